@@ -1,0 +1,30 @@
+// Definitions of the main-window globals (declared in app_globals.h).
+#include "app/app_globals.h"
+
+unsigned char bBatchMode = 0;
+char szWindowTitle[512] = "Sedimentation Analysis";
+unsigned char bModelComputed = 0;
+unsigned char bRealtimeUpdate = 0;
+unsigned char bRealtimeError = 0;
+unsigned char bAutoLoadMultiSpeed = 0;
+unsigned char bLoadFromList = 0;
+unsigned char bWindowPainted = 0;
+unsigned char bRepaintAfterCalc = 0;
+char szTempDir[260] = "";
+
+float fFitLeftLim = 0.0f;
+float fFitRightLim = 0.0f;
+
+float fExtrapolationDistanceFactor = 1.0f;
+int nPolynomOrder = 2;
+
+unsigned char bSetNColumns = 0;
+int nDataColumns = 3;
+unsigned char bDontLoadSpikes = 0;
+float fSpikeLevel = 0.4f;
+float fSpikeThresholdFDS = 100.0f;
+unsigned char bOldFilenameConvention = 0;
+
+CWINPlot* pDataPlot = nullptr;
+CWINPlot* pResidualsPlot = nullptr;
+CWINPlot* pResidualsBitmapPlot = nullptr;

@@ -1,0 +1,36 @@
+// Program-wide globals of the main window and the application.
+#pragma once
+
+class CWINPlot;
+
+extern unsigned char bBatchMode;          // running from command-line parameters
+extern char szWindowTitle[512];           // main-window caption buffer
+extern unsigned char bModelComputed;      // a model result belongs to the loaded data
+extern unsigned char bRealtimeUpdate;     // the realtime update of files runs
+extern unsigned char bRealtimeError;      // a load error happened during it
+extern unsigned char bAutoLoadMultiSpeed; // the multi-speed auto-load runs
+extern unsigned char bLoadFromList;       // paint suspended while a load prompt is open
+extern unsigned char bWindowPainted;      // the main window has been painted once
+extern unsigned char bRepaintAfterCalc;
+extern char szTempDir[260];               // working folder, ends in a separator
+
+// Radial fitting limits in cm; 0 = not set.
+extern float fFitLeftLim;
+extern float fFitRightLim;
+
+// Extrapolation of the initial scan at the left fit limit.
+extern float fExtrapolationDistanceFactor; // default 1.0
+extern int nPolynomOrder;
+
+// Loading options read by the scan file reader.
+extern unsigned char bSetNColumns;        // fixed number of columns per data line
+extern int nDataColumns;
+extern unsigned char bDontLoadSpikes;
+extern float fSpikeLevel;                 // absorbance units, default 0.4
+extern float fSpikeThresholdFDS;          // fluorescence counts, default 100
+extern unsigned char bOldFilenameConvention;
+
+// Plots of the main window; null before data are shown.
+extern CWINPlot* pDataPlot;
+extern CWINPlot* pResidualsPlot;
+extern CWINPlot* pResidualsBitmapPlot;

@@ -1,0 +1,31 @@
+// Definitions of the model globals (declared in model_globals.h).
+#include "models/model_globals.h"
+
+float fMeniscus = 0.0f;
+float fBottom = 0.0f;
+
+static float paramValueStorage[35] = {};
+float* pParamValue = paramValueStorage;
+int nSpecies = 4;
+
+unsigned char bFitRINoise = 0;
+unsigned char bAlgebraicBaseline = 0;
+int bFitBaseline = 0;
+float fBaseline = 0.0f;
+static int speciesIncludedStorage[5] = {};
+int* pSpeciesIncluded = speciesIncludedStorage;
+
+unsigned char bVaryMeniscusWarned = 0;
+unsigned char bUserMeniscusBottomRange = 0;
+unsigned char bExperimentalInitialDistribution = 0;
+unsigned char bConstantInitialDistribution = 0;
+unsigned char bSimTimeResolution = 0;
+unsigned char bTimesFromW2t = 0;
+unsigned char bElectrophoresisLoadRequest = 0;
+
+ScanHeader hdrInitialScan = {};
+unsigned char bUseInitialData = 0;
+
+// The meniscus and bottom ranges belong to the model parameters, which do not
+// exist yet: nothing to set.
+void setAutoMeniscusBottomLimits() {}

@@ -1,0 +1,35 @@
+// Globals of the models and fit parameters that other subsystems read or write.
+#pragma once
+
+#include "scandata/scan_header.h"
+
+// Cell geometry in cm; also entries 13 and 14 of pParamValue. 0 = not set.
+extern float fMeniscus;
+extern float fBottom;
+
+// One-based parameter vector (entries 1..34) and the number of species rows.
+extern float* pParamValue;
+extern int nSpecies;
+
+// Noise and baseline settings.
+extern unsigned char bFitRINoise;
+extern unsigned char bAlgebraicBaseline;
+extern int bFitBaseline;
+extern float fBaseline;
+extern int* pSpeciesIncluded;             // 1..4
+
+extern unsigned char bVaryMeniscusWarned;
+extern unsigned char bUserMeniscusBottomRange;
+extern unsigned char bExperimentalInitialDistribution;
+extern unsigned char bConstantInitialDistribution;
+extern unsigned char bSimTimeResolution;
+extern unsigned char bTimesFromW2t;
+extern unsigned char bElectrophoresisLoadRequest;
+
+// The initial-condition scan read by setInitialData.
+extern ScanHeader hdrInitialScan;
+extern unsigned char bUseInitialData;
+
+// Sets the automatic meniscus and bottom ranges around their current values
+// unless the user set them.
+void setAutoMeniscusBottomLimits();

@@ -1,0 +1,92 @@
+// Definitions of the scan data set globals (declared in scan_data.h).
+#include "scandata/scan_data.h"
+
+int nScans = 0;
+char** ppScanFileName = nullptr;
+ScanHeader* pScanHeaders = nullptr;
+int* pScanPoints = nullptr;
+float** ppRadius = nullptr;
+float** ppSignal = nullptr;
+float** ppThirdColumn = nullptr;
+float** ppFit = nullptr;
+float** ppModelPart = nullptr;
+float** ppResidual = nullptr;
+int* pScanTimeOrder = nullptr;
+int* pFitFirstIndex = nullptr;
+int* pFitLastIndex = nullptr;
+
+CVector** ppRadiusVec = nullptr;
+CVector** ppSignalVec = nullptr;
+CVector** ppFitVec = nullptr;
+CVector** ppResidualVec = nullptr;
+CVector** ppThirdColumnVec = nullptr;
+CCurve** ppSignalCurve = nullptr;
+CCurve** ppFitCurve = nullptr;
+CCurve** ppResidualCurve = nullptr;
+CCurve** ppThirdColumnCurve = nullptr;
+
+DlsScanHeader* pDlsHeaders = nullptr;
+
+unsigned char bAbsorbanceData = 0;
+unsigned char bIntensityData = 0;
+unsigned char bInterferenceData = 0;
+unsigned char bFluorescenceData = 0;
+unsigned char bElectrophoresisData = 0;
+unsigned char bDLSData = 0;
+unsigned char bEquilibriumDataMode = 0;
+unsigned char bMixedDataTypes = 0;
+
+unsigned char bDataChanged = 1;
+float fTemperatureK = 293.15f;
+float fRT = 293.15f * 8.31451f * 1e7f;
+double dSignalPerMgMl = 1.0;
+float fRadialResolution = 0.001f;
+int nLoadEveryNth = 1;
+CProgressLine* pLoadProgress = nullptr;
+
+float fSpikeThreshold = 0.4f;
+
+char szScanDrive[260] = "";
+char szScanDir[260] = "";
+char szScanName[260] = "";
+char szScanExt[260] = "";
+char szListFilePath[260] = "";
+char szNotesPath[260] = "";
+char szScanExtra[260] = "";
+char szDistCurvePath[260] = "";
+
+unsigned char bLoadFromListDirectory = 0;
+char szChosenDrive[260] = "";
+char szChosenDir[260] = "";
+
+unsigned char bCheckTimeStamps = 1;
+
+char** ppPendingFileName = nullptr;
+int nPendingFiles = 0;
+
+CRotorSpeedProfile* pRotorSpeedProfile = nullptr;
+unsigned char bUsingSpeedSteps = 0;
+unsigned char bSpeedChangesInScans = 0;
+unsigned char bApproachToEqPattern = 0;
+
+float* pNoiseGrid = nullptr;
+int nNoiseGridPoints = 0;
+float** ppScanOnNoiseGrid = nullptr;
+unsigned char bScanOnNoiseGridOwned = 0;
+float* pTINoise = nullptr;
+float* pRINoise = nullptr;
+float* pTINoiseSaved = nullptr;
+float* pTINoiseAux = nullptr;
+float* pRINoiseSaved = nullptr;
+int nNoiseGridFirst = 0;
+int nNoiseGridLast = 0;
+float fNoiseGridSum = 0.0f;
+float fNoiseGridCount = 0.0f;
+float** pppExtraNoiseScan[5] = {};
+float* ppExtraNoiseProfile[5] = {};
+float* ppExtraNoiseAmplitude[5] = {};
+
+float* pExtrapolation1 = nullptr;
+float* pExtrapolation2 = nullptr;
+float* pExtrapolation3 = nullptr;
+int nExtrapolationPoints = 0;
