@@ -11,6 +11,9 @@ unsigned char bLoadFromList = 0;
 unsigned char bWindowPainted = 0;
 unsigned char bRepaintAfterCalc = 0;
 char szTempDir[260] = "";
+unsigned char bDiagnosticsLamm = 0;
+unsigned char bDiagnosticsThreads = 0;
+int nLammThreads = 2;
 
 float fFitLeftLim = 0.0f;
 float fFitRightLim = 0.0f;

@@ -13,6 +13,9 @@ extern unsigned char bLoadFromList;       // paint suspended while a load prompt
 extern unsigned char bWindowPainted;      // the main window has been painted once
 extern unsigned char bRepaintAfterCalc;
 extern char szTempDir[260];               // working folder, ends in a separator
+extern unsigned char bDiagnosticsLamm;    // solver debug logs on
+extern unsigned char bDiagnosticsThreads; // worker-thread logs on
+extern int nLammThreads;                  // workers of a Lamm equation list, default 2
 
 // Radial fitting limits in cm; 0 = not set.
 extern float fFitLeftLim;

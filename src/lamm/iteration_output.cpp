@@ -1,0 +1,208 @@
+// CLammIdeal: what happens after every accepted step (progress, sampling at
+// the scan times, piecewise scans at a finite scan velocity), and the solver's
+// debug log.
+#include <cstdio>
+#include <cstring>
+
+#include "app/app_globals.h"
+#include "lamm/lamm_ideal.h"
+#include "numerics/interpolate_grid.h"
+#include "plot/error_box.h"
+#include "plot/key_polling.h"
+#include "scandata/scan_header.h"
+
+const ScanHeader& CLammIdeal::SelectedHeader(int position) const
+{
+    return pScanHeaders[pScanList ? pScanList[position] : position];
+}
+
+// Time of the selected scan at a list position: the time counted from the
+// start of the rotor (the recorded elapsed time) whenever the acceleration or a
+// speed profile is simulated, else the scan's analysis time.
+double CLammIdeal::ScanTime(int position) const
+{
+    const ScanHeader& h = SelectedHeader(position);
+    return (bRampRotorSpeed || bSpeedProfile) ? h.timeWritten : h.time;
+}
+
+bool CLammIdeal::UserAborted()
+{
+    if (bOwnedByThread) return false;
+    return keyPressed();
+}
+
+// Interpolates the assembled profile at the radii of the scan at a list
+// position, into its output row.
+void CLammIdeal::SampleAssembledIntoScan(int position)
+{
+    const int row = pScanList ? pScanList[position] : position;
+    const int N = nGridPoints;
+    if (bPerScanRadii || bKeepPrivateOutput) {
+        if (!ppPrivateOutput || row > nPrivateRows) return;
+        if (bPerScanRadii) {
+            if (!ppScanRadii || !pScanPoints) return;
+            interpolateOnGridFD(pScanPoints[row], ppScanRadii[row], ppPrivateOutput[row], N, pRadius, pAssembled);
+        } else {
+            interpolateOnGridFD(nCommonRadii, pCommonRadii, ppPrivateOutput[row], N, pRadius, pAssembled);
+        }
+        return;
+    }
+    if (!ppOutput || !ppOutput[row]) return;
+    interpolateOnGridFD(nCommonRadii, pCommonRadii, ppOutput[row], N, pRadius, pAssembled);
+}
+
+void CLammIdeal::CopyPrivateOutput()
+{
+    if (!ppPrivateOutput || !ppOutput) return;
+    for (int row = 1; row <= nPrivateRows && row <= nScans; row++) {
+        if (!ppOutput[row]) continue;
+        const int n = bPerScanRadii ? (pScanPoints ? pScanPoints[row] : 0) : nCommonRadii;
+        for (int j = 1; j <= n && j <= nPrivateCols; j++) ppOutput[row][j] = ppPrivateOutput[row][j];
+    }
+}
+
+// The assembled profile is final for the scan at a list position: skew
+// correction, radial resolution, sampling at the scan's radii.
+void CLammIdeal::StoreAssembledProfile(int position)
+{
+    const int N = nGridPoints;
+    if (bWienerSkewing) {
+        if (nEquationNumber <= 1) WienerSkewTracking(pAssembled, pRadius, N);
+        WienerSkewCorrection(pAssembled, pRadius, N, N);
+    }
+    if (bSimRadialResolution) RadialResolutionSmoothing(pAssembled, pRadius, N, fConvolutionRange);
+    SampleAssembledIntoScan(position);
+}
+
+void CLammIdeal::CLEachIterationOutput(double ri)
+{
+    // 1. progress: published always, drawn here only on the user-interface thread
+    progress.dTimeStep.store(dTimeStep, std::memory_order_relaxed);
+    progress.nSteps.store(nStepCount, std::memory_order_relaxed);
+    progress.dTime.store(dTime, std::memory_order_relaxed);
+    progress.dTotalAmount.store(dTotalAmount, std::memory_order_relaxed);
+    progress.dRate.store(ri, std::memory_order_relaxed);
+    progress.bHeteroAssoc.store(nHeteroAssocRun ? 1 : 0, std::memory_order_relaxed);
+    progress.nUpdates.fetch_add(1, std::memory_order_release);
+
+    const int N = nGridPoints;
+    if (dTime < dTargetScanTime) {  // 2. before the scan time
+        nSubIntervalCount = 0;
+        dScanOffset = 0;
+        nPointsTaken = 0;
+    } else if (nNextScanIndex >= 1 && nNextScanIndex <= nScans && bRunning) {
+        // 3. the scan time is reached; a key ends the run after this scan
+        if (UserAborted()) {
+            bRunning = 0;
+            bAborted = 1;
+        }
+        // 4. piecewise scan at a finite scan velocity
+        bool pending = false;
+        if (!bSimTimeResolution || fScanVelocity <= 0 || dSubIntervals <= 2) {
+            for (int i = 1; i <= N; i++) pAssembled[i] = pConc[i];
+            bScanPending = 0;
+        } else {
+            const double v = fScanVelocity / 60.0;  // cm/s
+            dScanDuration = (dBottom - dMeniscus) / v;
+            dSubInterval = dScanDuration / dSubIntervals;
+            const int nSub = (int)(dSubIntervals + 0.5);
+            if (nSubIntervalCount == 0) {
+                dBandEdge = dMeniscus + v * dSubInterval;
+                int i = 1;
+                for (; i <= N && pRadius[i] < dBandEdge; i++) pAssembled[i] = pConc[i];
+                nPointsTaken = i - 1;
+                for (int j = i; j <= N; j++) pAssembled[j] = 0;
+                dScanOffset = (dTime - dTargetScanTime) + dSubInterval;
+                nSubIntervalCount = 1;
+                pending = true;
+            } else if (dTime >= dTargetScanTime + dScanOffset + dSubInterval - 1e-10) {
+                if (nSubIntervalCount == nSub - 1) {
+                    for (int i = nPointsTaken + 1; i <= N; i++) pAssembled[i] = pConc[i];
+                    nPointsTaken = N;
+                    nSubIntervalCount++;
+                } else {
+                    dBandEdge = dMeniscus + v * (nSubIntervalCount + 1) * dSubInterval;
+                    int i = nPointsTaken + 1;
+                    for (; i <= N && pRadius[i] < dBandEdge; i++) pAssembled[i] = pConc[i];
+                    nBandPoints = i - 1 - nPointsTaken;
+                    nPointsTaken = i - 1;
+                    dScanOffset += dSubInterval;
+                    nSubIntervalCount++;
+                    pending = true;
+                }
+            } else {
+                pending = true;  // between two bands
+            }
+            bScanPending = pending ? 1 : 0;
+            if (pending) {
+                dNextScanTime = dTargetScanTime + dScanOffset + dSubInterval;
+                bNextScanPending = 1;
+            }
+        }
+        if (!pending) {
+            // 5. store the scan
+            StoreAssembledProfile(nNextScanIndex);
+            // 6. next scan
+            nSubIntervalCount = 0;
+            dScanOffset = 0;
+            nPointsTaken = 0;
+            if (nNextScanIndex < nScans) {
+                nNextScanIndex++;
+                dTargetScanTime = dTimeOffset + ScanTime(nNextScanIndex);
+                dNextScanTime = dTargetScanTime;
+                bNextScanPending = 1;
+            } else {
+                nNextScanIndex = nScans + 1;
+                if (bSimulateBeyondLastScan) {
+                    dTargetScanTime = 1e8;
+                    bNextScanPending = 0;
+                } else {
+                    bRunning = 0;
+                }
+            }
+        }
+    }
+    // 7. timed snapshots
+    if (bSnapshots) RecordSnapshot(dTime);
+}
+
+// A run that stopped because the profile no longer changes: every scan still
+// to come receives the final profile.
+void CLammIdeal::FillRemainingScansWithProfile()
+{
+    const int N = nGridPoints;
+    for (int i = 1; i <= N; i++) pAssembled[i] = pConc[i];
+    while (nNextScanIndex >= 1 && nNextScanIndex <= nScans) {
+        for (int i = 1; i <= N; i++) pAssembled[i] = pConc[i];
+        StoreAssembledProfile(nNextScanIndex);
+        nNextScanIndex++;
+    }
+    bRunning = 0;
+}
+
+void CLammIdeal::DebugLog(const char* text)
+{
+    if (!szLogFileName) {
+        szLogFileName = new char[400];
+        std::snprintf(szLogFileName, 400, "%sdebug_t%d.txt", szTempDir, nThreadNumber);
+    }
+    if (!szLogOpeningLine) {
+        szLogOpeningLine = new char[1000];
+        std::snprintf(szLogOpeningLine, 1000, "starting new debugging session for Lamm equation s = %.4f S, D = %.3f F",
+                      dS, dD * 1e7);
+        DebugLog(szLogOpeningLine);
+        return;
+    }
+    if (!text) return;
+    FILE* f = std::fopen(szLogFileName, bLogOpened ? "at" : "wt");
+    if (!f) {
+        char msg[600];
+        std::snprintf(msg, sizeof msg, "\nAttention: could not open %s to write debugging info", szLogFileName);
+        showErrorMessage(msg, 0);
+        return;
+    }
+    bLogOpened = 1;
+    std::fputs(text, f);
+    std::fflush(f);
+    std::fclose(f);
+}

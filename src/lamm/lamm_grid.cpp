@@ -1,0 +1,344 @@
+// CLammIdeal: the radial grid, its work vectors and the element integrals on it.
+#include <cmath>
+
+#include "lamm/lamm_ideal.h"
+#include "numerics/nrutil.h"
+#include "plot/error_box.h"
+
+namespace {
+
+// The per-point vectors of one grid, in allocation order.
+double** gridVector(CLammIdeal* p, int k)
+{
+    double** table[] = {&p->pWork,        &p->pConc,        &p->pRadius,       &p->pConcOld,
+                        &p->pRhs,         &p->pMassLower,   &p->pMassDiag,     &p->pMassUpper,
+                        &p->pStiffLower,  &p->pStiffDiag,   &p->pStiffUpper,   &p->pLeftLower,
+                        &p->pLeftDiag,    &p->pLeftUpper,   &p->pRightLower,   &p->pRightDiag,
+                        &p->pRightUpper,  &p->pGam,         &p->pBet,          &p->pSolventFactorD,
+                        &p->pSolventFactorB, &p->pCosoluteOnGrid, &p->pDensityOnGrid, &p->pAssembled};
+    const int n = (int)(sizeof table / sizeof table[0]);
+    return k < n ? table[k] : nullptr;
+}
+
+}  // namespace
+
+int CLammIdeal::AllocGridArrays()
+{
+    const int n = nGridPoints;
+    if (n <= 0) return 0;
+    FreeGridArrays();
+    for (int k = 0;; k++) {
+        double** pp = gridVector(this, k);
+        if (!pp) break;
+        *pp = dvector(1, n);
+        if (!*pp) {
+            FreeGridArrays();
+            return 0;
+        }
+    }
+    nGridAllocated = n;
+    nSolventFactors = n;
+    BuildGrid();
+    return 1;
+}
+
+void CLammIdeal::FreeGridArrays()
+{
+    for (int k = 0;; k++) {
+        double** pp = gridVector(this, k);
+        if (!pp) break;
+        free_dvector(*pp, 1, nGridAllocated);
+        *pp = nullptr;
+    }
+    nGridAllocated = 0;
+    nSolventFactors = 0;
+    bGridBuilt = 0;
+}
+
+void CLammIdeal::FreeAllGridMemory()
+{
+    FreeGridArrays();
+}
+
+int CLammIdeal::ResizeGrid(int n)
+{
+    if (!nGridAllocated) return 0;
+    FreeGridArrays();
+    nGridPoints = n;
+    if (nGridPoints == 2147483647) nGridPoints = 2147483646;
+    return AllocGridArrays();
+}
+
+// The two-zone grid: equal spacing h up to rSwitch, then a spacing that grows
+// as sqrt((rSwitch / r)(r - m) / (rSwitch - m)) h until the bottom. Counting
+// and building share this walk so that both agree on N. Float precision, as
+// the grid has always been computed.
+static int walkTwoZoneGrid(float m, float b, float rSwitch, float h, int nMax, double* out)
+{
+    int i = 1;
+    float r = m;
+    if (out) out[1] = m;
+    while (true) {  // equidistant zone
+        const float next = m + (float)i * h;
+        if (next > rSwitch || next >= b) break;
+        if (nMax > 0 && i + 1 >= nMax) break;
+        i++;
+        r = next;
+        if (out) out[i] = r;
+    }
+    while (true) {  // growing zone
+        const float step = std::sqrt((rSwitch / r) * ((r - m) / (rSwitch - m))) * h;
+        const float next = r + step;
+        i++;
+        if (next >= b || (nMax > 0 && i >= nMax)) {
+            if (out) out[i] = b;
+            return i;
+        }
+        r = next;
+        if (out) out[i] = r;
+    }
+}
+
+int CLammIdeal::OptimizeGridSize(float rSwitch)
+{
+    const int n = nGridPoints;
+    if (dMeniscus == 0 || dBottom == 0 || rSwitch <= (float)dMeniscus || n < 50 || bEngineMovingGrid ||
+        !bEngineStaticGrid) {
+        ResizeGrid(n);
+        return nGridPoints;
+    }
+    const float m = (float)dMeniscus, b = (float)dBottom;
+    const float h = (b - m) / (float)(n - 1);
+    const int count = walkTwoZoneGrid(m, b, rSwitch, h, 0, nullptr);
+    FreeGridArrays();
+    if (count < 50) {
+        nGridPoints = 50;
+        bTwoZoneGrid = 0;
+        AllocGridArrays();
+        return nGridPoints;
+    }
+    nGridPoints = count;
+    bTwoZoneGrid = 1;
+    dZoneSwitchRadius = rSwitch;
+    dInnerSpacing = h;
+    AllocGridArrays();
+    bTwoZoneGrid = 0;
+    return nGridPoints;
+}
+
+void CLammIdeal::BuildGrid()
+{
+    const int n = nGridPoints;
+    if (!pRadius || n < 2) return;
+    const float m = (float)dMeniscus, b = (float)dBottom;
+    if (bEngineMovingGrid) {
+        const double ratio = (double)b / m;
+        const float q = (float)std::pow(ratio, 1.0 / (n - 1));
+        pRadius[1] = m;
+        pRadius[2] = (float)(m * std::pow(ratio, (dSGrid >= 0 ? 0.5 : 1.5) / (n - 1)));
+        for (int i = 3; i <= n - 1; i++) pRadius[i] = (float)(q * (float)pRadius[i - 1]);
+        pRadius[n] = b;
+    } else if (bEngineStaticGrid) {
+        if (bTwoZoneGrid) {
+            walkTwoZoneGrid(m, b, (float)dZoneSwitchRadius, (float)dInnerSpacing, n, pRadius);
+            bGridBuilt = 1;
+        } else {
+            const float h = (b - m) / (float)(n - 1);
+            for (int i = 1; i <= n; i++) pRadius[i] = m + (float)(i - 1) * h;
+            pRadius[n] = b;
+        }
+    } else {
+        const float h = (b - m) / (float)n;
+        for (int i = 1; i <= n; i++) pRadius[i] = m + ((float)i - 0.5f) * h;
+    }
+}
+
+double CLammIdeal::GridEndMismatch(double q) const
+{
+    double r = pRadius[nRefineStartIndex], step = dRefineFirstSpacing;
+    for (int i = nRefineStartIndex + 1; i <= nGridPoints; i++) {
+        step *= q;
+        r += step;
+    }
+    return dBottom - r;
+}
+
+bool CLammIdeal::RefineGridForSteepBoundary(double x)
+{
+    if (!nGridAllocated || bSteepGradient || !bGridBuilt) return false;
+    const double m = dMeniscus, b = dBottom;
+    const int n = nGridPoints;
+    const double lowest = m + 0.1 * (b - m);
+    double r0 = (x > 10) ? b * std::sqrt(1 - 10 / (x * b * b)) : lowest;
+    if (!(r0 >= lowest)) r0 = lowest;
+    int k = n;
+    for (int i = 2; i <= n; i++) {
+        pRadius[i] = m + 1.1 * (pRadius[i] - m);
+        if (pRadius[i] > r0) {
+            k = i;
+            break;
+        }
+    }
+    if (k >= n) k = n - 1;
+    dRefineStartRadius = r0;
+    nRefineStartIndex = k;
+    dRefineFirstSpacing = pRadius[k] - pRadius[k - 1];
+    dRefineTarget = b;
+    dRefineRatio = zbrent(0, 10, 1e-6);
+    double step = dRefineFirstSpacing;
+    for (int i = k + 1; i <= n; i++) {
+        step *= dRefineRatio;
+        pRadius[i] = pRadius[i - 1] + step;
+    }
+    pRadius[n] = b;
+    return true;
+}
+
+// Brent's root finder on the grid-end mismatch.
+double CLammIdeal::zbrent(double x1, double x2, double tol)
+{
+    const int itmax = 200;
+    const double eps = 3.0e-8;
+    double a = x1, b = x2, c = x2, d = 0, e = 0;
+    double fa = GridEndMismatch(a), fb = GridEndMismatch(b);
+    if ((fa > 0.0 && fb > 0.0) || (fa < 0.0 && fb < 0.0))
+        showErrorMessage("too many iterations finding root", 0);
+    double fc = fb;
+    for (int iter = 1; iter <= itmax; iter++) {
+        if ((fb > 0.0 && fc > 0.0) || (fb < 0.0 && fc < 0.0)) {
+            c = a;
+            fc = fa;
+            e = d = b - a;
+        }
+        if (std::fabs(fc) < std::fabs(fb)) {
+            a = b;
+            b = c;
+            c = a;
+            fa = fb;
+            fb = fc;
+            fc = fa;
+        }
+        const double tol1 = 2.0 * eps * std::fabs(b) + 0.5 * tol;
+        const double xm = 0.5 * (c - b);
+        if (std::fabs(xm) <= tol1 || fb == 0.0) return b;
+        if (std::fabs(e) >= tol1 && std::fabs(fa) > std::fabs(fb)) {
+            double p, q, r;
+            const double s = fb / fa;
+            if (a == c) {
+                p = 2.0 * xm * s;
+                q = 1.0 - s;
+            } else {
+                q = fa / fc;
+                r = fb / fc;
+                p = s * (2.0 * xm * q * (q - r) - (b - a) * (r - 1.0));
+                q = (q - 1.0) * (r - 1.0) * (s - 1.0);
+            }
+            if (p > 0.0) q = -q;
+            p = std::fabs(p);
+            const double min1 = 3.0 * xm * q - std::fabs(tol1 * q);
+            const double min2 = std::fabs(e * q);
+            if (2.0 * p < (min1 < min2 ? min1 : min2)) {
+                e = d;
+                d = p / q;
+            } else {
+                d = xm;
+                e = d;
+            }
+        } else {
+            d = xm;
+            e = d;
+        }
+        a = b;
+        fa = fb;
+        if (std::fabs(d) > tol1)
+            b += d;
+        else
+            b += (xm >= 0 ? std::fabs(tol1) : -std::fabs(tol1));
+        fb = GridEndMismatch(b);
+    }
+    showErrorMessage("Maximum number of iterations exceeded in zbrent", 0);
+    return 0.0;
+}
+
+// ---------------------------------------------------------------- element integrals
+// Linear hat functions phi_i on the radii r_1..r_n (the grid cut at row n).
+// On an element [a, b] of width h:
+//   int r phi_L phi_L = h (3a + b) / 12, int r phi_L phi_R = h (a + b) / 12,
+//   int r phi_R phi_R = h (a + 3b) / 12,
+//   int r^2 phi_L = h (3a^2 + 2ab + b^2) / 12, int r^2 phi_R = h (a^2 + 2ab + 3b^2) / 12,
+//   int r phi' phi' = +-(a + b) / (2h).
+
+double CLammIdeal::fePointWeight(int i, int n) const
+{
+    if (i < 1 || i > n || n < 2) return 0;
+    const double* r = pRadius;
+    double w = 0;
+    if (i > 1) {
+        const double a = r[i - 1], b = r[i];
+        w += (b - a) * (a + 2 * b) / 6;
+    }
+    if (i < n) {
+        const double a = r[i], b = r[i + 1];
+        w += (b - a) * (2 * a + b) / 6;
+    }
+    return w;
+}
+
+double CLammIdeal::feMassElement(int i, int j, int n) const
+{
+    if (i < 1 || j < 1 || i > n || j > n || n < 2) return 0;
+    const double* r = pRadius;
+    if (i == j) {
+        double v = 0;
+        if (i > 1) v += (r[i] - r[i - 1]) * (r[i - 1] + 3 * r[i]) / 12;
+        if (i < n) v += (r[i + 1] - r[i]) * (3 * r[i] + r[i + 1]) / 12;
+        return v;
+    }
+    if (j == i + 1) return (r[j] - r[i]) * (r[i] + r[j]) / 12;
+    if (j == i - 1) return (r[i] - r[j]) * (r[i] + r[j]) / 12;
+    return 0;
+}
+
+double CLammIdeal::feSedimentationIntegral(int i, int j, int n) const
+{
+    if (i < 1 || j < 1 || i > n || j > n || n < 2) return 0;
+    const double* r = pRadius;
+    if (i == j) {
+        double v = 0;
+        if (i > 1) {
+            const double a = r[i - 1], b = r[i];
+            v += (a * a + 2 * a * b + 3 * b * b) / 12;
+        }
+        if (i < n) {
+            const double a = r[i], b = r[i + 1];
+            v -= (3 * a * a + 2 * a * b + b * b) / 12;
+        }
+        return v;
+    }
+    if (j == i + 1) {
+        const double a = r[i], b = r[j];
+        return -(a * a + 2 * a * b + 3 * b * b) / 12;
+    }
+    if (j == i - 1) {
+        const double a = r[j], b = r[i];
+        return (3 * a * a + 2 * a * b + b * b) / 12;
+    }
+    return 0;
+}
+
+double CLammIdeal::feDiffusionIntegral(int i, int j, int n) const
+{
+    if (i < 1 || j < 1 || i > n || j > n || n < 2) return 0;
+    const double* r = pRadius;
+    if (i == j) {
+        double v = 0;
+        if (i > 1) v += (r[i - 1] + r[i]) / (2 * (r[i] - r[i - 1]));
+        if (i < n) v += (r[i] + r[i + 1]) / (2 * (r[i + 1] - r[i]));
+        return v;
+    }
+    if (j == i + 1 || j == i - 1) {
+        const int lo = i < j ? i : j;
+        return -(r[lo] + r[lo + 1]) / (2 * (r[lo + 1] - r[lo]));
+    }
+    return 0;
+}

@@ -1,0 +1,547 @@
+// CLammIdeal: finite-element solver of the Lamm equation for one species in a
+// sector-shaped cell, on a radial grid of its own.
+//
+// A caller creates one object per species (or one per worker, copied from a
+// template), loads it with the setters in a fixed order (sedimentation
+// parameters and geometry first; then the signal models, the scans, the solver
+// options, the rotor and the solvent), runs it and deletes it. The solution is
+// written straight into the caller's per-scan output rows. The object owns its
+// grid vectors and work arrays and only borrows the caller's scan arrays,
+// headers, window and plot.
+//
+// All numerical vectors are 1-based (numerics/nrutil.h); element 0 is never
+// used. Radii in cm, times in s, s in svedberg (times 1e-13 in the physics),
+// D in cm^2/s, rotor speeds in rpm.
+#pragma once
+
+#include <atomic>
+
+struct ScanHeader;
+class CRotorSpeedProfile;
+class CWINPlot;
+
+namespace win {
+struct Window;
+}
+
+// Progress of a run, published by a solver that runs on a worker thread and
+// drawn by the user-interface thread (workers never draw).
+struct CLammProgress {
+    std::atomic<double> dTimeStep{0.0};
+    std::atomic<int> nSteps{0};
+    std::atomic<double> dTime{0.0};
+    std::atomic<double> dTotalAmount{0.0};
+    std::atomic<double> dRate{0.0};
+    std::atomic<int> bHeteroAssoc{0};
+    std::atomic<int> nUpdates{0};
+};
+
+class CLammIdeal {
+public:
+    CLammIdeal();
+    ~CLammIdeal();  // not virtual: owners delete through the concrete type
+    CLammIdeal(const CLammIdeal&) = delete;
+    CLammIdeal& operator=(const CLammIdeal&) = delete;
+
+    // ---- virtual slots (CLammNonIdeal replaces 1 to 3)
+    virtual void CopyFrom(const CLammIdeal& tmpl);  // slot 0
+    virtual void ChooseEngine();                      // slot 1
+    virtual void SetupGrid();                         // slot 2
+    virtual void RunTimeStepping();                   // slot 3
+
+    // ---- setters, in the order callers use them
+    void SetNonReactingModel();
+    void SetSedimentationParams(double s, double D, double meniscus, double bottom, double loading,
+                                float fitInner, float fitOuter);
+    void SkipAccelerationCheck();
+    void SetRadialSignalSlope(bool on, float factor);
+    void SetSignalTimeDrift(bool on, bool drift, float driftPerHour, bool bleach, float bleachPerHour,
+                            float limit);
+    void SetBottomZone(bool on, float width);
+    void SetRadialConvolution(bool on, float width, float distFactor);
+    void SetScanData(win::Window* window, CWINPlot* plot, ScanHeader* headers, float** output,
+                     float* commonRadii, int nCommon, float** scanRadii, int* scanPoints, bool repaint,
+                     int* scanList, int scans, int speciesIndex, bool fitRunning,
+                     bool skipRegularization, bool timeResolution, float scanVelocity,
+                     bool radialResolution, float convolutionRange, bool absorbanceData);
+    void SetSolverOptions(int dynGridLowerLimit, int dynGridUpperLimit, float pointsPerSigma,
+                          unsigned char skipSteepGradientTest, double backDiffusionLevel,
+                          unsigned char shutOffBackDiffusion, unsigned char optimizeGridSpacing,
+                          unsigned char autoDynamicGridSize, float frictionalRatio,
+                          unsigned char rampRotorSpeed, unsigned char fixedTimestep, int heteroAssocRun,
+                          double maxRelativeChange, double sGrid, unsigned char autoSGrid,
+                          unsigned char simulateBeyondLastScan, unsigned char autoFEAlgorithm,
+                          double maxDcOverCWork, double maxDcOverCLow, double maxDcOverCHigh,
+                          double maxDcOverC, int defaultGridSize, int gridPointsAllocated,
+                          unsigned char movingHat, unsigned char claverie, float lammTolerance,
+                          double truncateLevel, unsigned char truncateGrid, double stepBlend,
+                          double stepDivisor, double autoAlgorithmNormS,
+                          double autoAlgorithmNormSOptimized);
+    void SetStartTime(double t);
+    void SetFixedStepLimit(double dt);
+    void CheckRotorSpeeds(const CRotorSpeedProfile* p);
+    void LoadSpeedSteps(int n, const float* start, const float* rpm, const float* rate, int checkMode);
+    void SetSelfAssociation(bool nonReacting, bool modelFlag1, bool reactingLoop, bool modelFlag2,
+                            bool reactFlag5, int nSpecies, const double* p1, const double* p2,
+                            const double* p3, const double* p4, float pairA, float pairB,
+                            bool flagA, bool flagB, double dValue, bool flagC, bool flagD, double s,
+                            double D, double loading);
+    void SetWienerSkewing(float a, float b);
+    void SetBandForming(bool on, float lamellaWidth, bool flag);
+    void SetSolventAndParticle(double T, double vbar, double density, double viscosity);
+    void SetInhomogeneousSolvent(bool inhomogeneous, bool inhomogeneous2, bool compressible,
+                                 bool cosoluteTable, double compressibility, float gradientVbar,
+                                 float viscosity, float density, float vbar, float vbarRho,
+                                 float bufferDensity1atm, float bufferViscosity1atm,
+                                 float referenceViscosity, float fourth, double densityEnd1,
+                                 double densityEnd2, double viscosityEnd1, double viscosityEnd2);
+    void SetCosoluteSolvent(bool inhomogeneous, bool sedimentingCosolute, bool addWaterCompressibility,
+                            double cosoluteS, double cosoluteD, bool subSolver, int cosoluteGridSize,
+                            bool zeroFlag, bool nonidealCosolute, double cosoluteLoading, bool saveFlag,
+                            bool plotFlag, double compressibility, const char* workingFolder,
+                            bool presetFlag, const char* tablePath1, const char* tablePath2,
+                            const double* viscosityCoeffs, int nViscosityCoeffs,
+                            const double* densityCoeffs, int nDensityCoeffs);
+    void SetTimeOffsetFromMeniscus(float radius);
+    void SetSimulationTarget(double s, double D, float** output, float* commonRadii, int nCommon,
+                             float** scanRadii, int* scanPoints);
+    bool SetInitialProfile(int n, const float* radii, const float* values);
+    void SetSnapshotTimes(int nTimes, int nRadii, float** frames, float*** framesPerEquation,
+                          double* times, float* radii);
+
+    // ---- radial grid
+    int ResizeGrid(int n);
+    int OptimizeGridSize(float rSwitch);
+    void BuildGrid();
+    bool RefineGridForSteepBoundary(double x);
+    int AllocGridArrays();
+    void FreeGridArrays();
+    void FreeAllGridMemory();
+    double zbrent(double x1, double x2, double tol);
+    double GridEndMismatch(double q) const;
+
+    // element integrals on the object's (possibly non-uniform) grid, rows cut at n
+    double fePointWeight(int i, int n) const;
+    double feMassElement(int i, int j, int n) const;
+    double feSedimentationIntegral(int i, int j, int n) const;
+    double feDiffusionIntegral(int i, int j, int n) const;
+
+    // ---- run control used by the engines
+    bool IsSteepGradient(double s, double D);
+    bool IsSteepGradientAtSpeed(double t, double rpm, double s, double D);
+    void SetInitialConcentration();
+    double ScanTime(int position) const;  // time of a selected scan, as the run uses it
+    const ScanHeader& SelectedHeader(int position) const;
+
+    // ---- rotor-speed history
+    void InitAcceleration();
+    void LimitAccelerationStep();
+    double SpeedAtTime(double t) const;
+    double RotorSpeedOverStep(double t, double dt);
+    void UpdateAccelerationPhase(double t);
+    double ClipTimeStepToAcceleration(bool markClip, bool* clipped);
+    bool SpeedNeverDropsAfter(double t) const;
+
+    // ---- static-grid engine (engine 2)
+    void RunStaticGridEngine();
+    double StaticGridStep();
+    void CLbShutOffBackDiffusion(int n);
+    void MoveMatrixEnd(int n);
+    void BuildCrankNicolsonMatrices(double dt, int n);
+    void SolveStaticGridStep(double dt);
+    double MaxRelativeChange();
+    void AcceptStep();
+    void AdvanceFrontTruncation();
+    void ExtendActiveRange(double t);
+    void SetClearanceThreshold();
+    bool IsBoundaryCleared();
+    void FixNegativeAtMeniscus();
+    double TotalAmountInCell() const;
+    int tridag(int n);
+    void TridiagonalMultiply(int n);
+    void TridiagonalResolve(int n);
+    void SetTruncationReference();
+    void FillRemainingScansWithProfile();
+
+    // ---- per-step output, progress and logs
+    void CLEachIterationOutput(double ri);
+    void DebugLog(const char* text);
+    bool UserAborted();
+    void DrawProgress();  // user-interface thread only
+    void CopyPrivateOutput();
+
+    // ---- signal models
+    bool SetSignalFactorsForScans(double t, int n, const float* radii);
+    void MakeConvolutionKernel();
+    void ConvolveRow(float* v, const float* r, int n, double lower, double upper) const;
+    void BottomZoneRow(float* v, const float* r, int n) const;
+    static void RadialResolutionSmoothing(double* a, const double* r, int n, double range);
+    static void RadialResolutionSmoothing(float* a, const float* r, int n, double range);
+    void AllocWienerSkewingArrays(int n);
+    void FreeWienerSkewingArrays();
+    bool WienerSkewCorrection(double* c, const double* r, int n, int nGrid);
+    void WienerSkewTracking(const double* c, const double* r, int n);
+    void RecordSnapshot(double t);
+    void ClearSnapshots();
+
+    // ================= data
+
+    // grid vectors and species parameters
+    double* pWork = nullptr;
+    double* pConc = nullptr;
+    double* pRadius = nullptr;
+    double dLoading = 0;
+    double dBottom = 0;
+    double dMeniscus = 0;
+    double dS = 0;
+    double dD = 0;
+    double dTime = 0;
+    double dTimeSaved = 0;
+    double dTimeOffset = 0;
+
+    // signal models
+    unsigned char bRadialSlope = 0;
+    double dRadialSlopeMinus1 = 0;
+    unsigned char bTimeSignal = 0;
+    unsigned char bBleaching = 0;
+    double dBleachRate = 0;
+    double dBleachLimit = 1.0;
+    unsigned char bDrift = 0;
+    double dDriftRate = 0;
+    double* pSignalFactors = nullptr;
+    int nSignalFactors = 0;
+    unsigned char bRadialConvolution = 0;
+    double dConvolutionWidth = 0;
+    double dConvolutionDistFactor = 2.0;
+    int nRadiiEquidistant = -1;
+    int nConvFirst = 0;
+    int nConvLast = 0;
+    float* pConvWeights = nullptr;
+    int nConvWeights = 0;
+    double dConvSpacing = 0;
+    unsigned char bBottomZone = 0;
+    double dBottomZoneWidth = 0;
+
+    // status flags
+    unsigned char bSedParamsOk = 0;
+    unsigned char bFitLimitInCell = 0;
+    int nGeometryError = 0;
+    unsigned char bModelSet = 0;
+    unsigned char bSolverOptionsOk = 0;
+    unsigned char bScanDataOk = 0;
+    unsigned char bInitialProfile = 0;
+    double* pInitialRadii = nullptr;
+    double* pInitialValues = nullptr;
+    int nInitialPoints = 0;
+
+    // scan references (borrowed unless said otherwise)
+    win::Window* pOutputWindow = nullptr;
+    CWINPlot* pDataPlot = nullptr;
+    ScanHeader* pScanHeaders = nullptr;
+    int nScans = 0;
+    int* pScanList = nullptr;
+    unsigned char bOwnsScanList = 0;
+    int nSpeciesIndex = 1;
+    float** ppOutput = nullptr;
+    float** ppPrivateOutput = nullptr;  // owned
+    int nPrivateRows = 0;
+    int nPrivateCols = 0;
+    float* pCommonRadii = nullptr;
+    int nCommonRadii = 0;
+    unsigned char bPerScanRadii = 0;
+    float** ppScanRadii = nullptr;
+    int* pScanPoints = nullptr;
+    unsigned char bRepaint = 0;
+    unsigned char bFitRunning = 1;
+    unsigned char bSkipRegularization = 1;
+    unsigned char bKeepPrivateOutput = 0;
+
+    // grid state
+    int nGridAllocated = 0;
+    int nGridPoints = 0;
+    int nGridPointsAllocated = 0;
+    unsigned char bSteepGradient = 0;
+    unsigned char bGridBuilt = 0;
+    unsigned char bTruncateGrid = 1;
+    unsigned char bTwoZoneGrid = 0;
+    double dZoneSwitchRadius = 0;
+    double dInnerSpacing = 0;
+    double dRefineStartRadius = 0;
+    int nRefineStartIndex = 0;
+    double dRefineFirstSpacing = 0;
+    double dRefineRatio = 0;
+    double dRefineTarget = 0;
+    unsigned char bPlainGrid = 0;
+    unsigned char bRetryMarker = 0;
+    float fDynGridSizeEngine1 = 0;
+    float fDynGridSizeEngine2 = 0;
+    float fTwoZoneRadius = 0;
+
+    // solvent values
+    double dCosoluteDensityEnd1 = 1.0, dCosoluteDensityEnd2 = 1.0;
+    double dCosoluteViscosityEnd1 = 1.0, dCosoluteViscosityEnd2 = 1.0;
+    unsigned char bInhomogeneousSolvent = 0;
+    unsigned char bInhomogeneousSolvent2 = 1;
+    unsigned char bCompressibleSolvent = 0;
+    unsigned char bCosoluteTableMode = 0;
+    unsigned char bSedimentingCosolute = 0;
+    unsigned char bAddWaterCompressibility = 0;
+    double dCompressibility = 0;
+    float fGradientVbar = 0;
+    float fTemperature = 20.0f;
+    float fViscosity = 1.0f;
+    float fDensity = 1.0f;
+    float fVbar = 0.73f;
+    float fVbarRho = 0.73f;
+    float fBufferDensity1atm = 0.99823f;
+    float fBufferViscosity1atm = 0.001002f;
+    float fReferenceViscosity = 1.0f;
+    float fSolventFourth = 0.72871f;
+    float fFrictionalRatio = 1.0f;
+
+    // solver options
+    unsigned char bRampRotorSpeed = 1;
+    unsigned char bFixedTimestep = 0;
+    int nHeteroAssocRun = 0;
+    double dMaxRelativeChange = 1e-6;
+    double dSGrid = 1.0;
+    unsigned char bAutoSGrid = 1;
+    unsigned char bSimulateBeyondLastScan = 0;
+    unsigned char bAutoFEAlgorithm = 1;
+    double dMaxDcOverCWork = 1.0;
+    double dMaxDcOverCLow = 0.1;
+    double dMaxDcOverCHigh = 0.3;
+    double dMaxDcOverC = 1.0;
+    int nDefaultGridSize = 1000;
+    unsigned char bEngineMovingGrid = 0;
+    unsigned char bEngineStaticGrid = 1;
+    double dStepDivisor = 2.0;
+    double dAutoAlgorithmNormS = 5.0;
+    double dAutoAlgorithmNormSOptimized = 60.0;
+    double dStepBlend = 1.0;
+    float fLammTolerance = 1e-4f;
+    double dTruncateLevel = 1e-6;
+    unsigned char bAutoDynamicGridSize = 1;
+    unsigned char bOptimizeGridSpacing = 1;
+    unsigned char bShutOffBackDiffusion = 1;
+    double dBackDiffusionLevel = 1e-4;
+    unsigned char bSkipSteepGradientTest = 0;
+    float fPointsPerSigma = 5.0f;
+    int nDynGridLowerLimit = 100;
+    int nDynGridUpperLimit = 2000;
+    float fFitOuter = 6.0f;
+    float fFitInner = 7.0f;
+
+    // band forming
+    unsigned char bBandForming = 0;
+    float fLamellaWidth = 0.1f;
+    unsigned char bBandFlag = 0;
+
+    // scan-resolution options
+    unsigned char bSimTimeResolution = 0;
+    float fScanVelocity = 2.43f;  // cm/min
+    unsigned char bSimRadialResolution = 0;
+    float fConvolutionRange = 0.008f;
+    unsigned char bAbsorbanceData = 0;
+
+    // reacting model
+    unsigned char bReactingLoop = 0;
+    unsigned char bNonReacting = 0;
+    unsigned char bReactModelFlag1 = 0;
+    unsigned char bReactModelFlag2 = 0;
+    int nReactSpecies = 0;
+    double* pReactSpecies1 = nullptr;  // owned, [1..nReactSpecies]
+    double* pReactSpecies2 = nullptr;
+    double* pReactSpecies3 = nullptr;
+    double* pReactSpecies4 = nullptr;
+    unsigned char bUseReactingModel = 0;
+    unsigned char bNonidealSet = 1;
+    unsigned char bSelfAssocSet = 1;
+    unsigned char bReactFlag5 = 0;
+    unsigned char bReactOk = 1;
+    float fReactPairA1 = -8.0f, fReactPairA2 = 1e-8f;
+    float fReactPairB1 = -8.0f, fReactPairB2 = 1e-8f;
+    unsigned char bReactFlagA = 1, bReactFlagB = 1;
+    unsigned char bReactFlagC = 0, bReactFlagD = 0, bReactFlagE = 0;
+    double dReactValue = 3.3;
+    int nNonidealOutOfRange = 0;
+
+    // rotor-speed history
+    unsigned char bAccelerating = 0;
+    unsigned char bCheckAcceleration = 1;
+    double dRotorRpm = 0;
+    double dFinalRpm = 0;
+    double dMaxAccelStep = 10.0;
+    double dAccelEnd = 0;
+    double dAccelRate = 0;
+    double dOmega2S = 0;
+    unsigned char bSpeedProfile = 0;
+    int nCurrentSpeedStep = 0;
+    unsigned char bStepAtConstantSpeed = 0;
+    unsigned char bProfileFinished = 0;
+    int nSpeedSteps = 0;
+    double* pStepStart = nullptr;      // owned, [1..nSpeedSteps]
+    double* pStepAccelEnd = nullptr;
+    double* pStepRpm = nullptr;
+    double* pStepRate = nullptr;
+    double dStartTime = 0;
+    unsigned char bFixedStepLimit = 0;
+    double dFixedStepLimit = 0;
+
+    // time stepping
+    int nStepCount = 0;
+    int nRetryCount = 0;
+    unsigned char bStepControl = 0;
+    double dTimeStep = 1.0;
+    double dPrevTimeStep = 1.0;
+    double dInitialTimeStep = 0;  // 0: the engine's own start step
+    int bRunning = 0;
+    int bNextScanPending = 0;
+    double dNextScanTime = 0;
+    double dMaxTimeStep = 1000.0;
+    unsigned char bOverflow = 0;
+    double dLastChange = 0;
+    int nFirstActive = 1;
+    int nLastActive = 1;
+    double dTruncateThreshold = 1e-6;
+    int nAbort = 0;
+    int nDiscretizationError = 0;
+    double dStepUsed = 0;
+    float fChangeRate = 1.0f;
+    unsigned char bRetryNegativeFix = 0;
+    unsigned char bEndedEarly = 0;
+    unsigned char bSteadyState = 0;
+    unsigned char bNoSedimentation = 0;
+    double dTotalAmount = 0;
+    unsigned char bStepOnScan = 0;
+    double dOmega2SStep = 0;  // omega^2 s at the speed of the last solve  // the step being made was cut to end on the scan time
+
+    // static-grid engine state
+    double* pConcOld = nullptr;
+    double* pRhs = nullptr;
+    double* pMassLower = nullptr;
+    double* pMassDiag = nullptr;
+    double* pMassUpper = nullptr;
+    double* pStiffLower = nullptr;
+    double* pStiffDiag = nullptr;
+    double* pStiffUpper = nullptr;
+    double* pLeftLower = nullptr;
+    double* pLeftDiag = nullptr;
+    double* pLeftUpper = nullptr;
+    double* pRightLower = nullptr;
+    double* pRightDiag = nullptr;
+    double* pRightUpper = nullptr;
+    double* pGam = nullptr;
+    double* pBet = nullptr;  // reciprocal pivots of the stored factorisation
+    double dCachedStep = 0;
+    int nFactoredEnd = 0;
+    int nMatrixEnd = 1;
+    int nMatrixBuilt = 1;
+    int bRebuildMatrices = 0;
+    double dMatrixRpm = 0;  // rotor speed the stiffness matrix was built for
+    int nMaxFirstActive = 0;
+    int nExtendBy = 0;
+    int nMaxWidth = 0;
+    int nMinWidth = 0;
+    unsigned char bTruncationMode = 0;
+    unsigned char bNoFrontTruncation = 1;
+    unsigned char bNoBackTruncation = 1;
+    double dPlateauStart = 0;
+    double dPlateau = 0;
+    double dPlateauTime = 0;
+    double dPlateauCut = 0;
+    int nClearanceIndex = 0;
+    float fClearanceThreshold = 0;
+    unsigned char bShutOffActive = 0;  // back-diffusion shut-off in the matrices of this run
+    double* pSolventFactorD = nullptr;  // local solvent factors [1..N]
+    double* pSolventFactorB = nullptr;
+    int nSolventFactors = 0;
+    double* pCosoluteOnGrid = nullptr;
+    double* pDensityOnGrid = nullptr;
+
+    // per-step output
+    int nNextScanIndex = 1;
+    double dTargetScanTime = 0;
+    unsigned char bAborted = 0;
+    unsigned char bOwnedByThread = 0;
+    int nEquationNumber = 0;
+    int nThreadNumber = 0;
+    unsigned char bLiveDisplay = 0;
+    unsigned char bSecondLivePlot = 0;
+    unsigned char bSecondComponentFile = 0;
+    char szDataFileName[260] = {0};
+    double dSubIntervals = 4.0;
+    double dScanDuration = 0;
+    double dSubInterval = 0;
+    double dScanOffset = 0;
+    int nSubIntervalCount = 0;
+    int nPointsTaken = 0;
+    int nBandPoints = 0;
+    double dBandEdge = 0;
+    unsigned char bScanPending = 0;
+    double* pAssembled = nullptr;  // [1..N]
+    CLammProgress progress;
+
+    // second component (the co-solute profile of the co-solute sub-solver)
+    int nSecondComponentPoints = 0;
+    const double* pSecondComponentRadii = nullptr;
+    const double* pSecondComponentValues = nullptr;
+
+    // diagnostics
+    unsigned char bDiagnostics = 0;
+    char* szLogFileName = nullptr;   // owned
+    char* szLogOpeningLine = nullptr;  // owned
+    unsigned char bLogOpened = 0;
+
+    // Wiener skewing
+    unsigned char bWienerSkewing = 0;
+    double dWienerA = 0;
+    double dWienerB = 0;
+    double* pWienerShifted = nullptr;
+    double* pWienerSlope = nullptr;
+    double* pWienerCopy = nullptr;
+    int nWienerPoints = 0;
+    unsigned char bWienerIncompatible = 0;
+    double dWienerMaxCurvature = 0;
+    double dWienerMaxCurvatureAt = 0;
+    int nWienerMaxCall = 0;
+    int nWienerCalls = 0;
+
+    // snapshots (frames and times are the caller's)
+    unsigned char bSnapshots = 0;
+    unsigned char bSnapshotPerEquation = 0;
+    float** ppSnapshotFrames = nullptr;
+    float*** pppSnapshotFramesPerEquation = nullptr;
+    double* pSnapshotTimes = nullptr;
+    float* pSnapshotRadii = nullptr;
+    int nSnapshotFrames = 0;
+    int nSnapshotRadii = 0;
+    int nNextSnapshot = 0;
+    double dNextSnapshotTime = 0;
+    int nSnapshotsRecorded = 0;
+
+    // co-solute settings (the sub-solver itself lives beside the non-ideal solver)
+    double dCosoluteS = 0;
+    double dCosoluteD = 0;
+    unsigned char bCosoluteSubSolver = 0;
+    int nCosoluteGridSize = 0;
+    unsigned char bCosoluteZeroFlag = 0;
+    unsigned char bNonidealCosolute = 0;
+    double dCosoluteLoading = 0;
+    unsigned char bCosoluteSave = 0;
+    unsigned char bCosolutePlot = 0;
+    double dCosoluteCompressibility = 0;
+    char* szCosoluteFolder = nullptr;  // owned, 260 bytes
+    unsigned char bCosolutePreset = 0;
+    char* szCosoluteTable1 = nullptr;  // owned, 260 bytes
+    char* szCosoluteTable2 = nullptr;  // owned, 260 bytes
+    double* pViscosityCoeffs = nullptr;  // owned, [1..n]
+    int nViscosityCoeffs = 0;
+    double* pDensityCoeffs = nullptr;  // owned, [1..n]
+    int nDensityCoeffs = 0;
+
+private:
+    void FreeOwned();
+    void SampleAssembledIntoScan(int position);
+    void StoreAssembledProfile(int position);
+};

@@ -1,0 +1,200 @@
+// CLammIdeal: engine choice, grid set-up, steep-gradient tests, the initial
+// concentration and the time-stepping entry (slots 1 to 3).
+#include <cmath>
+
+#include "lamm/lamm_ideal.h"
+#include "numerics/interpolate_grid.h"
+#include "plot/key_polling.h"
+#include "scandata/scan_header.h"
+
+namespace {
+const double kRpmToOmega = 2.0 * M_PI / 60.0;
+}
+
+// Equilibrium steepness test: is the concentration at the fit limit below
+// the back-diffusion level relative to the mean, at the given speed?
+static bool steepAt(const CLammIdeal* p, double T, double rpm, double s, double D)
+{
+    const double Tk = T + 273.15;
+    const double M = Tk * s * 1e-13 * 8.31451 * 1e7 / D;
+    const double w = rpm * kRpmToOmega;
+    const double q = w * w / (Tk * 1.6628944e8);
+    const double m = p->dMeniscus, b = p->dBottom;
+    const double rf = s > 0 ? p->fFitOuter : p->fFitInner;
+    const double x = M * q;
+    if (s > 0 && (x > 100 || (b * b - rf * rf) * x > 100)) return true;
+    if (s < 0 && (x < -100 || (m * m - rf * rf) * x > 100)) return true;
+    const double E = (std::exp((b * b - rf * rf) * x) - std::exp((m * m - rf * rf) * x)) / (2 * q * M) /
+                     ((b * b - m * m) / 2);
+    return p->dBackDiffusionLevel > 1 / E;
+}
+
+bool CLammIdeal::IsSteepGradient(double s, double D)
+{
+    if (bSkipSteepGradientTest) return true;
+    if (!bShutOffBackDiffusion || s == 0 || D <= 0) return false;
+    if (!pScanHeaders || nScans < 1) return false;
+    const ScanHeader& h = SelectedHeader(nScans);
+    return steepAt(this, h.temperature, h.rpm, s, D);
+}
+
+bool CLammIdeal::IsSteepGradientAtSpeed(double t, double rpm, double s, double D)
+{
+    if (s <= 0 || D <= 0 || !SpeedNeverDropsAfter(t)) return false;
+    const double T = (pScanHeaders && nScans > 0) ? SelectedHeader(nScans).temperature : fTemperature;
+    return steepAt(this, T, rpm, s, D);
+}
+
+void CLammIdeal::SetInitialConcentration()
+{
+    const int N = nGridPoints;
+    if (!pConc || !pRadius) return;
+    const double w = fLamellaWidth, r1 = pRadius[1];
+    if (bInitialProfile && pInitialRadii && pInitialValues && nInitialPoints >= 5) {
+        interpolateOnGridDD(N, pRadius, pConc, nInitialPoints, pInitialRadii, pInitialValues);
+    } else {
+        for (int i = 1; i <= N; i++) pConc[i] = dLoading;
+    }
+    if (bBandForming) {
+        for (int i = 1; i <= N; i++) {
+            const bool inLamella = pRadius[i] <= r1 + w;
+            if (bBandFlag ? pRadius[i] < r1 + w : !inLamella) pConc[i] = 0;
+        }
+    }
+}
+
+// ---------------------------------------------------------------- slot 1
+
+void CLammIdeal::ChooseEngine()
+{
+    if (bUseReactingModel) {
+        bEngineStaticGrid = 1;
+        bEngineMovingGrid = 0;
+        bFixedTimestep = 0;
+        bAutoDynamicGridSize = 0;
+        bOptimizeGridSpacing = 0;
+        return;
+    }
+    if (!bAutoFEAlgorithm) return;
+    double norm = (bOptimizeGridSpacing && bAutoDynamicGridSize && !bBandForming) ? dAutoAlgorithmNormSOptimized
+                                                                                  : dAutoAlgorithmNormS;
+    if (dS < 0 && dD < 1e-8) norm *= 0.1;
+    const float rpm = (pScanHeaders && nScans > 0) ? SelectedHeader(nScans).rpm : 0.0f;
+    const double f = rpm / 30000.0;
+    const bool movingGrid = !bSpeedProfile && f > 0 && norm / (f * f) <= std::fabs(dS);
+    if (movingGrid && !bEngineMovingGrid) {
+        bEngineMovingGrid = 1;
+        bEngineStaticGrid = 0;
+        bAutoSGrid = 1;
+    } else if (!movingGrid && !bEngineStaticGrid) {
+        bEngineStaticGrid = 1;
+        bEngineMovingGrid = 0;
+        bFixedTimestep = 0;
+    }
+}
+
+// ---------------------------------------------------------------- slot 2
+
+void CLammIdeal::SetupGrid()
+{
+    bool twoZone = false;
+    double rb = fFitInner;
+    if (bUseReactingModel) {
+        bPlainGrid = 1;
+        nGridPoints = nDefaultGridSize;
+        AllocGridArrays();
+        bSteepGradient = IsSteepGradient(dS, dD) ? 1 : 0;
+        return;
+    }
+    if (bSpeedProfile || !bAutoDynamicGridSize || bBandForming || dD <= 0) {
+        bSteepGradient = 0;
+        nGridPoints = nDefaultGridSize;
+    } else if (dS <= 0 || fFrictionalRatio >= 0.5f) {
+        bPlainGrid = 0;
+        bSteepGradient = IsSteepGradient(dS, dD) ? 1 : 0;
+        const double m = dMeniscus, b = dBottom;
+        if (rb < m + 0.001) rb = m + 0.001;
+        const double wa = dAccelRate * kRpmToOmega;
+        const double tA = dAccelEnd;
+        const double xa = std::fabs(dS) * 1e-13 * wa * wa * m * tA * tA * tA / 3;
+        const double k = std::fabs(dOmega2S);
+        double tc;
+        if (rb - m <= xa)
+            tc = (rb - m) / (k * rb);
+        else
+            tc = (rb - xa - m) / (k * rb) + tA;
+        double w = std::sqrt(dD * tc);
+        if (!(w >= 0.001)) w = 0.001;
+        fDynGridSizeEngine1 = fDynGridSizeEngine2 = (float)std::floor((b - m) * fPointsPerSigma / w + 0.5);
+        int n = (int)fDynGridSizeEngine1;
+        while (n > nDynGridLowerLimit) {
+            const double first = m * (std::pow(b / m, 1.5 / (n - 1)) - std::pow(b / m, 0.5 / (n - 1)));
+            if (w / fPointsPerSigma < first) {
+                n = n + 1;
+                break;
+            }
+            n = n - 1;
+        }
+        fDynGridSizeEngine1 = (float)n;
+        int size = (int)std::floor((bEngineMovingGrid ? fDynGridSizeEngine1 : fDynGridSizeEngine2) + 0.5f);
+        if (size < nDynGridLowerLimit) size = nDynGridLowerLimit;
+        if (size > nDynGridUpperLimit) size = nDynGridUpperLimit;
+        nGridPoints = size;
+        fTwoZoneRadius = (float)rb;
+        twoZone = bEngineStaticGrid && bOptimizeGridSpacing && bSteepGradient && !bBandForming && dS >= 0;
+    } else {
+        bSteepGradient = 0;
+        bPlainGrid = 1;
+        nGridPoints = nDefaultGridSize;
+    }
+    AllocGridArrays();
+    if (!nGridAllocated) return;
+    if (dD == 0) {
+        bSteepGradient = 0;
+    } else if ((fTemperature + 273.15) * 8.31451 * 1e7 * dS * 1e-13 / dD < -1e7 && dS < -10) {
+        bSteepGradient = 1;
+    } else if (twoZone) {
+        OptimizeGridSize((float)rb);
+        if (!bSteepGradient && !bBandForming && dS > 0) {
+            const double w2 = dFinalRpm * kRpmToOmega;
+            RefineGridForSteepBoundary(dS * 1e-13 * w2 * w2 / (2 * dD));
+        }
+    }
+}
+
+// ---------------------------------------------------------------- slot 3
+
+void CLammIdeal::RunTimeStepping()
+{
+    bRunning = 1;
+    nStepCount = 0;
+    dTime = dStartTime;
+    nNextScanIndex = 1;
+    nSubIntervalCount = 0;
+    dScanOffset = 0;
+    nPointsTaken = 0;
+    bScanPending = 0;
+    dTargetScanTime = dTimeOffset + ScanTime(1);
+    dNextScanTime = dTargetScanTime;
+    bNextScanPending = 1;
+    dTimeStep = dInitialTimeStep > 0 ? dInitialTimeStep : 1.0;
+    dMaxDcOverCWork = dMaxDcOverC;
+    dMaxDcOverCLow = 0.05 * dMaxDcOverCWork;
+    dMaxDcOverCHigh = 0.2 * dMaxDcOverCWork;
+    bAborted = 0;
+    nAbort = nDiscretizationError = 0;
+    if (!nGridAllocated || !pConc) {
+        nAbort = 1;
+        return;
+    }
+    if (bReactingLoop || !bEngineStaticGrid) {
+        // The reacting loop and the moving-grid engine are not part of this
+        // solver yet: the run fails instead of returning an empty result.
+        nAbort = 1;
+        bRunning = 0;
+        return;
+    }
+    RunStaticGridEngine();
+    if (bPerScanRadii) CopyPrivateOutput();
+    if (bAborted) bInterruptComputation = 1;
+}
