@@ -2,23 +2,39 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace {
 
+// Element count of an index range; an empty or reversed range counts 0.
+long rangeLength(long lo, long hi)
+{
+    return hi >= lo ? hi - lo + 1 : 0;
+}
+
+// count = a * b + extra elements of the given size, or 0 when that many bytes
+// cannot be addressed (which is then treated as an allocation failure).
+size_t blockBytes(long a, long b, long extra, size_t elementSize)
+{
+    const size_t nMax = std::numeric_limits<size_t>::max() / elementSize;
+    size_t ua = static_cast<size_t>(a), ub = static_cast<size_t>(b);
+    if (ub != 0 && ua > (nMax - static_cast<size_t>(extra)) / ub) return 0;
+    return (ua * ub + static_cast<size_t>(extra)) * elementSize;
+}
+
+void* allocBlock(size_t bytes, bool zero)
+{
+    if (bytes == 0) return nullptr;
+    return zero ? std::calloc(1, bytes) : std::malloc(bytes);
+}
+
 // The block holds one spare element before index nl; vector() also keeps one
-// after nh. An empty range (nh < nl) still yields a block that can be freed.
+// after nh.
 template <typename T>
 T* allocVector(long nl, long nh, long extra, bool zero, const char* failure)
 {
-    long n = nh - nl + 1;
-    if (n < 0) n = 0;
-    size_t count = static_cast<size_t>(n + extra);
-    T* block = static_cast<T*>(std::malloc(count * sizeof(T)));
-    if (!block) {
-        nrerror(failure);
-        return nullptr;
-    }
-    if (zero) std::memset(static_cast<void*>(block), 0, count * sizeof(T));
+    T* block = static_cast<T*>(allocBlock(blockBytes(rangeLength(nl, nh), 1, extra, sizeof(T)), zero));
+    if (!block) nrerror(failure);
     return block + 1 - nl;
 }
 
@@ -31,22 +47,16 @@ void freeVector(T* v, long nl)
 template <typename T>
 T** allocMatrix(long nrl, long nrh, long ncl, long nch)
 {
-    long nrow = nrh - nrl + 1, ncol = nch - ncl + 1;
-    if (nrow < 0) nrow = 0;
-    if (ncol < 0) ncol = 0;
-    T** m = static_cast<T**>(std::malloc(static_cast<size_t>(nrow + 1) * sizeof(T*)));
-    if (!m) {
-        nrerror("allocation failure 1 in matrix()");
-        return nullptr;
+    long nrow = rangeLength(nrl, nrh), ncol = rangeLength(ncl, nch);
+    T** m = static_cast<T**>(allocBlock(blockBytes(nrow, 1, 1, sizeof(T*)), false));
+    if (!m) nrerror("allocation failure 1 in matrix()");
+    T* data = static_cast<T*>(allocBlock(blockBytes(nrow, ncol, 1, sizeof(T)), true));
+    if (!data) {
+        std::free(m);
+        nrerror("allocation failure 2 in matrix()");
     }
     m += 1;
     m -= nrl;
-    T* data = static_cast<T*>(std::malloc(static_cast<size_t>(nrow * ncol + 1) * sizeof(T)));
-    if (!data) {
-        std::free(m + nrl - 1);
-        nrerror("allocation failure 2 in matrix()");
-        return nullptr;
-    }
     // The spare pointer ahead of row nrl remembers the data block, so that an
     // empty matrix can be released too.
     m[nrl - 1] = data;
@@ -63,6 +73,13 @@ void freeMatrix(T** m, long nrl)
     if (!m) return;
     std::free(m[nrl - 1]);
     std::free(m + nrl - 1);
+}
+
+float** rowPointers(long nrow, const char* failure)
+{
+    float** m = static_cast<float**>(allocBlock(blockBytes(nrow, 1, 1, sizeof(float*)), false));
+    if (!m) nrerror(failure);
+    return m;
 }
 
 } // namespace
@@ -89,13 +106,7 @@ void free_imatrix(int** m, long nrl, long, long, long) { freeMatrix(m, nrl); }
 
 float** submatrix(float** a, long oldrl, long oldrh, long oldcl, long, long newrl, long newcl)
 {
-    long nrow = oldrh - oldrl + 1;
-    if (nrow < 0) nrow = 0;
-    float** m = static_cast<float**>(std::malloc(static_cast<size_t>(nrow + 1) * sizeof(float*)));
-    if (!m) {
-        nrerror("allocation failure in submatrix()");
-        return nullptr;
-    }
+    float** m = rowPointers(rangeLength(oldrl, oldrh), "allocation failure in submatrix()");
     m += 1;
     m -= newrl;
     long shift = oldcl - newcl;
@@ -110,13 +121,8 @@ void free_submatrix(float** b, long nrl, long, long, long)
 
 float** convert_matrix(float* a, long nrl, long nrh, long ncl, long nch)
 {
-    long nrow = nrh - nrl + 1, ncol = nch - ncl + 1;
-    if (nrow < 0) nrow = 0;
-    float** m = static_cast<float**>(std::malloc(static_cast<size_t>(nrow + 1) * sizeof(float*)));
-    if (!m) {
-        nrerror("allocation failure in convert_matrix()");
-        return nullptr;
-    }
+    long nrow = rangeLength(nrl, nrh), ncol = rangeLength(ncl, nch);
+    float** m = rowPointers(nrow, "allocation failure in convert_matrix()");
     m += 1;
     m -= nrl;
     if (nrow > 0) {
@@ -133,34 +139,29 @@ void free_convert_matrix(float** b, long nrl, long, long, long)
 
 float*** f3tensor(long nrl, long nrh, long ncl, long nch, long ndl, long ndh)
 {
-    long nrow = nrh - nrl + 1, ncol = nch - ncl + 1, ndep = ndh - ndl + 1;
-    if (nrow < 0) nrow = 0;
-    if (ncol < 0) ncol = 0;
-    if (ndep < 0) ndep = 0;
-    float*** t = static_cast<float***>(std::malloc(static_cast<size_t>(nrow + 1) * sizeof(float**)));
-    if (!t) {
-        nrerror("allocation failure 1 in f3tensor()");
-        return nullptr;
+    long nrow = rangeLength(nrl, nrh), ncol = rangeLength(ncl, nch), ndep = rangeLength(ndl, ndh);
+    float*** t = static_cast<float***>(allocBlock(blockBytes(nrow, 1, 1, sizeof(float**)), false));
+    if (!t) nrerror("allocation failure 1 in f3tensor()");
+    float** cols = static_cast<float**>(allocBlock(blockBytes(nrow, ncol, 1, sizeof(float*)), false));
+    if (!cols) {
+        std::free(t);
+        nrerror("allocation failure 2 in f3tensor()");
+    }
+    size_t nDataBytes = 0;
+    if (ncol == 0 || static_cast<size_t>(nrow) <= std::numeric_limits<size_t>::max() / static_cast<size_t>(ncol))
+        nDataBytes = blockBytes(nrow * ncol, ndep, 1, sizeof(float));
+    float* data = static_cast<float*>(allocBlock(nDataBytes, true));
+    if (!data) {
+        std::free(cols);
+        std::free(t);
+        nrerror("allocation failure 3 in f3tensor()");
     }
     t += 1;
     t -= nrl;
-    float** cols = static_cast<float**>(std::malloc(static_cast<size_t>(nrow * ncol + 1) * sizeof(float*)));
-    if (!cols) {
-        std::free(t + nrl - 1);
-        nrerror("allocation failure 2 in f3tensor()");
-        return nullptr;
-    }
-    float* data = static_cast<float*>(std::malloc(static_cast<size_t>(nrow * ncol * ndep + 1) * sizeof(float)));
-    if (!data) {
-        std::free(cols);
-        std::free(t + nrl - 1);
-        nrerror("allocation failure 3 in f3tensor()");
-        return nullptr;
-    }
     // Spare slots remember the blocks: t[nrl-1] the column pointers, cols[0] the data.
     t[nrl - 1] = cols;
     cols[0] = data;
-    if (nrow > 0) {
+    if (nrow > 0 && ncol > 0) {
         t[nrl] = cols + 1 - ncl;
         t[nrl][ncl] = data + 1 - ndl;
         for (long j = ncl + 1; j <= nch; j++) t[nrl][j] = t[nrl][j - 1] + ndep;

@@ -4,14 +4,18 @@
 // returned by matrix(nrl, nrh, ncl, nch) for m[nrl..nrh][ncl..nch], its rows
 // contiguous in one data block. The bounds are not stored: callers pass the
 // same lower bounds to the matching free routine. The float, int, long and
-// double vectors start zero-filled; the char vector and the matrices do not.
-// Allocation failure goes to nrerror().
+// double vectors start zero-filled; so do the matrices and tensors here, since
+// much of the program counts on it. Only the char vector is left as the heap
+// gives it. An empty range (nh < nl) gives a valid pointer that may be freed.
+//
+// Allocation failure (also a size too large to be addressed) goes to nrerror(),
+// which shows the fatal box and abandons the computation: an allocator never
+// returns null to its caller. See numerics/error_stop.h.
 #pragma once
 
 #include <cstdint>
 
-// The toolbox's error stop; see numerics/error_stop.h.
-void nrerror(const char* error_text);
+#include "numerics/error_stop.h"
 
 float* vector(long nl, long nh);
 int* ivector(long nl, long nh);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "numerics/nrutil.h"
+#include "plot/error_box.h"
 
 TEST(OneBasedArrays, VectorsStartZeroFilledAndReleaseSafely)
 {
@@ -13,11 +16,20 @@ TEST(OneBasedArrays, VectorsStartZeroFilledAndReleaseSafely)
     double* e = dvector(1, 0);
     EXPECT_NE(e, nullptr);
     free_dvector(e, 1, 0);
+    int* iv = ivector(-3, 3);
+    uint32_t* lv = lvector(5, 9);
+    for (int i = -3; i <= 3; i++) EXPECT_EQ(iv[i], 0);
+    for (int i = 5; i <= 9; i++) EXPECT_EQ(lv[i], 0u);
+    free_ivector(iv, -3, 3);
+    free_lvector(lv, 5, 9);
     free_vector(nullptr, 1, 5);
     free_dvector(nullptr, 1, 5);
     free_ivector(nullptr, 1, 5);
+    free_cvector(nullptr, 1, 5);
+    free_lvector(nullptr, 1, 5);
     free_matrix(nullptr, 1, 2, 1, 2);
     free_dmatrix(nullptr, 1, 2, 1, 2);
+    free_imatrix(nullptr, 1, 2, 1, 2);
 }
 
 TEST(OneBasedArrays, MatrixRowsAreContiguousAndViewsShareData)
@@ -48,4 +60,45 @@ TEST(OneBasedArrays, MatrixRowsAreContiguousAndViewsShareData)
     EXPECT_EQ(&t[1][2][1], &t[1][1][4] + 1);
     EXPECT_EQ(&t[2][1][1], &t[1][3][4] + 1);
     free_f3tensor(t, 1, 2, 1, 3, 1, 4);
+}
+
+// The rest of the program allocates matrices and reads them before writing
+// every element (accumulated sums, sparse fills): they must start at zero.
+TEST(OneBasedArrays, MatricesStartZeroFilledWithAnyBounds)
+{
+    double** d = dmatrix(0, 40, -2, 60);
+    int** im = imatrix(1, 7, 1, 7);
+    for (int i = 0; i <= 40; i++)
+        for (int j = -2; j <= 60; j++) ASSERT_EQ(d[i][j], 0.0);
+    for (int i = 1; i <= 7; i++)
+        for (int j = 1; j <= 7; j++) ASSERT_EQ(im[i][j], 0);
+    EXPECT_EQ(&d[1][-2], &d[0][60] + 1);
+    free_dmatrix(d, 0, 40, -2, 60);
+    free_imatrix(im, 1, 7, 1, 7);
+}
+
+// A size that cannot be had is a fatal allocation failure: the box with the
+// allocator's message and a quit request, and the allocator never hands a
+// null pointer back for its caller to write through.
+TEST(OneBasedArrays, AllocationFailureIsFatalAndAbandonsTheComputation)
+{
+    const long nHuge = LONG_MAX / 4;
+    struct TCase {
+        const char* szMessage;
+        void (*fn)(long);
+    } cases[] = {
+        {"allocation failure in vector()", [](long n) { vector(1, n)[1] = 1.0f; }},
+        {"allocation failure in dvector()", [](long n) { dvector(1, n)[1] = 1.0; }},
+        {"allocation failure 2 in matrix()", [](long n) { dmatrix(1, 2, 1, n)[1][1] = 1.0; }},
+        {"allocation failure 3 in f3tensor()", [](long n) { f3tensor(1, 2, 1, 2, 1, n)[1][1][1] = 1.0f; }},
+    };
+    for (const TCase& c : cases) {
+        clearShownErrorMessages();
+        bool bDone = runAbandonable([&] { c.fn(nHuge); });
+        EXPECT_FALSE(bDone) << c.szMessage;
+        ASSERT_EQ(shownErrorMessages().size(), 1u);
+        EXPECT_EQ(shownErrorMessages()[0], c.szMessage);
+        EXPECT_EQ(errorBoxQuitRequests(), 1);
+    }
+    clearShownErrorMessages();
 }

@@ -1,0 +1,177 @@
+#include "numerics/sorting_interpolation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "numerics/error_stop.h"
+#include "numerics/nrutil.h"
+
+namespace {
+
+const int M = 7;
+const int NSTACK = 50;
+
+// Quicksort with median-of-three partitioning and straight insertion for
+// short runs, on positions 1..n; the larger part goes on the stack. Less and
+// Swap see positions. Should the stack ever be full (only for more than 2^25
+// elements), the message is shown once and the larger part is sorted in
+// place by SortRange instead of being pushed.
+template <typename Less, typename Swap, typename Move, typename SortRange>
+void quicksortPositions(int n, Less less, Swap swap, Move insertRun, SortRange sortRange, const char* szStackMessage)
+{
+    int* istack = ivector(1, NSTACK);
+    CScopeExit releaseStack([&] { free_ivector(istack, 1, NSTACK); });
+    int jstack = 0, l = 1, ir = n;
+    bool bReported = false;
+    for (;;) {
+        if (ir - l < M) {
+            insertRun(l, ir);
+            if (jstack == 0) break;
+            ir = istack[jstack--];
+            l = istack[jstack--];
+            continue;
+        }
+        int k = (l + ir) >> 1;
+        swap(k, l + 1);
+        if (less(ir, l)) swap(l, ir);
+        if (less(ir, l + 1)) swap(l + 1, ir);
+        if (less(l + 1, l)) swap(l, l + 1);
+        int i = l + 1, j = ir;
+        // Position l + 1 holds the partitioning element throughout.
+        for (;;) {
+            do i++;
+            while (less(i, l + 1));
+            do j--;
+            while (less(l + 1, j));
+            if (j < i) break;
+            swap(i, j);
+        }
+        swap(l + 1, j);
+        int nLo1, nHi1, nLo2, nHi2; // larger part (1), smaller part (2)
+        if (ir - i + 1 >= j - l) {
+            nLo1 = i, nHi1 = ir, nLo2 = l, nHi2 = j - 1;
+        } else {
+            nLo1 = l, nHi1 = j - 1, nLo2 = i, nHi2 = ir;
+        }
+        if (jstack + 2 > NSTACK) {
+            if (!bReported) reportError(szStackMessage, 0);
+            bReported = true;
+            sortRange(nLo1, nHi1);
+        } else {
+            jstack += 2;
+            istack[jstack] = nHi1;
+            istack[jstack - 1] = nLo1;
+        }
+        l = nLo2;
+        ir = nHi2;
+    }
+}
+
+} // namespace
+
+void indexx(int n, const float* arr, uint32_t* indx)
+{
+    for (int j = 1; j <= n; j++) indx[j] = static_cast<uint32_t>(j);
+    auto less = [&](int a, int b) { return arr[indx[a]] < arr[indx[b]]; };
+    auto swap = [&](int a, int b) { std::swap(indx[a], indx[b]); };
+    auto insertRun = [&](int l, int ir) {
+        for (int j = l + 1; j <= ir; j++) {
+            uint32_t indxt = indx[j];
+            float a = arr[indxt];
+            int i;
+            for (i = j - 1; i >= l; i--) {
+                if (arr[indx[i]] <= a) break;
+                indx[i + 1] = indx[i];
+            }
+            indx[i + 1] = indxt;
+        }
+    };
+    auto sortRange = [&](int lo, int hi) {
+        std::sort(indx + lo, indx + hi + 1, [&](uint32_t a, uint32_t b) { return arr[a] < arr[b]; });
+    };
+    quicksortPositions(n, less, swap, insertRun, sortRange, "NSTACK too small in indexx.");
+}
+
+void sort2(int n, float* arr, float* brr)
+{
+    auto less = [&](int a, int b) { return arr[a] < arr[b]; };
+    auto swap = [&](int a, int b) {
+        std::swap(arr[a], arr[b]);
+        std::swap(brr[a], brr[b]);
+    };
+    auto insertRun = [&](int l, int ir) {
+        for (int j = l + 1; j <= ir; j++) {
+            float a = arr[j], b = brr[j];
+            int i;
+            for (i = j - 1; i >= l; i--) {
+                if (arr[i] <= a) break;
+                arr[i + 1] = arr[i];
+                brr[i + 1] = brr[i];
+            }
+            arr[i + 1] = a;
+            brr[i + 1] = b;
+        }
+    };
+    auto sortRange = [&](int lo, int hi) {
+        std::vector<std::pair<float, float>> pairs;
+        for (int i = lo; i <= hi; i++) pairs.emplace_back(arr[i], brr[i]);
+        std::stable_sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (int i = lo; i <= hi; i++) {
+            arr[i] = pairs[static_cast<size_t>(i - lo)].first;
+            brr[i] = pairs[static_cast<size_t>(i - lo)].second;
+        }
+    };
+    quicksortPositions(n, less, swap, insertRun, sortRange, "NSTACK too small in sort2.");
+}
+
+void sort3(int n, float* ra, float* rb, float* rc)
+{
+    if (n < 1) return;
+    uint32_t* iwksp = lvector(1, n);
+    CScopeExit releaseIndex([&] { free_lvector(iwksp, 1, n); });
+    float* wksp = vector(1, n);
+    CScopeExit releaseWork([&] { free_vector(wksp, 1, n); });
+    indexx(n, ra, iwksp);
+    for (float* r : {ra, rb, rc}) {
+        for (int j = 1; j <= n; j++) wksp[j] = r[j];
+        for (int j = 1; j <= n; j++) r[j] = wksp[iwksp[j]];
+    }
+}
+
+void polint(const float* xa, const float* ya, int n, float x, float* y, float* dy)
+{
+    if (n < 1) abandonComputation("Error in routine polint");
+    float* c = vector(1, n);
+    CScopeExit releaseC([&] { free_vector(c, 1, n); });
+    float* d = vector(1, n);
+    CScopeExit releaseD([&] { free_vector(d, 1, n); });
+    int ns = 1;
+    float dif = std::fabs(x - xa[1]);
+    for (int i = 1; i <= n; i++) {
+        float dift = std::fabs(x - xa[i]);
+        if (dift < dif) {
+            ns = i;
+            dif = dift;
+        }
+        c[i] = ya[i];
+        d[i] = ya[i];
+    }
+    *y = ya[ns--];
+    *dy = 0.0f;
+    for (int m = 1; m < n; m++) {
+        for (int i = 1; i <= n - m; i++) {
+            float ho = xa[i] - x;
+            float hp = xa[i + m] - x;
+            float w = c[i + 1] - d[i];
+            float den = ho - hp;
+            if (den == 0.0f) abandonComputation("Error in routine polint");
+            den = w / den;
+            d[i] = hp * den;
+            c[i] = ho * den;
+        }
+        *dy = 2 * ns < (n - m) ? c[ns + 1] : d[ns--];
+        *y += *dy;
+    }
+}

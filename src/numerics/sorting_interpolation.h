@@ -1,0 +1,16 @@
+// Sorting of one-based float arrays and Neville polynomial interpolation.
+#pragma once
+
+#include <cstdint>
+
+// indx[1..n] such that arr[indx[1]] <= arr[indx[2]] <= ...; arr unchanged.
+void indexx(int n, const float* arr, uint32_t* indx);
+// arr[1..n] sorted ascending, brr rearranged alike.
+void sort2(int n, float* arr, float* brr);
+// ra[1..n] sorted ascending, rb and rc rearranged alike.
+void sort3(int n, float* ra, float* rb, float* rc);
+
+// Value y at x of the polynomial of degree n - 1 through (xa[i], ya[i]),
+// i = 1..n, with the error estimate dy. Two equal abscissae abandon the
+// computation ("Error in routine polint").
+void polint(const float* xa, const float* ya, int n, float x, float* y, float* dy);
