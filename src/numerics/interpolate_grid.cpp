@@ -1,73 +1,114 @@
 #include "numerics/interpolate_grid.h"
 
+#include <type_traits>
+
 namespace {
 
-// The targets are usually increasing, so the search walks on from the last
-// interval and only falls back to bisection when a target goes backwards.
-template <class TX, class TY, class TT, class TO, bool Add>
-void interpolate(int nOut, const TT* xOut, TO* yOut, int nIn, const TX* xIn, const TY* yIn)
+// Value at x on the interval (j - 1, j) of the table; a zero-width interval
+// (repeated abscissae) gives the value at its end.
+template <typename C, typename TX, typename TY>
+C onInterval(C x, const TX* xs, const TY* ys, int j)
 {
-    if (nOut < 5 || nIn < 5 || !xOut || !yOut || !xIn || !yIn) return;
-    double outLo = xOut[1], outHi = xOut[1];
-    for (int j = 2; j <= nOut; j++) {
-        if (xOut[j] < outLo) outLo = xOut[j];
-        if (xOut[j] > outHi) outHi = xOut[j];
-    }
-    if (outHi < (double)xIn[1] || outLo > (double)xIn[nIn]) return;
-    int k = 1;  // xIn[k] <= x < xIn[k + 1]
-    for (int j = 1; j <= nOut; j++) {
-        const double x = xOut[j];
-        double y;
-        if (x <= (double)xIn[1]) {
-            y = yIn[1];
-        } else if (x >= (double)xIn[nIn]) {
-            y = yIn[nIn];
-        } else {
-            if (x < (double)xIn[k]) {
-                int lo = 1, hi = nIn;
-                while (hi - lo > 1) {
-                    const int mid = (lo + hi) / 2;
-                    if ((double)xIn[mid] > x)
-                        hi = mid;
-                    else
-                        lo = mid;
-                }
-                k = lo;
-            }
-            while (k < nIn - 1 && (double)xIn[k + 1] <= x) k++;
-            const double x0 = xIn[k], x1 = xIn[k + 1];
-            const double f = (x - x0) / (x1 - x0);
-            y = (double)yIn[k] + f * ((double)yIn[k + 1] - (double)yIn[k]);
-        }
-        if (Add)
-            yOut[j] += (TO)y;
+    C x0 = static_cast<C>(xs[j - 1]), x1 = static_cast<C>(xs[j]);
+    C y0 = static_cast<C>(ys[j - 1]), y1 = static_cast<C>(ys[j]);
+    if (x1 == x0) return y1;
+    return y0 + (y1 - y0) * (x - x0) / (x1 - x0);
+}
+
+template <typename C, typename TY>
+C meanOf(const TY* ys, int lo, int hi)
+{
+    C sum = 0;
+    for (int k = lo; k <= hi; k++) sum += static_cast<C>(ys[k]);
+    return sum / static_cast<C>(hi - lo + 1);
+}
+
+template <bool bAdd, typename T, typename S>
+bool interpolateTable(int n, const T* xt, T* yo, int m, const S* xs, const S* ys)
+{
+    // Float tables onto float targets compute in float, anything with a
+    // double in double.
+    using C = std::common_type_t<T, S>;
+    if (n < 5 || m < 5) return false;
+    if (!(static_cast<C>(xt[n]) >= static_cast<C>(xs[1]) && static_cast<C>(xs[m]) >= static_cast<C>(xt[1]) &&
+          static_cast<C>(xt[5]) <= static_cast<C>(xs[m - 4])))
+        return false;
+    auto store = [&](int i, C v) {
+        if constexpr (bAdd)
+            yo[i] = static_cast<T>(static_cast<C>(yo[i]) + v);
         else
-            yOut[j] = (TO)y;
+            yo[i] = static_cast<T>(v);
+    };
+    const C xFirst = static_cast<C>(xs[1]), xLast = static_cast<C>(xs[m]);
+    int i = 1;
+    C x1 = static_cast<C>(xt[1]);
+    if (x1 == xFirst) {
+        store(1, static_cast<C>(ys[1]));
+        i = 2;
+    } else if (x1 < xFirst) {
+        if (x1 >= 2 * xFirst - static_cast<C>(xs[2])) {
+            for (; i <= n && static_cast<C>(xt[i]) < xFirst; i++) store(i, onInterval<C>(static_cast<C>(xt[i]), xs, ys, 2));
+        } else {
+            C c = m < 11 ? static_cast<C>(ys[1]) : meanOf<C>(ys, 1, 10);
+            for (; i <= n && static_cast<C>(xt[i]) < xFirst; i++) store(i, c);
+        }
     }
+    int j = 2;
+    for (; i <= n && static_cast<C>(xt[i]) <= xLast; i++) {
+        C x = static_cast<C>(xt[i]);
+        while (j < m && static_cast<C>(xs[j]) <= x) j++;
+        store(i, onInterval<C>(x, xs, ys, j));
+    }
+    if (i > n) return true;
+    if (static_cast<C>(xt[n]) <= 2 * xLast - static_cast<C>(xs[m - 1])) {
+        for (; i <= n; i++) store(i, onInterval<C>(static_cast<C>(xt[i]), xs, ys, m));
+    } else {
+        C c = m < 11 ? static_cast<C>(ys[m]) : meanOf<C>(ys, m - 9, m);
+        for (; i <= n; i++) store(i, c);
+    }
+    return true;
 }
 
-}  // namespace
+} // namespace
 
-void interpolateOnGridFD(int nOut, const float* xOut, float* yOut, int nIn, const double* xIn,
-                         const double* yIn)
+bool interpolateOnGrid(int n, const float* xt, float* yo, int m, const float* xs, const float* ys)
 {
-    interpolate<double, double, float, float, false>(nOut, xOut, yOut, nIn, xIn, yIn);
+    return interpolateTable<false>(n, xt, yo, m, xs, ys);
 }
 
-void interpolateOnGridFD2(int nOut, const float* xOut, float* yOut, int nIn, const double* xIn,
-                          const double* yIn)
+bool interpolateOnGridFD(int n, const float* xt, float* yo, int m, const double* xs, const double* ys)
 {
-    interpolate<double, double, float, float, true>(nOut, xOut, yOut, nIn, xIn, yIn);
+    return interpolateTable<false>(n, xt, yo, m, xs, ys);
 }
 
-void interpolateOnGridDD(int nOut, const double* xOut, double* yOut, int nIn, const double* xIn,
-                         const double* yIn)
+bool interpolateOnGridFD2(int n, const float* xt, float* yo, int m, const double* xs, const double* ys)
 {
-    interpolate<double, double, double, double, false>(nOut, xOut, yOut, nIn, xIn, yIn);
+    return interpolateTable<true>(n, xt, yo, m, xs, ys);
 }
 
-void interpolateOnGridDF(int nOut, const double* xOut, double* yOut, int nIn, const float* xIn,
-                         const float* yIn)
+bool interpolateOnGridDF(int n, const double* xt, double* yo, int m, const float* xs, const float* ys)
 {
-    interpolate<float, float, double, double, false>(nOut, xOut, yOut, nIn, xIn, yIn);
+    return interpolateTable<false>(n, xt, yo, m, xs, ys);
+}
+
+bool interpolateOnGridDD(int n, const double* xt, double* yo, int m, const double* xs, const double* ys)
+{
+    return interpolateTable<false>(n, xt, yo, m, xs, ys);
+}
+
+void interpolateLinearD(int n, const double* xt, double* yo, int m, const double* xs, const double* ys)
+{
+    if (n < 1 || m < 1) return;
+    if (!(xt[n] >= xs[1] && xs[m] >= xt[1])) return;
+    int j = 2;
+    for (int i = 1; i <= n; i++) {
+        double x = xt[i];
+        if (x < xs[1] || x > xs[m]) continue;
+        if (m == 1) {
+            yo[i] = ys[1];
+            continue;
+        }
+        while (j < m && xs[j] <= x) j++;
+        yo[i] = onInterval<double>(x, xs, ys, j);
+    }
 }

@@ -1,20 +1,21 @@
-// Linear interpolation of a radial table onto other radii (all arrays 1-based).
+// Linear interpolation of a table xs[1..m], ys[1..m] onto target abscissae
+// xt[1..n], output yo[1..n] (one-based arrays, both x sequences ascending).
 //
-// The table radii xIn[1..nIn] increase. Each target radius takes the straight
-// line between its two neighbouring table points; targets outside the table
-// take the value of the nearer end. Nothing is written when either count is
-// below 5 or the target range does not overlap the table range.
+// The interpolateOnGrid family needs n >= 5, m >= 5, overlapping ranges and
+// xt[5] <= xs[m - 4]; otherwise it changes nothing and returns false. Target
+// points before the table get the line through its first two points when they
+// lie within one table interval of it, else a constant (ys[1], or the mean of
+// ys[1..10] for tables of 11 points or more); the same holds after its end
+// with the last points. True when yo received its values.
 #pragma once
 
-// double table, float targets and outputs
-void interpolateOnGridFD(int nOut, const float* xOut, float* yOut, int nIn, const double* xIn,
-                         const double* yIn);
-// as interpolateOnGridFD, but adds the interpolated values to the outputs
-void interpolateOnGridFD2(int nOut, const float* xOut, float* yOut, int nIn, const double* xIn,
-                          const double* yIn);
-// double table, double targets and outputs
-void interpolateOnGridDD(int nOut, const double* xOut, double* yOut, int nIn, const double* xIn,
-                         const double* yIn);
-// float table, double targets and outputs
-void interpolateOnGridDF(int nOut, const double* xOut, double* yOut, int nIn, const float* xIn,
-                         const float* yIn);
+bool interpolateOnGrid(int n, const float* xt, float* yo, int m, const float* xs, const float* ys);
+bool interpolateOnGridFD(int n, const float* xt, float* yo, int m, const double* xs, const double* ys);
+// As interpolateOnGridFD, but adds each value to what yo[i] already holds.
+bool interpolateOnGridFD2(int n, const float* xt, float* yo, int m, const double* xs, const double* ys);
+bool interpolateOnGridDF(int n, const double* xt, double* yo, int m, const float* xs, const float* ys);
+bool interpolateOnGridDD(int n, const double* xt, double* yo, int m, const double* xs, const double* ys);
+
+// Plain variant: no size minimum, no extrapolation; target points outside the
+// table are left untouched. Does nothing unless the ranges overlap.
+void interpolateLinearD(int n, const double* xt, double* yo, int m, const double* xs, const double* ys);

@@ -10,7 +10,7 @@
 #include "numerics/error_stop.h"
 #include "numerics/linear_algebra.h"
 #include "numerics/nrutil.h"
-#include "numerics/table_interpolation.h"
+#include "numerics/interpolate_grid.h"
 
 void savgol(float* c, int np, int nl, int nr, int ld, int m)
 {
