@@ -1,0 +1,415 @@
+// Files, file times, folders, paths and global memory; no Qt here.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <unordered_set>
+
+#include "platform/internal.h"
+
+namespace win {
+
+namespace {
+
+struct FileHandle {
+    int fd;
+};
+
+std::mutex gHandleLock;
+std::unordered_set<FileHandle*>& liveHandles()
+{
+    static std::unordered_set<FileHandle*> s;
+    return s;
+}
+
+FileHandle* fileHandle(HANDLE h)
+{
+    auto* f = static_cast<FileHandle*>(h);
+    std::lock_guard<std::mutex> g(gHandleLock);
+    return liveHandles().count(f) ? f : nullptr;
+}
+
+// Seconds between 1 January 1601 and 1 January 1970.
+constexpr int64_t kEpochDelta = 11644473600LL;
+
+bool isSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+bool startsWithNoCase(const std::string& s, const char* prefix)
+{
+    size_t n = std::strlen(prefix);
+    if (s.size() < n) return false;
+    for (size_t i = 0; i < n; i++)
+        if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
+    return true;
+}
+
+void copyOut(char* out, size_t cap, const char* from, size_t n)
+{
+    if (!out) return;
+    n = std::min(n, cap - 1);
+    std::memcpy(out, from, n);
+    out[n] = 0;
+}
+
+bool makeFolders(const std::string& path)
+{
+    std::string cur;
+    for (size_t i = 0; i < path.size(); i++) {
+        cur += path[i];
+        if (path[i] == '/' && cur.size() > 1) mkdir(cur.c_str(), 0755);
+    }
+    mkdir(path.c_str(), 0755);
+    struct stat sb;
+    return stat(path.c_str(), &sb) == 0 && S_ISDIR(sb.st_mode);
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ paths
+
+std::string workingFolder()
+{
+    std::string base;
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg) {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::string(home && *home ? home : "/tmp") + "/.config";
+    }
+    while (base.size() > 1 && base.back() == '/') base.pop_back();
+    std::string folder = base + "/morvex";
+    makeFolders(folder);
+    return folder + "/";
+}
+
+std::string mapPath(const char* path)
+{
+    if (!path) return std::string();
+    std::string p = path;
+    std::replace(p.begin(), p.end(), '\\', '/');
+    // The fixed Windows folders of the system's working files.
+    for (const char* fixed : {"c:/morvex/temp", "c:/temp"}) {
+        size_t n = std::strlen(fixed);
+        if (startsWithNoCase(p, fixed) && (p.size() == n || p[n] == '/')) {
+            std::string rest = p.size() > n ? p.substr(n + 1) : std::string();
+            return workingFolder() + rest;
+        }
+    }
+    if (p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':') p = p.substr(2);
+    return p;
+}
+
+FILE* fopenMapped(const char* path, const char* mode)
+{
+    if (!path || !mode) return nullptr;
+    return std::fopen(mapPath(path).c_str(), mode);
+}
+
+void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext)
+{
+    std::string p = path ? path : "";
+    size_t pos = 0;
+    if (p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':') {
+        copyOut(drive, _MAX_DRIVE, p.data(), 2);
+        pos = 2;
+    } else {
+        copyOut(drive, _MAX_DRIVE, "", 0);
+    }
+    size_t lastSep = std::string::npos;
+    for (size_t i = pos; i < p.size(); i++)
+        if (isSeparator(p[i])) lastSep = i;
+    size_t nameStart = lastSep == std::string::npos ? pos : lastSep + 1;
+    copyOut(dir, _MAX_DIR, p.data() + pos, nameStart - pos);
+    size_t dot = p.rfind('.');
+    if (dot == std::string::npos || dot < nameStart) dot = p.size();
+    copyOut(fname, _MAX_FNAME, p.data() + nameStart, dot - nameStart);
+    copyOut(ext, _MAX_EXT, p.data() + dot, p.size() - dot);
+}
+
+void _makepath(char* path, const char* drive, const char* dir, const char* fname, const char* ext)
+{
+    if (!path) return;
+    std::string out;
+    if (drive && *drive) {
+        out += drive;
+        if (out.back() != ':') out += ':';
+    }
+    if (dir && *dir) {
+        std::string d = dir;
+        out += d;
+        if (!isSeparator(d.back())) out += d.find('/') != std::string::npos ? '/' : '\\';
+    }
+    if (fname) out += fname;
+    if (ext && *ext) {
+        if (*ext != '.') out += '.';
+        out += ext;
+    }
+    copyOut(path, _MAX_PATH, out.data(), out.size());
+}
+
+// ------------------------------------------------------------ file times
+
+FILETIME fileTimeFromUnix(int64_t seconds, long nanoseconds)
+{
+    uint64_t t = uint64_t(seconds + kEpochDelta) * 10000000ULL + uint64_t(nanoseconds / 100);
+    return FILETIME{DWORD(t & 0xFFFFFFFFu), DWORD(t >> 32)};
+}
+
+void unixFromFileTime(const FILETIME& ft, int64_t* seconds, long* nanoseconds)
+{
+    uint64_t t = (uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    if (seconds) *seconds = int64_t(t / 10000000ULL) - kEpochDelta;
+    if (nanoseconds) *nanoseconds = long(t % 10000000ULL) * 100;
+}
+
+HANDLE CreateFile(LPCSTR lpFileName, DWORD access, DWORD, void*, DWORD disposition, DWORD, HANDLE)
+{
+    if (!lpFileName) return INVALID_HANDLE_VALUE;
+    std::string path = mapPath(lpFileName);
+    bool write = (access & (GENERIC_WRITE | GENERIC_ALL)) != 0;
+    int flags = write ? ((access & (GENERIC_READ | GENERIC_ALL)) ? O_RDWR : O_WRONLY) : O_RDONLY;
+    switch (disposition) {
+    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case TRUNCATE_EXISTING: flags |= O_TRUNC; break;
+    case OPEN_EXISTING: break;
+    default: return INVALID_HANDLE_VALUE;
+    }
+    if ((flags & (O_CREAT | O_TRUNC)) && !write) flags = (flags & ~O_RDONLY) | O_RDWR;
+    int fd = open(path.c_str(), flags | O_CLOEXEC, 0644);
+    if (fd < 0) return INVALID_HANDLE_VALUE;
+    auto* h = new FileHandle{fd};
+    std::lock_guard<std::mutex> g(gHandleLock);
+    liveHandles().insert(h);
+    return h;
+}
+
+BOOL CloseHandle(HANDLE hObject)
+{
+    FileHandle* f = fileHandle(hObject);
+    if (!f) return hObject && hObject != INVALID_HANDLE_VALUE ? TRUE : FALSE;
+    {
+        std::lock_guard<std::mutex> g(gHandleLock);
+        liveHandles().erase(f);
+    }
+    close(f->fd);
+    delete f;
+    return TRUE;
+}
+
+BOOL GetFileTime(HANDLE hFile, FILETIME* lpCreationTime, FILETIME* lpLastAccessTime, FILETIME* lpLastWriteTime)
+{
+    FileHandle* f = fileHandle(hFile);
+    if (!f) return FALSE;
+    struct statx sx;
+    if (statx(f->fd, "", AT_EMPTY_PATH, STATX_ATIME | STATX_MTIME | STATX_BTIME, &sx) != 0) return FALSE;
+    FILETIME mtime = fileTimeFromUnix(sx.stx_mtime.tv_sec, long(sx.stx_mtime.tv_nsec));
+    if (lpLastWriteTime) *lpLastWriteTime = mtime;
+    if (lpLastAccessTime) *lpLastAccessTime = fileTimeFromUnix(sx.stx_atime.tv_sec, long(sx.stx_atime.tv_nsec));
+    if (lpCreationTime) {
+        // Where the file system keeps no birth time the write time stands in.
+        *lpCreationTime = (sx.stx_mask & STATX_BTIME)
+                              ? fileTimeFromUnix(sx.stx_btime.tv_sec, long(sx.stx_btime.tv_nsec))
+                              : mtime;
+    }
+    return TRUE;
+}
+
+BOOL SetFileTime(HANDLE hFile, const FILETIME*, const FILETIME* lpLastAccessTime, const FILETIME* lpLastWriteTime)
+{
+    FileHandle* f = fileHandle(hFile);
+    if (!f) return FALSE;
+    struct timespec ts[2];
+    for (int i = 0; i < 2; i++) {
+        const FILETIME* ft = i == 0 ? lpLastAccessTime : lpLastWriteTime;
+        if (!ft) {
+            ts[i].tv_sec = 0;
+            ts[i].tv_nsec = UTIME_OMIT;
+            continue;
+        }
+        int64_t s;
+        long ns;
+        unixFromFileTime(*ft, &s, &ns);
+        ts[i].tv_sec = time_t(s);
+        ts[i].tv_nsec = ns;
+    }
+    return futimens(f->fd, ts) == 0 ? TRUE : FALSE;
+}
+
+// ------------------------------------------------------------ files and folders
+
+BOOL CopyFile(LPCSTR from, LPCSTR to, BOOL bFailIfExists)
+{
+    if (!from || !to) return FALSE;
+    std::string src = mapPath(from), dst = mapPath(to);
+    int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return FALSE;
+    struct stat sb;
+    if (fstat(in, &sb) != 0 || !S_ISREG(sb.st_mode)) {
+        close(in);
+        return FALSE;
+    }
+    int out = open(dst.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (bFailIfExists ? O_EXCL : O_TRUNC), 0644);
+    if (out < 0) {
+        close(in);
+        return FALSE;
+    }
+    char buf[65536];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = read(in, buf, sizeof buf);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ok = false;
+            break;
+        }
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = write(out, buf + done, size_t(n - done));
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                ok = false;
+                break;
+            }
+            done += w;
+        }
+        if (!ok) break;
+    }
+    if (ok) {
+        struct timespec ts[2] = {{0, UTIME_NOW}, sb.st_mtim};
+        futimens(out, ts);
+    }
+    close(in);
+    if (close(out) != 0) ok = false;
+    return ok ? TRUE : FALSE;
+}
+
+BOOL DeleteFile(LPCSTR name)
+{
+    return name && unlink(mapPath(name).c_str()) == 0 ? TRUE : FALSE;
+}
+
+BOOL CreateDirectory(LPCSTR path, void*)
+{
+    return path && mkdir(mapPath(path).c_str(), 0755) == 0 ? TRUE : FALSE;
+}
+
+DWORD GetCurrentDirectory(DWORD n, LPSTR buf)
+{
+    char tmp[4096];
+    if (!getcwd(tmp, sizeof tmp)) return 0;
+    DWORD len = DWORD(std::strlen(tmp));
+    if (!buf || n <= len) return len + 1;
+    std::memcpy(buf, tmp, len + 1);
+    return len;
+}
+
+BOOL SetCurrentDirectory(LPCSTR path)
+{
+    return path && chdir(mapPath(path).c_str()) == 0 ? TRUE : FALSE;
+}
+
+DWORD GetFileAttributes(LPCSTR name)
+{
+    struct stat sb;
+    if (!name || stat(mapPath(name).c_str(), &sb) != 0) return INVALID_FILE_ATTRIBUTES;
+    if (S_ISDIR(sb.st_mode)) return FILE_ATTRIBUTE_DIRECTORY;
+    return access(mapPath(name).c_str(), W_OK) == 0 ? FILE_ATTRIBUTE_NORMAL : FILE_ATTRIBUTE_READONLY;
+}
+
+HFILE _lopen(LPCSTR path, int mode)
+{
+    if (!path) return HFILE_ERROR;
+    int flags = (mode & 3) == OF_WRITE ? O_WRONLY : (mode & 3) == OF_READWRITE ? O_RDWR : O_RDONLY;
+    std::string p = mapPath(path);
+    struct stat sb;
+    if (stat(p.c_str(), &sb) != 0 || S_ISDIR(sb.st_mode)) return HFILE_ERROR;
+    int fd = open(p.c_str(), flags | O_CLOEXEC);
+    return fd < 0 ? HFILE_ERROR : fd;
+}
+
+HFILE _lclose(HFILE h)
+{
+    return h >= 0 && close(h) == 0 ? 0 : HFILE_ERROR;
+}
+
+// ------------------------------------------------------------ global memory
+
+namespace {
+struct GlobalBlock {
+    SIZE_T size;
+    int locks;
+    alignas(std::max_align_t) unsigned char data[1];
+};
+std::mutex gGlobalLock;
+std::unordered_set<GlobalBlock*>& liveBlocks()
+{
+    static std::unordered_set<GlobalBlock*> s;
+    return s;
+}
+GlobalBlock* block(HGLOBAL h)
+{
+    auto* b = static_cast<GlobalBlock*>(h);
+    std::lock_guard<std::mutex> g(gGlobalLock);
+    return liveBlocks().count(b) ? b : nullptr;
+}
+}  // namespace
+
+HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T bytes)
+{
+    size_t total = offsetof(GlobalBlock, data) + std::max<SIZE_T>(bytes, 1);
+    void* mem = (uFlags & GMEM_ZEROINIT) ? std::calloc(1, total) : std::malloc(total);
+    if (!mem) return nullptr;
+    auto* b = static_cast<GlobalBlock*>(mem);
+    b->size = bytes;
+    b->locks = 0;
+    std::lock_guard<std::mutex> g(gGlobalLock);
+    liveBlocks().insert(b);
+    return b;
+}
+
+LPVOID GlobalLock(HGLOBAL h)
+{
+    GlobalBlock* b = block(h);
+    if (!b) return nullptr;
+    b->locks++;
+    return b->data;
+}
+
+BOOL GlobalUnlock(HGLOBAL h)
+{
+    GlobalBlock* b = block(h);
+    if (!b || b->locks == 0) return FALSE;
+    return --b->locks > 0 ? TRUE : FALSE;
+}
+
+SIZE_T GlobalSize(HGLOBAL h)
+{
+    GlobalBlock* b = block(h);
+    return b ? b->size : 0;
+}
+
+HGLOBAL GlobalFree(HGLOBAL h)
+{
+    GlobalBlock* b = block(h);
+    if (!b) return h;
+    {
+        std::lock_guard<std::mutex> g(gGlobalLock);
+        liveBlocks().erase(b);
+    }
+    std::free(b);
+    return nullptr;
+}
+
+}  // namespace win
