@@ -52,6 +52,7 @@ unsigned long TThread::WaitForSelf(unsigned long timeout)
 {
     TStatus s = eStatus.load();
     if (s == Created || s == Invalid) return WAIT_OBJECT_0;
+    if (timeout >= NoLimit) timeout = NoLimit;  // -1 in any width means no limit
     bool ui = IsUserInterfaceThread();
     unsigned long waited = 0;
     std::unique_lock<std::mutex> lk(mutex);

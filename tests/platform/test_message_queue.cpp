@@ -122,12 +122,28 @@ TEST(KeyPolling, AKeyStopsTheWorkersThroughTheWaitingThread)
         w[k].nItems = 100000;
         w[k].Start();
     }
-    for (int k = 1; k <= 2; k++) w[k].WaitForSelf(TThread::NoLimit);
+    for (int k = 1; k <= 2; k++) w[k].WaitForSelf((unsigned long)-1);
     EXPECT_EQ(bInterruptComputation, 1);
     EXPECT_LT(w[1].nDone, 100000);
     EXPECT_LT(w[2].nDone, 100000);
     EXPECT_GE(headless::virtualTime(), 50u);
     bInterruptComputation = 0;
+
+    // A wait with a time-out gives up when the time is over.
+    struct Gate : TThread {
+        std::atomic<bool> bOpen{false};
+        int Run() override
+        {
+            while (!bOpen) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            return 7;
+        }
+    } gate;
+    gate.Start();
+    EXPECT_EQ(gate.WaitForSelf(30), WAIT_TIMEOUT);
+    EXPECT_EQ(gate.GetStatus(), TThread::Running);
+    gate.bOpen = true;
+    EXPECT_EQ(gate.WaitForSelf(), WAIT_OBJECT_0);
+    EXPECT_EQ(gate.GetExitCode(), 7);
 }
 
 TEST(Timers, TickOnTheVirtualClockAndReachTheWindow)
