@@ -31,3 +31,24 @@ unsigned char bOldFilenameConvention = 0;
 CWINPlot* pDataPlot = nullptr;
 CWINPlot* pResidualsPlot = nullptr;
 CWINPlot* pResidualsBitmapPlot = nullptr;
+
+// The data and residual plots are not part of the program yet: there is no
+// plot to build, label or redraw, and no temperature warning to show.
+void buildScanPlotVectors() {}
+void setPlotAxisLabels() {}
+void redrawDataPlot(int) {}
+void checkTemperatureFluctuation(float) {}
+// No plot of the scans is ever made yet, so the pointers stay null.
+void deleteScanPlots() { pDataPlot = pResidualsPlot = pResidualsBitmapPlot = nullptr; }
+
+// Main-window services the scan loaders call. Diagnostics files and the noise
+// buttons are not part of the program yet.
+#include "app/xla_window.h"
+#include "fitting/fit_globals.h"
+
+void TXLAWindow::DebugLog(const char*) {}
+void TXLAWindow::InvalidateUnlessBatch() {
+    if (!bBatchMode && HWindow) Invalidate(true);
+}
+void TXLAWindow::ShowNoiseButtons() {}
+void TXLAWindow::DeleteNoiseButtons() {}

@@ -37,3 +37,15 @@ extern unsigned char bOldFilenameConvention;
 extern CWINPlot* pDataPlot;
 extern CWINPlot* pResidualsPlot;
 extern CWINPlot* pResidualsBitmapPlot;
+
+// Plot services of the main window for the scan data.
+// Builds the plot views of the loaded scans for the data and residual plots.
+void buildScanPlotVectors();
+// Sets the y-axis titles of the data and residual plots from the data type.
+void setPlotAxisLabels();
+// Repaints the raw-data plot, autoscaling it first when asked.
+void redrawDataPlot(int bAutoscale);
+// Warns when the scans' temperatures spread more than the limit (degrees).
+void checkTemperatureFluctuation(float fLimit);
+// Deletes the data, residuals and residuals-bitmap plots and sets them to null.
+void deleteScanPlots();

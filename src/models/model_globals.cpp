@@ -29,3 +29,12 @@ unsigned char bUseInitialData = 0;
 // The meniscus and bottom ranges belong to the model parameters, which do not
 // exist yet: nothing to set.
 void setAutoMeniscusBottomLimits() {}
+
+// Neither mode can be switched on while the model settings are not part of
+// the program: nothing to switch off.
+void switchOffRampRotorSpeed(TXLAWindow*) {}
+void switchOffTimesFromW2t(TXLAWindow*) {}
+
+// No parameters are saved beside the data yet: nothing to restore.
+#include "app/xla_window.h"
+bool TXLAWindow::OfferRestorePreviousAnalysis(int) { return false; }

@@ -33,3 +33,9 @@ extern unsigned char bUseInitialData;
 // Sets the automatic meniscus and bottom ranges around their current values
 // unless the user set them.
 void setAutoMeniscusBottomLimits();
+
+class TXLAWindow;
+// Switch the rotor-ramp mode and the times-from-omega-squared-t mode off (the
+// latter restores each scan's recorded time).
+void switchOffRampRotorSpeed(TXLAWindow* pWindow);
+void switchOffTimesFromW2t(TXLAWindow* pWindow);

@@ -1,6 +1,16 @@
 // Definitions of the scan data set globals (declared in scan_data.h).
 #include "scandata/scan_data.h"
 
+#include "app/app_globals.h"
+#include "distributions/conti_globals.h"
+#include "numerics/ccurve.h"
+#include "numerics/cvector.h"
+#include "numerics/nrutil.h"
+#include "scandata/noise_grid.h"
+#include "scandata/scan_loading.h"
+#include "tools/dls_data.h"
+#include "tools/nonlinear_detection.h"
+
 int nScans = 0;
 char** ppScanFileName = nullptr;
 ScanHeader* pScanHeaders = nullptr;
@@ -90,3 +100,69 @@ float* pExtrapolation1 = nullptr;
 float* pExtrapolation2 = nullptr;
 float* pExtrapolation3 = nullptr;
 int nExtrapolationPoints = 0;
+
+void freeScanData() {
+    freeNonlinearDetectionCopies();
+    for (int i = 1; i <= nScans; ++i) {
+        if (ppScanFileName) {
+            delete[] ppScanFileName[i];
+            ppScanFileName[i] = nullptr;
+        }
+        const int n = pScanPoints ? pScanPoints[i] : 0;
+        auto release = [i, n](float** pp) {
+            if (!pp) return;
+            free_vector(pp[i], 1, n);
+            pp[i] = nullptr;
+        };
+        release(ppRadius);
+        release(ppFit);
+        release(ppModelPart);
+        release(ppResidual);
+        release(ppSignal);
+        release(ppThirdColumn);
+        for (CCurve** pp : {ppSignalCurve, ppFitCurve, ppResidualCurve, ppThirdColumnCurve})
+            if (pp) {
+                delete pp[i];
+                pp[i] = nullptr;
+            }
+        for (CVector** pp : {ppRadiusVec, ppSignalVec, ppFitVec, ppResidualVec, ppThirdColumnVec})
+            if (pp) {
+                delete pp[i];
+                pp[i] = nullptr;
+            }
+    }
+    auto dropTable = [](auto*& p) {
+        delete[] p;
+        p = nullptr;
+    };
+    dropTable(ppScanFileName);
+    dropTable(ppRadius);
+    dropTable(ppSignal);
+    dropTable(ppThirdColumn);
+    dropTable(ppFit);
+    dropTable(ppModelPart);
+    dropTable(ppResidual);
+    dropTable(ppRadiusVec);
+    dropTable(ppSignalVec);
+    dropTable(ppFitVec);
+    dropTable(ppResidualVec);
+    dropTable(ppThirdColumnVec);
+    dropTable(ppSignalCurve);
+    dropTable(ppFitCurve);
+    dropTable(ppResidualCurve);
+    dropTable(ppThirdColumnCurve);
+    dropTable(pScanHeaders);
+    delete pContiNonid;
+    pContiNonid = nullptr;
+    freeDlsScanHeaders();
+    free_ivector(pScanPoints, 1, nScans);
+    free_ivector(pScanTimeOrder, 1, nScans);
+    free_ivector(pFitFirstIndex, 1, nScans);
+    free_ivector(pFitLastIndex, 1, nScans);
+    pScanPoints = pScanTimeOrder = pFitFirstIndex = pFitLastIndex = nullptr;
+    freeNoiseArrays(nScans);
+    deleteScanPlots();
+    nScans = 0;
+    bSGridLimitsAccepted = 0;
+    bDataChanged = 1;
+}

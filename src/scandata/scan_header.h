@@ -3,16 +3,11 @@
 
 #include <cstdint>
 
-// Until the window layer brings its FILETIME, a file time is the two 32-bit
-// halves of a 100-ns count, low half first.
-struct ScanFileTime {
-    uint32_t dwLowDateTime;
-    uint32_t dwHighDateTime;
-};
+#include "platform/win_types.h"
 
 // One scan's header: filled by readScanFile, written back by writeScanFile,
 // kept 1-based in pScanHeaders and copied whole by other subsystems, so its
-// fields stay back to back.
+// fields stay back to back (unaligned: read them by value, bind no reference).
 #pragma pack(push, 1)
 struct ScanHeader {
     char title[100];            // line 1, at most 99 characters
@@ -31,9 +26,9 @@ struct ScanHeader {
     double accelRate;           // rpm/s
     double accelTime;           // s
     unsigned char timeStampChecked;
-    ScanFileTime creationTime;
-    ScanFileTime lastAccessTime;
-    ScanFileTime lastWriteTime;
+    win::FILETIME creationTime;
+    win::FILETIME lastAccessTime;
+    win::FILETIME lastWriteTime;
     int32_t fileTimesValid;
     unsigned char hasFluorescenceInfo;
     float fluorVoltage;

@@ -1,0 +1,16 @@
+// Definitions of the fitting-engine globals (declared in fit_globals.h).
+#include "fitting/fit_globals.h"
+
+unsigned char bFitTINoise = 0;
+unsigned char bSerialFitRunning = 0;
+unsigned char bStopFit = 0;
+
+// The fitting engine is not part of the program yet: no fit has run, so there
+// is no rmsd and no mean profile to keep.
+float calcRmsd() { return 0.0f; }
+void calcMeanScan() {}
+
+// No model can be evaluated yet: a run has nothing to compute.
+#include "app/xla_window.h"
+void TXLAWindow::CmRun() {}
+void TXLAWindow::RunFromKeyboard() { CmRun(); }

@@ -1,0 +1,11 @@
+// Fitting-engine state that other subsystems read or write.
+#pragma once
+
+extern unsigned char bFitTINoise;         // fit time-invariant noise
+extern unsigned char bSerialFitRunning;   // a serialised fit runs
+extern unsigned char bStopFit;            // a key stopped the fit
+
+// rmsd of data minus fit inside the fit limits; stored as the current rmsd.
+float calcRmsd();
+// Averages the loaded scans into the mean profile after the data changed.
+void calcMeanScan();

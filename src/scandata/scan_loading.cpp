@@ -1,0 +1,614 @@
+// The scan data set: loading, appending, the initial-condition scan and the
+// release of the set.
+#include "scandata/scan_loading.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "analyses/analysis_globals.h"
+#include "app/app_globals.h"
+#include "app/xla_window.h"
+#include "distributions/conti_globals.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "numerics/ccurve.h"
+#include "numerics/cvector.h"
+#include "numerics/nrutil.h"
+#include "platform/win.h"
+#include "scandata/noise_grid.h"
+#include "scandata/rotor_speed_profile.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_file.h"
+#include "scandata/scan_messages.h"
+#include "scandata/scan_paths.h"
+#include "scandata/speed_analysis.h"
+#include "tools/nonlinear_detection.h"
+
+namespace {
+
+constexpr size_t nNameBuffer = 260;
+
+// The scans one load reads: full path and the name kept in the set.
+struct ScanSource {
+    std::string path;
+    std::string name;
+};
+
+// Radial resolution of one load: no merging in equilibrium mode or at the
+// finest setting.
+float loadResolution() {
+    if (bEquilibriumDataMode || fRadialResolution <= 0.001f) return 0.0f;
+    return fRadialResolution;
+}
+
+template <typename T>
+T* grownTable(T* pOld, int nOld, int nNew) {
+    T* p = new T[nNew + 1]();
+    if (pOld)
+        for (int i = 0; i <= nOld; ++i) p[i] = pOld[i];
+    return p;
+}
+
+int* grownIntVector(int* pOld, int nOld, int nNew) {
+    int* p = ivector(1, nNew);
+    for (int i = 1; i <= nOld; ++i) p[i] = pOld[i];
+    free_ivector(pOld, 1, nOld);
+    return p;
+}
+
+// Makes room for nNew scans and keeps the first nOld.
+void growScanTables(int nOld, int nNew) {
+    auto grow = [nOld, nNew](auto*& p) {
+        auto* q = grownTable(p, nOld, nNew);
+        delete[] p;
+        p = q;
+    };
+    grow(ppScanFileName);
+    grow(ppRadius);
+    grow(ppSignal);
+    grow(ppThirdColumn);
+    grow(ppFit);
+    grow(ppModelPart);
+    grow(ppResidual);
+    grow(ppRadiusVec);
+    grow(ppSignalVec);
+    grow(ppFitVec);
+    grow(ppResidualVec);
+    grow(ppThirdColumnVec);
+    grow(ppSignalCurve);
+    grow(ppFitCurve);
+    grow(ppResidualCurve);
+    grow(ppThirdColumnCurve);
+    grow(pScanHeaders);
+    pScanPoints = grownIntVector(pScanPoints, nOld, nNew);
+    pScanTimeOrder = grownIntVector(pScanTimeOrder, nOld, nNew);
+    pFitFirstIndex = grownIntVector(pFitFirstIndex, nOld, nNew);
+    pFitLastIndex = grownIntVector(pFitLastIndex, nOld, nNew);
+}
+
+CVector* viewOf(float* p, int n) {
+    CVector* v = new CVector;
+    v->Attach(p, static_cast<unsigned int>(n), 1);
+    return v;
+}
+
+// Reads scan i from the file into its slot (steps common to every loader).
+// On failure the slot holds nothing.
+bool readIntoSlot(TXLAWindow* pWindow, int i, const ScanSource& src, float fRes,
+                  unsigned char* pbTimeStamp) {
+    ppScanFileName[i] = nullptr;
+    ppRadius[i] = ppSignal[i] = ppThirdColumn[i] = ppFit[i] = ppModelPart[i] = ppResidual[i] = nullptr;
+    ppRadiusVec[i] = ppSignalVec[i] = ppFitVec[i] = ppResidualVec[i] = ppThirdColumnVec[i] = nullptr;
+    ppSignalCurve[i] = ppFitCurve[i] = ppResidualCurve[i] = ppThirdColumnCurve[i] = nullptr;
+    pScanPoints[i] = 0;
+    pScanTimeOrder[i] = i;
+
+    if (src.path.size() + 1 > nNameBuffer || src.name.size() + 1 > nNameBuffer) return false;
+    int n = 0;
+    if (!readScanFile(src.path.c_str(), &pScanHeaders[i], &n, &ppRadius[i], &ppSignal[i],
+                      &ppThirdColumn[i], pbTimeStamp, fRes))
+        return false;
+    pScanPoints[i] = n;
+    ppScanFileName[i] = new char[nNameBuffer];
+    copyToBuffer(ppScanFileName[i], nNameBuffer, src.name);
+
+    if (pWindow) {
+        char sz[400];
+        std::snprintf(sz, sizeof(sz), "\n --> %.300s (%d data points)", src.path.c_str(), n);
+        pWindow->DebugLog(sz);
+    }
+    if (bIntensityData) {
+        // The signal of intensity data is the file's third column.
+        bExperimentalInitialDistribution = 0;
+        bConstantInitialDistribution = 1;
+        if (ppThirdColumn[i]) std::swap(ppSignal[i], ppThirdColumn[i]);
+    }
+    if (bTimesFromW2t && !bElectrophoresisData) {
+        float fOmega = pScanHeaders[i].rpm * 0.10471976f;
+        float fOmega2 = fOmega * fOmega;
+        if (fOmega2 > 0.0f) pScanHeaders[i].time = pScanHeaders[i].omega2t / fOmega2;
+    }
+    ppFit[i] = vector(1, n);
+    ppModelPart[i] = vector(1, n);
+    ppResidual[i] = vector(1, n);
+    std::memcpy(ppResidual[i] + 1, ppSignal[i] + 1, sizeof(float) * n);
+
+    ppRadiusVec[i] = viewOf(ppRadius[i], n);
+    ppSignalVec[i] = viewOf(ppSignal[i], n);
+    ppFitVec[i] = viewOf(ppFit[i], n);
+    ppResidualVec[i] = viewOf(ppResidual[i], n);
+    ppSignalCurve[i] = new CCurve(ppRadiusVec[i], ppSignalVec[i]);
+    ppFitCurve[i] = new CCurve(ppRadiusVec[i], ppFitVec[i]);
+    ppResidualCurve[i] = new CCurve(ppRadiusVec[i], ppResidualVec[i]);
+    if (bIntensityData && ppThirdColumn[i]) {
+        ppThirdColumnVec[i] = viewOf(ppThirdColumn[i], n);
+        ppThirdColumnCurve[i] = new CCurve(ppRadiusVec[i], ppThirdColumnVec[i]);
+    }
+    return true;
+}
+
+// The scans in order of increasing time; equal times keep their load order.
+void sortScansByTime() {
+    for (int i = 1; i <= nScans; ++i) pScanTimeOrder[i] = i;
+    int k = 1;
+    while (k < nScans) {
+        if (pScanHeaders[pScanTimeOrder[k]].time > pScanHeaders[pScanTimeOrder[k + 1]].time) {
+            std::swap(pScanTimeOrder[k], pScanTimeOrder[k + 1]);
+            if (k > 1) --k;
+        } else {
+            ++k;
+        }
+    }
+}
+
+// Temperature of the data from the last scan.
+void setTemperatureFromLastScan() {
+    float t = pScanHeaders[nScans].temperature;
+    fTemperatureK = t + 273.15f;
+    fRT = (t + 273.15f) * 8.31451f * 1e7f;
+}
+
+// The temporary-parameter and distribution-grid paths beside the data.
+void setDataSidePaths(const std::string& drive, const std::string& dir) {
+    ScanPathParts first = splitScanPath(ppScanFileName[1]);
+    std::string extra = bOldFilenameConvention ? drive + dir + first.name + "~p"
+                                               : drive + dir + "~tmppars" + first.ext;
+    copyToBuffer(szScanExtra, sizeof(szScanExtra), extra);
+    copyToBuffer(szDistCurvePath, sizeof(szDistCurvePath), drive + dir + "sdist" + first.ext);
+}
+
+// Interference data mixed with others (told apart by the first letter of the
+// file extension).
+bool mixedDataTypes() {
+    auto typeLetter = [](int i) {
+        const char* dot = std::strrchr(ppScanFileName[i], '.');
+        char c = dot ? dot[1] : '\0';
+        return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    };
+    char c1 = typeLetter(1);
+    for (int i = 2; i <= nScans; ++i) {
+        char c = typeLetter(i);
+        if (c != c1 && (c == 'I' || c1 == 'I')) return true;
+    }
+    return false;
+}
+
+// Meniscus, bottom and fit limits default to scan 1 where they are not set.
+void setGeometryDefaults() {
+    if (fMeniscus == 0.0f) {
+        fMeniscus = ppRadius[1][1];
+        pParamValue[13] = fMeniscus;
+    }
+    if (fBottom == 0.0f) {
+        fBottom = ppRadius[1][pScanPoints[1]];
+        pParamValue[14] = fBottom;
+    }
+    if (fFitLeftLim == 0.0f) fFitLeftLim = fMeniscus + 0.005f;
+    if (fFitRightLim == 0.0f) fFitRightLim = fBottom - 0.15f;
+    bUserMeniscusBottomRange = 0;
+    setAutoMeniscusBottomLimits();
+}
+
+void setupNoiseAndLimits() {
+    setupNoiseRadialGrid();
+    if (fFitLeftLim != 0.0f) updateLeftFitLimit();
+    if (fFitRightLim != 0.0f) updateRightFitLimit();
+}
+
+// Noise and baseline switches for the data type; bFlags false leaves them.
+void setNoiseSwitches(TXLAWindow* pWindow, bool bFlags) {
+    if (bFlags) {
+        if (bInterferenceData || bEquilibriumDiscrete) bFitTINoise = bFitRINoise = 1;
+        bFitBaseline = 1;
+        if (bElectrophoresisData) {
+            switchOffRampRotorSpeed(pWindow);
+            switchOffTimesFromW2t(pWindow);
+        }
+    }
+    if (bFitTINoise || bFitRINoise)
+        pWindow->ShowNoiseButtons();
+    else
+        pWindow->DeleteNoiseButtons();
+}
+
+void endProgress(TXLAWindow* pWindow) {}
+
+void startProgress(TXLAWindow* pWindow) {}
+
+void drawProgress(TXLAWindow* pWindow, int i, int n) {}
+
+// Steps shared by the full loaders after every file was read: speed profile,
+// mixed types, paths, temperature, geometry, time order, noise grid. False
+// when the set was refused.
+bool afterRead(TXLAWindow* pWindow, const std::string& drive, const std::string& dir) {
+    pWindow->CheckSpeedSteps(drive.c_str(), dir.c_str());
+    if (mixedDataTypes()) {
+        bMixedDataTypes = 1;
+        freeScanData();
+        scanErrorBox("mixed data types", "ERROR");
+        return false;
+    }
+    bMixedDataTypes = 0;
+    bDLSData = 0;
+    bModelComputed = 0;
+    setDataSidePaths(drive, dir);
+    setTemperatureFromLastScan();
+    setGeometryDefaults();
+    sortScansByTime();
+    if (bEquilibriumDiscrete && bInterferenceData) {
+        bInterferenceData = 0;
+        bAbsorbanceData = 1;
+    }
+    setupNoiseAndLimits();
+    return true;
+}
+
+void setListCaption() {
+    std::snprintf(szWindowTitle, sizeof(szWindowTitle), "SEDIMENTATION ANALYSIS -> %.400s...",
+                  nPendingFiles > 0 ? ppPendingFileName[1] : "");
+}
+
+// Reads the pending list into a new set (the two list loaders).
+bool loadPendingList(TXLAWindow* pWindow, bool bReload) {
+    if (nPendingFiles < 1) return false;
+    startProgress(pWindow);
+    pWindow->DebugLog("\nEnter LoadAllData");
+    bDataChanged = 1;
+    const float fRes = loadResolution();
+    if (nScans > 0) {
+        delete pContiNonid;
+        pContiNonid = nullptr;
+        freeScanData();
+        if (bDLSData) fMeniscus = fBottom = 0.0f;
+    }
+    ScanPathParts first = splitScanPath(ppPendingFileName[1]);
+    if (!bReload) {
+        copyToBuffer(szListFilePath, sizeof(szListFilePath), first.drive + first.dir);
+        bVaryMeniscusWarned = 0;
+    }
+    copyToBuffer(szScanDrive, sizeof(szScanDrive), first.drive);
+    copyToBuffer(szScanDir, sizeof(szScanDir), first.dir);
+
+    const int n = nPendingFiles;
+    growScanTables(0, n);
+    nScans = n;
+    for (int i = 1; i <= n; ++i) {
+        drawProgress(pWindow, i, n);
+        ScanPathParts p = splitScanPath(ppPendingFileName[i]);
+        ScanSource src{ppPendingFileName[i], p.name + p.ext};
+        if (!readIntoSlot(pWindow, i, src, fRes, nullptr)) {
+            nScans = i;
+            freeScanData();
+            if (!bReload || !bSerialFitRunning) scanErrorBox(src.path.c_str(), "LOAD ERROR");
+            endProgress(pWindow);
+            return false;
+        }
+    }
+    if (!afterRead(pWindow, first.drive, first.dir)) {
+        endProgress(pWindow);
+        return false;
+    }
+    if (!bRealtimeUpdate) setNoiseSwitches(pWindow, bReload || !bBatchMode);
+    dSignalPerMgMl = bInterferenceData ? 3.3 : 1.0;
+    buildScanPlotVectors();
+    if (!bReload && !(bRealtimeUpdate && bEqTestMode)) {
+        setPlotAxisLabels();
+        bRepaintAfterCalc = 0;
+        redrawDataPlot(1);
+        if (!bSerialFitRunning) pWindow->InvalidateUnlessBatch();
+    }
+    endProgress(pWindow);
+    return true;
+}
+
+}  // namespace
+
+void LoadAllData(TXLAWindow* pWindow, char* szSelection) {
+    startProgress(pWindow);
+    if (pWindow) pWindow->DebugLog("\nEnter LoadAllData");
+    bDataChanged = 1;
+    float fRes = loadResolution();
+
+    const std::string first = szSelection;
+    std::vector<std::string> names;
+    for (const char* p = szSelection + first.size() + 1; *p; p += std::strlen(p) + 1) names.push_back(p);
+    copyToBuffer(szListFilePath, sizeof(szListFilePath), first);
+    bVaryMeniscusWarned = 0;
+
+    if (names.empty() && !bEquilibriumDataMode) {
+        scanErrorBox("only one file selected", "ERROR");
+        if (!scanYesNoBox("switch to Equilibrium Data Mode?", "LOAD ERROR")) {
+            endProgress(pWindow);
+            return;
+        }
+        bEquilibriumDataMode = 1;
+        fRes = 0.0f;
+    }
+
+    if (nScans > 0) {
+        delete pContiNonid;
+        pContiNonid = nullptr;
+        freeScanData();
+        if (bDLSData) fMeniscus = fBottom = 0.0f;
+    }
+
+    // Names 1, 1 + n, 1 + 2n, ...; one full path without names is one scan.
+    const int nStep = nLoadEveryNth > 1 ? nLoadEveryNth : 1;
+    std::vector<std::string> taken;
+    for (size_t k = 0; k < names.size(); k += static_cast<size_t>(nStep)) taken.push_back(names[k]);
+    if (taken.size() > static_cast<size_t>(nMaxScans)) {
+        if (bRealtimeUpdate) bRealtimeError = 1;
+        endProgress(pWindow);
+        scanErrorBox("too many scans selected", "LOAD ERROR");
+        return;
+    }
+
+    // A selection with names starts with their directory; the one-file form
+    // is the file's full path.
+    std::string drive, dir;
+    std::vector<ScanSource> sources;
+    if (names.empty()) {
+        ScanPathParts p = splitScanPath(first);
+        drive = p.drive;
+        dir = p.dir;
+        sources.push_back({first, p.name + p.ext});
+    } else {
+        ScanPathParts p = splitScanPath(withTrailingSeparator(first));
+        drive = p.drive;
+        dir = p.dir;
+        if (bLoadFromListDirectory) {
+            drive = szChosenDrive;
+            dir = szChosenDir;
+            copyToBuffer(szListFilePath, sizeof(szListFilePath), drive + dir);
+        }
+        for (const std::string& name : taken) sources.push_back({drive + dir + name, name});
+    }
+    copyToBuffer(szScanDrive, sizeof(szScanDrive), drive);
+    copyToBuffer(szScanDir, sizeof(szScanDir), dir);
+
+    const int n = static_cast<int>(sources.size());
+    growScanTables(0, n);
+    nScans = n;
+    for (int i = 1; i <= n; ++i) {
+        drawProgress(pWindow, i, n);
+        if (i == 1) {
+            ScanPathParts p = splitScanPath(sources[0].path);
+            std::string notes = bOldFilenameConvention ? drive + dir + p.name + ".not"
+                                                       : drive + dir + "notes" + p.ext;
+            copyToBuffer(szNotesPath, sizeof(szNotesPath), notes);
+        }
+        if (!readIntoSlot(pWindow, i, sources[i - 1], fRes, nullptr)) {
+            // Nothing of a failed load stays: the set is empty while the box is up.
+            nScans = i;
+            freeScanData();
+            if (bRealtimeUpdate) bRealtimeError = 1;
+            endProgress(pWindow);
+            scanErrorBox(sources[i - 1].path.c_str(), "LOAD ERROR");
+            return;
+        }
+    }
+
+    if (!afterRead(pWindow, drive, dir)) {
+        endProgress(pWindow);
+        return;
+    }
+    if (!bRealtimeUpdate) setNoiseSwitches(pWindow, true);
+    dSignalPerMgMl = bInterferenceData ? 3.3 : 1.0;
+    buildScanPlotVectors();
+
+    bool bRestored = !bRealtimeUpdate && pWindow->OfferRestorePreviousAnalysis(1);
+    if (!bRestored) {
+        if (!(bRealtimeUpdate && bEqTestMode)) {
+            setPlotAxisLabels();
+            bRepaintAfterCalc = 0;
+            redrawDataPlot(1);
+            if (!bSerialFitRunning) pWindow->InvalidateUnlessBatch();
+        }
+    } else {
+        setPlotAxisLabels();
+        bRepaintAfterCalc = 0;
+        allocExtraNoiseArrays();
+        pWindow->CmRun();
+        float fRmsd = calcRmsd();
+        redrawDataPlot(1);
+        pWindow->InvalidateUnlessBatch();
+        if (bWindowPainted) {
+            char sz[64];
+            std::snprintf(sz, sizeof(sz), "mean dev = %f  ", fRmsd);
+            win::HDC dc = pWindow->GetDC();
+            win::TextOut(dc, 10, 50, sz, static_cast<int>(std::strlen(sz)));
+            pWindow->ReleaseDC(dc);
+        }
+    }
+    if (!bRealtimeUpdate && !bSerialFitRunning && !bEqTestMode) checkTemperatureFluctuation(1.0f);
+    endProgress(pWindow);
+
+    if (bCheckTimeStamps && pWindow->CheckTimeStamps()) pWindow->LoadScanFileList();
+
+    if (bFluorescenceData && bSimTimeResolution) {
+        bSimTimeResolution = 0;
+        scanNoticeBox("scan time correction for fluorescence data not yet implemented, switching off",
+                      nullptr);
+    }
+}
+
+void TXLAWindow::LoadScanFileList() {
+    if (!loadPendingList(this, false)) return;
+    if (bCheckTimeStamps && CheckTimeStamps()) {
+        LoadScanFileList();
+        return;
+    }
+    setListCaption();
+    SetCaption(szWindowTitle);
+}
+
+void TXLAWindow::ReloadScanFileList() {
+    if (!loadPendingList(this, true)) return;
+    if (bCheckTimeStamps && CheckTimeStamps()) {
+        ReloadScanFileList();
+        return;
+    }
+    setPlotAxisLabels();
+    if (!bAutoLoadMultiSpeed) {
+        bRepaintAfterCalc = 0;
+        allocExtraNoiseArrays();
+        RunFromKeyboard();
+    } else {
+        redrawDataPlot(1);
+    }
+    setListCaption();
+    SetCaption(szWindowTitle);
+}
+
+void TXLAWindow::AddMoreFiles(char* szSelection) {
+    bDataChanged = 1;
+    const float fRes = loadResolution();
+    if (nScans == 0) {
+        LoadAllData(this, szSelection);
+        return;
+    }
+
+    const std::string first = szSelection;
+    std::vector<std::string> names;
+    for (const char* p = szSelection + first.size() + 1; *p; p += std::strlen(p) + 1) names.push_back(p);
+    std::string drive, dir;
+    std::vector<ScanSource> sources;
+    if (names.empty()) {
+        ScanPathParts p = splitScanPath(first);
+        drive = p.drive;
+        dir = p.dir;
+        sources.push_back({first, p.name + p.ext});
+    } else {
+        ScanPathParts p = splitScanPath(withTrailingSeparator(first));
+        drive = p.drive;
+        dir = p.dir;
+        for (const std::string& name : names) sources.push_back({drive + dir + name, name});
+    }
+    const int nOld = nScans;
+    const int nNew = nOld + static_cast<int>(sources.size());
+    // The set never holds more scans than the analyses are built for.
+    if (nNew > nMaxScans) {
+        scanErrorBox("too many scans selected", "LOAD ERROR");
+        return;
+    }
+
+    freeNoiseArrays(nOld);
+    growScanTables(nOld, nNew);
+    delete pContiNonid;
+    pContiNonid = nullptr;
+    copyToBuffer(szScanDrive, sizeof(szScanDrive), drive);
+    copyToBuffer(szScanDir, sizeof(szScanDir), dir);
+
+    // While a box is up the set shows only the scans it held before.
+    int nFailures = 0;
+    bool bDiscrepancyShown = false;
+    for (int i = nOld + 1; i <= nNew; ++i) {
+        const ScanSource& src = sources[i - nOld - 1];
+        unsigned char bTimeStamp = 0;
+        if (!readIntoSlot(this, i, src, fRes, &bTimeStamp)) {
+            ++nFailures;
+            scanErrorBox(src.path.c_str(), "LOAD ERROR");
+            continue;
+        }
+        if (bCheckTimeStamps && !bEquilibriumDataMode && !bDiscrepancyShown &&
+            bTimeStamp != pScanHeaders[1].timeStampChecked) {
+            bDiscrepancyShown = true;
+            char sz[400];
+            std::snprintf(sz, sizeof(sz), "%.300s\n time stamp correction discrepancy with previous data!",
+                          src.path.c_str());
+            scanErrorBox(sz, "LOAD ERROR");
+        }
+    }
+    nScans = nNew;
+    if (nFailures > 0) {
+        freeScanData();
+        return;
+    }
+
+    // The speed profile of the grown set.
+    bApproachToEqPattern = 0;
+    bSpeedChangesInScans = 0;
+    bool bVariable = analyseScanSpeeds(nScans, pScanHeaders, &bApproachToEqPattern, &bSpeedChangesInScans);
+    const std::string speedPath = drive + dir + "speedsteps.txt";
+    delete pRotorSpeedProfile;
+    pRotorSpeedProfile = nullptr;
+    if (!bVariable && !speedStepsFileExists(speedPath)) {
+        bUsingSpeedSteps = 0;
+    } else {
+        pRotorSpeedProfile = new CRotorSpeedProfile;
+        pRotorSpeedProfile->Load(speedPath.c_str());
+        if (!pRotorSpeedProfile->CheckScans(nScans, pScanHeaders))
+            scanNoticeBox("oops - speedsteps.txt rotor speed profile inconsistent with data", "LOAD ERROR");
+        bUsingSpeedSteps = pRotorSpeedProfile->bMultiStep;
+        switchOffTimesFromW2t(this);
+    }
+
+    bModelComputed = 0;
+    setDataSidePaths(drive, dir);
+    setTemperatureFromLastScan();
+    sortScansByTime();
+    setupNoiseAndLimits();
+    setPlotAxisLabels();
+    bRepaintAfterCalc = 0;
+    redrawDataPlot(1);
+    InvalidateUnlessBatch();
+}
+
+int setInitialData(TXLAWindow* pWindow, const char* szPath) {
+    bDataChanged = 1;
+    const float fRes = loadResolution();
+    if (nScans < 1) {
+        scanNoticeBox("please load data files first", "");
+        return 0;
+    }
+    freeExtrapolationArrays();
+    unsigned char bTimeStamp = 0;
+    if (!readScanFile(szPath, &hdrInitialScan, &nExtrapolationPoints, &pExtrapolation1,
+                      &pExtrapolation2, &pExtrapolation3, &bTimeStamp, fRes)) {
+        nExtrapolationPoints = 0;
+        pExtrapolation1 = pExtrapolation2 = pExtrapolation3 = nullptr;
+        scanErrorBox(szPath, "LOAD ERROR");
+        return 0;
+    }
+    if (bCheckTimeStamps && bTimeStamp != pScanHeaders[1].timeStampChecked) {
+        char sz[400];
+        std::snprintf(sz, sizeof(sz), "%.300s\n time stamp correction discrepancy with previous data!", szPath);
+        scanErrorBox(sz, "LOAD ERROR");
+    }
+    if (bTimesFromW2t) {
+        double dOmega = 0.10471975511965977 * hdrInitialScan.rpm;
+        if (dOmega * dOmega > 0.0) hdrInitialScan.time = hdrInitialScan.omega2t / (dOmega * dOmega);
+    }
+    bUseInitialData = 0;
+    const int nEarliest = pScanTimeOrder[1];
+    if (hdrInitialScan.time == pScanHeaders[nEarliest].time) {
+        bUseInitialData = 1;
+        std::memcpy(ppFit[nEarliest] + 1, ppSignal[nEarliest] + 1, sizeof(float) * pScanPoints[nEarliest]);
+    }
+    if (fFitLeftLim != 0.0f) updateLeftFitLimit();
+    if (fFitRightLim != 0.0f) updateRightFitLimit();
+    (void)pWindow;
+    return 1;
+}

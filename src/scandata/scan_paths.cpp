@@ -1,0 +1,42 @@
+// Path helpers of the scan-data subsystem.
+#include "scandata/scan_paths.h"
+
+#include <cstring>
+
+#include "platform/win.h"
+
+ScanPathParts splitScanPath(const std::string& path) {
+    std::string drive(path.size() + 4, '\0'), dir(path.size() + 4, '\0'),
+        name(path.size() + 4, '\0'), ext(path.size() + 4, '\0');
+    win::_splitpath(path.c_str(), drive.data(), dir.data(), name.data(), ext.data());
+    ScanPathParts parts;
+    parts.drive = drive.c_str();
+    parts.dir = dir.c_str();
+    parts.name = name.c_str();
+    parts.ext = ext.c_str();
+    return parts;
+}
+
+char pathSeparatorOf(const std::string& path) {
+    return (path.find('/') != std::string::npos && path.find('\\') == std::string::npos) ? '/' : '\\';
+}
+
+std::string withTrailingSeparator(const std::string& path) {
+    if (!path.empty() && (path.back() == '\\' || path.back() == '/')) return path;
+    return path + pathSeparatorOf(path);
+}
+
+std::string withoutTrailingSeparator(const std::string& path) {
+    if (!path.empty() && (path.back() == '\\' || path.back() == '/'))
+        return path.substr(0, path.size() - 1);
+    return path;
+}
+
+bool copyToBuffer(char* szBuffer, size_t nSize, const std::string& text) {
+    if (text.size() + 1 > nSize) {
+        szBuffer[0] = '\0';
+        return false;
+    }
+    std::memcpy(szBuffer, text.c_str(), text.size() + 1);
+    return true;
+}

@@ -1,0 +1,38 @@
+// Analysis of the scans' rotor speeds.
+#include "scandata/speed_analysis.h"
+
+#include <cmath>
+#include <vector>
+
+bool analyseScanSpeeds(int n, const ScanHeader* pHeaders, unsigned char* pbApproach,
+                       unsigned char* pbChanges) {
+    bool bVariable = false;
+    for (int i = 2; i <= n; ++i)
+        if (std::fabs(pHeaders[i].rpm - pHeaders[1].rpm) >= 10.0f) bVariable = true;
+    if (!bVariable) {
+        *pbApproach = 0;
+        *pbChanges = 0;
+        return false;
+    }
+    *pbChanges = 1;
+    *pbApproach = 0;
+    std::vector<float> speeds{pHeaders[1].rpm};
+    for (int i = 1; i <= n; ++i) {
+        const ScanHeader& h = pHeaders[i];
+        for (int k = 1; k <= n; ++k)
+            if (h.rpm < pHeaders[k].rpm && h.time > pHeaders[k].time) *pbChanges = 0;
+        if (h.time > 36000.0)
+            for (float w : speeds)
+                if (h.rpm < w) *pbApproach = 1;
+        bool bKnown = false;
+        for (float w : speeds)
+            if (w == h.rpm) bKnown = true;
+        if (!bKnown) speeds.push_back(h.rpm);
+    }
+    if (speeds.size() < 2) *pbChanges = 0;
+    for (int i = 2; i <= n; ++i)
+        if (pHeaders[i].cell != pHeaders[1].cell ||
+            std::fabs(pHeaders[i].wavelength - pHeaders[1].wavelength) >= 10.0f)
+            *pbApproach = 1;
+    return true;
+}

@@ -1,0 +1,43 @@
+// The check of the loaded scans against the speed profile beside the data.
+#include <string>
+
+#include "app/app_globals.h"
+#include "app/xla_window.h"
+#include "models/model_globals.h"
+#include "platform/win.h"
+#include "scandata/rotor_speed_profile.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_messages.h"
+#include "scandata/speed_analysis.h"
+
+bool speedStepsFileExists(const std::string& path) {
+    win::DWORD a = win::GetFileAttributes(path.c_str());
+    return a != win::INVALID_FILE_ATTRIBUTES && !(a & win::FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void TXLAWindow::CheckSpeedSteps(const char* szDrive, const char* szDir) {
+    if (bAutoLoadMultiSpeed) return;
+    const std::string path = std::string(szDrive) + szDir + "speedsteps.txt";
+    bApproachToEqPattern = 0;
+    bSpeedChangesInScans = 0;
+    bool bVariable = analyseScanSpeeds(nScans, pScanHeaders, &bApproachToEqPattern, &bSpeedChangesInScans);
+    bool bFile = speedStepsFileExists(path);
+    if (!bVariable && !bFile) {
+        delete pRotorSpeedProfile;
+        pRotorSpeedProfile = nullptr;
+        bUsingSpeedSteps = 0;
+        return;
+    }
+    if (bApproachToEqPattern && !bFile) {
+        scanNoticeBox("detecting approach to equilibrium data without speedsteps file - please only sort, don't fit",
+                      "LOAD ERROR");
+        return;
+    }
+    delete pRotorSpeedProfile;
+    pRotorSpeedProfile = new CRotorSpeedProfile;
+    pRotorSpeedProfile->Load(path.c_str());
+    if (!pRotorSpeedProfile->CheckScans(nScans, pScanHeaders))
+        scanNoticeBox("oops - speedsteps.txt rotor speed profile inconsistent with data", "LOAD ERROR");
+    bUsingSpeedSteps = pRotorSpeedProfile->bMultiStep;
+    switchOffTimesFromW2t(this);
+}

@@ -1,0 +1,260 @@
+// The noise grid, the fit limits and the integral fringe corrections.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "models/model_globals.h"
+#include "numerics/nrutil.h"
+#include "plot/error_box.h"
+#include "scandata/noise_grid.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_set_fixture.h"
+
+using scantest::MemoryScan;
+
+namespace {
+
+MemoryScan ramp(float r0, float r1, float dr, double time, float (*f)(float)) {
+    MemoryScan m;
+    m.time = time;
+    for (int k = 0;; ++k) {
+        float r = r0 + k * dr;
+        if (r > r1 + dr / 2) break;
+        m.r.push_back(r);
+        m.s.push_back(f(r));
+    }
+    return m;
+}
+
+float linear(float r) { return 10.0f * (r - 6.0f); }
+float flat(float) { return 3.0f; }
+
+class NoiseGridTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        scantest::resetScanState();
+        clearShownErrorMessages();
+    }
+    void TearDown() override { scantest::resetScanState(); }
+};
+
+}  // namespace
+
+TEST_F(NoiseGridTest, ResampledGridRunsFromTheMeanEnds) {
+    // Mean first radius 6.0, mean last 6.0035, resolution 0.001: five points
+    // one step inside the start, the last beyond the mean end.
+    scantest::installScans({ramp(6.0f, 6.003f, 0.0005f, 100.0, linear),
+                            ramp(6.0f, 6.004f, 0.0005f, 200.0, linear)});
+    bAbsorbanceData = 1;
+    setupNoiseRadialGrid();
+    ASSERT_EQ(nNoiseGridPoints, 5);
+    EXPECT_EQ(bScanOnNoiseGridOwned, 1);
+    for (int j = 1; j <= 5; ++j) EXPECT_NEAR(pNoiseGrid[j], 6.0f + 0.001f * j, 1e-5);
+
+    // Each scan's line interpolated onto the grid; TI noise is their mean,
+    // RI noise each scan's mean over the grid.
+    scantest::installScans({ramp(6.0f, 6.0995f, 0.0005f, 100.0, linear), ramp(6.0f, 6.0995f, 0.0005f, 200.0, flat)});
+    setupNoiseRadialGrid();
+    ASSERT_EQ(nNoiseGridPoints, 101);
+    EXPECT_NEAR(ppScanOnNoiseGrid[1][10], 0.1f, 1e-4);
+    EXPECT_NEAR(ppScanOnNoiseGrid[2][10], 3.0f, 1e-4);
+    EXPECT_NEAR(pTINoise[10], 1.55f, 1e-4);
+    EXPECT_NEAR(pRINoise[2], 3.0f, 1e-4);
+    EXPECT_EQ(nNoiseGridFirst, 1);
+    EXPECT_EQ(nNoiseGridLast, 101);
+    EXPECT_FLOAT_EQ(fNoiseGridCount, 202.0f);
+    EXPECT_EQ(pTINoiseSaved[3], 0.0f);
+    EXPECT_EQ(pRINoiseSaved[1], 0.0f);
+
+    // Interference scans of one layout share the earliest scan's radii.
+    scantest::installScans({ramp(6.0f, 6.1f, 0.001f, 300.0, flat), ramp(6.0f, 6.1f, 0.001f, 100.0, linear)});
+    bAbsorbanceData = 0;
+    bInterferenceData = 1;
+    setupNoiseRadialGrid();
+    EXPECT_EQ(bScanOnNoiseGridOwned, 0);
+    EXPECT_EQ(pNoiseGrid, ppRadius[2]);
+    EXPECT_EQ(ppScanOnNoiseGrid[1], ppSignal[1]);
+    EXPECT_EQ(nNoiseGridPoints, 101);
+    EXPECT_NEAR(pTINoise[101], (3.0f + 1.0f) / 2, 1e-4);
+
+    // ... but a scan of another length gives a resampled grid.
+    scantest::installScans({ramp(6.0f, 6.1f, 0.001f, 300.0, flat), ramp(6.0f, 6.09f, 0.001f, 100.0, flat)});
+    setupNoiseRadialGrid();
+    EXPECT_EQ(bScanOnNoiseGridOwned, 1);
+    EXPECT_NE(pNoiseGrid, ppRadius[2]);
+
+    // A resolution that is not positive still gives a finite grid.
+    fRadialResolution = 0.0f;
+    setupNoiseRadialGrid();
+    EXPECT_GT(nNoiseGridPoints, 80);
+    EXPECT_LT(nNoiseGridPoints, 100);
+}
+
+TEST_F(NoiseGridTest, FitLimitsStayInsideMeniscusAndBottom) {
+    scantest::installScans({ramp(5.8f, 7.25f, 0.01f, 100.0, flat), ramp(5.8f, 7.25f, 0.01f, 200.0, flat)});
+    bInterferenceData = 1;
+    fMeniscus = 5.9f;
+    fBottom = 7.2f;
+    setupNoiseRadialGrid();
+    // A limit of 0 is not set and stays 0.
+    EXPECT_EQ(fFitLeftLim, 0.0f);
+    EXPECT_EQ(pFitFirstIndex[1], 0);
+
+    fFitLeftLim = 5.85f;  // inside the meniscus
+    updateLeftFitLimit();
+    EXPECT_FLOAT_EQ(fFitLeftLim, 5.91f);
+    int k = pFitFirstIndex[1];
+    EXPECT_TRUE(ppRadius[1][k] >= fFitLeftLim && ppRadius[1][k - 1] < fFitLeftLim);
+    fFitLeftLim = 7.3f;  // beyond the bottom
+    updateLeftFitLimit();
+    EXPECT_FLOAT_EQ(fFitLeftLim, 5.91f);
+
+    fFitRightLim = 7.2f;  // at the bottom
+    updateRightFitLimit();
+    EXPECT_FLOAT_EQ(fFitRightLim, 7.19f);
+    k = pFitLastIndex[2];
+    EXPECT_TRUE(ppRadius[2][k] <= fFitRightLim && ppRadius[2][k + 1] > fFitRightLim);
+    EXPECT_TRUE(shownErrorMessages().empty());
+    EXPECT_EQ(nNoiseGridFirst, pFitFirstIndex[1]);
+    EXPECT_EQ(nNoiseGridLast, pFitLastIndex[1]);
+    EXPECT_FLOAT_EQ(fNoiseGridCount, 2.0f * (nNoiseGridLast - nNoiseGridFirst + 1));
+    EXPECT_FLOAT_EQ(pRINoise[1], 3.0f);
+
+    // A left limit below every scan's start is first raised to the
+    // innermost start.
+    scantest::installScans({ramp(5.95f, 7.1f, 0.01f, 100.0, flat), ramp(5.97f, 7.0f, 0.01f, 200.0, flat)});
+    setupNoiseRadialGrid();
+    fFitLeftLim = 5.92f;
+    updateLeftFitLimit();
+    EXPECT_FLOAT_EQ(fFitLeftLim, 5.97f);
+
+    // A right limit beyond a scan's end is moved in, with a message.
+    clearShownErrorMessages();
+    fFitRightLim = 7.15f;
+    updateRightFitLimit();
+    EXPECT_NEAR(fFitRightLim, 7.0f, 1e-5);
+    ASSERT_EQ(shownErrorMessages().size(), 2u);
+    EXPECT_EQ(shownErrorMessages()[1],
+              "possible problem with right limit in file scan2.IP1\nsetting right limit to 7.000");
+
+    // A scan wholly outside the limits gets an empty range.
+    scantest::installScans({ramp(5.95f, 6.5f, 0.01f, 100.0, flat), ramp(6.6f, 7.1f, 0.01f, 200.0, flat)});
+    fFitRightLim = 0.0f;
+    fFitLeftLim = 0.0f;
+    setupNoiseRadialGrid();
+    fFitRightLim = 6.4f;
+    updateRightFitLimit();
+    fFitLeftLim = 6.0f;
+    updateLeftFitLimit();
+    EXPECT_GT(pFitFirstIndex[2], pFitLastIndex[2]);
+}
+
+TEST_F(NoiseGridTest, FringeJumpsAreRemovedAndTheSearchEnds) {
+    auto stepped = [](float fStep) {
+        MemoryScan m = ramp(6.0f, 6.1f, 0.001f, 100.0, flat);
+        for (size_t k = 40; k < m.s.size(); ++k) m.s[k] += fStep;
+        return m;
+    };
+    for (float fThreshold : {0.5f, 0.1f, 0.0f, -1.0f, 1.5f}) {
+        scantest::installScans({stepped(2.0f), stepped(-3.0f)});
+        bInterferenceData = 1;
+        fMeniscus = 5.9f;
+        fBottom = 7.2f;
+        fFitLeftLim = 6.0f;
+        fFitRightLim = 6.09f;
+        setupNoiseRadialGrid();
+        findFringeJumps(fThreshold, 0);
+        // Whole fringes come off until the jump is within the threshold.
+        float fLeft1 = fThreshold >= 1.0f ? 1.0f : 0.0f;
+        float fLeft2 = fThreshold >= 1.0f ? -1.0f : 0.0f;
+        EXPECT_FLOAT_EQ(ppSignal[1][41] - ppSignal[1][40], fLeft1) << fThreshold;
+        EXPECT_FLOAT_EQ(ppSignal[2][101] - ppSignal[2][1], fLeft2) << fThreshold;
+    }
+
+    // From the residuals: the step is judged against the mean of the three
+    // points before it and taken off signal and residual alike.
+    scantest::installScans({stepped(1.0f)});
+    fFitLeftLim = 6.0f;
+    fFitRightLim = 6.09f;
+    setupNoiseRadialGrid();
+    findFringeJumps(0.5f, 1);
+    EXPECT_FLOAT_EQ(ppSignal[1][60], 3.0f);
+    EXPECT_FLOAT_EQ(ppResidual[1][60], 3.0f);
+
+    // A jump the float arithmetic cannot reduce ends the search too.
+    scantest::installScans({stepped(1e9f)});
+    setupNoiseRadialGrid();
+    findFringeJumps(0.5f, 0);
+    SUCCEED();
+}
+
+TEST_F(NoiseGridTest, JitterAndFringeAlignment) {
+    // Scans of different lengths: the band means are aligned to the earliest
+    // scan and every point of each scan moves, none beyond its end.
+    scantest::installScans({ramp(6.0f, 6.1f, 0.001f, 100.0, flat), ramp(6.0f, 6.05f, 0.001f, 50.0, linear),
+                            ramp(6.0f, 6.2f, 0.001f, 150.0, flat)});
+    for (size_t k = 0; k < 201; ++k) ppSignal[3][k + 1] += 0.7f;
+    bInterferenceData = 1;
+    setupNoiseRadialGrid();
+    const float m1 = 10.0f * (6.0215f - 6.0f);  // earliest scan (2) over 6.011..6.032
+    std::vector<float> before2(ppSignal[2] + 1, ppSignal[2] + 52);
+    eliminateJitter(6.0105f, 6.0325f);
+    for (int k = 1; k <= 51; ++k) EXPECT_EQ(ppSignal[2][k], before2[k - 1]);
+    EXPECT_EQ(pRINoiseSaved[2], 0.0f);
+    EXPECT_NEAR(pRINoiseSaved[1], 3.0f - m1, 1e-3);
+    EXPECT_NEAR(pRINoiseSaved[3], 3.7f - m1, 1e-3);
+    EXPECT_NEAR(ppSignal[3][201], m1, 1e-3);
+    EXPECT_NEAR(ppSignal[1][101], m1, 1e-3);
+
+    // An empty band changes nothing.
+    float fBefore = ppSignal[1][5];
+    eliminateJitter(6.3f, 6.4f);
+    EXPECT_EQ(ppSignal[1][5], fBefore);
+
+    // Integral alignment at a radius: 2.6 fringes above the earliest scan
+    // comes down by 3, 0.4 above stays; then the offset is added to all.
+    scantest::installScans({ramp(6.0f, 6.1f, 0.001f, 100.0, flat), ramp(6.0f, 6.1f, 0.001f, 200.0, flat),
+                            ramp(6.0f, 6.1f, 0.001f, 300.0, flat)});
+    for (int k = 1; k <= 101; ++k) {
+        ppSignal[2][k] += 2.6f;
+        ppSignal[3][k] += 0.4f;
+    }
+    alignOffsetAtRadius(0.25f, 6.05f);
+    EXPECT_FLOAT_EQ(ppSignal[1][10], 3.25f);
+    EXPECT_NEAR(ppSignal[2][10], 2.85f, 1e-5);
+    EXPECT_NEAR(ppSignal[3][10], 3.65f, 1e-5);
+}
+
+TEST_F(NoiseGridTest, InitialScanExtrapolation) {
+    // A line 2 (r - 6) + 1 continued inwards from the left limit, floored at
+    // the baseline and never rising towards the meniscus.
+    scantest::installScans({ramp(5.9f, 6.3f, 0.001f, 100.0, flat)});
+    fMeniscus = 5.9f;
+    fBottom = 7.2f;
+    nExtrapolationPoints = 401;
+    pExtrapolation1 = vector(1, 401);
+    pExtrapolation2 = vector(1, 401);
+    for (int k = 1; k <= 401; ++k) {
+        pExtrapolation1[k] = 5.9f + 0.001f * (k - 1);
+        pExtrapolation2[k] = k <= 100 ? 5.0f : 2.0f * (pExtrapolation1[k] - 6.0f) + 1.0f;
+    }
+    bExperimentalInitialDistribution = 1;
+    nPolynomOrder = 1;
+    fBaseline = 0.9f;
+    fFitLeftLim = 6.0f;
+    extrapolateAtLeftLimit();
+    for (int k = 1; k <= 101; ++k) {
+        float fLine = 2.0f * (pExtrapolation1[k] - 6.0f) + 1.0f;
+        EXPECT_NEAR(pExtrapolation2[k], fLine < 0.9f ? 0.9f : fLine, 1e-3) << k;
+    }
+    EXPECT_NEAR(pExtrapolation2[150], 2.0f * (pExtrapolation1[150] - 6.0f) + 1.0f, 1e-4);  // beyond: untouched
+
+    // Too few points for the polynomial: nothing changes.
+    nPolynomOrder = 200;
+    pExtrapolation2[3] = 7.0f;
+    extrapolateAtLeftLimit();
+    EXPECT_EQ(pExtrapolation2[3], 7.0f);
+    nPolynomOrder = 2;
+}

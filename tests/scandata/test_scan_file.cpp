@@ -1,0 +1,390 @@
+// Reading and writing radial scan files.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/app_globals.h"
+#include "numerics/nrutil.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_file.h"
+#include "scandata/scan_test_files.h"
+
+using scantest::ScanSpec;
+using scantest::TempFolder;
+
+namespace {
+
+// One read with its results, released at the end.
+struct ReadResult {
+    int ok = 0;
+    ScanHeader h{};
+    int n = 0;
+    float* r = nullptr;
+    float* s = nullptr;
+    float* t = nullptr;
+    unsigned char ts = 7;
+    ~ReadResult() {
+        free_vector(r, 1, n);
+        free_vector(s, 1, n);
+        free_vector(t, 1, n);
+    }
+};
+
+void read(const std::string& path, ReadResult& rr, float res = 0.0f, bool third = true) {
+    rr.ok = readScanFile(path.c_str(), &rr.h, &rr.n, &rr.r, &rr.s, third ? &rr.t : nullptr, &rr.ts, res);
+}
+
+class ScanFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { reset(); }
+    void TearDown() override { reset(); }
+    static void reset() {
+        bElectrophoresisData = 0;
+        bSetNColumns = 0;
+        bDontLoadSpikes = 0;
+        fSpikeLevel = 0.4f;
+        fSpikeThresholdFDS = 100.0f;
+    }
+    TempFolder dir;
+};
+
+}  // namespace
+
+TEST_F(ScanFileTest, EveryCompleteDataLineIsAPoint) {
+    ScanSpec spec;
+    spec.signal = [](int i, float) { return 0.01f * i; };
+    std::string text = scantest::scanText(spec);
+    scantest::writeText(dir.Path("a.RA1"), text);
+    ReadResult a;
+    read(dir.Path("a.RA1"), a);
+    ASSERT_EQ(a.ok, 1);
+    ASSERT_EQ(a.n, 100);  // the last line is a point like any other
+    EXPECT_FLOAT_EQ(a.r[100], 6.099f);
+    EXPECT_FLOAT_EQ(a.s[100], 1.0f);
+    EXPECT_EQ(+a.h.nPoints, 100);
+
+    // Blank lines and CR line ends at the end of the file add no point.
+    scantest::writeText(dir.Path("b.RA1"), text + "\r\n\r\n  \n");
+    ReadResult b;
+    read(dir.Path("b.RA1"), b);
+    EXPECT_EQ(b.n, 100);
+
+    // An incomplete last line is dropped; so are trailing points at radius 0.
+    scantest::writeText(dir.Path("c.RA1"), text + "6.1000 0.5\n");
+    ReadResult c;
+    read(dir.Path("c.RA1"), c);
+    EXPECT_EQ(c.n, 100);
+    scantest::writeText(dir.Path("d.RA1"), text + "   0.0 0.0 0.0\n   0.0 0.0 0.0\n");
+    ReadResult d;
+    read(dir.Path("d.RA1"), d);
+    EXPECT_EQ(d.n, 100);
+
+    // A line beginning with '0' after the data ends them for ordinary data
+    // but is a data line of electrophoresis data.
+    scantest::writeText(dir.Path("e.RA1"), text + "0 comment\n7.0 9.0 9.0\n");
+    ReadResult e;
+    read(dir.Path("e.RA1"), e);
+    EXPECT_EQ(e.n, 100);
+    bElectrophoresisData = 1;
+    scantest::writeText(dir.Path("f.RA1"), "title\nR 0 1000 280 1 0\n1.0 2.0 0\n0.5 3.0 0\n2.0 4.0 0\n");
+    ReadResult f;
+    read(dir.Path("f.RA1"), f);
+    EXPECT_EQ(f.n, 3);
+}
+
+TEST_F(ScanFileTest, UnreadableFilesStopCleanly) {
+    const char* bad[] = {
+        "",                                        // empty
+        "title without any line break",            //
+        "title\nR 1 20.0 50000 1000 1e10 280 1",   // header without a line break
+        "title\nR 1 20.0 50000 1000 1e10 280 1\n", // no data line
+        "title\nX 1 20.0 50000 1000 1e10 280 1\n6.0 0.5 0\n6.1 0.5 0\n",  // unknown letter
+        "title\nR 1 20.0 50000 1000 1e10 280 1\n0.0 0.5 0\n0.0 0.5 0\n",  // only radius 0
+        // Two numbers per line where three are needed: the block ends early.
+        "title\nR 1 20.0 50000 1000 1e10 280 1\n6.0 0.5\n6.1 0.5\n6.2 0.5\n6.3 0.5\n6.4 0.5\n6.5 0.5\n",
+    };
+    for (const char* text : bad) {
+        scantest::writeText(dir.Path("bad.RA1"), text);
+        ReadResult rr;
+        read(dir.Path("bad.RA1"), rr);
+        EXPECT_EQ(rr.ok, 0) << text;
+        EXPECT_EQ(rr.r, nullptr);
+    }
+    ReadResult missing;
+    read(dir.Path("missing.RA1"), missing);
+    EXPECT_EQ(missing.ok, 0);
+
+    // A bad letter still leaves the title in the header.
+    scantest::writeText(dir.Path("x.RA1"), "[T OK] run 7\nX 1 20 1 1 1 1 1\n6 1 0\n");
+    ReadResult x;
+    read(dir.Path("x.RA1"), x);
+    EXPECT_EQ(x.ok, 0);
+    EXPECT_STREQ(x.h.title, "[T OK] run 7");
+    EXPECT_EQ(+x.h.timeStampChecked, 1);
+
+    ScanHeader h;
+    int n;
+    float *r, *s;
+    EXPECT_EQ(readScanFile(nullptr, &h, &n, &r, &s, nullptr, nullptr, 0.0f), 0);
+    EXPECT_EQ(readScanFile(dir.Path("x.RA1").c_str(), &h, nullptr, &r, &s, nullptr, nullptr, 0.0f), 0);
+}
+
+TEST_F(ScanFileTest, TitleMarkersAndMeniscus) {
+    ScanSpec spec;
+    spec.title = std::string(150, 'a');
+    scantest::writeScan(dir, "long.RA1", spec);
+    ReadResult a;
+    read(dir.Path("long.RA1"), a);
+    EXPECT_EQ(std::strlen(a.h.title), 99u);
+
+    spec.title = "cell 1 [TIMESTAMP CORRECTED by 1.01]\tsecond part";
+    scantest::writeScan(dir, "tab.RA1", spec);
+    ReadResult b;
+    read(dir.Path("tab.RA1"), b);
+    EXPECT_STREQ(b.h.title, "cell 1 [TIMESTAMP CORRECTED by 1.01]");
+    EXPECT_EQ(+b.h.timeStampChecked, 1);
+    EXPECT_EQ(b.ts, 1);
+
+    spec.title = "run 5.912 - meniscus set";
+    scantest::writeScan(dir, "men.RA1", spec);
+    ReadResult c;
+    read(dir.Path("men.RA1"), c);
+    EXPECT_FLOAT_EQ(+c.h.titleMeniscus, 5.912f);
+    EXPECT_EQ(+c.h.timeStampChecked, 0);
+    EXPECT_EQ(c.ts, 0);
+}
+
+TEST_F(ScanFileTest, HeaderFieldsAndAcceleration) {
+    // 60000 rpm, omega squared t of 800 s at full speed, 1000 s elapsed: a
+    // linear ramp of 300 s from rest loses 200 s, a third of its length.
+    ScanSpec spec;
+    spec.rpm = 60000.0f;
+    spec.time = 1000.0;
+    double omega = 60000.0 * 2.0 * M_PI / 60.0;
+    spec.omega2t = omega * omega * 800.0;
+    spec.cell = 3;
+    spec.temperature = 20.5f;
+    spec.wavelength = 230;
+    scantest::writeScan(dir, "acc.RA3", spec);
+    ReadResult a;
+    read(dir.Path("acc.RA3"), a);
+    ASSERT_EQ(a.ok, 1);
+    EXPECT_EQ(+a.h.dataType, 'R');
+    EXPECT_EQ(+a.h.cell, 3);
+    EXPECT_FLOAT_EQ(+a.h.temperature, 20.5f);
+    EXPECT_DOUBLE_EQ(+a.h.time, 1000.0);
+    EXPECT_DOUBLE_EQ(+a.h.timeRead, 1000.0);
+    EXPECT_DOUBLE_EQ(+a.h.timeWritten, 1000.0);
+    EXPECT_FLOAT_EQ(+a.h.wavelength, 230.0f);
+    EXPECT_NEAR(+a.h.accelTime, 300.0, 0.01);
+    EXPECT_NEAR(+a.h.accelRate, 200.0, 0.01);
+    EXPECT_EQ(bAbsorbanceData, 1);
+    EXPECT_EQ(bInterferenceData, 0);
+
+    // More omega squared t than the plateau speed can give: no ramp.
+    spec.omega2t = omega * omega * 1200.0;
+    scantest::writeScan(dir, "fast.RA3", spec);
+    ReadResult b;
+    read(dir.Path("fast.RA3"), b);
+    EXPECT_LT(+b.h.accelTime, 0.0);
+    EXPECT_EQ(+b.h.accelRate, 1e6);
+}
+
+TEST_F(ScanFileTest, MergingOfClosePoints) {
+    // Points 0.0004 cm apart with 0.001 cm resolution: groups of three that
+    // start at their first point's radius.
+    ScanSpec spec;
+    spec.points = 9;
+    spec.count = 2;  // count 2: the third column is read
+    spec.dr = 0.0004f;
+    spec.signal = [](int i, float) { return static_cast<float>(i); };
+    scantest::writeScan(dir, "m.RA1", spec);
+    ReadResult a;
+    read(dir.Path("m.RA1"), a, 0.001f);
+    ASSERT_EQ(a.ok, 1);
+    ASSERT_EQ(a.n, 3);
+    EXPECT_NEAR(a.r[1], 6.0004f, 1e-5);
+    EXPECT_NEAR(a.s[1], 2.0f, 1e-5);
+    EXPECT_NEAR(a.r[2], 6.0016f, 1e-5);
+    EXPECT_NEAR(a.s[2], 5.0f, 1e-5);
+    EXPECT_NEAR(a.s[3], 8.0f, 1e-5);
+    EXPECT_NEAR(a.t[3], 0.01f, 1e-7);  // layout with a third column averages it too
+
+    ReadResult b;
+    read(dir.Path("m.RA1"), b, 0.0f);
+    EXPECT_EQ(b.n, 9);
+}
+
+TEST_F(ScanFileTest, SpikeRemoval) {
+    // One point 0.5 OD above both neighbours.
+    ScanSpec spec;
+    spec.points = 10;
+    spec.signal = [](int i, float) { return i == 5 ? 1.5f : 1.0f; };
+    scantest::writeScan(dir, "s.RA1", spec);
+    ReadResult kept;
+    read(dir.Path("s.RA1"), kept);
+    EXPECT_EQ(kept.n, 10);
+
+    bDontLoadSpikes = 1;
+    ReadResult dropped;
+    read(dir.Path("s.RA1"), dropped);
+    ASSERT_EQ(dropped.n, 9);
+    for (int i = 1; i <= 9; ++i) EXPECT_EQ(dropped.s[i], 1.0f);
+    EXPECT_FLOAT_EQ(dropped.r[5], 6.005f);
+
+    // A jump of exactly the threshold is no spike.
+    fSpikeLevel = 0.5f;
+    ReadResult exact;
+    read(dir.Path("s.RA1"), exact);
+    EXPECT_EQ(exact.n, 10);
+
+    // Points 1 and 2 are never dropped.
+    fSpikeLevel = 0.4f;
+    spec.signal = [](int i, float) { return i == 2 ? 1.5f : 1.0f; };
+    scantest::writeScan(dir, "s2.RA1", spec);
+    ReadResult second;
+    read(dir.Path("s2.RA1"), second);
+    EXPECT_EQ(second.n, 10);
+}
+
+TEST_F(ScanFileTest, DataTypesAndLayouts) {
+    // Interference: two numbers per point.
+    ScanSpec ip;
+    ip.letter = 'P';
+    ip.columns = 2;
+    ip.points = 5;
+    ip.signal = [](int i, float) { return 10.0f + i; };
+    scantest::writeScan(dir, "i.IP1", ip);
+    ReadResult a;
+    read(dir.Path("i.IP1"), a);
+    ASSERT_EQ(a.n, 5);
+    EXPECT_EQ(a.s[5], 15.0f);
+    EXPECT_EQ(a.t, nullptr);
+    EXPECT_EQ(bInterferenceData, 1);
+    EXPECT_EQ(bAbsorbanceData, 0);
+
+    // Intensity: three numbers per point, the third column returned.
+    ScanSpec ri = ip;
+    ri.letter = 'I';
+    ri.columns = 3;
+    scantest::writeScan(dir, "i.RI1", ri);
+    ReadResult b;
+    read(dir.Path("i.RI1"), b);
+    ASSERT_NE(b.t, nullptr);
+    EXPECT_FLOAT_EQ(b.t[2], 0.01f);
+    EXPECT_EQ(bIntensityData, 1);
+
+    // Fluorescence: the labels of the title fill the detector fields.
+    ScanSpec fl = ri;
+    fl.letter = 'F';
+    fl.title = "fds Voltage: 12.5 Gain: 3 Range: 7";
+    scantest::writeScan(dir, "f.FI1", fl);
+    ReadResult c;
+    read(dir.Path("f.FI1"), c);
+    EXPECT_EQ(+c.h.hasFluorescenceInfo, 1);
+    EXPECT_FLOAT_EQ(+c.h.fluorVoltage, 12.5f);
+    EXPECT_EQ(+c.h.fluorGain, 3);
+    EXPECT_EQ(+c.h.fluorRange, 7);
+    EXPECT_EQ(+c.h.timeStampChecked, 1);
+    EXPECT_EQ(c.ts, 0);  // the caller learns that the title has no marker
+    EXPECT_EQ(bFluorescenceData, 1);
+    EXPECT_EQ(bAbsorbanceData, 1);
+
+    // Electrophoresis: signal v > 0 becomes log10(1000 / v); the data end as 'R'.
+    bElectrophoresisData = 1;
+    scantest::writeText(dir.Path("e.RA1"),
+                        "ep\nR 7 1500 280 2 0\n1.0 10 0\n2.0 0 0\n3.0 -1 0\n4.0 1000 0\n");
+    ReadResult d;
+    read(dir.Path("e.RA1"), d);
+    ASSERT_EQ(d.n, 4);
+    EXPECT_FLOAT_EQ(d.s[1], 2.0f);
+    EXPECT_EQ(d.s[2], 0.0f);
+    EXPECT_EQ(d.s[3], -1.0f);
+    EXPECT_FLOAT_EQ(d.s[4], 0.0f);
+    EXPECT_EQ(+d.h.dataType, 'R');
+    EXPECT_DOUBLE_EQ(+d.h.time, 1500.0);
+    EXPECT_EQ(+d.h.rpm, 1.0f);
+    EXPECT_EQ(+d.h.temperature, 20.0f);
+    EXPECT_EQ(+d.h.count, 2);
+    EXPECT_EQ(bAbsorbanceData, 1);
+
+    // A fixed number of columns takes radius and signal of each group.
+    bElectrophoresisData = 0;
+    bSetNColumns = 1;
+    nDataColumns = 4;
+    scantest::writeText(dir.Path("n.RA1"), "t\nR 1 20 1 1 1 1 1\n6.0 1 9 9\n6.1 2 9 9\n");
+    ReadResult e;
+    read(dir.Path("n.RA1"), e);
+    ASSERT_EQ(e.n, 2);
+    EXPECT_EQ(e.s[2], 2.0f);
+    EXPECT_EQ(e.t, nullptr);
+}
+
+TEST_F(ScanFileTest, WriteThenReadKeepsPointsAndTimes) {
+    ScanSpec spec;
+    spec.points = 50;
+    spec.title = "run 12";
+    spec.signal = [](int i, float) { return 0.3f + 0.01f * i; };
+    std::string src = scantest::writeScan(dir, "orig.RA2", spec);
+    // An old write time, as a file copied from the instrument has.
+    struct timespec times[2] = {{1000000000, 0}, {1000000000, 500}};
+    ASSERT_EQ(utimensat(AT_FDCWD, src.c_str(), times, 0), 0);
+
+    ReadResult a;
+    read(src, a);
+    ASSERT_EQ(a.ok, 1);
+    EXPECT_EQ(+a.h.fileTimesValid, 1);
+    EXPECT_EQ(+a.h.timeStampChecked, 0);
+    writeScanFile(src.c_str(), a.n, a.r, a.s, a.t, nullptr, 0, &a.h);
+
+    struct stat st {};
+    ASSERT_EQ(stat(src.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
+    EXPECT_EQ(st.st_mtim.tv_nsec, 500);
+
+    ReadResult b;
+    read(src, b);
+    ASSERT_EQ(b.ok, 1);
+    ASSERT_EQ(b.n, a.n);
+    EXPECT_STREQ(b.h.title, "[T OK]run 12");
+    EXPECT_EQ(+b.h.timeStampChecked, 1);
+    EXPECT_EQ(b.ts, 1);
+    for (int i = 1; i <= a.n; ++i) {
+        EXPECT_NEAR(b.r[i], a.r[i], 5e-5);
+        EXPECT_NEAR(b.s[i], a.s[i], 1e-5 * std::fabs(a.s[i]));
+    }
+    EXPECT_EQ(+b.h.dataType, 'R');
+    EXPECT_EQ(+b.h.cell, +a.h.cell);
+    EXPECT_DOUBLE_EQ(+b.h.time, a.h.time);
+    EXPECT_NEAR(+b.h.omega2t, a.h.omega2t, 1e-4 * a.h.omega2t);
+
+    // A title with a marker is written as it is; interference keeps two columns.
+    ScanSpec ip;
+    ip.letter = 'P';
+    ip.columns = 2;
+    ip.points = 3;
+    ip.title = "[TIMESTAMP CORRECTED] fringes";
+    std::string ipPath = scantest::writeScan(dir, "f.IP1", ip);
+    ReadResult c;
+    read(ipPath, c);
+    writeScanFile(ipPath.c_str(), c.n, c.r, c.s, nullptr, nullptr, 1, &c.h);
+    std::string text = scantest::readText(ipPath);
+    EXPECT_EQ(text.rfind("[TIMESTAMP CORRECTED] fringes\nP 1 20.0 50000 1000 ", 0), 0u) << text;
+    EXPECT_NE(text.find("\n   6.0020  5.00000e-01 \n"), std::string::npos) << text;
+
+    // Values too small for the format are written, and left, as 0.
+    float r2[3] = {0.0f, 6.0f, 6.001f}, s2[3] = {0.0f, 1e-35f, 0.5f};
+    writeScanFile(dir.Path("tiny.RA1").c_str(), 2, r2, s2, nullptr, "tiny", 0, &a.h);
+    EXPECT_EQ(s2[1], 0.0f);
+    EXPECT_NE(scantest::readText(dir.Path("tiny.RA1")).find("   6.0000  0.00000e+00   0.00000e+00 \n"),
+              std::string::npos);
+
+    // An unopenable path writes nothing.
+    writeScanFile(dir.Path("no/such/dir.RA1").c_str(), c.n, c.r, c.s, nullptr, nullptr, 0, &c.h);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("no/such/dir.RA1")));
+}
