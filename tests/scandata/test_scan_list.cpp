@@ -1,0 +1,136 @@
+// List files and the pending file list.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/xla_window.h"
+#include "platform/win.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_list.h"
+#include "scandata/scan_loading.h"
+#include "scandata/scan_set_fixture.h"
+#include "scandata/scan_test_files.h"
+
+using scantest::ScanSpec;
+using scantest::TempFolder;
+
+namespace {
+
+class ScanListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        scantest::resetScanState();
+        freeScanFileList();
+        nLoadEveryNth = 1;
+        window.Create();
+    }
+    void TearDown() override {
+        scantest::resetScanState();
+        freeScanFileList();
+        nLoadEveryNth = 1;
+    }
+    std::vector<std::string> pending() const {
+        std::vector<std::string> v;
+        for (int i = 1; i <= nPendingFiles; ++i) v.push_back(ppPendingFileName[i]);
+        return v;
+    }
+    TempFolder dir;
+    TXLAWindow window{nullptr, "Sedimentation Analysis"};
+};
+
+}  // namespace
+
+TEST_F(ScanListTest, ListFileRoundTripWithStep) {
+    // Ten scans whose times run backwards; a list with step 3 takes 1, 4, 7, 10.
+    std::string list = "newformat n=3\n" + dir.Dir() + "\n";
+    for (int k = 1; k <= 10; ++k) {
+        ScanSpec spec;
+        spec.time = 2000.0 - 100.0 * k;
+        scantest::writeScan(dir, "s" + std::to_string(k) + ".RA2", spec);
+        list += "s" + std::to_string(k) + ".RA2\n";
+    }
+    scantest::writeText(dir.Path("mylist.RA2"), list);
+    ASSERT_EQ(readScanListFile(&window, dir.Path("mylist.RA2").c_str()), 1);
+    EXPECT_EQ(nLoadEveryNth, 3);
+    std::vector<std::string> expected = {dir.Path("s1.RA2"), dir.Path("s4.RA2"), dir.Path("s7.RA2"),
+                                         dir.Path("s10.RA2")};
+    EXPECT_EQ(pending(), expected);
+    EXPECT_EQ(std::string(szListFilePath), dir.Dir());
+
+    // Loaded, listed again in time order and written: the writer's list
+    // (step 1) reads back to the same files in time order.
+    window.LoadScanFileList();
+    ASSERT_EQ(nScans, 4);
+    EXPECT_EQ(std::string(szWindowTitle), "SEDIMENTATION ANALYSIS -> " + dir.Path("s1.RA2") + "...");
+    buildScanFileList(0);
+    writeScanListFile(0);
+    EXPECT_EQ(scantest::readText(dir.Path("list.RA2")),
+              "newformat n=1\n" + dir.Dir() + "\ns10.RA2\ns7.RA2\ns4.RA2\ns1.RA2\n");
+    freeScanFileList();
+    ASSERT_EQ(readScanListFile(&window, dir.Path("list.RA2").c_str()), 1);
+    EXPECT_EQ(nScans, 0);  // reading a list releases the loaded set
+    EXPECT_EQ(nLoadEveryNth, 1);
+    std::vector<std::string> timeOrder(expected.rbegin(), expected.rend());
+    EXPECT_EQ(pending(), timeOrder);
+
+    // Leaving out a scan keeps the others in time order.
+    window.LoadScanFileList();
+    buildScanFileList(pScanTimeOrder[1]);
+    EXPECT_EQ(pending(), std::vector<std::string>(timeOrder.begin() + 1, timeOrder.end()));
+    writeScanListFile(1);  // no list while the pending list is not the set
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("list_corr.RA2")));
+}
+
+TEST_F(ScanListTest, OldListsCommentsAndRefusals) {
+    scantest::writeText(dir.Path("old"), "c:\\data\\run1\n% a comment line\nA_B.RA1\nC_D.RA1 % trailing\nE_F.RA1\n\n");
+    ASSERT_EQ(readScanListFile(&window, dir.Path("old").c_str()), 1);
+    // "_" reads as "."; the comment after a name joins it with the next line.
+    EXPECT_EQ(pending(), (std::vector<std::string>{"c:\\data\\run1\\A.B.RA1", "c:\\data\\run1\\C.D.RA1 E.F.RA1"}));
+
+    // A name that would not fit a path buffer refuses the whole list and
+    // leaves the pending list as it was.
+    scantest::writeText(dir.Path("long"), "newformat n=1\n/data\n" + std::string(300, 'x') + ".RA1\n");
+    win::headless::Script script;
+    script.expectMessageBox("too long for a file path", win::IDOK);
+    EXPECT_EQ(readScanListFile(&window, dir.Path("long").c_str()), 0);
+    EXPECT_EQ(nPendingFiles, 2);
+
+    // Too many names: the box, no pending list built, no scans loaded.
+    std::string many = "newformat n=1\n/data\n";
+    for (int k = 0; k < 1001; ++k) many += "n" + std::to_string(k) + ".RA1\n";
+    scantest::writeText(dir.Path("many"), many);
+    script.expectMessageBox("too many scans selected", win::IDOK);
+    EXPECT_EQ(readScanListFile(&window, dir.Path("many").c_str()), 0);
+    EXPECT_EQ(nScans, 0);
+    EXPECT_EQ(script.pending(), 0u);
+
+    // An unreadable list changes nothing, silently.
+    EXPECT_EQ(readScanListFile(&window, dir.Path("none").c_str()), 0);
+    EXPECT_EQ(nPendingFiles, 2);
+
+    // One name after the directory is that named file.
+    scantest::writeText(dir.Path("one"), "newformat n=1\n/data/run\nx.IP1\n");
+    ASSERT_EQ(readScanListFile(&window, dir.Path("one").c_str()), 1);
+    EXPECT_EQ(pending(), std::vector<std::string>{"/data/run/x.IP1"});
+}
+
+TEST_F(ScanListTest, CellDirectoryAndExistence) {
+    scantest::writeText(dir.Path("l"), "newformat n=1\nc:\\data\\run1\nx.RA1\ny.RA1\n");
+    ASSERT_EQ(readScanListFile(&window, dir.Path("l").c_str()), 1);
+    setCellInFileList(3);
+    EXPECT_EQ(pending(), (std::vector<std::string>{"c:\\data\\run1\\x.RA3", "c:\\data\\run1\\y.RA3"}));
+    setCellInFileList(9);
+    EXPECT_EQ(pending()[0], "c:\\data\\run1\\x.RA3");
+    setDirNumberInFileList(7);
+    EXPECT_EQ(pending()[1], "c:\\data\\7\\y.RA3");
+    setDirInFileList("\\other\\place");
+    EXPECT_EQ(pending()[0], "c:\\other\\place\\x.RA3");
+    EXPECT_FALSE(filesInListExist());
+
+    scantest::writeScan(dir, "x.RA1", ScanSpec());
+    scantest::writeText(dir.Path("l2"), "newformat n=1\n" + dir.Dir() + "\nx.RA1\n");
+    ASSERT_EQ(readScanListFile(&window, dir.Path("l2").c_str()), 1);
+    EXPECT_TRUE(filesInListExist());
+}

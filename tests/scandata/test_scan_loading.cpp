@@ -1,0 +1,274 @@
+// Loading, appending and releasing the scan data set.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/xla_window.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "platform/win.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_list.h"
+#include "scandata/scan_loading.h"
+#include "scandata/scan_set_fixture.h"
+#include "scandata/scan_test_files.h"
+
+using scantest::ScanSpec;
+using scantest::TempFolder;
+
+namespace {
+
+class ScanLoadingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        scantest::resetScanState();
+        freeScanFileList();
+        nLoadEveryNth = 1;
+        window.Create();
+    }
+    void TearDown() override {
+        scantest::resetScanState();
+        freeScanFileList();
+        nLoadEveryNth = 1;
+    }
+
+    // Files f01.RA1 ... with 1000 points from 6.0 cm; the time of file k is
+    // given, its signal is k everywhere and its temperature 20 + k / 10.
+    std::vector<std::string> makeFiles(const std::vector<double>& times, const std::string& ext = ".RA1") {
+        std::vector<std::string> names;
+        for (size_t k = 1; k <= times.size(); ++k) {
+            ScanSpec spec;
+            spec.points = 1000;
+            spec.time = times[k - 1];
+            spec.temperature = 20.0f + 0.1f * k;
+            spec.signal = [k](int, float) { return static_cast<float>(k); };
+            char name[32];
+            std::snprintf(name, sizeof(name), "f%02zu%s", k, ext.c_str());
+            scantest::writeScan(dir, name, spec);
+            names.push_back(name);
+        }
+        return names;
+    }
+
+    void load(const std::vector<std::string>& names) {
+        std::vector<char> sel = scantest::selection(dir.Dir(), names);
+        LoadAllData(&window, sel.data());
+    }
+
+    TempFolder dir;
+    TXLAWindow window{nullptr, "Sedimentation Analysis"};
+};
+
+}  // namespace
+
+TEST_F(ScanLoadingTest, EveryNthFileInTimeOrderWithDefaults) {
+    std::vector<std::string> names = makeFiles({1000, 900, 800, 700, 900, 500, 400, 300, 200, 700});
+    nLoadEveryNth = 3;
+    load(names);
+    ASSERT_EQ(nScans, 4);  // names 1, 4, 7, 10
+    EXPECT_STREQ(ppScanFileName[1], "f01.RA1");
+    EXPECT_STREQ(ppScanFileName[2], "f04.RA1");
+    EXPECT_STREQ(ppScanFileName[3], "f07.RA1");
+    EXPECT_STREQ(ppScanFileName[4], "f10.RA1");
+    // Times 1000, 700, 400, 700: the two scans at 700 s keep their load order.
+    EXPECT_EQ(pScanTimeOrder[1], 3);
+    EXPECT_EQ(pScanTimeOrder[2], 2);
+    EXPECT_EQ(pScanTimeOrder[3], 4);
+    EXPECT_EQ(pScanTimeOrder[4], 1);
+
+    EXPECT_EQ(pScanPoints[2], 1000);
+    EXPECT_EQ(ppSignal[2][500], 4.0f);
+    EXPECT_EQ(ppResidual[2][500], 4.0f);
+    EXPECT_EQ(ppFit[2][500], 0.0f);
+    // Meniscus and bottom from scan 1, the limits inside them.
+    EXPECT_FLOAT_EQ(fMeniscus, 6.0f);
+    EXPECT_FLOAT_EQ(pParamValue[13], 6.0f);
+    EXPECT_FLOAT_EQ(fBottom, 6.999f);
+    EXPECT_FLOAT_EQ(pParamValue[14], 6.999f);
+    EXPECT_FLOAT_EQ(fFitLeftLim, 6.01f);  // meniscus + 0.005, raised to meniscus + 0.01
+    EXPECT_FLOAT_EQ(fFitRightLim, 6.999f - 0.15f);
+    EXPECT_NEAR(ppRadius[1][pFitFirstIndex[1]], 6.01f, 1e-4);
+    EXPECT_NEAR(ppRadius[1][pFitLastIndex[1]], 6.849f, 1e-4);
+    // Temperature of the last scan (file 10).
+    EXPECT_FLOAT_EQ(fTemperatureK, 21.0f + 273.15f);
+    EXPECT_NEAR(fRT, (21.0f + 273.15f) * 8.31451f * 1e7f, 1e5);
+    EXPECT_EQ(dSignalPerMgMl, 1.0);
+    EXPECT_GT(nNoiseGridPoints, 0);
+    EXPECT_EQ(std::string(szScanExtra), dir.Dir() + "/~tmppars.RA1");
+    EXPECT_EQ(std::string(szDistCurvePath), dir.Dir() + "/sdist.RA1");
+    EXPECT_EQ(std::string(szNotesPath), dir.Dir() + "/notes.RA1");
+
+    // A second load keeps a meniscus, bottom and limits that are set.
+    fMeniscus = 5.98f;
+    fFitLeftLim = 6.2f;
+    nLoadEveryNth = 1;
+    load({names[1], names[2]});
+    EXPECT_EQ(nScans, 2);
+    EXPECT_FLOAT_EQ(fMeniscus, 5.98f);
+    EXPECT_FLOAT_EQ(fFitLeftLim, 6.2f);
+}
+
+TEST_F(ScanLoadingTest, DataTypesMixedAndIntensity) {
+    // Interference with absorbance is refused ...
+    ScanSpec ip;
+    ip.letter = 'P';
+    ip.columns = 2;
+    scantest::writeScan(dir, "a.IP1", ip);
+    scantest::writeScan(dir, "b.RA1", ScanSpec());
+    win::headless::Script script;
+    script.expectMessageBox("mixed data types", win::IDOK);
+    load({"a.IP1", "b.RA1"});
+    EXPECT_EQ(nScans, 0);
+    EXPECT_EQ(bMixedDataTypes, 1);
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_FALSE(script.lines().empty());
+    EXPECT_NE(script.lines().back().find("\"ERROR\""), std::string::npos);
+
+    // ... absorbance with intensity is not. For intensity data the signal is
+    // the file's third column and the third column holds its second.
+    ScanSpec ri;
+    ri.letter = 'I';
+    ri.signal = [](int i, float) { return 100.0f + i; };
+    scantest::writeScan(dir, "c.RI1", ri);
+    scantest::writeScan(dir, "d.RI1", ri);
+    load({"c.RI1", "d.RI1"});
+    ASSERT_EQ(nScans, 2);
+    EXPECT_EQ(bMixedDataTypes, 0);
+    EXPECT_FLOAT_EQ(ppSignal[1][3], 0.01f);
+    EXPECT_FLOAT_EQ(ppThirdColumn[1][3], 103.0f);
+    EXPECT_FLOAT_EQ(ppResidual[1][3], 0.01f);
+    EXPECT_NE(ppThirdColumnVec[1], nullptr);
+
+    load({"b.RA1", "c.RI1"});
+    EXPECT_EQ(nScans, 2);
+
+    // Interference data: both noises fitted, 3.3 signal per mg/ml, a shared grid.
+    scantest::writeScan(dir, "e.IP1", ip);
+    bFitTINoise = bFitRINoise = 0;
+    load({"a.IP1", "e.IP1"});
+    ASSERT_EQ(nScans, 2);
+    EXPECT_EQ(bFitRINoise, 1);
+    EXPECT_EQ(dSignalPerMgMl, 3.3);
+    EXPECT_EQ(pNoiseGrid, ppRadius[pScanTimeOrder[1]]);
+}
+
+TEST_F(ScanLoadingTest, AFailedFileLeavesNoHalfLoadedSet) {
+    std::vector<std::string> names = makeFiles({100, 200, 300, 400, 500, 600, 700, 800, 900, 1000});
+    load({names[0], names[1]});
+    ASSERT_EQ(nScans, 2);
+    scantest::writeText(dir.Path("f05.RA1"), "broken file without a header line");
+
+    win::headless::Script script;
+    script.expectMessageBox(dir.Dir() + "/f05.RA1", win::IDOK);
+    load(names);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(nScans, 0);
+    EXPECT_EQ(ppRadius, nullptr);
+    EXPECT_EQ(pScanHeaders, nullptr);
+    EXPECT_EQ(pNoiseGrid, nullptr);
+    EXPECT_NE(script.lines().back().find("\"LOAD ERROR\""), std::string::npos);
+
+    // Adding a set that holds a failing file empties the whole set, after
+    // every file was tried.
+    load({names[0], names[1]});
+    ASSERT_EQ(nScans, 2);
+    script.expectMessageBox("f05.RA1", win::IDOK);
+    std::vector<char> sel = scantest::selection(dir.Dir(), {names[2], names[4], names[5]});
+    window.AddMoreFiles(sel.data());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(nScans, 0);
+    EXPECT_EQ(ppScanFileName, nullptr);
+}
+
+TEST_F(ScanLoadingTest, OneFileTooManyAndAppending) {
+    std::vector<std::string> names = makeFiles({500, 100, 300, 200});
+    load({names[0], names[1]});
+    ASSERT_EQ(nScans, 2);
+
+    // One file: No keeps the loaded set, Yes loads it in equilibrium mode.
+    win::headless::Script script;
+    script.expectMessageBox("only one file selected", win::IDOK)
+        .expectMessageBox("switch to Equilibrium Data Mode?", win::IDNO);
+    std::string one = dir.Path(names[2]);
+    std::vector<char> sel(one.begin(), one.end());
+    sel.insert(sel.end(), {'\0', '\0', '\0'});
+    LoadAllData(&window, sel.data());
+    EXPECT_EQ(nScans, 2);
+    EXPECT_EQ(bEquilibriumDataMode, 0);
+    script.expectMessageBox("only one file selected", win::IDOK)
+        .expectMessageBox("LOAD ERROR", win::IDYES);
+    LoadAllData(&window, sel.data());
+    ASSERT_EQ(nScans, 1);
+    EXPECT_STREQ(ppScanFileName[1], "f03.RA1");
+    EXPECT_EQ(bEquilibriumDataMode, 1);
+    bEquilibriumDataMode = 0;
+
+    // More than 1000 names are refused and leave no set.
+    std::vector<std::string> many;
+    for (int k = 0; k < 1001; ++k) many.push_back("x" + std::to_string(k) + ".RA1");
+    script.expectMessageBox("too many scans selected", win::IDOK);
+    load(many);
+    EXPECT_EQ(nScans, 0);
+    EXPECT_EQ(script.pending(), 0u);
+
+    // Appending merges the time order and keeps meniscus and limits.
+    load({names[0], names[1]});
+    float fLeft = fFitLeftLim;
+    fMeniscus = 5.99f;
+    std::vector<char> more = scantest::selection(dir.Dir(), {names[2], names[3]});
+    window.AddMoreFiles(more.data());
+    ASSERT_EQ(nScans, 4);
+    EXPECT_EQ(pScanTimeOrder[1], 2);
+    EXPECT_EQ(pScanTimeOrder[2], 4);
+    EXPECT_EQ(pScanTimeOrder[3], 3);
+    EXPECT_EQ(pScanTimeOrder[4], 1);
+    EXPECT_FLOAT_EQ(fMeniscus, 5.99f);
+    EXPECT_FLOAT_EQ(fFitLeftLim, fLeft);
+    EXPECT_EQ(ppSignal[4][1], 4.0f);
+    EXPECT_EQ(nNoiseGridPoints > 0, true);
+
+    // A time-stamp marker that differs from scan 1's is reported once.
+    ScanSpec marked;
+    marked.title = "[T OK] checked";
+    marked.points = 1000;
+    scantest::writeScan(dir, "m1.RA1", marked);
+    scantest::writeScan(dir, "m2.RA1", marked);
+    script.expectMessageBox("time stamp correction discrepancy with previous data!", win::IDOK);
+    std::vector<char> sel2 = scantest::selection(dir.Dir(), {"m1.RA1", "m2.RA1"});
+    window.AddMoreFiles(sel2.data());
+    EXPECT_EQ(nScans, 6);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(ScanLoadingTest, InitialDataAndRelease) {
+    win::headless::Script script;
+    script.expectMessageBox("please load data files first", win::IDOK);
+    EXPECT_EQ(setInitialData(&window, dir.Path("none.RA1").c_str()), 0);
+
+    std::vector<std::string> names = makeFiles({300, 100});
+    load(names);
+    ScanSpec init;
+    init.time = 100.0;
+    init.signal = [](int, float) { return 0.75f; };
+    scantest::writeScan(dir, "init.RA1", init);
+    ASSERT_EQ(setInitialData(&window, dir.Path("init.RA1").c_str()), 1);
+    EXPECT_EQ(nExtrapolationPoints, 100);
+    EXPECT_EQ(bUseInitialData, 1);  // the time of the earliest scan
+    EXPECT_EQ(ppFit[2][10], 2.0f);  // whose fit became its own signal
+    EXPECT_EQ(ppFit[1][10], 0.0f);
+
+    script.expectMessageBox("LOAD ERROR", win::IDOK);
+    EXPECT_EQ(setInitialData(&window, dir.Path("none.RA1").c_str()), 0);
+    EXPECT_EQ(nExtrapolationPoints, 0);
+    EXPECT_EQ(pExtrapolation1, nullptr);
+
+    freeScanData();
+    EXPECT_EQ(nScans, 0);
+    EXPECT_EQ(ppSignal, nullptr);
+    EXPECT_EQ(ppSignalCurve, nullptr);
+    EXPECT_EQ(pScanPoints, nullptr);
+    EXPECT_EQ(nNoiseGridPoints, 0);
+    EXPECT_EQ(bDataChanged, 1);
+}
