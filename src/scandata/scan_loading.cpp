@@ -114,11 +114,9 @@ bool readIntoSlot(TXLAWindow* pWindow, int i, const ScanSource& src, float fRes,
     ppScanFileName[i] = new char[nNameBuffer];
     copyToBuffer(ppScanFileName[i], nNameBuffer, src.name);
 
-    if (pWindow) {
-        char sz[400];
-        std::snprintf(sz, sizeof(sz), "\n --> %.300s (%d data points)", src.path.c_str(), n);
-        pWindow->DebugLog(sz);
-    }
+    char sz[400];
+    std::snprintf(sz, sizeof(sz), "\n --> %.300s (%d data points)", src.path.c_str(), n);
+    pWindow->DebugLog(sz);
     if (bIntensityData) {
         // The signal of intensity data is the file's third column.
         bExperimentalInitialDistribution = 0;
@@ -313,7 +311,7 @@ bool loadPendingList(TXLAWindow* pWindow, bool bReload) {
     if (!bRealtimeUpdate) setNoiseSwitches(pWindow, bReload || !bBatchMode);
     dSignalPerMgMl = bInterferenceData ? 3.3 : 1.0;
     buildScanPlotVectors();
-    if (!bReload && !(bRealtimeUpdate && bEqTestMode)) {
+    if (!(bRealtimeUpdate && bEqTestMode)) {
         setPlotAxisLabels();
         bRepaintAfterCalc = 0;
         redrawDataPlot(1);
@@ -327,7 +325,7 @@ bool loadPendingList(TXLAWindow* pWindow, bool bReload) {
 
 void LoadAllData(TXLAWindow* pWindow, char* szSelection) {
     startProgress(pWindow);
-    if (pWindow) pWindow->DebugLog("\nEnter LoadAllData");
+    pWindow->DebugLog("\nEnter LoadAllData");
     bDataChanged = 1;
     float fRes = loadResolution();
 
