@@ -69,7 +69,7 @@ int CLammIdeal::ResizeGrid(int n)
     return AllocGridArrays();
 }
 
-// The two-zone grid: equal spacing h up to rSwitch, then a spacing that grows
+// The two-zone grid: equal spacing h up to the first point beyond rSwitch, then a spacing that grows
 // as sqrt((rSwitch / r)(r - m) / (rSwitch - m)) h until the bottom. Counting
 // and building share this walk so that both agree on N. Float precision, as
 // the grid has always been computed.
@@ -78,10 +78,9 @@ static int walkTwoZoneGrid(float m, float b, float rSwitch, float h, int nMax, d
     int i = 1;
     float r = m;
     if (out) out[1] = m;
-    while (true) {  // equidistant zone
+    while (r <= rSwitch) {  // equidistant zone, up to the first point beyond the switch
         const float next = m + (float)i * h;
-        if (next > rSwitch || next >= b) break;
-        if (nMax > 0 && i + 1 >= nMax) break;
+        if (next >= b || (nMax > 0 && i + 1 >= nMax)) break;
         i++;
         r = next;
         if (out) out[i] = r;

@@ -158,7 +158,6 @@ public:
     void FixNegativeAtMeniscus();
     double TotalAmountInCell() const;
     int tridag(int n);
-    void TridiagonalMultiply(int n);
     void TridiagonalResolve(int n);
     void SetTruncationReference();
     void FillRemainingScansWithProfile();
@@ -432,7 +431,7 @@ public:
     double* pRightDiag = nullptr;
     double* pRightUpper = nullptr;
     double* pGam = nullptr;
-    double* pBet = nullptr;  // reciprocal pivots of the stored factorisation
+    double* pBet = nullptr;  // reciprocal pivots of the stored factorisation (pWork: lower over pivot)
     double dCachedStep = 0;
     int nFactoredEnd = 0;
     int nMatrixEnd = 1;

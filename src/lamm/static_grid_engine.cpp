@@ -112,28 +112,10 @@ void CLammIdeal::BuildCrankNicolsonMatrices(double dt, int n)
 
 // ---------------------------------------------------------------- tridiagonal routines
 
-// Right-hand side = right matrix x c_old over the active rows; rows below the
-// first solved row stay 0.
-void CLammIdeal::TridiagonalMultiply(int n)
-{
-    const int k0 = nFirstActive > 3 ? nFirstActive - 1 : 1;
-    const double* c = pConcOld;
-    for (int i = 1; i < k0; i++) pRhs[i] = 0;
-    if (n == 1) {
-        pRhs[1] = pRightDiag[1] * c[1];
-        return;
-    }
-    int i = k0;
-    if (i == 1) {
-        pRhs[1] = pRightDiag[1] * c[1] + pRightUpper[1] * c[2];
-        i = 2;
-    }
-    for (; i < n; i++) pRhs[i] = pRightLower[i] * c[i - 1] + pRightDiag[i] * c[i] + pRightUpper[i] * c[i + 1];
-    pRhs[n] = pRightLower[n] * c[n - 1] + pRightDiag[n] * c[n];
-}
-
-// Thomas factorisation of the left matrix over rows 1..n (kept for the next
-// steps with the same dt), then the solve.
+// Thomas factorisation of the left matrix over rows 1..n, kept for the next
+// steps with the same dt: reciprocal pivots, the upper eliminations gam and the
+// lower entries over the pivots, so that each sweep is one chain of
+// multiply-adds. Then the solve.
 int CLammIdeal::tridag(int n)
 {
     double bet = pLeftDiag[1];
@@ -142,40 +124,66 @@ int CLammIdeal::tridag(int n)
         nAbort = 1;
         return 0;
     }
-    pBet[1] = 1.0 / bet;
+    double* ib = pBet;
+    double* gam = pGam;
+    double* lw = pWork;
+    const double* lo = pLeftLower;
+    const double* di = pLeftDiag;
+    const double* up = pLeftUpper;
+    ib[1] = 1.0 / bet;
+    lw[1] = 0;
     for (int j = 2; j <= n; j++) {
-        pGam[j] = pLeftUpper[j - 1] * pBet[j - 1];
-        bet = pLeftDiag[j] - pLeftLower[j] * pGam[j];
+        gam[j] = up[j - 1] * ib[j - 1];
+        bet = di[j] - lo[j] * gam[j];
         if (bet == 0.0) {
             showErrorMessage("Error 2 in tridag", 0);
             nAbort = 1;
             return 0;
         }
-        pBet[j] = 1.0 / bet;
+        ib[j] = 1.0 / bet;
+        lw[j] = lo[j] * ib[j];
     }
     nFactoredEnd = n;
     TridiagonalResolve(n);
     return 1;
 }
 
-// Forward and back substitution with the stored factorisation, starting at the
-// first solved row; the solution below it is 0.
+// One solve with the stored factorisation: the right-hand side (right matrix
+// times c_old) is formed on the way through the forward sweep, which starts at
+// the first solved row; rows below it, and the solution there, are 0.
 void CLammIdeal::TridiagonalResolve(int n)
 {
     const int k0 = nFirstActive > 3 ? nFirstActive - 1 : 1;
     double* u = pConc;
-    const double* rhs = pRhs;
-    const double* low = pLeftLower;
+    const double* c = pConcOld;
+    const double* rl = pRightLower;
+    const double* rd = pRightDiag;
+    const double* ru = pRightUpper;
     const double* ib = pBet;
+    const double* lw = pWork;
     const double* gam = pGam;
     for (int i = 1; i < k0; i++) u[i] = 0;
-    double prev = rhs[k0] * ib[k0];
-    u[k0] = prev;
-    for (int j = k0 + 1; j <= n; j++) {
-        prev = (rhs[j] - low[j] * prev) * ib[j];
-        u[j] = prev;
+    if (n == 1) {
+        u[1] = rd[1] * c[1] * ib[1];
+        return;
     }
-    for (int j = n - 1; j >= k0; j--) u[j] -= gam[j + 1] * u[j + 1];
+    double rhs = (k0 == 1 ? 0.0 : rl[k0] * c[k0 - 1]) + rd[k0] * c[k0] + ru[k0] * c[k0 + 1];
+    double y = rhs * ib[k0];
+    u[k0] = y;
+    for (int j = k0 + 1; j < n; j++) {
+        rhs = rl[j] * c[j - 1] + rd[j] * c[j] + ru[j] * c[j + 1];
+        y = rhs * ib[j] - lw[j] * y;
+        u[j] = y;
+    }
+    if (n > k0) {
+        rhs = rl[n] * c[n - 1] + rd[n] * c[n];
+        u[n] = rhs * ib[n] - lw[n] * y;
+    }
+    double next = u[n];
+    for (int j = n - 1; j >= k0; j--) {
+        next = u[j] - gam[j + 1] * next;
+        u[j] = next;
+    }
 }
 
 // ---------------------------------------------------------------- one solve
@@ -194,12 +202,10 @@ void CLammIdeal::SolveStaticGridStep(double dt)
     const int n = nLastActive;
     dOmega2SStep = omega2s(dRotorRpm, dS);
     if (dt == dCachedStep && !bRebuildMatrices && !accelerating && nFactoredEnd == n) {
-        TridiagonalMultiply(n);
         TridiagonalResolve(n);
     } else {
         dCachedStep = dt;
         BuildCrankNicolsonMatrices(dt, n);
-        TridiagonalMultiply(n);
         bRebuildMatrices = 0;
         if (!tridag(n)) {
             dCachedStep = 0;
@@ -269,8 +275,7 @@ double CLammIdeal::MaxRelativeChange()
         } else {
             continue;
         }
-        const double e = std::fabs(d / ref);
-        if (e > E) E = e;
+        if (std::fabs(d) > E * std::fabs(ref)) E = std::fabs(d / ref);
     }
     return E;
 }

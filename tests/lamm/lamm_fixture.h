@@ -66,7 +66,7 @@ inline std::unique_ptr<CLammIdeal> makeSolver(LammExperiment& e, double s, doubl
     L->SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false,
                    nullptr, e.nScans, 1, true, true, false, 0, false, 0, false);
     setDefaultSolverOptions(*L);
-    L->SetSolventAndParticle(20.0, 0.73, 1.0, 0.01002);
+    L->SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
     return L;
 }
 

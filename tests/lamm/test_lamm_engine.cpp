@@ -1,0 +1,200 @@
+// The static-grid engine against the physics of the sector-shaped cell.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "lamm_fixture.h"
+
+namespace {
+
+const double kM = 6.0, kB = 7.2;
+
+double omega(double rpm) { return rpm * 2 * M_PI / 60; }
+
+// Amount between the meniscus and grid point k: the integral of r times the
+// piecewise-linear profile, by the trapezoid rule on each element (exact for
+// r c with c linear up to the r^2 term, which the element weights carry).
+double amountUpTo(const CLammIdeal& L, int k)
+{
+    double a = 0;
+    for (int i = 1; i < k; i++) {
+        const double r0 = L.pRadius[i], r1 = L.pRadius[i + 1], c0 = L.pConc[i], c1 = L.pConc[i + 1];
+        const double h = r1 - r0;
+        a += h * (c0 * (2 * r0 + r1) + c1 * (r0 + 2 * r1)) / 6;
+    }
+    return a;
+}
+
+// One species run to a single scan at time t; the grid then holds the profile at t.
+std::unique_ptr<CLammIdeal> runToTime(LammExperiment& e, double s, double D, int n, bool truncate)
+{
+    auto L = makeSolver(e, s, D, kM, kB, 1.0, 6.1f, 7.1f);
+    L->bRampRotorSpeed = 0;
+    L->bTruncateGrid = truncate;
+    runOnGrid(*L, n);
+    return L;
+}
+
+}  // namespace
+
+// Mass balance, radial dilution of the plateau and the second-moment boundary
+// of a 5 S protein at 50000 rpm.
+TEST(LammEngine, ConservesAmountAndFollowsPlateauAndSecondMoment)
+{
+    const double s = 5, D = 6e-7, rpm = 50000, w2s = omega(rpm) * omega(rpm) * s * 1e-13;
+    LammExperiment e(25, 200, 5000, rpm, kM, kB);
+    auto L = makeSolver(e, s, D, kM, kB, 1.0, 6.1f, 7.1f);
+    L->bRampRotorSpeed = 0;
+    L->bTruncateGrid = 0;
+    L->bShutOffBackDiffusion = 0;
+    L->nGridPoints = 1000;
+    L->AllocGridArrays();
+    L->InitAcceleration();
+    L->SetInitialConcentration();
+    const double before = L->TotalAmountInCell();
+    // the grid radii are kept in single precision
+    EXPECT_NEAR(before / (1.2 * 0.0349065850398866 * (kB * kB - kM * kM) / 2), 1.0, 1e-6);
+    L->RunTimeStepping();
+    EXPECT_EQ(L->nAbort, 0);
+    EXPECT_EQ(L->nDiscretizationError, 0);
+    EXPECT_NEAR(L->dTime, 5000.0, 1e-9);
+    EXPECT_NEAR(L->TotalAmountInCell() / before - 1, 0, 1e-9);
+
+    // the plateau at 6.9 cm and 7.0 cm of every scan
+    for (int k = 1; k <= e.nScans; k++) {
+        const double c = std::exp(-2 * w2s * e.headers[k].time);
+        for (double r : {6.9, 7.0}) {
+            const int j = (int)std::lround((r - kM) / (kB - kM) * (e.nPoints - 1)) + 1;
+            EXPECT_NEAR(e.out[k][j], c, 1e-4) << "scan " << k << " at " << r;
+        }
+    }
+
+    // second moment of the boundary: amount up to a plateau point rp gives
+    // r2^2 = rp^2 - 2 A / c_p = m^2 exp(2 s w^2 t)
+    for (double t : {1000.0, 2500.0, 4000.0}) {
+        LammExperiment one(1, t, t, rpm, kM, kB, 50);
+        auto S = runToTime(one, s, D, 1000, false);
+        const int kp = (int)std::lround((6.95 - kM) / (kB - kM) * 999) + 1;
+        const double rp = S->pRadius[kp], cp = S->pConc[kp];
+        EXPECT_NEAR(cp, std::exp(-2 * w2s * t), 1e-4);
+        const double r2 = std::sqrt(rp * rp - 2 * amountUpTo(*S, kp) / cp);
+        EXPECT_NEAR(r2, kM * std::exp(w2s * t), 1e-4) << "t = " << t;
+    }
+}
+
+// The active window (cleared meniscus region skipped, plateau beyond the
+// bottom window set in closed form) must not change the result; a normal,
+// monotone front of the cleared region is not an error.
+TEST(LammEngine, TruncatedWindowAgreesWithFullGrid)
+{
+    const double s = 5, D = 6e-7, rpm = 50000;
+    LammExperiment full(20, 250, 5000, rpm, kM, kB), cut(20, 250, 5000, rpm, kM, kB);
+    auto A = makeSolver(full, s, D, kM, kB, 1.0, 6.1f, 7.1f);
+    auto B = makeSolver(cut, s, D, kM, kB, 1.0, 6.1f, 7.1f);
+    A->bRampRotorSpeed = B->bRampRotorSpeed = 0;
+    A->bTruncateGrid = 0;
+    A->bShutOffBackDiffusion = 0;
+    B->bSteepGradient = 1;  // back-diffusion shut-off and a moving bottom window
+    runOnGrid(*A, 1000);
+    B->nGridPoints = 1000;
+    B->AllocGridArrays();
+    B->InitAcceleration();
+    B->SetInitialConcentration();
+    B->bSteepGradient = 1;
+    B->RunTimeStepping();
+    EXPECT_EQ(B->nAbort, 0);
+    EXPECT_EQ(B->nDiscretizationError, 0);
+    EXPECT_GT(B->nFirstActive, 50);  // the meniscus region was dropped
+    EXPECT_GT(B->nLastActive, 100);  // the bottom window followed the boundary
+    EXPECT_LT(B->nLastActive, 1000);
+    // Outside the bottom pile-up (which the shut-off removes) the two agree to
+    // the accuracy of the step control, whose steps differ between the two.
+    for (int k = 1; k <= full.nScans; k++)
+        for (int j = 1; j <= full.nPoints - 60; j++)
+            ASSERT_NEAR(cut.out[k][j], full.out[k][j], 5e-4) << "scan " << k << " point " << j;
+}
+
+// A long run at low speed reaches sedimentation equilibrium: ln c against r^2/2
+// has the slope M(1 - vbar rho) w^2 / RT with the buoyant mass s R T / D.
+TEST(LammEngine, ApproachesSedimentationEquilibrium)
+{
+    const double s = 2, D = 6e-7, rpm = 10000, m = 6.8, b = 7.2, T = 293.15, R = 8.31451e7;
+    LammExperiment e(4, 2.5e5, 1e6, rpm, m, b, 200);
+    auto L = makeSolver(e, s, D, m, b, 1.0, 6.85f, 7.15f);
+    L->bRampRotorSpeed = 0;
+    L->dMaxRelativeChange = 1e-12;  // no early end: run to the last scan
+    L->SetFixedStepLimit(1000);
+    L->nGridPoints = 400;
+    L->AllocGridArrays();
+    L->InitAcceleration();
+    L->SetInitialConcentration();
+    const double before = L->TotalAmountInCell();
+    L->RunTimeStepping();
+    EXPECT_EQ(L->nAbort, 0);
+    EXPECT_NEAR(L->dTime, 1e6, 1e-6);
+    double sx = 0, sy = 0, sxx = 0, sxy = 0;
+    const int n = L->nGridPoints;
+    for (int i = 1; i <= n; i++) {
+        const double x = L->pRadius[i] * L->pRadius[i] / 2, y = std::log(L->pConc[i]);
+        sx += x, sy += y, sxx += x * x, sxy += x * y;
+    }
+    const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+    const double buoyantMass = slope * R * T / (omega(rpm) * omega(rpm));
+    EXPECT_NEAR(buoyantMass / (s * 1e-13 * R * T / D), 1.0, 1e-3);
+    EXPECT_NEAR(L->TotalAmountInCell() / before, 1.0, 1e-9);
+}
+
+// A run that stops because the profile no longer changes gives every later
+// scan the final profile, never zeros.
+TEST(LammEngine, SteadyStateFillsLaterScans)
+{
+    const double m = 6.8, b = 7.2;
+    LammExperiment e(6, 1e5, 2e6, 10000, m, b, 200);
+    auto L = makeSolver(e, 2, 6e-7, m, b, 1.0, 6.85f, 7.15f);
+    L->bRampRotorSpeed = 0;
+    L->SetFixedStepLimit(1000);
+    runOnGrid(*L, 400);
+    EXPECT_EQ(L->nAbort, 0);
+    EXPECT_TRUE(L->bSteadyState);
+    EXPECT_LT(L->dTime, 1e6);
+    for (int j = 1; j <= e.nPoints; j++) {
+        EXPECT_GT(e.out[e.nScans][j], 0.5f);
+        EXPECT_FLOAT_EQ(e.out[e.nScans][j], e.out[e.nScans - 1][j]);
+    }
+    // the profile is the one on the grid when the run stopped
+    EXPECT_NEAR(e.out[e.nScans][1], L->pConc[1], 1e-6);
+    EXPECT_NEAR(e.out[e.nScans][e.nPoints], L->pConc[L->nGridPoints], 1e-6);
+}
+
+// Halving the grid spacing reduces the error of the linear elements by about 4.
+TEST(LammEngine, GridRefinementConvergesAtSecondOrder)
+{
+    auto profile = [](int n) {
+        LammExperiment one(1, 1000, 1000, 50000, kM, kB, 50);
+        auto L = runToTime(one, 5, 6e-7, n, false);
+        return std::vector<double>(L->pConc, L->pConc + n + 1);
+    };
+    const auto a = profile(151), b = profile(301), c = profile(601);
+    double e1 = 0, e2 = 0;
+    for (int i = 1; i <= 140; i++) {  // up to 0.08 cm before the base, where the pile-up is steep
+        e1 = std::max(e1, std::fabs(a[i] - b[2 * i - 1]));
+        e2 = std::max(e2, std::fabs(b[2 * i - 1] - c[4 * i - 3]));
+    }
+    EXPECT_GT(e1 / e2, 3.3);
+    EXPECT_LT(e1 / e2, 4.8);
+}
+
+// Without any loading the engine only walks the time through the scans.
+TEST(LammEngine, EmptyCellGivesEmptyScans)
+{
+    LammExperiment e(3, 100, 300, 50000, kM, kB, 100);
+    for (int k = 1; k <= 3; k++)
+        for (int j = 1; j <= 100; j++) e.out[k][j] = -1;
+    auto L = makeSolver(e, 5, 6e-7, kM, kB, 0.0, 6.1f, 7.1f);
+    L->bRampRotorSpeed = 0;
+    runOnGrid(*L, 200);
+    EXPECT_NEAR(L->dTime, 300, 1e-9);
+    for (int k = 1; k <= 3; k++)
+        for (int j = 1; j <= 100; j++) ASSERT_EQ(e.out[k][j], 0.0f);
+}

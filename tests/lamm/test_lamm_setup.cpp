@@ -1,0 +1,116 @@
+// Configuration of the solver object: validity flags, hydrodynamics, copies.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "lamm_fixture.h"
+
+// s and D of an anhydrous sphere of 50 kDa (vbar 0.73 ml/g) in water at 20 'C
+// must come back as frictional ratio 1.
+TEST(LammSetup, AnhydrousSphereHasFrictionalRatioOne)
+{
+    const double NA = 6.02214076e23, R = 8.31451e7, T = 293.15, eta = 0.01002;
+    const double M = 50000, vbar = 0.73, rho = 0.998;
+    const double R0 = std::cbrt(3 * M * vbar / (4 * M_PI * NA));
+    const double f0 = 6 * M_PI * eta * R0;
+    const double s = M * (1 - vbar * rho) / (NA * f0) * 1e13;  // svedberg
+    const double D = R * T / (NA * f0);
+    CLammIdeal L;
+    L.SetSedimentationParams(s, D, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    L.SetSolventAndParticle(20.0, vbar, rho, 1.0);
+    EXPECT_NEAR(L.fFrictionalRatio, 1.000, 5e-4);
+    EXPECT_FLOAT_EQ(L.fVbarRho, (float)(vbar * rho));
+    // twice the friction at the same mass: half the s and D, ratio 2
+    L.SetSedimentationParams(s / 2, D / 2, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    L.SetSolventAndParticle(20.0, vbar, rho, 1.0);
+    EXPECT_NEAR(L.fFrictionalRatio, 2.000, 1e-3);
+}
+
+TEST(LammSetup, SettersRecordValidityInsteadOfFailing)
+{
+    CLammIdeal L;
+    EXPECT_FALSE(L.bSedParamsOk);
+    L.SetSedimentationParams(5, 6e-7, 6.0, 7.2, 1.0, 7.1f, 6.1f);  // limits given in reverse
+    EXPECT_TRUE(L.bSedParamsOk);
+    EXPECT_FLOAT_EQ(L.fFitOuter, 7.1f);
+    EXPECT_FLOAT_EQ(L.fFitInner, 6.1f);
+    L.SetSedimentationParams(5, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.3f);  // outer limit beyond the base
+    EXPECT_FALSE(L.bSedParamsOk);
+    EXPECT_FALSE(L.bFitLimitInCell);
+    EXPECT_FLOAT_EQ(L.fFitOuter, 7.3f);
+    L.SetSedimentationParams(5, 6e-7, 0.0, 7.2, -1.0, 6.1f, 7.1f);  // the later test wins
+    EXPECT_EQ(L.nGeometryError, 2);
+    L.SetSedimentationParams(5, -1e-7, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    EXPECT_EQ(L.nGeometryError, 3);
+    EXPECT_FALSE(L.bSedParamsOk);
+
+    L.SetSedimentationParams(5, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    setDefaultSolverOptions(L);
+    EXPECT_TRUE(L.bSolverOptionsOk);
+    L.SetSolverOptions(100, 2000, 5.0f, 0, 1e-4, 1, 1, 1, 0.0f, 0, 0, 0, 1e-6, 1.0, 1, 0, 1, 1.0, 0.1, 0.3,
+                       1.0, 1000, 1000, 1, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
+    EXPECT_FALSE(L.bSolverOptionsOk);  // frictional ratio 0 with D > 0
+    EXPECT_FALSE(L.bEngineMovingGrid);  // never both engines
+    EXPECT_TRUE(L.bEngineStaticGrid);
+
+    L.SetRadialConvolution(true, 0.001f, 2.0f);
+    EXPECT_FALSE(L.bRadialConvolution);
+    L.SetSignalTimeDrift(true, true, 3.6f, false, 1.0f, 0.3f);
+    EXPECT_NEAR(L.dDriftRate, 0.001, 1e-9);
+    EXPECT_DOUBLE_EQ(L.dBleachLimit, 1.0);  // bleaching off: nothing is bleached
+
+    // scans without radii are incomplete; an identity list is made
+    LammExperiment e(3, 100, 300, 50000, 6.0, 7.2, 50);
+    L.SetScanData(nullptr, nullptr, e.headers.data(), e.out, nullptr, 0, nullptr, nullptr, false, nullptr, 3, 1,
+                  true, true, false, 0, false, 0, false);
+    EXPECT_FALSE(L.bScanDataOk);
+    ASSERT_TRUE(L.bOwnsScanList);
+    EXPECT_EQ(L.pScanList[3], 3);
+}
+
+// Absorbance scans recorded at a finite velocity reach the meniscus later than
+// their first radius: 0.1 cm at 6 cm/min is 1 s.
+TEST(LammSetup, TimeOffsetFromMeniscusIsInSeconds)
+{
+    LammExperiment e(2, 100, 200, 50000, 5.9, 7.2, 50);
+    CLammIdeal L;
+    L.SetSedimentationParams(5, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    L.SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false, nullptr,
+                  2, 1, true, true, true, 6.0f, false, 0, true);
+    L.SetTimeOffsetFromMeniscus(5.9f);
+    EXPECT_NEAR(L.dTimeOffset, 1.0, 1e-5);
+    L.SetTimeOffsetFromMeniscus(6.1f);  // starting inside the cell: no offset
+    EXPECT_EQ(L.dTimeOffset, 0.0);
+}
+
+TEST(LammSetup, CopyOwnsItsArraysAndWaitsForItsTarget)
+{
+    LammExperiment e(2, 1000, 2000, 40000, 6.0, 7.2, 50);
+    auto T = makeSolver(e, 5, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    const float start[] = {0, 0, 1000}, rpm[] = {0, 30000, 40000}, rate[] = {0, 300, 100};
+    T->LoadSpeedSteps(2, start, rpm, rate, 0);
+    float r[7] = {0, 5.9f, 6.2f, 6.5f, 6.8f, 7.1f, 7.3f}, v[7] = {0, 1, 2, 3, 4, 5, 6};
+    ASSERT_TRUE(T->SetInitialProfile(6, r, v));
+    const double k1[] = {0, 1.0, 2.0}, k2[] = {0, 3.0, 4.0}, k3[] = {0, 5.0, 6.0};
+    const double visc[] = {0, 1.0, 0.5};
+    T->SetCosoluteSolvent(true, false, false, 0, 0, false, 0, false, false, 0, false, false, 0, "folder", false,
+                          "a.dat", "b.dat", visc, 2, nullptr, 0);
+    CLammIdeal C;
+    C.CopyFrom(*T);
+    EXPECT_FALSE(C.bScanDataOk);
+    EXPECT_FALSE(C.bOwnsScanList);
+    EXPECT_EQ(C.pScanList, T->pScanList);
+    ASSERT_NE(C.pStepRpm, T->pStepRpm);
+    ASSERT_NE(C.pInitialValues, T->pInitialValues);
+    ASSERT_NE(C.szCosoluteTable1, T->szCosoluteTable1);
+    T->SetSelfAssociation(false, true, true, false, false, 2, k1, k2, k3, nullptr, -8, 1e-8f, true, true, 3.3,
+                          false, false, 5, 6e-7, 1.0);
+    T.reset();  // the template goes; the copy keeps working values
+    EXPECT_DOUBLE_EQ(C.pStepRpm[2], 40000.0);
+    EXPECT_DOUBLE_EQ(C.pInitialValues[6], 6.0);
+    EXPECT_STREQ(C.szCosoluteTable2, "b.dat");
+    EXPECT_DOUBLE_EQ(C.pViscosityCoeffs[2], 0.5);
+    C.SetSimulationTarget(3, 4e-7, e.out, e.radii, e.nPoints, nullptr, nullptr);
+    EXPECT_TRUE(C.bScanDataOk);
+    EXPECT_DOUBLE_EQ(C.dS, 3.0);
+}
