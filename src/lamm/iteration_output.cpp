@@ -7,9 +7,68 @@
 #include "app/app_globals.h"
 #include "lamm/lamm_ideal.h"
 #include "numerics/interpolate_grid.h"
+#include "numerics/nrutil.h"
+#include "platform/win.h"
 #include "plot/error_box.h"
 #include "plot/key_polling.h"
+#include "scandata/scan_file.h"
 #include "scandata/scan_header.h"
+
+void drawLammProgress(win::HWND hwnd, const CLammProgress& p)
+{
+    if (!hwnd) return;
+    win::HDC dc = win::GetDC(hwnd);
+    if (!dc) return;
+    char text[120];
+    std::snprintf(text, sizeof text, "dt = %f sec  ", p.dTimeStep.load(std::memory_order_relaxed));
+    win::TextOut(dc, 10, 70, text, (int)std::strlen(text));
+    std::snprintf(text, sizeof text, "#it = %d   ", p.nSteps.load(std::memory_order_relaxed));
+    win::TextOut(dc, 10, 90, text, (int)std::strlen(text));
+    if (p.bHeteroAssoc.load(std::memory_order_relaxed))
+        std::snprintf(text, sizeof text, "t = %.0f sec (M=%f) ", p.dTime.load(std::memory_order_relaxed),
+                      p.dTotalAmount.load(std::memory_order_relaxed));
+    else
+        std::snprintf(text, sizeof text, "t = %.0f sec  ", p.dTime.load(std::memory_order_relaxed));
+    win::TextOut(dc, 10, 110, text, (int)std::strlen(text));
+    std::snprintf(text, sizeof text, "ri=%f  ", p.dRate.load(std::memory_order_relaxed));
+    win::TextOut(dc, 10, 130, text, (int)std::strlen(text));
+    win::ReleaseDC(hwnd, dc);
+}
+
+// Progress lines while the main window has been painted, when this run shows
+// its progress at all; never from a worker thread.
+void CLammIdeal::DrawProgress()
+{
+    if (bOwnedByThread || !bWindowPainted || !bLiveDisplay || !pOutputWindow || bFitRunning ||
+        bSkipRegularization)
+        return;
+    drawLammProgress(pOutputWindow, progress);
+}
+
+// The second component's radial profile at this scan, as the scan file
+// "comp2_<scan>.r00" beside the data file.
+void CLammIdeal::WriteSecondComponentScan(int position)
+{
+    const int n = nSecondComponentPoints;
+    char path[600];
+    std::snprintf(path, sizeof path, "%s", szDataFileName);
+    char* slash = std::strrchr(path, '/');
+    char* backslash = std::strrchr(path, '\\');
+    if (backslash > slash) slash = backslash;
+    char* name = slash ? slash + 1 : path;
+    std::snprintf(name, sizeof path - (name - path), "comp2_%d.r00", position);
+    float* r = vector(1, n);
+    float* v = vector(1, n);
+    for (int i = 1; i <= n; i++) {
+        r[i] = (float)pSecondComponentRadii[i];
+        v[i] = (float)pSecondComponentValues[i];
+    }
+    ScanHeader header = SelectedHeader(position);
+    header.time = header.timeWritten = header.timeRead = dTime;
+    writeScanFile(path, n, r, v, nullptr, "component 2", 0, &header);
+    free_vector(r, 1, n);
+    free_vector(v, 1, n);
+}
 
 const ScanHeader& CLammIdeal::SelectedHeader(int position) const
 {
@@ -84,6 +143,7 @@ void CLammIdeal::CLEachIterationOutput(double ri)
     progress.dRate.store(ri, std::memory_order_relaxed);
     progress.bHeteroAssoc.store(nHeteroAssocRun ? 1 : 0, std::memory_order_relaxed);
     progress.nUpdates.fetch_add(1, std::memory_order_release);
+    DrawProgress();
 
     const int N = nGridPoints;
     if (dTime < dTargetScanTime) {  // 2. before the scan time
@@ -142,6 +202,9 @@ void CLammIdeal::CLEachIterationOutput(double ri)
         if (!pending) {
             // 5. store the scan
             StoreAssembledProfile(nNextScanIndex);
+            if (bSecondComponentFile && szDataFileName[0] && pSecondComponentRadii && pSecondComponentValues &&
+                nSecondComponentPoints > 0)
+                WriteSecondComponentScan(nNextScanIndex);
             // 6. next scan
             nSubIntervalCount = 0;
             dScanOffset = 0;
@@ -184,7 +247,7 @@ void CLammIdeal::DebugLog(const char* text)
 {
     if (!szLogFileName) {
         szLogFileName = new char[400];
-        std::snprintf(szLogFileName, 400, "%sdebug_t%d.txt", szTempDir, nThreadNumber);
+        std::snprintf(szLogFileName, 400, "c:\\temp\\debug_t%d.txt", nThreadNumber);
     }
     if (!szLogOpeningLine) {
         szLogOpeningLine = new char[1000];
@@ -194,7 +257,8 @@ void CLammIdeal::DebugLog(const char* text)
         return;
     }
     if (!text) return;
-    FILE* f = std::fopen(szLogFileName, bLogOpened ? "at" : "wt");
+    // "c:\temp" is the working folder here
+    FILE* f = win::fopenMapped(szLogFileName, bLogOpened ? "a" : "w");
     if (!f) {
         char msg[600];
         std::snprintf(msg, sizeof msg, "\nAttention: could not open %s to write debugging info", szLogFileName);

@@ -407,7 +407,7 @@ void CLammIdeal::SetRadialConvolution(bool on, float width, float distFactor)
     }
 }
 
-void CLammIdeal::SetScanData(win::Window* window, CWINPlot* plot, ScanHeader* headers, float** output,
+void CLammIdeal::SetScanData(win::HWND window, CWINPlot* plot, ScanHeader* headers, float** output,
                              float* commonRadii, int nCommon, float** scanRadii, int* scanPoints,
                              bool repaint, int* scanList, int scans, int speciesIndex,
                              bool fitRunning, bool skipRegularization, bool timeResolution,

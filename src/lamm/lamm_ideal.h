@@ -16,16 +16,15 @@
 
 #include <atomic>
 
+#include "platform/win_types.h"
+
 struct ScanHeader;
 class CRotorSpeedProfile;
 class CWINPlot;
 
-namespace win {
-struct Window;
-}
-
-// Progress of a run, published by a solver that runs on a worker thread and
-// drawn by the user-interface thread (workers never draw).
+// Progress of a run. Every solver publishes it after each step; a solver on
+// the user-interface thread also draws it, while the one on a worker thread
+// leaves the drawing to the user-interface thread (drawLammProgress).
 struct CLammProgress {
     std::atomic<double> dTimeStep{0.0};
     std::atomic<int> nSteps{0};
@@ -35,6 +34,9 @@ struct CLammProgress {
     std::atomic<int> bHeteroAssoc{0};
     std::atomic<int> nUpdates{0};
 };
+
+// Draws the progress lines of a run into the window (user-interface thread).
+void drawLammProgress(win::HWND hwnd, const CLammProgress& progress);
 
 class CLammIdeal {
 public:
@@ -59,7 +61,7 @@ public:
                             float limit);
     void SetBottomZone(bool on, float width);
     void SetRadialConvolution(bool on, float width, float distFactor);
-    void SetScanData(win::Window* window, CWINPlot* plot, ScanHeader* headers, float** output,
+    void SetScanData(win::HWND window, CWINPlot* plot, ScanHeader* headers, float** output,
                      float* commonRadii, int nCommon, float** scanRadii, int* scanPoints, bool repaint,
                      int* scanList, int scans, int speciesIndex, bool fitRunning,
                      bool skipRegularization, bool timeResolution, float scanVelocity,
@@ -167,6 +169,7 @@ public:
     void DebugLog(const char* text);
     bool UserAborted();
     void DrawProgress();  // user-interface thread only
+    void WriteSecondComponentScan(int position);
     void CopyPrivateOutput();
 
     // ---- signal models
@@ -234,7 +237,7 @@ public:
     int nInitialPoints = 0;
 
     // scan references (borrowed unless said otherwise)
-    win::Window* pOutputWindow = nullptr;
+    win::HWND pOutputWindow = nullptr;
     CWINPlot* pDataPlot = nullptr;
     ScanHeader* pScanHeaders = nullptr;
     int nScans = 0;

@@ -6,10 +6,17 @@
 #include "lamm/lamm_ideal.h"
 #include "numerics/nrutil.h"
 #include "plot/error_box.h"
+#include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_header.h"
 
 namespace {
 const double kRpmToOmega = 2.0 * M_PI / 60.0;
+}
+
+void CLammIdeal::CheckRotorSpeeds(const CRotorSpeedProfile* p)
+{
+    if (!p) return;
+    LoadSpeedSteps(p->nSteps, p->stepStart, p->stepRpm, p->stepRate, p->mode);
 }
 
 void CLammIdeal::LoadSpeedSteps(int n, const float* start, const float* rpm, const float* rate,
