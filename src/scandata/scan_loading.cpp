@@ -36,6 +36,33 @@ struct ScanSource {
     std::string name;
 };
 
+// The strings of a selection buffer: the first, then the names.
+std::vector<std::string> selectionNames(const char* szSelection) {
+    std::vector<std::string> names;
+    for (const char* p = szSelection + std::strlen(szSelection) + 1; *p; p += std::strlen(p) + 1)
+        names.push_back(p);
+    return names;
+}
+
+// Drive, directory and the scans of a selection: with names the first string
+// is their directory, without any it is the one file's full path.
+std::vector<ScanSource> selectionSources(const std::string& first, const std::vector<std::string>& names,
+                                         std::string& drive, std::string& dir) {
+    std::vector<ScanSource> sources;
+    if (names.empty()) {
+        ScanPathParts p = splitScanPath(first);
+        drive = p.drive;
+        dir = p.dir;
+        sources.push_back({first, p.name + p.ext});
+    } else {
+        ScanPathParts p = splitScanPath(withTrailingSeparator(first));
+        drive = p.drive;
+        dir = p.dir;
+        for (const std::string& name : names) sources.push_back({drive + dir + name, name});
+    }
+    return sources;
+}
+
 // Radial resolution of one load: no merging in equilibrium mode or at the
 // finest setting.
 float loadResolution() {
@@ -330,8 +357,7 @@ void LoadAllData(TXLAWindow* pWindow, char* szSelection) {
     float fRes = loadResolution();
 
     const std::string first = szSelection;
-    std::vector<std::string> names;
-    for (const char* p = szSelection + first.size() + 1; *p; p += std::strlen(p) + 1) names.push_back(p);
+    const std::vector<std::string> names = selectionNames(szSelection);
     copyToBuffer(szListFilePath, sizeof(szListFilePath), first);
     bVaryMeniscusWarned = 0;
 
@@ -363,25 +389,13 @@ void LoadAllData(TXLAWindow* pWindow, char* szSelection) {
         return;
     }
 
-    // A selection with names starts with their directory; the one-file form
-    // is the file's full path.
     std::string drive, dir;
-    std::vector<ScanSource> sources;
-    if (names.empty()) {
-        ScanPathParts p = splitScanPath(first);
-        drive = p.drive;
-        dir = p.dir;
-        sources.push_back({first, p.name + p.ext});
-    } else {
-        ScanPathParts p = splitScanPath(withTrailingSeparator(first));
-        drive = p.drive;
-        dir = p.dir;
-        if (bLoadFromListDirectory) {
-            drive = szChosenDrive;
-            dir = szChosenDir;
-            copyToBuffer(szListFilePath, sizeof(szListFilePath), drive + dir);
-        }
-        for (const std::string& name : taken) sources.push_back({drive + dir + name, name});
+    std::vector<ScanSource> sources = selectionSources(first, taken, drive, dir);
+    if (!names.empty() && bLoadFromListDirectory) {
+        drive = szChosenDrive;
+        dir = szChosenDir;
+        copyToBuffer(szListFilePath, sizeof(szListFilePath), drive + dir);
+        for (ScanSource& src : sources) src.path = drive + dir + src.name;
     }
     copyToBuffer(szScanDrive, sizeof(szScanDrive), drive);
     copyToBuffer(szScanDir, sizeof(szScanDir), dir);
@@ -488,22 +502,9 @@ void TXLAWindow::AddMoreFiles(char* szSelection) {
         return;
     }
 
-    const std::string first = szSelection;
-    std::vector<std::string> names;
-    for (const char* p = szSelection + first.size() + 1; *p; p += std::strlen(p) + 1) names.push_back(p);
     std::string drive, dir;
-    std::vector<ScanSource> sources;
-    if (names.empty()) {
-        ScanPathParts p = splitScanPath(first);
-        drive = p.drive;
-        dir = p.dir;
-        sources.push_back({first, p.name + p.ext});
-    } else {
-        ScanPathParts p = splitScanPath(withTrailingSeparator(first));
-        drive = p.drive;
-        dir = p.dir;
-        for (const std::string& name : names) sources.push_back({drive + dir + name, name});
-    }
+    const std::vector<ScanSource> sources =
+        selectionSources(szSelection, selectionNames(szSelection), drive, dir);
     const int nOld = nScans;
     const int nNew = nOld + static_cast<int>(sources.size());
     // The set never holds more scans than the analyses are built for.
