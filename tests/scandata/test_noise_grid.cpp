@@ -62,11 +62,7 @@ TEST_F(NoiseGridTest, ResampledGridRunsFromTheMeanEnds) {
     EXPECT_NEAR(ppScanOnNoiseGrid[2][10], 3.0f, 1e-4);
     EXPECT_NEAR(pTINoise[10], 1.55f, 1e-4);
     EXPECT_NEAR(pRINoise[2], 3.0f, 1e-4);
-    EXPECT_EQ(nNoiseGridFirst, 1);
-    EXPECT_EQ(nNoiseGridLast, 101);
     EXPECT_FLOAT_EQ(fNoiseGridCount, 202.0f);
-    EXPECT_EQ(pTINoiseSaved[3], 0.0f);
-    EXPECT_EQ(pRINoiseSaved[1], 0.0f);
 
     // Interference scans of one layout share the earliest scan's radii.
     scantest::installScans({ramp(6.0f, 6.1f, 0.001f, 300.0, flat), ramp(6.0f, 6.1f, 0.001f, 100.0, linear)});
@@ -75,9 +71,6 @@ TEST_F(NoiseGridTest, ResampledGridRunsFromTheMeanEnds) {
     setupNoiseRadialGrid();
     EXPECT_EQ(bScanOnNoiseGridOwned, 0);
     EXPECT_EQ(pNoiseGrid, ppRadius[2]);
-    EXPECT_EQ(ppScanOnNoiseGrid[1], ppSignal[1]);
-    EXPECT_EQ(nNoiseGridPoints, 101);
-    EXPECT_NEAR(pTINoise[101], (3.0f + 1.0f) / 2, 1e-4);
 
     // ... but a scan of another length gives a resampled grid.
     scantest::installScans({ramp(6.0f, 6.1f, 0.001f, 300.0, flat), ramp(6.0f, 6.09f, 0.001f, 100.0, flat)});
@@ -116,9 +109,6 @@ TEST_F(NoiseGridTest, FitLimitsStayInsideMeniscusAndBottom) {
     EXPECT_FLOAT_EQ(fFitRightLim, 7.19f);
     k = pFitLastIndex[2];
     EXPECT_TRUE(ppRadius[2][k] <= fFitRightLim && ppRadius[2][k + 1] > fFitRightLim);
-    EXPECT_TRUE(shownErrorMessages().empty());
-    EXPECT_EQ(nNoiseGridFirst, pFitFirstIndex[1]);
-    EXPECT_EQ(nNoiseGridLast, pFitLastIndex[1]);
     EXPECT_FLOAT_EQ(fNoiseGridCount, 2.0f * (nNoiseGridLast - nNoiseGridFirst + 1));
     EXPECT_FLOAT_EQ(pRINoise[1], 3.0f);
 
@@ -206,12 +196,6 @@ TEST_F(NoiseGridTest, JitterAndFringeAlignment) {
     EXPECT_NEAR(pRINoiseSaved[1], 3.0f - m1, 1e-3);
     EXPECT_NEAR(pRINoiseSaved[3], 3.7f - m1, 1e-3);
     EXPECT_NEAR(ppSignal[3][201], m1, 1e-3);
-    EXPECT_NEAR(ppSignal[1][101], m1, 1e-3);
-
-    // An empty band changes nothing.
-    float fBefore = ppSignal[1][5];
-    eliminateJitter(6.3f, 6.4f);
-    EXPECT_EQ(ppSignal[1][5], fBefore);
 
     // Integral alignment at a radius: 2.6 fringes above the earliest scan
     // comes down by 3, 0.4 above stays; then the offset is added to all.
@@ -225,36 +209,4 @@ TEST_F(NoiseGridTest, JitterAndFringeAlignment) {
     EXPECT_FLOAT_EQ(ppSignal[1][10], 3.25f);
     EXPECT_NEAR(ppSignal[2][10], 2.85f, 1e-5);
     EXPECT_NEAR(ppSignal[3][10], 3.65f, 1e-5);
-}
-
-TEST_F(NoiseGridTest, InitialScanExtrapolation) {
-    // A line 2 (r - 6) + 1 continued inwards from the left limit, floored at
-    // the baseline and never rising towards the meniscus.
-    scantest::installScans({ramp(5.9f, 6.3f, 0.001f, 100.0, flat)});
-    fMeniscus = 5.9f;
-    fBottom = 7.2f;
-    nExtrapolationPoints = 401;
-    pExtrapolation1 = vector(1, 401);
-    pExtrapolation2 = vector(1, 401);
-    for (int k = 1; k <= 401; ++k) {
-        pExtrapolation1[k] = 5.9f + 0.001f * (k - 1);
-        pExtrapolation2[k] = k <= 100 ? 5.0f : 2.0f * (pExtrapolation1[k] - 6.0f) + 1.0f;
-    }
-    bExperimentalInitialDistribution = 1;
-    nPolynomOrder = 1;
-    fBaseline = 0.9f;
-    fFitLeftLim = 6.0f;
-    extrapolateAtLeftLimit();
-    for (int k = 1; k <= 101; ++k) {
-        float fLine = 2.0f * (pExtrapolation1[k] - 6.0f) + 1.0f;
-        EXPECT_NEAR(pExtrapolation2[k], fLine < 0.9f ? 0.9f : fLine, 1e-3) << k;
-    }
-    EXPECT_NEAR(pExtrapolation2[150], 2.0f * (pExtrapolation1[150] - 6.0f) + 1.0f, 1e-4);  // beyond: untouched
-
-    // Too few points for the polynomial: nothing changes.
-    nPolynomOrder = 200;
-    pExtrapolation2[3] = 7.0f;
-    extrapolateAtLeftLimit();
-    EXPECT_EQ(pExtrapolation2[3], 7.0f);
-    nPolynomOrder = 2;
 }
