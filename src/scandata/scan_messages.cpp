@@ -6,22 +6,16 @@
 
 namespace {
 
-// The boxes belong to the main window; the layer parents an ownerless box
-// to it.
+// Ownerless until the main window's handle can be reached from here.
 win::HWND ownerWindow() { return nullptr; }
-
-void playErrorSound() {}
-void playInfoSound() {}
 
 }  // namespace
 
 void scanErrorBox(const char* szText, const char* szCaption) {
-    playErrorSound();
     win::MessageBox(ownerWindow(), szText, szCaption, win::MB_OK);
 }
 
 void scanInfoBox(const char* szText, const char* szCaption) {
-    playInfoSound();
     win::MessageBox(ownerWindow(), szText, szCaption, win::MB_OK);
 }
 

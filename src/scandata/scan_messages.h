@@ -1,5 +1,6 @@
-// Message boxes of the scan-data subsystem. They belong to the main window;
-// error boxes are preceded by the error sound, notices by the info sound.
+// Message boxes of the scan-data subsystem. They belong to the main window.
+// Error boxes are to be preceded by the error sound and notices by the
+// information sound once the sound effects are part of the program.
 #pragma once
 
 // An OK box after the error sound.
