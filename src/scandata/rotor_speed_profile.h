@@ -2,6 +2,8 @@
 // data), which the Lamm solvers follow and the loaders check the scans against.
 #pragma once
 
+#include <string>
+
 #include "scandata/scan_header.h"
 
 class CRotorSpeedProfile {
@@ -38,6 +40,5 @@ private:
     float RampTime(int k) const;
 };
 
-#include <string>
 // True when a file (not a folder) lies at the path.
 bool speedStepsFileExists(const std::string& path);

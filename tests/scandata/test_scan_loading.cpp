@@ -92,6 +92,12 @@ TEST_F(ScanLoadingTest, EveryNthFileInTimeOrderWithDefaults) {
     EXPECT_EQ(std::string(szScanExtra), dir.Dir() + "/~tmppars.RA1");
     EXPECT_EQ(std::string(szDistCurvePath), dir.Dir() + "/sdist.RA1");
 
+    // Two names with step 2 are one scan, still read from the directory.
+    nLoadEveryNth = 2;
+    load({names[1], names[2]});
+    ASSERT_EQ(nScans, 1);
+    EXPECT_STREQ(ppScanFileName[1], "f02.RA1");
+
     // A second load keeps a meniscus, bottom and limits that are set.
     fMeniscus = 5.98f;
     fFitLeftLim = 6.2f;
@@ -199,8 +205,13 @@ TEST_F(ScanLoadingTest, OneFileTooManyAndAppending) {
     EXPECT_EQ(nScans, 0);
     EXPECT_EQ(script.pending(), 0u);
 
-    // Appending merges the time order and keeps meniscus and limits.
+    // Appending merges the time order and keeps meniscus and limits; it
+    // never grows the set beyond 1000 scans.
     load({names[0], names[1]});
+    script.expectMessageBox("too many scans selected", win::IDOK);
+    std::vector<char> tooMany = scantest::selection(dir.Dir(), std::vector<std::string>(many.begin() + 2, many.end()));
+    window.AddMoreFiles(tooMany.data());
+    EXPECT_EQ(nScans, 2);
     float fLeft = fFitLeftLim;
     fMeniscus = 5.99f;
     std::vector<char> more = scantest::selection(dir.Dir(), {names[2], names[3]});
