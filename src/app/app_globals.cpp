@@ -9,6 +9,8 @@ unsigned char bRealtimeError = 0;
 unsigned char bAutoLoadMultiSpeed = 0;
 unsigned char bLoadFromList = 0;
 unsigned char bWindowPainted = 0;
+unsigned char bSound = 1;
+unsigned char bAbortRequested = 0;
 unsigned char bRepaintAfterCalc = 0;
 char szTempDir[260] = "";
 unsigned char bDiagnosticsLamm = 0;
@@ -27,6 +29,15 @@ unsigned char bDontLoadSpikes = 0;
 float fSpikeLevel = 0.4f;
 float fSpikeThresholdFDS = 100.0f;
 unsigned char bOldFilenameConvention = 0;
+
+char szSoundError[260] = "";
+char szSoundInfo[260] = "";
+char szSoundQuestion[260] = "";
+char szSoundFitDone[260] = "";
+char szSoundHi[260] = "";
+char szSoundBye[260] = "";
+char szSoundOk[260] = "";
+char szSoundBeer[260] = "";
 
 CWINPlot* pDataPlot = nullptr;
 CWINPlot* pResidualsPlot = nullptr;

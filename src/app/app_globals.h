@@ -11,6 +11,8 @@ extern unsigned char bRealtimeError;      // a load error happened during it
 extern unsigned char bAutoLoadMultiSpeed; // the multi-speed auto-load runs
 extern unsigned char bLoadFromList;       // paint suspended while a load prompt is open
 extern unsigned char bWindowPainted;      // the main window has been painted once
+extern unsigned char bSound;              // preference: sound effects on
+extern unsigned char bAbortRequested;     // a key stopped the realtime update of files
 extern unsigned char bRepaintAfterCalc;
 extern char szTempDir[260];               // working folder, ends in a separator
 extern unsigned char bDiagnosticsLamm;    // solver debug logs on
@@ -32,6 +34,17 @@ extern unsigned char bDontLoadSpikes;
 extern float fSpikeLevel;                 // absorbance units, default 0.4
 extern float fSpikeThresholdFDS;          // fluorescence counts, default 100
 extern unsigned char bOldFilenameConvention;
+
+// Sound files: the program directory followed by "sounds\error.wav" and so on,
+// filled at start-up; the sound effects only read them.
+extern char szSoundError[260];
+extern char szSoundInfo[260];
+extern char szSoundQuestion[260];
+extern char szSoundFitDone[260];
+extern char szSoundHi[260];
+extern char szSoundBye[260];
+extern char szSoundOk[260];
+extern char szSoundBeer[260];
 
 // Plots of the main window; null before data are shown.
 extern CWINPlot* pDataPlot;

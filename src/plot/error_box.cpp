@@ -1,27 +1,37 @@
 #include "plot/error_box.h"
 
-#include <cstdio>
 #include <mutex>
+
+#include "platform/win.h"
+#include "plot/sounds.h"
 
 namespace {
 std::mutex gShownLock;
 std::vector<std::string> gShown;
 int gQuitRequests = 0;
-}
+}  // namespace
 
-// Until the window toolkit is in place the box only records its text and
-// echoes it on standard error.
 int showErrorMessage(const char* text, int fatal)
 {
-    std::lock_guard<std::mutex> lock(gShownLock);
-    gShown.emplace_back(text ? text : "");
-    if (fatal) gQuitRequests++;
-    std::fprintf(stderr, "Error%s: %s\n", fatal ? " (fatal)" : "", text ? text : "");
-    return 1;
+    const char* sz = text ? text : "";
+    {
+        std::lock_guard<std::mutex> lock(gShownLock);
+        gShown.emplace_back(sz);
+        if (fatal) gQuitRequests++;
+    }
+    playErrorSound();
+    int nResult = win::MessageBoxExA(nullptr, sz, "Error", win::MB_OK | win::MB_ICONINFORMATION, 0);
+    if (!fatal) return nResult;
+    // The goodbye sound must be heard before the program ends.
+    playByeSound();
+    win::PostQuitMessage(0);
+    return nResult;
 }
 
 const std::vector<std::string>& shownErrorMessages() { return gShown; }
+
 int errorBoxQuitRequests() { return gQuitRequests; }
+
 void clearShownErrorMessages()
 {
     std::lock_guard<std::mutex> lock(gShownLock);

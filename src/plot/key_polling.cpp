@@ -1,27 +1,158 @@
 #include "plot/key_polling.h"
 
+#include <cmath>
+#include <cstdio>
+#include <thread>
+
+#include "app/app_globals.h"
 #include "platform/win.h"
 
 std::atomic<unsigned char> bInterruptComputation{0};
 
 using namespace win;
 
+namespace {
+
+HWND windowHandle(TWindow* window) { return window ? window->HWindow : nullptr; }
+
+// Whole milliseconds of a positive span in seconds, kept inside what the
+// 32-bit clock can wait for.
+DWORD millisecondsOf(float fSeconds)
+{
+    double dMs = double(fSeconds) * 1000.0;
+    if (!(dMs > 0.0)) return 0;
+    if (dMs > 2147483647.0) return 2147483647u;
+    return DWORD(dMs);
+}
+
+bool clockReached(DWORD now, DWORD end) { return int32_t(now - end) >= 0; }
+
+// Input messages: keys, mouse, commands and timers, but never the quit
+// request, which has to stay posted for the message loop.
+constexpr UINT WM_INPUTFIRST = WM_KEYFIRST;
+constexpr UINT WM_INPUTLAST = 0xFFFF;
+
+// After a key-down has been taken: removes messages of the window (null: of
+// any window) until the message given has been removed, waiting while the
+// queue is empty. False when nothing more can ever arrive.
+bool consumeUntil(HWND hWnd, UINT message, MSG* pFound)
+{
+    MSG msg;
+    for (;;) {
+        if (GetMessage(&msg, hWnd, WM_INPUTFIRST, WM_INPUTLAST) <= 0) return false;
+        if (msg.message == message) {
+            if (pFound) *pFound = msg;
+            return true;
+        }
+    }
+}
+
+// keyPressed with an optional window filter.
+bool keyPressedFor(HWND hWnd)
+{
+    MSG msg;
+    if (!PeekMessage(&msg, hWnd, 0, 0, PM_REMOVE)) return false;
+    if (msg.message != WM_KEYDOWN) return false;
+    consumeUntil(hWnd, WM_KEYUP, nullptr);
+    return true;
+}
+
+}  // namespace
+
 // Takes one message off the queue without dispatching it. Anything but a key
 // press is lost; a key press is consumed up to its release, so neither its
 // character nor its release reaches a window afterwards.
-bool keyPressed()
+bool keyPressed() { return keyPressedFor(nullptr); }
+
+bool checkUserInterrupt(TWindow* window)
+{
+    HWND hWnd = windowHandle(window);
+    if (!hWnd) return false;
+    MSG msg;
+    bool bKey = PeekMessage(&msg, hWnd, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE) != FALSE;
+    if (bKey || bAbortRequested) {
+        bAbortRequested = 0;
+        return true;
+    }
+    return false;
+}
+
+bool windowKeyPressed(TWindow* window)
+{
+    HWND hWnd = windowHandle(window);
+    if (!hWnd) return false;
+    return keyPressedFor(hWnd);
+}
+
+bool waitForKeyOrTimeout(TWindow* window, float fSeconds)
+{
+    if (!(fSeconds > 0.0f)) return false;
+    HWND hWnd = windowHandle(window);
+    DWORD end = GetTickCount() + millisecondsOf(fSeconds);
+    for (;;) {
+        if (hWnd) {
+            MSG msg;
+            if (PeekMessage(&msg, hWnd, 0, 0, PM_NOREMOVE) && msg.message == WM_KEYDOWN) return true;
+        }
+        if (clockReached(GetTickCount(), end)) return false;
+        std::this_thread::yield();
+    }
+}
+
+bool readKeyChar(int* pnCode)
 {
     MSG msg;
     if (!PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
     if (msg.message != WM_KEYDOWN) return false;
-    for (;;) {
-        if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_KEYUP) return true;
-            continue;
-        }
-        // Nothing queued: wait for the release, unless nothing more can come.
-        if (!WaitMessage()) return true;
+    int nCode = 0;
+    // A key that types no character (an arrow, a function key) has no
+    // WM_CHAR to wait for: waiting for one would hang until another key.
+    if (TranslateMessage(&msg)) {
+        MSG ch;
+        if (consumeUntil(nullptr, WM_CHAR, &ch)) nCode = int(ch.wParam);
     }
+    consumeUntil(nullptr, WM_KEYUP, nullptr);
+    if (pnCode) *pnCode = nCode;
+    return true;
+}
+
+int readKeyAndEcho(TWindow* window)
+{
+    HWND hWnd = windowHandle(window);
+    MSG msg;
+    if (!PeekMessage(&msg, hWnd, 0, 0, PM_REMOVE)) return -1;
+    if (msg.message != WM_KEYDOWN) return -1;
+    PostMessage(hWnd ? hWnd : msg.hwnd, WM_KEYDOWN, msg.wParam, msg.lParam);
+    signed char cCode = 0;
+    bool bTranslated = false;
+    for (;;) {
+        MSG got;
+        if (GetMessage(&got, hWnd, WM_INPUTFIRST, WM_INPUTLAST) <= 0) return -1;
+        if (got.message == WM_CHAR) {
+            cCode = static_cast<signed char>(got.wParam);
+            break;
+        }
+        if (got.message == WM_KEYDOWN && !bTranslated) {
+            bTranslated = true;
+            if (!TranslateMessage(&got)) break;  // a key without a character
+        }
+    }
+    if (hWnd) {
+        char szText[16];
+        std::snprintf(szText, sizeof szText, "%d", int(cCode));
+        HDC dc = GetDC(hWnd);
+        TextOut(dc, 5, 5, szText, int(std::char_traits<char>::length(szText)));
+        ReleaseDC(hWnd, dc);
+    }
+    return cCode;
+}
+
+void waitSeconds(float fSeconds)
+{
+    DWORD nMs = millisecondsOf(fSeconds);
+    if (nMs == 0) return;
+    DWORD end = GetTickCount() + nMs;
+    while (!clockReached(GetTickCount(), end)) std::this_thread::yield();
 }
 
 namespace {

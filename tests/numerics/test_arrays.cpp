@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "numerics/nrutil.h"
+#include "platform/win.h"
 #include "plot/error_box.h"
 
 TEST(OneBasedArrays, VectorsStartZeroFilledAndReleaseSafely)
@@ -92,8 +93,10 @@ TEST(OneBasedArrays, AllocationFailureIsFatalAndAbandonsTheComputation)
         {"allocation failure 2 in matrix()", [](long n) { dmatrix(1, 2, 1, n)[1][1] = 1.0; }},
         {"allocation failure 3 in f3tensor()", [](long n) { f3tensor(1, 2, 1, 2, 1, n)[1][1][1] = 1.0f; }},
     };
+    win::headless::Script script;
     for (const TCase& c : cases) {
         clearShownErrorMessages();
+        script.expectMessageBox("Error", win::IDOK);
         bool bDone = runAbandonable([&] { c.fn(nHuge); });
         EXPECT_FALSE(bDone) << c.szMessage;
         ASSERT_EQ(shownErrorMessages().size(), 1u);

@@ -6,6 +6,7 @@
 #include "numerics/error_stop.h"
 #include "numerics/linear_algebra.h"
 #include "numerics/nrutil.h"
+#include "platform/win.h"
 #include "plot/error_box.h"
 
 namespace {
@@ -43,6 +44,8 @@ bool commandSolve(TState& st, double** a)
 TEST(ErrorStop, SingularMatrixAbandonsTheCommandAndKeepsTheProgramState)
 {
     clearShownErrorMessages();
+    win::headless::Script script;
+    script.expectMessageBox("Error", win::IDOK);
     TState st;
     double** a = singularMatrix();
     EXPECT_FALSE(commandSolve(st, a));
@@ -85,6 +88,8 @@ TEST(ErrorStop, WorkerFailuresAreShownByTheUserInterfaceThreadAfterJoining)
     for (int k = 1; k <= nWorkers; k++) EXPECT_EQ(pFailed[static_cast<size_t>(k)], 1);
     EXPECT_TRUE(shownErrorMessages().empty());
     EXPECT_EQ(deferredErrorMessageCount(), nWorkers);
+    win::headless::Script script;
+    script.expectMessageBox("Error", win::IDOK).expectMessageBox("Error", win::IDOK);
 
     EXPECT_EQ(showDeferredErrorMessages(), 1);
     ASSERT_EQ(shownErrorMessages().size(), 1u);
