@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "lamm/lamm_ideal.h"
+#include "platform/win.h"
 #include "plot/error_box.h"
 
 namespace {
@@ -76,6 +77,8 @@ TEST(LammGrid, SteepBoundaryRefinementEndsAtTheBase)
     EXPECT_NEAR(L.GridEndMismatch(L.dRefineRatio), 0, 1e-5);
     // an unbracketed root is reported and the search still goes on
     clearShownErrorMessages();
+    win::headless::Script script;
+    script.expectMessageBox("Error", win::IDOK);
     L.nRefineStartIndex = 199;
     L.dRefineFirstSpacing = 1e-15;  // the last point never reaches the base
     L.zbrent(0, 10, 1e-6);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "numerics/nrutil.h"
+#include "platform/win.h"
 #include "plot/error_box.h"
 #include "scandata/distribution_grid_file.h"
 #include "scandata/rotor_speed_profile.h"
@@ -27,6 +28,8 @@ TEST(DistributionGridFile, SavedValuesLoadBack) {
 
     // A missing or empty file gives nothing and leaves the count.
     clearShownErrorMessages();
+    win::headless::Script script;
+    script.expectMessageBox("Error", win::IDOK);
     std::snprintf(szDistCurvePath, sizeof(szDistCurvePath), "%s", dir.Path("none").c_str());
     n = 7;
     EXPECT_EQ(loadDistributionCurve(&n), nullptr);
@@ -37,6 +40,8 @@ TEST(DistributionGridFile, SavedValuesLoadBack) {
 TEST(RotorSpeedProfile, RepairCheckAndSpeedAnalysis) {
     TempFolder dir;
     clearShownErrorMessages();
+    win::headless::Script script;
+    script.expectMessageBox("Error", win::IDOK).expectMessageBox("Error", win::IDOK);
     // Step 2 starts before the ramp of step 1 (10000 rpm at 300 rpm/s) ends:
     // it is moved to 33.333 s and the repair saved beside the file.
     std::string path = dir.Path("speedsteps.txt");
