@@ -437,6 +437,8 @@ public:
     double* pBet = nullptr;  // reciprocal pivots of the stored factorisation (pWork: lower over pivot)
     double dCachedStep = 0;
     int nFactoredEnd = 0;
+    int nTwistRow = 0;        // meeting row of the two elimination sweeps
+    double dTwistScale = 1;   // 1 / (1 - G G') at the meeting row
     int nMatrixEnd = 1;
     int nMatrixBuilt = 1;
     int bRebuildMatrices = 0;

@@ -198,3 +198,27 @@ TEST(LammEngine, EmptyCellGivesEmptyScans)
     for (int k = 1; k <= 3; k++)
         for (int j = 1; j <= 100; j++) ASSERT_EQ(e.out[k][j], 0.0f);
 }
+
+// A floating species is the mirror image: the plateau near the base rises as
+// c0 exp(-2 s w^2 t) with s < 0 and the amount in the cell stays.
+TEST(LammEngine, FloatingSpecies)
+{
+    const double s = -5, D = 6e-7, rpm = 50000, w2s = omega(rpm) * omega(rpm) * s * 1e-13;
+    LammExperiment e(10, 500, 5000, rpm, kM, kB);
+    auto L = makeSolver(e, s, D, kM, kB, 1.0, 6.1f, 7.1f);
+    L->bRampRotorSpeed = 0;
+    L->bShutOffBackDiffusion = 0;
+    L->nGridPoints = 1000;
+    L->AllocGridArrays();
+    L->InitAcceleration();
+    L->SetInitialConcentration();
+    const double before = L->TotalAmountInCell();
+    L->RunTimeStepping();
+    ASSERT_EQ(L->nAbort, 0);
+    EXPECT_FALSE(L->bTruncationMode);  // no active window for s < 0
+    EXPECT_NEAR(L->TotalAmountInCell() / before, 1.0, 1e-9);
+    const int j = (int)std::lround((6.3 - kM) / (kB - kM) * (e.nPoints - 1)) + 1;
+    for (int k = 1; k <= e.nScans; k++)
+        EXPECT_NEAR(e.out[k][j], std::exp(-2 * w2s * e.headers[k].time), 1e-4) << "scan " << k;
+    EXPECT_LT(e.out[e.nScans][e.nPoints], 1e-3);  // the base has cleared
+}
