@@ -29,6 +29,7 @@ struct LammExperiment {
             h.time = t;
             h.timeWritten = t;
             h.timeRead = t;
+            h.dataType = 'R';
             h.rpm = (float)rpm;
             h.temperature = (float)temperature;
             const double w = rpm * 2 * M_PI / 60;

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 
 #include "lamm_fixture.h"
+#include "platform/win.h"
+#include "plot/key_polling.h"
+#include "scandata/scan_file.h"
 
 namespace {
 double omega(double rpm) { return rpm * 2 * M_PI / 60; }
@@ -76,4 +81,70 @@ TEST(LammScanOutput, OwnRadiiAndWorkerProgress)
     EXPECT_GT(L->progress.nUpdates.load(), 3);
     for (int k = 1; k <= 3; k++) delete[] radii[k];
     free_matrix(out, 1, 3, 1, 100);
+}
+
+// A key pressed while a solver runs on the user-interface thread ends the run
+// after the scan at hand is stored and raises the stop flag.
+TEST(LammScanOutput, KeyStopsTheRunAfterTheCurrentScan)
+{
+    LammExperiment e(3, 500, 1500, 50000, 6.0, 7.2, 100);
+    for (int k = 1; k <= 3; k++)
+        for (int j = 1; j <= 100; j++) e.out[k][j] = -1;
+    auto L = makeSolver(e, 5, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    L->bRampRotorSpeed = 0;
+    win::headless::Script script;
+    script.pressKey(win::VK_ESCAPE);
+    bInterruptComputation = 0;
+    runOnGrid(*L, 400);
+    EXPECT_TRUE(L->bAborted);
+    EXPECT_EQ(bInterruptComputation.load(), 1);
+    EXPECT_NEAR(L->dTime, 500, 1e-9);
+    EXPECT_GT(e.out[1][50], 0.9f);   // the first scan was stored
+    EXPECT_EQ(e.out[2][50], -1.0f);  // the others were not computed
+    bInterruptComputation = 0;
+}
+
+// The solver log goes to "c:\temp" (the working folder here); with the
+// second-component option each stored scan writes "comp2_<n>.r00" beside the
+// data file.
+TEST(LammScanOutput, SolverLogAndSecondComponentFile)
+{
+    CLammIdeal L;
+    L.SetSedimentationParams(5, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    L.nThreadNumber = 7;
+    L.DebugLog(nullptr);
+    L.DebugLog("\nsecond line");
+    std::FILE* f = win::fopenMapped("c:\\temp\\debug_t7.txt", "r");
+    ASSERT_NE(f, nullptr);
+    char text[300] = {0};
+    const size_t n = std::fread(text, 1, sizeof text - 1, f);
+    std::fclose(f);
+    EXPECT_EQ(std::string(text, n),
+              "starting new debugging session for Lamm equation s = 5.0000 S, D = 6.000 F\nsecond line");
+
+    LammExperiment e(2, 500, 1000, 50000, 6.0, 7.2, 100);
+    auto S = makeSolver(e, 5, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    S->bRampRotorSpeed = 0;
+    const std::string folder = win::workingFolder();
+    std::snprintf(S->szDataFileName, sizeof S->szDataFileName, "%sdata.r01", folder.c_str());
+    double r2[6] = {0, 6.0, 6.3, 6.6, 6.9, 7.2}, c2[6] = {0, 1.0, 1.5, 2.0, 2.5, 3.0};
+    S->bSecondComponentFile = 1;
+    S->nSecondComponentPoints = 5;
+    S->pSecondComponentRadii = r2;
+    S->pSecondComponentValues = c2;
+    runOnGrid(*S, 300);
+    for (int k = 1; k <= 2; k++) {
+        ScanHeader h;
+        int points = 0;
+        float *r = nullptr, *v = nullptr;
+        const std::string path = folder + "comp2_" + std::to_string(k) + ".r00";
+        ASSERT_EQ(readScanFile(path.c_str(), &h, &points, &r, &v, nullptr, nullptr, 0), 1) << path;
+        EXPECT_NE(std::string(h.title).find("component 2"), std::string::npos);
+        EXPECT_NEAR(h.time, e.headers[k].time, 1);
+        EXPECT_GE(points, 4);  // the reader leaves out the last point
+        EXPECT_NEAR(r[2], 6.3, 1e-4);
+        EXPECT_NEAR(v[3], 2.0, 1e-4);
+        free_vector(r, 1, points);
+        free_vector(v, 1, points);
+    }
 }
