@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "numerics/error_stop.h"
 #include "platform/win.h"
 #include "plot/sounds.h"
 
@@ -14,6 +15,10 @@ int gQuitRequests = 0;
 int showErrorMessage(const char* text, int fatal)
 {
     const char* sz = text ? text : "";
+    // A box belongs to the user-interface thread. A solver running on a
+    // worker leaves its message for that thread to show once it has joined
+    // the workers.
+    if (!isUserInterfaceThread()) return reportError(sz, fatal);
     {
         std::lock_guard<std::mutex> lock(gShownLock);
         gShown.emplace_back(sz);

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
 
 #include "app/app_globals.h"
+#include "numerics/error_stop.h"
 #include "platform/win.h"
 #include "plot/error_box.h"
 #include "plot/key_polling.h"
@@ -53,6 +55,23 @@ TEST(ErrorBox, FatalBoxAsksToQuitAfterTheBoxAndTheCallerRunsOn)
     // Polling for keys afterwards cannot lose the quit request.
     EXPECT_FALSE(keyPressed());
     EXPECT_TRUE(quitRequested());
+    clearShownErrorMessages();
+}
+
+// A solver on a worker thread never opens a box itself: the message waits
+// for the user-interface thread.
+TEST(ErrorBox, AWorkerLeavesItsMessageForTheInterfaceThread)
+{
+    clearShownErrorMessages();
+    headless::Script script;
+    std::thread worker([] { showErrorMessage("Error 1 in tridag", 0); });
+    worker.join();
+    EXPECT_TRUE(script.lines().empty());
+    EXPECT_EQ(deferredErrorMessageCount(), 1);
+    script.expectMessageBox("Error", IDOK);
+    EXPECT_EQ(showDeferredErrorMessages(), 1);
+    ASSERT_EQ(script.lines().size(), 1u);
+    EXPECT_EQ(script.lines()[0], "MessageBox \"Error\" \"Error 1 in tridag\" MB_OK|MB_ICONINFORMATION -> IDOK");
     clearShownErrorMessages();
 }
 
