@@ -153,7 +153,8 @@ int readScanFile(const char* szPath, ScanHeader* pHeader, int* pnPoints, float**
     // Meniscus written into the text as "<radius> - meniscus".
     const char* pMen = std::strstr(pText, " - meniscus");
     if (pMen) {
-        const char* p = pMen - 6 < pText ? pText : pMen - 6;
+        // A marker within the first six characters reads from the start.
+        const char* p = (pMen - pText) >= 6 ? pMen - 6 : pText;
         double v = 0.0;
         pHeader->titleMeniscus = nextNumber(p, pText + nLen, v) ? toFloat(v) : 0.0f;
     }

@@ -391,6 +391,8 @@ void LoadAllData(TXLAWindow* pWindow, char* szSelection) {
 
     std::string drive, dir;
     std::vector<ScanSource> sources = selectionSources(first, taken, drive, dir);
+    // The list path is a directory, also when one file was chosen by its path.
+    if (names.empty()) copyToBuffer(szListFilePath, sizeof(szListFilePath), drive + dir);
     if (!names.empty() && bLoadFromListDirectory) {
         drive = szChosenDrive;
         dir = szChosenDir;

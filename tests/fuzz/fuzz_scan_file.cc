@@ -63,6 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (int i = 1; i <= nPendingFiles; ++i) len = len + std::string(ppPendingFileName[i]).size();
     }
     freeScanFileList();
+    // The boxes of the list reader go to the transcript; start each input afresh.
+    win::headless::reset();
     bElectrophoresisData = bDontLoadSpikes = bSetNColumns = 0;
     return 0;
 }

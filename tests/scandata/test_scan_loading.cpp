@@ -195,6 +195,9 @@ TEST_F(ScanLoadingTest, OneFileTooManyAndAppending) {
     ASSERT_EQ(nScans, 1);
     EXPECT_STREQ(ppScanFileName[1], "f03.RA1");
     EXPECT_EQ(bEquilibriumDataMode, 1);
+    buildScanFileList(0);  // the list of that set names the file itself
+    ASSERT_EQ(nPendingFiles, 1);
+    EXPECT_EQ(std::string(ppPendingFileName[1]), one);
     bEquilibriumDataMode = 0;
 
     // More than 1000 names are refused and leave no set.
