@@ -17,6 +17,7 @@
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
+#include "plot/progress_line.h"
 #include "scandata/noise_grid.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data.h"
@@ -258,11 +259,23 @@ void setNoiseSwitches(TXLAWindow* pWindow, bool bFlags) {
         pWindow->DeleteNoiseButtons();
 }
 
-void endProgress(TXLAWindow* pWindow) {}
+// The load progress line at (10, 10) of the window.
+void endProgress(TXLAWindow* pWindow) {
+    if (!pLoadProgress) return;
+    pLoadProgress->Hide(pWindow);
+    delete pLoadProgress;
+    pLoadProgress = nullptr;
+}
 
-void startProgress(TXLAWindow* pWindow) {}
+void startProgress(TXLAWindow* pWindow) {
+    endProgress(pWindow);
+    pLoadProgress = new CProgressLine;
+    pLoadProgress->Show(pWindow, 10, 10);
+}
 
-void drawProgress(TXLAWindow* pWindow, int i, int n) {}
+void drawProgress(TXLAWindow* pWindow, int i, int n) {
+    if (pLoadProgress) pLoadProgress->Draw(static_cast<float>(i) / static_cast<float>(n), pWindow);
+}
 
 // Steps shared by the full loaders after every file was read: speed profile,
 // mixed types, paths, temperature, geometry, time order, noise grid. False

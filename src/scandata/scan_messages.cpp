@@ -3,6 +3,7 @@
 
 #include "app/app_globals.h"
 #include "platform/win.h"
+#include "plot/sounds.h"
 
 namespace {
 
@@ -12,10 +13,12 @@ win::HWND ownerWindow() { return nullptr; }
 }  // namespace
 
 void scanErrorBox(const char* szText, const char* szCaption) {
+    playErrorSound();
     win::MessageBox(ownerWindow(), szText, szCaption, win::MB_OK);
 }
 
 void scanInfoBox(const char* szText, const char* szCaption) {
+    playInfoSound();
     win::MessageBox(ownerWindow(), szText, szCaption, win::MB_OK);
 }
 

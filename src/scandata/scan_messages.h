@@ -1,6 +1,5 @@
-// Message boxes of the scan-data subsystem. They belong to the main window.
-// Error boxes are to be preceded by the error sound and notices by the
-// information sound once the sound effects are part of the program.
+// Message boxes of the scan-data subsystem. They belong to the main window;
+// error boxes are preceded by the error sound, notices by the info sound.
 #pragma once
 
 // An OK box after the error sound.
