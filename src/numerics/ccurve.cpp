@@ -157,36 +157,41 @@ int CCurve::LoadAveraged(const char* szPath, int nXColumn, int nYColumn, int k)
     return ReadTable(szPath, nXColumn, nYColumn, k);
 }
 
-float CCurve::MinYInXWindow(float x1, float x2, int first, int last) const
+namespace {
+
+// The first extreme y (bBetter(a, b): a beats b) among the points first..
+// last - 1 with x1 <= x <= x2; x ascends, so the scan ends past x2.
+template <typename Better>
+float extremeYInXWindow(const float* x, const float* y, int n, float x1, float x2, int first, int last,
+                        Better bBetter)
 {
-    int hi = std::min(last, Size());
+    int hi = std::min(last, n);
     bool bFound = false;
     float f = 0.0f;
     for (int i = std::max(first, 0); i < hi; i++) {
-        float x = pX->pData[i];
-        if (x > x2) break;
-        if (x >= x1 && (!bFound || pY->pData[i] < f)) {
-            f = pY->pData[i];
+        if (x[i] > x2) break;
+        if (x[i] >= x1 && (!bFound || bBetter(y[i], f))) {
+            f = y[i];
             bFound = true;
         }
     }
     return f;
 }
 
+} // namespace
+
+float CCurve::MinYInXWindow(float x1, float x2, int first, int last) const
+{
+    int n = Size();
+    if (n == 0) return 0.0f;
+    return extremeYInXWindow(pX->pData, pY->pData, n, x1, x2, first, last, [](float a, float b) { return a < b; });
+}
+
 float CCurve::MaxYInXWindow(float x1, float x2, int first, int last) const
 {
-    int hi = std::min(last, Size());
-    bool bFound = false;
-    float f = 0.0f;
-    for (int i = std::max(first, 0); i < hi; i++) {
-        float x = pX->pData[i];
-        if (x > x2) break;
-        if (x >= x1 && (!bFound || pY->pData[i] > f)) {
-            f = pY->pData[i];
-            bFound = true;
-        }
-    }
-    return f;
+    int n = Size();
+    if (n == 0) return 0.0f;
+    return extremeYInXWindow(pX->pData, pY->pData, n, x1, x2, first, last, [](float a, float b) { return a > b; });
 }
 
 float CCurve::MinYBetween(float x1, float x2) const { return MinYInXWindow(x1, x2, 0, Size()); }
@@ -205,65 +210,53 @@ float CCurve::MeanYBetween(float x1, float x2) const
     return nCount ? fSum / static_cast<float>(nCount) : 0.0f;
 }
 
-int CCurve::NearestIndex(float x0) const
+namespace {
+
+// Index of the point with the smallest distance (the first of equals), its
+// coordinates through px and py when given.
+template <typename Distance>
+int nearestPoint(const float* x, const float* y, int n, Distance distance, float* px, float* py)
 {
     int nBest = 0;
     float fBest = 0.0f;
-    for (int i = 0, n = Size(); i < n; i++) {
-        float d = std::fabs(pX->pData[i] - x0);
+    for (int i = 0; i < n; i++) {
+        float d = distance(x[i], y[i]);
         if (i == 0 || d < fBest) {
             fBest = d;
             nBest = i;
         }
     }
+    if (n > 0) {
+        if (px) *px = x[nBest];
+        if (py) *py = y[nBest];
+    }
     return nBest;
 }
 
+} // namespace
+
+int CCurve::NearestIndex(float x0) const { return NearestXPoint(x0, nullptr, nullptr); }
+
 int CCurve::NearestXPoint(float x0, float* px, float* py) const
 {
-    int k = NearestIndex(x0);
-    if (Size() > 0) {
-        if (px) *px = pX->pData[k];
-        if (py) *py = pY->pData[k];
-    }
-    return k;
+    int n = Size();
+    if (n == 0) return 0;
+    return nearestPoint(pX->pData, pY->pData, n, [&](float x, float) { return std::fabs(x - x0); }, px, py);
 }
 
 int CCurve::NearestYPoint(float y0, float* px, float* py) const
 {
-    int nBest = 0, n = Size();
-    float fBest = 0.0f;
-    for (int i = 0; i < n; i++) {
-        float d = std::fabs(pY->pData[i] - y0);
-        if (i == 0 || d < fBest) {
-            fBest = d;
-            nBest = i;
-        }
-    }
-    if (n > 0) {
-        if (px) *px = pX->pData[nBest];
-        if (py) *py = pY->pData[nBest];
-    }
-    return nBest;
+    int n = Size();
+    if (n == 0) return 0;
+    return nearestPoint(pX->pData, pY->pData, n, [&](float, float y) { return std::fabs(y - y0); }, px, py);
 }
 
 int CCurve::NearestPoint(float x0, float y0, float* px, float* py) const
 {
-    int nBest = 0, n = Size();
-    float fBest = 0.0f;
-    for (int i = 0; i < n; i++) {
-        float dx = pX->pData[i] - x0, dy = pY->pData[i] - y0;
-        float d = dx * dx + dy * dy;
-        if (i == 0 || d < fBest) {
-            fBest = d;
-            nBest = i;
-        }
-    }
-    if (n > 0) {
-        if (px) *px = pX->pData[nBest];
-        if (py) *py = pY->pData[nBest];
-    }
-    return nBest;
+    int n = Size();
+    if (n == 0) return 0;
+    auto distance = [&](float x, float y) { return (x - x0) * (x - x0) + (y - y0) * (y - y0); };
+    return nearestPoint(pX->pData, pY->pData, n, distance, px, py);
 }
 
 float CCurve::XAtMaxY() const

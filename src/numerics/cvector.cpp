@@ -156,82 +156,62 @@ float CVector::Get(int i) const
     return pData[i];
 }
 
-float CVector::Max() const
+namespace {
+
+// The first extreme of data[first..last] clamped to the vector; bBetter(a, b)
+// says a beats b. Only elements that pass bTake count. False when none does.
+template <typename Better, typename Take>
+bool extremeInRange(const float* pData, unsigned int nSize, int first, int last, Better bBetter, Take bTake,
+                    float& fResult)
 {
-    if (!pData || nSize == 0) return 0.0f;
-    float f = pData[0];
-    for (unsigned int i = 1; i < nSize; i++)
-        if (pData[i] > f) f = pData[i];
-    return f;
+    if (!pData || nSize == 0 || last < first) return false;
+    int lo = std::max(first, 0), hi = std::min(last, static_cast<int>(nSize) - 1);
+    bool bFound = false;
+    for (int i = lo; i <= hi; i++)
+        if (bTake(pData[i]) && (!bFound || bBetter(pData[i], fResult))) {
+            fResult = pData[i];
+            bFound = true;
+        }
+    return bFound;
 }
 
-float CVector::Min() const
-{
-    if (!pData || nSize == 0) return 0.0f;
-    float f = pData[0];
-    for (unsigned int i = 1; i < nSize; i++)
-        if (pData[i] < f) f = pData[i];
-    return f;
-}
+auto greater = [](float a, float b) { return a > b; };
+auto less = [](float a, float b) { return a < b; };
+auto any = [](float) { return true; };
+auto positive = [](float a) { return a > 0.0f; };
+
+} // namespace
+
+float CVector::Max() const { return MaxInRange(0, static_cast<int>(nSize) - 1); }
+
+float CVector::Min() const { return MinInRange(0, static_cast<int>(nSize) - 1); }
 
 float CVector::MaxInRange(int first, int last) const
 {
-    if (!pData || nSize == 0 || last < first) return 0.0f;
-    int lo = std::max(first, 0), hi = std::min(last, static_cast<int>(nSize) - 1);
-    if (hi < lo) return 0.0f;
-    float f = pData[lo];
-    for (int i = lo + 1; i <= hi; i++)
-        if (pData[i] > f) f = pData[i];
-    return f;
+    float f = 0.0f;
+    return extremeInRange(pData, nSize, first, last, greater, any, f) ? f : 0.0f;
 }
 
 float CVector::MinInRange(int first, int last) const
 {
-    if (!pData || nSize == 0 || last < first) return 0.0f;
-    int lo = std::max(first, 0), hi = std::min(last, static_cast<int>(nSize) - 1);
-    if (hi < lo) return 0.0f;
-    float f = pData[lo];
-    for (int i = lo + 1; i <= hi; i++)
-        if (pData[i] < f) f = pData[i];
-    return f;
+    float f = 0.0f;
+    return extremeInRange(pData, nSize, first, last, less, any, f) ? f : 0.0f;
 }
 
 float CVector::MinPositiveInRange(int first, int last, bool* pbNone) const
 {
-    bool bFound = false;
-    float f = 1.0f;
-    if (pData && nSize && last >= first) {
-        int lo = std::max(first, 0), hi = std::min(last, static_cast<int>(nSize) - 1);
-        for (int i = lo; i <= hi; i++)
-            if (pData[i] > 0.0f && (!bFound || pData[i] < f)) {
-                f = pData[i];
-                bFound = true;
-            }
-    }
-    if (!bFound) {
-        if (pbNone) *pbNone = true;
-        return 1.0f;
-    }
-    return f;
+    float f = 0.0f;
+    if (extremeInRange(pData, nSize, first, last, less, positive, f)) return f;
+    if (pbNone) *pbNone = true;
+    return 1.0f;
 }
 
 float CVector::MaxPositiveInRange(int first, int last, bool* pbNone) const
 {
-    bool bFound = false;
-    float f = 1.0f;
-    if (pData && nSize && last >= first) {
-        int lo = std::max(first, 0), hi = std::min(last, static_cast<int>(nSize) - 1);
-        for (int i = lo; i <= hi; i++)
-            if (pData[i] > 0.0f && (!bFound || pData[i] > f)) {
-                f = pData[i];
-                bFound = true;
-            }
-    }
-    if (!bFound) {
-        if (pbNone) *pbNone = true;
-        return 1.0f;
-    }
-    return f;
+    float f = 0.0f;
+    if (extremeInRange(pData, nSize, first, last, greater, positive, f)) return f;
+    if (pbNone) *pbNone = true;
+    return 1.0f;
 }
 
 bool CVector::operator==(const CVector& other) const

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "numerics/dot_product.h"
 #include "numerics/error_stop.h"
 #include "numerics/nrutil.h"
 
@@ -11,22 +12,6 @@ thread_local unsigned char bLUSingular = 0;
 namespace {
 
 const char* const kSingularMessage = "Singular matrix in routine ludcmp";
-
-// Dot product of two contiguous runs; four partial sums keep the pipeline
-// busy (the order of summation is not the textbook one, the value is).
-inline double dotD(const double* a, const double* b, int n)
-{
-    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    int k = 0;
-    for (; k + 3 < n; k += 4) {
-        s0 += a[k] * b[k];
-        s1 += a[k + 1] * b[k + 1];
-        s2 += a[k + 2] * b[k + 2];
-        s3 += a[k + 3] * b[k + 3];
-    }
-    for (; k < n; k++) s0 += a[k] * b[k];
-    return (s0 + s1) + (s2 + s3);
-}
 
 template <typename T>
 T** copyMatrix(const T* const* a, int n, T** (*alloc)(long, long, long, long))
@@ -179,7 +164,7 @@ bool dcholdc(double** a, int n, double* p)
     for (int i = 1; i <= n; i++) {
         const double* ri = &a[i][1];
         for (int j = i; j <= n; j++) {
-            double sum = a[i][j] - dotD(ri, &a[j][1], i - 1);
+            double sum = a[i][j] - dotProduct(ri, &a[j][1], i - 1);
             if (i == j) {
                 if (!(sum > 0.0)) return false;
                 p[i] = std::sqrt(sum);
@@ -208,7 +193,7 @@ bool cholsl(const float* const* a, int n, const float* p, const float* b, float*
 
 bool dcholsl(const double* const* a, int n, const double* p, const double* b, double* x)
 {
-    for (int i = 1; i <= n; i++) x[i] = (b[i] - dotD(&a[i][1], &x[1], i - 1)) / p[i];
+    for (int i = 1; i <= n; i++) x[i] = (b[i] - dotProduct(&a[i][1], &x[1], i - 1)) / p[i];
     for (int i = n; i >= 1; i--) {
         double sum = x[i];
         for (int k = i + 1; k <= n; k++) sum -= a[k][i] * x[k];
@@ -261,27 +246,13 @@ bool solveNormalEquationsD(const double* const* a, const double* b, int n, doubl
         nZero += pZeroRow[i];
     }
 
-    if (nZero == 0) {
-        double** w = copyMatrix<double>(a, n, dmatrix);
-        CScopeExit releaseW([&] { free_dmatrix(w, 1, n, 1, n); });
-        if (dcholdc(w, n, p)) {
-            dcholsl(w, n, p, b, x);
-            return true;
-        }
-        for (int i = 1; i <= n; i++) {
-            std::memcpy(&w[i][1], &a[i][1], sizeof(double) * static_cast<size_t>(n));
-            x[i] = b[i];
-        }
-        luSolveD(w, x, n, false);
-        return false;
-    }
+    if (nZero == 0) return choleskySolveD(a, b, n, x, p);
 
-    // Solve the system of the non-empty rows and columns, in index order.
+    // Solve the system of the non-empty rows and columns, in index order; the
+    // result is true whichever method solved it.
     int nr = n - nZero;
     double** r = dmatrix(1, nr, 1, nr);
     CScopeExit releaseR([&] { free_dmatrix(r, 1, nr, 1, nr); });
-    double** r2 = dmatrix(1, nr, 1, nr);
-    CScopeExit releaseR2([&] { free_dmatrix(r2, 1, nr, 1, nr); });
     double* rb = dvector(1, nr);
     CScopeExit releaseRB([&] { free_dvector(rb, 1, nr); });
     double* rx = dvector(1, nr);
@@ -290,18 +261,10 @@ bool solveNormalEquationsD(const double* const* a, const double* b, int n, doubl
         if (pZeroRow[i]) continue;
         ri++;
         rb[ri] = b[i];
-        for (int j = 1, rj = 0; j <= n; j++) {
-            if (pZeroRow[j]) continue;
-            rj++;
-            r[ri][rj] = r2[ri][rj] = a[i][j];
-        }
+        for (int j = 1, rj = 0; j <= n; j++)
+            if (!pZeroRow[j]) r[ri][++rj] = a[i][j];
     }
-    if (dcholdc(r, nr, p)) {
-        dcholsl(r, nr, p, rb, rx);
-    } else {
-        for (int i = 1; i <= nr; i++) rx[i] = rb[i];
-        luSolveD(r2, rx, nr, false);
-    }
+    choleskySolveD(r, rb, nr, rx, p);
     for (int i = 1, ri = 0; i <= n; i++) x[i] = pZeroRow[i] ? 0.0 : rx[++ri];
     return true;
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "numerics/dot_product.h"
 #include "numerics/error_stop.h"
 #include "numerics/linear_algebra.h"
 #include "numerics/nrutil.h"
@@ -10,21 +11,6 @@
 namespace {
 
 enum class ENNLSEnd { Solved, NotPositiveDefinite, IterationCap };
-
-template <typename T>
-inline T dot(const T* a, const T* b, int n)
-{
-    T s0 = 0, s1 = 0, s2 = 0, s3 = 0;
-    int k = 0;
-    for (; k + 3 < n; k += 4) {
-        s0 += a[k] * b[k];
-        s1 += a[k + 1] * b[k + 1];
-        s2 += a[k + 2] * b[k + 2];
-        s3 += a[k + 3] * b[k + 3];
-    }
-    for (; k < n; k++) s0 += a[k] * b[k];
-    return (s0 + s1) + (s2 + s3);
-}
 
 // The active-set iteration. The passive set P is kept in entry order:
 // pOrder[1..k] are its indices, pPos[i] the position of index i (0 outside
@@ -51,7 +37,7 @@ public:
         k = 0;
         nIterations = 0;
         for (;;) {
-            for (int i = 1; i <= n; i++) w[i] = atb[i] - dot(&ata[i][1], &x[1], n);
+            for (int i = 1; i <= n; i++) w[i] = atb[i] - dotProduct(&ata[i][1], &x[1], n);
             int t = 0;
             for (int i = 1; i <= n; i++)
                 if (!pPos[i] && w[i] > wMin && (t == 0 || w[i] > w[t])) t = i;
@@ -120,8 +106,8 @@ private:
     bool Add(int t)
     {
         T* row = L[k + 1];
-        for (int r = 1; r <= k; r++) row[r] = (ata[pOrder[r]][t] - dot(&L[r][1], &row[1], r - 1)) / L[r][r];
-        T d2 = ata[t][t] - dot(&row[1], &row[1], k);
+        for (int r = 1; r <= k; r++) row[r] = (ata[pOrder[r]][t] - dotProduct(&L[r][1], &row[1], r - 1)) / L[r][r];
+        T d2 = ata[t][t] - dotProduct(&row[1], &row[1], k);
         if (!(d2 > 0)) return false;
         row[k + 1] = std::sqrt(d2);
         k++;
@@ -161,7 +147,7 @@ private:
     // z on P from the factor; z is 0 outside P.
     void SolvePassive()
     {
-        for (int r = 1; r <= k; r++) y[r] = (atb[pOrder[r]] - dot(&L[r][1], &y[1], r - 1)) / L[r][r];
+        for (int r = 1; r <= k; r++) y[r] = (atb[pOrder[r]] - dotProduct(&L[r][1], &y[1], r - 1)) / L[r][r];
         for (int r = k; r >= 1; r--) {
             T sum = y[r];
             for (int c = r + 1; c <= k; c++) sum -= L[c][r] * y[c];

@@ -8,9 +8,9 @@
 
 #include "numerics/cvector.h"
 #include "numerics/error_stop.h"
+#include "numerics/interpolate_grid.h"
 #include "numerics/linear_algebra.h"
 #include "numerics/nrutil.h"
-#include "numerics/interpolate_grid.h"
 
 void savgol(float* c, int np, int nl, int nr, int ld, int m)
 {

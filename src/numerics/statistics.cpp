@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "numerics/error_stop.h"
+#include "numerics/root_finding.h"
 
 namespace {
 
@@ -79,65 +80,11 @@ double betai(double a, double b, double x)
 
 double statzbrent(double (*func)(double), double x1, double x2, double tol)
 {
-    const int ITMAX = 100;
-    const double EPS = 6.0e-8;
-    double a = x1, b = x2, c = x2, d = 0.0, e = 0.0;
-    double fa = func(a), fb = func(b), fc;
-    if ((fa > 0.0 && fb > 0.0) || (fa < 0.0 && fb < 0.0)) reportError("Root must be bracketed in statzbrent", 0);
-    fc = fb;
-    for (int iter = 1; iter <= ITMAX; iter++) {
-        if ((fb > 0.0 && fc > 0.0) || (fb < 0.0 && fc < 0.0)) {
-            c = a;
-            fc = fa;
-            e = d = b - a;
-        }
-        if (std::fabs(fc) < std::fabs(fb)) {
-            a = b;
-            b = c;
-            c = a;
-            fa = fb;
-            fb = fc;
-            fc = fa;
-        }
-        double tol1 = 2.0 * EPS * std::fabs(b) + 0.5 * tol;
-        double xm = 0.5 * (c - b);
-        if (std::fabs(xm) <= tol1 || fb == 0.0) return b;
-        if (std::fabs(e) >= tol1 && std::fabs(fa) > std::fabs(fb)) {
-            double p, q, r, s = fb / fa;
-            if (a == c) {
-                p = 2.0 * xm * s;
-                q = 1.0 - s;
-            } else {
-                q = fa / fc;
-                r = fb / fc;
-                p = s * (2.0 * xm * q * (q - r) - (b - a) * (r - 1.0));
-                q = (q - 1.0) * (s * (r - 1.0) - (1.0 - r));
-            }
-            if (p > 0.0) q = -q;
-            p = std::fabs(p);
-            double min1 = 3.0 * xm * q - std::fabs(tol1 * q);
-            double min2 = std::fabs(e * q);
-            if (2.0 * p < (min1 < min2 ? min1 : min2)) {
-                e = d;
-                d = p / q;
-            } else {
-                d = xm;
-                e = d;
-            }
-        } else {
-            d = xm;
-            e = d;
-        }
-        a = b;
-        fa = fb;
-        if (std::fabs(d) > tol1)
-            b += d;
-        else
-            b += xm >= 0.0 ? std::fabs(tol1) : -std::fabs(tol1);
-        fb = func(b);
-    }
-    reportError("Maximum number of iterations exceeded in statzbrent", 0);
-    return b;
+    bool bBracketed = true, bConverged = true;
+    double dRoot = brentRoot(func, x1, x2, tol, 6.0e-8, 100, &bBracketed, &bConverged);
+    if (!bBracketed) reportError("Root must be bracketed in statzbrent", 0);
+    if (!bConverged) reportError("Maximum number of iterations exceeded in statzbrent", 0);
+    return dRoot;
 }
 
 double fStatCriticalRatio(double dConfidence, double dDof1, double dDof2)

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include "platform/headless.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include <unistd.h>
+
+#include "numerics/ccurve.h"
+#include "numerics/interpolate_grid.h"
+#include "plot/error_box.h"
+
+namespace {
+
+std::string tempPath(const char* szName)
+{
+    return (std::filesystem::temp_directory_path() / ("morvex_ccurve_" + std::to_string(getpid()) + "_" + szName))
+        .string();
+}
+
+} // namespace
+
+TEST(CCurve, TextTablesOfAnyWidthRoundTrip)
+{
+    // The error boxes these cases provoke are answered OK; their texts are checked below.
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    clearShownErrorMessages();
+    std::string path = tempPath("table.txt");
+    float xs[3] = {0.5f, 1.25f, 2e-7f}, ys[3] = {3.0f, -4.5f, 1e6f};
+    CCurve saved(xs, ys, 3, 0, 0);
+    ASSERT_TRUE(saved.SaveColumnsExp(path.c_str()));
+    {
+        std::ifstream in(path);
+        std::string first;
+        std::getline(in, first);
+        EXPECT_EQ(first, "5.000000e-01 3.000000e+00");
+    }
+    CCurve back;
+    EXPECT_EQ(back.Load(path.c_str(), 1, 2), 1);
+    ASSERT_EQ(back.pX->nSize, 3u);
+    for (int i = 0; i < 3; i++) {
+        EXPECT_FLOAT_EQ(back.pX->Get(i), xs[i]);
+        EXPECT_FLOAT_EQ(back.pY->Get(i), ys[i]);
+    }
+
+    // A wide table (the program writes such itself): columns 2 and 40 of
+    // lines of 60 values, separators blank, tab, ';' and ',', Windows line
+    // ends and a blank last line.
+    {
+        std::ofstream out(path, std::ios::binary);
+        for (int line = 1; line <= 4; line++) {
+            for (int col = 1; col <= 60; col++) out << line * 1000 + col << (col % 3 == 0 ? ";" : col % 3 == 1 ? "\t" : ", ");
+            out << "\r\n";
+        }
+        out << "\r\n";
+    }
+    CCurve wide;
+    EXPECT_EQ(wide.Load(path.c_str(), 2, 40), 1);
+    ASSERT_EQ(wide.pX->nSize, 4u);
+    EXPECT_EQ(wide.pX->Get(3), 4002.0f);
+    EXPECT_EQ(wide.pY->Get(3), 4040.0f);
+    EXPECT_EQ(wide.LoadAveraged(path.c_str(), 1, 2, 3), 1);
+    ASSERT_EQ(wide.pX->nSize, 2u);
+    EXPECT_FLOAT_EQ(wide.pX->Get(0), 2001.0f);
+    EXPECT_FLOAT_EQ(wide.pY->Get(1), 4002.0f);
+
+    // A header line is no number: failure after what could be read.
+    std::ofstream(path) << "1 2\ns c(s)\n3 4\n";
+    EXPECT_EQ(wide.Load(path.c_str(), 1, 2), 0);
+    EXPECT_EQ(wide.pY->Get(0), 2.0f);
+    EXPECT_TRUE(shownErrorMessages().empty());
+
+    std::string missing = tempPath("none/x.dat");
+    CVector* pOldX = wide.pX;
+    EXPECT_EQ(wide.Load(missing.c_str(), 1, 2), 0);
+    EXPECT_EQ(shownErrorMessages().back(), "\n\aAttention: could not open " + missing);
+    EXPECT_EQ(wide.pX, pOldX);
+    EXPECT_EQ(errorBoxQuitRequests(), 0);
+    std::remove(path.c_str());
+    clearShownErrorMessages();
+}
+
+TEST(CCurve, SearchesPeaksAndValues)
+{
+    float xs[9] = {0, 1, 2, 3, 4, 5, 6, 7, 8}, ys[9] = {0, 1, 3, 1, 0, 2, 5, 2, 0};
+    CCurve c(xs, ys, 9, 0, 0);
+    float px[5], py[5];
+    int idx[5];
+    ASSERT_EQ(c.FindPeaks(px, py, idx, 4, 2), 2);
+    EXPECT_EQ(idx[1], 7);
+    EXPECT_EQ(idx[2], 3);
+    EXPECT_EQ(py[1], 5.0f);
+    EXPECT_EQ(c.FindPeaks(px, py, idx, 1, 2), 1);
+    EXPECT_EQ(c.FindPeaks(px, nullptr, idx, 4, 2), 0);
+    // A plateau of two equal highest values is no peak.
+    c.pY->pData[6] = 3.0f;
+    c.pY->pData[7] = 3.0f;
+    EXPECT_EQ(c.FindPeaks(px, py, idx, 4, 1), 1);
+    EXPECT_EQ(idx[1], 3);
+
+    EXPECT_EQ(c.NearestIndex(2.5f), 2);
+    EXPECT_EQ(c.NearestIndex(2.51f), 3);
+    EXPECT_EQ(c.MaxYInXWindow(1.0f, 4.0f, 0, 9), 3.0f);
+    EXPECT_EQ(c.MinYInXWindow(0.5f, 3.5f, 0, 9), 1.0f);
+    EXPECT_EQ(c.MaxYInXWindow(1.0f, 8.0f, 0, 4), 3.0f); // points 0..3 only
+    EXPECT_EQ(c.MaxYInXWindow(20.0f, 30.0f, 0, 9), 0.0f);
+    EXPECT_FLOAT_EQ(c.MeanYBetween(0.0f, 2.0f), 4.0f / 3.0f);
+
+    EXPECT_FLOAT_EQ(c.ValueAt(2.25f), 2.5f);
+    EXPECT_FLOAT_EQ(c.ValueAt(-1.0f), -1.0f); // first interval extended
+    EXPECT_FLOAT_EQ(c.ValueAt(9.0f), 0.0f - 3.0f); // last interval extended
+}
+
+namespace {
+
+// Target and table abscissae with one-based arrays.
+struct TGrid {
+    float x[64] = {}, y[64] = {};
+};
+
+} // namespace
+
+TEST(TableInterpolation, EdgeRules)
+{
+    TGrid table, target;
+    for (int i = 1; i <= 20; i++) {
+        table.x[i] = static_cast<float>(i);
+        table.y[i] = static_cast<float>(10 * i);
+    }
+    // Too few points: nothing changes.
+    for (int i = 1; i <= 8; i++) target.x[i] = 1.0f + 0.5f * i, target.y[i] = -7.0f;
+    EXPECT_FALSE(interpolateOnGrid(8, target.x, target.y, 4, table.x, table.y));
+    EXPECT_FALSE(interpolateOnGrid(4, target.x, target.y, 20, table.x, table.y));
+    EXPECT_EQ(target.y[1], -7.0f);
+
+    // Starting exactly at the table: its first value; inside: the lines.
+    for (int i = 1; i <= 8; i++) target.x[i] = 1.0f + 0.5f * (i - 1);
+    EXPECT_TRUE(interpolateOnGrid(8, target.x, target.y, 20, table.x, table.y));
+    for (int i = 1; i <= 8; i++) EXPECT_FLOAT_EQ(target.y[i], 10.0f * target.x[i]);
+
+    // Two intervals before the table: a constant, the mean of the first ten
+    // values for 20 points, the first value for 8.
+    for (int i = 1; i <= 10; i++) target.x[i] = -1.0f + 0.5f * (i - 1);
+    interpolateOnGrid(10, target.x, target.y, 20, table.x, table.y);
+    EXPECT_FLOAT_EQ(target.y[1], 55.0f);
+    EXPECT_FLOAT_EQ(target.y[4], 55.0f);
+    EXPECT_FLOAT_EQ(target.y[5], 10.0f);
+    EXPECT_FLOAT_EQ(target.y[10], 35.0f);
+    interpolateOnGrid(10, target.x, target.y, 8, table.x, table.y);
+    EXPECT_FLOAT_EQ(target.y[1], 10.0f);
+
+    // Half an interval after the table end: the last line extended; further
+    // out, the mean of the last ten values; within one interval before the
+    // start, the first line extended.
+    for (int i = 1; i <= 22; i++) target.x[i] = 10.0f + 0.5f * (i - 1);
+    interpolateOnGrid(22, target.x, target.y, 20, table.x, table.y);
+    EXPECT_FLOAT_EQ(target.y[22], 205.0f);
+    for (int i = 1; i <= 13; i++) target.x[i] = 10.0f + 1.0f * (i - 1);
+    interpolateOnGrid(13, target.x, target.y, 20, table.x, table.y);
+    EXPECT_FLOAT_EQ(target.y[11], 200.0f);
+    EXPECT_FLOAT_EQ(target.y[13], 155.0f);
+    for (int i = 1; i <= 6; i++) target.x[i] = 0.5f + 1.0f * (i - 1);
+    interpolateOnGrid(6, target.x, target.y, 20, table.x, table.y);
+    EXPECT_FLOAT_EQ(target.y[1], 5.0f);
+
+    // The double-table forms agree; FD2 adds; the plain form leaves the
+    // points outside the table alone.
+    double dx[21], dy[21], tx[7], ty[7];
+    for (int i = 1; i <= 20; i++) dx[i] = i, dy[i] = 10.0 * i;
+    float fy[7];
+    for (int i = 1; i <= 6; i++) target.x[i] = 2.0f + 1.5f * i, fy[i] = 1.0f, tx[i] = 0.5 + 4.0 * i, ty[i] = -1.0;
+    interpolateOnGridFD2(6, target.x, fy, 20, dx, dy);
+    EXPECT_FLOAT_EQ(fy[2], 51.0f);
+    interpolateLinearD(6, tx, ty, 20, dx, dy);
+    EXPECT_DOUBLE_EQ(ty[1], 45.0);
+    EXPECT_DOUBLE_EQ(ty[4], 165.0);
+    EXPECT_EQ(ty[5], -1.0);
+    EXPECT_EQ(ty[6], -1.0);
+}

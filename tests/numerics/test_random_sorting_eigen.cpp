@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include "platform/headless.h"
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "numerics/eigen.h"
+#include "numerics/nrutil.h"
+#include "numerics/random.h"
+#include "numerics/sorting_interpolation.h"
+#include "plot/error_box.h"
+
+TEST(RandomNumbers, SeededSequencesRepeatAndHaveTheRightMoments)
+{
+    seedRandomNumbers(20240611);
+    std::vector<double> first;
+    for (int i = 0; i < 5; i++) first.push_back(uniformRandom(0.0f, 1.0f));
+    for (int i = 0; i < 5; i++) first.push_back(gaussianRandom(1.0f));
+    seedRandomNumbers(20240611);
+    for (int i = 0; i < 5; i++) EXPECT_EQ(uniformRandom(0.0f, 1.0f), first[static_cast<size_t>(i)]);
+    for (int i = 5; i < 10; i++) EXPECT_EQ(gaussianRandom(1.0f), first[static_cast<size_t>(i)]);
+    seedRandomNumbers(20240612);
+    EXPECT_NE(uniformRandom(0.0f, 1.0f), first[0]);
+
+    // Gaussian values come in pairs: the second is the stored partner scaled
+    // by the sigma of its own call.
+    seedRandomNumbers(5);
+    gaussianRandom(1.0f);
+    double g10 = gaussianRandom(10.0f);
+    seedRandomNumbers(5);
+    gaussianRandom(1.0f);
+    EXPECT_DOUBLE_EQ(g10, 10.0 * gaussianRandom(1.0f));
+
+    const int n = 200000;
+    double su = 0, su2 = 0, sg = 0, sg2 = 0;
+    for (int i = 0; i < n; i++) {
+        double u = uniformRandom(-1.0f, 3.0f), g = gaussianRandom(2.0f);
+        ASSERT_GE(u, -1.0);
+        ASSERT_LE(u, 3.0);
+        su += u, su2 += u * u, sg += g, sg2 += g * g;
+    }
+    EXPECT_NEAR(su / n, 1.0, 0.02);
+    EXPECT_NEAR(su2 / n - (su / n) * (su / n), 16.0 / 12.0, 0.02);
+    EXPECT_NEAR(sg / n, 0.0, 0.02);
+    EXPECT_NEAR(sg2 / n, 4.0, 0.05);
+    EXPECT_EQ(uniformRandom(2.0f, 2.0f), 2.0);
+
+    // ran1: a negative seed restarts; the caller's seed carries the sequence.
+    int32_t seed = -5;
+    float r1 = ran1(&seed), r2 = ran1(&seed);
+    EXPECT_GT(seed, 0);
+    seed = -5;
+    EXPECT_EQ(ran1(&seed), r1);
+    EXPECT_EQ(ran1(&seed), r2);
+}
+
+TEST(RandomNumbers, ShufflesKeepTheElements)
+{
+    seedRandomNumbers(77);
+    float a[21];
+    for (int i = 1; i <= 20; i++) a[i] = static_cast<float>(i);
+    EXPECT_TRUE(shuffleFloatArray(a, 1, 20, 0.0f));
+    for (int i = 1; i <= 20; i++) EXPECT_EQ(a[i], static_cast<float>(i));
+    EXPECT_TRUE(shuffleFloatArray(a, 3, 20, 2.0f));
+    EXPECT_EQ(a[1], 1.0f);
+    EXPECT_EQ(a[2], 2.0f);
+    std::vector<float> sorted(a + 1, a + 21);
+    std::sort(sorted.begin(), sorted.end());
+    for (int i = 1; i <= 20; i++) EXPECT_EQ(sorted[static_cast<size_t>(i - 1)], static_cast<float>(i));
+    EXPECT_FALSE(shuffleFloatArray(nullptr, 1, 20, 1.0f));
+    EXPECT_FALSE(shuffleFloatArray(a, 0, 20, 1.0f));
+
+    int idx[31];
+    EXPECT_TRUE(shuffleFloatArrayB(idx, 4, 30, 0.5f));
+    std::vector<int> order(idx + 1, idx + 31);
+    for (int i = 1; i <= 3; i++) EXPECT_EQ(idx[i], i);
+    std::sort(order.begin(), order.end());
+    for (int i = 1; i <= 30; i++) EXPECT_EQ(order[static_cast<size_t>(i - 1)], i);
+    EXPECT_TRUE(shuffleFloatArrayB(idx, 4, 4, 0.5f));
+    EXPECT_EQ(idx[4], 4);
+}
+
+TEST(Sorting, IndexAndPairedSorts)
+{
+    float arr[4] = {0, 3, 1, 2};
+    uint32_t indx[4];
+    indexx(3, arr, indx);
+    EXPECT_EQ(indx[1], 2u);
+    EXPECT_EQ(indx[2], 3u);
+    EXPECT_EQ(indx[3], 1u);
+
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> u(0, 50); // many ties
+    for (int n : {1, 2, 6, 7, 8, 100, 5000}) {
+        std::vector<float> a(static_cast<size_t>(n) + 1), b(static_cast<size_t>(n) + 1), c(static_cast<size_t>(n) + 1);
+        for (int i = 1; i <= n; i++) a[i] = static_cast<float>(u(rng)), b[i] = 10000.0f * a[i] + static_cast<float>(i), c[i] = -b[i];
+        std::vector<uint32_t> ix(static_cast<size_t>(n) + 1);
+        indexx(n, a.data(), ix.data());
+        std::vector<uint32_t> seen(ix.begin() + 1, ix.end());
+        std::sort(seen.begin(), seen.end());
+        for (int i = 1; i <= n; i++) ASSERT_EQ(seen[static_cast<size_t>(i - 1)], static_cast<uint32_t>(i));
+        for (int i = 2; i <= n; i++) ASSERT_LE(a[ix[i - 1]], a[ix[i]]);
+        std::vector<float> a2 = a;
+        sort2(n, a2.data(), b.data());
+        for (int i = 1; i <= n; i++) ASSERT_EQ(std::floor(b[i] / 10000.0f), a2[i]);
+        for (int i = 2; i <= n; i++) ASSERT_LE(a2[i - 1], a2[i]);
+        sort3(n, a.data(), c.data(), b.data());
+        for (int i = 1; i <= n; i++) ASSERT_EQ(a[i], a2[i]);
+        for (int i = 1; i <= n; i++) ASSERT_EQ(std::floor(-c[i] / 10000.0f), a[i]);
+    }
+}
+
+TEST(Sorting, PolynomialInterpolation)
+{
+    // The error boxes these cases provoke are answered OK; their texts are checked below.
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    clearShownErrorMessages();
+    float xa[5] = {0, 1, 3}, ya[5] = {0, 2, 6};
+    float y, dy;
+    polint(xa, ya, 2, 2.0f, &y, &dy);
+    EXPECT_FLOAT_EQ(y, 4.0f);
+    // A cubic through four points is reproduced anywhere.
+    float xc[5] = {0, -1, 0.5f, 2, 3}, yc[5];
+    auto cubic = [](float x) { return x * x * x - 2 * x + 1; };
+    for (int i = 1; i <= 4; i++) yc[i] = cubic(xc[i]);
+    polint(xc, yc, 4, 1.3f, &y, &dy);
+    EXPECT_NEAR(y, cubic(1.3f), 1e-5f);
+    // Two equal abscissae: the interpolation is abandoned, not the program.
+    xc[3] = -1;
+    EXPECT_FALSE(runAbandonable([&] { polint(xc, yc, 4, 1.3f, &y, &dy); }));
+    EXPECT_EQ(shownErrorMessages().back(), "Error in routine polint");
+    EXPECT_EQ(errorBoxQuitRequests(), 0);
+    clearShownErrorMessages();
+}
+
+TEST(Eigenvalues, JacobiDiagonalisesSymmetricMatrices)
+{
+    const int n = 6;
+    std::mt19937 rng(11);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    double** a = dmatrix(1, n, 1, n);
+    double** a0 = dmatrix(1, n, 1, n);
+    double** v = dmatrix(1, n, 1, n);
+    double d[n + 1];
+    for (int i = 1; i <= n; i++)
+        for (int j = i; j <= n; j++) a[i][j] = a[j][i] = a0[i][j] = a0[j][i] = u(rng);
+    int nrot = 0;
+    djacobi(a, n, d, v, &nrot);
+    EXPECT_GT(nrot, 0);
+    deigsrt(d, v, n);
+    for (int k = 1; k <= n; k++) {
+        if (k > 1) {
+            EXPECT_GE(d[k - 1], d[k]);
+        }
+        for (int i = 1; i <= n; i++) {
+            double av = 0.0;
+            for (int j = 1; j <= n; j++) av += a0[i][j] * v[j][k];
+            EXPECT_NEAR(av, d[k] * v[i][k], 1e-10);
+        }
+        for (int l = 1; l <= n; l++) {
+            double dot = 0.0;
+            for (int i = 1; i <= n; i++) dot += v[i][k] * v[i][l];
+            EXPECT_NEAR(dot, k == l ? 1.0 : 0.0, 1e-10);
+        }
+    }
+
+    // Already diagonal: no rotation, v the identity.
+    for (int i = 1; i <= n; i++)
+        for (int j = 1; j <= n; j++) a[i][j] = i == j ? i : 0.0;
+    djacobi(a, n, d, v, &nrot);
+    EXPECT_EQ(nrot, 0);
+    for (int i = 1; i <= n; i++) {
+        EXPECT_EQ(d[i], i);
+        for (int j = 1; j <= n; j++) EXPECT_EQ(v[i][j], i == j ? 1.0 : 0.0);
+    }
+
+    free_dmatrix(v, 1, n, 1, n);
+    free_dmatrix(a0, 1, n, 1, n);
+    free_dmatrix(a, 1, n, 1, n);
+
+}

@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include "platform/headless.h"
+
+#include <cmath>
+
+#include "numerics/nrutil.h"
+#include "numerics/statistics.h"
+#include "plot/error_box.h"
+
+// Critical ratios against closed forms of the F distribution: with dof1 = 2,
+// Q(F) = (1 + 2F/d)^(-d/2); with (1, 1) F is the square of a Cauchy quantile,
+// with (1, 2) the square of a Student t quantile with two degrees of freedom.
+// Table: F(0.999; 1, 10) = 21.04. All but the first lie outside 1..2.
+TEST(Statistics, CriticalRatiosMatchClosedFormsAndTables)
+{
+    clearShownErrorMessages();
+    const double pi = 3.14159265358979323846;
+    auto dof2Closed = [](double P, double d) { return d / 2.0 * (std::pow(1.0 - P, -2.0 / d) - 1.0); };
+    EXPECT_NEAR(fStatCriticalRatio(0.68, 2, 10), dof2Closed(0.68, 10), 1e-5);
+    EXPECT_NEAR(fStatCriticalRatio(0.95, 2, 10), dof2Closed(0.95, 10), 1e-5);
+    EXPECT_NEAR(fStatCriticalRatio(0.95, 2, 2), 19.0, 1e-5);
+    EXPECT_NEAR(fStatCriticalRatio(0.20, 2, 2), 0.25, 1e-6);
+    double t1 = std::tan(pi * 0.95 / 2.0);
+    EXPECT_NEAR(fStatCriticalRatio(0.95, 1, 1), t1 * t1, 1e-3);
+    EXPECT_NEAR(fStatCriticalRatio(0.95, 1, 2), 2 * 0.95 * 0.95 / (1 - 0.95 * 0.95), 1e-4);
+    EXPECT_NEAR(fStatCriticalRatio(0.999, 1, 10), 21.04, 0.01);
+
+    // A typical distribution fit: within the first bracket.
+    double F = fStatCriticalRatio(0.68, 10, 1000);
+    EXPECT_GT(F, 1.0);
+    EXPECT_LT(F, 2.0);
+    EXPECT_NEAR(fDistributionTail(F, 10, 1000), 0.32, 1e-6);
+    EXPECT_EQ(fDistributionTail(1.0, 0, 0), 0.0);
+    EXPECT_TRUE(shownErrorMessages().empty());
+}
+
+TEST(Statistics, IncompleteBetaAndLogGamma)
+{
+    // The error boxes these cases provoke are answered OK; their texts are checked below.
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    clearShownErrorMessages();
+    EXPECT_NEAR(gammln(5.0), std::log(24.0), 1e-10);
+    EXPECT_NEAR(gammln(0.5), 0.5 * std::log(3.14159265358979323846), 1e-10);
+    EXPECT_NEAR(gammln(101.0), std::lgamma(101.0), 1e-8);
+    for (double x : {0.0, 0.1, 0.5, 0.93, 1.0}) {
+        EXPECT_NEAR(betai(1.0, 1.0, x), x, 1e-7);
+        EXPECT_NEAR(betai(3.0, 1.0, x), x * x * x, 1e-7);
+        EXPECT_NEAR(betai(1.0, 4.0, x), 1.0 - std::pow(1.0 - x, 4.0), 1e-7);
+    }
+    EXPECT_NEAR(betai(7.5, 7.5, 0.5), 0.5, 1e-7);
+
+    // x outside [0, 1] (or not a number) is a bad argument: the computation
+    // stops with the message, the program does not.
+    for (double x : {-0.1, 1.5, std::nan("")}) {
+        EXPECT_FALSE(runAbandonable([&] { betai(2.0, 3.0, x); }));
+        EXPECT_EQ(shownErrorMessages().back(), "Bad x in routine betai");
+    }
+    EXPECT_EQ(errorBoxQuitRequests(), 0);
+    clearShownErrorMessages();
+}
+
+TEST(Statistics, RunsTestCountsSignChangesPerScan)
+{
+    // Scan 1: residuals +, +, -, -, +: n+ = 3, n- = 2, 3 runs, mu = 3.4,
+    // variance 2*6*(12 - 5) / (25 * 4) = 0.84.
+    float data1[6] = {0, 1, 1, -1, -1, 1}, fit1[6] = {0, 0, 0, 0, 0, 0};
+    float* ppData[3] = {nullptr, data1, nullptr};
+    float* ppFit[3] = {nullptr, fit1, nullptr};
+    int list[2] = {0, 1}, first[3] = {0, 1, 0}, last[3] = {0, 5, 0};
+    EXPECT_NEAR(runsTestZ(ppData, ppFit, 1, 1, list, first, last), 0.1 / std::sqrt(0.84), 1e-6);
+
+    // A zero residual counts as negative but never starts a run, and every
+    // scan starts a run of its own: +, 0, - | + , +: n+ = 3, n- = 2, runs 3.
+    float data2[4] = {0, 2, 0, -2}, data3[3] = {0, 5, 5}, zeros[4] = {0, 0, 0, 0};
+    float* ppD[4] = {nullptr, data2, data3, nullptr};
+    float* ppF[4] = {nullptr, zeros, zeros, nullptr};
+    int list2[3] = {0, 1, 2}, first2[4] = {0, 1, 1, 0}, last2[4] = {0, 3, 2, 0};
+    EXPECT_NEAR(runsTestZ(ppD, ppF, 1, 2, list2, first2, last2), 0.1 / std::sqrt(0.84), 1e-6);
+
+    // No scans, one point, or all residuals of one sign: undefined, 0.
+    EXPECT_EQ(runsTestZ(ppData, ppFit, 1, 0, list, first, last), 0.0f);
+    int lastOne[3] = {0, 1, 0};
+    EXPECT_EQ(runsTestZ(ppData, ppFit, 1, 1, list, first, lastOne), 0.0f);
+    int lastTwo[3] = {0, 2, 0};
+    EXPECT_EQ(runsTestZ(ppData, ppFit, 1, 1, list, first, lastTwo), 0.0f);
+}
