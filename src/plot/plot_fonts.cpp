@@ -1,0 +1,33 @@
+#include "plot/plot_fonts.h"
+
+using namespace win;
+
+HFONT hPlotFontA = nullptr;
+HFONT hPlotFontB = nullptr;
+HFONT hPlotFontC = nullptr;
+HFONT hPlotFontD = nullptr;
+
+namespace {
+
+HFONT plotFont(int nHeight, int nEscapement)
+{
+    return CreateFontA(nHeight, 0, nEscapement, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS,
+                       PROOF_QUALITY, FF_ROMAN, nullptr);
+}
+
+}  // namespace
+
+void createPlotFonts()
+{
+    hPlotFontA = plotFont(17, 0);
+    hPlotFontB = plotFont(19, 0);
+    hPlotFontC = plotFont(19, 900);
+    hPlotFontD = plotFont(32, 0);
+}
+
+void useLargePlotFonts()
+{
+    hPlotFontA = plotFont(25, 0);
+    hPlotFontB = plotFont(25, 0);
+    hPlotFontC = plotFont(25, 0);
+}
