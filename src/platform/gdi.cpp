@@ -673,4 +673,14 @@ bool saveBitmapImage(HBITMAP hbm, const char* path)
     return saveBitmapData(*o->bitmap, path);
 }
 
+HBITMAP loadBitmapImage(const char* path, int* pWidth, int* pHeight)
+{
+    if (!path) return nullptr;
+    auto data = loadBitmapData(path, pWidth, pHeight);
+    if (!data) return nullptr;
+    GdiObject* o = newGdiObject(ObjKind::Bitmap);
+    o->bitmap = data;
+    return reinterpret_cast<HBITMAP>(o);
+}
+
 }  // namespace win

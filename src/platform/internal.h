@@ -195,6 +195,8 @@ DeviceContext* newWindowDC(HWND h, std::shared_ptr<Surface> s);
 DeviceContext* newMemoryDC();
 std::shared_ptr<BitmapData> newBitmap(int width, int height);
 bool saveBitmapData(BitmapData& b, const char* path);
+// null when the file cannot be read
+std::shared_ptr<BitmapData> loadBitmapData(const char* path, int* pWidth, int* pHeight);
 // selects a bitmap into a memory context; false for another kind of context
 bool selectBitmap(DeviceContext* dc, const std::shared_ptr<BitmapData>& b);
 bool isMemoryDC(DeviceContext* dc);

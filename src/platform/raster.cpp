@@ -608,6 +608,17 @@ bool saveBitmapData(BitmapData& b, const char* path)
     return saveImage(copy, path);
 }
 
+std::shared_ptr<BitmapData> loadBitmapData(const char* path, int* pWidth, int* pHeight)
+{
+    QImage img(QString::fromLocal8Bit(mapPath(path).c_str()));
+    if (img.isNull()) return nullptr;
+    auto b = std::make_shared<BitmapData>();
+    b->image = img.convertToFormat(QImage::Format_RGB32);
+    if (pWidth) *pWidth = b->image.width();
+    if (pHeight) *pHeight = b->image.height();
+    return b;
+}
+
 bool selectBitmap(DeviceContext* dc, const std::shared_ptr<BitmapData>& b)
 {
     auto* r = dynamic_cast<RasterDC*>(dc);

@@ -265,5 +265,8 @@ std::vector<std::string> metaFileListing(HMETAFILE hmf);
 // (by the path's extension). False when it cannot be written.
 bool saveMetaFileImage(HMETAFILE hmf, int width, int height, const char* path);
 bool saveBitmapImage(HBITMAP hbm, const char* path);
+// Reads a PNG or BMP file into a new bitmap (its size into the two outputs
+// when given); null when the file cannot be read.
+HBITMAP loadBitmapImage(const char* path, int* pWidth, int* pHeight);
 
 }  // namespace win

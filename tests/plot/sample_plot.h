@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -50,7 +51,12 @@ struct SamplePlots {
             for (int k = 1; k <= nPoints; k++) {
                 double r = 6.0 + 1.2 * (k - 1) / (nPoints - 1);
                 double f = 0.05 + 0.9 * (1 - 0.04 * s) / (1 + std::exp(-(r - boundary) / width));
-                double noise = 0.012 * std::sin(37.0 * k + 11.0 * s) * std::cos(5.0 * k);
+                // integer hash noise: the same on every machine
+                uint32_t h = uint32_t(k) * 2654435761u ^ uint32_t(s + 1) * 40503u * 2246822519u;
+                h ^= h >> 15;
+                h *= 2246822519u;
+                h ^= h >> 13;
+                double noise = 0.012 * (double(h % 20001) / 10000.0 - 1.0);
                 radius[s][size_t(k)] = float(r);
                 fit[s][size_t(k)] = float(f);
                 signal[s][size_t(k)] = float(f + noise);
