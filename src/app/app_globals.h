@@ -1,6 +1,8 @@
 // Program-wide globals of the main window and the application.
 #pragma once
 
+#include "platform/win.h"
+
 class CWINPlot;
 
 extern unsigned char bBatchMode;          // running from command-line parameters
@@ -62,3 +64,113 @@ void redrawDataPlot(int bAutoscale);
 void checkTemperatureFluctuation(float fLimit);
 // Deletes the data, residuals and residuals-bitmap plots and sets them to null.
 void deleteScanPlots();
+// Residuals = data - fit inside the fit limits, 0 outside; repaints the
+// residuals plot when asked.
+void updateResidualsPlot(int bRedraw);
+// Refreshes the residuals-bitmap plot (grey scale of the residuals).
+void updateResidualsBitmapPlot(int bRedraw);
+// The recorded pictures of the residuals and residuals-bitmap plots; null
+// when absent.
+win::HMETAFILE residualsPlotMetafile();
+win::HMETAFILE bitmapPlotMetafile();
+// Redraws the residuals as a grey-scale picture: one row per scan in time
+// order, residual 0 mid grey, the largest magnitude black or white.
+void renderResidualsBitmap();
+// Lays out and repaints the data, residuals and bitmap plots from the bands.
+void layoutAndRedrawPlots();
+class TXLAWindow;
+// Repaints the plots at most once per nPlotUpdateInterval ms (during a fit).
+constexpr unsigned nPlotUpdateInterval = 500;
+void updatePlotsThrottled(TXLAWindow* pWindow);
+// Forgets the current ad hoc plot without deleting its holder.
+void forgetAdHocPlot(TXLAWindow* pWindow);
+
+// ---------------------------------------------------------------- window and painting
+extern int nClientWidth;                  // client area in pixels, stored by every paint
+extern int nClientHeight;
+extern unsigned char bDiagnostics;        // "Diagnostics Output to Files"
+extern unsigned char bDisplayFlag210;     // toggled by command 210
+extern unsigned char bKeepPlotLayout;
+extern unsigned char bShowParameterText;
+extern unsigned char bErrorPropagationToSw;
+extern unsigned char bRealtimeAutoAdjustRange;
+extern const unsigned char bPriorKnowledgeEnabled; // enables commands 529, 632, 633
+extern unsigned char bProgressTick;       // alternates per simulation
+extern unsigned char bShowResiduals;      // residuals plot shown (default on)
+extern unsigned char bShowResidualsBitmap;
+extern unsigned char bShowResidualsHistogram;
+
+// Zoom stack of the data plot: the visible ranges per level, 0 = full range.
+constexpr int nMaxZoomLevels = 10;
+extern float fZoomXMin[nMaxZoomLevels];
+extern float fZoomXMax[nMaxZoomLevels];
+extern float fZoomYMin[nMaxZoomLevels];
+extern float fZoomYMax[nMaxZoomLevels];
+extern int nZoomLevel;
+
+// Plot bands in per mille of the 1399 x 1000 picture.
+constexpr int nPlotTop = 50;
+constexpr int nPlotLeft = 75;
+constexpr int nPlotBottom = 475;
+constexpr int nPlotRight = 975;
+constexpr int nResidPlotTop = 550;
+constexpr int nResidPlotBottom = 950;
+constexpr int nMarkerHitTolerance = 3;
+
+// The ad hoc plot of a diagnostic tool and a copy of its plot pointer.
+class CAdHocPlot;
+extern CAdHocPlot* pAdHocPlotOwner;
+extern CWINPlot* pAdHocWinPlot;
+
+// Point indices found by the hit tests; 0 = none.
+extern int nHitScan;
+extern int nHitResidualScan;
+
+// Texts of the realtime update, painted while it runs.
+extern char szRealtimeStatus[300];
+extern char szRealtimeChecked[300];
+// Status text of the main window and its show flag.
+extern char szStatusText[300];
+extern unsigned char bShowStatusText;
+
+// ---------------------------------------------------------------- side-result plot of the tools
+class CVector;
+class CCurve;
+extern CWINPlot* pAuxPlot;
+extern float* pAuxArray1; extern float* pAuxArray2; extern float* pAuxArray3; extern float* pAuxArray4;
+extern float* pAuxArray5; extern float* pAuxArray6; extern float* pAuxArray7; extern float* pAuxArray8;
+extern float* pAuxArray9; extern float* pAuxArray10;
+extern int nAuxArrayLength;              // the arrays run 1..nAuxArrayLength
+extern CVector* pAuxVector1; extern CVector* pAuxVector2; extern CVector* pAuxVector3; extern CVector* pAuxVector4;
+extern CVector* pAuxVector5; extern CVector* pAuxVector6; extern CVector* pAuxVector7; extern CVector* pAuxVector8;
+extern CVector* pAuxVector9; extern CVector* pAuxVector10;
+extern CCurve* pAuxCurve1; extern CCurve* pAuxCurve2; extern CCurve* pAuxCurve3; extern CCurve* pAuxCurve4;
+extern CCurve* pAuxCurve5; extern CCurve* pAuxCurve6; extern CCurve* pAuxCurve7; extern CCurve* pAuxCurve8;
+extern CCurve* pAuxCurve9;
+extern unsigned char bAuxPlotShown;
+extern unsigned char bAuxPlotFlag2;
+// Frees the side-result plot, its curves, vectors and arrays.
+void releaseResultArrays();
+
+// ---------------------------------------------------------------- time-to-equilibrium display
+extern CWINPlot* pTosePlot;
+extern float* pToseArray1; extern float* pToseArray2; extern float* pToseArray3; extern float* pToseArray4;
+extern CVector* pToseVector1; extern CVector* pToseVector2; extern CVector* pToseVector3; extern CVector* pToseVector4;
+extern CVector* pToseVector5; extern CVector* pToseVector6; extern CVector* pToseVector7; extern CVector* pToseVector8;
+extern CVector* pToseVector9; extern CVector* pToseVector10;
+extern CCurve* pToseCurve1; extern CCurve* pToseCurve2; extern CCurve* pToseCurve3;
+extern CCurve* pToseCurve4; extern CCurve* pToseCurve5; extern CCurve* pToseCurve6;
+extern int nToseSteps;
+extern int nTosePoints;
+extern float* pToseSpeedTimes;
+extern float* pToseSpeedValues;
+
+// ---------------------------------------------------------------- preferences (morvexparams.ini)
+extern unsigned char bMultiThreaded;      // "Compute With Multiple Threads"
+extern int nNEQThreads;                   // default 2
+extern unsigned char bFlagStrongGradients; // "Flag Too Strong Gradients", default 1
+extern float fGradientLimit;              // per cm, default 500 (command 868)
+extern unsigned char bWizardMessages;     // "Info and Wizard Messages"
+extern unsigned char bScanColorFromTime;  // "Scan Color Temperature From Time"
+extern double dTimeStampThreshold;        // default 1.001
+extern unsigned char bUseIntegrationRangesFile; // defaults-file entry 10

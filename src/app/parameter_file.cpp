@@ -1,0 +1,282 @@
+// The parameter file of the unattended run.
+#include "app/parameter_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "resources/commands.h"
+
+namespace {
+
+std::string trim(const std::string& s)
+{
+    size_t a = 0, b = s.size();
+    while (a < b && std::isspace(static_cast<unsigned char>(s[a]))) ++a;
+    while (b > a && std::isspace(static_cast<unsigned char>(s[b - 1]))) --b;
+    return s.substr(a, b - a);
+}
+
+std::string lower(std::string s)
+{
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// &amp; &lt; &gt; &quot; &apos; and numeric references; anything else stays.
+std::string unescape(const std::string& s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] != '&') {
+            out += s[i];
+            continue;
+        }
+        size_t semi = s.find(';', i);
+        if (semi == std::string::npos || semi - i > 10) {
+            out += s[i];
+            continue;
+        }
+        std::string ent = s.substr(i + 1, semi - i - 1);
+        long code = -1;
+        if (ent == "amp") code = '&';
+        else if (ent == "lt") code = '<';
+        else if (ent == "gt") code = '>';
+        else if (ent == "quot") code = '"';
+        else if (ent == "apos") code = '\'';
+        else if (ent.size() > 1 && ent[0] == '#') {
+            char* end = nullptr;
+            code = (ent[1] == 'x' || ent[1] == 'X') ? std::strtol(ent.c_str() + 2, &end, 16)
+                                                    : std::strtol(ent.c_str() + 1, &end, 10);
+            if (!end || *end || code <= 0 || code > 0x10FFFF) code = -1;
+        }
+        if (code < 0) {
+            out += s[i];
+            continue;
+        }
+        // UTF-8 of the code point
+        if (code < 0x80) {
+            out += static_cast<char>(code);
+        } else if (code < 0x800) {
+            out += static_cast<char>(0xC0 | (code >> 6));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            out += static_cast<char>(0xE0 | (code >> 12));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (code >> 18));
+            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+        i = semi;
+    }
+    return out;
+}
+
+bool parseInt(const std::string& s, long lo, long hi, int* pOut)
+{
+    const char* p = s.c_str();
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(p, &end, 10);
+    if (end == p || *end || errno || v < lo || v > hi) return false;
+    *pOut = static_cast<int>(v);
+    return true;
+}
+
+bool parseFloat(const std::string& s, float* pOut)
+{
+    const char* p = s.c_str();
+    char* end = nullptr;
+    double v = std::strtod(p, &end);
+    if (end == p || *end || !std::isfinite(v) || std::fabs(v) > 3e38) return false;
+    *pOut = static_cast<float>(v);
+    return true;
+}
+
+// The number made by the digits at the end of a file's name (without
+// extension); -1 when it has none.
+long trailingNumber(const std::string& stem)
+{
+    size_t i = stem.size();
+    while (i > 0 && std::isdigit(static_cast<unsigned char>(stem[i - 1]))) --i;
+    if (i == stem.size() || stem.size() - i > 9) return -1;
+    return std::strtol(stem.c_str() + i, nullptr, 10);
+}
+
+}  // namespace
+
+const std::vector<std::string>& regularizationTypeNames()
+{
+    static const std::vector<std::string> names = {"none", "2nd derivative", "max ent", "weighted 3rd derivative",
+                                                   "both"};
+    return names;
+}
+
+int parameterFileValue(const std::string& text, const char* szKey, std::string* pValue)
+{
+    char szOpen[128], szClose[128];
+    std::snprintf(szOpen, sizeof szOpen, "<%s>", szKey);
+    std::snprintf(szClose, sizeof szClose, "</%s>", szKey);
+    size_t a = text.find(szOpen);
+    if (a == std::string::npos) return 0;
+    a += std::strlen(szOpen);
+    size_t b = text.find(szClose, a);
+    if (b == std::string::npos) return -1;
+    *pValue = trim(unescape(text.substr(a, b - a)));
+    return 1;
+}
+
+int readParameterFile(const char* szPath, RunParameters* pParams, std::string* pszError)
+{
+    RunParameters p;
+    p.szParameterFile = szPath;
+    auto fail = [&](const std::string& why) {
+        *pszError = std::string("parameter file ") + szPath + ": " + why;
+        return 0;
+    };
+
+    FILE* f = std::fopen(szPath, "rb");
+    if (!f) return fail(std::string("cannot be read (") + std::strerror(errno) + ")");
+    std::string text;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        text.append(buf, n);
+        if (text.size() > (1u << 20)) {
+            std::fclose(f);
+            return fail("larger than 1 MB, not a parameter file");
+        }
+    }
+    std::fclose(f);
+
+    std::string v;
+    // every key, with its own check
+    auto get = [&](const char* szKey, bool bRequired, std::string* pOut) -> int {
+        int r = parameterFileValue(text, szKey, pOut);
+        if (r < 0) return -1;
+        if (r == 0 && bRequired) return -2;
+        if (r == 1 && pOut->empty()) return -3;
+        return r;
+    };
+    std::string err;
+    auto check = [&](int r, const char* szKey) {
+        if (r == -1) err = std::string("no closing tag </") + szKey + "> for <" + szKey + ">";
+        else if (r == -2) err = std::string("the key <") + szKey + "> is missing";
+        else if (r == -3) err = std::string("the key <") + szKey + "> is empty";
+        return err.empty();
+    };
+
+    if (!check(get("DataDirectory", true, &p.szDataDirectory), "DataDirectory")) return fail(err);
+    if (!check(get("OutputResultsDirectory", true, &p.szOutputResultsDirectory), "OutputResultsDirectory"))
+        return fail(err);
+
+    int r;
+    if (!check(r = get("Channel", false, &v), "Channel")) return fail(err);
+    if (r == 1 && !parseInt(v, 1, 8, &p.nChannel)) return fail("Channel must be a cell number 1 to 8, not \"" + v + "\"");
+    if (!check(r = get("FirstScan", false, &v), "FirstScan")) return fail(err);
+    if (r == 1 && !parseInt(v, 0, 999999999, &p.nFirstScan))
+        return fail("FirstScan must be a scan number, not \"" + v + "\"");
+    if (!check(r = get("LastScan", false, &v), "LastScan")) return fail(err);
+    if (r == 1 && !parseInt(v, 0, 999999999, &p.nLastScan))
+        return fail("LastScan must be a scan number, not \"" + v + "\"");
+    if (p.nLastScan < p.nFirstScan) return fail("LastScan is smaller than FirstScan");
+
+    if (!check(r = get("Model", false, &v), "Model")) return fail(err);
+    if (r == 1) {
+        if (lower(v) == "none") {
+            p.szModel = "none";
+        } else if (modelCommandOfCaption(v.c_str()) == 0) {
+            return fail("unknown Model \"" + v + "\" (a caption of the Model menu, or none)");
+        } else {
+            p.szModel = v;
+        }
+    }
+    if (!check(r = get("RegularizationType", false, &v), "RegularizationType")) return fail(err);
+    if (r == 1) {
+        const auto& names = regularizationTypeNames();
+        if (std::find(names.begin(), names.end(), lower(v)) == names.end())
+            return fail("unknown RegularizationType \"" + v +
+                        "\" (none, 2nd derivative, max ent, weighted 3rd derivative or both)");
+        p.szRegularizationType = lower(v);
+    }
+    if (!check(r = get("AutoFit", false, &v), "AutoFit")) return fail(err);
+    if (r == 1 && !parseInt(v, 0, 1, &p.bAutoFit)) return fail("AutoFit must be 0 or 1, not \"" + v + "\"");
+    if (!check(r = get("LammThreads", false, &v), "LammThreads")) return fail(err);
+    if (r == 1 && !parseInt(v, 1, 64, &p.nLammThreads))
+        return fail("LammThreads must be a number of threads 1 to 64, not \"" + v + "\"");
+    if (!check(r = get("UseMinSForLogGrid", false, &v), "UseMinSForLogGrid")) return fail(err);
+    if (r == 1 && !parseInt(v, 0, 1, &p.bUseMinSForLogGrid))
+        return fail("UseMinSForLogGrid must be 0 or 1, not \"" + v + "\"");
+    if (!check(r = get("MinSForLogGrid", false, &v), "MinSForLogGrid")) return fail(err);
+    if (r == 1 && (!parseFloat(v, &p.fMinSForLogGrid) || p.fMinSForLogGrid <= 0))
+        return fail("MinSForLogGrid must be a positive s-value, not \"" + v + "\"");
+    if (!check(r = get("ShowWindow", false, &v), "ShowWindow")) return fail(err);
+    if (r == 1 && !parseInt(v, 0, 1, &p.bShowWindow)) return fail("ShowWindow must be 0 or 1, not \"" + v + "\"");
+
+    std::error_code ec;
+    if (!std::filesystem::is_directory(p.szDataDirectory, ec))
+        return fail("the DataDirectory " + p.szDataDirectory + " is no folder");
+    if (runScanFiles(p).empty())
+        return fail("no scan files of channel " + std::to_string(p.nChannel) + " with numbers " +
+                    std::to_string(p.nFirstScan) + " to " + std::to_string(p.nLastScan) + " in " +
+                    p.szDataDirectory);
+    *pParams = p;
+    return 1;
+}
+
+std::vector<std::string> runScanFiles(const RunParameters& params)
+{
+    std::vector<std::pair<long, std::string>> found;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(params.szDataDirectory, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        if (!it->is_regular_file(ec)) continue;
+        std::filesystem::path path = it->path();
+        std::string ext = path.extension().string();
+        if (ext.size() != 4 || ext[3] != static_cast<char>('0' + params.nChannel)) continue;
+        long nr = trailingNumber(path.stem().string());
+        if (nr < params.nFirstScan || nr > params.nLastScan) continue;
+        found.emplace_back(nr, path.string());
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> files;
+    for (auto& f : found) files.push_back(f.second);
+    return files;
+}
+
+const char* runModeUsage()
+{
+    return "usage: morvex [PARAMETERFILE]\n"
+           "       morvex --help\n"
+           "\n"
+           "Without arguments Morvex opens its main window. With a parameter file it runs\n"
+           "unattended: it loads the scans, analyses them and writes its results into the\n"
+           "results folder (ResultParameters.xml, screenshot.bmp, transcript.txt), then ends.\n"
+           "\n"
+           "The parameter file holds one element per setting, <Key>value</Key>:\n"
+           "  DataDirectory           folder of the scan files (required)\n"
+           "  OutputResultsDirectory  results folder, created when missing (required)\n"
+           "  Channel                 cell number 1-8: scan files whose extension ends in it (1)\n"
+           "  FirstScan, LastScan     range of the scan numbers at the end of the file names\n"
+           "                          (1, 99999)\n"
+           "  Model                   caption of a Model-menu item, or none (none)\n"
+           "  RegularizationType      none, 2nd derivative, max ent, weighted 3rd derivative,\n"
+           "                          both (none)\n"
+           "  AutoFit                 1 to fit the model, 0 to compute it once (0)\n"
+           "  LammThreads             worker threads of the Lamm equation lists (preference)\n"
+           "  UseMinSForLogGrid       1 to use MinSForLogGrid for log-spaced s grids\n"
+           "  MinSForLogGrid          minimum s-value of log-spaced s grids (S)\n"
+           "  ShowWindow              1 to show the main window while the run works (0)\n"
+           "\n"
+           "An unreadable or invalid parameter file is reported here and nothing is written;\n"
+           "the exit code is then 2.\n";
+}

@@ -1,0 +1,45 @@
+// The parameter file of the unattended run: "morvex PARAMETERFILE".
+//
+// One element per setting: the value stands between an opening and a closing
+// tag of its key, <DataDirectory>/data/run1</DataDirectory>; each key is
+// looked up as "<%s>". The keys are listed in docs/app.md and by --help.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct RunParameters {
+    std::string szParameterFile;
+    std::string szDataDirectory;          // required
+    int nChannel = 1;                     // cell 1..8: extension ending in this digit
+    int nFirstScan = 1;                   // scan numbers (trailing digits of the name)
+    int nLastScan = 99999;
+    std::string szModel = "none";         // a Model-menu caption, or "none"
+    std::string szRegularizationType = "none";
+    int bAutoFit = 0;
+    std::string szOutputResultsDirectory; // required
+    int nLammThreads = 0;                 // 0: the preference
+    int bUseMinSForLogGrid = -1;          // -1: not given
+    float fMinSForLogGrid = 0.0f;
+    int bShowWindow = 0;                  // show the window while the job runs
+};
+
+// Reads and checks the parameter file. Returns 1 on success; otherwise 0
+// with the reason in szError (the file is named in it).
+int readParameterFile(const char* szPath, RunParameters* pParams, std::string* pszError);
+
+// The value of one key: the text between "<key>" and "</key>" with the XML
+// character references resolved and blanks trimmed. 1 when the key is there,
+// 0 when it is not, -1 when its closing tag is missing.
+int parameterFileValue(const std::string& text, const char* szKey, std::string* pValue);
+
+// The usage text of --help: the command line and every key.
+const char* runModeUsage();
+
+// The scan files of the run in the data directory, full paths sorted by scan
+// number: extension of three characters ending in the channel digit, and a
+// number at the end of the name within FirstScan..LastScan.
+std::vector<std::string> runScanFiles(const RunParameters& params);
+
+// The regularization names the parameter file accepts.
+const std::vector<std::string>& regularizationTypeNames();

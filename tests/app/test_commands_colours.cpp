@@ -1,0 +1,184 @@
+// The command table, the menu bar built from it, scan colours and the
+// pixel-to-per-mille rule.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "app/app_globals.h"
+#include "app/scan_colors.h"
+#include "platform/win.h"
+#include "resources/commands.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+
+namespace {
+
+// Every numbered command the program knows, from the inventory of menus.
+const unsigned kInventory[] = {
+    197,  198,  199,  200,  201,  202,  203,  204,  208,  210,  212,  213,  214,  215,  217,  220,  223,  225,
+    226,  227,  228,  229,  231,  235,  240,  241,  244,  245,  246,  252,  253,  255,  256,  263,  264,  266,
+    267,  270,  272,  275,  276,  277,  278,  279,  280,  281,  282,  283,  284,  285,  286,  287,  288,  289,
+    290,  291,  292,  293,  294,  295,  296,  298,  299,  456,  457,  458,  459,  460,  461,  462,  463,  500,
+    501,  502,  503,  508,  509,  510,  511,  513,  514,  515,  518,  519,  520,  521,  522,  523,  524,  525,
+    526,  527,  528,  529,  530,  531,  532,  533,  534,  535,  536,  539,  540,  541,  542,  543,  544,  545,
+    546,  547,  548,  549,  550,  551,  552,  576,  577,  578,  579,  581,  582,  583,  584,  585,  587,  589,
+    590,  593,  595,  598,  600,  601,  602,  603,  606,  607,  608,  611,  632,  633,  634,  642,  644,  645,
+    647,  827,  830,  831,  836,  837,  867,  868,  870,  872,  874,  875,  876,  877,  878,  879,  880,  881,
+    882,  883,  885,  886,  887,  889,  890,  893,  895,  896,  897,  898,  899,  900,  901,  902,  903,  904,
+    905,  906,  907,  908,  909,  910,  911,  912,  913,  914,  915,  917,  918,  919,  920,  922,  923,  925,
+    927,  928,  929,  932,  933,  934,  935,  936,  938,  940,  941,  946,  947,  949,  950,  1098, 1099, 1100,
+    1103, 1104, 1105, 1106, 1107, 1108, 1109, 1110, 1111, 1117, 1118, 1119};
+
+std::string itemText(HMENU m, unsigned id)
+{
+    char sz[300] = "";
+    GetMenuString(m, id, sz, sizeof sz, MF_BYCOMMAND);
+    return sz;
+}
+
+bool enabledOnly518(unsigned id) { return id == 518; }
+
+}  // namespace
+
+TEST(CommandTable, HoldsEveryCommandOnceWithItsPlace)
+{
+    int n = 0;
+    const CommandInfo* table = commandTable(&n);
+    std::set<unsigned> ids;
+    for (int k = 0; k < n; ++k) EXPECT_TRUE(ids.insert(table[k].nId).second) << "twice: " << table[k].nId;
+    for (unsigned id : kInventory) EXPECT_TRUE(ids.count(id)) << "missing: " << id;
+    EXPECT_EQ(sizeof kInventory / sizeof kInventory[0], 228u);
+
+    // the ids of our own commands do not collide with the numbered ones
+    for (unsigned id : {CM_EXIT, CM_PRINT, CM_PREFERENCES, CM_HOW_TO_GET_HELP})
+        for (unsigned inv : kInventory) EXPECT_NE(id, inv);
+
+    // every accelerator leads to a command of the table
+    for (MenuVariant v : {MENU_MAIN, MENU_TOSE}) {
+        int na = 0;
+        const AcceleratorEntry* acc = acceleratorTable(v, &na);
+        for (int k = 0; k < na; ++k) EXPECT_TRUE(findCommand(acc[k].nId)) << acc[k].nId;
+    }
+    int na = 0;
+    acceleratorTable(MENU_MAIN, &na);
+    EXPECT_EQ(na, 17);
+
+    char sz[100];
+    plainCaption("&Load New Files\t^L", sz, sizeof sz);
+    EXPECT_STREQ(sz, "Load New Files");
+    plainCaption("Integrate Distribution \t^I", sz, sizeof sz);
+    EXPECT_STREQ(sz, "Integrate Distribution");
+    EXPECT_EQ(modelCommandOfCaption("continuous c(s) distribution"), 275u);
+    EXPECT_EQ(modelCommandOfCaption("c(M) With Invariant D"), 277u);  // the caption's trailing blank
+    EXPECT_EQ(modelCommandOfCaption("Load New Files"), 0u);            // not a model
+}
+
+TEST(CommandTable, MenuBarHasEveryItemAndGraysUnbuiltCommands)
+{
+    HMENU bar = buildCommandMenu(MENU_MAIN, enabledOnly518);
+    int n = 0;
+    const CommandInfo* table = commandTable(&n);
+    for (int k = 0; k < n; ++k) {
+        const CommandInfo& c = table[k];
+        UINT state = GetMenuState(bar, c.nId, MF_BYCOMMAND);
+        bool bItem = !(c.nFlags & (CMD_NO_ITEM | CMD_RUNTIME | CMD_TOSE));
+        if (!bItem) {
+            EXPECT_EQ(state, 0xFFFFFFFFu) << "no item expected for " << c.nId;
+            continue;
+        }
+        ASSERT_NE(state, 0xFFFFFFFFu) << "no item for " << c.nId;
+        EXPECT_EQ((state & MF_GRAYED) != 0, c.nId != 518) << c.nId;
+        EXPECT_EQ(state & MF_CHECKED, 0u);
+    }
+    // captions as the menus show them, the bar in its order
+    EXPECT_EQ(itemText(bar, 200), "&Load New Files\t^L");
+    EXPECT_EQ(itemText(bar, 204), "Copy &Fit Parameters");
+    char sz[100];
+    const char* bar0[] = {"&Data", "Model", "&Parameters", "&Run", "&Fit", "&Generate", "&Options",
+                          "Display", "Copy", "Statistics", "Plot", "&Help"};
+    ASSERT_EQ(GetMenuItemCount(bar), 12);
+    for (int k = 0; k < 12; ++k) {
+        GetMenuString(bar, k, sz, sizeof sz, MF_BYPOSITION);
+        EXPECT_STREQ(sz, bar0[k]);
+    }
+    // "Special" is a submenu of Model; 266 lives there
+    HMENU model = GetSubMenu(bar, 1);
+    bool bSpecial = false;
+    for (int k = 0; k < GetMenuItemCount(model); ++k) {
+        GetMenuString(model, k, sz, sizeof sz, MF_BYPOSITION);
+        if (std::string(sz) == "Special") {
+            bSpecial = true;
+            EXPECT_EQ(GetMenuItemID(GetSubMenu(model, k), 0), 266u);
+        }
+    }
+    EXPECT_TRUE(bSpecial);
+    DestroyMenu(bar);
+
+    // the variants: 886 leaves the M* menu; the ls-g* menu renames 949 and
+    // moves 947 into the Data menu
+    HMENU mstar = buildCommandMenu(MENU_MSTAR, nullptr);
+    EXPECT_EQ(GetMenuState(mstar, 886, MF_BYCOMMAND), 0xFFFFFFFFu);
+    EXPECT_EQ(itemText(mstar, 287), "Remove Integral Fringe Jumps (within one scan)");
+    DestroyMenu(mstar);
+    HMENU lsg = buildCommandMenu(MENU_LSGRAMP, nullptr);
+    EXPECT_EQ(itemText(lsg, 949), "Auto Load and Correct Raw Data");
+    HMENU data = GetSubMenu(lsg, 0);
+    bool b947 = false;
+    for (int k = 0; k < GetMenuItemCount(data); ++k) b947 = b947 || GetMenuItemID(data, k) == 947u;
+    EXPECT_TRUE(b947);
+    DestroyMenu(lsg);
+    HMENU tose = buildCommandMenu(MENU_TOSE, nullptr);
+    EXPECT_NE(GetMenuState(tose, 934, MF_BYCOMMAND), 0xFFFFFFFFu);
+    EXPECT_EQ(GetMenuState(tose, 200, MF_BYCOMMAND), 0xFFFFFFFFu);
+    DestroyMenu(tose);
+}
+
+TEST(ScanColours, RainbowPaletteAndTimeOrder)
+{
+    EXPECT_EQ(colorFromFraction(0, 10), RGB(0, 0, 255));
+    EXPECT_EQ(colorFromFraction(2, 10), RGB(0, 255, 255));
+    EXPECT_EQ(colorFromFraction(4, 10), RGB(0, 255, 0));
+    EXPECT_EQ(colorFromFraction(9, 10), RGB(255, 0, 0));
+    EXPECT_EQ(colorFromFraction(10, 10), RGB(128, 0, 0));
+    EXPECT_EQ(colorFromFraction(1, 4), RGB(0, 255, 191));   // a quarter of the way from cyan to green
+    EXPECT_EQ(colorFromFraction(20, 10), RGB(128, 0, 0));   // held to the scale
+    EXPECT_EQ(colorFromFraction(-1, 10), RGB(0, 0, 255));
+    EXPECT_EQ(colorFromFraction(1, 0), RGB(0, 0, 255));     // no division by zero
+
+    int nOld = nScans;
+    int* pOldOrder = pScanTimeOrder;
+    unsigned char bOldFlag = bScanColorFromTime;
+    nScans = 30;
+    int order[31];
+    for (int k = 1; k <= 30; ++k) order[k] = 31 - k;  // scan 30 was taken first
+    pScanTimeOrder = order;
+    bScanColorFromTime = 0;
+    EXPECT_EQ(scanColor(0), RGB(0, 0, 0));
+    EXPECT_EQ(scanColor(31), RGB(0, 0, 0));
+    std::set<COLORREF> first14;
+    for (int i = 1; i <= 14; ++i) first14.insert(scanColor(i));
+    EXPECT_EQ(first14.size(), 14u);
+    // scan 15 is scan 1's colour, darker in every channel
+    COLORREF a = scanColor(1), b = scanColor(15);
+    EXPECT_NE(a, b);
+    EXPECT_LE(GetRValue(b), GetRValue(a));
+    EXPECT_LE(GetGValue(b), GetGValue(a));
+    EXPECT_LE(GetBValue(b), GetBValue(a));
+    bScanColorFromTime = 1;
+    EXPECT_EQ(scanColor(30), RGB(0, 0, 255));   // earliest
+    EXPECT_EQ(scanColor(1), RGB(128, 0, 0));    // latest
+    nScans = nOld;
+    pScanTimeOrder = pOldOrder;
+    bScanColorFromTime = bOldFlag;
+}
+
+TEST(ScanColours, PixelsToPerMille)
+{
+    EXPECT_FLOAT_EQ(pixelToPerMilleX(700, 700.0f), 1400.0f);
+    EXPECT_FLOAT_EQ(pixelToPerMilleX(350, 700.0f), 700.0f);
+    EXPECT_FLOAT_EQ(pixelToPerMilleY(500, 1000.0f), 500.0f);
+    EXPECT_FLOAT_EQ(pixelToPerMilleY(240, 480.0f), 500.0f);
+    EXPECT_FLOAT_EQ(pixelToPerMilleX(10, 0.0f), 0.0f);  // before the first paint
+}

@@ -1,0 +1,161 @@
+// The parameter file of the unattended run and its results record.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/app_fixture.h"
+#include "app/parameter_file.h"
+#include "app/result_parameters.h"
+#include "app/xml_reader.h"
+
+namespace {
+
+class ParameterFileTest : public AppFolderTest {
+protected:
+    void SetUp() override
+    {
+        AppFolderTest::SetUp();
+        data = scratch + "data";
+        std::filesystem::create_directories(data);
+        for (const char* n : {"f9.RA1", "f10.RA1", "f11.RA1", "f10.RA2", "f12.RA1", "list.RA1", "notes.txt"})
+            writeText(data + "/" + n, "x");
+    }
+    std::string file(const std::string& body)
+    {
+        std::string p = scratch + "run.xml";
+        writeText(p, body);
+        return p;
+    }
+    std::string error(const std::string& body)
+    {
+        RunParameters p;
+        std::string err;
+        EXPECT_EQ(readParameterFile(file(body).c_str(), &p, &err), 0);
+        return err;
+    }
+    std::string data;
+};
+
+}  // namespace
+
+TEST_F(ParameterFileTest, ReadsEveryKey)
+{
+    std::string body = "<job>\n <DataDirectory> " + data + " </DataDirectory>\n"
+                       " <OutputResultsDirectory>" + scratch + "out &amp; more</OutputResultsDirectory>\n"
+                       " <Channel>1</Channel><FirstScan>10</FirstScan><LastScan>12</LastScan>\n"
+                       " <Model>continuous c(s) distribution</Model>\n"
+                       " <RegularizationType>Max Ent</RegularizationType><AutoFit>1</AutoFit>\n"
+                       " <LammThreads>3</LammThreads><UseMinSForLogGrid>1</UseMinSForLogGrid>\n"
+                       " <MinSForLogGrid>0.5</MinSForLogGrid><ShowWindow>0</ShowWindow></job>\n";
+    RunParameters p;
+    std::string err;
+    ASSERT_EQ(readParameterFile(file(body).c_str(), &p, &err), 1) << err;
+    EXPECT_EQ(p.szDataDirectory, data);  // blanks around a value do not count
+    EXPECT_EQ(p.szOutputResultsDirectory, scratch + "out & more");
+    EXPECT_EQ(p.nFirstScan, 10);
+    EXPECT_EQ(p.nLastScan, 12);
+    EXPECT_EQ(p.szModel, "continuous c(s) distribution");
+    EXPECT_EQ(p.szRegularizationType, "max ent");
+    EXPECT_EQ(p.bAutoFit, 1);
+    EXPECT_EQ(p.nLammThreads, 3);
+    EXPECT_EQ(p.bUseMinSForLogGrid, 1);
+    EXPECT_FLOAT_EQ(p.fMinSForLogGrid, 0.5f);
+    // channel 1, numbers 10..12, in numeric order
+    std::vector<std::string> files = runScanFiles(p);
+    ASSERT_EQ(files.size(), 3u);
+    EXPECT_EQ(files[0], data + "/f10.RA1");
+    EXPECT_EQ(files[1], data + "/f11.RA1");
+    EXPECT_EQ(files[2], data + "/f12.RA1");
+    // without a range every numbered scan of the channel, f9 before f10
+    p.nFirstScan = 1;
+    p.nLastScan = 99999;
+    files = runScanFiles(p);
+    ASSERT_EQ(files.size(), 4u);
+    EXPECT_EQ(files[0], data + "/f9.RA1");
+}
+
+TEST_F(ParameterFileTest, InvalidFilesAreRefusedWithTheirReason)
+{
+    const std::string dirs = "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                             "o</OutputResultsDirectory>";
+    RunParameters p;
+    std::string err;
+    EXPECT_EQ(readParameterFile((scratch + "nothing.xml").c_str(), &p, &err), 0);
+    EXPECT_NE(err.find("nothing.xml"), std::string::npos);
+    EXPECT_NE(error("<OutputResultsDirectory>x</OutputResultsDirectory>").find("<DataDirectory> is missing"),
+              std::string::npos);
+    EXPECT_NE(error(dirs + "<Channel>3").find("no closing tag </Channel>"), std::string::npos);
+    EXPECT_NE(error(dirs + "<Channel>9</Channel>").find("Channel must be a cell number"), std::string::npos);
+    EXPECT_NE(error(dirs + "<FirstScan>5</FirstScan><LastScan>4</LastScan>").find("smaller"), std::string::npos);
+    EXPECT_NE(error(dirs + "<FirstScan>1x</FirstScan>").find("FirstScan must be"), std::string::npos);
+    EXPECT_NE(error(dirs + "<Model>c(q)</Model>").find("unknown Model \"c(q)\""), std::string::npos);
+    EXPECT_NE(error(dirs + "<RegularizationType>L1</RegularizationType>").find("unknown RegularizationType"),
+              std::string::npos);
+    EXPECT_NE(error(dirs + "<AutoFit>yes</AutoFit>").find("AutoFit must be 0 or 1"), std::string::npos);
+    EXPECT_NE(error(dirs + "<Channel>5</Channel>").find("no scan files of channel 5"), std::string::npos);
+    EXPECT_NE(error("<DataDirectory>" + data + "/f9.RA1</DataDirectory><OutputResultsDirectory>o"
+                    "</OutputResultsDirectory>")
+                  .find("is no folder"),
+              std::string::npos);
+    EXPECT_NE(error(dirs + "<MinSForLogGrid>-1</MinSForLogGrid>").find("positive"), std::string::npos);
+}
+
+TEST_F(AppFolderTest, ResultRecordIsWellFormedXml)
+{
+    ResultRecord r;
+    r.szParameterFile = "/jobs/a&b <1>.xml";
+    r.szDataDirectory = "/data/\"quoted\" 'dir'";
+    r.inputFiles = {"/data/f1.RA1", std::string("/data/bad\x01\xff name.RA1")};
+    r.nScans = 2;
+    r.szModel = "Continuous c(s) Distribution";
+    r.bHaveParameters = true;
+    r.pfValue[5] = 4.25f;
+    r.pnFloat[5] = 1;
+    r.pfValue[13] = 6.05f;
+    r.bHaveRmsd = true;
+    r.fRmsd = 0.00512f;
+    r.bHaveDistribution = true;
+    r.szDistributionKind = "c(s)";
+    r.peaks.push_back({3.9f, 4.6f, 4.25f, 0.8f, 0.75f});
+    r.peaks.push_back({6.0f, 7.0f, 6.5f, 0.2f, 0.25f});
+    r.messages = {"MessageBox \"ERROR\" \"x < y\""};
+    std::string path = scratch + "ResultParameters.xml";
+    ASSERT_EQ(writeResultParameters(path.c_str(), r), 1);
+    EXPECT_FALSE(std::filesystem::exists(path + ".new"));
+
+    std::string err;
+    auto root = parseXmlFile(path, &err);
+    ASSERT_TRUE(root) << err;
+    EXPECT_EQ(root->name, "cGMPMorvex");
+    EXPECT_EQ(root->child("ParameterFile")->text, "/jobs/a&b <1>.xml");
+    EXPECT_EQ(root->child("DataDirectory")->text, "/data/\"quoted\" 'dir'");
+    auto files = root->child("InputFiles")->all("File");
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(root->child("InputFiles")->attr("count"), "2");
+    EXPECT_EQ(files[1]->text, "/data/bad?? name.RA1");  // no control byte or broken UTF-8 in the record
+    EXPECT_EQ(root->child("ScanCount")->text, "2");
+    auto params = root->child("Parameters")->all("Parameter");
+    ASSERT_EQ(params.size(), 34u);
+    EXPECT_EQ(params[4]->attr("name"), "s1");
+    EXPECT_EQ(std::stof(params[4]->attr("value")), 4.25f);
+    EXPECT_EQ(params[4]->attr("fit"), "1");
+    EXPECT_EQ(params[12]->attr("name"), "meniscus");
+    EXPECT_EQ(std::stof(params[12]->attr("value")), 6.05f);  // read back to the float written
+    EXPECT_EQ(std::stof(root->child("Rmsd")->text), 0.00512f);
+    auto peaks = root->child("Distribution")->all("Peak");
+    ASSERT_EQ(peaks.size(), 2u);
+    EXPECT_FLOAT_EQ(std::stof(peaks[0]->attr("fraction")) + std::stof(peaks[1]->attr("fraction")), 1.0f);
+    EXPECT_EQ(root->child("Messages")->child("Message")->text, "MessageBox \"ERROR\" \"x < y\"");
+
+    // without a model, fit or distribution those parts stay out
+    ResultRecord empty;
+    ASSERT_EQ(writeResultParameters(path.c_str(), empty), 1);
+    root = parseXmlFile(path, &err);
+    ASSERT_TRUE(root) << err;
+    EXPECT_TRUE(root->child("Parameters")->children.empty());
+    EXPECT_EQ(root->child("Rmsd"), nullptr);
+    EXPECT_EQ(root->child("Distribution"), nullptr);
+
+    // a folder that does not exist: failure, nothing half written
+    EXPECT_EQ(writeResultParameters((scratch + "no/such/ResultParameters.xml").c_str(), r), 0);
+}

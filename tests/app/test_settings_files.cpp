@@ -1,0 +1,123 @@
+// The defaults file, the last-directory file and the paths built at start.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/app_fixture.h"
+#include "app/app_globals.h"
+#include "app/data_file_paths.h"
+#include "app/preferences.h"
+#include "scandata/scan_data.h"
+
+TEST_F(AppFolderTest, PathsLieBesideTheProgramOrInTheWorkingFolder)
+{
+    setUpDataFilePaths("/opt/morvex");
+    EXPECT_STREQ(szProgramDir, "/opt/morvex/");
+    EXPECT_STREQ(szSoundError, "/opt/morvex/sounds/error.wav");
+    EXPECT_STREQ(szSoundBeer, "/opt/morvex/sounds/beer.wav");
+    EXPECT_EQ(std::string(szParamsIniPath), work + "morvexparams.ini");
+    EXPECT_EQ(std::string(szLastDirIniPath), work + "morvex.ini");
+    EXPECT_EQ(std::string(szIntegrRangeFilePath), std::string(szIntegrRangeFilePath2));
+    // the temporary folder is made at start-up and ends with its separator
+    EXPECT_EQ(std::string(szTempDir), work + "temp/");
+    EXPECT_TRUE(std::filesystem::is_directory(szTempDir));
+
+    // a program folder so deep that a path cannot fit stays empty, not cut
+    std::string deep = "/" + std::string(250, 'd') + "/";
+    setUpDataFilePaths(deep.c_str());
+    EXPECT_STREQ(szSoundQuestion, "");
+}
+
+TEST_F(AppFolderTest, MissingShortDamagedAndFullDefaultsFiles)
+{
+    // missing: defaults, and the file is written whole
+    bSound = 0;
+    EXPECT_EQ(readDefaultPreferences(), 0);
+    EXPECT_EQ(bSound, 1);
+    EXPECT_EQ(nLammThreads, 2);
+    EXPECT_EQ(fGradientLimit, 500.0f);
+    EXPECT_EQ(dTimeStampThreshold, 1.001);
+    std::vector<std::string> lines = readLines(szParamsIniPath);
+    ASSERT_EQ(static_cast<int>(lines.size()), defaultPreferenceLines());
+    EXPECT_EQ(lines[0], "0");    // disclaimer not yet accepted
+    EXPECT_EQ(lines[10], "0");   // entry 10: integration ranges from file
+
+    // short: the lines there are kept, the rest get defaults, rewritten
+    writeText(szParamsIniPath, "1\n0\n0\n1.02\n6\n");
+    EXPECT_EQ(readDefaultPreferences(), 0);
+    EXPECT_EQ(defaultPreferences.bDisclaimerAccepted, 1);
+    EXPECT_EQ(bSound, 0);
+    EXPECT_EQ(bCheckTimeStamps, 0);
+    EXPECT_DOUBLE_EQ(dTimeStampThreshold, 1.02);
+    EXPECT_EQ(nLammThreads, 6);
+    EXPECT_EQ(nNEQThreads, 2);
+    EXPECT_EQ(static_cast<int>(readLines(szParamsIniPath).size()), defaultPreferenceLines());
+
+    // damaged or out of range: that entry alone gets its default
+    lines = readLines(szParamsIniPath);
+    lines[4] = "0";       // no threads at all
+    lines[8] = "fast";    // no number
+    lines[11] = "1.5";    // not a flag
+    std::string text;
+    for (auto& l : lines) text += l + "\n";
+    writeText(szParamsIniPath, text);
+    EXPECT_EQ(readDefaultPreferences(), 0);
+    EXPECT_EQ(nLammThreads, 2);
+    EXPECT_EQ(fGradientLimit, 500.0f);
+    EXPECT_EQ(bScanColorFromTime, 0);
+    EXPECT_EQ(bSound, 0);  // untouched neighbours stay
+
+    // full and valid: read as it stands, not rewritten, values exact
+    dTimeStampThreshold = 1.0049999999999999;
+    fGradientLimit = 123.456f;
+    ASSERT_EQ(writeDefaultPreferences(), 1);
+    dTimeStampThreshold = 0;
+    fGradientLimit = 0;
+    auto before = std::filesystem::last_write_time(szParamsIniPath);
+    EXPECT_EQ(readDefaultPreferences(), 1);
+    EXPECT_EQ(dTimeStampThreshold, 1.0049999999999999);
+    EXPECT_EQ(fGradientLimit, 123.456f);
+    EXPECT_EQ(std::filesystem::last_write_time(szParamsIniPath), before);
+}
+
+TEST_F(AppFolderTest, SetDefaultPreferenceRewritesOneEntry)
+{
+    // no file yet: nothing to rewrite
+    EXPECT_EQ(setDefaultPreference(nullptr, 10, 1), 0);
+    readDefaultPreferences();
+    std::vector<std::string> before = readLines(szParamsIniPath);
+    EXPECT_EQ(setDefaultPreference(nullptr, 10, 1), 1);
+    std::vector<std::string> after = readLines(szParamsIniPath);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t k = 0; k < after.size(); ++k) {
+        if (k != 10) {
+            EXPECT_EQ(after[k], before[k]) << "line " << k;
+        }
+    }
+    EXPECT_EQ(after[10], "1");
+    readDefaultPreferences();
+    EXPECT_EQ(bUseIntegrationRangesFile, 1);
+    // entry 0 is the disclaimer, not a preference; past the end is refused
+    EXPECT_EQ(setDefaultPreference(nullptr, 0, 1), 0);
+    EXPECT_EQ(setDefaultPreference(nullptr, defaultPreferenceLines(), 1), 0);
+    // a file too short for the entry is left alone
+    writeText(szParamsIniPath, "1\n1\n");
+    EXPECT_EQ(setDefaultPreference(nullptr, 10, 0), 0);
+    EXPECT_EQ(readText(szParamsIniPath), "1\n1\n");
+}
+
+TEST_F(AppFolderTest, LastDataDirectory)
+{
+    char sz[260] = "x";
+    loadLastDirectory(nullptr, sz);
+    EXPECT_STREQ(sz, "");
+    saveLastDirectory(nullptr, "/data/run 7/scan00012.RA1");
+    EXPECT_EQ(readText(szLastDirIniPath), "/data/run 7/\n");
+    loadLastDirectory(nullptr, sz);
+    EXPECT_STREQ(sz, "/data/run 7/");
+    // a directory longer than 100 characters comes back whole
+    std::string deep = "/data/" + std::string(150, 'x') + "/";
+    saveLastDirectory(nullptr, (deep + "a.ip1").c_str());
+    loadLastDirectory(nullptr, sz);
+    EXPECT_EQ(std::string(sz), deep);
+}
