@@ -2,8 +2,6 @@
 // data), which the Lamm solvers follow and the loaders check the scans against.
 #pragma once
 
-#include <string>
-
 #include "scandata/scan_header.h"
 
 class CRotorSpeedProfile {
@@ -39,6 +37,3 @@ private:
     void FreeSteps();
     float RampTime(int k) const;
 };
-
-// True when a file (not a folder) lies at the path.
-bool speedStepsFileExists(const std::string& path);

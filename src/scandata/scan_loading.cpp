@@ -17,6 +17,7 @@
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
+#include "plot/number_entry.h"
 #include "plot/progress_line.h"
 #include "scandata/noise_grid.h"
 #include "scandata/rotor_speed_profile.h"
@@ -568,7 +569,7 @@ void TXLAWindow::AddMoreFiles(char* szSelection) {
     const std::string speedPath = drive + dir + "speedsteps.txt";
     delete pRotorSpeedProfile;
     pRotorSpeedProfile = nullptr;
-    if (!bVariable && !speedStepsFileExists(speedPath)) {
+    if (!bVariable && !fileExists(speedPath.c_str())) {
         bUsingSpeedSteps = 0;
     } else {
         pRotorSpeedProfile = new CRotorSpeedProfile;

@@ -4,16 +4,11 @@
 #include "app/app_globals.h"
 #include "app/xla_window.h"
 #include "models/model_globals.h"
-#include "platform/win.h"
+#include "plot/number_entry.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_messages.h"
 #include "scandata/speed_analysis.h"
-
-bool speedStepsFileExists(const std::string& path) {
-    win::DWORD a = win::GetFileAttributes(path.c_str());
-    return a != win::INVALID_FILE_ATTRIBUTES && !(a & win::FILE_ATTRIBUTE_DIRECTORY);
-}
 
 void TXLAWindow::CheckSpeedSteps(const char* szDrive, const char* szDir) {
     if (bAutoLoadMultiSpeed) return;
@@ -21,7 +16,7 @@ void TXLAWindow::CheckSpeedSteps(const char* szDrive, const char* szDir) {
     bApproachToEqPattern = 0;
     bSpeedChangesInScans = 0;
     bool bVariable = analyseScanSpeeds(nScans, pScanHeaders, &bApproachToEqPattern, &bSpeedChangesInScans);
-    bool bFile = speedStepsFileExists(path);
+    bool bFile = fileExists(path.c_str());
     if (!bVariable && !bFile) {
         delete pRotorSpeedProfile;
         pRotorSpeedProfile = nullptr;
