@@ -1,15 +1,14 @@
 // Helpers of the plot tests: curves over plain arrays, the records of a
-// picture, and a picture played 1:1 onto a bitmap.
+// picture, and a picture played onto a bitmap.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "numerics/ccurve.h"
-#include "numerics/cvector.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 
@@ -29,48 +28,40 @@ struct CurveStore {
     CCurve* curve(const std::vector<float>& x, const std::vector<float>& y)
     {
         CVector* vx = view(x);
-        CVector* vy = view(y);
-        curves.push_back(std::make_unique<CCurve>(vx, vy));
+        curves.push_back(std::make_unique<CCurve>(vx, view(y)));
         return curves.back().get();
     }
 };
 
-inline std::vector<std::string> listing(const CWINPlot& plot)
+using Records = std::vector<std::string>;
+
+inline Records listing(const CWINPlot& plot)
 {
     return win::metaFileListing(plot.hMetaFile);
 }
 
-inline std::vector<std::string> listing(win::HMETAFILE h)
-{
-    return win::metaFileListing(h);
-}
-
 // Position of the first record equal to text at or after from; -1 if none.
-inline int findRecord(const std::vector<std::string>& l, const std::string& text, int from = 0)
+inline int findRecord(const Records& l, const std::string& text, int from = 0)
 {
-    for (size_t k = size_t(from < 0 ? 0 : from); k < l.size(); k++)
-        if (l[k] == text) return int(k);
-    return -1;
+    auto it = std::find(l.begin() + std::max(from, 0), l.end(), text);
+    return it == l.end() ? -1 : int(it - l.begin());
 }
 
-inline int countRecords(const std::vector<std::string>& l, const std::string& prefix)
+inline Records withPrefix(const Records& l, const std::string& prefix)
 {
-    int n = 0;
-    for (const auto& s : l)
-        if (s.rfind(prefix, 0) == 0) n++;
-    return n;
-}
-
-inline std::vector<std::string> recordsStartingWith(const std::vector<std::string>& l, const std::string& prefix)
-{
-    std::vector<std::string> out;
+    Records out;
     for (const auto& s : l)
         if (s.rfind(prefix, 0) == 0) out.push_back(s);
     return out;
 }
 
-// A white bitmap onto which pictures are played with the plots' window
-// extent mapped onto its width x height pixels.
+inline bool containsSequence(const Records& l, const Records& seq)
+{
+    return std::search(l.begin(), l.end(), seq.begin(), seq.end()) != l.end();
+}
+
+// A white bitmap onto which pictures are played, the plots' window extent
+// mapped onto its width x height pixels.
 struct PlotCanvas {
     win::HDC dc;
     win::HBITMAP bmp;
@@ -91,13 +82,13 @@ struct PlotCanvas {
         win::DeleteObject(bmp);
         win::DeleteDC(dc);
     }
-    void play(win::HMETAFILE h)
+    void play(win::HMETAFILE hPicture)
     {
         using namespace win;
         SetMapMode(dc, MM_ANISOTROPIC);
         SetWindowExtEx(dc, 1399, 1000, nullptr);
-        SetViewportExtEx(dc, w, this->h, nullptr);
-        PlayMetaFile(dc, h);
+        SetViewportExtEx(dc, w, h, nullptr);
+        PlayMetaFile(dc, hPicture);
         SetMapMode(dc, MM_TEXT);
     }
     win::COLORREF at(int x, int y) { return win::GetPixel(dc, x, y); }
