@@ -37,7 +37,7 @@ std::string readText(const std::string& path) {
     return ss.str();
 }
 
-std::string scanText(const ScanSpec& s) {
+std::string scanText(const ScanRecipe& s) {
     char line[256];
     std::string text = s.title + "\n";
     double w2t = s.omega2t;
@@ -59,9 +59,9 @@ std::string scanText(const ScanSpec& s) {
     return text;
 }
 
-std::string writeScan(const TempFolder& folder, const std::string& name, const ScanSpec& spec) {
+std::string writeScan(const TempFolder& folder, const std::string& name, const ScanRecipe& recipe) {
     std::string path = folder.Path(name);
-    writeText(path, scanText(spec));
+    writeText(path, scanText(recipe));
     return path;
 }
 

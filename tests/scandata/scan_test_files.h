@@ -28,7 +28,7 @@ private:
 void writeText(const std::string& path, const std::string& text);
 std::string readText(const std::string& path);
 
-struct ScanSpec {
+struct ScanRecipe {
     std::string title = "synthetic scan";
     char letter = 'R';
     int cell = 1;
@@ -45,10 +45,10 @@ struct ScanSpec {
     std::function<float(int, float)> signal = [](int, float) { return 0.5f; };
 };
 
-// The text of a scan file of the spec, points numbered from 1.
-std::string scanText(const ScanSpec& spec);
+// The text of a scan file of the recipe, points numbered from 1.
+std::string scanText(const ScanRecipe& recipe);
 // Writes it and returns the path.
-std::string writeScan(const TempFolder& folder, const std::string& name, const ScanSpec& spec);
+std::string writeScan(const TempFolder& folder, const std::string& name, const ScanRecipe& recipe);
 
 // A selection buffer: the directory, NUL, each name with its NUL, final NUL.
 std::vector<char> selection(const std::string& dir, const std::vector<std::string>& names);

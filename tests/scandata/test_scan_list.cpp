@@ -13,7 +13,7 @@
 #include "scandata/scan_set_fixture.h"
 #include "scandata/scan_test_files.h"
 
-using scantest::ScanSpec;
+using scantest::ScanRecipe;
 using scantest::TempFolder;
 
 namespace {
@@ -46,9 +46,9 @@ TEST_F(ScanListTest, ListFileRoundTripWithStep) {
     // Ten scans whose times run backwards; a list with step 3 takes 1, 4, 7, 10.
     std::string list = "newformat n=3\n" + dir.Dir() + "\n";
     for (int k = 1; k <= 10; ++k) {
-        ScanSpec spec;
-        spec.time = 2000.0 - 100.0 * k;
-        scantest::writeScan(dir, "s" + std::to_string(k) + ".RA2", spec);
+        ScanRecipe recipe;
+        recipe.time = 2000.0 - 100.0 * k;
+        scantest::writeScan(dir, "s" + std::to_string(k) + ".RA2", recipe);
         list += "s" + std::to_string(k) + ".RA2\n";
     }
     scantest::writeText(dir.Path("mylist.RA2"), list);
@@ -129,7 +129,7 @@ TEST_F(ScanListTest, CellDirectoryAndExistence) {
     EXPECT_EQ(pending()[0], "c:\\other\\place\\x.RA3");
     EXPECT_FALSE(filesInListExist());
 
-    scantest::writeScan(dir, "x.RA1", ScanSpec());
+    scantest::writeScan(dir, "x.RA1", ScanRecipe());
     scantest::writeText(dir.Path("l2"), "newformat n=1\n" + dir.Dir() + "\nx.RA1\n");
     ASSERT_EQ(readScanListFile(&window, dir.Path("l2").c_str()), 1);
     EXPECT_TRUE(filesInListExist());
