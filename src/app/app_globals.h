@@ -62,8 +62,6 @@ void setPlotAxisLabels();
 void redrawDataPlot(int bAutoscale);
 // Warns when the scans' temperatures spread more than the limit (degrees).
 void checkTemperatureFluctuation(float fLimit);
-// Deletes the data, residuals and residuals-bitmap plots and sets them to null.
-void deleteScanPlots();
 // Residuals = data - fit inside the fit limits, 0 outside; repaints the
 // residuals plot when asked.
 void updateResidualsPlot(int bRedraw);

@@ -8,7 +8,6 @@ void buildScanPlotVectors() {}
 void setPlotAxisLabels() {}
 void redrawDataPlot(int) {}
 void checkTemperatureFluctuation(float) {}
-void deleteScanPlots() { pDataPlot = pResidualsPlot = pResidualsBitmapPlot = nullptr; }
 void releaseResultArrays() {}
 
 void TXLAWindow::DebugLog(const char*) {}

@@ -6,6 +6,7 @@
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
+#include "plot/cwinplot.h"
 #include "scandata/noise_grid.h"
 #include "scandata/scan_loading.h"
 #include "tools/dls_data.h"
@@ -161,7 +162,10 @@ void freeScanData() {
     free_ivector(pFitLastIndex, 1, nScans);
     pScanPoints = pScanTimeOrder = pFitFirstIndex = pFitLastIndex = nullptr;
     freeNoiseArrays(nScans);
-    deleteScanPlots();
+    delete pDataPlot;
+    delete pResidualsPlot;
+    delete pResidualsBitmapPlot;
+    pDataPlot = pResidualsPlot = pResidualsBitmapPlot = nullptr;
     nScans = 0;
     bSGridLimitsAccepted = 0;
     bDataChanged = 1;

@@ -9,6 +9,7 @@
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "platform/win.h"
+#include "plot/cwinplot.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_list.h"
 #include "scandata/scan_loading.h"
@@ -259,4 +260,10 @@ TEST_F(ScanLoadingTest, InitialData) {
     EXPECT_EQ(setInitialData(&window, dir.Path("none.RA1").c_str()), 0);
     EXPECT_EQ(nExtrapolationPoints, 0);
     EXPECT_EQ(pExtrapolation1, nullptr);
+
+    // Releasing the set takes its plots along.
+    pDataPlot = new CWINPlot;
+    freeScanData();
+    EXPECT_EQ(pDataPlot, nullptr);
+    EXPECT_EQ(nScans, 0);
 }
