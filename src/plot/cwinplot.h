@@ -291,6 +291,8 @@ private:
     void SetXMapping();
     void SetYMapping();
     void MaskedYRange(const int* pFirst, const int* pLast);
+    bool CurvesRange(bool bY, bool bLog, const int* pFirst, const int* pLast, bool bSkipSecondScale, float* pLo,
+                     float* pHi) const;
     void DrawProfiles(win::HDC dc, const CVector& X, const CVector& Y, int n, win::HPEN hCurvePen,
                       win::HGDIOBJ hCurveBrush);
     void AttachExtraArray(CVector**& pTable, unsigned char& bFlag, int i, float* pValues, int n);

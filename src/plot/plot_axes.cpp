@@ -25,6 +25,40 @@ bool hasVectors(const CCurve* c)
     return c && c->pX && c->pY;
 }
 
+// Ends that coincide move apart (log axis: x10 and x0.1, linear: by 1); ends
+// that nearly coincide as well (log: a relative gap under 1 %, linear: under
+// 1e-15).
+void separateEnds(float& lo, float& hi, bool bLog)
+{
+    if (hi == lo) {
+        if (bLog) {
+            hi = hi * 10;
+            lo = float(lo * 0.1);
+        } else {
+            hi = hi + 1;
+            lo = lo - 1;
+        }
+    }
+    if (hi == 0 && lo == 0) return;
+    double r = (double(hi) - lo) / (hi != 0 ? double(hi) : double(lo));
+    if (bLog && std::fabs(r) < 0.01) {
+        hi = float(hi * 1.1);
+        lo = float(lo * 0.9);
+    } else if (!bLog && std::fabs(r) < 1e-15) {
+        hi = hi + 1;
+        lo = lo - 1;
+    }
+}
+
+// 5 % of the decade span added at both ends.
+void logMargin(float& lo, float& hi)
+{
+    double l = std::log10(double(lo)), h = std::log10(double(hi));
+    double d = h - l;
+    lo = float(std::pow(10.0, l - 0.05 * d));
+    hi = float(std::pow(10.0, h + 0.05 * d));
+}
+
 }  // namespace
 
 void CWINPlot::EffectiveRange(int i, int* pFirst, int* pLast) const
@@ -109,6 +143,33 @@ void CWINPlot::MaskedYRange(const int* pFirst, const int* pLast)
     fYMax = fHi;
 }
 
+// Smallest and largest x (or y) of the curves within their index ranges, on a
+// log axis of the positive values only; false when no curve has data.
+bool CWINPlot::CurvesRange(bool bY, bool bLog, const int* pFirst, const int* pLast, bool bSkipSecondScale,
+                           float* pLo, float* pHi) const
+{
+    bool bStarted = false;
+    for (int c = 0; c < nCurves; c++) {
+        if (!hasVectors(pCurves[c])) continue;
+        // the colour curve drawn against the second y scale (never the first curve)
+        if (bSkipSecondScale && c != 0 && c == nColorCurve && bColorValues && bYValueScale) continue;
+        const CVector* v = bY ? pCurves[c]->pY : pCurves[c]->pX;
+        float lo, hi;
+        if (bLog) {
+            bool bNone = false;
+            lo = v->MinPositiveInRange(pFirst[c], pLast[c], &bNone);
+            hi = v->MaxPositiveInRange(pFirst[c], pLast[c], &bNone);
+        } else {
+            lo = v->MinInRange(pFirst[c], pLast[c]);
+            hi = v->MaxInRange(pFirst[c], pLast[c]);
+        }
+        *pLo = bStarted ? minFloat(*pLo, lo) : lo;
+        *pHi = bStarted ? maxFloat(*pHi, hi) : hi;
+        bStarted = true;
+    }
+    return bStarted;
+}
+
 void CWINPlot::Rescale()
 {
     if (nCurves <= 0) {
@@ -130,48 +191,11 @@ void CWINPlot::Rescale()
     }
 
     if (!bZoomX) {
-        bool bStarted = false;
-        for (int c = 0; c < nCurves; c++) {
-            if (!hasVectors(pCurves[c])) continue;
-            const CVector* x = pCurves[c]->pX;
-            float lo, hi;
-            if (bLogX) {
-                bool bNone = false;
-                lo = x->MinPositiveInRange(first[size_t(c)], last[size_t(c)], &bNone);
-                hi = x->MaxPositiveInRange(first[size_t(c)], last[size_t(c)], &bNone);
-            } else {
-                lo = x->MinInRange(first[size_t(c)], last[size_t(c)]);
-                hi = x->MaxInRange(first[size_t(c)], last[size_t(c)]);
-            }
-            fXMin = bStarted ? minFloat(fXMin, lo) : lo;
-            fXMax = bStarted ? maxFloat(fXMax, hi) : hi;
-            bStarted = true;
-        }
-        if (!bStarted) fXMin = fXMax = 0;
-        if (fXMax == fXMin) {
-            if (bLogX) {
-                fXMax = fXMax * 10;
-                fXMin = float(fXMin * 0.1);
-            } else {
-                fXMax = fXMax + 1;
-                fXMin = fXMin - 1;
-            }
-        }
-        if (fXMax != 0 || fXMin != 0) {
-            double r = (double(fXMax) - fXMin) / (fXMax != 0 ? double(fXMax) : double(fXMin));
-            if (bLogX && std::fabs(r) < 0.01) {
-                fXMax = float(fXMax * 1.1);
-                fXMin = float(fXMin * 0.9);
-            } else if (!bLogX && std::fabs(r) < 1e-15) {
-                fXMax = fXMax + 1;
-                fXMin = fXMin - 1;
-            }
-        }
+        // a curve drawn against the second y scale still sets the x range
+        if (!CurvesRange(false, bLogX, first.data(), last.data(), false, &fXMin, &fXMax)) fXMin = fXMax = 0;
+        separateEnds(fXMin, fXMax, bLogX);
         if (bLogX) {
-            double lo = std::log10(double(fXMin)), hi = std::log10(double(fXMax));
-            double d = hi - lo;
-            fXMin = float(std::pow(10.0, lo - 0.05 * d));
-            fXMax = float(std::pow(10.0, hi + 0.05 * d));
+            logMargin(fXMin, fXMax);
         } else {
             double d = double(fXMax) - fXMin;
             fXMin = float(fXMin - 0.05 * d);
@@ -183,52 +207,12 @@ void CWINPlot::Rescale()
         if (nPointMask != 0 && bUsePointMask) {
             MaskedYRange(first.data(), last.data());
         } else {
-            bool bStarted = false;
-            for (int c = 0; c < nCurves; c++) {
-                if (!hasVectors(pCurves[c])) continue;
-                // a curve drawn against the second y scale does not set the range
-                if (c != 0 && c == nColorCurve && bColorValues && bYValueScale) continue;
-                const CVector* y = pCurves[c]->pY;
-                float lo, hi;
-                if (bLogY) {
-                    bool bNone = false;
-                    lo = y->MinPositiveInRange(first[size_t(c)], last[size_t(c)], &bNone);
-                    hi = y->MaxPositiveInRange(first[size_t(c)], last[size_t(c)], &bNone);
-                } else {
-                    lo = y->MinInRange(first[size_t(c)], last[size_t(c)]);
-                    hi = y->MaxInRange(first[size_t(c)], last[size_t(c)]);
-                }
-                fYMin = bStarted ? minFloat(fYMin, lo) : lo;
-                fYMax = bStarted ? maxFloat(fYMax, hi) : hi;
-                bStarted = true;
-            }
-            if (!bStarted) fYMin = fYMax = 0;
+            if (!CurvesRange(true, bLogY, first.data(), last.data(), true, &fYMin, &fYMax)) fYMin = fYMax = 0;
             if (!bLogY && fYMin > 0 && bYFromZero) fYMin = 0;
         }
-        if (fYMax == fYMin) {
-            if (bLogY) {
-                fYMax = fYMax * 10;
-                fYMin = float(fYMin * 0.1);
-            } else {
-                fYMax = fYMax + 1;
-                fYMin = fYMin - 1;
-            }
-        }
-        if (fYMax != 0 || fYMin != 0) {
-            double r = (double(fYMax) - fYMin) / (fYMax != 0 ? std::fabs(double(fYMax)) : std::fabs(double(fYMin)));
-            if (bLogY && std::fabs(r) < 0.01) {
-                fYMax = float(fYMax * 1.1);
-                fYMin = float(fYMin * 0.9);
-            } else if (!bLogY && std::fabs(r) < 1e-15) {
-                fYMax = fYMax + 1;
-                fYMin = fYMin - 1;
-            }
-        }
+        separateEnds(fYMin, fYMax, bLogY);
         if (bLogY) {
-            double lo = std::log10(double(fYMin)), hi = std::log10(double(fYMax));
-            double d = hi - lo;
-            fYMin = float(std::pow(10.0, lo - 0.05 * d));
-            fYMax = float(std::pow(10.0, hi + 0.05 * d));
+            logMargin(fYMin, fYMax);
         } else {
             fYMax = float(fYMax + 0.05 * (double(fYMax) - fYMin));
             if (!bYFromZero && fYMin > 0) {
