@@ -414,6 +414,13 @@ Script& Script::command(UINT id, DWORD afterMs)
     return *this;
 }
 
+Script& Script::dropFiles(const std::vector<std::string>& paths, int x, int y, DWORD afterMs)
+{
+    HDROP h = detail::newDrop(paths, POINT{x, y}, true);
+    schedule(afterMs, MSG{nullptr, WM_DROPFILES, WPARAM(reinterpret_cast<uintptr_t>(h)), 0, 0, {x, y}});
+    return *this;
+}
+
 Script& Script::advanceTime(DWORD ms)
 {
     headless::advanceTime(ms);

@@ -96,6 +96,9 @@ public:
     Script& mouse(UINT message, int x, int y, UINT keys = 0, DWORD afterMs = 0);
     // WM_COMMAND of a menu command.
     Script& command(UINT id, DWORD afterMs = 0);
+    // Files dropped on the main window at client pixel (x, y): WM_DROPFILES
+    // with a drop record for DragQueryFile.
+    Script& dropFiles(const std::vector<std::string>& paths, int x = 0, int y = 0, DWORD afterMs = 0);
     Script& advanceTime(DWORD ms);
 
     // Transcript lines since this script began.

@@ -55,6 +55,12 @@ public:
     virtual void menuChanged(HWND) {}
     virtual void cursorChanged(HCURSOR) {}
     virtual void beep(UINT) {}
+    // a part of the window became invalid: a paint is due when idle
+    virtual void invalidated(HWND) {}
+    // a message was posted or the quit request made (any thread)
+    virtual void queueChanged() {}
+    // DragAcceptFiles changed
+    virtual void dropTargetChanged(HWND) {}
 };
 Backend& backend();
 // null: back to the headless backend
@@ -72,6 +78,25 @@ void postInput(const MSG& msg);            // appends (any thread)
 void clearQueue();                          // queue, quit request, timers
 void killWindowTimers(HWND h);
 char charOfKeyDown(const MSG& msg);          // the character TranslateMessage makes, 0 for none
+// Appends a WM_MOUSEMOVE, replacing one still waiting at the end of the queue
+// (moves are coalesced, as on Windows).
+void postMouseMove(const MSG& msg);
+// The earliest time a window timer falls due; false when there is none.
+bool nextTimerDue(DWORD* due);
+// Updates the key state (GetKeyState) from a message taken off the queue.
+void noteKeyState(const MSG& msg);
+void clearKeyState();
+// Messages being handled by a window procedure or a paint on the
+// user-interface thread: greater than 0 while a handler runs.
+int dispatchDepth();
+struct DispatchScope {
+    DispatchScope();
+    ~DispatchScope();
+    DispatchScope(const DispatchScope&) = delete;
+    DispatchScope& operator=(const DispatchScope&) = delete;
+};
+// A drop record for WM_DROPFILES (released by DragFinish).
+HDROP newDrop(const std::vector<std::string>& paths, POINT pt, bool inClient);
 
 // ------------------------------------------------------------ GDI objects
 enum class ObjKind { Pen, Brush, Font, Bitmap };
@@ -215,11 +240,15 @@ struct WindowData {
     int width = 0, height = 0;
     bool bInvalid = false, bErase = false;
     RECT invalid{0, 0, 0, 0};
+    HACCEL accel = nullptr;  // used by runMessageLoop, not owned
+    bool bAcceptFiles = false;
 };
 WindowData* windowData(HWND h);
 HWND mainWindow();
 // paints when invalid; true when it painted
 bool paintWindow(HWND h);
+// paints every invalid window
+void paintInvalidWindows();
 std::vector<HWND> windows();
 void setWindowClientSize(HWND h, int w, int hgt);
 int defaultClientWidth();

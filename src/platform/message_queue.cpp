@@ -46,6 +46,7 @@ bool take(MSG* out, HWND h, UINT lo, UINT hi, bool remove)
         if (!matches(*it, h, lo, hi)) continue;
         if (out) *out = *it;
         if (remove) {
+            noteKeyState(*it);
             if (it->message == WM_TIMER)
                 for (Timer& t : gTimers)
                     if (t.hwnd == it->hwnd && t.id == it->wParam) t.queued = false;
@@ -74,8 +75,56 @@ bool take(MSG* out, HWND h, UINT lo, UINT hi, bool remove)
 
 void postInput(const MSG& msg)
 {
+    {
+        std::lock_guard<std::mutex> g(gQueueLock);
+        gQueue.push_back(msg);
+    }
+    backend().queueChanged();
+}
+
+void postMouseMove(const MSG& msg)
+{
+    {
+        std::lock_guard<std::mutex> g(gQueueLock);
+        if (!gQueue.empty() && gQueue.back().message == WM_MOUSEMOVE && gQueue.back().hwnd == msg.hwnd)
+            gQueue.back() = msg;
+        else
+            gQueue.push_back(msg);
+    }
+    backend().queueChanged();
+}
+
+bool nextTimerDue(DWORD* due)
+{
     std::lock_guard<std::mutex> g(gQueueLock);
-    gQueue.push_back(msg);
+    bool any = false;
+    DWORD first = 0;
+    for (const Timer& t : gTimers) {
+        if (t.queued) continue;
+        if (!any || int32_t(t.due - first) < 0) first = t.due;
+        any = true;
+    }
+    if (any && due) *due = first;
+    return any;
+}
+
+namespace {
+int gDispatchDepth = 0;  // user-interface thread only
+}
+
+int dispatchDepth()
+{
+    return gDispatchDepth;
+}
+
+DispatchScope::DispatchScope()
+{
+    if (IsUserInterfaceThread()) gDispatchDepth++;
+}
+
+DispatchScope::~DispatchScope()
+{
+    if (IsUserInterfaceThread()) gDispatchDepth--;
 }
 
 void clearQueue()
@@ -85,6 +134,7 @@ void clearQueue()
     gTimers.clear();
     gQuitPosted = false;
     gQuitCode = 0;
+    clearKeyState();
 }
 
 void killWindowTimers(HWND h)
@@ -194,6 +244,7 @@ LRESULT SendMessage(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
 {
     WindowData* w = windowData(hWnd);
     if (!w || !w->owner) return 0;
+    DispatchScope scope;
     return w->owner->WindowProc(Msg, wParam, lParam);
 }
 
@@ -219,14 +270,18 @@ LRESULT DispatchMessage(const MSG* lpMsg)
     }
     WindowData* w = windowData(lpMsg->hwnd);
     if (!w || !w->owner) return 0;
+    DispatchScope scope;
     return w->owner->WindowProc(lpMsg->message, lpMsg->wParam, lpMsg->lParam);
 }
 
 void PostQuitMessage(int nExitCode)
 {
-    std::lock_guard<std::mutex> g(gQueueLock);
-    gQuitPosted = true;
-    gQuitCode = nExitCode;
+    {
+        std::lock_guard<std::mutex> g(gQueueLock);
+        gQuitPosted = true;
+        gQuitCode = nExitCode;
+    }
+    backend().queueChanged();
 }
 
 DWORD GetTickCount()

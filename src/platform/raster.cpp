@@ -17,13 +17,9 @@
 #include <optional>
 
 #include "platform/internal.h"
+#include "platform/raster_surface.h"
 
 namespace win::detail {
-
-struct Surface {
-    std::recursive_mutex lock;
-    QImage image;
-};
 
 struct BitmapData {
     std::recursive_mutex lock;
@@ -69,14 +65,7 @@ uint32_t rop2(int op, uint32_t P, uint32_t D)
 
 void ensureGui()
 {
-    if (QCoreApplication::instance()) return;
-    // Pictures are drawn without a screen when nothing else made the
-    // application object (tests, the unattended run).
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "morvex";
-    static char* argv[] = {name, nullptr};
-    new QGuiApplication(argc, argv);
+    ensureApplication();
 }
 
 struct FontFamilies {

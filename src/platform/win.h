@@ -12,4 +12,5 @@
 #include "platform/win_thread.h"
 #include "platform/win_dialogs.h"
 #include "platform/win_window.h"
+#include "platform/win_input.h"
 #include "platform/headless.h"

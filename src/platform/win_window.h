@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "platform/win_input.h"
 #include "platform/win_message.h"
 #include "platform/win_types.h"
 
@@ -110,11 +111,40 @@ public:
     // rect is the part to paint, erase tells that it was filled with the
     // background first.
     virtual void Paint(HDC dc, bool erase, RECT& rect);
-    // Messages dispatched to the window: WM_COMMAND goes to EvCommand and
-    // WM_TIMER to EvTimer; the rest is ignored unless a derived window takes it.
+    // Messages dispatched to the window go to the handlers below (WM_COMMAND
+    // to EvCommand, WM_TIMER to EvTimer, mouse and key messages to their Ev...
+    // handler); the rest is ignored unless a derived window takes it.
     virtual LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    // notifyCode: 0 from a menu, 1 from an accelerator
     virtual LRESULT EvCommand(UINT id, HWND hWndCtl, UINT notifyCode);
     virtual void EvTimer(UINT timerId);
+    // Mouse: modKeys = MK_* of the message, point in client pixels.
+    virtual void EvLButtonDown(UINT modKeys, const POINT& point);
+    virtual void EvLButtonUp(UINT modKeys, const POINT& point);
+    virtual void EvLButtonDblClk(UINT modKeys, const POINT& point);
+    virtual void EvRButtonDown(UINT modKeys, const POINT& point);
+    virtual void EvRButtonUp(UINT modKeys, const POINT& point);
+    virtual void EvRButtonDblClk(UINT modKeys, const POINT& point);
+    virtual void EvMouseMove(UINT modKeys, const POINT& point);
+    // Keys: the virtual key (EvChar: the character), the repeat count and
+    // HIWORD(lParam) of the message.
+    virtual void EvKeyDown(UINT key, UINT repeatCount, UINT flags);
+    virtual void EvKeyUp(UINT key, UINT repeatCount, UINT flags);
+    virtual void EvChar(UINT key, UINT repeatCount, UINT flags);
+    // WM_DROPFILES; the handler ends with DragFinish (the default only does that).
+    virtual void EvDropFiles(HDROP hDrop);
+    // WM_HELP: F1 was pressed while the menu item of commandId was
+    // highlighted; the menu is closed and the command is not sent.
+    virtual void EvHelpRequest(UINT commandId);
+    // WM_CLOSE (the frame's close button); the default ends the program when
+    // this is the main window.
+    virtual void EvClose();
+
+    // The table runMessageLoop translates this window's keys with (not owned;
+    // null = none). The screen shows it in the menu bar's mnemonics: a menu
+    // bar mnemonic that an Alt accelerator uses is dropped.
+    void SetAcceleratorTable(HACCEL hAccel);
+    HACCEL GetAcceleratorTable() const;
 
     void SetCaption(const char* title);
     const char* GetCaption() const;

@@ -90,6 +90,7 @@ bool paintWindow(HWND h)
         w->bInvalid = false;
         w->bErase = false;
     }
+    DispatchScope scope;
     DeviceContext* dc = newWindowDC(h, w->surface);
     registerDC(dc);
     setDeviceClip(dc, &rc);
@@ -99,6 +100,11 @@ bool paintWindow(HWND h)
     delete dc;
     backend().surfaceChanged(h, rc);
     return true;
+}
+
+void paintInvalidWindows()
+{
+    for (HWND h : windows()) paintWindow(h);
 }
 
 }  // namespace detail
@@ -127,15 +133,18 @@ BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase)
 {
     WindowData* w = windowData(hWnd);
     if (!w) return FALSE;
-    std::lock_guard<std::mutex> g(w->lock);
-    RECT all{0, 0, w->width, w->height};
-    RECT r = lpRect ? *lpRect : all;
-    r = RECT{std::max(r.left, LONG(0)), std::max(r.top, LONG(0)), std::min(r.right, all.right),
-             std::min(r.bottom, all.bottom)};
-    if (r.right <= r.left || r.bottom <= r.top) return TRUE;
-    w->invalid = w->bInvalid ? unite(w->invalid, r) : r;
-    w->bInvalid = true;
-    if (bErase) w->bErase = true;
+    {
+        std::lock_guard<std::mutex> g(w->lock);
+        RECT all{0, 0, w->width, w->height};
+        RECT r = lpRect ? *lpRect : all;
+        r = RECT{std::max(r.left, LONG(0)), std::max(r.top, LONG(0)), std::min(r.right, all.right),
+                 std::min(r.bottom, all.bottom)};
+        if (r.right <= r.left || r.bottom <= r.top) return TRUE;
+        w->invalid = w->bInvalid ? unite(w->invalid, r) : r;
+        w->bInvalid = true;
+        if (bErase) w->bErase = true;
+    }
+    backend().invalidated(hWnd);
     return TRUE;
 }
 
@@ -241,9 +250,26 @@ void TWindow::Paint(HDC, bool, RECT&) {}
 
 LRESULT TWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
+    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    UINT keys = UINT(wParam);
+    UINT repeat = LOWORD(uintptr_t(lParam));
+    UINT flags = HIWORD(uintptr_t(lParam));
     switch (msg) {
     case WM_COMMAND: return EvCommand(LOWORD(wParam), reinterpret_cast<HWND>(lParam), HIWORD(wParam));
     case WM_TIMER: EvTimer(UINT(wParam)); return 0;
+    case WM_LBUTTONDOWN: EvLButtonDown(keys, pt); return 0;
+    case WM_LBUTTONUP: EvLButtonUp(keys, pt); return 0;
+    case WM_LBUTTONDBLCLK: EvLButtonDblClk(keys, pt); return 0;
+    case WM_RBUTTONDOWN: EvRButtonDown(keys, pt); return 0;
+    case WM_RBUTTONUP: EvRButtonUp(keys, pt); return 0;
+    case WM_RBUTTONDBLCLK: EvRButtonDblClk(keys, pt); return 0;
+    case WM_MOUSEMOVE: EvMouseMove(keys, pt); return 0;
+    case WM_KEYDOWN: EvKeyDown(UINT(wParam), repeat, flags); return 0;
+    case WM_KEYUP: EvKeyUp(UINT(wParam), repeat, flags); return 0;
+    case WM_CHAR: EvChar(UINT(wParam), repeat, flags); return 0;
+    case WM_DROPFILES: EvDropFiles(reinterpret_cast<HDROP>(wParam)); return 0;
+    case WM_HELP: EvHelpRequest(UINT(wParam)); return 0;
+    case WM_CLOSE: EvClose(); return 0;
     default: return 0;
     }
 }
@@ -254,6 +280,44 @@ LRESULT TWindow::EvCommand(UINT, HWND, UINT)
 }
 
 void TWindow::EvTimer(UINT) {}
+void TWindow::EvLButtonDown(UINT, const POINT&) {}
+void TWindow::EvLButtonUp(UINT, const POINT&) {}
+void TWindow::EvLButtonDblClk(UINT, const POINT&) {}
+void TWindow::EvRButtonDown(UINT, const POINT&) {}
+void TWindow::EvRButtonUp(UINT, const POINT&) {}
+void TWindow::EvRButtonDblClk(UINT, const POINT&) {}
+void TWindow::EvMouseMove(UINT, const POINT&) {}
+void TWindow::EvKeyDown(UINT, UINT, UINT) {}
+void TWindow::EvKeyUp(UINT, UINT, UINT) {}
+void TWindow::EvChar(UINT, UINT, UINT) {}
+
+void TWindow::EvDropFiles(HDROP hDrop)
+{
+    // A window that does not read the files still releases the record.
+    DragFinish(hDrop);
+}
+
+void TWindow::EvHelpRequest(UINT) {}
+
+void TWindow::EvClose()
+{
+    // Closing the main window ends the program.
+    if (HWindow && HWindow == mainWindow()) PostQuitMessage(0);
+}
+
+void TWindow::SetAcceleratorTable(HACCEL hAccel)
+{
+    WindowData* w = windowData(HWindow);
+    if (!w) return;
+    w->accel = hAccel;
+    backend().menuChanged(HWindow);
+}
+
+HACCEL TWindow::GetAcceleratorTable() const
+{
+    WindowData* w = windowData(HWindow);
+    return w ? w->accel : nullptr;
+}
 
 void TWindow::SetCaption(const char* title)
 {
