@@ -194,6 +194,8 @@ public:
         f->client->resize(want);
         f->resize(want.width(), want.height() + f->menuBar()->sizeHint().height());
         f->show();
+        f->raise();
+        f->activateWindow();
         f->client->setFocus();
         f->scheduleMenu();
     }
