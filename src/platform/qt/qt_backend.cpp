@@ -194,8 +194,10 @@ public:
         f->client->resize(want);
         f->resize(want.width(), want.height() + f->menuBar()->sizeHint().height());
         f->show();
-        f->raise();
-        f->activateWindow();
+        if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+            f->raise();
+            f->activateWindow();
+        }
         f->client->setFocus();
         f->scheduleMenu();
     }
