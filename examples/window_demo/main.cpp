@@ -1,5 +1,5 @@
-// A look at the window layer on a real screen: a frame window with a menu
-// bar built from a menu table, a test plot recorded into a metafile and
+// A look at the window layer on a real screen: a frame window with the
+// system's menu bar built from its command table, a test plot recorded into a metafile and
 // played onto the client area, accelerators, dropped files and the dialogs.
 //
 //   window_demo                 runs until the window is closed
@@ -9,25 +9,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/qt/screen.h"
 #include "platform/win.h"
-#include "resources/menu_table.h"
+#include "resources/commands.h"
 
 using namespace win;
 
 namespace {
-
-const MenuTableEntry demoMenu[] = {
-    {200, "&Data", "&Load New Files\t^L", "Ctrl+L", MENU_ANY, 0},
-    {0, "&Data", "-", nullptr, MENU_ANY, 0},
-    {252, "&Data > Save S&ystematic Noise", "save Noise in file", nullptr, MENU_ANY, MF_GRAYED},
-    {217, "&Options", "Fit M and s", nullptr, MENU_ANY, MF_CHECKED},
-    {542, "&Options", "Inhomogeneous Solvent", "Alt+I", MENU_ANY, 0},
-    {900, "&Info", "About this demo", nullptr, MENU_ANY, 0},
-    {213, "", "&Run", "Ctrl+R", MENU_ANY, 0},
-    {215, "", "&Fit", "Ctrl+F", MENU_ANY, 0},
-};
 
 HMETAFILE testPlot(int nRun)
 {
@@ -103,8 +93,8 @@ public:
             nRun++;
             Invalidate();
             break;
-        case 217:
-            CheckMenuItem(GetMenu(), 217, GetMenuState(GetMenu(), 217, MF_BYCOMMAND) & MF_CHECKED ? 0 : MF_CHECKED);
+        case 1107:
+            CheckMenuItem(GetMenu(), 1107, GetMenuState(GetMenu(), 1107, MF_BYCOMMAND) & MF_CHECKED ? 0 : MF_CHECKED);
             break;
         case 200: {
             static char files[4096];
@@ -165,9 +155,14 @@ int main(int argc, char** argv)
     screen::start(argc, argv);
     TDemoWindow w;
     w.Create();
-    HMENU menu = nullptr;
-    HACCEL accel = nullptr;
-    buildMenuFromTable(demoMenu, sizeof demoMenu / sizeof demoMenu[0], MENU_MAIN, &menu, &accel);
+    // The system's own menu bar and accelerators.
+    HMENU menu = buildCommandMenu(MENU_MAIN, nullptr);
+    int nAccel = 0;
+    const AcceleratorEntry* pAccel = acceleratorTable(MENU_MAIN, &nAccel);
+    std::vector<ACCEL> accels;
+    for (int i = 0; i < nAccel; i++)
+        accels.push_back(ACCEL{BYTE(FVIRTKEY | pAccel[i].fModifiers), WORD(pAccel[i].nKey), WORD(pAccel[i].nId)});
+    HACCEL accel = CreateAcceleratorTable(accels.data(), nAccel);
     w.SetMenu(menu);
     w.SetAcceleratorTable(accel);
     DragAcceptFiles(w.HWindow, TRUE);

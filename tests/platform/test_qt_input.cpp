@@ -14,7 +14,6 @@
 #include "platform/qt/screen.h"
 #include "platform/win.h"
 #include "plot/key_polling.h"
-#include "resources/menu_table.h"
 
 using namespace win;
 
@@ -38,10 +37,7 @@ protected:
     }
 };
 
-const MenuTableEntry menuWithRun[] = {
-    {200, "&Data", "&Load New Files", "Ctrl+L", MENU_ANY, 0},
-    {213, "", "&Run", "Ctrl+R", MENU_ANY, 0},
-};
+const ACCEL runAccelerator[] = {{FVIRTKEY | FCONTROL, 'R', 213}};
 
 class ListWorker : public TThread {
 public:
@@ -108,9 +104,11 @@ TEST_F(QtInput, NoHandlerRunsWhileAComputationPollsAndAKeyStopsIt)
 {
     TComputingWindow w;
     w.Create();
-    HMENU menu = nullptr;
-    HACCEL accel = nullptr;
-    ASSERT_TRUE(buildMenuFromTable(menuWithRun, std::size(menuWithRun), MENU_MAIN, &menu, &accel));
+    HMENU menu = CreateMenu(), data = CreatePopupMenu();
+    AppendMenu(data, MF_STRING, 200, "&Load New Files");
+    AppendMenu(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(data), "&Data");
+    AppendMenu(menu, MF_STRING, 213, "&Run");
+    HACCEL accel = CreateAcceleratorTable(runAccelerator, 1);
     w.SetMenu(menu);
     w.SetAcceleratorTable(accel);
     runUntilIdle();

@@ -1,5 +1,5 @@
-// The frame window on Qt's offscreen platform: the menu bar built from a
-// table and kept up to date, accelerators (with the mnemonic collision rule),
+// The frame window on Qt's offscreen platform: the menu bar built from the
+// menu data and kept up to date, accelerators (with the mnemonic collision rule),
 // help requests from the menu, dropped files, caption and cursor, timers in
 // the Qt loop, the surface saved as PNG and BMP, and the Qt dialogs.
 #include <gtest/gtest.h>
@@ -15,7 +15,6 @@
 
 #include "platform/qt/screen.h"
 #include "platform/win.h"
-#include "resources/menu_table.h"
 
 using namespace win;
 
@@ -106,18 +105,32 @@ public:
     }
 };
 
-const MenuTableEntry testMenu[] = {
-    {200, "&Data", "&Load New Files\t^L", "Ctrl+L", MENU_ANY, 0},
-    {0, "&Data", "-", nullptr, MENU_ANY, 0},
-    {252, "&Data > Save S&ystematic Noise", "save Noise in file", nullptr, MENU_ANY, 0},
-    {949, "&Data", "Auto Load and Correct Raw Data", nullptr, MENU_LSGRAMP, 0},
-    {217, "&Options", "Fit M and s", nullptr, MENU_ANY, MF_CHECKED},
-    {542, "&Options", "Inhomogeneous Solvent", "Alt+I", MENU_ANY, 0},
-    {611, "&Options", "Lamm Equation Parameters", "Alt+G", MENU_MAIN, MF_GRAYED},
-    {900, "&Info", "About", nullptr, MENU_ANY, 0},
-    {213, "", "&Run", "Ctrl+R", MENU_ANY, 0},
-    {901, nullptr, nullptr, "Ctrl+G", MENU_ANY, 0},
-};
+// A small menu bar: &Data (Load, a separator, a submenu), &Options (a
+// checked item, an item with an Alt accelerator, a grayed one), &Info, and
+// &Run on the bar itself.
+HMENU makeTestMenu()
+{
+    HMENU bar = CreateMenu(), data = CreatePopupMenu(), noise = CreatePopupMenu(), options = CreatePopupMenu(),
+          info = CreatePopupMenu();
+    AppendMenu(data, MF_STRING, 200, "&Load New Files\t^L");
+    AppendMenu(data, MF_SEPARATOR, 0, nullptr);
+    AppendMenu(noise, MF_STRING, 252, "save Noise in file");
+    AppendMenu(data, MF_POPUP, reinterpret_cast<UINT_PTR>(noise), "Save S&ystematic Noise");
+    AppendMenu(options, MF_STRING | MF_CHECKED, 217, "Fit M and s");
+    AppendMenu(options, MF_STRING, 542, "Inhomogeneous Solvent");
+    AppendMenu(options, MF_STRING | MF_GRAYED, 611, "Lamm Equation Parameters");
+    AppendMenu(info, MF_STRING, 900, "About");
+    AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(data), "&Data");
+    AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(options), "&Options");
+    AppendMenu(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(info), "&Info");
+    AppendMenu(bar, MF_STRING, 213, "&Run");
+    return bar;
+}
+
+// Ctrl+L, Alt+I, Alt+G (grayed item), Ctrl+R, Ctrl+G (no item)
+const ACCEL testAccelerators[] = {{FVIRTKEY | FCONTROL, 'L', 200}, {FVIRTKEY | FALT, 'I', 542},
+                                  {FVIRTKEY | FALT, 'G', 611},     {FVIRTKEY | FCONTROL, 'R', 213},
+                                  {FVIRTKEY | FCONTROL, 'G', 901}};
 
 uint32_t le32(const std::vector<unsigned char>& b, size_t at)
 {
@@ -141,9 +154,8 @@ TEST_F(QtScreen, FrameWindowMenusAcceleratorsHelpDropsAndPicture)
 {
     TRecordingWindow w;
     ASSERT_TRUE(w.Create());
-    HMENU menu = nullptr;
-    HACCEL accel = nullptr;
-    ASSERT_TRUE(buildMenuFromTable(testMenu, std::size(testMenu), MENU_MAIN, &menu, &accel));
+    HMENU menu = makeTestMenu();
+    HACCEL accel = CreateAcceleratorTable(testAccelerators, int(std::size(testAccelerators)));
     w.SetMenu(menu);
     w.SetAcceleratorTable(accel);
     screen::processEvents();
@@ -167,12 +179,15 @@ TEST_F(QtScreen, FrameWindowMenusAcceleratorsHelpDropsAndPicture)
     CheckMenuItem(menu, 217, MF_UNCHECKED);
     CheckMenuItem(menu, 542, MF_CHECKED);
     DeleteMenu(menu, 900, MF_BYCOMMAND);
+    // (eight items: a popup's state holds its count, 8 = 0x800, in the bits of MF_SEPARATOR)
     HMENU flo = CreatePopupMenu();
-    AppendMenu(flo, MF_STRING, 915, "Fluorescence Tools");
+    for (int i = 1; i <= 8; i++) AppendMenu(flo, MF_STRING, 1100 + i, ("tool " + std::to_string(i)).c_str());
     InsertMenu(menu, 2, MF_BYPOSITION | MF_POPUP, reinterpret_cast<UINT_PTR>(flo), "FloTools");
     bar = {"&Data", "  &Load New Files\t^L", "  -", "  Save S&ystematic Noise", "    save Noise in file",
            "&Options", "  Fit M and s", "  Inhomogeneous Solvent [checked]", "  Lamm Equation Parameters [grayed]",
-           "FloTools", "  Fluorescence Tools", "Info", "&Run"};
+           "FloTools"};
+    for (int i = 1; i <= 8; i++) bar.push_back("  tool " + std::to_string(i));
+    bar.insert(bar.end(), {"Info", "&Run"});
     EXPECT_EQ(screen::menuBarLines(w.HWindow), bar);
     EXPECT_TRUE(RemoveMenu(menu, 2, MF_BYPOSITION));
     DestroyMenu(flo);
@@ -262,45 +277,6 @@ TEST_F(QtScreen, FrameWindowMenusAcceleratorsHelpDropsAndPicture)
     w.SetMenu(nullptr);
     DestroyMenu(menu);
     DestroyAcceleratorTable(accel);
-}
-
-TEST(MenuTable, VariantsAcceleratorTextsAndRefusals)
-{
-    // The LSGRAMP variant has 949 and not 611; accelerators follow the variant.
-    HMENU menu = nullptr;
-    HACCEL accel = nullptr;
-    ASSERT_TRUE(buildMenuFromTable(testMenu, std::size(testMenu), MENU_LSGRAMP, &menu, &accel));
-    EXPECT_EQ(GetMenuState(menu, 949, MF_BYCOMMAND), 0u);
-    EXPECT_EQ(GetMenuState(menu, 611, MF_BYCOMMAND), 0xFFFFFFFFu);
-    EXPECT_EQ(GetMenuState(menu, 217, MF_BYCOMMAND), UINT(MF_CHECKED));
-    EXPECT_EQ(GetMenuItemCount(menu), 4);  // &Data, &Options, &Info, &Run
-    EXPECT_EQ(GetMenuItemID(menu, 3), 213u);
-    std::vector<ACCEL> a(size_t(CopyAcceleratorTable(accel, nullptr, 0)));
-    CopyAcceleratorTable(accel, a.data(), int(a.size()));
-    ASSERT_EQ(a.size(), 4u);  // Ctrl+L, Alt+I, Ctrl+R, Ctrl+G
-    EXPECT_EQ(a[1].fVirt, FVIRTKEY | FALT);
-    EXPECT_EQ(a[1].key, 'I');
-    EXPECT_EQ(a[1].cmd, 542);
-    DestroyMenu(menu);
-    DestroyAcceleratorTable(accel);
-
-    ACCEL one;
-    ASSERT_TRUE(parseAccelerator("shift+ctrl+F5", 7, &one));
-    EXPECT_EQ(one.fVirt, FVIRTKEY | FSHIFT | FCONTROL);
-    EXPECT_EQ(one.key, VK_F5);
-    ASSERT_TRUE(parseAccelerator("Ctrl++", 8, &one));
-    EXPECT_EQ(one.key, VK_ADD);
-    ASSERT_TRUE(parseAccelerator("Del", 9, &one));
-    EXPECT_EQ(one.key, VK_DELETE);
-    EXPECT_FALSE(parseAccelerator("Hyper+K", 1, &one));
-    EXPECT_FALSE(parseAccelerator("Ctrl+F13", 1, &one));
-    EXPECT_FALSE(parseAccelerator("", 1, &one));
-
-    // One key for two commands is a fault of the table: nothing is made.
-    const MenuTableEntry clash[] = {{1, "&A", "one", "Ctrl+K", MENU_ANY, 0}, {2, "&A", "two", "ctrl+k", MENU_ANY, 0}};
-    menu = nullptr;
-    EXPECT_FALSE(buildMenuFromTable(clash, 2, MENU_MAIN, &menu, &accel));
-    EXPECT_EQ(menu, nullptr);
 }
 
 TEST_F(QtScreen, DialogsGiveTheSystemsAnswersAndBuffers)

@@ -155,8 +155,11 @@ QAction* FrameWindow::addItem(QWidget* owner, HMENU h, int pos, bool bBar, const
     QAction* a = nullptr;
     auto* bar = qobject_cast<QMenuBar*>(owner);
     auto* menu = qobject_cast<QMenu*>(owner);
+    HMENU sub = GetSubMenu(h, pos);
+    // A popup's state has its item count in the high byte: only the low byte are flags.
+    if (sub) state &= 0xFF;
     if (state & MF_SEPARATOR) return bar ? bar->addSeparator() : menu->addSeparator();
-    if (HMENU sub = GetSubMenu(h, pos)) {
+    if (sub) {
         QMenu* m = bar ? bar->addMenu(toQt(text)) : menu->addMenu(toQt(text));
         m->installEventFilter(new MenuHelpFilter(hwnd, m));
         fill(m, sub);
