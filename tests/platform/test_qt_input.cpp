@@ -182,6 +182,21 @@ TEST_F(QtInput, NoHandlerRunsWhileAComputationPollsAndAKeyStopsIt)
     EXPECT_LT(workers[2].nDone, 200000);
     EXPECT_TRUE(w.during.empty());
 
+    // What a computation invalidated is painted once it shows a box.
+    w.during.clear();
+    int nPaintsInBox = -1;
+    w.computation = [&] {
+        InvalidateRect(w.HWindow, nullptr, TRUE);
+        keyPressed();
+        int before = w.nPaints;
+        screen::answerNextDialog({IDOK, "", {}});
+        MessageBox(w.HWindow, "fit converged", "", MB_OK);
+        nPaintsInBox = w.nPaints - before;
+    };
+    PostMessage(w.HWindow, WM_COMMAND, 100, 0);
+    runUntilIdle();
+    EXPECT_EQ(nPaintsInBox, 1);
+
     w.SetMenu(nullptr);
     DestroyMenu(menu);
     DestroyAcceleratorTable(accel);

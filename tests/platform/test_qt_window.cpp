@@ -273,10 +273,42 @@ TEST_F(QtScreen, FrameWindowMenusAcceleratorsHelpDropsAndPicture)
     EXPECT_EQ(runMessageLoop(), 13);
     EXPECT_EQ(w.take(), (std::vector<std::string>{"timer 13"}));
 
-    // Closing the main window ends the loop.
+    // The close button asks the window; the main window's answer ends the loop.
+    screen::closeFrame(w.HWindow);
+    EXPECT_EQ(runMessageLoop(), 0);
+    EXPECT_EQ(screen::caption(w.HWindow), "Sedimentation Analysis - a.ra1");  // the frame is still there
+
     w.SetMenu(nullptr);
     DestroyMenu(menu);
     DestroyAcceleratorTable(accel);
+}
+
+TEST(DroppedFiles, CountLengthsTruncationAndRelease)
+{
+    TRecordingWindow w;
+    w.Create();
+    std::string longName = "/data/" + std::string(300, 'x') + ".ra1";
+    headless::Script script;
+    script.dropFiles({"/data/a.ra1", longName}, 12, 34);
+    MSG m;
+    ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    ASSERT_EQ(m.message, WM_DROPFILES);
+    auto h = reinterpret_cast<HDROP>(m.wParam);
+    EXPECT_EQ(DragQueryFile(h, 0xFFFFFFFFu, nullptr, 0), 2u);
+    EXPECT_EQ(DragQueryFile(h, 1, nullptr, 0), 310u);
+    // A name longer than the buffer is cut to the buffer less its terminator.
+    char name[MAX_PATH];
+    EXPECT_EQ(DragQueryFile(h, 1, name, MAX_PATH), 259u);
+    EXPECT_EQ(std::strlen(name), 259u);
+    EXPECT_EQ(std::string(name), longName.substr(0, 259));
+    EXPECT_EQ(DragQueryFile(h, 2, name, MAX_PATH), 0u);
+    POINT pt{0, 0};
+    EXPECT_TRUE(DragQueryPoint(h, &pt));
+    EXPECT_EQ(pt.x, 12);
+    EXPECT_EQ(pt.y, 34);
+    DragFinish(h);
+    // A released record answers nothing.
+    EXPECT_EQ(DragQueryFile(h, 0xFFFFFFFFu, nullptr, 0), 0u);
 }
 
 TEST_F(QtScreen, DialogsGiveTheSystemsAnswersAndBuffers)

@@ -30,6 +30,13 @@ QWidget* ownerOf(HWND h)
     return nullptr;
 }
 
+// While a dialog is up the windows behind it are painted (what a
+// computation invalidated before it asked is shown).
+void paintBehind(QDialog* dlg)
+{
+    QTimer::singleShot(0, dlg, [] { paintInvalidWindows(); });
+}
+
 // A scripted answer (tests) is given once the dialog runs.
 std::optional<screen::DialogAnswer> takeAnswer(const std::string& shown)
 {
@@ -69,6 +76,7 @@ int messageBox(HWND owner, const std::string& text, const std::string& caption, 
     UINT b = type & MB_TYPEMASK;
     if (!IsUserInterfaceThread()) return b == MB_OK ? IDOK : b == MB_YESNO ? IDNO : IDCANCEL;
     QMessageBox box(ownerOf(owner));
+    paintBehind(&box);
     box.setWindowTitle(toQt(caption));
     box.setTextFormat(Qt::PlainText);
     box.setText(toQt(text));
@@ -120,6 +128,7 @@ bool inputLine(HWND owner, const std::string& title, const std::string& prompt, 
 {
     if (!IsUserInterfaceThread()) return false;
     QDialog dlg(ownerOf(owner));
+    paintBehind(&dlg);
     dlg.setWindowTitle(toQt(title));
     auto* layout = new QVBoxLayout(&dlg);
     auto* label = new QLabel(toQt(prompt), &dlg);
@@ -153,6 +162,7 @@ bool fileDialog(const FileDialogRequest& r, std::vector<std::string>& paths)
 {
     if (!IsUserInterfaceThread()) return false;
     QFileDialog dlg(ownerOf(r.owner), toQt(r.title));
+    paintBehind(&dlg);
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setAcceptMode(r.bSave ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (r.bSave)

@@ -51,6 +51,8 @@ std::vector<std::string> menuBarLines(HWND hWnd);
 // The frame's caption and the client area's cursor (IDC_ARROW, IDC_WAIT, ...).
 std::string caption(HWND hWnd);
 LPCSTR cursor(HWND hWnd);
+// The frame's close button.
+void closeFrame(HWND hWnd);
 // Resizes the frame so that the client area has this size.
 void resizeClient(HWND hWnd, int width, int height);
 // Lets Qt handle what is pending, for at least ms milliseconds.

@@ -280,6 +280,13 @@ LPCSTR cursor(HWND hWnd)
     }
 }
 
+void closeFrame(HWND hWnd)
+{
+    later([hWnd] {
+        if (FrameWindow* f = frameOf(hWnd)) f->close();
+    });
+}
+
 void resizeClient(HWND hWnd, int width, int height)
 {
     FrameWindow* f = frameOf(hWnd);
