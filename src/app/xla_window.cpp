@@ -1,7 +1,244 @@
+// The main window: construction, start-up, the response table and exit.
 #include "app/xla_window.h"
 
-TXLAWindow::TXLAWindow(win::TWindow* parent, const char* title) : win::TWindow(parent, title) {}
+#include <cstdio>
+#include <cstring>
+
+#include "app/app_globals.h"
+#include "app/data_file_paths.h"
+#include "app/mouse_action_dispatch.h"
+#include "app/outside_services.h"
+#include "app/preferences.h"
+#include "app/xla_app.h"
+#include "resources/commands.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_loading.h"
+
+using namespace win;
+
+// The selection buffer of the load dialogs.
+char szOpenFileNames[128000] = "";
+
+namespace {
+
+// Private message: run the unattended job once the window exists.
+constexpr UINT WM_RUN_JOB = WM_USER + 100;
+
+// Filter list of the load dialogs: description and pattern pairs.
+const char kDataFilter[] =
+    "All AUC Files (*.IP*;*.RA*;*.RI*;*.R0*;*.FI*;*.xp;*list*.*)\0*.IP*;*.RA*;*.RI*;*.R0*;*.FI*;*.xp;*list*.*\0"
+    "Previously Loaded Lists (list*.*)\0list*.*\0"
+    "DRELLIX Experiments (*.xp)\0*.xp\0"
+    "cell 1 (*.*1)\0*.*1\0"
+    "cell 2 (*.*2)\0*.*2\0"
+    "cell 3 (*.*3)\0*.*3\0"
+    "cell 4 (*.*4)\0*.*4\0"
+    "cell 5 (*.*5)\0*.*5\0"
+    "cell 6 (*.*6)\0*.*6\0"
+    "cell 7 (*.*7)\0*.*7\0"
+    "cell 8 (*.*8)\0*.*8\0"
+    "Interference Files (*.IP*)\0*.IP*\0"
+    "Absorbance Files (*.RA*)\0*.RA*\0"
+    "Intensity Files (*.RI*)\0*.RI*\0"
+    "Fluorescence Files (*.FI*)\0*.FI*\0"
+    "All Files (*.*)\0*.*\0";
+
+const char kDisclaimer[] =
+    "Morvex is provided as it is, without warranty of any kind, express or implied, including the "
+    "warranties of merchantability and of fitness for a particular purpose. The authors are not liable "
+    "for any damage arising from its use, including wrong or lost results. Check every result before "
+    "you rely on it.\n\nDo you accept these terms?";
+
+// The response table: command id -> member. A command of the command table
+// without an entry here is shown disabled.
+struct ResponseEntry {
+    UINT nId;
+    void (TXLAWindow::*pHandler)();
+};
+
+const ResponseEntry kResponseTable[] = {
+    {CM_EXIT, &TXLAWindow::CmExit},
+    {CM_HOW_TO_GET_HELP, &TXLAWindow::CmHowToGetHelp},
+    {CM_FLAG_STRONG_GRADIENTS, &TXLAWindow::CmFlagStrongGradients},
+    {CM_WIZARD_MESSAGES, &TXLAWindow::CmWizardMessages},
+    {CM_MULTIPLE_THREADS, &TXLAWindow::CmMultipleThreads},
+    {CM_SCAN_COLOR_FROM_TIME, &TXLAWindow::CmScanColorFromTime},
+    {CM_SHOW_RESIDUALS_BITMAP, &TXLAWindow::CmShowResidualsBitmap},
+    {CM_OLD_FILENAME_CONVENTION, &TXLAWindow::CmOldFilenameConvention},
+    {208, &TXLAWindow::CmFullRange},
+    {210, &TXLAWindow::CmToggleDisplayFlag210},
+    {518, &TXLAWindow::CmDataRange},
+    {590, &TXLAWindow::CmSetRadialResolution},
+    {868, &TXLAWindow::CmSetGradientLimit},
+    {837, &TXLAWindow::CmToggleMouseSliding},
+    {902, &TXLAWindow::CmCheckElapsedTime},
+};
+
+const ResponseEntry* findResponse(UINT id)
+{
+    for (const ResponseEntry& e : kResponseTable)
+        if (e.nId == id) return &e;
+    return nullptr;
+}
+
+bool handlerEnabled(unsigned id) { return findResponse(id) != nullptr; }
+
+}  // namespace
+
+bool TXLAWindow::HasHandler(UINT id) { return findResponse(id) != nullptr; }
+
+void TXLAWindow::SetUpFileDialogRecord()
+{
+    std::memset(&ofnData, 0, sizeof ofnData);
+    ofnData.lStructSize = sizeof ofnData;
+    ofnData.lpstrFilter = kDataFilter;
+    ofnData.nFilterIndex = 1;
+    ofnData.lpstrFile = szOpenFileNames;
+    ofnData.nMaxFile = sizeof szOpenFileNames;
+    ofnData.lpstrInitialDir = szLastDataDir;
+    ofnData.lpstrTitle = "select files";
+    ofnData.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_ALLOWMULTISELECT;
+    ofnData.lpstrDefExt = "*";
+    loadLastDirectory(this, szLastDataDir);
+}
+
+TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, title)
+{
+    // The dialog transfer records of the subsystems start cleared: each is a
+    // member of its subsystem's section and clears itself.
+
+    // A window made by the application reads the command line and the
+    // settings and asks for the disclaimer; one made by other code (a tool,
+    // a test) works with the program's settings as they stand.
+    const bool bStartUp = TXLAApp::IsStartingUp();
+
+    // The command line: a parameter file makes the run unattended.
+    if (bStartUp) bBatchMode = bHaveRunParameters ? 1 : 0;
+
+    // The menu and accelerator table (the menu bar is set in SetupWindow).
+    nMenuVariant = MENU_MAIN;
+
+    // The standing file-dialog record of the load commands.
+    SetUpFileDialogRecord();
+
+    if (bStartUp) {
+        // The defaults file; the run's own settings go over it.
+        readDefaultPreferences();
+        if (bBatchMode && runParameters.nLammThreads > 0) nLammThreads = runParameters.nLammThreads;
+
+        // The warranty disclaimer until it has been accepted once. The
+        // unattended run accepts nothing on the user's behalf: it neither
+        // asks nor records an answer.
+        if (!bBatchMode && !defaultPreferences.bDisclaimerAccepted) {
+            if (MessageBox(nullptr, kDisclaimer, "DISCLAIMER", MB_YESNO | MB_ICONQUESTION) == IDYES) {
+                defaultPreferences.bDisclaimerAccepted = 1;
+                writeDefaultPreferences();
+            } else {
+                bQuitAtStart = 1;
+                CmExit();
+                return;
+            }
+        }
+    }
+
+    // The mouse actions of the interactive scan tools.
+    createMouseActions(this);
+
+    // The unattended job runs as soon as the window exists (SetupWindow).
+}
 
 TXLAWindow::~TXLAWindow() = default;
 
-void TXLAWindow::Paint(win::HDC, bool, win::RECT&) {}
+void TXLAWindow::SetupWindow()
+{
+    ofnData.hwndOwner = HWindow;
+    HMENU menu = buildCommandMenu(static_cast<MenuVariant>(nMenuVariant), handlerEnabled);
+    SetMenu(menu);
+    UpdatePreferenceChecks();
+    SetCaption(szWindowTitle);
+    layoutAndRedrawPlots();
+    playStartSound();
+    if (bBatchMode) PostMessage(HWindow, WM_RUN_JOB, 0, 0);
+}
+
+LRESULT TXLAWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    UINT keys = static_cast<UINT>(wParam);
+    switch (msg) {
+    case WM_LBUTTONDOWN: EvLButtonDown(keys, pt); return 0;
+    case WM_LBUTTONUP: EvLButtonUp(keys, pt); return 0;
+    case WM_LBUTTONDBLCLK: EvLButtonDblClk(keys, pt); return 0;
+    case WM_RBUTTONDOWN: EvRButtonDown(keys, pt); return 0;
+    case WM_RBUTTONUP: EvRButtonUp(keys, pt); return 0;
+    case WM_RBUTTONDBLCLK: EvRButtonDblClk(keys, pt); return 0;
+    case WM_MOUSEMOVE: EvMouseMove(keys, pt); return 0;
+    case WM_KEYDOWN:
+        EvKeyDown(static_cast<UINT>(wParam), LOWORD(static_cast<uintptr_t>(lParam)),
+                  HIWORD(static_cast<uintptr_t>(lParam)));
+        return 0;
+    case WM_CHAR:
+        EvChar(static_cast<UINT>(wParam), LOWORD(static_cast<uintptr_t>(lParam)),
+               HIWORD(static_cast<uintptr_t>(lParam)));
+        return 0;
+    case WM_HELP: EvMenuHelp(static_cast<UINT>(wParam)); return 0;
+    case WM_CLOSE: CmExit(); return 0;
+    case WM_SIZE: Invalidate(true); return 0;
+    case WM_RUN_JOB: RunJob(); return 0;
+    default: return TWindow::WindowProc(msg, wParam, lParam);
+    }
+}
+
+LRESULT TXLAWindow::EvCommand(UINT id, HWND, UINT)
+{
+    const ResponseEntry* e = findResponse(id);
+    const CommandInfo* info = findCommand(id);
+    if (bHelpRequest) {
+        // the help prologue of every command that has one
+        if (!info || !(info->nFlags & CMD_NO_HELP)) {
+            nHelpCommand = id;
+            CmHowToGetHelp();
+            bHelpRequest = 0;
+            return 0;
+        }
+        bHelpRequest = 0;
+    }
+    if (e) (this->*(e->pHandler))();
+    return 0;
+}
+
+void TXLAWindow::EvMenuHelp(UINT id)
+{
+    bHelpRequest = 1;
+    nHelpCommand = id;
+    EvCommand(id, nullptr, 0);
+    bHelpRequest = 0;
+}
+
+void TXLAWindow::CmHowToGetHelp()
+{
+    const CommandInfo* info = findCommand(nHelpCommand);
+    char szCaption[200] = "";
+    if (info) plainCaption(info->szCaption, szCaption, sizeof szCaption);
+    char szText[400];
+    if (szCaption[0])
+        std::snprintf(szText, sizeof szText, "Show the help page on \"%s\" in the web browser?", szCaption);
+    else
+        std::snprintf(szText, sizeof szText, "Show the help pages in the web browser?");
+    bHelpRequest = 0;
+    if (MessageBox(HWindow, szText, "HELP", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    char szAnchor[64];
+    std::snprintf(szAnchor, sizeof szAnchor, "#command-%u", nHelpCommand);
+    openHelpPage(szAnchor);
+}
+
+void TXLAWindow::CmExit()
+{
+    if (bExited) return;
+    bExited = 1;
+    if (bBatchMode && !bQuitAtStart) CmCustomDone();
+    freeScanData();
+    releaseResultArrays();
+    PostQuitMessage(0);
+    playGoodbyeSoundToEnd();
+}

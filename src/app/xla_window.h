@@ -27,14 +27,112 @@ public:
     bool CheckTimeStamps();
 
     // ---------------------------------------------------------------- main window (subsystem 4)
+    // Start-up and life cycle (app/xla_window.cpp).
+    void SetupWindow() override;
+    win::LRESULT WindowProc(win::UINT msg, win::WPARAM wParam, win::LPARAM lParam) override;
+    // The response table: a command goes to its TXLAWindow::Cm... member.
+    win::LRESULT EvCommand(win::UINT id, win::HWND hWndCtl, win::UINT notifyCode) override;
+    // F1 on a highlighted menu item: sets bHelpRequest and runs the command,
+    // whose help prologue then offers the help page instead of acting.
+    void EvMenuHelp(win::UINT id);
+    // The constructor asked to end the program (the disclaimer was refused).
+    bool QuitRequested() const { return bQuitAtStart != 0; }
+    // The menu variant chosen and the menu bar built from the command table.
+    int nMenuVariant = 0;
+    // True when the response table has a handler for the command.
+    static bool HasHandler(win::UINT id);
+
+    // Data > Exit: results of the unattended run, freeing, quit, goodbye.
+    void CmExit();
+    // Writes the results folder of the unattended run.
+    void CmCustomDone();
+    // Runs the unattended job (app/run_mode.cpp).
+    void RunJob();
+    // Offers the help page of the command whose help was asked for.
+    void CmHowToGetHelp();
+
+    // Transfer records and file dialogs.
+    win::OPENFILENAME ofnData{};          // standing record of the load dialogs
+    void SetUpFileDialogRecord();
+    // Opens a file dialog on the path in szPath (title and filter given);
+    // true with the chosen path in szPath.
+    bool AskOpenFileName(char* szPath, int nSize, const char* szTitle);
+
+    // Painting (app/window_paint.cpp).
+    float fClientWidth = 0.0f;            // client area in pixels, stored by every paint
+    float fClientHeight = 0.0f;
+    unsigned char bHelpRequest = 0;       // F1 on a highlighted menu item
+    unsigned nHelpCommand = 0;            // the command whose help was asked for
+    unsigned char bCtotBusy = 0;          // paint suspended around prompts
+    unsigned char bRunning = 0;           // Run and Fit are working: paint, mouse and keys wait
+    unsigned char bFitting = 0;
     // Appends text to the diagnostics file while diagnostics output is on.
     void DebugLog(const char* szText);
     // Invalidates and erases the whole window unless in batch mode.
     void InvalidateUnlessBatch();
+    // Draws the plots at once unless in batch mode.
+    void DrawPlotsUnlessBatch();
+    // Plays the plot pictures onto a context whose client area is w x h pixels.
+    void PaintPlots(win::HDC dc, int nWidth, int nHeight);
+    // Hit tests against the points of a scan, in per mille of the picture.
+    bool HitDataPoint(int nScan, float fX, float fY, float fTolX, float fTolY);
+    bool HitResidualPoint(int nScan, float fX, float fY, float fTolX, float fTolY);
+    // The client pixel lies inside the frame of the shown data plot.
+    bool PointInDataPlot(int nX, int nY);
+    // Vertical marker lines over the plots in XOR mode (twice erases):
+    // DrawXorMarker at a client pixel, DrawXorLine at a logical x (0..1399).
+    void DrawXorMarker(int nXPixel);
+    void DrawXorLine(int nXLogical);
+    // Redraws the meniscus, bottom and fit-limit markers.
+    void DrawMarkers();
+    // The data have no point with four successive slopes above the gradient
+    // limit (else a message and false).
+    bool CheckMaxGradient();
+    // Brings the menu bar up to date with the loaded data.
+    void UpdateFloToolsMenu();
     // Show or remove the on-screen noise buttons.
     void ShowNoiseButtons();
     void DeleteNoiseButtons();
 
+    // Mouse and keys (app/window_input.cpp).
+    void EvLButtonDown(win::UINT modKeys, const win::POINT& point);
+    void EvLButtonUp(win::UINT modKeys, const win::POINT& point);
+    void EvLButtonDblClk(win::UINT modKeys, const win::POINT& point);
+    void EvRButtonDown(win::UINT modKeys, const win::POINT& point);
+    void EvRButtonUp(win::UINT modKeys, const win::POINT& point);
+    void EvRButtonDblClk(win::UINT modKeys, const win::POINT& point);
+    void EvMouseMove(win::UINT modKeys, const win::POINT& point);
+    void EvKeyDown(win::UINT key, win::UINT repeatCount, win::UINT flags);
+    void EvChar(win::UINT key, win::UINT repeatCount, win::UINT flags);
+    bool bZoomDragging = false;           // a zoom window is being dragged
+    bool bMarkerDragging = false;
+    int nDragStartX = 0, nDragLastX = 0, nDragMarker = 0;
+
+    // Commands of the main window (app/window_commands.cpp).
+    void CmDataRange();
+    void CmFullRange();
+    void CmUpdate();
+    void CmToggleDisplayFlag210();
+    void CmCheckElapsedTime();
+    void CmSetRadialResolution();
+    void CmSetGradientLimit();
+    void CmToggleMouseSliding();
+    void CmPreferences();
+    void CmPrint();
+    void CmFlagStrongGradients();
+    void CmWizardMessages();
+    void CmMultipleThreads();
+    void CmScanColorFromTime();
+    void CmShowResidualsBitmap();
+    void CmOldFilenameConvention();
+    // Sets the check marks of the preference commands from their flags.
+    void UpdatePreferenceChecks();
+
+private:
+    unsigned char bQuitAtStart = 0;
+    unsigned char bExited = 0;
+
+public:
     // ---------------------------------------------------------------- models and fit parameters (subsystem 7)
     // Offers to restore the parameters saved beside the data; true when restored.
     bool OfferRestorePreviousAnalysis(int bAsk);

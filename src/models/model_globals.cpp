@@ -6,6 +6,8 @@ float fBottom = 0.0f;
 
 static float paramValueStorage[35] = {};
 float* pParamValue = paramValueStorage;
+static int paramFloatStorage[35] = {};
+int* pParamFloat = paramFloatStorage;
 int nSpecies = 4;
 
 unsigned char bFitRINoise = 0;

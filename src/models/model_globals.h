@@ -7,8 +7,10 @@
 extern float fMeniscus;
 extern float fBottom;
 
-// One-based parameter vector (entries 1..34) and the number of species rows.
+// One-based parameter vector (entries 1..34) with its fit flags (1 = floated)
+// and the number of species rows.
 extern float* pParamValue;
+extern int* pParamFloat;
 extern int nSpecies;
 
 // Noise and baseline settings.

@@ -2,6 +2,7 @@
 // pixel-to-per-mille rule.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 #include <string>
 
@@ -181,4 +182,23 @@ TEST(ScanColours, PixelsToPerMille)
     EXPECT_FLOAT_EQ(pixelToPerMilleY(500, 1000.0f), 500.0f);
     EXPECT_FLOAT_EQ(pixelToPerMilleY(240, 480.0f), 500.0f);
     EXPECT_FLOAT_EQ(pixelToPerMilleX(10, 0.0f), 0.0f);  // before the first paint
+}
+
+TEST(CommandTable, HelpPageHasAnAnchorForEveryCommand)
+{
+    std::FILE* f = std::fopen(MORVEX_SOURCE_DIR "/docs/help.html", "rb");
+    ASSERT_TRUE(f);
+    std::string page;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) page.append(buf, n);
+    std::fclose(f);
+    int count = 0;
+    const CommandInfo* table = commandTable(&count);
+    for (int k = 0; k < count; ++k)
+        EXPECT_NE(page.find("id=\"command-" + std::to_string(table[k].nId) + "\""), std::string::npos)
+            << table[k].nId;
+    // the two help contexts of the parameter dialogs
+    EXPECT_NE(page.find("id=\"context-320\""), std::string::npos);
+    EXPECT_NE(page.find("id=\"context-321\""), std::string::npos);
 }

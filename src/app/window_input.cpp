@@ -1,0 +1,219 @@
+// Mouse and keys of the main window.
+#include <cmath>
+#include <cstdlib>
+
+#include "app/app_globals.h"
+#include "app/mouse_action_dispatch.h"
+#include "app/xla_window.h"
+#include "models/model_globals.h"
+#include "numerics/nrutil.h"
+#include "plot/cwinplot.h"
+#include "plot/key_polling.h"
+#include "plot/mouse_tracker.h"
+#include "scandata/noise_grid.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+
+namespace {
+
+// Markers that can be dragged: meniscus, bottom and the two fit limits.
+enum { MARKER_NONE = 0, MARKER_MENISCUS, MARKER_BOTTOM, MARKER_LEFT, MARKER_RIGHT };
+
+float* markerValue(int nMarker)
+{
+    switch (nMarker) {
+    case MARKER_MENISCUS: return &fMeniscus;
+    case MARKER_BOTTOM: return &fBottom;
+    case MARKER_LEFT: return &fFitLeftLim;
+    case MARKER_RIGHT: return &fFitRightLim;
+    default: return nullptr;
+    }
+}
+
+bool dataPlotShown() { return pDataPlot && pDataPlot->nCurves > 0 && nScans > 0 && !pAuxPlot; }
+
+}  // namespace
+
+bool TXLAWindow::PointInDataPlot(int nX, int nY)
+{
+    if (!dataPlotShown() || fClientWidth <= 0 || fClientHeight <= 0) return false;
+    float x = nX * 1.4f * 1000.0f / fClientWidth;
+    float y = nY * 1000.0f / fClientHeight;
+    return x >= pDataPlot->nFrameLeft && x <= pDataPlot->nFrameRight && y >= pDataPlot->nFrameTop &&
+           y <= pDataPlot->nFrameBottom;
+}
+
+void TXLAWindow::EvLButtonDown(UINT, const POINT& point)
+{
+    if (bRunning || bFitting) return;
+    resetMousePoints();
+    recordMousePoint(point.x, point.y);
+    if (mouseActionsEvLButtonDown(point)) return;
+    if (!PointInDataPlot(point.x, point.y)) return;
+    float x = point.x * 1.4f * 1000.0f / fClientWidth;
+    // a marker within the hit tolerance is dragged; elsewhere a zoom window
+    nDragMarker = MARKER_NONE;
+    for (int m = MARKER_MENISCUS; m <= MARKER_RIGHT; ++m) {
+        float v = *markerValue(m);
+        if (v > 0 && std::abs(pDataPlot->MapX(v) - x) <= nMarkerHitTolerance) {
+            nDragMarker = m;
+            break;
+        }
+    }
+    bMarkerDragging = nDragMarker != MARKER_NONE;
+    bZoomDragging = !bMarkerDragging;
+    // A zoom window shows its fixed start line and, once the mouse moved, the
+    // moving one; a marker drag shows the marker's moving line only.
+    nDragStartX = point.x;
+    DrawXorMarker(point.x);
+    nDragLastX = bZoomDragging ? -1 : point.x;
+}
+
+void TXLAWindow::EvMouseMove(UINT, const POINT& point)
+{
+    if (!pDataPlot) return;
+    if (bRunning || bFitting) return;
+    recordMousePoint(point.x, point.y);
+    if (mouseActionsEvMouseMove(point)) return;
+    if (!bZoomDragging && !bMarkerDragging) return;
+    if (point.x == nDragLastX) return;
+    if (nDragLastX >= 0) DrawXorMarker(nDragLastX);
+    DrawXorMarker(point.x);
+    nDragLastX = point.x;
+}
+
+void TXLAWindow::EvLButtonUp(UINT, const POINT& point)
+{
+    if (bRunning || bFitting) return;
+    recordMousePoint(point.x, point.y);
+    if (mouseActionsEvLButtonUp(point)) return;
+    if (!bZoomDragging && !bMarkerDragging) return;
+    POINT end = point;
+    if (bMarkerDragging && pDataPlot && fClientWidth > 0) {
+        // a marker let go while the mouse still moves slides on inside the frame
+        int nLow = static_cast<int>(std::ceil(pDataPlot->nFrameLeft * fClientWidth / 1400.0f));
+        int nHigh = static_cast<int>(std::floor(pDataPlot->nFrameRight * fClientWidth / 1400.0f));
+        int* pnPositions = nullptr;
+        float* pfTimes = nullptr;
+        int nCount = 0;
+        if (evaluateMouseGesture(&pnPositions, &pfTimes, &nCount, nLow, nHigh, nDragLastX) && pnPositions) {
+            for (int k = 1; k <= nCount; ++k) {
+                if (!(pfTimes[k] > 0)) continue;
+                int nKey = 0;
+                if (readKeyChar(&nKey)) break;
+                waitSeconds(pfTimes[k]);
+                DrawXorMarker(nDragLastX);
+                nDragLastX = pnPositions[k];
+                DrawXorMarker(nDragLastX);
+            }
+            end.x = nDragLastX;
+        }
+        free_ivector(pnPositions, 1, nCount);
+        free_vector(pfTimes, 1, nCount);
+    }
+    if (nDragLastX >= 0) DrawXorMarker(nDragLastX);
+    if (bZoomDragging) DrawXorMarker(nDragStartX);
+    bool bZoom = bZoomDragging;
+    bZoomDragging = bMarkerDragging = false;
+    if (!dataPlotShown() || fClientWidth <= 0 || fClientHeight <= 0) return;
+
+    float fY = end.y * 1000.0f / fClientHeight;
+    float fValueA = 0, fValueB = 0, fDummy = 0;
+    float fXA = nDragStartX * 1000.0f / fClientWidth, fXB = end.x * 1000.0f / fClientWidth;
+    // a position left or right of the frame counts as its edge
+    float fLeft = pDataPlot->nFrameLeft / 1.4f, fRight = pDataPlot->nFrameRight / 1.4f;
+    fXA = std::fmin(std::fmax(fXA, fLeft), fRight);
+    fXB = std::fmin(std::fmax(fXB, fLeft), fRight);
+    float fYIn = std::fmin(std::fmax(fY, static_cast<float>(pDataPlot->nFrameTop) + pDataPlot->nButtonSize),
+                           static_cast<float>(pDataPlot->nFrameBottom));
+    if (!pDataPlot->PixelToValue(fXA, fYIn, &fValueA, &fDummy)) return;
+    if (!pDataPlot->PixelToValue(fXB, fYIn, &fValueB, &fDummy)) return;
+
+    if (bZoom) {
+        if (std::abs(point.x - nDragStartX) <= 3) return;
+        if (nZoomLevel >= nMaxZoomLevels - 1) return;
+        if (nZoomLevel == 0) {
+            fZoomXMin[0] = pDataPlot->fXMin;
+            fZoomXMax[0] = pDataPlot->fXMax;
+            fZoomYMin[0] = pDataPlot->fYMin;
+            fZoomYMax[0] = pDataPlot->fYMax;
+        }
+        pDataPlot->ZoomTo(std::fmin(fValueA, fValueB), std::fmax(fValueA, fValueB));
+        ++nZoomLevel;
+        fZoomXMin[nZoomLevel] = pDataPlot->fXMin;
+        fZoomXMax[nZoomLevel] = pDataPlot->fXMax;
+        fZoomYMin[nZoomLevel] = pDataPlot->fYMin;
+        fZoomYMax[nZoomLevel] = pDataPlot->fYMax;
+        Invalidate(true);
+        return;
+    }
+
+    // the dragged marker takes the radius under the mouse; the fit limits
+    // are kept valid by the rules of the scan data
+    float* pValue = markerValue(nDragMarker);
+    if (!pValue) return;
+    *pValue = fValueB;
+    if (nDragMarker == MARKER_LEFT || nDragMarker == MARKER_MENISCUS) updateLeftFitLimit();
+    if (nDragMarker == MARKER_RIGHT || nDragMarker == MARKER_BOTTOM) updateRightFitLimit();
+    if (nDragMarker == MARKER_MENISCUS || nDragMarker == MARKER_BOTTOM) setAutoMeniscusBottomLimits();
+    DrawMarkers();
+}
+
+void TXLAWindow::EvLButtonDblClk(UINT, const POINT& point)
+{
+    if (bRunning || bFitting) return;
+    if (mouseActionsEvLButtonDblClk(point)) return;
+}
+
+void TXLAWindow::EvRButtonDown(UINT, const POINT& point)
+{
+    if (bRunning || bFitting) return;
+    if (mouseActionsEvRButtonDown(point)) return;
+}
+
+void TXLAWindow::EvRButtonUp(UINT, const POINT& point)
+{
+    if (bRunning || bFitting) return;
+    if (mouseActionsEvRButtonUp(point)) return;
+    // one zoom level back
+    if (!dataPlotShown() || nZoomLevel <= 0) return;
+    --nZoomLevel;
+    if (nZoomLevel == 0)
+        pDataPlot->ResetZoom();
+    else
+        pDataPlot->SetAxisRanges(fZoomXMin[nZoomLevel], fZoomXMax[nZoomLevel], fZoomYMin[nZoomLevel],
+                                 fZoomYMax[nZoomLevel]);
+    Invalidate(true);
+}
+
+void TXLAWindow::EvRButtonDblClk(UINT, const POINT& point)
+{
+    if (bRunning || bFitting) return;
+    if (mouseActionsEvRButtonDblClk(point)) return;
+}
+
+void TXLAWindow::EvKeyDown(UINT key, UINT repeatCount, UINT flags)
+{
+    if (bRealtimeUpdate) bAbortRequested = 1;
+    if (bRunning || bFitting) return;
+    if (mouseActionsEvKeyDown(key, repeatCount, flags)) return;
+}
+
+void TXLAWindow::EvChar(UINT key, UINT, UINT)
+{
+    if (bRunning || bFitting) return;
+    if (key == 0x1B) {
+        if (endActiveMouseActions()) return;
+        // Escape ends a drag of the window's own
+        if (bZoomDragging || bMarkerDragging) {
+            if (nDragLastX >= 0) DrawXorMarker(nDragLastX);
+            if (bZoomDragging) DrawXorMarker(nDragStartX);
+            bZoomDragging = bMarkerDragging = false;
+        }
+        return;
+    }
+    if (key == 0x0D || key == 0x09) {
+        if (finishActiveMouseAction()) return;
+    }
+}

@@ -1,0 +1,160 @@
+// Painting of the main window and its drawing services.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "app/app_globals.h"
+#include "app/xla_window.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "resources/commands.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+
+void TXLAWindow::Paint(HDC dc, bool, RECT&)
+{
+    if (bCtotBusy || bLoadFromList || bRunning || bFitting) return;
+    RECT rc = GetClientRect();
+    nClientWidth = rc.right - rc.left;
+    nClientHeight = rc.bottom - rc.top;
+    fClientWidth = static_cast<float>(nClientWidth);
+    fClientHeight = static_cast<float>(nClientHeight);
+    bWindowPainted = 1;
+
+    PaintPlots(dc, nClientWidth, nClientHeight);
+
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    if (bRealtimeUpdate) {
+        TextOut(dc, 10, 5, szRealtimeStatus, static_cast<int>(std::strlen(szRealtimeStatus)));
+        TextOut(dc, 10, 22, szRealtimeChecked, static_cast<int>(std::strlen(szRealtimeChecked)));
+    }
+    if (bShowStatusText)
+        TextOut(dc, 10, nClientHeight - 20, szStatusText, static_cast<int>(std::strlen(szStatusText)));
+    SetBkMode(dc, OPAQUE);
+}
+
+void TXLAWindow::DebugLog(const char* szText)
+{
+    if (!bDiagnostics || !szText) return;
+    static bool bTruncated = false;
+    FILE* f = fopenMapped("c:\\temp\\Morvexdebug_t0.txt", bTruncated ? "a" : "w");
+    if (!f) return;
+    bTruncated = true;
+    std::fputs(szText, f);
+    std::fclose(f);
+}
+
+void TXLAWindow::InvalidateUnlessBatch()
+{
+    // Neither the unattended run nor a serialised fit repaints as it goes;
+    // the unattended run paints once for its screenshot.
+    if (bBatchMode || bSerialFitRunning || !HWindow) return;
+    Invalidate(true);
+}
+
+void TXLAWindow::DrawPlotsUnlessBatch()
+{
+    if (bBatchMode || bSerialFitRunning || !HWindow) return;
+    Invalidate(true);
+    UpdateWindow();
+}
+
+namespace {
+
+// An XOR line from y0 to y1 (pixels) at pixel x.
+void xorVerticalLine(TXLAWindow* w, int x, int y0, int y1)
+{
+    HDC dc = w->GetDC();
+    if (!dc) return;
+    int nOldRop = SetROP2(dc, R2_NOT);
+    HPEN pen = CreatePen(PS_SOLID, 0, RGB(0, 0, 0));
+    HGDIOBJ old = SelectObject(dc, pen);
+    MoveToEx(dc, x, y0, nullptr);
+    LineTo(dc, x, y1);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+    SetROP2(dc, nOldRop);
+    w->ReleaseDC(dc);
+}
+
+}  // namespace
+
+void TXLAWindow::DrawXorMarker(int nXPixel)
+{
+    RECT rc = GetClientRect();
+    int h = rc.bottom - rc.top;
+    xorVerticalLine(this, nXPixel, nPlotTop * h / 1000, nResidPlotBottom * h / 1000);
+}
+
+void TXLAWindow::DrawXorLine(int nXLogical)
+{
+    RECT rc = GetClientRect();
+    int w = rc.right - rc.left, h = rc.bottom - rc.top;
+    int nWindowWidth = static_cast<int>(std::floor(1.4f * 1000.0f));
+    int x = static_cast<int>(std::lround(static_cast<double>(nXLogical) * w / nWindowWidth));
+    xorVerticalLine(this, x, nPlotTop * h / 1000, nPlotBottom * h / 1000);
+}
+
+void TXLAWindow::DrawMarkers()
+{
+    InvalidateUnlessBatch();
+}
+
+bool TXLAWindow::CheckMaxGradient()
+{
+    if (bFluorescenceData || bDLSData) return true;
+    if (fMeniscus <= 0 || fBottom <= 0 || fFitLeftLim <= 0 || fFitRightLim <= 0) return true;
+    if (!(fMeniscus < fFitLeftLim && fFitLeftLim < fFitRightLim && fFitRightLim < fBottom)) return true;
+    if (!pFitFirstIndex || !pFitLastIndex || nScans <= 0) return true;
+    for (int s = 1; s <= nScans; ++s) {
+        const float* r = ppRadius[s];
+        const float* c = ppSignal[s];
+        if (!r || !c) continue;
+        for (int i = pFitFirstIndex[s]; i <= pFitLastIndex[s] && i < pScanPoints[s] - 4; ++i) {
+            if (i < 1) continue;
+            float fSlopes[4];
+            for (int k = 0; k < 4; ++k) {
+                float dr = r[i + k + 1] - r[i + k];
+                if (dr == 0.0f) return true;
+                fSlopes[k] = (c[i + k + 1] - c[i + k]) / dr;
+            }
+            bool bAll = true;
+            float fMax = fSlopes[0];
+            for (int k = 0; k < 4; ++k) {
+                if (!(fSlopes[k] > fGradientLimit)) bAll = false;
+                if (fSlopes[k] > fMax) fMax = fSlopes[k];
+            }
+            if (bAll) {
+                char sz[600];
+                std::snprintf(sz, sizeof sz, "max gradient exceeded:  grad = %.1f/cm at r ~ %.4fcm in scan %s",
+                              fMax, r[i], ppScanFileName && ppScanFileName[s] ? ppScanFileName[s] : "");
+                MessageBox(HWindow, sz, "ERROR", MB_OK);
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void TXLAWindow::UpdateFloToolsMenu()
+{
+    HMENU menu = GetMenu();
+    if (!menu) return;
+    bool bPresent = GetMenuState(menu, 915, MF_BYCOMMAND) != 0xFFFFFFFFu;
+    if (bFluorescenceData && !bPresent) {
+        const CommandInfo* c = findCommand(915);
+        InsertMenu(menu, static_cast<UINT>(GetMenuItemCount(menu)),
+                   MF_BYPOSITION | MF_STRING | (HasHandler(915) ? MF_ENABLED : MF_GRAYED), 915,
+                   c ? c->szCaption : "FloTools");
+        DrawMenuBar(HWindow);
+    } else if (!bFluorescenceData && bPresent) {
+        RemoveMenu(menu, 915, MF_BYCOMMAND);
+        DrawMenuBar(HWindow);
+    }
+}
+
+// The on-screen noise buttons come with the on-screen controls.
+void TXLAWindow::ShowNoiseButtons() {}
+void TXLAWindow::DeleteNoiseButtons() {}

@@ -1,0 +1,387 @@
+// The plots of the main window: data, residuals and residuals bitmap, their
+// layout, hit tests and playing them into the client area.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "app/app_globals.h"
+#include "app/scan_colors.h"
+#include "app/xla_window.h"
+#include "models/model_globals.h"
+#include "numerics/ccurve.h"
+#include "numerics/cvector.h"
+#include "numerics/nrutil.h"
+#include "plot/cwinplot.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+
+namespace {
+
+// Whether the data plot holds the fit curves (they are shown once a model
+// result belongs to the data).
+bool bPlotHasFits = false;
+
+// Band of the residuals bitmap below the residuals plot while it is shown.
+constexpr int nBitmapTop = 770;
+
+int residualsBottom() { return bShowResidualsBitmap ? nBitmapTop - 30 : nResidPlotBottom; }
+
+void styleDataPlot()
+{
+    pDataPlot->nSymbolSize = 3;
+    pDataPlot->SetXLabel("radius (cm)");
+    pResidualsPlot->nSymbolSize = 2;
+    pResidualsPlot->SetXLabel("radius (cm)");
+}
+
+void makePlots()
+{
+    if (!pDataPlot) pDataPlot = new CWINPlot();
+    if (!pResidualsPlot) pResidualsPlot = new CWINPlot();
+}
+
+}  // namespace
+
+void layoutAndRedrawPlots()
+{
+    if (pDataPlot) {
+        pDataPlot->SetPlotRect(nPlotTop, nPlotLeft, nPlotBottom, nPlotRight);
+        pDataPlot->Draw();
+    }
+    if (pResidualsPlot) {
+        pResidualsPlot->SetPlotRect(nResidPlotTop, nPlotLeft, residualsBottom(), nPlotRight);
+        pResidualsPlot->Draw();
+    }
+    if (bShowResidualsBitmap) renderResidualsBitmap();
+}
+
+void buildScanPlotVectors()
+{
+    if (nScans <= 0) {
+        delete pDataPlot;
+        delete pResidualsPlot;
+        delete pResidualsBitmapPlot;
+        pDataPlot = pResidualsPlot = pResidualsBitmapPlot = nullptr;
+        bPlotHasFits = false;
+        nZoomLevel = 0;
+        return;
+    }
+    makePlots();
+    pDataPlot->RemoveAllCurves();
+    pResidualsPlot->RemoveAllCurves();
+    for (int i = 1; i <= nScans; ++i) {
+        if (!ppSignalCurve || !ppSignalCurve[i]) continue;
+        pDataPlot->AddCurve(ppSignalCurve[i]);
+        int k = pDataPlot->nCurves - 1;
+        pDataPlot->SetCurveColor(k, scanColor(i));
+        pDataPlot->SetCurveStyle(k, 15);
+    }
+    bPlotHasFits = bModelComputed != 0;
+    if (bPlotHasFits) {
+        for (int i = 1; i <= nScans; ++i) {
+            if (!ppFitCurve || !ppFitCurve[i]) continue;
+            pDataPlot->AddCurve(ppFitCurve[i]);
+            int k = pDataPlot->nCurves - 1;
+            pDataPlot->SetCurveColor(k, scanColor(i));
+            pDataPlot->SetCurveStyle(k, -1);
+            pDataPlot->SetCurveIndexRange(k, pFitFirstIndex[i] - 1, pFitLastIndex[i] - 1);
+        }
+        for (int i = 1; i <= nScans; ++i) {
+            if (!ppResidualCurve || !ppResidualCurve[i]) continue;
+            pResidualsPlot->AddCurve(ppResidualCurve[i]);
+            int k = pResidualsPlot->nCurves - 1;
+            pResidualsPlot->SetCurveColor(k, scanColor(i));
+            pResidualsPlot->SetCurveStyle(k, -1);
+            pResidualsPlot->SetCurveIndexRange(k, pFitFirstIndex[i] - 1, pFitLastIndex[i] - 1);
+        }
+    }
+    // a new data set is shown whole
+    nZoomLevel = 0;
+    pDataPlot->ResetZoom();
+    pDataPlot->SetPlotRect(nPlotTop, nPlotLeft, nPlotBottom, nPlotRight);
+    pResidualsPlot->SetPlotRect(nResidPlotTop, nPlotLeft, residualsBottom(), nPlotRight);
+}
+
+void setPlotAxisLabels()
+{
+    makePlots();
+    styleDataPlot();
+    const char* szY = "signal";
+    if (bDLSData)
+        szY = "g(2)-1";
+    else if (bInterferenceData)
+        szY = "fringes";
+    else if (bIntensityData)
+        szY = "intensity";
+    else if (bFluorescenceData)
+        szY = "fluorescence (counts)";
+    else if (bAbsorbanceData)
+        szY = "absorbance (OD)";
+    pDataPlot->SetYLabel(szY);
+    pResidualsPlot->SetYLabel("residuals");
+    if (bDLSData) {
+        pDataPlot->SetXLabel("time (s)");
+        pResidualsPlot->SetXLabel("time (s)");
+    }
+}
+
+void redrawDataPlot(int bAutoscale)
+{
+    if (!pDataPlot) return;
+    if (bAutoscale) {
+        nZoomLevel = 0;
+        pDataPlot->ResetZoom();
+    }
+    pDataPlot->Draw();
+}
+
+void checkTemperatureFluctuation(float fLimit)
+{
+    if (nScans < 2 || !pScanHeaders) return;
+    float fMin = pScanHeaders[1].temperature, fMax = fMin;
+    for (int i = 2; i <= nScans; ++i) {
+        fMin = std::min(fMin, pScanHeaders[i].temperature);
+        fMax = std::max(fMax, pScanHeaders[i].temperature);
+    }
+    if (fMax - fMin <= fLimit) return;
+    char sz[300];
+    std::snprintf(sz, sizeof sz,
+                  "The temperature of the scans varies from %.1f 'C to %.1f 'C, more than %.1f 'C.", fMin,
+                  fMax, fLimit);
+    MessageBox(nullptr, sz, "ATTENTION", MB_OK);
+}
+
+void updateResidualsPlot(int bRedraw)
+{
+    for (int i = 1; i <= nScans; ++i) {
+        if (!ppResidual || !ppResidual[i]) continue;
+        for (int j = 1; j <= pScanPoints[i]; ++j) {
+            bool bInside = pFitFirstIndex && j >= pFitFirstIndex[i] && j <= pFitLastIndex[i];
+            ppResidual[i][j] = bInside ? ppSignal[i][j] - ppFit[i][j] : 0.0f;
+        }
+    }
+    if (bRedraw && pResidualsPlot && pResidualsPlot->nCurves > 0) {
+        pResidualsPlot->Rescale();
+        pResidualsPlot->Draw();
+    }
+    if (bShowResidualsBitmap) renderResidualsBitmap();
+}
+
+HMETAFILE residualsPlotMetafile()
+{
+    if (!pResidualsPlot || !pResidualsPlot->bMetaFileValid) return nullptr;
+    return pResidualsPlot->hMetaFile;
+}
+
+HMETAFILE bitmapPlotMetafile()
+{
+    if (!pResidualsBitmapPlot || !pResidualsBitmapPlot->bMetaFileValid) return nullptr;
+    return pResidualsBitmapPlot->hMetaFile;
+}
+
+void updateResidualsBitmapPlot(int bRedraw)
+{
+    if (bRedraw) renderResidualsBitmap();
+}
+
+void renderResidualsBitmap()
+{
+    if (nScans <= 0 || !bModelComputed) return;
+    if (!pResidualsBitmapPlot) pResidualsBitmapPlot = new CWINPlot();
+    CWINPlot* p = pResidualsBitmapPlot;
+    if (p->bMetaFileValid && p->hMetaFile) DeleteMetaFile(p->hMetaFile);
+    p->hMetaFile = nullptr;
+    p->bMetaFileValid = 0;
+
+    // cells over the radius range of the fit limits
+    float fLo = fFitLeftLim, fHi = fFitRightLim;
+    if (!(fHi > fLo)) {
+        fLo = ppRadius[1][1];
+        fHi = ppRadius[1][pScanPoints[1]];
+    }
+    float fMaxAbs = 0;
+    for (int i = 1; i <= nScans; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j) fMaxAbs = std::max(fMaxAbs, std::fabs(ppResidual[i][j]));
+    if (fMaxAbs <= 0) fMaxAbs = 1;
+
+    const int nLeft = static_cast<int>(nPlotLeft * 1.4f), nRight = static_cast<int>(nPlotRight * 1.4f);
+    const int nTop = nBitmapTop, nBottom = nResidPlotBottom;
+    const int nColumns = std::max(1, std::min(300, nRight - nLeft));
+    HDC dc = CreateMetaFile(nullptr);
+    SetWindowExtEx(dc, plotWindowWidth(), plotWindowHeight(), nullptr);
+    SelectObject(dc, GetStockObject(NULL_PEN));
+    for (int k = 1; k <= nScans; ++k) {
+        int i = pScanTimeOrder ? pScanTimeOrder[k] : k;
+        int y0 = nTop + (k - 1) * (nBottom - nTop) / nScans;
+        int y1 = nTop + k * (nBottom - nTop) / nScans + 1;
+        int j = 1;
+        for (int c = 0; c < nColumns; ++c) {
+            float r0 = fLo + (fHi - fLo) * c / nColumns, r1 = fLo + (fHi - fLo) * (c + 1) / nColumns;
+            float fSum = 0;
+            int n = 0;
+            while (j <= pScanPoints[i] && ppRadius[i][j] < r0) ++j;
+            for (int m = j; m <= pScanPoints[i] && ppRadius[i][m] < r1; ++m, ++n) fSum += ppResidual[i][m];
+            int grey = 128;
+            if (n > 0) grey = static_cast<int>(std::lround(128 + 127 * (fSum / n) / fMaxAbs));
+            HBRUSH b = CreateSolidBrush(RGB(grey, grey, grey));
+            HGDIOBJ old = SelectObject(dc, b);
+            int x0 = nLeft + c * (nRight - nLeft) / nColumns;
+            int x1 = nLeft + (c + 1) * (nRight - nLeft) / nColumns + 1;
+            Rectangle(dc, x0, y0, x1, y1);
+            SelectObject(dc, old);
+            DeleteObject(b);
+        }
+    }
+    p->hMetaFile = CloseMetaFile(dc);
+    p->bMetaFileValid = p->hMetaFile ? 1 : 0;
+}
+
+void updatePlotsThrottled(TXLAWindow* pWindow)
+{
+    static DWORD nLast = 0;
+    static bool bEver = false;
+    DWORD now = GetTickCount();
+    if (bEver && now - nLast < nPlotUpdateInterval) return;
+    bEver = true;
+    nLast = now;
+    if (pDataPlot) pDataPlot->Draw();
+    updateResidualsPlot(1);
+    if (!pWindow || !pWindow->HWindow || !bWindowPainted) return;
+    HDC dc = pWindow->GetDC();
+    pWindow->PaintPlots(dc, nClientWidth, nClientHeight);
+    pWindow->ReleaseDC(dc);
+}
+
+void forgetAdHocPlot(TXLAWindow*)
+{
+    pAdHocPlotOwner = nullptr;
+    pAdHocWinPlot = nullptr;
+}
+
+void releaseResultArrays()
+{
+    float** arrays[] = {&pAuxArray1, &pAuxArray2, &pAuxArray3, &pAuxArray4, &pAuxArray5,
+                        &pAuxArray6, &pAuxArray7, &pAuxArray8, &pAuxArray9, &pAuxArray10};
+    for (float** pp : arrays) {
+        if (*pp) free_vector(*pp, 1, nAuxArrayLength);
+        *pp = nullptr;
+    }
+    nAuxArrayLength = 0;
+    CVector** vectors[] = {&pAuxVector1, &pAuxVector2, &pAuxVector3, &pAuxVector4, &pAuxVector5,
+                           &pAuxVector6, &pAuxVector7, &pAuxVector8, &pAuxVector9, &pAuxVector10};
+    for (CVector** pp : vectors) {
+        delete *pp;
+        *pp = nullptr;
+    }
+    CCurve** curves[] = {&pAuxCurve1, &pAuxCurve2, &pAuxCurve3, &pAuxCurve4, &pAuxCurve5,
+                         &pAuxCurve6, &pAuxCurve7, &pAuxCurve8, &pAuxCurve9};
+    for (CCurve** pp : curves) {
+        delete *pp;
+        *pp = nullptr;
+    }
+    delete pAuxPlot;
+    pAuxPlot = nullptr;
+    bAuxPlotShown = 0;
+    bAuxPlotFlag2 = 0;
+}
+
+namespace {
+
+void playPlot(HDC dc, CWINPlot* p, bool bRedraw)
+{
+    if (!p || p->nCurves <= 0) return;
+    if (bRedraw) {
+        p->Rescale();
+        p->Draw();
+    }
+    if (p->bMetaFileValid && p->hMetaFile) PlayMetaFile(dc, p->hMetaFile);
+}
+
+// Meniscus (red), bottom (blue) and fit limits (dark grey) over the data plot.
+void drawMarkerLines(HDC dc)
+{
+    struct Marker {
+        float fValue;
+        COLORREF cr;
+    } markers[] = {{fMeniscus, RGB(255, 0, 0)},
+                   {fBottom, RGB(0, 0, 255)},
+                   {fFitLeftLim, RGB(80, 80, 80)},
+                   {fFitRightLim, RGB(80, 80, 80)}};
+    for (const Marker& m : markers) {
+        if (m.fValue <= 0 || m.fValue < pDataPlot->fXMin || m.fValue > pDataPlot->fXMax) continue;
+        int x = pDataPlot->MapX(m.fValue);
+        HPEN pen = CreatePen(PS_SOLID, 0, m.cr);
+        HGDIOBJ old = SelectObject(dc, pen);
+        MoveToEx(dc, x, pDataPlot->nFrameTop, nullptr);
+        LineTo(dc, x, pDataPlot->nFrameBottom);
+        SelectObject(dc, old);
+        DeleteObject(pen);
+    }
+}
+
+}  // namespace
+
+void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
+{
+    if (nWidth <= 0 || nHeight <= 0) return;
+    SetMapMode(dc, MM_ANISOTROPIC);
+    SetWindowExtEx(dc, static_cast<int>(std::trunc(std::floor(fPlotXScale * fThousand))),
+                   static_cast<int>(std::trunc(std::floor(fThousand))), nullptr);
+    SetViewportExtEx(dc, nWidth, nHeight, nullptr);
+
+    if (pAuxPlot) {
+        // the side result of a tool is shown instead of the data plots
+        if (pAuxPlot->bMetaFileValid && pAuxPlot->hMetaFile) PlayMetaFile(dc, pAuxPlot->hMetaFile);
+    } else {
+        if (pDataPlot && nScans > 0) {
+            if (bPlotHasFits != (bModelComputed != 0)) buildScanPlotVectors();
+            playPlot(dc, pDataPlot, true);
+            if (pDataPlot->nCurves > 0) drawMarkerLines(dc);
+        }
+        if (bShowResiduals && bModelComputed && pResidualsPlot) {
+            pResidualsPlot->SetPlotRect(nResidPlotTop, nPlotLeft, residualsBottom(), nPlotRight);
+            playPlot(dc, pResidualsPlot, true);
+        }
+        if (bShowResidualsBitmap && bModelComputed) {
+            if (!bitmapPlotMetafile()) renderResidualsBitmap();
+            if (HMETAFILE h = bitmapPlotMetafile()) PlayMetaFile(dc, h);
+        }
+    }
+    if (pAdHocWinPlot) playPlot(dc, pAdHocWinPlot, true);
+    if (pTosePlot && pTosePlot->bMetaFileValid && pTosePlot->hMetaFile) PlayMetaFile(dc, pTosePlot->hMetaFile);
+    SetMapMode(dc, MM_TEXT);
+}
+
+namespace {
+
+bool hitPoint(CWINPlot* p, int nScan, float fX, float fY, float fTolX, float fTolY, int* pnHit)
+{
+    *pnHit = 0;
+    if (!p || nScan < 1 || nScan > nScans || !ppRadius || !ppRadius[nScan]) return false;
+    const float* r = ppRadius[nScan];
+    const float* y = (p == pDataPlot) ? ppSignal[nScan] : ppResidual[nScan];
+    for (int j = 1; j <= pScanPoints[nScan]; ++j) {
+        int px = (p->bLogX && r[j] <= 0) ? p->nFrameLeft : p->MapX(r[j]);
+        if (px > fX + nMarkerHitTolerance) break;
+        int py = p->MapY(y[j]);
+        if (std::fabs(px - fX) < fTolX && std::fabs(py - fY) < fTolY) {
+            *pnHit = j;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+bool TXLAWindow::HitDataPoint(int nScan, float fX, float fY, float fTolX, float fTolY)
+{
+    return hitPoint(pDataPlot, nScan, fX, fY, fTolX, fTolY, &nHitScan);
+}
+
+bool TXLAWindow::HitResidualPoint(int nScan, float fX, float fY, float fTolX, float fTolY)
+{
+    return hitPoint(pResidualsPlot, nScan, fX, fY, fTolX, fTolY, &nHitResidualScan);
+}

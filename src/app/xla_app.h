@@ -1,0 +1,48 @@
+// The application object and the program's entry after the platform is up.
+#pragma once
+
+#include <string>
+
+#include "app/parameter_file.h"
+
+class TXLAWindow;
+
+// The command-line words kept by OwlMain.
+extern int nCommandLineArgs;
+extern char** ppCommandLineArgs;
+// The parameter file of the unattended run, read before the window exists;
+// bHaveRunParameters tells that the program runs unattended.
+extern RunParameters runParameters;
+extern unsigned char bHaveRunParameters;
+// Exit code of the program: 0, or 1 when the unattended job failed.
+extern int nProgramExitCode;
+// The main window while the program runs.
+extern TXLAWindow* pMainWindow;
+
+class TXLAApp {
+public:
+    explicit TXLAApp(const char* szName);
+    ~TXLAApp();
+    // Makes the main window.
+    void InitMainWindow();
+    // Makes and shows the main window and runs the message loop until the
+    // quit request; returns the exit code.
+    int Run();
+    // One pass of the message loop: false when the loop ends. A computation
+    // abandoned by a deep failure ends its command, not the program.
+    static bool PumpMessage(int* pnResult);
+
+    // True while InitMainWindow makes the main window.
+    static bool IsStartingUp();
+
+    const char* GetName() const { return szAppName.c_str(); }
+    TXLAWindow* GetMainWindow() const { return pWindow; }
+
+private:
+    std::string szAppName;
+    TXLAWindow* pWindow = nullptr;
+};
+
+// Builds the paths, keeps the command-line words and runs TXLAApp
+// "RADOdodedez"; returns the program's exit code.
+int OwlMain(int argc, char** argv);

@@ -1,0 +1,292 @@
+// The main window: start-up, menus, help requests, painting, mouse and keys.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/app_globals.h"
+#include "app/data_file_paths.h"
+#include "app/preferences.h"
+#include "app/window_fixture.h"
+#include "app/xla_app.h"
+#include "models/model_globals.h"
+#include "platform/win.h"
+#include "plot/cwinplot.h"
+#include "resources/commands.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+
+namespace {
+
+bool transcriptHas(const std::vector<std::string>& lines, const std::string& part)
+{
+    for (const std::string& l : lines)
+        if (l.find(part) != std::string::npos) return true;
+    return false;
+}
+
+// Share of pixels that differ by more than a few levels in any channel.
+double differingShare(const std::string& a, const std::string& b)
+{
+    int wa = 0, ha = 0, wb = 0, hb = 0;
+    HBITMAP ba = loadBitmapImage(a.c_str(), &wa, &ha);
+    HBITMAP bb = loadBitmapImage(b.c_str(), &wb, &hb);
+    if (!ba || !bb || wa != wb || ha != hb) return 1.0;
+    HDC da = CreateCompatibleDC(nullptr), db = CreateCompatibleDC(nullptr);
+    SelectObject(da, ba);
+    SelectObject(db, bb);
+    long differ = 0;
+    for (int y = 0; y < ha; ++y)
+        for (int x = 0; x < wa; ++x) {
+            COLORREF p = GetPixel(da, x, y), q = GetPixel(db, x, y);
+            if (std::abs(GetRValue(p) - GetRValue(q)) > 8 || std::abs(GetGValue(p) - GetGValue(q)) > 8 ||
+                std::abs(GetBValue(p) - GetBValue(q)) > 8)
+                ++differ;
+        }
+    DeleteDC(da);
+    DeleteDC(db);
+    DeleteObject(ba);
+    DeleteObject(bb);
+    return double(differ) / (double(wa) * ha);
+}
+
+COLORREF surfacePixel(TXLAWindow* w, int x, int y)
+{
+    HDC dc = w->GetDC();
+    COLORREF c = GetPixel(dc, x, y);
+    w->ReleaseDC(dc);
+    return c;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, DisclaimerUntilAcceptedOnceAndARefusalEnds)
+{
+    {
+        headless::Script script;
+        script.expectMessageBox("DISCLAIMER", IDNO);
+        TXLAApp app("RADOdodedez");
+        EXPECT_EQ(app.Run(), 0);
+        EXPECT_TRUE(app.GetMainWindow()->QuitRequested());
+        EXPECT_EQ(app.GetMainWindow()->HWindow, nullptr);  // no window was made
+        EXPECT_TRUE(transcriptHas(script.lines(), "without warranty"));
+    }
+    EXPECT_EQ(readLines(szParamsIniPath)[0], "0");
+    {
+        headless::Script script;
+        script.expectMessageBox("DISCLAIMER", IDYES).command(CM_EXIT);
+        bWindowPainted = 0;
+        TXLAApp app("RADOdodedez");
+        EXPECT_EQ(app.Run(), 0);
+        EXPECT_NE(app.GetMainWindow()->HWindow, nullptr);
+        EXPECT_EQ(bWindowPainted, 1);
+    }
+    EXPECT_EQ(readLines(szParamsIniPath)[0], "1");
+    {
+        // accepted once: never asked again (an unexpected box would fail)
+        headless::Script script;
+        script.command(CM_EXIT);
+        TXLAApp app("RADOdodedez");
+        EXPECT_EQ(app.Run(), 0);
+        EXPECT_FALSE(transcriptHas(script.lines(), "DISCLAIMER"));
+    }
+}
+
+TEST_F(MainWindowTest, MenuBarChecksAndTheFloToolsItem)
+{
+    TXLAWindow* w = OpenWindow();
+    HMENU m = w->GetMenu();
+    ASSERT_TRUE(m);
+    EXPECT_EQ(std::string(w->GetCaption()), "Sedimentation Analysis");
+    EXPECT_NE(GetMenuState(m, 200, MF_BYCOMMAND) & MF_GRAYED, 0u);  // not built yet
+    EXPECT_EQ(GetMenuState(m, 518, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_EQ(GetMenuState(m, CM_EXIT, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_NE(GetMenuState(m, CM_FLAG_STRONG_GRADIENTS, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_EQ(GetMenuState(m, CM_SCAN_COLOR_FROM_TIME, MF_BYCOMMAND) & MF_CHECKED, 0u);
+
+    // a toggle through the menu checks its item and is kept in the defaults file
+    headless::Script script;
+    script.command(CM_SCAN_COLOR_FROM_TIME);
+    headless::processMessages();
+    EXPECT_EQ(bScanColorFromTime, 1);
+    EXPECT_NE(GetMenuState(m, CM_SCAN_COLOR_FROM_TIME, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_EQ(readLines(szParamsIniPath)[11], "1");
+
+    // the FloTools item lives while fluorescence data are loaded
+    int nItems = GetMenuItemCount(m);
+    bFluorescenceData = 1;
+    w->UpdateFloToolsMenu();
+    ASSERT_EQ(GetMenuItemCount(m), nItems + 1);
+    EXPECT_EQ(GetMenuItemID(m, nItems), 915u);
+    EXPECT_NE(GetMenuState(m, 915, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    w->UpdateFloToolsMenu();
+    EXPECT_EQ(GetMenuItemCount(m), nItems + 1);  // not twice
+    bFluorescenceData = 0;
+    w->UpdateFloToolsMenu();
+    EXPECT_EQ(GetMenuItemCount(m), nItems);
+}
+
+TEST_F(MainWindowTest, HelpRequestOffersHelpInsteadOfActing)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 6));
+    nZoomLevel = 2;
+    headless::Script script;
+    script.expectMessageBox("HELP", IDYES).expectMessageBox("HELP", IDNO);
+    w->EvMenuHelp(518);
+    EXPECT_EQ(nZoomLevel, 2);  // Data Range did not run
+    EXPECT_EQ(w->bHelpRequest, 0);
+    EXPECT_TRUE(transcriptHas(script.lines(), "\"Show the help page on \\\"Data Range\\\" in the web browser?\""));
+    EXPECT_TRUE(transcriptHas(script.lines(), "help.html#command-518"));
+    w->EvMenuHelp(CM_SCAN_COLOR_FROM_TIME);
+    EXPECT_EQ(bScanColorFromTime, 0);
+    // Run has no help prologue: no question (and nothing to run yet)
+    w->EvMenuHelp(213);
+    EXPECT_EQ(script.pending(), 0u);
+    // without the request the command acts
+    w->EvCommand(518, nullptr, 0);
+    EXPECT_EQ(nZoomLevel, 0);
+}
+
+TEST_F(MainWindowTest, PaintingWaitsWhileBusy)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 8));
+    const COLORREF white = RGB(255, 255, 255);
+    // a point on the frame's left edge of the data plot
+    int x = pDataPlot->nFrameLeft * 1400 / 1399, y = (pDataPlot->nFrameTop + pDataPlot->nFrameBottom) / 2;
+    EXPECT_NE(surfacePixel(w, x, y), white);
+    for (unsigned char* pFlag : {&w->bRunning, &w->bFitting, &w->bCtotBusy, &bLoadFromList}) {
+        *pFlag = 1;
+        w->Invalidate(true);
+        headless::processMessages();
+        EXPECT_EQ(surfacePixel(w, x, y), white);  // erased, not painted
+        // mouse and keys wait too while Run or Fit work
+        if (pFlag == &w->bRunning) {
+            w->EvLButtonDown(0, POINT{700, 250});
+            EXPECT_FALSE(w->bZoomDragging);
+        }
+        *pFlag = 0;
+    }
+    w->Invalidate(true);
+    headless::processMessages();
+    EXPECT_NE(surfacePixel(w, x, y), white);
+}
+
+TEST_F(MainWindowTest, LoadedScansLookAsStored)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 12));
+    ASSERT_EQ(nScans, 12);
+    std::string shot = scratch + "data_plot.png";
+    ASSERT_TRUE(saveWindowImage(w->HWindow, shot.c_str()));
+    if (const char* out = std::getenv("MORVEX_SAVE_PICTURES"))
+        std::filesystem::copy_file(shot, std::string(out) + "/data_plot.png",
+                                   std::filesystem::copy_options::overwrite_existing);
+    EXPECT_LT(differingShare(shot, MORVEX_TEST_DATA_DIR "/app/data_plot.png"), 0.002);
+}
+
+TEST_F(MainWindowTest, ZoomByDragAndBackByRightClick)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 8));
+    float fXMin = pDataPlot->fXMin, fXMax = pDataPlot->fXMax;
+    // the pixels of radii 6.2 and 6.6 cm on the 1400-pixel client
+    int x1 = int(pDataPlot->MapX(6.2f) * 1400.0 / 1399 + 0.5), x2 = int(pDataPlot->MapX(6.6f) * 1400.0 / 1399 + 0.5);
+    int y = 300;
+    HDC dc = w->GetDC();
+    COLORREF before = GetPixel(dc, x1, 200);
+    w->ReleaseDC(dc);
+
+    headless::Script script;
+    script.mouse(WM_LBUTTONDOWN, x1, y, MK_LBUTTON).mouse(WM_MOUSEMOVE, (x1 + x2) / 2, y, MK_LBUTTON);
+    headless::processMessages();
+    EXPECT_TRUE(w->bZoomDragging);
+    EXPECT_NE(surfacePixel(w, x1, 200), before);  // the XOR start line
+    // Escape drops the drag and gives the pixels back
+    script.typeChar(0x1B);
+    headless::processMessages();
+    EXPECT_FALSE(w->bZoomDragging);
+    EXPECT_EQ(surfacePixel(w, x1, 200), before);
+    EXPECT_EQ(nZoomLevel, 0);
+
+    script.mouse(WM_LBUTTONDOWN, x1, y, MK_LBUTTON).mouse(WM_MOUSEMOVE, x2, y, MK_LBUTTON).mouse(WM_LBUTTONUP, x2, y);
+    headless::processMessages();
+    ASSERT_EQ(nZoomLevel, 1);
+    EXPECT_NEAR(pDataPlot->fXMin, 6.2f, 0.005f);
+    EXPECT_NEAR(pDataPlot->fXMax, 6.6f, 0.005f);
+    EXPECT_FLOAT_EQ(fZoomXMin[0], fXMin);
+    script.mouse(WM_RBUTTONDOWN, 500, y, MK_RBUTTON).mouse(WM_RBUTTONUP, 500, y);
+    headless::processMessages();
+    EXPECT_EQ(nZoomLevel, 0);
+    EXPECT_FLOAT_EQ(pDataPlot->fXMin, fXMin);
+    EXPECT_FLOAT_EQ(pDataPlot->fXMax, fXMax);
+}
+
+TEST_F(MainWindowTest, MarkerDragMovesTheFitLimit)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 8));
+    float fRight = fFitRightLim;
+    ASSERT_GT(fRight, 6.5f);
+    int x = int(pDataPlot->MapX(fRight) * 1400.0 / 1399 + 0.5);
+    int x2 = int(pDataPlot->MapX(6.9f) * 1400.0 / 1399 + 0.5);
+    headless::Script script;
+    script.mouse(WM_LBUTTONDOWN, x, 300, MK_LBUTTON).mouse(WM_MOUSEMOVE, x2, 300, MK_LBUTTON).mouse(WM_LBUTTONUP, x2, 300);
+    headless::processMessages();
+    EXPECT_FALSE(w->bMarkerDragging);
+    EXPECT_NEAR(fFitRightLim, 6.9f, 0.005f);
+    EXPECT_EQ(nZoomLevel, 0);
+}
+
+TEST_F(MainWindowTest, HitTestsFindThePointUnderTheMouse)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 4));
+    int j = 100;
+    float fX = float(pDataPlot->MapX(ppRadius[2][j])), fY = float(pDataPlot->MapY(ppSignal[2][j]));
+    EXPECT_TRUE(w->HitDataPoint(2, fX, fY, 2, 2));
+    EXPECT_EQ(nHitScan, j);
+    EXPECT_FALSE(w->HitDataPoint(2, fX, fY + 200, 2, 2));
+    EXPECT_EQ(nHitScan, 0);
+    EXPECT_FALSE(w->HitDataPoint(9, fX, fY, 2, 2));
+    EXPECT_TRUE(w->PointInDataPlot(700, 250));
+    EXPECT_FALSE(w->PointInDataPlot(700, 800));  // residuals band
+    EXPECT_FALSE(w->PointInDataPlot(5, 250));
+}
+
+TEST_F(MainWindowTest, GradientCheckFlagsFourSteepSlopes)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 2));
+    // scan 1 gets a step of 10 OD per 0.005 cm, i.e. 2000 per cm, from
+    // point 120 on
+    int i0 = 120;
+    for (int k = 0; k <= 5; ++k) ppSignal[1][i0 + k] = 1.0f + 10.0f * k;
+    for (int j = i0 + 6; j <= pScanPoints[1]; ++j) ppSignal[1][j] = 51.0f;
+    fMeniscus = 5.96f;
+    fBottom = 7.15f;
+    fFitLeftLim = 5.97f;
+    fFitRightLim = 7.0f;
+    pFitFirstIndex[1] = 5;
+    pFitLastIndex[1] = 200;
+    fGradientLimit = 2500;
+    EXPECT_TRUE(w->CheckMaxGradient());
+    fGradientLimit = 500;
+    headless::Script script;
+    script.expectMessageBox("ERROR", IDOK);
+    EXPECT_FALSE(w->CheckMaxGradient());
+    // the largest of the four slopes over the radii as stored (0.005 cm in float)
+    float fMax = 0;
+    for (int k = 0; k < 4; ++k) fMax = std::max(fMax, 10.0f / (ppRadius[1][i0 + k + 1] - ppRadius[1][i0 + k]));
+    EXPECT_NEAR(fMax, 2000.0f, 0.5f);
+    char expected[200];
+    std::snprintf(expected, sizeof expected, "max gradient exceeded:  grad = %.1f/cm at r ~ %.4fcm in scan scan00001.RA1",
+                  fMax, ppRadius[1][i0]);
+    EXPECT_TRUE(transcriptHas(script.lines(), expected)) << script.lines()[0];
+    // two equal radii end the check
+    ppRadius[1][i0 + 2] = ppRadius[1][i0 + 1];
+    EXPECT_TRUE(w->CheckMaxGradient());
+}

@@ -1,0 +1,111 @@
+// The unattended run: parameter file in, results folder out.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "app/app_globals.h"
+#include "app/data_file_paths.h"
+#include "app/parameter_file.h"
+#include "app/window_fixture.h"
+#include "app/xla_app.h"
+#include "app/xml_reader.h"
+#include "platform/win.h"
+#include "scandata/scan_data.h"
+
+namespace {
+
+// Width and height of a 24-bit BMP file; false when it is none.
+bool bmpSize(const std::string& path, int* pW, int* pH)
+{
+    std::ifstream f(path, std::ios::binary);
+    unsigned char h[54];
+    if (!f.read(reinterpret_cast<char*>(h), sizeof h) || h[0] != 'B' || h[1] != 'M') return false;
+    auto i32 = [&](int o) { return int(h[o] | (h[o + 1] << 8) | (h[o + 2] << 16) | (h[o + 3] << 24)); };
+    *pW = i32(18);
+    *pH = std::abs(i32(22));
+    return true;
+}
+
+// Runs the program with arguments; its exit code and what it printed.
+int runProgram(const std::string& args, std::string* pOutput)
+{
+    std::string exe = std::string(runningProgramDir()) + "morvex";
+    FILE* p = popen((exe + " " + args + " 2>&1").c_str(), "r");
+    if (!p) return -1;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p)) *pOutput += buf;
+    int status = pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+class RunModeTest : public MainWindowTest {
+protected:
+    void TearDown() override
+    {
+        win::headless::setPolicy(win::headless::Policy::FailOnUnexpected);
+        nProgramExitCode = 0;
+        runParameters = RunParameters();
+        MainWindowTest::TearDown();
+    }
+};
+
+TEST_F(RunModeTest, WritesTheResultsFolder)
+{
+    std::string data = scratch + "data";
+    std::filesystem::create_directories(data);
+    std::vector<std::string> scans = writeBoundaryScans(data, 10, "s");
+    std::string out = scratch + "results & more";
+    writeText(scratch + "job.xml", "<DataDirectory>" + data + "</DataDirectory>\n<FirstScan>3</FirstScan>"
+                                   "<LastScan>9</LastScan>\n<OutputResultsDirectory>" + scratch +
+                                   "results &amp; more</OutputResultsDirectory>\n");
+    std::string err;
+    ASSERT_EQ(readParameterFile((scratch + "job.xml").c_str(), &runParameters, &err), 1) << err;
+    bHaveRunParameters = 1;
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    {
+        TXLAApp app("RADOdodedez");
+        EXPECT_EQ(app.Run(), 0);
+    }
+    EXPECT_EQ(nScans, 0);  // released at exit
+
+    auto root = parseXmlFile(out + "/ResultParameters.xml", &err);
+    ASSERT_TRUE(root) << err;
+    EXPECT_EQ(root->name, "cGMPMorvex");
+    EXPECT_EQ(root->attr("exitCode"), "0");
+    EXPECT_EQ(root->child("ScanCount")->text, "7");
+    auto files = root->child("InputFiles")->all("File");
+    ASSERT_EQ(files.size(), 7u);
+    EXPECT_EQ(files[0]->text, scans[2]);  // s00003 is the first of the range
+    EXPECT_EQ(files[6]->text, scans[8]);
+    EXPECT_EQ(root->child("Model")->text, "none");
+    EXPECT_EQ(root->child("Rmsd"), nullptr);  // nothing was fitted
+    int w = 0, h = 0;
+    ASSERT_TRUE(bmpSize(out + "/screenshot.bmp", &w, &h));
+    EXPECT_EQ(w, 1400);
+    EXPECT_EQ(h, 1000);
+    EXPECT_TRUE(std::filesystem::exists(out + "/transcript.txt"));
+    // the disclaimer is neither asked nor taken as accepted by a run
+    EXPECT_EQ(readLines(szParamsIniPath)[0], "0");
+}
+
+TEST_F(RunModeTest, TheProgramRefusesAnInvalidParameterFile)
+{
+    std::string out = scratch + "out";
+    writeText(scratch + "bad.xml", "<DataDirectory>" + scratch + "</DataDirectory><OutputResultsDirectory>" + out +
+                                       "</OutputResultsDirectory><AutoFit>maybe</AutoFit>");
+    std::string text;
+    EXPECT_EQ(runProgram("'" + scratch + "bad.xml'", &text), 2);
+    EXPECT_NE(text.find("bad.xml: AutoFit must be 0 or 1, not \"maybe\""), std::string::npos) << text;
+    EXPECT_FALSE(std::filesystem::exists(out));
+    text.clear();
+    EXPECT_EQ(runProgram("'" + scratch + "missing.xml'", &text), 2);
+    EXPECT_NE(text.find("cannot be read"), std::string::npos) << text;
+    text.clear();
+    EXPECT_EQ(runProgram("--help", &text), 0);
+    EXPECT_NE(text.find("OutputResultsDirectory"), std::string::npos);
+}

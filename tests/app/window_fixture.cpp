@@ -1,0 +1,106 @@
+#include "app/window_fixture.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "app/app_globals.h"
+#include "app/preferences.h"
+#include "app/xla_app.h"
+#include "models/model_globals.h"
+#include "numerics/nrutil.h"
+#include "platform/win.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_file.h"
+#include "scandata/scan_loading.h"
+
+std::vector<std::string> writeBoundaryScans(const std::string& folder, int nScans, const char* szStem)
+{
+    std::vector<std::string> paths;
+    const double m = 6.0, s = 4.5e-13, D = 6e-7, rpm = 50000;
+    const double w2 = std::pow(rpm * 2 * M_PI / 60, 2);
+    const int n = 241;
+    float* r = vector(1, n);
+    float* c = vector(1, n);
+    for (int k = 1; k <= nScans; ++k) {
+        double t = 900.0 + 300.0 * (k - 1);
+        double rb = m * std::exp(s * w2 * t);
+        for (int i = 1; i <= n; ++i) {
+            r[i] = static_cast<float>(5.95 + 0.005 * (i - 1));
+            double x = r[i];
+            double plateau = 0.8 * std::exp(-2 * s * w2 * t);
+            double v = x <= m ? 0.0 : plateau * 0.5 * (1 + std::erf((x - rb) / (2 * std::sqrt(D * t))));
+            // small deterministic noise, the same on every machine
+            double h = std::sin(12.9898 * i + 78.233 * k) * 43758.5453;
+            double noise = 0.008 * (h - std::floor(h) - 0.5);
+            c[i] = static_cast<float>(0.05 + v + noise);
+        }
+        ScanHeader h;
+        std::memset(&h, 0, sizeof h);
+        std::snprintf(h.title, sizeof h.title, "synthetic boundary scan %d", k);
+        h.dataType = 'R';
+        h.cell = 1;
+        h.temperature = 20.0f;
+        h.rpm = static_cast<float>(rpm);
+        h.time = t;
+        h.timeWritten = t;
+        h.omega2t = w2 * t;
+        h.wavelength = 280;
+        h.count = 1;
+        char name[64];
+        std::snprintf(name, sizeof name, "%s%05d.RA1", szStem, k);
+        std::string path = folder + "/" + name;
+        writeScanFile(path.c_str(), n, r, c, nullptr, nullptr, 1, &h);
+        paths.push_back(path);
+    }
+    free_vector(r, 1, n);
+    free_vector(c, 1, n);
+    return paths;
+}
+
+void MainWindowTest::SetUp()
+{
+    AppFolderTest::SetUp();
+    bHaveRunParameters = 0;
+    bBatchMode = 0;
+    fMeniscus = fBottom = fFitLeftLim = fFitRightLim = 0;
+}
+
+void MainWindowTest::TearDown()
+{
+    freeScanData();
+    window.reset();
+    pMainWindow = nullptr;
+    bBatchMode = 0;
+    bHaveRunParameters = 0;
+    fMeniscus = fBottom = fFitLeftLim = fFitRightLim = 0;
+    AppFolderTest::TearDown();
+}
+
+TXLAWindow* MainWindowTest::OpenWindow()
+{
+    defaultPreferences.bDisclaimerAccepted = 1;
+    writeDefaultPreferences();
+    window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+    EXPECT_TRUE(window->Create());
+    win::headless::processMessages();
+    return window.get();
+}
+
+void MainWindowTest::LoadScans(const std::vector<std::string>& paths)
+{
+    static char sel[128000];
+    std::string dir = std::filesystem::path(paths[0]).parent_path().string();
+    size_t n = 0;
+    auto put = [&](const std::string& s) {
+        std::memcpy(sel + n, s.c_str(), s.size() + 1);
+        n += s.size() + 1;
+    };
+    put(dir);
+    for (const std::string& p : paths) put(std::filesystem::path(p).filename().string());
+    sel[n] = 0;
+    nLoadEveryNth = 1;
+    LoadAllData(window.get(), sel);
+    win::headless::processMessages();
+}

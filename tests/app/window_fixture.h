@@ -1,0 +1,26 @@
+// The main window on the headless screen, with synthetic sedimentation
+// scans written by the scan-file writer.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app_fixture.h"
+#include "app/xla_window.h"
+
+// Writes nScans absorbance scans of one boundary (s = 4.5 S, D = 6e-7
+// cm^2/s, 50000 rpm, meniscus 6.0 cm) named "<stem>NNNNN.RA1" into folder;
+// returns their full paths in time order.
+std::vector<std::string> writeBoundaryScans(const std::string& folder, int nScans, const char* szStem = "scan");
+
+class MainWindowTest : public AppFolderTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // A main window made and painted once; the disclaimer counts as accepted.
+    TXLAWindow* OpenWindow();
+    // Loads the scans the way the open dialog hands them over.
+    void LoadScans(const std::vector<std::string>& paths);
+    std::unique_ptr<TXLAWindow> window;
+};
