@@ -1,10 +1,9 @@
 // Program entry of Morvex.
 //
-// Without arguments the main window opens. With a parameter file the program
-// runs unattended: no prompt waits for an answer (each gets its default), the
-// window is not shown unless the file asks for it, and the results folder
-// receives the results record, a screenshot of the window and the transcript
-// of everything the run showed.
+// Without arguments the main window opens on the screen. With a parameter
+// file the program runs unattended and shows nothing: every prompt gets its
+// default answer, and the results folder receives the results record, a
+// screenshot of the window and the transcript of everything the run showed.
 #include <clocale>
 #include <cstdio>
 #include <cstring>
@@ -12,11 +11,11 @@
 
 #include "app/parameter_file.h"
 #include "app/xla_app.h"
+#include "platform/qt/screen.h"
 #include "platform/win.h"
 
 int main(int argc, char** argv)
 {
-    std::setlocale(LC_NUMERIC, "C");
     if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(runModeUsage(), stdout);
         return 0;
@@ -25,6 +24,7 @@ int main(int argc, char** argv)
         std::fputs(runModeUsage(), stderr);
         return 2;
     }
+    std::setlocale(LC_NUMERIC, "C");
     if (argc == 2) {
         std::string szError;
         if (!readParameterFile(argv[1], &runParameters, &szError)) {
@@ -33,6 +33,11 @@ int main(int argc, char** argv)
         }
         bHaveRunParameters = 1;
         win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    } else {
+        win::screen::start(argc, argv);
+        // the application object may have set the user's locale: numbers in
+        // files are always read and written with a point
+        std::setlocale(LC_NUMERIC, "C");
     }
     return OwlMain(argc, argv);
 }

@@ -13,7 +13,7 @@ const char* helpPagePath()
 {
     static std::string path;
     std::error_code ec;
-    for (const char* szRel : {"docs/help.html", "../docs/help.html", "../share/morvex/help.html"}) {
+    for (const char* szRel : {"help.html", "docs/help.html", "../docs/help.html", "../share/morvex/help.html"}) {
         std::string candidate = std::string(szProgramDir) + szRel;
         if (std::filesystem::is_regular_file(candidate, ec)) {
             path = std::filesystem::weakly_canonical(candidate, ec).string();

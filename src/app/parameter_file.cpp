@@ -219,8 +219,6 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
     if (!check(r = get("MinSForLogGrid", false, &v), "MinSForLogGrid")) return fail(err);
     if (r == 1 && (!parseFloat(v, &p.fMinSForLogGrid) || p.fMinSForLogGrid <= 0))
         return fail("MinSForLogGrid must be a positive s-value, not \"" + v + "\"");
-    if (!check(r = get("ShowWindow", false, &v), "ShowWindow")) return fail(err);
-    if (r == 1 && !parseInt(v, 0, 1, &p.bShowWindow)) return fail("ShowWindow must be 0 or 1, not \"" + v + "\"");
 
     std::error_code ec;
     if (!std::filesystem::is_directory(p.szDataDirectory, ec))
@@ -259,8 +257,9 @@ const char* runModeUsage()
            "       morvex --help\n"
            "\n"
            "Without arguments Morvex opens its main window. With a parameter file it runs\n"
-           "unattended: it loads the scans, analyses them and writes its results into the\n"
-           "results folder (ResultParameters.xml, screenshot.bmp, transcript.txt), then ends.\n"
+           "unattended, without showing its window: it loads the scans, analyses them and\n"
+           "writes its results into the results folder (ResultParameters.xml,\n"
+           "screenshot.bmp, transcript.txt), then ends.\n"
            "\n"
            "The parameter file holds one element per setting, <Key>value</Key>:\n"
            "  DataDirectory           folder of the scan files (required)\n"
@@ -275,7 +274,6 @@ const char* runModeUsage()
            "  LammThreads             worker threads of the Lamm equation lists (preference)\n"
            "  UseMinSForLogGrid       1 to use MinSForLogGrid for log-spaced s grids\n"
            "  MinSForLogGrid          minimum s-value of log-spaced s grids (S)\n"
-           "  ShowWindow              1 to show the main window while the run works (0)\n"
            "\n"
            "An unreadable or invalid parameter file is reported here and nothing is written;\n"
            "the exit code is then 2.\n";

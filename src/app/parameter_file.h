@@ -21,7 +21,6 @@ struct RunParameters {
     int nLammThreads = 0;                 // 0: the preference
     int bUseMinSForLogGrid = -1;          // -1: not given
     float fMinSForLogGrid = 0.0f;
-    int bShowWindow = 0;                  // show the window while the job runs
 };
 
 // Reads and checks the parameter file. Returns 1 on success; otherwise 0

@@ -35,23 +35,6 @@ void TXLAApp::InitMainWindow()
     pMainWindow = pWindow;
 }
 
-bool TXLAApp::PumpMessage(int* pnResult)
-{
-    win::MSG msg;
-    try {
-        int r = win::GetMessage(&msg, nullptr, 0, 0);
-        if (r <= 0) {
-            *pnResult = r == 0 ? static_cast<int>(msg.wParam) : 0;
-            return false;
-        }
-        win::TranslateMessage(&msg);
-        win::DispatchMessage(&msg);
-    } catch (const CComputationAbandoned&) {
-        // the message was shown where the failure happened
-    }
-    return true;
-}
-
 int TXLAApp::Run()
 {
     InitMainWindow();
@@ -60,8 +43,15 @@ int TXLAApp::Run()
     // the first paint comes before any command
     pWindow->Invalidate(true);
     pWindow->UpdateWindow();
+    // A computation abandoned by a deep failure ends its command, not the
+    // program: its message was shown where it failed, and the loop goes on.
     int nResult = 0;
-    while (PumpMessage(&nResult)) {
+    for (;;) {
+        try {
+            nResult = win::runMessageLoop();
+            break;
+        } catch (const CComputationAbandoned&) {
+        }
     }
     return nProgramExitCode ? nProgramExitCode : nResult;
 }

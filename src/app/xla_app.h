@@ -28,9 +28,6 @@ public:
     // Makes and shows the main window and runs the message loop until the
     // quit request; returns the exit code.
     int Run();
-    // One pass of the message loop: false when the loop ends. A computation
-    // abandoned by a deep failure ends its command, not the program.
-    static bool PumpMessage(int* pnResult);
 
     // True while InitMainWindow makes the main window.
     static bool IsStartingUp();

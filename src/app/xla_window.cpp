@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
@@ -147,47 +148,43 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
     // The unattended job runs as soon as the window exists (SetupWindow).
 }
 
-TXLAWindow::~TXLAWindow() = default;
+TXLAWindow::~TXLAWindow()
+{
+    if (hAccelerators) DestroyAcceleratorTable(hAccelerators);
+}
 
 void TXLAWindow::SetupWindow()
 {
     ofnData.hwndOwner = HWindow;
     HMENU menu = buildCommandMenu(static_cast<MenuVariant>(nMenuVariant), handlerEnabled);
     SetMenu(menu);
+    int nAccel = 0;
+    const AcceleratorEntry* pAccel = acceleratorTable(static_cast<MenuVariant>(nMenuVariant), &nAccel);
+    std::vector<ACCEL> accel;
+    for (int k = 0; k < nAccel; ++k)
+        accel.push_back(ACCEL{static_cast<BYTE>(FVIRTKEY | pAccel[k].fModifiers), static_cast<WORD>(pAccel[k].nKey),
+                              static_cast<WORD>(pAccel[k].nId)});
+    hAccelerators = CreateAcceleratorTable(accel.data(), nAccel);
+    SetAcceleratorTable(hAccelerators);
     UpdatePreferenceChecks();
     SetCaption(szWindowTitle);
     layoutAndRedrawPlots();
     playStartSound();
+    if (!bBatchMode) DragAcceptFiles(HWindow, TRUE);
     if (bBatchMode) PostMessage(HWindow, WM_RUN_JOB, 0, 0);
 }
 
 LRESULT TXLAWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-    UINT keys = static_cast<UINT>(wParam);
-    switch (msg) {
-    case WM_LBUTTONDOWN: EvLButtonDown(keys, pt); return 0;
-    case WM_LBUTTONUP: EvLButtonUp(keys, pt); return 0;
-    case WM_LBUTTONDBLCLK: EvLButtonDblClk(keys, pt); return 0;
-    case WM_RBUTTONDOWN: EvRButtonDown(keys, pt); return 0;
-    case WM_RBUTTONUP: EvRButtonUp(keys, pt); return 0;
-    case WM_RBUTTONDBLCLK: EvRButtonDblClk(keys, pt); return 0;
-    case WM_MOUSEMOVE: EvMouseMove(keys, pt); return 0;
-    case WM_KEYDOWN:
-        EvKeyDown(static_cast<UINT>(wParam), LOWORD(static_cast<uintptr_t>(lParam)),
-                  HIWORD(static_cast<uintptr_t>(lParam)));
+    if (msg == WM_RUN_JOB) {
+        RunJob();
         return 0;
-    case WM_CHAR:
-        EvChar(static_cast<UINT>(wParam), LOWORD(static_cast<uintptr_t>(lParam)),
-               HIWORD(static_cast<uintptr_t>(lParam)));
-        return 0;
-    case WM_HELP: EvMenuHelp(static_cast<UINT>(wParam)); return 0;
-    case WM_CLOSE: CmExit(); return 0;
-    case WM_SIZE: Invalidate(true); return 0;
-    case WM_RUN_JOB: RunJob(); return 0;
-    default: return TWindow::WindowProc(msg, wParam, lParam);
     }
+    if (msg == WM_SIZE) Invalidate(true);
+    return TWindow::WindowProc(msg, wParam, lParam);
 }
+
+void TXLAWindow::EvClose() { CmExit(); }
 
 LRESULT TXLAWindow::EvCommand(UINT id, HWND, UINT)
 {
@@ -207,7 +204,7 @@ LRESULT TXLAWindow::EvCommand(UINT id, HWND, UINT)
     return 0;
 }
 
-void TXLAWindow::EvMenuHelp(UINT id)
+void TXLAWindow::EvHelpRequest(UINT id)
 {
     bHelpRequest = 1;
     nHelpCommand = id;

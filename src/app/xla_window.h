@@ -34,11 +34,13 @@ public:
     win::LRESULT EvCommand(win::UINT id, win::HWND hWndCtl, win::UINT notifyCode) override;
     // F1 on a highlighted menu item: sets bHelpRequest and runs the command,
     // whose help prologue then offers the help page instead of acting.
-    void EvMenuHelp(win::UINT id);
+    void EvHelpRequest(win::UINT id) override;
     // The constructor asked to end the program (the disclaimer was refused).
     bool QuitRequested() const { return bQuitAtStart != 0; }
-    // The menu variant chosen and the menu bar built from the command table.
+    // The menu variant chosen and the menu bar and accelerator table built
+    // from the command table.
     int nMenuVariant = 0;
+    win::HACCEL hAccelerators = nullptr;
     // True when the response table has a handler for the command.
     static bool HasHandler(win::UINT id);
 
@@ -95,15 +97,17 @@ public:
     void DeleteNoiseButtons();
 
     // Mouse and keys (app/window_input.cpp).
-    void EvLButtonDown(win::UINT modKeys, const win::POINT& point);
-    void EvLButtonUp(win::UINT modKeys, const win::POINT& point);
-    void EvLButtonDblClk(win::UINT modKeys, const win::POINT& point);
-    void EvRButtonDown(win::UINT modKeys, const win::POINT& point);
-    void EvRButtonUp(win::UINT modKeys, const win::POINT& point);
-    void EvRButtonDblClk(win::UINT modKeys, const win::POINT& point);
-    void EvMouseMove(win::UINT modKeys, const win::POINT& point);
-    void EvKeyDown(win::UINT key, win::UINT repeatCount, win::UINT flags);
-    void EvChar(win::UINT key, win::UINT repeatCount, win::UINT flags);
+    void EvLButtonDown(win::UINT modKeys, const win::POINT& point) override;
+    void EvLButtonUp(win::UINT modKeys, const win::POINT& point) override;
+    void EvLButtonDblClk(win::UINT modKeys, const win::POINT& point) override;
+    void EvRButtonDown(win::UINT modKeys, const win::POINT& point) override;
+    void EvRButtonUp(win::UINT modKeys, const win::POINT& point) override;
+    void EvRButtonDblClk(win::UINT modKeys, const win::POINT& point) override;
+    void EvMouseMove(win::UINT modKeys, const win::POINT& point) override;
+    void EvKeyDown(win::UINT key, win::UINT repeatCount, win::UINT flags) override;
+    void EvChar(win::UINT key, win::UINT repeatCount, win::UINT flags) override;
+    // The frame's close button: as Data > Exit.
+    void EvClose() override;
     bool bZoomDragging = false;           // a zoom window is being dragged
     bool bMarkerDragging = false;
     int nDragStartX = 0, nDragLastX = 0, nDragMarker = 0;

@@ -135,15 +135,15 @@ TEST_F(MainWindowTest, HelpRequestOffersHelpInsteadOfActing)
     nZoomLevel = 2;
     headless::Script script;
     script.expectMessageBox("HELP", IDYES).expectMessageBox("HELP", IDNO);
-    w->EvMenuHelp(518);
+    w->EvHelpRequest(518);
     EXPECT_EQ(nZoomLevel, 2);  // Data Range did not run
     EXPECT_EQ(w->bHelpRequest, 0);
     EXPECT_TRUE(transcriptHas(script.lines(), "\"Show the help page on \\\"Data Range\\\" in the web browser?\""));
     EXPECT_TRUE(transcriptHas(script.lines(), "help.html#command-518"));
-    w->EvMenuHelp(CM_SCAN_COLOR_FROM_TIME);
+    w->EvHelpRequest(CM_SCAN_COLOR_FROM_TIME);
     EXPECT_EQ(bScanColorFromTime, 0);
     // Run has no help prologue: no question (and nothing to run yet)
-    w->EvMenuHelp(213);
+    w->EvHelpRequest(213);
     EXPECT_EQ(script.pending(), 0u);
     // without the request the command acts
     w->EvCommand(518, nullptr, 0);

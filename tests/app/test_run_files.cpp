@@ -46,7 +46,7 @@ TEST_F(ParameterFileTest, ReadsEveryKey)
                        " <Model>continuous c(s) distribution</Model>\n"
                        " <RegularizationType>Max Ent</RegularizationType><AutoFit>1</AutoFit>\n"
                        " <LammThreads>3</LammThreads><UseMinSForLogGrid>1</UseMinSForLogGrid>\n"
-                       " <MinSForLogGrid>0.5</MinSForLogGrid><ShowWindow>0</ShowWindow></job>\n";
+                       " <MinSForLogGrid>0.5</MinSForLogGrid></job>\n";
     RunParameters p;
     std::string err;
     ASSERT_EQ(readParameterFile(file(body).c_str(), &p, &err), 1) << err;
