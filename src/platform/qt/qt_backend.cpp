@@ -410,7 +410,8 @@ void postKey(HWND h, const QKeyEvent* e, bool press)
     syncModifiers(h, held);
     QString text = e->text();
     char c = 0;
-    if (!text.isEmpty() && text.at(0).unicode() < 0x100) c = char(text.at(0).unicode());
+    // Delete types nothing on Windows (Qt gives it the character 0x7F).
+    if (!text.isEmpty() && text.at(0).unicode() < 0x100 && vk != VK_DELETE) c = char(text.at(0).unicode());
     if (!vk && !c) return;
     bool sys = ((held & screen::Alt) && !(held & screen::Ctrl)) || vk == VK_F10;
     postKeyMessage(h, vk, press, sys, c, e->isAutoRepeat());

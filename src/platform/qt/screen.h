@@ -21,7 +21,8 @@ namespace win::screen {
 
 // Makes the application object (once; with the program's command line, so
 // Qt's own options work) and installs the Qt backend. argc and argv must
-// live as long as the program.
+// live as long as the program. Call it before anything is drawn: drawing
+// first makes an application object on the offscreen platform.
 void start(int& argc, char** argv);
 // Back to the headless backend; the frame windows close. For tests.
 void stop();

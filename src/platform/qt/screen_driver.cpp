@@ -134,7 +134,7 @@ void sendKey(HWND h, UINT vk, unsigned mods, bool press)
 
 int gMouseTime = 1000;
 
-void describe(QMenu* menu, const QList<QAction*>& actions, int depth, std::vector<std::string>& out)
+void describe(const QList<QAction*>& actions, int depth, std::vector<std::string>& out)
 {
     std::string indent(size_t(depth) * 2, ' ');
     for (QAction* a : actions) {
@@ -146,9 +146,8 @@ void describe(QMenu* menu, const QList<QAction*>& actions, int depth, std::vecto
         if (a->isChecked()) line += " [checked]";
         if (!a->isEnabled()) line += " [grayed]";
         out.push_back(line);
-        if (a->menu()) describe(a->menu(), a->menu()->actions(), depth + 1, out);
+        if (a->menu()) describe(a->menu()->actions(), depth + 1, out);
     }
-    (void)menu;
 }
 
 // The chain of menu actions from the bar to the command's item.
@@ -258,7 +257,7 @@ std::vector<std::string> menuBarLines(HWND hWnd)
 {
     std::vector<std::string> out;
     QMenuBar* bar = barOf(frameOf(hWnd));
-    if (bar) describe(nullptr, bar->actions(), 0, out);
+    if (bar) describe(bar->actions(), 0, out);
     return out;
 }
 
