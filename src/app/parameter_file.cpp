@@ -138,7 +138,11 @@ int parameterFileValue(const std::string& text, const char* szKey, std::string* 
 int readParameterFile(const char* szPath, RunParameters* pParams, std::string* pszError)
 {
     RunParameters p;
-    p.szParameterFile = szPath;
+    {
+        std::error_code ecAbs;
+        std::filesystem::path abs = std::filesystem::absolute(szPath, ecAbs);
+        p.szParameterFile = ecAbs ? std::string(szPath) : abs.lexically_normal().string();
+    }
     auto fail = [&](const std::string& why) {
         *pszError = std::string("parameter file ") + szPath + ": " + why;
         return 0;
@@ -220,6 +224,15 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
     if (r == 1 && (!parseFloat(v, &p.fMinSForLogGrid) || p.fMinSForLogGrid <= 0))
         return fail("MinSForLogGrid must be a positive s-value, not \"" + v + "\"");
 
+    // relative folders count from the parameter file's own folder
+    std::filesystem::path base = std::filesystem::path(szPath).parent_path();
+    for (std::string* pDir : {&p.szDataDirectory, &p.szOutputResultsDirectory}) {
+        std::filesystem::path d(*pDir);
+        std::error_code ecAbs;
+        if (d.is_relative()) d = base / d;
+        std::filesystem::path abs = std::filesystem::absolute(d, ecAbs);
+        *pDir = (ecAbs ? d : abs).lexically_normal().string();
+    }
     std::error_code ec;
     if (!std::filesystem::is_directory(p.szDataDirectory, ec))
         return fail("the DataDirectory " + p.szDataDirectory + " is no folder");
@@ -275,6 +288,7 @@ const char* runModeUsage()
            "  UseMinSForLogGrid       1 to use MinSForLogGrid for log-spaced s grids\n"
            "  MinSForLogGrid          minimum s-value of log-spaced s grids (S)\n"
            "\n"
+           "Relative folders count from the folder of the parameter file.\n"
            "An unreadable or invalid parameter file is reported here and nothing is written;\n"
            "the exit code is then 2.\n";
 }
