@@ -56,8 +56,9 @@ public:
     // Transfer records and file dialogs.
     win::OPENFILENAME ofnData{};          // standing record of the load dialogs
     void SetUpFileDialogRecord();
-    // Opens a file dialog on the path in szPath (title and filter given);
-    // true with the chosen path in szPath.
+    // The open dialog ("All Files (*.*)") on the folder of szPath; true with
+    // the chosen path in szPath (nSize characters), false on Cancel with
+    // szPath as it was (app/file_dialogs.cpp).
     bool AskOpenFileName(char* szPath, int nSize, const char* szTitle);
 
     // Painting (app/window_paint.cpp).

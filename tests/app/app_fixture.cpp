@@ -10,6 +10,8 @@
 
 void AppFolderTest::SetUp()
 {
+    // file dialogs move the current folder into the scratch folder
+    oldCwd = std::filesystem::current_path().string();
     char tmpl[] = "/tmp/morvex_app_XXXXXX";
     root = mkdtemp(tmpl);
     const char* old = std::getenv("XDG_CONFIG_HOME");
@@ -25,6 +27,8 @@ void AppFolderTest::SetUp()
 
 void AppFolderTest::TearDown()
 {
+    std::error_code ecCwd;
+    std::filesystem::current_path(oldCwd, ecCwd);
     applyPreferenceDefaults();
     if (bHadXdg)
         setenv("XDG_CONFIG_HOME", oldXdg.c_str(), 1);

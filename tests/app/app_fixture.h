@@ -24,5 +24,6 @@ protected:
 private:
     std::string root;
     std::string oldXdg;
+    std::string oldCwd;
     bool bHadXdg = false;
 };
