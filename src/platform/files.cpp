@@ -198,6 +198,7 @@ HANDLE CreateFile(LPCSTR lpFileName, DWORD access, DWORD, void*, DWORD dispositi
 BOOL CloseHandle(HANDLE hObject)
 {
     FileHandle* f = fileHandle(hObject);
+    if (!f && detail::closeProcessHandle(hObject)) return TRUE;
     if (!f) return hObject && hObject != INVALID_HANDLE_VALUE ? TRUE : FALSE;
     {
         std::lock_guard<std::mutex> g(gHandleLock);
@@ -289,6 +290,9 @@ BOOL CopyFile(LPCSTR from, LPCSTR to, BOOL bFailIfExists)
     if (ok) {
         struct timespec ts[2] = {{0, UTIME_NOW}, sb.st_mtim};
         futimens(out, ts);
+        // The copy keeps the source's permissions, as a copy keeps a file's
+        // attributes on Windows: a copied program stays runnable.
+        fchmod(out, sb.st_mode & 0777);
     }
     close(in);
     if (close(out) != 0) ok = false;

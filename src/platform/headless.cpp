@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/internal.h"
+#include "platform/services.h"
 
 namespace win {
 namespace headless {
@@ -15,12 +16,13 @@ namespace headless {
 namespace {
 
 struct Expectation {
-    enum Kind { Box, Input, OpenFile, SaveFile, AnyFile } kind = Box;
+    enum Kind { Box, Input, OpenFile, SaveFile, AnyFile, Other } kind = Box;
     std::string match;
     int answer = 0;          // boxes
     bool cancel = false;     // inputs and file dialogs
     std::string text;        // inputs
     std::vector<std::string> paths;
+    detail::ScriptedAnswer other;  // the prompts of the services
 };
 
 Expectation expectation(Expectation::Kind kind, const std::string& match)
@@ -54,12 +56,20 @@ std::string kindName(Expectation::Kind k)
     case Expectation::OpenFile: return "OpenFile";
     case Expectation::SaveFile: return "SaveFile";
     case Expectation::AnyFile: return "file dialog";
+    case Expectation::Other: return "?";
     }
     return "?";
 }
 
-bool fits(const Expectation& e, Expectation::Kind kind, const std::string& caption, const std::string& text)
+std::string kindName(const Expectation& e)
 {
+    return e.kind == Expectation::Other ? e.other.kind : kindName(e.kind);
+}
+
+bool fits(const Expectation& e, Expectation::Kind kind, const std::string& caption, const std::string& text,
+          const std::string& otherKind = std::string())
+{
+    if (kind == Expectation::Other && (e.kind != Expectation::Other || e.other.kind != otherKind)) return false;
     bool kindOk = e.kind == kind || (e.kind == Expectation::AnyFile &&
                                      (kind == Expectation::OpenFile || kind == Expectation::SaveFile));
     if (!kindOk) return false;
@@ -70,12 +80,12 @@ bool fits(const Expectation& e, Expectation::Kind kind, const std::string& capti
 // The next expectation when it fits this prompt; otherwise reports the
 // prompt (fail policy) and returns false.
 bool takeExpectation(Expectation::Kind kind, const std::string& caption, const std::string& text,
-                     const std::string& description, Expectation* out)
+                     const std::string& description, Expectation* out, const std::string& otherKind = std::string())
 {
     std::string failure;
     {
         std::lock_guard<std::mutex> g(gLock);
-        if (!gExpect.empty() && fits(gExpect.front(), kind, caption, text)) {
+        if (!gExpect.empty() && fits(gExpect.front(), kind, caption, text, otherKind)) {
             *out = gExpect.front();
             gExpect.pop_front();
             return true;
@@ -83,7 +93,7 @@ bool takeExpectation(Expectation::Kind kind, const std::string& caption, const s
         if (gPolicy == Policy::DefaultAnswers) return false;
         failure = "unexpected " + description;
         if (!gExpect.empty())
-            failure += " (next expected: " + kindName(gExpect.front().kind) + " matching " +
+            failure += " (next expected: " + kindName(gExpect.front()) + " matching " +
                        quote(gExpect.front().match) + ")";
     }
     reportFailure(failure);
@@ -147,6 +157,16 @@ public:
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
     void waited(DWORD ms) override { gClock.fetch_add(ms); }
+
+    int templateDialog(detail::DialogState& d) override { return detail::headlessTemplateDialog(d); }
+    void textWindow(HWND, const std::string& title, std::string& text, int maxChars) override
+    {
+        detail::headlessTextWindow(title, text, maxChars);
+    }
+    bool printWindow(detail::PrintJob& job) override { return detail::headlessPrintWindow(job); }
+    bool openDocument(const std::string&) override { return true; }  // recorded, not opened
+    bool playSound(const detail::SoundRequest& s) override { return detail::headlessPlaySound(s); }
+    void pictureWindow(detail::PictureState&, bool) override {}
 
     bool pollInput(bool wait) override
     {
@@ -310,7 +330,7 @@ Script::~Script()
     std::vector<std::string> left;
     {
         std::lock_guard<std::mutex> g(gLock);
-        for (const Expectation& e : gExpect) left.push_back(kindName(e.kind) + " matching " + quote(e.match));
+        for (const Expectation& e : gExpect) left.push_back(kindName(e) + " matching " + quote(e.match));
         gExpect.clear();
     }
     for (const std::string& s : left) reportFailure("expected but never shown: " + s);
@@ -452,6 +472,28 @@ Backend& backend()
 void setBackend(Backend* b)
 {
     headless::gBackend.store(b ? b : &headless::gHeadless);
+}
+
+bool headlessBackendActive()
+{
+    return headless::gBackend.load() == &headless::gHeadless;
+}
+
+void pushScriptedAnswer(ScriptedAnswer answer)
+{
+    std::lock_guard<std::mutex> g(headless::gLock);
+    headless::Expectation e = headless::expectation(headless::Expectation::Other, answer.match);
+    e.other = std::move(answer);
+    headless::gExpect.push_back(std::move(e));
+}
+
+bool takeScriptedAnswer(const std::string& kind, const std::string& caption, const std::string& text,
+                        const std::string& description, ScriptedAnswer* out)
+{
+    headless::Expectation e;
+    if (!headless::takeExpectation(headless::Expectation::Other, caption, text, description, &e, kind)) return false;
+    *out = e.other;
+    return true;
 }
 
 }  // namespace detail

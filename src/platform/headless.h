@@ -63,6 +63,28 @@ int processMessages();
 void advanceTime(DWORD ms);
 DWORD virtualTime();
 
+// What the user does in a template dialog: fills controls by id, then presses
+// OK (the default) or Cancel. A text longer than an edit's limit is cut as the
+// edit would; a radio button that is checked unchecks the others of its group.
+class DialogAnswer {
+public:
+    DialogAnswer& set(int id, const std::string& text);
+    DialogAnswer& check(int id, bool on = true);
+    // Combo boxes: the index of the choice (-1: none).
+    DialogAnswer& select(int id, int index);
+    DialogAnswer& ok();
+    DialogAnswer& cancel();
+
+    struct Step {
+        enum What { Text, Check, Select } what;
+        int id;
+        std::string text;
+        int value;
+    };
+    std::vector<Step> steps;
+    bool bCancel = false;
+};
+
 // The script of one test or run. Expectations live in one queue shared by
 // all prompts (boxes, inputs, file dialogs), answered strictly in order: a
 // prompt takes the first expectation when it is of its kind and its match
@@ -84,6 +106,16 @@ public:
     Script& expectOpenFile(const std::string& match, const std::vector<std::string>& paths);
     Script& expectSaveFile(const std::string& match, const std::string& path);
     Script& expectFileCancel(const std::string& match);
+    // A template dialog (matched by caption or template id): the controls
+    // filled, then OK or Cancel. When the dialog refuses OK (CanClose) it
+    // stays open and takes the next expectation, which should be another
+    // expectDialog for it.
+    Script& expectDialog(const std::string& match, const DialogAnswer& answer);
+    // The modal text window (matched by title): the text the user leaves in it.
+    Script& expectTextWindow(const std::string& match, const std::string& text);
+    // The print dialog (matched by the document name): printed into this PDF.
+    Script& expectPrint(const std::string& match, const std::string& pdfPath);
+    Script& expectPrintCancel(const std::string& match);
 
     // Input for the main window (the first window made), delivered through
     // the message queue when the virtual clock reaches now + afterMs.

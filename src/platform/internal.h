@@ -29,6 +29,13 @@ struct FileDialogRequest {
     std::string defExt;
 };
 
+// Requests of the dialog, text-window, printing, sound and picture services
+// (services.h).
+struct DialogState;
+struct PrintJob;
+struct SoundRequest;
+struct PictureState;
+
 class Backend {
 public:
     virtual ~Backend() = default;
@@ -61,10 +68,43 @@ public:
     virtual void queueChanged() {}
     // DragAcceptFiles changed
     virtual void dropTargetChanged(HWND) {}
+
+    // The services of template dialogs, the text window, printing, documents,
+    // sounds and the picture window. The defaults are the screen's (Qt
+    // Widgets, ALSA, the desktop's handler); the headless backend answers from
+    // the script and records instead.
+    // IDOK or IDCANCEL; the dialog's CanClose decides whether OK closes it.
+    virtual int templateDialog(DialogState& dialog);
+    // The text as the user left it when closing the window.
+    virtual void textWindow(HWND owner, const std::string& title, std::string& text, int maxChars);
+    // Asks where to print and prints; false when cancelled or failed.
+    virtual bool printWindow(PrintJob& job);
+    // Opens a document, folder or URL with the desktop's handler.
+    virtual bool openDocument(const std::string& target);
+    // Plays a wave file (asynchronously or to its end); false when it cannot.
+    virtual bool playSound(const SoundRequest& sound);
+    // Shows or closes a picture window.
+    virtual void pictureWindow(PictureState& picture, bool show);
 };
 Backend& backend();
 // null: back to the headless backend
 void setBackend(Backend* b);
+
+// Scripted answers of the prompts of the services (dialogs, text window,
+// printing): one queue with the other expectations of the script.
+struct ScriptedAnswer {
+    std::string kind;   // "Dialog", "TextWindow", "Print"
+    std::string match;
+    std::shared_ptr<const void> data;
+};
+void pushScriptedAnswer(ScriptedAnswer answer);
+// The next expectation when it is of this kind and its match string is empty,
+// equals the caption or occurs in the caption or text; otherwise the prompt is
+// reported (fail policy) and false returned.
+bool takeScriptedAnswer(const std::string& kind, const std::string& caption, const std::string& text,
+                        const std::string& description, ScriptedAnswer* out);
+// True while no screen backend is installed.
+bool headlessBackendActive();
 
 // transcript texts shared by the backends
 std::string boxStyleName(UINT type);
@@ -254,6 +294,9 @@ void setWindowClientSize(HWND h, int w, int hgt);
 int defaultClientWidth();
 int defaultClientHeight();
 void setDefaultClientSizeImpl(int w, int h);
+
+// process handles of CreateProcess; true when h was one (it is released)
+bool closeProcessHandle(HANDLE h);
 
 // menus
 bool menuAttached(HMENU m);

@@ -16,15 +16,9 @@
 #include <mutex>
 #include <optional>
 
-#include "platform/internal.h"
-#include "platform/raster_surface.h"
+#include "platform/raster.h"
 
 namespace win::detail {
-
-struct BitmapData {
-    std::recursive_mutex lock;
-    QImage image;
-};
 
 namespace {
 
@@ -136,6 +130,8 @@ double cellRatio(const QString& family, bool bold)
     return r;
 }
 
+}  // namespace
+
 // The face and pixel size of a logical font under a vertical scale: a
 // positive height is the cell (ascent + descent), a negative one the
 // character height, both in logical units.
@@ -154,6 +150,8 @@ QFont qtFont(const LOGFONTA& lf, double scaleY)
     f.setKerning(false);
     return f;
 }
+
+namespace {
 
 // ---------------------------------------------------------------- the raster context
 

@@ -1,0 +1,118 @@
+// Printing the window on one page: the print dialog (headless: the script's
+// answer and a PDF file), then the window's surface drawn onto the page.
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QApplication>
+
+#include "platform/qt_services.h"
+
+namespace win {
+namespace detail {
+
+namespace {
+
+// The surface, as large as the page allows with its proportions kept, centred.
+bool drawOnOnePage(QPrinter& printer, const QImage& image, const std::string& docName)
+{
+    printer.setDocName(QString::fromLocal8Bit(docName.c_str()));
+    printer.setFullPage(false);
+    printer.setPageOrientation(image.width() > image.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
+    QPainter p;
+    if (!p.begin(&printer)) return false;
+    QRect page = p.viewport();
+    QSize fit = image.size().scaled(page.size(), Qt::KeepAspectRatio);
+    QRect target(page.x() + (page.width() - fit.width()) / 2, page.y() + (page.height() - fit.height()) / 2,
+                 fit.width(), fit.height());
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.drawImage(target, image);
+    return p.end();
+}
+
+}  // namespace
+
+QImage windowImage(HWND h)
+{
+    WindowData* w = windowData(h);
+    if (!w || !w->surface) return QImage();
+    std::lock_guard<std::recursive_mutex> g(w->surface->lock);
+    return w->surface->image.copy();
+}
+
+bool printWindowToPdf(HWND hwnd, const std::string& docName, const std::string& path)
+{
+    QImage img = windowImage(hwnd);
+    if (img.isNull()) return false;
+    ensureApplication();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromLocal8Bit(path.c_str()));
+    return drawOnOnePage(printer, img, docName);
+}
+
+bool headlessPrintWindow(PrintJob& job)
+{
+    ScriptedAnswer a;
+    std::string desc = "Print " + headless::quote(job.docName);
+    std::string path;
+    if (takeScriptedAnswer("Print", job.docName, job.docName, desc, &a)) {
+        path = *static_cast<const std::string*>(a.data.get());
+        if (path.empty()) return false;  // cancelled
+    } else {
+        // Nobody expected it: the fail policy cancels, the default answers
+        // print into a PDF file in the working folder.
+        if (headless::policy() != headless::Policy::DefaultAnswers) return false;
+        path = workingFolder() + "print.pdf";
+    }
+    job.destination = mapPath(path.c_str());
+    return printWindowToPdf(job.hwnd, job.docName, job.destination);
+}
+
+bool Backend::printWindow(PrintJob& job)
+{
+    QImage img = windowImage(job.hwnd);
+    if (img.isNull() || !qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(img.width() > img.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    dialog.setWindowTitle(QStringLiteral("Print"));
+    if (dialog.exec() != QDialog::Accepted) return false;
+    job.destination = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName().toStdString()
+                                                                    : "printer " + printer.printerName().toStdString();
+    return drawOnOnePage(printer, img, job.docName);
+}
+
+}  // namespace detail
+
+BOOL PrintWindowPage(HWND hWnd, LPCSTR lpszDocName)
+{
+    detail::PrintJob job;
+    job.hwnd = hWnd;
+    job.docName = lpszDocName ? lpszDocName : "";
+    bool ok = detail::windowData(hWnd) && detail::backend().printWindow(job);
+    std::string line = "Print " + headless::quote(job.docName) + " -> ";
+    if (ok)
+        line += headless::quote(job.destination);
+    else
+        line += job.destination.empty() ? "IDCANCEL" : "failed " + headless::quote(job.destination);
+    headless::transcribe(line);
+    return ok ? TRUE : FALSE;
+}
+
+namespace headless {
+
+Script& Script::expectPrint(const std::string& match, const std::string& pdfPath)
+{
+    detail::pushScriptedAnswer(detail::ScriptedAnswer{"Print", match, std::make_shared<std::string>(pdfPath)});
+    return *this;
+}
+
+Script& Script::expectPrintCancel(const std::string& match)
+{
+    detail::pushScriptedAnswer(detail::ScriptedAnswer{"Print", match, std::make_shared<std::string>()});
+    return *this;
+}
+
+}  // namespace headless
+
+}  // namespace win

@@ -1,0 +1,24 @@
+// Inside the window layer, Qt side: what the raster part shares with the other
+// Qt parts of the layer (clipboard, printing, pictures, dialogs).
+#pragma once
+
+#include <QFont>
+#include <QImage>
+
+#include <mutex>
+
+#include "platform/internal.h"
+#include "platform/raster_surface.h"
+
+namespace win::detail {
+
+struct BitmapData {
+    std::recursive_mutex lock;
+    QImage image;
+};
+
+// The Qt font of a logical font under a vertical scale (heights in logical
+// units: positive = cell, negative = character height).
+QFont qtFont(const LOGFONTA& lf, double scaleY);
+
+}  // namespace win::detail
