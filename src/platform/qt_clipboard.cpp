@@ -162,7 +162,7 @@ BOOL CloseClipboard()
     auto* data = new QMimeData;
     bool any = false;
     if (gClip.hasText) {
-        data->setText(QString::fromLatin1(gClip.text.data(), qsizetype(gClip.text.size())));
+        data->setText(detail::qt::toQt(gClip.text));
         any = true;
     }
     if (gClip.pict.hMF) {
@@ -211,10 +211,10 @@ HANDLE GetClipboardData(UINT uFormat)
     switch (uFormat) {
     case CF_TEXT: {
         if (!m || !m->hasText()) return nullptr;
-        QByteArray t = m->text().toLatin1();
-        HGLOBAL h = GlobalAlloc(GHND, size_t(t.size()) + 1);
+        std::string t = detail::qt::fromQt(m->text());
+        HGLOBAL h = GlobalAlloc(GHND, t.size() + 1);
         if (!h) return nullptr;
-        std::memcpy(GlobalLock(h), t.constData(), size_t(t.size()));
+        std::memcpy(GlobalLock(h), t.data(), t.size());
         GlobalUnlock(h);
         gClip.blocks.push_back(h);
         return h;

@@ -4,6 +4,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QApplication>
+#include <QTimer>
 
 #include "platform/qt_services.h"
 
@@ -30,6 +31,21 @@ bool drawOnOnePage(QPrinter& printer, const QImage& image, const std::string& do
 }
 
 }  // namespace
+
+QWidget* dialogParent(HWND owner)
+{
+    if (qt::FrameWindow* f = qt::frameOf(owner)) return f;
+    return QApplication::activeWindow();
+}
+
+std::string cutText(const std::string& text, size_t maxBytes)
+{
+    if (text.size() <= maxBytes) return text;
+    size_t n = maxBytes;
+    // not inside a character of several bytes
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) n--;
+    return text.substr(0, n);
+}
 
 QImage windowImage(HWND h)
 {
@@ -74,7 +90,8 @@ bool Backend::printWindow(PrintJob& job)
     if (img.isNull() || !qobject_cast<QApplication*>(QCoreApplication::instance())) return false;
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageOrientation(img.width() > img.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
-    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    QPrintDialog dialog(&printer, dialogParent(job.hwnd));
+    QTimer::singleShot(0, &dialog, [] { paintInvalidWindows(); });
     dialog.setWindowTitle(QStringLiteral("Print"));
     if (dialog.exec() != QDialog::Accepted) return false;
     job.destination = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName().toStdString()

@@ -5,8 +5,11 @@
 #include <QByteArray>
 #include <QImage>
 
+#include "platform/qt/qt_internal.h"
 #include "platform/raster.h"
 #include "platform/services.h"
+
+class QWidget;
 
 namespace win::detail {
 
@@ -21,5 +24,11 @@ QImage metaFileImage(HMETAFILE h, int width, int height);
 QByteArray metaFileSvg(HMETAFILE h, int width, int height, double widthMm, double heightMm);
 // A copy of a window's surface (null image for no window).
 QImage windowImage(HWND h);
+// The screen's window of a layer window (null: none), the parent of the
+// dialogs it owns; the active window when it has none.
+QWidget* dialogParent(HWND owner);
+// Text of the layer (UTF-8) cut to at most maxBytes without splitting a
+// character.
+std::string cutText(const std::string& text, size_t maxBytes);
 
 }  // namespace win::detail

@@ -36,13 +36,12 @@ ScreenDialogHook gHook;
 
 QString fromBytes(const std::string& s)
 {
-    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+    return qt::toQt(s);
 }
 
 std::string toBytes(const QString& s)
 {
-    QByteArray b = s.toLatin1();
-    return std::string(b.constData(), size_t(b.size()));
+    return qt::fromQt(s);
 }
 
 // Dialog units of the system font in pixels.
@@ -107,7 +106,7 @@ public:
         if (!w) return;
         if (auto* e = qobject_cast<QLineEdit*>(w)) {
             c.value = toBytes(e->text());
-            if (c.textLimit > 0 && c.value.size() > size_t(c.textLimit - 1)) c.value.resize(size_t(c.textLimit - 1));
+            if (c.textLimit > 0) c.value = cutText(c.value, size_t(c.textLimit - 1));
         } else if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->isCheckable()) {
             c.check = b->isChecked() ? BF_CHECKED : BF_UNCHECKED;
         } else if (auto* cb = qobject_cast<QComboBox*>(w)) {
@@ -436,7 +435,9 @@ int Backend::templateDialog(DialogState& s)
 {
     ensureApplication();
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return headlessTemplateDialog(s);
-    TemplateDialog d(s, QApplication::activeWindow());
+    TemplateDialog d(s, dialogParent(s.dialog->Parent ? s.dialog->Parent->HWindow : mainWindow()));
+    // The windows behind are painted while the dialog is up.
+    QTimer::singleShot(0, &d, [] { paintInvalidWindows(); });
     s.view = &d;
     s.setup();
     if (gHook) {

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cstring>
@@ -19,13 +20,12 @@ namespace {
 
 QString fromBytes(const std::string& s)
 {
-    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+    return qt::toQt(s);
 }
 
 std::string toBytes(const QString& s)
 {
-    QByteArray b = s.toLatin1();
-    return std::string(b.constData(), size_t(b.size()));
+    return qt::fromQt(s);
 }
 
 bool haveWidgets()
@@ -44,10 +44,11 @@ void headlessTextWindow(const std::string& title, std::string& text, int)
     if (takeScriptedAnswer("TextWindow", title, title, desc, &a)) text = *static_cast<const std::string*>(a.data.get());
 }
 
-void Backend::textWindow(HWND, const std::string& title, std::string& text, int)
+void Backend::textWindow(HWND owner, const std::string& title, std::string& text, int)
 {
     if (!haveWidgets()) return;
-    QDialog d(QApplication::activeWindow());
+    QDialog d(dialogParent(owner));
+    QTimer::singleShot(0, &d, [] { paintInvalidWindows(); });
     d.setWindowTitle(fromBytes(title));
     auto* layout = new QVBoxLayout(&d);
     auto* menu = new QMenuBar(&d);
@@ -86,9 +87,12 @@ void Backend::pictureWindow(PictureState& picture, bool show)
     w->setWindowTitle(fromBytes(picture.title));
     w->setPixmap(QPixmap::fromImage(img));
     w->setFixedSize(img.size());
-    // At the top left of the main window's client area; the main window
-    // keeps the focus, so key presses reach the program's queue.
-    if (QWidget* owner = QApplication::activeWindow()) w->move(owner->mapToGlobal(QPoint(0, 0)));
+    // At the top left of the owner's client area; the owner keeps the
+    // focus, so key presses reach the program's queue.
+    if (qt::FrameWindow* f = qt::frameOf(picture.owner))
+        w->move(f->client->mapToGlobal(QPoint(0, 0)));
+    else if (QWidget* active = QApplication::activeWindow())
+        w->move(active->mapToGlobal(QPoint(0, 0)));
     w->show();
     picture.native = w;
 }
@@ -102,7 +106,7 @@ int RunTextWindow(HWND hOwner, LPCSTR lpszTitle, LPCSTR lpszInitialText, LPSTR l
     std::string text = initial;
     detail::backend().textWindow(hOwner, title, text, nCapacity - 1);
     if (!lpBuffer || nCapacity <= 0) return 0;
-    if (text.size() > size_t(nCapacity - 1)) text.resize(size_t(nCapacity - 1));
+    text = detail::cutText(text, size_t(nCapacity - 1));
     std::memcpy(lpBuffer, text.data(), text.size());
     lpBuffer[text.size()] = 0;
     headless::transcribe("TextWindow " + headless::quote(title) + " " + headless::quote(initial) + " -> " +

@@ -9,6 +9,7 @@
 #include <map>
 #include <sstream>
 
+#include "platform/qt/screen.h"
 #include "platform/services.h"
 #include "resources/dialog_templates.h"
 
@@ -413,31 +414,17 @@ TEST(TemplateDialogs, TheProgramsTemplatesHoldTheControlsTheirDialogsMake)
 
 namespace {
 
-// A screen backend for the offscreen platform: the dialogs are the real Qt
-// ones, message boxes answer OK.
-class OffscreenBackend : public detail::Backend {
-public:
-    int messageBox(HWND, const std::string& text, const std::string&, UINT) override
-    {
-        boxes.push_back(text);
-        return IDOK;
-    }
-    bool inputLine(HWND, const std::string&, const std::string&, std::string&, int) override { return false; }
-    bool fileDialog(const detail::FileDialogRequest&, std::vector<std::string>&) override { return false; }
-    DWORD tickCount() override { return 0; }
-    DWORD clockNow() override { return 0; }
-    void sleep(DWORD) override {}
-    bool pollInput(bool) override { return false; }
-    std::vector<std::string> boxes;
-};
+int gArgc = 1;
+char gName[] = "morvex_tests";
+char* gArgv[] = {gName, nullptr};
 
+// The Qt screen on the offscreen platform, for one test.
 struct ScreenGuard {
-    OffscreenBackend backend;
-    ScreenGuard() { detail::setBackend(&backend); }
+    ScreenGuard() { screen::start(gArgc, gArgv); }
     ~ScreenGuard()
     {
         detail::setScreenDialogHook(nullptr);
-        detail::setBackend(nullptr);
+        screen::stop();
     }
 };
 
@@ -446,13 +433,16 @@ struct ScreenGuard {
 TEST(TemplateDialogs, OnScreenTheFormIsLaidOutAndTypedKeysReachTheRecord)
 {
     installDialogTemplates();
-    ScreenGuard screen;
+    ScreenGuard guard;
+    TWindow frame(nullptr, "Sedimentation Analysis");
+    frame.Create();
     PositiveRecord r{"1"};
     bool stayedOpen = false;
     std::string typedCut;
     detail::setScreenDialogHook([&](detail::ScreenDialogDriver& d) {
         d.clearText(20);
         d.typeText(20, "-3");
+        screen::answerNextDialog(screen::DialogAnswer{});  // the "Invalid Entry" box: OK
         d.pressEnter();
         stayedOpen = d.isOpen();  // refused: still open
         d.clearText(20);
@@ -461,9 +451,10 @@ TEST(TemplateDialogs, OnScreenTheFormIsLaidOutAndTypedKeysReachTheRecord)
         d.pressEnter();
     });
     TPositiveBox box(&r);
+    box.Parent = &frame;
     EXPECT_EQ(box.Execute(), IDOK);
     EXPECT_TRUE(stayedOpen);
-    EXPECT_EQ(screen.backend.boxes, std::vector<std::string>{"Invalid Entry"});
+    EXPECT_EQ(screen::lastDialogShown(), "Input Error\nInvalid Entry");
     EXPECT_EQ(typedCut, "12345678901234");  // the edit takes 14 characters
     EXPECT_STREQ(r.szValue, "12345678901234");
 
