@@ -10,6 +10,7 @@
 #include <cctype>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -612,8 +613,18 @@ std::string programFolder()
 
 std::string helpPageUrl(const char* anchor)
 {
-    std::string page = programFolder() + "help.html";
-    if (!isRegularFile(page)) return std::string();
+    // Beside the program (the build copies it there), or in the source tree
+    // or an installation around it.
+    std::string page;
+    for (const char* rel : {"help.html", "docs/help.html", "../docs/help.html", "../share/morvex/help.html"}) {
+        std::string p = programFolder() + rel;
+        if (isRegularFile(p)) {
+            char real[4096];
+            page = realpath(p.c_str(), real) ? std::string(real) : p;
+            break;
+        }
+    }
+    if (page.empty()) return std::string();
     std::string url = "file://" + page;
     if (anchor && *anchor) url += std::string("#") + anchor;
     return url;
@@ -636,7 +647,7 @@ BOOL WinHelp(HWND, LPCSTR, UINT uCommand, uintptr_t dwData)
     LaunchPlan plan;
     plan.document = helpPageUrl(anchor.c_str());
     if (plan.document.empty())
-        plan.reason = "no help page " + programFolder() + "help.html";
+        plan.reason = "no help page beside " + programFolder();
     else
         plan.kind = LaunchPlan::Document;
     bool ok;

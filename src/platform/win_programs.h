@@ -106,7 +106,8 @@ inline HINSTANCE ShellExecuteA(HWND h, LPCSTR o, LPCSTR f, LPCSTR p, LPCSTR d, I
     return ShellExecute(h, o, f, p, d, s);
 }
 
-// The help: our own page help.html beside the program. HELP_CONTEXT opens it
+// The help: our own page help.html beside the program (or docs/help.html,
+// ../docs/help.html, ../share/morvex/help.html from the program's folder). HELP_CONTEXT opens it
 // at the anchor "context-<n>"; HELP_CONTENTS, HELP_INDEX and HELP_FINDER at
 // its top; HELP_QUIT does nothing. The help file named is not used.
 inline constexpr UINT HELP_CONTEXT = 0x0001;
