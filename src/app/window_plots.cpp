@@ -24,9 +24,9 @@ namespace {
 bool bPlotHasFits = false;
 
 // Band of the residuals bitmap below the residuals plot while it is shown.
-constexpr int nBitmapTop = 770;
+constexpr int nBitmapTop = 800;
 
-int residualsBottom() { return bShowResidualsBitmap ? nBitmapTop - 30 : nResidPlotBottom; }
+int residualsBottom() { return bShowResidualsBitmap ? 730 : nResidPlotBottom; }
 
 void styleDataPlot()
 {
@@ -57,7 +57,18 @@ void layoutAndRedrawPlots()
     if (bShowResidualsBitmap) renderResidualsBitmap();
 }
 
-void buildScanPlotVectors()
+namespace {
+
+// The curves of the data and residual plots from the loaded scans.
+void buildScanCurves(bool bWholeRange);
+
+}  // namespace
+
+void buildScanPlotVectors() { buildScanCurves(true); }
+
+namespace {
+
+void buildScanCurves(bool bWholeRange)
 {
     if (nScans <= 0) {
         delete pDataPlot;
@@ -97,12 +108,19 @@ void buildScanPlotVectors()
             pResidualsPlot->SetCurveIndexRange(k, pFitFirstIndex[i] - 1, pFitLastIndex[i] - 1);
         }
     }
-    // a new data set is shown whole
-    nZoomLevel = 0;
-    pDataPlot->ResetZoom();
+    // a new data set is shown whole; new fits keep the range in view
+    if (bWholeRange) {
+        nZoomLevel = 0;
+        pDataPlot->ResetZoom();
+    } else if (nZoomLevel > 0) {
+        pDataPlot->SetAxisRanges(fZoomXMin[nZoomLevel], fZoomXMax[nZoomLevel], fZoomYMin[nZoomLevel],
+                                 fZoomYMax[nZoomLevel]);
+    }
     pDataPlot->SetPlotRect(nPlotTop, nPlotLeft, nPlotBottom, nPlotRight);
     pResidualsPlot->SetPlotRect(nResidPlotTop, nPlotLeft, residualsBottom(), nPlotRight);
 }
+
+}  // namespace
 
 void setPlotAxisLabels()
 {
@@ -206,7 +224,13 @@ void renderResidualsBitmap()
         for (int j = 1; j <= pScanPoints[i]; ++j) fMaxAbs = std::max(fMaxAbs, std::fabs(ppResidual[i][j]));
     if (fMaxAbs <= 0) fMaxAbs = 1;
 
-    const int nLeft = static_cast<int>(nPlotLeft * 1.4f), nRight = static_cast<int>(nPlotRight * 1.4f);
+    // the cells stand under the radii of the data plot
+    int nLeft = static_cast<int>(nPlotLeft * 1.4f), nRight = static_cast<int>(nPlotRight * 1.4f);
+    if (pDataPlot && pDataPlot->nCurves > 0 && !pDataPlot->bLogX) {
+        nLeft = std::max(nLeft, pDataPlot->MapX(fLo));
+        nRight = std::min(nRight, pDataPlot->MapX(fHi));
+        if (nRight <= nLeft) return;
+    }
     const int nTop = nBitmapTop, nBottom = nResidPlotBottom;
     const int nColumns = std::max(1, std::min(300, nRight - nLeft));
     HDC dc = CreateMetaFile(nullptr);
@@ -216,15 +240,13 @@ void renderResidualsBitmap()
         int i = pScanTimeOrder ? pScanTimeOrder[k] : k;
         int y0 = nTop + (k - 1) * (nBottom - nTop) / nScans;
         int y1 = nTop + k * (nBottom - nTop) / nScans + 1;
+        // each cell shows the residual of the point nearest its centre
         int j = 1;
         for (int c = 0; c < nColumns; ++c) {
-            float r0 = fLo + (fHi - fLo) * c / nColumns, r1 = fLo + (fHi - fLo) * (c + 1) / nColumns;
-            float fSum = 0;
-            int n = 0;
-            while (j <= pScanPoints[i] && ppRadius[i][j] < r0) ++j;
-            for (int m = j; m <= pScanPoints[i] && ppRadius[i][m] < r1; ++m, ++n) fSum += ppResidual[i][m];
-            int grey = 128;
-            if (n > 0) grey = static_cast<int>(std::lround(128 + 127 * (fSum / n) / fMaxAbs));
+            float rc = fLo + (fHi - fLo) * (c + 0.5f) / nColumns;
+            while (j < pScanPoints[i] && std::fabs(ppRadius[i][j + 1] - rc) <= std::fabs(ppRadius[i][j] - rc)) ++j;
+            int grey = static_cast<int>(std::lround(128 + 127 * ppResidual[i][j] / fMaxAbs));
+            grey = std::max(0, std::min(255, grey));
             HBRUSH b = CreateSolidBrush(RGB(grey, grey, grey));
             HGDIOBJ old = SelectObject(dc, b);
             int x0 = nLeft + c * (nRight - nLeft) / nColumns;
@@ -336,16 +358,21 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
         if (pAuxPlot->bMetaFileValid && pAuxPlot->hMetaFile) PlayMetaFile(dc, pAuxPlot->hMetaFile);
     } else {
         if (pDataPlot && nScans > 0) {
-            if (bPlotHasFits != (bModelComputed != 0)) buildScanPlotVectors();
+            if (bPlotHasFits != (bModelComputed != 0)) buildScanCurves(false);
             playPlot(dc, pDataPlot, true);
             if (pDataPlot->nCurves > 0) drawMarkerLines(dc);
         }
-        if (bShowResiduals && bModelComputed && pResidualsPlot) {
+        if (bShowResiduals && bModelComputed && pResidualsPlot && pResidualsPlot->nCurves > 0) {
+            // the residuals under the data, on the data plot's radius axis
             pResidualsPlot->SetPlotRect(nResidPlotTop, nPlotLeft, residualsBottom(), nPlotRight);
-            playPlot(dc, pResidualsPlot, true);
+            pResidualsPlot->bZoomX = 0;
+            pResidualsPlot->Rescale();
+            if (pDataPlot && pDataPlot->nCurves > 0) pResidualsPlot->SetXRange(pDataPlot->fXMin, pDataPlot->fXMax);
+            pResidualsPlot->Draw();
+            PlayMetaFile(dc, pResidualsPlot->hMetaFile);
         }
         if (bShowResidualsBitmap && bModelComputed) {
-            if (!bitmapPlotMetafile()) renderResidualsBitmap();
+            renderResidualsBitmap();  // follows the data plot's range
             if (HMETAFILE h = bitmapPlotMetafile()) PlayMetaFile(dc, h);
         }
     }

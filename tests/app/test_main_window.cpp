@@ -290,3 +290,48 @@ TEST_F(MainWindowTest, GradientCheckFlagsFourSteepSlopes)
     ppRadius[1][i0 + 2] = ppRadius[1][i0 + 1];
     EXPECT_TRUE(w->CheckMaxGradient());
 }
+
+TEST_F(MainWindowTest, ResidualsAreDataMinusFitInsideTheFitLimits)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 4));
+    // residuals rising with the radius: 0.02 (r - 6.5)
+    for (int i = 1; i <= nScans; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = ppSignal[i][j] - 0.02f * (ppRadius[i][j] - 6.5f);
+    updateResidualsPlot(0);
+    for (int i = 1; i <= nScans; ++i) {
+        ASSERT_LE(pFitFirstIndex[i], pFitLastIndex[i]);
+        for (int j = 1; j <= pScanPoints[i]; ++j) {
+            bool bInside = ppRadius[i][j] >= fFitLeftLim && ppRadius[i][j] <= fFitRightLim;
+            EXPECT_NEAR(ppResidual[i][j], bInside ? 0.02f * (ppRadius[i][j] - 6.5f) : 0.0f, 1e-6f) << i << " " << j;
+        }
+    }
+    // the residuals plot shows once a model result belongs to the data
+    const COLORREF white = RGB(255, 255, 255);
+    auto bandHasInk = [&](int y0, int y1) {
+        for (int y = y0; y < y1; y += 2)
+            for (int x = 200; x < 1300; x += 3)
+                if (surfacePixel(w, x, y) != white) return true;
+        return false;
+    };
+    EXPECT_FALSE(bandHasInk(560, 940));
+    bModelComputed = 1;
+    w->Invalidate(true);
+    headless::processMessages();
+    EXPECT_TRUE(bandHasInk(560, 940));
+    // the bitmap below it: a row per scan, dark where the residual is
+    // negative, light where it is positive, the same in every row here
+    headless::Script script;
+    script.command(CM_SHOW_RESIDUALS_BITMAP);
+    headless::processMessages();
+    if (const char* out = std::getenv("MORVEX_SAVE_PICTURES"))
+        saveWindowImage(w->HWindow, (std::string(out) + "/bitmap.png").c_str());
+    int xLeft = int(pDataPlot->MapX(6.05f) * 1400.0 / 1399), xRight = int(pDataPlot->MapX(6.95f) * 1400.0 / 1399);
+    COLORREF left = surfacePixel(w, xLeft, 820), right = surfacePixel(w, xRight, 820);
+    EXPECT_LT(GetRValue(left), 100);
+    EXPECT_GT(GetRValue(right), 156);
+    EXPECT_EQ(GetRValue(left), GetGValue(left));  // grey
+    EXPECT_EQ(surfacePixel(w, xLeft, 940), left);
+    bModelComputed = 0;
+    bShowResidualsBitmap = 0;
+}
