@@ -136,13 +136,16 @@ void CLammIdeal::StoreAssembledProfile(int position)
 void CLammIdeal::CLEachIterationOutput(double ri)
 {
     // 1. progress: published always, drawn here only on the user-interface thread
-    progress.dTimeStep.store(dTimeStep, std::memory_order_relaxed);
-    progress.nSteps.store(nStepCount, std::memory_order_relaxed);
-    progress.dTime.store(dTime, std::memory_order_relaxed);
-    progress.dTotalAmount.store(dTotalAmount, std::memory_order_relaxed);
-    progress.dRate.store(ri, std::memory_order_relaxed);
-    progress.bHeteroAssoc.store(nHeteroAssocRun ? 1 : 0, std::memory_order_relaxed);
-    progress.nUpdates.fetch_add(1, std::memory_order_release);
+    for (CLammProgress* p : {&progress, pSharedProgress}) {
+        if (!p) continue;
+        p->dTimeStep.store(dTimeStep, std::memory_order_relaxed);
+        p->nSteps.store(nStepCount, std::memory_order_relaxed);
+        p->dTime.store(dTime, std::memory_order_relaxed);
+        p->dTotalAmount.store(dTotalAmount, std::memory_order_relaxed);
+        p->dRate.store(ri, std::memory_order_relaxed);
+        p->bHeteroAssoc.store(nHeteroAssocRun ? 1 : 0, std::memory_order_relaxed);
+        p->nUpdates.fetch_add(1, std::memory_order_release);
+    }
     DrawProgress();
 
     const int N = nGridPoints;
@@ -156,6 +159,7 @@ void CLammIdeal::CLEachIterationOutput(double ri)
             bRunning = 0;
             bAborted = 1;
         }
+        if (bMovingGridActive) MapMovingGridToRadii();
         // 4. piecewise scan at a finite scan velocity
         bool pending = false;
         if (!bSimTimeResolution || fScanVelocity <= 0 || dSubIntervals <= 2) {
@@ -226,7 +230,10 @@ void CLammIdeal::CLEachIterationOutput(double ri)
         }
     }
     // 7. timed snapshots
-    if (bSnapshots) RecordSnapshot(dTime);
+    if (bSnapshots) {
+        if (bMovingGridActive) MapMovingGridToRadii();
+        RecordSnapshot(dTime);
+    }
 }
 
 // A run that stopped because the profile no longer changes: every scan still

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/app_globals.h"
+#include "numerics/cvector.h"
 #include "numerics/nrutil.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_header.h"
@@ -79,6 +80,11 @@ void CLammIdeal::FreeOwned()
     freePath(szCosoluteFolder);
     freePath(szCosoluteTable1);
     freePath(szCosoluteTable2);
+    FreeCosoluteGradient();
+    free_dvector(pSNonidTable, 1, nSNonidTable);
+    free_dvector(pDNonidTable, 1, nDNonidTable);
+    pSNonidTable = pDNonidTable = nullptr;
+    nSNonidTable = nDNonidTable = 0;
     delete[] szLogFileName;
     delete[] szLogOpeningLine;
     szLogFileName = szLogOpeningLine = nullptr;
@@ -260,6 +266,14 @@ void CLammIdeal::CopyFrom(const CLammIdeal& t)
     bReactFlagD = t.bReactFlagD;
     bReactFlagE = t.bReactFlagE;
     dReactValue = t.dReactValue;
+    nReactModel = t.nReactModel;
+    nAssocStoichiometry = t.nAssocStoichiometry;
+    dAssocConstant = t.dAssocConstant;
+    dNonidealKs = t.dNonidealKs;
+    dNonidealKd = t.dNonidealKd;
+    bHindered = t.bHindered;
+    bHinderedLinear = t.bHinderedLinear;
+    dSignalPerMgMl = t.dSignalPerMgMl;
     // rotor
     bCheckAcceleration = t.bCheckAcceleration;
     dStartTime = t.dStartTime;
@@ -316,6 +330,14 @@ void CLammIdeal::CopyFrom(const CLammIdeal& t)
     nDensityCoeffs = t.nDensityCoeffs;
     pViscosityCoeffs = copyDVector(t.pViscosityCoeffs, nViscosityCoeffs);
     pDensityCoeffs = copyDVector(t.pDensityCoeffs, nDensityCoeffs);
+    free_dvector(pSNonidTable, 1, nSNonidTable);
+    free_dvector(pDNonidTable, 1, nDNonidTable);
+    nSNonidTable = t.nSNonidTable;
+    nDNonidTable = t.nDNonidTable;
+    pSNonidTable = copyDVector(t.pSNonidTable, nSNonidTable);
+    pDNonidTable = copyDVector(t.pDNonidTable, nDNonidTable);
+    if (!pSNonidTable) nSNonidTable = 0;
+    if (!pDNonidTable) nDNonidTable = 0;
     // diagnostics switch
     bDiagnostics = t.bDiagnostics;
 }
@@ -712,6 +734,23 @@ void CLammIdeal::SetCosoluteSolvent(bool inhomogeneous, bool sedimentingCosolute
     pDensityCoeffs = copyDVector(densityCoeffs, nDensityCoeffs);
     if (!pViscosityCoeffs) nViscosityCoeffs = 0;
     if (!pDensityCoeffs) nDensityCoeffs = 0;
+    // a non-ideal co-solute: its s(c) and D(c) coefficient tables at once
+    free_dvector(pSNonidTable, 1, nSNonidTable);
+    free_dvector(pDNonidTable, 1, nDNonidTable);
+    pSNonidTable = pDNonidTable = nullptr;
+    nSNonidTable = nDNonidTable = 0;
+    if (bNonidealCosolute && !bCosolutePreset) {
+        auto load = [](const char* path, double*& table, int& n) {
+            if (!path || !path[0]) return;
+            CVector v;
+            if (!v.Load(path) || v.nSize == 0) return;
+            n = (int)v.nSize;
+            table = dvector(1, n);
+            for (int i = 1; i <= n; i++) table[i] = v.pData[i - 1];
+        };
+        load(szCosoluteTable1, pSNonidTable, nSNonidTable);
+        load(szCosoluteTable2, pDNonidTable, nDNonidTable);
+    }
 }
 
 void CLammIdeal::SetTimeOffsetFromMeniscus(float radius)

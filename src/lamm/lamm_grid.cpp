@@ -1,6 +1,7 @@
 // CLammIdeal: the radial grid, its work vectors and the element integrals on it.
 #include <cmath>
 
+#include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
 #include "numerics/nrutil.h"
 #include "plot/error_box.h"
@@ -15,7 +16,9 @@ double** gridVector(CLammIdeal* p, int k)
                         &p->pStiffLower,  &p->pStiffDiag,   &p->pStiffUpper,   &p->pLeftLower,
                         &p->pLeftDiag,    &p->pLeftUpper,   &p->pRightLower,   &p->pRightDiag,
                         &p->pRightUpper,  &p->pGam,         &p->pBet,          &p->pSolventFactorD,
-                        &p->pSolventFactorB, &p->pCosoluteOnGrid, &p->pDensityOnGrid, &p->pAssembled};
+                        &p->pSolventFactorB, &p->pCosoluteOnGrid, &p->pDensityOnGrid, &p->pAssembled,
+                        &p->pFeRadius, &p->pSedLower, &p->pSedDiag, &p->pSedUpper, &p->pDriftLower,
+                        &p->pDriftDiag, &p->pDriftUpper, &p->pConcTrial, &p->pLocalS, &p->pLocalD};
     const int n = (int)(sizeof table / sizeof table[0]);
     return k < n ? table[k] : nullptr;
 }
@@ -340,4 +343,36 @@ double CLammIdeal::feDiffusionIntegral(int i, int j, int n) const
         return -(r[lo] + r[lo + 1]) / (2 * (r[lo + 1] - r[lo]));
     }
     return 0;
+}
+
+// int r phi_i' phi_j' phi_k over the grid cut at row n: the sum over the
+// elements that carry all three hats.
+double CLammIdeal::feDiffusionTriple(int i, int j, int k, int n) const
+{
+    if (i < 1 || j < 1 || k < 1 || i > n || j > n || k > n || n < 2) return 0;
+    double v = 0;
+    for (int e = (i > 1 ? i - 1 : 1); e <= i && e < n; e++) {  // element [r_e, r_(e+1)]
+        if (j < e || j > e + 1 || k < e || k > e + 1) continue;
+        double zl, zr;
+        fe::stiffnessTriple(pRadius[e], pRadius[e + 1], zl, zr);
+        const double z = (k == e) ? zl : zr;
+        v += (i == j) ? z : -z;
+    }
+    return v;
+}
+
+// int r^2 phi_i' phi_j phi_k over the grid cut at row n.
+double CLammIdeal::feSedimentationTriple(int i, int j, int k, int n) const
+{
+    if (i < 1 || j < 1 || k < 1 || i > n || j > n || k > n || n < 2) return 0;
+    double v = 0;
+    for (int e = (i > 1 ? i - 1 : 1); e <= i && e < n; e++) {
+        if (j < e || j > e + 1 || k < e || k > e + 1) continue;
+        double ll, lr, rr;
+        fe::sedimentationTriple(pRadius[e], pRadius[e + 1], ll, lr, rr);
+        const int right = (j == e + 1) + (k == e + 1);
+        const double z = right == 0 ? ll : (right == 1 ? lr : rr);
+        v += (i == e + 1) ? z : -z;
+    }
+    return v;
 }

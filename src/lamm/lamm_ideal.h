@@ -41,7 +41,9 @@ void drawLammProgress(win::HWND hwnd, const CLammProgress& progress);
 class CLammIdeal {
 public:
     CLammIdeal();
-    ~CLammIdeal();  // not virtual: owners delete through the concrete type
+    // Virtual: the list workers create and delete non-ideal solvers through
+    // CLammIdeal pointers.
+    virtual ~CLammIdeal();
     CLammIdeal(const CLammIdeal&) = delete;
     CLammIdeal& operator=(const CLammIdeal&) = delete;
 
@@ -50,6 +52,48 @@ public:
     virtual void ChooseEngine();                      // slot 1
     virtual void SetupGrid();                         // slot 2
     virtual void RunTimeStepping();                   // slot 3
+
+    // ---- solving
+    int Solve();  // 0 or an error number (see docs/lamm.md)
+    void ResetRunState();
+    void ApplySignalTransforms();
+    bool DropDiffusionIfNegligible();
+    void SampleAtScansNoDiffusion();
+    void InterpolateAtScans();
+    void CLLammNoDiffvec(float c0, double t, double rpm, double omega2t, const float* r, float* out, int n);
+    void RetryAfterNumericalFailure();
+
+    // ---- lists of equations on worker threads (lamm_threads.cpp)
+    int CLRunMTList(int n, double* s, double* D, double* vbar, float*** out, float* radii, int nPoints,
+                    float** scanRadii, int* scanPoints);
+    int CLRunMTList(int n, double* s, double* D, double* vbar, float*** out, float* radii, int nPoints,
+                    float** scanRadii, int* scanPoints, int nProfilePoints, float* profileRadii,
+                    float** profiles);
+    int RunMTListConstVbar(int n, double* s, double* D, float vbar, float*** out, float* radii, int nPoints,
+                           float** scanRadii, int* scanPoints);
+    int RunMTListConstVbarWithProfiles(int n, double* s, double* D, float vbar, float*** out, float* radii,
+                                       int nPoints, float** scanRadii, int* scanPoints, int nProfilePoints,
+                                       float* profileRadii, float** profiles);
+
+    // ---- engine 1: moving hat on the geometric grid
+    void RunMovingGridEngine();
+    void MapMovingGridToRadii();
+
+    // ---- the concentration-dependent (reacting) loop
+    void RunReactingTimeSteps();
+    void SetAssociationConstant(int nStoichiometry, double K);
+    bool PredictorCorrectorStep(double dt);
+
+    // ---- inhomogeneous solvent: local factors and the co-solute sub-solver
+    void InitLocalSolventFactors(const double* r);
+    void UpdateLocalSolventFactors(const double* r);
+    double UniformSolventFactor(double x) const;
+    double CompressibleDensity(double r) const;
+    double CosoluteViscosity(double c) const;
+    double CosoluteDensity(double c) const;
+    bool InitCosoluteGradient(const double* radii);
+    void StepCosoluteGradient();
+    void FreeCosoluteGradient();
 
     // ---- setters, in the order callers use them
     void SetNonReactingModel();
@@ -127,6 +171,10 @@ public:
     double feMassElement(int i, int j, int n) const;
     double feSedimentationIntegral(int i, int j, int n) const;
     double feDiffusionIntegral(int i, int j, int n) const;
+    // with a coefficient interpolated by the hats: int r phi_i' phi_j' phi_k and
+    // int r^2 phi_i' phi_j phi_k
+    double feDiffusionTriple(int i, int j, int k, int n) const;
+    double feSedimentationTriple(int i, int j, int k, int n) const;
 
     // ---- run control used by the engines
     bool IsSteepGradient(double s, double D);
@@ -462,6 +510,49 @@ public:
     int nSolventFactors = 0;
     double* pCosoluteOnGrid = nullptr;
     double* pDensityOnGrid = nullptr;
+    unsigned char bLocalSolventFactors = 0;  // engine 2 uses the local factors in this run
+
+    // engine 1 state (the grid vectors below are allocated with the grid)
+    double* pFeRadius = nullptr;  // node radii in the frame of the last regrid
+    double* pSedLower = nullptr;  // engine 1: mass and transport matrices at the step's end
+    double* pSedDiag = nullptr;
+    double* pSedUpper = nullptr;
+    double* pDriftLower = nullptr;
+    double* pDriftDiag = nullptr;
+    double* pDriftUpper = nullptr;
+    double* pConcTrial = nullptr;  // predictor profile of the reacting loop
+    double* pLocalS = nullptr;     // node coefficients of the reacting loop
+    double* pLocalD = nullptr;
+    double dMovingGridT0 = 0;
+    double dGridMotionRate = 0;  // k = omega^2 sGrid (1/s)
+    double dSpeciesRate = 0;     // omega^2 s at the current speed
+    double dNaturalStep = 0;
+    double dMovingHatFixedStep = 0;
+    unsigned char bGridSynchronousSteps = 0, bFirstSyncStep = 0, bSyncStepPending = 0;
+    unsigned char bSyncStepToRegrid = 0, bFullNaturalStep = 0, bSyncStart = 0;
+    unsigned char bMovingGridActive = 0;  // the radii are those of the moving frame
+    unsigned char bNaturalFactorsValid = 0;
+
+    // reacting model
+    int nReactModel = 0;  // 0 independent species, 1 rapid self-association, 2 non-ideal single species
+    int nAssocStoichiometry = 2;
+    double dAssocConstant = 0;
+    double dNonidealKs = 0;  // linear coefficients per signal unit
+    double dNonidealKd = 0;
+    unsigned char bHindered = 0;
+    unsigned char bHinderedLinear = 0;
+    double dSignalPerMgMl = 1.0;
+    int nReactFields = 0;
+    double** ppFieldConc = nullptr;  // [1..nReactFields][1..N], owned during a run
+    int nFieldPoints = 0;
+
+    // co-solute sub-solver
+    CLammIdeal* pCosoluteSolver = nullptr;  // owned; the co-solute on a grid of its own
+    double* pSNonidTable = nullptr;         // owned, polynomial coefficients of s(c), [1..n]
+    int nSNonidTable = 0;
+    double* pDNonidTable = nullptr;
+    int nDNonidTable = 0;
+    unsigned char bCosoluteNonidealStep = 0;  // this solver is a non-ideal co-solute
 
     // per-step output
     int nNextScanIndex = 1;
@@ -485,6 +576,7 @@ public:
     unsigned char bScanPending = 0;
     double* pAssembled = nullptr;  // [1..N]
     CLammProgress progress;
+    CLammProgress* pSharedProgress = nullptr;  // also published here (a list worker's progress)
 
     // second component (the co-solute profile of the co-solute sub-solver)
     int nSecondComponentPoints = 0;

@@ -75,6 +75,13 @@ void CLammIdeal::ChooseEngine()
         bOptimizeGridSpacing = 0;
         return;
     }
+    if (bInhomogeneousSolvent) {
+        // the local solvent factors exist on the static grid only
+        bEngineStaticGrid = 1;
+        bEngineMovingGrid = 0;
+        bFixedTimestep = 0;
+        return;
+    }
     if (!bAutoFEAlgorithm) return;
     double norm = (bOptimizeGridSpacing && bAutoDynamicGridSize && !bBandForming) ? dAutoAlgorithmNormSOptimized
                                                                                   : dAutoAlgorithmNormS;
@@ -164,7 +171,8 @@ void CLammIdeal::SetupGrid()
 
 // ---------------------------------------------------------------- slot 3
 
-void CLammIdeal::RunTimeStepping()
+// The run state every time loop starts from (also before a retry).
+void CLammIdeal::ResetRunState()
 {
     bRunning = 1;
     nStepCount = 0;
@@ -183,18 +191,27 @@ void CLammIdeal::RunTimeStepping()
     dMaxDcOverCHigh = 0.2 * dMaxDcOverCWork;
     bAborted = 0;
     nAbort = nDiscretizationError = 0;
+    nNonidealOutOfRange = 0;
+    bEndedEarly = 0;
+    bSteadyState = 0;
+    bMovingGridActive = 0;
+}
+
+void CLammIdeal::RunTimeStepping()
+{
+    ResetRunState();
     if (!nGridAllocated || !pConc) {
         nAbort = 1;
         return;
     }
-    if (bReactingLoop || !bEngineStaticGrid) {
-        // The reacting loop and the moving-grid engine are not part of this
-        // solver yet: the run fails instead of returning an empty result.
-        nAbort = 1;
-        bRunning = 0;
-        return;
-    }
-    RunStaticGridEngine();
+    if (bReactingLoop)
+        RunReactingTimeSteps();
+    else if (bEngineStaticGrid)
+        RunStaticGridEngine();
+    else if (bEngineMovingGrid)
+        RunMovingGridEngine();
+    else
+        nAbort = 1;  // no engine chosen: a failure, never an empty result
     if (bPerScanRadii) CopyPrivateOutput();
     if (bAborted) bInterruptComputation = 1;
 }

@@ -25,10 +25,40 @@ inline double omega2s(double rpm, double s)
 
 // Rows from..to of M and K for the grid cut at row n (row n has the end form,
 // and, with the back-diffusion shut-off, the outflow boundary).
+// Rows of K with the local solvent factors: D int r fD phi_i' phi_j' and
+// w int r^2 fD fB phi_i' phi_j, fD and fB linear on each element. The second
+// integrand is a polynomial of degree 5, which three Gauss points integrate
+// exactly.
+static void elementInhomogeneous(const CLammIdeal* p, int e, double w, double D, double& kll, double& klr,
+                                 double& krl, double& krr)
+{
+    const double a = p->pRadius[e], b = p->pRadius[e + 1], h = b - a;
+    const double* fd = p->pSolventFactorD;
+    const double* fbv = p->pSolventFactorB;
+    const double dif = ((2 * a + b) * fd[e] + (a + 2 * b) * fd[e + 1]) / (6 * h);
+    static const double gx[3] = {-0.7745966692414834, 0.0, 0.7745966692414834};
+    static const double gw[3] = {5.0 / 9.0, 8.0 / 9.0, 5.0 / 9.0};
+    double sl = 0, sr = 0;  // int r^2 fD fB phi_L / h and phi_R / h
+    for (int g = 0; g < 3; g++) {
+        const double u = 0.5 * (gx[g] + 1);  // 0..1 over the element
+        const double r = a + u * h;
+        const double f = ((1 - u) * fd[e] + u * fd[e + 1]) * ((1 - u) * fbv[e] + u * fbv[e + 1]);
+        const double x = 0.5 * gw[g] * r * r * f;  // times h, divided by h
+        sl += x * (1 - u);
+        sr += x * u;
+    }
+    // K = w int r^2 fD fB phi_i' phi_j - D int r fD phi_i' phi_j'
+    kll = -w * sl - D * dif;
+    klr = -w * sr + D * dif;
+    krl = w * sl + D * dif;
+    krr = w * sr - D * dif;
+}
+
 static void buildRows(CLammIdeal* p, int from, int to, int n)
 {
     const double w = omega2s(p->dRotorRpm, p->dS), D = p->dD;
     const double* r = p->pRadius;
+    const bool local = p->bLocalSolventFactors && p->pSolventFactorD && p->pSolventFactorB;
     if (from < 1) from = 1;
     if (to > n) to = n;
     for (int i = from; i <= to; i++) {
@@ -37,17 +67,31 @@ static void buildRows(CLammIdeal* p, int from, int to, int n)
             const double a = r[i - 1], b = r[i], h = b - a;
             ml = h * (a + b) / 12;
             md += h * (a + 3 * b) / 12;
-            const double diff = (a + b) / (2 * h);
-            kl = w * (3 * a * a + 2 * a * b + b * b) / 12 + D * diff;
-            kd += w * (a * a + 2 * a * b + 3 * b * b) / 12 - D * diff;
+            if (local) {
+                double kll, klr, krl, krr;
+                elementInhomogeneous(p, i - 1, w, D, kll, klr, krl, krr);
+                kl = krl;
+                kd += krr;
+            } else {
+                const double diff = (a + b) / (2 * h);
+                kl = w * (3 * a * a + 2 * a * b + b * b) / 12 + D * diff;
+                kd += w * (a * a + 2 * a * b + 3 * b * b) / 12 - D * diff;
+            }
         }
         if (i < n) {  // element [r_i, r_(i+1)], node i on its left
             const double a = r[i], b = r[i + 1], h = b - a;
             mu = h * (a + b) / 12;
             md += h * (3 * a + b) / 12;
-            const double diff = (a + b) / (2 * h);
-            ku = -w * (a * a + 2 * a * b + 3 * b * b) / 12 + D * diff;
-            kd += -w * (3 * a * a + 2 * a * b + b * b) / 12 - D * diff;
+            if (local) {
+                double kll, klr, krl, krr;
+                elementInhomogeneous(p, i, w, D, kll, klr, krl, krr);
+                ku = klr;
+                kd += kll;
+            } else {
+                const double diff = (a + b) / (2 * h);
+                ku = -w * (a * a + 2 * a * b + 3 * b * b) / 12 + D * diff;
+                kd += -w * (3 * a * a + 2 * a * b + b * b) / 12 - D * diff;
+            }
         }
         p->pMassLower[i] = ml;
         p->pMassDiag[i] = md;
@@ -57,14 +101,19 @@ static void buildRows(CLammIdeal* p, int from, int to, int n)
         p->pStiffUpper[i] = ku;
     }
     if (p->bShutOffActive && n >= 2) {
+        const double fd = local ? p->pSolventFactorD[n] : 1.0, fb = local ? p->pSolventFactorB[n] : 1.0;
         if (p->dS > 0 && from <= n && to >= n) {
-            const double x = D * r[n] / (r[n] - r[n - 1]);
+            const double x = fd * D * r[n] / (r[n] - r[n - 1]);
             p->pStiffLower[n] += x;
-            p->pStiffDiag[n] -= w * r[n] * r[n] + x;
+            p->pStiffDiag[n] -= fd * fb * w * r[n] * r[n] + x;
         } else if (p->dS < 0 && from <= 1) {
-            const double x = D * r[1] / (r[2] - r[1]);
-            p->pStiffUpper[1] += x;
-            p->pStiffDiag[1] += w * r[1] * r[1] - x;
+            if (local) {
+                showErrorMessage("CLbShutOffBackDiffusion for flotation with inhomogeneous solvent not implemented", 0);
+            } else {
+                const double x = D * r[1] / (r[2] - r[1]);
+                p->pStiffUpper[1] += x;
+                p->pStiffDiag[1] += w * r[1] * r[1] - x;
+            }
         }
     }
 }
@@ -699,12 +748,19 @@ void CLammIdeal::RunStaticGridEngine()
     nMatrixBuilt = 1;
     nMaxWidth = nMinWidth = 0;
     bShutOffActive = bSteepGradient;
+    bLocalSolventFactors = 0;
+    FreeCosoluteGradient();
     if (bInhomogeneousSolvent) {
-        // The local solvent factors come with the inhomogeneous-solvent models,
-        // which this engine does not carry yet: refuse rather than compute the
-        // homogeneous case under their name.
-        nAbort = 1;
-        return;
+        InitLocalSolventFactors(pRadius);
+        if (bSedimentingCosolute && bCosoluteSubSolver) {
+            if (!InitCosoluteGradient(pRadius)) {
+                nAbort = 1;
+                return;
+            }
+            UpdateLocalSolventFactors(pRadius);
+        }
+        bLocalSolventFactors = 1;
+        if (dS < 0) bShutOffActive = 0;  // no outflow row for flotation in a gradient
     }
     bool any = false;
     for (int i = 1; i <= N; i++)
@@ -747,6 +803,13 @@ void CLammIdeal::RunStaticGridEngine()
         const double E = StaticGridStep();
         dStepUsed = dTime - before > 0 ? dTime - before : dStepUsed;
         if (nAbort || nDiscretizationError) break;
+        if (pCosoluteSolver && dTime > before) {
+            // the co-solute moves on, and the matrices follow its gradient
+            StepCosoluteGradient();
+            UpdateLocalSolventFactors(pRadius);
+            CLbShutOffBackDiffusion(nLastActive);
+            if (nAbort) break;
+        }
         AdvanceFrontTruncation();
         ExtendActiveRange(dTime);
         if (dStepUsed < 1e-12) {

@@ -40,3 +40,12 @@ void switchOffTimesFromW2t(TXLAWindow*) {}
 // No parameters are saved beside the data yet: nothing to restore.
 #include "app/xla_window.h"
 bool TXLAWindow::OfferRestorePreviousAnalysis(int) { return false; }
+
+unsigned char bGeometryLinear = 0;
+unsigned char bGeometryExternalLoadingCell = 0;
+unsigned char bGeometryReserved = 0;
+unsigned char bElectrophoresis = 0;
+unsigned char bHinderedBaxter = 0;
+float fWienerSkewMax = 0.0f;
+float fWienerSkewMaxAt = 0.0f;
+int nWienerSkewMaxScan = 0;

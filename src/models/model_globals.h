@@ -41,3 +41,15 @@ class TXLAWindow;
 // latter restores each scan's recorded time).
 void switchOffRampRotorSpeed(TXLAWindow* pWindow);
 void switchOffTimesFromW2t(TXLAWindow* pWindow);
+
+// Geometry models that the Lamm solver object does not simulate.
+extern unsigned char bGeometryLinear;
+extern unsigned char bGeometryExternalLoadingCell;
+extern unsigned char bGeometryReserved;  // the geometry of command 282
+extern unsigned char bElectrophoresis;
+// Hindered sedimentation: 0 Richardson-Zaki exponent, 1 the dilute linear law.
+extern unsigned char bHinderedBaxter;
+// Skew statistics of the Wiener correction, from the first equation of a run.
+extern float fWienerSkewMax;
+extern float fWienerSkewMaxAt;
+extern int nWienerSkewMaxScan;

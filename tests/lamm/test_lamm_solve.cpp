@@ -1,0 +1,219 @@
+// The solve step: checks of the settings, the engine choice, the closed form
+// without diffusion, and the moving-grid engine against the static grid.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "lamm_fixture.h"
+#include "models/model_globals.h"
+#include "plot/error_box.h"
+#include "plot/key_polling.h"
+#include "platform/headless.h"
+
+namespace {
+
+const double kM = 6.0, kB = 7.2;
+
+double omega(double rpm) { return rpm * 2 * M_PI / 60; }
+
+bool shown(const std::string& text)
+{
+    for (const auto& s : shownErrorMessages())
+        if (s == text) return true;
+    return false;
+}
+
+// The amount in the cell of the piecewise-linear profile on the solver's grid
+// (the integral of r c, exact on each element).
+double gridAmount(const CLammIdeal& L)
+{
+    double a = 0;
+    for (int i = 1; i < L.nGridPoints; i++) {
+        const double r0 = L.pRadius[i], r1 = L.pRadius[i + 1], c0 = L.pConc[i], c1 = L.pConc[i + 1];
+        a += (r1 - r0) * (c0 * (2 * r0 + r1) + c1 * (r0 + 2 * r1)) / 6;
+    }
+    return a;
+}
+
+}  // namespace
+
+// At 60000 rpm (f = 2) with norm 5 the moving grid takes |s| >= 5 / 4 = 1.25 S.
+// A floating species with very small D uses a tenth of the norm; a speed
+// profile always runs on the static grid.
+TEST(LammSolve, EngineChoiceFollowsTheNormAtTheLastScanSpeed)
+{
+    LammExperiment e(3, 1000, 3000, 60000, kM, kB, 50);
+    auto choose = [&](double s, double D) {
+        auto L = makeSolver(e, s, D, kM, kB, 1.0, 6.1f, 7.1f);
+        L->bOptimizeGridSpacing = 0;  // the plain norm
+        L->ChooseEngine();
+        EXPECT_NE(L->bEngineMovingGrid, L->bEngineStaticGrid);
+        return (int)L->bEngineMovingGrid;
+    };
+    EXPECT_EQ(choose(1.25, 1e-7), 1);
+    EXPECT_EQ(choose(1.2, 1e-7), 0);
+    EXPECT_EQ(choose(-1.0, 1e-9), 1);  // threshold 0.125 S
+    EXPECT_EQ(choose(-1.0, 1e-7), 0);
+    e.headers[3].rpm = 30000;  // only the last scan's speed counts: threshold 5 S
+    EXPECT_EQ(choose(4.9, 1e-7), 0);
+    e.headers[3].rpm = 60000;
+
+    auto L = makeSolver(e, 20, 1e-7, kM, kB, 1.0, 6.1f, 7.1f);
+    const float start[3] = {0, 0, 1000}, rpm[3] = {0, 60000, 40000}, rate[3] = {0, 300, 300};
+    L->LoadSpeedSteps(2, start, rpm, rate, 0);
+    L->ChooseEngine();
+    EXPECT_TRUE(L->bEngineStaticGrid);
+    EXPECT_FALSE(L->bEngineMovingGrid);
+}
+
+// Check 9 refuses an acceleration between 0.0001 and 150 rpm/s recorded in the
+// first scan, with both acceleration options on; the other checks refuse
+// missing setting groups with their messages, never touching the output.
+TEST(LammSolve, ChecksRefuseWithTheirMessagesAndNumbers)
+{
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);  // the boxes are read back below
+    LammExperiment e(2, 1000, 2000, 50000, kM, kB, 50);
+    for (double rate : {100.0, 0.0, 200.0}) {
+        e.headers[1].accelRate = rate;
+        e.headers[1].accelTime = 200;
+        auto L = makeSolver(e, 5, 6e-7, kM, kB, 1.0, 6.1f, 7.1f);
+        L->bRampRotorSpeed = 1;
+        clearShownErrorMessages();
+        bInterruptComputation = 0;
+        const int result = L->Solve();
+        if (rate == 100.0) {
+            EXPECT_EQ(result, 5);
+            EXPECT_TRUE(shown("too slow rotor acceleration"));
+            EXPECT_EQ(bInterruptComputation.load(), 1);
+        } else {
+            EXPECT_EQ(result, 0) << rate;
+            EXPECT_EQ(bInterruptComputation.load(), 0);
+        }
+    }
+    bInterruptComputation = 0;
+    e.headers[1].accelRate = 1e6;
+    e.headers[1].accelTime = 0;
+
+    for (int k = 1; k <= 2; k++)
+        for (int j = 1; j <= e.nPoints; j++) e.out[k][j] = -7;
+    auto untouched = [&] {
+        for (int k = 1; k <= 2; k++)
+            for (int j = 1; j <= e.nPoints; j++)
+                if (e.out[k][j] != -7) return false;
+        return true;
+    };
+    clearShownErrorMessages();
+    bGeometryLinear = 1;
+    EXPECT_EQ(makeSolver(e, 5, 6e-7, kM, kB, 1.0, 6.1f, 7.1f)->Solve(), 4);
+    bGeometryLinear = 0;
+    EXPECT_TRUE(shown("can't do special geometries in CLammIdeal"));
+
+    clearShownErrorMessages();
+    EXPECT_EQ(makeSolver(e, 5, -1e-7, kM, kB, 1.0, 6.1f, 7.1f)->Solve(), 4);
+    EXPECT_TRUE(shown("invalid geometry or s, D parameters loaded in CLammIdeal"));
+    EXPECT_TRUE(shown("diffcoeff < 0 loaded in CLammIdeal"));
+    clearShownErrorMessages();
+    EXPECT_EQ(makeSolver(e, 5, 6e-7, kM, kB, 1.0, 6.1f, 7.5f)->Solve(), 4);
+    EXPECT_TRUE(shown("meniscus or bottom parameters in conflict with fitting limits in CLammIdeal"));
+
+    {
+        auto L = makeSolver(e, 5, 6e-7, kM, kB, 1.0, 6.1f, 7.1f);
+        L->SetSimulationTarget(5, 6e-7, nullptr, e.radii, e.nPoints, nullptr, nullptr);
+        clearShownErrorMessages();
+        EXPECT_EQ(L->Solve(), 4);
+        EXPECT_TRUE(shown("invalid output parameters loaded in CLammIdeal"));
+    }
+    {
+        auto L = makeSolver(e, 5, 6e-7, kM, kB, 1.0, 6.1f, 7.1f);
+        L->bWienerIncompatible = 1;
+        EXPECT_EQ(L->Solve(), 7);
+    }
+    // D = 0 with a concentration-dependent model or an inhomogeneous solvent:
+    // refused with 4, never reported as a result
+    {
+        auto L = makeSolver(e, 5, 0, kM, kB, 1.0, 6.1f, 7.1f);
+        L->bUseReactingModel = 1;
+        clearShownErrorMessages();
+        EXPECT_EQ(L->Solve(), 4);
+        EXPECT_TRUE(shown("D = 0 or s = 0 models are not implemented yet for concentration dependent sedimentation models"));
+    }
+    {
+        auto L = makeSolver(e, 5, 0, kM, kB, 1.0, 6.1f, 7.1f);
+        L->bInhomogeneousSolvent = 1;
+        clearShownErrorMessages();
+        EXPECT_EQ(L->Solve(), 4);
+        EXPECT_TRUE(shown("D = 0 or s = 0 models are not implemented yet for inhomogeneous solvent"));
+    }
+    EXPECT_TRUE(untouched());
+    clearShownErrorMessages();
+    win::headless::setPolicy(win::headless::Policy::FailOnUnexpected);
+}
+
+// Without diffusion the boundary is a step at m exp(x), x = omega^2 s t, with
+// the plateau c0 exp(-2x); past x = 2 the row is empty; s = 0 keeps the loading.
+TEST(LammSolve, NoDiffusionClosedForm)
+{
+    const double rpm = 40000, s = 4, c0 = 2.0;
+    LammExperiment e(3, 2000, 6000, rpm, kM, kB, 240);
+    e.headers[3].time = e.headers[3].timeWritten = 4e5;  // x > 2
+    auto L = makeSolver(e, s, 0, kM, kB, c0, 6.1f, 7.1f);
+    L->bRampRotorSpeed = 0;
+    ASSERT_EQ(L->Solve(), 0);
+    const double w2s = omega(rpm) * omega(rpm) * s * 1e-13;
+    for (int k = 1; k <= 2; k++) {
+        const double x = w2s * e.headers[k].time, rb = kM * std::exp(x);
+        for (int j = 1; j <= e.nPoints; j++) {
+            const double r = e.radii[j];
+            if (std::fabs(r - rb) < 1e-6) continue;
+            EXPECT_NEAR(e.out[k][j], r > rb ? c0 * std::exp(-2 * x) : 0.0, 1e-6) << k << " " << r;
+        }
+    }
+    for (int j = 1; j <= e.nPoints; j++) ASSERT_EQ(e.out[3][j], 0.0f);
+
+    auto Z = makeSolver(e, 0, 0, kM, kB, c0, 6.1f, 7.1f);
+    Z->bRampRotorSpeed = 0;
+    ASSERT_EQ(Z->Solve(), 0);
+    for (int k = 1; k <= 3; k++)
+        for (int j = 1; j <= e.nPoints; j++) ASSERT_NEAR(e.out[k][j], c0, 1e-6);
+}
+
+// The moving grid and the static grid on the same case, both converged, agree
+// to 1e-3 of the loading, and both keep the amount in the cell and follow the
+// plateau c0 exp(-2 omega^2 s t).
+TEST(LammSolve, MovingGridAgreesWithStaticGrid)
+{
+    const double s = 8, D = 4e-7, rpm = 50000, w2s = omega(rpm) * omega(rpm) * s * 1e-13;
+    LammExperiment a(8, 300, 2400, rpm, kM, kB, 400), b(8, 300, 2400, rpm, kM, kB, 400);
+    auto A = makeSolver(a, s, D, kM, kB, 1.0, 6.1f, 7.1f);
+    auto B = makeSolver(b, s, D, kM, kB, 1.0, 6.1f, 7.1f);
+    for (CLammIdeal* L : {A.get(), B.get()}) {
+        L->bRampRotorSpeed = 0;
+        L->bAutoFEAlgorithm = 0;
+        L->bAutoDynamicGridSize = 0;
+        L->bShutOffBackDiffusion = 0;
+        L->bTruncateGrid = 0;
+        L->nDefaultGridSize = 2000;
+    }
+    A->bEngineMovingGrid = 1;
+    A->bEngineStaticGrid = 0;
+    ASSERT_EQ(A->Solve(), 0);
+    ASSERT_EQ(B->Solve(), 0);
+    EXPECT_TRUE(A->bEngineMovingGrid);
+    double worst = 0;
+    for (int k = 1; k <= a.nScans; k++) {
+        // outside the pile-up at the base, which neither grid samples the same way
+        for (int j = 1; j <= a.nPoints && a.radii[j] < 7.1; j++)
+            worst = std::max(worst, (double)std::fabs(a.out[k][j] - b.out[k][j]));
+        const int jp = (int)std::lround((6.95 - kM) / (kB - kM) * (a.nPoints - 1)) + 1;
+        const double plateau = std::exp(-2 * w2s * a.headers[k].time);
+        if (kM * std::exp(w2s * a.headers[k].time) + 5 * std::sqrt(2 * D * a.headers[k].time) < 6.9) {
+            EXPECT_NEAR(a.out[k][jp], plateau, 1e-3) << k;
+            EXPECT_NEAR(b.out[k][jp], plateau, 1e-3) << k;
+        }
+    }
+    const double loaded = (kB * kB - kM * kM) / 2;
+    EXPECT_NEAR(gridAmount(*A) / loaded, 1.0, 1e-6);
+    EXPECT_NEAR(gridAmount(*B) / loaded, 1.0, 1e-6);
+    EXPECT_LT(worst, 1e-3);
+}
