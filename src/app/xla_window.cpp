@@ -59,7 +59,9 @@ struct ResponseEntry {
 
 const ResponseEntry kResponseTable[] = {
     {CM_EXIT, &TXLAWindow::CmExit},
+    {CM_PRINT, &TXLAWindow::CmPrint},
     {CM_HOW_TO_GET_HELP, &TXLAWindow::CmHowToGetHelp},
+    {CM_PREFERENCES, &TXLAWindow::CmPreferences},
     {CM_FLAG_STRONG_GRADIENTS, &TXLAWindow::CmFlagStrongGradients},
     {CM_WIZARD_MESSAGES, &TXLAWindow::CmWizardMessages},
     {CM_MULTIPLE_THREADS, &TXLAWindow::CmMultipleThreads},

@@ -335,3 +335,35 @@ TEST_F(MainWindowTest, ResidualsAreDataMinusFitInsideTheFitLimits)
     bModelComputed = 0;
     bShowResidualsBitmap = 0;
 }
+
+TEST_F(MainWindowTest, PreferencesDialogAndPrinting)
+{
+    TXLAWindow* w = OpenWindow();
+    // ids of the dialog's controls: sound 1251, Lamm threads 1254, gradient limit 1258
+    headless::Script script;
+    script.expectDialog("Preferences", headless::DialogAnswer().set(1254, "0").check(1251, false))
+        .expectMessageBox("Invalid Entry", IDOK)
+        .expectDialog("Preferences", headless::DialogAnswer().set(1254, "4").set(1258, "750"))
+        .expectDialog("Preferences", headless::DialogAnswer().set(1254, "9").cancel());
+    w->EvCommand(CM_PREFERENCES, nullptr, 0);
+    EXPECT_EQ(bSound, 0);
+    EXPECT_EQ(nLammThreads, 4);
+    EXPECT_EQ(fGradientLimit, 750.0f);
+    std::vector<std::string> lines = readLines(szParamsIniPath);
+    EXPECT_EQ(lines[1], "0");
+    EXPECT_EQ(lines[4], "4");
+    EXPECT_EQ(lines[8], "750");
+    // Cancel changes nothing
+    w->EvCommand(CM_PREFERENCES, nullptr, 0);
+    EXPECT_EQ(nLammThreads, 4);
+    EXPECT_EQ(readLines(szParamsIniPath)[4], "4");
+
+    // Data > Print... puts the window on one page of a PDF file
+    LoadScans(writeBoundaryScans(scratch, 3));
+    std::string pdf = scratch + "window.pdf";
+    script.expectPrint("Sedimentation Analysis", pdf);
+    w->EvCommand(CM_PRINT, nullptr, 0);
+    ASSERT_TRUE(std::filesystem::exists(pdf));
+    EXPECT_GT(std::filesystem::file_size(pdf), 1000u);
+    EXPECT_EQ(readText(pdf).compare(0, 5, "%PDF-"), 0);
+}
