@@ -57,11 +57,11 @@ int main(int argc, char** argv)
     solver.SetSolverOptions(100, 2000, 5.0f, 0, 1e-4, 1, 1, 1, 1.0f, 0, 0, 0, 1e-6, 1.0, 1, 0, 1, 1.0, 0.1, 0.3, 1.0,
                             1000, 1000, 0, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
     solver.SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
-    solver.nGridPoints = 1000;
-    solver.AllocGridArrays();
-    solver.InitAcceleration();
-    solver.SetInitialConcentration();
-    solver.RunTimeStepping();
+    int nError = solver.Solve();
+    if (nError != 0) {
+        std::fprintf(stderr, "the Lamm equation solution failed with error %d\n", nError);
+        return 1;
+    }
 
     seedRandomNumbers(20261207u);
     float* signal = vector(1, nPoints);
