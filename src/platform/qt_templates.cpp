@@ -164,10 +164,12 @@ private:
             if (c.textLimit > 0) e->setMaxLength(c.textLimit - 1);
             e->setFrame(c.border);
             if (!c.placed) {
-                if (c.textLimit > 40)
+                if (c.textLimit > 40) {
                     e->setMinimumWidth(320);
-                else
+                } else {
+                    e->setMinimumWidth(90);
                     e->setMaximumWidth(130);
+                }
             }
             if (!c.label.empty()) e->setToolTip(fromBytes(c.label));
             w = e;

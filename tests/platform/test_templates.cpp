@@ -501,4 +501,24 @@ TEST(TemplateDialogs, OnScreenTheFormIsLaidOutAndTypedKeysReachTheRecord)
     EXPECT_EQ(r430, 1u);
     EXPECT_EQ(c408, 1u);
     EXPECT_STREQ(reinterpret_cast<char*>(&rec[64 + 16]), "0.25");
+
+    // Built at run time: the controls where the code put them, the
+    // template's buttons moved to the right of them.
+    float values[2][3] = {{6.1f, 0, 0}, {7.2f, 0, 0}};
+    const char* labels[2][3] = {{"meniscus", "low", "up"}, {"bottom", "low", "up"}};
+    RECT edit{}, ok{};
+    detail::setScreenDialogHook([&](detail::ScreenDialogDriver& d) {
+        edit = d.place(979);
+        ok = d.place(IDOK);
+        d.clearText(979);
+        d.typeText(979, "7.25");
+        d.pressEnter();
+    });
+    TMatrixBox matrix(values, labels, 2);
+    EXPECT_EQ(matrix.Execute(), IDOK);
+    EXPECT_EQ(edit.left, 105);  // 25 + 70 + 10
+    EXPECT_EQ(edit.top, 38);    // 10 + 28
+    EXPECT_EQ(edit.right - edit.left, 55);
+    EXPECT_GE(ok.left, 25 + 3 * 140 - 10 + 10);  // right of the third column's edit
+    EXPECT_FLOAT_EQ(values[1][0], 7.25f);
 }
