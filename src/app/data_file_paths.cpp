@@ -8,7 +8,9 @@
 #include <system_error>
 
 #include "app/app_globals.h"
+#include "app/xla_window.h"
 #include "platform/win.h"
+#include "plot/number_entry.h"
 
 char szProgramDir[260] = "";
 char szWorkDir[260] = "";
@@ -118,4 +120,20 @@ int setUpDataFilePaths(const char* szProgramDirectory)
     std::error_code ec;
     std::filesystem::create_directories(szTempDir, ec);
     return std::filesystem::is_directory(szTempDir, ec) ? 1 : 0;
+}
+
+void checkPlotExecutables(TXLAWindow* pWindow)
+{
+    struct Exe {
+        const char* szPath;
+        unsigned char* pbHave;
+        win::UINT nItem;
+    } exes[] = {{szPlot3dExePath, &bHavePlot3dExe, 878},         {szMovieExePath, &bHaveMovieExe, 879},
+                {szDataFitResExePath, &bHaveDataFitResExe, 880}, {szDataFitResDistExePath, &bHaveDataFitResDistExe, 881},
+                {szSizeShapeExePath, &bHaveSizeShapeExe, 882},   {szStructureExePath, &bHaveStructureExe, 883}};
+    win::HMENU menu = pWindow ? pWindow->GetMenu() : nullptr;
+    for (const Exe& e : exes) {
+        *e.pbHave = e.szPath[0] && fileExists(e.szPath) ? 1 : 0;
+        if (!*e.pbHave && menu) win::DeleteMenu(menu, e.nItem, win::MF_BYCOMMAND);
+    }
 }

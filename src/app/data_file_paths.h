@@ -54,5 +54,10 @@ int setUpDataFilePaths(const char* szProgramDirectory = nullptr);
 // The folder of the running executable, ending with "/".
 const char* runningProgramDir();
 
+// Sets the presence flags of the six plotting executables and deletes the
+// Plot items 878 to 883 of the main window's menu whose executable is missing.
+class TXLAWindow;
+void checkPlotExecutables(TXLAWindow* pWindow);
+
 // Builds the full path of a file of the working folder.
 void workFilePath(char* szOut, const char* szName);

@@ -169,6 +169,7 @@ void TXLAWindow::SetupWindow()
     hAccelerators = CreateAcceleratorTable(accel.data(), nAccel);
     SetAcceleratorTable(hAccelerators);
     UpdatePreferenceChecks();
+    checkPlotExecutables(this);
     SetCaption(szWindowTitle);
     layoutAndRedrawPlots();
     playStartSound();

@@ -96,9 +96,17 @@ TEST_F(MainWindowTest, DisclaimerUntilAcceptedOnceAndARefusalEnds)
 
 TEST_F(MainWindowTest, MenuBarChecksAndTheFloToolsItem)
 {
+    // of the plotting programs only the 3d plot is there: the other items go
+    std::filesystem::create_directories(scratch + "bin");
+    writeText(scratch + "bin/plot3d", "#!/bin/sh\n");
+    setUpDataFilePaths(scratch.c_str());
     TXLAWindow* w = OpenWindow();
     HMENU m = w->GetMenu();
     ASSERT_TRUE(m);
+    EXPECT_NE(GetMenuState(m, 878, MF_BYCOMMAND), 0xFFFFFFFFu);
+    for (UINT id = 879; id <= 883; ++id) EXPECT_EQ(GetMenuState(m, id, MF_BYCOMMAND), 0xFFFFFFFFu) << id;
+    EXPECT_EQ(bHavePlot3dExe, 1);
+    EXPECT_EQ(bHaveMovieExe, 0);
     EXPECT_EQ(std::string(w->GetCaption()), "Sedimentation Analysis");
     EXPECT_NE(GetMenuState(m, 200, MF_BYCOMMAND) & MF_GRAYED, 0u);  // not built yet
     EXPECT_EQ(GetMenuState(m, 518, MF_BYCOMMAND) & MF_GRAYED, 0u);
