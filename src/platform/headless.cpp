@@ -474,11 +474,6 @@ void setBackend(Backend* b)
     headless::gBackend.store(b ? b : &headless::gHeadless);
 }
 
-bool headlessBackendActive()
-{
-    return headless::gBackend.load() == &headless::gHeadless;
-}
-
 void pushScriptedAnswer(ScriptedAnswer answer)
 {
     std::lock_guard<std::mutex> g(headless::gLock);

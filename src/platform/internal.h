@@ -103,8 +103,6 @@ void pushScriptedAnswer(ScriptedAnswer answer);
 // reported (fail policy) and false returned.
 bool takeScriptedAnswer(const std::string& kind, const std::string& caption, const std::string& text,
                         const std::string& description, ScriptedAnswer* out);
-// True while no screen backend is installed.
-bool headlessBackendActive();
 
 // transcript texts shared by the backends
 std::string boxStyleName(UINT type);
