@@ -493,6 +493,10 @@ void CLammIdeal::SetSimulationTarget(double s, double D, float** output, float* 
 {
     dS = s;
     dD = D;
+    if (D < 0) {  // as SetSedimentationParams would record it: never solved
+        nGeometryError = 3;
+        bSedParamsOk = 0;
+    }
     if (ppPrivateOutput) free_matrix(ppPrivateOutput, 1, nPrivateRows, 1, nPrivateCols);
     ppPrivateOutput = nullptr;
     nPrivateRows = nPrivateCols = 0;

@@ -1,0 +1,213 @@
+// Concentration-dependent sedimentation: the reacting loop, the non-ideal
+// solver, the hindered-sedimentation factors, the element integrals with a
+// coefficient, and the inhomogeneous solvent.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "lamm/lamm_nonideal.h"
+#include "lamm/nonideal_factors.h"
+#include "lamm_fixture.h"
+#include "platform/headless.h"
+#include "plot/error_box.h"
+
+namespace {
+
+const double kM = 6.0, kB = 7.2;
+
+// The same experiment solved by the ideal solver on a plain grid of n points.
+void solveIdeal(LammExperiment& e, double s, double D, int n)
+{
+    auto L = makeSolver(e, s, D, kM, kB, 1.0, 6.1f, 7.1f);
+    L->bRampRotorSpeed = 0;
+    L->bAutoDynamicGridSize = 0;
+    L->bTruncateGrid = 0;
+    L->bShutOffBackDiffusion = 0;
+    L->nDefaultGridSize = n;
+    ASSERT_EQ(L->Solve(), 0);
+}
+
+double largestDifference(const LammExperiment& a, const LammExperiment& b)
+{
+    double worst = 0;
+    for (int k = 1; k <= a.nScans; k++)
+        for (int j = 1; j <= a.nPoints && a.radii[j] < 7.1; j++)
+            worst = std::max(worst, (double)std::fabs(a.out[k][j] - b.out[k][j]));
+    return worst;
+}
+
+}  // namespace
+
+// A monomer - dimer system in rapid equilibrium sediments as the monomer when
+// the association constant vanishes and as the dimer when it is very large.
+TEST(LammReacting, SelfAssociationLimitsAreMonomerAndOligomer)
+{
+    const double s1 = 4, D1 = 7e-7, s2 = 6.3, D2 = 5.5e-7;
+    for (double K : {1e-9, 1e9}) {
+        LammExperiment r(5, 500, 2500, 50000, kM, kB, 200), ideal(5, 500, 2500, 50000, kM, kB, 200);
+        auto L = makeSolver(r, s1, D1, kM, kB, 1.0, 6.1f, 7.1f);
+        double load[3] = {0, 1.0, 1.0},  // the total loading is the scalar one
+               s[3] = {0, s1, s2}, D[3] = {0, D1, D2};
+        L->SetSelfAssociation(false, true, true, false, false, 2, load, s, D, nullptr, -8.0f, -8.0f, true, true, 1.0,
+                              false, false, s1, D1, 1.0);
+        L->SetAssociationConstant(2, K);
+        L->bRampRotorSpeed = 0;
+        L->nDefaultGridSize = 800;
+        ASSERT_EQ(L->Solve(), 0) << K;
+        EXPECT_TRUE(L->bEngineStaticGrid);
+        if (K < 1)
+            solveIdeal(ideal, s1, D1, 800);
+        else
+            solveIdeal(ideal, s2, D2, 800);
+        EXPECT_LT(largestDifference(r, ideal), 2e-3) << "K = " << K;
+    }
+}
+
+// With ks = kd = 0 the non-ideal solver gives the ideal solution; a repulsive
+// non-ideality keeps the amount and slows the boundary; a loading beyond
+// ks c = 1 is refused with 7.
+TEST(LammNonIdeal, ReducesToTheIdealSolutionAndKeepsTheAmount)
+{
+    const double s = 5, D = 6e-7;
+    LammExperiment n(5, 500, 3000, 50000, kM, kB, 200), ideal(5, 500, 3000, 50000, kM, kB, 200);
+    auto make = [&](LammExperiment& e) {
+        auto L = std::make_unique<CLammNonIdeal>();
+        L->SetSedimentationParams(s, D, kM, kB, 1.0, 6.1f, 7.1f);
+        L->SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false,
+                       nullptr, e.nScans, 1, true, true, false, 0, false, 0, false);
+        setDefaultSolverOptions(*L);
+        L->SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
+        L->bRampRotorSpeed = 0;
+        L->nDefaultGridSize = 800;
+        return L;
+    };
+    {
+        auto L = make(n);
+        L->SetNonidealParams(-2.0f, -2.0f, 0.0, false, false);  // no signal per mg/ml
+        clearShownErrorMessages();
+        win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+        EXPECT_EQ(L->Solve(), 6);
+        win::headless::setPolicy(win::headless::Policy::FailOnUnexpected);
+        ASSERT_EQ(shownErrorMessages().size(), 1u);
+        EXPECT_EQ(shownErrorMessages()[0], "non-ideality parameters not loaded properly in CLammIdeal");
+        L->SetNonidealParams(-2.0f, -2.0f, 1.0, false, false);
+        EXPECT_NEAR(L->dNonidealKs, 0.01, 1e-12);
+        L->dNonidealKs = L->dNonidealKd = 0;
+        ASSERT_EQ(L->Solve(), 0);
+    }
+    solveIdeal(ideal, s, D, 800);
+    EXPECT_LT(largestDifference(n, ideal), 2e-3);
+
+    // ks = 0.1 per unit: s is 1/1.1 of s0 in the plateau, so the boundary
+    // (the half-height point) lags behind the ideal one
+    {
+        LammExperiment one(1, 2000, 2000, 50000, kM, kB, 600), ref(1, 2000, 2000, 50000, kM, kB, 600);
+        auto L = make(one);
+        L->SetNonidealParams(-1.0f, -8.0f, 1.0, false, false);
+        ASSERT_EQ(L->Solve(), 0);
+        double amount = 0;
+        for (int i = 1; i < L->nGridPoints; i++) {
+            const double r0 = L->pRadius[i], r1 = L->pRadius[i + 1];
+            amount += (r1 - r0) * (L->pConc[i] * (2 * r0 + r1) + L->pConc[i + 1] * (r0 + 2 * r1)) / 6;
+        }
+        EXPECT_NEAR(amount / ((kB * kB - kM * kM) / 2), 1.0, 1e-6);
+        solveIdeal(ref, s, D, 800);
+        auto half = [&](const LammExperiment& e) {
+            const float top = e.out[1][e.nPoints / 2 + 100];
+            for (int j = 1; j <= e.nPoints; j++)
+                if (e.out[1][j] > 0.5f * top) return (double)e.radii[j];
+            return 0.0;
+        };
+        EXPECT_LT(half(one), half(ref) - 0.005);
+    }
+    {
+        auto L = make(n);
+        L->SetNonidealParams(0.5f, 0.0f, 1.0, false, false);  // ks = 3.2 per unit at a loading of 1
+        EXPECT_EQ(L->Solve(), 7);
+    }
+}
+
+// The hindered-sedimentation factors against hand computation at
+// c = 100 mg/ml, vbar = 0.73 (phi = 0.073).
+TEST(LammNonIdeal, HinderedFactorsFromTheVolumeFraction)
+{
+    const double phi = 0.073;
+    EXPECT_NEAR(hinderedSFactor(100, 5.4f, 0.73f, false), std::pow(1 - phi, 5.4), 1e-6);
+    EXPECT_NEAR(hinderedSFactor(100, 6.55f, 0.73f, true), 1 - 6.55 * phi, 1e-6);
+    const double cs = (1 + 4 * phi + 4 * phi * phi - 4 * phi * phi * phi + phi * phi * phi * phi) / std::pow(1 - phi, 4);
+    EXPECT_NEAR(hinderedDFactor(100, 5.4f, 0.73f, false), std::pow(1 - phi, 5.4) * cs, 1e-6);
+    EXPECT_EQ(hinderedSFactor(-1, 5.4f, 0.73f, false), 1.0f);
+    EXPECT_EQ(hinderedDFactor(-1, 5.4f, 0.73f, false), 1.0f);
+    EXPECT_EQ(hinderedSFactor(20000, 5.4f, 0.73f, false), 0.0f);
+    EXPECT_EQ(hinderedSFactor(250, 6.55f, 0.73f, true), 0.0f);  // the linear law stops at 0
+    EXPECT_EQ(hinderedDFactor(1500, 5.4f, 0.73f, false), 0.0f);  // phi > 1: no free volume
+    EXPECT_EQ(nonidealSFactor(0, 5.4f, 0, 5, 6e-7, 0.73f, 1, 20, 1), 1.0f);
+}
+
+// The element integrals with a hat-interpolated coefficient on a non-uniform
+// grid: summed over the coefficient's node they are the plain integrals
+// (the hats add up to 1), and they match a fine midpoint quadrature.
+TEST(LammNonIdeal, TripleElementIntegralsOnANonUniformGrid)
+{
+    CLammIdeal L;
+    L.dMeniscus = 6.0;
+    L.dBottom = 6.7;
+    L.nGridPoints = 4;
+    L.AllocGridArrays();
+    const double r[5] = {0, 6.0, 6.1, 6.35, 6.7};
+    for (int i = 1; i <= 4; i++) L.pRadius[i] = r[i];
+    auto hat = [&](int i, double x, bool derivative) {
+        double v = 0;
+        if (i > 1 && x >= r[i - 1] && x <= r[i]) v = derivative ? 1 / (r[i] - r[i - 1]) : (x - r[i - 1]) / (r[i] - r[i - 1]);
+        if (i < 4 && x >= r[i] && x < r[i + 1]) v = derivative ? -1 / (r[i + 1] - r[i]) : (r[i + 1] - x) / (r[i + 1] - r[i]);
+        return v;
+    };
+    for (int i = 1; i <= 4; i++)
+        for (int j = 1; j <= 4; j++) {
+            double sumD = 0, sumS = 0;
+            for (int k = 1; k <= 4; k++) {
+                sumD += L.feDiffusionTriple(i, j, k, 4);
+                sumS += L.feSedimentationTriple(i, j, k, 4);
+                double qD = 0, qS = 0;
+                const int steps = 70000;
+                for (int q = 0; q < steps; q++) {
+                    const double x = 6.0 + (q + 0.5) * 0.7 / steps;
+                    qD += x * hat(i, x, true) * hat(j, x, true) * hat(k, x, false);
+                    qS += x * x * hat(i, x, true) * hat(j, x, false) * hat(k, x, false);
+                }
+                EXPECT_NEAR(L.feDiffusionTriple(i, j, k, 4), qD * 0.7 / steps, 2e-3) << i << j << k;
+                EXPECT_NEAR(L.feSedimentationTriple(i, j, k, 4), qS * 0.7 / steps, 2e-4) << i << j << k;
+            }
+            EXPECT_NEAR(sumD, L.feDiffusionIntegral(i, j, 4), 1e-12);
+            EXPECT_NEAR(sumS, L.feSedimentationIntegral(i, j, 4), 1e-12);
+        }
+}
+
+// A co-solute that neither sediments nor diffuses leaves a uniform solvent:
+// the macromolecule then sediments as in a homogeneous buffer with
+// s fv fb and D fv, fv = eta(buffer) / eta(solution), fb the buoyancy ratio.
+TEST(LammNonIdeal, UniformCosoluteScalesSAndD)
+{
+    const double s = 5, D = 6e-7, vbar = 0.73;
+    double visc[2] = {0, 1.5}, dens[2] = {0, 1.1};
+    const double fv = 1 / 1.5, fb = (1 - vbar * 1.1) / (1 - vbar * 0.99823);
+    LammExperiment g(4, 500, 3000, 50000, kM, kB, 200), ref(4, 500, 3000, 50000, kM, kB, 200);
+    for (bool subSolver : {false, true}) {
+        auto L = makeSolver(g, s, D, kM, kB, 1.0, 6.1f, 7.1f);
+        L->bRampRotorSpeed = 0;
+        L->bAutoDynamicGridSize = 0;
+        L->bTruncateGrid = 0;
+        L->bShutOffBackDiffusion = 0;
+        L->nDefaultGridSize = 800;
+        L->SetInhomogeneousSolvent(true, true, false, false, 0, (float)vbar, 1.0f, 1.0f, (float)vbar, (float)vbar,
+                                   0.99823f, 0.001002f, 1.0f, 0.72871f, 1, 1, 1, 1);
+        L->SetCosoluteSolvent(true, true, false, 0.0, 0.0, subSolver, 50, false, false, 1.0, false, false, 0, "",
+                              false, nullptr, nullptr, visc, 1, dens, 1);
+        ASSERT_EQ(L->Solve(), 0);
+        EXPECT_NEAR(L->pSolventFactorD[300], fv, 1e-7);
+        EXPECT_NEAR(L->pSolventFactorB[300], fb, 1e-6);
+        EXPECT_EQ(L->pCosoluteSolver != nullptr, subSolver);
+        solveIdeal(ref, s * fv * fb, D * fv, 800);
+        EXPECT_LT(largestDifference(g, ref), 1e-3) << subSolver;
+    }
+}
