@@ -14,7 +14,11 @@ bool openHelpPage(const char* szAnchor)
         win::MessageBox(nullptr, "The help page help.html was not found beside the program.", "HELP", win::MB_OK);
         return false;
     }
-    return reinterpret_cast<uintptr_t>(win::ShellExecute(nullptr, "open", url.c_str(), nullptr, nullptr, 1)) > 32;
+    if (reinterpret_cast<uintptr_t>(win::ShellExecute(nullptr, "open", url.c_str(), nullptr, nullptr, 1)) > 32)
+        return true;
+    std::string text = "The help page could not be opened; it is " + url;
+    win::MessageBox(nullptr, text.c_str(), "HELP", win::MB_OK);
+    return false;
 }
 
 void playStartSound()
