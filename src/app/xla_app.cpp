@@ -5,6 +5,7 @@
 #include "app/xla_window.h"
 #include "numerics/error_stop.h"
 #include "platform/win.h"
+#include "plot/plot_fonts.h"
 
 int nCommandLineArgs = 0;
 char** ppCommandLineArgs = nullptr;
@@ -59,6 +60,7 @@ int TXLAApp::Run()
 int OwlMain(int argc, char** argv)
 {
     setUpDataFilePaths();
+    createPlotFonts();
     nCommandLineArgs = argc;
     ppCommandLineArgs = argv;
     TXLAApp app("RADOdodedez");

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/app_fixture.h"
+#include "app/clipboard_text.h"
 #include "app/file_dialogs.h"
 #include "app/xla_window.h"
 #include "platform/win.h"
@@ -49,4 +50,19 @@ TEST_F(AppFolderTest, FileDialogsFillOrKeepTheBuffer)
     headless::Script script;
     script.expectOpenFile("", {scratch + "prior.dat"});
     EXPECT_FALSE(AskFileName(&w, 0, small, sizeof small, "t", nullptr, "All Files (*.*)|*.*|"));
+}
+
+TEST(ClipboardText, TableRowsTabSeparated)
+{
+    float x[4] = {0, 6.0f, 6.5f, 7.0f};
+    float a[4] = {0, 0.1f, 0.25f, -3e-5f};
+    float b[4] = {0, 1, 2, 3};
+    float* cols[2] = {a, b};
+    headless::Script script;
+    EXPECT_TRUE(putTextOnClipboard(nullptr, x, cols, 2, 3, 2));
+    ASSERT_FALSE(script.lines().empty());
+    EXPECT_EQ(script.lines().back(), "Clipboard CF_TEXT \"6.5\\t0.25\\t2\\n7\\t-3e-05\\t3\\n\"");
+    EXPECT_TRUE(putTextOnClipboard(nullptr, x, nullptr, 1, 1, 0, 1));
+    EXPECT_EQ(script.lines().back(), "Clipboard CF_TEXT \"6\\n\"");
+    EXPECT_FALSE(putTextOnClipboard(nullptr, x, cols, 3, 2, 2));  // no rows
 }
