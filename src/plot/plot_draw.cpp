@@ -500,3 +500,33 @@ void CWINPlot::DrawErrorBars(HDC dc, int i, const float* pErrors, int first, int
     SelectObject(dc, hOld);
     DeleteObject(hPen);
 }
+
+// ------------------------------------------------------------------ clipboard
+
+bool copyMetafileToClipboard(CWINPlot* pPlot, HWND hOwner)
+{
+    // a plot without a picture leaves the clipboard as it is
+    if (!pPlot || !pPlot->bMetaFileValid || !pPlot->hMetaFile) return false;
+    HGLOBAL hBlock = GlobalAlloc(GHND, sizeof(METAFILEPICT));
+    if (!hBlock) return false;
+    auto* pPict = static_cast<METAFILEPICT*>(GlobalLock(hBlock));
+    pPict->mm = MM_ISOTROPIC;
+    pPict->xExt = 13000;
+    pPict->yExt = 9000;
+    pPict->hMF = CopyMetaFileA(pPlot->hMetaFile, nullptr);
+    HMETAFILE hCopy = pPict->hMF;
+    GlobalUnlock(hBlock);
+    if (!OpenClipboard(hOwner)) {
+        // nothing was handed over: the copy and its block are still ours
+        DeleteMetaFile(hCopy);
+        GlobalFree(hBlock);
+        return false;
+    }
+    EmptyClipboard();
+    if (!SetClipboardData(CF_METAFILEPICT, hBlock)) {
+        DeleteMetaFile(hCopy);
+        GlobalFree(hBlock);
+    }
+    CloseClipboard();
+    return true;
+}

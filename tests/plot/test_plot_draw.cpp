@@ -234,3 +234,28 @@ TEST(PlotDraw, PlayedPicturePixels)
     EXPECT_NE(canvas.at(815, 200), crRed);
     EXPECT_EQ(canvas.at(559, 507), crBlack); // the tick under x = 5
 }
+
+TEST(PlotDraw, PictureToTheClipboard)
+{
+    CurveStore store;
+    CWINPlot plot;
+    EXPECT_FALSE(copyMetafileToClipboard(&plot, nullptr)); // no picture yet
+    layOut(plot, store);
+    ASSERT_TRUE(plot.Draw());
+    const size_t nRecords = listing(plot).size();
+    ASSERT_TRUE(copyMetafileToClipboard(&plot, nullptr));
+    EXPECT_EQ(headless::transcript().back(),
+              "Clipboard CF_METAFILEPICT MM_ISOTROPIC 13000 9000 (" + std::to_string(nRecords) + " records)");
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE hData = GetClipboardData(CF_METAFILEPICT);
+    ASSERT_NE(hData, nullptr);
+    auto* pPict = static_cast<METAFILEPICT*>(GlobalLock(hData));
+    EXPECT_NE(pPict->hMF, plot.hMetaFile); // a copy: the plot keeps its own picture
+    EXPECT_EQ(metaFileListing(pPict->hMF), listing(plot));
+    EXPECT_EQ(pPict->mm, MM_ISOTROPIC);
+    GlobalUnlock(hData);
+    // while the clipboard is open elsewhere the copy fails and changes nothing
+    EXPECT_FALSE(copyMetafileToClipboard(&plot, nullptr));
+    CloseClipboard();
+    EXPECT_EQ(headless::transcript().size(), 1u);
+}
