@@ -107,15 +107,14 @@ void releaseSoundFiles()
     }
 }
 
-// PENDING: the layer's wave playback (sndPlaySoundA) is not there yet.
 void playSoundIfEnabled(const char* szFile)
 {
-    (void)szFile;
+    if (bSound) win::sndPlaySoundA(szFile, win::SND_ASYNC | win::SND_NODEFAULT);
 }
 
 void playSoundSyncIfEnabled(const char* szFile)
 {
-    (void)szFile;
+    if (bSound) win::sndPlaySoundA(szFile, win::SND_NODEFAULT);
 }
 
 void playErrorSound() { playSet(SOUND_ERROR, false, false); }

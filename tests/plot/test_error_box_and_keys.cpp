@@ -9,6 +9,7 @@
 #include "platform/win.h"
 #include "plot/error_box.h"
 #include "plot/key_polling.h"
+#include "plot/sound_folder.h"
 
 using namespace win;
 
@@ -55,6 +56,36 @@ TEST(ErrorBox, FatalBoxAsksToQuitAfterTheBoxAndTheCallerRunsOn)
     // Polling for keys afterwards cannot lose the quit request.
     EXPECT_FALSE(keyPressed());
     EXPECT_TRUE(quitRequested());
+    clearShownErrorMessages();
+}
+
+// A fatal error: error sound, the box, the goodbye sound played to its end,
+// then the quit request.
+TEST(ErrorBox, FatalErrorSoundsBoxGoodbyeAndQuit)
+{
+    soundtest::SoundFolder folder(soundtest::programDirectory() + "/sounds");
+    countSoundFiles();
+    bSound = 1;
+    headless::Script script;
+    script.expectMessageBox("Error", IDOK);
+    showErrorMessage("allocation failure in dvector()", 1);
+    std::vector<std::string> lines = script.lines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_TRUE(lines[0] == "Sound \"error.wav\" SND_ASYNC|SND_NODEFAULT" ||
+                lines[0] == "Sound \"error2.wav\" SND_ASYNC|SND_NODEFAULT")
+        << lines[0];
+    EXPECT_EQ(lines[1], "MessageBox \"Error\" \"allocation failure in dvector()\" MB_OK|MB_ICONINFORMATION -> IDOK");
+    EXPECT_EQ(lines[2], "Sound \"bye.wav\" SND_SYNC|SND_NODEFAULT");
+    // Played to its end: the clock has moved on by the sound's length.
+    EXPECT_GE(headless::virtualTime(), 800u);
+    EXPECT_TRUE(quitRequested());
+
+    // Sounds off: the box alone.
+    bSound = 0;
+    script.expectMessageBox("Error", IDOK);
+    showErrorMessage("Singular matrix in routine ludcmp", 0);
+    ASSERT_EQ(script.lines().size(), 4u);
+    EXPECT_EQ(script.lines()[3].rfind("MessageBox", 0), 0u);
     clearShownErrorMessages();
 }
 

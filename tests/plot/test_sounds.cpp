@@ -1,9 +1,9 @@
 // Sound sets: variant names and counting, and the project's own wave files.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -11,52 +11,22 @@
 
 #include "app/app_globals.h"
 #include "platform/win.h"
+#include "plot/sound_folder.h"
 #include "plot/sounds.h"
 
 namespace fs = std::filesystem;
 
+using soundtest::pSoundNames;
+using soundtest::programDirectory;
+using soundtest::SoundFolder;
+
 namespace {
-
-char* const pSoundPaths[SOUND_SET_COUNT] = {szSoundError,   szSoundBeer, szSoundInfo, szSoundQuestion,
-                                            szSoundFitDone, szSoundHi,   szSoundBye,  szSoundOk};
-const char* const pSoundNames[SOUND_SET_COUNT] = {"error", "beer", "info", "question",
-                                                  "fitdone", "hi", "bye", "ok"};
-
-// Points the eight base paths into a folder, as start-up does with the
-// program's "sounds" folder, and puts them back afterwards.
-class SoundFolder {
-public:
-    explicit SoundFolder(const std::string& szFolder)
-    {
-        for (int i = 0; i < SOUND_SET_COUNT; i++) {
-            saved.emplace_back(pSoundPaths[i]);
-            std::snprintf(pSoundPaths[i], 260, "%s\\%s.wav", szFolder.c_str(), pSoundNames[i]);
-        }
-    }
-    ~SoundFolder()
-    {
-        releaseSoundFiles();
-        for (int i = 0; i < SOUND_SET_COUNT; i++) std::snprintf(pSoundPaths[i], 260, "%s", saved[size_t(i)].c_str());
-    }
-
-private:
-    std::vector<std::string> saved;
-};
 
 void touch(const fs::path& p)
 {
     std::FILE* f = std::fopen(p.string().c_str(), "wb");
     std::fputs("RIFF", f);
     std::fclose(f);
-}
-
-std::string programDirectory()
-{
-    char sz[4096];
-    ssize_t n = readlink("/proc/self/exe", sz, sizeof sz - 1);
-    if (n <= 0) return "";
-    sz[n] = '\0';
-    return fs::path(sz).parent_path().string();
 }
 
 struct TWave {
@@ -145,4 +115,71 @@ TEST(Sounds, TheProgramShipsItsOwnSoundFiles)
         all.push_back(w.samples);
     }
     EXPECT_GE(all.size(), 11u);
+}
+
+// Which variant plays: the first draw of rand() % count after seeding with
+// the time in seconds, or a second draw when the first repeats the variant
+// played last (so a repeat is still possible, only rarer).
+TEST(Sounds, ARepeatNeedsTwoDrawsOfTheSameVariant)
+{
+    fs::path dir = fs::path(win::workingFolder()) / "sounds";
+    fs::create_directories(dir);
+    for (const char* sz : {"error.wav", "error2.wav", "error3.wav", "ok.wav"}) touch(dir / sz);
+    SoundFolder folder(dir.string());
+    bSound = 1;
+    countSoundFiles();
+    ASSERT_EQ(soundVariantCount(SOUND_ERROR), 3);
+
+    win::headless::Script script;
+    int nLast = -1, nPlays = 0;
+    while (nPlays < 12) {
+        std::time_t t = std::time(nullptr);
+        size_t nLines = script.lines().size();
+        playErrorSound();
+        if (std::time(nullptr) != t) {  // the seed's second changed meanwhile: try again
+            nLast = -1;
+            releaseSoundFiles();
+            countSoundFiles();
+            continue;
+        }
+        std::srand(unsigned(t));
+        int nFirst = std::rand() % 3, nSecond = std::rand() % 3;
+        int nExpected = nFirst == nLast ? nSecond : nFirst;
+        ASSERT_EQ(script.lines().size(), nLines + 1);
+        std::string szName = nExpected == 0 ? "error.wav" : "error" + std::to_string(nExpected + 1) + ".wav";
+        EXPECT_EQ(script.lines().back(), "Sound \"" + szName + "\" SND_ASYNC|SND_NODEFAULT");
+        nLast = nExpected;
+        nPlays++;
+    }
+
+    // One variant: always that one.
+    for (int i = 0; i < 3; i++) playOkSound();
+    EXPECT_EQ(script.lines().back(), "Sound \"ok.wav\" SND_ASYNC|SND_NODEFAULT");
+
+    // A set without files still names its base file (silent: no such file);
+    // with the preference off nothing is played at all.
+    playBeerSound();
+    EXPECT_EQ(script.lines().back(), "Sound \"beer.wav\" SND_ASYNC|SND_NODEFAULT");
+    size_t nLines = script.lines().size();
+    bSound = 0;
+    playErrorSound();
+    playByeSound();
+    maybePlayInfoSound();
+    EXPECT_EQ(script.lines().size(), nLines);
+    fs::remove_all(dir);
+}
+
+// Nothing plays before the sets are counted at start-up.
+TEST(Sounds, SilentUntilCounted)
+{
+    SoundFolder folder(programDirectory() + "/sounds");
+    bSound = 1;
+    win::headless::Script script;
+    playHiSound();
+    playErrorSound();
+    EXPECT_TRUE(script.lines().empty());
+    countSoundFiles();
+    playHiSound();
+    ASSERT_EQ(script.lines().size(), 1u);
+    EXPECT_EQ(script.lines()[0], "Sound \"hi.wav\" SND_ASYNC|SND_NODEFAULT");
 }
