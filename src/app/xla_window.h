@@ -25,6 +25,11 @@ public:
     // Checks the recorded elapsed times against the file time stamps; true
     // when it wrote corrected copies into the pending list.
     bool CheckTimeStamps();
+    // Rebuilds every elapsed time and omega squared t from the file time
+    // stamps around one reference scan (command 922).
+    void CmRestoreTimeAndW2t();
+    // The loaded speed profile and the scans' speeds over time (command 946).
+    void CmShowRotorSpeedPlot();
 
     // ---------------------------------------------------------------- main window (subsystem 4)
     // Start-up and life cycle (app/xla_window.cpp).

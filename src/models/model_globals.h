@@ -41,6 +41,9 @@ class TXLAWindow;
 // latter restores each scan's recorded time).
 void switchOffRampRotorSpeed(TXLAWindow* pWindow);
 void switchOffTimesFromW2t(TXLAWindow* pWindow);
+// Each scan's time goes back to the time recorded in its file (not for
+// electrophoresis or light-scattering data).
+void restoreRecordedScanTimes();
 
 // Geometry models that the Lamm solver object does not simulate.
 extern unsigned char bGeometryLinear;

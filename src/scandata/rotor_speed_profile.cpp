@@ -1,6 +1,7 @@
 // Rotor-speed profiles: reading, repair and the check of scans against them.
 #include "scandata/rotor_speed_profile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,8 @@
 #include "numerics/nrutil.h"
 #include "platform/win.h"
 #include "plot/error_box.h"
+#include "scandata/scan_messages.h"
+#include "scandata/scan_paths.h"
 
 namespace {
 
@@ -27,12 +30,20 @@ CRotorSpeedProfile::CRotorSpeedProfile()
 
 CRotorSpeedProfile::~CRotorSpeedProfile() {
     FreeSteps();
-    free_vector(curveTime, 1, curveSize);
-    free_vector(curveRpm, 1, curveSize);
+    FreeCurve();
     delete[] fileName;
 }
 
+void CRotorSpeedProfile::FreeCurve() {
+    free_vector(curveTime, 1, curveSize);
+    free_vector(curveRpm, 1, curveSize);
+    curveTime = curveRpm = nullptr;
+    curveSize = 0;
+}
+
 void CRotorSpeedProfile::FreeSteps() {
+    // The polyline belongs to the steps it was built from.
+    FreeCurve();
     free_vector(stepStart, 1, nSteps);
     free_vector(stepRpm, 1, nSteps);
     free_vector(stepRate, 1, nSteps);
@@ -150,6 +161,179 @@ bool CRotorSpeedProfile::CheckScans(int n, const ScanHeader* pHeaders) {
             return false;
         }
         if (std::fabs(w - stepRpm[k]) >= 10.0f) return false;
+    }
+    return true;
+}
+
+bool CRotorSpeedProfile::SetSteps(int n, const float* pStart, const float* pRpm, const float* pRate) {
+    FreeSteps();
+    if (n > 0) {
+        stepStart = vector(1, n);
+        stepRpm = vector(1, n);
+        stepRate = vector(1, n);
+        for (int k = 1; k <= n; ++k) {
+            stepStart[k] = pStart[k];
+            stepRpm[k] = pRpm[k];
+            stepRate[k] = pRate[k];
+        }
+        nSteps = n;
+    }
+    bMultiStep = nSteps > 1;
+    return bMultiStep;
+}
+
+void CRotorSpeedProfile::CopyFrom(const CRotorSpeedProfile& other) {
+    if (&other == this) return;
+    SetSteps(other.nSteps, other.stepStart, other.stepRpm, other.stepRate);
+    bMultiStep = other.bMultiStep;
+    mode = other.mode;
+    std::snprintf(fileName, 260, "%s", other.fileName);
+}
+
+float CRotorSpeedProfile::GetFinalRpm() const { return nSteps > 0 ? stepRpm[nSteps] : 0.0f; }
+
+bool CRotorSpeedProfile::LoadAndCheck(const char* szPath, int n, const ScanHeader* pHeaders) {
+    Load(szPath);
+    return CheckScans(n, pHeaders);
+}
+
+bool CRotorSpeedProfile::Reload() {
+    std::string path = fileName;
+    return Load(path.c_str());
+}
+
+void CRotorSpeedProfile::BuildRpmCurve() {
+    FreeCurve();
+    if (nSteps < 1) return;
+    curveSize = 2 * nSteps + 1;
+    curveTime = vector(1, curveSize);
+    curveRpm = vector(1, curveSize);
+    curveTime[1] = 0.0f;
+    curveRpm[1] = 0.0f;
+    curveTime[2] = stepRpm[1] / stepRate[1];
+    curveRpm[2] = stepRpm[1];
+    int j = 2;
+    for (int k = 2; k <= nSteps; ++k) {
+        ++j;
+        curveTime[j] = stepStart[k];
+        curveRpm[j] = stepRpm[k - 1];
+        ++j;
+        curveTime[j] = stepStart[k] + RampTime(k);
+        curveRpm[j] = stepRpm[k];
+    }
+    curveTime[curveSize] = curveTime[curveSize - 1] + 600.0f;
+    curveRpm[curveSize] = stepRpm[nSteps];
+}
+
+float* CRotorSpeedProfile::GetRpmCurve() {
+    if (curveSize == 0) BuildRpmCurve();
+    return curveTime;
+}
+
+float* CRotorSpeedProfile::GetRpmCurveRpm() {
+    if (curveSize == 0) BuildRpmCurve();
+    return curveRpm;
+}
+
+int CRotorSpeedProfile::GetRpmCurveSize() {
+    if (curveSize == 0) BuildRpmCurve();
+    return curveSize;
+}
+
+void CRotorSpeedProfile::RescaleSpeeds(float a, float b, const char* szPath) {
+    for (int k = 1; k <= nSteps; ++k) {
+        const float w = stepRpm[k];
+        stepRpm[k] = std::floor(w * std::sqrt(a / (a - 1e-6f * b * w * w)));
+    }
+    FreeCurve();
+    Save(szPath);
+}
+
+namespace {
+
+// A duration in whole hours and minutes (seconds dropped).
+void hoursMinutes(double dSeconds, int* pnHours, int* pnMinutes) {
+    long nMinutes = dSeconds > 0.0 ? static_cast<long>(std::floor(dSeconds / 60.0)) : 0;
+    *pnHours = static_cast<int>(nMinutes / 60);
+    *pnMinutes = static_cast<int>(nMinutes % 60);
+}
+
+}  // namespace
+
+bool CRotorSpeedProfile::WriteMethodRows(const char* szMethodPath, float fScanTime, int nScansPerRow,
+                                         int nScansLastStep, int nMaxScans, int bReimport) {
+    if (nSteps >= 50) {
+        scanNoticeBox("too many speed steps", "CALCULATE MINIMUM TIME TO EQ");
+        return false;
+    }
+    if (nSteps < 1) return false;
+    const ScanPathParts parts = splitScanPath(szMethodPath);
+    const std::string rowsPath = parts.drive + parts.dir + "MethodRows.txt";
+    FILE* fm = win::fopenMapped(szMethodPath, "w");
+    if (!fm) {
+        attention(std::string("Attention: could not open ") + szMethodPath);
+        return false;
+    }
+    FILE* fr = win::fopenMapped(rowsPath.c_str(), "w");
+    if (!fr) {
+        std::fclose(fm);
+        attention("Attention: could not open " + rowsPath);
+        return false;
+    }
+
+    // Trailing steps at the speed before them change nothing.
+    int L = nSteps;
+    while (L > 1 && stepRpm[L] == stepRpm[L - 1]) --L;
+    // A scan takes whole minutes, at least one.
+    const int nScanMinutes = std::max(1, static_cast<int>(std::ceil(fScanTime / 60.0f)));
+
+    int nRows = 0;
+    auto methodRow = [&](int nSpeed, int nRate, bool bHold, int h, int m, int nScans) {
+        ++nRows;
+        std::fprintf(fm, "%d\n%d\n", nSpeed, nRate);
+        if (bHold)
+            std::fprintf(fm, "hold\n");
+        else
+            std::fprintf(fm, "%d:%02d\n", h, m);
+        std::fprintf(fm, "%d\n%d\n", nScansPerRow, nScans);
+        std::fprintf(fm, nRows < 100 ? "NO\n" : "NO");
+    };
+
+    for (int s = 1; s <= L; ++s) {
+        if (s > 1 && (stepStart[s] <= stepStart[s - 1] || stepRpm[s] == stepRpm[s - 1])) continue;
+        const int nSpeed = static_cast<int>(std::floor(stepRpm[s]));
+        const int nRate = static_cast<int>(std::floor(stepRate[s]));
+        // Ramp row: half as long again as the ramp itself.
+        const float fFrom = s > 1 ? stepRpm[s - 1] : 0.0f;
+        int h, m;
+        hoursMinutes(1.5 * std::fabs(stepRpm[s] - fFrom) / stepRate[s], &h, &m);
+        const double T = h * 3600.0 + m * 60.0;
+        int nScans;
+        if (s < L) {
+            double dScans = std::floor((stepStart[s + 1] - stepStart[s] - T) / (nScanMinutes * 1.3 * 60.0));
+            nScans = static_cast<int>(std::clamp(dScans, 0.0, static_cast<double>(std::max(nMaxScans, 0))));
+        } else {
+            nScans = nScansLastStep;
+        }
+        methodRow(nSpeed, nRate, false, h, m, nScans);
+        std::fprintf(fr, "%d\t%d\t%d:%02d\t%d\t%d\n", nSpeed, nRate, h, m, nScansPerRow, nScans);
+        // Hold row: the rest of the step, or to the end of the run.
+        if (s < L) {
+            hoursMinutes(stepStart[s + 1] - stepStart[s] - T, &h, &m);
+            methodRow(nSpeed, nRate, false, h, m, 0);
+            std::fprintf(fr, "%d\t%d\t%d:%02d\t%d\t0\n", nSpeed, nRate, h, m, nScansPerRow);
+        } else {
+            methodRow(nSpeed, nRate, true, 0, 0, 0);
+            std::fprintf(fr, "%d\t%d\thold\t%d\t0\n", nSpeed, nRate, nScansPerRow);
+        }
+    }
+    while (nRows < 100) methodRow(0, 400, false, 0, 0, 0);
+    std::fclose(fm);
+    std::fclose(fr);
+
+    if (bReimport) {
+        const std::string speedPath = parts.drive + parts.dir + "speedsteps.txt";
+        convertEquMethodToSpeedSteps(szMethodPath, speedPath.c_str());
     }
     return true;
 }

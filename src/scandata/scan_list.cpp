@@ -52,16 +52,21 @@ void freeScanFileList() {
     nPendingFiles = 0;
 }
 
-void buildScanFileList(int nExclude) {
-    freeScanFileList();
+std::string loadedScanDirectory() {
     // The list path is the directory itself: split it as if a file lay in it.
     std::string listDir = withoutTrailingSeparator(szListFilePath);
     ScanPathParts parts = splitScanPath(listDir + pathSeparatorOf(listDir) + "tmp");
+    return parts.drive + parts.dir;
+}
+
+void buildScanFileList(int nExclude) {
+    freeScanFileList();
+    const std::string dir = loadedScanDirectory();
     std::vector<std::string> paths;
     for (int t = 1; t <= nScans; ++t) {
         int i = pScanTimeOrder[t];
         if (i == nExclude) continue;
-        paths.push_back(parts.drive + parts.dir + ppScanFileName[i]);
+        paths.push_back(dir + ppScanFileName[i]);
     }
     setPendingList(paths);
 }

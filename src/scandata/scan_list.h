@@ -2,8 +2,13 @@
 // load, and the text file that names a set of scans in one directory.
 #pragma once
 
+#include <string>
+
 class TXLAWindow;
 
+// Drive and directory of the loaded scans (from the list path), ending in a
+// separator.
+std::string loadedScanDirectory();
 // Frees every entry and the table; nPendingFiles := 0.
 void freeScanFileList();
 // Builds the pending list from the loaded scans in time order, leaving out

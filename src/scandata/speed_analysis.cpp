@@ -4,12 +4,15 @@
 #include <cmath>
 #include <vector>
 
+bool scansHaveVariableSpeed(int n, const ScanHeader* pHeaders) {
+    for (int i = 2; i <= n; ++i)
+        if (std::fabs(pHeaders[i].rpm - pHeaders[1].rpm) >= 10.0f) return true;
+    return false;
+}
+
 bool analyseScanSpeeds(int n, const ScanHeader* pHeaders, unsigned char* pbApproach,
                        unsigned char* pbChanges) {
-    bool bVariable = false;
-    for (int i = 2; i <= n; ++i)
-        if (std::fabs(pHeaders[i].rpm - pHeaders[1].rpm) >= 10.0f) bVariable = true;
-    if (!bVariable) {
+    if (!scansHaveVariableSpeed(n, pHeaders)) {
         *pbApproach = 0;
         *pbChanges = 0;
         return false;

@@ -9,3 +9,6 @@
 // equilibrium (low-speed scans late in the run, other cells or wavelengths).
 bool analyseScanSpeeds(int n, const ScanHeader* pHeaders, unsigned char* pbApproach,
                        unsigned char* pbChanges);
+
+// True when some scan i >= 2 differs from scan 1 by 10 rpm or more.
+bool scansHaveVariableSpeed(int n, const ScanHeader* pHeaders);
