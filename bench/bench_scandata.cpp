@@ -69,6 +69,8 @@ void BM_LoadAllData500Scans(benchmark::State& state) {
     TXLAWindow window(nullptr, "Sedimentation Analysis");
     window.Create();
     nLoadEveryNth = 1;
+    // The reading of the files, without the time-stamp check's questions.
+    bCheckTimeStamps = 0;
     for (auto _ : state) {
         std::vector<char> sel = f.selection;
         LoadAllData(&window, sel.data());

@@ -7,3 +7,15 @@ extern unsigned char bEquilibriumDiscrete;
 // Approach-to-equilibrium test mode.
 extern unsigned char bEqTestMode;
 extern unsigned char bEqTestPlotShown;
+
+// The M* screens of equilibrium data are active.
+extern unsigned char bMStarMode;
+extern unsigned char bMStarAllSets;
+
+class TXLAWindow;
+// Leaves the approach-to-equilibrium test mode (plot, flags) and redraws.
+void endEqTestMode(TXLAWindow* pWindow);
+// Switches into the M* transformation screens.
+void mStarSetScreen(TXLAWindow* pWindow);
+// Saves the fitted equilibrium curve of the last scan as a scan file.
+void saveEquilibriumScan(const char* szPath);

@@ -11,6 +11,7 @@ unsigned char bLoadFromList = 0;
 unsigned char bWindowPainted = 0;
 unsigned char bSound = 1;
 unsigned char bAbortRequested = 0;
+unsigned char bResultsWritten = 0;
 unsigned char bRepaintAfterCalc = 0;
 char szTempDir[260] = "";
 unsigned char bDiagnosticsLamm = 0;

@@ -15,6 +15,7 @@ extern unsigned char bLoadFromList;       // paint suspended while a load prompt
 extern unsigned char bWindowPainted;      // the main window has been painted once
 extern unsigned char bSound;              // preference: sound effects on
 extern unsigned char bAbortRequested;     // a key stopped the realtime update of files
+extern unsigned char bResultsWritten;     // the unattended run writes its results: no overwrite questions
 extern unsigned char bRepaintAfterCalc;
 extern char szTempDir[260];               // working folder, ends in a separator
 extern unsigned char bDiagnosticsLamm;    // solver debug logs on

@@ -31,6 +31,45 @@ public:
     // The loaded speed profile and the scans' speeds over time (command 946).
     void CmShowRotorSpeedPlot();
 
+    // Data menu, loading (scandata/data_menu_load.cpp): commands 200, 226,
+    // 949, 298, 515, 201, 202, 1103-1106, 867, 877 and files dropped on the
+    // window.
+    void CmLoadNewFiles();
+    void CmAddMoreFiles();
+    void CmAutoLoadMultiSpeed();
+    // The multi-speed load followed by the switch to the ls-g*(s) model.
+    void AutoLoadAndCorrect();
+    void CmLoadDLSData();
+    void CmLoadEquilibriumData();
+    void CmEditDataFiles();
+    void CmSetInitialData();
+    void CmRestoreMeanFieldCtot();
+    void CmExportMeanFieldCtot();
+    void CmDisplayCtotMgMl();
+    void CmClearMeanFieldCtot();
+    void CmDiagnosticsOutput();
+    void CmToggleExportMatrices();
+    void EvDropFiles(win::HDROP hDrop) override;
+    // Reads a DRELLIX experiment file and loads the scans it names
+    // (scandata/xp_file.cpp).
+    void LoadXpFile(const char* szPath);
+
+    // Data menu, saving (scandata/data_menu_save.cpp): commands 203, 827,
+    // 1098, 252, 263, 231, 289, 917, 225, 896 and 577.
+    void CmSaveFitData();
+    void CmUpdateSavedFitParameters();
+    void CmReloadSavedFitParameters();
+    void CmSaveNoise();
+    void CmSaveRawDataSet();
+    void CmSaveIntensityAsAbsorbance();
+    void CmSaveIntensityAsPseudoAbsorbance();
+    void CmAverageScans();
+    void CmSaveEquilibriumData();
+    void CmTransformEquilibriumMStar();
+    void CmExportXp();
+    // The rotor-stretch correction of the raw-data tools.
+    void CmUndoRotorStretch();
+
     // ---------------------------------------------------------------- main window (subsystem 4)
     // Start-up and life cycle (app/xla_window.cpp).
     void SetupWindow() override;
@@ -146,6 +185,15 @@ public:
     // ---------------------------------------------------------------- models and fit parameters (subsystem 7)
     // Offers to restore the parameters saved beside the data; true when restored.
     bool OfferRestorePreviousAnalysis(int bAsk);
+    // Reads a saved parameter file back and re-selects its model; true
+    // when the file was applied.
+    bool ReloadParameters(const char* szPath);
+    // The parameter dialog of the current model (command 212).
+    void CmParameters();
+    // Switches the species description between (M, s) and (D, s) (command 217).
+    void CmFitMAndS();
+    // Switches to the ls-g*(s) model.
+    void CmModelLsgs();
 
     // ---------------------------------------------------------------- fitting (subsystem 8)
     // One evaluation of the current model on the loaded data.
@@ -153,8 +201,15 @@ public:
     void RunFromKeyboard();
 
     // ---------------------------------------------------------------- continuous distributions (subsystem 9)
+    // The mean-field ctot(r,t) of the non-ideal c(s) model: restore from
+    // files, export, display and the flag behind them.
+    void LoadCtotDataFiles(int bAsk);
+    void SaveCtotDataFile();
+    void UseCtotDataFlag();
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
 
     // ---------------------------------------------------------------- side data, calculators and exports (subsystem 11)
+    // Loads light-scattering autocorrelation files of an open-dialog selection.
+    void LoadDlsData(char* szSelection);
 };

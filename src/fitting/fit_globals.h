@@ -4,6 +4,9 @@
 extern unsigned char bFitTINoise;         // fit time-invariant noise
 extern unsigned char bSerialFitRunning;   // a serialised fit runs
 extern unsigned char bStopFit;            // a key stopped the fit
+// Simulations run on past the last scan (command 223); the equilibrium-data
+// save works only while it is set.
+extern unsigned char bSimulateBeyondLastScan;
 
 // rmsd of data minus fit inside the fit limits; stored as the current rmsd.
 float calcRmsd();

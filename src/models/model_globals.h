@@ -56,3 +56,61 @@ extern unsigned char bHinderedBaxter;
 extern float fWienerSkewMax;
 extern float fWienerSkewMaxAt;
 extern int nWienerSkewMaxScan;
+
+// ---------------------------------------------------------------- read and written by the Data menu
+// Solvent: buffer density (g/ml), viscosity relative to water at 20 C
+// (STANDARDVISCOSITY), partial specific volume (ml/g) and
+// fVbarRho = VBAR x fBufferDensity.
+extern float fBufferDensity;
+extern float RELVISCOSITY;
+inline constexpr float STANDARDVISCOSITY = 0.001002f;
+extern float VBAR;
+extern float fVbarRho;
+// Ranges of meniscus and bottom (cm) and their fit switches.
+extern float fMaxMeniscus;
+extern float fMinMeniscus;
+extern float fMaxBottom;
+extern float fMinBottom;
+extern unsigned char bFitBottom;
+extern unsigned char bFitMeniscus;
+// Species described by (M, s) rather than (D, s).
+extern unsigned char bUseMolarMass;
+
+// Model flags, one byte per model (a Model command clears all and sets its own).
+extern unsigned char bModelContinuous;
+extern unsigned char bModelDiscreteSpecies;
+extern unsigned char bModelCS;
+extern unsigned char bModelCSOneDiscreteM;
+extern unsigned char bModelCSOneDiscreteD;
+extern unsigned char bModelCSFf0;
+extern unsigned char bModelCSFf0OneDiscrete;
+extern unsigned char bModelNonidealCS;
+extern unsigned char bModelHinderedCS;
+extern unsigned char bModelCSFlotation;
+extern unsigned char bModelCSLinearRods;
+extern unsigned char bModelHybridCSLsgs;
+extern unsigned char bModelCSInvariantD;
+extern unsigned char bModelCSWithMsTable;
+extern unsigned char bModelCSConformationalChange;
+extern unsigned char bModelCSWormlikeChain;
+extern unsigned char bModelCSFixFf0FloatingVbar;
+extern unsigned char bModelCSBimodalFf0OneDiscrete;
+extern unsigned char bModelCSBimodalFf0;
+extern unsigned char bModelCSScalingLaw;
+extern unsigned char bModelFMScalingLaw;
+extern unsigned char bModelCMVbarM;
+extern unsigned char bModelLsgs;
+extern unsigned char bModelLsgsOneDiscrete;
+extern unsigned char bModelElectrophoresisCV;
+extern unsigned char bBufferMismatch;
+// The ls-g*(s) model was chosen by the automatic load and correction.
+extern unsigned char bAutoLoadLsgMode;
+
+// Copy between the parameter vector and the model globals.
+void paramVectorToGlobals();
+void globalsToParamVector();
+// Writes the current parameters to the remembered parameter file
+// (szScanExtra); bIntermediate marks a save during a fit.
+void TmpSaveBestParams(TXLAWindow* pWindow, int bIntermediate);
+// Writes the readable fit-parameter report.
+void writeFitParameterReport(TXLAWindow* pWindow, const char* szPath);

@@ -155,7 +155,8 @@ BOOL runFileDialog(OPENFILENAME* ofn, bool save)
     }
     // The dialog's own checks.
     for (const std::string& p : paths) {
-        bool bad = ((ofn->Flags & OFN_FILEMUSTEXIST) && !exists(p, false)) ||
+        // A save dialog ignores OFN_FILEMUSTEXIST, as on Windows.
+        bool bad = ((ofn->Flags & OFN_FILEMUSTEXIST) && !save && !exists(p, false)) ||
                    ((ofn->Flags & OFN_PATHMUSTEXIST) && !folderOf(p).empty() && !exists(folderOf(p), true));
         if (bad) {
             headless::reportFailure("file dialog answer refused, no such file or folder: " + p);

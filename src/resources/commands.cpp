@@ -45,7 +45,7 @@ const CommandInfo kCommands[] = {
     // ------------------------------------------------------------ &Data
     {200, DATA, "&Load New Files\t^L", 0, "CmLoadNewFiles"},
     {226, DATA, "Add More Files\t^A", 0, "CmAddMoreFiles"},
-    {949, DATA, "Load Raw Multi-Speed Data and Autocorrect", 0, "CmAutoLoadMultiSpeed"},
+    {949, DATA, "Load Raw Multi-Speed Data and Autocorrect", CMD_NO_HELP, "CmAutoLoadMultiSpeed"},
     {515, DATA, "load sedimentation equilibrium data", 0, "CmLoadEquilibriumData"},
     {298, DATA, "load DLS Data", 0, "CmLoadDLSData"},
     {201, DATA, "&Edit Data Files", SEP, "CmEditDataFiles"},

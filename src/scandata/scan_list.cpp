@@ -59,8 +59,7 @@ std::string loadedScanDirectory() {
     return parts.drive + parts.dir;
 }
 
-void buildScanFileList(int nExclude) {
-    freeScanFileList();
+std::vector<std::string> loadedScanPaths(int nExclude) {
     const std::string dir = loadedScanDirectory();
     std::vector<std::string> paths;
     for (int t = 1; t <= nScans; ++t) {
@@ -68,6 +67,12 @@ void buildScanFileList(int nExclude) {
         if (i == nExclude) continue;
         paths.push_back(dir + ppScanFileName[i]);
     }
+    return paths;
+}
+
+void buildScanFileList(int nExclude) {
+    freeScanFileList();
+    const std::vector<std::string> paths = loadedScanPaths(nExclude);
     setPendingList(paths);
 }
 
@@ -90,9 +95,10 @@ void writeScanListFile(unsigned char bCorrected) {
     std::fclose(f);
 }
 
-int readScanListFile(TXLAWindow* pWindow, const char* szPath) {
+bool readListFileLines(const char* szPath, int* pnStep, std::vector<std::string>* pLines,
+                       std::vector<std::string>* pNames) {
     FILE* f = win::fopenMapped(szPath, "r");
-    if (!f) return 0;
+    if (!f) return false;
     std::string text;
     char buf[4096];
     size_t got;
@@ -105,12 +111,12 @@ int readScanListFile(TXLAWindow* pWindow, const char* szPath) {
     if (bHeader) {
         size_t eol = text.find('\n');
         std::string step = text.substr(12, std::min<size_t>(4, (eol == std::string::npos ? text.size() : eol) - 12));
-        nLoadEveryNth = std::atoi(step.c_str());
-        if (nLoadEveryNth < 1) nLoadEveryNth = 1;
+        *pnStep = std::atoi(step.c_str());
+        if (*pnStep < 1) *pnStep = 1;
         text = eol == std::string::npos ? std::string() : text.substr(eol + 1);
     } else {
         // Older lists spelled the dot of the names as "_".
-        nLoadEveryNth = 1;
+        *pnStep = 1;
         for (char& c : text)
             if (c == '_') c = '.';
     }
@@ -122,7 +128,8 @@ int readScanListFile(TXLAWindow* pWindow, const char* szPath) {
         text.erase(pos, eol == std::string::npos ? std::string::npos : eol - pos + 1);
     }
 
-    std::vector<std::string> lines;
+    std::vector<std::string>& lines = *pLines;
+    lines.clear();
     size_t start = 0;
     while (start <= text.size()) {
         size_t eol = text.find('\n', start);
@@ -132,16 +139,22 @@ int readScanListFile(TXLAWindow* pWindow, const char* szPath) {
         if (eol == std::string::npos) break;
         start = eol + 1;
     }
-    if (lines.empty() || lines[0].empty()) return 0;
-    const std::string dir = lines[0];
 
     // Names in file order; blank lines name nothing.
-    std::vector<std::string> names;
+    pNames->clear();
     for (size_t k = 1; k < lines.size(); ++k) {
         const std::string& s = lines[k];
         if (s.find_first_not_of(" \t") == std::string::npos) continue;
-        names.push_back(s);
+        pNames->push_back(s);
     }
+    return true;
+}
+
+int readScanListFile(TXLAWindow* pWindow, const char* szPath) {
+    std::vector<std::string> lines, names;
+    if (!readListFileLines(szPath, &nLoadEveryNth, &lines, &names)) return 0;
+    if (lines.empty() || lines[0].empty()) return 0;
+    const std::string dir = lines[0];
 
     // Every path must fit the 260-character buffers of the set.
     std::string dirWithSep = withTrailingSeparator(dir);

@@ -6,3 +6,9 @@ struct DlsScanHeader {};
 
 // Frees pDlsHeaders and sets it to null.
 void freeDlsScanHeaders();
+
+// The records hold the field autocorrelation (else the intensity one).
+extern unsigned char bDlsFieldAcf;
+// Writes one light-scattering data file of n points (one-based arrays).
+void writeDlsDatSet(const char* szPath, int n, const float* pX, const float* pY, const char* szTitle,
+                    const DlsScanHeader* pHeader);

@@ -24,12 +24,14 @@ protected:
         scantest::resetScanState();
         freeScanFileList();
         nLoadEveryNth = 1;
+        bCheckTimeStamps = 0;  // the time-stamp check has tests of its own
         window.Create();
     }
     void TearDown() override {
         scantest::resetScanState();
         freeScanFileList();
         nLoadEveryNth = 1;
+        bCheckTimeStamps = 1;
     }
     std::vector<std::string> pending() const {
         std::vector<std::string> v;

@@ -27,12 +27,14 @@ protected:
         scantest::resetScanState();
         freeScanFileList();
         nLoadEveryNth = 1;
+        bCheckTimeStamps = 0;  // the time-stamp check has tests of its own
         window.Create();
     }
     void TearDown() override {
         scantest::resetScanState();
         freeScanFileList();
         nLoadEveryNth = 1;
+        bCheckTimeStamps = 1;
     }
 
     // Files f01.RA1 ... with 1000 points from 6.0 cm; the time of file k is
@@ -227,6 +229,7 @@ TEST_F(ScanLoadingTest, OneFileTooManyAndAppending) {
     EXPECT_FLOAT_EQ(fFitLeftLim, fLeft);
 
     // A time-stamp marker that differs from scan 1's is reported once.
+    bCheckTimeStamps = 1;
     ScanRecipe marked;
     marked.title = "[T OK] checked";
     marked.points = 1000;
