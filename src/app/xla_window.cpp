@@ -101,6 +101,21 @@ const ResponseEntry kResponseTable[] = {
     {577, &TXLAWindow::CmExportXp},
     {922, &TXLAWindow::CmRestoreTimeAndW2t},
     {946, &TXLAWindow::CmShowRotorSpeedPlot},
+    // scan data: noise subtraction and raw-data transformations
+    {508, &TXLAWindow::CmSubtractTiNoise},
+    {509, &TXLAWindow::CmSubtractRiNoise},
+    {519, &TXLAWindow::CmSubtractAllNoise},
+    {607, &TXLAWindow::CmRestoreTiNoise},
+    {535, &TXLAWindow::CmInvertRawData},
+    {549, &TXLAWindow::CmRecalibrateRadius},
+    {550, &TXLAWindow::CmTimeOffset},
+    {459, &TXLAWindow::CmAddSubtractScans},
+    {886, &TXLAWindow::CmMirrorData},
+    {551, &TXLAWindow::CmAddNoiseToData},
+    {634, &TXLAWindow::CmSubtractConstant},
+    {283, &TXLAWindow::CmSubtractBlankScan},
+    {253, &TXLAWindow::CmSubtractNoiseFromEqData},
+    {1108, &TXLAWindow::CmWienerSkewing},
 };
 
 const ResponseEntry* findResponse(UINT id)

@@ -69,6 +69,26 @@ public:
     void CmExportXp();
     // The rotor-stretch correction of the raw-data tools.
     void CmUndoRotorStretch();
+    // Display: systematic noise of the last fit off the raw data and the TI
+    // part back on (scandata/noise_subtraction.cpp).
+    void CmSubtractTiNoise();
+    void CmSubtractRiNoise();
+    void CmSubtractAllNoise();
+    void CmRestoreTiNoise();
+    // Raw-data transformations (scandata/raw_transform_tools.cpp).
+    void CmInvertRawData();
+    void CmRecalibrateRadius();
+    void CmTimeOffset();
+    void CmAddSubtractScans();
+    void CmMirrorData();
+    void CmAddNoiseToData();
+    void CmSubtractConstant();
+    void CmSubtractBlankScan();
+    void CmSubtractNoiseFromEqData();
+    // Writes the scan file with the fitted TI noise taken off, inside the grid.
+    void SubtractNoiseFromEqData(const char* szScanPath, const char* szOutputPath);
+    // Switch of the simulated Wiener skewing (scandata/wiener_settings.cpp).
+    void CmWienerSkewing();
 
     // ---------------------------------------------------------------- main window (subsystem 4)
     // Start-up and life cycle (app/xla_window.cpp).

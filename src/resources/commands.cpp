@@ -268,10 +268,10 @@ const CommandInfo kCommands[] = {
     {CM_SHOW_RESIDUALS_BITMAP, DISPLAY, "Show Residuals Bitmap", CHK, "CmShowResidualsBitmap"},
     {CM_SCAN_COLOR_FROM_TIME, DISPLAY, "Scan Color Temperature From Time", CHK, "CmScanColorFromTime"},
     {946, DISPLAY, "Show Rotor Speed Plot", 0, "CmShowRotorSpeedPlot"},
-    {508, DISPLAY, "Subtract Calculated TI Noise From Raw Data", SEP, ""},
-    {509, DISPLAY, "Subtract Calculated RI Noise From Raw Data", 0, ""},
-    {519, DISPLAY, "Subtract All Systematic Noise From Raw Data\t^N", 0, ""},
-    {607, DISPLAY, "Restore Original TI Noise to Data", 0, ""},
+    {508, DISPLAY, "Subtract Calculated TI Noise From Raw Data", SEP, "CmSubtractTiNoise"},
+    {509, DISPLAY, "Subtract Calculated RI Noise From Raw Data", 0, "CmSubtractRiNoise"},
+    {519, DISPLAY, "Subtract All Systematic Noise From Raw Data\t^N", 0, "CmSubtractAllNoise"},
+    {607, DISPLAY, "Restore Original TI Noise to Data", 0, "CmRestoreTiNoise"},
     {210, NONE, "", NOI, "CmToggleDisplayFlag210"},
 
     // ------------------------------------------------------------ Copy

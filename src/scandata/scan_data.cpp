@@ -7,6 +7,7 @@
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
 #include "plot/cwinplot.h"
+#include "scandata/mouse_actions.h"
 #include "scandata/noise_grid.h"
 #include "scandata/scan_loading.h"
 #include "tools/dls_data.h"
@@ -103,6 +104,7 @@ float* pExtrapolation3 = nullptr;
 int nExtrapolationPoints = 0;
 
 void freeScanData() {
+    endActiveMouseActions();  // no tool may keep working on released scans
     freeNonlinearDetectionCopies();
     for (int i = 1; i <= nScans; ++i) {
         if (ppScanFileName) {

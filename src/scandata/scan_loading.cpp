@@ -19,6 +19,7 @@
 #include "platform/win.h"
 #include "plot/number_entry.h"
 #include "plot/progress_line.h"
+#include "scandata/mouse_actions.h"
 #include "scandata/noise_grid.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data.h"
@@ -511,6 +512,7 @@ void TXLAWindow::ReloadScanFileList() {
 }
 
 void TXLAWindow::AddMoreFiles(char* szSelection) {
+    endActiveMouseActions();  // the scan indices of an active tool change
     bDataChanged = 1;
     const float fRes = loadResolution();
     if (nScans == 0) {

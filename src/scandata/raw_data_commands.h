@@ -1,0 +1,11 @@
+// What the raw-data commands share.
+#pragma once
+
+class TXLAWindow;
+
+// Command id of Save Raw Data Set.
+inline constexpr unsigned CM_SAVE_RAW_DATA_SET = 263;
+
+// The tools' last question ("save data?", "save new data?"; empty caption):
+// Yes runs Save Raw Data Set.
+void offerSaveRawDataSet(TXLAWindow* pWindow, const char* szQuestion);
