@@ -19,8 +19,8 @@ inline char* const pSoundPaths[SOUND_SET_COUNT] = {szSoundError,   szSoundBeer, 
 inline const char* const pSoundNames[SOUND_SET_COUNT] = {"error", "beer", "info", "question",
                                                          "fitdone", "hi", "bye", "ok"};
 
-// Sets the paths (Windows separators before the file name, as the system
-// spells them) and puts paths, counts and the preference back afterwards.
+// Sets the paths (a backslash before the file name, as the system spells them);
+// puts paths, counts and the preference back afterwards.
 class SoundFolder {
 public:
     explicit SoundFolder(const std::string& szFolder) : bSavedSound(bSound)
