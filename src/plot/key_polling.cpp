@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "app/app_globals.h"
@@ -141,7 +142,7 @@ int readKeyAndEcho(TWindow* window)
         char szText[16];
         std::snprintf(szText, sizeof szText, "%d", int(cCode));
         HDC dc = GetDC(hWnd);
-        TextOut(dc, 5, 5, szText, int(std::char_traits<char>::length(szText)));
+        TextOut(dc, 5, 5, szText, int(std::strlen(szText)));
         ReleaseDC(hWnd, dc);
     }
     return cCode;
