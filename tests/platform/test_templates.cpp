@@ -3,6 +3,8 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -407,7 +409,11 @@ TEST(TemplateDialogs, TheProgramsTemplatesHoldTheControlsTheirDialogsMake)
         ASSERT_NE(t->find(IDOK), nullptr);
         EXPECT_EQ(t->find(IDOK)->rect.right - t->find(IDOK)->rect.left, 50);
     }
-    EXPECT_EQ(dialogTemplateIds().size(), 60u);
+    // Sixty templates of the table; other dialogs of the program may add their own.
+    std::set<int> tableIds(params.begin(), params.end());
+    for (int id : {631, 572, 575, 866, 776, 926, 916, 1086, 1097, 1096}) tableIds.insert(id);
+    EXPECT_EQ(tableIds.size(), 60u);
+    for (int id : tableIds) EXPECT_NE(findDialogTemplate(id), nullptr) << id;
     // The time-to-equilibrium dialog shows the vbar of species 2 disabled.
     EXPECT_TRUE(findDialogTemplate(926)->find(420)->disabled);
 }
