@@ -183,11 +183,15 @@ TEST_F(MainWindowTest, PaintingWaitsWhileBusy)
     EXPECT_NE(surfacePixel(w, x, y), white);
 }
 
-TEST_F(MainWindowTest, LoadedScansLookAsStored)
+TEST_F(MainWindowTest, ScansLoadedThroughTheMenuLookAsStored)
 {
     TXLAWindow* w = OpenWindow();
-    LoadScans(writeBoundaryScans(scratch, 12));
+    std::vector<std::string> scans = writeBoundaryScans(scratch, 12);
+    headless::Script script;
+    script.expectOpenFile("select files to fit", scans).expectInput("load every n'th file:", "1").command(200);
+    headless::processMessages();
     ASSERT_EQ(nScans, 12);
+    EXPECT_EQ(script.pending(), 0u);
     std::string shot = scratch + "data_plot.png";
     ASSERT_TRUE(saveWindowImage(w->HWindow, shot.c_str()));
     if (const char* out = std::getenv("MORVEX_SAVE_PICTURES"))
