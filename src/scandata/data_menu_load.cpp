@@ -118,7 +118,7 @@ bool loadChosenFiles(TXLAWindow* w, LoadRoad road) {
     if (bList) {
         int nStep = 1;
         std::vector<std::string> lines, names;
-        if (!readListFileLines(strings[0].c_str(), &nStep, &lines, &names) || lines.empty() ||
+        if (!readListFileLines(strings[0].c_str(), &nStep, &lines, &names) || lines.empty() || lines[0].empty() ||
             !fillSelection(lines[0], names))
             return false;
         nLoadEveryNth = nStep;

@@ -1,0 +1,216 @@
+// The Data-menu load commands: the step question, list files, experiment
+// files and dropped files, driven through the scripted layer.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "scandata/data_menu_fixture.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_list.h"
+
+using scantest::ScanRecipe;
+
+namespace {
+
+class DataMenuLoadTest : public DataMenuTest {
+protected:
+    // Files <stem>01<ext> ... with increasing times; signal k in file k.
+    std::vector<std::string> WriteFiles(const std::string& folder, int n, const std::string& stem = "f",
+                                        const std::string& ext = ".RA1") {
+        std::vector<std::string> paths;
+        for (int k = 1; k <= n; ++k) {
+            ScanRecipe recipe;
+            recipe.time = 600.0 * k;
+            recipe.signal = [k](int, float) { return static_cast<float>(k); };
+            char name[64];
+            std::snprintf(name, sizeof(name), "%s%02d%s", stem.c_str(), k, ext.c_str());
+            paths.push_back(WriteScan(folder, name, recipe));
+        }
+        return paths;
+    }
+    std::vector<std::string> LoadedNames() const {
+        std::vector<std::string> v;
+        for (int i = 1; i <= nScans; ++i) v.push_back(ppScanFileName[i]);
+        return v;
+    }
+};
+
+}  // namespace
+
+TEST_F(DataMenuLoadTest, StepAnswersListFilesAndCaption) {
+    const std::string folder = Folder("plain");
+    const std::vector<std::string> paths = WriteFiles(folder, 5);
+    // 2.7 takes every second file; 0 and -3 every file.
+    const struct {
+        const char* answer;
+        std::vector<std::string> names;
+    } cases[] = {{"2.7", {"f01.RA1", "f03.RA1", "f05.RA1"}},
+                 {"0", {"f01.RA1", "f02.RA1", "f03.RA1", "f04.RA1", "f05.RA1"}},
+                 {"-3", {"f01.RA1", "f02.RA1", "f03.RA1", "f04.RA1", "f05.RA1"}}};
+    for (const auto& c : cases) {
+        win::headless::Script script;
+        script.expectOpenFile("select files to fit", paths).expectInput("load every n'th file:", c.answer);
+        Run(script, 200);
+        EXPECT_EQ(LoadedNames(), c.names) << c.answer;
+        if (c.names.size() == 3)
+            EXPECT_EQ(scantest::readText(folder + "/list.RA1").substr(0, 14), "newformat n=2\n");
+    }
+    EXPECT_EQ(std::string(szWindowTitle), "SEDIMENTATION ANALYSIS -> " + folder + "/f01.RA1...");
+    // The selection went into "list" beside the files, with the step.
+    EXPECT_EQ(scantest::readText(folder + "/list.RA1"),
+              "newformat n=1\n" + folder + "\nf01.RA1\nf02.RA1\nf03.RA1\nf04.RA1\nf05.RA1\n");
+
+    // The list road: no step question, the list's own step.
+    scantest::writeText(folder + "/list.RA1", "newformat n=2\n" + folder + "\nf01.RA1\nf02.RA1\n% a comment\nf03.RA1\n");
+    {
+        win::headless::Script script;
+        script.expectOpenFile("select files to fit", {folder + "/list.RA1"});
+        Run(script, 200);
+        EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"f01.RA1", "f03.RA1"}));
+        EXPECT_EQ(nLoadEveryNth, 2);
+    }
+    // A list named LIST_CORR whose folder is gone: the files are taken from
+    // the list's own folder; an older list without header reads "_" as ".".
+    const std::string moved = Folder("moved");
+    WriteFiles(moved, 3, "g");
+    scantest::writeText(moved + "/LIST_CORR.ip2", "/no/such/folder\ng01_RA1\ng03_RA1\n");
+    {
+        win::headless::Script script;
+        script.expectOpenFile("select files to fit", {moved + "/LIST_CORR.ip2"})
+            .expectMessageBox("could not find files in /no/such/folder/g01.RA1 - use file from " + moved + "/ ?",
+                              win::IDYES);
+        Run(script, 200);
+        EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"g01.RA1", "g03.RA1"}));
+        EXPECT_EQ(std::string(szWindowTitle), "SEDIMENTATION ANALYSIS -> " + moved + "/...");
+        EXPECT_EQ(bLoadFromListDirectory, 0);
+    }
+
+    // "_run.xp" is a scan file for the loader: one file, not switched to
+    // equilibrium mode, so the set stays and no list is written.
+    const std::string single = Folder("single");
+    const std::string run = WriteScan(single, "_run.xp", ScanRecipe());
+    {
+        win::headless::Script script;
+        script.expectOpenFile("select files to fit", {run})
+            .expectInput("load every n'th file:", "1")
+            .expectMessageBox("only one file selected", win::IDOK)
+            .expectMessageBox("switch to Equilibrium Data Mode?", win::IDNO);
+        Run(script, 200);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"g01.RA1", "g03.RA1"}));
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(single), std::filesystem::directory_iterator()), 1);
+
+    // Cancel changes nothing; painting is not left suspended.
+    {
+        win::headless::Script script;
+        script.expectFileCancel("select files to fit");
+        Run(script, 200);
+        EXPECT_EQ(nScans, 2);
+        EXPECT_EQ(bLoadFromList, 0);
+    }
+    // A list file without a folder ends the command, and painting goes on.
+    scantest::writeText(moved + "/list.RA1", "");
+    {
+        win::headless::Script script;
+        script.expectOpenFile("select files to fit", {moved + "/list.RA1"});
+        Run(script, 200);
+        EXPECT_EQ(nScans, 2);
+        EXPECT_EQ(bLoadFromList, 0);
+    }
+}
+
+TEST_F(DataMenuLoadTest, DroppedFiles) {
+    const std::string folder = Folder("dropped");
+    const std::vector<std::string> ten = WriteFiles(folder, 10, "d", ".ra1");
+    {
+        // Lower-case ".ra1" counts; step 3 takes dropped files 0, 3, 6, 9.
+        win::headless::Script script;
+        script.dropFiles(ten).expectInput("load every n'th file:", "3");
+        win::headless::processMessages();
+        EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"d01.ra1", "d04.ra1", "d07.ra1", "d10.ra1"}));
+    }
+    {
+        // With scans loaded the drop asks first; No keeps them.
+        win::headless::Script script;
+        script.dropFiles({ten[0], ten[1]}).expectMessageBox("erase currently loaded data?", win::IDNO);
+        win::headless::processMessages();
+        EXPECT_EQ(nScans, 4);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    {
+        // Other files, one scan file alone, and a parameter file declined:
+        // nothing is loaded and nothing but the parameter question is asked.
+        const std::string a = folder + "/a.txt", b = folder + "/b.txt", p = folder + "/~tmppars.RA1";
+        scantest::writeText(a, "x");
+        scantest::writeText(b, "y");
+        scantest::writeText(p, "1\n");
+        win::headless::Script script;
+        script.dropFiles({a, b}).dropFiles({ten[2]}).dropFiles({p});
+        script.expectMessageBox("switch to parameter file " + p + "?", win::IDNO);
+        win::headless::processMessages();
+        EXPECT_EQ(nScans, 4);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+}
+
+TEST_F(DataMenuLoadTest, ExperimentFiles) {
+    const std::string folder = Folder("xp");
+    const std::string sub = Folder("xp/_scans");
+    WriteFiles(sub, 3, "s");
+    const std::string values =
+        "1.010000 (fBufferDensity)\n0.001100 (fBufferViscosity)\n0.720000 (VBAR)\n5.990000 (Meniscus)\n"
+        "7.100000 (Bottom)\n6.000000 (MAXMENISCUS)\n5.980000 (MINMENISCUS)\n7.200000 (MAXBOTTOM)\n"
+        "7.000000 (MINBOTTOM)\n6.020000 (FitLeftLim)\n6.080000 (FitRightLim)\n1.0 (WeightExperiment)\n"
+        "0.01 (ExperimentalNoise)\n1 (ti)\n0 (ri)\n1 (baseline)\n0 (bottom)\n1 (meniscus)\n";
+    // The folder "_scans" lies beside the experiment file.
+    scantest::writeText(folder + "/run.xp", "0 (ExperimentType: SEDVELOCITY)\ntitle\n\"_scans/\" \" s01.RA1 s03.RA1\"\n" +
+                                                values);
+    scantest::writeText(folder + "/eq.xp", "3 (ExperimentType: SEDEQUILIBRIUM)\ntitle\n\"_scans/\" \" s01.RA1\"\n");
+    scantest::writeText(folder + "/old.xp", "0\ntitle\n_scans/ s01.RA1\n");
+    scantest::writeText(folder + "/long.xp", "0\ntitle\n\"_scans/\" \"" + std::string(130000, 'x') + "\"\n");
+    fMeniscus = fBottom = 0.0f;
+
+    win::headless::Script script;
+    script.expectOpenFile("select files to fit", {folder + "/eq.xp"})
+        .expectMessageBox("can only load xp files from sedimentation velocity", win::IDOK)
+        .expectOpenFile("select files to fit", {folder + "/old.xp"})
+        .expectMessageBox("old XP-file format (use newer version of drellix)", win::IDOK)
+        .expectOpenFile("select files to fit", {folder + "/long.xp"})
+        .expectMessageBox("line 3 is too long", win::IDOK)
+        .expectOpenFile("select files to fit", {folder + "/run.xp"});
+    for (int k = 0; k < 3; ++k) {
+        Run(script, 200);
+        EXPECT_EQ(nScans, 0);
+    }
+    Run(script, 200);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"s01.RA1", "s03.RA1"}));
+    EXPECT_FLOAT_EQ(fBufferDensity, 1.01f);
+    EXPECT_NEAR(RELVISCOSITY, 0.0011 / 0.001002, 1e-5);
+    EXPECT_FLOAT_EQ(fVbarRho, 1.01f * 0.72f);
+    EXPECT_FLOAT_EQ(fMeniscus, 5.99f);
+    EXPECT_FLOAT_EQ(pParamValue[14], 7.1f);
+    EXPECT_FLOAT_EQ(fMinBottom, 7.0f);
+    EXPECT_FLOAT_EQ(fFitLeftLim, 6.02f);
+    EXPECT_EQ(bFitTINoise, 1);
+    EXPECT_EQ(bFitRINoise, 0);
+    EXPECT_EQ(bFitBaseline, 1);
+    EXPECT_EQ(bFitMeniscus, 1);
+    EXPECT_EQ(nLoadEveryNth, 1);
+}
+
+TEST_F(DataMenuLoadTest, EditDataFilesOpensTheDesktopsTextHandler) {
+    const std::string path = WriteFiles(Folder("edit"), 1)[0];
+    win::headless::Script script;
+    script.expectOpenFile("Select File to Edit", {path});
+    Run(script, 201);
+    EXPECT_TRUE(transcriptShows(script, "Start WinExec " + win::headless::quote("notepad.exe " + path) + " -> open " +
+                                            win::headless::quote(path)));
+}

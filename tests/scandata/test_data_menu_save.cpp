@@ -1,0 +1,287 @@
+// The Data-menu save commands: names of the written files, the overwrite
+// questions, intensity data written and read back, the averaged scan, noise
+// files and the export to DRELLIX.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/data_file_paths.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "numerics/nrutil.h"
+#include "scandata/data_menu_fixture.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_file.h"
+
+using scantest::ScanRecipe;
+
+namespace {
+
+// One scan file read back.
+struct ReadBack {
+    ScanHeader h{};
+    int n = 0;
+    float* r = nullptr;
+    float* s = nullptr;
+    float* t = nullptr;
+    bool ok = false;
+    explicit ReadBack(const std::string& path) {
+        ok = readScanFile(path.c_str(), &h, &n, &r, &s, &t, nullptr, 0.0f) == 1;
+    }
+    ~ReadBack() {
+        free_vector(r, 1, n);
+        free_vector(s, 1, n);
+        free_vector(t, 1, n);
+    }
+};
+
+class DataMenuSaveTest : public DataMenuTest {
+protected:
+    void TearDown() override {
+        bIntensityData = 0;
+        DataMenuTest::TearDown();
+    }
+    void Load(const std::vector<std::string>& paths) {
+        win::headless::Script script;
+        script.expectOpenFile("select files to fit", paths).expectInput("load every n'th file:", "1");
+        Run(script, 200);
+        ASSERT_EQ(nScans, static_cast<int>(paths.size()));
+    }
+    // Intensity scans: the reference intensity in the second column, the
+    // sample's in the third (the loader's signal).
+    std::string WriteIntensity(const std::string& folder, const std::string& name, double time,
+                               const std::function<float(int)>& ref, const std::function<float(int)>& sample) {
+        std::string text = "intensity scan\n";
+        char line[160];
+        std::snprintf(line, sizeof(line), "I 1 20.0 20000 %.0f %e 280 1\n", time,
+                      std::pow(20000 * M_PI / 30, 2) * time);
+        text += line;
+        for (int i = 1; i <= 50; ++i) {
+            std::snprintf(line, sizeof(line), "%.4f %.6e %.6e\n", 6.0 + 0.01 * i, ref(i), sample(i));
+            text += line;
+        }
+        const std::string path = folder + "/" + name;
+        scantest::writeText(path, text);
+        return path;
+    }
+};
+
+}  // namespace
+
+TEST_F(DataMenuSaveTest, FitAndResidualNamesAndOverwriteQuestions) {
+    const std::string data = Folder("data");
+    std::vector<std::string> paths;
+    for (int k = 1; k <= 3; ++k) {
+        ScanRecipe recipe;
+        recipe.time = 1000.0 * k;
+        paths.push_back(WriteScan(data, "0000" + std::to_string(k) + ".RA1", recipe));
+    }
+    Load(paths);
+    for (int i = 1; i <= 3; ++i)
+        for (int k = 1; k <= pScanPoints[i]; ++k) {
+            ppFit[i][k] = 0.25f * i;
+            ppResidual[i][k] = -0.01f * i;
+        }
+    // Scan 1 keeps its limits as 0 and 0: all points; scan 2 points 11 to 60.
+    pFitFirstIndex[1] = pFitLastIndex[1] = 0;
+    pFitFirstIndex[2] = 11;
+    pFitLastIndex[2] = 60;
+
+    const std::string out = Folder("out");
+    win::headless::Script script;
+    script.expectMessageBox("cannot save fit parameters of current model", win::IDOK)
+        .expectSaveFile("save fitted data as", out + "/f0000x.rxx")
+        .expectSaveFile("save residuals as", out + "/r0000x.rxx")
+        .expectFileCancel("save some fit parameters as");
+    Run(script, 203);
+    EXPECT_EQ(script.pending(), 0u);
+    {
+        ReadBack f1(out + "/f0001.RA1"), f2(out + "/f0002.RA1"), r3(out + "/r0003.RA1");
+        ASSERT_TRUE(f1.ok && f2.ok && r3.ok);
+        EXPECT_EQ(f1.n, 100);
+        EXPECT_STREQ(f1.h.title, "[T OK]fitted to 00001.RA1");
+        EXPECT_FLOAT_EQ(f1.s[7], 0.25f);
+        EXPECT_EQ(f2.n, 50);
+        EXPECT_FLOAT_EQ(f2.r[1], ppRadius[2][11]);
+        EXPECT_FLOAT_EQ(r3.s[1], -0.03f);
+        EXPECT_STREQ(r3.h.title, "[T OK]residuals to 00003.RA1");
+    }
+
+    // Again: Yes once overwrites every further fit without asking; the
+    // residuals ask for themselves, and No keeps the old files.
+    for (int i = 1; i <= 3; ++i)
+        for (int k = 1; k <= pScanPoints[i]; ++k) ppFit[i][k] = 9.0f;
+    ppResidual[1][1] = 5.0f;
+    script.expectMessageBox("cannot save fit parameters of current model", win::IDOK)
+        .expectSaveFile("save fitted data as", out + "/f0000x.rxx")
+        .expectMessageBox("file " + out + "/f0001.RA1 already exists!\nOverwrite all?", win::IDYES)
+        .expectSaveFile("save residuals as", out + "/r0000x.rxx")
+        .expectMessageBox("file " + out + "/r0001.RA1 already exists!\nOverwrite all?", win::IDNO)
+        .expectMessageBox("residuals not saved", win::IDOK)
+        .expectFileCancel("save some fit parameters as");
+    Run(script, 203);
+    EXPECT_EQ(script.pending(), 0u);
+    {
+        ReadBack f3(out + "/f0003.RA1"), r1(out + "/r0001.RA1");
+        EXPECT_FLOAT_EQ(f3.s[1], 9.0f);
+        EXPECT_FLOAT_EQ(r1.s[1], -0.01f);
+    }
+
+    // Only the third scan's fit exists: No there leaves fits 1 and 2 written.
+    const std::string out2 = Folder("out2");
+    scantest::writeText(out2 + "/f0003.RA1", "kept");
+    script.expectMessageBox("cannot save fit parameters of current model", win::IDOK)
+        .expectSaveFile("save fitted data as", out2 + "/f0000x.rxx")
+        .expectMessageBox("f0003.RA1 already exists!", win::IDNO)
+        .expectMessageBox("fit not saved", win::IDOK)
+        .expectFileCancel("save residuals as")
+        .expectFileCancel("save some fit parameters as");
+    Run(script, 203);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(std::filesystem::exists(out2 + "/f0001.RA1"));
+    EXPECT_TRUE(std::filesystem::exists(out2 + "/f0002.RA1"));
+    EXPECT_EQ(scantest::readText(out2 + "/f0003.RA1"), "kept");
+}
+
+TEST_F(DataMenuSaveTest, IntensityDataKeepTheirColumns) {
+    const std::string data = Folder("intensity");
+    auto ref = [](int i) { return 1000.0f + i; };
+    auto sample = [](int i) { return i == 7 ? 0.0f : 500.0f + 2.0f * i; };
+    const std::vector<std::string> paths = {WriteIntensity(data, "A0012.RI1", 1000, ref, sample),
+                                            WriteIntensity(data, "A0013.RI1", 2000, ref, sample)};
+    Load(paths);
+    ASSERT_EQ(bIntensityData, 1);
+    EXPECT_FLOAT_EQ(ppSignal[1][3], 506.0f);
+    EXPECT_FLOAT_EQ(ppThirdColumn[1][3], 1003.0f);
+
+    // Saved under the speed and wavelength rule and loaded again: the same
+    // signal and third column.
+    const std::string out = Folder("speednames");
+    win::headless::Script script;
+    script.expectMessageBox("save data with wavelenth/speed information in filename", win::IDYES)
+        .expectSaveFile("select directory ", out + "/20k280_001.ra1");
+    Run(script, 263);
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_TRUE(std::filesystem::exists(out + "/20k280_A012.RI1"));
+    EXPECT_EQ(std::string(szScanExtra), out + "/~tmppars.RI1");
+    Load({out + "/20k280_A012.RI1", out + "/20k280_A013.RI1"});
+    for (int k : {1, 3, 7, 50}) {
+        EXPECT_FLOAT_EQ(ppSignal[1][k], sample(k)) << k;
+        EXPECT_FLOAT_EQ(ppThirdColumn[1][k], ref(k)) << k;
+    }
+
+    // As absorbance, as two pseudo-absorbance sets, and fits converted to
+    // absorbance (the files are read back afterwards: reading sets the
+    // data-type flags).
+    Run(script, 231);
+    Run(script, 289);
+    for (int i = 1; i <= nScans; ++i)
+        for (int k = 1; k <= pScanPoints[i]; ++k) ppFit[i][k] = 250.0f;
+    const int nFirst = pFitFirstIndex[1];
+    const std::string fits = Folder("fits");
+    script.expectMessageBox("cannot save fit parameters of current model", win::IDOK)
+        .expectSaveFile("save fitted data as", fits + "/f0000x.rxx")
+        .expectMessageBox("convert intensities to absorbance data?", win::IDYES)
+        .expectFileCancel("save residuals as")
+        .expectFileCancel("save some fit parameters as");
+    Run(script, 203);
+    EXPECT_EQ(pScanHeaders[1].dataType, 'I');
+    {
+        // log10(reference / sample), 10 where the sample is 0, with an
+        // absorbance letter, so it reloads as absorbance.
+        ReadBack a(out + "/20k280_A012.Ra1");
+        ASSERT_TRUE(a.ok);
+        EXPECT_EQ(a.h.dataType, 'R');
+        EXPECT_NEAR(a.s[3], std::log10(1003.0 / 506.0), 1e-5);
+        EXPECT_FLOAT_EQ(a.s[7], 10.0f);
+        ReadBack ps(out + "/S0k280_A012.Ra1"), pr(out + "/R0k280_A012.Ra1");
+        ASSERT_TRUE(ps.ok && pr.ok);
+        EXPECT_NEAR(ps.s[3], std::log10(1000.0 / 506.0), 1e-5);
+        EXPECT_NEAR(pr.s[3], std::log10(1000.0 / 1003.0), 1e-5);
+        ReadBack f(fits + "/f0k280_A012.RI1");
+        ASSERT_TRUE(f.ok);
+        EXPECT_EQ(f.h.dataType, 'R');
+        ASSERT_LE(nFirst, 3);
+        EXPECT_NEAR(f.s[3 - nFirst + 1], std::log10(1003.0 / 250.0), 1e-5);
+    }
+
+    // A corrected copy keeps its marker part in the speed and wavelength name.
+    const std::string corr = Folder("corrected");
+    ScanRecipe recipe;
+    recipe.rpm = 20000.0f;
+    const std::vector<std::string> cpaths = {WriteScan(corr, "tcorr_00012.RA1", recipe),
+                                             WriteScan(corr, "tcorr_00013.RA1", recipe)};
+    fMeniscus = fBottom = fFitLeftLim = fFitRightLim = 0.0f;
+    Load(cpaths);
+    const std::string out2 = Folder("speednames2");
+    script.expectMessageBox("save data with wavelenth/speed information in filename", win::IDYES)
+        .expectSaveFile("select directory ", out2 + "/20k280_001.ra1");
+    Run(script, 263);
+    EXPECT_TRUE(std::filesystem::exists(out2 + "/tcorr_20k280_012.RA1"));
+    EXPECT_TRUE(std::filesystem::exists(out2 + "/tcorr_20k280_013.RA1"));
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(DataMenuSaveTest, AverageNoiseAndExport) {
+    const std::string data = Folder("avg");
+    std::vector<std::string> paths;
+    for (int k = 1; k <= 3; ++k) {
+        ScanRecipe recipe;
+        recipe.time = 1000.0 * k;
+        recipe.signal = [k](int, float) { return static_cast<float>(k); };
+        paths.push_back(WriteScan(data, "0000" + std::to_string(k) + ".RA1", recipe));
+    }
+    Load(paths);
+
+    // Neither noise fitted: nothing to save, nothing asked.
+    win::headless::Script script;
+    Run(script, 252);
+    // Both fitted: the time-invariant noise as a scan file, the radial-
+    // invariant one as (time, offset) rows in time order.
+    bFitTINoise = bFitRINoise = 1;
+    for (int j = 1; j <= nNoiseGridPoints; ++j) pTINoiseSaved[j] = 0.002f;
+    for (int i = 1; i <= 3; ++i) pRINoiseSaved[i] = 0.1f * i;
+    const std::string out = Folder("noise");
+    script.expectSaveFile("save time independent noise component as", out + "/TIN.rxx")
+        .expectSaveFile("save radial independent noise component as", out + "/RIN.rxx");
+    Run(script, 252);
+    ReadBack tin(out + "/TIN.RA1");
+    ASSERT_TRUE(tin.ok);
+    EXPECT_EQ(tin.n, nNoiseGridLast - nNoiseGridFirst + 1);
+    EXPECT_FLOAT_EQ(tin.s[1], 0.002f);
+    EXPECT_EQ(scantest::readText(out + "/RIN.RA1"),
+              "1000.000000 0.100000\n2000.000000 0.200000\n3000.000000 0.300000\n");
+
+    // Average Scans: Cancel leaves the set as it was.
+    script.expectFileCancel("select filename for averaged scan");
+    Run(script, 917);
+    EXPECT_EQ(nScans, 3);
+    EXPECT_STREQ(ppScanFileName[3], "00003.RA1");
+    // OK writes the mean of the scans and loads it as the whole set.
+    script.expectSaveFile("select filename for averaged scan", data + "/average.RA1");
+    Run(script, 917);
+    ASSERT_EQ(nScans, 1);
+    EXPECT_STREQ(ppScanFileName[1], "average.RA1");
+    EXPECT_FLOAT_EQ(ppSignal[1][5], 2.0f);
+
+    // The export writes the experiment file; DRELLIX missing is said.
+    std::snprintf(szDrellixExePath, sizeof(szDrellixExePath), "%s", (scratch + "no-drellix/drellix").c_str());
+    Load(paths);
+    script.expectSaveFile("export data as DRELLIX xp file", out + "/data.xp")
+        .expectMessageBox("launch DRELLIX with data?", win::IDYES)
+        .expectMessageBox("DRELLIX is not configured on this computer", win::IDOK);
+    Run(script, 577);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(transcriptShows(script, "Start WinExec " + win::headless::quote(std::string(szDrellixExePath) + " " +
+                                                                                 out + "/data.xp") +
+                                            " -> missing"));
+    EXPECT_EQ(scantest::readText(out + "/data.xp").substr(0, 2), "0 ");
+    EXPECT_EQ(window->bCtotBusy, 0);
+}

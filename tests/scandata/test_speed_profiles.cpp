@@ -1,0 +1,205 @@
+// Rotor-speed profiles made from scans and from instrument methods, written
+// as method rows, and the multi-speed load that builds one.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "numerics/ccurve.h"
+#include "plot/cwinplot.h"
+#include "scandata/data_menu_fixture.h"
+#include "scandata/rotor_speed_profile.h"
+#include "scandata/scan_data.h"
+#include "scandata/speed_analysis.h"
+
+using scantest::ScanRecipe;
+
+namespace {
+
+constexpr double kRadPerRpm = M_PI / 30.0;
+
+// Omega squared t (rad^2/s) of a speed programme at the given times,
+// integrated numerically with the midpoint rule in steps of 5 ms.
+std::vector<double> integrateOmega2t(const std::function<double(double)>& rpm, const std::vector<double>& times) {
+    std::vector<double> w2t;
+    const double dt = 0.005;
+    double t = 0.0, sum = 0.0;
+    for (double target : times) {
+        while (t + dt <= target + 1e-9) {
+            const double w = rpm(t + 0.5 * dt) * kRadPerRpm;
+            sum += w * w * dt;
+            t += dt;
+        }
+        w2t.push_back(sum);
+    }
+    return w2t;
+}
+
+// From rest at rate a to w0, held, then at rate a to w1 from tStep on.
+std::function<double(double)> twoStepRun(double w0, double w1, double a, double tStep) {
+    return [=](double t) {
+        if (t < tStep) return std::min(a * t, w0);
+        return std::min(w0 + a * (t - tStep), w1);
+    };
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t eol = text.find('\n', start);
+        if (eol == std::string::npos) eol = text.size();
+        out.push_back(text.substr(start, eol - start));
+        start = eol + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(SpeedProfiles, VariableSpeedRampStartAndPolyline) {
+    // 10009 rpm against 10000 is the same speed; 10010 is another.
+    ScanHeader h[4] = {};
+    h[1].rpm = 10000.0f;
+    h[2].rpm = 10009.0f;
+    h[3].rpm = 10000.0f;
+    unsigned char bApproach = 9, bChanges = 9;
+    EXPECT_FALSE(scansHaveVariableSpeed(3, h));
+    EXPECT_FALSE(analyseScanSpeeds(3, h, &bApproach, &bChanges));
+    EXPECT_EQ(bApproach, 0);
+    EXPECT_EQ(bChanges, 0);
+    h[2].rpm = 10010.0f;
+    EXPECT_TRUE(scansHaveVariableSpeed(3, h));
+
+    // A scan at 30000 rpm after 5000 rpm from rest, 200 rpm/s both ways,
+    // the second ramp starting at 600 s: its time and omega squared t give
+    // that start back.
+    const std::vector<double> w2t = integrateOmega2t(twoStepRun(5000, 30000, 200, 600), {2000.0});
+    ScanHeader scan{};
+    scan.rpm = 30000.0f;
+    scan.timeWritten = 2000.0;
+    scan.omega2t = w2t[0];
+    EXPECT_NEAR(speedStepStartTime(5000.0f, 200.0f, &scan), 600.0f, 0.05f);
+
+    // The polyline of two steps: from rest, up to 10000 rpm in 33.3 s, the
+    // second ramp from 1000 s for 100 s, and 600 s beyond it.
+    CRotorSpeedProfile profile;
+    float start[3] = {0, 0, 1000}, rpm[3] = {0, 10000, 40000}, rate[3] = {0, 300, 300};
+    EXPECT_TRUE(profile.SetSteps(2, start, rpm, rate));
+    ASSERT_EQ(profile.GetRpmCurveSize(), 5);
+    const float* t = profile.GetRpmCurve();
+    const float* w = profile.GetRpmCurveRpm();
+    const float expectT[6] = {0, 0, 10000.0f / 300.0f, 1000, 1100, 1700};
+    const float expectW[6] = {0, 0, 10000, 10000, 40000, 40000};
+    for (int j = 1; j <= 5; ++j) {
+        EXPECT_NEAR(t[j], expectT[j], 1e-3) << j;
+        EXPECT_EQ(w[j], expectW[j]) << j;
+    }
+    EXPECT_EQ(profile.GetFinalRpm(), 40000.0f);
+}
+
+TEST(SpeedProfiles, MethodRowsWrittenAndReadBack) {
+    scantest::TempFolder dir;
+    // Ramps of 45 s, 90 s and 112.5 s written as 1.5 times in whole
+    // minutes; scans of 90 s take 2 minutes and 1.3 times that per scan.
+    CRotorSpeedProfile profile;
+    float start[4] = {0, 0, 600, 4200}, rpm[4] = {0, 12000, 30000, 45000}, rate[4] = {0, 400, 300, 200};
+    profile.SetSteps(3, start, rpm, rate);
+    const std::string method = dir.Path("run.EQU");
+    ASSERT_TRUE(profile.WriteMethodRows(method.c_str(), 90.0f, 20, 5, 3, 1));
+    EXPECT_EQ(scantest::readText(dir.Path("MethodRows.txt")),
+              "12000\t400\t0:00\t20\t3\n"    // 600 s / 156 s: 3 scans, at most 3
+              "12000\t400\t0:10\t20\t0\n"
+              "30000\t300\t0:01\t20\t3\n"    // (3600 - 60) / 156 = 22, capped at 3
+              "30000\t300\t0:59\t20\t0\n"
+              "45000\t200\t0:01\t20\t5\n"
+              "45000\t200\thold\t20\t0\n");
+    const std::string text = scantest::readText(method);
+    const std::vector<std::string> rows = lines(text);
+    ASSERT_EQ(rows.size(), 600u);
+    EXPECT_EQ(std::vector<std::string>(rows.begin(), rows.begin() + 12),
+              (std::vector<std::string>{"12000", "400", "0:00", "20", "3", "NO", "12000", "400", "0:10", "20", "0",
+                                        "NO"}));
+    EXPECT_EQ(std::vector<std::string>(rows.end() - 6, rows.end()),
+              (std::vector<std::string>{"0", "400", "0:00", "20", "0", "NO"}));
+    EXPECT_NE(text.back(), '\n');
+    // Converted back: the same steps.
+    CRotorSpeedProfile back;
+    ASSERT_TRUE(back.Load(dir.Path("speedsteps.txt").c_str()));
+    ASSERT_EQ(back.nSteps, 3);
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_FLOAT_EQ(back.stepStart[k], start[k]);
+        EXPECT_FLOAT_EQ(back.stepRpm[k], rpm[k]);
+        EXPECT_FLOAT_EQ(back.stepRate[k], rate[k]);
+    }
+
+    // A method whose second row changes the speed after scans in the
+    // first: the scan cycle time is asked, and the 4 scans of 90 s move the
+    // second step from 30 min to 36 min.
+    scantest::writeText(dir.Path("b.EQU"), "10000\n300\n0:30\n20\n4\nNO\n20000\n300\n1:00\n20\n2\nNO\n"
+                                           "20000\n300\nhold\n20\n0\nNO");
+    win::headless::Script script;
+    script.expectInput("scan cycle time (sec)", "90");
+    ASSERT_TRUE(convertEquMethodToSpeedSteps(dir.Path("b.EQU").c_str(), dir.Path("b.txt").c_str()));
+    EXPECT_EQ(scantest::readText(dir.Path("b.txt")), "0.000000\t10000.000000\t300.000000\n"
+                                                     "2160.000000\t20000.000000\t300.000000\n");
+    EXPECT_TRUE(transcriptShows(script, "CREATE SPEEDSTEPS from EQU"));
+
+    // 50 steps are more than a method takes.
+    std::vector<float> s(51), w(51), r(51, 100.0f);
+    for (int k = 1; k <= 50; ++k) {
+        s[k] = 1000.0f * k;
+        w[k] = 1000.0f * k;
+    }
+    CRotorSpeedProfile many;
+    many.SetSteps(50, s.data(), w.data(), r.data());
+    script.expectMessageBox("too many speed steps", win::IDOK);
+    EXPECT_FALSE(many.WriteMethodRows(dir.Path("c.EQU").c_str(), 90.0f, 20, 1, 1, 0));
+}
+
+TEST_F(DataMenuTest, MultiSpeedLoadRecoversTheStepStart) {
+    // 10000 rpm, from 1234.5 s on up to 40000 rpm at 280 rpm/s; a scan every
+    // 200 s, each with its numerically integrated omega squared t.
+    const double tStep = 1234.5;
+    auto run = twoStepRun(10000, 40000, 280, tStep);
+    std::vector<double> times;
+    for (int k = 1; k <= 15; ++k) times.push_back(200.0 * k);
+    const std::vector<double> w2t = integrateOmega2t(run, times);
+    const std::string folder = Folder("multispeed");
+    std::vector<std::string> paths;
+    for (int k = 1; k <= 15; ++k) {
+        ScanRecipe recipe;
+        recipe.title = "[T OK] two-step run";
+        recipe.time = times[k - 1];
+        recipe.rpm = static_cast<float>(run(times[k - 1]));
+        recipe.omega2t = w2t[k - 1];
+        char name[32];
+        std::snprintf(name, sizeof(name), "%05d.RA1", k);
+        paths.push_back(WriteScan(folder, name, recipe));
+    }
+    win::headless::Script script;
+    script.expectOpenFile("select files to fit", paths).expectInput("load every n'th file:", "1");
+    Run(script, 949);
+    ASSERT_EQ(nScans, 15);
+    EXPECT_EQ(script.pending(), 0u);
+
+    CRotorSpeedProfile created;
+    ASSERT_TRUE(created.Load((folder + "/speedsteps.txt").c_str()));
+    ASSERT_EQ(created.nSteps, 2);
+    EXPECT_EQ(created.stepRpm[1], 10000.0f);
+    EXPECT_EQ(created.stepRpm[2], 40000.0f);
+    EXPECT_EQ(created.stepRate[2], 280.0f);
+    EXPECT_NEAR(created.stepStart[2], tStep, 0.1);
+    EXPECT_EQ(bUsingSpeedSteps, 1);
+    EXPECT_TRUE(created.CheckScans(nScans, pScanHeaders));
+    // The rotor-speed plot shows the profile and the scans.
+    ASSERT_NE(pAuxPlot, nullptr);
+    EXPECT_EQ(pAuxPlot->nCurves, 2);
+    EXPECT_EQ(bAutoLoadMultiSpeed, 0);
+    EXPECT_EQ(bLoadFromList, 0);
+}
