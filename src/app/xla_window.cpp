@@ -116,6 +116,14 @@ const ResponseEntry kResponseTable[] = {
     {283, &TXLAWindow::CmSubtractBlankScan},
     {253, &TXLAWindow::CmSubtractNoiseFromEqData},
     {1108, &TXLAWindow::CmWienerSkewing},
+    // scan data: raw-data editing tools
+    {927, &TXLAWindow::CmUndoRotorStretch},
+    {947, &TXLAWindow::CmExtractSpeedSchedule},
+    {524, &TXLAWindow::CmSaveSixChannelSubsets},
+    {581, &TXLAWindow::CmExcludeRegion},
+    {264, &TXLAWindow::CmEliminateJitter},
+    {287, &TXLAWindow::CmRemoveFringeJump},
+    {220, &TXLAWindow::CmAlignInterferenceOffset},
 };
 
 const ResponseEntry* findResponse(UINT id)

@@ -89,6 +89,14 @@ public:
     void SubtractNoiseFromEqData(const char* szScanPath, const char* szOutputPath);
     // Switch of the simulated Wiener skewing (scandata/wiener_settings.cpp).
     void CmWienerSkewing();
+    // Raw-data editing tools (scandata/raw_edit_tools.cpp); the rotor-stretch
+    // correction CmUndoRotorStretch is declared with the Data menu above.
+    void CmExtractSpeedSchedule();
+    void CmSaveSixChannelSubsets();
+    void CmExcludeRegion();
+    void CmEliminateJitter();
+    void CmRemoveFringeJump();
+    void CmAlignInterferenceOffset();
 
     // ---------------------------------------------------------------- main window (subsystem 4)
     // Start-up and life cycle (app/xla_window.cpp).

@@ -28,14 +28,6 @@ using namespace win;
 
 namespace {
 
-// Light-scattering records are no radial scans.
-bool refuseDlsData()
-{
-    if (!bDLSData) return false;
-    scanInfoBox("not implemented for DLS data", "ERROR");
-    return true;
-}
-
 // The common start of a change of the loaded scans.
 void beginDataChange()
 {
@@ -326,8 +318,10 @@ void TXLAWindow::CmSubtractNoiseFromEqData()
     ofnData.lpstrTitle = "select equilbrium scan";
     bCtotBusy = 1;
     if (!GetOpenFileName(&ofnData)) {
+        // a cancelled dialog is no error
         bCtotBusy = 0;
-        MessageBox(HWindow, "GetOpenFileName returned Error", "WARNING", MB_OK | MB_ICONSTOP);
+        if (CommDlgExtendedError() != 0)
+            MessageBox(HWindow, "GetOpenFileName returned Error", "WARNING", MB_OK | MB_ICONSTOP);
         ofnData = standing;
         return;
     }
