@@ -183,7 +183,11 @@ TEST_F(DataMenuTest, MultiSpeedLoadRecoversTheStepStart) {
         paths.push_back(WriteScan(folder, name, recipe));
     }
     win::headless::Script script;
-    script.expectOpenFile("select files to fit", paths).expectInput("load every n'th file:", "1");
+    script.expectOpenFile("select files to fit", paths)
+        .expectInput("load every n'th file:", "1")
+        .expectInput("rotor (4 or 8) or 0 for manual", "8")
+        // the 40000 rpm scans move in by 0.0153 cm, inside the right fit limit
+        .expectMessageBox("possible problem with right limit", win::IDOK);
     Run(script, 949);
     ASSERT_EQ(nScans, 15);
     EXPECT_EQ(script.pending(), 0u);
@@ -196,7 +200,10 @@ TEST_F(DataMenuTest, MultiSpeedLoadRecoversTheStepStart) {
     EXPECT_EQ(created.stepRate[2], 280.0f);
     EXPECT_NEAR(created.stepStart[2], tStep, 0.1);
     EXPECT_EQ(bUsingSpeedSteps, 1);
-    EXPECT_TRUE(created.CheckScans(nScans, pScanHeaders));
+    // the loaded scans are the shifted copies at the field-keeping speeds,
+    // which the loaded profile follows
+    ASSERT_NE(pRotorSpeedProfile, nullptr);
+    EXPECT_TRUE(pRotorSpeedProfile->CheckScans(nScans, pScanHeaders));
     // The rotor-speed plot shows the profile and the scans.
     ASSERT_NE(pAuxPlot, nullptr);
     EXPECT_EQ(pAuxPlot->nCurves, 2);
