@@ -135,7 +135,8 @@ bool loadChosenFiles(TXLAWindow* w, LoadRoad road) {
         } else if (road == LoadRoad::Equilibrium) {
             nLoadEveryNth = 1;
         }
-        saveLastDirectory(w, firstFilePath(szOpenFileNames).c_str());
+        // The folder of the files: of the one path, or the first string itself.
+        saveLastDirectory(w, bOneFile ? strings[0].c_str() : withTrailingSeparator(strings[0]).c_str());
         char sz[32];
         std::snprintf(sz, sizeof(sz), "newformat n=%d\n", road == LoadRoad::Sedimentation ? nLoadEveryNth : 1);
         listText = sz;

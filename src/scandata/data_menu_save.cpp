@@ -179,8 +179,13 @@ void saveCurveFiles(const char* szPath, bool bResiduals, bool bConvert) {
         const char cLetter = h.dataType;
         // Absorbance made from intensities reloads as absorbance.
         if (!converted.empty()) h.dataType = absorbanceLetter(cLetter);
-        writeLoadedScan(out.c_str(), n, x, y, third, title.c_str(), h.timeStampChecked, &h);
+        const bool bWritten = writeLoadedScan(out.c_str(), n, x, y, third, title.c_str(), h.timeStampChecked, &h);
         h.dataType = cLetter;
+        // One message for a folder that takes no files, not one per scan.
+        if (!bWritten) {
+            reportUnwritableFile(out.c_str());
+            break;
+        }
     }
     win::SetCursor(win::LoadCursor(nullptr, win::IDC_ARROW));
 }
@@ -210,9 +215,12 @@ void copyRawDataSet(const char* szPath, bool bSpeedWavelengthNames) {
         else
             std::snprintf(szName, sizeof(szName), "%s", ppScanFileName[i]);
         const std::string out = dir + szName;
-        writeLoadedScan(out.c_str(), pScanPoints[i], ppRadius[i], ppSignal[i],
-                        bIntensityData ? ppThirdColumn[i] : nullptr, "", pScanHeaders[i].timeStampChecked,
-                        &pScanHeaders[i]);
+        if (!writeLoadedScan(out.c_str(), pScanPoints[i], ppRadius[i], ppSignal[i],
+                             bIntensityData ? ppThirdColumn[i] : nullptr, "", pScanHeaders[i].timeStampChecked,
+                             &pScanHeaders[i])) {
+            reportUnwritableFile(out.c_str());
+            break;
+        }
     }
     win::SetCursor(win::LoadCursor(nullptr, win::IDC_ARROW));
 }
@@ -245,8 +253,12 @@ bool writePseudoAbsorbance(char cFirst, bool bThird) {
         ScanHeader& h = pScanHeaders[i];
         const char cLetter = h.dataType;
         h.dataType = 'R';
-        writeLoadedScan(out.c_str(), n, ppRadius[i], y.data(), nullptr, "", h.timeStampChecked, &h);
+        const bool bWritten = writeLoadedScan(out.c_str(), n, ppRadius[i], y.data(), nullptr, "", h.timeStampChecked, &h);
         h.dataType = cLetter;
+        if (!bWritten) {
+            reportUnwritableFile(out.c_str());
+            return false;
+        }
     }
     return true;
 }
@@ -300,8 +312,9 @@ void saveTiNoiseFile(const char* szPath) {
         scanNoticeBox("file not saved", "ERROR");
         return;
     }
-    writeLoadedScan(out.c_str(), n, pNoiseGrid + first - 1, y.data(), nullptr, "time-independent noise ",
-                    pScanHeaders[1].timeStampChecked, &pScanHeaders[1]);
+    if (!writeLoadedScan(out.c_str(), n, pNoiseGrid + first - 1, y.data(), nullptr, "time-independent noise ",
+                         pScanHeaders[1].timeStampChecked, &pScanHeaders[1]))
+        reportUnwritableFile(out.c_str());
 }
 
 void saveNoiseFile(const char* szPath) {
@@ -342,8 +355,13 @@ void saveIntensityAsAbsorbance() {
         ScanHeader& h = pScanHeaders[i];
         const char cLetter = h.dataType;
         h.dataType = absorbanceLetter(cLetter);
-        writeLoadedScan(out.c_str(), n, ppRadius[i], y.data(), ppThirdColumn[i], "", h.timeStampChecked, &h);
+        const bool bWritten =
+            writeLoadedScan(out.c_str(), n, ppRadius[i], y.data(), ppThirdColumn[i], "", h.timeStampChecked, &h);
         h.dataType = cLetter;
+        if (!bWritten) {
+            reportUnwritableFile(out.c_str());
+            return;
+        }
     }
     playOkSound();
 }
@@ -516,8 +534,12 @@ void TXLAWindow::CmAverageScans() {
     bCtotBusy = 0;
     // Cancel leaves the loaded set as it was.
     if (!bOk || nNoiseGridPoints < 1) return;
-    writeLoadedScan(szPath, nNoiseGridPoints, pNoiseGrid, pTINoise, nullptr, "averaged",
-                    pScanHeaders[1].timeStampChecked, &pScanHeaders[1]);
+    // The average replaces the set only once it is on disk.
+    if (!writeLoadedScan(szPath, nNoiseGridPoints, pNoiseGrid, pTINoise, nullptr, "averaged",
+                         pScanHeaders[1].timeStampChecked, &pScanHeaders[1])) {
+        reportUnwritableFile(szPath);
+        return;
+    }
     freeScanFileList();
     ppPendingFileName = new char*[2]();
     ppPendingFileName[1] = new char[260];

@@ -9,6 +9,11 @@
 // file's third column and its second column as the third column; for a header
 // of intensity data ('I', 'V') both go back to their places in the file (a
 // missing third column as zeros), so a written intensity scan reloads with
-// the same signal and third column.
-void writeLoadedScan(const char* szPath, int n, float* pR, float* pSignal, float* pThird, const char* szTitle,
+// the same signal and third column. False when the file could not be written
+// (nothing is said; the callers say it once for all their files).
+bool writeLoadedScan(const char* szPath, int n, float* pR, float* pSignal, float* pThird, const char* szTitle,
                      unsigned char bMarker, ScanHeader* pHeader);
+
+// The message of a file that could not be written: "Attention: could not
+// open <path>" in the error box.
+void reportUnwritableFile(const char* szPath);

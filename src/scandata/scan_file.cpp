@@ -336,7 +336,7 @@ int readScanFile(const char* szPath, ScanHeader* pHeader, int* pnPoints, float**
     return 1;
 }
 
-void writeScanFile(const char* szPath, int n, float* pR, float* pS, float* pThird,
+bool writeScanFile(const char* szPath, int n, float* pR, float* pS, float* pThird,
                    const char* szTitle, unsigned char bMarker, ScanHeader* pHeader) {
     std::string title = szTitle ? szTitle : pHeader->title;
     if (!hasTimeStampMarker(title.c_str())) title = std::string(szTimeStampOkMarker) + title;
@@ -354,7 +354,7 @@ void writeScanFile(const char* szPath, int n, float* pR, float* pS, float* pThir
     FILE* f = win::fopenMapped(szPath, "w");
     if (!f) {
         std::printf("\n\aAttention: could not open %s", szPath);
-        return;
+        return false;
     }
     auto toLong = [](double v) -> long {
         if (!(v > -9.2e18 && v < 9.2e18)) return 0;
@@ -379,7 +379,8 @@ void writeScanFile(const char* szPath, int n, float* pR, float* pS, float* pThir
         else
             std::fprintf(f, "   %1.4f  %1.5e   %1.5e \n", pR[i], pS[i], 0.0);
     }
-    std::fflush(f);
-    std::fclose(f);
+    const bool bWritten = std::fflush(f) == 0 && !std::ferror(f);
+    const bool bClosed = std::fclose(f) == 0;
     if (pHeader->fileTimesValid) putBackScanFileTimes(szPath, pHeader);
+    return bWritten && bClosed;
 }

@@ -18,8 +18,8 @@ int readScanFile(const char* szPath, ScanHeader* pHeader, int* pnPoints, float**
 // Writes n points of the one-based arrays (the third column may be null) with
 // the title (null: the header's) and line 2 from the header, then puts back
 // the header's file times when it holds valid ones. Every title written
-// carries a time-stamp marker.
-void writeScanFile(const char* szPath, int n, float* pR, float* pS, float* pThird,
+// carries a time-stamp marker. False when the file could not be written.
+bool writeScanFile(const char* szPath, int n, float* pR, float* pS, float* pThird,
                    const char* szTitle, unsigned char bMarker, ScanHeader* pHeader);
 
 // Time-stamp markers of a title.

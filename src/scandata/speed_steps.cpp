@@ -253,28 +253,24 @@ void TXLAWindow::CmShowRotorSpeedPlot() {
     }
     pAuxPlot = new CWINPlot;
     pAuxPlot->SetPlotRect(nPlotTop, nPlotLeft, nResidPlotBottom, nPlotRight);
-    if (nCurve > 0) {
-        pAuxVector1 = new CVector;
-        pAuxVector1->Attach(pAuxArray1, static_cast<unsigned>(nCurve), 1);
-        pAuxVector2 = new CVector;
-        pAuxVector2->Attach(pAuxArray2, static_cast<unsigned>(nCurve), 1);
-        pAuxCurve1 = new CCurve(pAuxVector1, pAuxVector2);
-        pAuxPlot->AddCurve(pAuxCurve1);
-        pAuxPlot->SetCurveColor(pAuxPlot->nCurves - 1, win::RGB(0, 0, 255));
-        pAuxPlot->SetCurveStyle(pAuxPlot->nCurves - 1, -1);
-        pAuxPlot->SetCurveName(pAuxPlot->nCurves - 1, "rotor speed profile");
-    }
-    if (nScans > 0) {
-        pAuxVector3 = new CVector;
-        pAuxVector3->Attach(pAuxArray3, static_cast<unsigned>(nScans), 1);
-        pAuxVector4 = new CVector;
-        pAuxVector4->Attach(pAuxArray4, static_cast<unsigned>(nScans), 1);
-        pAuxCurve2 = new CCurve(pAuxVector3, pAuxVector4);
-        pAuxPlot->AddCurve(pAuxCurve2);
-        pAuxPlot->SetCurveColor(pAuxPlot->nCurves - 1, win::RGB(255, 0, 0));
-        pAuxPlot->SetCurveStyle(pAuxPlot->nCurves - 1, 1);
-        pAuxPlot->SetCurveName(pAuxPlot->nCurves - 1, "scans");
-    }
+    auto addCurve = [](float* pX, float* pY, int n, CVector*& vx, CVector*& vy, CCurve*& curve, win::COLORREF cr,
+                       int nStyle, const char* szName) {
+        vx = new CVector;
+        vx->Attach(pX, static_cast<unsigned>(n), 1);
+        vy = new CVector;
+        vy->Attach(pY, static_cast<unsigned>(n), 1);
+        curve = new CCurve(vx, vy);
+        pAuxPlot->AddCurve(curve);
+        const int k = pAuxPlot->nCurves - 1;
+        pAuxPlot->SetCurveColor(k, cr);
+        pAuxPlot->SetCurveStyle(k, nStyle);
+        pAuxPlot->SetCurveName(k, szName);
+    };
+    if (nCurve > 0)
+        addCurve(pAuxArray1, pAuxArray2, nCurve, pAuxVector1, pAuxVector2, pAuxCurve1, win::RGB(0, 0, 255), -1,
+                 "rotor speed profile");
+    if (nScans > 0)
+        addCurve(pAuxArray3, pAuxArray4, nScans, pAuxVector3, pAuxVector4, pAuxCurve2, win::RGB(255, 0, 0), 1, "scans");
     pAuxPlot->SetXLabel("time [sec]");
     pAuxPlot->SetYLabel("rotor speed [rpm]");
     pAuxPlot->Rescale();

@@ -207,7 +207,10 @@ bool TXLAWindow::CheckTimeStamps() {
         const ScanPathParts p = splitScanPath(ppPendingFileName[i]);
         const std::string path = p.drive + p.dir + "tcorr_" + p.name + p.ext;
         copyToBuffer(ppPendingFileName[i], 260, path);
-        ScanHeader& h = pScanHeaders[t];
+        // The copy carries the corrected times; the loaded set changes only
+        // by loading the copies, so a copy that cannot be written leaves it
+        // as it was.
+        ScanHeader h = pScanHeaders[t];
         char szTitle[400];
         std::snprintf(szTitle, sizeof(szTitle),
                       bManual ? "[TIMESTAMP CORRECTED %f (manual)]%s" : "[TIMESTAMP CORRECTED %f]%s", F, h.title);
@@ -216,7 +219,12 @@ bool TXLAWindow::CheckTimeStamps() {
         h.timeWritten *= F;
         h.timeRead *= F;
         h.timeStampChecked = 1;
-        writeLoadedScan(path.c_str(), pScanPoints[t], ppRadius[t], ppSignal[t], ppThirdColumn[t], szTitle, 1, &h);
+        if (!writeLoadedScan(path.c_str(), pScanPoints[t], ppRadius[t], ppSignal[t], ppThirdColumn[t], szTitle, 1,
+                             &h)) {
+            reportUnwritableFile(path.c_str());
+            freeScanFileList();
+            return false;
+        }
     }
     writeScanListFile(1);
     return true;

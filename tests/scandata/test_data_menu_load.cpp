@@ -106,6 +106,8 @@ TEST_F(DataMenuLoadTest, StepAnswersListFilesAndCaption) {
         EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"g01.RA1", "g03.RA1"}));
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(single), std::filesystem::directory_iterator()), 1);
+    // The next dialog starts in the folder of the one file.
+    EXPECT_EQ(readLines(work + "morvex.ini"), std::vector<std::string>{single + "/"});
 
     // Cancel changes nothing; painting is not left suspended.
     {

@@ -181,3 +181,21 @@ TEST_F(TimeStampTest, MixedMarkersAndTimesRebuiltFromTheStamps) {
         EXPECT_NEAR(pScanHeaders[i].omega2t, ref.omega2t + w2 * dt, 1e-6 * ref.omega2t) << i;
     }
 }
+
+TEST_F(TimeStampTest, ACopyThatCannotBeWrittenLeavesTheSetAsItWas) {
+    bCheckTimeStamps = 1;
+    const std::string folder = Folder("blocked");
+    const std::vector<double> times = {1000, 3000, 5000};
+    const std::vector<std::string> paths = WriteRun(folder, times, 1.01);
+    std::filesystem::create_directories(folder + "/tcorr_00002.RA1");
+    win::headless::Script script;
+    ExpectLoad(script, paths)
+        .expectMessageBox("save corrected files and reload?", win::IDYES)
+        .expectMessageBox("Attention: could not open " + folder + "/tcorr_00002.RA1", win::IDOK);
+    Run(script, 200);
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_EQ(nScans, 3);
+    EXPECT_STREQ(ppScanFileName[2], "00002.RA1");
+    EXPECT_DOUBLE_EQ(pScanHeaders[2].time, 3000.0);
+    EXPECT_FALSE(std::filesystem::exists(folder + "/list_corr.RA1"));
+}
