@@ -288,6 +288,7 @@ void TXLAWindow::AutoLoadAndCorrect() {
 }
 
 void TXLAWindow::CmLoadEquilibriumData() {
+    if (bEqTestPlotShown) endEqTestMode(this);
     bElectrophoresisData = 0;
     loadLastDirectory(this, szLastDataDir);
     if (chooseScanFiles(this, "select files in set 1 to fit")) {

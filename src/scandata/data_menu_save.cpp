@@ -208,6 +208,9 @@ void copyRawDataSet(const char* szPath, bool bSpeedWavelengthNames) {
     const std::string dir = directoryOf(szPath);
     win::SetCursor(win::LoadCursor(nullptr, win::IDC_WAIT));
     moveParameterPath(dir);
+    // Scan files already there (the originals, when the folder is theirs)
+    // are replaced only when the user says so.
+    bool bOverwriteAll = bResultsWritten != 0;
     for (int i = 1; i <= nScans; ++i) {
         char szName[300];
         if (bSpeedWavelengthNames)
@@ -215,6 +218,13 @@ void copyRawDataSet(const char* szPath, bool bSpeedWavelengthNames) {
         else
             std::snprintf(szName, sizeof(szName), "%s", ppScanFileName[i]);
         const std::string out = dir + szName;
+        if (!bOverwriteAll && fileIsThere(out)) {
+            if (!mayOverwrite(out, "file %s already exists!\nOverwrite all?")) {
+                scanNoticeBox("file not saved", "ERROR");
+                break;
+            }
+            bOverwriteAll = true;
+        }
         if (!writeLoadedScan(out.c_str(), pScanPoints[i], ppRadius[i], ppSignal[i],
                              bIntensityData ? ppThirdColumn[i] : nullptr, "", pScanHeaders[i].timeStampChecked,
                              &pScanHeaders[i])) {

@@ -226,6 +226,15 @@ TEST_F(DataMenuSaveTest, IntensityDataKeepTheirColumns) {
     Run(script, 263);
     EXPECT_TRUE(std::filesystem::exists(out2 + "/tcorr_20k280_012.RA1"));
     EXPECT_TRUE(std::filesystem::exists(out2 + "/tcorr_20k280_013.RA1"));
+    // Saved under their own names into their own folder, the originals are
+    // replaced only after a Yes.
+    const std::string before = scantest::readText(cpaths[0]);
+    script.expectMessageBox("save data with wavelenth/speed information in filename", win::IDNO)
+        .expectSaveFile("save raw data in new directory", corr + "/x.rxx")
+        .expectMessageBox("tcorr_00012.RA1 already exists!\nOverwrite all?", win::IDNO)
+        .expectMessageBox("file not saved", win::IDOK);
+    Run(script, 263);
+    EXPECT_EQ(scantest::readText(cpaths[0]), before);
     EXPECT_EQ(script.pending(), 0u);
 }
 
