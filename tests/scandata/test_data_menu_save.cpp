@@ -148,6 +148,18 @@ TEST_F(DataMenuSaveTest, FitAndResidualNamesAndOverwriteQuestions) {
     EXPECT_TRUE(std::filesystem::exists(out2 + "/f0001.RA1"));
     EXPECT_TRUE(std::filesystem::exists(out2 + "/f0002.RA1"));
     EXPECT_EQ(scantest::readText(out2 + "/f0003.RA1"), "kept");
+
+    // A fit file that cannot be written is named once and the save stops.
+    const std::string out3 = Folder("out3");
+    std::filesystem::create_directories(out3 + "/f0001.RA1");
+    script.expectMessageBox("cannot save fit parameters of current model", win::IDOK)
+        .expectSaveFile("save fitted data as", out3 + "/f0000x.rxx")
+        .expectMessageBox("Attention: could not open " + out3 + "/f0001.RA1", win::IDOK)
+        .expectFileCancel("save residuals as")
+        .expectFileCancel("save some fit parameters as");
+    Run(script, 203);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(out3 + "/f0002.RA1"));
 }
 
 TEST_F(DataMenuSaveTest, IntensityDataKeepTheirColumns) {

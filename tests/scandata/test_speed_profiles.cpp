@@ -209,4 +209,13 @@ TEST_F(DataMenuTest, MultiSpeedLoadRecoversTheStepStart) {
     EXPECT_EQ(pAuxPlot->nCurves, 2);
     EXPECT_EQ(bAutoLoadMultiSpeed, 0);
     EXPECT_EQ(bLoadFromList, 0);
+
+    // Cancelled, the auto-load corrects nothing of the loaded set (the
+    // rotor-stretch prompt would fail the test).
+    const float fSignal = ppSignal[1][50];
+    script.expectFileCancel("select files to fit");
+    Run(script, 949);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(nScans, 15);
+    EXPECT_EQ(ppSignal[1][50], fSignal);
 }

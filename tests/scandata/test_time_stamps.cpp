@@ -114,6 +114,17 @@ TEST_F(TimeStampTest, SmallFactorShortSpanAndManualFactor) {
         EXPECT_STREQ(ppScanFileName[1], "00001.RA1");
     }
     EXPECT_FALSE(std::filesystem::exists(near + "/timestampanalysis.txt"));
+    {
+        // Dropped, the list loader checks the stamps too, and the caption
+        // still names the first file afterwards.
+        win::headless::Script script;
+        script.dropFiles(nearPaths)
+            .expectMessageBox("erase currently loaded data?", win::IDYES)
+            .expectInput("load every n'th file:", "1");
+        win::headless::processMessages();
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(std::string(szWindowTitle), "SEDIMENTATION ANALYSIS -> " + nearPaths[0] + "...");
+    }
 
     // A recorded span below 60 s tells nothing: the factor may be entered.
     const std::string shortRun = Folder("short");
