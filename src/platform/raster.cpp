@@ -187,6 +187,7 @@ public:
     void lineTo(int x, int y) override;
     void rectangle(int l, int t, int r, int b) override;
     void ellipse(int l, int t, int r, int b) override;
+    bool smallEllipse(QImage& img, const QRect& box);
     void arc(int l, int t, int r, int b, int xs, int ys, int xe, int ye) override;
     void polygon(const POINT* p, int n) override;
     void fillRect(const RECT& r, const BrushDesc& b) override;
@@ -365,6 +366,54 @@ void RasterDC::rectangle(int l, int t, int r, int b)
     }
 }
 
+// Small ellipses with a one-pixel solid pen (the plot symbols, thousands per
+// picture) are set pixel by pixel from their row spans: starting a painter
+// for each would cost several times the drawing itself.
+bool RasterDC::smallEllipse(QImage& img, const QRect& box)
+{
+    const int kMaxSide = 64;
+    if (box.width() > kMaxSide || box.height() > kMaxSide) return false;
+    if (hasPen() && (penWidth() > 1 || st.pen.style != PS_SOLID)) return false;
+    int n = box.height();
+    int start[kMaxSide + 2], end[kMaxSide + 2];  // rows -1..n, empty outside
+    double cx = box.left() + (box.width() - 1) / 2.0, cy = box.top() + (box.height() - 1) / 2.0;
+    double a = box.width() / 2.0, bb = box.height() / 2.0;
+    start[0] = 1, end[0] = 0;
+    start[n + 1] = 1, end[n + 1] = 0;
+    for (int k = 0; k < n; k++) {
+        double v = (box.top() + k - cy) / bb;
+        double hw = a * std::sqrt(std::max(0.0, 1.0 - v * v));
+        int x0 = int(std::ceil(cx - hw - 1e-9)), x1 = int(std::floor(cx + hw + 1e-9));
+        x0 = std::max(x0, box.left());
+        x1 = std::min(x1, box.right());
+        start[k + 1] = x0, end[k + 1] = x1;
+    }
+    QRect lim = bounds(img);
+    uchar* bits = img.bits();
+    qsizetype bpl = img.bytesPerLine();
+    auto put = [&](int x, int y, uint32_t P) {
+        if (!lim.contains(x, y)) return;
+        QRgb* px = reinterpret_cast<QRgb*>(bits + y * bpl) + x;
+        *px = 0xFF000000u | (rop2(st.rop2, P, *px & 0xFFFFFF) & 0xFFFFFF);
+    };
+    bool bPen = hasPen(), bBrush = hasBrush();
+    uint32_t penRgb = toRgb(st.pen.color) & 0xFFFFFF, brushRgb = toRgb(st.brush.color) & 0xFFFFFF;
+    for (int k = 1; k <= n; k++) {
+        int y = box.top() + k - 1;
+        for (int x = start[k]; x <= end[k]; x++) {
+            // A pixel with a neighbour outside the shape belongs to the outline.
+            bool bEdge = x == start[k] || x == end[k] || x < start[k - 1] || x > end[k - 1] ||
+                         x < start[k + 1] || x > end[k + 1];
+            if (bEdge && bPen)
+                put(x, y, penRgb);
+            else if (bBrush)
+                put(x, y, brushRgb);
+        }
+    }
+    touched(box.intersected(lim));
+    return true;
+}
+
 void RasterDC::ellipse(int l, int t, int r, int b)
 {
     Locked lk(mutex());
@@ -372,6 +421,7 @@ void RasterDC::ellipse(int l, int t, int r, int b)
     if (!img || img->isNull()) return;
     QRect box = normalized(l, t, r, b);
     if (box.width() <= 0 || box.height() <= 0) return;
+    if (smallEllipse(*img, box)) return;
     int w = penWidth();
     if (hasBrush()) {
         paintWithRop(*img, st.brush.color, box, [&](QPainter& p, const QColor& c) {

@@ -322,6 +322,27 @@ TEST(Shapes, PensBrushesAndExcludedEdges)
     Polygon(c.dc, tri, 3);
     EXPECT_EQ(c.at(50, 80), RGB(0, 0, 255));
     EXPECT_EQ(c.at(15, 60), RGB(255, 255, 255));
+    // A small ellipse (a plot symbol): a closed outline inside its box with the
+    // right and bottom edges excluded, the brush inside, the corners untouched.
+    Ellipse(c.dc, 60, 30, 71, 41);
+    EXPECT_EQ(c.at(60, 35), RGB(255, 0, 0));
+    EXPECT_EQ(c.at(70, 35), RGB(255, 0, 0));
+    EXPECT_EQ(c.at(65, 30), RGB(255, 0, 0));
+    EXPECT_EQ(c.at(65, 40), RGB(255, 0, 0));
+    EXPECT_EQ(c.at(71, 35), RGB(255, 255, 255));
+    EXPECT_EQ(c.at(65, 41), RGB(255, 255, 255));
+    EXPECT_EQ(c.at(65, 35), RGB(0, 0, 255));
+    EXPECT_EQ(c.at(60, 30), RGB(255, 255, 255));
+    EXPECT_EQ(c.at(70, 40), RGB(255, 255, 255));
+    for (int y = 30; y <= 40; y++) {  // every row of the outline is closed: one run of pen, brush, pen
+        int x = 60;
+        while (c.at(x, y) == RGB(255, 255, 255)) x++;
+        EXPECT_EQ(c.at(x, y), RGB(255, 0, 0)) << y;
+        int right = 70;
+        while (c.at(right, y) == RGB(255, 255, 255)) right--;
+        EXPECT_EQ(c.at(right, y), RGB(255, 0, 0)) << y;
+        EXPECT_EQ(x + right, 130) << y;  // symmetric about the centre column
+    }
     DeleteObject(pen);
     MoveToEx(c.dc, 0, 99, nullptr);
     LineTo(c.dc, 5, 99);
