@@ -246,6 +246,9 @@ public:
     // Rectangle (top, left, bottom, right) of button k = 1..5.
     void ButtonRect(int k, float* pTop, float* pLeft, float* pBottom, float* pRight) const;
     void PlaceButtons();
+    // Five buttons captioned n ("%d"), "X", "i", "e", "s", placed; with buttons
+    // present only button 1 is captioned anew.
+    void CreateButtons(int n);
 
     // --- ranges, ticks, zoom
     void SetPlotRect(int top, int left, int bottom, int right);
@@ -277,6 +280,15 @@ public:
     win::HDC BeginBackgroundPicture() const;
     void PlotFunction(win::HDC dc, double (*f)(double), int n, win::COLORREF cr) const;
     void DrawErrorBars(win::HDC dc, int i, const float* pErrors, int first, int last, win::COLORREF cr) const;
+
+    // --- overlays (plot/overlays.cpp): one more curve drawn into the axes of
+    // the drawn plot, recorded as a picture of its own that the caller plays
+    // and deletes; 0 when nothing was recorded. first and last are one-based.
+    // size replaces nSymbolSize for the call.
+    win::HMETAFILE OverlayCurve(const CCurve* pCurve, int first, int last, win::COLORREF cr, int nStyle, int nSize);
+    // A colour per point: pColors is imatrix(1, n, 1, 3) of red, green, blue.
+    win::HMETAFILE OverlayCurveEx(const CCurve* pCurve, int first, int last, int** pColors, int nStyle, int nSize);
+    win::HMETAFILE OverlayCurveAll(const CCurve* pCurve, win::COLORREF cr, int nStyle, int nSize);
 
     // The effective 0-based index range of curve i (first..last inclusive).
     void EffectiveRange(int i, int* pFirst, int* pLast) const;

@@ -1,5 +1,9 @@
 // The plot's own on-screen buttons, round the top-right corner of the frame.
+#include <cstdio>
+#include <cstring>
+
 #include "plot/cwinplot.h"
+#include "plot/screen_button.h"
 
 void CWINPlot::ButtonRect(int k, float* pTop, float* pLeft, float* pBottom, float* pRight) const
 {
@@ -21,15 +25,45 @@ void CWINPlot::ButtonRect(int k, float* pTop, float* pLeft, float* pBottom, floa
     *pRight = right;
 }
 
-// Buttons exist only once CreateButtons made them; until then a plot has none
-// and there is nothing to place or release.
+void CWINPlot::CreateButtons(int n)
+{
+    char sz[32];
+    int len = std::snprintf(sz, sizeof sz, "%d", n);
+    if (pButtons && nButtons > 0) {
+        pButtons[1]->SetText(sz, len, sz, len);
+        pButtons[1]->Render();
+        return;
+    }
+    const char* captions[] = {sz, "X", "i", "e", "s"};
+    nButtons = 5;
+    pButtons = new CScreenButton*[size_t(nButtons) + 1];
+    pButtons[0] = nullptr;
+    for (int k = 1; k <= nButtons; k++) {
+        pButtons[k] = new CScreenButton;
+        int l = int(std::strlen(captions[k - 1]));
+        pButtons[k]->SetText(captions[k - 1], l, captions[k - 1], l);
+    }
+    PlaceButtons();
+}
+
+// Until CreateButtons made them a plot has no buttons, and there is nothing
+// to place.
 void CWINPlot::PlaceButtons()
 {
     if (!pButtons || nButtons == 0) return;
+    for (int k = 1; k <= nButtons; k++) {
+        if (!pButtons[k]) continue;
+        float top, left, bottom, right;
+        ButtonRect(k, &top, &left, &bottom, &right);
+        pButtons[k]->SetRect(top, left, bottom, right);
+        pButtons[k]->Render();
+    }
 }
 
 void CWINPlot::ReleaseButtons()
 {
+    if (pButtons)
+        for (int k = 1; k <= nButtons; k++) delete pButtons[k];
     delete[] pButtons;
     pButtons = nullptr;
     nButtons = 0;
