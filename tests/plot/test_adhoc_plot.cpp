@@ -1,8 +1,6 @@
 // Ad hoc plots of the diagnostic tools and plots with stored pictures.
 #include <cstring>
 
-#include "app/app_globals.h"
-#include "app/window_fixture.h"
 #include "numerics/nrutil.h"
 #include "plot/adhoc_plot.h"
 #include "plot/plot_fixture.h"
@@ -77,35 +75,7 @@ TEST(AdHocPlot, StoredPictures)
     // a later picture of the plot leaves the stored one alone
     s.SetTitle("second");
     EXPECT_TRUE(s.Draw());
-    EXPECT_TRUE(s.Draw());
     Records l = metaFileListing(s.GetPicture(2));
     EXPECT_NE(findRecord(l, "TextOut(734,16,\"first\")"), -1) << ::testing::PrintToString(withPrefix(l, "TextOut"));
     EXPECT_NE(findRecord(listing(s), "TextOut(734,16,\"second\")"), -1);
-}
-
-using AdHocPlotWindow = MainWindowTest;
-
-TEST_F(AdHocPlotWindow, TheWindowShowsTheCurrentAdHocPlot)
-{
-    TXLAWindow* w = OpenWindow();
-    CAdHocPlot* p = new CAdHocPlot;
-    p->pPlot->SetPlotRect(nPlotTop, nPlotLeft, 475, nPlotRight);
-    int k = p->AddCurve(2, ramp(2, 0, 1), ramp(2, 0, 1));
-    p->pPlot->SetCurveColor(k, RGB(0, 160, 0));
-    p->pPlot->SetCurveStyle(k, 9);
-    p->pPlot->Draw();
-    forgetAdHocPlot(w);
-    pAdHocPlotOwner = p;
-    pAdHocWinPlot = p->pPlot;
-    w->Invalidate();
-    headless::processMessages();
-    HDC dc = GetDC(w->HWindow);
-    // point (1, 1) is a filled square of the curve's colour somewhere in the frame
-    int px = p->pPlot->MapX(1) * w->GetClientWidth() / 1399;
-    int py = p->pPlot->MapY(1) * w->GetClientHeight() / 1000;
-    EXPECT_EQ(GetPixel(dc, px, py), RGB(0, 160, 0));
-    ReleaseDC(w->HWindow, dc);
-    forgetAdHocPlot(w);
-    EXPECT_EQ(pAdHocWinPlot, nullptr);
-    delete p;
 }
