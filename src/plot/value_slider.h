@@ -6,7 +6,8 @@
 // rectangle it is, with the knob), CValueSlider (step buttons "<" and ">" and
 // a value label; a value between fMin and fMax, linear or on a decimal
 // logarithmic scale) and CTableSlider (the value snaps to a table of allowed
-// values).
+// values). The slider's step and position operations are virtual; delete a
+// slider through its own type, never through a CScreenButton pointer.
 //
 //   CTableSlider* s = new CTableSlider;
 //   s->SetRect(900, 300, 920, 700);             // the track
