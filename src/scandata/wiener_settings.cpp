@@ -24,6 +24,23 @@ bool takeWienerSkewingEntry(float fMagnitude, float fSignalPerMgMl, int nFloatin
     return true;
 }
 
+bool askWienerSkewingParameters(TXLAWindow* pWindow, WienerEntryDialog pfnDialog)
+{
+    float fMagnitude = static_cast<float>(static_cast<double>(fWSkew) * 1e6);
+    float fSignal = fWSkewSignalPerMgMl;
+    int nFloating = bWSkewFloating;
+    if (pfnDialog(pWindow, &fMagnitude, &fSignal, &nFloating) &&
+        takeWienerSkewingEntry(fMagnitude, fSignal, nFloating))
+        return true;
+    if (win::MessageBox(pWindow ? pWindow->HWindow : nullptr, "sorry: Wiener skewing parameter error - try again?",
+                        "Error", win::MB_YESNO) == win::IDYES) {
+        askWienerSkewingParameters(pWindow, pfnDialog);
+        return false;
+    }
+    bWienerSkewing = 0;
+    return false;
+}
+
 void TXLAWindow::CmWienerSkewing()
 {
     const int nAnswer = win::MessageBox(

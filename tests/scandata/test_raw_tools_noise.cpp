@@ -182,7 +182,7 @@ TEST_F(NoiseSubtractionTest, PlotRangeOfTheResult)
     EXPECT_EQ(nZoomLevel, 0);
 }
 
-TEST(WienerSkewing, EntriesAndTheSwitch)
+TEST(WienerSkewing, EntryRules)
 {
     fWSkew = 0.0f;
     fWSkewSignalPerMgMl = 1.0f;
@@ -208,6 +208,58 @@ TEST(WienerSkewing, EntriesAndTheSwitch)
     EXPECT_EQ(bWienerSkewing, 0);
     EXPECT_FLOAT_EQ(fWSkew, 2.5e-6f);
     EXPECT_EQ(bWSkewFloating, 1);
+    fWSkew = 0.0f;
+    fWSkewSignalPerMgMl = 1.0f;
+    bWSkewFloating = 0;
+}
+
+namespace {
+
+// Entries a user makes in the settings dialog, one per opening.
+std::vector<std::vector<float>> wienerEntries;
+std::vector<float> wienerShown;
+
+bool scriptedWienerDialog(TXLAWindow*, float* pfMagnitude, float* pfSignal, int* pnFloating)
+{
+    wienerShown.push_back(*pfMagnitude);
+    if (wienerEntries.empty()) return false;
+    const std::vector<float> e = wienerEntries.front();
+    wienerEntries.erase(wienerEntries.begin());
+    if (e.empty()) return false;  // Cancel
+    *pfMagnitude = e[0];
+    *pfSignal = e[1];
+    *pnFloating = static_cast<int>(e[2]);
+    return true;
+}
+
+}  // namespace
+
+TEST(WienerSkewing, TheDialogAsksAgainAfterABadEntry)
+{
+    fWSkew = 0.0f;
+    fWSkewSignalPerMgMl = 1.0f;
+    bWienerSkewing = 1;
+    // -1 with 3.3 is refused; the second entry is taken, the first call fails
+    wienerEntries = {{-1.0f, 3.3f, 0.0f}, {2.5f, 3.3f, 1.0f}};
+    wienerShown.clear();
+    {
+        win::headless::Script script;
+        script.expectMessageBox("try again?", win::IDYES);
+        EXPECT_FALSE(askWienerSkewingParameters(nullptr, scriptedWienerDialog));
+    }
+    EXPECT_FLOAT_EQ(fWSkew, 2.5e-6f);
+    EXPECT_EQ(bWienerSkewing, 1);
+    // reopened, the dialog shows 2.5 again; Cancel, then No: switched off
+    wienerEntries = {{}};
+    {
+        win::headless::Script script;
+        script.expectMessageBox("try again?", win::IDNO);
+        EXPECT_FALSE(askWienerSkewingParameters(nullptr, scriptedWienerDialog));
+    }
+    ASSERT_EQ(wienerShown.size(), 3u);
+    EXPECT_FLOAT_EQ(wienerShown[2], 2.5f);
+    EXPECT_EQ(bWienerSkewing, 0);
+    EXPECT_FLOAT_EQ(fWSkew, 2.5e-6f);
     fWSkew = 0.0f;
     fWSkewSignalPerMgMl = 1.0f;
     bWSkewFloating = 0;
