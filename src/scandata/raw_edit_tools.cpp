@@ -167,6 +167,7 @@ void saveSixChannelSubsets(float fCut1, float fCut2)
     if (nScans == 0) return;
     const int n1 = pScanPoints[1];
     if (!(fCut1 <= fCut2 && fCut1 >= ppRadius[1][1] && fCut2 <= ppRadius[1][n1])) return;
+    if (bInterferenceData) endActiveMouseActions();  // the alignment changes the loaded signals
     setCursorTo(IDC_WAIT);
     const std::string dir = directoryOf(szScanExtra);
     struct Band {
