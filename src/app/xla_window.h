@@ -87,8 +87,10 @@ public:
     void CmSubtractNoiseFromEqData();
     // Writes the scan file with the fitted TI noise taken off, inside the grid.
     void SubtractNoiseFromEqData(const char* szScanPath, const char* szOutputPath);
-    // Switch of the simulated Wiener skewing (scandata/wiener_settings.cpp).
+    // Switch of the simulated Wiener skewing and its settings dialog (true
+    // when an entry was taken) (scandata/wiener_settings.cpp).
     void CmWienerSkewing();
+    bool AskWienerSkewingParameters();
     // Raw-data editing tools (scandata/raw_edit_tools.cpp); the rotor-stretch
     // correction CmUndoRotorStretch is declared with the Data menu above.
     void CmExtractSpeedSchedule();

@@ -17,14 +17,7 @@ extern float fWSkewSignalPerMgMl;         // signal per mg/ml, default 1.0
 // a positive signal per mg/ml, which would divide by zero); nothing changes.
 bool takeWienerSkewingEntry(float fMagnitude, float fSignalPerMgMl, int nFloating);
 
-class TXLAWindow;
-// The entry dialog of the settings: shows the magnitude (1e-6 cm^2 ml/mg)
-// with its fit flag and the signal per mg/ml, and leaves the user's entry in
-// them; false on Cancel.
-using WienerEntryDialog = bool (*)(TXLAWindow* pWindow, float* pfMagnitude, float* pfSignalPerMgMl,
-                                   int* pnFloating);
-// The settings dialog with its rules: an entry that cannot be taken (or
-// Cancel) asks "try again?"; Yes opens the dialog once more (and this call
-// returns false), No switches the correction off. True when an entry was
-// taken.
-bool askWienerSkewingParameters(TXLAWindow* pWindow, WienerEntryDialog pfnDialog);
+// The settings dialog itself is TXLAWindow::AskWienerSkewingParameters: an
+// entry that cannot be taken, or Cancel, asks "try again?"; Yes opens the
+// dialog once more (and the first call returns false), No switches the
+// correction off.

@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/window_fixture.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "platform/win.h"
+#include "resources/dialog_templates.h"
 #include "scandata/noise_grid.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_data.h"
@@ -110,57 +112,66 @@ TEST_F(NoiseSubtractionTest, SharedGridChangesOnceAndRadialOffsetsGo)
 
 namespace {
 
-// The entries a user makes in the settings dialog, one per opening; an empty
-// entry is Cancel.
-std::vector<std::vector<float>> wienerEntries;
-std::vector<float> wienerShown;
+using win::headless::DialogAnswer;
+// The settings dialog's magnitude field and its fit check box, and the
+// signal-per-mg/ml field.
+constexpr int nMagnitudeField = 989, nMagnitudeBox = 1989, nSignalField = 979;
 
-bool scriptedWienerDialog(TXLAWindow*, float* pfMagnitude, float* pfSignal, int* pnFloating)
-{
-    wienerShown.push_back(*pfMagnitude);
-    const std::vector<float> e = wienerEntries.front();
-    wienerEntries.erase(wienerEntries.begin());
-    if (e.empty()) return false;
-    *pfMagnitude = e[0];
-    *pfSignal = e[1];
-    *pnFloating = static_cast<int>(e[2]);
-    return true;
-}
+class WienerSkewingTest : public MainWindowTest {
+protected:
+    void TearDown() override
+    {
+        fWSkew = 0.0f;
+        fWSkewSignalPerMgMl = 1.0f;
+        bWSkewFloating = 0;
+        bWienerSkewing = 0;
+        MainWindowTest::TearDown();
+    }
+};
 
 }  // namespace
 
-TEST(WienerSkewing, EntriesAndTheTryAgainQuestion)
+TEST_F(WienerSkewingTest, EntriesAndTheTryAgainQuestion)
 {
-    fWSkew = 0.0f;
-    fWSkewSignalPerMgMl = 1.0f;
+    TXLAWindow* w = OpenWindow();
+    installDialogTemplates();
     bWienerSkewing = 1;
-    // -1 with 3.3 is refused; 2.5 is taken as 2.5e-6, but the first call fails
-    wienerEntries = {{-1.0f, 3.3f, 0.0f}, {2.5f, 3.3f, 1.0f}};
     {
+        // -1 with 3.3 is refused; 2.5 is taken as 2.5e-6, but the first call fails
         win::headless::Script script;
-        script.expectMessageBox("try again?", win::IDYES);
-        EXPECT_FALSE(askWienerSkewingParameters(nullptr, scriptedWienerDialog));
+        script.expectDialog("Wiener skewing", DialogAnswer().set(nMagnitudeField, "-1").set(nSignalField, "3.3"))
+            .expectMessageBox("try again?", win::IDYES)
+            .expectDialog("Wiener",
+                          DialogAnswer().set(nMagnitudeField, "2.5").set(nSignalField, "3.3").check(nMagnitudeBox));
+        EXPECT_FALSE(w->AskWienerSkewingParameters());
     }
     EXPECT_FLOAT_EQ(fWSkew, 2.5e-6f);
+    EXPECT_FLOAT_EQ(fWSkewSignalPerMgMl, 3.3f);
     EXPECT_EQ(bWSkewFloating, 1);
     EXPECT_EQ(bWienerSkewing, 1);
-    // a signal per mg/ml of 0 would divide by 0: refused; then No switches off
-    wienerEntries = {{4.0f, 0.0f, 0.0f}};
     {
+        // reopened, the magnitude shows as entered: left alone it stays
         win::headless::Script script;
-        script.expectMessageBox("try again?", win::IDNO);
-        EXPECT_FALSE(askWienerSkewingParameters(nullptr, scriptedWienerDialog));
+        script.expectDialog("Wiener", DialogAnswer().set(nSignalField, "4"));
+        EXPECT_TRUE(w->AskWienerSkewingParameters());
+        EXPECT_FLOAT_EQ(fWSkew, 2.5e-6f);
+        EXPECT_FLOAT_EQ(fWSkewSignalPerMgMl, 4.0f);
     }
-    EXPECT_FLOAT_EQ(wienerShown.back(), 2.5f);  // shown again as entered
+    {
+        // a signal per mg/ml of 0 would divide by 0: refused; No switches off
+        win::headless::Script script;
+        script.expectDialog("Wiener", DialogAnswer().set(nSignalField, "0"))
+            .expectMessageBox("try again?", win::IDNO);
+        EXPECT_FALSE(w->AskWienerSkewingParameters());
+    }
     EXPECT_EQ(bWienerSkewing, 0);
-    EXPECT_FLOAT_EQ(fWSkew, 2.5e-6f);
+    EXPECT_FLOAT_EQ(fWSkewSignalPerMgMl, 4.0f);
     // a magnitude of 0 switches off at once and stores nothing
     bWienerSkewing = 1;
-    wienerEntries = {{0.0f, 7.0f, 0.0f}};
-    EXPECT_TRUE(askWienerSkewingParameters(nullptr, scriptedWienerDialog));
+    win::headless::Script script;
+    script.expectDialog("Wiener", DialogAnswer().set(nMagnitudeField, "0").set(nSignalField, "7"));
+    EXPECT_TRUE(w->AskWienerSkewingParameters());
     EXPECT_EQ(bWienerSkewing, 0);
-    EXPECT_FLOAT_EQ(fWSkewSignalPerMgMl, 3.3f);
-    fWSkew = 0.0f;
-    fWSkewSignalPerMgMl = 1.0f;
-    bWSkewFloating = 0;
+    EXPECT_FLOAT_EQ(fWSkew, 2.5e-6f);
+    EXPECT_FLOAT_EQ(fWSkewSignalPerMgMl, 4.0f);
 }
