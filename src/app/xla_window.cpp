@@ -201,6 +201,7 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
 
 TXLAWindow::~TXLAWindow()
 {
+    releaseMouseActionWindow(this);
     if (hAccelerators) DestroyAcceleratorTable(hAccelerators);
 }
 

@@ -72,6 +72,20 @@ void createMouseActions(TXLAWindow* pWindow)
         if (mouseActions[i]) mouseActions[i]->SetWindow(pWindow);
 }
 
+void releaseMouseActionWindow(TXLAWindow* pWindow)
+{
+    if (!mouseActions) return;
+    for (int i = 1; i <= nMouseActions; ++i) {
+        CMouseAction* a = mouseActions[i];
+        if (!a || a->window != pWindow) continue;
+        a->window = nullptr;
+        if (a->active) {
+            a->Deactivate();
+            a->Cancel();
+        }
+    }
+}
+
 namespace {
 
 void startAction(int nEntry)

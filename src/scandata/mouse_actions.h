@@ -57,6 +57,8 @@ enum { MOUSE_ACTION_TRACK_SCRATCH = 1, MOUSE_ACTION_FIX_SCRATCH_JUMP = 2, MOUSE_
 // Makes the three tools in registry order and gives them the window; a
 // second call only gives them the window.
 void createMouseActions(TXLAWindow* pWindow);
+// The window is going: the tools it owns end without touching it and forget it.
+void releaseMouseActionWindow(TXLAWindow* pWindow);
 
 // Starters of the menu commands: with scans loaded, Activate and Start the
 // registry entry of the tool; else nothing.
