@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/window_fixture.h"
+#include "fitting/fit_globals.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
 #include "scandata/noise_grid.h"
@@ -141,4 +142,38 @@ TEST_F(RawTransformTest, TimeOffsetProposesItsOmega2tAndOffersTheSave)
     EXPECT_DOUBLE_EQ(pScanHeaders[1].timeWritten, 700.0);
     EXPECT_NEAR(pScanHeaders[1].omega2t, 1.6449e10, 1e6);
     EXPECT_DOUBLE_EQ(pScanHeaders[1].time, 100.0);  // the analyses' time stays
+}
+
+TEST_F(RawTransformTest, EquilibriumIntensityScanBecomesAbsorbanceWithoutTiNoise)
+{
+    TXLAWindow* w = OpenWindow();
+    // the noise grid spans 6.0..6.6 cm, the intensity scan file 5.9..7.1 cm
+    scantest::installScans({evenScan(6.0f, 6.6f, 0.01f, 100.0), evenScan(6.0f, 6.6f, 0.01f, 200.0)});
+    bInterferenceData = 1;
+    setupNoiseRadialGrid();
+    bInterferenceData = 0;
+    bIntensityData = 1;
+    bFitTINoise = 1;
+    for (int k = 1; k <= nNoiseGridPoints; ++k) pTINoiseSaved[k] = pTINoiseAux[k] = 0.01f;
+    MemoryScan eq = evenScan(5.9f, 7.1f, 0.01f, 0.0);
+    std::vector<float> sample(eq.r.size(), 100.0f), reference(eq.r.size(), 1000.0f);
+    ScanHeader h{};
+    h.dataType = 'I';
+    const std::string in = scratch + "eq.RI1", out = scratch + "RTI.RI1";
+    writeScanFile(in.c_str(), int(eq.r.size()), eq.r.data() - 1, sample.data() - 1, reference.data() - 1, "eq", 1,
+                  &h);
+    w->SubtractNoiseFromEqData(in.c_str(), out.c_str());
+    bFitTINoise = 0;
+    // log10(1000 / 100) = 1 minus the TI noise 0.02, inside the grid only,
+    // written as absorbance so that it reloads as absorbance
+    ScanHeader hr{};
+    int n = 0;
+    float *r = nullptr, *s = nullptr;
+    ASSERT_TRUE(readScanFile(out.c_str(), &hr, &n, &r, &s, nullptr, nullptr, 0.0f));
+    EXPECT_EQ(hr.dataType, 'R');
+    EXPECT_EQ(n, 61);
+    EXPECT_NEAR(r[1], 6.0f, 1e-4);
+    for (int j = 1; j <= n; ++j) EXPECT_NEAR(s[j], 0.98f, 1e-5) << j;
+    free_vector(r, 1, n);
+    free_vector(s, 1, n);
 }
