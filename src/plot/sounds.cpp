@@ -28,7 +28,10 @@ TSoundSetState gSets[SOUND_SET_COUNT] = {
 char szVariantName[260];
 bool bNamesReady = false;
 
-void seedFromClock() { std::srand(static_cast<unsigned>(std::time(nullptr))); }
+unsigned wallClockSeconds() { return static_cast<unsigned>(std::time(nullptr)); }
+unsigned (*pSeedClock)() = wallClockSeconds;
+
+void seedFromClock() { std::srand(pSeedClock()); }
 
 int drawVariant(int nCount) { return nCount > 0 ? std::rand() % nCount : 0; }
 
@@ -53,6 +56,8 @@ void playSet(TSoundSet nSet, bool bShuffleFirst, bool bSync)
 }
 
 }  // namespace
+
+void setSoundSeedClock(unsigned (*clock)()) { pSeedClock = clock ? clock : wallClockSeconds; }
 
 const char* soundVariantFileName(const char* szBase, int k)
 {

@@ -60,22 +60,23 @@ TEST(Sounds, ARepeatNeedsTwoDrawsOfTheSameVariant)
     EXPECT_TRUE(script.lines().empty());
     countSoundFiles();
 
-    int nLast = -1, nPlays = 0;
-    while (nPlays < 12) {
-        std::time_t t = std::time(nullptr);
+    // The generator is seeded from the clock before every draw: with a clock
+    // that stands still the draws can be repeated here.
+    static unsigned nSecond = 1000;
+    setSoundSeedClock([]() -> unsigned { return nSecond; });
+    int nLast = -1;
+    for (int nPlay = 0; nPlay < 12; nPlay++) {
+        // Two plays per second: the second one draws the first's variant again
+        // and must take the redraw.
+        nSecond = 1000 + unsigned(nPlay / 2);
         playErrorSound();
-        if (std::time(nullptr) != t) {  // the seed's second changed meanwhile: start again
-            countSoundFiles();
-            nLast = -1;
-            continue;
-        }
-        std::srand(unsigned(t));
-        int nFirst = std::rand() % 3, nSecond = std::rand() % 3;
-        nLast = nFirst == nLast ? nSecond : nFirst;
+        std::srand(nSecond);
+        int nFirst = std::rand() % 3, nRedraw = std::rand() % 3;
+        nLast = nFirst == nLast ? nRedraw : nFirst;
         std::string szName = nLast == 0 ? "error.wav" : "error" + std::to_string(nLast + 1) + ".wav";
-        ASSERT_EQ(script.lines().back(), "Sound \"" + szName + "\" SND_ASYNC|SND_NODEFAULT");
-        nPlays++;
+        ASSERT_EQ(script.lines().back(), "Sound \"" + szName + "\" SND_ASYNC|SND_NODEFAULT") << nPlay;
     }
+    setSoundSeedClock(nullptr);
 
     // One variant: always that one. A set without files still names its
     // base file (silent); with the preference off nothing plays at all.
