@@ -6,6 +6,7 @@
 #include "numerics/error_stop.h"
 #include "platform/win.h"
 #include "plot/plot_fonts.h"
+#include "resources/dialog_templates.h"
 
 int nCommandLineArgs = 0;
 char** ppCommandLineArgs = nullptr;
@@ -30,6 +31,8 @@ bool TXLAApp::IsStartingUp() { return bStartingUp; }
 
 void TXLAApp::InitMainWindow()
 {
+    // Every dialog of the program is built on these templates.
+    installDialogTemplates();
     bStartingUp = true;
     pWindow = new TXLAWindow(nullptr, "Sedimentation Analysis");
     bStartingUp = false;

@@ -91,6 +91,8 @@ TEST_F(MainWindowTest, DisclaimerUntilAcceptedOnceAndARefusalEnds)
         TXLAApp app("RADOdodedez");
         EXPECT_EQ(app.Run(), 0);
         EXPECT_FALSE(transcriptHas(script.lines(), "DISCLAIMER"));
+        // the program's dialog templates are there for every command
+        for (int id : {631, 1086, 1097, 1096}) EXPECT_NE(findDialogTemplate(id), nullptr) << id;
     }
 }
 
