@@ -50,6 +50,7 @@ void TXLAWindow::EvLButtonDown(UINT, const POINT& point)
     resetMousePoints();
     recordMousePoint(point.x, point.y);
     if (mouseActionsEvLButtonDown(point)) return;
+    if (NoiseButtonClicked(point.x, point.y)) return;
     if (!PointInDataPlot(point.x, point.y)) return;
     float x = point.x * 1.4f * 1000.0f / fClientWidth;
     // a marker within the hit tolerance is dragged; elsewhere a zoom window

@@ -8,6 +8,9 @@
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "resources/commands.h"
+#include "plot/cwinplot.h"
+#include "plot/screen_button.h"
+#include "scandata/noise_subtraction.h"
 #include "scandata/scan_data.h"
 
 using namespace win;
@@ -23,6 +26,7 @@ void TXLAWindow::Paint(HDC dc, bool, RECT&)
     bWindowPainted = 1;
 
     PaintPlots(dc, nClientWidth, nClientHeight);
+    if (pNoiseButton) pNoiseButton->Paint(this);
 
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
@@ -155,6 +159,45 @@ void TXLAWindow::UpdateFloToolsMenu()
     }
 }
 
-// The on-screen noise buttons come with the on-screen controls.
-void TXLAWindow::ShowNoiseButtons() {}
-void TXLAWindow::DeleteNoiseButtons() {}
+void TXLAWindow::ShowNoiseButtons()
+{
+    // Freshly loaded or fitted data carry their noise: the button starts at
+    // "remove TI and RI".
+    if (!pNoiseButton) pNoiseButton = new CScreenButton;
+    CScreenButton* b = pNoiseButton;
+    b->nButtonType = 2;
+    b->bOn = 0;
+    b->crFace = RGB(220, 220, 220);
+    b->crOn = RGB(255, 200, 150);
+    // above the data plot's frame, at its right end (logical units)
+    const float fRight = nPlotRight * fPlotXScale;
+    b->SetRect(nPlotTop - 42.0f, fRight - 190.0f, nPlotTop - 12.0f, fRight);
+    b->SetText("remove TI and RI", 16, "restore TI noise", 16);
+    b->Render();
+    InvalidateUnlessBatch();
+}
+
+void TXLAWindow::DeleteNoiseButtons()
+{
+    if (!pNoiseButton) return;
+    delete pNoiseButton;
+    pNoiseButton = nullptr;
+    InvalidateUnlessBatch();
+}
+
+bool TXLAWindow::NoiseButtonClicked(int nX, int nY)
+{
+    if (!pNoiseButton || pNoiseButton->bHidden || fClientWidth <= 0 || fClientHeight <= 0) return false;
+    // a hit flips the toggle: on means the noise has just been taken off
+    if (!pNoiseButton->HitTest(nX * 1000.0f / fClientWidth, nY * 1000.0f / fClientHeight)) return false;
+    if (pNoiseButton->bOn) {
+        if (bFitRINoise)
+            subtractAllNoiseFromData();
+        else
+            subtractTiNoiseFromData();
+    } else {
+        restoreOriginalTiNoise();
+    }
+    InvalidateUnlessBatch();
+    return true;
+}

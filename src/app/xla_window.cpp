@@ -1,5 +1,6 @@
 // The main window: construction, start-up, the response table and exit.
 #include "app/xla_window.h"
+#include "plot/screen_button.h"
 
 #include <cstdio>
 #include <cstring>
@@ -202,6 +203,7 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
 TXLAWindow::~TXLAWindow()
 {
     releaseMouseActionWindow(this);
+    delete pNoiseButton;
     if (hAccelerators) DestroyAcceleratorTable(hAccelerators);
 }
 

@@ -3,6 +3,8 @@
 
 #include "platform/win.h"
 
+class CScreenButton;
+
 class TXLAWindow : public win::TWindow {
 public:
     TXLAWindow(win::TWindow* parent, const char* title);
@@ -167,9 +169,14 @@ public:
     bool CheckMaxGradient();
     // Brings the menu bar up to date with the loaded data.
     void UpdateFloToolsMenu();
-    // Show or remove the on-screen noise buttons.
+    // Show or remove the on-screen noise button: a toggle over the top right
+    // of the data plot that takes the fitted TI and RI noise off the raw data
+    // ("remove TI and RI") and puts the TI noise back ("restore TI noise").
     void ShowNoiseButtons();
     void DeleteNoiseButtons();
+    CScreenButton* pNoiseButton = nullptr;
+    // A click on the noise button (x, y client pixels): true when it was hit.
+    bool NoiseButtonClicked(int nX, int nY);
 
     // Mouse and keys (app/window_input.cpp).
     void EvLButtonDown(win::UINT modKeys, const win::POINT& point) override;

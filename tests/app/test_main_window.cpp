@@ -4,15 +4,18 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/preferences.h"
 #include "app/window_fixture.h"
 #include "app/xla_app.h"
+#include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
+#include "plot/screen_button.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
 
@@ -380,4 +383,45 @@ TEST_F(MainWindowTest, PreferencesDialogAndPrinting)
     ASSERT_TRUE(std::filesystem::exists(pdf));
     EXPECT_GT(std::filesystem::file_size(pdf), 1000u);
     EXPECT_EQ(readText(pdf).compare(0, 5, "%PDF-"), 0);
+}
+
+TEST_F(MainWindowTest, NoiseButtonTakesTheNoiseOffAndPutsTheTiNoiseBack)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 3));
+    // a fitted TI profile of 0.01 and RI offsets of 0.1, 0.2, 0.3
+    for (int k = 1; k <= nNoiseGridPoints; ++k) pTINoiseSaved[k] = 0.01f;
+    for (int i = 1; i <= nScans; ++i) pRINoiseSaved[i] = 0.1f * i;
+    bFitTINoise = bFitRINoise = 1;
+    std::vector<float> before;
+    for (int i = 1; i <= nScans; ++i) before.push_back(ppSignal[i][20]);
+    w->ShowNoiseButtons();
+    headless::processMessages();
+    ASSERT_NE(w->pNoiseButton, nullptr);
+    EXPECT_STREQ(w->pNoiseButton->pszOffText, "remove TI and RI");
+
+    // the button sits above the data plot; its centre in client pixels
+    CScreenButton* b = w->pNoiseButton;
+    int x = int((b->nLeft + b->nRight) / 2.0f * w->fClientWidth / 1400.0f);
+    int y = int((b->nTop + b->nBottom) / 2.0f * w->fClientHeight / 1000.0f);
+    EXPECT_FALSE(w->PointInDataPlot(x, y));
+    EXPECT_NE(surfacePixel(w, x, y), RGB(255, 255, 255));  // its face is painted
+    if (const char* out = std::getenv("MORVEX_SAVE_PICTURES"))
+        saveWindowImage(w->HWindow, (std::string(out) + "/noise_button.png").c_str());
+
+    w->EvLButtonDown(0, POINT{x, y});
+    EXPECT_EQ(b->bOn, 1);
+    for (int i = 1; i <= nScans; ++i) EXPECT_NEAR(ppSignal[i][20], before[i - 1] - 0.01f - 0.1f * i, 1e-5) << i;
+    // the second click puts the TI noise back; the RI offsets stay off
+    w->EvLButtonDown(0, POINT{x, y});
+    EXPECT_EQ(b->bOn, 0);
+    for (int i = 1; i <= nScans; ++i) EXPECT_NEAR(ppSignal[i][20], before[i - 1] - 0.1f * i, 1e-5) << i;
+    // a click beside it reaches the plot as before
+    w->EvLButtonDown(0, POINT{x, y + 200});
+    EXPECT_EQ(b->bOn, 0);
+    w->EvLButtonUp(0, POINT{x, y + 200});
+
+    w->DeleteNoiseButtons();
+    EXPECT_EQ(w->pNoiseButton, nullptr);
+    bFitTINoise = bFitRINoise = 0;
 }
