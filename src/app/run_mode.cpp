@@ -22,6 +22,8 @@ extern char szOpenFileNames[128000];
 void TXLAWindow::RunJob()
 {
     const RunParameters& p = runParameters;
+    // The run writes its results without overwrite questions.
+    bResultsWritten = 1;
     std::vector<std::string> files = runScanFiles(p);
     // the selection of an open dialog: the folder, then each name, each
     // ended by a NUL, and a final NUL
