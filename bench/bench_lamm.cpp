@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "lamm_bench_scans.h"
 #include "lamm/lamm_ideal.h"
 #include "numerics/nrutil.h"
 #include "scandata/scan_header.h"
@@ -14,22 +15,12 @@ namespace {
 
 struct Experiment {
     static constexpr int nScans = 50, nPoints = 600;
-    std::vector<ScanHeader> headers = std::vector<ScanHeader>(nScans + 1);
+    std::vector<ScanHeader> headers;
     float* radii = vector(1, nPoints);
     float** out = matrix(1, nScans, 1, nPoints);
     Experiment()
     {
-        std::memset(headers.data(), 0, sizeof(ScanHeader) * headers.size());
-        for (int k = 1; k <= nScans; k++) {
-            ScanHeader& h = headers[k];
-            h.time = h.timeWritten = h.timeRead = 100.0 * k;
-            h.rpm = 50000;
-            h.temperature = 20;
-            const double w = 50000 * 2 * M_PI / 60;
-            h.omega2t = w * w * h.time;
-            h.accelRate = 1e6;
-        }
-        for (int i = 1; i <= nPoints; i++) radii[i] = (float)(6.0 + 1.2 * (i - 1) / (nPoints - 1));
+        fillBenchScans(headers, nScans, radii, nPoints);
     }
     ~Experiment()
     {

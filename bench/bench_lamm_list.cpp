@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "lamm_bench_scans.h"
 #include "app/app_globals.h"
 #include "lamm/lamm_ideal.h"
 #include "numerics/nrutil.h"
@@ -18,24 +19,14 @@ namespace {
 
 struct ListCase {
     static constexpr int nScans = 50, nPoints = 300, nEquations = 100;
-    std::vector<ScanHeader> headers = std::vector<ScanHeader>(nScans + 1);
+    std::vector<ScanHeader> headers;
     float* radii = vector(1, nPoints);
     std::vector<float**> rows = std::vector<float**>(nEquations + 1, nullptr);
     double s[nEquations + 1], D[nEquations + 1];
     CLammIdeal tmpl;
     ListCase()
     {
-        std::memset(headers.data(), 0, sizeof(ScanHeader) * headers.size());
-        for (int k = 1; k <= nScans; k++) {
-            ScanHeader& h = headers[k];
-            h.time = h.timeWritten = h.timeRead = 100.0 * k;
-            h.rpm = 50000;
-            h.temperature = 20;
-            const double w = 50000 * 2 * M_PI / 60;
-            h.omega2t = w * w * h.time;
-            h.accelRate = 1e6;
-        }
-        for (int i = 1; i <= nPoints; i++) radii[i] = (float)(6.0 + 1.2 * (i - 1) / (nPoints - 1));
+        fillBenchScans(headers, nScans, radii, nPoints);
         // D of a compact protein of ratio 1.2 from s: D = k s^(-1/2) (about 6e-7 at 5 S)
         for (int i = 1; i <= nEquations; i++) {
             s[i] = 1.0 + 19.0 * (i - 1) / (nEquations - 1);

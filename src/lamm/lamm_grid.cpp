@@ -3,6 +3,7 @@
 
 #include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
+#include "numerics/root_finding.h"
 #include "numerics/nrutil.h"
 #include "plot/error_box.h"
 
@@ -199,67 +200,15 @@ bool CLammIdeal::RefineGridForSteepBoundary(double x)
 // Brent's root finder on the grid-end mismatch.
 double CLammIdeal::zbrent(double x1, double x2, double tol)
 {
-    const int itmax = 200;
-    const double eps = 3.0e-8;
-    double a = x1, b = x2, c = x2, d = 0, e = 0;
-    double fa = GridEndMismatch(a), fb = GridEndMismatch(b);
-    if ((fa > 0.0 && fb > 0.0) || (fa < 0.0 && fb < 0.0))
-        showErrorMessage("too many iterations finding root", 0);
-    double fc = fb;
-    for (int iter = 1; iter <= itmax; iter++) {
-        if ((fb > 0.0 && fc > 0.0) || (fb < 0.0 && fc < 0.0)) {
-            c = a;
-            fc = fa;
-            e = d = b - a;
-        }
-        if (std::fabs(fc) < std::fabs(fb)) {
-            a = b;
-            b = c;
-            c = a;
-            fa = fb;
-            fb = fc;
-            fc = fa;
-        }
-        const double tol1 = 2.0 * eps * std::fabs(b) + 0.5 * tol;
-        const double xm = 0.5 * (c - b);
-        if (std::fabs(xm) <= tol1 || fb == 0.0) return b;
-        if (std::fabs(e) >= tol1 && std::fabs(fa) > std::fabs(fb)) {
-            double p, q, r;
-            const double s = fb / fa;
-            if (a == c) {
-                p = 2.0 * xm * s;
-                q = 1.0 - s;
-            } else {
-                q = fa / fc;
-                r = fb / fc;
-                p = s * (2.0 * xm * q * (q - r) - (b - a) * (r - 1.0));
-                q = (q - 1.0) * (r - 1.0) * (s - 1.0);
-            }
-            if (p > 0.0) q = -q;
-            p = std::fabs(p);
-            const double min1 = 3.0 * xm * q - std::fabs(tol1 * q);
-            const double min2 = std::fabs(e * q);
-            if (2.0 * p < (min1 < min2 ? min1 : min2)) {
-                e = d;
-                d = p / q;
-            } else {
-                d = xm;
-                e = d;
-            }
-        } else {
-            d = xm;
-            e = d;
-        }
-        a = b;
-        fa = fb;
-        if (std::fabs(d) > tol1)
-            b += d;
-        else
-            b += (xm >= 0 ? std::fabs(tol1) : -std::fabs(tol1));
-        fb = GridEndMismatch(b);
+    bool bBracketed = true, bConverged = true;
+    double root = brentRoot([this](double x) { return GridEndMismatch(x); }, x1, x2, tol, 3.0e-8, 200,
+                            &bBracketed, &bConverged);
+    if (!bBracketed) showErrorMessage("too many iterations finding root", 0);
+    if (!bConverged) {
+        showErrorMessage("Maximum number of iterations exceeded in zbrent", 0);
+        return 0.0;
     }
-    showErrorMessage("Maximum number of iterations exceeded in zbrent", 0);
-    return 0.0;
+    return root;
 }
 
 // ---------------------------------------------------------------- element integrals

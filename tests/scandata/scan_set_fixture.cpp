@@ -10,6 +10,7 @@
 #include "numerics/nrutil.h"
 #include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
+#include "scandata/scan_list.h"
 #include "scandata/scan_loading.h"
 
 namespace scantest {
@@ -64,6 +65,23 @@ void resetScanState() {
     fRadialResolution = 0.001f;
     bExperimentalInitialDistribution = 0;
     for (int k = 1; k <= 4; ++k) pSpeciesIncluded[k] = 0;
+}
+
+void LoadingTest::SetUp()
+{
+    resetScanState();
+    freeScanFileList();
+    nLoadEveryNth = 1;
+    bCheckTimeStamps = 0;
+    window.Create();
+}
+
+void LoadingTest::TearDown()
+{
+    resetScanState();
+    freeScanFileList();
+    nLoadEveryNth = 1;
+    bCheckTimeStamps = 1;
 }
 
 }  // namespace scantest

@@ -18,28 +18,14 @@ using scantest::TempFolder;
 
 namespace {
 
-class ScanListTest : public ::testing::Test {
+class ScanListTest : public scantest::LoadingTest {
 protected:
-    void SetUp() override {
-        scantest::resetScanState();
-        freeScanFileList();
-        nLoadEveryNth = 1;
-        bCheckTimeStamps = 0;  // the time-stamp check has tests of its own
-        window.Create();
-    }
-    void TearDown() override {
-        scantest::resetScanState();
-        freeScanFileList();
-        nLoadEveryNth = 1;
-        bCheckTimeStamps = 1;
-    }
     std::vector<std::string> pending() const {
         std::vector<std::string> v;
         for (int i = 1; i <= nPendingFiles; ++i) v.push_back(ppPendingFileName[i]);
         return v;
     }
     TempFolder dir;
-    TXLAWindow window{nullptr, "Sedimentation Analysis"};
 };
 
 }  // namespace

@@ -21,21 +21,8 @@ using scantest::TempFolder;
 
 namespace {
 
-class ScanLoadingTest : public ::testing::Test {
+class ScanLoadingTest : public scantest::LoadingTest {
 protected:
-    void SetUp() override {
-        scantest::resetScanState();
-        freeScanFileList();
-        nLoadEveryNth = 1;
-        bCheckTimeStamps = 0;  // the time-stamp check has tests of its own
-        window.Create();
-    }
-    void TearDown() override {
-        scantest::resetScanState();
-        freeScanFileList();
-        nLoadEveryNth = 1;
-        bCheckTimeStamps = 1;
-    }
 
     // Files f01.RA1 ... with 1000 points from 6.0 cm; the time of file k is
     // given, its signal is k everywhere and its temperature 20 + k / 10.
@@ -61,7 +48,6 @@ protected:
     }
 
     TempFolder dir;
-    TXLAWindow window{nullptr, "Sedimentation Analysis"};
 };
 
 }  // namespace
