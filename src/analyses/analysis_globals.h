@@ -7,6 +7,17 @@ extern unsigned char bEquilibriumDiscrete;
 // Approach-to-equilibrium test mode.
 extern unsigned char bEqTestMode;
 extern unsigned char bEqTestPlotShown;
+// Series of the test mode (1..nEqTestSeries, at most 500) and the groups of
+// scan-file extensions with the smallest file number loaded with each; read
+// by the realtime update of files, which sets bEqTestAutoLimits when the user
+// keeps the default fitting limits for new series.
+inline constexpr int nEqTestMaxSeries = 500;
+extern int nEqTestSeries;
+extern int pEqTestSeriesCount[nEqTestMaxSeries + 1];
+extern int nEqTestGroups;
+extern char pEqTestGroupNames[nEqTestMaxSeries + 1][10];
+extern int pEqTestGroupFirstScan[nEqTestMaxSeries + 1];
+extern unsigned char bEqTestAutoLimits;
 
 // The M* screens of equilibrium data are active.
 extern unsigned char bMStarMode;

@@ -125,6 +125,13 @@ const ResponseEntry kResponseTable[] = {
     {264, &TXLAWindow::CmEliminateJitter},
     {287, &TXLAWindow::CmRemoveFringeJump},
     {220, &TXLAWindow::CmAlignInterferenceOffset},
+    // scan data: interactive scan tools and the realtime update of files
+    {1111, &TXLAWindow::CmFixPointScanFringeJump},
+    {199, &TXLAWindow::CmFixScratchJumpSingleScan},
+    {1110, &TXLAWindow::CmFixScratchJump},
+    {1109, &TXLAWindow::CmTrackScratch},
+    {540, &TXLAWindow::CmRealtimeUpdate},
+    {541, &TXLAWindow::CmStopRealtimeUpdate},
 };
 
 const ResponseEntry* findResponse(UINT id)

@@ -101,6 +101,19 @@ public:
     void CmEliminateJitter();
     void CmRemoveFringeJump();
     void CmAlignInterferenceOffset();
+    // The interactive scan tools (mouse actions): the single-scan fringe-jump
+    // tool (commands 1111 and 199), the all-scans fringe-jump tool (1110) and
+    // the scratch tracking (1109) (scandata/fringe_jump_tool.cpp,
+    // fringe_jump_all_tool.cpp, scratch_tracking_tool.cpp).
+    void CmFixPointScanFringeJump();
+    void CmFixScratchJumpSingleScan();
+    void CmFixScratchJump();
+    void CmTrackScratch();
+    // Realtime update of files (scandata/realtime_update.cpp): commands 540
+    // and 541, and the window timer that drives it.
+    void CmRealtimeUpdate();
+    void CmStopRealtimeUpdate();
+    void EvTimer(win::UINT timerId) override;
 
     // ---------------------------------------------------------------- main window (subsystem 4)
     // Start-up and life cycle (app/xla_window.cpp).
@@ -236,6 +249,8 @@ public:
     // One evaluation of the current model on the loaded data.
     void CmRun();
     void RunFromKeyboard();
+    // Shows the last fit's information again.
+    void CmShowLastFitInfo();
 
     // ---------------------------------------------------------------- continuous distributions (subsystem 9)
     // The mean-field ctot(r,t) of the non-ideal c(s) model: restore from
@@ -243,6 +258,9 @@ public:
     void LoadCtotDataFiles(int bAsk);
     void SaveCtotDataFile();
     void UseCtotDataFlag();
+    // Shows the distribution between the two abscissae; during a realtime
+    // update the range is kept and shown again after every refit.
+    void SelectPeakRange(float fLow, float fHigh);
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
 

@@ -18,3 +18,21 @@ void askResetMeanFieldCtotData(TXLAWindow* pWindow);
 void forgetMeanFieldCtotData();
 // The distribution fits write their matrices to files (command 877).
 extern unsigned char bExportMatrices;
+
+// The distribution grid and the integral of the current distribution, as the
+// realtime update of files reads them: grids 1..nResolution (pDistGrid2 for
+// the sedimentation-coefficient family, pDistGridS for molar masses), the
+// upper grid end fSMax, and the boundary analyses' mode.
+extern float* pDistGridS;
+extern float* pDistGrid2;
+extern int nResolution;
+extern float fSMax;
+extern unsigned char bBoundaryAnalysisMode;
+// The x range chosen on the distribution plot during a realtime update
+// (SelectPeakRange sets bRealtimeAutoAdjustRange and keeps it).
+extern float fRealtimeDistXMin;
+extern float fRealtimeDistXMax;
+// The signal of the current distribution between two abscissae (*pfArea),
+// its weight-average abscissa, the total signal and the further moments.
+void integrateDistribution(float fLow, float fHigh, float* pfArea, float* pfMean, float* pfTotal, float* pfSigma,
+                           float* pfHarmonicMean, float* pfZMean);

@@ -89,6 +89,7 @@ extern unsigned char bModelHinderedCS;
 extern unsigned char bModelCSFlotation;
 extern unsigned char bModelCSLinearRods;
 extern unsigned char bModelHybridCSLsgs;
+extern unsigned char bHybridWithDiscrete;  // the hybrid model carries a discrete species
 extern unsigned char bModelCSInvariantD;
 extern unsigned char bModelCSWithMsTable;
 extern unsigned char bModelCSConformationalChange;

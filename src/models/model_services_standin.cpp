@@ -29,6 +29,7 @@ unsigned char bModelHinderedCS = 0;
 unsigned char bModelCSFlotation = 0;
 unsigned char bModelCSLinearRods = 0;
 unsigned char bModelHybridCSLsgs = 0;
+unsigned char bHybridWithDiscrete = 0;
 unsigned char bModelCSInvariantD = 0;
 unsigned char bModelCSWithMsTable = 0;
 unsigned char bModelCSConformationalChange = 0;

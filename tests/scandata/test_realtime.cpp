@@ -1,0 +1,187 @@
+// The realtime update of files on a temporary folder, driven by the window
+// timer on the virtual clock: new files picked up, the series thinned, gaps,
+// load errors, the stop by a key, and ticks that arrive while a tick runs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "analyses/analysis_globals.h"
+#include "app/app_globals.h"
+#include "scandata/data_menu_fixture.h"
+#include "scandata/realtime_update.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+namespace fs = std::filesystem;
+
+namespace {
+
+class RealtimeTest : public DataMenuTest {
+protected:
+    void TearDown() override
+    {
+        if (bRealtimeUpdate) window->CmStopRealtimeUpdate();
+        bEqTestMode = 0;
+        nEqTestSeries = nEqTestGroups = 0;
+        bRealtimeLoadAllCells = 0;
+        bEqTestAutoLimits = 0;
+        nRealtimeMaxFilesAtOnce = 20;
+        DataMenuTest::TearDown();
+    }
+    // Loads the first three files of the folder and starts the update.
+    void Start(headless::Script& script, const std::string& dir, const char* szMaxFiles)
+    {
+        LoadScans({dir + "/00001.RA1", dir + "/00002.RA1", dir + "/00003.RA1"});
+        script.expectInput("maximal total number of files to load at once", szMaxFiles);
+        Run(script, 540);
+        ASSERT_EQ(bRealtimeUpdate, 1);
+    }
+    // One period of the timer.
+    static void Tick()
+    {
+        headless::advanceTime(60000);
+        headless::processMessages();
+    }
+    static std::vector<std::string> LoadedNames()
+    {
+        std::vector<std::string> names;
+        for (int i = 1; i <= nScans; ++i) names.push_back(ppScanFileName[pScanTimeOrder[i]]);
+        return names;
+    }
+    static std::string Numbered(int n, const char* szExt = ".RA1")
+    {
+        char sz[32];
+        std::snprintf(sz, sizeof sz, "%05d%s", n, szExt);
+        return sz;
+    }
+    bool MenuChecked() const { return (GetMenuState(window->GetMenu(), 540, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+};
+
+}  // namespace
+
+TEST_F(RealtimeTest, TakesEveryFifthOfAHundredFilesThenTheNextFileAndAKeyStopsIt)
+{
+    const std::string dir = Folder("run"), hold = Folder("hold");
+    writeBoundaryScans(dir, 101, "");
+    fs::rename(dir + "/00101.RA1", hold + "/00101.RA1");
+    headless::Script script;
+    Start(script, dir, "20");
+    // 00001..00100, at most 20 at once: every 5th, from the earliest on
+    EXPECT_EQ(nLoadEveryNth, 5);
+    std::vector<std::string> expected;
+    for (int n = 1; n <= 96; n += 5) expected.push_back(Numbered(n));
+    EXPECT_EQ(LoadedNames(), expected);
+    EXPECT_TRUE(MenuChecked());
+
+    // a tick without new files reloads nothing and tells when it looked
+    bDataChanged = 0;
+    Tick();
+    EXPECT_EQ(bDataChanged, 0);
+    EXPECT_STREQ(szRealtimeStatus, "IN REALTIME UPDATE MODE. PRESS ANY KEY TO INTERRUPT.");
+    EXPECT_TRUE(std::regex_match(szRealtimeChecked, std::regex("Last changed at \\d\\dh:\\d\\d:\\d\\d, last checked at "
+                                                               "\\d\\dh:\\d\\d:\\d\\d\\.")))
+        << szRealtimeChecked;
+
+    // 00101 is picked up at the next tick: 1, 6, ..., 101
+    fs::rename(hold + "/00101.RA1", dir + "/00101.RA1");
+    Tick();
+    ASSERT_EQ(nScans, 21);
+    EXPECT_EQ(LoadedNames().back(), "00101.RA1");
+
+    // a key ends the update at the next tick with its message
+    script.pressKey('Q');
+    headless::processMessages();
+    script.expectMessageBox("realtime update stopped by user interrupt", IDOK);
+    Tick();
+    EXPECT_EQ(bRealtimeUpdate, 0);
+    EXPECT_EQ(ppRealtimeFileName, nullptr);
+    EXPECT_FALSE(MenuChecked());
+    Tick();  // the timer is gone: nothing more happens
+    EXPECT_EQ(nScans, 21);
+}
+
+TEST_F(RealtimeTest, AGapHoldsTheLookUntilTheFileArrivesAndAnUnreadableFileStopsTheUpdate)
+{
+    const std::string dir = Folder("run"), hold = Folder("hold");
+    writeBoundaryScans(dir, 10, "");
+    fs::rename(dir + "/00007.RA1", hold + "/00007.RA1");
+    headless::Script script;
+    Start(script, dir, "20");
+    EXPECT_EQ(nScans, 6);  // up to 00006, all of them
+    Tick();
+    EXPECT_EQ(nScans, 6);
+    fs::rename(hold + "/00007.RA1", dir + "/00007.RA1");
+    Tick();
+    EXPECT_EQ(nScans, 10);
+
+    writeText(dir + "/00011.RA1", "not a scan\n");
+    script.expectMessageBox("LOAD ERROR", IDOK).expectMessageBox("realtime update stopped by user interrupt", IDOK);
+    Tick();
+    EXPECT_EQ(bRealtimeUpdate, 0);
+    EXPECT_FALSE(MenuChecked());
+}
+
+TEST_F(RealtimeTest, ATickWhileATickRunsDoesNothing)
+{
+    // 00004 is 1.0 degree warmer: its reload warns once, in a box
+    const std::string dir = Folder("run"), hold = Folder("hold");
+    for (int n = 1; n <= 5; ++n) {
+        scantest::ScanRecipe r;
+        r.time = 1000.0 * n;
+        r.temperature = n == 4 ? 21.0f : 20.0f;
+        WriteScan(n <= 3 ? dir : hold, Numbered(n), r);
+    }
+    headless::Script script;
+    Start(script, dir, "20");
+    ASSERT_EQ(nScans, 3);
+    fs::rename(hold + "/00004.RA1", dir + "/00004.RA1");
+
+    // While the box is up, a further file arrives and the timer fires again
+    // (as a modal box lets it): the inner tick must leave everything alone.
+    int nBoxes = 0, nScansInside = -1;
+    headless::setFailureHandler([&](const std::string& text) {
+        if (text.find("temperature fluctuations > 1 C") == std::string::npos) {
+            ADD_FAILURE() << text;
+            return;
+        }
+        ++nBoxes;
+        fs::rename(hold + "/00005.RA1", dir + "/00005.RA1");
+        SendMessage(window->HWindow, WM_TIMER, static_cast<WPARAM>(nRealtimeTimerId), 0);
+        nScansInside = nScans;
+    });
+    Tick();
+    headless::setFailureHandler([](const std::string& text) { ADD_FAILURE() << text; });
+    EXPECT_EQ(nBoxes, 1);
+    EXPECT_EQ(nScansInside, 4);
+    EXPECT_EQ(nScans, 4);
+    EXPECT_EQ(bRealtimeUpdate, 1);
+    // the next tick takes the new file; the warning came once
+    Tick();
+    EXPECT_EQ(nScans, 5);
+}
+
+TEST_F(RealtimeTest, TheTestModeFollowsEveryExtensionGroupAndTheOtherCells)
+{
+    const std::string dir = Folder("run");
+    writeBoundaryScans(dir, 3, "");
+    for (int n = 1; n <= 2; ++n) fs::copy_file(dir + "/" + Numbered(n), dir + "/" + Numbered(n, ".RA2"));
+    LoadScans({dir + "/00001.RA1", dir + "/00002.RA1", dir + "/00003.RA1"});
+    bEqTestMode = 1;
+    nEqTestSeries = 1;
+    pEqTestSeriesCount[1] = 3;
+    nEqTestGroups = 1;
+    std::snprintf(pEqTestGroupNames[1], sizeof pEqTestGroupNames[1], ".RA1");
+    pEqTestGroupFirstScan[1] = 1;
+    headless::Script script;
+    script.expectMessageBox("keep going automatically", IDYES).expectMessageBox("load data from all cells?", IDYES);
+    Run(script, 540);
+    EXPECT_EQ(bEqTestAutoLimits, 1);
+    EXPECT_EQ(nRealtimeLastNumber, 5);
+    EXPECT_EQ(nScans, 5);
+    std::vector<std::string> names;
+    for (int i = 1; i <= nScans; ++i) names.push_back(ppScanFileName[i]);
+    EXPECT_EQ(names, (std::vector<std::string>{"00001.RA1", "00002.RA1", "00003.RA1", "00001.RA2", "00002.RA2"}));
+}

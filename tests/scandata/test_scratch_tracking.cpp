@@ -1,0 +1,155 @@
+// The scratch-tracking tool on scans that share a narrow Gaussian feature of
+// the time-invariant noise, each scan's copy moved by a known distance and
+// lying on a baseline of its own offset and slope.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "numerics/random.h"
+#include "plot/adhoc_plot.h"
+#include "plot/cwinplot.h"
+#include "plot/key_polling.h"
+#include "scandata/data_menu_fixture.h"
+#include "scandata/scan_data.h"
+#include "scandata/scratch_tracking_tool.h"
+
+using namespace win;
+
+namespace {
+
+// Scan k (1-based) has its feature at 6.5 cm + kShift[k - 1]; the scans are
+// recorded in the order 2, 3, 1, 4, 5.
+const double kShift[] = {0.0, 0.002, -0.002, 0.002, -0.002};
+const double kTime[] = {3000, 1000, 2000, 4000, 5000};
+
+class ScratchTrackingTest : public DataMenuTest {
+protected:
+    void SetUp() override
+    {
+        DataMenuTest::SetUp();
+        saved = mouseActions[MOUSE_ACTION_TRACK_SCRATCH];
+        mouseActions[MOUSE_ACTION_TRACK_SCRATCH] = &tool;
+        tool.SetWindow(window.get());
+        seedRandomNumbers(4711);
+
+        const std::string dir = Folder("scratch");
+        std::vector<std::string> paths;
+        for (int k = 1; k <= 5; ++k) {
+            scantest::ScanRecipe r;
+            r.points = 1001;
+            r.r0 = 6.0f;
+            r.dr = 0.001f;
+            r.time = kTime[k - 1];
+            const double d = kShift[k - 1];
+            r.signal = [k, d](int, float x) {
+                const double u = (x - 6.5 - d) / 0.002;
+                return static_cast<float>(0.4 + 0.05 * k + 0.1 * k * (x - 6.5) + 0.05 * std::exp(-0.5 * u * u));
+            };
+            paths.push_back(WriteScan(dir, "0000" + std::to_string(k) + ".RA1", r));
+        }
+        LoadScans(paths);
+    }
+    void TearDown() override
+    {
+        endActiveMouseActions();
+        mouseActions[MOUSE_ACTION_TRACK_SCRATCH] = saved;
+        delete pAdHocPlotOwner;
+        forgetAdHocPlot(window.get());
+        fTrackScratchWindowWidth = 0.01f;
+        fTrackScratchRandomShift = 0.002f;
+        DataMenuTest::TearDown();
+    }
+    void Start(headless::Script& script, const char* szWidth)
+    {
+        script.expectMessageBox("Track Scratch", IDYES)
+            .expectInput("window width (cm)", szWidth)
+            .expectInput("randomize shift (cm)", "0.002")
+            .expectInput("rmsd precision", "0.001");
+        Run(script, 1109);
+        ASSERT_TRUE(tool.active);
+    }
+    // A click on the data plot at the radius (client 1400 x 1000).
+    static POINT DataPixel(float r) { return {static_cast<int>(pDataPlot->MapX(r) * 1400.0 / 1399.0 + 0.5), 300}; }
+
+    CMouseAction_TrackScratch tool;
+    CMouseAction* saved = nullptr;
+};
+
+}  // namespace
+
+TEST_F(ScratchTrackingTest, RecoversTheShiftsOfTheFeatureAndSavesThem)
+{
+    headless::Script script;
+    Start(script, "0.02");
+    const POINT p = DataPixel(6.5f);
+    script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON).mouse(WM_LBUTTONUP, p.x, p.y);
+    headless::processMessages();
+    ASSERT_EQ(tool.windowPoints, 21);
+    // scan 1 never moves; the results count from the earliest scan (scan 2)
+    EXPECT_EQ(tool.bestShift[1], 0.0);
+    for (int i = 1; i <= 5; ++i) {
+        const int t = pScanTimeOrder[i];
+        EXPECT_NEAR(tool.relativeShift[i], kShift[t - 1] - kShift[1], 2e-4) << "time position " << i;
+    }
+    // the slopes of the baselines come back relative to the feature's own
+    for (int i = 2; i <= 5; ++i)
+        EXPECT_NEAR(tool.relativeSlope[i] - tool.relativeSlope[1], 0.1 * (pScanTimeOrder[i] - pScanTimeOrder[1]), 0.02);
+
+    // 'y' keeps it; Return saves the file and plots shifts against slopes
+    const std::string path = scratch + "drift.scratch";
+    script.pressKey('Y');
+    headless::processMessages();
+    EXPECT_EQ(tool.nScratches, 1);
+    EXPECT_EQ(tool.windowPoints, 0);
+    script.expectSaveFile("save scratch data in file", path);
+    script.pressKey(VK_RETURN);
+    headless::processMessages();
+    EXPECT_FALSE(tool.active);
+
+    std::ifstream in(path);
+    int nStored = 0, nScansInFile = 0;
+    double dRadius = 0.0;
+    in >> nStored >> nScansInFile >> dRadius;
+    EXPECT_EQ(nStored, 1);
+    EXPECT_EQ(nScansInFile, 5);
+    EXPECT_NEAR(dRadius, 6.5, 0.0015);
+    for (int i = 1; i <= 5; ++i) {
+        double dSlope = 0.0, dShift = 0.0;
+        in >> dSlope >> dShift;
+        EXPECT_NEAR(dShift, kShift[pScanTimeOrder[i] - 1] - kShift[1], 2e-4) << i;
+    }
+    ASSERT_TRUE(pAdHocWinPlot);
+    EXPECT_EQ(pAdHocWinPlot->nCurves, 1 + 5 + 1);
+}
+
+TEST_F(ScratchTrackingTest, AKeyStopsTheSearchAndReturnWithoutResultsWritesNothing)
+{
+    headless::Script script;
+    Start(script, "0.01");
+    // the key pressed while the search runs stops it and is used up by it
+    const POINT p = DataPixel(6.5f);
+    script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON).pressKey('Y');
+    headless::processMessages();
+    EXPECT_EQ(tool.windowPoints, 11);  // 0.01 cm on a 0.001 cm grid
+    EXPECT_EQ(tool.nScratches, 0);
+    EXPECT_EQ(bInterruptComputation.load(), 0);
+    // a click outside the fit limits is consumed and examines nothing
+    const POINT q = DataPixel(6.005f);
+    script.mouse(WM_LBUTTONDOWN, q.x, q.y, MK_LBUTTON);
+    headless::processMessages();
+    script.pressKey('Y');
+    headless::processMessages();
+    EXPECT_EQ(tool.nScratches, 0);
+    // Return with nothing kept: no file dialog, no plot
+    script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON);
+    headless::processMessages();
+    script.pressKey(VK_RETURN);
+    headless::processMessages();
+    EXPECT_FALSE(tool.active);
+    EXPECT_EQ(pAdHocWinPlot, nullptr);
+}
