@@ -177,9 +177,8 @@ bool CMouseAction_FixScratchJump::KeyDown(UINT key, UINT, UINT)
         return true;
     }
     case VK_ESCAPE:
-        Deactivate();
-        AfterDeactivate();
-        Cancel();
+        // the active tool is this one: it ends as Escape ends it
+        endActiveMouseActions();
         return true;
     default: return false;
     }

@@ -260,9 +260,8 @@ bool CMouseAction_FixPointScanFringeJump::KeyDown(UINT key, UINT, UINT)
     case 'N': MoveToScan(scan + 1); break;
     case 'P': MoveToScan(scan - 1); break;
     case VK_ESCAPE:
-        Deactivate();
-        AfterDeactivate();
-        Cancel();
+        // the active tool is this one: it ends as Escape ends it
+        endActiveMouseActions();
         return true;
     default: return false;
     }

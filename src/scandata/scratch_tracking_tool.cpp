@@ -497,14 +497,11 @@ bool CMouseAction_TrackScratch::KeyDown(UINT key, UINT, UINT)
     }
     case VK_RETURN:
         ReleaseWindow();
-        Deactivate();
-        AfterDeactivate();
-        Finish();
+        finishActiveMouseAction();
         return true;
     case VK_ESCAPE:
-        Deactivate();
-        AfterDeactivate();
-        Cancel();
+        // the active tool is this one: it ends as Escape ends it
+        endActiveMouseActions();
         return true;
     default: return false;
     }

@@ -124,6 +124,16 @@ TEST_F(RealtimeTest, AGapHoldsTheLookUntilTheFileArrivesAndAnUnreadableFileStops
     EXPECT_FALSE(MenuChecked());
 }
 
+TEST_F(RealtimeTest, NoFilesAtOnceCountsAsOne)
+{
+    const std::string dir = Folder("run");
+    writeBoundaryScans(dir, 6, "");
+    headless::Script script;
+    Start(script, dir, "0");
+    EXPECT_EQ(nRealtimeMaxFilesAtOnce, 1);
+    EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"00001.RA1", "00006.RA1"}));
+}
+
 TEST_F(RealtimeTest, ATickWhileATickRunsDoesNothing)
 {
     // 00004 is 1.0 degree warmer: its reload warns once, in a box
