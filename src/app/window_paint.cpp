@@ -146,17 +146,40 @@ void TXLAWindow::UpdateFloToolsMenu()
 {
     HMENU menu = GetMenu();
     if (!menu) return;
-    bool bPresent = GetMenuState(menu, 915, MF_BYCOMMAND) != 0xFFFFFFFFu;
+    auto present = [menu](UINT id) { return GetMenuState(menu, id, MF_BYCOMMAND) != 0xFFFFFFFFu; };
+    auto flags = [](UINT id) { return MF_BYPOSITION | MF_STRING | (HasHandler(id) ? MF_ENABLED : MF_GRAYED); };
+    bool bChanged = false;
+    bool bPresent = present(915);
     if (bFluorescenceData && !bPresent) {
         const CommandInfo* c = findCommand(915);
-        InsertMenu(menu, static_cast<UINT>(GetMenuItemCount(menu)),
-                   MF_BYPOSITION | MF_STRING | (HasHandler(915) ? MF_ENABLED : MF_GRAYED), 915,
-                   c ? c->szCaption : "FloTools");
-        DrawMenuBar(HWindow);
+        InsertMenu(menu, static_cast<UINT>(GetMenuItemCount(menu)), flags(915), 915, c ? c->szCaption : "FloTools");
+        bChanged = true;
     } else if (!bFluorescenceData && bPresent) {
         RemoveMenu(menu, 915, MF_BYCOMMAND);
-        DrawMenuBar(HWindow);
+        bChanged = true;
     }
+
+    // The mean-field ctot(r,t) items of the non-ideal c(s) model stand in the
+    // Data menu, ahead of the separator before Print, while that model is chosen.
+    static const UINT kCtotItems[] = {1103, 1104, 1105, 1106};
+    bPresent = present(kCtotItems[0]);
+    if (bModelNonidealCS && !bPresent) {
+        HMENU data = GetSubMenu(menu, 0);
+        if (data) {
+            int nAt = GetMenuItemCount(data);
+            for (int k = 0; k < GetMenuItemCount(data); ++k)
+                if (GetMenuItemID(data, k) == CM_PRINT) nAt = k > 0 ? k - 1 : k;
+            for (UINT id : kCtotItems) {
+                const CommandInfo* c = findCommand(id);
+                InsertMenu(data, static_cast<UINT>(nAt++), flags(id), id, c ? c->szCaption : "");
+            }
+            bChanged = true;
+        }
+    } else if (!bModelNonidealCS && bPresent) {
+        for (UINT id : kCtotItems) RemoveMenu(menu, id, MF_BYCOMMAND);
+        bChanged = true;
+    }
+    if (bChanged) DrawMenuBar(HWindow);
 }
 
 void TXLAWindow::ShowNoiseButtons()

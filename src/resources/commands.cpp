@@ -177,6 +177,7 @@ const CommandInfo kCommands[] = {
     {920, EQUIL, "Copy Mavg Data", 0, "CmCopyMavgData"},
     {645, EQUIL, "Test Approach to Equilibrium", SEP, "CmTestApproachToEquilibrium"},
     {874, EQUIL, "Minimize Time to Equilibrium", 0, "CmMinimizeTimeToEquilibrium"},
+    {928, EQUIL, "Convert speedsteps.txt And speedssteps.EQU", CMD_ALSO, "CmConvertSpeedFile"},
     {875, EQUIL, "Estimate Equilibrium Rotor Speeds", 0, "CmEstimateEqRotorSpeed"},
 
     {CM_SIMPLEX, FITOPT, "Simplex Algorithm", CHK, "CmSimplexAlgorithm"},
@@ -188,7 +189,7 @@ const CommandInfo kCommands[] = {
     {552, FITOPT, "Corrections For Buffer Sedimentation\t^B", CHK, "CmBufferSedimentation"},
     {576, FITOPT, "Subtract Buffer Signal Mismatch", 0, "CmSubtractBufferMismatch"},
     {CM_FLAG_STRONG_GRADIENTS, FITOPT, "Flag Too Strong Gradients", CHK | SEP, "CmFlagStrongGradients"},
-    {868, FITOPT, "Set Gradient Limit", 0, ""},
+    {868, FITOPT, "Set Gradient Limit", 0, "CmSetGradientLimit"},
     {593, FITOPT, "Serialize Fit by Cell or dir#", SEP, "CmSerializeFitByCell"},
     {904, FITOPT, "Serialize Fit by list.* File", 0, "CmSerializeFitByList"},
     {923, FITOPT, "Serialize Fit With PLOKA Monitoring", 0, "CmSerializeFitWithPlokaMonitoring"},
@@ -227,6 +228,7 @@ const CommandInfo kCommands[] = {
     {462, CALC, "Calculate Weight-Average s by Second Moment Integration", 0, "CmCalcWeightAverageS"},
     {461, CALC, "Calculate Radial Dilution", 0, "CmCalcRadialDilution"},
     {463, CALC, "Calculate Pressure", 0, "CmCalcPressure"},
+    {272, CALC, "Calculate Variance Ratio (F-statistics)", CMD_ALSO, "CmVarianceRatio"},
     {895, CALC, "Calculate vbar, dndc, and extinction@280 from Protein Sequence", SEP, "CmCalcFromSequence"},
     {1119, CALC, "calculate density and viscosity of water and heavy water at temperature", 0,
      "CmCalcBufferDensityViscosity"},
@@ -239,6 +241,8 @@ const CommandInfo kCommands[] = {
     {910, FLUO, "Signal Magnification Drift With Time", CHK, "CmSignalMagnificationDriftWithTime"},
     {912, FLUO, "Signal Radial Convolution", CHK, "CmSignalRadialConvolution"},
     {914, FLUO, "Excitation Shadow at Bottom", CHK, "CmExcitationShadowAtBottom"},
+    {904, FLUO, "Serialize Fit by list.* File", CMD_ALSO | SEP, "CmSerializeFitByList"},
+    {923, FLUO, "Serialize Fit With PLOKA Monitoring", CMD_ALSO, "CmSerializeFitWithPlokaMonitoring"},
     {905, NONE, "", NOI | CHK, "CmSignalMagnificationRadialGradient"},
     {906, NONE, "", NOI | CHK, "CmNonlinearDetection"},
     {909, NONE, "", NOI | CHK, "CmSignalMagnificationDriftWithTime"},
@@ -369,7 +373,7 @@ const CommandInfo* commandTable(int* pnCount)
 const CommandInfo* findCommand(unsigned nId)
 {
     for (const CommandInfo& c : kCommands)
-        if (c.nId == nId) return &c;
+        if (c.nId == nId && !(c.nFlags & CMD_ALSO)) return &c;
     return nullptr;
 }
 

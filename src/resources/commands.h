@@ -14,6 +14,7 @@ inline constexpr unsigned CMD_SEPARATOR = 0x10;   // a separator before the item
 inline constexpr unsigned CMD_NO_HELP = 0x20;     // no help prologue (Run, Fit, 533)
 inline constexpr unsigned CMD_MODEL = 0x40;       // a Model-menu model choice
 inline constexpr unsigned CMD_TOPLEVEL = 0x80;    // an item of the menu bar itself
+inline constexpr unsigned CMD_ALSO = 0x100;       // the second item of a command (findCommand gives the other)
 
 // Menu variants
 enum MenuVariant { MENU_MAIN = 0, MENU_MSTAR = 1, MENU_LSGRAMP = 2, MENU_TOSE = 3 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <set>
 #include <string>
 
@@ -48,7 +49,11 @@ TEST(CommandTable, HoldsEveryCommandOnceWithItsPlace)
     int n = 0;
     const CommandInfo* table = commandTable(&n);
     std::set<unsigned> ids;
-    for (int k = 0; k < n; ++k) EXPECT_TRUE(ids.insert(table[k].nId).second) << "twice: " << table[k].nId;
+    for (int k = 0; k < n; ++k)
+        if (!(table[k].nFlags & CMD_ALSO)) EXPECT_TRUE(ids.insert(table[k].nId).second) << "twice: " << table[k].nId;
+    // a second item of a command only repeats one of the table
+    for (int k = 0; k < n; ++k)
+        if (table[k].nFlags & CMD_ALSO) EXPECT_TRUE(ids.count(table[k].nId)) << table[k].nId;
     for (unsigned id : kInventory) EXPECT_TRUE(ids.count(id)) << "missing: " << id;
     EXPECT_EQ(sizeof kInventory / sizeof kInventory[0], 228u);
 
@@ -115,6 +120,30 @@ TEST(CommandTable, MenuBarHasEveryItemAndGraysUnbuiltCommands)
         }
     }
     EXPECT_TRUE(bSpecial);
+    // commands offered in two menus stand in both
+    auto inPopup = [&](HMENU m, const char* szPath, unsigned id) {
+        for (const char* p = szPath; m;) {
+            const char* cut = std::strchr(p, '>');
+            std::string name(p, cut ? cut - p : std::strlen(p));
+            HMENU next = nullptr;
+            for (int k = 0; k < GetMenuItemCount(m) && !next; ++k) {
+                GetMenuString(m, k, sz, sizeof sz, MF_BYPOSITION);
+                if (name == sz) next = GetSubMenu(m, k);
+            }
+            m = next;
+            if (!cut) break;
+            p = cut + 1;
+        }
+        for (int k = 0; m && k < GetMenuItemCount(m); ++k)
+            if (GetMenuItemID(m, k) == id) return true;
+        return false;
+    };
+    EXPECT_TRUE(inPopup(bar, "Statistics", 272));
+    EXPECT_TRUE(inPopup(bar, "&Options>Calculator", 272));
+    EXPECT_TRUE(inPopup(bar, "&Options>Fitting Options", 904));
+    EXPECT_TRUE(inPopup(bar, "&Options>Fluorescence Tools", 923));
+    EXPECT_TRUE(inPopup(bar, "&Options>Equilibrium Tools", 928));
+    EXPECT_TRUE(inPopup(bar, "&Options>Loading Options and Tools>Gravitational Sweep Tools", 928));
     DestroyMenu(bar);
 
     // the variants: 886 leaves the M* menu; the ls-g* menu renames 949 and

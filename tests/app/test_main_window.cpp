@@ -139,6 +139,26 @@ TEST_F(MainWindowTest, MenuBarChecksAndTheFloToolsItem)
     bFluorescenceData = 0;
     w->UpdateFloToolsMenu();
     EXPECT_EQ(GetMenuItemCount(m), nItems);
+
+    // the mean-field ctot(r,t) items live in the Data menu, before Print's
+    // separator, while the non-ideal c(s) model is chosen
+    HMENU data = GetSubMenu(m, 0);
+    int nData = GetMenuItemCount(data);
+    bModelNonidealCS = 1;
+    w->UpdateFloToolsMenu();
+    w->UpdateFloToolsMenu();
+    ASSERT_EQ(GetMenuItemCount(data), nData + 4);
+    int nPrint = 0;
+    for (int k = 0; k < GetMenuItemCount(data); ++k)
+        if (GetMenuItemID(data, k) == CM_PRINT) nPrint = k;
+    for (UINT id = 1103; id <= 1106; ++id) {
+        EXPECT_EQ(GetMenuItemID(data, nPrint - 5 + int(id - 1103)), id);
+        EXPECT_EQ(GetMenuState(m, id, MF_BYCOMMAND) & MF_GRAYED, 0u) << id;  // their commands are built
+    }
+    bModelNonidealCS = 0;
+    w->UpdateFloToolsMenu();
+    EXPECT_EQ(GetMenuItemCount(data), nData);
+    EXPECT_EQ(GetMenuState(m, 1104, MF_BYCOMMAND), 0xFFFFFFFFu);
 }
 
 TEST_F(MainWindowTest, HelpRequestOffersHelpInsteadOfActing)
