@@ -14,15 +14,23 @@ std::string number(float v)
     return sz;
 }
 
-// Length of the UTF-8 sequence at s[i], 0 when it is none.
+// Length of the UTF-8 sequence at s[i] when it encodes a character XML
+// allows, 0 otherwise: overlong forms, surrogates, code points above
+// U+10FFFF and U+FFFE, U+FFFF make a strict reader refuse the whole record.
 size_t utf8Length(const std::string& s, size_t i)
 {
     unsigned char c = static_cast<unsigned char>(s[i]);
     size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
     if (n == 0 || i + n > s.size()) return 0;
-    for (size_t k = 1; k < n; ++k)
-        if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2) return 0;
-    if (n == 2 && c < 0xC2) return 0;  // overlong
+    unsigned long code = n == 1 ? c : n == 2 ? (c & 0x1Fu) : n == 3 ? (c & 0x0Fu) : (c & 0x07u);
+    for (size_t k = 1; k < n; ++k) {
+        unsigned char t = static_cast<unsigned char>(s[i + k]);
+        if ((t >> 6) != 2) return 0;
+        code = (code << 6) | (t & 0x3Fu);
+    }
+    static const unsigned long kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+    if (code < kLeast[n] || code > 0x10FFFF) return 0;
+    if ((code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE || code == 0xFFFF) return 0;
     return n;
 }
 

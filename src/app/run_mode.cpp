@@ -86,15 +86,25 @@ void TXLAWindow::CmCustomDone()
     if (HWindow) {
         Invalidate(true);
         UpdateWindow();
-        if (saveWindowImage(HWindow, (dir + "screenshot.bmp").c_str())) r.resultFiles.push_back("screenshot.bmp");
+        if (saveWindowImage(HWindow, (dir + "screenshot.bmp").c_str())) {
+            r.resultFiles.push_back("screenshot.bmp");
+        } else {
+            std::fprintf(stderr, "morvex: %sscreenshot.bmp cannot be written\n", dir.c_str());
+            nProgramExitCode = 1;
+        }
     }
-    r.resultFiles.push_back("transcript.txt");
     for (const std::string& line : headless::transcript())
         if (line.compare(0, 11, "MessageBox ") == 0) r.messages.push_back(line);
+    // The transcript goes first, so the record names it only when it is there.
+    if (headless::saveTranscript((dir + "transcript.txt").c_str())) {
+        r.resultFiles.push_back("transcript.txt");
+    } else {
+        std::fprintf(stderr, "morvex: %stranscript.txt cannot be written\n", dir.c_str());
+        nProgramExitCode = 1;
+    }
     r.nExitCode = nProgramExitCode;
     if (!writeResultParameters((dir + "ResultParameters.xml").c_str(), r)) {
         std::fprintf(stderr, "morvex: %sResultParameters.xml cannot be written\n", dir.c_str());
         nProgramExitCode = 1;
     }
-    headless::saveTranscript((dir + "transcript.txt").c_str());
 }

@@ -216,12 +216,14 @@ void renderResidualsBitmap()
     // cells over the radius range of the fit limits
     float fLo = fFitLeftLim, fHi = fFitRightLim;
     if (!(fHi > fLo)) {
+        if (pScanPoints[1] < 1) return;
         fLo = ppRadius[1][1];
         fHi = ppRadius[1][pScanPoints[1]];
     }
     float fMaxAbs = 0;
     for (int i = 1; i <= nScans; ++i)
-        for (int j = 1; j <= pScanPoints[i]; ++j) fMaxAbs = std::max(fMaxAbs, std::fabs(ppResidual[i][j]));
+        if (ppResidual && ppResidual[i])
+            for (int j = 1; j <= pScanPoints[i]; ++j) fMaxAbs = std::max(fMaxAbs, std::fabs(ppResidual[i][j]));
     if (fMaxAbs <= 0) fMaxAbs = 1;
 
     // the cells stand under the radii of the data plot
@@ -238,6 +240,7 @@ void renderResidualsBitmap()
     SelectObject(dc, GetStockObject(NULL_PEN));
     for (int k = 1; k <= nScans; ++k) {
         int i = pScanTimeOrder ? pScanTimeOrder[k] : k;
+        if (pScanPoints[i] < 1 || !ppResidual || !ppResidual[i]) continue;  // an empty row stays blank
         int y0 = nTop + (k - 1) * (nBottom - nTop) / nScans;
         int y1 = nTop + k * (nBottom - nTop) / nScans + 1;
         // each cell shows the residual of the point nearest its centre
@@ -388,7 +391,9 @@ bool hitPoint(CWINPlot* p, int nScan, float fX, float fY, float fTolX, float fTo
     *pnHit = 0;
     if (!p || nScan < 1 || nScan > nScans || !ppRadius || !ppRadius[nScan]) return false;
     const float* r = ppRadius[nScan];
-    const float* y = (p == pDataPlot) ? ppSignal[nScan] : ppResidual[nScan];
+    const float* y = (p == pDataPlot) ? (ppSignal ? ppSignal[nScan] : nullptr)
+                                      : (ppResidual ? ppResidual[nScan] : nullptr);
+    if (!y) return false;
     for (int j = 1; j <= pScanPoints[nScan]; ++j) {
         int px = (p->bLogX && r[j] <= 0) ? p->nFrameLeft : p->MapX(r[j]);
         if (px > fX + nMarkerHitTolerance) break;

@@ -133,6 +133,11 @@ TEST_F(AppFolderTest, ResultRecordIsWellFormedXml)
     ASSERT_EQ(files.size(), 2u);
     EXPECT_EQ(root->child("InputFiles")->attr("count"), "2");
     EXPECT_EQ(files[1]->text, "/data/bad?? name.RA1");  // no control byte or broken UTF-8 in the record
+    // only characters XML allows pass: no surrogate, overlong form, code point
+    // above U+10FFFF or U+FFFF; proper multi-byte characters stay
+    EXPECT_EQ(xmlEscape("a\xED\xA0\x80" "b"), "a???b");
+    EXPECT_EQ(xmlEscape("\xE0\x80\xAF\xF4\x90\x80\x80\xEF\xBF\xBF"), "??????????");
+    EXPECT_EQ(xmlEscape("5 \xC2\xB0" "C \xE2\x86\x92 \xF0\x9F\x98\x80"), "5 \xC2\xB0" "C \xE2\x86\x92 \xF0\x9F\x98\x80");
     EXPECT_EQ(root->child("ScanCount")->text, "2");
     auto params = root->child("Parameters")->all("Parameter");
     ASSERT_EQ(params.size(), 34u);
