@@ -155,6 +155,10 @@ void TXLAWindow::EvLButtonUp(UINT, const POINT& point)
     float* pValue = markerValue(nDragMarker);
     if (!pValue) return;
     *pValue = fValueB;
+    // meniscus and bottom are also entries 13 and 14 of the parameter vector,
+    // which the fits read back: they must not take the old place there
+    if (nDragMarker == MARKER_MENISCUS) pParamValue[13] = fMeniscus;
+    if (nDragMarker == MARKER_BOTTOM) pParamValue[14] = fBottom;
     if (nDragMarker == MARKER_LEFT || nDragMarker == MARKER_MENISCUS) updateLeftFitLimit();
     if (nDragMarker == MARKER_RIGHT || nDragMarker == MARKER_BOTTOM) updateRightFitLimit();
     if (nDragMarker == MARKER_MENISCUS || nDragMarker == MARKER_BOTTOM) setAutoMeniscusBottomLimits();

@@ -276,6 +276,16 @@ TEST_F(MainWindowTest, MarkerDragMovesTheFitLimit)
     EXPECT_FALSE(w->bMarkerDragging);
     EXPECT_NEAR(fFitRightLim, 6.9f, 0.005f);
     EXPECT_EQ(nZoomLevel, 0);
+
+    // a dragged meniscus is also the meniscus of the parameter vector
+    ASSERT_GT(fMeniscus, pDataPlot->fXMin);
+    x = int(pDataPlot->MapX(fMeniscus) * 1400.0 / 1399 + 0.5);
+    x2 = int(pDataPlot->MapX(fMeniscus + 0.03f) * 1400.0 / 1399 + 0.5);
+    float fTo = fMeniscus + 0.03f;
+    script.mouse(WM_LBUTTONDOWN, x, 300, MK_LBUTTON).mouse(WM_MOUSEMOVE, x2, 300, MK_LBUTTON).mouse(WM_LBUTTONUP, x2, 300);
+    headless::processMessages();
+    EXPECT_NEAR(fMeniscus, fTo, 0.005f);
+    EXPECT_EQ(pParamValue[13], fMeniscus);
 }
 
 TEST_F(MainWindowTest, HitTestsFindThePointUnderTheMouse)
