@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,12 +29,15 @@ CCurve::CCurve(CVector* x, CVector* y) : pX(x), pY(y) { nCurveInstances++; }
 
 CCurve::CCurve(const CCurve& other) : pX(other.pX), pY(other.pY) { nCurveInstances++; }
 
-CCurve::CCurve(const float* xs, const float* ys, int n, int nXOffset, int nYOffset) : bOwnsVectors(1)
+CCurve::CCurve(const float* xs, const float* ys, int n, int nXOffset, int nYOffset)
 {
-    nCurveInstances++;
     unsigned int nPoints = n > 0 ? static_cast<unsigned int>(n) : 0;
-    pX = new CVector(nPoints, xs ? xs + nXOffset : nullptr);
-    pY = new CVector(nPoints, ys ? ys + nYOffset : nullptr);
+    std::unique_ptr<CVector> x(new CVector(nPoints, xs ? xs + nXOffset : nullptr));
+    std::unique_ptr<CVector> y(new CVector(nPoints, ys ? ys + nYOffset : nullptr));
+    pX = x.release();
+    pY = y.release();
+    bOwnsVectors = 1;
+    nCurveInstances++;
 }
 
 CCurve::~CCurve()
@@ -124,12 +128,16 @@ int CCurve::ReadTable(const char* szPath, int nXColumn, int nYColumn, int k)
     nXColumn = std::max(nXColumn, 1);
     nYColumn = std::max(nYColumn, 1);
     unsigned int nPoints = static_cast<unsigned int>((lines.size() + static_cast<size_t>(k) - 1) / static_cast<size_t>(k));
+    // Both new vectors exist before the old ones go: a failed allocation
+    // leaves the curve with the vectors it had.
+    std::unique_ptr<CVector> x(new CVector(nPoints));
+    std::unique_ptr<CVector> y(new CVector(nPoints));
     if (bOwnsVectors) {
         delete pX;
         delete pY;
     }
-    pX = new CVector(nPoints);
-    pY = new CVector(nPoints);
+    pX = x.release();
+    pY = y.release();
     bOwnsVectors = 1;
     for (unsigned int i = 0; i < nPoints; i++) pX->pData[i] = pY->pData[i] = 0.0f;
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 #include "numerics/dot_product.h"
 #include "numerics/error_stop.h"
@@ -36,7 +37,7 @@ void crout(T** a, int n, int* indx, T* d, T tiny, T* (*allocV)(long, long), void
             if (temp > big) big = temp;
         }
         if (big == 0) {
-            bLUSingular = 1;
+            if constexpr (std::is_same_v<T, double>) bLUSingular = 1;
             abandonComputation(kSingularMessage);
         }
         vv[i] = T(1) / big;
