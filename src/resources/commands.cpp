@@ -156,13 +156,13 @@ const CommandInfo kCommands[] = {
     {1109, LOADING, "Track TI Noise Feature Across Scans", 0, "CmTrackScratch"},
     {220, LOADING, "Align All Scans Interference Offset at Radius", 0, "CmAlignInterferenceOffset"},
     {581, LOADING, "Exclude Region from Raw Data", 0, "CmExcludeRegion"},
-    {535, LOADING, "Invert Raw Data", 0, "CmInvertRawData"},
-    {886, LOADING, "Mirror Image of Raw Data", 0, "CmMirrorData"},
-    {549, LOADING, "Correct Erroneous IF Radial Calibration", 0, "CmRecalibrateRadius"},
-    {550, LOADING, "Add Constant Time and w^2t to Data", 0, "CmTimeOffset"},
-    {459, LOADING, "Add or Subtract Simulated Sedimentation Data", 0, "CmAddSubtractScans"},
-    {551, LOADING, "Add Noise to Data or Multiply Signals", 0, "CmAddNoiseToData"},
-    {634, LOADING, "Subtract Constant Value from Scan", 0, "CmSubtractConstant"},
+    {535, LOADING, "Invert Raw Data", CMD_NO_HELP, "CmInvertRawData"},
+    {886, LOADING, "Mirror Image of Raw Data", CMD_NO_HELP, "CmMirrorData"},
+    {549, LOADING, "Correct Erroneous IF Radial Calibration", CMD_NO_HELP, "CmRecalibrateRadius"},
+    {550, LOADING, "Add Constant Time and w^2t to Data", CMD_NO_HELP, "CmTimeOffset"},
+    {459, LOADING, "Add or Subtract Simulated Sedimentation Data", CMD_NO_HELP, "CmAddSubtractScans"},
+    {551, LOADING, "Add Noise to Data or Multiply Signals", CMD_NO_HELP, "CmAddNoiseToData"},
+    {634, LOADING, "Subtract Constant Value from Scan", CMD_NO_HELP, "CmSubtractConstant"},
     {927, SWEEP, "Shift Scans to Undo Rotor Stretch", 0, "CmUndoRotorStretch"},
     {947, SWEEP, "Create Speedsteps.txt File From Loaded Scans", 0, "CmExtractSpeedSchedule"},
     {928, SWEEP, "Convert speedsteps.txt And speedssteps.EQU", 0, "CmConvertSpeedFile"},
@@ -324,9 +324,13 @@ const char* const kBarOrder[] = {"&Data", "Model", "#212", "#213", "#215", "&Gen
                                  "Copy", "Statistics", "Plot", "&Help"};
 
 const CommandVariant kVariants[] = {
-    // The M* screens have the loading tools under "&Options>Loading Options".
+    // The M* screens have the loading tools, the six-channel split and the
+    // blank subtraction under "&Options>Loading Options".
     {MENU_MSTAR, 287, "&Options>Loading Options", "Remove Integral Fringe Jumps (within one scan)"},
     {MENU_MSTAR, 886, nullptr, nullptr},
+    {MENU_MSTAR, 550, "&Options>Loading Options", "Add Constant Time and w^2t to data"},
+    {MENU_MSTAR, 524, "&Options>Loading Options", "Save 6-channel Raw Data in 3 Subsets"},
+    {MENU_MSTAR, 283, "&Options>Loading Options", "Subtract Blank Scan"},
     {MENU_LSGRAMP, 949, DATA, "Auto Load and Correct Raw Data"},
     {MENU_LSGRAMP, 947, DATA, "Create speedsteps.txt File From Loaded Scans"},
     {MENU_LSGRAMP, 899, PLOT, "PLOKA distribution plot"},

@@ -187,8 +187,8 @@ bool loadChosenFiles(TXLAWindow* w, LoadRoad road) {
     return true;
 }
 
-// Load New Files; false when the dialog was cancelled or the command could
-// not start.
+// Load New Files; false when the dialog was cancelled, the command could not
+// start or the chosen list file could not be read.
 bool loadNewFiles(TXLAWindow* w) {
     endActiveMouseActions();
     askResetMeanFieldCtotData(w);
@@ -205,7 +205,7 @@ bool loadNewFiles(TXLAWindow* w) {
     // Painting resumes on every way out, an unreadable list file included.
     bLoadFromList = 0;
     if (bRead) w->UpdateFloToolsMenu();
-    return true;
+    return bRead;
 }
 
 // The multi-speed load up to its corrections; false when nothing was chosen.
@@ -214,7 +214,8 @@ bool autoLoadMultiSpeed(TXLAWindow* w, unsigned char* pbSavedBitmap) {
     *pbSavedBitmap = bShowResidualsBitmap;
     bShowResidualsBitmap = 0;
     bAutoLoadMultiSpeed = 1;
-    // A cancelled dialog leaves the loaded set alone, corrections included.
+    // A cancelled dialog (or an unreadable list) leaves the loaded set alone,
+    // corrections included.
     const bool bLoaded = loadNewFiles(w);
     if (bLoaded) {
         if (!bCheckTimeStamps && w->CheckTimeStamps()) w->LoadScanFileList();
@@ -303,6 +304,7 @@ void TXLAWindow::CmLoadEquilibriumData() {
 
 void TXLAWindow::CmLoadDLSData() {
     static const char szDlsFilter[] = "morvex DLS Files (*.dlsdat*)\0*.dlsdat*\0";
+    if (bEqTestPlotShown) endEqTestMode(this);
     loadLastDirectory(this, szLastDataDir);
     const win::LPCSTR szStandingFilter = ofnData.lpstrFilter;
     const win::DWORD nStandingIndex = ofnData.nFilterIndex;

@@ -116,15 +116,13 @@ float absorbance(float fReference, float fSample) {
 // The absorbance letter of intensity data ('I' -> 'R', 'V' -> 'W').
 char absorbanceLetter(char c) { return c == 'V' ? 'W' : c == 'I' ? 'R' : c; }
 
-// Noise added to light-scattering fits, asked once per save.
+// Noise added to a light-scattering fit, asked for each record.
 struct DlsNoise {
-    bool bAsked = false;
     bool bField = false;
     float fLevel = 0.0f;
 };
 
 void askDlsNoise(DlsNoise& noise) {
-    noise.bAsked = true;
     if (!scanYesNoBox("add noise?", "SAVE DLS DATA")) return;
     noise.bField = scanYesNoBox("add noise to field autocorrelation?", "SAVE DLS DATA");
     inputFloat(&noise.fLevel, 0.0f, true,
@@ -137,7 +135,6 @@ void saveCurveFiles(const char* szPath, bool bResiduals, bool bConvert) {
     if (nScans < 1) return;
     win::SetCursor(win::LoadCursor(nullptr, win::IDC_WAIT));
     bool bOverwriteAll = bResiduals ? false : bResultsWritten != 0;
-    DlsNoise noise;
     for (int i = 1; i <= nScans; ++i) {
         const std::string out = fitOutputPath(szPath, i, bResiduals ? 'r' : 'f');
         int first, last;
@@ -162,7 +159,8 @@ void saveCurveFiles(const char* szPath, bool bResiduals, bool bConvert) {
             bOverwriteAll = true;
         }
         if (bDLSData) {
-            if (!noise.bAsked) askDlsNoise(noise);
+            DlsNoise noise;
+            askDlsNoise(noise);
             std::vector<float> acf(static_cast<size_t>(n) + 1);
             for (int k = 1; k <= n; ++k) {
                 double v = y[k];

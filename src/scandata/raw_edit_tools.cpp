@@ -80,8 +80,8 @@ void rescaleLoadedProfile(float fMid, float fModule)
 
 void writeShiftedScans(float fModule, const std::string& dir, bool bMaintainField, bool bRename, float fMid)
 {
-    if (bRename) {
-        // the parameter file follows the data that will be loaded
+    {
+        // the parameter file goes with the shifted copy, as with every copy of the raw data
         const ScanPathParts first = splitScanPath(ppScanFileName[pScanTimeOrder[1]]);
         const std::string extra = bOldFilenameConvention ? dir + first.name + "~p" : dir + "~tmppars" + first.ext;
         copyToBuffer(szScanExtra, sizeof szScanExtra, extra);
@@ -209,6 +209,19 @@ void excludeRegion(float r1, float r2)
     bDataChanged = 1;
     if (nScans == 0) return;
     if (r2 < r1 || r1 < ppRadius[1][1] || r2 > ppRadius[1][pScanPoints[1]]) return;
+    // a scan without points would break every later use of the set
+    for (int i = 1; i <= nScans; ++i) {
+        int m = 0;
+        for (int j = 1; j <= pScanPoints[i]; ++j)
+            if (ppRadius[i][j] < r1 || ppRadius[i][j] > r2) ++m;
+        if (m == 0) {
+            char sz[400];
+            std::snprintf(sz, sizeof sz, "the region holds every point of %.300s - nothing excluded",
+                          ppScanFileName[i]);
+            scanNoticeBox(sz, "exclude data from scans");
+            return;
+        }
+    }
     endActiveMouseActions();
     setCursorTo(IDC_WAIT);
     for (int i = 1; i <= nScans; ++i) {

@@ -11,7 +11,8 @@ inline constexpr float fStretchModuleRotor8 = 9.59e-6f;
 // scans are written into the directory of szPath, each named by its elapsed
 // time with its own extension, the loaded scans staying as they are (with
 // bRename they take the new names, for a reload); without bSave nothing is
-// written and the loaded scans are shifted. With bMaintainField each scan's
+// written and the loaded scans are shifted. Written scans take the remembered
+// parameter file with them into their directory. With bMaintainField each scan's
 // speed becomes the one that keeps omega^2 r at the middle of the cell, and a
 // loaded speed profile follows ("speedsteps.txt" beside written scans).
 // Refuses light-scattering data.
@@ -23,7 +24,8 @@ void shiftScansForRotorStretch(float fModule, bool bSave, const char* szPath, bo
 void saveSixChannelSubsets(float fCut1, float fCut2);
 
 // Removes the points with r1 <= r <= r2 from every scan; nothing when the
-// region is reversed or leaves scan 1's radial range.
+// region is reversed or leaves scan 1's radial range, and nothing (with a
+// message) when it holds every point of some scan.
 void excludeRegion(float r1, float r2);
 
 // Writes the loaded (aligned) scans into the directory of szPath: "a" in

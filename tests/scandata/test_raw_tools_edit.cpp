@@ -158,6 +158,15 @@ TEST_F(RawEditTest, RegionsChannelsAndSinglePoints)
     }
     EXPECT_EQ(ppRadiusVec[1]->nSize, 4u);  // the plot's view sees the new array
     EXPECT_EQ(ppRadiusVec[1]->Get(2), 6.65f);
+    {
+        // a region that holds a whole scan would leave it without points
+        headless::Script script;
+        script.expectMessageBox("every point of", IDOK);
+        excludeRegion(6.40f, 6.70f);
+    }
+    EXPECT_EQ(pScanPoints[1], 4);
+    EXPECT_EQ(pScanPoints[2], 4);
+    EXPECT_EQ(ppSignal[2][3], 6.0f);
 
     // six channels cut at 6.2 and 6.75 on 5.90..7.20 cm: each boundary point
     // belongs to both neighbouring subsets
