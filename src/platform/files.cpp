@@ -256,8 +256,14 @@ BOOL CopyFile(LPCSTR from, LPCSTR to, BOOL bFailIfExists)
     std::string src = mapPath(from), dst = mapPath(to);
     int in = open(src.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return FALSE;
-    struct stat sb;
+    struct stat sb, db;
     if (fstat(in, &sb) != 0 || !S_ISREG(sb.st_mode)) {
+        close(in);
+        return FALSE;
+    }
+    // A file copied onto itself would be emptied before it is read: Windows
+    // refuses that copy, and so do we.
+    if (stat(dst.c_str(), &db) == 0 && db.st_dev == sb.st_dev && db.st_ino == sb.st_ino) {
         close(in);
         return FALSE;
     }

@@ -76,6 +76,12 @@ TEST(FileTimes, SurviveARewrite)
     CloseHandle(h);
     EXPECT_TRUE(sameTime(wc, write));
     EXPECT_FALSE(CopyFile(p.c_str(), q.c_str(), TRUE));
+    // A copy onto the file itself, under any spelling, fails and keeps its content.
+    std::string self = p.substr(0, p.find_last_of('/')) + "/./scan.ra1";
+    EXPECT_FALSE(CopyFile(p.c_str(), self.c_str(), FALSE));
+    std::string content;
+    std::getline(std::ifstream(p), content);
+    EXPECT_EQ(content, "second, longer");
     EXPECT_EQ(CreateFile((p + ".none").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
 }
