@@ -627,6 +627,7 @@ HDC CreateCompatibleDC(HDC)
     selectBitmap(dc, o->bitmap);
     o->selectedInto = dc;
     dc->st.hBitmap = o;
+    dc->hOwnBitmap = o;
     return handleOf(dc);
 }
 
@@ -634,13 +635,13 @@ BOOL DeleteDC(HDC hdc)
 {
     DeviceContext* dc = deviceContext(hdc);
     if (!dc || dc->isRecording()) return FALSE;
-    if (GdiObject* b = gdiObject(dc->st.hBitmap)) {
-        b->selectedInto = nullptr;
-        if (b->stock) {
-            std::lock_guard<std::mutex> g(gObjectsLock);
-            liveObjects().erase(b);
-            delete b;
-        }
+    // The caller's bitmap is free again; the context's own one goes with it,
+    // also when the caller never put it back.
+    if (GdiObject* b = gdiObject(dc->st.hBitmap)) b->selectedInto = nullptr;
+    if (GdiObject* own = gdiObject(dc->hOwnBitmap); own && !own->selectedInto) {
+        std::lock_guard<std::mutex> g(gObjectsLock);
+        liveObjects().erase(own);
+        delete own;
     }
     unregisterDC(dc);
     delete dc;

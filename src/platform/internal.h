@@ -202,6 +202,8 @@ public:
     virtual ~DeviceContext() = default;
     virtual bool isRecording() const { return false; }
     DCState st;
+    // A memory context's own 1 x 1 bitmap, freed with the context.
+    HGDIOBJ hOwnBitmap = nullptr;
 
     // attributes (state here; a recording context also records them)
     void setMapMode(int m);

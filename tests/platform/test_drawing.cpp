@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/internal.h"
 #include "platform/win.h"
 
 using namespace win;
@@ -433,6 +434,15 @@ TEST(WindowSurface, BitBltSavesAndRestoresAnArea)
     DeleteDC(mem);
     DeleteObject(red);
     DeleteObject(green);
+
+    // A memory context deleted with the caller's bitmap still in it frees its
+    // own bitmap and leaves the caller's to the caller.
+    HDC mem2 = CreateCompatibleDC(dc);
+    HBITMAP kept = CreateCompatibleBitmap(dc, 4, 4);
+    HGDIOBJ own = SelectObject(mem2, kept);
+    ASSERT_TRUE(DeleteDC(mem2));
+    EXPECT_EQ(detail::gdiObject(own), nullptr);
+    EXPECT_TRUE(DeleteObject(kept));
     ReleaseDC(w.HWindow, dc);
 }
 
