@@ -551,8 +551,8 @@ DlgTemplate bufferSed(int id, bool molarMass)
     std::string q = molarMass ? "Mb" : "D";
     t.items = {
         check(553, "turn on buffer mismatch model"),
-        radio(554, "excess signal in sample side", 1),
-        radio(555, "excess signal in reference side", 1),
+        check(554, "excess signal in sample side"),
+        check(555, "excess signal in reference side"),
         cell(label("value", g), 0, 0),
         cell(label("fit", g), 0, 1),
         cell(edit(556, q, g), 1, 0),
