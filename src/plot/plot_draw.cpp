@@ -282,7 +282,8 @@ COLORREF CWINPlot::ColorForValue(float v) const
         if (bNoValueBlack) return RGB(0, 0, 0);
         if (bNoValueWhite || bNoValueWhiteB) return RGB(255, 255, 255);
     }
-    double x = v < 0 ? 0.0 : v > 1 ? 1.0 : double(v);
+    // a value that is no number (a failed computation) maps like 0
+    double x = !(v >= 0) ? 0.0 : v > 1 ? 1.0 : double(v);
     double r, g, b;
     if (x <= 0.2) {
         if (!bColorMapDarkEnds) {

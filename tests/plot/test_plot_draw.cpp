@@ -1,6 +1,8 @@
 // The recorded picture: what comes in which order, where ticks, numbers and
 // labels stand, the colour map and colour bar, the redraw on points outside
 // the range, the dashed-line helper, and the pixels of a played picture.
+#include <cmath>
+
 #include "plot/plot_fixture.h"
 
 using namespace win;
@@ -116,6 +118,7 @@ TEST(PlotDraw, ColourMapAndColourBar)
     EXPECT_EQ(map.ColorForValue(0.5f), RGB(102, 255, 152));
     EXPECT_EQ(map.ColorForValue(0.8f), RGB(255, 101, 0));
     EXPECT_EQ(map.ColorForValue(7.0f), RGB(191, 0, 0)); // clamped to 1: 0.75 red
+    EXPECT_EQ(map.ColorForValue(std::nanf("")), RGB(255, 255, 255)); // no number: as 0
     map.SetNoValueBlack();
     EXPECT_EQ(map.ColorForValue(-1.0f), RGB(0, 0, 0));
     map.SetColorMapDarkEnds(true);
