@@ -633,7 +633,10 @@ bool GetParameterMatrix(TWindow* parent, ParameterMatrixTables* p, const char* c
         }
     }
 
-    const int nRows = R + 1 + (s.bNonideality ? 1 : 0) + (s.bIncompetentSection ? 1 : 0) + (s.bOtherSection ? 1 : 0);
+    // the template: the species and the header row, and one row more for
+    // each optional section shown (the energetics columns count as one too)
+    const int nRows = R + 1 + (s.bEnergetics ? 1 : 0) + (s.bNonideality ? 1 : 0) + (s.bIncompetentSection ? 1 : 0) +
+                      (s.bOtherSection ? 1 : 0);
     bool bOk = false;
     s.bShowFractions = s.bIncompetent != 0;
     for (;;) {

@@ -232,6 +232,8 @@ TEST(EntryDialogs, ParamsAndAssociationScheme)
             .expectDialog("scheme", DialogAnswer().set(32001, "0.2"));
         EXPECT_TRUE(GetParameterMatrix(nullptr, &t, "scheme"));
         std::vector<std::string> l = shown(script);
+        // two species, the header row and two sections: the template of 5 rows
+        EXPECT_EQ(l[0].rfind("Dialog 1097 ", 0), 0u) << l[0];
         EXPECT_EQ(l[1], "MessageBox \"errror\" \"complex 2 does not have a valid reference state to measure "
                         "energetics from \" MB_OK -> IDOK");
         EXPECT_NE(std::find(l.begin(), l.end(),
