@@ -27,6 +27,8 @@ void createPlotFonts()
 
 void useLargePlotFonts()
 {
+    // the title keeps its font, which must exist as well
+    if (!hPlotFontD) createPlotFonts();
     hPlotFontA = plotFont(25, 0);
     hPlotFontB = plotFont(25, 0);
     hPlotFontC = plotFont(25, 0);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "plot/plot_fixture.h"
+#include "plot/plot_fonts.h"
 
 using namespace win;
 
@@ -25,6 +26,7 @@ void layOut(CWINPlot& plot, CurveStore& store)
 
 TEST(PlotDraw, LayersComeInOrder)
 {
+    createPlotFonts(); // the standard fonts, whatever a tool's plot chose before
     CurveStore store;
     CWINPlot plot;
     layOut(plot, store);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "plot/plot_fixture.h"
+#include "plot/plot_fonts.h"
 #include "plot/sample_plot.h"
 
 using namespace win;
@@ -50,6 +51,7 @@ Difference compareWithImage(PlotCanvas& canvas, const std::string& path, bool* p
 
 TEST(PlotGolden, SamplePlotMatchesTheStoredPictures)
 {
+    createPlotFonts(); // the standard fonts, whatever a tool's plot chose before
     SamplePlots sample;
     ASSERT_TRUE(sample.data->Draw());
     ASSERT_TRUE(sample.residuals->Draw());
