@@ -232,8 +232,6 @@ public:
     // whole playbacks are bracketed so a raster context can hold its lock
     virtual void beginBatch() {}
     virtual void endBatch() {}
-    // after the state was put back wholesale
-    virtual void stateReplaced() {}
 
     // mapping
     double toDeviceX(double x) const;
@@ -299,7 +297,6 @@ void setDefaultClientSizeImpl(int w, int h);
 bool closeProcessHandle(HANDLE h);
 
 // menus
-bool menuAttached(HMENU m);
 void destroyAllMenusOf(HWND h);
 
 }  // namespace win::detail

@@ -108,12 +108,6 @@ MenuItem makeItem(UINT flags, UINT_PTR id, LPCSTR text)
 
 }  // namespace
 
-bool menuAttached(HMENU h)
-{
-    std::lock_guard<std::recursive_mutex> g(gMenuLock);
-    return ownerWindow(menuOf(h)) != nullptr;
-}
-
 void destroyAllMenusOf(HWND h)
 {
     std::lock_guard<std::recursive_mutex> g(gMenuLock);
@@ -122,8 +116,6 @@ void destroyAllMenusOf(HWND h)
         if (m->hwnd == h) bars.push_back(m);
     for (Menu* m : bars) destroy(m);
 }
-
-
 
 }  // namespace detail
 

@@ -283,7 +283,6 @@ BOOL PlayMetaFile(HDC hdc, HMETAFILE hmf)
         rerecordState(dc, saved);
     } else {
         dc->st = saved;
-        dc->stateReplaced();
     }
     dc->endBatch();
     return TRUE;
