@@ -70,7 +70,7 @@ public:
     {
         QFont font = qtFont(st.font, scaleY());
         QFontMetricsF fm(font);
-        QString s = QString::fromLatin1(text.data(), qsizetype(text.size()));
+        QString s = layerText(text.data(), text.size());
         double w = fm.horizontalAdvance(s), asc = fm.ascent(), desc = fm.descent();
         double angle = st.font.lfEscapement / 10.0;
         UINT a = st.textAlign;

@@ -9,6 +9,7 @@
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QString>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <cmath>
@@ -149,6 +150,14 @@ QFont qtFont(const LOGFONTA& lf, double scaleY)
     f.setStrikeOut(lf.lfStrikeOut != 0);
     f.setKerning(false);
     return f;
+}
+
+QString layerText(const char* text, size_t size)
+{
+    QByteArrayView bytes(text, qsizetype(size));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString s = utf8(bytes);
+    return utf8.hasError() ? QString::fromLatin1(bytes) : s;
 }
 
 namespace {
@@ -503,7 +512,7 @@ void RasterDC::textOut(int x, int y, UINT options, const RECT* rect, const std::
     if (!img || img->isNull()) return;
     QFont font = qtFont(st.font, scaleY());
     QFontMetricsF fm(font);
-    QString s = QString::fromLatin1(text.data(), qsizetype(text.size()));
+    QString s = layerText(text.data(), text.size());
     double w = fm.horizontalAdvance(s);
     double asc = fm.ascent(), desc = fm.descent();
     double angle = st.font.lfEscapement / 10.0;  // counter-clockwise

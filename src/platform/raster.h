@@ -21,4 +21,9 @@ struct BitmapData {
 // units: positive = cell, negative = character height).
 QFont qtFont(const LOGFONTA& lf, double scaleY);
 
+// A text of the layer as Qt shows it: UTF-8 (file names of this system),
+// or, when it is no valid UTF-8, Latin-1 bytes as the program's own texts
+// may hold them.
+QString layerText(const char* text, size_t size);
+
 }  // namespace win::detail

@@ -119,6 +119,13 @@ TEST(TextOutput, AnchorsOfTheAlignments)
     EXPECT_LT(bottom.bottom, 100);
     EXPECT_EQ(top.height(), base.height());
     EXPECT_EQ(top.left, base.left);
+
+    // A file name in UTF-8 shows its letter: the two bytes of an e with an
+    // acute accent make the one glyph that its Latin-1 byte makes.
+    Box utf8 = textInk(TA_LEFT | TA_BASELINE, 200, 100, "H\xc3\xa9");
+    Box latin1 = textInk(TA_LEFT | TA_BASELINE, 200, 100, "H\xe9");
+    ASSERT_FALSE(latin1.empty());
+    EXPECT_EQ(utf8.right, latin1.right);
 }
 
 TEST(TextOutput, CurrentPositionModeWritesAtAndAdvancesThePosition)

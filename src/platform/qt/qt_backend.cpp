@@ -16,6 +16,7 @@
 
 #include "platform/qt/qt_internal.h"
 #include "platform/qt/screen.h"
+#include "platform/raster.h"
 
 namespace win::detail {
 
@@ -275,7 +276,7 @@ void pump(bool wait)
 
 QString toQt(const std::string& s)
 {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+    return layerText(s.data(), s.size());
 }
 
 std::string fromQt(const QString& s)
