@@ -191,10 +191,7 @@ void saveCurveFiles(const char* szPath, bool bResiduals, bool bConvert) {
 // The remembered parameter file moves with a copy of the raw data.
 void moveParameterPath(const std::string& dir) {
     if (nScans < 1) return;
-    const ScanPathParts first = splitScanPath(ppScanFileName[pScanTimeOrder[1]]);
-    const std::string path =
-        bOldFilenameConvention ? dir + first.name + "~p" : dir + "~tmppars" + first.ext;
-    copyToBuffer(szScanExtra, sizeof(szScanExtra), path);
+    copyToBuffer(szScanExtra, sizeof(szScanExtra), parameterFilePath(dir, ppScanFileName[pScanTimeOrder[1]]));
 }
 
 // Every scan whole, under the name the rule gives, into the chosen directory.

@@ -82,9 +82,7 @@ void writeShiftedScans(float fModule, const std::string& dir, bool bMaintainFiel
 {
     {
         // the parameter file goes with the shifted copy, as with every copy of the raw data
-        const ScanPathParts first = splitScanPath(ppScanFileName[pScanTimeOrder[1]]);
-        const std::string extra = bOldFilenameConvention ? dir + first.name + "~p" : dir + "~tmppars" + first.ext;
-        copyToBuffer(szScanExtra, sizeof szScanExtra, extra);
+        copyToBuffer(szScanExtra, sizeof szScanExtra, parameterFilePath(dir, ppScanFileName[pScanTimeOrder[1]]));
     }
     for (int i = 1; i <= nScans; ++i) {
         ScanHeader* pH = &pScanHeaders[i];

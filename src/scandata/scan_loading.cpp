@@ -201,9 +201,7 @@ void setTemperatureFromLastScan() {
 // The temporary-parameter and distribution-grid paths beside the data.
 void setDataSidePaths(const std::string& drive, const std::string& dir) {
     ScanPathParts first = splitScanPath(ppScanFileName[1]);
-    std::string extra = bOldFilenameConvention ? drive + dir + first.name + "~p"
-                                               : drive + dir + "~tmppars" + first.ext;
-    copyToBuffer(szScanExtra, sizeof(szScanExtra), extra);
+    copyToBuffer(szScanExtra, sizeof(szScanExtra), parameterFilePath(drive + dir, ppScanFileName[1]));
     copyToBuffer(szDistCurvePath, sizeof(szDistCurvePath), drive + dir + "sdist" + first.ext);
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "app/app_globals.h"
 #include "platform/win.h"
 
 ScanPathParts splitScanPath(const std::string& path) {
@@ -30,6 +31,11 @@ std::string withoutTrailingSeparator(const std::string& path) {
     if (!path.empty() && (path.back() == '\\' || path.back() == '/'))
         return path.substr(0, path.size() - 1);
     return path;
+}
+
+std::string parameterFilePath(const std::string& dir, const std::string& scanFileName) {
+    const ScanPathParts scan = splitScanPath(scanFileName);
+    return bOldFilenameConvention ? dir + scan.name + ".~p" : dir + "~tmppars" + scan.ext;
 }
 
 bool copyToBuffer(char* szBuffer, size_t nSize, const std::string& text) {

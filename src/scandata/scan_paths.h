@@ -17,5 +17,9 @@ char pathSeparatorOf(const std::string& path);
 std::string withTrailingSeparator(const std::string& path);
 // The path without one trailing separator.
 std::string withoutTrailingSeparator(const std::string& path);
+// The temporary-parameter file beside the scans of dir (drive and directory,
+// ending in a separator): "~tmppars" with the scan file's extension, or under
+// the old file-name convention the scan file's name with the extension "~p".
+std::string parameterFilePath(const std::string& dir, const std::string& scanFileName);
 // Copies text into a fixed buffer; false (and an empty buffer) when it does not fit.
 bool copyToBuffer(char* szBuffer, size_t nSize, const std::string& text);

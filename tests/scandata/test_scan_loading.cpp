@@ -89,10 +89,16 @@ TEST_F(ScanLoadingTest, EveryNthFileInTimeOrderWithDefaults) {
     fMeniscus = 5.98f;
     fFitLeftLim = 6.2f;
     nLoadEveryNth = 1;
+    // Old file names: the parameter and notes files take the first scan's
+    // name with their own extensions.
+    bOldFilenameConvention = 1;
     load({names[1], names[2]});
+    bOldFilenameConvention = 0;
     EXPECT_EQ(nScans, 2);
     EXPECT_FLOAT_EQ(fMeniscus, 5.98f);
     EXPECT_FLOAT_EQ(fFitLeftLim, 6.2f);
+    EXPECT_EQ(std::string(szScanExtra), dir.Dir() + "/f02.~p");
+    EXPECT_EQ(std::string(szNotesPath), dir.Dir() + "/f02.not");
 }
 
 TEST_F(ScanLoadingTest, DataTypesMixedAndIntensity) {
