@@ -124,7 +124,7 @@ bool CRotorSpeedProfile::FixFile(bool bFix) {
     if (!bFix || bValid) return bValid;
     std::string asRead = fileName;
     if (!FixFile(false)) {
-        attention("ERROR: rotor speed profile " + asRead + " could not be fixed");
+        showErrorMessage(("ERROR: rotor speed profile " + asRead + " could not be fixed").c_str(), 0);
         return false;
     }
     std::string fixedName = asRead + "_fixed";

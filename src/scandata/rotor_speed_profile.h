@@ -73,7 +73,8 @@ class TXLAWindow;
 // its start found from the scans' times and omega squared t around the change
 // for a linear ramp at the given rates (rpm/s). With more than one step the
 // profile replaces pRotorSpeedProfile and is saved as "speedsteps.txt" beside
-// the data; returns bUsingSpeedSteps.
+// the data; returns bUsingSpeedSteps. A rate of 0 for a ramp the scans need
+// makes no profile (said in an error box) and changes nothing.
 bool createSpeedStepsFile(float fAcceleration, float fDeceleration);
 
 // Loads and checks "speedsteps.txt" in the loaded scans' directory for the
@@ -83,6 +84,11 @@ bool checkSpeedStepsForLammParams();
 // A profile of two steps, (0, w1, rate) and (t2, the header's speed, rate),
 // saved as "speedsteps.txt" in the loaded scans' directory.
 void createTwoStepSpeedSteps(float t2, float w1, const ScanHeader* pHeader, float fRate);
+// The same profile as the simulation asks for it: a low-speed phase at fRpm0
+// lasting fDuration s (speedStepStartTime), then the ramp to the scan's speed.
+inline void readSpeedStepsForSim(float fDuration, float fRpm0, const ScanHeader* pHeader, float fAcceleration) {
+    createTwoStepSpeedSteps(fDuration, fRpm0, pHeader, fAcceleration);
+}
 
 // The start of a linear ramp from w0 at rate a (rpm/s) that gives the scan's
 // recorded time and omega squared t.

@@ -120,7 +120,10 @@ extern int nNoiseGridLast;
 extern float fNoiseGridSum;               // nScans x sum of pTINoise over the range
 extern float fNoiseGridCount;             // nScans x points in the range
 // Extra noise components, slots 1..4 (index 0 unused): per scan a vector
-// over the grid, a profile over the grid, an amplitude per scan.
+// over the grid, a profile over the grid, an amplitude per scan. They are the
+// per-species signal bases on the noise grid that the model evaluation fills
+// and the amplitude solvers combine (pSpeciesBasis with its means over scans
+// and over radii), allocated for the included species.
 extern float** pppExtraNoiseScan[5];
 extern float* ppExtraNoiseProfile[5];
 extern float* ppExtraNoiseAmplitude[5];

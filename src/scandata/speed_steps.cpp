@@ -67,7 +67,13 @@ bool createSpeedStepsFile(float fAcceleration, float fDeceleration) {
         // The rotor ran at w0 up to ts, ramped linearly to w over T and ran at
         // w up to the scan: ts is where the omega squared t between the two
         // scans comes out as recorded.
-        const double r = w > w0 ? fAcceleration : -std::fabs(fDeceleration);
+        const double r = w > w0 ? std::fabs(fAcceleration) : -std::fabs(fDeceleration);
+        // Without a rate the ramp never ends: no step start, and no profile
+        // of not-a-number steps written over the one beside the data.
+        if (r == 0.0 || !std::isfinite(r)) {
+            showErrorMessage("no speed steps created: the rotor acceleration and deceleration must not be 0", 0);
+            return false;
+        }
         const double T = std::fabs((w - w0) / r);
         const double t1 = h1.timeWritten;
         const double t2 = h2.timeWritten;

@@ -57,4 +57,17 @@ TEST(RotorSpeedProfile, RepairCheckAndSpeedAnalysis) {
     CRotorSpeedProfile bad;
     EXPECT_FALSE(bad.Load(path.c_str()));
     EXPECT_EQ(bad.nSteps, 0);
+
+    // A repair that the float times cannot hold (a third of a second after
+    // 1e7 s) is reported as it stands, and nothing is saved.
+    clearShownErrorMessages();
+    script.expectMessageBox("Error", win::IDOK);
+    const std::string late = dir.Path("late.txt");
+    scantest::writeText(late, "10000000\t100\t300\n10000000\t200\t300\n");
+    CRotorSpeedProfile unfixable;
+    unfixable.Load(late.c_str());
+    ASSERT_EQ(shownErrorMessages().size(), 1u);
+    EXPECT_EQ(shownErrorMessages()[0], "ERROR: rotor speed profile " + late + " could not be fixed");
+    EXPECT_FALSE(std::filesystem::exists(late + "_fixed"));
+    EXPECT_EQ(script.pending(), 0u);
 }

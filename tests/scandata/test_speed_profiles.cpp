@@ -12,9 +12,11 @@
 #include "app/app_globals.h"
 #include "numerics/ccurve.h"
 #include "plot/cwinplot.h"
+#include "plot/error_box.h"
 #include "scandata/data_menu_fixture.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data.h"
+#include "scandata/scan_set_fixture.h"
 #include "scandata/speed_analysis.h"
 
 using scantest::ScanRecipe;
@@ -101,6 +103,43 @@ TEST(SpeedProfiles, VariableSpeedRampStartAndPolyline) {
         EXPECT_EQ(w[j], expectW[j]) << j;
     }
     EXPECT_EQ(profile.GetFinalRpm(), 40000.0f);
+}
+
+TEST(SpeedProfiles, ARampWithoutRateMakesNoProfile) {
+    // Two scans, 10000 rpm at 600 s and 40000 rpm at 3000 s, beside a
+    // profile the user keeps.
+    scantest::TempFolder dir;
+    scantest::resetScanState();
+    scantest::installScans({{{6.0f, 6.1f}, {1.0f, 1.0f}, 600.0}, {{6.0f, 6.1f}, {1.0f, 1.0f}, 3000.0}});
+    const double rpm[3] = {0, 10000, 40000};
+    const std::vector<double> w2t = integrateOmega2t(twoStepRun(10000, 40000, 200, 1500), {600.0, 3000.0});
+    for (int i = 1; i <= 2; ++i) {
+        pScanHeaders[i].rpm = static_cast<float>(rpm[i]);
+        pScanHeaders[i].timeWritten = pScanHeaders[i].time;
+        pScanHeaders[i].omega2t = w2t[i - 1];
+    }
+    std::snprintf(szScanExtra, sizeof(szScanExtra), "%s", dir.Path("~tmppars.RA1").c_str());
+    const std::string kept = "0.000000\t10000.000000\t200.000000\n1500.000000\t40000.000000\t200.000000\n";
+    scantest::writeText(dir.Path("speedsteps.txt"), kept);
+
+    clearShownErrorMessages();
+    win::headless::Script script;
+    script.expectMessageBox("Error", win::IDOK);
+    EXPECT_FALSE(createSpeedStepsFile(0.0f, 100.0f));
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(pRotorSpeedProfile, nullptr);
+    EXPECT_EQ(scantest::readText(dir.Path("speedsteps.txt")), kept);
+
+    // With the rate (its sign does not matter) the step start comes back.
+    EXPECT_TRUE(createSpeedStepsFile(-200.0f, 100.0f));
+    ASSERT_NE(pRotorSpeedProfile, nullptr);
+    EXPECT_NEAR(pRotorSpeedProfile->stepStart[2], 1500.0f, 0.1f);
+    EXPECT_EQ(pRotorSpeedProfile->stepRate[2], 200.0f);
+    delete pRotorSpeedProfile;
+    pRotorSpeedProfile = nullptr;
+    bUsingSpeedSteps = 0;
+    szScanExtra[0] = '\0';
+    scantest::resetScanState();
 }
 
 TEST(SpeedProfiles, MethodRowsWrittenAndReadBack) {
