@@ -5,8 +5,9 @@
 //
 // s and D are given for standard conditions (water at 20 'C); at radius r the
 // macromolecule has D fv and s fv fb, with the viscosity factor
-// fv = eta(1 atm buffer) / eta(r) and the buoyancy factor
-// fb = (1 - vbar rho(r)) / (1 - vbar rho(1 atm buffer)).
+// fv = eta(water) / eta(r) and the buoyancy factor
+// fb = (1 - vbar rho(r)) / (1 - vbar rho(water)). The buffer at 1 atm enters
+// only as the density that the pressure compresses.
 #include <cmath>
 
 #include "lamm/lamm_ideal.h"
@@ -17,6 +18,8 @@
 
 namespace {
 const double kRpmToOmega = 2.0 * M_PI / 60.0;
+const double kStandardViscosity = 0.001002;  // water at 20 'C, Pa s
+const double kWaterDensity20 = 0.99823;      // g/ml
 }
 
 // Density of a compressible solvent of density rho0 at 1 atm at radius r: the
@@ -32,16 +35,16 @@ static double compressedDensity(const CLammIdeal* p, double rho0, double kappa, 
 
 double CLammIdeal::CompressibleDensity(double r) const
 {
-    return compressedDensity(this, fDensity, dCompressibility, r);
+    return compressedDensity(this, fBufferDensity1atm, dCompressibility, r);
 }
 
-// Density (g/ml) and viscosity (poise x 0.1) of the co-solute solution at c (M)
-// from the coefficient tables; the 1 atm buffer without them.
+// Density (g/ml) and viscosity (Pa s) of the co-solute solution at c (M)
+// from the coefficient tables; water without them.
 double CLammIdeal::CosoluteDensity(double c) const
 {
     const double* b = pDensityCoeffs;
     const int n = nDensityCoeffs;
-    if (!b || n < 1) return fBufferDensity1atm;
+    if (!b || n < 1) return kWaterDensity20;
     const double sq = std::sqrt(c > 0 ? c : 0);
     const double terms[7] = {0, 1, 0.001 * sq, 0.01 * c, 0.001 * c * c, 0.0001 * c * c * c, 1e-6 * c * c * c * c};
     double v = 0;
@@ -53,24 +56,24 @@ double CLammIdeal::CosoluteViscosity(double c) const
 {
     const double* a = pViscosityCoeffs;
     const int n = nViscosityCoeffs;
-    if (!a || n < 1) return fBufferViscosity1atm;
+    if (!a || n < 1) return kStandardViscosity;
     const double sq = std::sqrt(c > 0 ? c : 0);
     const double terms[6] = {0, 1, 0.001 * sq, 0.01 * c, 0.001 * c * c, 0.0001 * c * c * c};
     double v = 0;
     for (int i = 1; i <= n && i <= 5; i++) v += a[i] * terms[i];
-    return 0.001002 * v;
+    return kStandardViscosity * v;
 }
 
 // fv and fb of the co-solute solution of concentration c at radius r.
 static void cosoluteFactors(const CLammIdeal* p, double c, double r, double& fv, double& fb)
 {
-    fv = p->fBufferViscosity1atm / p->CosoluteViscosity(c);
+    fv = kStandardViscosity / p->CosoluteViscosity(c);
     double rho = p->CosoluteDensity(c);
     if (p->bAddWaterCompressibility) {
-        const double water = p->fBufferDensity1atm;
-        rho += compressedDensity(p, water, p->dCompressibility > 0 ? p->dCompressibility : 4.591e-4, r) - water;
+        const double kappa = p->dCompressibility > 0 ? p->dCompressibility : 4.591e-4;
+        rho += compressedDensity(p, kWaterDensity20, kappa, r) - kWaterDensity20;
     }
-    fb = (1 - p->fGradientVbar * rho) / (1 - p->fVbar * p->fBufferDensity1atm);
+    fb = (1 - p->fGradientVbar * rho) / (1 - p->fVbar * kWaterDensity20);
 }
 
 void CLammIdeal::InitLocalSolventFactors(const double* r)
@@ -83,7 +86,7 @@ void CLammIdeal::InitLocalSolventFactors(const double* r)
             cosoluteFactors(this, dCosoluteLoading, r[i], fv, fb);
         } else if (bInhomogeneousSolvent) {  // compressible solvent
             fv = fReferenceViscosity > 0 ? 1.0 / fReferenceViscosity : 1.0;
-            fb = (1 - fVbar * CompressibleDensity(r[i])) / (1 - fVbar * fBufferDensity1atm);
+            fb = (1 - fVbar * CompressibleDensity(r[i])) / (1 - fVbar * kWaterDensity20);
         }
         pSolventFactorD[i] = fv;
         pSolventFactorB[i] = fb;
@@ -107,18 +110,14 @@ void CLammIdeal::UpdateLocalSolventFactors(const double* r)
     }
 }
 
-// x times the factors of the solvent where it is uniform (the co-solute at its
-// loading, or the solvent at the meniscus); x itself without a solvent model.
+// x times the factors of the buffer at 1 atm, where the solvent is uniform (x
+// itself without a solvent model).
 double CLammIdeal::UniformSolventFactor(double x) const
 {
     if (!bInhomogeneousSolvent) return x;
-    double fv, fb;
-    if (bSedimentingCosolute) {
-        cosoluteFactors(this, dCosoluteLoading, dMeniscus, fv, fb);
-    } else {
-        fv = fReferenceViscosity > 0 ? 1.0 / fReferenceViscosity : 1.0;
-        fb = (1 - fVbar * fDensity) / (1 - fVbar * fBufferDensity1atm);
-    }
+    const double fv = fReferenceViscosity > 0 ? 1.0 / fReferenceViscosity : 1.0;
+    const double v = bSedimentingCosolute ? fGradientVbar : fVbar;
+    const double fb = (1 - v * fBufferDensity1atm) / (1 - fVbar * kWaterDensity20);
     return x * fv * fb;
 }
 

@@ -228,6 +228,9 @@ void CLammIdeal::CLEachIterationOutput(double ri)
                 }
             }
         }
+    } else if (nNextScanIndex > nScans && bRunning) {
+        // past the last scan the run went on to its stop time, and ends there
+        bRunning = 0;
     }
     // 7. timed snapshots
     if (bSnapshots) {

@@ -436,24 +436,15 @@ void CLammIdeal::SetScanData(win::HWND window, CWINPlot* plot, ScanHeader* heade
                              float scanVelocity, bool radialResolution, float convolutionRange,
                              bool absorbanceData)
 {
-    bool complete = true;
     pOutputWindow = window;
     pDataPlot = plot;
     bLiveDisplay = plot ? 1 : 0;
     pScanHeaders = headers;
-    ppOutput = output;
-    pCommonRadii = commonRadii;
-    nCommonRadii = nCommon;
-    bPerScanRadii = (!commonRadii || nCommon < 1) ? 1 : 0;
-    ppScanRadii = scanRadii;
-    pScanPoints = scanPoints;
-    if (bPerScanRadii && (!scanRadii || !scanPoints)) complete = false;
     bRepaint = repaint ? 1 : 0;
     if (bOwnsScanList && pScanList) free_ivector(pScanList, 1, nScans);
     bOwnsScanList = 0;
     pScanList = scanList;
     nScans = scans;
-    if (nScans < 1) complete = false;
     if (!pScanList && nScans > 0) {
         pScanList = ivector(1, nScans);
         for (int i = 1; i <= nScans; i++) pScanList[i] = i;
@@ -473,34 +464,19 @@ void CLammIdeal::SetScanData(win::HWND window, CWINPlot* plot, ScanHeader* heade
         bSimTimeResolution = 0;
         bSimRadialResolution = 0;
     }
-    if (ppPrivateOutput) free_matrix(ppPrivateOutput, 1, nPrivateRows, 1, nPrivateCols);
-    ppPrivateOutput = nullptr;
-    nPrivateRows = nPrivateCols = 0;
-    if (bPerScanRadii && scanPoints && nScans > 0) {
-        int maxPoints = 1;
-        for (int i = 1; i <= nScans; i++)
-            if (scanPoints[i] > maxPoints) maxPoints = scanPoints[i];
-        nPrivateRows = nScans;
-        nPrivateCols = maxPoints;
-        ppPrivateOutput = matrix(1, nPrivateRows, 1, nPrivateCols);
-    }
-    bScanDataOk = (output && complete && nScans >= 1) ? 1 : 0;
-    if (bRadialConvolution) MakeConvolutionKernel();
+    SetScanReferences(output, commonRadii, nCommon, scanRadii, scanPoints);
 }
 
-void CLammIdeal::SetSimulationTarget(double s, double D, float** output, float* commonRadii,
-                                     int nCommon, float** scanRadii, int* scanPoints)
+// Where the solution goes and at which radii; with radii per scan a private
+// matrix receives the solution first. The scans' headers are part of it: a
+// run reads every scan's time and speed from them.
+void CLammIdeal::SetScanReferences(float** output, float* commonRadii, int nCommon, float** scanRadii,
+                                   int* scanPoints)
 {
-    dS = s;
-    dD = D;
-    if (D < 0) {  // as SetSedimentationParams would record it: never solved
-        nGeometryError = 3;
-        bSedParamsOk = 0;
-    }
     if (ppPrivateOutput) free_matrix(ppPrivateOutput, 1, nPrivateRows, 1, nPrivateCols);
     ppPrivateOutput = nullptr;
     nPrivateRows = nPrivateCols = 0;
-    bool complete = true;
+    bool complete = output && pScanHeaders && nScans >= 1;
     ppOutput = output;
     pCommonRadii = commonRadii;
     nCommonRadii = nCommon;
@@ -508,7 +484,6 @@ void CLammIdeal::SetSimulationTarget(double s, double D, float** output, float* 
     ppScanRadii = scanRadii;
     pScanPoints = scanPoints;
     if (bPerScanRadii && (!scanRadii || !scanPoints)) complete = false;
-    if (nScans < 1) complete = false;
     if (bPerScanRadii && scanPoints && nScans > 0) {
         int maxPoints = 1;
         for (int i = 1; i <= nScans; i++)
@@ -517,8 +492,20 @@ void CLammIdeal::SetSimulationTarget(double s, double D, float** output, float* 
         nPrivateCols = maxPoints;
         ppPrivateOutput = matrix(1, nPrivateRows, 1, nPrivateCols);
     }
-    bScanDataOk = (output && complete) ? 1 : 0;
+    bScanDataOk = complete ? 1 : 0;
     if (bRadialConvolution) MakeConvolutionKernel();
+}
+
+void CLammIdeal::SetSimulationTarget(double s, double D, float** output, float* commonRadii, int nCommon,
+                                     float** scanRadii, int* scanPoints)
+{
+    dS = s;
+    dD = D;
+    if (D < 0) {  // as SetSedimentationParams would record it: never solved
+        nGeometryError = 3;
+        bSedParamsOk = 0;
+    }
+    SetScanReferences(output, commonRadii, nCommon, scanRadii, scanPoints);
 }
 
 void CLammIdeal::SetSolverOptions(int dynGridLowerLimit, int dynGridUpperLimit, float pointsPerSigma,

@@ -232,6 +232,7 @@ public:
     bool WienerSkewCorrection(double* c, const double* r, int n, int nGrid);
     void WienerSkewTracking(const double* c, const double* r, int n);
     void RecordSnapshot(double t);
+    float* SnapshotFrame(int k) const;
     void ClearSnapshots();
 
     // ================= data
@@ -638,6 +639,7 @@ public:
 
 private:
     void FreeOwned();
+    void SetScanReferences(float** output, float* commonRadii, int nCommon, float** scanRadii, int* scanPoints);
     void SampleAssembledIntoScan(int position);
     void StoreAssembledProfile(int position);
 };

@@ -195,6 +195,11 @@ void CLammIdeal::ResetRunState()
     bEndedEarly = 0;
     bSteadyState = 0;
     bMovingGridActive = 0;
+    if (bSnapshots && pSnapshotTimes && nSnapshotFrames > 0) {  // a retry records its frames anew
+        nNextSnapshot = 1;
+        dNextSnapshotTime = pSnapshotTimes[1];
+        nSnapshotsRecorded = 0;
+    }
 }
 
 void CLammIdeal::RunTimeStepping()

@@ -88,7 +88,8 @@ void CLammIdeal::MakeConvolutionKernel()
 }
 
 // Gaussian convolution of one sampled row; missing neighbours count in the
-// denominator, so the signal drops near the ends of the data.
+// denominator, so the signal drops near the ends of the data (with radii that
+// are not equidistant: near the last radius, and outside [lower, upper]).
 void CLammIdeal::ConvolveRow(float* v, const float* r, int n, double lower, double upper) const
 {
     if (n < 2 || !v || !r) return;
@@ -121,15 +122,10 @@ void CLammIdeal::ConvolveRow(float* v, const float* r, int n, double lower, doub
                 den += w;
                 if (r[k] >= lower && r[k] <= upper) num += w * orig[k];
             }
-            // radii continued beyond both ends with the mean spacing
+            // radii continued beyond the last one with the mean spacing
             if (spacing > 0) {
                 for (int k = 1;; k++) {
                     const double d = (double)r[n] + k * spacing - rj;
-                    if (d > range) break;
-                    den += std::exp(-(d * d) / (width * width));
-                }
-                for (int k = 1;; k++) {
-                    const double d = rj - ((double)r[1] - k * spacing);
                     if (d > range) break;
                     den += std::exp(-(d * d) / (width * width));
                 }
@@ -291,13 +287,21 @@ void CLammIdeal::SetSnapshotTimes(int nTimes, int nRadii, float** frames, float*
     bSnapshots = 1;
 }
 
+// Frame k of this solution: of the one matrix, or of the matrix of its own
+// equation (an equation of a list is its grid point; a single solver is
+// placed by its species number).
+float* CLammIdeal::SnapshotFrame(int k) const
+{
+    if (!bSnapshotPerEquation) return ppSnapshotFrames[k];
+    return pppSnapshotFramesPerEquation[nEquationNumber > 0 ? nEquationNumber : nSpeciesIndex][k];
+}
+
 void CLammIdeal::RecordSnapshot(double t)
 {
     if (!bSnapshots || !pSnapshotRadii || !pConc) return;
     while (nNextSnapshot >= 1 && nNextSnapshot <= nSnapshotFrames && dNextSnapshotTime <= t) {
-        float* frame = bSnapshotPerEquation ? pppSnapshotFramesPerEquation[nSpeciesIndex][nNextSnapshot]
-                                            : ppSnapshotFrames[nNextSnapshot];
-        interpolateOnGridFD(nSnapshotRadii, pSnapshotRadii, frame, nGridPoints, pRadius, pConc);
+        interpolateOnGridFD(nSnapshotRadii, pSnapshotRadii, SnapshotFrame(nNextSnapshot), nGridPoints, pRadius,
+                            pConc);
         nSnapshotsRecorded = nNextSnapshot;
         nNextSnapshot++;
         dNextSnapshotTime = nNextSnapshot <= nSnapshotFrames ? pSnapshotTimes[nNextSnapshot]
@@ -308,12 +312,9 @@ void CLammIdeal::RecordSnapshot(double t)
 void CLammIdeal::ClearSnapshots()
 {
     if (!bSnapshots) return;
+    const float* last = nSnapshotsRecorded > 0 ? SnapshotFrame(nSnapshotsRecorded) : nullptr;
     for (int k = nSnapshotsRecorded + 1; k <= nSnapshotFrames; k++) {
-        float* frame = bSnapshotPerEquation ? pppSnapshotFramesPerEquation[nSpeciesIndex][k] : ppSnapshotFrames[k];
-        const float* last = nSnapshotsRecorded > 0 ? (bSnapshotPerEquation
-                                                          ? pppSnapshotFramesPerEquation[nSpeciesIndex][nSnapshotsRecorded]
-                                                          : ppSnapshotFrames[nSnapshotsRecorded])
-                                                   : nullptr;
+        float* frame = SnapshotFrame(k);
         for (int i = 1; i <= nSnapshotRadii; i++) frame[i] = last ? last[i] : 0.0f;
     }
 }

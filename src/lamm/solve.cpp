@@ -202,7 +202,9 @@ void CLammIdeal::ApplySignalTransforms()
         for (int k = 1; k <= nScans; k++) {
             Row x = outputRow(this, k);
             if (!x.v) continue;
-            const bool factors = bTimeSignal && SetSignalFactorsForScans(dTimeOffset + ScanTime(k), x.n, x.r);
+            // drift and bleaching go with the time since the start of the rotor
+            const bool factors =
+                bTimeSignal && SetSignalFactorsForScans(dTimeOffset + SelectedHeader(k).timeWritten, x.n, x.r);
             for (int i = 1; i <= x.n; i++) {
                 double v = x.v[i];
                 if (bRadialSlope) v *= 1 + (x.r[i] - dMeniscus) * dRadialSlopeMinus1;

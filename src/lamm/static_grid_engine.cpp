@@ -106,14 +106,10 @@ static void buildRows(CLammIdeal* p, int from, int to, int n)
             const double x = fd * D * r[n] / (r[n] - r[n - 1]);
             p->pStiffLower[n] += x;
             p->pStiffDiag[n] -= fd * fb * w * r[n] * r[n] + x;
-        } else if (p->dS < 0 && from <= 1) {
-            if (local) {
-                showErrorMessage("CLbShutOffBackDiffusion for flotation with inhomogeneous solvent not implemented", 0);
-            } else {
-                const double x = D * r[1] / (r[2] - r[1]);
-                p->pStiffUpper[1] += x;
-                p->pStiffDiag[1] += w * r[1] * r[1] - x;
-            }
+        } else if (p->dS < 0 && from <= 1 && !local) {  // a gradient has none for flotation (run start)
+            const double x = D * r[1] / (r[2] - r[1]);
+            p->pStiffUpper[1] += x;
+            p->pStiffDiag[1] += w * r[1] * r[1] - x;
         }
     }
 }
@@ -760,7 +756,10 @@ void CLammIdeal::RunStaticGridEngine()
             UpdateLocalSolventFactors(pRadius);
         }
         bLocalSolventFactors = 1;
-        if (dS < 0) bShutOffActive = 0;  // no outflow row for flotation in a gradient
+        if (dS < 0 && bShutOffActive) {  // no outflow row for flotation in a gradient
+            showErrorMessage("CLbShutOffBackDiffusion for flotation with inhomogeneous solvent not implemented", 0);
+            bShutOffActive = 0;
+        }
     }
     bool any = false;
     for (int i = 1; i <= N; i++)
@@ -773,6 +772,8 @@ void CLammIdeal::RunStaticGridEngine()
         while (bRunning) {
             dTime += dTimeStep;
             if (bNextScanPending && dTime > dNextScanTime) dTime = dNextScanTime;
+            // past the last scan nothing changes any more: straight to the stop time
+            if (!bNextScanPending && nNextScanIndex > nScans && dTime < dTargetScanTime) dTime = dTargetScanTime;
             nStepCount++;
             CLEachIterationOutput(1.0);
         }

@@ -197,6 +197,13 @@ TEST(LammEngine, EmptyCellGivesEmptyScans)
     EXPECT_NEAR(L->dTime, 300, 1e-9);
     for (int k = 1; k <= 3; k++)
         for (int j = 1; j <= 100; j++) ASSERT_EQ(e.out[k][j], 0.0f);
+    // simulated beyond the last scan, the run still ends, at its stop time
+    auto C = makeSolver(e, 5, 6e-7, kM, kB, 0.0, 6.1f, 7.1f);
+    C->bRampRotorSpeed = 0;
+    C->bSimulateBeyondLastScan = 1;
+    runOnGrid(*C, 200);
+    EXPECT_EQ(C->dTime, 1e8);
+    EXPECT_FALSE(C->bRunning);
 }
 
 // A floating species is the mirror image: the plateau near the base rises as

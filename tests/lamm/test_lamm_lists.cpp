@@ -156,3 +156,45 @@ TEST(LammList, ErrorsNameTheSimulationAndMissingListsAreRefused)
     EXPECT_EQ(T->CLRunMTList(5, s, nullptr, nullptr, out.out, e.radii, e.nPoints, nullptr, nullptr), 4);
     EXPECT_EQ(T->CLRunMTList(5, s, D, nullptr, nullptr, e.radii, e.nPoints, nullptr, nullptr), 4);
 }
+
+// Snapshot frames of a list: every equation records its profile into the
+// frames of its own grid point, whichever worker solves it; a run made again
+// (as a retry is) records its frames anew.
+TEST(LammList, SnapshotsGoToTheFramesOfTheirOwnEquation)
+{
+    GlobalsGuard guard;
+    const int n = 4, frames = 2, points = 5;
+    LammExperiment e(2, 600, 1200, 50000, kM, kB, 80);
+    auto T = listTemplate(e);
+    double s[n + 1] = {0, 2, 4, 6, 8}, D[n + 1] = {0, 6e-7, 6e-7, 6e-7, 6e-7};
+    double times[frames + 1] = {0, 300, 900};
+    float radii[points + 1] = {0, 6.90f, 6.94f, 6.98f, 7.02f, 7.06f};
+    std::vector<float**> per(n + 1, nullptr);
+    for (int i = 1; i <= n; i++) {
+        per[i] = matrix(1, frames, 1, points);
+        for (int f = 1; f <= frames; f++)
+            for (int j = 1; j <= points; j++) per[i][f][j] = -1;
+    }
+    T->SetSnapshotTimes(frames, points, nullptr, per.data(), times, radii);
+    nLammThreads = 2;
+    ListOutput out(n, e.nScans, e.nPoints);
+    bInterruptComputation = 0;
+    ASSERT_EQ(T->CLRunMTList(n, s, D, nullptr, out.out, e.radii, e.nPoints, nullptr, nullptr), 0);
+    const double w = 50000 * 2 * M_PI / 60;
+    for (int i = 1; i <= n; i++)
+        for (int f = 1; f <= frames; f++)  // the plateau c0 exp(-2 s w^2 t) of its own s
+            for (int j = 1; j <= points; j++)
+                EXPECT_NEAR(per[i][f][j], std::exp(-2 * s[i] * 1e-13 * w * w * times[f]), 1e-4)
+                    << "equation " << i << " frame " << f;
+
+    CLammIdeal L;
+    L.CopyFrom(*T);
+    L.SetSimulationTarget(s[1], D[1], out.out[1], e.radii, e.nPoints, nullptr, nullptr);
+    L.SetSolventAndParticle(T->fTemperature, T->fVbar, T->fDensity, T->fViscosity);
+    ASSERT_EQ(L.Solve(), 0);
+    per[1][1][2] = -1;
+    L.SetInitialConcentration();
+    L.RunTimeStepping();
+    EXPECT_NEAR(per[1][1][2], std::exp(-2 * s[1] * 1e-13 * w * w * times[1]), 1e-4);
+    for (int i = 1; i <= n; i++) free_matrix(per[i], 1, frames, 1, points);
+}

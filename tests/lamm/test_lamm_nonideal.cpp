@@ -185,29 +185,34 @@ TEST(LammNonIdeal, TripleElementIntegralsOnANonUniformGrid)
 
 // A co-solute that neither sediments nor diffuses leaves a uniform solvent:
 // the macromolecule then sediments as in a homogeneous buffer with
-// s fv fb and D fv, fv = eta(buffer) / eta(solution), fb the buoyancy ratio.
-TEST(LammNonIdeal, UniformCosoluteScalesSAndD)
+// s fv fb and D fv, fv = eta(water) / eta(solution), fb the buoyancy ratio
+// against water (s and D are for standard conditions), whatever the buffer
+// values at 1 atm (with a co-solute those of the solution at its loading).
+// A solvent without compressibility is such a buffer of its density and
+// viscosity at 1 atm.
+TEST(LammNonIdeal, UniformSolventScalesSAndD)
 {
     const double s = 5, D = 6e-7, vbar = 0.73;
     double visc[2] = {0, 1.5}, dens[2] = {0, 1.1};
-    const double fv = 1 / 1.5, fb = (1 - vbar * 1.1) / (1 - vbar * 0.99823);
     LammExperiment g(4, 500, 3000, 50000, kM, kB, 200), ref(4, 500, 3000, 50000, kM, kB, 200);
-    for (bool subSolver : {false, true}) {
+    for (int kind : {0, 1, 2}) {  // co-solute without and with its own grid; compressible solvent
         auto L = makeSolver(g, s, D, kM, kB, 1.0, 6.1f, 7.1f);
         L->bRampRotorSpeed = 0;
         L->bAutoDynamicGridSize = 0;
         L->bTruncateGrid = 0;
         L->bShutOffBackDiffusion = 0;
         L->nDefaultGridSize = 800;
-        L->SetInhomogeneousSolvent(true, true, false, false, 0, (float)vbar, 1.0f, 1.0f, (float)vbar, (float)vbar,
-                                   0.99823f, 0.001002f, 1.0f, 0.72871f, 1, 1, 1, 1);
-        L->SetCosoluteSolvent(true, true, false, 0.0, 0.0, subSolver, 50, false, false, 1.0, false, false, 0, "",
-                              false, nullptr, nullptr, visc, 1, dens, 1);
+        L->SetInhomogeneousSolvent(true, true, kind == 2, false, 0, (float)vbar, 1.0f, 0.99823f, (float)vbar,
+                                   (float)vbar, 1.1f, 0.001002f * 1.5f, 1.5f, 0.72871f, 1, 1, 1, 1);
+        if (kind < 2)
+            L->SetCosoluteSolvent(true, true, false, 0.0, 0.0, kind == 1, 50, false, false, 1.0, false, false, 0, "",
+                                  false, nullptr, nullptr, visc, 1, dens, 1);
+        const double fv = 1 / 1.5, fb = (1 - vbar * 1.1) / (1 - vbar * 0.99823);
         ASSERT_EQ(L->Solve(), 0);
-        EXPECT_NEAR(L->pSolventFactorD[300], fv, 1e-7);
-        EXPECT_NEAR(L->pSolventFactorB[300], fb, 1e-6);
-        EXPECT_EQ(L->pCosoluteSolver != nullptr, subSolver);
+        EXPECT_NEAR(L->pSolventFactorD[300], fv, 1e-7) << kind;
+        EXPECT_NEAR(L->pSolventFactorB[300], fb, 1e-6) << kind;
+        EXPECT_EQ(L->pCosoluteSolver != nullptr, kind == 1);
         solveIdeal(ref, s * fv * fb, D * fv, 800);
-        EXPECT_LT(largestDifference(g, ref), 1e-3) << subSolver;
+        EXPECT_LT(largestDifference(g, ref), 1e-3) << kind;
     }
 }

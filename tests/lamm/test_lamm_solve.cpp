@@ -123,6 +123,12 @@ TEST(LammSolve, ChecksRefuseWithTheirMessagesAndNumbers)
         clearShownErrorMessages();
         EXPECT_EQ(L->Solve(), 4);
         EXPECT_TRUE(shown("invalid output parameters loaded in CLammIdeal"));
+        // scans without headers have no times: refused the same way
+        L->SetScanData(nullptr, nullptr, nullptr, e.out, e.radii, e.nPoints, nullptr, nullptr, false, nullptr, 2, 1,
+                       true, true, false, 0, false, 0, false);
+        clearShownErrorMessages();
+        EXPECT_EQ(L->Solve(), 4);
+        EXPECT_TRUE(shown("invalid output parameters loaded in CLammIdeal"));
     }
     {
         auto L = makeSolver(e, 5, 6e-7, kM, kB, 1.0, 6.1f, 7.1f);

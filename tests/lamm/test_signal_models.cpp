@@ -23,6 +23,19 @@ TEST(LammSignal, DriftAndBleachingFactors)
     L.SetSignalTimeDrift(true, false, 0, true, -36000.0f, -0.5f);
     ASSERT_TRUE(L.SetSignalFactorsForScans(10, 3, r));
     EXPECT_EQ(L.pSignalFactors[2], 0.0);
+
+    // over whole scans the drift runs from the start of the rotor, not from
+    // an analysis time derived from omega^2 t
+    LammExperiment e(1, 1000, 1000, 50000, 6.0, 7.2, 4);
+    e.headers[1].time = 900;
+    CLammIdeal S;
+    S.SetSedimentationParams(5, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    S.SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false, nullptr,
+                  1, 1, true, true, false, 0, false, 0, false);
+    S.SetSignalTimeDrift(true, true, 3.6f, false, 0, 1);
+    for (int j = 1; j <= 4; j++) e.out[1][j] = 1;
+    S.ApplySignalTransforms();
+    EXPECT_NEAR(e.out[1][3], 2.0, 1e-6);
 }
 
 TEST(LammSignal, ShadowOfTheCellBase)
@@ -74,6 +87,16 @@ TEST(LammSignal, RadialConvolution)
     L.SetRadialConvolution(true, 0.002f, 2.0f);
     EXPECT_EQ(L.nRadiiEquidistant, 2);
     EXPECT_EQ(L.pConvWeights, nullptr);
+
+    // then the weights come from the radii themselves; beyond the last radius
+    // the mean spacing continues them in the denominator, before the first
+    // radius nothing does
+    float rr[6] = {0, 6.0f, 6.0015f, 6.0025f, 6.0100f, 6.0110f}, vv[6] = {0, 1, 1, 1, 1, 1};
+    L.ConvolveRow(vv, rr, 5, 5.99, 7.2);
+    auto weight = [&](double d) { return std::exp(-d * d / (wd * wd)); };
+    EXPECT_NEAR(vv[1], 1.0, 1e-6);
+    const double inner = weight((double)rr[5] - rr[4]), beyond = weight(((double)rr[5] - rr[1]) / 4);
+    EXPECT_NEAR(vv[5], (1 + inner) / (1 + inner + beyond), 1e-6);
 }
 
 // Absorbance is the log of a transmission; the finite radial resolution
