@@ -261,10 +261,53 @@ public:
         touched(r);
     }
 
+    // Cuts the segment to the rectangle r (Liang-Barsky). Ends inside r stay as
+    // they are, so the end pixel is still left out; false when nothing is left.
+    static bool clipLongLine(const QRect& r, int& x0, int& y0, int& x1, int& y1)
+    {
+        double t0 = 0.0, t1 = 1.0;
+        const double dx = double(x1) - x0, dy = double(y1) - y0;
+        auto edge = [&](double p, double q) {
+            if (p == 0.0) return q >= 0.0;
+            double t = q / p;
+            if (p < 0.0) {
+                if (t > t1) return false;
+                if (t > t0) t0 = t;
+            } else {
+                if (t < t0) return false;
+                if (t < t1) t1 = t;
+            }
+            return true;
+        };
+        if (!edge(-dx, x0 - double(r.left())) || !edge(dx, double(r.right()) - x0) ||
+            !edge(-dy, y0 - double(r.top())) || !edge(dy, double(r.bottom()) - y0))
+            return false;
+        const int ax = x0, ay = y0;
+        if (t1 < 1.0) {
+            x1 = int(std::lround(ax + t1 * dx));
+            y1 = int(std::lround(ay + t1 * dy));
+        }
+        if (t0 > 0.0) {
+            x0 = int(std::lround(ax + t0 * dx));
+            y0 = int(std::lround(ay + t0 * dy));
+        }
+        return true;
+    }
+
     // One-pixel lines as Bresenham draws them, without the end pixel.
     void thinLine(QImage& img, int x0, int y0, int x1, int y1)
     {
         QRect b = bounds(img);
+        // A line wholly beside the image sets no pixel.
+        if ((x0 < b.left() && x1 < b.left()) || (x0 > b.right() && x1 > b.right()) ||
+            (y0 < b.top() && y1 < b.top()) || (y0 > b.bottom() && y1 > b.bottom()))
+            return;
+        // A very long line (a point mapped far off the picture) is cut to the
+        // image first, so it costs its visible length and not its full length.
+        const long kLong = 16384;
+        if (std::labs(long(x1) - x0) > kLong || std::labs(long(y1) - y0) > kLong) {
+            if (!clipLongLine(b.adjusted(-2, -2, 2, 2), x0, y0, x1, y1)) return;
+        }
         uint32_t P = toRgb(st.pen.color) & 0xFFFFFF;
         int adx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
         int ady = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;

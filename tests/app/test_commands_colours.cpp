@@ -50,10 +50,14 @@ TEST(CommandTable, HoldsEveryCommandOnceWithItsPlace)
     const CommandInfo* table = commandTable(&n);
     std::set<unsigned> ids;
     for (int k = 0; k < n; ++k)
-        if (!(table[k].nFlags & CMD_ALSO)) EXPECT_TRUE(ids.insert(table[k].nId).second) << "twice: " << table[k].nId;
+        if (!(table[k].nFlags & CMD_ALSO)) {
+            EXPECT_TRUE(ids.insert(table[k].nId).second) << "twice: " << table[k].nId;
+        }
     // a second item of a command only repeats one of the table
     for (int k = 0; k < n; ++k)
-        if (table[k].nFlags & CMD_ALSO) EXPECT_TRUE(ids.count(table[k].nId)) << table[k].nId;
+        if (table[k].nFlags & CMD_ALSO) {
+            EXPECT_TRUE(ids.count(table[k].nId)) << table[k].nId;
+        }
     for (unsigned id : kInventory) EXPECT_TRUE(ids.count(id)) << "missing: " << id;
     EXPECT_EQ(sizeof kInventory / sizeof kInventory[0], 228u);
 

@@ -351,6 +351,18 @@ TEST(Shapes, PensBrushesAndExcludedEdges)
         EXPECT_EQ(c.at(right, y), RGB(255, 0, 0)) << y;
         EXPECT_EQ(x + right, 130) << y;  // symmetric about the centre column
     }
+    // A line from a point mapped far off the picture still draws its visible
+    // part, end pixel excluded (and is cut to the image before it is walked).
+    MoveToEx(c.dc, -100000000, 95, nullptr);
+    LineTo(c.dc, 40, 95);
+    EXPECT_EQ(c.at(0, 95), RGB(255, 0, 0));
+    EXPECT_EQ(c.at(39, 95), RGB(255, 0, 0));
+    EXPECT_EQ(c.at(40, 95), RGB(255, 255, 255));
+    MoveToEx(c.dc, 50, -50000000, nullptr);  // steep, through (50, 97)
+    LineTo(c.dc, 50, 98);
+    EXPECT_EQ(c.at(50, 0), RGB(255, 0, 0));
+    EXPECT_EQ(c.at(50, 97), RGB(255, 0, 0));
+    EXPECT_EQ(c.at(50, 98), RGB(255, 255, 255));
     DeleteObject(pen);
     MoveToEx(c.dc, 0, 99, nullptr);
     LineTo(c.dc, 5, 99);

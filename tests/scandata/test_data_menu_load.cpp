@@ -58,8 +58,9 @@ TEST_F(DataMenuLoadTest, StepAnswersListFilesAndCaption) {
         script.expectOpenFile("select files to fit", paths).expectInput("load every n'th file:", c.answer);
         Run(script, 200);
         EXPECT_EQ(LoadedNames(), c.names) << c.answer;
-        if (c.names.size() == 3)
+        if (c.names.size() == 3) {
             EXPECT_EQ(scantest::readText(folder + "/list.RA1").substr(0, 14), "newformat n=2\n");
+        }
     }
     EXPECT_EQ(std::string(szWindowTitle), "SEDIMENTATION ANALYSIS -> " + folder + "/f01.RA1...");
     // The selection went into "list" beside the files, with the step.
