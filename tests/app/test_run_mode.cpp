@@ -49,6 +49,7 @@ protected:
     {
         win::headless::setPolicy(win::headless::Policy::FailOnUnexpected);
         nProgramExitCode = 0;
+        bResultsWritten = 0;
         runParameters = RunParameters();
         MainWindowTest::TearDown();
     }
