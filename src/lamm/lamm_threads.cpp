@@ -217,10 +217,12 @@ int CLammIdeal::CLRunMTList(int n, double* s, double* D, double* vbar, float*** 
         poll();
     }
     if (bDiagnosticsLamm) DebugLog(", started ");
+    // A worker's progress is drawn here, never by the worker, under the
+    // conditions of a solver's own progress lines.
+    const bool progressShown = show && bLiveDisplay;
     for (int k = 1; k <= N; k++) {
-        // Waits in slices: the window layer polls the keyboard between them,
-        // and the progress of the worker is drawn here, never by the worker.
-        while (workers[k]->WaitForSelf(show ? 200 : win::TThread::NoLimit) == win::WAIT_TIMEOUT)
+        // Waits in slices: the window layer polls the keyboard between them.
+        while (workers[k]->WaitForSelf(progressShown ? 200 : win::TThread::NoLimit) == win::WAIT_TIMEOUT)
             drawLammProgress(pOutputWindow, workers[k]->progress);
         poll();
     }

@@ -3,6 +3,7 @@
 // evaluation configures it.
 #pragma once
 
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
