@@ -17,12 +17,14 @@ void TXLAWindow::CheckSpeedSteps(const char* szDrive, const char* szDir) {
     bSpeedChangesInScans = 0;
     bool bVariable = analyseScanSpeeds(nScans, pScanHeaders, &bApproachToEqPattern, &bSpeedChangesInScans);
     bool bFile = fileExists(path.c_str());
-    if (!bVariable && !bFile) {
+    // Without a file no profile holds for these scans; the one of an earlier
+    // set must not follow them.
+    if (!bFile && (!bVariable || bApproachToEqPattern)) {
         delete pRotorSpeedProfile;
         pRotorSpeedProfile = nullptr;
         bUsingSpeedSteps = 0;
-        return;
     }
+    if (!bVariable && !bFile) return;
     if (bApproachToEqPattern && !bFile) {
         scanNoticeBox("detecting approach to equilibrium data without speedsteps file - please only sort, don't fit",
                       "LOAD ERROR");

@@ -10,6 +10,7 @@
 #include "models/model_globals.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
+#include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_list.h"
 #include "scandata/scan_loading.h"
@@ -261,4 +262,33 @@ TEST_F(ScanLoadingTest, InitialData) {
     freeScanData();
     EXPECT_EQ(pDataPlot, nullptr);
     EXPECT_EQ(nScans, 0);
+}
+
+TEST_F(ScanLoadingTest, ApproachToEquilibriumWithoutProfileFile) {
+    // A profile of an earlier set is in force.
+    pRotorSpeedProfile = new CRotorSpeedProfile;
+    float start[3] = {0, 0, 5000}, rpm[3] = {0, 20000, 30000}, rate[3] = {0, 300, 300};
+    pRotorSpeedProfile->SetSteps(2, start, rpm, rate);
+    bUsingSpeedSteps = 1;
+
+    // 20000 rpm, 30000 rpm, then back to 20000 rpm after ten hours: an
+    // approach to equilibrium, with no profile beside the scans.
+    const double times[3] = {1000, 20000, 40000};
+    const float speeds[3] = {20000, 30000, 20000};
+    std::vector<std::string> names;
+    for (int k = 0; k < 3; ++k) {
+        ScanRecipe recipe;
+        recipe.time = times[k];
+        recipe.rpm = speeds[k];
+        names.push_back("e" + std::to_string(k) + ".RA1");
+        scantest::writeScan(dir, names.back(), recipe);
+    }
+    win::headless::Script script;
+    script.expectMessageBox("detecting approach to equilibrium data without speedsteps file", win::IDOK);
+    load(names);
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_EQ(nScans, 3);
+    EXPECT_EQ(bApproachToEqPattern, 1);
+    EXPECT_EQ(pRotorSpeedProfile, nullptr);
+    EXPECT_EQ(bUsingSpeedSteps, 0);
 }
