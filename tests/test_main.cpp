@@ -1,19 +1,21 @@
 #include <gtest/gtest.h>
 
 #include "platform/headless.h"
-#include "plot/sounds.h"
+#include "test_state.h"
 
 namespace {
 
-// Every test starts with an empty message queue, transcript and script, on
-// the virtual clock at 0, with no sound set counted (so no sound lines unless
-// the test counts them), and a prompt no test expected fails the test.
-class HeadlessReset : public ::testing::EmptyTestEventListener {
+// Every test starts from the program's state as a fresh process has it (no
+// scans, default settings, no plots or tools, no sound set counted, so no
+// sound lines unless the test counts them), with an empty message queue,
+// transcript and script, on the virtual clock at 0, and a prompt no test
+// expected fails the test.
+class ProgramStateReset : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override
     {
+        resetProgramState();
         win::headless::setPolicy(win::headless::Policy::FailOnUnexpected);
         win::headless::reset();
-        releaseSoundFiles();
     }
 };
 
@@ -22,7 +24,8 @@ class HeadlessReset : public ::testing::EmptyTestEventListener {
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    recordProgramStartState();
     win::headless::setFailureHandler([](const std::string& text) { ADD_FAILURE() << text; });
-    ::testing::UnitTest::GetInstance()->listeners().Append(new HeadlessReset);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new ProgramStateReset);
     return RUN_ALL_TESTS();
 }

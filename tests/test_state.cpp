@@ -1,0 +1,538 @@
+#include "test_state.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <functional>
+#include <type_traits>
+#include <vector>
+
+#include "analyses/analysis_globals.h"
+#include "app/app_globals.h"
+#include "app/data_file_paths.h"
+#include "app/preferences.h"
+#include "app/xla_app.h"
+#include "distributions/conti_globals.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "numerics/linear_algebra.h"
+#include "numerics/nrutil.h"
+#include "platform/win.h"
+#include "plot/error_box.h"
+#include "plot/key_polling.h"
+#include "plot/mouse_tracker.h"
+#include "plot/plot_fonts.h"
+#include "plot/cwinplot.h"
+#include "plot/progress_line.h"
+#include "plot/sounds.h"
+#include "scandata/data_menu.h"
+#include "scandata/fringe_jump_tools.h"
+#include "scandata/mouse_actions.h"
+#include "scandata/noise_grid.h"
+#include "scandata/realtime_update.h"
+#include "scandata/rotor_speed_profile.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_list.h"
+#include "scandata/scan_loading.h"
+#include "scandata/scratch_tracking_tool.h"
+#include "scandata/tool_plots.h"
+#include "scandata/wiener_settings.h"
+#include "tools/dls_data.h"
+#include "tools/xp_export.h"
+
+namespace {
+
+// The values some globals had at the start, put back on demand. Pointers are
+// kept as the null (or the static storage) they start with: what they own is
+// released before they are put back.
+class StartValues {
+public:
+    template <class T>
+    void keep(T& x)
+    {
+        if constexpr (std::is_trivially_copyable_v<T>) {
+            std::vector<unsigned char> bytes(sizeof x);
+            std::memcpy(bytes.data(), &x, sizeof x);
+            restorers.push_back([&x, bytes] { std::memcpy(&x, bytes.data(), sizeof x); });
+        } else {
+            restorers.push_back([&x, saved = x] { x = saved; });
+        }
+    }
+    // The n elements that p points at (static storage behind a global pointer).
+    template <class T>
+    void keepElements(T* p, int n)
+    {
+        std::vector<T> saved(p, p + n);
+        restorers.push_back([p, saved] { std::copy(saved.begin(), saved.end(), p); });
+    }
+    void restore() const
+    {
+        for (const auto& r : restorers) r();
+    }
+
+private:
+    std::vector<std::function<void()>> restorers;
+};
+
+// ---------------------------------------------------------------- scan data set
+
+void keepScanDataGlobals(StartValues& s)
+{
+    s.keep(nScans);
+    s.keep(ppScanFileName);
+    s.keep(pScanHeaders);
+    s.keep(pScanPoints);
+    s.keep(ppRadius);
+    s.keep(ppSignal);
+    s.keep(ppThirdColumn);
+    s.keep(ppFit);
+    s.keep(ppModelPart);
+    s.keep(ppResidual);
+    s.keep(pScanTimeOrder);
+    s.keep(pFitFirstIndex);
+    s.keep(pFitLastIndex);
+    s.keep(ppRadiusVec);
+    s.keep(ppSignalVec);
+    s.keep(ppFitVec);
+    s.keep(ppResidualVec);
+    s.keep(ppThirdColumnVec);
+    s.keep(ppSignalCurve);
+    s.keep(ppFitCurve);
+    s.keep(ppResidualCurve);
+    s.keep(ppThirdColumnCurve);
+    s.keep(pDlsHeaders);
+    s.keep(bAbsorbanceData);
+    s.keep(bIntensityData);
+    s.keep(bInterferenceData);
+    s.keep(bFluorescenceData);
+    s.keep(bElectrophoresisData);
+    s.keep(bDLSData);
+    s.keep(bEquilibriumDataMode);
+    s.keep(bMixedDataTypes);
+    s.keep(bDataChanged);
+    s.keep(fTemperatureK);
+    s.keep(fRT);
+    s.keep(dSignalPerMgMl);
+    s.keep(fRadialResolution);
+    s.keep(nLoadEveryNth);
+    s.keep(pLoadProgress);
+    s.keep(fSpikeThreshold);
+    s.keep(szScanDrive);
+    s.keep(szScanDir);
+    s.keep(szScanName);
+    s.keep(szScanExt);
+    s.keep(szListFilePath);
+    s.keep(szNotesPath);
+    s.keep(szScanExtra);
+    s.keep(szDistCurvePath);
+    s.keep(bLoadFromListDirectory);
+    s.keep(szChosenDrive);
+    s.keep(szChosenDir);
+    s.keep(bCheckTimeStamps);
+    s.keep(ppPendingFileName);
+    s.keep(nPendingFiles);
+    s.keep(pRotorSpeedProfile);
+    s.keep(bUsingSpeedSteps);
+    s.keep(bSpeedChangesInScans);
+    s.keep(bApproachToEqPattern);
+    s.keep(pNoiseGrid);
+    s.keep(nNoiseGridPoints);
+    s.keep(ppScanOnNoiseGrid);
+    s.keep(bScanOnNoiseGridOwned);
+    s.keep(pTINoise);
+    s.keep(pRINoise);
+    s.keep(pTINoiseSaved);
+    s.keep(pTINoiseAux);
+    s.keep(pRINoiseSaved);
+    s.keep(nNoiseGridFirst);
+    s.keep(nNoiseGridLast);
+    s.keep(fNoiseGridSum);
+    s.keep(fNoiseGridCount);
+    s.keep(pppExtraNoiseScan);
+    s.keep(ppExtraNoiseProfile);
+    s.keep(ppExtraNoiseAmplitude);
+    s.keep(pExtrapolation1);
+    s.keep(pExtrapolation2);
+    s.keep(pExtrapolation3);
+    s.keep(nExtrapolationPoints);
+
+    // the Data menu's selection, file names and tool settings
+    s.keep(szOpenFileNames);
+    s.keep(szXpFileName);
+    s.keep(szSelDrive);
+    s.keep(szSelDir);
+    s.keep(szSelName);
+    s.keep(szSelExt);
+    s.keep(szFitFileTemplate);
+    s.keep(fTrackScratchWindowWidth);
+    s.keep(fTrackScratchRandomShift);
+    s.keep(fTrackScratchRmsdPrecision);
+    s.keep(nFringeJumpWindowPoints);
+    s.keep(fScratchJumpCheckDistance);
+    s.keep(bWienerSkewing);
+    s.keep(fWSkew);
+    s.keep(bWSkewFloating);
+    s.keep(fWSkewSignalPerMgMl);
+
+    // the realtime update of files
+    s.keep(bRealtimeStopping);
+    s.keep(nRealtimeTimerId);
+    s.keep(nRealtimeTimerMs);
+    s.keep(nRealtimeMaxFilesAtOnce);
+    s.keep(nRealtimeMaxFileNumber);
+    s.keep(ppRealtimeFileName);
+    s.keep(nRealtimeFirstNumber);
+    s.keep(nRealtimeLastNumber);
+    s.keep(nRealtimeLastPolled);
+    s.keep(bRealtimeForceReload);
+    s.keep(bRealtimeNoAutoRange);
+    s.keep(bRealtimeTemperatureWarned);
+    s.keep(bRealtimeLoadAllCells);
+    s.keep(stLastChange);
+    s.keep(szRealtimeFileList);
+}
+
+// The mouse-action registry goes as a whole: a fresh process makes it with
+// its first main window.
+void releaseMouseActions()
+{
+    if (!mouseActions) return;
+    endActiveMouseActions();
+    for (int i = 1; i <= nMouseActions; ++i) delete mouseActions[i];
+    delete[] mouseActions;
+    mouseActions = nullptr;
+}
+
+void releaseScanData()
+{
+    freeScanData();  // the scans, their views, noise arrays and main plots
+    freeScanFileList();
+    freeExtrapolationArrays();
+    delete pRotorSpeedProfile;
+    pRotorSpeedProfile = nullptr;
+    delete pLoadProgress;
+    pLoadProgress = nullptr;
+    delete[] ppRealtimeFileName;
+    ppRealtimeFileName = nullptr;
+}
+
+// ---------------------------------------------------------------- main window and application
+
+void keepAppGlobals(StartValues& s)
+{
+    s.keep(bBatchMode);
+    s.keep(szWindowTitle);
+    s.keep(bModelComputed);
+    s.keep(bRealtimeUpdate);
+    s.keep(bRealtimeError);
+    s.keep(bAutoLoadMultiSpeed);
+    s.keep(bLoadFromList);
+    s.keep(bWindowPainted);
+    s.keep(bSound);
+    s.keep(bAbortRequested);
+    s.keep(bResultsWritten);
+    s.keep(bRepaintAfterCalc);
+    s.keep(szTempDir);
+    s.keep(bDiagnosticsLamm);
+    s.keep(bDiagnosticsThreads);
+    s.keep(nLammThreads);
+    s.keep(fFitLeftLim);
+    s.keep(fFitRightLim);
+    s.keep(fExtrapolationDistanceFactor);
+    s.keep(nPolynomOrder);
+    s.keep(bSetNColumns);
+    s.keep(nDataColumns);
+    s.keep(bDontLoadSpikes);
+    s.keep(fSpikeLevel);
+    s.keep(fSpikeThresholdFDS);
+    s.keep(bOldFilenameConvention);
+    s.keep(szSoundError);
+    s.keep(szSoundInfo);
+    s.keep(szSoundQuestion);
+    s.keep(szSoundFitDone);
+    s.keep(szSoundHi);
+    s.keep(szSoundBye);
+    s.keep(szSoundOk);
+    s.keep(szSoundBeer);
+    s.keep(pDataPlot);
+    s.keep(pResidualsPlot);
+    s.keep(pResidualsBitmapPlot);
+    s.keep(nClientWidth);
+    s.keep(nClientHeight);
+    s.keep(bDiagnostics);
+    s.keep(bDisplayFlag210);
+    s.keep(bKeepPlotLayout);
+    s.keep(bShowParameterText);
+    s.keep(bErrorPropagationToSw);
+    s.keep(bRealtimeAutoAdjustRange);
+    s.keep(bProgressTick);
+    s.keep(bShowResiduals);
+    s.keep(bShowResidualsBitmap);
+    s.keep(bShowResidualsHistogram);
+    s.keep(fZoomXMin);
+    s.keep(fZoomXMax);
+    s.keep(fZoomYMin);
+    s.keep(fZoomYMax);
+    s.keep(nZoomLevel);
+    s.keep(pAdHocPlotOwner);
+    s.keep(pAdHocWinPlot);
+    s.keep(nHitScan);
+    s.keep(nHitResidualScan);
+    s.keep(szRealtimeStatus);
+    s.keep(szRealtimeChecked);
+    s.keep(szStatusText);
+    s.keep(bShowStatusText);
+    s.keep(pAuxPlot);
+    for (float** pp : {&pAuxArray1, &pAuxArray2, &pAuxArray3, &pAuxArray4, &pAuxArray5, &pAuxArray6, &pAuxArray7,
+                       &pAuxArray8, &pAuxArray9, &pAuxArray10})
+        s.keep(*pp);
+    s.keep(nAuxArrayLength);
+    for (CVector** pp : {&pAuxVector1, &pAuxVector2, &pAuxVector3, &pAuxVector4, &pAuxVector5, &pAuxVector6,
+                         &pAuxVector7, &pAuxVector8, &pAuxVector9, &pAuxVector10})
+        s.keep(*pp);
+    for (CCurve** pp : {&pAuxCurve1, &pAuxCurve2, &pAuxCurve3, &pAuxCurve4, &pAuxCurve5, &pAuxCurve6, &pAuxCurve7,
+                        &pAuxCurve8, &pAuxCurve9})
+        s.keep(*pp);
+    s.keep(bAuxPlotShown);
+    s.keep(bAuxPlotFlag2);
+    s.keep(pTosePlot);
+    for (float** pp : {&pToseArray1, &pToseArray2, &pToseArray3, &pToseArray4, &pToseSpeedTimes, &pToseSpeedValues})
+        s.keep(*pp);
+    for (CVector** pp : {&pToseVector1, &pToseVector2, &pToseVector3, &pToseVector4, &pToseVector5, &pToseVector6,
+                         &pToseVector7, &pToseVector8, &pToseVector9, &pToseVector10})
+        s.keep(*pp);
+    for (CCurve** pp : {&pToseCurve1, &pToseCurve2, &pToseCurve3, &pToseCurve4, &pToseCurve5, &pToseCurve6})
+        s.keep(*pp);
+    s.keep(nToseSteps);
+    s.keep(nTosePoints);
+    s.keep(bMultiThreaded);
+    s.keep(nNEQThreads);
+    s.keep(bFlagStrongGradients);
+    s.keep(fGradientLimit);
+    s.keep(bWizardMessages);
+    s.keep(bScanColorFromTime);
+    s.keep(dTimeStampThreshold);
+    s.keep(bUseIntegrationRangesFile);
+
+    // the application, its files and preferences
+    s.keep(nCommandLineArgs);
+    s.keep(ppCommandLineArgs);
+    s.keep(runParameters);
+    s.keep(bHaveRunParameters);
+    s.keep(nProgramExitCode);
+    s.keep(pMainWindow);
+    s.keep(defaultPreferences);
+    s.keep(szLastDataDir);
+    for (char* sz : {szProgramDir, szWorkDir, szDrellixExePath, szPlokaExePath, szParamsIniPath, szLastDirIniPath,
+                     szLammParamsIniPath, szSimAppEqParamsIniPath, szDNonidPath, szSNonidPath, szDensityTablePath,
+                     szViscosityTablePath, szBoundaryFractsPath, szNonIdCtotTablePath, szMofsPath,
+                     szWormChainMofsPath, szIntegrRangeFilePath, szIntegrRangeFilePath2, szPlot3dExePath,
+                     szMovieExePath, szDataFitResExePath, szDataFitResDistExePath, szSizeShapeExePath,
+                     szStructureExePath})
+        s.keepElements(sz, 260);
+    s.keep(bHavePlot3dExe);
+    s.keep(bHaveMovieExe);
+    s.keep(bHaveDataFitResExe);
+    s.keep(bHaveDataFitResDistExe);
+    s.keep(bHaveSizeShapeExe);
+    s.keep(bHaveStructureExe);
+}
+
+void releaseAppData()
+{
+    releaseResultArrays();         // the side-result plot of the tools
+    showToolPlot(nullptr, nullptr);  // and a tool's ad hoc plot
+}
+
+// ---------------------------------------------------------------- models, fitting, analyses
+
+void keepModelGlobals(StartValues& s)
+{
+    s.keep(fMeniscus);
+    s.keep(fBottom);
+    s.keep(pParamValue);
+    s.keepElements(pParamValue, 35);
+    s.keep(pParamFloat);
+    s.keepElements(pParamFloat, 35);
+    s.keep(nSpecies);
+    s.keep(bFitRINoise);
+    s.keep(bAlgebraicBaseline);
+    s.keep(bFitBaseline);
+    s.keep(fBaseline);
+    s.keep(pSpeciesIncluded);
+    s.keepElements(pSpeciesIncluded, 5);
+    s.keep(bVaryMeniscusWarned);
+    s.keep(bUserMeniscusBottomRange);
+    s.keep(bExperimentalInitialDistribution);
+    s.keep(bConstantInitialDistribution);
+    s.keep(bSimTimeResolution);
+    s.keep(bTimesFromW2t);
+    s.keep(bElectrophoresisLoadRequest);
+    s.keep(hdrInitialScan);
+    s.keep(bUseInitialData);
+    s.keep(bGeometryLinear);
+    s.keep(bGeometryExternalLoadingCell);
+    s.keep(bGeometryReserved);
+    s.keep(bElectrophoresis);
+    s.keep(bHinderedBaxter);
+    s.keep(fWienerSkewMax);
+    s.keep(fWienerSkewMaxAt);
+    s.keep(nWienerSkewMaxScan);
+    s.keep(fBufferDensity);
+    s.keep(RELVISCOSITY);
+    s.keep(VBAR);
+    s.keep(fVbarRho);
+    s.keep(fMaxMeniscus);
+    s.keep(fMinMeniscus);
+    s.keep(fMaxBottom);
+    s.keep(fMinBottom);
+    s.keep(bFitBottom);
+    s.keep(bFitMeniscus);
+    s.keep(bUseMolarMass);
+    for (unsigned char* b :
+         {&bModelContinuous, &bModelDiscreteSpecies, &bModelCS, &bModelCSOneDiscreteM, &bModelCSOneDiscreteD,
+          &bModelCSFf0, &bModelCSFf0OneDiscrete, &bModelNonidealCS, &bModelHinderedCS, &bModelCSFlotation,
+          &bModelCSLinearRods, &bModelHybridCSLsgs, &bHybridWithDiscrete, &bModelCSInvariantD,
+          &bModelCSWithMsTable, &bModelCSConformationalChange, &bModelCSWormlikeChain,
+          &bModelCSFixFf0FloatingVbar, &bModelCSBimodalFf0OneDiscrete, &bModelCSBimodalFf0, &bModelCSScalingLaw,
+          &bModelFMScalingLaw, &bModelCMVbarM, &bModelLsgs, &bModelLsgsOneDiscrete, &bModelElectrophoresisCV,
+          &bBufferMismatch, &bAutoLoadLsgMode})
+        s.keep(*b);
+
+    s.keep(bFitTINoise);
+    s.keep(bSerialFitRunning);
+    s.keep(bStopFit);
+    s.keep(bSimulateBeyondLastScan);
+
+    s.keep(pContiNonid);
+    s.keep(bSGridLimitsAccepted);
+    s.keep(bExportMatrices);
+    s.keep(pDistGridS);
+    s.keep(pDistGrid2);
+    s.keep(nResolution);
+    s.keep(fSMax);
+    s.keep(bBoundaryAnalysisMode);
+    s.keep(fRealtimeDistXMin);
+    s.keep(fRealtimeDistXMax);
+
+    s.keep(bEquilibriumDiscrete);
+    s.keep(bEqTestMode);
+    s.keep(bEqTestPlotShown);
+    s.keep(nEqTestSeries);
+    s.keep(pEqTestSeriesCount);
+    s.keep(nEqTestGroups);
+    s.keep(pEqTestGroupNames);
+    s.keep(pEqTestGroupFirstScan);
+    s.keep(bEqTestAutoLimits);
+    s.keep(bMStarMode);
+    s.keep(bMStarAllSets);
+
+    s.keep(bDlsFieldAcf);
+    s.keep(nExportSpecies);
+    s.keep(pExportSpeciesS);
+    s.keep(pExportSpeciesConc);
+    s.keep(bExportPeaksAsSpecies);
+}
+
+void releaseModelData()
+{
+    free_vector(pExportSpeciesS, 1, nExportSpecies);
+    free_vector(pExportSpeciesConc, 1, nExportSpecies);
+    pExportSpeciesS = pExportSpeciesConc = nullptr;
+    forgetMeanFieldCtotData();
+}
+
+// ---------------------------------------------------------------- plots
+
+void keepPlotGlobals(StartValues& s)
+{
+    s.keep(hPlotFontA);
+    s.keep(hPlotFontB);
+    s.keep(hPlotFontC);
+    s.keep(hPlotFontD);
+    s.keep(bTickLogMode);
+    s.keep(bPlotRedrawRequest);
+    s.keep(bDashToggle);
+    s.keep(nErrorBarCapWidth);
+    s.keep(fInfoSoundChance);
+    s.keep(bMouseSlidingOff);
+    s.keep(bMouseBounceMode);
+}
+
+// A fresh process has no plot fonts until the first plot or the start-up
+// makes them; the fonts made since go (no picture outlives its test).
+void releasePlots()
+{
+    std::vector<win::HFONT> fonts;
+    for (win::HFONT h : {hPlotFontA, hPlotFontB, hPlotFontC, hPlotFontD})
+        if (h && std::find(fonts.begin(), fonts.end(), h) == fonts.end()) fonts.push_back(h);
+    for (win::HFONT h : fonts) win::DeleteObject(h);
+    releaseSoundFiles();
+    setSoundSeedClock(nullptr);
+    clearShownErrorMessages();
+    resetMousePoints();
+    bInterruptComputation = 0;
+    bLUSingular = 0;
+}
+
+// ---------------------------------------------------------------- the process
+
+// The current folder (the file dialogs move it) and the settings folder that
+// the working paths are built from.
+std::string gStartFolder;
+std::string gStartConfigHome;
+bool bHadConfigHome = false;
+
+void keepProcessState(StartValues&)
+{
+    std::error_code ec;
+    gStartFolder = std::filesystem::current_path(ec).string();
+    const char* szHome = std::getenv("XDG_CONFIG_HOME");
+    bHadConfigHome = szHome != nullptr;
+    gStartConfigHome = szHome ? szHome : "";
+}
+
+void restoreProcessState()
+{
+    std::error_code ec;
+    if (!gStartFolder.empty()) std::filesystem::current_path(gStartFolder, ec);
+    if (bHadConfigHome)
+        setenv("XDG_CONFIG_HOME", gStartConfigHome.c_str(), 1);
+    else
+        unsetenv("XDG_CONFIG_HOME");
+}
+
+// A part of the program: its globals, recorded at the start, and what lets go
+// of the memory, objects and process settings it holds before they are put
+// back.
+struct Subsystem {
+    void (*keepGlobals)(StartValues&);
+    void (*release)();
+    StartValues start;
+};
+
+// In release order: the side plots before the scans, the scans before the
+// fonts of the plots that showed them.
+Subsystem gSubsystems[] = {
+    {keepAppGlobals, releaseAppData, {}},
+    {keepScanDataGlobals, releaseScanData, {}},
+    {keepModelGlobals, releaseModelData, {}},
+    {keepPlotGlobals, releasePlots, {}},
+    {keepProcessState, restoreProcessState, {}},
+};
+
+}  // namespace
+
+void recordProgramStartState()
+{
+    for (Subsystem& s : gSubsystems) s.keepGlobals(s.start);
+}
+
+void resetProgramState()
+{
+    releaseMouseActions();
+    for (Subsystem& s : gSubsystems) s.release();
+    for (const Subsystem& s : gSubsystems) s.start.restore();
+}
