@@ -97,6 +97,9 @@ bool chooseScanFiles(TXLAWindow* w, const char* szTitle) {
 // caption, the load, and the list file of a plain selection. False when a
 // chosen list file could not be read.
 bool loadChosenFiles(TXLAWindow* w, LoadRoad road) {
+    // The chosen data are shown: a tool's side plot (the rotor-speed plot of
+    // the set before) stands in for the data plots only until the next load.
+    releaseResultArrays();
     const std::vector<std::string> strings = selectionStrings(szOpenFileNames);
     const bool bOneFile = strings.size() == 1;
     const ScanPathParts chosen = splitScanPath(strings[0]);
@@ -260,6 +263,7 @@ void TXLAWindow::CmAddMoreFiles() {
     if (bEqTestPlotShown) endEqTestMode(this);
     endActiveMouseActions();
     if (chooseScanFiles(this, "select files to add to set 1")) {
+        releaseResultArrays();
         bLoadFromList = 0;
         setCursor(win::IDC_WAIT);
         AddMoreFiles(szOpenFileNames);
@@ -374,6 +378,7 @@ void TXLAWindow::EvDropFiles(win::HDROP hDrop) {
         win::DragQueryFile(hDrop, 0, szPath, sizeof(szPath));
         const ScanPathParts p = splitScanPath(szPath);
         if (p.ext == ".xp") {
+            releaseResultArrays();
             copyToBuffer(szXpFileName, sizeof(szXpFileName), szPath);
             LoadXpFile(szXpFileName);
         } else if (!p.name.empty() && p.name[0] == '~') {
@@ -400,6 +405,7 @@ void TXLAWindow::EvDropFiles(win::HDROP hDrop) {
             bCtotBusy = 0;
         }
         if (bGo) {
+            releaseResultArrays();
             if (nPendingFiles > 0) freeScanFileList();
             bCtotBusy = 1;
             float fStep = 1.0f;

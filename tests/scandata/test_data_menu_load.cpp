@@ -11,6 +11,7 @@
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "scandata/data_menu_fixture.h"
+#include "app/xla_window.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_list.h"
 
@@ -216,4 +217,51 @@ TEST_F(DataMenuLoadTest, EditDataFilesOpensTheDesktopsTextHandler) {
     Run(script, 201);
     EXPECT_TRUE(transcriptShows(script, "Start WinExec " + win::headless::quote("notepad.exe " + path) + " -> open " +
                                             win::headless::quote(path)));
+}
+
+TEST_F(DataMenuLoadTest, ANewSetTakesTheWindowBackFromTheSidePlot) {
+    const std::vector<std::string> first = WriteFiles(Folder("first"), 3, "a");
+    const std::vector<std::string> second = WriteFiles(Folder("second"), 4, "b");
+    win::headless::Script script;
+    script.expectOpenFile("select files to fit", first).expectInput("load every n'th file:", "1");
+    Run(script, 200);
+    ASSERT_EQ(nScans, 3);
+    EXPECT_TRUE(window->PointInDataPlot(700, 250));
+
+    // the rotor-speed plot stands in for the data plots
+    Run(script, 946);
+    ASSERT_NE(pAuxPlot, nullptr);
+    EXPECT_FALSE(window->PointInDataPlot(700, 250));
+
+    // a cancelled load leaves it as it was
+    script.expectFileCancel("select files to fit");
+    Run(script, 200);
+    EXPECT_NE(pAuxPlot, nullptr);
+    EXPECT_EQ(nScans, 3);
+
+    // new scans by the menu, by adding and by dropping are shown, and their
+    // markers and zoom work again
+    script.expectOpenFile("select files to fit", second).expectInput("load every n'th file:", "1");
+    Run(script, 200);
+    ASSERT_EQ(nScans, 4);
+    EXPECT_EQ(pAuxPlot, nullptr);
+    EXPECT_TRUE(window->PointInDataPlot(700, 250));
+
+    Run(script, 946);
+    ASSERT_NE(pAuxPlot, nullptr);
+    script.expectOpenFile("select files to add to set 1", {first[0]});
+    Run(script, 226);
+    EXPECT_EQ(nScans, 5);
+    EXPECT_EQ(pAuxPlot, nullptr);
+    EXPECT_TRUE(window->PointInDataPlot(700, 250));
+
+    Run(script, 946);
+    ASSERT_NE(pAuxPlot, nullptr);
+    script.dropFiles(first).expectMessageBox("erase currently loaded data?", win::IDYES)
+        .expectInput("load every n'th file:", "1");
+    win::headless::processMessages();
+    EXPECT_EQ(nScans, 3);
+    EXPECT_EQ(pAuxPlot, nullptr);
+    EXPECT_TRUE(window->PointInDataPlot(700, 250));
+    EXPECT_EQ(script.pending(), 0u);
 }
