@@ -160,8 +160,9 @@ void checkTemperatureFluctuation(float fLimit)
     if (nScans < 2 || !pScanHeaders) return;
     float fMin = pScanHeaders[1].temperature, fMax = fMin;
     for (int i = 2; i <= nScans; ++i) {
-        fMin = std::min(fMin, pScanHeaders[i].temperature);
-        fMax = std::max(fMax, pScanHeaders[i].temperature);
+        const float t = pScanHeaders[i].temperature;  // by value: the header is packed
+        fMin = std::min(fMin, t);
+        fMax = std::max(fMax, t);
     }
     if (fMax - fMin <= fLimit) return;
     char sz[300];
