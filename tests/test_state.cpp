@@ -39,7 +39,8 @@
 #include "scandata/scratch_tracking_tool.h"
 #include "scandata/tool_plots.h"
 #include "scandata/wiener_settings.h"
-#include "tools/dls_data.h"
+#include "tools/dls/dls_data.h"
+#include "tools/dls/dls_kernels.h"
 #include "tools/xp_export.h"
 
 namespace {
@@ -429,7 +430,25 @@ void keepModelGlobals(StartValues& s)
     s.keep(bMStarMode);
     s.keep(bMStarAllSets);
 
-    s.keep(bDlsFieldAcf);
+    // light-scattering models, kernels and their inputs
+    s.keep(bModelDlsRh);
+    s.keep(bModelDlsD);
+    s.keep(bModelDlsRhTime);
+    s.keep(bModelDlsCumulants);
+    s.keep(bAlgebraicConcentrations);
+    s.keep(dLammD);
+    s.keep(nSimSpeciesIndex);
+    s.keep(pLammSolutions);
+    s.keep(nLammSolutionSet);
+    s.keep(bUseScanRadii);
+    s.keep(nTimeCourseFirst);
+    s.keep(nTimeCourseLast);
+    s.keep(bDlsLinearLags);
+    s.keep(bAlwaysG2);
+    s.keep(dDlsKernelAmplitude);
+    s.keep(dDlsCumulant1);
+    s.keep(dDlsCumulant2);
+    s.keep(dDlsCumulant3);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
     s.keep(pExportSpeciesConc);

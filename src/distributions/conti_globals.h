@@ -36,3 +36,14 @@ extern float fRealtimeDistXMax;
 // its weight-average abscissa, the total signal and the further moments.
 void integrateDistribution(float fLow, float fHigh, float* pfArea, float* pfMean, float* pfTotal, float* pfSigma,
                            float* pfHarmonicMean, float* pfZMean);
+
+// Stored model signals of the distribution's grid points (the Lamm-solution
+// store): pLammSolutions[g][k] is the signal of grid point g at scan k, a
+// one-based vector over the noise grid (or over scan 1's own radii while
+// bUseScanRadii is set). The writers fill row nLammSolutionSet.
+extern float*** pLammSolutions;
+extern int nLammSolutionSet;
+extern unsigned char bUseScanRadii;
+// The measurements of the I(Rh,t) time course.
+extern int nTimeCourseFirst;
+extern int nTimeCourseLast;

@@ -5,6 +5,11 @@
 #include "distributions/conti_globals.h"
 
 unsigned char bExportMatrices = 0;
+float*** pLammSolutions = nullptr;
+int nLammSolutionSet = 1;
+unsigned char bUseScanRadii = 0;
+int nTimeCourseFirst = 1;
+int nTimeCourseLast = 1;
 
 void askResetMeanFieldCtotData(TXLAWindow*) {}
 void forgetMeanFieldCtotData() {}

@@ -106,6 +106,21 @@ extern unsigned char bModelElectrophoresisCV;
 extern unsigned char bBufferMismatch;
 // The ls-g*(s) model was chosen by the automatic load and correction.
 extern unsigned char bAutoLoadLsgMode;
+// Light-scattering models: the continuous I(Rh), I(D) and I(Rh,t)
+// distributions and the cumulant form of the discrete model.
+extern unsigned char bModelDlsRh;
+extern unsigned char bModelDlsD;
+extern unsigned char bModelDlsRhTime;
+extern unsigned char bModelDlsCumulants;
+// Amplitudes (loading concentrations) solved as linear parameters.
+extern unsigned char bAlgebraicConcentrations;
+
+// State of the species being simulated (global-grid state): its diffusion
+// coefficient in cm^2/s, set by the callers of the light-scattering kernels,
+// and the number of the current species (1..4), whose signal basis on the
+// noise grid is pppExtraNoiseScan[nSimSpeciesIndex] (scandata/scan_data.h).
+extern double dLammD;
+extern int nSimSpeciesIndex;
 
 // Copy between the parameter vector and the model globals.
 void paramVectorToGlobals();

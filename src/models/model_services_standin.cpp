@@ -45,6 +45,13 @@ unsigned char bModelLsgsOneDiscrete = 0;
 unsigned char bModelElectrophoresisCV = 0;
 unsigned char bBufferMismatch = 0;
 unsigned char bAutoLoadLsgMode = 0;
+unsigned char bModelDlsRh = 0;
+unsigned char bModelDlsD = 0;
+unsigned char bModelDlsRhTime = 0;
+unsigned char bModelDlsCumulants = 0;
+unsigned char bAlgebraicConcentrations = 0;
+double dLammD = 0.0;
+int nSimSpeciesIndex = 1;
 
 void paramVectorToGlobals() {}
 void globalsToParamVector() {}
