@@ -97,11 +97,11 @@ bool readDlsDatFile(const char* szPath, DlsScanHeader* pHeader, int* pn, float**
                     bool bKeepG2)
 {
     if (!szPath || !pHeader || !pn || !ppLags || !ppValues) return false;
+    // The point count the caller gets is 0 unless the read succeeds.
+    *pn = 0;
     std::string text;
     if (!readDlsInputText(szPath, text)) return false;
 
-    // The point count the caller gets is 0 unless the read succeeds.
-    *pn = 0;
     std::memset(pHeader, 0, sizeof(DlsScanHeader));
     const int nRows = countRows(text);
     pHeader->nPoints = nRows;
