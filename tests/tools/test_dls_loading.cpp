@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -250,4 +251,42 @@ TEST_F(DlsLoadTest, AlwaysLoadG2KeepsTheIntensityAutocorrelation)
     Run(script, CM_ALWAYS_LOAD_G2);
     EXPECT_EQ(bAlwaysG2, 0);
     EXPECT_EQ(win::GetMenuState(window->GetMenu(), CM_ALWAYS_LOAD_G2, win::MF_BYCOMMAND) & win::MF_CHECKED, 0u);
+}
+
+TEST_F(DlsLoadTest, SavedFitsAreIntensityCorrelationsAndStopAtAnUnwritableFile)
+{
+    const std::string folder = Folder("fits");
+    LoadFiles({WriteDls(folder, "a1.dlsdat", flatRecipe(0.25, 1.0)), WriteDls(folder, "a2.dlsdat", flatRecipe(0.36, 2.0))});
+    ASSERT_EQ(nScans, 2);
+    for (int i = 1; i <= 2; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = -0.5f;
+    const std::string out = Folder("out");
+    {
+        win::headless::Script script;
+        script.expectMessageBox("cannot save fit parameters", win::IDOK)
+            .expectSaveFile("save fitted data as", out + "/f0000x.rxx")
+            .expectMessageBox("add noise?", win::IDNO)
+            .expectMessageBox("add noise?", win::IDNO);
+        Run(script, 203);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    // The fit of g(1) = -0.5 is written as g(2)-1 = -0.25, with the record's header.
+    const std::string text = scantest::readText(out + "/f1.dlsdat");
+    EXPECT_EQ(text.substr(0, 30), "fitted to a1.dlsdat\nA 20.00000");
+    EXPECT_NE(text.find("   1.00000e-06  -2.50000e-01 \n"), std::string::npos);
+    EXPECT_EQ(pDlsHeaders[1].fieldAcf, 1);
+
+    // A file that cannot be written stops the save with one message.
+    std::filesystem::remove_all(out);
+    std::filesystem::create_directories(out + "/f1.dlsdat");
+    {
+        win::headless::Script script;
+        script.expectMessageBox("cannot save fit parameters", win::IDOK)
+            .expectSaveFile("save fitted data as", out + "/f0000x.rxx")
+            .expectMessageBox("add noise?", win::IDNO)
+            .expectMessageBox("Error", win::IDOK);
+        Run(script, 203);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(out + "/f2.dlsdat"));
 }
