@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/headless.h"
+#include "plot/error_box.h"
 #include "tools/dls/dls_converters.h"
 
 namespace {
@@ -59,6 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     std::error_code ec;
     std::filesystem::remove_all(scratchFolder() / "out", ec);
+    // The boxes shown (the writer's warning) are kept in lists: start each input afresh.
+    clearShownErrorMessages();
     win::headless::reset();
     return 0;
 }

@@ -8,6 +8,7 @@
 
 #include "numerics/nrutil.h"
 #include "platform/headless.h"
+#include "plot/error_box.h"
 #include "tools/dls/dls_data.h"
 
 namespace {
@@ -59,6 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         free_vector(pLags, 1, n);
         free_vector(pValues, 1, n);
     }
+    // The boxes shown (the writer's warning) are kept in lists: start each input afresh.
+    clearShownErrorMessages();
     win::headless::reset();
     return 0;
 }

@@ -147,6 +147,7 @@ TEST_F(DlsLoadTest, OneFileOldFileNameConventionAndLoadErrors)
     }
     EXPECT_EQ(nScans, 0);
     EXPECT_EQ(pDlsHeaders, nullptr);
+    EXPECT_EQ(bDLSData, 0);
 
     // More than 1000 files are refused before anything is released.
     LoadFiles({run7});

@@ -255,6 +255,7 @@ void TXLAWindow::LoadDlsData(char* szSelection)
             scanInfoBox(path.c_str(), "LOAD ERROR");
             nScans = i;
             freeScanData();
+            bDLSData = 0;  // no light-scattering data remain loaded
             return;
         }
         completeMeasurement(i);
