@@ -15,6 +15,8 @@
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "distributions/lamm_solution_store.h"
+#include "distributions/normal_equations.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/linear_algebra.h"
@@ -411,8 +413,6 @@ void keepModelGlobals(StartValues& s)
     s.keep(bExportMatrices);
     s.keep(pDistGridS);
     s.keep(pDistGrid2);
-    s.keep(nResolution);
-    s.keep(fSMax);
     s.keep(bBoundaryAnalysisMode);
     s.keep(fRealtimeDistXMin);
     s.keep(fRealtimeDistXMax);
@@ -442,6 +442,48 @@ void releaseModelData()
     free_vector(pExportSpeciesConc, 1, nExportSpecies);
     pExportSpeciesS = pExportSpeciesConc = nullptr;
     forgetMeanFieldCtotData();
+}
+
+// ---------------------------------------------------------------- distributions
+
+void keepDistributionGlobals(StartValues& s)
+{
+    s.keep(fSGridResolution);
+    s.keep(fSMin);
+    s.keep(fSMax);
+    s.keep(bLogSGrid);
+    s.keep(bSGridFromFile);
+    s.keep(bLogGridMinS);
+    s.keep(fLogGridMinS);
+    s.keep(fFlotationSMin);
+    s.keep(fFlotationSMax);
+    s.keep(nFlotationResolution);
+    s.keep(bFlotationOnly);
+    s.keep(fFf0Min);
+    s.keep(fFf0Max);
+    s.keep(fFf0Resolution);
+    s.keep(nFf0Resolution);
+    s.keep(nCsGridTotal);
+    for (unsigned char* b : {&bDlsGridLinearD, &bDlsGridLogRh, &bDlsGridLogD, &bDlsDensityLinear, &bCsFf0ShowSM,
+                             &bCsFf0ShowRh, &bCsFf0ShowD, &bCsFf0ShowMFf0})
+        s.keep(*b);
+    s.keep(nResolution);
+
+    s.keep(nLammSolutionSet);
+    s.keep(nNEQSize);
+    s.keep(dSumSquaredData);
+    s.keep(dNESumData);
+    s.keep(dNEPointCount);
+    s.keep(fNEMeanData);
+    s.keep(bBufferMismatchInNEQ);
+    s.keep(dNEFixedFirstAmplitude);
+    s.keep(dRegWeightThreshold);
+}
+
+void releaseDistributionData()
+{
+    freeLammSolutionStore(nLammSolutionStoreRows);
+    freeNormalArrays(nNEQSize);
 }
 
 // ---------------------------------------------------------------- plots
@@ -519,6 +561,7 @@ Subsystem gSubsystems[] = {
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},
+    {keepDistributionGlobals, releaseDistributionData, {}},
     {keepPlotGlobals, releasePlots, {}},
     {keepProcessState, restoreProcessState, {}},
 };

@@ -21,13 +21,52 @@ extern unsigned char bExportMatrices;
 
 // The distribution grid and the integral of the current distribution, as the
 // realtime update of files reads them: grids 1..nResolution (pDistGrid2 for
-// the sedimentation-coefficient family, pDistGridS for molar masses), the
-// upper grid end fSMax, and the boundary analyses' mode.
+// the sedimentation-coefficient family, pDistGridS for molar masses) and the
+// boundary analyses' mode.
 extern float* pDistGridS;
 extern float* pDistGrid2;
-extern int nResolution;
-extern float fSMax;
 extern unsigned char bBoundaryAnalysisMode;
+
+// ---------------------------------------------------------------- grid settings
+// Written by the parameter dialog and the parameter vector, read by the grid
+// set-up. Limits are in S for the sedimentation-coefficient family, Da for
+// molar-mass grids, nm for light-scattering radius grids and 1e-7 cm^2/s for
+// light-scattering diffusion grids.
+extern float fSGridResolution;  // number of points, held as a float
+extern float fSMin;
+extern float fSMax;
+extern unsigned char bLogSGrid;
+extern unsigned char bSGridFromFile;  // the grid is read from the "sdist" file
+// Log spacing above a minimum s, linear below (logarithmic grids).
+extern unsigned char bLogGridMinS;
+extern float fLogGridMinS;
+// Flotation: the negative s range, its point count, and no positive range.
+extern float fFlotationSMin;
+extern float fFlotationSMax;
+extern int nFlotationResolution;
+extern unsigned char bFlotationOnly;
+// The frictional-ratio axis of the two-dimensional models; nCsGridTotal is
+// the number of s points times the f/f0 points (set when the parameter vector
+// is unpacked); nFf0Resolution the integer copy of fFf0Resolution.
+extern float fFf0Min;
+extern float fFf0Max;
+extern float fFf0Resolution;
+extern int nFf0Resolution;
+extern int nCsGridTotal;
+// Spacing of the light-scattering grids (one of the three) and the density
+// display of the light-scattering distributions.
+extern unsigned char bDlsGridLinearD;
+extern unsigned char bDlsGridLogRh;
+extern unsigned char bDlsGridLogD;
+extern unsigned char bDlsDensityLinear;
+// Display options of the two-dimensional result (parameter dialog).
+extern unsigned char bCsFf0ShowSM;
+extern unsigned char bCsFf0ShowRh;
+extern unsigned char bCsFf0ShowD;
+extern unsigned char bCsFf0ShowMFf0;
+
+// Number of points of the one-dimensional grid (set by the grid set-up).
+extern int nResolution;
 // The x range chosen on the distribution plot during a realtime update
 // (SelectPeakRange sets bRealtimeAutoAdjustRange and keeps it).
 extern float fRealtimeDistXMin;
