@@ -29,3 +29,10 @@ unsigned char bCsFf0ShowRh = 0;
 unsigned char bCsFf0ShowD = 0;
 unsigned char bCsFf0ShowMFf0 = 0;
 int nResolution = 0;
+
+unsigned char bSkipRegularization = 0;
+unsigned char bFinalFitEvaluation = 0;
+unsigned char bMonteCarloRun = 0;
+unsigned char bSuppressBaselineCorrelation = 0;
+int nTimeCourseFirst = 1;
+int nTimeCourseLast = 1;

@@ -44,6 +44,16 @@ unsigned char bModelLsgs = 0;
 unsigned char bModelLsgsOneDiscrete = 0;
 unsigned char bModelElectrophoresisCV = 0;
 unsigned char bBufferMismatch = 0;
+unsigned char bFitBufferSignal = 0;
+double dBufferSignal = 0.0;
+unsigned char bModelMonomerDimer = 0;
+unsigned char bModelMonomerTrimer = 0;
+unsigned char bModelSelfAssoc124 = 0;
+unsigned char bModelSelfAssoc148 = 0;
+unsigned char bModelNonidealSingle = 0;
+unsigned char bModelNonidealMultiple = 0;
+unsigned char bModelHeteroAssociation = 0;
+unsigned char bModelDlsRhTime = 0;
 unsigned char bAutoLoadLsgMode = 0;
 
 void paramVectorToGlobals() {}
