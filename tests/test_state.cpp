@@ -16,8 +16,14 @@
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
 #include "distributions/lamm_solution_store.h"
+#include "distributions/max_entropy.h"
+#include "distributions/neq_builders.h"
+#include "distributions/neq_threads.h"
+#include "distributions/pending_services.h"
+#include "distributions/regularization.h"
 #include "distributions/normal_equations.h"
 #include "fitting/fit_globals.h"
+#include "fitting/linear_parts.h"
 #include "models/model_globals.h"
 #include "numerics/linear_algebra.h"
 #include "numerics/nrutil.h"
@@ -403,7 +409,23 @@ void keepModelGlobals(StartValues& s)
           &bBufferMismatch, &bAutoLoadLsgMode})
         s.keep(*b);
 
+    // linear parts of the discrete species
+    s.keepElements(pSpeciesConc, 5);
+    s.keep(fSpeciesAmplitude);
+    s.keep(bAlgebraicConcentrations);
+    s.keep(bModelConstantSignal);
+    s.keep(nFirstModelScan);
+    s.keep(bFitBufferSignal);
+    s.keep(dBufferSignal);
+    for (unsigned char* b : {&bModelMonomerDimer, &bModelMonomerTrimer, &bModelSelfAssoc124, &bModelSelfAssoc148,
+                             &bModelNonidealSingle, &bModelNonidealMultiple, &bModelHeteroAssociation,
+                             &bModelDlsRhTime})
+        s.keep(*b);
+    s.keep(nActiveSpecies);
+    s.keepElements(pActiveSpecies, 5);
+
     s.keep(bFitTINoise);
+    s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
@@ -478,12 +500,43 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(bBufferMismatchInNEQ);
     s.keep(dNEFixedFirstAmplitude);
     s.keep(dRegWeightThreshold);
+
+    // solvers and regularization
+    s.keep(bSkipRegularization);
+    s.keep(bFinalFitEvaluation);
+    s.keep(bMonteCarloRun);
+    s.keep(bSuppressBaselineCorrelation);
+    s.keep(nTimeCourseFirst);
+    s.keep(nTimeCourseLast);
+    s.keep(nNEQRowCount);
+    s.keep(fConfidenceLevel);
+    for (unsigned char* b : {&bRegSecondDerivative, &bRegWeightedThirdDerivative, &bRegMaxEnt, &bRegBothShown,
+                             &bUsePriorProbabilities, &bPriorFf0Gaussians, &bMaxEntUsePrior, &bMaxEntStepLimited})
+        s.keep(*b);
+    s.keep(fFf0RegularizationFactor);
+    s.keep(dRegMaxLogAlpha);
+    for (double* d : {&dChiSquareUnreg, &dChiSquare, &dRegAlphaScale, &dMaxEntAlpha, &dMaxEntEntropy,
+                      &dMaxEntObjective, &dMaxEntLambda, &dMaxEntTotal, &dMaxEntMean, &dMaxEntRelTol,
+                      &dRegTargetRatio, &dMaxEntStepQold})
+        s.keep(*d);
+    for (float* f : {&fRegDof1, &fRegDof2, &fTargetChisqRatio, &fRegLogAlpha, &fRegAlpha, &fRegChisq, &fRegExcess})
+        s.keep(*f);
+    s.keep(nNumericalErrorCode);
+    s.keep(pPriorProbability);
+    s.keep(pFf0PriorWeights);
+    s.keep(pDistAxisS);
+    s.keep(pCsFf0S);
+    s.keep(pCsFf0Ratio);
+    s.keep(pDistValues);
+    s.keep(pCsFf0Values);
 }
 
 void releaseDistributionData()
 {
     freeLammSolutionStore(nLammSolutionStoreRows);
     freeNormalArrays(nNEQSize);
+    freeThirdDerivativeWeights();
+    freeMaxEntWorkArrays();
 }
 
 // ---------------------------------------------------------------- plots

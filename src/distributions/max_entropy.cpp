@@ -30,6 +30,8 @@ double dMaxEntMean = 0.0;
 double dMaxEntRelTol = 1e-6;
 double dRegTargetRatio = 0.0;
 unsigned char bMaxEntUsePrior = 0;
+unsigned char bMaxEntStepLimited = 0;
+double dMaxEntStepQold = 0.0;
 
 namespace {
 
@@ -42,11 +44,6 @@ std::vector<double> backupAmplitudes;
 std::vector<double> previousIterate;
 std::vector<int> stepMask;
 std::vector<int> blockedList;
-// Set when a positivity-limited step was cut below 0.01; it survives from one
-// step to the next.
-unsigned char bStepLimited = 0;
-// Q of the current point of the Marquardt step.
-double dStepQold = 0.0;
 
 int maxEntSize()
 {
@@ -187,7 +184,7 @@ void maxEntMarquardtStep(double** A, const double* b, double yy, double alpha, d
     if (*pLambda < 0.0) {
         *pLambda = 0.001;
         maxEntMrqcof(A, b, yy, alpha, c, K, beta, n, pQ);
-        dStepQold = *pQ;
+        dMaxEntStepQold = *pQ;
     }
     // 4. The damped step.
     dampedCopy(K, n, *pLambda, D);
@@ -199,11 +196,11 @@ void maxEntMarquardtStep(double** A, const double* b, double yy, double alpha, d
     bool bLeavesPositive = false;
     for (int i = 1; i <= n; i++)
         if (c[i] + delta[i] <= 0.0) bLeavesPositive = true;
-    if (bLeavesPositive || bStepLimited) {
+    if (bLeavesPositive || bMaxEntStepLimited) {
         for (;;) {
             int nBlocked = 0;
             for (int i = 1; i <= n; i++) {
-                blockedList[i] = (c[i] <= 1e-14 && delta[i] < 0.0) || (bStepLimited && stepMask[i] == 0 && delta[i] < 0.0);
+                blockedList[i] = (c[i] <= 1e-14 && delta[i] < 0.0) || (bMaxEntStepLimited && stepMask[i] == 0 && delta[i] < 0.0);
                 if (blockedList[i] && nBlocked == 0) nBlocked = i;
             }
             if (nBlocked == 0) break;
@@ -213,13 +210,13 @@ void maxEntMarquardtStep(double** A, const double* b, double yy, double alpha, d
         }
         double phi = 1.0;
         for (int i = 1; i <= n; i++) {
-            if (!bStepLimited) stepMask[i] = 1;
+            if (!bMaxEntStepLimited) stepMask[i] = 1;
             if (c[i] + delta[i] <= 0.0) {
                 if (c[i] < 0.0) return;  // nothing changes
                 const double ratio = std::fabs(c[i] / delta[i]);
                 if (ratio < 0.01) {
                     stepMask[i] = 0;
-                    bStepLimited = 1;
+                    bMaxEntStepLimited = 1;
                 }
                 phi = std::min(phi, ratio);
             }
@@ -227,7 +224,7 @@ void maxEntMarquardtStep(double** A, const double* b, double yy, double alpha, d
         if (phi <= 0.01)
             phi *= 0.9;
         else
-            bStepLimited = 0;
+            bMaxEntStepLimited = 0;
         for (int i = 1; i <= n; i++) t[i] = c[i] + phi * delta[i];
     } else {
         for (int i = 1; i <= n; i++) t[i] = c[i] + delta[i];
@@ -240,12 +237,12 @@ void maxEntMarquardtStep(double** A, const double* b, double yy, double alpha, d
     double Qt = 0.0;
     maxEntMrqcof(A, b, yy, alpha, t, D, delta, n, &Qt);
     // 9. Accept or reject.
-    if (Qt >= dStepQold) {
+    if (Qt >= dMaxEntStepQold) {
         *pLambda *= 10.0;
-        *pQ = dStepQold;
+        *pQ = dMaxEntStepQold;
     } else {
         *pLambda *= 0.1;
-        dStepQold = Qt;
+        dMaxEntStepQold = Qt;
         *pQ = Qt;
         for (int i = 1; i <= n; i++) {
             K[i][i] = D[i][i];  // the rest of the curvature is A
@@ -480,6 +477,11 @@ void regularizeMaxEntropy()
     // 10.
     dChiSquare = chiSquareFromNormalEquations();
     bInterruptComputation = 0;
+    freeMaxEntWorkArrays();
+}
+
+void freeMaxEntWorkArrays()
+{
     std::vector<double>().swap(backupAmplitudes);
     std::vector<double>().swap(previousIterate);
     std::vector<int>().swap(stepMask);

@@ -18,6 +18,10 @@ extern double dMaxEntMean;
 extern double dMaxEntRelTol;
 extern double dRegTargetRatio;
 extern unsigned char bMaxEntUsePrior;
+// Set when a positivity-limited step was cut below 0.01 (it survives from
+// one step to the next), and the Q of the current point of the step.
+extern unsigned char bMaxEntStepLimited;
+extern double dMaxEntStepQold;
 
 // Works on the normal equations (nNEQSize variables) and leaves the
 // regularized amplitudes in pNESolution, their chi-square in dChiSquare and
@@ -45,6 +49,9 @@ void maxEntMarquardtStep(double** A, const double* b, double yy, double alpha, d
 // dMaxEntEntropy.
 void maxEntMrqcof(double** A, const double* b, double yy, double alpha, const double* c, double** Kout,
                   double* betaOut, int n, double* pQ);
+
+// Releases the work arrays of the search and of the step.
+void freeMaxEntWorkArrays();
 
 // Variable i carries an entropy term (all but variable 1 of the models whose
 // first variable is a discrete species).
