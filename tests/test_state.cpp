@@ -411,8 +411,6 @@ void keepModelGlobals(StartValues& s)
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
     s.keep(bExportMatrices);
-    s.keep(pDistGridS);
-    s.keep(pDistGrid2);
     s.keep(bBoundaryAnalysisMode);
     s.keep(fRealtimeDistXMin);
     s.keep(fRealtimeDistXMax);
