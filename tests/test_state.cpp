@@ -19,7 +19,9 @@
 #include "distributions/max_entropy.h"
 #include "distributions/neq_builders.h"
 #include "distributions/neq_threads.h"
-#include "distributions/pending_services.h"
+#include "distributions/distribution_result.h"
+#include "distributions/prior_probabilities.h"
+#include "distributions/root_finders.h"
 #include "distributions/regularization.h"
 #include "distributions/normal_equations.h"
 #include "fitting/fit_globals.h"
@@ -433,8 +435,6 @@ void keepModelGlobals(StartValues& s)
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
     s.keep(bExportMatrices);
-    s.keep(pDistGridS);
-    s.keep(pDistGrid2);
     s.keep(bBoundaryAnalysisMode);
     s.keep(fRealtimeDistXMin);
     s.keep(fRealtimeDistXMax);
@@ -522,13 +522,6 @@ void keepDistributionGlobals(StartValues& s)
     for (float* f : {&fRegDof1, &fRegDof2, &fTargetChisqRatio, &fRegLogAlpha, &fRegAlpha, &fRegChisq, &fRegExcess})
         s.keep(*f);
     s.keep(nNumericalErrorCode);
-    s.keep(pPriorProbability);
-    s.keep(pFf0PriorWeights);
-    s.keep(pDistAxisS);
-    s.keep(pCsFf0S);
-    s.keep(pCsFf0Ratio);
-    s.keep(pDistValues);
-    s.keep(pCsFf0Values);
 }
 
 void releaseDistributionData()

@@ -29,8 +29,14 @@ unsigned char bCsFf0ShowRh = 0;
 unsigned char bCsFf0ShowD = 0;
 unsigned char bCsFf0ShowMFf0 = 0;
 int nResolution = 0;
-
+float fFrictionalRatio = 1.2f;
+int nNumericalErrorCode = 0;
+unsigned char bRegBothShown = 0;
+unsigned char bMsTableRun = 0;
+unsigned char bUseScanRadii = 0;
 unsigned char bSkipRegularization = 0;
+unsigned char bContiKernelsDue = 1;
+
 unsigned char bFinalFitEvaluation = 0;
 unsigned char bMonteCarloRun = 0;
 unsigned char bSuppressBaselineCorrelation = 0;

@@ -16,16 +16,14 @@ class TXLAWindow;
 void askResetMeanFieldCtotData(TXLAWindow* pWindow);
 // Clears the mean-field ctot(r,t).
 void forgetMeanFieldCtotData();
+// Checks (and creates on demand) the external mean field of the non-ideal
+// c(s) before an evaluation.
+void checkExternalMeanField();
 // The distribution fits write their matrices to files (command 877).
 extern unsigned char bExportMatrices;
 
-// The distribution grid and the integral of the current distribution, as the
-// realtime update of files reads them: grids 1..nResolution (pDistGrid2 for
-// the sedimentation-coefficient family, pDistGridS for molar masses) and the
-// boundary analyses' mode.
-extern float* pDistGridS;
-extern float* pDistGrid2;
-extern unsigned char bBoundaryAnalysisMode;
+// The integral of the current distribution and the range chosen on its plot
+// during a realtime update of files.
 
 // ---------------------------------------------------------------- grid settings
 // Written by the parameter dialog and the parameter vector, read by the grid
@@ -67,6 +65,24 @@ extern unsigned char bCsFf0ShowMFf0;
 
 // Number of points of the one-dimensional grid (set by the grid set-up).
 extern int nResolution;
+
+// The weight-average frictional ratio of the c(s) family.
+extern float fFrictionalRatio;
+// Both regularizations' solutions are shown (the second in pDistValues2).
+extern unsigned char bRegBothShown;
+// The run is a c(s) with an M(s) table.
+extern unsigned char bMsTableRun;
+// The run evaluates on the scans' own radii (synthetic data from a file).
+extern unsigned char bUseScanRadii;
+// The distribution is evaluated without regularization (the Monte-Carlo runs
+// and fits).
+extern unsigned char bSkipRegularization;
+// The two-dimensional models must compute new Lamm solutions and normal
+// equations (set by checkContiKernelsDue).
+extern unsigned char bContiKernelsDue;
+// Failure code of the numerical routines while a serialised fit runs (no box
+// is shown then); 0 = none.
+extern int nNumericalErrorCode;
 // The x range chosen on the distribution plot during a realtime update
 // (SelectPeakRange sets bRealtimeAutoAdjustRange and keeps it).
 extern float fRealtimeDistXMin;
@@ -77,9 +93,8 @@ void integrateDistribution(float fLow, float fHigh, float* pfArea, float* pfMean
                            float* pfHarmonicMean, float* pfZMean);
 
 // ---------------------------------------------------------------- run state read by the solvers
-// A fit is evaluating trial parameters (no regularization), the fit's final
-// evaluation, a Monte-Carlo run (regularized, silent).
-extern unsigned char bSkipRegularization;
+// The fit's final evaluation (regularized although bSkipRegularization is
+// set), a Monte-Carlo run (regularized, silent).
 extern unsigned char bFinalFitEvaluation;
 extern unsigned char bMonteCarloRun;
 // Maximum entropy: the reference of variable 1 (a baseline-like first

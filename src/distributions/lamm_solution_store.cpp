@@ -15,10 +15,10 @@ float* hLammSolutionBlock = nullptr;
 bool allocLammSolutionStore(int nGrid, int nScans, int nPoints)
 {
     freeLammSolutionStore(nLammSolutionStoreRows);
-    if (nGrid < 1 || nScans < 1 || nPoints < 0) return false;
+    if (nGrid < 1 || nScans < 0 || nPoints < 0) return false;
     const size_t nVector = static_cast<size_t>(nPoints) + 1;
     const size_t nVectors = static_cast<size_t>(nGrid) * static_cast<size_t>(nScans);
-    float* pBlock = static_cast<float*>(std::calloc(nVectors * nVector, sizeof(float)));
+    float* pBlock = static_cast<float*>(std::calloc(nVectors * nVector + 1, sizeof(float)));
     if (!pBlock) return false;
     float*** ppp = new (std::nothrow) float**[nGrid + 1];
     float** pp = new (std::nothrow) float*[nVectors + nGrid];

@@ -14,7 +14,9 @@
 #include "distributions/neq_threads.h"
 #include "distributions/nnls_normal_equations.h"
 #include "distributions/normal_equations.h"
-#include "distributions/pending_services.h"
+#include "distributions/distribution_result.h"
+#include "distributions/prior_probabilities.h"
+#include "distributions/root_finders.h"
 #include "distributions/solver_output.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
@@ -36,11 +38,6 @@ CProgressLine* pNEProgressLine = nullptr;
 int nLastBuildSize = 0;
 // Size of the third-derivative weights.
 int nThirdDerivWeights = 0;
-
-bool isTwoDimensionalModel()
-{
-    return bModelCSFf0 || bModelCSFf0OneDiscrete;
-}
 
 // A build on the user-interface thread: means, rows with a key check per
 // scan, mirror.

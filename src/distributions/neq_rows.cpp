@@ -2,17 +2,13 @@
 #include "distributions/neq_rows.h"
 
 #include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
 #include "distributions/lamm_solution_store.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "scandata/scan_data.h"
 
 namespace {
-
-bool isTwoDimensionalModel()
-{
-    return bModelCSFf0 || bModelCSFf0OneDiscrete;
-}
 
 // The data value of the build at scan k, radius j: the fixed signal of grid
 // point 1 is taken off in the fixed-buffer build.

@@ -3,7 +3,9 @@
 
 #include "distributions/conti_globals.h"
 #include "distributions/normal_equations.h"
-#include "distributions/pending_services.h"
+#include "distributions/distribution_result.h"
+#include "distributions/prior_probabilities.h"
+#include "distributions/root_finders.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/linear_algebra.h"
@@ -17,11 +19,6 @@ namespace {
 // Entry order of the passive set. It grows with the largest set solved so
 // far, before the iteration starts.
 std::vector<int> passiveOrder;
-
-bool isTwoDimensionalModel()
-{
-    return bModelCSFf0 || bModelCSFf0OneDiscrete;
-}
 
 // The error box of the solver, or the error code of a serialised fit.
 void reportNNLSFailure(const char* szText, int nCode)

@@ -10,7 +10,9 @@
 #include "distributions/neq_builders.h"
 #include "distributions/nnls_normal_equations.h"
 #include "distributions/normal_equations.h"
-#include "distributions/pending_services.h"
+#include "distributions/distribution_result.h"
+#include "distributions/prior_probabilities.h"
+#include "distributions/root_finders.h"
 #include "distributions/solver_output.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
@@ -21,7 +23,6 @@ float fConfidenceLevel = 0.95f;
 unsigned char bRegSecondDerivative = 0;
 unsigned char bRegWeightedThirdDerivative = 0;
 unsigned char bRegMaxEnt = 1;
-unsigned char bRegBothShown = 0;
 float fFf0RegularizationFactor = 10.0f;
 double dRegMaxLogAlpha = 100.0;
 
@@ -37,11 +38,6 @@ float fRegChisq = 0.0f;
 float fRegExcess = 0.0f;
 
 namespace {
-
-bool isTwoDimensionalModel()
-{
-    return bModelCSFf0 || bModelCSFf0OneDiscrete;
-}
 
 // Element (r, s) of the second-derivative penalty D2'D2 on a block of N
 // variables. Rows are told by position: first, second, second-to-last, last,

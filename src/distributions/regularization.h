@@ -7,11 +7,11 @@
 // P: the confidence level of the F test, or above 1 the target chi-square
 // ratio itself (entry 2 of the parameter vector of the c(s) family).
 extern float fConfidenceLevel;
-// The method, one of four menu choices.
+// The method, one of four menu choices (the fourth, bRegBothShown, with the
+// distribution result).
 extern unsigned char bRegSecondDerivative;
 extern unsigned char bRegWeightedThirdDerivative;
 extern unsigned char bRegMaxEnt;
-extern unsigned char bRegBothShown;
 // Weight of the f/f0 direction of the two-dimensional models.
 extern float fFf0RegularizationFactor;
 // Upper clamp of the search variable ln(alpha / scale).

@@ -6,6 +6,7 @@ unsigned char bSerialFitRunning = 0;
 unsigned char bStopFit = 0;
 unsigned char bFitRunning = 0;
 unsigned char bSimulateBeyondLastScan = 0;
+unsigned char bSyntheticDistNormalized = 0;
 
 // The fitting engine is not part of the program yet: no fit has run, so there
 // is no rmsd to keep.
