@@ -57,9 +57,14 @@ void buildSingleThreaded(ENoiseModel model)
         }
         return false;
     };
-    for (int i = 1; i <= job.n; i++) {
-        showNormalEquationsProgress(static_cast<float>(double(i) * i / (n * n)));
-        accumulateNERow(job, i, scratch, (i == 1 && model != ENoiseModel::RI) ? &dSumSquaredData : nullptr, stop);
+    int rows[nNERowBlock];
+    for (int i1 = 1; i1 <= job.n; i1 += nNERowBlock) {
+        int nRows = 0;
+        for (int i = i1; i <= job.n && nRows < nNERowBlock; i++) rows[nRows++] = i;
+        const double iLast = rows[nRows - 1];
+        showNormalEquationsProgress(static_cast<float>(iLast * iLast / (n * n)));
+        accumulateNERows(job, rows, nRows, scratch, (i1 == 1 && model != ENoiseModel::RI) ? &dSumSquaredData : nullptr,
+                         stop);
     }
     finishNormalEquations(job);
 }

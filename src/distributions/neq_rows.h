@@ -48,49 +48,68 @@ ENoiseModel noiseModelFromSwitches();
 // Means of the elimination (into the normal-equation set); nothing for plain.
 void computeNEMeans(const CNERowJob& job);
 
-// Work rows of one thread.
+// Rows are summed in blocks of up to this many rows of one thread: each
+// Lamm solution read for a scan serves every row of the block.
+inline constexpr int nNERowBlock = 8;
+
+// Work rows of one thread: the centred Lamm solutions of a block's rows and
+// the data side of the scan at hand.
 struct CNERowScratch {
-    std::vector<double> row;   // the centred Lamm solution of the row
-    std::vector<double> data;  // the data side of the row
+    std::size_t nStride;
+    std::vector<double> rows;
+    std::vector<double> data;
     explicit CNERowScratch(const CNERowJob& job)
-        : row(static_cast<std::size_t>(job.nRadii) + 2), data(static_cast<std::size_t>(job.nRadii) + 2)
+        : nStride(static_cast<std::size_t>(job.nRadii) + 2), rows(nStride * nNERowBlock), data(nStride)
     {
     }
+    double* Row(int r) { return rows.data() + nStride * static_cast<std::size_t>(r); }
+    const double* Row(int r) const { return rows.data() + nStride * static_cast<std::size_t>(r); }
 };
 
-// Row i of A (columns 1..i, or 1..n for full rows) and b[i]; with pdSumSquares
-// (row 1 only) also the sum of the squared eliminated data. Before each scan
-// stop() is asked; true leaves the scans of this row.
+// Rows pRows[0..nRows-1] (ascending, nRows <= nNERowBlock) of A (columns
+// 1..i, or 1..n for full rows) and b; with pdSumSquares (the block of row 1)
+// also the sum of the squared eliminated data. Before each scan stop() is
+// asked; true leaves the scans of these rows. Every element sums its
+// products scan by scan in one fixed order, however the rows are grouped.
 template <class Stop>
-void accumulateNERow(const CNERowJob& job, int i, CNERowScratch& s, double* pdSumSquares, Stop&& stop);
+void accumulateNERows(const CNERowJob& job, const int* pRows, int nRows, CNERowScratch& s, double* pdSumSquares,
+                      Stop&& stop);
 
 // After all rows: mirror the lower triangle (not for full rows), and for the
 // RI model the sum of the squared data about each scan's mean.
 void finishNormalEquations(const CNERowJob& job);
 
-// Implementation details of accumulateNERow.
+// Implementation details of accumulateNERows.
 namespace nerows {
-// Prepares the centred row of variable i at scan k (s.row) and the data side
-// (s.data); returns the number of fitted radii.
-int prepareScan(const CNERowJob& job, int i, int k, CNERowScratch& s, double* pdSumSquares);
+// The data side of scan k (s.data), and the squared eliminated data added to
+// *pdSumSquares when given.
+void prepareData(const CNERowJob& job, int k, CNERowScratch& s, double* pdSumSquares);
+// The centred Lamm solution of variable i at scan k.
+void prepareRow(const CNERowJob& job, int i, int k, double* r);
 // sum over j of a[j] b[j], a in double, b in float, fixed order.
 double dotDF(const double* a, const float* b, int m);
+// The same for four rows a0..a3 at once (each summed exactly as dotDF sums).
+void dotDF4(const double* a0, const double* a1, const double* a2, const double* a3, const float* b, int m,
+            double* out);
 double dotDD(const double* a, const double* b, int m);
-// Columns 1..nCols of row i at scan k.
-void addScanProducts(const CNERowJob& job, int i, int k, int nCols, const CNERowScratch& s);
+// The products of scan k for the rows of the block.
+void addScanProducts(const CNERowJob& job, const int* pRows, int nRows, int k, const CNERowScratch& s);
 }  // namespace nerows
 
 template <class Stop>
-void accumulateNERow(const CNERowJob& job, int i, CNERowScratch& s, double* pdSumSquares, Stop&& stop)
+void accumulateNERows(const CNERowJob& job, const int* pRows, int nRows, CNERowScratch& s, double* pdSumSquares,
+                      Stop&& stop)
 {
     const int n = job.n;
-    double* a = pNEMatrix[i];
-    for (int l = 1; l <= n; l++) a[l] = 0.0;
-    pNERightSide[i] = 0.0;
-    const int nCols = job.bFullRows ? n : i;
+    for (int r = 0; r < nRows; r++) {
+        double* a = pNEMatrix[pRows[r]];
+        for (int l = 1; l <= n; l++) a[l] = 0.0;
+        pNERightSide[pRows[r]] = 0.0;
+    }
     for (int k : job.scans) {
         if (stop()) break;
-        nerows::prepareScan(job, i, k, s, pdSumSquares);
-        nerows::addScanProducts(job, i, k, nCols, s);
+        nerows::prepareData(job, k, s, pdSumSquares);
+        for (int r = 0; r < nRows; r++) nerows::prepareRow(job, pRows[r], k, s.Row(r));
+        nerows::addScanProducts(job, pRows, nRows, k, s);
     }
 }

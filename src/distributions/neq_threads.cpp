@@ -43,11 +43,15 @@ int MultiContiNEQThread::Run()
     CNERowScratch scratch(job);
     const double n = job.n;
     const bool bPartialSum = job.model != ENoiseModel::RI && pNEQPartialSums;
-    for (int i = 1; i <= nNEQRowCount; i++) {
-        if (i % nWorkers != k - 1) continue;
-        workerProgress[k].store(static_cast<float>(double(i) * i / (n * n)), std::memory_order_relaxed);
-        accumulateNERow(job, i, scratch, (i == 1 && bPartialSum) ? &pNEQPartialSums[k] : nullptr,
-                        [] { return bInterruptComputation.load() != 0; });
+    // The own rows k, k + N, ... in blocks.
+    int rows[nNERowBlock];
+    for (int i1 = k; i1 <= nNEQRowCount; i1 += nWorkers * nNERowBlock) {
+        int nRows = 0;
+        for (int i = i1; i <= nNEQRowCount && nRows < nNERowBlock; i += nWorkers) rows[nRows++] = i;
+        const double iLast = rows[nRows - 1];
+        workerProgress[k].store(static_cast<float>(iLast * iLast / (n * n)), std::memory_order_relaxed);
+        accumulateNERows(job, rows, nRows, scratch, (i1 == 1 && bPartialSum) ? &pNEQPartialSums[k] : nullptr,
+                         [] { return bInterruptComputation.load() != 0; });
     }
     return 0;
 }

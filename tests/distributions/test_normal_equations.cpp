@@ -15,6 +15,7 @@
 #include "distributions/conti_scene.h"
 #include "distributions/lamm_solution_store.h"
 #include "distributions/neq_builders.h"
+#include "distributions/neq_rows.h"
 #include "distributions/nnls_normal_equations.h"
 #include "distributions/normal_equations.h"
 #include "distributions/distribution_result.h"
@@ -237,31 +238,36 @@ TEST(NormalEquations, PlainModelTakesTheBaselineOff)
     EXPECT_EQ(ppModelPart[k][40], part[40]);  // the last grid point's profile stays there
 }
 
-// A key during the build: the remaining rows stay cleared, the flag stays
-// set, and the data and the store are as they were, bit for bit.
+// A key during the build (while row 3 is summed): the rows in progress are
+// partly summed, the remaining rows stay cleared, the flag stays set, and the
+// data and the store are as they were, bit for bit.
 TEST(NormalEquations, KeyAtRowThreeLeavesDataAndStoreUnchanged)
 {
-    noisyScene();
+    noisyScene(12);
     for (Model m : {Baseline, TI, RI, TIRI, Fixed}) {
         SCOPED_TRACE(kModelNames[m]);
+        // The complete equations, for comparison.
+        build(m);
+        const double a33 = pNEMatrix[3][3];
+        // keyPressed takes one message per scan of a block of rows (rows 1
+        // to 8 here): two mouse moves, then the key at the third scan.
         win::headless::Script script;
-        // keyPressed takes one message per scan: two rows of mouse moves,
-        // then the key at the first scan of row 3.
-        for (int i = 0; i < 2 * nScans; i++) script.mouse(win::WM_MOUSEMOVE, 5, 5);
-        script.pressKey('Q');
+        script.mouse(win::WM_MOUSEMOVE, 5, 5).mouse(win::WM_MOUSEMOVE, 6, 5).pressKey('Q');
         const std::vector<float> data = dataSnapshot(), store = storeSnapshot();
         bInterruptComputation = 0;
         build(m);
         EXPECT_EQ(bInterruptComputation.load(), 1);
         EXPECT_TRUE(data == dataSnapshot());
         EXPECT_TRUE(store == storeSnapshot());
-        EXPECT_NE(pNEMatrix[2][2], 0.0);
-        for (int i = 3; i <= nResolution - (m == Fixed ? 1 : 0); i++) {
+        EXPECT_NE(pNEMatrix[3][3], 0.0);  // two scans of seven
+        EXPECT_NE(pNEMatrix[3][3], a33);
+        for (int i = nNERowBlock + 1; i <= nResolution - (m == Fixed ? 1 : 0); i++) {
             EXPECT_EQ(pNERightSide[i], 0.0);
             EXPECT_EQ(pNEMatrix[i][1], 0.0);
         }
         win::headless::processMessages();
         bInterruptComputation = 0;
+        bBufferMismatchInNEQ = 0;
     }
 }
 
