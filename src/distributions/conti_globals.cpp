@@ -3,6 +3,7 @@
 
 CContiNonid* pContiNonid = nullptr;
 unsigned char bSGridLimitsAccepted = 0;
+unsigned char bExportMatrices = 0;
 
 float fSGridResolution = 100.0f;
 float fSMin = 0.0f;
