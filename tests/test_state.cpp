@@ -15,6 +15,13 @@
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
+#include "distributions/hydrodynamics.h"
+#include "distributions/prior_probabilities.h"
+#include "distributions/s_grid.h"
+#include "distributions/step_profiles.h"
+#include "fegrid/inhomogeneous_solvent.h"
+#include "lamm/lamm_globals.h"
 #include "distributions/lamm_solution_store.h"
 #include "distributions/max_entropy.h"
 #include "distributions/neq_builders.h"
@@ -270,6 +277,10 @@ void keepAppGlobals(StartValues& s)
     s.keep(pResidualsPlot);
     s.keep(pResidualsBitmapPlot);
     s.keep(nClientWidth);
+    s.keep(nPlotTop);
+    s.keep(nPlotBottom);
+    s.keep(nResidPlotTop);
+    s.keep(nResidPlotBottom);
     s.keep(nClientHeight);
     s.keep(bDiagnostics);
     s.keep(bDisplayFlag210);
@@ -410,6 +421,35 @@ void keepModelGlobals(StartValues& s)
           &bModelFMScalingLaw, &bModelCMVbarM, &bModelLsgs, &bModelLsgsOneDiscrete, &bModelElectrophoresisCV,
           &bBufferMismatch, &bAutoLoadLsgMode})
         s.keep(*b);
+    for (unsigned char* b : {&bModelZone, &bModelZoneLsgs, &bModelLsgv, &bModelDlsRh, &bModelDlsRhTime, &bModelDlsD,
+                             &bFMScalingNoDiffusion, &bModelCommandRebuild, &bSimRadialResolution,
+                             &bFlotationDFromRadius})
+        s.keep(*b);
+    s.keep(dHybridSwitchS);
+    s.keep(fZoneLamellaWidth);
+    s.keep(fScanVelocity);
+    s.keep(fConvolutionRange);
+    s.keep(dPowerLawA);
+    s.keep(dPowerLawB);
+    s.keep(dVbarMOffset);
+    s.keep(dVbarMIncrement);
+    s.keep(nVbarMScale);
+    s.keep(fScalingKs);
+    s.keep(fScalingBs);
+    s.keep(fFlotationSpeciesD);
+    s.keep(fWormMonomerMw);
+    s.keep(fWormPersistenceLength);
+    s.keep(fWormCrossSection);
+    s.keep(fWormHydration);
+    s.keep(bExtrapolateAreaFractions);
+    s.keep(bSyntheticDistNormalized);
+    s.keep(bInhomogeneousSolvent);
+    s.keep(bCompressibleSolvent);
+    s.keep(dSolventCompressibility);
+    s.keep(fGradientBufferDensity);
+    s.keep(fGradientBufferViscosityRef);
+    s.keep(dLammS);
+    s.keep(dLammD);
 
     // linear parts of the discrete species
     s.keepElements(pSpeciesConc, 5);
@@ -490,6 +530,25 @@ void keepDistributionGlobals(StartValues& s)
                              &bCsFf0ShowRh, &bCsFf0ShowD, &bCsFf0ShowMFf0})
         s.keep(*b);
     s.keep(nResolution);
+    s.keep(fFrictionalRatio);
+    s.keep(nNumericalErrorCode);
+    for (unsigned char* b : {&bRegBothShown, &bMsTableRun, &bUseScanRadii, &bSkipRegularization, &bContiKernelsDue,
+                             &bWormlikeChainRootWarned, &bCsFf0Plotted, &bDistConvertedToCM, &bDistTransformedToRh,
+                             &bDistPlotBuilt, &bUsePriorProbabilities, &bPriorFromDiscreteSpecies, &bGJPriorLoaded,
+                             &bPriorFf0Gaussians})
+        s.keep(*b);
+    for (float* f : {&fCsFf0MeanM, &fCsFf0SdM, &fCsFf0MeanRh, &fCsFf0SdRh, &fCsFf0MeanFf0, &fCsFf0MsD})
+        s.keep(*f);
+    s.keep(lastGridSettings);
+    s.keep(dAreaFractionS);
+    s.keep(szPriorFileName);
+    s.keep(dPriorPeakLocation);
+    s.keep(dPriorPeakWidth);
+    s.keep(dPriorPeakAmplitude);
+    s.keep(dFf0PriorPeakPosition);
+    s.keep(dFf0PriorPeakHalfWidth);
+    s.keep(dFf0PriorPeakEnhancement);
+    s.keep(pRegThirdDerivWeights);
 
     s.keep(nLammSolutionSet);
     s.keep(nNEQSize);
@@ -502,7 +561,6 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(dRegWeightThreshold);
 
     // solvers and regularization
-    s.keep(bSkipRegularization);
     s.keep(bFinalFitEvaluation);
     s.keep(bMonteCarloRun);
     s.keep(bSuppressBaselineCorrelation);
@@ -510,8 +568,8 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(nTimeCourseLast);
     s.keep(nNEQRowCount);
     s.keep(fConfidenceLevel);
-    for (unsigned char* b : {&bRegSecondDerivative, &bRegWeightedThirdDerivative, &bRegMaxEnt, &bRegBothShown,
-                             &bUsePriorProbabilities, &bPriorFf0Gaussians, &bMaxEntUsePrior, &bMaxEntStepLimited})
+    for (unsigned char* b :
+         {&bRegSecondDerivative, &bRegWeightedThirdDerivative, &bRegMaxEnt, &bMaxEntUsePrior, &bMaxEntStepLimited})
         s.keep(*b);
     s.keep(fFf0RegularizationFactor);
     s.keep(dRegMaxLogAlpha);
@@ -521,13 +579,20 @@ void keepDistributionGlobals(StartValues& s)
         s.keep(*d);
     for (float* f : {&fRegDof1, &fRegDof2, &fTargetChisqRatio, &fRegLogAlpha, &fRegAlpha, &fRegChisq, &fRegExcess})
         s.keep(*f);
-    s.keep(nNumericalErrorCode);
 }
 
 void releaseDistributionData()
 {
+    // the result and its plot, without laying out a window that may be gone
+    bDistPlotBuilt = 0;
+    TXLAWindow* pWindow = pMainWindow;
+    pMainWindow = nullptr;
+    clearDistributionResults();
+    pMainWindow = pWindow;
     freeLammSolutionStore(nLammSolutionStoreRows);
     freeNormalArrays(nNEQSize);
+    freeMofSTable();
+    freePriorDiscreteSpecies();
     freeThirdDerivativeWeights();
     freeMaxEntWorkArrays();
 }

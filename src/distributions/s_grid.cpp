@@ -56,6 +56,13 @@ int buildLinearLogGrid(double* t, int K, int m, double smin, double smax, double
     return i;
 }
 
+void finishShortHybridGrid(double* t, int r, int n, double smax)
+{
+    while (r > 1 && t[r] >= smax) r--;
+    const double t0 = t[r];
+    for (int k = 1; k <= n - r; k++) t[r + k] = t0 + (smax - t0) * k / (n - r);
+}
+
 void buildSGridWithMinimum(float* out, float smin, float smax, float sminStar, int n)
 {
     if (n < 1) return;
@@ -82,11 +89,7 @@ void buildSGridWithMinimum(float* out, float smin, float smax, float sminStar, i
                              "(Size-Distribution Options)",
                              0);
         } else if (r < n) {
-            // the remaining points evenly from the last point below smax to
-            // smax: ascending, ending at smax
-            while (r > 1 && t[r] >= smax) r--;
-            const double t0 = t[r];
-            for (int k = 1; k <= n - r; k++) t[r + k] = t0 + (smax - t0) * k / (n - r);
+            finishShortHybridGrid(t.data(), r, n, smax);
         }
     }
     for (int i = 1; i <= n; i++) out[i] = static_cast<float>(t[i]);

@@ -34,3 +34,6 @@ void buildLogGrid(double* t, double smin, double smax, int n);
 // points reached (the index of the first geometric point in *pjFirst), or
 // -1 when smin* is not reached within K points.
 int buildLinearLogGrid(double* t, int K, int m, double smin, double smax, double sminStar, int* pjFirst);
+// A hybrid grid that reached only r < n points: points from the last one
+// below smax on run evenly up to smax (point n), so the grid stays ascending.
+void finishShortHybridGrid(double* t, int r, int n, double smax);
