@@ -8,6 +8,7 @@
 
 #include "distributions/conti_globals.h"
 #include "distributions/lamm_solution_store.h"
+#include "distributions/neq_builders.h"
 #include "distributions/normal_equations.h"
 #include "lamm/lamm_fixture.h"
 #include "models/model_globals.h"
@@ -163,6 +164,27 @@ std::vector<float> storeSnapshot()
         for (int k = 1; k <= nScans; k++)
             v.insert(v.end(), pLammSolutions[g][k] + 1, pLammSolutions[g][k] + nNoiseGridPoints + 1);
     return v;
+}
+
+void installCsProblem(int nGrid, int nUnreached)
+{
+    SceneOptions o;
+    o.nScans = 10;
+    o.nGrid = nGrid;
+    o.nPoints = 120;
+    o.nFirstFitted = 10;
+    o.nLastFitted = 110;
+    installScene(o);
+    fillStepBases(sValues(nGrid, 1.0, 12.0));
+    for (int g = nUnreached > 0 ? nUnreached : nGrid + 1; g <= nGrid; g++)
+        for (int k = 1; k <= nScans; k++)
+            for (int j = 1; j <= nNoiseGridPoints; j++) pLammSolutions[g][k][j] = 0.0f;
+    std::vector<double> c(nGrid + 1);
+    for (int g = 1; g <= nGrid; g++) c[g] = std::exp(-0.5 * std::pow((g - 0.3 * nGrid) / (0.08 * nGrid), 2)) +
+                                            0.6 * std::exp(-0.5 * std::pow((g - 0.6 * nGrid) / (0.05 * nGrid), 2));
+    unsigned state = 5;
+    setData(c, nullptr, nullptr, [&state](int, int) { return 0.01 * gaussian(state); });
+    buildNormalEquations(nullptr, 1);
 }
 
 double gaussian(unsigned& state)

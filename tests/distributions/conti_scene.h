@@ -41,6 +41,12 @@ void setData(const std::vector<double>& c, const std::function<double(double)>& 
 std::vector<float> dataSnapshot();
 std::vector<float> storeSnapshot();
 
+// A c(s)-like problem: 10 scans with 101 fitted radii, nGrid step profiles
+// from 1 to 12 S (those from nUnreached on without any signal), data from two
+// peaks at 30 % and 60 % of the grid with noise 0.01, and its normal
+// equations (no noise switch).
+void installCsProblem(int nGrid, int nUnreached = 0);
+
 // A deterministic pseudo-random normal deviate stream.
 double gaussian(unsigned& state);
 

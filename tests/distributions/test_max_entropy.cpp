@@ -27,29 +27,10 @@ using namespace contitest;
 
 namespace {
 
-// A c(s)-like problem: 10 scans, 101 fitted radii, nGrid points, two peaks
-// and noise; grid points from nUnreached on have no signal at all.
 void csProblem(int nGrid, int nUnreached = 0)
 {
-    SceneOptions o;
-    o.nScans = 10;
-    o.nGrid = nGrid;
-    o.nPoints = 120;
-    o.nFirstFitted = 10;
-    o.nLastFitted = 110;
-    installScene(o);
-    fillStepBases(sValues(nGrid, 1.0, 12.0));
-    if (nUnreached > 0)
-        for (int g = nUnreached; g <= nGrid; g++)
-            for (int k = 1; k <= nScans; k++)
-                for (int j = 1; j <= nNoiseGridPoints; j++) pLammSolutions[g][k][j] = 0.0f;
-    std::vector<double> c(nGrid + 1);
-    for (int g = 1; g <= nGrid; g++) c[g] = std::exp(-0.5 * std::pow((g - 0.3 * nGrid) / (0.08 * nGrid), 2)) +
-                                            0.6 * std::exp(-0.5 * std::pow((g - 0.6 * nGrid) / (0.05 * nGrid), 2));
-    unsigned state = 5;
-    setData(c, nullptr, nullptr, [&state](int, int) { return 0.01 * gaussian(state); });
     bRegMaxEnt = 1;
-    buildNormalEquations(nullptr, 1);
+    installCsProblem(nGrid, nUnreached);
 }
 
 double levelOf(double ratio)

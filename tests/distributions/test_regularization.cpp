@@ -42,26 +42,13 @@ double addedTerm(int i, int j)
     return pNEWork[i][j] - pNEMatrix[i][j];
 }
 
-// A c(s)-like problem of 10 scans with 101 fitted radii and 10 grid points
-// (1000 degrees of freedom): two peaks and noise.
-void csProblem(int nGrid = 10)
+// A c(s)-like problem with 1000 degrees of freedom (10 scans x 101 radii -
+// 10 grid points), second derivative.
+void csProblem()
 {
-    SceneOptions o;
-    o.nScans = 10;
-    o.nGrid = nGrid;
-    o.nPoints = 120;
-    o.nFirstFitted = 10;
-    o.nLastFitted = 110;
-    installScene(o);
-    fillStepBases(sValues(nGrid, 1.0, 12.0));
-    std::vector<double> c(nGrid + 1);
-    for (int g = 1; g <= nGrid; g++) c[g] = std::exp(-0.5 * std::pow((g - 0.3 * nGrid) / (0.08 * nGrid), 2)) +
-                                            0.6 * std::exp(-0.5 * std::pow((g - 0.7 * nGrid) / (0.05 * nGrid), 2));
-    unsigned state = 21;
-    setData(c, nullptr, nullptr, [&state](int, int) { return 0.01 * gaussian(state); });
     bRegMaxEnt = 0;
     bRegSecondDerivative = 1;
-    buildNormalEquations(nullptr, 1);
+    installCsProblem(10);
 }
 
 double secondDifferences()
