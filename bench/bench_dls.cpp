@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "distributions/conti_globals.h"
+#include "distributions/lamm_solution_store.h"
+#include "lamm/lamm_globals.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
 #include "scandata/scan_data.h"
@@ -39,19 +40,14 @@ struct KernelSet {
         pNoiseGrid = vector(1, nLags);
         nNoiseGridPoints = nLags;
         for (int j = 1; j <= nLags; ++j) pNoiseGrid[j] = -7.0f + 6.0f * static_cast<float>(j - 1) / (nLags - 1);
-        pLammSolutions = new float**[2]();
-        pLammSolutions[1] = new float*[nMeasurements + 1]();
-        for (int i = 1; i <= nMeasurements; ++i) pLammSolutions[1][i] = vector(1, nLags);
+        allocLammSolutionStore(1, nMeasurements, nLags);
         nLammSolutionSet = 1;
         bModelDlsRh = 1;
         dDlsKernelAmplitude = 1.0;
     }
     ~KernelSet()
     {
-        for (int i = 1; i <= nMeasurements; ++i) free_vector(pLammSolutions[1][i], 1, nLags);
-        delete[] pLammSolutions[1];
-        delete[] pLammSolutions;
-        pLammSolutions = nullptr;
+        freeLammSolutionStore(1);
         free_vector(pNoiseGrid, 1, nLags);
         pNoiseGrid = nullptr;
         nNoiseGridPoints = 0;

@@ -4,13 +4,6 @@
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
 
-unsigned char bExportMatrices = 0;
-float*** pLammSolutions = nullptr;
-int nLammSolutionSet = 1;
-unsigned char bUseScanRadii = 0;
-int nTimeCourseFirst = 1;
-int nTimeCourseLast = 1;
-
 void askResetMeanFieldCtotData(TXLAWindow*) {}
 void forgetMeanFieldCtotData() {}
 void TXLAWindow::LoadCtotDataFiles(int) {}

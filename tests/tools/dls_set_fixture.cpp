@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "distributions/conti_globals.h"
+#include "distributions/lamm_solution_store.h"
 #include "numerics/nrutil.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_paths.h"
@@ -10,12 +11,7 @@
 
 void DlsSetTest::TearDown()
 {
-    if (pLammSolutions) {
-        for (int i = 1; i <= nStoreScans; ++i) free_vector(pLammSolutions[1][i], 1, nStorePoints);
-        delete[] pLammSolutions[1];
-        delete[] pLammSolutions;
-        pLammSolutions = nullptr;
-    }
+    freeLammSolutionStore(nLammSolutionStoreRows);
     DataMenuTest::TearDown();
 }
 
@@ -46,10 +42,6 @@ void DlsSetTest::LoadFiles(const std::vector<std::string>& paths)
 
 void DlsSetTest::AllocSolutionRow(int nPoints)
 {
-    nStoreScans = nScans;
-    nStorePoints = nPoints > 0 ? nPoints : nNoiseGridPoints;
-    pLammSolutions = new float**[2]();
-    pLammSolutions[1] = new float*[static_cast<size_t>(nStoreScans) + 1]();
-    for (int i = 1; i <= nStoreScans; ++i) pLammSolutions[1][i] = vector(1, nStorePoints);
+    ASSERT_TRUE(allocLammSolutionStore(1, nScans, nPoints > 0 ? nPoints : nNoiseGridPoints));
     nLammSolutionSet = 1;
 }

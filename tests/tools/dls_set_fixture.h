@@ -20,7 +20,4 @@ protected:
     // A Lamm-solution store of one row (set 1) over the common grid (or n
     // points per measurement), zero-filled; released by TearDown.
     void AllocSolutionRow(int nPoints = 0);
-
-    int nStorePoints = 0;
-    int nStoreScans = 0;
 };

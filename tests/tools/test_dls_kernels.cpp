@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "distributions/conti_globals.h"
+#include "distributions/lamm_solution_store.h"
+#include "lamm/lamm_globals.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "platform/win.h"

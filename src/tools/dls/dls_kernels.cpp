@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "distributions/conti_globals.h"
+#include "distributions/lamm_solution_store.h"
 #include "fitting/fit_globals.h"
+#include "lamm/lamm_globals.h"
 #include "models/model_globals.h"
 #include "plot/error_box.h"
 #include "plot/key_polling.h"
