@@ -206,6 +206,7 @@ public:
     bool bZoomDragging = false;           // a zoom window is being dragged
     bool bMarkerDragging = false;
     int nDragStartX = 0, nDragLastX = 0, nDragMarker = 0;
+    int nRightDragStartX = -1;            // where the right button went down, -1 when up
 
     // Commands of the main window (app/window_commands.cpp).
     void CmDataRange();
@@ -240,6 +241,8 @@ public:
     bool ReloadParameters(const char* szPath);
     // The parameter dialog of the current model (command 212).
     void CmParameters();
+    // Selects the plain c(M) distribution model (command 235).
+    void CmModelContinuousCM();
     // Switches the species description between (M, s) and (D, s) (command 217).
     void CmFitMAndS();
     // Switches to the ls-g*(s) model.
@@ -249,6 +252,8 @@ public:
     // One evaluation of the current model on the loaded data.
     void CmRun();
     void RunFromKeyboard();
+    // Fits the current model (command 215).
+    void CmFit();
     // Shows the last fit's information again.
     void CmShowLastFitInfo();
 
@@ -266,6 +271,11 @@ public:
     void DeleteIntegrateButtons();
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
+    // The tables behind the M* plots on the clipboard (analyses/mstar/):
+    // Copy Ln(c) Data (918), Copy M* Data (919), Copy Mavg Data (920).
+    void CmCopyLnCData();
+    void CmCopyMStarData();
+    void CmCopyMavgData();
 
     // ---------------------------------------------------------------- side data, calculators and exports (subsystem 11)
     // Light-scattering data (tools/dls/): loads the dlsdat files of an
