@@ -516,6 +516,37 @@ void releaseModelData()
     forgetMeanFieldCtotData();
 }
 
+// ---------------------------------------------------------------- the M* screens
+
+void keepMStarGlobals(StartValues& s)
+{
+    for (unsigned char* b : {&bMStarCMSmoothing, &bMStarAskCMSmoothing, &bMStarAskMwRange, &bMStarArraysRenewed,
+                             &bMwappVsSignal, &bMwappFromDcDr, &bMeniscusSignalFixed, &bMStarDragA, &bMStarDragB})
+        s.keep(*b);
+    for (int* n : {&bNegativeMStar, &nLnCSmoothHalfWidth, &nLnCSmoothOrder, &nMeniscusExtrapOrder,
+                   &nMwappSmoothHalfWidth, &nBottomExtrapOrder, &nSavedPlotTop, &nSavedPlotBottom, &nMStarButtons,
+                   &nMStarButtonBase, &nMStarSets})
+        s.keep(*n);
+    s.keep(meniscusFitRange);
+    s.keep(bottomFitRange);
+    s.keep(pMeniscusFitRangeVec);
+    s.keep(pBottomFitRangeVec);
+    s.keep(pSavedDataPlot);
+    s.keep(pMStarPlotA);
+    s.keep(pMStarPlotB);
+    s.keep(pMStarPlotC);
+    s.keep(pMStarPlotD);
+    s.keep(mStarYMin);
+    s.keep(mStarYMax);
+    s.keep(pMStarButtons);
+    s.keep(pMStarSets);
+    s.keep(fRmsd);
+}
+
+// Leaving the screens puts the data plot back, which the scan data then free;
+// the per-set data left by a model-selection reset go with them.
+void releaseMStarScreens() { mStarFreeScreenPlots(nullptr); }
+
 // ---------------------------------------------------------------- distributions
 
 void keepDistributionGlobals(StartValues& s)
@@ -676,9 +707,11 @@ struct Subsystem {
     StartValues start;
 };
 
-// In release order: the side plots before the scans, the scans before the
-// fonts of the plots that showed them.
+// In release order: the M* screens before the data plot they stand in for,
+// the side plots before the scans, the scans before the fonts of the plots
+// that showed them.
 Subsystem gSubsystems[] = {
+    {keepMStarGlobals, releaseMStarScreens, {}},
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},

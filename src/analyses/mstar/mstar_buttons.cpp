@@ -2,9 +2,12 @@
 // reset.
 //
 // Positions are in the coordinates of the plot frames (y in thousandths of
-// the client height, x in thousandths of the width times 1.4); the row height
-// and the caption widths come from the client size in pixels, so that the
-// buttons grow with the window.
+// the client height, x in thousandths of the width times 1.4). Faces and
+// captions are pictures in those coordinates and scale with the window, so
+// the row height and the caption widths are given in them too: a row is 0.018
+// of the height and a caption is charged what the button font takes per
+// character (a little more on the baseline buttons).
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -21,6 +24,12 @@ using namespace win;
 using namespace mstar;
 
 namespace {
+
+// Width per caption character of the button font, plot units.
+constexpr float kChar = 7.0f;
+constexpr float kCharBaseline = 8.4f;
+// The right edge of the picture.
+constexpr float kPictureRight = 1397.0f;
 
 struct Face {
     COLORREF off, on;
@@ -40,6 +49,20 @@ void makeButton(int k, float top, float left, float bottom, float right, const c
     if (bOn) b->Toggle();
     b->Render();
     pMStarButtons[k] = b;
+}
+
+// Buttons of one row stand side by side: a caption wider than the room left
+// for it moves the next button of the row to the right.
+void keepApart(int kBefore, int kAfter)
+{
+    CScreenButton* a = mStarButton(kBefore);
+    CScreenButton* b = mStarButton(kAfter);
+    if (!a || !b) return;
+    const int dx = a->nRight + 4 - b->nLeft;
+    if (dx <= 0) return;
+    b->nLeft += dx;
+    b->nRight += dx;
+    b->Render();
 }
 
 }  // namespace
@@ -71,11 +94,8 @@ void mStarDrawScreen(TXLAWindow*)
     nMStarButtons = 4 * n + base + 1;
     pMStarButtons = new CScreenButton*[static_cast<size_t>(nMStarButtons) + 1]();
 
-    const float h = 0.018f * static_cast<float>(nClientHeight);
-    // caption width: 2.5 (baseline buttons 3.0) per character at 1400 pixels
-    auto width = [](const char* sz, float fPerChar) {
-        return static_cast<float>(nClientWidth) / 1400.0f * fPerChar * static_cast<float>(std::strlen(sz));
-    };
+    const float h = 18.0f;
+    auto width = [](const char* sz, float fPerChar) { return fPerChar * static_cast<float>(std::strlen(sz)); };
     const Face kPlain{RGB(240, 240, 240), RGB(255, 200, 200)};
     const Face kSmooth{RGB(230, 230, 255), RGB(255, 200, 200)};
     const Face kMwapp{RGB(210, 210, 255), RGB(220, 220, 255)};
@@ -83,28 +103,28 @@ void mStarDrawScreen(TXLAWindow*)
     char sz[200];
 
     if (!bMStarCMSmoothing)
-        makeButton(1, 50 + 0.5f * h, 205, 50 + 1.5f * h, 205 + width("extrap.", 2.5f) + 30, "extrap.", "extrap.", kPlain,
+        makeButton(1, 50 + 0.5f * h, 205, 50 + 1.5f * h, 205 + width("extrap.", kChar) + 30, "extrap.", "extrap.", kPlain,
                    false);
     std::snprintf(sz, sizeof sz, "SG smooth = %.1f %%(%d)", nLnCSmoothHalfWidth / 10.0f, nLnCSmoothOrder);
-    makeButton(2, 50 + 0.5f * h, 785, 50 + 1.5f * h, 785 + width(sz, 2.5f) + 60, sz, sz, kSmooth, false);
+    makeButton(2, 50 + 0.5f * h, 785, 50 + 1.5f * h, 785 + width(sz, kChar) + 60, sz, sz, kSmooth, false);
     std::snprintf(sz, sizeof sz, "SG smooth = %.1f %%(box)", nMwappSmoothHalfWidth / 10.0f);
-    makeButton(3, 525 + 0.5f * h, 785, 525 + 1.5f * h, 785 + width(sz, 2.5f) + 60, sz, sz, kSmooth, false);
+    makeButton(3, 525 + 0.5f * h, 785, 525 + 1.5f * h, 785 + width(sz, kChar) + 60, sz, sz, kSmooth, false);
     if (!bMStarCMSmoothing) {
-        const float w = width("extrap.", 2.5f);
+        const float w = width("extrap.", kChar);
         makeButton(4, 525 + 0.5f * h, 570 - w, 525 + 1.5f * h, 600, "extrap.", "extrap.", kPlain, false);
     }
     if (n >= 2)
-        makeButton(5, 49 - h, 622, 48, 622 + width("RI off", 2.5f) + 50, "RI off", "RI on ",
+        makeButton(5, 49 - h, 622, 48, 622 + width("RI off", kChar) + 50, "RI off", "RI on ",
                    Face{RGB(240, 240, 240), RGB(255, 250, 200)}, bFitRINoise != 0);
-    makeButton(6, 49 - 2 * h, 622, 48 - h, 622 + width("c(M) off", 2.5f) + 100, "c(M) off", "c(M) on ", kPlain,
+    makeButton(6, 49 - 2 * h, 622, 48 - h, 622 + width("c(M) off", kChar) + 100, "c(M) off", "c(M) on ", kPlain,
                bMStarCMSmoothing != 0);
-    makeButton(7, 49 - 2 * h, 747, 48 - h, 747 + width(" hinge point info ", 2.5f) + 50, " hinge point info ",
+    makeButton(7, 49 - 2 * h, 747, 48 - h, 747 + width(" hinge point info ", kChar) + 50, " hinge point info ",
                " hinge point info ", kPlain, false);
     {
         const char* szOff = " toggle to dlnc/dr2";
         const char* szOn = " toggle to (1/2)(1/(c*r))(dc/dr)";
         // the state the screen is in when it is entered again
-        makeButton(8, 525 + 1.75f * h, 665, 525 + 2.75f * h, 665 + width(szOn, 2.5f) + 60, szOff, szOn, kMwapp,
+        makeButton(8, 525 + 1.75f * h, 665, 525 + 2.75f * h, 665 + width(szOn, kChar) + 60, szOff, szOn, kMwapp,
                    bMwappFromDcDr != 0);
     }
 
@@ -112,29 +132,37 @@ void mStarDrawScreen(TXLAWindow*)
         const MStarSetData& S = pMStarSets[i];
         const float fi = static_cast<float>(i);
         std::snprintf(sz, sizeof sz, "Mwavg(%d) = %.1f (kDa)", i, S.mwAvg);
-        makeButton(base + i, 525 + (fi + 1) * h, 540 - width(sz, 2.5f), 525 + (fi + 2) * h, 600, sz, sz, kLabel,
+        makeButton(base + i, 525 + (fi + 1) * h, 540 - width(sz, kChar), 525 + (fi + 2) * h, 600, sz, sz, kLabel,
                    false);
         if (!bMStarCMSmoothing) {
             std::snprintf(sz, sizeof sz, "linear fit to lnc(r^2)(%d) --> %.1f (kDa)", i, S.mwLnFit);
-            makeButton(base + n + i, 450 - (11 - fi) * h, 1225, 450 - (10 - fi) * h, 1225 + width(sz, 2.5f) + 60, sz,
-                       sz, kLabel, false);
+            // kept inside the picture
+            const float fRight = std::min(1225 + width(sz, kChar) + 60, kPictureRight);
+            makeButton(base + n + i, 450 - (11 - fi) * h, fRight - width(sz, kChar) - 60, 450 - (10 - fi) * h, fRight,
+                       sz, sz, kLabel, false);
         }
         if (bFitRINoise)
             std::snprintf(sz, sizeof sz, "Baseline(%d) = %.4f", i, mStarBaseline(i));
         else
             std::snprintf(sz, sizeof sz, "Baseline = %.4f", fBaseline);
-        makeButton(base + 2 * n + i, 49 - (3 - fi) * h, 560 - width(sz, 3.0f), 50 - (2 - fi) * h, 620, sz, "set",
+        makeButton(base + 2 * n + i, 49 - (3 - fi) * h, 560 - width(sz, kCharBaseline), 50 - (2 - fi) * h, 620, sz, "set",
                    Face{RGB(150, 199, 255), RGB(255, 150, 150)}, false);
         meniscusCaption(sz, sizeof sz, i);
-        makeButton(base + 3 * n + i, 50 + (fi - 0.5f) * h, 110, 50 + (fi + 0.5f) * h, 110 + width(sz, 2.5f) + 60, sz,
+        makeButton(base + 3 * n + i, 50 + (fi - 0.5f) * h, 110, 50 + (fi + 0.5f) * h, 110 + width(sz, kChar) + 60, sz,
                    sz, Face{RGB(255, 240, 240), RGB(255, 200, 200)}, false);
     }
     {
         const char* szOff = "go to Mwapp(r)";
         const char* szOn = "go to Mwapp(c)";
-        makeButton(4 * n + base + 1, 525 + 0.5f * h, 665, 525 + 1.5f * h, 665 + width(szOn, 2.5f) + 60, szOff, szOn,
+        makeButton(4 * n + base + 1, 525 + 0.5f * h, 665, 525 + 1.5f * h, 665 + width(szOn, kChar) + 60, szOff, szOn,
                    kMwapp, !bMwappVsSignal);
     }
+    // the rows, left to right: meniscus signal of set 1, 1, 2; 6, 7; 13, 3
+    const int kFirstMeniscus = base + 3 * n + 1;
+    keepApart(kFirstMeniscus, 1);
+    keepApart(mStarButton(1) ? 1 : kFirstMeniscus, 2);
+    keepApart(6, 7);
+    keepApart(4 * n + base + 1, 3);
 }
 
 void mStarFreePlots(TXLAWindow* pWindow)
