@@ -58,14 +58,19 @@ std::string MStarTest::WriteEquilibriumScan(const std::string& name, const std::
     // the radii as the file holds them, four decimals
     std::string text = "synthetic equilibrium scan\n";
     char line[200];
-    std::snprintf(line, sizeof line, "R 1 20.0 %.0f %.0f %.6e 280 1\n", rpm, time,
+    const char cType = name.find(".IP") != std::string::npos ? 'P' : 'R';
+    std::snprintf(line, sizeof line, "%c 1 20.0 %.0f %.0f %.6e 280 1\n", cType, rpm, time,
                   std::pow(rpm * 2.0 * M_PI / 60.0, 2) * time);
     text += line;
     const int n = static_cast<int>(std::lround((rEnd - r0) / 0.001)) + 1;
     for (int i = 0; i < n; ++i) {
         const double r = std::round((r0 + 0.001 * i) * 1e4) / 1e4;
-        std::snprintf(line, sizeof line, "%.4f %.6e %.6e\n", r,
-                      equilibriumSignal(species, rpm, kMeniscus, kBottom, r), 0.01);
+        const double c = equilibriumSignal(species, rpm, kMeniscus, kBottom, r);
+        // interference files have two columns, absorbance files three
+        if (cType == 'P')
+            std::snprintf(line, sizeof line, "%.4f %.6e\n", r, c);
+        else
+            std::snprintf(line, sizeof line, "%.4f %.6e %.6e\n", r, c, 0.01);
         text += line;
     }
     const std::string path = folder + "/" + name;

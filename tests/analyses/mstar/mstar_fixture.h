@@ -38,6 +38,7 @@ protected:
 
     // A scan file of the species at every 0.001 cm from r0 to rEnd; the
     // extension tells the data type (".RA1" absorbance, ".IP1" interference).
+    // The signal continues past the bottom, as far as rEnd.
     std::string WriteEquilibriumScan(const std::string& name, const std::vector<mstartest::Species>& species,
                                      double rpm, double time, double r0 = 6.88, double rEnd = 7.25);
     // Load Equilibrium Data (515) with the files.
