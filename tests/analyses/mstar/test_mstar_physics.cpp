@@ -10,6 +10,7 @@
 #include "analyses/mstar/mstar_fixture.h"
 #include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
+#include "plot/screen_button.h"
 #include "models/model_globals.h"
 #include "scandata/scan_data.h"
 
@@ -103,5 +104,67 @@ TEST_F(MStarTest, MixtureGivesTheLoadingWeightAverageAtTheBottom)
     // M* rises from the meniscus to the bottom
     const MStarSetData& S = pMStarSets[1];
     EXPECT_LT(S.mStarR.p[S.firstIdx + 5], S.mStarR.p[S.lastIdx - 5]);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(MStarTest, HingePointOfAnIdealSpecies)
+{
+    LoadIdealSet();
+    win::headless::Script script;
+    Enter(script);
+    // the loading of the set: 0.1 OD at the meniscus
+    const Species s{50000.0, 0.1 / meniscusSignal({50000.0, 1.0}, 15000, kMeniscus, kBottom)};
+    EXPECT_NEAR(mStarLoadingSignal(1), s.fLoading, 0.01 * s.fLoading);
+
+    script.expectMessageBox("manual override?", win::IDNO)
+        .expectInput("radial interval for smoothing Mapp(r_hinge)", "0.01")
+        .expectMessageBox("HINGE POINT INFO", win::IDOK);
+    Click(script, 7);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FALSE(mStarButton(7)->bOn);
+    float fRadius = 0, fMw = 0;
+    for (const std::string& line : script.lines())
+        if (const size_t p = line.find("Mwapp(rhinge="); p != std::string::npos)
+            std::sscanf(line.c_str() + p, "Mwapp(rhinge=%f cm) = %f kDa", &fRadius, &fMw);
+    EXPECT_NEAR(fMw, 50.0, 1.0);
+    // where the signal first exceeds the loading
+    const double rHinge = std::sqrt(kMeniscus * kMeniscus + std::log(s.fLoading / 0.1) / (kFactor(15000) * 50000.0));
+    EXPECT_NEAR(fRadius, rHinge, 0.01);
+
+    // a loading above every signal: no hinge, Mwapp 0 at radius 0
+    float fMean = -1, fStart = -1, fEnd = -1;
+    fMean = fStart = fEnd = 0;
+    EXPECT_EQ(mStarHingeMwapp(1, 100.0f, 0.01f, &fMean, &fStart, &fEnd), 0.0f);
+    EXPECT_EQ(fMean, 0.0f);
+}
+
+// The road a user takes: Load Equilibrium Data with two scans of one cell at
+// two speeds, Transform Equilibrium Data and Calculate M*, Escape.
+TEST_F(MStarTest, TwoSpeedsOfAMixtureEndToEnd)
+{
+    const std::vector<Species> mix = {{20000.0, 0.25}, {80000.0, 0.25}};
+    const std::string slow = WriteEquilibriumScan("cell12k.RA1", mix, 12000, 80000.0);
+    const std::string fast = WriteEquilibriumScan("cell15k.RA1", mix, 15000, 160000.0);
+    // the rotor-speed programme of the run beside the scans
+    scantest::writeText(folder + "/speedsteps.txt", "0 12000 200\n100000 15000 200\n");
+    LoadEquilibrium({slow, fast});
+    ASSERT_EQ(nScans, 2);
+    ASSERT_TRUE(bEquilibriumDataMode);
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    for (int i = 1; i <= 2; ++i) {
+        CScreenButton* b = mStarButton(8 + i);
+        ASSERT_NE(b, nullptr);
+        int nSet = 0;
+        float fMw = 0;
+        ASSERT_EQ(std::sscanf(b->pszOffText, "Mwavg(%d) = %f (kDa)", &nSet, &fMw), 2) << b->pszOffText;
+        EXPECT_EQ(nSet, i);
+        EXPECT_NEAR(fMw, 50.0, 0.5) << b->pszOffText;
+    }
+    script.typeChar(0x1B);
+    win::headless::processMessages();
+    EXPECT_FALSE(bMStarMode);
+    EXPECT_EQ(pMStarPlotA, nullptr);
     EXPECT_EQ(script.pending(), 0u);
 }
