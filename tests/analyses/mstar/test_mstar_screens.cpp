@@ -63,9 +63,10 @@ TEST_F(MStarTest, SetsAreExtendedToMeniscusAndBottom)
     EXPECT_GE(S.setRadius.p[S.nPts], 7.2f - 1e-5f);
     EXPECT_EQ(S.setSignal.p[S.nPts], 0.0f);
     // the cleaned signal is 0 outside the cell
-    for (int j = 1; j <= S.nPts; ++j) {
-        if (S.setRadius.p[j] > 7.2f) EXPECT_EQ(S.cleanSignal.p[j], 0.0f);
-    }
+    for (int j = 1; j <= S.nPts; ++j)
+        if (S.setRadius.p[j] > 7.2f) {
+            EXPECT_EQ(S.cleanSignal.p[j], 0.0f) << j;
+        }
     EXPECT_EQ(script.pending(), 0u);
 }
 
