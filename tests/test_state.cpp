@@ -57,6 +57,9 @@
 #include "scandata/tool_plots.h"
 #include "scandata/wiener_settings.h"
 #include "tools/dls_data.h"
+#include "tools/fluorescence/file_name_tables.h"
+#include "tools/fluorescence/fluorescence_options.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 #include "tools/xp_export.h"
 
 namespace {
@@ -471,6 +474,9 @@ void keepModelGlobals(StartValues& s)
     s.keep(bSerialFitRunning);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
+    s.keep(bSMWindowFit);
+    s.keep(nSMFirstScan);
+    s.keep(nSMLastScan);
 
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
@@ -597,6 +603,36 @@ void releaseDistributionData()
     freeMaxEntWorkArrays();
 }
 
+// ---------------------------------------------------------------- fluorescence tools
+
+void keepFluorescenceGlobals(StartValues& s)
+{
+    for (unsigned char* b :
+         {&bFloConvolution, &bFloConvolutionFloat, &bFloExcitationCone, &bFloExcitationConeFloat,
+          &bFloMagnificationDrift, &bFloDrift, &bFloDriftFloat, &bFloBleaching, &bFloKBleachFloat, &bFloAlimFloat,
+          &bFloRadialMagnification, &bFloRadialMagFactorFloat, &bNonlinearDetection, &bShowTransformedData,
+          &bFitDetectionPower, &bJohnstonOgston, &bFitJOSValue, &bFitJODValue, &bFitJOAmplitude, &bFitJOKs})
+        s.keep(*b);
+    for (float* f : {&fFloConvolution, &fConvolutionDistFactor, &fFloExcitationCone, &fFloDrift, &fFloKBleach,
+                     &fFloAlim, &fFloRadialMagFactor, &fFloNonlinCoeff, &fDetectionBaseline, &fJOs, &fJOD, &fJOAmp,
+                     &fJOKs})
+        s.keep(*f);
+    s.keep(dAppliedDetectionPower);
+    s.keep(dAppliedDetectionBaseline);
+    s.keep(bTransformedDataShown);
+    s.keep(fTransformedRmsd);
+    s.keep(fRawRmsd);
+    s.keep(bApplyingNonlinearDetection);
+    s.keep(bSkipNoiseGridRebuild);
+}
+
+void releaseFluorescenceData()
+{
+    freeNonlinearDetectionCopies();  // also with freeScanData; here when no scans were left
+    freeKeyNames();
+    freeFileNameTables();
+}
+
 // ---------------------------------------------------------------- plots
 
 void keepPlotGlobals(StartValues& s)
@@ -673,6 +709,7 @@ Subsystem gSubsystems[] = {
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},
     {keepDistributionGlobals, releaseDistributionData, {}},
+    {keepFluorescenceGlobals, releaseFluorescenceData, {}},
     {keepPlotGlobals, releasePlots, {}},
     {keepProcessState, restoreProcessState, {}},
 };

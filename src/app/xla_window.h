@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/win.h"
+#include "tools/fluorescence/flo_toolbox.h"
 
 class CScreenButton;
 
@@ -270,4 +271,20 @@ public:
     // ---------------------------------------------------------------- side data, calculators and exports (subsystem 11)
     // Loads light-scattering autocorrelation files of an open-dialog selection.
     void LoadDlsData(char* szSelection);
+    // Options > Fluorescence Tools (tools/fluorescence/): one detector option
+    // at a time (commands 911/912, 913/914, 909/910, 905/907, 906/908 and
+    // 925), all of them in the FloTools dialog (915), and the sorting of
+    // fluorescence scan files by detector setting (903).
+    void CmSignalRadialConvolution();
+    void CmExcitationShadowAtBottom();
+    void CmSignalMagnificationDriftWithTime();
+    void CmSignalMagnificationRadialGradient();
+    void CmNonlinearDetection();
+    void CmFluorescenceOption925();
+    void CmFluorescenceTools();
+    void CmSortFluorescenceData();
+    // The check marks of the fluorescence options' menu items from the options.
+    void UpdateFluorescenceChecks();
+    // The transfer record of the FloTools dialog.
+    FloToolBoxTransfer floToolBoxTransfer{};
 };
