@@ -23,8 +23,16 @@
 #include "fegrid/inhomogeneous_solvent.h"
 #include "lamm/lamm_globals.h"
 #include "distributions/lamm_solution_store.h"
+#include "distributions/max_entropy.h"
+#include "distributions/neq_builders.h"
+#include "distributions/neq_threads.h"
+#include "distributions/distribution_result.h"
+#include "distributions/prior_probabilities.h"
+#include "distributions/root_finders.h"
+#include "distributions/regularization.h"
 #include "distributions/normal_equations.h"
 #include "fitting/fit_globals.h"
+#include "fitting/linear_parts.h"
 #include "models/model_globals.h"
 #include "numerics/linear_algebra.h"
 #include "numerics/nrutil.h"
@@ -48,7 +56,9 @@
 #include "scandata/scratch_tracking_tool.h"
 #include "scandata/tool_plots.h"
 #include "scandata/wiener_settings.h"
-#include "tools/dls_data.h"
+#include "tools/dls/dls_data.h"
+#include "tools/dls/dls_kernels.h"
+#include "lamm/lamm_globals.h"
 #include "tools/xp_export.h"
 
 namespace {
@@ -443,7 +453,23 @@ void keepModelGlobals(StartValues& s)
     s.keep(dLammS);
     s.keep(dLammD);
 
+    // linear parts of the discrete species
+    s.keepElements(pSpeciesConc, 5);
+    s.keep(fSpeciesAmplitude);
+    s.keep(bAlgebraicConcentrations);
+    s.keep(bModelConstantSignal);
+    s.keep(nFirstModelScan);
+    s.keep(bFitBufferSignal);
+    s.keep(dBufferSignal);
+    for (unsigned char* b : {&bModelMonomerDimer, &bModelMonomerTrimer, &bModelSelfAssoc124, &bModelSelfAssoc148,
+                             &bModelNonidealSingle, &bModelNonidealMultiple, &bModelHeteroAssociation,
+                             &bModelDlsRhTime})
+        s.keep(*b);
+    s.keep(nActiveSpecies);
+    s.keepElements(pActiveSpecies, 5);
+
     s.keep(bFitTINoise);
+    s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
@@ -467,7 +493,15 @@ void keepModelGlobals(StartValues& s)
     s.keep(bMStarMode);
     s.keep(bMStarAllSets);
 
-    s.keep(bDlsFieldAcf);
+    // light-scattering models, kernels and their inputs
+    s.keep(bModelDlsCumulants);
+    s.keep(nSimSpeciesIndex);
+    s.keep(bDlsLinearLags);
+    s.keep(bAlwaysG2);
+    s.keep(dDlsKernelAmplitude);
+    s.keep(dDlsCumulant1);
+    s.keep(dDlsCumulant2);
+    s.keep(dDlsCumulant3);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
     s.keep(pExportSpeciesConc);
@@ -535,6 +569,26 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(bBufferMismatchInNEQ);
     s.keep(dNEFixedFirstAmplitude);
     s.keep(dRegWeightThreshold);
+
+    // solvers and regularization
+    s.keep(bFinalFitEvaluation);
+    s.keep(bMonteCarloRun);
+    s.keep(bSuppressBaselineCorrelation);
+    s.keep(nTimeCourseFirst);
+    s.keep(nTimeCourseLast);
+    s.keep(nNEQRowCount);
+    s.keep(fConfidenceLevel);
+    for (unsigned char* b :
+         {&bRegSecondDerivative, &bRegWeightedThirdDerivative, &bRegMaxEnt, &bMaxEntUsePrior, &bMaxEntStepLimited})
+        s.keep(*b);
+    s.keep(fFf0RegularizationFactor);
+    s.keep(dRegMaxLogAlpha);
+    for (double* d : {&dChiSquareUnreg, &dChiSquare, &dRegAlphaScale, &dMaxEntAlpha, &dMaxEntEntropy,
+                      &dMaxEntObjective, &dMaxEntLambda, &dMaxEntTotal, &dMaxEntMean, &dMaxEntRelTol,
+                      &dRegTargetRatio, &dMaxEntStepQold})
+        s.keep(*d);
+    for (float* f : {&fRegDof1, &fRegDof2, &fTargetChisqRatio, &fRegLogAlpha, &fRegAlpha, &fRegChisq, &fRegExcess})
+        s.keep(*f);
 }
 
 void releaseDistributionData()
@@ -549,6 +603,8 @@ void releaseDistributionData()
     freeNormalArrays(nNEQSize);
     freeMofSTable();
     freePriorDiscreteSpecies();
+    freeThirdDerivativeWeights();
+    freeMaxEntWorkArrays();
 }
 
 // ---------------------------------------------------------------- plots

@@ -3,6 +3,7 @@
 
 CContiNonid* pContiNonid = nullptr;
 unsigned char bSGridLimitsAccepted = 0;
+unsigned char bExportMatrices = 0;
 
 float fSGridResolution = 100.0f;
 float fSMin = 0.0f;
@@ -36,3 +37,9 @@ unsigned char bMsTableRun = 0;
 unsigned char bUseScanRadii = 0;
 unsigned char bSkipRegularization = 0;
 unsigned char bContiKernelsDue = 1;
+
+unsigned char bFinalFitEvaluation = 0;
+unsigned char bMonteCarloRun = 0;
+unsigned char bSuppressBaselineCorrelation = 0;
+int nTimeCourseFirst = 1;
+int nTimeCourseLast = 1;

@@ -91,3 +91,16 @@ extern float fRealtimeDistXMax;
 // its weight-average abscissa, the total signal and the further moments.
 void integrateDistribution(float fLow, float fHigh, float* pfArea, float* pfMean, float* pfTotal, float* pfSigma,
                            float* pfHarmonicMean, float* pfZMean);
+
+// ---------------------------------------------------------------- run state read by the solvers
+// The fit's final evaluation (regularized although bSkipRegularization is
+// set), a Monte-Carlo run (regularized, silent).
+extern unsigned char bFinalFitEvaluation;
+extern unsigned char bMonteCarloRun;
+// Maximum entropy: the reference of variable 1 (a baseline-like first
+// variable) is taken 1000 times smaller.
+extern unsigned char bSuppressBaselineCorrelation;
+// The light-scattering measurements (time-order positions) of the time-course
+// model.
+extern int nTimeCourseFirst;
+extern int nTimeCourseLast;

@@ -19,6 +19,20 @@ extern unsigned char bAlgebraicBaseline;
 extern int bFitBaseline;
 extern float fBaseline;
 extern int* pSpeciesIncluded;             // 1..4
+// Loading concentration of each species (1..4), in signal units.
+extern float* pSpeciesConc;
+// The amplitude by which each species' basis on the noise grid is currently
+// multiplied (1..4): set by the model evaluation, replaced by the solved
+// amplitude when the linear parts scale the basis. Other parts call it the
+// species basis scale.
+extern float fSpeciesAmplitude[5];
+// Linear parts solved algebraically: the loading concentrations.
+extern unsigned char bAlgebraicConcentrations;
+// Written by the model evaluation: the model signal is a constant (nothing
+// sediments), and the time-order position of the first scan the model covers
+// (2 when the first scan is the initial distribution).
+extern unsigned char bModelConstantSignal;
+extern int nFirstModelScan;
 
 extern unsigned char bVaryMeniscusWarned;
 extern unsigned char bUserMeniscusBottomRange;
@@ -104,6 +118,17 @@ extern unsigned char bModelLsgs;
 extern unsigned char bModelLsgsOneDiscrete;
 extern unsigned char bModelElectrophoresisCV;
 extern unsigned char bBufferMismatch;
+// The buffer signal amplitude is fitted; the fitted (or fixed) amplitude.
+extern unsigned char bFitBufferSignal;
+extern double dBufferSignal;
+// Interacting models (one species basis).
+extern unsigned char bModelMonomerDimer;
+extern unsigned char bModelMonomerTrimer;
+extern unsigned char bModelSelfAssoc124;
+extern unsigned char bModelSelfAssoc148;
+extern unsigned char bModelNonidealSingle;
+extern unsigned char bModelNonidealMultiple;
+extern unsigned char bModelHeteroAssociation;
 // The ls-g*(s) model was chosen by the automatic load and correction.
 extern unsigned char bAutoLoadLsgMode;
 extern unsigned char bModelZone;
@@ -112,6 +137,7 @@ extern unsigned char bModelLsgv;            // ls-g*(v) of electrophoresis, line
 extern unsigned char bModelDlsRh;           // light scattering: I(Rh)
 extern unsigned char bModelDlsRhTime;       // I(Rh, t)
 extern unsigned char bModelDlsD;            // I(D)
+extern unsigned char bModelDlsCumulants;    // the cumulant form of the discrete light-scattering model
 extern unsigned char bBoundaryAnalysisMode;  // van Holde-Weischet and ls-g*(s) extrapolation
 // f(M) of the scaling law without diffusion; the s where the hybrid model
 // switches from c(s) to ls-g*(s) (0 = none).
