@@ -201,6 +201,13 @@ TEST_F(Hydrodynamics, LongRodAndItsInverse)
 
 TEST_F(Hydrodynamics, WormLikeChainInversion)
 {
+    // no chain without its parameters: no value, never NaN
+    fWormCrossSection = 0.0f;
+    EXPECT_EQ(wormChainSFromM(50000.0f), 0.0f);
+    EXPECT_EQ(wormChainMFromS(4.0f), 0.0f);
+    fWormPersistenceLength = 0.0f;
+    fWormCrossSection = 1.0f;
+    EXPECT_EQ(wormChainMFromS(4.0f), 0.0f);
     fWormMonomerMw = 9000.0f;
     fWormPersistenceLength = 10.0f;
     fWormCrossSection = 1.0f;
