@@ -63,6 +63,9 @@ TEST_F(Hydrodynamics, SvedbergRelationAndItsInverses)
     // a magnitude even for a floating particle
     fVbarRho = 1.2f;
     EXPECT_GT(MFromSD(6e-7f, 4.4f, 20.0f), 0.0f);
+    // neutral buoyancy: no mass either
+    fVbarRho = 1.0f;
+    EXPECT_EQ(MFromSD(6e-7f, 4.4f, 20.0f), 1e-4f);
     // the defaults of a missing input
     EXPECT_EQ(MFromSD(0.0f, 4.4f, 20.0f), 1e-4f);
     EXPECT_EQ(MFromSD(6e-7f, 0.0f, 20.0f), 1e-4f);
