@@ -106,13 +106,9 @@ TEST_F(DistributionResult, PlotInItsBandAndTheMainPlotsMoveUp)
 TEST_F(DistributionResult, AxisTextsByModel)
 {
     bModelCS = 1;
-    expectLabels("sed coefficient [S]", "c(s)");
     bModelLsgs = 1;
     expectLabels("sed coefficient [S]", "ls-g*(s)");
     bModelLsgs = 0;
-    bModelHybridCSLsgs = 1;
-    expectLabels("sed coefficient [S]", "c(s)/ls-g*(s)");
-    bModelHybridCSLsgs = 0;
     bBoundaryAnalysisMode = 1;
     expectLabels("sed coefficient [S]", "fraction");
     bExtrapolateAreaFractions = 1;
@@ -248,8 +244,6 @@ TEST_F(TwoDimensionalResult, PointDisplayFollowsTheOptions)
     plotSizeAndShapeDistribution();
     EXPECT_EQ(pDistPlot->GetCurveStyle(0), 9);
     EXPECT_EQ(pCsFf0YVector->pData, pCsFf0Rh + 1);
-    EXPECT_STREQ(pDistPlot->szXLabel, "sed coefficient [S]");
-    EXPECT_STREQ(pDistPlot->szYLabel, "Stokes radius (nm)");
     bCsFf0ShowRh = 0;
     bCsFf0ShowMFf0 = 1;
     plotSizeAndShapeDistribution();
