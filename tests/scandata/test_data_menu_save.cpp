@@ -54,6 +54,12 @@ protected:
         Run(script, 200);
         ASSERT_EQ(nScans, static_cast<int>(paths.size()));
     }
+    // Save Fit Data (203) stays grayed until fits come from a model; what it
+    // writes is tested through its handler.
+    void SaveFitData() {
+        window->CmSaveFitData();
+        win::headless::processMessages();
+    }
     // Intensity scans: the reference intensity in the second column, the
     // sample's in the third (the loader's signal).
     std::string WriteIntensity(const std::string& folder, const std::string& name, double time,
@@ -100,7 +106,7 @@ TEST_F(DataMenuSaveTest, FitAndResidualNamesAndOverwriteQuestions) {
         .expectSaveFile("save fitted data as", out + "/f0000x.rxx")
         .expectSaveFile("save residuals as", out + "/r0000x.rxx")
         .expectFileCancel("save some fit parameters as");
-    Run(script, 203);
+    SaveFitData();
     EXPECT_EQ(script.pending(), 0u);
     {
         ReadBack f1(out + "/f0001.RA1"), f2(out + "/f0002.RA1"), r3(out + "/r0003.RA1");
@@ -126,7 +132,7 @@ TEST_F(DataMenuSaveTest, FitAndResidualNamesAndOverwriteQuestions) {
         .expectMessageBox("file " + out + "/r0001.RA1 already exists!\nOverwrite all?", win::IDNO)
         .expectMessageBox("residuals not saved", win::IDOK)
         .expectFileCancel("save some fit parameters as");
-    Run(script, 203);
+    SaveFitData();
     EXPECT_EQ(script.pending(), 0u);
     {
         ReadBack f3(out + "/f0003.RA1"), r1(out + "/r0001.RA1");
@@ -143,7 +149,7 @@ TEST_F(DataMenuSaveTest, FitAndResidualNamesAndOverwriteQuestions) {
         .expectMessageBox("fit not saved", win::IDOK)
         .expectFileCancel("save residuals as")
         .expectFileCancel("save some fit parameters as");
-    Run(script, 203);
+    SaveFitData();
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(std::filesystem::exists(out2 + "/f0001.RA1"));
     EXPECT_TRUE(std::filesystem::exists(out2 + "/f0002.RA1"));
@@ -157,7 +163,7 @@ TEST_F(DataMenuSaveTest, FitAndResidualNamesAndOverwriteQuestions) {
         .expectMessageBox("Attention: could not open " + out3 + "/f0001.RA1", win::IDOK)
         .expectFileCancel("save residuals as")
         .expectFileCancel("save some fit parameters as");
-    Run(script, 203);
+    SaveFitData();
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_FALSE(std::filesystem::exists(out3 + "/f0002.RA1"));
 }
@@ -203,7 +209,7 @@ TEST_F(DataMenuSaveTest, IntensityDataKeepTheirColumns) {
         .expectMessageBox("convert intensities to absorbance data?", win::IDYES)
         .expectFileCancel("save residuals as")
         .expectFileCancel("save some fit parameters as");
-    Run(script, 203);
+    SaveFitData();
     EXPECT_EQ(pScanHeaders[1].dataType, 'I');
     {
         // log10(reference / sample), 10 where the sample is 0, with an
