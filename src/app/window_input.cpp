@@ -1,8 +1,7 @@
 // Mouse and keys of the main window.
 #include <cmath>
-#include <cstdlib>
-
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/app_globals.h"
 #include "app/mouse_action_dispatch.h"

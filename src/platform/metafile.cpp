@@ -32,13 +32,21 @@ HMETAFILE registerMetaFile(MetaFileData* m)
 // are not kept.
 constexpr size_t nMinSpareRecords = size_t(1) << 16;
 constexpr size_t nMaxSpareRecords = size_t(1) << 21;
-std::vector<MetaRec> gSpareRecords[2];
+
+// Made once and never destroyed, so a picture deleted while the program
+// ends still finds them.
+std::vector<MetaRec>* spareRecords()
+{
+    static auto* p = new std::vector<MetaRec>[2];
+    return p;
+}
 
 std::vector<MetaRec> takeSpareRecords()
 {
+    std::vector<MetaRec>* spare = spareRecords();
     std::lock_guard<std::mutex> g(gMetaLock);
     std::vector<MetaRec> v;
-    v.swap(gSpareRecords[gSpareRecords[0].capacity() >= gSpareRecords[1].capacity() ? 0 : 1]);
+    v.swap(spare[spare[0].capacity() >= spare[1].capacity() ? 0 : 1]);
     return v;
 }
 
@@ -46,9 +54,9 @@ void keepSpareRecords(std::vector<MetaRec>& recs)
 {
     if (recs.capacity() < nMinSpareRecords || recs.capacity() > nMaxSpareRecords) return;
     recs.clear();
+    std::vector<MetaRec>* spare = spareRecords();
     std::lock_guard<std::mutex> g(gMetaLock);
-    std::vector<MetaRec>& smaller =
-        gSpareRecords[gSpareRecords[0].capacity() <= gSpareRecords[1].capacity() ? 0 : 1];
+    std::vector<MetaRec>& smaller = spare[spare[0].capacity() <= spare[1].capacity() ? 0 : 1];
     if (recs.capacity() > smaller.capacity()) smaller.swap(recs);
 }
 

@@ -402,7 +402,6 @@ bool loadPendingList(TXLAWindow* pWindow, bool bReload) {
         endProgress(pWindow);
         return false;
     }
-    leftOut.Tell();
     if (!bRealtimeUpdate) setNoiseSwitches(pWindow, bReload || !bBatchMode);
     dSignalPerMgMl = bInterferenceData ? 3.3 : 1.0;
     buildScanPlotVectors();
@@ -413,6 +412,7 @@ bool loadPendingList(TXLAWindow* pWindow, bool bReload) {
         if (!bSerialFitRunning) pWindow->InvalidateUnlessBatch();
     }
     endProgress(pWindow);
+    leftOut.Tell();
     return true;
 }
 
