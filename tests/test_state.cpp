@@ -51,12 +51,15 @@
 #include "scandata/realtime_update.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data.h"
+#include "scandata/scan_file.h"
 #include "scandata/scan_list.h"
 #include "scandata/scan_loading.h"
 #include "scandata/scratch_tracking_tool.h"
 #include "scandata/tool_plots.h"
 #include "scandata/wiener_settings.h"
-#include "tools/dls_data.h"
+#include "tools/dls/dls_data.h"
+#include "tools/dls/dls_kernels.h"
+#include "lamm/lamm_globals.h"
 #include "tools/fluorescence/file_name_tables.h"
 #include "tools/fluorescence/fluorescence_options.h"
 #include "tools/fluorescence/nonlinear_detection.h"
@@ -139,6 +142,7 @@ void keepScanDataGlobals(StartValues& s)
     s.keep(nLoadEveryNth);
     s.keep(pLoadProgress);
     s.keep(fSpikeThreshold);
+    s.keep(nScanFilePointsLeftOut);
     s.keep(szScanDrive);
     s.keep(szScanDir);
     s.keep(szScanName);
@@ -497,7 +501,15 @@ void keepModelGlobals(StartValues& s)
     s.keep(bMStarMode);
     s.keep(bMStarAllSets);
 
-    s.keep(bDlsFieldAcf);
+    // light-scattering models, kernels and their inputs
+    s.keep(bModelDlsCumulants);
+    s.keep(nSimSpeciesIndex);
+    s.keep(bDlsLinearLags);
+    s.keep(bAlwaysG2);
+    s.keep(dDlsKernelAmplitude);
+    s.keep(dDlsCumulant1);
+    s.keep(dDlsCumulant2);
+    s.keep(dDlsCumulant3);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
     s.keep(pExportSpeciesConc);

@@ -131,7 +131,8 @@ public:
     // from the command table.
     int nMenuVariant = 0;
     win::HACCEL hAccelerators = nullptr;
-    // True when the response table has a handler for the command.
+    // True when the response table has a handler for the command and its
+    // work does not wait for a part not built yet: its item is enabled.
     static bool HasHandler(win::UINT id);
 
     // Data > Exit: results of the unattended run, freeing, quit, goodbye.
@@ -207,6 +208,10 @@ public:
     bool bZoomDragging = false;           // a zoom window is being dragged
     bool bMarkerDragging = false;
     int nDragStartX = 0, nDragLastX = 0, nDragMarker = 0;
+    // Point deletion: the Delete key over a point of the data plot removes
+    // it from its scan's file, after a question (deleteScanPoint).
+    win::POINT ptMouse{-1, -1};           // the last mouse position (client pixels)
+    void DeletePointUnderMouse();
 
     // Commands of the main window (app/window_commands.cpp).
     void CmDataRange();
@@ -269,7 +274,9 @@ public:
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
 
     // ---------------------------------------------------------------- side data, calculators and exports (subsystem 11)
-    // Loads light-scattering autocorrelation files of an open-dialog selection.
+    // Light-scattering data (tools/dls/): loads the dlsdat files of an
+    // open-dialog selection as the data set; Save Mean DLS Data (500), the
+    // switch between g(1) and g(2)-1 (898), Always Load g(2)-1 (1215).
     void LoadDlsData(char* szSelection);
     // Options > Fluorescence Tools (tools/fluorescence/): one detector option
     // at a time (commands 911/912, 913/914, 909/910, 905/907, 906/908 and
@@ -287,4 +294,21 @@ public:
     void UpdateFluorescenceChecks();
     // The transfer record of the FloTools dialog.
     FloToolBoxTransfer floToolBoxTransfer{};
+    void CmSaveMeanDlsData();
+    void CmToggleIntensityFieldAcf();
+    void CmAlwaysLoadG2();
+    // The instrument converters (299, 543, 584, 601, 897, 583, 534, 532, 600,
+    // 527, 544) and the CD data command that is not implemented (528).
+    void CmConvertDlsPs99v520();
+    void CmConvertDlsPs99v526();
+    void CmConvertDlsPs99v62();
+    void CmConvertDlsPsV4();
+    void CmConvertDlsDynamics7();
+    void CmConvertDlsPhotoCor();
+    void CmConvertDlsAlv();
+    void CmConvertDlsTwoColumnAscii();
+    void CmConvertDlsTwoColumnG2();
+    void CmConvertDlsBic9k();
+    void CmConvertDlsOldDosBic();
+    void CmConvertCdData();
 };

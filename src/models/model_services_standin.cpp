@@ -60,6 +60,7 @@ unsigned char bModelLsgv = 0;
 unsigned char bModelDlsRh = 0;
 unsigned char bModelDlsRhTime = 0;
 unsigned char bModelDlsD = 0;
+unsigned char bModelDlsCumulants = 0;
 unsigned char bBoundaryAnalysisMode = 0;
 unsigned char bFMScalingNoDiffusion = 0;
 double dHybridSwitchS = 0.0;
