@@ -12,6 +12,8 @@
 #include "app/outside_services.h"
 #include "app/preferences.h"
 #include "app/xla_app.h"
+#include "fegrid/global_grid.h"
+#include "models/lamm_settings.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_loading.h"
@@ -132,6 +134,9 @@ const ResponseEntry kResponseTable[] = {
     {1109, &TXLAWindow::CmTrackScratch},
     {540, &TXLAWindow::CmRealtimeUpdate},
     {541, &TXLAWindow::CmStopRealtimeUpdate},
+    // models and fit parameters
+    {217, &TXLAWindow::CmFitMAndS},
+    {611, &TXLAWindow::CmLammEquationParameters},
 };
 
 const ResponseEntry* findResponse(UINT id)
@@ -185,6 +190,8 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
         // The defaults file; the run's own settings go over it.
         readDefaultPreferences();
         if (bBatchMode && runParameters.nLammThreads > 0) nLammThreads = runParameters.nLammThreads;
+        // The Lamm equation settings; the unattended run keeps the defaults.
+        if (!bBatchMode) ReadLammEqParameterPreferences(this);
 
         // The warranty disclaimer until it has been accepted once. The
         // unattended run accepts nothing on the user's behalf: it neither
@@ -296,6 +303,7 @@ void TXLAWindow::CmExit()
     if (bExited) return;
     bExited = 1;
     if (bBatchMode && !bQuitAtStart) CmCustomDone();
+    freeRadialGridArrays();
     freeScanData();
     releaseResultArrays();
     PostQuitMessage(0);

@@ -10,7 +10,6 @@
 float* pDistGridS = nullptr;
 float* pDistGrid2 = nullptr;
 int nResolution = 0;
-float fSMax = 10.0f;
 unsigned char bBoundaryAnalysisMode = 0;
 float fRealtimeDistXMin = 0.0f;
 float fRealtimeDistXMax = 0.0f;

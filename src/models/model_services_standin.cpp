@@ -1,14 +1,10 @@
 // Model settings and services the Data menu reads and calls, until the model
-// and parameter subsystem is part of the program: the solvent and geometry
-// values and the model flags live here with their defaults; there are no
-// species parameters to convert, save, report or reload.
+// selection and parameter persistence are part of the program: the geometry
+// values and the model flags live here with their defaults; nothing is saved,
+// reported or reloaded.
 #include "app/xla_window.h"
 #include "models/model_globals.h"
 
-float fBufferDensity = 0.99823f;
-float RELVISCOSITY = 1.0f;
-float VBAR = 0.73f;
-float fVbarRho = 0.73f * 0.99823f;
 float fMaxMeniscus = 0.0f;
 float fMinMeniscus = 0.0f;
 float fMaxBottom = 0.0f;
@@ -19,6 +15,16 @@ unsigned char bUseMolarMass = 0;
 
 unsigned char bModelContinuous = 0;
 unsigned char bModelDiscreteSpecies = 0;
+unsigned char bModelMonomerDimer = 0;
+unsigned char bModelMonomerTrimer = 0;
+unsigned char bModelSelfAssoc124 = 0;
+unsigned char bModelSelfAssoc148 = 0;
+unsigned char bModelHeteroAssociation = 0;
+unsigned char bModelNonidealSingle = 0;
+unsigned char bModelNonidealMultiple = 0;
+unsigned char bModelZone = 0;
+unsigned char bModelDlsRhTime = 0;
+unsigned char bModelDlsCumulants = 0;
 unsigned char bModelCS = 0;
 unsigned char bModelCSOneDiscreteM = 0;
 unsigned char bModelCSOneDiscreteD = 0;
@@ -46,13 +52,9 @@ unsigned char bModelElectrophoresisCV = 0;
 unsigned char bBufferMismatch = 0;
 unsigned char bAutoLoadLsgMode = 0;
 
-void paramVectorToGlobals() {}
-void globalsToParamVector() {}
 void TmpSaveBestParams(TXLAWindow*, int) {}
 void writeFitParameterReport(TXLAWindow*, const char*) {}
 
 bool TXLAWindow::ReloadParameters(const char*) { return false; }
 void TXLAWindow::CmParameters() {}
-// Without species parameters only the description changes.
-void TXLAWindow::CmFitMAndS() { bUseMolarMass = bUseMolarMass ? 0 : 1; }
 void TXLAWindow::CmModelLsgs() { bModelLsgs = 1; }

@@ -12,3 +12,7 @@ extern unsigned char bDlsFieldAcf;
 // Writes one light-scattering data file of n points (one-based arrays).
 void writeDlsDatSet(const char* szPath, int n, const float* pX, const float* pY, const char* szTitle,
                     const DlsScanHeader* pHeader);
+
+// The light-scattering records allow a fit of several species with linear
+// amplitudes (a field of their header).
+bool dlsAllowsSeveralSpecies();

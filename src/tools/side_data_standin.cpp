@@ -24,6 +24,9 @@ unsigned char bExportPeaksAsSpecies = 0;
 
 void TXLAWindow::LoadDlsData(char*) {}
 
+// No light-scattering header is read yet, so none allows several species.
+bool dlsAllowsSeveralSpecies() { return false; }
+
 void writeDlsDatSet(const char*, int, const float*, const float*, const char*, const DlsScanHeader*) {}
 
 bool writeXpExperimentFile(const char* szPath) {
