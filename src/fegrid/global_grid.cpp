@@ -458,24 +458,17 @@ bool allocSolverWorkBlock()
     if (bCosoluteArraysAllocated && nCosoluteGridAllocated != n) freeSolverWorkBlock();
     if (n < 1) return false;
     if (!gCosoluteBlock.p) {
-        const size_t nTotal =
-            arrayDoubles(nCosoluteArrays + (bNonidealCosolute ? nNonidealCosoluteArrays : 0), n);
-        bool bOk = memoryAvailableFor(nTotal) && allocBlock(gCosoluteBlock, arrayDoubles(nCosoluteArrays, n));
-        if (bOk && bNonidealCosolute)
-            bOk = allocBlock(gNonidealCosoluteBlock, arrayDoubles(nNonidealCosoluteArrays, n));
-        if (gCosoluteBlock.p)
+        const size_t nTotal = arrayDoubles(nCosoluteArrays + (bNonidealCosolute ? nNonidealCosoluteArrays : 0), n);
+        if (memoryAvailableFor(nTotal) && allocBlock(gCosoluteBlock, arrayDoubles(nCosoluteArrays, n))) {
             for (int k = 1; k <= nCosoluteArrays; ++k) pCosoluteBlock[k] = slice(gCosoluteBlock, k - 1, n);
-        if (gNonidealCosoluteBlock.p)
-            for (int k = 1; k <= nNonidealCosoluteArrays; ++k)
-                pNonidealCosoluteBlock[k] = slice(gNonidealCosoluteBlock, k - 1, n);
-        pCosoluteGridRadius = pCosoluteBlock[1];
-        (void)bOk;
+            pCosoluteGridRadius = pCosoluteBlock[1];
+            if (bNonidealCosolute && allocBlock(gNonidealCosoluteBlock, arrayDoubles(nNonidealCosoluteArrays, n)))
+                for (int k = 1; k <= nNonidealCosoluteArrays; ++k)
+                    pNonidealCosoluteBlock[k] = slice(gNonidealCosoluteBlock, k - 1, n);
+        }
     }
-    bool bComplete = gCosoluteBlock.p != nullptr;
-    if (bNonidealCosolute && !gNonidealCosoluteBlock.p) bComplete = false;
-    if (!bComplete) {
-        // Both blocks go, whatever part was there.
-        bCosoluteArraysAllocated = 1;
+    // Any array missing: both blocks go, whatever part was there.
+    if (!gCosoluteBlock.p || (bNonidealCosolute && !gNonidealCosoluteBlock.p)) {
         freeSolverWorkBlock();
         return false;
     }
@@ -488,7 +481,7 @@ bool allocSolverWorkBlock()
 
 void freeSolverWorkBlock()
 {
-    if (!bCosoluteArraysAllocated && !gCosoluteBlock.p && !gNonidealCosoluteBlock.p) return;
+    if (!gCosoluteBlock.p && !gNonidealCosoluteBlock.p) return;
     releaseBlock(gCosoluteBlock);
     releaseBlock(gNonidealCosoluteBlock);
     for (double*& p : pCosoluteBlock) p = nullptr;
