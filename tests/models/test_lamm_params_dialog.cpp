@@ -112,6 +112,17 @@ TEST_F(LammDialogTest, ScanTimesFromOmegaSquaredTOrFromTheFiles)
     EXPECT_EQ(pScanHeaders[3].time, pScanHeaders[3].omega2t / (fOmega * fOmega));
     EXPECT_NE(pScanHeaders[3].time, t3);
 
+    // check 621 decides between the two: unchecking "times from wwt" alone
+    // leaves neither asked for, and the times from w2t stay
+    {
+        headless::Script script;
+        script.expectDialog(kCaption, headless::DialogAnswer().check(620, false));
+        window->CmLammEquationParameters();
+        EXPECT_EQ(window->lammPTransfer.c621, 0u);
+    }
+    EXPECT_TRUE(bTimesFromW2t);
+    EXPECT_NEAR(pScanHeaders[1].time, 2533.03, 0.005);
+
     // both checked: the ramp wins, the recorded times come back
     {
         headless::Script script;
