@@ -13,6 +13,7 @@
 #include "models/lamm_settings.h"
 #include "models/model_globals.h"
 #include "numerics/text_lines.h"
+#include "numerics/whole_number.h"
 #include "plot/error_box.h"
 #include "plot/number_entry.h"
 #include "scandata/rotor_speed_profile.h"
@@ -30,15 +31,6 @@ double entryValue(const char* sz)
     const char* p = sz;
     double v = 0;
     return readNumber(p, v) ? v : 0.0;
-}
-
-// Integer part of floor(v), held to the range of an int.
-int floorToInt(double v)
-{
-    const double f = std::floor(v);
-    if (!(f < 2147483647.0)) return 2147483647;
-    if (f <= -2147483648.0) return -2147483647 - 1;
-    return static_cast<int>(f);
 }
 
 // A number above 0: the sizes, limits, levels and speeds of the dialog.

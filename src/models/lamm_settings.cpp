@@ -11,7 +11,6 @@
 
 #include <cfloat>
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -21,6 +20,7 @@
 #include "app/xla_window.h"
 #include "models/model_globals.h"
 #include "numerics/error_stop.h"
+#include "numerics/whole_number.h"
 #include "numerics/text_lines.h"
 #include "platform/win.h"
 #include "scandata/scan_data.h"
@@ -60,8 +60,7 @@ namespace {
 
 enum class Kind {
     Flag,      // on when > 0
-    Int,       // truncated towards zero
-    Size,      // an int that must be > 0, else the setting keeps its value
+    Size,      // an int, truncated towards zero, that must be > 0, else the setting keeps its value
     Float,
     SizeFloat, // a float that must be > 0
     Double,
@@ -105,22 +104,13 @@ const Entry kEntries[nLammSettingsEntries + 1] = {
     {Kind::Double, &dSpeedStepDShutoff},
 };
 
-// Truncation towards zero, held to the range of an int.
-int truncatedInt(double v)
-{
-    if (v >= 2147483647.0) return INT_MAX;
-    if (v <= -2147483648.0) return INT_MIN;
-    return static_cast<int>(v);
-}
-
 void apply(const Entry& e, double v)
 {
     switch (e.kind) {
     case Kind::Flag: *static_cast<unsigned char*>(e.pValue) = v > 0 ? 1 : 0; break;
-    case Kind::Int: *static_cast<int*>(e.pValue) = truncatedInt(v); break;
     case Kind::Size: {
         // A size the dialog would refuse keeps the setting as it is.
-        const int n = truncatedInt(v);
+        const int n = truncToInt(v);
         if (n > 0) *static_cast<int*>(e.pValue) = n;
         break;
     }
@@ -141,7 +131,6 @@ double current(const Entry& e)
 {
     switch (e.kind) {
     case Kind::Flag: return *static_cast<const unsigned char*>(e.pValue) ? 1.0 : 0.0;
-    case Kind::Int:
     case Kind::Size: return *static_cast<const int*>(e.pValue);
     case Kind::Float:
     case Kind::SizeFloat: return *static_cast<const float*>(e.pValue);
@@ -159,7 +148,6 @@ std::string format(const Entry& e, double v)
     std::to_chars_result r{};
     switch (e.kind) {
     case Kind::Flag:
-    case Kind::Int:
     case Kind::Size: r = std::to_chars(sz, sz + sizeof sz, static_cast<long long>(v)); break;
     case Kind::Float:
     case Kind::SizeFloat: r = std::to_chars(sz, sz + sizeof sz, static_cast<float>(v)); break;

@@ -23,6 +23,7 @@
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/whole_number.h"
 #include "platform/win.h"
 #include "scandata/scan_data.h"
 #include "tools/dls_data.h"
@@ -32,15 +33,6 @@ namespace {
 // Viscosity in poise per relative viscosity, and its inverse.
 constexpr double dPoisePerRelViscosity = 0.01002;
 constexpr double dRelViscosityPerPoise = 99.80039920159682;
-
-// Integer part of floor(v), held to the range of an int.
-int floorToInt(double v)
-{
-    const double f = std::floor(v);
-    if (!(f < 2147483647.0)) return f != f ? 0 : 2147483647;
-    if (f <= -2147483648.0) return -2147483647 - 1;
-    return static_cast<int>(f);
-}
 
 // The oligomer of the monomer-dimer (n = 2) or monomer-trimer (n = 3) model:
 // its mass n M1, or in the D description D_n = D1 s_n / (n s1). With s1 = 0
