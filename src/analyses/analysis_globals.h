@@ -21,6 +21,10 @@ extern char pEqTestGroupNames[nEqTestMaxSeries + 1][10];
 extern int pEqTestGroupFirstScan[nEqTestMaxSeries + 1];
 extern unsigned char bEqTestAutoLimits;
 
+// The boundary analysis is the ls-g*(s) area-fraction extrapolation (not the
+// van Holde-Weischet analysis).
+extern unsigned char bExtrapolateAreaFractions;
+
 // The M* screens of equilibrium data are active.
 extern unsigned char bMStarMode;
 extern unsigned char bMStarAllSets;
@@ -33,9 +37,8 @@ void mStarSetScreen(TXLAWindow* pWindow);
 // Saves the fitted equilibrium curve of the last scan as a scan file.
 void saveEquilibriumScan(const char* szPath);
 
-// The ls-g*(s) area-fraction extrapolation: its mode flag, the number of
-// boundary fractions (also entry 11 of the parameter vector) and the scans of
-// one g*(s) set (entry 3).
-extern unsigned char bExtrapolateAreaFractions;
+// The ls-g*(s) area-fraction extrapolation: the number of boundary fractions
+// (also entry 11 of the parameter vector) and the scans of one g*(s) set
+// (entry 3).
 extern int nBoundaryFractions;
 extern int nScansPerLsgSet;

@@ -12,6 +12,7 @@
 #include "app/outside_services.h"
 #include "app/preferences.h"
 #include "app/xla_app.h"
+#include "distributions/conti_globals.h"
 #include "fegrid/global_grid.h"
 #include "models/lamm_settings.h"
 #include "resources/commands.h"
@@ -190,6 +191,10 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
         // The defaults file; the run's own settings go over it.
         readDefaultPreferences();
         if (bBatchMode && runParameters.nLammThreads > 0) nLammThreads = runParameters.nLammThreads;
+        if (bBatchMode && runParameters.bUseMinSForLogGrid >= 0) {
+            bLogGridMinS = runParameters.bUseMinSForLogGrid ? 1 : 0;
+            if (runParameters.fMinSForLogGrid > 0) fLogGridMinS = runParameters.fMinSForLogGrid;
+        }
         // The Lamm equation settings; the unattended run keeps the defaults.
         if (!bBatchMode) ReadLammEqParameterPreferences(this);
 

@@ -3,37 +3,57 @@
 
 CContiNonid* pContiNonid = nullptr;
 unsigned char bSGridLimitsAccepted = 0;
+unsigned char bExportMatrices = 0;
 
-// ---------------------------------------------------------------- grid settings and model parameters
-// Start values as the program has them before a continuous model is chosen.
+float fSGridResolution = 100.0f;
 float fSMin = 0.0f;
 float fSMax = 10.0f;
-float fSGridResolution = 100.0f;
-float fConfidenceLevel = 0.95f;
-float fFrictionalRatio = 1.2f;
-int nFitFrictionalRatio = 0;
-int nFitVbar = 0;
-unsigned char bSGridFromFile = 0;
 unsigned char bLogSGrid = 0;
-unsigned char bKeepLogSGrid = 0;
-float fWormPersistenceLength = 0.0f;
-int nFitWormPersistenceLength = 0;
-float fWormCrossSection = 0.0f;
-float fWormMonomerMw = 9000.0f;
-float fWormHydration = 0.4f;
-float fScalingKs = 0.003f;
-int nFitScalingKs = 0;
-float fScalingBs = 0.667f;
-unsigned char bFMScalingNoDiffusion = 0;
-float fConfChangeM = 0.0f;
-float fConfChangeSMin = 0.0f;
-float fConfChangeSMax = 0.0f;
+unsigned char bSGridFromFile = 0;
+unsigned char bLogGridMinS = 0;
+float fLogGridMinS = 10.0f;
+float fFlotationSMin = -30.0f;
+float fFlotationSMax = -10.0f;
+int nFlotationResolution = 50;
+unsigned char bFlotationOnly = 0;
 float fFf0Min = 1.0f;
 float fFf0Max = 2.5f;
 float fFf0Resolution = 5.0f;
 int nFf0Resolution = 5;
-float fCsGridTotal = 0.0f;
 int nCsGridTotal = 0;
+unsigned char bDlsGridLinearD = 0;
+unsigned char bDlsGridLogRh = 1;
+unsigned char bDlsGridLogD = 0;
+unsigned char bDlsDensityLinear = 0;
+unsigned char bCsFf0ShowSM = 0;
+unsigned char bCsFf0ShowRh = 0;
+unsigned char bCsFf0ShowD = 0;
+unsigned char bCsFf0ShowMFf0 = 0;
+int nResolution = 0;
+float fFrictionalRatio = 1.2f;
+int nNumericalErrorCode = 0;
+unsigned char bRegBothShown = 0;
+unsigned char bMsTableRun = 0;
+unsigned char bUseScanRadii = 0;
+unsigned char bSkipRegularization = 0;
+unsigned char bContiKernelsDue = 1;
+
+unsigned char bFinalFitEvaluation = 0;
+unsigned char bMonteCarloRun = 0;
+unsigned char bSuppressBaselineCorrelation = 0;
+int nTimeCourseFirst = 1;
+int nTimeCourseLast = 1;
+
+// ---------------------------------------------------------------- parameters of the continuous models
+int nFitFrictionalRatio = 0;
+int nFitVbar = 0;
+unsigned char bKeepLogSGrid = 0;
+int nFitWormPersistenceLength = 0;
+int nFitScalingKs = 0;
+float fConfChangeM = 0.0f;
+float fConfChangeSMin = 0.0f;
+float fConfChangeSMax = 0.0f;
+float fCsGridTotal = 0.0f;
 float fDiscreteCompM = 0.0f;
 float fDiscreteCompS = 0.0f;
 float fDiscreteCompD = 0.0f;

@@ -91,8 +91,6 @@ unsigned char bRotorAccelerating = 0;
 double dAccelerationTime = 0.0;
 double dAngularAcceleration = 0.0;
 double dMaxAccelTimeStep = 1.0;
-double dLammS = 0.0;
-double dLammD = 0.0;
 
 int bSimulationRunning = 0;
 int bSimulationError = 0;
@@ -109,11 +107,6 @@ double* pCosoluteBlock[nCosoluteArrays + 1] = {};
 double* pCosoluteGridRadius = nullptr;
 double* pNonidealCosoluteBlock[nNonidealCosoluteArrays + 1] = {};
 
-unsigned char bInhomogeneousSolvent = 0;
-unsigned char bNonidealCosolute = 0;
-unsigned char bSolventParamsConverted = 0;
-int nCosoluteGridSize = 50;
-unsigned char bFitBufferSignal = 1;
 
 namespace {
 

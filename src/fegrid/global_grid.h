@@ -11,6 +11,8 @@
 // model family, so a change of either frees the set.
 #pragma once
 
+#include "fegrid/inhomogeneous_solvent.h"
+#include "lamm/lamm_globals.h"
 #include "platform/win_types.h"
 
 class CVector;
@@ -94,8 +96,7 @@ extern unsigned char bRotorAccelerating;
 extern double dAccelerationTime;    // end of the linear acceleration, s
 extern double dAngularAcceleration; // rpm/s
 extern double dMaxAccelTimeStep;    // 1.0 s
-extern double dLammS;               // svedberg
-extern double dLammD;               // cm^2/s
+// (The species' s and D, dLammS and dLammD, are in lamm/lamm_globals.h.)
 
 // ---------------------------------------------------------------- run control and status
 // (bSimulateBeyondLastScan lives with the fitting engine's switches.)
@@ -116,16 +117,6 @@ inline constexpr int nNonidealCosoluteArrays = 14;
 extern double* pCosoluteBlock[nCosoluteArrays + 1];
 extern double* pCosoluteGridRadius;  // pCosoluteBlock[1]
 extern double* pNonidealCosoluteBlock[nNonidealCosoluteArrays + 1];
-
-// ---------------------------------------------------------------- solvent models read here
-// Inhomogeneous solvent and buffer sedimentation, whose dialogs come with
-// their own models: the switches the grid, the models and the parameter
-// vector read.
-extern unsigned char bInhomogeneousSolvent;     // "Use Inhomogeneous Solvent Model"
-extern unsigned char bNonidealCosolute;         // the co-solute's s and D depend on its concentration
-extern unsigned char bSolventParamsConverted;   // species parameters are for standard conditions
-extern int nCosoluteGridSize;                   // points of the co-solute grid, 50
-extern unsigned char bFitBufferSignal;          // fit the buffer signal (on)
 
 // ---------------------------------------------------------------- operations
 // Allocates the set for nGridPoints and lays out the radii; false when the

@@ -38,7 +38,6 @@ float fModelConst22 = 0.0f;
 int nFitModelConst20 = 0;
 int nFitModelConst21 = 0;
 int nFitModelConst22 = 0;
-float fZoneLamellaWidth = 0.0f;
 int bFitLamellaWidth = 0;
 float fStartTime = 0.0f;
 unsigned char bFitT0 = 0;
@@ -86,6 +85,9 @@ int nFitSAOligomerS2 = 0;
 int nFitSATotalConc = 0;
 float fElectrophoresisLength = 0.0f;
 unsigned char bFitFirstScanScale = 0;
+float fSpeciesAmplitude[5] = {};
+unsigned char bModelConstantSignal = 0;
+int nFirstModelScan = 1;
 
 unsigned char bVaryMeniscusWarned = 0;
 unsigned char bUserMeniscusBottomRange = 0;

@@ -44,7 +44,6 @@ extern float fModelConst22;
 extern int nFitModelConst20;
 extern int nFitModelConst21;
 extern int nFitModelConst22;
-extern float fZoneLamellaWidth;           // entry 23 while bModelZone
 extern int bFitLamellaWidth;
 extern float fStartTime;                  // s, entry 24
 extern unsigned char bFitT0;
@@ -99,6 +98,16 @@ extern int nFitSATotalConc;
 extern float fElectrophoresisLength;
 // Scaling of the first scan with the experimental initial distribution.
 extern unsigned char bFitFirstScanScale;
+// The amplitude by which each species' basis on the noise grid is currently
+// multiplied (1..4): set by the model evaluation, replaced by the solved
+// amplitude when the linear parts scale the basis. Other parts call it the
+// species basis scale.
+extern float fSpeciesAmplitude[5];
+// Written by the model evaluation: the model signal is a constant (nothing
+// sediments), and the time-order position of the first scan the model covers
+// (2 when the first scan is the initial distribution).
+extern unsigned char bModelConstantSignal;
+extern int nFirstModelScan;
 
 extern unsigned char bVaryMeniscusWarned;
 extern unsigned char bUserMeniscusBottomRange;
@@ -194,16 +203,7 @@ extern unsigned char bUseMolarMass;
 // Model flags, one byte per model (a Model command clears all and sets its own).
 extern unsigned char bModelContinuous;
 extern unsigned char bModelDiscreteSpecies;
-extern unsigned char bModelMonomerDimer;
-extern unsigned char bModelMonomerTrimer;
-extern unsigned char bModelSelfAssoc124;
-extern unsigned char bModelSelfAssoc148;
-extern unsigned char bModelHeteroAssociation;
-extern unsigned char bModelNonidealSingle;
-extern unsigned char bModelNonidealMultiple;
-extern unsigned char bModelZone;
-extern unsigned char bModelDlsRhTime;
-extern unsigned char bModelDlsCumulants;
+extern unsigned char bModelDlsCumulants;        // light scattering: cumulant analysis
 extern unsigned char bModelCS;
 extern unsigned char bModelCSOneDiscreteM;
 extern unsigned char bModelCSOneDiscreteD;
@@ -229,8 +229,53 @@ extern unsigned char bModelLsgs;
 extern unsigned char bModelLsgsOneDiscrete;
 extern unsigned char bModelElectrophoresisCV;
 extern unsigned char bBufferMismatch;
+// The buffer signal amplitude is fitted; the fitted (or fixed) amplitude.
+extern unsigned char bFitBufferSignal;
+extern double dBufferSignal;
+// Interacting models (one species basis).
+extern unsigned char bModelMonomerDimer;
+extern unsigned char bModelMonomerTrimer;
+extern unsigned char bModelSelfAssoc124;
+extern unsigned char bModelSelfAssoc148;
+extern unsigned char bModelNonidealSingle;
+extern unsigned char bModelNonidealMultiple;
+extern unsigned char bModelHeteroAssociation;
 // The ls-g*(s) model was chosen by the automatic load and correction.
 extern unsigned char bAutoLoadLsgMode;
+extern unsigned char bModelZone;
+extern unsigned char bModelZoneLsgs;
+extern unsigned char bModelLsgv;            // ls-g*(v) of electrophoresis, linear geometry
+extern unsigned char bModelDlsRh;           // light scattering: I(Rh)
+extern unsigned char bModelDlsRhTime;       // I(Rh, t)
+extern unsigned char bModelDlsD;            // I(D)
+extern unsigned char bBoundaryAnalysisMode;  // van Holde-Weischet and ls-g*(s) extrapolation
+// f(M) of the scaling law without diffusion; the s where the hybrid model
+// switches from c(s) to ls-g*(s) (0 = none).
+extern unsigned char bFMScalingNoDiffusion;
+extern double dHybridSwitchS;
+// Width of the loaded lamella of the zone models (cm).
+extern float fZoneLamellaWidth;
+// Set by the model commands around their rebuild of the distribution plot.
+extern unsigned char bModelCommandRebuild;
+
+// Hydrodynamic model parameters: the power law s = a M^b; vbar(M) =
+// offset + increment (M / 10^scale)^(1/3); the scaling law s = Ks M^bs;
+// the D (or Stokes radius) of floating particles; the worm-like chain's
+// monomer mass (Da), persistence length (nm), dehydrated cross-section (nm^2)
+// and hydration (g/g).
+extern double dPowerLawA;
+extern double dPowerLawB;
+extern double dVbarMOffset;
+extern double dVbarMIncrement;
+extern int nVbarMScale;
+extern float fScalingKs;
+extern float fScalingBs;
+extern float fFlotationSpeciesD;
+extern unsigned char bFlotationDFromRadius;
+extern float fWormMonomerMw;
+extern float fWormPersistenceLength;
+extern float fWormCrossSection;
+extern float fWormHydration;
 
 // The fit-parameter vector (models/param_vector.cpp): allocation at start,
 // the copies between vector and globals with their clamps and checks, the

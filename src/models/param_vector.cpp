@@ -18,6 +18,7 @@
 #include "app/xla_app.h"
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
+#include "distributions/regularization.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/hetero_assoc.h"
 #include "fitting/fit_globals.h"

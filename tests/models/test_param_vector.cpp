@@ -8,6 +8,7 @@
 #include "analyses/analysis_globals.h"
 #include "app/window_fixture.h"
 #include "distributions/conti_globals.h"
+#include "distributions/regularization.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/hetero_assoc.h"
 #include "fitting/fit_globals.h"
