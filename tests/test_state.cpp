@@ -58,7 +58,9 @@
 #include "scandata/scratch_tracking_tool.h"
 #include "scandata/tool_plots.h"
 #include "scandata/wiener_settings.h"
-#include "tools/dls_data.h"
+#include "tools/dls/dls_data.h"
+#include "tools/dls/dls_kernels.h"
+#include "lamm/lamm_globals.h"
 #include "tools/xp_export.h"
 
 namespace {
@@ -552,7 +554,15 @@ void keepModelGlobals(StartValues& s)
     s.keep(bMStarMode);
     s.keep(bMStarAllSets);
 
-    s.keep(bDlsFieldAcf);
+    // light-scattering models, kernels and their inputs
+    s.keep(bModelDlsCumulants);
+    s.keep(nSimSpeciesIndex);
+    s.keep(bDlsLinearLags);
+    s.keep(bAlwaysG2);
+    s.keep(dDlsKernelAmplitude);
+    s.keep(dDlsCumulant1);
+    s.keep(dDlsCumulant2);
+    s.keep(dDlsCumulant3);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
     s.keep(pExportSpeciesConc);
@@ -593,7 +603,7 @@ void keepGlobalGridGlobals(StartValues& s)
         s.keep(*d);
     for (int* n : {&nTimeStepCount, &bStepToScanTime, &nSimScanIndex, &bMatricesChanged, &bSimulationRunning,
                    &bSimulationError, &bDiscretizationError, &bNonidealityOutOfRange, &nSimOutputMode,
-                   &nSimSpeciesIndex, &nCosoluteGridAllocated, &nCosoluteGridSize})
+                   &nCosoluteGridAllocated, &nCosoluteGridSize})
         s.keep(*n);
     s.keep(fLastRelativeChange);
     for (unsigned char* b : {&bRotorAccelerating, &bHeteroAssocRun, &bBackDiffusionShutOffActive,

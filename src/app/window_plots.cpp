@@ -15,6 +15,7 @@
 #include "numerics/nrutil.h"
 #include "plot/cwinplot.h"
 #include "scandata/scan_data.h"
+#include "tools/dls/dls_loading.h"
 
 using namespace win;
 
@@ -152,7 +153,7 @@ void setPlotAxisLabels()
     styleDataPlot();
     const char* szY = "signal";
     if (bDLSData)
-        szY = "g(2)-1";
+        szY = dlsAcfAxisTitle();
     else if (bInterferenceData)
         szY = "fringes";
     else if (bIntensityData)
@@ -162,7 +163,8 @@ void setPlotAxisLabels()
     else if (bAbsorbanceData)
         szY = "absorbance (OD)";
     pDataPlot->SetYLabel(szY);
-    pResidualsPlot->SetYLabel("residuals");
+    // Light-scattering residuals carry the title of their correlation function.
+    pResidualsPlot->SetYLabel(bDLSData ? szY : "residuals");
     if (bDLSData) {
         pDataPlot->SetXLabel("time (s)");
         pResidualsPlot->SetXLabel("time (s)");

@@ -138,6 +138,23 @@ const ResponseEntry kResponseTable[] = {
     // models and fit parameters
     {217, &TXLAWindow::CmFitMAndS},
     {611, &TXLAWindow::CmLammEquationParameters},
+    // light-scattering data: loading, mean, switch and converters
+    {298, &TXLAWindow::CmLoadDLSData},
+    {500, &TXLAWindow::CmSaveMeanDlsData},
+    {898, &TXLAWindow::CmToggleIntensityFieldAcf},
+    {CM_ALWAYS_LOAD_G2, &TXLAWindow::CmAlwaysLoadG2},
+    {299, &TXLAWindow::CmConvertDlsPs99v520},
+    {543, &TXLAWindow::CmConvertDlsPs99v526},
+    {584, &TXLAWindow::CmConvertDlsPs99v62},
+    {601, &TXLAWindow::CmConvertDlsPsV4},
+    {897, &TXLAWindow::CmConvertDlsDynamics7},
+    {583, &TXLAWindow::CmConvertDlsPhotoCor},
+    {534, &TXLAWindow::CmConvertDlsAlv},
+    {532, &TXLAWindow::CmConvertDlsTwoColumnAscii},
+    {600, &TXLAWindow::CmConvertDlsTwoColumnG2},
+    {527, &TXLAWindow::CmConvertDlsBic9k},
+    {544, &TXLAWindow::CmConvertDlsOldDosBic},
+    {528, &TXLAWindow::CmConvertCdData},
 };
 
 const ResponseEntry* findResponse(UINT id)

@@ -18,7 +18,7 @@
 #include "platform/win.h"
 #include "scandata/distribution_grid_file.h"
 #include "scandata/scan_data.h"
-#include "tools/dls_data.h"
+#include "tools/dls/dls_data.h"
 
 LastGridSettings lastGridSettings;
 

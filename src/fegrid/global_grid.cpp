@@ -97,7 +97,6 @@ int bSimulationError = 0;
 int bDiscretizationError = 0;
 int bNonidealityOutOfRange = 0;
 int nSimOutputMode = 0;
-int nSimSpeciesIndex = 1;
 unsigned char bHeteroAssocRun = 0;
 unsigned char bBackDiffusionShutOffActive = 0;
 

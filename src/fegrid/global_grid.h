@@ -96,7 +96,8 @@ extern unsigned char bRotorAccelerating;
 extern double dAccelerationTime;    // end of the linear acceleration, s
 extern double dAngularAcceleration; // rpm/s
 extern double dMaxAccelTimeStep;    // 1.0 s
-// (The species' s and D, dLammS and dLammD, are in lamm/lamm_globals.h.)
+// (The species' s and D, dLammS and dLammD, and its number nSimSpeciesIndex
+// are in lamm/lamm_globals.h.)
 
 // ---------------------------------------------------------------- run control and status
 // (bSimulateBeyondLastScan lives with the fitting engine's switches.)
@@ -105,7 +106,6 @@ extern int bSimulationError;
 extern int bDiscretizationError;
 extern int bNonidealityOutOfRange;
 extern int nSimOutputMode;          // 1: profiles go into the scans' model arrays
-extern int nSimSpeciesIndex;        // 1..4
 extern unsigned char bHeteroAssocRun;
 extern unsigned char bBackDiffusionShutOffActive;
 

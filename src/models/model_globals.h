@@ -203,7 +203,6 @@ extern unsigned char bUseMolarMass;
 // Model flags, one byte per model (a Model command clears all and sets its own).
 extern unsigned char bModelContinuous;
 extern unsigned char bModelDiscreteSpecies;
-extern unsigned char bModelDlsCumulants;        // light scattering: cumulant analysis
 extern unsigned char bModelCS;
 extern unsigned char bModelCSOneDiscreteM;
 extern unsigned char bModelCSOneDiscreteD;
@@ -248,6 +247,7 @@ extern unsigned char bModelLsgv;            // ls-g*(v) of electrophoresis, line
 extern unsigned char bModelDlsRh;           // light scattering: I(Rh)
 extern unsigned char bModelDlsRhTime;       // I(Rh, t)
 extern unsigned char bModelDlsD;            // I(D)
+extern unsigned char bModelDlsCumulants;    // the cumulant form of the discrete light-scattering model
 extern unsigned char bBoundaryAnalysisMode;  // van Holde-Weischet and ls-g*(s) extrapolation
 // f(M) of the scaling law without diffusion; the s where the hybrid model
 // switches from c(s) to ls-g*(s) (0 = none).

@@ -15,7 +15,6 @@ unsigned char bUseMolarMass = 0;
 
 unsigned char bModelContinuous = 0;
 unsigned char bModelDiscreteSpecies = 0;
-unsigned char bModelDlsCumulants = 0;
 unsigned char bModelCS = 0;
 unsigned char bModelCSOneDiscreteM = 0;
 unsigned char bModelCSOneDiscreteD = 0;
@@ -57,6 +56,7 @@ unsigned char bModelLsgv = 0;
 unsigned char bModelDlsRh = 0;
 unsigned char bModelDlsRhTime = 0;
 unsigned char bModelDlsD = 0;
+unsigned char bModelDlsCumulants = 0;
 unsigned char bBoundaryAnalysisMode = 0;
 unsigned char bFMScalingNoDiffusion = 0;
 double dHybridSwitchS = 0.0;

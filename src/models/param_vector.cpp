@@ -27,7 +27,7 @@
 #include "numerics/whole_number.h"
 #include "platform/win.h"
 #include "scandata/scan_data.h"
-#include "tools/dls_data.h"
+#include "tools/dls/dls_data.h"
 
 namespace {
 
