@@ -53,6 +53,7 @@
 #include "scandata/realtime_update.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data.h"
+#include "scandata/scan_file.h"
 #include "scandata/scan_list.h"
 #include "scandata/scan_loading.h"
 #include "scandata/scratch_tracking_tool.h"
@@ -140,6 +141,7 @@ void keepScanDataGlobals(StartValues& s)
     s.keep(nLoadEveryNth);
     s.keep(pLoadProgress);
     s.keep(fSpikeThreshold);
+    s.keep(nScanFilePointsLeftOut);
     s.keep(szScanDrive);
     s.keep(szScanDir);
     s.keep(szScanName);

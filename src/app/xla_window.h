@@ -131,7 +131,8 @@ public:
     // from the command table.
     int nMenuVariant = 0;
     win::HACCEL hAccelerators = nullptr;
-    // True when the response table has a handler for the command.
+    // True when the response table has a handler for the command and its
+    // work does not wait for a part not built yet: its item is enabled.
     static bool HasHandler(win::UINT id);
 
     // Data > Exit: results of the unattended run, freeing, quit, goodbye.
@@ -207,6 +208,10 @@ public:
     bool bZoomDragging = false;           // a zoom window is being dragged
     bool bMarkerDragging = false;
     int nDragStartX = 0, nDragLastX = 0, nDragMarker = 0;
+    // Point deletion: the Delete key over a point of the data plot removes
+    // it from its scan's file, after a question (deleteScanPoint).
+    win::POINT ptMouse{-1, -1};           // the last mouse position (client pixels)
+    void DeletePointUnderMouse();
 
     // Commands of the main window (app/window_commands.cpp).
     void CmDataRange();
