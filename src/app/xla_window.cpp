@@ -13,6 +13,8 @@
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "fegrid/global_grid.h"
+#include "models/lamm_settings.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_loading.h"
@@ -147,6 +149,9 @@ const ResponseEntry kResponseTable[] = {
     {914, &TXLAWindow::CmExcitationShadowAtBottom},
     {915, &TXLAWindow::CmFluorescenceTools},
     {925, &TXLAWindow::CmFluorescenceOption925},
+    // models and fit parameters
+    {217, &TXLAWindow::CmFitMAndS},
+    {611, &TXLAWindow::CmLammEquationParameters},
     // light-scattering data: loading, mean, switch and converters
     {298, &TXLAWindow::CmLoadDLSData},
     {500, &TXLAWindow::CmSaveMeanDlsData},
@@ -238,6 +243,8 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
             bLogGridMinS = runParameters.bUseMinSForLogGrid ? 1 : 0;
             if (runParameters.fMinSForLogGrid > 0) fLogGridMinS = runParameters.fMinSForLogGrid;
         }
+        // The Lamm equation settings; the unattended run keeps the defaults.
+        if (!bBatchMode) ReadLammEqParameterPreferences(this);
 
         // The warranty disclaimer until it has been accepted once. The
         // unattended run accepts nothing on the user's behalf: it neither
@@ -350,6 +357,7 @@ void TXLAWindow::CmExit()
     if (bExited) return;
     bExited = 1;
     if (bBatchMode && !bQuitAtStart) CmCustomDone();
+    freeRadialGridArrays();
     freeScanData();
     releaseResultArrays();
     PostQuitMessage(0);

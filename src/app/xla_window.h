@@ -1,6 +1,7 @@
 // The main window.
 #pragma once
 
+#include "models/lamm_params_dialog.h"
 #include "platform/win.h"
 #include "tools/fluorescence/flo_toolbox.h"
 
@@ -248,6 +249,10 @@ public:
     void CmParameters();
     // Switches the species description between (M, s) and (D, s) (command 217).
     void CmFitMAndS();
+    // The Lamm equation settings in their dialog (command 611) and the
+    // dialog's transfer record.
+    void CmLammEquationParameters();
+    LammPTransfer lammPTransfer{};
     // Switches to the ls-g*(s) model.
     void CmModelLsgs();
 
