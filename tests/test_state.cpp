@@ -10,11 +10,14 @@
 #include <vector>
 
 #include "analyses/analysis_globals.h"
+#include "analyses/timetoeq/speed_step_optimizer.h"
+#include "analyses/timetoeq/time_to_eq_params.h"
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "fegrid/solver_error_flags.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/linear_algebra.h"
@@ -405,6 +408,22 @@ void keepModelGlobals(StartValues& s)
     s.keep(bSerialFitRunning);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
+    s.keep(bFitRunning);
+    s.keep(bSimplexStarted);
+    s.keep(nFitSteps);
+    s.keep(nStepSimCount);
+    s.keep(nSimCount);
+    s.keep(fBestRmsd);
+    s.keep(fShownBestRmsd);
+    s.keep(nNumericalErrorCode);
+    s.keep(bSimulatedAnnealing);
+    s.keep(SAmaxTemp);
+    s.keep(nSANumberOfTemps);
+    s.keep(nSAItMax);
+    s.keep(fSATemperature);
+    s.keep(nAnnealingSeed);
+    s.keep(bSimulationError);
+    s.keep(bDiscretizationError);
 
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
@@ -428,6 +447,23 @@ void keepModelGlobals(StartValues& s)
     s.keep(bEqTestAutoLimits);
     s.keep(bMStarMode);
     s.keep(bMStarAllSets);
+    // the time-to-equilibrium tool (what it holds is released first)
+    s.keep(timeToEqParams);
+    s.keep(timeToEqTransfer);
+    s.keep(pApproachToEqSim);
+    s.keep(fTosePlotRpmScale);
+    s.keep(szTimeToEqResultPath);
+    s.keep(szTimeToEqBackupPath);
+    s.keep(pAppEqConstSim);
+    s.keep(pAppEqOptSim);
+    s.keep(fAppEqOptDuration);
+    s.keep(nAppEqOptSpecies);
+    s.keep(pAppEqOptFractions);
+    s.keep(pAppEqOptS);
+    s.keep(pAppEqOptD);
+    s.keep(fAppEqConstTime);
+    s.keep(fAppEqOptTime);
+    s.keep(bAppEqPenalty);
 
     s.keep(bDlsFieldAcf);
     s.keep(nExportSpecies);
@@ -442,6 +478,7 @@ void releaseModelData()
     free_vector(pExportSpeciesConc, 1, nExportSpecies);
     pExportSpeciesS = pExportSpeciesConc = nullptr;
     forgetMeanFieldCtotData();
+    releaseApproachToEq();  // its simulations, result plots, parameter vector and history profile
 }
 
 // ---------------------------------------------------------------- plots

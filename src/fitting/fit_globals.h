@@ -12,3 +12,22 @@ extern unsigned char bSimulateBeyondLastScan;
 float calcRmsd();
 // Averages the loaded scans into the mean profile after the data changed.
 void calcMeanScan();
+
+// ---------------------------------------------------------------- optimiser state (FitEngineState)
+extern unsigned char bFitRunning;         // a fit driver runs
+extern unsigned char bSimplexStarted;     // the last simplex ended by its spread test
+extern int nFitSteps;                     // optimiser steps (simplex runs, temperatures)
+extern int nStepSimCount;                 // objective evaluations in the current step
+extern int nSimCount;                     // objective evaluations in the whole fit
+extern float fBestRmsd;                   // reference value of the current fit
+extern float fShownBestRmsd;              // best value last shown
+extern int nNumericalErrorCode;           // 10: the simplex did not converge during a serialised fit
+// Simulated annealing (Options > Fitting Options): chosen, start temperature
+// (relative increase of the best value), temperature steps, evaluations per
+// temperature, current temperature and the state of its random generator.
+extern unsigned char bSimulatedAnnealing;
+extern float SAmaxTemp;
+extern int nSANumberOfTemps;
+extern int nSAItMax;
+extern float fSATemperature;
+extern int nAnnealingSeed;
