@@ -13,6 +13,7 @@
 #include "app/outside_services.h"
 #include "app/preferences.h"
 #include "app/xla_app.h"
+#include "distributions/conti_globals.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_loading.h"
@@ -203,6 +204,10 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
         // The defaults file; the run's own settings go over it.
         readDefaultPreferences();
         if (bBatchMode && runParameters.nLammThreads > 0) nLammThreads = runParameters.nLammThreads;
+        if (bBatchMode && runParameters.bUseMinSForLogGrid >= 0) {
+            bLogGridMinS = runParameters.bUseMinSForLogGrid ? 1 : 0;
+            if (runParameters.fMinSForLogGrid > 0) fLogGridMinS = runParameters.fMinSForLogGrid;
+        }
 
         // The warranty disclaimer until it has been accepted once. The
         // unattended run accepts nothing on the user's behalf: it neither

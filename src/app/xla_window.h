@@ -265,6 +265,9 @@ public:
     // Shows the distribution between the two abscissae; during a realtime
     // update the range is kept and shown again after every refit.
     void SelectPeakRange(float fLow, float fHigh);
+    // The on-screen "select range" / "integrate" buttons of the distribution plot.
+    void ShowIntegrateButtons();
+    void DeleteIntegrateButtons();
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
     // The time-to-equilibrium tool (analyses/timetoeq/time_to_eq_commands.cpp):

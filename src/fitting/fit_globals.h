@@ -4,9 +4,13 @@
 extern unsigned char bFitTINoise;         // fit time-invariant noise
 extern unsigned char bSerialFitRunning;   // a serialised fit runs
 extern unsigned char bStopFit;            // a key stopped the fit
+extern unsigned char bFitRunning;         // a fit runs (quieter progress)
 // Simulations run on past the last scan (command 223); the equilibrium-data
 // save works only while it is set.
 extern unsigned char bSimulateBeyondLastScan;
+// A distribution read for synthetic data is scaled so that its values sum
+// to its area.
+extern unsigned char bSyntheticDistNormalized;
 
 // rmsd of data minus fit inside the fit limits; stored as the current rmsd.
 float calcRmsd();
@@ -14,14 +18,12 @@ float calcRmsd();
 void calcMeanScan();
 
 // ---------------------------------------------------------------- optimiser state (FitEngineState)
-extern unsigned char bFitRunning;         // a fit driver runs
 extern unsigned char bSimplexStarted;     // the last simplex ended by its spread test
 extern int nFitSteps;                     // optimiser steps (simplex runs, temperatures)
 extern int nStepSimCount;                 // objective evaluations in the current step
 extern int nSimCount;                     // objective evaluations in the whole fit
 extern float fBestRmsd;                   // reference value of the current fit
 extern float fShownBestRmsd;              // best value last shown
-extern int nNumericalErrorCode;           // 10: the simplex did not converge during a serialised fit
 // Simulated annealing (Options > Fitting Options): chosen, start temperature
 // (relative increase of the best value), temperature steps, evaluations per
 // temperature, current temperature and the state of its random generator.

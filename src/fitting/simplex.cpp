@@ -4,6 +4,7 @@
 #include <cmath>
 #include <utility>
 
+#include "distributions/conti_globals.h"
 #include "fitting/fit_globals.h"
 #include "numerics/nrutil.h"
 #include "numerics/random.h"

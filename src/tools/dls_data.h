@@ -2,7 +2,18 @@
 #pragma once
 
 // Header of one light-scattering record (filled by the light-scattering loader).
-struct DlsScanHeader {};
+struct DlsScanHeader {
+    char title[100] = {};
+    float temperature = 20.0f;  // degrees Celsius
+    double measurementTime = 0.0;
+    float countRate = 0.0f;
+    float refractiveIndex = 0.0f;
+    float viscosity = 0.0f;     // poise
+    float angle = 0.0f;         // degrees
+    float wavelength = 0.0f;    // m
+    int nPoints = 0;
+    unsigned char fieldAcf = 0;
+};
 
 // Frees pDlsHeaders and sets it to null.
 void freeDlsScanHeaders();
