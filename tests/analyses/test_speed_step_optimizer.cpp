@@ -134,7 +134,7 @@ TEST_F(SpeedStepOptimizerTest, SpeedStepsOfAParameterVector)
 namespace {
 
 int gCalls = 0;
-float gLevel = 1000.0f;
+float gLevel = 10000.0f;
 
 // A slope that never ends and never steepens: every reflection is the best
 // point yet and every expansion beyond it a little worse, so the simplex
@@ -161,9 +161,9 @@ TEST_F(SpeedStepOptimizerTest, SimplexStopsAfterItsEvaluationLimit)
     float* y = vector(1, 2);
     p[1][1] = 0;
     p[2][1] = 1;
-    y[1] = 1000.0f;
-    y[2] = 1001.0f;
-    fShownBestRmsd = -1;  // no progress curve
+    y[1] = 10000.0f;
+    y[2] = 10001.0f;
+    fShownBestRmsd = -1;  // no progress curve (the values stay above it)
     timeToEqParams.nParams = 1;
     timeToEqParams.bExponential = 0;
     int nCount = 0;
