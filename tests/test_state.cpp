@@ -17,7 +17,9 @@
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
-#include "fegrid/solver_error_flags.h"
+#include "fegrid/global_grid.h"
+#include "fegrid/global_grid.h"
+#include "fegrid/hetero_assoc.h"
 #include "distributions/distribution_result.h"
 #include "distributions/hydrodynamics.h"
 #include "distributions/prior_probabilities.h"
@@ -54,12 +56,15 @@
 #include "scandata/realtime_update.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data.h"
+#include "scandata/scan_file.h"
 #include "scandata/scan_list.h"
 #include "scandata/scan_loading.h"
 #include "scandata/scratch_tracking_tool.h"
 #include "scandata/tool_plots.h"
 #include "scandata/wiener_settings.h"
-#include "tools/dls_data.h"
+#include "tools/dls/dls_data.h"
+#include "tools/dls/dls_kernels.h"
+#include "lamm/lamm_globals.h"
 #include "tools/xp_export.h"
 
 namespace {
@@ -139,6 +144,7 @@ void keepScanDataGlobals(StartValues& s)
     s.keep(nLoadEveryNth);
     s.keep(pLoadProgress);
     s.keep(fSpikeThreshold);
+    s.keep(nScanFilePointsLeftOut);
     s.keep(szScanDrive);
     s.keep(szScanDir);
     s.keep(szScanName);
@@ -376,24 +382,70 @@ void keepModelGlobals(StartValues& s)
 {
     s.keep(fMeniscus);
     s.keep(fBottom);
-    s.keep(pParamValue);
-    s.keepElements(pParamValue, 35);
-    s.keep(pParamFloat);
-    s.keepElements(pParamFloat, 35);
+    // the vector and the species rows, allocated at start and kept for the run
     s.keep(nSpecies);
+    s.keep(pParamValue);
+    s.keepElements(pParamValue, nParams + 1);
+    s.keep(pParamFloat);
+    s.keepElements(pParamFloat, nParams + 1);
+    for (int* p : {pSpeciesIncluded, pSpeciesConcFloat, pSpeciesMwFloat, pSpeciesSFloat, pSpeciesExtraFloat})
+        s.keepElements(p, 5);
+    for (float* p : {pSpeciesConc, pSpeciesMw, pSpeciesS, pSpeciesExtra}) s.keepElements(p, 5);
+    for (int** pp : {&pSpeciesIncluded, &pSpeciesConcFloat, &pSpeciesMwFloat, &pSpeciesSFloat, &pSpeciesExtraFloat})
+        s.keep(*pp);
+    for (float** pp : {&pSpeciesConc, &pSpeciesMw, &pSpeciesS, &pSpeciesExtra}) s.keep(*pp);
     s.keep(bFitRINoise);
     s.keep(bAlgebraicBaseline);
+    s.keep(bAlgebraicConcentrations);
     s.keep(bFitBaseline);
     s.keep(fBaseline);
-    s.keep(pSpeciesIncluded);
-    s.keepElements(pSpeciesIncluded, 5);
+    for (float* f : {&fModelConst20, &fModelConst21, &fModelConst22, &fZoneLamellaWidth, &fStartTime,
+                     &fSynthBoundaryPos, &fOverlayFrac1, &fNonidealConc2, &fNonidealS2, &fNonidealD2, &fOverlayFrac2,
+                     &fNonidealConc3, &fNonidealS3, &fNonidealD3, &fOverlayFrac3, &fNonidealKs, &fNonidealKd,
+                     &fSAMonomerMorD, &fSAOligomerMorD, &fSAOligomerMorD2, &fSALog10Ka, &fSALog10Ka2, &fSAMonomerS,
+                     &fSAOligomerS, &fSAOligomerS2, &fSATotalConc, &fElectrophoresisLength, &fHydration})
+        s.keep(*f);
+    for (int* n : {&nFitModelConst20, &nFitModelConst21, &nFitModelConst22, &bFitLamellaWidth, &nFitSynthBoundaryPos,
+                   &nFitOverlayFrac1, &nFitNonidealConc2, &nFitNonidealS2, &nFitNonidealD2, &nFitOverlayFrac2,
+                   &nFitNonidealConc3, &nFitNonidealS3, &nFitNonidealD3, &nFitOverlayFrac3, &nFitNonidealKs,
+                   &nFitNonidealKd, &nFitSAMonomerMorD, &nFitSALog10Ka, &nFitSALog10Ka2, &nFitSAMonomerS,
+                   &nFitSAOligomerS, &nFitSAOligomerS2, &nFitSATotalConc})
+        s.keep(*n);
+    s.keep(bFitT0);
+    s.keep(bSpecies1Nonideal);
+    s.keep(bFitFirstScanScale);
     s.keep(bVaryMeniscusWarned);
     s.keep(bUserMeniscusBottomRange);
-    s.keep(bExperimentalInitialDistribution);
-    s.keep(bConstantInitialDistribution);
-    s.keep(bSimTimeResolution);
-    s.keep(bTimesFromW2t);
     s.keep(bElectrophoresisLoadRequest);
+
+    // the Lamm equation settings
+    s.keep(fAutoAlgorithmNormS);
+    s.keep(bShutOffBackDiffusion);
+    s.keep(dBackDiffusionLevel);
+    s.keep(bAutoDynamicGridSize);
+    s.keep(nDefaultGridSize);
+    s.keep(fPointsPerSigma);
+    s.keep(nDynGridUpperLimit);
+    s.keep(nDynGridLowerLimit);
+    s.keep(bTimesFromW2t);
+    s.keep(bAutoFEAlgorithm);
+    s.keep(bFixedTimestep);
+    s.keep(bClaverie);
+    s.keep(bMovingHat);
+    s.keep(bAutoSGrid);
+    s.keep(dSGrid);
+    s.keep(fTolerance);
+    s.keep(dMaxDcOverC);
+    s.keep(fAutoAlgorithmNormSOptimized);
+    s.keep(bOptimizeGridSpacing);
+    s.keep(bExperimentalInitialDistribution);
+    s.keep(bTruncateGrid);
+    s.keep(dTruncateLevel);
+    s.keep(bSimTimeResolution);
+    s.keep(bCheckRotorAcceleration);
+    s.keep(dSpeedStepDShutoff);
+    s.keep(bRampRotorSpeed);
+    s.keep(bConstantInitialDistribution);
     s.keep(hdrInitialScan);
     s.keep(bUseInitialData);
     s.keep(bGeometryLinear);
@@ -416,7 +468,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(bFitMeniscus);
     s.keep(bUseMolarMass);
     for (unsigned char* b :
-         {&bModelContinuous, &bModelDiscreteSpecies, &bModelCS, &bModelCSOneDiscreteM, &bModelCSOneDiscreteD,
+         {&bModelContinuous, &bModelDiscreteSpecies, &bModelDlsCumulants, &bModelCS, &bModelCSOneDiscreteM, &bModelCSOneDiscreteD,
           &bModelCSFf0, &bModelCSFf0OneDiscrete, &bModelNonidealCS, &bModelHinderedCS, &bModelCSFlotation,
           &bModelCSLinearRods, &bModelHybridCSLsgs, &bHybridWithDiscrete, &bModelCSInvariantD,
           &bModelCSWithMsTable, &bModelCSConformationalChange, &bModelCSWormlikeChain,
@@ -486,17 +538,28 @@ void keepModelGlobals(StartValues& s)
     s.keep(nSAItMax);
     s.keep(fSATemperature);
     s.keep(nAnnealingSeed);
-    s.keep(bSimulationError);
-    s.keep(bDiscretizationError);
 
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
     s.keep(bExportMatrices);
     s.keep(bBoundaryAnalysisMode);
+    // the parameters of the continuous models
+    for (float* f : {&fConfChangeM, &fConfChangeSMin, &fConfChangeSMax, &fCsGridTotal, &fDiscreteCompM,
+                     &fDiscreteCompS, &fDiscreteCompD, &fBimodalFf0Second, &fBimodalSMin, &fBimodalSMax,
+                     &fCVConstantD, &fCSInvariantD, &fLinearRodParam, &fTimeCourseWindow})
+        s.keep(*f);
+    for (int* n : {&nFitFrictionalRatio, &nFitVbar, &nFitWormPersistenceLength, &nFitScalingKs, &nFitDiscreteCompMorD,
+                   &nFitDiscreteCompS, &nFitBimodalSMin, &nFitCVConstantD, &nFitCSInvariantD})
+        s.keep(*n);
+    s.keep(bKeepLogSGrid);
     s.keep(fRealtimeDistXMin);
     s.keep(fRealtimeDistXMax);
 
     s.keep(bEquilibriumDiscrete);
+    s.keep(bEquilibriumHeteroAssoc);
+    s.keep(bExtrapolateAreaFractions);
+    s.keep(nBoundaryFractions);
+    s.keep(nScansPerLsgSet);
     s.keep(bEqTestMode);
     s.keep(bEqTestPlotShown);
     s.keep(nEqTestSeries);
@@ -525,11 +588,73 @@ void keepModelGlobals(StartValues& s)
     s.keep(fAppEqOptTime);
     s.keep(bAppEqPenalty);
 
-    s.keep(bDlsFieldAcf);
+    // light-scattering models, kernels and their inputs
+    s.keep(bModelDlsCumulants);
+    s.keep(nSimSpeciesIndex);
+    s.keep(bDlsLinearLags);
+    s.keep(bAlwaysG2);
+    s.keep(dDlsKernelAmplitude);
+    s.keep(dDlsCumulant1);
+    s.keep(dDlsCumulant2);
+    s.keep(dDlsCumulant3);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
     s.keep(pExportSpeciesConc);
     s.keep(bExportPeaksAsSpecies);
+}
+
+// ---------------------------------------------------------------- global grid and solvent models
+
+void keepGlobalGridGlobals(StartValues& s)
+{
+    s.keep(nGridPoints);
+    s.keep(nGridPointsAllocated);
+    s.keep(bGridArraysAllocated);
+    for (double** pp : {&pGridRadius, &pGridConc, &pGridConcPrev, &pGridRhs, &pGridConcSnapshot, &pStiffLower,
+                        &pStiffDiag, &pStiffUpper, &pMassUpper, &pMassDiag, &pMassLower, &pLhsLower, &pLhsDiag,
+                        &pLhsUpper, &pRhsLower, &pRhsDiag, &pRhsUpper, &pTridagGam, &pTridagPivot, &pFeGridRadius,
+                        &pLocalS, &pLocalD, &pGridConcTrial, &pCosoluteGridRadius})
+        s.keep(*pp);
+    s.keep(pMovingHatBlock);
+    s.keep(pNonidealBlock);
+    s.keep(pHeteroBlock);
+    s.keep(pCosoluteBlock);
+    s.keep(pNonidealCosoluteBlock);
+    s.keep(pHeteroProfileA);
+    s.keep(pHeteroProfileB);
+    s.keep(pHeteroCurve);
+    s.keep(bVariableGridRequest);
+    s.keep(dVariableGridStartRadius);
+    s.keep(dVariableGridBaseStep);
+    s.keep(bVariableGridBuilt);
+    s.keep(dTruncationRadius);
+    s.keep(nTruncationIndex);
+    s.keep(dTruncationStep);
+    for (double* d : {&dSimTime, &dTimeStep, &dMaxTimeStep, &dMaxDcOverCWork, &dMaxDcOverCLow, &dMaxDcOverCHigh,
+                      &dLammDefaultB, &dLammDefaultC, &dMaxRelativeChange, &dStepTargetTime, &dNextScanTime,
+                      &dLastFactoredTimeStep, &dOmega, &dOmegaNow, &dAccelerationTime, &dAngularAcceleration,
+                      &dMaxAccelTimeStep})
+        s.keep(*d);
+    for (int* n : {&nTimeStepCount, &bStepToScanTime, &nSimScanIndex, &bMatricesChanged, &bSimulationRunning,
+                   &bSimulationError, &bDiscretizationError, &bNonidealityOutOfRange, &nSimOutputMode,
+                   &nCosoluteGridAllocated, &nCosoluteGridSize})
+        s.keep(*n);
+    s.keep(fLastRelativeChange);
+    for (unsigned char* b : {&bRotorAccelerating, &bHeteroAssocRun, &bBackDiffusionShutOffActive,
+                             &bCosoluteArraysAllocated, &bNonidealCosolute, &bSolventParamsConverted})
+        s.keep(*b);
+    // the A + B <-> AB parameters
+    for (float* f : {&fLogAssocK, &fAssocK, &fLoadingA, &fLoadingB, &fSignalCoefA, &fSignalCoefB, &fDiffA, &fDiffB,
+                     &fDiffAB, &fSedA, &fSedB, &fSedAB, &fComplexLoading})
+        s.keep(*f);
+    s.keep(dComplexSignalFactor);
+    s.keep(dLastHeteroStep);
+}
+
+void releaseGlobalGrid()
+{
+    freeRadialGridArrays();
+    freeSolverWorkBlock();
 }
 
 void releaseModelData()
@@ -707,6 +832,7 @@ Subsystem gSubsystems[] = {
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},
+    {keepGlobalGridGlobals, releaseGlobalGrid, {}},
     {keepDistributionGlobals, releaseDistributionData, {}},
     {keepPlotGlobals, releasePlots, {}},
     {keepProcessState, restoreProcessState, {}},

@@ -14,6 +14,8 @@
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "fegrid/global_grid.h"
+#include "models/lamm_settings.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_loading.h"
@@ -134,6 +136,26 @@ const ResponseEntry kResponseTable[] = {
     {1109, &TXLAWindow::CmTrackScratch},
     {540, &TXLAWindow::CmRealtimeUpdate},
     {541, &TXLAWindow::CmStopRealtimeUpdate},
+    // models and fit parameters
+    {217, &TXLAWindow::CmFitMAndS},
+    {611, &TXLAWindow::CmLammEquationParameters},
+    // light-scattering data: loading, mean, switch and converters
+    {298, &TXLAWindow::CmLoadDLSData},
+    {500, &TXLAWindow::CmSaveMeanDlsData},
+    {898, &TXLAWindow::CmToggleIntensityFieldAcf},
+    {CM_ALWAYS_LOAD_G2, &TXLAWindow::CmAlwaysLoadG2},
+    {299, &TXLAWindow::CmConvertDlsPs99v520},
+    {543, &TXLAWindow::CmConvertDlsPs99v526},
+    {584, &TXLAWindow::CmConvertDlsPs99v62},
+    {601, &TXLAWindow::CmConvertDlsPsV4},
+    {897, &TXLAWindow::CmConvertDlsDynamics7},
+    {583, &TXLAWindow::CmConvertDlsPhotoCor},
+    {534, &TXLAWindow::CmConvertDlsAlv},
+    {532, &TXLAWindow::CmConvertDlsTwoColumnAscii},
+    {600, &TXLAWindow::CmConvertDlsTwoColumnG2},
+    {527, &TXLAWindow::CmConvertDlsBic9k},
+    {544, &TXLAWindow::CmConvertDlsOldDosBic},
+    {528, &TXLAWindow::CmConvertCdData},
     // equilibrium tools (analyses/timetoeq/)
     {874, &TXLAWindow::CmMinimizeTimeToEquilibrium},
     {928, &TXLAWindow::CmConvertSpeedFile},
@@ -148,6 +170,17 @@ const ResponseEntry kResponseTable[] = {
     {935, &TXLAWindow::CmTosePlokaScans},
 };
 
+// Commands whose handler exists but whose work needs a part of the program
+// not built yet: their items stay grayed (and the commands do nothing) until
+// that part is built; the issue that builds it takes the command off this list.
+const UINT kAwaitingParts[] = {
+    1098,  // Reload Saved Fit Parameters: reading parameter files (models); also the dropped "~" file
+    827,   // Update Saved Fit Parameters: writing parameter files (models)
+    203,   // Save Fit Data: fits and the parameter report (models, fitting)
+    896,   // Transform Equilibrium Data and Calculate M*: the M* screens (equilibrium analyses)
+    459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
+};
+
 const ResponseEntry* findResponse(UINT id)
 {
     for (const ResponseEntry& e : kResponseTable)
@@ -155,11 +188,16 @@ const ResponseEntry* findResponse(UINT id)
     return nullptr;
 }
 
-bool handlerEnabled(unsigned id) { return findResponse(id) != nullptr; }
+bool handlerEnabled(unsigned id)
+{
+    for (UINT nAwaiting : kAwaitingParts)
+        if (nAwaiting == id) return false;
+    return findResponse(id) != nullptr;
+}
 
 }  // namespace
 
-bool TXLAWindow::HasHandler(UINT id) { return findResponse(id) != nullptr; }
+bool TXLAWindow::HasHandler(UINT id) { return handlerEnabled(id); }
 
 void TXLAWindow::SetUpFileDialogRecord()
 {
@@ -208,6 +246,8 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
             bLogGridMinS = runParameters.bUseMinSForLogGrid ? 1 : 0;
             if (runParameters.fMinSForLogGrid > 0) fLogGridMinS = runParameters.fMinSForLogGrid;
         }
+        // The Lamm equation settings; the unattended run keeps the defaults.
+        if (!bBatchMode) ReadLammEqParameterPreferences(this);
 
         // The warranty disclaimer until it has been accepted once. The
         // unattended run accepts nothing on the user's behalf: it neither
@@ -285,7 +325,7 @@ LRESULT TXLAWindow::EvCommand(UINT id, HWND, UINT)
         }
         bHelpRequest = 0;
     }
-    if (e) (this->*(e->pHandler))();
+    if (e && handlerEnabled(id)) (this->*(e->pHandler))();
     return 0;
 }
 
@@ -319,6 +359,7 @@ void TXLAWindow::CmExit()
     if (bExited) return;
     bExited = 1;
     if (bBatchMode && !bQuitAtStart) CmCustomDone();
+    freeRadialGridArrays();
     freeScanData();
     releaseResultArrays();
     PostQuitMessage(0);

@@ -1,6 +1,7 @@
 // The main window.
 #pragma once
 
+#include "models/lamm_params_dialog.h"
 #include "platform/win.h"
 
 class CScreenButton;
@@ -130,7 +131,8 @@ public:
     // from the command table.
     int nMenuVariant = 0;
     win::HACCEL hAccelerators = nullptr;
-    // True when the response table has a handler for the command.
+    // True when the response table has a handler for the command and its
+    // work does not wait for a part not built yet: its item is enabled.
     static bool HasHandler(win::UINT id);
 
     // Data > Exit: results of the unattended run, freeing, quit, goodbye.
@@ -206,6 +208,10 @@ public:
     bool bZoomDragging = false;           // a zoom window is being dragged
     bool bMarkerDragging = false;
     int nDragStartX = 0, nDragLastX = 0, nDragMarker = 0;
+    // Point deletion: the Delete key over a point of the data plot removes
+    // it from its scan's file, after a question (deleteScanPoint).
+    win::POINT ptMouse{-1, -1};           // the last mouse position (client pixels)
+    void DeletePointUnderMouse();
 
     // Commands of the main window (app/window_commands.cpp).
     void CmDataRange();
@@ -242,6 +248,10 @@ public:
     void CmParameters();
     // Switches the species description between (M, s) and (D, s) (command 217).
     void CmFitMAndS();
+    // The Lamm equation settings in their dialog (command 611) and the
+    // dialog's transfer record.
+    void CmLammEquationParameters();
+    LammPTransfer lammPTransfer{};
     // Switches to the ls-g*(s) model.
     void CmModelLsgs();
     // Selects the non-interacting discrete-species model.
@@ -287,6 +297,25 @@ public:
     void CmTosePlokaScans();
 
     // ---------------------------------------------------------------- side data, calculators and exports (subsystem 11)
-    // Loads light-scattering autocorrelation files of an open-dialog selection.
+    // Light-scattering data (tools/dls/): loads the dlsdat files of an
+    // open-dialog selection as the data set; Save Mean DLS Data (500), the
+    // switch between g(1) and g(2)-1 (898), Always Load g(2)-1 (1215).
     void LoadDlsData(char* szSelection);
+    void CmSaveMeanDlsData();
+    void CmToggleIntensityFieldAcf();
+    void CmAlwaysLoadG2();
+    // The instrument converters (299, 543, 584, 601, 897, 583, 534, 532, 600,
+    // 527, 544) and the CD data command that is not implemented (528).
+    void CmConvertDlsPs99v520();
+    void CmConvertDlsPs99v526();
+    void CmConvertDlsPs99v62();
+    void CmConvertDlsPsV4();
+    void CmConvertDlsDynamics7();
+    void CmConvertDlsPhotoCor();
+    void CmConvertDlsAlv();
+    void CmConvertDlsTwoColumnAscii();
+    void CmConvertDlsTwoColumnG2();
+    void CmConvertDlsBic9k();
+    void CmConvertDlsOldDosBic();
+    void CmConvertCdData();
 };

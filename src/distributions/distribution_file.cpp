@@ -10,7 +10,7 @@
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "scandata/scan_data.h"
-#include "tools/dls_data.h"
+#include "tools/dls/dls_data.h"
 
 int loadDistributionFromFile(const char* szPath)
 {

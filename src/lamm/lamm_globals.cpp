@@ -3,3 +3,4 @@
 
 double dLammS = 0.0;
 double dLammD = 0.0;
+int nSimSpeciesIndex = 1;

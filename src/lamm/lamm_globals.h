@@ -5,3 +5,6 @@
 // set-up and the step profiles of the solvent models.
 extern double dLammS;
 extern double dLammD;
+// The number of the species being simulated (1..4); its signal basis on the
+// noise grid is pppExtraNoiseScan[nSimSpeciesIndex] (scandata/scan_data.h).
+extern int nSimSpeciesIndex;

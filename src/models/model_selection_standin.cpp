@@ -4,7 +4,7 @@
 // sets its own; a solver error is shown as the box of its number, without the
 // repair questions of a low-speed phase.
 #include "app/xla_window.h"
-#include "fegrid/solver_error_flags.h"
+#include "fegrid/global_grid.h"
 #include "models/model_globals.h"
 #include "platform/win.h"
 

@@ -21,7 +21,7 @@
 #include "scandata/scan_data.h"
 #include "scandata/scan_loading.h"
 #include "scandata/scan_set_fixture.h"
-#include "tools/dls_data.h"
+#include "tools/dls/dls_data.h"
 
 namespace {
 

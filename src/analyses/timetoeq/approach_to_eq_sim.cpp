@@ -15,7 +15,7 @@
 
 #include "analyses/timetoeq/time_to_eq_params.h"
 #include "app/xla_window.h"
-#include "fegrid/solver_error_flags.h"
+#include "fegrid/global_grid.h"
 #include "lamm/lamm_ideal.h"
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
