@@ -10,11 +10,14 @@
 #include <vector>
 
 #include "analyses/analysis_globals.h"
+#include "analyses/timetoeq/speed_step_optimizer.h"
+#include "analyses/timetoeq/time_to_eq_params.h"
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "fegrid/global_grid.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/hetero_assoc.h"
 #include "distributions/distribution_result.h"
@@ -529,6 +532,18 @@ void keepModelGlobals(StartValues& s)
     s.keep(bSMWindowFit);
     s.keep(nSMFirstScan);
     s.keep(nSMLastScan);
+    s.keep(bSimplexStarted);
+    s.keep(nFitSteps);
+    s.keep(nStepSimCount);
+    s.keep(nSimCount);
+    s.keep(fBestRmsd);
+    s.keep(fShownBestRmsd);
+    s.keep(bSimulatedAnnealing);
+    s.keep(SAmaxTemp);
+    s.keep(nSANumberOfTemps);
+    s.keep(nSAItMax);
+    s.keep(fSATemperature);
+    s.keep(nAnnealingSeed);
 
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
@@ -561,6 +576,23 @@ void keepModelGlobals(StartValues& s)
     s.keep(bEqTestAutoLimits);
     s.keep(bMStarMode);
     s.keep(bMStarAllSets);
+    // the time-to-equilibrium tool (what it holds is released first)
+    s.keep(timeToEqParams);
+    s.keep(timeToEqTransfer);
+    s.keep(pApproachToEqSim);
+    s.keep(fTosePlotRpmScale);
+    s.keep(szTimeToEqResultPath);
+    s.keep(szTimeToEqBackupPath);
+    s.keep(pAppEqConstSim);
+    s.keep(pAppEqOptSim);
+    s.keep(fAppEqOptDuration);
+    s.keep(nAppEqOptSpecies);
+    s.keep(pAppEqOptFractions);
+    s.keep(pAppEqOptS);
+    s.keep(pAppEqOptD);
+    s.keep(fAppEqConstTime);
+    s.keep(fAppEqOptTime);
+    s.keep(bAppEqPenalty);
 
     // light-scattering models, kernels and their inputs
     s.keep(bModelDlsCumulants);
@@ -637,6 +669,7 @@ void releaseModelData()
     free_vector(pExportSpeciesConc, 1, nExportSpecies);
     pExportSpeciesS = pExportSpeciesConc = nullptr;
     forgetMeanFieldCtotData();
+    releaseApproachToEq();  // its simulations, result plots, parameter vector and history profile
 }
 
 // ---------------------------------------------------------------- distributions

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "analyses/timetoeq/time_to_eq_params.h"
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/mouse_action_dispatch.h"
@@ -169,6 +170,18 @@ const ResponseEntry kResponseTable[] = {
     {527, &TXLAWindow::CmConvertDlsBic9k},
     {544, &TXLAWindow::CmConvertDlsOldDosBic},
     {528, &TXLAWindow::CmConvertCdData},
+    // equilibrium tools (analyses/timetoeq/)
+    {874, &TXLAWindow::CmMinimizeTimeToEquilibrium},
+    {928, &TXLAWindow::CmConvertSpeedFile},
+    {929, &TXLAWindow::CmToseLoadRotorSpeedProfile},
+    {940, &TXLAWindow::CmToseLoadParameterFile},
+    {941, &TXLAWindow::CmToseSaveParameterFiles},
+    {933, &TXLAWindow::CmToseParameters},
+    {938, &TXLAWindow::CmToseRunConstantSpeed},
+    {934, &TXLAWindow::CmToseRunSpeedProfile},
+    {932, &TXLAWindow::CmToseOptimize},
+    {936, &TXLAWindow::CmToseSaveResultFiles},
+    {935, &TXLAWindow::CmTosePlokaScans},
 };
 
 // Commands whose handler exists but whose work needs a part of the program
@@ -234,6 +247,11 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
 
     // The standing file-dialog record of the load commands.
     SetUpFileDialogRecord();
+
+    // The time-to-equilibrium dialog starts empty; its preferences and the
+    // simulator's global simulation are read and made before the defaults.
+    initTimeToEqTransfer(&timeToEqTransfer);
+    if (bStartUp) initApproachToEq(this);
 
     if (bStartUp) {
         // The defaults file; the run's own settings go over it.

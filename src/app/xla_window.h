@@ -255,6 +255,10 @@ public:
     LammPTransfer lammPTransfer{};
     // Switches to the ls-g*(s) model.
     void CmModelLsgs();
+    // Selects the non-interacting discrete-species model.
+    void CmModelDiscreteSpecies();
+    // The message of a Lamm-solver error number; nothing for 0.
+    void ReportSimulationError(int nError);
 
     // ---------------------------------------------------------------- fitting (subsystem 8)
     // One evaluation of the current model on the loaded data.
@@ -277,6 +281,21 @@ public:
     void DeleteIntegrateButtons();
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
+    // The time-to-equilibrium tool (analyses/timetoeq/time_to_eq_commands.cpp):
+    // Minimize Time to Equilibrium (874), the speed-steps / method conversion
+    // (928) and the time-to-equilibrium simulator (929, 940, 941, 933, 938,
+    // 934, 932, 936, 935).
+    void CmMinimizeTimeToEquilibrium();
+    void CmConvertSpeedFile();
+    void CmToseLoadRotorSpeedProfile();
+    void CmToseLoadParameterFile();
+    void CmToseSaveParameterFiles();
+    void CmToseParameters();
+    void CmToseRunConstantSpeed();
+    void CmToseRunSpeedProfile();
+    void CmToseOptimize();
+    void CmToseSaveResultFiles();
+    void CmTosePlokaScans();
 
     // ---------------------------------------------------------------- side data, calculators and exports (subsystem 11)
     // Light-scattering data (tools/dls/): loads the dlsdat files of an
