@@ -47,6 +47,7 @@ TEST_F(MStarTest, CopiesOfOneSetAskNothing)
     LoadIdealSet();
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     const MStarSetData& S = pMStarSets[1];
     const int f = S.firstIdx, l = S.lastIdx, h = nLnCSmoothHalfWidth;
 
@@ -83,6 +84,7 @@ TEST_F(MStarTest, TheSetNumberIsCheckedAndOnlyTheCopyLosesTheBaseline)
     fBaseline = 0.01f;
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     const MStarSetData& S2 = pMStarSets[2];
 
     // 2.7 copies set 2

@@ -40,6 +40,7 @@ TEST_F(MStarTest, PolynomialOrderAnswers)
     LoadIdealSet();
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     // button 4 answered No goes off as button 1 does
     script.expectInput("polynomial order (1 or 2):", "1")
         .expectMessageBox("change extrapolation basis (in A(r) plot)?", win::IDNO);
@@ -71,6 +72,7 @@ TEST_F(MStarTest, SmoothingWidths)
     LoadIdealSet();
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     script.expectInput("SG smooth %distance:", "1.5").expectInput("SG smooth order (box=1):", "1");
     Click(script, 2);
     EXPECT_EQ(nLnCSmoothHalfWidth, 15);
@@ -117,6 +119,7 @@ TEST_F(MStarTest, DragsSetTheExtrapolationRangesEitherWay)
     LoadIdealSet();
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     const int x0 = PixelOfRadius(6.93f), x1 = PixelOfRadius(7.0f);
 
     script.expectInput("polynomial order (1 or 2):", "2").expectMessageBox("change extrapolation basis?", win::IDYES);
@@ -168,6 +171,7 @@ TEST_F(MStarTest, DragOnALogarithmicRadiusAxis)
     LoadIdealSet();
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     CWINPlot* A = pMStarPlotA;
     A->bLogX = 1;
     A->SetXRange(6.8f, 7.3f);
@@ -196,6 +200,7 @@ TEST_F(MStarTest, BaselineButtonsChangeTheirOwnSet)
     ASSERT_TRUE(bFitRINoise);
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     const float fCommon = fBaseline;
     script.expectInput("new baseline 2 signal:", "0.02");
     Click(script, 8 + 4 + 2);
@@ -227,6 +232,7 @@ TEST_F(MStarTest, EnteredMeniscusSignalUntilReextrapolated)
     LoadIdealSet(2);
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     const int k1 = 8 + 6 + 1, k2 = 8 + 6 + 2;
     script.expectInput("new A0(1):", "0.12");
     Click(script, k1);
@@ -255,6 +261,7 @@ TEST_F(MStarTest, EscapeWithAnArmedDragRestoresTheArrow)
     LoadIdealSet();
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     script.expectInput("polynomial order (1 or 2):", "2").expectMessageBox("change extrapolation basis?", win::IDYES);
     Click(script, 1);
     ASSERT_EQ(currentCursor(), win::LoadCursor(nullptr, win::IDC_CROSS));
@@ -270,6 +277,7 @@ TEST_F(MStarTest, MovedLimitsRecompute)
     LoadIdealSet();
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     const int nLast = pMStarSets[1].lastIdx;
     // the right limit moved in: the ranges follow it
     fFitRightLim = 7.16f;
@@ -295,6 +303,7 @@ TEST_F(MStarTest, ButtonsWithoutActionRunOnlyTheComputation)
     LoadIdealSet();
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     const unsigned char bRI = bFitRINoise;
     // 5 with one set, the labels, numbers outside the table
     for (int k : {5, 9, 10, 0, 99}) mStarHandleInput(window.get(), k);
@@ -308,6 +317,7 @@ TEST_F(MStarTest, PlotDFollowsItsMethodAndAxis)
     LoadIdealSet();
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     EXPECT_STREQ(pMStarPlotD->szXLabel, "total signal");
     Click(script, 13);
     EXPECT_FALSE(bMwappVsSignal);
@@ -325,6 +335,7 @@ TEST_F(MStarTest, PlotDFollowsItsMethodAndAxis)
     EXPECT_NEAR(S.mwAppDcDr.p[(S.firstIdx + S.lastIdx) / 2], 50.0, 0.5);
     // entering again keeps the buttons in step with the modes
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     EXPECT_TRUE(isOn(8));
     EXPECT_TRUE(isOn(13));
 }

@@ -112,6 +112,7 @@ TEST_F(MStarTest, HingePointOfAnIdealSpecies)
     LoadIdealSet();
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     // the loading of the set: 0.1 OD at the meniscus
     const Species s{50000.0, 0.1 / meniscusSignal({50000.0, 1.0}, 15000, kMeniscus, kBottom)};
     EXPECT_NEAR(mStarLoadingSignal(1), s.fLoading, 0.01 * s.fLoading);

@@ -75,6 +75,7 @@ TEST_F(MStarTest, DataFromTheMeniscusPastTheBottomNeedNoExtension)
     LoadEquilibrium({WriteEquilibriumScan("eq1.RA1", {{50000.0, kLoading}}, 15000, 1000.0, 6.9, 7.25)});
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     EXPECT_EQ(pMStarSets[1].padFront, 0);
     EXPECT_EQ(pMStarSets[1].nPts, pScanPoints[1]);
 }
@@ -84,6 +85,7 @@ TEST_F(MStarTest, ButtonsOfOneAbsorbanceSet)
     LoadIdealSet();
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     // 4n + 9 slots; no RI button with one set
     ASSERT_EQ(nMStarButtons, 13);
     EXPECT_EQ(mStarButton(5), nullptr);
@@ -110,6 +112,7 @@ TEST_F(MStarTest, InterferenceSetsWithRadialInvariantBaselines)
     pRINoiseSaved[2] = 0.05f;
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     ASSERT_EQ(nMStarButtons, 17);
     ASSERT_NE(mStarButton(5), nullptr);
     EXPECT_TRUE(mStarButton(5)->bOn);
@@ -133,10 +136,12 @@ TEST_F(MStarTest, EnteringTwiceAndLeavingRestoreTheDataPlot)
     const int frame[4] = {pData->nFrameTop, pData->nFrameLeft, pData->nFrameBottom, pData->nFrameRight};
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     EXPECT_EQ(pDataPlot, pMStarPlotA);
     EXPECT_EQ(nPlotTop, 50);
     EXPECT_EQ(nPlotBottom, 450);
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     EXPECT_EQ(pDataPlot, pMStarPlotA);
     EXPECT_EQ(nMStarButtons, 13);
     EXPECT_EQ(buttonCount(), 12);
@@ -166,6 +171,7 @@ TEST_F(MStarTest, ModelResetReleaseIsSafeTwiceAndLetsTheScreensComeBack)
     CWINPlot* pData = pDataPlot;
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     mStarFreePlots(window.get());
     EXPECT_EQ(pDataPlot, pData);
     EXPECT_FALSE(bMStarMode);
@@ -179,6 +185,7 @@ TEST_F(MStarTest, ModelResetReleaseIsSafeTwiceAndLetsTheScreensComeBack)
     EXPECT_EQ(pDataPlot, pData);
     win::headless::processMessages();
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     EXPECT_TRUE(bMStarMode);
     EXPECT_NEAR(pMStarSets[1].mwAvg, 50.0, 0.5);
 }
@@ -195,6 +202,7 @@ TEST_F(MStarTest, LoadingNewDataLeavesTheScreens)
     EXPECT_EQ(nScans, 2);
     win::headless::processMessages();
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     EXPECT_EQ(nMStarSets, 2);
     EXPECT_EQ(nMStarButtons, 17);
 }
@@ -255,6 +263,7 @@ TEST_F(MStarTest, SmoothingIsRefusedWhileTheCMModelCannotRun)
     LoadIdealSet();
     win::headless::Script script;
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     const float fSMinBefore = fSMin;
     script.expectMessageBox("M* transformation", win::IDOK);
     Click(script, 6);
@@ -269,6 +278,7 @@ TEST_F(MStarTest, SmoothingIsRefusedWhileTheCMModelCannotRun)
     bModelContinuous = 1;
     script.expectMessageBox("use c(M) smoothing?", win::IDYES).expectMessageBox("M* transformation", win::IDOK);
     Enter(script);
+    ASSERT_TRUE(bMStarMode);
     EXPECT_FALSE(bMStarCMSmoothing);
     EXPECT_TRUE(bMStarMode);
     EXPECT_EQ(script.pending(), 0u);
