@@ -150,6 +150,27 @@ const ResponseEntry kResponseTable[] = {
     {527, &TXLAWindow::CmConvertDlsBic9k},
     {544, &TXLAWindow::CmConvertDlsOldDosBic},
     {528, &TXLAWindow::CmConvertCdData},
+    // calculators
+    {547, &TXLAWindow::CmCalcEllipsoid},
+    {578, &TXLAWindow::CmCalcFrictionalForce},
+    {270, &TXLAWindow::CmCalcAxialRatios},
+    {276, &TXLAWindow::CmCalcSOfM},
+    {830, &TXLAWindow::CmCalcSOfRh},
+    {831, &TXLAWindow::CmCalcRhOfS},
+    {606, &TXLAWindow::CmCalcMs},
+    {582, &TXLAWindow::CmCalcS20w},
+    {525, &TXLAWindow::CmTransformSDistribution},
+    {836, &TXLAWindow::CmTransformToS20w},
+    {889, &TXLAWindow::CmBoundaryBroadening},
+    {545, &TXLAWindow::CmCalcSwSecondMoment},
+    {462, &TXLAWindow::CmCalcWeightAverageS},
+    {461, &TXLAWindow::CmCalcRadialDilution},
+    {463, &TXLAWindow::CmCalcPressure},
+    {1119, &TXLAWindow::CmCalcBufferDensityViscosity},
+    {895, &TXLAWindow::CmCalcFromSequence},
+    {875, &TXLAWindow::CmEstimateEqRotorSpeed},
+    {885, &TXLAWindow::CmExtractSFromBest},
+    {1107, &TXLAWindow::CmMinimumSValueForLogGrid},
 };
 
 const ResponseEntry* findResponse(UINT id)
@@ -250,6 +271,7 @@ void TXLAWindow::SetupWindow()
     hAccelerators = CreateAcceleratorTable(accel.data(), nAccel);
     SetAcceleratorTable(hAccelerators);
     UpdatePreferenceChecks();
+    CheckMenuItem(menu, 1107, MF_BYCOMMAND | (bLogGridMinS ? MF_CHECKED : MF_UNCHECKED));
     checkPlotExecutables(this);
     SetCaption(szWindowTitle);
     layoutAndRedrawPlots();
