@@ -232,16 +232,19 @@ TEST_F(HydrodynamicCalculatorTest, StandardConditionsAndRepeatedValues)
 // another transform; a transformed one is refused until recomputed.
 TEST_F(HydrodynamicCalculatorTest, TransformFlagOnlyAfterASuccessfulTransform)
 {
-    for (unsigned id : {836u, 525u}) {
+    // (the menu items wait for the transforms of the distributions; the
+    // commands run as the s(20,w) calculator's offer runs them)
+    TXLAWindow* w = window.get();
+    for (bool bToRh : {false, true}) {
         headless::Script script;
         script.expectMessageBox("transform s to s20?", IDNO);
-        Run(script, id);
-        EXPECT_EQ(bDistributionTransformed, 0) << id;
+        bToRh ? w->CmTransformSDistribution() : w->CmTransformToS20w();
+        EXPECT_EQ(bDistributionTransformed, 0) << bToRh;
     }
     {
         headless::Script script;
         script.expectMessageBox("transform s to s20?", IDYES).expectInputCancel("at 20C");
-        Run(script, 836);
+        w->CmTransformToS20w();
         EXPECT_EQ(bDistributionTransformed, 0);
     }
     {
@@ -253,16 +256,16 @@ TEST_F(HydrodynamicCalculatorTest, TransformFlagOnlyAfterASuccessfulTransform)
             .expectInput("buffer density", "1.0")
             .expectInput("absolute viscosity", "0.01002")
             .expectMessageBox("ERROR", IDOK);
-        Run(script, 525);
+        w->CmTransformSDistribution();
         EXPECT_EQ(boxText(script, "ERROR"), "could not calculate s20 from sapp in distribution");
         EXPECT_EQ(bDistributionTransformed, 0);
         EXPECT_EQ(fVbarTransform, 0.72f);
     }
     bDistributionTransformed = 1;  // as after a transform
-    for (unsigned id : {836u, 525u}) {
+    for (bool bToRh : {false, true}) {
         headless::Script script;
         script.expectMessageBox("ERROR", IDOK);
-        Run(script, id);
+        bToRh ? w->CmTransformSDistribution() : w->CmTransformToS20w();
         EXPECT_EQ(boxText(script, "ERROR"), "distribution is already transformed - need to recalculate first");
         // the error sound and the box, nothing asked
         ASSERT_EQ(script.lines().size(), 2u);
