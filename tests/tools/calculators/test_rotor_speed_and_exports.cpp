@@ -11,7 +11,6 @@
 #include "distributions/conti_globals.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
-#include "numerics/straight_line.h"
 #include "plot/cwinplot.h"
 #include "tools/calculators/calculator_fixture.h"
 #include "tools/calculators/calculators.h"
@@ -333,19 +332,6 @@ TEST_F(PowerLawTest, RejectedOrInvalidCalibrationsChangeNothing)
     EXPECT_EQ(fScalingBs, kb);
     EXPECT_EQ(pParamValue[11], p11);
     EXPECT_EQ(pParamValue[18], p18);
-}
-
-TEST(StraightLine, ExactLineAndResidualSum)
-{
-    float x[5] = {0, 1, 2, 3, 4}, y[5] = {0, 3, 5, 7, 9};
-    float a = 0, b = 0;
-    EXPECT_NEAR(fitStraightLine(&a, &b, x, y, 4), 0.0f, 1e-5f);
-    EXPECT_NEAR(a, 1.0f, 1e-5f);
-    EXPECT_NEAR(b, 2.0f, 1e-5f);
-    // three points off a line by +d, -2d, +d: the residual sum is 6 d^2
-    float y2[4] = {0, 1.1f, 1.8f, 3.1f};
-    EXPECT_NEAR(fitStraightLine(&a, &b, x, y2, 3), 0.06f, 1e-5f);
-    EXPECT_NEAR(b, 1.0f, 1e-5f);
 }
 
 TEST_F(CalculatorTest, MinimumSOfLogGrids)
