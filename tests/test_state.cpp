@@ -463,6 +463,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(RELVISCOSITY);
     s.keep(VBAR);
     s.keep(fVbarRho);
+    s.keep(fVbarTransform);
     s.keep(fMaxMeniscus);
     s.keep(fMinMeniscus);
     s.keep(fMaxBottom);
@@ -731,6 +732,7 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(nNumericalErrorCode);
     for (unsigned char* b : {&bRegBothShown, &bMsTableRun, &bUseScanRadii, &bSkipRegularization, &bContiKernelsDue,
                              &bWormlikeChainRootWarned, &bCsFf0Plotted, &bDistConvertedToCM, &bDistTransformedToRh,
+                             &bDistributionTransformed,
                              &bDistPlotBuilt, &bUsePriorProbabilities, &bPriorFromDiscreteSpecies, &bGJPriorLoaded,
                              &bPriorFf0Gaussians})
         s.keep(*b);

@@ -345,4 +345,31 @@ public:
     void CmConvertDlsBic9k();
     void CmConvertDlsOldDosBic();
     void CmConvertCdData();
+    // Calculators (tools/calculators/): hydrodynamics (547, 578, 270, 276,
+    // 830, 831, 606, 582) and the transforms of a computed s-distribution
+    // (525, 836); the boundary calculators (889, 545, 462, 461, 463); buffer
+    // density and viscosity (1119); the protein sequence (895); equilibrium
+    // rotor speeds (875).
+    void CmCalcEllipsoid();
+    void CmCalcFrictionalForce();
+    void CmCalcAxialRatios();
+    void CmCalcSOfM();
+    void CmCalcSOfRh();
+    void CmCalcRhOfS();
+    void CmCalcMs();
+    void CmCalcS20w();
+    void CmTransformSDistribution();
+    void CmTransformToS20w();
+    void CmBoundaryBroadening();
+    void CmCalcSwSecondMoment();
+    void CmCalcWeightAverageS();
+    void CmCalcRadialDilution();
+    void CmCalcPressure();
+    void CmCalcBufferDensityViscosity();
+    void CmCalcFromSequence();
+    void CmEstimateEqRotorSpeed();
+    // s from the output of the boundary-element hydrodynamics programs (885)
+    // and the minimum s of logarithmic grids (1107) (tools/exports/).
+    void CmExtractSFromBest();
+    void CmMinimumSValueForLogGrid();
 };
