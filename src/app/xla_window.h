@@ -286,6 +286,10 @@ public:
     void DeleteIntegrateButtons();
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
+    // The approach-to-equilibrium test (645) and the sorting of equilibrium
+    // scans to disk (579) (analyses/eqtest/).
+    void CmTestApproachToEquilibrium();
+    void CmSortEqDataToDisk();
     // The tables behind the M* plots on the clipboard (analyses/mstar/):
     // Copy Ln(c) Data (918), Copy M* Data (919), Copy Mavg Data (920).
     void CmCopyLnCData();
