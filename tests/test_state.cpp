@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "analyses/analysis_globals.h"
+#include "analyses/eqtest/eq_test_state.h"
+#include "analyses/equilibrium/single_species.h"
 #include "analyses/timetoeq/speed_step_optimizer.h"
 #include "analyses/timetoeq/time_to_eq_params.h"
 #include "app/app_globals.h"
@@ -704,6 +706,52 @@ void keepMStarGlobals(StartValues& s)
 // the per-set data left by a model-selection reset go with them.
 void releaseMStarScreens() { mStarFreeScreenPlots(nullptr); }
 
+// ---------------------------------------------------------------- equilibrium series, test and fit
+
+void keepEqTestGlobals(StartValues& s)
+{
+    s.keep(ppEqTestSeriesScans);
+    s.keep(pEqTestFirstPoint);
+    s.keep(pEqTestLastPoint);
+    s.keep(pEqTestInclude);
+    s.keep(pEqTestAtLatestSpeed);
+    s.keep(dEqTestTopSpeed);
+    s.keep(bEqTestSingleCell);
+    s.keep(nEqTestSingleCellNumber);
+    s.keep(pEqTestExcludedCell);
+    s.keep(pEqTestExcludedWavelength);
+    s.keep(nEqTestExcluded);
+    s.keep(pEqTestIncludedCell);
+    s.keep(pEqTestIncludedWavelength);
+    s.keep(nEqTestIncluded);
+    s.keep(bSeriesGroupingOnly);
+    s.keep(bEqTestSeriesSelected);
+    s.keep(nEqTestShownSeries);
+    s.keep(pEqTestPlot);
+    s.keep(bEqTestCurvesAllocated);
+    s.keep(nEqTestCurveSeries);
+    s.keep(pEqTestDiffCount);
+    s.keep(nEqTestRangeLength);
+    for (auto* pp : {&ppEqTestRmsd, &ppEqTestTimeDiff, &ppEqTestDiffRadius, &ppEqTestDiffSignal, &ppEqTestRelRadius,
+                     &ppEqTestRelSignal})
+        s.keep(*pp);
+    for (auto* pp : {&ppEqTestRmsdVec, &ppEqTestTimeDiffVec, &ppEqTestDiffRadiusVec, &ppEqTestDiffSignalVec,
+                     &ppEqTestRelRadiusVec, &ppEqTestRelSignalVec})
+        s.keep(*pp);
+    for (auto* pp : {&ppEqTestRmsdCurve, &ppEqTestDiffCurve, &ppEqTestRelCurve}) s.keep(*pp);
+    s.keep(pEqTestLastRmsd);
+    s.keep(bEqTestCaptureDiff);
+    s.keep(pEqTestCaptureRadius);
+    s.keep(pEqTestCaptureSignal);
+    s.keep(nEqTestCaptureLength);
+    // the single-species equilibrium fit
+    s.keep(dBuoyantMolarMass);
+    s.keep(dEqReferenceRadius);
+    s.keep(dEqRpm);
+    s.keep(dEqTemperature);
+    s.keep(bEquilibriumInFit);
+}
+
 // ---------------------------------------------------------------- distributions
 
 void keepDistributionGlobals(StartValues& s)
@@ -900,6 +948,7 @@ struct Subsystem {
 // that showed them.
 Subsystem gSubsystems[] = {
     {keepMStarGlobals, releaseMStarScreens, {}},
+    {keepEqTestGlobals, releaseEqTestState, {}},
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},

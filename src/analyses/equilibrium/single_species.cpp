@@ -386,6 +386,8 @@ void fitEquilibriumSingleSpecies(TXLAWindow* pWindow)
     nStepSimCount = nSimCount = 0;
     nFitSteps = 1;
     showEquilibriumFitStep(pWindow);
+    // the same start simplices, fit after fit
+    seedRandomNumbers(1);
 
     const int n = packEquilibriumVertex(0, nullptr);
     if (n == 0) {
@@ -416,7 +418,6 @@ void fitEquilibriumSingleSpecies(TXLAWindow* pWindow)
     float fPrevious = y[b];
 
     while (!bStopFit) {
-        ++nFitSteps;
         showEquilibriumFitStep(pWindow);
         for (int v = 1; v <= nVertices; ++v)
             if (v != b) spreadVertex(p, v, b, n);
