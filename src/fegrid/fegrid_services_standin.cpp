@@ -1,8 +1,7 @@
 // Services of the global-grid propagation and the solvent models that the
 // distributions call, until those parts exist: the solvent settings with
-// their start values, and no radial filter (a profile keeps its values).
+// their start values.
 #include "fegrid/inhomogeneous_solvent.h"
-#include "fegrid/radial_profile_filters.h"
 
 unsigned char bInhomogeneousSolvent = 0;
 unsigned char bCompressibleSolvent = 1;
@@ -13,4 +12,7 @@ unsigned char bNonidealCosolute = 0;
 unsigned char bSolventParamsConverted = 0;
 int nCosoluteGridSize = 50;
 
-void convolveAbsorbanceResolution(int, float, float*, float*) {}
+// The special geometries' matrices come with the geometry models; until then
+// nothing is assembled and their runs compute nothing.
+#include "fegrid/propagators.h"
+bool assembleStaticFeMatrices() { return false; }
