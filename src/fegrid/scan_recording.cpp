@@ -21,6 +21,7 @@
 #include "fegrid/propagators.h"
 #include "fegrid/radial_profile_filters.h"
 #include "fitting/fit_globals.h"
+#include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "numerics/ccurve.h"
 #include "numerics/interpolate_grid.h"
@@ -28,8 +29,6 @@
 #include "plot/key_polling.h"
 #include "scandata/scan_data.h"
 #include "scandata/tool_plots.h"
-
-TXLAWindow* pLammOwnerWindow = nullptr;
 
 namespace {
 

@@ -5,12 +5,6 @@
 // the last scan the run ends. Beside it the back-diffusion test.
 #pragma once
 
-class TXLAWindow;
-
-// The window that shows the progress of a propagation and takes its key stop;
-// null outside a propagation (then nothing is drawn).
-extern TXLAWindow* pLammOwnerWindow;
-
 // Called by every global-grid propagator after each accepted step (and by the
 // all-zero run); ri is shown as "ri". Under simulated time resolution each
 // scan is taken in 100 radial bands at successive times.
