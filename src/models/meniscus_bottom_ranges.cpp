@@ -13,6 +13,7 @@
 #include "numerics/nrutil.h"
 #include "plot/entry_dialogs.h"
 #include "plot/number_entry.h"
+#include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
 
 using namespace win;
@@ -40,6 +41,13 @@ void setAutoMeniscusBottomLimits()
     fMinBottom = fBottom - dBottom;
     if (fMaxMeniscus >= fFitLeftLim) fMaxMeniscus = fFitLeftLim - 0.001f;
     if (fMinBottom <= fFitRightLim) fMinBottom = fFitRightLim + 0.001f;
+}
+
+void keepFitLimitsInsideCell()
+{
+    if (nScans < 1 || bDLSData) return;
+    if (fFitLeftLim != 0 && (fFitLeftLim < fMeniscus || fFitLeftLim > fBottom)) updateLeftFitLimit();
+    if (fFitRightLim != 0 && (fFitRightLim > fBottom || fFitRightLim < fMeniscus)) updateRightFitLimit();
 }
 
 void TXLAWindow::CmSetMeniscusBottomLimits()
@@ -99,6 +107,7 @@ void TXLAWindow::SetMeniscusBottomRanges(bool bForce)
             fMinBottom = v[2][2];
             fMaxBottom = v[2][3];
             globalsToParamVector();
+            keepFitLimitsInsideCell();
             bAuto = fMinMeniscus <= 0 || fMaxMeniscus <= 0 || fMinBottom <= 0 || fMaxBottom <= 0;
         }
         for (int i = 1; i <= 2; ++i) {

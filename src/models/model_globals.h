@@ -158,6 +158,10 @@ extern unsigned char bUseInitialData;
 // Sets the automatic meniscus and bottom ranges around their current values
 // unless the user set them.
 void setAutoMeniscusBottomLimits();
+// After the user moved meniscus or bottom: radial fit limits that now lie
+// outside the cell are moved inside it (updateLeftFitLimit,
+// updateRightFitLimit), since no model can be evaluated with them.
+void keepFitLimitsInsideCell();
 
 class TXLAWindow;
 // Switch the rotor-ramp mode and the times-from-omega-squared-t mode off (the

@@ -498,7 +498,10 @@ void TXLAWindow::CmParameters()
     }
     pParamValue[13] = fMeniscus;
     pParamValue[14] = fBottom;
-    if (fMeniscus != fMeniscusBefore || fBottom != fBottomBefore) bDataChanged = 1;
+    if (fMeniscus != fMeniscusBefore || fBottom != fBottomBefore) {
+        bDataChanged = 1;
+        keepFitLimitsInsideCell();
+    }
     if (isNonidealModel() && std::strncmp(t.e440, shown.e440, nParamsEditLimit) != 0)
         dSignalPerMgMl = textValue(t.e440);
     pParamFloat[15] = bFitBaseline = t.c432 ? 1 : 0;
