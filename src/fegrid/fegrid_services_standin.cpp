@@ -1,7 +1,12 @@
 // Services of the global-grid propagation and the solvent models that the
-// distributions call, until those parts exist: the solvent settings with
-// their start values.
+// other subsystems call, until those parts exist: the solvent settings with
+// their start values, the oil volume of the loading cell, no buffer-mismatch
+// model (it cannot be switched on: nothing to check or add), and no matrices
+// of the special geometries (their runs compute nothing).
+#include "app/xla_window.h"
 #include "fegrid/inhomogeneous_solvent.h"
+#include "fegrid/loading_cell.h"
+#include "fegrid/propagators.h"
 
 unsigned char bInhomogeneousSolvent = 0;
 unsigned char bCompressibleSolvent = 1;
@@ -11,8 +16,14 @@ float fGradientBufferViscosityRef = 1.0f;
 unsigned char bNonidealCosolute = 0;
 unsigned char bSolventParamsConverted = 0;
 int nCosoluteGridSize = 50;
+float fElcOilVolume = 0.01f;
+unsigned char bCosoluteGradient = 0;
 
-// The special geometries' matrices come with the geometry models; until then
-// nothing is assembled and their runs compute nothing.
-#include "fegrid/propagators.h"
+// The inhomogeneous solvent cannot be switched on: nothing to hand over.
+void setSolverInhomogeneousSolvent(CLammIdeal*) {}
+void setSolverCosoluteSolvent(CLammIdeal*) {}
+
+bool TXLAWindow::CheckBufferSedCompatibility() { return true; }
+void TXLAWindow::SimulateBufferSignal() {}
+
 bool assembleStaticFeMatrices() { return false; }
