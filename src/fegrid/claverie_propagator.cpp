@@ -578,7 +578,10 @@ void propagateLammStatic()
     nMaxFirstIndex = static_cast<int>(0.95 * N);
 
     dClearedThreshold = 1e-6 * pGridConc[1];
-    if (!bTruncateGrid || dLammS <= 0 || bModelZone) {
+    // The window takes the plateau from the meniscus value of a constant
+    // loading; an experimental initial profile has neither, so the whole grid
+    // is solved for it.
+    if (!bTruncateGrid || dLammS <= 0 || bModelZone || bExperimentalInitialDistribution) {
         bPlateauTracking = false;
         bKeepFirstIndex = true;
         bKeepLastIndex = true;

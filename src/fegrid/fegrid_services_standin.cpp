@@ -1,9 +1,11 @@
 // Services of the global-grid propagation and the solvent models that the
 // other subsystems call, until those parts exist: the solvent settings with
 // their start values, the oil volume of the loading cell, no buffer-mismatch
-// model (it cannot be switched on: nothing to check or add), and no matrices
-// of the special geometries (their runs compute nothing).
+// model (it cannot be switched on: nothing to check or add), no matrices of
+// the special geometries and no propagators of interacting and non-ideal
+// species (their runs end without computing).
 #include "app/xla_window.h"
+#include "fegrid/global_grid.h"
 #include "fegrid/inhomogeneous_solvent.h"
 #include "fegrid/loading_cell.h"
 #include "fegrid/propagators.h"
@@ -27,3 +29,6 @@ bool TXLAWindow::CheckBufferSedCompatibility() { return true; }
 void TXLAWindow::SimulateBufferSignal() {}
 
 bool assembleStaticFeMatrices() { return false; }
+
+void propagateLammMovingHat() { bSimulationRunning = 0; }
+void propagateLammB() { bSimulationRunning = 0; }

@@ -42,6 +42,12 @@ void updateMovingGridRadii();
 // The amount in the cell on the moving grid, as totalAmountInCell.
 double totalAmountMovingHat();
 
+// ---------------------------------------------------------------- the interacting propagators
+// The moving hat for interacting and non-ideal single species, and the static
+// grid for non-ideal and reacting systems.
+void propagateLammMovingHat();
+void propagateLammB();
+
 // ---------------------------------------------------------------- equilibrium
 // The equilibrium profile of buoyant molar mass Mb (g/mol) and loading c0 for
 // every scan at its own speed and temperature, into ppFit (added), the species
