@@ -541,7 +541,8 @@ void propagateLammStatic()
     fLastRelativeChange = 1.0f;
     nFirstActiveIndex = 1;
     nLastActiveIndex = N;
-    if (N < 3) {
+    // too few points, or a fixed step of no length, which would never reach a scan
+    if (N < 3 || (bFixedTimestep && !(dMaxDcOverCWork > 0))) {
         bDiscretizationError = 1;
         return;
     }

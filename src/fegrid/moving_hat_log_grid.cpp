@@ -543,6 +543,10 @@ void propagateLammMovingHatLogGrid()
     assembleMovingHatMatrices();
     dTimeStep = 1.0;
     dMovingHatFixedStep = dSGrid != 0 ? dMaxDcOverCWork * dNaturalStep : dMaxDcOverCWork;
+    if (!(dMovingHatFixedStep > 0)) {  // a step of no length would never reach a scan
+        bDiscretizationError = 1;
+        return;
+    }
     if (!(dMovingHatFixedStep < dNaturalStep)) {
         dMovingHatFixedStep = dNaturalStep;
         bGridSynchronousSteps = bFirstSyncStep = true;
