@@ -60,7 +60,7 @@
 #include "tools/dls/dls_data.h"
 #include "tools/dls/dls_kernels.h"
 #include "lamm/lamm_globals.h"
-#include "tools/xp_export.h"
+#include "tools/exports/xp_export.h"
 
 namespace {
 
@@ -409,6 +409,10 @@ void keepModelGlobals(StartValues& s)
     s.keep(RELVISCOSITY);
     s.keep(VBAR);
     s.keep(fVbarRho);
+    s.keep(fVbarTransform);
+    s.keep(fAutoAlgorithmNormS);
+    s.keep(nDefaultGridSize);
+    s.keep(dMaxDcOverCWork);
     s.keep(fMaxMeniscus);
     s.keep(fMinMeniscus);
     s.keep(fMaxBottom);
@@ -473,6 +477,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(bFitTINoise);
     s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
+    s.keep(bGeneratingSeries);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
 
@@ -506,15 +511,15 @@ void keepModelGlobals(StartValues& s)
     s.keep(dDlsCumulant3);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
-    s.keep(pExportSpeciesConc);
+    s.keep(pExportSpeciesM);
     s.keep(bExportPeaksAsSpecies);
 }
 
 void releaseModelData()
 {
     free_vector(pExportSpeciesS, 1, nExportSpecies);
-    free_vector(pExportSpeciesConc, 1, nExportSpecies);
-    pExportSpeciesS = pExportSpeciesConc = nullptr;
+    free_vector(pExportSpeciesM, 1, nExportSpecies);
+    pExportSpeciesS = pExportSpeciesM = nullptr;
     forgetMeanFieldCtotData();
 }
 
@@ -543,6 +548,12 @@ void keepDistributionGlobals(StartValues& s)
         s.keep(*b);
     s.keep(nResolution);
     s.keep(fFrictionalRatio);
+    s.keep(nFitFrictionalRatio);
+    for (float* f : {&fConfChangeM, &fConfChangeSMin, &fConfChangeSMax, &fDiscreteCompM, &fDiscreteCompS,
+                     &fBimodalFf0Second, &fBimodalSMin, &fBimodalSMax, &fCSInvariantD, &fLinearRodParam})
+        s.keep(*f);
+    s.keep(nFitDiscreteCompMorD);
+    s.keep(nFitDiscreteCompS);
     s.keep(nNumericalErrorCode);
     for (unsigned char* b : {&bRegBothShown, &bMsTableRun, &bUseScanRadii, &bSkipRegularization, &bContiKernelsDue,
                              &bWormlikeChainRootWarned, &bCsFf0Plotted, &bDistConvertedToCM, &bDistTransformedToRh,

@@ -150,6 +150,17 @@ const ResponseEntry kResponseTable[] = {
     {527, &TXLAWindow::CmConvertDlsBic9k},
     {544, &TXLAWindow::CmConvertDlsOldDosBic},
     {528, &TXLAWindow::CmConvertCdData},
+    // outside plotting programs and the HydroPro launcher
+    {878, &TXLAWindow::CmPlotDataIn3dGraph},
+    {879, &TXLAWindow::CmMakeSedimentationMovie},
+    {880, &TXLAWindow::CmMatlabPlotDataFitRes},
+    {881, &TXLAWindow::CmMatlabPlotDataFitResDistribution},
+    {882, &TXLAWindow::CmMatlabPlotSizeAndShape},
+    {883, &TXLAWindow::CmPlotTriangulatedStructure},
+    {899, &TXLAWindow::CmPlokaCofsPlot},
+    {900, &TXLAWindow::CmPlokaDataFitResidualsPlot},
+    {901, &TXLAWindow::CmPlokaPlot},
+    {876, &TXLAWindow::CmStartHydroPro},
 };
 
 // Commands whose handler exists but whose work needs a part of the program

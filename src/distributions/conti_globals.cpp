@@ -43,3 +43,18 @@ unsigned char bMonteCarloRun = 0;
 unsigned char bSuppressBaselineCorrelation = 0;
 int nTimeCourseFirst = 1;
 int nTimeCourseLast = 1;
+
+// ---------------------------------------------------------------- parameters of the continuous models
+int nFitFrictionalRatio = 0;
+float fConfChangeM = 0.0f;
+float fConfChangeSMin = 0.0f;
+float fConfChangeSMax = 0.0f;
+float fDiscreteCompM = 0.0f;
+float fDiscreteCompS = 0.0f;
+int nFitDiscreteCompMorD = 0;
+int nFitDiscreteCompS = 0;
+float fBimodalFf0Second = 0.0f;
+float fBimodalSMin = 0.0f;
+float fBimodalSMax = 0.0f;
+float fCSInvariantD = 0.0f;
+float fLinearRodParam = 0.0f;

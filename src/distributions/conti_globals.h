@@ -91,6 +91,13 @@ extern float fRealtimeDistXMax;
 // its weight-average abscissa, the total signal and the further moments.
 void integrateDistribution(float fLow, float fHigh, float* pfArea, float* pfMean, float* pfTotal, float* pfSigma,
                            float* pfHarmonicMean, float* pfZMean);
+// The extent of the peak whose maximum is grid point nPeak: walking outward
+// while the values fall by the factor and stay above 1 % of the peak height.
+// Out: the limits (abscissae), the weight-average abscissa, the first and
+// last grid index, the peak height, the fraction of the total signal and
+// the signal.
+void findPeakExtent(int nPeak, float* pfLow, float* pfHigh, float* pfMean, int* pnFirst, int* pnLast,
+                    float* pfHeight, float* pfFraction, float* pfSignal, float fFactor);
 
 // ---------------------------------------------------------------- run state read by the solvers
 // The fit's final evaluation (regularized although bSkipRegularization is
@@ -104,3 +111,23 @@ extern unsigned char bSuppressBaselineCorrelation;
 // model.
 extern int nTimeCourseFirst;
 extern int nTimeCourseLast;
+
+// ---------------------------------------------------------------- parameters of the continuous models
+// Written by the parameter vector's views of the continuous models.
+extern int nFitFrictionalRatio;
+// conformational change
+extern float fConfChangeM;
+extern float fConfChangeSMin;
+extern float fConfChangeSMax;
+// one discrete component
+extern float fDiscreteCompM;
+extern float fDiscreteCompS;
+extern int nFitDiscreteCompMorD;
+extern int nFitDiscreteCompS;
+// bimodal f/f0
+extern float fBimodalFf0Second;
+extern float fBimodalSMin;
+extern float fBimodalSMax;
+// further single-value models
+extern float fCSInvariantD;          // c(s) with invariant D, 1e-7 cm^2/s
+extern float fLinearRodParam;

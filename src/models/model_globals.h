@@ -80,6 +80,8 @@ extern float RELVISCOSITY;
 inline constexpr float STANDARDVISCOSITY = 0.001002f;
 extern float VBAR;
 extern float fVbarRho;
+// Partial specific volume at 20 C in water (ml/g) of the s20,w transforms.
+extern float fVbarTransform;
 // Ranges of meniscus and bottom (cm) and their fit switches.
 extern float fMaxMeniscus;
 extern float fMinMeniscus;
@@ -147,6 +149,13 @@ extern double dHybridSwitchS;
 extern float fZoneLamellaWidth;
 // Set by the model commands around their rebuild of the distribution plot.
 extern unsigned char bModelCommandRebuild;
+
+// Lamm equation settings read by the exports: the normalized s above which
+// the automatic choice takes the other algorithm, the default radial grid
+// size and the working "max dc/c".
+extern float fAutoAlgorithmNormS;
+extern int nDefaultGridSize;
+extern double dMaxDcOverCWork;
 
 // Scan-resolution settings of the simulations: the scanner's velocity
 // (cm/min) with bSimTimeResolution, and the radial window (cm) of the

@@ -93,7 +93,7 @@ TEST_F(RunModeTest, WritesTheResultsFolder)
     EXPECT_TRUE(std::filesystem::exists(out + "/transcript.txt"));
     std::vector<std::string> written;
     for (auto* f : root->child("ResultFiles")->all("File")) written.push_back(f->text);
-    EXPECT_EQ(written, (std::vector<std::string>{"screenshot.bmp", "transcript.txt"}));
+    EXPECT_EQ(written, (std::vector<std::string>{"screenshot.bmp", "svdfrdata.dat", "transcript.txt"}));
     // the disclaimer is neither asked nor taken as accepted by a run
     EXPECT_EQ(readLines(szParamsIniPath)[0], "0");
 }
