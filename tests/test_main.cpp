@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "models/model_globals.h"
 #include "platform/headless.h"
 #include "test_state.h"
 
@@ -24,6 +25,8 @@ class ProgramStateReset : public ::testing::EmptyTestEventListener {
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // what the program does at start, before anything else
+    allocParameterVectors();
     recordProgramStartState();
     win::headless::setFailureHandler([](const std::string& text) { ADD_FAILURE() << text; });
     ::testing::UnitTest::GetInstance()->listeners().Append(new ProgramStateReset);

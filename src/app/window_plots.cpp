@@ -385,8 +385,10 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
     SetViewportExtEx(dc, nWidth, nHeight, nullptr);
 
     if (pAuxPlot) {
-        // the side result of a tool is shown instead of the data plots
+        // the side result of a tool is shown instead of the data plots, with
+        // the time-to-equilibrium inset that belongs to it
         if (pAuxPlot->bMetaFileValid && pAuxPlot->hMetaFile) PlayMetaFile(dc, pAuxPlot->hMetaFile);
+        if (pTosePlot && pTosePlot->bMetaFileValid && pTosePlot->hMetaFile) PlayMetaFile(dc, pTosePlot->hMetaFile);
     } else {
         if (pDataPlot && nScans > 0) {
             if (bPlotHasFits != (bModelComputed != 0)) buildScanCurves(false);
@@ -409,7 +411,6 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
     }
     if (HMETAFILE h = paintDistributionPlot()) PlayMetaFile(dc, h);
     if (pAdHocWinPlot) playPlot(dc, pAdHocWinPlot, true);
-    if (pTosePlot && pTosePlot->bMetaFileValid && pTosePlot->hMetaFile) PlayMetaFile(dc, pTosePlot->hMetaFile);
     SetMapMode(dc, MM_TEXT);
 }
 

@@ -46,15 +46,26 @@ int nTimeCourseLast = 1;
 
 // ---------------------------------------------------------------- parameters of the continuous models
 int nFitFrictionalRatio = 0;
+int nFitVbar = 0;
+unsigned char bKeepLogSGrid = 0;
+int nFitWormPersistenceLength = 0;
+int nFitScalingKs = 0;
 float fConfChangeM = 0.0f;
 float fConfChangeSMin = 0.0f;
 float fConfChangeSMax = 0.0f;
+float fCsGridTotal = 0.0f;
 float fDiscreteCompM = 0.0f;
 float fDiscreteCompS = 0.0f;
+float fDiscreteCompD = 0.0f;
 int nFitDiscreteCompMorD = 0;
 int nFitDiscreteCompS = 0;
 float fBimodalFf0Second = 0.0f;
 float fBimodalSMin = 0.0f;
+int nFitBimodalSMin = 0;
 float fBimodalSMax = 0.0f;
+float fCVConstantD = 0.0f;
+int nFitCVConstantD = 0;
 float fCSInvariantD = 0.0f;
+int nFitCSInvariantD = 0;
 float fLinearRodParam = 0.0f;
+float fTimeCourseWindow = 0.0f;

@@ -9,6 +9,7 @@
 #include "distributions/conti_globals.h"
 #include "distributions/hydrodynamics.h"
 #include "distributions/regularization.h"
+#include "fegrid/global_grid.h"
 #include "models/model_globals.h"
 #include "platform/win.h"
 #include "plot/sounds.h"
