@@ -313,6 +313,13 @@ TEST_F(XpExportTest, FailuresWriteNothing)
     EXPECT_FALSE(Export(script, bad));
     EXPECT_TRUE(transcriptShows(script, "MessageBox \"ERROR\" " + quoted("could not open " + bad)));
     EXPECT_EQ(fBufferDensity, fDensity);  // nothing asked, nothing changed
+    // a file that opens but cannot take its lines (a full disk) is no export
+    if (std::filesystem::exists("/dev/full")) {
+        bSerialFitRunning = 1;
+        win::headless::Script full;
+        full.expectMessageBox("could not write /dev/full", win::IDOK);
+        EXPECT_FALSE(Export(full, "/dev/full"));
+    }
 }
 
 TEST_F(XpExportTest, ParameterFileWithoutPeaks)
