@@ -35,8 +35,33 @@ protected:
         scantest::writeText(path, text);
         ConfigureProgram(szHydroProExeName, path);
     }
+    // The questions of a run, the parameters answered in order (AER, NSIG,
+    // SIGMIN, SIGMAX, temperature, density, viscosity, M, vbar; "" cancels and
+    // ends the list), then the notice before the start when all were answered.
+    void ExpectDialogue(win::headless::Script& script, const std::vector<std::string>& answers)
+    {
+        script.expectMessageBox("HYDROPRO", win::IDYES)
+            .expectMessageBox("Please select the pdb structure file.", win::IDOK)
+            .expectOpenFile("please select the pdb file", {pdb})
+            .expectMessageBox("user guide", win::IDNO)
+            .expectMessageBox("reference publication can be found", win::IDNO);
+        const char* prompts[] = {"AER (Angstroms)", "NSIG", "SIGMIN", "SIGMAX", "temperature (K)",
+                                 "solvent density (g/ml)", "solvent viscosity (Poise)", "molecular weight (Da)",
+                                 "partial-specific volume (ml/g)"};
+        for (size_t i = 0; i < answers.size() && i < 9; ++i) {
+            if (i != 3) script.expectMessageBox("ATTENTION", win::IDOK);  // SIGMAX shares SIGMIN's box
+            if (answers[i].empty()) {
+                script.expectInputCancel(prompts[i]);
+                return;
+            }
+            script.expectInput(prompts[i], answers[i]);
+        }
+        script.expectMessageBox("Results files will be saved in folder", win::IDOK);
+    }
     std::string pdb;
 };
+
+const std::vector<std::string> kStandardAnswers = {"3.2", "6.7", "1", "2", "293.15", "0.99823", "0.01002", "-1", "0.73"};
 
 }  // namespace
 
@@ -44,15 +69,7 @@ TEST_F(HydroProTest, CancelOnAParameterEndsTheCommand)
 {
     FakeHydroPro("hp", "Sedimentation coefficient: 1 S\\n");
     win::headless::Script script;
-    script.expectMessageBox("HYDROPRO", win::IDYES)
-        .expectMessageBox("Please select the pdb structure file.", win::IDOK)
-        .expectOpenFile("please select the pdb file", {pdb})
-        .expectMessageBox("user guide", win::IDNO)
-        .expectMessageBox("reference publication can be found", win::IDNO)
-        .expectMessageBox("ATTENTION", win::IDOK)
-        .expectInput("AER (Angstroms)", "3.2")
-        .expectMessageBox("ATTENTION", win::IDOK)
-        .expectInputCancel("NSIG");
+    ExpectDialogue(script, {"3.2", ""});
     Run(script, 876);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_FALSE(std::filesystem::exists(work + "HydroPro/prot/hydropro.dat"));
@@ -63,33 +80,12 @@ TEST_F(HydroProTest, TheRunFolderFilesAndResults)
 {
     FakeHydroPro("hp", "HYDROPRO\\n*** test warning\\nSedimentation coefficient: 3.456E-13 s\\n");
     win::headless::Script script;
-    script.expectMessageBox("HYDROPRO", win::IDYES)
-        .expectMessageBox("Please select the pdb structure file.", win::IDOK)
-        .expectOpenFile("please select the pdb file", {pdb})
-        .expectMessageBox("user guide", win::IDNO)
-        .expectMessageBox("reference publication can be found", win::IDNO)
-        .expectMessageBox("ATTENTION", win::IDOK)
-        .expectInput("AER (Angstroms)", "3.2")
-        .expectMessageBox("ATTENTION", win::IDOK)
-        .expectInput("NSIG", "6.7")
-        .expectMessageBox("ATTENTION", win::IDOK)
-        .expectInput("SIGMIN", "1")
-        .expectInput("SIGMAX", "2")
-        .expectMessageBox("ATTENTION", win::IDOK)
-        .expectInput("temperature (K)", "293.15")
-        .expectMessageBox("ATTENTION", win::IDOK)
-        .expectInput("solvent density (g/ml)", "0.99823")
-        .expectMessageBox("ATTENTION", win::IDOK)
-        .expectInput("solvent viscosity (Poise)", "0.01002")
-        .expectMessageBox("ATTENTION", win::IDOK)
-        .expectInput("molecular weight (Da)", "-1")
-        .expectMessageBox("ATTENTION", win::IDOK)
-        .expectInput("partial-specific volume (ml/g)", "0.73")
-        .expectMessageBox("Results files will be saved in folder " + work + "HydroPro/prot .", win::IDOK)
-        .expectMessageBox("HYDROPRO RESULTS", win::IDOK);
+    ExpectDialogue(script, kStandardAnswers);
+    script.expectMessageBox("HYDROPRO RESULTS", win::IDOK);
     Run(script, 876);
     EXPECT_EQ(script.pending(), 0u);
     const std::string folder = work + "HydroPro/prot";
+    EXPECT_TRUE(transcriptShows(script, "Results files will be saved in folder " + folder + " ."));
     EXPECT_EQ(scantest::readText(folder + "/hydropro.dat"),
               "prot\nprot\nprot.pdb\n3.20,\t\t!AER, radius of atomic elements\n6,\t\t!NSIG\n1.00,\t\t!SIGMIN\n"
               "2.00,\t\t!SIGMAX\n293.1,\t\t!Temperature (K)\n0.01002,\t\t!Solvent viscosity (Poise)\n"
@@ -116,21 +112,11 @@ TEST_F(HydroProTest, TheRunFolderFilesAndResults)
     EXPECT_FALSE(transcriptShows(script, "http"));
 
     // The same structure again: a folder of its own.
-    script.expectMessageBox("HYDROPRO", win::IDYES)
-        .expectMessageBox("Please select the pdb structure file.", win::IDOK)
-        .expectOpenFile("please select the pdb file", {pdb})
-        .expectMessageBox("user guide", win::IDNO)
-        .expectMessageBox("reference publication can be found", win::IDNO);
-    for (const char* szPrompt : {"AER (Angstroms)", "NSIG"})
-        script.expectMessageBox("ATTENTION", win::IDOK).expectInput(szPrompt, "1");
-    script.expectMessageBox("ATTENTION", win::IDOK).expectInput("SIGMIN", "1").expectInput("SIGMAX", "2");
-    for (const char* szPrompt : {"temperature (K)", "solvent density (g/ml)", "solvent viscosity (Poise)",
-                                 "molecular weight (Da)", "partial-specific volume (ml/g)"})
-        script.expectMessageBox("ATTENTION", win::IDOK).expectInput(szPrompt, "1");
-    script.expectMessageBox("Results files will be saved in folder " + folder + "_ .", win::IDOK)
-        .expectMessageBox("HYDROPRO RESULTS", win::IDOK);
+    ExpectDialogue(script, kStandardAnswers);
+    script.expectMessageBox("HYDROPRO RESULTS", win::IDOK);
     Run(script, 876);
     EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(transcriptShows(script, "Results files will be saved in folder " + folder + "_ ."));
     EXPECT_TRUE(std::filesystem::exists(folder + "_/prot.res"));
 }
 
@@ -140,22 +126,11 @@ TEST_F(HydroProTest, MissingResultsAreReported)
         std::filesystem::remove(work + "programs.ini");
         FakeHydroPro("hp", szResults);
         win::headless::Script script;
-        script.expectMessageBox("HYDROPRO", win::IDYES)
-            .expectMessageBox("Please select the pdb structure file.", win::IDOK)
-            .expectOpenFile("please select the pdb file", {pdb})
-            .expectMessageBox("user guide", win::IDNO)
-            .expectMessageBox("reference publication can be found", win::IDNO);
-        for (const char* szPrompt : {"AER (Angstroms)", "NSIG"})
-            script.expectMessageBox("ATTENTION", win::IDOK).expectInput(szPrompt, "1");
-        script.expectMessageBox("ATTENTION", win::IDOK).expectInput("SIGMIN", "1").expectInput("SIGMAX", "2");
-        for (const char* szPrompt : {"temperature (K)", "solvent density (g/ml)", "solvent viscosity (Poise)",
-                                     "molecular weight (Da)", "partial-specific volume (ml/g)"})
-            script.expectMessageBox("ATTENTION", win::IDOK).expectInput(szPrompt, "1");
-        script.expectMessageBox("Results files will be saved in folder", win::IDOK).expectMessageBox(message, win::IDOK);
+        ExpectDialogue(script, kStandardAnswers);
+        script.expectMessageBox(message, win::IDOK);
         Run(script, 876);
         EXPECT_EQ(script.pending(), 0u) << message;
         EXPECT_FALSE(transcriptShows(script, "HYDROPRO RESULTS")) << message;
-        return script.lines();
     };
     run(nullptr, "ERROR - no results file created");
     run("*** only a warning\\n", "ERROR - no sedimentation coefficient in " + work + "HydroPro/prot_/prot.res");
