@@ -464,9 +464,6 @@ void keepModelGlobals(StartValues& s)
     s.keep(VBAR);
     s.keep(fVbarRho);
     s.keep(fVbarTransform);
-    s.keep(fAutoAlgorithmNormS);
-    s.keep(nDefaultGridSize);
-    s.keep(dMaxDcOverCWork);
     s.keep(fMaxMeniscus);
     s.keep(fMinMeniscus);
     s.keep(fMaxBottom);
@@ -677,6 +674,37 @@ void releaseModelData()
     releaseApproachToEq();  // its simulations, result plots, parameter vector and history profile
 }
 
+// ---------------------------------------------------------------- the M* screens
+
+void keepMStarGlobals(StartValues& s)
+{
+    for (unsigned char* b : {&bMStarCMSmoothing, &bMStarAskCMSmoothing, &bMStarAskMwRange, &bMStarArraysRenewed,
+                             &bMwappVsSignal, &bMwappFromDcDr, &bMeniscusSignalFixed, &bMStarDragA, &bMStarDragB})
+        s.keep(*b);
+    for (int* n : {&bNegativeMStar, &nLnCSmoothHalfWidth, &nLnCSmoothOrder, &nMeniscusExtrapOrder,
+                   &nMwappSmoothHalfWidth, &nBottomExtrapOrder, &nSavedPlotTop, &nSavedPlotBottom, &nMStarButtons,
+                   &nMStarButtonBase, &nMStarSets})
+        s.keep(*n);
+    s.keep(meniscusFitRange);
+    s.keep(bottomFitRange);
+    s.keep(pMeniscusFitRangeVec);
+    s.keep(pBottomFitRangeVec);
+    s.keep(pSavedDataPlot);
+    s.keep(pMStarPlotA);
+    s.keep(pMStarPlotB);
+    s.keep(pMStarPlotC);
+    s.keep(pMStarPlotD);
+    s.keep(mStarYMin);
+    s.keep(mStarYMax);
+    s.keep(pMStarButtons);
+    s.keep(pMStarSets);
+    s.keep(fRmsd);
+}
+
+// Leaving the screens puts the data plot back, which the scan data then free;
+// the per-set data left by a model-selection reset go with them.
+void releaseMStarScreens() { mStarFreeScreenPlots(nullptr); }
+
 // ---------------------------------------------------------------- distributions
 
 void keepDistributionGlobals(StartValues& s)
@@ -711,6 +739,7 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(nNumericalErrorCode);
     for (unsigned char* b : {&bRegBothShown, &bMsTableRun, &bUseScanRadii, &bSkipRegularization, &bContiKernelsDue,
                              &bWormlikeChainRootWarned, &bCsFf0Plotted, &bDistConvertedToCM, &bDistTransformedToRh,
+                             &bDistributionTransformed,
                              &bDistPlotBuilt, &bUsePriorProbabilities, &bPriorFromDiscreteSpecies, &bGJPriorLoaded,
                              &bPriorFf0Gaussians})
         s.keep(*b);
@@ -873,9 +902,11 @@ struct Subsystem {
     StartValues start;
 };
 
-// In release order: the side plots before the scans, the scans before the
-// fonts of the plots that showed them.
+// In release order: the M* screens before the data plot they stand in for,
+// the side plots before the scans, the scans before the fonts of the plots
+// that showed them.
 Subsystem gSubsystems[] = {
+    {keepMStarGlobals, releaseMStarScreens, {}},
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},
