@@ -10,11 +10,14 @@
 #include <vector>
 
 #include "analyses/analysis_globals.h"
+#include "analyses/timetoeq/speed_step_optimizer.h"
+#include "analyses/timetoeq/time_to_eq_params.h"
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "fegrid/global_grid.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/hetero_assoc.h"
 #include "distributions/distribution_result.h"
@@ -64,7 +67,10 @@
 #include "tools/dls/dls_data.h"
 #include "tools/dls/dls_kernels.h"
 #include "lamm/lamm_globals.h"
-#include "tools/xp_export.h"
+#include "tools/fluorescence/file_name_tables.h"
+#include "tools/fluorescence/fluorescence_options.h"
+#include "tools/fluorescence/nonlinear_detection.h"
+#include "tools/exports/xp_export.h"
 
 namespace {
 
@@ -459,6 +465,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(RELVISCOSITY);
     s.keep(VBAR);
     s.keep(fVbarRho);
+    s.keep(fVbarTransform);
     s.keep(fMaxMeniscus);
     s.keep(fMinMeniscus);
     s.keep(fMaxBottom);
@@ -523,8 +530,24 @@ void keepModelGlobals(StartValues& s)
     s.keep(bFitTINoise);
     s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
+    s.keep(bGeneratingSeries);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
+    s.keep(bSMWindowFit);
+    s.keep(nSMFirstScan);
+    s.keep(nSMLastScan);
+    s.keep(bSimplexStarted);
+    s.keep(nFitSteps);
+    s.keep(nStepSimCount);
+    s.keep(nSimCount);
+    s.keep(fBestRmsd);
+    s.keep(fShownBestRmsd);
+    s.keep(bSimulatedAnnealing);
+    s.keep(SAmaxTemp);
+    s.keep(nSANumberOfTemps);
+    s.keep(nSAItMax);
+    s.keep(fSATemperature);
+    s.keep(nAnnealingSeed);
 
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
@@ -557,6 +580,23 @@ void keepModelGlobals(StartValues& s)
     s.keep(bEqTestAutoLimits);
     s.keep(bMStarMode);
     s.keep(bMStarAllSets);
+    // the time-to-equilibrium tool (what it holds is released first)
+    s.keep(timeToEqParams);
+    s.keep(timeToEqTransfer);
+    s.keep(pApproachToEqSim);
+    s.keep(fTosePlotRpmScale);
+    s.keep(szTimeToEqResultPath);
+    s.keep(szTimeToEqBackupPath);
+    s.keep(pAppEqConstSim);
+    s.keep(pAppEqOptSim);
+    s.keep(fAppEqOptDuration);
+    s.keep(nAppEqOptSpecies);
+    s.keep(pAppEqOptFractions);
+    s.keep(pAppEqOptS);
+    s.keep(pAppEqOptD);
+    s.keep(fAppEqConstTime);
+    s.keep(fAppEqOptTime);
+    s.keep(bAppEqPenalty);
 
     // light-scattering models, kernels and their inputs
     s.keep(bModelDlsCumulants);
@@ -577,7 +617,7 @@ void keepModelGlobals(StartValues& s)
                              &bCosoluteGradient})
         s.keep(*b);
     for (float* f : {&fConfidenceLevelCM, &fNonidealExtinction1, &fNonidealExtinction2, &fNonidealExtinction3,
-                     &fVbarTransform, &fFf0Step, &fSpeciesFraction, &fElcOilVolume})
+                     &fFf0Step, &fSpeciesFraction, &fElcOilVolume})
         s.keep(*f);
     s.keep(nLsgRampMode);
     s.keep(nWienerSkewingSetting);
@@ -585,7 +625,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(nTimeDependentScansPerSet);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
-    s.keep(pExportSpeciesConc);
+    s.keep(pExportSpeciesM);
     s.keep(bExportPeaksAsSpecies);
 }
 
@@ -646,10 +686,42 @@ void releaseGlobalGrid()
 void releaseModelData()
 {
     free_vector(pExportSpeciesS, 1, nExportSpecies);
-    free_vector(pExportSpeciesConc, 1, nExportSpecies);
-    pExportSpeciesS = pExportSpeciesConc = nullptr;
+    free_vector(pExportSpeciesM, 1, nExportSpecies);
+    pExportSpeciesS = pExportSpeciesM = nullptr;
     forgetMeanFieldCtotData();
+    releaseApproachToEq();  // its simulations, result plots, parameter vector and history profile
 }
+
+// ---------------------------------------------------------------- the M* screens
+
+void keepMStarGlobals(StartValues& s)
+{
+    for (unsigned char* b : {&bMStarCMSmoothing, &bMStarAskCMSmoothing, &bMStarAskMwRange, &bMStarArraysRenewed,
+                             &bMwappVsSignal, &bMwappFromDcDr, &bMeniscusSignalFixed, &bMStarDragA, &bMStarDragB})
+        s.keep(*b);
+    for (int* n : {&bNegativeMStar, &nLnCSmoothHalfWidth, &nLnCSmoothOrder, &nMeniscusExtrapOrder,
+                   &nMwappSmoothHalfWidth, &nBottomExtrapOrder, &nSavedPlotTop, &nSavedPlotBottom, &nMStarButtons,
+                   &nMStarButtonBase, &nMStarSets})
+        s.keep(*n);
+    s.keep(meniscusFitRange);
+    s.keep(bottomFitRange);
+    s.keep(pMeniscusFitRangeVec);
+    s.keep(pBottomFitRangeVec);
+    s.keep(pSavedDataPlot);
+    s.keep(pMStarPlotA);
+    s.keep(pMStarPlotB);
+    s.keep(pMStarPlotC);
+    s.keep(pMStarPlotD);
+    s.keep(mStarYMin);
+    s.keep(mStarYMax);
+    s.keep(pMStarButtons);
+    s.keep(pMStarSets);
+    s.keep(fRmsd);
+}
+
+// Leaving the screens puts the data plot back, which the scan data then free;
+// the per-set data left by a model-selection reset go with them.
+void releaseMStarScreens() { mStarFreeScreenPlots(nullptr); }
 
 // ---------------------------------------------------------------- distributions
 
@@ -676,9 +748,16 @@ void keepDistributionGlobals(StartValues& s)
         s.keep(*b);
     s.keep(nResolution);
     s.keep(fFrictionalRatio);
+    s.keep(nFitFrictionalRatio);
+    for (float* f : {&fConfChangeM, &fConfChangeSMin, &fConfChangeSMax, &fDiscreteCompM, &fDiscreteCompS,
+                     &fBimodalFf0Second, &fBimodalSMin, &fBimodalSMax, &fCSInvariantD, &fLinearRodParam})
+        s.keep(*f);
+    s.keep(nFitDiscreteCompMorD);
+    s.keep(nFitDiscreteCompS);
     s.keep(nNumericalErrorCode);
     for (unsigned char* b : {&bRegBothShown, &bMsTableRun, &bUseScanRadii, &bSkipRegularization, &bContiKernelsDue,
                              &bWormlikeChainRootWarned, &bCsFf0Plotted, &bDistConvertedToCM, &bDistTransformedToRh,
+                             &bDistributionTransformed,
                              &bDistPlotBuilt, &bUsePriorProbabilities, &bPriorFromDiscreteSpecies, &bGJPriorLoaded,
                              &bPriorFf0Gaussians})
         s.keep(*b);
@@ -740,6 +819,36 @@ void releaseDistributionData()
     freePriorDiscreteSpecies();
     freeThirdDerivativeWeights();
     freeMaxEntWorkArrays();
+}
+
+// ---------------------------------------------------------------- fluorescence tools
+
+void keepFluorescenceGlobals(StartValues& s)
+{
+    for (unsigned char* b :
+         {&bFloConvolution, &bFloConvolutionFloat, &bFloExcitationCone, &bFloExcitationConeFloat,
+          &bFloMagnificationDrift, &bFloDrift, &bFloDriftFloat, &bFloBleaching, &bFloKBleachFloat, &bFloAlimFloat,
+          &bFloRadialMagnification, &bFloRadialMagFactorFloat, &bNonlinearDetection, &bShowTransformedData,
+          &bFitDetectionPower, &bJohnstonOgston, &bFitJOSValue, &bFitJODValue, &bFitJOAmplitude, &bFitJOKs})
+        s.keep(*b);
+    for (float* f : {&fFloConvolution, &fConvolutionDistFactor, &fFloExcitationCone, &fFloDrift, &fFloKBleach,
+                     &fFloAlim, &fFloRadialMagFactor, &fFloNonlinCoeff, &fDetectionBaseline, &fJOs, &fJOD, &fJOAmp,
+                     &fJOKs})
+        s.keep(*f);
+    s.keep(dAppliedDetectionPower);
+    s.keep(dAppliedDetectionBaseline);
+    s.keep(bTransformedDataShown);
+    s.keep(fTransformedRmsd);
+    s.keep(fRawRmsd);
+    s.keep(bApplyingNonlinearDetection);
+    s.keep(bSkipNoiseGridRebuild);
+}
+
+void releaseFluorescenceData()
+{
+    freeNonlinearDetectionCopies();  // also with freeScanData; here when no scans were left
+    freeKeyNames();
+    freeFileNameTables();
 }
 
 // ---------------------------------------------------------------- plots
@@ -811,14 +920,17 @@ struct Subsystem {
     StartValues start;
 };
 
-// In release order: the side plots before the scans, the scans before the
-// fonts of the plots that showed them.
+// In release order: the M* screens before the data plot they stand in for,
+// the side plots before the scans, the scans before the fonts of the plots
+// that showed them.
 Subsystem gSubsystems[] = {
+    {keepMStarGlobals, releaseMStarScreens, {}},
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},
     {keepGlobalGridGlobals, releaseGlobalGrid, {}},
     {keepDistributionGlobals, releaseDistributionData, {}},
+    {keepFluorescenceGlobals, releaseFluorescenceData, {}},
     {keepPlotGlobals, releasePlots, {}},
     {keepProcessState, restoreProcessState, {}},
 };

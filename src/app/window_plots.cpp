@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "app/scan_colors.h"
 #include "app/xla_window.h"
@@ -385,15 +386,23 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
     SetViewportExtEx(dc, nWidth, nHeight, nullptr);
 
     if (pAuxPlot) {
-        // the side result of a tool is shown instead of the data plots
+        // the side result of a tool is shown instead of the data plots, with
+        // the time-to-equilibrium inset that belongs to it
         if (pAuxPlot->bMetaFileValid && pAuxPlot->hMetaFile) PlayMetaFile(dc, pAuxPlot->hMetaFile);
+        if (pTosePlot && pTosePlot->bMetaFileValid && pTosePlot->hMetaFile) PlayMetaFile(dc, pTosePlot->hMetaFile);
     } else {
+        // on the M* screens the data plot is their plot A, with three more
+        // plots where the residuals would be
         if (pDataPlot && nScans > 0) {
-            if (bPlotHasFits != (bModelComputed != 0)) buildScanCurves(false);
+            if (!bMStarMode && bPlotHasFits != (bModelComputed != 0)) buildScanCurves(false);
             playPlot(dc, pDataPlot, true);
             if (pDataPlot->nCurves > 0) drawMarkerLines(dc);
         }
-        if (bShowResiduals && bModelComputed && pResidualsPlot && pResidualsPlot->nCurves > 0) {
+        if (bMStarMode) {
+            playPlot(dc, pMStarPlotB, true);
+            playPlot(dc, pMStarPlotC, true);
+            playPlot(dc, pMStarPlotD, true);
+        } else if (bShowResiduals && bModelComputed && pResidualsPlot && pResidualsPlot->nCurves > 0) {
             // the residuals under the data, on the data plot's radius axis
             pResidualsPlot->SetPlotRect(nResidPlotTop, nPlotLeft, residualsBottom(), nPlotRight);
             pResidualsPlot->bZoomX = 0;
@@ -402,14 +411,14 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
             pResidualsPlot->Draw();
             PlayMetaFile(dc, pResidualsPlot->hMetaFile);
         }
-        if (bShowResidualsBitmap && bModelComputed) {
+        if (bShowResidualsBitmap && bModelComputed && !bMStarMode) {
             renderResidualsBitmap();  // follows the data plot's range
             if (HMETAFILE h = bitmapPlotMetafile()) PlayMetaFile(dc, h);
         }
     }
-    if (HMETAFILE h = paintDistributionPlot()) PlayMetaFile(dc, h);
+    if (!bMStarMode)
+        if (HMETAFILE h = paintDistributionPlot()) PlayMetaFile(dc, h);
     if (pAdHocWinPlot) playPlot(dc, pAdHocWinPlot, true);
-    if (pTosePlot && pTosePlot->bMetaFileValid && pTosePlot->hMetaFile) PlayMetaFile(dc, pTosePlot->hMetaFile);
     SetMapMode(dc, MM_TEXT);
 }
 

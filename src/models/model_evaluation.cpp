@@ -40,7 +40,7 @@
 #include "scandata/scan_data.h"
 #include "scandata/wiener_settings.h"
 #include "tools/fluorescence/fluorescence_options.h"
-#include "tools/nonlinear_detection.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 using namespace win;
 

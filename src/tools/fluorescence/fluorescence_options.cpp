@@ -1,7 +1,7 @@
-// The fluorescence detector options with their defaults, until the
-// fluorescence tools that set them are part of the program: every option is
-// off, so the models see the plain optics.
+// The fluorescence detector options with their defaults.
 #include "tools/fluorescence/fluorescence_options.h"
+
+#include <cmath>
 
 unsigned char bFloConvolution = 0;
 float fFloConvolution = 0.0f;
@@ -41,3 +41,8 @@ unsigned char bFitJOSValue = 0;
 unsigned char bFitJODValue = 0;
 unsigned char bFitJOAmplitude = 0;
 unsigned char bFitJOKs = 0;
+
+float jOKsLogFromValue(double dKs)
+{
+    return dKs > 1e-8 ? static_cast<float>(std::log10(dKs)) : -8.0f;
+}
