@@ -256,3 +256,43 @@ TEST_F(EvaluationTest, ALowSpeedPhaseBecomesASpeedStepFile)
     window->ReportSimulationError(5);
     EXPECT_EQ(script.pending(), 0u);
 }
+
+TEST_F(EvaluationTest, TheNonidealMultipleSpeciesRowRunsOnTheSolverObject)
+{
+    LoadScans(writeBoundaryScans(scratch, 4));
+    command(893);
+    ASSERT_TRUE(bModelNonidealMultiple);
+    bFitTINoise = bFitRINoise = 0;
+    bAlgebraicConcentrations = bAlgebraicBaseline = 0;
+    fMeniscus = 6.0f;
+    fBottom = 7.2f;
+    keepFitLimitsInsideCell();
+    // species 1 of the model: loading 0.8, D 6e-7 cm^2/s, s0 4.5 S, weak
+    // non-ideality; no second or third species
+    for (int k = 1; k <= 4; ++k) pSpeciesIncluded[k] = 0;
+    pParamValue[9] = 0.8f;
+    pParamValue[1] = 6.0f;
+    pParamValue[5] = 4.5f;
+    pParamValue[10] = -3.0f;  // log10 ks
+    pParamValue[11] = -3.0f;  // log10 kd
+    fNonidealConc2 = fNonidealConc3 = 0;
+    pParamValue[27] = pParamValue[31] = 0;
+    paramVectorToGlobals();
+    headless::Script script;
+    window->CmRun();
+    EXPECT_TRUE(script.lines().empty()) << (script.lines().empty() ? "" : script.lines()[0]);
+    ASSERT_TRUE(bModelComputed);
+    // the species simulated is species 1's: its s and D (in cm^2/s)
+    EXPECT_EQ(dLammS, 4.5);
+    EXPECT_NEAR(dLammD, 6e-7, 1e-12);
+    // a boundary: depleted near the meniscus, the plateau beyond
+    const int k = pScanTimeOrder[nScans];
+    float fLow = 1e9f, fHigh = -1e9f;
+    for (int p = pFitFirstIndex[k]; p <= pFitLastIndex[k]; ++p) {
+        fLow = std::min(fLow, ppFit[k][p]);
+        fHigh = std::max(fHigh, ppFit[k][p]);
+    }
+    EXPECT_LT(fLow, 0.05f);
+    EXPECT_GT(fHigh, 0.5f);
+    EXPECT_LT(fHigh, 0.85f);
+}
