@@ -16,6 +16,7 @@
 #include "models/model_globals.h"
 #include "model_window_fixture.h"
 #include "numerics/nrutil.h"
+#include "scandata/noise_grid.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_file.h"
@@ -295,4 +296,23 @@ TEST_F(EvaluationTest, TheNonidealMultipleSpeciesRowRunsOnTheSolverObject)
     EXPECT_LT(fLow, 0.05f);
     EXPECT_GT(fHigh, 0.5f);
     EXPECT_LT(fHigh, 0.85f);
+}
+
+TEST_F(EvaluationTest, ASpeciesIncludedSinceTheLastRunGetsItsBasisBesideTheOthers)
+{
+    DiscreteModel();
+    bFitTINoise = 1;
+    allocExtraNoiseArrays();  // for species 1 alone
+    ASSERT_EQ(pppExtraNoiseScan[2], nullptr);
+    setSpecies(2, 0.5f, 3.0f, 9.0f);
+    globalsToParamVector();
+    window->CmRun();
+    ASSERT_TRUE(bModelComputed);
+    ASSERT_NE(pppExtraNoiseScan[1], nullptr);
+    ASSERT_NE(pppExtraNoiseScan[2], nullptr);
+    // both bases hold their species (the last scan, in the plateau)
+    const int k = pScanTimeOrder[nScans];
+    const int j = nNoiseGridPoints * 3 / 4;
+    EXPECT_GT(std::fabs(pppExtraNoiseScan[1][k][j]), 0.01f);
+    EXPECT_GT(std::fabs(pppExtraNoiseScan[2][k][j]), 0.01f);
 }
