@@ -305,3 +305,21 @@ TEST(GridPropagation, ActiveWindowAgreesWithTheWholeGrid)
         EXPECT_LT(mx, 1e-3) << s;
     }
 }
+
+// Where nothing changes the step grows tenfold per step up to the largest
+// step (1000 s without sedimentation): 1, 1, 10, 100, then 1000 s steps, the
+// last cut to the scan.
+TEST(GridPropagation, StepGrowthUpToTheLargestStep)
+{
+    Experiment e;
+    e.nScans = 1;
+    e.tFirst = e.tLast = 10000;
+    installExperiment(e);
+    layOutGrid(300, false);
+    prepareRun(0, 6e-7, 1.0);
+    propagate();
+    EXPECT_EQ(dMaxTimeStep, 1000.0);
+    EXPECT_EQ(nTimeStepCount, 14);
+    EXPECT_EQ(dSimTime, 10000.0);
+    EXPECT_FLOAT_EQ(modelAt(1, 250), 1.0f);
+}
