@@ -217,6 +217,16 @@ TEST(EquilibriumExponential, NormalisedFiniteAndAdditive)
     for (int j = 1; j <= e.nPoints; j++) ASSERT_TRUE(std::isfinite(modelAt(3, j))) << j;
     EXPECT_GT(modelAt(3, e.nPoints), 100.0f);
     EXPECT_EQ(modelAt(3, 1), 0.0f);
+    // the radial magnification of the detection: 1 + (f - 1)(r - m)
+    clear();
+    equilibriumExponentialPerScan(0.0, 0.7);
+    const float flat = modelAt(1, 1500);
+    clear();
+    bFloRadialMagnification = 1;
+    fFloRadialMagFactor = 1.5f;
+    equilibriumExponentialPerScan(0.0, 0.7);
+    EXPECT_NEAR(modelAt(1, 1500), flat * (1 + 0.5 * (ppRadius[1][1500] - m)), 1e-6);
+    bFloRadialMagnification = 0;
     // two species in the scans' own arrays add up
     clear();
     equilibriumExponentialPerScan(5000, 0.4);
