@@ -28,6 +28,8 @@
 #include "distributions/s_grid.h"
 #include "distributions/step_profiles.h"
 #include "fegrid/inhomogeneous_solvent.h"
+#include "fegrid/propagators.h"
+#include "models/model_evaluation.h"
 #include "lamm/lamm_globals.h"
 #include "distributions/lamm_solution_store.h"
 #include "distributions/max_entropy.h"
@@ -40,7 +42,9 @@
 #include "distributions/normal_equations.h"
 #include "fitting/fit_globals.h"
 #include "fitting/linear_parts.h"
+#include "models/model_evaluation.h"
 #include "models/model_globals.h"
+#include "fegrid/loading_cell.h"
 #include "numerics/linear_algebra.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
@@ -70,7 +74,7 @@
 #include "tools/fluorescence/file_name_tables.h"
 #include "tools/fluorescence/fluorescence_options.h"
 #include "tools/fluorescence/nonlinear_detection.h"
-#include "tools/xp_export.h"
+#include "tools/exports/xp_export.h"
 
 namespace {
 
@@ -530,6 +534,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(bFitTINoise);
     s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
+    s.keep(bGeneratingSeries);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
     s.keep(bSMWindowFit);
@@ -606,9 +611,25 @@ void keepModelGlobals(StartValues& s)
     s.keep(dDlsCumulant1);
     s.keep(dDlsCumulant2);
     s.keep(dDlsCumulant3);
+    // model selection and evaluation
+    for (unsigned char* b : {&bModelInteracting, &bModelDlsStokesRadii, &bModelHindered, &bModelCMbInvariantD,
+                             &bModelCMPowerLaw, &bModelZoneCS, &bVhwFlotation, &bShowExtrapolationPlot,
+                             &bAreaFractionResults, &bTimesFromW2tByModel, &bGridSizeReplaced, &bSilentModelSwitch,
+                             &bSuppressRegSwitch, &bCMFromCS, &bFlotationFirstUse, &bNonidealRepulsive,
+                             &bNonidealOption2, &bHydrodynamicNonideality, &bNonidealMultiSwitch, &bStickySpheres,
+                             &bInvertBand, &bFaxenApproximation, &bDiscretizationWarned, &bSedimentationTimeOffset,
+                             &bCosoluteGradient})
+        s.keep(*b);
+    for (float* f : {&fConfidenceLevelCM, &fNonidealExtinction1, &fNonidealExtinction2, &fNonidealExtinction3,
+                     &fFf0Step, &fSpeciesFraction, &fElcOilVolume})
+        s.keep(*f);
+    s.keep(nLsgRampMode);
+    s.keep(nWienerSkewingSetting);
+    s.keep(pLammOwnerWindow);
+    s.keep(nTimeDependentScansPerSet);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
-    s.keep(pExportSpeciesConc);
+    s.keep(pExportSpeciesM);
     s.keep(bExportPeaksAsSpecies);
 }
 
@@ -658,6 +679,17 @@ void keepGlobalGridGlobals(StartValues& s)
         s.keep(*f);
     s.keep(dComplexSignalFactor);
     s.keep(dLastHeteroStep);
+    // the propagators' window and options, and the global-grid road
+    s.keep(nFirstActiveIndex);
+    s.keep(nLastActiveIndex);
+    s.keep(bApplyMeniscusCorrection);
+    s.keep(bFullGridActive);
+    for (float* f : {&fGridSpreadSigma, &fFrictionalRatioEstimate, &fDynGridEquidistantSize, &fDynGridGeometricSize,
+                     &fDynGridFirstFitRadius, &fSpeciesFraction})
+        s.keep(*f);
+    for (unsigned char* b : {&bFaxenApproximation, &bInvertBand, &bSedimentationTimeOffset, &bDiscretizationWarned})
+        s.keep(*b);
+    s.keep(pLammOwnerWindow);
 }
 
 void releaseGlobalGrid()
@@ -669,8 +701,8 @@ void releaseGlobalGrid()
 void releaseModelData()
 {
     free_vector(pExportSpeciesS, 1, nExportSpecies);
-    free_vector(pExportSpeciesConc, 1, nExportSpecies);
-    pExportSpeciesS = pExportSpeciesConc = nullptr;
+    free_vector(pExportSpeciesM, 1, nExportSpecies);
+    pExportSpeciesS = pExportSpeciesM = nullptr;
     forgetMeanFieldCtotData();
     releaseApproachToEq();  // its simulations, result plots, parameter vector and history profile
 }
@@ -777,6 +809,12 @@ void keepDistributionGlobals(StartValues& s)
         s.keep(*b);
     s.keep(nResolution);
     s.keep(fFrictionalRatio);
+    s.keep(nFitFrictionalRatio);
+    for (float* f : {&fConfChangeM, &fConfChangeSMin, &fConfChangeSMax, &fDiscreteCompM, &fDiscreteCompS,
+                     &fBimodalFf0Second, &fBimodalSMin, &fBimodalSMax, &fCSInvariantD, &fLinearRodParam})
+        s.keep(*f);
+    s.keep(nFitDiscreteCompMorD);
+    s.keep(nFitDiscreteCompS);
     s.keep(nNumericalErrorCode);
     for (unsigned char* b : {&bRegBothShown, &bMsTableRun, &bUseScanRadii, &bSkipRegularization, &bContiKernelsDue,
                              &bWormlikeChainRootWarned, &bCsFf0Plotted, &bDistConvertedToCM, &bDistTransformedToRh,
