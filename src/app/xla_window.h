@@ -278,6 +278,9 @@ public:
     // The on-screen "select range" / "integrate" buttons of the distribution plot.
     void ShowIntegrateButtons();
     void DeleteIntegrateButtons();
+    // The signal of the sedimenting buffer components (amplitude
+    // dBufferSignal) into the store row nLammSolutionSet.
+    void SimulateBufferSignal();
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
     // The time-to-equilibrium tool (analyses/timetoeq/time_to_eq_commands.cpp):
