@@ -65,6 +65,9 @@
 #include "tools/dls/dls_data.h"
 #include "tools/dls/dls_kernels.h"
 #include "lamm/lamm_globals.h"
+#include "tools/fluorescence/file_name_tables.h"
+#include "tools/fluorescence/fluorescence_options.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 #include "tools/xp_export.h"
 
 namespace {
@@ -526,6 +529,9 @@ void keepModelGlobals(StartValues& s)
     s.keep(bSerialFitRunning);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
+    s.keep(bSMWindowFit);
+    s.keep(nSMFirstScan);
+    s.keep(nSMLastScan);
     s.keep(bSimplexStarted);
     s.keep(nFitSteps);
     s.keep(nStepSimCount);
@@ -757,6 +763,36 @@ void releaseDistributionData()
     freeMaxEntWorkArrays();
 }
 
+// ---------------------------------------------------------------- fluorescence tools
+
+void keepFluorescenceGlobals(StartValues& s)
+{
+    for (unsigned char* b :
+         {&bFloConvolution, &bFloConvolutionFloat, &bFloExcitationCone, &bFloExcitationConeFloat,
+          &bFloMagnificationDrift, &bFloDrift, &bFloDriftFloat, &bFloBleaching, &bFloKBleachFloat, &bFloAlimFloat,
+          &bFloRadialMagnification, &bFloRadialMagFactorFloat, &bNonlinearDetection, &bShowTransformedData,
+          &bFitDetectionPower, &bJohnstonOgston, &bFitJOSValue, &bFitJODValue, &bFitJOAmplitude, &bFitJOKs})
+        s.keep(*b);
+    for (float* f : {&fFloConvolution, &fConvolutionDistFactor, &fFloExcitationCone, &fFloDrift, &fFloKBleach,
+                     &fFloAlim, &fFloRadialMagFactor, &fFloNonlinCoeff, &fDetectionBaseline, &fJOs, &fJOD, &fJOAmp,
+                     &fJOKs})
+        s.keep(*f);
+    s.keep(dAppliedDetectionPower);
+    s.keep(dAppliedDetectionBaseline);
+    s.keep(bTransformedDataShown);
+    s.keep(fTransformedRmsd);
+    s.keep(fRawRmsd);
+    s.keep(bApplyingNonlinearDetection);
+    s.keep(bSkipNoiseGridRebuild);
+}
+
+void releaseFluorescenceData()
+{
+    freeNonlinearDetectionCopies();  // also with freeScanData; here when no scans were left
+    freeKeyNames();
+    freeFileNameTables();
+}
+
 // ---------------------------------------------------------------- plots
 
 void keepPlotGlobals(StartValues& s)
@@ -834,6 +870,7 @@ Subsystem gSubsystems[] = {
     {keepModelGlobals, releaseModelData, {}},
     {keepGlobalGridGlobals, releaseGlobalGrid, {}},
     {keepDistributionGlobals, releaseDistributionData, {}},
+    {keepFluorescenceGlobals, releaseFluorescenceData, {}},
     {keepPlotGlobals, releasePlots, {}},
     {keepProcessState, restoreProcessState, {}},
 };

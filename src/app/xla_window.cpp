@@ -136,6 +136,20 @@ const ResponseEntry kResponseTable[] = {
     {1109, &TXLAWindow::CmTrackScratch},
     {540, &TXLAWindow::CmRealtimeUpdate},
     {541, &TXLAWindow::CmStopRealtimeUpdate},
+    // fluorescence tools (tools/fluorescence/)
+    {903, &TXLAWindow::CmSortFluorescenceData},
+    {905, &TXLAWindow::CmSignalMagnificationRadialGradient},
+    {907, &TXLAWindow::CmSignalMagnificationRadialGradient},
+    {906, &TXLAWindow::CmNonlinearDetection},
+    {908, &TXLAWindow::CmNonlinearDetection},
+    {909, &TXLAWindow::CmSignalMagnificationDriftWithTime},
+    {910, &TXLAWindow::CmSignalMagnificationDriftWithTime},
+    {911, &TXLAWindow::CmSignalRadialConvolution},
+    {912, &TXLAWindow::CmSignalRadialConvolution},
+    {913, &TXLAWindow::CmExcitationShadowAtBottom},
+    {914, &TXLAWindow::CmExcitationShadowAtBottom},
+    {915, &TXLAWindow::CmFluorescenceTools},
+    {925, &TXLAWindow::CmFluorescenceOption925},
     // models and fit parameters
     {217, &TXLAWindow::CmFitMAndS},
     {611, &TXLAWindow::CmLammEquationParameters},
@@ -218,6 +232,7 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
 {
     // The dialog transfer records of the subsystems start cleared: each is a
     // member of its subsystem's section and clears itself.
+    initFloToolBoxTransfer(&floToolBoxTransfer);
 
     // A window made by the application reads the command line and the
     // settings and asks for the disclaimer; one made by other code (a tool,
@@ -291,6 +306,7 @@ void TXLAWindow::SetupWindow()
     hAccelerators = CreateAcceleratorTable(accel.data(), nAccel);
     SetAcceleratorTable(hAccelerators);
     UpdatePreferenceChecks();
+    UpdateFluorescenceChecks();
     checkPlotExecutables(this);
     SetCaption(szWindowTitle);
     layoutAndRedrawPlots();

@@ -3,6 +3,7 @@
 
 #include "models/lamm_params_dialog.h"
 #include "platform/win.h"
+#include "tools/fluorescence/flo_toolbox.h"
 
 class CScreenButton;
 
@@ -304,6 +305,22 @@ public:
     // open-dialog selection as the data set; Save Mean DLS Data (500), the
     // switch between g(1) and g(2)-1 (898), Always Load g(2)-1 (1215).
     void LoadDlsData(char* szSelection);
+    // Options > Fluorescence Tools (tools/fluorescence/): one detector option
+    // at a time (commands 911/912, 913/914, 909/910, 905/907, 906/908 and
+    // 925), all of them in the FloTools dialog (915), and the sorting of
+    // fluorescence scan files by detector setting (903).
+    void CmSignalRadialConvolution();
+    void CmExcitationShadowAtBottom();
+    void CmSignalMagnificationDriftWithTime();
+    void CmSignalMagnificationRadialGradient();
+    void CmNonlinearDetection();
+    void CmFluorescenceOption925();
+    void CmFluorescenceTools();
+    void CmSortFluorescenceData();
+    // The check marks of the fluorescence options' menu items from the options.
+    void UpdateFluorescenceChecks();
+    // The transfer record of the FloTools dialog.
+    FloToolBoxTransfer floToolBoxTransfer{};
     void CmSaveMeanDlsData();
     void CmToggleIntensityFieldAcf();
     void CmAlwaysLoadG2();

@@ -7,6 +7,9 @@ unsigned char bStopFit = 0;
 unsigned char bFitRunning = 0;
 unsigned char bSimulateBeyondLastScan = 0;
 unsigned char bSyntheticDistNormalized = 0;
+unsigned char bSMWindowFit = 0;
+int nSMFirstScan = 0;
+int nSMLastScan = 0;
 
 // The fitting engine is not part of the program yet: no fit has run, so there
 // is no rmsd to keep.

@@ -11,6 +11,11 @@ extern unsigned char bSimulateBeyondLastScan;
 // A distribution read for synthetic data is scaled so that its values sum
 // to its area.
 extern unsigned char bSyntheticDistNormalized;
+// A fit of a time window of the scans (time-dependent s and M): only the
+// scans nSMFirstScan..nSMLastScan (positions in time order) take part.
+extern unsigned char bSMWindowFit;
+extern int nSMFirstScan;
+extern int nSMLastScan;
 
 // rmsd of data minus fit inside the fit limits; stored as the current rmsd.
 float calcRmsd();

@@ -14,7 +14,7 @@
 #include "plot/error_box.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_messages.h"
-#include "tools/nonlinear_detection.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 
 namespace {
@@ -66,7 +66,7 @@ void gridLastFromRightLimit() {
 }  // namespace
 
 void setupNoiseRadialGrid() {
-    reapplyNonlinearDetection(0);
+    reapplyNonlinearDetection(false);
     if (pNoiseGrid || ppScanOnNoiseGrid) freeNoiseArrays(nScans);
     if (nScans < 1) return;
 

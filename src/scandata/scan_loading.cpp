@@ -29,7 +29,7 @@
 #include "scandata/scan_messages.h"
 #include "scandata/scan_paths.h"
 #include "scandata/speed_analysis.h"
-#include "tools/nonlinear_detection.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 namespace {
 
