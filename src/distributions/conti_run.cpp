@@ -40,7 +40,7 @@
 #include "tools/dls/dls_data.h"
 #include "tools/dls/dls_kernels.h"
 #include "tools/fluorescence/fluorescence_options.h"
-#include "tools/nonlinear_detection.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 // (declared with the model flags by the model selection)
 extern unsigned char bModelCMPowerLaw;

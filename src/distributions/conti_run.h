@@ -25,6 +25,9 @@ extern float fMaxObservableS;
 // the finite-element switches back to Claverie with the automatic choice.
 void RunContiSed(TXLAWindow* pWindow);
 
+// The light-scattering time course I(Rh,t): one distribution per time window.
+void runDlsTimeCourse(TXLAWindow* pWindow);
+
 // Solves the Lamm equation of every grid point as one list on nLammThreads
 // workers into the Lamm-solution store (on the noise grid, or on scan 1's
 // radii while a distribution from a file is evaluated).

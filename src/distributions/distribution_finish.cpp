@@ -26,7 +26,7 @@
 #include "scandata/scan_data.h"
 #include "tools/dls/dls_data.h"
 #include "tools/fluorescence/fluorescence_options.h"
-#include "tools/nonlinear_detection.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 namespace {
 

@@ -11,10 +11,6 @@ unsigned char bSMWindowFit = 0;
 int nSMFirstScan = 0;
 int nSMLastScan = 0;
 
-// The fitting engine is not part of the program yet: no fit has run, so there
-// is no rmsd to keep.
-float calcRmsd() { return 0.0f; }
-
 // No model can be evaluated yet: a run has nothing to compute.
 #include "app/xla_window.h"
 void TXLAWindow::CmRun() {}
