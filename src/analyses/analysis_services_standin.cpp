@@ -1,6 +1,8 @@
-// Equilibrium services the Data menu calls, until the equilibrium analyses
-// are part of the program: the test mode and the M* screens never open, and
-// there is no fitted equilibrium curve to save.
+// Equilibrium and classical services the Data and Model menus call, until
+// the equilibrium and classical analyses are part of the program: the test
+// mode and the M* screens never open, there is no fitted equilibrium curve to
+// save, and no time-dependent s and M or extrapolation results to draw or
+// free (the time-dependent fits' command stays grayed).
 #include "analyses/analysis_globals.h"
 
 unsigned char bMStarMode = 0;
@@ -12,3 +14,11 @@ void endEqTestMode(TXLAWindow*) {
 }
 void mStarSetScreen(TXLAWindow*) {}
 void saveEquilibriumScan(const char*) {}
+
+int nTimeDependentScansPerSet = 4;
+void fitTimeDependentSMSliding(TXLAWindow*) {}
+void fitTimeDependentSMGrowing(TXLAWindow*) {}
+win::HMETAFILE drawTimeDependentSMPlot() { return nullptr; }
+void freeTimeDependentSM() {}
+void clearExtrapolationResults() {}
+void mStarFreePlots(TXLAWindow*) { bMStarMode = 0; }

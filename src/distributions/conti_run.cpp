@@ -42,11 +42,6 @@
 #include "tools/fluorescence/fluorescence_options.h"
 #include "tools/fluorescence/nonlinear_detection.h"
 
-// (declared with the model flags by the model selection)
-extern unsigned char bModelCMPowerLaw;
-extern unsigned char bModelCMbInvariantD;
-extern unsigned char bInvertBand;
-
 double* pContiSimS = nullptr;
 double* pContiSimD = nullptr;
 double* pContiSimVbar = nullptr;
