@@ -28,7 +28,7 @@ void TXLAWindow::Paint(HDC dc, bool, RECT&)
     PaintPlots(dc, nClientWidth, nClientHeight);
     if (pNoiseButton) pNoiseButton->Paint(this);
     // the fitted-parameter text after a Run or Fit
-    if (bShowParameterText && nScans > 0) ShowModelParameters();
+    if (bShowParameterText && bModelComputed && nScans > 0) ShowModelParameters();
 
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
