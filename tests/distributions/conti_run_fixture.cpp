@@ -42,10 +42,8 @@ void ContiRunTest::SetUp()
 
 void ContiRunTest::TearDown() { DataMenuTest::TearDown(); }
 
-void ContiRunTest::LoadSpecies(const SpeciesScans& sp)
+std::vector<std::string> ContiRunTest::WriteSpecies(const SpeciesScans& sp, const std::string& folder)
 {
-    static int nFolder = 0;
-    const std::string folder = Folder("species" + std::to_string(++nFolder));
     const int n = sp.nPoints, nk = sp.nScans;
     const double rpm = 50000, w = rpm * 2 * M_PI / 60;
     std::vector<ScanHeader> headers(nk + 1);
@@ -74,7 +72,7 @@ void ContiRunTest::LoadSpecies(const SpeciesScans& sp)
                   false, 0, false, 0, false);
     setDefaultSolverOptions(L);
     L.SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
-    ASSERT_EQ(L.Solve(), 0);
+    EXPECT_EQ(L.Solve(), 0);
     std::mt19937 gen(20261207u);
     std::normal_distribution<double> noise(0.0, sp.noise > 0 ? sp.noise : 1.0);
     std::vector<std::string> paths;
@@ -90,8 +88,19 @@ void ContiRunTest::LoadSpecies(const SpeciesScans& sp)
     free_vector(y, 1, n);
     free_vector(r, 1, n);
     free_matrix(out, 1, nk, 1, n);
-    LoadScans(paths);
-    ASSERT_EQ(nScans, nk);
+    return paths;
+}
+
+void ContiRunTest::LoadSpecies(const SpeciesScans& sp)
+{
+    static int nFolder = 0;
+    LoadScans(WriteSpecies(sp, Folder("species" + std::to_string(++nFolder))));
+    ASSERT_EQ(nScans, sp.nScans);
+    SetCellGeometry();
+}
+
+void ContiRunTest::SetCellGeometry()
+{
     fMeniscus = pParamValue[13] = 6.0f;
     fBottom = pParamValue[14] = 7.2f;
     fFitLeftLim = 6.05f;

@@ -26,9 +26,14 @@ class ContiRunTest : public DataMenuTest {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // Writes the scans into the folder as 00001.RA1, 00002.RA1, ...; their
+    // paths in time order.
+    std::vector<std::string> WriteSpecies(const SpeciesScans& species, const std::string& folder);
     // Writes the scans into a folder of their own and loads them; meniscus
     // 6.0, bottom 7.2, fit limits 6.05 and 7.10 cm.
     void LoadSpecies(const SpeciesScans& species);
+    // Meniscus 6.0, bottom 7.2, fit limits 6.05 and 7.10 cm.
+    static void SetCellGeometry();
     // The continuous model chosen by flags, with the grid smin..smax of n
     // points, the frictional ratio and the confidence level in the parameter
     // vector (the run takes them from there); no noise is fitted.
