@@ -42,7 +42,9 @@
 #include "distributions/normal_equations.h"
 #include "fitting/fit_globals.h"
 #include "fitting/linear_parts.h"
+#include "models/model_evaluation.h"
 #include "models/model_globals.h"
+#include "fegrid/loading_cell.h"
 #include "numerics/linear_algebra.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
@@ -72,7 +74,7 @@
 #include "tools/fluorescence/file_name_tables.h"
 #include "tools/fluorescence/fluorescence_options.h"
 #include "tools/fluorescence/nonlinear_detection.h"
-#include "tools/xp_export.h"
+#include "tools/exports/xp_export.h"
 
 namespace {
 
@@ -467,6 +469,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(RELVISCOSITY);
     s.keep(VBAR);
     s.keep(fVbarRho);
+    s.keep(fVbarTransform);
     s.keep(fMaxMeniscus);
     s.keep(fMinMeniscus);
     s.keep(fMaxBottom);
@@ -531,6 +534,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(bFitTINoise);
     s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
+    s.keep(bGeneratingSeries);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
     s.keep(bSMWindowFit);
@@ -549,7 +553,6 @@ void keepModelGlobals(StartValues& s)
     s.keep(fSATemperature);
     s.keep(nAnnealingSeed);
     s.keep(bMarquardLevenbergMin);
-    s.keep(fRmsd);
     s.keep(fNumFitPoints);
     s.keep(szModelParamLines);
     s.keep(szModelParamPrintLines);
@@ -615,9 +618,25 @@ void keepModelGlobals(StartValues& s)
     s.keep(dDlsCumulant1);
     s.keep(dDlsCumulant2);
     s.keep(dDlsCumulant3);
+    // model selection and evaluation
+    for (unsigned char* b : {&bModelInteracting, &bModelDlsStokesRadii, &bModelHindered, &bModelCMbInvariantD,
+                             &bModelCMPowerLaw, &bModelZoneCS, &bVhwFlotation, &bShowExtrapolationPlot,
+                             &bAreaFractionResults, &bTimesFromW2tByModel, &bGridSizeReplaced, &bSilentModelSwitch,
+                             &bSuppressRegSwitch, &bCMFromCS, &bFlotationFirstUse, &bNonidealRepulsive,
+                             &bNonidealOption2, &bHydrodynamicNonideality, &bNonidealMultiSwitch, &bStickySpheres,
+                             &bInvertBand, &bFaxenApproximation, &bDiscretizationWarned, &bSedimentationTimeOffset,
+                             &bCosoluteGradient})
+        s.keep(*b);
+    for (float* f : {&fConfidenceLevelCM, &fNonidealExtinction1, &fNonidealExtinction2, &fNonidealExtinction3,
+                     &fFf0Step, &fSpeciesFraction, &fElcOilVolume})
+        s.keep(*f);
+    s.keep(nLsgRampMode);
+    s.keep(nWienerSkewingSetting);
+    s.keep(pLammOwnerWindow);
+    s.keep(nTimeDependentScansPerSet);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
-    s.keep(pExportSpeciesConc);
+    s.keep(pExportSpeciesM);
     s.keep(bExportPeaksAsSpecies);
 }
 
@@ -678,11 +697,42 @@ void releaseGlobalGrid()
 void releaseModelData()
 {
     free_vector(pExportSpeciesS, 1, nExportSpecies);
-    free_vector(pExportSpeciesConc, 1, nExportSpecies);
-    pExportSpeciesS = pExportSpeciesConc = nullptr;
+    free_vector(pExportSpeciesM, 1, nExportSpecies);
+    pExportSpeciesS = pExportSpeciesM = nullptr;
     forgetMeanFieldCtotData();
     releaseApproachToEq();  // its simulations, result plots, parameter vector and history profile
 }
+
+// ---------------------------------------------------------------- the M* screens
+
+void keepMStarGlobals(StartValues& s)
+{
+    for (unsigned char* b : {&bMStarCMSmoothing, &bMStarAskCMSmoothing, &bMStarAskMwRange, &bMStarArraysRenewed,
+                             &bMwappVsSignal, &bMwappFromDcDr, &bMeniscusSignalFixed, &bMStarDragA, &bMStarDragB})
+        s.keep(*b);
+    for (int* n : {&bNegativeMStar, &nLnCSmoothHalfWidth, &nLnCSmoothOrder, &nMeniscusExtrapOrder,
+                   &nMwappSmoothHalfWidth, &nBottomExtrapOrder, &nSavedPlotTop, &nSavedPlotBottom, &nMStarButtons,
+                   &nMStarButtonBase, &nMStarSets})
+        s.keep(*n);
+    s.keep(meniscusFitRange);
+    s.keep(bottomFitRange);
+    s.keep(pMeniscusFitRangeVec);
+    s.keep(pBottomFitRangeVec);
+    s.keep(pSavedDataPlot);
+    s.keep(pMStarPlotA);
+    s.keep(pMStarPlotB);
+    s.keep(pMStarPlotC);
+    s.keep(pMStarPlotD);
+    s.keep(mStarYMin);
+    s.keep(mStarYMax);
+    s.keep(pMStarButtons);
+    s.keep(pMStarSets);
+    s.keep(fRmsd);
+}
+
+// Leaving the screens puts the data plot back, which the scan data then free;
+// the per-set data left by a model-selection reset go with them.
+void releaseMStarScreens() { mStarFreeScreenPlots(nullptr); }
 
 // ---------------------------------------------------------------- distributions
 
@@ -709,9 +759,16 @@ void keepDistributionGlobals(StartValues& s)
         s.keep(*b);
     s.keep(nResolution);
     s.keep(fFrictionalRatio);
+    s.keep(nFitFrictionalRatio);
+    for (float* f : {&fConfChangeM, &fConfChangeSMin, &fConfChangeSMax, &fDiscreteCompM, &fDiscreteCompS,
+                     &fBimodalFf0Second, &fBimodalSMin, &fBimodalSMax, &fCSInvariantD, &fLinearRodParam})
+        s.keep(*f);
+    s.keep(nFitDiscreteCompMorD);
+    s.keep(nFitDiscreteCompS);
     s.keep(nNumericalErrorCode);
     for (unsigned char* b : {&bRegBothShown, &bMsTableRun, &bUseScanRadii, &bSkipRegularization, &bContiKernelsDue,
                              &bWormlikeChainRootWarned, &bCsFf0Plotted, &bDistConvertedToCM, &bDistTransformedToRh,
+                             &bDistributionTransformed,
                              &bDistPlotBuilt, &bUsePriorProbabilities, &bPriorFromDiscreteSpecies, &bGJPriorLoaded,
                              &bPriorFf0Gaussians})
         s.keep(*b);
@@ -884,9 +941,11 @@ struct Subsystem {
     StartValues start;
 };
 
-// In release order: the side plots before the scans, the scans before the
-// fonts of the plots that showed them.
+// In release order: the M* screens before the data plot they stand in for,
+// the side plots before the scans, the scans before the fonts of the plots
+// that showed them.
 Subsystem gSubsystems[] = {
+    {keepMStarGlobals, releaseMStarScreens, {}},
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "platform/win_types.h"
+// The M* screens of equilibrium data (bMStarMode, mStarSetScreen, ...).
+#include "analyses/mstar/mstar_screen.h"
 
 // Equilibrium fitting with discrete species: interference data are treated
 // as absorbance and both noise fits are switched on by the loaders.
@@ -27,15 +29,9 @@ extern unsigned char bEqTestAutoLimits;
 // van Holde-Weischet analysis).
 extern unsigned char bExtrapolateAreaFractions;
 
-// The M* screens of equilibrium data are active.
-extern unsigned char bMStarMode;
-extern unsigned char bMStarAllSets;
-
 class TXLAWindow;
 // Leaves the approach-to-equilibrium test mode (plot, flags) and redraws.
 void endEqTestMode(TXLAWindow* pWindow);
-// Switches into the M* transformation screens.
-void mStarSetScreen(TXLAWindow* pWindow);
 // Saves the fitted equilibrium curve of the last scan as a scan file.
 void saveEquilibriumScan(const char* szPath);
 // The Run of the approach-to-equilibrium test, of the sedimentation-
@@ -65,5 +61,3 @@ void freeTimeDependentSM();
 // Frees the results of the area-fraction extrapolation and the van
 // Holde-Weischet analysis and their plot.
 void clearExtrapolationResults();
-// Leaves the M* screens.
-void mStarFreePlots(TXLAWindow* pWindow);

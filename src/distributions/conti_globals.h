@@ -99,6 +99,18 @@ extern float fRealtimeDistXMax;
 // its weight-average abscissa, the total signal and the further moments.
 void integrateDistribution(float fLow, float fHigh, float* pfArea, float* pfMean, float* pfTotal, float* pfSigma,
                            float* pfHarmonicMean, float* pfZMean);
+// The extent of the peak whose maximum is grid point nPeak
+// (distributions/distribution_integration.cpp): from the maximum the walk
+// goes outward on each side while the next value is at most the lowest value
+// passed so far divided by fFactor (0.9: ripples of less than 11 % do not end
+// it); it takes the first point at or below 1 % of the peak height and ends
+// there. Out (each may be null): the limits (the abscissae where the walks
+// ended), the weight-average abscissa, the first and last grid index, the
+// peak height, the fraction of the total signal and the signal, from
+// integrateDistribution between the limits. Without a distribution, or with
+// nPeak outside the grid, every result is 0.
+void findPeakExtent(int nPeak, float* pfLow, float* pfHigh, float* pfMean, int* pnFirst, int* pnLast,
+                    float* pfHeight, float* pfFraction, float* pfSignal, float fFactor);
 
 // ---------------------------------------------------------------- run state read by the solvers
 // The fit's final evaluation (regularized although bSkipRegularization is

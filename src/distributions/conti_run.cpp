@@ -611,6 +611,7 @@ ERunEnd runContiSedSteps(TXLAWindow* pWindow)
     // 14.
     const int nGrid = b2D ? nCsGridTotal : nResolution;
     allocGridVectors(nGrid);
+    bDistributionTransformed = 0;
     bDistTransformedToRh = 0;
     bool bDiscretizationShown = false, bSimulationShown = false;
     // 15. - 20.

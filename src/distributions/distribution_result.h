@@ -48,6 +48,9 @@ extern float fCsFf0MsD;
 extern unsigned char bCsFf0Plotted;          // the plot shows a two-dimensional result
 extern unsigned char bDistConvertedToCM;     // the shown c(s) was converted to c(M)
 extern unsigned char bDistTransformedToRh;   // the shown distribution is over Stokes radii
+// The shown distribution was transformed to standard conditions (s20,w) by a
+// transform command; cleared when a distribution is computed.
+extern unsigned char bDistributionTransformed;
 // Set after each grid or plot build; while set, a release lays the
 // main-window plots out again.
 extern unsigned char bDistPlotBuilt;
@@ -117,3 +120,19 @@ void plotSizeAndShapeDistribution();
 void plotCMDistribution();
 // The recorded picture of the distribution plot, or 0 without one.
 win::HMETAFILE paintDistributionPlot();
+
+// ---------------------------------------------------------------- transforms of the shown distribution
+// (distributions/distribution_finish.cpp)
+// To standard conditions: the grid times (1 - vbar20 0.99823) viscosity /
+// ((1 - vbar density) 0.001002) (viscosity in Pa s), the values divided by
+// that factor, so the area stays; 0 (nothing changed) for the M-type models
+// and electrophoresis c(v).
+unsigned char transformDistributionToS20w(float fVbar, float fVbar20, float fViscosity, float fDensity);
+// From s20,w to the Stokes radius (nm), the values rescaled so that the
+// trapezoidal area of each shown curve stays. Always 1.
+unsigned char transformDistributionToRh(float fVbar20);
+// Divides every value by the signal coefficient a(R) = p0 + p1 R + ... of the
+// grid point's abscissa, the coefficients read one per line from the file.
+// A file that gives no coefficient, or an a(R) of 0 at a grid point, is
+// refused with a box and leaves the distribution as it was (result 0).
+unsigned char correctDistributionForSizeDependentSignal(const char* szPath);

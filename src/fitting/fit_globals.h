@@ -3,8 +3,10 @@
 
 extern unsigned char bFitTINoise;         // fit time-invariant noise
 extern unsigned char bSerialFitRunning;   // a serialised fit runs
+extern unsigned char bGeneratingSeries;   // Generate > Series runs
 extern unsigned char bStopFit;            // a key stopped the fit
 extern unsigned char bFitRunning;         // a fit runs (quieter progress)
+extern float fRmsd;                       // rmsd of the last run or fit
 // Simulations run on past the last scan (command 223); the equilibrium-data
 // save works only while it is set.
 extern unsigned char bSimulateBeyondLastScan;
@@ -25,8 +27,7 @@ float calcRmsd();
 // time-dependent s and M fit, from the second scan when the first is the
 // initial condition, else all.
 void fitScanRange(int* pnFirst, int* pnLast);
-// rmsd and number of points of the last evaluation.
-extern float fRmsd;
+// The number of points of the last rmsd (fRmsd above).
 extern float fNumFitPoints;
 class TXLAWindow;
 // Data, meniscus and bottom present, fit limits inside them (a limit of 0 or

@@ -32,7 +32,7 @@
 #include "plot/number_entry.h"
 #include "plot/sounds.h"
 #include "scandata/scan_data.h"
-#include "tools/calculators.h"
+#include "tools/exports/hydrodynamic_exports.h"
 
 using namespace win;
 
@@ -264,7 +264,13 @@ void setUpContinuousModel(TXLAWindow* w)
         checkModelMenuItem(w, n, false);
 
     if (bModelContinuous) {
-        if (!bModelCS) return;
+        if (!bModelCS) {
+            // within the family without a switch: the plain c(M) model is
+            // what remains, and the menu says so
+            checkModelMenuItem(w, 235, true);
+            checkModelMenuItem(w, 275, false);
+            return;
+        }
         bModelCS = 0;
         rebuildDistributionPlotForModel();
         if (!nLsgRampMode) {
@@ -507,7 +513,7 @@ void TXLAWindow::CmModelFMScalingLaw()
     pParamFloat[10] = bFMScalingNoDiffusion;
     pParamFloat[18] = pSpeciesExtraFloat[3] = 0;
     if (MessageBox(HWindow, "enter new s(M) power-law calibration?", "C(M) POWERLAW", MB_YESNO) == IDYES &&
-        !calibrateCMPowerLaw())
+        !calibrateCMPowerLaw(this))
         MessageBox(HWindow, "sorry, s(M) power-law calibration failed!", "C(M) POWERLAW", MB_OK);
     secondDerivativeUnlessShown(this, !bSilentModelSwitch);
 }

@@ -193,7 +193,10 @@ extern float RELVISCOSITY;
 inline constexpr float STANDARDVISCOSITY = 0.001002f;
 extern float VBAR;
 extern float fVbarRho;
+// Hydration (g/g) of the particle and the partial specific volume (ml/g) at
+// 20 C in water that the s20,w transforms use.
 extern float fHydration;
+extern float fVbarTransform;
 // Ranges of meniscus and bottom (cm) and their fit switches.
 extern float fMaxMeniscus;
 extern float fMinMeniscus;
@@ -304,9 +307,6 @@ extern unsigned char bStickySpheres;
 extern float fNonidealExtinction1;
 extern float fNonidealExtinction2;
 extern float fNonidealExtinction3;
-// The partial specific volume at 20 degrees Celsius (VBAR20) of the s20,w
-// conversions.
-extern float fVbarTransform;
 // The step of the f/f0 axis of c(s,f/f0) (saved with the parameters).
 extern float fFf0Step;
 // The integer setting of the Wiener skewing (saved with the parameters).

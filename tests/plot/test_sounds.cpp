@@ -19,9 +19,11 @@ using soundtest::SoundFolder;
 
 namespace {
 
+// A folder of the test's own: tests run in parallel on one working folder.
 fs::path soundsWithFiles(std::initializer_list<const char*> names)
 {
-    fs::path dir = fs::path(win::workingFolder()) / "sounds";
+    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::path dir = fs::path(win::workingFolder()) / ("sounds_" + test);
     fs::create_directories(dir);
     for (const char* sz : names) std::fclose(std::fopen((dir / sz).string().c_str(), "wb"));
     return dir;
