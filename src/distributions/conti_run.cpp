@@ -28,6 +28,7 @@
 #include "fitting/fit_globals.h"
 #include "lamm/lamm_globals.h"
 #include "lamm/lamm_ideal.h"
+#include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
@@ -779,9 +780,14 @@ void RunSVContiSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, d
                         dTruncateLevel, bTruncateGrid, dLammDefaultC, dLammDefaultB, fAutoAlgorithmNormS,
                         fAutoAlgorithmNormSOptimized);
     if (bModelZone) L->SetBandForming(true, fZoneLamellaWidth, bInvertBand != 0);
-    L->SetSolventAndParticle(fTemperatureK, VBAR, fBufferDensity, RELVISCOSITY);
-    if (bFitT0) L->SetStartTime(fStartTime);
+    // the solver takes the temperature in degrees Celsius
+    L->SetSolventAndParticle(fTemperatureK - 273.15, VBAR, fBufferDensity, RELVISCOSITY);
+    if (bSedimentationTimeOffset) L->SetStartTime(fStartTime);
     if (bUsingSpeedSteps) L->CheckRotorSpeeds(pRotorSpeedProfile);
+    if (bInhomogeneousSolvent) {
+        setSolverInhomogeneousSolvent(L.get());
+        if (bCosoluteGradient) setSolverCosoluteSolvent(L.get());
+    }
     if (bAbsorbanceData && bSimTimeResolution && fScanVelocity > 0.0f && ppRadius && ppRadius[1])
         L->SetTimeOffsetFromMeniscus(ppRadius[1][1]);
     if (bFloRadialMagnification) L->SetRadialSignalSlope(true, fFloRadialMagFactor);
