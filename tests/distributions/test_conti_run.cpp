@@ -4,7 +4,9 @@
 // switches as every exit leaves them; the grid-point table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "analyses/analysis_globals.h"
@@ -12,6 +14,7 @@
 #include "distributions/conti_globals.h"
 #include "distributions/conti_run.h"
 #include "distributions/conti_run_fixture.h"
+#include "distributions/distribution_file.h"
 #include "distributions/distribution_result.h"
 #include "distributions/hydrodynamics.h"
 #include "distributions/lamm_solution_store.h"
@@ -234,4 +237,36 @@ TEST_F(ContiRunTest, GridPointTable)
     EXPECT_EQ(gridPointRule(2), EGridPointRule::CMBuoyantInvariantD);
     bModelCMbInvariantD = 0;
     EXPECT_EQ(gridPointRule(2), EGridPointRule::CMOnMGrid);
+}
+
+TEST_F(ContiRunTest, ADistributionFromAFileIsEvaluatedOnTheScansRadii)
+{
+    // synthetic data: a distribution read from a file evaluated at the
+    // scans' own radii, where the store then holds scan 1's points
+    SpeciesScans sp;
+    sp.D = diffusionOf(5.0, 1.3);
+    sp.nPoints = 150;
+    LoadSpecies(sp);
+    ChooseContinuous(&bModelCS, 0.0f, 10.0f, 21, 1.3f, 0.95f);
+    paramVectorToGlobals();
+    const std::string path = Folder("dist") + "/one.dat";
+    {
+        std::FILE* f = std::fopen(path.c_str(), "w");
+        for (int i = 0; i <= 20; i++) std::fprintf(f, "%f %f\n", 0.5 * i, i == 10 ? 0.8 : 0.0);
+        std::fclose(f);
+    }
+    ASSERT_EQ(loadDistributionFromFile(path.c_str()), 1);
+    ASSERT_EQ(nLammSolutionStorePoints, pScanPoints[1]);
+    ASSERT_LT(nLammSolutionStorePoints, nNoiseGridPoints);
+    bUseScanRadii = 1;
+    RunContiSed(window.get());
+    bUseScanRadii = 0;
+    EXPECT_EQ(pLammSolutions, nullptr);
+    // the model of the amplitude 0.8 at 5 S is the data they were made from
+    double dMax = 0;
+    for (int k = 1; k <= nScans; k++)
+        for (int p = 1; p <= pScanPoints[k]; p++)
+            if (ppRadius[k][p] > 6.02f) dMax = std::max(dMax, std::fabs(double(ppFit[k][p]) - ppSignal[k][p]));
+    EXPECT_LT(dMax, 0.01);
+    expectClaverieAfterRun();
 }
