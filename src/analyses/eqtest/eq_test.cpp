@@ -360,7 +360,15 @@ void runEqTest(TXLAWindow* w)
     const int nPrevious = nEqTestSeries;
     groupScanSeries(w);
     if (nEqTestSeries != nPrevious) {
+        // Run and Fit suspend painting; the selection shows its plot while
+        // its questions wait
+        const unsigned char bRunning = w ? w->bRunning : 0, bFitting = w ? w->bFitting : 0;
+        if (w) w->bRunning = w->bFitting = 0;
         selectEqTestSeries(w);
+        if (w) {
+            w->bRunning = bRunning;
+            w->bFitting = bFitting;
+        }
         plotEqTestResults(w);
     }
     if (!bEqTestCurvesAllocated || nEqTestCurveSeries != nEqTestSeries) {
