@@ -264,7 +264,13 @@ void setUpContinuousModel(TXLAWindow* w)
         checkModelMenuItem(w, n, false);
 
     if (bModelContinuous) {
-        if (!bModelCS) return;
+        if (!bModelCS) {
+            // within the family without a switch: the plain c(M) model is
+            // what remains, and the menu says so
+            checkModelMenuItem(w, 235, true);
+            checkModelMenuItem(w, 275, false);
+            return;
+        }
         bModelCS = 0;
         rebuildDistributionPlotForModel();
         if (!nLsgRampMode) {
