@@ -249,8 +249,6 @@ public:
     bool ReloadParameters(const char* szPath);
     // The parameter dialog of the current model (command 212).
     void CmParameters();
-    // Selects the plain c(M) distribution model (command 235).
-    void CmModelContinuousCM();
     // Switches the species description between (M, s) and (D, s) (command 217).
     void CmFitMAndS();
     // The Lamm equation settings in their dialog (command 611) and the
