@@ -47,6 +47,8 @@ extern float fShownBestRmsd;              // best value last shown
 // Simulated annealing (Options > Fitting Options): chosen, start temperature
 // (relative increase of the best value), temperature steps, evaluations per
 // temperature, current temperature and the state of its random generator.
+// Marquardt-Levenberg is the optimiser (Options > Fitting Options).
+extern unsigned char bMarquardLevenbergMin;
 extern unsigned char bSimulatedAnnealing;
 extern float SAmaxTemp;
 extern int nSANumberOfTemps;
