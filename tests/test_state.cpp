@@ -70,7 +70,7 @@
 #include "tools/fluorescence/file_name_tables.h"
 #include "tools/fluorescence/fluorescence_options.h"
 #include "tools/fluorescence/nonlinear_detection.h"
-#include "tools/xp_export.h"
+#include "tools/exports/xp_export.h"
 
 namespace {
 
@@ -530,6 +530,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(bFitTINoise);
     s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
+    s.keep(bGeneratingSeries);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
     s.keep(bSMWindowFit);
@@ -616,7 +617,7 @@ void keepModelGlobals(StartValues& s)
                              &bCosoluteGradient})
         s.keep(*b);
     for (float* f : {&fConfidenceLevelCM, &fNonidealExtinction1, &fNonidealExtinction2, &fNonidealExtinction3,
-                     &fVbarTransform, &fFf0Step, &fSpeciesFraction, &fElcOilVolume})
+                     &fFf0Step, &fSpeciesFraction, &fElcOilVolume})
         s.keep(*f);
     s.keep(nLsgRampMode);
     s.keep(nWienerSkewingSetting);
@@ -624,7 +625,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(nTimeDependentScansPerSet);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
-    s.keep(pExportSpeciesConc);
+    s.keep(pExportSpeciesM);
     s.keep(bExportPeaksAsSpecies);
 }
 
@@ -685,8 +686,8 @@ void releaseGlobalGrid()
 void releaseModelData()
 {
     free_vector(pExportSpeciesS, 1, nExportSpecies);
-    free_vector(pExportSpeciesConc, 1, nExportSpecies);
-    pExportSpeciesS = pExportSpeciesConc = nullptr;
+    free_vector(pExportSpeciesM, 1, nExportSpecies);
+    pExportSpeciesS = pExportSpeciesM = nullptr;
     forgetMeanFieldCtotData();
     releaseApproachToEq();  // its simulations, result plots, parameter vector and history profile
 }
@@ -747,6 +748,12 @@ void keepDistributionGlobals(StartValues& s)
         s.keep(*b);
     s.keep(nResolution);
     s.keep(fFrictionalRatio);
+    s.keep(nFitFrictionalRatio);
+    for (float* f : {&fConfChangeM, &fConfChangeSMin, &fConfChangeSMax, &fDiscreteCompM, &fDiscreteCompS,
+                     &fBimodalFf0Second, &fBimodalSMin, &fBimodalSMax, &fCSInvariantD, &fLinearRodParam})
+        s.keep(*f);
+    s.keep(nFitDiscreteCompMorD);
+    s.keep(nFitDiscreteCompS);
     s.keep(nNumericalErrorCode);
     for (unsigned char* b : {&bRegBothShown, &bMsTableRun, &bUseScanRadii, &bSkipRegularization, &bContiKernelsDue,
                              &bWormlikeChainRootWarned, &bCsFf0Plotted, &bDistConvertedToCM, &bDistTransformedToRh,

@@ -1,9 +1,9 @@
 // Equilibrium-analysis state that the loaders read.
 #pragma once
 
+#include "platform/win_types.h"
 // The M* screens of equilibrium data (bMStarMode, mStarSetScreen, ...).
 #include "analyses/mstar/mstar_screen.h"
-#include "platform/win_types.h"
 
 // Equilibrium fitting with discrete species: interference data are treated
 // as absorbance and both noise fits are switched on by the loaders.
@@ -61,5 +61,3 @@ void freeTimeDependentSM();
 // Frees the results of the area-fraction extrapolation and the van
 // Holde-Weischet analysis and their plot.
 void clearExtrapolationResults();
-// Leaves the M* screens.
-void mStarFreePlots(TXLAWindow* pWindow);

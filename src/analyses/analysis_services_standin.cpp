@@ -1,8 +1,9 @@
 // Equilibrium and classical services the Data and Model menus call, until
-// the equilibrium and classical analyses are part of the program: the test
-// mode never opens, there is no fitted equilibrium curve to
-// save, and no time-dependent s and M or extrapolation results to draw or
-// free (the time-dependent fits' command stays grayed).
+// the approach-to-equilibrium test, the equilibrium fits and the classical
+// analyses are part of the program: the test mode never opens, there is no
+// fitted equilibrium curve to save, and no time-dependent s and M or
+// extrapolation results to draw or free (the time-dependent fits' command
+// stays grayed).
 #include "analyses/analysis_globals.h"
 
 void endEqTestMode(TXLAWindow*) {

@@ -271,6 +271,17 @@ const ResponseEntry kResponseTable[] = {
     {932, &TXLAWindow::CmToseOptimize},
     {936, &TXLAWindow::CmToseSaveResultFiles},
     {935, &TXLAWindow::CmTosePlokaScans},
+    // outside plotting programs and the HydroPro launcher
+    {878, &TXLAWindow::CmPlotDataIn3dGraph},
+    {879, &TXLAWindow::CmMakeSedimentationMovie},
+    {880, &TXLAWindow::CmMatlabPlotDataFitRes},
+    {881, &TXLAWindow::CmMatlabPlotDataFitResDistribution},
+    {882, &TXLAWindow::CmMatlabPlotSizeAndShape},
+    {883, &TXLAWindow::CmPlotTriangulatedStructure},
+    {899, &TXLAWindow::CmPlokaCofsPlot},
+    {900, &TXLAWindow::CmPlokaDataFitResidualsPlot},
+    {901, &TXLAWindow::CmPlokaPlot},
+    {876, &TXLAWindow::CmStartHydroPro},
 };
 
 // Commands whose handler exists but whose work needs a part of the program
@@ -324,8 +335,8 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
 {
     // The dialog transfer records of the subsystems start cleared: each is a
     // member of its subsystem's section and clears itself.
-    initFloToolBoxTransfer(&floToolBoxTransfer);
     initParamsBoxTransfer(&paramsBoxTransfer);
+    initFloToolBoxTransfer(&floToolBoxTransfer);
 
     // A window made by the application reads the command line and the
     // settings and asks for the disclaimer; one made by other code (a tool,

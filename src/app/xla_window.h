@@ -464,4 +464,18 @@ public:
     // and the minimum s of logarithmic grids (1107) (tools/exports/).
     void CmExtractSFromBest();
     void CmMinimumSValueForLogGrid();
+    // Outside plotting programs (tools/exports/outside_plots.cpp): the
+    // plotting executables of the "bin" folder (878-883) and PLOKA (899, 900
+    // and 901).
+    void CmPlotDataIn3dGraph();
+    void CmMakeSedimentationMovie();
+    void CmMatlabPlotDataFitRes();
+    void CmMatlabPlotDataFitResDistribution();
+    void CmMatlabPlotSizeAndShape();
+    void CmPlotTriangulatedStructure();
+    void CmPlokaCofsPlot();
+    void CmPlokaDataFitResidualsPlot();
+    void CmPlokaPlot();
+    // The HydroPro launcher (tools/calculators/hydropro.cpp): command 876.
+    void CmStartHydroPro();
 };

@@ -32,7 +32,7 @@
 #include "plot/number_entry.h"
 #include "plot/sounds.h"
 #include "scandata/scan_data.h"
-#include "tools/calculators.h"
+#include "tools/exports/hydrodynamic_exports.h"
 
 using namespace win;
 
@@ -513,7 +513,7 @@ void TXLAWindow::CmModelFMScalingLaw()
     pParamFloat[10] = bFMScalingNoDiffusion;
     pParamFloat[18] = pSpeciesExtraFloat[3] = 0;
     if (MessageBox(HWindow, "enter new s(M) power-law calibration?", "C(M) POWERLAW", MB_YESNO) == IDYES &&
-        !calibrateCMPowerLaw())
+        !calibrateCMPowerLaw(this))
         MessageBox(HWindow, "sorry, s(M) power-law calibration failed!", "C(M) POWERLAW", MB_OK);
     secondDerivativeUnlessShown(this, !bSilentModelSwitch);
 }
