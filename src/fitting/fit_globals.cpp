@@ -25,3 +25,17 @@ int nSANumberOfTemps = 10;
 int nSAItMax = 500;
 float fSATemperature = 2.0f;
 int nAnnealingSeed = -3;
+
+unsigned char bSimplex = 1;
+unsigned char bSAFinalML = 1;
+unsigned char bAnnealFinalSimplex = 0;
+float fSimplexRandomization = 0.01f;
+unsigned char bSaveBestParams = 1;
+float fRememberedMeniscus = 0.0f;
+float fRememberedBottom = 0.0f;
+unsigned char bFitStoppedByUser = 0;
+double dMLTestRmsd = 0.0;
+double dMLTestPoints = 0.0;
+double dMLLambda = 0.0;
+double* pMLRelStep = nullptr;
+double* pMLAbsStep = nullptr;
