@@ -239,11 +239,13 @@ bool contiFit(TXLAWindow* pWindow)
     bFitRunning = 0;
     bFinalFitEvaluation = 1;
     ContiSimplexSim(p[b], pWindow);
+    // a final run that computed nothing (it has said why) leaves nothing to show
+    const bool bFinalComputed = dChiSquare < fNoResult && pLammSolutions && pNEMatrix;
     bStopFit = 0;
     setContiParameters(x);
     if (pWindow) pWindow->InvalidateUnlessBatch();
     DisplayBestContiParams(pWindow);
-    if (pLammSolutions && pNEMatrix) finishContiSed(pWindow);
+    if (bFinalComputed) finishContiSed(pWindow);
     free_matrix(p, 1, n + 1, 1, n);
     free_vector(x, 1, n);
     free_vector(y, 1, n + 1);

@@ -544,6 +544,7 @@ int getContiParameters(int nMax, float* v)
 {
     nContiPosMeniscus = nContiPosBottom = nContiPosLamella = 0;
     nContiPosNonidealKs = nContiPosNonidealKd = nContiPosFrictionalRatio = 0;
+    if (!pParamValue || !pParamFloat) return 0;
     int j = 0;
     for (int e = 1; e <= nEntries; ++e) {
         if (!floats(e)) continue;
@@ -556,6 +557,7 @@ int getContiParameters(int nMax, float* v)
 
 void setContiParameters(float* v)
 {
+    if (!pParamValue || !pParamFloat) return;
     if (fGridMeniscusRef == 0.0f) fGridMeniscusRef = pParamValue[13];
     if (fGridBottomRef == 0.0f) fGridBottomRef = pParamValue[14];
     int j = 0;
@@ -571,6 +573,7 @@ void setContiParameters(float* v)
 
 int contiSetParameterSteps()
 {
+    if (!pParamValue || !pParamFloat) return 0;
     int j = 0;
     for (int e = 1; e <= nEntries; ++e) {
         if (!floats(e)) continue;

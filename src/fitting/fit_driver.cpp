@@ -315,6 +315,7 @@ void deriveOligomerEntries()
 // The objective's write-back of a whole vector.
 void writeVectorToModel(float* pVector)
 {
+    if (!pParamValue || !pParamFloat) return;
     int j = 0;
     for (int e = 1; e <= nExtras; ++e)
         if (extraOn(e)) storeExtra(e, &pVector[++j], EStore::Objective);
@@ -417,6 +418,7 @@ void rebuildRadialGrid()
 
 int packFitParameters(int n, float* pVector)
 {
+    if (!pParamValue || !pParamFloat) return 0;
     int j = 0;
     for (int e = 1; e <= nExtras; ++e) {
         if (!extraOn(e)) continue;
@@ -433,6 +435,7 @@ int packFitParameters(int n, float* pVector)
 
 void unpackFitParameters(float* pVector)
 {
+    if (!pParamValue || !pParamFloat) return;
     int j = 0;
     for (int e = 1; e <= nExtras; ++e)
         if (extraOn(e)) storeExtra(e, &pVector[++j], EStore::Unpack);
@@ -443,6 +446,7 @@ void unpackFitParameters(float* pVector)
 
 void storeBestFitVertex(const float* pVector)
 {
+    if (!pParamValue || !pParamFloat) return;
     int j = 0;
     for (int e = 1; e <= nExtras; ++e) {
         if (!extraOn(e)) continue;
