@@ -23,3 +23,6 @@ void runAreaFractionExtrapolation(TXLAWindow* pWindow)
 {
     notInThisVersion(pWindow, "the extrapolation of ls-g*(s) area fractions is not in this version");
 }
+
+// The boundary analyses run no simplex of their own yet: no step to show.
+void showSimplexStep(TXLAWindow*) {}

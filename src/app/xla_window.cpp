@@ -220,6 +220,7 @@ const ResponseEntry kResponseTable[] = {
     {642, &TXLAWindow::CmRegularizationBothShown},
     {240, &TXLAWindow::CmSetMeniscusBottomLimits},
     {213, &TXLAWindow::CmRun},
+    {215, &TXLAWindow::CmFit},
     {611, &TXLAWindow::CmLammEquationParameters},
     // light-scattering data: loading, mean, switch and converters
     {298, &TXLAWindow::CmLoadDLSData},

@@ -345,14 +345,16 @@ public:
     // (fitting/run_commands.cpp).
     void CmRun();
     void RunFromKeyboard();
+    // Fits the current model (command 215; fitting/fit_command.cpp); the
+    // restarted simplex of the discrete models, 1 when it ran or there was
+    // nothing to fit (fitting/fit_driver.cpp).
+    void CmFit();
+    unsigned char RunFit();
     void CmToggleSimulateBeyondLastScan();
     void CmTransformGsToBoundaryModel();
     // The fitted-parameter text at the top of the window, built and painted
     // (fitting/parameter_text.cpp); the last fit's information shown again.
     void ShowModelParameters();
-    // Fits the current model (command 215).
-    void CmFit();
-    // Shows the last fit's information again.
     void CmShowLastFitInfo();
     // The rules of thumb on residuals, meniscus, bottom and distribution ends
     // after Run and Fit, in "Help Wizard" boxes (fitting/fit_wizard.cpp).
