@@ -298,3 +298,52 @@ TEST_F(EqTestCommandTest, NoDataNoTest)
     Run(script, 645);
     EXPECT_FALSE(bEqTestMode);
 }
+
+TEST_F(EqTestCommandTest, RunAndTheRealtimeUpdateRepeatTheTest)
+{
+    Load(WriteRun());
+    {
+        win::headless::Script script;
+        AcceptLimits(script, "10");
+        AcceptLimits(script, "15");
+        AcceptLimits(script, "20");
+        script.expectMessageBox("save approach to equilibrium data?", win::IDNO)
+            .expectMessageBox("realtime update?", win::IDYES)
+            .expectMessageBox("keep going automatically", win::IDYES)
+            .expectMessageBox("load data from all cells?", win::IDNO)
+            .expectMessageBox("save approach to equilibrium data?", win::IDNO);
+        Run(script, 645);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    ASSERT_TRUE(bRealtimeUpdate);
+    ASSERT_EQ(pDataPlot->nCurves, 3);
+    EXPECT_EQ(pDataPlot->pCurves[2]->pY->nSize, 3u);
+
+    // a fifth scan at 20000 rpm arrives: the next tick reloads and repeats
+    // the test, without selection questions
+    WriteScan(13, 1, 20000, 0.005, 13);
+    {
+        win::headless::Script script;
+        expectSpeedStepsBoxes(script);  // the reload's
+        script.expectMessageBox("save approach to equilibrium data?", win::IDNO);
+        script.advanceTime(60000);
+        win::headless::processMessages();
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    EXPECT_EQ(nScans, 13);
+    ASSERT_EQ(pDataPlot->nCurves, 3);
+    ASSERT_EQ(pDataPlot->pCurves[2]->pY->nSize, 4u);
+    // against the new latest scan
+    EXPECT_NEAR(pDataPlot->pCurves[2]->pY->pData[3], 0.005 * radiusSpread(41), 2e-6);
+
+    // Run repeats it too
+    {
+        win::headless::Script script;
+        script.expectMessageBox("save approach to equilibrium data?", win::IDNO);
+        Run(script, 213);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    EXPECT_TRUE(bEqTestPlotShown);
+    win::headless::Script script;
+    Run(script, 541);
+}

@@ -257,3 +257,33 @@ TEST_F(EquilibriumExactFit, TiNoiseOutsideTheWindowOnTheStraightLine)
                 EXPECT_NEAR(ti[p], line(p, nLast - 1, nLast), 1e-5f) << nLast << " " << p;
         }
 }
+
+TEST_F(EquilibriumFitTest, EndToEndThroughTheMenu)
+{
+    // Load Equilibrium Data, the single-species model (284), Run (213), Fit (215)
+    const std::vector<EqScan> scans = Experiment();
+    SetRadialResolution("0.002");
+    Load(WriteScans(scans));
+    bWizardMessages = 0;  // residuals at the rounding level need no advice
+    win::headless::Script script;
+    Run(script, 284);
+    EXPECT_TRUE(bEquilibriumDiscrete);
+    setMolarMass(50000.0f, 0);
+    Run(script, 213);
+    EXPECT_TRUE(bModelComputed);
+    EXPECT_LT(fRmsd, 1e-5f);
+
+    setMolarMass(40000.0f, 1);
+    Run(script, 215);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_NEAR(pSpeciesMw[1], 50000.0, 50.0);
+    EXPECT_LT(fRmsd, 1e-5f);
+    const NoiseSplit n = noiseSplit(scans);
+    EXPECT_LT(n.riSpread, 1e-5);
+    EXPECT_LT(n.tiSpread, 1e-5);
+    EXPECT_NEAR(n.tiMean, -n.riMean, 1e-5);
+    char szLines[3][120];
+    formatEquilibriumFitStep(szLines);
+    EXPECT_NEAR(std::atof(szLines[2] + std::string("buoyant molar mass = ").size()), 13564.6, 13.6) << szLines[2];
+    win::headless::processMessages();
+}
