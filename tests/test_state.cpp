@@ -15,7 +15,24 @@
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
+#include "distributions/hydrodynamics.h"
+#include "distributions/prior_probabilities.h"
+#include "distributions/s_grid.h"
+#include "distributions/step_profiles.h"
+#include "fegrid/inhomogeneous_solvent.h"
+#include "lamm/lamm_globals.h"
+#include "distributions/lamm_solution_store.h"
+#include "distributions/max_entropy.h"
+#include "distributions/neq_builders.h"
+#include "distributions/neq_threads.h"
+#include "distributions/distribution_result.h"
+#include "distributions/prior_probabilities.h"
+#include "distributions/root_finders.h"
+#include "distributions/regularization.h"
+#include "distributions/normal_equations.h"
 #include "fitting/fit_globals.h"
+#include "fitting/linear_parts.h"
 #include "models/model_globals.h"
 #include "numerics/linear_algebra.h"
 #include "numerics/nrutil.h"
@@ -39,7 +56,9 @@
 #include "scandata/scratch_tracking_tool.h"
 #include "scandata/tool_plots.h"
 #include "scandata/wiener_settings.h"
-#include "tools/dls_data.h"
+#include "tools/dls/dls_data.h"
+#include "tools/dls/dls_kernels.h"
+#include "lamm/lamm_globals.h"
 #include "tools/xp_export.h"
 
 namespace {
@@ -260,6 +279,10 @@ void keepAppGlobals(StartValues& s)
     s.keep(pResidualsPlot);
     s.keep(pResidualsBitmapPlot);
     s.keep(nClientWidth);
+    s.keep(nPlotTop);
+    s.keep(nPlotBottom);
+    s.keep(nResidPlotTop);
+    s.keep(nResidPlotBottom);
     s.keep(nClientHeight);
     s.keep(bDiagnostics);
     s.keep(bDisplayFlag210);
@@ -400,8 +423,53 @@ void keepModelGlobals(StartValues& s)
           &bModelFMScalingLaw, &bModelCMVbarM, &bModelLsgs, &bModelLsgsOneDiscrete, &bModelElectrophoresisCV,
           &bBufferMismatch, &bAutoLoadLsgMode})
         s.keep(*b);
+    for (unsigned char* b : {&bModelZone, &bModelZoneLsgs, &bModelLsgv, &bModelDlsRh, &bModelDlsRhTime, &bModelDlsD,
+                             &bFMScalingNoDiffusion, &bModelCommandRebuild, &bSimRadialResolution,
+                             &bFlotationDFromRadius})
+        s.keep(*b);
+    s.keep(dHybridSwitchS);
+    s.keep(fZoneLamellaWidth);
+    s.keep(fScanVelocity);
+    s.keep(fConvolutionRange);
+    s.keep(dPowerLawA);
+    s.keep(dPowerLawB);
+    s.keep(dVbarMOffset);
+    s.keep(dVbarMIncrement);
+    s.keep(nVbarMScale);
+    s.keep(fScalingKs);
+    s.keep(fScalingBs);
+    s.keep(fFlotationSpeciesD);
+    s.keep(fWormMonomerMw);
+    s.keep(fWormPersistenceLength);
+    s.keep(fWormCrossSection);
+    s.keep(fWormHydration);
+    s.keep(bExtrapolateAreaFractions);
+    s.keep(bSyntheticDistNormalized);
+    s.keep(bInhomogeneousSolvent);
+    s.keep(bCompressibleSolvent);
+    s.keep(dSolventCompressibility);
+    s.keep(fGradientBufferDensity);
+    s.keep(fGradientBufferViscosityRef);
+    s.keep(dLammS);
+    s.keep(dLammD);
+
+    // linear parts of the discrete species
+    s.keepElements(pSpeciesConc, 5);
+    s.keep(fSpeciesAmplitude);
+    s.keep(bAlgebraicConcentrations);
+    s.keep(bModelConstantSignal);
+    s.keep(nFirstModelScan);
+    s.keep(bFitBufferSignal);
+    s.keep(dBufferSignal);
+    for (unsigned char* b : {&bModelMonomerDimer, &bModelMonomerTrimer, &bModelSelfAssoc124, &bModelSelfAssoc148,
+                             &bModelNonidealSingle, &bModelNonidealMultiple, &bModelHeteroAssociation,
+                             &bModelDlsRhTime})
+        s.keep(*b);
+    s.keep(nActiveSpecies);
+    s.keepElements(pActiveSpecies, 5);
 
     s.keep(bFitTINoise);
+    s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
@@ -409,10 +477,6 @@ void keepModelGlobals(StartValues& s)
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
     s.keep(bExportMatrices);
-    s.keep(pDistGridS);
-    s.keep(pDistGrid2);
-    s.keep(nResolution);
-    s.keep(fSMax);
     s.keep(bBoundaryAnalysisMode);
     s.keep(fRealtimeDistXMin);
     s.keep(fRealtimeDistXMax);
@@ -429,7 +493,15 @@ void keepModelGlobals(StartValues& s)
     s.keep(bMStarMode);
     s.keep(bMStarAllSets);
 
-    s.keep(bDlsFieldAcf);
+    // light-scattering models, kernels and their inputs
+    s.keep(bModelDlsCumulants);
+    s.keep(nSimSpeciesIndex);
+    s.keep(bDlsLinearLags);
+    s.keep(bAlwaysG2);
+    s.keep(dDlsKernelAmplitude);
+    s.keep(dDlsCumulant1);
+    s.keep(dDlsCumulant2);
+    s.keep(dDlsCumulant3);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
     s.keep(pExportSpeciesConc);
@@ -442,6 +514,97 @@ void releaseModelData()
     free_vector(pExportSpeciesConc, 1, nExportSpecies);
     pExportSpeciesS = pExportSpeciesConc = nullptr;
     forgetMeanFieldCtotData();
+}
+
+// ---------------------------------------------------------------- distributions
+
+void keepDistributionGlobals(StartValues& s)
+{
+    s.keep(fSGridResolution);
+    s.keep(fSMin);
+    s.keep(fSMax);
+    s.keep(bLogSGrid);
+    s.keep(bSGridFromFile);
+    s.keep(bLogGridMinS);
+    s.keep(fLogGridMinS);
+    s.keep(fFlotationSMin);
+    s.keep(fFlotationSMax);
+    s.keep(nFlotationResolution);
+    s.keep(bFlotationOnly);
+    s.keep(fFf0Min);
+    s.keep(fFf0Max);
+    s.keep(fFf0Resolution);
+    s.keep(nFf0Resolution);
+    s.keep(nCsGridTotal);
+    for (unsigned char* b : {&bDlsGridLinearD, &bDlsGridLogRh, &bDlsGridLogD, &bDlsDensityLinear, &bCsFf0ShowSM,
+                             &bCsFf0ShowRh, &bCsFf0ShowD, &bCsFf0ShowMFf0})
+        s.keep(*b);
+    s.keep(nResolution);
+    s.keep(fFrictionalRatio);
+    s.keep(nNumericalErrorCode);
+    for (unsigned char* b : {&bRegBothShown, &bMsTableRun, &bUseScanRadii, &bSkipRegularization, &bContiKernelsDue,
+                             &bWormlikeChainRootWarned, &bCsFf0Plotted, &bDistConvertedToCM, &bDistTransformedToRh,
+                             &bDistPlotBuilt, &bUsePriorProbabilities, &bPriorFromDiscreteSpecies, &bGJPriorLoaded,
+                             &bPriorFf0Gaussians})
+        s.keep(*b);
+    for (float* f : {&fCsFf0MeanM, &fCsFf0SdM, &fCsFf0MeanRh, &fCsFf0SdRh, &fCsFf0MeanFf0, &fCsFf0MsD})
+        s.keep(*f);
+    s.keep(lastGridSettings);
+    s.keep(dAreaFractionS);
+    s.keep(szPriorFileName);
+    s.keep(dPriorPeakLocation);
+    s.keep(dPriorPeakWidth);
+    s.keep(dPriorPeakAmplitude);
+    s.keep(dFf0PriorPeakPosition);
+    s.keep(dFf0PriorPeakHalfWidth);
+    s.keep(dFf0PriorPeakEnhancement);
+    s.keep(pRegThirdDerivWeights);
+
+    s.keep(nLammSolutionSet);
+    s.keep(nNEQSize);
+    s.keep(dSumSquaredData);
+    s.keep(dNESumData);
+    s.keep(dNEPointCount);
+    s.keep(fNEMeanData);
+    s.keep(bBufferMismatchInNEQ);
+    s.keep(dNEFixedFirstAmplitude);
+    s.keep(dRegWeightThreshold);
+
+    // solvers and regularization
+    s.keep(bFinalFitEvaluation);
+    s.keep(bMonteCarloRun);
+    s.keep(bSuppressBaselineCorrelation);
+    s.keep(nTimeCourseFirst);
+    s.keep(nTimeCourseLast);
+    s.keep(nNEQRowCount);
+    s.keep(fConfidenceLevel);
+    for (unsigned char* b :
+         {&bRegSecondDerivative, &bRegWeightedThirdDerivative, &bRegMaxEnt, &bMaxEntUsePrior, &bMaxEntStepLimited})
+        s.keep(*b);
+    s.keep(fFf0RegularizationFactor);
+    s.keep(dRegMaxLogAlpha);
+    for (double* d : {&dChiSquareUnreg, &dChiSquare, &dRegAlphaScale, &dMaxEntAlpha, &dMaxEntEntropy,
+                      &dMaxEntObjective, &dMaxEntLambda, &dMaxEntTotal, &dMaxEntMean, &dMaxEntRelTol,
+                      &dRegTargetRatio, &dMaxEntStepQold})
+        s.keep(*d);
+    for (float* f : {&fRegDof1, &fRegDof2, &fTargetChisqRatio, &fRegLogAlpha, &fRegAlpha, &fRegChisq, &fRegExcess})
+        s.keep(*f);
+}
+
+void releaseDistributionData()
+{
+    // the result and its plot, without laying out a window that may be gone
+    bDistPlotBuilt = 0;
+    TXLAWindow* pWindow = pMainWindow;
+    pMainWindow = nullptr;
+    clearDistributionResults();
+    pMainWindow = pWindow;
+    freeLammSolutionStore(nLammSolutionStoreRows);
+    freeNormalArrays(nNEQSize);
+    freeMofSTable();
+    freePriorDiscreteSpecies();
+    freeThirdDerivativeWeights();
+    freeMaxEntWorkArrays();
 }
 
 // ---------------------------------------------------------------- plots
@@ -519,6 +682,7 @@ Subsystem gSubsystems[] = {
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},
+    {keepDistributionGlobals, releaseDistributionData, {}},
     {keepPlotGlobals, releasePlots, {}},
     {keepProcessState, restoreProcessState, {}},
 };

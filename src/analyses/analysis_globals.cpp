@@ -10,3 +10,4 @@ int nEqTestGroups = 0;
 char pEqTestGroupNames[nEqTestMaxSeries + 1][10] = {};
 int pEqTestGroupFirstScan[nEqTestMaxSeries + 1] = {};
 unsigned char bEqTestAutoLimits = 0;
+unsigned char bExtrapolateAreaFractions = 0;

@@ -19,6 +19,10 @@ extern char pEqTestGroupNames[nEqTestMaxSeries + 1][10];
 extern int pEqTestGroupFirstScan[nEqTestMaxSeries + 1];
 extern unsigned char bEqTestAutoLimits;
 
+// The boundary analysis is the ls-g*(s) area-fraction extrapolation (not the
+// van Holde-Weischet analysis).
+extern unsigned char bExtrapolateAreaFractions;
+
 // The M* screens of equilibrium data are active.
 extern unsigned char bMStarMode;
 extern unsigned char bMStarAllSets;

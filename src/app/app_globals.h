@@ -107,13 +107,18 @@ extern float fZoomYMin[nMaxZoomLevels];
 extern float fZoomYMax[nMaxZoomLevels];
 extern int nZoomLevel;
 
-// Plot bands in per mille of the 1399 x 1000 picture.
-constexpr int nPlotTop = 50;
+// Plot bands in per mille of the 1399 x 1000 picture. The data and residual
+// bands move up while a distribution is shown in the band below them.
+extern int nPlotTop;          // 50
 constexpr int nPlotLeft = 75;
-constexpr int nPlotBottom = 475;
+extern int nPlotBottom;       // 475, with a distribution 350
 constexpr int nPlotRight = 975;
-constexpr int nResidPlotTop = 550;
-constexpr int nResidPlotBottom = 950;
+extern int nResidPlotTop;     // 550, with a distribution 405
+extern int nResidPlotBottom;  // 950, with a distribution 575
+// The bands with a distribution shown (350, 405, 575) and without it (50,
+// 475, 550, 950).
+void setDistributionPlotLayout();
+void restoreMainPlotLayout();
 constexpr int nMarkerHitTolerance = 3;
 
 // The ad hoc plot of a diagnostic tool and a copy of its plot pointer.

@@ -11,6 +11,7 @@
 #include "plot/number_entry.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
+#include "tools/dls/dls_data.h"
 
 using namespace win;
 
@@ -38,6 +39,7 @@ void TXLAWindow::UpdatePreferenceChecks()
     check(this, CM_SCAN_COLOR_FROM_TIME, bScanColorFromTime);
     check(this, CM_SHOW_RESIDUALS_BITMAP, bShowResidualsBitmap);
     check(this, CM_OLD_FILENAME_CONVENTION, bOldFilenameConvention);
+    check(this, CM_ALWAYS_LOAD_G2, bAlwaysG2);
 }
 
 void TXLAWindow::CmDataRange()

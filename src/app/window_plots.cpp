@@ -8,12 +8,14 @@
 #include "app/app_globals.h"
 #include "app/scan_colors.h"
 #include "app/xla_window.h"
+#include "distributions/distribution_result.h"
 #include "models/model_globals.h"
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
 #include "plot/cwinplot.h"
 #include "scandata/scan_data.h"
+#include "tools/dls/dls_loading.h"
 
 using namespace win;
 
@@ -23,10 +25,18 @@ namespace {
 // result belongs to the data).
 bool bPlotHasFits = false;
 
-// Band of the residuals bitmap below the residuals plot while it is shown.
-constexpr int nBitmapTop = 800;
+// While the residuals bitmap is shown it takes the lower part of the
+// residual band: 800..950 below residuals ending at 730, or, with a
+// distribution below, 500..575 below residuals ending at 490.
+bool distributionLayout() { return nResidPlotBottom != 950; }
 
-int residualsBottom() { return bShowResidualsBitmap ? 730 : nResidPlotBottom; }
+int bitmapTop() { return distributionLayout() ? 500 : 800; }
+
+int residualsBottom()
+{
+    if (!bShowResidualsBitmap) return nResidPlotBottom;
+    return distributionLayout() ? 490 : 730;
+}
 
 void styleDataPlot()
 {
@@ -43,6 +53,21 @@ void makePlots()
 }
 
 }  // namespace
+
+void setDistributionPlotLayout()
+{
+    nPlotBottom = 350;
+    nResidPlotTop = 405;
+    nResidPlotBottom = 575;
+}
+
+void restoreMainPlotLayout()
+{
+    nPlotTop = 50;
+    nPlotBottom = 475;
+    nResidPlotTop = 550;
+    nResidPlotBottom = 950;
+}
 
 void layoutAndRedrawPlots()
 {
@@ -128,7 +153,7 @@ void setPlotAxisLabels()
     styleDataPlot();
     const char* szY = "signal";
     if (bDLSData)
-        szY = "g(2)-1";
+        szY = dlsAcfAxisTitle();
     else if (bInterferenceData)
         szY = "fringes";
     else if (bIntensityData)
@@ -138,7 +163,8 @@ void setPlotAxisLabels()
     else if (bAbsorbanceData)
         szY = "absorbance (OD)";
     pDataPlot->SetYLabel(szY);
-    pResidualsPlot->SetYLabel("residuals");
+    // Light-scattering residuals carry the title of their correlation function.
+    pResidualsPlot->SetYLabel(bDLSData ? szY : "residuals");
     if (bDLSData) {
         pDataPlot->SetXLabel("time (s)");
         pResidualsPlot->SetXLabel("time (s)");
@@ -234,7 +260,7 @@ void renderResidualsBitmap()
         nRight = std::min(nRight, pDataPlot->MapX(fHi));
         if (nRight <= nLeft) return;
     }
-    const int nTop = nBitmapTop, nBottom = nResidPlotBottom;
+    const int nTop = bitmapTop(), nBottom = nResidPlotBottom;
     const int nColumns = std::max(1, std::min(300, nRight - nLeft));
     HDC dc = CreateMetaFile(nullptr);
     SetWindowExtEx(dc, plotWindowWidth(), plotWindowHeight(), nullptr);
@@ -380,6 +406,7 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
             if (HMETAFILE h = bitmapPlotMetafile()) PlayMetaFile(dc, h);
         }
     }
+    if (HMETAFILE h = paintDistributionPlot()) PlayMetaFile(dc, h);
     if (pAdHocWinPlot) playPlot(dc, pAdHocWinPlot, true);
     if (pTosePlot && pTosePlot->bMetaFileValid && pTosePlot->hMetaFile) PlayMetaFile(dc, pTosePlot->hMetaFile);
     SetMapMode(dc, MM_TEXT);

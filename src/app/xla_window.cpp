@@ -12,6 +12,7 @@
 #include "app/outside_services.h"
 #include "app/preferences.h"
 #include "app/xla_app.h"
+#include "distributions/conti_globals.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_loading.h"
@@ -132,6 +133,23 @@ const ResponseEntry kResponseTable[] = {
     {1109, &TXLAWindow::CmTrackScratch},
     {540, &TXLAWindow::CmRealtimeUpdate},
     {541, &TXLAWindow::CmStopRealtimeUpdate},
+    // light-scattering data: loading, mean, switch and converters
+    {298, &TXLAWindow::CmLoadDLSData},
+    {500, &TXLAWindow::CmSaveMeanDlsData},
+    {898, &TXLAWindow::CmToggleIntensityFieldAcf},
+    {CM_ALWAYS_LOAD_G2, &TXLAWindow::CmAlwaysLoadG2},
+    {299, &TXLAWindow::CmConvertDlsPs99v520},
+    {543, &TXLAWindow::CmConvertDlsPs99v526},
+    {584, &TXLAWindow::CmConvertDlsPs99v62},
+    {601, &TXLAWindow::CmConvertDlsPsV4},
+    {897, &TXLAWindow::CmConvertDlsDynamics7},
+    {583, &TXLAWindow::CmConvertDlsPhotoCor},
+    {534, &TXLAWindow::CmConvertDlsAlv},
+    {532, &TXLAWindow::CmConvertDlsTwoColumnAscii},
+    {600, &TXLAWindow::CmConvertDlsTwoColumnG2},
+    {527, &TXLAWindow::CmConvertDlsBic9k},
+    {544, &TXLAWindow::CmConvertDlsOldDosBic},
+    {528, &TXLAWindow::CmConvertCdData},
 };
 
 const ResponseEntry* findResponse(UINT id)
@@ -185,6 +203,10 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
         // The defaults file; the run's own settings go over it.
         readDefaultPreferences();
         if (bBatchMode && runParameters.nLammThreads > 0) nLammThreads = runParameters.nLammThreads;
+        if (bBatchMode && runParameters.bUseMinSForLogGrid >= 0) {
+            bLogGridMinS = runParameters.bUseMinSForLogGrid ? 1 : 0;
+            if (runParameters.fMinSForLogGrid > 0) fLogGridMinS = runParameters.fMinSForLogGrid;
+        }
 
         // The warranty disclaimer until it has been accepted once. The
         // unattended run accepts nothing on the user's behalf: it neither

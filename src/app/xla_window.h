@@ -261,10 +261,32 @@ public:
     // Shows the distribution between the two abscissae; during a realtime
     // update the range is kept and shown again after every refit.
     void SelectPeakRange(float fLow, float fHigh);
+    // The on-screen "select range" / "integrate" buttons of the distribution plot.
+    void ShowIntegrateButtons();
+    void DeleteIntegrateButtons();
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
 
     // ---------------------------------------------------------------- side data, calculators and exports (subsystem 11)
-    // Loads light-scattering autocorrelation files of an open-dialog selection.
+    // Light-scattering data (tools/dls/): loads the dlsdat files of an
+    // open-dialog selection as the data set; Save Mean DLS Data (500), the
+    // switch between g(1) and g(2)-1 (898), Always Load g(2)-1 (1215).
     void LoadDlsData(char* szSelection);
+    void CmSaveMeanDlsData();
+    void CmToggleIntensityFieldAcf();
+    void CmAlwaysLoadG2();
+    // The instrument converters (299, 543, 584, 601, 897, 583, 534, 532, 600,
+    // 527, 544) and the CD data command that is not implemented (528).
+    void CmConvertDlsPs99v520();
+    void CmConvertDlsPs99v526();
+    void CmConvertDlsPs99v62();
+    void CmConvertDlsPsV4();
+    void CmConvertDlsDynamics7();
+    void CmConvertDlsPhotoCor();
+    void CmConvertDlsAlv();
+    void CmConvertDlsTwoColumnAscii();
+    void CmConvertDlsTwoColumnG2();
+    void CmConvertDlsBic9k();
+    void CmConvertDlsOldDosBic();
+    void CmConvertCdData();
 };

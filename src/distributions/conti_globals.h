@@ -16,18 +16,73 @@ class TXLAWindow;
 void askResetMeanFieldCtotData(TXLAWindow* pWindow);
 // Clears the mean-field ctot(r,t).
 void forgetMeanFieldCtotData();
+// Checks (and creates on demand) the external mean field of the non-ideal
+// c(s) before an evaluation.
+void checkExternalMeanField();
 // The distribution fits write their matrices to files (command 877).
 extern unsigned char bExportMatrices;
 
-// The distribution grid and the integral of the current distribution, as the
-// realtime update of files reads them: grids 1..nResolution (pDistGrid2 for
-// the sedimentation-coefficient family, pDistGridS for molar masses), the
-// upper grid end fSMax, and the boundary analyses' mode.
-extern float* pDistGridS;
-extern float* pDistGrid2;
-extern int nResolution;
+// The integral of the current distribution and the range chosen on its plot
+// during a realtime update of files.
+
+// ---------------------------------------------------------------- grid settings
+// Written by the parameter dialog and the parameter vector, read by the grid
+// set-up. Limits are in S for the sedimentation-coefficient family, Da for
+// molar-mass grids, nm for light-scattering radius grids and 1e-7 cm^2/s for
+// light-scattering diffusion grids.
+extern float fSGridResolution;  // number of points, held as a float
+extern float fSMin;
 extern float fSMax;
-extern unsigned char bBoundaryAnalysisMode;
+extern unsigned char bLogSGrid;
+extern unsigned char bSGridFromFile;  // the grid is read from the "sdist" file
+// Log spacing above a minimum s, linear below (logarithmic grids).
+extern unsigned char bLogGridMinS;
+extern float fLogGridMinS;
+// Flotation: the negative s range, its point count, and no positive range.
+extern float fFlotationSMin;
+extern float fFlotationSMax;
+extern int nFlotationResolution;
+extern unsigned char bFlotationOnly;
+// The frictional-ratio axis of the two-dimensional models; nCsGridTotal is
+// the number of s points times the f/f0 points (set when the parameter vector
+// is unpacked); nFf0Resolution the integer copy of fFf0Resolution.
+extern float fFf0Min;
+extern float fFf0Max;
+extern float fFf0Resolution;
+extern int nFf0Resolution;
+extern int nCsGridTotal;
+// Spacing of the light-scattering grids (one of the three) and the density
+// display of the light-scattering distributions.
+extern unsigned char bDlsGridLinearD;
+extern unsigned char bDlsGridLogRh;
+extern unsigned char bDlsGridLogD;
+extern unsigned char bDlsDensityLinear;
+// Display options of the two-dimensional result (parameter dialog).
+extern unsigned char bCsFf0ShowSM;
+extern unsigned char bCsFf0ShowRh;
+extern unsigned char bCsFf0ShowD;
+extern unsigned char bCsFf0ShowMFf0;
+
+// Number of points of the one-dimensional grid (set by the grid set-up).
+extern int nResolution;
+
+// The weight-average frictional ratio of the c(s) family.
+extern float fFrictionalRatio;
+// Both regularizations' solutions are shown (the second in pDistValues2).
+extern unsigned char bRegBothShown;
+// The run is a c(s) with an M(s) table.
+extern unsigned char bMsTableRun;
+// The run evaluates on the scans' own radii (synthetic data from a file).
+extern unsigned char bUseScanRadii;
+// The distribution is evaluated without regularization (the Monte-Carlo runs
+// and fits).
+extern unsigned char bSkipRegularization;
+// The two-dimensional models must compute new Lamm solutions and normal
+// equations (set by checkContiKernelsDue).
+extern unsigned char bContiKernelsDue;
+// Failure code of the numerical routines while a serialised fit runs (no box
+// is shown then); 0 = none.
+extern int nNumericalErrorCode;
 // The x range chosen on the distribution plot during a realtime update
 // (SelectPeakRange sets bRealtimeAutoAdjustRange and keeps it).
 extern float fRealtimeDistXMin;
@@ -36,3 +91,16 @@ extern float fRealtimeDistXMax;
 // its weight-average abscissa, the total signal and the further moments.
 void integrateDistribution(float fLow, float fHigh, float* pfArea, float* pfMean, float* pfTotal, float* pfSigma,
                            float* pfHarmonicMean, float* pfZMean);
+
+// ---------------------------------------------------------------- run state read by the solvers
+// The fit's final evaluation (regularized although bSkipRegularization is
+// set), a Monte-Carlo run (regularized, silent).
+extern unsigned char bFinalFitEvaluation;
+extern unsigned char bMonteCarloRun;
+// Maximum entropy: the reference of variable 1 (a baseline-like first
+// variable) is taken 1000 times smaller.
+extern unsigned char bSuppressBaselineCorrelation;
+// The light-scattering measurements (time-order positions) of the time-course
+// model.
+extern int nTimeCourseFirst;
+extern int nTimeCourseLast;

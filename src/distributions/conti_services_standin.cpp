@@ -4,8 +4,6 @@
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
 
-unsigned char bExportMatrices = 0;
-
 void askResetMeanFieldCtotData(TXLAWindow*) {}
 void forgetMeanFieldCtotData() {}
 void TXLAWindow::LoadCtotDataFiles(int) {}

@@ -4,12 +4,13 @@
 unsigned char bFitTINoise = 0;
 unsigned char bSerialFitRunning = 0;
 unsigned char bStopFit = 0;
+unsigned char bFitRunning = 0;
 unsigned char bSimulateBeyondLastScan = 0;
+unsigned char bSyntheticDistNormalized = 0;
 
 // The fitting engine is not part of the program yet: no fit has run, so there
-// is no rmsd and no mean profile to keep.
+// is no rmsd to keep.
 float calcRmsd() { return 0.0f; }
-void calcMeanScan() {}
 
 // No model can be evaluated yet: a run has nothing to compute.
 #include "app/xla_window.h"

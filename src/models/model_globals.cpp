@@ -16,6 +16,12 @@ int bFitBaseline = 0;
 float fBaseline = 0.0f;
 static int speciesIncludedStorage[5] = {};
 int* pSpeciesIncluded = speciesIncludedStorage;
+static float speciesConcStorage[5] = {};
+float* pSpeciesConc = speciesConcStorage;
+float fSpeciesAmplitude[5] = {};
+unsigned char bAlgebraicConcentrations = 0;
+unsigned char bModelConstantSignal = 0;
+int nFirstModelScan = 1;
 
 unsigned char bVaryMeniscusWarned = 0;
 unsigned char bUserMeniscusBottomRange = 0;

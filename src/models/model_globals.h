@@ -19,6 +19,20 @@ extern unsigned char bAlgebraicBaseline;
 extern int bFitBaseline;
 extern float fBaseline;
 extern int* pSpeciesIncluded;             // 1..4
+// Loading concentration of each species (1..4), in signal units.
+extern float* pSpeciesConc;
+// The amplitude by which each species' basis on the noise grid is currently
+// multiplied (1..4): set by the model evaluation, replaced by the solved
+// amplitude when the linear parts scale the basis. Other parts call it the
+// species basis scale.
+extern float fSpeciesAmplitude[5];
+// Linear parts solved algebraically: the loading concentrations.
+extern unsigned char bAlgebraicConcentrations;
+// Written by the model evaluation: the model signal is a constant (nothing
+// sediments), and the time-order position of the first scan the model covers
+// (2 when the first scan is the initial distribution).
+extern unsigned char bModelConstantSignal;
+extern int nFirstModelScan;
 
 extern unsigned char bVaryMeniscusWarned;
 extern unsigned char bUserMeniscusBottomRange;
@@ -104,8 +118,61 @@ extern unsigned char bModelLsgs;
 extern unsigned char bModelLsgsOneDiscrete;
 extern unsigned char bModelElectrophoresisCV;
 extern unsigned char bBufferMismatch;
+// The buffer signal amplitude is fitted; the fitted (or fixed) amplitude.
+extern unsigned char bFitBufferSignal;
+extern double dBufferSignal;
+// Interacting models (one species basis).
+extern unsigned char bModelMonomerDimer;
+extern unsigned char bModelMonomerTrimer;
+extern unsigned char bModelSelfAssoc124;
+extern unsigned char bModelSelfAssoc148;
+extern unsigned char bModelNonidealSingle;
+extern unsigned char bModelNonidealMultiple;
+extern unsigned char bModelHeteroAssociation;
 // The ls-g*(s) model was chosen by the automatic load and correction.
 extern unsigned char bAutoLoadLsgMode;
+extern unsigned char bModelZone;
+extern unsigned char bModelZoneLsgs;
+extern unsigned char bModelLsgv;            // ls-g*(v) of electrophoresis, linear geometry
+extern unsigned char bModelDlsRh;           // light scattering: I(Rh)
+extern unsigned char bModelDlsRhTime;       // I(Rh, t)
+extern unsigned char bModelDlsD;            // I(D)
+extern unsigned char bModelDlsCumulants;    // the cumulant form of the discrete light-scattering model
+extern unsigned char bBoundaryAnalysisMode;  // van Holde-Weischet and ls-g*(s) extrapolation
+// f(M) of the scaling law without diffusion; the s where the hybrid model
+// switches from c(s) to ls-g*(s) (0 = none).
+extern unsigned char bFMScalingNoDiffusion;
+extern double dHybridSwitchS;
+// Width of the loaded lamella of the zone models (cm).
+extern float fZoneLamellaWidth;
+// Set by the model commands around their rebuild of the distribution plot.
+extern unsigned char bModelCommandRebuild;
+
+// Scan-resolution settings of the simulations: the scanner's velocity
+// (cm/min) with bSimTimeResolution, and the radial window (cm) of the
+// absorbance optics with bSimRadialResolution.
+extern float fScanVelocity;
+extern unsigned char bSimRadialResolution;
+extern float fConvolutionRange;
+
+// Hydrodynamic model parameters: the power law s = a M^b; vbar(M) =
+// offset + increment (M / 10^scale)^(1/3); the scaling law s = Ks M^bs;
+// the D (or Stokes radius) of floating particles; the worm-like chain's
+// monomer mass (Da), persistence length (nm), dehydrated cross-section (nm^2)
+// and hydration (g/g).
+extern double dPowerLawA;
+extern double dPowerLawB;
+extern double dVbarMOffset;
+extern double dVbarMIncrement;
+extern int nVbarMScale;
+extern float fScalingKs;
+extern float fScalingBs;
+extern float fFlotationSpeciesD;
+extern unsigned char bFlotationDFromRadius;
+extern float fWormMonomerMw;
+extern float fWormPersistenceLength;
+extern float fWormCrossSection;
+extern float fWormHydration;
 
 // Copy between the parameter vector and the model globals.
 void paramVectorToGlobals();

@@ -44,7 +44,46 @@ unsigned char bModelLsgs = 0;
 unsigned char bModelLsgsOneDiscrete = 0;
 unsigned char bModelElectrophoresisCV = 0;
 unsigned char bBufferMismatch = 0;
+unsigned char bFitBufferSignal = 0;
+double dBufferSignal = 0.0;
+unsigned char bModelMonomerDimer = 0;
+unsigned char bModelMonomerTrimer = 0;
+unsigned char bModelSelfAssoc124 = 0;
+unsigned char bModelSelfAssoc148 = 0;
+unsigned char bModelNonidealSingle = 0;
+unsigned char bModelNonidealMultiple = 0;
+unsigned char bModelHeteroAssociation = 0;
 unsigned char bAutoLoadLsgMode = 0;
+unsigned char bModelZone = 0;
+unsigned char bModelZoneLsgs = 0;
+unsigned char bModelLsgv = 0;
+unsigned char bModelDlsRh = 0;
+unsigned char bModelDlsRhTime = 0;
+unsigned char bModelDlsD = 0;
+unsigned char bModelDlsCumulants = 0;
+unsigned char bBoundaryAnalysisMode = 0;
+unsigned char bFMScalingNoDiffusion = 0;
+double dHybridSwitchS = 0.0;
+float fZoneLamellaWidth = 0.1f;
+unsigned char bModelCommandRebuild = 0;
+
+float fScanVelocity = 2.43f;
+unsigned char bSimRadialResolution = 0;
+float fConvolutionRange = 0.008f;
+
+double dPowerLawA = 0.003;
+double dPowerLawB = 0.667;
+double dVbarMOffset = 1.04248;
+double dVbarMIncrement = 0.01909;
+int nVbarMScale = 8;
+float fScalingKs = 0.003f;
+float fScalingBs = 0.667f;
+float fFlotationSpeciesD = 5.0e-7f;
+unsigned char bFlotationDFromRadius = 0;
+float fWormMonomerMw = 9000.0f;
+float fWormPersistenceLength = 10.0f;
+float fWormCrossSection = 1.0f;
+float fWormHydration = 0.4f;
 
 void paramVectorToGlobals() {}
 void globalsToParamVector() {}

@@ -26,7 +26,7 @@
 #include "scandata/scan_list.h"
 #include "scandata/scan_messages.h"
 #include "scandata/scan_paths.h"
-#include "tools/dls_data.h"
+#include "tools/dls/dls_data.h"
 #include "tools/xp_export.h"
 
 char szFitFileTemplate[260] = "";
@@ -169,8 +169,12 @@ void saveCurveFiles(const char* szPath, bool bResiduals, bool bConvert) {
                 if (noise.fLevel > 0.0f && !noise.bField) v += gaussianRandom(noise.fLevel);
                 acf[k] = static_cast<float>(v);
             }
-            bDlsFieldAcf = 0;
-            writeDlsDatSet(out.c_str(), n, x, acf.data(), title.c_str(), pDlsHeaders ? &pDlsHeaders[i] : nullptr);
+            // The squared values are the intensity autocorrelation.
+            DlsScanHeader record{};
+            if (pDlsHeaders) record = pDlsHeaders[i];
+            record.fieldAcf = 0;
+            // One message for a folder that takes no files, not one per scan.
+            if (!writeDlsDatSet(out.c_str(), n, x, acf.data(), title.c_str(), &record)) break;
             continue;
         }
         ScanHeader& h = pScanHeaders[i];

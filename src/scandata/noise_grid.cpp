@@ -153,9 +153,9 @@ void freeNoiseArrays(int n) {
         delete[] ppScanOnNoiseGrid;
         ppScanOnNoiseGrid = nullptr;
     }
-    // The grid is owned exactly when it was resampled; a shared grid is the
-    // earliest scan's radius array.
-    if (bScanOnNoiseGridOwned && !bDLSData) free_vector(pNoiseGrid, 1, nNoiseGridPoints);
+    // The grid is owned exactly when it was resampled (also for
+    // light-scattering lags); a shared grid is the earliest scan's radius array.
+    if (bScanOnNoiseGridOwned) free_vector(pNoiseGrid, 1, nNoiseGridPoints);
     pNoiseGrid = nullptr;
     free_vector(pTINoise, 1, nNoiseGridPoints);
     free_vector(pTINoiseSaved, 1, nNoiseGridPoints);

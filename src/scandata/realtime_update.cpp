@@ -12,6 +12,7 @@
 #include "app/app_globals.h"
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "plot/key_polling.h"
@@ -223,7 +224,7 @@ void autoAdjustDistributionRange()
                           bModelCSFlotation || bModelCSBimodalFf0 || bModelCSScalingLaw || bModelCSWormlikeChain ||
                           bModelCSFixFf0FloatingVbar || bModelCSOneDiscreteD || bModelNonidealCS ||
                           bModelCSWithMsTable || bModelCSOneDiscreteM || bModelCSInvariantD || bModelCSLinearRods;
-    const float* grid = bSFamily ? pDistGrid2 : pDistGridS;
+    const float* grid = bSFamily ? pDistAxisS : pDistAxisM;
     if (!grid || nResolution < m || nResolution < 2) return;
     const float fLow = grid[m], fHigh = grid[nResolution], fLast = grid[nResolution - 1];
     float fArea = 0.0f, fTail = 0.0f;

@@ -10,7 +10,7 @@
 #include "scandata/mouse_actions.h"
 #include "scandata/noise_grid.h"
 #include "scandata/scan_loading.h"
-#include "tools/dls_data.h"
+#include "tools/dls/dls_data.h"
 #include "tools/nonlinear_detection.h"
 
 int nScans = 0;

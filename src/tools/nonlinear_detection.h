@@ -5,3 +5,6 @@
 void reapplyNonlinearDetection(int bAsk);
 // Frees the per-scan copies the transform keeps.
 void freeNonlinearDetectionCopies();
+// Recomputes the transformed copies of all scans from the originals (after
+// the model of every scan was rebuilt).
+void refreshNonlinearDetectionCopies();

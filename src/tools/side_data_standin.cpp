@@ -1,7 +1,6 @@
-// Light-scattering data and the DRELLIX export, as far as the Data menu needs
-// them until the side-data subsystem is part of the program: no
-// light-scattering file is loaded yet, and the experiment file holds the head lines and
-// the values the experiment-file reader takes back.
+// The DRELLIX export, as far as the Data menu needs it until the exports are
+// part of the program: the experiment file holds the head lines and the
+// values the experiment-file reader takes back.
 #include <cstdio>
 #include <string>
 
@@ -13,18 +12,12 @@
 #include "scandata/scan_data.h"
 #include "scandata/scan_messages.h"
 #include "scandata/scan_paths.h"
-#include "tools/dls_data.h"
 #include "tools/xp_export.h"
 
-unsigned char bDlsFieldAcf = 0;
 int nExportSpecies = 0;
 float* pExportSpeciesS = nullptr;
 float* pExportSpeciesConc = nullptr;
 unsigned char bExportPeaksAsSpecies = 0;
-
-void TXLAWindow::LoadDlsData(char*) {}
-
-void writeDlsDatSet(const char*, int, const float*, const float*, const char*, const DlsScanHeader*) {}
 
 bool writeXpExperimentFile(const char* szPath) {
     if (nScans < 1) return false;

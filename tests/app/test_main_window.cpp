@@ -113,7 +113,7 @@ TEST_F(MainWindowTest, MenuBarChecksAndTheFloToolsItem)
     EXPECT_EQ(bHavePlot3dExe, 1);
     EXPECT_EQ(bHaveMovieExe, 0);
     EXPECT_EQ(std::string(w->GetCaption()), "Sedimentation Analysis");
-    EXPECT_NE(GetMenuState(m, 298, MF_BYCOMMAND) & MF_GRAYED, 0u);  // not built yet
+    EXPECT_EQ(GetMenuState(m, 298, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_EQ(GetMenuState(m, 518, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_EQ(GetMenuState(m, CM_EXIT, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_NE(GetMenuState(m, CM_FLAG_STRONG_GRADIENTS, MF_BYCOMMAND) & MF_CHECKED, 0u);
