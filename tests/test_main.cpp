@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "models/model_globals.h"
 #include "platform/headless.h"
 #include "test_state.h"
 
@@ -53,6 +54,8 @@ int main(int argc, char** argv)
     // starts from main again (threads, Qt and the locale as a fresh process has them).
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     useOwnSettingsFolder();
+    // what the program does at start, before anything else
+    allocParameterVectors();
     recordProgramStartState();
     win::headless::setFailureHandler([](const std::string& text) { ADD_FAILURE() << text; });
     ::testing::UnitTest::GetInstance()->listeners().Append(new ProgramStateReset);

@@ -10,11 +10,16 @@
 #include <vector>
 
 #include "analyses/analysis_globals.h"
+#include "analyses/timetoeq/speed_step_optimizer.h"
+#include "analyses/timetoeq/time_to_eq_params.h"
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "fegrid/global_grid.h"
+#include "fegrid/global_grid.h"
+#include "fegrid/hetero_assoc.h"
 #include "distributions/distribution_result.h"
 #include "distributions/hydrodynamics.h"
 #include "distributions/prior_probabilities.h"
@@ -51,6 +56,7 @@
 #include "scandata/realtime_update.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data.h"
+#include "scandata/scan_file.h"
 #include "scandata/scan_list.h"
 #include "scandata/scan_loading.h"
 #include "scandata/scratch_tracking_tool.h"
@@ -59,6 +65,9 @@
 #include "tools/dls/dls_data.h"
 #include "tools/dls/dls_kernels.h"
 #include "lamm/lamm_globals.h"
+#include "tools/fluorescence/file_name_tables.h"
+#include "tools/fluorescence/fluorescence_options.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 #include "tools/xp_export.h"
 
 namespace {
@@ -138,6 +147,7 @@ void keepScanDataGlobals(StartValues& s)
     s.keep(nLoadEveryNth);
     s.keep(pLoadProgress);
     s.keep(fSpikeThreshold);
+    s.keep(nScanFilePointsLeftOut);
     s.keep(szScanDrive);
     s.keep(szScanDir);
     s.keep(szScanName);
@@ -375,24 +385,70 @@ void keepModelGlobals(StartValues& s)
 {
     s.keep(fMeniscus);
     s.keep(fBottom);
-    s.keep(pParamValue);
-    s.keepElements(pParamValue, 35);
-    s.keep(pParamFloat);
-    s.keepElements(pParamFloat, 35);
+    // the vector and the species rows, allocated at start and kept for the run
     s.keep(nSpecies);
+    s.keep(pParamValue);
+    s.keepElements(pParamValue, nParams + 1);
+    s.keep(pParamFloat);
+    s.keepElements(pParamFloat, nParams + 1);
+    for (int* p : {pSpeciesIncluded, pSpeciesConcFloat, pSpeciesMwFloat, pSpeciesSFloat, pSpeciesExtraFloat})
+        s.keepElements(p, 5);
+    for (float* p : {pSpeciesConc, pSpeciesMw, pSpeciesS, pSpeciesExtra}) s.keepElements(p, 5);
+    for (int** pp : {&pSpeciesIncluded, &pSpeciesConcFloat, &pSpeciesMwFloat, &pSpeciesSFloat, &pSpeciesExtraFloat})
+        s.keep(*pp);
+    for (float** pp : {&pSpeciesConc, &pSpeciesMw, &pSpeciesS, &pSpeciesExtra}) s.keep(*pp);
     s.keep(bFitRINoise);
     s.keep(bAlgebraicBaseline);
+    s.keep(bAlgebraicConcentrations);
     s.keep(bFitBaseline);
     s.keep(fBaseline);
-    s.keep(pSpeciesIncluded);
-    s.keepElements(pSpeciesIncluded, 5);
+    for (float* f : {&fModelConst20, &fModelConst21, &fModelConst22, &fZoneLamellaWidth, &fStartTime,
+                     &fSynthBoundaryPos, &fOverlayFrac1, &fNonidealConc2, &fNonidealS2, &fNonidealD2, &fOverlayFrac2,
+                     &fNonidealConc3, &fNonidealS3, &fNonidealD3, &fOverlayFrac3, &fNonidealKs, &fNonidealKd,
+                     &fSAMonomerMorD, &fSAOligomerMorD, &fSAOligomerMorD2, &fSALog10Ka, &fSALog10Ka2, &fSAMonomerS,
+                     &fSAOligomerS, &fSAOligomerS2, &fSATotalConc, &fElectrophoresisLength, &fHydration})
+        s.keep(*f);
+    for (int* n : {&nFitModelConst20, &nFitModelConst21, &nFitModelConst22, &bFitLamellaWidth, &nFitSynthBoundaryPos,
+                   &nFitOverlayFrac1, &nFitNonidealConc2, &nFitNonidealS2, &nFitNonidealD2, &nFitOverlayFrac2,
+                   &nFitNonidealConc3, &nFitNonidealS3, &nFitNonidealD3, &nFitOverlayFrac3, &nFitNonidealKs,
+                   &nFitNonidealKd, &nFitSAMonomerMorD, &nFitSALog10Ka, &nFitSALog10Ka2, &nFitSAMonomerS,
+                   &nFitSAOligomerS, &nFitSAOligomerS2, &nFitSATotalConc})
+        s.keep(*n);
+    s.keep(bFitT0);
+    s.keep(bSpecies1Nonideal);
+    s.keep(bFitFirstScanScale);
     s.keep(bVaryMeniscusWarned);
     s.keep(bUserMeniscusBottomRange);
-    s.keep(bExperimentalInitialDistribution);
-    s.keep(bConstantInitialDistribution);
-    s.keep(bSimTimeResolution);
-    s.keep(bTimesFromW2t);
     s.keep(bElectrophoresisLoadRequest);
+
+    // the Lamm equation settings
+    s.keep(fAutoAlgorithmNormS);
+    s.keep(bShutOffBackDiffusion);
+    s.keep(dBackDiffusionLevel);
+    s.keep(bAutoDynamicGridSize);
+    s.keep(nDefaultGridSize);
+    s.keep(fPointsPerSigma);
+    s.keep(nDynGridUpperLimit);
+    s.keep(nDynGridLowerLimit);
+    s.keep(bTimesFromW2t);
+    s.keep(bAutoFEAlgorithm);
+    s.keep(bFixedTimestep);
+    s.keep(bClaverie);
+    s.keep(bMovingHat);
+    s.keep(bAutoSGrid);
+    s.keep(dSGrid);
+    s.keep(fTolerance);
+    s.keep(dMaxDcOverC);
+    s.keep(fAutoAlgorithmNormSOptimized);
+    s.keep(bOptimizeGridSpacing);
+    s.keep(bExperimentalInitialDistribution);
+    s.keep(bTruncateGrid);
+    s.keep(dTruncateLevel);
+    s.keep(bSimTimeResolution);
+    s.keep(bCheckRotorAcceleration);
+    s.keep(dSpeedStepDShutoff);
+    s.keep(bRampRotorSpeed);
+    s.keep(bConstantInitialDistribution);
     s.keep(hdrInitialScan);
     s.keep(bUseInitialData);
     s.keep(bGeometryLinear);
@@ -415,7 +471,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(bFitMeniscus);
     s.keep(bUseMolarMass);
     for (unsigned char* b :
-         {&bModelContinuous, &bModelDiscreteSpecies, &bModelCS, &bModelCSOneDiscreteM, &bModelCSOneDiscreteD,
+         {&bModelContinuous, &bModelDiscreteSpecies, &bModelDlsCumulants, &bModelCS, &bModelCSOneDiscreteM, &bModelCSOneDiscreteD,
           &bModelCSFf0, &bModelCSFf0OneDiscrete, &bModelNonidealCS, &bModelHinderedCS, &bModelCSFlotation,
           &bModelCSLinearRods, &bModelHybridCSLsgs, &bHybridWithDiscrete, &bModelCSInvariantD,
           &bModelCSWithMsTable, &bModelCSConformationalChange, &bModelCSWormlikeChain,
@@ -473,15 +529,43 @@ void keepModelGlobals(StartValues& s)
     s.keep(bSerialFitRunning);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
+    s.keep(bSMWindowFit);
+    s.keep(nSMFirstScan);
+    s.keep(nSMLastScan);
+    s.keep(bSimplexStarted);
+    s.keep(nFitSteps);
+    s.keep(nStepSimCount);
+    s.keep(nSimCount);
+    s.keep(fBestRmsd);
+    s.keep(fShownBestRmsd);
+    s.keep(bSimulatedAnnealing);
+    s.keep(SAmaxTemp);
+    s.keep(nSANumberOfTemps);
+    s.keep(nSAItMax);
+    s.keep(fSATemperature);
+    s.keep(nAnnealingSeed);
 
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
     s.keep(bExportMatrices);
     s.keep(bBoundaryAnalysisMode);
+    // the parameters of the continuous models
+    for (float* f : {&fConfChangeM, &fConfChangeSMin, &fConfChangeSMax, &fCsGridTotal, &fDiscreteCompM,
+                     &fDiscreteCompS, &fDiscreteCompD, &fBimodalFf0Second, &fBimodalSMin, &fBimodalSMax,
+                     &fCVConstantD, &fCSInvariantD, &fLinearRodParam, &fTimeCourseWindow})
+        s.keep(*f);
+    for (int* n : {&nFitFrictionalRatio, &nFitVbar, &nFitWormPersistenceLength, &nFitScalingKs, &nFitDiscreteCompMorD,
+                   &nFitDiscreteCompS, &nFitBimodalSMin, &nFitCVConstantD, &nFitCSInvariantD})
+        s.keep(*n);
+    s.keep(bKeepLogSGrid);
     s.keep(fRealtimeDistXMin);
     s.keep(fRealtimeDistXMax);
 
     s.keep(bEquilibriumDiscrete);
+    s.keep(bEquilibriumHeteroAssoc);
+    s.keep(bExtrapolateAreaFractions);
+    s.keep(nBoundaryFractions);
+    s.keep(nScansPerLsgSet);
     s.keep(bEqTestMode);
     s.keep(bEqTestPlotShown);
     s.keep(nEqTestSeries);
@@ -492,6 +576,23 @@ void keepModelGlobals(StartValues& s)
     s.keep(bEqTestAutoLimits);
     s.keep(bMStarMode);
     s.keep(bMStarAllSets);
+    // the time-to-equilibrium tool (what it holds is released first)
+    s.keep(timeToEqParams);
+    s.keep(timeToEqTransfer);
+    s.keep(pApproachToEqSim);
+    s.keep(fTosePlotRpmScale);
+    s.keep(szTimeToEqResultPath);
+    s.keep(szTimeToEqBackupPath);
+    s.keep(pAppEqConstSim);
+    s.keep(pAppEqOptSim);
+    s.keep(fAppEqOptDuration);
+    s.keep(nAppEqOptSpecies);
+    s.keep(pAppEqOptFractions);
+    s.keep(pAppEqOptS);
+    s.keep(pAppEqOptD);
+    s.keep(fAppEqConstTime);
+    s.keep(fAppEqOptTime);
+    s.keep(bAppEqPenalty);
 
     // light-scattering models, kernels and their inputs
     s.keep(bModelDlsCumulants);
@@ -508,12 +609,67 @@ void keepModelGlobals(StartValues& s)
     s.keep(bExportPeaksAsSpecies);
 }
 
+// ---------------------------------------------------------------- global grid and solvent models
+
+void keepGlobalGridGlobals(StartValues& s)
+{
+    s.keep(nGridPoints);
+    s.keep(nGridPointsAllocated);
+    s.keep(bGridArraysAllocated);
+    for (double** pp : {&pGridRadius, &pGridConc, &pGridConcPrev, &pGridRhs, &pGridConcSnapshot, &pStiffLower,
+                        &pStiffDiag, &pStiffUpper, &pMassUpper, &pMassDiag, &pMassLower, &pLhsLower, &pLhsDiag,
+                        &pLhsUpper, &pRhsLower, &pRhsDiag, &pRhsUpper, &pTridagGam, &pTridagPivot, &pFeGridRadius,
+                        &pLocalS, &pLocalD, &pGridConcTrial, &pCosoluteGridRadius})
+        s.keep(*pp);
+    s.keep(pMovingHatBlock);
+    s.keep(pNonidealBlock);
+    s.keep(pHeteroBlock);
+    s.keep(pCosoluteBlock);
+    s.keep(pNonidealCosoluteBlock);
+    s.keep(pHeteroProfileA);
+    s.keep(pHeteroProfileB);
+    s.keep(pHeteroCurve);
+    s.keep(bVariableGridRequest);
+    s.keep(dVariableGridStartRadius);
+    s.keep(dVariableGridBaseStep);
+    s.keep(bVariableGridBuilt);
+    s.keep(dTruncationRadius);
+    s.keep(nTruncationIndex);
+    s.keep(dTruncationStep);
+    for (double* d : {&dSimTime, &dTimeStep, &dMaxTimeStep, &dMaxDcOverCWork, &dMaxDcOverCLow, &dMaxDcOverCHigh,
+                      &dLammDefaultB, &dLammDefaultC, &dMaxRelativeChange, &dStepTargetTime, &dNextScanTime,
+                      &dLastFactoredTimeStep, &dOmega, &dOmegaNow, &dAccelerationTime, &dAngularAcceleration,
+                      &dMaxAccelTimeStep})
+        s.keep(*d);
+    for (int* n : {&nTimeStepCount, &bStepToScanTime, &nSimScanIndex, &bMatricesChanged, &bSimulationRunning,
+                   &bSimulationError, &bDiscretizationError, &bNonidealityOutOfRange, &nSimOutputMode,
+                   &nCosoluteGridAllocated, &nCosoluteGridSize})
+        s.keep(*n);
+    s.keep(fLastRelativeChange);
+    for (unsigned char* b : {&bRotorAccelerating, &bHeteroAssocRun, &bBackDiffusionShutOffActive,
+                             &bCosoluteArraysAllocated, &bNonidealCosolute, &bSolventParamsConverted})
+        s.keep(*b);
+    // the A + B <-> AB parameters
+    for (float* f : {&fLogAssocK, &fAssocK, &fLoadingA, &fLoadingB, &fSignalCoefA, &fSignalCoefB, &fDiffA, &fDiffB,
+                     &fDiffAB, &fSedA, &fSedB, &fSedAB, &fComplexLoading})
+        s.keep(*f);
+    s.keep(dComplexSignalFactor);
+    s.keep(dLastHeteroStep);
+}
+
+void releaseGlobalGrid()
+{
+    freeRadialGridArrays();
+    freeSolverWorkBlock();
+}
+
 void releaseModelData()
 {
     free_vector(pExportSpeciesS, 1, nExportSpecies);
     free_vector(pExportSpeciesConc, 1, nExportSpecies);
     pExportSpeciesS = pExportSpeciesConc = nullptr;
     forgetMeanFieldCtotData();
+    releaseApproachToEq();  // its simulations, result plots, parameter vector and history profile
 }
 
 // ---------------------------------------------------------------- distributions
@@ -607,6 +763,36 @@ void releaseDistributionData()
     freeMaxEntWorkArrays();
 }
 
+// ---------------------------------------------------------------- fluorescence tools
+
+void keepFluorescenceGlobals(StartValues& s)
+{
+    for (unsigned char* b :
+         {&bFloConvolution, &bFloConvolutionFloat, &bFloExcitationCone, &bFloExcitationConeFloat,
+          &bFloMagnificationDrift, &bFloDrift, &bFloDriftFloat, &bFloBleaching, &bFloKBleachFloat, &bFloAlimFloat,
+          &bFloRadialMagnification, &bFloRadialMagFactorFloat, &bNonlinearDetection, &bShowTransformedData,
+          &bFitDetectionPower, &bJohnstonOgston, &bFitJOSValue, &bFitJODValue, &bFitJOAmplitude, &bFitJOKs})
+        s.keep(*b);
+    for (float* f : {&fFloConvolution, &fConvolutionDistFactor, &fFloExcitationCone, &fFloDrift, &fFloKBleach,
+                     &fFloAlim, &fFloRadialMagFactor, &fFloNonlinCoeff, &fDetectionBaseline, &fJOs, &fJOD, &fJOAmp,
+                     &fJOKs})
+        s.keep(*f);
+    s.keep(dAppliedDetectionPower);
+    s.keep(dAppliedDetectionBaseline);
+    s.keep(bTransformedDataShown);
+    s.keep(fTransformedRmsd);
+    s.keep(fRawRmsd);
+    s.keep(bApplyingNonlinearDetection);
+    s.keep(bSkipNoiseGridRebuild);
+}
+
+void releaseFluorescenceData()
+{
+    freeNonlinearDetectionCopies();  // also with freeScanData; here when no scans were left
+    freeKeyNames();
+    freeFileNameTables();
+}
+
 // ---------------------------------------------------------------- plots
 
 void keepPlotGlobals(StartValues& s)
@@ -682,7 +868,9 @@ Subsystem gSubsystems[] = {
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},
+    {keepGlobalGridGlobals, releaseGlobalGrid, {}},
     {keepDistributionGlobals, releaseDistributionData, {}},
+    {keepFluorescenceGlobals, releaseFluorescenceData, {}},
     {keepPlotGlobals, releasePlots, {}},
     {keepProcessState, restoreProcessState, {}},
 };

@@ -4,6 +4,8 @@
 // Equilibrium fitting with discrete species: interference data are treated
 // as absorbance and both noise fits are switched on by the loaders.
 extern unsigned char bEquilibriumDiscrete;
+// Equilibrium fitting of the A + B <-> AB model.
+extern unsigned char bEquilibriumHeteroAssoc;
 // Approach-to-equilibrium test mode.
 extern unsigned char bEqTestMode;
 extern unsigned char bEqTestPlotShown;
@@ -34,3 +36,9 @@ void endEqTestMode(TXLAWindow* pWindow);
 void mStarSetScreen(TXLAWindow* pWindow);
 // Saves the fitted equilibrium curve of the last scan as a scan file.
 void saveEquilibriumScan(const char* szPath);
+
+// The ls-g*(s) area-fraction extrapolation: the number of boundary fractions
+// (also entry 11 of the parameter vector) and the scans of one g*(s) set
+// (entry 3).
+extern int nBoundaryFractions;
+extern int nScansPerLsgSet;

@@ -7,6 +7,7 @@ class CWINPlot;
 
 extern unsigned char bBatchMode;          // running from command-line parameters
 extern char szWindowTitle[512];           // main-window caption buffer
+inline constexpr const char* szMainWindowCaption = "Sedimentation Analysis";  // caption without data
 extern unsigned char bModelComputed;      // a model result belongs to the loaded data
 extern unsigned char bRealtimeUpdate;     // the realtime update of files runs
 extern unsigned char bRealtimeError;      // a load error happened during it

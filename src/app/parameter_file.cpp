@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "resources/commands.h"
+#include "scandata/scan_paths.h"
 
 namespace {
 
@@ -100,16 +101,6 @@ bool parseFloat(const std::string& s, float* pOut)
     if (end == p || *end || !std::isfinite(v) || std::fabs(v) > 3e38) return false;
     *pOut = static_cast<float>(v);
     return true;
-}
-
-// The number made by the digits at the end of a file's name (without
-// extension); -1 when it has none.
-long trailingNumber(const std::string& stem)
-{
-    size_t i = stem.size();
-    while (i > 0 && std::isdigit(static_cast<unsigned char>(stem[i - 1]))) --i;
-    if (i == stem.size() || stem.size() - i > 9) return -1;
-    return std::strtol(stem.c_str() + i, nullptr, 10);
 }
 
 }  // namespace
@@ -262,7 +253,7 @@ std::vector<std::string> runScanFiles(const RunParameters& params)
         std::filesystem::path path = it->path();
         std::string ext = path.extension().string();
         if (ext.size() != 4 || ext[3] != static_cast<char>('0' + params.nChannel)) continue;
-        long nr = trailingNumber(path.stem().string());
+        long nr = trailingScanNumber(path.stem().string());
         if (nr < params.nFirstScan || nr > params.nLastScan) continue;
         found.emplace_back(nr, path.string());
     }

@@ -44,6 +44,11 @@ void TXLAWindow::UpdatePreferenceChecks()
 
 void TXLAWindow::CmDataRange()
 {
+    // A tool's side plot gives the window back to the data plots.
+    if (pAuxPlot) {
+        releaseResultArrays();
+        Invalidate(true);
+    }
     if (!pDataPlot) return;
     nZoomLevel = 0;
     pDataPlot->ResetZoom();

@@ -1,9 +1,11 @@
 // Mouse and keys of the main window.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/app_globals.h"
 #include "app/mouse_action_dispatch.h"
+#include "app/scan_colors.h"
 #include "app/xla_window.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
@@ -11,6 +13,7 @@
 #include "plot/key_polling.h"
 #include "plot/mouse_tracker.h"
 #include "scandata/noise_grid.h"
+#include "scandata/raw_edit_tools.h"
 #include "scandata/scan_data.h"
 
 using namespace win;
@@ -38,21 +41,22 @@ bool dataPlotShown() { return pDataPlot && pDataPlot->nCurves > 0 && nScans > 0 
 bool TXLAWindow::PointInDataPlot(int nX, int nY)
 {
     if (!dataPlotShown() || fClientWidth <= 0 || fClientHeight <= 0) return false;
-    float x = nX * 1.4f * 1000.0f / fClientWidth;
-    float y = nY * 1000.0f / fClientHeight;
+    const float x = pixelToPerMilleX(nX, fClientWidth);
+    const float y = pixelToPerMilleY(nY, fClientHeight);
     return x >= pDataPlot->nFrameLeft && x <= pDataPlot->nFrameRight && y >= pDataPlot->nFrameTop &&
            y <= pDataPlot->nFrameBottom;
 }
 
 void TXLAWindow::EvLButtonDown(UINT, const POINT& point)
 {
+    ptMouse = point;
     if (bRunning || bFitting) return;
     resetMousePoints();
     recordMousePoint(point.x, point.y);
     if (mouseActionsEvLButtonDown(point)) return;
     if (NoiseButtonClicked(point.x, point.y)) return;
     if (!PointInDataPlot(point.x, point.y)) return;
-    float x = point.x * 1.4f * 1000.0f / fClientWidth;
+    const float x = pixelToPerMilleX(point.x, fClientWidth);
     // a marker within the hit tolerance is dragged; elsewhere a zoom window
     nDragMarker = MARKER_NONE;
     for (int m = MARKER_MENISCUS; m <= MARKER_RIGHT; ++m) {
@@ -73,6 +77,7 @@ void TXLAWindow::EvLButtonDown(UINT, const POINT& point)
 
 void TXLAWindow::EvMouseMove(UINT, const POINT& point)
 {
+    ptMouse = point;
     if (!pDataPlot) return;
     if (bRunning || bFitting) return;
     recordMousePoint(point.x, point.y);
@@ -119,7 +124,7 @@ void TXLAWindow::EvLButtonUp(UINT, const POINT& point)
     bZoomDragging = bMarkerDragging = false;
     if (!dataPlotShown() || fClientWidth <= 0 || fClientHeight <= 0) return;
 
-    float fY = end.y * 1000.0f / fClientHeight;
+    float fY = pixelToPerMilleY(end.y, fClientHeight);
     float fValueA = 0, fValueB = 0, fDummy = 0;
     float fXA = nDragStartX * 1000.0f / fClientWidth, fXB = end.x * 1000.0f / fClientWidth;
     // a position left or right of the frame counts as its edge
@@ -203,6 +208,31 @@ void TXLAWindow::EvKeyDown(UINT key, UINT repeatCount, UINT flags)
     if (bRealtimeUpdate) bAbortRequested = 1;
     if (bRunning || bFitting) return;
     if (mouseActionsEvKeyDown(key, repeatCount, flags)) return;
+    if (key == VK_DELETE) DeletePointUnderMouse();
+}
+
+void TXLAWindow::DeletePointUnderMouse()
+{
+    if (bZoomDragging || bMarkerDragging || !PointInDataPlot(ptMouse.x, ptMouse.y)) return;
+    const float fX = pixelToPerMilleX(ptMouse.x, fClientWidth), fY = pixelToPerMilleY(ptMouse.y, fClientHeight);
+    const float fTolX = pixelToPerMilleX(nMarkerHitTolerance, fClientWidth);
+    const float fTolY = pixelToPerMilleY(nMarkerHitTolerance, fClientHeight);
+    // the scan drawn last lies on top
+    int nScan = nScans, nPoint = 0;
+    for (; nScan >= 1; --nScan)
+        if (HitDataPoint(nScan, fX, fY, fTolX, fTolY)) {
+            nPoint = nHitScan;
+            break;
+        }
+    if (nPoint < 1) return;
+    char sz[600];
+    std::snprintf(sz, sizeof sz, "remove point %d (r = %.4f cm) from the file %.300s?", nPoint,
+                  ppRadius[nScan][nPoint], ppScanFileName[nScan]);
+    if (MessageBox(HWindow, sz, "DELETE POINT", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    if (!deleteScanPoint(nScan, nPoint)) return;
+    redrawDataPlot(0);
+    if (bModelComputed) updateResidualsPlot(1);
+    InvalidateUnlessBatch();
 }
 
 void TXLAWindow::EvChar(UINT key, UINT, UINT)
@@ -210,11 +240,15 @@ void TXLAWindow::EvChar(UINT key, UINT, UINT)
     if (bRunning || bFitting) return;
     if (key == 0x1B) {
         if (endActiveMouseActions()) return;
-        // Escape ends a drag of the window's own
+        // Escape ends a drag of the window's own, else a tool's side plot
+        // that stands in for the data plots
         if (bZoomDragging || bMarkerDragging) {
             if (nDragLastX >= 0) DrawXorMarker(nDragLastX);
             if (bZoomDragging) DrawXorMarker(nDragStartX);
             bZoomDragging = bMarkerDragging = false;
+        } else if (pAuxPlot) {
+            releaseResultArrays();
+            Invalidate(true);
         }
         return;
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "app/scan_colors.h"
@@ -107,31 +108,31 @@ void buildScanCurves(bool bWholeRange)
     makePlots();
     pDataPlot->RemoveAllCurves();
     pResidualsPlot->RemoveAllCurves();
-    for (int i = 1; i <= nScans; ++i) {
-        if (!ppSignalCurve || !ppSignalCurve[i]) continue;
-        pDataPlot->AddCurve(ppSignalCurve[i]);
-        int k = pDataPlot->nCurves - 1;
-        pDataPlot->SetCurveColor(k, scanColor(i));
-        pDataPlot->SetCurveStyle(k, 15);
-    }
+    // The curves of all scans go in at once: the plots find their range once,
+    // not once more for every scan added.
+    auto addScanCurves = [](CWINPlot* p, CCurve** ppCurves, int nStyle, bool bFitRange) {
+        if (!ppCurves) return;
+        std::vector<CCurve*> curves;
+        std::vector<int> scans;
+        for (int i = 1; i <= nScans; ++i) {
+            if (!ppCurves[i]) continue;
+            curves.push_back(ppCurves[i]);
+            scans.push_back(i);
+        }
+        const int k0 = p->nCurves;
+        p->AddCurves(curves.data(), static_cast<int>(curves.size()));
+        for (size_t m = 0; m < scans.size(); ++m) {
+            const int k = k0 + static_cast<int>(m), i = scans[m];
+            p->SetCurveColor(k, scanColor(i));
+            p->SetCurveStyle(k, nStyle);
+            if (bFitRange) p->SetCurveIndexRange(k, pFitFirstIndex[i] - 1, pFitLastIndex[i] - 1);
+        }
+    };
+    addScanCurves(pDataPlot, ppSignalCurve, 15, false);
     bPlotHasFits = bModelComputed != 0;
     if (bPlotHasFits) {
-        for (int i = 1; i <= nScans; ++i) {
-            if (!ppFitCurve || !ppFitCurve[i]) continue;
-            pDataPlot->AddCurve(ppFitCurve[i]);
-            int k = pDataPlot->nCurves - 1;
-            pDataPlot->SetCurveColor(k, scanColor(i));
-            pDataPlot->SetCurveStyle(k, -1);
-            pDataPlot->SetCurveIndexRange(k, pFitFirstIndex[i] - 1, pFitLastIndex[i] - 1);
-        }
-        for (int i = 1; i <= nScans; ++i) {
-            if (!ppResidualCurve || !ppResidualCurve[i]) continue;
-            pResidualsPlot->AddCurve(ppResidualCurve[i]);
-            int k = pResidualsPlot->nCurves - 1;
-            pResidualsPlot->SetCurveColor(k, scanColor(i));
-            pResidualsPlot->SetCurveStyle(k, -1);
-            pResidualsPlot->SetCurveIndexRange(k, pFitFirstIndex[i] - 1, pFitLastIndex[i] - 1);
-        }
+        addScanCurves(pDataPlot, ppFitCurve, -1, true);
+        addScanCurves(pResidualsPlot, ppResidualCurve, -1, true);
     }
     // a new data set is shown whole; new fits keep the range in view
     if (bWholeRange) {
@@ -384,8 +385,10 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
     SetViewportExtEx(dc, nWidth, nHeight, nullptr);
 
     if (pAuxPlot) {
-        // the side result of a tool is shown instead of the data plots
+        // the side result of a tool is shown instead of the data plots, with
+        // the time-to-equilibrium inset that belongs to it
         if (pAuxPlot->bMetaFileValid && pAuxPlot->hMetaFile) PlayMetaFile(dc, pAuxPlot->hMetaFile);
+        if (pTosePlot && pTosePlot->bMetaFileValid && pTosePlot->hMetaFile) PlayMetaFile(dc, pTosePlot->hMetaFile);
     } else {
         if (pDataPlot && nScans > 0) {
             if (bPlotHasFits != (bModelComputed != 0)) buildScanCurves(false);
@@ -408,7 +411,6 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
     }
     if (HMETAFILE h = paintDistributionPlot()) PlayMetaFile(dc, h);
     if (pAdHocWinPlot) playPlot(dc, pAdHocWinPlot, true);
-    if (pTosePlot && pTosePlot->bMetaFileValid && pTosePlot->hMetaFile) PlayMetaFile(dc, pTosePlot->hMetaFile);
     SetMapMode(dc, MM_TEXT);
 }
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "analyses/timetoeq/time_to_eq_params.h"
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/mouse_action_dispatch.h"
@@ -13,6 +14,8 @@
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "fegrid/global_grid.h"
+#include "models/lamm_settings.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_loading.h"
@@ -133,6 +136,23 @@ const ResponseEntry kResponseTable[] = {
     {1109, &TXLAWindow::CmTrackScratch},
     {540, &TXLAWindow::CmRealtimeUpdate},
     {541, &TXLAWindow::CmStopRealtimeUpdate},
+    // fluorescence tools (tools/fluorescence/)
+    {903, &TXLAWindow::CmSortFluorescenceData},
+    {905, &TXLAWindow::CmSignalMagnificationRadialGradient},
+    {907, &TXLAWindow::CmSignalMagnificationRadialGradient},
+    {906, &TXLAWindow::CmNonlinearDetection},
+    {908, &TXLAWindow::CmNonlinearDetection},
+    {909, &TXLAWindow::CmSignalMagnificationDriftWithTime},
+    {910, &TXLAWindow::CmSignalMagnificationDriftWithTime},
+    {911, &TXLAWindow::CmSignalRadialConvolution},
+    {912, &TXLAWindow::CmSignalRadialConvolution},
+    {913, &TXLAWindow::CmExcitationShadowAtBottom},
+    {914, &TXLAWindow::CmExcitationShadowAtBottom},
+    {915, &TXLAWindow::CmFluorescenceTools},
+    {925, &TXLAWindow::CmFluorescenceOption925},
+    // models and fit parameters
+    {217, &TXLAWindow::CmFitMAndS},
+    {611, &TXLAWindow::CmLammEquationParameters},
     // light-scattering data: loading, mean, switch and converters
     {298, &TXLAWindow::CmLoadDLSData},
     {500, &TXLAWindow::CmSaveMeanDlsData},
@@ -150,6 +170,29 @@ const ResponseEntry kResponseTable[] = {
     {527, &TXLAWindow::CmConvertDlsBic9k},
     {544, &TXLAWindow::CmConvertDlsOldDosBic},
     {528, &TXLAWindow::CmConvertCdData},
+    // equilibrium tools (analyses/timetoeq/)
+    {874, &TXLAWindow::CmMinimizeTimeToEquilibrium},
+    {928, &TXLAWindow::CmConvertSpeedFile},
+    {929, &TXLAWindow::CmToseLoadRotorSpeedProfile},
+    {940, &TXLAWindow::CmToseLoadParameterFile},
+    {941, &TXLAWindow::CmToseSaveParameterFiles},
+    {933, &TXLAWindow::CmToseParameters},
+    {938, &TXLAWindow::CmToseRunConstantSpeed},
+    {934, &TXLAWindow::CmToseRunSpeedProfile},
+    {932, &TXLAWindow::CmToseOptimize},
+    {936, &TXLAWindow::CmToseSaveResultFiles},
+    {935, &TXLAWindow::CmTosePlokaScans},
+};
+
+// Commands whose handler exists but whose work needs a part of the program
+// not built yet: their items stay grayed (and the commands do nothing) until
+// that part is built; the issue that builds it takes the command off this list.
+const UINT kAwaitingParts[] = {
+    1098,  // Reload Saved Fit Parameters: reading parameter files (models); also the dropped "~" file
+    827,   // Update Saved Fit Parameters: writing parameter files (models)
+    203,   // Save Fit Data: fits and the parameter report (models, fitting)
+    896,   // Transform Equilibrium Data and Calculate M*: the M* screens (equilibrium analyses)
+    459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
 };
 
 const ResponseEntry* findResponse(UINT id)
@@ -159,11 +202,16 @@ const ResponseEntry* findResponse(UINT id)
     return nullptr;
 }
 
-bool handlerEnabled(unsigned id) { return findResponse(id) != nullptr; }
+bool handlerEnabled(unsigned id)
+{
+    for (UINT nAwaiting : kAwaitingParts)
+        if (nAwaiting == id) return false;
+    return findResponse(id) != nullptr;
+}
 
 }  // namespace
 
-bool TXLAWindow::HasHandler(UINT id) { return findResponse(id) != nullptr; }
+bool TXLAWindow::HasHandler(UINT id) { return handlerEnabled(id); }
 
 void TXLAWindow::SetUpFileDialogRecord()
 {
@@ -184,6 +232,7 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
 {
     // The dialog transfer records of the subsystems start cleared: each is a
     // member of its subsystem's section and clears itself.
+    initFloToolBoxTransfer(&floToolBoxTransfer);
 
     // A window made by the application reads the command line and the
     // settings and asks for the disclaimer; one made by other code (a tool,
@@ -199,6 +248,11 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
     // The standing file-dialog record of the load commands.
     SetUpFileDialogRecord();
 
+    // The time-to-equilibrium dialog starts empty; its preferences and the
+    // simulator's global simulation are read and made before the defaults.
+    initTimeToEqTransfer(&timeToEqTransfer);
+    if (bStartUp) initApproachToEq(this);
+
     if (bStartUp) {
         // The defaults file; the run's own settings go over it.
         readDefaultPreferences();
@@ -207,6 +261,8 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
             bLogGridMinS = runParameters.bUseMinSForLogGrid ? 1 : 0;
             if (runParameters.fMinSForLogGrid > 0) fLogGridMinS = runParameters.fMinSForLogGrid;
         }
+        // The Lamm equation settings; the unattended run keeps the defaults.
+        if (!bBatchMode) ReadLammEqParameterPreferences(this);
 
         // The warranty disclaimer until it has been accepted once. The
         // unattended run accepts nothing on the user's behalf: it neither
@@ -250,6 +306,7 @@ void TXLAWindow::SetupWindow()
     hAccelerators = CreateAcceleratorTable(accel.data(), nAccel);
     SetAcceleratorTable(hAccelerators);
     UpdatePreferenceChecks();
+    UpdateFluorescenceChecks();
     checkPlotExecutables(this);
     SetCaption(szWindowTitle);
     layoutAndRedrawPlots();
@@ -284,7 +341,7 @@ LRESULT TXLAWindow::EvCommand(UINT id, HWND, UINT)
         }
         bHelpRequest = 0;
     }
-    if (e) (this->*(e->pHandler))();
+    if (e && handlerEnabled(id)) (this->*(e->pHandler))();
     return 0;
 }
 
@@ -323,6 +380,7 @@ void TXLAWindow::CmExit()
     if (bExited) return;
     bExited = 1;
     if (bBatchMode && !bQuitAtStart) CmCustomDone();
+    freeRadialGridArrays();
     freeScanData();
     releaseResultArrays();
     PostQuitMessage(0);

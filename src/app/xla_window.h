@@ -1,7 +1,9 @@
 // The main window.
 #pragma once
 
+#include "models/lamm_params_dialog.h"
 #include "platform/win.h"
+#include "tools/fluorescence/flo_toolbox.h"
 
 class CScreenButton;
 
@@ -130,7 +132,8 @@ public:
     // from the command table.
     int nMenuVariant = 0;
     win::HACCEL hAccelerators = nullptr;
-    // True when the response table has a handler for the command.
+    // True when the response table has a handler for the command and its
+    // work does not wait for a part not built yet: its item is enabled.
     static bool HasHandler(win::UINT id);
 
     // Data > Exit: results of the unattended run, freeing, quit, goodbye.
@@ -206,6 +209,10 @@ public:
     bool bZoomDragging = false;           // a zoom window is being dragged
     bool bMarkerDragging = false;
     int nDragStartX = 0, nDragLastX = 0, nDragMarker = 0;
+    // Point deletion: the Delete key over a point of the data plot removes
+    // it from its scan's file, after a question (deleteScanPoint).
+    win::POINT ptMouse{-1, -1};           // the last mouse position (client pixels)
+    void DeletePointUnderMouse();
 
     // Commands of the main window (app/window_commands.cpp).
     void CmDataRange();
@@ -242,8 +249,16 @@ public:
     void CmParameters();
     // Switches the species description between (M, s) and (D, s) (command 217).
     void CmFitMAndS();
+    // The Lamm equation settings in their dialog (command 611) and the
+    // dialog's transfer record.
+    void CmLammEquationParameters();
+    LammPTransfer lammPTransfer{};
     // Switches to the ls-g*(s) model.
     void CmModelLsgs();
+    // Selects the non-interacting discrete-species model.
+    void CmModelDiscreteSpecies();
+    // The message of a Lamm-solver error number; nothing for 0.
+    void ReportSimulationError(int nError);
 
     // ---------------------------------------------------------------- fitting (subsystem 8)
     // One evaluation of the current model on the loaded data.
@@ -266,12 +281,43 @@ public:
     void DeleteIntegrateButtons();
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
+    // The time-to-equilibrium tool (analyses/timetoeq/time_to_eq_commands.cpp):
+    // Minimize Time to Equilibrium (874), the speed-steps / method conversion
+    // (928) and the time-to-equilibrium simulator (929, 940, 941, 933, 938,
+    // 934, 932, 936, 935).
+    void CmMinimizeTimeToEquilibrium();
+    void CmConvertSpeedFile();
+    void CmToseLoadRotorSpeedProfile();
+    void CmToseLoadParameterFile();
+    void CmToseSaveParameterFiles();
+    void CmToseParameters();
+    void CmToseRunConstantSpeed();
+    void CmToseRunSpeedProfile();
+    void CmToseOptimize();
+    void CmToseSaveResultFiles();
+    void CmTosePlokaScans();
 
     // ---------------------------------------------------------------- side data, calculators and exports (subsystem 11)
     // Light-scattering data (tools/dls/): loads the dlsdat files of an
     // open-dialog selection as the data set; Save Mean DLS Data (500), the
     // switch between g(1) and g(2)-1 (898), Always Load g(2)-1 (1215).
     void LoadDlsData(char* szSelection);
+    // Options > Fluorescence Tools (tools/fluorescence/): one detector option
+    // at a time (commands 911/912, 913/914, 909/910, 905/907, 906/908 and
+    // 925), all of them in the FloTools dialog (915), and the sorting of
+    // fluorescence scan files by detector setting (903).
+    void CmSignalRadialConvolution();
+    void CmExcitationShadowAtBottom();
+    void CmSignalMagnificationDriftWithTime();
+    void CmSignalMagnificationRadialGradient();
+    void CmNonlinearDetection();
+    void CmFluorescenceOption925();
+    void CmFluorescenceTools();
+    void CmSortFluorescenceData();
+    // The check marks of the fluorescence options' menu items from the options.
+    void UpdateFluorescenceChecks();
+    // The transfer record of the FloTools dialog.
+    FloToolBoxTransfer floToolBoxTransfer{};
     void CmSaveMeanDlsData();
     void CmToggleIntensityFieldAcf();
     void CmAlwaysLoadG2();

@@ -104,3 +104,38 @@ extern unsigned char bSuppressBaselineCorrelation;
 // model.
 extern int nTimeCourseFirst;
 extern int nTimeCourseLast;
+
+// ---------------------------------------------------------------- parameters of the continuous models
+// Written by the parameter vector's views of the continuous models (the
+// grid settings above, fConfidenceLevel of the regularization, and the
+// scaling-law and worm-like-chain values of the models' globals are written
+// there too).
+extern int nFitFrictionalRatio;
+extern int nFitVbar;                 // float the partial specific volume (fixed f/f0 model)
+extern unsigned char bKeepLogSGrid;  // a reload keeps bLogSGrid over the vector's flag
+extern int nFitWormPersistenceLength;
+extern int nFitScalingKs;
+// conformational change
+extern float fConfChangeM;
+extern float fConfChangeSMin;
+extern float fConfChangeSMax;
+// fFf0Resolution x fSGridResolution, as a float (nCsGridTotal as an int)
+extern float fCsGridTotal;
+// one discrete component
+extern float fDiscreteCompM;
+extern float fDiscreteCompS;
+extern float fDiscreteCompD;
+extern int nFitDiscreteCompMorD;
+extern int nFitDiscreteCompS;
+// bimodal f/f0 and flotation
+extern float fBimodalFf0Second;
+extern float fBimodalSMin;
+extern int nFitBimodalSMin;
+extern float fBimodalSMax;
+// further single-value models
+extern float fCVConstantD;           // electrophoresis c(v)
+extern int nFitCVConstantD;
+extern float fCSInvariantD;          // c(s) with invariant D, 1e-7 cm^2/s
+extern int nFitCSInvariantD;
+extern float fLinearRodParam;
+extern float fTimeCourseWindow;      // light-scattering time course

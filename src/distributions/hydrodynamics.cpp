@@ -4,6 +4,7 @@
 // displays that use them.
 #include "distributions/hydrodynamics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -395,6 +396,8 @@ float CalculateMofSforLinearRod(float fS, float fMassPerLength)
 float wormChainSFromM(float fMass)
 {
     const float q = fWormPersistenceLength, A0 = fWormCrossSection, m0 = fWormMonomerMw, h = fWormHydration;
+    // a chain without a persistence length, cross-section or monomer has no s
+    if (!(q > 0.0f) || !(A0 > 0.0f) || !(m0 > 0.0f) || !(VBAR > 0.0f)) return 0.0f;
     const float fVd = m0 * VBAR * 1e21f / fAvogadro;       // dehydrated monomer volume, nm^3
     const float fLength = fVd / A0;                        // monomer length, nm
     const float fRhoH = (1.0f + h) / (VBAR + h);            // hydrated density
@@ -441,6 +444,7 @@ float wormChainSFromM(float fMass)
 float wormChainMFromS(float fS)
 {
     const float m0 = fWormMonomerMw;
+    if (!(wormChainSFromM(std::max(m0, 1.0f)) > 0.0f)) return 0.0f;  // no chain to invert
     float fLow = CalculateMff02(fS, 1.0f);
     if (fLow < m0) return fLow;
     float fHigh = 100.0f * fLow;

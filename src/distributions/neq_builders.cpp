@@ -27,7 +27,7 @@
 #include "plot/key_polling.h"
 #include "plot/progress_line.h"
 #include "scandata/scan_data.h"
-#include "tools/nonlinear_detection.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 namespace {
 

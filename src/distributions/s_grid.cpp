@@ -251,7 +251,7 @@ void massAxisAndTwoDimensionalGrid(int n)
     const int nTotal = allocatedCsFf0Points(), nFf0 = allocatedFf0Points();
     const float fT = fTemperatureK - 273.15f;
     for (int k = 1; static_cast<float>(k) <= fFf0Resolution && k <= nFf0; k++) {
-        pFf0Grid[k] = fFf0Min + (k - 1) * (fFf0Max - fFf0Min) / (fFf0Resolution - 1);
+        pFf0Grid[k] = k == 1 ? fFf0Min : fFf0Min + (k - 1) * (fFf0Max - fFf0Min) / (fFf0Resolution - 1);
         for (int i = 1; i <= n; i++) {
             const int j = (k - 1) * n + i;
             if (j > nTotal) break;

@@ -9,5 +9,8 @@ unsigned char bCompressibleSolvent = 1;
 double dSolventCompressibility = 4.591e-4;
 float fGradientBufferDensity = 0.99823f;
 float fGradientBufferViscosityRef = 1.0f;
+unsigned char bNonidealCosolute = 0;
+unsigned char bSolventParamsConverted = 0;
+int nCosoluteGridSize = 50;
 
 void convolveAbsorbanceResolution(int, float, float*, float*) {}

@@ -10,3 +10,9 @@ extern unsigned char bCompressibleSolvent;
 extern double dSolventCompressibility;
 extern float fGradientBufferDensity;
 extern float fGradientBufferViscosityRef;
+// The co-solute's s and D depend on its concentration; the species
+// parameters are currently expressed for standard conditions; the points of
+// the co-solute grid.
+extern unsigned char bNonidealCosolute;
+extern unsigned char bSolventParamsConverted;
+extern int nCosoluteGridSize;

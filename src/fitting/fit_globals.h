@@ -11,8 +11,30 @@ extern unsigned char bSimulateBeyondLastScan;
 // A distribution read for synthetic data is scaled so that its values sum
 // to its area.
 extern unsigned char bSyntheticDistNormalized;
+// A fit of a time window of the scans (time-dependent s and M): only the
+// scans nSMFirstScan..nSMLastScan (positions in time order) take part.
+extern unsigned char bSMWindowFit;
+extern int nSMFirstScan;
+extern int nSMLastScan;
 
 // rmsd of data minus fit inside the fit limits; stored as the current rmsd.
 float calcRmsd();
 // Averages the loaded scans into the mean profile after the data changed.
 void calcMeanScan();
+
+// ---------------------------------------------------------------- optimiser state (FitEngineState)
+extern unsigned char bSimplexStarted;     // the last simplex ended by its spread test
+extern int nFitSteps;                     // optimiser steps (simplex runs, temperatures)
+extern int nStepSimCount;                 // objective evaluations in the current step
+extern int nSimCount;                     // objective evaluations in the whole fit
+extern float fBestRmsd;                   // reference value of the current fit
+extern float fShownBestRmsd;              // best value last shown
+// Simulated annealing (Options > Fitting Options): chosen, start temperature
+// (relative increase of the best value), temperature steps, evaluations per
+// temperature, current temperature and the state of its random generator.
+extern unsigned char bSimulatedAnnealing;
+extern float SAmaxTemp;
+extern int nSANumberOfTemps;
+extern int nSAItMax;
+extern float fSATemperature;
+extern int nAnnealingSeed;

@@ -1,14 +1,10 @@
 // Model settings and services the Data menu reads and calls, until the model
-// and parameter subsystem is part of the program: the solvent and geometry
-// values and the model flags live here with their defaults; there are no
-// species parameters to convert, save, report or reload.
+// selection and parameter persistence are part of the program: the geometry
+// values and the model flags live here with their defaults; nothing is saved,
+// reported or reloaded.
 #include "app/xla_window.h"
 #include "models/model_globals.h"
 
-float fBufferDensity = 0.99823f;
-float RELVISCOSITY = 1.0f;
-float VBAR = 0.73f;
-float fVbarRho = 0.73f * 0.99823f;
 float fMaxMeniscus = 0.0f;
 float fMinMeniscus = 0.0f;
 float fMaxBottom = 0.0f;
@@ -67,10 +63,6 @@ double dHybridSwitchS = 0.0;
 float fZoneLamellaWidth = 0.1f;
 unsigned char bModelCommandRebuild = 0;
 
-float fScanVelocity = 2.43f;
-unsigned char bSimRadialResolution = 0;
-float fConvolutionRange = 0.008f;
-
 double dPowerLawA = 0.003;
 double dPowerLawB = 0.667;
 double dVbarMOffset = 1.04248;
@@ -85,13 +77,9 @@ float fWormPersistenceLength = 10.0f;
 float fWormCrossSection = 1.0f;
 float fWormHydration = 0.4f;
 
-void paramVectorToGlobals() {}
-void globalsToParamVector() {}
 void TmpSaveBestParams(TXLAWindow*, int) {}
 void writeFitParameterReport(TXLAWindow*, const char*) {}
 
 bool TXLAWindow::ReloadParameters(const char*) { return false; }
 void TXLAWindow::CmParameters() {}
-// Without species parameters only the description changes.
-void TXLAWindow::CmFitMAndS() { bUseMolarMass = bUseMolarMass ? 0 : 1; }
 void TXLAWindow::CmModelLsgs() { bModelLsgs = 1; }

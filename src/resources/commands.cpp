@@ -20,6 +20,7 @@ constexpr const char* OPTIONS = "&Options";
 constexpr const char* LOADING = "&Options>Loading Options and Tools";
 constexpr const char* SWEEP = "&Options>Loading Options and Tools>Gravitational Sweep Tools";
 constexpr const char* EQUIL = "&Options>Equilibrium Tools";
+constexpr const char* TOSE = "&Options>Equilibrium Tools>Time to Equilibrium Simulator";
 constexpr const char* FITOPT = "&Options>Fitting Options";
 constexpr const char* SIZEDIST = "&Options>Size-Distribution Options";
 constexpr const char* CALC = "&Options>Calculator";
@@ -179,6 +180,16 @@ const CommandInfo kCommands[] = {
     {874, EQUIL, "Minimize Time to Equilibrium", 0, "CmMinimizeTimeToEquilibrium"},
     {928, EQUIL, "Convert speedsteps.txt And speedssteps.EQU", CMD_ALSO, "CmConvertSpeedFile"},
     {875, EQUIL, "Estimate Equilibrium Rotor Speeds", 0, "CmEstimateEqRotorSpeed"},
+    // the time-to-equilibrium simulator, without the accelerators of its own menu
+    {929, TOSE, "load rotor speed profile", CMD_ALSO, "CmToseLoadRotorSpeedProfile"},
+    {940, TOSE, "load parameter file", CMD_ALSO, "CmToseLoadParameterFile"},
+    {941, TOSE, "save parameter files", CMD_ALSO, "CmToseSaveParameterFiles"},
+    {936, TOSE, "save results files", CMD_ALSO, "CmToseSaveResultFiles"},
+    {933, TOSE, "Parameters", CMD_ALSO | SEP, "CmToseParameters"},
+    {938, TOSE, "Run constant speed", CMD_ALSO, "CmToseRunConstantSpeed"},
+    {934, TOSE, "Run speed profile", CMD_ALSO, "CmToseRunSpeedProfile"},
+    {932, TOSE, "Optimize", CMD_ALSO, "CmToseOptimize"},
+    {935, TOSE, "PLOKA simulated approach to SE scans", CMD_ALSO, "CmTosePlokaScans"},
 
     {CM_SIMPLEX, FITOPT, "Simplex Algorithm", CHK, "CmSimplexAlgorithm"},
     {CM_SIMULATED_ANNEALING, FITOPT, "Simulated Annealing", CHK, "CmSimulatedAnnealing"},
@@ -308,15 +319,15 @@ const CommandInfo kCommands[] = {
     {867, HELP, "Diagnostics Output to Files", CHK, "CmDiagnosticsOutput"},
 
     // ------------------------------------------------------------ time-to-equilibrium menu
-    {929, "load", "load rotor speed profile\t^L", CMD_TOSE, ""},
-    {940, "load", "load parameter file", CMD_TOSE, ""},
-    {941, "save", "save parameter files", CMD_TOSE, ""},
-    {936, "save", "save results files", CMD_TOSE, ""},
-    {933, NONE, "Parameters", CMD_TOSE | CMD_TOPLEVEL, ""},
-    {938, NONE, "Run constant speed", CMD_TOSE | CMD_TOPLEVEL, ""},
-    {934, NONE, "Run speed profile\t^R", CMD_TOSE | CMD_TOPLEVEL, ""},
-    {932, NONE, "Optimize", CMD_TOSE | CMD_TOPLEVEL, ""},
-    {935, NONE, "PLOKA simulated approach to SE scans\t^G", CMD_TOSE | CMD_TOPLEVEL, ""},
+    {929, "load", "load rotor speed profile\t^L", CMD_TOSE, "CmToseLoadRotorSpeedProfile"},
+    {940, "load", "load parameter file", CMD_TOSE, "CmToseLoadParameterFile"},
+    {941, "save", "save parameter files", CMD_TOSE, "CmToseSaveParameterFiles"},
+    {936, "save", "save results files", CMD_TOSE, "CmToseSaveResultFiles"},
+    {933, NONE, "Parameters", CMD_TOSE | CMD_TOPLEVEL, "CmToseParameters"},
+    {938, NONE, "Run constant speed", CMD_TOSE | CMD_TOPLEVEL, "CmToseRunConstantSpeed"},
+    {934, NONE, "Run speed profile\t^R", CMD_TOSE | CMD_TOPLEVEL, "CmToseRunSpeedProfile"},
+    {932, NONE, "Optimize", CMD_TOSE | CMD_TOPLEVEL, "CmToseOptimize"},
+    {935, NONE, "PLOKA simulated approach to SE scans\t^G", CMD_TOSE | CMD_TOPLEVEL, "CmTosePlokaScans"},
 };
 
 // The order of the menu bar; bar items appear where their id stands.

@@ -11,7 +11,7 @@
 #include "scandata/noise_grid.h"
 #include "scandata/scan_loading.h"
 #include "tools/dls/dls_data.h"
-#include "tools/nonlinear_detection.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 int nScans = 0;
 char** ppScanFileName = nullptr;

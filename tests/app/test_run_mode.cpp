@@ -12,6 +12,7 @@
 #include "app/window_fixture.h"
 #include "app/xla_app.h"
 #include "app/xml_reader.h"
+#include "distributions/conti_globals.h"
 #include "platform/win.h"
 #include "scandata/scan_data.h"
 
@@ -168,4 +169,25 @@ TEST_F(RunModeTest, WithoutADisplayTheProgramSaysHowToRun)
     text.clear();
     EXPECT_EQ(runProgram("", &text, "-u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:97"), 1);
     EXPECT_NE(text.find("morvex: no display was found for the main window.\n"), std::string::npos) << text;
+}
+
+// The minimum s of log-spaced grids from the parameter file.
+TEST_F(RunModeTest, MinimumSOfLogGrids)
+{
+    std::string data = scratch + "data";
+    std::filesystem::create_directories(data);
+    writeBoundaryScans(data, 3, "s");
+    writeText(scratch + "job.xml", "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                                       "out</OutputResultsDirectory><UseMinSForLogGrid>1</UseMinSForLogGrid>"
+                                       "<MinSForLogGrid>2.5</MinSForLogGrid>");
+    std::string err;
+    ASSERT_EQ(readParameterFile((scratch + "job.xml").c_str(), &runParameters, &err), 1) << err;
+    bHaveRunParameters = 1;
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    {
+        TXLAApp app("RADOdodedez");
+        EXPECT_EQ(app.Run(), 0);
+    }
+    EXPECT_EQ(bLogGridMinS, 1);
+    EXPECT_EQ(fLogGridMinS, 2.5f);
 }

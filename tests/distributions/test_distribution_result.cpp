@@ -11,6 +11,7 @@
 #include "distributions/conti_globals.h"
 #include "distributions/distribution_fixture.h"
 #include "distributions/distribution_result.h"
+#include "distributions/lamm_solution_store.h"
 #include "distributions/s_grid.h"
 #include "models/model_globals.h"
 #include "numerics/ccurve.h"
@@ -93,20 +94,21 @@ TEST_F(DistributionResult, PlotInItsBandAndTheMainPlotsMoveUp)
     ASSERT_EQ(pDistPlot->nCurves, 2);
     EXPECT_EQ(pDistPlot->GetCurveColor(1), 0xff0000u);
     EXPECT_NE(paintDistributionPlot(), nullptr);
-    clearDistributionResults();
+    // a second plot of the same grid releases the result first: no plot of
+    // a grid that is gone
+    plotDistribution();
+    EXPECT_EQ(pDistPlot, nullptr);
+    EXPECT_EQ(pDistAxisS, nullptr);
+    EXPECT_EQ(nPlotBottom, 475);
     EXPECT_EQ(paintDistributionPlot(), nullptr);
 }
 
 TEST_F(DistributionResult, AxisTextsByModel)
 {
     bModelCS = 1;
-    expectLabels("sed coefficient [S]", "c(s)");
     bModelLsgs = 1;
     expectLabels("sed coefficient [S]", "ls-g*(s)");
     bModelLsgs = 0;
-    bModelHybridCSLsgs = 1;
-    expectLabels("sed coefficient [S]", "c(s)/ls-g*(s)");
-    bModelHybridCSLsgs = 0;
     bBoundaryAnalysisMode = 1;
     expectLabels("sed coefficient [S]", "fraction");
     bExtrapolateAreaFractions = 1;
@@ -242,8 +244,6 @@ TEST_F(TwoDimensionalResult, PointDisplayFollowsTheOptions)
     plotSizeAndShapeDistribution();
     EXPECT_EQ(pDistPlot->GetCurveStyle(0), 9);
     EXPECT_EQ(pCsFf0YVector->pData, pCsFf0Rh + 1);
-    EXPECT_STREQ(pDistPlot->szXLabel, "sed coefficient [S]");
-    EXPECT_STREQ(pDistPlot->szYLabel, "Stokes radius (nm)");
     bCsFf0ShowRh = 0;
     bCsFf0ShowMFf0 = 1;
     plotSizeAndShapeDistribution();
@@ -251,6 +251,28 @@ TEST_F(TwoDimensionalResult, PointDisplayFollowsTheOptions)
     EXPECT_STREQ(pDistPlot->szXLabel, "molar mass [Da]");
     EXPECT_STREQ(pDistPlot->szYLabel, "frictional ratio");
     EXPECT_EQ(pDistPlot->nSymbolSize, nDistSymbolSize);
+}
+
+// One f/f0 value, or fewer two-dimensional points than s points times f/f0
+// values: a grid and a map without cells of no size, and nothing written
+// beyond the arrays.
+TEST_F(TwoDimensionalResult, DegenerateGrids)
+{
+    bModelCSFf0 = 1;
+    fFf0Resolution = 1.0f;
+    nFf0Resolution = 1;
+    nCsGridTotal = 10;
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(pFf0Grid[1], 1.0f);
+    EXPECT_EQ(pCsFf0Ratio[10], 1.0f);
+    EXPECT_EQ(pDistPlot->nSymbolSize, 10);  // no cell extent over zero steps
+    fFf0Resolution = 5.0f;
+    nFf0Resolution = 5;
+    nCsGridTotal = 7;  // settings out of step
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(allocatedCsFf0Points(), 7);
+    EXPECT_EQ(pCsFf0S[7], pDistAxisS[7]);
+    EXPECT_EQ(nLammSolutionStoreRows, 7);
 }
 
 // The two-dimensional arrays go with the result whatever model is chosen by

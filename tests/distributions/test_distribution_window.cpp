@@ -91,6 +91,12 @@ TEST_F(MainWindowTest, DistributionBandBelowTheRaisedDataAndResiduals)
     EXPECT_GE(nTop, 600);
     EXPECT_LE(nBottom, 1000);
 
+    // with the residuals bitmap the residuals end at 490, the bitmap below
+    bShowResidualsBitmap = 1;
+    layoutAndRedrawPlots();
+    EXPECT_EQ(pResidualsPlot->nFrameBottom, 490);
+    bShowResidualsBitmap = 0;
+
     // released: the bands are the full ones again
     clearDistributionResults();
     window->Invalidate(true);

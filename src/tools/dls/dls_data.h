@@ -37,6 +37,11 @@ struct DlsScanHeader {
 // Frees pDlsHeaders and sets it to null.
 void freeDlsScanHeaders();
 
+// The loaded measurements allow a fit of several species with linear
+// amplitudes: only the field autocorrelation g(1) is the sum of the species'
+// decays (g(2)-1 is its square). False without light-scattering data.
+bool dlsAllowsSeveralSpecies();
+
 // When set, the lags handed to the writers are seconds and are written as
 // they are; when clear they are log10 values and 10 to their power is
 // written. The converters set it for their writes and clear it afterwards.

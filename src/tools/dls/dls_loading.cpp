@@ -201,6 +201,14 @@ bool dlsDataLoaded() { return nScans >= 1 && bDLSData && pDlsHeaders; }
 
 }  // namespace
 
+bool dlsAllowsSeveralSpecies()
+{
+    if (!dlsDataLoaded()) return false;
+    for (int k = 1; k <= nScans; ++k)
+        if (!pDlsHeaders[k].fieldAcf) return false;
+    return true;
+}
+
 const char* dlsAcfAxisTitle()
 {
     return pDlsHeaders && nScans >= 1 && !pDlsHeaders[1].fieldAcf ? szIntensityTitle : szFieldTitle;
