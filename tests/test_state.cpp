@@ -68,7 +68,7 @@
 #include "tools/fluorescence/file_name_tables.h"
 #include "tools/fluorescence/fluorescence_options.h"
 #include "tools/fluorescence/nonlinear_detection.h"
-#include "tools/xp_export.h"
+#include "tools/exports/xp_export.h"
 
 namespace {
 
@@ -463,6 +463,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(RELVISCOSITY);
     s.keep(VBAR);
     s.keep(fVbarRho);
+    s.keep(fVbarTransform);
     s.keep(fMaxMeniscus);
     s.keep(fMinMeniscus);
     s.keep(fMaxBottom);
@@ -527,6 +528,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(bFitTINoise);
     s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
+    s.keep(bGeneratingSeries);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
     s.keep(bSMWindowFit);
@@ -605,7 +607,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(dDlsCumulant3);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
-    s.keep(pExportSpeciesConc);
+    s.keep(pExportSpeciesM);
     s.keep(bExportPeaksAsSpecies);
 }
 
@@ -666,11 +668,42 @@ void releaseGlobalGrid()
 void releaseModelData()
 {
     free_vector(pExportSpeciesS, 1, nExportSpecies);
-    free_vector(pExportSpeciesConc, 1, nExportSpecies);
-    pExportSpeciesS = pExportSpeciesConc = nullptr;
+    free_vector(pExportSpeciesM, 1, nExportSpecies);
+    pExportSpeciesS = pExportSpeciesM = nullptr;
     forgetMeanFieldCtotData();
     releaseApproachToEq();  // its simulations, result plots, parameter vector and history profile
 }
+
+// ---------------------------------------------------------------- the M* screens
+
+void keepMStarGlobals(StartValues& s)
+{
+    for (unsigned char* b : {&bMStarCMSmoothing, &bMStarAskCMSmoothing, &bMStarAskMwRange, &bMStarArraysRenewed,
+                             &bMwappVsSignal, &bMwappFromDcDr, &bMeniscusSignalFixed, &bMStarDragA, &bMStarDragB})
+        s.keep(*b);
+    for (int* n : {&bNegativeMStar, &nLnCSmoothHalfWidth, &nLnCSmoothOrder, &nMeniscusExtrapOrder,
+                   &nMwappSmoothHalfWidth, &nBottomExtrapOrder, &nSavedPlotTop, &nSavedPlotBottom, &nMStarButtons,
+                   &nMStarButtonBase, &nMStarSets})
+        s.keep(*n);
+    s.keep(meniscusFitRange);
+    s.keep(bottomFitRange);
+    s.keep(pMeniscusFitRangeVec);
+    s.keep(pBottomFitRangeVec);
+    s.keep(pSavedDataPlot);
+    s.keep(pMStarPlotA);
+    s.keep(pMStarPlotB);
+    s.keep(pMStarPlotC);
+    s.keep(pMStarPlotD);
+    s.keep(mStarYMin);
+    s.keep(mStarYMax);
+    s.keep(pMStarButtons);
+    s.keep(pMStarSets);
+    s.keep(fRmsd);
+}
+
+// Leaving the screens puts the data plot back, which the scan data then free;
+// the per-set data left by a model-selection reset go with them.
+void releaseMStarScreens() { mStarFreeScreenPlots(nullptr); }
 
 // ---------------------------------------------------------------- distributions
 
@@ -697,9 +730,16 @@ void keepDistributionGlobals(StartValues& s)
         s.keep(*b);
     s.keep(nResolution);
     s.keep(fFrictionalRatio);
+    s.keep(nFitFrictionalRatio);
+    for (float* f : {&fConfChangeM, &fConfChangeSMin, &fConfChangeSMax, &fDiscreteCompM, &fDiscreteCompS,
+                     &fBimodalFf0Second, &fBimodalSMin, &fBimodalSMax, &fCSInvariantD, &fLinearRodParam})
+        s.keep(*f);
+    s.keep(nFitDiscreteCompMorD);
+    s.keep(nFitDiscreteCompS);
     s.keep(nNumericalErrorCode);
     for (unsigned char* b : {&bRegBothShown, &bMsTableRun, &bUseScanRadii, &bSkipRegularization, &bContiKernelsDue,
                              &bWormlikeChainRootWarned, &bCsFf0Plotted, &bDistConvertedToCM, &bDistTransformedToRh,
+                             &bDistributionTransformed,
                              &bDistPlotBuilt, &bUsePriorProbabilities, &bPriorFromDiscreteSpecies, &bGJPriorLoaded,
                              &bPriorFf0Gaussians})
         s.keep(*b);
@@ -862,9 +902,11 @@ struct Subsystem {
     StartValues start;
 };
 
-// In release order: the side plots before the scans, the scans before the
-// fonts of the plots that showed them.
+// In release order: the M* screens before the data plot they stand in for,
+// the side plots before the scans, the scans before the fonts of the plots
+// that showed them.
 Subsystem gSubsystems[] = {
+    {keepMStarGlobals, releaseMStarScreens, {}},
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},

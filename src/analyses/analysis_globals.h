@@ -1,6 +1,9 @@
 // Equilibrium-analysis state that the loaders read.
 #pragma once
 
+// The M* screens of equilibrium data (bMStarMode, mStarSetScreen, ...).
+#include "analyses/mstar/mstar_screen.h"
+
 // Equilibrium fitting with discrete species: interference data are treated
 // as absorbance and both noise fits are switched on by the loaders.
 extern unsigned char bEquilibriumDiscrete;
@@ -25,15 +28,9 @@ extern unsigned char bEqTestAutoLimits;
 // van Holde-Weischet analysis).
 extern unsigned char bExtrapolateAreaFractions;
 
-// The M* screens of equilibrium data are active.
-extern unsigned char bMStarMode;
-extern unsigned char bMStarAllSets;
-
 class TXLAWindow;
 // Leaves the approach-to-equilibrium test mode (plot, flags) and redraws.
 void endEqTestMode(TXLAWindow* pWindow);
-// Switches into the M* transformation screens.
-void mStarSetScreen(TXLAWindow* pWindow);
 // Saves the fitted equilibrium curve of the last scan as a scan file.
 void saveEquilibriumScan(const char* szPath);
 

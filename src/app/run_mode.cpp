@@ -15,6 +15,7 @@
 #include "models/model_globals.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_loading.h"
+#include "tools/exports/text_exports.h"
 
 using namespace win;
 
@@ -144,6 +145,15 @@ void TXLAWindow::CmCustomDone()
             r.resultFiles.push_back("screenshot.bmp");
         } else {
             std::fprintf(stderr, "morvex: %sscreenshot.bmp cannot be written\n", dir.c_str());
+            nProgramExitCode = 1;
+        }
+    }
+    // The column table of noise, data and fit for outside plotting.
+    if (nScans > 0) {
+        if (writeSvdFrData((dir + "svdfrdata.dat").c_str())) {
+            r.resultFiles.push_back("svdfrdata.dat");
+        } else {
+            std::fprintf(stderr, "morvex: %ssvdfrdata.dat cannot be written\n", dir.c_str());
             nProgramExitCode = 1;
         }
     }

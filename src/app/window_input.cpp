@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "app/mouse_action_dispatch.h"
 #include "app/scan_colors.h"
@@ -12,6 +13,7 @@
 #include "plot/cwinplot.h"
 #include "plot/key_polling.h"
 #include "plot/mouse_tracker.h"
+#include "plot/screen_button.h"
 #include "scandata/noise_grid.h"
 #include "scandata/raw_edit_tools.h"
 #include "scandata/scan_data.h"
@@ -54,6 +56,15 @@ void TXLAWindow::EvLButtonDown(UINT, const POINT& point)
     resetMousePoints();
     recordMousePoint(point.x, point.y);
     if (mouseActionsEvLButtonDown(point)) return;
+    // a button of the M* screens takes the click
+    if (bMStarMode && pMStarButtons && fClientWidth > 0 && fClientHeight > 0) {
+        const float x = point.x * 1000.0f / fClientWidth, y = point.y * 1000.0f / fClientHeight;
+        for (int k = 1; k <= nMStarButtons; ++k)
+            if (pMStarButtons[k] && pMStarButtons[k]->HitTest(x, y)) {
+                mStarHandleInput(this, k);
+                return;
+            }
+    }
     if (NoiseButtonClicked(point.x, point.y)) return;
     if (!PointInDataPlot(point.x, point.y)) return;
     const float x = pixelToPerMilleX(point.x, fClientWidth);
@@ -179,13 +190,23 @@ void TXLAWindow::EvLButtonDblClk(UINT, const POINT& point)
 void TXLAWindow::EvRButtonDown(UINT, const POINT& point)
 {
     if (bRunning || bFitting) return;
+    nRightDragStartX = -1;
     if (mouseActionsEvRButtonDown(point)) return;
+    nRightDragStartX = point.x;
 }
 
 void TXLAWindow::EvRButtonUp(UINT, const POINT& point)
 {
     if (bRunning || bFitting) return;
     if (mouseActionsEvRButtonUp(point)) return;
+    // a drag armed on the M* screens sets an extrapolation range
+    const int nStart = nRightDragStartX;
+    nRightDragStartX = -1;
+    if (bMStarMode && (bMStarDragA || bMStarDragB) && nStart >= 0 && std::abs(point.x - nStart) > 10) {
+        mStarDragExtrapolation(this, bMStarDragA ? 1 : 4, static_cast<float>(nStart), static_cast<float>(point.x));
+        SetCursor(LoadCursor(nullptr, IDC_ARROW));
+        return;
+    }
     // one zoom level back
     if (!dataPlotShown() || nZoomLevel <= 0) return;
     --nZoomLevel;
@@ -249,6 +270,11 @@ void TXLAWindow::EvChar(UINT key, UINT, UINT)
         } else if (pAuxPlot) {
             releaseResultArrays();
             Invalidate(true);
+        }
+        // Escape leaves the M* screens
+        if (bMStarMode && bMStarAllSets) {
+            if (bMStarDragA || bMStarDragB) SetCursor(LoadCursor(nullptr, IDC_ARROW));
+            mStarFreeScreenPlots(this);
         }
         return;
     }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "app/scan_colors.h"
 #include "app/xla_window.h"
@@ -390,12 +391,18 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
         if (pAuxPlot->bMetaFileValid && pAuxPlot->hMetaFile) PlayMetaFile(dc, pAuxPlot->hMetaFile);
         if (pTosePlot && pTosePlot->bMetaFileValid && pTosePlot->hMetaFile) PlayMetaFile(dc, pTosePlot->hMetaFile);
     } else {
+        // on the M* screens the data plot is their plot A, with three more
+        // plots where the residuals would be
         if (pDataPlot && nScans > 0) {
-            if (bPlotHasFits != (bModelComputed != 0)) buildScanCurves(false);
+            if (!bMStarMode && bPlotHasFits != (bModelComputed != 0)) buildScanCurves(false);
             playPlot(dc, pDataPlot, true);
             if (pDataPlot->nCurves > 0) drawMarkerLines(dc);
         }
-        if (bShowResiduals && bModelComputed && pResidualsPlot && pResidualsPlot->nCurves > 0) {
+        if (bMStarMode) {
+            playPlot(dc, pMStarPlotB, true);
+            playPlot(dc, pMStarPlotC, true);
+            playPlot(dc, pMStarPlotD, true);
+        } else if (bShowResiduals && bModelComputed && pResidualsPlot && pResidualsPlot->nCurves > 0) {
             // the residuals under the data, on the data plot's radius axis
             pResidualsPlot->SetPlotRect(nResidPlotTop, nPlotLeft, residualsBottom(), nPlotRight);
             pResidualsPlot->bZoomX = 0;
@@ -404,12 +411,13 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
             pResidualsPlot->Draw();
             PlayMetaFile(dc, pResidualsPlot->hMetaFile);
         }
-        if (bShowResidualsBitmap && bModelComputed) {
+        if (bShowResidualsBitmap && bModelComputed && !bMStarMode) {
             renderResidualsBitmap();  // follows the data plot's range
             if (HMETAFILE h = bitmapPlotMetafile()) PlayMetaFile(dc, h);
         }
     }
-    if (HMETAFILE h = paintDistributionPlot()) PlayMetaFile(dc, h);
+    if (!bMStarMode)
+        if (HMETAFILE h = paintDistributionPlot()) PlayMetaFile(dc, h);
     if (pAdHocWinPlot) playPlot(dc, pAdHocWinPlot, true);
     SetMapMode(dc, MM_TEXT);
 }

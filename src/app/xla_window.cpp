@@ -103,6 +103,9 @@ const ResponseEntry kResponseTable[] = {
     {917, &TXLAWindow::CmAverageScans},
     {225, &TXLAWindow::CmSaveEquilibriumData},
     {896, &TXLAWindow::CmTransformEquilibriumMStar},
+    {918, &TXLAWindow::CmCopyLnCData},
+    {919, &TXLAWindow::CmCopyMStarData},
+    {920, &TXLAWindow::CmCopyMavgData},
     {577, &TXLAWindow::CmExportXp},
     {922, &TXLAWindow::CmRestoreTimeAndW2t},
     {946, &TXLAWindow::CmShowRotorSpeedPlot},
@@ -170,6 +173,27 @@ const ResponseEntry kResponseTable[] = {
     {527, &TXLAWindow::CmConvertDlsBic9k},
     {544, &TXLAWindow::CmConvertDlsOldDosBic},
     {528, &TXLAWindow::CmConvertCdData},
+    // calculators
+    {547, &TXLAWindow::CmCalcEllipsoid},
+    {578, &TXLAWindow::CmCalcFrictionalForce},
+    {270, &TXLAWindow::CmCalcAxialRatios},
+    {276, &TXLAWindow::CmCalcSOfM},
+    {830, &TXLAWindow::CmCalcSOfRh},
+    {831, &TXLAWindow::CmCalcRhOfS},
+    {606, &TXLAWindow::CmCalcMs},
+    {582, &TXLAWindow::CmCalcS20w},
+    {525, &TXLAWindow::CmTransformSDistribution},
+    {836, &TXLAWindow::CmTransformToS20w},
+    {889, &TXLAWindow::CmBoundaryBroadening},
+    {545, &TXLAWindow::CmCalcSwSecondMoment},
+    {462, &TXLAWindow::CmCalcWeightAverageS},
+    {461, &TXLAWindow::CmCalcRadialDilution},
+    {463, &TXLAWindow::CmCalcPressure},
+    {1119, &TXLAWindow::CmCalcBufferDensityViscosity},
+    {895, &TXLAWindow::CmCalcFromSequence},
+    {875, &TXLAWindow::CmEstimateEqRotorSpeed},
+    {885, &TXLAWindow::CmExtractSFromBest},
+    {1107, &TXLAWindow::CmMinimumSValueForLogGrid},
     // equilibrium tools (analyses/timetoeq/)
     {874, &TXLAWindow::CmMinimizeTimeToEquilibrium},
     {928, &TXLAWindow::CmConvertSpeedFile},
@@ -182,6 +206,17 @@ const ResponseEntry kResponseTable[] = {
     {932, &TXLAWindow::CmToseOptimize},
     {936, &TXLAWindow::CmToseSaveResultFiles},
     {935, &TXLAWindow::CmTosePlokaScans},
+    // outside plotting programs and the HydroPro launcher
+    {878, &TXLAWindow::CmPlotDataIn3dGraph},
+    {879, &TXLAWindow::CmMakeSedimentationMovie},
+    {880, &TXLAWindow::CmMatlabPlotDataFitRes},
+    {881, &TXLAWindow::CmMatlabPlotDataFitResDistribution},
+    {882, &TXLAWindow::CmMatlabPlotSizeAndShape},
+    {883, &TXLAWindow::CmPlotTriangulatedStructure},
+    {899, &TXLAWindow::CmPlokaCofsPlot},
+    {900, &TXLAWindow::CmPlokaDataFitResidualsPlot},
+    {901, &TXLAWindow::CmPlokaPlot},
+    {876, &TXLAWindow::CmStartHydroPro},
 };
 
 // Commands whose handler exists but whose work needs a part of the program
@@ -191,8 +226,9 @@ const UINT kAwaitingParts[] = {
     1098,  // Reload Saved Fit Parameters: reading parameter files (models); also the dropped "~" file
     827,   // Update Saved Fit Parameters: writing parameter files (models)
     203,   // Save Fit Data: fits and the parameter report (models, fitting)
-    896,   // Transform Equilibrium Data and Calculate M*: the M* screens (equilibrium analyses)
     459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
+    525,   // Transform s-Distribution to r-Distribution: the transforms of a distribution (distributions)
+    836,   // Transform s-Distribution to s20w-Distribution: the same
 };
 
 const ResponseEntry* findResponse(UINT id)
@@ -307,6 +343,7 @@ void TXLAWindow::SetupWindow()
     SetAcceleratorTable(hAccelerators);
     UpdatePreferenceChecks();
     UpdateFluorescenceChecks();
+    CheckMenuItem(menu, 1107, MF_BYCOMMAND | (bLogGridMinS ? MF_CHECKED : MF_UNCHECKED));
     checkPlotExecutables(this);
     SetCaption(szWindowTitle);
     layoutAndRedrawPlots();

@@ -209,6 +209,7 @@ public:
     bool bZoomDragging = false;           // a zoom window is being dragged
     bool bMarkerDragging = false;
     int nDragStartX = 0, nDragLastX = 0, nDragMarker = 0;
+    int nRightDragStartX = -1;            // where the right button went down, -1 when up
     // Point deletion: the Delete key over a point of the data plot removes
     // it from its scan's file, after a question (deleteScanPoint).
     win::POINT ptMouse{-1, -1};           // the last mouse position (client pixels)
@@ -247,6 +248,8 @@ public:
     bool ReloadParameters(const char* szPath);
     // The parameter dialog of the current model (command 212).
     void CmParameters();
+    // Selects the plain c(M) distribution model (command 235).
+    void CmModelContinuousCM();
     // Switches the species description between (M, s) and (D, s) (command 217).
     void CmFitMAndS();
     // The Lamm equation settings in their dialog (command 611) and the
@@ -264,6 +267,8 @@ public:
     // One evaluation of the current model on the loaded data.
     void CmRun();
     void RunFromKeyboard();
+    // Fits the current model (command 215).
+    void CmFit();
     // Shows the last fit's information again.
     void CmShowLastFitInfo();
 
@@ -281,6 +286,11 @@ public:
     void DeleteIntegrateButtons();
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
+    // The tables behind the M* plots on the clipboard (analyses/mstar/):
+    // Copy Ln(c) Data (918), Copy M* Data (919), Copy Mavg Data (920).
+    void CmCopyLnCData();
+    void CmCopyMStarData();
+    void CmCopyMavgData();
     // The time-to-equilibrium tool (analyses/timetoeq/time_to_eq_commands.cpp):
     // Minimize Time to Equilibrium (874), the speed-steps / method conversion
     // (928) and the time-to-equilibrium simulator (929, 940, 941, 933, 938,
@@ -335,4 +345,45 @@ public:
     void CmConvertDlsBic9k();
     void CmConvertDlsOldDosBic();
     void CmConvertCdData();
+    // Calculators (tools/calculators/): hydrodynamics (547, 578, 270, 276,
+    // 830, 831, 606, 582) and the transforms of a computed s-distribution
+    // (525, 836); the boundary calculators (889, 545, 462, 461, 463); buffer
+    // density and viscosity (1119); the protein sequence (895); equilibrium
+    // rotor speeds (875).
+    void CmCalcEllipsoid();
+    void CmCalcFrictionalForce();
+    void CmCalcAxialRatios();
+    void CmCalcSOfM();
+    void CmCalcSOfRh();
+    void CmCalcRhOfS();
+    void CmCalcMs();
+    void CmCalcS20w();
+    void CmTransformSDistribution();
+    void CmTransformToS20w();
+    void CmBoundaryBroadening();
+    void CmCalcSwSecondMoment();
+    void CmCalcWeightAverageS();
+    void CmCalcRadialDilution();
+    void CmCalcPressure();
+    void CmCalcBufferDensityViscosity();
+    void CmCalcFromSequence();
+    void CmEstimateEqRotorSpeed();
+    // s from the output of the boundary-element hydrodynamics programs (885)
+    // and the minimum s of logarithmic grids (1107) (tools/exports/).
+    void CmExtractSFromBest();
+    void CmMinimumSValueForLogGrid();
+    // Outside plotting programs (tools/exports/outside_plots.cpp): the
+    // plotting executables of the "bin" folder (878-883) and PLOKA (899, 900
+    // and 901).
+    void CmPlotDataIn3dGraph();
+    void CmMakeSedimentationMovie();
+    void CmMatlabPlotDataFitRes();
+    void CmMatlabPlotDataFitResDistribution();
+    void CmMatlabPlotSizeAndShape();
+    void CmPlotTriangulatedStructure();
+    void CmPlokaCofsPlot();
+    void CmPlokaDataFitResidualsPlot();
+    void CmPlokaPlot();
+    // The HydroPro launcher (tools/calculators/hydropro.cpp): command 876.
+    void CmStartHydroPro();
 };

@@ -91,6 +91,13 @@ extern float fRealtimeDistXMax;
 // its weight-average abscissa, the total signal and the further moments.
 void integrateDistribution(float fLow, float fHigh, float* pfArea, float* pfMean, float* pfTotal, float* pfSigma,
                            float* pfHarmonicMean, float* pfZMean);
+// The extent of the peak whose maximum is grid point nPeak: walking outward
+// while the values fall by the factor and stay above 1 % of the peak height.
+// Out: the limits (abscissae), the weight-average abscissa, the first and
+// last grid index, the peak height, the fraction of the total signal and
+// the signal.
+void findPeakExtent(int nPeak, float* pfLow, float* pfHigh, float* pfMean, int* pnFirst, int* pnLast,
+                    float* pfHeight, float* pfFraction, float* pfSignal, float fFactor);
 
 // ---------------------------------------------------------------- run state read by the solvers
 // The fit's final evaluation (regularized although bSkipRegularization is

@@ -11,3 +11,7 @@ int loadDistributionFromFile(const char* szPath);
 // Whether the Lamm solutions and normal equations must be computed anew;
 // stored in bContiKernelsDue.
 bool checkContiKernelsDue();
+
+// Writes the two-dimensional distribution, one line "%e %e %e %e %e %e" (s,
+// M, f/f0, D, Rh, value) per grid point.
+void saveDistributionFile(const char* szPath);

@@ -40,6 +40,7 @@ float fCsFf0MsD = 0.0f;
 unsigned char bCsFf0Plotted = 0;
 unsigned char bDistConvertedToCM = 0;
 unsigned char bDistTransformedToRh = 0;
+unsigned char bDistributionTransformed = 0;
 unsigned char bDistPlotBuilt = 0;
 CVector* pDistXVector = nullptr;
 CVector* pDistYVector = nullptr;

@@ -48,6 +48,9 @@ extern float fCsFf0MsD;
 extern unsigned char bCsFf0Plotted;          // the plot shows a two-dimensional result
 extern unsigned char bDistConvertedToCM;     // the shown c(s) was converted to c(M)
 extern unsigned char bDistTransformedToRh;   // the shown distribution is over Stokes radii
+// The shown distribution was transformed to standard conditions (s20,w) by a
+// transform command; cleared when a distribution is computed.
+extern unsigned char bDistributionTransformed;
 // Set after each grid or plot build; while set, a release lays the
 // main-window plots out again.
 extern unsigned char bDistPlotBuilt;
@@ -111,3 +114,13 @@ void plotSizeAndShapeDistribution();
 void plotCMDistribution();
 // The recorded picture of the distribution plot, or 0 without one.
 win::HMETAFILE paintDistributionPlot();
+
+// ---------------------------------------------------------------- transforms of the shown distribution
+// To standard conditions: the grid times (1 - vbar20 0.99823) viscosity /
+// ((1 - vbar density) 0.001002) (viscosity in Pa s), the values divided by
+// that factor; 0 (nothing changed) for models that have no s axis.
+unsigned char transformDistributionToS20w(float fVbar, float fVbar20, float fViscosity, float fDensity);
+// From s20,w to the Stokes radius (nm), keeping the area.
+unsigned char transformDistributionToRh(float fVbar20);
+// Divides the values by the power series a(R) read from the file.
+unsigned char correctDistributionForSizeDependentSignal(const char* szPath);

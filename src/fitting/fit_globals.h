@@ -3,8 +3,10 @@
 
 extern unsigned char bFitTINoise;         // fit time-invariant noise
 extern unsigned char bSerialFitRunning;   // a serialised fit runs
+extern unsigned char bGeneratingSeries;   // Generate > Series runs
 extern unsigned char bStopFit;            // a key stopped the fit
 extern unsigned char bFitRunning;         // a fit runs (quieter progress)
+extern float fRmsd;                       // rmsd of the last run or fit
 // Simulations run on past the last scan (command 223); the equilibrium-data
 // save works only while it is set.
 extern unsigned char bSimulateBeyondLastScan;

@@ -189,7 +189,10 @@ extern float RELVISCOSITY;
 inline constexpr float STANDARDVISCOSITY = 0.001002f;
 extern float VBAR;
 extern float fVbarRho;
+// Hydration (g/g) of the particle and the partial specific volume (ml/g) at
+// 20 C in water that the s20,w transforms use.
 extern float fHydration;
+extern float fVbarTransform;
 // Ranges of meniscus and bottom (cm) and their fit switches.
 extern float fMaxMeniscus;
 extern float fMinMeniscus;

@@ -1,6 +1,7 @@
 // Definitions of the scan data set globals (declared in scan_data.h).
 #include "scandata/scan_data.h"
 
+#include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "distributions/conti_globals.h"
 #include "numerics/ccurve.h"
@@ -105,6 +106,8 @@ int nExtrapolationPoints = 0;
 
 void freeScanData() {
     endActiveMouseActions();  // no tool may keep working on released scans
+    // nor the M* screens, whose plot A stands in for the data plot
+    if (bMStarMode || pMStarPlotA) mStarFreeScreenPlots(nullptr);
     freeNonlinearDetectionCopies();
     for (int i = 1; i <= nScans; ++i) {
         if (ppScanFileName) {

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
+#include <sstream>
 
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
@@ -95,7 +97,7 @@ TEST_F(RunModeTest, WritesTheResultsFolder)
     EXPECT_TRUE(std::filesystem::exists(out + "/transcript.txt"));
     std::vector<std::string> written;
     for (auto* f : root->child("ResultFiles")->all("File")) written.push_back(f->text);
-    EXPECT_EQ(written, (std::vector<std::string>{"screenshot.bmp", "transcript.txt"}));
+    EXPECT_EQ(written, (std::vector<std::string>{"screenshot.bmp", "svdfrdata.dat", "transcript.txt"}));
     // the disclaimer is neither asked nor taken as accepted by a run
     EXPECT_EQ(readLines(szParamsIniPath)[0], "0");
 }
@@ -190,4 +192,29 @@ TEST_F(RunModeTest, MinimumSOfLogGrids)
     }
     EXPECT_EQ(bLogGridMinS, 1);
     EXPECT_EQ(fLogGridMinS, 2.5f);
+}
+
+// The program run unattended on the example data set: the column table of
+// noise, data and fit lies in the results folder and the record names it.
+TEST_F(RunModeTest, TheExampleRunWritesTheColumnTable)
+{
+    const std::string out = scratch + "example-results";
+    writeText(scratch + "run.xml", "<MorvexRun><DataDirectory>" MORVEX_SOURCE_DIR "/examples/velocity</DataDirectory>"
+                                   "<FirstScan>1</FirstScan><LastScan>30</LastScan><OutputResultsDirectory>" + out +
+                                       "</OutputResultsDirectory></MorvexRun>");
+    std::string text;
+    ASSERT_EQ(runProgram("'" + scratch + "run.xml'", &text), 0) << text;
+    std::string err;
+    auto root = parseXmlFile(out + "/ResultParameters.xml", &err);
+    ASSERT_TRUE(root) << err;
+    std::vector<std::string> written;
+    for (auto* f : root->child("ResultFiles")->all("File")) written.push_back(f->text);
+    EXPECT_NE(std::find(written.begin(), written.end(), "svdfrdata.dat"), written.end());
+    const std::vector<std::string> rows = readLines(out + "/svdfrdata.dat");
+    ASSERT_GE(rows.size(), 30u);
+    // three noise columns, then radius, data and fit of each of the 30 scans
+    std::istringstream first(rows[0]);
+    int nColumns = 0;
+    for (double d; first >> d;) ++nColumns;
+    EXPECT_EQ(nColumns, 3 + 3 * 30);
 }

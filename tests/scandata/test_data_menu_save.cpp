@@ -303,8 +303,11 @@ TEST_F(DataMenuSaveTest, AverageNoiseAndExport) {
     // The export writes the experiment file; DRELLIX missing is said.
     std::snprintf(szDrellixExePath, sizeof(szDrellixExePath), "%s", (scratch + "no-drellix/drellix").c_str());
     Load(paths);
-    script.expectSaveFile("export data as DRELLIX xp file", out + "/data.xp")
-        .expectMessageBox("launch DRELLIX with data?", win::IDYES)
+    script.expectSaveFile("export data as DRELLIX xp file", out + "/data.xp");
+    for (const char* szPrompt : {"buffer density (g/ml)", "buffer viscosity (Poise)", "partial-specific volume (ml/g)",
+                                 "optical pathlength (cm)", "rotor type (4 or 8)"})
+        script.expectInputCancel(szPrompt);
+    script.expectMessageBox("launch DRELLIX with data?", win::IDYES)
         .expectMessageBox("DRELLIX is not configured on this computer", win::IDOK);
     Run(script, 577);
     EXPECT_EQ(script.pending(), 0u);

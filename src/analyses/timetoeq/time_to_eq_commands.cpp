@@ -346,7 +346,7 @@ void TXLAWindow::CmTosePlokaScans()
     }
     std::fclose(f);
 
-    if (!fileExists(szPlokaExePath)) {
+    if (!outsideProgramPresent(szPlokaExePath)) {
         char sz[400];
         std::snprintf(sz, sizeof sz, "Can't seem to find PLOKA script at %s - Sorry!", szPlokaExePath);
         MessageBox(HWindow, sz, "PLOKA", MB_OK);
