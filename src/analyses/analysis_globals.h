@@ -1,6 +1,7 @@
 // Equilibrium-analysis state that the loaders read.
 #pragma once
 
+#include "platform/win_types.h"
 // The M* screens of equilibrium data (bMStarMode, mStarSetScreen, ...).
 #include "analyses/mstar/mstar_screen.h"
 
@@ -39,3 +40,16 @@ void saveEquilibriumScan(const char* szPath);
 // (entry 3).
 extern int nBoundaryFractions;
 extern int nScansPerLsgSet;
+
+// The time-dependent s and M fits of command 266: sets of
+// nTimeDependentScansPerSet scans sliding over the data (scans 1-4, 2-5, ...)
+// or growing from the first scan (1-4, 1-5, ...); the picture of the result
+// plot (null when there is none) and the release of the results.
+extern int nTimeDependentScansPerSet;
+void fitTimeDependentSMSliding(TXLAWindow* pWindow);
+void fitTimeDependentSMGrowing(TXLAWindow* pWindow);
+win::HMETAFILE drawTimeDependentSMPlot();
+void freeTimeDependentSM();
+// Frees the results of the area-fraction extrapolation and the van
+// Holde-Weischet analysis and their plot.
+void clearExtrapolationResults();

@@ -97,10 +97,6 @@ unsigned char bElectrophoresisLoadRequest = 0;
 ScanHeader hdrInitialScan = {};
 unsigned char bUseInitialData = 0;
 
-// The meniscus and bottom ranges belong to the model parameters, which do not
-// exist yet: nothing to set.
-void setAutoMeniscusBottomLimits() {}
-
 // No parameters are saved beside the data yet: nothing to restore.
 #include "app/xla_window.h"
 bool TXLAWindow::OfferRestorePreviousAnalysis(int) { return false; }
