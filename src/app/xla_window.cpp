@@ -211,6 +211,13 @@ const ResponseEntry kResponseTable[] = {
     {293, &TXLAWindow::CmExtrapolateAreaFractions},
     {292, &TXLAWindow::CmVanHoldeWeischet},
     {212, &TXLAWindow::CmParameters},
+    // Run's neighbours and the regularization method (fitting/, distributions/)
+    {223, &TXLAWindow::CmToggleSimulateBeyondLastScan},
+    {533, &TXLAWindow::CmTransformGsToBoundaryModel},
+    {294, &TXLAWindow::CmRegularizationSecondDerivative},
+    {295, &TXLAWindow::CmRegularizationMaxEnt},
+    {1118, &TXLAWindow::CmRegularizationWeightedThirdDerivative},
+    {642, &TXLAWindow::CmRegularizationBothShown},
     {240, &TXLAWindow::CmSetMeniscusBottomLimits},
     {213, &TXLAWindow::CmRun},
     {611, &TXLAWindow::CmLammEquationParameters},
@@ -285,8 +292,6 @@ const UINT kAwaitingParts[] = {
     827,   // Update Saved Fit Parameters: writing parameter files (models)
     203,   // Save Fit Data: fits and the parameter report (models, fitting)
     459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
-    525,   // Transform s-Distribution to r-Distribution: the transforms of a distribution (distributions)
-    836,   // Transform s-Distribution to s20w-Distribution: the same
     266,   // Fit Time Dependent s,M: the time-dependent fits (classical analyses)
 };
 
@@ -402,6 +407,7 @@ void TXLAWindow::SetupWindow()
     hAccelerators = CreateAcceleratorTable(accel.data(), nAccel);
     SetAcceleratorTable(hAccelerators);
     UpdatePreferenceChecks();
+    UpdateRegularizationChecks();
     UpdateFluorescenceChecks();
     CheckMenuItem(menu, 1107, MF_BYCOMMAND | (bLogGridMinS ? MF_CHECKED : MF_UNCHECKED));
     checkPlotExecutables(this);
