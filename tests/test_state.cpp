@@ -980,7 +980,7 @@ void releasePlots()
         if (h && std::find(fonts.begin(), fonts.end(), h) == fonts.end()) fonts.push_back(h);
     for (win::HFONT h : fonts) win::DeleteObject(h);
     releaseSoundFiles();
-    setSoundSeedClock(nullptr);
+    setSoundDraws(nullptr);
     clearShownErrorMessages();
     resetMousePoints();
     bInterruptComputation = 0;

@@ -25,6 +25,7 @@
 #include "fegrid/buffer_sedimentation.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/inhomogeneous_solvent.h"
+#include "fegrid/propagators.h"
 #include "fitting/fit_globals.h"
 #include "lamm/lamm_globals.h"
 #include "lamm/lamm_ideal.h"
@@ -564,11 +565,6 @@ ERunEnd runContiSedSteps(TXLAWindow* pWindow)
         runBox(pWindow, "the electrophoresis c(v) model is not in this version", "NOT AVAILABLE");
         return ERunEnd::Stopped;
     }
-    if (bEquilibriumDataMode && !isLsgsModel()) {
-        runBox(pWindow, "continuous distributions of sedimentation equilibrium data are not in this version",
-               "NOT AVAILABLE");
-        return ERunEnd::Stopped;
-    }
     // 7.
     applyNonlinearDetection(fFloNonlinCoeff, fDetectionBaseline, true);
     // 8.
@@ -649,8 +645,8 @@ ERunEnd runContiSedSteps(TXLAWindow* pWindow)
                     return ERunEnd::StoppedAfterDetection;
                 }
             } else if (bEquilibriumDataMode) {
-                calcSpeciesSignalsPerScan((1.0f - fBufferDensity * VBAR) * (b2D ? pCsFf0M[i] : pDistAxisM[i]), 0,
-                                          1.0f);
+                equilibriumExponentialPerScan((1.0 - fBufferDensity * VBAR) * (b2D ? pCsFf0M[i] : pDistAxisM[i]),
+                                              1.0);
             } else {
                 bInterruptComputation = 0;
             }

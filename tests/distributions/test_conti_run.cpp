@@ -22,6 +22,7 @@
 #include "lamm/lamm_globals.h"
 #include "models/model_globals.h"
 #include "plot/key_polling.h"
+#include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
 
 using namespace win;
@@ -182,9 +183,7 @@ TEST_F(ContiRunTest, ModelsWhoseSolutionsAreNotInThisVersionAreRefused)
         unsigned char* pbFlag;
         const char* szText;
     } cases[] = {{&bModelNonidealCS, "the non-ideal c(s) model is not in this version"},
-                 {&bModelElectrophoresisCV, "the electrophoresis c(v) model is not in this version"},
-                 {&bEquilibriumDataMode, "continuous distributions of sedimentation equilibrium data are not in "
-                                         "this version"}};
+                 {&bModelElectrophoresisCV, "the electrophoresis c(v) model is not in this version"}};
     for (const Case& c : cases) {
         ChooseContinuous(&bModelCS, 0.0f, 10.0f, 50, 1.3f, 0.95f);
         *c.pbFlag = 1;
@@ -269,4 +268,37 @@ TEST_F(ContiRunTest, ADistributionFromAFileIsEvaluatedOnTheScansRadii)
             if (ppRadius[k][p] > 6.02f) dMax = std::max(dMax, std::fabs(double(ppFit[k][p]) - ppSignal[k][p]));
     EXPECT_LT(dMax, 0.01);
     expectClaverieAfterRun();
+}
+
+TEST_F(ContiRunTest, CmOfEquilibriumScansPeaksAtTheMolarMass)
+{
+    // the equilibrium profiles of 50 kDa at 10000 rpm, loading 0.5
+    SpeciesScans sp;
+    sp.D = diffusionOf(5.0, 1.3);
+    sp.nScans = 4;
+    LoadSpecies(sp);
+    const double M = 50000.0, Mb = (1.0 - 0.73) * M, m2 = 36.0, b2 = 7.2 * 7.2;
+    for (int k = 1; k <= nScans; k++) {
+        pScanHeaders[k].rpm = 10000.0f;
+        const double w = 2.0 * M_PI * 10000.0 / 60.0;
+        const double a = Mb * w * w / (2.0 * 8.31451e7 * (pScanHeaders[k].temperature + 273.15));
+        const double x = a * (b2 - m2);
+        for (int p = 1; p <= pScanPoints[k]; p++) {
+            const double r2 = double(ppRadius[k][p]) * ppRadius[k][p];
+            ppSignal[k][p] = ppRadius[k][p] < 6.0f ? 0.0f : float(0.5 * (-x / std::expm1(-x)) * std::exp(a * (r2 - b2)));
+        }
+    }
+    setupNoiseRadialGrid();
+    bEquilibriumDataMode = 1;
+    ChooseContinuous(nullptr, 10000.0f, 200000.0f, 60, 1.3f, 0.95f);
+    headless::Script script;
+    RunContiSed(window.get());
+    EXPECT_TRUE(script.lines().empty());
+    ASSERT_EQ(nResolution, 60);
+    const int k = PeakIndex();
+    ASSERT_GT(k, 1);
+    ASSERT_LT(k, nResolution);
+    EXPECT_NEAR(pDistAxisM[k], M, std::max(pDistAxisM[k + 1] - pDistAxisM[k], pDistAxisM[k] - pDistAxisM[k - 1]));
+    expectClaverieAfterRun();
+    bEquilibriumDataMode = 0;
 }
