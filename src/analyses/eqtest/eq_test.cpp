@@ -356,7 +356,10 @@ void selectEqTestSeries(TXLAWindow* w)
 void runEqTest(TXLAWindow* w)
 {
     if (nScans < 1) return;
-    if (!bEqTestPlotShown || bRealtimeUpdate) plotEqTestResults(w);
+    // a reload of the realtime update (or one that released the plots) gave
+    // the window the scans' plots again
+    if (!bEqTestPlotShown || bRealtimeUpdate || !pDataPlot || !pResidualsPlot || !pEqTestPlot)
+        plotEqTestResults(w);
     const int nPrevious = nEqTestSeries;
     groupScanSeries(w);
     if (nEqTestSeries != nPrevious) {
