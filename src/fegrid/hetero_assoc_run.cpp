@@ -182,6 +182,7 @@ void heteroAssocCoupledStep()
     const int N = nGridPointsAllocated;
     const double dt = dTimeStep;
     const double K = associationConstant();
+    bindWorkMatrices();
     // the previous step's fluxes as the first estimate (0 for the first step)
     heteroAssocReactionFlux(pFluxA, pOldA, pOlderA, dLastHeteroStep, pOperA);
     heteroAssocReactionFlux(pFluxB, pOldB, pOlderB, dLastHeteroStep, pOperB);
@@ -479,7 +480,6 @@ void simulateHeteroAssociation()
         bHeteroAssocRun = bHeteroAssocKeys = 0;
         return;
     }
-    bindWorkMatrices();
     heteroAssocEquilibrium();
     setupHeteroAssocLogGrid();
     buildHeteroAssocMatrices();
