@@ -135,7 +135,9 @@ TEST_F(HeteroRunTest, KeysDriveTheRun)
         EXPECT_EQ(bSimulationRunning, 0);
         EXPECT_EQ(bHeteroAssocRun, 0) << "the run's flags end with it";
         EXPECT_EQ(scanModelZero(nScans), c.bStopped) << "keys \"" << c.szKeys << "\"";
-        if (!c.bStopped) EXPECT_EQ(dSimTime, 300.0);
+        if (!c.bStopped) {
+            EXPECT_EQ(dSimTime, 300.0);
+        }
     }
 
     // the window closing: its request stays for the message loop
@@ -260,4 +262,81 @@ TEST_F(HeteroRunTest, NonConvergingStepEndsAfterTheLimit)
         EXPECT_EQ(nTimeStepCount, 1) << "the run ends with the step";
     }
     bFitRunning = 0;
+}
+
+// As a new user runs it: the example scans (one 4.3 S species of 0.8 with
+// baseline 0.02), command 267, the dialog with loadings 0.4 and 0.4, signal
+// coefficients 1 and 1, log10 K 0, M and s of B 63333 g/mol and 4.3 S,
+// nothing floated; max dc/c 10 (10 s steps); Run, then 'r'. The run goes to
+// the last scan; the values typed stay as typed (the run computes A and AB
+// with B's s and D in its own copies); the settings the run needs stay
+// changed.
+TEST_F(HeteroRunTest, ExampleEndToEnd)
+{
+    LoadScans(copyExampleScans(scratch + "/velocity"));
+    ASSERT_EQ(nScans, 30);
+    {
+        headless::Script script;
+        script.command(267).command(212).command(611);
+        script.expectDialog("A + B <--> AB", headless::DialogAnswer()
+                                                .set(405, "0.4")
+                                                .set(412, "0.4")
+                                                .set(427, "1")
+                                                .set(426, "1")
+                                                .set(428, "0")
+                                                .set(413, "63333")
+                                                .set(414, "4.3")
+                                                .check(402, false)
+                                                .check(403, false)
+                                                .check(404, false)
+                                                .check(409, false)
+                                                .check(410, false)
+                                                .check(411, false)
+                                                .check(418, false)
+                                                .check(425, false)
+                                                .set(433, "0.02")
+                                                .check(432, false)
+                                                .set(435, "6.0")
+                                                .check(434, false)
+                                                .set(437, "7.2")
+                                                .check(436, false));
+        script.expectDialog("Numerical Control of Lamm Equation Solution", headless::DialogAnswer().set(629, "10"));
+        script.expectMessageBox("LAMM EQUATION PARAMETERS", IDNO);
+        headless::processMessages();
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    ASSERT_TRUE(bModelHeteroAssociation);
+    EXPECT_TRUE(bUseMolarMass);
+    const std::vector<float> typed(pParamValue + 1, pParamValue + 13);
+    EXPECT_EQ(typed[2 - 1], 63333.0f);
+    EXPECT_EQ(typed[6 - 1], 4.3f);
+    const float fSedATyped = fSedA;
+
+    headless::Script script;
+    script.command(213).typeChar('r');
+    const auto t0 = std::chrono::steady_clock::now();
+    headless::processMessages();
+    const double dSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(boxes(script.lines()), 0);
+    EXPECT_TRUE(bModelComputed);
+    EXPECT_EQ(dSimTime, pScanHeaders[pScanTimeOrder[nScans]].time);
+    EXPECT_EQ(nTimeStepCount, 930);
+    EXPECT_FALSE(bInterruptComputation);
+    EXPECT_EQ(nHeteroMaxInnerPassesUsed, 1) << "equal partners";
+    EXPECT_FALSE(scanModelZero(nScans));
+
+    EXPECT_EQ(std::vector<float>(pParamValue + 1, pParamValue + 13), typed);
+    EXPECT_EQ(fSedA, fSedATyped);
+    EXPECT_EQ(dRunSedA, 4.3f);
+    EXPECT_EQ(dRunSedAB, dRunSedA);
+    EXPECT_NEAR(dRunDiffB, 6.1e-7, 0.01e-7);
+    EXPECT_EQ(dRunDiffA, dRunDiffB);
+    EXPECT_EQ(dRunDiffAB, dRunDiffB);
+
+    EXPECT_EQ(bFixedTimestep, 1);
+    EXPECT_EQ(bAutoSGrid, 0);
+    EXPECT_EQ(dSGrid, 0.0);
+    RecordProperty("residualRms", std::to_string(residualRms()));
+    RecordProperty("seconds", std::to_string(dSeconds));
 }
