@@ -340,3 +340,33 @@ TEST_F(HeteroRunTest, ExampleEndToEnd)
     RecordProperty("residualRms", std::to_string(residualRms()));
     RecordProperty("seconds", std::to_string(dSeconds));
 }
+
+// The road's preparation: the run needs the moving grid, so the moving hat
+// comes back when the Lamm settings chose Claverie since the command (the
+// grid was freed then); equilibrium data are named and the run goes on.
+TEST_F(HeteroRunTest, RoadPreparesTheMovingGrid)
+{
+    install(3, 100, 300);
+    setParameters(0.4f, 0.6f, 0.0f);
+    freeRadialGridArrays();
+    bMovingHat = 0;
+    bClaverie = 1;
+    {
+        headless::Script script;
+        script.typeText("r");
+        window->CalcModel();
+    }
+    EXPECT_EQ(bMovingHat, 1);
+    EXPECT_EQ(bClaverie, 0);
+    EXPECT_EQ(nTimeStepCount, 30);
+    EXPECT_TRUE(bModelComputed);
+
+    bEquilibriumDataMode = 1;
+    headless::Script script;
+    script.expectMessageBox("not implemented yet for sed eq data", IDOK);
+    script.typeText("r");
+    window->CalcModel();
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(nTimeStepCount, 30);
+    bEquilibriumDataMode = 0;
+}
