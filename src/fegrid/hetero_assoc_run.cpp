@@ -15,12 +15,15 @@
 // side the mean of the two reaction fluxes F = M v + O u (u, v the step's
 // mean and difference quotient of a free profile): the part of a free
 // species' balance its own transport does not explain, which is what passes
-// into or out of the complex. At the solution F_A = F_B and the two balances
-// hold exactly; the inner iteration repeats the solves with the latest fluxes
-// until their mean difference is below 1e-4/dt (at most
-// nHeteroInnerPassLimit passes). With the partner taken as the mean of its
-// first-pass and old profiles and its rate as (first pass - old)/dt, the
-// complex term is the exact difference of K a p over the step.
+// into or out of the complex. Where the fluxes a solve uses are those its
+// solution gives, F_A = F_B and both balances hold; the inner iteration
+// repeats the solves with the latest fluxes until their mean difference is
+// below 1e-4/dt (at most nHeteroInnerPassLimit passes). With the partner
+// taken as the mean of its first-pass and old profiles and its rate as
+// (first pass - old)/dt, the complex term is the exact difference of K a p
+// over the step. The stopping rule does not ask whether the fluxes settled
+// (for equal partners F_A = F_B after any pass), so the amounts are not kept
+// once the species bind: docs/fegrid.md has the figures.
 //
 // The run starts paused: after every table it waits for a key ('r' runs on,
 // 's' stops the run, any other key shows the next table); running, a key
