@@ -711,6 +711,22 @@ void keepGlobalGridGlobals(StartValues& s)
         s.keep(*f);
     s.keep(dComplexSignalFactor);
     s.keep(dLastHeteroStep);
+    // the A + B <-> AB run and the moving grid it shares
+    for (double* d : {&dRunSedA, &dRunSedB, &dRunSedAB, &dRunDiffA, &dRunDiffB, &dRunDiffAB, &dFluxAsymmetry,
+                      &dMovingGridT0, &dGridMotionRate, &dNaturalStep, &dGridRatio, &dMovingHatFixedStep,
+                      &dProgressTotalAmount})
+        s.keep(*d);
+    for (unsigned char* b : {&bSimulationPaused, &bHeteroAssocKeys}) s.keep(*b);
+    s.keep(bGridSynchronousSteps);
+    s.keep(nHeteroInnerPasses);
+    s.keep(nHeteroMaxInnerPassesUsed);
+    for (double** pp : {&pFreeA, &pFreeB, &pOldA, &pOldB, &pOlderA, &pOlderB, &pFreeATemp, &pFreeBTemp, &pFluxA,
+                        &pFluxB, &pComplex, &pHeteroMean, &pHeteroQuotient})
+        s.keep(*pp);
+    s.keep(pOperA);
+    s.keep(pOperB);
+    s.keep(pComplexMass);
+    s.keep(pComplexOper);
     // the propagators' window and options, and the global-grid road
     s.keep(nFirstActiveIndex);
     s.keep(nLastActiveIndex);
