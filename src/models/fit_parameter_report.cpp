@@ -37,7 +37,9 @@ std::string reportText(bool bClipboard)
     std::string s;
     for (int k = 1; k <= 4; ++k) {
         if (!pSpeciesIncluded[k]) continue;
-        append(s, "\n\ncomponent %d included:\n", k);
+        char sz[48];
+        std::snprintf(sz, sizeof sz, "\n\ncomponent %d included:\n", k);
+        s += sz;
         if (bUseMolarMass)
             append(s, "M\t=\t%f g/Mol", pSpeciesMw[k]);
         else

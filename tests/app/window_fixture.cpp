@@ -1,5 +1,6 @@
 #include "app/window_fixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -56,6 +57,21 @@ std::vector<std::string> writeBoundaryScans(const std::string& folder, int nScan
     }
     free_vector(r, 1, n);
     free_vector(c, 1, n);
+    return paths;
+}
+
+std::vector<std::string> copyVelocityExample(const std::string& folder)
+{
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> paths;
+    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
+        const std::string stem = e.path().stem().string();
+        if (e.path().extension() != ".RA1" || stem.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string to = folder + "/" + e.path().filename().string();
+        std::filesystem::copy_file(e.path(), to);
+        paths.push_back(to);
+    }
+    std::sort(paths.begin(), paths.end());
     return paths;
 }
 
