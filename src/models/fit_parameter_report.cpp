@@ -85,6 +85,7 @@ void setCursor(LPCSTR id) { SetCursor(LoadCursor(nullptr, id)); }
 
 void writeFitParameterReport(TXLAWindow* pWindow, const char* szPath)
 {
+    if (!szPath || !*szPath) return;
     const HWND hWnd = pWindow ? pWindow->HWindow : nullptr;
     char sz[400];
     std::error_code ec;
