@@ -1,5 +1,8 @@
 // CLammIdeal: the radial grid, its work vectors and the element integrals on it.
 #include <cmath>
+#include <vector>
+#include <algorithm>
+#include <cstdlib>
 
 #include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
@@ -324,4 +327,137 @@ double CLammIdeal::feSedimentationTriple(int i, int j, int k, int n) const
         v += (i == e + 1) ? z : -z;
     }
     return v;
+}
+
+// ---------------------------------------------------------------- refinement zones
+// The layouts above size the grid by the boundary. Where a species meets the
+// cell end it sediments against (the base, or the meniscus when floating) it
+// builds a layer of thickness delta = D / (|s| omega^2 r_end) in which the
+// concentration rises steeply, exp(-x / delta) at the distance x from the end,
+// to many times the loading. Nodes are inserted there, never removed, so the
+// layout keeps every node it had: the spacing at x is the one that keeps the
+// interpolation error of the layer, (h / delta)^2 / 12 of its height
+// A exp(-x / delta), below a fraction of what the scans ask at that radius
+// (1e-3 of the loading inside the fit limits, 1e-2 up to the last data radius),
+// and never above a tenth of delta at the end itself nor growing by more than
+// a fifth from one element to the next.
+namespace {
+
+struct LayerZone {
+    double delta = 0;   // layer thickness (cm)
+    double height = 1;  // estimated layer height over the loading
+    double xFit = 0;    // distance of the fit limit from the cell end
+    double xData = 0;   // distance of the last data radius from the cell end
+};
+
+double layerSpacing(const LayerZone& z, double x)
+{
+    static double F = getenv("ZF") ? atof(getenv("ZF")) : 0.2, P = getenv("ZP") ? atof(getenv("ZP")) : 0.01;
+    // g(x') = tol(x') exp(x' / delta) delta / x' at x' >= max(x, delta), least over
+    // the start of the range and the points where the tolerance drops
+    auto g = [&](double xp, double tol) {
+        const double u = xp / z.delta;
+        return u > 600 ? 1e300 : tol * std::exp(u) / u;
+    };
+    const double x0 = x > z.delta ? x : z.delta;
+    auto tolAt = [&](double xp) { return xp >= z.xFit ? 1e-3 : (xp >= z.xData ? 1e-2 : 1e-1); };
+    double least = g(x0, tolAt(x0));
+    if (z.xData > x0) least = std::min(least, g(z.xData, 1e-2));
+    if (z.xFit > x0) least = std::min(least, g(z.xFit, 1e-3));
+    double h = least > 1e200 ? 1e300 : z.delta * std::sqrt(12 * F * least / z.height);
+    if (h < P * z.delta) h = P * z.delta;
+    return h;
+}
+
+}  // namespace
+
+bool CLammIdeal::RefineGridZones()
+{
+    const int n = nGridPoints;
+    if (!nGridAllocated || !pRadius || n < 3 || dD <= 0 || dS == 0 || bSteepGradient) return false;
+    if (bEngineMovingGrid || !bEngineStaticGrid) return false;
+    const double m = dMeniscus, b = dBottom;
+    double rpm = dFinalRpm;
+    if (bSpeedProfile)
+        for (int k = 1; k <= nSpeedSteps; k++) rpm = pStepRpm[k] > rpm ? pStepRpm[k] : rpm;
+    const double w = rpm * 2.0 * M_PI / 60.0;
+    const double k = w * w * std::fabs(dS) * 1e-13;  // omega^2 |s|
+    if (!(k > 0)) return false;
+    const bool floating = dS < 0;
+    const double rEnd = floating ? m : b;
+    LayerZone z;
+    z.delta = dD / (k * rEnd);
+    // the radii the scans are taken at, and the fit limit on the layer's side
+    double rData = floating ? b : m;
+    if (!bPerScanRadii && pCommonRadii && nCommonRadii > 0) {
+        rData = pCommonRadii[floating ? 1 : nCommonRadii];
+    } else if (ppScanRadii && pScanPoints) {
+        for (int j = 1; j <= nScans; j++) {
+            const int row = pScanList ? pScanList[j] : j;
+            if (!ppScanRadii[row] || pScanPoints[row] < 1) continue;
+            const double r = ppScanRadii[row][floating ? 1 : pScanPoints[row]];
+            rData = floating ? (r < rData ? r : rData) : (r > rData ? r : rData);
+        }
+    }
+    z.xData = floating ? rData - m : b - rData;
+    z.xFit = floating ? (double)fFitInner - m : b - (double)fFitOuter;
+    if (z.xData < 0) z.xData = 0;
+    if (z.xFit < z.xData) z.xFit = z.xData;
+    // height: what has reached the end by the last scan, at most the
+    // equilibrium value at the end
+    const double t = (pScanHeaders && nScans > 0) ? dTimeOffset + ScanTime(nScans) : 0.0;
+    const double kt = k * (t > 0 ? t : 0);
+    const double X = (b * b - m * m) / (2 * z.delta * rEnd);
+    const double equilibrium = X > 700 ? X : X / (1 - std::exp(-X));
+    double swept = floating ? m * std::expm1(2 * kt) / (2 * z.delta) : b * -std::expm1(-2 * kt) / (2 * z.delta);
+    if (!(swept < equilibrium)) swept = equilibrium;
+    z.height = swept > 1 ? swept : 1;
+    // distances of the old nodes from the end, nearest first
+    std::vector<double> xs(n);
+    for (int i = 0; i < n; i++) xs[i] = floating ? pRadius[i + 1] - m : b - pRadius[n - i];
+    std::vector<double> out;
+    out.reserve(2 * n);
+    out.push_back(0.0);
+    double hPrev = layerSpacing(z, 0.0);
+    bool inserted = false;
+    for (int i = 1; i < n; i++) {
+        const double xa = xs[i - 1], xb = xs[i], len = xb - xa;
+        // sub-elements: march from the near end with the target spacing
+        std::vector<double> sub;
+        double x = xa, h = hPrev;
+        while (true) {
+            double target = layerSpacing(z, x);
+            if (target > 1.2 * h) target = 1.2 * h;
+            h = target;
+            if (x + h >= xb - 0.3 * h) break;
+            x += h;
+            sub.push_back(x);
+        }
+        if (!sub.empty()) {
+            // spread the sub-elements evenly over the element's length
+            const double scale = len / (x + h - xa);
+            for (double& v : sub) v = xa + (v - xa) * scale;
+            inserted = true;
+        }
+        for (double v : sub) out.push_back(v);
+        out.push_back(xb);
+        hPrev = sub.empty() ? len : h;
+        if (sub.empty() && xb > z.xFit && layerSpacing(z, xb) > 2 * len) {  // beyond the zone: the rest as it was
+            for (int j = i + 1; j < n; j++) out.push_back(xs[j]);
+            break;
+        }
+    }
+    if (!inserted) return false;
+    const int nNew = (int)out.size();
+    nGridPoints = nNew;
+    if (!AllocGridArrays()) return false;
+    for (int i = 0; i < nNew; i++) {
+        if (floating)
+            pRadius[i + 1] = m + out[i];
+        else
+            pRadius[nNew - i] = b - out[i];
+    }
+    pRadius[1] = m;
+    pRadius[nNew] = b;
+    return true;
 }

@@ -77,6 +77,7 @@ public:
 
     // ---- engine 1: moving hat on the geometric grid
     void RunMovingGridEngine();
+    int MovingGridNodeCount();
     void MapMovingGridToRadii();
 
     // ---- the concentration-dependent (reacting) loop
@@ -160,6 +161,7 @@ public:
     int OptimizeGridSize(float rSwitch);
     void BuildGrid();
     bool RefineGridForSteepBoundary(double x);
+    bool RefineGridZones();
     int AllocGridArrays();
     void FreeGridArrays();
     void FreeAllGridMemory();
@@ -195,6 +197,7 @@ public:
     // ---- static-grid engine (engine 2)
     void RunStaticGridEngine();
     double StaticGridStep();
+    double AccuracyStepCap() const;
     void CLbShutOffBackDiffusion(int n);
     void MoveMatrixEnd(int n);
     void BuildCrankNicolsonMatrices(double dt, int n);
@@ -524,6 +527,7 @@ public:
     double* pConcTrial = nullptr;  // predictor profile of the reacting loop
     double* pLocalS = nullptr;     // node coefficients of the reacting loop
     double* pLocalD = nullptr;
+    double dGridTheta = 0;  // engine 1: lattice displacement ln(r / R) at the current time
     double dMovingGridT0 = 0;
     double dGridMotionRate = 0;  // k = omega^2 sGrid (1/s)
     double dSpeciesRate = 0;     // omega^2 s at the current speed

@@ -167,6 +167,7 @@ void CLammIdeal::SetupGrid()
             RefineGridForSteepBoundary(dS * 1e-13 * w2 * w2 / (2 * dD));
         }
     }
+    RefineGridZones();
 }
 
 // ---------------------------------------------------------------- slot 3

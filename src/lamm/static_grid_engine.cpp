@@ -7,6 +7,7 @@
 // has zero column sums of K, so the step (M - dt/2 K) c_new = (M + dt/2 K) c_old
 // keeps the amount sum_i (M c)_i in the cell unchanged.
 #include <cmath>
+#include <cstdlib>
 
 #include "lamm/lamm_ideal.h"
 #include "plot/error_box.h"
@@ -566,11 +567,36 @@ double CLammIdeal::StaticGridStep()
         if (dt >= 0.9 * prev && dt <= 1.1 * prev) dt *= 2;
         dTimeStep = capStep(this, dt, prev);
     }
+    const double cap = AccuracyStepCap();
+    if (dTimeStep > cap) dTimeStep = cap;
     clipToScan(this);
     bStepOnScan = 0;
     clipped = false;
     ClipTimeStepToAcceleration(false, &clipped);
     return E;
+}
+
+// The largest step the accuracy of the scans allows: steps grow at most by a
+// quarter of the elapsed time (the profile forms from a step at the cell end,
+// and the Crank-Nicolson scheme passes errors of long first steps on), and a
+// sedimenting boundary moves by at most a fraction of its width in one step.
+double CLammIdeal::AccuracyStepCap() const
+{
+    static double G = getenv("CG") ? atof(getenv("CG")) : 0.25, B = getenv("CB") ? atof(getenv("CB")) : 0.5;
+    const double elapsed = dTime - dStartTime;
+    double cap = G * elapsed;
+    if (cap < 1.0) cap = 1.0;
+    const double k = std::fabs(dOmega2SStep != 0 ? dOmega2SStep : dOmega2S);
+    if (k > 0 && dD > 0 && B > 0) {
+        const double rb = dS > 0 ? dMeniscus * std::exp(k * elapsed) : dBottom * std::exp(-k * elapsed);
+        if (rb > dMeniscus && rb < dBottom) {
+            const double width = std::sqrt(2 * dD * (elapsed > 1 ? elapsed : 1));
+            const double v = k * rb;
+            const double c = B * width / v;
+            if (c < cap) cap = c > 1e-3 ? c : 1e-3;
+        }
+    }
+    return cap;
 }
 
 void CLammIdeal::AcceptStep()
