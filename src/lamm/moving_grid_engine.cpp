@@ -51,8 +51,6 @@
 #include <algorithm>
 #include <cmath>
 #include <vector>
-#include <cstdio>
-#include <cstdlib>
 
 #include "lamm/lamm_ideal.h"
 #include "plot/error_box.h"
@@ -576,12 +574,13 @@ void CLammIdeal::RunMovingGridEngine()
             rWatchHigh = std::max(rWatchHigh, (double)ppScanRadii[row][pScanPoints[row]]);
         }
     }
+    // (not the end node itself: its value is the emptied end of the cell)
     if (w.floating) {
         rWatchLow -= 0.5 * w.lattice.spacing(m);
-        rWatchHigh = b;
+        rWatchHigh = b - 1e-9 * (b - m);
     } else {
         rWatchHigh += 0.5 * w.lattice.spacing(b);
-        rWatchLow = m;
+        rWatchLow = m + 1e-9 * (b - m);
     }
     // the lattice stops once the boundary has left the cell
     const double lastSight = boundarySight(this).tLast;
@@ -670,6 +669,13 @@ void CLammIdeal::RunMovingGridEngine()
             resolve(w, w.err.data(), w.err.data());
             // the concentrations at the end of the step, on the radii there
             geometry(w, pRadius, dGridTheta + dth, w.r.data(), w.f.data(), V);
+            // an error made now is seen at the next scan, diffused over the time
+            // between: a local one then weighs the spacing over the width it spread to
+            double relax = 1;
+            if (bNextScanPending) {
+                const double spread = std::sqrt(2 * dD * std::max(0.0, dNextScanTime - dTime - h));
+                relax = std::max(1.0, spread / w.lattice.hMin);
+            }
             double worst = 0, lowest = 0, cmax = 0;
             for (int i = 1; i <= n; i++) {
                 const double v = w.y[i] / V[i];
@@ -680,13 +686,11 @@ void CLammIdeal::RunMovingGridEngine()
                 if (w.outflow && i == (w.floating ? 1 : n)) continue;  // the open end
                 double wv = std::min(1.0, V[i] / vTypical);
                 if (w.floating ? w.r[i] < fFitInner : w.r[i] > fFitOuter) wv *= 0.1;  // beyond the fit range
-                const double e = wv * std::fabs(w.err[i]) / (atol + rtol * std::fabs(v));
+                const double e = wv * std::fabs(w.err[i]) / (relax * (atol + rtol * std::fabs(v)));
                 worst = e > worst ? e : worst;
             }
             if (!std::isfinite(worst)) worst = 1e10;
             const bool negative = lowest < -1e-8 * c0;
-            if (getenv("E1DBG")) { int iw = 0; double ww = 0; for (int i = 1; i <= n; i++) { if (w.r[i] < rWatchLow || w.r[i] > rWatchHigh) continue; if (w.outflow && i == (w.floating ? 1 : n)) continue; double e = std::min(1.0, V[i] / vTypical) * std::fabs(w.err[i]) / (atol + rtol * std::fabs(c[i])); if (w.floating ? w.r[i] < fFitInner : w.r[i] > fFitOuter) e *= 0.1; if (e > ww) { ww = e; iw = i; } }
-                fprintf(stderr, "t=%g h=%g n=%d worst=%g at %d r=%g c=%g R=%g lowest=%g\n", dTime, h, n, worst, iw, w.r[iw], c[iw], w.R[iw], lowest); }
             if (!bFixedTimestep && (worst > 1 || negative) && h > 1e-6) {
                 // repeat shorter from the same state
                 for (int i = 1; i <= n; i++) c[i] = w.cOld[i];
@@ -727,7 +731,6 @@ void CLammIdeal::RunMovingGridEngine()
             dRotorRpm = dFinalRpm;
             bAccelerating = 0;
         }
-        if (getenv("E1END") && (nStepCount % 5 == 0)) { int n = w.n; fprintf(stderr, "t=%g", dTime); for (int i = n - 3; i <= n; i++) fprintf(stderr, " [%d r=%.5f c=%.5f R=%.4f V=%.3g]", i, pRadius[i], pConc[i], w.R[i], w.V[i]); fprintf(stderr, "\n"); }
         CLEachIterationOutput(E);
         const double rate = h > 0 ? E / h : 1.0;
         if (h >= 30 && rate < dMaxRelativeChange)
