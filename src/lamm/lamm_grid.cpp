@@ -1,8 +1,7 @@
 // CLammIdeal: the radial grid, its work vectors and the element integrals on it.
+#include <algorithm>
 #include <cmath>
 #include <vector>
-#include <algorithm>
-#include <cstdlib>
 
 #include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
@@ -330,17 +329,24 @@ double CLammIdeal::feSedimentationTriple(int i, int j, int k, int n) const
 }
 
 // ---------------------------------------------------------------- refinement zones
-// The layouts above size the grid by the boundary. Where a species meets the
-// cell end it sediments against (the base, or the meniscus when floating) it
-// builds a layer of thickness delta = D / (|s| omega^2 r_end) in which the
-// concentration rises steeply, exp(-x / delta) at the distance x from the end,
-// to many times the loading. Nodes are inserted there, never removed, so the
-// layout keeps every node it had: the spacing at x is the one that keeps the
-// interpolation error of the layer, (h / delta)^2 / 12 of its height
-// A exp(-x / delta), below a fraction of what the scans ask at that radius
-// (1e-3 of the loading inside the fit limits, 1e-2 up to the last data radius),
-// and never above a tenth of delta at the end itself nor growing by more than
-// a fifth from one element to the next.
+// The layouts above size the grid for the boundary when it enters the fit
+// range. Two places need more, and get nodes inserted (never removed, so the
+// layout keeps every node it had; inside an element the new nodes follow the
+// target spacing, which changes by at most a fifth of the distance):
+// - The layer at the cell end the species sediments against (the base, or the
+//   meniscus when floating), where the concentration rises as exp(-x / delta)
+//   to many times the loading, delta = D / (|s| omega^2 r_end). The linear
+//   elements err there by about (x / delta)(h / delta)^2 / 12 of the layer's
+//   height A exp(-x / delta) at the distance x from the end; the spacing keeps
+//   that below a fraction of what the scans ask at x (1e-3 of the loading
+//   inside the fit limits and more than 0.1 cm from the end, 1e-2 up to the
+//   last data radius, 1e-1 beyond), and is never below a hundredth of delta. A is what has reached the end by the last scan,
+//   at most the equilibrium value there. With the back-diffusion shut-off the
+//   layer is not simulated and gets nothing.
+// - The boundary of a slow species, which the scans see before it reaches the
+//   fit range: the spacing at a radius is sqrt(D t) / points per sigma (the
+//   sizing's own measure) with t the first time a scan sees the boundary's
+//   profile (three widths sqrt(2 D t) from its centre) at that radius.
 namespace {
 
 struct LayerZone {
@@ -350,23 +356,62 @@ struct LayerZone {
     double xData = 0;   // distance of the last data radius from the cell end
 };
 
+// Spacing for the layer at the distance x from its end.
 double layerSpacing(const LayerZone& z, double x)
 {
-    static double F = getenv("ZF") ? atof(getenv("ZF")) : 0.2, P = getenv("ZP") ? atof(getenv("ZP")) : 0.01;
-    // g(x') = tol(x') exp(x' / delta) delta / x' at x' >= max(x, delta), least over
-    // the start of the range and the points where the tolerance drops
     auto g = [&](double xp, double tol) {
         const double u = xp / z.delta;
         return u > 600 ? 1e300 : tol * std::exp(u) / u;
     };
-    const double x0 = x > z.delta ? x : z.delta;
     auto tolAt = [&](double xp) { return xp >= z.xFit ? 1e-3 : (xp >= z.xData ? 1e-2 : 1e-1); };
+    const double x0 = x > z.delta ? x : z.delta;
     double least = g(x0, tolAt(x0));
     if (z.xData > x0) least = std::min(least, g(z.xData, 1e-2));
     if (z.xFit > x0) least = std::min(least, g(z.xFit, 1e-3));
-    double h = least > 1e200 ? 1e300 : z.delta * std::sqrt(12 * F * least / z.height);
-    if (h < P * z.delta) h = P * z.delta;
+    double h = least > 1e200 ? 1e300 : z.delta * std::sqrt(12 * 0.2 * least / z.height);
+    if (h < 0.01 * z.delta) h = 0.01 * z.delta;
     return h;
+}
+
+// Nodes inserted into the elements of r (increasing) wherever they are longer
+// than the target spacing; the old nodes stay.
+template <class F>
+std::vector<double> refineElements(const std::vector<double>& r, F target)
+{
+    std::vector<double> out;
+    out.reserve(r.size() * 2);
+    out.push_back(r[0]);
+    std::vector<double> sub;
+    for (size_t i = 1; i < r.size(); i++) {
+        const double a = r[i - 1], b = r[i], len = b - a;
+        const double ta = target(a), tb = target(b);
+        if (len <= 1.05 * std::min(ta, tb) && len <= 1.05 * target(0.5 * (a + b))) {
+            out.push_back(b);
+            continue;
+        }
+        // march from the end with the finer target, then spread evenly over the element
+        const bool fromA = ta <= tb;
+        sub.clear();
+        double x = 0, h = fromA ? ta : tb;
+        for (;;) {
+            const double at = fromA ? a + x : b - x;
+            double t = target(at);
+            if (t > 1.2 * h) t = 1.2 * h;
+            h = t;
+            if (x + h >= len - 0.3 * h) break;
+            x += h;
+            sub.push_back(x);
+            if (sub.size() > 100000) break;
+        }
+        const double scale = len / (x + h);
+        if (fromA) {
+            for (double v : sub) out.push_back(a + v * scale);
+        } else {
+            for (auto it = sub.rbegin(); it != sub.rend(); ++it) out.push_back(b - *it * scale);
+        }
+        out.push_back(b);
+    }
+    return out;
 }
 
 }  // namespace
@@ -374,7 +419,7 @@ double layerSpacing(const LayerZone& z, double x)
 bool CLammIdeal::RefineGridZones()
 {
     const int n = nGridPoints;
-    if (!nGridAllocated || !pRadius || n < 3 || dD <= 0 || dS == 0 || bSteepGradient) return false;
+    if (!nGridAllocated || !pRadius || n < 3 || dD <= 0 || dS == 0) return false;
     if (bEngineMovingGrid || !bEngineStaticGrid) return false;
     const double m = dMeniscus, b = dBottom;
     double rpm = dFinalRpm;
@@ -385,8 +430,6 @@ bool CLammIdeal::RefineGridZones()
     if (!(k > 0)) return false;
     const bool floating = dS < 0;
     const double rEnd = floating ? m : b;
-    LayerZone z;
-    z.delta = dD / (k * rEnd);
     // the radii the scans are taken at, and the fit limit on the layer's side
     double rData = floating ? b : m;
     if (!bPerScanRadii && pCommonRadii && nCommonRadii > 0) {
@@ -399,65 +442,64 @@ bool CLammIdeal::RefineGridZones()
             rData = floating ? (r < rData ? r : rData) : (r > rData ? r : rData);
         }
     }
-    z.xData = floating ? rData - m : b - rData;
-    z.xFit = floating ? (double)fFitInner - m : b - (double)fFitOuter;
-    if (z.xData < 0) z.xData = 0;
-    if (z.xFit < z.xData) z.xFit = z.xData;
-    // height: what has reached the end by the last scan, at most the
-    // equilibrium value at the end
-    const double t = (pScanHeaders && nScans > 0) ? dTimeOffset + ScanTime(nScans) : 0.0;
-    const double kt = k * (t > 0 ? t : 0);
-    const double X = (b * b - m * m) / (2 * z.delta * rEnd);
-    const double equilibrium = X > 700 ? X : X / (1 - std::exp(-X));
-    double swept = floating ? m * std::expm1(2 * kt) / (2 * z.delta) : b * -std::expm1(-2 * kt) / (2 * z.delta);
-    if (!(swept < equilibrium)) swept = equilibrium;
-    z.height = swept > 1 ? swept : 1;
-    // distances of the old nodes from the end, nearest first
-    std::vector<double> xs(n);
-    for (int i = 0; i < n; i++) xs[i] = floating ? pRadius[i + 1] - m : b - pRadius[n - i];
-    std::vector<double> out;
-    out.reserve(2 * n);
-    out.push_back(0.0);
-    double hPrev = layerSpacing(z, 0.0);
-    bool inserted = false;
-    for (int i = 1; i < n; i++) {
-        const double xa = xs[i - 1], xb = xs[i], len = xb - xa;
-        // sub-elements: march from the near end with the target spacing
-        std::vector<double> sub;
-        double x = xa, h = hPrev;
-        while (true) {
-            double target = layerSpacing(z, x);
-            if (target > 1.2 * h) target = 1.2 * h;
-            h = target;
-            if (x + h >= xb - 0.3 * h) break;
-            x += h;
-            sub.push_back(x);
-        }
-        if (!sub.empty()) {
-            // spread the sub-elements evenly over the element's length
-            const double scale = len / (x + h - xa);
-            for (double& v : sub) v = xa + (v - xa) * scale;
-            inserted = true;
-        }
-        for (double v : sub) out.push_back(v);
-        out.push_back(xb);
-        hPrev = sub.empty() ? len : h;
-        if (sub.empty() && xb > z.xFit && layerSpacing(z, xb) > 2 * len) {  // beyond the zone: the rest as it was
-            for (int j = i + 1; j < n; j++) out.push_back(xs[j]);
-            break;
-        }
+    const bool scans = pScanHeaders && nScans > 0;
+    const double tFirst = scans ? dTimeOffset + ScanTime(1) - dStartTime : 0.0;
+    const double tLast = scans ? dTimeOffset + ScanTime(nScans) - dStartTime : 0.0;
+    // the layer
+    const bool layer = !bSteepGradient;
+    LayerZone z;
+    z.delta = dD / (k * rEnd);
+    z.xData = std::max(0.0, floating ? rData - m : b - rData);
+    z.xFit = std::max(std::max(z.xData, 0.1), floating ? (double)fFitInner - m : b - (double)fFitOuter);
+    {
+        const double kt = k * std::max(0.0, tLast);
+        const double X = (b * b - m * m) / (2 * z.delta * rEnd);
+        const double equilibrium = X > 700 ? X : X / (1 - std::exp(-X));
+        double swept = floating ? m * std::expm1(2 * kt) / (2 * z.delta) : b * -std::expm1(-2 * kt) / (2 * z.delta);
+        if (!(swept < equilibrium)) swept = equilibrium;
+        z.height = swept > 1 ? swept : 1;
     }
-    if (!inserted) return false;
-    const int nNew = (int)out.size();
-    nGridPoints = nNew;
+    const double hEnd = layer ? layerSpacing(z, 0) : 1e300;
+    // the boundary of a slow species: when its profile first reaches a radius
+    const double pps = fPointsPerSigma > 0 ? fPointsPerSigma : 5.0;
+    const double rb = floating ? (double)fFitOuter : std::max((double)fFitInner, m + 0.001);
+    const double tFit = floating ? std::log(b / rb) / k : std::log(rb / m) / k;
+    const bool path = tFirst > 0 && tFirst < tFit;
+    auto reachTime = [&](double x) {  // first t >= tFirst at which the profile covers x
+        auto covers = [&](double t) {
+            const double centre = floating ? b * std::exp(-k * t) : m * std::exp(k * t);
+            const double ext = 3 * std::sqrt(2 * dD * t);
+            return floating ? centre - ext <= x : centre + ext >= x;
+        };
+        if (covers(tFirst)) return tFirst;
+        double lo = tFirst, hi = tFit;
+        if (!covers(hi)) return 1e300;
+        for (int it = 0; it < 60; it++) {
+            const double mid = 0.5 * (lo + hi);
+            if (covers(mid))
+                hi = mid;
+            else
+                lo = mid;
+        }
+        return hi;
+    };
+    auto target = [&](double r) {
+        double h = 1e300;
+        if (layer) {
+            const double x = floating ? r - m : b - r;
+            h = std::min(layerSpacing(z, x), hEnd + 0.2 * x);
+        }
+        if (path) {
+            const double t = reachTime(r);
+            if (t < tFit) h = std::min(h, std::sqrt(dD * t) / pps);
+        }
+        return h;
+    };
+    std::vector<double> r(pRadius + 1, pRadius + n + 1);
+    const std::vector<double> out = refineElements(r, target);
+    if ((int)out.size() == n) return false;
+    nGridPoints = (int)out.size();
     if (!AllocGridArrays()) return false;
-    for (int i = 0; i < nNew; i++) {
-        if (floating)
-            pRadius[i + 1] = m + out[i];
-        else
-            pRadius[nNew - i] = b - out[i];
-    }
-    pRadius[1] = m;
-    pRadius[nNew] = b;
+    for (int i = 1; i <= nGridPoints; i++) pRadius[i] = out[i - 1];
     return true;
 }

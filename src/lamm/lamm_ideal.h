@@ -204,6 +204,7 @@ public:
     void SolveStaticGridStep(double dt);
     double MaxRelativeChange();
     void AcceptStep();
+    void ClearEmptiedEnd();
     void AdvanceFrontTruncation();
     void ExtendActiveRange(double t);
     void SetClearanceThreshold();
@@ -496,6 +497,7 @@ public:
     int bRebuildMatrices = 0;
     double dMatrixRpm = 0;  // rotor speed the stiffness matrix was built for
     int nMaxFirstActive = 0;
+    int nFrontRetreats = 0;  // the cleared region was taken back after growing back
     int nExtendBy = 0;
     int nMaxWidth = 0;
     int nMinWidth = 0;

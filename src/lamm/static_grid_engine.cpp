@@ -6,8 +6,8 @@
 //   K_ij = w int r^2 phi_i' phi_j - D int r phi_i' phi_j',  w = omega^2 s
 // has zero column sums of K, so the step (M - dt/2 K) c_new = (M + dt/2 K) c_old
 // keeps the amount sum_i (M c)_i in the cell unchanged.
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "lamm/lamm_ideal.h"
 #include "plot/error_box.h"
@@ -367,14 +367,27 @@ void CLammIdeal::SolveStaticGridStep(double dt)
             bRebuildMatrices = 1;
         }
     }
-    // Front of the cleared region: the region grows back only when the
-    // solution breaks down there (an error); an oscillation at its edge is
-    // smoothed with the sum kept; a normal monotone front is left alone.
+    // Front of the cleared region. When it grows back (the tail of a steep
+    // boundary on a coarse stretch of grid oscillates about zero), the cleared
+    // region is taken back by a tenth of the grid and the step made again; only
+    // a region that keeps growing back after that is an error. An oscillation
+    // at its edge is smoothed with the sum kept; a normal monotone front is
+    // left alone.
     const int k = nFirstActive;
     if (!nAbort && k > 3 && k + 3 <= n) {
         double* c = pConc;
         const double a = 0.2 * (c[k - 1] + c[k] + c[k + 1] + c[k + 2] + c[k + 3]);
         if (a >= 10 * dTruncateThreshold) {
+            if (nFrontRetreats < 50) {
+                nFrontRetreats++;
+                const int back = std::max(1, k - std::max(10, nExtendBy));
+                const int from = k > 3 ? k - 2 : 1;
+                for (int i = from; i <= n; i++) c[i] = pConcOld[i];
+                for (int i = back; i < from; i++) pConcOld[i] = c[i];  // cleared: 0
+                nFirstActive = back;
+                SolveStaticGridStep(dt);
+                return;
+            }
             nAbort = 1;
         } else if ((c[k] - a) * (c[k - 1] - a) < 0 && (c[k + 1] - a) * (c[k] - a) != 0) {
             const double f = a / 27.0;
@@ -403,26 +416,41 @@ double CLammIdeal::MaxRelativeChange()
     const int n = nLastActive, k = nFirstActive;
     const double* c = pConc;
     const double* co = pConcOld;
-    double cmax = dPlateauStart;
-    for (int i = k; i <= n; i++) cmax = c[i] > cmax ? c[i] : cmax;
+    // the largest value, on four independent chains
+    double m0 = dPlateauStart, m1 = m0, m2 = m0, m3 = m0;
+    int i = k;
+    for (; i + 3 <= n; i += 4) {
+        m0 = c[i] > m0 ? c[i] : m0;
+        m1 = c[i + 1] > m1 ? c[i + 1] : m1;
+        m2 = c[i + 2] > m2 ? c[i + 2] : m2;
+        m3 = c[i + 3] > m3 ? c[i + 3] : m3;
+    }
+    for (; i <= n; i++) m0 = c[i] > m0 ? c[i] : m0;
+    const double cmax = std::max(std::max(m0, m1), std::max(m2, m3));
     if (bInhomogeneousSolvent && cmax < fClearanceThreshold) return 0;
     const double cut = 1e-4 * cmax;
     double E = 0;
     if (c[n] > cut && co[n] >= cut) E = std::fabs((c[n] - co[n]) / co[n]);
     const bool early = (dTime - dStartTime) < 10 && !bBandForming && !bInitialProfile;
-    // Most points have their own c_old as reference; one branch-free pass over
-    // them, and the careful walk only where a point needs a neighbour's
-    // reference or may be a negative value of the first seconds.
+    // Most points have their own c_old as reference; one pass over them that
+    // divides only where a point beats the largest change so far, and the
+    // careful walk only where a point needs a neighbour's reference or may be a
+    // negative value of the first seconds.
     double E1 = E;
     int special = 0;
     const double neg = -dTruncateThreshold;
     const double negLimit = early ? neg : -HUGE_VAL;
+    if (early) {
+        for (int i = k; i <= n - 1; i++)
+            if (c[i] < negLimit) special = 1;
+    }
     for (int i = k; i <= n - 1; i++) {
-        const double d = std::fabs(c[i] - co[i]);
-        const double q = d / co[i];
-        const double e = co[i] > cut ? q : 0.0;
-        E1 = e > E1 ? e : E1;
-        special |= ((co[i] <= cut) & (d > cut)) | (c[i] < negLimit);
+        const double o = co[i], d = std::fabs(c[i] - o);
+        if (o > cut) {
+            if (d > E1 * o) E1 = d / o;
+        } else {
+            special |= d > cut;
+        }
     }
     if (!special) return E1;
     for (int i = n - 1; i >= k; i--) {
@@ -521,6 +549,7 @@ double CLammIdeal::StaticGridStep()
                 c[i] = 0;
             }
     }
+    ClearEmptiedEnd();
     if (bStepOnScan && nStepCount > 0) {
         AcceptStep();
         dTimeStep = proposal;  // the cut to the scan does not shorten the next proposal
@@ -553,6 +582,7 @@ double CLammIdeal::StaticGridStep()
         bStepOnScan = (bNextScanPending && dTime + dTimeStep == dNextScanTime) ? 1 : 0;
         for (int i = from; i <= nLastActive; i++) pConc[i] = pConcOld[i];
         SolveStaticGridStep(dTimeStep);
+        ClearEmptiedEnd();
         E = MaxRelativeChange();
     }
     nRetryCount = 1;
@@ -576,27 +606,57 @@ double CLammIdeal::StaticGridStep()
     return E;
 }
 
-// The largest step the accuracy of the scans allows: steps grow at most by a
-// quarter of the elapsed time (the profile forms from a step at the cell end,
-// and the Crank-Nicolson scheme passes errors of long first steps on), and a
-// sedimenting boundary moves by at most a fraction of its width in one step.
+// The largest step the accuracy of the scans allows, on top of the step
+// control by the relative change: a step is at most a quarter of the time
+// elapsed (the profile forms from a step at the cell end, and the
+// Crank-Nicolson scheme passes the errors of long first steps on), and a
+// sedimenting boundary moves in one step by at most 1/20 of its width
+// sqrt(2 D t) (the scheme's phase error then stays below 1e-3 of the loading)
+// or half the spacing of the grid where it is, whichever is larger.
 double CLammIdeal::AccuracyStepCap() const
 {
-    static double G = getenv("CG") ? atof(getenv("CG")) : 0.25, B = getenv("CB") ? atof(getenv("CB")) : 0.5;
+    const double G = 0.25, B = 0.05;
     const double elapsed = dTime - dStartTime;
     double cap = G * elapsed;
     if (cap < 1.0) cap = 1.0;
     const double k = std::fabs(dOmega2SStep != 0 ? dOmega2SStep : dOmega2S);
     if (k > 0 && dD > 0 && B > 0) {
         const double rb = dS > 0 ? dMeniscus * std::exp(k * elapsed) : dBottom * std::exp(-k * elapsed);
-        if (rb > dMeniscus && rb < dBottom) {
-            const double width = std::sqrt(2 * dD * (elapsed > 1 ? elapsed : 1));
-            const double v = k * rb;
-            const double c = B * width / v;
-            if (c < cap) cap = c > 1e-3 ? c : 1e-3;
+        if (rb >= dMeniscus && rb <= dBottom) {
+            // the boundary's width, never below the spacing of the grid where it is
+            int j = (int)(std::upper_bound(pRadius + 1, pRadius + nGridPoints + 1, rb) - pRadius) - 1;
+            j = std::min(std::max(j, 1), nGridPoints - 1);
+            const double h = pRadius[j + 1] - pRadius[j];
+            const double width = std::max(B * std::sqrt(2 * dD * elapsed), 0.5 * h);
+            const double c = width / (k * rb);
+            if (c < cap) cap = c > 1e-4 ? c : 1e-4;
         }
     }
-    return cap;
+    // on a ladder of steps 2^(k/4) s, so that the step, and with it the
+    // factorised matrix, stays the same over many steps
+    return std::exp2(std::floor(4 * std::log2(cap)) / 4);
+}
+
+// The end the species leaves (the meniscus, the base when floating) empties
+// within an element when it sediments fast, and the elements drive values
+// there below zero whatever the step. Over the emptied end, up to the first
+// node that holds a tenth of the loading, every negative value goes to the
+// next node inwards with the amount kept (as a speed profile does at the first
+// point).
+void CLammIdeal::ClearEmptiedEnd()
+{
+    const int N = nGridPoints;
+    if (bSpeedProfile || N < 3 || dS == 0) return;
+    double* c = pConc;
+    const double full = 0.1 * std::fabs(dPlateauStart);
+    const int dir = dS > 0 ? 1 : -1;
+    int i = dS > 0 ? (nFirstActive > 3 ? nFirstActive - 1 : 1) : std::min(N, nLastActive);
+    for (; i + dir >= 1 && i + dir <= N && c[i] < full; i += dir) {
+        if (c[i] < 0) {
+            c[i + dir] += c[i] * fePointWeight(i, N) / fePointWeight(i + dir, N);
+            c[i] = 0;
+        }
+    }
 }
 
 void CLammIdeal::AcceptStep()
@@ -688,8 +748,10 @@ void CLammIdeal::AdvanceFrontTruncation()
 {
     if (bNoFrontTruncation) return;
     const double* c = pConc;
+    // the mean of the magnitudes: a tail that oscillates about zero is not cleared
     while (nFirstActive <= nLastActive - 10 && nFirstActive < nMaxFirstActive &&
-           (c[nFirstActive] + c[nFirstActive + 1] + c[nFirstActive + 2]) / 3 <= dTruncateThreshold)
+           (std::fabs(c[nFirstActive]) + std::fabs(c[nFirstActive + 1]) + std::fabs(c[nFirstActive + 2])) / 3 <=
+               dTruncateThreshold)
         nFirstActive++;
 }
 
@@ -823,6 +885,8 @@ void CLammIdeal::RunStaticGridEngine()
     SetClearanceThreshold();
     if (bBandForming || bInitialProfile) dTimeStep = 0.1;
     int tinySteps = 0, steadySteps = 0;
+    nFrontRetreats = 0;
+    if (!bFixedTimestep) dTimeStep = std::min(dTimeStep, AccuracyStepCap());
     while (bRunning && !nAbort && !nDiscretizationError) {
         dStepUsed = dTimeStep == 0 ? 1.0 : dTimeStep;
         dTimeSaved = dTime;
