@@ -416,7 +416,7 @@ std::vector<double> refineElements(const std::vector<double>& r, F target)
 
 }  // namespace
 
-bool CLammIdeal::RefineGridZones()
+bool CLammIdeal::RefineGridZones(bool layerSimulated)
 {
     const int n = nGridPoints;
     if (!nGridAllocated || !pRadius || n < 3 || dD <= 0 || dS == 0) return false;
@@ -446,7 +446,7 @@ bool CLammIdeal::RefineGridZones()
     const double tFirst = scans ? dTimeOffset + ScanTime(1) - dStartTime : 0.0;
     const double tLast = scans ? dTimeOffset + ScanTime(nScans) - dStartTime : 0.0;
     // the layer
-    const bool layer = !bSteepGradient;
+    const bool layer = layerSimulated;
     LayerZone z;
     z.delta = dD / (k * rEnd);
     z.xData = std::max(0.0, floating ? rData - m : b - rData);

@@ -161,7 +161,9 @@ public:
     int OptimizeGridSize(float rSwitch);
     void BuildGrid();
     bool RefineGridForSteepBoundary(double x);
-    bool RefineGridZones();
+    bool RefineGridZones(bool layerSimulated);  // layerSimulated: no back-diffusion shut-off
+    double DynamicGridSizes(double s, double D);
+    void SetupReactingGrid();
     int AllocGridArrays();
     void FreeGridArrays();
     void FreeAllGridMemory();

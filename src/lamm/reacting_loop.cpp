@@ -7,7 +7,9 @@
 // trial profiles, and the step is solved again from the start profile. The
 // coefficients are linear within each element, so the transport matrix is
 //   A_ij = sum_k (omega^2 s_k int r^2 phi_i' phi_j phi_k - D_k int r phi_i' phi_j' phi_k).
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
@@ -54,21 +56,6 @@ double polynomial(const double* a, int n, double c)
     return v;
 }
 
-// Tridiagonal solve (rows 1..n); false on a zero pivot.
-bool thomas(int n, const double* lo, const double* di, const double* up, const double* rhs, double* x, double* gam)
-{
-    double bet = di[1];
-    if (bet == 0.0) return false;
-    x[1] = rhs[1] / bet;
-    for (int j = 2; j <= n; j++) {
-        gam[j] = up[j - 1] / bet;
-        bet = di[j] - lo[j] * gam[j];
-        if (bet == 0.0) return false;
-        x[j] = (rhs[j] - lo[j] * x[j - 1]) / bet;
-    }
-    for (int j = n - 1; j >= 1; j--) x[j] -= gam[j + 1] * x[j + 1];
-    return true;
-}
 }  // namespace
 
 void CLammIdeal::SetAssociationConstant(int nStoichiometry, double K)
@@ -96,6 +83,10 @@ struct ReactState {
     double sOligomer = 0, dOligomer = 0;
     double ks = 0, kd = 0;  // per unit of concentration
     int repeats = 0;
+    // the element integrals of the grid, eight per element (mass LL, LR, RR;
+    // int r phi' phi' phi_L and phi_R; int r^2 phi_R' phi_Y phi_Z for LL, LR, RR)
+    std::vector<double> geometry;
+    std::vector<double> lo, di, up, fw, bw;  // the step's matrix and the two elimination chains
 };
 
 }  // namespace
@@ -151,65 +142,113 @@ static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, 
     }
 }
 
-// Mass matrix (pMass*) and transport matrix (pStiff*) for the node coefficients
-// s, D; then L = M - dt/2 A in pLeft*, R = M + dt/2 A in pRight*.
-static void assemble(CLammIdeal* p, const double* s, const double* D, double dt)
-{
-    const int N = p->nGridPoints;
-    const double* r = p->pRadius;
-    const double w2 = std::pow(p->dRotorRpm * kRpmToOmega, 2) * 1e-13;
-    for (int i = 1; i <= N; i++) {
-        p->pMassLower[i] = p->pMassDiag[i] = p->pMassUpper[i] = 0;
-        p->pStiffLower[i] = p->pStiffDiag[i] = p->pStiffUpper[i] = 0;
-    }
-    for (int e = 1; e < N; e++) {
-        const double a = r[e], b = r[e + 1];
-        double ll, lr, rr;
-        fe::mass(a, b, ll, lr, rr);
-        p->pMassDiag[e] += ll;
-        p->pMassUpper[e] += lr;
-        p->pMassLower[e + 1] += lr;
-        p->pMassDiag[e + 1] += rr;
-        double zl, zr, sll, slr, srr;
-        fe::stiffnessTriple(a, b, zl, zr);
-        fe::sedimentationTriple(a, b, sll, slr, srr);
-        const double dif = D[e] * zl + D[e + 1] * zr;
-        const double sedL = w2 * (s[e] * sll + s[e + 1] * slr);  // Y = L
-        const double sedR = w2 * (s[e] * slr + s[e + 1] * srr);  // Y = R
-        p->pStiffDiag[e] += -sedL - dif;
-        p->pStiffUpper[e] += -sedR + dif;
-        p->pStiffLower[e + 1] += sedL + dif;
-        p->pStiffDiag[e + 1] += sedR - dif;
-    }
-    const double h = 0.5 * dt;
-    for (int i = 1; i <= N; i++) {
-        p->pLeftLower[i] = p->pMassLower[i] - h * p->pStiffLower[i];
-        p->pLeftDiag[i] = p->pMassDiag[i] - h * p->pStiffDiag[i];
-        p->pLeftUpper[i] = p->pMassUpper[i] - h * p->pStiffUpper[i];
-        p->pRightLower[i] = p->pMassLower[i] + h * p->pStiffLower[i];
-        p->pRightDiag[i] = p->pMassDiag[i] + h * p->pStiffDiag[i];
-        p->pRightUpper[i] = p->pMassUpper[i] + h * p->pStiffUpper[i];
-    }
-}
-
-// One Crank-Nicolson solve of field f from c_old with node coefficients s, D.
+// One Crank-Nicolson solve of a field from c_old with node coefficients s, D:
+// (M - dt/2 A) c_new = (M + dt/2 A) c_old, A_ij = sum_k (omega^2 s_k int r^2
+// phi_i' phi_j phi_k - D_k int r phi_i' phi_j' phi_k). The element integrals
+// depend on the grid only and are taken once per run; the matrix and the
+// right-hand side are made in one pass over the elements and solved by
+// elimination from both ends at once (two independent chains).
 static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double* cNew, const double* s,
                        const double* D, double dt)
 {
     const int N = p->nGridPoints;
-    assemble(p, s, D, dt);
-    for (int i = 1; i <= N; i++) {
-        double v = p->pRightDiag[i] * cOld[i];
-        if (i > 1) v += p->pRightLower[i] * cOld[i - 1];
-        if (i < N) v += p->pRightUpper[i] * cOld[i + 1];
-        st.rhs[i] = v;
+    const double* r = p->pRadius;
+    std::vector<double>& g = st.geometry;
+    if ((int)g.size() != 8 * (N + 1)) {
+        g.assign(8 * (N + 1), 0.0);
+        for (int e = 1; e < N; e++) {
+            double* x = &g[8 * e];
+            fe::mass(r[e], r[e + 1], x[0], x[1], x[2]);
+            fe::stiffnessTriple(r[e], r[e + 1], x[3], x[4]);
+            fe::sedimentationTriple(r[e], r[e + 1], x[5], x[6], x[7]);
+        }
+        for (auto* v : {&st.lo, &st.di, &st.up, &st.fw, &st.bw}) v->assign(N + 2, 0.0);
     }
-    if (!thomas(N, p->pLeftLower, p->pLeftDiag, p->pLeftUpper, st.rhs, cNew, st.gam)) {
+    const double w2 = std::pow(p->dRotorRpm * kRpmToOmega, 2) * 1e-13;
+    const double h = 0.5 * dt;
+    double* lo = st.lo.data();
+    double* di = st.di.data();
+    double* up = st.up.data();
+    double* rhs = st.rhs;
+    // row i gathers element i-1 (node i on its right) and element i (on its left)
+    double dRight = 0, rRight = 0;  // diagonal of L and rhs from the element to the left
+    for (int e = 1; e <= N; e++) {
+        double dl = dRight, rl = rRight;
+        if (e < N) {
+            const double* x = &g[8 * e];
+            const double dif = D[e] * x[3] + D[e + 1] * x[4];
+            const double sedL = w2 * (s[e] * x[5] + s[e + 1] * x[6]);
+            const double sedR = w2 * (s[e] * x[6] + s[e + 1] * x[7]);
+            // A: (e, e) -sedL - dif, (e, e+1) -sedR + dif, (e+1, e) sedL + dif, (e+1, e+1) sedR - dif
+            const double aee = -sedL - dif, aer = -sedR + dif, are = sedL + dif, arr = sedR - dif;
+            dl += x[0] - h * aee;
+            rl += (x[0] + h * aee) * cOld[e] + (x[1] + h * aer) * cOld[e + 1];
+            up[e] = x[1] - h * aer;
+            lo[e + 1] = x[1] - h * are;
+            dRight = x[2] - h * arr;
+            rRight = (x[1] + h * are) * cOld[e] + (x[2] + h * arr) * cOld[e + 1];
+        }
+        di[e] = dl;
+        rhs[e] = rl;
+    }
+    lo[1] = 0;
+    up[N] = 0;
+    // elimination downwards over 1..p and upwards over N..p+1
+    double* fw = st.fw.data();  // downwards: up[j] / pivot; upwards: lo[j] / pivot
+    double* bw = st.bw.data();  // the eliminated right-hand sides
+    const int pm = N / 2;
+    bool zero = false;
+    double pd = di[1], pu = di[N];
+    zero |= pd == 0.0 || pu == 0.0;
+    fw[1] = up[1] / pd;
+    bw[1] = rhs[1] / pd;
+    fw[N] = lo[N] / pu;
+    bw[N] = rhs[N] / pu;
+    int jd = 2, ju = N - 1;
+    for (; jd <= pm && ju > pm; jd++, ju--) {
+        pd = di[jd] - lo[jd] * fw[jd - 1];
+        pu = di[ju] - up[ju] * fw[ju + 1];
+        zero |= (pd == 0.0) | (pu == 0.0);
+        const double id = 1.0 / pd, iu = 1.0 / pu;
+        fw[jd] = up[jd] * id;
+        bw[jd] = (rhs[jd] - lo[jd] * bw[jd - 1]) * id;
+        fw[ju] = lo[ju] * iu;
+        bw[ju] = (rhs[ju] - up[ju] * bw[ju + 1]) * iu;
+    }
+    for (; jd <= pm; jd++) {
+        pd = di[jd] - lo[jd] * fw[jd - 1];
+        zero |= pd == 0.0;
+        fw[jd] = up[jd] / pd;
+        bw[jd] = (rhs[jd] - lo[jd] * bw[jd - 1]) / pd;
+    }
+    for (; ju > pm; ju--) {
+        pu = di[ju] - up[ju] * fw[ju + 1];
+        zero |= pu == 0.0;
+        fw[ju] = lo[ju] / pu;
+        bw[ju] = (rhs[ju] - up[ju] * bw[ju + 1]) / pu;
+    }
+    // x_pm = bw_pm - fw_pm x_(pm+1), x_(pm+1) = bw_(pm+1) - fw_(pm+1) x_pm
+    const double den = 1.0 - fw[pm] * fw[pm + 1];
+    if (zero || den == 0.0 || N < 2) {
         showErrorMessage("Error 2 in tridag", 0);
         p->nAbort = 1;
         for (int i = 1; i <= N; i++) cNew[i] = cOld[i];
         return false;
     }
+    double xd = (bw[pm] - fw[pm] * bw[pm + 1]) / den;
+    double xu = bw[pm + 1] - fw[pm + 1] * xd;
+    cNew[pm] = xd;
+    cNew[pm + 1] = xu;
+    jd = pm - 1;
+    ju = pm + 2;
+    for (; jd >= 1 && ju <= N; jd--, ju++) {
+        xd = bw[jd] - fw[jd] * xd;
+        xu = bw[ju] - fw[ju] * xu;
+        cNew[jd] = xd;
+        cNew[ju] = xu;
+    }
+    for (; jd >= 1; jd--) cNew[jd] = xd = bw[jd] - fw[jd] * xd;
+    for (; ju <= N; ju++) cNew[ju] = xu = bw[ju] - fw[ju] * xu;
     return true;
 }
 
@@ -383,6 +422,8 @@ static double reactingStep(CLammIdeal* p, ReactState& st)
         } else {
             p->dTimeStep = dt;
         }
+        // the accuracy of the boundary, as on the static grid of the ideal species
+        p->dTimeStep = std::min(p->dTimeStep, p->AccuracyStepCap());
     } else {
         correct(p, st, dt);
         commit(p, dt, onScan);
