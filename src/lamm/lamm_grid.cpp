@@ -20,8 +20,7 @@ double** gridVector(CLammIdeal* p, int k)
                         &p->pLeftDiag,    &p->pLeftUpper,   &p->pRightLower,   &p->pRightDiag,
                         &p->pRightUpper,  &p->pGam,         &p->pBet,          &p->pSolventFactorD,
                         &p->pSolventFactorB, &p->pCosoluteOnGrid, &p->pDensityOnGrid, &p->pAssembled,
-                        &p->pFeRadius, &p->pSedLower, &p->pSedDiag, &p->pSedUpper, &p->pDriftLower,
-                        &p->pDriftDiag, &p->pDriftUpper, &p->pConcTrial, &p->pLocalS, &p->pLocalD};
+                        &p->pFeRadius, &p->pCellVolume, &p->pConcTrial, &p->pLocalS, &p->pLocalD};
     const int n = (int)(sizeof table / sizeof table[0]);
     return k < n ? table[k] : nullptr;
 }

@@ -521,26 +521,14 @@ public:
     unsigned char bLocalSolventFactors = 0;  // engine 2 uses the local factors in this run
 
     // engine 1 state (the grid vectors below are allocated with the grid)
-    double* pFeRadius = nullptr;  // node radii in the frame of the last regrid
-    double* pSedLower = nullptr;  // engine 1: mass and transport matrices at the step's end
-    double* pSedDiag = nullptr;
-    double* pSedUpper = nullptr;
-    double* pDriftLower = nullptr;
-    double* pDriftDiag = nullptr;
-    double* pDriftUpper = nullptr;
+    double* pFeRadius = nullptr;    // lattice coordinate of each node (its radius at theta = 0), 0 for a fixed node
+    double* pCellVolume = nullptr;  // engine 1: the control volume of each node at the current time
     double* pConcTrial = nullptr;  // predictor profile of the reacting loop
     double* pLocalS = nullptr;     // node coefficients of the reacting loop
     double* pLocalD = nullptr;
     double dGridTheta = 0;  // engine 1: lattice displacement ln(r / R) at the current time
-    double dMovingGridT0 = 0;
-    double dGridMotionRate = 0;  // k = omega^2 sGrid (1/s)
-    double dSpeciesRate = 0;     // omega^2 s at the current speed
-    double dNaturalStep = 0;
-    double dMovingHatFixedStep = 0;
-    unsigned char bGridSynchronousSteps = 0, bFirstSyncStep = 0, bSyncStepPending = 0;
-    unsigned char bSyncStepToRegrid = 0, bFullNaturalStep = 0, bSyncStart = 0;
+    double dSpeciesRate = 0;  // engine 1: omega^2 s over the current step
     unsigned char bMovingGridActive = 0;  // the radii are those of the moving frame
-    unsigned char bNaturalFactorsValid = 0;
 
     // reacting model
     int nReactModel = 0;  // 0 independent species, 1 rapid self-association, 2 non-ideal single species

@@ -550,6 +550,7 @@ void CLammIdeal::RunMovingGridEngine()
         v->assign(w.capacity + 2, 0.0);
     w.R = pFeRadius;
     for (int i = 1; i <= w.n; i++) w.half[i] = w.R[i] > 0 ? 0.5 * w.lattice.spacing(w.R[i]) : 0.0;
+    geometry(w, pRadius, 0.0, w.r.data(), w.f.data(), pCellVolume);  // the amount in the cell at the start
     double c0 = dLoading > 0 ? dLoading : 0;
     for (int i = 1; i <= w.n; i++) c0 = pConc[i] > c0 ? pConc[i] : c0;
     if (!(c0 > 0)) c0 = 1;
@@ -711,7 +712,10 @@ void CLammIdeal::RunMovingGridEngine()
                 }
             }
             dGridTheta += dth;
-            for (int i = 1; i <= n; i++) pRadius[i] = w.r[i];
+            for (int i = 1; i <= n; i++) {
+                pRadius[i] = w.r[i];
+                pCellVolume[i] = V[i];
+            }
             const double cut = 1e-4 * cmax;
             for (int i = 1; i <= n; i++)
                 if (w.cOld[i] > cut) {

@@ -695,13 +695,17 @@ void CLammIdeal::FixNegativeAtMeniscus()
     pConc[2] -= 2 * x * w1 / w2;
 }
 
-// Amount in the cell: the quadrature of c r with the element weights, times
-// the volume factor of a 2 degree sector of 1.2 cm height.
+// Amount in the cell: the quadrature of c r with the element weights (engine
+// 1: the control volumes of its nodes), times the volume factor of a 2 degree
+// sector of 1.2 cm height.
 double CLammIdeal::TotalAmountInCell() const
 {
     const int N = nGridPoints;
     double sum = 0;
-    for (int i = 1; i <= N; i++) sum += fePointWeight(i, N) * pConc[i];
+    if (bMovingGridActive && pCellVolume)
+        for (int i = 1; i <= N; i++) sum += pCellVolume[i] * pConc[i];
+    else
+        for (int i = 1; i <= N; i++) sum += fePointWeight(i, N) * pConc[i];
     return 1.2 * 0.0349065850398866 * sum;
 }
 
