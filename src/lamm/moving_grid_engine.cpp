@@ -95,6 +95,7 @@ struct MovingRun {
     double kGrid = 0;      // d theta / dt over the current step
     double kSpecies = 0;   // omega^2 s over the current step
     bool outflow = false;  // the layer end lets the species out
+    double outflowRate = 0;  // g h |omega^2 s| r_end^2 of the stage matrix
     bool floating = false;
     Lattice lattice;
     double* R = nullptr;   // lattice coordinates, 0 for a fixed node (the solver's pFeRadius)
@@ -159,10 +160,9 @@ void assemble(MovingRun& w, double D, const double* r, const double* f, const do
         di[i + 1] += beta;
     }
     if (w.outflow) {  // the species leaves through the cell end it sediments against
-        if (w.floating)
-            di[1] -= g * w.kSpecies * r[1] * r[1];
-        else
-            di[n] += g * w.kSpecies * r[n] * r[n];
+        const int e = w.floating ? 1 : n;
+        w.outflowRate = g * std::fabs(w.kSpecies) * r[e] * r[e];
+        di[e] += w.outflowRate;
     }
     // A fixed node next to the lattice has a volume that grows or shrinks with it;
     // its row is taken for the concentration, V dc/dt = -A c - (dV/dt) c, which
@@ -646,7 +646,6 @@ void CLammIdeal::RunMovingGridEngine()
             // node next to the lattice: V c_n on the right and the volume change in A)
             double* x = w.rhs.data();
             double* c1 = w.c1.data();
-            const double* Vdot = w.Vdot.data();
             for (int i = 1; i <= n; i++) x[i] = w.R[i] > 0 ? w.y[i] : V[i] * c[i];
             resolve(w, x, c1);
             for (int i = 1; i <= n; i++) {
@@ -657,15 +656,26 @@ void CLammIdeal::RunMovingGridEngine()
             double* c2 = w.tc.data();
             resolve(w, x, c2);
             // error g h (k2 - k1) = V c2 - rhs2 - g h k1, filtered through the stage matrix;
-            // the amounts at the end: V c2 on the lattice, and at a fixed node what it
-            // had plus the fluxes of the two stages, so that the sum stays exact
-            for (int i = 1; i <= n; i++) {
-                const double y2 = V[i] * c2[i];
-                w.err[i] = y2 - x[i] - w.k1[i];
-                if (w.R[i] > 0)
-                    w.y[i] = y2;
-                else
-                    w.y[i] += (1 - g) / g * w.k1[i] + (y2 - x[i]) + h * Vdot[i] * ((1 - g) * c1[i] + g * c2[i]);
+            // the amounts at the end: what each node had plus the fluxes through its
+            // faces at the two stages, each flux taken once for both its nodes, so
+            // that their sum stays exact whatever the rounding of the solves
+            {
+                const double* lo = w.lo.data();
+                const double* up = w.up.data();
+                const double a1 = (1 - g) / g;
+                double below = 0;  // g h (flux through the face below the node), stages combined
+                for (int i = 1; i <= n; i++) {
+                    w.err[i] = V[i] * c2[i] - x[i] - w.k1[i];
+                    double above = 0;
+                    if (i < n)
+                        above = a1 * (-lo[i + 1] * c1[i] + up[i] * c1[i + 1]) + (-lo[i + 1] * c2[i] + up[i] * c2[i + 1]);
+                    w.y[i] += below - above;
+                    below = above;
+                }
+                if (w.outflow) {
+                    const int e = w.floating ? 1 : n;
+                    w.y[e] -= w.outflowRate * (a1 * c1[e] + c2[e]);
+                }
             }
             resolve(w, w.err.data(), w.err.data());
             // the concentrations at the end of the step, on the radii there

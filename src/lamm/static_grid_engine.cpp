@@ -752,10 +752,15 @@ void CLammIdeal::AdvanceFrontTruncation()
 {
     if (bNoFrontTruncation) return;
     const double* c = pConc;
-    // the mean of the magnitudes: a tail that oscillates about zero is not cleared
+    // The mean of the magnitudes: a tail that oscillates about zero is not
+    // cleared. Every step sets the cleared region to zero, which takes away what
+    // diffused into it; the front therefore stays where the profile is a
+    // hundredth of the threshold, so that this stays negligible however many
+    // steps a run takes.
+    const double cleared = 0.01 * dTruncateThreshold;
     while (nFirstActive <= nLastActive - 10 && nFirstActive < nMaxFirstActive &&
            (std::fabs(c[nFirstActive]) + std::fabs(c[nFirstActive + 1]) + std::fabs(c[nFirstActive + 2])) / 3 <=
-               dTruncateThreshold)
+               cleared)
         nFirstActive++;
 }
 
