@@ -589,7 +589,7 @@ void CLammIdeal::RunMovingGridEngine()
     dGridTheta = 0;
     bMovingGridActive = 1;
     double dt = bFixedTimestep ? dMaxDcOverCWork : (dInitialTimeStep > 0 ? dInitialTimeStep : 1.0);
-    int steady = 0, rejected = 0;
+    int steady = 0, rejected = 0, tiny = 0;
     const double g = kGamma;
     double* c = pConc;
     bool volumesValid = false;  // w.V holds the volumes on the current radii
@@ -711,6 +711,12 @@ void CLammIdeal::RunMovingGridEngine()
                 continue;
             }
             rejected = 0;
+            // steps that the tolerance keeps below a microsecond make no progress: a failure
+            if (h <= 1e-6 && !onScan) {
+                if (++tiny > 100) nDiscretizationError = 1;
+            } else {
+                tiny = 0;
+            }
             volumesValid = true;
             // a tiny negative value left goes to its larger neighbour, with its amount
             if (lowest < 0) {
