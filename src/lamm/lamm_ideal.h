@@ -16,6 +16,7 @@
 
 #include <atomic>
 
+#include "lamm/tridiagonal_blocks.h"
 #include "platform/win_types.h"
 
 struct ScanHeader;
@@ -492,8 +493,7 @@ public:
     double* pBet = nullptr;  // reciprocal pivots of the stored factorisation (pWork: lower over pivot)
     double dCachedStep = 0;
     int nFactoredEnd = 0;
-    int nTwistRow = 0;        // meeting row of the two elimination sweeps
-    double dTwistScale = 1;   // 1 / (1 - G G') at the meeting row
+    lamm::BlockTridiagonal blockSolver;  // the factorised left matrix
     int nMatrixEnd = 1;
     int nMatrixBuilt = 1;
     int bRebuildMatrices = 0;

@@ -13,6 +13,7 @@
 
 #include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
+#include "lamm/tridiagonal_blocks.h"
 #include "lamm/nonideal_factors.h"
 #include "numerics/nrutil.h"
 #include "plot/error_box.h"
@@ -86,7 +87,8 @@ struct ReactState {
     // the element integrals of the grid, eight per element (mass LL, LR, RR;
     // int r phi' phi' phi_L and phi_R; int r^2 phi_R' phi_Y phi_Z for LL, LR, RR)
     std::vector<double> geometry;
-    std::vector<double> lo, di, up, fw, bw;  // the step's matrix and the two elimination chains
+    std::vector<double> lo, di, up;  // the step's matrix
+    lamm::BlockTridiagonal solver;
 };
 
 }  // namespace
@@ -102,7 +104,16 @@ static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, 
         case 1: {  // rapid monomer - n-mer equilibrium of the total
             const int n = p->nAssocStoichiometry;
             const double x = monomerFromTotal(tot, p->dAssocConstant, n);
-            const double u = (x > 0) ? p->dAssocConstant * std::pow(x, n - 1) : 0.0;  // n-mer to monomer
+            double xn1 = x;  // x^(n-1), by multiplication for the usual small n
+            if (n == 2)
+                xn1 = x;
+            else if (n == 3)
+                xn1 = x * x;
+            else if (n == 4)
+                xn1 = x * x * x;
+            else
+                xn1 = std::pow(x, n - 1);
+            const double u = (x > 0) ? p->dAssocConstant * xn1 : 0.0;  // n-mer to monomer
             if (!std::isfinite(u)) {
                 s[i] = st.sOligomer;
                 D[i] = st.dOligomer;
@@ -146,8 +157,8 @@ static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, 
 // (M - dt/2 A) c_new = (M + dt/2 A) c_old, A_ij = sum_k (omega^2 s_k int r^2
 // phi_i' phi_j phi_k - D_k int r phi_i' phi_j' phi_k). The element integrals
 // depend on the grid only and are taken once per run; the matrix and the
-// right-hand side are made in one pass over the elements and solved by
-// elimination from both ends at once (two independent chains).
+// right-hand side are made in one pass over the elements and solved in eight
+// blocks side by side (tridiagonal_blocks.h).
 static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double* cNew, const double* s,
                        const double* D, double dt)
 {
@@ -162,7 +173,7 @@ static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double
             fe::stiffnessTriple(r[e], r[e + 1], x[3], x[4]);
             fe::sedimentationTriple(r[e], r[e + 1], x[5], x[6], x[7]);
         }
-        for (auto* v : {&st.lo, &st.di, &st.up, &st.fw, &st.bw}) v->assign(N + 2, 0.0);
+        for (auto* v : {&st.lo, &st.di, &st.up}) v->assign(N + 2, 0.0);
     }
     const double w2 = std::pow(p->dRotorRpm * kRpmToOmega, 2) * 1e-13;
     const double h = 0.5 * dt;
@@ -193,62 +204,12 @@ static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double
     }
     lo[1] = 0;
     up[N] = 0;
-    // elimination downwards over 1..p and upwards over N..p+1
-    double* fw = st.fw.data();  // downwards: up[j] / pivot; upwards: lo[j] / pivot
-    double* bw = st.bw.data();  // the eliminated right-hand sides
-    const int pm = N / 2;
-    bool zero = false;
-    double pd = di[1], pu = di[N];
-    zero |= pd == 0.0 || pu == 0.0;
-    fw[1] = up[1] / pd;
-    bw[1] = rhs[1] / pd;
-    fw[N] = lo[N] / pu;
-    bw[N] = rhs[N] / pu;
-    int jd = 2, ju = N - 1;
-    for (; jd <= pm && ju > pm; jd++, ju--) {
-        pd = di[jd] - lo[jd] * fw[jd - 1];
-        pu = di[ju] - up[ju] * fw[ju + 1];
-        zero |= (pd == 0.0) | (pu == 0.0);
-        const double id = 1.0 / pd, iu = 1.0 / pu;
-        fw[jd] = up[jd] * id;
-        bw[jd] = (rhs[jd] - lo[jd] * bw[jd - 1]) * id;
-        fw[ju] = lo[ju] * iu;
-        bw[ju] = (rhs[ju] - up[ju] * bw[ju + 1]) * iu;
-    }
-    for (; jd <= pm; jd++) {
-        pd = di[jd] - lo[jd] * fw[jd - 1];
-        zero |= pd == 0.0;
-        fw[jd] = up[jd] / pd;
-        bw[jd] = (rhs[jd] - lo[jd] * bw[jd - 1]) / pd;
-    }
-    for (; ju > pm; ju--) {
-        pu = di[ju] - up[ju] * fw[ju + 1];
-        zero |= pu == 0.0;
-        fw[ju] = lo[ju] / pu;
-        bw[ju] = (rhs[ju] - up[ju] * bw[ju + 1]) / pu;
-    }
-    // x_pm = bw_pm - fw_pm x_(pm+1), x_(pm+1) = bw_(pm+1) - fw_(pm+1) x_pm
-    const double den = 1.0 - fw[pm] * fw[pm + 1];
-    if (zero || den == 0.0 || N < 2) {
+    if (!st.solver.solve(N, lo, di, up, rhs, cNew)) {
         showErrorMessage("Error 2 in tridag", 0);
         p->nAbort = 1;
         for (int i = 1; i <= N; i++) cNew[i] = cOld[i];
         return false;
     }
-    double xd = (bw[pm] - fw[pm] * bw[pm + 1]) / den;
-    double xu = bw[pm + 1] - fw[pm + 1] * xd;
-    cNew[pm] = xd;
-    cNew[pm + 1] = xu;
-    jd = pm - 1;
-    ju = pm + 2;
-    for (; jd >= 1 && ju <= N; jd--, ju++) {
-        xd = bw[jd] - fw[jd] * xd;
-        xu = bw[ju] - fw[ju] * xu;
-        cNew[jd] = xd;
-        cNew[ju] = xu;
-    }
-    for (; jd >= 1; jd--) cNew[jd] = xd = bw[jd] - fw[jd] * xd;
-    for (; ju <= N; ju++) cNew[ju] = xu = bw[ju] - fw[ju] * xu;
     return true;
 }
 

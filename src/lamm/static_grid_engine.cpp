@@ -159,184 +159,43 @@ void CLammIdeal::BuildCrankNicolsonMatrices(double dt, int n)
 // ---------------------------------------------------------------- tridiagonal routines
 
 // Factorisation of the left matrix over rows 1..n, kept for the next steps
-// with the same dt. It is twisted: rows 1..p are eliminated downwards from the
-// first row, rows n..p+1 upwards from the last, and the two halves meet at row
-// p, so that both the factorisation and each solve run two independent chains
-// side by side instead of one chain of length n. Kept per row: the reciprocal
-// pivot (pBet), the coupling to the row solved later (pGam) and the coupling
-// to the row solved earlier over the pivot (pWork). The meeting row is taken
-// half-way between the first solved row and n.
+// with the same dt, then the solve (TridiagonalResolve). The matrix is cut into
+// eight blocks eliminated side by side (tridiagonal_blocks.h), which keeps
+// eight chains of the sweeps running at once instead of one. The factorisation
+// starts at row 1, so it stays valid while the first solved row moves.
 int CLammIdeal::tridag(int n)
 {
-    const double* lo = pLeftLower;
-    const double* di = pLeftDiag;
-    const double* up = pLeftUpper;
-    double* ib = pBet;
-    double* gam = pGam;
-    double* lw = pWork;
-    const int k0 = nFirstActive > 3 ? nFirstActive - 1 : 1;
-    if (di[1] == 0.0) {
-        showErrorMessage("Error 1 in tridag", 0);
+    bool zeroFirst = false;
+    if (!blockSolver.factor(n, pLeftLower, pLeftDiag, pLeftUpper, &zeroFirst)) {
+        showErrorMessage(zeroFirst ? "Error 1 in tridag" : "Error 2 in tridag", 0);
         nAbort = 1;
+        nFactoredEnd = 0;
         return 0;
     }
-    if (n < 4) {  // plain elimination downwards
-        ib[1] = 1.0 / di[1];
-        lw[1] = 0;
-        for (int j = 2; j <= n; j++) {
-            gam[j] = up[j - 1] * ib[j - 1];
-            const double bet = di[j] - lo[j] * gam[j];
-            if (bet == 0.0) {
-                showErrorMessage("Error 2 in tridag", 0);
-                nAbort = 1;
-                return 0;
-            }
-            ib[j] = 1.0 / bet;
-            lw[j] = lo[j] * ib[j];
-        }
-        nTwistRow = n;
-        nFactoredEnd = n;
-        TridiagonalResolve(n);
-        return 1;
-    }
-    int p = (k0 + n) / 2;
-    if (p >= n) p = n - 1;
-    // downwards over 1..p and upwards over n..p+1, interleaved
-    ib[1] = 1.0 / di[1];
-    lw[1] = 0;
-    double betD = di[1], betU = di[n];
-    bool zero = false;
-    ib[n] = 1.0 / betU;
-    gam[n] = lo[n] * ib[n];
-    lw[n] = 0;
-    int jd = 2, ju = n - 1;
-    while (jd <= p && ju > p) {
-        gam[jd] = up[jd - 1] * ib[jd - 1];
-        betD = di[jd] - lo[jd] * gam[jd];
-        betU = di[ju] - up[ju] * gam[ju + 1];
-        zero |= (betD == 0.0) | (betU == 0.0);
-        ib[jd] = 1.0 / betD;
-        ib[ju] = 1.0 / betU;
-        lw[jd] = lo[jd] * ib[jd];
-        gam[ju] = lo[ju] * ib[ju];
-        lw[ju] = up[ju] * ib[ju];
-        jd++;
-        ju--;
-    }
-    for (; jd <= p; jd++) {
-        gam[jd] = up[jd - 1] * ib[jd - 1];
-        betD = di[jd] - lo[jd] * gam[jd];
-        zero |= betD == 0.0;
-        ib[jd] = 1.0 / betD;
-        lw[jd] = lo[jd] * ib[jd];
-    }
-    for (; ju > p; ju--) {
-        betU = di[ju] - up[ju] * gam[ju + 1];
-        zero |= betU == 0.0;
-        ib[ju] = 1.0 / betU;
-        gam[ju] = lo[ju] * ib[ju];
-        lw[ju] = up[ju] * ib[ju];
-    }
-    // the meeting row: x_p = y_p - G x_(p+1), x_(p+1) = z_(p+1) - G' x_p
-    const double den = 1.0 - (up[p] * ib[p]) * gam[p + 1];
-    if (zero || den == 0.0 || di[n] == 0.0) {
-        showErrorMessage("Error 2 in tridag", 0);
-        nAbort = 1;
-        return 0;
-    }
-    dTwistScale = 1.0 / den;
-    nTwistRow = p;
     nFactoredEnd = n;
     TridiagonalResolve(n);
     return 1;
 }
 
-// One solve with the stored factorisation. The right-hand side (right matrix
-// times c_old) is formed on the way through the two elimination sweeps, the
-// downward one starting at the first solved row; rows below it, and the
-// solution there, are 0.
+// One solve with the stored factorisation: the right-hand side (right matrix
+// times c_old) from the first solved row on, then the solution; rows below
+// the first solved row are 0 in the right-hand side and in the solution.
 void CLammIdeal::TridiagonalResolve(int n)
 {
     const int k0 = nFirstActive > 3 ? nFirstActive - 1 : 1;
-    double* u = pConc;
     const double* c = pConcOld;
     const double* rl = pRightLower;
     const double* rd = pRightDiag;
     const double* ru = pRightUpper;
-    const double* ib = pBet;
-    const double* lw = pWork;
-    const double* gam = pGam;
-    const int p = nTwistRow;
-    for (int i = 1; i < k0; i++) u[i] = 0;
+    double* b = pRhs;
     if (n == 1) {
-        u[1] = rd[1] * c[1] * ib[1];
-        return;
+        b[1] = rd[1] * c[1];
+    } else {
+        b[k0] = (k0 > 1 ? rl[k0] * c[k0 - 1] : 0.0) + rd[k0] * c[k0] + ru[k0] * c[k0 + 1];
+        for (int j = k0 + 1; j < n; j++) b[j] = rl[j] * c[j - 1] + rd[j] * c[j] + ru[j] * c[j + 1];
+        if (n > k0) b[n] = rl[n] * c[n - 1] + rd[n] * c[n];
     }
-    auto rhs = [&](int j) {
-        return (j > 1 ? rl[j] * c[j - 1] : 0.0) + rd[j] * c[j] + (j < n ? ru[j] * c[j + 1] : 0.0);
-    };
-    if (p >= n) {  // plain elimination downwards
-        double y = rhs(k0) * ib[k0];
-        u[k0] = y;
-        for (int j = k0 + 1; j <= n; j++) {
-            y = rhs(j) * ib[j] - lw[j] * y;
-            u[j] = y;
-        }
-        double next = u[n];
-        for (int j = n - 1; j >= k0; j--) {
-            next = u[j] - gam[j + 1] * next;
-            u[j] = next;
-        }
-        return;
-    }
-    // elimination: y downwards over k0..p, z upwards over n..p+1
-    double y = rhs(k0) * ib[k0];
-    u[k0] = y;
-    double z = (rl[n] * c[n - 1] + rd[n] * c[n]) * ib[n];
-    u[n] = z;
-    int jd = k0 + 1, ju = n - 1;
-    while (jd <= p && ju > p) {
-        const double rD = rl[jd] * c[jd - 1] + rd[jd] * c[jd] + ru[jd] * c[jd + 1];
-        const double rU = rl[ju] * c[ju - 1] + rd[ju] * c[ju] + ru[ju] * c[ju + 1];
-        y = rD * ib[jd] - lw[jd] * y;
-        z = rU * ib[ju] - lw[ju] * z;
-        u[jd] = y;
-        u[ju] = z;
-        jd++;
-        ju--;
-    }
-    for (; jd <= p; jd++) {
-        y = rhs(jd) * ib[jd] - lw[jd] * y;
-        u[jd] = y;
-    }
-    for (; ju > p; ju--) {
-        z = rhs(ju) * ib[ju] - lw[ju] * z;
-        u[ju] = z;
-    }
-    // the meeting rows, then substitution outwards from them
-    const double G = (p < n ? pLeftUpper[p] * ib[p] : 0.0);
-    double xd = (u[p] - G * u[p + 1]) * dTwistScale;
-    double xu = u[p + 1] - gam[p + 1] * xd;
-    u[p] = xd;
-    u[p + 1] = xu;
-    jd = p - 1;
-    ju = p + 2;
-    while (jd >= k0 && ju <= n) {
-        xd = u[jd] - gam[jd + 1] * xd;
-        xu = u[ju] - gam[ju] * xu;
-        u[jd] = xd;
-        u[ju] = xu;
-        jd--;
-        ju++;
-    }
-    for (; jd >= k0; jd--) {
-        xd = u[jd] - gam[jd + 1] * xd;
-        u[jd] = xd;
-    }
-    for (; ju <= n; ju++) {
-        xu = u[ju] - gam[ju] * xu;
-        u[ju] = xu;
-    }
+    blockSolver.solve(b, pConc, k0);
 }
 
 // ---------------------------------------------------------------- one solve
@@ -354,9 +213,7 @@ void CLammIdeal::SolveStaticGridStep(double dt)
     MoveMatrixEnd(nLastActive);
     const int n = nLastActive;
     dOmega2SStep = omega2s(dRotorRpm, dS);
-    const int k0 = nFirstActive > 3 ? nFirstActive - 1 : 1;
-    if (dt == dCachedStep && !bRebuildMatrices && !accelerating && nFactoredEnd == n &&
-        (k0 <= nTwistRow || nTwistRow >= n)) {
+    if (dt == dCachedStep && !bRebuildMatrices && !accelerating && nFactoredEnd == n) {
         TridiagonalResolve(n);
     } else {
         dCachedStep = dt;

@@ -1,0 +1,43 @@
+// A tridiagonal system solved in eight blocks side by side.
+//
+// The rows 1..n of lo[i] x[i-1] + di[i] x[i] + up[i] x[i+1] = rhs[i] are cut
+// into eight blocks. Each block is eliminated on its own, which gives its
+// solution for the right-hand side (F) and for the two couplings to the
+// neighbouring rows outside it (the spikes W, for the row below the block, and
+// Z, for the row above it): x = F - W x_below - Z x_above. The values at the
+// blocks' first and last rows then follow from sixteen equations, and the rest
+// from them. The eight eliminations are independent, so the chain of
+// divisions and multiplications that a single elimination waits on runs eight
+// times over at once. The factorisation (pivots, spikes and the small system)
+// is kept for further right-hand sides. The matrices here are diagonally
+// dominant (no pivoting within the blocks).
+#pragma once
+
+#include <vector>
+
+namespace lamm {
+
+class BlockTridiagonal {
+public:
+    // Factorises rows 1..n; false on a zero pivot (zeroFirst: at the first row).
+    bool factor(int n, const double* lo, const double* di, const double* up, bool* zeroFirst = nullptr);
+    // x = M^-1 rhs with the factorisation; rows below first count as zero in
+    // rhs and are set to zero in x (x may be rhs).
+    void solve(const double* rhs, double* x, int first = 1);
+    // Both at once; false on a zero pivot.
+    bool solve(int n, const double* lo, const double* di, const double* up, const double* rhs, double* x);
+    int rows() const { return n_; }
+
+private:
+    static constexpr int K = 8;
+    static constexpr int U = 2 * K;
+    int n_ = 0;
+    bool blocks_ = false;
+    int s_[K] = {}, e_[K] = {}, m_ = 0;
+    const double* lo_ = nullptr;  // the factorised matrix's lower diagonal (the caller's, unchanged)
+    std::vector<double> g_, ip_, W_, Z_, F_;
+    double lu_[U][U] = {};  // the small system, factorised with row pivoting
+    int perm_[U] = {};
+};
+
+}  // namespace lamm
