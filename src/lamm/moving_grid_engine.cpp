@@ -53,6 +53,7 @@
 #include <vector>
 
 #include "lamm/lamm_ideal.h"
+#include "lamm/tridiagonal_blocks.h"
 #include "plot/error_box.h"
 
 namespace {
@@ -99,10 +100,9 @@ struct MovingRun {
     bool floating = false;
     Lattice lattice;
     double* R = nullptr;   // lattice coordinates, 0 for a fixed node (the solver's pFeRadius)
-    int twist = 0;         // meeting row of the two elimination chains
-    double twistScale = 1;
+    lamm::BlockTridiagonal solver;  // the stage matrix, factorised
     std::vector<double> half;  // half the lattice spacing of each lattice node, in R (0 for a fixed node)
-    std::vector<double> r, f, V, Vdot, y, lo, di, up, rhs, c1, gam, bet, lw, k1, err, cOld, tr, tc, tR, tF, tH, tV;
+    std::vector<double> r, f, V, Vdot, y, lo, di, up, rhs, c1, k1, err, cOld, tr, tc, tR, tF, tH, tV;
 };
 
 // Nodes, faces and control volumes at the lattice displacement th: lattice
@@ -176,87 +176,6 @@ void assemble(MovingRun& w, double D, const double* r, const double* f, const do
         di[i] += g * Vdot[i];
         left = right;
     }
-}
-
-// Twisted factorisation of (lo, di, up): rows 1..p eliminated downwards, rows
-// n..p+1 upwards, two independent chains; false on a zero pivot.
-bool factorise(MovingRun& w)
-{
-    const int n = w.n;
-    const double *lo = w.lo.data(), *di = w.di.data(), *up = w.up.data();
-    double *ib = w.bet.data(), *gam = w.gam.data(), *lw = w.lw.data();
-    const int p = n / 2;
-    ib[1] = 1.0 / di[1];
-    ib[n] = 1.0 / di[n];
-    gam[n] = lo[n] * ib[n];
-    bool zero = di[1] == 0.0 || di[n] == 0.0;
-    int jd = 2, ju = n - 1;
-    for (; jd <= p && ju > p; jd++, ju--) {
-        gam[jd] = up[jd - 1] * ib[jd - 1];
-        const double bd = di[jd] - lo[jd] * gam[jd];
-        const double bu = di[ju] - up[ju] * gam[ju + 1];
-        zero |= (bd == 0.0) | (bu == 0.0);
-        ib[jd] = 1.0 / bd;
-        ib[ju] = 1.0 / bu;
-        lw[jd] = lo[jd] * ib[jd];
-        gam[ju] = lo[ju] * ib[ju];
-        lw[ju] = up[ju] * ib[ju];
-    }
-    for (; jd <= p; jd++) {
-        gam[jd] = up[jd - 1] * ib[jd - 1];
-        const double bd = di[jd] - lo[jd] * gam[jd];
-        zero |= bd == 0.0;
-        ib[jd] = 1.0 / bd;
-        lw[jd] = lo[jd] * ib[jd];
-    }
-    for (; ju > p; ju--) {
-        const double bu = di[ju] - up[ju] * gam[ju + 1];
-        zero |= bu == 0.0;
-        ib[ju] = 1.0 / bu;
-        gam[ju] = lo[ju] * ib[ju];
-        lw[ju] = up[ju] * ib[ju];
-    }
-    lw[1] = 0;
-    lw[n] = 0;
-    const double den = 1.0 - (up[p] * ib[p]) * gam[p + 1];
-    if (zero || den == 0.0) return false;
-    w.twist = p;
-    w.twistScale = 1.0 / den;
-    return true;
-}
-
-// Solves with the stored factorisation: x = M^-1 rhs (x may be rhs).
-void resolve(const MovingRun& w, const double* rhs, double* x)
-{
-    const int n = w.n, p = w.twist;
-    const double *ib = w.bet.data(), *gam = w.gam.data(), *lw = w.lw.data();
-    double yd = rhs[1] * ib[1], yu = rhs[n] * ib[n];
-    x[1] = yd;
-    x[n] = yu;
-    int jd = 2, ju = n - 1;
-    for (; jd <= p && ju > p; jd++, ju--) {
-        yd = rhs[jd] * ib[jd] - lw[jd] * yd;
-        yu = rhs[ju] * ib[ju] - lw[ju] * yu;
-        x[jd] = yd;
-        x[ju] = yu;
-    }
-    for (; jd <= p; jd++) x[jd] = yd = rhs[jd] * ib[jd] - lw[jd] * yd;
-    for (; ju > p; ju--) x[ju] = yu = rhs[ju] * ib[ju] - lw[ju] * yu;
-    const double G = w.up[p] * ib[p];
-    double xd = (x[p] - G * x[p + 1]) * w.twistScale;
-    double xu = x[p + 1] - gam[p + 1] * xd;
-    x[p] = xd;
-    x[p + 1] = xu;
-    jd = p - 1;
-    ju = p + 2;
-    for (; jd >= 1 && ju <= n; jd--, ju++) {
-        xd = x[jd] - gam[jd + 1] * xd;
-        xu = x[ju] - gam[ju] * xu;
-        x[jd] = xd;
-        x[ju] = xu;
-    }
-    for (; jd >= 1; jd--) x[jd] = xd = x[jd] - gam[jd + 1] * xd;
-    for (; ju <= n; ju++) x[ju] = xu = x[ju] - gam[ju] * xu;
 }
 
 // Before a step that moves the lattice by dth, in one pass over the nodes: a
@@ -545,7 +464,7 @@ void CLammIdeal::RunMovingGridEngine()
         pFeRadius[i] = coords[i - 1];
     }
     SetInitialConcentration();
-    for (auto* v : {&w.half, &w.r, &w.f, &w.V, &w.Vdot, &w.c1, &w.y, &w.lo, &w.di, &w.up, &w.rhs, &w.gam, &w.bet, &w.lw, &w.k1,
+    for (auto* v : {&w.half, &w.r, &w.f, &w.V, &w.Vdot, &w.c1, &w.y, &w.lo, &w.di, &w.up, &w.rhs, &w.k1,
                     &w.err, &w.cOld, &w.tr, &w.tc, &w.tR, &w.tF, &w.tH, &w.tV})
         v->assign(w.capacity + 2, 0.0);
     w.R = pFeRadius;
@@ -637,7 +556,7 @@ void CLammIdeal::RunMovingGridEngine()
             geometry(w, pRadius, dGridTheta + 0.5 * dth, w.r.data(), w.f.data(), V);
             volumesValid = false;
             assemble(w, dD, w.r.data(), w.f.data(), V, g * h);
-            if (!factorise(w)) {
+            if (!w.solver.factor(n, w.lo.data(), w.di.data(), w.up.data())) {
                 showErrorMessage("Error 2 in tridag", 0);
                 nAbort = 1;
                 break;
@@ -647,14 +566,14 @@ void CLammIdeal::RunMovingGridEngine()
             double* x = w.rhs.data();
             double* c1 = w.c1.data();
             for (int i = 1; i <= n; i++) x[i] = w.R[i] > 0 ? w.y[i] : V[i] * c[i];
-            resolve(w, x, c1);
+            w.solver.solve(x, c1);
             for (int i = 1; i <= n; i++) {
                 w.k1[i] = V[i] * c1[i] - x[i];  // g h k1
                 x[i] += (1 - g) / g * w.k1[i];
             }
             // stage 2: (V + g h A) c2 = rhs + (1 - g) h k1
             double* c2 = w.tc.data();
-            resolve(w, x, c2);
+            w.solver.solve(x, c2);
             // error g h (k2 - k1) = V c2 - rhs2 - g h k1, filtered through the stage matrix;
             // the amounts at the end: what each node had plus the fluxes through its
             // faces at the two stages, each flux taken once for both its nodes, so
@@ -677,7 +596,7 @@ void CLammIdeal::RunMovingGridEngine()
                     w.y[e] -= w.outflowRate * (a1 * c1[e] + c2[e]);
                 }
             }
-            resolve(w, w.err.data(), w.err.data());
+            w.solver.solve(w.err.data(), w.err.data());
             // the concentrations at the end of the step, on the radii there
             geometry(w, pRadius, dGridTheta + dth, w.r.data(), w.f.data(), V);
             // an error made now is seen at the next scan, diffused over the time
