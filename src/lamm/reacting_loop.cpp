@@ -9,6 +9,7 @@
 //   A_ij = sum_k (omega^2 s_k int r^2 phi_i' phi_j phi_k - D_k int r phi_i' phi_j' phi_k).
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "lamm/fe_elements.h"
@@ -76,6 +77,8 @@ struct ReactState {
     double* coef = nullptr;  // signal per unit of each field
     double** prev = nullptr;
     double** trial = nullptr;
+    double** older = nullptr;  // the fields at the start of the step before (nullptr: none kept)
+    double olderStep = 0;      // that step's length; 0 while there is none
     double** sPrev = nullptr;  // node coefficients on the start profile, per field
     double** dPrev = nullptr;
     double* total = nullptr;  // work: total concentration at the nodes
@@ -97,6 +100,18 @@ struct ReactState {
 static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, int f, double* s, double* D)
 {
     const int N = p->nGridPoints;
+    if (p->nReactModel != 1 && p->nReactModel != 3 && !p->bHindered) {
+        // the plain non-ideality of the total: s0 / (1 + ks c), D0 (1 + kd c)
+        const double s0 = st.s0[f], D0 = st.D0[f], ks = st.ks, kd = st.kd;
+        const double* c1 = c[1];
+        for (int i = 1; i <= N; i++) {
+            double tot = c1[i];
+            for (int g = 2; g <= st.nF; g++) tot += c[g][i];
+            s[i] = s0 / (1 + ks * tot);
+            D[i] = D0 * (1 + kd * tot);
+        }
+        return;
+    }
     for (int i = 1; i <= N; i++) {
         double tot = 0;
         for (int g = 1; g <= st.nF; g++) tot += c[g][i];
@@ -220,13 +235,28 @@ static void speedForStep(CLammIdeal* p, double dt)
         p->dRotorRpm = p->RotorSpeedOverStep(p->dTime, dt);
 }
 
-// Predictor: coefficients on the start profile, the trial profile.
+// Predictor: coefficients on the start profile, the trial profile. After the
+// first step the trial profile is the start profile carried on along its
+// change over the step before (second order, as the solve it saves); the first
+// step solves for it with the start coefficients.
 static bool predict(CLammIdeal* p, ReactState& st, double dt)
 {
+    const int N = p->nGridPoints;
     speedForStep(p, dt);
     for (int f = 1; f <= st.nF; f++) {
         coefficients(p, st, st.prev, f, st.sPrev[f], st.dPrev[f]);
-        if (!solveField(p, st, st.prev[f], st.trial[f], st.sPrev[f], st.dPrev[f], dt)) return false;
+        if (st.older && st.olderStep > 0) {
+            const double a = dt / st.olderStep;
+            const double* c = st.prev[f];
+            const double* o = st.older[f];
+            double* t = st.trial[f];
+            for (int i = 1; i <= N; i++) {
+                const double v = c[i] + a * (c[i] - o[i]);
+                t[i] = v > 0 ? v : 0.0;
+            }
+        } else if (!solveField(p, st, st.prev[f], st.trial[f], st.sPrev[f], st.dPrev[f], dt)) {
+            return false;
+        }
     }
     return true;
 }
@@ -437,6 +467,7 @@ void CLammIdeal::RunReactingTimeSteps()
         }
     }
     st.prev = dmatrix(1, st.nF, 1, N);
+    st.older = dmatrix(1, st.nF, 1, N);
     st.trial = dmatrix(1, st.nF, 1, N);
     st.sPrev = dmatrix(1, st.nF, 1, N);
     st.dPrev = dmatrix(1, st.nF, 1, N);
@@ -475,6 +506,10 @@ void CLammIdeal::RunReactingTimeSteps()
         publish();
         if (nAbort || nDiscretizationError) break;
         const double used = dTime - before;
+        if (used > 0) {  // the start of this step is the history of the next
+            std::swap(st.older, st.prev);
+            st.olderStep = used;
+        }
         CLEachIterationOutput(q);
         const double rate = used > 0 ? q / used : 1.0;
         if (used >= 30 && rate < dMaxRelativeChange)
@@ -488,6 +523,7 @@ void CLammIdeal::RunReactingTimeSteps()
         }
     }
     free_dmatrix(st.prev, 1, st.nF, 1, N);
+    free_dmatrix(st.older, 1, st.nF, 1, N);
     free_dmatrix(st.trial, 1, st.nF, 1, N);
     free_dmatrix(st.sPrev, 1, st.nF, 1, N);
     free_dmatrix(st.dPrev, 1, st.nF, 1, N);
