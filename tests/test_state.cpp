@@ -10,13 +10,43 @@
 #include <vector>
 
 #include "analyses/analysis_globals.h"
+#include "analyses/timetoeq/speed_step_optimizer.h"
+#include "analyses/timetoeq/time_to_eq_params.h"
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "distributions/conti_run.h"
+#include "distributions/distribution_integration.h"
+#include "fegrid/buffer_sedimentation.h"
+#include "fitting/parameter_text.h"
+#include "fegrid/global_grid.h"
+#include "fegrid/global_grid.h"
+#include "fegrid/hetero_assoc.h"
+#include "distributions/distribution_result.h"
+#include "distributions/hydrodynamics.h"
+#include "distributions/prior_probabilities.h"
+#include "distributions/s_grid.h"
+#include "distributions/step_profiles.h"
+#include "fegrid/inhomogeneous_solvent.h"
+#include "fegrid/propagators.h"
+#include "models/model_evaluation.h"
+#include "lamm/lamm_globals.h"
+#include "distributions/lamm_solution_store.h"
+#include "distributions/max_entropy.h"
+#include "distributions/neq_builders.h"
+#include "distributions/neq_threads.h"
+#include "distributions/distribution_result.h"
+#include "distributions/prior_probabilities.h"
+#include "distributions/root_finders.h"
+#include "distributions/regularization.h"
+#include "distributions/normal_equations.h"
 #include "fitting/fit_globals.h"
+#include "fitting/linear_parts.h"
+#include "models/model_evaluation.h"
 #include "models/model_globals.h"
+#include "fegrid/loading_cell.h"
 #include "numerics/linear_algebra.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
@@ -34,13 +64,19 @@
 #include "scandata/realtime_update.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data.h"
+#include "scandata/scan_file.h"
 #include "scandata/scan_list.h"
 #include "scandata/scan_loading.h"
 #include "scandata/scratch_tracking_tool.h"
 #include "scandata/tool_plots.h"
 #include "scandata/wiener_settings.h"
-#include "tools/dls_data.h"
-#include "tools/xp_export.h"
+#include "tools/dls/dls_data.h"
+#include "tools/dls/dls_kernels.h"
+#include "lamm/lamm_globals.h"
+#include "tools/fluorescence/file_name_tables.h"
+#include "tools/fluorescence/fluorescence_options.h"
+#include "tools/fluorescence/nonlinear_detection.h"
+#include "tools/exports/xp_export.h"
 
 namespace {
 
@@ -119,6 +155,7 @@ void keepScanDataGlobals(StartValues& s)
     s.keep(nLoadEveryNth);
     s.keep(pLoadProgress);
     s.keep(fSpikeThreshold);
+    s.keep(nScanFilePointsLeftOut);
     s.keep(szScanDrive);
     s.keep(szScanDir);
     s.keep(szScanName);
@@ -260,6 +297,10 @@ void keepAppGlobals(StartValues& s)
     s.keep(pResidualsPlot);
     s.keep(pResidualsBitmapPlot);
     s.keep(nClientWidth);
+    s.keep(nPlotTop);
+    s.keep(nPlotBottom);
+    s.keep(nResidPlotTop);
+    s.keep(nResidPlotBottom);
     s.keep(nClientHeight);
     s.keep(bDiagnostics);
     s.keep(bDisplayFlag210);
@@ -352,24 +393,70 @@ void keepModelGlobals(StartValues& s)
 {
     s.keep(fMeniscus);
     s.keep(fBottom);
-    s.keep(pParamValue);
-    s.keepElements(pParamValue, 35);
-    s.keep(pParamFloat);
-    s.keepElements(pParamFloat, 35);
+    // the vector and the species rows, allocated at start and kept for the run
     s.keep(nSpecies);
+    s.keep(pParamValue);
+    s.keepElements(pParamValue, nParams + 1);
+    s.keep(pParamFloat);
+    s.keepElements(pParamFloat, nParams + 1);
+    for (int* p : {pSpeciesIncluded, pSpeciesConcFloat, pSpeciesMwFloat, pSpeciesSFloat, pSpeciesExtraFloat})
+        s.keepElements(p, 5);
+    for (float* p : {pSpeciesConc, pSpeciesMw, pSpeciesS, pSpeciesExtra}) s.keepElements(p, 5);
+    for (int** pp : {&pSpeciesIncluded, &pSpeciesConcFloat, &pSpeciesMwFloat, &pSpeciesSFloat, &pSpeciesExtraFloat})
+        s.keep(*pp);
+    for (float** pp : {&pSpeciesConc, &pSpeciesMw, &pSpeciesS, &pSpeciesExtra}) s.keep(*pp);
     s.keep(bFitRINoise);
     s.keep(bAlgebraicBaseline);
+    s.keep(bAlgebraicConcentrations);
     s.keep(bFitBaseline);
     s.keep(fBaseline);
-    s.keep(pSpeciesIncluded);
-    s.keepElements(pSpeciesIncluded, 5);
+    for (float* f : {&fModelConst20, &fModelConst21, &fModelConst22, &fZoneLamellaWidth, &fStartTime,
+                     &fSynthBoundaryPos, &fOverlayFrac1, &fNonidealConc2, &fNonidealS2, &fNonidealD2, &fOverlayFrac2,
+                     &fNonidealConc3, &fNonidealS3, &fNonidealD3, &fOverlayFrac3, &fNonidealKs, &fNonidealKd,
+                     &fSAMonomerMorD, &fSAOligomerMorD, &fSAOligomerMorD2, &fSALog10Ka, &fSALog10Ka2, &fSAMonomerS,
+                     &fSAOligomerS, &fSAOligomerS2, &fSATotalConc, &fElectrophoresisLength, &fHydration})
+        s.keep(*f);
+    for (int* n : {&nFitModelConst20, &nFitModelConst21, &nFitModelConst22, &bFitLamellaWidth, &nFitSynthBoundaryPos,
+                   &nFitOverlayFrac1, &nFitNonidealConc2, &nFitNonidealS2, &nFitNonidealD2, &nFitOverlayFrac2,
+                   &nFitNonidealConc3, &nFitNonidealS3, &nFitNonidealD3, &nFitOverlayFrac3, &nFitNonidealKs,
+                   &nFitNonidealKd, &nFitSAMonomerMorD, &nFitSALog10Ka, &nFitSALog10Ka2, &nFitSAMonomerS,
+                   &nFitSAOligomerS, &nFitSAOligomerS2, &nFitSATotalConc})
+        s.keep(*n);
+    s.keep(bFitT0);
+    s.keep(bSpecies1Nonideal);
+    s.keep(bFitFirstScanScale);
     s.keep(bVaryMeniscusWarned);
     s.keep(bUserMeniscusBottomRange);
-    s.keep(bExperimentalInitialDistribution);
-    s.keep(bConstantInitialDistribution);
-    s.keep(bSimTimeResolution);
-    s.keep(bTimesFromW2t);
     s.keep(bElectrophoresisLoadRequest);
+
+    // the Lamm equation settings
+    s.keep(fAutoAlgorithmNormS);
+    s.keep(bShutOffBackDiffusion);
+    s.keep(dBackDiffusionLevel);
+    s.keep(bAutoDynamicGridSize);
+    s.keep(nDefaultGridSize);
+    s.keep(fPointsPerSigma);
+    s.keep(nDynGridUpperLimit);
+    s.keep(nDynGridLowerLimit);
+    s.keep(bTimesFromW2t);
+    s.keep(bAutoFEAlgorithm);
+    s.keep(bFixedTimestep);
+    s.keep(bClaverie);
+    s.keep(bMovingHat);
+    s.keep(bAutoSGrid);
+    s.keep(dSGrid);
+    s.keep(fTolerance);
+    s.keep(dMaxDcOverC);
+    s.keep(fAutoAlgorithmNormSOptimized);
+    s.keep(bOptimizeGridSpacing);
+    s.keep(bExperimentalInitialDistribution);
+    s.keep(bTruncateGrid);
+    s.keep(dTruncateLevel);
+    s.keep(bSimTimeResolution);
+    s.keep(bCheckRotorAcceleration);
+    s.keep(dSpeedStepDShutoff);
+    s.keep(bRampRotorSpeed);
+    s.keep(bConstantInitialDistribution);
     s.keep(hdrInitialScan);
     s.keep(bUseInitialData);
     s.keep(bGeometryLinear);
@@ -384,6 +471,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(RELVISCOSITY);
     s.keep(VBAR);
     s.keep(fVbarRho);
+    s.keep(fVbarTransform);
     s.keep(fMaxMeniscus);
     s.keep(fMinMeniscus);
     s.keep(fMaxBottom);
@@ -392,7 +480,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(bFitMeniscus);
     s.keep(bUseMolarMass);
     for (unsigned char* b :
-         {&bModelContinuous, &bModelDiscreteSpecies, &bModelCS, &bModelCSOneDiscreteM, &bModelCSOneDiscreteD,
+         {&bModelContinuous, &bModelDiscreteSpecies, &bModelDlsCumulants, &bModelCS, &bModelCSOneDiscreteM, &bModelCSOneDiscreteD,
           &bModelCSFf0, &bModelCSFf0OneDiscrete, &bModelNonidealCS, &bModelHinderedCS, &bModelCSFlotation,
           &bModelCSLinearRods, &bModelHybridCSLsgs, &bHybridWithDiscrete, &bModelCSInvariantD,
           &bModelCSWithMsTable, &bModelCSConformationalChange, &bModelCSWormlikeChain,
@@ -400,24 +488,101 @@ void keepModelGlobals(StartValues& s)
           &bModelFMScalingLaw, &bModelCMVbarM, &bModelLsgs, &bModelLsgsOneDiscrete, &bModelElectrophoresisCV,
           &bBufferMismatch, &bAutoLoadLsgMode})
         s.keep(*b);
+    for (unsigned char* b : {&bModelZone, &bModelZoneLsgs, &bModelLsgv, &bModelDlsRh, &bModelDlsRhTime, &bModelDlsD,
+                             &bFMScalingNoDiffusion, &bModelCommandRebuild, &bSimRadialResolution,
+                             &bFlotationDFromRadius})
+        s.keep(*b);
+    s.keep(dHybridSwitchS);
+    s.keep(fZoneLamellaWidth);
+    s.keep(fScanVelocity);
+    s.keep(fConvolutionRange);
+    s.keep(dPowerLawA);
+    s.keep(dPowerLawB);
+    s.keep(dVbarMOffset);
+    s.keep(dVbarMIncrement);
+    s.keep(nVbarMScale);
+    s.keep(fScalingKs);
+    s.keep(fScalingBs);
+    s.keep(fFlotationSpeciesD);
+    s.keep(fWormMonomerMw);
+    s.keep(fWormPersistenceLength);
+    s.keep(fWormCrossSection);
+    s.keep(fWormHydration);
+    s.keep(bExtrapolateAreaFractions);
+    s.keep(bSyntheticDistNormalized);
+    s.keep(bInhomogeneousSolvent);
+    s.keep(bCompressibleSolvent);
+    s.keep(dSolventCompressibility);
+    s.keep(fGradientBufferDensity);
+    s.keep(fGradientBufferViscosityRef);
+    s.keep(dLammS);
+    s.keep(dLammD);
+
+    // linear parts of the discrete species
+    s.keepElements(pSpeciesConc, 5);
+    s.keep(fSpeciesAmplitude);
+    s.keep(bAlgebraicConcentrations);
+    s.keep(bModelConstantSignal);
+    s.keep(nFirstModelScan);
+    s.keep(bFitBufferSignal);
+    s.keep(dBufferSignal);
+    for (unsigned char* b : {&bModelMonomerDimer, &bModelMonomerTrimer, &bModelSelfAssoc124, &bModelSelfAssoc148,
+                             &bModelNonidealSingle, &bModelNonidealMultiple, &bModelHeteroAssociation,
+                             &bModelDlsRhTime})
+        s.keep(*b);
+    s.keep(nActiveSpecies);
+    s.keepElements(pActiveSpecies, 5);
 
     s.keep(bFitTINoise);
+    s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
+    s.keep(bGeneratingSeries);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
+    s.keep(bSMWindowFit);
+    s.keep(nSMFirstScan);
+    s.keep(nSMLastScan);
+    s.keep(bSimplexStarted);
+    s.keep(nFitSteps);
+    s.keep(nStepSimCount);
+    s.keep(nSimCount);
+    s.keep(fBestRmsd);
+    s.keep(fShownBestRmsd);
+    s.keep(bSimulatedAnnealing);
+    s.keep(SAmaxTemp);
+    s.keep(nSANumberOfTemps);
+    s.keep(nSAItMax);
+    s.keep(fSATemperature);
+    s.keep(nAnnealingSeed);
+    s.keep(bMarquardLevenbergMin);
+    s.keep(fNumFitPoints);
+    s.keep(szModelParamLines);
+    s.keep(szModelParamPrintLines);
+    s.keep(bSuppressFitParamDisplay);
+    s.keep(dBufferS);
+    s.keep(dBufferD);
 
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
     s.keep(bExportMatrices);
-    s.keep(pDistGridS);
-    s.keep(pDistGrid2);
-    s.keep(nResolution);
-    s.keep(fSMax);
     s.keep(bBoundaryAnalysisMode);
+    // the parameters of the continuous models
+    for (float* f : {&fConfChangeM, &fConfChangeSMin, &fConfChangeSMax, &fCsGridTotal, &fDiscreteCompM,
+                     &fDiscreteCompS, &fDiscreteCompD, &fBimodalFf0Second, &fBimodalSMin, &fBimodalSMax,
+                     &fCVConstantD, &fCSInvariantD, &fLinearRodParam, &fTimeCourseWindow})
+        s.keep(*f);
+    for (int* n : {&nFitFrictionalRatio, &nFitVbar, &nFitWormPersistenceLength, &nFitScalingKs, &nFitDiscreteCompMorD,
+                   &nFitDiscreteCompS, &nFitBimodalSMin, &nFitCVConstantD, &nFitCSInvariantD})
+        s.keep(*n);
+    s.keep(bKeepLogSGrid);
     s.keep(fRealtimeDistXMin);
     s.keep(fRealtimeDistXMax);
 
     s.keep(bEquilibriumDiscrete);
+    s.keep(bEquilibriumHeteroAssoc);
+    s.keep(bExtrapolateAreaFractions);
+    s.keep(nBoundaryFractions);
+    s.keep(nScansPerLsgSet);
     s.keep(bEqTestMode);
     s.keep(bEqTestPlotShown);
     s.keep(nEqTestSeries);
@@ -428,20 +593,312 @@ void keepModelGlobals(StartValues& s)
     s.keep(bEqTestAutoLimits);
     s.keep(bMStarMode);
     s.keep(bMStarAllSets);
+    // the time-to-equilibrium tool (what it holds is released first)
+    s.keep(timeToEqParams);
+    s.keep(timeToEqTransfer);
+    s.keep(pApproachToEqSim);
+    s.keep(fTosePlotRpmScale);
+    s.keep(szTimeToEqResultPath);
+    s.keep(szTimeToEqBackupPath);
+    s.keep(pAppEqConstSim);
+    s.keep(pAppEqOptSim);
+    s.keep(fAppEqOptDuration);
+    s.keep(nAppEqOptSpecies);
+    s.keep(pAppEqOptFractions);
+    s.keep(pAppEqOptS);
+    s.keep(pAppEqOptD);
+    s.keep(fAppEqConstTime);
+    s.keep(fAppEqOptTime);
+    s.keep(bAppEqPenalty);
 
-    s.keep(bDlsFieldAcf);
+    // light-scattering models, kernels and their inputs
+    s.keep(bModelDlsCumulants);
+    s.keep(nSimSpeciesIndex);
+    s.keep(bDlsLinearLags);
+    s.keep(bAlwaysG2);
+    s.keep(dDlsKernelAmplitude);
+    s.keep(dDlsCumulant1);
+    s.keep(dDlsCumulant2);
+    s.keep(dDlsCumulant3);
+    // model selection and evaluation
+    for (unsigned char* b : {&bModelInteracting, &bModelDlsStokesRadii, &bModelHindered, &bModelCMbInvariantD,
+                             &bModelCMPowerLaw, &bModelZoneCS, &bVhwFlotation, &bShowExtrapolationPlot,
+                             &bAreaFractionResults, &bTimesFromW2tByModel, &bGridSizeReplaced, &bSilentModelSwitch,
+                             &bSuppressRegSwitch, &bCMFromCS, &bFlotationFirstUse, &bNonidealRepulsive,
+                             &bNonidealOption2, &bHydrodynamicNonideality, &bNonidealMultiSwitch, &bStickySpheres,
+                             &bInvertBand, &bFaxenApproximation, &bDiscretizationWarned, &bSedimentationTimeOffset,
+                             &bCosoluteGradient})
+        s.keep(*b);
+    for (float* f : {&fConfidenceLevelCM, &fNonidealExtinction1, &fNonidealExtinction2, &fNonidealExtinction3,
+                     &fFf0Step, &fSpeciesFraction, &fElcOilVolume})
+        s.keep(*f);
+    s.keep(nLsgRampMode);
+    s.keep(nWienerSkewingSetting);
+    s.keep(pLammOwnerWindow);
+    s.keep(nTimeDependentScansPerSet);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
-    s.keep(pExportSpeciesConc);
+    s.keep(pExportSpeciesM);
     s.keep(bExportPeaksAsSpecies);
+}
+
+// ---------------------------------------------------------------- global grid and solvent models
+
+void keepGlobalGridGlobals(StartValues& s)
+{
+    s.keep(nGridPoints);
+    s.keep(nGridPointsAllocated);
+    s.keep(bGridArraysAllocated);
+    for (double** pp : {&pGridRadius, &pGridConc, &pGridConcPrev, &pGridRhs, &pGridConcSnapshot, &pStiffLower,
+                        &pStiffDiag, &pStiffUpper, &pMassUpper, &pMassDiag, &pMassLower, &pLhsLower, &pLhsDiag,
+                        &pLhsUpper, &pRhsLower, &pRhsDiag, &pRhsUpper, &pTridagGam, &pTridagPivot, &pFeGridRadius,
+                        &pLocalS, &pLocalD, &pGridConcTrial, &pCosoluteGridRadius})
+        s.keep(*pp);
+    s.keep(pMovingHatBlock);
+    s.keep(pNonidealBlock);
+    s.keep(pHeteroBlock);
+    s.keep(pCosoluteBlock);
+    s.keep(pNonidealCosoluteBlock);
+    s.keep(pHeteroProfileA);
+    s.keep(pHeteroProfileB);
+    s.keep(pHeteroCurve);
+    s.keep(bVariableGridRequest);
+    s.keep(dVariableGridStartRadius);
+    s.keep(dVariableGridBaseStep);
+    s.keep(bVariableGridBuilt);
+    s.keep(dTruncationRadius);
+    s.keep(nTruncationIndex);
+    s.keep(dTruncationStep);
+    for (double* d : {&dSimTime, &dTimeStep, &dMaxTimeStep, &dMaxDcOverCWork, &dMaxDcOverCLow, &dMaxDcOverCHigh,
+                      &dLammDefaultB, &dLammDefaultC, &dMaxRelativeChange, &dStepTargetTime, &dNextScanTime,
+                      &dLastFactoredTimeStep, &dOmega, &dOmegaNow, &dAccelerationTime, &dAngularAcceleration,
+                      &dMaxAccelTimeStep})
+        s.keep(*d);
+    for (int* n : {&nTimeStepCount, &bStepToScanTime, &nSimScanIndex, &bMatricesChanged, &bSimulationRunning,
+                   &bSimulationError, &bDiscretizationError, &bNonidealityOutOfRange, &nSimOutputMode,
+                   &nCosoluteGridAllocated, &nCosoluteGridSize})
+        s.keep(*n);
+    s.keep(fLastRelativeChange);
+    for (unsigned char* b : {&bRotorAccelerating, &bHeteroAssocRun, &bBackDiffusionShutOffActive,
+                             &bCosoluteArraysAllocated, &bNonidealCosolute, &bSolventParamsConverted})
+        s.keep(*b);
+    // the A + B <-> AB parameters
+    for (float* f : {&fLogAssocK, &fAssocK, &fLoadingA, &fLoadingB, &fSignalCoefA, &fSignalCoefB, &fDiffA, &fDiffB,
+                     &fDiffAB, &fSedA, &fSedB, &fSedAB, &fComplexLoading})
+        s.keep(*f);
+    s.keep(dComplexSignalFactor);
+    s.keep(dLastHeteroStep);
+    // the A + B <-> AB run and the moving grid it shares
+    for (double* d : {&dRunSedA, &dRunSedB, &dRunSedAB, &dRunDiffA, &dRunDiffB, &dRunDiffAB, &dFluxAsymmetry,
+                      &dMovingGridT0, &dGridMotionRate, &dNaturalStep, &dGridRatio, &dMovingHatFixedStep,
+                      &dProgressTotalAmount})
+        s.keep(*d);
+    for (unsigned char* b : {&bSimulationPaused, &bHeteroAssocKeys}) s.keep(*b);
+    s.keep(bGridSynchronousSteps);
+    s.keep(nHeteroInnerPasses);
+    s.keep(nHeteroMaxInnerPassesUsed);
+    for (double** pp : {&pFreeA, &pFreeB, &pOldA, &pOldB, &pOlderA, &pOlderB, &pFreeATemp, &pFreeBTemp, &pFluxA,
+                        &pFluxB, &pComplex, &pHeteroMean, &pHeteroQuotient})
+        s.keep(*pp);
+    s.keep(pOperA);
+    s.keep(pOperB);
+    s.keep(pComplexMass);
+    s.keep(pComplexOper);
+    // the propagators' window and options, and the global-grid road
+    s.keep(nFirstActiveIndex);
+    s.keep(nLastActiveIndex);
+    s.keep(bApplyMeniscusCorrection);
+    s.keep(bFullGridActive);
+    for (float* f : {&fGridSpreadSigma, &fFrictionalRatioEstimate, &fDynGridEquidistantSize, &fDynGridGeometricSize,
+                     &fDynGridFirstFitRadius, &fSpeciesFraction})
+        s.keep(*f);
+    for (unsigned char* b : {&bFaxenApproximation, &bInvertBand, &bSedimentationTimeOffset, &bDiscretizationWarned})
+        s.keep(*b);
+    s.keep(pLammOwnerWindow);
+}
+
+void releaseGlobalGrid()
+{
+    freeRadialGridArrays();
+    freeSolverWorkBlock();
 }
 
 void releaseModelData()
 {
     free_vector(pExportSpeciesS, 1, nExportSpecies);
-    free_vector(pExportSpeciesConc, 1, nExportSpecies);
-    pExportSpeciesS = pExportSpeciesConc = nullptr;
+    free_vector(pExportSpeciesM, 1, nExportSpecies);
+    pExportSpeciesS = pExportSpeciesM = nullptr;
     forgetMeanFieldCtotData();
+    releaseApproachToEq();  // its simulations, result plots, parameter vector and history profile
+}
+
+// ---------------------------------------------------------------- the M* screens
+
+void keepMStarGlobals(StartValues& s)
+{
+    for (unsigned char* b : {&bMStarCMSmoothing, &bMStarAskCMSmoothing, &bMStarAskMwRange, &bMStarArraysRenewed,
+                             &bMwappVsSignal, &bMwappFromDcDr, &bMeniscusSignalFixed, &bMStarDragA, &bMStarDragB})
+        s.keep(*b);
+    for (int* n : {&bNegativeMStar, &nLnCSmoothHalfWidth, &nLnCSmoothOrder, &nMeniscusExtrapOrder,
+                   &nMwappSmoothHalfWidth, &nBottomExtrapOrder, &nSavedPlotTop, &nSavedPlotBottom, &nMStarButtons,
+                   &nMStarButtonBase, &nMStarSets})
+        s.keep(*n);
+    s.keep(meniscusFitRange);
+    s.keep(bottomFitRange);
+    s.keep(pMeniscusFitRangeVec);
+    s.keep(pBottomFitRangeVec);
+    s.keep(pSavedDataPlot);
+    s.keep(pMStarPlotA);
+    s.keep(pMStarPlotB);
+    s.keep(pMStarPlotC);
+    s.keep(pMStarPlotD);
+    s.keep(mStarYMin);
+    s.keep(mStarYMax);
+    s.keep(pMStarButtons);
+    s.keep(pMStarSets);
+    s.keep(fRmsd);
+}
+
+// Leaving the screens puts the data plot back, which the scan data then free;
+// the per-set data left by a model-selection reset go with them.
+void releaseMStarScreens() { mStarFreeScreenPlots(nullptr); }
+
+// ---------------------------------------------------------------- distributions
+
+void keepDistributionGlobals(StartValues& s)
+{
+    s.keep(fSGridResolution);
+    s.keep(fSMin);
+    s.keep(fSMax);
+    s.keep(bLogSGrid);
+    s.keep(bSGridFromFile);
+    s.keep(bLogGridMinS);
+    s.keep(fLogGridMinS);
+    s.keep(fFlotationSMin);
+    s.keep(fFlotationSMax);
+    s.keep(nFlotationResolution);
+    s.keep(bFlotationOnly);
+    s.keep(fFf0Min);
+    s.keep(fFf0Max);
+    s.keep(fFf0Resolution);
+    s.keep(nFf0Resolution);
+    s.keep(nCsGridTotal);
+    for (unsigned char* b : {&bDlsGridLinearD, &bDlsGridLogRh, &bDlsGridLogD, &bDlsDensityLinear, &bCsFf0ShowSM,
+                             &bCsFf0ShowRh, &bCsFf0ShowD, &bCsFf0ShowMFf0})
+        s.keep(*b);
+    s.keep(nResolution);
+    s.keep(fFrictionalRatio);
+    s.keep(nFitFrictionalRatio);
+    for (float* f : {&fConfChangeM, &fConfChangeSMin, &fConfChangeSMax, &fDiscreteCompM, &fDiscreteCompS,
+                     &fBimodalFf0Second, &fBimodalSMin, &fBimodalSMax, &fCSInvariantD, &fLinearRodParam})
+        s.keep(*f);
+    s.keep(nFitDiscreteCompMorD);
+    s.keep(nFitDiscreteCompS);
+    s.keep(nNumericalErrorCode);
+    for (unsigned char* b : {&bRegBothShown, &bMsTableRun, &bUseScanRadii, &bSkipRegularization, &bContiKernelsDue,
+                             &bWormlikeChainRootWarned, &bCsFf0Plotted, &bDistConvertedToCM, &bDistTransformedToRh,
+                             &bDistributionTransformed,
+                             &bDistPlotBuilt, &bUsePriorProbabilities, &bPriorFromDiscreteSpecies, &bGJPriorLoaded,
+                             &bPriorFf0Gaussians})
+        s.keep(*b);
+    for (float* f : {&fCsFf0MeanM, &fCsFf0SdM, &fCsFf0MeanRh, &fCsFf0SdRh, &fCsFf0MeanFf0, &fCsFf0MsD})
+        s.keep(*f);
+    s.keep(lastGridSettings);
+    s.keep(dAreaFractionS);
+    s.keep(szPriorFileName);
+    s.keep(dPriorPeakLocation);
+    s.keep(dPriorPeakWidth);
+    s.keep(dPriorPeakAmplitude);
+    s.keep(dFf0PriorPeakPosition);
+    s.keep(dFf0PriorPeakHalfWidth);
+    s.keep(dFf0PriorPeakEnhancement);
+    s.keep(pRegThirdDerivWeights);
+
+    s.keep(nLammSolutionSet);
+    s.keep(nLammSolutionStorePoints);
+    s.keep(pContiSimS);
+    s.keep(pContiSimD);
+    s.keep(pContiSimVbar);
+    s.keep(fOmegaSquaredFirstScan);
+    s.keep(fMaxObservableS);
+    s.keep(fIntegrateYMin);
+    s.keep(fIntegrateYMax);
+    s.keep(bNonidealDiscreteFirst);
+    s.keep(bDiscreteSpeciesPriorUsed);
+    s.keep(nNEQSize);
+    s.keep(dSumSquaredData);
+    s.keep(dNESumData);
+    s.keep(dNEPointCount);
+    s.keep(fNEMeanData);
+    s.keep(bBufferMismatchInNEQ);
+    s.keep(dNEFixedFirstAmplitude);
+    s.keep(dRegWeightThreshold);
+
+    // solvers and regularization
+    s.keep(bFinalFitEvaluation);
+    s.keep(bMonteCarloRun);
+    s.keep(bSuppressBaselineCorrelation);
+    s.keep(nTimeCourseFirst);
+    s.keep(nTimeCourseLast);
+    s.keep(nNEQRowCount);
+    s.keep(fConfidenceLevel);
+    for (unsigned char* b :
+         {&bRegSecondDerivative, &bRegWeightedThirdDerivative, &bRegMaxEnt, &bMaxEntUsePrior, &bMaxEntStepLimited})
+        s.keep(*b);
+    s.keep(fFf0RegularizationFactor);
+    s.keep(dRegMaxLogAlpha);
+    for (double* d : {&dChiSquareUnreg, &dChiSquare, &dRegAlphaScale, &dMaxEntAlpha, &dMaxEntEntropy,
+                      &dMaxEntObjective, &dMaxEntLambda, &dMaxEntTotal, &dMaxEntMean, &dMaxEntRelTol,
+                      &dRegTargetRatio, &dMaxEntStepQold})
+        s.keep(*d);
+    for (float* f : {&fRegDof1, &fRegDof2, &fTargetChisqRatio, &fRegLogAlpha, &fRegAlpha, &fRegChisq, &fRegExcess})
+        s.keep(*f);
+}
+
+void releaseDistributionData()
+{
+    // the result and its plot, without laying out a window that may be gone
+    bDistPlotBuilt = 0;
+    TXLAWindow* pWindow = pMainWindow;
+    pMainWindow = nullptr;
+    clearDistributionResults();
+    pMainWindow = pWindow;
+    freeLammSolutionStore(nLammSolutionStoreRows);
+    freeNormalArrays(nNEQSize);
+    freeMofSTable();
+    freePriorDiscreteSpecies();
+    freeThirdDerivativeWeights();
+    freeMaxEntWorkArrays();
+}
+
+// ---------------------------------------------------------------- fluorescence tools
+
+void keepFluorescenceGlobals(StartValues& s)
+{
+    for (unsigned char* b :
+         {&bFloConvolution, &bFloConvolutionFloat, &bFloExcitationCone, &bFloExcitationConeFloat,
+          &bFloMagnificationDrift, &bFloDrift, &bFloDriftFloat, &bFloBleaching, &bFloKBleachFloat, &bFloAlimFloat,
+          &bFloRadialMagnification, &bFloRadialMagFactorFloat, &bNonlinearDetection, &bShowTransformedData,
+          &bFitDetectionPower, &bJohnstonOgston, &bFitJOSValue, &bFitJODValue, &bFitJOAmplitude, &bFitJOKs})
+        s.keep(*b);
+    for (float* f : {&fFloConvolution, &fConvolutionDistFactor, &fFloExcitationCone, &fFloDrift, &fFloKBleach,
+                     &fFloAlim, &fFloRadialMagFactor, &fFloNonlinCoeff, &fDetectionBaseline, &fJOs, &fJOD, &fJOAmp,
+                     &fJOKs})
+        s.keep(*f);
+    s.keep(dAppliedDetectionPower);
+    s.keep(dAppliedDetectionBaseline);
+    s.keep(bTransformedDataShown);
+    s.keep(fTransformedRmsd);
+    s.keep(fRawRmsd);
+    s.keep(bApplyingNonlinearDetection);
+    s.keep(bSkipNoiseGridRebuild);
+}
+
+void releaseFluorescenceData()
+{
+    freeNonlinearDetectionCopies();  // also with freeScanData; here when no scans were left
+    freeKeyNames();
+    freeFileNameTables();
 }
 
 // ---------------------------------------------------------------- plots
@@ -470,7 +927,7 @@ void releasePlots()
         if (h && std::find(fonts.begin(), fonts.end(), h) == fonts.end()) fonts.push_back(h);
     for (win::HFONT h : fonts) win::DeleteObject(h);
     releaseSoundFiles();
-    setSoundSeedClock(nullptr);
+    setSoundDraws(nullptr);
     clearShownErrorMessages();
     resetMousePoints();
     bInterruptComputation = 0;
@@ -513,12 +970,17 @@ struct Subsystem {
     StartValues start;
 };
 
-// In release order: the side plots before the scans, the scans before the
-// fonts of the plots that showed them.
+// In release order: the M* screens before the data plot they stand in for,
+// the side plots before the scans, the scans before the fonts of the plots
+// that showed them.
 Subsystem gSubsystems[] = {
+    {keepMStarGlobals, releaseMStarScreens, {}},
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},
+    {keepGlobalGridGlobals, releaseGlobalGrid, {}},
+    {keepDistributionGlobals, releaseDistributionData, {}},
+    {keepFluorescenceGlobals, releaseFluorescenceData, {}},
     {keepPlotGlobals, releasePlots, {}},
     {keepProcessState, restoreProcessState, {}},
 };

@@ -2,6 +2,7 @@
 #include "analyses/analysis_globals.h"
 
 unsigned char bEquilibriumDiscrete = 0;
+unsigned char bEquilibriumHeteroAssoc = 0;
 unsigned char bEqTestMode = 0;
 unsigned char bEqTestPlotShown = 0;
 int nEqTestSeries = 0;
@@ -10,3 +11,6 @@ int nEqTestGroups = 0;
 char pEqTestGroupNames[nEqTestMaxSeries + 1][10] = {};
 int pEqTestGroupFirstScan[nEqTestMaxSeries + 1] = {};
 unsigned char bEqTestAutoLimits = 0;
+unsigned char bExtrapolateAreaFractions = 0;
+int nBoundaryFractions = 10;
+int nScansPerLsgSet = 5;

@@ -45,6 +45,10 @@ CWINPlot* pResidualsPlot = nullptr;
 CWINPlot* pResidualsBitmapPlot = nullptr;
 
 int nClientWidth = 0;
+int nPlotTop = 50;
+int nPlotBottom = 475;
+int nResidPlotTop = 550;
+int nResidPlotBottom = 950;
 int nClientHeight = 0;
 unsigned char bDiagnostics = 0;
 unsigned char bDisplayFlag210 = 0;

@@ -7,6 +7,7 @@ class CWINPlot;
 
 extern unsigned char bBatchMode;          // running from command-line parameters
 extern char szWindowTitle[512];           // main-window caption buffer
+inline constexpr const char* szMainWindowCaption = "Sedimentation Analysis";  // caption without data
 extern unsigned char bModelComputed;      // a model result belongs to the loaded data
 extern unsigned char bRealtimeUpdate;     // the realtime update of files runs
 extern unsigned char bRealtimeError;      // a load error happened during it
@@ -72,6 +73,13 @@ void updateResidualsBitmapPlot(int bRedraw);
 // when absent.
 win::HMETAFILE residualsPlotMetafile();
 win::HMETAFILE bitmapPlotMetafile();
+// The histogram of the residuals (signal - fit inside the fit limits) of the
+// scans pScanList[nFirst..nLast], in max(10, sqrt(N)) bins over their range,
+// against the normal distribution of the same mean and standard deviation:
+// *pfH is the total-variation distance between the two in percent (0 = the
+// residuals are distributed exactly as the normal distribution says, 100 = no
+// overlap); 0 without residuals or with a zero spread.
+void computeResidualsHistogram(int nFirst, int nLast, const int* pScanList, float* pfH);
 // Redraws the residuals as a grey-scale picture: one row per scan in time
 // order, residual 0 mid grey, the largest magnitude black or white.
 void renderResidualsBitmap();
@@ -107,13 +115,18 @@ extern float fZoomYMin[nMaxZoomLevels];
 extern float fZoomYMax[nMaxZoomLevels];
 extern int nZoomLevel;
 
-// Plot bands in per mille of the 1399 x 1000 picture.
-constexpr int nPlotTop = 50;
+// Plot bands in per mille of the 1399 x 1000 picture. The data and residual
+// bands move up while a distribution is shown in the band below them.
+extern int nPlotTop;          // 50
 constexpr int nPlotLeft = 75;
-constexpr int nPlotBottom = 475;
+extern int nPlotBottom;       // 475, with a distribution 350
 constexpr int nPlotRight = 975;
-constexpr int nResidPlotTop = 550;
-constexpr int nResidPlotBottom = 950;
+extern int nResidPlotTop;     // 550, with a distribution 405
+extern int nResidPlotBottom;  // 950, with a distribution 575
+// The bands with a distribution shown (350, 405, 575) and without it (50,
+// 475, 550, 950).
+void setDistributionPlotLayout();
+void restoreMainPlotLayout();
 constexpr int nMarkerHitTolerance = 3;
 
 // The ad hoc plot of a diagnostic tool and a copy of its plot pointer.

@@ -122,6 +122,12 @@ int setUpDataFilePaths(const char* szProgramDirectory)
     return std::filesystem::is_directory(szTempDir, ec) ? 1 : 0;
 }
 
+bool outsideProgramPresent(const char* szPath)
+{
+    if (!szPath || !szPath[0]) return false;
+    return fileExists(szPath) || !win::configuredProgramPath(szPath).empty();
+}
+
 void checkPlotExecutables(TXLAWindow* pWindow)
 {
     struct Exe {
@@ -133,7 +139,7 @@ void checkPlotExecutables(TXLAWindow* pWindow)
                 {szSizeShapeExePath, &bHaveSizeShapeExe, 882},   {szStructureExePath, &bHaveStructureExe, 883}};
     win::HMENU menu = pWindow ? pWindow->GetMenu() : nullptr;
     for (const Exe& e : exes) {
-        *e.pbHave = e.szPath[0] && fileExists(e.szPath) ? 1 : 0;
+        *e.pbHave = outsideProgramPresent(e.szPath) ? 1 : 0;
         if (!*e.pbHave && menu) win::DeleteMenu(menu, e.nItem, win::MF_BYCOMMAND);
     }
 }

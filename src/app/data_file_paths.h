@@ -54,6 +54,11 @@ int setUpDataFilePaths(const char* szProgramDirectory = nullptr);
 // The folder of the running executable, ending with "/".
 const char* runningProgramDir();
 
+// An outside program is present when a file lies at its path, or when a
+// program is configured for its file name in programs.ini (the rule by which
+// a start finds it).
+bool outsideProgramPresent(const char* szPath);
+
 // Sets the presence flags of the six plotting executables and deletes the
 // Plot items 878 to 883 of the main window's menu whose executable is missing.
 class TXLAWindow;

@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "resources/commands.h"
+#include "scandata/scan_paths.h"
 
 namespace {
 
@@ -102,16 +103,6 @@ bool parseFloat(const std::string& s, float* pOut)
     return true;
 }
 
-// The number made by the digits at the end of a file's name (without
-// extension); -1 when it has none.
-long trailingNumber(const std::string& stem)
-{
-    size_t i = stem.size();
-    while (i > 0 && std::isdigit(static_cast<unsigned char>(stem[i - 1]))) --i;
-    if (i == stem.size() || stem.size() - i > 9) return -1;
-    return std::strtol(stem.c_str() + i, nullptr, 10);
-}
-
 }  // namespace
 
 const std::vector<std::string>& regularizationTypeNames()
@@ -148,6 +139,8 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
         return 0;
     };
 
+    std::error_code ecFolder;
+    if (std::filesystem::is_directory(szPath, ecFolder)) return fail("is a folder, not a parameter file");
     FILE* f = std::fopen(szPath, "rb");
     if (!f) return fail(std::string("cannot be read (") + std::strerror(errno) + ")");
     std::string text;
@@ -161,6 +154,12 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
         }
     }
     std::fclose(f);
+    // What a comment holds is no setting: a key commented out is not set.
+    for (size_t a; (a = text.find("<!--")) != std::string::npos;) {
+        size_t b = text.find("-->", a + 4);
+        if (b == std::string::npos) return fail("a comment <!-- has no end -->");
+        text.replace(a, b + 3 - a, " ");
+    }
 
     std::string v;
     // every key, with its own check
@@ -254,7 +253,7 @@ std::vector<std::string> runScanFiles(const RunParameters& params)
         std::filesystem::path path = it->path();
         std::string ext = path.extension().string();
         if (ext.size() != 4 || ext[3] != static_cast<char>('0' + params.nChannel)) continue;
-        long nr = trailingNumber(path.stem().string());
+        long nr = trailingScanNumber(path.stem().string());
         if (nr < params.nFirstScan || nr > params.nLastScan) continue;
         found.emplace_back(nr, path.string());
     }

@@ -11,6 +11,7 @@
 #include "plot/number_entry.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
+#include "tools/dls/dls_data.h"
 
 using namespace win;
 
@@ -38,10 +39,16 @@ void TXLAWindow::UpdatePreferenceChecks()
     check(this, CM_SCAN_COLOR_FROM_TIME, bScanColorFromTime);
     check(this, CM_SHOW_RESIDUALS_BITMAP, bShowResidualsBitmap);
     check(this, CM_OLD_FILENAME_CONVENTION, bOldFilenameConvention);
+    check(this, CM_ALWAYS_LOAD_G2, bAlwaysG2);
 }
 
 void TXLAWindow::CmDataRange()
 {
+    // A tool's side plot gives the window back to the data plots.
+    if (pAuxPlot) {
+        releaseResultArrays();
+        Invalidate(true);
+    }
     if (!pDataPlot) return;
     nZoomLevel = 0;
     pDataPlot->ResetZoom();

@@ -1,16 +1,21 @@
 // Mouse and keys of the main window.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
+#include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "app/mouse_action_dispatch.h"
+#include "app/scan_colors.h"
 #include "app/xla_window.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
 #include "plot/cwinplot.h"
 #include "plot/key_polling.h"
 #include "plot/mouse_tracker.h"
+#include "plot/screen_button.h"
 #include "scandata/noise_grid.h"
+#include "scandata/raw_edit_tools.h"
 #include "scandata/scan_data.h"
 
 using namespace win;
@@ -38,21 +43,31 @@ bool dataPlotShown() { return pDataPlot && pDataPlot->nCurves > 0 && nScans > 0 
 bool TXLAWindow::PointInDataPlot(int nX, int nY)
 {
     if (!dataPlotShown() || fClientWidth <= 0 || fClientHeight <= 0) return false;
-    float x = nX * 1.4f * 1000.0f / fClientWidth;
-    float y = nY * 1000.0f / fClientHeight;
+    const float x = pixelToPerMilleX(nX, fClientWidth);
+    const float y = pixelToPerMilleY(nY, fClientHeight);
     return x >= pDataPlot->nFrameLeft && x <= pDataPlot->nFrameRight && y >= pDataPlot->nFrameTop &&
            y <= pDataPlot->nFrameBottom;
 }
 
 void TXLAWindow::EvLButtonDown(UINT, const POINT& point)
 {
+    ptMouse = point;
     if (bRunning || bFitting) return;
     resetMousePoints();
     recordMousePoint(point.x, point.y);
     if (mouseActionsEvLButtonDown(point)) return;
+    // a button of the M* screens takes the click
+    if (bMStarMode && pMStarButtons && fClientWidth > 0 && fClientHeight > 0) {
+        const float x = point.x * 1000.0f / fClientWidth, y = point.y * 1000.0f / fClientHeight;
+        for (int k = 1; k <= nMStarButtons; ++k)
+            if (pMStarButtons[k] && pMStarButtons[k]->HitTest(x, y)) {
+                mStarHandleInput(this, k);
+                return;
+            }
+    }
     if (NoiseButtonClicked(point.x, point.y)) return;
     if (!PointInDataPlot(point.x, point.y)) return;
-    float x = point.x * 1.4f * 1000.0f / fClientWidth;
+    const float x = pixelToPerMilleX(point.x, fClientWidth);
     // a marker within the hit tolerance is dragged; elsewhere a zoom window
     nDragMarker = MARKER_NONE;
     for (int m = MARKER_MENISCUS; m <= MARKER_RIGHT; ++m) {
@@ -73,6 +88,7 @@ void TXLAWindow::EvLButtonDown(UINT, const POINT& point)
 
 void TXLAWindow::EvMouseMove(UINT, const POINT& point)
 {
+    ptMouse = point;
     if (!pDataPlot) return;
     if (bRunning || bFitting) return;
     recordMousePoint(point.x, point.y);
@@ -119,7 +135,7 @@ void TXLAWindow::EvLButtonUp(UINT, const POINT& point)
     bZoomDragging = bMarkerDragging = false;
     if (!dataPlotShown() || fClientWidth <= 0 || fClientHeight <= 0) return;
 
-    float fY = end.y * 1000.0f / fClientHeight;
+    float fY = pixelToPerMilleY(end.y, fClientHeight);
     float fValueA = 0, fValueB = 0, fDummy = 0;
     float fXA = nDragStartX * 1000.0f / fClientWidth, fXB = end.x * 1000.0f / fClientWidth;
     // a position left or right of the frame counts as its edge
@@ -174,13 +190,23 @@ void TXLAWindow::EvLButtonDblClk(UINT, const POINT& point)
 void TXLAWindow::EvRButtonDown(UINT, const POINT& point)
 {
     if (bRunning || bFitting) return;
+    nRightDragStartX = -1;
     if (mouseActionsEvRButtonDown(point)) return;
+    nRightDragStartX = point.x;
 }
 
 void TXLAWindow::EvRButtonUp(UINT, const POINT& point)
 {
     if (bRunning || bFitting) return;
     if (mouseActionsEvRButtonUp(point)) return;
+    // a drag armed on the M* screens sets an extrapolation range
+    const int nStart = nRightDragStartX;
+    nRightDragStartX = -1;
+    if (bMStarMode && (bMStarDragA || bMStarDragB) && nStart >= 0 && std::abs(point.x - nStart) > 10) {
+        mStarDragExtrapolation(this, bMStarDragA ? 1 : 4, static_cast<float>(nStart), static_cast<float>(point.x));
+        SetCursor(LoadCursor(nullptr, IDC_ARROW));
+        return;
+    }
     // one zoom level back
     if (!dataPlotShown() || nZoomLevel <= 0) return;
     --nZoomLevel;
@@ -203,6 +229,31 @@ void TXLAWindow::EvKeyDown(UINT key, UINT repeatCount, UINT flags)
     if (bRealtimeUpdate) bAbortRequested = 1;
     if (bRunning || bFitting) return;
     if (mouseActionsEvKeyDown(key, repeatCount, flags)) return;
+    if (key == VK_DELETE) DeletePointUnderMouse();
+}
+
+void TXLAWindow::DeletePointUnderMouse()
+{
+    if (bZoomDragging || bMarkerDragging || !PointInDataPlot(ptMouse.x, ptMouse.y)) return;
+    const float fX = pixelToPerMilleX(ptMouse.x, fClientWidth), fY = pixelToPerMilleY(ptMouse.y, fClientHeight);
+    const float fTolX = pixelToPerMilleX(nMarkerHitTolerance, fClientWidth);
+    const float fTolY = pixelToPerMilleY(nMarkerHitTolerance, fClientHeight);
+    // the scan drawn last lies on top
+    int nScan = nScans, nPoint = 0;
+    for (; nScan >= 1; --nScan)
+        if (HitDataPoint(nScan, fX, fY, fTolX, fTolY)) {
+            nPoint = nHitScan;
+            break;
+        }
+    if (nPoint < 1) return;
+    char sz[600];
+    std::snprintf(sz, sizeof sz, "remove point %d (r = %.4f cm) from the file %.300s?", nPoint,
+                  ppRadius[nScan][nPoint], ppScanFileName[nScan]);
+    if (MessageBox(HWindow, sz, "DELETE POINT", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+    if (!deleteScanPoint(nScan, nPoint)) return;
+    redrawDataPlot(0);
+    if (bModelComputed) updateResidualsPlot(1);
+    InvalidateUnlessBatch();
 }
 
 void TXLAWindow::EvChar(UINT key, UINT, UINT)
@@ -210,11 +261,20 @@ void TXLAWindow::EvChar(UINT key, UINT, UINT)
     if (bRunning || bFitting) return;
     if (key == 0x1B) {
         if (endActiveMouseActions()) return;
-        // Escape ends a drag of the window's own
+        // Escape ends a drag of the window's own, else a tool's side plot
+        // that stands in for the data plots
         if (bZoomDragging || bMarkerDragging) {
             if (nDragLastX >= 0) DrawXorMarker(nDragLastX);
             if (bZoomDragging) DrawXorMarker(nDragStartX);
             bZoomDragging = bMarkerDragging = false;
+        } else if (pAuxPlot) {
+            releaseResultArrays();
+            Invalidate(true);
+        }
+        // Escape leaves the M* screens
+        if (bMStarMode && bMStarAllSets) {
+            if (bMStarDragA || bMStarDragB) SetCursor(LoadCursor(nullptr, IDC_ARROW));
+            mStarFreeScreenPlots(this);
         }
         return;
     }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "app/xla_window.h"
 #include "fitting/fit_globals.h"
@@ -27,6 +28,11 @@ void TXLAWindow::Paint(HDC dc, bool, RECT&)
 
     PaintPlots(dc, nClientWidth, nClientHeight);
     if (pNoiseButton) pNoiseButton->Paint(this);
+    // the fitted-parameter text after a Run or Fit
+    if (bShowParameterText && bModelComputed && nScans > 0) ShowModelParameters();
+    if (bMStarMode && pMStarButtons)
+        for (int k = 1; k <= nMStarButtons; ++k)
+            if (pMStarButtons[k]) pMStarButtons[k]->Paint(this);
 
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
@@ -37,6 +43,7 @@ void TXLAWindow::Paint(HDC dc, bool, RECT&)
     if (bShowStatusText)
         TextOut(dc, 10, nClientHeight - 20, szStatusText, static_cast<int>(std::strlen(szStatusText)));
     SetBkMode(dc, OPAQUE);
+    if (bMStarMode) mStarShowCMStatistics(this);
 }
 
 void TXLAWindow::DebugLog(const char* szText)
@@ -103,6 +110,11 @@ void TXLAWindow::DrawXorLine(int nXLogical)
 
 void TXLAWindow::DrawMarkers()
 {
+    // the M* screens follow the meniscus, bottom and fit limits
+    if (bMStarMode) {
+        mStarCompute(this);
+        mStarHandleInput(this, 0);
+    }
     InvalidateUnlessBatch();
 }
 

@@ -4,16 +4,20 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
+#include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "app/scan_colors.h"
 #include "app/xla_window.h"
+#include "distributions/distribution_result.h"
 #include "models/model_globals.h"
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
 #include "plot/cwinplot.h"
 #include "scandata/scan_data.h"
+#include "tools/dls/dls_loading.h"
 
 using namespace win;
 
@@ -23,10 +27,18 @@ namespace {
 // result belongs to the data).
 bool bPlotHasFits = false;
 
-// Band of the residuals bitmap below the residuals plot while it is shown.
-constexpr int nBitmapTop = 800;
+// While the residuals bitmap is shown it takes the lower part of the
+// residual band: 800..950 below residuals ending at 730, or, with a
+// distribution below, 500..575 below residuals ending at 490.
+bool distributionLayout() { return nResidPlotBottom != 950; }
 
-int residualsBottom() { return bShowResidualsBitmap ? 730 : nResidPlotBottom; }
+int bitmapTop() { return distributionLayout() ? 500 : 800; }
+
+int residualsBottom()
+{
+    if (!bShowResidualsBitmap) return nResidPlotBottom;
+    return distributionLayout() ? 490 : 730;
+}
 
 void styleDataPlot()
 {
@@ -43,6 +55,21 @@ void makePlots()
 }
 
 }  // namespace
+
+void setDistributionPlotLayout()
+{
+    nPlotBottom = 350;
+    nResidPlotTop = 405;
+    nResidPlotBottom = 575;
+}
+
+void restoreMainPlotLayout()
+{
+    nPlotTop = 50;
+    nPlotBottom = 475;
+    nResidPlotTop = 550;
+    nResidPlotBottom = 950;
+}
 
 void layoutAndRedrawPlots()
 {
@@ -82,31 +109,31 @@ void buildScanCurves(bool bWholeRange)
     makePlots();
     pDataPlot->RemoveAllCurves();
     pResidualsPlot->RemoveAllCurves();
-    for (int i = 1; i <= nScans; ++i) {
-        if (!ppSignalCurve || !ppSignalCurve[i]) continue;
-        pDataPlot->AddCurve(ppSignalCurve[i]);
-        int k = pDataPlot->nCurves - 1;
-        pDataPlot->SetCurveColor(k, scanColor(i));
-        pDataPlot->SetCurveStyle(k, 15);
-    }
+    // The curves of all scans go in at once: the plots find their range once,
+    // not once more for every scan added.
+    auto addScanCurves = [](CWINPlot* p, CCurve** ppCurves, int nStyle, bool bFitRange) {
+        if (!ppCurves) return;
+        std::vector<CCurve*> curves;
+        std::vector<int> scans;
+        for (int i = 1; i <= nScans; ++i) {
+            if (!ppCurves[i]) continue;
+            curves.push_back(ppCurves[i]);
+            scans.push_back(i);
+        }
+        const int k0 = p->nCurves;
+        p->AddCurves(curves.data(), static_cast<int>(curves.size()));
+        for (size_t m = 0; m < scans.size(); ++m) {
+            const int k = k0 + static_cast<int>(m), i = scans[m];
+            p->SetCurveColor(k, scanColor(i));
+            p->SetCurveStyle(k, nStyle);
+            if (bFitRange) p->SetCurveIndexRange(k, pFitFirstIndex[i] - 1, pFitLastIndex[i] - 1);
+        }
+    };
+    addScanCurves(pDataPlot, ppSignalCurve, 15, false);
     bPlotHasFits = bModelComputed != 0;
     if (bPlotHasFits) {
-        for (int i = 1; i <= nScans; ++i) {
-            if (!ppFitCurve || !ppFitCurve[i]) continue;
-            pDataPlot->AddCurve(ppFitCurve[i]);
-            int k = pDataPlot->nCurves - 1;
-            pDataPlot->SetCurveColor(k, scanColor(i));
-            pDataPlot->SetCurveStyle(k, -1);
-            pDataPlot->SetCurveIndexRange(k, pFitFirstIndex[i] - 1, pFitLastIndex[i] - 1);
-        }
-        for (int i = 1; i <= nScans; ++i) {
-            if (!ppResidualCurve || !ppResidualCurve[i]) continue;
-            pResidualsPlot->AddCurve(ppResidualCurve[i]);
-            int k = pResidualsPlot->nCurves - 1;
-            pResidualsPlot->SetCurveColor(k, scanColor(i));
-            pResidualsPlot->SetCurveStyle(k, -1);
-            pResidualsPlot->SetCurveIndexRange(k, pFitFirstIndex[i] - 1, pFitLastIndex[i] - 1);
-        }
+        addScanCurves(pDataPlot, ppFitCurve, -1, true);
+        addScanCurves(pResidualsPlot, ppResidualCurve, -1, true);
     }
     // a new data set is shown whole; new fits keep the range in view
     if (bWholeRange) {
@@ -128,7 +155,7 @@ void setPlotAxisLabels()
     styleDataPlot();
     const char* szY = "signal";
     if (bDLSData)
-        szY = "g(2)-1";
+        szY = dlsAcfAxisTitle();
     else if (bInterferenceData)
         szY = "fringes";
     else if (bIntensityData)
@@ -138,7 +165,8 @@ void setPlotAxisLabels()
     else if (bAbsorbanceData)
         szY = "absorbance (OD)";
     pDataPlot->SetYLabel(szY);
-    pResidualsPlot->SetYLabel("residuals");
+    // Light-scattering residuals carry the title of their correlation function.
+    pResidualsPlot->SetYLabel(bDLSData ? szY : "residuals");
     if (bDLSData) {
         pDataPlot->SetXLabel("time (s)");
         pResidualsPlot->SetXLabel("time (s)");
@@ -234,7 +262,7 @@ void renderResidualsBitmap()
         nRight = std::min(nRight, pDataPlot->MapX(fHi));
         if (nRight <= nLeft) return;
     }
-    const int nTop = nBitmapTop, nBottom = nResidPlotBottom;
+    const int nTop = bitmapTop(), nBottom = nResidPlotBottom;
     const int nColumns = std::max(1, std::min(300, nRight - nLeft));
     HDC dc = CreateMetaFile(nullptr);
     SetWindowExtEx(dc, plotWindowWidth(), plotWindowHeight(), nullptr);
@@ -358,15 +386,23 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
     SetViewportExtEx(dc, nWidth, nHeight, nullptr);
 
     if (pAuxPlot) {
-        // the side result of a tool is shown instead of the data plots
+        // the side result of a tool is shown instead of the data plots, with
+        // the time-to-equilibrium inset that belongs to it
         if (pAuxPlot->bMetaFileValid && pAuxPlot->hMetaFile) PlayMetaFile(dc, pAuxPlot->hMetaFile);
+        if (pTosePlot && pTosePlot->bMetaFileValid && pTosePlot->hMetaFile) PlayMetaFile(dc, pTosePlot->hMetaFile);
     } else {
+        // on the M* screens the data plot is their plot A, with three more
+        // plots where the residuals would be
         if (pDataPlot && nScans > 0) {
-            if (bPlotHasFits != (bModelComputed != 0)) buildScanCurves(false);
+            if (!bMStarMode && bPlotHasFits != (bModelComputed != 0)) buildScanCurves(false);
             playPlot(dc, pDataPlot, true);
             if (pDataPlot->nCurves > 0) drawMarkerLines(dc);
         }
-        if (bShowResiduals && bModelComputed && pResidualsPlot && pResidualsPlot->nCurves > 0) {
+        if (bMStarMode) {
+            playPlot(dc, pMStarPlotB, true);
+            playPlot(dc, pMStarPlotC, true);
+            playPlot(dc, pMStarPlotD, true);
+        } else if (bShowResiduals && bModelComputed && pResidualsPlot && pResidualsPlot->nCurves > 0) {
             // the residuals under the data, on the data plot's radius axis
             pResidualsPlot->SetPlotRect(nResidPlotTop, nPlotLeft, residualsBottom(), nPlotRight);
             pResidualsPlot->bZoomX = 0;
@@ -375,13 +411,14 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
             pResidualsPlot->Draw();
             PlayMetaFile(dc, pResidualsPlot->hMetaFile);
         }
-        if (bShowResidualsBitmap && bModelComputed) {
+        if (bShowResidualsBitmap && bModelComputed && !bMStarMode) {
             renderResidualsBitmap();  // follows the data plot's range
             if (HMETAFILE h = bitmapPlotMetafile()) PlayMetaFile(dc, h);
         }
     }
+    if (!bMStarMode)
+        if (HMETAFILE h = paintDistributionPlot()) PlayMetaFile(dc, h);
     if (pAdHocWinPlot) playPlot(dc, pAdHocWinPlot, true);
-    if (pTosePlot && pTosePlot->bMetaFileValid && pTosePlot->hMetaFile) PlayMetaFile(dc, pTosePlot->hMetaFile);
     SetMapMode(dc, MM_TEXT);
 }
 

@@ -3,6 +3,7 @@
 
 #include "app/data_file_paths.h"
 #include "app/xla_window.h"
+#include "models/model_globals.h"
 #include "numerics/error_stop.h"
 #include "platform/win.h"
 #include "plot/plot_fonts.h"
@@ -63,6 +64,7 @@ int TXLAApp::Run()
 int OwlMain(int argc, char** argv)
 {
     setUpDataFilePaths();
+    allocParameterVectors();
     createPlotFonts();
     nCommandLineArgs = argc;
     ppCommandLineArgs = argv;

@@ -6,12 +6,16 @@
 #include <cstring>
 #include <vector>
 
+#include "analyses/timetoeq/time_to_eq_params.h"
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/mouse_action_dispatch.h"
 #include "app/outside_services.h"
 #include "app/preferences.h"
 #include "app/xla_app.h"
+#include "distributions/conti_globals.h"
+#include "fegrid/global_grid.h"
+#include "models/lamm_settings.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_loading.h"
@@ -99,6 +103,9 @@ const ResponseEntry kResponseTable[] = {
     {917, &TXLAWindow::CmAverageScans},
     {225, &TXLAWindow::CmSaveEquilibriumData},
     {896, &TXLAWindow::CmTransformEquilibriumMStar},
+    {918, &TXLAWindow::CmCopyLnCData},
+    {919, &TXLAWindow::CmCopyMStarData},
+    {920, &TXLAWindow::CmCopyMavgData},
     {577, &TXLAWindow::CmExportXp},
     {922, &TXLAWindow::CmRestoreTimeAndW2t},
     {946, &TXLAWindow::CmShowRotorSpeedPlot},
@@ -132,6 +139,160 @@ const ResponseEntry kResponseTable[] = {
     {1109, &TXLAWindow::CmTrackScratch},
     {540, &TXLAWindow::CmRealtimeUpdate},
     {541, &TXLAWindow::CmStopRealtimeUpdate},
+    // fluorescence tools (tools/fluorescence/)
+    {903, &TXLAWindow::CmSortFluorescenceData},
+    {905, &TXLAWindow::CmSignalMagnificationRadialGradient},
+    {907, &TXLAWindow::CmSignalMagnificationRadialGradient},
+    {906, &TXLAWindow::CmNonlinearDetection},
+    {908, &TXLAWindow::CmNonlinearDetection},
+    {909, &TXLAWindow::CmSignalMagnificationDriftWithTime},
+    {910, &TXLAWindow::CmSignalMagnificationDriftWithTime},
+    {911, &TXLAWindow::CmSignalRadialConvolution},
+    {912, &TXLAWindow::CmSignalRadialConvolution},
+    {913, &TXLAWindow::CmExcitationShadowAtBottom},
+    {914, &TXLAWindow::CmExcitationShadowAtBottom},
+    {915, &TXLAWindow::CmFluorescenceTools},
+    {925, &TXLAWindow::CmFluorescenceOption925},
+    // models and fit parameters
+    {217, &TXLAWindow::CmFitMAndS},
+    // models: selection, parameters, fit ranges, Run
+    {198, &TXLAWindow::CmModelDiscreteSpecies},
+    {280, &TXLAWindow::CmModelLinearLammEquation},
+    {281, &TXLAWindow::CmModelExternalLoadingCell},
+    {282, &TXLAWindow::CmModelReservedGeometry},
+    {291, &TXLAWindow::CmModelElectrophoresis},
+    {246, &TXLAWindow::CmModelZoneDiscrete},
+    {197, &TXLAWindow::CmModelMonomerDimer},
+    {229, &TXLAWindow::CmModelMonomerTrimer},
+    {520, &TXLAWindow::CmModelSelfAssoc148},
+    {228, &TXLAWindow::CmModelSelfAssoc124},
+    {267, &TXLAWindow::CmModelHeteroAssociation},
+    {227, &TXLAWindow::CmModelNonidealSingle},
+    {1099, &TXLAWindow::CmModelHinderedSingle},
+    {893, &TXLAWindow::CmModelNonidealMultiple},
+    {284, &TXLAWindow::CmEquilibriumDiscreteSpecies},
+    {523, &TXLAWindow::CmEquilibriumHeteroAssociation},
+    {536, &TXLAWindow::CmModelDlsStokesRadii},
+    {890, &TXLAWindow::CmModelDlsCumulants},
+    {501, &TXLAWindow::CmModelLsgv},
+    {290, &TXLAWindow::CmLoadElectrophoresisData},
+    {530, &TXLAWindow::CmSimulateFaxen},
+    {266, &TXLAWindow::CmFitTimeDependentSM},
+    {235, &TXLAWindow::CmModelContinuousCM},
+    {275, &TXLAWindow::CmModelCS},
+    {514, &TXLAWindow::CmModelCSConformationalChange},
+    {526, &TXLAWindow::CmModelCSInvariantD},
+    {531, &TXLAWindow::CmModelCSOneDiscrete},
+    {548, &TXLAWindow::CmModelCSBimodalFf0},
+    {870, &TXLAWindow::CmModelCSBimodalFf0OneDiscrete},
+    {602, &TXLAWindow::CmModelCSFixFf0FloatingVbar},
+    {603, &TXLAWindow::CmModelCSWormlikeChain},
+    {872, &TXLAWindow::CmModelCSScalingLaw},
+    {587, &TXLAWindow::CmModelCSWithMsTable},
+    {1117, &TXLAWindow::CmModelCSFlotation},
+    {585, &TXLAWindow::CmModelNonidealCS},
+    {1100, &TXLAWindow::CmModelHinderedCS},
+    {595, &TXLAWindow::CmModelCSFf0},
+    {598, &TXLAWindow::CmModelCSFf0OneDiscrete},
+    {521, &TXLAWindow::CmModelCSLinearRods},
+    {887, &TXLAWindow::CmModelFMScalingLaw},
+    {277, &TXLAWindow::CmModelCMInvariantD},
+    {278, &TXLAWindow::CmModelCMPowerLaw},
+    {279, &TXLAWindow::CmModelCMVbarM},
+    {513, &TXLAWindow::CmModelElectrophoresisCV},
+    {288, &TXLAWindow::CmModelLsgs},
+    {539, &TXLAWindow::CmModelLsgsOneDiscrete},
+    {950, &TXLAWindow::CmModelHybridCSLsgs},
+    {511, &TXLAWindow::CmModelZoneCS},
+    {510, &TXLAWindow::CmModelZoneLsgs},
+    {503, &TXLAWindow::CmModelDlsRh},
+    {502, &TXLAWindow::CmModelDlsD},
+    {522, &TXLAWindow::CmModelDlsRhTime},
+    {293, &TXLAWindow::CmExtrapolateAreaFractions},
+    {292, &TXLAWindow::CmVanHoldeWeischet},
+    {212, &TXLAWindow::CmParameters},
+    // Run's neighbours and the regularization method (fitting/, distributions/)
+    {223, &TXLAWindow::CmToggleSimulateBeyondLastScan},
+    {533, &TXLAWindow::CmTransformGsToBoundaryModel},
+    {294, &TXLAWindow::CmRegularizationSecondDerivative},
+    {295, &TXLAWindow::CmRegularizationMaxEnt},
+    {1118, &TXLAWindow::CmRegularizationWeightedThirdDerivative},
+    {642, &TXLAWindow::CmRegularizationBothShown},
+    {240, &TXLAWindow::CmSetMeniscusBottomLimits},
+    {213, &TXLAWindow::CmRun},
+    {611, &TXLAWindow::CmLammEquationParameters},
+    // light-scattering data: loading, mean, switch and converters
+    {298, &TXLAWindow::CmLoadDLSData},
+    {500, &TXLAWindow::CmSaveMeanDlsData},
+    {898, &TXLAWindow::CmToggleIntensityFieldAcf},
+    {CM_ALWAYS_LOAD_G2, &TXLAWindow::CmAlwaysLoadG2},
+    {299, &TXLAWindow::CmConvertDlsPs99v520},
+    {543, &TXLAWindow::CmConvertDlsPs99v526},
+    {584, &TXLAWindow::CmConvertDlsPs99v62},
+    {601, &TXLAWindow::CmConvertDlsPsV4},
+    {897, &TXLAWindow::CmConvertDlsDynamics7},
+    {583, &TXLAWindow::CmConvertDlsPhotoCor},
+    {534, &TXLAWindow::CmConvertDlsAlv},
+    {532, &TXLAWindow::CmConvertDlsTwoColumnAscii},
+    {600, &TXLAWindow::CmConvertDlsTwoColumnG2},
+    {527, &TXLAWindow::CmConvertDlsBic9k},
+    {544, &TXLAWindow::CmConvertDlsOldDosBic},
+    {528, &TXLAWindow::CmConvertCdData},
+    // calculators
+    {547, &TXLAWindow::CmCalcEllipsoid},
+    {578, &TXLAWindow::CmCalcFrictionalForce},
+    {270, &TXLAWindow::CmCalcAxialRatios},
+    {276, &TXLAWindow::CmCalcSOfM},
+    {830, &TXLAWindow::CmCalcSOfRh},
+    {831, &TXLAWindow::CmCalcRhOfS},
+    {606, &TXLAWindow::CmCalcMs},
+    {582, &TXLAWindow::CmCalcS20w},
+    {525, &TXLAWindow::CmTransformSDistribution},
+    {836, &TXLAWindow::CmTransformToS20w},
+    {889, &TXLAWindow::CmBoundaryBroadening},
+    {545, &TXLAWindow::CmCalcSwSecondMoment},
+    {462, &TXLAWindow::CmCalcWeightAverageS},
+    {461, &TXLAWindow::CmCalcRadialDilution},
+    {463, &TXLAWindow::CmCalcPressure},
+    {1119, &TXLAWindow::CmCalcBufferDensityViscosity},
+    {895, &TXLAWindow::CmCalcFromSequence},
+    {875, &TXLAWindow::CmEstimateEqRotorSpeed},
+    {885, &TXLAWindow::CmExtractSFromBest},
+    {1107, &TXLAWindow::CmMinimumSValueForLogGrid},
+    // equilibrium tools (analyses/timetoeq/)
+    {874, &TXLAWindow::CmMinimizeTimeToEquilibrium},
+    {928, &TXLAWindow::CmConvertSpeedFile},
+    {929, &TXLAWindow::CmToseLoadRotorSpeedProfile},
+    {940, &TXLAWindow::CmToseLoadParameterFile},
+    {941, &TXLAWindow::CmToseSaveParameterFiles},
+    {933, &TXLAWindow::CmToseParameters},
+    {938, &TXLAWindow::CmToseRunConstantSpeed},
+    {934, &TXLAWindow::CmToseRunSpeedProfile},
+    {932, &TXLAWindow::CmToseOptimize},
+    {936, &TXLAWindow::CmToseSaveResultFiles},
+    {935, &TXLAWindow::CmTosePlokaScans},
+    // outside plotting programs and the HydroPro launcher
+    {878, &TXLAWindow::CmPlotDataIn3dGraph},
+    {879, &TXLAWindow::CmMakeSedimentationMovie},
+    {880, &TXLAWindow::CmMatlabPlotDataFitRes},
+    {881, &TXLAWindow::CmMatlabPlotDataFitResDistribution},
+    {882, &TXLAWindow::CmMatlabPlotSizeAndShape},
+    {883, &TXLAWindow::CmPlotTriangulatedStructure},
+    {899, &TXLAWindow::CmPlokaCofsPlot},
+    {900, &TXLAWindow::CmPlokaDataFitResidualsPlot},
+    {901, &TXLAWindow::CmPlokaPlot},
+    {876, &TXLAWindow::CmStartHydroPro},
+};
+
+// Commands whose handler exists but whose work needs a part of the program
+// not built yet: their items stay grayed (and the commands do nothing) until
+// that part is built; the issue that builds it takes the command off this list.
+const UINT kAwaitingParts[] = {
+    1098,  // Reload Saved Fit Parameters: reading parameter files (models); also the dropped "~" file
+    827,   // Update Saved Fit Parameters: writing parameter files (models)
+    203,   // Save Fit Data: fits and the parameter report (models, fitting)
+    459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
+    266,   // Fit Time Dependent s,M: the time-dependent fits (classical analyses)
 };
 
 const ResponseEntry* findResponse(UINT id)
@@ -141,11 +302,16 @@ const ResponseEntry* findResponse(UINT id)
     return nullptr;
 }
 
-bool handlerEnabled(unsigned id) { return findResponse(id) != nullptr; }
+bool handlerEnabled(unsigned id)
+{
+    for (UINT nAwaiting : kAwaitingParts)
+        if (nAwaiting == id) return false;
+    return findResponse(id) != nullptr;
+}
 
 }  // namespace
 
-bool TXLAWindow::HasHandler(UINT id) { return findResponse(id) != nullptr; }
+bool TXLAWindow::HasHandler(UINT id) { return handlerEnabled(id); }
 
 void TXLAWindow::SetUpFileDialogRecord()
 {
@@ -166,6 +332,8 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
 {
     // The dialog transfer records of the subsystems start cleared: each is a
     // member of its subsystem's section and clears itself.
+    initParamsBoxTransfer(&paramsBoxTransfer);
+    initFloToolBoxTransfer(&floToolBoxTransfer);
 
     // A window made by the application reads the command line and the
     // settings and asks for the disclaimer; one made by other code (a tool,
@@ -181,10 +349,21 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
     // The standing file-dialog record of the load commands.
     SetUpFileDialogRecord();
 
+    // The time-to-equilibrium dialog starts empty; its preferences and the
+    // simulator's global simulation are read and made before the defaults.
+    initTimeToEqTransfer(&timeToEqTransfer);
+    if (bStartUp) initApproachToEq(this);
+
     if (bStartUp) {
         // The defaults file; the run's own settings go over it.
         readDefaultPreferences();
         if (bBatchMode && runParameters.nLammThreads > 0) nLammThreads = runParameters.nLammThreads;
+        if (bBatchMode && runParameters.bUseMinSForLogGrid >= 0) {
+            bLogGridMinS = runParameters.bUseMinSForLogGrid ? 1 : 0;
+            if (runParameters.fMinSForLogGrid > 0) fLogGridMinS = runParameters.fMinSForLogGrid;
+        }
+        // The Lamm equation settings; the unattended run keeps the defaults.
+        if (!bBatchMode) ReadLammEqParameterPreferences(this);
 
         // The warranty disclaimer until it has been accepted once. The
         // unattended run accepts nothing on the user's behalf: it neither
@@ -228,6 +407,9 @@ void TXLAWindow::SetupWindow()
     hAccelerators = CreateAcceleratorTable(accel.data(), nAccel);
     SetAcceleratorTable(hAccelerators);
     UpdatePreferenceChecks();
+    UpdateRegularizationChecks();
+    UpdateFluorescenceChecks();
+    CheckMenuItem(menu, 1107, MF_BYCOMMAND | (bLogGridMinS ? MF_CHECKED : MF_UNCHECKED));
     checkPlotExecutables(this);
     SetCaption(szWindowTitle);
     layoutAndRedrawPlots();
@@ -252,7 +434,7 @@ LRESULT TXLAWindow::EvCommand(UINT id, HWND, UINT)
 {
     const ResponseEntry* e = findResponse(id);
     const CommandInfo* info = findCommand(id);
-    if (bHelpRequest) {
+    if (bHelpRequest && !(info && (info->nFlags & CMD_OWN_HELP))) {
         // the help prologue of every command that has one
         if (!info || !(info->nFlags & CMD_NO_HELP)) {
             nHelpCommand = id;
@@ -262,7 +444,7 @@ LRESULT TXLAWindow::EvCommand(UINT id, HWND, UINT)
         }
         bHelpRequest = 0;
     }
-    if (e) (this->*(e->pHandler))();
+    if (e && handlerEnabled(id)) (this->*(e->pHandler))();
     return 0;
 }
 
@@ -272,11 +454,16 @@ void TXLAWindow::EvHelpRequest(UINT id)
     nHelpCommand = id;
     EvCommand(id, nullptr, 0);
     bHelpRequest = 0;
+    nHelpCommand = 0;
 }
 
 void TXLAWindow::CmHowToGetHelp()
 {
-    const CommandInfo* info = findCommand(nHelpCommand);
+    // The command whose help was asked for with F1 (the prologue sets it just
+    // before); chosen from the menu itself, How To Get Help has none and the
+    // page opens at the top. Only commands of the table have their anchor.
+    const CommandInfo* info = nHelpCommand ? findCommand(nHelpCommand) : nullptr;
+    nHelpCommand = 0;
     char szCaption[200] = "";
     if (info) plainCaption(info->szCaption, szCaption, sizeof szCaption);
     char szText[400];
@@ -286,8 +473,8 @@ void TXLAWindow::CmHowToGetHelp()
         std::snprintf(szText, sizeof szText, "Show the help pages in the web browser?");
     bHelpRequest = 0;
     if (MessageBox(HWindow, szText, "HELP", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-    char szAnchor[64];
-    std::snprintf(szAnchor, sizeof szAnchor, "#command-%u", nHelpCommand);
+    char szAnchor[64] = "";
+    if (info) std::snprintf(szAnchor, sizeof szAnchor, "#command-%u", info->nId);
     openHelpPage(szAnchor);
 }
 
@@ -296,6 +483,7 @@ void TXLAWindow::CmExit()
     if (bExited) return;
     bExited = 1;
     if (bBatchMode && !bQuitAtStart) CmCustomDone();
+    freeRadialGridArrays();
     freeScanData();
     releaseResultArrays();
     PostQuitMessage(0);

@@ -1,7 +1,10 @@
 // The main window.
 #pragma once
 
+#include "models/lamm_params_dialog.h"
+#include "models/params_dialog.h"
 #include "platform/win.h"
+#include "tools/fluorescence/flo_toolbox.h"
 
 class CScreenButton;
 
@@ -130,7 +133,8 @@ public:
     // from the command table.
     int nMenuVariant = 0;
     win::HACCEL hAccelerators = nullptr;
-    // True when the response table has a handler for the command.
+    // True when the response table has a handler for the command and its
+    // work does not wait for a part not built yet: its item is enabled.
     static bool HasHandler(win::UINT id);
 
     // Data > Exit: results of the unattended run, freeing, quit, goodbye.
@@ -206,6 +210,11 @@ public:
     bool bZoomDragging = false;           // a zoom window is being dragged
     bool bMarkerDragging = false;
     int nDragStartX = 0, nDragLastX = 0, nDragMarker = 0;
+    int nRightDragStartX = -1;            // where the right button went down, -1 when up
+    // Point deletion: the Delete key over a point of the data plot removes
+    // it from its scan's file, after a question (deleteScanPoint).
+    win::POINT ptMouse{-1, -1};           // the last mouse position (client pixels)
+    void DeletePointUnderMouse();
 
     // Commands of the main window (app/window_commands.cpp).
     void CmDataRange();
@@ -242,17 +251,121 @@ public:
     void CmParameters();
     // Switches the species description between (M, s) and (D, s) (command 217).
     void CmFitMAndS();
-    // Switches to the ls-g*(s) model.
+    // The Lamm equation settings in their dialog (command 611) and the
+    // dialog's transfer record.
+    void CmLammEquationParameters();
+    LammPTransfer lammPTransfer{};
+    // The parameter dialog's transfer record.
+    ParamsBoxTransfer paramsBoxTransfer{};
+
+    // Model selection (models/model_selection.cpp): the reset before every
+    // model choice, the discrete, geometry, interacting and equilibrium
+    // models, linear-geometry data (290), the Faxen simulation (530) and the
+    // time-dependent s and M (266).
+    void ResetModelSelection();
+    void CmModelDiscreteSpecies();
+    void CmModelLinearLammEquation();
+    void CmModelExternalLoadingCell();
+    void CmModelReservedGeometry();
+    void CmModelElectrophoresis();
+    void CmModelZoneDiscrete();
+    void CmModelMonomerDimer();
+    void CmModelMonomerTrimer();
+    void CmModelSelfAssoc148();
+    void CmModelSelfAssoc124();
+    void CmModelHeteroAssociation();
+    void CmModelNonidealSingle();
+    void CmModelHinderedSingle();
+    void CmModelNonidealMultiple();
+    void CmEquilibriumDiscreteSpecies();
+    void CmEquilibriumHeteroAssociation();
+    void CmModelDlsStokesRadii();
+    void CmModelDlsCumulants();
+    void CmModelLsgv();
+    void CmLoadElectrophoresisData();
+    void CmSimulateFaxen();
+    void CmFitTimeDependentSM();
+    // Continuous models (models/continuous_selection.cpp): the shared c(M)
+    // set-up (235) and every variant.
+    void CmModelContinuousCM();
+    void CmModelCS();
+    void CmModelCSConformationalChange();
+    void CmModelCSInvariantD();
+    void CmModelCSOneDiscrete();
+    void CmModelCSBimodalFf0();
+    void CmModelCSBimodalFf0OneDiscrete();
+    void CmModelCSFixFf0FloatingVbar();
+    void CmModelCSWormlikeChain();
+    void CmModelCSScalingLaw();
+    void CmModelCSWithMsTable();
+    void CmModelCSFlotation();
+    void CmModelNonidealCS();
+    void CmModelHinderedCS();
+    void CmModelCSFf0();
+    void CmModelCSFf0OneDiscrete();
+    void CmModelCSLinearRods();
+    void CmModelFMScalingLaw();
+    void CmModelCMInvariantD();
+    void CmModelCMPowerLaw();
+    void CmModelCMVbarM();
+    void CmModelElectrophoresisCV();
     void CmModelLsgs();
+    void CmModelLsgsOneDiscrete();
+    void CmModelHybridCSLsgs();
+    void CmModelZoneCS();
+    void CmModelZoneLsgs();
+    void CmModelDlsRh();
+    void CmModelDlsD();
+    void CmModelDlsRhTime();
+    void CmExtrapolateAreaFractions();
+    void CmVanHoldeWeischet();
+    // Fit ranges of meniscus and bottom (models/meniscus_bottom_ranges.cpp):
+    // command 240 always asks; the parameter dialog's call (bForce false)
+    // asks only when the ranges are not valid.
+    void CmSetMeniscusBottomLimits();
+    void SetMeniscusBottomRanges(bool bForce);
+    // Model evaluation (models/model_evaluation.cpp): the model values of the
+    // current model and parameters at every data point; the solver-object
+    // road of the discrete species; the message of a solver's error number.
+    void CalcModel();
+    int CalcDiscreteSpeciesModel();
+    void ReportSimulationError(int nError);
+
+    // ---------------------------------------------------------------- global-grid propagation and solvent models (subsystem 6)
+    // The buffer-mismatch model: true when it may be used with the current
+    // model and data (else it is switched off with a message); its signal
+    // added to the model after the species.
+    bool CheckBufferSedCompatibility();
+    void SimulateBufferSignal();
 
     // ---------------------------------------------------------------- fitting (subsystem 8)
-    // One evaluation of the current model on the loaded data.
+    // One evaluation of the current model on the loaded data (Run, Ctrl+R);
+    // the loaders' Run; the switch of the simulations beyond the last scan
+    // (223) and the direct boundary model from a g(s*) file (533)
+    // (fitting/run_commands.cpp).
     void CmRun();
     void RunFromKeyboard();
+    void CmToggleSimulateBeyondLastScan();
+    void CmTransformGsToBoundaryModel();
+    // The fitted-parameter text at the top of the window, built and painted
+    // (fitting/parameter_text.cpp); the last fit's information shown again.
+    void ShowModelParameters();
+    // Fits the current model (command 215).
+    void CmFit();
     // Shows the last fit's information again.
     void CmShowLastFitInfo();
+    // The rules of thumb on residuals, meniscus, bottom and distribution ends
+    // after Run and Fit, in "Help Wizard" boxes (fitting/fit_wizard.cpp).
+    void FitWizardCheckResiduals();
 
     // ---------------------------------------------------------------- continuous distributions (subsystem 9)
+    // The regularization method, one of four (294, 295, 1118, 642), with the
+    // check marks (distributions/regularization_commands.cpp).
+    void CmRegularizationSecondDerivative();
+    void CmRegularizationMaxEnt();
+    void CmRegularizationWeightedThirdDerivative();
+    void CmRegularizationBothShown();
+    void UpdateRegularizationChecks();
     // The mean-field ctot(r,t) of the non-ideal c(s) model: restore from
     // files, export, display and the flag behind them.
     void LoadCtotDataFiles(int bAsk);
@@ -261,10 +374,109 @@ public:
     // Shows the distribution between the two abscissae; during a realtime
     // update the range is kept and shown again after every refit.
     void SelectPeakRange(float fLow, float fHigh);
+    // The on-screen "select range" / "integrate" buttons of the distribution plot.
+    void ShowIntegrateButtons();
+    void DeleteIntegrateButtons();
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
+    // The tables behind the M* plots on the clipboard (analyses/mstar/):
+    // Copy Ln(c) Data (918), Copy M* Data (919), Copy Mavg Data (920).
+    void CmCopyLnCData();
+    void CmCopyMStarData();
+    void CmCopyMavgData();
+    // The time-to-equilibrium tool (analyses/timetoeq/time_to_eq_commands.cpp):
+    // Minimize Time to Equilibrium (874), the speed-steps / method conversion
+    // (928) and the time-to-equilibrium simulator (929, 940, 941, 933, 938,
+    // 934, 932, 936, 935).
+    void CmMinimizeTimeToEquilibrium();
+    void CmConvertSpeedFile();
+    void CmToseLoadRotorSpeedProfile();
+    void CmToseLoadParameterFile();
+    void CmToseSaveParameterFiles();
+    void CmToseParameters();
+    void CmToseRunConstantSpeed();
+    void CmToseRunSpeedProfile();
+    void CmToseOptimize();
+    void CmToseSaveResultFiles();
+    void CmTosePlokaScans();
 
     // ---------------------------------------------------------------- side data, calculators and exports (subsystem 11)
-    // Loads light-scattering autocorrelation files of an open-dialog selection.
+    // Light-scattering data (tools/dls/): loads the dlsdat files of an
+    // open-dialog selection as the data set; Save Mean DLS Data (500), the
+    // switch between g(1) and g(2)-1 (898), Always Load g(2)-1 (1215).
     void LoadDlsData(char* szSelection);
+    // Options > Fluorescence Tools (tools/fluorescence/): one detector option
+    // at a time (commands 911/912, 913/914, 909/910, 905/907, 906/908 and
+    // 925), all of them in the FloTools dialog (915), and the sorting of
+    // fluorescence scan files by detector setting (903).
+    void CmSignalRadialConvolution();
+    void CmExcitationShadowAtBottom();
+    void CmSignalMagnificationDriftWithTime();
+    void CmSignalMagnificationRadialGradient();
+    void CmNonlinearDetection();
+    void CmFluorescenceOption925();
+    void CmFluorescenceTools();
+    void CmSortFluorescenceData();
+    // The check marks of the fluorescence options' menu items from the options.
+    void UpdateFluorescenceChecks();
+    // The transfer record of the FloTools dialog.
+    FloToolBoxTransfer floToolBoxTransfer{};
+    void CmSaveMeanDlsData();
+    void CmToggleIntensityFieldAcf();
+    void CmAlwaysLoadG2();
+    // The instrument converters (299, 543, 584, 601, 897, 583, 534, 532, 600,
+    // 527, 544) and the CD data command that is not implemented (528).
+    void CmConvertDlsPs99v520();
+    void CmConvertDlsPs99v526();
+    void CmConvertDlsPs99v62();
+    void CmConvertDlsPsV4();
+    void CmConvertDlsDynamics7();
+    void CmConvertDlsPhotoCor();
+    void CmConvertDlsAlv();
+    void CmConvertDlsTwoColumnAscii();
+    void CmConvertDlsTwoColumnG2();
+    void CmConvertDlsBic9k();
+    void CmConvertDlsOldDosBic();
+    void CmConvertCdData();
+    // Calculators (tools/calculators/): hydrodynamics (547, 578, 270, 276,
+    // 830, 831, 606, 582) and the transforms of a computed s-distribution
+    // (525, 836); the boundary calculators (889, 545, 462, 461, 463); buffer
+    // density and viscosity (1119); the protein sequence (895); equilibrium
+    // rotor speeds (875).
+    void CmCalcEllipsoid();
+    void CmCalcFrictionalForce();
+    void CmCalcAxialRatios();
+    void CmCalcSOfM();
+    void CmCalcSOfRh();
+    void CmCalcRhOfS();
+    void CmCalcMs();
+    void CmCalcS20w();
+    void CmTransformSDistribution();
+    void CmTransformToS20w();
+    void CmBoundaryBroadening();
+    void CmCalcSwSecondMoment();
+    void CmCalcWeightAverageS();
+    void CmCalcRadialDilution();
+    void CmCalcPressure();
+    void CmCalcBufferDensityViscosity();
+    void CmCalcFromSequence();
+    void CmEstimateEqRotorSpeed();
+    // s from the output of the boundary-element hydrodynamics programs (885)
+    // and the minimum s of logarithmic grids (1107) (tools/exports/).
+    void CmExtractSFromBest();
+    void CmMinimumSValueForLogGrid();
+    // Outside plotting programs (tools/exports/outside_plots.cpp): the
+    // plotting executables of the "bin" folder (878-883) and PLOKA (899, 900
+    // and 901).
+    void CmPlotDataIn3dGraph();
+    void CmMakeSedimentationMovie();
+    void CmMatlabPlotDataFitRes();
+    void CmMatlabPlotDataFitResDistribution();
+    void CmMatlabPlotSizeAndShape();
+    void CmPlotTriangulatedStructure();
+    void CmPlokaCofsPlot();
+    void CmPlokaDataFitResidualsPlot();
+    void CmPlokaPlot();
+    // The HydroPro launcher (tools/calculators/hydropro.cpp): command 876.
+    void CmStartHydroPro();
 };

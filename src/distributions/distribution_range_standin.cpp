@@ -1,26 +1,13 @@
-// The distribution grid, its integral and the range selection that the
-// realtime update of files uses, until the continuous distributions are part
-// of the program: there is no grid and no distribution, so every integral is
-// 0 and the range rule changes nothing. A range chosen during a realtime
-// update is kept all the same, so the update can pass it back after a refit.
+// The range selection on the distribution plot, as far as the realtime update
+// of files needs it, until the integration commands and peak tools are part
+// of the program: a range chosen during a realtime update is kept, so the
+// update can pass it back after a refit.
 #include "app/app_globals.h"
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
 
-float* pDistGridS = nullptr;
-float* pDistGrid2 = nullptr;
-int nResolution = 0;
-float fSMax = 10.0f;
-unsigned char bBoundaryAnalysisMode = 0;
 float fRealtimeDistXMin = 0.0f;
 float fRealtimeDistXMax = 0.0f;
-
-void integrateDistribution(float, float, float* pfArea, float* pfMean, float* pfTotal, float* pfSigma,
-                           float* pfHarmonicMean, float* pfZMean)
-{
-    for (float* p : {pfArea, pfMean, pfTotal, pfSigma, pfHarmonicMean, pfZMean})
-        if (p) *p = 0.0f;
-}
 
 void TXLAWindow::SelectPeakRange(float fLow, float fHigh)
 {

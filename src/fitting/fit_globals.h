@@ -3,12 +3,55 @@
 
 extern unsigned char bFitTINoise;         // fit time-invariant noise
 extern unsigned char bSerialFitRunning;   // a serialised fit runs
+extern unsigned char bGeneratingSeries;   // Generate > Series runs
 extern unsigned char bStopFit;            // a key stopped the fit
+extern unsigned char bFitRunning;         // a fit runs (quieter progress)
+extern float fRmsd;                       // rmsd of the last run or fit
 // Simulations run on past the last scan (command 223); the equilibrium-data
 // save works only while it is set.
 extern unsigned char bSimulateBeyondLastScan;
+// A distribution read for synthetic data is scaled so that its values sum
+// to its area.
+extern unsigned char bSyntheticDistNormalized;
+// A fit of a time window of the scans (time-dependent s and M): only the
+// scans nSMFirstScan..nSMLastScan (positions in time order) take part.
+extern unsigned char bSMWindowFit;
+extern int nSMFirstScan;
+extern int nSMLastScan;
 
-// rmsd of data minus fit inside the fit limits; stored as the current rmsd.
+// rmsd of data minus fit inside the fit limits, summed in single precision
+// over the scans that take part (fitScanRange); stores fRmsd and
+// fNumFitPoints. 0, storing nothing, without point counts.
 float calcRmsd();
+// The positions in time order of the scans a fit takes: the time window of a
+// time-dependent s and M fit, from the second scan when the first is the
+// initial condition, else all.
+void fitScanRange(int* pnFirst, int* pnLast);
+// The number of points of the last rmsd (fRmsd above).
+extern float fNumFitPoints;
+class TXLAWindow;
+// Data, meniscus and bottom present, fit limits inside them (a limit of 0 or
+// outside becomes meniscus or bottom, with a box); 0 with an error box when
+// data or meniscus and bottom are missing.
+unsigned char checkFitLimits(TXLAWindow* pWindow);
 // Averages the loaded scans into the mean profile after the data changed.
 void calcMeanScan();
+
+// ---------------------------------------------------------------- optimiser state (FitEngineState)
+extern unsigned char bSimplexStarted;     // the last simplex ended by its spread test
+extern int nFitSteps;                     // optimiser steps (simplex runs, temperatures)
+extern int nStepSimCount;                 // objective evaluations in the current step
+extern int nSimCount;                     // objective evaluations in the whole fit
+extern float fBestRmsd;                   // reference value of the current fit
+extern float fShownBestRmsd;              // best value last shown
+// Simulated annealing (Options > Fitting Options): chosen, start temperature
+// (relative increase of the best value), temperature steps, evaluations per
+// temperature, current temperature and the state of its random generator.
+// Marquardt-Levenberg is the optimiser (Options > Fitting Options).
+extern unsigned char bMarquardLevenbergMin;
+extern unsigned char bSimulatedAnnealing;
+extern float SAmaxTemp;
+extern int nSANumberOfTemps;
+extern int nSAItMax;
+extern float fSATemperature;
+extern int nAnnealingSeed;

@@ -1,58 +1,9 @@
-// Model settings and services the Data menu reads and calls, until the model
-// and parameter subsystem is part of the program: the solvent and geometry
-// values and the model flags live here with their defaults; there are no
-// species parameters to convert, save, report or reload.
+// Parameter persistence, until it is part of the program: nothing is saved,
+// reported or reloaded.
 #include "app/xla_window.h"
 #include "models/model_globals.h"
 
-float fBufferDensity = 0.99823f;
-float RELVISCOSITY = 1.0f;
-float VBAR = 0.73f;
-float fVbarRho = 0.73f * 0.99823f;
-float fMaxMeniscus = 0.0f;
-float fMinMeniscus = 0.0f;
-float fMaxBottom = 0.0f;
-float fMinBottom = 0.0f;
-unsigned char bFitBottom = 0;
-unsigned char bFitMeniscus = 0;
-unsigned char bUseMolarMass = 0;
-
-unsigned char bModelContinuous = 0;
-unsigned char bModelDiscreteSpecies = 0;
-unsigned char bModelCS = 0;
-unsigned char bModelCSOneDiscreteM = 0;
-unsigned char bModelCSOneDiscreteD = 0;
-unsigned char bModelCSFf0 = 0;
-unsigned char bModelCSFf0OneDiscrete = 0;
-unsigned char bModelNonidealCS = 0;
-unsigned char bModelHinderedCS = 0;
-unsigned char bModelCSFlotation = 0;
-unsigned char bModelCSLinearRods = 0;
-unsigned char bModelHybridCSLsgs = 0;
-unsigned char bHybridWithDiscrete = 0;
-unsigned char bModelCSInvariantD = 0;
-unsigned char bModelCSWithMsTable = 0;
-unsigned char bModelCSConformationalChange = 0;
-unsigned char bModelCSWormlikeChain = 0;
-unsigned char bModelCSFixFf0FloatingVbar = 0;
-unsigned char bModelCSBimodalFf0OneDiscrete = 0;
-unsigned char bModelCSBimodalFf0 = 0;
-unsigned char bModelCSScalingLaw = 0;
-unsigned char bModelFMScalingLaw = 0;
-unsigned char bModelCMVbarM = 0;
-unsigned char bModelLsgs = 0;
-unsigned char bModelLsgsOneDiscrete = 0;
-unsigned char bModelElectrophoresisCV = 0;
-unsigned char bBufferMismatch = 0;
-unsigned char bAutoLoadLsgMode = 0;
-
-void paramVectorToGlobals() {}
-void globalsToParamVector() {}
 void TmpSaveBestParams(TXLAWindow*, int) {}
 void writeFitParameterReport(TXLAWindow*, const char*) {}
 
 bool TXLAWindow::ReloadParameters(const char*) { return false; }
-void TXLAWindow::CmParameters() {}
-// Without species parameters only the description changes.
-void TXLAWindow::CmFitMAndS() { bUseMolarMass = bUseMolarMass ? 0 : 1; }
-void TXLAWindow::CmModelLsgs() { bModelLsgs = 1; }

@@ -422,4 +422,35 @@ HGLOBAL GlobalFree(HGLOBAL h)
     return nullptr;
 }
 
+BOOL GlobalMemoryStatusEx(MEMORYSTATUSEX* p)
+{
+    if (!p) return FALSE;
+    const long nPage = sysconf(_SC_PAGESIZE);
+    const long nPhys = sysconf(_SC_PHYS_PAGES);
+    const long nFree = sysconf(_SC_AVPHYS_PAGES);
+    if (nPage <= 0 || nPhys <= 0) return FALSE;
+    p->ullTotalPhys = static_cast<DWORDLONG>(nPage) * static_cast<DWORDLONG>(nPhys);
+    p->ullAvailPhys = nFree > 0 ? static_cast<DWORDLONG>(nPage) * static_cast<DWORDLONG>(nFree) : 0;
+    // Memory the kernel can hand out without swapping includes the page
+    // cache it would drop: "MemAvailable" where the kernel tells it.
+    if (std::FILE* f = std::fopen("/proc/meminfo", "r")) {
+        char line[256];
+        unsigned long long kb = 0;
+        while (std::fgets(line, sizeof line, f))
+            if (std::sscanf(line, "MemAvailable: %llu kB", &kb) == 1) {
+                p->ullAvailPhys = static_cast<DWORDLONG>(kb) * 1024u;
+                break;
+            }
+        std::fclose(f);
+    }
+    if (p->ullAvailPhys > p->ullTotalPhys) p->ullAvailPhys = p->ullTotalPhys;
+    p->dwMemoryLoad = static_cast<DWORD>(100 - (100 * p->ullAvailPhys) / p->ullTotalPhys);
+    p->ullTotalPageFile = p->ullTotalPhys;
+    p->ullAvailPageFile = p->ullAvailPhys;
+    p->ullTotalVirtual = ~DWORDLONG(0) >> 17;  // a 47-bit user address space
+    p->ullAvailVirtual = p->ullTotalVirtual;
+    p->ullAvailExtendedVirtual = 0;
+    return TRUE;
+}
+
 }  // namespace win

@@ -24,6 +24,42 @@ HMETAFILE registerMetaFile(MetaFileData* m)
     return reinterpret_cast<HMETAFILE>(m);
 }
 
+// The record lists of the last two large pictures deleted, kept empty with
+// their room: a plot of many points is recorded anew at every redraw (and a
+// plot made anew draws a first small picture before its full one), and the
+// next recording then neither grows its list step by step nor touches fresh
+// memory. A recording takes the larger list; lists beyond nMaxSpareRecords
+// are not kept.
+constexpr size_t nMinSpareRecords = size_t(1) << 16;
+constexpr size_t nMaxSpareRecords = size_t(1) << 21;
+
+// Made once and never destroyed, so a picture deleted while the program
+// ends still finds them.
+std::vector<MetaRec>* spareRecords()
+{
+    static auto* p = new std::vector<MetaRec>[2];
+    return p;
+}
+
+std::vector<MetaRec> takeSpareRecords()
+{
+    std::vector<MetaRec>* spare = spareRecords();
+    std::lock_guard<std::mutex> g(gMetaLock);
+    std::vector<MetaRec> v;
+    v.swap(spare[spare[0].capacity() >= spare[1].capacity() ? 0 : 1]);
+    return v;
+}
+
+void keepSpareRecords(std::vector<MetaRec>& recs)
+{
+    if (recs.capacity() < nMinSpareRecords || recs.capacity() > nMaxSpareRecords) return;
+    recs.clear();
+    std::vector<MetaRec>* spare = spareRecords();
+    std::lock_guard<std::mutex> g(gMetaLock);
+    std::vector<MetaRec>& smaller = spare[spare[0].capacity() <= spare[1].capacity() ? 0 : 1];
+    if (recs.capacity() > smaller.capacity()) smaller.swap(recs);
+}
+
 MetaRec rec(MetaOp op, std::initializer_list<int> v)
 {
     MetaRec r{op, {0, 0, 0, 0, 0, 0, 0, 0}, -1};
@@ -35,8 +71,12 @@ MetaRec rec(MetaOp op, std::initializer_list<int> v)
 // Appends every operation to its display list.
 class RecordingDC : public DeviceContext {
 public:
-    MetaFileData* data = new MetaFileData;
-    ~RecordingDC() override { delete data; }
+    MetaFileData* data = new MetaFileData{takeSpareRecords(), {}, {}, {}, {0, 0}};
+    ~RecordingDC() override
+    {
+        if (data) keepSpareRecords(data->recs);
+        delete data;
+    }
     bool isRecording() const override { return true; }
 
     void lineTo(int x, int y) override { note(rec(MetaOp::LineTo, {x, y})); }
@@ -260,6 +300,7 @@ BOOL DeleteMetaFile(HMETAFILE hmf)
         std::lock_guard<std::mutex> g(gMetaLock);
         liveMetaFiles().erase(m);
     }
+    keepSpareRecords(m->recs);
     delete m;
     return TRUE;
 }

@@ -611,6 +611,11 @@ std::string programFolder()
     return p.substr(0, p.find_last_of('/') + 1);
 }
 
+std::string configuredProgramPath(const char* program)
+{
+    return program && *program ? detail::configuredProgram(baseName(program)) : std::string();
+}
+
 std::string helpPageUrl(const char* anchor)
 {
     // Beside the program (the build copies it there), or in the source tree

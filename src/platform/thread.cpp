@@ -55,6 +55,11 @@ unsigned long TThread::WaitForSelf(unsigned long timeout)
     if (timeout >= NoLimit) timeout = NoLimit;  // -1 in any width means no limit
     bool ui = IsUserInterfaceThread();
     unsigned long waited = 0;
+    // A key already queued when the wait begins stops the workers at once,
+    // not one slice later, when a short computation may be over.
+    if (ui) {
+        if (WaitPollFunction poll = GetWaitPoll()) poll();
+    }
     std::unique_lock<std::mutex> lk(mutex);
     while (eStatus.load() != Finished) {
         if (timeout != NoLimit && waited >= timeout) return WAIT_TIMEOUT;

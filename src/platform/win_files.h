@@ -105,6 +105,24 @@ SIZE_T GlobalSize(HGLOBAL hMem);
 // Null on success, as on Windows.
 HGLOBAL GlobalFree(HGLOBAL hMem);
 
+// The machine's memory. Blocks are committed lazily here, so a program that
+// needs to know whether a large set of blocks can be used at all asks for the
+// physical memory still available (ullAvailPhys) before allocating; the
+// other fields are filled as far as this machine tells them.
+using DWORDLONG = uint64_t;
+struct MEMORYSTATUSEX {
+    DWORD dwLength;
+    DWORD dwMemoryLoad;  // per cent in use
+    DWORDLONG ullTotalPhys;
+    DWORDLONG ullAvailPhys;
+    DWORDLONG ullTotalPageFile;
+    DWORDLONG ullAvailPageFile;
+    DWORDLONG ullTotalVirtual;
+    DWORDLONG ullAvailVirtual;
+    DWORDLONG ullAvailExtendedVirtual;
+};
+BOOL GlobalMemoryStatusEx(MEMORYSTATUSEX* pStatus);
+
 // --- the layer's own helpers
 
 // The working folder, "$XDG_CONFIG_HOME/morvex/" (or "~/.config/morvex/"),

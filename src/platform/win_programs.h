@@ -125,5 +125,9 @@ std::string programFolder();
 // The URL of the help page at an anchor ("" or null: its top); "" when the
 // page is missing.
 std::string helpPageUrl(const char* anchor);
+// The path configured in programs.ini for the file name of a program (the
+// last part of the path given, any case): what a start of that program runs
+// instead of the file itself. "" when none is configured.
+std::string configuredProgramPath(const char* program);
 
 }  // namespace win

@@ -130,26 +130,28 @@ void CWINPlot::ReleaseCurveTables()
     pCurveColorSet = pRangeSet = pRangeFirst = pRangeLast = nullptr;
 }
 
-void CWINPlot::AddCurve(CCurve* pCurve)
+void CWINPlot::AppendCurves(CCurve* const* ppCurves, int n)
 {
     int k = nCurves;
-    CCurve** pNewCurves = grownCopy(pCurves, k, k + 1);
-    int* pNewStyles = grownCopy(pCurveStyles, k, k + 1);
-    char** pNewNames = grownCopy(pCurveNames, k, k + 1);
-    COLORREF* pNewColors = grownCopy(pCurveColors, k, k + 1);
-    int* pNewColorSet = grownIvector(pCurveColorSet, k, k + 1);
-    int* pNewRangeSet = grownIvector(pRangeSet, k, k + 1);
-    int* pNewRangeFirst = grownIvector(pRangeFirst, k, k + 1);
-    int* pNewRangeLast = grownIvector(pRangeLast, k, k + 1);
-    pNewCurves[k] = pCurve;
-    pNewStyles[k] = nDefaultStyle;
-    pNewNames[k] = nullptr;
-    // The first curve takes entry 1 as well, so curves 0 and 1 are both red.
-    pNewColors[k] = GetPaletteColor(k == 0 ? 1 : k);
-    pNewColorSet[k] = 0;
-    pNewRangeSet[k] = 0;
-    pNewRangeFirst[k] = 0;
-    pNewRangeLast[k] = 0;
+    CCurve** pNewCurves = grownCopy(pCurves, k, k + n);
+    int* pNewStyles = grownCopy(pCurveStyles, k, k + n);
+    char** pNewNames = grownCopy(pCurveNames, k, k + n);
+    COLORREF* pNewColors = grownCopy(pCurveColors, k, k + n);
+    int* pNewColorSet = grownIvector(pCurveColorSet, k, k + n);
+    int* pNewRangeSet = grownIvector(pRangeSet, k, k + n);
+    int* pNewRangeFirst = grownIvector(pRangeFirst, k, k + n);
+    int* pNewRangeLast = grownIvector(pRangeLast, k, k + n);
+    for (int j = k; j < k + n; j++) {
+        pNewCurves[j] = ppCurves[j - k];
+        pNewStyles[j] = nDefaultStyle;
+        pNewNames[j] = nullptr;
+        // The first curve takes entry 1 as well, so curves 0 and 1 are both red.
+        pNewColors[j] = GetPaletteColor(j == 0 ? 1 : j);
+        pNewColorSet[j] = 0;
+        pNewRangeSet[j] = 0;
+        pNewRangeFirst[j] = 0;
+        pNewRangeLast[j] = 0;
+    }
     // The names moved into the new table; only the old tables go.
     delete[] pCurveNames;
     pCurveNames = nullptr;
@@ -169,9 +171,29 @@ void CWINPlot::AddCurve(CCurve* pCurve)
     pRangeSet = pNewRangeSet;
     pRangeFirst = pNewRangeFirst;
     pRangeLast = pNewRangeLast;
-    nCurves = k + 1;
+    nCurves = k + n;
+}
+
+void CWINPlot::AddCurve(CCurve* pCurve)
+{
+    AppendCurves(&pCurve, 1);
     Rescale();
     if (bScaleChanged == 0 && nCurves == 1) Draw();
+}
+
+void CWINPlot::AddCurves(CCurve* const* ppCurves, int n)
+{
+    if (n <= 0) return;
+    // The first curve of an empty plot records the first picture, as it does
+    // when added alone.
+    if (nCurves == 0) {
+        AddCurve(ppCurves[0]);
+        ++ppCurves;
+        --n;
+        if (n == 0) return;
+    }
+    AppendCurves(ppCurves, n);
+    Rescale();
 }
 
 void CWINPlot::RemoveLastCurve()

@@ -176,6 +176,10 @@ public:
 
     // --- curves
     void AddCurve(CCurve* pCurve);
+    // Appends n curves as n AddCurve calls would, with one autoscale at the
+    // end instead of one per curve: the data plot of hundreds of scans is
+    // built in one step, and its range is found once.
+    void AddCurves(CCurve* const* ppCurves, int n);
     void RemoveLastCurve();
     void RemoveAllCurves();
     void ReplaceLastCurve(CCurve* pCurve);
@@ -298,6 +302,9 @@ private:
 
     bool RecordPicture();
     void ReleaseCurveTables();
+    // The curve tables grown by n entries holding the curves (defaults as
+    // AddCurve gives them), without an autoscale.
+    void AppendCurves(CCurve* const* ppCurves, int n);
     void ReleaseButtons();
     void ResetScales();
     void SetXMapping();
@@ -318,3 +325,6 @@ void drawDashedLine(win::HDC dc, int x1, int y1, int x2, int y2);
 // Copies the plot's picture to the clipboard as CF_METAFILEPICT; false when
 // the clipboard cannot be opened.
 bool copyMetafileToClipboard(CWINPlot* pPlot, win::HWND hOwner);
+// The same for a picture: a copy of it goes to the clipboard (mapping mode 7,
+// extents 13000 x 9000); the picture stays the caller's.
+bool copyPictureToClipboard(win::HMETAFILE hPicture, win::HWND hOwner);

@@ -19,6 +19,14 @@ extern char szSelExt[260];
 // The file name the save dialogs start from.
 extern char szFitFileTemplate[260];
 
+class TXLAWindow;
+
+// Sets the caption (szWindowTitle, already filled with the new one) and loads
+// the selection buffer with LoadAllData. After a load that fails the caption
+// names what is loaded: the one it replaced while the set before is still
+// there, else the window's own. False when it failed.
+bool loadSelectionUnderCaption(TXLAWindow* pWindow, const char* szOldCaption);
+
 // The writers behind the save commands; each path is the one chosen in the
 // command's dialog.
 void saveFitFiles(const char* szPath, bool bConvertToAbsorbance);

@@ -92,6 +92,37 @@ bool chooseScanFiles(TXLAWindow* w, const char* szTitle) {
     return false;
 }
 
+// The list files the program writes beside the scans ("list" or
+// "list_corr" with any extension) are no scans.
+bool isOwnListFile(const std::string& path) {
+    const ScanPathParts p = splitScanPath(path);
+    return equalNoCase(p.name, "list") || equalNoCase(p.name, "list_corr");
+}
+
+// A selection of every file of a folder holds the list file that the last
+// load wrote there: the scans are loaded and the list is left out. Of a
+// selection of list files only, the first that the road reads as a list is
+// read as one.
+void leaveOutListFiles(LoadRoad road) {
+    const std::vector<std::string> strings = selectionStrings(szOpenFileNames);
+    if (strings.size() < 2) return;
+    std::vector<std::string> scans, lists;
+    for (size_t k = 1; k < strings.size(); ++k) (isOwnListFile(strings[k]) ? lists : scans).push_back(strings[k]);
+    if (lists.empty()) return;
+    if (!scans.empty()) {
+        fillSelection(strings[0], scans);
+        return;
+    }
+    for (const std::string& name : lists) {
+        if (road != LoadRoad::Sedimentation && !equalNoCase(splitScanPath(name).name, "list")) continue;
+        const std::string path = withTrailingSeparator(strings[0]) + name;
+        if (path.size() + 2 > sizeof(szOpenFileNames)) return;
+        std::memcpy(szOpenFileNames, path.c_str(), path.size() + 1);
+        szOpenFileNames[path.size() + 1] = '\0';
+        return;
+    }
+}
+
 // Everything after the dialog of Load New Files and its equilibrium and
 // light-scattering twins: experiment file, list file or plain files, the
 // caption, the load, and the list file of a plain selection. False when a
@@ -100,6 +131,7 @@ bool loadChosenFiles(TXLAWindow* w, LoadRoad road) {
     // The chosen data are shown: a tool's side plot (the rotor-speed plot of
     // the set before) stands in for the data plots only until the next load.
     releaseResultArrays();
+    leaveOutListFiles(road);
     const std::vector<std::string> strings = selectionStrings(szOpenFileNames);
     const bool bOneFile = strings.size() == 1;
     const ScanPathParts chosen = splitScanPath(strings[0]);
@@ -164,13 +196,15 @@ bool loadChosenFiles(TXLAWindow* w, LoadRoad road) {
                            : road == LoadRoad::LightScattering ? "LIGHT SCATTERING ANALYSIS -> "
                            : bElectrophoresisData              ? "ELECTROPHORESIS ANALYSIS -> "
                                                                : "SEDIMENTATION ANALYSIS -> ";
+    const std::string oldCaption = szWindowTitle;
     std::snprintf(szWindowTitle, sizeof(szWindowTitle), "%s%.400s...", szPrefix, firstFile.c_str());
-    w->SetCaption(szWindowTitle);
     setCursor(win::IDC_WAIT);
-    if (road == LoadRoad::LightScattering)
+    if (road == LoadRoad::LightScattering) {
+        w->SetCaption(szWindowTitle);
         w->LoadDlsData(szOpenFileNames);
-    else
-        LoadAllData(w, szOpenFileNames);
+    } else {
+        loadSelectionUnderCaption(w, oldCaption.c_str());
+    }
     bLoadFromListDirectory = 0;
     setCursor(win::IDC_ARROW);
 
@@ -224,6 +258,10 @@ bool autoLoadMultiSpeed(TXLAWindow* w, unsigned char* pbSavedBitmap) {
         if (!bCheckTimeStamps && w->CheckTimeStamps()) w->LoadScanFileList();
         if (createSpeedStepsFile(280.0f, 100.0f)) w->CmShowRotorSpeedPlot();
         w->CmUndoRotorStretch();
+        // The corrected scans are what the user came for: the rotor-speed
+        // plot shown meanwhile gives the window back to them.
+        releaseResultArrays();
+        w->InvalidateUnlessBatch();
     }
     bLoadFromList = 0;
     bAutoLoadMultiSpeed = 0;
@@ -255,6 +293,17 @@ bool chooseOneDataFile(TXLAWindow* w, const char* szTitle, char* szPath, int nSi
 }
 
 }  // namespace
+
+bool loadSelectionUnderCaption(TXLAWindow* pWindow, const char* szOldCaption) {
+    pWindow->SetCaption(szWindowTitle);
+    if (LoadAllData(pWindow, szOpenFileNames)) return true;
+    // The caption names what is loaded: after a failed load the one it had,
+    // while the set before is still loaded, else the window's own.
+    copyToBuffer(szWindowTitle, sizeof(szWindowTitle),
+                 nScans > 0 && szOldCaption ? szOldCaption : szMainWindowCaption);
+    pWindow->SetCaption(szWindowTitle);
+    return false;
+}
 
 void TXLAWindow::CmLoadNewFiles() { loadNewFiles(this); }
 
@@ -383,10 +432,17 @@ void TXLAWindow::EvDropFiles(win::HDROP hDrop) {
             LoadXpFile(szXpFileName);
         } else if (!p.name.empty() && p.name[0] == '~') {
             char sz[400];
-            std::snprintf(sz, sizeof(sz), "switch to parameter file %.300s?", szPath);
-            if (win::MessageBox(HWindow, sz, "DROPPING FILES", win::MB_YESNO) == win::IDYES) {
-                ReloadParameters(szPath);
-                CmParameters();
+            if (!HasHandler(1098)) {
+                // Parameter files are read by the part that reloads saved fit
+                // parameters (1098); while it waits, the file is refused.
+                std::snprintf(sz, sizeof(sz), "%.300s\nparameter files cannot be loaded in this version", szPath);
+                win::MessageBox(HWindow, sz, "DROPPING FILES", win::MB_OK);
+            } else {
+                std::snprintf(sz, sizeof(sz), "switch to parameter file %.300s?", szPath);
+                if (win::MessageBox(HWindow, sz, "DROPPING FILES", win::MB_YESNO) == win::IDYES) {
+                    ReloadParameters(szPath);
+                    CmParameters();
+                }
             }
         }
     } else if (nDropped >= 2) {

@@ -12,6 +12,9 @@
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/xla_window.h"
+#include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
+#include "distributions/hydrodynamics.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/ccurve.h"
@@ -26,8 +29,8 @@
 #include "scandata/scan_list.h"
 #include "scandata/scan_messages.h"
 #include "scandata/scan_paths.h"
-#include "tools/dls_data.h"
-#include "tools/xp_export.h"
+#include "tools/dls/dls_data.h"
+#include "tools/exports/xp_export.h"
 
 char szFitFileTemplate[260] = "";
 
@@ -106,6 +109,63 @@ void fitRange(int i, int* pFirst, int* pLast) {
     *pLast = pFitLastIndex[i] > 0 ? pFitLastIndex[i] : pScanPoints[i];
 }
 
+// The c(s)-type models whose peaks the export can hand over as species.
+bool isPeakExportModel() {
+    return bModelCS || bModelCSFf0 || bModelCSFf0OneDiscrete || bModelCSConformationalChange ||
+           bModelCSFixFf0FloatingVbar || bModelCSScalingLaw || bModelCSWormlikeChain || bModelCSBimodalFf0OneDiscrete ||
+           bModelCSFlotation || bModelCSBimodalFf0 || bModelCSOneDiscreteD || bBufferMismatch ||
+           bModelCSWithMsTable || bModelCSOneDiscreteM || bModelCSInvariantD || bModelNonidealCS ||
+           bModelHinderedCS || bModelCSLinearRods;
+}
+
+// The molar mass of a peak at s by the model's M(s) relation: the frictional
+// ratio's, unless the model has its own (the first that applies wins).
+float exportPeakMass(float fS) {
+    float fM = CalculateM(fS);
+    if (bModelCSBimodalFf0 || bModelCSBimodalFf0OneDiscrete) {
+        if (fBimodalSMin <= fS && fS <= fBimodalSMax) fM = CalculateMff02(fS, fBimodalFf0Second);
+    } else if (bModelCSFlotation) {
+        fM = 0.0f;
+    } else if (bModelCSScalingLaw) {
+        fM = MFromSPowerLaw(fS);
+    } else if (bModelCSWormlikeChain) {
+        fM = wormChainMFromS(fS);
+    } else if (bModelCSWithMsTable) {
+        fM = mOfSInterpolate(fS);
+    } else if (bModelCSConformationalChange) {
+        if (fConfChangeSMin <= fS && fS <= fConfChangeSMax) fM = fConfChangeM;
+    } else if (bModelCSInvariantD) {
+        fM = DFromSM(fS, fCSInvariantD * 1e-7f, fTemperatureK - 273.15f);
+    } else if (bModelCSLinearRods) {
+        fM = CalculateMofSforLinearRod(fS, fLinearRodParam);
+    }
+    return fM;
+}
+
+// The peaks of the distribution curve (at most 10, highest first) as export
+// species: the weight-average s of each peak and its molar mass.
+void convertPeaksToSpecies() {
+    bExportPeaksAsSpecies = 1;
+    float px[11], py[11];
+    int pIndex[11];
+    const int n = pDistCurve ? pDistCurve->FindPeaks(px, py, pIndex, 10, 2) : 0;
+    if (n < 1) {
+        bExportPeaksAsSpecies = 0;
+        nExportSpecies = 0;
+        return;
+    }
+    nExportSpecies = n;
+    pExportSpeciesS = vector(1, n);
+    pExportSpeciesM = vector(1, n);
+    for (int k = 1; k <= n; ++k) {
+        float fLow, fHigh, fMean, fHeight, fFraction, fSignal;
+        int nFirst, nLast;
+        findPeakExtent(pIndex[k], &fLow, &fHigh, &fMean, &nFirst, &nLast, &fHeight, &fFraction, &fSignal, 0.9f);
+        pExportSpeciesS[k] = fMean;
+        pExportSpeciesM[k] = exportPeakMass(fMean);
+    }
+}
+
 // Absorbance from reference and sample intensity; 10 where either is not
 // positive.
 float absorbance(float fReference, float fSample) {
@@ -169,8 +229,12 @@ void saveCurveFiles(const char* szPath, bool bResiduals, bool bConvert) {
                 if (noise.fLevel > 0.0f && !noise.bField) v += gaussianRandom(noise.fLevel);
                 acf[k] = static_cast<float>(v);
             }
-            bDlsFieldAcf = 0;
-            writeDlsDatSet(out.c_str(), n, x, acf.data(), title.c_str(), pDlsHeaders ? &pDlsHeaders[i] : nullptr);
+            // The squared values are the intensity autocorrelation.
+            DlsScanHeader record{};
+            if (pDlsHeaders) record = pDlsHeaders[i];
+            record.fieldAcf = 0;
+            // One message for a folder that takes no files, not one per scan.
+            if (!writeDlsDatSet(out.c_str(), n, x, acf.data(), title.c_str(), &record)) break;
             continue;
         }
         ScanHeader& h = pScanHeaders[i];
@@ -579,15 +643,18 @@ void TXLAWindow::CmExportXp() {
         bool bGo = record.Ask("data.xp", "export data as DRELLIX xp file", nFlagsOverwrite, "xp");
         bCtotBusy = 1;
         const std::string xp = szFitFileTemplate;
-        bGo = bGo && writeXpExperimentFile(xp.c_str());
+        bGo = bGo && writeXpExperimentFile(this, xp.c_str());
         bGo = bGo && win::MessageBox(HWindow, "launch DRELLIX with data?", "", win::MB_YESNO) == win::IDYES;
         if (bGo) {
+            if (!bModelDiscreteSpecies && pDistPlot && isPeakExportModel() &&
+                win::MessageBox(HWindow, "convert all c(s) peaks to discrete species?", "", win::MB_YESNO) ==
+                    win::IDYES)
+                convertPeaksToSpecies();
             std::string arg = xp;
             if (bModelContinuous) {
                 const ScanPathParts p = splitScanPath(xp);
-                const std::string name = p.name + "_from_morvex_c(s)";
-                const std::string param = p.drive + p.dir + name + ".drellix";
-                if (writeExportParameterFile(param.c_str(), name.c_str(), xp.c_str())) arg = param;
+                const std::string config = p.drive + p.dir + p.name + "_from_morvex_c(s)" + ".drellix";
+                if (writeExportParameterFile(this, config.c_str(), xp.c_str())) arg = config;
             }
             const std::string cmd = std::string(szDrellixExePath) + " " + arg;
             if (win::WinExec(cmd.c_str(), win::SW_SHOWNORMAL) < 32) {
@@ -598,8 +665,8 @@ void TXLAWindow::CmExportXp() {
             }
         }
         free_vector(pExportSpeciesS, 1, nExportSpecies);
-        free_vector(pExportSpeciesConc, 1, nExportSpecies);
-        pExportSpeciesS = pExportSpeciesConc = nullptr;
+        free_vector(pExportSpeciesM, 1, nExportSpecies);
+        pExportSpeciesS = pExportSpeciesM = nullptr;
         nExportSpecies = 0;
     }
     bCtotBusy = 0;

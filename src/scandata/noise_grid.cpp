@@ -14,7 +14,7 @@
 #include "plot/error_box.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_messages.h"
-#include "tools/nonlinear_detection.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 
 namespace {
@@ -66,7 +66,7 @@ void gridLastFromRightLimit() {
 }  // namespace
 
 void setupNoiseRadialGrid() {
-    reapplyNonlinearDetection(0);
+    reapplyNonlinearDetection(false);
     if (pNoiseGrid || ppScanOnNoiseGrid) freeNoiseArrays(nScans);
     if (nScans < 1) return;
 
@@ -112,10 +112,12 @@ void setupNoiseRadialGrid() {
                     nWork = pScanPoints[i];
                     pWork = vector(1, nWork);
                 }
+                // absorbance log10(reference / sample): the signal of loaded
+                // intensity data is the sample, the third column the reference
                 for (int k = 1; k <= pScanPoints[i]; ++k) {
                     float s = ppSignal[i][k];
                     float t = ppThirdColumn[i] ? ppThirdColumn[i][k] : 0.0f;
-                    pWork[k] = (s > 0.0f && t > 0.0f) ? std::log10(s / t) : 0.0f;
+                    pWork[k] = (s > 0.0f && t > 0.0f) ? std::log10(t / s) : 0.0f;
                 }
                 pValues = pWork;
             }
@@ -153,9 +155,9 @@ void freeNoiseArrays(int n) {
         delete[] ppScanOnNoiseGrid;
         ppScanOnNoiseGrid = nullptr;
     }
-    // The grid is owned exactly when it was resampled; a shared grid is the
-    // earliest scan's radius array.
-    if (bScanOnNoiseGridOwned && !bDLSData) free_vector(pNoiseGrid, 1, nNoiseGridPoints);
+    // The grid is owned exactly when it was resampled (also for
+    // light-scattering lags); a shared grid is the earliest scan's radius array.
+    if (bScanOnNoiseGridOwned) free_vector(pNoiseGrid, 1, nNoiseGridPoints);
     pNoiseGrid = nullptr;
     free_vector(pTINoise, 1, nNoiseGridPoints);
     free_vector(pTINoiseSaved, 1, nNoiseGridPoints);
@@ -190,22 +192,27 @@ void updateLeftFitLimit() {
 void updateRightFitLimit() {
     bDataChanged = 1;
     if (!bDLSData) {
+        // Each scan that ends inside the limit moves it in; the messages come
+        // once the limit is settled, so they state the value actually set.
+        std::vector<int> shortScans;
         for (int i = 1; i <= nScans; ++i) {
             if (pScanPoints[i] < 1) continue;
             float fLast = ppRadius[i][pScanPoints[i]];
             if (fLast < fFitRightLim) {
-                if (!bSerialFitRunning) {
-                    char sz[600];
-                    std::snprintf(sz, sizeof(sz),
-                                  "possible problem with right limit in file %s\nsetting right limit to %1.3f",
-                                  ppScanFileName && ppScanFileName[i] ? ppScanFileName[i] : "", fLast);
-                    showErrorMessage(sz, 0);
-                }
+                shortScans.push_back(i);
                 fFitRightLim = fLast;
             }
         }
         if (fFitRightLim < fMeniscus || fFitRightLim < fFitLeftLim || fFitRightLim > fBottom - 0.01f)
             fFitRightLim = fBottom - 0.01f;
+        if (!bSerialFitRunning)
+            for (int i : shortScans) {
+                char sz[600];
+                std::snprintf(sz, sizeof(sz),
+                              "possible problem with right limit in file %s\nsetting right limit to %1.3f",
+                              ppScanFileName && ppScanFileName[i] ? ppScanFileName[i] : "", fFitRightLim);
+                showErrorMessage(sz, 0);
+            }
     }
     if (pExtrapolation1) extrapolateAtRightLimit();
     if (pFitLastIndex)

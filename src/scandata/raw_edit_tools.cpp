@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "app/file_dialogs.h"
@@ -43,6 +44,44 @@ std::string directoryOf(const std::string& path)
 
 // The third column as the writer of loaded scans takes it.
 float* thirdColumnOf(int i) { return bIntensityData ? ppThirdColumn[i] : nullptr; }
+
+// Keeps the points j of scan i for which bKeep(j) holds, in every column of
+// the scan (radius, signal, third column, fit, model part, residual); the
+// views of the scan are attached to the new arrays.
+template <class F>
+void keepScanPoints(int i, F bKeep)
+{
+    const int n = pScanPoints[i];
+    // decided before any column is replaced (the test may read the radii)
+    std::vector<char> keep(static_cast<size_t>(n) + 1, 0);
+    int m = 0;
+    for (int j = 1; j <= n; ++j)
+        if (bKeep(j)) {
+            keep[static_cast<size_t>(j)] = 1;
+            ++m;
+        }
+    if (m == n) return;
+    float** columns[] = {ppRadius, ppSignal, ppThirdColumn, ppFit, ppModelPart, ppResidual};
+    for (float** pp : columns) {
+        float* pOld = pp[i];
+        if (!pOld) continue;
+        float* pNew = vector(1, m > 0 ? m : 1);
+        for (int j = 1, k = 0; j <= n; ++j)
+            if (keep[static_cast<size_t>(j)]) pNew[++k] = pOld[j];
+        pp[i] = pNew;
+        free_vector(pOld, 1, n);
+    }
+    pScanPoints[i] = m;
+    pScanHeaders[i].nPoints = m;
+    auto attach = [i, m](CVector** pp, float* p) {
+        if (pp && pp[i] && p) pp[i]->Attach(p, static_cast<unsigned>(m), 1);
+    };
+    attach(ppRadiusVec, ppRadius[i]);
+    attach(ppSignalVec, ppSignal[i]);
+    attach(ppThirdColumnVec, ppThirdColumn[i]);
+    attach(ppFitVec, ppFit[i]);
+    attach(ppResidualVec, ppResidual[i]);
+}
 
 // The speed at which omega^2 r at the middle of the cell stays what it was
 // before the radii moved by the shift.
@@ -223,34 +262,8 @@ void excludeRegion(float r1, float r2)
     endActiveMouseActions();
     setCursorTo(IDC_WAIT);
     for (int i = 1; i <= nScans; ++i) {
-        const int n = pScanPoints[i];
-        int m = 0;
-        for (int j = 1; j <= n; ++j)
-            if (ppRadius[i][j] < r1 || ppRadius[i][j] > r2) ++m;
-        if (m == n) continue;
-        // the kept points of every column, in order
-        float** columns[] = {ppRadius, ppSignal, ppThirdColumn, ppFit, ppModelPart, ppResidual};
         const float* pR = ppRadius[i];
-        for (float** pp : columns) {
-            float* pOld = pp[i];
-            if (!pOld) continue;
-            float* pNew = vector(1, m);
-            for (int j = 1, k = 0; j <= n; ++j)
-                if (pR[j] < r1 || pR[j] > r2) pNew[++k] = pOld[j];
-            pp[i] = pNew;
-            if (pOld != pR) free_vector(pOld, 1, n);
-        }
-        free_vector(const_cast<float*>(pR), 1, n);
-        pScanPoints[i] = m;
-        pScanHeaders[i].nPoints = m;
-        auto attach = [i, m](CVector** pp, float* p) {
-            if (pp && pp[i] && p) pp[i]->Attach(p, static_cast<unsigned>(m), 1);
-        };
-        attach(ppRadiusVec, ppRadius[i]);
-        attach(ppSignalVec, ppSignal[i]);
-        attach(ppThirdColumnVec, ppThirdColumn[i]);
-        attach(ppFitVec, ppFit[i]);
-        attach(ppResidualVec, ppResidual[i]);
+        keepScanPoints(i, [pR, r1, r2](int j) { return pR[j] < r1 || pR[j] > r2; });
     }
     setupNoiseRadialGrid();
     if (fFitLeftLim != 0.0f) updateLeftFitLimit();
@@ -277,28 +290,28 @@ void alignInterferenceOffset(const char* szPath)
     setCursorTo(IDC_ARROW);
 }
 
-void noteModifiedFrom(int nScan, int nPoint, bool bKeepName)
+bool noteModifiedFrom(int nScan, int nPoint, bool bKeepName)
 {
-    if (nScan < 1 || nScan > nScans || nPoint < 1 || nPoint > pScanPoints[nScan]) return;
+    if (nScan < 1 || nScan > nScans || nPoint < 1 || nPoint > pScanPoints[nScan]) return false;
     int k = 1;
     while (k <= nScans && pScanTimeOrder[k] != nScan) ++k;
-    if (k > nScans) return;
+    if (k > nScans) return false;
     // The pending list must name the loaded scans: a list left from another
     // load would send the point's removal into another scan's file.
     buildScanFileList(0);
-    if (nPendingFiles != nScans) return;
+    if (nPendingFiles != nScans) return false;
     ScanHeader* pH = &pScanHeaders[nScan];
     char szTitle[400];
     if (std::strlen(pH->title) < 50)
         std::snprintf(szTitle, sizeof szTitle, "%s_modified from %s", pH->title, ppScanFileName[nScan]);
     else
         std::snprintf(szTitle, sizeof szTitle, "_modified from %s", ppScanFileName[nScan]);
+    std::string name = ppScanFileName[nScan];
     if (!bKeepName) {
         const ScanPathParts s = splitScanPath(ppScanFileName[nScan]);
-        const std::string name = s.name + "_mod" + s.ext;
+        name = s.name + "_mod" + s.ext;
         const std::string path = directoryOf(ppPendingFileName[k]) + name;
-        if (name.size() + 1 > 260 || path.size() + 1 > 260) return;
-        copyToBuffer(ppScanFileName[nScan], 260, name);
+        if (name.size() + 1 > 260 || path.size() + 1 > 260) return false;
         copyToBuffer(ppPendingFileName[k], 260, path);
     }
     const int n = pScanPoints[nScan];
@@ -312,10 +325,41 @@ void noteModifiedFrom(int nScan, int nPoint, bool bKeepName)
         pS[m] = ppSignal[nScan][j];
         if (pThird) pThird[m] = ppThirdColumn[nScan][j];
     }
-    writeLoadedScan(ppPendingFileName[k], n - 1, pR, pS, pThird, szTitle, pH->timeStampChecked, pH);
+    const bool bWritten =
+        writeLoadedScan(ppPendingFileName[k], n - 1, pR, pS, pThird, szTitle, pH->timeStampChecked, pH);
     free_vector(pR, 1, n - 1 > 0 ? n - 1 : 1);
     free_vector(pS, 1, n - 1 > 0 ? n - 1 : 1);
     free_vector(pThird, 1, n - 1 > 0 ? n - 1 : 1);
+    // the scan takes the new name only once its file is there
+    if (bWritten) copyToBuffer(ppScanFileName[nScan], 260, name);
+    return bWritten;
+}
+
+bool deleteScanPoint(int nScan, int nPoint)
+{
+    if (nScan < 1 || nScan > nScans || nPoint < 1 || nPoint > pScanPoints[nScan]) return false;
+    if (pScanPoints[nScan] <= 2) {
+        char sz[400];
+        std::snprintf(sz, sizeof sz, "%.300s keeps at least two points - point not removed", ppScanFileName[nScan]);
+        scanNoticeBox(sz, "DELETE POINT");
+        return false;
+    }
+    // The first removal writes "<name>_mod<ext>" beside the original, which
+    // stays as it was; later ones rewrite that copy.
+    const ScanPathParts s = splitScanPath(ppScanFileName[nScan]);
+    const bool bKeepName = s.name.size() >= 4 && s.name.compare(s.name.size() - 4, 4, "_mod") == 0;
+    const std::string oldName = ppScanFileName[nScan];
+    if (!noteModifiedFrom(nScan, nPoint, bKeepName)) {
+        const std::string target =
+            loadedScanDirectory() + (bKeepName ? oldName : s.name + "_mod" + s.ext);
+        reportUnwritableFile(target.c_str());
+        return false;
+    }
+    endActiveMouseActions();
+    bDataChanged = 1;
+    keepScanPoints(nScan, [nPoint](int j) { return j != nPoint; });
+    setupNoiseRadialGrid();
+    return true;
 }
 
 // ---------------------------------------------------------------- commands

@@ -35,5 +35,13 @@ void alignInterferenceOffset(const char* szPath);
 
 // Rewrites the file of a scan without one of its points (the loaded arrays
 // stay); unless bKeepName the file gets "_mod" before its extension and the
-// scan takes that name.
-void noteModifiedFrom(int nScan, int nPoint, bool bKeepName);
+// scan takes that name once the file is written. False when nothing was
+// written (nothing is said).
+bool noteModifiedFrom(int nScan, int nPoint, bool bKeepName);
+
+// The point deletion of the main window: point nPoint of scan nScan leaves
+// its file (noteModifiedFrom: the first removal writes "<name>_mod<ext>"
+// beside the untouched original, later ones rewrite that copy) and then the
+// loaded scan, whose noise grid and fit ranges follow. A scan keeps at least
+// two points; a file that cannot be written is named. True when removed.
+bool deleteScanPoint(int nScan, int nPoint);

@@ -16,6 +16,7 @@
 #include "plot/error_box.h"
 #include "plot/number_entry.h"
 #include "plot/sounds.h"
+#include "scandata/loaded_scan_writer.h"
 #include "scandata/mouse_actions.h"
 #include "scandata/noise_grid.h"
 #include "scandata/raw_data_commands.h"
@@ -355,8 +356,10 @@ void TXLAWindow::SubtractNoiseFromEqData(const char* szScanPath, const char* szO
         return;
     }
     if (bIntensityData && pThird) {
+        // read as it stands in the file: the reference intensity second, the
+        // sample's third; absorbance is log10(reference / sample)
         for (int j = 1; j <= n; ++j)
-            if (pS[j] > 0.0f && pThird[j] > 0.0f) pS[j] = std::log10(pThird[j] / pS[j]);
+            if (pS[j] > 0.0f && pThird[j] > 0.0f) pS[j] = std::log10(pS[j] / pThird[j]);
         // absorbance written from intensity data carries an absorbance letter
         if (hdr.dataType == 'I') hdr.dataType = 'R';
         if (hdr.dataType == 'V') hdr.dataType = 'W';
@@ -379,7 +382,10 @@ void TXLAWindow::SubtractNoiseFromEqData(const char* szScanPath, const char* szO
             pOutR[j] = pR[nFirst + j - 1];
             pOutS[j] = pS[nFirst + j - 1] - pAt[nFirst + j - 1];
         }
-        writeScanFile(szOutputPath, m, pOutR, pOutS, nullptr, "time-independent noise corrected file ", 1, &hdr);
+        // a file that cannot be written is named; nothing speaks of success
+        if (!writeScanFile(szOutputPath, m, pOutR, pOutS, nullptr, "time-independent noise corrected file ", 1,
+                           &hdr))
+            reportUnwritableFile(szOutputPath);
         free_vector(pOutR, 1, m);
         free_vector(pOutS, 1, m);
     }

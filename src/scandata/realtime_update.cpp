@@ -12,6 +12,7 @@
 #include "app/app_globals.h"
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "plot/key_polling.h"
@@ -223,7 +224,7 @@ void autoAdjustDistributionRange()
                           bModelCSFlotation || bModelCSBimodalFf0 || bModelCSScalingLaw || bModelCSWormlikeChain ||
                           bModelCSFixFf0FloatingVbar || bModelCSOneDiscreteD || bModelNonidealCS ||
                           bModelCSWithMsTable || bModelCSOneDiscreteM || bModelCSInvariantD || bModelCSLinearRods;
-    const float* grid = bSFamily ? pDistGrid2 : pDistGridS;
+    const float* grid = bSFamily ? pDistAxisS : pDistAxisM;
     if (!grid || nResolution < m || nResolution < 2) return;
     const float fLow = grid[m], fHigh = grid[nResolution], fLast = grid[nResolution - 1];
     float fArea = 0.0f, fTail = 0.0f;
@@ -245,6 +246,28 @@ void autoAdjustDistributionRange()
 void TXLAWindow::CmRealtimeUpdate()
 {
     if (nScans < 1) return;
+    // The series goes on from the number of the earliest loaded file: the
+    // digits at the end of its name ("tcorr_00001.RA1" is number 1). Without
+    // one the update could look for nothing, so it does not start.
+    long nEarliestNumber = 0;
+    if (!bEqTestMode) {
+        const ScanPathParts earliest = splitScanPath(ppScanFileName[pScanTimeOrder[1]]);
+        nEarliestNumber = trailingScanNumber(earliest.name);
+        if (nEarliestNumber < 0 || nEarliestNumber > nRealtimeMaxFileNumber) {
+            char sz[600];
+            if (nEarliestNumber < 0)
+                std::snprintf(sz, sizeof sz,
+                              "%.300s holds no file number - the realtime update follows files named by their "
+                              "number (00001%s, 00002%s, ...)",
+                              ppScanFileName[pScanTimeOrder[1]], earliest.ext.c_str(), earliest.ext.c_str());
+            else
+                std::snprintf(sz, sizeof sz,
+                              "%.300s is file number %ld - the realtime update looks for numbers up to %d",
+                              ppScanFileName[pScanTimeOrder[1]], nEarliestNumber, nRealtimeMaxFileNumber);
+            scanNoticeBox(sz, "REALTIME MODE");
+            return;
+        }
+    }
     if (!bEqTestMode) {
         float f = static_cast<float>(nRealtimeMaxFilesAtOnce);
         bCtotBusy = 1;
@@ -276,7 +299,7 @@ void TXLAWindow::CmRealtimeUpdate()
     bRealtimeUpdate = 1;
 
     if (!bEqTestMode) {
-        nRealtimeFirstNumber = nRealtimeLastNumber = std::atoi(earliest.name.c_str());
+        nRealtimeFirstNumber = nRealtimeLastNumber = static_cast<int>(nEarliestNumber);
         bRealtimeTemperatureWarned = 0;
     } else {
         nRealtimeLastNumber = 0;

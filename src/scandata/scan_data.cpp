@@ -1,6 +1,7 @@
 // Definitions of the scan data set globals (declared in scan_data.h).
 #include "scandata/scan_data.h"
 
+#include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "distributions/conti_globals.h"
 #include "numerics/ccurve.h"
@@ -10,8 +11,8 @@
 #include "scandata/mouse_actions.h"
 #include "scandata/noise_grid.h"
 #include "scandata/scan_loading.h"
-#include "tools/dls_data.h"
-#include "tools/nonlinear_detection.h"
+#include "tools/dls/dls_data.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 int nScans = 0;
 char** ppScanFileName = nullptr;
@@ -105,6 +106,8 @@ int nExtrapolationPoints = 0;
 
 void freeScanData() {
     endActiveMouseActions();  // no tool may keep working on released scans
+    // nor the M* screens, whose plot A stands in for the data plot
+    if (bMStarMode || pMStarPlotA) mStarFreeScreenPlots(nullptr);
     freeNonlinearDetectionCopies();
     for (int i = 1; i <= nScans; ++i) {
         if (ppScanFileName) {

@@ -30,12 +30,28 @@ bool isDataLetter(char c) {
 }
 
 // Decimal conversion of one token; text that is not a number, and numbers
-// out of range, read as 0.
-double decimalValue(const char* b, const char* e) {
+// out of range, read as 0. *pbFinite (when given) tells whether the token is
+// text or a number that single precision holds: false for "nan", "inf" and
+// numbers beyond the float range (numbers too small for it read as 0).
+double decimalValue(const char* b, const char* e, bool* pbFinite = nullptr) {
+    if (pbFinite) *pbFinite = true;
+    const char* tok = b;
     if (b < e && *b == '+') ++b;
     double v = 0.0;
     auto r = std::from_chars(b, e, v, std::chars_format::general);
-    if (r.ec != std::errc() || !std::isfinite(v)) return 0.0;
+    if (r.ec == std::errc::result_out_of_range) {
+        // an underflow (a negative exponent) is a number near 0
+        const char* x = tok;
+        while (x < e && *x != 'e' && *x != 'E') ++x;
+        const bool bUnderflow = x + 1 < e && x[1] == '-';
+        if (pbFinite && !bUnderflow) *pbFinite = false;
+        return 0.0;
+    }
+    if (r.ec != std::errc()) return 0.0;
+    if (!std::isfinite(v) || std::fabs(v) > std::numeric_limits<float>::max()) {
+        if (pbFinite) *pbFinite = false;
+        return 0.0;
+    }
     return v;
 }
 
@@ -50,12 +66,12 @@ int truncToInt(double v) {
 }
 
 // Next blank-separated number of [p, end); false when none is left.
-bool nextNumber(const char*& p, const char* end, double& v) {
+bool nextNumber(const char*& p, const char* end, double& v, bool* pbFinite = nullptr) {
     while (p < end && isBlank(*p)) ++p;
     if (p >= end) return false;
     const char* tok = p;
     while (p < end && !isBlank(*p)) ++p;
-    v = decimalValue(tok, p);
+    v = decimalValue(tok, p, pbFinite);
     return true;
 }
 
@@ -106,9 +122,12 @@ bool readWholeFile(const char* szPath, std::string& text) {
 
 }  // namespace
 
+int nScanFilePointsLeftOut = 0;
+
 int readScanFile(const char* szPath, ScanHeader* pHeader, int* pnPoints, float** ppR,
                  float** ppS, float** ppThird, unsigned char* pbTimeStampFlag,
                  float fResolution) {
+    nScanFilePointsLeftOut = 0;
     if (!szPath || !pHeader || !pnPoints || !ppR || !ppS) return 0;
     std::string text;
     if (!readWholeFile(szPath, text) || text.empty()) return 0;
@@ -262,17 +281,25 @@ int readScanFile(const char* szPath, ScanHeader* pHeader, int* pnPoints, float**
     const long nRaw = N;
     while (nRead < nRaw) {
         double v[3] = {};
-        bool bComplete = true;
+        bool bComplete = true, bFinite = true;
         for (int c = 0; c < nColumns; ++c) {
             double x = 0.0;
-            if (!nextNumber(pData, pEnd, x)) {
+            bool bFiniteNumber = true;
+            if (!nextNumber(pData, pEnd, x, &bFiniteNumber)) {
                 bComplete = false;
                 break;
             }
             if (c < 3) v[c] = x;
+            // the numbers the scan keeps: radius, signal and a kept third column
+            if (!bFiniteNumber && (c < 2 || (c == 2 && bThird))) bFinite = false;
         }
         if (!bComplete) break;
         ++nRead;
+        if (!bFinite) {
+            // a point that is no measurement is left out
+            ++nScanFilePointsLeftOut;
+            continue;
+        }
         r[i] = toFloat(v[0]);
         s[i] = toFloat(v[1]);
         if (th) th[i] = toFloat(v[2]);
@@ -353,7 +380,8 @@ bool writeScanFile(const char* szPath, int n, float* pR, float* pS, float* pThir
 
     FILE* f = win::fopenMapped(szPath, "w");
     if (!f) {
-        std::printf("\n\aAttention: could not open %s", szPath);
+        // the line ends, so that what the console prints next starts on its own line
+        std::printf("\n\aAttention: could not open %s\n", szPath);
         return false;
     }
     auto toLong = [](double v) -> long {

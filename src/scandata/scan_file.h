@@ -5,6 +5,11 @@
 
 #include "scandata/scan_header.h"
 
+// Points the last readScanFile left out because a number the scan keeps
+// (radius, signal, third column where it is kept) is not a finite single
+// precision number ("nan", "inf", 1e300); the loaders say how many.
+extern int nScanFilePointsLeftOut;
+
 // Reads one scan file. The header, the point count and one-based radius and
 // signal vectors (1..count, owned by the caller) are filled; the third column
 // when the layout holds one and a pointer is given (else it is set to null).

@@ -121,11 +121,19 @@ bool readListFileLines(const char* szPath, int* pnStep, std::vector<std::string>
             if (c == '_') c = '.';
     }
 
-    // A "%" starts a comment that runs up to and including the line break;
-    // one in the very first character is the directory's own.
+    // A "%" starts a comment; one in the very first character is the
+    // directory's own. A comment line of its own goes with its line break; a
+    // comment after a name ends that name (with the blanks before it), which
+    // keeps its own line.
     for (size_t pos = text.find('%', 1); pos != std::string::npos; pos = text.find('%', pos)) {
-        size_t eol = text.find('\n', pos);
-        text.erase(pos, eol == std::string::npos ? std::string::npos : eol - pos + 1);
+        const size_t eol = text.find('\n', pos);
+        const bool bOwnLine = text[pos - 1] == '\n';
+        size_t start = pos;
+        if (!bOwnLine)
+            while (start > 0 && (text[start - 1] == ' ' || text[start - 1] == '\t')) --start;
+        const size_t end = eol == std::string::npos ? text.size() : (bOwnLine ? eol + 1 : eol);
+        text.erase(start, end - start);
+        pos = start;
     }
 
     std::vector<std::string>& lines = *pLines;

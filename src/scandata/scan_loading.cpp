@@ -2,9 +2,11 @@
 // release of the set.
 #include "scandata/scan_loading.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analyses/analysis_globals.h"
@@ -27,7 +29,7 @@
 #include "scandata/scan_messages.h"
 #include "scandata/scan_paths.h"
 #include "scandata/speed_analysis.h"
-#include "tools/nonlinear_detection.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 namespace {
 
@@ -124,10 +126,49 @@ CVector* viewOf(float* p, int n) {
     return v;
 }
 
+// The points of one load that were left out, file by file; said once at
+// the end of the load.
+struct LeftOutPoints {
+    std::vector<std::pair<std::string, int>> files;
+    void Note(const std::string& name) {
+        if (nScanFilePointsLeftOut > 0) files.emplace_back(name, nScanFilePointsLeftOut);
+    }
+    void Tell() const {
+        if (files.empty()) return;
+        std::string text = "points whose numbers are not finite were left out:";
+        const size_t nShown = std::min<size_t>(files.size(), 10);
+        for (size_t k = 0; k < nShown; ++k)
+            text += "\n" + std::to_string(files[k].second) + " in " + files[k].first;
+        if (files.size() > nShown) text += "\nand points of " + std::to_string(files.size() - nShown) + " more files";
+        scanNoticeBox(text.c_str(), "LOAD");
+    }
+};
+
+// Why the points of a scan cannot be analysed: fewer than two, or radii that
+// do not increase; empty when they can.
+std::string pointsProblem(int n, const float* r) {
+    if (n < 2) return "holds fewer than two points";
+    for (int j = 2; j <= n; ++j)
+        if (!(r[j] > r[j - 1])) {
+            char sz[160];
+            std::snprintf(sz, sizeof(sz), "radii do not increase: point %d at %.4f cm follows %.4f cm", j, r[j],
+                          r[j - 1]);
+            return sz;
+        }
+    return std::string();
+}
+
+// The text of a load error: the path, and the reason when there is one.
+std::string loadErrorText(const std::string& path, const std::string& reason) {
+    return reason.empty() ? path : path + "\n" + reason;
+}
+
 // Reads scan i from the file into its slot (steps common to every loader).
-// On failure the slot holds nothing.
+// On failure the slot holds nothing and *pReason tells why, unless the file
+// could not be read at all.
 bool readIntoSlot(TXLAWindow* pWindow, int i, const ScanSource& src, float fRes,
-                  unsigned char* pbTimeStamp) {
+                  unsigned char* pbTimeStamp, std::string* pReason, LeftOutPoints* pLeftOut) {
+    pReason->clear();
     ppScanFileName[i] = nullptr;
     ppRadius[i] = ppSignal[i] = ppThirdColumn[i] = ppFit[i] = ppModelPart[i] = ppResidual[i] = nullptr;
     ppRadiusVec[i] = ppSignalVec[i] = ppFitVec[i] = ppResidualVec[i] = ppThirdColumnVec[i] = nullptr;
@@ -140,6 +181,17 @@ bool readIntoSlot(TXLAWindow* pWindow, int i, const ScanSource& src, float fRes,
     if (!readScanFile(src.path.c_str(), &pScanHeaders[i], &n, &ppRadius[i], &ppSignal[i],
                       &ppThirdColumn[i], pbTimeStamp, fRes))
         return false;
+    // The fit limits, the noise grid and every analysis need a radius that
+    // increases from point to point.
+    *pReason = pointsProblem(n, ppRadius[i]);
+    if (!pReason->empty()) {
+        free_vector(ppRadius[i], 1, n);
+        free_vector(ppSignal[i], 1, n);
+        free_vector(ppThirdColumn[i], 1, n);
+        ppRadius[i] = ppSignal[i] = ppThirdColumn[i] = nullptr;
+        return false;
+    }
+    pLeftOut->Note(src.name);
     pScanPoints[i] = n;
     ppScanFileName[i] = new char[nNameBuffer];
     copyToBuffer(ppScanFileName[i], nNameBuffer, src.name);
@@ -332,14 +384,16 @@ bool loadPendingList(TXLAWindow* pWindow, bool bReload) {
     const int n = nPendingFiles;
     growScanTables(0, n);
     nScans = n;
+    LeftOutPoints leftOut;
     for (int i = 1; i <= n; ++i) {
         drawProgress(pWindow, i, n);
         ScanPathParts p = splitScanPath(ppPendingFileName[i]);
         ScanSource src{ppPendingFileName[i], p.name + p.ext};
-        if (!readIntoSlot(pWindow, i, src, fRes, nullptr)) {
+        std::string reason;
+        if (!readIntoSlot(pWindow, i, src, fRes, nullptr, &reason, &leftOut)) {
             nScans = i;
             freeScanData();
-            if (!bReload || !bSerialFitRunning) scanErrorBox(src.path.c_str(), "LOAD ERROR");
+            if (!bReload || !bSerialFitRunning) scanErrorBox(loadErrorText(src.path, reason).c_str(), "LOAD ERROR");
             endProgress(pWindow);
             return false;
         }
@@ -358,12 +412,13 @@ bool loadPendingList(TXLAWindow* pWindow, bool bReload) {
         if (!bSerialFitRunning) pWindow->InvalidateUnlessBatch();
     }
     endProgress(pWindow);
+    leftOut.Tell();
     return true;
 }
 
 }  // namespace
 
-void LoadAllData(TXLAWindow* pWindow, char* szSelection) {
+bool LoadAllData(TXLAWindow* pWindow, char* szSelection) {
     startProgress(pWindow);
     pWindow->DebugLog("\nEnter LoadAllData");
     bDataChanged = 1;
@@ -378,7 +433,7 @@ void LoadAllData(TXLAWindow* pWindow, char* szSelection) {
         scanErrorBox("only one file selected", "ERROR");
         if (!scanYesNoBox("switch to Equilibrium Data Mode?", "LOAD ERROR")) {
             endProgress(pWindow);
-            return;
+            return false;
         }
         bEquilibriumDataMode = 1;
         fRes = 0.0f;
@@ -399,7 +454,7 @@ void LoadAllData(TXLAWindow* pWindow, char* szSelection) {
         if (bRealtimeUpdate) bRealtimeError = 1;
         endProgress(pWindow);
         scanErrorBox("too many scans selected", "LOAD ERROR");
-        return;
+        return false;
     }
 
     std::string drive, dir;
@@ -418,6 +473,7 @@ void LoadAllData(TXLAWindow* pWindow, char* szSelection) {
     const int n = static_cast<int>(sources.size());
     growScanTables(0, n);
     nScans = n;
+    LeftOutPoints leftOut;
     for (int i = 1; i <= n; ++i) {
         drawProgress(pWindow, i, n);
         if (i == 1) {
@@ -426,20 +482,21 @@ void LoadAllData(TXLAWindow* pWindow, char* szSelection) {
                                                        : drive + dir + "notes" + p.ext;
             copyToBuffer(szNotesPath, sizeof(szNotesPath), notes);
         }
-        if (!readIntoSlot(pWindow, i, sources[i - 1], fRes, nullptr)) {
+        std::string reason;
+        if (!readIntoSlot(pWindow, i, sources[i - 1], fRes, nullptr, &reason, &leftOut)) {
             // Nothing of a failed load stays: the set is empty while the box is up.
             nScans = i;
             freeScanData();
             if (bRealtimeUpdate) bRealtimeError = 1;
             endProgress(pWindow);
-            scanErrorBox(sources[i - 1].path.c_str(), "LOAD ERROR");
-            return;
+            scanErrorBox(loadErrorText(sources[i - 1].path, reason).c_str(), "LOAD ERROR");
+            return false;
         }
     }
 
     if (!afterRead(pWindow, drive, dir)) {
         endProgress(pWindow);
-        return;
+        return false;
     }
     if (!bRealtimeUpdate) setNoiseSwitches(pWindow, true);
     dSignalPerMgMl = bInterferenceData ? 3.3 : 1.0;
@@ -471,6 +528,7 @@ void LoadAllData(TXLAWindow* pWindow, char* szSelection) {
     }
     if (!bRealtimeUpdate && !bSerialFitRunning && !bEqTestMode) checkTemperatureFluctuation(1.0f);
     endProgress(pWindow);
+    leftOut.Tell();
 
     if (bCheckTimeStamps && pWindow->CheckTimeStamps()) pWindow->LoadScanFileList();
 
@@ -479,6 +537,7 @@ void LoadAllData(TXLAWindow* pWindow, char* szSelection) {
         scanNoticeBox("scan time correction for fluorescence data not yet implemented, switching off",
                       nullptr);
     }
+    return nScans > 0;
 }
 
 void TXLAWindow::LoadScanFileList() {
@@ -539,12 +598,14 @@ void TXLAWindow::AddMoreFiles(char* szSelection) {
     // While a box is up the set shows only the scans it held before.
     int nFailures = 0;
     bool bDiscrepancyShown = false;
+    LeftOutPoints leftOut;
     for (int i = nOld + 1; i <= nNew; ++i) {
         const ScanSource& src = sources[i - nOld - 1];
         unsigned char bTimeStamp = 0;
-        if (!readIntoSlot(this, i, src, fRes, &bTimeStamp)) {
+        std::string reason;
+        if (!readIntoSlot(this, i, src, fRes, &bTimeStamp, &reason, &leftOut)) {
             ++nFailures;
-            scanErrorBox(src.path.c_str(), "LOAD ERROR");
+            scanErrorBox(loadErrorText(src.path, reason).c_str(), "LOAD ERROR");
             continue;
         }
         if (bCheckTimeStamps && !bEquilibriumDataMode && !bDiscrepancyShown &&
@@ -589,6 +650,7 @@ void TXLAWindow::AddMoreFiles(char* szSelection) {
     bRepaintAfterCalc = 0;
     redrawDataPlot(1);
     InvalidateUnlessBatch();
+    leftOut.Tell();
 }
 
 int setInitialData(TXLAWindow* pWindow, const char* szPath) {
@@ -600,13 +662,19 @@ int setInitialData(TXLAWindow* pWindow, const char* szPath) {
     }
     freeExtrapolationArrays();
     unsigned char bTimeStamp = 0;
-    if (!readScanFile(szPath, &hdrInitialScan, &nExtrapolationPoints, &pExtrapolation1,
-                      &pExtrapolation2, &pExtrapolation3, &bTimeStamp, fRes)) {
+    const bool bRead = readScanFile(szPath, &hdrInitialScan, &nExtrapolationPoints, &pExtrapolation1,
+                                    &pExtrapolation2, &pExtrapolation3, &bTimeStamp, fRes) != 0;
+    const std::string reason = bRead ? pointsProblem(nExtrapolationPoints, pExtrapolation1) : std::string();
+    if (!bRead || !reason.empty()) {
+        if (bRead) freeExtrapolationArrays();
         nExtrapolationPoints = 0;
         pExtrapolation1 = pExtrapolation2 = pExtrapolation3 = nullptr;
-        scanErrorBox(szPath, "LOAD ERROR");
+        scanErrorBox(loadErrorText(szPath, reason).c_str(), "LOAD ERROR");
         return 0;
     }
+    LeftOutPoints leftOut;
+    leftOut.Note(splitScanPath(szPath).name + splitScanPath(szPath).ext);
+    leftOut.Tell();
     if (bCheckTimeStamps && bTimeStamp != pScanHeaders[1].timeStampChecked) {
         char sz[400];
         std::snprintf(sz, sizeof(sz), "%.300s\n time stamp correction discrepancy with previous data!", szPath);

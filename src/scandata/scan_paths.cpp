@@ -1,6 +1,8 @@
 // Path helpers of the scan-data subsystem.
 #include "scandata/scan_paths.h"
 
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/app_globals.h"
@@ -36,6 +38,13 @@ std::string withoutTrailingSeparator(const std::string& path) {
 std::string parameterFilePath(const std::string& dir, const std::string& scanFileName) {
     const ScanPathParts scan = splitScanPath(scanFileName);
     return bOldFilenameConvention ? dir + scan.name + ".~p" : dir + "~tmppars" + scan.ext;
+}
+
+long trailingScanNumber(const std::string& stem) {
+    size_t i = stem.size();
+    while (i > 0 && std::isdigit(static_cast<unsigned char>(stem[i - 1]))) --i;
+    if (i == stem.size() || stem.size() - i > 9) return -1;
+    return std::strtol(stem.c_str() + i, nullptr, 10);
 }
 
 bool copyToBuffer(char* szBuffer, size_t nSize, const std::string& text) {

@@ -21,5 +21,9 @@ std::string withoutTrailingSeparator(const std::string& path);
 // ending in a separator): "~tmppars" with the scan file's extension, or under
 // the old file-name convention the scan file's name with the extension "~p".
 std::string parameterFilePath(const std::string& dir, const std::string& scanFileName);
+// The number made by the digits at the end of a file's name without its
+// extension ("tcorr_00012" gives 12); -1 when it ends in no digit (or in more
+// than nine).
+long trailingScanNumber(const std::string& stem);
 // Copies text into a fixed buffer; false (and an empty buffer) when it does not fit.
 bool copyToBuffer(char* szBuffer, size_t nSize, const std::string& text);

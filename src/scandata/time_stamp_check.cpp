@@ -259,6 +259,9 @@ void TXLAWindow::CmRestoreTimeAndW2t() {
     const ScanHeader ref = pScanHeaders[pScanTimeOrder[k]];
     const float fOmega = static_cast<float>(ref.rpm * 0.10471975511965977);
     const float fW2 = fOmega * fOmega;
+    // Every file's time first: one that cannot be read leaves every scan's
+    // times as they were.
+    std::vector<double> dts(static_cast<size_t>(nPendingFiles) + 1, 0.0);
     for (int i = 1; i <= nPendingFiles; ++i) {
         if (i == k) continue;
         std::time_t ti = 0;
@@ -266,7 +269,11 @@ void TXLAWindow::CmRestoreTimeAndW2t() {
             couldNotOpen(ppPendingFileName[i]);
             return;
         }
-        const double dt = std::difftime(ti, tRef);
+        dts[static_cast<size_t>(i)] = std::difftime(ti, tRef);
+    }
+    for (int i = 1; i <= nPendingFiles; ++i) {
+        if (i == k) continue;
+        const double dt = dts[static_cast<size_t>(i)];
         ScanHeader& h = pScanHeaders[pScanTimeOrder[i]];
         h.time = ref.time + dt;
         h.timeWritten = ref.timeWritten + dt;

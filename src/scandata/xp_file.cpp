@@ -125,11 +125,11 @@ void TXLAWindow::LoadXpFile(const char* szPath) {
     std::copy(selection.begin(), selection.end(), szOpenFileNames);
 
     const std::string firstName = names.empty() ? std::string() : names[0];
+    const std::string oldCaption = szWindowTitle;
     std::snprintf(szWindowTitle, sizeof(szWindowTitle), "SEDIMENTATION ANALYSIS -> %.300s%.100s...",
                   withTrailingSeparator(dir).c_str(), firstName.c_str());
-    SetCaption(szWindowTitle);
     win::SetCursor(win::LoadCursor(nullptr, win::IDC_WAIT));
-    LoadAllData(this, szOpenFileNames);
+    loadSelectionUnderCaption(this, oldCaption.c_str());
     win::SetCursor(win::LoadCursor(nullptr, win::IDC_ARROW));
 
     if (nScans > 0) {

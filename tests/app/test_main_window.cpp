@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
@@ -9,15 +11,18 @@
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/preferences.h"
+#include "app/scan_colors.h"
 #include "app/window_fixture.h"
 #include "app/xla_app.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
+#include "numerics/nrutil.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "plot/screen_button.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
+#include "scandata/scan_file.h"
 
 using namespace win;
 
@@ -113,7 +118,7 @@ TEST_F(MainWindowTest, MenuBarChecksAndTheFloToolsItem)
     EXPECT_EQ(bHavePlot3dExe, 1);
     EXPECT_EQ(bHaveMovieExe, 0);
     EXPECT_EQ(std::string(w->GetCaption()), "Sedimentation Analysis");
-    EXPECT_NE(GetMenuState(m, 298, MF_BYCOMMAND) & MF_GRAYED, 0u);  // not built yet
+    EXPECT_EQ(GetMenuState(m, 298, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_EQ(GetMenuState(m, 518, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_EQ(GetMenuState(m, CM_EXIT, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_NE(GetMenuState(m, CM_FLAG_STRONG_GRADIENTS, MF_BYCOMMAND) & MF_CHECKED, 0u);
@@ -133,7 +138,7 @@ TEST_F(MainWindowTest, MenuBarChecksAndTheFloToolsItem)
     w->UpdateFloToolsMenu();
     ASSERT_EQ(GetMenuItemCount(m), nItems + 1);
     EXPECT_EQ(GetMenuItemID(m, nItems), 915u);
-    EXPECT_NE(GetMenuState(m, 915, MF_BYCOMMAND) & MF_GRAYED, 0u);
+    EXPECT_EQ(GetMenuState(m, 915, MF_BYCOMMAND) & MF_GRAYED, 0u);  // the FloTools dialog is built
     w->UpdateFloToolsMenu();
     EXPECT_EQ(GetMenuItemCount(m), nItems + 1);  // not twice
     bFluorescenceData = 0;
@@ -175,12 +180,22 @@ TEST_F(MainWindowTest, HelpRequestOffersHelpInsteadOfActing)
     EXPECT_TRUE(transcriptHas(script.lines(), "help.html#command-518"));
     w->EvHelpRequest(CM_SCAN_COLOR_FROM_TIME);
     EXPECT_EQ(bScanColorFromTime, 0);
-    // Run has no help prologue: no question (and nothing to run yet)
+    // Run has no help prologue: no question, it runs
+    bWizardMessages = 0;
     w->EvHelpRequest(213);
     EXPECT_EQ(script.pending(), 0u);
     // without the request the command acts
     w->EvCommand(518, nullptr, 0);
     EXPECT_EQ(nZoomLevel, 0);
+
+    // How To Get Help chosen itself opens the page at its top, not at the
+    // command asked about before (nor at "#command-0", which is no anchor).
+    headless::Script top;
+    top.expectMessageBox("HELP", IDYES);
+    w->EvCommand(CM_HOW_TO_GET_HELP, nullptr, 0);
+    EXPECT_TRUE(transcriptHas(top.lines(), "\"Show the help pages in the web browser?\""));
+    EXPECT_TRUE(transcriptHas(top.lines(), "help.html\"")) << top.lines().back();
+    EXPECT_FALSE(transcriptHas(top.lines(), "#command-"));
 }
 
 TEST_F(MainWindowTest, PaintingWaitsWhileBusy)
@@ -302,6 +317,14 @@ TEST_F(MainWindowTest, HitTestsFindThePointUnderTheMouse)
     EXPECT_TRUE(w->PointInDataPlot(700, 250));
     EXPECT_FALSE(w->PointInDataPlot(700, 800));  // residuals band
     EXPECT_FALSE(w->PointInDataPlot(5, 250));
+    // the window and the tools take a pixel to the same place of the picture
+    for (int x = 0; x <= 1400; x += 7)
+        for (int y = 0; y <= 1000; y += 11) {
+            const float fX = pixelToPerMilleX(x, w->fClientWidth), fY = pixelToPerMilleY(y, w->fClientHeight);
+            const bool bInside = fX >= pDataPlot->nFrameLeft && fX <= pDataPlot->nFrameRight &&
+                                 fY >= pDataPlot->nFrameTop && fY <= pDataPlot->nFrameBottom;
+            ASSERT_EQ(w->PointInDataPlot(x, y), bInside) << x << " " << y;
+        }
 }
 
 TEST_F(MainWindowTest, GradientCheckFlagsFourSteepSlopes)
@@ -454,4 +477,126 @@ TEST_F(MainWindowTest, NoiseButtonTakesTheNoiseOffAndPutsTheTiNoiseBack)
     w->DeleteNoiseButtons();
     EXPECT_EQ(w->pNoiseButton, nullptr);
     bFitTINoise = bFitRINoise = 0;
+}
+
+TEST_F(MainWindowTest, ASidePlotGivesTheWindowBackOnEscapeDataRangeAndFullRange)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 6));
+    const COLORREF white = RGB(255, 255, 255);
+    // a point on the data plot's frame, which the side plot does not cover there
+    const int x = pDataPlot->nFrameLeft * 1400 / 1399, y = (pDataPlot->nFrameTop + pDataPlot->nFrameBottom) / 2;
+    headless::Script script;
+    for (UINT nBack : {0u, 518u, 208u}) {
+        w->EvCommand(946, nullptr, 0);  // the rotor-speed plot of the scans
+        headless::processMessages();
+        ASSERT_NE(pAuxPlot, nullptr) << nBack;
+        EXPECT_FALSE(w->PointInDataPlot(700, 250)) << nBack;
+        if (nBack == 0)
+            script.typeChar(0x1B);
+        else
+            script.command(nBack);
+        headless::processMessages();
+        EXPECT_EQ(pAuxPlot, nullptr) << nBack;
+        EXPECT_TRUE(w->PointInDataPlot(700, 250)) << nBack;  // markers and zoom work again
+        EXPECT_NE(surfacePixel(w, x, y), white) << nBack;     // the data plot is painted
+    }
+    // Escape without a side plot or a drag changes nothing
+    script.typeChar(0x1B);
+    headless::processMessages();
+    EXPECT_NE(pDataPlot, nullptr);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(MainWindowTest, CommandsThatWaitForUnbuiltPartsAreGrayedAndDoNothing)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 3));
+    HMENU m = w->GetMenu();
+    headless::Script script;  // any question or dialog fails the test
+    for (bool bEquilibrium : {false, true}) {
+        bEquilibriumDataMode = bEquilibrium ? 1 : 0;
+        for (UINT id : {1098u, 827u, 203u, 459u}) {
+            EXPECT_NE(GetMenuState(m, id, MF_BYCOMMAND) & MF_GRAYED, 0u) << id;
+            EXPECT_FALSE(TXLAWindow::HasHandler(id)) << id;
+            script.command(id);
+            headless::processMessages();
+        }
+    }
+    bEquilibriumDataMode = 0;
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(script.lines().empty());
+    EXPECT_FALSE(std::filesystem::exists(scratch + "f00001.RA1"));
+    EXPECT_EQ(GetMenuState(m, 200, MF_BYCOMMAND) & MF_GRAYED, 0u);  // built commands stay enabled
+}
+
+TEST_F(MainWindowTest, DeleteOverADataPointRemovesItFromItsFileAfterAQuestion)
+{
+    TXLAWindow* w = OpenWindow();
+    const std::vector<std::string> paths = writeBoundaryScans(scratch, 3);
+    LoadScans(paths);
+    const std::string original = readText(paths[2]);
+    const int n = pScanPoints[3];
+    // the client pixel of point j of scan 3 (drawn last, so on top)
+    auto pixelOf = [](int j) {
+        return POINT{int(pDataPlot->MapX(ppRadius[3][j]) * 1400.0 / 1399 + 0.5),
+                     int(pDataPlot->MapY(ppSignal[3][j]) + 0.5)};
+    };
+    auto pressDeleteAt = [](headless::Script& s, POINT p) {
+        s.mouse(WM_MOUSEMOVE, p.x, p.y).pressKey(VK_DELETE);
+        headless::processMessages();
+    };
+    ASSERT_TRUE(w->PointInDataPlot(pixelOf(100).x, pixelOf(100).y));
+    const float fRemoved = ppRadius[3][100], fNext = ppRadius[3][101];
+    char szQuestion[200];
+    std::snprintf(szQuestion, sizeof szQuestion, "remove point 100 (r = %.4f cm) from the file scan00003.RA1?",
+                  fRemoved);
+
+    // No keeps everything
+    headless::Script script;
+    script.expectMessageBox(szQuestion, IDNO);
+    pressDeleteAt(script, pixelOf(100));
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(pScanPoints[3], n);
+    EXPECT_FALSE(std::filesystem::exists(scratch + "scan00003_mod.RA1"));
+
+    // Yes: the point leaves a copy of the file beside the untouched original,
+    // and the loaded scan, which now goes by the copy's name
+    script.expectMessageBox(szQuestion, IDYES);
+    pressDeleteAt(script, pixelOf(100));
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_EQ(pScanPoints[3], n - 1);
+    EXPECT_FLOAT_EQ(ppRadius[3][100], fNext);
+    EXPECT_STREQ(ppScanFileName[3], "scan00003_mod.RA1");
+    EXPECT_EQ(readText(paths[2]), original);
+    auto fileRadii = [](const std::string& path) {
+        ScanHeader h{};
+        int m = 0;
+        float *r = nullptr, *s = nullptr;
+        std::vector<float> v;
+        if (readScanFile(path.c_str(), &h, &m, &r, &s, nullptr, nullptr, 0.0f)) v.assign(r + 1, r + m + 1);
+        free_vector(r, 1, m);
+        free_vector(s, 1, m);
+        return v;
+    };
+    std::vector<float> radii = fileRadii(scratch + "scan00003_mod.RA1");
+    ASSERT_EQ(int(radii.size()), n - 1);
+    EXPECT_NEAR(radii[99], fNext, 1e-4);
+
+    // A second point goes from the same copy; the first stays out.
+    std::snprintf(szQuestion, sizeof szQuestion, "remove point 100 (r = %.4f cm) from the file scan00003_mod.RA1?",
+                  fNext);
+    script.expectMessageBox(szQuestion, IDYES);
+    pressDeleteAt(script, pixelOf(100));
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(pScanPoints[3], n - 2);
+    EXPECT_STREQ(ppScanFileName[3], "scan00003_mod.RA1");
+    radii = fileRadii(scratch + "scan00003_mod.RA1");
+    ASSERT_EQ(int(radii.size()), n - 2);
+    for (float r : radii) EXPECT_TRUE(std::fabs(r - fRemoved) > 1e-4 && std::fabs(r - fNext) > 1e-4) << r;
+    EXPECT_FALSE(std::filesystem::exists(scratch + "scan00003_mod_mod.RA1"));
+
+    // Delete where no point lies asks nothing
+    pressDeleteAt(script, POINT{pixelOf(100).x, pDataPlot->nFrameTop + 5});
+    EXPECT_TRUE(script.pending() == 0u);
 }

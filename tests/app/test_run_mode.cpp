@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
+#include <sstream>
 
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
@@ -12,6 +14,7 @@
 #include "app/window_fixture.h"
 #include "app/xla_app.h"
 #include "app/xml_reader.h"
+#include "distributions/conti_globals.h"
 #include "platform/win.h"
 #include "scandata/scan_data.h"
 
@@ -29,11 +32,13 @@ bool bmpSize(const std::string& path, int* pW, int* pH)
     return true;
 }
 
-// Runs the program with arguments; its exit code and what it printed.
-int runProgram(const std::string& args, std::string* pOutput)
+// Runs the program with arguments (in the environment env changes, "env"
+// arguments); its exit code and what it printed.
+int runProgram(const std::string& args, std::string* pOutput, const std::string& env = "")
 {
     std::string exe = std::string(runningProgramDir()) + "morvex";
-    FILE* p = popen((exe + " " + args + " 2>&1").c_str(), "r");
+    std::string command = (env.empty() ? "" : "env " + env + " ") + "'" + exe + "' " + args + " 2>&1";
+    FILE* p = popen(command.c_str(), "r");
     if (!p) return -1;
     char buf[512];
     while (std::fgets(buf, sizeof buf, p)) *pOutput += buf;
@@ -92,7 +97,7 @@ TEST_F(RunModeTest, WritesTheResultsFolder)
     EXPECT_TRUE(std::filesystem::exists(out + "/transcript.txt"));
     std::vector<std::string> written;
     for (auto* f : root->child("ResultFiles")->all("File")) written.push_back(f->text);
-    EXPECT_EQ(written, (std::vector<std::string>{"screenshot.bmp", "transcript.txt"}));
+    EXPECT_EQ(written, (std::vector<std::string>{"screenshot.bmp", "svdfrdata.dat", "transcript.txt"}));
     // the disclaimer is neither asked nor taken as accepted by a run
     EXPECT_EQ(readLines(szParamsIniPath)[0], "0");
 }
@@ -112,4 +117,104 @@ TEST_F(RunModeTest, TheProgramRefusesAnInvalidParameterFile)
     text.clear();
     EXPECT_EQ(runProgram("--help", &text), 0);
     EXPECT_NE(text.find("OutputResultsDirectory"), std::string::npos);
+}
+
+// A run that cannot analyse its data as asked says why on the console, each
+// message as the record has it, and ends with 1: files that are no scans
+// (nothing loads), and scans whose speeds the speed steps beside them do not
+// match (they load, but a profile that does not fit them makes any analysis
+// wrong).
+TEST_F(RunModeTest, AFailedRunSaysWhyOnTheConsoleAndEndsWithOne)
+{
+    std::string garbage = scratch + "garbage";
+    std::filesystem::create_directories(garbage);
+    for (const char* n : {"g00001.RA1", "g00002.RA1"}) writeText(garbage + "/" + n, "no scan\nat all\n");
+    writeText(scratch + "garbage.xml", "<DataDirectory>" + garbage + "</DataDirectory><OutputResultsDirectory>" +
+                                           scratch + "out1</OutputResultsDirectory>");
+    std::string text;
+    EXPECT_EQ(runProgram("'" + scratch + "garbage.xml'", &text), 1);
+    EXPECT_NE(text.find("morvex: LOAD ERROR: " + garbage + "/g00001.RA1\n"), std::string::npos) << text;
+    auto root = parseXmlFile(scratch + "out1/ResultParameters.xml", &text);
+    ASSERT_TRUE(root) << text;
+    EXPECT_EQ(root->attr("exitCode"), "1");
+    EXPECT_EQ(root->child("Messages")->all("Message").size(), 1u);
+
+    std::string data = scratch + "profile";
+    std::filesystem::create_directories(data);
+    writeBoundaryScans(data, 4, "s");  // at 50000 rpm
+    // the scans at 50000 rpm lie in the first step, at 20000 rpm
+    writeText(data + "/speedsteps.txt", "0.000000\t20000.000000\t300.000000\n"
+                                        "5000.000000\t50000.000000\t300.000000\n");
+    writeText(scratch + "profile.xml", "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" +
+                                           scratch + "out2</OutputResultsDirectory>");
+    text.clear();
+    EXPECT_EQ(runProgram("'" + scratch + "profile.xml'", &text), 1);
+    EXPECT_NE(text.find("morvex: LOAD ERROR: oops - speedsteps.txt rotor speed profile inconsistent with data\n"),
+              std::string::npos)
+        << text;
+    root = parseXmlFile(scratch + "out2/ResultParameters.xml", &text);
+    ASSERT_TRUE(root) << text;
+    EXPECT_EQ(root->child("ScanCount")->text, "4");
+    EXPECT_EQ(root->attr("exitCode"), "1");
+}
+
+// Without a display the window cannot open: the program says so and how else
+// to run, and ends with 1 (Qt itself would abort). So it does when a display
+// is named but cannot be reached.
+TEST_F(RunModeTest, WithoutADisplayTheProgramSaysHowToRun)
+{
+    std::string text;
+    EXPECT_EQ(runProgram("", &text, "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM"), 1);
+    EXPECT_NE(text.find("morvex: no display was found for the main window.\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("morvex PARAMETERFILE"), std::string::npos) << text;
+    EXPECT_NE(text.find("QT_QPA_PLATFORM=offscreen"), std::string::npos) << text;
+    text.clear();
+    EXPECT_EQ(runProgram("", &text, "-u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:97"), 1);
+    EXPECT_NE(text.find("morvex: no display was found for the main window.\n"), std::string::npos) << text;
+}
+
+// The minimum s of log-spaced grids from the parameter file.
+TEST_F(RunModeTest, MinimumSOfLogGrids)
+{
+    std::string data = scratch + "data";
+    std::filesystem::create_directories(data);
+    writeBoundaryScans(data, 3, "s");
+    writeText(scratch + "job.xml", "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                                       "out</OutputResultsDirectory><UseMinSForLogGrid>1</UseMinSForLogGrid>"
+                                       "<MinSForLogGrid>2.5</MinSForLogGrid>");
+    std::string err;
+    ASSERT_EQ(readParameterFile((scratch + "job.xml").c_str(), &runParameters, &err), 1) << err;
+    bHaveRunParameters = 1;
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    {
+        TXLAApp app("RADOdodedez");
+        EXPECT_EQ(app.Run(), 0);
+    }
+    EXPECT_EQ(bLogGridMinS, 1);
+    EXPECT_EQ(fLogGridMinS, 2.5f);
+}
+
+// The program run unattended on the example data set: the column table of
+// noise, data and fit lies in the results folder and the record names it.
+TEST_F(RunModeTest, TheExampleRunWritesTheColumnTable)
+{
+    const std::string out = scratch + "example-results";
+    writeText(scratch + "run.xml", "<MorvexRun><DataDirectory>" MORVEX_SOURCE_DIR "/examples/velocity</DataDirectory>"
+                                   "<FirstScan>1</FirstScan><LastScan>30</LastScan><OutputResultsDirectory>" + out +
+                                       "</OutputResultsDirectory></MorvexRun>");
+    std::string text;
+    ASSERT_EQ(runProgram("'" + scratch + "run.xml'", &text), 0) << text;
+    std::string err;
+    auto root = parseXmlFile(out + "/ResultParameters.xml", &err);
+    ASSERT_TRUE(root) << err;
+    std::vector<std::string> written;
+    for (auto* f : root->child("ResultFiles")->all("File")) written.push_back(f->text);
+    EXPECT_NE(std::find(written.begin(), written.end(), "svdfrdata.dat"), written.end());
+    const std::vector<std::string> rows = readLines(out + "/svdfrdata.dat");
+    ASSERT_GE(rows.size(), 30u);
+    // three noise columns, then radius, data and fit of each of the 30 scans
+    std::istringstream first(rows[0]);
+    int nColumns = 0;
+    for (double d; first >> d;) ++nColumns;
+    EXPECT_EQ(nColumns, 3 + 3 * 30);
 }

@@ -420,6 +420,36 @@ TEST(Metafiles, RecordListPlayAndKeepTheTargetsState)
     DeleteMetaFile(copy);
 }
 
+TEST(Metafiles, ARecordingThatReusesTheRoomOfDeletedPicturesStartsEmpty)
+{
+    // Large pictures deleted leave their room to the next recordings, never
+    // their records; a copy and the pictures still alive keep theirs.
+    auto big = [](int n) {
+        HDC mf = CreateMetaFile(nullptr);
+        for (int k = 0; k < n; k++) LineTo(mf, k % 1000, k / 1000);
+        return CloseMetaFile(mf);
+    };
+    HMETAFILE a = big(200000), b = big(70000);
+    HMETAFILE keep = CopyMetaFile(a, nullptr);
+    DeleteMetaFile(a);
+    DeleteMetaFile(b);
+    for (int round = 0; round < 3; round++) {
+        HDC mf = CreateMetaFile(nullptr);
+        MoveToEx(mf, 1, 2, nullptr);
+        LineTo(mf, 3, 4);
+        HMETAFILE h = CloseMetaFile(mf);
+        EXPECT_EQ(metaFileListing(h), (std::vector<std::string>{"MoveTo(1,2)", "LineTo(3,4)"})) << round;
+        DeleteMetaFile(h);
+    }
+    const std::vector<std::string> kept = metaFileListing(keep);
+    ASSERT_EQ(kept.size(), 200000u);
+    EXPECT_EQ(kept[199999], "LineTo(999,199)");
+    HMETAFILE c = big(100000);
+    EXPECT_EQ(metaFileListing(c).size(), 100000u);
+    DeleteMetaFile(c);
+    DeleteMetaFile(keep);
+}
+
 TEST(WindowSurface, BitBltSavesAndRestoresAnArea)
 {
     TWindow w(nullptr, "surface");

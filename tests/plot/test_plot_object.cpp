@@ -52,6 +52,41 @@ TEST(PlotObject, CurvesColoursAndSettings)
     EXPECT_FALSE(plot.bYValueScale);
 }
 
+TEST(PlotObject, CurvesAddedTogetherGiveThePlotOfCurvesAddedOneByOne)
+{
+    // The data plot of many scans adds its curves in one step: tables,
+    // colours, the first picture and the ranges come out as with AddCurve.
+    CurveStore store;
+    std::vector<CCurve*> curves;
+    for (int k = 0; k < 12; k++) {
+        std::vector<float> x(50), y(50);
+        for (int i = 0; i < 50; i++) x[size_t(i)] = 6.0f + 0.01f * float(i + k), y[size_t(i)] = float((i * k) % 11) - 3;
+        curves.push_back(store.curve(x, y));
+    }
+    CWINPlot one, all;
+    one.SetPlotRect(100, 100, 500, 700);
+    all.SetPlotRect(100, 100, 500, 700);
+    for (CCurve* c : curves) one.AddCurve(c);
+    all.AddCurves(curves.data(), 3);
+    ASSERT_TRUE(all.bMetaFileValid);  // the first curve drew the first picture
+    HMETAFILE hFirst = all.hMetaFile;
+    all.AddCurves(curves.data() + 3, 9);
+    EXPECT_EQ(all.hMetaFile, hFirst);
+    ASSERT_EQ(all.nCurves, one.nCurves);
+    for (int k = 0; k < 12; k++) {
+        EXPECT_EQ(all.pCurves[k], one.pCurves[k]) << k;
+        EXPECT_EQ(all.GetCurveColor(k), one.GetCurveColor(k)) << k;
+        EXPECT_EQ(all.GetCurveStyle(k), one.GetCurveStyle(k)) << k;
+        EXPECT_EQ(all.pRangeSet[k], 0) << k;
+    }
+    EXPECT_FLOAT_EQ(all.fXMin, one.fXMin);
+    EXPECT_FLOAT_EQ(all.fXMax, one.fXMax);
+    EXPECT_FLOAT_EQ(all.fYMin, one.fYMin);
+    EXPECT_FLOAT_EQ(all.fYMax, one.fYMax);
+    all.AddCurves(curves.data(), 0);
+    EXPECT_EQ(all.nCurves, 12);
+}
+
 TEST(PlotObject, TextsLongerThanTheirBuffersAreCut)
 {
     CWINPlot plot;

@@ -149,15 +149,16 @@ TEST_F(DataMenuLoadTest, DroppedFiles) {
         EXPECT_EQ(script.pending(), 0u);
     }
     {
-        // Other files, one scan file alone, and a parameter file declined:
-        // nothing is loaded and nothing but the parameter question is asked.
+        // Other files, one scan file alone, and a parameter file, which is
+        // refused while parameter files cannot be read: nothing is loaded and
+        // nothing but the refusal is said.
         const std::string a = folder + "/a.txt", b = folder + "/b.txt", p = folder + "/~tmppars.RA1";
         scantest::writeText(a, "x");
         scantest::writeText(b, "y");
         scantest::writeText(p, "1\n");
         win::headless::Script script;
         script.dropFiles({a, b}).dropFiles({ten[2]}).dropFiles({p});
-        script.expectMessageBox("switch to parameter file " + p + "?", win::IDNO);
+        script.expectMessageBox(p + "\nparameter files cannot be loaded in this version", win::IDOK);
         win::headless::processMessages();
         EXPECT_EQ(nScans, 4);
         EXPECT_EQ(script.pending(), 0u);
@@ -264,4 +265,62 @@ TEST_F(DataMenuLoadTest, ANewSetTakesTheWindowBackFromTheSidePlot) {
     EXPECT_EQ(pAuxPlot, nullptr);
     EXPECT_TRUE(window->PointInDataPlot(700, 250));
     EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(DataMenuLoadTest, TheProgramsOwnListFileInASelectionIsNoScanAndAFailedLoadKeepsNoStaleCaption) {
+    const std::string folder = Folder("all");
+    const std::vector<std::string> paths = WriteFiles(folder, 4);
+    win::headless::Script script;
+    script.expectOpenFile("select files to fit", paths).expectInput("load every n'th file:", "1");
+    Run(script, 200);
+    ASSERT_EQ(nScans, 4);
+    const std::string caption = "SEDIMENTATION ANALYSIS -> " + folder + "/f01.RA1...";
+    EXPECT_EQ(std::string(szWindowTitle), caption);
+
+    // Every file of the folder again, the list file written by that load
+    // (and a corrected-copy list) among them: the scans load, the lists are
+    // left out, also of the list written anew.
+    scantest::writeText(folder + "/list_corr.RA1", "newformat n=1\n" + folder + "\nf01.RA1\n");
+    std::vector<std::string> all = {folder + "/f01.RA1", folder + "/f02.RA1", folder + "/f03.RA1",
+                                    folder + "/f04.RA1", folder + "/list.RA1", folder + "/list_corr.RA1"};
+    script.expectOpenFile("select files to fit", all).expectInput("load every n'th file:", "1");
+    Run(script, 200);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"f01.RA1", "f02.RA1", "f03.RA1", "f04.RA1"}));
+    EXPECT_EQ(scantest::readText(folder + "/list.RA1"),
+              "newformat n=1\n" + folder + "\nf01.RA1\nf02.RA1\nf03.RA1\nf04.RA1\n");
+
+    // List files alone: the list is read as the list it is.
+    script.expectOpenFile("select files to fit", {folder + "/list_corr.RA1", folder + "/list.RA1"});
+    Run(script, 200);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(nScans, 1);
+    EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"f01.RA1"}));
+
+    // A load declined at the one-file question keeps the set and its caption.
+    script.expectOpenFile("select files to fit", paths).expectInput("load every n'th file:", "1");
+    Run(script, 200);
+    ASSERT_EQ(nScans, 4);
+    script.expectOpenFile("select files to fit", {folder + "/f02.RA1"})
+        .expectInput("load every n'th file:", "1")
+        .expectMessageBox("only one file selected", win::IDOK)
+        .expectMessageBox("switch to Equilibrium Data Mode?", win::IDNO);
+    Run(script, 200);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(nScans, 4);
+    EXPECT_EQ(std::string(szWindowTitle), caption);
+    EXPECT_EQ(std::string(window->GetCaption()), caption);
+
+    // A load that fails drops the set: the caption names no folder.
+    const std::string bad = Folder("bad");
+    const std::vector<std::string> badPaths = WriteFiles(bad, 3, "g");
+    scantest::writeText(badPaths[1], "not a scan\n");
+    script.expectOpenFile("select files to fit", badPaths)
+        .expectInput("load every n'th file:", "1")
+        .expectMessageBox(badPaths[1], win::IDOK);
+    Run(script, 200);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(nScans, 0);
+    EXPECT_EQ(std::string(szWindowTitle), "Sedimentation Analysis");
+    EXPECT_EQ(std::string(window->GetCaption()), "Sedimentation Analysis");
 }

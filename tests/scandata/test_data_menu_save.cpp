@@ -54,6 +54,12 @@ protected:
         Run(script, 200);
         ASSERT_EQ(nScans, static_cast<int>(paths.size()));
     }
+    // Save Fit Data (203) stays grayed until fits come from a model; what it
+    // writes is tested through its handler.
+    void SaveFitData() {
+        window->CmSaveFitData();
+        win::headless::processMessages();
+    }
     // Intensity scans: the reference intensity in the second column, the
     // sample's in the third (the loader's signal).
     std::string WriteIntensity(const std::string& folder, const std::string& name, double time,
@@ -100,7 +106,7 @@ TEST_F(DataMenuSaveTest, FitAndResidualNamesAndOverwriteQuestions) {
         .expectSaveFile("save fitted data as", out + "/f0000x.rxx")
         .expectSaveFile("save residuals as", out + "/r0000x.rxx")
         .expectFileCancel("save some fit parameters as");
-    Run(script, 203);
+    SaveFitData();
     EXPECT_EQ(script.pending(), 0u);
     {
         ReadBack f1(out + "/f0001.RA1"), f2(out + "/f0002.RA1"), r3(out + "/r0003.RA1");
@@ -126,7 +132,7 @@ TEST_F(DataMenuSaveTest, FitAndResidualNamesAndOverwriteQuestions) {
         .expectMessageBox("file " + out + "/r0001.RA1 already exists!\nOverwrite all?", win::IDNO)
         .expectMessageBox("residuals not saved", win::IDOK)
         .expectFileCancel("save some fit parameters as");
-    Run(script, 203);
+    SaveFitData();
     EXPECT_EQ(script.pending(), 0u);
     {
         ReadBack f3(out + "/f0003.RA1"), r1(out + "/r0001.RA1");
@@ -143,7 +149,7 @@ TEST_F(DataMenuSaveTest, FitAndResidualNamesAndOverwriteQuestions) {
         .expectMessageBox("fit not saved", win::IDOK)
         .expectFileCancel("save residuals as")
         .expectFileCancel("save some fit parameters as");
-    Run(script, 203);
+    SaveFitData();
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(std::filesystem::exists(out2 + "/f0001.RA1"));
     EXPECT_TRUE(std::filesystem::exists(out2 + "/f0002.RA1"));
@@ -157,7 +163,9 @@ TEST_F(DataMenuSaveTest, FitAndResidualNamesAndOverwriteQuestions) {
         .expectMessageBox("Attention: could not open " + out3 + "/f0001.RA1", win::IDOK)
         .expectFileCancel("save residuals as")
         .expectFileCancel("save some fit parameters as");
-    Run(script, 203);
+    testing::internal::CaptureStdout();  // the writer's own line
+    SaveFitData();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n\aAttention: could not open " + out3 + "/f0001.RA1\n");
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_FALSE(std::filesystem::exists(out3 + "/f0002.RA1"));
 }
@@ -203,7 +211,7 @@ TEST_F(DataMenuSaveTest, IntensityDataKeepTheirColumns) {
         .expectMessageBox("convert intensities to absorbance data?", win::IDYES)
         .expectFileCancel("save residuals as")
         .expectFileCancel("save some fit parameters as");
-    Run(script, 203);
+    SaveFitData();
     EXPECT_EQ(pScanHeaders[1].dataType, 'I');
     {
         // log10(reference / sample), 10 where the sample is 0, with an
@@ -251,6 +259,8 @@ TEST_F(DataMenuSaveTest, IntensityDataKeepTheirColumns) {
 }
 
 TEST_F(DataMenuSaveTest, AverageNoiseAndExport) {
+    // the averaged set is run at once; its model is not what this test is about
+    bWizardMessages = 0;
     const std::string data = Folder("avg");
     std::vector<std::string> paths;
     for (int k = 1; k <= 3; ++k) {
@@ -295,8 +305,11 @@ TEST_F(DataMenuSaveTest, AverageNoiseAndExport) {
     // The export writes the experiment file; DRELLIX missing is said.
     std::snprintf(szDrellixExePath, sizeof(szDrellixExePath), "%s", (scratch + "no-drellix/drellix").c_str());
     Load(paths);
-    script.expectSaveFile("export data as DRELLIX xp file", out + "/data.xp")
-        .expectMessageBox("launch DRELLIX with data?", win::IDYES)
+    script.expectSaveFile("export data as DRELLIX xp file", out + "/data.xp");
+    for (const char* szPrompt : {"buffer density (g/ml)", "buffer viscosity (Poise)", "partial-specific volume (ml/g)",
+                                 "optical pathlength (cm)", "rotor type (4 or 8)"})
+        script.expectInputCancel(szPrompt);
+    script.expectMessageBox("launch DRELLIX with data?", win::IDYES)
         .expectMessageBox("DRELLIX is not configured on this computer", win::IDOK);
     Run(script, 577);
     EXPECT_EQ(script.pending(), 0u);
@@ -305,4 +318,50 @@ TEST_F(DataMenuSaveTest, AverageNoiseAndExport) {
                                             " -> missing"));
     EXPECT_EQ(scantest::readText(out + "/data.xp").substr(0, 2), "0 ");
     EXPECT_EQ(window->bCtotBusy, 0);
+}
+
+TEST_F(DataMenuSaveTest, ASampleAtHalfTheReferenceIsAbsorbancePlusLog2OnEveryRoute) {
+    // The file holds the reference intensity second and the sample's third;
+    // the sample transmits half: absorbance log10(2) = +0.30103 everywhere.
+    const std::string data = Folder("halves");
+    auto ref = [](int) { return 1000.0f; };
+    auto sample = [](int) { return 500.0f; };
+    const std::vector<std::string> paths = {WriteIntensity(data, "A0001.RI1", 1000, ref, sample),
+                                            WriteIntensity(data, "A0002.RI1", 2000, ref, sample)};
+    Load(paths);
+    ASSERT_EQ(bIntensityData, 1);
+    const double dExpected = std::log10(2.0);
+
+    // the noise grid the fits work on
+    ASSERT_GT(nNoiseGridPoints, 10);
+    for (int i = 1; i <= nScans; ++i)
+        for (int j = 2; j < nNoiseGridPoints - 1; ++j) EXPECT_NEAR(ppScanOnNoiseGrid[i][j], dExpected, 1e-5) << j;
+
+    // Save Intensity Data as Absorbance Data (231); the fits converted by
+    // Save Fit Data (a fit equal to the sample); subtract Noise from Eq Data
+    // (253) with no noise to take off. (The files are read back afterwards:
+    // reading sets the data-type flags.)
+    win::headless::Script script;
+    Run(script, 231);
+    for (int i = 1; i <= nScans; ++i)
+        for (int k = 1; k <= pScanPoints[i]; ++k) ppFit[i][k] = ppSignal[i][k];
+    const std::string fits = Folder("halffits");
+    script.expectMessageBox("cannot save fit parameters of current model", win::IDOK)
+        .expectSaveFile("save fitted data as", fits + "/f0000x.rxx")
+        .expectMessageBox("convert intensities to absorbance data?", win::IDYES)
+        .expectFileCancel("save residuals as")
+        .expectFileCancel("save some fit parameters as");
+    SaveFitData();
+    bFitTINoise = 1;
+    for (int j = 1; j <= nNoiseGridPoints; ++j) pTINoiseSaved[j] = pTINoiseAux[j] = 0.0f;
+    const std::string rti = data + "/RTI.RI1";
+    window->SubtractNoiseFromEqData(paths[0].c_str(), rti.c_str());
+    bFitTINoise = 0;
+    for (const std::string& path : {data + "/A0001.Ra1", fits + "/f0001.RI1", rti}) {
+        ReadBack back(path);
+        ASSERT_TRUE(back.ok) << path;
+        ASSERT_GT(back.n, 10) << path;
+        for (int k = 1; k <= back.n; ++k) EXPECT_NEAR(back.s[k], dExpected, 1e-5) << path << " " << k;
+    }
+    EXPECT_EQ(script.pending(), 0u);
 }

@@ -116,7 +116,7 @@ TEST_F(NoiseGridTest, FitLimitsStayInsideMeniscusAndBottom) {
     // A left limit below every scan's start is first raised to the
     // innermost start.
     win::headless::Script script;
-    for (int i = 0; i < 4; i++) script.expectMessageBox("Error", win::IDOK);
+    for (int i = 0; i < 5; i++) script.expectMessageBox("Error", win::IDOK);
     scantest::installScans({ramp(5.95f, 7.1f, 0.01f, 100.0, flat), ramp(5.97f, 7.0f, 0.01f, 200.0, flat)});
     setupNoiseRadialGrid();
     fFitLeftLim = 5.92f;
@@ -131,6 +131,21 @@ TEST_F(NoiseGridTest, FitLimitsStayInsideMeniscusAndBottom) {
     ASSERT_EQ(shownErrorMessages().size(), 2u);
     EXPECT_EQ(shownErrorMessages()[1],
               "possible problem with right limit in file scan2.IP1\nsetting right limit to 7.000");
+
+    // A scan that ends inside the left limit would take the right limit
+    // below it, which then goes to bottom - 0.01: the message states that.
+    scantest::installScans({ramp(5.91f, 7.1f, 0.01f, 100.0, flat), ramp(5.91f, 5.95f, 0.01f, 200.0, flat)});
+    fFitLeftLim = fFitRightLim = 0.0f;
+    setupNoiseRadialGrid();
+    fFitLeftLim = 6.0f;
+    updateLeftFitLimit();
+    clearShownErrorMessages();
+    fFitRightLim = 7.0f;
+    updateRightFitLimit();
+    EXPECT_FLOAT_EQ(fFitRightLim, 7.19f);
+    ASSERT_EQ(shownErrorMessages().size(), 1u);
+    EXPECT_EQ(shownErrorMessages()[0],
+              "possible problem with right limit in file scan2.IP1\nsetting right limit to 7.190");
 
     // A scan wholly outside the limits gets an empty range.
     scantest::installScans({ramp(5.95f, 6.5f, 0.01f, 100.0, flat), ramp(6.6f, 7.1f, 0.01f, 200.0, flat)});

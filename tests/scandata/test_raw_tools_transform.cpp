@@ -1,6 +1,7 @@
 // Raw-data transformations: recalibration, mirror, blank scan, time offset.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -159,10 +160,26 @@ TEST_F(RawTransformTest, EquilibriumIntensityScanBecomesAbsorbanceWithoutTiNoise
     std::vector<float> sample(eq.r.size(), 100.0f), reference(eq.r.size(), 1000.0f);
     ScanHeader h{};
     h.dataType = 'I';
+    // an intensity file holds the reference second and the sample third
     const std::string in = scratch + "eq.RI1", out = scratch + "RTI.RI1";
-    writeScanFile(in.c_str(), int(eq.r.size()), eq.r.data() - 1, sample.data() - 1, reference.data() - 1, "eq", 1,
+    writeScanFile(in.c_str(), int(eq.r.size()), eq.r.data() - 1, reference.data() - 1, sample.data() - 1, "eq", 1,
                   &h);
     w->SubtractNoiseFromEqData(in.c_str(), out.c_str());
+
+    // An output that cannot be written is named, and nothing else is said.
+    const std::string blocked = scratch + "blocked.RI1";
+    std::filesystem::create_directories(blocked);
+    {
+        headless::Script script;
+        script.expectMessageBox("Attention: could not open " + blocked, IDOK);
+        testing::internal::CaptureStdout();  // the writer's own line
+        w->SubtractNoiseFromEqData(in.c_str(), blocked.c_str());
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n\aAttention: could not open " + blocked + "\n");
+        EXPECT_EQ(script.pending(), 0u);
+        int nBoxes = 0;
+        for (const std::string& l : script.lines()) nBoxes += l.rfind("MessageBox", 0) == 0 ? 1 : 0;
+        EXPECT_EQ(nBoxes, 1);
+    }
     bFitTINoise = 0;
     // log10(1000 / 100) = 1 minus the TI noise 0.02, inside the grid only,
     // written as absorbance so that it reloads as absorbance

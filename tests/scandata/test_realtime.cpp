@@ -195,3 +195,41 @@ TEST_F(RealtimeTest, TheTestModeFollowsEveryExtensionGroupAndTheOtherCells)
     for (int i = 1; i <= nScans; ++i) names.push_back(ppScanFileName[i]);
     EXPECT_EQ(names, (std::vector<std::string>{"00001.RA1", "00002.RA1", "00003.RA1", "00001.RA2", "00002.RA2"}));
 }
+
+TEST_F(RealtimeTest, TheSeriesGoesOnFromTheDigitsOfACorrectedNameAndANameWithoutNumberStartsNothing)
+{
+    // The time-stamp corrected copies tcorr_00001..3 are loaded; the
+    // instrument's files 00001..00003 lie beside them, 00004..00006 come later.
+    const std::string dir = Folder("run"), hold = Folder("hold");
+    writeBoundaryScans(dir, 6, "");
+    for (int n = 4; n <= 6; ++n) fs::rename(dir + "/" + Numbered(n), hold + "/" + Numbered(n));
+    for (int n = 1; n <= 3; ++n) fs::copy_file(dir + "/" + Numbered(n), dir + "/tcorr_" + Numbered(n));
+    LoadScans({dir + "/tcorr_00001.RA1", dir + "/tcorr_00002.RA1", dir + "/tcorr_00003.RA1"});
+    headless::Script script;
+    script.expectInput("maximal total number of files to load at once", "20");
+    Run(script, 540);
+    ASSERT_EQ(bRealtimeUpdate, 1);
+    EXPECT_EQ(nRealtimeFirstNumber, 1);
+    for (int n = 4; n <= 6; ++n) fs::rename(hold + "/" + Numbered(n), dir + "/" + Numbered(n));
+    Tick();
+    EXPECT_EQ(LoadedNames(), (std::vector<std::string>{Numbered(1), Numbered(2), Numbered(3), Numbered(4),
+                                                      Numbered(5), Numbered(6)}));
+    window->CmStopRealtimeUpdate();
+
+    // A set whose earliest name ends in no number: a box, and the update
+    // stays off (no question, no tick mark, no timer).
+    const std::string other = Folder("named");
+    writeBoundaryScans(other, 2, "run");
+    fs::rename(other + "/run00001.RA1", other + "/first.RA1");
+    fs::rename(other + "/run00002.RA1", other + "/second.RA1");
+    LoadScans({other + "/first.RA1", other + "/second.RA1"});
+    script.expectMessageBox("first.RA1 holds no file number - the realtime update follows files named by their "
+                            "number (00001.RA1, 00002.RA1, ...)",
+                            IDOK);
+    Run(script, 540);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(bRealtimeUpdate, 0);
+    EXPECT_FALSE(MenuChecked());
+    Tick();
+    EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"first.RA1", "second.RA1"}));
+}

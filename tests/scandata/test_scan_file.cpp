@@ -331,7 +331,42 @@ TEST_F(ScanFileTest, WriteThenReadKeepsPointsAndTimes) {
     EXPECT_EQ(text.rfind("[TIMESTAMP CORRECTED] fringes\nP 1 20.0 50000 1000 ", 0), 0u) << text;
     EXPECT_NE(text.find("\n   6.0020  5.00000e-01 \n"), std::string::npos) << text;
 
-    // An unopenable path writes nothing.
+    // An unopenable path writes nothing and says so on the console, in a line
+    // of its own.
+    testing::internal::CaptureStdout();
     writeScanFile(dir.Path("no/such/dir.RA1").c_str(), c.n, c.r, c.s, nullptr, nullptr, 0, &c.h);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "\n\aAttention: could not open " + dir.Path("no/such/dir.RA1") + "\n");
     EXPECT_FALSE(std::filesystem::exists(dir.Path("no/such/dir.RA1")));
+}
+
+TEST_F(ScanFileTest, PointsWithNumbersThatAreNotFiniteAreLeftOut) {
+    // A nan radius in the middle, signals beyond the float range, inf and
+    // nan: those points go, and the reader counts them. Text that is no
+    // number still reads as 0, and a number too small for a float as 0.
+    scantest::writeText(dir.Path("nf.RA1"),
+                        "title\nR 1 20.0 50000 1000 1e10 280 1\n"
+                        "6.000 0.5 0\n6.001 1e300 0\n6.002 0.6 0\nnan 0.7 0\n6.004 inf 0\n6.005 -nan 0\n"
+                        "6.006 abc 0\n6.007 1e-300 0\n6.008 1e400 0\n6.009 0.9 0\n");
+    ReadResult a;
+    read(dir.Path("nf.RA1"), a, 0.0f, false);
+    ASSERT_EQ(a.ok, 1);
+    EXPECT_EQ(nScanFilePointsLeftOut, 5);
+    ASSERT_EQ(a.n, 5);
+    const float radii[] = {6.000f, 6.002f, 6.006f, 6.007f, 6.009f};
+    const float signals[] = {0.5f, 0.6f, 0.0f, 0.0f, 0.9f};
+    for (int j = 1; j <= 5; ++j) {
+        EXPECT_FLOAT_EQ(a.r[j], radii[j - 1]) << j;
+        EXPECT_FLOAT_EQ(a.s[j], signals[j - 1]) << j;
+    }
+    // The third column counts where the scan keeps it (intensity data).
+    scantest::writeText(dir.Path("nf.RI1"), "title\nI 1 20.0 50000 1000 1e10 280 1\n6.0 100 50\n6.1 100 nan\n6.2 100 50\n");
+    ReadResult b;
+    read(dir.Path("nf.RI1"), b);
+    EXPECT_EQ(nScanFilePointsLeftOut, 1);
+    EXPECT_EQ(b.n, 2);
+    // Each read counts afresh.
+    ReadResult c;
+    read(dir.Path("nf.RI1").substr(0, dir.Path("nf.RI1").size() - 7) + "none.RA1", c);
+    EXPECT_EQ(nScanFilePointsLeftOut, 0);
 }

@@ -74,8 +74,18 @@ TEST_F(ScanListTest, ListFileRoundTripWithStep) {
 TEST_F(ScanListTest, OldListsCommentsAndRefusals) {
     scantest::writeText(dir.Path("old"), "c:\\data\\run1\n% a comment line\nA_B.RA1\nC_D.RA1 % trailing\nE_F.RA1\n\n");
     ASSERT_EQ(readScanListFile(&window, dir.Path("old").c_str()), 1);
-    // "_" reads as "."; the comment after a name joins it with the next line.
-    EXPECT_EQ(pending(), (std::vector<std::string>{"c:\\data\\run1\\A.B.RA1", "c:\\data\\run1\\C.D.RA1 E.F.RA1"}));
+    // "_" reads as "."; a comment line goes, a comment after a name ends it.
+    EXPECT_EQ(pending(), (std::vector<std::string>{"c:\\data\\run1\\A.B.RA1", "c:\\data\\run1\\C.D.RA1",
+                                                  "c:\\data\\run1\\E.F.RA1"}));
+    // The same in a new list, with Windows line ends; a list without
+    // comments reads as before.
+    scantest::writeText(dir.Path("commented"),
+                        "newformat n=1\r\n/data\r\n00001.RA1\t% first\r\n% skipped\r\n00002.RA1\r\n");
+    ASSERT_EQ(readScanListFile(&window, dir.Path("commented").c_str()), 1);
+    EXPECT_EQ(pending(), (std::vector<std::string>{"/data/00001.RA1", "/data/00002.RA1"}));
+    scantest::writeText(dir.Path("plain"), "newformat n=1\n/data\n00001.RA1\n00002.RA1\n");
+    ASSERT_EQ(readScanListFile(&window, dir.Path("plain").c_str()), 1);
+    EXPECT_EQ(pending(), (std::vector<std::string>{"/data/00001.RA1", "/data/00002.RA1"}));
 
     // A name that would not fit a path buffer refuses the whole list and
     // leaves the pending list as it was.

@@ -168,6 +168,61 @@ TEST_F(ScanLoadingTest, AFailedFileLeavesNoHalfLoadedSet) {
     EXPECT_EQ(ppScanFileName, nullptr);
 }
 
+TEST_F(ScanLoadingTest, ScansThatCannotBeAnalysedAreRefusedByName) {
+    std::vector<std::string> names = makeFiles({100, 200, 300});
+    // one point; radii that run backwards
+    scantest::writeText(dir.Path("one.RA1"), "single\nR 1 20.0 50000 250 0 280 1\n6.0 0.5 0\n");
+    scantest::writeText(dir.Path("back.RA1"),
+                        "reversed\nR 1 20.0 50000 250 0 280 1\n6.2 0.5 0\n6.1 0.5 0\n6.0 0.5 0\n");
+    for (const char* szBad : {"one.RA1", "back.RA1"}) {
+        win::headless::Script script;
+        const std::string reason =
+            std::string(szBad) == "one.RA1" ? "holds fewer than two points"
+                                            : "radii do not increase: point 2 at 6.1000 cm follows 6.2000 cm";
+        script.expectMessageBox(dir.Path(szBad) + "\n" + reason, win::IDOK);
+        load({names[0], szBad, names[1]});
+        EXPECT_EQ(script.pending(), 0u) << szBad;
+        EXPECT_EQ(nScans, 0) << szBad;
+        // the same when added to a loaded set: nothing stays
+        load({names[0], names[1]});
+        ASSERT_EQ(nScans, 2);
+        script.expectMessageBox(dir.Path(szBad) + "\n" + reason, win::IDOK);
+        std::vector<char> sel = scantest::selection(dir.Dir(), {szBad});
+        window.AddMoreFiles(sel.data());
+        EXPECT_EQ(script.pending(), 0u) << szBad;
+        EXPECT_EQ(nScans, 0) << szBad;
+    }
+    // so the fit limits of the good scans stay where the data lie
+    fFitLeftLim = fFitRightLim = fMeniscus = fBottom = 0.0f;
+    load(names);
+    ASSERT_EQ(nScans, 3);
+    EXPECT_GT(fFitRightLim - fFitLeftLim, 0.5f);
+}
+
+TEST_F(ScanLoadingTest, PointsLeftOutAreSaidOncePerLoad) {
+    std::vector<std::string> names = makeFiles({100, 200, 300, 400});
+    // two bad points in f02, one in f04
+    for (const auto& [szName, nBad] : {std::pair<const char*, int>{"f02.RA1", 2}, {"f04.RA1", 1}}) {
+        std::string text = scantest::readText(dir.Path(szName));
+        for (int k = 0; k < nBad; ++k) text += "7.5 nan 0\n";
+        scantest::writeText(dir.Path(szName), text);
+    }
+    win::headless::Script script;
+    script.expectMessageBox("points whose numbers are not finite were left out:\n2 in f02.RA1\n1 in f04.RA1",
+                            win::IDOK);
+    load(names);
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_EQ(nScans, 4);
+    EXPECT_EQ(pScanPoints[2], 1000);
+    // appending says it for the files added
+    load({names[0], names[2]});
+    script.expectMessageBox("points whose numbers are not finite were left out:\n1 in f04.RA1", win::IDOK);
+    std::vector<char> sel = scantest::selection(dir.Dir(), {names[3]});
+    window.AddMoreFiles(sel.data());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(nScans, 3);
+}
+
 TEST_F(ScanLoadingTest, OneFileTooManyAndAppending) {
     std::vector<std::string> names = makeFiles({500, 100, 300, 200});
     load({names[0], names[1]});
@@ -258,7 +313,7 @@ TEST_F(ScanLoadingTest, InitialData) {
     EXPECT_EQ(pExtrapolation1, nullptr);
 
     // Releasing the set takes its plots along.
-    pDataPlot = new CWINPlot;
+    if (!pDataPlot) pDataPlot = new CWINPlot;
     freeScanData();
     EXPECT_EQ(pDataPlot, nullptr);
     EXPECT_EQ(nScans, 0);

@@ -243,7 +243,13 @@ TEST_F(DataMenuTest, MultiSpeedLoadRecoversTheStepStart) {
     // which the loaded profile follows
     ASSERT_NE(pRotorSpeedProfile, nullptr);
     EXPECT_TRUE(pRotorSpeedProfile->CheckScans(nScans, pScanHeaders));
-    // The rotor-speed plot shows the profile and the scans.
+    // The rotor-speed plot shown while the stretch is corrected gives the
+    // window back to the corrected scans at the end.
+    EXPECT_EQ(pAuxPlot, nullptr);
+    ASSERT_NE(pDataPlot, nullptr);
+    EXPECT_EQ(pDataPlot->nCurves, 15);
+    EXPECT_TRUE(window->PointInDataPlot(700, 250));
+    Run(script, 946);
     ASSERT_NE(pAuxPlot, nullptr);
     EXPECT_EQ(pAuxPlot->nCurves, 2);
     EXPECT_EQ(bAutoLoadMultiSpeed, 0);

@@ -191,6 +191,21 @@ TEST_F(TimeStampTest, MixedMarkersAndTimesRebuiltFromTheStamps) {
         EXPECT_DOUBLE_EQ(pScanHeaders[i].timeWritten, ref.timeWritten + dt) << i;
         EXPECT_NEAR(pScanHeaders[i].omega2t, ref.omega2t + w2 * dt, 1e-6 * ref.omega2t) << i;
     }
+
+    // A file that can no longer be read (the fourth) is named, and no scan's
+    // times change, also not those of the scans before it.
+    std::vector<ScanHeader> before(pScanHeaders + 1, pScanHeaders + 6);
+    std::filesystem::remove(paths[3]);
+    setModificationTime(paths[1], kBase + 5000);
+    script.expectMessageBox("using #1", win::IDYES).expectMessageBox("Attention: could not open " + paths[3], win::IDOK);
+    Run(script, 922);
+    EXPECT_EQ(script.pending(), 0u);
+    for (int i = 1; i <= 5; ++i) {
+        EXPECT_DOUBLE_EQ(pScanHeaders[i].time, before[size_t(i - 1)].time) << i;
+        EXPECT_DOUBLE_EQ(pScanHeaders[i].timeWritten, before[size_t(i - 1)].timeWritten) << i;
+        EXPECT_DOUBLE_EQ(pScanHeaders[i].timeRead, before[size_t(i - 1)].timeRead) << i;
+        EXPECT_DOUBLE_EQ(pScanHeaders[i].omega2t, before[size_t(i - 1)].omega2t) << i;
+    }
 }
 
 TEST_F(TimeStampTest, ACopyThatCannotBeWrittenLeavesTheSetAsItWas) {
@@ -203,7 +218,10 @@ TEST_F(TimeStampTest, ACopyThatCannotBeWrittenLeavesTheSetAsItWas) {
     ExpectLoad(script, paths)
         .expectMessageBox("save corrected files and reload?", win::IDYES)
         .expectMessageBox("Attention: could not open " + folder + "/tcorr_00002.RA1", win::IDOK);
+    testing::internal::CaptureStdout();  // the writer's own line
     Run(script, 200);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "\n\aAttention: could not open " + folder + "/tcorr_00002.RA1\n");
     EXPECT_EQ(script.pending(), 0u);
     ASSERT_EQ(nScans, 3);
     EXPECT_STREQ(ppScanFileName[2], "00002.RA1");

@@ -1,0 +1,45 @@
+// The downhill simplex (Nelder-Mead) of the optimisers and its trial points.
+//
+// A simplex is a float matrix p[1..n+1][1..n] (vertices) with the objective
+// values y[1..n+1]; both belong to the caller and are consistent on entry.
+// The objective takes a vector [1..n] and the main window.
+#pragma once
+
+class TXLAWindow;
+
+using SimplexObjective = float (*)(float* pVector, TXLAWindow* pWindow);
+// Shows the best vertex of a step.
+using SimplexProgress = void (*)(TXLAWindow* pWindow, float* pVertex, int n, float fValue);
+
+// Minimises in place: reflection, expansion, one-dimensional contraction and
+// the contraction of the whole simplex towards its best vertex. Ends when
+// bStopFit is set, when 2 |y_hi - y_lo| / (|y_lo| + |y_hi|) < ftol (the best
+// vertex is then moved to row 1), after 5000 evaluations ("Nelder-Mead not
+// converged"; during a serialised fit no box, nNumericalErrorCode = 10) or
+// when every vertex equals the best within 2e-6 (relative; absolute for a
+// best coordinate of 0; bSimplexStarted is then left set). The counter is
+// set to 0 on entry and counts the evaluations.
+void amoeba(TXLAWindow* pWindow, float** p, float* y, int n, float ftol, SimplexObjective objective, int* pnCount);
+
+// amoeba with another progress step (the optimisers of other subsystems
+// show their vectors their own way).
+void simplexSearch(TXLAWindow* pWindow, float** p, float* y, int n, float ftol, SimplexObjective objective,
+                   int* pnCount, SimplexProgress progress);
+
+// The objective at the point fac of the way from the worst vertex ihi
+// through the centroid of the others (-1 reflects, 2 expands, 0.5
+// contracts); a better point replaces the worst vertex and updates the
+// column sums psum[1..n].
+float amotry(TXLAWindow* pWindow, float** p, float* y, float* psum, int n, SimplexObjective objective, int ihi,
+             float fac);
+
+// The thermal trial point of simulated annealing: as amotry, and a value at
+// or below *pyb becomes the best point ever (pb[1..n], *pyb). The trial value
+// is lowered by -tt ln(u) (u a ran1 draw with nAnnealingSeed) and replaces
+// the worst vertex when that is below *pyhi. Returns the lowered value.
+float amotsa(float tt, TXLAWindow* pWindow, float** p, float* y, float* psum, int n, float* pb, float* pyb,
+             SimplexObjective objective, int ihi, float* pyhi, float fac);
+
+// The progress step of amoeba: shows its best vertex as the model it
+// describes.
+void showSimplexBestVertex(TXLAWindow* pWindow, float* pVertex, int n, float fValue);

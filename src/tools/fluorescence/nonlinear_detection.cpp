@@ -1,0 +1,315 @@
+// Nonlinear detection: the transform of data and model and its copies.
+//
+// What must hold: the data set's signal and fit arrays hold exactly the raw or
+// exactly the transformed copies (bTransformedDataShown says which), so
+// switching back to the raw scale restores the values as they were, bit for
+// bit; and a copy is never indexed beyond the scan it was made for.
+#include "tools/fluorescence/nonlinear_detection.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/xla_window.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "numerics/nrutil.h"
+#include "scandata/noise_grid.h"
+#include "scandata/scan_data.h"
+#include "tools/fluorescence/fluorescence_options.h"
+
+float** ppRawSignal = nullptr;
+float** ppRawFit = nullptr;
+float** ppTransSignal = nullptr;
+float** ppTransFit = nullptr;
+double dAppliedDetectionPower = 1.0;
+double dAppliedDetectionBaseline = 0.0;
+unsigned char bTransformedDataShown = 0;
+float fTransformedRmsd = 0.0f;
+float fRawRmsd = 0.0f;
+unsigned char bApplyingNonlinearDetection = 0;
+unsigned char bSkipNoiseGridRebuild = 0;
+
+namespace {
+
+// The transform rebuilds the noise grid, whose set-up re-applies the
+// transform: not while this one runs (it would show the user's choice instead
+// of the one asked for).
+bool bRebuildingNoiseGrid = false;
+
+// The layout the copies were made for: scans and each scan's point count
+// (index 0 unused).
+std::vector<int> copyPoints;
+
+int copyScans()
+{
+    return copyPoints.empty() ? 0 : static_cast<int>(copyPoints.size()) - 1;
+}
+
+bool copiesHeld()
+{
+    return ppRawSignal && ppRawFit && ppTransSignal && ppTransFit;
+}
+
+bool slotMatches(int k)
+{
+    return k <= copyScans() && copyPoints[k] == pScanPoints[k];
+}
+
+bool layoutMatches()
+{
+    if (copyScans() != nScans) return false;
+    for (int k = 1; k <= nScans; k++)
+        if (!slotMatches(k)) return false;
+    return true;
+}
+
+void freeSlot(int k)
+{
+    const int n = copyPoints[k];
+    for (float** pp : {ppRawSignal, ppRawFit, ppTransSignal, ppTransFit}) {
+        free_vector(pp[k], 1, n);
+        pp[k] = nullptr;
+    }
+    copyPoints[k] = 0;
+}
+
+void copyValues(float* pTo, const float* pFrom, int n)
+{
+    if (pTo && pFrom && n > 0) std::memcpy(pTo + 1, pFrom + 1, sizeof(float) * static_cast<size_t>(n));
+}
+
+// New copies of scan k from the values the data set holds, taken as raw
+// values; the transformed copies with exponent p and baseline b.
+void makeSlot(int k, double p, double b)
+{
+    const int n = pScanPoints[k];
+    copyPoints[k] = n;
+    ppRawSignal[k] = vector(1, n);
+    ppRawFit[k] = vector(1, n);
+    ppTransSignal[k] = vector(1, n);
+    ppTransFit[k] = vector(1, n);
+    copyValues(ppRawSignal[k], ppSignal[k], n);
+    copyValues(ppRawFit[k], ppFit ? ppFit[k] : nullptr, n);
+    for (int i = 1; i <= n; i++) {
+        ppTransSignal[k][i] = nonlinearDetectionTransform(ppRawSignal[k][i], p, b);
+        ppTransFit[k][i] = nonlinearDetectionTransform(ppRawFit[k][i], p, b);
+    }
+}
+
+// Copies held for another layout of the set (scans added or removed, a scan
+// of another length): slots that still fit keep their values, the others are
+// made anew from the values now in the set (the raw values of scans just
+// loaded), with the exponent and baseline already applied.
+void fitCopiesToLayout()
+{
+    const int nOld = copyScans();
+    for (int k = nScans + 1; k <= nOld; k++) freeSlot(k);
+    std::vector<int> keep(static_cast<size_t>(nScans) + 1, 0);
+    for (int k = 1; k <= nScans && k <= nOld; k++) keep[k] = slotMatches(k) ? 1 : 0;
+    auto regrow = [](float**& pp, const std::vector<int>& kept) {
+        float** grown = new float*[static_cast<size_t>(nScans) + 1]();
+        for (int k = 1; k < static_cast<int>(kept.size()); k++)
+            if (kept[k]) grown[k] = pp[k];
+        delete[] pp;
+        pp = grown;
+    };
+    for (int k = 1; k <= nScans && k <= nOld; k++)
+        if (!keep[k]) freeSlot(k);
+    regrow(ppRawSignal, keep);
+    regrow(ppRawFit, keep);
+    regrow(ppTransSignal, keep);
+    regrow(ppTransFit, keep);
+    copyPoints.resize(static_cast<size_t>(nScans) + 1, 0);
+    for (int k = 1; k <= nScans; k++)
+        if (!keep[k]) makeSlot(k, dAppliedDetectionPower, dAppliedDetectionBaseline);
+}
+
+void showCopies(float** ppFrom, float** ppFitFrom)
+{
+    for (int k = 1; k <= nScans; k++) {
+        copyValues(ppSignal[k], ppFrom[k], pScanPoints[k]);
+        if (ppFit) copyValues(ppFit[k], ppFitFrom[k], pScanPoints[k]);
+    }
+}
+
+void updateRmsds()
+{
+    fTransformedRmsd = rmsdOfScanArrays(ppTransSignal, ppTransFit);
+    fRawRmsd = rmsdOfScanArrays(ppRawSignal, ppRawFit);
+}
+
+}  // namespace
+
+float nonlinearDetectionTransform(float v, double p, double b)
+{
+    if (!(v > b)) return v;
+    return static_cast<float>(b + std::pow(v - b, p));
+}
+
+float nonlinearDetectionInverse(float v, double p, double b)
+{
+    if (!(v > b)) return v;
+    const double q = p > 0.0 ? 1.0 / p : 0.0;
+    return static_cast<float>(b + std::pow(v - b, q));
+}
+
+void allocNonlinearDetectionCopies()
+{
+    freeNonlinearDetectionCopies();
+    if (nScans < 1 || !ppSignal) return;
+    ppRawSignal = new float*[static_cast<size_t>(nScans) + 1]();
+    ppRawFit = new float*[static_cast<size_t>(nScans) + 1]();
+    ppTransSignal = new float*[static_cast<size_t>(nScans) + 1]();
+    ppTransFit = new float*[static_cast<size_t>(nScans) + 1]();
+    copyPoints.assign(static_cast<size_t>(nScans) + 1, 0);
+    // Made with exponent 1 and baseline 0: the transformed copies equal the raw ones.
+    dAppliedDetectionPower = 1.0;
+    dAppliedDetectionBaseline = 0.0;
+    for (int k = 1; k <= nScans; k++) makeSlot(k, 1.0, 0.0);
+    bTransformedDataShown = 0;
+}
+
+void freeNonlinearDetectionCopies()
+{
+    if (ppRawSignal && ppRawFit && ppTransSignal && ppTransFit)
+        for (int k = 1; k <= copyScans(); k++) freeSlot(k);
+    delete[] ppRawSignal;
+    delete[] ppRawFit;
+    delete[] ppTransSignal;
+    delete[] ppTransFit;
+    ppRawSignal = ppRawFit = ppTransSignal = ppTransFit = nullptr;
+    copyPoints.clear();
+    bTransformedDataShown = 0;
+}
+
+bool transformScansNonlinearDetection(double p, double b, bool bShowTransformed)
+{
+    if (nScans < 1 || !ppSignal || !bNonlinearDetection) return false;
+    if (!copiesHeld())
+        allocNonlinearDetectionCopies();
+    else if (!layoutMatches())
+        fitCopiesToLayout();
+
+    if (p != dAppliedDetectionPower || b != dAppliedDetectionBaseline) {
+        for (int k = 1; k <= nScans; k++) {
+            const float* rs = ppRawSignal[k];
+            const float* rf = ppRawFit[k];
+            float* ts = ppTransSignal[k];
+            float* tf = ppTransFit[k];
+            for (int i = 1; i <= pScanPoints[k]; i++) {
+                ts[i] = nonlinearDetectionTransform(rs[i], p, b);
+                tf[i] = nonlinearDetectionTransform(rf[i], p, b);
+            }
+        }
+    }
+
+    bTransformedDataShown = bShowTransformed ? 1 : 0;
+    if (bShowTransformed)
+        showCopies(ppTransSignal, ppTransFit);
+    else
+        showCopies(ppRawSignal, ppRawFit);
+    updateRmsds();
+
+    if (!bSkipNoiseGridRebuild) {
+        struct Mark {
+            Mark() { bRebuildingNoiseGrid = true; }
+            ~Mark() { bRebuildingNoiseGrid = false; }
+        } mark;
+        setupNoiseRadialGrid();
+    }
+    redrawDataPlot(1);
+    updateResidualsPlot(1);
+    updateResidualsBitmapPlot(1);
+    calcRmsd();
+
+    dAppliedDetectionPower = p;
+    dAppliedDetectionBaseline = b;
+    return true;
+}
+
+bool applyNonlinearDetection(double p, double b, bool bShowTransformed)
+{
+    if (!bNonlinearDetection) return false;
+    bApplyingNonlinearDetection = 1;
+    transformScansNonlinearDetection(p, b, bShowTransformed);
+    bApplyingNonlinearDetection = 0;
+    return true;
+}
+
+bool refreshNonlinearDetectionCopies()
+{
+    if (nScans < 1 || !bNonlinearDetection || !ppFit || !ppRawFit || !ppTransFit) return false;
+    // Copies of another layout cannot hold this model; the next transform
+    // fits them to the set.
+    if (!copiesHeld() || !layoutMatches()) return false;
+    const double p = dAppliedDetectionPower, b = dAppliedDetectionBaseline;
+    for (int k = 1; k <= nScans; k++) {
+        const float* f = ppFit[k];
+        float* raw = ppRawFit[k];
+        float* trans = ppTransFit[k];
+        for (int i = 1; i <= pScanPoints[k]; i++) {
+            if (bTransformedDataShown) {
+                trans[i] = f[i];
+                raw[i] = nonlinearDetectionInverse(f[i], p, b);
+            } else {
+                raw[i] = f[i];
+                trans[i] = nonlinearDetectionTransform(f[i], p, b);
+            }
+        }
+    }
+    updateRmsds();
+    return true;
+}
+
+float nonlinearDetectionRawRmsd()
+{
+    return fRawRmsd;
+}
+
+void reapplyNonlinearDetection(bool bRebuildNoiseGrid)
+{
+    if (nScans < 1 || !bNonlinearDetection || bApplyingNonlinearDetection || bRebuildingNoiseGrid) return;
+    if (!bRebuildNoiseGrid) bSkipNoiseGridRebuild = 1;
+    transformScansNonlinearDetection(dAppliedDetectionPower, dAppliedDetectionBaseline, bShowTransformedData != 0);
+    bSkipNoiseGridRebuild = 0;
+}
+
+float rmsdOfScanArrays(float** ppA, float** ppB)
+{
+    if (!ppA || !ppB || nScans < 1 || !pScanTimeOrder) return 0.0f;
+    int nFirst = 1, nLast = nScans;
+    fitScanRange(&nFirst, &nLast);
+    double dSum = 0.0;
+    long nCount = 0;
+    for (int pos = nFirst; pos <= nLast; pos++) {
+        const int k = pScanTimeOrder[pos];
+        const float* a = ppA[k];
+        const float* b = ppB[k];
+        if (!a || !b) continue;
+        const int i0 = pFitFirstIndex ? pFitFirstIndex[k] : 1;
+        const int i1 = pFitLastIndex ? pFitLastIndex[k] : pScanPoints[k];
+        for (int i = i0 < 1 ? 1 : i0; i <= i1 && i <= pScanPoints[k]; i++) {
+            const double d = static_cast<double>(a[i]) - b[i];
+            dSum += d * d;
+            nCount++;
+        }
+    }
+    return nCount > 0 ? static_cast<float>(std::sqrt(dSum / static_cast<double>(nCount))) : 0.0f;
+}
+
+void switchOffNonlinearDetection(TXLAWindow* pWindow)
+{
+    // The raw values come back before the option goes off, or they could
+    // never come back; copies of a switched-off option would only go stale.
+    if (bNonlinearDetection && bTransformedDataShown) {
+        bShowTransformedData = 0;
+        transformScansNonlinearDetection(dAppliedDetectionPower, dAppliedDetectionBaseline, false);
+        if (pWindow) pWindow->InvalidateUnlessBatch();
+    }
+    freeNonlinearDetectionCopies();
+    bShowTransformedData = 0;
+    bFitDetectionPower = 0;
+    bNonlinearDetection = 0;
+}

@@ -1,6 +1,0 @@
-// The nonlinear-detection transform is not part of the program yet: with the
-// option never on there is nothing to re-apply and no copy to free.
-#include "tools/nonlinear_detection.h"
-
-void reapplyNonlinearDetection(int) {}
-void freeNonlinearDetectionCopies() {}

@@ -1,7 +1,0 @@
-// The nonlinear-detection transform of the scan signals.
-#pragma once
-
-// Re-runs the transform with its stored settings when the option is on.
-void reapplyNonlinearDetection(int bAsk);
-// Frees the per-scan copies the transform keeps.
-void freeNonlinearDetectionCopies();

@@ -1,0 +1,171 @@
+// The M* quantities against the physics of sedimentation equilibrium, on scan
+// files written by the test: M*(r) = M for an ideal species at every radius,
+// M* at the bottom is the weight average of the loading for a mixture, and
+// ln c against r^2 is a line of slope kM.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "analyses/mstar/mstar_fixture.h"
+#include "analyses/mstar/mstar_screen.h"
+#include "app/app_globals.h"
+#include "plot/screen_button.h"
+#include "models/model_globals.h"
+#include "scandata/scan_data.h"
+
+using namespace mstartest;
+
+namespace {
+
+// Largest relative deviation from M (kDa) over the set's points whose radius
+// lies in [lo, hi].
+double worstMStar(int i, double lo, double hi, double fExpected)
+{
+    const MStarSetData& S = pMStarSets[i];
+    double worst = 0.0;
+    int nSeen = 0;
+    for (int j = 1; j <= S.nPts; ++j) {
+        const double r = S.setRadius.p[j];
+        if (r < lo || r > hi) continue;
+        worst = std::max(worst, std::fabs(S.mStarR.p[j] / fExpected - 1.0));
+        ++nSeen;
+    }
+    EXPECT_GT(nSeen, 100);
+    return worst;
+}
+
+// Largest relative deviation of an Mwapp array over the points its curve
+// shows (toolkit numbering from firstIdx + h to lastIdx - h - 1).
+double worstMwapp(const MStarSetData& S, const MStarColumn& c, double fExpected)
+{
+    const int h = nLnCSmoothHalfWidth + nMwappSmoothHalfWidth;
+    double worst = 0.0;
+    int nSeen = 0;
+    for (int k = S.firstIdx + h; k <= S.lastIdx - h - 1; ++k) {
+        worst = std::max(worst, std::fabs(c.p[k + 1] / fExpected - 1.0));
+        ++nSeen;
+    }
+    EXPECT_GT(nSeen, 100);
+    return worst;
+}
+
+}  // namespace
+
+TEST_F(MStarTest, IdealSpeciesGivesItsMassEverywhere)
+{
+    LoadIdealSet();
+    ASSERT_EQ(nScans, 1);
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    ASSERT_NE(pMStarSets, nullptr);
+    EXPECT_NEAR(pMStarSets[1].kFactor, 1.3732e-5, 0.0002e-5);
+
+    // extrapolated to the meniscus (order 2): M* holds over the outer 80 % of
+    // the fit range; near the meniscus it divides by a small difference
+    const double left = fFitLeftLim, right = fFitRightLim;
+    EXPECT_NEAR(pMStarSets[1].meniscusSignal, 0.1, 0.001);
+    EXPECT_LT(worstMStar(1, left + 0.2 * (right - left), right, 50.0), 0.02);
+
+    // with A0 entered on the set's meniscus button: M* = M within 0.5 % at
+    // every point inside the fit limits
+    script.expectInput("new A0(1):", "0.1");
+    Click(script, 12);
+    EXPECT_EQ(bMeniscusSignalFixed, 1);
+    EXPECT_FLOAT_EQ(pMStarSets[1].meniscusSignal, 0.1f);
+    EXPECT_LE(left - kMeniscus, 0.0201);
+    EXPECT_LT(worstMStar(1, left, right, 50.0), 0.005);
+
+    const MStarSetData& S = pMStarSets[1];
+    EXPECT_NEAR(S.mwAvg, 50.0, 0.25);
+    EXPECT_NEAR(S.mwLnFit, 50.0, 0.25);
+    EXPECT_LT(worstMwapp(S, S.mwAppR, 50.0), 0.02);
+    EXPECT_LT(worstMwapp(S, S.mwAppDcDr, 50.0), 0.02);
+    EXPECT_EQ(bNegativeMStar, 0);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(MStarTest, MixtureGivesTheLoadingWeightAverageAtTheBottom)
+{
+    // 20 and 80 kDa with equal loading: Mw of the loading is 50 kDa
+    const std::vector<Species> mix = {{20000.0, 0.25}, {80000.0, 0.25}};
+    LoadEquilibrium({WriteEquilibriumScan("mix.RA1", mix, 15000, 60000.0)});
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    double a0 = 0.0;
+    for (const Species& s : mix) a0 += meniscusSignal(s, 15000, kMeniscus, kBottom);
+    char sz[40];
+    std::snprintf(sz, sizeof sz, "%.6f", a0);
+    script.expectInput("new A0(1):", sz);
+    Click(script, 12);
+    EXPECT_NEAR(pMStarSets[1].mwAvg, 50.0, 0.5);
+    // M* rises from the meniscus to the bottom
+    const MStarSetData& S = pMStarSets[1];
+    EXPECT_LT(S.mStarR.p[S.firstIdx + 5], S.mStarR.p[S.lastIdx - 5]);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(MStarTest, HingePointOfAnIdealSpecies)
+{
+    LoadIdealSet();
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    // the loading of the set: 0.1 OD at the meniscus
+    const Species s{50000.0, 0.1 / meniscusSignal({50000.0, 1.0}, 15000, kMeniscus, kBottom)};
+    EXPECT_NEAR(mStarLoadingSignal(1), s.fLoading, 0.01 * s.fLoading);
+
+    script.expectMessageBox("manual override?", win::IDNO)
+        .expectInput("radial interval for smoothing Mapp(r_hinge)", "0.01")
+        .expectMessageBox("HINGE POINT INFO", win::IDOK);
+    Click(script, 7);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FALSE(mStarButton(7)->bOn);
+    float fRadius = 0, fMw = 0;
+    for (const std::string& line : script.lines())
+        if (const size_t p = line.find("Mwapp(rhinge="); p != std::string::npos)
+            std::sscanf(line.c_str() + p, "Mwapp(rhinge=%f cm) = %f kDa", &fRadius, &fMw);
+    EXPECT_NEAR(fMw, 50.0, 1.0);
+    // where the signal first exceeds the loading
+    const double rHinge = std::sqrt(kMeniscus * kMeniscus + std::log(s.fLoading / 0.1) / (kFactor(15000) * 50000.0));
+    EXPECT_NEAR(fRadius, rHinge, 0.01);
+
+    // a loading above every signal: no hinge, Mwapp 0 at radius 0
+    float fMean = -1, fStart = -1, fEnd = -1;
+    fMean = fStart = fEnd = 0;
+    EXPECT_EQ(mStarHingeMwapp(1, 100.0f, 0.01f, &fMean, &fStart, &fEnd), 0.0f);
+    EXPECT_EQ(fMean, 0.0f);
+}
+
+// The road a user takes: Load Equilibrium Data with two scans of one cell at
+// two speeds, Transform Equilibrium Data and Calculate M*, Escape.
+TEST_F(MStarTest, TwoSpeedsOfAMixtureEndToEnd)
+{
+    const std::vector<Species> mix = {{20000.0, 0.25}, {80000.0, 0.25}};
+    const std::string slow = WriteEquilibriumScan("cell12k.RA1", mix, 12000, 80000.0);
+    const std::string fast = WriteEquilibriumScan("cell15k.RA1", mix, 15000, 160000.0);
+    // the rotor-speed programme of the run beside the scans
+    scantest::writeText(folder + "/speedsteps.txt", "0 12000 200\n100000 15000 200\n");
+    LoadEquilibrium({slow, fast});
+    ASSERT_EQ(nScans, 2);
+    ASSERT_TRUE(bEquilibriumDataMode);
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    for (int i = 1; i <= 2; ++i) {
+        CScreenButton* b = mStarButton(8 + i);
+        ASSERT_NE(b, nullptr);
+        int nSet = 0;
+        float fMw = 0;
+        ASSERT_EQ(std::sscanf(b->pszOffText, "Mwavg(%d) = %f (kDa)", &nSet, &fMw), 2) << b->pszOffText;
+        EXPECT_EQ(nSet, i);
+        EXPECT_NEAR(fMw, 50.0, 0.5) << b->pszOffText;
+    }
+    script.typeChar(0x1B);
+    win::headless::processMessages();
+    EXPECT_FALSE(bMStarMode);
+    EXPECT_EQ(pMStarPlotA, nullptr);
+    EXPECT_EQ(script.pending(), 0u);
+}

@@ -1,0 +1,295 @@
+// Entering and leaving the M* screens, the per-set extension and the buttons
+// that each screen carries.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "analyses/mstar/mstar_fixture.h"
+#include "analyses/mstar/mstar_screen.h"
+#include "app/app_globals.h"
+#include "distributions/conti_globals.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "plot/cwinplot.h"
+#include "plot/screen_button.h"
+#include "scandata/scan_data.h"
+
+using namespace mstartest;
+
+namespace {
+
+std::string caption(int k)
+{
+    CScreenButton* b = mStarButton(k);
+    return b ? b->pszOffText : "(none)";
+}
+
+int buttonCount()
+{
+    int n = 0;
+    for (int k = 1; k <= nMStarButtons; ++k) n += pMStarButtons[k] != nullptr;
+    return n;
+}
+
+const double kA = kFactor(15000) * 50000.0;
+const double kSpan = 7.2 * 7.2 - 6.9 * 6.9;
+// the loading with 0.1 OD at the meniscus
+const double kLoading = 0.1 * std::expm1(kA * kSpan) / (kA * kSpan);
+
+}  // namespace
+
+TEST_F(MStarTest, SetsAreExtendedToMeniscusAndBottom)
+{
+    // the first radius 0.0035 cm past the meniscus: four points in front;
+    // the last radius short of the bottom: points behind it at 0.001 cm
+    fFitRightLim = 7.14f;
+    const std::string path = WriteEquilibriumScan("eq1.RA1", {{50000.0, kLoading}}, 15000, 1000.0, 6.9035, 7.1505);
+    LoadEquilibrium({path});
+    ASSERT_EQ(nScans, 1);
+    const int nOrig = pScanPoints[1];
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    const MStarSetData& S = pMStarSets[1];
+    EXPECT_EQ(S.padFront, 4);
+    EXPECT_EQ(S.firstIdx, pFitFirstIndex[1] + 4);
+    EXPECT_EQ(S.lastIdx, pFitLastIndex[1]);
+    // 7.1505 + 0.001 q >= 7.2: q = 50
+    EXPECT_EQ(S.nPts, nOrig + 4 + 50);
+    EXPECT_NEAR(S.setRadius.p[1], 6.8995, 1e-5);
+    EXPECT_NEAR(S.setRadius.p[4], 6.9025, 1e-5);
+    EXPECT_EQ(S.setSignal.p[1], 0.0f);
+    EXPECT_GE(S.setRadius.p[S.nPts], 7.2f - 1e-5f);
+    EXPECT_EQ(S.setSignal.p[S.nPts], 0.0f);
+    // the cleaned signal is 0 outside the cell
+    for (int j = 1; j <= S.nPts; ++j)
+        if (S.setRadius.p[j] > 7.2f) {
+            EXPECT_EQ(S.cleanSignal.p[j], 0.0f) << j;
+        }
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(MStarTest, DataFromTheMeniscusPastTheBottomNeedNoExtension)
+{
+    LoadEquilibrium({WriteEquilibriumScan("eq1.RA1", {{50000.0, kLoading}}, 15000, 1000.0, 6.9, 7.25)});
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    EXPECT_EQ(pMStarSets[1].padFront, 0);
+    EXPECT_EQ(pMStarSets[1].nPts, pScanPoints[1]);
+}
+
+TEST_F(MStarTest, ButtonsOfOneAbsorbanceSet)
+{
+    LoadIdealSet();
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    // 4n + 9 slots; no RI button with one set
+    ASSERT_EQ(nMStarButtons, 13);
+    EXPECT_EQ(mStarButton(5), nullptr);
+    EXPECT_EQ(buttonCount(), 12);
+    EXPECT_EQ(caption(6), "c(M) off");
+    EXPECT_FALSE(mStarButton(6)->bOn);
+    EXPECT_EQ(caption(9), "Mwavg(1) = 50.0 (kDa)");
+    EXPECT_EQ(caption(10), "linear fit to lnc(r^2)(1) --> 50.0 (kDa)");
+    EXPECT_EQ(caption(11), "Baseline = 0.0000");
+    EXPECT_EQ(caption(12).substr(0, 10), "A0(1) = 0.");
+    EXPECT_EQ(caption(13), "go to Mwapp(r)");
+    EXPECT_STREQ(pMStarPlotA->szYLabel, "signal (OD)");
+    // buttons of a row do not overlap
+    for (auto [a, b] : {std::pair{12, 1}, std::pair{1, 2}, std::pair{6, 7}, std::pair{13, 3}})
+        EXPECT_LT(mStarButton(a)->nRight, mStarButton(b)->nLeft) << a << " " << b;
+}
+
+TEST_F(MStarTest, InterferenceSetsWithRadialInvariantBaselines)
+{
+    LoadIdealSet(2, ".IP1");
+    ASSERT_TRUE(bInterferenceData);
+    ASSERT_TRUE(bFitRINoise);
+    ASSERT_NE(pRINoiseSaved, nullptr);
+    pRINoiseSaved[2] = 0.05f;
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    ASSERT_EQ(nMStarButtons, 17);
+    ASSERT_NE(mStarButton(5), nullptr);
+    EXPECT_TRUE(mStarButton(5)->bOn);
+    EXPECT_EQ(caption(8 + 4 + 1), "Baseline(1) = 0.0000");
+    EXPECT_EQ(caption(8 + 4 + 2), "Baseline(2) = 0.0500");
+    EXPECT_EQ(caption(8 + 6 + 1).substr(0, 5), "Ja(1)");
+    EXPECT_EQ(caption(8 + 6 + 2).substr(0, 5), "Ja(2)");
+    EXPECT_STREQ(pMStarPlotA->szYLabel, "signal (fringes)");
+    // the baseline of set 2 is its own: 0.2 above 0.05 at the meniscus
+    EXPECT_NEAR(pMStarSets[2].meniscusSignal, 0.15, 0.002);
+    EXPECT_NEAR(pMStarSets[2].baselineLine.p[50], 0.05f, 1e-7);
+}
+
+TEST_F(MStarTest, EnteringTwiceAndLeavingRestoreTheDataPlot)
+{
+    LoadIdealSet();
+    win::headless::processMessages();
+    CWINPlot* pData = pDataPlot;
+    ASSERT_NE(pData, nullptr);
+    const int top = nPlotTop, bottom = nPlotBottom;
+    const int frame[4] = {pData->nFrameTop, pData->nFrameLeft, pData->nFrameBottom, pData->nFrameRight};
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    EXPECT_EQ(pDataPlot, pMStarPlotA);
+    EXPECT_EQ(nPlotTop, 50);
+    EXPECT_EQ(nPlotBottom, 450);
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    EXPECT_EQ(pDataPlot, pMStarPlotA);
+    EXPECT_EQ(nMStarButtons, 13);
+    EXPECT_EQ(buttonCount(), 12);
+    EXPECT_EQ(pSavedDataPlot, pData);
+
+    script.typeChar(0x1B);
+    win::headless::processMessages();
+    EXPECT_FALSE(bMStarMode);
+    EXPECT_FALSE(bMStarAllSets);
+    EXPECT_EQ(pDataPlot, pData);
+    EXPECT_EQ(nPlotTop, top);
+    EXPECT_EQ(nPlotBottom, bottom);
+    EXPECT_EQ(pData->nFrameTop, frame[0]);
+    EXPECT_EQ(pData->nFrameLeft, frame[1]);
+    EXPECT_EQ(pData->nFrameBottom, frame[2]);
+    EXPECT_EQ(pData->nFrameRight, frame[3]);
+    EXPECT_EQ(pMStarButtons, nullptr);
+    EXPECT_EQ(pMStarSets, nullptr);
+    EXPECT_EQ(pMStarPlotA, nullptr);
+    EXPECT_EQ(meniscusFitRange, nullptr);
+}
+
+TEST_F(MStarTest, ModelResetReleaseIsSafeTwiceAndLetsTheScreensComeBack)
+{
+    LoadIdealSet();
+    win::headless::processMessages();
+    CWINPlot* pData = pDataPlot;
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    mStarFreePlots(window.get());
+    EXPECT_EQ(pDataPlot, pData);
+    EXPECT_FALSE(bMStarMode);
+    // both flags: Load New Files refuses while either is set
+    EXPECT_FALSE(bMStarAllSets);
+    EXPECT_EQ(pMStarPlotA, nullptr);
+    EXPECT_EQ(pMStarPlotD, nullptr);
+    EXPECT_EQ(pMStarButtons, nullptr);
+    EXPECT_NE(pMStarSets, nullptr);  // kept until the next entry
+    mStarFreePlots(window.get());
+    EXPECT_EQ(pDataPlot, pData);
+    win::headless::processMessages();
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    EXPECT_TRUE(bMStarMode);
+    EXPECT_NEAR(pMStarSets[1].mwAvg, 50.0, 0.5);
+}
+
+TEST_F(MStarTest, LoadingNewDataLeavesTheScreens)
+{
+    LoadIdealSet();
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    LoadIdealSet(2);
+    EXPECT_FALSE(bMStarMode);
+    EXPECT_EQ(pMStarPlotA, nullptr);
+    EXPECT_EQ(nScans, 2);
+    win::headless::processMessages();
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    EXPECT_EQ(nMStarSets, 2);
+    EXPECT_EQ(nMStarButtons, 17);
+}
+
+TEST_F(MStarTest, WithoutEquilibriumDataTheCommandOnlySaysSo)
+{
+    win::headless::Script script;
+    script.expectMessageBox("ERROR", win::IDOK);
+    Enter(script);
+    EXPECT_FALSE(bMStarMode);
+    EXPECT_TRUE(transcriptShows(script, "equilibrium data set must be loaded for MSTAR"));
+}
+
+// ---------------------------------------------------------------- c(M) smoothing
+
+TEST_F(MStarTest, SmoothingScreenLayout)
+{
+    LoadIdealSet();
+    bMStarCMSmoothing = 1;
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    EXPECT_EQ(mStarButton(1), nullptr);
+    EXPECT_EQ(mStarButton(4), nullptr);
+    EXPECT_EQ(mStarButton(10), nullptr);  // the line-fit label
+    ASSERT_NE(mStarButton(6), nullptr);
+    EXPECT_TRUE(mStarButton(6)->bOn);
+    EXPECT_STREQ(mStarButton(6)->pszOnText, "c(M) on ");
+    EXPECT_NE(mStarButton(9), nullptr);
+}
+
+TEST_F(MStarTest, SmoothingMeetsDataShortOfTheBottomOnce)
+{
+    fFitRightLim = 7.14f;
+    LoadEquilibrium({WriteEquilibriumScan("eq1.RA1", {{50000.0, kLoading}}, 15000, 1000.0, 6.88, 7.15)});
+    bMStarCMSmoothing = 1;
+    win::headless::Script script;
+    script.expectMessageBox("MISSING DATA", win::IDOK);
+    Enter(script);
+    EXPECT_EQ(script.pending(), 0u);
+    int nBoxes = 0;
+    for (const std::string& line : script.lines()) nBoxes += line.find("MISSING DATA") != std::string::npos;
+    EXPECT_EQ(nBoxes, 1);
+    EXPECT_TRUE(transcriptShows(script, "Data Range Must Include Meniscus and Bottom for c(M) smoothing"));
+    // back without smoothing, the screens complete
+    EXPECT_FALSE(bMStarCMSmoothing);
+    EXPECT_TRUE(bMStarMode);
+    EXPECT_NE(mStarButton(1), nullptr);
+    EXPECT_FALSE(mStarButton(6)->bOn);
+    EXPECT_EQ(pDataPlot, pMStarPlotA);
+    EXPECT_NE(pMStarPlotD, nullptr);
+    EXPECT_GT(pMStarSets[1].mwAvg, 40.0f);
+}
+
+TEST_F(MStarTest, SmoothingIsRefusedWhileTheCMModelCannotRun)
+{
+    ASSERT_FALSE(mStarCMModelAvailable());
+    LoadIdealSet();
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    const float fSMinBefore = fSMin;
+    script.expectMessageBox("M* transformation", win::IDOK);
+    Click(script, 6);
+    EXPECT_TRUE(transcriptShows(script, "c(M) smoothing needs the c(M) distribution model with Run and Fit"));
+    EXPECT_FALSE(bMStarCMSmoothing);
+    EXPECT_TRUE(bMStarMode);
+    EXPECT_FALSE(mStarButton(6)->bOn);
+    EXPECT_EQ(fSMin, fSMinBefore);
+    EXPECT_FALSE(bSerialFitRunning);
+
+    // a later entry with the plain c(M) model asks, and refuses a Yes alike
+    bModelContinuous = 1;
+    script.expectMessageBox("use c(M) smoothing?", win::IDYES).expectMessageBox("M* transformation", win::IDOK);
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    EXPECT_FALSE(bMStarCMSmoothing);
+    EXPECT_TRUE(bMStarMode);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(MStarTest, TheFirstEntryNeverAsksAboutSmoothing)
+{
+    LoadIdealSet();
+    bModelContinuous = 1;
+    win::headless::Script script;
+    Enter(script);  // no question expected
+    EXPECT_TRUE(bMStarMode);
+    EXPECT_TRUE(bMStarAskCMSmoothing);
+}

@@ -1,0 +1,239 @@
+// The pieces of the speed-step optimiser: the estimate of the time at
+// constant speed, the speed a parameter vector prescribes, its speed steps,
+// and the simplex that searches them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "analyses/timetoeq/approach_to_eq_sim.h"
+#include "analyses/timetoeq/speed_step_optimizer.h"
+#include "analyses/timetoeq/time_to_eq_params.h"
+#include "fitting/fit_globals.h"
+#include "fitting/simplex.h"
+#include "numerics/nrutil.h"
+#include "platform/win.h"
+#include "plot/error_box.h"
+
+namespace {
+
+class SpeedStepOptimizerTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        releaseSpeedStepOptimizer();
+        resetTimeToEqParams(&timeToEqParams);
+    }
+};
+
+}  // namespace
+
+TEST_F(SpeedStepOptimizerTest, EstimateAtConstantSpeed)
+{
+    // the tool's defaults: 15000 rpm, 20 C, M 65000, vbar 0.73 in water, the
+    // column 6.75 - 7.2 cm, D 5.755e-7 cm^2/s, epsilon 0.001
+    const float t = estimateTimeToEq(15000, 20, 65000, 0.99823f, 0.73f, 7.2f, 6.75f, 5.755e-7f, 0.001f);
+    EXPECT_NEAR(t, 38.95f, 0.005f);
+    // a tenfold tolerance takes less time, a four times shorter column far less
+    EXPECT_LT(estimateTimeToEq(15000, 20, 65000, 0.99823f, 0.73f, 7.2f, 6.75f, 5.755e-7f, 0.01f), t);
+    EXPECT_LT(estimateTimeToEq(15000, 20, 65000, 0.99823f, 0.73f, 7.2f, 7.0875f, 5.755e-7f, 0.001f), t / 8);
+}
+
+TEST_F(SpeedStepOptimizerTest, SpeedOfAParameterVector)
+{
+    TimeToEqParams& tp = timeToEqParams;
+    float p[8] = {0, 1, 1, 1, 1, 1, 1, 1};
+    // steps: an all-1.0 vector runs at the final speed throughout
+    tp.bExponential = 0;
+    tp.nParams = 5;
+    for (float t : {0.0f, 100.0f, 5999.0f, 6001.0f, 29999.0f, 30001.0f, 1e6f})
+        EXPECT_EQ(rpmAtTime(p, t, false, 1), 15000.0f) << t;
+    // the k-th of n equal parts of the overspeed time takes p[k]
+    p[1] = 2.0f;
+    p[3] = 1.2f;
+    EXPECT_EQ(rpmAtTime(p, 0, false, 1), 30000.0f);
+    EXPECT_EQ(rpmAtTime(p, 5990, false, 1), 30000.0f);  // part 1 ends at 6000 s
+    EXPECT_EQ(rpmAtTime(p, 6010, false, 1), 15000.0f);
+    EXPECT_EQ(rpmAtTime(p, 15000, false, 1), 18000.0f);
+    EXPECT_EQ(rpmAtTime(p, -1, false, 1), 15000.0f);
+    EXPECT_EQ(rpmAtTime(nullptr, 0, false, 1), 15000.0f);
+    // clamped to 3000..50000 rpm
+    p[1] = 0.01f;
+    EXPECT_EQ(rpmAtTime(p, 0, false, 1), 3000.0f);
+    p[1] = 10.0f;
+    EXPECT_EQ(rpmAtTime(p, 0, false, 1), 50000.0f);
+
+    // exponential: (exp(-h / tau) A + 1) final, tau = max(0.5, 5 |p1|) h
+    tp.bExponential = 1;
+    tp.nParams = 3;
+    float q[4] = {0, 1, 0.5f, 0.25f};
+    EXPECT_FLOAT_EQ(rpmAtTime(q, 0, false, 1), 1.5f * 15000);
+    EXPECT_NEAR(rpmAtTime(q, 3600, false, 1), (std::exp(-1.0f / 5) * 0.5f + 1) * 15000, 0.01f);
+    EXPECT_NEAR(rpmAtTime(q, 20000, false, 1), (std::exp(-20000.0f / 3600 / 5) * 0.25f + 1) * 15000, 0.01f);
+    q[1] = -0.02f;  // tau = 0.5 h at least
+    EXPECT_NEAR(rpmAtTime(q, 3600, false, 1), (std::exp(-2.0f) * 0.5f + 1) * 15000, 0.01f);
+    // rounded to the quantum
+    EXPECT_EQ(std::fmod(rpmAtTime(q, 1234, true, 100), 100.0f), 0.0f);
+    EXPECT_NEAR(rpmAtTime(q, 1234, true, 100), rpmAtTime(q, 1234, false, 1), 50.0f);
+    EXPECT_EQ(rpmAtTime(q, 1e6f, true, 100), 15000.0f);
+}
+
+TEST_F(SpeedStepOptimizerTest, SpeedStepsOfAParameterVector)
+{
+    TimeToEqParams& tp = timeToEqParams;
+    tp.bExponential = 1;
+    tp.nParams = 2;
+    float p[3] = {0, 1.0f, 0.5f};
+    int n = 0;
+    float *s = nullptr, *v = nullptr, *r = nullptr;
+    ASSERT_TRUE(paramsToSpeedSteps(p, &n, &s, &v, &r, false, 1));
+    // the grid of the default step of 900 s: 600 s in the first hour, 900 s
+    // to three hours, 1800 s after, up to the overspeed time of 30000 s
+    ASSERT_GE(n, 10);
+    EXPECT_EQ(s[1], 0.0f);
+    EXPECT_EQ(s[2], 600.0f);
+    EXPECT_EQ(s[7], 3600.0f);
+    EXPECT_EQ(s[8], 4500.0f);
+    EXPECT_EQ(s[15], 10800.0f);
+    EXPECT_EQ(s[16], 12600.0f);
+    EXPECT_EQ(s[n - 1], 28800.0f);
+    EXPECT_EQ(s[n], 30000.0f);  // the closing step at the final speed
+    EXPECT_EQ(v[n], 15000.0f);
+    EXPECT_EQ(v[1], 22500.0f);
+    for (int k = 2; k < n; ++k) {
+        EXPECT_LT(v[k], v[k - 1]) << k;
+        EXPECT_EQ(r[k], 280.0f);
+    }
+    free_vector(s, 1, n);
+    free_vector(v, 1, n);
+    free_vector(r, 1, n);
+
+    // a fall steeper than its rate over the interval is cut to rate x interval
+    tp.fDecelerationRate = 1.0f;
+    const float fast[3] = {0, 0.02f, 0.5f};  // tau = 0.5 h
+    ASSERT_TRUE(paramsToSpeedSteps(fast, &n, &s, &v, &r, false, 1));
+    EXPECT_EQ(v[2], 22500.0f - 600.0f);
+    EXPECT_EQ(r[2], 1.0f);
+    free_vector(s, 1, n);
+    free_vector(v, 1, n);
+    free_vector(r, 1, n);
+    tp.fDecelerationRate = 280.0f;
+
+    // rounded to 100 rpm, changes below 100 rpm merge
+    const float q[3] = {0, 0.2f, 0.1f};
+    ASSERT_TRUE(paramsToSpeedSteps(q, &n, &s, &v, &r, true, 100));
+    EXPECT_EQ(v[1], 16500.0f);
+    for (int k = 2; k < n; ++k) EXPECT_GE(std::fabs(v[k] - v[k - 1]), 100.0f) << k;
+    for (int k = 1; k <= n; ++k) EXPECT_EQ(std::fmod(v[k], 100.0f), 0.0f) << k;
+    EXPECT_LT(n, 26);
+    EXPECT_EQ(s[n], 30000.0f);
+    free_vector(s, 1, n);
+    free_vector(v, 1, n);
+    free_vector(r, 1, n);
+}
+
+namespace {
+
+int gCalls = 0;
+float gLevel = 10000.0f;
+
+// A slope that never ends and never steepens: every reflection is the best
+// point yet and every expansion beyond it a little worse, so the simplex
+// walks on at one size and its values never settle.
+float restlessObjective(float*, TXLAWindow*)
+{
+    if (gCalls++ % 2 == 0) return gLevel -= 1.0f;
+    return gLevel + 0.5f;
+}
+
+float rosenbrock(float* p, TXLAWindow*)
+{
+    const float a = 1 - p[1], b = p[2] - p[1] * p[1];
+    return a * a + 100 * b * b + 1;
+}
+
+}  // namespace
+
+TEST_F(SpeedStepOptimizerTest, SimplexStopsAfterItsEvaluationLimit)
+{
+    win::headless::Script script;
+    script.expectMessageBox("Nelder-Mead not converged", win::IDOK);
+    float** p = matrix(1, 2, 1, 1);
+    float* y = vector(1, 2);
+    p[1][1] = 0;
+    p[2][1] = 1;
+    y[1] = 10000.0f;
+    y[2] = 10001.0f;
+    fShownBestRmsd = -1;  // no progress curve (the values stay above it)
+    timeToEqParams.nParams = 1;
+    timeToEqParams.bExponential = 0;
+    int nCount = 0;
+    nelderMeadSpeedSteps(nullptr, p, y, 1, 1e-5f, restlessObjective, &nCount);
+    EXPECT_EQ(nCount, 5000);
+    EXPECT_EQ(gCalls, 5000);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(shownErrorMessages().back(), "Nelder-Mead not converged");
+    free_matrix(p, 1, 2, 1, 1);
+    free_vector(y, 1, 2);
+}
+
+TEST_F(SpeedStepOptimizerTest, SimplexFindsTheMinimum)
+{
+    float** p = matrix(1, 3, 1, 2);
+    float* y = vector(1, 3);
+    const float start[3][2] = {{-1.2f, 1.0f}, {-1.0f, 1.0f}, {-1.2f, 1.2f}};
+    for (int i = 1; i <= 3; ++i)
+        for (int j = 1; j <= 2; ++j) p[i][j] = start[i - 1][j - 1];
+    for (int i = 1; i <= 3; ++i) y[i] = rosenbrock(p[i], nullptr);
+    int nCount = 0;
+    amoeba(nullptr, p, y, 2, 1e-7f, rosenbrock, &nCount);
+    EXPECT_NEAR(p[1][1], 1.0f, 0.02f);
+    EXPECT_NEAR(p[1][2], 1.0f, 0.04f);
+    EXPECT_LT(y[1], 1.0f + 1e-3f);
+    EXPECT_LT(nCount, 5000);
+    // a simplex of equal vertices ends at once without evaluating anything
+    for (int i = 2; i <= 3; ++i)
+        for (int j = 1; j <= 2; ++j) p[i][j] = p[1][j];
+    y[2] = y[3] = y[1] + 1;  // values that would never meet the tolerance
+    amoeba(nullptr, p, y, 2, 1e-7f, rosenbrock, &nCount);
+    EXPECT_EQ(nCount, 0);
+    EXPECT_EQ(bSimplexStarted, 1);
+    // the stop flag ends it before the first step
+    bStopFit = 1;
+    p[2][1] = 0;
+    amoeba(nullptr, p, y, 2, 1e-7f, rosenbrock, &nCount);
+    EXPECT_EQ(nCount, 0);
+    bStopFit = 0;
+    free_matrix(p, 1, 3, 1, 2);
+    free_vector(y, 1, 3);
+}
+
+TEST_F(SpeedStepOptimizerTest, ObjectiveOfOneProgram)
+{
+    // the species and duration of a search at the defaults, a constant speed
+    TimeToEqParams& tp = timeToEqParams;
+    tp.fVbar = 0.73f;
+    const float fr[] = {0, 1}, s[] = {0, 4.1639f}, D[] = {0, 5.7554e-7f};
+    setOptimizationSpecies(39 * 3600.0f, 1, fr, s, D);
+    ASSERT_NE(tp.pParamVector, nullptr);
+    EXPECT_EQ(tp.nParamVector, 5);
+    tp.bExponential = 0;
+    float ones[6] = {0, 1, 1, 1, 1, 1};
+    const float fConstant = appEqObjective(ones, nullptr);
+    ASSERT_NE(pAppEqOptSim, nullptr);
+    EXPECT_EQ(pAppEqOptSim->nScans, 78);
+    EXPECT_GT(fConstant, 36.0f);
+    EXPECT_LE(fConstant, 39.0f);
+    // the stored vector and the steps of the program travel with the run
+    EXPECT_EQ(pAppEqOptSim->nParams, 5);
+    EXPECT_EQ(pAppEqOptSim->pStepRpm[pAppEqOptSim->nSteps], 15000.0f);
+
+    // 20 % overspeed for the first 2 h comes to equilibrium sooner; far more
+    // crowds the bottom beyond the allowed over-concentration, which costs
+    float faster[6] = {0, 1.2f, 1, 1, 1, 1};
+    tp.fOverspeedTime = 7200;
+    tp.nParams = 1;
+    EXPECT_LT(appEqObjective(faster, nullptr), fConstant);
+    tp.fMaxOverconcentration = 1.05f;
+    float much[2] = {0, 2.0f};
+    EXPECT_GT(appEqObjective(much, nullptr), 39.0f + 10.0f);
+}

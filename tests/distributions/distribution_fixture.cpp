@@ -1,0 +1,42 @@
+#include "distributions/distribution_fixture.h"
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+
+#include <unistd.h>
+
+#include "models/model_globals.h"
+#include "plot/error_box.h"
+#include "scandata/scan_data.h"
+
+void DistributionTest::SetUp()
+{
+    static std::atomic<int> nFolders{0};
+    folder = ::testing::TempDir() + "morvex_dist_" + std::to_string(::getpid()) + "_" + std::to_string(nFolders++);
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    std::snprintf(szDistCurvePath, sizeof szDistCurvePath, "%s/sdist.RA1", folder.c_str());
+    VBAR = 0.73f;
+    fBufferDensity = 0.99823f;
+    fVbarRho = VBAR * fBufferDensity;
+    RELVISCOSITY = 1.0f;
+    fTemperatureK = 293.15f;
+    clearShownErrorMessages();
+}
+
+void DistributionTest::TearDown() { std::filesystem::remove_all(folder); }
+
+std::vector<std::string> DistributionTest::gridFileLines() const
+{
+    std::vector<std::string> lines;
+    std::ifstream in(szDistCurvePath);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+void DistributionTest::writeGridFile(const std::vector<std::string>& lines) const
+{
+    std::ofstream out(szDistCurvePath);
+    for (const std::string& line : lines) out << line << "\n";
+}

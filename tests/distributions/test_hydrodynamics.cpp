@@ -1,0 +1,295 @@
+// Hydrodynamic relations against physics and hand computation, in water at
+// 20 degrees Celsius (vbar 0.73 ml/g, density 0.99823 g/ml, relative
+// viscosity 1), and their guards.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "app/data_file_paths.h"
+#include "distributions/conti_globals.h"
+#include "distributions/hydrodynamics.h"
+#include "models/model_globals.h"
+#include "platform/headless.h"
+#include "platform/win.h"
+#include "plot/error_box.h"
+#include "scandata/scan_data.h"
+
+namespace {
+
+class Hydrodynamics : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        VBAR = 0.73f;
+        fBufferDensity = 0.99823f;
+        fVbarRho = VBAR * fBufferDensity;
+        RELVISCOSITY = 1.0f;
+        fTemperatureK = 293.15f;
+        clearShownErrorMessages();
+    }
+};
+
+double relative(double a, double b) { return std::fabs(a - b) / std::fabs(b); }
+
+}  // namespace
+
+TEST_F(Hydrodynamics, StokesEinsteinTakesTheRadiusInMetres)
+{
+    // k_B T / (6 pi eta R), times 1e4 for cm^2/s
+    EXPECT_NEAR(DFromStokesRadius(3.5e-9f, 20.0f), 6.1226e-7, 0.0005e-7);
+    EXPECT_NEAR(DFromStokesRadius(1.0e-9f, 20.0f), 2.1429e-6, 0.0002e-6);
+    EXPECT_EQ(DFromStokesRadius2(3.5e-9f, 20.0f), DFromStokesRadius(3.5e-9f, 20.0f));
+    // with D in the place of R the twin gives the radius back
+    EXPECT_NEAR(DFromStokesRadius2(DFromStokesRadius(3.5e-9f, 20.0f), 20.0f), 3.5e-9, 1e-14);
+    EXPECT_EQ(DFromStokesRadius(0.0f, 20.0f), 0.0f);
+    EXPECT_EQ(DFromStokesRadius(-1e-9f, 20.0f), 0.0f);
+}
+
+TEST_F(Hydrodynamics, SvedbergRelationAndItsInverses)
+{
+    const float M = MFromSD(6e-7f, 4.4f, 20.0f);
+    EXPECT_NEAR(M, 65886.0, 3.0);
+    // M and D swap places in both relations
+    EXPECT_NEAR(relative(MFromSD(M, 4.4f, 20.0f), 6e-7), 0.0, 1e-6);
+    EXPECT_NEAR(relative(DFromSM(4.4f, M, 20.0f), 6e-7), 0.0, 1e-6);
+    EXPECT_NEAR(relative(DFromSM(4.4f, 6e-7f, 20.0f), M), 0.0, 1e-6);
+    EXPECT_NEAR(relative(SFromMD(M, 6e-7f, 20.0f), 4.4), 0.0, 1e-6);
+    // a magnitude even for a floating particle
+    fVbarRho = 1.2f;
+    EXPECT_GT(MFromSD(6e-7f, 4.4f, 20.0f), 0.0f);
+    // neutral buoyancy: no mass either
+    fVbarRho = 1.0f;
+    EXPECT_EQ(MFromSD(6e-7f, 4.4f, 20.0f), 1e-4f);
+    // the defaults of a missing input
+    EXPECT_EQ(MFromSD(0.0f, 4.4f, 20.0f), 1e-4f);
+    EXPECT_EQ(MFromSD(6e-7f, 0.0f, 20.0f), 1e-4f);
+    EXPECT_EQ(DFromSM(4.4f, 0.0f, 20.0f), 0.0f);
+    EXPECT_EQ(DFromSM(4.4f, -5.0f, 20.0f), 0.0f);
+    EXPECT_EQ(CalculateDFromM(0.0f, 20.0f), 1e-4f);
+    EXPECT_TRUE(shownErrorMessages().empty());
+}
+
+TEST_F(Hydrodynamics, CompactSphere)
+{
+    const float M = CalculateMassFromSedcoeffSphere(4.0f, 1.0f, 0.73f, 0.99823f);
+    EXPECT_NEAR(M, 36945.0, 5.0);
+    const float s = sphereSFromM(M, 0.73f, 20.0f, 0.99823f, 1.0f);
+    EXPECT_NEAR(s, 4.0, 4e-4);
+    EXPECT_NEAR(CalculateFrictionalRatio(M, s, 0.73f, 0.99823f, 1.0f), 1.0, 1e-4);
+    // the radius and the mass of a sphere invert each other
+    EXPECT_NEAR(relative(sphereMassFromRadius(CalculateRadius(M, 0.73f), 0.73f), M), 0.0, 1e-5);
+    // the relative viscosity of the call is put back
+    RELVISCOSITY = 1.3f;
+    CalculateFrictionalRatio(M, s, 0.73f, 0.99823f, 1.0f);
+    EXPECT_EQ(RELVISCOSITY, 1.3f);
+}
+
+TEST_F(Hydrodynamics, MolarMassFromSAndFrictionalRatio)
+{
+    EXPECT_NEAR(CalculateMff02(4.4f, 1.3f), 63177.0, 3.0);
+    // a 4.3 S protein with f/f0 1.3324: its M, and its D by Stokes-Einstein
+    const float M = CalculateMff02(4.3f, 1.3324f);
+    EXPECT_NEAR(M, 63330.0, 5.0);
+    EXPECT_NEAR(CalculateDFromMff0(M, 20.0f, 1.3324f), 6.10e-7, 0.005e-7);
+    // which satisfies the Svedberg relation
+    EXPECT_NEAR(relative(DFromSM(4.3f, M, 20.0f), CalculateDFromMff0(M, 20.0f, 1.3324f)), 0.0, 1e-4);
+    fFrictionalRatio = 1.3324f;
+    EXPECT_EQ(CalculateM(4.3f), M);
+    EXPECT_EQ(CalculateDFromM(M, 20.0f), CalculateDFromMff0(M, 20.0f, 1.3324f));
+    // and DFromMS finds the same D from M and s
+    EXPECT_NEAR(relative(DFromMS(M, 4.3f, 0.73f, 20.0f, 0.99823f, 1.0f), 6.10e-7), 0.0, 1e-3);
+}
+
+TEST_F(Hydrodynamics, MassFromSGuards)
+{
+    EXPECT_EQ(CalculateM(0.0f), 0.0f);
+    EXPECT_TRUE(shownErrorMessages().empty());
+    // s against the buoyancy: no mass, never NaN
+    for (float s : {-4.0f, -0.1f}) {
+        EXPECT_EQ(CalculateM(s), 0.0f);
+        EXPECT_EQ(CalculateMff02(s, 1.2f), 0.0f);
+        EXPECT_EQ(CalculateMassFromSedcoeffSphere(s, 1.0f, 0.73f, 0.99823f), 0.0f);
+        EXPECT_EQ(S20ToStokesRadius(s, 0.73f), 0.0f);
+    }
+    fVbarRho = 1.2f;  // floating: negative s has a mass
+    EXPECT_GT(CalculateM(-4.0f), 0.0f);
+    EXPECT_EQ(CalculateM(4.0f), 0.0f);
+    EXPECT_TRUE(shownErrorMessages().empty());
+    const std::vector<std::string> expected = {"VBAR <= 0 in function CalculateM",
+                                               "VBAR <= 0 in function CalculateMff02",
+                                               "vbar <= 0 in function CalculateMassFromSedcoeffSphere",
+                                               "vbar20 <= 0 in function S20ToStokesRadius",
+                                               "(mass == 0)||(vbar== 0) in function CalculateRadius"};
+    win::headless::Script script;
+    for (const std::string& s : expected) script.expectMessageBox(s, win::IDOK);
+    VBAR = 0.0f;
+    EXPECT_EQ(CalculateM(4.0f), 0.0f);
+    EXPECT_EQ(CalculateMff02(4.0f, 1.2f), 0.0f);
+    EXPECT_EQ(CalculateMassFromSedcoeffSphere(4.0f, 1.0f, -0.1f, 1.0f), 0.0f);
+    EXPECT_EQ(S20ToStokesRadius(4.0f, 0.0f), 0.0f);
+    EXPECT_EQ(CalculateRadius(0.0f, 0.73f), 0.0f);
+    EXPECT_EQ(shownErrorMessages(), expected);
+}
+
+TEST_F(Hydrodynamics, StandardConditionsAndStokesRadius)
+{
+    // in water at 20 degrees with vbar20 = vbar, s20,w is s
+    EXPECT_FLOAT_EQ(sToS20wGeneral(4.4f, STANDARDVISCOSITY, fWaterDensity20, 0.73f, 0.73f), 4.4f);
+    // a denser, more viscous buffer: s20,w larger, and back
+    const float s20 = sToS20wGeneral(4.0f, 1.1f * STANDARDVISCOSITY, 1.01f, 0.73f, 0.73f);
+    EXPECT_NEAR(s20, 4.0 * 1.1 * (1 - 0.73 * 0.99823) / (1 - 0.73 * 1.01), 1e-5);
+    EXPECT_NEAR(s20wToSGeneral(s20, 1.1f * STANDARDVISCOSITY, 1.01f, 0.73f, 0.73f), 4.0, 1e-5);
+    RELVISCOSITY = 1.1f;
+    fBufferDensity = 1.01f;
+    fVbarRho = VBAR * fBufferDensity;
+    EXPECT_NEAR(s20wToS(sToS20w(4.0f)), 4.0, 1e-5);
+    // the Stokes radius of s20,w: that of the sphere of its mass times f/f0
+    fFrictionalRatio = 1.3f;
+    const float R = S20ToStokesRadius(4.4f, 0.73f);
+    EXPECT_NEAR(relative(R, 1.3 * CalculateRadius(63177.0f, 0.73f)), 0.0, 1e-4);
+}
+
+TEST_F(Hydrodynamics, AxialRatiosStartAtTheHydratedSphere)
+{
+    const float fFh = std::cbrt((0.73f + 0.3f * 0.99823f) / 0.73f);
+    EXPECT_EQ(CalculateProlateRatioFromFf0(fFh, 0.73f, 0.3f, 0.99823f), 0.0f);
+    EXPECT_EQ(CalculateOblateRatioFromFf0(0.9f * fFh, 0.73f, 0.3f, 0.99823f), 0.0f);
+    // just above: x = 1e-6 gives 1 + 2.939 sqrt(x), about 1.003
+    const float fJustAbove = fFh * (1.0f + 1e-6f);
+    EXPECT_NEAR(CalculateProlateRatioFromFf0(fJustAbove, 0.73f, 0.3f, 0.99823f), 1.003, 0.0005);
+    EXPECT_NEAR(CalculateOblateRatioFromFf0(fJustAbove, 0.73f, 0.3f, 0.99823f), 1.003, 0.0005);
+    float fLastP = 1.0f, fLastO = 1.0f;
+    for (float f = 1.05f * fFh; f < 3.0f; f += 0.1f) {
+        const float p = CalculateProlateRatioFromFf0(f, 0.73f, 0.3f, 0.99823f);
+        const float o = CalculateOblateRatioFromFf0(f, 0.73f, 0.3f, 0.99823f);
+        EXPECT_GT(p, fLastP);
+        EXPECT_GT(o, fLastO);
+        fLastP = p, fLastO = o;
+    }
+    // from M and s through the frictional ratio
+    const float M = 63177.0f;
+    EXPECT_NEAR(CalculateProlateRatio(M, 4.4f, 0.73f, 0.3f, 0.99823f, 1.0f),
+                CalculateProlateRatioFromFf0(1.3f, 0.73f, 0.3f, 0.99823f), 0.01);
+    EXPECT_TRUE(shownErrorMessages().empty());
+    win::headless::Script script;
+    script.expectMessageBox("(vbar+hydration*density)/vbar <= 0 in function CalculateOblateRatio", win::IDOK);
+    EXPECT_EQ(CalculateOblateRatioFromFf0(1.5f, 0.73f, -1.0f, 0.99823f), 0.0f);
+    EXPECT_EQ(shownErrorMessages().back(), "(vbar+hydration*density)/vbar <= 0 in function CalculateOblateRatio");
+}
+
+TEST_F(Hydrodynamics, LongRodAndItsInverse)
+{
+    // shorter than thick: the rod is the compact sphere
+    const double dSmall = 20000.0, dMassPerLength = 100000.0;
+    EXPECT_NEAR(rodSFromM(dSmall, dMassPerLength), sphereSFromM(20000.0f, VBAR, 20.0f, fBufferDensity, 1.0f), 1e-4);
+    EXPECT_EQ(rodSFromM(1.0, dMassPerLength), 0.0);
+    // a long rod, and the inverse to the Brent tolerance of 1 Da
+    const double dMass = 2.0e6;
+    const float s = static_cast<float>(rodSFromM(dMass, 500.0));
+    EXPECT_GT(s, 0.0f);
+    EXPECT_NEAR(CalculateMofSforLinearRod(s, 500.0f), dMass, 1.0);
+    // no s, or against the buoyancy: 0 at once
+    EXPECT_EQ(CalculateMofSforLinearRod(0.0f, 500.0f), 0.0f);
+    EXPECT_EQ(CalculateMofSforLinearRod(-3.0f, 500.0f), 0.0f);
+    fVbarRho = 1.1f;
+    EXPECT_EQ(CalculateMofSforLinearRod(3.0f, 500.0f), 0.0f);
+    EXPECT_TRUE(shownErrorMessages().empty());
+}
+
+TEST_F(Hydrodynamics, WormLikeChainInversion)
+{
+    // no chain without its parameters: no value, never NaN
+    fWormCrossSection = 0.0f;
+    EXPECT_EQ(wormChainSFromM(50000.0f), 0.0f);
+    EXPECT_EQ(wormChainMFromS(4.0f), 0.0f);
+    fWormPersistenceLength = 0.0f;
+    fWormCrossSection = 1.0f;
+    EXPECT_EQ(wormChainMFromS(4.0f), 0.0f);
+    fWormMonomerMw = 9000.0f;
+    fWormPersistenceLength = 10.0f;
+    fWormCrossSection = 1.0f;
+    fWormHydration = 0.4f;
+    EXPECT_EQ(wormChainSFromM(8000.0f), 0.0f);  // below the monomer
+    // across the three formulas (Lr below 0.1, to 2.4 and above)
+    for (float M : {30000.0f, 60000.0f, 400000.0f, 3.0e6f}) {
+        const float s = wormChainSFromM(M);
+        ASSERT_GT(s, 0.0f) << M;
+        EXPECT_NEAR(relative(wormChainMFromS(s), M), 0.0, 1e-3) << M;
+    }
+    float fLast = 0.0f;
+    for (float M = 10000.0f; M < 1e7f; M *= 1.3f) {
+        const float s = wormChainSFromM(M);
+        EXPECT_GT(s, fLast) << M;
+        fLast = s;
+    }
+}
+
+TEST_F(Hydrodynamics, PowerLawsVbarAndGridPoints)
+{
+    EXPECT_NEAR(relative(MFromSPowerLaw(sFromMPowerLaw(150000.0f)), 150000.0), 0.0, 1e-5);
+    win::headless::Script script;
+    script.expectMessageBox("mass == 0 in function SFromM", win::IDOK);
+    script.expectMessageBox("mass == 0 in function VbarFromMass", win::IDOK);
+    EXPECT_EQ(SFromM(0.0f), 0.0f);
+    EXPECT_EQ(VbarFromMass(0.0f), 0.0f);
+    EXPECT_EQ(shownErrorMessages().size(), 2u);
+    // a sedimenting grid point: M of the c(s) family, D by Svedberg
+    fFrictionalRatio = 1.3f;
+    EXPECT_NEAR(relative(buoyantMassOfGridPoint(4.4f), (1 - fVbarRho) * CalculateMff02(4.4f, 1.3f)), 0.0, 1e-6);
+    EXPECT_NEAR(relative(diffusionOfGridPoint(4.4f), DFromSM(4.4f, CalculateMff02(4.4f, 1.3f), 20.0f)), 0.0, 1e-5);
+    // a floating one below fFlotationSMax: its fixed D, M by Svedberg
+    fVbarRho = 1.2f;
+    fFlotationSMax = -10.0f;
+    fFlotationSpeciesD = 3e-7f;
+    EXPECT_EQ(diffusionOfGridPoint(-15.0f), 3e-7f);
+    EXPECT_NEAR(relative(buoyantMassOfGridPoint(-15.0f), (1 - 1.2) * MFromSD(3e-7f, -15.0f, 20.0f)), 0.0, 1e-5);
+    bFlotationDFromRadius = 1;
+    fFlotationSpeciesD = 3.5e-9f;  // read as a radius
+    EXPECT_NEAR(relative(diffusionOfGridPoint(-15.0f), DFromStokesRadius(3.5e-9f, 20.0f)), 0.0, 1e-6);
+    EXPECT_EQ(buoyantMassOfGridPoint(0.0f), 0.0f);
+    EXPECT_EQ(diffusionOfGridPoint(0.0f), 0.0f);
+}
+
+// The M(s) table "mofs.dat": s20,w in S and M in kDa.
+TEST_F(Hydrodynamics, MofSTable)
+{
+    EXPECT_EQ(mOfSInterpolate(5.0f), 1.0f);  // no table
+    const std::string dir = ::testing::TempDir() + "mofs_" + std::to_string(::getpid());
+    std::filesystem::create_directories(dir);
+    std::snprintf(szMofsPath, sizeof szMofsPath, "%s/mofs.dat", dir.c_str());
+    win::headless::Script script;
+    script.expectMessageBox("could not open", win::IDOK);
+    EXPECT_FALSE(readMofSTable());  // no file: the reader's message
+    EXPECT_FALSE(shownErrorMessages().empty());
+    FILE* f = std::fopen(szMofsPath, "w");
+    std::fputs("2 20\n4 60\n8 100\n", f);
+    std::fclose(f);
+    ASSERT_TRUE(readMofSTable());
+    EXPECT_EQ(nMofSTablePoints, 3);
+    // in standard conditions s is s20,w
+    EXPECT_NEAR(mOfSInterpolate(3.0f), 40000.0, 0.5);
+    EXPECT_NEAR(mOfSInterpolate(1.0f), 10000.0, 0.5);   // from the origin
+    EXPECT_NEAR(mOfSInterpolate(10.0f), 120000.0, 0.5);  // on through the last two
+    EXPECT_NEAR(mOfSInterpolate(8.0f), 100000.0, 0.5);
+    // in a denser buffer s is first standardised
+    fBufferDensity = 1.02f;
+    fVbarRho = VBAR * fBufferDensity;
+    const float s20 = 3.0f * (1 - 0.73f * 0.99823f) / (1 - fVbarRho);
+    EXPECT_NEAR(mOfSInterpolate(3.0f), 1000.0 * (20 + 20 * (s20 - 2)), 1.0);
+    // equal abscissae give 1
+    f = std::fopen(szMofsPath, "w");
+    std::fputs("2 20\n2 60\n", f);
+    std::fclose(f);
+    ASSERT_TRUE(readMofSTable());
+    EXPECT_EQ(mOfSInterpolate(2.5f), 1.0f);
+    freeMofSTable();
+    EXPECT_EQ(bMofSTableLoaded, 0);
+    EXPECT_EQ(mOfSInterpolate(2.5f), 1.0f);
+    std::filesystem::remove_all(dir);
+}

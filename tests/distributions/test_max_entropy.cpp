@@ -1,0 +1,171 @@
+// Maximum-entropy regularization.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "distributions/conti_globals.h"
+#include "distributions/conti_scene.h"
+#include "distributions/distribution_result.h"
+#include "distributions/lamm_solution_store.h"
+#include "distributions/max_entropy.h"
+#include "distributions/neq_builders.h"
+#include "distributions/nnls_normal_equations.h"
+#include "distributions/normal_equations.h"
+#include "distributions/prior_probabilities.h"
+#include "distributions/regularization.h"
+#include "models/model_globals.h"
+#include "numerics/statistics.h"
+#include "platform/headless.h"
+#include "platform/win.h"
+#include "plot/key_polling.h"
+#include "scandata/scan_data.h"
+
+using namespace contitest;
+
+namespace {
+
+void csProblem(int nGrid, int nUnreached = 0)
+{
+    bRegMaxEnt = 1;
+    installCsProblem(nGrid, nUnreached);
+}
+
+double levelOf(double ratio)
+{
+    return 1.0 - fDistributionTail(ratio, fRegDof1, fRegDof2);
+}
+
+}  // namespace
+
+// P = 0.95: the chi-square ratio at the F-statistics target, or the level
+// reached within 0.005; P = 2: the notice and the ratio 2.
+TEST(MaxEntropy, ReachesTheConfidenceLevel)
+{
+    csProblem(20);
+    fConfidenceLevel = 0.95f;
+    regularizeMaxEntropy();
+    const double ratio = dChiSquare / dChiSquareUnreg;
+    const double tol = (dRegTargetRatio - 1.0) * 0.001;
+    EXPECT_EQ(fRegDof1, 990.0f);
+    EXPECT_NEAR(dRegTargetRatio, fStatCriticalRatio(0.95, 990.0, 990.0), 1e-6);
+    EXPECT_TRUE(std::fabs(ratio - dRegTargetRatio) <= tol || std::fabs(levelOf(ratio) - 0.95) < 0.005)
+        << "ratio " << ratio << " target " << dRegTargetRatio;
+    for (int i = 1; i <= 20; i++) EXPECT_GE(pNESolution[i], 1e-20);
+    EXPECT_EQ(bInterruptComputation.load(), 0);
+
+    csProblem(20);
+    fConfidenceLevel = 2.0f;
+    win::headless::Script script;
+    script.expectMessageBox("", win::IDOK);
+    regularizeMaxEntropy();
+    ASSERT_EQ(script.lines().size(), 1u);
+    EXPECT_NE(script.lines()[0].find("P > 1 => interpreting P value as chi-square ratio"), std::string::npos);
+    EXPECT_NEAR(dChiSquare / dChiSquareUnreg, 2.0, 0.002);
+}
+
+// Fewer than 10 variables, or an all-zero unregularized solution: the
+// unregularized solution, silently.
+TEST(MaxEntropy, SilentWithoutEnoughVariablesOrSignal)
+{
+    csProblem(9);
+    bWizardMessages = 1;
+    fConfidenceLevel = 0.95f;
+    addRegularization(0.0);
+    ASSERT_TRUE(nnlsNormalEquations());
+    const std::vector<double> unregularized(pNESolution + 1, pNESolution + 10);
+    win::headless::Script script;
+    regularizeMaxEntropy();
+    EXPECT_TRUE(script.lines().empty());
+    EXPECT_EQ(std::vector<double>(pNESolution + 1, pNESolution + 10), unregularized);
+    EXPECT_EQ(dChiSquare, dChiSquareUnreg);
+
+    csProblem(12);
+    for (int k = 1; k <= nScans; k++)
+        for (int j = 1; j <= nNoiseGridPoints; j++) ppScanOnNoiseGrid[k][j] = -0.1f;
+    buildNormalEquations(nullptr, 1);
+    regularizeMaxEntropy();
+    EXPECT_TRUE(script.lines().empty());
+    for (int i = 1; i <= 12; i++) EXPECT_EQ(pNESolution[i], 0.0);
+}
+
+// The Marquardt step: Q never rises, every amplitude stays at least 1e-20; a
+// discrete first variable has no entropy curvature or gradient.
+TEST(MaxEntropy, StepsLowerTheFunctionalAndKeepAmplitudesPositive)
+{
+    csProblem(20);
+    bModelCSOneDiscreteM = 1;
+    addRegularization(0.0);
+    ASSERT_TRUE(nnlsNormalEquations());
+    const int n = 20;
+    dMaxEntTotal = 0.0;
+    for (int i = 2; i <= n; i++) dMaxEntTotal += pNESolution[i];
+    dMaxEntMean = dMaxEntTotal / n;
+    dMaxEntAlpha = 50.0;
+    for (int i = 1; i <= n; i++) {
+        pNNLSReducedMatrix[i][i] = 0.0;
+        if (pNESolution[i] == 0.0) pNESolution[i] = dMaxEntMean * 1e-7;
+        for (int j = 1; j <= n; j++) pNNLSReducedMatrix[i][j] = pNEMatrix[i][j];
+    }
+    double Q = 0.0, lambda = -1.0;
+    double previous = 1e300;
+    int nAccepted = 0;
+    for (int step = 0; step < 60; step++) {
+        maxEntMarquardtStep(pNEMatrix, pNERightSide, dSumSquaredData, dMaxEntAlpha, pNESolution, pNNLSReducedMatrix,
+                            pMaxEntWork, n, &Q, &lambda);
+        EXPECT_LE(Q, previous);
+        if (Q < previous) nAccepted++;
+        previous = Q;
+        for (int i = 1; i <= n; i++) ASSERT_GE(pNESolution[i], 1e-20) << "step " << step;
+    }
+    EXPECT_GT(nAccepted, 3);
+    // Variable 1 carries no entropy term.
+    double Qc = 0.0;
+    maxEntMrqcof(pNEMatrix, pNERightSide, dSumSquaredData, dMaxEntAlpha, pNESolution, pNNLSReducedMatrix,
+                 pMaxEntWork, n, &Qc);
+    EXPECT_EQ(pNNLSReducedMatrix[1][1], pNEMatrix[1][1]);
+    EXPECT_GT(pNNLSReducedMatrix[2][2], pNEMatrix[2][2]);
+    double beta1 = pNERightSide[1];
+    for (int l = 1; l <= n; l++) beta1 -= pNEMatrix[1][l] * pNESolution[l];
+    EXPECT_NEAR(pMaxEntWork[1], beta1, 1e-12 * (1.0 + std::fabs(beta1)));
+}
+
+// Grid points the data do not reach: flat without a prior, the prior with
+// one.
+TEST(MaxEntropy, UnreachedPointsTendToFlatOrToThePrior)
+{
+    csProblem(20, 16);
+    fConfidenceLevel = 0.95f;
+    regularizeMaxEntropy();
+    const double flat = pNESolution[16];
+    EXPECT_GT(flat, 0.0);
+    for (int g = 17; g <= 20; g++) EXPECT_NEAR(pNESolution[g], flat, 1e-3 * flat);
+
+    csProblem(20, 16);
+    std::vector<double> prior(21);
+    for (int g = 1; g <= 20; g++) prior[g] = 0.01 + 0.004 * g;
+    pPriorProbability = prior.data();
+    bUsePriorProbabilities = 1;
+    regularizeMaxEntropy();
+    EXPECT_EQ(bMaxEntUsePrior, 1);
+    for (int g = 16; g <= 20; g++) EXPECT_NEAR(pNESolution[g], prior[g], 1e-3 * prior[g]);
+    pPriorProbability = nullptr;
+}
+
+// A key during the search ends it at its next fall-back with the notice and
+// the amplitudes of the best alpha.
+TEST(MaxEntropy, AKeyEndsTheSearch)
+{
+    csProblem(20);
+    fConfidenceLevel = 0.95f;
+    win::headless::Script script;
+    script.pressKey('K');
+    script.expectMessageBox("ATTENTION", win::IDOK);
+    regularizeMaxEntropy();
+    ASSERT_EQ(script.lines().size(), 1u);
+    EXPECT_NE(script.lines()[0].find("caught in local minimum or user interrupt at P = "), std::string::npos);
+    for (int i = 1; i <= 20; i++) EXPECT_GE(pNESolution[i], 1e-20);
+    EXPECT_EQ(bInterruptComputation.load(), 0);
+}

@@ -1,0 +1,155 @@
+// The normal equations on worker threads against the single-threaded build.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "distributions/conti_globals.h"
+#include "distributions/conti_scene.h"
+#include "distributions/lamm_solution_store.h"
+#include "distributions/neq_builders.h"
+#include "distributions/neq_rows.h"
+#include "distributions/neq_threads.h"
+#include "distributions/normal_equations.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "platform/headless.h"
+#include "platform/win.h"
+#include "plot/key_polling.h"
+#include "scandata/scan_data.h"
+
+using namespace contitest;
+
+namespace {
+
+// Everything a build writes, as bytes.
+std::vector<unsigned char> buildResult()
+{
+    const int n = nResolution;
+    std::vector<unsigned char> v;
+    auto add = [&v](const void* p, size_t bytes) {
+        const auto* c = static_cast<const unsigned char*>(p);
+        v.insert(v.end(), c, c + bytes);
+    };
+    for (int i = 1; i <= n; i++) {
+        add(pNEMatrix[i] + 1, sizeof(double) * n);
+        add(pNEMeanBasisRI[i] + 1, sizeof(double) * nScans);
+        add(pNEMeanBasisTI[i] + 1, sizeof(double) * nNoiseGridPoints);
+    }
+    add(pNERightSide + 1, sizeof(double) * n);
+    add(pNEMeanBasis + 1, sizeof(double) * n);
+    add(pNEMeanDataRI + 1, sizeof(double) * nScans);
+    add(pNEMeanDataTI + 1, sizeof(double) * nNoiseGridPoints);
+    for (const double* d : {&dSumSquaredData, &dNESumData, &dNEPointCount, &fNEMeanData}) add(d, sizeof(double));
+    return v;
+}
+
+void clearEquations()
+{
+    const int n = nResolution;
+    for (int i = 1; i <= n; i++) {
+        std::memset(pNEMatrix[i] + 1, 0xff, sizeof(double) * n);
+        pNERightSide[i] = -1.0;
+    }
+}
+
+struct NoiseSwitches {
+    const char* name;
+    unsigned char ti, ri, baseline;
+};
+const NoiseSwitches kModels[] = {
+    {"plain", 0, 0, 0}, {"baseline", 0, 0, 1}, {"TI", 1, 0, 0}, {"RI", 0, 1, 0}, {"TI+RI", 1, 1, 0}};
+
+void scene(int nGrid, int nScansWanted, int nPoints)
+{
+    SceneOptions o;
+    o.nGrid = nGrid;
+    o.nScans = nScansWanted;
+    o.nPoints = nPoints;
+    o.nFirstFitted = 4;
+    o.nLastFitted = nPoints - 3;
+    installScene(o);
+    fillStepBases(sValues(nGrid, 0.5, 16.0));
+    std::vector<double> c(nGrid + 1);
+    for (int g = 1; g <= nGrid; g += 3) c[g] = 0.1 * g;
+    unsigned state = 3;
+    setData(
+        c, [](double r) { return 0.01 * r * r; }, [](int k) { return 0.002 * k; },
+        [&state](int, int) { return 0.004 * gaussian(state); });
+}
+
+}  // namespace
+
+// Bit for bit the single-threaded result for every noise model and any
+// number of workers, also more workers than rows.
+TEST(NormalEquationThreads, EqualToTheSingleThreadedBuildBitForBit)
+{
+    scene(7, 5, 90);
+    fBaseline = 0.02f;
+    for (const NoiseSwitches& m : kModels) {
+        SCOPED_TRACE(m.name);
+        bFitTINoise = m.ti;
+        bFitRINoise = m.ri;
+        bAlgebraicBaseline = m.baseline;
+        bMultiThreaded = 0;
+        clearEquations();
+        buildNormalEquations(nullptr, 1);
+        const std::vector<unsigned char> single = buildResult();
+        for (int N : {1, 2, 3, 8, 10}) {
+            SCOPED_TRACE(N);
+            bMultiThreaded = 1;
+            nNEQThreads = N;
+            clearEquations();
+            buildNormalEquations(nullptr, 1);
+            EXPECT_TRUE(single == buildResult());
+            EXPECT_EQ(pNEQThreads, nullptr);
+            EXPECT_EQ(pNEQPartialSums, nullptr);
+        }
+    }
+}
+
+// A key pressed while the workers build: every worker stops within one scan
+// (at most the one block of rows in progress partly summed, its later rows
+// cleared), the flag stays set, the data and the store are unchanged.
+TEST(NormalEquationThreads, AKeyStopsEveryWorkerWithinOneScan)
+{
+    scene(200, 20, 600);
+    bFitTINoise = bFitRINoise = 1;
+    bMultiThreaded = 0;
+    buildNormalEquations(nullptr, 1);
+    const int n = nResolution;
+    std::vector<std::vector<double>> reference(n + 1);
+    for (int i = 1; i <= n; i++) {
+        reference[i].assign(pNEMatrix[i] + 1, pNEMatrix[i] + i + 1);
+        reference[i].push_back(pNERightSide[i]);
+    }
+    const std::vector<float> data = dataSnapshot(), store = storeSnapshot();
+
+    const int N = 3;
+    bMultiThreaded = 1;
+    nNEQThreads = N;
+    win::headless::Script script;
+    script.pressKey('X');
+    buildNormalEquations(nullptr, 1);
+    EXPECT_EQ(bInterruptComputation.load(), 1);
+    EXPECT_TRUE(data == dataSnapshot());
+    EXPECT_TRUE(store == storeSnapshot());
+    for (int k = 1; k <= N; k++) {
+        SCOPED_TRACE(k);
+        int nPartial = 0;
+        bool bStopped = false;
+        for (int i = k; i <= n; i += N) {
+            std::vector<double> row(pNEMatrix[i] + 1, pNEMatrix[i] + i + 1);
+            row.push_back(pNERightSide[i]);
+            if (!bStopped && row == reference[i]) continue;
+            bStopped = true;
+            bool bZero = true;
+            for (double v : row) bZero = bZero && v == 0.0;
+            if (!bZero) nPartial++;
+        }
+        EXPECT_TRUE(bStopped) << "worker " << k << " finished all its rows";
+        EXPECT_LE(nPartial, nNERowBlock);
+    }
+    bInterruptComputation = 0;
+}

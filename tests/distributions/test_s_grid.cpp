@@ -1,0 +1,412 @@
+// The grids of the distribution run: s, M, flotation, two-sided, from the
+// grid file, with a minimum s, light scattering and two-dimensional; the
+// grid file; the ls-g*(s) limit questions; the stores sized for the grid.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "distributions/conti_globals.h"
+#include "distributions/distribution_fixture.h"
+#include "distributions/distribution_result.h"
+#include "distributions/hydrodynamics.h"
+#include "distributions/lamm_solution_store.h"
+#include "distributions/normal_equations.h"
+#include "distributions/s_grid.h"
+#include "models/model_globals.h"
+#include "platform/headless.h"
+#include "plot/error_box.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_loading.h"
+#include "scandata/scan_set_fixture.h"
+#include "tools/dls/dls_data.h"
+
+namespace {
+
+class SGrid : public DistributionTest {
+protected:
+    void SetUp() override
+    {
+        DistributionTest::SetUp();
+        bModelCS = 1;
+        fSMin = 1.0f;
+        fSMax = 10.0f;
+        fSGridResolution = 100.0f;
+    }
+    std::vector<float> grid() const { return std::vector<float>(pDistAxisS + 1, pDistAxisS + 1 + nResolution); }
+};
+
+bool ascending(const float* p, int n)
+{
+    for (int i = 2; i <= n; i++)
+        if (!(p[i] > p[i - 1])) return false;
+    return true;
+}
+
+}  // namespace
+
+TEST_F(SGrid, LinearGridWithItsMassesAndStores)
+{
+    fSGridResolution = 50.7f;  // 50 points
+    fSMin = 0.0f;
+    fSMax = 15.0f;
+    fFrictionalRatio = 1.3f;
+    ASSERT_EQ(setupSGrid(), 1);
+    ASSERT_EQ(nResolution, 50);
+    EXPECT_EQ(pDistAxisS[1], 0.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[50], 15.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[11], 15.0f * 10 / 49);
+    for (int i = 1; i <= 50; i++) {
+        EXPECT_EQ(pDistAxisM[i], CalculateMff02(pDistAxisS[i], 1.3f));
+        EXPECT_EQ(pDistValues[i], 0.0f);
+        EXPECT_EQ(pPriorProbability[i], 0.01);
+        EXPECT_EQ(pPriorAbscissa[i], static_cast<double>(pDistAxisS[i]));
+    }
+    // the stores for the grid, the plot, and the settings of this build
+    EXPECT_EQ(nLammSolutionStoreRows, 50);
+    EXPECT_NE(pNEMatrix, nullptr);
+    ASSERT_NE(pDistPlot, nullptr);
+    EXPECT_EQ(lastGridSettings.fSGridResolution, 50.7f);
+    EXPECT_EQ(lastGridSettings.fSMax, 15.0f);
+}
+
+TEST_F(SGrid, MolarMassGridHasExactEnds)
+{
+    bModelCS = 0;  // the c(M) family
+    fSMin = 1000.0f;
+    fSMax = 1.0e6f;
+    fSGridResolution = 40.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(pDistAxisM[1], 1000.0f);
+    EXPECT_EQ(pDistAxisM[40], 1.0e6f);
+    EXPECT_TRUE(ascending(pDistAxisM, 40));
+    // even in M^(2/3)
+    const float a = std::pow(1000.0f, 0.66666666f), b = std::pow(1.0e6f, 0.66666666f);
+    EXPECT_NEAR(std::pow(pDistAxisM[20], 0.66666666f), a + (b - a) * 19 / 39, 0.05);
+    for (int i = 1; i <= 40; i++) EXPECT_EQ(pDistAxisS[i], 0.0f);
+    EXPECT_EQ(pPriorAbscissa[40], 1.0e6);  // the M axis
+}
+
+TEST_F(SGrid, LogarithmicGrids)
+{
+    bLogSGrid = 1;
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_FLOAT_EQ(pDistAxisS[1], 1.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[100], 10.0f);
+    EXPECT_NEAR(pDistAxisS[50], std::exp(std::log(10.0) * 49 / 99), 1e-5);
+    // from 0: starts at 0.05 S
+    fSMin = 0.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_FLOAT_EQ(pDistAxisS[1], 0.05f);
+    EXPECT_TRUE(ascending(pDistAxisS, 100));
+    EXPECT_EQ(bLogSGrid, 1);
+}
+
+TEST_F(SGrid, TwoSidedLogGrid)
+{
+    bLogSGrid = 1;
+    fSMin = -10.0f;
+    // a negative limit without an accepted warning: silently linear
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(bLogSGrid, 0);
+    EXPECT_NEAR(pDistAxisS[2] - pDistAxisS[1], 20.0 / 99, 1e-5);
+    bLogSGrid = 1;
+    bSGridLimitsAccepted = 1;
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(bLogSGrid, 1);
+    EXPECT_FLOAT_EQ(pDistAxisS[1], -10.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[50], -1.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[51], 1.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[100], 10.0f);
+    EXPECT_TRUE(ascending(pDistAxisS, 100));
+    // the sides split by their magnitudes above 1
+    fSMin = -4.0f;  // p = floor(100 x 3 / (9 + 3)) = 25
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_FLOAT_EQ(pDistAxisS[25], -1.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[26], 1.0f);
+}
+
+// Limits that leave a side without points above 1 S give the linear grid:
+// no negative point count, no division by zero.
+TEST_F(SGrid, TwoSidedLogGridWithoutRoomIsLinear)
+{
+    bSGridLimitsAccepted = 1;
+    const float limits[][2] = {{-10.0f, 0.0f}, {-10.0f, 0.5f}, {-10.0f, 1.0f}, {-0.5f, 10.0f}, {-1.0f, 10.0f}};
+    for (const auto& l : limits) {
+        bLogSGrid = 1;
+        fSMin = l[0];
+        fSMax = l[1];
+        ASSERT_EQ(setupSGrid(), 1) << l[0] << " " << l[1];
+        EXPECT_EQ(bLogSGrid, 0);
+        for (int i = 1; i <= 100; i++) ASSERT_TRUE(std::isfinite(pDistAxisS[i]));
+        EXPECT_FLOAT_EQ(pDistAxisS[1], l[0]);
+        EXPECT_FLOAT_EQ(pDistAxisS[100], l[1]);
+        EXPECT_TRUE(ascending(pDistAxisS, 100));
+    }
+    // all negative: mirrored magnitudes
+    bLogSGrid = 1;
+    fSMin = -20.0f;
+    fSMax = -2.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_FLOAT_EQ(pDistAxisS[1], -20.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[100], -2.0f);
+    EXPECT_TRUE(ascending(pDistAxisS, 100));
+}
+
+TEST_F(SGrid, FlotationGrids)
+{
+    bModelCS = 0;
+    bModelCSFlotation = 1;
+    fFlotationSMin = -30.0f;
+    fFlotationSMax = -10.0f;
+    nFlotationResolution = 21;
+    fSGridResolution = 11.0f;
+    fSMin = 1.0f;
+    fSMax = 11.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    ASSERT_EQ(nResolution, 32);
+    EXPECT_EQ(pDistAxisS[1], -30.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[21], -10.0f);
+    EXPECT_EQ(pDistAxisS[22], 1.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[32], 11.0f);
+    // the masses of the floating points come from their fixed D
+    fVbarRho = 1.1f;
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(pDistAxisM[1], buoyantMassOfGridPoint(-30.0f));
+    bFlotationOnly = 1;
+    bLogSGrid = 1;
+    ASSERT_EQ(setupSGrid(), 1);
+    ASSERT_EQ(nResolution, 21);
+    EXPECT_FLOAT_EQ(pDistAxisS[1], -30.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[21], -10.0f);
+    EXPECT_NEAR(pDistAxisS[11], -std::sqrt(300.0), 1e-4);
+}
+
+// The grid file holds the last built grid, "%f" per line; a grid read from it
+// is not written back.
+TEST_F(SGrid, GridFile)
+{
+    fSGridResolution = 4.0f;
+    fSMin = 1.0f;
+    fSMax = 2.5f;
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(gridFileLines(), (std::vector<std::string>{"1.000000", "1.500000", "2.000000", "2.500000"}));
+
+    writeGridFile({"0.5", "1.25", "7"});
+    bSGridFromFile = 1;
+    bLogSGrid = 1;
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(bLogSGrid, 0);
+    ASSERT_EQ(nResolution, 3);
+    EXPECT_EQ(grid(), (std::vector<float>{0.5f, 1.25f, 7.0f}));
+    EXPECT_EQ(fSGridResolution, 3.0f);
+    EXPECT_EQ(fSMin, 0.5f);
+    EXPECT_EQ(fSMax, 7.0f);
+    EXPECT_EQ(gridFileLines(), (std::vector<std::string>{"0.5", "1.25", "7"}));
+    EXPECT_EQ(pPriorProbability[3], 0.01);
+
+    // an empty file stops the run without a message of its own
+    writeGridFile({});
+    EXPECT_EQ(setupSGrid(), 0);
+    EXPECT_TRUE(shownErrorMessages().empty());
+}
+
+TEST_F(SGrid, FlotationGridFromFile)
+{
+    bModelCS = 0;
+    bModelCSFlotation = 1;
+    bSGridFromFile = 1;
+    writeGridFile({"-5", "-2", "0", "1", "2"});
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(nFlotationResolution, 3);  // 0 counts as flotation
+    EXPECT_EQ(fFlotationSMin, -5.0f);
+    EXPECT_EQ(fFlotationSMax, 0.0f);
+    EXPECT_EQ(fSGridResolution, 2.0f);
+    EXPECT_EQ(fSMin, 1.0f);
+    EXPECT_EQ(fSMax, 2.0f);
+    EXPECT_EQ(bFlotationOnly, 0);
+    writeGridFile({"-5", "-2"});
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(bFlotationOnly, 1);
+
+    writeGridFile({"-5", "1", "2"});
+    win::headless::Script script;
+    script.expectMessageBox("s-grid needs at least two values < 0 in flotation model", win::IDOK);
+    EXPECT_EQ(setupSGrid(), 0);
+}
+
+TEST(SGridWithMinimum, LinearBelowGeometricAbove)
+{
+    std::vector<float> out(101);
+    buildSGridWithMinimum(out.data(), 0.5f, 50.0f, 5.0f, 100);
+    EXPECT_EQ(out[1], 0.5f);
+    EXPECT_TRUE(ascending(out.data(), 100));
+    EXPECT_NEAR(out[100], 50.0, 2.0);
+    // equal steps below smin*, steps growing with s above it
+    const float d = out[2] - out[1];
+    EXPECT_NEAR(out[3] - out[2], d, 1e-5);
+    int j = 1;
+    while (out[j + 1] < 5.0f) j++;
+    for (int i = j + 2; i < 99; i++) EXPECT_NEAR((out[i + 1] - out[i]) / (out[i] - out[i - 1]), 1.0 + d / 5.0, 0.05);
+}
+
+TEST(SGridWithMinimum, SmallOrBelowTheRangeIsNotHybrid)
+{
+    std::vector<float> out(101);
+    buildSGridWithMinimum(out.data(), 1.0f, 10.0f, 5.0f, 10);  // n = 10: linear
+    EXPECT_FLOAT_EQ(out[2] - out[1], 1.0f);
+    EXPECT_FLOAT_EQ(out[10], 10.0f);
+    buildSGridWithMinimum(out.data(), 1.0f, 10.0f, 0.5f, 50);  // smin* <= smin: logarithmic
+    EXPECT_FLOAT_EQ(out[1], 1.0f);
+    EXPECT_FLOAT_EQ(out[50], 10.0f);
+    EXPECT_NEAR(out[2] / out[1], std::pow(10.0, 1.0 / 49), 1e-5);
+}
+
+// Hybrid grids of usual limits end near smax; when one reaches fewer than n
+// points, the rest run evenly up to smax: ascending, ending at smax.
+TEST(SGridWithMinimum, EndsAtOrNearSmax)
+{
+    std::vector<float> out(202);
+    for (int n : {50, 77, 100, 150, 200})
+        for (float fMin : {1.0f, 2.0f, 3.0f, 5.0f}) {
+            buildSGridWithMinimum(out.data(), 0.5f, 15.0f, fMin, n);
+            EXPECT_TRUE(ascending(out.data(), n)) << n << " " << fMin;
+            EXPECT_NEAR(out[n], 15.0, 0.1 * 15.0) << n << " " << fMin;
+        }
+    // a grid that stopped at r = 6 < n = 10, its last point past smax
+    std::vector<double> t = {0, 1, 2, 3, 4.5, 7, 12.5, 0, 0, 0, 0};
+    finishShortHybridGrid(t.data(), 6, 10, 10.0);
+    for (int i = 2; i <= 10; i++) EXPECT_GT(t[i], t[i - 1]) << i;
+    EXPECT_EQ(t[5], 7.0);
+    EXPECT_DOUBLE_EQ(t[10], 10.0);
+    EXPECT_DOUBLE_EQ(t[6], 7.6);
+}
+
+TEST_F(SGrid, LogGridWithMinimumS)
+{
+    bLogSGrid = 1;
+    bLogGridMinS = 1;
+    fLogGridMinS = 3.0f;
+    fSMin = 0.5f;
+    fSMax = 20.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    std::vector<float> expected(101);
+    buildSGridWithMinimum(expected.data(), 0.5f, 20.0f, 3.0f, 100);
+    for (int i = 1; i <= 100; i++) EXPECT_EQ(pDistAxisS[i], expected[i]);
+}
+
+// Each point of the s x f/f0 grid: its M by f/f0, its D by the Svedberg
+// relation and its Stokes radius by Stokes-Einstein.
+TEST_F(SGrid, TwoDimensionalGrid)
+{
+    bModelCS = 0;
+    bModelCSFf0 = 1;
+    fSMin = 1.0f;
+    fSMax = 10.0f;
+    fSGridResolution = 10.0f;
+    fFf0Min = 1.0f;
+    fFf0Max = 2.5f;
+    fFf0Resolution = 4.0f;
+    nFf0Resolution = 4;
+    nCsGridTotal = 40;
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(nLammSolutionStoreRows, 40);
+    EXPECT_FLOAT_EQ(pFf0Grid[2], 1.5f);
+    const float T = 20.0f;
+    for (int k = 1; k <= 4; k++)
+        for (int i = 1; i <= 10; i++) {
+            const int j = (k - 1) * 10 + i;
+            EXPECT_EQ(pCsFf0S[j], pDistAxisS[i]);
+            EXPECT_EQ(pCsFf0Ratio[j], pFf0Grid[k]);
+            const double s = pCsFf0S[j], M = pCsFf0M[j], D = pCsFf0D[j], Rh = pCsFf0Rh[j];
+            EXPECT_NEAR(M, CalculateMff02(pCsFf0S[j], pCsFf0Ratio[j]), 1e-5 * M);
+            const double RT = (T + 273.15) * 8.31451e7;
+            EXPECT_NEAR(D, s * 1e-13 * RT / ((1 - fVbarRho) * M), 1e-5 * D);
+            EXPECT_NEAR(Rh * 1e-9, (T + 273.15) * 1.38065e-23 * 1e4 / (6 * M_PI * 0.001002 * D), 1e-5 * Rh * 1e-9);
+        }
+}
+
+TEST_F(SGrid, LightScatteringRadiusGrid)
+{
+    bModelCS = 0;
+    bModelDlsRh = 1;
+    bDLSData = 1;
+    bDlsGridLogRh = 1;
+    fSMin = 1.0f;   // nm
+    fSMax = 100.0f;
+    fSGridResolution = 21.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_FLOAT_EQ(pDistAxisS[1], -9.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[21], -7.0f);
+    for (int i = 1; i <= 21; i++)
+        EXPECT_NEAR(pDistAxisM[i], std::log10(DFromStokesRadius(std::pow(10.0f, pDistAxisS[i]), 20.0f)), 1e-5);
+    bDlsGridLogRh = 0;
+    bDlsGridLinearD = 1;
+    ASSERT_EQ(setupSGrid(), 1);
+    const float D1 = DFromStokesRadius(1e-9f, 20.0f), D2 = DFromStokesRadius(1e-7f, 20.0f);
+    EXPECT_NEAR(std::pow(10.0f, pDistAxisM[2]), D1 + (D2 - D1) / 20, 1e-3 * D1);
+    EXPECT_NEAR(pDistAxisS[1], -9.0, 1e-5);
+}
+
+namespace {
+
+// An ls-g*(s) grid against scans at 50000 rpm from 1000 s to 3000 s, meniscus
+// 6.0 cm, fit limits 6.1 and 7.0 cm.
+class LsgsLimits : public SGrid {
+protected:
+    void SetUp() override
+    {
+        SGrid::SetUp();
+        bModelLsgs = 1;
+        scantest::installScans({{{6.0f, 7.2f}, {0, 0}, 1000.0}, {{6.0f, 7.2f}, {0, 0}, 3000.0}});
+        for (int i = 1; i <= 2; i++) pScanHeaders[i].rpm = 50000.0f;
+        fMeniscus = 6.0f;
+        fFitLeftLim = 6.1f;
+        fFitRightLim = 7.0f;
+    }
+    const char* szLowSMax = "smax 1.00 too low - boundary does not reach left fit limit in last scan!";
+};
+
+}  // namespace
+
+TEST_F(LsgsLimits, AcceptedWarningSilencesTheRestUntilReload)
+{
+    fSMin = 0.1f;
+    fSMax = 1.0f;  // reaches 6.0 exp(1e-13 w^2 x 3000) = 6.05 cm only
+    win::headless::Script script;
+    script.expectMessageBox(szLowSMax, win::IDNO);
+    EXPECT_EQ(setupSGrid(), 0);
+    EXPECT_EQ(bSGridLimitsAccepted, 0);
+    script.expectMessageBox(szLowSMax, win::IDYES);
+    EXPECT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(bSGridLimitsAccepted, 1);
+    fSMin = 200.0f;  // beyond the right limit at once: no question now
+    fSMax = 300.0f;
+    EXPECT_EQ(setupSGrid(), 1);
+    freeScanData();  // a new data set asks again
+    EXPECT_EQ(bSGridLimitsAccepted, 0);
+}
+
+TEST_F(LsgsLimits, SminBeyondTheRightLimit)
+{
+    fSMin = 200.0f;
+    fSMax = 300.0f;
+    win::headless::Script script;
+    script.expectMessageBox("smin 200.00 too low - boundary would be beyond right fit limit in last scan!", win::IDNO);
+    EXPECT_EQ(setupSGrid(), 0);
+    EXPECT_EQ(nLammSolutionStoreRows, 0);  // no stores
+    EXPECT_NE(pDistAxisS, nullptr);        // the grid stays
+}
+
+TEST_F(LsgsLimits, SpeedChangesGiveNoWarning)
+{
+    bSpeedChangesInScans = 1;
+    fSMin = 0.1f;
+    fSMax = 1.0f;
+    EXPECT_EQ(setupSGrid(), 1);
+    fSMin = 200.0f;
+    fSMax = 300.0f;
+    EXPECT_EQ(setupSGrid(), 1);
+}

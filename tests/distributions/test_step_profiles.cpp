@@ -1,0 +1,214 @@
+// Lamm solutions into the store, and the sharp-boundary profiles.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "distributions/conti_globals.h"
+#include "distributions/lamm_solution_store.h"
+#include "distributions/step_profiles.h"
+#include "fegrid/inhomogeneous_solvent.h"
+#include "lamm/lamm_globals.h"
+#include "models/model_globals.h"
+#include "numerics/nrutil.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_set_fixture.h"
+
+namespace {
+
+class StepProfile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fMeniscus = 6.0f;
+        fBottom = 7.2f;
+        for (int i = 1; i <= n; i++) x[i] = 5.9f + 0.01f * (i - 1);  // 5.9 .. 7.3
+    }
+    std::vector<float> profile(float c0, double t)
+    {
+        std::vector<float> y(n + 1, -1.0f);
+        stepFunctionProfile(c0, t, x.data(), y.data(), n);
+        return y;
+    }
+    static constexpr int n = 141;
+    std::vector<float> x = std::vector<float>(n + 1);
+};
+
+}  // namespace
+
+TEST_F(StepProfile, SedimentationAndFlotationBoundaries)
+{
+    // k = 0: the flotation branch, boundary at the bottom, no dilution
+    dAreaFractionS = 0.0;
+    std::vector<float> y = profile(1.5f, 3000.0);
+    for (int i = 1; i <= n; i++) EXPECT_EQ(y[i], x[i] <= 7.2f ? 1.5f : 0.0f) << x[i];
+    // sedimentation: radial dilution on the plateau behind m e^(kt)
+    dAreaFractionS = 1e-5;
+    y = profile(1.0f, 5000.0);
+    const double rb = 6.0 * std::exp(0.05), c = std::exp(-0.1);
+    for (int i = 1; i <= n; i++) EXPECT_NEAR(y[i], x[i] >= rb ? c : 0.0, 1e-6) << x[i];
+    // flotation: from the bottom inwards
+    dAreaFractionS = -1e-5;
+    y = profile(1.0f, 5000.0);
+    const double rf = 7.2 * std::exp(-0.05), cf = std::exp(0.1);
+    for (int i = 1; i <= n; i++) EXPECT_NEAR(y[i], x[i] <= rf ? cf : 0.0, 1e-6) << x[i];
+}
+
+// In linear geometry the boundary moves by k t: radii exactly at it are on
+// the plateau in both directions.
+TEST_F(StepProfile, RadiusAtTheBoundaryIsOnThePlateau)
+{
+    bModelLsgv = 1;
+    dAreaFractionS = 0.25;  // rb = 6 + 0.25 x 2 = 6.5
+    std::vector<float> y = profile(2.0f, 2.0);
+    for (int i = 1; i <= n; i++)
+        if (x[i] == 6.5f) {
+            EXPECT_EQ(y[i], 2.0f);
+        }
+    float xb[3] = {0, 6.5f, 6.4999f};
+    float yb[3] = {0, -1, -1};
+    stepFunctionProfile(2.0f, 2.0, xb, yb, 2);
+    EXPECT_EQ(yb[1], 2.0f);
+    EXPECT_EQ(yb[2], 0.0f);
+    fMeniscus = 7.0f;
+    dAreaFractionS = -0.25;  // rb = 7 - 0.5 = 6.5, plateau inside
+    float xf[3] = {0, 6.5f, 6.5001f};
+    stepFunctionProfile(2.0f, 2.0, xf, yb, 2);
+    EXPECT_EQ(yb[1], 2.0f);
+    EXPECT_EQ(yb[2], 0.0f);
+}
+
+TEST_F(StepProfile, ZoneEdgeIsOutside)
+{
+    bModelZone = 1;
+    fZoneLamellaWidth = 0.25f;
+    dAreaFractionS = 1e-5;
+    float xz[5] = {0, 5.99f, 6.0f, 6.24f, 6.25f};
+    float yz[5] = {0, -1, -1, -1, -1};
+    stepFunctionProfile(1.0f, 0.0, xz, yz, 4);  // at t = 0: the lamella [6, 6.25)
+    EXPECT_EQ(yz[1], 0.0f);
+    EXPECT_EQ(yz[2], 1.0f);
+    EXPECT_EQ(yz[3], 1.0f);
+    EXPECT_EQ(yz[4], 0.0f);
+}
+
+TEST_F(StepProfile, ScanTimeCorrection)
+{
+    bSimTimeResolution = 1;
+    fScanVelocity = 2.0f;  // cm/min
+    dAreaFractionS = 2e-5;
+    std::vector<float> y = profile(1.0f, 3000.0);
+    // the scanner meets the boundary later than t: it has moved on
+    const double v = 2.0 / 60.0, r0 = 6.0 * std::exp(0.06), t1 = 3000.0 + (r0 - 6.0) / v;
+    const double rb = 6.0 * std::exp(2e-5 * t1);
+    float fLast = 2.0f;
+    int nPlateau = 0;
+    for (int i = 1; i <= n; i++) {
+        if (x[i] < rb) {
+            EXPECT_EQ(y[i], 0.0f) << x[i];
+            continue;
+        }
+        EXPECT_LT(y[i], fLast) << x[i];  // later radii are reached later: more diluted
+        EXPECT_NEAR(y[i], std::exp(-2 * 2e-5 * t1) * std::exp(-2 * 2e-5 * (x[i] - 6.0) / v), 1e-6);
+        fLast = y[i];
+        nPlateau++;
+    }
+    EXPECT_GT(nPlateau, 10);
+}
+
+// The compressible solvent of the inhomogeneous-solvent model: without
+// compressibility it is the sharp boundary; with it every point from the
+// boundary on gets a value.
+TEST_F(StepProfile, CompressibleSolvent)
+{
+    scantest::installScans({{{6.0f, 6.5f}, {1.0f, 1.0f}, 3000.0}});
+    pScanHeaders[1].rpm = 50000.0f;
+    const double w2 = std::pow(50000 * 2 * M_PI / 60, 2);
+    dLammS = 5.0;
+    dAreaFractionS = 5e-13 * w2;
+    VBAR = 0.73f;
+    const std::vector<float> yIdeal = profile(1.0f, 3000.0);
+    bInhomogeneousSolvent = 1;
+    bCompressibleSolvent = 1;
+    dSolventCompressibility = 0.0;
+    std::vector<float> y = profile(1.0f, 3000.0);
+    for (int i = 1; i <= n; i++) EXPECT_NEAR(y[i], yIdeal[i], 2e-5) << x[i];
+    dSolventCompressibility = 4.591e-4;
+    y = profile(1.0f, 3000.0);
+    const double rb = 6.0 * std::exp(5e-13 * w2 * 3000.0);
+    for (int i = 1; i <= n; i++) {
+        if (x[i] < rb - 0.002) {
+            EXPECT_EQ(y[i], 0.0f) << x[i];
+        }
+        if (x[i] > rb + 0.002) {
+            EXPECT_GT(y[i], 0.5f) << x[i];
+            EXPECT_LT(y[i], 1.0f) << x[i];
+        }
+    }
+    // the plateau where the table of reached radii does not reach: radii
+    // beyond the last point
+    float xs[4] = {0, 6.5f, 6.9f, 7.3f};
+    float ys[4] = {0, -1, -1, -1};
+    stepFunctionProfile(1.0f, 3000.0, xs, ys, 3);
+    for (int i = 1; i <= 3; i++) EXPECT_GT(ys[i], 0.5f);
+}
+
+namespace {
+
+// A store of one grid point over a noise grid of 61 radii, 6.0 .. 7.2 cm.
+class LammSolutionInterpolation : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        scantest::installScans({{{6.0f, 7.2f}, {0.0f, 0.0f}, 100.0}, {{6.0f, 7.2f}, {0.0f, 0.0f}, 200.0}});
+        nNoiseGridPoints = 61;
+        pNoiseGrid = vector(1, 61);
+        bScanOnNoiseGridOwned = 1;  // a grid of its own, released with the set
+        for (int j = 1; j <= 61; j++) pNoiseGrid[j] = 6.0f + 0.02f * (j - 1);
+        ASSERT_TRUE(allocLammSolutionStore(2, 2, 61));
+        nLammSolutionSet = 2;
+        for (int i = 0; i < m; i++) {
+            r[i + 1] = 5.95 + 1.3 * i / (m - 1);
+            c[i + 1] = f(r[i + 1]);
+        }
+    }
+    static double f(double x) { return 0.5 + 0.5 * std::tanh((x - 6.6) / 0.05); }
+    static constexpr int m = 800;
+    std::vector<double> r = std::vector<double>(m + 1), c = std::vector<double>(m + 1);
+};
+
+}  // namespace
+
+TEST_F(LammSolutionInterpolation, ProfileOnItsOwnGridOntoTheNoiseGrid)
+{
+    interpolateLammSolution(2, r.data(), c.data(), m);
+    const double h = 1.3 / (m - 1);
+    for (int j = 1; j <= 61; j++) {
+        // linear interpolation: within h^2/8 max|f''| (f'' <= 7.7 / 0.05^2)
+        EXPECT_NEAR(pLammSolutions[2][2][j], f(pNoiseGrid[j]), h * h / 8 * 7.7 / 0.0025 + 1e-6) << j;
+        EXPECT_EQ(pLammSolutions[1][2][j], 0.0f);  // other grid points untouched
+        EXPECT_EQ(pLammSolutions[2][1][j], 0.0f);  // other scans untouched
+    }
+}
+
+TEST_F(LammSolutionInterpolation, RawProfileReplacesTheRow)
+{
+    interpolateLammSolutionRaw(1, r.data(), c.data(), m);
+    std::vector<float> first(pLammSolutions[2][1], pLammSolutions[2][1] + 62);
+    interpolateLammSolutionRaw(1, r.data(), c.data(), m);
+    for (int j = 1; j <= 61; j++) EXPECT_EQ(pLammSolutions[2][1][j], first[j]) << j;
+    EXPECT_NEAR(pLammSolutions[2][1][61], 1.0, 1e-4);
+}
+
+TEST_F(LammSolutionInterpolation, TooFewPointsLeaveTheStore)
+{
+    for (int j = 1; j <= 61; j++) pLammSolutions[2][1][j] = 0.25f;
+    interpolateLammSolution(1, r.data(), c.data(), 4);
+    interpolateLammSolutionRaw(1, r.data(), c.data(), 4);
+    for (int j = 1; j <= 61; j++) EXPECT_EQ(pLammSolutions[2][1][j], 0.25f);
+    // nothing is written outside the store
+    nLammSolutionSet = 3;
+    interpolateLammSolution(1, r.data(), c.data(), m);
+    nLammSolutionSet = 2;
+    interpolateLammSolution(3, r.data(), c.data(), m);
+}

@@ -1,0 +1,213 @@
+// The boundary calculators on scans of a sharp, non-diffusing boundary with
+// radial dilution, where the second moment is exact.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "models/model_globals.h"
+#include "scandata/noise_grid.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_set_fixture.h"
+#include "tools/calculators/calculator_fixture.h"
+
+using namespace win;
+
+namespace {
+
+constexpr double kS = 5e-13;          // s
+constexpr double kRpm = 50000.0;
+constexpr double kLoading = 0.8;      // loading concentration
+constexpr float kMeniscus = 6.0f;
+constexpr float kBottom = 7.2f;
+constexpr const char* kTitle = "CALCULATE SW BY SECOND MOMENT";
+
+double omega2() { return std::pow(kRpm * 2.0 * M_PI / 60.0, 2.0); }
+
+// Scans at the times given: 0 inside the boundary m exp(s w^2 t), the
+// diluted plateau c0 exp(-2 s w^2 t) beyond it, radii every 0.001 cm from
+// the meniscus to the bottom.
+std::vector<scantest::MemoryScan> sharpBoundaryScans(const std::vector<double>& times)
+{
+    std::vector<scantest::MemoryScan> scans;
+    for (double t : times) {
+        scantest::MemoryScan m;
+        m.time = t;
+        const double x = kS * omega2() * t;
+        const double rb = kMeniscus * std::exp(x);
+        for (int j = 0; j <= 1200; ++j) {
+            const float r = kMeniscus + 0.001f * static_cast<float>(j);
+            m.r.push_back(r);
+            m.s.push_back(r > rb ? static_cast<float>(kLoading * std::exp(-2.0 * x)) : 0.0f);
+        }
+        scans.push_back(m);
+    }
+    return scans;
+}
+
+class BoundaryCalculatorTest : public CalculatorTest {
+protected:
+    void Install(const std::vector<double>& times)
+    {
+        scantest::installScans(sharpBoundaryScans(times));
+        for (int i = 1; i <= nScans; ++i) {
+            pScanHeaders[i].rpm = static_cast<float>(kRpm);
+            pScanHeaders[i].omega2t = omega2() * pScanHeaders[i].time;
+        }
+        fMeniscus = kMeniscus;
+        fBottom = kBottom;
+        fFitLeftLim = kMeniscus;
+        fFitRightLim = 7.1f;
+        updateLeftFitLimit();
+        updateRightFitLimit();
+    }
+    // Runs a second-moment command through to its result box.
+    std::string SecondMoment(unsigned id, headless::Script& script)
+    {
+        script.expectMessageBox("subtract all systematic noise", IDOK).expectMessageBox(kTitle, IDOK);
+        Run(script, id);
+        EXPECT_EQ(script.pending(), 0u);
+        return boxText(script, kTitle);
+    }
+};
+
+const std::vector<double> kTimes = {1200, 2400, 3600, 4800, 6000, 7200};
+
+TEST_F(BoundaryCalculatorTest, SecondMomentOfASharpBoundaryGivesItsSAndLoading)
+{
+    Install(kTimes);
+    for (unsigned id : {545u, 462u}) {
+        for (int i = 1; i <= nScans; ++i)
+            for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = -1.0f;
+        bModelComputed = 0;
+        headless::Script script;
+        const std::string t = SecondMoment(id, script);
+        EXPECT_NEAR(numberAfter(t, "sw = "), 5.0, 0.025) << id << "\n" << t;
+        EXPECT_NEAR(numberAfter(t, "calculated loading concentration is "), kLoading, 0.005 * kLoading) << t;
+        EXPECT_EQ(t.find("left out"), std::string::npos) << t;
+        EXPECT_NE(t.find("(table sw vs time is stored in clipboard)"), std::string::npos);
+        // the (time, s) table: one row per pair for the differential form
+        const std::vector<std::string> rows = clipboardRows(script);
+        ASSERT_EQ(rows.size(), id == 545u ? kTimes.size() - 1 : kTimes.size()) << id;
+        EXPECT_NEAR(std::strtod(rows[0].c_str(), nullptr), kTimes[0], 1e-3);
+        // the step profiles are the model: the diluted plateau beyond each boundary
+        EXPECT_EQ(bModelComputed, 1);
+        for (int i = 1; i <= nScans; ++i) {
+            const double x = kS * omega2() * pScanHeaders[i].time;
+            EXPECT_EQ(ppFit[i][1], 0.0f);
+            EXPECT_NEAR(ppFit[i][pScanPoints[i]], kLoading * std::exp(-2.0 * x), 0.005 * kLoading);
+        }
+    }
+    // the mean effective concentration of the integral form lies between
+    // the loading concentration and the last plateau
+    headless::Script script;
+    const std::string t = SecondMoment(462, script);
+    const double c = numberAfter(t, "average effective concentration is ");
+    EXPECT_LT(c, kLoading);
+    EXPECT_GT(c, kLoading * std::exp(-2.0 * kS * omega2() * kTimes.back()));
+}
+
+TEST_F(BoundaryCalculatorTest, ScansWithoutARealValueAreLeftOutAndNamed)
+{
+    Install(kTimes);
+    // scan 2 ends before the plateau band; scan 4 holds more than a plateau
+    // up to the limit could (the root of rb^2 is negative)
+    pFitLastIndex[2] = 800;  // r = 6.799
+    for (int j = 100; j <= 200; ++j) ppSignal[4][j] = 100.0f;
+    for (unsigned id : {545u, 462u}) {
+        headless::Script script;
+        const std::string t = SecondMoment(id, script);
+        EXPECT_NE(t.find("scans left out: scan2.IP1, scan4.IP1"), std::string::npos) << t;
+        EXPECT_NEAR(numberAfter(t, "sw = "), 5.0, 0.025) << id << "\n" << t;
+        EXPECT_EQ(ppFit[2][pScanPoints[2]], 0.0f);  // no step for a scan left out
+    }
+    // with every scan unusable: a message and no result
+    for (int i = 1; i <= nScans; ++i) pFitLastIndex[i] = 800;
+    for (int i = 1; i <= nScans; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = -1.0f;
+    bModelComputed = 0;
+    headless::Script script;
+    const std::string t = SecondMoment(462, script);
+    EXPECT_EQ(t.find("sw = "), std::string::npos);
+    EXPECT_NE(t.find("no scan gives a second-moment s-value"), std::string::npos) << t;
+    EXPECT_TRUE(clipboardRows(script).empty());
+    EXPECT_EQ(bModelComputed, 0);
+    EXPECT_EQ(ppFit[1][1], -1.0f);
+}
+
+TEST_F(BoundaryCalculatorTest, SecondMomentNeedsLimitsAndTheDifferentialTwoScans)
+{
+    Install({3600});
+    {
+        headless::Script script;
+        script.expectMessageBox(kTitle, IDOK);
+        Run(script, 545);
+        EXPECT_EQ(boxText(script, kTitle), "at least two scans are needed");
+        EXPECT_EQ(boxCount(script, kTitle), 1);
+        EXPECT_EQ(bModelComputed, 0);
+    }
+    {
+        // one scan is enough from 0 to t
+        headless::Script script;
+        EXPECT_NEAR(numberAfter(SecondMoment(462, script), "sw = "), 5.0, 0.025);
+    }
+    fFitRightLim = 0.0f;
+    for (unsigned id : {545u, 462u, 461u}) {
+        headless::Script script;
+        script.expectMessageBox("ERROR", IDOK);
+        Run(script, id);
+        EXPECT_EQ(boxText(script, "ERROR"), "Set Fitting Limits First");
+    }
+    scantest::resetScanState();
+    for (unsigned id : {545u, 462u, 461u, 463u}) {
+        headless::Script script;
+        Run(script, id);
+        EXPECT_EQ(boxCount(script, kTitle) + boxCount(script, "CALCULATE RADIAL DILUTION"), 0) << id;
+    }
+}
+
+TEST_F(BoundaryCalculatorTest, RadialDilutionAndPressure)
+{
+    Install({2000, 3647.2});  // the last scan at omega^2 t = 1e11
+    pScanHeaders[2].omega2t = 1e11;
+    {
+        headless::Script script;
+        script.expectInput("enter s-value", "5").expectMessageBox("CALCULATE RADIAL DILUTION", IDOK);
+        Run(script, 461);
+        const std::string t = boxText(script, "CALCULATE RADIAL DILUTION");
+        EXPECT_NE(t.find("with the meniscus at 6.000 cm would have a boundary position of 6.308cm"), std::string::npos)
+            << t;
+        EXPECT_NE(t.find("reduces the plateau concentration at the time of the last scan to 90.484%"),
+                  std::string::npos);
+        EXPECT_NE(t.find("is 95.163% of the loading concentration"), std::string::npos);
+    }
+    {
+        headless::Script script;
+        script.expectInput("enter s-value", "-5").expectMessageBox("CALCULATE RADIAL DILUTION", IDOK);
+        Run(script, 461);
+        const std::string t = boxText(script, "CALCULATE RADIAL DILUTION");
+        EXPECT_NE(t.find("S \nwith the bottom at 7.200 cm"), std::string::npos) << t;
+        EXPECT_NE(t.find("radial dilution increases the plateau"), std::string::npos);
+        EXPECT_NEAR(numberAfter(t, "boundary position of "), 7.2 * std::exp(-0.05), 1e-3);
+    }
+    {
+        // s = 0 does not dilute: 100 % everywhere
+        headless::Script script;
+        script.expectInput("enter s-value", "0").expectMessageBox("CALCULATE RADIAL DILUTION", IDOK);
+        Run(script, 461);
+        const std::string t = boxText(script, "CALCULATE RADIAL DILUTION");
+        EXPECT_EQ(t.find("nan"), std::string::npos) << t;
+        EXPECT_NEAR(numberAfter(t, "during sedimentation is "), 100.0, 1e-3);
+    }
+    fBufferDensity = 1.0f;
+    headless::Script script;
+    script.expectMessageBox("CALCULATE RADIAL DILUTION", IDOK);
+    Run(script, 463);
+    const std::string t = boxText(script, "CALCULATE RADIAL DILUTION");
+    EXPECT_NEAR(numberAfter(t, "pressure at the bottom is "), 217.13, 0.01) << t;
+    EXPECT_NEAR(numberAfter(t, "solution column is "), 103.63, 0.01) << t;
+}
+
+}  // namespace

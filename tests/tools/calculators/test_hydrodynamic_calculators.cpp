@@ -1,0 +1,295 @@
+// The hydrodynamic calculators and the transforms of a computed
+// s-distribution, run as commands with their answers scripted.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "app/app_globals.h"
+#include "distributions/distribution_result.h"
+#include "models/model_globals.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_set_fixture.h"
+#include "tools/calculators/calculator_fixture.h"
+
+using namespace win;
+
+namespace {
+
+class HydrodynamicCalculatorTest : public CalculatorTest {
+protected:
+    void TearDown() override
+    {
+        bModelCS = 0;
+        bDistributionTransformed = 0;
+        CalculatorTest::TearDown();
+    }
+    // The five answers of a sphere in water at 20 C after the first one.
+    static void waterAt20(headless::Script& script, const char* szVbar = "0.73")
+    {
+        script.expectInput("partial specific volume", szVbar)
+            .expectInput("temperature", "20")
+            .expectInput("buffer density", "0.99823")
+            .expectInput("absolute viscosity", "0.01002");
+    }
+};
+
+// s(M), s(Rh) and Rh(s) of one compact sphere agree with each other and with
+// the Stokes-Einstein relation; the axial-ratio calculator sees the sphere.
+TEST_F(HydrodynamicCalculatorTest, OneSphereThroughTheSphereCalculators)
+{
+    {
+        headless::Script script;
+        script.expectInput("molar mass", "100000");
+        waterAt20(script);
+        script.expectMessageBox("CALCUALTE SEDCOEFFICIENT OF SPHERE", IDOK);
+        Run(script, 276);
+        const std::string t = boxText(script, "CALCUALTE SEDCOEFFICIENT OF SPHERE");
+        EXPECT_NE(t.find("rel. viscosity=1.0000"), std::string::npos) << t;
+        EXPECT_NE(t.find("s=7.7688 S"), std::string::npos) << t;
+        EXPECT_NE(t.find("r0 = 3.07 nm"), std::string::npos) << t;
+        EXPECT_NE(t.find("D= 6.980e-07"), std::string::npos) << t;
+    }
+    std::string szS;
+    {
+        headless::Script script;
+        script.expectInput("particle radius", "3.5");
+        waterAt20(script);
+        script.expectMessageBox("CALCUALTE SEDCOEFFICIENT OF SPHERE", IDOK);
+        Run(script, 830);
+        const std::string t = boxText(script, "CALCUALTE SEDCOEFFICIENT OF SPHERE");
+        // k T / (6 pi eta R) at 20 C
+        EXPECT_NE(t.find("D= 6.123e-07"), std::string::npos) << t;
+        const double s = numberAfter(t, "s=");
+        ASSERT_TRUE(std::isfinite(s)) << t;
+        char sz[32];
+        std::snprintf(sz, sizeof sz, "%.4f", s);
+        szS = sz;
+    }
+    {
+        headless::Script script;
+        script.expectInput("enter s-value", szS);
+        waterAt20(script);
+        script.expectMessageBox("CALCUALTE RADIUS OF SPHERE", IDOK);
+        Run(script, 831);
+        EXPECT_NE(boxText(script, "CALCUALTE RADIUS OF SPHERE").find("a radius of 3.5 nm"), std::string::npos);
+    }
+    {
+        headless::Script script;
+        script.expectInput("molar mass", "100000")
+            .expectInput("sedimentation coefficient", "7.7688")
+            .expectInput("partial specific volume", "0.73")
+            .expectInput("hydration", "0")
+            .expectInput("temperature", "20")
+            .expectInput("buffer density", "0.99823")
+            .expectInput("absolute viscosity", "0.01002")
+            .expectMessageBox("CALCUALTE FRICTIONAL AND AXIAL RATIOS", IDOK);
+        Run(script, 270);
+        const std::string t = boxText(script, "CALCUALTE FRICTIONAL AND AXIAL RATIOS");
+        EXPECT_NE(t.find("r0 = 3.07 nm, rh = 3.07 nm"), std::string::npos) << t;
+        EXPECT_NE(t.find("f/f0 = 1.00"), std::string::npos) << t;
+    }
+}
+
+TEST_F(HydrodynamicCalculatorTest, EllipsoidsForceAndMassFromS)
+{
+    {
+        headless::Script script;
+        script.expectInput("frictional ratio", "1.2")
+            .expectInput("partial specific volume", "0.73")
+            .expectInput("hydration", "0.3")
+            .expectMessageBox("CALCULATE SHAPE FROM AXIAL RATIOS", IDOK);
+        Run(script, 547);
+        const std::string t = boxText(script, "CALCULATE SHAPE FROM AXIAL RATIOS");
+        EXPECT_NE(t.find("a/b(oblate)=2.45"), std::string::npos) << t;
+        EXPECT_NE(t.find("a/b(prolate)=2.38"), std::string::npos) << t;
+    }
+    {
+        headless::Script script;
+        script.expectInput("s-value", "5")
+            .expectInput("radius position", "7")
+            .expectInput("frictional ratio", "1")
+            .expectInput("rotor speed", "50000")
+            .expectInput("molar mass", "100000")
+            .expectInput("part.-spec. volume", "0.73")
+            .expectInput("relative viscosity", "1")
+            .expectMessageBox("CALCULATE HYDRODYNAMIC FRICTIONAL FORCE", IDOK);
+        Run(script, 578);
+        const std::string t = boxText(script, "CALCULATE HYDRODYNAMIC FRICTIONAL FORCE");
+        EXPECT_NE(t.find("F = 5.564e-17 N"), std::string::npos) << t;
+        EXPECT_NE(t.find("Rs = 3.070 nm"), std::string::npos) << t;
+    }
+    {
+        // a compact sphere's s gives back its mass; the box shows the
+        // relative viscosity the formula used
+        VBAR = 0.73f;
+        fBufferDensity = 0.99823f;
+        fVbarRho = VBAR * fBufferDensity;
+        RELVISCOSITY = 1.0f;
+        headless::Script script;
+        script.expectInput("s-value", "7.7688")
+            .expectInput("hydrated frictional ratio", "1")
+            .expectMessageBox("CALCULATE M FROM S", IDOK);
+        Run(script, 606);
+        const std::string t = boxText(script, "CALCULATE M FROM S");
+        EXPECT_NE(t.find("rel. viscosity=1.0000"), std::string::npos) << t;
+        EXPECT_NEAR(numberAfter(t, " M="), 100000.0, 100.0) << t;
+    }
+}
+
+TEST_F(HydrodynamicCalculatorTest, DefaultsFollowTheLoadedScans)
+{
+    auto offered = [](const headless::Script& script, const std::string& prompt) {
+        for (const std::string& line : script.lines())
+            if (line.find("Input ") == 0 && line.find(prompt) != std::string::npos) return line;
+        return std::string();
+    };
+    auto forceRun = [this](headless::Script& script) {
+        script.expectInput("s-value", "5")
+            .expectInput("radius position", "7")
+            .expectInput("frictional ratio", "1")
+            .expectInputCancel("rotor speed");
+        Run(script, 578);
+    };
+    {
+        headless::Script script;
+        forceRun(script);
+        EXPECT_NE(offered(script, "rotor speed").find("\"50000.000000\""), std::string::npos);
+    }
+    scantest::MemoryScan m;
+    m.r = {6.0f, 6.1f, 6.2f};
+    m.s = {0.0f, 1.0f, 1.0f};
+    m.time = 100.0;
+    scantest::installScans({m, m});
+    pScanHeaders[1].rpm = 42000.0f;
+    pScanHeaders[1].temperature = 10.0f;
+    pScanHeaders[2].temperature = 25.0f;
+    {
+        headless::Script script;
+        forceRun(script);
+        EXPECT_NE(offered(script, "rotor speed").find("\"42000.000000\""), std::string::npos);
+        headless::Script sphere;
+        sphere.expectInput("molar mass", "100000").expectInput("partial specific volume", "0.73").expectInputCancel(
+            "temperature");
+        Run(sphere, 276);
+        // the last scan's temperature
+        EXPECT_NE(offered(sphere, "temperature").find("\"25.000000\""), std::string::npos);
+    }
+    bDLSData = 1;
+    fTemperatureK = 283.15f;
+    {
+        headless::Script script;
+        forceRun(script);
+        EXPECT_NE(offered(script, "rotor speed").find("\"50000.000000\""), std::string::npos);
+        headless::Script sphere;
+        sphere.expectInput("molar mass", "100000").expectInput("partial specific volume", "0.73").expectInputCancel(
+            "temperature");
+        Run(sphere, 276);
+        EXPECT_NE(offered(sphere, "temperature").find("\"10.000"), std::string::npos);
+    }
+}
+
+TEST_F(HydrodynamicCalculatorTest, StandardConditionsAndRepeatedValues)
+{
+    const float fVbar20Before = fVbarTransform;
+    {
+        // Cancel at the last condition: nothing shown, nothing stored
+        headless::Script script;
+        script.expectInput("experimental s-value", "5")
+            .expectInput("at (xp)", "0.73")
+            .expectInput("at (20,w)", "0.70")
+            .expectInput("buffer density", "0.99823")
+            .expectInputCancel("absolute viscosity");
+        Run(script, 582);
+        EXPECT_EQ(boxCount(script, "CALCUALTE s(xp) TO s(20,w)"), 0);
+        EXPECT_EQ(fVbarTransform, fVbar20Before);
+    }
+    headless::Script script;
+    script.expectInput("experimental s-value", "5")
+        .expectInput("at (xp)", "0.73")
+        .expectInput("at (20,w)", "0.73")
+        .expectInput("buffer density", "0.99823")
+        .expectInput("absolute viscosity", "0.01002")
+        .expectMessageBox("CALCUALTE s(xp) TO s(20,w)", IDOK)
+        .expectMessageBox("transform another s-value", IDYES)
+        .expectInput("experimental s-value", "7.25")
+        .expectMessageBox("CALCUALTE s(xp) TO s(20,w)", IDOK)
+        .expectMessageBox("transform another s-value", IDNO);
+    Run(script, 582);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_NE(boxText(script, "CALCUALTE s(xp) TO s(20,w)").find("s(xp) of 7.250 S converts to s(20,w) = 7.250"),
+              std::string::npos);
+    EXPECT_EQ(fVbarTransform, 0.73f);
+    // the first value under the same conditions is unchanged too
+    bool bFirst = false;
+    for (const std::string& line : script.lines())
+        bFirst = bFirst || line.find("s(xp) of 5.000 S converts to s(20,w) = 5.000") != std::string::npos;
+    EXPECT_TRUE(bFirst);
+}
+
+// The distribution counts as transformed only after a transform succeeded:
+// No, Cancel and a failed transform leave it free for integration and for
+// another transform; a transformed one is refused until recomputed.
+TEST_F(HydrodynamicCalculatorTest, TransformFlagOnlyAfterASuccessfulTransform)
+{
+    // (the menu items wait for the transforms of the distributions; the
+    // commands run as the s(20,w) calculator's offer runs them)
+    TXLAWindow* w = window.get();
+    for (bool bToRh : {false, true}) {
+        headless::Script script;
+        script.expectMessageBox("transform s to s20?", IDNO);
+        bToRh ? w->CmTransformSDistribution() : w->CmTransformToS20w();
+        EXPECT_EQ(bDistributionTransformed, 0) << bToRh;
+    }
+    {
+        headless::Script script;
+        script.expectMessageBox("transform s to s20?", IDYES).expectInputCancel("at 20C");
+        w->CmTransformToS20w();
+        EXPECT_EQ(bDistributionTransformed, 0);
+    }
+    {
+        // no s-distribution model: nothing to transform
+        headless::Script script;
+        script.expectMessageBox("transform s to s20?", IDYES)
+            .expectInput("at 20C", "0.72")
+            .expectInput("in experiment", "0.73")
+            .expectInput("buffer density", "1.0")
+            .expectInput("absolute viscosity", "0.01002")
+            .expectMessageBox("ERROR", IDOK);
+        w->CmTransformSDistribution();
+        EXPECT_EQ(boxText(script, "ERROR"), "could not calculate s20 from sapp in distribution");
+        EXPECT_EQ(bDistributionTransformed, 0);
+        EXPECT_EQ(fVbarTransform, 0.72f);
+    }
+    bDistributionTransformed = 1;  // as after a transform
+    for (bool bToRh : {false, true}) {
+        headless::Script script;
+        script.expectMessageBox("ERROR", IDOK);
+        bToRh ? w->CmTransformSDistribution() : w->CmTransformToS20w();
+        EXPECT_EQ(boxText(script, "ERROR"), "distribution is already transformed - need to recalculate first");
+        // the error sound and the box, nothing asked
+        ASSERT_EQ(script.lines().size(), 2u);
+        EXPECT_EQ(script.lines()[0].find("Sound \"error"), 0u);
+    }
+}
+
+TEST_F(HydrodynamicCalculatorTest, StandardConditionsOfACSModelOfferTheWholeDistribution)
+{
+    bModelCS = 1;
+    {
+        // the whole distribution: the transform's questions, not the calculator's
+        headless::Script script;
+        script.expectMessageBox("transform the complete distribution?", IDYES)
+            .expectMessageBox("transform s to s20?", IDNO);
+        Run(script, 582);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(bDistributionTransformed, 0);
+    }
+    headless::Script script;
+    script.expectMessageBox("transform the complete distribution?", IDNO)
+        .expectInputCancel("experimental s-value");
+    Run(script, 582);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+}  // namespace

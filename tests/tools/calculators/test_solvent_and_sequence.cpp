@@ -1,0 +1,237 @@
+// The buffer density and viscosity calculator and the protein sequence
+// calculator, run as commands with their answers scripted.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "scandata/scan_data.h"
+#include "tools/calculators/calculator_fixture.h"
+
+using namespace win;
+
+namespace {
+
+constexpr const char* kSolvent = "CALCULATE TEMPERATURE AND HEAVY WATER DEPENDENCE OF BUFFER DENSITY AND VISCOSITY";
+constexpr const char* kSequence = "CALCULATE VBAR, EXT280 AND DNDC FROM SEQUENCE";
+
+class SolventCalculatorTest : public CalculatorTest {
+protected:
+    struct Result {
+        double dDensity = NAN, dViscosity = NAN;  // g/ml, cP
+        std::string szText;
+    };
+    // Buffer values of water at 20 C carried to T, with heavy water of the
+    // kind (0: none) at the percentage.
+    Result Solvent(const char* szT, const char* szKind = nullptr, const char* szPercent = "100",
+                   const char* szDensity = "0.99823", const char* szViscosity = "1.002")
+    {
+        headless::Script script;
+        script.expectMessageBox("Given density and viscosity", IDOK)
+            .expectInput("buffer density in H2O", szDensity)
+            .expectInput("buffer viscosity in H2O", szViscosity)
+            .expectInput("enter temperature", szT)
+            .expectMessageBox("with any heavy water?", szKind ? IDYES : IDNO);
+        if (szKind) {
+            script.expectInput("enter 1 for D2O", szKind);
+            const int n = static_cast<int>(std::atof(szKind));
+            if (n >= 2) script.expectMessageBox("viscosity data for H2-180", IDOK);
+            script.expectInput("volume % of heavy water", szPercent);
+        }
+        script.expectMessageBox("given buffer density", IDOK);
+        Run(script, 1119);
+        EXPECT_EQ(script.pending(), 0u);
+        Result r;
+        r.szText = boxText(script, kSolvent);
+        r.dDensity = numberAfter(r.szText, "density = ");
+        r.dViscosity = numberAfter(r.szText, "viscosity = ");
+        for (const std::string& line : script.lines())
+            if (line.find("viscosity data for H2-180") != std::string::npos) r.szText = line + "\n" + r.szText;
+        return r;
+    }
+};
+
+TEST_F(SolventCalculatorTest, WaterAndHeavyWaterAtTemperature)
+{
+    Result r = Solvent("20");
+    EXPECT_NE(r.szText.find("density = 0.998235 g/ml"), std::string::npos) << r.szText;
+    EXPECT_NEAR(r.dViscosity, 1.002, 1e-6);
+    // a buffer's own increments are kept
+    r = Solvent("20", nullptr, "", "1.0100", "1.2");
+    EXPECT_NEAR(r.dDensity, 1.01 + (0.998235 - 0.99823), 1e-6);
+    EXPECT_NEAR(r.dViscosity, 1.2, 1e-6);
+
+    r = Solvent("25");
+    EXPECT_NEAR(r.dDensity, 0.997076, 1.5e-6);
+    EXPECT_NEAR(r.dViscosity, 0.8902, 5e-5);
+    r = Solvent("4");
+    EXPECT_NEAR(r.dDensity, 1.000000, 1.5e-6);  // the density maximum
+    EXPECT_NEAR(r.dViscosity, 1.5683, 5e-5);
+
+    r = Solvent("25", "1");
+    EXPECT_NE(r.szText.find("with 100.000% D2O"), std::string::npos) << r.szText;
+    EXPECT_NEAR(r.dDensity, 1.10447, 1.5e-5);
+    EXPECT_NEAR(r.dViscosity, 1.0965, 5e-5);
+    EXPECT_NEAR(Solvent("20", "1").dViscosity, 1.2495, 5e-5);
+    // half the heavy water: the increments halfway
+    Result half = Solvent("25", "1", "50");
+    EXPECT_NEAR(half.dDensity, (1.10447 + 0.997076) / 2, 2e-5);
+    EXPECT_NEAR(half.dViscosity, (1.0965 + 0.8902) / 2, 1e-4);
+    // 0 % of any heavy water is water
+    Result none = Solvent("25", "3", "0");
+    EXPECT_DOUBLE_EQ(none.dDensity, Solvent("25").dDensity);
+    EXPECT_DOUBLE_EQ(none.dViscosity, Solvent("25").dViscosity);
+}
+
+TEST_F(SolventCalculatorTest, HeavyOxygenWatersFromTheTableAndEstimates)
+{
+    Result r = Solvent("15", "2");
+    EXPECT_NE(r.szText.find("are interpolated from ("), std::string::npos) << r.szText;
+    EXPECT_NEAR(r.dViscosity, 1.2008, 1e-5);
+    // just below the table: the estimate from heavy water, 1.0544 x water at
+    // 14.9 - 6.498 C, x 0.8547
+    r = Solvent("14.9", "2");
+    EXPECT_NE(r.szText.find("at 15 are rough estimates (see book)"), std::string::npos) << r.szText;
+    EXPECT_NEAR(r.dViscosity, 1.23412, 5e-5);
+    // the table's last node, with the rough-estimate note
+    r = Solvent("35", "2");
+    EXPECT_NE(r.szText.find("at 35 are rough estimates"), std::string::npos);
+    EXPECT_NEAR(r.dViscosity, 0.7568, 1e-5);
+    EXPECT_NEAR(Solvent("27.5", "3").dViscosity, (1.1441 + 1.014) / 2, 1e-5);
+    EXPECT_NE(Solvent("25", "2").szText.find("with 100.000% H2-18O"), std::string::npos);
+    EXPECT_NE(Solvent("25", "3").szText.find("with 100.000% D2O-18O"), std::string::npos);
+}
+
+TEST_F(SolventCalculatorTest, EntriesOutsideTheirRangeEndTheCommand)
+{
+    // a kind within 0.001 of a whole number is that kind
+    EXPECT_NEAR(Solvent("25", "1.0005").dViscosity, 1.0965, 5e-5);
+    auto refused = [this](const char* szT, const char* szKind, const char* szPercent, const char* szText) {
+        headless::Script script;
+        script.expectMessageBox("Given density and viscosity", IDOK)
+            .expectInput("buffer density in H2O", "0.99823")
+            .expectInput("buffer viscosity in H2O", "1.002")
+            .expectInput("enter temperature", szT);
+        if (szKind) {
+            script.expectMessageBox("with any heavy water?", IDYES).expectInput("enter 1 for D2O", szKind);
+            if (szPercent) script.expectInput("volume % of heavy water", szPercent);
+        }
+        script.expectMessageBox(szText, IDOK);
+        Run(script, 1119);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(boxText(script, kSolvent), szText);
+    };
+    refused("36", nullptr, nullptr, "definitely outside range");
+    refused("-1", nullptr, nullptr, "definitely outside range");
+    refused("25", "1.5", nullptr, "incorrect entry");
+    refused("25", "4", nullptr, "incorrect entry");
+    refused("25", "0", nullptr, "incorrect entry");
+    refused("25", "1", "101", "incorrect entry");
+    refused("25", "1", "-5", "incorrect entry");
+}
+
+class SequenceCalculatorTest : public CalculatorTest {
+protected:
+    // The result box for the sequence; boxes of the letters are accepted.
+    std::string Sequence(const std::string& szText, int nLetterBoxes = 0, const char* szDisulfide = nullptr)
+    {
+        headless::Script script;
+        script.expectTextWindow("", szText);
+        for (int k = 0; k < nLetterBoxes; ++k) script.expectMessageBox("found ", IDOK);
+        if (szDisulfide) script.expectInput("percent cysteines in disulfide bond", szDisulfide);
+        script.expectInput("enter temperature (C)", "20")
+            .expectInput("refractive index of buffer", "1.334")
+            .expectInput("wavelength", "580")
+            .expectMessageBox("amino acids read", IDOK);
+        Run(script, 895);
+        EXPECT_EQ(script.pending(), 0u);
+        return boxText(script, kSequence);
+    }
+};
+
+TEST_F(SequenceCalculatorTest, MassAndExtinctionOfShortSequences)
+{
+    for (const char* sz : {"WY", "wy", " w 1\n2y. "}) {
+        const std::string t = Sequence(sz);
+        EXPECT_EQ(t.find("2 amino acids read:\nmass = 367.4 Da\n"), 0u) << t;
+        EXPECT_NE(t.find("coefficient: 6990 OD280/Mcm"), std::string::npos) << t;
+        EXPECT_NE(t.find("coefficient: 6970 OD280/Mcm"), std::string::npos) << t;
+        EXPECT_NE(t.find("coefficient: 5200 OD288/Mcm"), std::string::npos) << t;
+        EXPECT_NE(t.find("coefficient: 29260 OD205/Mcm"), std::string::npos) << t;
+    }
+    // one residue has no peptide bond
+    EXPECT_NE(Sequence("W").find("coefficient: 20400 OD205/Mcm"), std::string::npos);
+    // both cysteines bonded: one water and two hydrogens less than the residues
+    EXPECT_NE(Sequence("CC", 0, "100").find("mass = 222.3 Da"), std::string::npos);
+    EXPECT_NE(Sequence("CC", 0, "0").find("mass = 224.3 Da"), std::string::npos);
+    // a single cysteine is asked nothing and bonds nothing
+    const std::string t = Sequence("C");
+    EXPECT_NE(t.find("mass = 121.1 Da"), std::string::npos) << t;
+    EXPECT_NE(t.find("coefficient: 0 OD280/Mcm"), std::string::npos) << t;
+}
+
+TEST_F(SequenceCalculatorTest, AmbiguousAndUnknownLetters)
+{
+    headless::Script script;
+    script.expectTextWindow("", "BzJoUxB")
+        .expectMessageBox("found B in sequence = either N or D", IDOK)
+        .expectMessageBox("found Z in sequence = either E, Q, or G", IDOK)
+        .expectMessageBox("found J in sequence = either I or L", IDOK)
+        .expectMessageBox("found O in sequence: will be ignored", IDOK)
+        .expectMessageBox("found U in sequence: unknown will be ignored", IDOK)
+        .expectMessageBox("found X in sequence: unknown will be ignored", IDOK)
+        .expectMessageBox("found B in sequence", IDOK)
+        .expectInput("enter temperature (C)", "20")
+        .expectInput("refractive index of buffer", "1.334")
+        .expectInput("wavelength", "580")
+        .expectMessageBox("amino acids read", IDOK);
+    Run(script, 895);
+    EXPECT_EQ(script.pending(), 0u);
+    const std::string t = boxText(script, kSequence);
+    // B, Z, J, B count; their masses are the averages of their readings
+    const double m = 18 + 2 * (114.104 + 115.089) / 2 + (129.116 + 128.131 + 57.052) / 3 + (113.16 + 113.16) / 2;
+    EXPECT_EQ(t.find("4 amino acids read:"), 0u) << t;
+    EXPECT_NEAR(numberAfter(t, "mass = "), m, 0.05);
+    // at 205 nm: a peptide bond each between the four, plus the side chains
+    // of the halves and thirds (D and E 400 each)
+    EXPECT_NEAR(numberAfter(t, "coefficient: "), 0, 1e-9);  // no Trp, Tyr or Cys at 280 nm
+    const size_t at205 = t.find(" OD205/Mcm");
+    ASSERT_NE(at205, std::string::npos);
+    const size_t from = t.rfind("coefficient: ", at205);
+    EXPECT_NEAR(std::atof(t.c_str() + from + 13), 3 * 2780 + 2 * 0.5 * 400 + 400.0 / 3, 1.0) << t;
+}
+
+TEST_F(SequenceCalculatorTest, NoResiduesNoResult)
+{
+    for (const char* sz : {"", "123 .,\n", "OX"}) {
+        headless::Script script;
+        script.expectTextWindow("", sz);
+        for (const char* p = sz; *p; ++p)
+            if (*p == 'O' || *p == 'X') script.expectMessageBox("found ", IDOK);
+        script.expectMessageBox("no amino acids found", IDOK);
+        Run(script, 895);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(boxText(script, kSequence), "no amino acids found");
+    }
+}
+
+TEST_F(SequenceCalculatorTest, VolumeAndRefractiveIncrement)
+{
+    // a poly-alanine: every mass-weighted mean is close to alanine's own
+    const std::string t = Sequence(std::string(200, 'A'));
+    const double dVbar = numberAfter(t, "standard temp coefficient) = ");
+    EXPECT_NEAR(dVbar, 0.74 * 200 * 71.079 / (18 + 200 * 71.079) + 0.000425 * (20 - 25), 1e-4) << t;
+    const double dConsensus = numberAfter(t, "per residue temp coefficient) = ");
+    EXPECT_NEAR(dConsensus, 0.744 * 200 * 71.079 / (18 + 200 * 71.079), 1e-4) << t;
+    // dn/dc of proteins in water lies near 0.185 ml/g, lower for the weakly
+    // refracting alanine, higher for aromatic residues; a little higher at
+    // shorter wavelengths
+    const double d589 = numberAfter(t, "dndc (25C, 589.3 nm) = ");
+    EXPECT_GT(d589, 0.15);
+    EXPECT_LT(d589, 0.185);
+    EXPECT_GT(numberAfter(Sequence(std::string(200, 'W')), "dndc (25C, 589.3 nm) = "), 0.185);
+    EXPECT_GT(numberAfter(t, "dndc (25C, 580.0 nm) = "), d589);
+    EXPECT_NE(t.find("fringes per mg/ml (12 mm pathlength, 655 nm laser, 20.0C) = "), std::string::npos);
+}
+
+}  // namespace

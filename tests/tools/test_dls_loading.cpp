@@ -1,0 +1,301 @@
+// Loading light-scattering measurements as the data set, Save Mean DLS Data,
+// the switch between g(1) and g(2)-1 and Always Load g(2)-1.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "analyses/analysis_globals.h"
+#include "app/app_globals.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "numerics/ccurve.h"
+#include "numerics/cvector.h"
+#include "platform/win.h"
+#include "plot/cwinplot.h"
+#include "resources/commands.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_loading.h"
+#include "scandata/scan_test_files.h"
+#include "tools/dls/dls_data.h"
+#include "tools/dls_set_fixture.h"
+
+using dlstest::DlsRecipe;
+
+namespace {
+
+// A recipe of constant g(2)-1 values v at 20 lags from 1e-6 s.
+DlsRecipe flatRecipe(double v, double time, double temperature = 20.0, double viscosity = 0.01002)
+{
+    DlsRecipe r;
+    r.time = time;
+    r.temperature = temperature;
+    r.viscosity = viscosity;
+    for (int k = 0; k < 20; ++k) {
+        r.lags.push_back(std::pow(10.0, -6.0 + 0.25 * k));
+        r.values.push_back(v);
+    }
+    return r;
+}
+
+class DlsLoadTest : public DlsSetTest {
+protected:
+    void saveFitData()
+    {
+        window->CmSaveFitData();
+        win::headless::processMessages();
+    }
+};
+
+}  // namespace
+
+TEST_F(DlsLoadTest, MeasurementsLoadInTimeOrderWithTheirOwnItems)
+{
+    const std::string folder = Folder("set");
+    // Selected in the order 300, 100, 200 s; each has its own value and lag grid start.
+    DlsRecipe late = flatRecipe(0.64, 300.0, 20.0), early = flatRecipe(0.25, 100.0, 22.0),
+              middle = flatRecipe(0.36, 200.0, 21.0);
+    late.lags[0] = 2e-6;
+    early.title = "early";
+    const std::vector<std::string> paths = {WriteDls(folder, "m1.dlsdat", late), WriteDls(folder, "m2.dlsdat", early),
+                                            WriteDls(folder, "m3.dlsdat", middle)};
+    bFitTINoise = bFitRINoise = bFitMeniscus = bFitBottom = 1;
+    bEquilibriumDiscrete = 1;
+    bAbsorbanceData = 1;
+    fFitLeftLim = 6.0f;
+    fFitRightLim = 7.0f;
+    win::headless::Script script;
+    script.expectOpenFile("select files in set 1 to fit", paths);
+    Run(script, 298);
+    EXPECT_EQ(script.pending(), 0u);
+
+    ASSERT_EQ(nScans, 3);
+    const char* names[] = {"", "m2.dlsdat", "m3.dlsdat", "m1.dlsdat"};
+    const double times[] = {0, 100, 200, 300};
+    const float g1[] = {0, 0.5f, 0.6f, 0.8f};
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_STREQ(ppScanFileName[i], names[i]);
+        EXPECT_DOUBLE_EQ(pDlsHeaders[i].measurementTime, times[i]);
+        EXPECT_EQ(pScanTimeOrder[i], i);
+        EXPECT_EQ(pScanPoints[i], 20);
+        EXPECT_EQ(pDlsHeaders[i].fieldAcf, 1);
+        EXPECT_DOUBLE_EQ(pScanHeaders[i].time, times[i]);
+        for (int j = 1; j <= 20; ++j) {
+            EXPECT_NEAR(ppSignal[i][j], g1[i], 1e-6) << i;
+            EXPECT_EQ(ppResidual[i][j], ppSignal[i][j]) << i;
+            EXPECT_EQ(ppFit[i][j], 0.0f);
+        }
+        // The plot views follow their arrays into the new order.
+        EXPECT_EQ(ppSignalCurve[i]->pY->pData, ppSignal[i] + 1);
+        EXPECT_EQ(ppSignalCurve[i]->pX->pData, ppRadius[i] + 1);
+        EXPECT_EQ(ppResidualCurve[i]->pY->pData, ppResidual[i] + 1);
+    }
+    EXPECT_STREQ(pDlsHeaders[1].title, "early");
+    EXPECT_NEAR(ppRadius[3][1], std::log10(2e-6), 1e-6);
+
+    // Solvent and temperature from all measurements.
+    EXPECT_NEAR(RELVISCOSITY, 1.0f, 1e-6);
+    EXPECT_NEAR(fTemperatureK, 294.15f, 1e-4);
+    EXPECT_NEAR(fRT, 294.15f * 8.31451e7f, 1e3);
+    // The lag range of the first selected file: meniscus and bottom, and the
+    // fit limits, which lay outside it.
+    EXPECT_NEAR(fMeniscus, std::log10(2e-6), 1e-6);
+    EXPECT_NEAR(fBottom, std::log10(1e-6) + 0.25 * 19, 1e-5);
+    EXPECT_EQ(pParamValue[13], fMeniscus);
+    EXPECT_EQ(pParamValue[14], fBottom);
+    EXPECT_GE(fFitLeftLim, fMeniscus);
+    EXPECT_LE(fFitRightLim, fBottom + 1e-6f);
+    // Switches of light-scattering data.
+    EXPECT_EQ(bDLSData, 1);
+    EXPECT_EQ(bAbsorbanceData, 0);
+    EXPECT_EQ(bEquilibriumDiscrete, 0);
+    EXPECT_EQ(bFitTINoise + bFitRINoise + bFitMeniscus + bFitBottom, 0);
+    EXPECT_EQ(pParamFloat[13] + pParamFloat[14], 0);
+    EXPECT_EQ(pParamFloat[15], 1);
+    EXPECT_EQ(bFitBaseline, 1);
+    EXPECT_EQ(bConstantInitialDistribution, 1);
+    EXPECT_EQ(bModelComputed, 0);
+    // Paths beside the data.
+    EXPECT_EQ(std::string(szNotesPath), folder + "/notes.dlsdat");
+    EXPECT_EQ(std::string(szScanExtra), folder + "/~tmppars.dlsdat");
+    EXPECT_EQ(std::string(szWindowTitle).rfind("LIGHT SCATTERING ANALYSIS -> ", 0), 0u);
+    // Equal lag grids (from the second lag on) are one common grid.
+    ASSERT_GT(nNoiseGridPoints, 0);
+    ASSERT_TRUE(pDataPlot);
+    EXPECT_STREQ(pDataPlot->szYLabel, "g(1) field autocorrelation ");
+    EXPECT_STREQ(pResidualsPlot->szYLabel, "g(1) field autocorrelation ");
+}
+
+TEST_F(DlsLoadTest, OneFileOldFileNameConventionAndLoadErrors)
+{
+    const std::string folder = Folder("one");
+    const std::string run7 = WriteDls(folder, "run7.dlsdat", flatRecipe(0.25, 5.0));
+    bOldFilenameConvention = 1;
+    LoadFiles({run7});
+    ASSERT_EQ(nScans, 1);
+    EXPECT_STREQ(ppScanFileName[1], "run7.dlsdat");
+    EXPECT_EQ(std::string(szNotesPath), folder + "/run7.not");
+    EXPECT_EQ(std::string(szScanExtra), folder + "/run7.~p");
+    EXPECT_EQ(std::string(szListFilePath), run7);
+
+    // A file that does not read ends the load with its path; nothing stays loaded.
+    const std::string bad = folder + "/bad.dlsdat";
+    scantest::writeText(bad, "title\nX 20 0 1 1.333 0.01 90 6e-07\n   1e-06  0.5 \n");
+    {
+        win::headless::Script script;
+        script.expectMessageBox("LOAD ERROR", win::IDOK);
+        LoadFiles({run7, bad});
+        EXPECT_EQ(script.pending(), 0u);
+        ASSERT_FALSE(script.lines().empty());
+        EXPECT_NE(script.lines().back().find(bad), std::string::npos);
+    }
+    EXPECT_EQ(nScans, 0);
+    EXPECT_EQ(pDlsHeaders, nullptr);
+    EXPECT_EQ(bDLSData, 0);
+
+    // More than 1000 files are refused before anything is released.
+    LoadFiles({run7});
+    std::vector<std::string> many;
+    for (int k = 0; k < 1001; ++k) many.push_back("x" + std::to_string(k) + ".dlsdat");
+    std::vector<char> buf = scantest::selection(folder, many);
+    {
+        win::headless::Script script;
+        script.expectMessageBox("LOAD ERROR", win::IDOK);
+        window->LoadDlsData(buf.data());
+        EXPECT_TRUE(transcriptShows(script, "at most 1000 measurements can be loaded"));
+    }
+    ASSERT_EQ(nScans, 1);
+    EXPECT_STREQ(ppScanFileName[1], "run7.dlsdat");
+    EXPECT_EQ(std::string(szListFilePath), run7);
+}
+
+TEST_F(DlsLoadTest, IntensityDataBeforeLeaveNoTraceInTheLagGrid)
+{
+    const std::string sed = Folder("sed");
+    scantest::ScanRecipe intensity;
+    intensity.letter = 'I';
+    WriteScan(sed, "a.RI1", intensity);
+    intensity.time = 2000.0;
+    WriteScan(sed, "b.RI1", intensity);
+    std::vector<char> buf = scantest::selection(sed, {"a.RI1", "b.RI1"});
+    LoadAllData(window.get(), buf.data());
+    ASSERT_EQ(bIntensityData, 1);
+
+    const std::string folder = Folder("dls");
+    LoadFiles({WriteDls(folder, "a.dlsdat", flatRecipe(0.25, 1.0)), WriteDls(folder, "b.dlsdat", flatRecipe(0.49, 2.0))});
+    ASSERT_EQ(nScans, 2);
+    EXPECT_EQ(bIntensityData + bFluorescenceData + bAbsorbanceData + bInterferenceData, 0);
+    ASSERT_EQ(nNoiseGridPoints, 20);
+    for (int i = 1; i <= 2; ++i)
+        for (int j = 1; j <= 20; ++j) EXPECT_EQ(ppScanOnNoiseGrid[i][j], ppSignal[i][j]);
+}
+
+TEST_F(DlsLoadTest, SaveMeanAndToggleWorkOnLoadedMeasurementsOnly)
+{
+    // Without light-scattering data both do nothing (no prompt is expected).
+    {
+        win::headless::Script script;
+        Run(script, 500);
+        Run(script, 898);
+        EXPECT_TRUE(script.lines().empty());
+    }
+
+    const std::string folder = Folder("mean");
+    // g(1) of +0.5 and -0.5: the mean of the signed squares is 0.
+    const std::vector<std::string> paths = {WriteDls(folder, "p.dlsdat", flatRecipe(0.25, 10.0, 20.0)),
+                                            WriteDls(folder, "n.dlsdat", flatRecipe(-0.25, 20.0, 22.0))};
+    LoadFiles(paths);
+    ASSERT_EQ(nScans, 2);
+    EXPECT_NEAR(ppSignal[2][1], -0.5f, 1e-6);
+    const std::string out = folder + "/mean.dlsdat";
+    {
+        win::headless::Script script;
+        script.expectSaveFile("select filename for new average DLS data set", out);
+        Run(script, 500);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    const std::string text = scantest::readText(out);
+    ASSERT_EQ(text.substr(0, 9), "averaged\n");
+    // Measurement 1's header with the mean temperature; the lags in seconds.
+    EXPECT_EQ(text.substr(9, 12), "A 21.000000 ");
+    EXPECT_NE(text.find("   1.00000e-06  0.00000e+00 \n"), std::string::npos);
+    EXPECT_EQ(text.find("e-01"), std::string::npos);
+    EXPECT_FLOAT_EQ(pDlsHeaders[1].temperature, 20.0f);
+
+    // Toggling twice gives the values and titles back.
+    std::vector<float> before(ppSignal[1] + 1, ppSignal[1] + 21);
+    win::headless::Script script;
+    Run(script, 898);
+    EXPECT_EQ(pDlsHeaders[1].fieldAcf, 0);
+    EXPECT_EQ(pDlsHeaders[2].fieldAcf, 0);
+    EXPECT_NEAR(ppSignal[1][3], 0.25f, 1e-6);
+    EXPECT_NEAR(ppSignal[2][3], -0.25f, 1e-6);
+    EXPECT_STREQ(pDataPlot->szYLabel, "g(2)-1 intensity autocorrelation ");
+    EXPECT_STREQ(pResidualsPlot->szYLabel, "g(2)-1 intensity autocorrelation ");
+    Run(script, 898);
+    EXPECT_EQ(pDlsHeaders[1].fieldAcf, 1);
+    for (int j = 1; j <= 20; ++j) EXPECT_NEAR(ppSignal[1][j], before[j - 1], 1e-6 * std::fabs(before[j - 1]));
+    EXPECT_STREQ(pDataPlot->szYLabel, "g(1) field autocorrelation ");
+    EXPECT_STREQ(pResidualsPlot->szYLabel, "g(1) field autocorrelation ");
+}
+
+TEST_F(DlsLoadTest, AlwaysLoadG2KeepsTheIntensityAutocorrelation)
+{
+    win::headless::Script script;
+    Run(script, CM_ALWAYS_LOAD_G2);
+    EXPECT_EQ(bAlwaysG2, 1);
+    EXPECT_NE(win::GetMenuState(window->GetMenu(), CM_ALWAYS_LOAD_G2, win::MF_BYCOMMAND) & win::MF_CHECKED, 0u);
+
+    const std::string folder = Folder("g2");
+    LoadFiles({WriteDls(folder, "a.dlsdat", flatRecipe(0.25, 1.0)), WriteDls(folder, "b.dlsdat", flatRecipe(0.36, 2.0))});
+    ASSERT_EQ(nScans, 2);
+    EXPECT_EQ(pDlsHeaders[1].fieldAcf, 0);
+    EXPECT_NEAR(ppSignal[2][1], 0.36f, 1e-6);
+    EXPECT_STREQ(pDataPlot->szYLabel, "g(2)-1 intensity autocorrelation ");
+
+    Run(script, CM_ALWAYS_LOAD_G2);
+    EXPECT_EQ(bAlwaysG2, 0);
+    EXPECT_EQ(win::GetMenuState(window->GetMenu(), CM_ALWAYS_LOAD_G2, win::MF_BYCOMMAND) & win::MF_CHECKED, 0u);
+}
+
+TEST_F(DlsLoadTest, SavedFitsAreIntensityCorrelationsAndStopAtAnUnwritableFile)
+{
+    const std::string folder = Folder("fits");
+    LoadFiles({WriteDls(folder, "a1.dlsdat", flatRecipe(0.25, 1.0)), WriteDls(folder, "a2.dlsdat", flatRecipe(0.36, 2.0))});
+    ASSERT_EQ(nScans, 2);
+    for (int i = 1; i <= 2; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = -0.5f;
+    const std::string out = Folder("out");
+    {
+        win::headless::Script script;
+        script.expectMessageBox("cannot save fit parameters", win::IDOK)
+            .expectSaveFile("save fitted data as", out + "/f0000x.rxx")
+            .expectMessageBox("add noise?", win::IDNO)
+            .expectMessageBox("add noise?", win::IDNO);
+        // Save Fit Data stays grayed until fits come from a model: its handler
+        saveFitData();
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    // The fit of g(1) = -0.5 is written as g(2)-1 = -0.25, with the record's header.
+    const std::string text = scantest::readText(out + "/f1.dlsdat");
+    EXPECT_EQ(text.substr(0, 30), "fitted to a1.dlsdat\nA 20.00000");
+    EXPECT_NE(text.find("   1.00000e-06  -2.50000e-01 \n"), std::string::npos);
+    EXPECT_EQ(pDlsHeaders[1].fieldAcf, 1);
+
+    // A file that cannot be written stops the save with one message.
+    std::filesystem::remove_all(out);
+    std::filesystem::create_directories(out + "/f1.dlsdat");
+    {
+        win::headless::Script script;
+        script.expectMessageBox("cannot save fit parameters", win::IDOK)
+            .expectSaveFile("save fitted data as", out + "/f0000x.rxx")
+            .expectMessageBox("add noise?", win::IDNO)
+            .expectMessageBox("Error", win::IDOK);
+        saveFitData();
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(out + "/f2.dlsdat"));
+}

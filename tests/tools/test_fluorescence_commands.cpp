@@ -1,0 +1,270 @@
+// The fluorescence tools as the user drives them: Options > Fluorescence
+// Tools one option at a time, the FloTools dialog, and nonlinear detection on
+// scans loaded from files.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "resources/dialog_templates.h"
+#include "scandata/scan_data.h"
+#include "tools/fluorescence/fluorescence_options.h"
+#include "tools/fluorescence/nonlinear_detection.h"
+#include "tools/fluorescence_fixture.h"
+
+using win::IDCANCEL;
+using win::IDNO;
+using win::IDOK;
+using win::IDYES;
+using win::headless::DialogAnswer;
+using win::headless::Script;
+
+namespace {
+
+// Point 1 reads 14, point 2 reads 8, the rest 12 + k.
+float pointSignal(int k, int i)
+{
+    return i == 1 ? 14.0f : (i == 2 ? 8.0f : 12.0f + static_cast<float>(k));
+}
+
+class FluorescenceCommandsTest : public FluorescenceTest {
+protected:
+    void SetUp() override
+    {
+        FluorescenceTest::SetUp();
+        installDialogTemplates();
+    }
+    // Three fluorescence scans A0000k.FI1 in the folder, loaded.
+    std::vector<std::string> LoadThree(const std::string& folder, float fOffset = 0.0f)
+    {
+        std::vector<std::string> paths;
+        for (int k = 1; k <= 3; k++) {
+            FluoScan s;
+            s.name = "A0000" + std::to_string(k) + ".FI1";
+            s.time = 600.0 * k;
+            s.signal = [k, fOffset](int i) { return pointSignal(k, i) + fOffset; };
+            paths.push_back(WriteFluoScan(folder, s));
+        }
+        LoadFiles(paths);
+        return paths;
+    }
+    // Command 908 answered: on, exponent, not fitted, baseline, shown.
+    void SwitchOn(const char* szExponent, const char* szBaseline, int nShow = IDYES)
+    {
+        Script script;
+        script.expectMessageBox("account for nonlinear detection", IDYES)
+            .expectInput("power coeff d(log(a))/dc", szExponent)
+            .expectMessageBox("fit power coefficient?", IDNO)
+            .expectInput("baseline for power law", szBaseline)
+            .expectMessageBox("want to show transformed data (YES) or original (NO)?", nShow);
+        Command(script, 908);
+    }
+    // The dialog on template 916 with the answer, OK'd.
+    void Dialog(const DialogAnswer& answer)
+    {
+        Script script;
+        script.expectDialog("916", answer);
+        Command(script, 915);
+    }
+};
+
+}  // namespace
+
+TEST_F(FluorescenceCommandsTest, NonlinearDetectionFromTheMenuOnLoadedScans)
+{
+    {
+        Script script;
+        LoadThree(Folder("run"));
+        EXPECT_TRUE(transcriptShows(script, "Menu insert 915 \"FloTools\"")) << "the FloTools item of the menu bar";
+    }
+    ASSERT_EQ(nScans, 3);
+    ASSERT_TRUE(bFluorescenceData);
+    const std::vector<float> first(ppSignal[1] + 1, ppSignal[1] + 1 + pScanPoints[1]);
+
+    SwitchOn("2", "10");
+    EXPECT_TRUE(bNonlinearDetection);
+    EXPECT_EQ(fFloNonlinCoeff, 2.0f);
+    EXPECT_EQ(fDetectionBaseline, 10.0f);
+    EXPECT_EQ(ppSignal[1][1], 26.0f);
+    EXPECT_EQ(ppSignal[1][2], 8.0f);
+    EXPECT_EQ(ppSignal[2][3], 10.0f + 16.0f);  // 14 above the baseline by 4
+    EXPECT_TRUE(Checked(908));
+
+    // No: the raw values come back exactly, the marks go
+    Script script;
+    script.expectMessageBox("account for nonlinear detection", IDNO);
+    Command(script, 908);
+    EXPECT_FALSE(bNonlinearDetection);
+    EXPECT_EQ(ppSignal[1][1], 14.0f);
+    EXPECT_EQ(std::vector<float>(ppSignal[1] + 1, ppSignal[1] + 1 + pScanPoints[1]), first);
+    EXPECT_FALSE(Checked(908));
+}
+
+TEST_F(FluorescenceCommandsTest, TransformedSetsFollowNewLoadsAndAddedFiles)
+{
+    LoadThree(Folder("one"));
+    SwitchOn("2", "10");
+    ASSERT_EQ(ppSignal[1][1], 26.0f);
+
+    // a new load with the option on and the transformed values shown: the new
+    // scans show the transform of their own values
+    LoadThree(Folder("two"), 1.0f);
+    ASSERT_EQ(nScans, 3);
+    EXPECT_TRUE(bTransformedDataShown);
+    EXPECT_EQ(ppSignal[1][1], 10.0f + 25.0f);  // 15
+    EXPECT_EQ(ppRawSignal[1][1], 15.0f);
+    EXPECT_EQ(ppSignal[1][2], 9.0f);
+
+    // a scan added to the set: transformed from its own values, the others
+    // are not transformed twice
+    FluoScan added;
+    added.name = "A00009.FI1";
+    added.time = 5000.0;
+    added.signal = [](int) { return 13.0f; };
+    const std::string path = WriteFluoScan(Folder("two"), added);
+    Script script;
+    script.expectOpenFile("select files to add to set 1", {path});
+    Command(script, 226);
+    ASSERT_EQ(nScans, 4);
+    EXPECT_EQ(ppSignal[4][1], 19.0f);
+    EXPECT_EQ(ppSignal[1][1], 35.0f);
+    EXPECT_EQ(ppRawSignal[1][1], 15.0f);
+}
+
+TEST_F(FluorescenceCommandsTest, OneOptionAtATime)
+{
+    bFluorescenceData = 1;
+    // drift in percent per hour, photophysics with the limiting level in percent
+    {
+        Script script;
+        script.expectMessageBox("use linear temporal magnification drift?", IDYES)
+            .expectInput("(df/dt) [%%/h]", "2")
+            .expectMessageBox("fit temporal magnification drift?", IDYES)
+            .expectMessageBox("use exponential photophysics model?", IDYES)
+            .expectInput("rate [per h]", "0.5")
+            .expectInput("limiting signal level [%%]", "80")
+            .expectMessageBox("fit limiting signal level?", IDNO)
+            .expectMessageBox("fit photophysical rate?", IDYES);
+        Command(script, 910);
+    }
+    EXPECT_FLOAT_EQ(fFloDrift, 0.02f);
+    EXPECT_TRUE(bFloDrift && bFloDriftFloat && bFloBleaching && bFloKBleachFloat && bFloMagnificationDrift);
+    EXPECT_FALSE(bFloAlimFloat);
+    EXPECT_FLOAT_EQ(fFloAlim, 0.8f);
+    EXPECT_TRUE(Checked(910));
+    // the group is cleared first: only the drift this time
+    {
+        Script script;
+        script.expectMessageBox("use linear temporal magnification drift?", IDNO)
+            .expectMessageBox("use exponential photophysics model?", IDNO);
+        Command(script, 909);
+    }
+    EXPECT_FALSE(bFloDrift || bFloDriftFloat || bFloBleaching || bFloKBleachFloat || bFloMagnificationDrift);
+    EXPECT_FALSE(Checked(910));
+
+    // Johnston-Ogston: D in units of 1e-7, ks entered as ks; a ks of 0 or
+    // less stores -8 (no logarithm of it)
+    const char* szKs[] = {"0.001", "0", "-3"};
+    const float fLog[] = {-3.0f, -8.0f, -8.0f};
+    for (int n = 0; n < 3; n++) {
+        Script script;
+        script.expectMessageBox("account for Johnston Ogston anomaly", IDYES)
+            .expectInput("s-value of depletion (S)", "4")
+            .expectMessageBox("fit s-value?", IDNO)
+            .expectInput("D-value of depletion (F)", "5")
+            .expectMessageBox("fit D-value?", IDYES)
+            .expectInput("amplitude of depletion (S)", "0.3")
+            .expectMessageBox("fit amplitude?", IDNO)
+            .expectInput("ks-value", szKs[n])
+            .expectMessageBox("fit ks-value?", IDYES);
+        Command(script, 925);
+        EXPECT_EQ(fJOKs, fLog[n]) << szKs[n];
+    }
+    EXPECT_FLOAT_EQ(fJOD, 5e-7f);
+    EXPECT_EQ(fJOs, 4.0f);
+    EXPECT_TRUE(bJohnstonOgston && bFitJODValue && bFitJOKs);
+    {
+        Script script;
+        script.expectMessageBox("account for Johnston Ogston anomaly", IDNO);
+        Command(script, 925);
+    }
+    EXPECT_FALSE(bJohnstonOgston || bFitJODValue);
+    EXPECT_TRUE(bFitJOKs);  // switched off, the ks fit flag stays
+
+    // for data that are not fluorescence data each tool asks first; No
+    // switches it off with its fit flag
+    bFluorescenceData = 0;
+    bFloConvolution = bFloConvolutionFloat = 1;
+    {
+        Script script;
+        script.expectMessageBox("this is intended for fluorescence data - proceed anyway?", IDNO);
+        Command(script, 912);
+    }
+    EXPECT_FALSE(bFloConvolution || bFloConvolutionFloat);
+    {
+        Script script;
+        script.expectMessageBox("this is intended for fluorescence data - proceed anyway?", IDYES)
+            .expectMessageBox("use radial convolution?", IDYES)
+            .expectInput("characteristic width (cm)", "0.02")
+            .expectMessageBox("fit characteristic convolution width?", IDNO)
+            .expectInput("consider dist factor", "3");
+        Command(script, 911);
+    }
+    EXPECT_TRUE(bFloConvolution && Checked(912));
+    EXPECT_EQ(fConvolutionDistFactor, 3.0f);
+}
+
+TEST_F(FluorescenceCommandsTest, TheDialogTakesAndChecksItsNumbers)
+{
+    LoadThree(Folder("run"));
+    fFloDrift = 0.02f;
+    fJOKs = -3.0f;
+    bFloBleaching = 1;
+    fFloKBleach = 0.0f;
+
+    // the drift shows as 2.0000 and comes back as 0.02; a zero rate shown as
+    // 0.000 passes; a ks of 0 stores -8
+    Dialog(DialogAnswer().set(412, "0.00000"));
+    EXPECT_STREQ(window->floToolBoxTransfer.szDriftPercent, "2.0000");
+    EXPECT_STREQ(window->floToolBoxTransfer.szKBleach, "0.000");
+    EXPECT_FLOAT_EQ(fFloDrift, 0.02f);
+    EXPECT_EQ(fJOKs, -8.0f);
+    Dialog(DialogAnswer().set(412, "0.00100"));
+    EXPECT_EQ(fJOKs, -3.0f);
+
+    // letters, or a negative number where none may stand, keep the dialog
+    // open with "Invalid Entry"; Cancel then changes nothing
+    {
+        Script script;
+        script.expectDialog("916", DialogAnswer().set(617, "abc").set(614, "-5"))
+            .expectMessageBox("Input Error", IDOK)
+            .expectDialog("916", DialogAnswer().set(617, "0.02").set(834, "-1"))
+            .expectMessageBox("Input Error", IDOK)
+            .expectDialog("916", DialogAnswer().set(834, "1").cancel());
+        Command(script, 915);
+        EXPECT_TRUE(transcriptShows(script, "MessageBeep MB_ICONASTERISK"));
+        EXPECT_TRUE(transcriptShows(script, "MessageBox \"Input Error\" \"Invalid Entry\""));
+    }
+    EXPECT_FLOAT_EQ(fFloDrift, 0.02f);
+    EXPECT_EQ(fFloConvolution, 0.0f);
+
+    // switching nonlinear detection on takes none of the dialog's numbers
+    Dialog(DialogAnswer().check(626).set(618, "2.0000").set(627, "10.0000").check(640));
+    EXPECT_TRUE(bNonlinearDetection && Checked(908));
+    EXPECT_EQ(fFloNonlinCoeff, 1.0f);
+    EXPECT_EQ(ppSignal[1][1], 14.0f);
+    // a second OK with the new numbers transforms
+    Dialog(DialogAnswer().set(618, "2.0000").set(627, "10.0000").check(640));
+    EXPECT_EQ(fFloNonlinCoeff, 2.0f);
+    EXPECT_EQ(ppSignal[1][1], 26.0f);
+    // only the baseline changed: transformed again with it
+    Dialog(DialogAnswer().set(627, "12.0000"));
+    EXPECT_EQ(ppSignal[1][1], 16.0f);
+    EXPECT_EQ(ppRawSignal[1][1], 14.0f);
+    EXPECT_EQ(dAppliedDetectionBaseline, 12.0);
+    // switched off in the dialog: the raw values come back first
+    Dialog(DialogAnswer().check(626, false));
+    EXPECT_FALSE(bNonlinearDetection || bShowTransformedData || Checked(908));
+    EXPECT_EQ(ppSignal[1][1], 14.0f);
+}
