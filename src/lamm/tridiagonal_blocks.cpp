@@ -151,27 +151,52 @@ void BlockTridiagonal::solve(const double* rhs, double* x, int first)
     const int* s = s_;
     const int* e = e_;
     const int m = m_;
-    // right-hand side zero below the first row: F starts there
+    // Elimination of the right-hand side, the eight blocks side by side (on
+    // pointers to each block's rows, so that the chains interleave); below the
+    // first row the right-hand side counts as zero.
+    const double* R[K];
+    const double* L[K];
+    const double* I[K];
+    double* P[K];
+    double f[K];
     for (int k = 0; k < K; k++) {
-        const int j = s[k];
-        F[j] = j >= first ? rhs[j] * ip[j] : 0.0;
+        R[k] = rhs + s[k];
+        L[k] = lo + s[k];
+        I[k] = ip + s[k];
+        P[k] = F + s[k];
     }
-    for (int t = 1; t < m; t++) {
-        for (int k = 0; k < K; k++) {
-            const int j = s[k] + t;
-            F[j] = j >= first ? (rhs[j] - lo[j] * F[j - 1]) * ip[j] : 0.0;
+    if (first <= 1) {
+        for (int k = 0; k < K; k++) P[k][0] = f[k] = R[k][0] * I[k][0];
+        for (int t = 1; t < m; t++) {
+#pragma GCC unroll 8
+            for (int k = 0; k < K; k++) P[k][t] = f[k] = (R[k][t] - L[k][t] * f[k]) * I[k][t];
+        }
+    } else {
+        for (int k = 0; k < K; k++) P[k][0] = f[k] = s[k] >= first ? R[k][0] * I[k][0] : 0.0;
+        for (int t = 1; t < m; t++) {
+#pragma GCC unroll 8
+            for (int k = 0; k < K; k++) {
+                const double r = s[k] + t >= first ? R[k][t] : 0.0;
+                P[k][t] = f[k] = (r - L[k][t] * f[k]) * I[k][t];
+            }
         }
     }
-    for (int j = s[K - 1] + m; j <= n; j++) F[j] = j >= first ? (rhs[j] - lo[j] * F[j - 1]) * ip[j] : 0.0;
-    for (int j = n - 1; j >= s[K - 1] + m - 1; j--) F[j] -= g[j] * F[j + 1];
-    int top[K];
-    for (int k = 0; k < K - 1; k++) top[k] = e[k];
-    top[K - 1] = s[K - 1] + m - 1;
+    {
+        double fl = f[K - 1];
+        for (int j = s[K - 1] + m; j <= n; j++) F[j] = fl = ((j >= first ? rhs[j] : 0.0) - lo[j] * fl) * ip[j];
+        for (int j = n - 1; j >= s[K - 1] + m - 1; j--) F[j] -= g[j] * F[j + 1];
+    }
+    // substitution upwards, side by side
+    const double* G[K];
+    for (int k = 0; k < K; k++) {
+        const int top = k < K - 1 ? e[k] : s[K - 1] + m - 1;
+        G[k] = g + top;
+        P[k] = F + top;
+        f[k] = P[k][0];
+    }
     for (int t = 1; t < m; t++) {
-        for (int k = 0; k < K; k++) {
-            const int j = top[k] - t;
-            F[j] -= g[j] * F[j + 1];
-        }
+#pragma GCC unroll 8
+        for (int k = 0; k < K; k++) P[k][-t] = f[k] = P[k][-t] - G[k][-t] * f[k];
     }
     // the blocks' end values from the small system
     double v[U];
