@@ -100,6 +100,21 @@ struct ReactState {
 static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, int f, double* s, double* D)
 {
     const int N = p->nGridPoints;
+    if (p->nReactModel == 1 && p->nAssocStoichiometry == 2 && p->dAssocConstant > 0) {
+        // monomer - dimer: with q = sqrt(1 + 4 K c) the dimer to monomer ratio
+        // is u = K x = (q - 1) / 2, so s = (2 s1 + (q - 1) s2) / (q + 1) and
+        // D = (D1 + (q - 1) D2) / q (the total c from all fields)
+        const double K = p->dAssocConstant, s1 = st.s0[1], D1 = st.D0[1], s2 = st.sOligomer, D2 = st.dOligomer;
+        for (int i = 1; i <= N; i++) {
+            double tot = c[1][i];
+            for (int g = 2; g <= st.nF; g++) tot += c[g][i];
+            const double q = tot > 0 ? std::sqrt(1 + 4 * K * tot) : 1.0;
+            const double inv = 1.0 / ((q + 1) * q);
+            s[i] = (2 * s1 + (q - 1) * s2) * q * inv;
+            D[i] = (D1 + (q - 1) * D2) * (q + 1) * inv;
+        }
+        return;
+    }
     if (p->nReactModel != 1 && p->nReactModel != 3 && !p->bHindered) {
         // the plain non-ideality of the total: s0 / (1 + ks c), D0 (1 + kd c)
         const double s0 = st.s0[f], D0 = st.D0[f], ks = st.ks, kd = st.kd;
