@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "lamm/double_pairs.h"
 #include "lamm/lamm_ideal.h"
 #include "plot/error_box.h"
 
@@ -144,7 +145,20 @@ void CLammIdeal::MoveMatrixEnd(int n)
 void CLammIdeal::BuildCrankNicolsonMatrices(double dt, int n)
 {
     const double h = 0.5 * dt;
-    for (int i = 1; i <= n; i++) {
+    const lamm::Pair h2 = lamm::splat(h);
+    int j = 1;
+    for (; j + 1 <= n; j += 2) {
+        using lamm::loadPair, lamm::storePair;
+        const lamm::Pair ml = loadPair(pMassLower + j), md = loadPair(pMassDiag + j), mu = loadPair(pMassUpper + j);
+        const lamm::Pair sl = h2 * loadPair(pStiffLower + j), sd = h2 * loadPair(pStiffDiag + j), su = h2 * loadPair(pStiffUpper + j);
+        storePair(pLeftLower + j, ml - sl);
+        storePair(pLeftDiag + j, md - sd);
+        storePair(pLeftUpper + j, mu - su);
+        storePair(pRightLower + j, ml + sl);
+        storePair(pRightDiag + j, md + sd);
+        storePair(pRightUpper + j, mu + su);
+    }
+    for (int i = j; i <= n; i++) {
         pLeftLower[i] = pMassLower[i] - h * pStiffLower[i];
         pLeftDiag[i] = pMassDiag[i] - h * pStiffDiag[i];
         pLeftUpper[i] = pMassUpper[i] - h * pStiffUpper[i];
@@ -192,7 +206,11 @@ void CLammIdeal::TridiagonalResolve(int n)
         b[1] = rd[1] * c[1];
     } else {
         b[k0] = (k0 > 1 ? rl[k0] * c[k0 - 1] : 0.0) + rd[k0] * c[k0] + ru[k0] * c[k0 + 1];
-        for (int j = k0 + 1; j < n; j++) b[j] = rl[j] * c[j - 1] + rd[j] * c[j] + ru[j] * c[j + 1];
+        int j = k0 + 1;
+        for (; j + 1 < n; j += 2)
+            lamm::storePair(b + j, lamm::loadPair(rl + j) * lamm::loadPair(c + j - 1) + lamm::loadPair(rd + j) * lamm::loadPair(c + j) +
+                                       lamm::loadPair(ru + j) * lamm::loadPair(c + j + 1));
+        for (; j < n; j++) b[j] = rl[j] * c[j - 1] + rd[j] * c[j] + ru[j] * c[j + 1];
         if (n > k0) b[n] = rl[n] * c[n - 1] + rd[n] * c[n];
     }
     blockSolver.solve(b, pConc, k0);
@@ -273,17 +291,19 @@ double CLammIdeal::MaxRelativeChange()
     const int n = nLastActive, k = nFirstActive;
     const double* c = pConc;
     const double* co = pConcOld;
-    // the largest value, on four independent chains
-    double m0 = dPlateauStart, m1 = m0, m2 = m0, m3 = m0;
-    int i = k;
-    for (; i + 3 <= n; i += 4) {
-        m0 = c[i] > m0 ? c[i] : m0;
-        m1 = c[i + 1] > m1 ? c[i + 1] : m1;
-        m2 = c[i + 2] > m2 ? c[i + 2] : m2;
-        m3 = c[i + 3] > m3 ? c[i + 3] : m3;
+    // the largest value, two at a time on two chains
+    double cmax;
+    {
+        lamm::Pair p0 = lamm::splat(dPlateauStart), p1 = p0;
+        int i = k;
+        for (; i + 3 <= n; i += 4) {
+            p0 = lamm::maxPair(p0, lamm::loadPair(c + i));
+            p1 = lamm::maxPair(p1, lamm::loadPair(c + i + 2));
+        }
+        double m0 = p0[0];
+        for (; i <= n; i++) m0 = c[i] > m0 ? c[i] : m0;
+        cmax = std::max(std::max(m0, p0[1]), std::max(p1[0], p1[1]));
     }
-    for (; i <= n; i++) m0 = c[i] > m0 ? c[i] : m0;
-    const double cmax = std::max(std::max(m0, m1), std::max(m2, m3));
     if (bInhomogeneousSolvent && cmax < fClearanceThreshold) return 0;
     const double cut = 1e-4 * cmax;
     double E = 0;
@@ -301,12 +321,31 @@ double CLammIdeal::MaxRelativeChange()
         for (int i = k; i <= n - 1; i++)
             if (c[i] < negLimit) special = 1;
     }
-    for (int i = k; i <= n - 1; i++) {
-        const double o = co[i], d = std::fabs(c[i] - o);
-        if (o > cut) {
-            if (d > E1 * o) E1 = d / o;
-        } else {
-            special |= d > cut;
+    // two at a time: a pair goes the scalar way only where a point needs it
+    {
+        const lamm::Pair cut2 = lamm::splat(cut);
+        int i = k;
+        for (; i + 1 <= n - 1; i += 2) {
+            const lamm::Pair o = lamm::loadPair(co + i), d = lamm::absPair(lamm::loadPair(c + i) - o);
+            const lamm::PairMask big = o > cut2;
+            if (lamm::anyLane((big & (d > lamm::splat(E1) * o)) | (~big & (d > cut2)))) {
+                for (int q = i; q <= i + 1; q++) {
+                    const double oq = co[q], dq = std::fabs(c[q] - oq);
+                    if (oq > cut) {
+                        if (dq > E1 * oq) E1 = dq / oq;
+                    } else {
+                        special |= dq > cut;
+                    }
+                }
+            }
+        }
+        for (; i <= n - 1; i++) {
+            const double o = co[i], d = std::fabs(c[i] - o);
+            if (o > cut) {
+                if (d > E1 * o) E1 = d / o;
+            } else {
+                special |= d > cut;
+            }
         }
     }
     if (!special) return E1;
@@ -364,7 +403,7 @@ double CLammIdeal::StaticGridStep()
     if (bFixedTimestep) dTimeStep = dMaxDcOverCWork;
     // c_old over the active range (from two below the first solved row)
     const int from = nFirstActive > 3 ? nFirstActive - 2 : 1;
-    for (int i = from; i <= nLastActive; i++) pConcOld[i] = pConc[i];
+    if (nLastActive >= from) std::copy(pConc + from, pConc + nLastActive + 1, pConcOld + from);
     const double proposal = dTimeStep;
     bool clipped = false;
     ClipTimeStepToAcceleration(true, &clipped);
@@ -376,9 +415,16 @@ double CLammIdeal::StaticGridStep()
     }
     SolveStaticGridStep(dTimeStep);
     // outside the solved rows the values are 0 or the plateau
-    bool overflow = false;
-    for (int i = from; i <= nLastActive; i++) overflow |= std::fabs(pConc[i]) > 1e100;
-    if (overflow) {
+    double largest = 0;
+    {
+        const double* c = pConc;
+        lamm::Pair a = lamm::splat(0.0);
+        int i = from;
+        for (; i + 1 <= nLastActive; i += 2) a = lamm::maxPair(a, lamm::absPair(lamm::loadPair(c + i)));
+        largest = std::max(a[0], a[1]);
+        if (i == nLastActive) largest = std::max(largest, std::fabs(c[i]));
+    }
+    if (largest > 1e100) {
         bOverflow = 1;
         nDiscretizationError = 1;
         return 0;

@@ -22,21 +22,28 @@ public:
     // Factorises rows 1..n; false on a zero pivot (zeroFirst: at the first row).
     bool factor(int n, const double* lo, const double* di, const double* up, bool* zeroFirst = nullptr);
     // x = M^-1 rhs with the factorisation; rows below first count as zero in
-    // rhs and are set to zero in x (x may be rhs).
-    void solve(const double* rhs, double* x, int first = 1);
+    // rhs (some of them are set to zero there) and are set to zero in x (x
+    // may be rhs).
+    void solve(double* rhs, double* x, int first = 1);
     // Both at once; false on a zero pivot.
     bool solve(int n, const double* lo, const double* di, const double* up, const double* rhs, double* x);
     int rows() const { return n_; }
 
 private:
+    void solveRows(const double* rhs, double* x, int first);  // rhs zero below first in the first block that reaches it
     static constexpr int K = 8;
     static constexpr int U = 2 * K;
-    int n_ = 0;
+    static constexpr int kBlockRows = 128;  // from this size on in blocks, below twisted
+    int n_ = 0, p_ = 0;
     bool blocks_ = false;
+    double meet_ = 0;
     int s_[K] = {}, e_[K] = {}, m_ = 0;
-    const double* lo_ = nullptr;  // the factorised matrix's lower diagonal (the caller's, unchanged)
+    const double* lo_ = nullptr;  // the factorised matrix's diagonals beside the main one (the caller's, unchanged)
+    const double* up_ = nullptr;
     std::vector<double> g_, ip_, W_, Z_, F_;
-    double lu_[U][U] = {};  // the small system, factorised with row pivoting
+    bool banded_ = false;  // the small system factorised within its band
+    double bl1_[U] = {}, bl2_[U] = {}, bu1_[U] = {}, bu2_[U] = {}, bid_[U] = {};
+    double lu_[U][U] = {};  // ... or over the whole, with row pivoting
     int perm_[U] = {};
 };
 
