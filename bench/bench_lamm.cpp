@@ -1,7 +1,7 @@
 // One Lamm equation solution at the program's default settings, as the c(s)
 // list asks for it (lamm_bench_scans.h), for the species of the accuracy
 // tests: the time per solution, and as counters the nodes of the grid it ends
-// with, the time steps and the largest error over the fit range up to 0.1 cm
+// with (engine 1: the most it had), the time steps and the largest error over the fit range up to 0.1 cm
 // from the base (err) and up to the last data radius (errEdge), in units of
 // the loading, against the solver's own converged solution (20 points per
 // sigma, lower grid limit 8000, max dc/c 0.01). Extra rows: fixed grids of the
@@ -35,7 +35,7 @@ Rows rowsOf(const BenchScans& e)
     return r;
 }
 
-// kind 0: ideal; 1: non-ideal with ks = kd = 0; 2: monomer - dimer with K = 0.
+// kind 0: ideal; 1: non-ideal with ks = kd = 1e-30 mL/mg (log10 -30); 2: monomer - dimer with K = 1e-30.
 int solveOnce(BenchScans& e, const Species& c, int kind, float pps, int lower, double dc, int* nodes, int* steps)
 {
     CLammNonIdeal nonideal;
@@ -56,7 +56,7 @@ int solveOnce(BenchScans& e, const Species& c, int kind, float pps, int lower, d
         L.SetAssociationConstant(2, 1e-30);
     }
     const int result = L.Solve();
-    if (nodes) *nodes = L.nGridPoints;
+    if (nodes) *nodes = L.bEngineMovingGrid ? L.nMovingGridPeakNodes : L.nGridPoints;
     if (steps) *steps = L.nStepCount;
     return result;
 }

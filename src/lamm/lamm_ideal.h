@@ -529,6 +529,7 @@ public:
     double dGridTheta = 0;  // engine 1: lattice displacement ln(r / R) at the current time
     double dSpeciesRate = 0;  // engine 1: omega^2 s over the current step
     unsigned char bMovingGridActive = 0;  // the radii are those of the moving frame
+    int nMovingGridPeakNodes = 0;          // the most nodes engine 1 had in its last run
 
     // reacting model
     int nReactModel = 0;  // 0 independent species, 1 rapid self-association, 2 non-ideal single species

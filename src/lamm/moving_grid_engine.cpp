@@ -459,6 +459,7 @@ void CLammIdeal::RunMovingGridEngine()
         return;
     }
     nGridPoints = w.n;
+    nMovingGridPeakNodes = w.n;
     for (int i = 1; i <= w.n; i++) {
         pRadius[i] = radii[i - 1];
         pFeRadius[i] = coords[i - 1];
@@ -546,6 +547,7 @@ void CLammIdeal::RunMovingGridEngine()
             if (regrid(this, w, dGridTheta, dth)) volumesValid = false;
             const int n = w.n;
             nGridPoints = n;
+            nMovingGridPeakNodes = std::max(nMovingGridPeakNodes, n);
             double* V = w.V.data();
             if (!volumesValid) geometry(w, pRadius, dGridTheta, w.r.data(), w.f.data(), V);
             for (int i = 1; i <= n; i++) {

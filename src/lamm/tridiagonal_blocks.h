@@ -5,12 +5,16 @@
 // solution for the right-hand side (F) and for the two couplings to the
 // neighbouring rows outside it (the spikes W, for the row below the block, and
 // Z, for the row above it): x = F - W x_below - Z x_above. The values at the
-// blocks' first and last rows then follow from sixteen equations, and the rest
-// from them. The eight eliminations are independent, so the chain of
-// divisions and multiplications that a single elimination waits on runs eight
-// times over at once. The factorisation (pivots, spikes and the small system)
-// is kept for further right-hand sides. The matrices here are diagonally
-// dominant (no pivoting within the blocks).
+// blocks' first and last rows then follow from sixteen equations (banded; in
+// their band without pivoting, with row pivoting over the whole when a pivot
+// comes out small), and the rest from them. The eight eliminations are
+// independent, so the chain of divisions and multiplications that a single
+// elimination waits on runs eight times over at once. Below 128 rows the
+// system is solved twisted instead: eliminated downwards to the middle and
+// upwards to it, the two chains side by side. The factorisation (pivots,
+// spikes and the small system) is kept for further right-hand sides; a solve
+// from a first row on leaves out the blocks wholly below it. The matrices
+// here are diagonally dominant (no pivoting within the blocks).
 #pragma once
 
 #include <vector>
