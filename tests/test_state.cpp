@@ -38,7 +38,9 @@
 #include "distributions/normal_equations.h"
 #include "fitting/fit_globals.h"
 #include "fitting/linear_parts.h"
+#include "models/model_evaluation.h"
 #include "models/model_globals.h"
+#include "fegrid/loading_cell.h"
 #include "numerics/linear_algebra.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
@@ -605,6 +607,22 @@ void keepModelGlobals(StartValues& s)
     s.keep(dDlsCumulant1);
     s.keep(dDlsCumulant2);
     s.keep(dDlsCumulant3);
+    // model selection and evaluation
+    for (unsigned char* b : {&bModelInteracting, &bModelDlsStokesRadii, &bModelHindered, &bModelCMbInvariantD,
+                             &bModelCMPowerLaw, &bModelZoneCS, &bVhwFlotation, &bShowExtrapolationPlot,
+                             &bAreaFractionResults, &bTimesFromW2tByModel, &bGridSizeReplaced, &bSilentModelSwitch,
+                             &bSuppressRegSwitch, &bCMFromCS, &bFlotationFirstUse, &bNonidealRepulsive,
+                             &bNonidealOption2, &bHydrodynamicNonideality, &bNonidealMultiSwitch, &bStickySpheres,
+                             &bInvertBand, &bFaxenApproximation, &bDiscretizationWarned, &bSedimentationTimeOffset,
+                             &bCosoluteGradient})
+        s.keep(*b);
+    for (float* f : {&fConfidenceLevelCM, &fNonidealExtinction1, &fNonidealExtinction2, &fNonidealExtinction3,
+                     &fVbarTransform, &fFf0Step, &fSpeciesFraction, &fElcOilVolume})
+        s.keep(*f);
+    s.keep(nLsgRampMode);
+    s.keep(nWienerSkewingSetting);
+    s.keep(pLammOwnerWindow);
+    s.keep(nTimeDependentScansPerSet);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
     s.keep(pExportSpeciesM);

@@ -155,6 +155,64 @@ const ResponseEntry kResponseTable[] = {
     {925, &TXLAWindow::CmFluorescenceOption925},
     // models and fit parameters
     {217, &TXLAWindow::CmFitMAndS},
+    // models: selection, parameters, fit ranges, Run
+    {198, &TXLAWindow::CmModelDiscreteSpecies},
+    {280, &TXLAWindow::CmModelLinearLammEquation},
+    {281, &TXLAWindow::CmModelExternalLoadingCell},
+    {282, &TXLAWindow::CmModelReservedGeometry},
+    {291, &TXLAWindow::CmModelElectrophoresis},
+    {246, &TXLAWindow::CmModelZoneDiscrete},
+    {197, &TXLAWindow::CmModelMonomerDimer},
+    {229, &TXLAWindow::CmModelMonomerTrimer},
+    {520, &TXLAWindow::CmModelSelfAssoc148},
+    {228, &TXLAWindow::CmModelSelfAssoc124},
+    {267, &TXLAWindow::CmModelHeteroAssociation},
+    {227, &TXLAWindow::CmModelNonidealSingle},
+    {1099, &TXLAWindow::CmModelHinderedSingle},
+    {893, &TXLAWindow::CmModelNonidealMultiple},
+    {284, &TXLAWindow::CmEquilibriumDiscreteSpecies},
+    {523, &TXLAWindow::CmEquilibriumHeteroAssociation},
+    {536, &TXLAWindow::CmModelDlsStokesRadii},
+    {890, &TXLAWindow::CmModelDlsCumulants},
+    {501, &TXLAWindow::CmModelLsgv},
+    {290, &TXLAWindow::CmLoadElectrophoresisData},
+    {530, &TXLAWindow::CmSimulateFaxen},
+    {266, &TXLAWindow::CmFitTimeDependentSM},
+    {235, &TXLAWindow::CmModelContinuousCM},
+    {275, &TXLAWindow::CmModelCS},
+    {514, &TXLAWindow::CmModelCSConformationalChange},
+    {526, &TXLAWindow::CmModelCSInvariantD},
+    {531, &TXLAWindow::CmModelCSOneDiscrete},
+    {548, &TXLAWindow::CmModelCSBimodalFf0},
+    {870, &TXLAWindow::CmModelCSBimodalFf0OneDiscrete},
+    {602, &TXLAWindow::CmModelCSFixFf0FloatingVbar},
+    {603, &TXLAWindow::CmModelCSWormlikeChain},
+    {872, &TXLAWindow::CmModelCSScalingLaw},
+    {587, &TXLAWindow::CmModelCSWithMsTable},
+    {1117, &TXLAWindow::CmModelCSFlotation},
+    {585, &TXLAWindow::CmModelNonidealCS},
+    {1100, &TXLAWindow::CmModelHinderedCS},
+    {595, &TXLAWindow::CmModelCSFf0},
+    {598, &TXLAWindow::CmModelCSFf0OneDiscrete},
+    {521, &TXLAWindow::CmModelCSLinearRods},
+    {887, &TXLAWindow::CmModelFMScalingLaw},
+    {277, &TXLAWindow::CmModelCMInvariantD},
+    {278, &TXLAWindow::CmModelCMPowerLaw},
+    {279, &TXLAWindow::CmModelCMVbarM},
+    {513, &TXLAWindow::CmModelElectrophoresisCV},
+    {288, &TXLAWindow::CmModelLsgs},
+    {539, &TXLAWindow::CmModelLsgsOneDiscrete},
+    {950, &TXLAWindow::CmModelHybridCSLsgs},
+    {511, &TXLAWindow::CmModelZoneCS},
+    {510, &TXLAWindow::CmModelZoneLsgs},
+    {503, &TXLAWindow::CmModelDlsRh},
+    {502, &TXLAWindow::CmModelDlsD},
+    {522, &TXLAWindow::CmModelDlsRhTime},
+    {293, &TXLAWindow::CmExtrapolateAreaFractions},
+    {292, &TXLAWindow::CmVanHoldeWeischet},
+    {212, &TXLAWindow::CmParameters},
+    {240, &TXLAWindow::CmSetMeniscusBottomLimits},
+    {213, &TXLAWindow::CmRun},
     {611, &TXLAWindow::CmLammEquationParameters},
     // light-scattering data: loading, mean, switch and converters
     {298, &TXLAWindow::CmLoadDLSData},
@@ -229,6 +287,8 @@ const UINT kAwaitingParts[] = {
     459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
     525,   // Transform s-Distribution to r-Distribution: the transforms of a distribution (distributions)
     836,   // Transform s-Distribution to s20w-Distribution: the same
+    266,   // Fit Time Dependent s,M: the time-dependent fits (classical analyses)
+    530,   // Faxen approximation: the global-grid propagation that computes it
 };
 
 const ResponseEntry* findResponse(UINT id)
@@ -269,6 +329,7 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
     // The dialog transfer records of the subsystems start cleared: each is a
     // member of its subsystem's section and clears itself.
     initFloToolBoxTransfer(&floToolBoxTransfer);
+    initParamsBoxTransfer(&paramsBoxTransfer);
 
     // A window made by the application reads the command line and the
     // settings and asks for the disclaimer; one made by other code (a tool,
@@ -368,7 +429,7 @@ LRESULT TXLAWindow::EvCommand(UINT id, HWND, UINT)
 {
     const ResponseEntry* e = findResponse(id);
     const CommandInfo* info = findCommand(id);
-    if (bHelpRequest) {
+    if (bHelpRequest && !(info && (info->nFlags & CMD_OWN_HELP))) {
         // the help prologue of every command that has one
         if (!info || !(info->nFlags & CMD_NO_HELP)) {
             nHelpCommand = id;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "models/lamm_params_dialog.h"
+#include "models/params_dialog.h"
 #include "platform/win.h"
 #include "tools/fluorescence/flo_toolbox.h"
 
@@ -248,20 +249,94 @@ public:
     bool ReloadParameters(const char* szPath);
     // The parameter dialog of the current model (command 212).
     void CmParameters();
-    // Selects the plain c(M) distribution model (command 235).
-    void CmModelContinuousCM();
     // Switches the species description between (M, s) and (D, s) (command 217).
     void CmFitMAndS();
     // The Lamm equation settings in their dialog (command 611) and the
     // dialog's transfer record.
     void CmLammEquationParameters();
     LammPTransfer lammPTransfer{};
-    // Switches to the ls-g*(s) model.
-    void CmModelLsgs();
-    // Selects the non-interacting discrete-species model.
+    // The parameter dialog's transfer record.
+    ParamsBoxTransfer paramsBoxTransfer{};
+
+    // Model selection (models/model_selection.cpp): the reset before every
+    // model choice, the discrete, geometry, interacting and equilibrium
+    // models, linear-geometry data (290), the Faxen simulation (530) and the
+    // time-dependent s and M (266).
+    void ResetModelSelection();
     void CmModelDiscreteSpecies();
-    // The message of a Lamm-solver error number; nothing for 0.
+    void CmModelLinearLammEquation();
+    void CmModelExternalLoadingCell();
+    void CmModelReservedGeometry();
+    void CmModelElectrophoresis();
+    void CmModelZoneDiscrete();
+    void CmModelMonomerDimer();
+    void CmModelMonomerTrimer();
+    void CmModelSelfAssoc148();
+    void CmModelSelfAssoc124();
+    void CmModelHeteroAssociation();
+    void CmModelNonidealSingle();
+    void CmModelHinderedSingle();
+    void CmModelNonidealMultiple();
+    void CmEquilibriumDiscreteSpecies();
+    void CmEquilibriumHeteroAssociation();
+    void CmModelDlsStokesRadii();
+    void CmModelDlsCumulants();
+    void CmModelLsgv();
+    void CmLoadElectrophoresisData();
+    void CmSimulateFaxen();
+    void CmFitTimeDependentSM();
+    // Continuous models (models/continuous_selection.cpp): the shared c(M)
+    // set-up (235) and every variant.
+    void CmModelContinuousCM();
+    void CmModelCS();
+    void CmModelCSConformationalChange();
+    void CmModelCSInvariantD();
+    void CmModelCSOneDiscrete();
+    void CmModelCSBimodalFf0();
+    void CmModelCSBimodalFf0OneDiscrete();
+    void CmModelCSFixFf0FloatingVbar();
+    void CmModelCSWormlikeChain();
+    void CmModelCSScalingLaw();
+    void CmModelCSWithMsTable();
+    void CmModelCSFlotation();
+    void CmModelNonidealCS();
+    void CmModelHinderedCS();
+    void CmModelCSFf0();
+    void CmModelCSFf0OneDiscrete();
+    void CmModelCSLinearRods();
+    void CmModelFMScalingLaw();
+    void CmModelCMInvariantD();
+    void CmModelCMPowerLaw();
+    void CmModelCMVbarM();
+    void CmModelElectrophoresisCV();
+    void CmModelLsgs();
+    void CmModelLsgsOneDiscrete();
+    void CmModelHybridCSLsgs();
+    void CmModelZoneCS();
+    void CmModelZoneLsgs();
+    void CmModelDlsRh();
+    void CmModelDlsD();
+    void CmModelDlsRhTime();
+    void CmExtrapolateAreaFractions();
+    void CmVanHoldeWeischet();
+    // Fit ranges of meniscus and bottom (models/meniscus_bottom_ranges.cpp):
+    // command 240 always asks; the parameter dialog's call (bForce false)
+    // asks only when the ranges are not valid.
+    void CmSetMeniscusBottomLimits();
+    void SetMeniscusBottomRanges(bool bForce);
+    // Model evaluation (models/model_evaluation.cpp): the model values of the
+    // current model and parameters at every data point; the solver-object
+    // road of the discrete species; the message of a solver's error number.
+    void CalcModel();
+    int CalcDiscreteSpeciesModel();
     void ReportSimulationError(int nError);
+
+    // ---------------------------------------------------------------- global-grid propagation and solvent models (subsystem 6)
+    // The buffer-mismatch model: true when it may be used with the current
+    // model and data (else it is switched off with a message); its signal
+    // added to the model after the species.
+    bool CheckBufferSedCompatibility();
+    void SimulateBufferSignal();
 
     // ---------------------------------------------------------------- fitting (subsystem 8)
     // One evaluation of the current model on the loaded data.

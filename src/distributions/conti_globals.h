@@ -3,6 +3,9 @@
 
 // Nonideal c(s) state kept for the loaded data.
 class CContiNonid {};
+// The non-ideal c(s) carries an extra discrete species in grid point 1
+// (excluded from the total concentration).
+extern unsigned char bNonidealDiscreteFirst;
 
 // Deleted and set to null whenever the scan data set is freed or replaced.
 extern CContiNonid* pContiNonid;
@@ -19,6 +22,11 @@ void forgetMeanFieldCtotData();
 // Checks (and creates on demand) the external mean field of the non-ideal
 // c(s) before an evaluation.
 void checkExternalMeanField();
+// The Lamm solutions of the non-ideal c(s) grid as one list; the mean-field
+// parameter after its normal equations; the end of its mean-field iteration.
+void RunNonidcofsSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, double* pVbar);
+void updateMeanFieldParameter();
+void endMeanFieldIteration();
 // The distribution fits write their matrices to files (command 877).
 extern unsigned char bExportMatrices;
 

@@ -85,6 +85,12 @@ bool isSAxisPlotModel();
 bool isSFamilyModel();
 // The s family of the distribution-file loader.
 bool isSFamilyModelForFile();
+// Grid point 1 carries the amplitude of a discrete species (or the buffer
+// signal), which never becomes a density.
+bool hasDiscreteSpeciesAtPoint1();
+// The same for the integrals and the running integral, where c(s,ff0) with
+// one discrete species and the non-ideal c(s) always count.
+bool hasDiscreteSpeciesAtPoint1ForIntegrals();
 
 // ---------------------------------------------------------------- operations
 // Allocates the one-dimensional vectors and the prior vectors (1..n, prior

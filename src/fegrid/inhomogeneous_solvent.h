@@ -16,3 +16,13 @@ extern float fGradientBufferViscosityRef;
 extern unsigned char bNonidealCosolute;
 extern unsigned char bSolventParamsConverted;
 extern int nCosoluteGridSize;
+
+// The co-solute forms a gradient of its own (sedimenting co-solute).
+extern unsigned char bCosoluteGradient;
+
+class CLammIdeal;
+// Hands the inhomogeneous solvent's parameters to a solver object
+// (SetInhomogeneousSolvent), and those of the co-solute gradient
+// (SetCosoluteSolvent).
+void setSolverInhomogeneousSolvent(CLammIdeal* pSolver);
+void setSolverCosoluteSolvent(CLammIdeal* pSolver);

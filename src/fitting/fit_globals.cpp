@@ -5,20 +5,29 @@ unsigned char bFitTINoise = 0;
 unsigned char bSerialFitRunning = 0;
 unsigned char bStopFit = 0;
 unsigned char bFitRunning = 0;
-float fRmsd = 0.0f;
 unsigned char bSimulateBeyondLastScan = 0;
 unsigned char bSyntheticDistNormalized = 0;
 unsigned char bSMWindowFit = 0;
 int nSMFirstScan = 0;
 int nSMLastScan = 0;
 
-// The fitting engine is not part of the program yet: no fit has run, so there
-// is no rmsd to keep.
-float calcRmsd() { return 0.0f; }
-
-// No model can be evaluated yet: a run has nothing to compute.
+// Run, until the Run command is part of the program: only the evaluation of
+// the discrete and interacting models (the continuous, equilibrium and
+// boundary analyses and the closing steps of Run are not in yet).
+#include "analyses/analysis_globals.h"
+#include "app/app_globals.h"
 #include "app/xla_window.h"
-void TXLAWindow::CmRun() {}
+#include "models/model_globals.h"
+void TXLAWindow::CmRun()
+{
+    if (bEqTestMode || (bModelContinuous && !bBoundaryAnalysisMode) || bEquilibriumDiscrete ||
+        bEquilibriumHeteroAssoc || bBoundaryAnalysisMode)
+        return;
+    bRepaintAfterCalc = 1;
+    CalcModel();
+    bRepaintAfterCalc = 0;
+    InvalidateUnlessBatch();
+}
 void TXLAWindow::RunFromKeyboard() { CmRun(); }
 
 unsigned char bSimplexStarted = 0;

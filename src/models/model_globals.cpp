@@ -25,7 +25,6 @@ float RELVISCOSITY = 1.0f;
 float VBAR = 0.73f;
 float fVbarRho = 0.73f * 0.99823f;
 float fHydration = 0.3f;
-float fVbarTransform = 0.73f;
 
 unsigned char bFitRINoise = 0;
 unsigned char bAlgebraicBaseline = 0;
@@ -96,10 +95,6 @@ unsigned char bElectrophoresisLoadRequest = 0;
 
 ScanHeader hdrInitialScan = {};
 unsigned char bUseInitialData = 0;
-
-// The meniscus and bottom ranges belong to the model parameters, which do not
-// exist yet: nothing to set.
-void setAutoMeniscusBottomLimits() {}
 
 // No parameters are saved beside the data yet: nothing to restore.
 #include "app/xla_window.h"

@@ -158,6 +158,10 @@ extern unsigned char bUseInitialData;
 // Sets the automatic meniscus and bottom ranges around their current values
 // unless the user set them.
 void setAutoMeniscusBottomLimits();
+// After the user moved meniscus or bottom: radial fit limits that now lie
+// outside the cell are moved inside it (updateLeftFitLimit,
+// updateRightFitLimit), since no model can be evaluated with them.
+void keepFitLimitsInsideCell();
 
 class TXLAWindow;
 // Switch the rotor-ramp mode and the times-from-omega-squared-t mode off (the
@@ -260,6 +264,61 @@ extern double dHybridSwitchS;
 extern float fZoneLamellaWidth;
 // Set by the model commands around their rebuild of the distribution plot.
 extern unsigned char bModelCommandRebuild;
+
+// ---------------------------------------------------------------- model selection (models/model_flags.cpp)
+// The family of the self-associating and non-ideal discrete models, and the
+// flags of models the Model menu chooses beside those above.
+extern unsigned char bModelInteracting;
+extern unsigned char bModelDlsStokesRadii;    // discrete light-scattering model in Stokes radii
+extern unsigned char bModelHindered;          // with bModelNonidealSingle: hindered sedimentation
+extern unsigned char bModelCMbInvariantD;     // c(M) with invariant D: c(Mbuoyant)
+extern unsigned char bModelCMPowerLaw;        // c(M) with the power law s = a M^b
+extern unsigned char bModelZoneCS;            // zone centrifugation c(s)
+extern unsigned char bVhwFlotation;           // van Holde-Weischet for flotation
+extern unsigned char bShowExtrapolationPlot;  // show s(app) against 1/sqrt(t)
+extern unsigned char bAreaFractionResults;    // results of the area-fraction extrapolation exist
+// A Model command switched the times from omega-squared-t on (the next model
+// choice switches them off again); a continuous model replaced nGridPoints.
+extern unsigned char bTimesFromW2tByModel;
+extern unsigned char bGridSizeReplaced;
+// The radial grid size of every continuous model.
+inline constexpr int nContinuousGridSize = 500;
+// Suppress the notes of the regularization switches (batch and automatic
+// loads), the switch itself (a reload), and mark the c(M) set-up run from the
+// hybrid command; the ls-g*(s) ramp mode of the automatic load.
+extern unsigned char bSilentModelSwitch;
+extern unsigned char bSuppressRegSwitch;
+extern unsigned char bCMFromCS;
+extern int nLsgRampMode;
+// The confidence level that the c(M) set-up puts into entry 2.
+extern float fConfidenceLevelCM;
+// The flotation model has not been chosen since the program started.
+extern unsigned char bFlotationFirstUse;
+// Options of the non-ideal models: repulsive coefficients and the second
+// option byte (both passed to the solver), the hydrodynamic non-ideality, the
+// multiple-species solver switch (saved with the model), sticky spheres of
+// hindered c(s), and the signal extinctions of the three species of the
+// multiple-species model.
+extern unsigned char bNonidealRepulsive;
+extern unsigned char bNonidealOption2;
+extern unsigned char bHydrodynamicNonideality;
+extern unsigned char bNonidealMultiSwitch;
+extern unsigned char bStickySpheres;
+extern float fNonidealExtinction1;
+extern float fNonidealExtinction2;
+extern float fNonidealExtinction3;
+// The partial specific volume at 20 degrees Celsius (VBAR20) of the s20,w
+// conversions.
+extern float fVbarTransform;
+// The step of the f/f0 axis of c(s,f/f0) (saved with the parameters).
+extern float fFf0Step;
+// The integer setting of the Wiener skewing (saved with the parameters).
+extern int nWienerSkewingSetting;
+// The zone model: buffer lamella over the sample (check 446 of template 316).
+extern unsigned char bInvertBand;
+// Set only while command 530 runs the discrete model with the closed-form
+// boundary of the Faxen approximation.
+extern unsigned char bFaxenApproximation;
 
 // Hydrodynamic model parameters: the power law s = a M^b; vbar(M) =
 // offset + increment (M / 10^scale)^(1/3); the scaling law s = Ks M^bs;

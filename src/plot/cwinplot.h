@@ -325,3 +325,6 @@ void drawDashedLine(win::HDC dc, int x1, int y1, int x2, int y2);
 // Copies the plot's picture to the clipboard as CF_METAFILEPICT; false when
 // the clipboard cannot be opened.
 bool copyMetafileToClipboard(CWINPlot* pPlot, win::HWND hOwner);
+// The same for a picture: a copy of it goes to the clipboard (mapping mode 7,
+// extents 13000 x 9000); the picture stays the caller's.
+bool copyPictureToClipboard(win::HMETAFILE hPicture, win::HWND hOwner);

@@ -508,13 +508,19 @@ bool copyMetafileToClipboard(CWINPlot* pPlot, HWND hOwner)
 {
     // a plot without a picture leaves the clipboard as it is
     if (!pPlot || !pPlot->bMetaFileValid || !pPlot->hMetaFile) return false;
+    return copyPictureToClipboard(pPlot->hMetaFile, hOwner);
+}
+
+bool copyPictureToClipboard(HMETAFILE hPicture, HWND hOwner)
+{
+    if (!hPicture) return false;
     HGLOBAL hBlock = GlobalAlloc(GHND, sizeof(METAFILEPICT));
     if (!hBlock) return false;
     auto* pPict = static_cast<METAFILEPICT*>(GlobalLock(hBlock));
     pPict->mm = MM_ISOTROPIC;
     pPict->xExt = 13000;
     pPict->yExt = 9000;
-    pPict->hMF = CopyMetaFileA(pPlot->hMetaFile, nullptr);
+    pPict->hMF = CopyMetaFileA(hPicture, nullptr);
     HMETAFILE hCopy = pPict->hMF;
     GlobalUnlock(hBlock);
     if (!OpenClipboard(hOwner)) {

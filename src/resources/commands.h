@@ -15,6 +15,7 @@ inline constexpr unsigned CMD_NO_HELP = 0x20;     // no help prologue (Run, Fit,
 inline constexpr unsigned CMD_MODEL = 0x40;       // a Model-menu model choice
 inline constexpr unsigned CMD_TOPLEVEL = 0x80;    // an item of the menu bar itself
 inline constexpr unsigned CMD_ALSO = 0x100;       // the second item of a command (findCommand gives the other)
+inline constexpr unsigned CMD_OWN_HELP = 0x200;   // the handler answers a help request itself (a help context of its own)
 
 // Menu variants
 enum MenuVariant { MENU_MAIN = 0, MENU_MSTAR = 1, MENU_LSGRAMP = 2, MENU_TOSE = 3 };

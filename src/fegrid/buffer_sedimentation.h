@@ -1,0 +1,12 @@
+// The sedimenting buffer components of the buffer-mismatch model, as the
+// distributions use them: s and D of the buffer signal, which takes grid
+// point 1 of the distribution, and the equilibrium signals of one species.
+#pragma once
+
+// s (S) and D (1e-7 cm^2/s) of the buffer signal.
+extern double dBufferS;
+extern double dBufferD;
+
+// The sedimentation-equilibrium signal of one species of buoyant molar mass
+// Mb in every scan, into the store row nLammSolutionSet.
+void calcSpeciesSignalsPerScan(float fBuoyantMass, int nFlag, float fAmplitude);

@@ -1,0 +1,35 @@
+// Model evaluation: the globals of TXLAWindow::CalcModel and the pieces both
+// of its roads share (the solver-object road here, the global-grid road of
+// the propagation part).
+#pragma once
+
+class TXLAWindow;
+
+// Working share of the current species (the amplitude's factor).
+extern float fSpeciesFraction;
+// The discretization message was shown during the current fit (the fit
+// driver clears it when a fit starts).
+extern unsigned char bDiscretizationWarned;
+// The main window while a propagation runs (progress texts, key interrupt).
+extern TXLAWindow* pLammOwnerWindow;
+// The solver-object road starts each scan's time at fStartTime (the fitted
+// start time of the sedimentation).
+extern unsigned char bSedimentationTimeOffset;
+
+// The amplitude with which species k is simulated: the loading of the lowest
+// included species k1 is the total, the others are its shares; species k1
+// gets 1 minus the shares of the included species above it (up to species 3
+// with buffer mismatch), never below 0. Sets fSpeciesFraction. With
+// algebraic concentrations an amplitude of 0 becomes 1.
+float speciesAmplitude(int k);
+
+// D of species k in cm^2/s from its M-or-D field: D x 1e-7, or with
+// bUseMolarMass the Svedberg relation s 1e-13 fRT / ((1 - fVbarRho) M) (M not
+// above 0 counts as 1e-10); made positive. False (and D = 0) when no finite D
+// exists: a species described by M and s in a solvent of its own density
+// (vbar rho = 1) cannot sediment, and is not simulated.
+bool speciesDiffusionCoefficient(int k, double* pD);
+
+// After one evaluation: the species that could not be simulated because of
+// density matching, named in one "ERROR in simulation" box (nothing when none).
+void reportDensityMatchedSpecies(TXLAWindow* pWindow, const int* pSpecies, int nCount);

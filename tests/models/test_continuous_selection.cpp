@@ -1,0 +1,185 @@
+// The continuous models: the shared c(M) set-up, the c(s) variants, the
+// grid range carried between them, the refusals, and the ls-g*(s) model with
+// its regularization and scan-time switches.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
+#include "distributions/hydrodynamics.h"
+#include "distributions/regularization.h"
+#include "distributions/s_grid.h"
+#include "fegrid/global_grid.h"
+#include "models/model_globals.h"
+#include "model_window_fixture.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+
+namespace {
+
+bool shown(const headless::Script& script, const std::string& text)
+{
+    for (const std::string& l : script.lines())
+        if (l.find("\"" + text + "\"") != std::string::npos) return true;
+    return false;
+}
+
+class ContinuousModelTest : public ModelWindowTest {
+protected:
+    // Scans whose last one (in time) was taken at 25 degrees.
+    void LoadWarmScans()
+    {
+        LoadScans(writeBoundaryScans(scratch, 6));
+        pScanHeaders[pScanTimeOrder[nScans]].temperature = 25.0f;
+    }
+};
+
+}  // namespace
+
+TEST_F(ContinuousModelTest, AnSRangeBecomesMassesAndComesBackAsS)
+{
+    LoadWarmScans();
+    // a range of s left from an earlier c(s): the first continuous model
+    // turns both ends into molar masses
+    fSMin = 2.0f;
+    fSMax = 15.0f;
+    command(235);
+    ASSERT_TRUE(bModelContinuous);
+    EXPECT_FALSE(bModelCS);
+    const float fM2 = CalculateM(2.0f), fM15 = CalculateM(15.0f);
+    EXPECT_GT(fM2, 1000.0f);
+    EXPECT_EQ(fSMin, fM2);
+    EXPECT_EQ(fSMax, fM15);
+    EXPECT_EQ(pParamValue[1], fM2);
+    EXPECT_EQ(pParamValue[5], fM15);
+
+    // a variant of the c(s) family takes a mass range back into s, at the
+    // temperature of the last scan (zone c(s) regularizes by the second
+    // derivative, with its note)
+    headless::Script script;
+    script.expectMessageBox("ls-g(s)", IDOK);
+    command(511);
+    const float T = 25.0f;
+    EXPECT_EQ(fSMin, SFromMD(fM2, CalculateDFromM(fM2, T), T));
+    EXPECT_EQ(fSMax, SFromMD(fM15, CalculateDFromM(fM15, T), T));
+    EXPECT_NEAR(fSMin, 2.0, 0.02);
+    EXPECT_NEAR(fSMax, 15.0, 0.15);
+
+    // 0 to 15 S: the lower end has mass 0, and a range of at most 1000 is
+    // replaced by the variant's default
+    command(198);
+    fSMin = 0.0f;
+    fSMax = 15.0f;
+    command(235);
+    EXPECT_EQ(fSMin, 0.0f);
+    EXPECT_EQ(fSMax, CalculateM(15.0f));
+    // (the set-up leaves the second derivative of the last zone c(s) for
+    // maximum entropy, and zone c(s) takes it again)
+    script.expectMessageBox("continuous distribution", IDOK).expectMessageBox("ls-g(s)", IDOK);
+    command(511);
+    EXPECT_EQ(fSMin, 2.0f);
+    EXPECT_EQ(fSMax, 20.0f);
+}
+
+TEST_F(ContinuousModelTest, CsAmongItsVariantsKeepsTheRange)
+{
+    LoadScans(writeBoundaryScans(scratch, 6));
+    command(275);
+    fSMin = 1.0f;
+    fSMax = 12.0f;
+    fSGridResolution = 50.0f;
+    ASSERT_EQ(setupSGrid(), 1);  // a distribution with its plot
+    headless::Script script;
+    script.expectMessageBox("C(M) POWERLAW", IDNO).expectMessageBox("ls-g(s)", IDOK);
+    command(887);
+    ASSERT_TRUE(bModelFMScalingLaw);
+    EXPECT_TRUE(menuChecked(887));
+    command(275);
+    EXPECT_TRUE(bModelCS);
+    EXPECT_FALSE(bModelFMScalingLaw);
+    EXPECT_FALSE(menuChecked(887));
+    EXPECT_TRUE(menuChecked(275));
+    EXPECT_FLOAT_EQ(fSMin, 1.0f);
+    EXPECT_FLOAT_EQ(fSMax, 12.0f);
+    EXPECT_EQ(pParamValue[1], fSMin);
+    EXPECT_EQ(pParamValue[5], fSMax);
+}
+
+TEST_F(ContinuousModelTest, SizeAndShapeNeedsPreAveragedData)
+{
+    command(275);
+    fRadialResolution = 0.001f;
+    for (unsigned n : {595u, 598u}) {
+        headless::Script script;
+        script.expectMessageBox("ATTENTION", IDOK);
+        command(n);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_TRUE(shown(script, "radial pre-averaging of data points is recommended (at 0.003)!)\\n"
+                                  "(Loading Options->Set Radial Resolution)"));
+        EXPECT_FALSE(bModelCSFf0 || bModelCSFf0OneDiscrete);
+        EXPECT_TRUE(bModelCS);
+    }
+    // pre-averaged: chosen, in the (M, s) description
+    fRadialResolution = 0.003f;
+    headless::Script script;
+    script.expectMessageBox("", IDOK);  // no scans: the switch to M assumes 20 'C
+    command(595);
+    EXPECT_TRUE(bModelCSFf0);
+    EXPECT_TRUE(bUseMolarMass);
+    EXPECT_EQ(pParamFloat[11], 0);
+}
+
+TEST_F(ContinuousModelTest, LsgsSwitchesToSecondDerivativeAndTimesFromW2t)
+{
+    LoadScans(writeBoundaryScans(scratch, 6));
+    ASSERT_TRUE(bRegMaxEnt);
+    headless::Script script;
+    script.expectMessageBox("ls-g(s)", IDOK).expectMessageBox("", IDOK);
+    command(288);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(shown(script, "Please Note: Switching now to Tikhonov-Phillips Regularization"));
+    EXPECT_TRUE(shown(script, "switching on times from w^2t option"));
+    EXPECT_TRUE(bModelLsgs && bModelCS && bModelContinuous);
+    EXPECT_TRUE(bRegSecondDerivative);
+    EXPECT_FALSE(bRegMaxEnt);
+    EXPECT_TRUE(bTimesFromW2t && bTimesFromW2tByModel);
+    EXPECT_EQ(fSMin, 1.0f);
+    EXPECT_EQ(fSMax, 20.0f);
+    EXPECT_FLOAT_EQ(fConfidenceLevel, 0.683f);
+
+    // the next model switches the times from w2t off again, with its note,
+    // and c(s) goes back to maximum entropy
+    script.expectMessageBox("", IDOK).expectMessageBox("continuous distribution", IDOK);
+    command(275);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FALSE(bTimesFromW2t || bTimesFromW2tByModel);
+    EXPECT_TRUE(bRegMaxEnt);
+    EXPECT_FALSE(bModelLsgs);
+    EXPECT_TRUE(bModelCS);
+}
+
+TEST_F(ContinuousModelTest, CMVariantsAskTheirRelations)
+{
+    headless::Script script;
+    script.expectMessageBox("", IDOK)
+        .expectInput("Enter zero offset v0 (M=0):", "1.0")
+        .expectInput("Enter increment a:", "0.02")
+        .expectInputCancel("Enter M-scale s:")
+        .expectMessageBox("", IDOK);
+    command(279);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(shown(script, "information missing, switching off vbar(M)"));
+    EXPECT_FALSE(bModelCMVbarM);
+    EXPECT_FALSE(menuChecked(279));
+    EXPECT_TRUE(bModelContinuous);
+    EXPECT_TRUE(menuChecked(235));
+
+    script.expectInput("Enter a:", "0.01").expectInput("Enter b:", "0.5").expectMessageBox("", IDOK);
+    command(278);
+    EXPECT_TRUE(bModelCMPowerLaw);
+    EXPECT_DOUBLE_EQ(dPowerLawA, 0.01f);
+    EXPECT_DOUBLE_EQ(dPowerLawB, 0.5f);
+}

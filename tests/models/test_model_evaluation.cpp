@@ -1,0 +1,258 @@
+// Model evaluation: the amplitudes of the species, the road a model takes,
+// the sum of several species, the intensity conversion, the species that
+// cannot sediment, and the messages of the solver's error numbers.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "app/app_globals.h"
+#include "fegrid/global_grid.h"
+#include "fitting/fit_globals.h"
+#include "models/model_evaluation.h"
+#include "models/model_globals.h"
+#include "model_window_fixture.h"
+#include "numerics/nrutil.h"
+#include "scandata/rotor_speed_profile.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_file.h"
+
+using namespace win;
+
+namespace {
+
+bool shown(const headless::Script& script, const std::string& text)
+{
+    for (const std::string& l : script.lines())
+        if (l.find(text) != std::string::npos) return true;
+    return false;
+}
+
+class EvaluationTest : public ModelWindowTest {
+protected:
+    // The discrete model on the synthetic scans with species 1 only, no
+    // linear parts, fit limits inside the cell.
+    void DiscreteModel(int nScansWanted = 4)
+    {
+        LoadScans(writeBoundaryScans(scratch, nScansWanted));
+        command(198);
+        bFitTINoise = bFitRINoise = 0;
+        bAlgebraicConcentrations = bAlgebraicBaseline = 0;
+        bFitBaseline = 0;
+        fMeniscus = 6.0f;
+        fBottom = 7.2f;
+        keepFitLimitsInsideCell();
+        for (int k = 1; k <= 4; ++k) pSpeciesIncluded[k] = 0;
+        setSpecies(1, 0.8f, 6.0f, 4.5f);
+        globalsToParamVector();
+    }
+    static void setSpecies(int k, float fConc, float fD, float fS)
+    {
+        pSpeciesIncluded[k] = 1;
+        pSpeciesConc[k] = fConc;
+        pSpeciesMw[k] = fD;
+        pSpeciesS[k] = fS;
+    }
+};
+
+}  // namespace
+
+TEST(SpeciesAmplitude, TheFirstSpeciesHoldsTheTotalTheOthersTheirShares)
+{
+    for (int k = 1; k <= 4; ++k) pSpeciesIncluded[k] = 0;
+    bBufferMismatch = 0;
+    bAlgebraicConcentrations = 0;
+    pSpeciesIncluded[1] = pSpeciesIncluded[2] = 1;
+    pSpeciesConc[1] = 2.0f;
+    pSpeciesConc[2] = 0.3f;
+    EXPECT_FLOAT_EQ(speciesAmplitude(1), 1.4f);
+    EXPECT_FLOAT_EQ(fSpeciesFraction, 0.7f);
+    EXPECT_FLOAT_EQ(speciesAmplitude(2), 0.6f);
+    // shares above 1 leave the first species nothing, never less
+    pSpeciesConc[2] = 1.2f;
+    EXPECT_EQ(speciesAmplitude(1), 0.0f);
+    EXPECT_FLOAT_EQ(speciesAmplitude(2), 2.4f);
+    // solved linearly, a species is simulated at 1 instead of 0
+    bAlgebraicConcentrations = 1;
+    EXPECT_EQ(speciesAmplitude(1), 1.0f);
+    // the lowest included species is the first
+    pSpeciesIncluded[1] = 0;
+    pSpeciesIncluded[3] = 1;
+    pSpeciesConc[3] = 0.25f;
+    bAlgebraicConcentrations = 0;
+    EXPECT_FLOAT_EQ(speciesAmplitude(2), 0.9f);  // 1.2 x (1 - 0.25)
+    EXPECT_FLOAT_EQ(speciesAmplitude(3), 0.3f);
+}
+
+TEST_F(EvaluationTest, TwoSpeciesAddUpToOne)
+{
+    DiscreteModel();
+    window->CmRun();
+    ASSERT_TRUE(bModelComputed);
+    std::vector<std::vector<float>> one(nScans + 1);
+    for (int k = 1; k <= nScans; ++k) one[k].assign(ppFit[k] + 1, ppFit[k] + pScanPoints[k] + 1);
+    // the same species split in two halves of the total
+    setSpecies(1, 0.8f, 6.0f, 4.5f);
+    setSpecies(2, 0.5f, 6.0f, 4.5f);
+    globalsToParamVector();
+    window->CmRun();
+    double dMax = 0;
+    for (int k = 1; k <= nScans; ++k)
+        for (int p = 1; p <= pScanPoints[k]; ++p) dMax = std::max(dMax, std::fabs(double(ppFit[k][p]) - one[k][p - 1]));
+    EXPECT_LT(dMax, 1e-5);
+    EXPECT_FLOAT_EQ(fSpeciesAmplitude[1], 0.4f);
+    EXPECT_FLOAT_EQ(fSpeciesAmplitude[2], 0.4f);
+}
+
+TEST_F(EvaluationTest, ModelsTheSolverObjectDoesNotServeComputeNothingYet)
+{
+    DiscreteModel();
+    // a non-ideal first species moves the whole model to the global grid
+    bSpecies1Nonideal = 1;
+    globalsToParamVector();
+    for (int k = 1; k <= nScans; ++k) ppFit[k][5] = 7.0f;
+    bModelComputed = 1;
+    window->CalcModel();
+    EXPECT_FALSE(bModelComputed);
+    EXPECT_EQ(ppFit[1][5], 7.0f);
+    EXPECT_FALSE(bGridArraysAllocated);
+    bSpecies1Nonideal = 0;
+    window->CalcModel();
+    EXPECT_TRUE(bModelComputed);
+    EXPECT_NE(ppFit[1][5], 7.0f);
+}
+
+TEST_F(EvaluationTest, AnAbsorbanceModelBecomesIntensity)
+{
+    // intensity scans: the signal in the second column, the reference in the third
+    std::vector<std::string> paths;
+    const int n = 120;
+    float* r = vector(1, n);
+    float* y = vector(1, n);
+    float* ref = vector(1, n);
+    for (int k = 1; k <= 3; ++k) {
+        for (int i = 1; i <= n; ++i) {
+            r[i] = static_cast<float>(5.95 + 0.01 * (i - 1));
+            ref[i] = 2000.0f + 5.0f * i;
+            y[i] = 0.1f * ref[i];
+        }
+        ScanHeader h;
+        std::memset(&h, 0, sizeof h);
+        h.dataType = 'I';
+        h.cell = 1;
+        h.temperature = 20.0f;
+        h.rpm = 50000.0f;
+        h.time = h.timeWritten = 1000.0 * k;
+        h.omega2t = std::pow(50000 * M_PI / 30, 2) * h.time;
+        h.wavelength = 280;
+        h.count = 1;
+        char name[32];
+        std::snprintf(name, sizeof name, "int%05d.RI1", k);
+        paths.push_back(scratch + "/" + name);
+        ASSERT_TRUE(writeScanFile(paths.back().c_str(), n, r, y, ref, nullptr, 1, &h));
+    }
+    free_vector(r, 1, n);
+    free_vector(y, 1, n);
+    free_vector(ref, 1, n);
+    LoadScans(paths);
+    ASSERT_TRUE(bIntensityData);
+    command(198);
+    bFitTINoise = bFitRINoise = 0;
+    bAlgebraicConcentrations = bAlgebraicBaseline = 0;
+    fMeniscus = 6.0f;
+    fBottom = 7.2f;
+    keepFitLimitsInsideCell();
+    for (int k = 1; k <= 4; ++k) pSpeciesIncluded[k] = 0;
+    setSpecies(1, 1.0f, 0.0f, 0.0f);  // nothing moves: absorbance 1 everywhere in the cell
+    globalsToParamVector();
+    window->CmRun();
+    ASSERT_TRUE(bModelComputed);
+    for (int k = 1; k <= nScans; ++k)
+        for (int p = 20; p <= 100; p += 20)
+            EXPECT_NEAR(ppFit[k][p], 0.1 * ppThirdColumn[k][p], 1e-3 * ppThirdColumn[k][p]) << k << " " << p;
+}
+
+TEST_F(EvaluationTest, ASpeciesOfTheSolventDensityIsNotSimulated)
+{
+    DiscreteModel();
+    headless::Script script;
+    bUseMolarMass = 1;
+    setSpecies(1, 0.8f, 50000.0f, 4.0f);
+    setSpecies(2, 0.5f, 20000.0f, 2.0f);
+    VBAR = 1.0f;
+    fBufferDensity = 1.0f;
+    fVbarRho = 1.0f;
+    globalsToParamVector();
+    double D = 1.0;
+    EXPECT_FALSE(speciesDiffusionCoefficient(1, &D));
+    EXPECT_EQ(D, 0.0);
+    script.expectMessageBox("ERROR in simulation", IDOK);
+    window->CmRun();
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(shown(script, "species 1, 2 cannot sediment"));
+    // one box for the evaluation, and no model values
+    int nBoxes = 0;
+    for (const std::string& l : script.lines()) nBoxes += l.rfind("MessageBox", 0) == 0;
+    EXPECT_EQ(nBoxes, 1);
+    for (int k = 1; k <= nScans; ++k) EXPECT_EQ(ppFit[k][100], 0.0f);
+    EXPECT_EQ(fSpeciesAmplitude[1], 0.0f);
+}
+
+TEST_F(EvaluationTest, TheMessagesOfTheSolverErrorNumbers)
+{
+    headless::Script script;
+    // 4, above 7 and success are silent
+    for (int n : {-1, 0, 4, 8, 12}) window->ReportSimulationError(n);
+    EXPECT_TRUE(script.lines().empty());
+
+    // the discretization error: after every Run, once per fit
+    bFitRunning = 0;
+    script.expectMessageBox("DISCRETIZATION ERROR", IDOK).expectMessageBox("DISCRETIZATION ERROR", IDOK);
+    window->ReportSimulationError(2);
+    window->ReportSimulationError(2);
+    EXPECT_EQ(bDiscretizationError, 1);
+    bFitRunning = 1;
+    bDiscretizationWarned = 0;
+    script.expectMessageBox("DISCRETIZATION ERROR", IDOK);
+    window->ReportSimulationError(2);
+    window->ReportSimulationError(2);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(bDiscretizationWarned);
+    bFitRunning = 0;
+
+    script.expectMessageBox("ERROR in simulation", IDOK).expectMessageBox("ERROR in simulation", IDOK);
+    window->ReportSimulationError(3);
+    window->ReportSimulationError(7);
+    EXPECT_EQ(bSimulationError, 1);
+    EXPECT_EQ(bNonidealityOutOfRange, 1);
+    EXPECT_TRUE(shown(script, "\"singular tridiagonal matrix!\""));
+    EXPECT_TRUE(shown(script, "\"nonideality out of range\""));
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(EvaluationTest, ALowSpeedPhaseBecomesASpeedStepFile)
+{
+    DiscreteModel();
+    headless::Script script;
+    script.expectMessageBox("ERROR", IDYES)
+        .expectMessageBox("ERROR", IDYES)
+        .expectInput("rotor speed of low-speed phase (rpm)", "3000")
+        .expectInput("acceleration (rpm/sec) (usually 280)", "280")
+        .expectMessageBox("ERROR", IDYES);
+    window->ReportSimulationError(5);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(shown(script, "\"found low speed 3000 rpm phase had to be "));
+    EXPECT_TRUE(std::filesystem::exists(scratch + "/speedsteps.txt"));
+    EXPECT_TRUE(bUsingSpeedSteps);
+
+    // not equilibrated: the advice and the Lamm equation settings
+    script.expectMessageBox("ERROR", IDYES)
+        .expectMessageBox("ERROR", IDNO)
+        .expectMessageBox("ERROR in simulation", IDOK)
+        .expectDialog("Numerical Control of Lamm Equation Solution", headless::DialogAnswer().cancel());
+    window->ReportSimulationError(5);
+    EXPECT_EQ(script.pending(), 0u);
+}

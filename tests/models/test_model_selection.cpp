@@ -1,0 +1,289 @@
+// The Model commands as the menu sends them: what each chooses, what it
+// refuses, the reset before a new model, and the check marks of the Model
+// menu, which must show exactly the model that is chosen.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "analyses/analysis_globals.h"
+#include "distributions/conti_globals.h"
+#include "distributions/regularization.h"
+#include "fegrid/global_grid.h"
+#include "fegrid/hetero_assoc.h"
+#include "fegrid/loading_cell.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "models/model_selection.h"
+#include "model_window_fixture.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+
+namespace {
+
+bool anyCSVariant()
+{
+    for (unsigned char b : {bModelCSConformationalChange, bModelCSInvariantD, bModelCSOneDiscreteM, bModelCSOneDiscreteD,
+                            bModelCSBimodalFf0, bModelCSBimodalFf0OneDiscrete, bModelCSFixFf0FloatingVbar,
+                            bModelCSWormlikeChain, bModelCSScalingLaw, bModelFMScalingLaw, bModelCSWithMsTable,
+                            bModelCSFlotation, bModelNonidealCS, bModelCSFf0, bModelCSFf0OneDiscrete,
+                            bModelCSLinearRods})
+        if (b) return true;
+    return false;
+}
+
+// The items of the Model menu that the flags say are chosen.
+std::set<unsigned> itemsOfFlags()
+{
+    std::set<unsigned> s;
+    if (bModelDiscreteSpecies) {
+        if (bGeometryLinear) s.insert(280);
+        else if (bGeometryExternalLoadingCell) s.insert(281);
+        else if (bElectrophoresis) s.insert(291);
+        else if (bModelZone) s.insert(246);
+        else if (bModelDlsStokesRadii) s.insert(536);
+        else if (bModelDlsCumulants) s.insert(890);
+        else if (!bGeometryReserved) s.insert(198);
+    }
+    if (bModelNonidealSingle) s.insert(bModelHindered ? 1099 : 227);
+    if (bModelNonidealMultiple) s.insert(893);
+    const bool bLsgFamily = bModelLsgs || bModelLsgsOneDiscrete || bModelHybridCSLsgs || bModelZoneCS;
+    if (bModelLsgv) s.insert(501);
+    else if (bModelZoneLsgs) s.insert(510);
+    else if (bModelZoneCS) s.insert(511);
+    else if (bModelHybridCSLsgs) s.insert(950);
+    else if (bModelLsgsOneDiscrete) s.insert(539);
+    else if (bModelLsgs) s.insert(288);
+    const std::pair<unsigned char, unsigned> variants[] = {
+        {bModelCSConformationalChange, 514}, {bModelCSInvariantD, 526}, {bModelCSOneDiscreteM, 531},
+        {bModelCSOneDiscreteD, 531},         {bModelCSBimodalFf0, 548}, {bModelCSBimodalFf0OneDiscrete, 870},
+        {bModelCSFixFf0FloatingVbar, 602},   {bModelCSWormlikeChain, 603}, {bModelCSScalingLaw, 872},
+        {bModelCSWithMsTable, 587},          {bModelCSFlotation, 1117}, {bModelCSFf0, 595},
+        {bModelCSFf0OneDiscrete, 598},       {bModelFMScalingLaw, 887}, {bModelCSLinearRods, 521},
+        {bModelCMPowerLaw, 278},             {bModelCMVbarM, 279},      {bModelDlsRh, 503},
+        {bModelDlsD, 502},                   {bModelDlsRhTime, 522}};
+    for (const auto& [b, n] : variants)
+        if (b) s.insert(n);
+    if (bModelNonidealCS) s.insert(bModelHinderedCS ? 1100 : 585);
+    if (bModelCMbInvariantD && !bModelElectrophoresisCV) s.insert(277);
+    if (bModelElectrophoresisCV) s.insert(513);
+    if (bExtrapolateAreaFractions) s.insert(293);
+    else if (bBoundaryAnalysisMode) s.insert(292);
+    if (bModelCS && !bLsgFamily && !anyCSVariant()) s.insert(275);
+    if (bModelContinuous && !bModelCS && !bLsgFamily && !bModelZoneLsgs && !bBoundaryAnalysisMode && !anyCSVariant() &&
+        !bModelDlsRh && !bModelDlsD && !bModelDlsRhTime && !bModelElectrophoresisCV)
+        s.insert(235);
+    return s;
+}
+
+}  // namespace
+
+TEST_F(ModelWindowTest, TheDiscreteModelIsChosenOnceAndStartsWithoutSpecies)
+{
+    // from another model: every species excluded, no loading in the vector
+    command(229);
+    ASSERT_TRUE(bModelMonomerTrimer && bModelInteracting);
+    for (int k = 1; k <= 4; ++k) {
+        pSpeciesIncluded[k] = 1;
+        pParamValue[8 + k] = pSpeciesConc[k] = 0.5f;
+        pParamFloat[k] = 1;
+    }
+    command(198);
+    EXPECT_TRUE(bModelDiscreteSpecies);
+    EXPECT_FALSE(bModelMonomerTrimer || bModelInteracting);
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_EQ(pSpeciesIncluded[k], 0) << k;
+        EXPECT_EQ(pParamValue[8 + k], 0.0f) << k;
+        EXPECT_EQ(pParamFloat[k], 0) << k;  // every fit flag starts cleared
+    }
+
+    // chosen again: nothing changes, nothing is shown
+    pSpeciesIncluded[1] = 1;
+    pParamValue[9] = 0.7f;
+    headless::Script script;
+    command(198);
+    EXPECT_TRUE(script.lines().empty());
+    EXPECT_EQ(pSpeciesIncluded[1], 1);
+    EXPECT_EQ(pParamValue[9], 0.7f);
+
+    // from a geometry of the same family it is chosen anew
+    command(280);
+    EXPECT_TRUE(bGeometryLinear && bClaverie && !bMovingHat && !bAutoFEAlgorithm);
+    command(198);
+    EXPECT_FALSE(bGeometryLinear);
+    EXPECT_TRUE(bAutoFEAlgorithm);
+}
+
+TEST_F(ModelWindowTest, SingleSpeciesAndHinderedSedimentationSwitchIntoEachOther)
+{
+    fNonidealKs = 1.5f;
+    fNonidealKd = -0.5f;
+    command(227);
+    EXPECT_TRUE(bModelNonidealSingle && bModelInteracting);
+    EXPECT_FALSE(bModelHindered);
+    // the view of the non-ideal species: ks and kd in slots 10 and 11
+    EXPECT_EQ(pParamValue[10], 1.5f);
+    EXPECT_EQ(pParamValue[11], -0.5f);
+    command(1099);
+    EXPECT_TRUE(bModelNonidealSingle && bModelHindered);
+    EXPECT_TRUE(menuChecked(1099));
+    EXPECT_FALSE(menuChecked(227));
+    command(227);
+    EXPECT_TRUE(bModelNonidealSingle);
+    EXPECT_FALSE(bModelHindered);
+    EXPECT_TRUE(menuChecked(227));
+    EXPECT_FALSE(menuChecked(1099));
+}
+
+TEST_F(ModelWindowTest, LightScatteringDataRefuseTheOtherModels)
+{
+    command(198);
+    bDLSData = 1;
+    for (unsigned n : {280u, 197u, 227u, 267u, 275u, 288u, 514u, 235u}) {
+        headless::Script script;
+        script.expectMessageBox("ERROR", IDOK);
+        command(n);
+        ASSERT_FALSE(script.lines().empty()) << n;
+        EXPECT_NE(script.lines().back().find("\"this model is not implemented for DLS data\""), std::string::npos)
+            << n;
+        EXPECT_EQ(script.pending(), 0u) << n;
+        EXPECT_TRUE(bModelDiscreteSpecies) << n;
+        EXPECT_FALSE(bModelContinuous || bModelInteracting || bModelZone || bGeometryLinear) << n;
+        EXPECT_TRUE(menuChecked(198)) << n;
+    }
+    // and the light-scattering models need such data
+    bDLSData = 0;
+    headless::Script script;
+    script.expectMessageBox("ERROR", IDOK);
+    command(890);
+    EXPECT_NE(script.lines().back().find("\"need DLS data for this analysis\""), std::string::npos);
+    EXPECT_FALSE(bModelDlsCumulants);
+}
+
+TEST_F(ModelWindowTest, EquilibriumModelsAreSetAlsoWithoutEquilibriumData)
+{
+    headless::Script script;
+    script.expectMessageBox("Equilibrium Analysis", IDOK);
+    command(284);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_NE(script.lines().back().find("\"please load equilibrium data\""), std::string::npos);
+    EXPECT_TRUE(bEquilibriumDiscrete && bFitTINoise && bFitRINoise);
+
+    // the hetero-association at equilibrium: the complex by mass action
+    fLoadingA = 1.0f;
+    fLoadingB = 2.0f;
+    fSignalCoefA = fSignalCoefB = 1.0f;
+    fLogAssocK = 0.0f;
+    script.expectMessageBox("Equilibrium Analysis", IDOK);
+    command(523);
+    EXPECT_TRUE(bEquilibriumHeteroAssoc);
+    EXPECT_FALSE(bEquilibriumDiscrete);
+    // (1 - x)(2 - x) = x: x = 2 - sqrt(2)
+    EXPECT_NEAR(pParamValue[11], 2.0 - std::sqrt(2.0), 1e-6);
+    EXPECT_EQ(pSpeciesS[1], 1.0f);
+    EXPECT_EQ(pSpeciesSFloat[2], 0);
+}
+
+TEST_F(ModelWindowTest, StokesRadiiFromDiffusionCoefficientsInWater)
+{
+    bDLSData = 1;
+    fTemperatureK = 293.15f;
+    pSpeciesIncluded[1] = 1;
+    pParamValue[1] = pSpeciesMw[1] = 6.1226f;
+    pParamValue[2] = pSpeciesMw[2] = 0.0f;
+    pSpeciesIncluded[2] = 1;
+    headless::Script script;
+    script.expectInput("absolute viscosity of solvent (Poise)", "0.01002");
+    command(536);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(bModelDlsStokesRadii && bModelDiscreteSpecies);
+    EXPECT_NEAR(RELVISCOSITY, 1.0f, 1e-6);
+    EXPECT_NEAR(pSpeciesMw[1], 3.5, 0.005);  // nm
+    EXPECT_EQ(pParamValue[1], pSpeciesMw[1]);
+    EXPECT_EQ(pSpeciesIncluded[2], 0);  // no D, no radius
+    EXPECT_TRUE(bFitBaseline);
+    EXPECT_TRUE(menuChecked(536));
+
+    // a cancelled viscosity ends the command before anything changes
+    command(198);
+    script.expectInputCancel("absolute viscosity");
+    command(536);
+    EXPECT_FALSE(bModelDlsStokesRadii);
+}
+
+TEST_F(ModelWindowTest, TheExternalLoadingCellAsksTheOilVolumeEachTime)
+{
+    headless::Script script;
+    script.expectInput("enter volume of oil used in run [ml]", "0.02");
+    command(281);
+    EXPECT_TRUE(bGeometryExternalLoadingCell && bModelDiscreteSpecies);
+    EXPECT_FLOAT_EQ(fElcOilVolume, 0.02f);
+    // chosen already: only the question, and a cancel means no oil
+    script.expectInputCancel("enter volume of oil");
+    command(281);
+    EXPECT_EQ(fElcOilVolume, 0.0f);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(ModelWindowTest, SelfAssociationWithTwoOligomersWritesItsSlotsWithoutASync)
+{
+    bUseMolarMass = 1;
+    fSAMonomerMorD = 30000.0f;
+    nFitSAMonomerMorD = 1;
+    fSALog10Ka = 5.0f;
+    fSAMonomerS = 2.5f;
+    fSATotalConc = 0.9f;
+    nFitSATotalConc = 1;
+    command(520);
+    EXPECT_TRUE(bModelSelfAssoc148 && bModelInteracting);
+    EXPECT_EQ(pParamValue[2], 120000.0f);
+    EXPECT_EQ(pParamValue[12], 240000.0f);
+    EXPECT_EQ(pParamFloat[2], 0);
+    // the fit flags of the model survive: no sync
+    EXPECT_EQ(pParamFloat[1], 1);
+    EXPECT_EQ(pParamFloat[11], 1);
+    EXPECT_EQ(pParamValue[11], 0.9f);
+    command(228);
+    EXPECT_EQ(pParamValue[2], 60000.0f);
+    EXPECT_EQ(pParamValue[12], 120000.0f);
+}
+
+TEST_F(ModelWindowTest, TheMenuShowsTheChosenModelAfterEveryCommand)
+{
+    // the notes and questions of the way take their default answers
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    fRadialResolution = 0.003f;
+    const unsigned kSequence[] = {198, 280, 291, 246, 227, 1099, 893, 275, 514, 235,  277, 288, 539, 950,
+                                  511, 510, 526, 587, 585, 1100, 595, 598, 887, 275,  548, 870, 602, 603,
+                                  872, 1117, 521, 531, 279, 292, 293, 198, 267, 197,  229, 520, 228, 501};
+    int n = 0;
+    const unsigned* pItems = modelMenuItems(&n);
+    for (unsigned nCommand : kSequence) {
+        command(nCommand);
+        const std::set<unsigned> expected = itemsOfFlags();
+        for (int i = 0; i < n; ++i) {
+            const unsigned nItem = pItems[i];
+            if (GetMenuState(window->GetMenu(), nItem, MF_BYCOMMAND) == 0xFFFFFFFF) continue;  // no menu item
+            EXPECT_EQ(menuChecked(nItem), expected.count(nItem) == 1)
+                << "item " << nItem << " after command " << nCommand;
+        }
+    }
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+}
+
+TEST_F(ModelWindowTest, ContinuousModelsUseTheirOwnGridSize)
+{
+    nDefaultGridSize = 800;
+    nGridPoints = 800;
+    command(275);
+    EXPECT_EQ(nGridPoints, 500);
+    EXPECT_TRUE(bModelContinuous && bModelCS);
+    command(514);  // a variant: still continuous
+    EXPECT_EQ(nGridPoints, 500);
+    command(198);
+    EXPECT_EQ(nGridPoints, 800);
+    EXPECT_FALSE(bModelContinuous);
+}

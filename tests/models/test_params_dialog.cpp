@@ -1,0 +1,236 @@
+// The parameter dialog of command 212 through the headless script: the
+// template of each model, what the edits show, what is taken back, the
+// checks of OK, and what follows (fit ranges, VBAR20, the grid settings).
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "distributions/conti_globals.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "models/params_dialog.h"
+#include "model_window_fixture.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+
+namespace {
+
+bool shown(const headless::Script& script, const std::string& text)
+{
+    for (const std::string& l : script.lines())
+        if (l.find("\"" + text + "\"") != std::string::npos) return true;
+    return false;
+}
+
+class ParamsDialogTest : public ModelWindowTest {};
+
+}  // namespace
+
+TEST_F(ParamsDialogTest, EachModelHasItsTemplate)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // "assuming t = 20 'C" of the M/D switches
+    command(198);
+    EXPECT_EQ(paramsDialogTemplate(), 400);
+    bUseMolarMass = 1;
+    EXPECT_EQ(paramsDialogTemplate(), 306);
+    bBufferMismatch = 1;
+    EXPECT_EQ(paramsDialogTemplate(), 574);
+    bUseMolarMass = 0;
+    EXPECT_EQ(paramsDialogTemplate(), 573);
+    bBufferMismatch = 0;
+    command(246);
+    EXPECT_EQ(paramsDialogTemplate(), 317);
+    command(227);
+    EXPECT_EQ(paramsDialogTemplate(), 325);
+    command(1099);
+    EXPECT_EQ(paramsDialogTemplate(), 1101);
+    command(893);
+    EXPECT_EQ(paramsDialogTemplate(), 892);
+    command(267);
+    EXPECT_EQ(paramsDialogTemplate(), 318);
+    command(275);
+    EXPECT_EQ(paramsDialogTemplate(), 320);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+
+    // the dialog opens on it
+    headless::Script script;
+    script.expectDialog("320", headless::DialogAnswer().cancel());
+    command(212);
+    EXPECT_TRUE(shown(script, "Continuous c(s) Distribution"));
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(ParamsDialogTest, TheBufferRowIsNeitherShownNorTakenBack)
+{
+    command(198);
+    bBufferMismatch = 1;
+    pSpeciesIncluded[1] = 1;
+    pParamValue[12] = pSpeciesConc[4] = 0.3f;
+    pParamValue[4] = pSpeciesMw[4] = 80.0f;
+    headless::Script script;
+    // "abc" in the buffer row is not checked, and not read
+    script.expectDialog("573", headless::DialogAnswer().set(426, "abc").set(428, "x"));
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    const ParamsBoxTransfer& t = window->paramsBoxTransfer;
+    EXPECT_STREQ(t.row[3].eMw, "buffer");
+    EXPECT_EQ(pSpeciesConc[4], 0.3f);
+    EXPECT_EQ(pSpeciesMw[4], 80.0f);
+}
+
+TEST_F(ParamsDialogTest, FormatsOfTheEdits)
+{
+    command(275);
+    pParamValue[5] = 1500.0f;  // s max
+    pParamValue[9] = 100.0f;   // resolution
+    headless::Script script;
+    script.expectDialog("320", headless::DialogAnswer().cancel());
+    command(212);
+    const ParamsBoxTransfer& t = window->paramsBoxTransfer;
+    EXPECT_STREQ(t.row[0].eS, "1500");
+    EXPECT_STREQ(t.row[0].eConc, "100");
+
+    command(198);
+    bUseMolarMass = 1;
+    pParamValue[1] = 63333.4f;
+    pParamValue[13] = 6.0f;
+    script.expectDialog("306", headless::DialogAnswer().cancel());
+    command(212);
+    EXPECT_STREQ(t.row[0].eMw, "63333");
+    EXPECT_STREQ(t.e435, "6.0000");
+}
+
+TEST_F(ParamsDialogTest, OnlyAChangedMeniscusOrBottomChangesTheData)
+{
+    LoadScans(writeBoundaryScans(scratch, 4));
+    command(198);
+    const float fBottomLoaded = fBottom;
+    bFitTINoise = bFitRINoise = 0;
+    bDataChanged = 0;
+    headless::Script script;
+    script.expectDialog("400", headless::DialogAnswer());
+    command(212);
+    EXPECT_FALSE(bDataChanged);
+    EXPECT_EQ(fBottom, fBottomLoaded);  // unchanged text, unchanged value
+
+    // the settings of the Lamm equation are shown, not taken
+    const int nGrid = nDefaultGridSize;
+    script.expectDialog("400", headless::DialogAnswer().set(437, "7.1").set(439, "123"));
+    command(212);
+    EXPECT_TRUE(bDataChanged);
+    EXPECT_FLOAT_EQ(fBottom, 7.1f);
+    EXPECT_EQ(pParamValue[14], fBottom);
+    EXPECT_EQ(nDefaultGridSize, nGrid);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(ParamsDialogTest, Vbar20FollowsNearTwentyDegreesAndIsAskedOtherwise)
+{
+    LoadScans(writeBoundaryScans(scratch, 4));
+    bFitTINoise = bFitRINoise = 0;
+    for (int k = 1; k <= nScans; ++k) pScanHeaders[k].temperature = 20.4f;
+    command(275);
+    VBAR = 0.74f;
+    pParamValue[3] = 0.74f;
+    fVbarTransform = 0.72f;
+    headless::Script script;
+    script.expectDialog("320", headless::DialogAnswer());
+    command(212);
+    EXPECT_EQ(fVbarTransform, 0.74f);  // silently
+
+    for (int k = 1; k <= nScans; ++k) pScanHeaders[k].temperature = 25.0f;
+    fVbarTransform = 0.72f;
+    script.expectDialog("320", headless::DialogAnswer()).expectMessageBox("SETTING VBAR PARAMETERS", IDNO);
+    command(212);
+    EXPECT_TRUE(shown(script, "set VBAR20 equal to VBAR(25.00C)?"));
+    EXPECT_EQ(fVbarTransform, 0.72f);
+    script.expectDialog("320", headless::DialogAnswer()).expectMessageBox("SETTING VBAR PARAMETERS", IDYES);
+    command(212);
+    EXPECT_EQ(fVbarTransform, 0.74f);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(ParamsDialogTest, TheFirstFloatedMeniscusOffersRangesThatDoNotFit)
+{
+    LoadScans(writeBoundaryScans(scratch, 4));
+    command(198);
+    bFitTINoise = bFitRINoise = 0;
+    ASSERT_FALSE(bVaryMeniscusWarned);
+    // the meniscus moves past the automatic range of the loaded one
+    headless::Script script;
+    script.expectDialog("400", headless::DialogAnswer().check(434).set(435, "6.02"))
+        .expectDialog("set meniscus+limits", headless::DialogAnswer().cancel());
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(bFitMeniscus);
+    EXPECT_TRUE(bVaryMeniscusWarned);
+    // once per data set
+    script.expectDialog("400", headless::DialogAnswer().set(435, "6.03"));
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(ParamsDialogTest, NonidealFirstSpeciesAsksItsCoefficients)
+{
+    command(198);
+    headless::Script script;
+    script.expectDialog("400", headless::DialogAnswer().check(401).check(450))
+        .expectInput("log10(ks/(mg/ml)):", "1.5")
+        .expectMessageBox("fit ks?", IDYES)
+        .expectInput("log10(kd/(mg/ml)):", "-0.5")
+        .expectMessageBox("fit kd?", IDNO)
+        .expectInput("Signal per mg/ml:", "3.3");
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(bSpecies1Nonideal);
+    EXPECT_FLOAT_EQ(fNonidealKs, 1.5f);
+    EXPECT_FLOAT_EQ(fNonidealKd, -0.5f);
+    EXPECT_EQ(nFitNonidealKs, 1);
+    EXPECT_EQ(nFitNonidealKd, 0);
+    EXPECT_DOUBLE_EQ(dSignalPerMgMl, 3.3f);
+    // into the slots of the non-ideal first species' view
+    EXPECT_FLOAT_EQ(pParamValue[20], 1.5f);
+    EXPECT_FLOAT_EQ(pParamValue[21], -0.5f);
+    EXPECT_EQ(pParamFloat[20], 1);
+    EXPECT_TRUE(bNonidealRepulsive && bNonidealOption2);
+    for (const std::string& l : script.lines())
+        EXPECT_EQ(l.find("Prompt") != std::string::npos && l.find("NONIDEAL COMPONENT 1") == std::string::npos, false)
+            << l;
+}
+
+TEST_F(ParamsDialogTest, OkIsRefusedForWhatCannotBeTaken)
+{
+    command(198);
+    headless::Script script;
+    script.expectDialog("400", headless::DialogAnswer().set(405, "abc"))
+        .expectMessageBox("Input Error", IDOK)
+        .expectDialog("400", headless::DialogAnswer().cancel());
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(shown(script, "Invalid Entry"));
+
+    // light-scattering data: M (or D) and s of one species cannot both float
+    bDLSData = 1;
+    script.expectDialog("400", headless::DialogAnswer().check(410).check(411))
+        .expectMessageBox("Parameter Error", IDOK)
+        .expectDialog("400", headless::DialogAnswer().cancel());
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(shown(script, "linear dependent floating parameters for modeling DLS data"));
+}
+
+TEST_F(ParamsDialogTest, ALogGridFromZeroIsSwitchedOffAndTheDialogComesBack)
+{
+    command(275);
+    pParamValue[1] = 0.0f;
+    headless::Script script;
+    script.expectDialog("320", headless::DialogAnswer().check(424))
+        .expectMessageBox("", IDOK)
+        .expectDialog("320", headless::DialogAnswer().cancel());
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(shown(script, "smin = 0 is incompatible with log spacing of grid\\n - switching off - please confirm"));
+    EXPECT_FALSE(bLogSGrid);
+}
