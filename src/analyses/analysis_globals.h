@@ -3,6 +3,7 @@
 
 // The M* screens of equilibrium data (bMStarMode, mStarSetScreen, ...).
 #include "analyses/mstar/mstar_screen.h"
+#include "analyses/boundary/boundary_fractions.h"
 #include "platform/win_types.h"
 
 // Equilibrium fitting with discrete species: interference data are treated
@@ -34,14 +35,14 @@ class TXLAWindow;
 void endEqTestMode(TXLAWindow* pWindow);
 // Saves the fitted equilibrium curve of the last scan as a scan file.
 void saveEquilibriumScan(const char* szPath);
-// The Run of the approach-to-equilibrium test, of the sedimentation-
-// equilibrium modes and of the two boundary analyses (van Holde-Weischet,
-// ls-g*(s) area-fraction extrapolation); the Fit of the equilibrium modes.
+// The Run of the approach-to-equilibrium test and of the sedimentation-
+// equilibrium modes; the Fit of the equilibrium modes. The Run of the two
+// boundary analyses (van Holde-Weischet, ls-g*(s) area-fraction
+// extrapolation) and the release of their result plot are in
+// analyses/boundary/boundary_fractions.h.
 void runEqTest(TXLAWindow* pWindow);
 void runEquilibriumSingleSpecies(TXLAWindow* pWindow);
 void fitEquilibriumSingleSpecies(TXLAWindow* pWindow);
-void runVanHoldeWeischet(TXLAWindow* pWindow);
-void runAreaFractionExtrapolation(TXLAWindow* pWindow);
 
 // The ls-g*(s) area-fraction extrapolation: the number of boundary fractions
 // (also entry 11 of the parameter vector) and the scans of one g*(s) set
@@ -58,8 +59,5 @@ void fitTimeDependentSMSliding(TXLAWindow* pWindow);
 void fitTimeDependentSMGrowing(TXLAWindow* pWindow);
 win::HMETAFILE drawTimeDependentSMPlot();
 void freeTimeDependentSM();
-// Frees the results of the area-fraction extrapolation and the van
-// Holde-Weischet analysis and their plot.
-void clearExtrapolationResults();
 // Leaves the M* screens.
 void mStarFreePlots(TXLAWindow* pWindow);

@@ -16,4 +16,3 @@ void fitTimeDependentSMSliding(TXLAWindow*) {}
 void fitTimeDependentSMGrowing(TXLAWindow*) {}
 win::HMETAFILE drawTimeDependentSMPlot() { return nullptr; }
 void freeTimeDependentSM() {}
-void clearExtrapolationResults() {}
