@@ -617,7 +617,7 @@ void keepModelGlobals(StartValues& s)
                              &bCosoluteGradient})
         s.keep(*b);
     for (float* f : {&fConfidenceLevelCM, &fNonidealExtinction1, &fNonidealExtinction2, &fNonidealExtinction3,
-                     &fVbarTransform, &fFf0Step, &fSpeciesFraction, &fElcOilVolume})
+                     &fFf0Step, &fSpeciesFraction, &fElcOilVolume})
         s.keep(*f);
     s.keep(nLsgRampMode);
     s.keep(nWienerSkewingSetting);

@@ -328,8 +328,8 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
 {
     // The dialog transfer records of the subsystems start cleared: each is a
     // member of its subsystem's section and clears itself.
-    initFloToolBoxTransfer(&floToolBoxTransfer);
     initParamsBoxTransfer(&paramsBoxTransfer);
+    initFloToolBoxTransfer(&floToolBoxTransfer);
 
     // A window made by the application reads the command line and the
     // settings and asks for the disclaimer; one made by other code (a tool,

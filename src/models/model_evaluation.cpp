@@ -165,7 +165,6 @@ void simulateSpecies(TXLAWindow* w, int k, double dAmplitude, bool bSelfAssociat
     const int nRow = bSelfAssociation ? 1 : k;
     if (bBasis) {
         // a solver that fails leaves no earlier profile behind
-        if (!pppExtraNoiseScan[nRow]) allocExtraNoiseArrays();
         if (!pppExtraNoiseScan[nRow]) return;
         zeroRows(pppExtraNoiseScan[nRow], nScans, nullptr, nNoiseGridPoints);
     } else {
@@ -355,6 +354,16 @@ int TXLAWindow::CalcDiscreteSpeciesModel()
     zeroRows(ppFit, nScans, pScanPoints, 0);
     if (bRepaintAfterCalc) InvalidateUnlessBatch();
     bInterruptComputation = 0;
+    if (modelInSpeciesBasis()) {
+        // every species simulated needs its basis (the non-ideal multiple
+        // species are the model's species 1); the arrays are made for all
+        // of them at once
+        if (bModelNonidealMultiple) pSpeciesIncluded[1] = 1;
+        bool bMissing = false;
+        for (int k = 1; k <= 4; ++k)
+            if (pSpeciesIncluded[k] && !pppExtraNoiseScan[k]) bMissing = true;
+        if (bMissing) allocExtraNoiseArrays();
+    }
 
     int pDensityMatched[4];
     int nDensityMatched = 0;

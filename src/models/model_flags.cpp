@@ -100,7 +100,6 @@ unsigned char bStickySpheres = 0;
 float fNonidealExtinction1 = 1.0f;
 float fNonidealExtinction2 = 1.0f;
 float fNonidealExtinction3 = 1.0f;
-float fVbarTransform = 0.73f;
 float fFf0Step = 1.0f;
 int nWienerSkewingSetting = 0;
 unsigned char bInvertBand = 0;

@@ -25,6 +25,7 @@ float RELVISCOSITY = 1.0f;
 float VBAR = 0.73f;
 float fVbarRho = 0.73f * 0.99823f;
 float fHydration = 0.3f;
+float fVbarTransform = 0.73f;
 
 unsigned char bFitRINoise = 0;
 unsigned char bAlgebraicBaseline = 0;

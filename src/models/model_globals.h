@@ -307,9 +307,6 @@ extern unsigned char bStickySpheres;
 extern float fNonidealExtinction1;
 extern float fNonidealExtinction2;
 extern float fNonidealExtinction3;
-// The partial specific volume at 20 degrees Celsius (VBAR20) of the s20,w
-// conversions.
-extern float fVbarTransform;
 // The step of the f/f0 axis of c(s,f/f0) (saved with the parameters).
 extern float fFf0Step;
 // The integer setting of the Wiener skewing (saved with the parameters).
