@@ -211,6 +211,13 @@ const ResponseEntry kResponseTable[] = {
     {293, &TXLAWindow::CmExtrapolateAreaFractions},
     {292, &TXLAWindow::CmVanHoldeWeischet},
     {212, &TXLAWindow::CmParameters},
+    // Run's neighbours and the regularization method (fitting/, distributions/)
+    {223, &TXLAWindow::CmToggleSimulateBeyondLastScan},
+    {533, &TXLAWindow::CmTransformGsToBoundaryModel},
+    {294, &TXLAWindow::CmRegularizationSecondDerivative},
+    {295, &TXLAWindow::CmRegularizationMaxEnt},
+    {1118, &TXLAWindow::CmRegularizationWeightedThirdDerivative},
+    {642, &TXLAWindow::CmRegularizationBothShown},
     {240, &TXLAWindow::CmSetMeniscusBottomLimits},
     {213, &TXLAWindow::CmRun},
     {611, &TXLAWindow::CmLammEquationParameters},
@@ -403,6 +410,7 @@ void TXLAWindow::SetupWindow()
     hAccelerators = CreateAcceleratorTable(accel.data(), nAccel);
     SetAcceleratorTable(hAccelerators);
     UpdatePreferenceChecks();
+    UpdateRegularizationChecks();
     UpdateFluorescenceChecks();
     CheckMenuItem(menu, 1107, MF_BYCOMMAND | (bLogGridMinS ? MF_CHECKED : MF_UNCHECKED));
     checkPlotExecutables(this);

@@ -84,17 +84,17 @@ void showTableAsDistribution(float** ppTable, int n)
 
 }  // namespace
 
-void boundaryModelFromGs(float** ppTable, int nColumns, int nRows)
+bool boundaryModelFromGs(float** ppTable, int nColumns, int nRows)
 {
     // 1.
-    if (nScans < 1) return;
+    if (nScans < 1) return false;
     if (fMeniscus == 0.0f || fBottom == 0.0f) {
         box("set Meniscus and Bottom first");
-        return;
+        return false;
     }
     if (!ppTable || nColumns < 2 || nRows < 2) {
         box("the g(s*) table needs at least two rows: the bin width is taken from the first two");
-        return;
+        return false;
     }
     // 2.
     if (fFitLeftLim == 0.0f) {
@@ -142,4 +142,5 @@ void boundaryModelFromGs(float** ppTable, int nColumns, int nRows)
     if (bModelLsgs && pDistPlot) showTableAsDistribution(ppTable, nRows);
     // 7.
     calcRmsd();
+    return true;
 }

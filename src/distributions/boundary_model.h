@@ -7,5 +7,6 @@
 // = 1..nRows (further columns unused). The steps go into the scans' model
 // values and, as the basis of one fixed species, onto the noise grid; the
 // systematic noise (or baseline) of the noise model is solved against them
-// and the rmsd computed. A table of fewer than 2 rows is refused with a box.
-void boundaryModelFromGs(float** ppTable, int nColumns, int nRows);
+// and the rmsd computed. False (nothing changed) without scans, without
+// meniscus and bottom, or with a table of fewer than 2 rows (a box says so).
+bool boundaryModelFromGs(float** ppTable, int nColumns, int nRows);

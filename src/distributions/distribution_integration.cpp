@@ -162,13 +162,17 @@ void findPeakExtent(int nPeak, float* pfLow, float* pfHigh, float* pfMean, int* 
     const int f = (!bDLSData && hasDiscreteSpeciesAtPoint1ForIntegrals()) ? 2 : 1;
     const float fHeight = c[nPeak];
     const float fFloor = 0.01f * fHeight;
+    // The walk takes the first point that has fallen to 1 % of the height
+    // (the tail down to it belongs to the peak) but stops before a point
+    // that rises (a valley belongs to neither side's tail beyond its bottom).
     auto walk = [&](int nStep) {
         int i = nPeak;
         float fLowest = c[i];
         while (i + nStep >= f && i + nStep <= n) {
             const float v = c[i + nStep];
-            if (!(v <= fLowest / fFactor) || !(v > fFloor)) break;
+            if (!(v <= fLowest / fFactor)) break;
             i += nStep;
+            if (!(v > fFloor)) break;
             fLowest = std::min(fLowest, v);
         }
         return i;

@@ -12,8 +12,9 @@ extern float fIntegrateYMax;
 // The peak of the shown distribution whose maximum is grid point nPeak:
 // from the maximum the walk goes outward on each side while the next value
 // is at most the lowest value passed so far divided by fFactor (0.9: ripples
-// of less than 11 % do not end it) and above 1 % of the peak height. The
-// abscissae where the walks stopped are the limits; the weight-average
+// of less than 11 % do not end it); it takes the first point at or below 1 %
+// of the peak height and ends there. The abscissae where the walks ended are
+// the limits; the weight-average
 // abscissa, the signal between the limits and its fraction of the total come
 // from integrateDistribution; the further value is the peak height. Any out
 // pointer may be null. Without a distribution, or with nPeak outside the

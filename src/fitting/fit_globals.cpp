@@ -11,24 +11,6 @@ unsigned char bSMWindowFit = 0;
 int nSMFirstScan = 0;
 int nSMLastScan = 0;
 
-// Run, until the Run command is part of the program: only the evaluation of
-// the discrete and interacting models (the continuous, equilibrium and
-// boundary analyses and the closing steps of Run are not in yet).
-#include "analyses/analysis_globals.h"
-#include "app/app_globals.h"
-#include "app/xla_window.h"
-#include "models/model_globals.h"
-void TXLAWindow::CmRun()
-{
-    if (bEqTestMode || (bModelContinuous && !bBoundaryAnalysisMode) || bEquilibriumDiscrete ||
-        bEquilibriumHeteroAssoc || bBoundaryAnalysisMode)
-        return;
-    bRepaintAfterCalc = 1;
-    CalcModel();
-    bRepaintAfterCalc = 0;
-    InvalidateUnlessBatch();
-}
-void TXLAWindow::RunFromKeyboard() { CmRun(); }
 
 unsigned char bSimplexStarted = 0;
 int nFitSteps = 0;
@@ -36,9 +18,24 @@ int nStepSimCount = 0;
 int nSimCount = 0;
 float fBestRmsd = 0.0f;
 float fShownBestRmsd = 0.0f;
+unsigned char bMarquardLevenbergMin = 0;
 unsigned char bSimulatedAnnealing = 0;
 float SAmaxTemp = 2.0f;
 int nSANumberOfTemps = 10;
 int nSAItMax = 500;
 float fSATemperature = 2.0f;
 int nAnnealingSeed = -3;
+
+unsigned char bSimplex = 1;
+unsigned char bSAFinalML = 1;
+unsigned char bAnnealFinalSimplex = 0;
+float fSimplexRandomization = 0.01f;
+unsigned char bSaveBestParams = 1;
+float fRememberedMeniscus = 0.0f;
+float fRememberedBottom = 0.0f;
+unsigned char bFitStoppedByUser = 0;
+double dMLTestRmsd = 0.0;
+double dMLTestPoints = 0.0;
+double dMLLambda = 0.0;
+double* pMLRelStep = nullptr;
+double* pMLAbsStep = nullptr;

@@ -180,7 +180,8 @@ TEST_F(MainWindowTest, HelpRequestOffersHelpInsteadOfActing)
     EXPECT_TRUE(transcriptHas(script.lines(), "help.html#command-518"));
     w->EvHelpRequest(CM_SCAN_COLOR_FROM_TIME);
     EXPECT_EQ(bScanColorFromTime, 0);
-    // Run has no help prologue: no question (and nothing to run yet)
+    // Run has no help prologue: no question, it runs
+    bWizardMessages = 0;
     w->EvHelpRequest(213);
     EXPECT_EQ(script.pending(), 0u);
     // without the request the command acts
