@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "analyses/analysis_globals.h"
+#include "analyses/boundary/boundary_fractions.h"
+#include "analyses/time_dependent_sm.h"
 #include "analyses/timetoeq/speed_step_optimizer.h"
 #include "analyses/timetoeq/time_to_eq_params.h"
 #include "app/app_globals.h"
@@ -622,7 +624,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(nLsgRampMode);
     s.keep(nWienerSkewingSetting);
     s.keep(pLammOwnerWindow);
-    s.keep(nTimeDependentScansPerSet);
+    s.keep(nScansPerSMSet);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
     s.keep(pExportSpeciesM);
@@ -722,6 +724,40 @@ void keepMStarGlobals(StartValues& s)
 // Leaving the screens puts the data plot back, which the scan data then free;
 // the per-set data left by a model-selection reset go with them.
 void releaseMStarScreens() { mStarFreeScreenPlots(nullptr); }
+
+// ---------------------------------------------------------------- classical velocity analyses
+
+void keepBoundaryAnalysisGlobals(StartValues& s)
+{
+    s.keep(bNonOverlappingSets);
+    s.keep(bFitBoundaryFractions);
+    s.keep(nVhwFractions);
+    s.keep(dLsgOmega2);
+    s.keep(pSetTimes);
+    s.keep(ppSetFractionS);
+    s.keep(nLsgSets);
+    s.keep(fLoadingConcentration);
+    s.keep(ppSetLsgDistributions);
+    s.keep(nSetLsgDistributions);
+    s.keep(pSetLsgGrid);
+    s.keep(ppSetLsgCurves);
+    s.keep(fLsgMaxS);
+    for (float*** pp : {&ppFractionRadius, &ppModelBoundaryRadius, &ppFractionS}) s.keep(*pp);
+    for (float** pp : {&pPlateauHeight, &pFractionIntercept, &pFractionSlope}) s.keep(*pp);
+    s.keep(pAreaFractionPlot);
+    s.keep(nPlotSets);
+    // time-dependent s and M
+    s.keep(nSMScans);
+    s.keep(bSMGrowing);
+    for (float** pp : {&pSMTime, &pSMMolarMass, &pSMSValue}) s.keep(*pp);
+    s.keep(pSMPlot);
+}
+
+void releaseBoundaryAnalyses()
+{
+    freeBoundaryAnalyses();
+    freeTimeDependentSM();
+}
 
 // ---------------------------------------------------------------- distributions
 
@@ -925,6 +961,7 @@ struct Subsystem {
 // that showed them.
 Subsystem gSubsystems[] = {
     {keepMStarGlobals, releaseMStarScreens, {}},
+    {keepBoundaryAnalysisGlobals, releaseBoundaryAnalyses, {}},
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},

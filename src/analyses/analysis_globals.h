@@ -4,6 +4,7 @@
 // The M* screens of equilibrium data (bMStarMode, mStarSetScreen, ...).
 #include "analyses/mstar/mstar_screen.h"
 #include "analyses/boundary/boundary_fractions.h"
+#include "analyses/time_dependent_sm.h"
 #include "platform/win_types.h"
 
 // Equilibrium fitting with discrete species: interference data are treated
@@ -50,14 +51,8 @@ void fitEquilibriumSingleSpecies(TXLAWindow* pWindow);
 extern int nBoundaryFractions;
 extern int nScansPerLsgSet;
 
-// The time-dependent s and M fits of command 266: sets of
-// nTimeDependentScansPerSet scans sliding over the data (scans 1-4, 2-5, ...)
-// or growing from the first scan (1-4, 1-5, ...); the picture of the result
-// plot (null when there is none) and the release of the results.
-extern int nTimeDependentScansPerSet;
-void fitTimeDependentSMSliding(TXLAWindow* pWindow);
-void fitTimeDependentSMGrowing(TXLAWindow* pWindow);
-win::HMETAFILE drawTimeDependentSMPlot();
-void freeTimeDependentSM();
+// The time-dependent s and M fits of command 266 (nScansPerSMSet, the
+// sliding and growing fit series, their result plot and its release) are in
+// analyses/time_dependent_sm.h.
 // Leaves the M* screens.
 void mStarFreePlots(TXLAWindow* pWindow);

@@ -347,6 +347,10 @@ public:
     void RunFromKeyboard();
     // Fits the current model (command 215).
     void CmFit();
+    // One complete fit of the current discrete model with the current
+    // optimiser; with bSMWindowFit only the scans nSMFirstScan..nSMLastScan
+    // (time order) take part.
+    void RunFit();
     void CmToggleSimulateBeyondLastScan();
     void CmTransformGsToBoundaryModel();
     // The fitted-parameter text at the top of the window, built and painted
