@@ -139,6 +139,22 @@ std::vector<std::string> writeLammScans(const std::string& folder, const std::ve
     return paths;
 }
 
+std::vector<std::string> writeProfileScans(const std::string& folder, const std::vector<double>& times,
+                                           const std::function<double(double r, double t)>& profile,
+                                           const char* szStem)
+{
+    float* r = radii();
+    float* c = vector(1, kPoints);
+    std::vector<std::string> paths;
+    for (size_t k = 0; k < times.size(); k++) {
+        for (int i = 1; i <= kPoints; i++) c[i] = static_cast<float>(profile(r[i], times[k]));
+        paths.push_back(writeScan(folder, szStem, static_cast<int>(k) + 1, times[k], r, c));
+    }
+    free_vector(r, 1, kPoints);
+    free_vector(c, 1, kPoints);
+    return paths;
+}
+
 void BoundaryWindowTest::TearDown()
 {
     freeBoundaryAnalyses();

@@ -4,6 +4,7 @@
 // headless main window with fit limits 6.05-7.1 cm.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,11 @@ std::vector<std::string> writeStepScans(const std::string& folder, const std::ve
 std::vector<std::string> writeLammScans(const std::string& folder, const std::vector<Species>& species,
                                         const std::vector<double>& times, double baseline = 0.0,
                                         const char* szStem = "lamm");
+
+// The same from a profile c(r, t).
+std::vector<std::string> writeProfileScans(const std::string& folder, const std::vector<double>& times,
+                                           const std::function<double(double r, double t)>& profile,
+                                           const char* szStem = "prof");
 
 class BoundaryWindowTest : public ModelWindowTest {
 protected:

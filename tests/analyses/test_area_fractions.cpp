@@ -179,6 +179,14 @@ TEST_F(AreaFractionTest, SlidingAndConsecutiveSetsOfTheTimeOrderedScans)
             EXPECT_FLOAT_EQ(x[k], 1.0f / std::sqrt(meanTime(c.sets[k].first, c.sets[k].second))) << "set " << k + 1;
     }
     EXPECT_EQ(nScansPerLsgSet, 2);  // the set of 1 was raised to 2
+
+    // the set curves shown in the distribution plot leave it when they go
+    ASSERT_TRUE(pDistPlot);
+    EXPECT_EQ(pDistPlot->nCurves, 1 + 9);
+    freeBoundaryAnalyses();
+    EXPECT_EQ(pDistPlot->nCurves, 1);
+    window->Invalidate(true);
+    win::headless::processMessages();
 }
 
 TEST_F(AreaFractionTest, TwoSharpBoundariesGiveTheirSAndEqualShares)

@@ -120,8 +120,23 @@ int nSetLsgPoints = 0;
 CVector* pSetLsgGridVector = nullptr;
 CVector** ppSetLsgRowVectors = nullptr;
 
+// The set curves were appended to the distribution plot, which does not own
+// them: a plot that still shows them lets them go first.
+void removeSetCurvesFromPlot()
+{
+    if (!pDistPlot || !ppSetLsgCurves) return;
+    auto isSetCurve = [](const CCurve* p) {
+        for (int k = 1; k <= nSetLsgRows; k++)
+            if (ppSetLsgCurves[k] == p) return true;
+        return false;
+    };
+    while (pDistPlot->nCurves > 0 && isSetCurve(pDistPlot->pCurves[pDistPlot->nCurves - 1]))
+        pDistPlot->RemoveLastCurve();
+}
+
 void freeSetLsgDistributions()
 {
+    removeSetCurvesFromPlot();
     if (ppSetLsgCurves)
         for (int k = 1; k <= nSetLsgRows; k++) delete ppSetLsgCurves[k];
     if (ppSetLsgRowVectors)
