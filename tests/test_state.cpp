@@ -18,6 +18,7 @@
 #include "app/data_file_paths.h"
 #include "app/preferences.h"
 #include "app/xla_app.h"
+#include "distributions/conti_fit.h"
 #include "distributions/conti_globals.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/global_grid.h"
@@ -27,6 +28,7 @@
 #include "distributions/prior_probabilities.h"
 #include "distributions/s_grid.h"
 #include "distributions/step_profiles.h"
+#include "fegrid/buffer_sedimentation.h"
 #include "fegrid/inhomogeneous_solvent.h"
 #include "lamm/lamm_globals.h"
 #include "distributions/lamm_solution_store.h"
@@ -550,6 +552,28 @@ void keepModelGlobals(StartValues& s)
     s.keep(nSAItMax);
     s.keep(fSATemperature);
     s.keep(nAnnealingSeed);
+    // the optimiser state of the fits
+    for (unsigned char* b : {&bSimplex, &bMarquardLevenbergMin, &bSAFinalML, &bAnnealFinalSimplex, &bSaveBestParams,
+                             &bFitStoppedByUser})
+        s.keep(*b);
+    for (float* f : {&fSimplexRandomization, &fRememberedMeniscus, &fRememberedBottom, &fGridMeniscusRef,
+                     &fGridBottomRef})
+        s.keep(*f);
+    for (double* d : {&dMLTestRmsd, &dMLTestPoints, &dMLLambda}) s.keep(*d);
+    s.keep(pMLRelStep);
+    s.keep(pMLAbsStep);
+    for (int* n : {&nContiPosMeniscus, &nContiPosBottom, &nContiPosLamella, &nContiPosNonidealKs,
+                   &nContiPosNonidealKd, &nContiPosFrictionalRatio})
+        s.keep(*n);
+    // the buffer-mismatch and gradient settings the fits pack
+    for (double* d : {&dBufferS, &dBufferD, &dBufferMb, &dBufferMeniscusDiff, &dBufferRelConc, &dBufferRefD,
+                      &dBufferRefMb, &dBufferRefS})
+        s.keep(*d);
+    for (unsigned char* b : {&bBufferSignalInSample, &bBufferMeniscusMismatch, &bBufferRefDifferent, &bFitBufferD,
+                             &bFitBufferS, &bFitBufferMeniscusDiff, &bFitBufferRelConc, &bFitBufferRefD,
+                             &bFitBufferRefS, &bSedimentingCosolute, &bFitVbarInGradient})
+        s.keep(*b);
+    s.keep(fGradientVbar);
 
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);

@@ -220,6 +220,7 @@ const ResponseEntry kResponseTable[] = {
     {642, &TXLAWindow::CmRegularizationBothShown},
     {240, &TXLAWindow::CmSetMeniscusBottomLimits},
     {213, &TXLAWindow::CmRun},
+    {215, &TXLAWindow::CmFit},
     {611, &TXLAWindow::CmLammEquationParameters},
     // light-scattering data: loading, mean, switch and converters
     {298, &TXLAWindow::CmLoadDLSData},
@@ -294,7 +295,6 @@ const UINT kAwaitingParts[] = {
     459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
     525,   // Transform s-Distribution to r-Distribution: the transforms of a distribution (distributions)
     836,   // Transform s-Distribution to s20w-Distribution: the same
-    266,   // Fit Time Dependent s,M: the time-dependent fits (classical analyses)
     530,   // Faxen approximation: the global-grid propagation that computes it
 };
 

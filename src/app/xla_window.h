@@ -345,12 +345,11 @@ public:
     // (fitting/run_commands.cpp).
     void CmRun();
     void RunFromKeyboard();
-    // Fits the current model (command 215).
+    // Fits the current model (command 215; fitting/fit_command.cpp); the
+    // restarted simplex of the discrete models, 1 when it ran or there was
+    // nothing to fit (fitting/fit_driver.cpp).
     void CmFit();
-    // One complete fit of the current discrete model with the current
-    // optimiser; with bSMWindowFit only the scans nSMFirstScan..nSMLastScan
-    // (time order) take part.
-    void RunFit();
+    unsigned char RunFit();
     void CmToggleSimulateBeyondLastScan();
     void CmTransformGsToBoundaryModel();
     // The fitted-parameter text at the top of the window, built and painted

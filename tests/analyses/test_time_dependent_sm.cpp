@@ -1,6 +1,7 @@
 // Time-dependent s and M: the windows of the growing and the sliding series
 // with the times stored for them, the refused window sizes, the result files
-// named by the kind of series, and the initial scan of each window.
+// named by the kind of series, the initial scan of each window, and the s and
+// M that the fits of every window find on Lamm-equation scans.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -146,4 +147,37 @@ TEST_F(TimeDependentTest, EachWindowStartsFromItsOwnScan)
     const float fOmega = 0.10471975511965977f * pScanHeaders[pScanTimeOrder[1]].rpm;
     EXPECT_FLOAT_EQ(static_cast<float>(hdrInitialScan.time),
                     static_cast<float>(pScanHeaders[pScanTimeOrder[1]].omega2t / (fOmega * fOmega)));
+}
+
+TEST_F(BoundaryWindowTest, EveryWindowFindsTheSAndMOfTheSpecies)
+{
+    // s = 5 S, M = 75000 g/mol, vbar 0.73 in water at 20 C: D from the
+    // Svedberg relation
+    const double D = 5e-13 * 8.31451e7 * 293.15 / (75000.0 * (1.0 - 0.73 * 0.99823));
+    LoadExperiment(writeLammScans(scratch, {{5.0, D, 1.0}}, evenTimes(10, 1200.0, 300.0)));
+    std::filesystem::current_path(scratch);
+    command(198);
+    bFitTINoise = bFitRINoise = 0;
+    bAlgebraicConcentrations = 1;
+    bAlgebraicBaseline = 0;
+    bFitBaseline = 0;
+    bUseMolarMass = 1;
+    VBAR = 0.73f;
+    for (int k = 1; k <= 4; ++k) pSpeciesIncluded[k] = 0;
+    pSpeciesIncluded[1] = 1;
+    pSpeciesConc[1] = 1.0f;
+    pSpeciesMw[1] = 70000.0f;
+    pSpeciesS[1] = 4.7f;
+    globalsToParamVector();
+    for (int i = 1; i <= nParams; i++) pParamFloat[i] = 0;
+    pParamFloat[1] = pParamFloat[5] = 1;
+    nScansPerSMSet = 4;
+    ASSERT_TRUE(fitTimeDependentSMSliding(window.get()));
+    for (int i = 1; i <= 9; i++) {
+        EXPECT_NEAR(pSMSValue[i], 5.0, 0.05) << "window " << i;
+        EXPECT_NEAR(pSMMolarMass[i], 75000.0, 750.0) << "window " << i;
+    }
+    // each window started from the saved start, which is back in place
+    EXPECT_EQ(pParamValue[5], 4.7f);
+    EXPECT_EQ(pParamValue[1], 70000.0f);
 }
