@@ -42,6 +42,8 @@ protected:
         bModelDiscreteSpecies = 1;
         bModelContinuous = 0;
         bBoundaryAnalysisMode = 0;
+        // the windows and their times: nothing floats, so each fit is quick
+        for (int i = 1; i <= nParams; i++) pParamFloat[i] = 0;
     }
     double timeAt(int nPosition) const { return pScanHeaders[pScanTimeOrder[nPosition]].time; }
     // The stored time of a window: the mean of its first and last scan, or

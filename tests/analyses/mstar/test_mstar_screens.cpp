@@ -257,33 +257,6 @@ TEST_F(MStarTest, SmoothingMeetsDataShortOfTheBottomOnce)
     EXPECT_GT(pMStarSets[1].mwAvg, 40.0f);
 }
 
-TEST_F(MStarTest, SmoothingIsRefusedWhileTheCMModelCannotRun)
-{
-    ASSERT_FALSE(mStarCMModelAvailable());
-    LoadIdealSet();
-    win::headless::Script script;
-    Enter(script);
-    ASSERT_TRUE(bMStarMode);
-    const float fSMinBefore = fSMin;
-    script.expectMessageBox("M* transformation", win::IDOK);
-    Click(script, 6);
-    EXPECT_TRUE(transcriptShows(script, "c(M) smoothing needs the c(M) distribution model with Run and Fit"));
-    EXPECT_FALSE(bMStarCMSmoothing);
-    EXPECT_TRUE(bMStarMode);
-    EXPECT_FALSE(mStarButton(6)->bOn);
-    EXPECT_EQ(fSMin, fSMinBefore);
-    EXPECT_FALSE(bSerialFitRunning);
-
-    // a later entry with the plain c(M) model asks, and refuses a Yes alike
-    bModelContinuous = 1;
-    script.expectMessageBox("use c(M) smoothing?", win::IDYES).expectMessageBox("M* transformation", win::IDOK);
-    Enter(script);
-    ASSERT_TRUE(bMStarMode);
-    EXPECT_FALSE(bMStarCMSmoothing);
-    EXPECT_TRUE(bMStarMode);
-    EXPECT_EQ(script.pending(), 0u);
-}
-
 TEST_F(MStarTest, TheFirstEntryNeverAsksAboutSmoothing)
 {
     LoadIdealSet();
