@@ -196,4 +196,10 @@ TEST_F(VanHoldeWeischetTest, TheResultPlotShowsEveryScanAndIsReleasedByEscapeOrA
     ASSERT_TRUE(pAreaFractionPlot);
     window->EvLButtonDown(0, win::POINT{300, 300});
     EXPECT_FALSE(pAreaFractionPlot);
+
+    // a plot that a model change hid goes without taking the click
+    ASSERT_TRUE(runVanHoldeWeischet(window.get()));
+    bAreaFractionResults = 0;
+    EXPECT_FALSE(releaseAreaFractionDisplay(window.get()));
+    EXPECT_FALSE(pAreaFractionPlot);
 }

@@ -136,8 +136,8 @@ void plotAreaFractionResults(const float* pTimes, float** sMatrix, int nSets, co
                              const float* pSlopes);
 // Releases the result plot with its arrays, views and curves.
 void clearExtrapolationResults();
-// The window's release of the shown result (Escape, a click): the plot goes
-// and the window is painted without it; true when there was one.
+// The window's release of the result (Escape, a click): the plot goes and
+// the window is painted without it; true when it was shown.
 bool releaseAreaFractionDisplay(TXLAWindow* pWindow);
 
 // Everything this module holds (result plot, set distributions, fraction

@@ -137,8 +137,10 @@ void plotAreaFractionResults(const float* pTimes, float** sMatrix, int nSets, co
 bool releaseAreaFractionDisplay(TXLAWindow* pWindow)
 {
     if (!pAreaFractionPlot) return false;
+    // a plot no longer shown (a model change cleared the flag) goes quietly
+    const bool bShown = bAreaFractionResults != 0;
     clearExtrapolationResults();
     bAreaFractionResults = 0;
-    if (pWindow) pWindow->InvalidateUnlessBatch();
-    return true;
+    if (bShown && pWindow) pWindow->InvalidateUnlessBatch();
+    return bShown;
 }
