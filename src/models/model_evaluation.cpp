@@ -165,7 +165,6 @@ void simulateSpecies(TXLAWindow* w, int k, double dAmplitude, bool bSelfAssociat
     const int nRow = bSelfAssociation ? 1 : k;
     if (bBasis) {
         // a solver that fails leaves no earlier profile behind
-        if (!pppExtraNoiseScan[nRow]) allocExtraNoiseArrays();
         if (!pppExtraNoiseScan[nRow]) return;
         zeroRows(pppExtraNoiseScan[nRow], nScans, nullptr, nNoiseGridPoints);
     } else {
@@ -321,18 +320,11 @@ void TXLAWindow::CalcModel()
     }
 
     // ---- the global-grid road ----
-    // The propagation on the program's radial grid (interacting, non-ideal
-    // and hetero-associating models, the discrete species with buffer
-    // mismatch, light-scattering or equilibrium data, an experimental initial
-    // distribution or a non-ideal first species, the Faxen approximation)
-    // belongs to the global-grid propagation, which is not part of the
-    // program yet. Until it is, nothing is computed on this road: the model
-    // is not marked as computed and the linear parts do not run on bases
-    // that were not filled. Its species derive D through
-    // speciesDiffusionCoefficient, as the solver-object road does.
-    bModelComputed = 0;
-    refreshNonlinearDetectionCopies();
-    applyNonlinearDetection(fFloNonlinCoeff, fDetectionBaseline, bShowTransformedData);
+    if (!evaluateOnGlobalGrid(this)) {
+        bModelComputed = 0;
+        return;
+    }
+    finishModelEvaluation(this);
 }
 
 int TXLAWindow::CalcDiscreteSpeciesModel()
@@ -355,6 +347,16 @@ int TXLAWindow::CalcDiscreteSpeciesModel()
     zeroRows(ppFit, nScans, pScanPoints, 0);
     if (bRepaintAfterCalc) InvalidateUnlessBatch();
     bInterruptComputation = 0;
+    if (modelInSpeciesBasis()) {
+        // every species simulated needs its basis (the non-ideal multiple
+        // species are the model's species 1); the arrays are made for all
+        // of them at once
+        if (bModelNonidealMultiple) pSpeciesIncluded[1] = 1;
+        bool bMissing = false;
+        for (int k = 1; k <= 4; ++k)
+            if (pSpeciesIncluded[k] && !pppExtraNoiseScan[k]) bMissing = true;
+        if (bMissing) allocExtraNoiseArrays();
+    }
 
     int pDensityMatched[4];
     int nDensityMatched = 0;

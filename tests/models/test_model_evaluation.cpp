@@ -16,6 +16,7 @@
 #include "models/model_globals.h"
 #include "model_window_fixture.h"
 #include "numerics/nrutil.h"
+#include "scandata/noise_grid.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_file.h"
@@ -33,6 +34,12 @@ bool shown(const headless::Script& script, const std::string& text)
 
 class EvaluationTest : public ModelWindowTest {
 protected:
+    void SetUp() override
+    {
+        ModelWindowTest::SetUp();
+        // the wizard's advice after Run is not what these tests look at
+        bWizardMessages = 0;
+    }
     // The discrete model on the synthetic scans with species 1 only, no
     // linear parts, fit limits inside the cell.
     void DiscreteModel(int nScansWanted = 4)
@@ -255,4 +262,63 @@ TEST_F(EvaluationTest, ALowSpeedPhaseBecomesASpeedStepFile)
         .expectDialog("Numerical Control of Lamm Equation Solution", headless::DialogAnswer().cancel());
     window->ReportSimulationError(5);
     EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(EvaluationTest, TheNonidealMultipleSpeciesRowRunsOnTheSolverObject)
+{
+    LoadScans(writeBoundaryScans(scratch, 4));
+    command(893);
+    ASSERT_TRUE(bModelNonidealMultiple);
+    bFitTINoise = bFitRINoise = 0;
+    bAlgebraicConcentrations = bAlgebraicBaseline = 0;
+    fMeniscus = 6.0f;
+    fBottom = 7.2f;
+    keepFitLimitsInsideCell();
+    // species 1 of the model: loading 0.8, D 6e-7 cm^2/s, s0 4.5 S, weak
+    // non-ideality; no second or third species
+    for (int k = 1; k <= 4; ++k) pSpeciesIncluded[k] = 0;
+    pParamValue[9] = 0.8f;
+    pParamValue[1] = 6.0f;
+    pParamValue[5] = 4.5f;
+    pParamValue[10] = -3.0f;  // log10 ks
+    pParamValue[11] = -3.0f;  // log10 kd
+    fNonidealConc2 = fNonidealConc3 = 0;
+    pParamValue[27] = pParamValue[31] = 0;
+    paramVectorToGlobals();
+    headless::Script script;
+    window->CmRun();
+    EXPECT_TRUE(script.lines().empty()) << (script.lines().empty() ? "" : script.lines()[0]);
+    ASSERT_TRUE(bModelComputed);
+    // the species simulated is species 1's: its s and D (in cm^2/s)
+    EXPECT_EQ(dLammS, 4.5);
+    EXPECT_NEAR(dLammD, 6e-7, 1e-12);
+    // a boundary: depleted near the meniscus, the plateau beyond
+    const int k = pScanTimeOrder[nScans];
+    float fLow = 1e9f, fHigh = -1e9f;
+    for (int p = pFitFirstIndex[k]; p <= pFitLastIndex[k]; ++p) {
+        fLow = std::min(fLow, ppFit[k][p]);
+        fHigh = std::max(fHigh, ppFit[k][p]);
+    }
+    EXPECT_LT(fLow, 0.05f);
+    EXPECT_GT(fHigh, 0.5f);
+    EXPECT_LT(fHigh, 0.85f);
+}
+
+TEST_F(EvaluationTest, ASpeciesIncludedSinceTheLastRunGetsItsBasisBesideTheOthers)
+{
+    DiscreteModel();
+    bFitTINoise = 1;
+    allocExtraNoiseArrays();  // for species 1 alone
+    ASSERT_EQ(pppExtraNoiseScan[2], nullptr);
+    setSpecies(2, 0.5f, 3.0f, 9.0f);
+    globalsToParamVector();
+    window->CmRun();
+    ASSERT_TRUE(bModelComputed);
+    ASSERT_NE(pppExtraNoiseScan[1], nullptr);
+    ASSERT_NE(pppExtraNoiseScan[2], nullptr);
+    // both bases hold their species (the last scan, in the plateau)
+    const int k = pScanTimeOrder[nScans];
+    const int j = nNoiseGridPoints * 3 / 4;
+    EXPECT_GT(std::fabs(pppExtraNoiseScan[1][k][j]), 0.01f);
+    EXPECT_GT(std::fabs(pppExtraNoiseScan[2][k][j]), 0.01f);
 }
