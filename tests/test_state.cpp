@@ -20,6 +20,10 @@
 #include "app/xla_app.h"
 #include "distributions/conti_fit.h"
 #include "distributions/conti_globals.h"
+#include "distributions/conti_run.h"
+#include "distributions/distribution_integration.h"
+#include "fegrid/buffer_sedimentation.h"
+#include "fitting/parameter_text.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/hetero_assoc.h"
@@ -28,8 +32,9 @@
 #include "distributions/prior_probabilities.h"
 #include "distributions/s_grid.h"
 #include "distributions/step_profiles.h"
-#include "fegrid/buffer_sedimentation.h"
 #include "fegrid/inhomogeneous_solvent.h"
+#include "fegrid/propagators.h"
+#include "models/model_evaluation.h"
 #include "lamm/lamm_globals.h"
 #include "distributions/lamm_solution_store.h"
 #include "distributions/max_entropy.h"
@@ -553,7 +558,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(fSATemperature);
     s.keep(nAnnealingSeed);
     // the optimiser state of the fits
-    for (unsigned char* b : {&bSimplex, &bMarquardLevenbergMin, &bSAFinalML, &bAnnealFinalSimplex, &bSaveBestParams,
+    for (unsigned char* b : {&bSimplex, &bSAFinalML, &bAnnealFinalSimplex, &bSaveBestParams,
                              &bFitStoppedByUser})
         s.keep(*b);
     for (float* f : {&fSimplexRandomization, &fRememberedMeniscus, &fRememberedBottom, &fGridMeniscusRef,
@@ -566,7 +571,7 @@ void keepModelGlobals(StartValues& s)
                    &nContiPosNonidealKd, &nContiPosFrictionalRatio})
         s.keep(*n);
     // the buffer-mismatch and gradient settings the fits pack
-    for (double* d : {&dBufferS, &dBufferD, &dBufferMb, &dBufferMeniscusDiff, &dBufferRelConc, &dBufferRefD,
+    for (double* d : {&dBufferMb, &dBufferMeniscusDiff, &dBufferRelConc, &dBufferRefD,
                       &dBufferRefMb, &dBufferRefS})
         s.keep(*d);
     for (unsigned char* b : {&bBufferSignalInSample, &bBufferMeniscusMismatch, &bBufferRefDifferent, &bFitBufferD,
@@ -574,6 +579,13 @@ void keepModelGlobals(StartValues& s)
                              &bFitBufferRefS, &bSedimentingCosolute, &bFitVbarInGradient})
         s.keep(*b);
     s.keep(fGradientVbar);
+    s.keep(bMarquardLevenbergMin);
+    s.keep(fNumFitPoints);
+    s.keep(szModelParamLines);
+    s.keep(szModelParamPrintLines);
+    s.keep(bSuppressFitParamDisplay);
+    s.keep(dBufferS);
+    s.keep(dBufferD);
 
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
@@ -701,6 +713,17 @@ void keepGlobalGridGlobals(StartValues& s)
         s.keep(*f);
     s.keep(dComplexSignalFactor);
     s.keep(dLastHeteroStep);
+    // the propagators' window and options, and the global-grid road
+    s.keep(nFirstActiveIndex);
+    s.keep(nLastActiveIndex);
+    s.keep(bApplyMeniscusCorrection);
+    s.keep(bFullGridActive);
+    for (float* f : {&fGridSpreadSigma, &fFrictionalRatioEstimate, &fDynGridEquidistantSize, &fDynGridGeometricSize,
+                     &fDynGridFirstFitRadius, &fSpeciesFraction})
+        s.keep(*f);
+    for (unsigned char* b : {&bFaxenApproximation, &bInvertBand, &bSedimentationTimeOffset, &bDiscretizationWarned})
+        s.keep(*b);
+    s.keep(pLammOwnerWindow);
 }
 
 void releaseGlobalGrid()
@@ -835,6 +858,16 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(pRegThirdDerivWeights);
 
     s.keep(nLammSolutionSet);
+    s.keep(nLammSolutionStorePoints);
+    s.keep(pContiSimS);
+    s.keep(pContiSimD);
+    s.keep(pContiSimVbar);
+    s.keep(fOmegaSquaredFirstScan);
+    s.keep(fMaxObservableS);
+    s.keep(fIntegrateYMin);
+    s.keep(fIntegrateYMax);
+    s.keep(bNonidealDiscreteFirst);
+    s.keep(bDiscreteSpeciesPriorUsed);
     s.keep(nNEQSize);
     s.keep(dSumSquaredData);
     s.keep(dNESumData);
@@ -937,7 +970,7 @@ void releasePlots()
         if (h && std::find(fonts.begin(), fonts.end(), h) == fonts.end()) fonts.push_back(h);
     for (win::HFONT h : fonts) win::DeleteObject(h);
     releaseSoundFiles();
-    setSoundSeedClock(nullptr);
+    setSoundDraws(nullptr);
     clearShownErrorMessages();
     resetMousePoints();
     bInterruptComputation = 0;

@@ -355,6 +355,7 @@ public:
     // The fitted-parameter text at the top of the window, built and painted
     // (fitting/parameter_text.cpp); the last fit's information shown again.
     void ShowModelParameters();
+    // Shows the last fit's information again.
     void CmShowLastFitInfo();
     // The rules of thumb on residuals, meniscus, bottom and distribution ends
     // after Run and Fit, in "Help Wizard" boxes (fitting/fit_wizard.cpp).

@@ -25,9 +25,11 @@
 #include "fegrid/buffer_sedimentation.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/inhomogeneous_solvent.h"
+#include "fegrid/propagators.h"
 #include "fitting/fit_globals.h"
 #include "lamm/lamm_globals.h"
 #include "lamm/lamm_ideal.h"
+#include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
@@ -563,11 +565,6 @@ ERunEnd runContiSedSteps(TXLAWindow* pWindow)
         runBox(pWindow, "the electrophoresis c(v) model is not in this version", "NOT AVAILABLE");
         return ERunEnd::Stopped;
     }
-    if (bEquilibriumDataMode && !isLsgsModel()) {
-        runBox(pWindow, "continuous distributions of sedimentation equilibrium data are not in this version",
-               "NOT AVAILABLE");
-        return ERunEnd::Stopped;
-    }
     // 7.
     applyNonlinearDetection(fFloNonlinCoeff, fDetectionBaseline, true);
     // 8.
@@ -611,6 +608,7 @@ ERunEnd runContiSedSteps(TXLAWindow* pWindow)
     // 14.
     const int nGrid = b2D ? nCsGridTotal : nResolution;
     allocGridVectors(nGrid);
+    bDistributionTransformed = 0;
     bDistTransformedToRh = 0;
     bool bDiscretizationShown = false, bSimulationShown = false;
     // 15. - 20.
@@ -647,8 +645,8 @@ ERunEnd runContiSedSteps(TXLAWindow* pWindow)
                     return ERunEnd::StoppedAfterDetection;
                 }
             } else if (bEquilibriumDataMode) {
-                calcSpeciesSignalsPerScan((1.0f - fBufferDensity * VBAR) * (b2D ? pCsFf0M[i] : pDistAxisM[i]), 0,
-                                          1.0f);
+                equilibriumExponentialPerScan((1.0 - fBufferDensity * VBAR) * (b2D ? pCsFf0M[i] : pDistAxisM[i]),
+                                              1.0);
             } else {
                 bInterruptComputation = 0;
             }
@@ -778,9 +776,14 @@ void RunSVContiSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, d
                         dTruncateLevel, bTruncateGrid, dLammDefaultC, dLammDefaultB, fAutoAlgorithmNormS,
                         fAutoAlgorithmNormSOptimized);
     if (bModelZone) L->SetBandForming(true, fZoneLamellaWidth, bInvertBand != 0);
-    L->SetSolventAndParticle(fTemperatureK, VBAR, fBufferDensity, RELVISCOSITY);
-    if (bFitT0) L->SetStartTime(fStartTime);
+    // the solver takes the temperature in degrees Celsius
+    L->SetSolventAndParticle(fTemperatureK - 273.15, VBAR, fBufferDensity, RELVISCOSITY);
+    if (bSedimentationTimeOffset) L->SetStartTime(fStartTime);
     if (bUsingSpeedSteps) L->CheckRotorSpeeds(pRotorSpeedProfile);
+    if (bInhomogeneousSolvent) {
+        setSolverInhomogeneousSolvent(L.get());
+        if (bCosoluteGradient) setSolverCosoluteSolvent(L.get());
+    }
     if (bAbsorbanceData && bSimTimeResolution && fScanVelocity > 0.0f && ppRadius && ppRadius[1])
         L->SetTimeOffsetFromMeniscus(ppRadius[1][1]);
     if (bFloRadialMagnification) L->SetRadialSignalSlope(true, fFloRadialMagFactor);

@@ -12,6 +12,7 @@
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
 #include "distributions/conti_run.h"
+#include "distributions/distribution_file.h"
 #include "distributions/distribution_result.h"
 #include "distributions/hydrodynamics.h"
 #include "distributions/lamm_solution_store.h"

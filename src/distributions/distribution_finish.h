@@ -19,24 +19,11 @@ void finishContiSed(TXLAWindow* pWindow);
 // the first scan. Nothing for fewer than 2 grid points.
 void convertAmplitudesToDensity();
 
-// s to s20,w for the experiment's vbar, the vbar at 20 degrees Celsius, the
-// absolute viscosity (Pa s) and density (g/ml) of the buffer; the area stays.
-// 0 (nothing changed) for the M-type models and electrophoresis c(v).
-unsigned char transformDistributionToS20w(float fVbar, float fVbar20, float fViscosity, float fDensity);
-// An s20,w axis to Stokes radii in nm, the values rescaled so that the
-// trapezoidal area of each shown curve stays. Always 1.
-unsigned char transformDistributionToRh(float fVbar20);
-// Divides every value by the signal coefficient a(R) = p0 + p1 R + ... of the
-// grid point's abscissa, the coefficients read one per line from the file.
-// A file that gives no coefficient, or an a(R) of 0 at a grid point, is
-// refused with a box and leaves the distribution as it was (result 0).
-unsigned char correctDistributionForSizeDependentSignal(const char* szPath);
+// The transforms to s20,w and to Stokes radii and the correction for a
+// size-dependent signal are declared with the result (distribution_result.h),
+// the six-column file with the distribution files (distribution_file.h).
+
 // The running trapezoidal integral replaces the differential distribution
 // (light-scattering data excepted); a discrete species at point 1 keeps its
 // amplitude and the second distribution is left alone.
 void differentialToIntegralDistribution();
-
-// The two-dimensional grid with its values: one line "s M f/f0 D Rh c" per
-// point ("%e"); "Attention: could not open <path>" when the file cannot be
-// written.
-void saveDistributionFile(const char* szPath);

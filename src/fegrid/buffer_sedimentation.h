@@ -1,6 +1,6 @@
 // The sedimenting buffer components of the buffer-mismatch model, as the
 // distributions use them: s and D of the buffer signal, which takes grid
-// point 1 of the distribution, and the equilibrium signals of one species.
+// point 1 of the distribution.
 #pragma once
 
 // s (S) and D (1e-7 cm^2/s) of the buffer signal.
@@ -27,7 +27,3 @@ extern unsigned char bFitBufferMeniscusDiff;
 extern unsigned char bFitBufferRelConc;
 extern unsigned char bFitBufferRefD;
 extern unsigned char bFitBufferRefS;
-
-// The sedimentation-equilibrium signal of one species of buoyant molar mass
-// Mb in every scan, into the store row nLammSolutionSet.
-void calcSpeciesSignalsPerScan(float fBuoyantMass, int nFlag, float fAmplitude);

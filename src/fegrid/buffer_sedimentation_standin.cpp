@@ -1,7 +1,5 @@
-// The s and D of the buffer signal and the equilibrium signals per scan, until
-// the buffer sedimentation and the equilibrium models are part of the
-// program: buffer mismatch cannot be switched on, and the distribution run
-// refuses equilibrium data before it would ask for their signals.
+// The s and D of the buffer signal, until the buffer sedimentation is part of
+// the program: buffer mismatch cannot be switched on.
 #include "fegrid/buffer_sedimentation.h"
 
 double dBufferS = 0.0;
@@ -21,5 +19,3 @@ unsigned char bFitBufferMeniscusDiff = 0;
 unsigned char bFitBufferRelConc = 0;
 unsigned char bFitBufferRefD = 0;
 unsigned char bFitBufferRefS = 0;
-
-void calcSpeciesSignalsPerScan(float, int, float) {}

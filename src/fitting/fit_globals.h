@@ -27,8 +27,7 @@ float calcRmsd();
 // time-dependent s and M fit, from the second scan when the first is the
 // initial condition, else all.
 void fitScanRange(int* pnFirst, int* pnLast);
-// rmsd and number of points of the last evaluation.
-extern float fRmsd;
+// The number of points of the last rmsd (fRmsd above).
 extern float fNumFitPoints;
 class TXLAWindow;
 // Data, meniscus and bottom present, fit limits inside them (a limit of 0 or

@@ -187,6 +187,15 @@ TEST_F(MainWindowTest, HelpRequestOffersHelpInsteadOfActing)
     // without the request the command acts
     w->EvCommand(518, nullptr, 0);
     EXPECT_EQ(nZoomLevel, 0);
+
+    // How To Get Help chosen itself opens the page at its top, not at the
+    // command asked about before (nor at "#command-0", which is no anchor).
+    headless::Script top;
+    top.expectMessageBox("HELP", IDYES);
+    w->EvCommand(CM_HOW_TO_GET_HELP, nullptr, 0);
+    EXPECT_TRUE(transcriptHas(top.lines(), "\"Show the help pages in the web browser?\""));
+    EXPECT_TRUE(transcriptHas(top.lines(), "help.html\"")) << top.lines().back();
+    EXPECT_FALSE(transcriptHas(top.lines(), "#command-"));
 }
 
 TEST_F(MainWindowTest, PaintingWaitsWhileBusy)

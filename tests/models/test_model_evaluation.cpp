@@ -34,10 +34,10 @@ bool shown(const headless::Script& script, const std::string& text)
 
 class EvaluationTest : public ModelWindowTest {
 protected:
-    // Run's rules of thumb on the residuals have tests of their own.
     void SetUp() override
     {
         ModelWindowTest::SetUp();
+        // the wizard's advice after Run is not what these tests look at
         bWizardMessages = 0;
     }
     // The discrete model on the synthetic scans with species 1 only, no
