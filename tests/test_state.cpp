@@ -12,6 +12,8 @@
 #include "analyses/analysis_globals.h"
 #include "analyses/boundary/boundary_fractions.h"
 #include "analyses/time_dependent_sm.h"
+#include "analyses/eqtest/eq_test_state.h"
+#include "analyses/equilibrium/single_species.h"
 #include "analyses/timetoeq/speed_step_optimizer.h"
 #include "analyses/timetoeq/time_to_eq_params.h"
 #include "app/app_globals.h"
@@ -713,6 +715,22 @@ void keepGlobalGridGlobals(StartValues& s)
         s.keep(*f);
     s.keep(dComplexSignalFactor);
     s.keep(dLastHeteroStep);
+    // the A + B <-> AB run and the moving grid it shares
+    for (double* d : {&dRunSedA, &dRunSedB, &dRunSedAB, &dRunDiffA, &dRunDiffB, &dRunDiffAB, &dFluxAsymmetry,
+                      &dMovingGridT0, &dGridMotionRate, &dNaturalStep, &dGridRatio, &dMovingHatFixedStep,
+                      &dProgressTotalAmount})
+        s.keep(*d);
+    for (unsigned char* b : {&bSimulationPaused, &bHeteroAssocKeys}) s.keep(*b);
+    s.keep(bGridSynchronousSteps);
+    s.keep(nHeteroInnerPasses);
+    s.keep(nHeteroMaxInnerPassesUsed);
+    for (double** pp : {&pFreeA, &pFreeB, &pOldA, &pOldB, &pOlderA, &pOlderB, &pFreeATemp, &pFreeBTemp, &pFluxA,
+                        &pFluxB, &pComplex, &pHeteroMean, &pHeteroQuotient})
+        s.keep(*pp);
+    s.keep(pOperA);
+    s.keep(pOperB);
+    s.keep(pComplexMass);
+    s.keep(pComplexOper);
     // the propagators' window and options, and the global-grid road
     s.keep(nFirstActiveIndex);
     s.keep(nLastActiveIndex);
@@ -804,6 +822,52 @@ void releaseBoundaryAnalyses()
 {
     freeBoundaryAnalyses();
     freeTimeDependentSM();
+}
+
+// ---------------------------------------------------------------- equilibrium series, test and fit
+
+void keepEqTestGlobals(StartValues& s)
+{
+    s.keep(ppEqTestSeriesScans);
+    s.keep(pEqTestFirstPoint);
+    s.keep(pEqTestLastPoint);
+    s.keep(pEqTestInclude);
+    s.keep(pEqTestAtLatestSpeed);
+    s.keep(dEqTestTopSpeed);
+    s.keep(bEqTestSingleCell);
+    s.keep(nEqTestSingleCellNumber);
+    s.keep(pEqTestExcludedCell);
+    s.keep(pEqTestExcludedWavelength);
+    s.keep(nEqTestExcluded);
+    s.keep(pEqTestIncludedCell);
+    s.keep(pEqTestIncludedWavelength);
+    s.keep(nEqTestIncluded);
+    s.keep(bSeriesGroupingOnly);
+    s.keep(bEqTestSeriesSelected);
+    s.keep(nEqTestShownSeries);
+    s.keep(pEqTestPlot);
+    s.keep(bEqTestCurvesAllocated);
+    s.keep(nEqTestCurveSeries);
+    s.keep(pEqTestDiffCount);
+    s.keep(nEqTestRangeLength);
+    for (auto* pp : {&ppEqTestRmsd, &ppEqTestTimeDiff, &ppEqTestDiffRadius, &ppEqTestDiffSignal, &ppEqTestRelRadius,
+                     &ppEqTestRelSignal})
+        s.keep(*pp);
+    for (auto* pp : {&ppEqTestRmsdVec, &ppEqTestTimeDiffVec, &ppEqTestDiffRadiusVec, &ppEqTestDiffSignalVec,
+                     &ppEqTestRelRadiusVec, &ppEqTestRelSignalVec})
+        s.keep(*pp);
+    for (auto* pp : {&ppEqTestRmsdCurve, &ppEqTestDiffCurve, &ppEqTestRelCurve}) s.keep(*pp);
+    s.keep(pEqTestLastRmsd);
+    s.keep(bEqTestCaptureDiff);
+    s.keep(pEqTestCaptureRadius);
+    s.keep(pEqTestCaptureSignal);
+    s.keep(nEqTestCaptureLength);
+    // the single-species equilibrium fit
+    s.keep(dBuoyantMolarMass);
+    s.keep(dEqReferenceRadius);
+    s.keep(dEqRpm);
+    s.keep(dEqTemperature);
+    s.keep(bEquilibriumInFit);
 }
 
 // ---------------------------------------------------------------- distributions
@@ -1019,6 +1083,7 @@ struct Subsystem {
 Subsystem gSubsystems[] = {
     {keepMStarGlobals, releaseMStarScreens, {}},
     {keepBoundaryAnalysisGlobals, releaseBoundaryAnalyses, {}},
+    {keepEqTestGlobals, releaseEqTestState, {}},
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "analyses/boundary/boundary_fractions.h"
+#include "analyses/analysis_globals.h"
 #include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "app/mouse_action_dispatch.h"
@@ -276,7 +277,8 @@ void TXLAWindow::EvChar(UINT key, UINT, UINT)
         }
         // and the result plot of the boundary analyses
         releaseAreaFractionDisplay(this);
-        // Escape leaves the M* screens
+        // Escape ends the approach-to-equilibrium test and leaves the M* screens
+        if (bEqTestPlotShown) endEqTestMode(this);
         if (bMStarMode && bMStarAllSets) {
             if (bMStarDragA || bMStarDragB) SetCursor(LoadCursor(nullptr, IDC_ARROW));
             mStarFreeScreenPlots(this);
