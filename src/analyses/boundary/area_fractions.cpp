@@ -74,7 +74,6 @@ struct FractionBlock {
     float* pData = nullptr;
     float** ppRows = nullptr;  // 4 nScans row pointers
     float** ppUnused = nullptr;
-    int nScansHeld = 0;
     int nFractions = 0;
 };
 FractionBlock block;
@@ -86,7 +85,8 @@ bool allocFractionBlock(int n)
     if (n < 1 || nS < 1) return false;
     const size_t nMatrix = static_cast<size_t>(nS) * static_cast<size_t>(n);
     const size_t nTotal = 4 * nMatrix + static_cast<size_t>(nS) + 2 * static_cast<size_t>(n);
-    block.pData = new (std::nothrow) float[nTotal]();
+    // one float in front, so that every 1-based view points into the block
+    block.pData = new (std::nothrow) float[nTotal + 1]();
     block.ppRows = new (std::nothrow) float*[4 * (static_cast<size_t>(nS) + 1)];
     if (!block.pData || !block.ppRows) {
         delete[] block.pData;
@@ -95,7 +95,7 @@ bool allocFractionBlock(int n)
         showErrorMessage("could not allocate arrays, increase memory or take fewer scans", 0);
         return false;
     }
-    float* p = block.pData;
+    float* p = block.pData + 1;
     float*** matrices[4] = {&ppFractionRadius, &ppModelBoundaryRadius, &ppFractionS, &block.ppUnused};
     for (int m = 0; m < 4; m++) {
         float** rows = block.ppRows + m * (nS + 1);
@@ -108,7 +108,6 @@ bool allocFractionBlock(int n)
     pFractionIntercept = p - 1;
     p += n;
     pFractionSlope = p - 1;
-    block.nScansHeld = nS;
     block.nFractions = n;
     return true;
 }
