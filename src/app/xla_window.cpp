@@ -260,7 +260,9 @@ const ResponseEntry kResponseTable[] = {
     {875, &TXLAWindow::CmEstimateEqRotorSpeed},
     {885, &TXLAWindow::CmExtractSFromBest},
     {1107, &TXLAWindow::CmMinimumSValueForLogGrid},
-    // equilibrium tools (analyses/timetoeq/)
+    // equilibrium tools (analyses/eqtest/, analyses/timetoeq/)
+    {645, &TXLAWindow::CmTestApproachToEquilibrium},
+    {579, &TXLAWindow::CmSortEqDataToDisk},
     {874, &TXLAWindow::CmMinimizeTimeToEquilibrium},
     {928, &TXLAWindow::CmConvertSpeedFile},
     {929, &TXLAWindow::CmToseLoadRotorSpeedProfile},

@@ -355,7 +355,6 @@ public:
     // The fitted-parameter text at the top of the window, built and painted
     // (fitting/parameter_text.cpp); the last fit's information shown again.
     void ShowModelParameters();
-    // Shows the last fit's information again.
     void CmShowLastFitInfo();
     // The rules of thumb on residuals, meniscus, bottom and distribution ends
     // after Run and Fit, in "Help Wizard" boxes (fitting/fit_wizard.cpp).
@@ -382,6 +381,10 @@ public:
     void DeleteIntegrateButtons();
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
+    // The approach-to-equilibrium test (645) and the sorting of equilibrium
+    // scans to disk (579) (analyses/eqtest/).
+    void CmTestApproachToEquilibrium();
+    void CmSortEqDataToDisk();
     // The tables behind the M* plots on the clipboard (analyses/mstar/):
     // Copy Ln(c) Data (918), Copy M* Data (919), Copy Mavg Data (920).
     void CmCopyLnCData();
