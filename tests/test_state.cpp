@@ -26,6 +26,8 @@
 #include "distributions/s_grid.h"
 #include "distributions/step_profiles.h"
 #include "fegrid/inhomogeneous_solvent.h"
+#include "fegrid/propagators.h"
+#include "models/model_evaluation.h"
 #include "lamm/lamm_globals.h"
 #include "distributions/lamm_solution_store.h"
 #include "distributions/max_entropy.h"
@@ -675,6 +677,17 @@ void keepGlobalGridGlobals(StartValues& s)
         s.keep(*f);
     s.keep(dComplexSignalFactor);
     s.keep(dLastHeteroStep);
+    // the propagators' window and options, and the global-grid road
+    s.keep(nFirstActiveIndex);
+    s.keep(nLastActiveIndex);
+    s.keep(bApplyMeniscusCorrection);
+    s.keep(bFullGridActive);
+    for (float* f : {&fGridSpreadSigma, &fFrictionalRatioEstimate, &fDynGridEquidistantSize, &fDynGridGeometricSize,
+                     &fDynGridFirstFitRadius, &fSpeciesFraction})
+        s.keep(*f);
+    for (unsigned char* b : {&bFaxenApproximation, &bInvertBand, &bSedimentationTimeOffset, &bDiscretizationWarned})
+        s.keep(*b);
+    s.keep(pLammOwnerWindow);
 }
 
 void releaseGlobalGrid()

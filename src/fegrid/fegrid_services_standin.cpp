@@ -1,12 +1,14 @@
 // Services of the global-grid propagation and the solvent models that the
-// distributions call, until those parts exist: the solvent settings with
-// their start values, the oil volume of the loading cell, no radial filter (a
-// profile keeps its values), and no buffer-mismatch model (it cannot be
-// switched on: nothing to check or add).
+// other subsystems call, until those parts exist: the solvent settings with
+// their start values, the oil volume of the loading cell, no buffer-mismatch
+// model (it cannot be switched on: nothing to check or add), no matrices of
+// the special geometries and no propagators of interacting and non-ideal
+// species (their runs end without computing).
 #include "app/xla_window.h"
+#include "fegrid/global_grid.h"
 #include "fegrid/inhomogeneous_solvent.h"
 #include "fegrid/loading_cell.h"
-#include "fegrid/radial_profile_filters.h"
+#include "fegrid/propagators.h"
 
 unsigned char bInhomogeneousSolvent = 0;
 unsigned char bCompressibleSolvent = 1;
@@ -19,10 +21,14 @@ int nCosoluteGridSize = 50;
 float fElcOilVolume = 0.01f;
 unsigned char bCosoluteGradient = 0;
 
-void convolveAbsorbanceResolution(int, float, float*, float*) {}
 // The inhomogeneous solvent cannot be switched on: nothing to hand over.
 void setSolverInhomogeneousSolvent(CLammIdeal*) {}
 void setSolverCosoluteSolvent(CLammIdeal*) {}
 
 bool TXLAWindow::CheckBufferSedCompatibility() { return true; }
 void TXLAWindow::SimulateBufferSignal() {}
+
+bool assembleStaticFeMatrices() { return false; }
+
+void propagateLammMovingHat() { bSimulationRunning = 0; }
+void propagateLammB() { bSimulationRunning = 0; }

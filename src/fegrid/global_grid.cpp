@@ -99,6 +99,7 @@ int bNonidealityOutOfRange = 0;
 int nSimOutputMode = 0;
 unsigned char bHeteroAssocRun = 0;
 unsigned char bBackDiffusionShutOffActive = 0;
+unsigned char bFullGridActive = 0;
 
 unsigned char bCosoluteArraysAllocated = 0;
 int nCosoluteGridAllocated = 0;
@@ -495,4 +496,13 @@ double effectiveOmegaDuringAcceleration(double t, double dt)
     const double w2 = dAngularAcceleration * (t + dt);
     const double w = std::sqrt((w1 * w1 + w2 * w2) / 2);
     return w > dOmega ? dOmega : w;
+}
+
+double clipStepToAcceleration(double dt)
+{
+    if (bRampRotorSpeed && bRotorAccelerating) {
+        if (dt > dMaxAccelTimeStep) dt = dMaxAccelTimeStep;
+        if (dSimTime + dt > dAccelerationTime) dt = dAccelerationTime - dSimTime;
+    }
+    return dt;
 }

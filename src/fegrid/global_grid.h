@@ -108,6 +108,9 @@ extern int bNonidealityOutOfRange;
 extern int nSimOutputMode;          // 1: profiles go into the scans' model arrays
 extern unsigned char bHeteroAssocRun;
 extern unsigned char bBackDiffusionShutOffActive;
+// Set by the dynamic grid size for species that keep the whole grid active
+// (no window of the static-grid propagator); cleared after each run.
+extern unsigned char bFullGridActive;
 
 // ---------------------------------------------------------------- co-solute work block
 extern unsigned char bCosoluteArraysAllocated;
@@ -141,3 +144,7 @@ bool allocSolverWorkBlock();
 void freeSolverWorkBlock();
 // Rotor speed (rpm) in effect over [t, t + dt] during the linear acceleration.
 double effectiveOmegaDuringAcceleration(double t, double dt);
+// The limits of a step from dSimTime while the rotor ramp is simulated and the
+// rotor accelerates: at most dMaxAccelTimeStep, and not past the end of the
+// acceleration.
+double clipStepToAcceleration(double dt);

@@ -320,18 +320,11 @@ void TXLAWindow::CalcModel()
     }
 
     // ---- the global-grid road ----
-    // The propagation on the program's radial grid (interacting, non-ideal
-    // and hetero-associating models, the discrete species with buffer
-    // mismatch, light-scattering or equilibrium data, an experimental initial
-    // distribution or a non-ideal first species, the Faxen approximation)
-    // belongs to the global-grid propagation, which is not part of the
-    // program yet. Until it is, nothing is computed on this road: the model
-    // is not marked as computed and the linear parts do not run on bases
-    // that were not filled. Its species derive D through
-    // speciesDiffusionCoefficient, as the solver-object road does.
-    bModelComputed = 0;
-    refreshNonlinearDetectionCopies();
-    applyNonlinearDetection(fFloNonlinCoeff, fDetectionBaseline, bShowTransformedData);
+    if (!evaluateOnGlobalGrid(this)) {
+        bModelComputed = 0;
+        return;
+    }
+    finishModelEvaluation(this);
 }
 
 int TXLAWindow::CalcDiscreteSpeciesModel()

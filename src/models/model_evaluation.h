@@ -33,3 +33,22 @@ bool speciesDiffusionCoefficient(int k, double* pD);
 // After one evaluation: the species that could not be simulated because of
 // density matching, named in one "ERROR in simulation" box (nothing when none).
 void reportDensityMatchedSpecies(TXLAWindow* pWindow, const int* pSpecies, int nCount);
+
+// ---------------------------------------------------------------- the global-grid road (models/global_grid_evaluation.cpp)
+// The models the solver objects do not serve, on the program's radial grid:
+// the discrete species with buffer mismatch, light-scattering or equilibrium
+// data, an experimental initial distribution, a non-ideal first species or
+// the Faxen approximation. True when the model was evaluated (the linear
+// parts follow); false when nothing was computed (a missing meniscus or
+// bottom, a grid that cannot be had, or a model whose propagation is not
+// part of the program yet).
+bool evaluateOnGlobalGrid(TXLAWindow* pWindow);
+// The dynamic grid size of the last species: the boundary's spread sqrt(D t)
+// (cm) when it reaches the first fitted radius, the frictional ratio
+// estimated from s and D, the equidistant and geometric sizes with
+// fPointsPerSigma points per spread, and that radius (cm).
+extern float fGridSpreadSigma;
+extern float fFrictionalRatioEstimate;
+extern float fDynGridEquidistantSize;
+extern float fDynGridGeometricSize;
+extern float fDynGridFirstFitRadius;

@@ -1,0 +1,55 @@
+// The propagators of one sedimenting species on the global grid, and the
+// equilibrium exponential of a species at sedimentation equilibrium.
+//
+// The caller loads the initial profile into pGridConc and sets dLammS, dLammD,
+// the rotor state (dOmegaNow, dOmega, the acceleration phase), the scan
+// bookkeeping (nSimScanIndex, dNextScanTime, dStepTargetTime,
+// bStepToScanTime), dSimTime, dTimeStep and bSimulationRunning. A propagator
+// advances the profile, hands it to recordScanTimeProfile after every step and
+// leaves its status in bSimulationError and bDiscretizationError.
+#pragma once
+
+// ---------------------------------------------------------------- Claverie (static grid)
+// Linear finite elements on the fixed grid (equidistant, or the variable
+// spacing), Crank-Nicolson steps with adaptive dt by the largest relative
+// change, and the active window: rows nFirstActiveIndex..nLastActiveIndex are
+// solved, the cleared meniscus region and the untouched plateau skipped.
+void propagateLammStatic();
+extern int nFirstActiveIndex;
+extern int nLastActiveIndex;
+// Turn a small negative meniscus value positive after each step, keeping the
+// amount (the model evaluation's third attempt of a failed run).
+extern unsigned char bApplyMeniscusCorrection;
+// The amount in the cell on the static grid: the hat weights times c, times
+// the volume of a 2 degree sector of 1.2 cm height.
+double totalAmountInCell();
+// The fit-limit stop: the grid index at the right fit limit (left for
+// flotation) and its reference value; true once the boundary has cleared it.
+void setStopIndexAtFitLimit();
+bool boundaryPastFitLimit();
+// The special geometries (linear, loading cell, electrophoresis, the
+// alternative geometry) assemble their matrices from the quadrature elements;
+// false when they cannot.
+bool assembleStaticFeMatrices();
+
+// ---------------------------------------------------------------- moving hat (logarithmic grid)
+// Hat functions whose nodes move with the s grid dSGrid (exp(k t), k =
+// omega^2 s_grid); a regrid shifts the profile one node when the nodes have
+// moved one grid ratio. Sets bFixedTimestep, which stays on.
+void propagateLammMovingHatLogGrid();
+// pGridRadius from the moving nodes at dSimTime (meniscus and bottom fixed).
+void updateMovingGridRadii();
+// The amount in the cell on the moving grid, as totalAmountInCell.
+double totalAmountMovingHat();
+
+// ---------------------------------------------------------------- the interacting propagators
+// The moving hat for interacting and non-ideal single species, and the static
+// grid for non-ideal and reacting systems.
+void propagateLammMovingHat();
+void propagateLammB();
+
+// ---------------------------------------------------------------- equilibrium
+// The equilibrium profile of buoyant molar mass Mb (g/mol) and loading c0 for
+// every scan at its own speed and temperature, into ppFit (added), the species
+// basis of nSimSpeciesIndex or the Lamm-solution store.
+void equilibriumExponentialPerScan(double Mb, double c0);

@@ -1,0 +1,280 @@
+// The global-grid propagators against each other, against the solver object's
+// static-grid engine and against the physics of the sector-shaped cell: the
+// plateau's radial dilution, the amount in the cell, the approach to
+// sedimentation equilibrium; and the equilibrium exponential itself.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "fegrid/global_grid.h"
+#include "fegrid/grid_run_fixture.h"
+#include "fegrid/propagators.h"
+#include "fegrid/radial_profile_filters.h"
+#include "lamm/lamm_fixture.h"
+#include "lamm/lamm_globals.h"
+#include "models/model_globals.h"
+#include "scandata/scan_data.h"
+#include "tools/fluorescence/fluorescence_options.h"
+
+using namespace gridtest;
+
+namespace {
+
+using Profiles = std::vector<std::vector<float>>;
+
+// Runs one species from a loading of 1 and returns the models in time order.
+Profiles run(bool bHat, int N, double s = 4, double D = 6e-7)
+{
+    layOutGrid(N, bHat);
+    prepareRun(s, D, 1.0);
+    propagate();
+    EXPECT_EQ(bSimulationError, 0);
+    EXPECT_EQ(bDiscretizationError, 0);
+    Profiles out(nScans + 1);
+    for (int p = 1; p <= nScans; p++) {
+        const int k = pScanTimeOrder[p];
+        out[p].assign(ppFit[k], ppFit[k] + pScanPoints[k] + 1);
+    }
+    return out;
+}
+
+// Largest difference inside the fit limits.
+double maxDifferenceInFit(const Profiles& a, const Profiles& b)
+{
+    double mx = 0;
+    for (int p = 1; p <= nScans; p++)
+        for (int j = 1; j <= pScanPoints[1]; j++) {
+            const float r = ppRadius[1][j];
+            if (r < fFitLeftLim || r > fFitRightLim) continue;
+            mx = std::max(mx, std::fabs(double(a[p][j]) - b[p][j]));
+        }
+    return mx;
+}
+
+double omega2(double rpm)
+{
+    const double w = rpm * 2 * M_PI / 60;
+    return w * w;
+}
+
+// The point of the scan radii nearest r.
+int pointAt(double r, const Experiment& e)
+{
+    return int(std::lround((r - e.meniscus) / (e.bottom - e.meniscus) * (e.nPoints - 1))) + 1;
+}
+
+}  // namespace
+
+// The Claverie propagator and the solver object's static-grid engine solve the
+// same discrete equations: on the same equidistant grid with the same fixed
+// step (no window, no outflow at the bottom) they agree to rounding (the
+// solver object keeps its radii in single precision).
+TEST(GridPropagation, ClaverieMatchesTheSolverObjectsStaticGrid)
+{
+    Experiment e;
+    installExperiment(e);
+    bFixedTimestep = 1;
+    dMaxDcOverC = 5.0;
+    const Profiles c = run(false, 1000);
+
+    LammExperiment x(e.nScans, e.tFirst, e.tLast, e.rpm, e.meniscus, e.bottom, e.nPoints);
+    auto L = makeSolver(x, 4, 6e-7, e.meniscus, e.bottom, 1.0, float(e.fitLeft), float(e.fitRight));
+    L->bRampRotorSpeed = 0;
+    L->bTruncateGrid = 0;
+    L->bShutOffBackDiffusion = 0;
+    L->bFixedTimestep = 1;
+    L->dMaxDcOverC = 5.0;
+    runOnGrid(*L, 1000);
+    ASSERT_EQ(L->nStepCount, nTimeStepCount);
+
+    Profiles o(nScans + 1);
+    for (int p = 1; p <= nScans; p++) o[p].assign(x.out[p], x.out[p] + e.nPoints + 1);
+    EXPECT_LT(maxDifferenceInFit(c, o), 1e-6);
+    // the steep pile-up at the bottom to single precision of its values
+    for (int p = 1; p <= nScans; p++)
+        for (int j = 1; j <= e.nPoints; j++) ASSERT_NEAR(c[p][j], o[p][j], 3e-6 * (1 + std::fabs(o[p][j]))) << p << " " << j;
+}
+
+// Both algorithms converge to the same boundaries; the plateau dilutes as
+// exp(-2 s omega^2 t); the static grid keeps the amount in the cell exactly,
+// the moving grid to a departure that shrinks with the grid.
+TEST(GridPropagation, MovingHatAndClaverieAgreeWithEachOtherAndThePhysics)
+{
+    Experiment e;
+    installExperiment(e);
+    const double k = omega2(e.rpm) * 4e-13;
+
+    layOutGrid(4000, false);
+    prepareRun(4, 6e-7, 1.0);
+    const double before = totalAmountInCell();
+    EXPECT_NEAR(before / (1.2 * 0.03490658503988659 * (double(fBottom) * fBottom - double(fMeniscus) * fMeniscus) / 2), 1,
+                1e-12);
+    propagate();
+    EXPECT_NEAR(totalAmountInCell() / before - 1, 0, 1e-9);
+    Profiles c(nScans + 1);
+    for (int p = 1; p <= nScans; p++) c[p].assign(ppFit[pScanTimeOrder[p]], ppFit[pScanTimeOrder[p]] + e.nPoints + 1);
+
+    const Profiles h = run(true, 4000);
+    EXPECT_LT(maxDifferenceInFit(c, h), 1e-3);
+    for (int p = 1; p <= nScans; p++) {
+        const double plateau = std::exp(-2 * k * pScanHeaders[pScanTimeOrder[p]].time);
+        for (double r : {6.9, 7.0}) {
+            EXPECT_NEAR(c[p][pointAt(r, e)], plateau, 1e-4) << "Claverie, scan " << p;
+            EXPECT_NEAR(h[p][pointAt(r, e)], plateau, 1e-4) << "moving hat, scan " << p;
+        }
+    }
+
+    // The amount on the moving grid: the regrids keep it, the steps of the two
+    // end elements (whose mass rows are averaged over a step) lose a little,
+    // about as 1/N^2.
+    const double amount0 = before;
+    double departure[3];
+    int q = 0;
+    for (int N : {1000, 2000, 4000}) {
+        run(true, N);
+        departure[q++] = std::fabs(totalAmountMovingHat() / amount0 - 1);
+    }
+    EXPECT_LT(departure[0], 1e-4);
+    EXPECT_LT(departure[2], 1e-5);
+    EXPECT_GT(departure[0] / departure[1], 3.0);
+    EXPECT_GT(departure[1] / departure[2], 3.0);
+}
+
+// A long run at low speed reaches sedimentation equilibrium: the buoyant
+// molar mass s R T / D = 2437.4 g/mol at 15000 rpm and 20 degrees Celsius.
+TEST(GridPropagation, LongRunsReachTheEquilibriumExponential)
+{
+    Experiment e;
+    e.nScans = 5;
+    e.tFirst = 2e5;
+    e.tLast = 3e5;
+    e.rpm = 15000;
+    e.meniscus = 6.9;
+    e.bottom = 7.2;
+    e.fitLeft = 6.91;
+    e.fitRight = 7.19;
+    e.nPoints = 300;
+    installExperiment(e);
+    fRT = float(8.31451e7 * 293.15);
+    const double Mb = 1e-13 * 8.31451e7 * 293.15 / 1e-6;
+    EXPECT_NEAR(Mb, 2437.4, 0.05);
+    nSimSpeciesIndex = 1;
+    equilibriumExponentialPerScan(Mb, 1.0);
+    EXPECT_NEAR(modelAt(1, 1), 0.76166, 5e-6);
+    EXPECT_NEAR(modelAt(1, e.nPoints), 1.28352, 5e-6);
+    Profiles eq(nScans + 1);
+    for (int p = 1; p <= nScans; p++) eq[p].assign(ppFit[pScanTimeOrder[p]], ppFit[pScanTimeOrder[p]] + e.nPoints + 1);
+    for (bool bHat : {false, true}) {
+        const Profiles c = run(bHat, 1000, 1.0, 1e-6);
+        for (int p = 1; p <= nScans; p++)
+            for (int j = 1; j <= e.nPoints; j++) ASSERT_NEAR(c[p][j], eq[p][j], 1e-3) << bHat << " " << p << " " << j;
+    }
+}
+
+// The exponential: flat without buoyancy, its mean over r^2 is the loading,
+// finite where the plain form overflows, and species add up.
+TEST(EquilibriumExponential, NormalisedFiniteAndAdditive)
+{
+    Experiment e;
+    e.nScans = 3;
+    e.rpm = 20000;
+    e.bottom = 7.0;
+    e.nPoints = 2049;  // radii exact in single precision
+    installExperiment(e);
+    const double m = fMeniscus, b = fBottom;
+    const double sigma = omega2(e.rpm) / (293.15 * 1.662902e8);
+    nSimSpeciesIndex = 1;
+
+    auto meanOverR2 = [&](int p) {
+        // Simpson's rule in r for int c r dr
+        const int n = e.nPoints;
+        double s = 0, hr = (b - m) / (n - 1);
+        for (int j = 1; j <= n; j++) {
+            const double w = (j == 1 || j == n) ? 1 : (j % 2 == 0 ? 4 : 2);
+            s += w * modelAt(p, j) * ppRadius[1][j];
+        }
+        return s * hr / 3 * 2 / (b * b - m * m);
+    };
+    auto clear = [&] {
+        for (int k = 1; k <= nScans; k++)
+            for (int j = 1; j <= pScanPoints[k]; j++) ppFit[k][j] = 0;
+    };
+
+    equilibriumExponentialPerScan(0.0, 0.7);
+    for (int j = 1; j <= e.nPoints; j++) ASSERT_EQ(modelAt(2, j), 0.7f);
+    clear();
+    for (double Mb : {30000.0, -20000.0, 1e-3}) {
+        clear();
+        equilibriumExponentialPerScan(Mb, 0.7);
+        EXPECT_NEAR(meanOverR2(1), 0.7, 0.7e-6) << Mb;
+        EXPECT_EQ(modelAt(1, 1) < modelAt(1, e.nPoints), Mb > 0);
+    }
+    // Mb sigma (b^2 - m^2) = 500: everything at the bottom, nothing infinite
+    clear();
+    equilibriumExponentialPerScan(500 / (sigma * (b * b - m * m)), 1.0);
+    for (int j = 1; j <= e.nPoints; j++) ASSERT_TRUE(std::isfinite(modelAt(3, j))) << j;
+    EXPECT_GT(modelAt(3, e.nPoints), 100.0f);
+    EXPECT_EQ(modelAt(3, 1), 0.0f);
+    // two species in the scans' own arrays add up
+    clear();
+    equilibriumExponentialPerScan(5000, 0.4);
+    const float one = modelAt(2, 700);
+    equilibriumExponentialPerScan(15000, 0.6);
+    clear();
+    equilibriumExponentialPerScan(15000, 0.6);
+    const float two = modelAt(2, 700);
+    equilibriumExponentialPerScan(5000, 0.4);
+    EXPECT_NEAR(modelAt(2, 700), one + two, 1e-6);
+}
+
+// The closed-form boundary: half the diluted plateau at the second-moment
+// radius m exp(s omega^2 t); erfcc is the single-precision erfc.
+TEST(RadialProfileHelpers, ApproximateBoundaryAndErfc)
+{
+    fMeniscus = 6.0f;
+    fBottom = 7.2f;
+    const double k = omega2(50000) * 4e-13, t = 3000;
+    float r[2] = {0, float(6.0 * std::exp(k * t))}, out[2] = {0, 0};
+    approximateBoundaryProfile(1.0f, t, r, out, 1, float(k), 6e-7f, 6.0f);
+    EXPECT_NEAR(out[1], 0.5 * std::exp(-2 * k * t), 1e-6);
+    for (double x = -10; x <= 10; x += 0.01) {
+        ASSERT_NEAR(erfcc(float(x)), std::erfc(x), 5e-7) << x;
+        if (std::fabs(x) <= 3) ASSERT_NEAR(erfcc(float(x)) / std::erfc(x), 1, 2e-6) << x;
+    }
+}
+
+// The filters: a window without points gives 0, a flat profile stays flat, the
+// cone's shadow halves the signal at the bottom.
+TEST(RadialProfileHelpers, Filters)
+{
+    fMeniscus = 6.0f;
+    fBottom = 7.2f;
+    const int n = 121;
+    std::vector<float> r(n + 1), y(n + 1);
+    for (int i = 1; i <= n; i++) {
+        r[i] = 6.0f + 0.01f * (i - 1);
+        y[i] = 0.5f;
+    }
+    convolveAbsorbanceResolution(n, 0.05f, r.data(), y.data());
+    for (int i = 1; i <= n; i++) ASSERT_NEAR(y[i], 0.5f, 1e-6);
+    convolveAbsorbanceResolution(n, 0.0f, r.data(), y.data());
+    for (int i = 1; i <= n; i++) ASSERT_EQ(y[i], 0.0f);
+
+    fFloConvolution = 0.02f;
+    fConvolutionDistFactor = 2.0f;
+    for (int i = 1; i <= n; i++) y[i] = 2.0f;
+    gaussianRadialSmoothing(n, r.data(), y.data());
+    EXPECT_NEAR(y[60], 2.0f, 1e-6);
+    // beyond the ends the radii add weight only
+    EXPECT_LT(y[1], 1.9f);
+    EXPECT_GT(y[1], 1.0f);
+
+    fFloExcitationCone = 0.05f;
+    for (int i = 1; i <= n; i++) y[i] = 1.0f;
+    bottomOpticalCutoff(n, r.data(), y.data());
+    EXPECT_NEAR(y[n], 0.5f, 1e-6);    // at the bottom: half the cone's disc
+    EXPECT_EQ(y[n - 10], 1.0f);       // farther than the cone
+    EXPECT_LT(y[n - 2], 1.0f);
+}

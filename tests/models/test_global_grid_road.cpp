@@ -1,0 +1,298 @@
+// The global-grid road of the discrete species: the automatic algorithm, the
+// rotor ramp, speed steps, the dynamic grid size, the retries of a failed
+// propagation and the species that are not propagated.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/window_fixture.h"
+#include "distributions/step_profiles.h"
+#include "fegrid/global_grid.h"
+#include "fegrid/grid_run_fixture.h"
+#include "fegrid/propagators.h"
+#include "fitting/fit_globals.h"
+#include "lamm/lamm_globals.h"
+#include "models/model_evaluation.h"
+#include "models/model_globals.h"
+#include "platform/win.h"
+#include "scandata/scan_data.h"
+#include "tools/dls/dls_data.h"
+
+using namespace win;
+
+namespace {
+
+class GlobalGridRoadTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        OpenWindow();
+    }
+    // Scans of the experiment, the discrete model with one species of s (S)
+    // and D (cm^2/s) at loading 1, the settings that keep the grid small.
+    void install(const gridtest::Experiment& e, double s, double D)
+    {
+        gridtest::installExperiment(e);
+        fTemperatureK = float(e.temperature + 273.15);
+        fRT = float(8.31451e7 * fTemperatureK);
+        bModelDiscreteSpecies = 1;
+        for (int k = 1; k <= 4; k++) pSpeciesIncluded[k] = 0;
+        setSpecies(1, s, D, 1.0f);
+        bAutoDynamicGridSize = 0;
+        bOptimizeGridSpacing = 0;
+        nDefaultGridSize = nGridPoints = 200;
+    }
+    static void setSpecies(int k, double s, double D, float c)
+    {
+        pSpeciesIncluded[k] = 1;
+        pSpeciesS[k] = float(s);
+        pSpeciesMw[k] = float(D * 1e7);
+        pSpeciesConc[k] = c;
+        globalsToParamVector();
+    }
+    bool evaluate() { return evaluateOnGlobalGrid(window.get()); }
+    static bool allZero(int k)
+    {
+        for (int j = 1; j <= pScanPoints[k]; j++)
+            if (ppFit[k][j] != 0.0f) return false;
+        return true;
+    }
+};
+
+}  // namespace
+
+// At 60000 rpm the norm of 5 S is 1.25 S: below it Claverie, above it the
+// moving hat (with the automatic s grid), at it the algorithm in force; the
+// switch stays in the user's settings. With grid optimisation and the
+// dynamic grid size the optimised norm (60, here 15 S) is used.
+TEST_F(GlobalGridRoadTest, AutomaticAlgorithmByTheNormalisedS)
+{
+    gridtest::Experiment e;
+    e.rpm = 60000;
+    e.nScans = 3;
+    install(e, 1.2, 6e-7);
+    bFaxenApproximation = 1;  // no propagation needed for the choice
+    bClaverie = 0;
+    bMovingHat = 1;
+    bAutoSGrid = 0;
+    bFixedTimestep = 1;
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bClaverie, 1);
+    EXPECT_EQ(bMovingHat, 0);
+    EXPECT_EQ(bFixedTimestep, 0);
+
+    setSpecies(1, 1.25, 6e-7, 1.0f);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bClaverie, 1);
+
+    setSpecies(1, 1.3, 6e-7, 1.0f);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bClaverie, 0);
+    EXPECT_EQ(bMovingHat, 1);
+    EXPECT_EQ(bAutoSGrid, 1);
+    EXPECT_TRUE(pFeGridRadius != nullptr);  // the grid was made for the moving hat
+
+    setSpecies(1, 1.25, 6e-7, 1.0f);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bMovingHat, 1);
+
+    bOptimizeGridSpacing = bAutoDynamicGridSize = 1;
+    setSpecies(1, 14.0, 6e-7, 1.0f);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bClaverie, 1);
+}
+
+// The rotor ramp from the first scan's header; an acceleration phase under
+// 10 s is no phase at all.
+TEST_F(GlobalGridRoadTest, ShortAccelerationDisablesTheRamp)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 4, 6e-7);
+    bFaxenApproximation = 1;
+    bRampRotorSpeed = 1;
+    for (int k = 1; k <= nScans; k++) {
+        pScanHeaders[k].accelTime = 9.9;
+        pScanHeaders[k].accelRate = 300;
+    }
+    dOmegaNow = 0;
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bRotorAccelerating, 0);
+    EXPECT_EQ(dAccelerationTime, 0.0);
+    EXPECT_EQ(dOmega, e.rpm);
+    EXPECT_EQ(dOmegaNow, e.rpm);
+    EXPECT_EQ(dMaxAccelTimeStep, 10.0);
+
+    pScanHeaders[pScanTimeOrder[1]].accelTime = 180;
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(dAccelerationTime, 180.0);
+    EXPECT_EQ(dAngularAcceleration, 300.0);
+    EXPECT_EQ(bRotorAccelerating, 1);
+}
+
+// Speed steps cannot be propagated on the global grid: each included species
+// says so, and its model stays zero.
+TEST_F(GlobalGridRoadTest, SpeedStepsAreRefusedPerSpecies)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 4, 6e-7);
+    setSpecies(3, 2, 5e-7, 0.3f);
+    bUsingSpeedSteps = 1;
+    headless::Script script;
+    script.expectMessageBox("ERROR in simulation", IDOK).expectMessageBox("ERROR in simulation", IDOK);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(script.pending(), 0u);
+    int n = 0;
+    for (const std::string& line : headless::transcript())
+        if (line.find("Cannot account for variable rotor speed in this model!") != std::string::npos) n++;
+    EXPECT_EQ(n, 2);
+    for (int k = 1; k <= nScans; k++) EXPECT_TRUE(allZero(k)) << k;
+    bUsingSpeedSteps = 0;
+}
+
+// The grid from the boundary's spread when it reaches the first fitted radius:
+// 5 S, 6e-7 cm^2/s, 50000 rpm, first fitted radius 6.05 cm, no ramp.
+TEST_F(GlobalGridRoadTest, DynamicGridSize)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 5, 6e-7);
+    VBAR = 0.73f;
+    fVbarRho = VBAR * fBufferDensity;
+    int j = 1;
+    while (ppRadius[1][j] < 6.05f) j++;
+    pFitFirstIndex[1] = j;
+    ppRadius[1][j] = 6.05f;
+    bAutoDynamicGridSize = 1;
+    bOptimizeGridSpacing = 1;
+    bFaxenApproximation = 1;
+    bAutoFEAlgorithm = 0;
+    bClaverie = 0;
+    bMovingHat = 1;
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(fDynGridEquidistantSize, 315.0f);
+    EXPECT_EQ(fDynGridGeometricSize, 289.0f);
+    EXPECT_GT(fFrictionalRatioEstimate, 1.0f);
+    EXPECT_EQ(nGridPointsAllocated, 289);
+    bClaverie = 1;
+    bMovingHat = 0;
+    freeRadialGridArrays();
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(nGridPointsAllocated, 315);
+}
+
+// A propagation that keeps failing runs the retries in their order (the same
+// algorithm without truncation, the moving hat, Claverie again with the
+// meniscus repaired) and shows the message of the last attempt only; the
+// user's truncation comes back, Claverie is restored with its grid size.
+TEST_F(GlobalGridRoadTest, RetriesOfAFailedPropagation)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 4, 6e-7);
+    VBAR = 0.73f;
+    fVbarRho = VBAR * fBufferDensity;
+    bAutoDynamicGridSize = 1;
+    bAutoFEAlgorithm = 0;
+    bClaverie = 1;
+    bMovingHat = 0;
+    bAutoSGrid = 1;
+    dSGrid = 0;
+    bTruncateGrid = 1;
+    dMaxDcOverC = 0;  // no step is ever good enough
+    headless::Script script;
+    script.expectMessageBox("DISCRETIZATION ERROR", IDOK);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(bDiscretizationError, 1);
+    EXPECT_EQ(dSGrid, 4.0);  // the moving hat ran (its automatic s grid)
+    EXPECT_EQ(bClaverie, 1);
+    EXPECT_EQ(bMovingHat, 0);
+    EXPECT_EQ(bFixedTimestep, 0);
+    EXPECT_EQ(bTruncateGrid, 1);
+    EXPECT_EQ(bApplyMeniscusCorrection, 0);
+    EXPECT_EQ(nGridPointsAllocated, int(fDynGridEquidistantSize));
+
+    // without Claverie: the moving hat twice, one message
+    bClaverie = 0;
+    bMovingHat = 1;
+    script.expectMessageBox("DISCRETIZATION ERROR", IDOK);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(bMovingHat, 1);
+    EXPECT_EQ(bClaverie, 0);
+}
+
+// Species that are not propagated: nothing sediments (the loading
+// everywhere), no diffusion (the sharp boundary), equilibrium data (the
+// exponential).
+TEST_F(GlobalGridRoadTest, ConstantSharpAndEquilibriumSpecies)
+{
+    gridtest::Experiment e;
+    e.nScans = 4;
+    install(e, 0, 0);
+    pSpeciesConc[1] = 0.6f;
+    globalsToParamVector();
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bModelConstantSignal, 1);
+    for (int k = 1; k <= nScans; k++)
+        for (int j = 1; j <= pScanPoints[k]; j++) ASSERT_EQ(ppFit[k][j], 0.6f);
+
+    setSpecies(1, 4, 0, 0.6f);
+    ASSERT_TRUE(evaluate());
+    std::vector<float> y(e.nPoints + 1);
+    const double w = e.rpm * 2 * M_PI / 60;
+    dAreaFractionS = w * w * 4e-13;
+    for (int k = 1; k <= nScans; k++) {
+        stepFunctionProfile(0.6f, pScanHeaders[k].time, ppRadius[k], y.data(), e.nPoints);
+        for (int j = 1; j <= e.nPoints; j++) ASSERT_EQ(ppFit[k][j], y[j]) << k << " " << j;
+    }
+
+    bEquilibriumDataMode = 1;
+    setSpecies(1, 1, 1e-6, 0.6f);
+    ASSERT_TRUE(evaluate());
+    std::vector<std::vector<float>> model(nScans + 1);
+    for (int k = 1; k <= nScans; k++) model[k].assign(ppFit[k], ppFit[k] + e.nPoints + 1);
+    for (int k = 1; k <= nScans; k++)
+        for (int j = 1; j <= e.nPoints; j++) ppFit[k][j] = 0;
+    nSimSpeciesIndex = 1;
+    equilibriumExponentialPerScan(1e-13 * fRT / 1e-6, 0.6);
+    for (int k = 1; k <= nScans; k++)
+        for (int j = 1; j <= e.nPoints; j++) ASSERT_FLOAT_EQ(model[k][j], ppFit[k][j]);
+    bEquilibriumDataMode = 0;
+}
+
+// Light-scattering data of the intensity autocorrelation: several species are
+// not solved linearly, and the model is squared at the end.
+TEST_F(GlobalGridRoadTest, IntensityAutocorrelationIsSquared)
+{
+    gridtest::Experiment e;
+    e.nScans = 2;
+    e.nPoints = 60;
+    install(e, 4, 6e-7);
+    setSpecies(2, 4, 2e-7, 0.5f);
+    for (int k = 1; k <= nScans; k++)
+        for (int j = 1; j <= e.nPoints; j++) ppRadius[k][j] = -7.0f + 6.0f * (j - 1) / (e.nPoints - 1);  // log10 lags
+    bDLSData = 1;
+    pDlsHeaders = new DlsScanHeader[nScans + 1]();
+    for (int k = 1; k <= nScans; k++) {
+        pDlsHeaders[k].refractiveIndex = 1.33f;
+        pDlsHeaders[k].wavelength = 633e-9f;
+        pDlsHeaders[k].angle = 90.0f;
+        pDlsHeaders[k].nPoints = e.nPoints;
+        pDlsHeaders[k].fieldAcf = 0;
+    }
+    bAlgebraicConcentrations = 1;
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bAlgebraicConcentrations, 0);
+    const double q = 4 * double(3.1415927f) * 1.33 * std::sin(double(90.0f) * 2 * double(3.1415927f) / 360 / 2) / double(633e-9f);
+    for (int j = 1; j <= e.nPoints; j += 5) {
+        const double tau = std::pow(10.0, double(ppRadius[1][j]));
+        const double g1 = 0.5 * std::exp(-6e-7 * 1e-4 * q * q * tau) + 0.5 * std::exp(-2e-7 * 1e-4 * q * q * tau);
+        EXPECT_NEAR(ppFit[1][j], g1 * g1, 1e-6) << j;
+    }
+}
