@@ -233,8 +233,10 @@ static void lammStepSolve(double dt)
     const int n = nLastActiveIndex;
     double* c = pGridConc;
     const double* co = pGridConcPrev;
+    // A factorisation from a lower first row serves a window that has moved
+    // up: it eliminates the cleared rows as well, whose right-hand side is 0.
     if (dt == dLastFactoredTimeStep && !bMatricesChanged && !accelerating && !bRefactorNeeded &&
-        nFactoredFirstRow == firstSolvedRow() && nFactoredLastRow == n) {
+        nFactoredFirstRow <= firstSolvedRow() && nFactoredLastRow == n) {
         tridiagonalMatVec(pRhsLower, pRhsDiag, pRhsUpper, co, pGridRhs, n);
         tridagWithStoredFactors(pLhsLower, pGridRhs, c, n);
     } else {

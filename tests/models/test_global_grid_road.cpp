@@ -225,6 +225,7 @@ TEST_F(GlobalGridRoadTest, RetriesOfAFailedPropagation)
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_EQ(bMovingHat, 1);
     EXPECT_EQ(bClaverie, 0);
+    EXPECT_EQ(bFixedTimestep, 1);  // the moving hat's fixed step stays on
 }
 
 // Species that are not propagated: nothing sediments (the loading
