@@ -288,7 +288,6 @@ const UINT kAwaitingParts[] = {
     525,   // Transform s-Distribution to r-Distribution: the transforms of a distribution (distributions)
     836,   // Transform s-Distribution to s20w-Distribution: the same
     266,   // Fit Time Dependent s,M: the time-dependent fits (classical analyses)
-    530,   // Faxen approximation: the global-grid propagation that computes it
 };
 
 const ResponseEntry* findResponse(UINT id)

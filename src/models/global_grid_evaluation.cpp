@@ -591,6 +591,13 @@ void discreteSpeciesLoop(TXLAWindow* w)
 
 bool evaluateOnGlobalGrid(TXLAWindow* w)
 {
+    // The self-associating, non-ideal and hetero-associating models, and a
+    // non-ideal first species, need the propagators of interacting species,
+    // which are not part of the program yet: nothing is computed for them.
+    if (!bModelDiscreteSpecies || (bSpecies1Nonideal && pSpeciesIncluded[1])) {
+        nonlinearDetectionFollowUps();
+        return false;
+    }
     if (!bDLSData) {
         if (fMeniscus == 0 || fBottom == 0) {
             MessageBox(w->HWindow, "set Meniscus and Bottom first", "", MB_OK);
@@ -628,12 +635,6 @@ bool evaluateOnGlobalGrid(TXLAWindow* w)
     resetRotorRamp();
     bBackDiffusionShutOffActive = 0;
 
-    if (bModelDiscreteSpecies) {
-        discreteSpeciesLoop(w);
-        return true;
-    }
-    // The self-associating, non-ideal and hetero-associating models come with
-    // their propagators; until then nothing is computed for them.
-    nonlinearDetectionFollowUps();
-    return false;
+    discreteSpeciesLoop(w);
+    return true;
 }

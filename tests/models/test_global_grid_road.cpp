@@ -12,6 +12,7 @@
 #include "fegrid/global_grid.h"
 #include "fegrid/grid_run_fixture.h"
 #include "fegrid/propagators.h"
+#include "fegrid/radial_profile_filters.h"
 #include "fitting/fit_globals.h"
 #include "lamm/lamm_globals.h"
 #include "models/model_evaluation.h"
@@ -229,8 +230,8 @@ TEST_F(GlobalGridRoadTest, RetriesOfAFailedPropagation)
 }
 
 // Species that are not propagated: nothing sediments (the loading
-// everywhere), no diffusion (the sharp boundary), equilibrium data (the
-// exponential).
+// everywhere), no diffusion (the sharp boundary), the Faxen approximation
+// (the closed-form boundary), equilibrium data (the exponential).
 TEST_F(GlobalGridRoadTest, ConstantSharpAndEquilibriumSpecies)
 {
     gridtest::Experiment e;
@@ -252,6 +253,17 @@ TEST_F(GlobalGridRoadTest, ConstantSharpAndEquilibriumSpecies)
         stepFunctionProfile(0.6f, pScanHeaders[k].time, ppRadius[k], y.data(), e.nPoints);
         for (int j = 1; j <= e.nPoints; j++) ASSERT_EQ(ppFit[k][j], y[j]) << k << " " << j;
     }
+
+    // the Faxen approximation: the closed-form boundary at each scan's time
+    bFaxenApproximation = 1;
+    setSpecies(1, 4, 6e-7, 0.6f);
+    ASSERT_TRUE(evaluate());
+    for (int k = 1; k <= nScans; k++) {
+        approximateBoundaryProfile(0.6f, pScanHeaders[k].time, ppRadius[k], y.data(), e.nPoints,
+                                   float(dAreaFractionS), 6e-7f, fMeniscus);
+        for (int j = 1; j <= e.nPoints; j++) ASSERT_EQ(ppFit[k][j], y[j]) << k << " " << j;
+    }
+    bFaxenApproximation = 0;
 
     bEquilibriumDataMode = 1;
     setSpecies(1, 1, 1e-6, 0.6f);
