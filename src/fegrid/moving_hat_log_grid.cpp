@@ -25,20 +25,30 @@
 
 #include "fegrid/fe_closed_form.h"
 #include "fegrid/global_grid.h"
+#include "fegrid/moving_grid.h"
 #include "fegrid/propagators.h"
 #include "fegrid/scan_recording.h"
 #include "models/model_globals.h"
 #include "plot/error_box.h"
 #include "scandata/scan_data.h"
 
+// The moving grid, shared with the moving hat of interacting species.
+double dMovingGridT0 = 0.0;
+double dGridMotionRate = 0.0;
+double dNaturalStep = 0.0;
+double dMovingHatFixedStep = 0.0;
+
+void setMovingBoundaryRadii(double tau)
+{
+    const int N = nGridPointsAllocated;
+    const double e = std::exp(dGridMotionRate * tau);
+    pFeGridRadius[1] = fMeniscus / e;
+    pFeGridRadius[N] = fBottom / e;
+}
+
 namespace {
 
-// The moving-grid scalars.
-double dMovingGridT0 = 0.0;      // time of the last regrid
-double dGridMotionRate = 0.0;    // k = omega^2 s_grid (1/s)
 double dSpeciesRate = 0.0;       // omega^2 s (1/s)
-double dNaturalStep = 0.0;       // s in which a node moves one grid ratio
-double dMovingHatFixedStep = 0.0;
 bool bGridSynchronousSteps = false;
 bool bFirstSyncStep = false;
 bool bSyncStepPending = false;
@@ -72,13 +82,6 @@ bool nearRegrid(double t)
     return std::fabs(d) < 1e-10 * (1.0 + std::fabs(t));
 }
 
-void setMovingBoundaryRadii(double tau)
-{
-    const int N = nGridPointsAllocated;
-    const double e = std::exp(dGridMotionRate * tau);
-    pFeGridRadius[1] = fMeniscus / e;
-    pFeGridRadius[N] = fBottom / e;
-}
 
 // One row of M, K and X at the current end radii.
 struct Row {
@@ -235,28 +238,6 @@ void rebuildMovingHatOmegaMatrices()
     bDriftFromMotion = true;
 }
 
-void setupMovingHatLogGrid()
-{
-    const int N = nGridPointsAllocated;
-    const double m = fMeniscus, b = fBottom, q = b / m;
-    const double w = omegaRad();
-    dSpeciesRate = w * w * dLammS * 1e-13;
-    dGridMotionRate = w * w * dSGrid * 1e-13;
-    dMovingGridT0 = dSimTime;
-    dNaturalStep = dSGrid == 0 ? 1e10 : std::log(q) / ((N - 1) * std::fabs(dGridMotionRate));
-    const double g = std::pow(q, 1.0 / (N - 1));
-    double* R = pFeGridRadius;
-    R[1] = m;
-    R[N] = b;
-    if (dSGrid >= 0) {
-        for (int i = 2; i <= N - 1; i++) R[i] = m * std::pow(q, (i - 1.5) / (N - 1));
-    } else {
-        R[2] = m * std::pow(q, 1.5 / (N - 1));
-        for (int i = 3; i <= N - 1; i++) R[i] = R[i - 1] * g;
-    }
-    for (int i = 1; i <= N; i++) pGridRadius[i] = R[i];
-}
-
 void assembleMovingHatMatrices()
 {
     setupMovingHatLogGrid();
@@ -278,16 +259,6 @@ void assembleMovingHatMatrices()
             X[q][i] = bDriftFromMotion ? G[q][i] * k - S[q][i] : elementMatrixValueD(i, j[q]) * s;
         }
     }
-    const double* R = pFeGridRadius;
-    const double m = fMeniscus, b = fBottom;
-    Pm1 = (R[2] * R[2] + m * R[2] - 2 * m * m) / 6;
-    Pm2 = (R[3] - m) * (m + R[2] + R[3]) / 6;
-    Pm3 = R[2] * R[2] / 3 - m * R[2] / 6 - m * m / 6;
-    Pm4 = R[3] * R[3] / 3 - R[2] * R[3] / 6 - R[2] * R[2] / 6;
-    Pb1 = (R[N - 1] * R[N - 1] + R[N - 2] * R[N - 1] - 2 * R[N - 2] * R[N - 2]) / 6;
-    Pb2 = (b * b + R[N - 1] * b - 2 * R[N - 1] * R[N - 1]) / 6;
-    Pb3 = (b - R[N - 2]) * (R[N - 2] + R[N - 1] + b) / 6;
-    Pb4 = b * b / 3 - b * R[N - 1] / 6 - R[N - 1] * R[N - 1] / 6;
 }
 
 void clampOverflowingConcentrations()
@@ -326,8 +297,41 @@ void solveMovingHatStep(double dt)
     clampOverflowingConcentrations();
 }
 
+}  // namespace
+
+void setupMovingHatLogGrid()
+{
+    const int N = nGridPointsAllocated;
+    const double m = fMeniscus, b = fBottom, q = b / m;
+    const double w = omegaRad();
+    dSpeciesRate = w * w * dLammS * 1e-13;
+    dGridMotionRate = w * w * dSGrid * 1e-13;
+    dMovingGridT0 = dSimTime;
+    dNaturalStep = dSGrid == 0 ? 1e10 : std::log(q) / ((N - 1) * std::fabs(dGridMotionRate));
+    const double g = std::pow(q, 1.0 / (N - 1));
+    double* R = pFeGridRadius;
+    R[1] = m;
+    R[N] = b;
+    if (dSGrid >= 0) {
+        for (int i = 2; i <= N - 1; i++) R[i] = m * std::pow(q, (i - 1.5) / (N - 1));
+    } else {
+        R[2] = m * std::pow(q, 1.5 / (N - 1));
+        for (int i = 3; i <= N - 1; i++) R[i] = R[i - 1] * g;
+    }
+    for (int i = 1; i <= N; i++) pGridRadius[i] = R[i];
+    // the end integrals of the reference grid, for the regrid
+    Pm1 = (R[2] * R[2] + m * R[2] - 2 * m * m) / 6;
+    Pm2 = (R[3] - m) * (m + R[2] + R[3]) / 6;
+    Pm3 = R[2] * R[2] / 3 - m * R[2] / 6 - m * m / 6;
+    Pm4 = R[3] * R[3] / 3 - R[2] * R[3] / 6 - R[2] * R[2] / 6;
+    Pb1 = (R[N - 1] * R[N - 1] + R[N - 2] * R[N - 1] - 2 * R[N - 2] * R[N - 2]) / 6;
+    Pb2 = (b * b + R[N - 1] * b - 2 * R[N - 1] * R[N - 1]) / 6;
+    Pb3 = (b - R[N - 2]) * (R[N - 2] + R[N - 1] + b) / 6;
+    Pb4 = b * b / 3 - b * R[N - 1] / 6 - R[N - 1] * R[N - 1] / 6;
+}
+
 // Shifts the profile one node with the nodes and restarts the frame.
-void regridMovingHat()
+void regridMovingHat(double s, double D)
 {
     const int N = nGridPointsAllocated;
     const double t = dSimTime, k = dGridMotionRate;
@@ -338,12 +342,12 @@ void regridMovingHat()
     const double R1 = R[1], RN = R[N];  // the moved ends, m/e and b/e
     double* c = pGridConc;
     double c1, c2, cN1, cN;
-    if (dLammS >= 0) {
+    if (s >= 0) {
         const double A = (Pb1 * c[N - 2] + elementDiagonal(N - 1) * c[N - 1] + elementDiagonal(N) * c[N]) * e2;
         cN = (A - Pb2 * c[N - 2]) / Pb4;
         cN1 = c[N - 2];
-        if (dLammS > 0 && cN < cN1) cN = cN1 = (cN1 * Pb3 + cN * Pb4) / (Pb3 + Pb4);
-        if (dLammD != 0 || dLammS <= 1e-10) {
+        if (s > 0 && cN < cN1) cN = cN1 = (cN1 * Pb3 + cN * Pb4) / (Pb3 + Pb4);
+        if (D != 0 || s <= 1e-10) {
             c1 = c[1];
             c2 = c[1] + (c[2] - c[1]) * (R[2] - m) / ((R[2] - R1) * e);
         } else {
@@ -357,7 +361,7 @@ void regridMovingHat()
         c2 = c[3];
         c1 = (A - Pm3 * c[3]) / Pm1;
         if (c1 < c2) c1 = c2 = (c2 * Pm2 + c1 * Pm1) / (Pm1 + Pm2);
-        if (dLammD != 0 || std::fabs(dLammS) <= 1e-10) {
+        if (D != 0 || std::fabs(s) <= 1e-10) {
             cN = c[N];
             cN1 = c[N] + (c[N - 1] - c[N]) * (R[N - 1] - b) / ((R[N - 1] - RN) * e);
         } else {
@@ -377,6 +381,8 @@ void regridMovingHat()
     pFeGridRadius[N] = b;
     dMovingGridT0 = t;
 }
+
+namespace {
 
 // t += dt, exactly onto the scan or regrid time the step was cut to.
 void commitMovingHatStep(double dt, double tLanding)
@@ -426,7 +432,7 @@ double lammStepMovingHat()
     double dt;
     if (!bGridSynchronousSteps) {
         dt = dMovingHatFixedStep;
-        if (nearRegrid(dSimTime)) regridMovingHat();
+        if (nearRegrid(dSimTime)) regridMovingHat(dLammS, dLammD);
     } else if (bStepToScanTime && dSimTime + dTimeStep > dStepTargetTime && dStepTargetTime <= dMovingGridT0 + T) {
         dt = nTimeStepCount < 2 ? 1.0 : dStepTargetTime - dSimTime;
         bSyncStepPending = true;
@@ -494,7 +500,7 @@ double lammStepMovingHat()
     dTimeStep = dt;
     commitMovingHatStep(dt, tLanding);
     if (bGridSynchronousSteps) {
-        if (bFullNaturalStep || nearRegrid(dSimTime)) regridMovingHat();
+        if (bFullNaturalStep || nearRegrid(dSimTime)) regridMovingHat(dLammS, dLammD);
         return 1.0;
     }
     return bFirst ? dt : 1.0;

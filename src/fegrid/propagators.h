@@ -43,10 +43,24 @@ void updateMovingGridRadii();
 double totalAmountMovingHat();
 
 // ---------------------------------------------------------------- the interacting propagators
-// The moving hat for interacting and non-ideal single species, and the static
-// grid for non-ideal and reacting systems.
+// s and D depend on the local total concentration (rapid self-association,
+// the non-ideal single species; fegrid/interacting_coefficients.h); each step
+// is a predictor-corrector Crank-Nicolson step.
+// The moving hat of interacting and non-ideal single species: fixed steps of
+// max dc/c natural steps on the moving grid (the s grid dSGrid, automatic:
+// the mean of monomer and oligomer s, or the non-ideal s at the loading).
+// Sets bFixedTimestep, which stays on. ks c_1 > 1 of the non-ideal species
+// sets bNonidealityOutOfRange and propagates nothing.
 void propagateLammMovingHat();
+// The static (equidistant) grid of non-ideal and reacting systems, with the
+// step control of the largest relative change; the same out-of-range rule.
 void propagateLammB();
+// The amount in the cell on the equidistant grid, as totalAmountInCell.
+double totalAmountStaticGrid();
+// The tridiagonal solver of the interacting propagators: u = T^-1 r for the
+// diagonals a (lower), b, c (upper) on 1..n, the factors in pTridagGam. A zero
+// pivot sets bSimulationError, without a message, and returns false.
+bool tridagB(const double* a, const double* b, const double* c, const double* r, double* u, int n);
 
 // ---------------------------------------------------------------- equilibrium
 // The equilibrium profile of buoyant molar mass Mb (g/mol) and loading c0 for
