@@ -647,26 +647,16 @@ void interactingDiffusionCoefficients()
 
 // The hindered species' model skewed by the refraction of the light in the
 // steep gradient (Wiener skewing), per scan: the model value at r lies at
-// r + skew y'(r) / signal per mg/ml, taken back onto the scan's radii.
+// the skewed radius, taken back onto the scan's radii.
 void wienerSkewModel()
 {
     for (int p = nFirstModelScan; p <= nScans; p++) {
         const int k = pScanTimeOrder[p];
         const int n = pScanPoints[k];
         if (n < 2) continue;
-        const float* r = ppRadius[k];
-        float* y = ppFit[k];
-        std::vector<float> rs(n + 1), ys(y, y + n + 1);
-        for (int j = 1; j <= n; j++) {
-            float slope = 0.0f;
-            if (j == n)
-                slope = (ys[n] - ys[n - 1]) / (r[n] - r[n - 1]);
-            else if (j > 1)
-                slope = (ys[j + 1] - ys[j - 1]) / (r[j + 1] - r[j - 1]);
-            rs[j] = r[j] + fWSkew * (slope / fWSkewSignalPerMgMl);
-            if (j > 1 && rs[j] <= rs[j - 1]) rs[j] = rs[j - 1] + 1e-6f;
-        }
-        interpolateOnGrid(n, r, y, n, rs.data(), ys.data());
+        std::vector<float> rs(n + 1), ys(ppFit[k], ppFit[k] + n + 1);
+        wienerSkewedRadii(n, ppRadius[k], ys.data(), rs.data());
+        interpolateOnGrid(n, ppRadius[k], ppFit[k], n, rs.data(), ys.data());
     }
 }
 
@@ -739,6 +729,19 @@ void interactingModelRoad(TXLAWindow* w)
 }
 
 }  // namespace
+
+void wienerSkewedRadii(int n, const float* r, const float* y, float* rs)
+{
+    for (int j = 1; j <= n; j++) {
+        float slope = 0.0f;
+        if (j == n && n > 1)
+            slope = (y[n] - y[n - 1]) / (r[n] - r[n - 1]);
+        else if (j > 1)
+            slope = (y[j + 1] - y[j - 1]) / (r[j + 1] - r[j - 1]);
+        rs[j] = r[j] + fWSkew * (slope / fWSkewSignalPerMgMl);
+        if (j > 1 && rs[j] <= rs[j - 1]) rs[j] = rs[j - 1] + 1e-6f;
+    }
+}
 
 bool evaluateOnGlobalGrid(TXLAWindow* w)
 {
