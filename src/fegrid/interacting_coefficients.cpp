@@ -52,7 +52,7 @@ bool tableModel() { return bModelSelfAssoc124 || bModelSelfAssoc148; }
 
 // A negative total (a rounding dip of the profile) holds no dimer: with
 // 1 + 4 Ka c < 0 the root would not exist, and towards it 1 + 2 y -> 0.
-void monomerDimerAt(double c, double& s, double& D)
+inline void monomerDimerAt(double c, double& s, double& D)
 {
     if (c < 0) c = 0;
     const double y = (std::sqrt(1 + 4 * dSAKa * c) - 1) / 2;

@@ -471,3 +471,33 @@ TEST(InteractingLimits, FloatingOnTheMirroredMovingGrid)
     // the material gathers at the meniscus
     EXPECT_GT(h[nScans][1], 1.5f);
 }
+
+// At sedimentation equilibrium the profile no longer changes: the run ends
+// early and every later scan gets the final profile.
+TEST(InteractingLimits, SteadyStateEndsEarlyAndFillsTheLaterScans)
+{
+    Experiment e;
+    e.nScans = 20;
+    e.rpm = 15000;
+    e.tFirst = 2e5;
+    e.tLast = 4e6;
+    e.nPoints = 100;
+    installExperiment(e);
+    bModelMonomerDimer = 1;
+    monomerDimer(0.0f);
+    layOutGrid(200, false);
+    runInteracting();
+    EXPECT_LT(dSimTime, e.tLast);
+    const int kLast = pScanTimeOrder[nScans];
+    EXPECT_GT(ppFit[kLast][e.nPoints], ppFit[kLast][1]);  // the equilibrium gradient
+    int nSame = 0;
+    for (int p = nScans - 1; p >= 1; p--) {
+        const int k = pScanTimeOrder[p];
+        bool bSame = true;
+        for (int j = 1; j <= e.nPoints; j++) bSame = bSame && ppFit[k][j] == ppFit[kLast][j];
+        if (!bSame) break;
+        nSame++;
+    }
+    EXPECT_GE(nSame, 5);
+    EXPECT_LT(nSame, nScans - 1);
+}
