@@ -34,10 +34,18 @@ int main(int argc, char** argv)
         bHaveRunParameters = 1;
         win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
     } else {
-        win::screen::start(argc, argv);
-        // the application object may have set the user's locale: numbers in
-        // files are always read and written with a point
-        std::setlocale(LC_NUMERIC, "C");
+        // The window needs a display; without one, say how else to run
+        // (Qt itself would abort). The platform layer keeps the numeric
+        // locale at "C" when Qt starts, in either mode.
+        static const char szNoDisplay[] =
+            "morvex: no display was found for the main window.\n"
+            "Run it on a desktop, or unattended with a parameter file: morvex PARAMETERFILE\n"
+            "(morvex --help lists its keys); for a window without a screen set QT_QPA_PLATFORM=offscreen.\n";
+        if (!win::screen::displayNamed()) {
+            std::fputs(szNoDisplay, stderr);
+            return 1;
+        }
+        win::screen::start(argc, argv, szNoDisplay);
     }
     return OwlMain(argc, argv);
 }

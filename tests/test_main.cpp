@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 #include "models/model_globals.h"
 #include "platform/headless.h"
 #include "test_state.h"
@@ -20,11 +24,36 @@ class ProgramStateReset : public ::testing::EmptyTestEventListener {
     }
 };
 
+// The settings folder of this test process: tests run side by side, each in
+// a process of its own, and what one writes there (sounds, settings files,
+// results) must not meet another's. Removed when the process ends.
+std::string gSettingsFolder;
+
+void removeSettingsFolder()
+{
+    std::error_code ec;
+    if (!gSettingsFolder.empty()) std::filesystem::remove_all(gSettingsFolder, ec);
+}
+
+void useOwnSettingsFolder()
+{
+    const char* szTmp = std::getenv("TMPDIR");
+    std::string tmpl = std::string(szTmp && *szTmp ? szTmp : "/tmp") + "/morvex_tests_XXXXXX";
+    if (!mkdtemp(tmpl.data())) return;  // the folder the environment names, then
+    gSettingsFolder = tmpl;
+    setenv("XDG_CONFIG_HOME", gSettingsFolder.c_str(), 1);
+    std::atexit(removeSettingsFolder);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // Death tests run their child as a new process of this program, which
+    // starts from main again (threads, Qt and the locale as a fresh process has them).
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    useOwnSettingsFolder();
     // what the program does at start, before anything else
     allocParameterVectors();
     recordProgramStartState();

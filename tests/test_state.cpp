@@ -17,6 +17,10 @@
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "distributions/conti_run.h"
+#include "distributions/distribution_integration.h"
+#include "fegrid/buffer_sedimentation.h"
+#include "fitting/parameter_text.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/hetero_assoc.h"
@@ -552,6 +556,13 @@ void keepModelGlobals(StartValues& s)
     s.keep(nSAItMax);
     s.keep(fSATemperature);
     s.keep(nAnnealingSeed);
+    s.keep(bMarquardLevenbergMin);
+    s.keep(fNumFitPoints);
+    s.keep(szModelParamLines);
+    s.keep(szModelParamPrintLines);
+    s.keep(bSuppressFitParamDisplay);
+    s.keep(dBufferS);
+    s.keep(dBufferD);
 
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
@@ -805,6 +816,16 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(pRegThirdDerivWeights);
 
     s.keep(nLammSolutionSet);
+    s.keep(nLammSolutionStorePoints);
+    s.keep(pContiSimS);
+    s.keep(pContiSimD);
+    s.keep(pContiSimVbar);
+    s.keep(fOmegaSquaredFirstScan);
+    s.keep(fMaxObservableS);
+    s.keep(fIntegrateYMin);
+    s.keep(fIntegrateYMax);
+    s.keep(bNonidealDiscreteFirst);
+    s.keep(bDiscreteSpeciesPriorUsed);
     s.keep(nNEQSize);
     s.keep(dSumSquaredData);
     s.keep(dNESumData);
@@ -907,7 +928,7 @@ void releasePlots()
         if (h && std::find(fonts.begin(), fonts.end(), h) == fonts.end()) fonts.push_back(h);
     for (win::HFONT h : fonts) win::DeleteObject(h);
     releaseSoundFiles();
-    setSoundSeedClock(nullptr);
+    setSoundDraws(nullptr);
     clearShownErrorMessages();
     resetMousePoints();
     bInterruptComputation = 0;

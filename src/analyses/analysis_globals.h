@@ -34,6 +34,14 @@ class TXLAWindow;
 void endEqTestMode(TXLAWindow* pWindow);
 // Saves the fitted equilibrium curve of the last scan as a scan file.
 void saveEquilibriumScan(const char* szPath);
+// The Run of the approach-to-equilibrium test, of the sedimentation-
+// equilibrium modes and of the two boundary analyses (van Holde-Weischet,
+// ls-g*(s) area-fraction extrapolation); the Fit of the equilibrium modes.
+void runEqTest(TXLAWindow* pWindow);
+void runEquilibriumSingleSpecies(TXLAWindow* pWindow);
+void fitEquilibriumSingleSpecies(TXLAWindow* pWindow);
+void runVanHoldeWeischet(TXLAWindow* pWindow);
+void runAreaFractionExtrapolation(TXLAWindow* pWindow);
 
 // The ls-g*(s) area-fraction extrapolation: the number of boundary fractions
 // (also entry 11 of the parameter vector) and the scans of one g*(s) set

@@ -73,6 +73,13 @@ void updateResidualsBitmapPlot(int bRedraw);
 // when absent.
 win::HMETAFILE residualsPlotMetafile();
 win::HMETAFILE bitmapPlotMetafile();
+// The histogram of the residuals (signal - fit inside the fit limits) of the
+// scans pScanList[nFirst..nLast], in max(10, sqrt(N)) bins over their range,
+// against the normal distribution of the same mean and standard deviation:
+// *pfH is the total-variation distance between the two in percent (0 = the
+// residuals are distributed exactly as the normal distribution says, 100 = no
+// overlap); 0 without residuals or with a zero spread.
+void computeResidualsHistogram(int nFirst, int nLast, const int* pScanList, float* pfH);
 // Redraws the residuals as a grey-scale picture: one row per scan in time
 // order, residual 0 mid grey, the largest magnitude black or white.
 void renderResidualsBitmap();

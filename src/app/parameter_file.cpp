@@ -139,6 +139,8 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
         return 0;
     };
 
+    std::error_code ecFolder;
+    if (std::filesystem::is_directory(szPath, ecFolder)) return fail("is a folder, not a parameter file");
     FILE* f = std::fopen(szPath, "rb");
     if (!f) return fail(std::string("cannot be read (") + std::strerror(errno) + ")");
     std::string text;
@@ -152,6 +154,12 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
         }
     }
     std::fclose(f);
+    // What a comment holds is no setting: a key commented out is not set.
+    for (size_t a; (a = text.find("<!--")) != std::string::npos;) {
+        size_t b = text.find("-->", a + 4);
+        if (b == std::string::npos) return fail("a comment <!-- has no end -->");
+        text.replace(a, b + 3 - a, " ");
+    }
 
     std::string v;
     // every key, with its own check

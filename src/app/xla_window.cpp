@@ -211,6 +211,13 @@ const ResponseEntry kResponseTable[] = {
     {293, &TXLAWindow::CmExtrapolateAreaFractions},
     {292, &TXLAWindow::CmVanHoldeWeischet},
     {212, &TXLAWindow::CmParameters},
+    // Run's neighbours and the regularization method (fitting/, distributions/)
+    {223, &TXLAWindow::CmToggleSimulateBeyondLastScan},
+    {533, &TXLAWindow::CmTransformGsToBoundaryModel},
+    {294, &TXLAWindow::CmRegularizationSecondDerivative},
+    {295, &TXLAWindow::CmRegularizationMaxEnt},
+    {1118, &TXLAWindow::CmRegularizationWeightedThirdDerivative},
+    {642, &TXLAWindow::CmRegularizationBothShown},
     {240, &TXLAWindow::CmSetMeniscusBottomLimits},
     {213, &TXLAWindow::CmRun},
     {611, &TXLAWindow::CmLammEquationParameters},
@@ -285,8 +292,6 @@ const UINT kAwaitingParts[] = {
     827,   // Update Saved Fit Parameters: writing parameter files (models)
     203,   // Save Fit Data: fits and the parameter report (models, fitting)
     459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
-    525,   // Transform s-Distribution to r-Distribution: the transforms of a distribution (distributions)
-    836,   // Transform s-Distribution to s20w-Distribution: the same
     266,   // Fit Time Dependent s,M: the time-dependent fits (classical analyses)
 };
 
@@ -402,6 +407,7 @@ void TXLAWindow::SetupWindow()
     hAccelerators = CreateAcceleratorTable(accel.data(), nAccel);
     SetAcceleratorTable(hAccelerators);
     UpdatePreferenceChecks();
+    UpdateRegularizationChecks();
     UpdateFluorescenceChecks();
     CheckMenuItem(menu, 1107, MF_BYCOMMAND | (bLogGridMinS ? MF_CHECKED : MF_UNCHECKED));
     checkPlotExecutables(this);
@@ -448,11 +454,16 @@ void TXLAWindow::EvHelpRequest(UINT id)
     nHelpCommand = id;
     EvCommand(id, nullptr, 0);
     bHelpRequest = 0;
+    nHelpCommand = 0;
 }
 
 void TXLAWindow::CmHowToGetHelp()
 {
-    const CommandInfo* info = findCommand(nHelpCommand);
+    // The command whose help was asked for with F1 (the prologue sets it just
+    // before); chosen from the menu itself, How To Get Help has none and the
+    // page opens at the top. Only commands of the table have their anchor.
+    const CommandInfo* info = nHelpCommand ? findCommand(nHelpCommand) : nullptr;
+    nHelpCommand = 0;
     char szCaption[200] = "";
     if (info) plainCaption(info->szCaption, szCaption, sizeof szCaption);
     char szText[400];
@@ -462,8 +473,8 @@ void TXLAWindow::CmHowToGetHelp()
         std::snprintf(szText, sizeof szText, "Show the help pages in the web browser?");
     bHelpRequest = 0;
     if (MessageBox(HWindow, szText, "HELP", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-    char szAnchor[64];
-    std::snprintf(szAnchor, sizeof szAnchor, "#command-%u", nHelpCommand);
+    char szAnchor[64] = "";
+    if (info) std::snprintf(szAnchor, sizeof szAnchor, "#command-%u", info->nId);
     openHelpPage(szAnchor);
 }
 

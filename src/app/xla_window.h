@@ -339,15 +339,33 @@ public:
     void SimulateBufferSignal();
 
     // ---------------------------------------------------------------- fitting (subsystem 8)
-    // One evaluation of the current model on the loaded data.
+    // One evaluation of the current model on the loaded data (Run, Ctrl+R);
+    // the loaders' Run; the switch of the simulations beyond the last scan
+    // (223) and the direct boundary model from a g(s*) file (533)
+    // (fitting/run_commands.cpp).
     void CmRun();
     void RunFromKeyboard();
+    void CmToggleSimulateBeyondLastScan();
+    void CmTransformGsToBoundaryModel();
+    // The fitted-parameter text at the top of the window, built and painted
+    // (fitting/parameter_text.cpp); the last fit's information shown again.
+    void ShowModelParameters();
     // Fits the current model (command 215).
     void CmFit();
     // Shows the last fit's information again.
     void CmShowLastFitInfo();
+    // The rules of thumb on residuals, meniscus, bottom and distribution ends
+    // after Run and Fit, in "Help Wizard" boxes (fitting/fit_wizard.cpp).
+    void FitWizardCheckResiduals();
 
     // ---------------------------------------------------------------- continuous distributions (subsystem 9)
+    // The regularization method, one of four (294, 295, 1118, 642), with the
+    // check marks (distributions/regularization_commands.cpp).
+    void CmRegularizationSecondDerivative();
+    void CmRegularizationMaxEnt();
+    void CmRegularizationWeightedThirdDerivative();
+    void CmRegularizationBothShown();
+    void UpdateRegularizationChecks();
     // The mean-field ctot(r,t) of the non-ideal c(s) model: restore from
     // files, export, display and the flag behind them.
     void LoadCtotDataFiles(int bAsk);

@@ -2,6 +2,7 @@
 #include "distributions/conti_globals.h"
 
 CContiNonid* pContiNonid = nullptr;
+unsigned char bNonidealDiscreteFirst = 0;
 unsigned char bSGridLimitsAccepted = 0;
 unsigned char bExportMatrices = 0;
 

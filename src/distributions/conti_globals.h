@@ -3,6 +3,9 @@
 
 // Nonideal c(s) state kept for the loaded data.
 class CContiNonid {};
+// The non-ideal c(s) carries an extra discrete species in grid point 1
+// (excluded from the total concentration).
+extern unsigned char bNonidealDiscreteFirst;
 
 // Deleted and set to null whenever the scan data set is freed or replaced.
 extern CContiNonid* pContiNonid;
@@ -19,6 +22,11 @@ void forgetMeanFieldCtotData();
 // Checks (and creates on demand) the external mean field of the non-ideal
 // c(s) before an evaluation.
 void checkExternalMeanField();
+// The Lamm solutions of the non-ideal c(s) grid as one list; the mean-field
+// parameter after its normal equations; the end of its mean-field iteration.
+void RunNonidcofsSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, double* pVbar);
+void updateMeanFieldParameter();
+void endMeanFieldIteration();
 // The distribution fits write their matrices to files (command 877).
 extern unsigned char bExportMatrices;
 
@@ -91,11 +99,16 @@ extern float fRealtimeDistXMax;
 // its weight-average abscissa, the total signal and the further moments.
 void integrateDistribution(float fLow, float fHigh, float* pfArea, float* pfMean, float* pfTotal, float* pfSigma,
                            float* pfHarmonicMean, float* pfZMean);
-// The extent of the peak whose maximum is grid point nPeak: walking outward
-// while the values fall by the factor and stay above 1 % of the peak height.
-// Out: the limits (abscissae), the weight-average abscissa, the first and
-// last grid index, the peak height, the fraction of the total signal and
-// the signal.
+// The extent of the peak whose maximum is grid point nPeak
+// (distributions/distribution_integration.cpp): from the maximum the walk
+// goes outward on each side while the next value is at most the lowest value
+// passed so far divided by fFactor (0.9: ripples of less than 11 % do not end
+// it); it takes the first point at or below 1 % of the peak height and ends
+// there. Out (each may be null): the limits (the abscissae where the walks
+// ended), the weight-average abscissa, the first and last grid index, the
+// peak height, the fraction of the total signal and the signal, from
+// integrateDistribution between the limits. Without a distribution, or with
+// nPeak outside the grid, every result is 0.
 void findPeakExtent(int nPeak, float* pfLow, float* pfHigh, float* pfMean, int* pnFirst, int* pnLast,
                     float* pfHeight, float* pfFraction, float* pfSignal, float fFactor);
 

@@ -129,6 +129,18 @@ bool isSFamilyModelForFile()
            bModelCSInvariantD || bModelElectrophoresisCV || bBufferMismatch || bModelCSLinearRods;
 }
 
+bool hasDiscreteSpeciesAtPoint1()
+{
+    return bModelCSOneDiscreteD || bModelCSOneDiscreteM || bModelCSBimodalFf0OneDiscrete || bModelLsgsOneDiscrete ||
+           bBufferMismatch || bModelCSWithMsTable || (bModelHybridCSLsgs && bHybridWithDiscrete) ||
+           (bModelNonidealCS && bNonidealDiscreteFirst);
+}
+
+bool hasDiscreteSpeciesAtPoint1ForIntegrals()
+{
+    return hasDiscreteSpeciesAtPoint1() || bModelCSFf0OneDiscrete || bModelNonidealCS;
+}
+
 // ---------------------------------------------------------------- vectors
 
 void allocDistributionVectors(int n)

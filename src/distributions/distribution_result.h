@@ -85,6 +85,12 @@ bool isSAxisPlotModel();
 bool isSFamilyModel();
 // The s family of the distribution-file loader.
 bool isSFamilyModelForFile();
+// Grid point 1 carries the amplitude of a discrete species (or the buffer
+// signal), which never becomes a density.
+bool hasDiscreteSpeciesAtPoint1();
+// The same for the integrals and the running integral, where c(s,ff0) with
+// one discrete species and the non-ideal c(s) always count.
+bool hasDiscreteSpeciesAtPoint1ForIntegrals();
 
 // ---------------------------------------------------------------- operations
 // Allocates the one-dimensional vectors and the prior vectors (1..n, prior
@@ -116,11 +122,17 @@ void plotCMDistribution();
 win::HMETAFILE paintDistributionPlot();
 
 // ---------------------------------------------------------------- transforms of the shown distribution
+// (distributions/distribution_finish.cpp)
 // To standard conditions: the grid times (1 - vbar20 0.99823) viscosity /
 // ((1 - vbar density) 0.001002) (viscosity in Pa s), the values divided by
-// that factor; 0 (nothing changed) for models that have no s axis.
+// that factor, so the area stays; 0 (nothing changed) for the M-type models
+// and electrophoresis c(v).
 unsigned char transformDistributionToS20w(float fVbar, float fVbar20, float fViscosity, float fDensity);
-// From s20,w to the Stokes radius (nm), keeping the area.
+// From s20,w to the Stokes radius (nm), the values rescaled so that the
+// trapezoidal area of each shown curve stays. Always 1.
 unsigned char transformDistributionToRh(float fVbar20);
-// Divides the values by the power series a(R) read from the file.
+// Divides every value by the signal coefficient a(R) = p0 + p1 R + ... of the
+// grid point's abscissa, the coefficients read one per line from the file.
+// A file that gives no coefficient, or an a(R) of 0 at a grid point, is
+// refused with a box and leaves the distribution as it was (result 0).
 unsigned char correctDistributionForSizeDependentSignal(const char* szPath);

@@ -6,6 +6,7 @@
 
 float*** pLammSolutions = nullptr;
 int nLammSolutionStoreRows = 0;
+int nLammSolutionStorePoints = 0;
 int nLammSolutionSet = 0;
 
 namespace {
@@ -40,6 +41,7 @@ bool allocLammSolutionStore(int nGrid, int nScans, int nPoints)
     hLammSolutionBlock = pBlock;
     pLammSolutions = ppp;
     nLammSolutionStoreRows = nGrid;
+    nLammSolutionStorePoints = nPoints;
     return true;
 }
 
@@ -52,4 +54,5 @@ void freeLammSolutionStore(int)
     hLammSolutionBlock = nullptr;
     pLammSolutions = nullptr;
     nLammSolutionStoreRows = 0;
+    nLammSolutionStorePoints = 0;
 }

@@ -6,8 +6,10 @@
 #pragma once
 
 extern float*** pLammSolutions;
-// Grid points of the present store, kept for its release.
+// Grid points of the present store, kept for its release, and the points of
+// each of its vectors.
 extern int nLammSolutionStoreRows;
+extern int nLammSolutionStorePoints;
 // The grid point whose solution is being computed: the writers put their
 // results into this row.
 extern int nLammSolutionSet;

@@ -19,6 +19,7 @@ double dPriorPeakLocation[nPriorPeakRows + 1] = {};
 double dPriorPeakWidth[nPriorPeakRows + 1] = {};
 double dPriorPeakAmplitude[nPriorPeakRows + 1] = {};
 unsigned char bPriorFromDiscreteSpecies = 0;
+unsigned char bDiscreteSpeciesPriorUsed = 0;
 unsigned char bGJPriorLoaded = 0;
 int nPriorDiscreteSpecies = 0;
 double* pPriorDiscreteSpecies = nullptr;

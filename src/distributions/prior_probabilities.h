@@ -15,6 +15,8 @@ extern double dPriorPeakAmplitude[nPriorPeakRows + 1];
 // read from a peak-table ("GJT") file; its s values and prior values,
 // 1..nPriorDiscreteSpecies.
 extern unsigned char bPriorFromDiscreteSpecies;
+// The discrete-species prior has been used once; the next Run drops it.
+extern unsigned char bDiscreteSpeciesPriorUsed;
 extern unsigned char bGJPriorLoaded;
 extern int nPriorDiscreteSpecies;
 extern double* pPriorDiscreteSpecies;

@@ -12,28 +12,6 @@ unsigned char bSMWindowFit = 0;
 int nSMFirstScan = 0;
 int nSMLastScan = 0;
 
-// The fitting engine is not part of the program yet: no fit has run, so there
-// is no rmsd to keep.
-float calcRmsd() { return 0.0f; }
-
-// Run, until the Run command is part of the program: only the evaluation of
-// the discrete and interacting models (the continuous, equilibrium and
-// boundary analyses and the closing steps of Run are not in yet).
-#include "analyses/analysis_globals.h"
-#include "app/app_globals.h"
-#include "app/xla_window.h"
-#include "models/model_globals.h"
-void TXLAWindow::CmRun()
-{
-    if (bEqTestMode || (bModelContinuous && !bBoundaryAnalysisMode) || bEquilibriumDiscrete ||
-        bEquilibriumHeteroAssoc || bBoundaryAnalysisMode)
-        return;
-    bRepaintAfterCalc = 1;
-    CalcModel();
-    bRepaintAfterCalc = 0;
-    InvalidateUnlessBatch();
-}
-void TXLAWindow::RunFromKeyboard() { CmRun(); }
 
 unsigned char bSimplexStarted = 0;
 int nFitSteps = 0;
@@ -41,6 +19,7 @@ int nStepSimCount = 0;
 int nSimCount = 0;
 float fBestRmsd = 0.0f;
 float fShownBestRmsd = 0.0f;
+unsigned char bMarquardLevenbergMin = 0;
 unsigned char bSimulatedAnnealing = 0;
 float SAmaxTemp = 2.0f;
 int nSANumberOfTemps = 10;

@@ -19,8 +19,21 @@ extern unsigned char bSMWindowFit;
 extern int nSMFirstScan;
 extern int nSMLastScan;
 
-// rmsd of data minus fit inside the fit limits; stored as the current rmsd.
+// rmsd of data minus fit inside the fit limits, summed in single precision
+// over the scans that take part (fitScanRange); stores fRmsd and
+// fNumFitPoints. 0, storing nothing, without point counts.
 float calcRmsd();
+// The positions in time order of the scans a fit takes: the time window of a
+// time-dependent s and M fit, from the second scan when the first is the
+// initial condition, else all.
+void fitScanRange(int* pnFirst, int* pnLast);
+// The number of points of the last rmsd (fRmsd above).
+extern float fNumFitPoints;
+class TXLAWindow;
+// Data, meniscus and bottom present, fit limits inside them (a limit of 0 or
+// outside becomes meniscus or bottom, with a box); 0 with an error box when
+// data or meniscus and bottom are missing.
+unsigned char checkFitLimits(TXLAWindow* pWindow);
 // Averages the loaded scans into the mean profile after the data changed.
 void calcMeanScan();
 
@@ -34,6 +47,8 @@ extern float fShownBestRmsd;              // best value last shown
 // Simulated annealing (Options > Fitting Options): chosen, start temperature
 // (relative increase of the best value), temperature steps, evaluations per
 // temperature, current temperature and the state of its random generator.
+// Marquardt-Levenberg is the optimiser (Options > Fitting Options).
+extern unsigned char bMarquardLevenbergMin;
 extern unsigned char bSimulatedAnnealing;
 extern float SAmaxTemp;
 extern int nSANumberOfTemps;

@@ -178,7 +178,8 @@ float extremeYInXWindow(const float* x, const float* y, int n, float x1, float x
     float f = 0.0f;
     for (int i = std::max(first, 0); i < hi; i++) {
         if (x[i] > x2) break;
-        if (x[i] >= x1 && (!bFound || bBetter(y[i], f))) {
+        // a y that is not finite is no extreme (a NaN taken first would stay)
+        if (x[i] >= x1 && std::isfinite(y[i]) && (!bFound || bBetter(y[i], f))) {
             f = y[i];
             bFound = true;
         }

@@ -177,8 +177,10 @@ bool extremeInRange(const float* pData, unsigned int nSize, int first, int last,
 
 auto greater = [](float a, float b) { return a > b; };
 auto less = [](float a, float b) { return a < b; };
-auto any = [](float) { return true; };
-auto positive = [](float a) { return a > 0.0f; };
+// A NaN compared with anything is false: taken first it would stay the
+// extreme. Infinities are no range either.
+auto isFiniteValue = [](float a) { return std::isfinite(a); };
+auto positive = [](float a) { return a > 0.0f && std::isfinite(a); };
 
 } // namespace
 
@@ -186,16 +188,20 @@ float CVector::Max() const { return MaxInRange(0, static_cast<int>(nSize) - 1); 
 
 float CVector::Min() const { return MinInRange(0, static_cast<int>(nSize) - 1); }
 
-float CVector::MaxInRange(int first, int last) const
+float CVector::MaxInRange(int first, int last, bool* pbNone) const
 {
     float f = 0.0f;
-    return extremeInRange(pData, nSize, first, last, greater, any, f) ? f : 0.0f;
+    if (extremeInRange(pData, nSize, first, last, greater, isFiniteValue, f)) return f;
+    if (pbNone) *pbNone = true;
+    return 0.0f;
 }
 
-float CVector::MinInRange(int first, int last) const
+float CVector::MinInRange(int first, int last, bool* pbNone) const
 {
     float f = 0.0f;
-    return extremeInRange(pData, nSize, first, last, less, any, f) ? f : 0.0f;
+    if (extremeInRange(pData, nSize, first, last, less, isFiniteValue, f)) return f;
+    if (pbNone) *pbNone = true;
+    return 0.0f;
 }
 
 float CVector::MinPositiveInRange(int first, int last, bool* pbNone) const

@@ -33,13 +33,17 @@ public:
     void AppendBits(uint32_t nBits); // the same, given the value's bit pattern
 
     float Get(int i) const;
+    // The largest / smallest element: of the finite ones (a NaN or an
+    // infinity is no value to range over); 0 when there is none.
     float Max() const;
     float Min() const;
-    // Over the indices max(first, 0)..min(last, size - 1); 0 when empty.
-    float MaxInRange(int first, int last) const;
-    float MinInRange(int first, int last) const;
-    // The smallest / largest positive element of the window; when there is
-    // none, *pbNone is set to true (never cleared here) and the result is 1.
+    // Over the indices max(first, 0)..min(last, size - 1), finite elements
+    // only; 0 when there is none, and then *pbNone is set to true when given
+    // (never cleared here).
+    float MaxInRange(int first, int last, bool* pbNone = nullptr) const;
+    float MinInRange(int first, int last, bool* pbNone = nullptr) const;
+    // The smallest / largest positive finite element of the window; when there
+    // is none, *pbNone is set to true (never cleared here) and the result is 1.
     float MinPositiveInRange(int first, int last, bool* pbNone) const;
     float MaxPositiveInRange(int first, int last, bool* pbNone) const;
 

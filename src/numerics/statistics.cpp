@@ -89,6 +89,9 @@ double statzbrent(double (*func)(double), double x1, double x2, double tol)
 
 double fStatCriticalRatio(double dConfidence, double dDof1, double dDof2)
 {
+    // Fewer than one degree of freedom is no F distribution: the computation
+    // that asked stops with the message instead of going on with a number.
+    if (!(dDof1 >= 1.0 && dDof2 >= 1.0)) abandonComputation("degrees of freedom below 1 in fStatCriticalRatio");
     dStatDof1 = dDof1;
     dStatDof2 = dDof2;
     dStatTarget = 1.0 - dConfidence;
@@ -111,6 +114,7 @@ double fStatCriticalRatio(double dConfidence, double dDof1, double dDof2)
 double fDistributionTail(double dF, double dDof1, double dDof2)
 {
     if (dDof1 == 0.0 && dDof2 == 0.0) return 0.0;
+    if (!(dDof1 >= 1.0 && dDof2 >= 1.0)) abandonComputation("degrees of freedom below 1 in fDistributionTail");
     return betai(dDof2 / 2.0, dDof1 / 2.0, dDof2 / (dDof1 * dF + dDof2));
 }
 

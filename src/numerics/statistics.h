@@ -7,9 +7,11 @@
 // degrees of freedom: the factor by which a residual sum of squares may grow
 // at that confidence. The search starts between 1 and 2 and widens when the
 // answer lies outside. Not re-entrant (the objective reads module state).
+// Degrees of freedom below 1 abandon the computation with a message.
 double fStatCriticalRatio(double dConfidence, double dDof1, double dDof2);
 
-// Upper tail probability Q(F; dof1, dof2); 0 when both degrees of freedom are 0.
+// Upper tail probability Q(F; dof1, dof2); 0 when both degrees of freedom are
+// 0; other degrees of freedom below 1 abandon the computation with a message.
 double fDistributionTail(double dF, double dDof1, double dDof2);
 
 // Absolute Z value of the runs test over the residuals data - fit of the scans

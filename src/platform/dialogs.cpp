@@ -252,7 +252,7 @@ int TInputDialog::Execute()
     std::string text = initial;
     bool ok = backend().inputLine(pParent ? pParent->HWindow : nullptr, title, prompt, text, nBufferSize - 1);
     if (!ok) {
-        headless::transcribe(describeInput(title, prompt, initial) + " -> IDCANCEL");
+        headless::transcribe(describeInput(title, prompt, initial) + " -> IDCANCEL" + takeInputNote());
         return IDCANCEL;
     }
     if (text.size() > size_t(nBufferSize - 1)) text.resize(size_t(nBufferSize - 1));

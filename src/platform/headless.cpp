@@ -6,6 +6,7 @@
 #include <iostream>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "platform/internal.h"
 #include "platform/services.h"
@@ -47,6 +48,22 @@ std::vector<std::string> gTranscript;
 Policy gPolicy = Policy::FailOnUnexpected;
 FailureHandler gFailure;
 std::atomic<DWORD> gClock{0};
+// The one-line input the default answers took last (its transcript line
+// without the result), the transcript's length right after it, and the note
+// for the line of an input cancelled because it was asked again.
+std::string gLastDefaultInput;
+size_t nAfterLastDefaultInput = 0;
+std::string gInputNote;
+
+// The same input asked again, with nothing but beeps since its default
+// answer: the program took that answer for none and asks again.
+bool askedAgain(const std::string& description)
+{
+    if (description != gLastDefaultInput || nAfterLastDefaultInput > gTranscript.size()) return false;
+    for (size_t i = nAfterLastDefaultInput; i < gTranscript.size(); i++)
+        if (gTranscript[i].compare(0, 12, "MessageBeep ") != 0) return false;
+    return true;
+}
 
 std::string kindName(Expectation::Kind k)
 {
@@ -137,7 +154,20 @@ public:
             text = e.text;
             return true;
         }
-        return policy() == Policy::DefaultAnswers;  // OK with the text shown
+        if (policy() != Policy::DefaultAnswers) return false;
+        // OK with the text shown. When the program asks again as it was, that
+        // text is no answer it takes and the same answer would be refused
+        // for ever: the second time is Cancel.
+        std::string description = detail::describeInput(title, prompt, text);
+        std::lock_guard<std::mutex> g(gLock);
+        if (askedAgain(description)) {
+            gLastDefaultInput.clear();
+            gInputNote = " (asked again)";
+            return false;
+        }
+        gLastDefaultInput = description;
+        nAfterLastDefaultInput = gTranscript.size() + 1;  // after its own line
+        return true;
     }
 
     bool fileDialog(const detail::FileDialogRequest& r, std::vector<std::string>& paths) override
@@ -240,6 +270,8 @@ void reset()
         gInput.clear();
         gTranscript.clear();
         gClock.store(0);
+        gLastDefaultInput.clear();
+        gInputNote.clear();
     }
     detail::clearQueue();
 }
@@ -250,10 +282,34 @@ void transcribe(const std::string& line)
     gTranscript.push_back(line);
 }
 
-std::vector<std::string> transcript()
+Lines transcript()
 {
     std::lock_guard<std::mutex> g(gLock);
-    return gTranscript;
+    return Lines(gTranscript);
+}
+
+namespace {
+
+const std::string& missingLine(const std::string& what)
+{
+    static const std::string empty;
+    reportFailure("no transcript line " + what);
+    return empty;
+}
+
+}  // namespace
+
+const std::string& Lines::operator[](size_t i) const
+{
+    if (i >= size())
+        return missingLine(std::to_string(i + 1) + " (" + std::to_string(size()) + " lines)");
+    return std::vector<std::string>::operator[](i);
+}
+
+const std::string& Lines::back() const
+{
+    if (empty()) return missingLine("at all (back() of none)");
+    return std::vector<std::string>::back();
 }
 
 bool saveTranscript(const char* path)
@@ -447,11 +503,11 @@ Script& Script::advanceTime(DWORD ms)
     return *this;
 }
 
-std::vector<std::string> Script::lines() const
+Lines Script::lines() const
 {
-    std::vector<std::string> all = transcript();
-    if (nFirstLine >= all.size()) return {};
-    return std::vector<std::string>(all.begin() + long(nFirstLine), all.end());
+    Lines all = transcript();
+    if (nFirstLine >= all.size()) return Lines();
+    return Lines(std::vector<std::string>(all.begin() + long(nFirstLine), all.end()));
 }
 
 size_t Script::pending() const
@@ -480,6 +536,12 @@ void pushScriptedAnswer(ScriptedAnswer answer)
     headless::Expectation e = headless::expectation(headless::Expectation::Other, answer.match);
     e.other = std::move(answer);
     headless::gExpect.push_back(std::move(e));
+}
+
+std::string takeInputNote()
+{
+    std::lock_guard<std::mutex> g(headless::gLock);
+    return std::exchange(headless::gInputNote, std::string());
 }
 
 bool takeScriptedAnswer(const std::string& kind, const std::string& caption, const std::string& text,

@@ -43,8 +43,20 @@ void reportFailure(const std::string& text);
 void reset();
 
 // --- transcript
+// Lines of the transcript. A line that is not there (lines()[4] of four
+// lines, back() of none) is reported as a failure and reads as an empty line,
+// so a test that misses a line fails instead of reading past the end.
+class Lines : public std::vector<std::string> {
+public:
+    Lines() = default;
+    explicit Lines(std::vector<std::string> lines) : std::vector<std::string>(std::move(lines)) {}
+    const std::string& operator[](size_t i) const;
+    const std::string& front() const { return (*this)[0]; }
+    const std::string& back() const;
+};
+
 void transcribe(const std::string& line);
-std::vector<std::string> transcript();
+Lines transcript();
 // One line per entry.
 bool saveTranscript(const char* path);
 // A string as the transcript writes it: in double quotes, with \\, \", \n,
@@ -134,7 +146,7 @@ public:
     Script& advanceTime(DWORD ms);
 
     // Transcript lines since this script began.
-    std::vector<std::string> lines() const;
+    Lines lines() const;
     // Expectations not yet met.
     size_t pending() const;
 

@@ -110,6 +110,9 @@ std::string boxResultName(int result);
 std::string describeMessageBox(const std::string& caption, const std::string& text, UINT type);
 std::string describeInput(const std::string& title, const std::string& prompt, const std::string& initial);
 std::string describeFileDialog(const FileDialogRequest& r);
+// What the line of a cancelled one-line input adds: " (asked again)" when the
+// default answers cancelled an input asked again; empty otherwise. Once.
+std::string takeInputNote();
 
 // ------------------------------------------------------------ queue
 void postInput(const MSG& msg);            // appends (any thread)

@@ -33,7 +33,8 @@ struct Clipboard {
 };
 
 std::recursive_mutex gClipLock;
-Clipboard gClip;
+// Never destroyed: what the clipboard holds is its own until the program ends.
+Clipboard& gClip = *new Clipboard;
 
 QClipboard* desktop()
 {

@@ -1,6 +1,7 @@
 // Printing the window on one page: the print dialog (headless: the script's
 // answer and a PDF file), then the window's surface drawn onto the page.
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QApplication>
@@ -14,13 +15,11 @@ namespace detail {
 namespace {
 
 // The surface, as large as the page allows with its proportions kept, centred.
-bool drawOnOnePage(QPrinter& printer, const QImage& image, const std::string& docName)
+bool drawOnOnePage(QPagedPaintDevice& device, const QImage& image)
 {
-    printer.setDocName(QString::fromLocal8Bit(docName.c_str()));
-    printer.setFullPage(false);
-    printer.setPageOrientation(image.width() > image.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
+    device.setPageOrientation(image.width() > image.height() ? QPageLayout::Landscape : QPageLayout::Portrait);
     QPainter p;
-    if (!p.begin(&printer)) return false;
+    if (!p.begin(&device)) return false;
     QRect page = p.viewport();
     QSize fit = image.size().scaled(page.size(), Qt::KeepAspectRatio);
     QRect target(page.x() + (page.width() - fit.width()) / 2, page.y() + (page.height() - fit.height()) / 2,
@@ -60,10 +59,14 @@ bool printWindowToPdf(HWND hwnd, const std::string& docName, const std::string& 
     QImage img = windowImage(hwnd);
     if (img.isNull()) return false;
     ensureApplication();
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromLocal8Bit(path.c_str()));
-    return drawOnOnePage(printer, img, docName);
+    // Written straight into the file: a printer object would first ask the
+    // print system for its printers, which a PDF does not need.
+    QPdfWriter pdf(QString::fromLocal8Bit(path.c_str()));
+    pdf.setTitle(QString::fromLocal8Bit(docName.c_str()));
+    pdf.setCreator(QStringLiteral("Morvex"));
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setPageMargins(QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter);
+    return drawOnOnePage(pdf, img);
 }
 
 bool headlessPrintWindow(PrintJob& job)
@@ -96,7 +99,9 @@ bool Backend::printWindow(PrintJob& job)
     if (dialog.exec() != QDialog::Accepted) return false;
     job.destination = printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName().toStdString()
                                                                     : "printer " + printer.printerName().toStdString();
-    return drawOnOnePage(printer, img, job.docName);
+    printer.setDocName(QString::fromLocal8Bit(job.docName.c_str()));
+    printer.setFullPage(false);
+    return drawOnOnePage(printer, img);
 }
 
 }  // namespace detail

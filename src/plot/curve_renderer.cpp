@@ -335,10 +335,13 @@ void CWINPlot::DrawCurve(HDC dc, int i)
                 nSymbolSize = nPointMaskParamA;
             }
 
+            // On the second y scale every y has a place (held to its ends),
+            // except one that is no number: that point is left out like a
+            // point outside the plot.
             const bool bVisible =
                 (fYMin <= y && y <= fYMax &&
                  ((fXMin <= x && x <= fXMax) || (bLogX && x == 0) || (bLogY && y == 0))) ||
-                (fXMin <= x && x <= fXMax && bPlaceOnValueScale);
+                (fXMin <= x && x <= fXMax && bPlaceOnValueScale && std::isfinite(y));
             const bool bSymbol = !(bNoValueWhite && idx < nColorValues && pColorValues && pColorValues[idx] == -1.0f);
             const HPEN hLinePen = hCurvePen;
 

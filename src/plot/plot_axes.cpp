@@ -130,7 +130,7 @@ void CWINPlot::MaskedYRange(const int* pFirst, const int* pLast)
         for (int i = pFirst[c]; i <= pLast[c]; i++) {
             if (i >= nPointMask || pPointMask[i + 1] == 0) continue;
             float v = y->Get(i);
-            if (bLogY && v <= 0) continue;
+            if (!std::isfinite(v) || (bLogY && v <= 0)) continue;
             if (!bFound) {
                 fLo = fHi = v;
                 bFound = true;
@@ -144,7 +144,8 @@ void CWINPlot::MaskedYRange(const int* pFirst, const int* pLast)
 }
 
 // Smallest and largest x (or y) of the curves within their index ranges, on a
-// log axis of the positive values only; false when no curve has data.
+// log axis of the positive values only; false when no curve has data. Values
+// that are not finite do not count: a curve of nothing else counts as absent.
 bool CWINPlot::CurvesRange(bool bY, bool bLog, const int* pFirst, const int* pLast, bool bSkipSecondScale,
                            float* pLo, float* pHi) const
 {
@@ -160,8 +161,10 @@ bool CWINPlot::CurvesRange(bool bY, bool bLog, const int* pFirst, const int* pLa
             lo = v->MinPositiveInRange(pFirst[c], pLast[c], &bNone);
             hi = v->MaxPositiveInRange(pFirst[c], pLast[c], &bNone);
         } else {
-            lo = v->MinInRange(pFirst[c], pLast[c]);
-            hi = v->MaxInRange(pFirst[c], pLast[c]);
+            bool bNone = false;
+            lo = v->MinInRange(pFirst[c], pLast[c], &bNone);
+            hi = v->MaxInRange(pFirst[c], pLast[c], &bNone);
+            if (bNone) continue;
         }
         *pLo = bStarted ? minFloat(*pLo, lo) : lo;
         *pHi = bStarted ? maxFloat(*pHi, hi) : hi;

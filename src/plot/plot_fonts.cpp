@@ -29,7 +29,10 @@ void useLargePlotFonts()
 {
     // the title keeps its font, which must exist as well
     if (!hPlotFontD) createPlotFonts();
-    hPlotFontA = plotFont(25, 0);
-    hPlotFontB = plotFont(25, 0);
-    hPlotFontC = plotFont(25, 0);
+    // A picture records the font it draws with, and only while it is being
+    // recorded is a font selected: the replaced ones can go.
+    for (HFONT* ph : {&hPlotFontA, &hPlotFontB, &hPlotFontC}) {
+        if (*ph && *ph != hPlotFontD) DeleteObject(*ph);
+        *ph = plotFont(25, 0);
+    }
 }

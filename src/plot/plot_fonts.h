@@ -12,5 +12,5 @@ extern win::HFONT hPlotFontD; // title, height 32
 void createPlotFonts();
 // The mouse-action diagnostic plots want larger, unrotated texts: replaces
 // fonts A, B and C by fonts of height 25 for the rest of the run (the old
-// handles stay alive, other code may still hold them).
+// ones are deleted).
 void useLargePlotFonts();

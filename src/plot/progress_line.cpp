@@ -120,6 +120,8 @@ void CProgressLine::SetLineColor(COLORREF cr)
 
 void CProgressLine::SetColorBlue() { SetLineColor(RGB(0, 100, 255)); }
 
+void CProgressLine::SetColorOrange() { SetLineColor(RGB(255, 100, 0)); }
+
 void CProgressLine::SetColorPurple() { SetLineColor(RGB(180, 0, 180)); }
 
 RECT CProgressLine::BackgroundRect() const

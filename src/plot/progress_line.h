@@ -35,6 +35,7 @@ public:
     // Puts back the pixels saved by Show.
     void Hide(win::TWindow* window);
     void SetColorBlue();
+    void SetColorOrange();
     void SetColorPurple();
     bool SaveBackground(win::TWindow* window);
     bool RestoreBackground(win::TWindow* window);

@@ -28,12 +28,18 @@ TSoundSetState gSets[SOUND_SET_COUNT] = {
 char szVariantName[260];
 bool bNamesReady = false;
 
-unsigned wallClockSeconds() { return static_cast<unsigned>(std::time(nullptr)); }
-unsigned (*pSeedClock)() = wallClockSeconds;
+// The draws: the C library's generator, seeded with the time in seconds
+// before every play, unless a test gives draws of its own.
+int (*pTestDraw)() = nullptr;
 
-void seedFromClock() { std::srand(pSeedClock()); }
+void seedFromClock()
+{
+    if (!pTestDraw) std::srand(static_cast<unsigned>(std::time(nullptr)));
+}
 
-int drawVariant(int nCount) { return nCount > 0 ? std::rand() % nCount : 0; }
+int nextDraw() { return pTestDraw ? pTestDraw() : std::rand(); }
+
+int drawVariant(int nCount) { return nCount > 0 ? nextDraw() % nCount : 0; }
 
 void playSet(TSoundSet nSet, bool bShuffleFirst, bool bSync)
 {
@@ -42,7 +48,7 @@ void playSet(TSoundSet nSet, bool bShuffleFirst, bool bSync)
     seedFromClock();
     // The start sound stirs the generator a random number of times first.
     if (bShuffleFirst)
-        for (int i = 1; i <= std::rand() % 10; i++) drawVariant(s.nCount);
+        for (int i = 1; i <= nextDraw() % 10; i++) drawVariant(s.nCount);
     int v = drawVariant(s.nCount);
     // One second draw only: the same variant can still come twice running.
     if (v == s.nLastVariant) v = drawVariant(s.nCount);
@@ -57,7 +63,7 @@ void playSet(TSoundSet nSet, bool bShuffleFirst, bool bSync)
 
 }  // namespace
 
-void setSoundSeedClock(unsigned (*clock)()) { pSeedClock = clock ? clock : wallClockSeconds; }
+void setSoundDraws(int (*draw)()) { pTestDraw = draw; }
 
 const char* soundVariantFileName(const char* szBase, int k)
 {
@@ -133,7 +139,7 @@ void playByeSound() { playSet(SOUND_BYE, false, true); }
 
 void maybePlayInfoSound()
 {
-    float fDraw = static_cast<float>((std::rand() % 100) + 1) * 0.01f;
+    float fDraw = static_cast<float>((nextDraw() % 100) + 1) * 0.01f;
     if (fDraw <= fInfoSoundChance) playInfoSound();
 }
 

@@ -41,9 +41,9 @@ void countSoundFiles();
 int soundVariantCount(TSoundSet nSet);
 // Disables playing until the next count (the program's end; tests).
 void releaseSoundFiles();
-// The clock whose seconds seed the generator before each draw (time() by
-// default); tests give a fixed one so the draws can be repeated.
-void setSoundSeedClock(unsigned (*clock)());
+// Where the draws come from: the C library's rand(), seeded with the time in
+// seconds before every play (null, the default), or a test's own draws.
+void setSoundDraws(int (*draw)());
 
 // Play a file while bSound is on, without waiting / until it has ended; a
 // missing file is silent.

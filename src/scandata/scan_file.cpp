@@ -380,7 +380,8 @@ bool writeScanFile(const char* szPath, int n, float* pR, float* pS, float* pThir
 
     FILE* f = win::fopenMapped(szPath, "w");
     if (!f) {
-        std::printf("\n\aAttention: could not open %s", szPath);
+        // the line ends, so that what the console prints next starts on its own line
+        std::printf("\n\aAttention: could not open %s\n", szPath);
         return false;
     }
     auto toLong = [](double v) -> long {

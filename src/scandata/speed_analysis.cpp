@@ -27,10 +27,12 @@ bool analyseScanSpeeds(int n, const ScanHeader* pHeaders, unsigned char* pbAppro
         if (h.time > 36000.0)
             for (float w : speeds)
                 if (h.rpm < w) *pbApproach = 1;
+        // by value: the header is packed, its fields are not aligned
+        const float fRpm = h.rpm;
         bool bKnown = false;
         for (float w : speeds)
-            if (w == h.rpm) bKnown = true;
-        if (!bKnown) speeds.push_back(h.rpm);
+            if (w == fRpm) bKnown = true;
+        if (!bKnown) speeds.push_back(fRpm);
     }
     if (speeds.size() < 2) *pbChanges = 0;
     for (int i = 2; i <= n; ++i)

@@ -37,8 +37,8 @@ TEST_F(ApproachToEqSimTest, SyntheticExperimentGridAndLimits)
     EXPECT_EQ(sim.nScans, 1);
     setupDefault(sim, 100.0f);
     EXPECT_EQ(sim.nScans, 200);
-    EXPECT_EQ(sim.pScanRecords[200].time, 360000.0);
-    EXPECT_EQ(sim.pScanRecords[7].rpm, 15000.0f);
+    EXPECT_EQ(+sim.pScanRecords[200].time, 360000.0);
+    EXPECT_EQ(+sim.pScanRecords[7].rpm, 15000.0f);
     EXPECT_EQ(sim.pScanRecords[7].dataType, 'R');
 
     // radii every 0.002 cm from the meniscus; the last one is the bottom
@@ -120,7 +120,7 @@ TEST_F(ApproachToEqSimTest, RecordsCarryTheRampFromRest)
         EXPECT_NEAR(h.omega2t / w2t, 1.0, 1e-9) << i;
         if (t < ta) {
             EXPECT_FLOAT_EQ(h.rpm, static_cast<float>(280 * t));
-            EXPECT_EQ(h.accelTime, t);
+            EXPECT_EQ(+h.accelTime, t);
         }
     }
 }
@@ -168,7 +168,7 @@ TEST_F(ApproachToEqSimTest, InitialDistributions)
     // the equilibrium at 7000 rpm, reached over 100000 s
     ASSERT_TRUE(sim.SetInitialDistribution(7000, 0, 0, nullptr, nullptr, false, nullptr, 0, 0));
     EXPECT_EQ(sim.fInitialDuration, 100000.0f);
-    EXPECT_EQ(sim.pInitialRecord[1].rpm, 7000.0f);
+    EXPECT_EQ(+sim.pInitialRecord[1].rpm, 7000.0f);
     const float* c = sim.ppInitialProfiles[1];
     ASSERT_NE(c, nullptr);
     EXPECT_NEAR(sim.RadialIntegral(c) / sim.RadialIntegral(sim.pTarget), 1.0, 1e-4);
@@ -214,8 +214,8 @@ TEST_F(ApproachToEqSimTest, CompressionRoundTripAndDeepCopy)
     sim.SetTimeCompression(4, 9000);
     ASSERT_EQ(sim.bCompression, 1);
     sim.CompressTimes();
-    EXPECT_EQ(sim.pScanRecords[1].time, 1800.0 / 4);
-    EXPECT_EQ(sim.pScanRecords[5].time, 9000.0 - 9000 + 9000.0 / 4);
+    EXPECT_EQ(+sim.pScanRecords[1].time, 1800.0 / 4);
+    EXPECT_EQ(+sim.pScanRecords[5].time, 9000.0 - 9000 + 9000.0 / 4);
     EXPECT_EQ(sim.pStepStart[2], 1800.0f);
     EXPECT_EQ(sim.pStepRate[2], 800.0f);
     EXPECT_EQ(sim.pStepStart[3], 20000.0f - 9000 + 2250);
@@ -242,7 +242,7 @@ TEST_F(ApproachToEqSimTest, CompressionRoundTripAndDeepCopy)
     EXPECT_NE(sim.pRadii[3], 0.0f);
     EXPECT_NE(sim.pTarget[3], 0.0f);
     EXPECT_EQ(sim.pStepRpm[1], 25000.0f);
-    EXPECT_EQ(sim.pScanRecords[2].time, 3600.0);
+    EXPECT_EQ(+sim.pScanRecords[2].time, 3600.0);
     EXPECT_EQ(sim.pFractions[1], 1.0);
     EXPECT_EQ(before.nRadialPoints, sim.nRadialPoints);
 }

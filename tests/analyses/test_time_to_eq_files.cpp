@@ -167,8 +167,8 @@ TEST_F(TimeToEqFilesTest, SimulatedScansAndInstrumentMethod)
         ASSERT_EQ(readScanFile((folder + name).c_str(), &h, &n, &r, &c, nullptr, nullptr, 0), 1) << name;
         EXPECT_EQ(n, sim.nRadialPoints);
         EXPECT_NE(std::string(h.title).find(" simulated approach to equilibrium"), std::string::npos);
-        EXPECT_EQ(h.time, sim.pScanRecords[i].time);
-        EXPECT_EQ(h.rpm, sim.pScanRecords[i].rpm);
+        EXPECT_EQ(+h.time, +sim.pScanRecords[i].time);
+        EXPECT_EQ(+h.rpm, +sim.pScanRecords[i].rpm);
         EXPECT_NEAR(c[100], sim.ppTotalScans[i][100], 1e-4f * (1 + c[100]));
         free_vector(r, 1, n);
         free_vector(c, 1, n);
@@ -182,8 +182,8 @@ TEST_F(TimeToEqFilesTest, SimulatedScansAndInstrumentMethod)
     free_vector(r, 1, n);
     free_vector(c, 1, n);
     ASSERT_EQ(readScanFile((folder + "initial1.R00").c_str(), &h, &n, &r, &c, nullptr, nullptr, 0), 1);
-    EXPECT_EQ(h.rpm, 6000.0f);
-    EXPECT_EQ(h.time, 100000.0);
+    EXPECT_EQ(+h.rpm, 6000.0f);
+    EXPECT_EQ(+h.time, 100000.0);
     EXPECT_NE(std::string(h.title).find(" initial for approach to equilibrium"), std::string::npos);
     free_vector(r, 1, n);
     free_vector(c, 1, n);

@@ -180,12 +180,22 @@ TEST_F(MainWindowTest, HelpRequestOffersHelpInsteadOfActing)
     EXPECT_TRUE(transcriptHas(script.lines(), "help.html#command-518"));
     w->EvHelpRequest(CM_SCAN_COLOR_FROM_TIME);
     EXPECT_EQ(bScanColorFromTime, 0);
-    // Run has no help prologue: no question (and nothing to run yet)
+    // Run has no help prologue: no question, it runs
+    bWizardMessages = 0;
     w->EvHelpRequest(213);
     EXPECT_EQ(script.pending(), 0u);
     // without the request the command acts
     w->EvCommand(518, nullptr, 0);
     EXPECT_EQ(nZoomLevel, 0);
+
+    // How To Get Help chosen itself opens the page at its top, not at the
+    // command asked about before (nor at "#command-0", which is no anchor).
+    headless::Script top;
+    top.expectMessageBox("HELP", IDYES);
+    w->EvCommand(CM_HOW_TO_GET_HELP, nullptr, 0);
+    EXPECT_TRUE(transcriptHas(top.lines(), "\"Show the help pages in the web browser?\""));
+    EXPECT_TRUE(transcriptHas(top.lines(), "help.html\"")) << top.lines().back();
+    EXPECT_FALSE(transcriptHas(top.lines(), "#command-"));
 }
 
 TEST_F(MainWindowTest, PaintingWaitsWhileBusy)

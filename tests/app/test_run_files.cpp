@@ -100,6 +100,34 @@ TEST_F(ParameterFileTest, InvalidFilesAreRefusedWithTheirReason)
     EXPECT_NE(error(dirs + "<MinSForLogGrid>-1</MinSForLogGrid>").find("positive"), std::string::npos);
 }
 
+// What a comment holds is not set: a model commented out is no model, and a
+// key given again after its commented-out version counts. A comment without
+// its end, and a folder given as the parameter file, are refused by name.
+TEST_F(ParameterFileTest, CommentsHideKeysAndAFolderIsNoParameterFile)
+{
+    const std::string dirs = "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                             "o</OutputResultsDirectory>";
+    RunParameters p;
+    std::string err;
+    ASSERT_EQ(readParameterFile(file("<!-- an old job: <Model>c(q)</Model> <AutoFit>1</AutoFit> -->\n" + dirs +
+                                     "<!--<FirstScan>10</FirstScan>--><LastScan>11</LastScan>")
+                                    .c_str(),
+                                &p, &err),
+              1)
+        << err;
+    EXPECT_EQ(p.szModel, "none");
+    EXPECT_EQ(p.bAutoFit, 0);
+    EXPECT_EQ(p.nFirstScan, 1);
+    EXPECT_EQ(p.nLastScan, 11);
+    ASSERT_EQ(readParameterFile(file("<!-- <DataDirectory>/nowhere</DataDirectory> -->" + dirs).c_str(), &p, &err), 1)
+        << err;
+    EXPECT_EQ(p.szDataDirectory, data);
+
+    EXPECT_NE(error(dirs + "<!-- <Model>none</Model>").find("a comment <!-- has no end -->"), std::string::npos);
+    EXPECT_EQ(readParameterFile(data.c_str(), &p, &err), 0);
+    EXPECT_EQ(err, "parameter file " + data + ": is a folder, not a parameter file");
+}
+
 TEST_F(AppFolderTest, ResultRecordIsWellFormedXml)
 {
     ResultRecord r;

@@ -32,11 +32,13 @@ bool bmpSize(const std::string& path, int* pW, int* pH)
     return true;
 }
 
-// Runs the program with arguments; its exit code and what it printed.
-int runProgram(const std::string& args, std::string* pOutput)
+// Runs the program with arguments (in the environment env changes, "env"
+// arguments); its exit code and what it printed.
+int runProgram(const std::string& args, std::string* pOutput, const std::string& env = "")
 {
     std::string exe = std::string(runningProgramDir()) + "morvex";
-    FILE* p = popen((exe + " " + args + " 2>&1").c_str(), "r");
+    std::string command = (env.empty() ? "" : "env " + env + " ") + "'" + exe + "' " + args + " 2>&1";
+    FILE* p = popen(command.c_str(), "r");
     if (!p) return -1;
     char buf[512];
     while (std::fgets(buf, sizeof buf, p)) *pOutput += buf;
@@ -115,6 +117,60 @@ TEST_F(RunModeTest, TheProgramRefusesAnInvalidParameterFile)
     text.clear();
     EXPECT_EQ(runProgram("--help", &text), 0);
     EXPECT_NE(text.find("OutputResultsDirectory"), std::string::npos);
+}
+
+// A run that cannot analyse its data as asked says why on the console, each
+// message as the record has it, and ends with 1: files that are no scans
+// (nothing loads), and scans whose speeds the speed steps beside them do not
+// match (they load, but a profile that does not fit them makes any analysis
+// wrong).
+TEST_F(RunModeTest, AFailedRunSaysWhyOnTheConsoleAndEndsWithOne)
+{
+    std::string garbage = scratch + "garbage";
+    std::filesystem::create_directories(garbage);
+    for (const char* n : {"g00001.RA1", "g00002.RA1"}) writeText(garbage + "/" + n, "no scan\nat all\n");
+    writeText(scratch + "garbage.xml", "<DataDirectory>" + garbage + "</DataDirectory><OutputResultsDirectory>" +
+                                           scratch + "out1</OutputResultsDirectory>");
+    std::string text;
+    EXPECT_EQ(runProgram("'" + scratch + "garbage.xml'", &text), 1);
+    EXPECT_NE(text.find("morvex: LOAD ERROR: " + garbage + "/g00001.RA1\n"), std::string::npos) << text;
+    auto root = parseXmlFile(scratch + "out1/ResultParameters.xml", &text);
+    ASSERT_TRUE(root) << text;
+    EXPECT_EQ(root->attr("exitCode"), "1");
+    EXPECT_EQ(root->child("Messages")->all("Message").size(), 1u);
+
+    std::string data = scratch + "profile";
+    std::filesystem::create_directories(data);
+    writeBoundaryScans(data, 4, "s");  // at 50000 rpm
+    // the scans at 50000 rpm lie in the first step, at 20000 rpm
+    writeText(data + "/speedsteps.txt", "0.000000\t20000.000000\t300.000000\n"
+                                        "5000.000000\t50000.000000\t300.000000\n");
+    writeText(scratch + "profile.xml", "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" +
+                                           scratch + "out2</OutputResultsDirectory>");
+    text.clear();
+    EXPECT_EQ(runProgram("'" + scratch + "profile.xml'", &text), 1);
+    EXPECT_NE(text.find("morvex: LOAD ERROR: oops - speedsteps.txt rotor speed profile inconsistent with data\n"),
+              std::string::npos)
+        << text;
+    root = parseXmlFile(scratch + "out2/ResultParameters.xml", &text);
+    ASSERT_TRUE(root) << text;
+    EXPECT_EQ(root->child("ScanCount")->text, "4");
+    EXPECT_EQ(root->attr("exitCode"), "1");
+}
+
+// Without a display the window cannot open: the program says so and how else
+// to run, and ends with 1 (Qt itself would abort). So it does when a display
+// is named but cannot be reached.
+TEST_F(RunModeTest, WithoutADisplayTheProgramSaysHowToRun)
+{
+    std::string text;
+    EXPECT_EQ(runProgram("", &text, "-u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM"), 1);
+    EXPECT_NE(text.find("morvex: no display was found for the main window.\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("morvex PARAMETERFILE"), std::string::npos) << text;
+    EXPECT_NE(text.find("QT_QPA_PLATFORM=offscreen"), std::string::npos) << text;
+    text.clear();
+    EXPECT_EQ(runProgram("", &text, "-u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:97"), 1);
+    EXPECT_NE(text.find("morvex: no display was found for the main window.\n"), std::string::npos) << text;
 }
 
 // The minimum s of log-spaced grids from the parameter file.

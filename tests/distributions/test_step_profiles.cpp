@@ -163,6 +163,7 @@ protected:
         scantest::installScans({{{6.0f, 7.2f}, {0.0f, 0.0f}, 100.0}, {{6.0f, 7.2f}, {0.0f, 0.0f}, 200.0}});
         nNoiseGridPoints = 61;
         pNoiseGrid = vector(1, 61);
+        bScanOnNoiseGridOwned = 1;  // a grid of its own, released with the set
         for (int j = 1; j <= 61; j++) pNoiseGrid[j] = 6.0f + 0.02f * (j - 1);
         ASSERT_TRUE(allocLammSolutionStore(2, 2, 61));
         nLammSolutionSet = 2;

@@ -79,7 +79,11 @@ TEST(NormalEquations, MemoryThatCannotBeHadIsSaidAndNotFatal)
     // (3n + 10)(n + 1) doubles for n = 2e7 is far beyond any memory
     win::headless::Script script;
     script.expectMessageBox("could not allocate arrays, increase memory or take fewer scans", win::IDOK);
+    // (the sanitizer build's allocator names the size it refused on standard
+    // error)
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(allocNormalArrays(20000000, 2, 2));
+    testing::internal::GetCapturedStderr();
     ASSERT_EQ(shownErrorMessages().size(), 1u);
     EXPECT_EQ(shownErrorMessages()[0], "could not allocate arrays, increase memory or take fewer scans");
     EXPECT_EQ(errorBoxQuitRequests(), 0);

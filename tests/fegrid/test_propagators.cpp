@@ -217,6 +217,16 @@ TEST(EquilibriumExponential, NormalisedFiniteAndAdditive)
     for (int j = 1; j <= e.nPoints; j++) ASSERT_TRUE(std::isfinite(modelAt(3, j))) << j;
     EXPECT_GT(modelAt(3, e.nPoints), 100.0f);
     EXPECT_EQ(modelAt(3, 1), 0.0f);
+    // the radial magnification of the detection: 1 + (f - 1)(r - m)
+    clear();
+    equilibriumExponentialPerScan(0.0, 0.7);
+    const float flat = modelAt(1, 1500);
+    clear();
+    bFloRadialMagnification = 1;
+    fFloRadialMagFactor = 1.5f;
+    equilibriumExponentialPerScan(0.0, 0.7);
+    EXPECT_NEAR(modelAt(1, 1500), flat * (1 + 0.5 * (ppRadius[1][1500] - m)), 1e-6);
+    bFloRadialMagnification = 0;
     // two species in the scans' own arrays add up
     clear();
     equilibriumExponentialPerScan(5000, 0.4);
@@ -304,4 +314,22 @@ TEST(GridPropagation, ActiveWindowAgreesWithTheWholeGrid)
         // to the accuracy of the step control, whose steps differ between the two
         EXPECT_LT(mx, 1e-3) << s;
     }
+}
+
+// Where nothing changes the step grows tenfold per step up to the largest
+// step (1000 s without sedimentation): 1, 1, 10, 100, then 1000 s steps, the
+// last cut to the scan.
+TEST(GridPropagation, StepGrowthUpToTheLargestStep)
+{
+    Experiment e;
+    e.nScans = 1;
+    e.tFirst = e.tLast = 10000;
+    installExperiment(e);
+    layOutGrid(300, false);
+    prepareRun(0, 6e-7, 1.0);
+    propagate();
+    EXPECT_EQ(dMaxTimeStep, 1000.0);
+    EXPECT_EQ(nTimeStepCount, 14);
+    EXPECT_EQ(dSimTime, 10000.0);
+    EXPECT_FLOAT_EQ(modelAt(1, 250), 1.0f);
 }

@@ -204,6 +204,9 @@ TEST_F(GlobalGridRoadTest, RetriesOfAFailedPropagation)
     bAutoSGrid = 1;
     dSGrid = 0;
     bTruncateGrid = 1;
+    bSedimentationTimeOffset = 1;
+    fStartTime = 50;
+    globalsToParamVector();
     dMaxDcOverC = 0;  // no step is ever good enough
     headless::Script script;
     script.expectMessageBox("DISCRETIZATION ERROR", IDOK);
@@ -217,6 +220,8 @@ TEST_F(GlobalGridRoadTest, RetriesOfAFailedPropagation)
     EXPECT_EQ(bTruncateGrid, 1);
     EXPECT_EQ(bApplyMeniscusCorrection, 0);
     EXPECT_EQ(nGridPointsAllocated, int(fDynGridEquidistantSize));
+    EXPECT_GE(dSimTime, 50.0);  // the last attempt, too, started at the start time
+    EXPECT_LT(dSimTime, 60.0);
 
     // without Claverie: the moving hat twice, one message
     bClaverie = 0;

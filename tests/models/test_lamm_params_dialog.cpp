@@ -107,10 +107,10 @@ TEST_F(LammDialogTest, ScanTimesFromOmegaSquaredTOrFromTheFiles)
     EXPECT_TRUE(bTimesFromW2t);
     EXPECT_FALSE(bRampRotorSpeed);
     EXPECT_NEAR(pScanHeaders[1].time, 2533.03, 0.005);
-    EXPECT_EQ(pScanHeaders[2].time, t2);
+    EXPECT_EQ(+pScanHeaders[2].time, t2);
     const float fOmega = static_cast<float>(50000 * dRpmToRadPerSec);
-    EXPECT_EQ(pScanHeaders[3].time, pScanHeaders[3].omega2t / (fOmega * fOmega));
-    EXPECT_NE(pScanHeaders[3].time, t3);
+    EXPECT_EQ(+pScanHeaders[3].time, pScanHeaders[3].omega2t / (fOmega * fOmega));
+    EXPECT_NE(+pScanHeaders[3].time, t3);
 
     // check 621 decides between the two: unchecking "times from wwt" alone
     // leaves neither asked for, and the times from w2t stay
@@ -132,12 +132,12 @@ TEST_F(LammDialogTest, ScanTimesFromOmegaSquaredTOrFromTheFiles)
     }
     EXPECT_FALSE(bTimesFromW2t);
     EXPECT_TRUE(bRampRotorSpeed);
-    EXPECT_EQ(pScanHeaders[1].time, pScanHeaders[1].timeRead);
-    EXPECT_EQ(pScanHeaders[3].time, t3);
+    EXPECT_EQ(+pScanHeaders[1].time, +pScanHeaders[1].timeRead);
+    EXPECT_EQ(+pScanHeaders[3].time, t3);
 
     // the experimental initial distribution takes both off
     switchOnTimesFromW2t(window.get());
-    EXPECT_NE(pScanHeaders[3].time, t3);
+    EXPECT_NE(+pScanHeaders[3].time, t3);
     {
         headless::Script script;
         script.expectDialog(kCaption, headless::DialogAnswer().check(630));
@@ -148,7 +148,7 @@ TEST_F(LammDialogTest, ScanTimesFromOmegaSquaredTOrFromTheFiles)
     EXPECT_FALSE(bConstantInitialDistribution);
     EXPECT_FALSE(bTimesFromW2t);
     EXPECT_FALSE(bRampRotorSpeed);
-    EXPECT_EQ(pScanHeaders[3].time, t3);
+    EXPECT_EQ(+pScanHeaders[3].time, t3);
 }
 
 TEST_F(LammDialogTest, SpeedStepsNeedData)

@@ -34,6 +34,12 @@ bool shown(const headless::Script& script, const std::string& text)
 
 class EvaluationTest : public ModelWindowTest {
 protected:
+    void SetUp() override
+    {
+        ModelWindowTest::SetUp();
+        // the wizard's advice after Run is not what these tests look at
+        bWizardMessages = 0;
+    }
     // The discrete model on the synthetic scans with species 1 only, no
     // linear parts, fit limits inside the cell.
     void DiscreteModel(int nScansWanted = 4)

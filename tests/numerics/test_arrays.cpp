@@ -97,7 +97,11 @@ TEST(OneBasedArrays, AllocationFailureIsFatalAndAbandonsTheComputation)
     for (const TCase& c : cases) {
         clearShownErrorMessages();
         script.expectMessageBox("Error", win::IDOK);
+        // (the sanitizer build's allocator names the size it refused on
+        // standard error)
+        testing::internal::CaptureStderr();
         bool bDone = runAbandonable([&] { c.fn(nHuge); });
+        testing::internal::GetCapturedStderr();
         EXPECT_FALSE(bDone) << c.szMessage;
         ASSERT_EQ(shownErrorMessages().size(), 1u);
         EXPECT_EQ(shownErrorMessages()[0], c.szMessage);

@@ -3,6 +3,7 @@
 #include "platform/headless.h"
 
 #include <cmath>
+#include <string>
 
 #include "numerics/nrutil.h"
 #include "numerics/statistics.h"
@@ -33,6 +34,29 @@ TEST(Statistics, CriticalRatiosMatchClosedFormsAndTables)
     EXPECT_NEAR(fDistributionTail(F, 10, 1000), 0.32, 1e-6);
     EXPECT_EQ(fDistributionTail(1.0, 0, 0), 0.0);
     EXPECT_TRUE(shownErrorMessages().empty());
+}
+
+// Fewer than one degree of freedom (a fit with as many parameters as points)
+// has no F distribution: the computation stops with a message, never goes on
+// with a number (the tail was NaN, the ratio 2). Both 0 is the tail's own case.
+TEST(Statistics, DegreesOfFreedomBelowOneStopTheComputation)
+{
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    clearShownErrorMessages();
+    auto lastMessage = [] { return shownErrorMessages().empty() ? std::string() : shownErrorMessages().back(); };
+    const double bad[][2] = {{0, 10}, {10, 0}, {0.5, 10}, {-3, 10}, {std::nan(""), 10}};
+    for (const auto& d : bad) {
+        double dResult = 0;
+        EXPECT_FALSE(runAbandonable([&] { dResult = fStatCriticalRatio(0.95, d[0], d[1]); })) << d[0] << " " << d[1];
+        EXPECT_EQ(lastMessage(), "degrees of freedom below 1 in fStatCriticalRatio");
+        EXPECT_FALSE(runAbandonable([&] { dResult = fDistributionTail(1.5, d[0], d[1]); })) << d[0] << " " << d[1];
+        EXPECT_EQ(lastMessage(), "degrees of freedom below 1 in fDistributionTail");
+        EXPECT_EQ(dResult, 0.0);
+    }
+    EXPECT_EQ(errorBoxQuitRequests(), 0);
+    EXPECT_EQ(fDistributionTail(1.0, 0, 0), 0.0);
+    EXPECT_NEAR(fDistributionTail(1.0, 1, 1), 0.5, 1e-7);  // the smallest that counts
+    clearShownErrorMessages();
 }
 
 TEST(Statistics, IncompleteBetaAndLogGamma)

@@ -34,7 +34,9 @@ TEST(Clipboard, TextGoesToTheDesktopAndComesBack)
     EXPECT_TRUE(EmptyClipboard());
     EXPECT_NE(SetClipboardData(CF_TEXT, textBlock(table)), nullptr);
     EXPECT_TRUE(CloseClipboard());
-    EXPECT_EQ(SetClipboardData(CF_TEXT, textBlock("closed")), nullptr);  // needs it open
+    HGLOBAL hRefused = textBlock("closed");
+    EXPECT_EQ(SetClipboardData(CF_TEXT, hRefused), nullptr);  // needs it open; the block stays the caller's
+    GlobalFree(hRefused);
     EXPECT_EQ(detail::desktopClipboardData("text/plain"), table);
 
     ASSERT_TRUE(OpenClipboard(nullptr));

@@ -97,6 +97,19 @@ TEST(Headless, AnUnexpectedPromptFailsTheTestWithItsText)
     EXPECT_STREQ(buf, "1.000000");
 }
 
+// A test that reads a transcript line that is not there fails with what was
+// missing instead of reading past the end.
+TEST(Headless, AMissingTranscriptLineFailsTheTest)
+{
+    headless::Script script;
+    script.expectMessageBox("", IDOK);
+    MessageBox(nullptr, "one", "", MB_OK);
+    EXPECT_NONFATAL_FAILURE(EXPECT_EQ(script.lines()[1], ""), "no transcript line 2 (1 lines)");
+    EXPECT_EQ(script.lines()[0], "MessageBox \"\" \"one\" MB_OK -> IDOK");
+    headless::Script empty;
+    EXPECT_NONFATAL_FAILURE(EXPECT_EQ(empty.lines().back(), ""), "no transcript line at all");
+}
+
 TEST(FileDialogs, BufferFormsChecksAndTheCurrentFolder)
 {
     std::string dir = tempFolder();

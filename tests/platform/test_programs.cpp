@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "platform/services.h"
 
@@ -102,10 +103,15 @@ TEST(Programs, AConfiguredProgramGetsTheExactCommandLineAndIsWaitedFor)
               "Start CreateProcess " + headless::quote(line) + " -> program " + headless::quote(fake) +
                   " \"--cofs\" " + headless::quote(mapped) + " \"4113\"");
 
-    // WinExec does not wait.
+    // WinExec does not wait. The test does: the program must have read its
+    // script before the folder goes.
     start = std::chrono::steady_clock::now();
     EXPECT_GT(WinExec("PLOKA.exe --dls x", SW_SHOWNORMAL), 31u);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+    while (readFile(dir.path + "/args.txt") != "--dls\nx\n" &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(20))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(readFile(dir.path + "/args.txt"), "--dls\nx\n");
 }
 
 TEST(Programs, AMissingProgramTakesTheCallersFailurePath)
@@ -158,8 +164,11 @@ TEST(Programs, ABatchRunsAsAShellScriptInItsFolder)
     std::string line = "cmd.exe /K " + dir + "\\hydropro.bat";
     STARTUPINFO si{};
     PROCESS_INFORMATION pi{};
+    // What the batch echoes goes where the program's own output goes.
+    testing::internal::CaptureStdout();
     ASSERT_TRUE(CreateProcess(nullptr, line.data(), nullptr, nullptr, FALSE, 0x800, nullptr, nullptr, &si, &pi));
     EXPECT_EQ(WaitForSingleObject(pi.hProcess, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "starting hydropro\n");
     CloseHandle(pi.hProcess);
     EXPECT_EQ(readFile(dir + "/prot.res"), "Sedimentation coefficient: 4.2 S\n");
     EXPECT_EQ(headless::transcript().back(),

@@ -311,6 +311,28 @@ TEST(DroppedFiles, CountLengthsTruncationAndRelease)
     EXPECT_EQ(DragQueryFile(h, 0xFFFFFFFFu, nullptr, 0), 0u);
 }
 
+// The offscreen platform cannot size, raise or give the keyboard to a window
+// and says so for every window and dialog; on a run of the tests that buried
+// real failures. Nothing of it reaches the console.
+TEST_F(QtScreen, TheOffscreenPlatformKeepsItsNoticesToItself)
+{
+    testing::internal::CaptureStderr();
+    {
+        TRecordingWindow w;
+        ASSERT_TRUE(w.Create());
+        w.SetMenu(makeTestMenu());
+        screen::processEvents();
+        screen::resizeClient(w.HWindow, 700, 500);
+        screen::answerNextDialog({IDYES, "", {}});
+        MessageBox(w.HWindow, "go on?", "QUESTION", MB_YESNO);
+        char buffer[15] = "1";
+        screen::answerNextDialog({IDOK, "2", {}});
+        TInputDialog(&w, "enter float", "value", buffer, 15).Execute();
+        screen::processEvents(20);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
 TEST_F(QtScreen, DialogsGiveTheSystemsAnswersAndBuffers)
 {
     TRecordingWindow w;

@@ -55,6 +55,25 @@ TEST_F(MouseSliding, SpeedNeedsARecentMovement)
     EXPECT_EQ(n, 77);
 }
 
+// The release speed is the slope at the last point of x = b s + c s^2 as the
+// tracker's sums give it (their second step subtracts b1 itself, not b1 times
+// the time): a drag at a steady 1000 px/s gives about twice that, 2000 px/s,
+// and that is the speed the line slides away with. A plain straight-line fit
+// would say 1000.
+TEST_F(MouseSliding, ASteadyDragOf1000PixelsPerSecondLeavesAt2000)
+{
+    for (DWORD nMs : {5u, 10u, 40u}) {
+        resetMousePoints();
+        DWORD t0 = headless::virtualTime();
+        for (int i = 0; i < 8; i++) {
+            // the clock the tracker reads is the position, in pixels
+            recordMousePoint(100 + int(headless::virtualTime() - t0), 300);
+            headless::advanceTime(nMs - 1);
+        }
+        EXPECT_NEAR(mouseSpeed(), 2000.0f, 2.0f) << nMs;
+    }
+}
+
 // Whatever the speed, direction and end behaviour, the line stays inside its
 // range, every step time is a real number within one animation step, and
 // before it reaches an end the line never moves against the drag.

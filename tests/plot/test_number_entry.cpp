@@ -43,6 +43,37 @@ TEST(NumberEntry, BadTextBeepsAndAsksAgainAndCancelKeepsTheValue)
     EXPECT_EQ(lines[9], "Input \"enter float\" \"\" \"123456792.0000\" -> IDCANCEL");
 }
 
+// The unattended run answers with the text shown. When that is no valid
+// entry (nothing shown, or a negative default where only positive values go)
+// the dialog asks again, with the same text: the second time the answer is
+// Cancel and the transcript says why, so the run never waits for ever.
+TEST(NumberEntry, TheDefaultAnswersCancelAPromptAskedAgain)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    headless::Script script;
+    float f = 3.0f;
+    EXPECT_FALSE(inputPositiveFloat(&f, -1.0f, true, "rotor speed", nullptr));
+    EXPECT_FALSE(inputFloat(&f, 0.0f, false, "meniscus", "MENISCUS"));
+    EXPECT_EQ(f, 3.0f);
+    EXPECT_EQ(script.lines(), (std::vector<std::string>{
+                                  "Input \"enter positive float\" \"rotor speed\" \"-1.000000e+00\" -> \"-1.000000e+00\"",
+                                  "MessageBeep MB_ICONASTERISK",
+                                  "Input \"enter positive float\" \"rotor speed\" \"-1.000000e+00\" -> IDCANCEL (asked again)",
+                                  "Input \"MENISCUS\" \"meniscus\" \"\" -> \"\"",
+                                  "MessageBeep MB_ICONASTERISK",
+                                  "Input \"MENISCUS\" \"meniscus\" \"\" -> IDCANCEL (asked again)",
+                              }));
+
+    // A valid text shown is taken, also when the same question comes again
+    // after something else happened.
+    EXPECT_TRUE(inputFloat(&f, 2.5f, true, "meniscus", nullptr));
+    EXPECT_EQ(f, 2.5f);
+    MessageBox(nullptr, "next scan", "", MB_OK);
+    f = 0;
+    EXPECT_TRUE(inputFloat(&f, 2.5f, true, "meniscus", nullptr));
+    EXPECT_EQ(f, 2.5f);
+}
+
 TEST(NumberEntry, WhatCountsAsANumber)
 {
     struct TCase {

@@ -68,6 +68,49 @@ TEST(PlotAxes, AutoscaleMargins)
     EXPECT_EQ(log->fYMin, -2.0f);
 }
 
+// A point that is no number (a failed computation, a NaN read from a file)
+// does not take part in the ranges: first in a curve it made every range
+// NaN and the whole plot blank. A curve of nothing but such points leaves the
+// ranges as if it were not there.
+TEST(PlotAxes, PointsThatAreNoNumberAreLeftOutOfTheRanges)
+{
+    const float nan = std::nanf(""), inf = INFINITY;
+    CurveStore store;
+    CWINPlot plot;
+    plot.AddCurve(store.curve({nan, 0, 4, 10}, {nan, 2, 4, 3}));
+    EXPECT_FLOAT_EQ(plot.fXMin, -0.5f);
+    EXPECT_FLOAT_EQ(plot.fXMax, 10.5f);
+    EXPECT_NEAR(plot.fYMin, 2 - 0.05 * 2.1, 1e-6);
+    EXPECT_FLOAT_EQ(plot.fYMax, 4.1f);
+    plot.AddCurve(store.curve({nan, inf, 7}, {-inf, nan, nan}));  // y of none, x of 7
+    EXPECT_FLOAT_EQ(plot.fYMax, 4.1f);
+    EXPECT_FLOAT_EQ(plot.fXMax, 10.5f);
+    plot.AddCurve(store.curve({nan, nan}, {nan, nan}));
+    EXPECT_FLOAT_EQ(plot.fXMin, -0.5f);
+    EXPECT_FLOAT_EQ(plot.fYMax, 4.1f);
+
+    // the masked range and the y range of a zoom window alike
+    int mask[5] = {0, 1, 1, 1, 1};
+    plot.SetPointMask(mask, 4, 1, 0xc8c8c8, 3);
+    plot.bUsePointMask = 1;
+    plot.Rescale();
+    EXPECT_FLOAT_EQ(plot.fYMax, 4.1f);
+    CWINPlot zoomed;
+    zoomed.AddCurve(store.curve({nan, 0, 4, 10}, {nan, 2, 4, 3}));
+    zoomed.ZoomTo(-1, 5);
+    EXPECT_EQ(zoomed.fYMin, 2.0f);
+    EXPECT_EQ(zoomed.fYMax, 4.0f);
+
+    CVector v;
+    for (float f : {nan, 3.0f, -inf, -1.0f, 2.0f}) v.Append(f);
+    EXPECT_EQ(v.MaxInRange(0, 4), 3.0f);
+    EXPECT_EQ(v.MinInRange(0, 4), -1.0f);
+    EXPECT_EQ(v.Max(), 3.0f);
+    bool bNone = false;
+    EXPECT_EQ(v.MaxInRange(0, 0, &bNone), 0.0f);
+    EXPECT_TRUE(bNone);
+}
+
 TEST(PlotAxes, FrameFixedRangesAndZoom)
 {
     CurveStore store;

@@ -1,6 +1,7 @@
 // The curve renderer: which points are walked and drawn, how runs are joined,
 // what the style codes record, legends, excluded points, colour values, and
 // curves whose data are missing.
+#include <cmath>
 #include <set>
 
 #include "plot/plot_fixture.h"
@@ -241,6 +242,15 @@ TEST(PlotRenderer, LegendExcludedPointsAndColourValues)
     l = coloured.draw({0});
     EXPECT_TRUE(containsSequence(l, {"MoveTo(200,820)", "Rectangle(190,810,210,830)"}));
     EXPECT_TRUE(withPrefix(l, "LineTo").empty());
+    // a y that is no number has no place on that scale: the point is left out
+    // like one outside the plot (x = 20 at 300), the others are drawn
+    RendererPlot holes;
+    holes.add({10, 20, 30}, {1, std::nanf(""), 3}, 9);
+    holes.plot.SetHighlightSegment(0, values, 0, 2, 0);
+    holes.plot.SetYValueScale(0, 10);
+    l = holes.draw({0});
+    EXPECT_EQ(withPrefix(l, "Rectangle").size(), 2u);
+    for (const std::string& r : withPrefix(l, "Rectangle")) EXPECT_EQ(r.find("Rectangle(290,"), std::string::npos);
     // the two projection profiles: blue along x, green along y
     coloured.plot.SetYValueScale(0, 0);
     coloured.plot.bColorValuesFlag = 1;

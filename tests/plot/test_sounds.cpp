@@ -13,20 +13,39 @@
 #include "platform/win.h"
 #include "plot/sound_folder.h"
 #include "plot/sounds.h"
+#include "scandata/scan_test_files.h"
 
 namespace fs = std::filesystem;
 using soundtest::SoundFolder;
 
 namespace {
 
-// A folder of the test's own: tests run in parallel on one working folder.
-fs::path soundsWithFiles(std::initializer_list<const char*> names)
+// A sounds folder of the test's own with these (empty) files.
+struct SoundFiles {
+    scantest::TempFolder dir;
+    explicit SoundFiles(std::initializer_list<const char*> names)
+    {
+        for (const char* sz : names) std::fclose(std::fopen(dir.Path(sz).c_str(), "wb"));
+    }
+};
+
+// Fixed draws in place of the generator's; counts how many were taken.
+std::vector<int> gDraws;
+size_t nDrawsTaken = 0;
+int nextFixedDraw()
 {
-    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    fs::path dir = fs::path(win::workingFolder()) / ("sounds_" + test);
-    fs::create_directories(dir);
-    for (const char* sz : names) std::fclose(std::fopen((dir / sz).string().c_str(), "wb"));
-    return dir;
+    return nDrawsTaken < gDraws.size() ? gDraws[nDrawsTaken++] : 0;
+}
+void useDraws(std::vector<int> draws)
+{
+    gDraws = std::move(draws);
+    nDrawsTaken = 0;
+    setSoundDraws(nextFixedDraw);
+}
+
+std::string played(const char* szName, bool bSync = false)
+{
+    return std::string("Sound \"") + szName + "\" " + (bSync ? "SND_SYNC" : "SND_ASYNC") + "|SND_NODEFAULT";
 }
 
 }  // namespace
@@ -38,60 +57,81 @@ TEST(Sounds, VariantNamesAndCounting)
     std::string szLong = "/" + std::string(250, 'd') + "/error.wav";
     EXPECT_EQ(soundVariantFileName(szLong.c_str(), 2), nullptr);
 
-    fs::path dir = soundsWithFiles({"error.wav", "error2.wav", "error4.wav", "info.wav", "ok2.wav", "bye.wav",
-                                    "bye2.wav", "bye3.wav"});
-    SoundFolder folder(dir.string());
+    SoundFiles files({"error.wav", "error2.wav", "error4.wav", "info.wav", "ok2.wav", "bye.wav", "bye2.wav",
+                      "bye3.wav"});
+    SoundFolder folder(files.dir.Dir());
     bSound = 0;  // counting does not depend on the preference
     countSoundFiles();
     EXPECT_EQ(soundVariantCount(SOUND_ERROR), 2);  // error4.wav follows a gap
     EXPECT_EQ(soundVariantCount(SOUND_OK), 0);  // no base file
     EXPECT_EQ(soundVariantCount(SOUND_BYE), 3);
-    fs::remove_all(dir);
 }
 
-// Which variant plays: the first draw of rand() % count after seeding with
-// the time in seconds, or a second draw when the first repeats the variant
-// played last (so a repeat is still possible, only rarer).
+// Which variant plays: draw mod count, and when that repeats the variant
+// played last one second draw, whatever it gives (a repeat stays possible,
+// only rarer). The start sound first throws away a random number of draws.
 TEST(Sounds, ARepeatNeedsTwoDrawsOfTheSameVariant)
 {
-    fs::path dir = soundsWithFiles({"error.wav", "error2.wav", "error3.wav", "ok.wav"});
-    SoundFolder folder(dir.string());
+    SoundFiles files({"error.wav", "error2.wav", "error3.wav", "ok.wav", "hi.wav", "hi2.wav", "info.wav"});
+    SoundFolder folder(files.dir.Dir());
     bSound = 1;
     win::headless::Script script;
+    useDraws({0});
     playErrorSound();  // nothing plays before the sets are counted
     EXPECT_TRUE(script.lines().empty());
+    EXPECT_EQ(nDrawsTaken, 0u);
     countSoundFiles();
 
-    // The generator is seeded from the clock before every draw: with a clock
-    // that stands still the draws can be repeated here.
-    static unsigned nSecond = 1000;
-    setSoundSeedClock([]() -> unsigned { return nSecond; });
-    int nLast = -1;
-    for (int nPlay = 0; nPlay < 12; nPlay++) {
-        // Two plays per second: the second one draws the first's variant again
-        // and must take the redraw.
-        nSecond = 1000 + unsigned(nPlay / 2);
+    struct Play {
+        std::vector<int> draws;
+        const char* szFile;
+    } plays[] = {
+        {{4}, "error2.wav"},     // 4 mod 3 = 1: variant 2, nothing played before
+        {{7, 2}, "error3.wav"},  // 1 again: the second draw decides
+        {{5, 8}, "error3.wav"},  // 2 again, and the second draw gives 2 as well
+        {{0}, "error.wav"},
+        {{3, 1}, "error2.wav"},
+    };
+    for (const Play& p : plays) {
+        useDraws(p.draws);
         playErrorSound();
-        std::srand(nSecond);
-        int nFirst = std::rand() % 3, nRedraw = std::rand() % 3;
-        nLast = nFirst == nLast ? nRedraw : nFirst;
-        std::string szName = nLast == 0 ? "error.wav" : "error" + std::to_string(nLast + 1) + ".wav";
-        ASSERT_EQ(script.lines().back(), "Sound \"" + szName + "\" SND_ASYNC|SND_NODEFAULT") << nPlay;
+        EXPECT_EQ(nDrawsTaken, p.draws.size()) << p.szFile;
+        EXPECT_EQ(script.lines().back(), played(p.szFile));
     }
-    setSoundSeedClock(nullptr);
+
+    // The start sound: while the pass number is at most a fresh draw mod 10,
+    // one draw is thrown away (2 and 5 let two passes through, 10 ends it),
+    // then the variant is drawn: 4 mod 2 = 0.
+    useDraws({12, 1, 15, 1, 10, 4});
+    playHiSound();
+    EXPECT_EQ(nDrawsTaken, 6u);
+    EXPECT_EQ(script.lines().back(), played("hi.wav"));
+
+    // The info sound now and then: a draw of 9 gives (9 + 1) / 100 = 0.1, within
+    // the chance of 0.2; 50 gives 0.51, beyond it.
+    size_t nLines = script.lines().size();
+    useDraws({50});
+    maybePlayInfoSound();
+    EXPECT_EQ(script.lines().size(), nLines);
+    useDraws({9, 0});
+    maybePlayInfoSound();
+    EXPECT_EQ(script.lines().back(), played("info.wav"));
 
     // One variant: always that one. A set without files still names its
     // base file (silent); with the preference off nothing plays at all.
-    for (int i = 0; i < 3; i++) playOkSound();
-    EXPECT_EQ(script.lines().back(), "Sound \"ok.wav\" SND_ASYNC|SND_NODEFAULT");
+    for (int i = 0; i < 3; i++) {
+        useDraws({i, i});
+        playOkSound();
+        EXPECT_EQ(script.lines().back(), played("ok.wav"));
+    }
     playBeerSound();
-    EXPECT_EQ(script.lines().back(), "Sound \"beer.wav\" SND_ASYNC|SND_NODEFAULT");
-    size_t nLines = script.lines().size();
+    EXPECT_EQ(script.lines().back(), played("beer.wav"));
+    nLines = script.lines().size();
     bSound = 0;
     playErrorSound();
     playByeSound();
     EXPECT_EQ(script.lines().size(), nLines);
-    fs::remove_all(dir);
+    setSoundDraws(nullptr);
 }
 
 // The build makes the sound folder beside the program: every set has its base

@@ -209,12 +209,17 @@ TEST_F(RawEditTest, RegionsChannelsAndSinglePoints)
     // deletion names the file and keeps the loaded points.
     fs::create_directories(scratch + "00001_mod.RA1");
     const int n1 = pScanPoints[1];
+    const std::string szConsole = "\n\aAttention: could not open " + scratch + "00001_mod.RA1\n";
+    testing::internal::CaptureStdout();  // the writer's own line
     EXPECT_FALSE(noteModifiedFrom(1, 5, false));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), szConsole);
     EXPECT_STREQ(ppScanFileName[1], "00001.RA1");
     {
         headless::Script script;
         script.expectMessageBox("Attention: could not open " + scratch + "00001_mod.RA1", IDOK);
+        testing::internal::CaptureStdout();
         EXPECT_FALSE(deleteScanPoint(1, 5));
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), szConsole);
         EXPECT_EQ(script.pending(), 0u);
     }
     EXPECT_EQ(pScanPoints[1], n1);

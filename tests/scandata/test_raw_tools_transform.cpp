@@ -172,7 +172,9 @@ TEST_F(RawTransformTest, EquilibriumIntensityScanBecomesAbsorbanceWithoutTiNoise
     {
         headless::Script script;
         script.expectMessageBox("Attention: could not open " + blocked, IDOK);
+        testing::internal::CaptureStdout();  // the writer's own line
         w->SubtractNoiseFromEqData(in.c_str(), blocked.c_str());
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "\n\aAttention: could not open " + blocked + "\n");
         EXPECT_EQ(script.pending(), 0u);
         int nBoxes = 0;
         for (const std::string& l : script.lines()) nBoxes += l.rfind("MessageBox", 0) == 0 ? 1 : 0;

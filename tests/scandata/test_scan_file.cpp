@@ -331,8 +331,12 @@ TEST_F(ScanFileTest, WriteThenReadKeepsPointsAndTimes) {
     EXPECT_EQ(text.rfind("[TIMESTAMP CORRECTED] fringes\nP 1 20.0 50000 1000 ", 0), 0u) << text;
     EXPECT_NE(text.find("\n   6.0020  5.00000e-01 \n"), std::string::npos) << text;
 
-    // An unopenable path writes nothing.
+    // An unopenable path writes nothing and says so on the console, in a line
+    // of its own.
+    testing::internal::CaptureStdout();
     writeScanFile(dir.Path("no/such/dir.RA1").c_str(), c.n, c.r, c.s, nullptr, nullptr, 0, &c.h);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "\n\aAttention: could not open " + dir.Path("no/such/dir.RA1") + "\n");
     EXPECT_FALSE(std::filesystem::exists(dir.Path("no/such/dir.RA1")));
 }
 

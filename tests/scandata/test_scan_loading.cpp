@@ -313,7 +313,7 @@ TEST_F(ScanLoadingTest, InitialData) {
     EXPECT_EQ(pExtrapolation1, nullptr);
 
     // Releasing the set takes its plots along.
-    pDataPlot = new CWINPlot;
+    if (!pDataPlot) pDataPlot = new CWINPlot;
     freeScanData();
     EXPECT_EQ(pDataPlot, nullptr);
     EXPECT_EQ(nScans, 0);

@@ -218,7 +218,10 @@ TEST_F(TimeStampTest, ACopyThatCannotBeWrittenLeavesTheSetAsItWas) {
     ExpectLoad(script, paths)
         .expectMessageBox("save corrected files and reload?", win::IDYES)
         .expectMessageBox("Attention: could not open " + folder + "/tcorr_00002.RA1", win::IDOK);
+    testing::internal::CaptureStdout();  // the writer's own line
     Run(script, 200);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "\n\aAttention: could not open " + folder + "/tcorr_00002.RA1\n");
     EXPECT_EQ(script.pending(), 0u);
     ASSERT_EQ(nScans, 3);
     EXPECT_STREQ(ppScanFileName[2], "00002.RA1");

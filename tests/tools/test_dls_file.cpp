@@ -73,7 +73,7 @@ TEST(DlsDatFile, ReaderTypeLettersSignsTitleAndBlockEnd)
         EXPECT_NEAR(r.values[1], -0.2f, 1e-6);
         EXPECT_EQ(r.values[2], 0.0f);
         EXPECT_EQ(r.h.fieldAcf, 1);
-        EXPECT_EQ(r.h.nPoints, 3);
+        EXPECT_EQ(+r.h.nPoints, 3);  // by value: the header is packed
         // The title stops at the parenthesis; the temperature keeps its fraction.
         EXPECT_STREQ(r.h.title, "sample #3 ");
         EXPECT_FLOAT_EQ(r.h.temperature, 20.75f);

@@ -58,6 +58,13 @@ protected:
         }
         script.expectMessageBox("Results files will be saved in folder", win::IDOK);
     }
+    // Runs the command; what the batch echoed on the program's console.
+    std::string RunEchoing(win::headless::Script& script)
+    {
+        testing::internal::CaptureStdout();
+        Run(script, 876);
+        return testing::internal::GetCapturedStdout();
+    }
     std::string pdb;
 };
 
@@ -82,7 +89,7 @@ TEST_F(HydroProTest, TheRunFolderFilesAndResults)
     win::headless::Script script;
     ExpectDialogue(script, kStandardAnswers);
     script.expectMessageBox("HYDROPRO RESULTS", win::IDOK);
-    Run(script, 876);
+    EXPECT_EQ(RunEchoing(script), "starting hydropro\n");
     EXPECT_EQ(script.pending(), 0u);
     const std::string folder = work + "HydroPro/prot";
     EXPECT_TRUE(transcriptShows(script, "Results files will be saved in folder " + folder + " ."));
@@ -114,7 +121,7 @@ TEST_F(HydroProTest, TheRunFolderFilesAndResults)
     // The same structure again: a folder of its own.
     ExpectDialogue(script, kStandardAnswers);
     script.expectMessageBox("HYDROPRO RESULTS", win::IDOK);
-    Run(script, 876);
+    EXPECT_EQ(RunEchoing(script), "starting hydropro\n");
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(transcriptShows(script, "Results files will be saved in folder " + folder + "_ ."));
     EXPECT_TRUE(std::filesystem::exists(folder + "_/prot.res"));
@@ -128,7 +135,7 @@ TEST_F(HydroProTest, MissingResultsAreReported)
         win::headless::Script script;
         ExpectDialogue(script, kStandardAnswers);
         script.expectMessageBox(message, win::IDOK);
-        Run(script, 876);
+        EXPECT_EQ(RunEchoing(script), "starting hydropro\n");
         EXPECT_EQ(script.pending(), 0u) << message;
         EXPECT_FALSE(transcriptShows(script, "HYDROPRO RESULTS")) << message;
     };

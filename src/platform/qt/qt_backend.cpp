@@ -12,6 +12,9 @@
 #include <QWheelEvent>
 
 #include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "platform/qt/qt_internal.h"
@@ -19,6 +22,55 @@
 #include "platform/raster.h"
 
 namespace win::detail {
+
+namespace {
+
+QtMessageHandler gQtHandler = nullptr;  // Qt's own, for everything we pass on
+const char* gszNoDisplay = nullptr;     // what to say when no display can be opened
+
+bool offscreenPlatform()
+{
+    QString name = QGuiApplication::platformName();
+    if (name.isEmpty()) name = qEnvironmentVariable("QT_QPA_PLATFORM");
+    return name == QLatin1String("offscreen");
+}
+
+void filterQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    // The offscreen platform (tests, the unattended run) has no window
+    // manager and no session: it says so for every window it cannot raise,
+    // size or give the keyboard, and about the missing runtime folder.
+    // Nothing of it matters here.
+    if (type == QtWarningMsg && offscreenPlatform() &&
+        (text.startsWith(QLatin1String("This plugin does not support")) ||
+         text.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"))))
+        return;
+    // Qt ends the program when it finds no display: say what to do instead
+    // and end it as a failed start, not as a crash.
+    if (type == QtFatalMsg && gszNoDisplay) {
+        gQtHandler(QtWarningMsg, context, text);
+        std::fputs(gszNoDisplay, stderr);
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    gQtHandler(type, context, text);
+}
+
+// The application object, made once. Qt sets the user's locale when it
+// starts; numbers in files, results and dialogs are read and written with a
+// point in every mode, so the numeric part goes back to "C" at once.
+void makeApplication(int& argc, char** argv, const char* szNoDisplay)
+{
+    if (QCoreApplication::instance()) return;
+    // Qt hands back its default handler when none was installed before.
+    if (!gQtHandler) gQtHandler = qInstallMessageHandler(filterQtMessage);
+    gszNoDisplay = szNoDisplay;
+    new QApplication(argc, argv);
+    gszNoDisplay = nullptr;
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+}  // namespace
 
 void ensureApplication()
 {
@@ -29,7 +81,7 @@ void ensureApplication()
     static int argc = 1;
     static char name[] = "morvex";
     static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);
+    makeApplication(argc, argv, nullptr);
 }
 
 namespace qt {
@@ -457,10 +509,10 @@ namespace win::screen {
 using namespace win::detail;
 using namespace win::detail::qt;
 
-void start(int& argc, char** argv)
+void start(int& argc, char** argv, const char* szNoDisplay)
 {
     if (gActive) return;
-    if (!QCoreApplication::instance()) new QApplication(argc, argv);
+    makeApplication(argc, argv, szNoDisplay);
     QApplication::setQuitOnLastWindowClosed(false);
     if (!gRelay) gRelay = new Relay;
     if (!gDiverter) {
@@ -489,6 +541,13 @@ void stop()
 bool active()
 {
     return gActive;
+}
+
+bool displayNamed()
+{
+    for (const char* sz : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        if (!qEnvironmentVariableIsEmpty(sz)) return true;
+    return false;
 }
 
 }  // namespace win::screen

@@ -22,8 +22,14 @@ namespace win::screen {
 // Makes the application object (once; with the program's command line, so
 // Qt's own options work) and installs the Qt backend. argc and argv must
 // live as long as the program. Call it before anything is drawn: drawing
-// first makes an application object on the offscreen platform.
-void start(int& argc, char** argv);
+// first makes an application object on the offscreen platform. When Qt finds
+// no display to open, szNoDisplay (when given) is printed on standard error
+// after Qt's own reason and the program ends with code 1.
+void start(int& argc, char** argv, const char* szNoDisplay = nullptr);
+
+// True when the environment names a display (DISPLAY, WAYLAND_DISPLAY) or a
+// platform of its own (QT_QPA_PLATFORM) for the window to go to.
+bool displayNamed();
 // Back to the headless backend; the frame windows close. For tests.
 void stop();
 bool active();

@@ -280,14 +280,7 @@ float rmsdOfScanArrays(float** ppA, float** ppB)
 {
     if (!ppA || !ppB || nScans < 1 || !pScanTimeOrder) return 0.0f;
     int nFirst = 1, nLast = nScans;
-    if (bSMWindowFit) {
-        nFirst = nSMFirstScan;
-        nLast = nSMLastScan;
-    } else if (bUseInitialData) {
-        nFirst = 2;
-    }
-    if (nFirst < 1) nFirst = 1;
-    if (nLast > nScans) nLast = nScans;
+    fitScanRange(&nFirst, &nLast);
     double dSum = 0.0;
     long nCount = 0;
     for (int pos = nFirst; pos <= nLast; pos++) {

@@ -1,0 +1,71 @@
+// The continuous-distribution run: one c(s), c(M), c(s,ff0), ls-g*(s),
+// light-scattering or other continuous distribution for the loaded scans and
+// the current parameters.
+//
+// Order: checks and set-up, the grid (with the Lamm-solution store and the
+// normal arrays), s and D of every grid point, one Lamm solution per grid
+// point (one list on the Lamm worker threads), the normal equations with the
+// elimination of systematic noise, regularization, the finishing step.
+#pragma once
+
+class TXLAWindow;
+
+// s (S), D (cm^2/s) and vbar (ml/g) of the grid points, 1..nGrid, for the
+// time of one run.
+extern double* pContiSimS;
+extern double* pContiSimD;
+extern double* pContiSimVbar;
+// (2 pi rpm / 60)^2 of the first scan in time order, and the largest s whose
+// boundary has not passed the outer end of the noise grid at that scan (S).
+extern float fOmegaSquaredFirstScan;
+extern float fMaxObservableS;
+
+// One distribution. No result: the outcome is in the distribution result,
+// the normal equations, the scans' fit arrays and the noise. Every exit puts
+// the finite-element switches back to Claverie with the automatic choice.
+void RunContiSed(TXLAWindow* pWindow);
+
+// The light-scattering time course I(Rh,t): one distribution per time window.
+void runDlsTimeCourse(TXLAWindow* pWindow);
+
+// Solves the Lamm equation of every grid point as one list on nLammThreads
+// workers into the Lamm-solution store (on the noise grid, or on scan 1's
+// radii while a distribution from a file is evaluated).
+void RunSVContiSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, double* pVbar);
+
+// The rule that gives s, D and M of a grid point (the first matching row of
+// the model table wins); exposed for the tests.
+enum class EGridPointRule {
+    LightScattering,
+    CMVbarM,
+    CMPowerLaw,
+    CMBuoyantInvariantD,
+    ElectrophoresisCV,
+    Lsgs,
+    HybridCSLsgs,
+    LsgsOneDiscrete,
+    CSFf0,
+    CS,
+    BimodalFf0,
+    Flotation,
+    FixFf0FloatingVbar,
+    ScalingLaw,
+    FMScalingLaw,
+    WormlikeChain,
+    ConformationalChange,
+    InvariantD,
+    LinearRods,
+    CMOnMGrid,
+    BufferSignal,
+    NonidealMonomer,
+    DiscreteSpeciesByM,
+    DiscreteSpeciesByD,
+    MsTable,
+    MassFromS
+};
+EGridPointRule gridPointRule(int i);
+// s into dLammS and D into dLammD for grid point i at the temperature T
+// (degrees Celsius), writing M (and s) to the axes as the table says; false
+// when the point cannot be simulated (c(s,ff0) with D = 0; the message is
+// shown).
+bool setGridPointSD(TXLAWindow* pWindow, int i, float T);

@@ -1,0 +1,80 @@
+// The goodness of fit of the current model and the check of the fit limits
+// before a fit.
+#include <cmath>
+
+#include "app/app_globals.h"
+#include "app/xla_window.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "platform/win.h"
+#include "plot/sounds.h"
+#include "scandata/noise_grid.h"
+#include "scandata/scan_data.h"
+
+float fNumFitPoints = 0.0f;
+
+void fitScanRange(int* pnFirst, int* pnLast)
+{
+    int nFirst = 1, nLast = nScans;
+    if (bSMWindowFit) {
+        nFirst = nSMFirstScan;
+        nLast = nSMLastScan;
+    } else if (bUseInitialData) {
+        nFirst = 2;
+    }
+    if (nFirst < 1) nFirst = 1;
+    if (nLast > nScans) nLast = nScans;
+    *pnFirst = nFirst;
+    *pnLast = nLast;
+}
+
+float calcRmsd()
+{
+    if (nScans < 1 || !pScanPoints || !pFitFirstIndex || !pFitLastIndex || !pScanTimeOrder || !ppSignal || !ppFit)
+        return 0.0f;
+    int nFirst = 1, nLast = nScans;
+    fitScanRange(&nFirst, &nLast);
+    float fSum = 0.0f, fCount = 0.0f;
+    for (int pos = nFirst; pos <= nLast; pos++) {
+        const int k = pScanTimeOrder[pos];
+        const float* y = ppSignal[k];
+        const float* f = ppFit[k];
+        if (!y || !f) continue;
+        const int i0 = pFitFirstIndex[k] < 1 ? 1 : pFitFirstIndex[k];
+        for (int i = i0; i <= pFitLastIndex[k] && i <= pScanPoints[k]; i++) {
+            const float d = y[i] - f[i];
+            fSum += d * d;
+            fCount += 1.0f;
+        }
+    }
+    fRmsd = fCount > 0.0f ? std::sqrt(fSum / fCount) : 0.0f;
+    fNumFitPoints = fCount;
+    return fRmsd;
+}
+
+unsigned char checkFitLimits(TXLAWindow* pWindow)
+{
+    win::HWND hwnd = pWindow ? pWindow->HWindow : nullptr;
+    if (nScans < 1 || !pDataPlot || !pFitFirstIndex || !pFitLastIndex) {
+        playErrorSound();
+        win::MessageBox(hwnd, "load data first", "ERROR", win::MB_OK);
+        return 0;
+    }
+    if (!bDLSData && (fMeniscus == 0.0f || fBottom == 0.0f)) {
+        playErrorSound();
+        win::MessageBox(hwnd, "set meniscus and bottom first", "ERROR", win::MB_OK);
+        return 0;
+    }
+    if (!bDLSData && (fFitLeftLim == 0.0f || fFitLeftLim < fMeniscus)) {
+        fFitLeftLim = fMeniscus;
+        win::MessageBox(hwnd, "setting left fit limit to meniscus", "", win::MB_OK);
+        updateLeftFitLimit();
+    }
+    if (bDLSData) return 1;
+    if (fFitRightLim > fBottom || fFitRightLim == 0.0f) {
+        fFitRightLim = fBottom;
+        win::MessageBox(hwnd, "setting right fit limit to bottom", "", win::MB_OK);
+        updateRightFitLimit();
+    }
+    return 1;
+}

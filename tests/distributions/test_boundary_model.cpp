@@ -1,0 +1,120 @@
+// The direct boundary model from a g(s*) table: one bin is one radially
+// diluted step per scan; the fit limits and short tables; the ls-g*(s)
+// display of the table, and the command that reads it.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <string>
+
+#include "app/app_globals.h"
+#include "distributions/boundary_model.h"
+#include "distributions/conti_globals.h"
+#include "distributions/conti_run_fixture.h"
+#include "distributions/distribution_result.h"
+#include "distributions/s_grid.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "numerics/cvector.h"
+#include "numerics/nrutil.h"
+#include "scandata/noise_grid.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+
+namespace {
+
+// A 2-column table of g(s*) bins (further columns unused).
+float** table(const std::vector<std::pair<float, float>>& rows)
+{
+    const int n = static_cast<int>(rows.size());
+    float** t = matrix(1, 6, 1, n);
+    for (int i = 1; i <= n; i++) {
+        t[1][i] = rows[i - 1].first;
+        t[2][i] = rows[i - 1].second;
+    }
+    return t;
+}
+
+}  // namespace
+
+TEST_F(ContiRunTest, OneBinIsOneDilutedStepPerScan)
+{
+    SpeciesScans sp;
+    sp.D = diffusionOf(5.0, 1.3);
+    LoadSpecies(sp);
+    // unset limits become meniscus and bottom (as the limit rules keep them:
+    // the bottom lies beyond the scans' last radius, which is said)
+    fFitLeftLim = fFitRightLim = 0.0f;
+    float** t = table({{3.0f, 2.0f}, {3.5f, 0.0f}});
+    headless::Script script;
+    script.expectMessageBox("Error", IDOK);
+    ASSERT_TRUE(boundaryModelFromGs(t, 6, 2));
+    EXPECT_TRUE(transcriptShows(script, "setting right limit to 7.150"));
+    EXPECT_NEAR(fFitLeftLim, fMeniscus + 0.01f, 1e-5);
+    EXPECT_GT(fFitRightLim, 7.1f);
+    // ds g = 0.5 x 2 = 1 at s* = 3 S
+    for (int k = 1; k <= nScans; k++) {
+        const double w = pScanHeaders[k].omega2t;
+        const float A = static_cast<float>(std::exp(-2.0 * w * 3.0e-13));
+        const float rb = static_cast<float>(6.0 * std::exp(w * 3.0e-13));
+        for (int p = pFitFirstIndex[k]; p <= pFitLastIndex[k]; p++)
+            ASSERT_NEAR(ppFit[k][p], ppRadius[k][p] >= rb ? A : 0.0f, 1e-6) << k << " " << ppRadius[k][p];
+        for (int j = nNoiseGridFirst; j <= nNoiseGridLast; j++)
+            ASSERT_NEAR(pppExtraNoiseScan[1][k][j], pNoiseGrid[j] >= rb ? A : 0.0f, 1e-6);
+    }
+    // the species slots are the user's again
+    EXPECT_EQ(bModelDiscreteSpecies, 0);
+    free_matrix(t, 1, 6, 1, 2);
+
+    // a table of one row has no bin width: refused, nothing changed
+    const float fBefore = ppFit[1][150];
+    float** one = table({{3.0f, 2.0f}});
+    script.expectMessageBox("", IDOK);
+    EXPECT_FALSE(boundaryModelFromGs(one, 6, 1));
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(ppFit[1][150], fBefore);
+    free_matrix(one, 1, 6, 1, 1);
+}
+
+TEST_F(ContiRunTest, TheLsgsDisplayTakesTheTableWithPriorsOfItsSize)
+{
+    SpeciesScans sp;
+    sp.D = 0.0;
+    LoadSpecies(sp);
+    bModelContinuous = bModelLsgs = bModelCS = 1;
+    fSMin = 1.0f;
+    fSMax = 20.0f;
+    fSGridResolution = 50.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    ASSERT_NE(pDistPlot, nullptr);
+    float** t = table({{4.0f, 0.0f}, {4.5f, 1.2f}, {5.0f, 0.3f}});
+    ASSERT_TRUE(boundaryModelFromGs(t, 6, 3));
+    free_matrix(t, 1, 6, 1, 3);
+    ASSERT_EQ(nResolution, 3);
+    EXPECT_EQ(pDistAxisS[2], 4.5f);
+    EXPECT_EQ(pDistValues[3], 0.3f);
+    EXPECT_EQ(pDistAxisM[1], 1.0f);
+    for (int i = 1; i <= 3; i++) EXPECT_EQ(pPriorProbability[i], 0.01);
+    EXPECT_EQ(pDistXVector->nSize, 3u);
+    EXPECT_EQ(pDistXVector->pData, pDistAxisS + 1);
+}
+
+TEST_F(ContiRunTest, TheCommandReadsTheTableAndShowsTheModel)
+{
+    SpeciesScans sp;
+    sp.D = 0.0;
+    LoadSpecies(sp);
+    const std::string path = Folder("gs") + "/gs.txt";
+    std::ofstream(path) << "3.0 2.0 0 0 0 0\n3.5 0.0 0 0 0 0\n";
+    bModelComputed = 0;
+    headless::Script script;
+    script.expectMessageBox("Make direct boundary model from g(s*)", IDOK)
+        .expectOpenFile("select g*(s) ASCII file from dcdt analysis", {path});
+    Run(script, 533);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(bModelComputed, 1);
+    const int k = pScanTimeOrder[nScans];
+    EXPECT_GT(ppFit[k][pFitLastIndex[k]], 0.5f);
+    EXPECT_EQ(window->ofnData.Flags & OFN_ALLOWMULTISELECT, static_cast<DWORD>(OFN_ALLOWMULTISELECT));
+}

@@ -1,0 +1,302 @@
+// The shown distribution: exact integrals and moments, the extent of a peak,
+// the density rule, the transforms and the six-column file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "distributions/conti_globals.h"
+#include "distributions/conti_run.h"
+#include "distributions/distribution_file.h"
+#include "distributions/distribution_finish.h"
+#include "distributions/distribution_fixture.h"
+#include "distributions/distribution_integration.h"
+#include "distributions/distribution_result.h"
+#include "distributions/regularization.h"
+#include "models/model_globals.h"
+#include "numerics/nrutil.h"
+#include "platform/win.h"
+#include "plot/error_box.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_set_fixture.h"
+
+using namespace win;
+
+namespace {
+
+class DistributionShownTest : public DistributionTest {
+protected:
+    void SetUp() override
+    {
+        DistributionTest::SetUp();
+        bModelCS = 1;
+    }
+    // An s grid from 1 to 10 S of n points with the values of f.
+    static void grid(int n, const std::function<float(float)>& f, const std::function<float(float)>& f2 = nullptr)
+    {
+        allocDistributionVectors(n);
+        for (int i = 1; i <= n; i++) {
+            pDistAxisS[i] = 1.0f + 9.0f * (i - 1) / (n - 1);
+            pDistValues[i] = f(pDistAxisS[i]);
+            pDistValues2[i] = f2 ? f2(pDistAxisS[i]) : 0.0f;
+        }
+    }
+    static double area(const float* x, const float* c)
+    {
+        double a = 0;
+        for (int i = 2; i <= nResolution; i++) a += 0.5 * (x[i] - x[i - 1]) * (c[i] + c[i - 1]);
+        return a;
+    }
+};
+
+float gauss(float x, float mu, float sd) { return std::exp(-0.5f * (x - mu) * (x - mu) / (sd * sd)); }
+
+}  // namespace
+
+TEST_F(DistributionShownTest, IntegralsAndMomentsOfAConstantDensity)
+{
+    grid(10, [](float) { return 1.0f; });
+    float a, m, t, sd, h, z;
+    integrateDistribution(2.5f, 4.5f, &a, &m, &t, &sd, &h, &z);
+    EXPECT_NEAR(a, 2.0f, 1e-5);
+    EXPECT_NEAR(m, 3.5f, 1e-5);
+    EXPECT_NEAR(t, 9.0f, 1e-5);
+    EXPECT_NEAR(sd, 0.5774f, 1e-4);
+    EXPECT_NEAR(z, 3.595f, 5e-4);
+    EXPECT_NEAR(h, 2.0 / std::log(1.8), 5e-4);
+    // the whole grid is the total; limits on grid points take only what lies
+    // between them
+    integrateDistribution(1.0f, 10.0f, &a, &m, &t, nullptr, nullptr, nullptr);
+    EXPECT_FLOAT_EQ(a, t);
+    integrateDistribution(3.0f, 4.0f, &a, &m, &t, nullptr, nullptr, nullptr);
+    EXPECT_NEAR(a, 1.0f, 1e-6);
+    // an empty range, and non-positive limits without logarithms
+    integrateDistribution(20.0f, 30.0f, &a, &m, &t, &sd, &h, &z);
+    EXPECT_EQ(a, 0.0f);
+    EXPECT_EQ(t, 0.0f);
+    integrateDistribution(-1.0f, 3.0f, &a, &m, &t, &sd, &h, &z);
+    EXPECT_NEAR(a, 2.0f, 1e-6);
+    EXPECT_EQ(h, 0.0f);
+    EXPECT_EQ(z, 0.0f);
+    // callers that want the area only
+    integrateDistribution(2.5f, 4.5f, &a, nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_NEAR(a, 2.0f, 1e-5);
+
+    // a discrete species in point 1: its segment is never integrated
+    pDistValues[1] = 100.0f;
+    bModelCSOneDiscreteD = 1;
+    integrateDistribution(0.0f, 20.0f, &a, &m, &t, nullptr, nullptr, nullptr);
+    EXPECT_NEAR(a, 8.0f, 1e-5);
+    // the running integral keeps it as well
+    differentialToIntegralDistribution();
+    EXPECT_EQ(pDistValues[1], 100.0f);
+    EXPECT_FLOAT_EQ(pDistValues[3], 1.0f);
+    bModelCSOneDiscreteD = 0;
+    pDistValues[1] = 1.0f;
+}
+
+TEST_F(DistributionShownTest, RunningIntegralOfAConstantDensityCountsTheGridSteps)
+{
+    grid(10, [](float) { return 1.0f; }, [](float) { return 7.0f; });
+    differentialToIntegralDistribution();
+    for (int i = 1; i <= 10; i++) {
+        EXPECT_FLOAT_EQ(pDistValues[i], static_cast<float>(i - 1));
+        EXPECT_EQ(pDistValues2[i], 7.0f);
+    }
+}
+
+TEST_F(DistributionShownTest, TheExtentOfAPeak)
+{
+    // two peaks of areas 1 and 0.5 at 3 and 8 S, a ripple of 5 % on the
+    // right flank of the first
+    grid(181, [](float s) { return gauss(s, 3.0f, 0.3f) / (0.3f * 2.5066f) + 0.5f * gauss(s, 8.0f, 0.4f) / (0.4f * 2.5066f); });
+    int k = 1;
+    for (int i = 1; i <= nResolution; i++)
+        if (pDistAxisS[i] < 5.0f && pDistValues[i] > pDistValues[k]) k = i;
+    const int nRipple = k + 8;
+    pDistValues[nRipple] *= 1.05f;
+    float lo, hi, sw, height, fraction, signal;
+    int nFirst, nLast;
+    findPeakExtent(k, &lo, &hi, &sw, &nFirst, &nLast, &height, &fraction, &signal, 0.9f);
+    EXPECT_EQ(height, pDistValues[k]);
+    EXPECT_GT(nLast, nRipple);  // the ripple did not end the walk
+    EXPECT_NEAR(sw, 3.0f, 0.01f);
+    EXPECT_NEAR(signal, 1.0f, 0.01f);
+    EXPECT_NEAR(fraction, 1.0f / 1.5f, 0.01f);
+    // both walks end at the first point at 1 % of the height
+    EXPECT_LE(pDistValues[nFirst], 0.01f * height);
+    EXPECT_GT(pDistValues[nFirst + 1], 0.01f * height);
+    EXPECT_LE(pDistValues[nLast], 0.01f * height);
+    EXPECT_FLOAT_EQ(lo, pDistAxisS[nFirst]);
+    EXPECT_FLOAT_EQ(hi, pDistAxisS[nLast]);
+
+    // two peaks close together: the walk ends at the bottom of the valley
+    // and does not climb into the other peak
+    grid(181, [](float s) { return gauss(s, 4.0f, 0.5f) + 0.8f * gauss(s, 6.0f, 0.5f); });
+    k = 1;
+    for (int i = 1; i <= nResolution; i++)
+        if (pDistAxisS[i] < 5.0f && pDistValues[i] > pDistValues[k]) k = i;
+    findPeakExtent(k, &lo, &hi, &sw, &nFirst, &nLast, &height, &fraction, &signal, 0.9f);
+    EXPECT_GT(hi, 4.8f);
+    EXPECT_LT(hi, 5.6f);
+    EXPECT_LT(sw, 4.5f);
+
+    // outside the grid: nothing
+    findPeakExtent(0, &lo, &hi, &sw, &nFirst, &nLast, &height, &fraction, &signal, 0.9f);
+    EXPECT_EQ(signal, 0.0f);
+    EXPECT_EQ(nFirst, 0);
+}
+
+TEST_F(DistributionShownTest, DensityRule)
+{
+    // amplitudes of one per point on an uneven grid become amplitude per S
+    allocDistributionVectors(4);
+    const float s[5] = {0, 1, 2, 4, 8};
+    for (int i = 1; i <= 4; i++) pDistAxisS[i] = s[i], pDistValues[i] = 1.0f, pDistValues2[i] = 1.0f;
+    convertAmplitudesToDensity();
+    EXPECT_FLOAT_EQ(pDistValues[1], 2.0f / 1.0f);
+    EXPECT_FLOAT_EQ(pDistValues[2], 1.0f / 1.5f);
+    EXPECT_FLOAT_EQ(pDistValues[3], 1.0f / 3.0f);
+    EXPECT_FLOAT_EQ(pDistValues[4], 2.0f / 4.0f);
+    EXPECT_EQ(pDistValues2[1], 1.0f);  // only with both regularizations shown
+    // the discrete amplitude in point 1 is never a density
+    for (int i = 1; i <= 4; i++) pDistValues[i] = 1.0f;
+    bModelCSOneDiscreteM = 1;
+    convertAmplitudesToDensity();
+    EXPECT_EQ(pDistValues[1], 1.0f);
+    EXPECT_FLOAT_EQ(pDistValues[2], 2.0f / 2.0f);
+    bModelCSOneDiscreteM = 0;
+    // one grid point stays an amplitude
+    freeDistributionVectors();
+    allocDistributionVectors(1);
+    pDistAxisS[1] = 3.0f;
+    pDistValues[1] = 0.25f;
+    convertAmplitudesToDensity();
+    EXPECT_EQ(pDistValues[1], 0.25f);
+}
+
+TEST_F(DistributionShownTest, LsgsValuesBeyondTheLargestObservableSAreZero)
+{
+    scantest::MemoryScan scan;
+    for (int i = 0; i < 50; i++) scan.r.push_back(6.0f + 0.02f * i), scan.s.push_back(0.0f);
+    scan.time = 1000.0;
+    scantest::installScans({scan});
+    pScanHeaders[1].rpm = 50000.0f;
+    const double w = 50000.0 * 2 * M_PI / 60;
+    pScanHeaders[1].omega2t = w * w * 1000.0;
+    float noiseGrid[3] = {0.0f, 6.1f, 7.0f};
+    pNoiseGrid = noiseGrid;
+    nNoiseGridPoints = nNoiseGridLast = 2;
+    fMeniscus = 6.0f;
+    bModelLsgs = 1;
+    bRegBothShown = 1;
+    const double sMax = std::log(7.0 / 6.0) * 1e13 / (w * w * 1000.0);
+    grid(30, [](float) { return 1.0f; }, [](float) { return 1.0f; });
+    for (int i = 1; i <= 30; i++) pDistAxisS[i] = static_cast<float>(sMax * (0.5 + 0.05 * i));
+    convertAmplitudesToDensity();
+    EXPECT_NEAR(fMaxObservableS, sMax, 1e-3 * sMax);
+    for (int i = 1; i <= 30; i++) {
+        const bool bBeyond = pDistAxisS[i] > fMaxObservableS;
+        EXPECT_EQ(pDistValues[i] == 0.0f, bBeyond) << i;
+        EXPECT_EQ(pDistValues2[i] == 0.0f, bBeyond) << i;
+    }
+    pNoiseGrid = nullptr;
+    nNoiseGridPoints = nNoiseGridLast = 0;
+    scantest::resetScanState();
+}
+
+TEST_F(DistributionShownTest, TransformsKeepTheAreaOfBothCurves)
+{
+    bRegBothShown = 1;
+    grid(60, [](float s) { return gauss(s, 4.0f, 1.0f); }, [](float s) { return gauss(s, 6.0f, 0.7f); });
+    const double a1 = area(pDistAxisS, pDistValues), a2 = area(pDistAxisS, pDistValues2);
+    ASSERT_EQ(transformDistributionToS20w(0.73f, 0.72f, 0.00115f, 1.02f), 1);
+    EXPECT_NEAR(area(pDistAxisS, pDistValues), a1, 1e-5 * a1);
+    EXPECT_NEAR(area(pDistAxisS, pDistValues2), a2, 1e-5 * a2);
+    ASSERT_EQ(transformDistributionToRh(0.72f), 1);
+    EXPECT_EQ(bDistTransformedToRh, 1);
+    EXPECT_GT(pDistAxisS[1], 1.0f);  // a Stokes radius in nm
+    EXPECT_NEAR(area(pDistAxisS, pDistValues), a1, 1e-4 * a1);
+    EXPECT_NEAR(area(pDistAxisS, pDistValues2), a2, 1e-4 * a2);
+    // not for the M type and not for electrophoresis c(v)
+    bModelCS = 0;
+    EXPECT_EQ(transformDistributionToS20w(0.73f, 0.73f, 0.001002f, 1.0f), 0);
+    bModelElectrophoresisCV = 1;
+    EXPECT_EQ(transformDistributionToS20w(0.73f, 0.73f, 0.001002f, 1.0f), 0);
+}
+
+TEST_F(DistributionShownTest, SizeDependentSignal)
+{
+    grid(10, [](float s) { return s; }, [](float) { return 3.0f; });
+    bRegBothShown = 1;
+    const std::string two = folder + "/two.dat", none = folder + "/none.dat", zero = folder + "/zero.dat";
+    std::ofstream(two) << "2\n";
+    std::ofstream(zero) << "4\n-1\n";  // a(R) = 4 - R is 0 at R = 4
+    EXPECT_EQ(correctDistributionForSizeDependentSignal(two.c_str()), 1);
+    for (int i = 1; i <= 10; i++) {
+        EXPECT_FLOAT_EQ(pDistValues[i], pDistAxisS[i] / 2.0f);
+        EXPECT_FLOAT_EQ(pDistValues2[i], 1.5f);
+    }
+    headless::Script script;
+    // a missing file: the reader says so, then the refusal
+    script.expectMessageBox("Error", IDOK).expectMessageBox("ERROR", IDOK).expectMessageBox("ERROR", IDOK);
+    EXPECT_EQ(correctDistributionForSizeDependentSignal(none.c_str()), 0);
+    EXPECT_EQ(correctDistributionForSizeDependentSignal(zero.c_str()), 0);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(script.lines().back().find("a(R) = 0 at R = 4.000 nm") != std::string::npos);
+    for (int i = 1; i <= 10; i++) EXPECT_FLOAT_EQ(pDistValues[i], pDistAxisS[i] / 2.0f);
+}
+
+TEST_F(DistributionShownTest, TwoDimensionalFileAndRegionStatistics)
+{
+    bModelCS = 0;
+    bModelCSFf0 = 1;
+    nCsGridTotal = 4;
+    allocDistributionVectors(2);
+    allocCsFf0Arrays(4, 2);
+    for (int j = 1; j <= 4; j++) {
+        pCsFf0S[j] = static_cast<float>(2 + (j - 1) % 2);  // s 2, 3, 2, 3
+        pCsFf0Ratio[j] = j <= 2 ? 1.2f : 1.6f;
+        pCsFf0M[j] = 10000.0f * j;
+        pCsFf0D[j] = 1e-7f * j;
+        pCsFf0Rh[j] = static_cast<float>(j);
+        pCsFf0Values[j] = 0.5f * j;
+    }
+    pDistAxisS[1] = 2.0f;
+    pDistAxisS[2] = 3.0f;
+    pDistValues[1] = pDistValues[2] = 1.0f;
+    const std::string path = folder + "/dist.dat";
+    saveDistributionFile(path.c_str());
+    std::ifstream in(path);
+    std::vector<std::vector<double>> rows;
+    for (double v[6]; in >> v[0] >> v[1] >> v[2] >> v[3] >> v[4] >> v[5];) rows.push_back({v, v + 6});
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_DOUBLE_EQ(rows[2][0], 2.0);
+    EXPECT_NEAR(rows[2][1], 30000.0, 1e-3);
+    EXPECT_NEAR(rows[2][2], 1.6, 1e-6);
+    EXPECT_NEAR(rows[2][5], 1.5, 1e-6);
+
+    // the f/f0 range of the second slice only: weights 1.5 and 2 at M 30000 and 40000
+    fIntegrateYMin = 1.5f;
+    fIntegrateYMax = 2.0f;
+    float a, m, t;
+    integrateDistribution(1.0f, 4.0f, &a, &m, &t, nullptr, nullptr, nullptr);
+    EXPECT_NEAR(fCsFf0MeanM, (1.5f * 30000 + 2.0f * 40000) / 3.5f, 0.1f);
+    EXPECT_NEAR(fCsFf0MeanFf0, 1.6f, 1e-6);
+    EXPECT_GT(fCsFf0SdM, 0.0f);
+    // a range without points: every statistic 0, the one-dimensional results still there
+    fIntegrateYMin = 5.0f;
+    fIntegrateYMax = 6.0f;
+    integrateDistribution(1.0f, 4.0f, &a, &m, &t, nullptr, nullptr, nullptr);
+    for (float f : {fCsFf0MeanM, fCsFf0SdM, fCsFf0MeanRh, fCsFf0SdRh, fCsFf0MeanFf0, fCsFf0MsD}) EXPECT_EQ(f, 0.0f);
+    EXPECT_NEAR(a, 1.0f, 1e-6);
+
+    headless::Script script;
+    script.expectMessageBox("Error", IDOK);
+    saveDistributionFile((folder + "/missing/dist.dat").c_str());
+    ASSERT_FALSE(shownErrorMessages().empty());
+    EXPECT_EQ(shownErrorMessages().back(), "\n\aAttention: could not open " + folder + "/missing/dist.dat");
+}

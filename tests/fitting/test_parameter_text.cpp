@@ -1,0 +1,204 @@
+// The fitted-parameter text and the wizard's rules, on scans made in memory:
+// golden lines, the marks of floated values, the line shown only sometimes,
+// the goodness of fit and the exact thresholds of the advice.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
+#include "distributions/regularization.h"
+#include "fitting/fit_globals.h"
+#include "fitting/parameter_text.h"
+#include "models/model_globals.h"
+#include "scandata/data_menu_fixture.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_set_fixture.h"
+#include "tools/fluorescence/fluorescence_options.h"
+
+using namespace win;
+
+namespace {
+
+class ParameterTextTest : public DataMenuTest {
+protected:
+    // nScans scans of n points, all inside the fit limits, data 0 and fit
+    // -d, +d alternating (so the rmsd is |d|), the first in time order first.
+    void InstallResiduals(int nScanCount, int n, float d)
+    {
+        std::vector<scantest::MemoryScan> scans(nScanCount);
+        for (int k = 0; k < nScanCount; k++) {
+            for (int i = 0; i < n; i++) scans[k].r.push_back(6.1f + 0.01f * i), scans[k].s.push_back(0.0f);
+            scans[k].time = 100.0 * (k + 1);
+        }
+        scantest::installScans(scans);
+        for (int k = 1; k <= nScans; k++) {
+            pFitFirstIndex[k] = 1;
+            pFitLastIndex[k] = n;
+            for (int i = 1; i <= n; i++) ppFit[k][i] = (i % 2 ? -d : d);
+        }
+        fMeniscus = 6.0f;
+        fBottom = 7.2f;
+    }
+    // The "Help Wizard" boxes shown since the script began.
+    static std::vector<std::string> Advice(const headless::Script& script)
+    {
+        std::vector<std::string> v;
+        for (const std::string& l : script.lines())
+            if (l.find("\"Help Wizard\"") != std::string::npos) v.push_back(l);
+        return v;
+    }
+};
+
+}  // namespace
+
+TEST_F(ParameterTextTest, LinesOfTheText)
+{
+    // without scans: the file line only
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_STREQ(szModelParamLines[0], "no data loaded");
+    EXPECT_STREQ(szModelParamLines[1], "");
+    EXPECT_STREQ(szModelParamLines[2], "");
+
+    InstallResiduals(3, 20, 0.01f);
+    fFitLeftLim = 6.1f;
+    fFitRightLim = 6.29f;
+    pParamValue[13] = 6.0f;
+    pParamValue[14] = 7.2f;
+    nFitSteps = 2;
+    nStepSimCount = 7;
+    bProgressTick = 0;
+    calcRmsd();
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_STREQ(szModelParamLines[0], "fitting files scan1.IP1 to scan3.IP1");
+    EXPECT_STREQ(szModelParamLines[1], "s2, step #7     ");
+    EXPECT_STREQ(szModelParamLines[2], "rmsd=0.010000 (n=60,SSR=0.006000)");
+    EXPECT_STREQ(szModelParamLines[6], "Meniscus = 6.000000  ");
+    EXPECT_STREQ(szModelParamLines[8], "fitting 6.1000 - 6.2900");
+    EXPECT_EQ(std::string(szModelParamLines[11]).rfind("Runs test Z (#stddev) = ", 0), 0u);
+    // the tick alternates the trailing blank
+    bProgressTick = 1;
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_STREQ(szModelParamLines[1], "s2, step #7      ");
+    bProgressTick = 0;
+
+    // c(s): regularization and frictional ratio
+    bModelContinuous = bModelCS = 1;
+    fConfidenceLevel = 0.95f;
+    fFrictionalRatio = 1.33f;
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_STREQ(szModelParamLines[3], "ME regularization P = 0.95");
+    EXPECT_STREQ(szModelParamLines[4], "frict ratio = 1.330000        ");
+    bRegBothShown = 1;
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_STREQ(szModelParamLines[3], "ME(black) and TP(blue) regularization P = 0.95");
+    bRegBothShown = 0;
+    bModelContinuous = bModelCS = 0;
+
+    // marks of the floated corrections
+    bFloExcitationCone = 1;
+    fFloExcitationCone = 0.05f;
+    bFloExcitationConeFloat = 1;
+    bJohnstonOgston = 1;
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_NE(std::strstr(szModelParamLines[13], " - excit. cone = 0.0500 (floating)"), nullptr);
+    EXPECT_NE(std::strstr(szModelParamLines[13], " - JO-s = 3.0000 (fix)"), nullptr);
+    bFloExcitationConeFloat = 0;
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_NE(std::strstr(szModelParamLines[13], " - excit. cone = 0.0500 (fix)"), nullptr);
+    buildModelParameterLines(szModelParamPrintLines, true);
+    EXPECT_NE(std::strstr(szModelParamPrintLines[13], " - excit. cone 0.0500 (fix)"), nullptr);
+    bFloExcitationCone = bJohnstonOgston = 0;
+
+    // the line at y = 210: a floating start time or the non-ideal multiple model
+    EXPECT_FALSE(modelParamExtraLineShown());
+    bFitT0 = 1;
+    pParamValue[24] = 12.5f;
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_TRUE(modelParamExtraLineShown());
+    EXPECT_STREQ(szModelParamLines[10], "t0 for simulation is at 12.500000 sec");
+    bFitT0 = 0;
+    bModelNonidealMultiple = 1;
+    EXPECT_TRUE(modelParamExtraLineShown());
+    bModelNonidealMultiple = 0;
+}
+
+TEST_F(ParameterTextTest, NothingBeforeTheFirstPaintAndTheRmsdOfTheFittedScans)
+{
+    InstallResiduals(4, 10, 0.03f);
+    std::strcpy(szModelParamLines[0], "left as it was");
+    bWindowPainted = 0;
+    window->ShowModelParameters();
+    EXPECT_STREQ(szModelParamLines[0], "left as it was");
+    bWindowPainted = 1;
+    window->ShowModelParameters();
+    EXPECT_STREQ(szModelParamLines[0], "fitting files scan1.IP1 to scan4.IP1");
+
+    // the rmsd over the fitted points of the scans that take part
+    ppFit[pScanTimeOrder[1]][1] = 10.0f;
+    pFitFirstIndex[pScanTimeOrder[1]] = 2;
+    EXPECT_FLOAT_EQ(calcRmsd(), 0.03f);
+    EXPECT_EQ(fNumFitPoints, 39.0f);
+    // the first scan as the initial condition takes no part
+    ppFit[pScanTimeOrder[1]][5] = 10.0f;
+    bUseInitialData = 1;
+    EXPECT_FLOAT_EQ(calcRmsd(), 0.03f);
+    EXPECT_EQ(fNumFitPoints, 30.0f);
+    bUseInitialData = 0;
+}
+
+TEST_F(ParameterTextTest, WizardThresholds)
+{
+    headless::Script script;
+    // rmsd exactly 0.02: no advice; just above: the size advice
+    InstallResiduals(2, 4, 0.02f);
+    EXPECT_FLOAT_EQ(calcRmsd(), 0.02f);
+    window->FitWizardCheckResiduals();
+    EXPECT_TRUE(Advice(script).empty());
+    InstallResiduals(2, 4, 0.0201f);
+    script.expectMessageBox("Help Wizard", IDOK);
+    window->FitWizardCheckResiduals();
+    ASSERT_EQ(Advice(script).size(), 1u);
+    EXPECT_NE(Advice(script)[0].find("Residuals seem larger than typically expected"), std::string::npos);
+    EXPECT_NE(Advice(script)[0].find("should not exceed 0.1% of the total loading signal"), std::string::npos);
+    EXPECT_NE(Advice(script)[0].find("\\n\\n\\n(to switch off wizard messages, use menu Help->Info and Wizard Messages)"),
+              std::string::npos);
+
+    // a floated meniscus 1e-6 inside its maximum: none; on it: the bound advice
+    InstallResiduals(2, 20, 0.001f);
+    pParamFloat[13] = 1;
+    fMaxMeniscus = 6.0f;
+    fMinMeniscus = 5.9f;
+    fMeniscus = 6.0f - 1e-6f;
+    ASSERT_NE(fMeniscus, fMaxMeniscus);
+    const size_t nBefore = Advice(script).size();
+    window->FitWizardCheckResiduals();
+    EXPECT_EQ(Advice(script).size(), nBefore);
+    fMeniscus = fMaxMeniscus;
+    script.expectMessageBox("Help Wizard", IDOK);
+    window->FitWizardCheckResiduals();
+    ASSERT_EQ(Advice(script).size(), nBefore + 1);
+    EXPECT_NE(Advice(script).back().find("Meniscus estimate has reached max/min value."), std::string::npos);
+    pParamFloat[13] = 0;
+
+    // the ends of a c(s): the first value above the second with 0.5 % of
+    // the signal between them is no advice; a rise at smax is
+    bModelContinuous = bModelCS = 1;
+    allocDistributionVectors(11);
+    for (int i = 1; i <= 11; i++) pDistAxisS[i] = static_cast<float>(i - 1), pDistValues[i] = 1.0f;
+    // total 10; the first segment holds (c1 + c2) / 2 = 0.05
+    pDistValues[1] = 0.09f;
+    pDistValues[2] = 0.01f;
+    pDistValues[3] = 1.0f;
+    window->FitWizardCheckResiduals();
+    EXPECT_EQ(Advice(script).size(), nBefore + 1);
+    pDistValues[11] = 2.0f;
+    script.expectMessageBox("Help Wizard", IDOK);
+    window->FitWizardCheckResiduals();
+    ASSERT_EQ(Advice(script).size(), nBefore + 2);
+    EXPECT_NE(Advice(script).back().find("Distribution value at max value is going up."), std::string::npos);
+    EXPECT_EQ(script.pending(), 0u);
+}

@@ -1,0 +1,235 @@
+// Run (Ctrl+R) as a user meets it: the example velocity scans, Continuous
+// c(s) Distribution, the parameters typed into the dialog, the fit limits
+// dragged, maximum entropy, Run; the commands beside Run; the realtime update
+// that runs the c(s) again on a new scan.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "distributions/conti_globals.h"
+#include "distributions/conti_run_fixture.h"
+#include "distributions/distribution_integration.h"
+#include "distributions/distribution_result.h"
+#include "distributions/regularization.h"
+#include "fitting/fit_globals.h"
+#include "fitting/parameter_text.h"
+#include "models/model_globals.h"
+#include "platform/win.h"
+#include "plot/cwinplot.h"
+#include "resources/commands.h"
+#include "resources/dialog_templates.h"
+#include "scandata/realtime_update.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+namespace fs = std::filesystem;
+
+namespace {
+
+bool checked(TXLAWindow* w, unsigned nId) { return (GetMenuState(w->GetMenu(), nId, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+
+COLORREF pixel(TXLAWindow* w, int x, int y)
+{
+    HDC dc = w->GetDC();
+    COLORREF c = GetPixel(dc, x, y);
+    w->ReleaseDC(dc);
+    return c;
+}
+
+// Client pixels of a value on the data plot's radius axis and of a per mille
+// height of the picture (client 1400 x 1000).
+int pixelX(CWINPlot* p, float v) { return static_cast<int>(std::lround(p->MapX(v) * 1400.0 / 1399.0)); }
+
+// Drags the marker line at radius from to radius to.
+void dragLine(headless::Script& script, float from, float to)
+{
+    const int x0 = pixelX(pDataPlot, from), x1 = pixelX(pDataPlot, to), y = 200;
+    script.mouse(WM_LBUTTONDOWN, x0, y, MK_LBUTTON, 100)
+        .mouse(WM_MOUSEMOVE, (x0 + x1) / 2, y, MK_LBUTTON, 300)
+        .mouse(WM_MOUSEMOVE, x1, y, MK_LBUTTON, 300)
+        .mouse(WM_LBUTTONUP, x1, y, 0, 600);
+    headless::advanceTime(2000);
+    headless::processMessages();
+}
+
+// A non-white pixel in the column x between the heights y0 and y1.
+bool inkInColumn(TXLAWindow* w, int x, int y0, int y1)
+{
+    for (int y = y0; y <= y1; y++)
+        if (pixel(w, x, y) != RGB(255, 255, 255)) return true;
+    return false;
+}
+
+class RunCommandTest : public ContiRunTest {};
+
+}  // namespace
+
+TEST_F(RunCommandTest, CsOfTheExampleAsAUserRunsIt)
+{
+    installDialogTemplates();
+    bWizardMessages = 1;
+    const std::string folder = Folder("velocity");
+    std::vector<std::string> paths;
+    for (const auto& e : fs::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
+        if (e.path().extension() != ".RA1") continue;
+        fs::copy_file(e.path(), folder + "/" + e.path().filename().string());
+        paths.push_back(folder + "/" + e.path().filename().string());
+    }
+    std::sort(paths.begin(), paths.end());
+    TXLAWindow* w = window.get();
+    headless::Script script;
+    script.expectOpenFile("select files to fit", paths).expectInput("load every n'th file:", "1");
+    Run(script, 200);
+    ASSERT_EQ(nScans, 30);
+
+    // Model > Continuous c(s) Distribution, then its parameters
+    Run(script, 275);
+    ASSERT_TRUE(bModelCS);
+    script.expectDialog("Continuous c(s) Distribution", headless::DialogAnswer()
+                                                             .set(413, "0.95")
+                                                             .set(419, "1.33")
+                                                             .check(416, false)
+                                                             .set(435, "6.000")
+                                                             .check(434, false)
+                                                             .set(437, "7.200")
+                                                             .check(436, false)
+                                                             .check(431, false)
+                                                             .check(455, true));
+    Run(script, 212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FLOAT_EQ(fMeniscus, 6.0f);
+    EXPECT_EQ(bFitRINoise, 1);
+    // the fit limits dragged to 6.05 and 7.10 cm
+    dragLine(script, fFitLeftLim, 6.05f);
+    dragLine(script, fFitRightLim, 7.10f);
+    EXPECT_NEAR(fFitLeftLim, 6.05f, 0.002f);
+    EXPECT_NEAR(fFitRightLim, 7.10f, 0.002f);
+    // maximum entropy, Ctrl+R (the accelerator sends Run)
+    Run(script, 295);
+    EXPECT_TRUE(bRegMaxEnt && checked(w, 295) && !checked(w, 294));
+    int nAccel = 0;
+    const AcceleratorEntry* pAccel = acceleratorTable(MENU_MAIN, &nAccel);
+    EXPECT_TRUE(std::any_of(pAccel, pAccel + nAccel,
+                            [](const AcceleratorEntry& a) { return a.nId == 213 && a.nKey == 'R' && a.fModifiers == ACC_CONTROL; }));
+    // The grid point at 0 S carries a constant signal, which the radial-
+    // invariant noise takes entirely: no data fix its amplitude, and the
+    // entropy sets it, so the wizard finds the distribution rising there.
+    script.expectMessageBox("Help Wizard", IDOK);
+    Run(script, 213);
+    EXPECT_EQ(script.pending(), 0u);
+    int nWizard = 0;
+    for (const std::string& l : script.lines()) nWizard += l.find("\"Help Wizard\"") != std::string::npos;
+    EXPECT_EQ(nWizard, 1);
+    EXPECT_TRUE(transcriptShows(script, "Distribution value at min value is going up."));
+
+    // one main peak (the largest above 0 S)
+    ASSERT_EQ(nResolution, 100);
+    const int k = PeakIndex(2);
+    float lo, hi, sw, height, fraction, signal;
+    int nFirst, nLast;
+    findPeakExtent(k, &lo, &hi, &sw, &nFirst, &nLast, &height, &fraction, &signal, 0.9f);
+    EXPECT_NEAR(sw, 4.30f, 0.05f);
+    EXPECT_NEAR(signal, 0.80f, 0.02f);
+    for (int i = 2; i <= nResolution; i++)
+        if (i < nFirst || i > nLast) EXPECT_LT(pDistValues[i], 0.05f * height) << "a second peak at " << pDistAxisS[i];
+    EXPECT_NEAR(calcRmsd(), 0.0040f, 0.0002f);
+
+    // the text after the paint
+    headless::processMessages();
+    EXPECT_STREQ(szModelParamLines[3], "ME regularization P = 0.95");
+    EXPECT_EQ(std::string(szModelParamLines[4]).rfind("frict ratio = 1.330000", 0), 0u);
+    EXPECT_EQ(std::string(szModelParamLines[2]).rfind("rmsd=0.004", 0), 0u);
+
+    // the window: data with their fits, the residuals, the c(s) band
+    EXPECT_GT(pDataPlot->nCurves, 30);
+    const int xPeak = static_cast<int>(std::lround(pDistPlot->MapX(4.3f) * 1400.0 / 1399.0));
+    EXPECT_TRUE(inkInColumn(w, xPeak, nDistPlotFrom + 5, nDistPlotTo - 40));
+    const int xResidual = pixelX(pDataPlot, 6.6f);
+    EXPECT_TRUE(inkInColumn(w, xResidual, nResidPlotTop + 5, nResidPlotBottom - 5));
+}
+
+TEST_F(RunCommandTest, CommandsBesideRun)
+{
+    TXLAWindow* w = window.get();
+    headless::Script script;
+    // 223 twice: flag and check mark as they were
+    const bool bBefore = checked(w, 223);
+    EXPECT_EQ(bBefore, bSimulateBeyondLastScan != 0);
+    Run(script, 223);
+    EXPECT_EQ(bSimulateBeyondLastScan, 1);
+    EXPECT_TRUE(checked(w, 223));
+    Run(script, 223);
+    EXPECT_EQ(bSimulateBeyondLastScan, 0);
+    EXPECT_FALSE(checked(w, 223));
+
+    // the regularization methods: exactly one flag and one check mark
+    const unsigned ids[4] = {294, 295, 1118, 642};
+    unsigned char* flags[4] = {&bRegSecondDerivative, &bRegMaxEnt, &bRegWeightedThirdDerivative, &bRegBothShown};
+    for (int c = 0; c < 4; c++) {
+        Run(script, ids[c]);
+        for (int k = 0; k < 4; k++) {
+            EXPECT_EQ(*flags[k], k == c ? 1 : 0) << ids[c] << " " << ids[k];
+            EXPECT_EQ(checked(w, ids[k]), k == c) << ids[c] << " " << ids[k];
+        }
+    }
+
+    // 533 without scans does nothing; cancelled, it changes nothing
+    Run(script, 533);
+    EXPECT_TRUE(script.lines().empty() || script.lines().back().find("Make direct") == std::string::npos);
+    SpeciesScans sp;
+    sp.D = diffusionOf(5.0, 1.3);
+    LoadSpecies(sp);
+    bModelComputed = 0;
+    const float fBefore = ppFit[1][100];
+    script.expectMessageBox("Make direct boundary model from g(s*)", IDOK)
+        .expectFileCancel("select g*(s) ASCII file from dcdt analysis");
+    Run(script, 533);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(bModelComputed, 0);
+    EXPECT_EQ(ppFit[1][100], fBefore);
+}
+
+TEST_F(RunCommandTest, ANewScanInTheRealtimeUpdateRunsTheCsAgainAndWidensItsRange)
+{
+    const std::string dir = Folder("run"), hold = Folder("hold");
+    SpeciesScans sp;
+    sp.D = diffusionOf(5.0, 1.3);
+    sp.nScans = 5;
+    WriteSpecies(sp, dir);
+    fs::rename(dir + "/00005.RA1", hold + "/00005.RA1");
+    LoadScans({dir + "/00001.RA1", dir + "/00002.RA1", dir + "/00003.RA1", dir + "/00004.RA1"});
+    SetCellGeometry();
+    // c(s) up to 5 S: the species lies at the end of the range
+    ChooseContinuous(&bModelCS, 0.0f, 5.0f, 40, 1.3f, 0.95f);
+    headless::Script script;
+    script.expectInput("maximal total number of files to load at once", "20")
+        .expectMessageBox("auto adjust distribution range?", IDYES);
+    Run(script, 540);
+    ASSERT_EQ(bRealtimeUpdate, 1);
+    EXPECT_EQ(bModelComputed, 1);
+    const float fAfterStart = fSMax;
+    EXPECT_FLOAT_EQ(fAfterStart, 5.0f * 1.5f);  // the tail held more than 3 % of the signal
+    SetCellGeometry();
+
+    bModelComputed = 0;
+    fs::rename(hold + "/00005.RA1", dir + "/00005.RA1");
+    headless::advanceTime(60000);
+    headless::processMessages();
+    EXPECT_EQ(nScans, 5);
+    EXPECT_EQ(bModelComputed, 1);
+    // the rule on the new distribution: the last grid step's share of the signal
+    float fArea = 0, fTail = 0, fMean = 0, fTotal = 0;
+    integrateDistribution(pDistAxisS[2], pDistAxisS[nResolution], &fArea, &fMean, &fTotal, nullptr, nullptr, nullptr);
+    integrateDistribution(pDistAxisS[nResolution - 1], pDistAxisS[nResolution], &fTail, &fMean, &fTotal, nullptr,
+                          nullptr, nullptr);
+    ASSERT_GT(fArea, 0.0f);
+    const float fRatio = fTail / fArea;
+    EXPECT_FLOAT_EQ(fSMax, fRatio < 0.001f ? fAfterStart * 0.9f : fRatio > 0.03f ? fAfterStart * 1.5f : fAfterStart);
+    EXPECT_FLOAT_EQ(pDistAxisS[nResolution], fAfterStart);  // the rerun used the widened range
+    window->CmStopRealtimeUpdate();
+}
