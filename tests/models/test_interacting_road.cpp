@@ -238,3 +238,28 @@ TEST_F(InteractingRoadTest, WienerSkewOfTheHinderedSpecies)
     for (int j = 2; j <= n; j++) EXPECT_GT(rs[j], rs[j - 1]) << j;
     EXPECT_FLOAT_EQ(rs[4], rs[3] + 1e-6f);  // folded back: just beyond its predecessor
 }
+
+// The non-ideal single species with ks c_1 above 1: said so, nothing
+// propagated.
+TEST_F(InteractingRoadTest, NonidealityOutOfRangeIsSaid)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 4.0f, 4.0f);
+    bModelMonomerDimer = 0;
+    bModelNonidealSingle = 1;
+    dSignalPerMgMl = 1.0;
+    slot(9, 1.0f);    // loading
+    slot(5, 4.0f);    // s0
+    slot(10, 0.5f);   // log10 ks: 3.2 per mg/ml
+    slot(11, -10.0f);
+    headless::Script script;
+    script.expectMessageBox("ERROR in simulation", IDOK);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(script.pending(), 0u);
+    bool bSaid = false;
+    for (const std::string& l : script.lines()) bSaid = bSaid || l.find("nonideality out of range") != std::string::npos;
+    EXPECT_TRUE(bSaid);
+    EXPECT_TRUE(bNonidealityOutOfRange);
+    EXPECT_EQ(spread(pScanTimeOrder[3]), 0.0f);
+}
