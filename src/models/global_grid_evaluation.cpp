@@ -647,16 +647,27 @@ void interactingDiffusionCoefficients()
 
 // The hindered species' model skewed by the refraction of the light in the
 // steep gradient (Wiener skewing), per scan: the model value at r lies at
-// the skewed radius, taken back onto the scan's radii.
+// the skewed radius, taken back onto the radii. The model is in the scans'
+// fits, or, with the linear parts, in species basis 1 on the noise grid
+// (which they then scale): the skew goes where the model is.
+void wienerSkewProfile(int n, const float* r, float* y)
+{
+    if (n < 2) return;
+    std::vector<float> rs(n + 1), ys(y, y + n + 1);
+    wienerSkewedRadii(n, r, ys.data(), rs.data());
+    interpolateOnGrid(n, r, y, n, rs.data(), ys.data());
+}
+
 void wienerSkewModel()
 {
+    float** B = intoSpeciesBasis() ? pppExtraNoiseScan[1] : nullptr;
+    if (intoSpeciesBasis() && (!B || !pNoiseGrid)) return;
     for (int p = nFirstModelScan; p <= nScans; p++) {
         const int k = pScanTimeOrder[p];
-        const int n = pScanPoints[k];
-        if (n < 2) continue;
-        std::vector<float> rs(n + 1), ys(ppFit[k], ppFit[k] + n + 1);
-        wienerSkewedRadii(n, ppRadius[k], ys.data(), rs.data());
-        interpolateOnGrid(n, ppRadius[k], ppFit[k], n, rs.data(), ys.data());
+        if (B)
+            wienerSkewProfile(nNoiseGridPoints, pNoiseGrid, B[k]);
+        else
+            wienerSkewProfile(pScanPoints[k], ppRadius[k], ppFit[k]);
     }
 }
 
