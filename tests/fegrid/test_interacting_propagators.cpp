@@ -501,3 +501,40 @@ TEST(InteractingLimits, SteadyStateEndsEarlyAndFillsTheLaterScans)
     EXPECT_GE(nSame, 5);
     EXPECT_LT(nSame, nScans - 1);
 }
+
+// Through the rotor's acceleration: the speed in effect over each step, the
+// steps no longer than the acceleration allows and ending on its end; the
+// static grid with vanishing association is still the Claverie propagator's
+// species.
+TEST(InteractingLimits, ThroughTheAcceleration)
+{
+    Experiment e;
+    e.nScans = 10;
+    e.tFirst = 250;
+    e.tLast = 2500;
+    installExperiment(e);
+    bModelMonomerDimer = 1;
+    monomerDimer(-10.0f);
+    bFixedTimestep = 1;
+    dMaxDcOverC = 5.0;
+    layOutGrid(800, false);
+    auto ramp = [] {
+        bRampRotorSpeed = 1;
+        bRotorAccelerating = 1;
+        dAccelerationTime = 200;
+        dAngularAcceleration = 250;
+        dMaxAccelTimeStep = 3;
+        dOmegaNow = 0;
+    };
+    prepareRun(4, 6e-7, 1.0);
+    ramp();
+    propagateLammStatic();
+    const Profiles c = models();
+    prepareRun(4, 6e-7, 1.0);
+    ramp();
+    propagateLammB();
+    EXPECT_FALSE(bRotorAccelerating);
+    EXPECT_EQ(dOmegaNow, 50000);
+    EXPECT_LT(maxDifferenceInFit(c, models()), 1e-6);
+    bRampRotorSpeed = 0;
+}
