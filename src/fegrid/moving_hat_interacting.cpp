@@ -1,6 +1,6 @@
 // The moving hat of interacting and non-ideal single species.
 //
-// The grid of the logarithmic moving hat (fegrid/moving_grid.h): interior
+// The grid of the logarithmic moving hat (fegrid/propagators.h): interior
 // nodes R_i exp(k tau), k = omega^2 s_grid, tau = t - t0, meniscus and bottom
 // fixed; in the frame of the nodes, rho = r exp(-k tau), the weak form with
 // weight rho of the Lamm equation with node coefficients s_k, D_k (linear
@@ -30,7 +30,6 @@
 #include "fegrid/global_grid.h"
 #include "fegrid/inhomogeneous_solvent.h"
 #include "fegrid/interacting_coefficients.h"
-#include "fegrid/moving_grid.h"
 #include "fegrid/propagators.h"
 #include "fegrid/scan_recording.h"
 #include "lamm/lamm_globals.h"

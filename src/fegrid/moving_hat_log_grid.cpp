@@ -25,18 +25,20 @@
 
 #include "fegrid/fe_closed_form.h"
 #include "fegrid/global_grid.h"
-#include "fegrid/moving_grid.h"
 #include "fegrid/propagators.h"
 #include "fegrid/scan_recording.h"
 #include "models/model_globals.h"
 #include "plot/error_box.h"
 #include "scandata/scan_data.h"
 
-// The moving grid, shared with the moving hat of interacting species.
+// The moving-grid scalars the A + B <-> AB run shares.
 double dMovingGridT0 = 0.0;
 double dGridMotionRate = 0.0;
 double dNaturalStep = 0.0;
+double dGridRatio = 1.0;
 double dMovingHatFixedStep = 0.0;
+bool bGridSynchronousSteps = false;
+double dProgressTotalAmount = 0.0;
 
 void setMovingBoundaryRadii(double tau)
 {
@@ -49,7 +51,6 @@ void setMovingBoundaryRadii(double tau)
 namespace {
 
 double dSpeciesRate = 0.0;       // omega^2 s (1/s)
-bool bGridSynchronousSteps = false;
 bool bFirstSyncStep = false;
 bool bSyncStepPending = false;
 bool bSyncStepToRegrid = false;
@@ -81,7 +82,6 @@ bool nearRegrid(double t)
     const double d = t - dMovingGridT0 - dNaturalStep;
     return std::fabs(d) < 1e-10 * (1.0 + std::fabs(t));
 }
-
 
 // One row of M, K and X at the current end radii.
 struct Row {
@@ -165,6 +165,8 @@ void crankNicolsonRows(double tau, double dt, double* ll, double* ld, double* lu
     }
 }
 
+}  // namespace
+
 // Thomas algorithm on 1..n; gam is scratch (or the stored factors with piv).
 bool tridag(const double* a, const double* b, const double* c, const double* r, double* u, int n, double* gam,
             double* piv)
@@ -192,6 +194,8 @@ bool tridag(const double* a, const double* b, const double* c, const double* r, 
         for (int j = n - 1; j >= 1; j--) u[j] -= gam[j + 1] * u[j + 1];
     return true;
 }
+
+namespace {
 
 // u = L^-1 r with the stored factors of the natural-step left matrix.
 void luBacksubstitute(const double* r, double* u, int n)
@@ -238,65 +242,6 @@ void rebuildMovingHatOmegaMatrices()
     bDriftFromMotion = true;
 }
 
-void assembleMovingHatMatrices()
-{
-    setupMovingHatLogGrid();
-    const int N = nGridPointsAllocated;
-    const double s = dSpeciesRate, k = dGridMotionRate;
-    bDriftFromMotion = !bAutoSGrid || bInhomogeneousSolvent;
-    for (int i = 1; i <= N; i++) {
-        const int j[3] = {i - 1, i, i + 1};
-        double* K[3] = {Kl, Kd, Ku};
-        double* S[3] = {Sl, Sd, Su};
-        double* G[3] = {Gl, Gd, Gu};
-        double* M[3] = {Ml, Md, Mu};
-        double* X[3] = {Xl, Xd, Xu};
-        for (int q = 0; q < 3; q++) {
-            K[q][i] = elementMatrixValueA(i, j[q]);
-            S[q][i] = elementMatrixValueB(i, j[q]) * s;
-            G[q][i] = elementMatrixValueC(i, j[q]);
-            M[q][i] = elementMatrixValueE(i, j[q]);
-            X[q][i] = bDriftFromMotion ? G[q][i] * k - S[q][i] : elementMatrixValueD(i, j[q]) * s;
-        }
-    }
-}
-
-void clampOverflowingConcentrations()
-{
-    if (dLammD > 2e-8) return;
-    const int N = nGridPointsAllocated;
-    double* c = pGridConc;
-    if (dLammS > 0 && std::fabs(c[N]) >= 1e30) {
-        for (int i = N - 20 > 1 ? N - 20 : 1; i <= N; i++)
-            if (std::fabs(c[i]) > 1e35) c[i] *= 0.1;
-    } else if (dLammS < 0 && std::fabs(c[1]) >= 1e15) {
-        for (int i = 1; i <= 20 && i <= N; i++)
-            if (std::fabs(c[i]) > 1e15) c[i] *= 0.1;
-    }
-}
-
-// One Crank-Nicolson solve from pGridConcPrev to pGridConc.
-void solveMovingHatStep(double dt)
-{
-    const int N = nGridPointsAllocated;
-    const bool accelerating = bRampRotorSpeed && bRotorAccelerating;
-    if (accelerating) {
-        dOmegaNow = effectiveOmegaDuringAcceleration(dSimTime, dt);
-        rebuildMovingHatOmegaMatrices();
-    }
-    const double tau = dSimTime - dMovingGridT0;
-    if (!accelerating && ((bGridSynchronousSteps && bFullNaturalStep) || (dt == dNaturalStep && tau == 0))) {
-        setMovingBoundaryRadii(tau);
-        tridiagMultiply(pRhsLower, pRhsDiag, pRhsUpper, pGridConcPrev, pGridRhs, N);
-        luBacksubstitute(pGridRhs, pGridConc, N);
-    } else {
-        crankNicolsonRows(tau, dt, pLhsLower, pLhsDiag, pLhsUpper, pGridRhs, nullptr, nullptr, nullptr);
-        if (!tridag(pLhsLower, pLhsDiag, pLhsUpper, pGridRhs, pGridConc, N, pScratch, nullptr))
-            for (int i = 1; i <= N; i++) pGridConc[i] = pGridConcPrev[i];
-    }
-    clampOverflowingConcentrations();
-}
-
 }  // namespace
 
 void setupMovingHatLogGrid()
@@ -309,6 +254,7 @@ void setupMovingHatLogGrid()
     dMovingGridT0 = dSimTime;
     dNaturalStep = dSGrid == 0 ? 1e10 : std::log(q) / ((N - 1) * std::fabs(dGridMotionRate));
     const double g = std::pow(q, 1.0 / (N - 1));
+    dGridRatio = g;
     double* R = pFeGridRadius;
     R[1] = m;
     R[N] = b;
@@ -384,6 +330,66 @@ void regridMovingHat(double s, double D)
 
 namespace {
 
+void assembleMovingHatMatrices()
+{
+    setupMovingHatLogGrid();
+    const int N = nGridPointsAllocated;
+    const double s = dSpeciesRate, k = dGridMotionRate;
+    bDriftFromMotion = !bAutoSGrid || bInhomogeneousSolvent;
+    for (int i = 1; i <= N; i++) {
+        const int j[3] = {i - 1, i, i + 1};
+        double* K[3] = {Kl, Kd, Ku};
+        double* S[3] = {Sl, Sd, Su};
+        double* G[3] = {Gl, Gd, Gu};
+        double* M[3] = {Ml, Md, Mu};
+        double* X[3] = {Xl, Xd, Xu};
+        for (int q = 0; q < 3; q++) {
+            K[q][i] = elementMatrixValueA(i, j[q]);
+            S[q][i] = elementMatrixValueB(i, j[q]) * s;
+            G[q][i] = elementMatrixValueC(i, j[q]);
+            M[q][i] = elementMatrixValueE(i, j[q]);
+            X[q][i] = bDriftFromMotion ? G[q][i] * k - S[q][i] : elementMatrixValueD(i, j[q]) * s;
+        }
+    }
+}
+
+void clampOverflowingConcentrations()
+{
+    if (dLammD > 2e-8) return;
+    const int N = nGridPointsAllocated;
+    double* c = pGridConc;
+    if (dLammS > 0 && std::fabs(c[N]) >= 1e30) {
+        for (int i = N - 20 > 1 ? N - 20 : 1; i <= N; i++)
+            if (std::fabs(c[i]) > 1e35) c[i] *= 0.1;
+    } else if (dLammS < 0 && std::fabs(c[1]) >= 1e15) {
+        for (int i = 1; i <= 20 && i <= N; i++)
+            if (std::fabs(c[i]) > 1e15) c[i] *= 0.1;
+    }
+}
+
+// One Crank-Nicolson solve from pGridConcPrev to pGridConc.
+void solveMovingHatStep(double dt)
+{
+    const int N = nGridPointsAllocated;
+    const bool accelerating = bRampRotorSpeed && bRotorAccelerating;
+    if (accelerating) {
+        dOmegaNow = effectiveOmegaDuringAcceleration(dSimTime, dt);
+        rebuildMovingHatOmegaMatrices();
+    }
+    const double tau = dSimTime - dMovingGridT0;
+    if (!accelerating && ((bGridSynchronousSteps && bFullNaturalStep) || (dt == dNaturalStep && tau == 0))) {
+        setMovingBoundaryRadii(tau);
+        tridiagMultiply(pRhsLower, pRhsDiag, pRhsUpper, pGridConcPrev, pGridRhs, N);
+        luBacksubstitute(pGridRhs, pGridConc, N);
+    } else {
+        crankNicolsonRows(tau, dt, pLhsLower, pLhsDiag, pLhsUpper, pGridRhs, nullptr, nullptr, nullptr);
+        if (!tridag(pLhsLower, pLhsDiag, pLhsUpper, pGridRhs, pGridConc, N, pScratch, nullptr))
+            for (int i = 1; i <= N; i++) pGridConc[i] = pGridConcPrev[i];
+    }
+    clampOverflowingConcentrations();
+}
+
+
 // t += dt, exactly onto the scan or regrid time the step was cut to.
 void commitMovingHatStep(double dt, double tLanding)
 {
@@ -395,6 +401,10 @@ void commitMovingHatStep(double dt, double tLanding)
         bRotorAccelerating = 0;
         rebuildMovingHatOmegaMatrices();
         if (bGridSynchronousSteps) prepareNaturalStepMatrices();
+    }
+    if (bHeteroAssocRun) {
+        setMovingBoundaryRadii(dSimTime - dMovingGridT0);
+        dProgressTotalAmount = totalAmountMovingHat();
     }
 }
 

@@ -23,7 +23,6 @@
 #include "fegrid/fe_closed_form.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/interacting_coefficients.h"
-#include "fegrid/moving_grid.h"
 #include "fegrid/propagators.h"
 #include "fegrid/scan_recording.h"
 #include "lamm/lamm_globals.h"

@@ -13,7 +13,6 @@
 #include "fegrid/global_grid.h"
 #include "fegrid/grid_run_fixture.h"
 #include "fegrid/interacting_coefficients.h"
-#include "fegrid/moving_grid.h"
 #include "fegrid/propagators.h"
 #include "lamm/lamm_globals.h"
 #include "models/model_globals.h"
