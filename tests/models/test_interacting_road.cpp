@@ -279,3 +279,23 @@ TEST_F(InteractingRoadTest, NonidealityOutOfRangeIsSaid)
     EXPECT_TRUE(bNonidealityOutOfRange);
     EXPECT_EQ(spread(pScanTimeOrder[3]), 0.0f);
 }
+
+// With M and s in a solvent of the particle's own density no D exists: the
+// density box, nothing simulated.
+TEST_F(InteractingRoadTest, DensityMatchingSimulatesNothing)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 4.0f, 6.0f);
+    bUseMolarMass = 1;
+    slot(1, 50000.0f);
+    VBAR = 1.0f;
+    fBufferDensity = 1.0f;
+    fVbarRho = 1.0f;
+    headless::Script script;
+    script.expectMessageBox("ERROR in simulation", IDOK);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(spread(pScanTimeOrder[3]), 0.0f);
+    EXPECT_EQ(ppFit[pScanTimeOrder[3]][10], 0.0f);
+}
