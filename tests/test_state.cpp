@@ -35,6 +35,7 @@
 #include "fegrid/buffer_sedimentation.h"
 #include "fegrid/inhomogeneous_solvent.h"
 #include "fegrid/propagators.h"
+#include "fegrid/interacting_coefficients.h"
 #include "models/model_evaluation.h"
 #include "lamm/lamm_globals.h"
 #include "distributions/lamm_solution_store.h"
@@ -738,10 +739,24 @@ void keepGlobalGridGlobals(StartValues& s)
     for (unsigned char* b : {&bFaxenApproximation, &bInvertBand, &bSedimentationTimeOffset, &bDiscretizationWarned})
         s.keep(*b);
     s.keep(pLammOwnerWindow);
+    // the interacting propagators' model constants
+    for (double* d : {&dSAKa, &dSAKa2, &dSAKa3, &dAssocK2, &dAssocK3})
+        s.keep(*d);
+    s.keep(fNonidealKsLinear);
+    s.keep(fNonidealKdLinear);
+    for (unsigned char* b : {&bNonidealUsesCosoluteData, &bMonomerDimerNonideal, &bAssocTableActive, &bCosolutePreset})
+        s.keep(*b);
+    s.keep(pAssocTable);
+    s.keep(nAssocTableHint);
+    s.keep(pSNonidTable);
+    s.keep(pDNonidTable);
+    s.keep(nSNonidTable);
+    s.keep(nDNonidTable);
 }
 
 void releaseGlobalGrid()
 {
+    freeAssociationTable();
     freeRadialGridArrays();
     freeSolverWorkBlock();
 }
