@@ -34,8 +34,10 @@
 #include "distributions/prior_probabilities.h"
 #include "distributions/s_grid.h"
 #include "distributions/step_profiles.h"
+#include "fegrid/buffer_sedimentation.h"
 #include "fegrid/inhomogeneous_solvent.h"
 #include "fegrid/propagators.h"
+#include "fegrid/interacting_coefficients.h"
 #include "models/model_evaluation.h"
 #include "lamm/lamm_globals.h"
 #include "distributions/lamm_solution_store.h"
@@ -559,8 +561,12 @@ void keepModelGlobals(StartValues& s)
     s.keep(nSAItMax);
     s.keep(fSATemperature);
     s.keep(nAnnealingSeed);
+    s.keep(fNumFitPoints);
+    s.keep(szModelParamLines);
+    s.keep(szModelParamPrintLines);
+    s.keep(bSuppressFitParamDisplay);
     // the optimiser state of the fits
-    for (unsigned char* b : {&bSimplex, &bSAFinalML, &bAnnealFinalSimplex, &bSaveBestParams,
+    for (unsigned char* b : {&bSimplex, &bMarquardLevenbergMin, &bSAFinalML, &bAnnealFinalSimplex, &bSaveBestParams,
                              &bFitStoppedByUser})
         s.keep(*b);
     for (float* f : {&fSimplexRandomization, &fRememberedMeniscus, &fRememberedBottom, &fGridMeniscusRef,
@@ -573,7 +579,7 @@ void keepModelGlobals(StartValues& s)
                    &nContiPosNonidealKd, &nContiPosFrictionalRatio})
         s.keep(*n);
     // the buffer-mismatch and gradient settings the fits pack
-    for (double* d : {&dBufferMb, &dBufferMeniscusDiff, &dBufferRelConc, &dBufferRefD,
+    for (double* d : {&dBufferS, &dBufferD, &dBufferMb, &dBufferMeniscusDiff, &dBufferRelConc, &dBufferRefD,
                       &dBufferRefMb, &dBufferRefS})
         s.keep(*d);
     for (unsigned char* b : {&bBufferSignalInSample, &bBufferMeniscusMismatch, &bBufferRefDifferent, &bFitBufferD,
@@ -581,13 +587,6 @@ void keepModelGlobals(StartValues& s)
                              &bFitBufferRefS, &bSedimentingCosolute, &bFitVbarInGradient})
         s.keep(*b);
     s.keep(fGradientVbar);
-    s.keep(bMarquardLevenbergMin);
-    s.keep(fNumFitPoints);
-    s.keep(szModelParamLines);
-    s.keep(szModelParamPrintLines);
-    s.keep(bSuppressFitParamDisplay);
-    s.keep(dBufferS);
-    s.keep(dBufferD);
 
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
@@ -742,10 +741,24 @@ void keepGlobalGridGlobals(StartValues& s)
     for (unsigned char* b : {&bFaxenApproximation, &bInvertBand, &bSedimentationTimeOffset, &bDiscretizationWarned})
         s.keep(*b);
     s.keep(pLammOwnerWindow);
+    // the interacting propagators' model constants
+    for (double* d : {&dSAKa, &dSAKa2, &dSAKa3, &dAssocK2, &dAssocK3})
+        s.keep(*d);
+    s.keep(fNonidealKsLinear);
+    s.keep(fNonidealKdLinear);
+    for (unsigned char* b : {&bNonidealUsesCosoluteData, &bMonomerDimerNonideal, &bAssocTableActive, &bCosolutePreset})
+        s.keep(*b);
+    s.keep(pAssocTable);
+    s.keep(nAssocTableHint);
+    s.keep(pSNonidTable);
+    s.keep(pDNonidTable);
+    s.keep(nSNonidTable);
+    s.keep(nDNonidTable);
 }
 
 void releaseGlobalGrid()
 {
+    freeAssociationTable();
     freeRadialGridArrays();
     freeSolverWorkBlock();
 }

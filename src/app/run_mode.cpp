@@ -32,57 +32,6 @@ extern char szOpenFileNames[128000];
 
 namespace {
 
-// The quoted string at text[*pos] as the transcript wrote it, unquoted;
-// *pos moves past it. Empty when there is none.
-std::string unquoted(const std::string& text, size_t* pos)
-{
-    std::string out;
-    size_t i = *pos;
-    if (i >= text.size() || text[i] != '"') return out;
-    for (++i; i < text.size() && text[i] != '"'; ++i) {
-        if (text[i] != '\\' || i + 1 >= text.size()) {
-            out += text[i];
-            continue;
-        }
-        char c = text[++i];
-        if (c == 'n') out += '\n';
-        else if (c == 'r') out += '\r';
-        else if (c == 't') out += '\t';
-        else if (c == 'x' && i + 2 < text.size()) {
-            out += char(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
-            i += 2;
-        } else out += c;
-    }
-    *pos = i + 1;
-    return out;
-}
-
-// Caption and text of a message box's transcript line, the text on one line
-// (line breaks, tabs and bells become spaces, runs of them one).
-void boxOfLine(const std::string& line, std::string* pCaption, std::string* pText)
-{
-    size_t pos = 11;  // after "MessageBox "
-    *pCaption = unquoted(line, &pos);
-    pos++;
-    std::string text = unquoted(line, &pos);
-    pText->clear();
-    for (char c : text) {
-        bool bSpace = c == '\n' || c == '\r' || c == '\t' || c == '\a' || c == ' ';
-        if (bSpace && (pText->empty() || pText->back() == ' ')) continue;
-        *pText += bSpace ? ' ' : c;
-    }
-    while (!pText->empty() && pText->back() == ' ') pText->pop_back();
-}
-
-// The captions of the boxes that say the data could not be loaded or
-// analysed as asked (error boxes, load errors, an inconsistent profile).
-bool isErrorCaption(const std::string& caption)
-{
-    return caption == "LOAD ERROR" || caption == "ERROR" || caption == "Error";
-}
-
-
-
 // The regularization commands by the names of RegularizationType.
 unsigned regularizationCommand(const std::string& szType)
 {
@@ -215,6 +164,55 @@ void writeModelResults(const std::string& dir, ResultRecord* pRecord)
         saveNoiseFile((dir + "RIN.rxx").c_str());
         noteResultFile(dir, "RIN" + ext, pRecord);
     }
+}
+
+// The quoted string at text[*pos] as the transcript wrote it, unquoted;
+// *pos moves past it. Empty when there is none.
+std::string unquoted(const std::string& text, size_t* pos)
+{
+    std::string out;
+    size_t i = *pos;
+    if (i >= text.size() || text[i] != '"') return out;
+    for (++i; i < text.size() && text[i] != '"'; ++i) {
+        if (text[i] != '\\' || i + 1 >= text.size()) {
+            out += text[i];
+            continue;
+        }
+        char c = text[++i];
+        if (c == 'n') out += '\n';
+        else if (c == 'r') out += '\r';
+        else if (c == 't') out += '\t';
+        else if (c == 'x' && i + 2 < text.size()) {
+            out += char(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));
+            i += 2;
+        } else out += c;
+    }
+    *pos = i + 1;
+    return out;
+}
+
+// Caption and text of a message box's transcript line, the text on one line
+// (line breaks, tabs and bells become spaces, runs of them one).
+void boxOfLine(const std::string& line, std::string* pCaption, std::string* pText)
+{
+    size_t pos = 11;  // after "MessageBox "
+    *pCaption = unquoted(line, &pos);
+    pos++;
+    std::string text = unquoted(line, &pos);
+    pText->clear();
+    for (char c : text) {
+        bool bSpace = c == '\n' || c == '\r' || c == '\t' || c == '\a' || c == ' ';
+        if (bSpace && (pText->empty() || pText->back() == ' ')) continue;
+        *pText += bSpace ? ' ' : c;
+    }
+    while (!pText->empty() && pText->back() == ' ') pText->pop_back();
+}
+
+// The captions of the boxes that say the data could not be loaded or
+// analysed as asked (error boxes, load errors, an inconsistent profile).
+bool isErrorCaption(const std::string& caption)
+{
+    return caption == "LOAD ERROR" || caption == "ERROR" || caption == "Error";
 }
 
 }  // namespace

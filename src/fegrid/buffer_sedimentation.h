@@ -27,3 +27,4 @@ extern unsigned char bFitBufferMeniscusDiff;
 extern unsigned char bFitBufferRelConc;
 extern unsigned char bFitBufferRefD;
 extern unsigned char bFitBufferRefS;
+

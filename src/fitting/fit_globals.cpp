@@ -5,7 +5,6 @@ unsigned char bFitTINoise = 0;
 unsigned char bSerialFitRunning = 0;
 unsigned char bStopFit = 0;
 unsigned char bFitRunning = 0;
-float fRmsd = 0.0f;
 unsigned char bSimulateBeyondLastScan = 0;
 unsigned char bSyntheticDistNormalized = 0;
 unsigned char bSMWindowFit = 0;
