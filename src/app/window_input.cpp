@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "analyses/boundary/boundary_fractions.h"
+#include "analyses/analysis_globals.h"
 #include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "app/mouse_action_dispatch.h"
@@ -56,6 +58,8 @@ void TXLAWindow::EvLButtonDown(UINT, const POINT& point)
     resetMousePoints();
     recordMousePoint(point.x, point.y);
     if (mouseActionsEvLButtonDown(point)) return;
+    // a click releases the result plot of the boundary analyses
+    if (releaseAreaFractionDisplay(this)) return;
     // a button of the M* screens takes the click
     if (bMStarMode && pMStarButtons && fClientWidth > 0 && fClientHeight > 0) {
         const float x = point.x * 1000.0f / fClientWidth, y = point.y * 1000.0f / fClientHeight;
@@ -271,7 +275,10 @@ void TXLAWindow::EvChar(UINT key, UINT, UINT)
             releaseResultArrays();
             Invalidate(true);
         }
-        // Escape leaves the M* screens
+        // and the result plot of the boundary analyses
+        releaseAreaFractionDisplay(this);
+        // Escape ends the approach-to-equilibrium test and leaves the M* screens
+        if (bEqTestPlotShown) endEqTestMode(this);
         if (bMStarMode && bMStarAllSets) {
             if (bMStarDragA || bMStarDragB) SetCursor(LoadCursor(nullptr, IDC_ARROW));
             mStarFreeScreenPlots(this);

@@ -220,6 +220,7 @@ const ResponseEntry kResponseTable[] = {
     {642, &TXLAWindow::CmRegularizationBothShown},
     {240, &TXLAWindow::CmSetMeniscusBottomLimits},
     {213, &TXLAWindow::CmRun},
+    {215, &TXLAWindow::CmFit},
     {611, &TXLAWindow::CmLammEquationParameters},
     // light-scattering data: loading, mean, switch and converters
     {298, &TXLAWindow::CmLoadDLSData},
@@ -259,7 +260,9 @@ const ResponseEntry kResponseTable[] = {
     {875, &TXLAWindow::CmEstimateEqRotorSpeed},
     {885, &TXLAWindow::CmExtractSFromBest},
     {1107, &TXLAWindow::CmMinimumSValueForLogGrid},
-    // equilibrium tools (analyses/timetoeq/)
+    // equilibrium tools (analyses/eqtest/, analyses/timetoeq/)
+    {645, &TXLAWindow::CmTestApproachToEquilibrium},
+    {579, &TXLAWindow::CmSortEqDataToDisk},
     {874, &TXLAWindow::CmMinimizeTimeToEquilibrium},
     {928, &TXLAWindow::CmConvertSpeedFile},
     {929, &TXLAWindow::CmToseLoadRotorSpeedProfile},
@@ -292,7 +295,6 @@ const UINT kAwaitingParts[] = {
     827,   // Update Saved Fit Parameters: writing parameter files (models)
     203,   // Save Fit Data: fits and the parameter report (models, fitting)
     459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
-    266,   // Fit Time Dependent s,M: the time-dependent fits (classical analyses)
 };
 
 const ResponseEntry* findResponse(UINT id)
