@@ -294,7 +294,6 @@ const ResponseEntry kResponseTable[] = {
 const UINT kAwaitingParts[] = {
     203,   // Save Fit Data: fits and the parameter report (models, fitting)
     459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
-    266,   // Fit Time Dependent s,M: the time-dependent fits (classical analyses)
 };
 
 const ResponseEntry* findResponse(UINT id)

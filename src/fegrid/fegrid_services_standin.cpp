@@ -3,9 +3,9 @@
 // their start values, the oil volume of the loading cell, no buffer-mismatch
 // model (its command is not there; a reloaded analysis may switch it on, and
 // then it adds nothing to the model: only its bookkeeping of the species
-// rows and fit flags is kept), no matrices of
-// the special geometries and no propagators of interacting and non-ideal
-// species (their runs end without computing).
+// rows and fit flags is kept), no matrices of the special geometries, and no
+// co-solute data: the co-solute option of the non-ideal single species
+// cannot be switched on (no tables are loaded, the curves give nothing).
 #include "app/xla_window.h"
 #include "fegrid/buffer_sedimentation.h"
 #include "fegrid/global_grid.h"
@@ -60,5 +60,12 @@ void updateBufferSedimentationFitFlags()
 
 bool assembleStaticFeMatrices() { return false; }
 
-void propagateLammMovingHat() { bSimulationRunning = 0; }
-void propagateLammB() { bSimulationRunning = 0; }
+unsigned char bCosolutePreset = 0;
+double* pSNonidTable = nullptr;
+int nSNonidTable = 0;
+double* pDNonidTable = nullptr;
+int nDNonidTable = 0;
+void setupSolventGradientArrays() {}
+double densgradEmpiricalCurve(double) { return 0.0; }
+double cosoluteDiffusionPreset(double) { return 0.0; }
+double evalPolynomialTable(const double*, int, double) { return 0.0; }

@@ -13,9 +13,10 @@
 // cm^2/s, 50000 rpm, meniscus 6.0 cm) named "<stem>NNNNN.RA1" into folder;
 // returns their full paths in time order.
 std::vector<std::string> writeBoundaryScans(const std::string& folder, int nScans, const char* szStem = "scan");
-// Copies the numbered scans of examples/velocity into folder; their full
-// paths in order.
-std::vector<std::string> copyVelocityExample(const std::string& folder);
+
+// Copies the 30 numbered scans of examples/velocity (not the grid file a
+// distribution run writes beside them) into folder; their paths in order.
+std::vector<std::string> copyExampleScans(const std::string& folder);
 
 class MainWindowTest : public AppFolderTest {
 protected:

@@ -32,6 +32,7 @@ using namespace win;
 
 namespace {
 
+
 // The largest peak of the shown distribution: its weight-average s and signal.
 void largestPeak(float* pfMean, float* pfSignal)
 {
@@ -60,7 +61,7 @@ protected:
     void exampleCS(bool bFloat)
     {
         bWizardMessages = 0;
-        LoadScans(copyVelocityExample(scratch + "/velocity"));
+        LoadScans(copyExampleScans(scratch + "/velocity"));
         command(275);
         headless::Script script;
         script.mouse(WM_LBUTTONDOWN, pixelOf(fFitLeftLim), 300, MK_LBUTTON)
@@ -159,7 +160,7 @@ TEST_F(ContiFitTest, AModelTheRunRefusesEndsTheFit)
     // after the first instead of asking for ever
     headless::setPolicy(headless::Policy::DefaultAnswers);
     bWizardMessages = 0;
-    LoadScans(copyVelocityExample(scratch + "/velocity"));
+    LoadScans(copyExampleScans(scratch + "/velocity"));
     command(585);
     ASSERT_TRUE(bModelNonidealCS);
     pParamFloat[13] = 1;

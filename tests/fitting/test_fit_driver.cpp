@@ -33,6 +33,7 @@ void floatOnly(std::initializer_list<int> entries)
     for (int k : entries) pParamFloat[k] = 1;
 }
 
+
 class DiscreteFitTest : public ModelWindowTest {
 protected:
     // The example loaded, the discrete-species model with species 1 at the
@@ -40,7 +41,7 @@ protected:
     // loading is solved linearly, the baseline as given.
     void exampleModel(const char* szD, const char* szS, bool bFloatSAndD, const char* szBaseline, bool bBaselineLinear)
     {
-        LoadScans(copyVelocityExample(scratch + "/velocity"));
+        LoadScans(copyExampleScans(scratch + "/velocity"));
         headless::Script script;
         script.expectDialog("noninteracting species model", headless::DialogAnswer()
                                                                  .check(401)

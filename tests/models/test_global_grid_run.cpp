@@ -24,6 +24,7 @@ using namespace win;
 
 namespace {
 
+
 // rms of data minus model inside the fit limits, scans 2..nScans in time order.
 double residualRmsAfterFirstScan(long* pCount)
 {
@@ -50,7 +51,7 @@ TEST_P(GlobalGridRunTest, ExperimentalInitialDistributionOfTheExample)
     const bool bHat = GetParam();
     installDialogTemplates();
     OpenWindow();
-    LoadScans(copyVelocityExample(scratch + "/velocity"));
+    LoadScans(copyExampleScans(scratch + "/velocity"));
     ASSERT_EQ(nScans, 30);
     headless::Script script;
     script.command(198).command(212).command(611).command(213);

@@ -23,6 +23,7 @@ using namespace win;
 
 namespace {
 
+
 // rms and mean of data minus model inside the fit limits.
 void residuals(double* pRms, double* pMean, long* pCount)
 {
@@ -46,7 +47,7 @@ TEST_F(MainWindowTest, DiscreteModelOfTheExampleLeavesOnlyItsNoise)
 {
     installDialogTemplates();
     OpenWindow();
-    LoadScans(copyVelocityExample(scratch + "/velocity"));
+    LoadScans(copyExampleScans(scratch + "/velocity"));
     ASSERT_EQ(nScans, 30);
     headless::Script script;
     script.command(198).command(212).command(213);
@@ -83,7 +84,7 @@ TEST_F(MainWindowTest, TheExampleWithItsLoadingSolvedAndTheSystematicNoise)
     // noise: the loading comes out as made, the noise takes the baseline
     installDialogTemplates();
     OpenWindow();
-    LoadScans(copyVelocityExample(scratch + "/velocity"));
+    LoadScans(copyExampleScans(scratch + "/velocity"));
     headless::Script script;
     script.command(198).command(212).command(213);
     script.expectDialog("noninteracting species model", headless::DialogAnswer()
