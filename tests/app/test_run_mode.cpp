@@ -260,7 +260,7 @@ TEST_F(RunModeTest, TheExampleRunFitsTheDistribution)
     };
     const std::string out = scratch + "example-results";
     // the scans in a folder of the test's own (a run writes its grid file there)
-    copyExampleScans(scratch + "velocity");
+    copyVelocityExampleScans(scratch + "velocity");
     replace("DataDirectory", scratch + "velocity");
     replace("OutputResultsDirectory", out);
     writeText(scratch + "run.xml", job);

@@ -61,7 +61,7 @@ protected:
     void exampleCS(bool bFloat)
     {
         bWizardMessages = 0;
-        LoadScans(copyExampleScans(scratch + "/velocity"));
+        LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
         command(275);
         headless::Script script;
         script.mouse(WM_LBUTTONDOWN, pixelOf(fFitLeftLim), 300, MK_LBUTTON)
@@ -160,7 +160,7 @@ TEST_F(ContiFitTest, AModelTheRunRefusesEndsTheFit)
     // after the first instead of asking for ever
     headless::setPolicy(headless::Policy::DefaultAnswers);
     bWizardMessages = 0;
-    LoadScans(copyExampleScans(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     command(585);
     ASSERT_TRUE(bModelNonidealCS);
     pParamFloat[13] = 1;

@@ -41,7 +41,7 @@ protected:
     // loading is solved linearly, the baseline as given.
     void exampleModel(const char* szD, const char* szS, bool bFloatSAndD, const char* szBaseline, bool bBaselineLinear)
     {
-        LoadScans(copyExampleScans(scratch + "/velocity"));
+        LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
         headless::Script script;
         script.expectDialog("noninteracting species model", headless::DialogAnswer()
                                                                  .check(401)

@@ -259,7 +259,7 @@ TEST_F(HeteroRunTest, NonConvergingStepEndsAfterTheLimit)
 // changed.
 TEST_F(HeteroRunTest, ExampleEndToEnd)
 {
-    LoadScans(copyExampleScans(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     ASSERT_EQ(nScans, 30);
     {
         headless::Script script;
