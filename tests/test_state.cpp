@@ -722,8 +722,13 @@ void keepGlobalGridGlobals(StartValues& s)
     s.keep(nHeteroInnerPasses);
     s.keep(nHeteroMaxInnerPassesUsed);
     for (double** pp : {&pFreeA, &pFreeB, &pOldA, &pOldB, &pOlderA, &pOlderB, &pFreeATemp, &pFreeBTemp, &pFluxA,
-                        &pFluxB, &pComplex, &pHeteroMean, &pHeteroQuotient})
+                        &pFluxB, &pComplex, &pHeteroMean, &pHeteroQuotient, &pResidualA, &pResidualB})
         s.keep(*pp);
+    s.keep(pJacobianAA);
+    s.keep(pJacobianAB);
+    s.keep(pJacobianBA);
+    s.keep(pJacobianBB);
+    s.keep(dHeteroPassTolerance);
     s.keep(pOperA);
     s.keep(pOperB);
     s.keep(pComplexMass);
