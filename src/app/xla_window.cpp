@@ -220,6 +220,10 @@ const ResponseEntry kResponseTable[] = {
     {642, &TXLAWindow::CmRegularizationBothShown},
     {240, &TXLAWindow::CmSetMeniscusBottomLimits},
     {213, &TXLAWindow::CmRun},
+    {214, &TXLAWindow::CmGenerateSingle},
+    {647, &TXLAWindow::CmGenerateSeries},
+    {296, &TXLAWindow::CmMonteCarloDistributions},
+    {546, &TXLAWindow::CmMonteCarloWeightAverageS},
     {611, &TXLAWindow::CmLammEquationParameters},
     // light-scattering data: loading, mean, switch and converters
     {298, &TXLAWindow::CmLoadDLSData},

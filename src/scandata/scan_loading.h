@@ -17,3 +17,15 @@ int setInitialData(TXLAWindow* pWindow, const char* szPath);
 
 // Releases the whole set.
 void freeScanData();
+
+// A new set of n scans with empty slots (no file names, no arrays), in index
+// order; the loaded set must have been released. A slot is filled by giving
+// it a file name (260 characters), a header, a point count and radius and
+// signal vectors, then completeScanArrays.
+void allocScanDataSet(int n);
+// Scan i's fit, model-part and residual vectors (the residual a copy of the
+// signal) and the views and curves the plots draw.
+void completeScanArrays(int i);
+// The time order of the scans by increasing time; equal times keep their
+// index order.
+void sortScansByTime();
