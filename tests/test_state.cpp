@@ -35,6 +35,7 @@
 #include "lamm/lamm_globals.h"
 #include "distributions/lamm_solution_store.h"
 #include "distributions/max_entropy.h"
+#include "distributions/monte_carlo.h"
 #include "distributions/neq_builders.h"
 #include "distributions/neq_threads.h"
 #include "distributions/distribution_result.h"
@@ -44,6 +45,7 @@
 #include "distributions/normal_equations.h"
 #include "fitting/fit_globals.h"
 #include "fitting/linear_parts.h"
+#include "fitting/synthetic_data.h"
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "fegrid/loading_cell.h"
@@ -424,6 +426,7 @@ void keepModelGlobals(StartValues& s)
         s.keep(*n);
     s.keep(bFitT0);
     s.keep(bSpecies1Nonideal);
+    s.keep(bParamsAccepted);
     s.keep(bFitFirstScanScale);
     s.keep(bVaryMeniscusWarned);
     s.keep(bUserMeniscusBottomRange);
@@ -510,6 +513,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(fWormHydration);
     s.keep(bExtrapolateAreaFractions);
     s.keep(bSyntheticDistNormalized);
+    s.keep(szDistribPath);
     s.keep(bInhomogeneousSolvent);
     s.keep(bCompressibleSolvent);
     s.keep(dSolventCompressibility);
@@ -821,6 +825,12 @@ void keepDistributionGlobals(StartValues& s)
     // solvers and regularization
     s.keep(bFinalFitEvaluation);
     s.keep(bMonteCarloRun);
+    s.keep(nMCIterations);
+    s.keep(nMCIteration);
+    s.keep(fMCRmsd);
+    s.keep(szMCFileName);
+    s.keep(bMCWeightAvgS);
+    s.keep(mcWeightAvgResults);
     s.keep(bSuppressBaselineCorrelation);
     s.keep(nTimeCourseFirst);
     s.keep(nTimeCourseLast);
@@ -853,6 +863,8 @@ void releaseDistributionData()
     freePriorDiscreteSpecies();
     freeThirdDerivativeWeights();
     freeMaxEntWorkArrays();
+    freeMonteCarloArrays();
+    freeMonteCarloScanCopies();
 }
 
 // ---------------------------------------------------------------- fluorescence tools

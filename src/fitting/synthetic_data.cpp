@@ -265,6 +265,8 @@ void TXLAWindow::GenerateSyntheticData(int bKeepData, float dr, float fRpm, floa
         pFitFirstIndex[i] = 1;
         pFitLastIndex[i] = n;
     }
+    // the parameter and grid files of later fits beside the generated scans
+    setDataSidePaths(where.drive, where.dir);
     bAbsorbanceData = 1;
     bInterferenceData = 0;
     bIntensityData = 0;
@@ -453,12 +455,13 @@ void TXLAWindow::CmGenerateSeries()
                         globalsToParamVector();
                         setAutoMeniscusBottomLimits();
                         fFitLeftLim = fMeniscus + 0.01f;
+                        // a right limit not set yet is the one a single set gets
+                        if (fFitRightLim == 0.0f) fFitRightLim = fBottom - 0.01f;
                         // 8.
                         int nScansOut = countOf(fScans);
                         const std::string folder = chosen.drive + chosen.dir + std::to_string(nOffset + k);
                         if (nScansOut < 1) {
-                            // a right limit of 0 is not set: the bottom stands for it
-                            const float fRight = fFitRightLim != 0.0f ? fFitRightLim : fBottom;
+                            const float fRight = fFitRightLim;
                             nScansOut = automaticScanCount(pSpeciesS[1], fMeniscus, fRight, fRpm, fInterval);
                             if (nScansOut < 1) {
                                 char sz[600];

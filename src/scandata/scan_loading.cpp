@@ -243,12 +243,16 @@ void setTemperatureFromLastScan() {
     fRT = (t + 273.15f) * 8.31451f * 1e7f;
 }
 
+}  // namespace
+
 // The temporary-parameter and distribution-grid paths beside the data.
 void setDataSidePaths(const std::string& drive, const std::string& dir) {
     ScanPathParts first = splitScanPath(ppScanFileName[1]);
     copyToBuffer(szScanExtra, sizeof(szScanExtra), parameterFilePath(drive + dir, ppScanFileName[1]));
     copyToBuffer(szDistCurvePath, sizeof(szDistCurvePath), drive + dir + "sdist" + first.ext);
 }
+
+namespace {
 
 // Interference data mixed with others (told apart by the first letter of the
 // file extension).

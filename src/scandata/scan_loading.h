@@ -2,6 +2,8 @@
 // appending loader are members of the main window (app/xla_window.h).
 #pragma once
 
+#include <string>
+
 class TXLAWindow;
 
 // Loads the scans of an open-dialog selection: a directory followed by file
@@ -26,6 +28,9 @@ void allocScanDataSet(int n);
 // Scan i's fit, model-part and residual vectors (the residual a copy of the
 // signal) and the views and curves the plots draw.
 void completeScanArrays(int i);
+// The temporary-parameter file and the distribution grid file "sdist"
+// beside the scans in drive + dir (named after scan 1's file).
+void setDataSidePaths(const std::string& drive, const std::string& dir);
 // The time order of the scans by increasing time; equal times keep their
 // index order.
 void sortScansByTime();
