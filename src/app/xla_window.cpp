@@ -220,6 +220,7 @@ const ResponseEntry kResponseTable[] = {
     {642, &TXLAWindow::CmRegularizationBothShown},
     {240, &TXLAWindow::CmSetMeniscusBottomLimits},
     {213, &TXLAWindow::CmRun},
+    {215, &TXLAWindow::CmFit},
     {214, &TXLAWindow::CmGenerateSingle},
     {647, &TXLAWindow::CmGenerateSeries},
     {296, &TXLAWindow::CmMonteCarloDistributions},
@@ -263,7 +264,9 @@ const ResponseEntry kResponseTable[] = {
     {875, &TXLAWindow::CmEstimateEqRotorSpeed},
     {885, &TXLAWindow::CmExtractSFromBest},
     {1107, &TXLAWindow::CmMinimumSValueForLogGrid},
-    // equilibrium tools (analyses/timetoeq/)
+    // equilibrium tools (analyses/eqtest/, analyses/timetoeq/)
+    {645, &TXLAWindow::CmTestApproachToEquilibrium},
+    {579, &TXLAWindow::CmSortEqDataToDisk},
     {874, &TXLAWindow::CmMinimizeTimeToEquilibrium},
     {928, &TXLAWindow::CmConvertSpeedFile},
     {929, &TXLAWindow::CmToseLoadRotorSpeedProfile},

@@ -553,13 +553,9 @@ void endFailedRun()
 
 }  // namespace
 
-void runMonteCarloDistributions(TXLAWindow* pWindow, int nMC, float P, const char* szFileName, int bSaveEach)
+bool beginMonteCarloRun(TXLAWindow* pWindow, int nMC, const char* szFileName, int bSaveEach)
 {
     const bool b2D = isTwoDimensionalModel();
-    // 1. - 2.
-    if (bRegBothShown && !bSerialFitRunning && pWindow)
-        win::MessageBox(pWindow->HWindow, "only calculating for maximum entropy regularization", szTitle, win::MB_OK);
-    if (!pWindow || nScans < 1 || nMC < 2) return;
     // 3.
     bMonteCarloRun = 1;
     nMCIteration = 0;
@@ -568,7 +564,7 @@ void runMonteCarloDistributions(TXLAWindow* pWindow, int nMC, float P, const cha
     copyToBuffer(szMCFileName, sizeof szMCFileName, szFileName ? szFileName : "");
     if (!setupSGrid() || !allocMonteCarloArrays(nMC) || !allocMonteCarloScanCopies()) {
         endFailedRun();
-        return;
+        return false;
     }
     // 4.
     if (!bSerialFitRunning) {
@@ -590,7 +586,7 @@ void runMonteCarloDistributions(TXLAWindow* pWindow, int nMC, float P, const cha
     fConfidenceLevel = fP;
     if (!referenceBuilt()) {
         endFailedRun();
-        return;
+        return false;
     }
     // 6.
     const int n = b2D ? nCsGridTotal : nResolution;
@@ -614,22 +610,26 @@ void runMonteCarloDistributions(TXLAWindow* pWindow, int nMC, float P, const cha
         std::memcpy(ppMCMarginals[1] + 1, pDistValues + 1, sizeof(float) * static_cast<size_t>(nResolution));
     }
     if (bSaveEach) saveIterationFile();
-    // 9.
-    int nDone = 0;
-    for (int k = 1; k <= nMC; k++) {
-        nMCIteration = k;
-        char sz[60];
-        std::snprintf(sz, sizeof sz, "Monte-Carlo distribution #%d   ", k);
-        mcText(pWindow, 10, 70, sz);
-        synthesizeOntoNoiseGrid();
-        buildMonteCarloRightSides(pWindow);
-        if (bInterruptComputation) break;
-        regularizeIteration();
-        storeSolution(k);
-        nDone = k;
-        if (bSaveEach) saveIterationFile();
-        if (bInterruptComputation) break;
-    }
+    return true;
+}
+
+bool monteCarloIteration(TXLAWindow* pWindow, int k, int bSaveEach)
+{
+    nMCIteration = k;
+    char sz[60];
+    std::snprintf(sz, sizeof sz, "Monte-Carlo distribution #%d   ", k);
+    mcText(pWindow, 10, 70, sz);
+    synthesizeOntoNoiseGrid();
+    buildMonteCarloRightSides(pWindow);
+    if (bInterruptComputation) return false;
+    regularizeIteration();
+    storeSolution(k);
+    if (bSaveEach) saveIterationFile();
+    return true;
+}
+
+void finishMonteCarloRun(int nDone, float P)
+{
     // A key ends the run: the statistics take the iterations completed.
     bInterruptComputation = 0;
     nMCIterations = nDone;
@@ -638,7 +638,7 @@ void runMonteCarloDistributions(TXLAWindow* pWindow, int nMC, float P, const cha
     setupNoiseRadialGrid();
     // 11.
     if (!bSerialFitRunning && nDone >= 1) {
-        if (b2D) {
+        if (isTwoDimensionalModel()) {
             for (int j = 1; j <= nCsGridTotal; j++) {
                 float v = 0.0f;
                 for (int k = 1; k <= nDone; k++) v += ppMCDistributions[k][j];
@@ -651,4 +651,23 @@ void runMonteCarloDistributions(TXLAWindow* pWindow, int nMC, float P, const cha
     }
     // 12.
     freeMonteCarloScanCopies();
+}
+
+void runMonteCarloDistributions(TXLAWindow* pWindow, int nMC, float P, const char* szFileName, int bSaveEach)
+{
+    // 1. - 2.
+    if (bRegBothShown && !bSerialFitRunning && pWindow)
+        win::MessageBox(pWindow->HWindow, "only calculating for maximum entropy regularization", szTitle, win::MB_OK);
+    if (!pWindow || nScans < 1 || nMC < 2) return;
+    // 3. - 8.
+    if (!beginMonteCarloRun(pWindow, nMC, szFileName, bSaveEach)) return;
+    // 9.
+    int nDone = 0;
+    for (int k = 1; k <= nMC; k++) {
+        if (!monteCarloIteration(pWindow, k, bSaveEach)) break;
+        nDone = k;
+        if (bInterruptComputation) break;
+    }
+    // 10. - 12.
+    finishMonteCarloRun(nDone, P);
 }

@@ -69,6 +69,13 @@ extern MCWeightAvgResults mcWeightAvgResults;
 // the drive and directory of szFileName, every iteration's ("%d.dat", 0 for
 // the reference) when bSaveEach is set. Ends with the limits shown at P.
 void runMonteCarloDistributions(TXLAWindow* pWindow, int nMC, float P, const char* szFileName, int bSaveEach);
+// The driver's three stages: the reference with the rows, copies and curves
+// (false when the run cannot go on: it has ended), iteration k (false when a
+// key stopped it), and the end with the real data back on the noise grid and
+// the limits shown for the nDone iterations completed.
+bool beginMonteCarloRun(TXLAWindow* pWindow, int nMC, const char* szFileName, int bSaveEach);
+bool monteCarloIteration(TXLAWindow* pWindow, int k, int bSaveEach);
+void finishMonteCarloRun(int nDone, float P);
 // The spread of the weight-average s between smin and smax over the rows of
 // the last run, shown in a box (kept in mcWeightAvgResults during a
 // serialised fit).

@@ -20,6 +20,9 @@ unsigned char bSolventParamsConverted = 0;
 int nCosoluteGridSize = 50;
 float fElcOilVolume = 0.01f;
 unsigned char bCosoluteGradient = 0;
+unsigned char bSedimentingCosolute = 0;
+float fGradientVbar = 0.73f;
+unsigned char bFitVbarInGradient = 0;
 
 // The inhomogeneous solvent cannot be switched on: nothing to hand over.
 void setSolverInhomogeneousSolvent(CLammIdeal*) {}

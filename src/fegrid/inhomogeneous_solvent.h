@@ -19,6 +19,11 @@ extern int nCosoluteGridSize;
 
 // The co-solute forms a gradient of its own (sedimenting co-solute).
 extern unsigned char bCosoluteGradient;
+extern unsigned char bSedimentingCosolute;
+// The vbar of the buoyancy in the gradient (the vbar including solvation with
+// a sedimenting co-solute, else VBAR) and its fit flag.
+extern float fGradientVbar;
+extern unsigned char bFitVbarInGradient;
 
 class CLammIdeal;
 // Hands the inhomogeneous solvent's parameters to a solver object

@@ -31,15 +31,18 @@
 #include "plot/error_box.h"
 #include "scandata/scan_data.h"
 
-namespace {
-
-// The moving-grid scalars.
-double dMovingGridT0 = 0.0;      // time of the last regrid
-double dGridMotionRate = 0.0;    // k = omega^2 s_grid (1/s)
-double dSpeciesRate = 0.0;       // omega^2 s (1/s)
-double dNaturalStep = 0.0;       // s in which a node moves one grid ratio
+// The moving-grid scalars the A + B <-> AB run shares.
+double dMovingGridT0 = 0.0;
+double dGridMotionRate = 0.0;
+double dNaturalStep = 0.0;
+double dGridRatio = 1.0;
 double dMovingHatFixedStep = 0.0;
 bool bGridSynchronousSteps = false;
+double dProgressTotalAmount = 0.0;
+
+namespace {
+
+double dSpeciesRate = 0.0;       // omega^2 s (1/s)
 bool bFirstSyncStep = false;
 bool bSyncStepPending = false;
 bool bSyncStepToRegrid = false;
@@ -162,6 +165,8 @@ void crankNicolsonRows(double tau, double dt, double* ll, double* ld, double* lu
     }
 }
 
+}  // namespace
+
 // Thomas algorithm on 1..n; gam is scratch (or the stored factors with piv).
 bool tridag(const double* a, const double* b, const double* c, const double* r, double* u, int n, double* gam,
             double* piv)
@@ -189,6 +194,8 @@ bool tridag(const double* a, const double* b, const double* c, const double* r, 
         for (int j = n - 1; j >= 1; j--) u[j] -= gam[j + 1] * u[j + 1];
     return true;
 }
+
+namespace {
 
 // u = L^-1 r with the stored factors of the natural-step left matrix.
 void luBacksubstitute(const double* r, double* u, int n)
@@ -235,6 +242,8 @@ void rebuildMovingHatOmegaMatrices()
     bDriftFromMotion = true;
 }
 
+}  // namespace
+
 void setupMovingHatLogGrid()
 {
     const int N = nGridPointsAllocated;
@@ -245,6 +254,7 @@ void setupMovingHatLogGrid()
     dMovingGridT0 = dSimTime;
     dNaturalStep = dSGrid == 0 ? 1e10 : std::log(q) / ((N - 1) * std::fabs(dGridMotionRate));
     const double g = std::pow(q, 1.0 / (N - 1));
+    dGridRatio = g;
     double* R = pFeGridRadius;
     R[1] = m;
     R[N] = b;
@@ -256,6 +266,8 @@ void setupMovingHatLogGrid()
     }
     for (int i = 1; i <= N; i++) pGridRadius[i] = R[i];
 }
+
+namespace {
 
 void assembleMovingHatMatrices()
 {
@@ -389,6 +401,10 @@ void commitMovingHatStep(double dt, double tLanding)
         bRotorAccelerating = 0;
         rebuildMovingHatOmegaMatrices();
         if (bGridSynchronousSteps) prepareNaturalStepMatrices();
+    }
+    if (bHeteroAssocRun) {
+        setMovingBoundaryRadii(dSimTime - dMovingGridT0);
+        dProgressTotalAmount = totalAmountMovingHat();
     }
 }
 

@@ -41,6 +41,25 @@ void propagateLammMovingHatLogGrid();
 void updateMovingGridRadii();
 // The amount in the cell on the moving grid, as totalAmountInCell.
 double totalAmountMovingHat();
+// The moving grid: pFeGridRadius (and pGridRadius) on the logarithmic layout
+// for dSGrid, the motion rate k = omega^2 s_grid, t0 = dSimTime and the
+// natural step (1e10 s without grid motion).
+void setupMovingHatLogGrid();
+// The state of the moving grid, shared with the A + B <-> AB run.
+extern double dMovingGridT0;        // time of the last regrid (s)
+extern double dGridMotionRate;      // k = omega^2 s_grid (1/s)
+extern double dNaturalStep;         // s in which a node moves one grid ratio
+extern double dGridRatio;           // (b/m)^(1/(N-1))
+extern double dMovingHatFixedStep;  // the fixed step (s)
+extern bool bGridSynchronousSteps;  // whole natural steps follow one another
+// The amount in the cell shown with the time during the A + B <-> AB run.
+extern double dProgressTotalAmount;
+// Thomas algorithm on rows 1..n (a lower, b main, c upper diagonal, r the
+// right-hand side, u the solution; gam scratch, piv the pivots when given).
+// A zero pivot shows "Error 1 in tridag" (first row) or "Error 2 in tridag"
+// and sets bSimulationError; false then.
+bool tridag(const double* a, const double* b, const double* c, const double* r, double* u, int n, double* gam,
+            double* piv);
 
 // ---------------------------------------------------------------- the interacting propagators
 // The moving hat for interacting and non-ideal single species, and the static

@@ -5,8 +5,9 @@
 // grid size, the initial profile, then a constant profile, the sharp boundary
 // of D = 0, the closed-form boundary of the Faxen approximation, the
 // light-scattering autocorrelation, the equilibrium exponential or a Lamm
-// propagation with its retries). The self-associating and hetero-associating
-// models compute nothing yet.
+// propagation with its retries). The A + B <-> AB model runs its own
+// propagation from the loading equilibrium. The self-associating models
+// compute nothing yet.
 #include <cmath>
 #include <cstring>
 
@@ -16,6 +17,7 @@
 #include "distributions/hydrodynamics.h"
 #include "distributions/step_profiles.h"
 #include "fegrid/global_grid.h"
+#include "fegrid/hetero_assoc.h"
 #include "fegrid/propagators.h"
 #include "fegrid/radial_profile_filters.h"
 #include "fegrid/scan_recording.h"
@@ -26,6 +28,7 @@
 #include "numerics/interpolate_grid.h"
 #include "numerics/nrutil.h"
 #include "plot/key_polling.h"
+#include "plot/sounds.h"
 #include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_file.h"
@@ -386,15 +389,21 @@ void retries(TXLAWindow* w, const Species& sp)
     bTruncateGrid = bTruncateSaved;
 }
 
+// The final profile past the last scan, into the last scan's model.
+void endProfileBeyondLastScan()
+{
+    if (bSimulateBeyondLastScan && bGridArraysAllocated) {
+        const int s = pScanTimeOrder[nScans];
+        interpolateOnGridFD(pScanPoints[s], ppRadius[s], ppFit[s], nGridPointsAllocated, pGridRadius, pGridConc);
+    }
+}
+
 // The messages of a propagation, and the final profile past the last scan.
 void afterPropagation(TXLAWindow* w)
 {
     if (bSimulationError) w->ReportSimulationError(3);
     if (bDiscretizationError) w->ReportSimulationError(2);
-    if (bSimulateBeyondLastScan && bGridArraysAllocated) {
-        const int s = pScanTimeOrder[nScans];
-        interpolateOnGridFD(pScanPoints[s], ppRadius[s], ppFit[s], nGridPointsAllocated, pGridRadius, pGridConc);
-    }
+    endProfileBeyondLastScan();
 }
 
 void lammPropagation(TXLAWindow* w, const Species& sp)
@@ -587,14 +596,97 @@ void discreteSpeciesLoop(TXLAWindow* w)
     }
 }
 
+// ---------------------------------------------------------------- A + B <-> AB
+
+// The hetero-association model is evaluated (neither discrete species nor a
+// self-associating or non-ideal single species).
+bool heteroAssociationRoad()
+{
+    return !bModelDiscreteSpecies && !bModelMonomerDimer && !bModelMonomerTrimer && !bModelSelfAssoc148 &&
+           !bModelSelfAssoc124 && !bModelNonidealSingle && bModelHeteroAssociation;
+}
+
+// The run needs the moving-hat grid (its radii and work arrays) and the
+// hetero block: the moving hat the model command chose comes back when the
+// Lamm settings changed the algorithm since.
+void prepareHeteroAssociationGrid()
+{
+    if (!bMovingHat) {
+        bMovingHat = 1;
+        bClaverie = 0;
+    }
+    if (bGridArraysAllocated && (!pFeGridRadius || !pHeteroBlock[1])) resizeRadialGrid(nGridPoints);
+}
+
+// The loading concentrations are the loadings over the signal coefficients:
+// a coefficient of 0 refuses the run.
+bool heteroSignalCoefficientsUsable(TXLAWindow* w)
+{
+    if (fSignalCoefA != 0 && fSignalCoefB != 0) return true;
+    playErrorSound();
+    MessageBox(w->HWindow,
+               "signal coefficient of A or B is 0: the loading concentrations (loading / signal coefficient) cannot "
+               "be formed - not simulated",
+               "ERROR in simulation", MB_OK);
+    return false;
+}
+
+// The run of A + B <-> AB from the loading equilibrium (always a constant
+// loading), the three D values in cm^2/s, the messages of the run.
+bool heteroAssociationRun(TXLAWindow* w)
+{
+    if (bEquilibriumDataMode)
+        MessageBox(w->HWindow, "not implemented yet for sed eq data", "", MB_OK | MB_ICONEXCLAMATION);
+    nSimSpeciesIndex = 1;
+    fSpeciesAmplitude[1] = 1.0f;
+    heteroAssocEquilibrium();
+    dOmegaNow = lastScan().rpm;
+    // the rows hold A, B and the complex (its M is M(A) + M(B))
+    double D[4] = {};
+    bool bFinite[4] = {};
+    for (int k = 1; k <= 3; k++) bFinite[k] = speciesDiffusionCoefficient(k, &D[k]);
+    if (!bFinite[2]) {  // B sets the pace of all three
+        const int nSpecies = 2;
+        reportDensityMatchedSpecies(w, &nSpecies, 1);
+        return false;
+    }
+    dRunSedA = fSedA;
+    dRunSedB = fSedB;
+    dRunSedAB = fSedAB;
+    dRunDiffA = D[1];
+    dRunDiffB = D[2];
+    dRunDiffAB = D[3];
+    timeSetUp(w);
+    dSimTime = 0.0;
+    dMaxTimeStep = 500.0;
+    if (intoSpeciesBasis())
+        clearedBasis(1);
+    else
+        clearModelParts();
+    simulateHeteroAssociation();
+    updateMovingGridRadii();
+    if (bSimulationError) w->ReportSimulationError(3);
+    if (bDiscretizationError) {
+        // shown after every run, also during fits
+        playInfoSound();
+        MessageBox(w->HWindow, "change grid size and readjust max dc/c", "DISCRETIZATION ERROR",
+                   MB_OK | MB_ICONEXCLAMATION);
+    }
+    endProfileBeyondLastScan();
+    pLammOwnerWindow = nullptr;
+    if (bBufferMismatch) w->SimulateBufferSignal();
+    return true;
+}
+
 }  // namespace
 
 bool evaluateOnGlobalGrid(TXLAWindow* w)
 {
-    // The self-associating, non-ideal and hetero-associating models, and a
-    // non-ideal first species, need the propagators of interacting species,
-    // which are not part of the program yet: nothing is computed for them.
-    if (!bModelDiscreteSpecies || (bSpecies1Nonideal && pSpeciesIncluded[1])) {
+    // The self-associating and non-ideal models, and a non-ideal first
+    // species, need the propagators of interacting species, which are not
+    // part of the program yet: nothing is computed for them.
+    const bool bHeteroRoad = heteroAssociationRoad();
+    if ((!bModelDiscreteSpecies && !bHeteroRoad) || (bSpecies1Nonideal && pSpeciesIncluded[1])) {
         nonlinearDetectionFollowUps();
         return false;
     }
@@ -604,6 +696,7 @@ bool evaluateOnGlobalGrid(TXLAWindow* w)
             nonlinearDetectionFollowUps();
             return false;
         }
+        if (bHeteroRoad) prepareHeteroAssociationGrid();
         prepareGrid();
         if (!bGridArraysAllocated) {
             nonlinearDetectionFollowUps();
@@ -619,6 +712,15 @@ bool evaluateOnGlobalGrid(TXLAWindow* w)
         }
     }
     paramVectorToGlobals();
+    if (bHeteroRoad) {
+        if (!heteroSignalCoefficientsUsable(w)) {
+            nonlinearDetectionFollowUps();
+            return false;
+        }
+        // the model starts from its loading equilibrium, never from a scan
+        bConstantInitialDistribution = 1;
+        bExperimentalInitialDistribution = 0;
+    }
     takeInitialScan();
     nFirstModelScan = bUseInitialData && bExperimentalInitialDistribution ? 2 : 1;
     for (int p = nFirstModelScan; p <= nScans; p++) {
@@ -635,6 +737,7 @@ bool evaluateOnGlobalGrid(TXLAWindow* w)
     resetRotorRamp();
     bBackDiffusionShutOffActive = 0;
 
+    if (bHeteroRoad) return heteroAssociationRun(w);
     discreteSpeciesLoop(w);
     return true;
 }
