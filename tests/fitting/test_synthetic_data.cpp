@@ -408,3 +408,26 @@ TEST_F(SyntheticDataTest, DataFromADistributionFilePeakWhereItDoes)
     const float ds = pDistAxisS[2] - pDistAxisS[1];
     EXPECT_NEAR(pDistAxisS[PeakIndex()], 4.0f, ds);
 }
+
+// A single species generated and fitted again: s within 1 %, D within 3 %.
+TEST_F(SyntheticDataTest, AGeneratedSpeciesIsFoundAgainByTheFit)
+{
+    OneSpecies(4.3f, 6.1f, 0.8f);
+    seedRandomNumbers(23u);
+    window->GenerateSyntheticData(0, 0.003f, 50000.0f, -1.0f, 0.005f, 300.0f, 0.0f, 30, Path("roundtrip").c_str());
+    ASSERT_EQ(nScans, 30);
+    // the fit starts away from the truth, s, D and the loading floated
+    pParamValue[5] = pSpeciesS[1] = 4.0f;
+    pParamValue[1] = pSpeciesMw[1] = 5.0f;
+    pParamValue[9] = pSpeciesConc[1] = 0.7f;
+    for (int k = 1; k <= nParams; k++) pParamFloat[k] = 0;
+    pParamFloat[1] = pSpeciesMwFloat[1] = 1;
+    pParamFloat[5] = pSpeciesSFloat[1] = 1;
+    pParamFloat[9] = pSpeciesConcFloat[1] = 1;
+    headless::Script script;
+    Run(script, 215);
+    EXPECT_NEAR(pSpeciesS[1], 4.3f, 0.01f * 4.3f);
+    EXPECT_NEAR(pSpeciesMw[1], 6.1f, 0.03f * 6.1f);
+    EXPECT_NEAR(fRmsd, 0.005f, 0.0003f);
+    EXPECT_GT(nSimCount, 20);
+}
