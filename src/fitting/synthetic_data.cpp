@@ -281,8 +281,10 @@ void TXLAWindow::GenerateSyntheticData(int bKeepData, float dr, float fRpm, floa
         fFitLeftLim = fMen + 0.01f;
         fFitRightLim = fBot - 0.01f;
     }
-    // The models evaluated on the noise grid find it.
+    // The models evaluated on the noise grid find it, the progress of the
+    // evaluation its plot.
     setupNoiseRadialGrid();
+    buildScanPlotVectors();
     // 10.
     const unsigned char bRampBefore = bRampRotorSpeed, bW2tBefore = bTimesFromW2t;
     if (bRamp) {
