@@ -270,7 +270,9 @@ int MCMultiContiNEQThread::Run()
     SetPriority(Highest);  // recorded only
     const int k = nThreadNumber;
     if (!pMCJob || k < 1) return 0;
-    rightSidesOfRows(*pMCJob, k, nMCWorkers, pMCPartialSums ? &pMCPartialSums[k] : nullptr,
+    // the grid points i with i mod N = k - 1
+    const int nFirst = k > 1 ? k - 1 : nMCWorkers;
+    rightSidesOfRows(*pMCJob, nFirst, nMCWorkers, pMCPartialSums ? &pMCPartialSums[k] : nullptr,
                      [] { return bInterruptComputation.load() != 0; });
     return 0;
 }

@@ -41,7 +41,13 @@ bool askFilesAndSaving(TXLAWindow* w, char* szFile, int nSize, int* pbSaveEach)
     return true;
 }
 
-int iterationCount(float f) { return f >= 2.0f ? static_cast<int>(std::floor(f)) : (f >= 0.0f ? static_cast<int>(f) : 0); }
+// The number of simulations, rounded down; a count beyond any run's memory
+// is held to ten million (the run then finds no memory and ends).
+int iterationCount(float f)
+{
+    if (!(f > 0.0f)) return 0;
+    return f < 1e7f ? static_cast<int>(std::floor(f)) : 10000000;
+}
 
 }  // namespace
 
