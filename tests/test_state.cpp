@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "analyses/analysis_globals.h"
+#include "analyses/boundary/boundary_fractions.h"
+#include "analyses/time_dependent_sm.h"
 #include "analyses/eqtest/eq_test_state.h"
 #include "analyses/equilibrium/single_species.h"
 #include "analyses/timetoeq/speed_step_optimizer.h"
@@ -35,6 +37,7 @@
 #include "fegrid/buffer_sedimentation.h"
 #include "fegrid/inhomogeneous_solvent.h"
 #include "fegrid/propagators.h"
+#include "fegrid/interacting_coefficients.h"
 #include "models/model_evaluation.h"
 #include "lamm/lamm_globals.h"
 #include "distributions/lamm_solution_store.h"
@@ -662,7 +665,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(nLsgRampMode);
     s.keep(nWienerSkewingSetting);
     s.keep(pLammOwnerWindow);
-    s.keep(nTimeDependentScansPerSet);
+    s.keep(nScansPerSMSet);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
     s.keep(pExportSpeciesM);
@@ -725,8 +728,13 @@ void keepGlobalGridGlobals(StartValues& s)
     s.keep(nHeteroInnerPasses);
     s.keep(nHeteroMaxInnerPassesUsed);
     for (double** pp : {&pFreeA, &pFreeB, &pOldA, &pOldB, &pOlderA, &pOlderB, &pFreeATemp, &pFreeBTemp, &pFluxA,
-                        &pFluxB, &pComplex, &pHeteroMean, &pHeteroQuotient})
+                        &pFluxB, &pComplex, &pHeteroMean, &pHeteroQuotient, &pResidualA, &pResidualB})
         s.keep(*pp);
+    s.keep(pJacobianAA);
+    s.keep(pJacobianAB);
+    s.keep(pJacobianBA);
+    s.keep(pJacobianBB);
+    s.keep(dHeteroPassTolerance);
     s.keep(pOperA);
     s.keep(pOperB);
     s.keep(pComplexMass);
@@ -742,10 +750,24 @@ void keepGlobalGridGlobals(StartValues& s)
     for (unsigned char* b : {&bFaxenApproximation, &bInvertBand, &bSedimentationTimeOffset, &bDiscretizationWarned})
         s.keep(*b);
     s.keep(pLammOwnerWindow);
+    // the interacting propagators' model constants
+    for (double* d : {&dSAKa, &dSAKa2, &dSAKa3, &dAssocK2, &dAssocK3})
+        s.keep(*d);
+    s.keep(fNonidealKsLinear);
+    s.keep(fNonidealKdLinear);
+    for (unsigned char* b : {&bNonidealUsesCosoluteData, &bMonomerDimerNonideal, &bAssocTableActive, &bCosolutePreset})
+        s.keep(*b);
+    s.keep(pAssocTable);
+    s.keep(nAssocTableHint);
+    s.keep(pSNonidTable);
+    s.keep(pDNonidTable);
+    s.keep(nSNonidTable);
+    s.keep(nDNonidTable);
 }
 
 void releaseGlobalGrid()
 {
+    freeAssociationTable();
     freeRadialGridArrays();
     freeSolverWorkBlock();
 }
@@ -789,6 +811,40 @@ void keepMStarGlobals(StartValues& s)
 // Leaving the screens puts the data plot back, which the scan data then free;
 // the per-set data left by a model-selection reset go with them.
 void releaseMStarScreens() { mStarFreeScreenPlots(nullptr); }
+
+// ---------------------------------------------------------------- classical velocity analyses
+
+void keepBoundaryAnalysisGlobals(StartValues& s)
+{
+    s.keep(bNonOverlappingSets);
+    s.keep(bFitBoundaryFractions);
+    s.keep(nVhwFractions);
+    s.keep(dLsgOmega2);
+    s.keep(pSetTimes);
+    s.keep(ppSetFractionS);
+    s.keep(nLsgSets);
+    s.keep(fLoadingConcentration);
+    s.keep(ppSetLsgDistributions);
+    s.keep(nSetLsgDistributions);
+    s.keep(pSetLsgGrid);
+    s.keep(ppSetLsgCurves);
+    s.keep(fLsgMaxS);
+    for (float*** pp : {&ppFractionRadius, &ppModelBoundaryRadius, &ppFractionS}) s.keep(*pp);
+    for (float** pp : {&pPlateauHeight, &pFractionIntercept, &pFractionSlope}) s.keep(*pp);
+    s.keep(pAreaFractionPlot);
+    s.keep(nPlotSets);
+    // time-dependent s and M
+    s.keep(nSMScans);
+    s.keep(bSMGrowing);
+    for (float** pp : {&pSMTime, &pSMMolarMass, &pSMSValue}) s.keep(*pp);
+    s.keep(pSMPlot);
+}
+
+void releaseBoundaryAnalyses()
+{
+    freeBoundaryAnalyses();
+    freeTimeDependentSM();
+}
 
 // ---------------------------------------------------------------- equilibrium series, test and fit
 
@@ -1056,6 +1112,7 @@ struct Subsystem {
 // that showed them.
 Subsystem gSubsystems[] = {
     {keepMStarGlobals, releaseMStarScreens, {}},
+    {keepBoundaryAnalysisGlobals, releaseBoundaryAnalyses, {}},
     {keepEqTestGlobals, releaseEqTestState, {}},
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},

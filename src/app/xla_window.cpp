@@ -299,7 +299,6 @@ const UINT kAwaitingParts[] = {
     827,   // Update Saved Fit Parameters: writing parameter files (models)
     203,   // Save Fit Data: fits and the parameter report (models, fitting)
     459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
-    266,   // Fit Time Dependent s,M: the time-dependent fits (classical analyses)
 };
 
 const ResponseEntry* findResponse(UINT id)

@@ -43,8 +43,10 @@ extern double dFluxAsymmetry;            // mean |FluxA - FluxB|, "assymfact"
 // Inner passes of the last step, and the most any step of the run needed.
 extern int nHeteroInnerPasses;
 extern int nHeteroMaxInnerPassesUsed;
-// The inner iteration of a step gives up after this many passes (the step's
-// fluxes of A and B do not come together): bDiscretizationError.
+// The inner passes of a step end when the largest correction of a pass is at
+// most this fraction of the larger loading concentration (1e-8), and give up
+// after nHeteroInnerPassLimit passes: bDiscretizationError.
+extern double dHeteroPassTolerance;
 inline constexpr int nHeteroInnerPassLimit = 100;
 
 // The arrays of the run, carved from pHeteroBlock (null without it). The
@@ -69,6 +71,15 @@ extern double* pComplexMass[8];
 extern double* pComplexOper[8];
 extern double* pHeteroMean;          // the averaged concentration
 extern double* pHeteroQuotient;      // the difference quotient
+// The inner passes' Newton step: the derivatives of the balances of A and B
+// by A and by B (three diagonals each, index 1..3) and the two residuals,
+// which the solve turns into the corrections.
+extern double* pJacobianAA[4];
+extern double* pJacobianAB[4];
+extern double* pJacobianBA[4];
+extern double* pJacobianBB[4];
+extern double* pResidualA;
+extern double* pResidualB;
 // Names the arrays above after pHeteroBlock (or nulls them); the grid calls it
 // whenever it allocates or frees the block.
 void bindHeteroAssocArrays();

@@ -6,28 +6,41 @@
 // total B (b + c_AB) are conserved; with linear hats, the mass matrix M, the
 // species operators O_A, O_B (D stiffness - omega^2 s sedimentation) and the
 // complex terms K T p (T the triple mass integral of three hats, p the
-// partner's profile) and K O_AB p, the balance of total A reads
-//   M a' + O_A a + d/dt (K T a p) + K O_AB (a p) = 0.
-// A step solves it for a with the partner b given, as a Crank-Nicolson step
-// of the effective matrices: mass M + K T p, operator O_A + K O_AB p + K T q
-// (q the partner's rate, the product rule of d/dt (a p)). Both species use
-// halved M and O (the complex bands stay whole) and carry on the right-hand
-// side the mean of the two reaction fluxes F = M v + O u (u, v the step's
-// mean and difference quotient of a free profile): the part of a free
-// species' balance its own transport does not explain, which is what passes
-// into or out of the complex. Where the fluxes a solve uses are those its
-// solution gives, F_A = F_B and both balances hold; the inner iteration
-// repeats the solves with the latest fluxes until their mean difference is
-// below 1e-4/dt (at most nHeteroInnerPassLimit passes). With the partner
-// taken as the mean of its first-pass and old profiles and its rate as
-// (first pass - old)/dt, the complex term is the exact difference of K a p
-// over the step. The stopping rule does not ask whether the fluxes settled
-// (for equal partners F_A = F_B after any pass), so the amounts are not kept
-// once the species bind: docs/fegrid.md has the figures.
+// partner's profile) and K O_AB p, the balance of total A over a step reads
+//   M (a1 - a0)/dt + O_A am + K T (a1 b1 - a0 b0)/dt + K O_AB (am bm) = 0
+// (am, bm the means over the step). For a given partner it is linear in a:
+// the effective mass M + K T pm on (a1 - a0)/dt and the effective operator
+// O_A + K O_AB pm + K T q on am, q the partner's rate (b1 - b0)/dt (the
+// product rule of the complex term, exact over the step). The columns of M,
+// O and O_AB sum to the hat weights, 0 and 0: where both balances hold, the
+// amounts of A and B in the cell are kept to rounding.
+//
+// M and O are halved: a species' balance is its effective matrices (with the
+// halves) plus its reaction flux F = (M/2) v + (O/2) u (u, v the step's mean
+// and difference quotient of the free profile), the half of its transport
+// that the complex has to account for. A step:
+// - a first pass solves each species with the partner as it was, its rate
+//   that of the last step, and the mean of the last step's fluxes of A and B
+//   on the right-hand side (Crank-Nicolson, tridag): the Temp profiles;
+// - inner passes then solve the two balances together: each pass is a Newton
+//   step on both, from the latest profiles (the partner the mean of its
+//   latest and start profiles, its rate later minus earlier), whose two
+//   coupled tridiagonal systems are solved as one of 2 x 2 blocks. The passes
+//   end when the largest correction is below 1e-8 of the larger loading
+//   concentration; after nHeteroInnerPassLimit passes the step sets the
+//   discretization error instead.
+// Passes that solve each species alone with the partner of the first pass and
+// the fluxes of the previous pass, until the mean |F_A - F_B| is small, do
+// not keep the amounts: for equal partners F_A = F_B after any pass, and even
+// when repeated until the fluxes settle, their partner stays the first pass
+// (with the partner following the latest pass the passes oscillate instead of
+// settling). At the balances' solution F_A = F_B, so the flux asymmetry of
+// the tables still shows how far a pass is from it.
 //
 // The run starts paused: after every table it waits for a key ('r' runs on,
 // 's' stops the run, any other key shows the next table); running, a key
 // pauses it again.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -54,6 +67,7 @@ unsigned char bSimulationPaused = 0;
 unsigned char bHeteroAssocKeys = 0;
 double dFluxAsymmetry = 0.0;
 int nHeteroInnerPasses = 0;
+double dHeteroPassTolerance = 1e-8;
 int nHeteroMaxInnerPassesUsed = 0;
 
 double* pFreeA = nullptr;
@@ -73,6 +87,12 @@ double* pComplexMass[8] = {};
 double* pComplexOper[8] = {};
 double* pHeteroMean = nullptr;
 double* pHeteroQuotient = nullptr;
+double* pJacobianAA[4] = {};
+double* pJacobianAB[4] = {};
+double* pJacobianBA[4] = {};
+double* pJacobianBB[4] = {};
+double* pResidualA = nullptr;
+double* pResidualB = nullptr;
 
 namespace {
 
@@ -180,6 +200,133 @@ double meanFluxDifference()
     return sum / N;
 }
 
+// The balance of one species over the step and its derivative by the
+// species' own profile, from its effective matrices (partner as given) and
+// its reaction flux: residual = Emass (c - c0)/dt + Eoper cm + F, Jacobian =
+// (Emass + M/2)/dt + (Eoper + O/2)/2 (the flux is the second half of M and O).
+void speciesBalance(double* residual, double* const* jac, const double* c, const double* c0, double* const* oper,
+                    const double* flux, double dt)
+{
+    const int N = nGridPointsAllocated;
+    double* const mass[4] = {nullptr, pMassLower, pMassDiag, pMassUpper};
+    for (int i = 1; i <= N; i++) {
+        double r = flux[i];
+        for (int q = 1; q <= 3; q++) {
+            const int j = i + q - 2;
+            if (j < 1 || j > N) continue;
+            r += pEffMass[q][i] * (c[j] - c0[j]) / dt + pEffOper[q][i] * 0.5 * (c[j] + c0[j]);
+        }
+        residual[i] = r;
+        for (int q = 1; q <= 3; q++)
+            jac[q][i] = (pEffMass[q][i] + mass[q][i]) / dt + 0.5 * (pEffOper[q][i] + oper[q][i]);
+        if (i == 1) jac[1][i] = 0.0;
+        if (i == N) jac[3][i] = 0.0;
+    }
+}
+
+// The derivative of one species' balance by its partner's profile: the
+// complex terms K T (c p)/dt + K O_AB (cm pm) by p, with c the species'
+// latest profile and cm its mean over the step. Into three diagonals.
+void partnerDerivative(double* const* jac, const double* c, const double* c0, double dt)
+{
+    const int N = nGridPointsAllocated;
+    for (int i = 1; i <= N; i++) {
+        jac[1][i] = jac[2][i] = jac[3][i] = 0.0;
+        for (int q = 1; q <= 7; q++) {
+            const int j = i + kBandJ[q], k = i + kBandK[q];
+            if (j < 1 || j > N || k < 1 || k > N) continue;
+            jac[kBandK[q] + 2][i] += pComplexMass[q][i] * c[j] / dt + pComplexOper[q][i] * 0.25 * (c[j] + c0[j]);
+        }
+    }
+}
+
+// The coupled system of the Jacobian blocks (AA, AB / BA, BB by rows, three
+// diagonals each) for -residual, by the Thomas algorithm on 2 x 2 blocks: the
+// corrections of A and B come back in the residual arrays. The upper blocks
+// are overwritten by the eliminated ones. A singular block sets
+// bSimulationError; false then. (The block formulas are written so that equal
+// partners give equal corrections to the last digit.)
+bool solveCoupledBlocks()
+{
+    const int N = nGridPointsAllocated;
+    double* const* AA = pJacobianAA;
+    double* const* AB = pJacobianAB;
+    double* const* BA = pJacobianBA;
+    double* const* BB = pJacobianBB;
+    double* ra = pResidualA;
+    double* rb = pResidualB;
+    for (int i = 1; i <= N; i++) {
+        double d11 = AA[2][i], d12 = AB[2][i], d21 = BA[2][i], d22 = BB[2][i];
+        double r1 = -ra[i], r2 = -rb[i];
+        if (i > 1) {
+            // take off the lower block times the row above (already reduced)
+            const double l11 = AA[1][i], l12 = AB[1][i], l21 = BA[1][i], l22 = BB[1][i];
+            const double g11 = AA[3][i - 1], g12 = AB[3][i - 1], g21 = BA[3][i - 1], g22 = BB[3][i - 1];
+            d11 -= l11 * g11 + l12 * g21;
+            d12 -= l11 * g12 + l12 * g22;
+            d21 -= l21 * g11 + l22 * g21;
+            d22 -= l21 * g12 + l22 * g22;
+            r1 -= l11 * ra[i - 1] + l12 * rb[i - 1];
+            r2 -= l21 * ra[i - 1] + l22 * rb[i - 1];
+        }
+        const double det = d11 * d22 - d12 * d21;
+        if (det == 0 || !std::isfinite(det)) {
+            bSimulationError = 1;
+            return false;
+        }
+        // the reduced row: identity, G = D^-1 U, y = D^-1 r
+        const double u11 = AA[3][i], u12 = AB[3][i], u21 = BA[3][i], u22 = BB[3][i];
+        AA[3][i] = (d22 * u11 - d12 * u21) / det;
+        AB[3][i] = (d22 * u12 - d12 * u22) / det;
+        BA[3][i] = (d11 * u21 - d21 * u11) / det;
+        BB[3][i] = (d11 * u22 - d21 * u12) / det;
+        ra[i] = (d22 * r1 - d12 * r2) / det;
+        rb[i] = (d11 * r2 - d21 * r1) / det;
+    }
+    for (int i = N - 1; i >= 1; i--) {
+        const double xa = ra[i + 1], xb = rb[i + 1];
+        ra[i] -= AA[3][i] * xa + AB[3][i] * xb;
+        rb[i] -= BA[3][i] * xa + BB[3][i] * xb;
+    }
+    return true;
+}
+
+// The scale of the concentrations: the larger loading concentration.
+double loadingScale()
+{
+    const double a = fSignalCoefA != 0 ? std::fabs(double(fLoadingA) / fSignalCoefA) : 0.0;
+    const double b = fSignalCoefB != 0 ? std::fabs(double(fLoadingB) / fSignalCoefB) : 0.0;
+    return std::max(a, b);
+}
+
+// One inner pass: a Newton step on the balances of A and B from pFreeA and
+// pFreeB; their fluxes; the largest correction. False when the solve fails.
+bool newtonPass(double dt, double* pCorrection)
+{
+    const int N = nGridPointsAllocated;
+    heteroAssocReactionFlux(pFluxA, pFreeA, pOldA, dt, pOperA);
+    heteroAssocReactionFlux(pFluxB, pFreeB, pOldB, dt, pOperB);
+    heteroAssocEffectiveMass(pEffMass, pFreeB, pOldB);
+    heteroAssocEffectiveOperator(pEffOper, pOperA, pFreeB, pOldB, pOldB, pFreeB, dt);
+    speciesBalance(pResidualA, pJacobianAA, pFreeA, pOldA, pOperA, pFluxA, dt);
+    heteroAssocEffectiveMass(pEffMass, pFreeA, pOldA);
+    heteroAssocEffectiveOperator(pEffOper, pOperB, pFreeA, pOldA, pOldA, pFreeA, dt);
+    speciesBalance(pResidualB, pJacobianBB, pFreeB, pOldB, pOperB, pFluxB, dt);
+    partnerDerivative(pJacobianAB, pFreeA, pOldA, dt);
+    partnerDerivative(pJacobianBA, pFreeB, pOldB, dt);
+    if (!solveCoupledBlocks()) return false;
+    double dMax = 0.0;
+    for (int i = 1; i <= N; i++) {
+        pFreeA[i] += pResidualA[i];
+        pFreeB[i] += pResidualB[i];
+        dMax = std::max({dMax, std::fabs(pResidualA[i]), std::fabs(pResidualB[i])});
+    }
+    heteroAssocReactionFlux(pFluxA, pFreeA, pOldA, dt, pOperA);
+    heteroAssocReactionFlux(pFluxB, pFreeB, pOldB, dt, pOperB);
+    *pCorrection = dMax;
+    return true;
+}
+
 void heteroAssocCoupledStep()
 {
     const int N = nGridPointsAllocated;
@@ -197,26 +344,30 @@ void heteroAssocCoupledStep()
     dFluxAsymmetry = meanFluxDifference();
     printFluxTableTemp();
 
-    // inner iteration: the partner over the step, later minus earlier
-    const double dTolerance = 1e-4 / dt;
-    dFluxAsymmetry = dTolerance;
+    // inner passes: Newton steps on both balances from the first pass, until
+    // the correction is negligible against the loadings
+    copyProfile(pFreeA, pFreeATemp);
+    copyProfile(pFreeB, pFreeBTemp);
+    const double dTolerance = dHeteroPassTolerance * loadingScale();
     nHeteroInnerPasses = 0;
-    while (dFluxAsymmetry >= dTolerance) {
+    for (bool bConverged = false; !bConverged;) {
         if (nHeteroInnerPasses >= nHeteroInnerPassLimit) {
             bDiscretizationError = 1;
             break;
         }
         nHeteroInnerPasses++;
-        if (!solveSpecies(pFreeA, pOldA, pOperA, pFreeBTemp, pOldB, pOldB, pFreeBTemp, dt, dt)) break;
-        if (!solveSpecies(pFreeB, pOldB, pOperB, pFreeATemp, pOldA, pOldA, pFreeATemp, dt, dt)) break;
-        heteroAssocReactionFlux(pFluxA, pFreeA, pOldA, dt, pOperA);
-        heteroAssocReactionFlux(pFluxB, pFreeB, pOldB, dt, pOperB);
+        double dCorrection = 0.0;
+        if (!newtonPass(dt, &dCorrection)) break;
         dFluxAsymmetry = meanFluxDifference();
-        for (int i = 1; i <= N; i++) {
-            if (pFreeA[i] < 0) pFreeA[i] = 0.0;
-            if (pFreeB[i] < 0) pFreeB[i] = 0.0;
-            pComplex[i] = pFreeA[i] * pFreeB[i] * K;
-        }
+        bConverged = dCorrection <= dTolerance;
+        // the solved step: Crank-Nicolson's small negative values (at the
+        // clearing meniscus) are taken as 0
+        if (bConverged)
+            for (int i = 1; i <= N; i++) {
+                if (pFreeA[i] < 0) pFreeA[i] = 0.0;
+                if (pFreeB[i] < 0) pFreeB[i] = 0.0;
+            }
+        for (int i = 1; i <= N; i++) pComplex[i] = pFreeA[i] * pFreeB[i] * K;
         printFluxTableA();
     }
     if (nHeteroInnerPasses > nHeteroMaxInnerPassesUsed) nHeteroMaxInnerPassesUsed = nHeteroInnerPasses;
@@ -337,6 +488,14 @@ void bindHeteroAssocArrays()
     }
     pHeteroMean = b[32];
     pHeteroQuotient = b[33];
+    for (int q = 1; q <= 3; q++) {
+        pJacobianAA[q] = b[33 + q];
+        pJacobianAB[q] = b[36 + q];
+        pJacobianBA[q] = b[39 + q];
+        pJacobianBB[q] = b[42 + q];
+    }
+    pResidualA = b[46];
+    pResidualB = b[47];
 }
 
 void heteroAssocSignal()
