@@ -348,6 +348,17 @@ TEST_F(MonteCarloTest, RunsRepeatWhateverTheThreadsAndWriteTheirFiles)
     EXPECT_EQ(bMonteCarloRun, 0);
     EXPECT_TRUE(fs::is_empty(Folder("one")));
     EXPECT_EQ(std::vector<float>(pDistValues + 1, pDistValues + nResolution + 1), shown);
+    // the end of a run that computed nothing (the stores went with the Run)
+    endMonteCarlo(window.get());
+    EXPECT_EQ(std::vector<float>(pDistValues + 1, pDistValues + nResolution + 1), shown);
+
+    // a level above 1 is a chi-square ratio: the run says nothing about it
+    fConfidenceLevel = 1.05f;
+    seedRandomNumbers(98u);
+    runMonteCarloDistributions(window.get(), 2, 0.68f, FileName("ratio").c_str(), 0);
+    EXPECT_EQ(nMCIterations, 2);
+    endMonteCarlo(window.get());
+    fConfidenceLevel = 0.9f;
 
     std::vector<std::vector<float>> runs;
     for (int nThreads : {0, 2, 3}) {
