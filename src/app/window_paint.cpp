@@ -28,6 +28,7 @@ void TXLAWindow::Paint(HDC dc, bool, RECT&)
 
     PaintPlots(dc, nClientWidth, nClientHeight);
     if (pNoiseButton) pNoiseButton->Paint(this);
+    PaintIntegrateButtons();
     // the fitted-parameter text after a Run or Fit
     if (bShowParameterText && bModelComputed && nScans > 0) ShowModelParameters();
     if (bMStarMode && pMStarButtons)
