@@ -57,9 +57,8 @@ void checkPriorItem(TXLAWindow* w)
 // value at a time until the first incomplete entry.
 void askFf0PriorGaussians(TXLAWindow* w)
 {
-    if (MessageBox(w->HWindow, "assemble prior p(f/f0) from Gaussians?", "REGULARIZATION", MB_YESNO | MB_ICONQUESTION) !=
-        IDYES)
-        return;
+    const char* szQuestion = "assemble prior p(f/f0) from Gaussians?";
+    if (MessageBox(w->HWindow, szQuestion, "REGULARIZATION", MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     bPriorFf0Gaussians = 1;
     bool bEnded = false;
     for (int g = 0; g < 10; g++) {

@@ -311,7 +311,8 @@ TEST_F(ExampleRunTest, BoundaryRegionOfAnSRangeInTheData)
     shadeRangeInData(window.get(), 4.0f, 4.6f, &transport);
     int nMarked = 0;
     for (const MetaRecordInfo& r : metaFileRecords(bitmapPlotMetafile()))
-        if (r.op == MetaOp::SelectBrush && r.args.size() >= 2 && GetRValue(r.args[1]) != GetGValue(r.args[1])) nMarked++;
+        if (r.op == MetaOp::SelectBrush && r.args.size() >= 2 && GetRValue(r.args[1]) != GetGValue(r.args[1]))
+            nMarked++;
     EXPECT_GT(nMarked, 0);
     EXPECT_EQ(bMarkResidualRanges, 0);
     EXPECT_EQ(transport[30], v[30]);

@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (importGJPriorFile(scratchPath().c_str())) {
         volatile double sum = 0.0;
         for (int i = 1; i <= nResolution; i++) sum = sum + pPriorProbability[i];
-        for (int i = 1; i <= nPriorDiscreteSpecies; i++) sum = sum + pPriorDiscreteSpecies[i] + pPriorDiscreteSpeciesValues[i];
+        for (int i = 1; i <= nPriorDiscreteSpecies; i++)
+            sum = sum + pPriorDiscreteSpecies[i] + pPriorDiscreteSpeciesValues[i];
     }
     bDistPlotBuilt = 0;
     clearDistributionResults();
