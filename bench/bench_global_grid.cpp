@@ -3,12 +3,17 @@
 // with the Claverie propagator (the Lamm settings' defaults: the active
 // window on) and with the moving hat (its default: whole natural steps). The
 // extra row "NoWindow" is Claverie with the truncation switched off.
+// A monomer-dimer (4 and 6 S, 6e-7 and 4.5e-7 cm^2/s, log10 Ka 0) on the same
+// grid and scans, with the static grid of reacting systems and with the moving
+// hat of interacting species (the Lamm settings' defaults: max dc/c 1, the
+// automatic s grid).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 
 #include "app/app_globals.h"
 #include "fegrid/global_grid.h"
+#include "fegrid/interacting_coefficients.h"
 #include "fegrid/propagators.h"
 #include "lamm/lamm_globals.h"
 #include "models/model_globals.h"
@@ -132,8 +137,60 @@ void BM_MovingHatGlobalGrid(benchmark::State& state)
     bFixedTimestep = bFixedSaved;
 }
 
+// The monomer-dimer's grid (with the non-ideal block) and parameters; the
+// model flag and the settings the moving hat changes are restored at the end.
+struct MonomerDimerBench {
+    unsigned char bModelSaved = bModelMonomerDimer, bFixedSaved = bFixedTimestep, bAutoSaved = bAutoSGrid;
+    double dSGridSaved = dSGrid;
+    explicit MonomerDimerBench(bool bHat)
+    {
+        bModelMonomerDimer = 1;
+        bFixedTimestep = 0;
+        bAutoSGrid = 1;
+        fSAMonomerS = 4;
+        fSAOligomerS = 6;
+        fSAMonomerMorD = 6e-7f;
+        fSAOligomerMorD = 4.5e-7f;
+        fSALog10Ka = 0;
+        layOut(bHat);
+    }
+    ~MonomerDimerBench()
+    {
+        freeRadialGridArrays();
+        bModelMonomerDimer = bModelSaved;
+        bFixedTimestep = bFixedSaved;
+        bAutoSGrid = bAutoSaved;
+        dSGrid = dSGridSaved;
+    }
+};
+
+void BM_MonomerDimerStaticGrid(benchmark::State& state)
+{
+    GridBenchScans scans;
+    MonomerDimerBench md(false);
+    for (auto _ : state) {
+        startRun();
+        propagateLammB();
+        benchmark::DoNotOptimize(ppFit[nScans][250]);
+    }
+}
+
+void BM_MonomerDimerMovingHat(benchmark::State& state)
+{
+    GridBenchScans scans;
+    MonomerDimerBench md(true);
+    for (auto _ : state) {
+        startRun();
+        propagateLammMovingHat();
+        updateMovingGridRadii();
+        benchmark::DoNotOptimize(ppFit[nScans][250]);
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_MonomerDimerStaticGrid)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MonomerDimerMovingHat)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClaverieGlobalGrid)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClaverieGlobalGrid)->Name("BM_ClaverieGlobalGrid/NoWindow")->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MovingHatGlobalGrid)->Unit(benchmark::kMillisecond);

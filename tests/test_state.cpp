@@ -10,12 +10,15 @@
 #include <vector>
 
 #include "analyses/analysis_globals.h"
+#include "analyses/eqtest/eq_test_state.h"
+#include "analyses/equilibrium/single_species.h"
 #include "analyses/timetoeq/speed_step_optimizer.h"
 #include "analyses/timetoeq/time_to_eq_params.h"
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/preferences.h"
 #include "app/xla_app.h"
+#include "distributions/conti_fit.h"
 #include "distributions/conti_globals.h"
 #include "distributions/conti_run.h"
 #include "distributions/distribution_integration.h"
@@ -30,8 +33,10 @@
 #include "distributions/prior_probabilities.h"
 #include "distributions/s_grid.h"
 #include "distributions/step_profiles.h"
+#include "fegrid/buffer_sedimentation.h"
 #include "fegrid/inhomogeneous_solvent.h"
 #include "fegrid/propagators.h"
+#include "fegrid/interacting_coefficients.h"
 #include "models/model_evaluation.h"
 #include "lamm/lamm_globals.h"
 #include "distributions/lamm_solution_store.h"
@@ -558,13 +563,32 @@ void keepModelGlobals(StartValues& s)
     s.keep(nSAItMax);
     s.keep(fSATemperature);
     s.keep(nAnnealingSeed);
-    s.keep(bMarquardLevenbergMin);
     s.keep(fNumFitPoints);
     s.keep(szModelParamLines);
     s.keep(szModelParamPrintLines);
     s.keep(bSuppressFitParamDisplay);
-    s.keep(dBufferS);
-    s.keep(dBufferD);
+    // the optimiser state of the fits
+    for (unsigned char* b : {&bSimplex, &bMarquardLevenbergMin, &bSAFinalML, &bAnnealFinalSimplex, &bSaveBestParams,
+                             &bFitStoppedByUser})
+        s.keep(*b);
+    for (float* f : {&fSimplexRandomization, &fRememberedMeniscus, &fRememberedBottom, &fGridMeniscusRef,
+                     &fGridBottomRef})
+        s.keep(*f);
+    for (double* d : {&dMLTestRmsd, &dMLTestPoints, &dMLLambda}) s.keep(*d);
+    s.keep(pMLRelStep);
+    s.keep(pMLAbsStep);
+    for (int* n : {&nContiPosMeniscus, &nContiPosBottom, &nContiPosLamella, &nContiPosNonidealKs,
+                   &nContiPosNonidealKd, &nContiPosFrictionalRatio})
+        s.keep(*n);
+    // the buffer-mismatch and gradient settings the fits pack
+    for (double* d : {&dBufferS, &dBufferD, &dBufferMb, &dBufferMeniscusDiff, &dBufferRelConc, &dBufferRefD,
+                      &dBufferRefMb, &dBufferRefS})
+        s.keep(*d);
+    for (unsigned char* b : {&bBufferSignalInSample, &bBufferMeniscusMismatch, &bBufferRefDifferent, &bFitBufferD,
+                             &bFitBufferS, &bFitBufferMeniscusDiff, &bFitBufferRelConc, &bFitBufferRefD,
+                             &bFitBufferRefS, &bSedimentingCosolute, &bFitVbarInGradient})
+        s.keep(*b);
+    s.keep(fGradientVbar);
 
     s.keep(pContiNonid);
     s.keep(bSGridLimitsAccepted);
@@ -692,6 +716,27 @@ void keepGlobalGridGlobals(StartValues& s)
         s.keep(*f);
     s.keep(dComplexSignalFactor);
     s.keep(dLastHeteroStep);
+    // the A + B <-> AB run and the moving grid it shares
+    for (double* d : {&dRunSedA, &dRunSedB, &dRunSedAB, &dRunDiffA, &dRunDiffB, &dRunDiffAB, &dFluxAsymmetry,
+                      &dMovingGridT0, &dGridMotionRate, &dNaturalStep, &dGridRatio, &dMovingHatFixedStep,
+                      &dProgressTotalAmount})
+        s.keep(*d);
+    for (unsigned char* b : {&bSimulationPaused, &bHeteroAssocKeys}) s.keep(*b);
+    s.keep(bGridSynchronousSteps);
+    s.keep(nHeteroInnerPasses);
+    s.keep(nHeteroMaxInnerPassesUsed);
+    for (double** pp : {&pFreeA, &pFreeB, &pOldA, &pOldB, &pOlderA, &pOlderB, &pFreeATemp, &pFreeBTemp, &pFluxA,
+                        &pFluxB, &pComplex, &pHeteroMean, &pHeteroQuotient, &pResidualA, &pResidualB})
+        s.keep(*pp);
+    s.keep(pJacobianAA);
+    s.keep(pJacobianAB);
+    s.keep(pJacobianBA);
+    s.keep(pJacobianBB);
+    s.keep(dHeteroPassTolerance);
+    s.keep(pOperA);
+    s.keep(pOperB);
+    s.keep(pComplexMass);
+    s.keep(pComplexOper);
     // the propagators' window and options, and the global-grid road
     s.keep(nFirstActiveIndex);
     s.keep(nLastActiveIndex);
@@ -703,10 +748,24 @@ void keepGlobalGridGlobals(StartValues& s)
     for (unsigned char* b : {&bFaxenApproximation, &bInvertBand, &bSedimentationTimeOffset, &bDiscretizationWarned})
         s.keep(*b);
     s.keep(pLammOwnerWindow);
+    // the interacting propagators' model constants
+    for (double* d : {&dSAKa, &dSAKa2, &dSAKa3, &dAssocK2, &dAssocK3})
+        s.keep(*d);
+    s.keep(fNonidealKsLinear);
+    s.keep(fNonidealKdLinear);
+    for (unsigned char* b : {&bNonidealUsesCosoluteData, &bMonomerDimerNonideal, &bAssocTableActive, &bCosolutePreset})
+        s.keep(*b);
+    s.keep(pAssocTable);
+    s.keep(nAssocTableHint);
+    s.keep(pSNonidTable);
+    s.keep(pDNonidTable);
+    s.keep(nSNonidTable);
+    s.keep(nDNonidTable);
 }
 
 void releaseGlobalGrid()
 {
+    freeAssociationTable();
     freeRadialGridArrays();
     freeSolverWorkBlock();
 }
@@ -750,6 +809,52 @@ void keepMStarGlobals(StartValues& s)
 // Leaving the screens puts the data plot back, which the scan data then free;
 // the per-set data left by a model-selection reset go with them.
 void releaseMStarScreens() { mStarFreeScreenPlots(nullptr); }
+
+// ---------------------------------------------------------------- equilibrium series, test and fit
+
+void keepEqTestGlobals(StartValues& s)
+{
+    s.keep(ppEqTestSeriesScans);
+    s.keep(pEqTestFirstPoint);
+    s.keep(pEqTestLastPoint);
+    s.keep(pEqTestInclude);
+    s.keep(pEqTestAtLatestSpeed);
+    s.keep(dEqTestTopSpeed);
+    s.keep(bEqTestSingleCell);
+    s.keep(nEqTestSingleCellNumber);
+    s.keep(pEqTestExcludedCell);
+    s.keep(pEqTestExcludedWavelength);
+    s.keep(nEqTestExcluded);
+    s.keep(pEqTestIncludedCell);
+    s.keep(pEqTestIncludedWavelength);
+    s.keep(nEqTestIncluded);
+    s.keep(bSeriesGroupingOnly);
+    s.keep(bEqTestSeriesSelected);
+    s.keep(nEqTestShownSeries);
+    s.keep(pEqTestPlot);
+    s.keep(bEqTestCurvesAllocated);
+    s.keep(nEqTestCurveSeries);
+    s.keep(pEqTestDiffCount);
+    s.keep(nEqTestRangeLength);
+    for (auto* pp : {&ppEqTestRmsd, &ppEqTestTimeDiff, &ppEqTestDiffRadius, &ppEqTestDiffSignal, &ppEqTestRelRadius,
+                     &ppEqTestRelSignal})
+        s.keep(*pp);
+    for (auto* pp : {&ppEqTestRmsdVec, &ppEqTestTimeDiffVec, &ppEqTestDiffRadiusVec, &ppEqTestDiffSignalVec,
+                     &ppEqTestRelRadiusVec, &ppEqTestRelSignalVec})
+        s.keep(*pp);
+    for (auto* pp : {&ppEqTestRmsdCurve, &ppEqTestDiffCurve, &ppEqTestRelCurve}) s.keep(*pp);
+    s.keep(pEqTestLastRmsd);
+    s.keep(bEqTestCaptureDiff);
+    s.keep(pEqTestCaptureRadius);
+    s.keep(pEqTestCaptureSignal);
+    s.keep(nEqTestCaptureLength);
+    // the single-species equilibrium fit
+    s.keep(dBuoyantMolarMass);
+    s.keep(dEqReferenceRadius);
+    s.keep(dEqRpm);
+    s.keep(dEqTemperature);
+    s.keep(bEquilibriumInFit);
+}
 
 // ---------------------------------------------------------------- distributions
 
@@ -979,6 +1084,7 @@ struct Subsystem {
 // that showed them.
 Subsystem gSubsystems[] = {
     {keepMStarGlobals, releaseMStarScreens, {}},
+    {keepEqTestGlobals, releaseEqTestState, {}},
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},

@@ -42,6 +42,8 @@ void runEquilibriumSingleSpecies(TXLAWindow* pWindow);
 void fitEquilibriumSingleSpecies(TXLAWindow* pWindow);
 void runVanHoldeWeischet(TXLAWindow* pWindow);
 void runAreaFractionExtrapolation(TXLAWindow* pWindow);
+// The per-step text of the boundary analyses' simplex fits.
+void showSimplexStep(TXLAWindow* pWindow);
 
 // The ls-g*(s) area-fraction extrapolation: the number of boundary fractions
 // (also entry 11 of the parameter vector) and the scans of one g*(s) set

@@ -223,6 +223,37 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
     if (r == 1 && (!parseFloat(v, &p.fMinSForLogGrid) || p.fMinSForLogGrid <= 0))
         return fail("MinSForLogGrid must be a positive s-value, not \"" + v + "\"");
 
+    // radii in cm, each above 0
+    struct RadiusKey {
+        const char* szKey;
+        float* pValue;
+    };
+    for (const RadiusKey& k : {RadiusKey{"Meniscus", &p.fMeniscus}, RadiusKey{"Bottom", &p.fBottom},
+                               RadiusKey{"MinMeniscus", &p.fMinMeniscus}, RadiusKey{"MaxMeniscus", &p.fMaxMeniscus},
+                               RadiusKey{"LeftFitLimit", &p.fLeftFitLimit},
+                               RadiusKey{"RightFitLimit", &p.fRightFitLimit}}) {
+        if (!check(r = get(k.szKey, false, &v), k.szKey)) return fail(err);
+        if (r == 1 && (!parseFloat(v, k.pValue) || *k.pValue <= 0 || *k.pValue > 100))
+            return fail(std::string(k.szKey) + " must be a radius in cm above 0, not \"" + v + "\"");
+    }
+    auto ordered = [](float a, float b) { return a == 0 || b == 0 || a < b; };
+    if (!ordered(p.fMeniscus, p.fBottom)) return fail("Meniscus is not smaller than Bottom");
+    if (!ordered(p.fLeftFitLimit, p.fRightFitLimit)) return fail("LeftFitLimit is not smaller than RightFitLimit");
+    if (p.fMinMeniscus > 0 && p.fMaxMeniscus > 0 && p.fMinMeniscus > p.fMaxMeniscus)
+        return fail("MinMeniscus is larger than MaxMeniscus");
+    // fit switches, each 0 or 1
+    struct FlagKey {
+        const char* szKey;
+        int* pValue;
+    };
+    for (const FlagKey& k : {FlagKey{"FitMeniscus", &p.bFitMeniscus}, FlagKey{"FitBottom", &p.bFitBottom},
+                             FlagKey{"FitFrictionalRatio", &p.bFitFrictionalRatio},
+                             FlagKey{"FitTINoise", &p.bFitTINoise}, FlagKey{"FitRINoise", &p.bFitRINoise}}) {
+        if (!check(r = get(k.szKey, false, &v), k.szKey)) return fail(err);
+        if (r == 1 && !parseInt(v, 0, 1, k.pValue))
+            return fail(std::string(k.szKey) + " must be 0 or 1, not \"" + v + "\"");
+    }
+
     // relative folders count from the parameter file's own folder
     std::filesystem::path base = std::filesystem::path(szPath).parent_path();
     for (std::string* pDir : {&p.szDataDirectory, &p.szOutputResultsDirectory}) {
@@ -269,9 +300,11 @@ const char* runModeUsage()
            "       morvex --help\n"
            "\n"
            "Without arguments Morvex opens its main window. With a parameter file it runs\n"
-           "unattended, without showing its window: it loads the scans, analyses them and\n"
-           "writes its results into the results folder (ResultParameters.xml,\n"
-           "screenshot.bmp, transcript.txt), then ends.\n"
+           "unattended, without showing its window: it loads the scans, chooses the model,\n"
+           "computes it (Run), fits it when AutoFit is 1 (Fit) and writes its results into\n"
+           "the results folder (ResultParameters.xml, screenshot.bmp, transcript.txt and,\n"
+           "with a model, distribution.dat, rmsd.txt, fits/, residuals/, the fitted noise),\n"
+           "then ends.\n"
            "\n"
            "The parameter file holds one element per setting, <Key>value</Key>:\n"
            "  DataDirectory           folder of the scan files (required)\n"
@@ -286,6 +319,15 @@ const char* runModeUsage()
            "  LammThreads             worker threads of the Lamm equation lists (preference)\n"
            "  UseMinSForLogGrid       1 to use MinSForLogGrid for log-spaced s grids\n"
            "  MinSForLogGrid          minimum s-value of log-spaced s grids (S)\n"
+           "\n"
+           "Applied after the model command (absent keys leave what the load and the model set):\n"
+           "  Meniscus, Bottom        cell geometry in cm; the automatic meniscus and bottom\n"
+           "                          ranges follow them\n"
+           "  MinMeniscus, MaxMeniscus  range of a floated meniscus (cm)\n"
+           "  LeftFitLimit, RightFitLimit  radial fitting limits (cm)\n"
+           "  FitMeniscus, FitBottom  1 to float meniscus, bottom in the fit\n"
+           "  FitFrictionalRatio      1 to float the frictional ratio f/f0 (c(s) family)\n"
+           "  FitTINoise, FitRINoise  1 to fit time- and radial-invariant noise\n"
            "\n"
            "Relative folders count from the folder of the parameter file.\n"
            "An unreadable or invalid parameter file is reported here and nothing is written;\n"

@@ -21,6 +21,19 @@ struct RunParameters {
     int nLammThreads = 0;                 // 0: the preference
     int bUseMinSForLogGrid = -1;          // -1: not given
     float fMinSForLogGrid = 0.0f;
+    // Geometry and fit settings applied after the model command; a radius of
+    // 0 and a flag of -1 stand for a key that is not given.
+    float fMeniscus = 0.0f;               // cm, also entry 13
+    float fBottom = 0.0f;                 // cm, also entry 14
+    float fMinMeniscus = 0.0f;            // cm, the range of a floated meniscus
+    float fMaxMeniscus = 0.0f;
+    float fLeftFitLimit = 0.0f;           // cm
+    float fRightFitLimit = 0.0f;
+    int bFitMeniscus = -1;
+    int bFitBottom = -1;
+    int bFitFrictionalRatio = -1;         // entry 11
+    int bFitTINoise = -1;
+    int bFitRINoise = -1;
 };
 
 // Reads and checks the parameter file. Returns 1 on success; otherwise 0

@@ -10,6 +10,7 @@
 
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
+#include "fitting/fit_globals.h"
 #include "platform/win.h"
 #include "scandata/scan_data.h"
 
@@ -46,9 +47,9 @@ const std::vector<Entry>& entries()
         {"bWizardMessages", Kind::Byte, &bWizardMessages, 1, 0, 1},
         {"bUseIntegrationRangesFile", Kind::Byte, &bUseIntegrationRangesFile, 0, 0, 1},
         {"bScanColorFromTime", Kind::Byte, &bScanColorFromTime, 0, 0, 1},
-        {"SAmaxTemp", Kind::Float, &defaultPreferences.fSAMaxTemp, 2.0, 0, 1e6},
-        {"nSANumberOfTemps", Kind::Int, &defaultPreferences.nSANumberOfTemps, 10, 1, 1e6},
-        {"nSAItMax", Kind::Int, &defaultPreferences.nSAItMax, 500, 1, 1e8},
+        {"SAmaxTemp", Kind::Float, &SAmaxTemp, 2.0, 0, 1e6},
+        {"nSANumberOfTemps", Kind::Int, &nSANumberOfTemps, 10, 1, 1e6},
+        {"nSAItMax", Kind::Int, &nSAItMax, 500, 1, 1e8},
         {"final polish", Kind::Int, &defaultPreferences.nSAFinal, 1, 0, 2},
     };
     return table;
@@ -141,6 +142,16 @@ bool writeLines(const char* szPath, const std::vector<std::string>& lines)
     return true;
 }
 
+// The annealing settings of the fit engine follow the file: the current
+// temperature starts at the start temperature, and the final polish picks
+// Marquardt-Levenberg (1), the simplex (2) or neither (0).
+void applyAnnealingPreferences()
+{
+    fSATemperature = SAmaxTemp;
+    bSAFinalML = defaultPreferences.nSAFinal == 1 ? 1 : 0;
+    bAnnealFinalSimplex = defaultPreferences.nSAFinal == 2 ? 1 : 0;
+}
+
 }  // namespace
 
 int defaultPreferenceLines() { return static_cast<int>(entries().size()); }
@@ -148,6 +159,7 @@ int defaultPreferenceLines() { return static_cast<int>(entries().size()); }
 void applyPreferenceDefaults()
 {
     for (const Entry& e : entries()) store(e, e.dDefault);
+    applyAnnealingPreferences();
 }
 
 int writeDefaultPreferences()
@@ -171,6 +183,7 @@ int readDefaultPreferences()
         }
         store(table[k], v);
     }
+    applyAnnealingPreferences();
     if (!bComplete) writeDefaultPreferences();
     return bComplete ? 1 : 0;
 }

@@ -11,9 +11,8 @@ class TXLAWindow;
 // Values of the defaults file that have no other home.
 struct DefaultPreferences {
     unsigned char bDisclaimerAccepted = 0;
-    float fSAMaxTemp = 2.0f;      // starting annealing temperature
-    int nSANumberOfTemps = 10;    // annealing temperature steps
-    int nSAItMax = 500;           // iterations per temperature
+    // Lines 12-14 are the annealing settings of the fit engine (SAmaxTemp,
+    // nSANumberOfTemps, nSAItMax in fitting/fit_globals.h); line 15:
     int nSAFinal = 1;             // final polish: 1 Marquardt-Levenberg, 2 simplex, 0 none
 };
 extern DefaultPreferences defaultPreferences;

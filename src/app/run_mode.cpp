@@ -11,8 +11,17 @@
 #include "app/result_parameters.h"
 #include "app/xla_app.h"
 #include "app/xla_window.h"
+#include "distributions/conti_globals.h"
+#include "distributions/distribution_integration.h"
+#include "distributions/distribution_result.h"
+#include "distributions/regularization.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
+#include "numerics/ccurve.h"
+#include "numerics/cvector.h"
+#include "resources/commands.h"
+#include "scandata/data_menu.h"
+#include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_loading.h"
 #include "tools/exports/text_exports.h"
@@ -22,6 +31,140 @@ using namespace win;
 extern char szOpenFileNames[128000];
 
 namespace {
+
+// The regularization commands by the names of RegularizationType.
+unsigned regularizationCommand(const std::string& szType)
+{
+    if (szType == "2nd derivative") return 294;
+    if (szType == "max ent") return 295;
+    if (szType == "weighted 3rd derivative") return 1118;
+    if (szType == "both") return 642;
+    return 0;
+}
+
+// Geometry, fit limits and fit switches of the parameter file, over what the
+// load and the model command set: meniscus and bottom (the vector's entries
+// 13 and 14 too), the fit limits through the scan data's limit updates, the
+// automatic meniscus and bottom ranges around them, the ranges given, then
+// the fit flags and the noise switches with the rules of the parameter dialog.
+void applyRunSettings(const RunParameters& p)
+{
+    paramVectorToGlobals();
+    if (p.fMeniscus > 0) pParamValue[13] = fMeniscus = p.fMeniscus;
+    if (p.fBottom > 0) pParamValue[14] = fBottom = p.fBottom;
+    if (p.fMeniscus > 0 || p.fBottom > 0) {
+        keepFitLimitsInsideCell();
+        bDataChanged = 1;
+    }
+    if (p.fLeftFitLimit > 0) {
+        fFitLeftLim = p.fLeftFitLimit;
+        updateLeftFitLimit();
+    }
+    if (p.fRightFitLimit > 0) {
+        fFitRightLim = p.fRightFitLimit;
+        updateRightFitLimit();
+    }
+    if (p.fMeniscus > 0 || p.fBottom > 0 || p.fLeftFitLimit > 0 || p.fRightFitLimit > 0) {
+        bUserMeniscusBottomRange = 0;
+        setAutoMeniscusBottomLimits();
+    }
+    if (p.fMinMeniscus > 0) fMinMeniscus = p.fMinMeniscus;
+    if (p.fMaxMeniscus > 0) fMaxMeniscus = p.fMaxMeniscus;
+    if (p.fMinMeniscus > 0 || p.fMaxMeniscus > 0) bUserMeniscusBottomRange = 1;
+    if (p.bFitMeniscus >= 0) pParamFloat[13] = p.bFitMeniscus;
+    if (p.bFitBottom >= 0) pParamFloat[14] = p.bFitBottom;
+    if (p.bFitFrictionalRatio >= 0) pParamFloat[11] = p.bFitFrictionalRatio;
+    paramVectorToGlobals();
+    if (p.bFitTINoise >= 0) bFitTINoise = static_cast<unsigned char>(p.bFitTINoise);
+    if (p.bFitRINoise >= 0) bFitRINoise = static_cast<unsigned char>(p.bFitRINoise);
+    fixUpModelDefaults();
+    globalsToParamVector();
+    allocExtraNoiseArrays();
+}
+
+// A file of the results folder that a writer was asked to make: named in the
+// record when it is there, else reported (exit code 1).
+void noteResultFile(const std::string& dir, const std::string& name, ResultRecord* pRecord)
+{
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(dir + name, ec)) {
+        pRecord->resultFiles.push_back(name);
+    } else {
+        std::fprintf(stderr, "morvex: %s%s cannot be written\n", dir.c_str(), name.c_str());
+        nProgramExitCode = 1;
+    }
+}
+
+// The distribution, one "%e %e" line of abscissa and value per grid point,
+// and its peaks: every local maximum (half-window 2, at most 10) whose signal
+// is above 1e-4 of the total, with the extent of findPeakExtent.
+void writeDistributionResults(const std::string& dir, ResultRecord* pRecord)
+{
+    if (!bModelContinuous || nResolution < 1 || !pDistValues || !pDistAxisS || !pDistAxisM) return;
+    const bool bS = isSTypeModel();
+    float* x = bS ? pDistAxisS : pDistAxisM;
+    if (FILE* f = std::fopen((dir + "distribution.dat").c_str(), "w")) {
+        for (int i = 1; i <= nResolution; ++i) std::fprintf(f, "%e %e\n", x[i], pDistValues[i]);
+        std::fclose(f);
+    }
+    noteResultFile(dir, "distribution.dat", pRecord);
+
+    pRecord->bHaveDistribution = true;
+    pRecord->szDistributionKind = bS ? "c(s)" : "c(M)";
+    CVector vx, vy;
+    vx.Attach(x, nResolution, 1);
+    vy.Attach(pDistValues, nResolution, 1);
+    CCurve curve(&vx, &vy);
+    constexpr int nMaxPeaks = 10;
+    float px[nMaxPeaks + 1], py[nMaxPeaks + 1];
+    int pi[nMaxPeaks + 1];
+    const int nPeaks = curve.FindPeaks(px, py, pi, nMaxPeaks, 2);
+    float fArea = 0, fMean = 0, fTotal = 0, fSigma = 0, fHarmonic = 0, fZ = 0;
+    integrateDistribution(x[1], x[nResolution], &fArea, &fMean, &fTotal, &fSigma, &fHarmonic, &fZ);
+    for (int k = 1; k <= nPeaks; ++k) {
+        ResultPeak peak;
+        int nFirst = 0, nLast = 0;
+        float fHeight = 0;
+        findPeakExtent(pi[k], &peak.fLow, &peak.fHigh, &peak.fMean, &nFirst, &nLast, &fHeight, &peak.fFraction,
+                       &peak.fSignal, 0.9f);
+        if (peak.fSignal > 1e-4f * fTotal) pRecord->peaks.push_back(peak);
+    }
+}
+
+// The results of a computed model: the rmsd, the distribution, the fits and
+// residuals as scan files and the fitted systematic noise.
+void writeModelResults(const std::string& dir, ResultRecord* pRecord)
+{
+    if (FILE* f = std::fopen((dir + "rmsd.txt").c_str(), "w")) {
+        std::fprintf(f, "%.7f\n", pRecord->fRmsd);
+        std::fclose(f);
+    }
+    noteResultFile(dir, "rmsd.txt", pRecord);
+    writeDistributionResults(dir, pRecord);
+
+    std::error_code ec;
+    for (const char* szSub : {"fits", "residuals"}) std::filesystem::create_directories(dir + szSub, ec);
+    saveFitFiles((dir + "fits/f0000x.rxx").c_str(), false);
+    updateResidualsPlot(0);
+    saveResidualFiles((dir + "residuals/r0000x.rxx").c_str());
+    for (int i = 1; i <= nScans; ++i) {
+        const int k = pScanTimeOrder[i];
+        for (const char* szSub : {"fits/", "residuals/"}) {
+            const char c = szSub[0] == 'f' ? 'f' : 'r';
+            const std::string path = fitOutputPath(dir + szSub + "x", k, c);
+            noteResultFile(dir, szSub + std::filesystem::path(path).filename().string(), pRecord);
+        }
+    }
+    const std::string ext = std::filesystem::path(ppScanFileName[1]).extension().string();
+    if (bFitTINoise) {
+        saveTiNoiseFile((dir + "TIN.rxx").c_str());
+        noteResultFile(dir, "TIN" + ext, pRecord);
+    }
+    if (bFitRINoise) {
+        saveNoiseFile((dir + "RIN.rxx").c_str());
+        noteResultFile(dir, "RIN" + ext, pRecord);
+    }
+}
 
 // The quoted string at text[*pos] as the transcript wrote it, unquoted;
 // *pos moves past it. Empty when there is none.
@@ -100,6 +243,17 @@ void TXLAWindow::RunJob()
     LoadAllData(this, szOpenFileNames);
     if (nScans <= 0) nProgramExitCode = 1;
     UpdateFloToolsMenu();
+    if (nScans > 0 && p.szModel != "none") {
+        // the model as its menu command chooses it, the method of
+        // regularization, the settings of the file; Run, then Fit
+        if (const unsigned nModel = modelCommandOfCaption(p.szModel.c_str())) EvCommand(nModel, nullptr, 0);
+        if (const unsigned nMethod = regularizationCommand(p.szRegularizationType)) EvCommand(nMethod, nullptr, 0);
+        applyRunSettings(p);
+        // unregularized: P 0 (entry 2 of the distributions' vector)
+        if (p.szRegularizationType == "none" && bModelContinuous) pParamValue[2] = fConfidenceLevel = 0.0f;
+        CmRun();
+        if (p.bAutoFit) CmFit();
+    }
     CmExit();
 }
 
@@ -135,6 +289,7 @@ void TXLAWindow::CmCustomDone()
         }
         r.bHaveRmsd = true;
         r.fRmsd = calcRmsd();
+        writeModelResults(dir, &r);
     }
 
     // The screenshot: the window painted as it stands.

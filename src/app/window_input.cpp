@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "analyses/analysis_globals.h"
 #include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "app/mouse_action_dispatch.h"
@@ -277,7 +278,8 @@ void TXLAWindow::EvChar(UINT key, UINT, UINT)
             releaseResultArrays();
             Invalidate(true);
         }
-        // Escape leaves the M* screens
+        // Escape ends the approach-to-equilibrium test and leaves the M* screens
+        if (bEqTestPlotShown) endEqTestMode(this);
         if (bMStarMode && bMStarAllSets) {
             if (bMStarDragA || bMStarDragB) SetCursor(LoadCursor(nullptr, IDC_ARROW));
             mStarFreeScreenPlots(this);

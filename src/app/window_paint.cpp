@@ -29,11 +29,11 @@ void TXLAWindow::Paint(HDC dc, bool, RECT&)
     PaintPlots(dc, nClientWidth, nClientHeight);
     if (pNoiseButton) pNoiseButton->Paint(this);
     PaintIntegrateButtons();
-    // the fitted-parameter text after a Run or Fit
-    if (bShowParameterText && bModelComputed && nScans > 0) ShowModelParameters();
     if (bMStarMode && pMStarButtons)
         for (int k = 1; k <= nMStarButtons; ++k)
             if (pMStarButtons[k]) pMStarButtons[k]->Paint(this);
+    // the fitted-parameter text after a Run or Fit
+    if (bShowParameterText && bModelComputed && nScans > 0) ShowModelParameters();
 
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "analyses/eqtest/eq_test_state.h"
 #include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "app/scan_colors.h"
@@ -392,6 +393,13 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
         // the time-to-equilibrium inset that belongs to it
         if (pAuxPlot->bMetaFileValid && pAuxPlot->hMetaFile) PlayMetaFile(dc, pAuxPlot->hMetaFile);
         if (pTosePlot && pTosePlot->bMetaFileValid && pTosePlot->hMetaFile) PlayMetaFile(dc, pTosePlot->hMetaFile);
+        paintEqTestSelection(dc);
+    } else if (bEqTestPlotShown) {
+        // the approach-to-equilibrium test: its rmsd and difference plots and
+        // the inset, without the meniscus and bottom markers
+        playPlot(dc, pDataPlot, true);
+        playPlot(dc, pResidualsPlot, true);
+        if (HMETAFILE h = drawEqTestPlot()) PlayMetaFile(dc, h);
     } else {
         // on the M* screens the data plot is their plot A, with three more
         // plots where the residuals would be

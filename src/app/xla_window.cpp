@@ -232,6 +232,7 @@ const ResponseEntry kResponseTable[] = {
     {633, &TXLAWindow::CmPriorKnowledgeDiscreteSpecies},
     {240, &TXLAWindow::CmSetMeniscusBottomLimits},
     {213, &TXLAWindow::CmRun},
+    {215, &TXLAWindow::CmFit},
     {611, &TXLAWindow::CmLammEquationParameters},
     // light-scattering data: loading, mean, switch and converters
     {298, &TXLAWindow::CmLoadDLSData},
@@ -271,7 +272,9 @@ const ResponseEntry kResponseTable[] = {
     {875, &TXLAWindow::CmEstimateEqRotorSpeed},
     {885, &TXLAWindow::CmExtractSFromBest},
     {1107, &TXLAWindow::CmMinimumSValueForLogGrid},
-    // equilibrium tools (analyses/timetoeq/)
+    // equilibrium tools (analyses/eqtest/, analyses/timetoeq/)
+    {645, &TXLAWindow::CmTestApproachToEquilibrium},
+    {579, &TXLAWindow::CmSortEqDataToDisk},
     {874, &TXLAWindow::CmMinimizeTimeToEquilibrium},
     {928, &TXLAWindow::CmConvertSpeedFile},
     {929, &TXLAWindow::CmToseLoadRotorSpeedProfile},

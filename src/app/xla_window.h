@@ -369,14 +369,16 @@ public:
     // (fitting/run_commands.cpp).
     void CmRun();
     void RunFromKeyboard();
+    // Fits the current model (command 215; fitting/fit_command.cpp); the
+    // restarted simplex of the discrete models, 1 when it ran or there was
+    // nothing to fit (fitting/fit_driver.cpp).
+    void CmFit();
+    unsigned char RunFit();
     void CmToggleSimulateBeyondLastScan();
     void CmTransformGsToBoundaryModel();
     // The fitted-parameter text at the top of the window, built and painted
     // (fitting/parameter_text.cpp); the last fit's information shown again.
     void ShowModelParameters();
-    // Fits the current model (command 215).
-    void CmFit();
-    // Shows the last fit's information again.
     void CmShowLastFitInfo();
     // The rules of thumb on residuals, meniscus, bottom and distribution ends
     // after Run and Fit, in "Help Wizard" boxes (fitting/fit_wizard.cpp).
@@ -442,6 +444,10 @@ public:
     bool ImportGJPrior();
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
+    // The approach-to-equilibrium test (645) and the sorting of equilibrium
+    // scans to disk (579) (analyses/eqtest/).
+    void CmTestApproachToEquilibrium();
+    void CmSortEqDataToDisk();
     // The tables behind the M* plots on the clipboard (analyses/mstar/):
     // Copy Ln(c) Data (918), Copy M* Data (919), Copy Mavg Data (920).
     void CmCopyLnCData();

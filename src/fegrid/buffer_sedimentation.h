@@ -6,3 +6,25 @@
 // s (S) and D (1e-7 cm^2/s) of the buffer signal.
 extern double dBufferS;
 extern double dBufferD;
+// The rest of the buffer-mismatch settings the fits pack and show: the
+// buoyant molar mass (g/mol) of the sample-side component, the side of the
+// excess signal, a meniscus difference sample minus reference (cm) with the
+// relative concentration sample/reference, a different reference component
+// (D in 1e-7 cm^2/s, Mb, s), and the fit flags (the D flags stand for Mb
+// too).
+extern double dBufferMb;
+extern unsigned char bBufferSignalInSample;
+extern unsigned char bBufferMeniscusMismatch;
+extern double dBufferMeniscusDiff;
+extern double dBufferRelConc;
+extern unsigned char bBufferRefDifferent;
+extern double dBufferRefD;
+extern double dBufferRefMb;
+extern double dBufferRefS;
+extern unsigned char bFitBufferD;
+extern unsigned char bFitBufferS;
+extern unsigned char bFitBufferMeniscusDiff;
+extern unsigned char bFitBufferRelConc;
+extern unsigned char bFitBufferRefD;
+extern unsigned char bFitBufferRefS;
+

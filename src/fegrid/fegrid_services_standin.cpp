@@ -2,8 +2,9 @@
 // other subsystems call, until those parts exist: the solvent settings with
 // their start values, the oil volume of the loading cell, no buffer-mismatch
 // model (it cannot be switched on: nothing to check or add), no matrices of
-// the special geometries and no propagators of interacting and non-ideal
-// species (their runs end without computing).
+// the special geometries, and no co-solute data: the co-solute option of the
+// non-ideal single species cannot be switched on (no tables are loaded, the
+// curves give nothing).
 #include "app/xla_window.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/inhomogeneous_solvent.h"
@@ -20,6 +21,9 @@ unsigned char bSolventParamsConverted = 0;
 int nCosoluteGridSize = 50;
 float fElcOilVolume = 0.01f;
 unsigned char bCosoluteGradient = 0;
+unsigned char bSedimentingCosolute = 0;
+float fGradientVbar = 0.73f;
+unsigned char bFitVbarInGradient = 0;
 
 // The inhomogeneous solvent cannot be switched on: nothing to hand over.
 void setSolverInhomogeneousSolvent(CLammIdeal*) {}
@@ -30,5 +34,12 @@ void TXLAWindow::SimulateBufferSignal() {}
 
 bool assembleStaticFeMatrices() { return false; }
 
-void propagateLammMovingHat() { bSimulationRunning = 0; }
-void propagateLammB() { bSimulationRunning = 0; }
+unsigned char bCosolutePreset = 0;
+double* pSNonidTable = nullptr;
+int nSNonidTable = 0;
+double* pDNonidTable = nullptr;
+int nDNonidTable = 0;
+void setupSolventGradientArrays() {}
+double densgradEmpiricalCurve(double) { return 0.0; }
+double cosoluteDiffusionPreset(double) { return 0.0; }
+double evalPolynomialTable(const double*, int, double) { return 0.0; }

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "fegrid/hetero_assoc.h"
 #include "models/model_globals.h"
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
@@ -199,6 +200,7 @@ bool allocateSet(int n)
     if (bHetero) {
         if (!allocBlock(gHeteroBlock, arrayDoubles(nHeteroArrays, n))) return false;
         for (int k = 1; k <= nHeteroArrays; ++k) pHeteroBlock[k] = slice(gHeteroBlock, k - 1, n);
+        bindHeteroAssocArrays();
     }
     if (bHat) {
         if (!allocBlock(gMovingHatBlock, arrayDoubles(nMovingHatArrays, n))) return false;
@@ -315,6 +317,7 @@ void freeRadialGridArrays()
     for (double** pp : kMassArrays) *pp = nullptr;
     releaseBlock(gHeteroBlock);
     for (double*& p : pHeteroBlock) p = nullptr;
+    bindHeteroAssocArrays();
     releaseBlock(gMovingHatBlock);
     for (double*& p : pMovingHatBlock) p = nullptr;
     pFeGridRadius = nullptr;

@@ -47,7 +47,7 @@ extern double* pTridagPivot;
 // doubles (index 1..count; slot 0 is unused). Null when absent.
 inline constexpr int nMovingHatArrays = 17;
 inline constexpr int nNonidealArrays = 17;
-inline constexpr int nHeteroArrays = 34;
+inline constexpr int nHeteroArrays = 47;
 extern double* pMovingHatBlock[nMovingHatArrays + 1];  // with bMovingHat
 extern double* pFeGridRadius;       // radii of the moving grid: pMovingHatBlock[10]
 extern double* pNonidealBlock[nNonidealArrays + 1];    // self-association and non-ideal models

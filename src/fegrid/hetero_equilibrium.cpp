@@ -1,7 +1,9 @@
 // Loading equilibrium of the A + B <-> AB model: the complex formed by mass
-// action from the loading concentrations, in closed form.
+// action from the loading concentrations, in closed form, and the loading
+// profiles of the run on the grid.
 #include <cmath>
 
+#include "fegrid/global_grid.h"
 #include "fegrid/hetero_assoc.h"
 
 float fLogAssocK = 0.0f;
@@ -34,11 +36,24 @@ double complexLoadingConcentration(double a, double b, double K)
 void heteroAssocEquilibrium()
 {
     // A signal coefficient of 0 leaves nothing of that species to measure:
-    // its concentration counts as 0.
+    // its concentration counts as 0 (the run itself is refused then).
     const double a = fSignalCoefA != 0 ? static_cast<double>(fLoadingA) / fSignalCoefA : 0.0;
     const double b = fSignalCoefB != 0 ? static_cast<double>(fLoadingB) / fSignalCoefB : 0.0;
-    fAssocK = static_cast<float>(std::pow(10.0, static_cast<double>(fLogAssocK)));
-    fComplexLoading = static_cast<float>(complexLoadingConcentration(a, b, std::pow(10.0, fLogAssocK)));
+    const double K = std::pow(10.0, static_cast<double>(fLogAssocK));
+    fAssocK = static_cast<float>(K);
+    const double x = complexLoadingConcentration(a, b, K);
+    fComplexLoading = static_cast<float>(x);
     dComplexSignalFactor = static_cast<double>(fSignalCoefA) + fSignalCoefB;
+    if (bGridArraysAllocated && pFreeA && pFreeB && pGridConc) {
+        const double cA = a - x, cB = b - x;
+        const double c = cA * cB * K;
+        const double dSignal = fSignalCoefA * cA + fSignalCoefB * cB + dComplexSignalFactor * c;
+        for (int i = 1; i <= nGridPointsAllocated; i++) {
+            pFreeA[i] = pOldA[i] = pOlderA[i] = cA;
+            pFreeB[i] = pOldB[i] = pOlderB[i] = cB;
+            pComplex[i] = c;
+            pGridConc[i] = dSignal;
+        }
+    }
     dLastHeteroStep = 0.0;
 }

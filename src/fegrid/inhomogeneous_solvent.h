@@ -19,6 +19,11 @@ extern int nCosoluteGridSize;
 
 // The co-solute forms a gradient of its own (sedimenting co-solute).
 extern unsigned char bCosoluteGradient;
+extern unsigned char bSedimentingCosolute;
+// The vbar of the buoyancy in the gradient (the vbar including solvation with
+// a sedimenting co-solute, else VBAR) and its fit flag.
+extern float fGradientVbar;
+extern unsigned char bFitVbarInGradient;
 
 class CLammIdeal;
 // Hands the inhomogeneous solvent's parameters to a solver object
@@ -26,3 +31,19 @@ class CLammIdeal;
 // (SetCosoluteSolvent).
 void setSolverInhomogeneousSolvent(CLammIdeal* pSolver);
 void setSolverCosoluteSolvent(CLammIdeal* pSolver);
+
+// The co-solute's s(c) (S) and D(c) (cm^2/s) at concentration c: the built-in
+// data set (bCosolutePreset) or the polynomial coefficients of the s(c) and
+// D(c) tables, which setupSolventGradientArrays releases and loads again from
+// their files unless the preset is chosen. The non-ideal single species uses
+// them as its own s and D while bNonidealCosolute is on.
+extern unsigned char bCosolutePreset;
+extern double* pSNonidTable;
+extern int nSNonidTable;
+extern double* pDNonidTable;
+extern int nDNonidTable;
+void setupSolventGradientArrays();
+double densgradEmpiricalCurve(double c);
+double cosoluteDiffusionPreset(double c);
+// a1 + a2 c + a3 c^2 + ... over the n entries of a 1-based table; 0 without one.
+double evalPolynomialTable(const double* table, int n, double c);

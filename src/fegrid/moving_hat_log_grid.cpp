@@ -31,15 +31,26 @@
 #include "plot/error_box.h"
 #include "scandata/scan_data.h"
 
-namespace {
-
-// The moving-grid scalars.
-double dMovingGridT0 = 0.0;      // time of the last regrid
-double dGridMotionRate = 0.0;    // k = omega^2 s_grid (1/s)
-double dSpeciesRate = 0.0;       // omega^2 s (1/s)
-double dNaturalStep = 0.0;       // s in which a node moves one grid ratio
+// The moving-grid scalars the A + B <-> AB run shares.
+double dMovingGridT0 = 0.0;
+double dGridMotionRate = 0.0;
+double dNaturalStep = 0.0;
+double dGridRatio = 1.0;
 double dMovingHatFixedStep = 0.0;
 bool bGridSynchronousSteps = false;
+double dProgressTotalAmount = 0.0;
+
+void setMovingBoundaryRadii(double tau)
+{
+    const int N = nGridPointsAllocated;
+    const double e = std::exp(dGridMotionRate * tau);
+    pFeGridRadius[1] = fMeniscus / e;
+    pFeGridRadius[N] = fBottom / e;
+}
+
+namespace {
+
+double dSpeciesRate = 0.0;       // omega^2 s (1/s)
 bool bFirstSyncStep = false;
 bool bSyncStepPending = false;
 bool bSyncStepToRegrid = false;
@@ -70,14 +81,6 @@ bool nearRegrid(double t)
 {
     const double d = t - dMovingGridT0 - dNaturalStep;
     return std::fabs(d) < 1e-10 * (1.0 + std::fabs(t));
-}
-
-void setMovingBoundaryRadii(double tau)
-{
-    const int N = nGridPointsAllocated;
-    const double e = std::exp(dGridMotionRate * tau);
-    pFeGridRadius[1] = fMeniscus / e;
-    pFeGridRadius[N] = fBottom / e;
 }
 
 // One row of M, K and X at the current end radii.
@@ -162,6 +165,8 @@ void crankNicolsonRows(double tau, double dt, double* ll, double* ld, double* lu
     }
 }
 
+}  // namespace
+
 // Thomas algorithm on 1..n; gam is scratch (or the stored factors with piv).
 bool tridag(const double* a, const double* b, const double* c, const double* r, double* u, int n, double* gam,
             double* piv)
@@ -189,6 +194,8 @@ bool tridag(const double* a, const double* b, const double* c, const double* r, 
         for (int j = n - 1; j >= 1; j--) u[j] -= gam[j + 1] * u[j + 1];
     return true;
 }
+
+namespace {
 
 // u = L^-1 r with the stored factors of the natural-step left matrix.
 void luBacksubstitute(const double* r, double* u, int n)
@@ -235,6 +242,8 @@ void rebuildMovingHatOmegaMatrices()
     bDriftFromMotion = true;
 }
 
+}  // namespace
+
 void setupMovingHatLogGrid()
 {
     const int N = nGridPointsAllocated;
@@ -245,6 +254,7 @@ void setupMovingHatLogGrid()
     dMovingGridT0 = dSimTime;
     dNaturalStep = dSGrid == 0 ? 1e10 : std::log(q) / ((N - 1) * std::fabs(dGridMotionRate));
     const double g = std::pow(q, 1.0 / (N - 1));
+    dGridRatio = g;
     double* R = pFeGridRadius;
     R[1] = m;
     R[N] = b;
@@ -255,7 +265,70 @@ void setupMovingHatLogGrid()
         for (int i = 3; i <= N - 1; i++) R[i] = R[i - 1] * g;
     }
     for (int i = 1; i <= N; i++) pGridRadius[i] = R[i];
+    // the end integrals of the reference grid, for the regrid
+    Pm1 = (R[2] * R[2] + m * R[2] - 2 * m * m) / 6;
+    Pm2 = (R[3] - m) * (m + R[2] + R[3]) / 6;
+    Pm3 = R[2] * R[2] / 3 - m * R[2] / 6 - m * m / 6;
+    Pm4 = R[3] * R[3] / 3 - R[2] * R[3] / 6 - R[2] * R[2] / 6;
+    Pb1 = (R[N - 1] * R[N - 1] + R[N - 2] * R[N - 1] - 2 * R[N - 2] * R[N - 2]) / 6;
+    Pb2 = (b * b + R[N - 1] * b - 2 * R[N - 1] * R[N - 1]) / 6;
+    Pb3 = (b - R[N - 2]) * (R[N - 2] + R[N - 1] + b) / 6;
+    Pb4 = b * b / 3 - b * R[N - 1] / 6 - R[N - 1] * R[N - 1] / 6;
 }
+
+// Shifts the profile one node with the nodes and restarts the frame.
+void regridMovingHat(double s, double D)
+{
+    const int N = nGridPointsAllocated;
+    const double t = dSimTime, k = dGridMotionRate;
+    const double e = std::exp(k * (t - dMovingGridT0)), e2 = e * e;
+    setMovingBoundaryRadii(t - dMovingGridT0);
+    const double* R = pFeGridRadius;
+    const double m = fMeniscus, b = fBottom;
+    const double R1 = R[1], RN = R[N];  // the moved ends, m/e and b/e
+    double* c = pGridConc;
+    double c1, c2, cN1, cN;
+    if (s >= 0) {
+        const double A = (Pb1 * c[N - 2] + elementDiagonal(N - 1) * c[N - 1] + elementDiagonal(N) * c[N]) * e2;
+        cN = (A - Pb2 * c[N - 2]) / Pb4;
+        cN1 = c[N - 2];
+        if (s > 0 && cN < cN1) cN = cN1 = (cN1 * Pb3 + cN * Pb4) / (Pb3 + Pb4);
+        if (D != 0 || s <= 1e-10) {
+            c1 = c[1];
+            c2 = c[1] + (c[2] - c[1]) * (R[2] - m) / ((R[2] - R1) * e);
+        } else {
+            c1 = 0.0;
+            c2 = (((R[2] * R[2] / 3 - R[2] * R1 / 6 - R1 * R1 / 6) * e2 - Pm4) * c[2] + elementDiagonal(1) * e2 * c[1]) /
+                 Pm2;
+        }
+        for (int i = N - 2; i >= 3; i--) c[i] = c[i - 1];
+    } else {
+        const double A = (Pm4 * c[3] + elementDiagonal(2) * c[2] + elementDiagonal(1) * c[1]) * e2;
+        c2 = c[3];
+        c1 = (A - Pm3 * c[3]) / Pm1;
+        if (c1 < c2) c1 = c2 = (c2 * Pm2 + c1 * Pm1) / (Pm1 + Pm2);
+        if (D != 0 || std::fabs(s) <= 1e-10) {
+            cN = c[N];
+            cN1 = c[N] + (c[N - 1] - c[N]) * (R[N - 1] - b) / ((R[N - 1] - RN) * e);
+        } else {
+            cN = 0.0;
+            cN1 = (((RN * RN + R[N - 1] * RN - 2 * R[N - 1] * R[N - 1]) / 6 * c[N - 1] + elementDiagonal(N) * c[N]) * e2 -
+                   Pb1 * c[N - 1]) /
+                  Pb3;
+        }
+        for (int i = 3; i <= N - 2; i++) c[i] = c[i + 1];
+    }
+    c[1] = c1;
+    c[2] = c2;
+    c[N - 1] = cN1;
+    c[N] = cN;
+    for (int i = 1; i <= N; i++) pGridConcPrev[i] = c[i];
+    pFeGridRadius[1] = m;
+    pFeGridRadius[N] = b;
+    dMovingGridT0 = t;
+}
+
+namespace {
 
 void assembleMovingHatMatrices()
 {
@@ -278,16 +351,6 @@ void assembleMovingHatMatrices()
             X[q][i] = bDriftFromMotion ? G[q][i] * k - S[q][i] : elementMatrixValueD(i, j[q]) * s;
         }
     }
-    const double* R = pFeGridRadius;
-    const double m = fMeniscus, b = fBottom;
-    Pm1 = (R[2] * R[2] + m * R[2] - 2 * m * m) / 6;
-    Pm2 = (R[3] - m) * (m + R[2] + R[3]) / 6;
-    Pm3 = R[2] * R[2] / 3 - m * R[2] / 6 - m * m / 6;
-    Pm4 = R[3] * R[3] / 3 - R[2] * R[3] / 6 - R[2] * R[2] / 6;
-    Pb1 = (R[N - 1] * R[N - 1] + R[N - 2] * R[N - 1] - 2 * R[N - 2] * R[N - 2]) / 6;
-    Pb2 = (b * b + R[N - 1] * b - 2 * R[N - 1] * R[N - 1]) / 6;
-    Pb3 = (b - R[N - 2]) * (R[N - 2] + R[N - 1] + b) / 6;
-    Pb4 = b * b / 3 - b * R[N - 1] / 6 - R[N - 1] * R[N - 1] / 6;
 }
 
 void clampOverflowingConcentrations()
@@ -326,57 +389,6 @@ void solveMovingHatStep(double dt)
     clampOverflowingConcentrations();
 }
 
-// Shifts the profile one node with the nodes and restarts the frame.
-void regridMovingHat()
-{
-    const int N = nGridPointsAllocated;
-    const double t = dSimTime, k = dGridMotionRate;
-    const double e = std::exp(k * (t - dMovingGridT0)), e2 = e * e;
-    setMovingBoundaryRadii(t - dMovingGridT0);
-    const double* R = pFeGridRadius;
-    const double m = fMeniscus, b = fBottom;
-    const double R1 = R[1], RN = R[N];  // the moved ends, m/e and b/e
-    double* c = pGridConc;
-    double c1, c2, cN1, cN;
-    if (dLammS >= 0) {
-        const double A = (Pb1 * c[N - 2] + elementDiagonal(N - 1) * c[N - 1] + elementDiagonal(N) * c[N]) * e2;
-        cN = (A - Pb2 * c[N - 2]) / Pb4;
-        cN1 = c[N - 2];
-        if (dLammS > 0 && cN < cN1) cN = cN1 = (cN1 * Pb3 + cN * Pb4) / (Pb3 + Pb4);
-        if (dLammD != 0 || dLammS <= 1e-10) {
-            c1 = c[1];
-            c2 = c[1] + (c[2] - c[1]) * (R[2] - m) / ((R[2] - R1) * e);
-        } else {
-            c1 = 0.0;
-            c2 = (((R[2] * R[2] / 3 - R[2] * R1 / 6 - R1 * R1 / 6) * e2 - Pm4) * c[2] + elementDiagonal(1) * e2 * c[1]) /
-                 Pm2;
-        }
-        for (int i = N - 2; i >= 3; i--) c[i] = c[i - 1];
-    } else {
-        const double A = (Pm4 * c[3] + elementDiagonal(2) * c[2] + elementDiagonal(1) * c[1]) * e2;
-        c2 = c[3];
-        c1 = (A - Pm3 * c[3]) / Pm1;
-        if (c1 < c2) c1 = c2 = (c2 * Pm2 + c1 * Pm1) / (Pm1 + Pm2);
-        if (dLammD != 0 || std::fabs(dLammS) <= 1e-10) {
-            cN = c[N];
-            cN1 = c[N] + (c[N - 1] - c[N]) * (R[N - 1] - b) / ((R[N - 1] - RN) * e);
-        } else {
-            cN = 0.0;
-            cN1 = (((RN * RN + R[N - 1] * RN - 2 * R[N - 1] * R[N - 1]) / 6 * c[N - 1] + elementDiagonal(N) * c[N]) * e2 -
-                   Pb1 * c[N - 1]) /
-                  Pb3;
-        }
-        for (int i = 3; i <= N - 2; i++) c[i] = c[i + 1];
-    }
-    c[1] = c1;
-    c[2] = c2;
-    c[N - 1] = cN1;
-    c[N] = cN;
-    for (int i = 1; i <= N; i++) pGridConcPrev[i] = c[i];
-    pFeGridRadius[1] = m;
-    pFeGridRadius[N] = b;
-    dMovingGridT0 = t;
-}
 
 // t += dt, exactly onto the scan or regrid time the step was cut to.
 void commitMovingHatStep(double dt, double tLanding)
@@ -389,6 +401,10 @@ void commitMovingHatStep(double dt, double tLanding)
         bRotorAccelerating = 0;
         rebuildMovingHatOmegaMatrices();
         if (bGridSynchronousSteps) prepareNaturalStepMatrices();
+    }
+    if (bHeteroAssocRun) {
+        setMovingBoundaryRadii(dSimTime - dMovingGridT0);
+        dProgressTotalAmount = totalAmountMovingHat();
     }
 }
 
@@ -426,7 +442,7 @@ double lammStepMovingHat()
     double dt;
     if (!bGridSynchronousSteps) {
         dt = dMovingHatFixedStep;
-        if (nearRegrid(dSimTime)) regridMovingHat();
+        if (nearRegrid(dSimTime)) regridMovingHat(dLammS, dLammD);
     } else if (bStepToScanTime && dSimTime + dTimeStep > dStepTargetTime && dStepTargetTime <= dMovingGridT0 + T) {
         dt = nTimeStepCount < 2 ? 1.0 : dStepTargetTime - dSimTime;
         bSyncStepPending = true;
@@ -494,7 +510,7 @@ double lammStepMovingHat()
     dTimeStep = dt;
     commitMovingHatStep(dt, tLanding);
     if (bGridSynchronousSteps) {
-        if (bFullNaturalStep || nearRegrid(dSimTime)) regridMovingHat();
+        if (bFullNaturalStep || nearRegrid(dSimTime)) regridMovingHat(dLammS, dLammD);
         return 1.0;
     }
     return bFirst ? dt : 1.0;

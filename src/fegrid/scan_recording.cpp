@@ -18,6 +18,7 @@
 #include "distributions/conti_globals.h"
 #include "distributions/step_profiles.h"
 #include "fegrid/global_grid.h"
+#include "fegrid/hetero_assoc.h"
 #include "fegrid/propagators.h"
 #include "fegrid/radial_profile_filters.h"
 #include "fitting/fit_globals.h"
@@ -202,7 +203,10 @@ void showStepTimeText()
 void showSimTimeText()
 {
     char text[80];
-    std::snprintf(text, sizeof text, "t = %.0f sec  ", dSimTime);
+    if (bHeteroAssocRun && bModelHeteroAssociation)
+        std::snprintf(text, sizeof text, "t = %.0f sec (M=%f) ", dSimTime, dProgressTotalAmount);
+    else
+        std::snprintf(text, sizeof text, "t = %.0f sec  ", dSimTime);
     progressLine(110, text);
 }
 
@@ -230,12 +234,17 @@ void recordScanTimeProfile(double ri)
         return;
     }
     if (nSimScanIndex < 1 || !bGridArraysAllocated) return;
-    if (!bHeteroAssocRun && keyPressed()) {
+    // the A + B <-> AB run reads the keys after its flux tables
+    if (!(bHeteroAssocKeys && bModelHeteroAssociation) && keyPressed()) {
         bSimulationRunning = 0;
         bInterruptComputation = 1;
     }
     const int scan = currentScan();
     if (bMovingHat) updateMovingGridRadii();
+    if (bHeteroAssocRun && bModelHeteroAssociation) {
+        heteroAssocSignal();
+        drawHeteroAssocProfiles();
+    }
     const int N = nGridPointsAllocated;
     if (timeResolutionOn()) {
         if (bandsRemain(dNextScanTime)) return;

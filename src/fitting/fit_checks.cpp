@@ -11,6 +11,7 @@
 #include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
 
+float fRmsd = 0.0f;
 float fNumFitPoints = 0.0f;
 
 void fitScanRange(int* pnFirst, int* pnLast)

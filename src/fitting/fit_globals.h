@@ -55,3 +55,30 @@ extern int nSANumberOfTemps;
 extern int nSAItMax;
 extern float fSATemperature;
 extern int nAnnealingSeed;
+// The optimiser of discrete-model and distribution fits (Options > Fitting
+// Options: exactly one of bSimplex, bSimulatedAnnealing and
+// bMarquardLevenbergMin is set). After annealing, the final polish:
+// Marquardt-Levenberg (bSAFinalML) or the simplex (bAnnealFinalSimplex).
+extern unsigned char bSimplex;
+extern unsigned char bSAFinalML;
+extern unsigned char bAnnealFinalSimplex;
+// Relative Gaussian spread of the start simplex of discrete fits (0.01); the
+// restart tolerance is fTolerance (models/model_globals.h, 0.01).
+extern float fSimplexRandomization;
+// The parameters are saved beside the data during and after a fit.
+extern unsigned char bSaveBestParams;
+// Meniscus and bottom of the radial grid the discrete fit's objective built
+// last; 0 before its first evaluation.
+extern float fRememberedMeniscus;
+extern float fRememberedBottom;
+// The last fit ended through a key (serial fits read it).
+extern unsigned char bFitStoppedByUser;
+// Marquardt-Levenberg state shown in the progress lines: rmsd and number of
+// points of the last curvature evaluation, the damping factor; the relative
+// and absolute finite-difference steps per packed parameter (1..n, owned by
+// the Marquardt-Levenberg work set; null without one).
+extern double dMLTestRmsd;
+extern double dMLTestPoints;
+extern double dMLLambda;
+extern double* pMLRelStep;
+extern double* pMLAbsStep;

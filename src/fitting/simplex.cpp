@@ -4,8 +4,13 @@
 #include <cmath>
 #include <utility>
 
+#include "analyses/analysis_globals.h"
+#include "distributions/conti_fit.h"
 #include "distributions/conti_globals.h"
+#include "fitting/fit_driver.h"
 #include "fitting/fit_globals.h"
+#include "fitting/parameter_text.h"
+#include "models/model_globals.h"
 #include "numerics/nrutil.h"
 #include "numerics/random.h"
 #include "plot/error_box.h"
@@ -67,6 +72,20 @@ float amotsa(float tt, TXLAWindow* pWindow, float** p, float* y, float* psum, in
     }
     free_vector(ptry, 1, n);
     return yflu;
+}
+
+void showSimplexBestVertex(TXLAWindow* pWindow, float* pVertex, int, float fValue)
+{
+    if (!bModelContinuous) {
+        storeBestFitVertex(pVertex);
+        fRmsd = fValue;
+        ShowModelParametersUnlessSuppressed(pWindow);
+        if (bSaveBestParams) TmpSaveBestParams(pWindow, 1);
+    } else if (bBoundaryAnalysisMode) {
+        showSimplexStep(pWindow);
+    } else {
+        contiSetAndDisplay(pWindow, pVertex);
+    }
 }
 
 void amoeba(TXLAWindow* pWindow, float** p, float* y, int n, float ftol, SimplexObjective objective, int* pnCount)

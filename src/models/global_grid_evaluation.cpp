@@ -5,10 +5,13 @@
 // grid size, the initial profile, then a constant profile, the sharp boundary
 // of D = 0, the closed-form boundary of the Faxen approximation, the
 // light-scattering autocorrelation, the equilibrium exponential or a Lamm
-// propagation with its retries). The self-associating and hetero-associating
-// models compute nothing yet.
+// propagation with its retries). The self-associating and non-ideal single
+// species are one profile of the total, propagated with concentration-
+// dependent s and D. The A + B <-> AB model runs its own propagation from the
+// loading equilibrium.
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "app/xla_window.h"
@@ -16,6 +19,8 @@
 #include "distributions/hydrodynamics.h"
 #include "distributions/step_profiles.h"
 #include "fegrid/global_grid.h"
+#include "fegrid/inhomogeneous_solvent.h"
+#include "fegrid/hetero_assoc.h"
 #include "fegrid/propagators.h"
 #include "fegrid/radial_profile_filters.h"
 #include "fegrid/scan_recording.h"
@@ -26,9 +31,11 @@
 #include "numerics/interpolate_grid.h"
 #include "numerics/nrutil.h"
 #include "plot/key_polling.h"
+#include "plot/sounds.h"
 #include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_file.h"
+#include "scandata/wiener_settings.h"
 #include "tools/dls/dls_data.h"
 #include "tools/dls/dls_kernels.h"
 #include "tools/fluorescence/fluorescence_options.h"
@@ -282,7 +289,7 @@ void loadConstantProfile(float fAmplitude)
 
 // The first scan on the grid, less the baseline, without negative values,
 // times the species' share.
-void loadExperimentalProfile()
+void loadExperimentalProfile(float fFraction)
 {
     const int N = nGridPointsAllocated;
     for (int i = 1; i <= N; i++) pGridConc[i] = 0.0;
@@ -290,7 +297,7 @@ void loadExperimentalProfile()
     for (int i = 1; i <= N; i++) {
         double c = pGridConc[i] - fBaseline;
         if (c < 0) c = 0;
-        pGridConc[i] = c * fSpeciesFraction;
+        pGridConc[i] = c * fFraction;
     }
 }
 
@@ -301,6 +308,19 @@ void gridProfileAsBasis(int k)
     if (!B || !pNoiseGrid) return;
     for (int s = 1; s <= nScans; s++)
         interpolateOnGridFD(nNoiseGridPoints, pNoiseGrid, B[s], nGridPointsAllocated, pGridRadius, pGridConc);
+}
+
+// A species that is not propagated: the loading c everywhere, at every point
+// of every scan (added into ppFit), or its grid profile as the species basis.
+void constantModel(int k, float c)
+{
+    if (intoSpeciesBasis()) {
+        gridProfileAsBasis(k);
+    } else {
+        for (int i = 1; i <= nScans; i++)
+            for (int j = 1; j <= pScanPoints[i]; j++) ppModelPart[i][j] = c;
+        addModelPartsToFit();
+    }
 }
 
 // Runs the propagator of the algorithm in force; false when speed steps are
@@ -386,15 +406,23 @@ void retries(TXLAWindow* w, const Species& sp)
     bTruncateGrid = bTruncateSaved;
 }
 
-// The messages of a propagation, and the final profile past the last scan.
-void afterPropagation(TXLAWindow* w)
+// The final profile past the last scan, into the last scan's model.
+void endProfileBeyondLastScan()
 {
-    if (bSimulationError) w->ReportSimulationError(3);
-    if (bDiscretizationError) w->ReportSimulationError(2);
     if (bSimulateBeyondLastScan && bGridArraysAllocated) {
         const int s = pScanTimeOrder[nScans];
         interpolateOnGridFD(pScanPoints[s], ppRadius[s], ppFit[s], nGridPointsAllocated, pGridRadius, pGridConc);
     }
+}
+
+// The messages of a propagation (the non-ideality one where the model has a
+// non-ideal species), and the final profile past the last scan.
+void afterPropagation(TXLAWindow* w, bool bNonidealModel = false)
+{
+    if (bSimulationError) w->ReportSimulationError(3);
+    if (bNonidealModel && bNonidealityOutOfRange) w->ReportSimulationError(7);
+    if (bDiscretizationError) w->ReportSimulationError(2);
+    endProfileBeyondLastScan();
 }
 
 void lammPropagation(TXLAWindow* w, const Species& sp)
@@ -418,15 +446,23 @@ void lammPropagation(TXLAWindow* w, const Species& sp)
     bSimulationError = bDiscretizationError = bNonidealityOutOfRange = 0;
     const unsigned char bTruncateSaved = bTruncateGrid;
     if (sp.k == 1 && bSpecies1Nonideal) {
+        // the non-ideal species on the propagators of interacting species;
+        // its messages (ks c_1 > 1 too) and the final profile are taken on the
+        // grid of the run, before the resize drops the non-ideal arrays
         bModelNonidealSingle = 1;
         fSAMonomerS = static_cast<float>(dLammS);
         fSAMonomerMorD = static_cast<float>(dLammD);
-        if (bMovingHat)
+        if (bMovingHat) {
             propagateLammMovingHat();
-        else
+            updateMovingGridRadii();
+        } else {
             propagateLammB();
+        }
+        afterPropagation(w, true);
         bModelNonidealSingle = 0;
         resizeRadialGrid(nGridPoints);
+        bTruncateGrid = bTruncateSaved;
+        return;
     } else if (runPropagator(w)) {
         retries(w, sp);
     }
@@ -477,7 +513,7 @@ void discreteSpecies(TXLAWindow* w, int k)
     // the initial profile on the grid
     if (bGridArraysAllocated) {
         if (bExperimentalInitialDistribution && bUseInitialData && pExtrapolation1)
-            loadExperimentalProfile();
+            loadExperimentalProfile(fSpeciesFraction);
         else if (bModelZone || (!bDLSData && !bEquilibriumDataMode))
             loadConstantProfile(fAmplitude);
     }
@@ -485,13 +521,7 @@ void discreteSpecies(TXLAWindow* w, int k)
     if (!bDLSData && s == 0 && fMorD == 0) {
         // nothing sediments or diffuses: the loading at every point
         bModelConstantSignal = 1;
-        if (intoSpeciesBasis()) {
-            gridProfileAsBasis(k);
-        } else {
-            for (int i = 1; i <= nScans; i++)
-                for (int j = 1; j <= pScanPoints[i]; j++) ppModelPart[i][j] = fAmplitude;
-            addModelPartsToFit();
-        }
+        constantModel(k, fAmplitude);
         return;
     }
     const double omega = radPerSec(lastScan().rpm);
@@ -587,14 +617,240 @@ void discreteSpeciesLoop(TXLAWindow* w)
     }
 }
 
+// ---------------------------------------------------------------- self-association and the non-ideal species
+
+bool interactingModel()
+{
+    return bModelMonomerDimer || bModelMonomerTrimer || bModelSelfAssoc148 || bModelSelfAssoc124 ||
+           bModelNonidealSingle;
+}
+
+bool higherAssociation() { return bModelSelfAssoc148 || bModelSelfAssoc124; }
+
+// D (cm^2/s) of an oligomer of s (S) and M (g/mol, not above 0 counts as
+// 1e-10) by the Svedberg relation, made positive.
+float svedbergD(float s, float M)
+{
+    const double m = M > 0 ? M : 1e-10;
+    return static_cast<float>(std::fabs(s * 1e-13 * fRT / ((1 - fVbarRho) * m)));
+}
+
+// The M or D values of the model into D in cm^2/s, in place (the next
+// unpacking of the vector brings them back). With M and s, the last oligomer
+// of 1-2-4 and 1-4-8 without a positive mass makes the model a constant.
+void interactingDiffusionCoefficients()
+{
+    if (!bUseMolarMass) {
+        fSAMonomerMorD *= 1e-7f;
+        fSAOligomerMorD *= 1e-7f;
+        if (higherAssociation()) fSAOligomerMorD2 *= 1e-7f;
+        return;
+    }
+    fSAMonomerMorD = svedbergD(fSAMonomerS, fSAMonomerMorD);
+    fSAOligomerMorD = svedbergD(fSAOligomerS, fSAOligomerMorD);
+    if (higherAssociation()) {
+        bModelConstantSignal = fSAOligomerMorD2 > 0 ? 0 : 1;
+        if (fSAOligomerMorD2 > 0) fSAOligomerMorD2 = svedbergD(fSAOligomerS2, fSAOligomerMorD2);
+    }
+}
+
+// The hindered species' model skewed by the refraction of the light in the
+// steep gradient (Wiener skewing), per scan: the model value at r lies at
+// the skewed radius, taken back onto the radii. The model is in the scans'
+// fits, or, with the linear parts, in species basis 1 on the noise grid
+// (which they then scale): the skew goes where the model is.
+void wienerSkewProfile(int n, const float* r, float* y)
+{
+    if (n < 2) return;
+    std::vector<float> rs(n + 1), ys(y, y + n + 1);
+    wienerSkewedRadii(n, r, ys.data(), rs.data());
+    interpolateOnGrid(n, r, y, n, rs.data(), ys.data());
+}
+
+void wienerSkewModel()
+{
+    float** B = intoSpeciesBasis() ? pppExtraNoiseScan[1] : nullptr;
+    if (intoSpeciesBasis() && (!B || !pNoiseGrid)) return;
+    for (int p = nFirstModelScan; p <= nScans; p++) {
+        const int k = pScanTimeOrder[p];
+        if (B)
+            wienerSkewProfile(nNoiseGridPoints, pNoiseGrid, B[k]);
+        else
+            wienerSkewProfile(pScanPoints[k], ppRadius[k], ppFit[k]);
+    }
+}
+
+// The self-associating models and the non-ideal single species: one profile
+// of the total loading, species basis 1.
+void interactingModelRoad(TXLAWindow* w)
+{
+    // whether it is propagated is decided here, not by the evaluation before
+    bModelConstantSignal = 0;
+    if (bInhomogeneousSolvent)
+        MessageBox(w->HWindow, "this model is not implemented yet for inhomogeneous solvent", "",
+                   MB_OK | MB_ICONEXCLAMATION);
+    if (bEquilibriumDataMode) MessageBox(w->HWindow, "not implemented yet for sed eq data", "", MB_OK | MB_ICONEXCLAMATION);
+    nSimSpeciesIndex = 1;
+    fSpeciesAmplitude[1] = 1.0f;
+    if (bAutoFEAlgorithm) {
+        // the signed s: a floating monomer always takes Claverie
+        const float x = lastScan().rpm / 30000.0f;
+        if (fSAMonomerS < fAutoAlgorithmNormS / (x * x)) {
+            if (!bClaverie) {
+                bClaverie = 1;
+                bFixedTimestep = 0;
+                bMovingHat = 0;
+                resizeRadialGrid(nGridPoints);
+            }
+        } else if (!bMovingHat) {
+            bClaverie = 0;
+            bMovingHat = 1;
+            bAutoSGrid = 1;
+            resizeRadialGrid(nGridPoints);
+        }
+    }
+    if (!bGridArraysAllocated) return;
+    // the initial profile after the choice, whose resize would lose it
+    if (bExperimentalInitialDistribution && bUseInitialData && pExtrapolation1)
+        loadExperimentalProfile(1.0f);
+    else
+        loadConstantProfile(fSATotalConc);
+    dOmegaNow = lastScan().rpm;
+    if (bUseMolarMass && 1 - fVbarRho == 0) {
+        // density matching: no finite D from M and s, nothing is simulated
+        const int one = 1;
+        reportDensityMatchedSpecies(w, &one, 1);
+        if (intoSpeciesBasis()) clearedBasis(1);
+        pLammOwnerWindow = nullptr;
+        return;
+    }
+    interactingDiffusionCoefficients();
+    if (!bModelConstantSignal) {
+        timeSetUp(w);
+        dMaxTimeStep = 500;
+        if (intoSpeciesBasis())
+            clearedBasis(1);
+        else
+            clearModelParts();
+        bSimulationError = bDiscretizationError = bNonidealityOutOfRange = 0;
+        if (higherAssociation() || !bMovingHat) {
+            propagateLammB();
+        } else {
+            propagateLammMovingHat();
+            updateMovingGridRadii();
+        }
+        afterPropagation(w, true);
+        if (bModelHindered && !bModelHinderedCS && bWienerSkewing) wienerSkewModel();
+    } else {
+        constantModel(1, fSATotalConc);
+    }
+    pLammOwnerWindow = nullptr;
+    if (bBufferMismatch) w->SimulateBufferSignal();
+}
+
+// ---------------------------------------------------------------- A + B <-> AB
+
+// The hetero-association model is evaluated (neither discrete species nor a
+// self-associating or non-ideal single species).
+bool heteroAssociationRoad()
+{
+    return !bModelDiscreteSpecies && !bModelMonomerDimer && !bModelMonomerTrimer && !bModelSelfAssoc148 &&
+           !bModelSelfAssoc124 && !bModelNonidealSingle && bModelHeteroAssociation;
+}
+
+// The run needs the moving-hat grid (its radii and work arrays) and the
+// hetero block: the moving hat the model command chose comes back when the
+// Lamm settings changed the algorithm since.
+void prepareHeteroAssociationGrid()
+{
+    if (!bMovingHat) {
+        bMovingHat = 1;
+        bClaverie = 0;
+    }
+    if (bGridArraysAllocated && (!pFeGridRadius || !pHeteroBlock[1])) resizeRadialGrid(nGridPoints);
+}
+
+// The loading concentrations are the loadings over the signal coefficients:
+// a coefficient of 0 refuses the run.
+bool heteroSignalCoefficientsUsable(TXLAWindow* w)
+{
+    if (fSignalCoefA != 0 && fSignalCoefB != 0) return true;
+    playErrorSound();
+    MessageBox(w->HWindow,
+               "signal coefficient of A or B is 0: the loading concentrations (loading / signal coefficient) cannot "
+               "be formed - not simulated",
+               "ERROR in simulation", MB_OK);
+    return false;
+}
+
+// The run of A + B <-> AB from the loading equilibrium (always a constant
+// loading), the three D values in cm^2/s, the messages of the run.
+bool heteroAssociationRun(TXLAWindow* w)
+{
+    if (bEquilibriumDataMode)
+        MessageBox(w->HWindow, "not implemented yet for sed eq data", "", MB_OK | MB_ICONEXCLAMATION);
+    nSimSpeciesIndex = 1;
+    fSpeciesAmplitude[1] = 1.0f;
+    heteroAssocEquilibrium();
+    dOmegaNow = lastScan().rpm;
+    // the rows hold A, B and the complex (its M is M(A) + M(B))
+    double D[4] = {};
+    bool bFinite[4] = {};
+    for (int k = 1; k <= 3; k++) bFinite[k] = speciesDiffusionCoefficient(k, &D[k]);
+    if (!bFinite[2]) {  // B sets the pace of all three
+        const int nSpecies = 2;
+        reportDensityMatchedSpecies(w, &nSpecies, 1);
+        return false;
+    }
+    dRunSedA = fSedA;
+    dRunSedB = fSedB;
+    dRunSedAB = fSedAB;
+    dRunDiffA = D[1];
+    dRunDiffB = D[2];
+    dRunDiffAB = D[3];
+    timeSetUp(w);
+    dSimTime = 0.0;
+    dMaxTimeStep = 500.0;
+    if (intoSpeciesBasis())
+        clearedBasis(1);
+    else
+        clearModelParts();
+    simulateHeteroAssociation();
+    updateMovingGridRadii();
+    if (bSimulationError) w->ReportSimulationError(3);
+    if (bDiscretizationError) {
+        // shown after every run, also during fits
+        playInfoSound();
+        MessageBox(w->HWindow, "change grid size and readjust max dc/c", "DISCRETIZATION ERROR",
+                   MB_OK | MB_ICONEXCLAMATION);
+    }
+    endProfileBeyondLastScan();
+    pLammOwnerWindow = nullptr;
+    if (bBufferMismatch) w->SimulateBufferSignal();
+    return true;
+}
+
 }  // namespace
+
+void wienerSkewedRadii(int n, const float* r, const float* y, float* rs)
+{
+    for (int j = 1; j <= n; j++) {
+        float slope = 0.0f;
+        if (j == n && n > 1)
+            slope = (y[n] - y[n - 1]) / (r[n] - r[n - 1]);
+        else if (j > 1)
+            slope = (y[j + 1] - y[j - 1]) / (r[j + 1] - r[j - 1]);
+        rs[j] = r[j] + fWSkew * (slope / fWSkewSignalPerMgMl);
+        if (j > 1 && rs[j] <= rs[j - 1]) rs[j] = rs[j - 1] + 1e-6f;
+    }
+}
 
 bool evaluateOnGlobalGrid(TXLAWindow* w)
 {
-    // The self-associating, non-ideal and hetero-associating models, and a
-    // non-ideal first species, need the propagators of interacting species,
-    // which are not part of the program yet: nothing is computed for them.
-    if (!bModelDiscreteSpecies || (bSpecies1Nonideal && pSpeciesIncluded[1])) {
+    // The A + B <-> AB model, the self-associating and non-ideal models and
+    // the discrete species: anything else computes nothing.
+    const bool bHeteroRoad = heteroAssociationRoad();
+    if (!bModelDiscreteSpecies && !bHeteroRoad && !interactingModel()) {
         nonlinearDetectionFollowUps();
         return false;
     }
@@ -604,6 +860,7 @@ bool evaluateOnGlobalGrid(TXLAWindow* w)
             nonlinearDetectionFollowUps();
             return false;
         }
+        if (bHeteroRoad) prepareHeteroAssociationGrid();
         prepareGrid();
         if (!bGridArraysAllocated) {
             nonlinearDetectionFollowUps();
@@ -619,6 +876,15 @@ bool evaluateOnGlobalGrid(TXLAWindow* w)
         }
     }
     paramVectorToGlobals();
+    if (bHeteroRoad) {
+        if (!heteroSignalCoefficientsUsable(w)) {
+            nonlinearDetectionFollowUps();
+            return false;
+        }
+        // the model starts from its loading equilibrium, never from a scan
+        bConstantInitialDistribution = 1;
+        bExperimentalInitialDistribution = 0;
+    }
     takeInitialScan();
     nFirstModelScan = bUseInitialData && bExperimentalInitialDistribution ? 2 : 1;
     for (int p = nFirstModelScan; p <= nScans; p++) {
@@ -635,6 +901,10 @@ bool evaluateOnGlobalGrid(TXLAWindow* w)
     resetRotorRamp();
     bBackDiffusionShutOffActive = 0;
 
-    discreteSpeciesLoop(w);
+    if (bHeteroRoad) return heteroAssociationRun(w);
+    if (interactingModel())
+        interactingModelRoad(w);
+    else
+        discreteSpeciesLoop(w);
     return true;
 }

@@ -43,6 +43,12 @@ void reportDensityMatchedSpecies(TXLAWindow* pWindow, const int* pSpecies, int n
 // bottom, a grid that cannot be had, or a model whose propagation is not
 // part of the program yet).
 bool evaluateOnGlobalGrid(TXLAWindow* pWindow);
+// The radii rs[1..n] at which the model values y[1..n] at the radii r[1..n]
+// appear under Wiener skewing: r + fWSkew y' / fWSkewSignalPerMgMl, y' the
+// slope (0 at the first point, backward at the last, central between), made
+// strictly increasing (a radius not above its predecessor is put 1e-6 cm
+// beyond it).
+void wienerSkewedRadii(int n, const float* r, const float* y, float* rs);
 // The dynamic grid size of the last species: the boundary's spread sqrt(D t)
 // (cm) when it reaches the first fitted radius, the frictional ratio
 // estimated from s and D, the equidistant and geometric sizes with

@@ -123,20 +123,12 @@ int readKeyAndEcho(TWindow* window)
     MSG msg;
     if (!PeekMessage(&msg, hWnd, 0, 0, PM_REMOVE)) return -1;
     if (msg.message != WM_KEYDOWN) return -1;
-    PostMessage(hWnd ? hWnd : msg.hwnd, WM_KEYDOWN, msg.wParam, msg.lParam);
+    // The key's character comes next in the queue (a key that types none has
+    // none); taking it straight away keeps the keys typed ahead in their order.
     signed char cCode = 0;
-    bool bTranslated = false;
-    for (;;) {
-        MSG got;
-        if (GetMessage(&got, hWnd, WM_INPUTFIRST, WM_INPUTLAST) <= 0) return -1;
-        if (got.message == WM_CHAR) {
-            cCode = static_cast<signed char>(got.wParam);
-            break;
-        }
-        if (got.message == WM_KEYDOWN && !bTranslated) {
-            bTranslated = true;
-            if (!TranslateMessage(&got)) break;  // a key without a character
-        }
+    if (TranslateMessage(&msg)) {
+        MSG ch;
+        if (PeekMessage(&ch, msg.hwnd, WM_CHAR, WM_CHAR, PM_REMOVE)) cCode = static_cast<signed char>(ch.wParam);
     }
     if (hWnd) {
         char szText[16];

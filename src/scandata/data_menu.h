@@ -4,6 +4,8 @@
 // command handlers are members of the main window (app/xla_window.h).
 #pragma once
 
+#include <string>
+
 // The selection buffer of the load dialogs (128000 characters), defined with
 // the main window's open-file record: one full path, or a directory followed
 // by names, each ended by a NUL, the whole ended by a second NUL.
@@ -30,6 +32,11 @@ bool loadSelectionUnderCaption(TXLAWindow* pWindow, const char* szOldCaption);
 // The writers behind the save commands; each path is the one chosen in the
 // command's dialog.
 void saveFitFiles(const char* szPath, bool bConvertToAbsorbance);
+// The file of scan i's fit ('f') or residuals ('r') for the chosen path: the
+// chosen folder, the scan's name with its first letter replaced, the scan's
+// extension (the chosen name and the scan's extension under the old file-name
+// convention).
+std::string fitOutputPath(const std::string& chosen, int i, char cFirst);
 void saveResidualFiles(const char* szPath);
 void saveTiNoiseFile(const char* szPath);
 void saveNoiseFile(const char* szPath);

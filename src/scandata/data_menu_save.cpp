@@ -34,6 +34,15 @@
 
 char szFitFileTemplate[260] = "";
 
+std::string fitOutputPath(const std::string& chosen, int i, char cFirst) {
+    const ScanPathParts c = splitScanPath(chosen);
+    const ScanPathParts s = splitScanPath(ppScanFileName[i]);
+    if (bOldFilenameConvention) return c.drive + c.dir + c.name + s.ext;
+    std::string name = s.name;
+    if (!name.empty()) name[0] = cFirst;
+    return c.drive + c.dir + name + s.ext;
+}
+
 namespace {
 
 // OFN_EXPLORER with OFN_FILEMUSTEXIST and OFN_PATHMUSTEXIST; with
@@ -80,7 +89,8 @@ bool fileIsThere(const std::string& path) {
 
 // Asks before an existing file is replaced; false when it must stay.
 bool mayOverwrite(const std::string& path, const char* szQuestion) {
-    if (!fileIsThere(path)) return true;
+    // the unattended run writes its results without asking
+    if (!fileIsThere(path) || bResultsWritten) return true;
     playInfoSound();
     char sz[400];
     std::snprintf(sz, sizeof(sz), szQuestion, path.substr(0, 300).c_str());
@@ -91,16 +101,6 @@ bool mayOverwrite(const std::string& path, const char* szQuestion) {
 std::string directoryOf(const std::string& path) {
     const ScanPathParts p = splitScanPath(path);
     return p.drive + p.dir;
-}
-
-// The output of scan i for fits ('f') and residuals ('r').
-std::string fitOutputPath(const std::string& chosen, int i, char cFirst) {
-    const ScanPathParts c = splitScanPath(chosen);
-    const ScanPathParts s = splitScanPath(ppScanFileName[i]);
-    if (bOldFilenameConvention) return c.drive + c.dir + c.name + s.ext;
-    std::string name = s.name;
-    if (!name.empty()) name[0] = cFirst;
-    return c.drive + c.dir + name + s.ext;
 }
 
 // The points of scan i inside its fit limits (0 stands for the whole scan).

@@ -114,22 +114,56 @@ TEST_F(EvaluationTest, TwoSpeciesAddUpToOne)
     EXPECT_FLOAT_EQ(fSpeciesAmplitude[2], 0.4f);
 }
 
-TEST_F(EvaluationTest, ModelsTheSolverObjectDoesNotServeComputeNothingYet)
+// A non-ideal first species ("c1 nonideal") moves the whole model to the
+// global grid, where species 1 is propagated with s and D of the local
+// concentration; with vanishing ks and kd it is the ideal species of the
+// solver objects. A ks that puts the pole inside the loading is reported.
+TEST_F(EvaluationTest, ANonidealFirstSpeciesMovesTheModelToTheGlobalGrid)
 {
     DiscreteModel();
-    // a non-ideal first species moves the whole model to the global grid
-    bSpecies1Nonideal = 1;
-    globalsToParamVector();
-    for (int k = 1; k <= nScans; ++k) ppFit[k][5] = 7.0f;
-    bModelComputed = 1;
     window->CalcModel();
-    EXPECT_FALSE(bModelComputed);
-    EXPECT_EQ(ppFit[1][5], 7.0f);
+    ASSERT_TRUE(bModelComputed);
     EXPECT_FALSE(bGridArraysAllocated);
-    bSpecies1Nonideal = 0;
+    std::vector<std::vector<float>> ideal(nScans + 1);
+    for (int k = 1; k <= nScans; ++k) ideal[k].assign(ppFit[k] + 1, ppFit[k] + pScanPoints[k] + 1);
+
+    // the moving hat on the dynamic grid size, and the static grid of the
+    // default size
+    for (bool bHat : {true, false}) {
+        bSpecies1Nonideal = 1;
+        bAutoFEAlgorithm = 0;
+        bAutoDynamicGridSize = bHat ? 1 : 0;
+        bMovingHat = bHat ? 1 : 0;
+        bClaverie = bHat ? 0 : 1;
+        fModelConst20 = fNonidealKs = -10.0f;
+        fModelConst21 = fNonidealKd = -10.0f;
+        dSignalPerMgMl = 1.0;
+        globalsToParamVector();
+        window->CalcModel();
+        ASSERT_TRUE(bModelComputed);
+        EXPECT_TRUE(bGridArraysAllocated);
+        EXPECT_FALSE(bModelNonidealSingle);  // set around the propagation only
+        EXPECT_EQ(nGridPointsAllocated, nGridPoints);
+        double dMax = 0;
+        for (int k = 1; k <= nScans; ++k)
+            for (int p = pFitFirstIndex[k]; p <= pFitLastIndex[k]; ++p)
+                dMax = std::max(dMax, std::fabs(double(ppFit[k][p]) - ideal[k][p - 1]));
+        EXPECT_LT(dMax, 1e-3 * 0.8) << (bHat ? "moving hat" : "static grid");
+    }
+
+    // ks c_1 above 1: nothing propagated for species 1, and said so; the
+    // species after it are propagated as ever
+    setSpecies(2, 0.3f, 4.0f, 7.0f);
+    headless::Script script;
+    script.expectMessageBox("ERROR in simulation", IDOK);
+    fModelConst20 = fNonidealKs = 0.5f;  // 3.2 per unit of signal, loading 0.8 x 0.7
+    globalsToParamVector();
     window->CalcModel();
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(shown(script, "nonideality out of range"));
     EXPECT_TRUE(bModelComputed);
-    EXPECT_NE(ppFit[1][5], 7.0f);
+    EXPECT_NEAR(fSpeciesAmplitude[2], 0.24f, 1e-6f);
+    EXPECT_GT(ppFit[nScans][pFitLastIndex[nScans]], 0.1f);  // species 2's plateau
 }
 
 TEST_F(EvaluationTest, AnAbsorbanceModelBecomesIntensity)

@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <thread>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "numerics/error_stop.h"
@@ -111,6 +112,29 @@ TEST(KeyPolling, AKeyThatTypesNoCharacterIsReadAtOnce)
     headless::advanceTime(200);
     EXPECT_TRUE(readKeyChar(&nCode));
     EXPECT_EQ(nCode, 'z');
+}
+
+// Keys typed ahead are read with their own characters, in their order; a key
+// that types none reads as 0; the character is echoed at (5, 5).
+TEST(KeyPolling, KeysTypedAheadAreReadInTheirOrder)
+{
+    KeyWindow w;
+    headless::processMessages();
+    headless::Script script;
+    script.typeText("rs").pressKey(VK_F5).typeChar('x');
+    std::vector<int> codes;
+    for (int n = 0; n < 20; n++) {
+        const int c = readKeyAndEcho(&w);
+        if (c != -1) codes.push_back(c);
+    }
+    EXPECT_EQ(codes, (std::vector<int>{'r', 's', 0, 'x'}));
+    HDC dc = GetDC(w.HWindow);
+    int nInk = 0;
+    for (int y = 5; y < 20; y++)
+        for (int x = 5; x < 30; x++)
+            if (GetPixel(dc, x, y) != GetPixel(dc, 200, 200)) nInk++;
+    ReleaseDC(w.HWindow, dc);
+    EXPECT_GT(nInk, 0);
 }
 
 TEST(KeyPolling, WaitsRunOnTheClock)

@@ -187,7 +187,10 @@ TEST_F(RealtimeTest, TheTestModeFollowsEveryExtensionGroupAndTheOtherCells)
     pEqTestGroupFirstScan[1] = 1;
     headless::Script script;
     script.expectMessageBox("keep going automatically", IDYES).expectMessageBox("load data from all cells?", IDYES);
+    // the Run after the reload repeats the approach-to-equilibrium test
+    script.expectMessageBox("save approach to equilibrium data?", IDNO);
     Run(script, 540);
+    EXPECT_EQ(script.pending(), 0u);
     EXPECT_EQ(bEqTestAutoLimits, 1);
     EXPECT_EQ(nRealtimeLastNumber, 5);
     EXPECT_EQ(nScans, 5);

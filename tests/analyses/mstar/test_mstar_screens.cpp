@@ -257,31 +257,25 @@ TEST_F(MStarTest, SmoothingMeetsDataShortOfTheBottomOnce)
     EXPECT_GT(pMStarSets[1].mwAvg, 40.0f);
 }
 
-TEST_F(MStarTest, SmoothingIsRefusedWhileTheCMModelCannotRun)
+TEST_F(MStarTest, SmoothingRunsTheCMModel)
 {
-    ASSERT_FALSE(mStarCMModelAvailable());
+    // the c(M) model, Run and Fit are in the program: button 6 fits c(M)
+    ASSERT_TRUE(mStarCMModelAvailable());
     LoadIdealSet();
     win::headless::Script script;
     Enter(script);
     ASSERT_TRUE(bMStarMode);
-    const float fSMinBefore = fSMin;
-    script.expectMessageBox("M* transformation", win::IDOK);
+    script.expectInput("min Mw (kDa)", "24")
+        .expectInput("max Mw (kDa)", "99")
+        .expectMessageBox("determine Baseline from c(M)?", win::IDYES);
     Click(script, 6);
-    EXPECT_TRUE(transcriptShows(script, "c(M) smoothing needs the c(M) distribution model with Run and Fit"));
-    EXPECT_FALSE(bMStarCMSmoothing);
-    EXPECT_TRUE(bMStarMode);
-    EXPECT_FALSE(mStarButton(6)->bOn);
-    EXPECT_EQ(fSMin, fSMinBefore);
-    EXPECT_FALSE(bSerialFitRunning);
-
-    // a later entry with the plain c(M) model asks, and refuses a Yes alike
-    bModelContinuous = 1;
-    script.expectMessageBox("use c(M) smoothing?", win::IDYES).expectMessageBox("M* transformation", win::IDOK);
-    Enter(script);
-    ASSERT_TRUE(bMStarMode);
-    EXPECT_FALSE(bMStarCMSmoothing);
-    EXPECT_TRUE(bMStarMode);
     EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(bMStarCMSmoothing);
+    EXPECT_TRUE(bMStarMode);
+    EXPECT_TRUE(bModelContinuous);
+    EXPECT_EQ(fSMin, 24000.0f);
+    EXPECT_EQ(fSMax, 99000.0f);
+    EXPECT_FALSE(bSerialFitRunning);
 }
 
 TEST_F(MStarTest, TheFirstEntryNeverAsksAboutSmoothing)

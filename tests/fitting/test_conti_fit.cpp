@@ -1,0 +1,298 @@
+// The fit of a continuous distribution: the packed vector of its floating
+// parameters, and the c(s) fit of the example data (one species made by the
+// solver object: 4.3 S, 6.1e-7 cm^2/s, so f/f0 1.33 at vbar 0.73 in water at
+// 20 C; loading 0.8, a constant baseline of 0.02, noise of rms 0.004,
+// meniscus 6.0 cm) as a user runs it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "distributions/conti_fit.h"
+#include "distributions/conti_globals.h"
+#include "distributions/distribution_integration.h"
+#include "distributions/distribution_result.h"
+#include "fegrid/buffer_sedimentation.h"
+#include "fegrid/global_grid.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "models/model_window_fixture.h"
+#include "numerics/ccurve.h"
+#include "numerics/cvector.h"
+#include "numerics/nrutil.h"
+#include "numerics/random.h"
+#include "plot/cwinplot.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+
+namespace {
+
+std::vector<std::string> copyExampleScans(const std::string& folder)
+{
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> paths;
+    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
+        // the numbered scans (a distribution run writes its grid file beside them)
+        const std::string stem = e.path().stem().string();
+        if (e.path().extension() != ".RA1" || stem.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string to = folder + "/" + e.path().filename().string();
+        std::filesystem::copy_file(e.path(), to);
+        paths.push_back(to);
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// The largest peak of the shown distribution: its weight-average s and signal.
+void largestPeak(float* pfMean, float* pfSignal)
+{
+    CVector vx, vy;
+    vx.Attach(pDistAxisS, nResolution, 1);
+    vy.Attach(pDistValues, nResolution, 1);
+    CCurve c(&vx, &vy);
+    float x[11], y[11];
+    int idx[11];
+    *pfMean = *pfSignal = 0;
+    if (c.FindPeaks(x, y, idx, 10, 2) < 1) return;
+    float lo, hi, h, frac;
+    int a, b;
+    findPeakExtent(idx[1], &lo, &hi, pfMean, &a, &b, &h, &frac, pfSignal, 0.9f);
+}
+
+// The client pixel of a radius on the data plot.
+int pixelOf(float r) { return int(pDataPlot->MapX(r) * 1400.0 / 1399 + 0.5); }
+
+class ContiFitTest : public ModelWindowTest {
+protected:
+    // Loads the example, chooses c(s) and fills the parameter dialog: f/f0 1.2
+    // and the meniscus 5.98 floating (its range 5.96-6.03 asked at once),
+    // bottom 7.2, radial-invariant noise; the fit limits dragged to 6.05 and
+    // 7.10 cm; maximum entropy.
+    void exampleCS(bool bFloat)
+    {
+        bWizardMessages = 0;
+        LoadScans(copyExampleScans(scratch + "/velocity"));
+        command(275);
+        headless::Script script;
+        script.mouse(WM_LBUTTONDOWN, pixelOf(fFitLeftLim), 300, MK_LBUTTON)
+            .mouse(WM_MOUSEMOVE, pixelOf(6.05f), 300, MK_LBUTTON)
+            .mouse(WM_LBUTTONUP, pixelOf(6.05f), 300)
+            .mouse(WM_LBUTTONDOWN, pixelOf(fFitRightLim), 300, MK_LBUTTON)
+            .mouse(WM_MOUSEMOVE, pixelOf(7.10f), 300, MK_LBUTTON)
+            .mouse(WM_LBUTTONUP, pixelOf(7.10f), 300);
+        headless::processMessages();
+        script.expectDialog("320", headless::DialogAnswer()
+                                       .set(419, "1.2")
+                                       .check(416, bFloat)
+                                       .set(435, "5.98")
+                                       .check(434, bFloat)
+                                       .set(437, "7.2")
+                                       .check(436, false)
+                                       .check(431, false)
+                                       .check(455));
+        if (bFloat)
+            script.expectDialog("set meniscus+limits",
+                                headless::DialogAnswer().set(1000 - 12, "5.96").set(1000 - 13, "6.03"));
+        command(212);
+        command(295);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_NEAR(fFitLeftLim, 6.05f, 0.003f);
+        EXPECT_NEAR(fFitRightLim, 7.10f, 0.003f);
+    }
+};
+
+}  // namespace
+
+TEST_F(ContiFitTest, TheExampleGivesItsMeniscusFrictionalRatioAndSpecies)
+{
+    seedRandomNumbers(7);
+    exampleCS(true);
+    ASSERT_EQ(getContiParameters(0, nullptr), 2);
+    EXPECT_FLOAT_EQ(fMaxMeniscus, 6.03f);
+    headless::Script script;
+    command(215);
+    EXPECT_NEAR(fMeniscus, 6.000f, 0.002f);
+    EXPECT_EQ(pParamValue[13], fMeniscus);
+    EXPECT_NEAR(fFrictionalRatio, 1.33f, 0.04f);
+    EXPECT_EQ(pParamValue[11], fFrictionalRatio);
+    float fMean = 0, fSignal = 0;
+    largestPeak(&fMean, &fSignal);
+    EXPECT_NEAR(fMean, 4.30f, 0.03f);
+    EXPECT_NEAR(fSignal, 0.80f, 0.02f);
+    EXPECT_LE(calcRmsd(), 0.0042f);
+    EXPECT_TRUE(bModelComputed);
+    EXPECT_TRUE(bFinalFitEvaluation);
+    EXPECT_FALSE(bFitRunning || bSkipRegularization || bStopFit || bFitStoppedByUser);
+    // the fit-done sound; no box
+    bool bSound = false;
+    for (const std::string& l : script.lines()) {
+        EXPECT_EQ(l.find("MessageBox"), std::string::npos) << l;
+        if (l.find("Sound \"fitdone") == 0) bSound = true;
+    }
+    EXPECT_TRUE(bSound);
+}
+
+TEST_F(ContiFitTest, AKeyEndsTheFitWithTheRegularizedBestPoint)
+{
+    exampleCS(true);
+    headless::Script script;
+    script.pressKey(VK_SPACE);
+    command(215);
+    EXPECT_TRUE(bFitStoppedByUser);
+    EXPECT_TRUE(bRealtimeError);
+    EXPECT_FALSE(bStopFit || bFitRunning);
+    EXPECT_TRUE(bFinalFitEvaluation);
+    EXPECT_LT(nSimCount, 6);
+    // the best point was evaluated once more, with regularization
+    ASSERT_TRUE(bModelComputed);
+    float fMean = 0, fSignal = 0;
+    largestPeak(&fMean, &fSignal);
+    EXPECT_GT(fSignal, 0.5f);
+    EXPECT_LE(fMeniscus, 6.03f);
+    EXPECT_GE(fMeniscus, 5.96f);
+}
+
+TEST_F(ContiFitTest, NothingFloatingLeavesTheDistributionAsItWas)
+{
+    exampleCS(false);
+    command(213);
+    ASSERT_TRUE(bModelComputed);
+    const std::vector<float> before(pDistValues + 1, pDistValues + nResolution + 1);
+    command(215);
+    ASSERT_EQ(nResolution, static_cast<int>(before.size()));
+    EXPECT_EQ(std::vector<float>(pDistValues + 1, pDistValues + nResolution + 1), before);
+    EXPECT_EQ(nSimCount, 0);
+}
+
+TEST_F(ContiFitTest, AModelTheRunRefusesEndsTheFit)
+{
+    // the run refuses the non-ideal c(s) at every evaluation: the fit ends
+    // after the first instead of asking for ever
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    bWizardMessages = 0;
+    LoadScans(copyExampleScans(scratch + "/velocity"));
+    command(585);
+    ASSERT_TRUE(bModelNonidealCS);
+    pParamFloat[13] = 1;
+    fMinMeniscus = 5.96f;
+    fMaxMeniscus = 6.03f;
+    headless::Script script;
+    command(215);
+    int nRefusals = 0;
+    for (const std::string& l : script.lines())
+        if (l.find("not in this version") != std::string::npos) ++nRefusals;
+    EXPECT_GE(nRefusals, 1);
+    EXPECT_LE(nRefusals, 2);
+    EXPECT_FALSE(bStopFit || bFitRunning);
+}
+
+TEST(ContiVectorTest, FrictionalRatioMeniscusAndBottomInThisOrder)
+{
+    bModelContinuous = bModelCS = 1;
+    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
+    pParamFloat[13] = pParamFloat[14] = 1;
+    nFitFrictionalRatio = 1;
+    fFrictionalRatio = 1.25f;
+    fMeniscus = 6.0f;
+    fBottom = 7.2f;
+    float v[4] = {};
+    ASSERT_EQ(getContiParameters(3, v), 3);
+    EXPECT_EQ(v[1], 1.25f);
+    EXPECT_EQ(v[2], 6.0f);
+    EXPECT_EQ(v[3], 7.2f);
+    EXPECT_EQ(pParamValue[13], 6.0f);  // packing keeps the vector in step
+    EXPECT_EQ(nContiPosFrictionalRatio, 1);
+    EXPECT_EQ(nContiPosMeniscus, 2);
+    EXPECT_EQ(nContiPosBottom, 3);
+    EXPECT_EQ(contiVertexScale(1), 0.1f);
+    EXPECT_EQ(contiVertexScale(2), 0.01f);
+
+    // a meniscus beyond its range: the model takes the bound, the trial stays
+    fMinMeniscus = 5.95f;
+    fMaxMeniscus = 6.02f;
+    fMinBottom = 7.1f;
+    fMaxBottom = 7.3f;
+    float t[4] = {0, -0.5f, 6.4f, 7.2f};
+    setContiParameters(t);
+    EXPECT_FLOAT_EQ(fMeniscus, 6.02f);
+    EXPECT_FLOAT_EQ(pParamValue[13], 6.02f);
+    EXPECT_EQ(t[2], 6.4f);
+    EXPECT_EQ(fFrictionalRatio, 0.0f);
+    EXPECT_EQ(pParamValue[11], 0.0f);
+
+    // the positions belong to the last packing: another model does not
+    // inherit them
+    nFitFrictionalRatio = 0;
+    pParamFloat[13] = pParamFloat[14] = 0;
+    bBufferMismatch = 1;
+    bFitBufferD = 1;
+    bUseMolarMass = 1;
+    ASSERT_EQ(getContiParameters(0, nullptr), 1);
+    EXPECT_EQ(nContiPosFrictionalRatio, 0);
+    EXPECT_EQ(nContiPosMeniscus, 0);
+    EXPECT_EQ(contiVertexScale(1), 1.0f);
+    EXPECT_EQ(contiVertexScale(2), 1.0f);
+    // a buffer Mb of -5: its magnitude, then at least 10
+    float m[2] = {0, -5.0f};
+    setContiParameters(m);
+    EXPECT_EQ(dBufferMb, 10.0);
+}
+
+TEST(ContiVectorTest, StepsOfTheNonidealKsFollowItsValue)
+{
+    bModelContinuous = bModelNonidealCS = 1;
+    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
+    nFitFrictionalRatio = 0;
+    nFitNonidealKs = 1;
+    nFitDiscreteCompS = nFitDiscreteCompMorD = 0;
+    pMLRelStep = dvector(1, 1);
+    pMLAbsStep = dvector(1, 1);
+    fNonidealKs = -3.0f;
+    ASSERT_EQ(contiSetParameterSteps(), 1);
+    EXPECT_EQ(pMLRelStep[1], 1.005);
+    EXPECT_EQ(pMLAbsStep[1], 0.005);
+    fNonidealKs = -2.0f;
+    contiSetParameterSteps();
+    EXPECT_EQ(pMLRelStep[1], 1.001);
+    EXPECT_EQ(pMLAbsStep[1], 5e-4);
+    getContiParameters(0, nullptr);
+    EXPECT_EQ(nContiPosNonidealKs, 1);
+    EXPECT_EQ(contiVertexScale(1), 0.2f);
+    free_dvector(pMLRelStep, 1, 1);
+    free_dvector(pMLAbsStep, 1, 1);
+    pMLRelStep = pMLAbsStep = nullptr;
+}
+
+TEST(ContiVectorTest, TheRadialGridFollowsMeniscusAndBottom)
+{
+    bModelContinuous = bModelCS = 1;
+    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
+    nFitFrictionalRatio = 0;
+    pParamFloat[13] = 1;
+    fMeniscus = pParamValue[13] = 6.0f;
+    fBottom = pParamValue[14] = 7.2f;
+    fMinMeniscus = 5.9f;
+    fMaxMeniscus = 6.1f;
+    nGridPoints = 100;
+    bClaverie = 1;
+    bMovingHat = 0;
+    ASSERT_TRUE(allocRadialGridArrays());
+    float v[2] = {0, 6.0f};
+    // the first unpacking takes the pair of the vector as that of the grid:
+    // an unchanged meniscus builds nothing
+    pGridRadius[1] = 5.5;
+    setContiParameters(v);
+    EXPECT_EQ(pGridRadius[1], 5.5);
+    v[1] = 6.05f;
+    setContiParameters(v);
+    EXPECT_FLOAT_EQ(static_cast<float>(pGridRadius[1]), 6.05f);
+    // back to the first pair, after another: built again
+    v[1] = 6.0f;
+    setContiParameters(v);
+    EXPECT_FLOAT_EQ(static_cast<float>(pGridRadius[1]), 6.0f);
+}

@@ -1,0 +1,270 @@
+// The discrete-model fit: the packed vector and its write-back, the start
+// simplex, the radial grid of the objective, and fits of the example data
+// (one species made by the solver object: 4.3 S, 6.1e-7 cm^2/s, loading 0.8,
+// baseline 0.02, noise of rms 0.004).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "fegrid/global_grid.h"
+#include "fegrid/inhomogeneous_solvent.h"
+#include "fitting/fit_driver.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "models/model_window_fixture.h"
+#include "numerics/nrutil.h"
+#include "numerics/random.h"
+#include "scandata/scan_data.h"
+#include "scandata/wiener_settings.h"
+#include "tools/fluorescence/fluorescence_options.h"
+
+using namespace win;
+
+namespace {
+
+void floatOnly(std::initializer_list<int> entries)
+{
+    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
+    for (int k : entries) pParamFloat[k] = 1;
+}
+
+std::vector<std::string> copyExampleScans(const std::string& folder)
+{
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> paths;
+    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
+        // the numbered scans (a distribution run writes its grid file beside them)
+        const std::string stem = e.path().stem().string();
+        if (e.path().extension() != ".RA1" || stem.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string to = folder + "/" + e.path().filename().string();
+        std::filesystem::copy_file(e.path(), to);
+        paths.push_back(to);
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+class DiscreteFitTest : public ModelWindowTest {
+protected:
+    // The example loaded, the discrete-species model with species 1 at the
+    // given D (1e-7 cm^2/s) and s, meniscus 6.0 and bottom 7.2 fixed; the
+    // loading is solved linearly, the baseline as given.
+    void exampleModel(const char* szD, const char* szS, bool bFloatSAndD, const char* szBaseline, bool bBaselineLinear)
+    {
+        LoadScans(copyExampleScans(scratch + "/velocity"));
+        headless::Script script;
+        script.expectDialog("noninteracting species model", headless::DialogAnswer()
+                                                                 .check(401)
+                                                                 .set(405, "0.5")
+                                                                 .check(402)
+                                                                 .set(406, szD)
+                                                                 .check(403, bFloatSAndD)
+                                                                 .set(407, szS)
+                                                                 .check(404, bFloatSAndD)
+                                                                 .set(433, szBaseline)
+                                                                 .check(432, bBaselineLinear)
+                                                                 .set(435, "6.0")
+                                                                 .check(434, false)
+                                                                 .set(437, "7.2")
+                                                                 .check(436, false)
+                                                                 .check(431, false)
+                                                                 .check(455, false));
+        command(198);
+        command(212);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+};
+
+}  // namespace
+
+TEST(FitVectorTest, SlotsHoldTheSwitchedOnExtrasThenTheFloatedEntries)
+{
+    floatOnly({5, 13});
+    bWienerSkewing = 1;
+    bWSkewFloating = 1;
+    fWSkew = 2e-6f;
+    bFloExcitationCone = 1;
+    bFloExcitationConeFloat = 1;
+    fFloExcitationCone = 0.3f;
+    bFloConvolution = 1;  // switched on but not floated: no slot
+    bFloConvolutionFloat = 0;
+    pParamValue[5] = 4.3f;
+    pParamValue[13] = 6.01f;
+    ASSERT_EQ(packFitParameters(0, nullptr), 4);
+    float v[5] = {};
+    EXPECT_EQ(packFitParameters(2, v), 4);  // only the room given is written
+    EXPECT_EQ(v[1], 0.3f);
+    EXPECT_EQ(v[2], 2e-6f);
+    EXPECT_EQ(v[3], 0.0f);
+    packFitParameters(4, v);
+    EXPECT_EQ(v[3], 4.3f);
+    EXPECT_EQ(v[4], 6.01f);
+
+    // a negative gradient vbar is packed as 0.01, in the model too
+    bInhomogeneousSolvent = 1;
+    bFitVbarInGradient = 1;
+    VBAR = -0.2f;
+    float w[6] = {};
+    ASSERT_EQ(packFitParameters(5, w), 5);
+    EXPECT_FLOAT_EQ(w[1], 0.01f);
+    EXPECT_FLOAT_EQ(VBAR, 0.01f);
+}
+
+TEST(FitVectorTest, TheObjectiveWritesTheVectorBackWithItsBounds)
+{
+    floatOnly({9, 13, 26});
+    bModelDiscreteSpecies = 1;
+    bWienerSkewing = 1;
+    bWSkewFloating = 1;
+    fMinMeniscus = 5.95f;
+    fMaxMeniscus = 6.02f;
+    fMeniscus = pParamValue[13] = 6.0f;
+    fBottom = pParamValue[14] = 7.2f;
+    float v[5] = {0, -3e-6f, -0.1f, 6.5f, 1.7f};
+    SimplexSim(v, nullptr);
+    EXPECT_EQ(fWSkew, 0.0f);     // W-skew: in the model and in the slot
+    EXPECT_EQ(v[1], 0.0f);
+    EXPECT_EQ(pParamValue[9], 0.0f);  // a negative loading
+    EXPECT_FLOAT_EQ(pParamValue[13], 6.02f);  // the nearer bound
+    EXPECT_FLOAT_EQ(fMeniscus, 6.02f);
+    EXPECT_EQ(v[3], 6.5f);  // the trial itself stays
+    EXPECT_EQ(pParamValue[26], 1.0f);
+    EXPECT_EQ(fOverlayFrac1, 1.0f);
+
+    // the 1-2-4 model: the oligomers follow the monomer
+    bModelDiscreteSpecies = 0;
+    bModelSelfAssoc124 = 1;
+    bWienerSkewing = 0;
+    floatOnly({1});
+    float m[2] = {0, 30000.0f};
+    unpackFitParameters(m);
+    EXPECT_EQ(pParamValue[2], 60000.0f);
+    EXPECT_EQ(pParamValue[12], 120000.0f);
+    bModelSelfAssoc124 = 0;
+    bModelSelfAssoc148 = 1;
+    SimplexSim(m, nullptr);
+    EXPECT_EQ(pParamValue[2], 120000.0f);
+    EXPECT_EQ(pParamValue[12], 240000.0f);
+}
+
+TEST(FitVectorTest, StartSimplexKeepsEachEntryInsideItsRange)
+{
+    seedRandomNumbers(11);
+    floatOnly({1, 13, 24, 26});
+    bModelDiscreteSpecies = 1;
+    fMinMeniscus = 5.96f;
+    fMaxMeniscus = 6.03f;
+    fSimplexRandomization = 2.0f;  // a wide spread puts the bounds to work
+    const int n = 4;
+    float** p = matrix(1, n + 1, 1, n);
+    p[1][1] = 0.01f;
+    p[1][2] = 6.0f;
+    p[1][3] = 0.0f;
+    p[1][4] = 0.9f;
+    initSimplexVertices(n, p);
+    bool bStartTimeSpread = false;
+    for (int i = 2; i <= n + 1; ++i) {
+        EXPECT_GE(p[i][1], 0.0f);
+        EXPECT_GE(p[i][2], 5.96f);
+        EXPECT_LE(p[i][2], 6.03f);
+        EXPECT_GE(p[i][4], 0.0f);
+        EXPECT_LE(p[i][4], 1.0f);
+        if (p[i][3] != 0.0f) bStartTimeSpread = true;  // spread also from 0 (by 100 s)
+    }
+    EXPECT_TRUE(bStartTimeSpread);
+    free_matrix(p, 1, n + 1, 1, n);
+}
+
+TEST(FitVectorTest, TheRadialGridFollowsMeniscusAndBottom)
+{
+    fMeniscus = pParamValue[13] = 6.0f;
+    fBottom = pParamValue[14] = 7.2f;
+    fMinMeniscus = 5.9f;
+    fMaxMeniscus = 6.1f;
+    nGridPoints = 200;
+    bClaverie = 1;
+    bMovingHat = 0;
+    ASSERT_TRUE(allocRadialGridArrays());
+    floatOnly({13});
+    float v[2] = {0, 6.0f};
+    SimplexSim(v, nullptr);
+    EXPECT_EQ(pGridRadius[1], 6.0);
+    // an unchanged pair builds nothing: a radius moved by hand stays
+    pGridRadius[1] = 5.5;
+    SimplexSim(v, nullptr);
+    EXPECT_EQ(pGridRadius[1], 5.5);
+    v[1] = 6.05f;
+    SimplexSim(v, nullptr);
+    EXPECT_FLOAT_EQ(static_cast<float>(pGridRadius[1]), 6.05f);
+    // back to the first pair: the grid is built again for it
+    v[1] = 6.0f;
+    SimplexSim(v, nullptr);
+    EXPECT_FLOAT_EQ(static_cast<float>(pGridRadius[1]), 6.0f);
+    EXPECT_FLOAT_EQ(static_cast<float>(pGridRadius[nGridPointsAllocated]), 7.2f);
+}
+
+TEST_F(DiscreteFitTest, SAndDOfTheExampleAreFoundAgain)
+{
+    seedRandomNumbers(3);
+    exampleModel("5", "4.0", true, "0.02", true);
+    ASSERT_TRUE(bAlgebraicConcentrations);
+    ASSERT_EQ(pParamFloat[1] + pParamFloat[5], 2);
+    command(215);
+    EXPECT_NEAR(pSpeciesS[1], 4.3f, 0.005f * 4.3f);
+    EXPECT_NEAR(pSpeciesMw[1], 6.1f, 0.02f * 6.1f);
+    EXPECT_NEAR(fRmsd, 0.0040f, 0.0002f);
+    EXPECT_FALSE(bFitRunning);
+    EXPECT_FALSE(bFitStoppedByUser);
+}
+
+TEST_F(DiscreteFitTest, NothingFloatedLeavesTheModelAsItWas)
+{
+    exampleModel("5", "4.0", false, "0.02", false);
+    pParamFloat[9] = 0;  // nor the loading
+    bAlgebraicConcentrations = 0;
+    std::vector<float> before(pParamValue + 1, pParamValue + nParams + 1);
+    EXPECT_EQ(window->RunFit(), 1);
+    EXPECT_EQ(std::vector<float>(pParamValue + 1, pParamValue + nParams + 1), before);
+    EXPECT_EQ(nSimCount, 0);
+}
+
+// Where does a fit end whose floated parameter is negative? The restart test
+// divides the change by the previous value itself, so from a negative value
+// on every change passes. The example with 0.05 taken off every point has a
+// baseline of -0.03; floated from 0 the fit ends after its first restart,
+// and this records where.
+TEST_F(DiscreteFitTest, ANegativeBaselineEndsWhereTheSimplexPutIt)
+{
+    seedRandomNumbers(5);
+    exampleModel("6.1", "4.3", false, "0", false);
+    for (int k = 1; k <= nScans; ++k)
+        for (int i = 1; i <= pScanPoints[k]; ++i) ppSignal[k][i] -= 0.05f;
+    pSpeciesConc[1] = pParamValue[9] = 0.8f;
+    bAlgebraicConcentrations = 0;
+    bAlgebraicBaseline = 0;
+    floatOnly({15});
+    EXPECT_EQ(window->RunFit(), 1);
+    EXPECT_NEAR(fBaseline, -0.03f, 0.0005f);
+    EXPECT_LE(nFitSteps, 3);
+    std::printf("negative baseline alone: %.5f after %d simplex runs, %d evaluations, rmsd %.5f\n", fBaseline,
+                nFitSteps, nSimCount, fRmsd);
+
+    // with s and D floated too, from wrong values and a negative baseline:
+    // the rmsd part of the test keeps the search going until s and D are found
+    pParamValue[15] = fBaseline = -0.01f;
+    pSpeciesS[1] = pParamValue[5] = 4.0f;
+    pSpeciesMw[1] = pParamValue[1] = 5.0f;
+    floatOnly({1, 5, 15});
+    EXPECT_EQ(window->RunFit(), 1);
+    EXPECT_NEAR(fBaseline, -0.03f, 0.0005f);
+    EXPECT_NEAR(pParamValue[5], 4.3f, 0.005f * 4.3f);
+    EXPECT_NEAR(pParamValue[1], 6.1f, 0.02f * 6.1f);
+    std::printf("negative baseline with s and D: %.5f, s %.4f, D %.4f after %d simplex runs, %d evaluations, rmsd "
+                "%.5f\n",
+                fBaseline, pParamValue[5], pParamValue[1], nFitSteps, nSimCount, fRmsd);
+}

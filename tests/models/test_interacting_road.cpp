@@ -1,0 +1,301 @@
+// The global-grid road of the self-associating models and the non-ideal single
+// species: the automatic algorithm on the signed monomer s, the constant model
+// of 1-2-4 without its last oligomer, the flag of a constant model decided
+// anew, the experimental initial profile across an algorithm switch, the
+// messages of the unsupported combinations and the Wiener skew of the
+// hindered species.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/window_fixture.h"
+#include "fegrid/global_grid.h"
+#include "fegrid/grid_run_fixture.h"
+#include "fegrid/inhomogeneous_solvent.h"
+#include "fitting/fit_globals.h"
+#include "lamm/lamm_globals.h"
+#include "models/model_evaluation.h"
+#include "models/model_globals.h"
+#include "platform/win.h"
+#include "scandata/noise_grid.h"
+#include "scandata/scan_data.h"
+#include "scandata/wiener_settings.h"
+
+using namespace win;
+
+namespace {
+
+class InteractingRoadTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        OpenWindow();
+    }
+    // The scans of the experiment and a monomer-dimer of loading 1 described
+    // by D (vector slots: 1 monomer D, 3 log10 Ka, 5 and 6 the s values, 11 the
+    // loading); a small grid.
+    void install(const gridtest::Experiment& e, float s1, float s2)
+    {
+        gridtest::installExperiment(e);
+        fTemperatureK = float(e.temperature + 273.15);
+        fRT = float(8.31451e7 * fTemperatureK);
+        bModelInteracting = bModelMonomerDimer = 1;
+        bUseMolarMass = 0;
+        bAutoDynamicGridSize = 0;
+        nDefaultGridSize = nGridPoints = 300;
+        nSimOutputMode = 1;  // as the model evaluation enters the road
+        slot(1, 6.0f);
+        slot(3, 0.0f);
+        slot(5, s1);
+        slot(6, s2);
+        slot(11, 1.0f);
+    }
+    // A slot of the vector through the species row it is packed from.
+    static void slot(int i, float x)
+    {
+        if (i <= 4)
+            pSpeciesMw[i] = x;
+        else if (i <= 8)
+            pSpeciesS[i - 4] = x;
+        else
+            pSpeciesConc[i - 8] = x;
+        globalsToParamVector();
+    }
+    bool evaluate() { return evaluateOnGlobalGrid(window.get()); }
+    static float spread(int k)
+    {
+        float lo = ppFit[k][1], hi = ppFit[k][1];
+        for (int j = 1; j <= pScanPoints[k]; j++) {
+            lo = std::min(lo, ppFit[k][j]);
+            hi = std::max(hi, ppFit[k][j]);
+        }
+        return hi - lo;
+    }
+};
+
+}  // namespace
+
+// The norm of 5 S is 1.25 S at 60000 rpm; the self-associating models compare
+// the signed monomer s, so a floating monomer always takes Claverie.
+TEST_F(InteractingRoadTest, AutomaticAlgorithmOnTheSignedMonomerS)
+{
+    gridtest::Experiment e;
+    e.rpm = 60000;
+    e.nScans = 3;
+    install(e, 3.0f, 4.0f);
+    bAutoFEAlgorithm = 1;
+    bClaverie = 1;
+    bMovingHat = 0;
+    bAutoSGrid = 0;
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bMovingHat, 1);
+    EXPECT_EQ(bClaverie, 0);
+    EXPECT_EQ(bAutoSGrid, 1);
+    EXPECT_EQ(bFixedTimestep, 1);  // the moving hat turned it on
+    EXPECT_GT(spread(pScanTimeOrder[3]), 0.5f);
+
+    slot(5, -3.0f);  // floating, |s| above the norm
+    slot(6, -4.0f);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bClaverie, 1);
+    EXPECT_EQ(bMovingHat, 0);
+    EXPECT_EQ(bFixedTimestep, 0);
+    EXPECT_FALSE(bSimulationError || bDiscretizationError);
+    // the material leaves the bottom: the bottom of the last scan is cleared
+    const int k = pScanTimeOrder[3];
+    EXPECT_LT(ppFit[k][pScanPoints[k]], 0.01f);
+    EXPECT_GT(ppFit[k][1], 0.5f);
+
+    slot(5, 1.0f);
+    slot(6, 40.0f);  // the monomer decides
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bClaverie, 1);
+}
+
+// 1-2-4 with M and s: without a positive mass of the last oligomer the model
+// is the loading at every point; with one, a propagation. A constant model
+// of the evaluation before does not keep the next one from being propagated.
+TEST_F(InteractingRoadTest, HigherAssociationWithoutItsLastOligomerIsConstant)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 3.0f, 4.0f);
+    bModelMonomerDimer = 0;
+    bModelSelfAssoc124 = 1;
+    bUseMolarMass = 1;
+    VBAR = 0.73f;
+    fBufferDensity = 1.0f;
+    fVbarRho = VBAR * fBufferDensity;
+    slot(1, 0.0f);  // the oligomer masses follow the monomer's: 2 M and 4 M
+    slot(7, 0.0f);
+    slot(8, 6.0f);
+    slot(11, 0.7f);
+    ASSERT_TRUE(evaluate());
+    EXPECT_TRUE(bModelConstantSignal);
+    for (int k = 1; k <= nScans; k++)
+        for (int j = 1; j <= pScanPoints[k]; j++) ASSERT_EQ(ppFit[k][j], 0.7f);
+
+    slot(1, 50000.0f);
+    ASSERT_TRUE(evaluate());
+    EXPECT_FALSE(bModelConstantSignal);
+    EXPECT_GT(spread(pScanTimeOrder[3]), 0.3f);
+    // the masses became D by the Svedberg relation
+    EXPECT_NEAR(fSAMonomerMorD, 3e-13 * fRT / (0.27 * 50000), 1e-12);
+    EXPECT_NEAR(fSAOligomerMorD2, 6e-13 * fRT / (0.27 * 200000), 1e-12);
+
+    // the monomer-dimer after a constant model: propagated
+    bModelSelfAssoc124 = 0;
+    bModelMonomerDimer = 1;
+    bUseMolarMass = 0;
+    bModelConstantSignal = 1;
+    slot(1, 6.0f);
+    ASSERT_TRUE(evaluate());
+    EXPECT_FALSE(bModelConstantSignal);
+    EXPECT_GT(spread(pScanTimeOrder[3]), 0.3f);
+    EXPECT_FLOAT_EQ(fSAMonomerMorD, 6e-7f);
+}
+
+// The first scan as the initial profile survives the switch of the algorithm
+// (whose new grid would otherwise start from nothing); the inhomogeneous
+// solvent and equilibrium data are not served, said so, and computed anyway.
+TEST_F(InteractingRoadTest, ExperimentalInitialProfileAndUnsupportedCombinations)
+{
+    gridtest::Experiment e;
+    e.nScans = 4;
+    install(e, 4.0f, 6.0f);
+    for (int j = 1; j <= pScanPoints[1]; j++) ppSignal[1][j] = 0.52f;
+    fBaseline = 0.02f;
+    bExperimentalInitialDistribution = 1;
+    bConstantInitialDistribution = 0;
+    bAutoFEAlgorithm = 1;
+    bClaverie = 1;
+    bMovingHat = 0;
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bMovingHat, 1);
+    EXPECT_EQ(nFirstModelScan, 2);
+    // the plateau of the second scan: the first scan's 0.5, diluted a little
+    const int k = pScanTimeOrder[2];
+    EXPECT_NEAR(ppFit[k][pScanPoints[k] * 3 / 4], 0.5f, 0.02f);
+
+    bExperimentalInitialDistribution = 0;
+    bConstantInitialDistribution = 1;
+    bInhomogeneousSolvent = 1;
+    bEquilibriumDataMode = 1;
+    headless::Script script;
+    script.expectMessageBox("", IDOK);
+    script.expectMessageBox("", IDOK);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_EQ(script.lines().size(), 2u);
+    EXPECT_NE(script.lines()[0].find("this model is not implemented yet for inhomogeneous solvent"), std::string::npos);
+    EXPECT_NE(script.lines()[1].find("not implemented yet for sed eq data"), std::string::npos);
+    EXPECT_GT(spread(pScanTimeOrder[4]), 0.3f);
+}
+
+// The Wiener skew of the hindered species: a skew of 0 changes nothing; a
+// skew moves the boundary; the skewed radii always increase.
+TEST_F(InteractingRoadTest, WienerSkewOfTheHinderedSpecies)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 4.0f, 4.0f);
+    bModelMonomerDimer = 0;
+    bModelNonidealSingle = bModelHindered = 1;
+    slot(9, 1.0f);   // loading
+    slot(5, 4.0f);   // s0
+    slot(10, 5.0f);  // the hindered exponent
+    slot(1, 6.0f);   // D
+    slot(11, 0.0f);
+    ASSERT_TRUE(evaluate());
+    std::vector<std::vector<float>> plain(nScans + 1);
+    for (int k = 1; k <= nScans; k++) plain[k].assign(ppFit[k], ppFit[k] + pScanPoints[k] + 1);
+
+    bWienerSkewing = 1;
+    fWSkew = 0.0f;
+    fWSkewSignalPerMgMl = 1.0f;
+    ASSERT_TRUE(evaluate());
+    for (int k = 1; k <= nScans; k++)
+        for (int j = 1; j <= pScanPoints[k]; j++) ASSERT_EQ(ppFit[k][j], plain[k][j]) << k << " " << j;
+
+    fWSkew = 2e-3f;
+    ASSERT_TRUE(evaluate());
+    double dMax = 0;
+    for (int k = 1; k <= nScans; k++)
+        for (int j = 1; j <= pScanPoints[k]; j++) dMax = std::max(dMax, std::fabs(double(ppFit[k][j]) - plain[k][j]));
+    EXPECT_GT(dMax, 0.01);
+
+    // with the linear parts the model is species basis 1 on the noise grid,
+    // which the skew moves in the same way
+    setupNoiseRadialGrid();
+    ASSERT_TRUE(pNoiseGrid != nullptr);
+    bFitTINoise = 1;
+    ASSERT_TRUE(evaluate());
+    const int k = pScanTimeOrder[nScans];
+    const std::vector<float> skewed(pppExtraNoiseScan[1][k], pppExtraNoiseScan[1][k] + nNoiseGridPoints + 1);
+    fWSkew = 0.0f;
+    ASSERT_TRUE(evaluate());
+    dMax = 0;
+    for (int j = 1; j <= nNoiseGridPoints; j++)
+        dMax = std::max(dMax, std::fabs(double(pppExtraNoiseScan[1][k][j]) - skewed[j]));
+    EXPECT_GT(dMax, 0.01);
+
+    // a slope that would fold the radii back: made strictly increasing
+    const int n = 6;
+    float r[n + 1] = {0, 6.0f, 6.01f, 6.02f, 6.03f, 6.04f, 6.05f};
+    float y[n + 1] = {0, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f};
+    float rs[n + 1];
+    fWSkew = 1e-3f;
+    wienerSkewedRadii(n, r, y, rs);
+    EXPECT_EQ(rs[1], 6.0f);
+    EXPECT_FLOAT_EQ(rs[2], 6.01f + 1e-3f * 50);
+    for (int j = 2; j <= n; j++) EXPECT_GT(rs[j], rs[j - 1]) << j;
+    EXPECT_FLOAT_EQ(rs[4], rs[3] + 1e-6f);  // folded back: just beyond its predecessor
+}
+
+// The non-ideal single species with ks c_1 above 1: said so, nothing
+// propagated.
+TEST_F(InteractingRoadTest, NonidealityOutOfRangeIsSaid)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 4.0f, 4.0f);
+    bModelMonomerDimer = 0;
+    bModelNonidealSingle = 1;
+    dSignalPerMgMl = 1.0;
+    slot(9, 1.0f);    // loading
+    slot(5, 4.0f);    // s0
+    slot(10, 0.5f);   // log10 ks: 3.2 per mg/ml
+    slot(11, -10.0f);
+    headless::Script script;
+    script.expectMessageBox("ERROR in simulation", IDOK);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(script.pending(), 0u);
+    bool bSaid = false;
+    for (const std::string& l : script.lines()) bSaid = bSaid || l.find("nonideality out of range") != std::string::npos;
+    EXPECT_TRUE(bSaid);
+    EXPECT_TRUE(bNonidealityOutOfRange);
+    EXPECT_EQ(spread(pScanTimeOrder[3]), 0.0f);
+}
+
+// With M and s in a solvent of the particle's own density no D exists: the
+// density box, nothing simulated.
+TEST_F(InteractingRoadTest, DensityMatchingSimulatesNothing)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 4.0f, 6.0f);
+    bUseMolarMass = 1;
+    slot(1, 50000.0f);
+    VBAR = 1.0f;
+    fBufferDensity = 1.0f;
+    fVbarRho = 1.0f;
+    headless::Script script;
+    script.expectMessageBox("ERROR in simulation", IDOK);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(spread(pScanTimeOrder[3]), 0.0f);
+    EXPECT_EQ(ppFit[pScanTimeOrder[3]][10], 0.0f);
+}

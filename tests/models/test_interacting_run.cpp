@@ -1,0 +1,119 @@
+// The non-ideal single species end to end, as a new user runs it: the example
+// velocity scans (made with 4.3 S, D = 6.1e-7 cm^2/s, loading 0.8, baseline
+// 0.02 and noise of rms 0.004), Model > Single Species, the parameters typed
+// into its dialog with vanishing ks and kd, Run. The species is then the ideal
+// one the scans were made with: the residuals are the noise, as with the
+// discrete model: with the Lamm settings' automatic algorithm (the moving hat
+// for 4.3 S at this speed), with the moving hat chosen and with Claverie
+// chosen (the static grid of reacting and non-ideal systems).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/window_fixture.h"
+#include "fegrid/global_grid.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "platform/win.h"
+#include "resources/dialog_templates.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+
+namespace {
+
+std::vector<std::string> copyExampleScans(const std::string& folder)
+{
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> paths;
+    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
+        if (e.path().extension() != ".RA1") continue;
+        const std::string to = folder + "/" + e.path().filename().string();
+        std::filesystem::copy_file(e.path(), to);
+        paths.push_back(to);
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// rms and mean of data minus model inside the fit limits.
+void residuals(double* pRms, double* pMean, long* pCount)
+{
+    double d = 0, d2 = 0;
+    long n = 0;
+    for (int k = 1; k <= nScans; ++k)
+        for (int p = pFitFirstIndex[k]; p <= pFitLastIndex[k]; ++p) {
+            const double r = ppSignal[k][p] - ppFit[k][p];
+            d += r;
+            d2 += r * r;
+            ++n;
+        }
+    *pCount = n;
+    *pMean = n ? d / n : 0;
+    *pRms = n ? std::sqrt(d2 / n) : 0;
+}
+
+enum Algorithm { Automatic, MovingHat, Claverie };
+
+class SingleSpeciesRunTest : public MainWindowTest, public ::testing::WithParamInterface<Algorithm> {};
+
+}  // namespace
+
+TEST_P(SingleSpeciesRunTest, TheExampleWithVanishingNonideality)
+{
+    const Algorithm a = GetParam();
+    installDialogTemplates();
+    OpenWindow();
+    LoadScans(copyExampleScans(scratch + "/velocity"));
+    ASSERT_EQ(nScans, 30);
+    headless::Script script;
+    script.command(227).command(212);
+    script.expectDialog("Non-Ideal Sedimentation", headless::DialogAnswer()
+                                                        .set(405, "0.8")
+                                                        .set(406, "6.1")
+                                                        .set(407, "4.3")
+                                                        .set(412, "-10")
+                                                        .set(419, "-10")
+                                                        .set(440, "1")
+                                                        .check(402, false)
+                                                        .check(403, false)
+                                                        .check(404, false)
+                                                        .check(409, false)
+                                                        .check(416, false)
+                                                        .set(433, "0.02")
+                                                        .check(432, false)
+                                                        .set(435, "6.0")
+                                                        .check(434, false)
+                                                        .set(437, "7.2")
+                                                        .check(436, false)
+                                                        .check(431, false)
+                                                        .check(455, false));
+    if (a != Automatic) {
+        script.command(611);
+        script.expectDialog("Numerical Control of Lamm Equation Solution", headless::DialogAnswer()
+                                                                               .check(622, false)
+                                                                               .check(624, a == Claverie)
+                                                                               .check(625, a == MovingHat));
+        script.expectMessageBox("LAMM EQUATION PARAMETERS", IDNO);
+    }
+    script.command(213);
+    headless::processMessages();
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(bModelNonidealSingle);
+    EXPECT_TRUE(bModelComputed);
+    EXPECT_EQ(bMovingHat, a == Claverie ? 0 : 1);
+    if (a != Claverie) EXPECT_TRUE(bFixedTimestep);  // the moving hat leaves it on
+    double rms = 0, mean = 0;
+    long n = 0;
+    residuals(&rms, &mean, &n);
+    EXPECT_GT(n, 1000);
+    EXPECT_NEAR(rms, 0.0040, 0.0002);
+    EXPECT_LT(std::fabs(mean), 0.0005);
+}
+
+INSTANTIATE_TEST_SUITE_P(Algorithms, SingleSpeciesRunTest, ::testing::Values(Automatic, MovingHat, Claverie));
