@@ -79,6 +79,12 @@ TEST_F(ExampleRunTest, PeakInfoOfTheExample)
     EXPECT_EQ(b.nTop, nPeakY - 25);
     EXPECT_EQ(b.nBottom, nPeakY - 5);
     EXPECT_NEAR((b.nLeft + b.nRight) / 2.0, pDistPlot->MapX(fPeakSw[1]), 1.0);
+    // full scale moves the axes, and the label with them
+    const int nLeftBefore = b.nLeft;
+    Run(script, 458);
+    EXPECT_NE(b.nLeft, nLeftBefore);
+    EXPECT_NEAR((b.nLeft + b.nRight) / 2.0, pDistPlot->MapX(fPeakSw[1]), 1.0);
+    EXPECT_EQ(b.nTop, pDistPlot->MapY(pDistValues[nPeakIndex[1]]) - 25);
 
     // a click on the label: its box, with the transport-method error
     bErrorPropagationToSw = 1;

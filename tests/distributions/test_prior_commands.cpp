@@ -299,6 +299,10 @@ TEST_F(ExampleRunTest, PriorKnowledgeOfDiscreteSpeciesOnTheExample)
 TEST_F(ExampleRunTest, DialogTakesThePeaksOfTheDistributionIntoItsTable)
 {
     RunExample();
+    // a Gaussian of an earlier table in row 3
+    dPriorPeakLocation[3] = 6.0;
+    dPriorPeakWidth[3] = 1.0;
+    dPriorPeakAmplitude[3] = 1.0;
     headless::Script script;
     script.expectDialog("776", headless::DialogAnswer().check(818).check(823));
     Run(script, 529);
@@ -306,7 +310,8 @@ TEST_F(ExampleRunTest, DialogTakesThePeaksOfTheDistributionIntoItsTable)
     // the table only, no run: the peak table is the prior of the next run
     EXPECT_NEAR(dPriorPeakLocation[1], 4.30, 0.05);
     EXPECT_EQ(dPriorPeakWidth[1], 0.0);
-    EXPECT_EQ(dPriorPeakWidth[2], -1.0);
+    // the table holds the peaks found and nothing else
+    for (int k = 2; k <= nPriorPeakRows; k++) EXPECT_EQ(dPriorPeakWidth[k], -1.0) << k;
     EXPECT_EQ(bUsePriorProbabilities, 1);
     EXPECT_EQ(bPriorFromDiscreteSpecies, 0);
     EXPECT_EQ(bDiscreteSpeciesPriorUsed, 0);
