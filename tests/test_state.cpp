@@ -31,6 +31,7 @@
 #include "fegrid/hetero_assoc.h"
 #include "distributions/distribution_result.h"
 #include "distributions/hydrodynamics.h"
+#include "distributions/peak_information.h"
 #include "distributions/prior_probabilities.h"
 #include "distributions/s_grid.h"
 #include "distributions/step_profiles.h"
@@ -365,6 +366,9 @@ void keepAppGlobals(StartValues& s)
     s.keep(bScanColorFromTime);
     s.keep(dTimeStampThreshold);
     s.keep(bUseIntegrationRangesFile);
+    s.keep(bMarkResidualRanges);
+    s.keep(pMarkFirstIndex);
+    s.keep(pMarkLastIndex);
 
     // the application, its files and preferences
     s.keep(nCommandLineArgs);
@@ -954,6 +958,20 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(fIntegrateYMax);
     s.keep(bNonidealDiscreteFirst);
     s.keep(bDiscreteSpeciesPriorUsed);
+    s.keep(cPriorFileStash);
+    s.keep(bGJTPriorFile);
+    // integration and peak information
+    s.keep(bIntegrationRangesLoaded);
+    s.keep(szIntegrationRangesFile);
+    s.keep(pIntegrationRanges);
+    s.keep(nIntegrationRanges);
+    s.keep(nPeakInfoLabels);
+    s.keep(pPeakInfoLabel);
+    s.keep(fPeakSw);
+    s.keep(fPeakC);
+    s.keep(fPeakFraction);
+    s.keep(nPeakIndex);
+    for (unsigned char* b : {&bRangeSelectActive, &bRangeSelectArmed, &bPeakRangeSelect}) s.keep(*b);
     s.keep(nNEQSize);
     s.keep(dSumSquaredData);
     s.keep(dNESumData);
@@ -1002,6 +1020,8 @@ void releaseDistributionData()
     freeNormalArrays(nNEQSize);
     freeMofSTable();
     freePriorDiscreteSpecies();
+    freeIntegrationRanges();
+    freePeakInfoLabels();
     freeThirdDerivativeWeights();
     freeMaxEntWorkArrays();
     freeMonteCarloArrays();

@@ -14,6 +14,8 @@
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "distributions/peak_information.h"
+#include "distributions/prior_probabilities.h"
 #include "fegrid/global_grid.h"
 #include "models/lamm_settings.h"
 #include "resources/commands.h"
@@ -218,6 +220,16 @@ const ResponseEntry kResponseTable[] = {
     {295, &TXLAWindow::CmRegularizationMaxEnt},
     {1118, &TXLAWindow::CmRegularizationWeightedThirdDerivative},
     {642, &TXLAWindow::CmRegularizationBothShown},
+    // reading the distribution and prior knowledge (distributions/)
+    {456, &TXLAWindow::CmIntegrateDistribution},
+    {457, &TXLAWindow::CmRescaleDistributionPlot},
+    {458, &TXLAWindow::CmFullscaleDistributionPlot},
+    {460, &TXLAWindow::CmDifferentialToIntegral},
+    {589, &TXLAWindow::CmTransformCSToCM},
+    {608, &TXLAWindow::CmShowPeakMw},
+    {644, &TXLAWindow::CmUseIntegrationRangesFromFile},
+    {529, &TXLAWindow::CmUsePriorProbabilities},
+    {633, &TXLAWindow::CmPriorKnowledgeDiscreteSpecies},
     {240, &TXLAWindow::CmSetMeniscusBottomLimits},
     {213, &TXLAWindow::CmRun},
     {215, &TXLAWindow::CmFit},
@@ -363,6 +375,8 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
     if (bStartUp) {
         // The defaults file; the run's own settings go over it.
         readDefaultPreferences();
+        // the integration ranges of the file the defaults switch on
+        if (bUseIntegrationRangesFile) LoadIntegrationRanges();
         if (bBatchMode && runParameters.nLammThreads > 0) nLammThreads = runParameters.nLammThreads;
         if (bBatchMode && runParameters.bUseMinSForLogGrid >= 0) {
             bLogGridMinS = runParameters.bUseMinSForLogGrid ? 1 : 0;
@@ -396,6 +410,8 @@ TXLAWindow::~TXLAWindow()
 {
     releaseMouseActionWindow(this);
     delete pNoiseButton;
+    delete pIntegrateButton;
+    freePeakInfoLabels();
     if (hAccelerators) DestroyAcceleratorTable(hAccelerators);
 }
 
@@ -416,6 +432,9 @@ void TXLAWindow::SetupWindow()
     UpdateRegularizationChecks();
     UpdateFluorescenceChecks();
     CheckMenuItem(menu, 1107, MF_BYCOMMAND | (bLogGridMinS ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, 644, MF_BYCOMMAND | (bUseIntegrationRangesFile ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, 529,
+                  MF_BYCOMMAND | (bUsePriorProbabilities || bPriorFf0Gaussians ? MF_CHECKED : MF_UNCHECKED));
     checkPlotExecutables(this);
     SetCaption(szWindowTitle);
     layoutAndRedrawPlots();
