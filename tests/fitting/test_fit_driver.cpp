@@ -33,21 +33,6 @@ void floatOnly(std::initializer_list<int> entries)
     for (int k : entries) pParamFloat[k] = 1;
 }
 
-std::vector<std::string> copyExampleScans(const std::string& folder)
-{
-    std::filesystem::create_directories(folder);
-    std::vector<std::string> paths;
-    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
-        // the numbered scans (a distribution run writes its grid file beside them)
-        const std::string stem = e.path().stem().string();
-        if (e.path().extension() != ".RA1" || stem.find_first_not_of("0123456789") != std::string::npos) continue;
-        const std::string to = folder + "/" + e.path().filename().string();
-        std::filesystem::copy_file(e.path(), to);
-        paths.push_back(to);
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
 
 class DiscreteFitTest : public ModelWindowTest {
 protected:
@@ -56,7 +41,7 @@ protected:
     // loading is solved linearly, the baseline as given.
     void exampleModel(const char* szD, const char* szS, bool bFloatSAndD, const char* szBaseline, bool bBaselineLinear)
     {
-        LoadScans(copyExampleScans(scratch + "/velocity"));
+        LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
         headless::Script script;
         script.expectDialog("noninteracting species model", headless::DialogAnswer()
                                                                  .check(401)
