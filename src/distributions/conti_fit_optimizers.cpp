@@ -39,12 +39,13 @@ constexpr float fNoResult = 1e10f;
 // has said why and leaves nothing to finish).
 bool distributionComputed() { return dChiSquare < fNoResult && pLammSolutions && pNEMatrix; }
 
-void removeProgressLine(TXLAWindow* pWindow)
+// The end of a fit that a key stopped.
+void markStoppedByUser()
 {
-    if (!pProgressLine) return;
-    pProgressLine->Hide(pWindow);
-    delete pProgressLine;
-    pProgressLine = nullptr;
+    bRealtimeError = 1;
+    bStopFit = 0;
+    bFitStoppedByUser = 1;
+    setupSGrid();
 }
 
 }  // namespace
@@ -93,25 +94,12 @@ bool contiAnnealingFit(TXLAWindow* pWindow)
     setContiParameters(p[b]);
     getContiParameters(n, x);
     fBestRmsd = fShownBestRmsd = yb = y[b];
-    nAnnealingSeed = -3;
 
     // 5. The schedule.
-    for (int k = 0; k < nSANumberOfTemps && !bStopFit; ++k) {
-        ++nFitSteps;
-        nStepSimCount = 0;
-        int nBudget = nSAItMax;
-        fSATemperature = annealingTemperature(k, nSANumberOfTemps);
-        amebsa(fSATemperature, pWindow, p, y, n, x, &yb, fSimplexTolerance, ContiSimplexSim, &nBudget);
-        if (nBudget > 0) break;
-    }
+    runAnnealingSchedule(pWindow, p, y, n, x, &yb, fSimplexTolerance, ContiSimplexSim);
 
     // 6. - 7.
-    if (bStopFit) {
-        bRealtimeError = 1;
-        bStopFit = 0;
-        bFitStoppedByUser = 1;
-        setupSGrid();
-    }
+    if (bStopFit) markStoppedByUser();
     bFitRunning = 0;
     bFinalFitEvaluation = 1;
     ContiSimplexSim(x, pWindow);
@@ -140,7 +128,7 @@ bool MLContiFit(TXLAWindow* pWindow)
     bRepaintAfterCalc = 0;
     bFinalFitEvaluation = 0;
     CScopeExit restore([&] {
-        removeProgressLine(pWindow);
+        removeMLProgressLine(pWindow);
         bFitRunning = 0;
         bRepaintAfterCalc = bRepaintSaved;
     });
@@ -159,24 +147,14 @@ bool MLContiFit(TXLAWindow* pWindow)
     fBestRmsd = fShownBestRmsd = fNoResult;
     DisplayBestContiParams(pWindow);
     if (!allocMLArrays(n)) return false;
-    float* x = vector(1, n);
-    double* a = dvector(1, n);
-    int* ia = ivector(1, n);
-    CScopeExit release([&] {
-        free_vector(x, 1, n);
-        free_dvector(a, 1, n);
-        free_ivector(ia, 1, n);
-        freeMLArrays(n);
-    });
+    CMLFitVectors fit(n);
     contiSetParameterSteps();
 
     // 7. - 8.
-    getContiParameters(n, x);
-    scaleStartVector(x, n);
-    for (int i = 1; i <= n; ++i) {
-        a[i] = x[i];
-        ia[i] = pMLFitFlags[i] = 1;
-    }
+    getContiParameters(n, fit.v);
+    fit.Start();
+    double* a = fit.a;
+    int* ia = fit.ia;
     dMLChisq = 0.0;
     dMLLambda = -1.0;
     bMLError = 0;
@@ -184,22 +162,10 @@ bool MLContiFit(TXLAWindow* pWindow)
     if (bSaveBestParams && contiSavingModel()) TmpSaveBestParams(pWindow, 0);
 
     // 9.
-    if (!bStopFit && !bMLError) {
-        nFitSteps = 0;
-        CMLStopRule rule;
-        while (!bStopFit && !rule.bDone && nFitSteps < nMLMaxSteps) {
-            ++nFitSteps;
-            const double dChisqBefore = dMLChisq, dLambdaBefore = dMLLambda;
-            Contimlmin(pWindow, a, ia, n, &dMLChisq, &dMLLambda);
-            if (bMLError) break;
-            if (nMLLimitHit) rule.LimitHit();
-            if (bStopFit) break;
-            if (rule.Step(dChisqBefore, dLambdaBefore, dMLChisq, dMLLambda)) {
-                if (bSaveBestParams && contiSavingModel()) TmpSaveBestParams(pWindow, 0);
-                DisplayBestContiParams(pWindow);
-            }
-        }
-    }
+    runMarquardtIterations(mlContiCore, pWindow, a, ia, n, [](TXLAWindow* w) {
+        if (bSaveBestParams && contiSavingModel()) TmpSaveBestParams(w, 0);
+        DisplayBestContiParams(w);
+    });
 
     // 10. - 11.
     const bool bFinished = !bStopFit && !bMLError;
@@ -207,19 +173,14 @@ bool MLContiFit(TXLAWindow* pWindow)
         dMLLambda = 0.0;
         Contimlmin(pWindow, a, ia, n, &dMLChisq, &dMLLambda);
     } else {
-        bRealtimeError = 1;
-        bStopFit = 0;
-        bFitStoppedByUser = 1;
-        setupSGrid();
+        markStoppedByUser();
     }
     bFitRunning = 0;
     bFinalFitEvaluation = 1;
-    for (int i = 1; i <= n; ++i) x[i] = static_cast<float>(a[i]);
-    scaleParameters(x, n);
-    ContiSimplexSim(x, pWindow);
+    ContiSimplexSim(fit.ModelValues(), pWindow);
     const bool bComputed = distributionComputed();
     bStopFit = 0;
-    removeProgressLine(pWindow);
+    removeMLProgressLine(pWindow);
     if (pWindow) pWindow->InvalidateUnlessBatch();
     DisplayBestContiParams(pWindow);
     if (bComputed) finishContiSed(pWindow);

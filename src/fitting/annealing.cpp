@@ -30,15 +30,6 @@ namespace {
 
 constexpr float fAnnealingTolerance = 0.0005f;
 
-void columnSums(float** p, int n, float* psum)
-{
-    for (int j = 1; j <= n; ++j) {
-        float sum = 0.0f;
-        for (int i = 1; i <= n + 1; ++i) sum += p[i][j];
-        psum[j] = sum;
-    }
-}
-
 // The distribution models whose progress during annealing is saved beside
 // the data.
 bool annealingSavesProgress()
@@ -87,7 +78,7 @@ void annealingSearch(float T, TXLAWindow* pWindow, float** p, float* y, int n, f
     nStepSimCount = 0;
     float* psum = vector(1, n);
     CScopeExit release([&] { free_vector(psum, 1, n); });
-    columnSums(p, n, psum);
+    simplexColumnSums(p, n, psum);
     const float tt = -T * *pyb;
     auto perturbed = [&](int i) { return y[i] + tt * std::log(ran1(&nAnnealingSeed)); };
     for (;;) {
@@ -140,11 +131,25 @@ void annealingSearch(float T, TXLAWindow* pWindow, float** p, float* y, int n, f
                     y[i] = objective(psum, pWindow);
                 }
                 *pnBudget -= n;
-                columnSums(p, n, psum);
+                simplexColumnSums(p, n, psum);
             }
         } else {
             ++*pnBudget;
         }
+    }
+}
+
+void runAnnealingSchedule(TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
+                          SimplexObjective objective)
+{
+    nAnnealingSeed = -3;
+    for (int k = 0; k < nSANumberOfTemps && !bStopFit; ++k) {
+        ++nFitSteps;
+        nStepSimCount = 0;
+        int nBudget = nSAItMax;
+        fSATemperature = annealingTemperature(k, nSANumberOfTemps);
+        amebsa(fSATemperature, pWindow, p, y, n, pb, pyb, ftol, objective, &nBudget);
+        if (nBudget > 0) break;  // converged
     }
 }
 
@@ -198,15 +203,7 @@ unsigned char SimplexFit(TXLAWindow* pWindow)
         unpackFitParameters(p[b]);
         packFitParameters(n, pb);
 
-        nAnnealingSeed = -3;
-        for (int k = 0; k < nSANumberOfTemps && !bStopFit; ++k) {
-            ++nFitSteps;
-            nStepSimCount = 0;
-            int nBudget = nSAItMax;
-            fSATemperature = annealingTemperature(k, nSANumberOfTemps);
-            amebsa(fSATemperature, pWindow, p, y, n, pb, &yb, fAnnealingTolerance, SimplexSim, &nBudget);
-            if (nBudget > 0) break;  // converged
-        }
+        runAnnealingSchedule(pWindow, p, y, n, pb, &yb, fAnnealingTolerance, SimplexSim);
 
         bFitRunning = 0;
         bStopFit = 0;

@@ -496,6 +496,60 @@ bool CMLStopRule::Step(double dChisqBefore, double dLambdaBefore, double dChisq,
     return true;
 }
 
+void runMarquardtIterations(CMarquardtCore& core, TXLAWindow* pWindow, double* a, int* ia, int n,
+                            void (*onSmallStep)(TXLAWindow*))
+{
+    if (bStopFit || bMLError) return;
+    nFitSteps = 0;
+    CMLStopRule rule;
+    while (!bStopFit && !rule.bDone && nFitSteps < nMLMaxSteps) {
+        ++nFitSteps;
+        const double dChisqBefore = dMLChisq, dLambdaBefore = dMLLambda;
+        marquardtStep(core, pWindow, a, ia, n, &dMLChisq, &dMLLambda);
+        if (bMLError) break;
+        if (nMLLimitHit) rule.LimitHit();
+        if (bStopFit) break;
+        if (rule.Step(dChisqBefore, dLambdaBefore, dMLChisq, dMLLambda)) onSmallStep(pWindow);
+    }
+}
+
+CMLFitVectors::CMLFitVectors(int nParameters)
+    : n(nParameters), v(vector(1, nParameters)), a(dvector(1, nParameters)), ia(ivector(1, nParameters))
+{
+}
+
+CMLFitVectors::~CMLFitVectors()
+{
+    free_vector(v, 1, n);
+    free_dvector(a, 1, n);
+    free_ivector(ia, 1, n);
+    freeMLArrays(n);
+}
+
+void CMLFitVectors::Start()
+{
+    scaleStartVector(v, n);
+    for (int i = 1; i <= n; ++i) {
+        a[i] = v[i];
+        ia[i] = pMLFitFlags[i] = 1;
+    }
+}
+
+float* CMLFitVectors::ModelValues()
+{
+    for (int i = 1; i <= n; ++i) v[i] = static_cast<float>(a[i]);
+    scaleParameters(v, n);
+    return v;
+}
+
+void removeMLProgressLine(TXLAWindow* pWindow)
+{
+    if (!pProgressLine) return;
+    pProgressLine->Hide(pWindow);
+    delete pProgressLine;
+    pProgressLine = nullptr;
+}
+
 // ---------------------------------------------------------------- the report
 
 bool writeMLReport(const char* szPath, int n, const float* pValues)
@@ -541,31 +595,19 @@ unsigned char MLOptimize(TXLAWindow* pWindow)
         bRepaintAfterCalc = bRepaintSaved;
         return 0;
     }
-    float* v = vector(1, n);
-    double* a = dvector(1, n);
-    int* ia = ivector(1, n);
     // Every way out, an abandoned computation too, leaves the fit not
     // running, the repaint switch as it was and no work set or bar behind.
-    CScopeExit release([&] {
-        free_vector(v, 1, n);
-        free_dvector(a, 1, n);
-        free_ivector(ia, 1, n);
-        freeMLArrays(n);
-        if (pProgressLine) {
-            pProgressLine->Hide(pWindow);
-            delete pProgressLine;
-            pProgressLine = nullptr;
-        }
+    CScopeExit restore([&] {
+        removeMLProgressLine(pWindow);
         bFitRunning = 0;
         bRepaintAfterCalc = bRepaintSaved;
     });
+    CMLFitVectors fit(n);
     setMLStepSizes();
-    packFitParameters(n, v);
-    scaleStartVector(v, n);
-    for (int i = 1; i <= n; ++i) {
-        a[i] = v[i];
-        ia[i] = pMLFitFlags[i] = 1;
-    }
+    packFitParameters(n, fit.v);
+    fit.Start();
+    double* a = fit.a;
+    int* ia = fit.ia;
 
     pProgressLine = new CProgressLine;
     pProgressLine->Show(pWindow, 10, 10);
@@ -576,30 +618,17 @@ unsigned char MLOptimize(TXLAWindow* pWindow)
     mlmin(pWindow, a, ia, n, &dMLChisq, &dMLLambda);
     if (bSaveBestParams) TmpSaveBestParams(pWindow, 0);
 
-    if (!bStopFit && !bMLError) {
-        nFitSteps = 0;
-        CMLStopRule rule;
-        while (!bStopFit && !rule.bDone && nFitSteps < nMLMaxSteps) {
-            ++nFitSteps;
-            const double dChisqBefore = dMLChisq, dLambdaBefore = dMLLambda;
-            mlmin(pWindow, a, ia, n, &dMLChisq, &dMLLambda);
-            if (bMLError) break;
-            if (nMLLimitHit) rule.LimitHit();
-            if (bStopFit) break;
-            if (rule.Step(dChisqBefore, dLambdaBefore, dMLChisq, dMLLambda)) {
-                if (bSaveBestParams) TmpSaveBestParams(pWindow, 0);
-                pWindow->ShowModelParameters();
-            }
-        }
-    }
+    runMarquardtIterations(mlDiscreteCore, pWindow, a, ia, n, [](TXLAWindow* w) {
+        if (bSaveBestParams) TmpSaveBestParams(w, 0);
+        w->ShowModelParameters();
+    });
 
     const bool bFinished = !bStopFit && !bMLError;
     if (bFinished) {
         dMLLambda = 0.0;
         mlmin(pWindow, a, ia, n, &dMLChisq, &dMLLambda);
     }
-    for (int i = 1; i <= n; ++i) v[i] = static_cast<float>(a[i]);
-    scaleParameters(v, n);
+    float* v = fit.ModelValues();
     bStopFit = 0;
     if (bFinished) bFitRunning = 0;
     SimplexSim(v, pWindow);

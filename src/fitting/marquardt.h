@@ -115,6 +115,34 @@ struct CMLStopRule {
     bool Step(double dChisqBefore, double dLambdaBefore, double dChisq, double dLambda);
 };
 
+// The iterations of a driver after its initialising call, with the core's
+// step, until a key, an error, the stop rule or nMLMaxSteps (nFitSteps
+// counts them); after each small accepted step onSmallStep (the driver
+// saves and shows its parameters). Nothing when the initialising call was
+// stopped or failed.
+void runMarquardtIterations(CMarquardtCore& core, TXLAWindow* pWindow, double* a, int* ia, int n,
+                            void (*onSmallStep)(TXLAWindow*));
+
+// The vectors of a driver: the packed parameters v (floats), their scaled
+// copy a and the fit flags ia, 1..n; freed with the work set.
+class CMLFitVectors {
+public:
+    explicit CMLFitVectors(int nParameters);
+    ~CMLFitVectors();
+    CMLFitVectors(const CMLFitVectors&) = delete;
+    CMLFitVectors& operator=(const CMLFitVectors&) = delete;
+    // Scales v (scaleStartVector) into a; every parameter fitted.
+    void Start();
+    // v := a in model units.
+    float* ModelValues();
+    const int n;
+    float* v;
+    double* a;
+    int* ia;
+};
+// Hides and deletes the bar of the derivative evaluations.
+void removeMLProgressLine(TXLAWindow* pWindow);
+
 // The parameter report of a finished fit: for each slot i one line
 // "%d: %e\t(%e)\t - " (i, the value in model units, the square root of the
 // covariance's diagonal element), then each element of row i of the

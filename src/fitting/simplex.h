@@ -63,6 +63,14 @@ void annealingSearch(float T, TXLAWindow* pWindow, float** p, float* y, int n, f
 // model and show it (saving in progress); distributions show it and save
 // the models that keep their fits.
 void showAnnealingVertex(TXLAWindow* pWindow, float* pVertex, int n, float fValue);
+// The schedule of a run: nSANumberOfTemps temperatures (nFitSteps counts
+// them, fSATemperature holds each) of amebsa with the budget nSAItMax, until
+// a key or a temperature whose simplex converged within its budget. The
+// random generator starts again from nAnnealingSeed = -3.
+void runAnnealingSchedule(TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
+                          SimplexObjective objective);
+// The column sums psum[1..n] of the simplex p.
+void simplexColumnSums(float** p, int n, float* psum);
 // Temperature k (0-based) of nTemps: SAmaxTemp (1 - k / (nTemps - 1))^2,
 // falling to 0 at the last; a single temperature is SAmaxTemp.
 float annealingTemperature(int k, int nTemps);
