@@ -126,7 +126,6 @@ void contiFitOfTheExample(benchmark::State& state)
     if (nScans != 30) state.SkipWithError("load failed");
     int nEvaluations = 0;
     for (auto _ : state) {
-        seedRandomNumbers(7);
         scene.start();
         contiFit(scene.window.get());
         nEvaluations = nSimCount;

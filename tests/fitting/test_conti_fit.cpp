@@ -54,7 +54,6 @@ void largestPeak(float* pfMean, float* pfSignal)
 
 TEST_F(ContiFitTest, TheExampleGivesItsMeniscusFrictionalRatioAndSpecies)
 {
-    seedRandomNumbers(7);
     exampleCS(true);
     ASSERT_EQ(getContiParameters(0, nullptr), 2);
     EXPECT_FLOAT_EQ(fMaxMeniscus, 6.03f);

@@ -55,9 +55,9 @@ protected:
         fFitLeftLim = 5.95f;
         updateLeftFitLimit();
         ASSERT_FLOAT_EQ(fFitLeftLim, 5.95f);
-        // the approach-to-equilibrium mode fits nothing here: what Fit does
-        // around the dispatch stays to be seen
-        bEqTestMode = 1;
+        // without a bottom the fit itself refuses at once: what Fit does
+        // around it stays to be seen
+        fBottom = 0;
     }
 };
 
@@ -79,7 +79,7 @@ TEST_F(FitCommandTest, AMeniscusRangeIntoTheFitLimitsIsMovedOnlyWithConsent)
     const int y = 300, xOld = pixelOf(5.97f), xNew = pixelOf(5.949f);
     ASSERT_NE(xOld, xNew);
     const COLORREF cOld = pixel(window.get(), xOld, y), cNew = pixel(window.get(), xNew, y);
-    script.expectMessageBox(szMeniscusQuestion, IDYES);
+    script.expectMessageBox(szMeniscusQuestion, IDYES).expectMessageBox("set meniscus and bottom first", IDOK);
     window->CmFit();
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_FLOAT_EQ(fMaxMeniscus, 5.949f);
@@ -90,9 +90,11 @@ TEST_F(FitCommandTest, AMeniscusRangeIntoTheFitLimitsIsMovedOnlyWithConsent)
 
     // a limit equal to the bound, or a meniscus that does not float: no question
     const size_t nLines = script.lines().size();
+    script.expectMessageBox("set meniscus and bottom first", IDOK);
     window->CmFit();
     fMaxMeniscus = 5.97f;
     pParamFloat[13] = bFitMeniscus = 0;
+    script.expectMessageBox("set meniscus and bottom first", IDOK);
     window->CmFit();
     EXPECT_FLOAT_EQ(fMaxMeniscus, 5.97f);
     for (size_t k = nLines; k < script.lines().size(); ++k)
@@ -106,7 +108,8 @@ TEST_F(FitCommandTest, ABottomRangeIntoTheFitLimitsIsMovedAsWell)
     fMinBottom = fFitRightLim - 0.02f;
     const float fRight = fFitRightLim;
     headless::Script script;
-    script.expectMessageBox("Right fitting limit is at higher radius than minimum potential bottom value.", IDYES);
+    script.expectMessageBox("Right fitting limit is at higher radius than minimum potential bottom value.", IDYES)
+        .expectMessageBox("set meniscus and bottom first", IDOK);
     window->CmFit();
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_FLOAT_EQ(fMinBottom, fRight + 0.001f);
@@ -114,7 +117,6 @@ TEST_F(FitCommandTest, ABottomRangeIntoTheFitLimitsIsMovedAsWell)
 
 TEST_F(FitCommandTest, InTheBoundaryAnalysesFitOnlyRuns)
 {
-    bEqTestMode = 0;
     bBoundaryAnalysisMode = 1;
     bWizardMessages = 1;
     headless::setPolicy(headless::Policy::DefaultAnswers);

@@ -164,7 +164,6 @@ TEST(FitVectorTest, TheRadialGridFollowsMeniscusAndBottom)
 
 TEST_F(DiscreteFitTest, SAndDOfTheExampleAreFoundAgain)
 {
-    seedRandomNumbers(3);
     exampleModel("5", "4.0", true, "0.02", true);
     ASSERT_TRUE(bAlgebraicConcentrations);
     ASSERT_EQ(pParamFloat[1] + pParamFloat[5], 2);
@@ -194,7 +193,6 @@ TEST_F(DiscreteFitTest, NothingFloatedLeavesTheModelAsItWas)
 // and this records where.
 TEST_F(DiscreteFitTest, ANegativeBaselineEndsWhereTheSimplexPutIt)
 {
-    seedRandomNumbers(5);
     exampleModel("6.1", "4.3", false, "0", false);
     for (int k = 1; k <= nScans; ++k)
         for (int i = 1; i <= pScanPoints[k]; ++i) ppSignal[k][i] -= 0.05f;
