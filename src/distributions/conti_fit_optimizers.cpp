@@ -28,6 +28,7 @@
 #include "models/model_globals.h"
 #include "numerics/error_stop.h"
 #include "numerics/nrutil.h"
+#include "numerics/random.h"
 #include "plot/progress_line.h"
 
 namespace {
@@ -87,6 +88,8 @@ bool contiAnnealingFit(TXLAWindow* pWindow)
         free_vector(x, 1, n);
     });
     float yb = fNoResult;
+    // the same start simplices, fit after fit: a fit is reproducible
+    seedRandomNumbers(1);
     getContiParameters(n, p[1]);
     contiSpreadVertices(p, n, 1, 1, fStep);
     for (int j = n + 1; j >= 1; --j) y[j] = ContiSimplexSim(p[j], pWindow);

@@ -193,6 +193,8 @@ unsigned char SimplexFit(TXLAWindow* pWindow)
             bRepaintAfterCalc = bRepaintSaved;
         });
         float yb = 1e10f;
+        // the same start simplices, fit after fit: a fit is reproducible
+        seedRandomNumbers(1);
         packFitParameters(n, p[1]);
         initSimplexVertices(n, p);
         for (int i = n + 1; i >= 1; --i) y[i] = SimplexSim(p[i], pWindow);

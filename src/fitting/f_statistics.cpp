@@ -24,6 +24,7 @@
 #include "models/model_globals.h"
 #include "numerics/error_stop.h"
 #include "numerics/nrutil.h"
+#include "numerics/random.h"
 #include "numerics/statistics.h"
 #include "platform/win.h"
 #include "plot/key_polling.h"
@@ -232,6 +233,8 @@ float fitWithFixedParameters(TXLAWindow* pWindow)
     });
     const float ftol = 0.0005f;
     int nEvaluations = 0;
+    // the same start simplices, fit after fit: a fit is reproducible
+    seedRandomNumbers(1);
     packFitParameters(n, p[1]);
     initSimplexVertices(n, p);
     for (int i = 1; i <= n + 1; ++i) y[i] = SimplexSim(p[i], pWindow);
