@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "app/app_globals.h"
 #include "fitting/discrete_fit_fixture.h"
 #include "fitting/error_contours.h"
 #include "fitting/f_statistics.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/random.h"
+#include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
 
 using namespace win;
@@ -206,4 +208,54 @@ TEST_F(ContourTest, TheCommandsAskTheirRangesAndRefuseAnIncrementThatLeadsNowher
     command(245);
     command(244);
     EXPECT_EQ(other.pending(), 0u);
+}
+
+TEST_F(ContourTest, TheSelfAssociationMapsTakeLgKAndBothS)
+{
+    seedRandomNumbers(3);
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
+    command(197);  // monomer-dimer, described by D
+    ASSERT_TRUE(bModelMonomerDimer);
+    bUseMolarMass = 0;
+    pSpeciesMw[1] = 6.1f;   // entry 1: monomer D
+    pSpeciesMw[3] = 3.0f;   // entry 3: lg K
+    pSpeciesS[1] = 4.3f;    // entry 5
+    pSpeciesS[2] = 6.0f;    // entry 6
+    pSpeciesConc[3] = 0.8f; // entry 11
+    globalsToParamVector();
+    pParamValue[13] = fMeniscus = 6.0f;
+    pParamValue[14] = fBottom = 7.2f;
+    fFitLeftLim = 6.05f;
+    updateLeftFitLimit();
+    fFitRightLim = 7.1f;
+    updateRightFitLimit();
+    pParamFloat[3] = nFitSALog10Ka = 1;
+    paramVectorToGlobals();
+
+    errorContourK(window.get(), file("k.dat").c_str(), 2.0f, 4.0f, 1.0f);
+    const std::vector<std::vector<float>> rows = readRows(file("k.dat"));
+    ASSERT_EQ(rows.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(rows[i].size(), 2u);
+        EXPECT_FLOAT_EQ(rows[i][0], 2.0f + i);
+        EXPECT_TRUE(std::isfinite(rows[i][1]) && rows[i][1] > 0.0f) << i;
+    }
+    EXPECT_EQ(pParamFloat[3] + nFitSALog10Ka, 0);
+    EXPECT_FLOAT_EQ(fSALog10Ka, 4.0f);
+    // the profile's table stays until the next map
+    ASSERT_NE(pContourTable, nullptr);
+    EXPECT_EQ(nContourRows, 3);
+    EXPECT_FLOAT_EQ(pContourTable[2][1], 3.0f);
+
+    errorContourS1S2(window.get(), file("s1s2.dat").c_str(), 4.0f, 4.5f, 0.5f, 6.0f, 7.0f, 1.0f, 0.0f, 4.0f, 6.0f);
+    const std::vector<std::vector<float>> map = readRows(file("s1s2.dat"));
+    ASSERT_EQ(map.size(), 4u);
+    EXPECT_FLOAT_EQ(map[1][0], 4.0f);
+    EXPECT_FLOAT_EQ(map[1][1], 7.0f);
+    EXPECT_FLOAT_EQ(map[3][0], 4.5f);
+    EXPECT_FLOAT_EQ(map[3][1], 6.0f);
+    EXPECT_FLOAT_EQ(fSAMonomerS, 4.5f);
+    EXPECT_FLOAT_EQ(fSAOligomerS, 6.0f);
+    EXPECT_EQ(pParamFloat[5] + pParamFloat[6] + nFitSAMonomerS + nFitSAOligomerS, 0);
+    EXPECT_EQ(pContourTable, nullptr);  // the profile's table went with the new map
 }
