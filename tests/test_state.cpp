@@ -51,8 +51,10 @@
 #include "distributions/root_finders.h"
 #include "distributions/regularization.h"
 #include "distributions/normal_equations.h"
+#include "fitting/error_contours.h"
 #include "fitting/fit_globals.h"
 #include "fitting/linear_parts.h"
+#include "fitting/marquardt.h"
 #include "fitting/synthetic_data.h"
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
@@ -1028,6 +1030,27 @@ void releaseDistributionData()
     freeMonteCarloScanCopies();
 }
 
+// ---------------------------------------------------------------- the optimisers, intervals and maps
+
+void keepFittingEngineGlobals(StartValues& s)
+{
+    for (double* d : {&dMLChisq, &dMLRelChisqTol, &dMLMinChisq, &dMLStepTol, &dMLMaxFactor}) s.keep(*d);
+    s.keep(nMLMaxSteps);
+    s.keep(bMLError);
+    s.keep(nMLLimitHit);
+    s.keep(mlDiscreteCore);
+    s.keep(mlContiCore);
+    s.keep(nGridProgressLine);
+}
+
+void releaseFittingEngine()
+{
+    freeMLArrays(0);
+    delete pProgressLine;
+    pProgressLine = nullptr;
+    freeContourTable();
+}
+
 // ---------------------------------------------------------------- fluorescence tools
 
 void keepFluorescenceGlobals(StartValues& s)
@@ -1137,6 +1160,7 @@ Subsystem gSubsystems[] = {
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},
+    {keepFittingEngineGlobals, releaseFittingEngine, {}},
     {keepGlobalGridGlobals, releaseGlobalGrid, {}},
     {keepDistributionGlobals, releaseDistributionData, {}},
     {keepFluorescenceGlobals, releaseFluorescenceData, {}},

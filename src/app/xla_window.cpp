@@ -238,6 +238,16 @@ const ResponseEntry kResponseTable[] = {
     {296, &TXLAWindow::CmMonteCarloDistributions},
     {546, &TXLAWindow::CmMonteCarloWeightAverageS},
     {611, &TXLAWindow::CmLammEquationParameters},
+    // the optimiser, F-statistics and error contours (fitting/)
+    {CM_SIMPLEX, &TXLAWindow::CmSimplexAlgorithm},
+    {CM_SIMULATED_ANNEALING, &TXLAWindow::CmSimulatedAnnealing},
+    {CM_MARQUARDT_LEVENBERG, &TXLAWindow::CmMarquardtLevenberg},
+    {272, &TXLAWindow::CmVarianceRatio},
+    {285, &TXLAWindow::CmErrorInS},
+    {286, &TXLAWindow::CmErrorInM},
+    {241, &TXLAWindow::CmContourSM},
+    {244, &TXLAWindow::CmContourS1S2},
+    {245, &TXLAWindow::CmContourK},
     // light-scattering data: loading, mean, switch and converters
     {298, &TXLAWindow::CmLoadDLSData},
     {500, &TXLAWindow::CmSaveMeanDlsData},
@@ -430,6 +440,7 @@ void TXLAWindow::SetupWindow()
     SetAcceleratorTable(hAccelerators);
     UpdatePreferenceChecks();
     UpdateRegularizationChecks();
+    UpdateFittingOptionChecks();
     UpdateFluorescenceChecks();
     CheckMenuItem(menu, 1107, MF_BYCOMMAND | (bLogGridMinS ? MF_CHECKED : MF_UNCHECKED));
     CheckMenuItem(menu, 644, MF_BYCOMMAND | (bUseIntegrationRangesFile ? MF_CHECKED : MF_UNCHECKED));

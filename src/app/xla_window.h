@@ -396,6 +396,23 @@ public:
     // The rules of thumb on residuals, meniscus, bottom and distribution ends
     // after Run and Fit, in "Help Wizard" boxes (fitting/fit_wizard.cpp).
     void FitWizardCheckResiduals();
+    // The optimiser of fits, exactly one with its check mark: simplex (1202),
+    // simulated annealing with its settings (1203), Marquardt-Levenberg
+    // (1204) (fitting/fitting_options.cpp).
+    void CmSimplexAlgorithm();
+    void CmSimulatedAnnealing();
+    void CmMarquardtLevenberg();
+    void UpdateFittingOptionChecks();
+    // F-statistics (fitting/f_statistics.cpp): the variance ratio (272) and
+    // the confidence intervals of s (285) and of M or D (286).
+    void CmVarianceRatio();
+    void CmErrorInS();
+    void CmErrorInM();
+    // Error contour maps (fitting/error_contours.cpp): s and M (241), s1 and
+    // s2 (244), lg(K) (245).
+    void CmContourSM();
+    void CmContourS1S2();
+    void CmContourK();
 
     // ---------------------------------------------------------------- continuous distributions (subsystem 9)
     // The regularization method, one of four (294, 295, 1118, 642), with the
