@@ -30,6 +30,10 @@ void unpackFitParameters(float* pVector);
 // limits), the vector entries unchanged; the objective's final evaluation
 // applies their bounds.
 void storeBestFitVertex(const float* pVector);
+// The progress step of the simplex minimising SimplexSim (its vertex is a
+// packed vector): the vertex into the model as storeBestFitVertex writes it,
+// fRmsd = fValue, the parameter text unless suppressed, the in-progress save.
+void showFitBestVertex(TXLAWindow* pWindow, float* pVertex, int n, float fValue);
 
 // Fills rows 2..n+1 of the simplex p[1..n+1][1..n] around row 1: a relative
 // Gaussian spread of fSimplexRandomization, then per floated entry its own
