@@ -34,9 +34,11 @@ protected:
         DistributionTest::SetUp();
         bModelCS = 1;
     }
-    // An s grid from 1 to 10 S of n points with the values of f.
+    // An s grid from 1 to 10 S of n points with the values of f, in place of
+    // any earlier one (released first, as the program's callers do).
     static void grid(int n, const std::function<float(float)>& f, const std::function<float(float)>& f2 = nullptr)
     {
+        freeDistributionVectors();
         allocDistributionVectors(n);
         for (int i = 1; i <= n; i++) {
             pDistAxisS[i] = 1.0f + 9.0f * (i - 1) / (n - 1);
