@@ -152,3 +152,5 @@ void amoeba(TXLAWindow* pWindow, float** p, float* y, int n, float ftol, Simplex
     }
     free_vector(psum, 1, n);
 }
+
+void simplexColumnSums(float** p, int n, float* psum) { columnSums(p, n, psum); }

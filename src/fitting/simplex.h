@@ -43,3 +43,29 @@ float amotry(TXLAWindow* pWindow, float** p, float* y, float* psum, int n, Simpl
 // the worst vertex when that is below *pyhi. Returns the lowered value.
 float amotsa(float tt, TXLAWindow* pWindow, float** p, float* y, float* psum, int n, float* pb, float* pyb,
              SimplexObjective objective, int ihi, float* pyhi, float fac);
+
+// ---------------------------------------------------------------- simulated annealing
+// The downhill simplex at temperature T: every ranking adds -tt ln(u) >= 0
+// (tt = -T x *pyb at entry, u a ran1 draw) to each vertex value, and every
+// trial value is lowered the same way (amotsa), so the simplex accepts uphill
+// moves of about T times the best value; pb[1..n] and *pyb keep the best
+// point ever tried. Ends when bStopFit is set, when the relative spread of
+// the perturbed values falls below ftol or the budget *pnBudget (objective
+// evaluations, decremented as amoeba counts them) falls below 0; the best
+// (perturbed) vertex is then moved to row 1. At T = 0 it is amoeba without
+// the spread test and with the budget in place of the 5000 evaluations.
+// progress is called with the best vertex after every ranking, as by amoeba.
+void amebsa(float T, TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
+            SimplexObjective objective, int* pnBudget, SimplexProgress progress = showSimplexProgress);
+// The schedule of a run: nSANumberOfTemps temperatures (nFitSteps counts
+// them, fSATemperature holds each) of amebsa with the budget nSAItMax and the
+// caller's progress step, until a key or a temperature whose simplex
+// converged within its budget. The random generator starts again from
+// nAnnealingSeed = -3.
+void runAnnealingSchedule(TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
+                          SimplexObjective objective, SimplexProgress progress);
+// The column sums psum[1..n] of the simplex p.
+void simplexColumnSums(float** p, int n, float* psum);
+// Temperature k (0-based) of nTemps: SAmaxTemp (1 - k / (nTemps - 1))^2,
+// falling to 0 at the last; a single temperature is SAmaxTemp.
+float annealingTemperature(int k, int nTemps);
