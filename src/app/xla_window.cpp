@@ -222,6 +222,10 @@ const ResponseEntry kResponseTable[] = {
     {213, &TXLAWindow::CmRun},
     {215, &TXLAWindow::CmFit},
     {611, &TXLAWindow::CmLammEquationParameters},
+    // buffer sedimentation and the inhomogeneous solvent (fegrid/)
+    {552, &TXLAWindow::CmBufferSedimentation},
+    {576, &TXLAWindow::CmSubtractBufferMismatch},
+    {542, &TXLAWindow::CmInhomogeneousSolvent},
     // light-scattering data: loading, mean, switch and converters
     {298, &TXLAWindow::CmLoadDLSData},
     {500, &TXLAWindow::CmSaveMeanDlsData},
@@ -336,6 +340,8 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
     // The dialog transfer records of the subsystems start cleared: each is a
     // member of its subsystem's section and clears itself.
     initParamsBoxTransfer(&paramsBoxTransfer);
+    clearBufferSedRecord(&bufferSedTransfer);
+    clearDensgradRecord(&densgradTransfer);
     initFloToolBoxTransfer(&floToolBoxTransfer);
 
     // A window made by the application reads the command line and the

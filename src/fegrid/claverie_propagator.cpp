@@ -19,8 +19,10 @@
 #include <cmath>
 
 #include "app/app_globals.h"
+#include "fegrid/element_quadrature.h"
 #include "fegrid/fe_closed_form.h"
 #include "fegrid/global_grid.h"
+#include "fegrid/inhomogeneous_solvent.h"
 #include "fegrid/propagators.h"
 #include "fegrid/scan_recording.h"
 #include "models/model_globals.h"
@@ -65,48 +67,46 @@ void assembleRow(int i, int n)
 {
     const int N = nGridPointsAllocated;
     const double K = omega2sNow(), D = dLammD;
-    double bl = 0, bd = 0, bu = 0, al = 0, ad = 0, au = 0;
+    TridiagRow B, A;
     if (bVariableGridBuilt) {
-        bl = massElementToNode(i, i - 1, n);
-        bd = massElementToNode(i, i, n);
-        bu = massElementToNode(i, i + 1, n);
-        al = K * sedimentationElementToNode(i, i - 1, n) - D * stiffnessElementToNode(i, i - 1, n);
-        ad = K * sedimentationElementToNode(i, i, n) - D * stiffnessElementToNode(i, i, n);
-        au = K * sedimentationElementToNode(i, i + 1, n) - D * stiffnessElementToNode(i, i + 1, n);
+        B.l = massElementToNode(i, i - 1, n);
+        B.d = massElementToNode(i, i, n);
+        B.u = massElementToNode(i, i + 1, n);
+        A.l = K * sedimentationElementToNode(i, i - 1, n) - D * stiffnessElementToNode(i, i - 1, n);
+        A.d = K * sedimentationElementToNode(i, i, n) - D * stiffnessElementToNode(i, i, n);
+        A.u = K * sedimentationElementToNode(i, i + 1, n) - D * stiffnessElementToNode(i, i + 1, n);
     } else {
         // the closed forms of the equidistant grid
-        const double h = (static_cast<double>(fBottom) - fMeniscus) / (N - 1), r = pGridRadius[i];
-        if (i == 1) {
-            bd = (r + h / 4) * h / 3;
-            bu = (r + h / 2) * h / 6;
-            ad = -K * (r * r / 2 + r * h / 3 + h * h / 12) - D * (r + h / 2) / h;
-            au = -K * (r * r / 2 + 2 * r * h / 3 + h * h / 4) + D * (r + h / 2) / h;
-        } else if (i == n) {
-            bl = (r - h / 2) * h / 6;
-            bd = (r - h / 4) * h / 3;
-            al = K * (r * r / 2 - 2 * r * h / 3 + h * h / 4) + D * (r - h / 2) / h;
-            ad = K * (r * r / 2 - r * h / 3 + h * h / 12) - D * (r - h / 2) / h;
-        } else {
-            bl = (r - h / 2) * h / 6;
-            bd = 2 * r * h / 3;
-            bu = (r + h / 2) * h / 6;
-            al = K * (r * r / 2 - 2 * r * h / 3 + h * h / 4) + D * (r - h / 2) / h;
-            ad = -2 * K * r * h / 3 - 2 * D * r / h;
-            au = -K * (r * r / 2 + 2 * r * h / 3 + h * h / 4) + D * (r + h / 2) / h;
-        }
+        const double h = (static_cast<double>(fBottom) - fMeniscus) / (N - 1);
+        equidistantLammRow(i, n, pGridRadius[i], h, K, D, B, A);
+    }
+    if (bInhomogeneousSolvent && solventFactorsReady(N)) {
+        // the local s and D: int r^2 fv fb phi_i' phi_j and int r fv phi_i' phi_j'
+        const double* r = pGridRadius;
+        A.l = K * densgradFeElement2(i, i - 1, r, n) - D * densgradFeElement1(i, i - 1, r, n);
+        A.d = K * densgradFeElement2(i, i, r, n) - D * densgradFeElement1(i, i, r, n);
+        A.u = i < n ? K * densgradFeElement2(i, i + 1, r, n) - D * densgradFeElement1(i, i + 1, r, n) : 0.0;
     }
     if (bBackDiffusionShutOffActive && i == n && n >= 2) {
         // outflow at the bottom of the window
-        const double rn = pGridRadius[n], q = D * rn / (rn - pGridRadius[n - 1]);
-        al += q;
-        ad -= q + K * rn * rn;
+        double q, w;
+        if (bInhomogeneousSolvent && solventFactorsReady(N)) {
+            q = D * densgradNodeDiffusionWeight(pGridRadius, n);
+            w = K * densgradNodeSedimentationWeight(pGridRadius, n);
+        } else {
+            const double rn = pGridRadius[n];
+            q = D * rn / (rn - pGridRadius[n - 1]);
+            w = K * rn * rn;
+        }
+        A.l += q;
+        A.d -= q + w;
     }
-    pMassLower[i] = bl;
-    pMassDiag[i] = bd;
-    pMassUpper[i] = bu;
-    pStiffLower[i] = al;
-    pStiffDiag[i] = ad;
-    pStiffUpper[i] = au;
+    pMassLower[i] = B.l;
+    pMassDiag[i] = B.d;
+    pMassUpper[i] = B.u;
+    pStiffLower[i] = A.l;
+    pStiffDiag[i] = A.d;
+    pStiffUpper[i] = A.u;
 }
 
 }  // namespace
@@ -141,9 +141,40 @@ static void updateBoundaryRows(int n)
     bRefactorNeeded = true;
 }
 
+// The special geometries: every row from the element integrals of the
+// geometry (made once per grid and geometry), B from the mass integral and
+// A = K' x sedimentation (drift) - D x diffusion, each entry (i, j) the
+// integral of (j, i); K' = omega^2 s, or s 1e-4 (cm/s per unit of s) for the
+// constant force of electrophoresis.
+bool assembleStaticFeMatrices()
+{
+    GeometryElementRows g;
+    if (!geometryElementRows(&g)) return false;
+    const int N = g.n;
+    const double K = bElectrophoresis ? dLammS * 1e-4 : omega2sNow(), D = dLammD;
+    for (int i = 1; i <= N; i++) {
+        pMassLower[i] = g.mass[0][i];
+        pMassDiag[i] = g.mass[1][i];
+        pMassUpper[i] = g.mass[2][i];
+        pStiffLower[i] = K * g.sedimentation[0][i] - D * g.diffusion[0][i];
+        pStiffDiag[i] = K * g.sedimentation[1][i] - D * g.diffusion[1][i];
+        pStiffUpper[i] = K * g.sedimentation[2][i] - D * g.diffusion[2][i];
+    }
+    nRowsBuilt = N;
+    nLastAssembledIndex = N;
+    bRefactorNeeded = true;
+    return true;
+}
+
+// Every row again (up to the last active index with a sedimenting co-solute,
+// whose rows beyond it are not solved), then the boundary rows.
 static void reassembleAll()
 {
-    assembleClaverieMatrices(nGridPointsAllocated);
+    if (specialGeometry()) {
+        assembleStaticFeMatrices();
+        return;
+    }
+    assembleClaverieMatrices(bSedimentingCosolute && bInhomogeneousSolvent ? nLastActiveIndex : nGridPointsAllocated);
     if (nLastActiveIndex < nGridPointsAllocated) updateBoundaryRows(nLastActiveIndex);
 }
 
@@ -519,7 +550,12 @@ double totalAmountInCell()
     const double* c = pGridConc;
     const double* r = pGridRadius;
     double sum = 0.0;
-    if (bVariableGridBuilt || N < 2) {
+    GeometryElementRows g;
+    if (specialGeometry() && N >= 3 && geometryElementRows(&g)) {
+        // the mass rows of the geometry's elements (their sums are the
+        // weights int coefficient phi_i that the steps keep)
+        for (int i = 1; i <= N; i++) sum += (g.mass[0][i] + g.mass[1][i] + g.mass[2][i]) * c[i];
+    } else if (bVariableGridBuilt || N < 2) {
         for (int i = 1; i <= N; i++) sum += hatWeightToNode(i, N) * c[i];
     } else {
         const double h = (static_cast<double>(fBottom) - fMeniscus) / (N - 1);
@@ -563,10 +599,15 @@ void propagateLammStatic()
 
     dRunStartTime = dSimTime;
     dInitialMeniscusConc = pGridConc[1];
-    if (bInhomogeneousSolvent) {
-        // its element integrals with the local s and D come with that model
-        bSimulationRunning = 0;
-        return;
+    const bool bSolvent = bInhomogeneousSolvent && !specialGeometry();
+    const bool bCosolute = bSolvent && bCosoluteGradient;
+    if (bSolvent) resizeGradientCoefficientArrays(pGridRadius);
+    if (bCosolute) {
+        if (!initSolventGradient()) {
+            bSimulationRunning = 0;
+            return;
+        }
+        updateLocalSedCoefficients(pGridRadius);
     }
     nRowsBuilt = 0;
     nFactoredFirstRow = nFactoredLastRow = 0;
@@ -596,7 +637,7 @@ void propagateLammStatic()
         dPlateauTime = dRunStartTime;
         nWindowExtension = static_cast<int>(0.1 * N);
         bKeepFirstIndex = false;
-        if (bBackDiffusionShutOffActive && !specialGeometry() && nWindowExtension >= 3) {
+        if (bBackDiffusionShutOffActive && !specialGeometry() && !bInhomogeneousSolvent && nWindowExtension >= 3) {
             bKeepLastIndex = false;
             nLastActiveIndex = nWindowExtension;
             updateBoundaryRows(nLastActiveIndex);
@@ -615,10 +656,20 @@ void propagateLammStatic()
     while (bSimulationRunning) {
         if (bSimulationError || bDiscretizationError) break;
         const double dt0 = dTimeStep == 0 ? 1.0 : dTimeStep;
+        if (bCosolute) dCosoluteTime = dSimTime;
         fLastRelativeChange = static_cast<float>(lammStepClaverie());
         if (bPlateauTracking) {
             updateFirstActiveIndex();
             updateLastActiveIndex(dSimTime);
+        }
+        if (bCosolute) {
+            advanceSolventGradient();
+            if (bSedimentingCosolute) {
+                // the local s and D of the new co-solute profile
+                updateLocalSedCoefficients(pGridRadius);
+                assembleClaverieMatrices(nLastActiveIndex);
+                bMatricesChanged = 1;
+            }
         }
         recordScanTimeProfile(fLastRelativeChange);
         fLastRelativeChange = fLastRelativeChange / static_cast<float>(dt0);

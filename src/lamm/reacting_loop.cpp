@@ -12,6 +12,7 @@
 #include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/nonideal_factors.h"
+#include "lamm/solvent_laws.h"
 #include "numerics/nrutil.h"
 #include "plot/error_box.h"
 
@@ -42,16 +43,6 @@ double monomerFromTotal(double c, double K, int n)
         x = next;
     }
     return x;
-}
-
-double polynomial(const double* a, int n, double c)
-{
-    double v = 0, p = 1;
-    for (int i = 1; i <= n; i++) {
-        v += a[i] * p;
-        p *= c;
-    }
-    return v;
 }
 
 // Tridiagonal solve (rows 1..n); false on a zero pivot.
@@ -124,13 +115,11 @@ static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, 
         case 3: {  // a co-solute with s(c) and D(c) from its tables or the preset
             const double cm = tot;
             if (p->bCosolutePreset) {
-                const double x = 168.4 * cm;
-                s[i] = 0.596 - 0.000322 * x - 0.0633 * std::exp(-0.00399 * x);
-                D[i] = 1e-5 * (2.04 + (2.03 - 2.04) * std::exp(-18.1 * cm) + 0.507 * cm - 0.0341 * cm * cm -
-                               0.614 * std::sqrt(cm > 0 ? cm : 0));
+                s[i] = cosolutePresetS(cm);
+                D[i] = cosolutePresetD(cm);
             } else {
-                s[i] = p->pSNonidTable ? polynomial(p->pSNonidTable, p->nSNonidTable, cm) : st.s0[1];
-                D[i] = p->pDNonidTable ? polynomial(p->pDNonidTable, p->nDNonidTable, cm) : st.D0[1];
+                s[i] = p->pSNonidTable ? coefficientPolynomial(p->pSNonidTable, p->nSNonidTable, cm) : st.s0[1];
+                D[i] = p->pDNonidTable ? coefficientPolynomial(p->pDNonidTable, p->nDNonidTable, cm) : st.D0[1];
             }
             break;
         }
