@@ -66,9 +66,9 @@ void loadingCellConstants()
 {
     const double V = fElcOilVolume, d = dTaperDepth, a = dTaperNarrowing;
     const double A = dChannelWidth * dChannelHeight;
-    if (V == 0) {
+    if (!(V > 0)) {  // (a negative volume typed is no oil either)
         dOilDepth = 0.0;
-    } else if (V < dTaperVolume) {
+    } else if (!loadingCellAllPlanar()) {
         dOilDepth = (std::sqrt((1 - a) * (1 - a) + 2 * a * V / (d * A)) - (1 - a)) * d / a;
     } else {
         dOilDepth = (V - dTaperVolume) / A;
@@ -80,7 +80,9 @@ void loadingCellConstants()
 
 // A volume of exactly the taper's fills it: nothing of the taper is left for
 // the sample (the oil depth formula above it does not describe the taper).
-bool loadingCellAllPlanar() { return fElcOilVolume >= dTaperVolume; }
+// (The volume is held in single precision: compared as such, 0.0121 typed is
+// the taper's volume.)
+bool loadingCellAllPlanar() { return fElcOilVolume >= static_cast<float>(dTaperVolume); }
 
 double loadingCellFeElement(int i, int j)
 {
