@@ -62,8 +62,9 @@ bool specialGeometry() { return bGeometryLinear || bGeometryExternalLoadingCell 
 
 // ---------------------------------------------------------------- matrices
 
-// Row i of B and A for the grid cut at row n (row n has the bottom form).
-void assembleRow(int i, int n)
+// Row i of B and A for the grid cut at row n (row n has the bottom form);
+// without bSolventA the local solvent factors are left to the caller.
+void assembleRow(int i, int n, bool bSolventA = true)
 {
     const int N = nGridPointsAllocated;
     const double K = omega2sNow(), D = dLammD;
@@ -80,12 +81,21 @@ void assembleRow(int i, int n)
         const double h = (static_cast<double>(fBottom) - fMeniscus) / (N - 1);
         equidistantLammRow(i, n, pGridRadius[i], h, K, D, B, A);
     }
-    if (bInhomogeneousSolvent && solventFactorsReady(N)) {
-        // the local s and D: int r^2 fv fb phi_i' phi_j and int r fv phi_i' phi_j'
-        const double* r = pGridRadius;
-        A.l = K * densgradFeElement2(i, i - 1, r, n) - D * densgradFeElement1(i, i - 1, r, n);
-        A.d = K * densgradFeElement2(i, i, r, n) - D * densgradFeElement1(i, i, r, n);
-        A.u = i < n ? K * densgradFeElement2(i, i + 1, r, n) - D * densgradFeElement1(i, i + 1, r, n) : 0.0;
+    if (bSolventA && bInhomogeneousSolvent && solventFactorsReady(N)) {
+        // the local s and D: K int r^2 fv fb phi_i' phi_j - D int r fv phi_i' phi_j'
+        // over the element on the left (i its right hat) and on the right
+        double v, sed[2][2];
+        A = TridiagRow{};
+        if (i > 1) {
+            densgradElementIntegrals(i - 1, pGridRadius, v, sed);
+            A.l = K * sed[1][0] + D * v;
+            A.d += K * sed[1][1] - D * v;
+        }
+        if (i < n) {
+            densgradElementIntegrals(i, pGridRadius, v, sed);
+            A.d += K * sed[0][0] - D * v;
+            A.u = K * sed[0][1] + D * v;
+        }
     }
     if (bBackDiffusionShutOffActive && i == n && n >= 2) {
         // outflow at the bottom of the window
@@ -111,12 +121,46 @@ void assembleRow(int i, int n)
 
 }  // namespace
 
-// Rows 1..min(n, N) for the sector geometry, row n with the bottom form.
-static void assembleClaverieMatrices(int n)
+// The first row the window solves: 1, or one below the first active index.
+static int firstSolvedRow() { return nFirstActiveIndex > 3 ? nFirstActiveIndex - 1 : 1; }
+
+// Rows from..n with the local solvent factors: B as in the sector (only with
+// bMass: the factors leave it alone), A from the integrals of each element,
+// taken once and given to its two rows.
+static void assembleSolventRows(int from, int n, bool bMass)
+{
+    const bool bOutflow = bBackDiffusionShutOffActive && n >= 2;
+    for (int i = from; i <= n; i++) {
+        // A is made below (the outflow row whole)
+        const bool bWhole = bOutflow && i == n;
+        if (bMass || bWhole) assembleRow(i, n, bWhole);
+        if (!bWhole) pStiffLower[i] = pStiffDiag[i] = pStiffUpper[i] = 0.0;
+    }
+    const double K = omega2sNow(), D = dLammD;
+    for (int e = from > 1 ? from - 1 : 1; e < n; e++) {
+        double v, sed[2][2];
+        densgradElementIntegrals(e, pGridRadius, v, sed);
+        if (e >= from) {
+            pStiffDiag[e] += K * sed[0][0] - D * v;
+            pStiffUpper[e] = K * sed[0][1] + D * v;
+        }
+        if (!(bOutflow && e + 1 == n)) {
+            pStiffLower[e + 1] = K * sed[1][0] + D * v;
+            pStiffDiag[e + 1] += K * sed[1][1] - D * v;
+        }
+    }
+}
+
+// Rows from..min(n, N) for the sector geometry, row n with the bottom form;
+// bTransportOnly when only the solvent factors changed since the rows were built.
+static void assembleClaverieMatrices(int n, int from = 1, bool bTransportOnly = false)
 {
     const int N = nGridPointsAllocated;
     if (n > N) n = N;
-    for (int i = 1; i <= n; i++) assembleRow(i, n);
+    if (bInhomogeneousSolvent && solventFactorsReady(N))
+        assembleSolventRows(from, n, !bTransportOnly || n != nLastAssembledIndex);
+    else
+        for (int i = from; i <= n; i++) assembleRow(i, n);
     if (n > nRowsBuilt) nRowsBuilt = n;
     nLastAssembledIndex = n;
     bRefactorNeeded = true;
@@ -177,9 +221,6 @@ static void reassembleAll()
     assembleClaverieMatrices(bSedimentingCosolute && bInhomogeneousSolvent ? nLastActiveIndex : nGridPointsAllocated);
     if (nLastActiveIndex < nGridPointsAllocated) updateBoundaryRows(nLastActiveIndex);
 }
-
-// The first row the window solves: 1, or one below the first active index.
-static int firstSolvedRow() { return nFirstActiveIndex > 3 ? nFirstActiveIndex - 1 : 1; }
 
 // B - dt/2 A into the left-hand, B + dt/2 A into the right-hand diagonals.
 static void buildCrankNicolsonMatrices(double dt, int n)
@@ -667,7 +708,7 @@ void propagateLammStatic()
             if (bSedimentingCosolute) {
                 // the local s and D of the new co-solute profile
                 updateLocalSedCoefficients(pGridRadius);
-                assembleClaverieMatrices(nLastActiveIndex);
+                assembleClaverieMatrices(nLastActiveIndex, firstSolvedRow(), true);
                 bMatricesChanged = 1;
             }
         }

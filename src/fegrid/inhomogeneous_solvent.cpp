@@ -289,39 +289,42 @@ double overElements(int i, int j, const double* r, int n, F f)
     return v;
 }
 
-// int_0^1 (a + h t)^2 (1 - t)^p t^q dt for p + q = 3.
-double quarticMoment(double a, double h, int p, int q)
-{
-    static const double f[7] = {1, 1, 2, 6, 24, 120, 720};
-    const double pf = f[p];
-    return a * a * f[q] * pf / f[p + q + 1] + 2 * a * h * f[q + 1] * pf / f[p + q + 2] + h * h * f[q + 2] * pf / f[p + q + 3];
-}
-
 }  // namespace
+
+void densgradElementIntegrals(int e, const double* r, double& stiffness, double sedimentation[2][2])
+{
+    const double a = r[e], b = r[e + 1], h = b - a;
+    const double vl = factorAt(pSolventFactorV, e), vr = factorAt(pSolventFactorV, e + 1);
+    const double bl = factorAt(pSolventFactorB, e), br = factorAt(pSolventFactorB, e + 1);
+    stiffness = ((2 * a + b) * vl + (a + 2 * b) * vr) / (6 * h);
+    // int_0^1 (a + h t)^2 (1 - t)^p t^q dt for p + q = 3: a^2 p! q!/4! +
+    // 2 a h p! (q+1)!/5! + h^2 p! (q+2)!/6!
+    const double a2 = a * a, ah = a * h, h2 = h * h;
+    const double m30 = a2 / 4 + ah / 10 + h2 / 60, m21 = a2 / 12 + ah / 15 + h2 / 60;
+    const double m12 = a2 / 12 + ah / 10 + h2 / 30, m03 = a2 / 4 + 2 * ah / 5 + h2 / 6;
+    // fv fb = vl bl phiL^2 + (vl br + vr bl) phiL phiR + vr br phiR^2, times phi_Y
+    const double ll = vl * bl, lr = vl * br + vr * bl, rr = vr * br;
+    const double yl = ll * m30 + lr * m21 + rr * m12, yr = ll * m21 + lr * m12 + rr * m03;
+    // the derivative of the test hat X: -1/h (left), +1/h (right); h from dr cancels
+    sedimentation[0][0] = -yl, sedimentation[0][1] = -yr;
+    sedimentation[1][0] = yl, sedimentation[1][1] = yr;
+}
 
 double densgradFeElement1(int i, int j, const double* radii, int n)
 {
-    return overElements(i, j, radii, n, [](int e, double a, double b, int x, int y) {
-        const double h = b - a;
-        const double v =
-            ((2 * a + b) * factorAt(pSolventFactorV, e) + (a + 2 * b) * factorAt(pSolventFactorV, e + 1)) / (6 * h);
+    return overElements(i, j, radii, n, [radii](int e, double, double, int x, int y) {
+        double v, sed[2][2];
+        densgradElementIntegrals(e, radii, v, sed);
         return x == y ? v : -v;
     });
 }
 
 double densgradFeElement2(int i, int j, const double* radii, int n)
 {
-    return overElements(i, j, radii, n, [](int e, double a, double b, int x, int y) {
-        const double h = b - a;
-        const double vl = factorAt(pSolventFactorV, e), vr = factorAt(pSolventFactorV, e + 1);
-        const double bl = factorAt(pSolventFactorB, e), br = factorAt(pSolventFactorB, e + 1);
-        // fv fb = vl bl phiL^2 + (vl br + vr bl) phiL phiR + vr br phiR^2, times phi_j
-        const double ll = vl * bl, lr = vl * br + vr * bl, rr = vr * br;
-        const double v = y == 0 ? ll * quarticMoment(a, h, 3, 0) + lr * quarticMoment(a, h, 2, 1) +
-                                      rr * quarticMoment(a, h, 1, 2)
-                                : ll * quarticMoment(a, h, 2, 1) + lr * quarticMoment(a, h, 1, 2) +
-                                      rr * quarticMoment(a, h, 0, 3);
-        return x == 0 ? -v : v;
+    return overElements(i, j, radii, n, [radii](int e, double, double, int x, int y) {
+        double v, sed[2][2];
+        densgradElementIntegrals(e, radii, v, sed);
+        return sed[x][y];
     });
 }
 

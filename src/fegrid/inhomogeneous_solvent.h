@@ -107,6 +107,10 @@ bool solventFactorsReady(int n);
 // index = node index): int r fv phi_i' phi_j' and int r^2 fv fb phi_i' phi_j.
 double densgradFeElement1(int i, int j, const double* radii, int n);
 double densgradFeElement2(int i, int j, const double* radii, int n);
+// Both for the element e = [r_e, r_(e+1)] of a grid at once: the stiffness v
+// (int r fv phi_X' phi_Y' = v for X = Y, -v otherwise) and
+// int r^2 fv fb phi_X' phi_Y, X and Y = 0 (left hat) or 1 (right hat).
+void densgradElementIntegrals(int e, const double* radii, double& stiffness, double sedimentation[2][2]);
 // r_j fv_j / (r_j - r_(j-1)) and r_j^2 fv_j fb_j (j above the grid size: the
 // last point): the outflow terms of the bottom row.
 double densgradNodeDiffusionWeight(const double* radii, int j);
