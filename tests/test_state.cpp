@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "analyses/analysis_globals.h"
+#include "analyses/boundary/boundary_fractions.h"
+#include "analyses/time_dependent_sm.h"
 #include "analyses/eqtest/eq_test_state.h"
 #include "analyses/equilibrium/single_species.h"
 #include "analyses/timetoeq/speed_step_optimizer.h"
@@ -40,6 +42,7 @@
 #include "lamm/lamm_globals.h"
 #include "distributions/lamm_solution_store.h"
 #include "distributions/max_entropy.h"
+#include "distributions/monte_carlo.h"
 #include "distributions/neq_builders.h"
 #include "distributions/neq_threads.h"
 #include "distributions/distribution_result.h"
@@ -49,6 +52,7 @@
 #include "distributions/normal_equations.h"
 #include "fitting/fit_globals.h"
 #include "fitting/linear_parts.h"
+#include "fitting/synthetic_data.h"
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "fegrid/loading_cell.h"
@@ -431,6 +435,7 @@ void keepModelGlobals(StartValues& s)
         s.keep(*n);
     s.keep(bFitT0);
     s.keep(bSpecies1Nonideal);
+    s.keep(bParamsAccepted);
     s.keep(bFitFirstScanScale);
     s.keep(bVaryMeniscusWarned);
     s.keep(bUserMeniscusBottomRange);
@@ -517,6 +522,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(fWormHydration);
     s.keep(bExtrapolateAreaFractions);
     s.keep(bSyntheticDistNormalized);
+    s.keep(szDistribPath);
     s.keep(bInhomogeneousSolvent);
     s.keep(bCompressibleSolvent);
     s.keep(dSolventCompressibility);
@@ -661,7 +667,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(nLsgRampMode);
     s.keep(nWienerSkewingSetting);
     s.keep(pLammOwnerWindow);
-    s.keep(nTimeDependentScansPerSet);
+    s.keep(nScansPerSMSet);
     s.keep(nExportSpecies);
     s.keep(pExportSpeciesS);
     s.keep(pExportSpeciesM);
@@ -836,6 +842,40 @@ void keepMStarGlobals(StartValues& s)
 // the per-set data left by a model-selection reset go with them.
 void releaseMStarScreens() { mStarFreeScreenPlots(nullptr); }
 
+// ---------------------------------------------------------------- classical velocity analyses
+
+void keepBoundaryAnalysisGlobals(StartValues& s)
+{
+    s.keep(bNonOverlappingSets);
+    s.keep(bFitBoundaryFractions);
+    s.keep(nVhwFractions);
+    s.keep(dLsgOmega2);
+    s.keep(pSetTimes);
+    s.keep(ppSetFractionS);
+    s.keep(nLsgSets);
+    s.keep(fLoadingConcentration);
+    s.keep(ppSetLsgDistributions);
+    s.keep(nSetLsgDistributions);
+    s.keep(pSetLsgGrid);
+    s.keep(ppSetLsgCurves);
+    s.keep(fLsgMaxS);
+    for (float*** pp : {&ppFractionRadius, &ppModelBoundaryRadius, &ppFractionS}) s.keep(*pp);
+    for (float** pp : {&pPlateauHeight, &pFractionIntercept, &pFractionSlope}) s.keep(*pp);
+    s.keep(pAreaFractionPlot);
+    s.keep(nPlotSets);
+    // time-dependent s and M
+    s.keep(nSMScans);
+    s.keep(bSMGrowing);
+    for (float** pp : {&pSMTime, &pSMMolarMass, &pSMSValue}) s.keep(*pp);
+    s.keep(pSMPlot);
+}
+
+void releaseBoundaryAnalyses()
+{
+    freeBoundaryAnalyses();
+    freeTimeDependentSM();
+}
+
 // ---------------------------------------------------------------- equilibrium series, test and fit
 
 void keepEqTestGlobals(StartValues& s)
@@ -956,6 +996,12 @@ void keepDistributionGlobals(StartValues& s)
     // solvers and regularization
     s.keep(bFinalFitEvaluation);
     s.keep(bMonteCarloRun);
+    s.keep(nMCIterations);
+    s.keep(nMCIteration);
+    s.keep(fMCRmsd);
+    s.keep(szMCFileName);
+    s.keep(bMCWeightAvgS);
+    s.keep(mcWeightAvgResults);
     s.keep(bSuppressBaselineCorrelation);
     s.keep(nTimeCourseFirst);
     s.keep(nTimeCourseLast);
@@ -988,6 +1034,8 @@ void releaseDistributionData()
     freePriorDiscreteSpecies();
     freeThirdDerivativeWeights();
     freeMaxEntWorkArrays();
+    freeMonteCarloArrays();
+    freeMonteCarloScanCopies();
 }
 
 // ---------------------------------------------------------------- fluorescence tools
@@ -1094,6 +1142,7 @@ struct Subsystem {
 // that showed them.
 Subsystem gSubsystems[] = {
     {keepMStarGlobals, releaseMStarScreens, {}},
+    {keepBoundaryAnalysisGlobals, releaseBoundaryAnalyses, {}},
     {keepEqTestGlobals, releaseEqTestState, {}},
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},

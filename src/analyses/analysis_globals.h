@@ -1,9 +1,11 @@
 // Equilibrium-analysis state that the loaders read.
 #pragma once
 
-#include "platform/win_types.h"
 // The M* screens of equilibrium data (bMStarMode, mStarSetScreen, ...).
 #include "analyses/mstar/mstar_screen.h"
+#include "analyses/boundary/boundary_fractions.h"
+#include "analyses/time_dependent_sm.h"
+#include "platform/win_types.h"
 
 // Equilibrium fitting with discrete species: interference data are treated
 // as absorbance and both noise fits are switched on by the loaders.
@@ -34,16 +36,14 @@ class TXLAWindow;
 void endEqTestMode(TXLAWindow* pWindow);
 // Saves the fitted equilibrium curve of the last scan as a scan file.
 void saveEquilibriumScan(const char* szPath);
-// The Run of the approach-to-equilibrium test, of the sedimentation-
-// equilibrium modes and of the two boundary analyses (van Holde-Weischet,
-// ls-g*(s) area-fraction extrapolation); the Fit of the equilibrium modes.
+// The Run of the approach-to-equilibrium test and of the sedimentation-
+// equilibrium modes; the Fit of the equilibrium modes. The Run of the two
+// boundary analyses (van Holde-Weischet, ls-g*(s) area-fraction
+// extrapolation) and the release of their result plot are in
+// analyses/boundary/boundary_fractions.h.
 void runEqTest(TXLAWindow* pWindow);
 void runEquilibriumSingleSpecies(TXLAWindow* pWindow);
 void fitEquilibriumSingleSpecies(TXLAWindow* pWindow);
-void runVanHoldeWeischet(TXLAWindow* pWindow);
-void runAreaFractionExtrapolation(TXLAWindow* pWindow);
-// The per-step text of the boundary analyses' simplex fits.
-void showSimplexStep(TXLAWindow* pWindow);
 
 // The ls-g*(s) area-fraction extrapolation: the number of boundary fractions
 // (also entry 11 of the parameter vector) and the scans of one g*(s) set
@@ -51,15 +51,8 @@ void showSimplexStep(TXLAWindow* pWindow);
 extern int nBoundaryFractions;
 extern int nScansPerLsgSet;
 
-// The time-dependent s and M fits of command 266: sets of
-// nTimeDependentScansPerSet scans sliding over the data (scans 1-4, 2-5, ...)
-// or growing from the first scan (1-4, 1-5, ...); the picture of the result
-// plot (null when there is none) and the release of the results.
-extern int nTimeDependentScansPerSet;
-void fitTimeDependentSMSliding(TXLAWindow* pWindow);
-void fitTimeDependentSMGrowing(TXLAWindow* pWindow);
-win::HMETAFILE drawTimeDependentSMPlot();
-void freeTimeDependentSM();
-// Frees the results of the area-fraction extrapolation and the van
-// Holde-Weischet analysis and their plot.
-void clearExtrapolationResults();
+// The time-dependent s and M fits of command 266 (nScansPerSMSet, the
+// sliding and growing fit series, their result plot and its release) are in
+// analyses/time_dependent_sm.h.
+// Leaves the M* screens.
+void mStarFreePlots(TXLAWindow* pWindow);

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "analyses/boundary/boundary_fractions.h"
 #include "analyses/analysis_globals.h"
 #include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
@@ -57,6 +58,8 @@ void TXLAWindow::EvLButtonDown(UINT, const POINT& point)
     resetMousePoints();
     recordMousePoint(point.x, point.y);
     if (mouseActionsEvLButtonDown(point)) return;
+    // a click releases the result plot of the boundary analyses
+    if (releaseAreaFractionDisplay(this)) return;
     // a button of the M* screens takes the click
     if (bMStarMode && pMStarButtons && fClientWidth > 0 && fClientHeight > 0) {
         const float x = point.x * 1000.0f / fClientWidth, y = point.y * 1000.0f / fClientHeight;
@@ -272,6 +275,8 @@ void TXLAWindow::EvChar(UINT key, UINT, UINT)
             releaseResultArrays();
             Invalidate(true);
         }
+        // and the result plot of the boundary analyses
+        releaseAreaFractionDisplay(this);
         // Escape ends the approach-to-equilibrium test and leaves the M* screens
         if (bEqTestPlotShown) endEqTestMode(this);
         if (bMStarMode && bMStarAllSets) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "analyses/boundary/boundary_fractions.h"
 #include "analyses/eqtest/eq_test_state.h"
 #include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
@@ -398,6 +399,10 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
         playPlot(dc, pDataPlot, true);
         playPlot(dc, pResidualsPlot, true);
         if (HMETAFILE h = drawEqTestPlot()) PlayMetaFile(dc, h);
+    } else if (bAreaFractionResults && pAreaFractionPlot) {
+        // the boundary analyses' s against 1/sqrt(t) over the data and
+        // residual plots, until Escape or a click releases it
+        playPlot(dc, pAreaFractionPlot, true);
     } else {
         // on the M* screens the data plot is their plot A, with three more
         // plots where the residuals would be

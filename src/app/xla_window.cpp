@@ -221,6 +221,10 @@ const ResponseEntry kResponseTable[] = {
     {240, &TXLAWindow::CmSetMeniscusBottomLimits},
     {213, &TXLAWindow::CmRun},
     {215, &TXLAWindow::CmFit},
+    {214, &TXLAWindow::CmGenerateSingle},
+    {647, &TXLAWindow::CmGenerateSeries},
+    {296, &TXLAWindow::CmMonteCarloDistributions},
+    {546, &TXLAWindow::CmMonteCarloWeightAverageS},
     {611, &TXLAWindow::CmLammEquationParameters},
     // buffer sedimentation and the inhomogeneous solvent (fegrid/)
     {552, &TXLAWindow::CmBufferSedimentation},
@@ -299,7 +303,6 @@ const UINT kAwaitingParts[] = {
     827,   // Update Saved Fit Parameters: writing parameter files (models)
     203,   // Save Fit Data: fits and the parameter report (models, fitting)
     459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
-    266,   // Fit Time Dependent s,M: the time-dependent fits (classical analyses)
 };
 
 const ResponseEntry* findResponse(UINT id)

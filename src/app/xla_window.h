@@ -370,6 +370,19 @@ public:
     // (fitting/parameter_text.cpp); the last fit's information shown again.
     void ShowModelParameters();
     void CmShowLastFitInfo();
+    // Synthetic data (fitting/synthetic_data.cpp): Generate > Single (214)
+    // and Generate > Series (647), and the scans of the current model written
+    // into the folder of szPath: spacing dr (cm), rotor speed (rpm),
+    // acceleration (rpm/s, not above 0: none), noise sigma, scan interval and
+    // first scan time (0: one interval after the start) in s, scan count.
+    void CmGenerateSingle();
+    void CmGenerateSeries();
+    void GenerateSyntheticData(int bKeepData, float dr, float fRpm, float fAcceleration, float fNoise,
+                               float fInterval, float fFirstTime, int nScansOut, const char* szPath);
+    // Statistics > Monte-Carlo for Distributions (296) and for Integrated
+    // Weight-Average s-Values (546) (fitting/monte_carlo_commands.cpp).
+    void CmMonteCarloDistributions();
+    void CmMonteCarloWeightAverageS();
     // The rules of thumb on residuals, meniscus, bottom and distribution ends
     // after Run and Fit, in "Help Wizard" boxes (fitting/fit_wizard.cpp).
     void FitWizardCheckResiduals();

@@ -205,6 +205,8 @@ bool contiFit(TXLAWindow* pWindow)
     float* x = vector(1, n);
     float* y = vector(1, n + 1);
     bStopFit = 0;
+    // the same start simplices, fit after fit: a fit is reproducible
+    seedRandomNumbers(1);
     getContiParameters(n, p[1]);
     spreadVertices(p, n, 1, 1, fStep);
     for (int j = n + 1; j >= 1; --j) y[j] = ContiSimplexSim(p[j], pWindow);

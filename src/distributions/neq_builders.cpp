@@ -39,11 +39,13 @@ int nLastBuildSize = 0;
 // Size of the third-derivative weights.
 int nThirdDerivWeights = 0;
 
+}  // namespace
+
 // A build on the user-interface thread: means, rows with a key check per
 // scan, mirror.
-void buildSingleThreaded(ENoiseModel model)
+void buildNormalEquationsOfJob(const CNERowJob& job)
 {
-    const CNERowJob job = makeNERowJob(model);
+    const ENoiseModel model = job.model;
     nLastBuildSize = job.n;
     computeNEMeans(job);
     dSumSquaredData = 0.0;
@@ -67,6 +69,13 @@ void buildSingleThreaded(ENoiseModel model)
                          stop);
     }
     finishNormalEquations(job);
+}
+
+namespace {
+
+void buildSingleThreaded(ENoiseModel model)
+{
+    buildNormalEquationsOfJob(makeNERowJob(model));
 }
 
 // The profile of a noise-grid vector at a scan's radii; 0 where the

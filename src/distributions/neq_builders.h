@@ -29,6 +29,11 @@ void buildNormalEquationsTIRI();
 void buildNormalEquationsFixedFirst(double dAmplitude);
 void buildNormalEquationsTimeCourse();
 
+struct CNERowJob;
+// One build of the given job (its noise model and scans) on this thread,
+// with the key check per scan.
+void buildNormalEquationsOfJob(const CNERowJob& job);
+
 // From pNESolution: the fit of every scan (ppFit), the model parts
 // (ppModelPart), the TI noise (pTINoiseSaved), the RI offsets
 // (pRINoiseSaved), fBaseline and parameter entry 15.

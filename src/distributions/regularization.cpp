@@ -269,6 +269,9 @@ void regularizeDistribution()
     }
     // 2.
     dChiSquareUnreg = dChiSquare = chiSquareFromNormalEquations();
+    // Data fitted exactly (data without any signal): there is no ratio of
+    // chi-squares to reach, and the unregularized solution stands.
+    if (!(dChiSquareUnreg > 0.0)) return;
     // 3. Regularization needs 0.5 < P != 1 and four variables.
     const float P = fConfidenceLevel;
     if (!(P > 0.5f) || P == 1.0f || n < 4) {
@@ -280,7 +283,7 @@ void regularizeDistribution()
     if (bSkipRegularization && !bFinalFitEvaluation && !bMonteCarloRun) return;
     // 5. The target ratio.
     if (P > 1.0f) {
-        if (!bSerialFitRunning) solverNoticeBox("P > 1 => interpreting P value as chi-square ratio");
+        if (!bSerialFitRunning && !bMonteCarloRun) solverNoticeBox("P > 1 => interpreting P value as chi-square ratio");
         fTargetChisqRatio = P;
     } else {
         setRegularizationDegreesOfFreedom(n);

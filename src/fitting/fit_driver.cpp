@@ -567,6 +567,8 @@ unsigned char TXLAWindow::RunFit()
     }
     float** p = matrix(1, n + 1, 1, n);
     float* y = vector(1, n + 1);
+    // the same start simplices, fit after fit: a fit is reproducible
+    seedRandomNumbers(1);
     packFitParameters(n, p[1]);
     initSimplexVertices(n, p);
     for (int i = n + 1; i >= 1; --i) y[i] = SimplexSim(p[i], this);

@@ -623,10 +623,10 @@ void TXLAWindow::CmFitTimeDependentSM()
         return;
     }
     float fCount = 0.0f;
-    if (!inputFloat(&fCount, static_cast<float>(nTimeDependentScansPerSet), true, "enter number of scans per set",
+    if (!inputFloat(&fCount, static_cast<float>(nScansPerSMSet), true, "enter number of scans per set",
                     szTitle))
         return;
-    nTimeDependentScansPerSet = static_cast<int>(fCount);
+    nScansPerSMSet = static_cast<int>(fCount);
     if (MessageBox(HWindow, "moving average (scans 1-4, 2-5, 3-6,...)", szTitle, MB_YESNO) == IDYES)
         fitTimeDependentSMSliding(this);
     else if (MessageBox(HWindow, "increasing set (scans 1-4, 1-5, 1-6,...)", szTitle, MB_YESNO) == IDYES)

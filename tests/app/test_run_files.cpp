@@ -98,6 +98,47 @@ TEST_F(ParameterFileTest, InvalidFilesAreRefusedWithTheirReason)
                   .find("is no folder"),
               std::string::npos);
     EXPECT_NE(error(dirs + "<MinSForLogGrid>-1</MinSForLogGrid>").find("positive"), std::string::npos);
+    EXPECT_NE(error(dirs + "<FitMeniscus>2</FitMeniscus>").find("FitMeniscus must be 0 or 1"), std::string::npos);
+    EXPECT_NE(error(dirs + "<FitRINoise>on</FitRINoise>").find("FitRINoise must be 0 or 1"), std::string::npos);
+    EXPECT_NE(error(dirs + "<Meniscus>-6</Meniscus>").find("Meniscus must be a radius"), std::string::npos);
+    EXPECT_NE(error(dirs + "<LeftFitLimit>six</LeftFitLimit>").find("LeftFitLimit must be"), std::string::npos);
+    EXPECT_NE(error(dirs + "<Meniscus>7.2</Meniscus><Bottom>6</Bottom>").find("Meniscus is not smaller than Bottom"),
+              std::string::npos);
+    EXPECT_NE(error(dirs + "<MinMeniscus>6.1</MinMeniscus><MaxMeniscus>6</MaxMeniscus>").find("MinMeniscus is larger"),
+              std::string::npos);
+}
+
+TEST_F(ParameterFileTest, GeometryAndFitSwitchesAreOptional)
+{
+    const std::string dirs = "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                             "o</OutputResultsDirectory>";
+    RunParameters p;
+    std::string err;
+    ASSERT_EQ(readParameterFile(file(dirs + "<Meniscus>5.98</Meniscus><Bottom>7.2</Bottom><MinMeniscus>5.96"
+                                            "</MinMeniscus><MaxMeniscus>6.03</MaxMeniscus><LeftFitLimit>6.05"
+                                            "</LeftFitLimit><RightFitLimit>7.1</RightFitLimit><FitMeniscus>1"
+                                            "</FitMeniscus><FitBottom>0</FitBottom><FitFrictionalRatio>1"
+                                            "</FitFrictionalRatio><FitTINoise>0</FitTINoise><FitRINoise>1</FitRINoise>")
+                                    .c_str(),
+                                &p, &err),
+              1)
+        << err;
+    EXPECT_FLOAT_EQ(p.fMeniscus, 5.98f);
+    EXPECT_FLOAT_EQ(p.fBottom, 7.2f);
+    EXPECT_FLOAT_EQ(p.fMinMeniscus, 5.96f);
+    EXPECT_FLOAT_EQ(p.fMaxMeniscus, 6.03f);
+    EXPECT_FLOAT_EQ(p.fLeftFitLimit, 6.05f);
+    EXPECT_FLOAT_EQ(p.fRightFitLimit, 7.1f);
+    EXPECT_EQ(p.bFitMeniscus, 1);
+    EXPECT_EQ(p.bFitBottom, 0);
+    EXPECT_EQ(p.bFitFrictionalRatio, 1);
+    EXPECT_EQ(p.bFitTINoise, 0);
+    EXPECT_EQ(p.bFitRINoise, 1);
+    // absent: nothing to apply
+    ASSERT_EQ(readParameterFile(file(dirs).c_str(), &p, &err), 1) << err;
+    EXPECT_EQ(p.fMeniscus, 0.0f);
+    EXPECT_EQ(p.bFitMeniscus, -1);
+    EXPECT_EQ(p.bFitRINoise, -1);
 }
 
 // What a comment holds is not set: a model commented out is no model, and a

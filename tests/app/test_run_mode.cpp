@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <algorithm>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <sstream>
 
 #include "app/app_globals.h"
@@ -15,7 +17,9 @@
 #include "app/xla_app.h"
 #include "app/xml_reader.h"
 #include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
 #include "platform/win.h"
+#include "plot/cwinplot.h"
 #include "scandata/scan_data.h"
 
 namespace {
@@ -217,4 +221,120 @@ TEST_F(RunModeTest, TheExampleRunWritesTheColumnTable)
     int nColumns = 0;
     for (double d; first >> d;) ++nColumns;
     EXPECT_EQ(nColumns, 3 + 3 * 30);
+}
+
+namespace {
+
+// The colour of pixel (x, y) of a 24-bit BMP file (rows bottom up).
+bool bmpPixel(const std::string& path, int x, int y, int* pR, int* pG, int* pB)
+{
+    std::ifstream f(path, std::ios::binary);
+    std::string d((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    if (d.size() < 54) return false;
+    auto i32 = [&](size_t o) {
+        return int(static_cast<unsigned char>(d[o]) | (static_cast<unsigned char>(d[o + 1]) << 8) |
+                   (static_cast<unsigned char>(d[o + 2]) << 16) | (static_cast<unsigned char>(d[o + 3]) << 24));
+    };
+    const int nOffset = i32(10), w = i32(18), h = i32(22);
+    const int nRow = (w * 3 + 3) & ~3;
+    const int yy = h > 0 ? h - 1 - y : y;
+    const size_t o = static_cast<size_t>(nOffset) + static_cast<size_t>(yy) * nRow + static_cast<size_t>(x) * 3;
+    if (o + 2 >= d.size()) return false;
+    *pB = static_cast<unsigned char>(d[o]);
+    *pG = static_cast<unsigned char>(d[o + 1]);
+    *pR = static_cast<unsigned char>(d[o + 2]);
+    return true;
+}
+
+}  // namespace
+
+// The example's own parameter file (its folders put elsewhere), run as the
+// program runs it: c(s) with meniscus and f/f0 floated, radial-invariant
+// noise, maximum entropy, fitted; the record holds the fit and its files.
+TEST_F(RunModeTest, TheExampleRunFitsTheDistribution)
+{
+    std::string job = readText(MORVEX_SOURCE_DIR "/examples/velocity/run.xml");
+    auto replace = [&](const std::string& key, const std::string& value) {
+        const size_t a = job.find("<" + key + ">") + key.size() + 2, b = job.find("</" + key + ">");
+        job.replace(a, b - a, value);
+    };
+    const std::string out = scratch + "example-results";
+    // the scans in a folder of the test's own (a run writes its grid file there)
+    copyVelocityExampleScans(scratch + "velocity");
+    replace("DataDirectory", scratch + "velocity");
+    replace("OutputResultsDirectory", out);
+    writeText(scratch + "run.xml", job);
+    std::string err;
+    ASSERT_EQ(readParameterFile((scratch + "run.xml").c_str(), &runParameters, &err), 1) << err;
+    bHaveRunParameters = 1;
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    int nExit = -1, nPeakPixel = -1;
+    {
+        TXLAApp app("RADOdodedez");
+        nExit = app.Run();
+        // the column of 4.3 S in the distribution band, which outlives the run
+        ASSERT_TRUE(pDistPlot);
+        nPeakPixel = int(pDistPlot->MapX(4.3f) * 1400.0 / 1399 + 0.5);
+    }
+    EXPECT_EQ(nExit, 0);
+
+    auto root = parseXmlFile(out + "/ResultParameters.xml", &err);
+    ASSERT_TRUE(root) << err;
+    EXPECT_EQ(root->attr("exitCode"), "0");
+    std::map<int, double> value;
+    std::map<int, std::string> fit;
+    for (auto* p : root->child("Parameters")->all("Parameter")) {
+        value[std::stoi(p->attr("index"))] = std::stod(p->attr("value"));
+        fit[std::stoi(p->attr("index"))] = p->attr("fit");
+    }
+    ASSERT_EQ(value.size(), 34u);
+    EXPECT_NEAR(value[13], 6.000, 0.003);  // meniscus
+    EXPECT_EQ(fit[13], "1");
+    EXPECT_NEAR(value[11], 1.33, 0.05);  // f/f0
+    EXPECT_EQ(fit[11], "1");
+    EXPECT_NEAR(std::stod(root->child("Rmsd")->text), 0.0040, 0.0002);
+    auto* dist = root->child("Distribution");
+    ASSERT_TRUE(dist);
+    EXPECT_EQ(dist->attr("kind"), "c(s)");
+    auto peaks = dist->all("Peak");
+    ASSERT_GE(peaks.size(), 1u);
+    auto* largest = *std::max_element(peaks.begin(), peaks.end(), [](auto* a, auto* b) {
+        return std::stod(a->attr("signal")) < std::stod(b->attr("signal"));
+    });
+    EXPECT_NEAR(std::stod(largest->attr("mean")), 4.30, 0.03);
+    EXPECT_NEAR(std::stod(largest->attr("signal")), 0.80, 0.02);
+    // every file named is there: fits, residuals, the noise, the distribution
+    std::vector<std::string> written;
+    for (auto* f : root->child("ResultFiles")->all("File")) {
+        written.push_back(f->text);
+        EXPECT_TRUE(std::filesystem::is_regular_file(out + "/" + f->text)) << f->text;
+    }
+    for (const char* szName : {"distribution.dat", "rmsd.txt", "RIN.RA1", "fits/f0001.RA1", "residuals/r0030.RA1"})
+        EXPECT_NE(std::find(written.begin(), written.end(), szName), written.end()) << szName;
+    EXPECT_EQ(readLines(out + "/distribution.dat").size(), 100u);
+    // no error box
+    for (auto* m : root->child("Messages")->all("Message")) {
+        EXPECT_EQ(m->text.find("\"ERROR\""), std::string::npos) << m->text;
+        EXPECT_EQ(m->text.find("\"Error\""), std::string::npos) << m->text;
+    }
+    // the band of the distribution holds the curve at 4.3 S: dark pixels
+    // above its lower frame (the peak), where the empty band is white
+    int nDark = 0;
+    for (int y = 640; y < 935; ++y) {
+        int r = 255, g = 255, b = 255;
+        ASSERT_TRUE(bmpPixel(out + "/screenshot.bmp", nPeakPixel, y, &r, &g, &b));
+        if (r + g + b < 300) ++nDark;
+    }
+    EXPECT_GT(nDark, 0);
+}
+
+TEST_F(RunModeTest, AFitSwitchOtherThanZeroOrOneIsRefused)
+{
+    std::string text;
+    writeText(scratch + "bad.xml", "<DataDirectory>" MORVEX_SOURCE_DIR "/examples/velocity</DataDirectory>"
+                                   "<OutputResultsDirectory>" + scratch + "out</OutputResultsDirectory>"
+                                   "<FitMeniscus>2</FitMeniscus>");
+    EXPECT_EQ(runProgram("'" + scratch + "bad.xml'", &text), 2);
+    EXPECT_NE(text.find("FitMeniscus must be 0 or 1, not \"2\""), std::string::npos) << text;
+    EXPECT_FALSE(std::filesystem::exists(scratch + "out"));
 }

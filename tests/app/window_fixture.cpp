@@ -1,5 +1,6 @@
 #include "app/window_fixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -103,4 +104,20 @@ void MainWindowTest::LoadScans(const std::vector<std::string>& paths)
     nLoadEveryNth = 1;
     LoadAllData(window.get(), sel);
     win::headless::processMessages();
+}
+
+std::vector<std::string> copyVelocityExampleScans(const std::string& folder)
+{
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> paths;
+    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
+        const std::string stem = e.path().stem().string();
+        if (e.path().extension() != ".RA1" || stem.empty() || stem.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string to = folder + "/" + e.path().filename().string();
+        std::filesystem::copy_file(e.path(), to);
+        paths.push_back(to);
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
 }

@@ -14,6 +14,10 @@
 // returns their full paths in time order.
 std::vector<std::string> writeBoundaryScans(const std::string& folder, int nScans, const char* szStem = "scan");
 
+// Copies the 30 numbered scans of examples/velocity (not the grid file a
+// distribution run writes beside them) into folder; their paths in order.
+std::vector<std::string> copyVelocityExampleScans(const std::string& folder);
+
 class MainWindowTest : public AppFolderTest {
 protected:
     void SetUp() override;

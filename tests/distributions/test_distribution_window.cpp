@@ -21,18 +21,8 @@ namespace {
 
 // Copies of the example velocity scans in the folder (the grid file goes
 // beside them).
-std::vector<std::string> exampleScans(const std::string& folder)
-{
-    std::vector<std::string> paths;
-    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
-        if (e.path().extension() != ".RA1") continue;
-        const std::string to = folder + "/" + e.path().filename().string();
-        std::filesystem::copy_file(e.path(), to);
-        paths.push_back(to);
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
+// The example's numbered scans (not a grid file a run left beside them).
+std::vector<std::string> exampleScans(const std::string& folder) { return copyVelocityExampleScans(folder); }
 
 // The largest and smallest y of the picture's drawing operations.
 void yRange(win::HMETAFILE h, long* pMin, long* pMax)

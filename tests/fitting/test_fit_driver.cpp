@@ -33,21 +33,6 @@ void floatOnly(std::initializer_list<int> entries)
     for (int k : entries) pParamFloat[k] = 1;
 }
 
-std::vector<std::string> copyExampleScans(const std::string& folder)
-{
-    std::filesystem::create_directories(folder);
-    std::vector<std::string> paths;
-    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
-        // the numbered scans (a distribution run writes its grid file beside them)
-        const std::string stem = e.path().stem().string();
-        if (e.path().extension() != ".RA1" || stem.find_first_not_of("0123456789") != std::string::npos) continue;
-        const std::string to = folder + "/" + e.path().filename().string();
-        std::filesystem::copy_file(e.path(), to);
-        paths.push_back(to);
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
 
 class DiscreteFitTest : public ModelWindowTest {
 protected:
@@ -56,7 +41,7 @@ protected:
     // loading is solved linearly, the baseline as given.
     void exampleModel(const char* szD, const char* szS, bool bFloatSAndD, const char* szBaseline, bool bBaselineLinear)
     {
-        LoadScans(copyExampleScans(scratch + "/velocity"));
+        LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
         headless::Script script;
         script.expectDialog("noninteracting species model", headless::DialogAnswer()
                                                                  .check(401)
@@ -210,7 +195,6 @@ TEST(FitVectorTest, TheRadialGridFollowsMeniscusAndBottom)
 
 TEST_F(DiscreteFitTest, SAndDOfTheExampleAreFoundAgain)
 {
-    seedRandomNumbers(3);
     exampleModel("5", "4.0", true, "0.02", true);
     ASSERT_TRUE(bAlgebraicConcentrations);
     ASSERT_EQ(pParamFloat[1] + pParamFloat[5], 2);
@@ -240,7 +224,6 @@ TEST_F(DiscreteFitTest, NothingFloatedLeavesTheModelAsItWas)
 // and this records where.
 TEST_F(DiscreteFitTest, ANegativeBaselineEndsWhereTheSimplexPutIt)
 {
-    seedRandomNumbers(5);
     exampleModel("6.1", "4.3", false, "0", false);
     for (int k = 1; k <= nScans; ++k)
         for (int i = 1; i <= pScanPoints[k]; ++i) ppSignal[k][i] -= 0.05f;

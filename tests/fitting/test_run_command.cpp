@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/window_fixture.h"
 #include "distributions/conti_globals.h"
 #include "distributions/conti_run_fixture.h"
 #include "distributions/distribution_integration.h"
@@ -74,13 +75,7 @@ TEST_F(RunCommandTest, CsOfTheExampleAsAUserRunsIt)
     installDialogTemplates();
     bWizardMessages = 1;
     const std::string folder = Folder("velocity");
-    std::vector<std::string> paths;
-    for (const auto& e : fs::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
-        if (e.path().extension() != ".RA1") continue;
-        fs::copy_file(e.path(), folder + "/" + e.path().filename().string());
-        paths.push_back(folder + "/" + e.path().filename().string());
-    }
-    std::sort(paths.begin(), paths.end());
+    const std::vector<std::string> paths = copyVelocityExampleScans(folder);
     TXLAWindow* w = window.get();
     headless::Script script;
     script.expectOpenFile("select files to fit", paths).expectInput("load every n'th file:", "1");

@@ -24,19 +24,6 @@ using namespace win;
 
 namespace {
 
-std::vector<std::string> copyExampleScans(const std::string& folder)
-{
-    std::filesystem::create_directories(folder);
-    std::vector<std::string> paths;
-    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
-        if (e.path().extension() != ".RA1") continue;
-        const std::string to = folder + "/" + e.path().filename().string();
-        std::filesystem::copy_file(e.path(), to);
-        paths.push_back(to);
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
 
 // rms of data minus model inside the fit limits, scans 2..nScans in time order.
 double residualRmsAfterFirstScan(long* pCount)
@@ -64,7 +51,7 @@ TEST_P(GlobalGridRunTest, ExperimentalInitialDistributionOfTheExample)
     const bool bHat = GetParam();
     installDialogTemplates();
     OpenWindow();
-    LoadScans(copyExampleScans(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     ASSERT_EQ(nScans, 30);
     headless::Script script;
     script.command(198).command(212).command(611).command(213);

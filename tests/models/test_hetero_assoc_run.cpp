@@ -83,20 +83,6 @@ protected:
     }
 };
 
-std::vector<std::string> copyExampleScans(const std::string& folder)
-{
-    std::filesystem::create_directories(folder);
-    std::vector<std::string> paths;
-    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
-        if (e.path().extension() != ".RA1") continue;
-        const std::string to = folder + "/" + e.path().filename().string();
-        std::filesystem::copy_file(e.path(), to);
-        paths.push_back(to);
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
-
 double residualRms()
 {
     double d2 = 0;
@@ -274,7 +260,7 @@ TEST_F(HeteroRunTest, NonConvergingStepEndsAfterTheLimit)
 // B's s and D in its own copies); the settings the run needs stay changed.
 TEST_F(HeteroRunTest, ExampleEndToEnd)
 {
-    LoadScans(copyExampleScans(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     ASSERT_EQ(nScans, 30);
     {
         headless::Script script;

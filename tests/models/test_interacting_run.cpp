@@ -27,20 +27,6 @@ using namespace win;
 
 namespace {
 
-std::vector<std::string> copyExampleScans(const std::string& folder)
-{
-    std::filesystem::create_directories(folder);
-    std::vector<std::string> paths;
-    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
-        if (e.path().extension() != ".RA1") continue;
-        const std::string to = folder + "/" + e.path().filename().string();
-        std::filesystem::copy_file(e.path(), to);
-        paths.push_back(to);
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
-
 // rms and mean of data minus model inside the fit limits.
 void residuals(double* pRms, double* pMean, long* pCount)
 {
@@ -69,7 +55,7 @@ TEST_P(SingleSpeciesRunTest, TheExampleWithVanishingNonideality)
     const Algorithm a = GetParam();
     installDialogTemplates();
     OpenWindow();
-    LoadScans(copyExampleScans(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     ASSERT_EQ(nScans, 30);
     headless::Script script;
     script.command(227).command(212);

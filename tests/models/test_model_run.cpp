@@ -23,19 +23,6 @@ using namespace win;
 
 namespace {
 
-std::vector<std::string> copyExampleScans(const std::string& folder)
-{
-    std::filesystem::create_directories(folder);
-    std::vector<std::string> paths;
-    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
-        if (e.path().extension() != ".RA1") continue;
-        const std::string to = folder + "/" + e.path().filename().string();
-        std::filesystem::copy_file(e.path(), to);
-        paths.push_back(to);
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
 
 // rms and mean of data minus model inside the fit limits.
 void residuals(double* pRms, double* pMean, long* pCount)
@@ -60,7 +47,7 @@ TEST_F(MainWindowTest, DiscreteModelOfTheExampleLeavesOnlyItsNoise)
 {
     installDialogTemplates();
     OpenWindow();
-    LoadScans(copyExampleScans(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     ASSERT_EQ(nScans, 30);
     headless::Script script;
     script.command(198).command(212).command(213);
@@ -97,7 +84,7 @@ TEST_F(MainWindowTest, TheExampleWithItsLoadingSolvedAndTheSystematicNoise)
     // noise: the loading comes out as made, the noise takes the baseline
     installDialogTemplates();
     OpenWindow();
-    LoadScans(copyExampleScans(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     headless::Script script;
     script.command(198).command(212).command(213);
     script.expectDialog("noninteracting species model", headless::DialogAnswer()

@@ -24,6 +24,7 @@
 #include "scandata/scan_data.h"
 #include "tools/dls/dls_data.h"
 #include "tools/exports/xp_export.h"
+#include "app/window_fixture.h"
 #include "tools/export_fixture.h"
 
 using scantest::ScanRecipe;
@@ -458,14 +459,8 @@ TEST_F(XpExportTest, AParameterFileThatCannotBeOpenedIsReportedWithAStopBox)
 // three peaks and a fake DRELLIX configured in programs.ini.
 TEST_F(XpExportTest, TheExportCommandConvertsPeaksAndStartsDrellixWithTheConfiguration)
 {
-    std::vector<std::string> paths;
     const std::string folder = Folder("velocity");
-    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
-        if (e.path().extension() != ".RA1") continue;
-        std::filesystem::copy_file(e.path(), folder + "/" + e.path().filename().string());
-        paths.push_back(folder + "/" + e.path().filename().string());
-    }
-    std::sort(paths.begin(), paths.end());
+    const std::vector<std::string> paths = copyVelocityExampleScans(folder);
     const std::string args = scratch + "drellix-args.txt";
     WriteFakeProgram(scratch + "fakes/drellix", args);
     ConfigureProgram("drellix", scratch + "fakes/drellix");

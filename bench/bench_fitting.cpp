@@ -1,0 +1,139 @@
+// The c(s) fit of the example data set as the unattended run does it (meniscus
+// from 5.98 cm and f/f0 from 1.2 floated, radial-invariant noise, 100 grid
+// points, maximum entropy, fit limits 6.05-7.10 cm): one evaluation of its
+// objective (one unregularized distribution) and the whole fit, on 2 and on 8
+// threads (Lamm lists and normal equations). The counters give the number of
+// evaluations and where the fit ended.
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/xla_window.h"
+#include "distributions/conti_fit.h"
+#include "distributions/conti_globals.h"
+#include "distributions/regularization.h"
+#include "distributions/s_grid.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "numerics/nrutil.h"
+#include "numerics/random.h"
+#include "platform/headless.h"
+#include "scandata/noise_grid.h"
+#include "scandata/scan_data.h"
+#include "scandata/scan_loading.h"
+
+namespace {
+
+// The example's numbered scans in a folder of the benchmark's own (a
+// distribution run writes its grid file beside them), loaded into a window.
+class ExampleScene {
+public:
+    explicit ExampleScene(int nThreads)
+    {
+        win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+        folder = std::filesystem::temp_directory_path() / ("morvex_bench_fit_" + std::to_string(getpid()));
+        std::filesystem::create_directories(folder);
+        std::string sel = folder.string();
+        sel += '\0';
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
+            const std::string stem = e.path().stem().string();
+            if (e.path().extension() != ".RA1" || stem.find_first_not_of("0123456789") != std::string::npos) continue;
+            std::filesystem::copy_file(e.path(), folder / e.path().filename(),
+                                        std::filesystem::copy_options::overwrite_existing);
+            names.push_back(e.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        for (const std::string& n : names) sel += n + '\0';
+        sel += '\0';
+        selection.assign(sel.begin(), sel.end());
+        window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
+        window->Create();
+        nLoadEveryNth = 1;
+        bCheckTimeStamps = 0;
+        bWizardMessages = 0;
+        LoadAllData(window.get(), selection.data());
+        nLammThreads = nNEQThreads = nThreads;
+        bMultiThreaded = 1;
+        window->EvCommand(275, nullptr, 0);  // Continuous c(s) Distribution
+        window->EvCommand(295, nullptr, 0);  // maximum entropy
+        paramVectorToGlobals();
+        pParamValue[9] = 100;
+        fFitLeftLim = 6.05f;
+        updateLeftFitLimit();
+        fFitRightLim = 7.10f;
+        updateRightFitLimit();
+        bFitRINoise = 1;
+        fixUpModelDefaults();
+        globalsToParamVector();
+        fMinMeniscus = 5.96f;
+        fMaxMeniscus = 6.03f;
+        fMinBottom = 7.15f;
+        fMaxBottom = 7.25f;
+        bUserMeniscusBottomRange = 1;
+    }
+    ~ExampleScene()
+    {
+        window.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+    }
+    // The start of the fit: meniscus 5.98 and f/f0 1.2, both floating.
+    void start()
+    {
+        pParamValue[13] = fMeniscus = 5.98f;
+        pParamValue[14] = fBottom = 7.2f;
+        pParamValue[11] = fFrictionalRatio = 1.2f;
+        pParamFloat[13] = pParamFloat[11] = 1;
+        paramVectorToGlobals();
+    }
+    std::filesystem::path folder;
+    std::vector<char> selection;
+    std::unique_ptr<TXLAWindow> window;
+};
+
+void contiSimplexSimEvaluation(benchmark::State& state)
+{
+    ExampleScene scene(static_cast<int>(state.range(0)));
+    if (nScans != 30) state.SkipWithError("load failed");
+    scene.start();
+    if (!setupSGrid()) state.SkipWithError("no grid");
+    bFitRunning = 1;
+    float v[3] = {};
+    if (getContiParameters(2, v) != 2) state.SkipWithError("not two floating parameters");
+    float fResult = 0;
+    for (auto _ : state) {
+        bStopFit = 0;
+        fResult = ContiSimplexSim(v, scene.window.get());
+        benchmark::DoNotOptimize(fResult);
+    }
+    bFitRunning = 0;
+    state.counters["rmsd"] = fResult;
+}
+
+void contiFitOfTheExample(benchmark::State& state)
+{
+    ExampleScene scene(static_cast<int>(state.range(0)));
+    if (nScans != 30) state.SkipWithError("load failed");
+    int nEvaluations = 0;
+    for (auto _ : state) {
+        scene.start();
+        contiFit(scene.window.get());
+        nEvaluations = nSimCount;
+    }
+    state.counters["evaluations"] = nEvaluations;
+    state.counters["meniscus"] = fMeniscus;
+    state.counters["ff0"] = fFrictionalRatio;
+    state.counters["rmsd"] = calcRmsd();
+}
+
+}  // namespace
+
+BENCHMARK(contiSimplexSimEvaluation)->Arg(2)->Arg(8)->ArgName("threads")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(contiFitOfTheExample)->Arg(2)->Arg(8)->ArgName("threads")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

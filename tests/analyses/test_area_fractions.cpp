@@ -1,0 +1,318 @@
+// The extrapolation of ls-g*(s) area fractions: the piecewise-linear
+// integral and its inverse, the sets of scans, the equal-area targets and the
+// result values, the runs on sharp-boundary scans (the program's own sharp
+// boundary, so the extrapolation must find the s values exactly), the
+// direct fit of the fraction lines, and sets without any signal.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "analyses/analysis_globals.h"
+#include "analyses/boundary/boundary_fractions.h"
+#include "analyses/boundary_fixture.h"
+#include "app/app_globals.h"
+#include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "numerics/ccurve.h"
+#include "numerics/nrutil.h"
+#include "numerics/straight_line.h"
+#include "platform/headless.h"
+#include "plot/cwinplot.h"
+#include "scandata/noise_grid.h"
+#include "scandata/scan_data.h"
+
+using namespace boundarytest;
+
+namespace {
+
+// The area under the straight-line interpolation, summed in double.
+double exactIntegral(const std::vector<float>& x, const std::vector<float>& y, double a, double b)
+{
+    double sum = 0.0;
+    for (size_t i = 1; i + 1 < x.size(); i++) {
+        const double lo = std::max<double>(a, x[i]), hi = std::min<double>(b, x[i + 1]);
+        if (hi <= lo) continue;
+        const double m = (y[i + 1] - y[i]) / double(x[i + 1] - x[i]);
+        const double ylo = y[i] + m * (lo - x[i]), yhi = y[i] + m * (hi - x[i]);
+        sum += 0.5 * (ylo + yhi) * (hi - lo);
+    }
+    return sum;
+}
+
+// The x values of the set curves of the result plot.
+std::vector<float> setAbscissae()
+{
+    std::vector<float> v;
+    for (int k = 0; k < nPlotSets; k++) v.push_back(pAreaFractionPlot->pCurves[k]->pX->pData[0]);
+    return v;
+}
+
+float meanTime(int nFirst, int nLast)
+{
+    double d = 0.0;
+    for (int pos = nFirst; pos <= nLast; pos++) d += pScanHeaders[pScanTimeOrder[pos]].time;
+    return static_cast<float>(d / (nLast - nFirst + 1));
+}
+
+class AreaFractionTest : public BoundaryWindowTest {
+protected:
+    // Two sharp boundaries of 3 S and 7 S with half the loading each, 30 scans
+    // every 270 s from 600 s; a grid 0..10 S in 0.05 S steps, 4 fractions,
+    // sets of 3.
+    void TwoSpeciesExperiment()
+    {
+        LoadExperiment(writeStepScans(scratch, {{3.0, 0.0, 0.5}, {7.0, 0.0, 0.5}}, evenTimes(30, 600.0, 270.0)));
+        SelectExtrapolation(0.0f, 10.0f, 201, 4, 3);
+    }
+    void expectNoSignalResults();
+};
+
+}  // namespace
+
+TEST(PiecewiseLinear, TheIntegralIsExactNegatedWhenReversedAndZeroOutside)
+{
+    const std::vector<float> x = {0, 1.0f, 2.0f, 2.5f, 4.0f, 6.0f};
+    const std::vector<float> y = {0, 0.0f, 2.0f, 2.0f, 0.5f, 3.0f};
+    const int n = 5;
+    const double cases[][2] = {{1.0, 6.0}, {1.3, 2.2}, {2.1, 2.4}, {0.0, 3.0}, {3.7, 9.0}, {1.5, 1.5}};
+    for (const auto& c : cases) {
+        const float fForward = integratePiecewiseLinear(x.data(), y.data(), float(c[0]), float(c[1]), n);
+        EXPECT_NEAR(fForward, exactIntegral(x, y, c[0], c[1]), 1e-5) << c[0] << ".." << c[1];
+        EXPECT_FLOAT_EQ(integratePiecewiseLinear(x.data(), y.data(), float(c[1]), float(c[0]), n), -fForward);
+    }
+    // both limits beyond one end
+    EXPECT_EQ(integratePiecewiseLinear(x.data(), y.data(), -3.0f, 0.5f, n), 0.0f);
+    EXPECT_EQ(integratePiecewiseLinear(x.data(), y.data(), 6.0f, 8.0f, n), 0.0f);
+    EXPECT_EQ(integratePiecewiseLinear(x.data(), y.data(), 8.0f, 7.0f, n), 0.0f);
+}
+
+TEST(PiecewiseLinear, TheInversionFindsEveryTargetOnRandomNonNegativeData)
+{
+    std::mt19937 gen(37);
+    std::uniform_real_distribution<float> u(0.0f, 1.0f);
+    for (int nCase = 0; nCase < 300; nCase++) {
+        const int n = 2 + static_cast<int>(u(gen) * 30);
+        std::vector<float> x(n + 1), y(n + 1);
+        x[1] = -1.0f + 2.0f * u(gen);
+        for (int i = 2; i <= n; i++) x[i] = x[i - 1] + 0.01f + u(gen);
+        // flat segments, zero runs and ramps
+        for (int i = 1; i <= n; i++) {
+            const float r = u(gen);
+            y[i] = r < 0.25f ? 0.0f : (r < 0.45f && i > 1 ? y[i - 1] : 5.0f * u(gen));
+        }
+        const float fArea = integratePiecewiseLinear(x.data(), y.data(), x[1], x[n], n);
+        for (int t = 0; t < 10; t++) {
+            const float fTarget = u(gen) * fArea;
+            const float r = invertPiecewiseLinearIntegral(fTarget, x.data(), y.data(), x[1], x[1], n);
+            ASSERT_TRUE(std::isfinite(r)) << "case " << nCase;
+            ASSERT_GE(r, x[1]);
+            ASSERT_LE(r, x[n]);
+            EXPECT_NEAR(exactIntegral(x, y, x[1], r), fTarget, 1e-4 * (1.0 + fArea)) << "case " << nCase;
+        }
+        // a target beyond the area gives the last abscissa
+        EXPECT_EQ(invertPiecewiseLinearIntegral(fArea * 1.01f + 1.0f, x.data(), y.data(), x[1], x[1], n), x[n]);
+    }
+    // a flat segment is inverted exactly: 1.5 of area over y = 2 from x = 1
+    const std::vector<float> fx = {0, 0.0f, 1.0f, 3.0f}, fy = {0, 0.0f, 2.0f, 2.0f};
+    EXPECT_FLOAT_EQ(invertPiecewiseLinearIntegral(2.5f, fx.data(), fy.data(), 0.0f, 0.0f, 3), 1.75f);
+}
+
+TEST(PiecewiseLinear, TheStraightLineIsExactOnALineWithItsResidualSum)
+{
+    const float x[] = {0, 1, 2, 3, 4}, yLine[] = {0, 3.5f, 5.0f, 6.5f, 8.0f};
+    float a = 0, b = 0;
+    EXPECT_NEAR(fitStraightLine(&a, &b, x, yLine, 4), 0.0f, 1e-6);
+    EXPECT_FLOAT_EQ(a, 2.0f);
+    EXPECT_FLOAT_EQ(b, 1.5f);
+    // y = 0, 1, 1, 3: the line -1 + 0.9 x leaves 0.1, 0.2, -0.7, 0.4
+    const float y[] = {0, 0, 1, 1, 3};
+    EXPECT_NEAR(fitStraightLine(&a, &b, x, y, 4), 0.7f, 1e-5);
+    EXPECT_NEAR(a, -1.0f, 1e-5);
+    EXPECT_NEAR(b, 0.9f, 1e-5);
+}
+
+TEST(PiecewiseLinear, FourFractionsTakeTheirTargetsAtTheOddEighthsOfTheArea)
+{
+    // a uniform distribution over 0..8: the targets 1/8, 3/8, 5/8, 7/8 of
+    // the area lie at 1, 3, 5 and 7
+    const int n = 17;
+    allocDistributionVectors(n);
+    for (int j = 1; j <= n; j++) {
+        pDistAxisS[j] = 0.5f * (j - 1);
+        pDistValues[j] = 0.25f;
+    }
+    nBoundaryFractions = 4;
+    ppSetFractionS = matrix(1, 1, 1, 4);
+    EXPECT_FLOAT_EQ(calcBoundaryFractionS(1), 2.0f);
+    for (int c = 1; c <= 4; c++) EXPECT_NEAR(ppSetFractionS[1][c], 2.0f * c - 1.0f, 1e-5) << c;
+    free_matrix(ppSetFractionS, 1, 1, 1, 4);
+    ppSetFractionS = nullptr;
+    freeDistributionVectors();
+}
+
+TEST_F(AreaFractionTest, SlidingAndConsecutiveSetsOfTheTimeOrderedScans)
+{
+    LoadExperiment(writeStepScans(scratch, {{5.0, 0.0, 1.0}}, evenTimes(10, 1000.0, 300.0)));
+    SelectExtrapolation(0.0f, 10.0f, 51, 2, 3);
+    bShowExtrapolationPlot = 1;
+    struct Case {
+        int nPerSet;
+        bool bConsecutive;
+        std::vector<std::pair<int, int>> sets;
+    } cases[] = {
+        {3, false, {{1, 3}, {2, 4}, {3, 5}, {4, 6}, {5, 7}, {6, 8}, {7, 9}, {8, 10}}},
+        {3, true, {{1, 3}, {4, 6}, {7, 9}}},  // scan 10 takes no part
+        {1, false, {{1, 2}, {2, 3}, {3, 4}, {4, 5}, {5, 6}, {6, 7}, {7, 8}, {8, 9}, {9, 10}}},
+    };
+    for (const Case& c : cases) {
+        pParamValue[3] = static_cast<float>(c.nPerSet);
+        bNonOverlappingSets = c.bConsecutive;
+        ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+        ASSERT_EQ(nSetLsgDistributions, static_cast<int>(c.sets.size()));
+        ASSERT_EQ(nPlotSets, static_cast<int>(c.sets.size()));
+        const std::vector<float> x = setAbscissae();
+        for (size_t k = 0; k < c.sets.size(); k++)
+            EXPECT_FLOAT_EQ(x[k], 1.0f / std::sqrt(meanTime(c.sets[k].first, c.sets[k].second))) << "set " << k + 1;
+    }
+    EXPECT_EQ(nScansPerLsgSet, 2);  // the set of 1 was raised to 2
+
+    // the set curves shown in the distribution plot leave it when they go
+    ASSERT_TRUE(pDistPlot);
+    EXPECT_EQ(pDistPlot->nCurves, 1 + 9);
+    freeBoundaryAnalyses();
+    EXPECT_EQ(pDistPlot->nCurves, 1);
+    window->Invalidate(true);
+    win::headless::processMessages();
+}
+
+TEST_F(AreaFractionTest, TwoSharpBoundariesGiveTheirSAndEqualShares)
+{
+    TwoSpeciesExperiment();
+    bShowExtrapolationPlot = 1;
+    ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+    // G(s): the intercepts with c / (n + 1) of the loading, the last point
+    // repeated to the end of the grid
+    const float expected[] = {3.0f, 3.0f, 7.0f, 7.0f};
+    for (int c = 1; c <= 4; c++) {
+        EXPECT_NEAR(pDistAxisS[c], expected[c - 1], 0.05) << "fraction " << c;
+        EXPECT_NEAR(pDistValues[c], 0.2 * c, 0.004) << "fraction " << c;
+    }
+    for (int j = 5; j <= nResolution; j++) {
+        EXPECT_EQ(pDistAxisS[j], pDistAxisS[4]);
+        EXPECT_EQ(pDistValues[j], pDistValues[4]);
+    }
+    EXPECT_NEAR(fLoadingConcentration, 1.0, 0.01);
+    EXPECT_TRUE(bModelComputed);
+    // each set's distribution stays for copying, with its area the loading
+    ASSERT_EQ(nSetLsgDistributions, 28);
+    for (int k = 1; k <= nSetLsgDistributions; k++)
+        EXPECT_NEAR(integratePiecewiseLinear(pSetLsgGrid, ppSetLsgDistributions[k], 0.0f, 10.0f, nResolution), 1.0,
+                    0.02)
+            << "set " << k;
+    // the result plot: 28 set curves of 4 points, then 4 lines that end at
+    // 1/sqrt(t) = 0 on their intercepts
+    ASSERT_TRUE(pAreaFractionPlot);
+    ASSERT_EQ(pAreaFractionPlot->nCurves, 28 + 4);
+    for (int c = 1; c <= 4; c++) {
+        const CCurve* line = pAreaFractionPlot->pCurves[27 + c];
+        ASSERT_EQ(line->pX->nSize, 29u);
+        EXPECT_EQ(line->pX->pData[28], 0.0f);
+        EXPECT_EQ(line->pY->pData[28], pDistAxisS[c]);
+        EXPECT_EQ(pAreaFractionPlot->GetCurveStyle(27 + c), -1);
+    }
+}
+
+TEST_F(AreaFractionTest, TheDirectFitNeverRaisesTheRmsdAndKeepsTheIntercepts)
+{
+    TwoSpeciesExperiment();
+    ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+    const float fFirstRmsd = fRmsd;
+    std::vector<float> first(pDistAxisS + 1, pDistAxisS + 5);
+
+    bFitBoundaryFractions = 1;
+    ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+    EXPECT_LE(fRmsd, fFirstRmsd);
+    for (int c = 1; c <= 4; c++) {
+        EXPECT_NEAR(pDistAxisS[c], first[c - 1], 0.05) << "fraction " << c;
+        EXPECT_NEAR(pDistAxisS[c], c <= 2 ? 3.0 : 7.0, 0.05) << "fraction " << c;
+    }
+}
+
+TEST_F(AreaFractionTest, GridValuesBeyondTheFitRangeOfASetsFirstScanStayZero)
+{
+    // late scans and a near right limit: only s below about 6 S stay inside
+    LoadExperiment(writeStepScans(scratch, {{3.0, 0.0, 1.0}}, evenTimes(8, 6000.0, 300.0)));
+    fFitRightLim = 6.6f;
+    updateRightFitLimit();
+    SelectExtrapolation(0.0f, 10.0f, 101, 2, 3);
+    ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+    ASSERT_EQ(nSetLsgDistributions, 6);
+    const double w2 = std::pow(kRpm * 2 * M_PI / 60, 2);
+    for (int k = 1; k <= 6; k++) {
+        const double sMax = std::log(pNoiseGrid[nNoiseGridLast] / kMeniscus) * 1e13 / (w2 * meanTime(k, k));
+        ASSERT_LT(sMax, 7.0);
+        int nBeyond = 0;
+        for (int j = 1; j <= nResolution; j++)
+            if (pSetLsgGrid[j] > sMax + 1e-4) {
+                nBeyond++;
+                EXPECT_EQ(ppSetLsgDistributions[k][j], 0.0f) << "set " << k << ", s = " << pSetLsgGrid[j];
+            }
+        EXPECT_GT(nBeyond, 20);
+    }
+}
+
+TEST_F(AreaFractionTest, SetsWithoutSignalLeaveFiniteResults)
+{
+    // no boundary at all, the signal 0 (fitted exactly) or below 0 (no
+    // non-negative amplitude fits it): every set's distribution is 0, its area
+    // normalisation has nothing to scale and its fractions go to the end of
+    // the grid
+    for (double baseline : {0.0, -0.1}) {
+        LoadExperiment(writeStepScans(scratch, {}, evenTimes(6, 1000.0, 300.0), baseline));
+        SelectExtrapolation(0.0f, 10.0f, 41, 3, 3);
+        bShowExtrapolationPlot = 1;
+        ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+        expectNoSignalResults();
+    }
+}
+
+void AreaFractionTest::expectNoSignalResults()
+{
+    for (int k = 1; k <= nSetLsgDistributions; k++)
+        for (int j = 1; j <= nResolution; j++) EXPECT_EQ(ppSetLsgDistributions[k][j], 0.0f);
+    for (int k = 0; k < nPlotSets; k++)
+        for (int c = 0; c < 3; c++) EXPECT_EQ(pAreaFractionPlot->pCurves[k]->pY->pData[c], 10.0f);
+    for (int j = 1; j <= nResolution; j++) {
+        EXPECT_TRUE(std::isfinite(pDistAxisS[j])) << j;
+        EXPECT_TRUE(std::isfinite(pDistValues[j])) << j;
+    }
+    EXPECT_TRUE(std::isfinite(fRmsd));
+}
+
+TEST_F(AreaFractionTest, RefusedWithoutGeometryOrWithOneSet)
+{
+    LoadExperiment(writeStepScans(scratch, {{4.0, 0.0, 1.0}}, evenTimes(4, 1000.0, 300.0)));
+    SelectExtrapolation(0.0f, 10.0f, 41, 2, 4);
+    win::headless::Script script;
+    script.expectMessageBox("fewer than two sets", win::IDOK);
+    EXPECT_FALSE(runAreaFractionExtrapolation(window.get()));
+    fMeniscus = 0.0f;
+    script.expectMessageBox("set Meniscus and Bottom first", win::IDOK);
+    EXPECT_FALSE(runAreaFractionExtrapolation(window.get()));
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(AreaFractionTest, AKeyStopsTheObjectiveOfTheDirectFit)
+{
+    TwoSpeciesExperiment();
+    ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+    float vertex[3] = {0, 3.0f, 0.0f};
+    win::PostMessage(window->HWindow, win::WM_KEYDOWN, 'X', 0);
+    EXPECT_EQ(areaFractionObjective(vertex, window.get()), 1e10f);
+    EXPECT_TRUE(bStopFit);
+    EXPECT_EQ(areaFractionObjective(vertex, window.get()), 1e10f);  // until the fit clears the flag
+}
