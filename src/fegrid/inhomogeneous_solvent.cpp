@@ -594,7 +594,10 @@ double cosoluteAmount()
 
 void showCosoluteProfile(int scan)
 {
-    if (!bCosoluteGradient || !bPlotCosolute || bFitRunning || bSkipRegularization || nLammSolutionSet != 1) return;
+    // (the first Lamm solution of a distribution only; the store's set means
+    // nothing to the discrete models, whose runs show it always)
+    if (!bCosoluteGradient || !bPlotCosolute || bFitRunning || bSkipRegularization) return;
+    if (bModelContinuous && nLammSolutionSet != 1) return;
     const double* r = nullptr;
     int n = 0;
     const double* c = cosoluteProfile(&r, &n);

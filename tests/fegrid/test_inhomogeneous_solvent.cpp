@@ -5,7 +5,11 @@
 // solvent, the conversion to standard conditions and back, and the dialog.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -228,6 +232,34 @@ TEST(CosoluteGradient, ClaverieKeepsTheMacromoleculeWithASedimentingCosolute)
     ASSERT_TRUE(c);
     EXPECT_GT(c[n], c[1]);
     EXPECT_LT(pSolventFactorB[nGridPointsAllocated], pSolventFactorB[1]);
+}
+
+// At each scan the co-solute is drawn over the data and, when asked, written
+// beside the data as a scan of its own.
+TEST(CosoluteGradient, TheCosoluteProfileIsSavedAtTheScans)
+{
+    const std::string folder = ::testing::TempDir() + "morvex_comp2_" + std::to_string(getpid()) + "/";
+    std::filesystem::create_directories(folder);
+    Experiment e;
+    e.nScans = 4;
+    installExperiment(e);
+    std::snprintf(szScanDrive, sizeof szScanDrive, "%s", "");
+    std::snprintf(szScanDir, sizeof szScanDir, "%s", folder.c_str());
+    bInhomogeneousSolvent = bSedimentingCosolute = bCosoluteGradient = 1;
+    bCompressibleSolvent = 0;
+    bPlotCosolute = bSaveCosolute = 1;
+    layOutGrid(500, false);
+    prepareRun(5, 6e-7, 1.0);
+    propagate();
+    for (int k = 1; k <= 4; k++) {
+        const std::string path = folder + "comp2_" + std::to_string(k) + ".r00";
+        std::ifstream f(path);
+        ASSERT_TRUE(f.good()) << path;
+        std::string title;
+        std::getline(f, title);
+        EXPECT_NE(title.find("component 2"), std::string::npos);
+    }
+    std::filesystem::remove_all(folder);
 }
 
 // The non-ideal single species with the co-solute option takes the co-solute's
