@@ -111,6 +111,10 @@ void progressLines(TXLAWindow* pWindow)
 
 }  // namespace
 
+bool contiSavingModel() { return savingModel(); }
+void contiSpreadVertices(float** p, int n, int nFrom, int nKeep, float fStep) { spreadVertices(p, n, nFrom, nKeep, fStep); }
+int contiBestVertex(const float* y, int n) { return bestVertex(y, n); }
+
 float contiVertexScale(int i)
 {
     if (i == nContiPosMeniscus) return 0.01f;

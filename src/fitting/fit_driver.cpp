@@ -444,6 +444,14 @@ void unpackFitParameters(float* pVector)
     deriveOligomerEntries();
 }
 
+void packedSlotExtras(int n, int* pExtra)
+{
+    int j = 0;
+    for (int e = 1; e <= nExtras; ++e)
+        if (extraOn(e) && ++j <= n) pExtra[j] = e;
+    for (++j; j <= n; ++j) pExtra[j] = 0;
+}
+
 void storeBestFitVertex(const float* pVector)
 {
     if (!pParamValue || !pParamFloat) return;
