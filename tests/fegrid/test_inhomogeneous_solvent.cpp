@@ -329,7 +329,9 @@ TEST_F(SolventDialogTest, StandardConditionsAndBackRestoreSAndD)
     EXPECT_EQ(fBufferDensity, 1.1f);
     for (int k = 1; k <= 4; k++) {
         EXPECT_NEAR(pSpeciesS[k] / (1.0f + k), 1, 1e-6) << k;
-        if (k != 3) EXPECT_NEAR(pSpeciesMw[k] / (5.0f + k), 1, 1e-6) << k;
+        if (k != 3) {
+            EXPECT_NEAR(pSpeciesMw[k] / (5.0f + k), 1, 1e-6) << k;
+        }
     }
     EXPECT_EQ(pSpeciesMw[3], 0.0f);
     EXPECT_EQ(pParamValue[5], pSpeciesS[1]);
