@@ -88,7 +88,7 @@ TEST_F(MainWindowTest, LinearLammEquationOfTheExampleThinsThePlateauOnce)
     EXPECT_TRUE(bGeometryLinear);
     EXPECT_TRUE(bModelComputed);
     const ScanHeader& last = pScanHeaders[pScanTimeOrder[nScans]];
-    EXPECT_EQ(last.time, 9300.0);
+    EXPECT_EQ(+last.time, 9300.0);
     const double plateau = 0.8 * std::exp(-4.3e-13 * last.omega2t) + 0.02;
     EXPECT_NEAR(plateau, 0.7369, 5e-5);
     EXPECT_NEAR(lastModelAt(7.10), plateau, 5e-4);
