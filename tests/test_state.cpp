@@ -59,6 +59,8 @@
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "fegrid/loading_cell.h"
+#include "fegrid/element_quadrature.h"
+#include "fegrid/densgrad_dialog.h"
 #include "numerics/linear_algebra.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
@@ -778,6 +780,31 @@ void keepGlobalGridGlobals(StartValues& s)
     s.keep(pDNonidTable);
     s.keep(nSNonidTable);
     s.keep(nDNonidTable);
+    // the special geometries
+    for (double* d : {&dOilDepth, &dTaperStartRadius}) s.keep(*d);
+    s.keep(pElementCoefficient);
+    // the buffer-mismatch model
+    s.keep(bBufferSignalInReference);
+    s.keep(dBufferSignalSign);
+    s.keep(bBufferMismatchSubtracted);
+    s.keep(bBufferInterferenceNoted);
+    s.keep(nBufferGridPoints);
+    s.keep(gBufferRunResult);
+    // the inhomogeneous solvent
+    for (unsigned char* b : {&bAddWaterCompressibility, &bPlotCosolute, &bSaveCosolute, &bDensgradTruncationNoted,
+                             &bDensgradCosoluteNoted, &bDensgradCompressibleNoted})
+        s.keep(*b);
+    for (double* d : {&dCosoluteS, &dCosoluteD, &dCosoluteLoading, &dCosoluteTime}) s.keep(*d);
+    for (float* f : {&fGradientBufferViscosity, &fVbarWithSolvation, &fDensgradSavedVbar, &fDensgradSavedSMin})
+        s.keep(*f);
+    for (double** pp : {&pDensityCoeffs, &pViscosityCoeffs, &pSolventFactorV, &pSolventFactorB, &pCosoluteOnGrid,
+                        &pSolventDensityOnGrid})
+        s.keep(*pp);
+    for (int* n : {&nDensityCoeffs, &nViscosityCoeffs, &nSolventFactorPoints}) s.keep(*n);
+    s.keep(szDensityTableFile);
+    s.keep(szViscosityTableFile);
+    s.keep(szSNonidTableFile);
+    s.keep(szDNonidTableFile);
 }
 
 void releaseGlobalGrid()
@@ -785,6 +812,9 @@ void releaseGlobalGrid()
     freeAssociationTable();
     freeRadialGridArrays();
     freeSolverWorkBlock();
+    freeGeometryElementRows();
+    freeBufferGridArrays();
+    freeInhomogeneousSolventArrays();
 }
 
 void releaseModelData()

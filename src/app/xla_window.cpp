@@ -239,6 +239,10 @@ const ResponseEntry kResponseTable[] = {
     {296, &TXLAWindow::CmMonteCarloDistributions},
     {546, &TXLAWindow::CmMonteCarloWeightAverageS},
     {611, &TXLAWindow::CmLammEquationParameters},
+    // buffer sedimentation and the inhomogeneous solvent (fegrid/)
+    {552, &TXLAWindow::CmBufferSedimentation},
+    {576, &TXLAWindow::CmSubtractBufferMismatch},
+    {542, &TXLAWindow::CmInhomogeneousSolvent},
     // the optimiser, F-statistics and error contours (fitting/)
     {CM_SIMPLEX, &TXLAWindow::CmSimplexAlgorithm},
     {CM_SIMULATED_ANNEALING, &TXLAWindow::CmSimulatedAnnealing},
@@ -360,6 +364,8 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
     // The dialog transfer records of the subsystems start cleared: each is a
     // member of its subsystem's section and clears itself.
     initParamsBoxTransfer(&paramsBoxTransfer);
+    clearBufferSedRecord(&bufferSedTransfer);
+    clearDensgradRecord(&densgradTransfer);
     initFloToolBoxTransfer(&floToolBoxTransfer);
 
     // A window made by the application reads the command line and the

@@ -1,6 +1,8 @@
 // The main window.
 #pragma once
 
+#include "fegrid/buffer_sed_dialog.h"
+#include "fegrid/densgrad_dialog.h"
 #include "models/lamm_params_dialog.h"
 #include "models/params_dialog.h"
 #include "platform/win.h"
@@ -363,9 +365,18 @@ public:
     // added to the model after the species.
     bool CheckBufferSedCompatibility();
     void SimulateBufferSignal();
-    // Unticks 552; in the discrete-species model the fourth (buffer) species
-    // row goes.
+    // Command 552 (the model in its dialog, Ctrl+B) with the dialog's record;
+    // command 576 (the signal subtracted from the data, the model off); the
+    // model off: menu item 552 unticked and the fourth species row removed.
+    void CmBufferSedimentation();
+    void CmSubtractBufferMismatch();
     void SwitchOffBufferSedimentation();
+    BufferSedTransfer bufferSedTransfer{};
+    // Command 542 (Alt+I): the inhomogeneous solvent in its dialog, with the
+    // dialog's record.
+    void CmInhomogeneousSolvent();
+    void RunDensgradDialog();
+    DensgradTransfer densgradTransfer{};
 
     // ---------------------------------------------------------------- fitting (subsystem 8)
     // One evaluation of the current model on the loaded data (Run, Ctrl+R);
