@@ -7,6 +7,7 @@
 #include "tools/fluorescence/flo_toolbox.h"
 
 class CScreenButton;
+class CWINPlot;
 
 class TXLAWindow : public win::TWindow {
 public:
@@ -371,8 +372,14 @@ public:
     // The mean-field ctot(r,t) of the non-ideal c(s) model: restore from
     // files, export, display and the flag behind them.
     void LoadCtotDataFiles(int bAsk);
+    // After a reload of the non-ideal c(s): offers the mean field saved
+    // beside the parameter file.
+    void LoadCtotDataWithParameters(const char* szParameterPath);
     void SaveCtotDataFile();
     void UseCtotDataFlag();
+    // The frames of the mean field over the data plot while bShowCtotOverlay
+    // is set (the first paint may only widen the plot's signal range).
+    void PaintCtotOverlay(CWINPlot* pPlot, win::HDC dc);
     // Shows the distribution between the two abscissae; during a realtime
     // update the range is kept and shown again after every refit.
     void SelectPeakRange(float fLow, float fHigh);

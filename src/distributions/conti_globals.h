@@ -1,8 +1,8 @@
 // Continuous-distribution state tied to the loaded data.
 #pragma once
 
-// Nonideal c(s) state kept for the loaded data.
-class CContiNonid {};
+// Nonideal c(s) state kept for the loaded data (CContiNonid).
+#include "distributions/conti_nonid.h"
 // The non-ideal c(s) carries an extra discrete species in grid point 1
 // (excluded from the total concentration).
 extern unsigned char bNonidealDiscreteFirst;
@@ -19,6 +19,9 @@ class TXLAWindow;
 void askResetMeanFieldCtotData(TXLAWindow* pWindow);
 // Clears the mean-field ctot(r,t).
 void forgetMeanFieldCtotData();
+// The mean field of the non-ideal c(s) saved beside the parameter file
+// (its path + ".ctot"), after the parameters were saved.
+void saveCtotDataWithParameters(const char* szParameterPath);
 // Checks (and creates on demand) the external mean field of the non-ideal
 // c(s) before an evaluation.
 void checkExternalMeanField();

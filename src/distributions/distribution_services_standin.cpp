@@ -1,8 +1,8 @@
 // Services the distribution result and its grid call into, until the parts
 // that own them exist: no Monte-Carlo limit curves are ever added to the
-// distribution plot, no integrate buttons are ever shown, and the non-ideal
-// c(s) has no external mean field to check. The light-scattering time course
-// can be chosen, so its run says that it is not in this version.
+// distribution plot and no integrate buttons are ever shown. The
+// light-scattering time course can be chosen, so its run says that it is not
+// in this version.
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
 #include "distributions/conti_run.h"
@@ -10,7 +10,6 @@
 #include "platform/win.h"
 
 void clearMonteCarloPlots() {}
-void checkExternalMeanField() {}
 void TXLAWindow::ShowIntegrateButtons() {}
 void TXLAWindow::DeleteIntegrateButtons() {}
 

@@ -11,6 +11,7 @@
 
 #include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
+#include "lamm/lamm_nonideal.h"
 #include "lamm/nonideal_factors.h"
 #include "numerics/nrutil.h"
 #include "plot/error_box.h"
@@ -103,6 +104,10 @@ struct ReactState {
 // Node coefficients of field f over the profile (fields c[1..nF][1..N]).
 static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, int f, double* s, double* D)
 {
+    if (p->pMeanField) {  // the non-ideality of the whole sample's ctot(r, t), not of this profile
+        meanFieldCoefficients(p, st.s0[f], st.D0[f], st.ks, st.kd, s, D);
+        return;
+    }
     const int N = p->nGridPoints;
     for (int i = 1; i <= N; i++) {
         double tot = 0;
@@ -460,7 +465,7 @@ void CLammIdeal::RunReactingTimeSteps()
     publish();
     double ctot1 = 0;
     for (int f = 1; f <= st.nF; f++) ctot1 += ppFieldConc[f][1];
-    if (!bHindered && (nReactModel == 0 || nReactModel == 2) && st.ks * ctot1 > 1) {
+    if (!bHindered && !pMeanField && (nReactModel == 0 || nReactModel == 2) && st.ks * ctot1 > 1) {
         nNonidealOutOfRange = 1;  // no step: the model does not hold at this loading
         bRunning = 0;
     }
