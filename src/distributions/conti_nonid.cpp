@@ -604,7 +604,7 @@ int RunMTList(CContiNonid* c, TXLAWindow* pWindow, int nGrid, double* pS, double
     return nResult;
 }
 
-void RunNonidcofsSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, double* pVbar)
+bool RunNonidcofsSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, double* pVbar)
 {
     // 1.
     log(pWindow, "\nEnter RunNonidcofsSedList");
@@ -614,15 +614,15 @@ void RunNonidcofsSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD,
     };
     if (bInhomogeneousSolvent) {
         refuse("nonideal c(s) model not implemented yet for inhomogeneous solvent");
-        return;
+        return false;
     }
     if (bBufferMismatch) {
         refuse("nonideal c(s) model not implemented yet with buffer mismatch signals");
-        return;
+        return false;
     }
     if (!pContiNonid) {
         refuse("error -- no pCContiNonidSim object allocated");
-        return;
+        return false;
     }
     CContiNonid* c = pContiNonid;
     // 3.
@@ -631,13 +631,13 @@ void RunNonidcofsSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD,
     if (c->bNeedsDataPass) {
         const int nResult = RunMTList(c, pWindow, nGrid, pS, pD, pVbar);
         if (pWindow) pWindow->ReportSimulationError(nResult);
-        if (nResult >= 1 || bInterruptComputation) return;
+        if (nResult >= 1 || bInterruptComputation) return true;
         if (!bMeanFieldFromData) {
             buildNormalEquations(pWindow, 2);
-            if (bInterruptComputation) return;
+            if (bInterruptComputation) return true;
             nNEQSize = nResolution;
             addRegularization(0.0);
-            if (!nnlsNormalEquations()) return;
+            if (!nnlsNormalEquations()) return true;
             dMeanFieldChi2 = chiSquareFromNormalEquations();
             if (c->dBestChi2 < 0 || dMeanFieldChi2 < c->dBestChi2) {
                 c->ComputeMeanField(firstFieldPoint(), nResolution);
@@ -652,10 +652,11 @@ void RunNonidcofsSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD,
         c->MapMeanFieldToGrid(fMeniscus, fBottom, c->nSedGridSize, 0);
         const int nResult = RunMTList(c, pWindow, nGrid, pS, pD, pVbar);
         if (pWindow) pWindow->ReportSimulationError(nResult);
-        if (nResult >= 1) return;
+        if (nResult >= 1) return true;
     }
     // 6.
     log(pWindow, " --> OUT");
+    return true;
 }
 
 void updateMeanFieldParameter()

@@ -666,10 +666,13 @@ ERunEnd runContiSedSteps(TXLAWindow* pWindow)
         // 21.
         if (!bDLSData && !bModelElectrophoresisCV && !bEquilibriumDataMode) {
             bInterruptComputation = 0;
-            if (bModelNonidealCS)
-                RunNonidcofsSedList(pWindow, nGrid, pContiSimS, pContiSimD, pContiSimVbar);
-            else
+            if (!bModelNonidealCS) {
                 RunSVContiSedList(pWindow, nGrid, pContiSimS, pContiSimD, pContiSimVbar);
+            } else if (!RunNonidcofsSedList(pWindow, nGrid, pContiSimS, pContiSimD, pContiSimVbar)) {
+                // refused (and said why): no solutions, no distribution
+                freeGridVectors(nGrid);
+                return ERunEnd::StoppedAfterDetection;
+            }
             if (bInterruptComputation) {
                 endInterruptedRun(pWindow, nGrid);
                 freeGridVectors(nGrid);

@@ -350,13 +350,14 @@ TEST_F(ContiNonidTest, RefusalsAndTheExternalFieldsChecks)
         const char* szText;
     } cases[] = {{&bInhomogeneousSolvent, "nonideal c(s) model not implemented yet for inhomogeneous solvent"},
                  {&bBufferMismatch, "nonideal c(s) model not implemented yet with buffer mismatch signals"}};
-    checkExternalMeanField();
     for (const Case& k : cases) {
         *k.pbFlag = 1;
+        bModelComputed = 0;
         script.expectMessageBox("", IDOK);
         const int nLists = ListRuns();
-        RunNonidcofsSedList(window.get(), 11, nullptr, nullptr, nullptr);
+        RunContiSed(window.get());  // refused: no list, no distribution
         EXPECT_EQ(ListRuns(), nLists);
+        EXPECT_EQ(bModelComputed, 0);
         EXPECT_EQ(script.pending(), 0u);
         EXPECT_TRUE(transcriptShows(script, k.szText)) << k.szText;
         *k.pbFlag = 0;
