@@ -1,66 +1,124 @@
-// One Lamm equation solution: s = 5 S, D = 6e-7 cm^2/s, 50000 rpm, cell
-// 6.0 - 7.2 cm, 50 scans up to 5000 s, sampled at 600 radii.
+// One Lamm equation solution at the program's default settings, as the c(s)
+// list asks for it (lamm_bench_scans.h), for the species of the accuracy
+// tests: the time per solution, and as counters the nodes of the grid it ends
+// with (engine 1: the most it had), the time steps and the largest error over the fit range up to 0.1 cm
+// from the base (err) and up to the last data radius (errEdge), in units of
+// the loading, against the solver's own converged solution (20 points per
+// sigma, lower grid limit 8000, max dc/c 0.01). Extra rows: fixed grids of the
+// static grid (named), and the concentration-dependent solvers in their ideal
+// limits.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
-#include <cstring>
 #include <vector>
 
+#include "lamm/lamm_nonideal.h"
 #include "lamm_bench_scans.h"
-#include "lamm/lamm_ideal.h"
-#include "numerics/nrutil.h"
-#include "scandata/scan_header.h"
 
 namespace {
 
-struct Experiment {
-    static constexpr int nScans = 50, nPoints = 600;
-    std::vector<ScanHeader> headers;
-    float* radii = vector(1, nPoints);
-    float** out = matrix(1, nScans, 1, nPoints);
-    Experiment()
-    {
-        fillBenchScans(headers, nScans, radii, nPoints);
-    }
-    ~Experiment()
-    {
-        free_vector(radii, 1, nPoints);
-        free_matrix(out, 1, nScans, 1, nPoints);
-    }
+struct Species {
+    double s, D, rpm;
 };
 
-// gridPoints 0: the grid the solver sizes itself (default settings)
-void solveOnce(Experiment& e, int gridPoints)
+const Species kCases[] = {{0.5, 8e-7, 50000}, {1, 1e-6, 50000},     {5, 6e-7, 50000},     {20, 2e-7, 50000},
+                          {22, 2.86e-7, 50000}, {40, 1.5e-7, 50000}, {100, 1.5e-7, 50000}, {300, 1e-7, 50000},
+                          {1000, 5e-8, 50000}, {0.5, 8e-7, 3000},   {5, 6e-7, 3000},      {0.5, 8e-7, 15000},
+                          {5, 6e-7, 15000}};
+
+using Rows = std::vector<float>;
+
+Rows rowsOf(const BenchScans& e)
 {
-    CLammIdeal L;
-    L.SetNonReactingModel();
-    L.SetSedimentationParams(5.0, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.1f);
-    L.SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false,
-                  nullptr, e.nScans, 1, true, true, false, 0, false, 0, false);
-    L.SetSolverOptions(100, 2000, 5.0f, 0, 1e-4, 1, 1, 1, 1.0f, 0, 0, 0, 1e-6, 1.0, 1, 0, 1, 1.0, 0.1, 0.3, 1.0,
-                       1000, 1000, 0, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
-    L.SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
-    L.InitAcceleration();
-    if (gridPoints > 0) {
-        // a fixed equidistant grid on the static-grid engine
-        L.bAutoDynamicGridSize = 0;
-        L.bAutoFEAlgorithm = 0;
-        L.nDefaultGridSize = gridPoints;
-    }
-    L.ChooseEngine();
-    L.SetupGrid();
-    L.SetInitialConcentration();
-    L.RunTimeStepping();
-    benchmark::DoNotOptimize(e.out[e.nScans][e.nPoints / 2]);
+    Rows r;
+    for (int k = 1; k <= e.nScans; k++) r.insert(r.end(), e.out[k] + 1, e.out[k] + 1 + e.nPoints);
+    return r;
 }
 
-void BM_LammSolution(benchmark::State& state)
+// kind 0: ideal; 1: non-ideal with ks = kd = 1e-30 mL/mg (log10 -30); 2: monomer - dimer with K = 1e-30.
+int solveOnce(BenchScans& e, const Species& c, int kind, float pps, int lower, double dc, int* nodes, int* steps)
 {
-    Experiment e;
-    const int n = (int)state.range(0);
-    for (auto _ : state) solveOnce(e, n);
+    CLammNonIdeal nonideal;
+    CLammIdeal ideal;
+    CLammIdeal& L = kind == 1 ? nonideal : ideal;
+    if (kind != 1) L.SetNonReactingModel();
+    configureListSolver(L, e, c.s, c.D, pps, lower, dc);
+    if (kind == 1) nonideal.SetNonidealParams(-30.0f, -30.0f, 1.0, false, false);
+    if (kind == 2) {
+        static double load[3] = {0, 1.0, 1.0}, s[3], D[3];
+        s[1] = c.s;
+        s[2] = 1.6 * c.s;
+        D[1] = c.D;
+        D[2] = 0.8 * c.D;
+        L.bNonReacting = 0;
+        L.SetSelfAssociation(false, true, true, false, false, 2, load, s, D, nullptr, -8.0f, -8.0f, true, true, 1.0,
+                             false, false, c.s, c.D, 1.0);
+        L.SetAssociationConstant(2, 1e-30);
+    }
+    const int result = L.Solve();
+    if (nodes) *nodes = L.bEngineMovingGrid ? L.nMovingGridPeakNodes : L.nGridPoints;
+    if (steps) *steps = L.nStepCount;
+    return result;
+}
+
+void largest(const Rows& a, const Rows& b, const BenchScans& e, double& fit, double& edge)
+{
+    fit = edge = 0;
+    for (int k = 0; k < e.nScans; k++)
+        for (int i = 1; i <= e.nPoints; i++) {
+            const double d = std::fabs(a[(size_t)k * e.nPoints + i - 1] - b[(size_t)k * e.nPoints + i - 1]);
+            if (e.radii[i] <= 7.1f + 1e-6f) fit = std::max(fit, d);
+            edge = std::max(edge, d);
+        }
+}
+
+void solutionAtDefaults(benchmark::State& state, int kind)
+{
+    const Species c = kCases[state.range(0)];
+    BenchScans e(c.rpm);
+    solveOnce(e, c, 0, 20.0f, 8000, 0.01, nullptr, nullptr);
+    const Rows ref = rowsOf(e);
+    int nodes = 0, steps = 0;
+    for (auto _ : state) {
+        if (solveOnce(e, c, kind, 5.0f, 75, 1.0, &nodes, &steps) != 0) state.SkipWithError("solve failed");
+        benchmark::DoNotOptimize(e.out[e.nScans][e.nPoints / 2]);
+    }
+    double fit, edge;
+    largest(rowsOf(e), ref, e, fit, edge);
+    state.counters["s"] = c.s;
+    state.counters["rpm"] = c.rpm;
+    state.counters["nodes"] = nodes;
+    state.counters["steps"] = steps;
+    state.counters["err"] = fit;
+    state.counters["errEdge"] = edge;
+}
+
+void BM_LammSolution(benchmark::State& state) { solutionAtDefaults(state, 0); }
+void BM_LammNonIdealLimit(benchmark::State& state) { solutionAtDefaults(state, 1); }
+void BM_LammReactingLimit(benchmark::State& state) { solutionAtDefaults(state, 2); }
+
+// Extra rows: 5 S on a plain static grid of a fixed size (automatic grid size
+// and engine choice off), as the settings may ask.
+void BM_LammSolutionFixedGrid(benchmark::State& state)
+{
+    BenchScans e;
+    for (auto _ : state) {
+        CLammIdeal L;
+        L.SetNonReactingModel();
+        configureListSolver(L, e, 5.0, 6e-7);
+        L.bAutoDynamicGridSize = 0;
+        L.bAutoFEAlgorithm = 0;
+        L.bEngineMovingGrid = 0;
+        L.bEngineStaticGrid = 1;
+        L.nDefaultGridSize = (int)state.range(0);
+        if (L.Solve() != 0) state.SkipWithError("solve failed");
+        benchmark::DoNotOptimize(e.out[e.nScans][e.nPoints / 2]);
+    }
 }
 
 }  // namespace
 
-BENCHMARK(BM_LammSolution)->Arg(0)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LammSolution)->DenseRange(0, (int)(sizeof kCases / sizeof kCases[0]) - 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LammNonIdealLimit)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LammReactingLimit)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LammSolutionFixedGrid)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);

@@ -32,6 +32,7 @@
 #include "fegrid/hetero_assoc.h"
 #include "distributions/distribution_result.h"
 #include "distributions/hydrodynamics.h"
+#include "distributions/peak_information.h"
 #include "distributions/prior_probabilities.h"
 #include "distributions/s_grid.h"
 #include "distributions/step_profiles.h"
@@ -43,6 +44,7 @@
 #include "lamm/lamm_globals.h"
 #include "distributions/lamm_solution_store.h"
 #include "distributions/max_entropy.h"
+#include "distributions/monte_carlo.h"
 #include "distributions/neq_builders.h"
 #include "distributions/neq_threads.h"
 #include "distributions/distribution_result.h"
@@ -50,8 +52,11 @@
 #include "distributions/root_finders.h"
 #include "distributions/regularization.h"
 #include "distributions/normal_equations.h"
+#include "fitting/error_contours.h"
 #include "fitting/fit_globals.h"
 #include "fitting/linear_parts.h"
+#include "fitting/marquardt.h"
+#include "fitting/synthetic_data.h"
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "fegrid/loading_cell.h"
@@ -364,6 +369,9 @@ void keepAppGlobals(StartValues& s)
     s.keep(bScanColorFromTime);
     s.keep(dTimeStampThreshold);
     s.keep(bUseIntegrationRangesFile);
+    s.keep(bMarkResidualRanges);
+    s.keep(pMarkFirstIndex);
+    s.keep(pMarkLastIndex);
 
     // the application, its files and preferences
     s.keep(nCommandLineArgs);
@@ -432,6 +440,7 @@ void keepModelGlobals(StartValues& s)
         s.keep(*n);
     s.keep(bFitT0);
     s.keep(bSpecies1Nonideal);
+    s.keep(bParamsAccepted);
     s.keep(bFitFirstScanScale);
     s.keep(bVaryMeniscusWarned);
     s.keep(bUserMeniscusBottomRange);
@@ -518,6 +527,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(fWormHydration);
     s.keep(bExtrapolateAreaFractions);
     s.keep(bSyntheticDistNormalized);
+    s.keep(szDistribPath);
     s.keep(bInhomogeneousSolvent);
     s.keep(bCompressibleSolvent);
     s.keep(dSolventCompressibility);
@@ -958,6 +968,20 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(dMeanFieldChi2);
     s.keep(pCtotMovie);
     s.keep(bDiscreteSpeciesPriorUsed);
+    s.keep(cPriorFileStash);
+    s.keep(bGJTPriorFile);
+    // integration and peak information
+    s.keep(bIntegrationRangesLoaded);
+    s.keep(szIntegrationRangesFile);
+    s.keep(pIntegrationRanges);
+    s.keep(nIntegrationRanges);
+    s.keep(nPeakInfoLabels);
+    s.keep(pPeakInfoLabel);
+    s.keep(fPeakSw);
+    s.keep(fPeakC);
+    s.keep(fPeakFraction);
+    s.keep(nPeakIndex);
+    for (unsigned char* b : {&bRangeSelectActive, &bRangeSelectArmed, &bPeakRangeSelect}) s.keep(*b);
     s.keep(nNEQSize);
     s.keep(dSumSquaredData);
     s.keep(dNESumData);
@@ -970,6 +994,12 @@ void keepDistributionGlobals(StartValues& s)
     // solvers and regularization
     s.keep(bFinalFitEvaluation);
     s.keep(bMonteCarloRun);
+    s.keep(nMCIterations);
+    s.keep(nMCIteration);
+    s.keep(fMCRmsd);
+    s.keep(szMCFileName);
+    s.keep(bMCWeightAvgS);
+    s.keep(mcWeightAvgResults);
     s.keep(bSuppressBaselineCorrelation);
     s.keep(nTimeCourseFirst);
     s.keep(nTimeCourseLast);
@@ -1000,8 +1030,33 @@ void releaseDistributionData()
     freeNormalArrays(nNEQSize);
     freeMofSTable();
     freePriorDiscreteSpecies();
+    freeIntegrationRanges();
+    freePeakInfoLabels();
     freeThirdDerivativeWeights();
     freeMaxEntWorkArrays();
+    freeMonteCarloArrays();
+    freeMonteCarloScanCopies();
+}
+
+// ---------------------------------------------------------------- the optimisers, intervals and maps
+
+void keepFittingEngineGlobals(StartValues& s)
+{
+    for (double* d : {&dMLChisq, &dMLRelChisqTol, &dMLMinChisq, &dMLStepTol, &dMLMaxFactor}) s.keep(*d);
+    s.keep(nMLMaxSteps);
+    s.keep(bMLError);
+    s.keep(nMLLimitHit);
+    s.keep(mlDiscreteCore);
+    s.keep(mlContiCore);
+    s.keep(nGridProgressLine);
+}
+
+void releaseFittingEngine()
+{
+    freeMLArrays(0);
+    delete pProgressLine;
+    pProgressLine = nullptr;
+    freeContourTable();
 }
 
 // ---------------------------------------------------------------- fluorescence tools
@@ -1113,6 +1168,7 @@ Subsystem gSubsystems[] = {
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},
+    {keepFittingEngineGlobals, releaseFittingEngine, {}},
     {keepGlobalGridGlobals, releaseGlobalGrid, {}},
     {keepDistributionGlobals, releaseDistributionData, {}},
     {keepFluorescenceGlobals, releaseFluorescenceData, {}},

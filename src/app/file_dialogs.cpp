@@ -77,6 +77,20 @@ bool AskSaveFileName(TXLAWindow* pWindow, char* szPath, int nSize, const char* s
                      szTitle ? szTitle : "select files", szDefExt, "All Files (*.*)|*.*|");
 }
 
+bool AskSaveWithWindowRecord(TXLAWindow* pWindow, char* szPath, int nSize, const char* szTitle, bool bOverwritePrompt)
+{
+    if (!pWindow || !szPath || nSize < 2) return false;
+    const OPENFILENAME standing = pWindow->ofnData;
+    pWindow->ofnData.lpstrFile = szPath;
+    pWindow->ofnData.nMaxFile = static_cast<DWORD>(nSize);
+    pWindow->ofnData.lpstrTitle = szTitle;
+    pWindow->ofnData.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST | (bOverwritePrompt ? OFN_OVERWRITEPROMPT : 0);
+    pWindow->ofnData.lpstrDefExt = "";
+    const bool bOk = GetSaveFileName(&pWindow->ofnData) != 0;
+    pWindow->ofnData = standing;
+    return bOk;
+}
+
 bool TXLAWindow::AskOpenFileName(char* szPath, int nSize, const char* szTitle)
 {
     return runDialog(this, false, OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, szPath,

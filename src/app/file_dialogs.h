@@ -16,3 +16,9 @@ bool AskFileName(TXLAWindow* pWindow, int bSave, char* szPath, int nSize, const 
 // overwriting. True with the chosen path in szPath (cut to nSize - 1
 // characters); false on Cancel with szPath as it was.
 bool AskSaveFileName(TXLAWindow* pWindow, char* szPath, int nSize, const char* szTitle, const char* szDefExt);
+
+// A save dialog on the main window's standing file-dialog record, lent for
+// this one question and set back afterwards: szPath (nSize characters) holds
+// the proposed name and receives the chosen path; with bOverwritePrompt an
+// existing file is confirmed first. False on Cancel.
+bool AskSaveWithWindowRecord(TXLAWindow* pWindow, char* szPath, int nSize, const char* szTitle, bool bOverwritePrompt);

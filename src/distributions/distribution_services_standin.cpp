@@ -1,17 +1,11 @@
 // Services the distribution result and its grid call into, until the parts
-// that own them exist: no Monte-Carlo limit curves are ever added to the
-// distribution plot and no integrate buttons are ever shown. The
-// light-scattering time course can be chosen, so its run says that it is not
-// in this version.
+// that own them exist: the light-scattering time course can be chosen, so
+// its run says that it is not in this version.
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
 #include "distributions/conti_run.h"
-#include "distributions/monte_carlo.h"
 #include "platform/win.h"
 
-void clearMonteCarloPlots() {}
-void TXLAWindow::ShowIntegrateButtons() {}
-void TXLAWindow::DeleteIntegrateButtons() {}
 
 void runDlsTimeCourse(TXLAWindow* pWindow)
 {

@@ -119,6 +119,7 @@ void searchFailure(const char* szFormat, double f, int nCode, const char* szTitl
         nNumericalErrorCode = nCode;
         return;
     }
+    if (bMonteCarloRun) return;
     char sz[200];
     std::snprintf(sz, sizeof sz, szFormat, levelAt(f));
     if (szTitle)
@@ -458,7 +459,7 @@ void regularizeMaxEntropy()
     // 7. The target ratio.
     setRegularizationDegreesOfFreedom(n);
     if (P > 1.0f) {
-        if (!bSerialFitRunning) solverNoticeBox("P > 1 => interpreting P value as chi-square ratio");
+        if (!bSerialFitRunning && !bMonteCarloRun) solverNoticeBox("P > 1 => interpreting P value as chi-square ratio");
         fTargetChisqRatio = P;
     } else {
         fTargetChisqRatio =

@@ -71,12 +71,16 @@ CNERowJob makeNERowJob(ENoiseModel model)
 
 void computeNEMeans(const CNERowJob& job)
 {
+    computeNEDataMeans(job);
+    computeNEBasisMeans(job);
+}
+
+void computeNEDataMeans(const CNERowJob& job)
+{
     const ENoiseModel m = job.model;
     if (m == ENoiseModel::Plain) return;
     const int nFitted = job.nLast - job.nFirst + 1;
     const double dScans = static_cast<double>(job.scans.size());
-    const int g1 = job.nGridOffset + 1, g2 = job.nGridOffset + job.n;
-
     if (usesGrandMean(m) || usesRI(m)) {
         // Sums over the scans and fitted radii, and per scan.
         // The count starts from 0 in every build (also for the RI noise).
@@ -93,17 +97,6 @@ void computeNEMeans(const CNERowJob& job)
             dNESumData = dSum;
             fNEMeanData = dNEPointCount > 0.0 ? dNESumData / dNEPointCount : 0.0;
         }
-        for (int g = g1; g <= g2; g++) {
-            double dAll = 0.0;
-            for (int k : job.scans) {
-                const float* B = pLammSolutions[g][k];
-                double dScan = 0.0;
-                for (int j = job.nFirst; j <= job.nLast; j++) dScan += B[j];
-                dAll += dScan;
-                if (usesRI(m)) pNEMeanBasisRI[g][k] = nFitted > 0 ? dScan / nFitted : 0.0;
-            }
-            if (usesGrandMean(m)) pNEMeanBasis[g] = dNEPointCount > 0.0 ? dAll / dNEPointCount : 0.0;
-        }
     }
     if (usesTI(m) && dScans > 0.0) {
         // Over the scans at every radius of the noise grid, also outside the
@@ -113,6 +106,33 @@ void computeNEMeans(const CNERowJob& job)
             for (int k : job.scans) d += dataValue(job, k, j);
             pNEMeanDataTI[j] = d / dScans;
         }
+    }
+}
+
+void computeNEBasisMeans(const CNERowJob& job)
+{
+    const ENoiseModel m = job.model;
+    if (m == ENoiseModel::Plain) return;
+    const int nFitted = job.nLast - job.nFirst + 1;
+    const double dScans = static_cast<double>(job.scans.size());
+    const int g1 = job.nGridOffset + 1, g2 = job.nGridOffset + job.n;
+    if (usesGrandMean(m) || usesRI(m)) {
+        // The point count of the grand mean is the data means' (the same
+        // scans and fitted radii).
+        const double dCount = static_cast<double>(job.scans.size()) * (nFitted > 0 ? nFitted : 0);
+        for (int g = g1; g <= g2; g++) {
+            double dAll = 0.0;
+            for (int k : job.scans) {
+                const float* B = pLammSolutions[g][k];
+                double dScan = 0.0;
+                for (int j = job.nFirst; j <= job.nLast; j++) dScan += B[j];
+                dAll += dScan;
+                if (usesRI(m)) pNEMeanBasisRI[g][k] = nFitted > 0 ? dScan / nFitted : 0.0;
+            }
+            if (usesGrandMean(m)) pNEMeanBasis[g] = dCount > 0.0 ? dAll / dCount : 0.0;
+        }
+    }
+    if (usesTI(m) && dScans > 0.0) {
         for (int g = g1; g <= g2; g++) {
             double* ti = pNEMeanBasisTI[g];
             for (int j = 1; j <= job.nRadii; j++) ti[j] = 0.0;
@@ -312,10 +332,28 @@ void addScanProducts(const CNERowJob& job, const int* pRows, int nRows, int k, c
         }
         for (; r < nRows; r++) pNEMatrix[pRows[r]][l] += dotDF(s.Row(r) + j1, B, m);
     }
+    addScanRightSides(job, pRows, nRows, s);
+}
+
+void addScanRightSides(const CNERowJob& job, const int* pRows, int nRows, const CNERowScratch& s)
+{
+    const int m = job.nLast - job.nFirst + 1;
+    if (m <= 0) return;
     for (int r = 0; r < nRows; r++) pNERightSide[pRows[r]] += dotDD(s.Row(r) + job.nFirst, s.data.data() + job.nFirst, m);
 }
 
 }  // namespace nerows
+
+double riSumSquaredData(const CNERowJob& job)
+{
+    double sum = 0.0;
+    for (int k : job.scans)
+        for (int j = job.nFirst; j <= job.nLast; j++) {
+            const double e = static_cast<double>(ppScanOnNoiseGrid[k][j]) - pNEMeanDataRI[k];
+            sum += e * e;
+        }
+    return sum;
+}
 
 void finishNormalEquations(const CNERowJob& job)
 {
@@ -323,13 +361,5 @@ void finishNormalEquations(const CNERowJob& job)
     if (!job.bFullRows)
         for (int i = 1; i <= n; i++)
             for (int l = 1; l < i; l++) pNEMatrix[l][i] = pNEMatrix[i][l];
-    if (job.model == ENoiseModel::RI) {
-        double sum = 0.0;
-        for (int k : job.scans)
-            for (int j = job.nFirst; j <= job.nLast; j++) {
-                const double e = static_cast<double>(ppScanOnNoiseGrid[k][j]) - pNEMeanDataRI[k];
-                sum += e * e;
-            }
-        dSumSquaredData = sum;
-    }
+    if (job.model == ENoiseModel::RI) dSumSquaredData = riSumSquaredData(job);
 }

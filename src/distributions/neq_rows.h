@@ -46,7 +46,13 @@ CNERowJob makeNERowJob(ENoiseModel model);
 ENoiseModel noiseModelFromSwitches();
 
 // Means of the elimination (into the normal-equation set); nothing for plain.
+// The data means and the means of the Lamm solutions, each also on its own:
+// the Monte-Carlo right sides take new data means with the reference's
+// means of the Lamm solutions. Every mean is summed in the same order
+// whichever way it is computed.
 void computeNEMeans(const CNERowJob& job);
+void computeNEDataMeans(const CNERowJob& job);
+void computeNEBasisMeans(const CNERowJob& job);
 
 // Rows are summed in blocks of up to this many rows of one thread: each
 // Lamm solution read for a scan serves every row of the block.
@@ -78,6 +84,15 @@ void accumulateNERows(const CNERowJob& job, const int* pRows, int nRows, CNERowS
 // After all rows: mirror the lower triangle (not for full rows), and for the
 // RI model the sum of the squared data about each scan's mean.
 void finishNormalEquations(const CNERowJob& job);
+// That sum of the RI model.
+double riSumSquaredData(const CNERowJob& job);
+
+// The right sides b of rows pRows[0..nRows-1] alone, A untouched, with
+// pdSumSquares as above; every b is summed exactly as accumulateNERows sums
+// it, so a right side equals that of a whole build on the same data.
+template <class Stop>
+void accumulateRightSides(const CNERowJob& job, const int* pRows, int nRows, CNERowScratch& s, double* pdSumSquares,
+                          Stop&& stop);
 
 // Implementation details of accumulateNERows.
 namespace nerows {
@@ -94,6 +109,8 @@ void dotDF4(const double* a0, const double* a1, const double* a2, const double* 
 double dotDD(const double* a, const double* b, int m);
 // The products of scan k for the rows of the block.
 void addScanProducts(const CNERowJob& job, const int* pRows, int nRows, int k, const CNERowScratch& s);
+// The right-side products of scan k for the rows of the block.
+void addScanRightSides(const CNERowJob& job, const int* pRows, int nRows, const CNERowScratch& s);
 }  // namespace nerows
 
 template <class Stop>
@@ -111,5 +128,18 @@ void accumulateNERows(const CNERowJob& job, const int* pRows, int nRows, CNERowS
         nerows::prepareData(job, k, s, pdSumSquares);
         for (int r = 0; r < nRows; r++) nerows::prepareRow(job, pRows[r], k, s.Row(r));
         nerows::addScanProducts(job, pRows, nRows, k, s);
+    }
+}
+
+template <class Stop>
+void accumulateRightSides(const CNERowJob& job, const int* pRows, int nRows, CNERowScratch& s, double* pdSumSquares,
+                          Stop&& stop)
+{
+    for (int r = 0; r < nRows; r++) pNERightSide[pRows[r]] = 0.0;
+    for (int k : job.scans) {
+        if (stop()) break;
+        nerows::prepareData(job, k, s, pdSumSquares);
+        for (int r = 0; r < nRows; r++) nerows::prepareRow(job, pRows[r], k, s.Row(r));
+        nerows::addScanRightSides(job, pRows, nRows, s);
     }
 }

@@ -283,7 +283,7 @@ void regularizeDistribution()
     if (bSkipRegularization && !bFinalFitEvaluation && !bMonteCarloRun) return;
     // 5. The target ratio.
     if (P > 1.0f) {
-        if (!bSerialFitRunning) solverNoticeBox("P > 1 => interpreting P value as chi-square ratio");
+        if (!bSerialFitRunning && !bMonteCarloRun) solverNoticeBox("P > 1 => interpreting P value as chi-square ratio");
         fTargetChisqRatio = P;
     } else {
         setRegularizationDegreesOfFreedom(n);

@@ -37,9 +37,12 @@ float zbrentFloat(const std::function<float(float)>& f, float x1, float x2, floa
     if (sameStrictSign(fa, fb)) {
         if (bSerialFitRunning)
             nNumericalErrorCode = 3;
-        else if (!bModelCSWormlikeChain)
-            showErrorMessage("problem in regularization, cannot reach chi-square increase; try using fewer scans", 0);
-        else if (!bWormlikeChainRootWarned)
+        else if (!bModelCSWormlikeChain) {
+            // a Monte-Carlo run keeps the regularization quiet
+            if (!bMonteCarloRun)
+                showErrorMessage("problem in regularization, cannot reach chi-square increase; try using fewer scans",
+                                 0);
+        } else if (!bWormlikeChainRootWarned)
             bWormlikeChainRootWarned = 1;
         else
             showErrorMessage("problem in finding M(s) for low Mw in worm-like chain model", 0);

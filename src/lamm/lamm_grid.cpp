@@ -1,5 +1,7 @@
 // CLammIdeal: the radial grid, its work vectors and the element integrals on it.
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
@@ -18,8 +20,7 @@ double** gridVector(CLammIdeal* p, int k)
                         &p->pLeftDiag,    &p->pLeftUpper,   &p->pRightLower,   &p->pRightDiag,
                         &p->pRightUpper,  &p->pGam,         &p->pBet,          &p->pSolventFactorD,
                         &p->pSolventFactorB, &p->pCosoluteOnGrid, &p->pDensityOnGrid, &p->pAssembled,
-                        &p->pFeRadius, &p->pSedLower, &p->pSedDiag, &p->pSedUpper, &p->pDriftLower,
-                        &p->pDriftDiag, &p->pDriftUpper, &p->pConcTrial, &p->pLocalS, &p->pLocalD};
+                        &p->pFeRadius, &p->pCellVolume, &p->pConcTrial, &p->pLocalS, &p->pLocalD};
     const int n = (int)(sizeof table / sizeof table[0]);
     return k < n ? table[k] : nullptr;
 }
@@ -324,4 +325,180 @@ double CLammIdeal::feSedimentationTriple(int i, int j, int k, int n) const
         v += (i == e + 1) ? z : -z;
     }
     return v;
+}
+
+// ---------------------------------------------------------------- refinement zones
+// The layouts above size the grid for the boundary when it enters the fit
+// range. Two places need more, and get nodes inserted (never removed, so the
+// layout keeps every node it had; inside an element the new nodes follow the
+// target spacing, which changes by at most a fifth of the distance):
+// - The layer at the cell end the species sediments against (the base, or the
+//   meniscus when floating), where the concentration rises as exp(-x / delta)
+//   to many times the loading, delta = D / (|s| omega^2 r_end). The linear
+//   elements err there by about (x / delta)(h / delta)^2 / 12 of the layer's
+//   height A exp(-x / delta) at the distance x from the end; the spacing keeps
+//   that below a fraction of what the scans ask at x (1e-3 of the loading
+//   inside the fit limits and more than 0.1 cm from the end, 1e-2 up to the
+//   last data radius, 1e-1 beyond), and is never below a hundredth of delta. A is what has reached the end by the last scan,
+//   at most the equilibrium value there. With the back-diffusion shut-off the
+//   layer is not simulated and gets nothing.
+// - The boundary of a slow species, which the scans see before it reaches the
+//   fit range: the spacing at a radius is sqrt(D t) / points per sigma (the
+//   sizing's own measure) with t the first time a scan sees the boundary's
+//   profile (three widths sqrt(2 D t) from its centre) at that radius.
+namespace {
+
+struct LayerZone {
+    double delta = 0;   // layer thickness (cm)
+    double height = 1;  // estimated layer height over the loading
+    double xFit = 0;    // distance of the fit limit from the cell end
+    double xData = 0;   // distance of the last data radius from the cell end
+};
+
+// Spacing for the layer at the distance x from its end.
+double layerSpacing(const LayerZone& z, double x)
+{
+    auto g = [&](double xp, double tol) {
+        const double u = xp / z.delta;
+        return u > 600 ? 1e300 : tol * std::exp(u) / u;
+    };
+    auto tolAt = [&](double xp) { return xp >= z.xFit ? 1e-3 : (xp >= z.xData ? 1e-2 : 1e-1); };
+    const double x0 = x > z.delta ? x : z.delta;
+    double least = g(x0, tolAt(x0));
+    if (z.xData > x0) least = std::min(least, g(z.xData, 1e-2));
+    if (z.xFit > x0) least = std::min(least, g(z.xFit, 1e-3));
+    double h = least > 1e200 ? 1e300 : z.delta * std::sqrt(12 * 0.2 * least / z.height);
+    if (h < 0.01 * z.delta) h = 0.01 * z.delta;
+    return h;
+}
+
+// Nodes inserted into the elements of r (increasing) wherever they are longer
+// than the target spacing; the old nodes stay.
+template <class F>
+std::vector<double> refineElements(const std::vector<double>& r, F target)
+{
+    std::vector<double> out;
+    out.reserve(r.size() * 2);
+    out.push_back(r[0]);
+    std::vector<double> sub;
+    for (size_t i = 1; i < r.size(); i++) {
+        const double a = r[i - 1], b = r[i], len = b - a;
+        const double ta = target(a), tb = target(b);
+        if (len <= 1.05 * std::min(ta, tb) && len <= 1.05 * target(0.5 * (a + b))) {
+            out.push_back(b);
+            continue;
+        }
+        // march from the end with the finer target, then spread evenly over the element
+        const bool fromA = ta <= tb;
+        sub.clear();
+        double x = 0, h = fromA ? ta : tb;
+        for (;;) {
+            const double at = fromA ? a + x : b - x;
+            double t = target(at);
+            if (t > 1.2 * h) t = 1.2 * h;
+            h = t;
+            if (x + h >= len - 0.3 * h) break;
+            x += h;
+            sub.push_back(x);
+            if (sub.size() > 100000) break;
+        }
+        const double scale = len / (x + h);
+        if (fromA) {
+            for (double v : sub) out.push_back(a + v * scale);
+        } else {
+            for (auto it = sub.rbegin(); it != sub.rend(); ++it) out.push_back(b - *it * scale);
+        }
+        out.push_back(b);
+    }
+    return out;
+}
+
+}  // namespace
+
+bool CLammIdeal::RefineGridZones(bool layerSimulated)
+{
+    const int n = nGridPoints;
+    if (!nGridAllocated || !pRadius || n < 3 || dD <= 0 || dS == 0) return false;
+    if (bEngineMovingGrid || !bEngineStaticGrid) return false;
+    const double m = dMeniscus, b = dBottom;
+    double rpm = dFinalRpm;
+    if (bSpeedProfile)
+        for (int k = 1; k <= nSpeedSteps; k++) rpm = pStepRpm[k] > rpm ? pStepRpm[k] : rpm;
+    const double w = rpm * 2.0 * M_PI / 60.0;
+    const double k = w * w * std::fabs(dS) * 1e-13;  // omega^2 |s|
+    if (!(k > 0)) return false;
+    const bool floating = dS < 0;
+    const double rEnd = floating ? m : b;
+    // the radii the scans are taken at, and the fit limit on the layer's side
+    double rData = floating ? b : m;
+    if (!bPerScanRadii && pCommonRadii && nCommonRadii > 0) {
+        rData = pCommonRadii[floating ? 1 : nCommonRadii];
+    } else if (ppScanRadii && pScanPoints) {
+        for (int j = 1; j <= nScans; j++) {
+            const int row = pScanList ? pScanList[j] : j;
+            if (!ppScanRadii[row] || pScanPoints[row] < 1) continue;
+            const double r = ppScanRadii[row][floating ? 1 : pScanPoints[row]];
+            rData = floating ? (r < rData ? r : rData) : (r > rData ? r : rData);
+        }
+    }
+    const bool scans = pScanHeaders && nScans > 0;
+    const double tFirst = scans ? dTimeOffset + ScanTime(1) - dStartTime : 0.0;
+    const double tLast = scans ? dTimeOffset + ScanTime(nScans) - dStartTime : 0.0;
+    // the layer
+    const bool layer = layerSimulated;
+    LayerZone z;
+    z.delta = dD / (k * rEnd);
+    z.xData = std::max(0.0, floating ? rData - m : b - rData);
+    z.xFit = std::max(std::max(z.xData, 0.1), floating ? (double)fFitInner - m : b - (double)fFitOuter);
+    {
+        const double kt = k * std::max(0.0, tLast);
+        const double X = (b * b - m * m) / (2 * z.delta * rEnd);
+        const double equilibrium = X > 700 ? X : X / (1 - std::exp(-X));
+        double swept = floating ? m * std::expm1(2 * kt) / (2 * z.delta) : b * -std::expm1(-2 * kt) / (2 * z.delta);
+        if (!(swept < equilibrium)) swept = equilibrium;
+        z.height = swept > 1 ? swept : 1;
+    }
+    const double hEnd = layer ? layerSpacing(z, 0) : 1e300;
+    // the boundary of a slow species: when its profile first reaches a radius
+    const double pps = fPointsPerSigma > 0 ? fPointsPerSigma : 5.0;
+    const double rb = floating ? (double)fFitOuter : std::max((double)fFitInner, m + 0.001);
+    const double tFit = floating ? std::log(b / rb) / k : std::log(rb / m) / k;
+    const bool path = tFirst > 0 && tFirst < tFit;
+    auto reachTime = [&](double x) {  // first t >= tFirst at which the profile covers x
+        auto covers = [&](double t) {
+            const double centre = floating ? b * std::exp(-k * t) : m * std::exp(k * t);
+            const double ext = 3 * std::sqrt(2 * dD * t);
+            return floating ? centre - ext <= x : centre + ext >= x;
+        };
+        if (covers(tFirst)) return tFirst;
+        double lo = tFirst, hi = tFit;
+        if (!covers(hi)) return 1e300;
+        for (int it = 0; it < 60; it++) {
+            const double mid = 0.5 * (lo + hi);
+            if (covers(mid))
+                hi = mid;
+            else
+                lo = mid;
+        }
+        return hi;
+    };
+    auto target = [&](double r) {
+        double h = 1e300;
+        if (layer) {
+            const double x = floating ? r - m : b - r;
+            h = std::min(layerSpacing(z, x), hEnd + 0.2 * x);
+        }
+        if (path) {
+            const double t = reachTime(r);
+            if (t < tFit) h = std::min(h, std::sqrt(dD * t) / pps);
+        }
+        return h;
+    };
+    std::vector<double> r(pRadius + 1, pRadius + n + 1);
+    const std::vector<double> out = refineElements(r, target);
+    if ((int)out.size() == n) return false;
+    nGridPoints = (int)out.size();
+    if (!AllocGridArrays()) return false;
+    for (int i = 1; i <= nGridPoints; i++) pRadius[i] = out[i - 1];
+    return true;
 }

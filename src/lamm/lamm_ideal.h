@@ -16,6 +16,7 @@
 
 #include <atomic>
 
+#include "lamm/tridiagonal_blocks.h"
 #include "platform/win_types.h"
 
 struct ScanHeader;
@@ -78,6 +79,7 @@ public:
 
     // ---- engine 1: moving hat on the geometric grid
     void RunMovingGridEngine();
+    int MovingGridNodeCount();
     void MapMovingGridToRadii();
 
     // ---- the concentration-dependent (reacting) loop
@@ -161,6 +163,9 @@ public:
     int OptimizeGridSize(float rSwitch);
     void BuildGrid();
     bool RefineGridForSteepBoundary(double x);
+    bool RefineGridZones(bool layerSimulated);  // layerSimulated: no back-diffusion shut-off
+    double DynamicGridSizes(double s, double D);
+    void SetupReactingGrid();
     int AllocGridArrays();
     void FreeGridArrays();
     void FreeAllGridMemory();
@@ -196,12 +201,14 @@ public:
     // ---- static-grid engine (engine 2)
     void RunStaticGridEngine();
     double StaticGridStep();
+    double AccuracyStepCap() const;
     void CLbShutOffBackDiffusion(int n);
     void MoveMatrixEnd(int n);
     void BuildCrankNicolsonMatrices(double dt, int n);
     void SolveStaticGridStep(double dt);
     double MaxRelativeChange();
     void AcceptStep();
+    void ClearEmptiedEnd();
     void AdvanceFrontTruncation();
     void ExtendActiveRange(double t);
     void SetClearanceThreshold();
@@ -487,13 +494,13 @@ public:
     double* pBet = nullptr;  // reciprocal pivots of the stored factorisation (pWork: lower over pivot)
     double dCachedStep = 0;
     int nFactoredEnd = 0;
-    int nTwistRow = 0;        // meeting row of the two elimination sweeps
-    double dTwistScale = 1;   // 1 / (1 - G G') at the meeting row
+    lamm::BlockTridiagonal blockSolver;  // the factorised left matrix
     int nMatrixEnd = 1;
     int nMatrixBuilt = 1;
     int bRebuildMatrices = 0;
     double dMatrixRpm = 0;  // rotor speed the stiffness matrix was built for
     int nMaxFirstActive = 0;
+    int nFrontRetreats = 0;  // the cleared region was taken back after growing back
     int nExtendBy = 0;
     int nMaxWidth = 0;
     int nMinWidth = 0;
@@ -515,25 +522,15 @@ public:
     unsigned char bLocalSolventFactors = 0;  // engine 2 uses the local factors in this run
 
     // engine 1 state (the grid vectors below are allocated with the grid)
-    double* pFeRadius = nullptr;  // node radii in the frame of the last regrid
-    double* pSedLower = nullptr;  // engine 1: mass and transport matrices at the step's end
-    double* pSedDiag = nullptr;
-    double* pSedUpper = nullptr;
-    double* pDriftLower = nullptr;
-    double* pDriftDiag = nullptr;
-    double* pDriftUpper = nullptr;
+    double* pFeRadius = nullptr;    // lattice coordinate of each node (its radius at theta = 0), 0 for a fixed node
+    double* pCellVolume = nullptr;  // engine 1: the control volume of each node at the current time
     double* pConcTrial = nullptr;  // predictor profile of the reacting loop
     double* pLocalS = nullptr;     // node coefficients of the reacting loop
     double* pLocalD = nullptr;
-    double dMovingGridT0 = 0;
-    double dGridMotionRate = 0;  // k = omega^2 sGrid (1/s)
-    double dSpeciesRate = 0;     // omega^2 s at the current speed
-    double dNaturalStep = 0;
-    double dMovingHatFixedStep = 0;
-    unsigned char bGridSynchronousSteps = 0, bFirstSyncStep = 0, bSyncStepPending = 0;
-    unsigned char bSyncStepToRegrid = 0, bFullNaturalStep = 0, bSyncStart = 0;
+    double dGridTheta = 0;  // engine 1: lattice displacement ln(r / R) at the current time
+    double dSpeciesRate = 0;  // engine 1: omega^2 s over the current step
     unsigned char bMovingGridActive = 0;  // the radii are those of the moving frame
-    unsigned char bNaturalFactorsValid = 0;
+    int nMovingGridPeakNodes = 0;          // the most nodes engine 1 had in its last run
 
     // reacting model
     int nReactModel = 0;  // 0 independent species, 1 rapid self-association, 2 non-ideal single species

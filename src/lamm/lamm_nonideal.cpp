@@ -57,13 +57,13 @@ void CLammNonIdeal::ChooseEngine()
     bOptimizeGridSpacing = 0;
 }
 
-// Slot 2: a plain grid of the default size.
+// Slot 2: the grid the ideal species of s0 and D0 would get, with the
+// refinement zones (the loop has no back-diffusion shut-off).
 void CLammNonIdeal::SetupGrid()
 {
-    bPlainGrid = 1;
     bTwoZoneGrid = 0;
-    nGridPoints = nDefaultGridSize;
-    AllocGridArrays();
+    nReactModel = 2;
+    SetupReactingGrid();
     bSteepGradient = 0;
 }
 

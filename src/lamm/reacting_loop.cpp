@@ -7,11 +7,15 @@
 // trial profiles, and the step is solved again from the start profile. The
 // coefficients are linear within each element, so the transport matrix is
 //   A_ij = sum_k (omega^2 s_k int r^2 phi_i' phi_j phi_k - D_k int r phi_i' phi_j' phi_k).
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/lamm_nonideal.h"
+#include "lamm/tridiagonal_blocks.h"
 #include "lamm/nonideal_factors.h"
 #include "numerics/nrutil.h"
 #include "plot/error_box.h"
@@ -55,21 +59,6 @@ double polynomial(const double* a, int n, double c)
     return v;
 }
 
-// Tridiagonal solve (rows 1..n); false on a zero pivot.
-bool thomas(int n, const double* lo, const double* di, const double* up, const double* rhs, double* x, double* gam)
-{
-    double bet = di[1];
-    if (bet == 0.0) return false;
-    x[1] = rhs[1] / bet;
-    for (int j = 2; j <= n; j++) {
-        gam[j] = up[j - 1] / bet;
-        bet = di[j] - lo[j] * gam[j];
-        if (bet == 0.0) return false;
-        x[j] = (rhs[j] - lo[j] * x[j - 1]) / bet;
-    }
-    for (int j = n - 1; j >= 1; j--) x[j] -= gam[j + 1] * x[j + 1];
-    return true;
-}
 }  // namespace
 
 void CLammIdeal::SetAssociationConstant(int nStoichiometry, double K)
@@ -89,6 +78,8 @@ struct ReactState {
     double* coef = nullptr;  // signal per unit of each field
     double** prev = nullptr;
     double** trial = nullptr;
+    double** older = nullptr;  // the fields at the start of the step before (nullptr: none kept)
+    double olderStep = 0;      // that step's length; 0 while there is none
     double** sPrev = nullptr;  // node coefficients on the start profile, per field
     double** dPrev = nullptr;
     double* total = nullptr;  // work: total concentration at the nodes
@@ -97,6 +88,11 @@ struct ReactState {
     double sOligomer = 0, dOligomer = 0;
     double ks = 0, kd = 0;  // per unit of concentration
     int repeats = 0;
+    // the element integrals of the grid, eight per element (mass LL, LR, RR;
+    // int r phi' phi' phi_L and phi_R; int r^2 phi_R' phi_Y phi_Z for LL, LR, RR)
+    std::vector<double> geometry;
+    std::vector<double> lo, di, up;  // the step's matrix
+    lamm::BlockTridiagonal solver;
 };
 
 }  // namespace
@@ -109,6 +105,33 @@ static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, 
         return;
     }
     const int N = p->nGridPoints;
+    if (p->nReactModel == 1 && p->nAssocStoichiometry == 2 && p->dAssocConstant > 0) {
+        // monomer - dimer: with q = sqrt(1 + 4 K c) the dimer to monomer ratio
+        // is u = K x = (q - 1) / 2, so s = (2 s1 + (q - 1) s2) / (q + 1) and
+        // D = (D1 + (q - 1) D2) / q (the total c from all fields)
+        const double K = p->dAssocConstant, s1 = st.s0[1], D1 = st.D0[1], s2 = st.sOligomer, D2 = st.dOligomer;
+        for (int i = 1; i <= N; i++) {
+            double tot = c[1][i];
+            for (int g = 2; g <= st.nF; g++) tot += c[g][i];
+            const double q = tot > 0 ? std::sqrt(1 + 4 * K * tot) : 1.0;
+            const double inv = 1.0 / ((q + 1) * q);
+            s[i] = (2 * s1 + (q - 1) * s2) * q * inv;
+            D[i] = (D1 + (q - 1) * D2) * (q + 1) * inv;
+        }
+        return;
+    }
+    if (p->nReactModel != 1 && p->nReactModel != 3 && !p->bHindered) {
+        // the plain non-ideality of the total: s0 / (1 + ks c), D0 (1 + kd c)
+        const double s0 = st.s0[f], D0 = st.D0[f], ks = st.ks, kd = st.kd;
+        const double* c1 = c[1];
+        for (int i = 1; i <= N; i++) {
+            double tot = c1[i];
+            for (int g = 2; g <= st.nF; g++) tot += c[g][i];
+            s[i] = s0 / (1 + ks * tot);
+            D[i] = D0 * (1 + kd * tot);
+        }
+        return;
+    }
     for (int i = 1; i <= N; i++) {
         double tot = 0;
         for (int g = 1; g <= st.nF; g++) tot += c[g][i];
@@ -116,7 +139,16 @@ static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, 
         case 1: {  // rapid monomer - n-mer equilibrium of the total
             const int n = p->nAssocStoichiometry;
             const double x = monomerFromTotal(tot, p->dAssocConstant, n);
-            const double u = (x > 0) ? p->dAssocConstant * std::pow(x, n - 1) : 0.0;  // n-mer to monomer
+            double xn1 = x;  // x^(n-1), by multiplication for the usual small n
+            if (n == 2)
+                xn1 = x;
+            else if (n == 3)
+                xn1 = x * x;
+            else if (n == 4)
+                xn1 = x * x * x;
+            else
+                xn1 = std::pow(x, n - 1);
+            const double u = (x > 0) ? p->dAssocConstant * xn1 : 0.0;  // n-mer to monomer
             if (!std::isfinite(u)) {
                 s[i] = st.sOligomer;
                 D[i] = st.dOligomer;
@@ -156,60 +188,58 @@ static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, 
     }
 }
 
-// Mass matrix (pMass*) and transport matrix (pStiff*) for the node coefficients
-// s, D; then L = M - dt/2 A in pLeft*, R = M + dt/2 A in pRight*.
-static void assemble(CLammIdeal* p, const double* s, const double* D, double dt)
-{
-    const int N = p->nGridPoints;
-    const double* r = p->pRadius;
-    const double w2 = std::pow(p->dRotorRpm * kRpmToOmega, 2) * 1e-13;
-    for (int i = 1; i <= N; i++) {
-        p->pMassLower[i] = p->pMassDiag[i] = p->pMassUpper[i] = 0;
-        p->pStiffLower[i] = p->pStiffDiag[i] = p->pStiffUpper[i] = 0;
-    }
-    for (int e = 1; e < N; e++) {
-        const double a = r[e], b = r[e + 1];
-        double ll, lr, rr;
-        fe::mass(a, b, ll, lr, rr);
-        p->pMassDiag[e] += ll;
-        p->pMassUpper[e] += lr;
-        p->pMassLower[e + 1] += lr;
-        p->pMassDiag[e + 1] += rr;
-        double zl, zr, sll, slr, srr;
-        fe::stiffnessTriple(a, b, zl, zr);
-        fe::sedimentationTriple(a, b, sll, slr, srr);
-        const double dif = D[e] * zl + D[e + 1] * zr;
-        const double sedL = w2 * (s[e] * sll + s[e + 1] * slr);  // Y = L
-        const double sedR = w2 * (s[e] * slr + s[e + 1] * srr);  // Y = R
-        p->pStiffDiag[e] += -sedL - dif;
-        p->pStiffUpper[e] += -sedR + dif;
-        p->pStiffLower[e + 1] += sedL + dif;
-        p->pStiffDiag[e + 1] += sedR - dif;
-    }
-    const double h = 0.5 * dt;
-    for (int i = 1; i <= N; i++) {
-        p->pLeftLower[i] = p->pMassLower[i] - h * p->pStiffLower[i];
-        p->pLeftDiag[i] = p->pMassDiag[i] - h * p->pStiffDiag[i];
-        p->pLeftUpper[i] = p->pMassUpper[i] - h * p->pStiffUpper[i];
-        p->pRightLower[i] = p->pMassLower[i] + h * p->pStiffLower[i];
-        p->pRightDiag[i] = p->pMassDiag[i] + h * p->pStiffDiag[i];
-        p->pRightUpper[i] = p->pMassUpper[i] + h * p->pStiffUpper[i];
-    }
-}
-
-// One Crank-Nicolson solve of field f from c_old with node coefficients s, D.
+// One Crank-Nicolson solve of a field from c_old with node coefficients s, D:
+// (M - dt/2 A) c_new = (M + dt/2 A) c_old, A_ij = sum_k (omega^2 s_k int r^2
+// phi_i' phi_j phi_k - D_k int r phi_i' phi_j' phi_k). The element integrals
+// depend on the grid only and are taken once per run; the matrix and the
+// right-hand side are made in one pass over the elements and solved in eight
+// blocks side by side (tridiagonal_blocks.h).
 static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double* cNew, const double* s,
                        const double* D, double dt)
 {
     const int N = p->nGridPoints;
-    assemble(p, s, D, dt);
-    for (int i = 1; i <= N; i++) {
-        double v = p->pRightDiag[i] * cOld[i];
-        if (i > 1) v += p->pRightLower[i] * cOld[i - 1];
-        if (i < N) v += p->pRightUpper[i] * cOld[i + 1];
-        st.rhs[i] = v;
+    const double* r = p->pRadius;
+    std::vector<double>& g = st.geometry;
+    if ((int)g.size() != 8 * (N + 1)) {
+        g.assign(8 * (N + 1), 0.0);
+        for (int e = 1; e < N; e++) {
+            double* x = &g[8 * e];
+            fe::mass(r[e], r[e + 1], x[0], x[1], x[2]);
+            fe::stiffnessTriple(r[e], r[e + 1], x[3], x[4]);
+            fe::sedimentationTriple(r[e], r[e + 1], x[5], x[6], x[7]);
+        }
+        for (auto* v : {&st.lo, &st.di, &st.up}) v->assign(N + 2, 0.0);
     }
-    if (!thomas(N, p->pLeftLower, p->pLeftDiag, p->pLeftUpper, st.rhs, cNew, st.gam)) {
+    const double w2 = std::pow(p->dRotorRpm * kRpmToOmega, 2) * 1e-13;
+    const double h = 0.5 * dt;
+    double* lo = st.lo.data();
+    double* di = st.di.data();
+    double* up = st.up.data();
+    double* rhs = st.rhs;
+    // row i gathers element i-1 (node i on its right) and element i (on its left)
+    double dRight = 0, rRight = 0;  // diagonal of L and rhs from the element to the left
+    for (int e = 1; e <= N; e++) {
+        double dl = dRight, rl = rRight;
+        if (e < N) {
+            const double* x = &g[8 * e];
+            const double dif = D[e] * x[3] + D[e + 1] * x[4];
+            const double sedL = w2 * (s[e] * x[5] + s[e + 1] * x[6]);
+            const double sedR = w2 * (s[e] * x[6] + s[e + 1] * x[7]);
+            // A: (e, e) -sedL - dif, (e, e+1) -sedR + dif, (e+1, e) sedL + dif, (e+1, e+1) sedR - dif
+            const double aee = -sedL - dif, aer = -sedR + dif, are = sedL + dif, arr = sedR - dif;
+            dl += x[0] - h * aee;
+            rl += (x[0] + h * aee) * cOld[e] + (x[1] + h * aer) * cOld[e + 1];
+            up[e] = x[1] - h * aer;
+            lo[e + 1] = x[1] - h * are;
+            dRight = x[2] - h * arr;
+            rRight = (x[1] + h * are) * cOld[e] + (x[2] + h * arr) * cOld[e + 1];
+        }
+        di[e] = dl;
+        rhs[e] = rl;
+    }
+    lo[1] = 0;
+    up[N] = 0;
+    if (!st.solver.solve(N, lo, di, up, rhs, cNew)) {
         showErrorMessage("Error 2 in tridag", 0);
         p->nAbort = 1;
         for (int i = 1; i <= N; i++) cNew[i] = cOld[i];
@@ -225,13 +255,28 @@ static void speedForStep(CLammIdeal* p, double dt)
         p->dRotorRpm = p->RotorSpeedOverStep(p->dTime, dt);
 }
 
-// Predictor: coefficients on the start profile, the trial profile.
+// Predictor: coefficients on the start profile, the trial profile. After the
+// first step the trial profile is the start profile carried on along its
+// change over the step before (second order, as the solve it saves); the first
+// step solves for it with the start coefficients.
 static bool predict(CLammIdeal* p, ReactState& st, double dt)
 {
+    const int N = p->nGridPoints;
     speedForStep(p, dt);
     for (int f = 1; f <= st.nF; f++) {
         coefficients(p, st, st.prev, f, st.sPrev[f], st.dPrev[f]);
-        if (!solveField(p, st, st.prev[f], st.trial[f], st.sPrev[f], st.dPrev[f], dt)) return false;
+        if (st.older && st.olderStep > 0) {
+            const double a = dt / st.olderStep;
+            const double* c = st.prev[f];
+            const double* o = st.older[f];
+            double* t = st.trial[f];
+            for (int i = 1; i <= N; i++) {
+                const double v = c[i] + a * (c[i] - o[i]);
+                t[i] = v > 0 ? v : 0.0;
+            }
+        } else if (!solveField(p, st, st.prev[f], st.trial[f], st.sPrev[f], st.dPrev[f], dt)) {
+            return false;
+        }
     }
     return true;
 }
@@ -388,6 +433,8 @@ static double reactingStep(CLammIdeal* p, ReactState& st)
         } else {
             p->dTimeStep = dt;
         }
+        // the accuracy of the boundary, as on the static grid of the ideal species
+        p->dTimeStep = std::min(p->dTimeStep, p->AccuracyStepCap());
     } else {
         correct(p, st, dt);
         commit(p, dt, onScan);
@@ -440,6 +487,7 @@ void CLammIdeal::RunReactingTimeSteps()
         }
     }
     st.prev = dmatrix(1, st.nF, 1, N);
+    st.older = dmatrix(1, st.nF, 1, N);
     st.trial = dmatrix(1, st.nF, 1, N);
     st.sPrev = dmatrix(1, st.nF, 1, N);
     st.dPrev = dmatrix(1, st.nF, 1, N);
@@ -478,6 +526,10 @@ void CLammIdeal::RunReactingTimeSteps()
         publish();
         if (nAbort || nDiscretizationError) break;
         const double used = dTime - before;
+        if (used > 0) {  // the start of this step is the history of the next
+            std::swap(st.older, st.prev);
+            st.olderStep = used;
+        }
         CLEachIterationOutput(q);
         const double rate = used > 0 ? q / used : 1.0;
         if (used >= 30 && rate < dMaxRelativeChange)
@@ -491,6 +543,7 @@ void CLammIdeal::RunReactingTimeSteps()
         }
     }
     free_dmatrix(st.prev, 1, st.nF, 1, N);
+    free_dmatrix(st.older, 1, st.nF, 1, N);
     free_dmatrix(st.trial, 1, st.nF, 1, N);
     free_dmatrix(st.sPrev, 1, st.nF, 1, N);
     free_dmatrix(st.dPrev, 1, st.nF, 1, N);

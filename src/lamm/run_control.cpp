@@ -102,15 +102,46 @@ void CLammIdeal::ChooseEngine()
 
 // ---------------------------------------------------------------- slot 2
 
+// The dynamic sizes of the two engines for a species of s and D (algorithm 5,
+// steps 1 to 5): the boundary's width sqrt(D tc) when it reaches the inner fit
+// limit rb, over the points per sigma. Returns rb.
+double CLammIdeal::DynamicGridSizes(double s, double D)
+{
+    const double m = dMeniscus, b = dBottom;
+    double rb = fFitInner;
+    if (rb < m + 0.001) rb = m + 0.001;
+    const double wa = dAccelRate * kRpmToOmega;
+    const double tA = dAccelEnd;
+    const double xa = std::fabs(s) * 1e-13 * wa * wa * m * tA * tA * tA / 3;
+    const double wf = dFinalRpm * kRpmToOmega;
+    const double k = std::fabs(wf * wf * s * 1e-13);
+    double tc;
+    if (rb - m <= xa)
+        tc = (rb - m) / (k * rb);
+    else
+        tc = (rb - xa - m) / (k * rb) + tA;
+    double w = std::sqrt(D * tc);
+    if (!(w >= 0.001)) w = 0.001;
+    fDynGridSizeEngine1 = fDynGridSizeEngine2 = (float)std::floor((b - m) * fPointsPerSigma / w + 0.5);
+    int n = (int)fDynGridSizeEngine1;
+    while (n > nDynGridLowerLimit) {
+        const double first = m * (std::pow(b / m, 1.5 / (n - 1)) - std::pow(b / m, 0.5 / (n - 1)));
+        if (w / fPointsPerSigma < first) {
+            n = n + 1;
+            break;
+        }
+        n = n - 1;
+    }
+    fDynGridSizeEngine1 = (float)n;
+    return rb;
+}
+
 void CLammIdeal::SetupGrid()
 {
     bool twoZone = false;
     double rb = fFitInner;
     if (bUseReactingModel) {
-        bPlainGrid = 1;
-        nGridPoints = nDefaultGridSize;
-        AllocGridArrays();
-        bSteepGradient = IsSteepGradient(dS, dD) ? 1 : 0;
+        SetupReactingGrid();
         return;
     }
     if (bSpeedProfile || !bAutoDynamicGridSize || bBandForming || dD <= 0) {
@@ -119,34 +150,12 @@ void CLammIdeal::SetupGrid()
     } else if (dS <= 0 || fFrictionalRatio >= 0.5f) {
         bPlainGrid = 0;
         bSteepGradient = IsSteepGradient(dS, dD) ? 1 : 0;
-        const double m = dMeniscus, b = dBottom;
-        if (rb < m + 0.001) rb = m + 0.001;
-        const double wa = dAccelRate * kRpmToOmega;
-        const double tA = dAccelEnd;
-        const double xa = std::fabs(dS) * 1e-13 * wa * wa * m * tA * tA * tA / 3;
-        const double k = std::fabs(dOmega2S);
-        double tc;
-        if (rb - m <= xa)
-            tc = (rb - m) / (k * rb);
-        else
-            tc = (rb - xa - m) / (k * rb) + tA;
-        double w = std::sqrt(dD * tc);
-        if (!(w >= 0.001)) w = 0.001;
-        fDynGridSizeEngine1 = fDynGridSizeEngine2 = (float)std::floor((b - m) * fPointsPerSigma / w + 0.5);
-        int n = (int)fDynGridSizeEngine1;
-        while (n > nDynGridLowerLimit) {
-            const double first = m * (std::pow(b / m, 1.5 / (n - 1)) - std::pow(b / m, 0.5 / (n - 1)));
-            if (w / fPointsPerSigma < first) {
-                n = n + 1;
-                break;
-            }
-            n = n - 1;
-        }
-        fDynGridSizeEngine1 = (float)n;
+        rb = DynamicGridSizes(dS, dD);
         int size = (int)std::floor((bEngineMovingGrid ? fDynGridSizeEngine1 : fDynGridSizeEngine2) + 0.5f);
         if (size < nDynGridLowerLimit) size = nDynGridLowerLimit;
         if (size > nDynGridUpperLimit) size = nDynGridUpperLimit;
-        nGridPoints = size;
+        // engine 1 lays out its own lattice (moving_grid_engine.cpp)
+        nGridPoints = bEngineMovingGrid ? MovingGridNodeCount() : size;
         fTwoZoneRadius = (float)rb;
         twoZone = bEngineStaticGrid && bOptimizeGridSpacing && bSteepGradient && !bBandForming && dS >= 0;
     } else {
@@ -167,6 +176,50 @@ void CLammIdeal::SetupGrid()
             RefineGridForSteepBoundary(dS * 1e-13 * w2 * w2 / (2 * dD));
         }
     }
+    RefineGridZones(!bSteepGradient);
+}
+
+// The grid of the concentration-dependent loop, sized as the ideal species'
+// grid is for the fastest and least diffusing of the model's species (a plain
+// grid of the default size would be far too coarse for a fast boundary and
+// needlessly fine for a slow one): the dynamic size, the two-zone layout when
+// the steep-gradient test holds, and the refinement zones, the layer at the
+// cell end always included (the loop has no back-diffusion shut-off).
+void CLammIdeal::SetupReactingGrid()
+{
+    double s = dS, D = dD;
+    if (nReactModel == 1 && nReactSpecies >= 2 && pReactSpecies2 && pReactSpecies3) {
+        s = std::max(std::fabs(s), std::fabs(pReactSpecies2[2])) * (dS < 0 ? -1 : 1);
+        D = std::min(D, pReactSpecies3[2]);
+    } else if (nReactModel == 0 && nReactSpecies > 0 && pReactSpecies2 && pReactSpecies3) {
+        for (int k = 1; k <= nReactSpecies; k++) {
+            if (std::fabs(pReactSpecies2[k]) > std::fabs(s)) s = pReactSpecies2[k];
+            if (pReactSpecies3[k] > 0 && pReactSpecies3[k] < D) D = pReactSpecies3[k];
+        }
+    }
+    bPlainGrid = 0;
+    bSteepGradient = IsSteepGradient(s, D) ? 1 : 0;
+    if (D <= 0 || s == 0 || bSpeedProfile || bBandForming) {
+        bPlainGrid = 1;
+        nGridPoints = nDefaultGridSize;
+        AllocGridArrays();
+        return;
+    }
+    const double rb = DynamicGridSizes(s, D);
+    int size = (int)std::floor(fDynGridSizeEngine2 + 0.5f);
+    if (size < nDynGridLowerLimit) size = nDynGridLowerLimit;
+    if (size > nDynGridUpperLimit) size = nDynGridUpperLimit;
+    nGridPoints = size;
+    fTwoZoneRadius = (float)rb;
+    AllocGridArrays();
+    if (!nGridAllocated) return;
+    if (bSteepGradient && s > 0) OptimizeGridSize((float)rb);
+    const double savedS = dS, savedD = dD;
+    dS = s;
+    dD = D;
+    RefineGridZones(true);
+    dS = savedS;
+    dD = savedD;
 }
 
 // ---------------------------------------------------------------- slot 3

@@ -122,7 +122,9 @@ int CLammIdeal::Solve()
 }
 
 // After a run failed numerically: without truncation, then with the other
-// engine, then on the dynamic grid with the negative-meniscus fix.
+// engine, then on the dynamic grid with the negative-meniscus fix. Each retry
+// that changes the engine or the truncation says so in the solver log, with
+// the failure that led to it.
 void CLammIdeal::RetryAfterNumericalFailure()
 {
     auto rerun = [this] {
@@ -133,7 +135,16 @@ void CLammIdeal::RetryAfterNumericalFailure()
         ApplySignalTransforms();
     };
     auto failed = [this] { return (nDiscretizationError || nAbort) && !bAborted; };
+    auto log = [this](const char* what) {
+        if (!bDiagnostics) return;
+        char line[300];
+        std::snprintf(line, sizeof line, "\nretry %s after %s at t = %.4g s (%d steps, %d points)", what,
+                      nDiscretizationError ? "a discretisation error" : "a failed step", dTime, nStepCount,
+                      nGridPoints);
+        DebugLog(line);
+    };
     if (bUseReactingModel) {
+        log("on the dynamic grid with the negative-meniscus correction");
         bRetryMarker = bRetryNegativeFix = 1;
         ResizeGrid(roundedClamped(fDynGridSizeEngine2, nDynGridLowerLimit, nDynGridUpperLimit));
         rerun();
@@ -141,9 +152,11 @@ void CLammIdeal::RetryAfterNumericalFailure()
         return;
     }
     const unsigned char savedTruncate = bTruncateGrid;
+    if (bTruncateGrid) log("without grid truncation");
     bTruncateGrid = 0;
     rerun();
     if (failed() && bEngineStaticGrid && !bSpeedProfile && !bInhomogeneousSolvent) {
+        log("on the moving grid (engine 1)");
         bEngineStaticGrid = 0;
         bEngineMovingGrid = 1;
         ResizeGrid(roundedClamped(fDynGridSizeEngine1, nDynGridLowerLimit, nDynGridUpperLimit));
@@ -152,6 +165,7 @@ void CLammIdeal::RetryAfterNumericalFailure()
         bEngineStaticGrid = 1;
     }
     if (failed()) {
+        log("on the static grid (engine 2) of the dynamic size with the negative-meniscus correction");
         bRetryMarker = bRetryNegativeFix = 1;
         bEngineMovingGrid = 0;
         bEngineStaticGrid = 1;
@@ -162,10 +176,12 @@ void CLammIdeal::RetryAfterNumericalFailure()
         } else {
             ResizeGrid(roundedClamped(fDynGridSizeEngine2, nDynGridLowerLimit, nDynGridUpperLimit));
         }
+        RefineGridZones(!bSteepGradient);
         rerun();
         bRetryMarker = bRetryNegativeFix = 0;
     }
     bTruncateGrid = savedTruncate;
+    if (bDiagnostics) DebugLog(failed() ? "\nthe retries failed as well" : "\nthe retry succeeded");
 }
 
 // ---------------------------------------------------------------- rows of the output

@@ -6,8 +6,10 @@
 //   K_ij = w int r^2 phi_i' phi_j - D int r phi_i' phi_j',  w = omega^2 s
 // has zero column sums of K, so the step (M - dt/2 K) c_new = (M + dt/2 K) c_old
 // keeps the amount sum_i (M c)_i in the cell unchanged.
+#include <algorithm>
 #include <cmath>
 
+#include "lamm/double_pairs.h"
 #include "lamm/lamm_ideal.h"
 #include "plot/error_box.h"
 
@@ -143,7 +145,20 @@ void CLammIdeal::MoveMatrixEnd(int n)
 void CLammIdeal::BuildCrankNicolsonMatrices(double dt, int n)
 {
     const double h = 0.5 * dt;
-    for (int i = 1; i <= n; i++) {
+    const lamm::Pair h2 = lamm::splat(h);
+    int j = 1;
+    for (; j + 1 <= n; j += 2) {
+        using lamm::loadPair, lamm::storePair;
+        const lamm::Pair ml = loadPair(pMassLower + j), md = loadPair(pMassDiag + j), mu = loadPair(pMassUpper + j);
+        const lamm::Pair sl = h2 * loadPair(pStiffLower + j), sd = h2 * loadPair(pStiffDiag + j), su = h2 * loadPair(pStiffUpper + j);
+        storePair(pLeftLower + j, ml - sl);
+        storePair(pLeftDiag + j, md - sd);
+        storePair(pLeftUpper + j, mu - su);
+        storePair(pRightLower + j, ml + sl);
+        storePair(pRightDiag + j, md + sd);
+        storePair(pRightUpper + j, mu + su);
+    }
+    for (int i = j; i <= n; i++) {
         pLeftLower[i] = pMassLower[i] - h * pStiffLower[i];
         pLeftDiag[i] = pMassDiag[i] - h * pStiffDiag[i];
         pLeftUpper[i] = pMassUpper[i] - h * pStiffUpper[i];
@@ -158,184 +173,47 @@ void CLammIdeal::BuildCrankNicolsonMatrices(double dt, int n)
 // ---------------------------------------------------------------- tridiagonal routines
 
 // Factorisation of the left matrix over rows 1..n, kept for the next steps
-// with the same dt. It is twisted: rows 1..p are eliminated downwards from the
-// first row, rows n..p+1 upwards from the last, and the two halves meet at row
-// p, so that both the factorisation and each solve run two independent chains
-// side by side instead of one chain of length n. Kept per row: the reciprocal
-// pivot (pBet), the coupling to the row solved later (pGam) and the coupling
-// to the row solved earlier over the pivot (pWork). The meeting row is taken
-// half-way between the first solved row and n.
+// with the same dt, then the solve (TridiagonalResolve). The matrix is cut into
+// eight blocks eliminated side by side (tridiagonal_blocks.h), which keeps
+// eight chains of the sweeps running at once instead of one. The factorisation
+// starts at row 1, so it stays valid while the first solved row moves.
 int CLammIdeal::tridag(int n)
 {
-    const double* lo = pLeftLower;
-    const double* di = pLeftDiag;
-    const double* up = pLeftUpper;
-    double* ib = pBet;
-    double* gam = pGam;
-    double* lw = pWork;
-    const int k0 = nFirstActive > 3 ? nFirstActive - 1 : 1;
-    if (di[1] == 0.0) {
-        showErrorMessage("Error 1 in tridag", 0);
+    bool zeroFirst = false;
+    if (!blockSolver.factor(n, pLeftLower, pLeftDiag, pLeftUpper, &zeroFirst)) {
+        showErrorMessage(zeroFirst ? "Error 1 in tridag" : "Error 2 in tridag", 0);
         nAbort = 1;
+        nFactoredEnd = 0;
         return 0;
     }
-    if (n < 4) {  // plain elimination downwards
-        ib[1] = 1.0 / di[1];
-        lw[1] = 0;
-        for (int j = 2; j <= n; j++) {
-            gam[j] = up[j - 1] * ib[j - 1];
-            const double bet = di[j] - lo[j] * gam[j];
-            if (bet == 0.0) {
-                showErrorMessage("Error 2 in tridag", 0);
-                nAbort = 1;
-                return 0;
-            }
-            ib[j] = 1.0 / bet;
-            lw[j] = lo[j] * ib[j];
-        }
-        nTwistRow = n;
-        nFactoredEnd = n;
-        TridiagonalResolve(n);
-        return 1;
-    }
-    int p = (k0 + n) / 2;
-    if (p >= n) p = n - 1;
-    // downwards over 1..p and upwards over n..p+1, interleaved
-    ib[1] = 1.0 / di[1];
-    lw[1] = 0;
-    double betD = di[1], betU = di[n];
-    bool zero = false;
-    ib[n] = 1.0 / betU;
-    gam[n] = lo[n] * ib[n];
-    lw[n] = 0;
-    int jd = 2, ju = n - 1;
-    while (jd <= p && ju > p) {
-        gam[jd] = up[jd - 1] * ib[jd - 1];
-        betD = di[jd] - lo[jd] * gam[jd];
-        betU = di[ju] - up[ju] * gam[ju + 1];
-        zero |= (betD == 0.0) | (betU == 0.0);
-        ib[jd] = 1.0 / betD;
-        ib[ju] = 1.0 / betU;
-        lw[jd] = lo[jd] * ib[jd];
-        gam[ju] = lo[ju] * ib[ju];
-        lw[ju] = up[ju] * ib[ju];
-        jd++;
-        ju--;
-    }
-    for (; jd <= p; jd++) {
-        gam[jd] = up[jd - 1] * ib[jd - 1];
-        betD = di[jd] - lo[jd] * gam[jd];
-        zero |= betD == 0.0;
-        ib[jd] = 1.0 / betD;
-        lw[jd] = lo[jd] * ib[jd];
-    }
-    for (; ju > p; ju--) {
-        betU = di[ju] - up[ju] * gam[ju + 1];
-        zero |= betU == 0.0;
-        ib[ju] = 1.0 / betU;
-        gam[ju] = lo[ju] * ib[ju];
-        lw[ju] = up[ju] * ib[ju];
-    }
-    // the meeting row: x_p = y_p - G x_(p+1), x_(p+1) = z_(p+1) - G' x_p
-    const double den = 1.0 - (up[p] * ib[p]) * gam[p + 1];
-    if (zero || den == 0.0 || di[n] == 0.0) {
-        showErrorMessage("Error 2 in tridag", 0);
-        nAbort = 1;
-        return 0;
-    }
-    dTwistScale = 1.0 / den;
-    nTwistRow = p;
     nFactoredEnd = n;
     TridiagonalResolve(n);
     return 1;
 }
 
-// One solve with the stored factorisation. The right-hand side (right matrix
-// times c_old) is formed on the way through the two elimination sweeps, the
-// downward one starting at the first solved row; rows below it, and the
-// solution there, are 0.
+// One solve with the stored factorisation: the right-hand side (right matrix
+// times c_old) from the first solved row on, then the solution; rows below
+// the first solved row are 0 in the right-hand side and in the solution.
 void CLammIdeal::TridiagonalResolve(int n)
 {
     const int k0 = nFirstActive > 3 ? nFirstActive - 1 : 1;
-    double* u = pConc;
     const double* c = pConcOld;
     const double* rl = pRightLower;
     const double* rd = pRightDiag;
     const double* ru = pRightUpper;
-    const double* ib = pBet;
-    const double* lw = pWork;
-    const double* gam = pGam;
-    const int p = nTwistRow;
-    for (int i = 1; i < k0; i++) u[i] = 0;
+    double* b = pRhs;
     if (n == 1) {
-        u[1] = rd[1] * c[1] * ib[1];
-        return;
+        b[1] = rd[1] * c[1];
+    } else {
+        b[k0] = (k0 > 1 ? rl[k0] * c[k0 - 1] : 0.0) + rd[k0] * c[k0] + ru[k0] * c[k0 + 1];
+        int j = k0 + 1;
+        for (; j + 1 < n; j += 2)
+            lamm::storePair(b + j, lamm::loadPair(rl + j) * lamm::loadPair(c + j - 1) + lamm::loadPair(rd + j) * lamm::loadPair(c + j) +
+                                       lamm::loadPair(ru + j) * lamm::loadPair(c + j + 1));
+        for (; j < n; j++) b[j] = rl[j] * c[j - 1] + rd[j] * c[j] + ru[j] * c[j + 1];
+        if (n > k0) b[n] = rl[n] * c[n - 1] + rd[n] * c[n];
     }
-    auto rhs = [&](int j) {
-        return (j > 1 ? rl[j] * c[j - 1] : 0.0) + rd[j] * c[j] + (j < n ? ru[j] * c[j + 1] : 0.0);
-    };
-    if (p >= n) {  // plain elimination downwards
-        double y = rhs(k0) * ib[k0];
-        u[k0] = y;
-        for (int j = k0 + 1; j <= n; j++) {
-            y = rhs(j) * ib[j] - lw[j] * y;
-            u[j] = y;
-        }
-        double next = u[n];
-        for (int j = n - 1; j >= k0; j--) {
-            next = u[j] - gam[j + 1] * next;
-            u[j] = next;
-        }
-        return;
-    }
-    // elimination: y downwards over k0..p, z upwards over n..p+1
-    double y = rhs(k0) * ib[k0];
-    u[k0] = y;
-    double z = (rl[n] * c[n - 1] + rd[n] * c[n]) * ib[n];
-    u[n] = z;
-    int jd = k0 + 1, ju = n - 1;
-    while (jd <= p && ju > p) {
-        const double rD = rl[jd] * c[jd - 1] + rd[jd] * c[jd] + ru[jd] * c[jd + 1];
-        const double rU = rl[ju] * c[ju - 1] + rd[ju] * c[ju] + ru[ju] * c[ju + 1];
-        y = rD * ib[jd] - lw[jd] * y;
-        z = rU * ib[ju] - lw[ju] * z;
-        u[jd] = y;
-        u[ju] = z;
-        jd++;
-        ju--;
-    }
-    for (; jd <= p; jd++) {
-        y = rhs(jd) * ib[jd] - lw[jd] * y;
-        u[jd] = y;
-    }
-    for (; ju > p; ju--) {
-        z = rhs(ju) * ib[ju] - lw[ju] * z;
-        u[ju] = z;
-    }
-    // the meeting rows, then substitution outwards from them
-    const double G = (p < n ? pLeftUpper[p] * ib[p] : 0.0);
-    double xd = (u[p] - G * u[p + 1]) * dTwistScale;
-    double xu = u[p + 1] - gam[p + 1] * xd;
-    u[p] = xd;
-    u[p + 1] = xu;
-    jd = p - 1;
-    ju = p + 2;
-    while (jd >= k0 && ju <= n) {
-        xd = u[jd] - gam[jd + 1] * xd;
-        xu = u[ju] - gam[ju] * xu;
-        u[jd] = xd;
-        u[ju] = xu;
-        jd--;
-        ju++;
-    }
-    for (; jd >= k0; jd--) {
-        xd = u[jd] - gam[jd + 1] * xd;
-        u[jd] = xd;
-    }
-    for (; ju <= n; ju++) {
-        xu = u[ju] - gam[ju] * xu;
-        u[ju] = xu;
-    }
+    blockSolver.solve(b, pConc, k0);
 }
 
 // ---------------------------------------------------------------- one solve
@@ -353,9 +231,7 @@ void CLammIdeal::SolveStaticGridStep(double dt)
     MoveMatrixEnd(nLastActive);
     const int n = nLastActive;
     dOmega2SStep = omega2s(dRotorRpm, dS);
-    const int k0 = nFirstActive > 3 ? nFirstActive - 1 : 1;
-    if (dt == dCachedStep && !bRebuildMatrices && !accelerating && nFactoredEnd == n &&
-        (k0 <= nTwistRow || nTwistRow >= n)) {
+    if (dt == dCachedStep && !bRebuildMatrices && !accelerating && nFactoredEnd == n) {
         TridiagonalResolve(n);
     } else {
         dCachedStep = dt;
@@ -366,14 +242,27 @@ void CLammIdeal::SolveStaticGridStep(double dt)
             bRebuildMatrices = 1;
         }
     }
-    // Front of the cleared region: the region grows back only when the
-    // solution breaks down there (an error); an oscillation at its edge is
-    // smoothed with the sum kept; a normal monotone front is left alone.
+    // Front of the cleared region. When it grows back (the tail of a steep
+    // boundary on a coarse stretch of grid oscillates about zero), the cleared
+    // region is taken back by a tenth of the grid and the step made again; only
+    // a region that keeps growing back after that is an error. An oscillation
+    // at its edge is smoothed with the sum kept; a normal monotone front is
+    // left alone.
     const int k = nFirstActive;
     if (!nAbort && k > 3 && k + 3 <= n) {
         double* c = pConc;
         const double a = 0.2 * (c[k - 1] + c[k] + c[k + 1] + c[k + 2] + c[k + 3]);
         if (a >= 10 * dTruncateThreshold) {
+            if (nFrontRetreats < 50) {
+                nFrontRetreats++;
+                const int back = std::max(1, k - std::max(10, nExtendBy));
+                const int from = k > 3 ? k - 2 : 1;
+                for (int i = from; i <= n; i++) c[i] = pConcOld[i];
+                for (int i = back; i < from; i++) pConcOld[i] = c[i];  // cleared: 0
+                nFirstActive = back;
+                SolveStaticGridStep(dt);
+                return;
+            }
             nAbort = 1;
         } else if ((c[k] - a) * (c[k - 1] - a) < 0 && (c[k + 1] - a) * (c[k] - a) != 0) {
             const double f = a / 27.0;
@@ -402,26 +291,62 @@ double CLammIdeal::MaxRelativeChange()
     const int n = nLastActive, k = nFirstActive;
     const double* c = pConc;
     const double* co = pConcOld;
-    double cmax = dPlateauStart;
-    for (int i = k; i <= n; i++) cmax = c[i] > cmax ? c[i] : cmax;
+    // the largest value, two at a time on two chains
+    double cmax;
+    {
+        lamm::Pair p0 = lamm::splat(dPlateauStart), p1 = p0;
+        int i = k;
+        for (; i + 3 <= n; i += 4) {
+            p0 = lamm::maxPair(p0, lamm::loadPair(c + i));
+            p1 = lamm::maxPair(p1, lamm::loadPair(c + i + 2));
+        }
+        double m0 = p0[0];
+        for (; i <= n; i++) m0 = c[i] > m0 ? c[i] : m0;
+        cmax = std::max(std::max(m0, p0[1]), std::max(p1[0], p1[1]));
+    }
     if (bInhomogeneousSolvent && cmax < fClearanceThreshold) return 0;
     const double cut = 1e-4 * cmax;
     double E = 0;
     if (c[n] > cut && co[n] >= cut) E = std::fabs((c[n] - co[n]) / co[n]);
     const bool early = (dTime - dStartTime) < 10 && !bBandForming && !bInitialProfile;
-    // Most points have their own c_old as reference; one branch-free pass over
-    // them, and the careful walk only where a point needs a neighbour's
-    // reference or may be a negative value of the first seconds.
+    // Most points have their own c_old as reference; one pass over them that
+    // divides only where a point beats the largest change so far, and the
+    // careful walk only where a point needs a neighbour's reference or may be a
+    // negative value of the first seconds.
     double E1 = E;
     int special = 0;
     const double neg = -dTruncateThreshold;
     const double negLimit = early ? neg : -HUGE_VAL;
-    for (int i = k; i <= n - 1; i++) {
-        const double d = std::fabs(c[i] - co[i]);
-        const double q = d / co[i];
-        const double e = co[i] > cut ? q : 0.0;
-        E1 = e > E1 ? e : E1;
-        special |= ((co[i] <= cut) & (d > cut)) | (c[i] < negLimit);
+    if (early) {
+        for (int i = k; i <= n - 1; i++)
+            if (c[i] < negLimit) special = 1;
+    }
+    // two at a time: a pair goes the scalar way only where a point needs it
+    {
+        const lamm::Pair cut2 = lamm::splat(cut);
+        int i = k;
+        for (; i + 1 <= n - 1; i += 2) {
+            const lamm::Pair o = lamm::loadPair(co + i), d = lamm::absPair(lamm::loadPair(c + i) - o);
+            const lamm::PairMask big = o > cut2;
+            if (lamm::anyLane((big & (d > lamm::splat(E1) * o)) | (~big & (d > cut2)))) {
+                for (int q = i; q <= i + 1; q++) {
+                    const double oq = co[q], dq = std::fabs(c[q] - oq);
+                    if (oq > cut) {
+                        if (dq > E1 * oq) E1 = dq / oq;
+                    } else {
+                        special |= dq > cut;
+                    }
+                }
+            }
+        }
+        for (; i <= n - 1; i++) {
+            const double o = co[i], d = std::fabs(c[i] - o);
+            if (o > cut) {
+                if (d > E1 * o) E1 = d / o;
+            } else {
+                special |= d > cut;
+            }
+        }
     }
     if (!special) return E1;
     for (int i = n - 1; i >= k; i--) {
@@ -478,7 +403,7 @@ double CLammIdeal::StaticGridStep()
     if (bFixedTimestep) dTimeStep = dMaxDcOverCWork;
     // c_old over the active range (from two below the first solved row)
     const int from = nFirstActive > 3 ? nFirstActive - 2 : 1;
-    for (int i = from; i <= nLastActive; i++) pConcOld[i] = pConc[i];
+    if (nLastActive >= from) std::copy(pConc + from, pConc + nLastActive + 1, pConcOld + from);
     const double proposal = dTimeStep;
     bool clipped = false;
     ClipTimeStepToAcceleration(true, &clipped);
@@ -490,9 +415,16 @@ double CLammIdeal::StaticGridStep()
     }
     SolveStaticGridStep(dTimeStep);
     // outside the solved rows the values are 0 or the plateau
-    bool overflow = false;
-    for (int i = from; i <= nLastActive; i++) overflow |= std::fabs(pConc[i]) > 1e100;
-    if (overflow) {
+    double largest = 0;
+    {
+        const double* c = pConc;
+        lamm::Pair a = lamm::splat(0.0);
+        int i = from;
+        for (; i + 1 <= nLastActive; i += 2) a = lamm::maxPair(a, lamm::absPair(lamm::loadPair(c + i)));
+        largest = std::max(a[0], a[1]);
+        if (i == nLastActive) largest = std::max(largest, std::fabs(c[i]));
+    }
+    if (largest > 1e100) {
         bOverflow = 1;
         nDiscretizationError = 1;
         return 0;
@@ -520,6 +452,7 @@ double CLammIdeal::StaticGridStep()
                 c[i] = 0;
             }
     }
+    ClearEmptiedEnd();
     if (bStepOnScan && nStepCount > 0) {
         AcceptStep();
         dTimeStep = proposal;  // the cut to the scan does not shorten the next proposal
@@ -552,6 +485,7 @@ double CLammIdeal::StaticGridStep()
         bStepOnScan = (bNextScanPending && dTime + dTimeStep == dNextScanTime) ? 1 : 0;
         for (int i = from; i <= nLastActive; i++) pConc[i] = pConcOld[i];
         SolveStaticGridStep(dTimeStep);
+        ClearEmptiedEnd();
         E = MaxRelativeChange();
     }
     nRetryCount = 1;
@@ -566,11 +500,66 @@ double CLammIdeal::StaticGridStep()
         if (dt >= 0.9 * prev && dt <= 1.1 * prev) dt *= 2;
         dTimeStep = capStep(this, dt, prev);
     }
+    const double cap = AccuracyStepCap();
+    if (dTimeStep > cap) dTimeStep = cap;
     clipToScan(this);
     bStepOnScan = 0;
     clipped = false;
     ClipTimeStepToAcceleration(false, &clipped);
     return E;
+}
+
+// The largest step the accuracy of the scans allows, on top of the step
+// control by the relative change: a step is at most a quarter of the time
+// elapsed (the profile forms from a step at the cell end, and the
+// Crank-Nicolson scheme passes the errors of long first steps on), and a
+// sedimenting boundary moves in one step by at most 1/20 of its width
+// sqrt(2 D t) (the scheme's phase error then stays below 1e-3 of the loading)
+// or half the spacing of the grid where it is, whichever is larger.
+double CLammIdeal::AccuracyStepCap() const
+{
+    const double G = 0.25, B = 0.05;
+    const double elapsed = dTime - dStartTime;
+    double cap = G * elapsed;
+    if (cap < 1.0) cap = 1.0;
+    const double k = std::fabs(dOmega2SStep != 0 ? dOmega2SStep : dOmega2S);
+    if (k > 0 && dD > 0 && B > 0) {
+        const double rb = dS > 0 ? dMeniscus * std::exp(k * elapsed) : dBottom * std::exp(-k * elapsed);
+        if (rb >= dMeniscus && rb <= dBottom) {
+            // the boundary's width, never below the spacing of the grid where it is
+            int j = (int)(std::upper_bound(pRadius + 1, pRadius + nGridPoints + 1, rb) - pRadius) - 1;
+            j = std::min(std::max(j, 1), nGridPoints - 1);
+            const double h = pRadius[j + 1] - pRadius[j];
+            const double width = std::max(B * std::sqrt(2 * dD * elapsed), 0.5 * h);
+            const double c = width / (k * rb);
+            if (c < cap) cap = c > 1e-4 ? c : 1e-4;
+        }
+    }
+    // on a ladder of steps 2^(k/4) s, so that the step, and with it the
+    // factorised matrix, stays the same over many steps
+    return std::exp2(std::floor(4 * std::log2(cap)) / 4);
+}
+
+// The end the species leaves (the meniscus, the base when floating) empties
+// within an element when it sediments fast, and the elements drive values
+// there below zero whatever the step. Over the emptied end, up to the first
+// node that holds a tenth of the loading, every negative value goes to the
+// next node inwards with the amount kept (as a speed profile does at the first
+// point).
+void CLammIdeal::ClearEmptiedEnd()
+{
+    const int N = nGridPoints;
+    if (bSpeedProfile || N < 3 || dS == 0) return;
+    double* c = pConc;
+    const double full = 0.1 * std::fabs(dPlateauStart);
+    const int dir = dS > 0 ? 1 : -1;
+    int i = dS > 0 ? (nFirstActive > 3 ? nFirstActive - 1 : 1) : std::min(N, nLastActive);
+    for (; i + dir >= 1 && i + dir <= N && c[i] < full; i += dir) {
+        if (c[i] < 0) {
+            c[i + dir] += c[i] * fePointWeight(i, N) / fePointWeight(i + dir, N);
+            c[i] = 0;
+        }
+    }
 }
 
 void CLammIdeal::AcceptStep()
@@ -609,13 +598,17 @@ void CLammIdeal::FixNegativeAtMeniscus()
     pConc[2] -= 2 * x * w1 / w2;
 }
 
-// Amount in the cell: the quadrature of c r with the element weights, times
-// the volume factor of a 2 degree sector of 1.2 cm height.
+// Amount in the cell: the quadrature of c r with the element weights (engine
+// 1: the control volumes of its nodes), times the volume factor of a 2 degree
+// sector of 1.2 cm height.
 double CLammIdeal::TotalAmountInCell() const
 {
     const int N = nGridPoints;
     double sum = 0;
-    for (int i = 1; i <= N; i++) sum += fePointWeight(i, N) * pConc[i];
+    if (bMovingGridActive && pCellVolume)
+        for (int i = 1; i <= N; i++) sum += pCellVolume[i] * pConc[i];
+    else
+        for (int i = 1; i <= N; i++) sum += fePointWeight(i, N) * pConc[i];
     return 1.2 * 0.0349065850398866 * sum;
 }
 
@@ -662,8 +655,15 @@ void CLammIdeal::AdvanceFrontTruncation()
 {
     if (bNoFrontTruncation) return;
     const double* c = pConc;
+    // The mean of the magnitudes: a tail that oscillates about zero is not
+    // cleared. Every step sets the cleared region to zero, which takes away what
+    // diffused into it; the front therefore stays where the profile is a
+    // hundredth of the threshold, so that this stays negligible however many
+    // steps a run takes.
+    const double cleared = 0.01 * dTruncateThreshold;
     while (nFirstActive <= nLastActive - 10 && nFirstActive < nMaxFirstActive &&
-           (c[nFirstActive] + c[nFirstActive + 1] + c[nFirstActive + 2]) / 3 <= dTruncateThreshold)
+           (std::fabs(c[nFirstActive]) + std::fabs(c[nFirstActive + 1]) + std::fabs(c[nFirstActive + 2])) / 3 <=
+               cleared)
         nFirstActive++;
 }
 
@@ -797,6 +797,8 @@ void CLammIdeal::RunStaticGridEngine()
     SetClearanceThreshold();
     if (bBandForming || bInitialProfile) dTimeStep = 0.1;
     int tinySteps = 0, steadySteps = 0;
+    nFrontRetreats = 0;
+    if (!bFixedTimestep) dTimeStep = std::min(dTimeStep, AccuracyStepCap());
     while (bRunning && !nAbort && !nDiscretizationError) {
         dStepUsed = dTimeStep == 0 ? 1.0 : dTimeStep;
         dTimeSaved = dTime;

@@ -64,6 +64,7 @@ int nFitNonidealD3 = 0;
 int nFitOverlayFrac3 = 0;
 
 unsigned char bSpecies1Nonideal = 0;
+unsigned char bParamsAccepted = 0;
 float fNonidealKs = 0.0f;
 float fNonidealKd = 0.0f;
 int nFitNonidealKs = 0;

@@ -336,6 +336,10 @@ extern float fWormPersistenceLength;
 extern float fWormCrossSection;
 extern float fWormHydration;
 
+// The last Parameters dialog was closed with OK (a later one that asks again
+// after refused grid settings decides).
+extern unsigned char bParamsAccepted;
+
 // The fit-parameter vector (models/param_vector.cpp): allocation at start,
 // the copies between vector and globals with their clamps and checks, the
 // copy that clears every fit flag after a model change, and the consistency

@@ -464,6 +464,7 @@ bool checkDistributionGridSettings()
 
 void TXLAWindow::CmParameters()
 {
+    bParamsAccepted = 0;
     if (bHelpRequest) {
         WinHelp(HWindow, "morvex.hlp", HELP_CONTEXT, 320);
         bHelpRequest = 0;
@@ -489,6 +490,7 @@ void TXLAWindow::CmParameters()
     fillRecord(t, nTemplate);
     const ParamsBoxTransfer shown = t;
     if (TParamsBox(this, nTemplate, &t).Execute() != IDOK) return;
+    bParamsAccepted = 1;
 
     // the species rows, their fit flags and the values of the edits
     ParamsFields f = fieldsOf(t);

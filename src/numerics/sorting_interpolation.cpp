@@ -140,6 +140,40 @@ void sort3(int n, float* ra, float* rb, float* rc)
     }
 }
 
+float selectKthSmallest(int k, int n, float* arr)
+{
+    if (n < 1 || !arr) return 0.0f;
+    k = std::clamp(k, 1, n);
+    // Partition around the median of three of the range until the range is
+    // the one element k.
+    int l = 1, ir = n;
+    for (;;) {
+        if (ir <= l + 1) {
+            if (ir == l + 1 && arr[ir] < arr[l]) std::swap(arr[l], arr[ir]);
+            return arr[k];
+        }
+        const int mid = (l + ir) >> 1;
+        std::swap(arr[mid], arr[l + 1]);
+        if (arr[l] > arr[ir]) std::swap(arr[l], arr[ir]);
+        if (arr[l + 1] > arr[ir]) std::swap(arr[l + 1], arr[ir]);
+        if (arr[l] > arr[l + 1]) std::swap(arr[l], arr[l + 1]);
+        int i = l + 1, j = ir;
+        const float a = arr[l + 1];
+        for (;;) {
+            do i++;
+            while (arr[i] < a);
+            do j--;
+            while (arr[j] > a);
+            if (j < i) break;
+            std::swap(arr[i], arr[j]);
+        }
+        arr[l + 1] = arr[j];
+        arr[j] = a;
+        if (j >= k) ir = j - 1;
+        if (j <= k) l = i;
+    }
+}
+
 void polint(const float* xa, const float* ya, int n, float x, float* y, float* dy)
 {
     if (n < 1) abandonComputation("Error in routine polint");

@@ -10,6 +10,11 @@ void sort2(int n, float* arr, float* brr);
 // ra[1..n] sorted ascending, rb and rc rearranged alike.
 void sort3(int n, float* ra, float* rb, float* rc);
 
+// The k-th smallest of arr[1..n] (k = 1 the smallest), by partitioning in
+// place: arr is rearranged (k-th value at position k, nothing larger before
+// it, nothing smaller after it). k is held to 1..n; 0 for n < 1.
+float selectKthSmallest(int k, int n, float* arr);
+
 // Value y at x of the polynomial of degree n - 1 through (xa[i], ya[i]),
 // i = 1..n, with the error estimate dy. Two equal abscissae abandon the
 // computation ("Error in routine polint").

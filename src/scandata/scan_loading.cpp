@@ -210,24 +210,15 @@ bool readIntoSlot(TXLAWindow* pWindow, int i, const ScanSource& src, float fRes,
         float fOmega2 = fOmega * fOmega;
         if (fOmega2 > 0.0f) pScanHeaders[i].time = pScanHeaders[i].omega2t / fOmega2;
     }
-    ppFit[i] = vector(1, n);
-    ppModelPart[i] = vector(1, n);
-    ppResidual[i] = vector(1, n);
-    std::memcpy(ppResidual[i] + 1, ppSignal[i] + 1, sizeof(float) * n);
-
-    ppRadiusVec[i] = viewOf(ppRadius[i], n);
-    ppSignalVec[i] = viewOf(ppSignal[i], n);
-    ppFitVec[i] = viewOf(ppFit[i], n);
-    ppResidualVec[i] = viewOf(ppResidual[i], n);
-    ppSignalCurve[i] = new CCurve(ppRadiusVec[i], ppSignalVec[i]);
-    ppFitCurve[i] = new CCurve(ppRadiusVec[i], ppFitVec[i]);
-    ppResidualCurve[i] = new CCurve(ppRadiusVec[i], ppResidualVec[i]);
+    completeScanArrays(i);
     if (bIntensityData && ppThirdColumn[i]) {
         ppThirdColumnVec[i] = viewOf(ppThirdColumn[i], n);
         ppThirdColumnCurve[i] = new CCurve(ppRadiusVec[i], ppThirdColumnVec[i]);
     }
     return true;
 }
+
+}  // namespace
 
 // The scans in order of increasing time; equal times keep their load order.
 void sortScansByTime() {
@@ -243,6 +234,8 @@ void sortScansByTime() {
     }
 }
 
+namespace {
+
 // Temperature of the data from the last scan.
 void setTemperatureFromLastScan() {
     float t = pScanHeaders[nScans].temperature;
@@ -250,12 +243,16 @@ void setTemperatureFromLastScan() {
     fRT = (t + 273.15f) * 8.31451f * 1e7f;
 }
 
+}  // namespace
+
 // The temporary-parameter and distribution-grid paths beside the data.
 void setDataSidePaths(const std::string& drive, const std::string& dir) {
     ScanPathParts first = splitScanPath(ppScanFileName[1]);
     copyToBuffer(szScanExtra, sizeof(szScanExtra), parameterFilePath(drive + dir, ppScanFileName[1]));
     copyToBuffer(szDistCurvePath, sizeof(szDistCurvePath), drive + dir + "sdist" + first.ext);
 }
+
+namespace {
 
 // Interference data mixed with others (told apart by the first letter of the
 // file extension).
@@ -417,6 +414,28 @@ bool loadPendingList(TXLAWindow* pWindow, bool bReload) {
 }
 
 }  // namespace
+
+void allocScanDataSet(int n) {
+    growScanTables(0, n);
+    for (int i = 1; i <= n; ++i) pScanTimeOrder[i] = i;
+    nScans = n;
+}
+
+void completeScanArrays(int i) {
+    const int n = pScanPoints[i];
+    ppFit[i] = vector(1, n);
+    ppModelPart[i] = vector(1, n);
+    ppResidual[i] = vector(1, n);
+    std::memcpy(ppResidual[i] + 1, ppSignal[i] + 1, sizeof(float) * n);
+
+    ppRadiusVec[i] = viewOf(ppRadius[i], n);
+    ppSignalVec[i] = viewOf(ppSignal[i], n);
+    ppFitVec[i] = viewOf(ppFit[i], n);
+    ppResidualVec[i] = viewOf(ppResidual[i], n);
+    ppSignalCurve[i] = new CCurve(ppRadiusVec[i], ppSignalVec[i]);
+    ppFitCurve[i] = new CCurve(ppRadiusVec[i], ppFitVec[i]);
+    ppResidualCurve[i] = new CCurve(ppRadiusVec[i], ppResidualVec[i]);
+}
 
 bool LoadAllData(TXLAWindow* pWindow, char* szSelection) {
     startProgress(pWindow);

@@ -2,6 +2,8 @@
 // appending loader are members of the main window (app/xla_window.h).
 #pragma once
 
+#include <string>
+
 class TXLAWindow;
 
 // Loads the scans of an open-dialog selection: a directory followed by file
@@ -17,3 +19,18 @@ int setInitialData(TXLAWindow* pWindow, const char* szPath);
 
 // Releases the whole set.
 void freeScanData();
+
+// A new set of n scans with empty slots (no file names, no arrays), in index
+// order; the loaded set must have been released. A slot is filled by giving
+// it a file name (260 characters), a header, a point count and radius and
+// signal vectors, then completeScanArrays.
+void allocScanDataSet(int n);
+// Scan i's fit, model-part and residual vectors (the residual a copy of the
+// signal) and the views and curves the plots draw.
+void completeScanArrays(int i);
+// The temporary-parameter file and the distribution grid file "sdist"
+// beside the scans in drive + dir (named after scan 1's file).
+void setDataSidePaths(const std::string& drive, const std::string& dir);
+// The time order of the scans by increasing time; equal times keep their
+// index order.
+void sortScansByTime();

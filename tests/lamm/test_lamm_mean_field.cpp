@@ -71,10 +71,6 @@ TEST(LammMeanField, UniformFieldGivesTheIdealSolutionOfTheFieldsSAndD)
     ASSERT_EQ(L->Solve(), 0);
     auto I = makeSolver(ideal, s0 / (1 + 0.05 * c), D0 * (1 + 0.01 * c), kM, kB, 1.0, 6.05f, 7.1f);
     I->bRampRotorSpeed = 0;
-    I->bAutoDynamicGridSize = 0;
-    I->bTruncateGrid = 0;
-    I->bShutOffBackDiffusion = 0;
-    I->nDefaultGridSize = n;
     ASSERT_EQ(I->Solve(), 0);
     EXPECT_LT(largestDifference(a, ideal), 2e-3);
 

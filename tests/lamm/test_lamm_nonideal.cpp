@@ -15,11 +15,13 @@ namespace {
 
 const double kM = 6.0, kB = 7.2;
 
-// The same experiment solved by the ideal solver on a plain grid of n points.
+// The same experiment solved by the ideal solver on a plain static grid of n
+// points (and its refinement zones).
 void solveIdeal(LammExperiment& e, double s, double D, int n)
 {
     auto L = makeSolver(e, s, D, kM, kB, 1.0, 6.1f, 7.1f);
     L->bRampRotorSpeed = 0;
+    L->bAutoFEAlgorithm = 0;
     L->bAutoDynamicGridSize = 0;
     L->bTruncateGrid = 0;
     L->bShutOffBackDiffusion = 0;
