@@ -75,6 +75,7 @@ void writeFrameFile(const char* szPattern, int a, int b, int n, float* r, float*
 void fillLinear(float* v, int n, float a, float b)
 {
     for (int j = 1; j <= n; j++) v[j] = n > 1 ? a + (b - a) * static_cast<float>(j - 1) / static_cast<float>(n - 1) : a;
+    if (n > 1) v[n] = b;
 }
 
 }  // namespace
@@ -351,7 +352,8 @@ bool CContiNonid::LoadFromCtotMovie()
 bool CContiNonid::StoreInCtotMovie()
 {
     if (!createCtotMovie() || !pCtotMovie) return false;
-    if (!bMeanFieldFramesBuilt || !pFrameTimes || nFrames < nFieldFrames) return false;
+    // nothing to store: a movie the user loaded stays as it is
+    if (!bMeanFieldFramesBuilt || !pFrameTimes || nFrames < nFieldFrames || !(dSignalPerMgMl > 0)) return false;
     const ScanHeader* h = lastScanHeader();
     pCtotMovie->Set(nFieldFrames, nMeanFieldPoints, pMeanFieldRadii, pFrameTimes, ppMeanFieldFrames, fMapMeniscus,
                     fMapBottom, static_cast<float>(dSignalPerMgMl), h ? h->rpm : 0.0f);
@@ -584,7 +586,9 @@ int RunMTList(CContiNonid* c, TXLAWindow* pWindow, int nGrid, double* pS, double
     // 6. every solution records its profile at the frame times
     if (c->bCollectSnapshots && nScans > 0) {
         if (!c->bFrameTimesSet) c->SetupFrameTimes(lastScanHeader()->time);
-        if (!c->bSnapshotsStored || c->nSnapshotGridPoints != nGrid || c->nSnapshotFrames != c->nFrames)
+        // a store of another size, or for a cell that has moved since, is made anew
+        if (!c->bSnapshotsStored || c->nSnapshotGridPoints != nGrid || c->nSnapshotFrames != c->nFrames ||
+            c->pSnapshotRadii[1] != fMeniscus || c->pSnapshotRadii[c->nSnapshotPoints] != fBottom)
             c->AllocSnapshotStore(nGrid);
         if (c->bSnapshotsStored && c->bFrameTimesSet)
             L->SetSnapshotTimes(c->nFrames, c->nSnapshotPoints, nullptr, c->pppSnapshots, c->pFrameTimes,
