@@ -263,6 +263,14 @@ TEST_F(ContiNonidTest, CtotCommandsAndTheOverlay)
     EXPECT_EQ(bMeanFieldExternal, 1);
     EXPECT_EQ(bMeanFieldFromData, 0);
 
+    // a computed field that cannot be stored (no signal per mg/ml) leaves the
+    // loaded movie as it is when it is written
+    const double dSignal = dSignalPerMgMl;
+    dSignalPerMgMl = 0.0;
+    EXPECT_TRUE(pCtotMovie->Write());
+    EXPECT_EQ(pCtotMovie->bLoaded, 1);
+    dSignalPerMgMl = dSignal;
+
     // new scans: the movie may go
     script.expectMessageBox("LOAD FILES", IDYES);
     askResetMeanFieldCtotData(window.get());
