@@ -378,9 +378,9 @@ TEST_F(ContiNonidTest, RefusalsAndTheExternalFieldsChecks)
 
     // a movie of another rotor speed: refused, back to the data's field
     createCtotMovie();
-    float r[5] = {0, 5.5f, 6.0f, 7.2f, 7.7f};
+    float r[6] = {0, 5.5f, 6.0f, 6.6f, 7.2f, 7.7f};  // 3 points and one beyond each end
     double t[2] = {0, 5000};
-    float f[5] = {0, 1, 1, 1, 1};
+    float f[6] = {0, 1, 1, 1, 1, 1};
     float* frames[2] = {nullptr, f};
     pCtotMovie->Set(1, 3, r, t, frames, 6.0f, 7.2f, 1.0f, 49999.0f);
     script.expectMessageBox("Error", IDOK);
