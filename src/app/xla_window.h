@@ -258,6 +258,8 @@ public:
     void CmScanColorFromTime();
     void CmShowResidualsBitmap();
     void CmOldFilenameConvention();
+    // Copy Fit Parameters (204): the fit-parameter report on the clipboard.
+    void CmCopyFitParameters();
     // Sets the check marks of the preference commands from their flags.
     void UpdatePreferenceChecks();
 
@@ -362,6 +364,9 @@ public:
     // added to the model after the species.
     bool CheckBufferSedCompatibility();
     void SimulateBufferSignal();
+    // Unticks 552; in the discrete-species model the fourth (buffer) species
+    // row goes.
+    void SwitchOffBufferSedimentation();
 
     // ---------------------------------------------------------------- fitting (subsystem 8)
     // One evaluation of the current model on the loaded data (Run, Ctrl+R);
