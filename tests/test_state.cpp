@@ -23,6 +23,7 @@
 #include "distributions/conti_fit.h"
 #include "distributions/conti_globals.h"
 #include "distributions/conti_run.h"
+#include "distributions/ctot_movie.h"
 #include "distributions/distribution_integration.h"
 #include "fegrid/buffer_sedimentation.h"
 #include "fitting/parameter_text.h"
@@ -998,6 +999,13 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(fIntegrateYMin);
     s.keep(fIntegrateYMax);
     s.keep(bNonidealDiscreteFirst);
+    for (unsigned char* b : {&bMeanFieldFromData, &bMeanFieldExternal, &bMeanFieldFrozen, &bNonidDebugFiles,
+                             &bShowCtotOverlay})
+        s.keep(*b);
+    s.keep(nNonidSedGridSize);
+    s.keep(nNonidMeanFieldPoints);
+    s.keep(dMeanFieldChi2);
+    s.keep(pCtotMovie);
     s.keep(bDiscreteSpeciesPriorUsed);
     s.keep(cPriorFileStash);
     s.keep(bGJTPriorFile);

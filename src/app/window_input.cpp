@@ -10,6 +10,7 @@
 #include "app/mouse_action_dispatch.h"
 #include "app/scan_colors.h"
 #include "app/xla_window.h"
+#include "distributions/ctot_movie.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
 #include "plot/cwinplot.h"
@@ -269,6 +270,11 @@ void TXLAWindow::DeletePointUnderMouse()
 void TXLAWindow::EvChar(UINT key, UINT, UINT)
 {
     if (bRunning || bFitting) return;
+    // the next key takes the mean field off the data plot
+    if (bShowCtotOverlay) {
+        bShowCtotOverlay = 0;
+        Invalidate(true);
+    }
     if (key == 0x1B) {
         if (endActiveMouseActions()) return;
         // Escape ends a drag of the window's own, else a tool's side plot

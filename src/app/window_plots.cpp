@@ -12,6 +12,7 @@
 #include "app/app_globals.h"
 #include "app/scan_colors.h"
 #include "app/xla_window.h"
+#include "distributions/ctot_movie.h"
 #include "distributions/distribution_result.h"
 #include "models/model_globals.h"
 #include "numerics/ccurve.h"
@@ -412,6 +413,8 @@ void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
             if (!bMStarMode && bPlotHasFits != (bModelComputed != 0)) buildScanCurves(false);
             playPlot(dc, pDataPlot, true);
             if (pDataPlot->nCurves > 0) drawMarkerLines(dc);
+            // the mean field of the non-ideal c(s) over the data (Display ctot(r,t))
+            if (bShowCtotOverlay && !bMStarMode) PaintCtotOverlay(pDataPlot, dc);
         }
         if (bMStarMode) {
             playPlot(dc, pMStarPlotB, true);

@@ -9,6 +9,7 @@
 #include "tools/fluorescence/flo_toolbox.h"
 
 class CScreenButton;
+class CWINPlot;
 
 class TXLAWindow : public win::TWindow {
 public:
@@ -446,6 +447,9 @@ public:
     void LoadCtotDataWithParameters(const char* szParameterPath);
     void SaveCtotDataFile();
     void UseCtotDataFlag();
+    // The frames of the mean field over the data plot while bShowCtotOverlay
+    // is set (the first paint may only widen the plot's signal range).
+    void PaintCtotOverlay(CWINPlot* pPlot, win::HDC dc);
     // The on-screen "select range" / "integrate" buttons of the distribution
     // plot, made for every new distribution plot and deleted with it
     // (app/integrate_buttons.cpp).

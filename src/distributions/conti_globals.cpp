@@ -3,6 +3,13 @@
 
 CContiNonid* pContiNonid = nullptr;
 unsigned char bNonidealDiscreteFirst = 0;
+unsigned char bMeanFieldFromData = 0;
+unsigned char bMeanFieldExternal = 0;
+unsigned char bMeanFieldFrozen = 0;
+int nNonidSedGridSize = 500;
+int nNonidMeanFieldPoints = 100;
+unsigned char bNonidDebugFiles = 0;
+double dMeanFieldChi2 = 0.0;
 unsigned char bSGridLimitsAccepted = 0;
 unsigned char bExportMatrices = 0;
 

@@ -1,8 +1,8 @@
 // Continuous-distribution state tied to the loaded data.
 #pragma once
 
-// Nonideal c(s) state kept for the loaded data.
-class CContiNonid {};
+// Nonideal c(s) state kept for the loaded data (CContiNonid).
+#include "distributions/conti_nonid.h"
 // The non-ideal c(s) carries an extra discrete species in grid point 1
 // (excluded from the total concentration).
 extern unsigned char bNonidealDiscreteFirst;
@@ -25,9 +25,11 @@ void saveCtotDataWithParameters(const char* szParameterPath);
 // Checks (and creates on demand) the external mean field of the non-ideal
 // c(s) before an evaluation.
 void checkExternalMeanField();
-// The Lamm solutions of the non-ideal c(s) grid as one list; the mean-field
-// parameter after its normal equations; the end of its mean-field iteration.
-void RunNonidcofsSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, double* pVbar);
+// The Lamm solutions of the non-ideal c(s) grid (a data pass, a mean-field
+// pass or both; false when the model was refused and no list ran); the
+// mean-field parameter after its normal equations; the end of its mean-field
+// iteration.
+bool RunNonidcofsSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, double* pVbar);
 void updateMeanFieldParameter();
 void endMeanFieldIteration();
 // The distribution fits write their matrices to files (command 877).

@@ -557,10 +557,6 @@ ERunEnd runContiSedSteps(TXLAWindow* pWindow)
         return ERunEnd::Stopped;
     }
     // Models whose Lamm solutions come from parts not in this version.
-    if (bModelNonidealCS) {
-        runBox(pWindow, "the non-ideal c(s) model is not in this version", "NOT AVAILABLE");
-        return ERunEnd::Stopped;
-    }
     if (bModelElectrophoresisCV) {
         runBox(pWindow, "the electrophoresis c(v) model is not in this version", "NOT AVAILABLE");
         return ERunEnd::Stopped;
@@ -670,10 +666,13 @@ ERunEnd runContiSedSteps(TXLAWindow* pWindow)
         // 21.
         if (!bDLSData && !bModelElectrophoresisCV && !bEquilibriumDataMode) {
             bInterruptComputation = 0;
-            if (bModelNonidealCS)
-                RunNonidcofsSedList(pWindow, nGrid, pContiSimS, pContiSimD, pContiSimVbar);
-            else
+            if (!bModelNonidealCS) {
                 RunSVContiSedList(pWindow, nGrid, pContiSimS, pContiSimD, pContiSimVbar);
+            } else if (!RunNonidcofsSedList(pWindow, nGrid, pContiSimS, pContiSimD, pContiSimVbar)) {
+                // refused (and said why): no solutions, no distribution
+                freeGridVectors(nGrid);
+                return ERunEnd::StoppedAfterDetection;
+            }
             if (bInterruptComputation) {
                 endInterruptedRun(pWindow, nGrid);
                 freeGridVectors(nGrid);
@@ -751,6 +750,44 @@ void RunContiSed(TXLAWindow* pWindow)
 
 // ---------------------------------------------------------------- the Lamm list
 
+void setContiListSolverHead(CLammIdeal* L, TXLAWindow* pWindow, double s, double D, int nGridSize, float* pRadii,
+                            int nRadii)
+{
+    L->SetSedimentationParams(s, D, fMeniscus, fBottom, 1.0, fFitLeftLim, fFitRightLim);
+    if (!bCheckRotorAcceleration) L->SkipAccelerationCheck();
+    L->SetScanData(windowHandle(pWindow), pDataPlot, pScanHeaders, pLammSolutions[1], pRadii, nRadii, nullptr, nullptr,
+                   false, pScanTimeOrder, nScans, 1, bFitRunning != 0, bSkipRegularization != 0,
+                   bSimTimeResolution != 0, fScanVelocity, bSimRadialResolution != 0, fConvolutionRange,
+                   bAbsorbanceData != 0);
+    L->SetSolverOptions(nDynGridLowerLimit, nDynGridUpperLimit, fPointsPerSigma, 0, dBackDiffusionLevel,
+                        bShutOffBackDiffusion, bOptimizeGridSpacing, bAutoDynamicGridSize, 1.0f, bRampRotorSpeed,
+                        bFixedTimestep, bHeteroAssocRun, dMaxRelativeChange, dSGrid, bAutoSGrid,
+                        bSimulateBeyondLastScan, bAutoFEAlgorithm, dMaxDcOverCWork, dMaxDcOverCLow, dMaxDcOverCHigh,
+                        dMaxDcOverC, nGridSize, nGridPointsAllocated, bMovingHat, bClaverie, 1e-4f,
+                        dTruncateLevel, bTruncateGrid, dLammDefaultC, dLammDefaultB, fAutoAlgorithmNormS,
+                        fAutoAlgorithmNormSOptimized);
+}
+
+void setContiListSolverTail(CLammIdeal* L)
+{
+    if (bModelZone) L->SetBandForming(true, fZoneLamellaWidth, bInvertBand != 0);
+    // the solver takes the temperature in degrees Celsius
+    L->SetSolventAndParticle(fTemperatureK - 273.15, VBAR, fBufferDensity, RELVISCOSITY);
+    if (bSedimentationTimeOffset) L->SetStartTime(fStartTime);
+    if (bUsingSpeedSteps) L->CheckRotorSpeeds(pRotorSpeedProfile);
+    if (bInhomogeneousSolvent) {
+        setSolverInhomogeneousSolvent(L);
+        if (bCosoluteGradient) setSolverCosoluteSolvent(L);
+    }
+    if (bAbsorbanceData && bSimTimeResolution && fScanVelocity > 0.0f && ppRadius && ppRadius[1])
+        L->SetTimeOffsetFromMeniscus(ppRadius[1][1]);
+    if (bFloRadialMagnification) L->SetRadialSignalSlope(true, fFloRadialMagFactor);
+    if (bFloMagnificationDrift)
+        L->SetSignalTimeDrift(true, bFloDrift != 0, fFloDrift, bFloBleaching != 0, fFloKBleach, fFloAlim);
+    if (bFloExcitationCone) L->SetBottomZone(true, fFloExcitationCone);
+    if (bFloConvolution) L->SetRadialConvolution(true, fFloConvolution, fConvolutionDistFactor);
+}
+
 void RunSVContiSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, double* pVbar)
 {
     log(pWindow, "\nEnter RunSVContiSedList");
@@ -762,35 +799,8 @@ void RunSVContiSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, d
     const int nRadii = bUseScanRadii ? std::min(pScanPoints[1], nLammSolutionStorePoints) : nNoiseGridPoints;
     auto L = std::make_unique<CLammIdeal>();
     L->SetNonReactingModel();
-    L->SetSedimentationParams(dLammS, dLammD, fMeniscus, fBottom, 1.0, fFitLeftLim, fFitRightLim);
-    if (!bCheckRotorAcceleration) L->SkipAccelerationCheck();
-    L->SetScanData(windowHandle(pWindow), pDataPlot, pScanHeaders, pLammSolutions[1], pRadii, nRadii, nullptr, nullptr,
-                   false, pScanTimeOrder, nScans, 1, bFitRunning != 0, bSkipRegularization != 0,
-                   bSimTimeResolution != 0, fScanVelocity, bSimRadialResolution != 0, fConvolutionRange,
-                   bAbsorbanceData != 0);
-    L->SetSolverOptions(nDynGridLowerLimit, nDynGridUpperLimit, fPointsPerSigma, 0, dBackDiffusionLevel,
-                        bShutOffBackDiffusion, bOptimizeGridSpacing, bAutoDynamicGridSize, 1.0f, bRampRotorSpeed,
-                        bFixedTimestep, bHeteroAssocRun, dMaxRelativeChange, dSGrid, bAutoSGrid,
-                        bSimulateBeyondLastScan, bAutoFEAlgorithm, dMaxDcOverCWork, dMaxDcOverCLow, dMaxDcOverCHigh,
-                        dMaxDcOverC, nDefaultGridSize, nGridPointsAllocated, bMovingHat, bClaverie, 1e-4f,
-                        dTruncateLevel, bTruncateGrid, dLammDefaultC, dLammDefaultB, fAutoAlgorithmNormS,
-                        fAutoAlgorithmNormSOptimized);
-    if (bModelZone) L->SetBandForming(true, fZoneLamellaWidth, bInvertBand != 0);
-    // the solver takes the temperature in degrees Celsius
-    L->SetSolventAndParticle(fTemperatureK - 273.15, VBAR, fBufferDensity, RELVISCOSITY);
-    if (bSedimentationTimeOffset) L->SetStartTime(fStartTime);
-    if (bUsingSpeedSteps) L->CheckRotorSpeeds(pRotorSpeedProfile);
-    if (bInhomogeneousSolvent) {
-        setSolverInhomogeneousSolvent(L.get());
-        if (bCosoluteGradient) setSolverCosoluteSolvent(L.get());
-    }
-    if (bAbsorbanceData && bSimTimeResolution && fScanVelocity > 0.0f && ppRadius && ppRadius[1])
-        L->SetTimeOffsetFromMeniscus(ppRadius[1][1]);
-    if (bFloRadialMagnification) L->SetRadialSignalSlope(true, fFloRadialMagFactor);
-    if (bFloMagnificationDrift)
-        L->SetSignalTimeDrift(true, bFloDrift != 0, fFloDrift, bFloBleaching != 0, fFloKBleach, fFloAlim);
-    if (bFloExcitationCone) L->SetBottomZone(true, fFloExcitationCone);
-    if (bFloConvolution) L->SetRadialConvolution(true, fFloConvolution, fConvolutionDistFactor);
+    setContiListSolverHead(L.get(), pWindow, dLammS, dLammD, nDefaultGridSize, pRadii, nRadii);
+    setContiListSolverTail(L.get());
     const int nResult = L->CLRunMTList(nGrid, pS, pD, pVbar, pLammSolutions, pRadii, nRadii, nullptr, nullptr);
     log(pWindow, " --> done with sims");
     L.reset();

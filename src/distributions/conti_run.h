@@ -9,6 +9,7 @@
 #pragma once
 
 class TXLAWindow;
+class CLammIdeal;
 
 // s (S), D (cm^2/s) and vbar (ml/g) of the grid points, 1..nGrid, for the
 // time of one run.
@@ -32,6 +33,14 @@ void runDlsTimeCourse(TXLAWindow* pWindow);
 // workers into the Lamm-solution store (on the noise grid, or on scan 1's
 // radii while a distribution from a file is evaluated).
 void RunSVContiSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, double* pVbar);
+// The template solver of a list, configured in the list's order: the setters
+// up to the solver options (s and D of the template, the solver's grid size,
+// the common radii of the store), and those after the model's own settings
+// (band forming, solvent, start time, rotor speeds, inhomogeneous solvent,
+// time offset, fluorescence signal options).
+void setContiListSolverHead(CLammIdeal* L, TXLAWindow* pWindow, double s, double D, int nGridSize, float* pRadii,
+                            int nRadii);
+void setContiListSolverTail(CLammIdeal* L);
 
 // The rule that gives s, D and M of a grid point (the first matching row of
 // the model table wins); exposed for the tests.

@@ -1,13 +1,11 @@
 // Services the distribution result and its grid call into, until the parts
-// that own them exist: the non-ideal c(s) has no external mean field to
-// check. The light-scattering time course can be chosen, so its run says
-// that it is not in this version.
+// that own them exist: the light-scattering time course can be chosen, so
+// its run says that it is not in this version.
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
 #include "distributions/conti_run.h"
 #include "platform/win.h"
 
-void checkExternalMeanField() {}
 
 void runDlsTimeCourse(TXLAWindow* pWindow)
 {

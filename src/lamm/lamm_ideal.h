@@ -22,6 +22,7 @@
 struct ScanHeader;
 class CRotorSpeedProfile;
 class CWINPlot;
+class CLammMeanField;
 
 // Progress of a run. Every solver publishes it after each step; a solver on
 // the user-interface thread also draws it, while the one on a worker thread
@@ -613,6 +614,10 @@ public:
     int nNextSnapshot = 0;
     double dNextSnapshotTime = 0;
     int nSnapshotsRecorded = 0;
+
+    // the mean field of the non-ideal c(s) (owned by CLammNonIdeal; null: s
+    // and D follow the solution's own concentration)
+    const CLammMeanField* pMeanField = nullptr;
 
     // co-solute settings (the sub-solver itself lives beside the non-ideal solver)
     double dCosoluteS = 0;

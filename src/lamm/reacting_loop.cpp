@@ -14,6 +14,7 @@
 
 #include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
+#include "lamm/lamm_nonideal.h"
 #include "lamm/tridiagonal_blocks.h"
 #include "lamm/nonideal_factors.h"
 #include "lamm/solvent_laws.h"
@@ -90,6 +91,10 @@ struct ReactState {
 // Node coefficients of field f over the profile (fields c[1..nF][1..N]).
 static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, int f, double* s, double* D)
 {
+    if (p->pMeanField) {  // the non-ideality of the whole sample's ctot(r, t), not of this profile
+        meanFieldCoefficients(p, st.s0[f], st.D0[f], st.ks, st.kd, s, D);
+        return;
+    }
     const int N = p->nGridPoints;
     if (p->nReactModel == 1 && p->nAssocStoichiometry == 2 && p->dAssocConstant > 0) {
         // monomer - dimer: with q = sqrt(1 + 4 K c) the dimer to monomer ratio
@@ -497,7 +502,7 @@ void CLammIdeal::RunReactingTimeSteps()
     publish();
     double ctot1 = 0;
     for (int f = 1; f <= st.nF; f++) ctot1 += ppFieldConc[f][1];
-    if (!bHindered && (nReactModel == 0 || nReactModel == 2) && st.ks * ctot1 > 1) {
+    if (!bHindered && !pMeanField && (nReactModel == 0 || nReactModel == 2) && st.ks * ctot1 > 1) {
         nNonidealOutOfRange = 1;  // no step: the model does not hold at this loading
         bRunning = 0;
     }

@@ -139,6 +139,40 @@ void fill443(ParamsBoxTransfer& t)
         fill(t.e443, "%.2f", dSGrid);
 }
 
+// The non-ideal c(s) (template 586): where the mean field comes from, the
+// solver's grid size, the points of the mean field, the extra discrete
+// species, the debug files.
+void fillNonidealMeanField(ParamsBoxTransfer& t)
+{
+    t.c449 = bMeanFieldFromData ? 1 : 0;
+    t.c451 = !bMeanFieldFromData && bMeanFieldExternal ? 1 : 0;
+    t.c448 = t.c449 || t.c451 ? 0 : 1;
+    t.c452 = bMeanFieldFrozen ? 1 : 0;
+    fill(t.e438, "%.0f", nNonidSedGridSize);
+    fill(t.e439, "%.0f", nNonidMeanFieldPoints);
+    t.c446 = bNonidealDiscreteFirst ? 1 : 0;
+    t.row[3].cSFloat = bNonidDebugFiles ? 1 : 0;  // control 425
+}
+
+// The counts of template 586 after OK; an edit left as shown keeps its value,
+// and a count below 10 is not taken (the solver and the interpolation of the
+// field need a few points).
+void readNonidealMeanField(const ParamsBoxTransfer& t, const ParamsBoxTransfer& shown)
+{
+    bMeanFieldFromData = t.c449 ? 1 : 0;
+    bMeanFieldExternal = t.c451 ? 1 : 0;
+    bMeanFieldFrozen = t.c452 ? 1 : 0;
+    auto count = [](const char* szText, const char* szShown, int& n) {
+        if (std::strncmp(szText, szShown, nParamsEditLimit) == 0) return;
+        const double v = std::floor(textValue(szText) + 0.5);
+        if (v >= 10 && v <= 100000) n = static_cast<int>(v);
+    };
+    count(t.e438, shown.e438, nNonidSedGridSize);
+    count(t.e439, shown.e439, nNonidMeanFieldPoints);
+    bNonidealDiscreteFirst = t.c446 ? 1 : 0;
+    bNonidDebugFiles = t.row[3].cSFloat ? 1 : 0;
+}
+
 void fillRecord(ParamsBoxTransfer& t, int nTemplate)
 {
     for (int r = 1; r <= 4; ++r) {
@@ -174,6 +208,7 @@ void fillRecord(ParamsBoxTransfer& t, int nTemplate)
     t.c446 = (nTemplate == 316 ? bInvertBand : bFixedTimestep) ? 1 : 0;
     t.c447 = t.c448 = t.c449 = t.c451 = t.c452 = t.c453 = t.c454 = 0;
     t.c450 = (nTemplate == 400 || nTemplate == 573) && bSpecies1Nonideal ? 1 : 0;
+    if (nTemplate == 586) fillNonidealMeanField(t);
 }
 
 // The model values read from other edits than the species rows go also into
@@ -517,6 +552,11 @@ void TXLAWindow::CmParameters()
         if (bSpecies1Nonideal) askSpecies1Nonideal(this);
     }
     if (nTemplate == 316) bInvertBand = t.c446 ? 1 : 0;
+    if (nTemplate == 586) {
+        readNonidealMeanField(t, shown);
+        // control 425 is the debug-file switch here, not a fit flag of row 4
+        pSpeciesSFloat[4] = pParamFloat[8] = nSpecies4SFloat;
+    }
     if (nTemplate == 892) {
         bWienerSkewing = t.c441 ? 1 : 0;
         if (bWienerSkewing) {
@@ -565,4 +605,6 @@ void TXLAWindow::CmParameters()
         ShowNoiseButtons();
     else
         DeleteNoiseButtons();
+    // "load external": the ctot(r,t) file to take the mean field from
+    if (nTemplate == 586 && bMeanFieldExternal) LoadCtotDataFiles(1);
 }

@@ -182,8 +182,7 @@ TEST_F(ContiRunTest, ModelsWhoseSolutionsAreNotInThisVersionAreRefused)
     struct Case {
         unsigned char* pbFlag;
         const char* szText;
-    } cases[] = {{&bModelNonidealCS, "the non-ideal c(s) model is not in this version"},
-                 {&bModelElectrophoresisCV, "the electrophoresis c(v) model is not in this version"}};
+    } cases[] = {{&bModelElectrophoresisCV, "the electrophoresis c(v) model is not in this version"}};
     for (const Case& c : cases) {
         ChooseContinuous(&bModelCS, 0.0f, 10.0f, 50, 1.3f, 0.95f);
         *c.pbFlag = 1;

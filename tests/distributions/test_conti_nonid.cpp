@@ -1,0 +1,422 @@
+// The non-ideal c(s) with a mean field: it reduces to the ideal c(s) without
+// non-ideality, it finds the true s of a concentrated species whose ideal
+// c(s) is shifted, and its mean field is the sample's total concentration;
+// the passes it runs, the states of the field (freeze, changed data, new
+// data, an extra discrete species), the field from the data and its mapping
+// onto a moved cell; the refusals and the external field's checks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "distributions/conti_globals.h"
+#include "distributions/conti_nonid_fixture.h"
+#include "distributions/conti_run.h"
+#include "distributions/ctot_movie.h"
+#include "distributions/distribution_result.h"
+#include "distributions/hydrodynamics.h"
+#include "distributions/normal_equations.h"
+#include "distributions/regularization.h"
+#include "fegrid/inhomogeneous_solvent.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "platform/headless.h"
+#include "scandata/noise_grid.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+
+namespace {
+
+double totalOfDistribution()
+{
+    double sum = 0;
+    for (int i = 1; i < nResolution; i++)
+        sum += 0.5 * (pDistValues[i] + pDistValues[i + 1]) * (pDistAxisS[i + 1] - pDistAxisS[i]);
+    return sum;
+}
+
+// The frame times the object uses for a last scan at t (0, 20, ..., 180, then
+// 200, 300, ... up to the first not below t).
+std::vector<double> frameTimesFor(double t)
+{
+    std::vector<double> v;
+    float x = 0;
+    for (int i = 0; i < 10; i++, x += 20) v.push_back(x);
+    for (x = 200; x < t; x += 100) v.push_back(x);
+    v.push_back(x);
+    return v;
+}
+
+// The mean field frame i (1-based) at radius r, linear between its points.
+double fieldAt(const CContiNonid& c, int i, double r)
+{
+    const float* x = c.pMeanFieldRadii;
+    const float* y = c.ppMeanFieldFrames[i];
+    const int n = c.nMeanFieldPoints + 2;
+    for (int j = 1; j < n; j++)
+        if (r <= x[j + 1]) return y[j] + (y[j + 1] - y[j]) * (r - x[j]) / (x[j + 1] - x[j]);
+    return y[n];
+}
+
+std::vector<float> meanFieldCopy()
+{
+    const CContiNonid& c = *pContiNonid;
+    std::vector<float> v;
+    for (int i = 1; i <= c.nFieldFrames; i++) v.insert(v.end(), c.ppMeanFieldFrames[i] + 1, c.ppMeanFieldFrames[i] + c.nMeanFieldPoints + 3);
+    return v;
+}
+
+}  // namespace
+
+// With ks and kd at 0 (log10 -30) the mean field does not matter: the
+// non-ideal c(s) reports the ideal c(s) of the same data, its loading and its
+// rmsd (the two differ only as much as their Lamm solutions do: the non-ideal
+// solver's plain grid of 500 points against the ideal solver's own grid).
+TEST_F(ContiNonidTest, WithoutNonIdealityItIsTheIdealCs)
+{
+    SpeciesScans sp;
+    sp.D = diffusionOf(5.0, 1.3);
+    sp.noise = 0.005;
+    LoadSpecies(sp);
+    headless::Script script;
+    ChooseContinuous(&bModelCS, 1.0f, 10.0f, 46, 1.3f, 0.68f);
+    RunContiSed(window.get());
+    const std::vector<float> ideal(pDistValues + 1, pDistValues + 1 + nResolution);
+    const double rmsdIdeal = calcRmsd(), totalIdeal = totalOfDistribution(), meanIdeal = MeanS();
+    ASSERT_NEAR(totalIdeal, 0.8, 0.01);
+
+    bModelCS = 0;
+    for (int nMode : {0, 1}) {  // "best fit", "interpol. data"
+        ChooseNonidealCs(1.0f, 10.0f, 46, 1.3f, 0.68f, -30.0f, -30.0f, 1.0);
+        bMeanFieldFromData = nMode == 1;
+        RunContiSed(window.get());
+        EXPECT_EQ(script.pending(), 0u);
+        ASSERT_EQ(nResolution, 46);
+        EXPECT_NEAR(totalOfDistribution(), totalIdeal, 1e-4 * 0.8) << nMode;
+        EXPECT_NEAR(calcRmsd(), rmsdIdeal, 0.005 * rmsdIdeal) << nMode;
+        EXPECT_NEAR(MeanS(), meanIdeal, 0.002) << nMode;
+        float fPeak = 0, fWorst = 0;
+        for (int i = 1; i <= nResolution; i++) {
+            fPeak = std::max(fPeak, ideal[i - 1]);
+            fWorst = std::max(fWorst, std::fabs(pDistValues[i] - ideal[i - 1]));
+        }
+        EXPECT_LT(fWorst, 0.05f * fPeak) << nMode;
+    }
+}
+
+// A concentrated species (4 S, f/f0 1.3, 5 mg/ml, ks 0.02 ml/mg, kd 0.005
+// ml/mg) simulated by the non-ideal solver: its ideal c(s) peaks too low;
+// the non-ideal c(s) in "best fit" mode with the true ks and kd finds 4.0 S,
+// runs a data pass and a mean-field pass the first time and one list after,
+// and its mean field is the total concentration of the simulation.
+TEST_F(ContiNonidTest, ConcentratedSpeciesComesOutAtItsTrueS)
+{
+    NonidealScans sp;
+    sp.noise = 0.005;
+    const double tLast = sp.t0 + sp.dt * (sp.nScans - 1);
+    sp.frameTimes = frameTimesFor(tLast);
+    for (int j = 0; j < 100; j++) sp.frameRadii.push_back(static_cast<float>(6.0 + 1.2 * j / 99));
+    LoadNonideal(sp);
+    headless::Script script;
+    ChooseContinuous(&bModelCS, 2.0f, 6.0f, 41, 1.3f, 0.68f);
+    RunContiSed(window.get());
+    const double meanIdeal = MeanS();
+    EXPECT_LT(pDistAxisS[PeakIndex()], 3.85f);
+    EXPECT_LT(meanIdeal, 3.85);
+
+    bModelCS = 0;
+    ChooseNonidealCs(2.0f, 6.0f, 41, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    const int nLists0 = ListRuns();
+    RunContiSed(window.get());
+    EXPECT_EQ(ListRuns() - nLists0, 2);  // the data pass, then the mean-field pass
+    ASSERT_NE(pContiNonid, nullptr);
+    EXPECT_EQ(pContiNonid->nFrames, static_cast<int>(sp.frameTimes.size()));
+    RunContiSed(window.get());
+    EXPECT_EQ(ListRuns() - nLists0, 3);  // the stored field: one list
+    EXPECT_EQ(script.pending(), 0u);
+
+    // a single peak at the true s
+    const int k = PeakIndex();
+    EXPECT_NEAR(pDistAxisS[k], 4.0, 0.1);
+    EXPECT_NEAR(MeanS(), 4.0, 0.1);
+    for (int i = 2; i < nResolution; i++)
+        if (i != k && pDistValues[i] >= pDistValues[i - 1] && pDistValues[i] >= pDistValues[i + 1])
+            EXPECT_LT(pDistValues[i], 0.05f * pDistValues[k]) << "a second peak at " << pDistAxisS[i];
+    EXPECT_NEAR(totalOfDistribution(), sp.mgPerMl * sp.signalPerMgMl, 0.01);
+
+    // the field summed from the snapshots is the simulation's ctot(r, t)
+    const CContiNonid& c = *pContiNonid;
+    ASSERT_EQ(c.nFieldFrames, static_cast<int>(trueFrames.size()));
+    ASSERT_EQ(c.nMeanFieldPoints, 100);
+    double fWorst = 0;
+    for (int i = 1; i <= c.nFieldFrames; i++)
+        for (int j = 1; j <= c.nMeanFieldPoints; j++) {
+            const float r = c.pMeanFieldRadii[j + 1];
+            if (r < fFitLeftLim || r > fFitRightLim) continue;
+            fWorst = std::max(fWorst, std::fabs(static_cast<double>(c.ppMeanFieldFrames[i][j + 1]) - trueFrames[i - 1][j - 1]));
+        }
+    EXPECT_LT(fWorst, 0.02 * sp.mgPerMl * sp.signalPerMgMl);
+}
+
+TEST(ContiNonidFrames, FrameTimesReachTheLastScan)
+{
+    CContiNonid c;
+    c.SetupFrameTimes(150.0);
+    ASSERT_EQ(c.nFrames, 11);
+    for (int i = 1; i <= 10; i++) EXPECT_EQ(c.pFrameTimes[i], 20.0 * (i - 1));
+    EXPECT_EQ(c.pFrameTimes[11], 200.0);
+    c.SetupFrameTimes(1000.0);
+    ASSERT_EQ(c.nFrames, 19);
+    EXPECT_EQ(c.pFrameTimes[10], 180.0);
+    for (int i = 11; i <= 19; i++) EXPECT_EQ(c.pFrameTimes[i], 200.0 + 100.0 * (i - 11));
+    EXPECT_EQ(c.bFrameTimesSet, 1);
+}
+
+// "freeze" keeps the field although the chi-square improves; scans whose
+// headers changed send the field back to a data pass with a message; new
+// scans delete the object, and the next evaluation starts with a data pass
+// without that message.
+TEST_F(ContiNonidTest, FreezeChangedScansAndNewScans)
+{
+    NonidealScans sp;
+    sp.noise = 0.005;
+    sp.nScans = 8;
+    LoadNonideal(sp);
+    headless::Script script;
+    ChooseNonidealCs(2.0f, 6.0f, 21, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    RunContiSed(window.get());
+    ASSERT_NE(pContiNonid, nullptr);
+    ASSERT_EQ(pContiNonid->bMeanFieldDefined, 1);
+
+    // any chi-square improves on this one
+    const std::vector<float> before = meanFieldCopy();
+    pContiNonid->dBestChi2 = 1e30;
+    bMeanFieldFrozen = 1;
+    int nLists = ListRuns();
+    RunContiSed(window.get());
+    EXPECT_EQ(ListRuns() - nLists, 1);
+    EXPECT_EQ(meanFieldCopy(), before);
+    EXPECT_EQ(pContiNonid->dBestChi2, 1e30);
+    bMeanFieldFrozen = 0;
+    RunContiSed(window.get());
+    EXPECT_NE(meanFieldCopy(), before);
+    EXPECT_LT(pContiNonid->dBestChi2, 1e30);
+    EXPECT_EQ(script.pending(), 0u);
+
+    // the first scan's header changed
+    pScanHeaders[1].time += 1.0;
+    script.expectMessageBox("Error", IDOK);
+    nLists = ListRuns();
+    RunContiSed(window.get());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(transcriptShows(script, "data appear to have changed - switching back to data extrapolation mode"));
+    EXPECT_EQ(ListRuns() - nLists, 2);
+    pScanHeaders[1].time -= 1.0;
+
+    // other scans: the object goes with the old ones
+    sp.nScans = 7;
+    LoadNonideal(sp);
+    EXPECT_EQ(pContiNonid, nullptr);
+    ChooseNonidealCs(2.0f, 6.0f, 21, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    const size_t nLines = script.lines().size();
+    nLists = ListRuns();
+    RunContiSed(window.get());
+    EXPECT_EQ(ListRuns() - nLists, 2);
+    for (size_t i = nLines; i < script.lines().size(); i++)
+        EXPECT_EQ(script.lines()[i].find("data appear to have changed"), std::string::npos);
+}
+
+// An extra discrete species in grid point 1 (a small molecule beside the
+// protein) does not add to the field: the field is the protein's own total
+// concentration, not the total signal.
+TEST_F(ContiNonidTest, ExtraDiscreteSpeciesStaysOutOfTheField)
+{
+    NonidealScans sp;
+    sp.noise = 0.003;
+    sp.nScans = 8;
+    sp.extraLoading = 0.3;
+    sp.extraD = DFromSM(0.34f, 350.0f, 20.0f);
+    sp.frameTimes = frameTimesFor(sp.t0 + sp.dt * (sp.nScans - 1));
+    for (int j = 0; j < 100; j++) sp.frameRadii.push_back(static_cast<float>(6.0 + 1.2 * j / 99));
+    LoadNonideal(sp);
+    headless::Script script;
+    ChooseNonidealCs(2.0f, 6.0f, 21, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    bNonidealDiscreteFirst = 1;
+    RunContiSed(window.get());
+    RunContiSed(window.get());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_NEAR(pDistValues[1], 0.3, 0.03);  // the discrete species has its loading
+    const CContiNonid& c = *pContiNonid;
+    ASSERT_EQ(c.nFieldFrames, static_cast<int>(trueFrames.size()));
+    for (int i : {12, c.nFieldFrames})
+        for (int j : {30, 60}) {
+            const double r = sp.frameRadii[j - 1];
+            EXPECT_NEAR(fieldAt(c, i, r), trueFrames[i - 1][j - 1], 0.02) << "frame " << i << ", r = " << r;
+        }
+}
+
+// The field from the data: levels the first scan puts at the meniscus stay
+// there for every early time, levels never reached early go to the bottom,
+// and a single scan gives its own radii to the later times.
+TEST_F(ContiNonidTest, FieldFromTheData)
+{
+    SpeciesScans sp;
+    sp.D = diffusionOf(5.0, 1.3);
+    sp.baseline = 0.2;  // a level below it is crossed at the meniscus
+    LoadSpecies(sp);
+    headless::Script script;
+    ChooseNonidealCs(1.0f, 10.0f, 21, 1.3f, 0.68f, -2.0f, -2.0f, 1.0);
+    bMeanFieldFromData = 1;
+    checkExternalMeanField();
+    ASSERT_NE(pContiNonid, nullptr);
+    const CContiNonid& c = *pContiNonid;
+    ASSERT_EQ(c.nLevels, 100);
+    EXPECT_EQ(c.bNeedsDataPass, 1);
+    EXPECT_EQ(c.bMeanFieldReady, 0);
+    const double tFirst = pScanHeaders[pScanTimeOrder[1]].time;
+    int nAtMeniscus = 0;
+    for (int j = 1; j <= c.nLevels; j++) {
+        if (c.ppScanLevelRadii[1][j] != fMeniscus) continue;
+        nAtMeniscus++;
+        for (int k = 1; k <= c.nExtrapolationTimes && c.pExtrapolationTimes[k] <= tFirst; k++)
+            EXPECT_EQ(c.ppTimeLevelRadii[k][j], fMeniscus) << "level " << j << ", time " << k;
+    }
+    EXPECT_GT(nAtMeniscus, 5);
+    // the boundary moves out with time
+    const int jMid = c.nLevels / 2;
+    EXPECT_GT(c.ppTimeLevelRadii[c.nExtrapolationTimes][jMid], c.ppTimeLevelRadii[10][jMid]);
+
+    // one scan, at a time whose last extrapolation time rounds above it
+    double t = 600.0;
+    for (int i = 0; i < 100000 && !(c.nExtrapolationTimes * t / c.nExtrapolationTimes > t); i++) t += 0.001;
+    ASSERT_GT(c.nExtrapolationTimes * t / c.nExtrapolationTimes, t);
+    SpeciesScans one = sp;
+    one.nScans = 1;
+    LoadSpecies(one);
+    pScanHeaders[1].time = t;
+    ChooseNonidealCs(1.0f, 10.0f, 21, 1.3f, 0.68f, -2.0f, -2.0f, 1.0);
+    bMeanFieldFromData = 1;
+    checkExternalMeanField();
+    const CContiNonid& d = *pContiNonid;
+    for (int j = 1; j <= d.nLevels; j++)
+        EXPECT_EQ(d.ppTimeLevelRadii[d.nExtrapolationTimes][j], d.ppScanLevelRadii[1][j]) << j;
+}
+
+// When the meniscus moves (a fit floating it), the field is mapped onto a
+// grid from the new meniscus to the bottom, so that every grid point carries
+// the field at its own radius.
+TEST_F(ContiNonidTest, MappedFieldFollowsTheCell)
+{
+    NonidealScans sp;
+    sp.nScans = 8;
+    sp.noise = 0.005;
+    LoadNonideal(sp);
+    headless::Script script;
+    ChooseNonidealCs(2.0f, 6.0f, 21, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    RunContiSed(window.get());
+    CContiNonid& c = *pContiNonid;
+    ASSERT_EQ(c.bMeanFieldFramesBuilt, 1);
+    const float fNew = fMeniscus + 0.03f;
+    c.MapMeanFieldToGrid(fNew, fBottom, c.nSedGridSize, 0);
+    const int n = c.nMappedPoints;
+    ASSERT_EQ(n, 500);
+    EXPECT_FLOAT_EQ(c.pSedGrid[1], fNew);
+    EXPECT_FLOAT_EQ(c.pSedGrid[n], fBottom);
+    EXPECT_EQ(c.fMapMeniscus, fNew);
+    double fWorst = 0;
+    for (int i = 1; i <= c.nFieldFrames; i++)
+        for (int j = 1; j <= n; j++) {
+            const double r = fNew + (fBottom - fNew) * (j - 1) / (n - 1.0);
+            fWorst = std::max(fWorst, std::fabs(c.ppMappedField[i][j] - fieldAt(c, i, r)));
+        }
+    EXPECT_LT(fWorst, 1e-3);  // a field left 0.03 cm off would be wrong by 0.5 at the boundary
+}
+
+TEST_F(ContiNonidTest, RefusalsAndTheExternalFieldsChecks)
+{
+    SpeciesScans sp;
+    sp.D = diffusionOf(5.0, 1.3);
+    sp.nScans = 6;
+    LoadSpecies(sp);
+    headless::Script script;
+    ChooseNonidealCs(1.0f, 10.0f, 11, 1.3f, 0.68f, -2.0f, -2.0f, 1.0);
+    struct Case {
+        unsigned char* pbFlag;
+        const char* szText;
+    } cases[] = {{&bInhomogeneousSolvent, "nonideal c(s) model not implemented yet for inhomogeneous solvent"},
+                 {&bBufferMismatch, "nonideal c(s) model not implemented yet with buffer mismatch signals"}};
+    for (const Case& k : cases) {
+        *k.pbFlag = 1;
+        bModelComputed = 0;
+        script.expectMessageBox("", IDOK);
+        const int nLists = ListRuns();
+        RunContiSed(window.get());  // refused: no list, no distribution
+        EXPECT_EQ(ListRuns(), nLists);
+        EXPECT_EQ(bModelComputed, 0);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_TRUE(transcriptShows(script, k.szText)) << k.szText;
+        *k.pbFlag = 0;
+    }
+    delete pContiNonid;
+    pContiNonid = nullptr;
+    script.expectMessageBox("", IDOK);
+    RunNonidcofsSedList(window.get(), 11, nullptr, nullptr, nullptr);
+    EXPECT_TRUE(transcriptShows(script, "error -- no pCContiNonidSim object allocated"));
+
+    // "load external" without a movie: said, and the data's field serves
+    bMeanFieldExternal = 1;
+    script.expectMessageBox("Error", IDOK);
+    checkExternalMeanField();
+    EXPECT_TRUE(transcriptShows(script, "use external mean field: not loaded"));
+    EXPECT_EQ(pContiNonid->bExternalInUse, 0);
+    EXPECT_EQ(bMeanFieldExternal, 1);
+
+    // a movie of another rotor speed: refused, back to the data's field
+    createCtotMovie();
+    float r[6] = {0, 5.5f, 6.0f, 6.6f, 7.2f, 7.7f};  // 3 points and one beyond each end
+    double t[2] = {0, 5000};
+    float f[6] = {0, 1, 1, 1, 1, 1};
+    float* frames[2] = {nullptr, f};
+    pCtotMovie->Set(1, 3, r, t, frames, 6.0f, 7.2f, 1.0f, 49999.0f);
+    script.expectMessageBox("Error", IDOK);
+    checkExternalMeanField();
+    EXPECT_TRUE(transcriptShows(script, "use external mean field: wrong rotor speed"));
+    EXPECT_EQ(bMeanFieldExternal, 0);
+    EXPECT_EQ(bMeanFieldFromData, 1);
+    EXPECT_EQ(pContiNonid->bNeedsDataPass, 1);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+// "load external": the movie of a best-fit run serves new scans of the same
+// experiment; after a run with radial-invariant noise the computed field
+// takes over ("best fit").
+TEST_F(ContiNonidTest, ExternalFieldServesAndThenGivesWay)
+{
+    NonidealScans sp;
+    sp.nScans = 8;
+    sp.noise = 0.005;
+    LoadNonideal(sp);
+    headless::Script script;
+    ChooseNonidealCs(2.0f, 6.0f, 21, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    RunContiSed(window.get());
+    ASSERT_TRUE(pContiNonid->StoreInCtotMovie());
+    EXPECT_NEAR(pCtotMovie->ppCtot[1][pCtotMovie->nPoints / 2], sp.mgPerMl, 0.05);  // the plateau in mg/ml
+
+    LoadNonideal(sp);
+    ChooseNonidealCs(2.0f, 6.0f, 21, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    bMeanFieldExternal = 1;
+    bFitRINoise = 1;
+    const int nLists = ListRuns();
+    RunContiSed(window.get());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(ListRuns() - nLists, 1);  // no data pass
+    EXPECT_NEAR(MeanS(), 4.0, 0.1);
+    EXPECT_EQ(bMeanFieldExternal, 0);
+    EXPECT_EQ(pContiNonid->bExternalInUse, 0);
+    EXPECT_EQ(pContiNonid->bMeanFieldDefined, 1);
+}

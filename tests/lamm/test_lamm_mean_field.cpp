@@ -1,0 +1,153 @@
+// The mean field of the non-ideal solver: in a uniform field the species
+// sediments as an ideal one with the field's s and D; a field of frames is
+// interpolated linearly in time and radius; an isoconcentration table
+// becomes the concentration between its levels; frames of another size than
+// the solver's grid are refused, and the list's copies share the field.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "lamm/lamm_fixture.h"
+#include "lamm/lamm_nonideal.h"
+#include "lamm/mean_field.h"
+
+namespace {
+
+const double kM = 6.0, kB = 7.2;
+
+std::unique_ptr<CLammNonIdeal> makeNonideal(LammExperiment& e, double s, double D, int n)
+{
+    auto L = std::make_unique<CLammNonIdeal>();
+    L->SetSedimentationParams(s, D, kM, kB, 1.0, 6.05f, 7.1f);
+    L->SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false, nullptr,
+                   e.nScans, 1, true, true, false, 0, false, 0, false);
+    setDefaultSolverOptions(*L);
+    L->SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
+    L->bRampRotorSpeed = 0;
+    L->nDefaultGridSize = n;
+    return L;
+}
+
+// Frames of a constant value c at the given times, on n points.
+struct Frames {
+    std::vector<std::vector<float>> rows;
+    std::vector<float*> ptr;
+    std::vector<double> t;
+    Frames(int n, const std::vector<double>& times, const std::vector<float>& values) : t(times.size() + 1)
+    {
+        ptr.push_back(nullptr);
+        for (size_t i = 0; i < times.size(); i++) rows.emplace_back(n + 1, values[i]);
+        for (auto& r : rows) ptr.push_back(r.data());
+        for (size_t i = 0; i < times.size(); i++) t[i + 1] = times[i];
+    }
+};
+
+double largestDifference(const LammExperiment& a, const LammExperiment& b)
+{
+    double worst = 0;
+    for (int k = 1; k <= a.nScans; k++)
+        for (int j = 1; j <= a.nPoints && a.radii[j] < 7.1; j++)
+            worst = std::max(worst, (double)std::fabs(a.out[k][j] - b.out[k][j]));
+    return worst;
+}
+
+}  // namespace
+
+// ks = 0.05, kd = 0.01 per signal unit in a field of 2 signal units: the
+// species sediments with s0 / 1.1 and D0 1.02 whatever its own loading, as
+// the list's copies do too.
+TEST(LammMeanField, UniformFieldGivesTheIdealSolutionOfTheFieldsSAndD)
+{
+    const double s0 = 5, D0 = 6e-7, c = 2.0;
+    const int n = 800;
+    LammExperiment a(5, 500, 3000, 50000, kM, kB, 200), ideal(5, 500, 3000, 50000, kM, kB, 200);
+    auto L = makeNonideal(a, s0, D0, n);
+    L->SetNonidealParams(static_cast<float>(std::log10(0.05)), static_cast<float>(std::log10(0.01)), 1.0, false,
+                         false);
+    Frames f(n, {0.0, 4000.0}, {static_cast<float>(c), static_cast<float>(c)});
+    L->UseExternalMeanField(2, n, f.ptr.data(), f.t.data());
+    ASSERT_NE(L->pMeanField, nullptr);
+    ASSERT_EQ(L->Solve(), 0);
+    auto I = makeSolver(ideal, s0 / (1 + 0.05 * c), D0 * (1 + 0.01 * c), kM, kB, 1.0, 6.05f, 7.1f);
+    I->bRampRotorSpeed = 0;
+    ASSERT_EQ(I->Solve(), 0);
+    EXPECT_LT(largestDifference(a, ideal), 2e-3);
+
+    // a copy (what a list's worker makes) solves in the same field
+    LammExperiment b(5, 500, 3000, 50000, kM, kB, 200);
+    CLammNonIdeal copy(*L);
+    EXPECT_EQ(copy.pMeanField, L->pMeanField);
+    copy.SetSimulationTarget(s0, D0, b.out, b.radii, b.nPoints, nullptr, nullptr);
+    ASSERT_EQ(copy.Solve(), 0);
+    EXPECT_LT(largestDifference(a, b), 1e-6);
+
+    // a field of another size than the grid is switched off
+    L->UseExternalMeanField(2, n - 1, f.ptr.data(), f.t.data());
+    EXPECT_EQ(L->pMeanField, nullptr);
+}
+
+TEST(LammMeanField, FramesAreLinearInTimeAndRadius)
+{
+    CLammMeanField f(2, 3, 6.0, 7.0);  // radii 6.0, 6.5, 7.0
+    f.times = {100.0, 300.0};
+    const float a[3] = {0, 1, 2}, b[3] = {2, 3, 6};
+    std::copy(a, a + 3, f.Frame(0));
+    std::copy(b, b + 3, f.Frame(1));
+    const double r[6] = {0, 5.9, 6.0, 6.25, 6.75, 7.5};
+    double v[6];
+    f.ValuesAt(200.0, r, 5, v);  // halfway: frame 1, 2, 4
+    EXPECT_DOUBLE_EQ(v[1], 1.0);
+    EXPECT_DOUBLE_EQ(v[2], 1.0);
+    EXPECT_DOUBLE_EQ(v[3], 1.5);
+    EXPECT_DOUBLE_EQ(v[4], 3.0);
+    EXPECT_DOUBLE_EQ(v[5], 4.0);
+    f.ValuesAt(0.0, r, 5, v);  // before the first frame: the first frame
+    EXPECT_DOUBLE_EQ(v[3], 0.5);
+    f.ValuesAt(1e6, r, 5, v);  // after the last: the last
+    EXPECT_DOUBLE_EQ(v[4], 4.5);
+}
+
+// An isoconcentration table (levels 0.5, 1.0, 1.5 at 6.4, 6.6, 6.8 cm at
+// every time) is the concentration 0 inside 6.4, rising linearly from level
+// to level and 1.5 outside 6.8; at t = 0 every level is at the meniscus, so
+// the field is the top level everywhere.
+TEST(LammMeanField, IsoconcentrationTableBecomesTheConcentration)
+{
+    LammExperiment e(2, 500, 1000, 50000, kM, kB, 100);
+    auto L = makeNonideal(e, 5, 6e-7, 601);  // radii every 0.002 cm
+    L->SetNonidealParams(-2.0f, -2.0f, 1.0, false, false);
+    double row[4] = {0, 6.4, 6.6, 6.8};
+    double* radii[3] = {nullptr, row, row};
+    double times[3] = {0, 500, 1000};
+    double levels[4] = {0, 0.5, 1.0, 1.5};
+    L->LoadCtotMovie(2, 3, radii, times, levels, 0.5, "");
+    ASSERT_NE(L->pMeanField, nullptr);
+    const CLammMeanField& f = *L->pMeanField;
+    ASSERT_EQ(f.nFrames, 3);
+    ASSERT_EQ(f.nPoints, 601);
+    const double r[6] = {0, 6.2, 6.4, 6.5, 6.7, 7.0};
+    double v[6];
+    f.ValuesAt(700.0, r, 5, v);
+    EXPECT_NEAR(v[1], 0.0, 1e-6);
+    EXPECT_NEAR(v[2], 0.5, 1e-5);
+    EXPECT_NEAR(v[3], 0.75, 1e-5);
+    EXPECT_NEAR(v[4], 1.25, 1e-5);
+    EXPECT_NEAR(v[5], 1.5, 1e-6);
+    f.ValuesAt(0.0, r, 5, v);
+    for (int i = 1; i <= 5; i++) EXPECT_NEAR(v[i], 1.5, 1e-6);
+    // a field at the top level for all times sediments like the uniform field
+    double men[4] = {0, kM, kM, kM};
+    double* at[3] = {nullptr, men, men};
+    LammExperiment a(3, 600, 2400, 50000, kM, kB, 200), b(3, 600, 2400, 50000, kM, kB, 200);
+    auto A = makeNonideal(a, 5, 6e-7, 601);
+    A->SetNonidealParams(-1.0f, -2.0f, 1.0, false, false);
+    A->LoadCtotMovie(2, 3, at, times, levels, 0.5, "");
+    ASSERT_EQ(A->Solve(), 0);
+    auto B = makeNonideal(b, 5, 6e-7, 601);
+    B->SetNonidealParams(-1.0f, -2.0f, 1.0, false, false);
+    Frames f15(601, {0.0, 1000.0}, {1.5f, 1.5f});
+    B->UseExternalMeanField(2, 601, f15.ptr.data(), f15.t.data());
+    ASSERT_EQ(B->Solve(), 0);
+    EXPECT_LT(largestDifference(a, b), 1e-6);
+}
