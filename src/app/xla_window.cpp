@@ -2,6 +2,7 @@
 #include "app/xla_window.h"
 #include "plot/screen_button.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -321,10 +322,8 @@ const ResponseEntry kResponseTable[] = {
 // Commands whose handler exists but whose work needs a part of the program
 // not built yet: their items stay grayed (and the commands do nothing) until
 // that part is built; the issue that builds it takes the command off this list.
-const UINT kAwaitingParts[] = {
-    203,   // Save Fit Data: fits and the parameter report (models, fitting)
-    459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
-};
+// None now: every command with a handler has the parts its work needs.
+constexpr std::array<UINT, 0> kAwaitingParts{};
 
 const ResponseEntry* findResponse(UINT id)
 {

@@ -508,26 +508,33 @@ TEST_F(MainWindowTest, ASidePlotGivesTheWindowBackOnEscapeDataRangeAndFullRange)
     EXPECT_EQ(script.pending(), 0u);
 }
 
-TEST_F(MainWindowTest, CommandsThatWaitForUnbuiltPartsAreGrayedAndDoNothing)
+TEST_F(MainWindowTest, SimulatedDataAreAddedAndSubtractedThroughTheMenu)
 {
     TXLAWindow* w = OpenWindow();
     LoadScans(writeBoundaryScans(scratch, 3));
     HMENU m = w->GetMenu();
-    headless::Script script;  // any question or dialog fails the test
-    for (bool bEquilibrium : {false, true}) {
-        bEquilibriumDataMode = bEquilibrium ? 1 : 0;
-        for (UINT id : {203u, 459u}) {
-            EXPECT_NE(GetMenuState(m, id, MF_BYCOMMAND) & MF_GRAYED, 0u) << id;
-            EXPECT_FALSE(TXLAWindow::HasHandler(id)) << id;
-            script.command(id);
-            headless::processMessages();
-        }
+    for (UINT id : {203u, 459u}) {
+        EXPECT_EQ(GetMenuState(m, id, MF_BYCOMMAND) & MF_GRAYED, 0u) << id;
+        EXPECT_TRUE(TXLAWindow::HasHandler(id)) << id;
     }
-    bEquilibriumDataMode = 0;
+    for (int i = 1; i <= nScans; ++i)
+        for (int k = 1; k <= pScanPoints[i]; ++k) ppFit[i][k] = 0.125f * i;
+    const float fBefore = ppSignal[2][5];
+    headless::Script script;
+    script.expectMessageBox("add simulated data to existing data?", IDNO)
+        .expectMessageBox("subtract simulated data from existing data?", IDYES)
+        .expectMessageBox("save data?", IDNO);
+    script.command(459);
+    headless::processMessages();
     EXPECT_EQ(script.pending(), 0u);
-    EXPECT_TRUE(script.lines().empty());
-    EXPECT_FALSE(std::filesystem::exists(scratch + "f00001.RA1"));
-    EXPECT_EQ(GetMenuState(m, 200, MF_BYCOMMAND) & MF_GRAYED, 0u);  // built commands stay enabled
+    EXPECT_FLOAT_EQ(ppSignal[2][5], fBefore - 0.25f);
+    // No to both questions leaves the data alone
+    script.expectMessageBox("add simulated data to existing data?", IDNO)
+        .expectMessageBox("subtract simulated data from existing data?", IDNO);
+    script.command(459);
+    headless::processMessages();
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FLOAT_EQ(ppSignal[2][5], fBefore - 0.25f);
 }
 
 TEST_F(MainWindowTest, DeleteOverADataPointRemovesItFromItsFileAfterAQuestion)
