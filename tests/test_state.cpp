@@ -52,6 +52,7 @@
 #include "distributions/normal_equations.h"
 #include "fitting/fit_globals.h"
 #include "fitting/linear_parts.h"
+#include "fitting/serial_fit.h"
 #include "fitting/synthetic_data.h"
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
@@ -548,6 +549,12 @@ void keepModelGlobals(StartValues& s)
     s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
     s.keep(bSerialFitKeepData);
+    // the serialised fits
+    for (unsigned char* b : {&bSerialMonteCarlo, &bSerialPlokaMode, &bSerialFromListOfLists}) s.keep(*b);
+    s.keep(serialRanges);
+    s.keep(nSerialRanges);
+    s.keep(szSerialDataDir);
+    s.keep(szSerialWatchFile);
     s.keep(bGeneratingSeries);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
@@ -783,6 +790,7 @@ void releaseGlobalGrid()
 
 void releaseModelData()
 {
+    freeSerialSeries();
     free_vector(pExportSpeciesS, 1, nExportSpecies);
     free_vector(pExportSpeciesM, 1, nExportSpecies);
     pExportSpeciesS = pExportSpeciesM = nullptr;
@@ -984,6 +992,8 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(bSuppressBaselineCorrelation);
     s.keep(nTimeCourseFirst);
     s.keep(nTimeCourseLast);
+    s.keep(nTimeCourseWindows);
+    s.keep(nPauseKey);
     s.keep(nNEQRowCount);
     s.keep(fConfidenceLevel);
     for (unsigned char* b :
@@ -1015,6 +1025,7 @@ void releaseDistributionData()
     freeMaxEntWorkArrays();
     freeMonteCarloArrays();
     freeMonteCarloScanCopies();
+    freeTimeCourseArrays();
 }
 
 // ---------------------------------------------------------------- fluorescence tools

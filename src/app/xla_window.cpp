@@ -226,6 +226,9 @@ const ResponseEntry kResponseTable[] = {
     {647, &TXLAWindow::CmGenerateSeries},
     {296, &TXLAWindow::CmMonteCarloDistributions},
     {546, &TXLAWindow::CmMonteCarloWeightAverageS},
+    {593, &TXLAWindow::CmSerializeFitByCell},
+    {904, &TXLAWindow::CmSerializeFitByList},
+    {923, &TXLAWindow::CmSerializeFitWithPlokaMonitoring},
     {611, &TXLAWindow::CmLammEquationParameters},
     // light-scattering data: loading, mean, switch and converters
     {298, &TXLAWindow::CmLoadDLSData},
