@@ -3,7 +3,9 @@
 // points, maximum entropy, fit limits 6.05-7.10 cm): one evaluation of its
 // objective (one unregularized distribution) and the whole fit, on 2 and on 8
 // threads (Lamm lists and normal equations). The counters give the number of
-// evaluations and where the fit ended.
+// evaluations and where the fit ended. And one Marquardt-Levenberg iteration
+// of that fit (n + 1 = 3 evaluations: the trial point and one per parameter)
+// from the state the first iteration leaves.
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
@@ -20,6 +22,7 @@
 #include "distributions/regularization.h"
 #include "distributions/s_grid.h"
 #include "fitting/fit_globals.h"
+#include "fitting/marquardt.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
 #include "numerics/random.h"
@@ -123,7 +126,6 @@ void contiFitOfTheExample(benchmark::State& state)
     if (nScans != 30) state.SkipWithError("load failed");
     int nEvaluations = 0;
     for (auto _ : state) {
-        seedRandomNumbers(7);
         scene.start();
         contiFit(scene.window.get());
         nEvaluations = nSimCount;
@@ -134,7 +136,50 @@ void contiFitOfTheExample(benchmark::State& state)
     state.counters["rmsd"] = calcRmsd();
 }
 
+void marquardtIterationOfTheExample(benchmark::State& state)
+{
+    ExampleScene scene(static_cast<int>(state.range(0)));
+    if (nScans != 30) state.SkipWithError("load failed");
+    scene.start();
+    if (!setupSGrid()) state.SkipWithError("no grid");
+    const int n = getContiParameters(0, nullptr);
+    if (n != 2 || !allocMLArrays(n)) {
+        state.SkipWithError("not two floating parameters");
+        return;
+    }
+    CMLFitVectors fit(n);
+    contiSetParameterSteps();
+    getContiParameters(n, fit.v);
+    fit.Start();
+    bFitRunning = 1;
+    double chisq = 0, lambda = -1;
+    Contimlmin(scene.window.get(), fit.a, fit.ia, n, &chisq, &lambda);
+    // every iteration starts from this state
+    const std::vector<double> a0(fit.a, fit.a + n + 1);
+    std::vector<double> alpha0, beta0(pMLBeta, pMLBeta + n + 1);
+    for (int j = 1; j <= n; ++j) alpha0.insert(alpha0.end(), pMLAlpha[j] + 1, pMLAlpha[j] + n + 1);
+    const double chisq0 = chisq, lambda0 = lambda, oldChisq0 = mlContiCore.dOldChisq;
+    int nEvaluations = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::copy(a0.begin(), a0.end(), fit.a);
+        std::copy(beta0.begin(), beta0.end(), pMLBeta);
+        for (int j = 1; j <= n; ++j) std::copy(alpha0.begin() + (j - 1) * n, alpha0.begin() + j * n, pMLAlpha[j] + 1);
+        chisq = chisq0;
+        lambda = lambda0;
+        mlContiCore.dOldChisq = oldChisq0;
+        bStopFit = 0;
+        const int nBefore = nSimCount;
+        state.ResumeTiming();
+        Contimlmin(scene.window.get(), fit.a, fit.ia, n, &chisq, &lambda);
+        nEvaluations = nSimCount - nBefore;
+    }
+    bFitRunning = 0;
+    state.counters["evaluations"] = nEvaluations;
+}
+
 }  // namespace
 
 BENCHMARK(contiSimplexSimEvaluation)->Arg(2)->Arg(8)->ArgName("threads")->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(contiFitOfTheExample)->Arg(2)->Arg(8)->ArgName("threads")->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(marquardtIterationOfTheExample)->Arg(2)->Arg(8)->ArgName("threads")->Unit(benchmark::kMillisecond)->UseRealTime();

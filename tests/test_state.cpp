@@ -31,6 +31,7 @@
 #include "fegrid/hetero_assoc.h"
 #include "distributions/distribution_result.h"
 #include "distributions/hydrodynamics.h"
+#include "distributions/peak_information.h"
 #include "distributions/prior_probabilities.h"
 #include "distributions/s_grid.h"
 #include "distributions/step_profiles.h"
@@ -50,8 +51,10 @@
 #include "distributions/root_finders.h"
 #include "distributions/regularization.h"
 #include "distributions/normal_equations.h"
+#include "fitting/error_contours.h"
 #include "fitting/fit_globals.h"
 #include "fitting/linear_parts.h"
+#include "fitting/marquardt.h"
 #include "fitting/serial_fit.h"
 #include "fitting/synthetic_data.h"
 #include "models/model_evaluation.h"
@@ -366,6 +369,9 @@ void keepAppGlobals(StartValues& s)
     s.keep(bScanColorFromTime);
     s.keep(dTimeStampThreshold);
     s.keep(bUseIntegrationRangesFile);
+    s.keep(bMarkResidualRanges);
+    s.keep(pMarkFirstIndex);
+    s.keep(pMarkLastIndex);
 
     // the application, its files and preferences
     s.keep(nCommandLineArgs);
@@ -971,6 +977,20 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(fIntegrateYMax);
     s.keep(bNonidealDiscreteFirst);
     s.keep(bDiscreteSpeciesPriorUsed);
+    s.keep(cPriorFileStash);
+    s.keep(bGJTPriorFile);
+    // integration and peak information
+    s.keep(bIntegrationRangesLoaded);
+    s.keep(szIntegrationRangesFile);
+    s.keep(pIntegrationRanges);
+    s.keep(nIntegrationRanges);
+    s.keep(nPeakInfoLabels);
+    s.keep(pPeakInfoLabel);
+    s.keep(fPeakSw);
+    s.keep(fPeakC);
+    s.keep(fPeakFraction);
+    s.keep(nPeakIndex);
+    for (unsigned char* b : {&bRangeSelectActive, &bRangeSelectArmed, &bPeakRangeSelect}) s.keep(*b);
     s.keep(nNEQSize);
     s.keep(dSumSquaredData);
     s.keep(dNESumData);
@@ -1021,11 +1041,34 @@ void releaseDistributionData()
     freeNormalArrays(nNEQSize);
     freeMofSTable();
     freePriorDiscreteSpecies();
+    freeIntegrationRanges();
+    freePeakInfoLabels();
     freeThirdDerivativeWeights();
     freeMaxEntWorkArrays();
     freeMonteCarloArrays();
     freeMonteCarloScanCopies();
     freeTimeCourseArrays();
+}
+
+// ---------------------------------------------------------------- the optimisers, intervals and maps
+
+void keepFittingEngineGlobals(StartValues& s)
+{
+    for (double* d : {&dMLChisq, &dMLRelChisqTol, &dMLMinChisq, &dMLStepTol, &dMLMaxFactor}) s.keep(*d);
+    s.keep(nMLMaxSteps);
+    s.keep(bMLError);
+    s.keep(nMLLimitHit);
+    s.keep(mlDiscreteCore);
+    s.keep(mlContiCore);
+    s.keep(nGridProgressLine);
+}
+
+void releaseFittingEngine()
+{
+    freeMLArrays(0);
+    delete pProgressLine;
+    pProgressLine = nullptr;
+    freeContourTable();
 }
 
 // ---------------------------------------------------------------- fluorescence tools
@@ -1137,6 +1180,7 @@ Subsystem gSubsystems[] = {
     {keepAppGlobals, releaseAppData, {}},
     {keepScanDataGlobals, releaseScanData, {}},
     {keepModelGlobals, releaseModelData, {}},
+    {keepFittingEngineGlobals, releaseFittingEngine, {}},
     {keepGlobalGridGlobals, releaseGlobalGrid, {}},
     {keepDistributionGlobals, releaseDistributionData, {}},
     {keepFluorescenceGlobals, releaseFluorescenceData, {}},

@@ -114,4 +114,7 @@ unsigned char bWizardMessages = 1;
 unsigned char bScanColorFromTime = 0;
 double dTimeStampThreshold = 1.001;
 unsigned char bUseIntegrationRangesFile = 0;
+unsigned char bMarkResidualRanges = 0;
+const int* pMarkFirstIndex = nullptr;
+const int* pMarkLastIndex = nullptr;
 

@@ -81,8 +81,14 @@ win::HMETAFILE bitmapPlotMetafile();
 // overlap); 0 without residuals or with a zero spread.
 void computeResidualsHistogram(int nFirst, int nLast, const int* pScanList, float* pfH);
 // Redraws the residuals as a grey-scale picture: one row per scan in time
-// order, residual 0 mid grey, the largest magnitude black or white.
+// order, residual 0 mid grey, the largest magnitude black or white. While
+// bMarkResidualRanges is set, the cells of the points pMarkFirstIndex[i] ..
+// pMarkLastIndex[i] of each scan i (1..nScans; the caller's arrays) are
+// tinted red: the boundary region of a shaded s range.
 void renderResidualsBitmap();
+extern unsigned char bMarkResidualRanges;
+extern const int* pMarkFirstIndex;
+extern const int* pMarkLastIndex;
 // Lays out and repaints the data, residuals and bitmap plots from the bands.
 void layoutAndRedrawPlots();
 class TXLAWindow;

@@ -70,6 +70,8 @@ void TXLAWindow::EvLButtonDown(UINT, const POINT& point)
             }
     }
     if (NoiseButtonClicked(point.x, point.y)) return;
+    if (IntegrateButtonClicked(point.x, point.y)) return;
+    if (PeakLabelClicked(point.x, point.y)) return;
     if (!PointInDataPlot(point.x, point.y)) return;
     const float x = pixelToPerMilleX(point.x, fClientWidth);
     // a marker within the hit tolerance is dragged; elsewhere a zoom window
@@ -93,8 +95,9 @@ void TXLAWindow::EvLButtonDown(UINT, const POINT& point)
 void TXLAWindow::EvMouseMove(UINT, const POINT& point)
 {
     ptMouse = point;
-    if (!pDataPlot) return;
     if (bRunning || bFitting) return;
+    if (RangeSelectionMouseMove(point)) return;
+    if (!pDataPlot) return;
     recordMousePoint(point.x, point.y);
     if (mouseActionsEvMouseMove(point)) return;
     if (!bZoomDragging && !bMarkerDragging) return;
@@ -194,9 +197,10 @@ void TXLAWindow::EvLButtonDblClk(UINT, const POINT& point)
 void TXLAWindow::EvRButtonDown(UINT, const POINT& point)
 {
     if (bRunning || bFitting) return;
-    nRightDragStartX = -1;
+    nRightDragStartX = nRightDragStartY = -1;
     if (mouseActionsEvRButtonDown(point)) return;
     nRightDragStartX = point.x;
+    nRightDragStartY = point.y;
 }
 
 void TXLAWindow::EvRButtonUp(UINT, const POINT& point)
@@ -204,8 +208,10 @@ void TXLAWindow::EvRButtonUp(UINT, const POINT& point)
     if (bRunning || bFitting) return;
     if (mouseActionsEvRButtonUp(point)) return;
     // a drag armed on the M* screens sets an extrapolation range
-    const int nStart = nRightDragStartX;
-    nRightDragStartX = -1;
+    const int nStart = nRightDragStartX, nStartY = nRightDragStartY;
+    nRightDragStartX = nRightDragStartY = -1;
+    // a rectangle on the distribution plot ends a range selection
+    if (FinishRangeSelection(nStart, nStartY, point)) return;
     if (bMStarMode && (bMStarDragA || bMStarDragB) && nStart >= 0 && std::abs(point.x - nStart) > 10) {
         mStarDragExtrapolation(this, bMStarDragA ? 1 : 4, static_cast<float>(nStart), static_cast<float>(point.x));
         SetCursor(LoadCursor(nullptr, IDC_ARROW));

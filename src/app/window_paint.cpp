@@ -28,6 +28,7 @@ void TXLAWindow::Paint(HDC dc, bool, RECT&)
 
     PaintPlots(dc, nClientWidth, nClientHeight);
     if (pNoiseButton) pNoiseButton->Paint(this);
+    PaintIntegrateButtons();
     if (bMStarMode && pMStarButtons)
         for (int k = 1; k <= nMStarButtons; ++k)
             if (pMStarButtons[k]) pMStarButtons[k]->Paint(this);

@@ -281,7 +281,9 @@ void renderResidualsBitmap()
             while (j < pScanPoints[i] && std::fabs(ppRadius[i][j + 1] - rc) <= std::fabs(ppRadius[i][j] - rc)) ++j;
             int grey = static_cast<int>(std::lround(128 + 127 * ppResidual[i][j] / fMaxAbs));
             grey = std::max(0, std::min(255, grey));
-            HBRUSH b = CreateSolidBrush(RGB(grey, grey, grey));
+            const bool bMarked = bMarkResidualRanges && pMarkFirstIndex && pMarkLastIndex &&
+                                 j >= pMarkFirstIndex[i] && j <= pMarkLastIndex[i] && pMarkFirstIndex[i] >= 1;
+            HBRUSH b = CreateSolidBrush(bMarked ? RGB((grey + 255) / 2, grey / 2, grey / 2) : RGB(grey, grey, grey));
             HGDIOBJ old = SelectObject(dc, b);
             int x0 = nLeft + c * (nRight - nLeft) / nColumns;
             int x1 = nLeft + (c + 1) * (nRight - nLeft) / nColumns + 1;

@@ -14,6 +14,8 @@
 #include "app/preferences.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "distributions/peak_information.h"
+#include "distributions/prior_probabilities.h"
 #include "fegrid/global_grid.h"
 #include "models/lamm_settings.h"
 #include "resources/commands.h"
@@ -219,6 +221,16 @@ const ResponseEntry kResponseTable[] = {
     {295, &TXLAWindow::CmRegularizationMaxEnt},
     {1118, &TXLAWindow::CmRegularizationWeightedThirdDerivative},
     {642, &TXLAWindow::CmRegularizationBothShown},
+    // reading the distribution and prior knowledge (distributions/)
+    {456, &TXLAWindow::CmIntegrateDistribution},
+    {457, &TXLAWindow::CmRescaleDistributionPlot},
+    {458, &TXLAWindow::CmFullscaleDistributionPlot},
+    {460, &TXLAWindow::CmDifferentialToIntegral},
+    {589, &TXLAWindow::CmTransformCSToCM},
+    {608, &TXLAWindow::CmShowPeakMw},
+    {644, &TXLAWindow::CmUseIntegrationRangesFromFile},
+    {529, &TXLAWindow::CmUsePriorProbabilities},
+    {633, &TXLAWindow::CmPriorKnowledgeDiscreteSpecies},
     {240, &TXLAWindow::CmSetMeniscusBottomLimits},
     {213, &TXLAWindow::CmRun},
     {215, &TXLAWindow::CmFit},
@@ -230,6 +242,16 @@ const ResponseEntry kResponseTable[] = {
     {904, &TXLAWindow::CmSerializeFitByList},
     {923, &TXLAWindow::CmSerializeFitWithPlokaMonitoring},
     {611, &TXLAWindow::CmLammEquationParameters},
+    // the optimiser, F-statistics and error contours (fitting/)
+    {CM_SIMPLEX, &TXLAWindow::CmSimplexAlgorithm},
+    {CM_SIMULATED_ANNEALING, &TXLAWindow::CmSimulatedAnnealing},
+    {CM_MARQUARDT_LEVENBERG, &TXLAWindow::CmMarquardtLevenberg},
+    {272, &TXLAWindow::CmVarianceRatio},
+    {285, &TXLAWindow::CmErrorInS},
+    {286, &TXLAWindow::CmErrorInM},
+    {241, &TXLAWindow::CmContourSM},
+    {244, &TXLAWindow::CmContourS1S2},
+    {245, &TXLAWindow::CmContourK},
     // light-scattering data: loading, mean, switch and converters
     {298, &TXLAWindow::CmLoadDLSData},
     {500, &TXLAWindow::CmSaveMeanDlsData},
@@ -365,6 +387,8 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
     if (bStartUp) {
         // The defaults file; the run's own settings go over it.
         readDefaultPreferences();
+        // the integration ranges of the file the defaults switch on
+        if (bUseIntegrationRangesFile) LoadIntegrationRanges();
         if (bBatchMode && runParameters.nLammThreads > 0) nLammThreads = runParameters.nLammThreads;
         if (bBatchMode && runParameters.bUseMinSForLogGrid >= 0) {
             bLogGridMinS = runParameters.bUseMinSForLogGrid ? 1 : 0;
@@ -398,6 +422,8 @@ TXLAWindow::~TXLAWindow()
 {
     releaseMouseActionWindow(this);
     delete pNoiseButton;
+    delete pIntegrateButton;
+    freePeakInfoLabels();
     if (hAccelerators) DestroyAcceleratorTable(hAccelerators);
 }
 
@@ -416,8 +442,12 @@ void TXLAWindow::SetupWindow()
     SetAcceleratorTable(hAccelerators);
     UpdatePreferenceChecks();
     UpdateRegularizationChecks();
+    UpdateFittingOptionChecks();
     UpdateFluorescenceChecks();
     CheckMenuItem(menu, 1107, MF_BYCOMMAND | (bLogGridMinS ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, 644, MF_BYCOMMAND | (bUseIntegrationRangesFile ? MF_CHECKED : MF_UNCHECKED));
+    CheckMenuItem(menu, 529,
+                  MF_BYCOMMAND | (bUsePriorProbabilities || bPriorFf0Gaussians ? MF_CHECKED : MF_UNCHECKED));
     checkPlotExecutables(this);
     SetCaption(szWindowTitle);
     layoutAndRedrawPlots();

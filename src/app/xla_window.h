@@ -194,6 +194,29 @@ public:
     CScreenButton* pNoiseButton = nullptr;
     // A click on the noise button (x, y client pixels): true when it was hit.
     bool NoiseButtonClicked(int nX, int nY);
+    // The integrate button of the distribution plot and the peak labels
+    // (app/integrate_buttons.cpp): the button flipped and repainted; its
+    // click; the labels removed; both painted after the plots; clicks on
+    // them (x, y client pixels: true when one was hit).
+    CScreenButton* pIntegrateButton = nullptr;
+    void ToggleIntegrateButton();
+    void OnIntegrateButton();
+    void ClearPeakInfo();
+    void PaintIntegrateButtons();
+    bool IntegrateButtonClicked(int nX, int nY);
+    bool PeakLabelClicked(int nX, int nY);
+    // The right-button drag of a range selection on the distribution plot:
+    // the plot coordinates of a client pixel (beyond the frame its edge), the
+    // range drawn while the mouse moves, and the rectangle's end (true when a
+    // selection took the event).
+    bool DistributionPlotValueAt(int nX, int nY, float* pfX, float* pfY);
+    bool RangeSelectionMouseMove(const win::POINT& point);
+    bool FinishRangeSelection(int nStartX, int nStartY, const win::POINT& point);
+    // Shades in the data plot the boundary region of the s range [fLow,
+    // fHigh] in every scan; per scan i (arrays 1..nScans, each may be null)
+    // the first and last point of the region (0 and 0 when it holds none) and
+    // its transport value.
+    void DrawShadedDistribution(float fLow, float fHigh, int* pFirst, int* pLast, float* pTransport);
 
     // Mouse and keys (app/window_input.cpp).
     void EvLButtonDown(win::UINT modKeys, const win::POINT& point) override;
@@ -211,6 +234,7 @@ public:
     bool bMarkerDragging = false;
     int nDragStartX = 0, nDragLastX = 0, nDragMarker = 0;
     int nRightDragStartX = -1;            // where the right button went down, -1 when up
+    int nRightDragStartY = -1;
     // Point deletion: the Delete key over a point of the data plot removes
     // it from its scan's file, after a question (deleteScanPoint).
     win::POINT ptMouse{-1, -1};           // the last mouse position (client pixels)
@@ -383,6 +407,23 @@ public:
     // The rules of thumb on residuals, meniscus, bottom and distribution ends
     // after Run and Fit, in "Help Wizard" boxes (fitting/fit_wizard.cpp).
     void FitWizardCheckResiduals();
+    // The optimiser of fits, exactly one with its check mark: simplex (1202),
+    // simulated annealing with its settings (1203), Marquardt-Levenberg
+    // (1204) (fitting/fitting_options.cpp).
+    void CmSimplexAlgorithm();
+    void CmSimulatedAnnealing();
+    void CmMarquardtLevenberg();
+    void UpdateFittingOptionChecks();
+    // F-statistics (fitting/f_statistics.cpp): the variance ratio (272) and
+    // the confidence intervals of s (285) and of M or D (286).
+    void CmVarianceRatio();
+    void CmErrorInS();
+    void CmErrorInM();
+    // Error contour maps (fitting/error_contours.cpp): s and M (241), s1 and
+    // s2 (244), lg(K) (245).
+    void CmContourSM();
+    void CmContourS1S2();
+    void CmContourK();
 
     // ---------------------------------------------------------------- continuous distributions (subsystem 9)
     // The regularization method, one of four (294, 295, 1118, 642), with the
@@ -400,12 +441,51 @@ public:
     void LoadCtotDataWithParameters(const char* szParameterPath);
     void SaveCtotDataFile();
     void UseCtotDataFlag();
-    // Shows the distribution between the two abscissae; during a realtime
-    // update the range is kept and shown again after every refit.
-    void SelectPeakRange(float fLow, float fHigh);
-    // The on-screen "select range" / "integrate" buttons of the distribution plot.
+    // The on-screen "select range" / "integrate" buttons of the distribution
+    // plot, made for every new distribution plot and deleted with it
+    // (app/integrate_buttons.cpp).
     void ShowIntegrateButtons();
     void DeleteIntegrateButtons();
+    // Reading the distribution: Integrate Distribution (456), Rescale (457)
+    // and Fullscale Distribution Plot (458), the differential-to-integral and
+    // c(s)-to-c(M) transforms (460, 589), Show Peak Mw (608) and the
+    // integration-range file (644) (distributions/range_selection.cpp,
+    // peak_labels.cpp, integration_ranges.cpp).
+    void CmIntegrateDistribution();
+    void CmRescaleDistributionPlot();
+    void CmFullscaleDistributionPlot();
+    void CmDifferentialToIntegral();
+    void CmTransformCSToCM();
+    void CmShowPeakMw();
+    void CmUseIntegrationRangesFromFile();
+    // The ranges file chosen in the open dialog and written into
+    // "integratrangefile.txt", then loaded; false on Cancel or failure.
+    bool SelectIntegrationRangesFile();
+    int LoadIntegrationRanges();
+    // The report of the file's ranges: "integrals.dat" beside the scans,
+    // opened in the text editor, and the table on the clipboard; 1 when made.
+    int IntegrateRangesFromFile();
+    // The peak labels and the "PEAK INFO" box of label k.
+    void ShowPeakInfo();
+    void ReportIntegral(int k);
+    // A selection: the cross cursor; the range [x1, x2] drawn over the curve;
+    // its integration (y1, y2 the second-axis range of two-dimensional
+    // results); the zoom to it. SelectPeakRange also keeps the range during a
+    // realtime update, which shows it again after every refit.
+    void StartRangeSelection();
+    void DrawSelectedRange(float x1, float x2, int nStyle, win::COLORREF cr);
+    void IntegrateSelectedRange(float x1, float x2, float y1, float y2);
+    void SelectPeakRange(float fLow, float fHigh);
+    // Prior knowledge (distributions/prior_commands.cpp): Use Prior
+    // Probabilities (529) with its dialog, Prior Knowledge of Discrete
+    // Species (633; in table mode the dialog's peak table only takes the
+    // peaks found), and the reader of a prior file of the peak-table ("GJT")
+    // layout, true when read.
+    void CmUsePriorProbabilities();
+    void RunPriorParamsBox();
+    void CmPriorKnowledgeDiscreteSpecies();
+    void PriorKnowledgeDiscreteSpecies(bool bTableMode);
+    bool ImportGJPrior();
 
     // ---------------------------------------------------------------- equilibrium and classical analyses (subsystem 10)
     // The approach-to-equilibrium test (645) and the sorting of equilibrium

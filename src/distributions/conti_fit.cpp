@@ -111,6 +111,10 @@ void progressLines(TXLAWindow* pWindow)
 
 }  // namespace
 
+bool contiSavingModel() { return savingModel(); }
+void contiSpreadVertices(float** p, int n, int nFrom, int nKeep, float fStep) { spreadVertices(p, n, nFrom, nKeep, fStep); }
+int contiBestVertex(const float* y, int n) { return bestVertex(y, n); }
+
 float contiVertexScale(int i)
 {
     if (i == nContiPosMeniscus) return 0.01f;
@@ -205,6 +209,8 @@ bool contiFit(TXLAWindow* pWindow)
     float* x = vector(1, n);
     float* y = vector(1, n + 1);
     bStopFit = 0;
+    // the same start simplices, fit after fit: a fit is reproducible
+    seedRandomNumbers(1);
     getContiParameters(n, p[1]);
     spreadVertices(p, n, 1, 1, fStep);
     for (int j = n + 1; j >= 1; --j) y[j] = ContiSimplexSim(p[j], pWindow);

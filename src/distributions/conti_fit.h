@@ -34,6 +34,13 @@ void contiSetAndDisplay(TXLAWindow* pWindow, float* p);
 // and bottom, 0.1 for the lamella width and the frictional ratio, 0.2 for the
 // non-ideal ks and kd, else 1.
 float contiVertexScale(int i);
+// The shared steps of the three drivers: the models whose finished fit is
+// saved beside the data; rows j other than nFrom and nKeep of the simplex p
+// spread around row nFrom (Gaussian, contiVertexScale(i) x fStep x value);
+// the vertex of the lowest value (the lowest index of equal values).
+bool contiSavingModel();
+void contiSpreadVertices(float** p, int n, int nFrom, int nKeep, float fStep);
+int contiBestVertex(const float* y, int n);
 
 // ---------------------------------------------------------------- the vector
 // Positions recorded by getContiParameters (0 when the parameter does not

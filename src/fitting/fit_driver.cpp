@@ -444,6 +444,14 @@ void unpackFitParameters(float* pVector)
     deriveOligomerEntries();
 }
 
+void packedSlotExtras(int n, int* pExtra)
+{
+    int j = 0;
+    for (int e = 1; e <= nExtras; ++e)
+        if (extraOn(e) && ++j <= n) pExtra[j] = e;
+    for (++j; j <= n; ++j) pExtra[j] = 0;
+}
+
 void storeBestFitVertex(const float* pVector)
 {
     if (!pParamValue || !pParamFloat) return;
@@ -567,6 +575,8 @@ unsigned char TXLAWindow::RunFit()
     }
     float** p = matrix(1, n + 1, 1, n);
     float* y = vector(1, n + 1);
+    // the same start simplices, fit after fit: a fit is reproducible
+    seedRandomNumbers(1);
     packFitParameters(n, p[1]);
     initSimplexVertices(n, p);
     for (int i = n + 1; i >= 1; --i) y[i] = SimplexSim(p[i], this);

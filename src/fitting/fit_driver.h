@@ -30,6 +30,10 @@ void unpackFitParameters(float* pVector);
 // limits), the vector entries unchanged; the objective's final evaluation
 // applies their bounds.
 void storeBestFitVertex(const float* pVector);
+// The extra parameter in each packed slot j = 1..n, by its number in the
+// order above (1 the gradient vbar .. 20 the reference s); 0 for a slot of
+// the parameter vector.
+void packedSlotExtras(int n, int* pExtra);
 
 // Fills rows 2..n+1 of the simplex p[1..n+1][1..n] around row 1: a relative
 // Gaussian spread of fSimplexRandomization, then per floated entry its own

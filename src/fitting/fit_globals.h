@@ -85,3 +85,24 @@ extern double dMLTestPoints;
 extern double dMLLambda;
 extern double* pMLRelStep;
 extern double* pMLAbsStep;
+// The rest of the Marquardt-Levenberg state (fitting/marquardt.h holds the
+// work set): chi-square of the accepted point, the iteration limit (100), the
+// relative and absolute chi-square decreases below which an accepted step is
+// small (1e-7, 1e-10), the increment below which every increment is small
+// (1e-4, relative; absolute for a parameter at 0), the largest growth of a
+// parameter in one trial (10), the error of an iteration, whether every
+// increment of the last iteration was small, the scale of each packed
+// parameter (0 for one that started at 0), the fit flags, and the bar of the
+// derivative evaluations.
+extern double dMLChisq;
+extern int nMLMaxSteps;
+extern double dMLRelChisqTol;
+extern double dMLMinChisq;
+extern double dMLStepTol;
+extern double dMLMaxFactor;
+extern unsigned char bMLError;
+extern int nMLLimitHit;
+extern float* pMLParamScale;
+extern int* pMLFitFlags;
+class CProgressLine;
+extern CProgressLine* pProgressLine;

@@ -170,3 +170,5 @@ void simplexSearch(TXLAWindow* pWindow, float** p, float* y, int n, float ftol, 
     }
     free_vector(psum, 1, n);
 }
+
+void simplexColumnSums(float** p, int n, float* psum) { columnSums(p, n, psum); }

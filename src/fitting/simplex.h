@@ -43,3 +43,34 @@ float amotsa(float tt, TXLAWindow* pWindow, float** p, float* y, float* psum, in
 // The progress step of amoeba: shows its best vertex as the model it
 // describes.
 void showSimplexBestVertex(TXLAWindow* pWindow, float* pVertex, int n, float fValue);
+
+// ---------------------------------------------------------------- simulated annealing
+// The downhill simplex at temperature T: every ranking adds -tt ln(u) >= 0
+// (tt = -T x *pyb at entry, u a ran1 draw) to each vertex value, and every
+// trial value is lowered the same way (amotsa), so the simplex accepts uphill
+// moves of about T times the best value; pb[1..n] and *pyb keep the best
+// point ever tried. Ends when bStopFit is set, when the relative spread of
+// the perturbed values falls below ftol or the budget *pnBudget (objective
+// evaluations, decremented as amoeba counts them) falls below 0; the best
+// (perturbed) vertex is then moved to row 1. At T = 0 it is amoeba without
+// the spread test and with the budget in place of the 5000 evaluations.
+void amebsa(float T, TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
+            SimplexObjective objective, int* pnBudget);
+// amebsa with another progress step.
+void annealingSearch(float T, TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
+                     SimplexObjective objective, int* pnBudget, SimplexProgress progress);
+// The progress step of amebsa: discrete models take the vertex into the
+// model and show it (saving in progress); distributions show it and save
+// the models that keep their fits.
+void showAnnealingVertex(TXLAWindow* pWindow, float* pVertex, int n, float fValue);
+// The schedule of a run: nSANumberOfTemps temperatures (nFitSteps counts
+// them, fSATemperature holds each) of amebsa with the budget nSAItMax, until
+// a key or a temperature whose simplex converged within its budget. The
+// random generator starts again from nAnnealingSeed = -3.
+void runAnnealingSchedule(TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
+                          SimplexObjective objective);
+// The column sums psum[1..n] of the simplex p.
+void simplexColumnSums(float** p, int n, float* psum);
+// Temperature k (0-based) of nTemps: SAmaxTemp (1 - k / (nTemps - 1))^2,
+// falling to 0 at the last; a single temperature is SAmaxTemp.
+float annealingTemperature(int k, int nTemps);

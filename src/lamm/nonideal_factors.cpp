@@ -39,3 +39,5 @@ float nonidealDFactor(float c, float ks, float, float, float, float vbar, float,
 {
     return hinderedDFactor(c, ks, vbar, bHinderedBaxter != 0);
 }
+
+float nonidealSFactorAt(float c) { return hinderedSFactor(c, fNonidealKs, VBAR, bHinderedBaxter != 0); }

@@ -15,3 +15,7 @@ float nonidealSFactor(float c, float ks, float kd, float s, float MorD, float vb
                       float temperature, float relativeViscosity);
 float nonidealDFactor(float c, float ks, float kd, float s, float MorD, float vbar, float density,
                       float temperature, float relativeViscosity);
+
+// The factor of s of the hindered-settling model at the concentration c
+// (mg/ml), with the model's ks (fNonidealKs) and vbar.
+float nonidealSFactorAt(float c);

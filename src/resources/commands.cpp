@@ -296,9 +296,9 @@ const CommandInfo kCommands[] = {
     {272, STATS, "Calculate Variance Ratio With F-statistics", 0, "CmVarianceRatio"},
     {296, STATS, "Monte-Carlo for Distributions", 0, "CmMonteCarloDistributions"},
     {546, STATS, "Monte-Carlo for Integrated Weight-Average s-Values", 0, "CmMonteCarloWeightAverageS"},
-    {241, STATS, "s and M Contour", SEP, ""},
-    {244, STATS, "s1,s2 Contour", 0, ""},
-    {245, STATS, "K Contour", 0, ""},
+    {241, STATS, "s and M Contour", SEP, "CmContourSM"},
+    {244, STATS, "s1,s2 Contour", 0, "CmContourS1S2"},
+    {245, STATS, "K Contour", 0, "CmContourK"},
     {285, NONE, "", NOI, "CmErrorInS"},
     {286, NONE, "", NOI, "CmErrorInM"},
 

@@ -7,6 +7,7 @@
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/preferences.h"
+#include "fitting/fit_globals.h"
 #include "scandata/scan_data.h"
 
 TEST_F(AppFolderTest, PathsLieBesideTheProgramOrInTheWorkingFolder)
@@ -78,6 +79,35 @@ TEST_F(AppFolderTest, MissingShortDamagedAndFullDefaultsFiles)
     EXPECT_EQ(dTimeStampThreshold, 1.0049999999999999);
     EXPECT_EQ(fGradientLimit, 123.456f);
     EXPECT_EQ(std::filesystem::last_write_time(szParamsIniPath), before);
+}
+
+// Lines 12-15 are the annealing settings of the fits: the start temperature
+// (the current one starts there), steps, iterations, and the final polish.
+TEST_F(AppFolderTest, TheAnnealingLinesSetTheFitEngine)
+{
+    readDefaultPreferences();
+    std::vector<std::string> lines = readLines(szParamsIniPath);
+    ASSERT_EQ(lines.size(), 16u);
+    lines[12] = "3.5";
+    lines[13] = "4";
+    lines[14] = "250";
+    lines[15] = "2";
+    std::string text;
+    for (auto& l : lines) text += l + "\n";
+    writeText(szParamsIniPath, text);
+    EXPECT_EQ(readDefaultPreferences(), 1);
+    EXPECT_EQ(SAmaxTemp, 3.5f);
+    EXPECT_EQ(fSATemperature, 3.5f);
+    EXPECT_EQ(nSANumberOfTemps, 4);
+    EXPECT_EQ(nSAItMax, 250);
+    EXPECT_EQ(bAnnealFinalSimplex, 1);
+    EXPECT_EQ(bSAFinalML, 0);
+    lines[15] = "0";  // neither polish
+    text.clear();
+    for (auto& l : lines) text += l + "\n";
+    writeText(szParamsIniPath, text);
+    readDefaultPreferences();
+    EXPECT_EQ(bAnnealFinalSimplex + bSAFinalML, 0);
 }
 
 TEST_F(AppFolderTest, SetDefaultPreferenceRewritesOneEntry)

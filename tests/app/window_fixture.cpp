@@ -106,7 +106,7 @@ void MainWindowTest::LoadScans(const std::vector<std::string>& paths)
     win::headless::processMessages();
 }
 
-std::vector<std::string> copyExampleScans(const std::string& folder)
+std::vector<std::string> copyVelocityExampleScans(const std::string& folder)
 {
     std::filesystem::create_directories(folder);
     std::vector<std::string> paths;

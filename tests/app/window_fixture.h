@@ -16,7 +16,7 @@ std::vector<std::string> writeBoundaryScans(const std::string& folder, int nScan
 
 // Copies the 30 numbered scans of examples/velocity (not the grid file a
 // distribution run writes beside them) into folder; their paths in order.
-std::vector<std::string> copyExampleScans(const std::string& folder);
+std::vector<std::string> copyVelocityExampleScans(const std::string& folder);
 
 class MainWindowTest : public AppFolderTest {
 protected:

@@ -37,6 +37,7 @@ protected:
     // An s grid from 1 to 10 S of n points with the values of f.
     static void grid(int n, const std::function<float(float)>& f, const std::function<float(float)>& f2 = nullptr)
     {
+        freeDistributionVectors();  // a second grid of the same test
         allocDistributionVectors(n);
         for (int i = 1; i <= n; i++) {
             pDistAxisS[i] = 1.0f + 9.0f * (i - 1) / (n - 1);

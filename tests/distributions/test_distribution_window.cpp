@@ -22,7 +22,7 @@ namespace {
 // Copies of the example velocity scans in the folder (the grid file goes
 // beside them).
 // The example's numbered scans (not a grid file a run left beside them).
-std::vector<std::string> exampleScans(const std::string& folder) { return copyExampleScans(folder); }
+std::vector<std::string> exampleScans(const std::string& folder) { return copyVelocityExampleScans(folder); }
 
 // The largest and smallest y of the picture's drawing operations.
 void yRange(win::HMETAFILE h, long* pMin, long* pMax)

@@ -20,7 +20,7 @@
 #include "fegrid/global_grid.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
-#include "models/model_window_fixture.h"
+#include "fitting/conti_fit_fixture.h"
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
@@ -49,53 +49,11 @@ void largestPeak(float* pfMean, float* pfSignal)
     findPeakExtent(idx[1], &lo, &hi, pfMean, &a, &b, &h, &frac, pfSignal, 0.9f);
 }
 
-// The client pixel of a radius on the data plot.
-int pixelOf(float r) { return int(pDataPlot->MapX(r) * 1400.0 / 1399 + 0.5); }
-
-class ContiFitTest : public ModelWindowTest {
-protected:
-    // Loads the example, chooses c(s) and fills the parameter dialog: f/f0 1.2
-    // and the meniscus 5.98 floating (its range 5.96-6.03 asked at once),
-    // bottom 7.2, radial-invariant noise; the fit limits dragged to 6.05 and
-    // 7.10 cm; maximum entropy.
-    void exampleCS(bool bFloat)
-    {
-        bWizardMessages = 0;
-        LoadScans(copyExampleScans(scratch + "/velocity"));
-        command(275);
-        headless::Script script;
-        script.mouse(WM_LBUTTONDOWN, pixelOf(fFitLeftLim), 300, MK_LBUTTON)
-            .mouse(WM_MOUSEMOVE, pixelOf(6.05f), 300, MK_LBUTTON)
-            .mouse(WM_LBUTTONUP, pixelOf(6.05f), 300)
-            .mouse(WM_LBUTTONDOWN, pixelOf(fFitRightLim), 300, MK_LBUTTON)
-            .mouse(WM_MOUSEMOVE, pixelOf(7.10f), 300, MK_LBUTTON)
-            .mouse(WM_LBUTTONUP, pixelOf(7.10f), 300);
-        headless::processMessages();
-        script.expectDialog("320", headless::DialogAnswer()
-                                       .set(419, "1.2")
-                                       .check(416, bFloat)
-                                       .set(435, "5.98")
-                                       .check(434, bFloat)
-                                       .set(437, "7.2")
-                                       .check(436, false)
-                                       .check(431, false)
-                                       .check(455));
-        if (bFloat)
-            script.expectDialog("set meniscus+limits",
-                                headless::DialogAnswer().set(1000 - 12, "5.96").set(1000 - 13, "6.03"));
-        command(212);
-        command(295);
-        EXPECT_EQ(script.pending(), 0u);
-        EXPECT_NEAR(fFitLeftLim, 6.05f, 0.003f);
-        EXPECT_NEAR(fFitRightLim, 7.10f, 0.003f);
-    }
-};
 
 }  // namespace
 
 TEST_F(ContiFitTest, TheExampleGivesItsMeniscusFrictionalRatioAndSpecies)
 {
-    seedRandomNumbers(7);
     exampleCS(true);
     ASSERT_EQ(getContiParameters(0, nullptr), 2);
     EXPECT_FLOAT_EQ(fMaxMeniscus, 6.03f);
@@ -160,7 +118,7 @@ TEST_F(ContiFitTest, AModelTheRunRefusesEndsTheFit)
     // after the first instead of asking for ever
     headless::setPolicy(headless::Policy::DefaultAnswers);
     bWizardMessages = 0;
-    LoadScans(copyExampleScans(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     command(585);
     ASSERT_TRUE(bModelNonidealCS);
     pParamFloat[13] = 1;

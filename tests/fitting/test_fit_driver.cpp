@@ -16,7 +16,7 @@
 #include "fitting/fit_driver.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
-#include "models/model_window_fixture.h"
+#include "fitting/discrete_fit_fixture.h"
 #include "numerics/nrutil.h"
 #include "numerics/random.h"
 #include "scandata/scan_data.h"
@@ -33,37 +33,6 @@ void floatOnly(std::initializer_list<int> entries)
     for (int k : entries) pParamFloat[k] = 1;
 }
 
-
-class DiscreteFitTest : public ModelWindowTest {
-protected:
-    // The example loaded, the discrete-species model with species 1 at the
-    // given D (1e-7 cm^2/s) and s, meniscus 6.0 and bottom 7.2 fixed; the
-    // loading is solved linearly, the baseline as given.
-    void exampleModel(const char* szD, const char* szS, bool bFloatSAndD, const char* szBaseline, bool bBaselineLinear)
-    {
-        LoadScans(copyExampleScans(scratch + "/velocity"));
-        headless::Script script;
-        script.expectDialog("noninteracting species model", headless::DialogAnswer()
-                                                                 .check(401)
-                                                                 .set(405, "0.5")
-                                                                 .check(402)
-                                                                 .set(406, szD)
-                                                                 .check(403, bFloatSAndD)
-                                                                 .set(407, szS)
-                                                                 .check(404, bFloatSAndD)
-                                                                 .set(433, szBaseline)
-                                                                 .check(432, bBaselineLinear)
-                                                                 .set(435, "6.0")
-                                                                 .check(434, false)
-                                                                 .set(437, "7.2")
-                                                                 .check(436, false)
-                                                                 .check(431, false)
-                                                                 .check(455, false));
-        command(198);
-        command(212);
-        EXPECT_EQ(script.pending(), 0u);
-    }
-};
 
 }  // namespace
 
@@ -195,7 +164,6 @@ TEST(FitVectorTest, TheRadialGridFollowsMeniscusAndBottom)
 
 TEST_F(DiscreteFitTest, SAndDOfTheExampleAreFoundAgain)
 {
-    seedRandomNumbers(3);
     exampleModel("5", "4.0", true, "0.02", true);
     ASSERT_TRUE(bAlgebraicConcentrations);
     ASSERT_EQ(pParamFloat[1] + pParamFloat[5], 2);
@@ -225,7 +193,6 @@ TEST_F(DiscreteFitTest, NothingFloatedLeavesTheModelAsItWas)
 // and this records where.
 TEST_F(DiscreteFitTest, ANegativeBaselineEndsWhereTheSimplexPutIt)
 {
-    seedRandomNumbers(5);
     exampleModel("6.1", "4.3", false, "0", false);
     for (int k = 1; k <= nScans; ++k)
         for (int i = 1; i <= pScanPoints[k]; ++i) ppSignal[k][i] -= 0.05f;

@@ -75,7 +75,7 @@ TEST_F(RunCommandTest, CsOfTheExampleAsAUserRunsIt)
     installDialogTemplates();
     bWizardMessages = 1;
     const std::string folder = Folder("velocity");
-    const std::vector<std::string> paths = copyExampleScans(folder);
+    const std::vector<std::string> paths = copyVelocityExampleScans(folder);
     TXLAWindow* w = window.get();
     headless::Script script;
     script.expectOpenFile("select files to fit", paths).expectInput("load every n'th file:", "1");

@@ -51,7 +51,7 @@ TEST_P(GlobalGridRunTest, ExperimentalInitialDistributionOfTheExample)
     const bool bHat = GetParam();
     installDialogTemplates();
     OpenWindow();
-    LoadScans(copyExampleScans(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     ASSERT_EQ(nScans, 30);
     headless::Script script;
     script.command(198).command(212).command(611).command(213);

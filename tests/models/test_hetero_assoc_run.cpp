@@ -260,7 +260,7 @@ TEST_F(HeteroRunTest, NonConvergingStepEndsAfterTheLimit)
 // B's s and D in its own copies); the settings the run needs stay changed.
 TEST_F(HeteroRunTest, ExampleEndToEnd)
 {
-    LoadScans(copyExampleScans(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     ASSERT_EQ(nScans, 30);
     {
         headless::Script script;

@@ -55,7 +55,7 @@ TEST_P(SingleSpeciesRunTest, TheExampleWithVanishingNonideality)
     const Algorithm a = GetParam();
     installDialogTemplates();
     OpenWindow();
-    LoadScans(copyExampleScans(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     ASSERT_EQ(nScans, 30);
     headless::Script script;
     script.command(227).command(212);

@@ -47,7 +47,7 @@ TEST_F(MainWindowTest, DiscreteModelOfTheExampleLeavesOnlyItsNoise)
 {
     installDialogTemplates();
     OpenWindow();
-    LoadScans(copyExampleScans(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     ASSERT_EQ(nScans, 30);
     headless::Script script;
     script.command(198).command(212).command(213);
@@ -84,7 +84,7 @@ TEST_F(MainWindowTest, TheExampleWithItsLoadingSolvedAndTheSystematicNoise)
     // noise: the loading comes out as made, the noise takes the baseline
     installDialogTemplates();
     OpenWindow();
-    LoadScans(copyExampleScans(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     headless::Script script;
     script.command(198).command(212).command(213);
     script.expectDialog("noninteracting species model", headless::DialogAnswer()

@@ -460,7 +460,7 @@ TEST_F(XpExportTest, AParameterFileThatCannotBeOpenedIsReportedWithAStopBox)
 TEST_F(XpExportTest, TheExportCommandConvertsPeaksAndStartsDrellixWithTheConfiguration)
 {
     const std::string folder = Folder("velocity");
-    const std::vector<std::string> paths = copyExampleScans(folder);
+    const std::vector<std::string> paths = copyVelocityExampleScans(folder);
     const std::string args = scratch + "drellix-args.txt";
     WriteFakeProgram(scratch + "fakes/drellix", args);
     ConfigureProgram("drellix", scratch + "fakes/drellix");

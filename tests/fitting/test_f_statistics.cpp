@@ -1,0 +1,207 @@
+// F-statistics: the critical variance ratio, the variance-ratio command's
+// texts, and the intervals of s and D of the example's species (4.3 S,
+// 6.1e-7 cm^2/s, noise 0.004): where they lie, how exactly they meet the
+// critical rmsd, and how a key or refits that cannot run end them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fitting/discrete_fit_fixture.h"
+#include "fitting/f_statistics.h"
+#include "fitting/fit_globals.h"
+#include "models/model_globals.h"
+#include "numerics/random.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+
+namespace {
+
+// The text of the last box with this caption, or "".
+std::string boxText(const headless::Script& script, const std::string& caption)
+{
+    const std::string head = "MessageBox \"" + caption + "\" \"";
+    std::string text;
+    for (const std::string& l : script.lines())
+        if (l.compare(0, head.size(), head) == 0) text = l.substr(head.size());
+    return text;
+}
+
+class IntervalTest : public DiscreteFitTest {
+protected:
+    // The example with only s (or only D) floated, fitted: the best fit the
+    // commands ask about.
+    void bestFit(int nEntry)
+    {
+        seedRandomNumbers(3);
+        exampleModel("6.1", "4.3", false, "0.02", true);
+        for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
+        pParamFloat[nEntry] = 1;
+        pParamValue[5] = 4.28f;
+        pParamValue[1] = 6.0f;
+        paramVectorToGlobals();
+        ASSERT_EQ(window->RunFit(), 1);
+        saved.assign(pParamValue + 1, pParamValue + nParams + 1);
+    }
+    float criticalRmsd() const
+    {
+        return static_cast<float>(std::sqrt(criticalVarianceRatio(0.683, fittedPointCount())) * fRmsd);
+    }
+    // The questions of 285 (s) or 286 (D) answered, up to the result box.
+    void askInterval(headless::Script& script, bool bS, const char* szStep)
+    {
+        const char* szTitle = bS ? "calculate error in s" : "calculate error in M";
+        script.expectInput("confidence level", "0.683")
+            .expectInput(bS ? "test interval for s" : "test interval for M", szStep)
+            .expectMessageBox(bS ? "uncheck s (first component only)" : "uncheck M (first component only)", IDYES);
+        (void)szTitle;
+    }
+    std::vector<float> saved;
+};
+
+}  // namespace
+
+TEST(FStatisticsTest, TheCriticalRatioOfAThousandPointsAtOneSigma)
+{
+    // (N / (N - 1)) F(0.683; N - 1, N) for N = 1000
+    const double dRatio = criticalVarianceRatio(0.683, 1000);
+    EXPECT_NEAR(dRatio, 1.031616, 5e-6);
+    EXPECT_NEAR(std::sqrt(dRatio), 1.015685, 5e-6);
+}
+
+TEST_F(DiscreteFitTest, TheVarianceRatioBoxesForEqualDegreesOfFreedomShowFItself)
+{
+    // no scans: 1000 points by default, so n1 = n2 and the ratio is F
+    fRmsd = 0.004f;
+    headless::Script script;
+    script.expectInput("enter desired confidence level", "0.683")
+        .expectInput("enter first degree of freedom", "1000")
+        .expectInput("enter second degree of freedom", "1000")
+        .expectMessageBox("CALCUALTE SOSQ RATIO", IDOK)
+        .expectMessageBox("CALCULATE SOSQ RATIO", IDOK);
+    command(272);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(boxText(script, "CALCUALTE SOSQ RATIO"),
+              "variance (or sosq) ratio (chisq1/chisq2) at a 68.3% confidence level (n1=1000, n2=1000) is "
+              "1.030578\\ncritical relative rmsd increase is a factor of 1.015174\" MB_OK -> IDOK");
+    EXPECT_EQ(boxText(script, "CALCULATE SOSQ RATIO"),
+              "for current rmsd (0.004000): critical value is 0.004061\" MB_OK -> IDOK");
+    for (const std::string& l : script.lines())
+        if (l.compare(0, 5, "Input") == 0) EXPECT_NE(l.find("\"CALCULATE SOSQ RATIO\""), std::string::npos) << l;
+
+    // a degree of freedom below 1 ends the command with its message
+    headless::Script bad;
+    bad.expectInput("enter desired confidence level", "0.683")
+        .expectInput("enter first degree of freedom", "0")
+        .expectInput("enter second degree of freedom", "10")
+        .expectMessageBox("degrees of freedom below 1", IDOK);
+    command(272);
+    EXPECT_EQ(bad.pending(), 0u);
+    EXPECT_EQ(boxText(bad, "CALCUALTE SOSQ RATIO"), "");
+}
+
+TEST_F(IntervalTest, TheIntervalOfSBracketsTheTruthAndItsBoundsMeetTheCriticalRmsd)
+{
+    bestFit(5);
+    const float fBest = pParamValue[5], fBestRmsd = fRmsd, fCritical = criticalRmsd();
+    float fLower = 0, fUpper = 0;
+    ASSERT_EQ(errorIntervalS(window.get(), 0.01f, fCritical, &fLower, &fUpper), nLowerBoundFound | nUpperBoundFound);
+    EXPECT_LT(fLower, 4.3f);
+    EXPECT_GT(fUpper, 4.3f);
+    EXPECT_LT(fLower, fBest);
+    EXPECT_GT(fUpper, fBest);
+    EXPECT_LT(fUpper - fLower, 0.05f);
+    // the model holds the last refit, of the lower bound: its rmsd is the
+    // critical one
+    EXPECT_NEAR(calcRmsd(), fCritical, 1e-6f);
+    // the vector as before the search, the flag of s cleared
+    EXPECT_EQ(std::vector<float>(pParamValue + 1, pParamValue + nParams + 1), saved);
+    EXPECT_EQ(pParamFloat[5], 0);
+    EXPECT_EQ(pSpeciesSFloat[1], 0);
+    // searched the other way round, the upper bound comes last
+    float fUpper2 = 0, fLower2 = 0;
+    ASSERT_EQ(errorIntervalS(window.get(), -0.01f, fCritical, &fUpper2, &fLower2), 3);
+    EXPECT_NEAR(calcRmsd(), fCritical, 1e-6f);
+    EXPECT_NEAR(fUpper2, fUpper, 0.001f);
+    EXPECT_NEAR(fLower2, fLower, 0.001f);
+    std::printf("s %.4f in [%.4f, %.4f] at the critical rmsd %.6f\n", fBest, fLower, fUpper, fCritical);
+
+    // the command after the fit says the same, at its precision
+    pParamFloat[5] = 1;
+    paramVectorToGlobals();
+    ASSERT_EQ(window->RunFit(), 1);
+    EXPECT_NEAR(fRmsd, fBestRmsd, 1e-6f);
+    const float fCriticalNow = criticalRmsd();
+    headless::Script script;
+    askInterval(script, true, "0.01");
+    script.expectMessageBox("calculate error in s", IDOK);
+    command(285);
+    EXPECT_EQ(script.pending(), 0u);
+    float s = 0, lo = 0, hi = 0, r = 0;
+    const std::string text = boxText(script, "calculate error in s");
+    ASSERT_EQ(std::sscanf(text.c_str(), "s = %f [%f, %f] S\\n(critical rmsd value is %f)", &s, &lo, &hi, &r), 4)
+        << text;
+    EXPECT_NEAR(s, pParamValue[5], 0.0005f);
+    EXPECT_NEAR(lo, fLower, 0.0015f);
+    EXPECT_NEAR(hi, fUpper, 0.0015f);
+    EXPECT_NEAR(r, fCriticalNow, 1e-6f);
+}
+
+TEST_F(IntervalTest, TheIntervalOfDIsShownInItsUnits)
+{
+    bestFit(1);
+    headless::Script script;
+    askInterval(script, false, "0.01");
+    script.expectMessageBox("calculate error in M", IDOK);
+    command(286);
+    EXPECT_EQ(script.pending(), 0u);
+    float d = 0, lo = 0, hi = 0, r = 0;
+    const std::string text = boxText(script, "calculate error in M");
+    ASSERT_EQ(std::sscanf(text.c_str(), "D = %f [%f, %f] 1e-7 cm^2/sec\\n(critical rmsd value is %f)", &d, &lo, &hi,
+                          &r),
+              4)
+        << text;
+    EXPECT_LT(lo, d);
+    EXPECT_GT(hi, d);
+    EXPECT_LT(lo, 6.1f);
+    EXPECT_GT(hi, 6.1f);
+    EXPECT_EQ(pParamFloat[1], 0);
+    EXPECT_EQ(std::vector<float>(pParamValue + 1, pParamValue + nParams + 1), saved);
+}
+
+TEST_F(IntervalTest, AKeyStopsTheSearchAndTheVectorComesBack)
+{
+    bestFit(5);
+    headless::Script script;
+    askInterval(script, true, "0.01");
+    script.expectMessageBox("calculate error in s", IDOK);
+    script.pressKey(VK_SPACE);
+    command(285);
+    EXPECT_EQ(script.pending(), 0u);
+    char szExpected[80];
+    std::snprintf(szExpected, sizeof szExpected, "s = %.3f [stopped, stopped] S\\n(critical rmsd value is ",
+                  static_cast<double>(saved[4]));
+    const std::string text = boxText(script, "calculate error in s");
+    EXPECT_EQ(text.find(szExpected), 0u) << text;
+    EXPECT_EQ(std::vector<float>(pParamValue + 1, pParamValue + nParams + 1), saved);
+    EXPECT_FALSE(bStopFit);  // the next search is not stopped before it starts
+}
+
+TEST_F(IntervalTest, RefitsThatCannotRunEndEachSideAtTheCap)
+{
+    bestFit(5);
+    // no meniscus: every refit is refused with its message
+    pParamValue[13] = fMeniscus = 0.0f;
+    saved[12] = 0.0f;
+    headless::Script script;
+    askInterval(script, true, "0.01");
+    for (int k = 0; k < 2 * nIntervalRefitCap; ++k) script.expectMessageBox("set meniscus and bottom first", IDOK);
+    script.expectMessageBox("calculate error in s", IDOK);
+    command(285);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_NE(boxText(script, "calculate error in s").find("[stopped, stopped] S"), std::string::npos);
+    EXPECT_EQ(std::vector<float>(pParamValue + 1, pParamValue + nParams + 1), saved);
+}
