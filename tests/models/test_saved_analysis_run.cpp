@@ -46,7 +46,7 @@ TEST_F(MainWindowTest, AnAnalysisSavedBesideTheDataComesBackAtTheNextStart)
 {
     installDialogTemplates();
     OpenWindow();
-    const std::vector<std::string> paths = copyExampleScans(scratch + "velocity");
+    const std::vector<std::string> paths = copyVelocityExampleScans(scratch + "velocity");
     LoadScans(paths);
     ASSERT_EQ(nScans, 30);
     const std::string saved = scratch + "velocity/~tmppars.RA1";
