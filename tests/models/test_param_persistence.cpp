@@ -376,7 +376,9 @@ TEST_F(SavedAnalysisTest, TheRotorSettingDecidesTheScanTimes)
     ASSERT_TRUE(bRampRotorSpeed);
     std::vector<std::string> a = Save(scratch + "a.RA1");
     std::vector<double> recorded;
-    for (int i = 1; i <= nScans; ++i) recorded.push_back(+pScanHeaders[i].time);  // by value: the header is packed
+    // (the header is a packed record: its fields are read by value)
+    auto timeOf = [](int i) -> double { return pScanHeaders[i].time; };
+    for (int i = 1; i <= nScans; ++i) recorded.push_back(timeOf(i));
     // a scan without a rotor speed keeps its time
     pScanHeaders[3].rpm = 0.0f;
     pScanHeaders[3].omega2t = 123.0;
@@ -387,18 +389,19 @@ TEST_F(SavedAnalysisTest, TheRotorSettingDecidesTheScanTimes)
     EXPECT_FALSE(bRampRotorSpeed);
     for (int i = 1; i <= nScans; ++i) {
         if (i == 3) {
-            EXPECT_EQ(+pScanHeaders[i].time, recorded[i - 1]);
+            EXPECT_EQ(timeOf(i), recorded[i - 1]);
             continue;
         }
         const double w = pScanHeaders[i].rpm * dRpmToRadPerSec;
-        EXPECT_DOUBLE_EQ(+pScanHeaders[i].time, +pScanHeaders[i].omega2t / (w * w)) << i;
+        const double w2t = pScanHeaders[i].omega2t;
+        EXPECT_DOUBLE_EQ(timeOf(i), w2t / (w * w)) << i;
     }
     // the ramp: the recorded times again
     for (int i = 1; i <= nScans; ++i) pScanHeaders[i].time += 7.0;
     ASSERT_TRUE(Reload(scratch + "a.RA1"));
     EXPECT_FALSE(bTimesFromW2t);
     EXPECT_TRUE(bRampRotorSpeed);
-    for (int i = 1; i <= nScans; ++i) EXPECT_EQ(+pScanHeaders[i].time, recorded[i - 1]);
+    for (int i = 1; i <= nScans; ++i) EXPECT_EQ(timeOf(i), recorded[i - 1]);
 }
 
 TEST_F(SavedAnalysisTest, AVbar20Of0IsOfferedTheVbar)
