@@ -56,6 +56,7 @@
 #include "fitting/fit_globals.h"
 #include "fitting/linear_parts.h"
 #include "fitting/marquardt.h"
+#include "fitting/serial_fit.h"
 #include "fitting/synthetic_data.h"
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
@@ -557,6 +558,12 @@ void keepModelGlobals(StartValues& s)
     s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
     s.keep(bSerialFitKeepData);
+    // the serialised fits
+    for (unsigned char* b : {&bSerialMonteCarlo, &bSerialPlokaMode, &bSerialFromListOfLists}) s.keep(*b);
+    s.keep(serialRanges);
+    s.keep(nSerialRanges);
+    s.keep(szSerialDataDir);
+    s.keep(szSerialWatchFile);
     s.keep(bGeneratingSeries);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
@@ -820,6 +827,7 @@ void releaseGlobalGrid()
 
 void releaseModelData()
 {
+    freeSerialSeries();
     free_vector(pExportSpeciesS, 1, nExportSpecies);
     free_vector(pExportSpeciesM, 1, nExportSpecies);
     pExportSpeciesS = pExportSpeciesM = nullptr;
@@ -1042,6 +1050,8 @@ void keepDistributionGlobals(StartValues& s)
     s.keep(bSuppressBaselineCorrelation);
     s.keep(nTimeCourseFirst);
     s.keep(nTimeCourseLast);
+    s.keep(nTimeCourseWindows);
+    s.keep(nPauseKey);
     s.keep(nNEQRowCount);
     s.keep(fConfidenceLevel);
     for (unsigned char* b :
@@ -1075,6 +1085,7 @@ void releaseDistributionData()
     freeMaxEntWorkArrays();
     freeMonteCarloArrays();
     freeMonteCarloScanCopies();
+    freeTimeCourseArrays();
 }
 
 // ---------------------------------------------------------------- the optimisers, intervals and maps

@@ -239,6 +239,9 @@ const ResponseEntry kResponseTable[] = {
     {647, &TXLAWindow::CmGenerateSeries},
     {296, &TXLAWindow::CmMonteCarloDistributions},
     {546, &TXLAWindow::CmMonteCarloWeightAverageS},
+    {593, &TXLAWindow::CmSerializeFitByCell},
+    {904, &TXLAWindow::CmSerializeFitByList},
+    {923, &TXLAWindow::CmSerializeFitWithPlokaMonitoring},
     {611, &TXLAWindow::CmLammEquationParameters},
     // buffer sedimentation and the inhomogeneous solvent (fegrid/)
     {552, &TXLAWindow::CmBufferSedimentation},

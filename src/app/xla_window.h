@@ -410,6 +410,12 @@ public:
     // Weight-Average s-Values (546) (fitting/monte_carlo_commands.cpp).
     void CmMonteCarloDistributions();
     void CmMonteCarloWeightAverageS();
+    // Serialised batch fits (fitting/serial_fit.cpp, serial_ploka.cpp): by
+    // cell number or subdirectory (593), by the "list.*" files (904), and
+    // with PLOKA monitoring (923).
+    void CmSerializeFitByCell();
+    void CmSerializeFitByList();
+    void CmSerializeFitWithPlokaMonitoring();
     // The rules of thumb on residuals, meniscus, bottom and distribution ends
     // after Run and Fit, in "Help Wizard" boxes (fitting/fit_wizard.cpp).
     void FitWizardCheckResiduals();

@@ -51,6 +51,10 @@ unsigned char bMonteCarloRun = 0;
 unsigned char bSuppressBaselineCorrelation = 0;
 int nTimeCourseFirst = 1;
 int nTimeCourseLast = 1;
+int nTimeCourseWindows = 0;
+float* pTimeCourseTimes = nullptr;
+float** pTimeCourseDistributions = nullptr;
+int nPauseKey = 0;
 
 // ---------------------------------------------------------------- parameters of the continuous models
 int nFitFrictionalRatio = 0;

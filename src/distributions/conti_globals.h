@@ -129,6 +129,14 @@ extern unsigned char bSuppressBaselineCorrelation;
 // model.
 extern int nTimeCourseFirst;
 extern int nTimeCourseLast;
+// The light-scattering time course (distributions/dls_time_course.cpp): the
+// windows of the last run, their mid-times (s, 1..nTimeCourseWindows) and
+// distributions (1..nTimeCourseWindows x 1..nResolution), which live for one
+// run; the last key read while it paused.
+extern int nTimeCourseWindows;
+extern float* pTimeCourseTimes;
+extern float** pTimeCourseDistributions;
+extern int nPauseKey;
 
 // ---------------------------------------------------------------- parameters of the continuous models
 // Written by the parameter vector's views of the continuous models (the

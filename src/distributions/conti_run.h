@@ -26,8 +26,19 @@ extern float fMaxObservableS;
 // the finite-element switches back to Claverie with the automatic choice.
 void RunContiSed(TXLAWindow* pWindow);
 
-// The light-scattering time course I(Rh,t): one distribution per time window.
-void runDlsTimeCourse(TXLAWindow* pWindow);
+// The light-scattering time course I(Rh,t) (distributions/dls_time_course.cpp):
+// one distribution per time window of the measurements, from the window's
+// mean autocorrelation put in the place of the first measurement; the
+// series in "radii.dat", "times.dat" and "sizes.dat" of the current folder.
+// True when the series ran (also when the user stopped it); false without
+// a window or a grid (nothing written). One measurement: one run.
+bool runDlsTimeCourse(TXLAWindow* pWindow);
+// One window: the distribution without regularization on the present grid,
+// its fit of the time-course measurements, the values as a density. False
+// at once while bStopFit is set, and when it is set afterwards.
+bool runContiSedUnregularized(TXLAWindow* pWindow);
+// Releases the arrays of the time course.
+void freeTimeCourseArrays();
 
 // Solves the Lamm equation of every grid point as one list on nLammThreads
 // workers into the Lamm-solution store (on the noise grid, or on scan 1's

@@ -391,36 +391,6 @@ void heteroAssocAdvanceTime(double dt, double tLanding)
     dProgressTotalAmount = sectorAmount(pGridConc);
 }
 
-// The character of the next key; 's' when no input can come any more (the
-// script has run dry) or the window is closing (its close request and the
-// quit request stay queued). Another window's messages are lost, as every
-// poll during a computation loses them.
-int waitForTableKey(TXLAWindow* w)
-{
-    const win::HWND hWnd = w ? w->HWindow : nullptr;
-    for (;;) {
-        win::MSG msg;
-        if (win::PeekMessage(&msg, nullptr, 0, 0, win::PM_NOREMOVE)) {
-            if (msg.message == win::WM_QUIT || msg.message == win::WM_CLOSE) return 's';
-            if (hWnd && msg.hwnd != hWnd) {
-                win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE);
-                continue;
-            }
-            const int c = readKeyAndEcho(w);
-            if (c != -1) return c;
-            continue;
-        }
-        if (!win::WaitMessage()) return 's';
-    }
-}
-
-bool windowClosing()
-{
-    win::MSG msg;
-    return win::PeekMessage(&msg, nullptr, 0, 0, win::PM_NOREMOVE) &&
-           (msg.message == win::WM_QUIT || msg.message == win::WM_CLOSE);
-}
-
 void stopRun()
 {
     bSimulationPaused = 0;
@@ -433,14 +403,15 @@ void readTableKeys()
 {
     TXLAWindow* w = pLammOwnerWindow;
     if (bSimulationPaused) {
-        const int c = waitForTableKey(w);
+        // no more input, or the window closing, stops the run
+        const int c = waitForKeyAndEcho(w);
         if (c == 'r')
             bSimulationPaused = 0;
-        else if (c == 's')
+        else if (c == 's' || c == -1)
             stopRun();
         return;
     }
-    if (windowClosing()) {
+    if (windowCloseQueued()) {
         stopRun();
         return;
     }

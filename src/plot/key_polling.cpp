@@ -140,6 +140,31 @@ int readKeyAndEcho(TWindow* window)
     return cCode;
 }
 
+int waitForKeyAndEcho(TWindow* window)
+{
+    const HWND hWnd = windowHandle(window);
+    for (;;) {
+        MSG msg;
+        if (PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            if (msg.message == WM_QUIT || msg.message == WM_CLOSE) return -1;
+            if (hWnd && msg.hwnd != hWnd) {
+                PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE);
+                continue;
+            }
+            const int c = readKeyAndEcho(window);
+            if (c != -1) return c;
+            continue;
+        }
+        if (!WaitMessage()) return -1;
+    }
+}
+
+bool windowCloseQueued()
+{
+    MSG msg;
+    return PeekMessage(&msg, nullptr, 0, 0, PM_NOREMOVE) && (msg.message == WM_QUIT || msg.message == WM_CLOSE);
+}
+
 void waitSeconds(float fSeconds)
 {
     DWORD nMs = millisecondsOf(fSeconds);

@@ -42,6 +42,15 @@ bool readKeyChar(int* pnCode);
 // types none); -1 when no key press was waiting.
 int readKeyAndEcho(win::TWindow* window);
 
+// Waits for the window's next key press and returns its character as
+// readKeyAndEcho does (echoed at (5, 5)); -1 when no input can come any more
+// (headless: the script has run dry) or the window is closing (its close
+// request and the quit request stay queued). Other windows' messages are
+// lost while it waits, as every poll during a computation loses them.
+int waitForKeyAndEcho(win::TWindow* window);
+// A close request or the quit request waits in the queue.
+bool windowCloseQueued();
+
 // Busy wait on the millisecond clock; messages are not processed. Nothing
 // at all for 0, negative or NaN seconds, or less than a whole millisecond.
 void waitSeconds(float fSeconds);

@@ -114,7 +114,7 @@ bool addToFileNameTable(const char* szPath, const char* szKey, float fTime, floa
     return true;
 }
 
-bool writeFileNameTableLists(TXLAWindow* pWindow, char* szLastListPath)
+bool writeFileNameTableLists(TXLAWindow* pWindow, char* szLastListPath, const char* szListName)
 {
     if (!pFileNameTables) return true;
     std::string lastList;
@@ -122,7 +122,7 @@ bool writeFileNameTableLists(TXLAWindow* pWindow, char* szLastListPath)
     for (int k = 1; k <= iMaxFileNameTables && bOk; k++) {
         if (pFileNameTableCounts[k] < 1) continue;
         const ScanPathParts first = splitScanPath(pFileNameTables[k][1]);
-        const std::string listPath = first.drive + first.dir + "list" + first.ext;
+        const std::string listPath = first.drive + first.dir + szListName + first.ext;
         const std::string folder = withoutTrailingSeparator(first.drive + first.dir);
         FILE* f = win::fopenMapped(listPath.c_str(), "w");
         if (!f) {

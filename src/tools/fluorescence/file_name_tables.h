@@ -41,10 +41,10 @@ void freeFileNameTables();
 // table refuses the path with an "Attention" error box. True when added.
 bool addToFileNameTable(const char* szPath, const char* szKey, float fTime, float fTMin, float fTMinSpacing,
                         float fTMax);
-// Writes "list" with the extension of its first path into that path's folder
-// for every table that holds paths, in table order: "newformat n=1", the
+// Writes szListName (default "list") with the extension of its first path
+// into that path's folder for every table that holds paths, in table order: "newformat n=1", the
 // folder without its trailing separator, then one name per line; shows each
 // list's path in the window at (50, 50 + table number). The last list's path
 // goes into szLastListPath (260 characters) when given. False, after an
 // "Attention" box, when a list cannot be written (the later ones are not).
-bool writeFileNameTableLists(TXLAWindow* pWindow, char* szLastListPath);
+bool writeFileNameTableLists(TXLAWindow* pWindow, char* szLastListPath, const char* szListName = "list");
