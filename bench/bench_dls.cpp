@@ -1,12 +1,20 @@
 // Model autocorrelation of light-scattering data: the kernels of one
 // distribution grid (200 diffusion coefficients) over 20 measurements of 200
-// lags each, as a continuous-distribution run asks for them.
+// lags each, as a continuous-distribution run asks for them; and the
+// maximum-entropy regularization of an I(D) distribution of noise-free
+// decays, whose chi-square is all rounding.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstring>
 
+#include "distributions/conti_globals.h"
 #include "distributions/lamm_solution_store.h"
+#include "distributions/max_entropy.h"
+#include "distributions/neq_builders.h"
+#include "distributions/normal_equations.h"
+#include "distributions/regularization.h"
+#include "fitting/fit_globals.h"
 #include "lamm/lamm_globals.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
@@ -77,5 +85,50 @@ void BM_DlsModelAcfGrid(benchmark::State& state)
     state.counters["kernels"] = nGrid * nMeasurements;
 }
 BENCHMARK(BM_DlsModelAcfGrid)->Unit(benchmark::kMillisecond);
+
+// 100 grid points of D from 1e-8 to 1e-5 cm^2/s over 3 measurements of 200
+// lags; the data are the model of one decay at 5e-7 cm^2/s, without noise.
+void BM_DlsRegularizeNoiseFree(benchmark::State& state)
+{
+    constexpr int nD = 100, nMeas = 3;
+    KernelSet set;
+    // the kernel set's measurements, cut to three
+    nScans = nMeas;
+    freeLammSolutionStore(1);
+    allocLammSolutionStore(nD + 1, nMeas, nLags);
+    for (int g = 1; g <= nD + 1; ++g) {
+        nLammSolutionSet = g;
+        dLammD = g <= nD ? std::pow(10.0, -8.0 + 3.0 * (g - 1) / (nD - 1)) : 5e-7;
+        calcDlsModelAcf();
+    }
+    ppScanOnNoiseGrid = new float*[nMeas + 1]();
+    for (int k = 1; k <= nMeas; ++k) {
+        ppScanOnNoiseGrid[k] = vector(1, nLags);
+        for (int j = 1; j <= nLags; ++j) ppScanOnNoiseGrid[k][j] = pLammSolutions[nD + 1][k][j];
+    }
+    nNoiseGridFirst = 1;
+    nNoiseGridLast = nLags;
+    nResolution = nNEQSize = nD;
+    bDLSData = 1;
+    allocNormalArrays(nD, nMeas, nLags);
+    buildNormalEquations(nullptr, 1);
+    bRegMaxEnt = 1;
+    fConfidenceLevel = 0.95f;
+    for (auto _ : state) {
+        regularizeMaxEntropy();
+        benchmark::DoNotOptimize(pNESolution[1]);
+    }
+    state.counters["chi2_ratio"] = dChiSquare / dChiSquareUnreg;
+    state.counters["target"] = fTargetChisqRatio;
+    freeNormalArrays(nD);
+    for (int k = 1; k <= nMeas; ++k) free_vector(ppScanOnNoiseGrid[k], 1, nLags);
+    delete[] ppScanOnNoiseGrid;
+    ppScanOnNoiseGrid = nullptr;
+    freeLammSolutionStore(nD + 1);
+    allocLammSolutionStore(1, nMeasurements, nLags);  // for the kernel set's own release
+    nScans = nMeasurements;
+    bDLSData = 0;
+}
+BENCHMARK(BM_DlsRegularizeNoiseFree)->Unit(benchmark::kMillisecond);
 
 }  // namespace

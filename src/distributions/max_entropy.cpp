@@ -347,6 +347,11 @@ double searchMaxEntAlpha(double (*function)(double), double x0, double dx0, doub
     dMaxEntRelTol = std::min(0.01 * tol, 1e-6);
     double dx = bAbove ? -std::fabs(dx0) : std::fabs(dx0);
     bool bBracket = false;
+    // The step of the last fall-back to the best point: falling back again
+    // to the same best point with the same step is a cycle (a plateau widened
+    // onto the same jump, as near-exact data give, where chi-square is all
+    // rounding); the best point then stands.
+    double dxFallBack = 0.0, xFallBack = 0.0;
     while (f > tol || f < -tol) {
         nIteration++;
         bAbove = f > tol;
@@ -384,6 +389,12 @@ double searchMaxEntAlpha(double (*function)(double), double x0, double dx0, doub
             f = fBest;
             bBracket = false;
             dx /= 2.0;
+            if (dx == dxFallBack && xBest == xFallBack) {
+                function(xBest);  // its amplitudes and alpha again
+                return xBest;
+            }
+            dxFallBack = dx;
+            xFallBack = xBest;
             if (std::fabs(dx) <= 1e-10 || keyPressed() || bInterruptComputation) {
                 restoreBackup(n);
                 searchFailure("caught in local minimum or user interrupt at P = %f", f, 6, "ATTENTION");

@@ -4,6 +4,7 @@
 #include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "distributions/conti_globals.h"
+#include "models/model_globals.h"
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
@@ -167,6 +168,10 @@ void freeScanData() {
     free_ivector(pFitLastIndex, 1, nScans);
     pScanPoints = pScanTimeOrder = pFitFirstIndex = pFitLastIndex = nullptr;
     freeNoiseArrays(nScans);
+    // the initial scan and its extrapolation belong to the released data: a
+    // set loaded next takes its own (or the user's initial-data file again)
+    freeExtrapolationArrays();
+    bUseInitialData = 0;
     delete pDataPlot;
     delete pResidualsPlot;
     delete pResidualsBitmapPlot;

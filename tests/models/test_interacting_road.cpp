@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -156,6 +157,34 @@ TEST_F(InteractingRoadTest, HigherAssociationWithoutItsLastOligomerIsConstant)
     EXPECT_FALSE(bModelConstantSignal);
     EXPECT_GT(spread(pScanTimeOrder[3]), 0.3f);
     EXPECT_FLOAT_EQ(fSAMonomerMorD, 6e-7f);
+}
+
+// The first scan as the initial profile belongs to its data: scans loaded
+// anew, fewer and with fewer points, start from their own first scan (the
+// profile of the scans before was kept, with its size, and used again).
+TEST_F(InteractingRoadTest, NewScansTakeTheirOwnFirstScanAsTheInitialProfile)
+{
+    fBaseline = 0.02f;
+    bExperimentalInitialDistribution = 1;
+    bConstantInitialDistribution = 0;
+    for (const auto& [nScansNow, nPointsNow, fFirst] : {std::tuple{4, 500, 0.52f}, std::tuple{3, 200, 0.32f}}) {
+        gridtest::Experiment e;
+        e.nScans = nScansNow;
+        e.nPoints = nPointsNow;
+        install(e, 4.0f, 6.0f);
+        for (int j = 1; j <= pScanPoints[1]; j++) ppSignal[1][j] = fFirst;
+        ASSERT_TRUE(evaluate());
+        ASSERT_NE(pExtrapolation2, nullptr);
+        EXPECT_EQ(nExtrapolationPoints, nPointsNow);
+        EXPECT_EQ(pExtrapolation2[nPointsNow / 2], fFirst);
+        EXPECT_EQ(ppFit[1][nPointsNow / 2], fFirst);
+        // the plateau of the second scan: the first scan's signal less the
+        // baseline, diluted a little
+        const int k = pScanTimeOrder[2];
+        EXPECT_NEAR(ppFit[k][pScanPoints[k] * 3 / 4], fFirst - 0.02f, 0.02f);
+    }
+    bExperimentalInitialDistribution = 0;
+    bConstantInitialDistribution = 1;
 }
 
 // The first scan as the initial profile survives the switch of the algorithm

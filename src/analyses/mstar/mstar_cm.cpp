@@ -51,6 +51,20 @@ void checkItem(TXLAWindow* pWindow, UINT id, bool bOn)
 
 void setCursorShape(LPCSTR id) { SetCursor(LoadCursor(nullptr, id)); }
 
+// True when every scan has the rotor speed and temperature of the first: the
+// equilibrium profile of a molar mass is then the same in every scan, and
+// time-invariant noise would take up the whole distribution (all amplitudes
+// 0), as with a single set.
+bool oneProfilePerMass()
+{
+    if (nScans < 1 || !pScanHeaders) return true;
+    for (int k = 2; k <= nScans; ++k)
+        if (pScanHeaders[k].rpm != pScanHeaders[1].rpm ||
+            pScanHeaders[k].temperature != pScanHeaders[1].temperature)
+            return false;
+    return true;
+}
+
 }  // namespace
 
 bool mStarCMModelAvailable()
@@ -96,7 +110,7 @@ void mStarSettings(TXLAWindow* pWindow)
     }
 
     const unsigned char bRINoise = bFitRINoise;
-    if (n == 1) bFitTINoise = 0;
+    if (n == 1 || oneProfilePerMass()) bFitTINoise = 0;
     if (n > 1 && bFitRINoise) {
         MessageBox(ownerOf(pWindow), "recalculating individual baselines from c(M)", kTitle, MB_OK);
     } else if (MessageBox(ownerOf(pWindow), "determine Baseline from c(M)?", kTitle, MB_YESNO) == IDYES) {

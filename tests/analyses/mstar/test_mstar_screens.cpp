@@ -2,13 +2,16 @@
 // that each screen carries.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "analyses/mstar/mstar_fixture.h"
 #include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
 #include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "plot/cwinplot.h"
@@ -287,3 +290,57 @@ TEST_F(MStarTest, TheFirstEntryNeverAsksAboutSmoothing)
     EXPECT_TRUE(bMStarMode);
     EXPECT_TRUE(bMStarAskCMSmoothing);
 }
+
+// Several sets with time-invariant noise on (as interference data switch it):
+// at one rotor speed every set has the same profile of each molar mass, which
+// the noise would take up whole (a c(M) of zeros), so it is left out as for
+// one set; at several speeds it stays. Both find the 50 kDa species.
+class MStarSmoothingTest : public MStarTest {
+protected:
+    void SmoothTwoSets(bool bOneSpeed)
+    {
+        const double a = kFactor(15000) * 50000.0, span = kBottom * kBottom - kMeniscus * kMeniscus;
+        const double c0 = 0.1 * std::expm1(a * span) / (a * span);
+        std::vector<std::string> paths;
+        for (int k = 1; k <= 2; ++k) {
+            const double rpm = bOneSpeed ? 15000.0 : 12000.0 + 3000.0 * (k - 1);
+            paths.push_back(WriteEquilibriumScan("eq" + std::to_string(k) + ".RA1", {{50000.0, c0}}, rpm, 50000.0 * k));
+        }
+        {
+            // two speeds without a speed-steps file: the loader says so and loads
+            win::headless::Script script;
+            script.expectOpenFile("select files in set 1 to fit", paths);
+            if (!bOneSpeed)
+                script.expectMessageBox("could not open", win::IDOK)
+                    .expectMessageBox("rotor speed profile inconsistent with data", win::IDOK);
+            Run(script, 515);
+        }
+        ASSERT_EQ(nScans, 2);
+        bFitTINoise = 1;
+        bFitRINoise = 0;
+        win::headless::Script script;
+        Enter(script);
+        ASSERT_TRUE(bMStarMode);
+        script.expectInput("min Mw (kDa)", "24")
+            .expectInput("max Mw (kDa)", "99")
+            .expectMessageBox("determine Baseline from c(M)?", win::IDYES);
+        Click(script, 6);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(bFitTINoise, bOneSpeed ? 0 : 1);
+        ASSERT_TRUE(bMStarCMSmoothing);
+        ASSERT_GT(nResolution, 2);
+        int k = 1;
+        for (int i = 1; i <= nResolution; ++i)
+            if (pDistValues[i] > pDistValues[k]) k = i;
+        ASSERT_GT(pDistValues[k], 0.0f);
+        ASSERT_GT(k, 1);
+        ASSERT_LT(k, nResolution);
+        EXPECT_NEAR(pDistAxisM[k], 50000.0f,
+                    std::max(pDistAxisM[k + 1] - pDistAxisM[k], pDistAxisM[k] - pDistAxisM[k - 1]));
+        EXPECT_LT(fRmsd, 1e-4f);
+    }
+};
+
+TEST_F(MStarSmoothingTest, SetsAtOneSpeedLeaveTheTINoiseOut) { SmoothTwoSets(true); }
+
+TEST_F(MStarSmoothingTest, SetsAtTwoSpeedsKeepTheTINoise) { SmoothTwoSets(false); }
