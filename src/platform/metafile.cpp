@@ -69,7 +69,7 @@ MetaRec rec(MetaOp op, std::initializer_list<int> v)
 }
 
 // Appends every operation to its display list.
-class RecordingDC : public DeviceContext {
+class RecordingDC final : public DeviceContext {
 public:
     MetaFileData* data = new MetaFileData{takeSpareRecords(), {}, {}, {}, {0, 0}};
     ~RecordingDC() override
@@ -79,9 +79,10 @@ public:
     }
     bool isRecording() const override { return true; }
 
-    void lineTo(int x, int y) override { note(rec(MetaOp::LineTo, {x, y})); }
-    void rectangle(int l, int t, int r, int b) override { note(rec(MetaOp::Rectangle, {l, t, r, b})); }
-    void ellipse(int l, int t, int r, int b) override { note(rec(MetaOp::Ellipse, {l, t, r, b})); }
+    // the shapes of a plot's points, one record each
+    void lineTo(int x, int y) override { append(MetaRec{MetaOp::LineTo, {x, y}, -1}); }
+    void rectangle(int l, int t, int r, int b) override { append(MetaRec{MetaOp::Rectangle, {l, t, r, b}, -1}); }
+    void ellipse(int l, int t, int r, int b) override { append(MetaRec{MetaOp::Ellipse, {l, t, r, b}, -1}); }
     void arc(int l, int t, int r, int b, int xs, int ys, int xe, int ye) override
     {
         note(rec(MetaOp::Arc, {l, t, r, b, xs, ys, xe, ye}));
@@ -113,6 +114,10 @@ public:
 protected:
     void note(const MetaRec& r0, const std::string* text = nullptr, const LOGFONTA* font = nullptr) override
     {
+        if (!text && !font && r0.op != MetaOp::SetWindowExt) {
+            append(r0);
+            return;
+        }
         MetaRec r = r0;
         if (text) {
             r.extra = int(data->texts.size());
@@ -122,7 +127,21 @@ protected:
             data->fonts.push_back(*font);
         }
         if (r.op == MetaOp::SetWindowExt && r.v[0] != 0 && r.v[1] != 0) data->windowExt = {r.v[0], r.v[1]};
-        data->recs.push_back(r);
+        append(r);
+    }
+
+private:
+    // the list grows in the rare call; the common one stores in place
+    void append(const MetaRec& r)
+    {
+        std::vector<MetaRec>& recs = data->recs;
+        if (recs.size() == recs.capacity()) [[unlikely]]
+            grow(recs);
+        recs.push_back(r);
+    }
+    [[gnu::noinline]] static void grow(std::vector<MetaRec>& recs)
+    {
+        recs.reserve(recs.capacity() < 64 ? 64 : 2 * recs.capacity());
     }
 };
 
