@@ -166,9 +166,10 @@ DeviceContext::DeviceContext()
 }
 
 namespace {
+// the attributes have at most four numbers
 MetaRec rec(MetaOp op, std::initializer_list<int> v)
 {
-    MetaRec r{op, {0, 0, 0, 0, 0, 0, 0, 0}, -1};
+    MetaRec r{op, {0, 0, 0, 0}};
     int i = 0;
     for (int x : v) r.v[i++] = x;
     return r;
@@ -273,7 +274,7 @@ void DeviceContext::moveTo(int x, int y)
 {
     st.cpX = x;
     st.cpY = y;
-    note(MetaRec{MetaOp::MoveTo, {x, y}, -1});
+    note(MetaRec{MetaOp::MoveTo, {x, y}});
 }
 
 double DeviceContext::scaleX() const

@@ -292,6 +292,21 @@ void CWINPlot::DrawCurve(HDC dc, int i)
         if (bShuffledOrder) PrepareShuffleOrder(first, end);
         const bool bShuffled = bShuffledOrder && pShuffleOrder && nShuffleOrder != 0;
 
+        // Nothing below changes the ranges, the masks or the options: they are
+        // read once here, not again after every call that records a point.
+        const float fXLo = fXMin, fXHi = fXMax, fYLo = fYMin, fYHi = fYMax;
+        const bool bZoomedX = bZoomX != 0, bOnLogX = bLogX != 0, bOnLogY = bLogY != 0;
+        const bool bMaskChoosesRedraw = bUsePointMask != 0;
+        const int* const pMask = pPointMask;
+        const int nMask = nPointMask;
+        const bool bWhiteNoValue = bNoValueWhite != 0;
+        const float* const pValues = pColorValues;
+        const int nValues = nColorValues;
+        const bool bConnect = bConnectSymbols && !bColorCurve;
+        const bool bBreakOnDecrease = bBreakOnXDecrease != 0;
+        CVector** const pBars[2] = {bExtraArrayA ? pExtraArrayA : nullptr, bExtraArrayB ? pExtraArrayB : nullptr};
+        const bool bBars = (pBars[0] || pBars[1]) && i <= nExtraArrayCapacity;
+
         for (int k = first; k < end; k++) {
             int idx = k;
             if (bShuffled && k + 1 <= nShuffleOrder) {
@@ -306,8 +321,8 @@ void CWINPlot::DrawCurve(HDC dc, int i)
 
             HPEN hPointPen = nullptr;
             HBRUSH hPointBrush = nullptr;
-            if (bColorCurve && fColorValueMax != 0 && idx < nColorValues) {
-                float v = pColorValues[idx];
+            if (bColorCurve && fColorValueMax != 0 && idx < nValues) {
+                float v = pValues[idx];
                 double f = bColorBarRange ? (double(v) - fColorBarMin) / (double(fColorBarMax) - fColorBarMin)
                                           : double(v) / fColorValueMax;
                 f = f < 0 ? 0 : f > 1 ? 1 : f;
@@ -323,11 +338,11 @@ void CWINPlot::DrawCurve(HDC dc, int i)
             const float x = X.pData[idx], y = Y.pData[idx];
             fLastX = x;
 
-            if ((!bZoomX || (fXMin <= x && x <= fXMax)) && !bPlaceOnValueScale && (y > fYMax || y < fYMin) &&
-                (!bUsePointMask || (nPointMask != 0 && idx < nPointMask && pPointMask[idx + 1] != 0)))
+            if ((!bZoomedX || (fXLo <= x && x <= fXHi)) && !bPlaceOnValueScale && (y > fYHi || y < fYLo) &&
+                (!bMaskChoosesRedraw || (nMask != 0 && idx < nMask && pMask[idx + 1] != 0)))
                 bPlotRedrawRequest = 1;
 
-            const bool bMasked = nPointMask != 0 && idx < nPointMask && pPointMask[idx + 1] == 0;
+            const bool bMasked = nMask != 0 && idx < nMask && pMask[idx + 1] == 0;
             const int nSavedStyle = nStyle, nSavedSize = nSymbolSize;
             if (bMasked) {
                 SelectObject(dc, hMaskPen);
@@ -339,10 +354,10 @@ void CWINPlot::DrawCurve(HDC dc, int i)
             // except one that is no number: that point is left out like a
             // point outside the plot.
             const bool bVisible =
-                (fYMin <= y && y <= fYMax &&
-                 ((fXMin <= x && x <= fXMax) || (bLogX && x == 0) || (bLogY && y == 0))) ||
-                (fXMin <= x && x <= fXMax && bPlaceOnValueScale && std::isfinite(y));
-            const bool bSymbol = !(bNoValueWhite && idx < nColorValues && pColorValues && pColorValues[idx] == -1.0f);
+                (fYLo <= y && y <= fYHi &&
+                 ((fXLo <= x && x <= fXHi) || (bOnLogX && x == 0) || (bOnLogY && y == 0))) ||
+                (fXLo <= x && x <= fXHi && bPlaceOnValueScale && std::isfinite(y));
+            const bool bSymbol = !(bWhiteNoValue && idx < nValues && pValues && pValues[idx] == -1.0f);
             const HPEN hLinePen = hCurvePen;
 
             if (!bVisible) {
@@ -353,9 +368,8 @@ void CWINPlot::DrawCurve(HDC dc, int i)
                     qx = lastPx;
                     qy = lastPy;
                     if (bPlaceOnValueScale) py = placeY(y);
-                    bool bJoin = nStyle == -1 ||
-                                 (bConnectSymbols && nStyle != 0 && nStyle != 14 && nStyle != 21 && !bColorCurve);
-                    if (bJoin && bBreakOnXDecrease && x < prevX) bJoin = false;
+                    bool bJoin = nStyle == -1 || (bConnect && nStyle != 0 && nStyle != 14 && nStyle != 21);
+                    if (bJoin && bBreakOnDecrease && x < prevX) bJoin = false;
                     if (bJoin)
                         LineTo(dc, px, py);
                     else
@@ -372,9 +386,8 @@ void CWINPlot::DrawCurve(HDC dc, int i)
                 lastPx = px;
                 lastPy = py;
                 // value bars from the attached per-point arrays
-                CVector** pBars[2] = {bExtraArrayA ? pExtraArrayA : nullptr, bExtraArrayB ? pExtraArrayB : nullptr};
                 for (CVector** pTable : pBars) {
-                    if (!pTable || i > nExtraArrayCapacity || !pTable[i]) continue;
+                    if (!bBars || !pTable || !pTable[i]) continue;
                     int ya = MapY(pTable[i]->Get(idx));
                     segment(dc, px - nErrorBarCapWidth, ya, px + nErrorBarCapWidth, ya);
                     segment(dc, px, ya, px, py);
