@@ -84,16 +84,16 @@ public:
     bool isRecording() const override { return true; }
 
     // the shapes of a plot's points, one record each
-    void lineTo(int x, int y) override { append(MetaRec{MetaOp::LineTo, {x, y}}); }
-    void rectangle(int l, int t, int r, int b) override { append(MetaRec{MetaOp::Rectangle, {l, t, r, b}}); }
-    void ellipse(int l, int t, int r, int b) override { append(MetaRec{MetaOp::Ellipse, {l, t, r, b}}); }
+    void lineTo(int x, int y) override { append(MetaOp::LineTo, x, y); }
+    void rectangle(int l, int t, int r, int b) override { append(MetaOp::Rectangle, l, t, r, b); }
+    void ellipse(int l, int t, int r, int b) override { append(MetaOp::Ellipse, l, t, r, b); }
     void arc(int l, int t, int r, int b, int xs, int ys, int xe, int ye) override
     {
         append(longRec(MetaOp::Arc, {l, t, r, b, xs, ys, xe, ye}));
     }
     void polygon(const POINT* p, int n) override
     {
-        append(MetaRec{MetaOp::Polygon, {n, int(data->polys.size())}});
+        append(MetaOp::Polygon, n, int(data->polys.size()));
         data->polys.emplace_back(p, p + n);
     }
     void fillRect(const RECT& r, const BrushDesc& b) override
@@ -106,7 +106,7 @@ public:
         const int nText = int(data->texts.size());
         data->texts.push_back(text);
         if (options == 0 && !rect) {
-            append(MetaRec{MetaOp::TextOut, {x, y, nText}});
+            append(MetaOp::TextOut, x, y, nText);
         } else {
             RECT r = rect ? *rect : RECT{0, 0, 0, 0};
             MetaRec rc = longRec(MetaOp::ExtTextOut, {x, y, int(options), int(r.left), int(r.top), int(r.right),
@@ -145,13 +145,16 @@ private:
         return r;
     }
     // the list grows in the rare call; the common one stores in place
-    void append(const MetaRec& r)
+    // The numbers are stored one by one into the list: a record copied whole
+    // from one just written field by field stalls on every point.
+    void append(MetaOp op, int a = 0, int b = 0, int c = 0, int d = 0)
     {
         std::vector<MetaRec>& recs = data->recs;
         if (recs.size() == recs.capacity()) [[unlikely]]
             grow(recs);
-        recs.push_back(r);
+        recs.push_back(MetaRec{op, {a, b, c, d}});
     }
+    void append(const MetaRec& r) { append(r.op, r.v[0], r.v[1], r.v[2], r.v[3]); }
     [[gnu::noinline]] static void grow(std::vector<MetaRec>& recs)
     {
         recs.reserve(recs.capacity() < 64 ? 64 : 2 * recs.capacity());
