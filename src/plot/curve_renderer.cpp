@@ -307,6 +307,11 @@ void CWINPlot::DrawCurve(HDC dc, int i)
         CVector** const pBars[2] = {bExtraArrayA ? pExtraArrayA : nullptr, bExtraArrayB ? pExtraArrayB : nullptr};
         const bool bBars = (pBars[0] || pBars[1]) && i <= nExtraArrayCapacity;
 
+        const bool bPlain = !bColorCurve && !bShuffled && nDrawStride == 1 && nMask == 0 && !bBars &&
+                            !(bWhiteNoValue && pValues && nValues > 0);
+        if (bPlain)
+            DrawPlainPoints(dc, X.pData, Y.pData, first, end, nStyle, hCurvePen, hWhitePen, i);
+        else
         for (int k = first; k < end; k++) {
             int idx = k;
             if (bShuffled && k + 1 <= nShuffleOrder) {
@@ -419,6 +424,46 @@ void CWINPlot::DrawCurve(HDC dc, int i)
     DeleteObject(hWhitePen);
     DeleteObject(hCurveBrush);
     DeleteObject(hMaskPen);
+}
+
+// The loop of DrawCurve without what plain points do not have: a plot of
+// scans records every point of every scan at each redraw.
+void CWINPlot::DrawPlainPoints(HDC dc, const float* pX, const float* pY, int first, int end, int nStyle,
+                               HPEN hCurvePen, HPEN hWhitePen, int i)
+{
+    const float fXLo = fXMin, fXHi = fXMax, fYLo = fYMin, fYHi = fYMax;
+    const bool bZoomedX = bZoomX != 0, bOnLogX = bLogX != 0, bOnLogY = bLogY != 0;
+    // a mask without entries keeps every point from asking for a new range
+    const bool bOutsideAsksRedraw = !bUsePointMask;
+    const bool bJoin = nStyle == -1 || (bConnectSymbols && nStyle != 0 && nStyle != 14 && nStyle != 21);
+    const bool bBreakOnDecrease = bBreakOnXDecrease != 0;
+    float fLastX = pX[first];
+    bool bRun = false;
+    int lastPx = 0, lastPy = 0;
+    for (int k = first; k < end; k++) {
+        const float prevX = fLastX, x = pX[k], y = pY[k];
+        fLastX = x;
+        const bool bInX = fXLo <= x && x <= fXHi;
+        if ((!bZoomedX || bInX) && (y > fYHi || y < fYLo) && bOutsideAsksRedraw) bPlotRedrawRequest = 1;
+        if (!(fYLo <= y && y <= fYHi && (bInX || (bOnLogX && x == 0) || (bOnLogY && y == 0)))) {
+            bRun = false;
+            continue;
+        }
+        const int px = MapX(x), py = MapY(y);
+        if (bRun) {
+            if (bJoin && !(bBreakOnDecrease && x < prevX))
+                LineTo(dc, px, py);
+            else
+                MoveToEx(dc, px, py, nullptr);
+            DrawSymbol(dc, nStyle, px, py, lastPx, lastPy, false, k == end - 1, hCurvePen, hWhitePen, i, k);
+        } else {
+            bRun = true;
+            MoveToEx(dc, px, py, nullptr);
+            DrawSymbol(dc, nStyle, px, py, px, py, true, k == end - 1, hCurvePen, hWhitePen, i, k);
+        }
+        lastPx = px;
+        lastPy = py;
+    }
 }
 
 namespace {

@@ -278,6 +278,10 @@ public:
     // the pen style 13 draws its centre line with.
     void DrawSymbol(win::HDC dc, int nStyle, int px, int py, int qx, int qy, bool bRunStart, bool bLastPoint,
                     win::HPEN hLinePen, win::HPEN hWhitePen, int i, int idx);
+    // The points first..end-1 of curve i when none has a colour, a mask, bars
+    // or a place on the second scale, in their own order, every one drawn.
+    void DrawPlainPoints(win::HDC dc, const float* pX, const float* pY, int first, int end, int nStyle,
+                         win::HPEN hCurvePen, win::HPEN hWhitePen, int i);
 
     // Pictures with the plot's window extent; the caller owns the handle.
     win::HMETAFILE VerticalLinePicture(float x, win::COLORREF cr) const;
