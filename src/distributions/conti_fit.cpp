@@ -75,6 +75,12 @@ int bestVertex(const float* y, int n)
     return b;
 }
 
+// The progress step of the simplex minimising ContiSimplexSim.
+void showContiBestVertex(TXLAWindow* pWindow, float* pVertex, int, float)
+{
+    contiSetAndDisplay(pWindow, pVertex);
+}
+
 bool restartSettled(const float* x, const float* pBest, int n, float fRmsdNow, float fRmsdBefore)
 {
     if (std::fabs(fRmsdNow - fRmsdBefore) / fRmsdBefore > fTolerance) return false;
@@ -214,7 +220,7 @@ bool contiFit(TXLAWindow* pWindow)
     getContiParameters(n, p[1]);
     spreadVertices(p, n, 1, 1, fStep);
     for (int j = n + 1; j >= 1; --j) y[j] = ContiSimplexSim(p[j], pWindow);
-    amoeba(pWindow, p, y, n, fSimplexTolerance, ContiSimplexSim, &nEvaluations);
+    amoeba(pWindow, p, y, n, fSimplexTolerance, ContiSimplexSim, &nEvaluations, showContiBestVertex);
     int b = bestVertex(y, n);
     setContiParameters(p[b]);
     getContiParameters(n, x);
@@ -226,7 +232,7 @@ bool contiFit(TXLAWindow* pWindow)
         spreadVertices(p, n, b, b, fStep);
         for (int j = 1; j <= n + 1; ++j)
             if (j != b) y[j] = ContiSimplexSim(p[j], pWindow);
-        amoeba(pWindow, p, y, n, fSimplexTolerance, ContiSimplexSim, &nEvaluations);
+        amoeba(pWindow, p, y, n, fSimplexTolerance, ContiSimplexSim, &nEvaluations, showContiBestVertex);
         b = bestVertex(y, n);
         setContiParameters(p[b]);
         const bool bConverged = restartSettled(x, p[b], n, y[b], r);

@@ -30,6 +30,7 @@
 #include "numerics/nrutil.h"
 #include "numerics/random.h"
 #include "plot/progress_line.h"
+#include "scandata/scan_data.h"
 
 namespace {
 
@@ -47,6 +48,29 @@ void markStoppedByUser()
     bStopFit = 0;
     bFitStoppedByUser = 1;
     setupSGrid();
+}
+
+// The distribution models whose progress during annealing is saved beside
+// the data.
+bool annealingSavesProgress()
+{
+    const bool bAny = bModelCSFlotation || bModelCSOneDiscreteM || bModelHybridCSLsgs || bModelCS || bModelCSFf0 ||
+                      bModelCSFf0OneDiscrete || bModelCSScalingLaw || bModelFMScalingLaw;
+    const bool bExcluded = bModelLsgs || bModelCSLinearRods || bModelCSInvariantD || bModelCSWithMsTable ||
+                           bModelNonidealCS || bModelCSConformationalChange || bModelCSFixFf0FloatingVbar ||
+                           bModelCSWormlikeChain || bModelCSBimodalFf0OneDiscrete || bModelCSBimodalFf0 ||
+                           bModelCMVbarM || bModelLsgsOneDiscrete || bDLSData || bModelElectrophoresisCV ||
+                           bEquilibriumDataMode;
+    return bAny && !bExcluded;
+}
+
+// The progress step of the distribution's annealing: the vertex (a vector of
+// ContiSimplexSim) shown, and saved for the models that keep their fits.
+void showContiAnnealingVertex(TXLAWindow* pWindow, float* pVertex, int, float fValue)
+{
+    fRmsd = fValue;
+    contiSetAndDisplay(pWindow, pVertex);
+    if (bSaveBestParams && annealingSavesProgress()) TmpSaveBestParams(pWindow, 0);
 }
 
 }  // namespace
@@ -99,7 +123,7 @@ bool contiAnnealingFit(TXLAWindow* pWindow)
     fBestRmsd = fShownBestRmsd = yb = y[b];
 
     // 5. The schedule.
-    runAnnealingSchedule(pWindow, p, y, n, x, &yb, fSimplexTolerance, ContiSimplexSim);
+    runAnnealingSchedule(pWindow, p, y, n, x, &yb, fSimplexTolerance, ContiSimplexSim, showContiAnnealingVertex);
 
     // 6. - 7.
     if (bStopFit) markStoppedByUser();

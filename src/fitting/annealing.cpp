@@ -30,18 +30,14 @@ namespace {
 
 constexpr float fAnnealingTolerance = 0.0005f;
 
-// The distribution models whose progress during annealing is saved beside
-// the data.
-bool annealingSavesProgress()
+// The progress step of the discrete fit's annealing: the vertex (a packed
+// vector of SimplexSim) into the model, shown and saved in progress.
+void showAnnealingFitVertex(TXLAWindow* pWindow, float* pVertex, int, float fValue)
 {
-    const bool bAny = bModelCSFlotation || bModelCSOneDiscreteM || bModelHybridCSLsgs || bModelCS || bModelCSFf0 ||
-                      bModelCSFf0OneDiscrete || bModelCSScalingLaw || bModelFMScalingLaw;
-    const bool bExcluded = bModelLsgs || bModelCSLinearRods || bModelCSInvariantD || bModelCSWithMsTable ||
-                           bModelNonidealCS || bModelCSConformationalChange || bModelCSFixFf0FloatingVbar ||
-                           bModelCSWormlikeChain || bModelCSBimodalFf0OneDiscrete || bModelCSBimodalFf0 ||
-                           bModelCMVbarM || bModelLsgsOneDiscrete || bDLSData || bModelElectrophoresisCV ||
-                           bEquilibriumDataMode;
-    return bAny && !bExcluded;
+    fRmsd = fValue;
+    unpackFitParameters(pVertex);
+    ShowModelParametersUnlessSuppressed(pWindow);
+    if (bSaveBestParams) TmpSaveBestParams(pWindow, 1);
 }
 
 }  // namespace
@@ -53,27 +49,8 @@ float annealingTemperature(int k, int nTemps)
     return SAmaxTemp * f * f;
 }
 
-void showAnnealingVertex(TXLAWindow* pWindow, float* pVertex, int, float fValue)
-{
-    fRmsd = fValue;
-    if (!bModelContinuous) {
-        unpackFitParameters(pVertex);
-        ShowModelParametersUnlessSuppressed(pWindow);
-        if (bSaveBestParams) TmpSaveBestParams(pWindow, 1);
-    } else {
-        contiSetAndDisplay(pWindow, pVertex);
-        if (bSaveBestParams && annealingSavesProgress()) TmpSaveBestParams(pWindow, 0);
-    }
-}
-
 void amebsa(float T, TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
-            SimplexObjective objective, int* pnBudget)
-{
-    annealingSearch(T, pWindow, p, y, n, pb, pyb, ftol, objective, pnBudget, showAnnealingVertex);
-}
-
-void annealingSearch(float T, TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
-                     SimplexObjective objective, int* pnBudget, SimplexProgress progress)
+            SimplexObjective objective, int* pnBudget, SimplexProgress progress)
 {
     nStepSimCount = 0;
     float* psum = vector(1, n);
@@ -140,7 +117,7 @@ void annealingSearch(float T, TXLAWindow* pWindow, float** p, float* y, int n, f
 }
 
 void runAnnealingSchedule(TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
-                          SimplexObjective objective)
+                          SimplexObjective objective, SimplexProgress progress)
 {
     nAnnealingSeed = -3;
     for (int k = 0; k < nSANumberOfTemps && !bStopFit; ++k) {
@@ -148,7 +125,7 @@ void runAnnealingSchedule(TXLAWindow* pWindow, float** p, float* y, int n, float
         nStepSimCount = 0;
         int nBudget = nSAItMax;
         fSATemperature = annealingTemperature(k, nSANumberOfTemps);
-        amebsa(fSATemperature, pWindow, p, y, n, pb, pyb, ftol, objective, &nBudget);
+        amebsa(fSATemperature, pWindow, p, y, n, pb, pyb, ftol, objective, &nBudget, progress);
         if (nBudget > 0) break;  // converged
     }
 }
@@ -205,7 +182,7 @@ unsigned char SimplexFit(TXLAWindow* pWindow)
         unpackFitParameters(p[b]);
         packFitParameters(n, pb);
 
-        runAnnealingSchedule(pWindow, p, y, n, pb, &yb, fAnnealingTolerance, SimplexSim);
+        runAnnealingSchedule(pWindow, p, y, n, pb, &yb, fAnnealingTolerance, SimplexSim, showAnnealingFitVertex);
 
         bFitRunning = 0;
         bStopFit = 0;

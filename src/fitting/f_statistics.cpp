@@ -238,7 +238,7 @@ float fitWithFixedParameters(TXLAWindow* pWindow)
     packFitParameters(n, p[1]);
     initSimplexVertices(n, p);
     for (int i = 1; i <= n + 1; ++i) y[i] = SimplexSim(p[i], pWindow);
-    amoeba(pWindow, p, y, n, ftol, SimplexSim, &nEvaluations);
+    amoeba(pWindow, p, y, n, ftol, SimplexSim, &nEvaluations, showFitBestVertex);
     int b = lowestVertex(y, n);
     storeBestFitVertex(p[b]);
     std::vector<float> previous(pParamValue, pParamValue + nParams + 1);
@@ -251,7 +251,7 @@ float fitWithFixedParameters(TXLAWindow* pWindow)
         }
         initSimplexVertices(n, p);
         for (int i = 1; i <= n + 1; ++i) y[i] = SimplexSim(p[i], pWindow);
-        amoeba(pWindow, p, y, n, ftol, SimplexSim, &nEvaluations);
+        amoeba(pWindow, p, y, n, ftol, SimplexSim, &nEvaluations, showFitBestVertex);
         b = lowestVertex(y, n);
         storeBestFitVertex(p[b]);
         const bool bSettled = refitSettled(previous, y[b], fPreviousRmsd);

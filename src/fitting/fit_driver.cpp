@@ -465,6 +465,14 @@ void storeBestFitVertex(const float* pVector)
         if (pParamFloat[k]) pParamValue[k] = pVector[++j];
 }
 
+void showFitBestVertex(TXLAWindow* pWindow, float* pVertex, int, float fValue)
+{
+    storeBestFitVertex(pVertex);
+    fRmsd = fValue;
+    ShowModelParametersUnlessSuppressed(pWindow);
+    if (bSaveBestParams) TmpSaveBestParams(pWindow, 1);
+}
+
 // ---------------------------------------------------------------- the start simplex
 
 void initSimplexVertices(int n, float** p)
@@ -580,7 +588,7 @@ unsigned char TXLAWindow::RunFit()
     packFitParameters(n, p[1]);
     initSimplexVertices(n, p);
     for (int i = n + 1; i >= 1; --i) y[i] = SimplexSim(p[i], this);
-    amoeba(this, p, y, n, ftol, SimplexSim, &nEvaluations);
+    amoeba(this, p, y, n, ftol, SimplexSim, &nEvaluations, showFitBestVertex);
     int b = bestVertex(y, n);
     storeBestFitVertex(p[b]);
     const bool bWithExtras = countExtras() > 0;
@@ -590,7 +598,7 @@ unsigned char TXLAWindow::RunFit()
     while (!bStopFit) {
         initSimplexVertices(n, p);
         for (int i = 1; i <= n + 1; ++i) y[i] = SimplexSim(p[i], this);
-        amoeba(this, p, y, n, ftol, SimplexSim, &nEvaluations);
+        amoeba(this, p, y, n, ftol, SimplexSim, &nEvaluations, showFitBestVertex);
         b = bestVertex(y, n);
         storeBestFitVertex(p[b]);
         const FitPoint now = currentPoint(bWithExtras);

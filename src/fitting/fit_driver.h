@@ -30,6 +30,10 @@ void unpackFitParameters(float* pVector);
 // limits), the vector entries unchanged; the objective's final evaluation
 // applies their bounds.
 void storeBestFitVertex(const float* pVector);
+// The progress step of the simplex minimising SimplexSim (its vertex is a
+// packed vector): the vertex into the model as storeBestFitVertex writes it,
+// fRmsd = fValue, the parameter text unless suppressed, the in-progress save.
+void showFitBestVertex(TXLAWindow* pWindow, float* pVertex, int n, float fValue);
 // The extra parameter in each packed slot j = 1..n, by its number in the
 // order above (1 the gradient vbar .. 20 the reference s); 0 for a slot of
 // the parameter vector.

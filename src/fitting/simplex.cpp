@@ -4,13 +4,9 @@
 #include <cmath>
 #include <utility>
 
-#include "analyses/analysis_globals.h"
-#include "distributions/conti_fit.h"
+#include "analyses/boundary/boundary_fractions.h"
 #include "distributions/conti_globals.h"
-#include "fitting/fit_driver.h"
 #include "fitting/fit_globals.h"
-#include "fitting/parameter_text.h"
-#include "models/model_globals.h"
 #include "numerics/nrutil.h"
 #include "numerics/random.h"
 #include "plot/error_box.h"
@@ -74,27 +70,13 @@ float amotsa(float tt, TXLAWindow* pWindow, float** p, float* y, float* psum, in
     return yflu;
 }
 
-void showSimplexBestVertex(TXLAWindow* pWindow, float* pVertex, int, float fValue)
+void showSimplexProgress(TXLAWindow* pWindow, float*, int, float)
 {
-    if (!bModelContinuous) {
-        storeBestFitVertex(pVertex);
-        fRmsd = fValue;
-        ShowModelParametersUnlessSuppressed(pWindow);
-        if (bSaveBestParams) TmpSaveBestParams(pWindow, 1);
-    } else if (bBoundaryAnalysisMode) {
-        showSimplexStep(pWindow);
-    } else {
-        contiSetAndDisplay(pWindow, pVertex);
-    }
+    showSimplexStep(pWindow);
 }
 
-void amoeba(TXLAWindow* pWindow, float** p, float* y, int n, float ftol, SimplexObjective objective, int* pnCount)
-{
-    simplexSearch(pWindow, p, y, n, ftol, objective, pnCount, showSimplexBestVertex);
-}
-
-void simplexSearch(TXLAWindow* pWindow, float** p, float* y, int n, float ftol, SimplexObjective objective,
-                   int* pnCount, SimplexProgress progress)
+void amoeba(TXLAWindow* pWindow, float** p, float* y, int n, float ftol, SimplexObjective objective, int* pnCount,
+            SimplexProgress progress)
 {
     bSimplexStarted = 0;
     ++nFitSteps;

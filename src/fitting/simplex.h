@@ -2,14 +2,21 @@
 //
 // A simplex is a float matrix p[1..n+1][1..n] (vertices) with the objective
 // values y[1..n+1]; both belong to the caller and are consistent on entry.
-// The objective takes a vector [1..n] and the main window.
+// The objective takes a vector [1..n] and the main window; the vector's
+// layout is the caller's, known to its objective and its progress step only.
 #pragma once
 
 class TXLAWindow;
 
 using SimplexObjective = float (*)(float* pVector, TXLAWindow* pWindow);
-// Shows the best vertex of a step.
+// Shows the best vertex of a step (pVertex[1..n], its value fValue). A fit
+// that can read its vertex (the discrete fit, the distribution fit) passes
+// its own; the others keep showSimplexProgress, which reads no vertex.
 using SimplexProgress = void (*)(TXLAWindow* pWindow, float* pVertex, int n, float fValue);
+
+// The step text of every simplex fit (showSimplexStep); the vertex is left
+// unread.
+void showSimplexProgress(TXLAWindow* pWindow, float* pVertex, int n, float fValue);
 
 // Minimises in place: reflection, expansion, one-dimensional contraction and
 // the contraction of the whole simplex towards its best vertex. Ends when
@@ -18,13 +25,10 @@ using SimplexProgress = void (*)(TXLAWindow* pWindow, float* pVertex, int n, flo
 // converged"; during a serialised fit no box, nNumericalErrorCode = 10) or
 // when every vertex equals the best within 2e-6 (relative; absolute for a
 // best coordinate of 0; bSimplexStarted is then left set). The counter is
-// set to 0 on entry and counts the evaluations.
-void amoeba(TXLAWindow* pWindow, float** p, float* y, int n, float ftol, SimplexObjective objective, int* pnCount);
-
-// amoeba with another progress step (the optimisers of other subsystems
-// show their vectors their own way).
-void simplexSearch(TXLAWindow* pWindow, float** p, float* y, int n, float ftol, SimplexObjective objective,
-                   int* pnCount, SimplexProgress progress);
+// set to 0 on entry and counts the evaluations. progress is called with the
+// best vertex after every ranking.
+void amoeba(TXLAWindow* pWindow, float** p, float* y, int n, float ftol, SimplexObjective objective, int* pnCount,
+            SimplexProgress progress = showSimplexProgress);
 
 // The objective at the point fac of the way from the worst vertex ihi
 // through the centroid of the others (-1 reflects, 2 expands, 0.5
@@ -40,10 +44,6 @@ float amotry(TXLAWindow* pWindow, float** p, float* y, float* psum, int n, Simpl
 float amotsa(float tt, TXLAWindow* pWindow, float** p, float* y, float* psum, int n, float* pb, float* pyb,
              SimplexObjective objective, int ihi, float* pyhi, float fac);
 
-// The progress step of amoeba: shows its best vertex as the model it
-// describes.
-void showSimplexBestVertex(TXLAWindow* pWindow, float* pVertex, int n, float fValue);
-
 // ---------------------------------------------------------------- simulated annealing
 // The downhill simplex at temperature T: every ranking adds -tt ln(u) >= 0
 // (tt = -T x *pyb at entry, u a ran1 draw) to each vertex value, and every
@@ -54,21 +54,16 @@ void showSimplexBestVertex(TXLAWindow* pWindow, float* pVertex, int n, float fVa
 // evaluations, decremented as amoeba counts them) falls below 0; the best
 // (perturbed) vertex is then moved to row 1. At T = 0 it is amoeba without
 // the spread test and with the budget in place of the 5000 evaluations.
+// progress is called with the best vertex after every ranking, as by amoeba.
 void amebsa(float T, TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
-            SimplexObjective objective, int* pnBudget);
-// amebsa with another progress step.
-void annealingSearch(float T, TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
-                     SimplexObjective objective, int* pnBudget, SimplexProgress progress);
-// The progress step of amebsa: discrete models take the vertex into the
-// model and show it (saving in progress); distributions show it and save
-// the models that keep their fits.
-void showAnnealingVertex(TXLAWindow* pWindow, float* pVertex, int n, float fValue);
+            SimplexObjective objective, int* pnBudget, SimplexProgress progress = showSimplexProgress);
 // The schedule of a run: nSANumberOfTemps temperatures (nFitSteps counts
-// them, fSATemperature holds each) of amebsa with the budget nSAItMax, until
-// a key or a temperature whose simplex converged within its budget. The
-// random generator starts again from nAnnealingSeed = -3.
+// them, fSATemperature holds each) of amebsa with the budget nSAItMax and the
+// caller's progress step, until a key or a temperature whose simplex
+// converged within its budget. The random generator starts again from
+// nAnnealingSeed = -3.
 void runAnnealingSchedule(TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
-                          SimplexObjective objective);
+                          SimplexObjective objective, SimplexProgress progress);
 // The column sums psum[1..n] of the simplex p.
 void simplexColumnSums(float** p, int n, float* psum);
 // Temperature k (0-based) of nTemps: SAmaxTemp (1 - k / (nTemps - 1))^2,

@@ -138,8 +138,8 @@ TEST_F(TimeDependentTest, EachWindowStartsFromItsOwnScan)
     ASSERT_EQ(nExtrapolationPoints, pScanPoints[k]);
     EXPECT_EQ(pExtrapolation1[1], ppRadius[k][1]);
     // the header of the scan whose profile is the initial condition
-    EXPECT_EQ(hdrInitialScan.time, timeAt(4));
-    EXPECT_EQ(hdrInitialScan.nPoints, pScanHeaders[k].nPoints);
+    EXPECT_EQ(+hdrInitialScan.time, timeAt(4));
+    EXPECT_EQ(+hdrInitialScan.nPoints, +pScanHeaders[k].nPoints);
     for (int i = 1; i <= pScanPoints[k]; i++) ASSERT_EQ(ppFit[k][i], ppSignal[k][i]);
 
     // with the times from omega^2 t, the time follows from it at the scan's speed

@@ -71,7 +71,7 @@ TEST(ScanRecording, EveryScanIsTakenAtItsOwnTime)
         prepareRun(4, 6e-7, 1.0);
         propagate();
         ASSERT_EQ(bSimulationRunning, 0);
-        EXPECT_EQ(dSimTime, pScanHeaders[pScanTimeOrder[nScans]].time) << bHat;
+        EXPECT_EQ(dSimTime, +pScanHeaders[pScanTimeOrder[nScans]].time) << bHat;
         for (int p = 1; p <= nScans; p++) {
             const double t = pScanHeaders[pScanTimeOrder[p]].time;
             // a second off would move the plateau by 2.7e-5

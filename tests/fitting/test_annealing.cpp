@@ -106,13 +106,12 @@ TEST_F(AnnealingSimplexTest, AtTemperatureZeroItIsThePlainSimplexWithoutTheSprea
     Simplex plain(-1.2f, 1.0f, 0.3f, rosenbrock), thermal(-1.2f, 1.0f, 0.3f, rosenbrock);
     gEvaluations = 0;
     int nCount = 0;
-    simplexSearch(nullptr, plain.p, plain.y, 2, 1e-6f, rosenbrock, &nCount, nullptr);
+    amoeba(nullptr, plain.p, plain.y, 2, 1e-6f, rosenbrock, &nCount, nullptr);
     const int nPlain = gEvaluations;
     gEvaluations = 0;
     int nBudget = 5000;
     nAnnealingSeed = -3;
-    annealingSearch(0.0f, nullptr, thermal.p, thermal.y, 2, thermal.pb, &thermal.yb, 1e-6f, rosenbrock, &nBudget,
-                    nullptr);
+    amebsa(0.0f, nullptr, thermal.p, thermal.y, 2, thermal.pb, &thermal.yb, 1e-6f, rosenbrock, &nBudget, nullptr);
     EXPECT_GT(nPlain, 20);
     EXPECT_EQ(gEvaluations, nPlain);
     EXPECT_EQ(5000 - nBudget, nCount);  // the budget counts as the simplex's counter does
@@ -123,11 +122,11 @@ TEST_F(AnnealingSimplexTest, AtTemperatureZeroItIsThePlainSimplexWithoutTheSprea
     // evaluation; the thermal one has no spread test and spends its budget.
     Simplex flat(0.5f, 0.5f, 1e-7f, bowl), flat2(0.5f, 0.5f, 1e-7f, bowl);
     gEvaluations = 0;
-    simplexSearch(nullptr, flat.p, flat.y, 2, 0.0f, bowl, &nCount, nullptr);
+    amoeba(nullptr, flat.p, flat.y, 2, 0.0f, bowl, &nCount, nullptr);
     EXPECT_EQ(gEvaluations, 0);
     EXPECT_TRUE(bSimplexStarted);
     nBudget = 30;
-    annealingSearch(0.0f, nullptr, flat2.p, flat2.y, 2, flat2.pb, &flat2.yb, 0.0f, bowl, &nBudget, nullptr);
+    amebsa(0.0f, nullptr, flat2.p, flat2.y, 2, flat2.pb, &flat2.yb, 0.0f, bowl, &nBudget, nullptr);
     EXPECT_LT(nBudget, 0);
     EXPECT_GE(gEvaluations, 30);
 }
@@ -137,7 +136,7 @@ TEST_F(AnnealingSimplexTest, TheBestPointEverStaysWhenTheSimplexWandersUphill)
     Simplex s(1.05f, -2.05f, 0.1f, bowl);
     nAnnealingSeed = -3;
     int nBudget = 200;
-    annealingSearch(40.0f, nullptr, s.p, s.y, 2, s.pb, &s.yb, 1e-6f, bowl, &nBudget, nullptr);
+    amebsa(40.0f, nullptr, s.p, s.y, 2, s.pb, &s.yb, 1e-6f, bowl, &nBudget, nullptr);
     // the hot simplex left the minimum ...
     float fLowest = s.y[1];
     for (int i = 2; i <= 3; ++i) fLowest = std::fmin(fLowest, s.y[i]);
@@ -150,7 +149,7 @@ TEST_F(AnnealingSimplexTest, TheBestPointEverStaysWhenTheSimplexWandersUphill)
     Simplex again(1.05f, -2.05f, 0.1f, bowl);
     nAnnealingSeed = -3;
     nBudget = 200;
-    annealingSearch(40.0f, nullptr, again.p, again.y, 2, again.pb, &again.yb, 1e-6f, bowl, &nBudget, nullptr);
+    amebsa(40.0f, nullptr, again.p, again.y, 2, again.pb, &again.yb, 1e-6f, bowl, &nBudget, nullptr);
     EXPECT_TRUE(again.SameAs(s));
     EXPECT_EQ(std::memcmp(&again.pb[1], &s.pb[1], 2 * sizeof(float)), 0);
 }

@@ -40,8 +40,6 @@ protected:
     void SetUp() override
     {
         gEvaluations = 0;
-        // the progress step writes the best vertex into the model: nothing floats
-        for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
     }
 };
 
@@ -84,6 +82,21 @@ TEST_F(SimplexTest, RestartedSimplexFindsTheMinimaOfRosenbrockAndOfALine)
     EXPECT_NEAR(z[1], 3.0f, 1e-3f);
 }
 
+TEST_F(SimplexTest, AVertexOfAnotherObjectiveStaysOutOfTheDiscreteModel)
+{
+    // a discrete model with every entry floated: its packed vector is far
+    // longer than the two coordinates of this simplex
+    for (int k = 1; k <= nParams; ++k) {
+        pParamFloat[k] = 1;
+        pParamValue[k] = 0.5f * k;
+    }
+    bModelContinuous = 0;
+    float x[3] = {0, -1.2f, 1.0f};
+    restartedMinimum(x, 2, 0.1f, rosenbrock);
+    EXPECT_NEAR(x[1], 1.0f, 1e-3f);
+    for (int k = 1; k <= nParams; ++k) EXPECT_EQ(pParamValue[k], 0.5f * k) << k;
+}
+
 TEST_F(SimplexTest, TheLastOfEqualLowestValuesIsTheBestVertex)
 {
     float** p = matrix(1, 3, 1, 2);
@@ -98,7 +111,7 @@ TEST_F(SimplexTest, TheLastOfEqualLowestValuesIsTheBestVertex)
     pShown = nullptr;
     int nCount = 0;
     // the first progress step shows the best vertex, then the search stops
-    simplexSearch(nullptr, p, y, 2, 1e-7f, parabola, &nCount, [](TXLAWindow*, float* pVertex, int, float) {
+    amoeba(nullptr, p, y, 2, 1e-7f, parabola, &nCount, [](TXLAWindow*, float* pVertex, int, float) {
         if (!pShown) pShown = pVertex;
         bStopFit = 1;
     });

@@ -307,7 +307,7 @@ TEST_F(HeteroRunTest, ExampleEndToEnd)
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_EQ(boxes(script.lines()), 0);
     EXPECT_TRUE(bModelComputed);
-    EXPECT_EQ(dSimTime, pScanHeaders[pScanTimeOrder[nScans]].time);
+    EXPECT_EQ(dSimTime, +pScanHeaders[pScanTimeOrder[nScans]].time);
     EXPECT_EQ(nTimeStepCount, 930);
     EXPECT_FALSE(bInterruptComputation);
     EXPECT_FALSE(scanModelZero(nScans));

@@ -370,7 +370,7 @@ void nelderMeadSpeedSteps(TXLAWindow* pWindow, float** p, float* y, int n, float
 {
     int* pnSaved = pnProgressCount;
     pnProgressCount = pnCount;
-    simplexSearch(pWindow, p, y, n, ftol, objective, pnCount, speedStepsProgress);
+    amoeba(pWindow, p, y, n, ftol, objective, pnCount, speedStepsProgress);
     pnProgressCount = pnSaved;
 }
 

@@ -155,8 +155,8 @@ TEST_F(EqSortTest, TwoSpeedsOfCellTwoWithTheirExperimentFile)
     {
         ReadScan s(out + "/eq15k_280.ra2");
         EXPECT_EQ(s.header.dataType, 'R');
-        EXPECT_EQ(s.header.cell, 2);
-        EXPECT_EQ(s.header.rpm, 15000.0f);
+        EXPECT_EQ(+s.header.cell, 2);
+        EXPECT_EQ(+s.header.rpm, 15000.0f);
         EXPECT_NE(std::string(s.header.title).find(folder + "/00002.ra2"), std::string::npos) << s.header.title;
         ASSERT_EQ(s.n, 21);
         EXPECT_NEAR(s.s[1], 0.2 + 0.1 * std::exp(-0.2), 1e-5);
@@ -311,7 +311,7 @@ TEST_F(EqSortTest, SavedEquilibriumScanHoldsTheModelOfTheLatestScan)
     saveEquilibriumScan(path.c_str());
     ReadScan s(path);
     EXPECT_NE(std::string(s.header.title).find("equilibrium"), std::string::npos);
-    EXPECT_EQ(s.header.timeRead, 7200.0);
+    EXPECT_EQ(+s.header.timeRead, 7200.0);
     ASSERT_EQ(s.n, 21);
     EXPECT_NEAR(s.s[3], 0.53f, 1e-5f);
 }
