@@ -120,10 +120,16 @@ protected:
     // the attributes (texts come through textOut)
     void note(const MetaRec& r0, const std::string* = nullptr, const LOGFONTA* font = nullptr) override
     {
-        if (!font && r0.op != MetaOp::SetWindowExt) {
+        if (!font && r0.op != MetaOp::SetWindowExt) [[likely]]
             append(r0);
-            return;
-        }
+        else
+            noteAside(r0, font);
+    }
+
+private:
+    // a font kept in its list, or the window extent the player maps from
+    [[gnu::noinline]] void noteAside(const MetaRec& r0, const LOGFONTA* font)
+    {
         MetaRec r = r0;
         if (font) {
             r.v[0] = int(data->fonts.size());
@@ -133,7 +139,6 @@ protected:
         append(r);
     }
 
-private:
     // a record whose numbers go to longArgs
     MetaRec longRec(MetaOp op, std::initializer_list<int> v)
     {
@@ -144,9 +149,9 @@ private:
         data->longArgs.push_back(a);
         return r;
     }
-    // the list grows in the rare call; the common one stores in place
-    // The numbers are stored one by one into the list: a record copied whole
-    // from one just written field by field stalls on every point.
+    // The list grows in the rare call; the common one stores the numbers one
+    // by one in place (a record copied whole from one just written field by
+    // field stalls the processor at every point).
     void append(MetaOp op, int a = 0, int b = 0, int c = 0, int d = 0)
     {
         std::vector<MetaRec>& recs = data->recs;
