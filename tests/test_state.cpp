@@ -553,6 +553,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(bFitTINoise);
     s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
+    s.keep(bSerialFitKeepData);
     s.keep(bGeneratingSeries);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
@@ -592,6 +593,8 @@ void keepModelGlobals(StartValues& s)
     for (double* d : {&dBufferS, &dBufferD, &dBufferMb, &dBufferMeniscusDiff, &dBufferRelConc, &dBufferRefD,
                       &dBufferRefMb, &dBufferRefS})
         s.keep(*d);
+    for (unsigned char* b : {&bBufferSignalInReference, &bBufferMismatchSubtracted}) s.keep(*b);
+    s.keep(dBufferSignalSign);
     for (unsigned char* b : {&bBufferSignalInSample, &bBufferMeniscusMismatch, &bBufferRefDifferent, &bFitBufferD,
                              &bFitBufferS, &bFitBufferMeniscusDiff, &bFitBufferRelConc, &bFitBufferRefD,
                              &bFitBufferRefS, &bSedimentingCosolute, &bFitVbarInGradient})
@@ -670,6 +673,12 @@ void keepModelGlobals(StartValues& s)
         s.keep(*f);
     s.keep(nLsgRampMode);
     s.keep(nWienerSkewingSetting);
+    // the options the parameter file keeps for parts not in this version
+    for (unsigned char* b : {&bLoadingOption3, &bCSOption1, &bCSOption2, &bCSOption4, &bCSOption5,
+                             &bFlotationOption1, &bFlotationOption2})
+        s.keep(*b);
+    s.keep(nCSOption6);
+    s.keep(nCSOption7);
     s.keep(pLammOwnerWindow);
     s.keep(nScansPerSMSet);
     s.keep(nExportSpecies);

@@ -82,6 +82,7 @@ const ResponseEntry kResponseTable[] = {
     {868, &TXLAWindow::CmSetGradientLimit},
     {837, &TXLAWindow::CmToggleMouseSliding},
     {902, &TXLAWindow::CmCheckElapsedTime},
+    {204, &TXLAWindow::CmCopyFitParameters},
     // Data menu (scandata/)
     {200, &TXLAWindow::CmLoadNewFiles},
     {226, &TXLAWindow::CmAddMoreFiles},
@@ -317,8 +318,6 @@ const ResponseEntry kResponseTable[] = {
 // not built yet: their items stay grayed (and the commands do nothing) until
 // that part is built; the issue that builds it takes the command off this list.
 const UINT kAwaitingParts[] = {
-    1098,  // Reload Saved Fit Parameters: reading parameter files (models); also the dropped "~" file
-    827,   // Update Saved Fit Parameters: writing parameter files (models)
     203,   // Save Fit Data: fits and the parameter report (models, fitting)
     459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
 };

@@ -257,6 +257,8 @@ public:
     void CmScanColorFromTime();
     void CmShowResidualsBitmap();
     void CmOldFilenameConvention();
+    // Copy Fit Parameters (204): the fit-parameter report on the clipboard.
+    void CmCopyFitParameters();
     // Sets the check marks of the preference commands from their flags.
     void UpdatePreferenceChecks();
 
@@ -361,6 +363,9 @@ public:
     // added to the model after the species.
     bool CheckBufferSedCompatibility();
     void SimulateBufferSignal();
+    // Unticks 552; in the discrete-species model the fourth (buffer) species
+    // row goes.
+    void SwitchOffBufferSedimentation();
 
     // ---------------------------------------------------------------- fitting (subsystem 8)
     // One evaluation of the current model on the loaded data (Run, Ctrl+R);
@@ -425,6 +430,9 @@ public:
     // The mean-field ctot(r,t) of the non-ideal c(s) model: restore from
     // files, export, display and the flag behind them.
     void LoadCtotDataFiles(int bAsk);
+    // After a reload of the non-ideal c(s): offers the mean field saved
+    // beside the parameter file.
+    void LoadCtotDataWithParameters(const char* szParameterPath);
     void SaveCtotDataFile();
     void UseCtotDataFlag();
     // The on-screen "select range" / "integrate" buttons of the distribution

@@ -14,6 +14,12 @@ extern double dBufferD;
 // too).
 extern double dBufferMb;
 extern unsigned char bBufferSignalInSample;
+// The complement of bBufferSignalInSample, and the sign of the excess signal
+// (+1 sample side, -1 reference side).
+extern unsigned char bBufferSignalInReference;
+extern double dBufferSignalSign;
+// Set only while the simulated buffer signal is taken off the data.
+extern unsigned char bBufferMismatchSubtracted;
 extern unsigned char bBufferMeniscusMismatch;
 extern double dBufferMeniscusDiff;
 extern double dBufferRelConc;
@@ -28,3 +34,9 @@ extern unsigned char bFitBufferRelConc;
 extern unsigned char bFitBufferRefD;
 extern unsigned char bFitBufferRefS;
 
+
+// In the discrete-species model the fourth species row is the buffer: with
+// the loadings solved linearly every included species 1-3 floats its loading
+// and the fourth one's follows bFitBufferSignal; then the defaults pass, the
+// vector and the extra noise arrays follow.
+void updateBufferSedimentationFitFlags();
