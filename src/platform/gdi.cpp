@@ -1,4 +1,5 @@
 // GDI objects, the device-context functions and their mapping; no Qt here.
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -22,6 +23,14 @@ std::unordered_set<DeviceContext*>& liveDCs()
     static std::unordered_set<DeviceContext*> s;
     return s;
 }
+
+// A plot records every point through several calls on one context, each of
+// which checks its handle. Each thread keeps the last context it found live,
+// with the count of contexts released at that moment: while no context has
+// been released since, the same handle is still live without the lookup.
+std::atomic<unsigned long> gReleasedDCs{0};
+thread_local DeviceContext* tLastLiveDC = nullptr;
+thread_local unsigned long tReleasedAtLastLiveDC = 0;
 
 }  // namespace
 
@@ -108,12 +117,25 @@ GdiObject* gdiObject(HGDIOBJ h)
     return liveObjects().count(o) ? o : nullptr;
 }
 
+namespace {
+[[gnu::noinline]] DeviceContext* lookUpDC(DeviceContext* dc, unsigned long nReleased)
+{
+    std::lock_guard<std::mutex> g(gObjectsLock);
+    if (!liveDCs().count(dc)) return nullptr;
+    tLastLiveDC = dc;
+    tReleasedAtLastLiveDC = nReleased;
+    return dc;
+}
+}  // namespace
+
 DeviceContext* deviceContext(HDC h)
 {
     if (!h) return nullptr;
     auto* dc = reinterpret_cast<DeviceContext*>(h);
-    std::lock_guard<std::mutex> g(gObjectsLock);
-    return liveDCs().count(dc) ? dc : nullptr;
+    // read before the lookup: a release during it changes the count
+    const unsigned long nReleased = gReleasedDCs.load(std::memory_order_acquire);
+    if (dc == tLastLiveDC && nReleased == tReleasedAtLastLiveDC) return dc;
+    return lookUpDC(dc, nReleased);
 }
 
 HDC handleOf(DeviceContext* dc)
@@ -131,6 +153,7 @@ void unregisterDC(DeviceContext* dc)
 {
     std::lock_guard<std::mutex> g(gObjectsLock);
     liveDCs().erase(dc);
+    gReleasedDCs.fetch_add(1, std::memory_order_acq_rel);
 }
 
 // ------------------------------------------------------------ DeviceContext
@@ -143,9 +166,10 @@ DeviceContext::DeviceContext()
 }
 
 namespace {
+// the attributes have at most four numbers
 MetaRec rec(MetaOp op, std::initializer_list<int> v)
 {
-    MetaRec r{op, {0, 0, 0, 0, 0, 0, 0, 0}, -1};
+    MetaRec r{op, {0, 0, 0, 0}};
     int i = 0;
     for (int x : v) r.v[i++] = x;
     return r;
@@ -250,7 +274,7 @@ void DeviceContext::moveTo(int x, int y)
 {
     st.cpX = x;
     st.cpY = y;
-    note(rec(MetaOp::MoveTo, {x, y}));
+    note(MetaRec{MetaOp::MoveTo, {x, y}});
 }
 
 double DeviceContext::scaleX() const

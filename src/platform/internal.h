@@ -2,6 +2,7 @@
 // device contexts, windows. Nothing outside src/platform includes this.
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -167,13 +168,19 @@ GdiObject* gdiObject(HGDIOBJ h);
 LOGFONTA defaultFont();
 
 // ------------------------------------------------------------ metafiles
+// One operation of a picture, 20 bytes: a plot of many points is hundreds of
+// thousands of them. The record holds up to four numbers. An operation with
+// more (FillRect, ExtTextOut, Arc) keeps them in the picture's longArgs, v[0]
+// their index. Texts, polygons and fonts are kept in lists of their own: the
+// index is v[2] for TextOut, v[1] for ExtTextOut and Polygon (v[0] the point
+// count), v[0] for SelectFont.
 struct MetaRec {
     MetaOp op;
-    int v[8];
-    int extra;  // index into texts, polys or fonts; -1 none
+    int v[4];
 };
 struct MetaFileData {
     std::vector<MetaRec> recs;
+    std::vector<std::array<int, 8>> longArgs;
     std::vector<std::string> texts;
     std::vector<std::vector<POINT>> polys;
     std::vector<LOGFONTA> fonts;

@@ -1,4 +1,5 @@
 // Metafiles as display lists: the recording context, playback and listing.
+#include <array>
 #include <cstdio>
 #include <mutex>
 #include <unordered_set>
@@ -60,18 +61,21 @@ void keepSpareRecords(std::vector<MetaRec>& recs)
     if (recs.capacity() > smaller.capacity()) smaller.swap(recs);
 }
 
-MetaRec rec(MetaOp op, std::initializer_list<int> v)
+bool hasLongArgs(MetaOp op)
 {
-    MetaRec r{op, {0, 0, 0, 0, 0, 0, 0, 0}, -1};
-    int i = 0;
-    for (int x : v) r.v[i++] = x;
-    return r;
+    return op == MetaOp::FillRect || op == MetaOp::ExtTextOut || op == MetaOp::Arc;
+}
+
+// the numbers of a record, wherever they are kept
+const int* argsOf(const MetaFileData& m, const MetaRec& r)
+{
+    return hasLongArgs(r.op) ? m.longArgs[size_t(r.v[0])].data() : r.v;
 }
 
 // Appends every operation to its display list.
-class RecordingDC : public DeviceContext {
+class RecordingDC final : public DeviceContext {
 public:
-    MetaFileData* data = new MetaFileData{takeSpareRecords(), {}, {}, {}, {0, 0}};
+    MetaFileData* data = new MetaFileData{takeSpareRecords(), {}, {}, {}, {}, {0, 0}};
     ~RecordingDC() override
     {
         if (data) keepSpareRecords(data->recs);
@@ -79,50 +83,86 @@ public:
     }
     bool isRecording() const override { return true; }
 
-    void lineTo(int x, int y) override { note(rec(MetaOp::LineTo, {x, y})); }
-    void rectangle(int l, int t, int r, int b) override { note(rec(MetaOp::Rectangle, {l, t, r, b})); }
-    void ellipse(int l, int t, int r, int b) override { note(rec(MetaOp::Ellipse, {l, t, r, b})); }
+    // the shapes of a plot's points, one record each
+    void lineTo(int x, int y) override { append(MetaOp::LineTo, x, y); }
+    void rectangle(int l, int t, int r, int b) override { append(MetaOp::Rectangle, l, t, r, b); }
+    void ellipse(int l, int t, int r, int b) override { append(MetaOp::Ellipse, l, t, r, b); }
     void arc(int l, int t, int r, int b, int xs, int ys, int xe, int ye) override
     {
-        note(rec(MetaOp::Arc, {l, t, r, b, xs, ys, xe, ye}));
+        append(longRec(MetaOp::Arc, {l, t, r, b, xs, ys, xe, ye}));
     }
     void polygon(const POINT* p, int n) override
     {
-        MetaRec r = rec(MetaOp::Polygon, {n});
-        r.extra = int(data->polys.size());
+        append(MetaOp::Polygon, n, int(data->polys.size()));
         data->polys.emplace_back(p, p + n);
-        data->recs.push_back(r);
     }
     void fillRect(const RECT& r, const BrushDesc& b) override
     {
-        note(rec(MetaOp::FillRect, {int(r.left), int(r.top), int(r.right), int(r.bottom), int(b.style),
-                                    int(b.color)}));
+        append(longRec(MetaOp::FillRect, {int(r.left), int(r.top), int(r.right), int(r.bottom), int(b.style),
+                                          int(b.color)}));
     }
     void textOut(int x, int y, UINT options, const RECT* rect, const std::string& text) override
     {
+        const int nText = int(data->texts.size());
+        data->texts.push_back(text);
         if (options == 0 && !rect) {
-            note(rec(MetaOp::TextOut, {x, y}), &text);
+            append(MetaOp::TextOut, x, y, nText);
         } else {
             RECT r = rect ? *rect : RECT{0, 0, 0, 0};
-            note(rec(MetaOp::ExtTextOut, {x, y, int(options), int(r.left), int(r.top), int(r.right),
-                                          int(r.bottom)}),
-                 &text);
+            MetaRec rc = longRec(MetaOp::ExtTextOut, {x, y, int(options), int(r.left), int(r.top), int(r.right),
+                                                      int(r.bottom)});
+            rc.v[1] = nText;
+            append(rc);
         }
     }
 
 protected:
-    void note(const MetaRec& r0, const std::string* text = nullptr, const LOGFONTA* font = nullptr) override
+    // the attributes (texts come through textOut)
+    void note(const MetaRec& r0, const std::string* = nullptr, const LOGFONTA* font = nullptr) override
+    {
+        if (!font && r0.op != MetaOp::SetWindowExt) [[likely]]
+            append(r0);
+        else
+            noteAside(r0, font);
+    }
+
+private:
+    // a font kept in its list, or the window extent the player maps from
+    [[gnu::noinline]] void noteAside(const MetaRec& r0, const LOGFONTA* font)
     {
         MetaRec r = r0;
-        if (text) {
-            r.extra = int(data->texts.size());
-            data->texts.push_back(*text);
-        } else if (font) {
-            r.extra = int(data->fonts.size());
+        if (font) {
+            r.v[0] = int(data->fonts.size());
             data->fonts.push_back(*font);
         }
         if (r.op == MetaOp::SetWindowExt && r.v[0] != 0 && r.v[1] != 0) data->windowExt = {r.v[0], r.v[1]};
-        data->recs.push_back(r);
+        append(r);
+    }
+
+    // a record whose numbers go to longArgs
+    MetaRec longRec(MetaOp op, std::initializer_list<int> v)
+    {
+        std::array<int, 8> a{};
+        int i = 0;
+        for (int x : v) a[size_t(i++)] = x;
+        MetaRec r{op, {int(data->longArgs.size()), -1, 0, 0}};
+        data->longArgs.push_back(a);
+        return r;
+    }
+    // The list grows in the rare call; the common one stores the numbers one
+    // by one in place (a record copied whole from one just written field by
+    // field stalls the processor at every point).
+    void append(MetaOp op, int a = 0, int b = 0, int c = 0, int d = 0)
+    {
+        std::vector<MetaRec>& recs = data->recs;
+        if (recs.size() == recs.capacity()) [[unlikely]]
+            grow(recs);
+        recs.push_back(MetaRec{op, {a, b, c, d}});
+    }
+    void append(const MetaRec& r) { append(r.op, r.v[0], r.v[1], r.v[2], r.v[3]); }
+    [[gnu::noinline]] static void grow(std::vector<MetaRec>& recs)
+    {
+        recs.reserve(recs.capacity() < 64 ? 64 : 2 * recs.capacity());
     }
 };
 
@@ -193,7 +233,7 @@ bool isColourArg(MetaOp op, int i)
 void play(DeviceContext* dc, const MetaFileData& m)
 {
     for (const MetaRec& r : m.recs) {
-        const int* v = r.v;
+        const int* v = argsOf(m, r);
         switch (r.op) {
         case MetaOp::SetMapMode: dc->setMapMode(v[0]); break;
         case MetaOp::SetWindowExt: dc->setWindowExt(v[0], v[1]); break;
@@ -202,7 +242,7 @@ void play(DeviceContext* dc, const MetaFileData& m)
         case MetaOp::SetViewportOrg: dc->setViewportOrg(v[0], v[1]); break;
         case MetaOp::SelectPen: dc->selectPen(nullptr, PenDesc{v[0], v[1], COLORREF(v[2])}); break;
         case MetaOp::SelectBrush: dc->selectBrush(nullptr, BrushDesc{UINT(v[0]), COLORREF(v[1])}); break;
-        case MetaOp::SelectFont: dc->selectFont(nullptr, m.fonts[size_t(r.extra)]); break;
+        case MetaOp::SelectFont: dc->selectFont(nullptr, m.fonts[size_t(r.v[0])]); break;
         case MetaOp::SetTextAlign: dc->setTextAlign(UINT(v[0])); break;
         case MetaOp::SetTextColor: dc->setTextColor(COLORREF(v[0])); break;
         case MetaOp::SetBkColor: dc->setBkColor(COLORREF(v[0])); break;
@@ -218,18 +258,18 @@ void play(DeviceContext* dc, const MetaFileData& m)
         case MetaOp::Ellipse: dc->ellipse(v[0], v[1], v[2], v[3]); break;
         case MetaOp::Arc: dc->arc(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]); break;
         case MetaOp::Polygon: {
-            const auto& p = m.polys[size_t(r.extra)];
+            const auto& p = m.polys[size_t(r.v[1])];
             dc->polygon(p.data(), int(p.size()));
             break;
         }
         case MetaOp::FillRect:
             dc->fillRect(RECT{v[0], v[1], v[2], v[3]}, BrushDesc{UINT(v[4]), COLORREF(v[5])});
             break;
-        case MetaOp::TextOut: dc->textOut(v[0], v[1], 0, nullptr, m.texts[size_t(r.extra)]); break;
+        case MetaOp::TextOut: dc->textOut(v[0], v[1], 0, nullptr, m.texts[size_t(r.v[2])]); break;
         case MetaOp::ExtTextOut: {
             RECT rc{v[3], v[4], v[5], v[6]};
             bool hasRect = (v[2] & (ETO_CLIPPED | ETO_OPAQUE)) != 0;
-            dc->textOut(v[0], v[1], UINT(v[2]), hasRect ? &rc : nullptr, m.texts[size_t(r.extra)]);
+            dc->textOut(v[0], v[1], UINT(v[2]), hasRect ? &rc : nullptr, m.texts[size_t(r.v[1])]);
             break;
         }
         }
@@ -338,22 +378,24 @@ std::vector<MetaRecordInfo> metaFileRecords(HMETAFILE hmf)
     for (const MetaRec& r : m->recs) {
         MetaRecordInfo info{r.op, {}, {}};
         if (r.op == MetaOp::SelectFont) {
-            const LOGFONTA& f = m->fonts[size_t(r.extra)];
+            const LOGFONTA& f = m->fonts[size_t(r.v[0])];
             info.args = {f.lfHeight, f.lfWidth, f.lfEscapement, f.lfOrientation, f.lfWeight, f.lfItalic,
                          f.lfUnderline, f.lfStrikeOut, f.lfCharSet, f.lfOutPrecision, f.lfClipPrecision,
                          f.lfQuality, f.lfPitchAndFamily};
             info.text = f.lfFaceName;
         } else if (r.op == MetaOp::Polygon) {
-            for (const POINT& p : m->polys[size_t(r.extra)]) {
+            for (const POINT& p : m->polys[size_t(r.v[1])]) {
                 info.args.push_back(p.x);
                 info.args.push_back(p.y);
             }
         } else {
+            const int* v = argsOf(*m, r);
             int n = argCount(r.op);
             for (int i = 0; i < n; i++) {
-                info.args.push_back(isColourArg(r.op, i) ? long(COLORREF(r.v[i])) : long(r.v[i]));
+                info.args.push_back(isColourArg(r.op, i) ? long(COLORREF(v[i])) : long(v[i]));
             }
-            if (r.op == MetaOp::TextOut || r.op == MetaOp::ExtTextOut) info.text = m->texts[size_t(r.extra)];
+            if (r.op == MetaOp::TextOut) info.text = m->texts[size_t(r.v[2])];
+            if (r.op == MetaOp::ExtTextOut) info.text = m->texts[size_t(r.v[1])];
         }
         out.push_back(std::move(info));
     }

@@ -292,6 +292,26 @@ void CWINPlot::DrawCurve(HDC dc, int i)
         if (bShuffledOrder) PrepareShuffleOrder(first, end);
         const bool bShuffled = bShuffledOrder && pShuffleOrder && nShuffleOrder != 0;
 
+        // Nothing below changes the ranges, the masks or the options: they are
+        // read once here, not again after every call that records a point.
+        const float fXLo = fXMin, fXHi = fXMax, fYLo = fYMin, fYHi = fYMax;
+        const bool bZoomedX = bZoomX != 0, bOnLogX = bLogX != 0, bOnLogY = bLogY != 0;
+        const bool bMaskChoosesRedraw = bUsePointMask != 0;
+        const int* const pMask = pPointMask;
+        const int nMask = nPointMask;
+        const bool bWhiteNoValue = bNoValueWhite != 0;
+        const float* const pValues = pColorValues;
+        const int nValues = nColorValues;
+        const bool bConnect = bConnectSymbols && !bColorCurve;
+        const bool bBreakOnDecrease = bBreakOnXDecrease != 0;
+        CVector** const pBars[2] = {bExtraArrayA ? pExtraArrayA : nullptr, bExtraArrayB ? pExtraArrayB : nullptr};
+        const bool bBars = (pBars[0] || pBars[1]) && i <= nExtraArrayCapacity;
+
+        const bool bPlain = !bColorCurve && !bShuffled && nDrawStride == 1 && nMask == 0 && !bBars &&
+                            !(bWhiteNoValue && pValues && nValues > 0);
+        if (bPlain)
+            DrawPlainPoints(dc, X.pData, Y.pData, first, end, nStyle, hCurvePen, hWhitePen, i);
+        else
         for (int k = first; k < end; k++) {
             int idx = k;
             if (bShuffled && k + 1 <= nShuffleOrder) {
@@ -306,8 +326,8 @@ void CWINPlot::DrawCurve(HDC dc, int i)
 
             HPEN hPointPen = nullptr;
             HBRUSH hPointBrush = nullptr;
-            if (bColorCurve && fColorValueMax != 0 && idx < nColorValues) {
-                float v = pColorValues[idx];
+            if (bColorCurve && fColorValueMax != 0 && idx < nValues) {
+                float v = pValues[idx];
                 double f = bColorBarRange ? (double(v) - fColorBarMin) / (double(fColorBarMax) - fColorBarMin)
                                           : double(v) / fColorValueMax;
                 f = f < 0 ? 0 : f > 1 ? 1 : f;
@@ -323,11 +343,11 @@ void CWINPlot::DrawCurve(HDC dc, int i)
             const float x = X.pData[idx], y = Y.pData[idx];
             fLastX = x;
 
-            if ((!bZoomX || (fXMin <= x && x <= fXMax)) && !bPlaceOnValueScale && (y > fYMax || y < fYMin) &&
-                (!bUsePointMask || (nPointMask != 0 && idx < nPointMask && pPointMask[idx + 1] != 0)))
+            if ((!bZoomedX || (fXLo <= x && x <= fXHi)) && !bPlaceOnValueScale && (y > fYHi || y < fYLo) &&
+                (!bMaskChoosesRedraw || (nMask != 0 && idx < nMask && pMask[idx + 1] != 0)))
                 bPlotRedrawRequest = 1;
 
-            const bool bMasked = nPointMask != 0 && idx < nPointMask && pPointMask[idx + 1] == 0;
+            const bool bMasked = nMask != 0 && idx < nMask && pMask[idx + 1] == 0;
             const int nSavedStyle = nStyle, nSavedSize = nSymbolSize;
             if (bMasked) {
                 SelectObject(dc, hMaskPen);
@@ -339,10 +359,10 @@ void CWINPlot::DrawCurve(HDC dc, int i)
             // except one that is no number: that point is left out like a
             // point outside the plot.
             const bool bVisible =
-                (fYMin <= y && y <= fYMax &&
-                 ((fXMin <= x && x <= fXMax) || (bLogX && x == 0) || (bLogY && y == 0))) ||
-                (fXMin <= x && x <= fXMax && bPlaceOnValueScale && std::isfinite(y));
-            const bool bSymbol = !(bNoValueWhite && idx < nColorValues && pColorValues && pColorValues[idx] == -1.0f);
+                (fYLo <= y && y <= fYHi &&
+                 ((fXLo <= x && x <= fXHi) || (bOnLogX && x == 0) || (bOnLogY && y == 0))) ||
+                (fXLo <= x && x <= fXHi && bPlaceOnValueScale && std::isfinite(y));
+            const bool bSymbol = !(bWhiteNoValue && idx < nValues && pValues && pValues[idx] == -1.0f);
             const HPEN hLinePen = hCurvePen;
 
             if (!bVisible) {
@@ -353,9 +373,8 @@ void CWINPlot::DrawCurve(HDC dc, int i)
                     qx = lastPx;
                     qy = lastPy;
                     if (bPlaceOnValueScale) py = placeY(y);
-                    bool bJoin = nStyle == -1 ||
-                                 (bConnectSymbols && nStyle != 0 && nStyle != 14 && nStyle != 21 && !bColorCurve);
-                    if (bJoin && bBreakOnXDecrease && x < prevX) bJoin = false;
+                    bool bJoin = nStyle == -1 || (bConnect && nStyle != 0 && nStyle != 14 && nStyle != 21);
+                    if (bJoin && bBreakOnDecrease && x < prevX) bJoin = false;
                     if (bJoin)
                         LineTo(dc, px, py);
                     else
@@ -372,9 +391,8 @@ void CWINPlot::DrawCurve(HDC dc, int i)
                 lastPx = px;
                 lastPy = py;
                 // value bars from the attached per-point arrays
-                CVector** pBars[2] = {bExtraArrayA ? pExtraArrayA : nullptr, bExtraArrayB ? pExtraArrayB : nullptr};
                 for (CVector** pTable : pBars) {
-                    if (!pTable || i > nExtraArrayCapacity || !pTable[i]) continue;
+                    if (!bBars || !pTable || !pTable[i]) continue;
                     int ya = MapY(pTable[i]->Get(idx));
                     segment(dc, px - nErrorBarCapWidth, ya, px + nErrorBarCapWidth, ya);
                     segment(dc, px, ya, px, py);
@@ -406,6 +424,46 @@ void CWINPlot::DrawCurve(HDC dc, int i)
     DeleteObject(hWhitePen);
     DeleteObject(hCurveBrush);
     DeleteObject(hMaskPen);
+}
+
+// The loop of DrawCurve without what plain points do not have: a plot of
+// scans records every point of every scan at each redraw.
+void CWINPlot::DrawPlainPoints(HDC dc, const float* pX, const float* pY, int first, int end, int nStyle,
+                               HPEN hCurvePen, HPEN hWhitePen, int i)
+{
+    const float fXLo = fXMin, fXHi = fXMax, fYLo = fYMin, fYHi = fYMax;
+    const bool bZoomedX = bZoomX != 0, bOnLogX = bLogX != 0, bOnLogY = bLogY != 0;
+    // a mask without entries keeps every point from asking for a new range
+    const bool bOutsideAsksRedraw = !bUsePointMask;
+    const bool bJoin = nStyle == -1 || (bConnectSymbols && nStyle != 0 && nStyle != 14 && nStyle != 21);
+    const bool bBreakOnDecrease = bBreakOnXDecrease != 0;
+    float fLastX = pX[first];
+    bool bRun = false;
+    int lastPx = 0, lastPy = 0;
+    for (int k = first; k < end; k++) {
+        const float prevX = fLastX, x = pX[k], y = pY[k];
+        fLastX = x;
+        const bool bInX = fXLo <= x && x <= fXHi;
+        if ((!bZoomedX || bInX) && (y > fYHi || y < fYLo) && bOutsideAsksRedraw) bPlotRedrawRequest = 1;
+        if (!(fYLo <= y && y <= fYHi && (bInX || (bOnLogX && x == 0) || (bOnLogY && y == 0)))) {
+            bRun = false;
+            continue;
+        }
+        const int px = MapX(x), py = MapY(y);
+        if (bRun) {
+            if (bJoin && !(bBreakOnDecrease && x < prevX))
+                LineTo(dc, px, py);
+            else
+                MoveToEx(dc, px, py, nullptr);
+            DrawSymbol(dc, nStyle, px, py, lastPx, lastPy, false, k == end - 1, hCurvePen, hWhitePen, i, k);
+        } else {
+            bRun = true;
+            MoveToEx(dc, px, py, nullptr);
+            DrawSymbol(dc, nStyle, px, py, px, py, true, k == end - 1, hCurvePen, hWhitePen, i, k);
+        }
+        lastPx = px;
+        lastPy = py;
+    }
 }
 
 namespace {

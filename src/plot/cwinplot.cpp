@@ -45,16 +45,6 @@ int* grownIvector(int* pOld, int nOld, int nNew)
     return p;
 }
 
-// trunc toward zero; positions far off the picture (or not numbers, from a
-// log axis over non-positive ends) are held at a distance the drawing can take
-int toLogical(double d)
-{
-    if (std::isnan(d)) return 0;
-    if (d > 1e8) return 100000000;
-    if (d < -1e8) return -100000000;
-    return int(d);
-}
-
 void deleteVectorTable(CVector**& pTable, int nCapacity)
 {
     if (!pTable) return;
@@ -447,24 +437,6 @@ void CWINPlot::SetYValueScale(float a, float b)
 }
 
 // ------------------------------------------------------------ coordinates
-
-int CWINPlot::MapX(float v) const
-{
-    if (bLogX) {
-        if (v <= 0) return nFrameLeft - nLogClipMargin;
-        return toLogical(std::log10(double(v)) * double(fXScale) + double(fXOffset));
-    }
-    return toLogical(double(v) * double(fXScale) + double(fXOffset));
-}
-
-int CWINPlot::MapY(float v) const
-{
-    if (bLogY) {
-        if (v <= 0) return nFrameBottom - nLogClipMargin;
-        return toLogical(std::log10(double(v)) * double(fYScale) + double(fYOffset));
-    }
-    return toLogical(double(v) * double(fYScale) + double(fYOffset));
-}
 
 bool CWINPlot::PixelToValue(float x, float y, float* pvx, float* pvy) const
 {

@@ -7,6 +7,8 @@
 // downwards (nFrameBottom > nFrameTop). Curve indices are 0-based.
 #pragma once
 
+#include <cmath>
+
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "platform/win.h"
@@ -276,6 +278,10 @@ public:
     // the pen style 13 draws its centre line with.
     void DrawSymbol(win::HDC dc, int nStyle, int px, int py, int qx, int qy, bool bRunStart, bool bLastPoint,
                     win::HPEN hLinePen, win::HPEN hWhitePen, int i, int idx);
+    // The points first..end-1 of curve i when none has a colour, a mask, bars
+    // or a place on the second scale, in their own order, every one drawn.
+    void DrawPlainPoints(win::HDC dc, const float* pX, const float* pY, int first, int end, int nStyle,
+                         win::HPEN hCurvePen, win::HPEN hWhitePen, int i);
 
     // Pictures with the plot's window extent; the caller owns the handle.
     win::HMETAFILE VerticalLinePicture(float x, win::COLORREF cr) const;
@@ -316,6 +322,35 @@ private:
                       win::HGDIOBJ hCurveBrush);
     void AttachExtraArray(CVector**& pTable, unsigned char& bFlag, int i, float* pValues, int n);
 };
+
+// trunc toward zero; positions far off the picture (or not numbers, from a
+// log axis over non-positive ends) are held at a distance the drawing can take
+inline int plotPosition(double d)
+{
+    if (std::isnan(d)) return 0;
+    if (d > 1e8) return 100000000;
+    if (d < -1e8) return -100000000;
+    return int(d);
+}
+
+// Inline: the renderer maps every point of every curve.
+inline int CWINPlot::MapX(float v) const
+{
+    if (bLogX) {
+        if (v <= 0) return nFrameLeft - nLogClipMargin;
+        return plotPosition(std::log10(double(v)) * double(fXScale) + double(fXOffset));
+    }
+    return plotPosition(double(v) * double(fXScale) + double(fXOffset));
+}
+
+inline int CWINPlot::MapY(float v) const
+{
+    if (bLogY) {
+        if (v <= 0) return nFrameBottom - nLogClipMargin;
+        return plotPosition(std::log10(double(v)) * double(fYScale) + double(fYOffset));
+    }
+    return plotPosition(double(v) * double(fYScale) + double(fYOffset));
+}
 
 // Drawing helpers shared by the renderer and the overlays.
 void drawPixelDot(win::HDC dc, int x, int y);

@@ -259,3 +259,38 @@ TEST(PlotRenderer, LegendExcludedPointsAndColourValues)
                                   "LineTo(300,500)", "LineTo(400,100)", "SelectPen(0,0,0x00ff00)",
                                   "SelectBrush(0,0x00ff00)", "MoveTo(350,800)", "LineTo(600,700)", "LineTo(1100,600)"}));
 }
+
+// Curves of plain points take a loop of their own; a mask that excludes no
+// point sends the same curve through the general one. Both must record the
+// same picture, over runs broken by points outside the range, joins broken
+// where x decreases, log axes with x = 0 and the redraw request.
+TEST(PlotRenderer, PlainPointsRecordAsTheGeneralWalk)
+{
+    const std::vector<float> x{10, 20, 15, 30, 40, 50, 0, 60, 70, 80, -5, 90};
+    const std::vector<float> y{1, 2, 3, 9, 4, -1, 5, 6, 0, 7, 2, 3};
+    const std::vector<int> allIn(x.size() + 1, 1);
+    for (int nStyle : {-1, 0, 2, 9, 12, 14, 15, 17, 22})
+        for (int bLog = 0; bLog <= 1; bLog++)
+            for (int bConnect = 0; bConnect <= 1; bConnect++) {
+                Records l[2];
+                int nRedraw[2];
+                for (int bMasked = 0; bMasked <= 1; bMasked++) {
+                    RendererPlot p;
+                    p.plot.bLogX = bLog;
+                    p.add(x, y, nStyle);
+                    if (bLog) p.plot.SetAxisRanges(1, 100, 0, 8);
+                    p.plot.nSymbolSize = 2;
+                    p.plot.bConnectSymbols = bConnect;
+                    p.plot.bBreakOnXDecrease = 1;
+                    p.plot.bZoomX = 0;
+                    if (bMasked) p.plot.SetPointMask(allIn.data(), int(x.size()), 7, 0x00ff00, 1);
+                    bPlotRedrawRequest = 0;
+                    l[bMasked] = p.draw({0});
+                    nRedraw[bMasked] = bPlotRedrawRequest;
+                }
+                SCOPED_TRACE("style " + std::to_string(nStyle) + (bLog ? " log" : "") + (bConnect ? " joined" : ""));
+                EXPECT_EQ(l[0], l[1]);
+                EXPECT_EQ(nRedraw[0], 1);
+                EXPECT_EQ(nRedraw[1], 1);
+            }
+}
