@@ -537,7 +537,12 @@ double CLammIdeal::AccuracyStepCap() const
     }
     // on a ladder of steps 2^(k/4) s, so that the step, and with it the
     // factorised matrix, stays the same over many steps
-    return std::exp2(std::floor(4 * std::log2(cap)) / 4);
+    static const double rung[4] = {std::exp2(-1.0), std::exp2(-0.75), std::exp2(-0.5), std::exp2(-0.25)};
+    int e;
+    const double f = std::frexp(cap, &e);  // cap = f 2^e, f in [0.5, 1)
+    int j = 3;
+    while (j > 0 && f < rung[j]) j--;
+    return std::ldexp(rung[j], e);
 }
 
 // The end the species leaves (the meniscus, the base when floating) empties
