@@ -20,7 +20,9 @@ double** gridVector(CLammIdeal* p, int k)
                         &p->pLeftDiag,    &p->pLeftUpper,   &p->pRightLower,   &p->pRightDiag,
                         &p->pRightUpper,  &p->pGam,         &p->pBet,          &p->pSolventFactorD,
                         &p->pSolventFactorB, &p->pCosoluteOnGrid, &p->pDensityOnGrid, &p->pAssembled,
-                        &p->pFeRadius, &p->pCellVolume, &p->pConcTrial, &p->pLocalS, &p->pLocalD};
+                        &p->pFeRadius, &p->pCellVolume, &p->pConcTrial, &p->pLocalS, &p->pLocalD,
+                        &p->pSpareCN[0], &p->pSpareCN[1], &p->pSpareCN[2], &p->pSpareCN[3], &p->pSpareCN[4],
+                        &p->pSpareCN[5]};
     const int n = (int)(sizeof table / sizeof table[0]);
     return k < n ? table[k] : nullptr;
 }

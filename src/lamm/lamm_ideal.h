@@ -217,6 +217,7 @@ public:
     double TotalAmountInCell() const;
     int tridag(int n);
     void TridiagonalResolve(int n);
+    void SwapFactorisations();
     void SetTruncationReference();
     void FillRemainingScansWithProfile();
 
@@ -494,7 +495,14 @@ public:
     double* pBet = nullptr;  // reciprocal pivots of the stored factorisation (pWork: lower over pivot)
     double dCachedStep = 0;
     int nFactoredEnd = 0;
-    lamm::BlockTridiagonal blockSolver;  // the factorised left matrix
+    // The factorised left matrix (slot nSolverSlot), and the one of the step before with its
+    // matrices (the other slot, pSpareCN: left and right, lower, diagonal, upper), which a step
+    // cut to a scan time comes back to.
+    lamm::BlockTridiagonal blockSolvers[2];
+    int nSolverSlot = 0;
+    double* pSpareCN[6] = {};
+    double dSpareStep = 0;
+    int nSpareEnd = 0;
     int nMatrixEnd = 1;
     int nMatrixBuilt = 1;
     int bRebuildMatrices = 0;

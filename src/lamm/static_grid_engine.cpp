@@ -180,7 +180,7 @@ void CLammIdeal::BuildCrankNicolsonMatrices(double dt, int n)
 int CLammIdeal::tridag(int n)
 {
     bool zeroFirst = false;
-    if (!blockSolver.factor(n, pLeftLower, pLeftDiag, pLeftUpper, &zeroFirst)) {
+    if (!blockSolvers[nSolverSlot].factor(n, pLeftLower, pLeftDiag, pLeftUpper, &zeroFirst)) {
         showErrorMessage(zeroFirst ? "Error 1 in tridag" : "Error 2 in tridag", 0);
         nAbort = 1;
         nFactoredEnd = 0;
@@ -213,10 +213,21 @@ void CLammIdeal::TridiagonalResolve(int n)
         for (; j < n; j++) b[j] = rl[j] * c[j - 1] + rd[j] * c[j] + ru[j] * c[j + 1];
         if (n > k0) b[n] = rl[n] * c[n - 1] + rd[n] * c[n];
     }
-    blockSolver.solve(b, pConc, k0);
+    blockSolvers[nSolverSlot].solve(b, pConc, k0);
 }
 
 // ---------------------------------------------------------------- one solve
+
+// The spare factorisation and its matrices become the current ones and the
+// other way round (a step cut to a scan time, then the step before again).
+void CLammIdeal::SwapFactorisations()
+{
+    double** now[6] = {&pLeftLower, &pLeftDiag, &pLeftUpper, &pRightLower, &pRightDiag, &pRightUpper};
+    for (int k = 0; k < 6; k++) std::swap(*now[k], pSpareCN[k]);
+    nSolverSlot = 1 - nSolverSlot;
+    std::swap(dCachedStep, dSpareStep);
+    std::swap(nFactoredEnd, nSpareEnd);
+}
 
 void CLammIdeal::SolveStaticGridStep(double dt)
 {
@@ -231,9 +242,17 @@ void CLammIdeal::SolveStaticGridStep(double dt)
     MoveMatrixEnd(nLastActive);
     const int n = nLastActive;
     dOmega2SStep = omega2s(dRotorRpm, dS);
-    if (dt == dCachedStep && !bRebuildMatrices && !accelerating && nFactoredEnd == n) {
+    const bool same = !bRebuildMatrices && !accelerating;
+    if (dt == dCachedStep && same && nFactoredEnd == n) {
+        TridiagonalResolve(n);
+    } else if (dt == dSpareStep && same && nSpareEnd == n) {
+        SwapFactorisations();
         TridiagonalResolve(n);
     } else {
+        // the current factorisation becomes the spare (while the matrices stay)
+        const bool keep = same && dCachedStep != 0 && nFactoredEnd == n;
+        SwapFactorisations();
+        if (!keep) dSpareStep = 0;
         dCachedStep = dt;
         BuildCrankNicolsonMatrices(dt, n);
         bRebuildMatrices = 0;
@@ -737,8 +756,8 @@ void CLammIdeal::RunStaticGridEngine()
 {
     const int N = nGridPoints;
     fChangeRate = 1.0f;
-    dCachedStep = 0;
-    nFactoredEnd = 0;
+    dCachedStep = dSpareStep = 0;
+    nFactoredEnd = nSpareEnd = 0;
     nAbort = nDiscretizationError = nRetryCount = 0;
     bOverflow = 0;
     bEndedEarly = 0;
