@@ -7,17 +7,27 @@
 // grid and scans, with the static grid of reacting systems and with the moving
 // hat of interacting species (the Lamm settings' defaults: max dc/c 1, the
 // automatic s grid).
+// The same species and scans in the external loading cell (oil 0.01 ml, the
+// element integrals by quadrature made anew every time) and with a
+// sedimenting co-solute (the ideal co-solute on its grid of 50 points); the
+// buffer signal of both sides (a meniscus mismatch) over the same scans.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 
 #include "app/app_globals.h"
+#include "app/xla_window.h"
+#include "fegrid/buffer_sedimentation.h"
+#include "fegrid/element_quadrature.h"
 #include "fegrid/global_grid.h"
+#include "fegrid/inhomogeneous_solvent.h"
+#include "fegrid/loading_cell.h"
 #include "fegrid/interacting_coefficients.h"
 #include "fegrid/propagators.h"
 #include "lamm/lamm_globals.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "platform/headless.h"
 #include "scandata/scan_data.h"
 
 namespace {
@@ -187,8 +197,72 @@ void BM_MonomerDimerMovingHat(benchmark::State& state)
     }
 }
 
+void BM_LoadingCellGlobalGrid(benchmark::State& state)
+{
+    GridBenchScans scans;
+    const float fOilSaved = fElcOilVolume;
+    bGeometryExternalLoadingCell = 1;
+    fElcOilVolume = state.range(0) / 1000.0f;
+    layOut(false);
+    for (auto _ : state) {
+        freeGeometryElementRows();  // the quadrature every time
+        startRun();
+        propagateLammStatic();
+        benchmark::DoNotOptimize(ppFit[nScans][250]);
+    }
+    bGeometryExternalLoadingCell = 0;
+    fElcOilVolume = fOilSaved;
+    freeGeometryElementRows();
+}
+
+void BM_ClaverieSedimentingCosolute(benchmark::State& state)
+{
+    GridBenchScans scans;
+    bInhomogeneousSolvent = bSedimentingCosolute = bCosoluteGradient = 1;
+    bCompressibleSolvent = 0;
+    nCosoluteGridSize = 50;
+    layOut(false);
+    for (auto _ : state) {
+        startRun();
+        propagateLammStatic();
+        benchmark::DoNotOptimize(ppFit[nScans][250]);
+    }
+    bInhomogeneousSolvent = bSedimentingCosolute = bCosoluteGradient = 0;
+    bCompressibleSolvent = 1;
+    freeInhomogeneousSolventArrays();
+    freeSolverWorkBlock();
+}
+
+void BM_SimulateBufferSignal(benchmark::State& state)
+{
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    if (!pParamValue) allocParameterVectors();  // as the program does at start
+    GridBenchScans scans;
+    TXLAWindow window(nullptr, "Sedimentation Analysis");
+    window.Create();
+    bInterferenceData = 1;
+    bAbsorbanceData = 0;
+    bModelDiscreteSpecies = 1;
+    bBufferMismatch = 1;
+    bBufferMeniscusMismatch = 1;
+    dBufferMeniscusDiff = 0.02;
+    fRT = 2.436002e10f;
+    for (auto _ : state) {
+        dBufferSignal = 30;
+        window.SimulateBufferSignal();
+        benchmark::DoNotOptimize(ppFit[nScans][250]);
+    }
+    bInterferenceData = 0;
+    bBufferMismatch = bBufferMeniscusMismatch = bModelDiscreteSpecies = 0;
+    freeBufferGridArrays();
+}
+
 }  // namespace
 
+BENCHMARK(BM_SimulateBufferSignal)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadingCellGlobalGrid)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadingCellGlobalGrid)->Name("BM_LoadingCellGlobalGrid/NoOil")->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ClaverieSedimentingCosolute)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MonomerDimerStaticGrid)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MonomerDimerMovingHat)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ClaverieGlobalGrid)->Arg(1)->Unit(benchmark::kMillisecond);

@@ -18,6 +18,26 @@ if ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" --timeout 600
   grep -E "tests passed|Total Test time" "$LOG"
 else
   grep -vE "^ *Start +[0-9]+: |Test +#[0-9]+: .* Passed +[0-9.]+ sec$" "$LOG"
-  exit 1
+  # The leak checker's own tracer now and then crashes while it stops the
+  # threads of a process that has passed ("LeakSanitizer has encountered a
+  # fatal error"): a fault of the tool, not of the test. Tests that failed
+  # with that alone are run once more; any other failure fails the run.
+  FAILED="$(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*\*\*\*.*/\1/p' "$LOG")"
+  RETRY=""
+  for t in $FAILED; do
+    BLOCK="$(awk -v t="$t" '$0 ~ "Test +#[0-9]+: " t " " {on=1; next} on && /Test +#[0-9]+: / {on=0} on' "$LOG")"
+    if printf '%s\n' "$BLOCK" | grep -q "LeakSanitizer has encountered a fatal error" &&
+       printf '%s\n' "$BLOCK" | grep -q "^\[  PASSED  \]" &&
+       ! printf '%s\n' "$BLOCK" | grep -qE "ERROR: (Address|Leak)Sanitizer|runtime error:|\[  FAILED  \]"; then
+      RETRY="$RETRY $t"
+    else
+      exit 1
+    fi
+  done
+  [ -n "$RETRY" ] || exit 1
+  echo "Run once more after a crash of the leak checker itself:$RETRY"
+  for t in $RETRY; do
+    ctest --test-dir "$BUILD_DIR" --output-on-failure --timeout 600 -R "^$t\$" || exit 1
+  done
 fi
 "$BUILD_DIR/morvex_tests" --gtest_shuffle --gtest_random_seed=20261207 --gtest_brief=1

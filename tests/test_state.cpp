@@ -59,6 +59,8 @@
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "fegrid/loading_cell.h"
+#include "fegrid/element_quadrature.h"
+#include "fegrid/densgrad_dialog.h"
 #include "numerics/linear_algebra.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
@@ -553,6 +555,7 @@ void keepModelGlobals(StartValues& s)
     s.keep(bFitTINoise);
     s.keep(bFitRunning);
     s.keep(bSerialFitRunning);
+    s.keep(bSerialFitKeepData);
     s.keep(bGeneratingSeries);
     s.keep(bStopFit);
     s.keep(bSimulateBeyondLastScan);
@@ -592,6 +595,8 @@ void keepModelGlobals(StartValues& s)
     for (double* d : {&dBufferS, &dBufferD, &dBufferMb, &dBufferMeniscusDiff, &dBufferRelConc, &dBufferRefD,
                       &dBufferRefMb, &dBufferRefS})
         s.keep(*d);
+    for (unsigned char* b : {&bBufferSignalInReference, &bBufferMismatchSubtracted}) s.keep(*b);
+    s.keep(dBufferSignalSign);
     for (unsigned char* b : {&bBufferSignalInSample, &bBufferMeniscusMismatch, &bBufferRefDifferent, &bFitBufferD,
                              &bFitBufferS, &bFitBufferMeniscusDiff, &bFitBufferRelConc, &bFitBufferRefD,
                              &bFitBufferRefS, &bSedimentingCosolute, &bFitVbarInGradient})
@@ -670,6 +675,12 @@ void keepModelGlobals(StartValues& s)
         s.keep(*f);
     s.keep(nLsgRampMode);
     s.keep(nWienerSkewingSetting);
+    // the options the parameter file keeps for parts not in this version
+    for (unsigned char* b : {&bLoadingOption3, &bCSOption1, &bCSOption2, &bCSOption4, &bCSOption5,
+                             &bFlotationOption1, &bFlotationOption2})
+        s.keep(*b);
+    s.keep(nCSOption6);
+    s.keep(nCSOption7);
     s.keep(pLammOwnerWindow);
     s.keep(nScansPerSMSet);
     s.keep(nExportSpecies);
@@ -769,6 +780,31 @@ void keepGlobalGridGlobals(StartValues& s)
     s.keep(pDNonidTable);
     s.keep(nSNonidTable);
     s.keep(nDNonidTable);
+    // the special geometries
+    for (double* d : {&dOilDepth, &dTaperStartRadius}) s.keep(*d);
+    s.keep(pElementCoefficient);
+    // the buffer-mismatch model
+    s.keep(bBufferSignalInReference);
+    s.keep(dBufferSignalSign);
+    s.keep(bBufferMismatchSubtracted);
+    s.keep(bBufferInterferenceNoted);
+    s.keep(nBufferGridPoints);
+    s.keep(gBufferRunResult);
+    // the inhomogeneous solvent
+    for (unsigned char* b : {&bAddWaterCompressibility, &bPlotCosolute, &bSaveCosolute, &bDensgradTruncationNoted,
+                             &bDensgradCosoluteNoted, &bDensgradCompressibleNoted})
+        s.keep(*b);
+    for (double* d : {&dCosoluteS, &dCosoluteD, &dCosoluteLoading, &dCosoluteTime}) s.keep(*d);
+    for (float* f : {&fGradientBufferViscosity, &fVbarWithSolvation, &fDensgradSavedVbar, &fDensgradSavedSMin})
+        s.keep(*f);
+    for (double** pp : {&pDensityCoeffs, &pViscosityCoeffs, &pSolventFactorV, &pSolventFactorB, &pCosoluteOnGrid,
+                        &pSolventDensityOnGrid})
+        s.keep(*pp);
+    for (int* n : {&nDensityCoeffs, &nViscosityCoeffs, &nSolventFactorPoints}) s.keep(*n);
+    s.keep(szDensityTableFile);
+    s.keep(szViscosityTableFile);
+    s.keep(szSNonidTableFile);
+    s.keep(szDNonidTableFile);
 }
 
 void releaseGlobalGrid()
@@ -776,6 +812,9 @@ void releaseGlobalGrid()
     freeAssociationTable();
     freeRadialGridArrays();
     freeSolverWorkBlock();
+    freeGeometryElementRows();
+    freeBufferGridArrays();
+    freeInhomogeneousSolventArrays();
 }
 
 void releaseModelData()

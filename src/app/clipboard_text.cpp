@@ -24,6 +24,11 @@ bool putTextOnClipboard(TXLAWindow* pWindow, const float* pX, float* const* pY, 
         }
         text += "\n";
     }
+    return putStringOnClipboard(pWindow, text);
+}
+
+bool putStringOnClipboard(TXLAWindow* pWindow, const std::string& text)
+{
     HGLOBAL h = GlobalAlloc(GHND, text.size() + 1);
     if (!h) return false;
     std::memcpy(GlobalLock(h), text.c_str(), text.size() + 1);

@@ -6,6 +6,7 @@
 #include "app/app_globals.h"
 #include "app/preferences.h"
 #include "app/xla_window.h"
+#include "models/model_globals.h"
 #include "plot/cwinplot.h"
 #include "plot/mouse_tracker.h"
 #include "plot/number_entry.h"
@@ -186,3 +187,5 @@ void TXLAWindow::CmOldFilenameConvention()
     bOldFilenameConvention = !bOldFilenameConvention;
     UpdatePreferenceChecks();
 }
+
+void TXLAWindow::CmCopyFitParameters() { fitParameterReportText(this); }

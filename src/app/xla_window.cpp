@@ -82,6 +82,7 @@ const ResponseEntry kResponseTable[] = {
     {868, &TXLAWindow::CmSetGradientLimit},
     {837, &TXLAWindow::CmToggleMouseSliding},
     {902, &TXLAWindow::CmCheckElapsedTime},
+    {204, &TXLAWindow::CmCopyFitParameters},
     // Data menu (scandata/)
     {200, &TXLAWindow::CmLoadNewFiles},
     {226, &TXLAWindow::CmAddMoreFiles},
@@ -238,6 +239,10 @@ const ResponseEntry kResponseTable[] = {
     {296, &TXLAWindow::CmMonteCarloDistributions},
     {546, &TXLAWindow::CmMonteCarloWeightAverageS},
     {611, &TXLAWindow::CmLammEquationParameters},
+    // buffer sedimentation and the inhomogeneous solvent (fegrid/)
+    {552, &TXLAWindow::CmBufferSedimentation},
+    {576, &TXLAWindow::CmSubtractBufferMismatch},
+    {542, &TXLAWindow::CmInhomogeneousSolvent},
     // the optimiser, F-statistics and error contours (fitting/)
     {CM_SIMPLEX, &TXLAWindow::CmSimplexAlgorithm},
     {CM_SIMULATED_ANNEALING, &TXLAWindow::CmSimulatedAnnealing},
@@ -317,8 +322,6 @@ const ResponseEntry kResponseTable[] = {
 // not built yet: their items stay grayed (and the commands do nothing) until
 // that part is built; the issue that builds it takes the command off this list.
 const UINT kAwaitingParts[] = {
-    1098,  // Reload Saved Fit Parameters: reading parameter files (models); also the dropped "~" file
-    827,   // Update Saved Fit Parameters: writing parameter files (models)
     203,   // Save Fit Data: fits and the parameter report (models, fitting)
     459,   // Add or Subtract Simulated Sedimentation Data: simulated data (models, fitting)
 };
@@ -361,6 +364,8 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
     // The dialog transfer records of the subsystems start cleared: each is a
     // member of its subsystem's section and clears itself.
     initParamsBoxTransfer(&paramsBoxTransfer);
+    clearBufferSedRecord(&bufferSedTransfer);
+    clearDensgradRecord(&densgradTransfer);
     initFloToolBoxTransfer(&floToolBoxTransfer);
 
     // A window made by the application reads the command line and the

@@ -1,6 +1,8 @@
 // The main window.
 #pragma once
 
+#include "fegrid/buffer_sed_dialog.h"
+#include "fegrid/densgrad_dialog.h"
 #include "models/lamm_params_dialog.h"
 #include "models/params_dialog.h"
 #include "platform/win.h"
@@ -257,6 +259,8 @@ public:
     void CmScanColorFromTime();
     void CmShowResidualsBitmap();
     void CmOldFilenameConvention();
+    // Copy Fit Parameters (204): the fit-parameter report on the clipboard.
+    void CmCopyFitParameters();
     // Sets the check marks of the preference commands from their flags.
     void UpdatePreferenceChecks();
 
@@ -361,6 +365,18 @@ public:
     // added to the model after the species.
     bool CheckBufferSedCompatibility();
     void SimulateBufferSignal();
+    // Command 552 (the model in its dialog, Ctrl+B) with the dialog's record;
+    // command 576 (the signal subtracted from the data, the model off); the
+    // model off: menu item 552 unticked and the fourth species row removed.
+    void CmBufferSedimentation();
+    void CmSubtractBufferMismatch();
+    void SwitchOffBufferSedimentation();
+    BufferSedTransfer bufferSedTransfer{};
+    // Command 542 (Alt+I): the inhomogeneous solvent in its dialog, with the
+    // dialog's record.
+    void CmInhomogeneousSolvent();
+    void RunDensgradDialog();
+    DensgradTransfer densgradTransfer{};
 
     // ---------------------------------------------------------------- fitting (subsystem 8)
     // One evaluation of the current model on the loaded data (Run, Ctrl+R);
@@ -425,6 +441,9 @@ public:
     // The mean-field ctot(r,t) of the non-ideal c(s) model: restore from
     // files, export, display and the flag behind them.
     void LoadCtotDataFiles(int bAsk);
+    // After a reload of the non-ideal c(s): offers the mean field saved
+    // beside the parameter file.
+    void LoadCtotDataWithParameters(const char* szParameterPath);
     void SaveCtotDataFile();
     void UseCtotDataFlag();
     // The on-screen "select range" / "integrate" buttons of the distribution

@@ -19,6 +19,9 @@ class TXLAWindow;
 void askResetMeanFieldCtotData(TXLAWindow* pWindow);
 // Clears the mean-field ctot(r,t).
 void forgetMeanFieldCtotData();
+// The mean field of the non-ideal c(s) saved beside the parameter file
+// (its path + ".ctot"), after the parameters were saved.
+void saveCtotDataWithParameters(const char* szParameterPath);
 // Checks (and creates on demand) the external mean field of the non-ideal
 // c(s) before an evaluation.
 void checkExternalMeanField();

@@ -52,13 +52,13 @@ void interpolateLammSolution(int k, const double* r, const double* c, int m)
 
 void interpolateLammSolutionRaw(int k, const double* r, const double* c, int m)
 {
-    // the profile replaces what the row held (the adding twin of the
-    // interpolator would sum solutions of successive calls)
+    // added to what the row holds: the reference side of the buffer signal
+    // goes onto the sample side's profile
     float* pTarget = nullptr;
     float* pRow = nullptr;
     int n = 0;
     if (!storeTarget(k, &pTarget, &n, &pRow)) return;
-    interpolateOnGridFD(n, pTarget, pRow, m, r, c);
+    interpolateOnGridFD2(n, pTarget, pRow, m, r, c);
 }
 
 namespace {

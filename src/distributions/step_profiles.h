@@ -11,7 +11,7 @@ extern double dAreaFractionS;
 // data with bSimRadialResolution it then applies the optics' radial
 // resolution. Fewer than 5 points on either side leave the store unchanged.
 void interpolateLammSolution(int k, const double* r, const double* c, int m);
-// The same without the optical correction.
+// The same added to the row, without the optical correction.
 void interpolateLammSolutionRaw(int k, const double* r, const double* c, int m);
 
 // The sharp boundary of loading c0 at time t (s) over the radii x[1..n] (cm)

@@ -19,8 +19,10 @@
 #include <cmath>
 
 #include "app/app_globals.h"
+#include "fegrid/element_quadrature.h"
 #include "fegrid/fe_closed_form.h"
 #include "fegrid/global_grid.h"
+#include "fegrid/inhomogeneous_solvent.h"
 #include "fegrid/propagators.h"
 #include "fegrid/scan_recording.h"
 #include "models/model_globals.h"
@@ -60,63 +62,105 @@ bool specialGeometry() { return bGeometryLinear || bGeometryExternalLoadingCell 
 
 // ---------------------------------------------------------------- matrices
 
-// Row i of B and A for the grid cut at row n (row n has the bottom form).
-void assembleRow(int i, int n)
+// Row i of B and A for the grid cut at row n (row n has the bottom form);
+// without bSolventA the local solvent factors are left to the caller.
+void assembleRow(int i, int n, bool bSolventA = true)
 {
     const int N = nGridPointsAllocated;
     const double K = omega2sNow(), D = dLammD;
-    double bl = 0, bd = 0, bu = 0, al = 0, ad = 0, au = 0;
+    TridiagRow B, A;
     if (bVariableGridBuilt) {
-        bl = massElementToNode(i, i - 1, n);
-        bd = massElementToNode(i, i, n);
-        bu = massElementToNode(i, i + 1, n);
-        al = K * sedimentationElementToNode(i, i - 1, n) - D * stiffnessElementToNode(i, i - 1, n);
-        ad = K * sedimentationElementToNode(i, i, n) - D * stiffnessElementToNode(i, i, n);
-        au = K * sedimentationElementToNode(i, i + 1, n) - D * stiffnessElementToNode(i, i + 1, n);
+        B.l = massElementToNode(i, i - 1, n);
+        B.d = massElementToNode(i, i, n);
+        B.u = massElementToNode(i, i + 1, n);
+        A.l = K * sedimentationElementToNode(i, i - 1, n) - D * stiffnessElementToNode(i, i - 1, n);
+        A.d = K * sedimentationElementToNode(i, i, n) - D * stiffnessElementToNode(i, i, n);
+        A.u = K * sedimentationElementToNode(i, i + 1, n) - D * stiffnessElementToNode(i, i + 1, n);
     } else {
         // the closed forms of the equidistant grid
-        const double h = (static_cast<double>(fBottom) - fMeniscus) / (N - 1), r = pGridRadius[i];
-        if (i == 1) {
-            bd = (r + h / 4) * h / 3;
-            bu = (r + h / 2) * h / 6;
-            ad = -K * (r * r / 2 + r * h / 3 + h * h / 12) - D * (r + h / 2) / h;
-            au = -K * (r * r / 2 + 2 * r * h / 3 + h * h / 4) + D * (r + h / 2) / h;
-        } else if (i == n) {
-            bl = (r - h / 2) * h / 6;
-            bd = (r - h / 4) * h / 3;
-            al = K * (r * r / 2 - 2 * r * h / 3 + h * h / 4) + D * (r - h / 2) / h;
-            ad = K * (r * r / 2 - r * h / 3 + h * h / 12) - D * (r - h / 2) / h;
-        } else {
-            bl = (r - h / 2) * h / 6;
-            bd = 2 * r * h / 3;
-            bu = (r + h / 2) * h / 6;
-            al = K * (r * r / 2 - 2 * r * h / 3 + h * h / 4) + D * (r - h / 2) / h;
-            ad = -2 * K * r * h / 3 - 2 * D * r / h;
-            au = -K * (r * r / 2 + 2 * r * h / 3 + h * h / 4) + D * (r + h / 2) / h;
+        const double h = (static_cast<double>(fBottom) - fMeniscus) / (N - 1);
+        equidistantLammRow(i, n, pGridRadius[i], h, K, D, B, A);
+    }
+    if (bSolventA && bInhomogeneousSolvent && solventFactorsReady(N)) {
+        // the local s and D: K int r^2 fv fb phi_i' phi_j - D int r fv phi_i' phi_j'
+        // over the element on the left (i its right hat) and on the right
+        double v, sed[2][2];
+        A = TridiagRow{};
+        if (i > 1) {
+            densgradElementIntegrals(i - 1, pGridRadius, v, sed);
+            A.l = K * sed[1][0] + D * v;
+            A.d += K * sed[1][1] - D * v;
+        }
+        if (i < n) {
+            densgradElementIntegrals(i, pGridRadius, v, sed);
+            A.d += K * sed[0][0] - D * v;
+            A.u = K * sed[0][1] + D * v;
         }
     }
     if (bBackDiffusionShutOffActive && i == n && n >= 2) {
         // outflow at the bottom of the window
-        const double rn = pGridRadius[n], q = D * rn / (rn - pGridRadius[n - 1]);
-        al += q;
-        ad -= q + K * rn * rn;
+        double q, w;
+        if (bInhomogeneousSolvent && solventFactorsReady(N)) {
+            q = D * densgradNodeDiffusionWeight(pGridRadius, n);
+            w = K * densgradNodeSedimentationWeight(pGridRadius, n);
+        } else {
+            const double rn = pGridRadius[n];
+            q = D * rn / (rn - pGridRadius[n - 1]);
+            w = K * rn * rn;
+        }
+        A.l += q;
+        A.d -= q + w;
     }
-    pMassLower[i] = bl;
-    pMassDiag[i] = bd;
-    pMassUpper[i] = bu;
-    pStiffLower[i] = al;
-    pStiffDiag[i] = ad;
-    pStiffUpper[i] = au;
+    pMassLower[i] = B.l;
+    pMassDiag[i] = B.d;
+    pMassUpper[i] = B.u;
+    pStiffLower[i] = A.l;
+    pStiffDiag[i] = A.d;
+    pStiffUpper[i] = A.u;
 }
 
 }  // namespace
 
-// Rows 1..min(n, N) for the sector geometry, row n with the bottom form.
-static void assembleClaverieMatrices(int n)
+// The first row the window solves: 1, or one below the first active index.
+static int firstSolvedRow() { return nFirstActiveIndex > 3 ? nFirstActiveIndex - 1 : 1; }
+
+// Rows from..n with the local solvent factors: B as in the sector (only with
+// bMass: the factors leave it alone), A from the integrals of each element,
+// taken once and given to its two rows.
+static void assembleSolventRows(int from, int n, bool bMass)
+{
+    const bool bOutflow = bBackDiffusionShutOffActive && n >= 2;
+    for (int i = from; i <= n; i++) {
+        // A is made below (the outflow row whole)
+        const bool bWhole = bOutflow && i == n;
+        if (bMass || bWhole) assembleRow(i, n, bWhole);
+        if (!bWhole) pStiffLower[i] = pStiffDiag[i] = pStiffUpper[i] = 0.0;
+    }
+    const double K = omega2sNow(), D = dLammD;
+    for (int e = from > 1 ? from - 1 : 1; e < n; e++) {
+        double v, sed[2][2];
+        densgradElementIntegrals(e, pGridRadius, v, sed);
+        if (e >= from) {
+            pStiffDiag[e] += K * sed[0][0] - D * v;
+            pStiffUpper[e] = K * sed[0][1] + D * v;
+        }
+        if (!(bOutflow && e + 1 == n)) {
+            pStiffLower[e + 1] = K * sed[1][0] + D * v;
+            pStiffDiag[e + 1] += K * sed[1][1] - D * v;
+        }
+    }
+}
+
+// Rows from..min(n, N) for the sector geometry, row n with the bottom form;
+// bTransportOnly when only the solvent factors changed since the rows were built.
+static void assembleClaverieMatrices(int n, int from = 1, bool bTransportOnly = false)
 {
     const int N = nGridPointsAllocated;
     if (n > N) n = N;
-    for (int i = 1; i <= n; i++) assembleRow(i, n);
+    if (bInhomogeneousSolvent && solventFactorsReady(N))
+        assembleSolventRows(from, n, !bTransportOnly || n != nLastAssembledIndex);
+    else
+        for (int i = from; i <= n; i++) assembleRow(i, n);
     if (n > nRowsBuilt) nRowsBuilt = n;
     nLastAssembledIndex = n;
     bRefactorNeeded = true;
@@ -141,14 +185,42 @@ static void updateBoundaryRows(int n)
     bRefactorNeeded = true;
 }
 
-static void reassembleAll()
+// The special geometries: every row from the element integrals of the
+// geometry (made once per grid and geometry), B from the mass integral and
+// A = K' x sedimentation (drift) - D x diffusion, each entry (i, j) the
+// integral of (j, i); K' = omega^2 s, or s 1e-4 (cm/s per unit of s) for the
+// constant force of electrophoresis.
+bool assembleStaticFeMatrices()
 {
-    assembleClaverieMatrices(nGridPointsAllocated);
-    if (nLastActiveIndex < nGridPointsAllocated) updateBoundaryRows(nLastActiveIndex);
+    GeometryElementRows g;
+    if (!geometryElementRows(&g)) return false;
+    const int N = g.n;
+    const double K = bElectrophoresis ? dLammS * 1e-4 : omega2sNow(), D = dLammD;
+    for (int i = 1; i <= N; i++) {
+        pMassLower[i] = g.mass[0][i];
+        pMassDiag[i] = g.mass[1][i];
+        pMassUpper[i] = g.mass[2][i];
+        pStiffLower[i] = K * g.sedimentation[0][i] - D * g.diffusion[0][i];
+        pStiffDiag[i] = K * g.sedimentation[1][i] - D * g.diffusion[1][i];
+        pStiffUpper[i] = K * g.sedimentation[2][i] - D * g.diffusion[2][i];
+    }
+    nRowsBuilt = N;
+    nLastAssembledIndex = N;
+    bRefactorNeeded = true;
+    return true;
 }
 
-// The first row the window solves: 1, or one below the first active index.
-static int firstSolvedRow() { return nFirstActiveIndex > 3 ? nFirstActiveIndex - 1 : 1; }
+// Every row again (up to the last active index with a sedimenting co-solute,
+// whose rows beyond it are not solved), then the boundary rows.
+static void reassembleAll()
+{
+    if (specialGeometry()) {
+        assembleStaticFeMatrices();
+        return;
+    }
+    assembleClaverieMatrices(bSedimentingCosolute && bInhomogeneousSolvent ? nLastActiveIndex : nGridPointsAllocated);
+    if (nLastActiveIndex < nGridPointsAllocated) updateBoundaryRows(nLastActiveIndex);
+}
 
 // B - dt/2 A into the left-hand, B + dt/2 A into the right-hand diagonals.
 static void buildCrankNicolsonMatrices(double dt, int n)
@@ -519,7 +591,12 @@ double totalAmountInCell()
     const double* c = pGridConc;
     const double* r = pGridRadius;
     double sum = 0.0;
-    if (bVariableGridBuilt || N < 2) {
+    GeometryElementRows g;
+    if (specialGeometry() && N >= 3 && geometryElementRows(&g)) {
+        // the mass rows of the geometry's elements (their sums are the
+        // weights int coefficient phi_i that the steps keep)
+        for (int i = 1; i <= N; i++) sum += (g.mass[0][i] + g.mass[1][i] + g.mass[2][i]) * c[i];
+    } else if (bVariableGridBuilt || N < 2) {
         for (int i = 1; i <= N; i++) sum += hatWeightToNode(i, N) * c[i];
     } else {
         const double h = (static_cast<double>(fBottom) - fMeniscus) / (N - 1);
@@ -563,10 +640,15 @@ void propagateLammStatic()
 
     dRunStartTime = dSimTime;
     dInitialMeniscusConc = pGridConc[1];
-    if (bInhomogeneousSolvent) {
-        // its element integrals with the local s and D come with that model
-        bSimulationRunning = 0;
-        return;
+    const bool bSolvent = bInhomogeneousSolvent && !specialGeometry();
+    const bool bCosolute = bSolvent && bCosoluteGradient;
+    if (bSolvent) resizeGradientCoefficientArrays(pGridRadius);
+    if (bCosolute) {
+        if (!initSolventGradient()) {
+            bSimulationRunning = 0;
+            return;
+        }
+        updateLocalSedCoefficients(pGridRadius);
     }
     nRowsBuilt = 0;
     nFactoredFirstRow = nFactoredLastRow = 0;
@@ -596,7 +678,7 @@ void propagateLammStatic()
         dPlateauTime = dRunStartTime;
         nWindowExtension = static_cast<int>(0.1 * N);
         bKeepFirstIndex = false;
-        if (bBackDiffusionShutOffActive && !specialGeometry() && nWindowExtension >= 3) {
+        if (bBackDiffusionShutOffActive && !specialGeometry() && !bInhomogeneousSolvent && nWindowExtension >= 3) {
             bKeepLastIndex = false;
             nLastActiveIndex = nWindowExtension;
             updateBoundaryRows(nLastActiveIndex);
@@ -615,10 +697,20 @@ void propagateLammStatic()
     while (bSimulationRunning) {
         if (bSimulationError || bDiscretizationError) break;
         const double dt0 = dTimeStep == 0 ? 1.0 : dTimeStep;
+        if (bCosolute) dCosoluteTime = dSimTime;
         fLastRelativeChange = static_cast<float>(lammStepClaverie());
         if (bPlateauTracking) {
             updateFirstActiveIndex();
             updateLastActiveIndex(dSimTime);
+        }
+        if (bCosolute) {
+            advanceSolventGradient();
+            if (bSedimentingCosolute) {
+                // the local s and D of the new co-solute profile
+                updateLocalSedCoefficients(pGridRadius);
+                assembleClaverieMatrices(nLastActiveIndex, firstSolvedRow(), true);
+                bMatricesChanged = 1;
+            }
         }
         recordScanTimeProfile(fLastRelativeChange);
         fLastRelativeChange = fLastRelativeChange / static_cast<float>(dt0);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 
 #include "fegrid/global_grid.h"
+#include "fegrid/inhomogeneous_solvent.h"
 #include "lamm/fe_elements.h"
 #include "models/model_globals.h"
 
@@ -270,12 +271,19 @@ bool outflowBottom(int i, int j, int* pN)
 
 }  // namespace
 
+// With the inhomogeneous solvent (its factors in place for the grid) the
+// integrals carry the local factors: int r fv phi_i' phi_j' and
+// int r^2 fv fb phi_i' phi_j, and so do the outflow terms.
+static bool solventElements() { return bInhomogeneousSolvent && solventFactorsReady(gridSize()); }
+
 double elementMatrixValueA(int i, int j)
 {
-    double v = heteroAssocElementB(i, j);
+    const bool bSolvent = solventElements();
+    double v = bSolvent ? densgradFeElement1(i, j, pFeGridRadius, gridSize()) : heteroAssocElementB(i, j);
     int N;
     if (outflowBottom(i, j, &N)) {
-        const double rN = pFeGridRadius[N], q = rN / (rN - pFeGridRadius[N - 1]);
+        const double rN = pFeGridRadius[N];
+        const double q = bSolvent ? densgradNodeDiffusionWeight(pFeGridRadius, N) : rN / (rN - pFeGridRadius[N - 1]);
         if (j == N - 1) v += q;
         if (j == N) v -= q;
     }
@@ -284,9 +292,11 @@ double elementMatrixValueA(int i, int j)
 
 double elementMatrixValueB(int i, int j)
 {
-    double v = heteroAssocElementC(i, j);
+    const bool bSolvent = solventElements();
+    double v = bSolvent ? densgradFeElement2(i, j, pFeGridRadius, gridSize()) : heteroAssocElementC(i, j);
     int N;
-    if (outflowBottom(i, j, &N) && j == N) v -= pFeGridRadius[N] * pFeGridRadius[N];
+    if (outflowBottom(i, j, &N) && j == N)
+        v -= bSolvent ? densgradNodeSedimentationWeight(pFeGridRadius, N) : pFeGridRadius[N] * pFeGridRadius[N];
     return v;
 }
 
@@ -294,3 +304,29 @@ double elementMatrixValueC(int i, int j) { return heteroAssocElementD(i, j); }
 double elementMatrixValueD(int i, int j) { return elementMatrixValueC(i, j) - elementMatrixValueB(i, j); }
 double elementMatrixValueE(int i, int j) { return heteroAssocElementA(i, j); }
 double elementDiagonal(int i) { return hatWeight(i); }
+
+// ---------------------------------------------------------------- the equidistant Lamm rows
+
+void equidistantLammRow(int i, int n, double r, double h, double K, double D, TridiagRow& B, TridiagRow& A)
+{
+    B = TridiagRow{};
+    A = TridiagRow{};
+    if (i == 1) {
+        B.d = (r + h / 4) * h / 3;
+        B.u = (r + h / 2) * h / 6;
+        A.d = -K * (r * r / 2 + r * h / 3 + h * h / 12) - D * (r + h / 2) / h;
+        A.u = -K * (r * r / 2 + 2 * r * h / 3 + h * h / 4) + D * (r + h / 2) / h;
+    } else if (i == n) {
+        B.l = (r - h / 2) * h / 6;
+        B.d = (r - h / 4) * h / 3;
+        A.l = K * (r * r / 2 - 2 * r * h / 3 + h * h / 4) + D * (r - h / 2) / h;
+        A.d = K * (r * r / 2 - r * h / 3 + h * h / 12) - D * (r - h / 2) / h;
+    } else {
+        B.l = (r - h / 2) * h / 6;
+        B.d = 2 * r * h / 3;
+        B.u = (r + h / 2) * h / 6;
+        A.l = K * (r * r / 2 - 2 * r * h / 3 + h * h / 4) + D * (r - h / 2) / h;
+        A.d = -2 * K * r * h / 3 - 2 * D * r / h;
+        A.u = -K * (r * r / 2 + 2 * r * h / 3 + h * h / 4) + D * (r + h / 2) / h;
+    }
+}

@@ -60,3 +60,15 @@ double elementMatrixValueD(int i, int j);
 double elementMatrixValueE(int i, int j);
 // int r phi_i, the amount weight of node i.
 double elementDiagonal(int i);
+
+// ---------------------------------------------------------------- the equidistant Lamm rows
+// Row i of the mass matrix B (int phi_i phi_j r) and of the sedimentation-
+// diffusion matrix A (K int phi_i' phi_j r^2 - D int phi_i' phi_j' r, K =
+// omega^2 s) of linear elements on an equidistant grid of spacing h, r the
+// radius of node i; the grid ends at row n (row 1 and row n have the end forms,
+// the missing neighbours are 0). Shared by the Claverie propagator, the buffer
+// module and the ideal co-solute.
+struct TridiagRow {
+    double l = 0, d = 0, u = 0;
+};
+void equidistantLammRow(int i, int n, double r, double h, double K, double D, TridiagRow& B, TridiagRow& A);

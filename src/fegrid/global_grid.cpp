@@ -487,6 +487,8 @@ void freeSolverWorkBlock()
     nCosoluteGridAllocated = 0;
 }
 
+bool memoryAvailableForDoubles(size_t nDoubles) { return memoryAvailableFor(nDoubles); }
+
 // ---------------------------------------------------------------- rotor
 
 double effectiveOmegaDuringAcceleration(double t, double dt)

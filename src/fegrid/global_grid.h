@@ -11,6 +11,8 @@
 // model family, so a change of either frees the set.
 #pragma once
 
+#include <cstddef>
+
 #include "fegrid/inhomogeneous_solvent.h"
 #include "lamm/lamm_globals.h"
 #include "platform/win_types.h"
@@ -139,6 +141,10 @@ int chooseRadialGridSize(float x);
 // Regrids the outer part of a variable-spacing grid for the equilibrium
 // gradient exp(sigma (r^2 - b^2)), sigma in 1/cm^2; true when it did.
 bool truncateRadialGrid(double sigma);
+// The memory the machine has available holds this many doubles more (the
+// grid sets, the buffer module and the co-solute block are measured against it
+// before they are allocated: memory is committed lazily here).
+bool memoryAvailableForDoubles(size_t nDoubles);
 // The co-solute work block for nCosoluteGridSize points.
 bool allocSolverWorkBlock();
 void freeSolverWorkBlock();

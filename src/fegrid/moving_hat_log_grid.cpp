@@ -25,6 +25,7 @@
 
 #include "fegrid/fe_closed_form.h"
 #include "fegrid/global_grid.h"
+#include "fegrid/inhomogeneous_solvent.h"
 #include "fegrid/propagators.h"
 #include "fegrid/scan_recording.h"
 #include "models/model_globals.h"
@@ -195,15 +196,17 @@ bool tridag(const double* a, const double* b, const double* c, const double* r, 
     return true;
 }
 
+void tridagStoredFactors(const double* a, const double* gam, const double* piv, const double* r, double* u, int n)
+{
+    u[1] = r[1] / piv[1];
+    for (int j = 2; j <= n; j++) u[j] = (r[j] - a[j] * u[j - 1]) / piv[j];
+    for (int j = n - 1; j >= 1; j--) u[j] -= gam[j + 1] * u[j + 1];
+}
+
 namespace {
 
 // u = L^-1 r with the stored factors of the natural-step left matrix.
-void luBacksubstitute(const double* r, double* u, int n)
-{
-    u[1] = r[1] / pTridagPivot[1];
-    for (int j = 2; j <= n; j++) u[j] = (r[j] - pStiffLower[j] * u[j - 1]) / pTridagPivot[j];
-    for (int j = n - 1; j >= 1; j--) u[j] -= pTridagGam[j + 1] * u[j + 1];
-}
+void luBacksubstitute(const double* r, double* u, int n) { tridagStoredFactors(pStiffLower, pTridagGam, pTridagPivot, r, u, n); }
 
 // y = T x for a tridiagonal T.
 void tridiagMultiply(const double* l, const double* d, const double* up, const double* x, double* y, int n)
@@ -224,7 +227,8 @@ bool prepareNaturalStepMatrices()
     return tridag(pStiffLower, pLhsDiag, pLhsUpper, nullptr, nullptr, N, pTridagGam, pTridagPivot);
 }
 
-// S, and X = k G - S, for the current rotor speed (k stays).
+// S, and X = k G - S, for the current rotor speed (k stays); with a
+// sedimenting co-solute also the stiffness K of the new local factors.
 void rebuildMovingHatOmegaMatrices()
 {
     const int N = nGridPointsAllocated;
@@ -232,6 +236,11 @@ void rebuildMovingHatOmegaMatrices()
     dSpeciesRate = w * w * dLammS * 1e-13;
     const double s = dSpeciesRate, k = dGridMotionRate;
     for (int i = 1; i <= N; i++) {
+        if (bInhomogeneousSolvent && bSedimentingCosolute) {
+            Kl[i] = elementMatrixValueA(i, i - 1);
+            Kd[i] = elementMatrixValueA(i, i);
+            Ku[i] = elementMatrixValueA(i, i + 1);
+        }
         Sl[i] = s * elementMatrixValueB(i, i - 1);
         Sd[i] = s * elementMatrixValueB(i, i);
         Su[i] = s * elementMatrixValueB(i, i + 1);
@@ -333,6 +342,8 @@ namespace {
 void assembleMovingHatMatrices()
 {
     setupMovingHatLogGrid();
+    // the local factors on the reference radii of the nodes
+    if (bInhomogeneousSolvent) resizeGradientCoefficientArrays(pFeGridRadius);
     const int N = nGridPointsAllocated;
     const double s = dSpeciesRate, k = dGridMotionRate;
     bDriftFromMotion = !bAutoSGrid || bInhomogeneousSolvent;
@@ -377,7 +388,9 @@ void solveMovingHatStep(double dt)
         rebuildMovingHatOmegaMatrices();
     }
     const double tau = dSimTime - dMovingGridT0;
-    if (!accelerating && ((bGridSynchronousSteps && bFullNaturalStep) || (dt == dNaturalStep && tau == 0))) {
+    // (the factors of a sedimenting co-solute change every step: no stored factorisation)
+    const bool bFixedMatrices = !accelerating && !(bInhomogeneousSolvent && bCosoluteGradient && bSedimentingCosolute);
+    if (bFixedMatrices && ((bGridSynchronousSteps && bFullNaturalStep) || (dt == dNaturalStep && tau == 0))) {
         setMovingBoundaryRadii(tau);
         tridiagMultiply(pRhsLower, pRhsDiag, pRhsUpper, pGridConcPrev, pGridRhs, N);
         luBacksubstitute(pGridRhs, pGridConc, N);
@@ -544,7 +557,7 @@ void propagateLammMovingHatLogGrid()
 {
     if (bUsingSpeedSteps || !bGridArraysAllocated || !pFeGridRadius) return;
     bFixedTimestep = 1;
-    if (bAutoSGrid) dSGrid = dLammS;
+    if (bAutoSGrid) dSGrid = bInhomogeneousSolvent ? localSolventFactor(dLammS) : dLammS;
     if (std::fabs(dSGrid) < 1 && dMaxDcOverCWork >= 1) dMaxDcOverCWork = 0.1;
     fLastRelativeChange = 1.0f;
     bSimulationError = 0;
@@ -558,6 +571,17 @@ void propagateLammMovingHatLogGrid()
     bindArrays();
     assembleMovingHatMatrices();
     dTimeStep = 1.0;
+    const bool bCosolute = bInhomogeneousSolvent && bCosoluteGradient;
+    if (bCosolute) {
+        if (!initSolventGradient()) {
+            bSimulationRunning = 0;
+            return;
+        }
+        if (bSedimentingCosolute) {
+            updateLocalSedCoefficients(pFeGridRadius);
+            rebuildMovingHatOmegaMatrices();
+        }
+    }
     dMovingHatFixedStep = dSGrid != 0 ? dMaxDcOverCWork * dNaturalStep : dMaxDcOverCWork;
     if (!(dMovingHatFixedStep > 0)) {  // a step of no length would never reach a scan
         bDiscretizationError = 1;
@@ -578,7 +602,15 @@ void propagateLammMovingHatLogGrid()
     int nSteady = 0;
     while (bSimulationRunning && !bSimulationError && !bDiscretizationError) {
         const double dt0 = dTimeStep;
+        if (bCosolute) dCosoluteTime = dSimTime;
         const double q = lammStepMovingHat();
+        if (bCosolute) {
+            advanceSolventGradient();
+            if (bSedimentingCosolute) {
+                updateLocalSedCoefficients(pFeGridRadius);
+                rebuildMovingHatOmegaMatrices();
+            }
+        }
         recordScanTimeProfile(q);
         fLastRelativeChange = static_cast<float>(q / dt0);
         if (boundaryPastFitLimit()) bSimulationRunning = 0;

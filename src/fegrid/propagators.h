@@ -71,6 +71,9 @@ extern double dProgressTotalAmount;
 // and sets bSimulationError; false then.
 bool tridag(const double* a, const double* b, const double* c, const double* r, double* u, int n, double* gam,
             double* piv);
+// The forward and back substitution of a factorisation tridag stored (gam,
+// piv) for a new right-hand side r (a the lower diagonal it was made from).
+void tridagStoredFactors(const double* a, const double* gam, const double* piv, const double* r, double* u, int n);
 
 // ---------------------------------------------------------------- the interacting propagators
 // s and D depend on the local total concentration (rapid self-association,

@@ -19,6 +19,7 @@
 #include "distributions/step_profiles.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/hetero_assoc.h"
+#include "fegrid/inhomogeneous_solvent.h"
 #include "fegrid/propagators.h"
 #include "fegrid/radial_profile_filters.h"
 #include "fitting/fit_globals.h"
@@ -252,6 +253,7 @@ void recordScanTimeProfile(double ri)
         for (int i = 1; i <= N; i++) pGridConcSnapshot[i] = pGridConc[i];
     }
     writeScan(scan, pGridConcSnapshot);
+    showCosoluteProfile(scan);
     advanceScan();
 }
 

@@ -3,6 +3,7 @@
 
 unsigned char bFitTINoise = 0;
 unsigned char bSerialFitRunning = 0;
+unsigned char bSerialFitKeepData = 0;
 unsigned char bStopFit = 0;
 unsigned char bFitRunning = 0;
 unsigned char bSimulateBeyondLastScan = 0;

@@ -3,6 +3,9 @@
 
 extern unsigned char bFitTINoise;         // fit time-invariant noise
 extern unsigned char bSerialFitRunning;   // a serialised fit runs
+// A serialised fit restores the analysis saved beside each data set without
+// asking ("restore previous params if available?" answered Yes).
+extern unsigned char bSerialFitKeepData;
 extern unsigned char bGeneratingSeries;   // Generate > Series runs
 extern unsigned char bStopFit;            // a key stopped the fit
 extern unsigned char bFitRunning;         // a fit runs (quieter progress)

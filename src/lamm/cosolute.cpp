@@ -11,26 +11,88 @@
 #include <cmath>
 
 #include "lamm/lamm_ideal.h"
+#include "lamm/solvent_laws.h"
 #include "numerics/cvector.h"
 #include "numerics/interpolate_grid.h"
 #include "numerics/nrutil.h"
 #include "scandata/scan_header.h"
 
 namespace {
-const double kRpmToOmega = 2.0 * M_PI / 60.0;
-const double kStandardViscosity = 0.001002;  // water at 20 'C, Pa s
-const double kWaterDensity20 = 0.99823;      // g/ml
+const double kStandardViscosity = kSolventStandardViscosity;
+const double kWaterDensity20 = kSolventWaterDensity20;
+
+// The value of a law, or its fallback where a table makes it useless.
+double usable(double v, double fallback, bool bPositive)
+{
+    return std::isfinite(v) && (!bPositive || v > 0) ? v : fallback;
 }
+}  // namespace
+
+// ---------------------------------------------------------------- the shared laws
+
+double solventPressureMPa(double rho0, double rpm, double meniscus, double r)
+{
+    const double w = rpm * 2.0 * M_PI / 60.0;
+    return 0.5 * (1000 * rho0) * w * w * (r * r - meniscus * meniscus) * 1e-4 * 1e-6;
+}
+
+double compressibleSolventDensity(double rho0, double kappa, double rpm, double meniscus, double r)
+{
+    if (kappa == 0) return rho0;
+    return rho0 / (1 - kappa * solventPressureMPa(rho0, rpm, meniscus, r));
+}
+
+double cosoluteDensityLaw(const double* b, int n, double c)
+{
+    if (!b || n < 1) return kWaterDensity20;
+    const double sq = std::sqrt(c > 0 ? c : 0);
+    const double terms[7] = {0, 1, 0.001 * sq, 0.01 * c, 0.001 * c * c, 0.0001 * c * c * c, 1e-6 * c * c * c * c};
+    double v = 0;
+    for (int i = 1; i <= n && i <= 6; i++) v += b[i] * terms[i];
+    return usable(v, kWaterDensity20, true);
+}
+
+double cosoluteViscosityLaw(const double* a, int n, double c)
+{
+    if (!a || n < 1) return kStandardViscosity;
+    const double sq = std::sqrt(c > 0 ? c : 0);
+    const double terms[6] = {0, 1, 0.001 * sq, 0.01 * c, 0.001 * c * c, 0.0001 * c * c * c};
+    double v = 0;
+    for (int i = 1; i <= n && i <= 5; i++) v += a[i] * terms[i];
+    return usable(kStandardViscosity * v, kStandardViscosity, true);
+}
+
+double coefficientPolynomial(const double* a, int n, double c)
+{
+    if (!a) return 0;
+    double v = 0, p = 1;
+    for (int i = 1; i <= n; i++) {
+        v += a[i] * p;
+        p *= c;
+    }
+    return usable(v, 0, false);
+}
+
+double cosolutePresetS(double c)
+{
+    const double x = 168.4 * c;  // g/l
+    return 0.596 - 0.000322 * x - 0.0633 * std::exp(-0.00399 * x);
+}
+
+double cosolutePresetD(double c)
+{
+    return 1e-5 * (2.04 + (2.03 - 2.04) * std::exp(-18.1 * c) + 0.507 * c - 0.0341 * c * c -
+                   0.614 * std::sqrt(c > 0 ? c : 0));
+}
+
+// ---------------------------------------------------------------- the solver object's solvent
 
 // Density of a compressible solvent of density rho0 at 1 atm at radius r: the
 // hydrostatic pressure of the column above r compresses it.
 static double compressedDensity(const CLammIdeal* p, double rho0, double kappa, double r)
 {
-    if (kappa == 0) return rho0;
     const double rpm = (p->pScanHeaders && p->nScans > 0) ? (double)p->SelectedHeader(1).rpm : p->dFinalRpm;
-    const double w = rpm * kRpmToOmega;
-    const double P = 0.5 * (1000 * rho0) * w * w * (r * r - p->dMeniscus * p->dMeniscus) * 1e-4 * 1e-6;  // MPa
-    return rho0 / (1 - kappa * P);
+    return compressibleSolventDensity(rho0, kappa, rpm, p->dMeniscus, r);
 }
 
 double CLammIdeal::CompressibleDensity(double r) const
@@ -40,28 +102,11 @@ double CLammIdeal::CompressibleDensity(double r) const
 
 // Density (g/ml) and viscosity (Pa s) of the co-solute solution at c (M)
 // from the coefficient tables; water without them.
-double CLammIdeal::CosoluteDensity(double c) const
-{
-    const double* b = pDensityCoeffs;
-    const int n = nDensityCoeffs;
-    if (!b || n < 1) return kWaterDensity20;
-    const double sq = std::sqrt(c > 0 ? c : 0);
-    const double terms[7] = {0, 1, 0.001 * sq, 0.01 * c, 0.001 * c * c, 0.0001 * c * c * c, 1e-6 * c * c * c * c};
-    double v = 0;
-    for (int i = 1; i <= n && i <= 6; i++) v += b[i] * terms[i];
-    return v;
-}
+double CLammIdeal::CosoluteDensity(double c) const { return cosoluteDensityLaw(pDensityCoeffs, nDensityCoeffs, c); }
 
 double CLammIdeal::CosoluteViscosity(double c) const
 {
-    const double* a = pViscosityCoeffs;
-    const int n = nViscosityCoeffs;
-    if (!a || n < 1) return kStandardViscosity;
-    const double sq = std::sqrt(c > 0 ? c : 0);
-    const double terms[6] = {0, 1, 0.001 * sq, 0.01 * c, 0.001 * c * c, 0.0001 * c * c * c};
-    double v = 0;
-    for (int i = 1; i <= n && i <= 5; i++) v += a[i] * terms[i];
-    return kStandardViscosity * v;
+    return cosoluteViscosityLaw(pViscosityCoeffs, nViscosityCoeffs, c);
 }
 
 // fv and fb of the co-solute solution of concentration c at radius r.

@@ -16,6 +16,7 @@
 #include "lamm/lamm_ideal.h"
 #include "lamm/tridiagonal_blocks.h"
 #include "lamm/nonideal_factors.h"
+#include "lamm/solvent_laws.h"
 #include "numerics/nrutil.h"
 #include "plot/error_box.h"
 
@@ -46,16 +47,6 @@ double monomerFromTotal(double c, double K, int n)
         x = next;
     }
     return x;
-}
-
-double polynomial(const double* a, int n, double c)
-{
-    double v = 0, p = 1;
-    for (int i = 1; i <= n; i++) {
-        v += a[i] * p;
-        p *= c;
-    }
-    return v;
 }
 
 }  // namespace
@@ -156,13 +147,11 @@ static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, 
         case 3: {  // a co-solute with s(c) and D(c) from its tables or the preset
             const double cm = tot;
             if (p->bCosolutePreset) {
-                const double x = 168.4 * cm;
-                s[i] = 0.596 - 0.000322 * x - 0.0633 * std::exp(-0.00399 * x);
-                D[i] = 1e-5 * (2.04 + (2.03 - 2.04) * std::exp(-18.1 * cm) + 0.507 * cm - 0.0341 * cm * cm -
-                               0.614 * std::sqrt(cm > 0 ? cm : 0));
+                s[i] = cosolutePresetS(cm);
+                D[i] = cosolutePresetD(cm);
             } else {
-                s[i] = p->pSNonidTable ? polynomial(p->pSNonidTable, p->nSNonidTable, cm) : st.s0[1];
-                D[i] = p->pDNonidTable ? polynomial(p->pDNonidTable, p->nDNonidTable, cm) : st.D0[1];
+                s[i] = p->pSNonidTable ? coefficientPolynomial(p->pSNonidTable, p->nSNonidTable, cm) : st.s0[1];
+                D[i] = p->pDNonidTable ? coefficientPolynomial(p->pDNonidTable, p->nDNonidTable, cm) : st.D0[1];
             }
             break;
         }

@@ -59,6 +59,10 @@ const ScanHeader& firstScan() { return pScanHeaders[pScanTimeOrder[1]]; }
 
 double radPerSec(double rpm) { return rpm * 2.0 * M_PI * (1.0 / 60.0); }
 
+// The cells whose cross-section does not grow with the radius: their elements
+// assume the equidistant grid of the static propagator.
+bool specialGeometry() { return bGeometryLinear || bGeometryExternalLoadingCell || bGeometryReserved || bElectrophoresis; }
+
 // The model of a species goes into its basis on the noise grid.
 bool intoSpeciesBasis() { return bModelContinuous || bAlgebraicConcentrations || bFitTINoise || bFitRINoise; }
 
@@ -266,7 +270,7 @@ void dynamicGridSize(double s, double D)
         }
     fDynGridGeometricSize = static_cast<float>(nGeometric);
     nGridPoints = clampGridSize(static_cast<int>(std::floor(bMovingHat ? fDynGridGeometricSize : fDynGridEquidistantSize)));
-    if (bClaverie && bOptimizeGridSpacing && bBackDiffusionShutOffActive && !bModelZone)
+    if (bClaverie && bOptimizeGridSpacing && bBackDiffusionShutOffActive && !bModelZone && !specialGeometry())
         chooseRadialGridSize(static_cast<float>(rf));
     else
         resizeRadialGrid(nGridPoints);
@@ -381,7 +385,7 @@ void retries(TXLAWindow* w, const Species& sp)
     const unsigned char bTruncateSaved = bTruncateGrid;
     bTruncateGrid = 0;
     retryPropagation(w, sp);
-    if (failed() && bClaverie) {
+    if (failed() && bClaverie && !specialGeometry()) {
         bClaverie = 0;
         bMovingHat = 1;
         nGridPoints = clampGridSize(static_cast<int>(std::floor(fDynGridGeometricSize)));
@@ -427,6 +431,12 @@ void afterPropagation(TXLAWindow* w, bool bNonidealModel = false)
 
 void lammPropagation(TXLAWindow* w, const Species& sp)
 {
+    if (bInhomogeneousSolvent && bCosoluteGradient && !specialGeometry() && !allocSolverWorkBlock() &&
+        !allocSolverWorkBlock()) {
+        // the co-solute grid the settings ask for cannot be had
+        w->ReportSimulationError(1);
+        return;
+    }
     bBackDiffusionShutOffActive = checkBackDiffusionShutOff(sp.s, sp.D) ? 1 : 0;
     const float fT = fTemperatureK - 273.15f;
     const double w2 = radPerSec(lastScan().rpm) * radPerSec(lastScan().rpm);
@@ -479,7 +489,17 @@ void discreteSpecies(TXLAWindow* w, int k)
 {
     const float s = pSpeciesS[k];
     const float fMorD = pSpeciesMw[k];
-    if (pSpeciesIncluded[k] && !bDLSData && bAutoFEAlgorithm && !bEquilibriumDataMode) chooseAlgorithm(s);
+    if (specialGeometry()) {
+        // the static grid, whatever the settings chose since the model command
+        if (!bClaverie || bMovingHat) {
+            bClaverie = 1;
+            bMovingHat = 0;
+            bFixedTimestep = 0;
+            resizeRadialGrid(nGridPoints);
+        }
+    } else if (pSpeciesIncluded[k] && !bDLSData && bAutoFEAlgorithm && !bEquilibriumDataMode) {
+        chooseAlgorithm(s);
+    }
     double D = 0.0;
     const bool bD = speciesDiffusionCoefficient(k, &D);
     if (pSpeciesIncluded[k] && !bD) {

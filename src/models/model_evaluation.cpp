@@ -308,9 +308,12 @@ void TXLAWindow::CalcModel()
     if (nScans < 1) return;
     applyNonlinearDetection(fFloNonlinCoeff, fDetectionBaseline, true);
     // the solver objects serve the plain discrete species and the non-ideal
-    // multiple species (the Faxen approximation is the global grid's)
+    // multiple species (the Faxen approximation is the global grid's; so are
+    // the special geometries, which a solver object refuses)
+    const bool bSpecialGeometry = bGeometryLinear || bGeometryExternalLoadingCell || bGeometryReserved || bElectrophoresis;
     const bool bSolverRoad = (bModelDiscreteSpecies && !bBufferMismatch && !bDLSData && !bEquilibriumDataMode &&
-                              !bExperimentalInitialDistribution && !bSpecies1Nonideal && !bFaxenApproximation) ||
+                              !bExperimentalInitialDistribution && !bSpecies1Nonideal && !bFaxenApproximation &&
+                              !bSpecialGeometry) ||
                              bModelNonidealMultiple;
     if (bSolverRoad) {
         CalcDiscreteSpeciesModel();

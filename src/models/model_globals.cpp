@@ -98,10 +98,6 @@ unsigned char bElectrophoresisLoadRequest = 0;
 ScanHeader hdrInitialScan = {};
 unsigned char bUseInitialData = 0;
 
-// No parameters are saved beside the data yet: nothing to restore.
-#include "app/xla_window.h"
-bool TXLAWindow::OfferRestorePreviousAnalysis(int) { return false; }
-
 unsigned char bGeometryLinear = 0;
 unsigned char bGeometryExternalLoadingCell = 0;
 unsigned char bGeometryReserved = 0;

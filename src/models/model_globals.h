@@ -349,8 +349,27 @@ void paramVectorToGlobals();
 void globalsToParamVector();
 void syncParameterVector();
 void fixUpModelDefaults();
-// Writes the current parameters to the remembered parameter file
-// (szScanExtra); bIntermediate marks a save during a fit.
+// The saved analysis (models/param_persistence.cpp, the file's entries in
+// docs/models.md): writes the whole model state to the remembered parameter
+// file (szScanExtra); bIntermediate marks a save while a fit runs.
 void TmpSaveBestParams(TXLAWindow* pWindow, int bIntermediate);
-// Writes the readable fit-parameter report.
+// Entries of the parameter file, and the fewest a file must hold to be read.
+inline constexpr int nParameterFileEntries = 215;
+inline constexpr int nParameterFileMinimum = 99;
+// Options the parameter file keeps that no part of this version reads: they
+// are written and read back as they are (entries 56, 192, 193, 195-198, 207
+// and 212).
+extern unsigned char bLoadingOption3;
+extern unsigned char bCSOption1;
+extern unsigned char bCSOption2;
+extern unsigned char bCSOption4;
+extern unsigned char bCSOption5;
+extern int nCSOption6;
+extern int nCSOption7;
+extern unsigned char bFlotationOption1;
+extern unsigned char bFlotationOption2;
+// The readable fit-parameter report (models/fit_parameter_report.cpp): as a
+// text file (an existing one only after a question), and as plain text on
+// the clipboard (false when the clipboard could not be opened).
 void writeFitParameterReport(TXLAWindow* pWindow, const char* szPath);
+bool fitParameterReportText(TXLAWindow* pWindow);

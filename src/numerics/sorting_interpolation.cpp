@@ -174,17 +174,22 @@ float selectKthSmallest(int k, int n, float* arr)
     }
 }
 
-void polint(const float* xa, const float* ya, int n, float x, float* y, float* dy)
+namespace {
+
+// Neville's tableau on n points, from the point nearest to x; the tables c
+// and d come from the toolbox's allocators of the value type.
+template <class T, class Alloc, class Free>
+void nevillePolint(const T* xa, const T* ya, int n, T x, T* y, T* dy, Alloc alloc, Free release)
 {
     if (n < 1) abandonComputation("Error in routine polint");
-    float* c = vector(1, n);
-    CScopeExit releaseC([&] { free_vector(c, 1, n); });
-    float* d = vector(1, n);
-    CScopeExit releaseD([&] { free_vector(d, 1, n); });
+    T* c = alloc(1, n);
+    CScopeExit releaseC([&] { release(c, 1, n); });
+    T* d = alloc(1, n);
+    CScopeExit releaseD([&] { release(d, 1, n); });
     int ns = 1;
-    float dif = std::fabs(x - xa[1]);
+    T dif = std::fabs(x - xa[1]);
     for (int i = 1; i <= n; i++) {
-        float dift = std::fabs(x - xa[i]);
+        T dift = std::fabs(x - xa[i]);
         if (dift < dif) {
             ns = i;
             dif = dift;
@@ -193,14 +198,14 @@ void polint(const float* xa, const float* ya, int n, float x, float* y, float* d
         d[i] = ya[i];
     }
     *y = ya[ns--];
-    *dy = 0.0f;
+    *dy = 0;
     for (int m = 1; m < n; m++) {
         for (int i = 1; i <= n - m; i++) {
-            float ho = xa[i] - x;
-            float hp = xa[i + m] - x;
-            float w = c[i + 1] - d[i];
-            float den = ho - hp;
-            if (den == 0.0f) abandonComputation("Error in routine polint");
+            T ho = xa[i] - x;
+            T hp = xa[i + m] - x;
+            T w = c[i + 1] - d[i];
+            T den = ho - hp;
+            if (den == 0) abandonComputation("Error in routine polint");
             den = w / den;
             d[i] = hp * den;
             c[i] = ho * den;
@@ -208,4 +213,16 @@ void polint(const float* xa, const float* ya, int n, float x, float* y, float* d
         *dy = 2 * ns < (n - m) ? c[ns + 1] : d[ns--];
         *y += *dy;
     }
+}
+
+}  // namespace
+
+void polint(const float* xa, const float* ya, int n, float x, float* y, float* dy)
+{
+    nevillePolint(xa, ya, n, x, y, dy, vector, free_vector);
+}
+
+void polint(const double* xa, const double* ya, int n, double x, double* y, double* dy)
+{
+    nevillePolint(xa, ya, n, x, y, dy, dvector, free_dvector);
 }

@@ -19,3 +19,5 @@ float selectKthSmallest(int k, int n, float* arr);
 // i = 1..n, with the error estimate dy. Two equal abscissae abandon the
 // computation ("Error in routine polint").
 void polint(const float* xa, const float* ya, int n, float x, float* y, float* dy);
+// The same in double precision (the Romberg quadrature of the element integrals).
+void polint(const double* xa, const double* ya, int n, double x, double* y, double* dy);

@@ -290,7 +290,7 @@ const CommandInfo kCommands[] = {
     {210, NONE, "", NOI, "CmToggleDisplayFlag210"},
 
     // ------------------------------------------------------------ Copy
-    {204, COPY, "Copy &Fit Parameters", 0, ""},
+    {204, COPY, "Copy &Fit Parameters", 0, "CmCopyFitParameters"},
 
     // ------------------------------------------------------------ Statistics
     {272, STATS, "Calculate Variance Ratio With F-statistics", 0, "CmVarianceRatio"},

@@ -432,17 +432,10 @@ void TXLAWindow::EvDropFiles(win::HDROP hDrop) {
             LoadXpFile(szXpFileName);
         } else if (!p.name.empty() && p.name[0] == '~') {
             char sz[400];
-            if (!HasHandler(1098)) {
-                // Parameter files are read by the part that reloads saved fit
-                // parameters (1098); while it waits, the file is refused.
-                std::snprintf(sz, sizeof(sz), "%.300s\nparameter files cannot be loaded in this version", szPath);
-                win::MessageBox(HWindow, sz, "DROPPING FILES", win::MB_OK);
-            } else {
-                std::snprintf(sz, sizeof(sz), "switch to parameter file %.300s?", szPath);
-                if (win::MessageBox(HWindow, sz, "DROPPING FILES", win::MB_YESNO) == win::IDYES) {
-                    ReloadParameters(szPath);
-                    CmParameters();
-                }
+            std::snprintf(sz, sizeof(sz), "switch to parameter file %.300s?", szPath);
+            if (win::MessageBox(HWindow, sz, "DROPPING FILES", win::MB_YESNO) == win::IDYES) {
+                ReloadParameters(szPath);
+                CmParameters();
             }
         }
     } else if (nDropped >= 2) {

@@ -306,6 +306,7 @@ TEST(NormalEquations, FixedBufferAmplitudeFoldsGridPointOneIn)
     c[1] = 1.0, c[3] = 0.7, c[5] = 0.2;
     setData(c, [](double r) { return 0.01 * r; }, [](int k) { return 0.003 * k; });
     bBufferMismatch = 1;
+    bFitBufferSignal = 0;  // the amplitude fixed
     bFitTINoise = bFitRINoise = 1;
     dBufferSignal = 1.0;
     buildNormalEquations(nullptr, 2);

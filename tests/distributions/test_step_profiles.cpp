@@ -191,13 +191,14 @@ TEST_F(LammSolutionInterpolation, ProfileOnItsOwnGridOntoTheNoiseGrid)
     }
 }
 
-TEST_F(LammSolutionInterpolation, RawProfileReplacesTheRow)
+TEST_F(LammSolutionInterpolation, RawProfileAddsToTheRow)
 {
-    interpolateLammSolutionRaw(1, r.data(), c.data(), m);
+    // the reference side of the buffer signal goes onto the sample side's
+    interpolateLammSolution(1, r.data(), c.data(), m);
     std::vector<float> first(pLammSolutions[2][1], pLammSolutions[2][1] + 62);
     interpolateLammSolutionRaw(1, r.data(), c.data(), m);
-    for (int j = 1; j <= 61; j++) EXPECT_EQ(pLammSolutions[2][1][j], first[j]) << j;
-    EXPECT_NEAR(pLammSolutions[2][1][61], 1.0, 1e-4);
+    for (int j = 1; j <= 61; j++) EXPECT_FLOAT_EQ(pLammSolutions[2][1][j], 2 * first[j]) << j;
+    EXPECT_NEAR(pLammSolutions[2][1][61], 2.0, 2e-4);
 }
 
 TEST_F(LammSolutionInterpolation, TooFewPointsLeaveTheStore)

@@ -173,6 +173,7 @@ TEST(ContiVectorTest, FrictionalRatioMeniscusAndBottomInThisOrder)
     nFitFrictionalRatio = 0;
     pParamFloat[13] = pParamFloat[14] = 0;
     bBufferMismatch = 1;
+    bFitBufferSignal = 0;  // (floated at start)
     bFitBufferD = 1;
     bUseMolarMass = 1;
     ASSERT_EQ(getContiParameters(0, nullptr), 1);

@@ -93,7 +93,9 @@ TEST_P(SingleSpeciesRunTest, TheExampleWithVanishingNonideality)
     EXPECT_TRUE(bModelNonidealSingle);
     EXPECT_TRUE(bModelComputed);
     EXPECT_EQ(bMovingHat, a == Claverie ? 0 : 1);
-    if (a != Claverie) EXPECT_TRUE(bFixedTimestep);  // the moving hat leaves it on
+    if (a != Claverie) {
+        EXPECT_TRUE(bFixedTimestep);  // the moving hat leaves it on
+    }
     double rms = 0, mean = 0;
     long n = 0;
     residuals(&rms, &mean, &n);

@@ -149,16 +149,15 @@ TEST_F(DataMenuLoadTest, DroppedFiles) {
         EXPECT_EQ(script.pending(), 0u);
     }
     {
-        // Other files, one scan file alone, and a parameter file, which is
-        // refused while parameter files cannot be read: nothing is loaded and
-        // nothing but the refusal is said.
+        // Other files and one scan file alone are ignored; a parameter file
+        // is offered, and No leaves everything as it was.
         const std::string a = folder + "/a.txt", b = folder + "/b.txt", p = folder + "/~tmppars.RA1";
         scantest::writeText(a, "x");
         scantest::writeText(b, "y");
         scantest::writeText(p, "1\n");
         win::headless::Script script;
         script.dropFiles({a, b}).dropFiles({ten[2]}).dropFiles({p});
-        script.expectMessageBox(p + "\nparameter files cannot be loaded in this version", win::IDOK);
+        script.expectMessageBox("switch to parameter file " + p + "?", win::IDNO);
         win::headless::processMessages();
         EXPECT_EQ(nScans, 4);
         EXPECT_EQ(script.pending(), 0u);

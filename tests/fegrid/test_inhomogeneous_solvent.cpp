@@ -1,0 +1,430 @@
+// The inhomogeneous solvent: its laws against their published numbers, the
+// compressed water of a spinning column, the element integrals with local
+// factors against the sector's, the co-solute's own redistribution (its amount
+// and its equilibrium), the propagators against the solver object in the same
+// solvent, the conversion to standard conditions and back, and the dialog.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/window_fixture.h"
+#include "fegrid/fe_closed_form.h"
+#include "fegrid/global_grid.h"
+#include "fegrid/grid_run_fixture.h"
+#include "fegrid/inhomogeneous_solvent.h"
+#include "fegrid/interacting_coefficients.h"
+#include "fegrid/propagators.h"
+#include "lamm/lamm_fixture.h"
+#include "lamm/solvent_laws.h"
+#include "numerics/nrutil.h"
+#include "models/model_globals.h"
+#include "platform/win.h"
+#include "resources/dialog_templates.h"
+#include "scandata/scan_data.h"
+
+using namespace win;
+using namespace gridtest;
+
+namespace {
+
+double omega2(double rpm) { return std::pow(rpm * 2 * M_PI / 60, 2); }
+
+}  // namespace
+
+TEST(SolventLaws, PresetCompressibleWaterAndNoTables)
+{
+    // CsCl at 25 'C
+    EXPECT_NEAR(densgradEmpiricalCurve(0), 0.5327, 5e-5);
+    EXPECT_NEAR(cosoluteDiffusionPreset(0), 2.03e-5, 1e-9);
+    EXPECT_NEAR(densgradEmpiricalCurve(1), 0.50945, 5e-6);
+    EXPECT_NEAR(cosoluteDiffusionPreset(1), 1.8989e-5, 1e-9);
+    // water at 60000 rpm over 6.0-7.2 cm
+    EXPECT_NEAR(solventPressureMPa(0.99823, 60000, 6.0, 7.2), 31.21, 0.005);
+    EXPECT_NEAR(compressibleSolventDensity(0.99823, 4.591e-4, 60000, 6.0, 7.2), 1.01274, 5e-6);
+    EXPECT_EQ(compressibleSolventDensity(0.99823, 0, 60000, 6.0, 7.2), 0.99823);
+    // without tables: water at every concentration
+    for (double c : {0.0, 1.0, 4.0}) {
+        EXPECT_EQ(cosoluteDensity(c), 0.99823);
+        EXPECT_EQ(cosoluteViscosity(c), 0.001002);
+        EXPECT_EQ(evalPolynomialTable(nullptr, 0, c), 0.0);
+    }
+}
+
+// The element integrals with factors 1 are the sector's closed forms; with
+// any factors the columns of the transport matrix still sum to 0.
+TEST(SolventElements, FactorsOfOneAreTheSectorAndColumnsSumToZero)
+{
+    fMeniscus = 6.0f;
+    fBottom = 7.2f;
+    layOutGrid(50, false);
+    bInhomogeneousSolvent = 0;
+    resizeGradientCoefficientArrays(pGridRadius);
+    const double* r = pGridRadius;
+    for (int i : {1, 2, 25, 49, 50})
+        for (int j = i - 1; j <= i + 1; j++) {
+            EXPECT_NEAR(densgradFeElement1(i, j, r, 50), stiffnessElementToNode(i, j, 50), 1e-10) << i << " " << j;
+            EXPECT_NEAR(densgradFeElement2(i, j, r, 50), sedimentationElementToNode(i, j, 50), 1e-10) << i << " " << j;
+        }
+    // arbitrary smooth factors
+    for (int i = 1; i <= 50; i++) {
+        pSolventFactorV[i] = 1 + 0.3 * std::sin(i);
+        pSolventFactorB[i] = 0.8 + 0.01 * i;
+    }
+    for (int j = 1; j <= 50; j++) {
+        double s1 = 0, s2 = 0;
+        for (int i = j - 1; i <= j + 1; i++) {
+            s1 += densgradFeElement1(i, j, r, 50);
+            s2 += densgradFeElement2(i, j, r, 50);
+        }
+        EXPECT_NEAR(s1, 0, 1e-9) << j;
+        EXPECT_NEAR(s2, 0, 1e-12) << j;
+    }
+    // (1,1) of the sedimentation integral in closed form
+    const double a = r[1], b = r[2], v1 = pSolventFactorV[1], v2 = pSolventFactorV[2], b1 = pSolventFactorB[1],
+                 b2 = pSolventFactorB[2];
+    const double expect = -(v1 * b1 * (10 * a * a + 4 * a * b + b * b) + (v2 * b1 + v1 * b2) * (2 * a * a + 2 * a * b + b * b) +
+                            v2 * b2 * (a * a + 2 * a * b + 2 * b * b)) /
+                          60;
+    EXPECT_NEAR(densgradFeElement2(1, 1, r, 50), expect, 1e-12);
+}
+
+// The co-solute on its own grid keeps its amount and goes to the equilibrium
+// exponential of its s and D (0.2 S, 3e-6 cm^2/s: Mb 162.4 g/mol at 20 'C).
+TEST(Cosolute, IdealCosoluteKeepsItsAmountAndReachesEquilibrium)
+{
+    Experiment e;
+    e.nScans = 3;
+    installExperiment(e);
+    bInhomogeneousSolvent = bSedimentingCosolute = bCosoluteGradient = 1;
+    bCompressibleSolvent = 0;
+    nCosoluteGridSize = 50;
+    dSimTime = 0;
+    dOmegaNow = 50000;
+    ASSERT_TRUE(initSolventGradient());
+    const double before = cosoluteAmount();
+    EXPECT_NEAR(0.2e-13 * 2.436002e10 / 3e-6, 162.40, 0.005);
+    for (int step = 1; step <= 2000; step++) {
+        dCosoluteTime = dSimTime;
+        dSimTime += 500;
+        advanceSolventGradient();
+    }
+    EXPECT_NEAR(cosoluteAmount() / before - 1, 0, 1e-12);
+    const double* r = nullptr;
+    int n = 0;
+    const double* c = cosoluteProfile(&r, &n);
+    ASSERT_EQ(n, 50);
+    const double a = 0.2e-13 * omega2(50000) / (2 * 3e-6), x = a * (r[n] * r[n] - r[1] * r[1]);
+    for (int i = 1; i <= n; i++)
+        EXPECT_NEAR(c[i], 1.5 * x / std::expm1(x) * std::exp(a * (r[i] * r[i] - r[1] * r[1])), 1.5e-3 * 1.5) << i;
+    // the non-ideal co-solute (the CsCl data) keeps its amount too
+    bNonidealCosolute = bCosolutePreset = 1;
+    dSimTime = 0;
+    ASSERT_TRUE(initSolventGradient());
+    const double before2 = cosoluteAmount();
+    for (int step = 1; step <= 200; step++) {
+        dCosoluteTime = dSimTime;
+        dSimTime += 100;
+        advanceSolventGradient();
+    }
+    EXPECT_NEAR(cosoluteAmount() / before2 - 1, 0, 1e-12);
+    c = cosoluteProfile(&r, &n);
+    EXPECT_GT(c[n], 1.5);
+    EXPECT_LT(c[1], 1.5);
+}
+
+namespace {
+
+// One species on the global grid (Claverie or the moving hat) in the solvent
+// of the globals, and the solver object's static grid in the same solvent; the
+// largest difference between their models inside the fit limits.
+double againstSolverObject(bool bMovingHat, const Experiment& e, double s, double D)
+{
+    installExperiment(e);
+    layOutGrid(bMovingHat ? 1000 : 2000, bMovingHat);
+    prepareRun(s, D, 1.0);
+    propagate();
+    EXPECT_EQ(bSimulationError, 0);
+    EXPECT_EQ(bDiscretizationError, 0);
+
+    LammExperiment x(e.nScans, e.tFirst, e.tLast, e.rpm, e.meniscus, e.bottom, e.nPoints);
+    auto L = makeSolver(x, s, D, e.meniscus, e.bottom, 1.0, float(e.fitLeft), float(e.fitRight));
+    L->bRampRotorSpeed = 0;
+    L->bTruncateGrid = 0;
+    L->bShutOffBackDiffusion = 0;
+    L->SetSolventAndParticle(20.0, VBAR, fBufferDensity, RELVISCOSITY);
+    setSolverInhomogeneousSolvent(L.get());
+    EXPECT_EQ(L->Solve(), 0);
+    double worst = 0;
+    for (int p = 1; p <= e.nScans; p++)
+        for (int j = 1; j <= e.nPoints; j++) {
+            const float r = ppRadius[1][j];
+            if (r < fFitLeftLim || r > fFitRightLim) continue;
+            worst = std::max(worst, std::fabs(double(modelAt(p, j)) - x.out[p][j]));
+        }
+    return worst;
+}
+
+}  // namespace
+
+// A compressible solvent at 60000 rpm: the propagators of the global grid and
+// the solver object (its static grid, the same laws) agree.
+TEST(CompressibleSolvent, PropagatorsAgreeWithTheSolverObject)
+{
+    Experiment e;
+    e.rpm = 60000;
+    e.nScans = 20;
+    e.tLast = 4000;
+    bInhomogeneousSolvent = 1;
+    bCompressibleSolvent = 1;
+    bSedimentingCosolute = bCosoluteGradient = 0;
+    dSolventCompressibility = 4.591e-4;
+    fGradientBufferDensity = 0.99823f;
+    fGradientBufferViscosityRef = 1.0f;
+    VBAR = 0.73f;
+    fGradientVbar = 0.73f;
+    const double claverie = againstSolverObject(false, e, 5, 6e-7);
+    RecordProperty("Claverie", std::to_string(claverie));
+    EXPECT_LT(claverie, 1e-3);
+    // the factors reached the grid: fb falls by about 3 % towards the bottom
+    ASSERT_EQ(nSolventFactorPoints, nGridPointsAllocated);
+    EXPECT_NEAR(pSolventFactorB[nSolventFactorPoints] / pSolventFactorB[1],
+                (1 - 0.73 * 1.01274) / (1 - 0.73 * 0.99823), 1e-4);
+    const double hat = againstSolverObject(true, e, 5, 6e-7);
+    RecordProperty("moving hat", std::to_string(hat));
+    EXPECT_LT(hat, 1e-3);
+}
+
+// A co-solute that sediments makes the factors change every step; the
+// macromolecule's amount in the cell is kept all the same.
+TEST(CosoluteGradient, ClaverieKeepsTheMacromoleculeWithASedimentingCosolute)
+{
+    Experiment e;
+    e.nScans = 10;
+    installExperiment(e);
+    bInhomogeneousSolvent = bSedimentingCosolute = bCosoluteGradient = 1;
+    bCompressibleSolvent = 0;
+    bNonidealCosolute = 1;
+    bCosolutePreset = 1;
+    dCosoluteLoading = 1.5;
+    fGradientVbar = 0.73f;
+    // a solution that gets denser with the co-solute: 0.99823 + 0.125 c g/ml
+    nDensityCoeffs = 3;
+    pDensityCoeffs = dvector(1, 3);
+    pDensityCoeffs[1] = 0.99823, pDensityCoeffs[2] = 0, pDensityCoeffs[3] = 12.5;
+    layOutGrid(1000, false);
+    prepareRun(5, 6e-7, 1.0);
+    const double before = totalAmountInCell();
+    propagate();
+    EXPECT_EQ(bSimulationError, 0);
+    EXPECT_NEAR(totalAmountInCell() / before - 1, 0, 1e-9);
+    // the co-solute moved: denser at the bottom, so fb falls there
+    const double* r = nullptr;
+    int n = 0;
+    const double* c = cosoluteProfile(&r, &n);
+    ASSERT_TRUE(c);
+    EXPECT_GT(c[n], c[1]);
+    EXPECT_LT(pSolventFactorB[nGridPointsAllocated], pSolventFactorB[1]);
+}
+
+// At each scan the co-solute is drawn over the data and, when asked, written
+// beside the data as a scan of its own.
+TEST(CosoluteGradient, TheCosoluteProfileIsSavedAtTheScans)
+{
+    const std::string folder = ::testing::TempDir() + "morvex_comp2_" + std::to_string(getpid()) + "/";
+    std::filesystem::create_directories(folder);
+    Experiment e;
+    e.nScans = 4;
+    installExperiment(e);
+    std::snprintf(szScanDrive, sizeof szScanDrive, "%s", "");
+    std::snprintf(szScanDir, sizeof szScanDir, "%s", folder.c_str());
+    bInhomogeneousSolvent = bSedimentingCosolute = bCosoluteGradient = 1;
+    bCompressibleSolvent = 0;
+    bPlotCosolute = bSaveCosolute = 1;
+    layOutGrid(500, false);
+    prepareRun(5, 6e-7, 1.0);
+    propagate();
+    for (int k = 1; k <= 4; k++) {
+        const std::string path = folder + "comp2_" + std::to_string(k) + ".r00";
+        std::ifstream f(path);
+        ASSERT_TRUE(f.good()) << path;
+        std::string title;
+        std::getline(f, title);
+        EXPECT_NE(title.find("component 2"), std::string::npos);
+    }
+    std::filesystem::remove_all(folder);
+}
+
+// The non-ideal single species with the co-solute option takes the co-solute's
+// s(c) and D(c) as its own.
+TEST(CosoluteGradient, NonidealSpeciesTakesTheCosoluteLaw)
+{
+    Experiment e;
+    e.nScans = 3;
+    installExperiment(e);
+    layOutGrid(200, false);
+    bModelNonidealSingle = 1;
+    freeRadialGridArrays();
+    ASSERT_TRUE(allocRadialGridArrays());
+    bNonidealCosolute = bCosolutePreset = 1;
+    for (int i = 1; i <= 200; i++) pGridConcPrev[i] = pGridConc[i] = 0.5 + 0.005 * i;
+    ASSERT_TRUE(setUpInteractingCoefficients());
+    EXPECT_TRUE(bNonidealUsesCosoluteData);
+    updateLocalCoefficientsA();
+    for (int i : {1, 100, 200}) {
+        EXPECT_NEAR(pLocalS[i], densgradEmpiricalCurve(pGridConc[i]), 1e-12);
+        EXPECT_NEAR(pLocalD[i], cosoluteDiffusionPreset(pGridConc[i]), 1e-15);
+    }
+    bModelNonidealSingle = 0;
+}
+
+// ---------------------------------------------------------------- conversion and dialog
+
+namespace {
+
+class SolventDialogTest : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        installDialogTemplates();
+        OpenWindow();
+    }
+};
+
+const char* kCaption = "Inhomogeneous Solvent Parameters";
+
+}  // namespace
+
+TEST_F(SolventDialogTest, StandardConditionsAndBackRestoreSAndD)
+{
+    bModelDiscreteSpecies = 1;
+    bInhomogeneousSolvent = 1;
+    bSedimentingCosolute = 0;
+    fGradientBufferDensity = 1.1f;
+    fGradientBufferViscosityRef = 1.5f;
+    VBAR = 0.73f;
+    fBufferDensity = 1.1f;
+    for (int k = 1; k <= 4; k++) {
+        pSpeciesS[k] = 1.0f + k;
+        pSpeciesMw[k] = 5.0f + k;
+    }
+    pSpeciesMw[3] = 0.0f;
+    globalsToParamVector();
+    convertParamsForSolventModel(window.get());
+    EXPECT_TRUE(bSolventParamsConverted);
+    EXPECT_EQ(fBufferDensity, 0.99823f);
+    EXPECT_EQ(RELVISCOSITY, 1.0f);
+    EXPECT_NEAR(pSpeciesMw[1], 6.0 * 1.5, 1e-5);
+    EXPECT_NEAR(pSpeciesS[1], 2.0 * 1.5 * (1 - 0.73 * 0.99823) / (1 - 0.73 * 1.1), 1e-5);
+    convertParamsToExperimental(window.get());
+    EXPECT_FALSE(bSolventParamsConverted);
+    EXPECT_EQ(fBufferDensity, 1.1f);
+    for (int k = 1; k <= 4; k++) {
+        EXPECT_NEAR(pSpeciesS[k] / (1.0f + k), 1, 1e-6) << k;
+        if (k != 3) {
+            EXPECT_NEAR(pSpeciesMw[k] / (5.0f + k), 1, 1e-6) << k;
+        }
+    }
+    EXPECT_EQ(pSpeciesMw[3], 0.0f);
+    EXPECT_EQ(pParamValue[5], pSpeciesS[1]);
+}
+
+TEST_F(SolventDialogTest, TheKindOfSolventAndTheModelSwitch)
+{
+    bTruncateGrid = 0;
+    headless::Script script;
+    // both kinds checked: the co-solute; the model goes on with its notes and
+    // the parameters to standard conditions
+    script.expectDialog(kCaption, headless::DialogAnswer().check(857).check(840).check(844));
+    // the co-solute's density and viscosity tables are read (there are none)
+    script.expectMessageBox("could not open", IDOK).expectMessageBox("could not open", IDOK);
+    script.expectMessageBox("this is only implemented for regular Lamm equation models\nlike", IDOK);
+    script.expectMessageBox("changing s and D (and M) to standard conditions!", IDOK);
+    window->EvCommand(542, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(bInhomogeneousSolvent && bSedimentingCosolute && bCosoluteGradient);
+    EXPECT_FALSE(bCompressibleSolvent);
+    EXPECT_TRUE(bSolventParamsConverted);
+    EXPECT_TRUE(GetMenuState(window->GetMenu(), 542, MF_BYCOMMAND) & MF_CHECKED);
+    // without tables the co-solute solution is water
+    EXPECT_FLOAT_EQ(fGradientBufferDensity, 0.99823f);
+    EXPECT_FLOAT_EQ(fGradientBufferViscosityRef, 1.0f);
+    // neither checked: the compressible solvent; the model stays on
+    script.expectDialog(kCaption, headless::DialogAnswer().check(840, false).check(844, false));
+    window->EvCommand(542, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(bCompressibleSolvent);
+    EXPECT_FALSE(bSedimentingCosolute);
+    // off: the parameters back to experimental conditions
+    script.expectDialog(kCaption, headless::DialogAnswer().check(857, false));
+    script.expectMessageBox("changing s and D (and M) back to experimental conditions!", IDOK);
+    window->EvCommand(542, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FALSE(bInhomogeneousSolvent);
+    EXPECT_FALSE(bSolventParamsConverted);
+    EXPECT_FALSE(GetMenuState(window->GetMenu(), 542, MF_BYCOMMAND) & MF_CHECKED);
+}
+
+// With the model off OK takes any text, and a text that is no number keeps
+// the value (it does not set vbar to 0); with it on such a text keeps the
+// dialog open without a message.
+TEST_F(SolventDialogTest, EditsThatDoNotParseKeepTheirValues)
+{
+    VBAR = 0.72f;
+    headless::Script script;
+    script.expectDialog(kCaption, headless::DialogAnswer().set(838, "abc").set(846, "2.5"));
+    window->EvCommand(542, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FLOAT_EQ(VBAR, 0.72f);
+    EXPECT_EQ(dCosoluteLoading, 2.5);
+    EXPECT_FALSE(bInhomogeneousSolvent);
+    script.expectDialog(kCaption, headless::DialogAnswer().check(857).set(838, "abc"));
+    script.expectDialog(kCaption, headless::DialogAnswer().cancel());
+    window->EvCommand(542, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FALSE(bInhomogeneousSolvent);
+}
+
+// The files of the tables: a cancelled D(c) file turns the non-ideal co-solute
+// off unless the preset is chosen; a density file is read at once; a table
+// with a number that is not finite is refused like an unreadable one.
+TEST_F(SolventDialogTest, CoefficientFiles)
+{
+    headless::Script script;
+    script.expectDialog(kCaption, headless::DialogAnswer().check(863, false).check(858));
+    script.expectFileCancel("Select NONIDEAL D(c) Data File");
+    script.expectMessageBox("Could Not Open New NONIDEAL D(c) Data File", IDOK);
+    window->EvCommand(542, nullptr, 0);
+    EXPECT_FALSE(bNonidealCosolute);
+    script.expectDialog(kCaption, headless::DialogAnswer().check(863, false).check(850).check(858));
+    script.expectFileCancel("Select NONIDEAL D(c) Data File");
+    script.expectMessageBox("Could Not Open New NONIDEAL D(c) Data File", IDOK);
+    window->EvCommand(542, nullptr, 0);
+    EXPECT_TRUE(bNonidealCosolute);
+    EXPECT_TRUE(bCosolutePreset);
+
+    const std::string good = scratch + "/density.dat", bad = scratch + "/bad.dat";
+    std::ofstream(good) << "0.99823\n0\n12.5\n";
+    std::ofstream(bad) << "1.0\nnan\n";
+    script.expectDialog(kCaption, headless::DialogAnswer().check(860));
+    script.expectOpenFile("Select DENSITY(c) Data File", {good});
+    window->EvCommand(542, nullptr, 0);
+    ASSERT_EQ(nDensityCoeffs, 3);
+    EXPECT_NEAR(cosoluteDensity(2.0), 0.99823 + 0.01 * 12.5 * 2, 1e-7);  // the file read as floats
+    EXPECT_EQ(std::string(densityTableFile()), good);
+    script.expectDialog(kCaption, headless::DialogAnswer().check(860));
+    script.expectOpenFile("Select DENSITY(c) Data File", {bad});
+    script.expectMessageBox("not finite", IDOK);
+    window->EvCommand(542, nullptr, 0);
+    EXPECT_EQ(nDensityCoeffs, 0);
+    EXPECT_EQ(cosoluteDensity(2.0), 0.99823);
+    EXPECT_EQ(script.pending(), 0u);
+}
