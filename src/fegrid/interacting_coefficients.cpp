@@ -19,6 +19,7 @@
 
 #include "fegrid/global_grid.h"
 #include "fegrid/inhomogeneous_solvent.h"
+#include "fegrid/two_lanes.h"
 #include "lamm/nonideal_factors.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
@@ -60,6 +61,17 @@ inline void monomerDimerAt(double c, double& s, double& D)
     const double inv = 1 / ((1 + y) * (1 + 2 * y));
     s = (fSAMonomerS + y * fSAOligomerS) * (1 + 2 * y) * inv;
     D = (fSAMonomerMorD + 2 * y * fSAOligomerMorD) * (1 + y) * inv;
+}
+
+// monomerDimerAt at two totals.
+inline void monomerDimerAt2(V2 c, V2& s, V2& D)
+{
+    c = c < 0 ? V2{0, 0} : c;
+    const double K = dSAKa, s1 = fSAMonomerS, s2 = fSAOligomerS, D1 = fSAMonomerMorD, D2 = fSAOligomerMorD;
+    const V2 y = (sqrt2(1 + 4 * K * c) - 1) / 2;
+    const V2 inv = 1 / ((1 + y) * (1 + 2 * y));
+    s = (s1 + y * s2) * (1 + 2 * y) * inv;
+    D = (D1 + 2 * y * D2) * (1 + y) * inv;
 }
 
 void monomerTrimerAt(double c, double& s, double& D)
@@ -122,8 +134,17 @@ void updateLocalCoefficientsA()
     const double* c = pGridConcPrev;
     double* S = pLocalS;
     double* D = pLocalD;
+    int i0 = 1;
+    if (gLaw == Law::MonomerDimer) {  // the common law two nodes at a time
+        for (; i0 + 1 <= N; i0 += 2) {
+            V2 s, d;
+            monomerDimerAt2(load2(c + i0), s, d);
+            store2(S + i0, s);
+            store2(D + i0, d);
+        }
+    }
     withLaw([&](auto law) {
-        for (int i = 1; i <= N; i++) law(c[i], S[i], D[i]);
+        for (int i = i0; i <= N; i++) law(c[i], S[i], D[i]);
     });
 }
 
@@ -138,8 +159,17 @@ void updateLocalCoefficientsB()
     double* D = pLocalD;
     const bool bNonideal = gLaw == Law::MonomerDimer && bMonomerDimerNonideal;
     const double ks = fNonidealKsLinear;
+    int i0 = 1;
+    if (gLaw == Law::MonomerDimer) {  // the common law two nodes at a time
+        for (; i0 + 1 <= N; i0 += 2) {
+            V2 s, d;
+            monomerDimerAt2(load2(ct + i0), s, d);
+            store2(S + i0, (load2(S + i0) + s) / 2);
+            store2(D + i0, (load2(D + i0) + d) / 2);
+        }
+    }
     withLaw([&](auto law) {
-        for (int i = 1; i <= N; i++) {
+        for (int i = i0; i <= N; i++) {
             double s, d;
             law(ct[i], s, d);
             S[i] = (S[i] + s) / 2;

@@ -32,6 +32,7 @@
 #include "fegrid/interacting_coefficients.h"
 #include "fegrid/propagators.h"
 #include "fegrid/scan_recording.h"
+#include "fegrid/two_lanes.h"
 #include "lamm/lamm_globals.h"
 #include "lamm/nonideal_factors.h"
 #include "models/model_globals.h"
@@ -154,9 +155,69 @@ inline void storeRowOfStep(int i, int N, const double* m, const double* a0, cons
     pGridRhs[i] = v;
 }
 
-// A at both ends of the step; L = M - dt/2 A_end and the right-hand side
-// (M + dt/2 A_start) c_prev of the step from the start profile.
-void assembleInteractingHatMatrices(double dt)
+// The interior rows' tables and coefficients, bound for one step's assembly.
+struct InteriorRows {
+    const double* __restrict s;
+    const double* __restrict D;
+    const double* __restrict c;
+    const double *__restrict ml, *__restrict md, *__restrict mu;
+    const double *__restrict R0, *__restrict R1, *__restrict R2, *__restrict R3, *__restrict R4, *__restrict R5,
+        *__restrict R6;
+    const double *__restrict T0, *__restrict T1, *__restrict T2, *__restrict T3, *__restrict T4, *__restrict T5,
+        *__restrict T6;
+    const double *__restrict gl, *__restrict gd, *__restrict gu;
+    double w, f, inv0, inv1;
+
+    // Row i of L (lower, diagonal, upper) and of the right-hand side: the
+    // interior keeps its tables, A differs at both ends of the step only by
+    // the diffusion's factor e^-2.
+    [[gnu::always_inline]] inline void row(int i, double& lower, double& diag, double& upper, double& rhs) const
+    {
+        const double sl = w * (s[i] * R2[i] + s[i - 1] * R0[i]) - gl[i];
+        const double sd = w * (s[i - 1] * R1[i] + s[i] * R3[i] + s[i + 1] * R5[i]) - gd[i];
+        const double su = w * (s[i] * R4[i] + s[i + 1] * R6[i]) - gu[i];
+        const float kl = static_cast<float>(D[i] * T2[i] + D[i - 1] * T0[i]);
+        const float kd = static_cast<float>(D[i - 1] * T1[i] + D[i] * T3[i] + D[i + 1] * T5[i]);
+        const float ku = static_cast<float>(D[i] * T4[i] + D[i + 1] * T6[i]);
+        lower = ml[i] - f * (sl - kl * inv1);
+        diag = md[i] - f * (sd - kd * inv1);
+        upper = mu[i] - f * (su - ku * inv1);
+        rhs = (ml[i] + f * (sl - kl * inv0)) * c[i - 1] + (md[i] + f * (sd - kd * inv0)) * c[i] +
+              (mu[i] + f * (su - ku * inv0)) * c[i + 1];
+    }
+
+    // The rows i and i + 1 at once, lane by lane the operations of row().
+    [[gnu::always_inline]] inline void rowPair(int i, V2& lower, V2& diag, V2& upper, V2& rhs) const
+    {
+        const V2 sm = load2(s + i - 1), s0 = load2(s + i), sp = load2(s + i + 1);
+        const V2 Dm = load2(D + i - 1), D0 = load2(D + i), Dp = load2(D + i + 1);
+        const V2 sl = w * (s0 * load2(R2 + i) + sm * load2(R0 + i)) - load2(gl + i);
+        const V2 sd = w * (sm * load2(R1 + i) + s0 * load2(R3 + i) + sp * load2(R5 + i)) - load2(gd + i);
+        const V2 su = w * (s0 * load2(R4 + i) + sp * load2(R6 + i)) - load2(gu + i);
+        const V2 kl = roundToFloat(D0 * load2(T2 + i) + Dm * load2(T0 + i));
+        const V2 kd = roundToFloat(Dm * load2(T1 + i) + D0 * load2(T3 + i) + Dp * load2(T5 + i));
+        const V2 ku = roundToFloat(D0 * load2(T4 + i) + Dp * load2(T6 + i));
+        const V2 Ml = load2(ml + i), Md = load2(md + i), Mu = load2(mu + i);
+        lower = Ml - f * (sl - kl * inv1);
+        diag = Md - f * (sd - kd * inv1);
+        upper = Mu - f * (su - ku * inv1);
+        rhs = (Ml + f * (sl - kl * inv0)) * load2(c + i - 1) + (Md + f * (sd - kd * inv0)) * load2(c + i) +
+              (Mu + f * (su - ku * inv0)) * load2(c + i + 1);
+    }
+};
+
+// One step's system, L u = rhs with L = M - dt/2 A_end and rhs = (M + dt/2
+// A_start) c_prev (A at both ends of the step, the coefficients as they stand
+// in pLocalS, pLocalD), solved into u; the start profile in u on a singular
+// system. The end rows are assembled apart; each interior row is assembled
+// where the elimination needs it (its entries never go to memory). The
+// elimination runs from both ends at once and meets in the middle row p (a
+// twisted factorization): two independent chains of divisions, each
+// overlapping the other's and the rows' arithmetic. Top: the pivots bet_j and
+// gam_j = c_{j-1}/bet_{j-1} as in tridagB; bottom: the pivots del_j and
+// gam_j = a_j/del_j; both kept in pTridagGam (top j <= p, bottom j > p), the
+// eliminated right-hand sides in u.
+void assembleAndSolveInteractingHatStep(double dt, double* u)
 {
     const int N = nGridPointsAllocated;
     const double tau = dSimTime - dMovingGridT0, k = dGridMotionRate;
@@ -172,32 +233,116 @@ void assembleInteractingHatMatrices(double dt)
         for (int j = 0; j < 3; j++) m[j] = (st.m[j] + en.m[j]) / 2;
         storeRowOfStep(i, N, m, a0, a1, f);
     }
-    // the interior rows keep their tables: A differs at both ends only by the
-    // diffusion's factor e^-2
-    const double* s = pLocalS;
-    const double* D = pLocalD;
-    const double* c = pGridConcPrev;
-    for (int i = 3; i <= N - 2; i++) {
-        const double sl = w * (s[i] * Rt[2][i] + s[i - 1] * Rt[0][i]) - Gl[i];
-        const double sd = w * (s[i - 1] * Rt[1][i] + s[i] * Rt[3][i] + s[i + 1] * Rt[5][i]) - Gd[i];
-        const double su = w * (s[i] * Rt[4][i] + s[i + 1] * Rt[6][i]) - Gu[i];
-        const float kl = static_cast<float>(D[i] * Tt[2][i] + D[i - 1] * Tt[0][i]);
-        const float kd = static_cast<float>(D[i - 1] * Tt[1][i] + D[i] * Tt[3][i] + D[i + 1] * Tt[5][i]);
-        const float ku = static_cast<float>(D[i] * Tt[4][i] + D[i + 1] * Tt[6][i]);
-        pLhsLower[i] = pMassLower[i] - f * (sl - kl * inv1);
-        pLhsDiag[i] = pMassDiag[i] - f * (sd - kd * inv1);
-        pLhsUpper[i] = pMassUpper[i] - f * (su - ku * inv1);
-        pGridRhs[i] = (pMassLower[i] + f * (sl - kl * inv0)) * c[i - 1] + (pMassDiag[i] + f * (sd - kd * inv0)) * c[i] +
-                      (pMassUpper[i] + f * (su - ku * inv0)) * c[i + 1];
+    const InteriorRows ir{pLocalS,  pLocalD,  pGridConcPrev, pMassLower, pMassDiag, pMassUpper, Rt[0], Rt[1],
+                          Rt[2],    Rt[3],    Rt[4],         Rt[5],      Rt[6],     Tt[0],      Tt[1], Tt[2],
+                          Tt[3],    Tt[4],    Tt[5],         Tt[6],      Gl,        Gd,         Gu,    w,
+                          f,        inv0,     inv1};
+    double* __restrict gam = pTridagGam;
+    const double *AL = pLhsLower, *AD = pLhsDiag, *AU = pLhsUpper, *RH = pGridRhs;
+    bool bSingular = false;
+    const int p = (N + 1) / 2;  // 3 <= p <= N - 2
+    // the end rows 1, 2 and N, N-1
+    double bet = AD[1];
+    if (bet == 0.0) bSingular = true;
+    double inv = 1 / bet;
+    u[1] = RH[1] * inv;
+    gam[2] = AU[1] * inv;
+    bet = AD[2] - AL[2] * gam[2];
+    if (bet == 0.0) bSingular = true;
+    inv = 1 / bet;
+    u[2] = (RH[2] - AL[2] * u[1]) * inv;
+    double cUp = AU[2];
+    double del = AD[N];
+    if (del == 0.0) bSingular = true;
+    double invd = 1 / del;
+    u[N] = RH[N] * invd;
+    gam[N] = AL[N] * invd;
+    del = AD[N - 1] - AU[N - 1] * gam[N];
+    if (del == 0.0) bSingular = true;
+    invd = 1 / del;
+    u[N - 1] = (RH[N - 1] - AU[N - 1] * u[N]) * invd;
+    double aDown = AL[N - 1];
+    // the interior rows from both ends, top rows 3..p-1, bottom rows N-2..p+1,
+    // two rows of each at a time
+    int t = 3, b = N - 2;
+    double uTop = u[2], uBottom = u[N - 1];
+    for (; t + 1 < p && b - 1 > p; t += 2, b -= 2) {
+        V2 lt, dt2, ut, rt, lb, db, ub, rb;
+        ir.rowPair(t, lt, dt2, ut, rt);
+        ir.rowPair(b - 1, lb, db, ub, rb);
+        gam[t] = cUp * inv;
+        bet = dt2[0] - lt[0] * gam[t];
+        gam[b + 1] = aDown * invd;
+        del = db[1] - ub[1] * gam[b + 1];
+        if (bet == 0.0 || del == 0.0) bSingular = true;
+        inv = 1 / bet;
+        invd = 1 / del;
+        uTop = (rt[0] - lt[0] * uTop) * inv;
+        uBottom = (rb[1] - ub[1] * uBottom) * invd;
+        u[t] = uTop;
+        u[b] = uBottom;
+        gam[t + 1] = ut[0] * inv;
+        bet = dt2[1] - lt[1] * gam[t + 1];
+        gam[b] = lb[1] * invd;
+        del = db[0] - ub[0] * gam[b];
+        if (bet == 0.0 || del == 0.0) bSingular = true;
+        inv = 1 / bet;
+        invd = 1 / del;
+        uTop = (rt[1] - lt[1] * uTop) * inv;
+        uBottom = (rb[0] - ub[0] * uBottom) * invd;
+        u[t + 1] = uTop;
+        u[b - 1] = uBottom;
+        cUp = ut[1];
+        aDown = lb[0];
     }
-}
-
-// u = L^-1 rhs; the start profile in u on a singular system.
-void solveInteractingHatStep(double* u)
-{
-    const int N = nGridPointsAllocated;
-    if (!tridagB(pLhsLower, pLhsDiag, pLhsUpper, pGridRhs, u, N))
+    for (; t < p; t++) {
+        double lt, dt_, ut, rt;
+        ir.row(t, lt, dt_, ut, rt);
+        gam[t] = cUp * inv;
+        bet = dt_ - lt * gam[t];
+        if (bet == 0.0) bSingular = true;
+        inv = 1 / bet;
+        u[t] = (rt - lt * u[t - 1]) * inv;
+        cUp = ut;
+    }
+    for (; b > p; b--) {
+        double lb, db, ub, rb;
+        ir.row(b, lb, db, ub, rb);
+        gam[b + 1] = aDown * invd;
+        del = db - ub * gam[b + 1];
+        if (del == 0.0) bSingular = true;
+        invd = 1 / del;
+        u[b] = (rb - ub * u[b + 1]) * invd;
+        aDown = lb;
+    }
+    // the middle row p meets both eliminations
+    {
+        double lp, dp, up, rp;
+        ir.row(p, lp, dp, up, rp);
+        gam[p] = cUp * inv;
+        gam[p + 1] = aDown * invd;
+        const double piv = dp - lp * gam[p] - up * gam[p + 1];
+        if (piv == 0.0) bSingular = true;
+        u[p] = (rp - lp * u[p - 1] - up * u[p + 1]) / piv;
+    }
+    if (bSingular) {
+        bSimulationError = 1;
         for (int i = 1; i <= N; i++) u[i] = pGridConcPrev[i];
+        return;
+    }
+    // outwards from the middle: rows p-1..1 and p+1..2p-1, then row N when N is even
+    // (the last values carried in registers, not read back from u)
+    double uUp = u[p], uDown = u[p];
+    for (int j = p - 1, jb = p + 1; j >= 1; j--, jb++) {
+        uUp = u[j] - gam[j + 1] * uUp;
+        uDown = u[jb] - gam[jb] * uDown;
+        u[j] = uUp;
+        u[jb] = uDown;
+    }
+    for (int jb = 2 * p; jb <= N; jb++) {
+        uDown = u[jb] - gam[jb] * uDown;
+        u[jb] = uDown;
+    }
 }
 
 void predictInteractingHatStep(double dt)
@@ -207,15 +352,13 @@ void predictInteractingHatStep(double dt)
         dOmegaNow = effectiveOmegaDuringAcceleration(dSimTime, dt);
         dSedFactorH = omegaSquaredFactor();
     }
-    assembleInteractingHatMatrices(dt);
-    solveInteractingHatStep(pGridConcTrial);
+    assembleAndSolveInteractingHatStep(dt, pGridConcTrial);
 }
 
 void correctInteractingHatStep(double dt)
 {
     updateLocalCoefficientsC();
-    assembleInteractingHatMatrices(dt);
-    solveInteractingHatStep(pGridConc);
+    assembleAndSolveInteractingHatStep(dt, pGridConc);
 }
 
 void commitInteractingHatStep(double dt, double tLanding)
