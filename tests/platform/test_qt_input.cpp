@@ -135,6 +135,8 @@ TEST_F(QtInput, NoHandlerRunsWhileAComputationPollsAndAKeyStopsIt)
     };
     PostMessage(w.HWindow, WM_COMMAND, 100, 0);
     runUntilIdle();
+    // On a busy machine the idle paint can come after the first idle spell.
+    for (int i = 0; i < 40 && w.nPaints == nPaintsBefore; i++) runUntilIdle();
     EXPECT_TRUE(bStopped);
     EXPECT_TRUE(w.during.empty()) << w.during.front();
     EXPECT_EQ(w.after, (std::vector<std::string>{"command 100 0", "paint"}));
