@@ -48,8 +48,12 @@ void TXLAWindow::CmRun()
     } else {
         runAreaFractionExtrapolation(this);
     }
-    // The rmsd shown with the parameter text belongs to this evaluation.
-    if (bModelComputed) calcRmsd();
+    // The rmsd shown with the parameter text and the residuals plot belong to
+    // this evaluation (the plot was laid out before the model was computed).
+    if (bModelComputed) {
+        calcRmsd();
+        updateResidualsPlot(1);
+    }
     // 8. - 10.
     win::SetCursor(win::LoadCursor(nullptr, win::IDC_ARROW));
     bRepaintAfterCalc = 0;

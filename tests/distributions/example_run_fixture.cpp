@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/window_fixture.h"
 #include "app/xla_app.h"
 #include "distributions/conti_globals.h"
 #include "distributions/distribution_result.h"
@@ -26,15 +27,9 @@ void ExampleRunTest::SetUp()
 
 void ExampleRunTest::LoadExample()
 {
-    const std::string folder = Folder("velocity");
-    std::vector<std::string> paths;
-    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
-        if (e.path().extension() != ".RA1") continue;
-        const std::string to = folder + "/" + e.path().filename().string();
-        std::filesystem::copy_file(e.path(), to);
-        paths.push_back(to);
-    }
-    std::sort(paths.begin(), paths.end());
+    // the numbered scans only: a run of the example leaves its grid and saved
+    // analysis beside them
+    const std::vector<std::string> paths = copyVelocityExampleScans(Folder("velocity"));
     LoadScans(paths);
     ASSERT_EQ(nScans, 30);
     SetCellGeometry();

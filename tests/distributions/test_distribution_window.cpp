@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "distributions/lamm_solution_store.h"
 #include "distributions/s_grid.h"
 #include "models/model_globals.h"
+#include "platform/headless.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "scandata/scan_data.h"
@@ -93,4 +95,31 @@ TEST_F(MainWindowTest, DistributionBandBelowTheRaisedDataAndResiduals)
     win::headless::processMessages();
     EXPECT_EQ(pDataPlot->nFrameBottom, 475);
     EXPECT_EQ(pResidualsPlot->nFrameTop, 550);
+}
+
+// Run lays the plots out before it computes the model: the residuals it
+// leaves are those of its model, not the data as loaded.
+TEST_F(MainWindowTest, RunOfTheDistributionLeavesTheResidualsOfItsModel)
+{
+    OpenWindow();
+    std::filesystem::create_directories(scratch + "/velocity");
+    LoadScans(exampleScans(scratch + "/velocity"));
+    ASSERT_EQ(nScans, 30);
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    win::headless::Script script;
+    script.command(275).command(213);
+    win::headless::processMessages();
+    ASSERT_TRUE(bModelComputed);
+    double dSumAbs = 0.0;
+    long nPoints = 0;
+    float fMismatch = 0.0f;
+    for (int i = 1; i <= nScans; ++i)
+        for (int j = pFitFirstIndex[i]; j <= pFitLastIndex[i]; ++j) {
+            dSumAbs += std::fabs(ppResidual[i][j]);
+            ++nPoints;
+            fMismatch = std::max(fMismatch, std::fabs(ppResidual[i][j] - (ppSignal[i][j] - ppFit[i][j])));
+        }
+    EXPECT_EQ(fMismatch, 0.0f);
+    ASSERT_GT(nPoints, 1000);
+    EXPECT_LT(dSumAbs / nPoints, 0.05);  // as loaded they were the signal, 0.4 on average
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/window_fixture.h"
 #include "distributions/conti_globals.h"
 #include "distributions/conti_run.h"
 #include "distributions/conti_run_fixture.h"
@@ -46,15 +47,7 @@ protected:
     // regularizations of a run to a few seconds.)
     void RunExampleCs()
     {
-        const std::string folder = Folder("velocity");
-        std::vector<std::string> paths;
-        for (const auto& e : fs::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
-            if (e.path().extension() != ".RA1") continue;
-            paths.push_back(folder + "/" + e.path().filename().string());
-            fs::copy_file(e.path(), paths.back());
-        }
-        std::sort(paths.begin(), paths.end());
-        LoadScans(paths);
+        LoadScans(copyVelocityExampleScans(Folder("velocity")));
         ASSERT_EQ(nScans, 30);
         SetCellGeometry();
         ChooseContinuous(&bModelCS, 0.0f, 10.0f, 50, 1.33f, 0.95f);

@@ -25,19 +25,7 @@ using namespace win;
 
 namespace {
 
-std::vector<std::string> copyExample(const std::string& folder)
-{
-    std::filesystem::create_directories(folder);
-    std::vector<std::string> paths;
-    for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
-        if (e.path().extension() != ".RA1") continue;
-        const std::string to = folder + "/" + e.path().filename().string();
-        std::filesystem::copy_file(e.path(), to);
-        paths.push_back(to);
-    }
-    std::sort(paths.begin(), paths.end());
-    return paths;
-}
+std::vector<std::string> copyExample(const std::string& folder) { return copyVelocityExampleScans(folder); }
 
 headless::DialogAnswer exampleValues()
 {
