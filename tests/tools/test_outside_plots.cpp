@@ -2,10 +2,12 @@
 // executables of the "bin" folder (878-883) and PLOKA (899-901).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -231,6 +233,9 @@ TEST_F(OutsidePlotTest, SizeAndShapeAndStructurePlots)
     script.expectOpenFile("select filename for movie file", {structure});
     Run(script, 883);
     EXPECT_TRUE(Started(script, "WinExec", std::string(szStructureExePath) + " 4113 " + structure));
+    // Both programs have run before the test's folder goes.
+    for (int i = 0; i < 500 && Lines(args).size() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(Lines(args).size(), 2u);
 }
 
 TEST_F(OutsidePlotTest, PlokaOnVelocityDataAndDistributions)
