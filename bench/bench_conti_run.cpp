@@ -31,6 +31,7 @@
 #include "distributions/regularization.h"
 #include "distributions/s_grid.h"
 #include "fitting/fit_globals.h"
+#include "lamm_bench_scans.h"
 #include "lamm/lamm_globals.h"
 #include "lamm/lamm_ideal.h"
 #include "models/model_globals.h"
@@ -50,22 +51,7 @@ public:
         folder = std::filesystem::temp_directory_path() / ("morvex_bench_cs_" + std::to_string(getpid()));
         std::filesystem::create_directories(folder);
         const int nScansOut = 50, n = 500;
-        const double w = 50000 * 2 * M_PI / 60;
-        std::vector<ScanHeader> headers(nScansOut + 1);
-        std::memset(headers.data(), 0, sizeof(ScanHeader) * headers.size());
-        for (int k = 1; k <= nScansOut; ++k) {
-            ScanHeader& h = headers[k];
-            h.time = h.timeWritten = h.timeRead = 600.0 + 180.0 * (k - 1);
-            h.dataType = 'R';
-            h.cell = 1;
-            h.temperature = 20.0f;
-            h.rpm = 50000.0f;
-            h.omega2t = w * w * h.time;
-            h.wavelength = 280;
-            h.count = 1;
-            h.accelRate = 1e6;
-            std::snprintf(h.title, sizeof h.title, "benchmark scan %d", k);
-        }
+        std::vector<ScanHeader> headers = benchScanFileHeaders(nScansOut);
         float* r = vector(1, n);
         for (int i = 1; i <= n; ++i) r[i] = static_cast<float>(5.95 + 1.2 * (i - 1) / (n - 1));
         float** out = matrix(1, nScansOut, 1, n);

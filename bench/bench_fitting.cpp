@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "example_bench_scans.h"
 #include "app/app_globals.h"
 #include "app/xla_window.h"
 #include "distributions/conti_fit.h"
@@ -41,21 +42,7 @@ public:
     {
         win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
         folder = std::filesystem::temp_directory_path() / ("morvex_bench_fit_" + std::to_string(getpid()));
-        std::filesystem::create_directories(folder);
-        std::string sel = folder.string();
-        sel += '\0';
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(MORVEX_SOURCE_DIR "/examples/velocity")) {
-            const std::string stem = e.path().stem().string();
-            if (e.path().extension() != ".RA1" || stem.find_first_not_of("0123456789") != std::string::npos) continue;
-            std::filesystem::copy_file(e.path(), folder / e.path().filename(),
-                                        std::filesystem::copy_options::overwrite_existing);
-            names.push_back(e.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        for (const std::string& n : names) sel += n + '\0';
-        sel += '\0';
-        selection.assign(sel.begin(), sel.end());
+        selection = copyExampleScanSelection(folder);
         window = std::make_unique<TXLAWindow>(nullptr, "Sedimentation Analysis");
         window->Create();
         nLoadEveryNth = 1;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -58,3 +59,27 @@ inline void configureListSolver(CLammIdeal& L, BenchScans& e, double s, double D
 // D of a compact protein of frictional ratio 1.2 at vbar 0.73: D = k s^(-1/2)
 // (about 6e-7 cm^2/s at 5 S).
 inline double benchD(double s) { return 1.34e-6 / std::sqrt(s); }
+
+// The headers of the scan files the distribution benchmarks write: absorbance
+// scans of cell 1 at 50000 rpm and 20 degrees, every 180 s from 600 s
+// (element 0 unused).
+inline std::vector<ScanHeader> benchScanFileHeaders(int nScans)
+{
+    std::vector<ScanHeader> headers(nScans + 1);
+    std::memset(headers.data(), 0, sizeof(ScanHeader) * headers.size());
+    const double w = 50000 * 2 * M_PI / 60;
+    for (int k = 1; k <= nScans; ++k) {
+        ScanHeader& h = headers[k];
+        h.time = h.timeWritten = h.timeRead = 600.0 + 180.0 * (k - 1);
+        h.dataType = 'R';
+        h.cell = 1;
+        h.temperature = 20.0f;
+        h.rpm = 50000.0f;
+        h.omega2t = w * w * h.time;
+        h.wavelength = 280;
+        h.count = 1;
+        h.accelRate = 1e6;
+        std::snprintf(h.title, sizeof h.title, "benchmark scan %d", k);
+    }
+    return headers;
+}
