@@ -37,23 +37,7 @@ void ContiNonidTest::TearDown() { ContiRunTest::TearDown(); }
 void ContiNonidTest::LoadNonideal(NonidealScans& sp)
 {
     const int n = sp.nPoints, nk = sp.nScans;
-    const double rpm = 50000, w = rpm * 2 * M_PI / 60;
-    std::vector<ScanHeader> headers(nk + 1);
-    std::memset(headers.data(), 0, sizeof(ScanHeader) * headers.size());
-    for (int k = 1; k <= nk; ++k) {
-        ScanHeader& h = headers[k];
-        const double t = sp.t0 + sp.dt * (k - 1);
-        h.time = h.timeWritten = h.timeRead = t;
-        h.dataType = 'R';
-        h.cell = 1;
-        h.temperature = 20.0f;
-        h.rpm = static_cast<float>(rpm);
-        h.omega2t = w * w * t;
-        h.wavelength = 280;
-        h.count = 1;
-        h.accelRate = 1e6;
-        std::snprintf(h.title, sizeof h.title, "non-ideal species, scan %d", k);
-    }
+    std::vector<ScanHeader> headers = VelocityHeaders(nk, sp.t0, sp.dt, "non-ideal species, scan ");
     float* r = vector(1, n);
     for (int i = 1; i <= n; ++i) r[i] = static_cast<float>(5.95 + 1.2 * (i - 1) / (n - 1));
     float** out = matrix(1, nk, 1, n);

@@ -42,15 +42,14 @@ void ContiRunTest::SetUp()
 
 void ContiRunTest::TearDown() { DataMenuTest::TearDown(); }
 
-std::vector<std::string> ContiRunTest::WriteSpecies(const SpeciesScans& sp, const std::string& folder)
+std::vector<ScanHeader> ContiRunTest::VelocityHeaders(int nk, double t0, double dt, const std::string& titlePrefix)
 {
-    const int n = sp.nPoints, nk = sp.nScans;
     const double rpm = 50000, w = rpm * 2 * M_PI / 60;
     std::vector<ScanHeader> headers(nk + 1);
     std::memset(headers.data(), 0, sizeof(ScanHeader) * headers.size());
     for (int k = 1; k <= nk; ++k) {
         ScanHeader& h = headers[k];
-        const double t = sp.t0 + sp.dt * (k - 1);
+        const double t = t0 + dt * (k - 1);
         h.time = h.timeWritten = h.timeRead = t;
         h.dataType = 'R';
         h.cell = 1;
@@ -60,8 +59,17 @@ std::vector<std::string> ContiRunTest::WriteSpecies(const SpeciesScans& sp, cons
         h.wavelength = 280;
         h.count = 1;
         h.accelRate = 1e6;
-        std::snprintf(h.title, sizeof h.title, "species of %.2f S, scan %d", sp.s, k);
+        std::snprintf(h.title, sizeof h.title, "%s%d", titlePrefix.c_str(), k);
     }
+    return headers;
+}
+
+std::vector<std::string> ContiRunTest::WriteSpecies(const SpeciesScans& sp, const std::string& folder)
+{
+    const int n = sp.nPoints, nk = sp.nScans;
+    char szTitle[80];
+    std::snprintf(szTitle, sizeof szTitle, "species of %.2f S, scan ", sp.s);
+    std::vector<ScanHeader> headers = VelocityHeaders(nk, sp.t0, sp.dt, szTitle);
     float* r = vector(1, n);
     for (int i = 1; i <= n; ++i) r[i] = static_cast<float>(5.95 + 1.2 * (i - 1) / (n - 1));
     float** out = matrix(1, nk, 1, n);

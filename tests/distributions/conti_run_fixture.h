@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scandata/data_menu_fixture.h"
+#include "scandata/scan_header.h"
 
 // One sedimenting species seen by absorbance optics at 50000 rpm in a cell
 // from 6.0 to 7.2 cm (radii 5.95..7.15 cm), scans every dt seconds from t0,
@@ -26,6 +27,10 @@ class ContiRunTest : public DataMenuTest {
 protected:
     void SetUp() override;
     void TearDown() override;
+    // Headers of nk absorbance scans of cell 1 at 50000 rpm and 20 degrees, at
+    // t0, t0 + dt, ...; each titled by the format with the scan's number
+    // (element 0 unused).
+    static std::vector<ScanHeader> VelocityHeaders(int nk, double t0, double dt, const std::string& titlePrefix);
     // Writes the scans into the folder as 00001.RA1, 00002.RA1, ...; their
     // paths in time order.
     std::vector<std::string> WriteSpecies(const SpeciesScans& species, const std::string& folder);
