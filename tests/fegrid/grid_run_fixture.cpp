@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/app_globals.h"
@@ -93,5 +94,27 @@ void propagate()
 }
 
 float modelAt(int p, int j) { return ppFit[pScanTimeOrder[p]][j]; }
+
+Profiles models()
+{
+    Profiles out(nScans + 1);
+    for (int p = 1; p <= nScans; p++) {
+        const int k = pScanTimeOrder[p];
+        out[p].assign(ppFit[k], ppFit[k] + pScanPoints[k] + 1);
+    }
+    return out;
+}
+
+double maxDifferenceInFit(const Profiles& a, const Profiles& b)
+{
+    double mx = 0;
+    for (int p = 1; p <= nScans; p++)
+        for (int j = 1; j <= pScanPoints[1]; j++) {
+            const float r = ppRadius[1][j];
+            if (r < fFitLeftLim || r > fFitRightLim) continue;
+            mx = std::max(mx, std::fabs(double(a[p][j]) - b[p][j]));
+        }
+    return mx;
+}
 
 }  // namespace gridtest

@@ -32,4 +32,10 @@ void propagate();
 // The model of scan position p (time order) at its point j.
 float modelAt(int p, int j);
 
+// The models of all scans by position in time order (each 1-based).
+using Profiles = std::vector<std::vector<float>>;
+Profiles models();
+// Largest difference of two such sets inside the fit limits.
+double maxDifferenceInFit(const Profiles& a, const Profiles& b);
+
 }  // namespace gridtest

@@ -22,31 +22,6 @@ using namespace gridtest;
 
 namespace {
 
-using Profiles = std::vector<std::vector<float>>;
-
-Profiles models()
-{
-    Profiles out(nScans + 1);
-    for (int p = 1; p <= nScans; p++) {
-        const int k = pScanTimeOrder[p];
-        out[p].assign(ppFit[k], ppFit[k] + pScanPoints[k] + 1);
-    }
-    return out;
-}
-
-// Largest difference inside the fit limits.
-double maxDifferenceInFit(const Profiles& a, const Profiles& b)
-{
-    double mx = 0;
-    for (int p = 1; p <= nScans; p++)
-        for (int j = 1; j <= pScanPoints[1]; j++) {
-            const float r = ppRadius[1][j];
-            if (r < fFitLeftLim || r > fFitRightLim) continue;
-            mx = std::max(mx, std::fabs(double(a[p][j]) - b[p][j]));
-        }
-    return mx;
-}
-
 // A monomer of 4 S and 6e-7 cm^2/s with an oligomer of 6 S and 4.5e-7 cm^2/s.
 void monomerDimer(float fLog10Ka)
 {

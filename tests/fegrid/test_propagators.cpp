@@ -22,8 +22,6 @@ using namespace gridtest;
 
 namespace {
 
-using Profiles = std::vector<std::vector<float>>;
-
 // Runs one species from a loading of 1 and returns the models in time order.
 Profiles run(bool bHat, int N, double s = 4, double D = 6e-7)
 {
@@ -32,25 +30,7 @@ Profiles run(bool bHat, int N, double s = 4, double D = 6e-7)
     propagate();
     EXPECT_EQ(bSimulationError, 0);
     EXPECT_EQ(bDiscretizationError, 0);
-    Profiles out(nScans + 1);
-    for (int p = 1; p <= nScans; p++) {
-        const int k = pScanTimeOrder[p];
-        out[p].assign(ppFit[k], ppFit[k] + pScanPoints[k] + 1);
-    }
-    return out;
-}
-
-// Largest difference inside the fit limits.
-double maxDifferenceInFit(const Profiles& a, const Profiles& b)
-{
-    double mx = 0;
-    for (int p = 1; p <= nScans; p++)
-        for (int j = 1; j <= pScanPoints[1]; j++) {
-            const float r = ppRadius[1][j];
-            if (r < fFitLeftLim || r > fFitRightLim) continue;
-            mx = std::max(mx, std::fabs(double(a[p][j]) - b[p][j]));
-        }
-    return mx;
+    return models();
 }
 
 double omega2(double rpm)
