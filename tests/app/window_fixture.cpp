@@ -121,3 +121,23 @@ std::vector<std::string> copyVelocityExampleScans(const std::string& folder)
     std::sort(paths.begin(), paths.end());
     return paths;
 }
+
+win::headless::DialogAnswer exampleDiscreteSpeciesAnswer()
+{
+    return win::headless::DialogAnswer()
+        .check(401)
+        .set(405, "0.8")
+        .set(406, "6.1")
+        .set(407, "4.3")
+        .check(402, false)
+        .check(403, false)
+        .check(404, false)
+        .set(433, "0.02")
+        .check(432, false)
+        .set(435, "6.0")
+        .check(434, false)
+        .set(437, "7.2")
+        .check(436, false)
+        .check(431, false)
+        .check(455, false);
+}

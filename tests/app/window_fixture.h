@@ -8,6 +8,7 @@
 
 #include "app/app_fixture.h"
 #include "app/xla_window.h"
+#include "platform/headless.h"
 
 // Writes nScans absorbance scans of one boundary (s = 4.5 S, D = 6e-7
 // cm^2/s, 50000 rpm, meniscus 6.0 cm) named "<stem>NNNNN.RA1" into folder;
@@ -17,6 +18,11 @@ std::vector<std::string> writeBoundaryScans(const std::string& folder, int nScan
 // Copies the 30 numbered scans of examples/velocity (not the grid file a
 // distribution run writes beside them) into folder; their paths in order.
 std::vector<std::string> copyVelocityExampleScans(const std::string& folder);
+
+// The discrete-species parameter dialog answered with the example's values:
+// component 1 with loading 0.8, D 6.1, s 4.3, baseline 0.02, meniscus 6.0 and
+// bottom 7.2, nothing floated, no TI or RI noise.
+win::headless::DialogAnswer exampleDiscreteSpeciesAnswer();
 
 class MainWindowTest : public AppFolderTest {
 protected:

@@ -25,28 +25,6 @@ using namespace win;
 
 namespace {
 
-std::vector<std::string> copyExample(const std::string& folder) { return copyVelocityExampleScans(folder); }
-
-headless::DialogAnswer exampleValues()
-{
-    return headless::DialogAnswer()
-        .check(401)
-        .set(405, "0.8")
-        .set(406, "6.1")
-        .set(407, "4.3")
-        .check(402, false)
-        .check(403, false)
-        .check(404, false)
-        .set(433, "0.02")
-        .check(432, false)
-        .set(435, "6.0")
-        .check(434, false)
-        .set(437, "7.2")
-        .check(436, false)
-        .check(431, false)
-        .check(455, false);
-}
-
 // The model of the last scan at the radius.
 float lastModelAt(double r)
 {
@@ -63,11 +41,11 @@ TEST_F(MainWindowTest, LinearLammEquationOfTheExampleThinsThePlateauOnce)
 {
     installDialogTemplates();
     OpenWindow();
-    LoadScans(copyExample(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     ASSERT_EQ(nScans, 30);
     headless::Script script;
     script.command(280).command(212).command(213);
-    script.expectDialog("noninteracting species model", exampleValues());
+    script.expectDialog("noninteracting species model", exampleDiscreteSpeciesAnswer());
     // the example was made in the sector: the help wizard finds the residuals
     // of the channel's model large (no error box)
     script.expectMessageBox("Help Wizard", IDOK).expectMessageBox("Help Wizard", IDOK);
@@ -93,11 +71,11 @@ TEST_F(MainWindowTest, LoadingCellWithTheTaperFilledIsTheLinearGeometry)
 {
     installDialogTemplates();
     OpenWindow();
-    LoadScans(copyExample(scratch + "/velocity"));
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
     headless::Script script;
     script.command(281).command(212).command(213);
     script.expectInput("enter volume of oil used in run", "0.02");
-    script.expectDialog("noninteracting species model", exampleValues());
+    script.expectDialog("noninteracting species model", exampleDiscreteSpeciesAnswer());
     script.expectMessageBox("Help Wizard", IDOK).expectMessageBox("Help Wizard", IDOK);
     headless::processMessages();
     EXPECT_EQ(script.pending(), 0u);

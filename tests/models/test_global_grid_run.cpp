@@ -55,22 +55,7 @@ TEST_P(GlobalGridRunTest, ExperimentalInitialDistributionOfTheExample)
     ASSERT_EQ(nScans, 30);
     headless::Script script;
     script.command(198).command(212).command(611).command(213);
-    script.expectDialog("noninteracting species model", headless::DialogAnswer()
-                                                             .check(401)
-                                                             .set(405, "0.8")
-                                                             .set(406, "6.1")
-                                                             .set(407, "4.3")
-                                                             .check(402, false)
-                                                             .check(403, false)
-                                                             .check(404, false)
-                                                             .set(433, "0.02")
-                                                             .check(432, false)
-                                                             .set(435, "6.0")
-                                                             .check(434, false)
-                                                             .set(437, "7.2")
-                                                             .check(436, false)
-                                                             .check(431, false)
-                                                             .check(455, false));
+    script.expectDialog("noninteracting species model", exampleDiscreteSpeciesAnswer());
     script.expectDialog("Numerical Control of Lamm Equation Solution", headless::DialogAnswer()
                                                                            .check(630)
                                                                            .check(622, false)

@@ -51,22 +51,7 @@ TEST_F(MainWindowTest, DiscreteModelOfTheExampleLeavesOnlyItsNoise)
     ASSERT_EQ(nScans, 30);
     headless::Script script;
     script.command(198).command(212).command(213);
-    script.expectDialog("noninteracting species model", headless::DialogAnswer()
-                                                             .check(401)
-                                                             .set(405, "0.8")
-                                                             .set(406, "6.1")
-                                                             .set(407, "4.3")
-                                                             .check(402, false)
-                                                             .check(403, false)
-                                                             .check(404, false)
-                                                             .set(433, "0.02")
-                                                             .check(432, false)
-                                                             .set(435, "6.0")
-                                                             .check(434, false)
-                                                             .set(437, "7.2")
-                                                             .check(436, false)
-                                                             .check(431, false)
-                                                             .check(455, false));
+    script.expectDialog("noninteracting species model", exampleDiscreteSpeciesAnswer());
     headless::processMessages();
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(bModelComputed);
