@@ -9,9 +9,11 @@
 //   A_ij = sum_k (omega^2 s_k int r^2 phi_i' phi_j phi_k - D_k int r phi_i' phi_j' phi_k).
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <utility>
 #include <vector>
 
+#include "lamm/double_pairs.h"
 #include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/lamm_nonideal.h"
@@ -61,6 +63,27 @@ void CLammIdeal::SetAssociationConstant(int nStoichiometry, double K)
 
 namespace {
 
+// Node coefficients of one field: per node in s[1..N] and D[1..N], or, where
+// every node has the same value (the model in its ideal limit, or a profile
+// the law does not tell apart), that value alone.
+struct Coefficients {
+    double* s = nullptr;
+    double* D = nullptr;
+    bool uniform = false;
+    double sU = 0, dU = 0;
+};
+
+// A factorised left matrix with the right matrix of its step, kept for the
+// next steps while the coefficients are uniform with the same values and the
+// step and the rotor speed stay the same.
+struct StepMatrix {
+    std::vector<double> lo, di, up;  // left (lo and up stay the factorisation's)
+    std::vector<double> rl, rd, ra, rb;  // right: row i is rl c_(i-1) + rd c_i (the element to its left) + ra c_i + rb c_(i+1)
+    lamm::BlockTridiagonal solver;
+    bool valid = false;
+    double sU = 0, dU = 0, w2 = 0, dt = 0;
+};
+
 // What one run of the reacting loop works with.
 struct ReactState {
     int nF = 1;         // fields propagated
@@ -73,6 +96,7 @@ struct ReactState {
     double olderStep = 0;      // that step's length; 0 while there is none
     double** sPrev = nullptr;  // node coefficients on the start profile, per field
     double** dPrev = nullptr;
+    std::vector<Coefficients> kPrev;  // [1..nF]: those coefficients (uniform or in sPrev, dPrev)
     double* total = nullptr;  // work: total concentration at the nodes
     double* rhs = nullptr;
     double* gam = nullptr;
@@ -82,25 +106,80 @@ struct ReactState {
     // the element integrals of the grid, eight per element (mass LL, LR, RR;
     // int r phi' phi' phi_L and phi_R; int r^2 phi_R' phi_Y phi_Z for LL, LR, RR)
     std::vector<double> geometry;
-    std::vector<double> lo, di, up;  // the step's matrix
-    lamm::BlockTridiagonal solver;
+    StepMatrix matrices[2];  // the current one and a spare (a step cut to a scan time, then the step before)
+    int current = 0;
 };
 
 }  // namespace
 
-// Node coefficients of field f over the profile (fields c[1..nF][1..N]).
-static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, int f, double* s, double* D)
+static bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The smallest and largest total over the nodes (false when one is not a
+// number). With several fields the totals are left in st.total.
+static bool totalRange(const ReactState& st, double** c, int N, double& lo, double& hi)
 {
+    const double* t = c[1];
+    if (st.nF > 1) {
+        if (!st.total) return false;
+        for (int i = 1; i <= N; i++) {
+            double v = c[1][i];
+            for (int g = 2; g <= st.nF; g++) v += c[g][i];
+            st.total[i] = v;
+        }
+        t = st.total;
+    }
+    lamm::Pair mn = lamm::splat(t[1]), mx = mn;
+    lamm::PairMask bad = {0, 0};
+    int i = 1;
+    for (; i + 1 <= N; i += 2) {
+        const lamm::Pair x = lamm::loadPair(t + i);
+        bad |= x != x;
+        mn = x < mn ? x : mn;
+        mx = mx < x ? x : mx;
+    }
+    lo = std::min(mn[0], mn[1]);
+    hi = std::max(mx[0], mx[1]);
+    for (; i <= N; i++) {
+        if (t[i] != t[i]) return false;
+        lo = std::min(lo, t[i]);
+        hi = std::max(hi, t[i]);
+    }
+    return !lamm::anyLane(bad);
+}
+
+// Node coefficients of field f over the profile (fields c[1..nF][1..N]) into
+// k.s and k.D, or k's uniform values. The laws of the total below are
+// monotone in it, and so is each rounded operation: where the law gives the
+// same factors at the smallest and the largest total, it gives them at every
+// node (the model in its ideal limit), and the values are the same to the bit
+// as node by node.
+static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, int f, Coefficients& k)
+{
+    k.uniform = false;
+    double* s = k.s;
+    double* D = k.D;
     if (p->pMeanField) {  // the non-ideality of the whole sample's ctot(r, t), not of this profile
         meanFieldCoefficients(p, st.s0[f], st.D0[f], st.ks, st.kd, s, D);
         return;
     }
     const int N = p->nGridPoints;
+    double lo = 0, hi = 0;
     if (p->nReactModel == 1 && p->nAssocStoichiometry == 2 && p->dAssocConstant > 0) {
         // monomer - dimer: with q = sqrt(1 + 4 K c) the dimer to monomer ratio
         // is u = K x = (q - 1) / 2, so s = (2 s1 + (q - 1) s2) / (q + 1) and
         // D = (D1 + (q - 1) D2) / q (the total c from all fields)
         const double K = p->dAssocConstant, s1 = st.s0[1], D1 = st.D0[1], s2 = st.sOligomer, D2 = st.dOligomer;
+        if (totalRange(st, c, N, lo, hi)) {
+            const double qlo = lo > 0 ? std::sqrt(1 + 4 * K * lo) : 1.0;
+            const double qhi = hi > 0 ? std::sqrt(1 + 4 * K * hi) : 1.0;
+            if (sameBits(qlo, qhi)) {
+                const double q = qlo, inv = 1.0 / ((q + 1) * q);
+                k.sU = (2 * s1 + (q - 1) * s2) * q * inv;
+                k.dU = (D1 + (q - 1) * D2) * (q + 1) * inv;
+                k.uniform = true;
+                return;
+            }
+        }
         for (int i = 1; i <= N; i++) {
             double tot = c[1][i];
             for (int g = 2; g <= st.nF; g++) tot += c[g][i];
@@ -114,6 +193,12 @@ static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, 
     if (p->nReactModel != 1 && p->nReactModel != 3 && !p->bHindered) {
         // the plain non-ideality of the total: s0 / (1 + ks c), D0 (1 + kd c)
         const double s0 = st.s0[f], D0 = st.D0[f], ks = st.ks, kd = st.kd;
+        if (totalRange(st, c, N, lo, hi) && sameBits(1 + ks * lo, 1 + ks * hi) && sameBits(1 + kd * lo, 1 + kd * hi)) {
+            k.sU = s0 / (1 + ks * lo);
+            k.dU = D0 * (1 + kd * lo);
+            k.uniform = true;
+            return;
+        }
         const double* c1 = c[1];
         for (int i = 1; i <= N; i++) {
             double tot = c1[i];
@@ -177,14 +262,36 @@ static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, 
     }
 }
 
-// One Crank-Nicolson solve of a field from c_old with node coefficients s, D:
+// Right-hand side (M + dt/2 A) c_old of a kept step matrix, the products
+// summed as in the assembly (the element to the left of a row, then the one to
+// its right).
+static void rightHandSide(const StepMatrix& m, const double* c, double* b, int N)
+{
+    const double* rl = m.rl.data();
+    const double* rd = m.rd.data();
+    const double* ra = m.ra.data();
+    const double* rb = m.rb.data();
+    b[1] = 0.0 + (ra[1] * c[1] + rb[1] * c[2]);
+    int e = 2;
+    using lamm::loadPair;
+    for (; e + 1 <= N - 1; e += 2)
+        lamm::storePair(b + e, (loadPair(rl + e) * loadPair(c + e - 1) + loadPair(rd + e) * loadPair(c + e)) +
+                                   (loadPair(ra + e) * loadPair(c + e) + loadPair(rb + e) * loadPair(c + e + 1)));
+    for (; e <= N - 1; e++) b[e] = (rl[e] * c[e - 1] + rd[e] * c[e]) + (ra[e] * c[e] + rb[e] * c[e + 1]);
+    b[N] = rl[N] * c[N - 1] + rd[N] * c[N];
+}
+
+// One Crank-Nicolson solve of a field from c_old with node coefficients k:
 // (M - dt/2 A) c_new = (M + dt/2 A) c_old, A_ij = sum_k (omega^2 s_k int r^2
 // phi_i' phi_j phi_k - D_k int r phi_i' phi_j' phi_k). The element integrals
 // depend on the grid only and are taken once per run; the matrix and the
 // right-hand side are made in one pass over the elements and solved in eight
-// blocks side by side (tridiagonal_blocks.h).
-static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double* cNew, const double* s,
-                       const double* D, double dt)
+// blocks side by side (tridiagonal_blocks.h). With uniform coefficients the
+// factorised matrix of the same coefficients, step and speed is used again
+// (it is the same to the bit): the one of the step before, or the spare one
+// kept when that step was cut to a scan time.
+static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double* cNew, const Coefficients& k,
+                       double dt)
 {
     const int N = p->nGridPoints;
     const double* r = p->pRadius;
@@ -197,42 +304,78 @@ static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double
             fe::stiffnessTriple(r[e], r[e + 1], x[3], x[4]);
             fe::sedimentationTriple(r[e], r[e + 1], x[5], x[6], x[7]);
         }
-        for (auto* v : {&st.lo, &st.di, &st.up}) v->assign(N + 2, 0.0);
+        for (StepMatrix& m : st.matrices) {
+            for (auto* v : {&m.lo, &m.di, &m.up, &m.rl, &m.rd, &m.ra, &m.rb}) v->assign(N + 2, 0.0);
+            m.valid = false;
+        }
     }
     const double w2 = std::pow(p->dRotorRpm * kRpmToOmega, 2) * 1e-13;
+    if (k.uniform) {
+        for (int which : {st.current, 1 - st.current}) {
+            StepMatrix& m = st.matrices[which];
+            if (m.valid && sameBits(m.sU, k.sU) && sameBits(m.dU, k.dU) && sameBits(m.w2, w2) && sameBits(m.dt, dt)) {
+                st.current = which;
+                rightHandSide(m, cOld, st.rhs, N);
+                m.solver.solve(st.rhs, cNew);
+                return true;
+            }
+        }
+        st.current = 1 - st.current;  // the current matrix becomes the spare
+    }
+    StepMatrix& m = st.matrices[st.current];
+    m.valid = false;
     const double h = 0.5 * dt;
-    double* lo = st.lo.data();
-    double* di = st.di.data();
-    double* up = st.up.data();
+    double* lo = m.lo.data();
+    double* di = m.di.data();
+    double* up = m.up.data();
+    double* rl = m.rl.data();
+    double* rd = m.rd.data();
+    double* ra = m.ra.data();
+    double* rb = m.rb.data();
     double* rhs = st.rhs;
+    const double* s = k.s;
+    const double* D = k.D;
     // row i gathers element i-1 (node i on its right) and element i (on its left)
     double dRight = 0, rRight = 0;  // diagonal of L and rhs from the element to the left
     for (int e = 1; e <= N; e++) {
-        double dl = dRight, rl = rRight;
+        double dl = dRight, rowR = rRight;
         if (e < N) {
             const double* x = &g[8 * e];
-            const double dif = D[e] * x[3] + D[e + 1] * x[4];
-            const double sedL = w2 * (s[e] * x[5] + s[e + 1] * x[6]);
-            const double sedR = w2 * (s[e] * x[6] + s[e + 1] * x[7]);
+            const double sl = k.uniform ? k.sU : s[e], sr = k.uniform ? k.sU : s[e + 1];
+            const double Dl = k.uniform ? k.dU : D[e], Dr = k.uniform ? k.dU : D[e + 1];
+            const double dif = Dl * x[3] + Dr * x[4];
+            const double sedL = w2 * (sl * x[5] + sr * x[6]);
+            const double sedR = w2 * (sl * x[6] + sr * x[7]);
             // A: (e, e) -sedL - dif, (e, e+1) -sedR + dif, (e+1, e) sedL + dif, (e+1, e+1) sedR - dif
             const double aee = -sedL - dif, aer = -sedR + dif, are = sedL + dif, arr = sedR - dif;
             dl += x[0] - h * aee;
-            rl += (x[0] + h * aee) * cOld[e] + (x[1] + h * aer) * cOld[e + 1];
+            ra[e] = x[0] + h * aee;
+            rb[e] = x[1] + h * aer;
+            rowR += ra[e] * cOld[e] + rb[e] * cOld[e + 1];
             up[e] = x[1] - h * aer;
             lo[e + 1] = x[1] - h * are;
             dRight = x[2] - h * arr;
-            rRight = (x[1] + h * are) * cOld[e] + (x[2] + h * arr) * cOld[e + 1];
+            rl[e + 1] = x[1] + h * are;
+            rd[e + 1] = x[2] + h * arr;
+            rRight = rl[e + 1] * cOld[e] + rd[e + 1] * cOld[e + 1];
         }
         di[e] = dl;
-        rhs[e] = rl;
+        rhs[e] = rowR;
     }
     lo[1] = 0;
     up[N] = 0;
-    if (!st.solver.solve(N, lo, di, up, rhs, cNew)) {
+    if (!m.solver.solve(N, lo, di, up, rhs, cNew)) {
         showErrorMessage("Error 2 in tridag", 0);
         p->nAbort = 1;
         for (int i = 1; i <= N; i++) cNew[i] = cOld[i];
         return false;
+    }
+    if (k.uniform) {
+        m.valid = true;
+        m.sU = k.sU;
+        m.dU = k.dU;
+        m.w2 = w2;
+        m.dt = dt;
     }
     return true;
 }
@@ -253,7 +396,10 @@ static bool predict(CLammIdeal* p, ReactState& st, double dt)
     const int N = p->nGridPoints;
     speedForStep(p, dt);
     for (int f = 1; f <= st.nF; f++) {
-        coefficients(p, st, st.prev, f, st.sPrev[f], st.dPrev[f]);
+        Coefficients& k = st.kPrev[f];
+        k.s = st.sPrev[f];
+        k.D = st.dPrev[f];
+        coefficients(p, st, st.prev, f, k);
         if (st.older && st.olderStep > 0) {
             const double a = dt / st.olderStep;
             const double* c = st.prev[f];
@@ -263,7 +409,7 @@ static bool predict(CLammIdeal* p, ReactState& st, double dt)
                 const double v = c[i] + a * (c[i] - o[i]);
                 t[i] = v > 0 ? v : 0.0;
             }
-        } else if (!solveField(p, st, st.prev[f], st.trial[f], st.sPrev[f], st.dPrev[f], dt)) {
+        } else if (!solveField(p, st, st.prev[f], st.trial[f], k, dt)) {
             return false;
         }
     }
@@ -275,43 +421,72 @@ static void correct(CLammIdeal* p, ReactState& st, double dt)
 {
     const int N = p->nGridPoints;
     for (int f = 1; f <= st.nF; f++) {
-        double* s = p->pLocalS;
-        double* D = p->pLocalD;
-        coefficients(p, st, st.trial, f, s, D);
-        for (int i = 1; i <= N; i++) {
-            s[i] = 0.5 * (s[i] + st.sPrev[f][i]);
-            D[i] = 0.5 * (D[i] + st.dPrev[f][i]);
+        Coefficients k;
+        k.s = p->pLocalS;
+        k.D = p->pLocalD;
+        coefficients(p, st, st.trial, f, k);
+        const Coefficients& a = st.kPrev[f];
+        if (k.uniform && a.uniform) {
+            k.sU = 0.5 * (k.sU + a.sU);
+            k.dU = 0.5 * (k.dU + a.dU);
+        } else {
+            double* s = k.s;
+            double* D = k.D;
+            if (k.uniform) {
+                std::fill(s + 1, s + N + 1, k.sU);
+                std::fill(D + 1, D + N + 1, k.dU);
+                k.uniform = false;
+            }
+            for (int i = 1; i <= N; i++) {
+                s[i] = 0.5 * (s[i] + (a.uniform ? a.sU : a.s[i]));
+                D[i] = 0.5 * (D[i] + (a.uniform ? a.dU : a.D[i]));
+            }
         }
-        solveField(p, st, st.prev[f], p->ppFieldConc[f], s, D, dt);
+        solveField(p, st, st.prev[f], p->ppFieldConc[f], k, dt);
     }
 }
 
 // Largest relative change of the total from the start to the trial profile.
+// Most nodes are their own reference: a pair of them is looked at closely only
+// where one may beat the largest change so far (the test errs on the generous
+// side, so the result is the exact largest |d / ref|) or needs a neighbour's
+// reference.
 static double maxRelativeChange(CLammIdeal* p, ReactState& st)
 {
     const int N = p->nGridPoints;
-    double* c = p->pWork;  // trial total
-    double* q = st.total;  // start total
-    double top = 0;
-    for (int i = 1; i <= N; i++) {
-        c[i] = q[i] = 0;
-        for (int f = 1; f <= st.nF; f++) {
-            c[i] += st.trial[f][i];
-            q[i] += st.prev[f][i];
+    const double* c = st.trial[1];  // trial total
+    const double* q = st.prev[1];   // start total
+    if (st.nF > 1) {
+        double* ct = p->pWork;
+        double* qt = st.total;
+        for (int i = 1; i <= N; i++) {
+            ct[i] = qt[i] = 0;
+            for (int f = 1; f <= st.nF; f++) {
+                ct[i] += st.trial[f][i];
+                qt[i] += st.prev[f][i];
+            }
         }
-        if (c[i] > top) top = c[i];
+        c = ct;
+        q = qt;
+    }
+    using lamm::Pair, lamm::PairMask, lamm::loadPair, lamm::splat;
+    double top = 0;
+    {
+        Pair t0 = splat(0.0), t1 = t0;
+        int i = 1;
+        for (; i + 3 <= N; i += 4) {
+            t0 = lamm::maxPair(t0, loadPair(c + i));
+            t1 = lamm::maxPair(t1, loadPair(c + i + 2));
+        }
+        for (; i <= N; i++)
+            if (c[i] > top) top = c[i];
+        top = std::max(std::max(top, std::max(t0[0], t0[1])), std::max(t1[0], t1[1]));
     }
     const double h = 1e-4 * top;
     double E = 0;
     if (c[N] > h && q[N] >= h) E = std::fabs((c[N] - q[N]) / q[N]);
-    for (int i = N - 1; i >= 1; i--) {
-        if (c[i] < -1e-8 * (top > 1 ? top : 1)) {
-            p->dMaxDcOverCWork *= 0.5;
-            p->dMaxDcOverCLow *= 0.5;
-            p->dMaxDcOverCHigh *= 0.5;
-            st.repeats++;
-            return 2 * p->dMaxDcOverCWork;
-        }
+    const double negative = -1e-8 * (top > 1 ? top : 1);
+    auto exact = [&](int i) {
         const double d = c[i] - q[i];
         double ref = 0;
         if (q[i] > h)
@@ -323,6 +498,31 @@ static double maxRelativeChange(CLammIdeal* p, ReactState& st)
                 ref = q[i - 1];
         }
         if (ref > 0 && std::fabs(d / ref) > E) E = std::fabs(d / ref);
+    };
+    PairMask below = {0, 0};
+    {
+        const Pair h2 = splat(h), n2 = splat(negative), generous = splat(1 + 1e-15);
+        int i = 1;
+        for (; i + 1 <= N - 1; i += 2) {
+            const Pair ci = loadPair(c + i), qi = loadPair(q + i), d = lamm::absPair(ci - qi);
+            below |= ci < n2;
+            const PairMask big = qi > h2;
+            if (lamm::anyLane((big & (d * generous > splat(E) * qi)) | (~big & (d > h2)))) {
+                exact(i);
+                exact(i + 1);
+            }
+        }
+        for (; i <= N - 1; i++) {
+            if (c[i] < negative) below[0] = -1;
+            exact(i);
+        }
+    }
+    if (lamm::anyLane(below)) {
+        p->dMaxDcOverCWork *= 0.5;
+        p->dMaxDcOverCLow *= 0.5;
+        p->dMaxDcOverCHigh *= 0.5;
+        st.repeats++;
+        return 2 * p->dMaxDcOverCWork;
     }
     return E;
 }
@@ -486,6 +686,7 @@ void CLammIdeal::RunReactingTimeSteps()
     st.total = dvector(1, N);
     st.rhs = dvector(1, N);
     st.gam = dvector(1, N);
+    st.kPrev.resize(st.nF + 1);
     // the loading: the profile set on the grid, split over the species by their loadings
     for (int f = 1; f <= st.nF; f++)
         for (int i = 1; i <= N; i++) {
@@ -564,6 +765,7 @@ bool CLammIdeal::PredictorCorrectorStep(double dt)
     st.dPrev = dmatrix(1, 1, 1, N);
     st.rhs = dvector(1, N);
     st.gam = dvector(1, N);
+    st.kPrev.resize(2);
     double** fields = dmatrix(1, 1, 1, N);
     ppFieldConc = fields;
     for (int i = 1; i <= N; i++) st.prev[1][i] = pConc[i];
