@@ -84,6 +84,12 @@ struct StepMatrix {
     double sU = 0, dU = 0, w2 = 0, dt = 0;
 };
 
+struct Range {
+    bool known = false;
+    bool ok = false;  // false: a value is not a number
+    double lo = 0, hi = 0;
+};
+
 // What one run of the reacting loop works with.
 struct ReactState {
     int nF = 1;         // fields propagated
@@ -108,6 +114,17 @@ struct ReactState {
     std::vector<double> geometry;
     StepMatrix matrices[2];  // the current one and a spare (a step cut to a scan time, then the step before)
     int current = 0;
+    // the smallest and largest total of the start and the trial profile, where
+    // a pass over them has taken them on the way (one field only)
+    Range rangePrev, rangeTrial;
+    // The cleared region behind a sedimenting boundary (one field only): rows
+    // below k0 are 0 in every profile and left out of the passes and solves,
+    // as on the static grid of the ideal species; the first active row moves
+    // on while the profile there is below a hundredth of the truncation level.
+    bool truncate = false;
+    int first = 1, k0 = 1;
+    double cleared = 0;
+    int retreats = 0;
 };
 
 }  // namespace
@@ -119,6 +136,7 @@ static bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) 
 static bool totalRange(const ReactState& st, double** c, int N, double& lo, double& hi)
 {
     const double* t = c[1];
+    const int k0 = st.nF > 1 ? 1 : st.k0;
     if (st.nF > 1) {
         if (!st.total) return false;
         for (int i = 1; i <= N; i++) {
@@ -128,9 +146,9 @@ static bool totalRange(const ReactState& st, double** c, int N, double& lo, doub
         }
         t = st.total;
     }
-    lamm::Pair mn = lamm::splat(t[1]), mx = mn;
+    lamm::Pair mn = lamm::splat(k0 > 1 ? 0.0 : t[1]), mx = mn;  // the rows below k0 are 0
     lamm::PairMask bad = {0, 0};
-    int i = 1;
+    int i = k0;
     for (; i + 1 <= N; i += 2) {
         const lamm::Pair x = lamm::loadPair(t + i);
         bad |= x != x;
@@ -153,7 +171,8 @@ static bool totalRange(const ReactState& st, double** c, int N, double& lo, doub
 // same factors at the smallest and the largest total, it gives them at every
 // node (the model in its ideal limit), and the values are the same to the bit
 // as node by node.
-static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, int f, Coefficients& k)
+static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, int f, Coefficients& k,
+                         const Range& range)
 {
     k.uniform = false;
     double* s = k.s;
@@ -163,13 +182,14 @@ static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, 
         return;
     }
     const int N = p->nGridPoints;
-    double lo = 0, hi = 0;
+    double lo = range.lo, hi = range.hi;
+    auto known = [&] { return range.known ? range.ok : totalRange(st, c, N, lo, hi); };
     if (p->nReactModel == 1 && p->nAssocStoichiometry == 2 && p->dAssocConstant > 0) {
         // monomer - dimer: with q = sqrt(1 + 4 K c) the dimer to monomer ratio
         // is u = K x = (q - 1) / 2, so s = (2 s1 + (q - 1) s2) / (q + 1) and
         // D = (D1 + (q - 1) D2) / q (the total c from all fields)
         const double K = p->dAssocConstant, s1 = st.s0[1], D1 = st.D0[1], s2 = st.sOligomer, D2 = st.dOligomer;
-        if (totalRange(st, c, N, lo, hi)) {
+        if (known()) {
             const double qlo = lo > 0 ? std::sqrt(1 + 4 * K * lo) : 1.0;
             const double qhi = hi > 0 ? std::sqrt(1 + 4 * K * hi) : 1.0;
             if (sameBits(qlo, qhi)) {
@@ -193,7 +213,7 @@ static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, 
     if (p->nReactModel != 1 && p->nReactModel != 3 && !p->bHindered) {
         // the plain non-ideality of the total: s0 / (1 + ks c), D0 (1 + kd c)
         const double s0 = st.s0[f], D0 = st.D0[f], ks = st.ks, kd = st.kd;
-        if (totalRange(st, c, N, lo, hi) && sameBits(1 + ks * lo, 1 + ks * hi) && sameBits(1 + kd * lo, 1 + kd * hi)) {
+        if (known() && sameBits(1 + ks * lo, 1 + ks * hi) && sameBits(1 + kd * lo, 1 + kd * hi)) {
             k.sU = s0 / (1 + ks * lo);
             k.dU = D0 * (1 + kd * lo);
             k.uniform = true;
@@ -265,14 +285,17 @@ static void coefficients(const CLammIdeal* p, const ReactState& st, double** c, 
 // Right-hand side (M + dt/2 A) c_old of a kept step matrix, the products
 // summed as in the assembly (the element to the left of a row, then the one to
 // its right).
-static void rightHandSide(const StepMatrix& m, const double* c, double* b, int N)
+static void rightHandSide(const StepMatrix& m, const double* c, double* b, int N, int k0)
 {
     const double* rl = m.rl.data();
     const double* rd = m.rd.data();
     const double* ra = m.ra.data();
     const double* rb = m.rb.data();
-    b[1] = 0.0 + (ra[1] * c[1] + rb[1] * c[2]);
-    int e = 2;
+    int e = k0;
+    if (k0 == 1) {
+        b[1] = 0.0 + (ra[1] * c[1] + rb[1] * c[2]);
+        e = 2;
+    }
     using lamm::loadPair;
     for (; e + 1 <= N - 1; e += 2)
         lamm::storePair(b + e, (loadPair(rl + e) * loadPair(c + e - 1) + loadPair(rd + e) * loadPair(c + e)) +
@@ -315,8 +338,8 @@ static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double
             StepMatrix& m = st.matrices[which];
             if (m.valid && sameBits(m.sU, k.sU) && sameBits(m.dU, k.dU) && sameBits(m.w2, w2) && sameBits(m.dt, dt)) {
                 st.current = which;
-                rightHandSide(m, cOld, st.rhs, N);
-                m.solver.solve(st.rhs, cNew);
+                rightHandSide(m, cOld, st.rhs, N, st.k0);
+                m.solver.solve(st.rhs, cNew, st.k0);
                 return true;
             }
         }
@@ -364,10 +387,13 @@ static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double
     }
     lo[1] = 0;
     up[N] = 0;
-    if (!m.solver.solve(N, lo, di, up, rhs, cNew)) {
+    if (m.solver.factor(N, lo, di, up)) {
+        m.solver.solve(rhs, cNew, st.k0);
+    } else {
         showErrorMessage("Error 2 in tridag", 0);
         p->nAbort = 1;
         for (int i = 1; i <= N; i++) cNew[i] = cOld[i];
+        m.valid = false;
         return false;
     }
     if (k.uniform) {
@@ -399,16 +425,33 @@ static bool predict(CLammIdeal* p, ReactState& st, double dt)
         Coefficients& k = st.kPrev[f];
         k.s = st.sPrev[f];
         k.D = st.dPrev[f];
-        coefficients(p, st, st.prev, f, k);
+        coefficients(p, st, st.prev, f, k, st.rangePrev);
+        st.rangeTrial.known = false;
         if (st.older && st.olderStep > 0) {
             const double a = dt / st.olderStep;
             const double* c = st.prev[f];
             const double* o = st.older[f];
             double* t = st.trial[f];
-            for (int i = 1; i <= N; i++) {
+            // two at a time, with the trial's range on the way (it is not negative)
+            using lamm::Pair, lamm::loadPair;
+            const Pair a2 = lamm::splat(a), zero = lamm::splat(0.0);
+            Pair mn = lamm::splat(st.k0 > 1 ? 0.0 : HUGE_VAL), mx = zero;
+            int i = st.k0;
+            for (; i + 1 <= N; i += 2) {
+                const Pair ci = loadPair(c + i), v = ci + a2 * (ci - loadPair(o + i));
+                const Pair x = v > zero ? v : zero;
+                lamm::storePair(t + i, x);
+                mn = x < mn ? x : mn;
+                mx = mx < x ? x : mx;
+            }
+            double lo = std::min(mn[0], mn[1]), hi = std::max(mx[0], mx[1]);
+            for (; i <= N; i++) {
                 const double v = c[i] + a * (c[i] - o[i]);
                 t[i] = v > 0 ? v : 0.0;
+                lo = std::min(lo, t[i]);
+                hi = std::max(hi, t[i]);
             }
+            if (st.nF == 1) st.rangeTrial = Range{true, true, lo, hi};
         } else if (!solveField(p, st, st.prev[f], st.trial[f], k, dt)) {
             return false;
         }
@@ -424,7 +467,7 @@ static void correct(CLammIdeal* p, ReactState& st, double dt)
         Coefficients k;
         k.s = p->pLocalS;
         k.D = p->pLocalD;
-        coefficients(p, st, st.trial, f, k);
+        coefficients(p, st, st.trial, f, k, st.nF == 1 ? st.rangeTrial : Range{});
         const Coefficients& a = st.kPrev[f];
         if (k.uniform && a.uniform) {
             k.sU = 0.5 * (k.sU + a.sU);
@@ -470,10 +513,13 @@ static double maxRelativeChange(CLammIdeal* p, ReactState& st)
         q = qt;
     }
     using lamm::Pair, lamm::PairMask, lamm::loadPair, lamm::splat;
+    const int k0 = st.nF > 1 ? 1 : st.k0;  // below it both are 0
     double top = 0;
-    {
+    if (st.nF == 1 && st.rangeTrial.known) {
+        top = std::max(0.0, st.rangeTrial.hi);
+    } else {
         Pair t0 = splat(0.0), t1 = t0;
-        int i = 1;
+        int i = k0;
         for (; i + 3 <= N; i += 4) {
             t0 = lamm::maxPair(t0, loadPair(c + i));
             t1 = lamm::maxPair(t1, loadPair(c + i + 2));
@@ -502,7 +548,7 @@ static double maxRelativeChange(CLammIdeal* p, ReactState& st)
     PairMask below = {0, 0};
     {
         const Pair h2 = splat(h), n2 = splat(negative), generous = splat(1 + 1e-15);
-        int i = 1;
+        int i = k0;
         for (; i + 1 <= N - 1; i += 2) {
             const Pair ci = loadPair(c + i), qi = loadPair(q + i), d = lamm::absPair(ci - qi);
             below |= ci < n2;
@@ -554,13 +600,71 @@ static double capStep(CLammIdeal* p, ReactState& st, double dt, double prev)
     return dt;
 }
 
+// The front of the cleared region after a step: the first active row moves on
+// while the mean of three magnitudes there is at or below the cleared level
+// (a hundredth of the truncation level: every step sets the cleared rows to
+// zero, which takes away what diffused into them), not beyond 95 % of the
+// grid. Where the profile at the front grows back to ten times the truncation
+// level, the cleared region is taken back by a tenth of the grid; after 50
+// such returns the run goes on without a cleared region.
+static void advanceFront(CLammIdeal* p, ReactState& st)
+{
+    if (!st.truncate) return;
+    const int N = p->nGridPoints;
+    const double* c = p->ppFieldConc[1];
+    int k = st.first;
+    if (k > 3 && k + 3 <= N) {
+        const double a = 0.2 * (c[k - 1] + c[k] + c[k + 1] + c[k + 2] + c[k + 3]);
+        if (a >= 1000 * st.cleared) {
+            if (++st.retreats > 50) st.truncate = false;
+            st.first = st.truncate ? std::max(1, k - std::max(10, N / 10)) : 1;
+            st.k0 = st.first > 3 ? st.first - 1 : 1;
+            return;
+        }
+    }
+    const int last = std::min(N - 10, (int)std::floor(0.95 * N) - 1);
+    while (k <= last && (std::fabs(c[k]) + std::fabs(c[k + 1]) + std::fabs(c[k + 2])) / 3 <= st.cleared) k++;
+    st.first = k;
+    const int k0 = k > 3 ? k - 1 : 1;
+    if (k0 > st.k0) {
+        for (double* v : {p->ppFieldConc[1], st.prev[1], st.older[1], st.trial[1], p->pConc})
+            std::fill(v + st.k0, v + k0, 0.0);
+        st.k0 = k0;
+    }
+}
+
 // One step; returns the relative change (dt for the first step, 1.0 for a step
 // that lands on a scan time).
 static double reactingStep(CLammIdeal* p, ReactState& st)
 {
     const int N = p->nGridPoints;
-    for (int f = 1; f <= st.nF; f++)
-        for (int i = 1; i <= N; i++) st.prev[f][i] = p->ppFieldConc[f][i];
+    if (st.nF == 1) {  // the start profile and its range in one pass
+        const double* c = p->ppFieldConc[1];
+        double* q = st.prev[1];
+        using lamm::Pair, lamm::loadPair;
+        Pair mn = lamm::splat(st.k0 > 1 ? 0.0 : c[1]), mx = mn;
+        lamm::PairMask bad = {0, 0};
+        int i = st.k0;
+        for (; i + 1 <= N; i += 2) {
+            const Pair x = loadPair(c + i);
+            lamm::storePair(q + i, x);
+            bad |= x != x;
+            mn = x < mn ? x : mn;
+            mx = mx < x ? x : mx;
+        }
+        double lo = std::min(mn[0], mn[1]), hi = std::max(mx[0], mx[1]);
+        bool ok = !lamm::anyLane(bad);
+        for (; i <= N; i++) {
+            q[i] = c[i];
+            ok &= c[i] == c[i];
+            lo = std::min(lo, c[i]);
+            hi = std::max(hi, c[i]);
+        }
+        st.rangePrev = Range{true, ok, lo, hi};
+    } else {
+        for (int f = 1; f <= st.nF; f++)
+            for (int i = 1; i <= N; i++) st.prev[f][i] = p->ppFieldConc[f][i];
+    }
     if (p->bFixedTimestep) p->dTimeStep = p->dMaxDcOverCWork;
     const double proposal = p->dTimeStep;
     bool clipped = false;
@@ -693,8 +797,16 @@ void CLammIdeal::RunReactingTimeSteps()
             const double shape = species ? (dLoading != 0 ? pConc[i] / dLoading : (pConc[i] != 0 ? 1.0 : 0.0)) : 1.0;
             ppFieldConc[f][i] = species ? pReactSpecies1[f] * shape : pConc[i];
         }
-    auto publish = [&] {
-        for (int i = 1; i <= N; i++) {
+    auto publish = [&] {  // rows below k0 are 0 in the fields and in pConc
+        if (st.nF == 1) {
+            const double* c = ppFieldConc[1];
+            const lamm::Pair w = lamm::splat(st.coef[1]), zero = lamm::splat(0.0);
+            int i = st.k0;
+            for (; i + 1 <= N; i += 2) lamm::storePair(pConc + i, zero + w * lamm::loadPair(c + i));
+            for (; i <= N; i++) pConc[i] = 0.0 + st.coef[1] * c[i];
+            return;
+        }
+        for (int i = st.k0; i <= N; i++) {
             double v = 0;
             for (int f = 1; f <= st.nF; f++) v += st.coef[f] * ppFieldConc[f][i];
             pConc[i] = v;
@@ -710,9 +822,17 @@ void CLammIdeal::RunReactingTimeSteps()
     dMaxTimeStep = bFixedStepLimit ? dFixedStepLimit : 1000;
     nStepCount = 0;
     int steady = 0;
+    {
+        const double c1 = ppFieldConc[1][1];
+        const bool sediments = dS > 0 && (nReactModel != 1 || st.sOligomer > 0);
+        st.truncate = bTruncateGrid && st.nF == 1 && sediments && !bBandForming && !bInitialProfile && c1 > 0 &&
+                      dTruncateLevel > 0 && N > 20;
+        st.cleared = 0.01 * dTruncateLevel * c1;
+    }
     while (bRunning && !nAbort && !nDiscretizationError && !nNonidealOutOfRange) {
         const double before = dTime;
         const double q = reactingStep(this, st);
+        if (!nAbort && !nDiscretizationError && dTime > before) advanceFront(this, st);
         publish();
         if (nAbort || nDiscretizationError) break;
         const double used = dTime - before;
