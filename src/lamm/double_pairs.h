@@ -44,6 +44,15 @@ inline bool anyLane(PairMask m)
 #endif
 }
 
+inline int laneBits(PairMask m)  // bit k set where lane k is
+{
+#if defined(__SSE2__)
+    return _mm_movemask_pd((__m128d)m);
+#else
+    return (m[0] != 0 ? 1 : 0) | (m[1] != 0 ? 2 : 0);
+#endif
+}
+
 inline Pair maxPair(Pair a, Pair b)
 {
     return a < b ? b : a;  // std::max's rule, lane by lane

@@ -125,6 +125,10 @@ struct ReactState {
     int first = 1, k0 = 1;
     double cleared = 0;
     int retreats = 0;
+    double loadingTop = 0;  // the largest total at the start of the run
+    bool prevCurrent = false;  // the start profile and its range are those of the fields already
+    bool changeKnown = false;  // the trial's relative change was taken with the trial (one field)
+    double change = 0;
 };
 
 }  // namespace
@@ -413,6 +417,33 @@ static void speedForStep(CLammIdeal* p, double dt)
         p->dRotorRpm = p->RotorSpeedOverStep(p->dTime, dt);
 }
 
+// The change of node i from the start profile q to the trial c, relative to
+// q there, or, for a start value at or below h with a change beyond h, to a
+// neighbour's start value; E becomes it where it is larger.
+static inline void nodeChange(const double* c, const double* q, int i, double h, double& E)
+{
+    const double d = c[i] - q[i];
+    double ref = 0;
+    if (q[i] > h)
+        ref = q[i];
+    else if (std::fabs(d) > h) {
+        if (q[i + 1] > h)
+            ref = q[i + 1];
+        else if (i > 1 && q[i - 1] > h)
+            ref = q[i - 1];
+    }
+    if (ref > 0 && std::fabs(d / ref) > E) E = std::fabs(d / ref);
+}
+
+// The threshold of the step control: changes below 1e-4 of the profile's top
+// are not looked at; the top is taken at most as the largest loading: the
+// layer at the cell end rises to hundreds of times the loading, and measured
+// against it the boundary's tails would go unseen.
+static double changeThreshold(const ReactState& st, double top)
+{
+    return 1e-4 * (st.loadingTop > 0 ? std::min(top, st.loadingTop) : top);
+}
+
 // Predictor: coefficients on the start profile, the trial profile. After the
 // first step the trial profile is the start profile carried on along its
 // change over the step before (second order, as the solve it saves); the first
@@ -427,22 +458,34 @@ static bool predict(CLammIdeal* p, ReactState& st, double dt)
         k.D = st.dPrev[f];
         coefficients(p, st, st.prev, f, k, st.rangePrev);
         st.rangeTrial.known = false;
+        st.changeKnown = false;
         if (st.older && st.olderStep > 0) {
             const double a = dt / st.olderStep;
             const double* c = st.prev[f];
             const double* o = st.older[f];
             double* t = st.trial[f];
-            // two at a time, with the trial's range on the way (it is not negative)
-            using lamm::Pair, lamm::loadPair;
-            const Pair a2 = lamm::splat(a), zero = lamm::splat(0.0);
-            Pair mn = lamm::splat(st.k0 > 1 ? 0.0 : HUGE_VAL), mx = zero;
+            // Two at a time, with the trial's range on the way (it is not
+            // negative) and, with one field, its relative change as
+            // maxRelativeChange takes it, for the threshold of a top at or
+            // above the loading (the usual case; otherwise that pass follows).
+            using lamm::Pair, lamm::PairMask, lamm::loadPair, lamm::splat;
+            const double hg = changeThreshold(st, HUGE_VAL);
+            const Pair a2 = splat(a), zero = splat(0.0), h2 = splat(hg), generous = splat(1 + 1e-15);
+            Pair mn = splat(st.k0 > 1 ? 0.0 : HUGE_VAL), mx = zero;
+            double E = 0;
             int i = st.k0;
-            for (; i + 1 <= N; i += 2) {
+            for (; i + 1 <= N - 1; i += 2) {
                 const Pair ci = loadPair(c + i), v = ci + a2 * (ci - loadPair(o + i));
                 const Pair x = v > zero ? v : zero;
                 lamm::storePair(t + i, x);
                 mn = x < mn ? x : mn;
                 mx = mx < x ? x : mx;
+                const Pair d = lamm::absPair(x - ci);
+                const int big = lamm::laneBits(ci > h2);
+                if ((lamm::laneBits(d * generous > splat(E) * ci) & big) | (lamm::laneBits(d > h2) & ~big)) {
+                    nodeChange(t, c, i, hg, E);
+                    nodeChange(t, c, i + 1, hg, E);
+                }
             }
             double lo = std::min(mn[0], mn[1]), hi = std::max(mx[0], mx[1]);
             for (; i <= N; i++) {
@@ -450,8 +493,18 @@ static bool predict(CLammIdeal* p, ReactState& st, double dt)
                 t[i] = v > 0 ? v : 0.0;
                 lo = std::min(lo, t[i]);
                 hi = std::max(hi, t[i]);
+                if (i < N) nodeChange(t, c, i, hg, E);
             }
-            if (st.nF == 1) st.rangeTrial = Range{true, true, lo, hi};
+            if (st.nF == 1) {
+                st.rangeTrial = Range{true, true, lo, hi};
+                const double h = changeThreshold(st, std::max(0.0, hi));
+                if (sameBits(h, hg) && N > 1) {
+                    double EN = 0;
+                    if (t[N] > h && c[N] >= h) EN = std::fabs((t[N] - c[N]) / c[N]);
+                    st.change = E > EN ? E : EN;
+                    st.changeKnown = true;
+                }
+            }
         } else if (!solveField(p, st, st.prev[f], st.trial[f], k, dt)) {
             return false;
         }
@@ -496,6 +549,7 @@ static void correct(CLammIdeal* p, ReactState& st, double dt)
 // reference.
 static double maxRelativeChange(CLammIdeal* p, ReactState& st)
 {
+    if (st.nF == 1 && st.changeKnown) return st.change;
     const int N = p->nGridPoints;
     const double* c = st.trial[1];  // trial total
     const double* q = st.prev[1];   // start total
@@ -528,23 +582,11 @@ static double maxRelativeChange(CLammIdeal* p, ReactState& st)
             if (c[i] > top) top = c[i];
         top = std::max(std::max(top, std::max(t0[0], t0[1])), std::max(t1[0], t1[1]));
     }
-    const double h = 1e-4 * top;
+    const double h = changeThreshold(st, top);
     double E = 0;
     if (c[N] > h && q[N] >= h) E = std::fabs((c[N] - q[N]) / q[N]);
     const double negative = -1e-8 * (top > 1 ? top : 1);
-    auto exact = [&](int i) {
-        const double d = c[i] - q[i];
-        double ref = 0;
-        if (q[i] > h)
-            ref = q[i];
-        else if (std::fabs(d) > h) {
-            if (q[i + 1] > h)
-                ref = q[i + 1];
-            else if (i > 1 && q[i - 1] > h)
-                ref = q[i - 1];
-        }
-        if (ref > 0 && std::fabs(d / ref) > E) E = std::fabs(d / ref);
-    };
+    auto exact = [&](int i) { nodeChange(c, q, i, h, E); };
     PairMask below = {0, 0};
     {
         const Pair h2 = splat(h), n2 = splat(negative), generous = splat(1 + 1e-15);
@@ -552,8 +594,8 @@ static double maxRelativeChange(CLammIdeal* p, ReactState& st)
         for (; i + 1 <= N - 1; i += 2) {
             const Pair ci = loadPair(c + i), qi = loadPair(q + i), d = lamm::absPair(ci - qi);
             below |= ci < n2;
-            const PairMask big = qi > h2;
-            if (lamm::anyLane((big & (d * generous > splat(E) * qi)) | (~big & (d > h2)))) {
+            const int big = lamm::laneBits(qi > h2);
+            if ((lamm::laneBits(d * generous > splat(E) * qi) & big) | (lamm::laneBits(d > h2) & ~big)) {
                 exact(i);
                 exact(i + 1);
             }
@@ -633,34 +675,47 @@ static void advanceFront(CLammIdeal* p, ReactState& st)
     }
 }
 
+// The start profile of the next step (one field): the field copied into
+// st.prev with its range in one pass, and, given pub, the published profile
+// 0 + w c in the same pass. Rows below k0 are 0 in all of them.
+static void keepStart(CLammIdeal* p, ReactState& st, double* pub, double w)
+{
+    const int N = p->nGridPoints;
+    const double* c = p->ppFieldConc[1];
+    double* q = st.prev[1];
+    using lamm::Pair, lamm::loadPair;
+    Pair mn = lamm::splat(st.k0 > 1 ? 0.0 : c[1]), mx = mn;
+    lamm::PairMask bad = {0, 0};
+    const Pair w2 = lamm::splat(w), zero = lamm::splat(0.0);
+    int i = st.k0;
+    for (; i + 1 <= N; i += 2) {
+        const Pair x = loadPair(c + i);
+        lamm::storePair(q + i, x);
+        if (pub) lamm::storePair(pub + i, zero + w2 * x);
+        bad |= x != x;
+        mn = x < mn ? x : mn;
+        mx = mx < x ? x : mx;
+    }
+    double lo = std::min(mn[0], mn[1]), hi = std::max(mx[0], mx[1]);
+    bool ok = !lamm::anyLane(bad);
+    for (; i <= N; i++) {
+        q[i] = c[i];
+        if (pub) pub[i] = 0.0 + w * c[i];
+        ok &= c[i] == c[i];
+        lo = std::min(lo, c[i]);
+        hi = std::max(hi, c[i]);
+    }
+    st.rangePrev = Range{true, ok, lo, hi};
+}
+
 // One step; returns the relative change (dt for the first step, 1.0 for a step
 // that lands on a scan time).
 static double reactingStep(CLammIdeal* p, ReactState& st)
 {
     const int N = p->nGridPoints;
-    if (st.nF == 1) {  // the start profile and its range in one pass
-        const double* c = p->ppFieldConc[1];
-        double* q = st.prev[1];
-        using lamm::Pair, lamm::loadPair;
-        Pair mn = lamm::splat(st.k0 > 1 ? 0.0 : c[1]), mx = mn;
-        lamm::PairMask bad = {0, 0};
-        int i = st.k0;
-        for (; i + 1 <= N; i += 2) {
-            const Pair x = loadPair(c + i);
-            lamm::storePair(q + i, x);
-            bad |= x != x;
-            mn = x < mn ? x : mn;
-            mx = mx < x ? x : mx;
-        }
-        double lo = std::min(mn[0], mn[1]), hi = std::max(mx[0], mx[1]);
-        bool ok = !lamm::anyLane(bad);
-        for (; i <= N; i++) {
-            q[i] = c[i];
-            ok &= c[i] == c[i];
-            lo = std::min(lo, c[i]);
-            hi = std::max(hi, c[i]);
-        }
-        st.rangePrev = Range{true, ok, lo, hi};
+    if (st.nF == 1) {
+        if (!st.prevCurrent) keepStart(p, st, nullptr, 0);
+        st.prevCurrent = false;
     } else {
         for (int f = 1; f <= st.nF; f++)
             for (int i = 1; i <= N; i++) st.prev[f][i] = p->ppFieldConc[f][i];
@@ -798,12 +853,9 @@ void CLammIdeal::RunReactingTimeSteps()
             ppFieldConc[f][i] = species ? pReactSpecies1[f] * shape : pConc[i];
         }
     auto publish = [&] {  // rows below k0 are 0 in the fields and in pConc
-        if (st.nF == 1) {
-            const double* c = ppFieldConc[1];
-            const lamm::Pair w = lamm::splat(st.coef[1]), zero = lamm::splat(0.0);
-            int i = st.k0;
-            for (; i + 1 <= N; i += 2) lamm::storePair(pConc + i, zero + w * lamm::loadPair(c + i));
-            for (; i <= N; i++) pConc[i] = 0.0 + st.coef[1] * c[i];
+        if (st.nF == 1) {  // with the start profile of the next step
+            keepStart(this, st, pConc, st.coef[1]);
+            st.prevCurrent = true;
             return;
         }
         for (int i = st.k0; i <= N; i++) {
@@ -828,18 +880,24 @@ void CLammIdeal::RunReactingTimeSteps()
         st.truncate = bTruncateGrid && st.nF == 1 && sediments && !bBandForming && !bInitialProfile && c1 > 0 &&
                       dTruncateLevel > 0 && N > 20;
         st.cleared = 0.01 * dTruncateLevel * c1;
+        for (int i = 1; i <= N; i++) {
+            double v = 0;
+            for (int f = 1; f <= st.nF; f++) v += ppFieldConc[f][i];
+            st.loadingTop = std::max(st.loadingTop, v);
+        }
     }
     while (bRunning && !nAbort && !nDiscretizationError && !nNonidealOutOfRange) {
         const double before = dTime;
         const double q = reactingStep(this, st);
-        if (!nAbort && !nDiscretizationError && dTime > before) advanceFront(this, st);
-        publish();
-        if (nAbort || nDiscretizationError) break;
+        const bool ok = !nAbort && !nDiscretizationError;
         const double used = dTime - before;
-        if (used > 0) {  // the start of this step is the history of the next
-            std::swap(st.older, st.prev);
+        if (ok && used > 0) {
+            advanceFront(this, st);
+            std::swap(st.older, st.prev);  // the start of this step is the history of the next
             st.olderStep = used;
         }
+        publish();
+        if (!ok) break;
         CLEachIterationOutput(q);
         const double rate = used > 0 ? q / used : 1.0;
         if (used >= 30 && rate < dMaxRelativeChange)
