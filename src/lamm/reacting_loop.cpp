@@ -127,7 +127,9 @@ struct ReactState {
     int retreats = 0;
     double loadingTop = 0;  // the largest total at the start of the run
     bool idealLimit = false;  // the coefficients on the start profile are uniform
-    bool prevCurrent = false;  // the start profile and its range are those of the fields already
+    // With one field, after the first step, the profile lives in prev between
+    // steps (and is the start of the next), the fields take the next one.
+    bool prevCurrent = false;
     bool changeKnown = false;  // the trial's relative change was taken with the trial (one field)
     double change = 0;
 };
@@ -681,14 +683,12 @@ static void advanceFront(CLammIdeal* p, ReactState& st)
     }
 }
 
-// The start profile of the next step (one field): the field copied into
-// st.prev with its range in one pass, and, given pub, the published profile
-// 0 + w c in the same pass. Rows below k0 are 0 in all of them.
-static void keepStart(CLammIdeal* p, ReactState& st, double* pub, double w)
+// The start profile of the next step (one field) is c: its range, and in the
+// same pass, given q, its copy there, and, given pub, the published profile
+// 0 + w c. Rows below k0 are 0 in all of them.
+static void takeStart(CLammIdeal* p, ReactState& st, const double* c, double* q, double* pub, double w)
 {
     const int N = p->nGridPoints;
-    const double* c = p->ppFieldConc[1];
-    double* q = st.prev[1];
     using lamm::Pair, lamm::loadPair;
     Pair mn = lamm::splat(st.k0 > 1 ? 0.0 : c[1]), mx = mn;
     lamm::PairMask bad = {0, 0};
@@ -696,7 +696,7 @@ static void keepStart(CLammIdeal* p, ReactState& st, double* pub, double w)
     int i = st.k0;
     for (; i + 1 <= N; i += 2) {
         const Pair x = loadPair(c + i);
-        lamm::storePair(q + i, x);
+        if (q) lamm::storePair(q + i, x);
         if (pub) lamm::storePair(pub + i, zero + w2 * x);
         bad |= x != x;
         mn = x < mn ? x : mn;
@@ -705,7 +705,7 @@ static void keepStart(CLammIdeal* p, ReactState& st, double* pub, double w)
     double lo = std::min(mn[0], mn[1]), hi = std::max(mx[0], mx[1]);
     bool ok = !lamm::anyLane(bad);
     for (; i <= N; i++) {
-        q[i] = c[i];
+        if (q) q[i] = c[i];
         if (pub) pub[i] = 0.0 + w * c[i];
         ok &= c[i] == c[i];
         lo = std::min(lo, c[i]);
@@ -720,8 +720,8 @@ static double reactingStep(CLammIdeal* p, ReactState& st)
 {
     const int N = p->nGridPoints;
     if (st.nF == 1) {
-        if (!st.prevCurrent) keepStart(p, st, nullptr, 0);
-        st.prevCurrent = false;
+        if (!st.prevCurrent) takeStart(p, st, p->ppFieldConc[1], st.prev[1], nullptr, 0);
+        st.prevCurrent = true;
     } else {
         for (int f = 1; f <= st.nF; f++)
             for (int i = 1; i <= N; i++) st.prev[f][i] = p->ppFieldConc[f][i];
@@ -860,7 +860,10 @@ void CLammIdeal::RunReactingTimeSteps()
         }
     auto publish = [&] {  // rows below k0 are 0 in the fields and in pConc
         if (st.nF == 1) {  // with the start profile of the next step
-            keepStart(this, st, pConc, st.coef[1]);
+            if (st.prevCurrent)
+                takeStart(this, st, st.prev[1], nullptr, pConc, st.coef[1]);
+            else
+                takeStart(this, st, ppFieldConc[1], st.prev[1], pConc, st.coef[1]);
             st.prevCurrent = true;
             return;
         }
@@ -901,6 +904,7 @@ void CLammIdeal::RunReactingTimeSteps()
             advanceFront(this, st);
             std::swap(st.older, st.prev);  // the start of this step is the history of the next
             st.olderStep = used;
+            if (st.prevCurrent) std::swap(st.prev, ppFieldConc);  // ... and its result the start of the next
         }
         publish();
         if (!ok) break;
