@@ -78,7 +78,7 @@ struct Coefficients {
 // step and the rotor speed stay the same.
 struct StepMatrix {
     std::vector<double> lo, di, up;  // left (lo and up stay the factorisation's)
-    std::vector<double> rl, rd, ra, rb;  // right: row i is rl c_(i-1) + rd c_i (the element to its left) + ra c_i + rb c_(i+1)
+    std::vector<double> rl, rd, rb;  // right: row i is rl c_(i-1) + rd c_i + rb c_(i+1)
     lamm::BlockTridiagonal solver;
     bool valid = false;
     double sU = 0, dU = 0, w2 = 0, dt = 0;
@@ -296,18 +296,17 @@ static void rightHandSide(const StepMatrix& m, const double* c, double* b, int N
 {
     const double* rl = m.rl.data();
     const double* rd = m.rd.data();
-    const double* ra = m.ra.data();
     const double* rb = m.rb.data();
     int e = k0;
     if (k0 == 1) {
-        b[1] = 0.0 + (ra[1] * c[1] + rb[1] * c[2]);
+        b[1] = rd[1] * c[1] + rb[1] * c[2];
         e = 2;
     }
     using lamm::loadPair;
     for (; e + 1 <= N - 1; e += 2)
-        lamm::storePair(b + e, (loadPair(rl + e) * loadPair(c + e - 1) + loadPair(rd + e) * loadPair(c + e)) +
-                                   (loadPair(ra + e) * loadPair(c + e) + loadPair(rb + e) * loadPair(c + e + 1)));
-    for (; e <= N - 1; e++) b[e] = (rl[e] * c[e - 1] + rd[e] * c[e]) + (ra[e] * c[e] + rb[e] * c[e + 1]);
+        lamm::storePair(b + e, loadPair(rl + e) * loadPair(c + e - 1) + loadPair(rd + e) * loadPair(c + e) +
+                                   loadPair(rb + e) * loadPair(c + e + 1));
+    for (; e <= N - 1; e++) b[e] = rl[e] * c[e - 1] + rd[e] * c[e] + rb[e] * c[e + 1];
     b[N] = rl[N] * c[N - 1] + rd[N] * c[N];
 }
 
@@ -335,7 +334,7 @@ static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double
             fe::sedimentationTriple(r[e], r[e + 1], x[5], x[6], x[7]);
         }
         for (StepMatrix& m : st.matrices) {
-            for (auto* v : {&m.lo, &m.di, &m.up, &m.rl, &m.rd, &m.ra, &m.rb}) v->assign(N + 2, 0.0);
+            for (auto* v : {&m.lo, &m.di, &m.up, &m.rl, &m.rd, &m.rb}) v->assign(N + 2, 0.0);
             m.valid = false;
         }
     }
@@ -360,13 +359,11 @@ static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double
     double* up = m.up.data();
     double* rl = m.rl.data();
     double* rd = m.rd.data();
-    double* ra = m.ra.data();
     double* rb = m.rb.data();
-    double* rhs = st.rhs;
     const double* s = k.s;
     const double* D = k.D;
     // row i gathers element i-1 (node i on its right) and element i (on its left)
-    double dRight = 0, rRight = 0;  // diagonal of L and rhs from the element to the left
+    double dRight = 0, rRight = 0;  // diagonals of L and R from the element to the left
     for (int e = 1; e <= N; e++) {
         double dl = dRight, rowR = rRight;
         if (e < N) {
@@ -379,23 +376,22 @@ static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double
             // A: (e, e) -sedL - dif, (e, e+1) -sedR + dif, (e+1, e) sedL + dif, (e+1, e+1) sedR - dif
             const double aee = -sedL - dif, aer = -sedR + dif, are = sedL + dif, arr = sedR - dif;
             dl += x[0] - h * aee;
-            ra[e] = x[0] + h * aee;
+            rowR += x[0] + h * aee;
             rb[e] = x[1] + h * aer;
-            rowR += ra[e] * cOld[e] + rb[e] * cOld[e + 1];
             up[e] = x[1] - h * aer;
             lo[e + 1] = x[1] - h * are;
             dRight = x[2] - h * arr;
             rl[e + 1] = x[1] + h * are;
-            rd[e + 1] = x[2] + h * arr;
-            rRight = rl[e + 1] * cOld[e] + rd[e + 1] * cOld[e + 1];
+            rRight = x[2] + h * arr;
         }
         di[e] = dl;
-        rhs[e] = rowR;
+        rd[e] = rowR;
     }
+    rightHandSide(m, cOld, st.rhs, N, st.k0);
     lo[1] = 0;
     up[N] = 0;
     if (m.solver.factor(N, lo, di, up)) {
-        m.solver.solve(rhs, cNew, st.k0);
+        m.solver.solve(st.rhs, cNew, st.k0);
     } else {
         showErrorMessage("Error 2 in tridag", 0);
         p->nAbort = 1;
