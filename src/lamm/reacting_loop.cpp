@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -132,6 +133,8 @@ struct ReactState {
     bool prevCurrent = false;
     bool changeKnown = false;  // the trial's relative change was taken with the trial (one field)
     double change = 0;
+    const StepMatrix* rhsReady = nullptr;  // st.rhs holds its right-hand side of st.prev[1] from row rhsFrom on
+    int rhsFrom = 1;
 };
 
 }  // namespace
@@ -310,6 +313,21 @@ static void rightHandSide(const StepMatrix& m, const double* c, double* b, int N
     b[N] = rl[N] * c[N - 1] + rd[N] * c[N];
 }
 
+static double omega2(const CLammIdeal* p) { return std::pow(p->dRotorRpm * kRpmToOmega, 2) * 1e-13; }
+
+// The kept step matrix of uniform coefficients k, the step dt and the
+// current rotor speed (the current one first, then the spare), or none.
+static StepMatrix* keptMatrix(const CLammIdeal* p, ReactState& st, const Coefficients& k, double dt)
+{
+    const double w2 = omega2(p);
+    for (int which : {st.current, 1 - st.current}) {
+        StepMatrix& m = st.matrices[which];
+        if (m.valid && sameBits(m.sU, k.sU) && sameBits(m.dU, k.dU) && sameBits(m.w2, w2) && sameBits(m.dt, dt))
+            return &m;
+    }
+    return nullptr;
+}
+
 // One Crank-Nicolson solve of a field from c_old with node coefficients k:
 // (M - dt/2 A) c_new = (M + dt/2 A) c_old, A_ij = sum_k (omega^2 s_k int r^2
 // phi_i' phi_j phi_k - D_k int r phi_i' phi_j' phi_k). The element integrals
@@ -338,16 +356,15 @@ static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double
             m.valid = false;
         }
     }
-    const double w2 = std::pow(p->dRotorRpm * kRpmToOmega, 2) * 1e-13;
+    const double w2 = omega2(p);
+    const StepMatrix* ready = st.rhsReady;
+    st.rhsReady = nullptr;
     if (k.uniform) {
-        for (int which : {st.current, 1 - st.current}) {
-            StepMatrix& m = st.matrices[which];
-            if (m.valid && sameBits(m.sU, k.sU) && sameBits(m.dU, k.dU) && sameBits(m.w2, w2) && sameBits(m.dt, dt)) {
-                st.current = which;
-                rightHandSide(m, cOld, st.rhs, N, st.k0);
-                m.solver.solve(st.rhs, cNew, st.k0);
-                return true;
-            }
+        if (StepMatrix* m = keptMatrix(p, st, k, dt)) {
+            st.current = (int)(m - st.matrices);
+            if (!(m == ready && cOld == st.prev[1] && st.rhsFrom == st.k0)) rightHandSide(*m, cOld, st.rhs, N, st.k0);
+            m->solver.solve(st.rhs, cNew, st.k0);
+            return true;
         }
         st.current = 1 - st.current;  // the current matrix becomes the spare
     }
@@ -472,33 +489,63 @@ static bool predict(CLammIdeal* p, ReactState& st, double dt)
             // negative) and, with one field, its relative change as
             // maxRelativeChange takes it, for the threshold of a top at or
             // above the loading (the usual case; otherwise that pass follows).
+            // With uniform coefficients whose step matrix is kept, the
+            // right-hand side of the corrector (the same matrix when the
+            // trial's coefficients are the same) is taken on the way too.
             using lamm::Pair, lamm::PairMask, lamm::loadPair, lamm::splat;
             const double hg = changeThreshold(st, HUGE_VAL);
             const Pair a2 = splat(a), zero = splat(0.0), h2 = splat(hg), generous = splat(1 + 1e-15);
-            Pair mn = splat(st.k0 > 1 ? 0.0 : HUGE_VAL), mx = zero;
-            double E = 0;
-            int i = st.k0;
-            for (; i + 1 <= N - 1; i += 2) {
-                const Pair ci = loadPair(c + i), v = ci + a2 * (ci - loadPair(o + i));
-                const Pair x = v > zero ? v : zero;
-                lamm::storePair(t + i, x);
-                mn = x < mn ? x : mn;
-                mx = mx < x ? x : mx;
-                const Pair d = lamm::absPair(x - ci);
-                const int big = lamm::laneBits(ci > h2);
-                if ((lamm::laneBits(d * generous > splat(E) * ci) & big) | (lamm::laneBits(d > h2) & ~big)) {
-                    nodeChange(t, c, i, hg, E);
-                    nodeChange(t, c, i + 1, hg, E);
-                }
-            }
-            double lo = std::min(mn[0], mn[1]), hi = std::max(mx[0], mx[1]);
-            for (; i <= N; i++) {
+            StepMatrix* m = st.nF == 1 && k.uniform ? keptMatrix(p, st, k, dt) : nullptr;
+            const double* rl = m ? m->rl.data() : nullptr;
+            const double* rd = m ? m->rd.data() : nullptr;
+            const double* rb = m ? m->rb.data() : nullptr;
+            double* b = st.rhs;
+            double lo = st.k0 > 1 ? 0.0 : HUGE_VAL, hi = 0, E = 0;
+            auto row = [&](int i) {  // one row the scalar way
                 const double v = c[i] + a * (c[i] - o[i]);
                 t[i] = v > 0 ? v : 0.0;
                 lo = std::min(lo, t[i]);
                 hi = std::max(hi, t[i]);
                 if (i < N) nodeChange(t, c, i, hg, E);
-            }
+                if (m) {
+                    if (i == 1)
+                        b[1] = rd[1] * c[1] + rb[1] * c[2];
+                    else if (i == N)
+                        b[N] = rl[N] * c[N - 1] + rd[N] * c[N];
+                    else
+                        b[i] = rl[i] * c[i - 1] + rd[i] * c[i] + rb[i] * c[i + 1];
+                }
+            };
+            auto pass = [&](auto withRhs) {
+                Pair mn = splat(lo), mx = splat(hi);
+                int i = st.k0;
+                if (i == 1) row(i++);
+                for (; i + 1 <= N - 1; i += 2) {
+                    const Pair ci = loadPair(c + i), v = ci + a2 * (ci - loadPair(o + i));
+                    const Pair x = v > zero ? v : zero;
+                    lamm::storePair(t + i, x);
+                    if constexpr (decltype(withRhs)::value)
+                        lamm::storePair(b + i, loadPair(rl + i) * loadPair(c + i - 1) + loadPair(rd + i) * ci +
+                                                   loadPair(rb + i) * loadPair(c + i + 1));
+                    mn = x < mn ? x : mn;
+                    mx = mx < x ? x : mx;
+                    const Pair d = lamm::absPair(x - ci);
+                    const int big = lamm::laneBits(ci > h2);
+                    if ((lamm::laneBits(d * generous > splat(E) * ci) & big) | (lamm::laneBits(d > h2) & ~big)) {
+                        nodeChange(t, c, i, hg, E);
+                        nodeChange(t, c, i + 1, hg, E);
+                    }
+                }
+                lo = std::min(lo, std::min(mn[0], mn[1]));
+                hi = std::max(hi, std::max(mx[0], mx[1]));
+                for (; i <= N; i++) row(i);
+            };
+            if (m)
+                pass(std::true_type{});
+            else
+                pass(std::false_type{});
+            st.rhsReady = m;
+            st.rhsFrom = st.k0;
             if (st.nF == 1) {
                 st.rangeTrial = Range{true, true, lo, hi};
                 const double h = changeThreshold(st, std::max(0.0, hi));
