@@ -20,6 +20,7 @@
 
 #include "fegrid/global_grid.h"
 #include "fegrid/loading_cell.h"
+#include "lamm/double_pairs.h"
 #include "models/model_globals.h"
 #include "numerics/sorting_interpolation.h"
 
@@ -52,10 +53,9 @@ namespace {
 
 struct Triple {
     double l = 0, c = 0, u = 0;
+    double slopeLeft = 0, slopeRight = 0;  // the hat's slopes on either side
 };
 
-// The hat triples of the two nodes of the integral under way.
-Triple gFirst, gSecond;
 // The last integrand value and the last integral.
 double dLastIntegrand = 0.0;
 double dLastIntegral = 0.0;
@@ -72,33 +72,137 @@ Triple tripleOf(int i)
     t.c = r[i];
     t.l = i > 1 ? r[i - 1] : r[1] - 0.1;
     t.u = i < N ? r[i + 1] : r[N] + 0.1;
+    t.slopeLeft = 1.0 / (t.c - t.l);
+    t.slopeRight = -1.0 / (t.u - t.c);
     return t;
 }
 
-double hat(const Triple& t, double x)
+// The integrands are evaluated two points at a time (lamm::Pair lanes), as
+// selects rather than branches: the derivative integrals run to 2^15 and more
+// points per element, and the quadrature is the whole cost of laying out a
+// loading cell.
+using lamm::Pair;
+using lamm::splat;
+
+Pair hat(const Triple& t, Pair x)
 {
-    if (x <= t.l || x >= t.u) return 0.0;
-    if (x < t.c) return 1.0 - (t.c - x) / (t.c - t.l);
-    return 1.0 - (x - t.c) / (t.u - t.c);
+    const auto inside = (x > splat(t.l)) & (x < splat(t.u));
+    const auto left = x < splat(t.c);
+    const Pair v = 1.0 - (left ? t.c - x : x - t.c) / (left ? splat(t.c - t.l) : splat(t.u - t.c));
+    return inside ? v : splat(0.0);
 }
 
-double hatSlope(const Triple& t, double x)
+Pair hatSlope(const Triple& t, Pair x)
 {
-    if (x <= t.l || x >= t.u) return 0.0;
-    if (x < t.c) return 1.0 / (t.c - t.l);
-    return -1.0 / (t.u - t.c);
+    const auto inside = (x > splat(t.l)) & (x < splat(t.u));
+    return inside ? (x < splat(t.c) ? splat(t.slopeLeft) : splat(t.slopeRight)) : splat(0.0);
 }
 
-double integrandA(double x) { return dLastIntegrand = pElementCoefficient(x) * hat(gFirst, x) * hat(gSecond, x); }
-double integrandB(double x)
+// The coefficients the quadrature can inline; any other goes through its pointer.
+struct UnitCoefficient {
+    Pair operator()(Pair) const { return splat(1.0); }
+};
+struct TaperCoefficient {
+    double start = dTaperStartRadius, slope = dTaperNarrowing / dTaperDepth;
+    Pair operator()(Pair r) const { return r < splat(start) ? splat(1.0) : 1.0 - slope * (r - start); }
+};
+struct PointerCoefficient {
+    ElementCoefficient f = pElementCoefficient;
+    Pair operator()(Pair r) const { return Pair{f(r[0]), f(r[1])}; }
+};
+
+// The four integrands of the node pair under way.
+template <class Coefficient>
+struct IntegrandA {
+    Coefficient k;
+    Triple first, second;
+    Pair operator()(Pair x) const { return k(x) * hat(first, x) * hat(second, x); }
+};
+template <class Coefficient>
+struct IntegrandB {
+    Coefficient k;
+    Triple first, second;
+    Pair operator()(Pair x) const { return k(x) * hatSlope(first, x) * hatSlope(second, x); }
+};
+template <class Coefficient>
+struct IntegrandC {
+    Coefficient k;
+    Triple first, second;
+    Pair operator()(Pair x) const { return k(x) * x * hat(first, x) * hatSlope(second, x); }
+};
+template <class Coefficient>
+struct IntegrandD {
+    Coefficient k;
+    Triple first, second;
+    Pair operator()(Pair x) const { return k(x) * hat(first, x); }
+};
+// Any function of the radius (the routines' own interface).
+struct PointerIntegrand {
+    double (*f)(double);
+    Pair operator()(Pair x) const { return Pair{f(x[0]), f(x[1])}; }
+};
+
+// Trapezoid stage n of [a, b] on the running sum: n = 1 the two ends, then the
+// m = 2^(n-2) new midpoints a + (k - 1/2)(b - a)/m, summed on four chains.
+// `last` is the integrand at the last point.
+template <class F>
+double trapezoidStage(const F& f, double a, double b, int n, double& sum, double& last)
 {
-    return dLastIntegrand = pElementCoefficient(x) * hatSlope(gFirst, x) * hatSlope(gSecond, x);
+    if (n == 1) {
+        const Pair ends = f(Pair{a, b});
+        last = ends[1];
+        return sum = 0.5 * (b - a) * (ends[0] + ends[1]);
+    }
+    const long m = 1L << (n - 2);
+    const double del = (b - a) / static_cast<double>(m);
+    if (m == 1) {
+        last = f(splat(a + 0.5 * del))[0];
+        return sum = 0.5 * (sum + (b - a) * last);
+    }
+    Pair s0 = splat(0.0), s1 = s0, x = Pair{0.5, 1.5};
+    Pair fx = s0;
+    long k = 0;
+    for (; k + 4 <= m; k += 4, x += 4.0) {
+        s0 += f(a + x * del);
+        s1 += (fx = f(a + (x + 2.0) * del));
+    }
+    if (k < m) s0 += (fx = f(a + x * del));  // m = 2
+    last = fx[1];
+    return sum = 0.5 * (sum + (b - a) * ((s0[0] + s0[1]) + (s1[0] + s1[1])) / static_cast<double>(m));
 }
-double integrandC(double x)
+
+// Romberg: stages 1..20, from the fifth on the last five extrapolated to step
+// 0 by polint; done when the estimate's error is below 3e-6 of it. The
+// statics of the routines are left as the last stage leaves them.
+template <class F>
+double romberg(const F& f, double a, double b)
 {
-    return dLastIntegrand = pElementCoefficient(x) * x * hat(gFirst, x) * hatSlope(gSecond, x);
+    constexpr int nMaxStages = 20, nPoints = 5;
+    double s[nMaxStages + 2], h[nMaxStages + 2];
+    double ss = 0.0, dss = 0.0, sum = dTrapezoidSum, last = dLastIntegrand;
+    h[1] = 1.0;
+    for (int j = 1; j <= nMaxStages; j++) {
+        s[j] = trapezoidStage(f, a, b, j, sum, last);
+        if (j >= nPoints) {
+            polint(&h[j - nPoints], &s[j - nPoints], nPoints, 0.0, &ss, &dss);
+            if (std::fabs(dss) < 3e-6 * std::fabs(ss)) break;
+        }
+        h[j + 1] = 0.25 * h[j];
+    }
+    dTrapezoidSum = sum;
+    dLastIntegrand = last;
+    return ss;
 }
-double integrandD(double x) { return dLastIntegrand = pElementCoefficient(x) * hat(gFirst, x); }
+
+template <template <class> class Integrand>
+double quadrature(double a, double b, const Triple& first, const Triple& second)
+{
+    if (pElementCoefficient == loadingCellCoefficient)
+        return romberg(Integrand<TaperCoefficient>{TaperCoefficient{}, first, second}, a, b);
+    if (pElementCoefficient == unitCoefficientA || pElementCoefficient == unitCoefficientB)
+        return romberg(Integrand<UnitCoefficient>{UnitCoefficient{}, first, second}, a, b);
+    return romberg(Integrand<PointerCoefficient>{PointerCoefficient{}, first, second}, a, b);
+}
 
 // The interval of a two-index integral: false when the hats share no element.
 bool pairInterval(int i, int j, double& a, double& b)
@@ -127,14 +231,13 @@ bool inGrid(int i)
     return N >= 2 && i >= 1 && i <= N;
 }
 
-double pairQuadrature(int i, int j, double (*f)(double))
+template <template <class> class Integrand>
+double pairQuadrature(int i, int j)
 {
     if (!inGrid(i) || !inGrid(j)) return 0.0;
     double a, b;
     if (!pairInterval(i, j, a, b)) return 0.0;
-    gFirst = tripleOf(i);
-    gSecond = tripleOf(j);
-    return dLastIntegral = qromb(f, a, b);
+    return dLastIntegral = quadrature<Integrand>(a, b, tripleOf(i), tripleOf(j));
 }
 
 }  // namespace
@@ -143,36 +246,16 @@ double pairQuadrature(int i, int j, double (*f)(double))
 
 double trapzd(double (*f)(double), double a, double b, int n)
 {
-    if (n == 1) return dTrapezoidSum = 0.5 * (b - a) * (f(a) + f(b));
-    const long m = 1L << (n - 2);
-    const double del = (b - a) / static_cast<double>(m);
-    double x = a + 0.5 * del, sum = 0.0;
-    for (long k = 1; k <= m; k++, x += del) sum += f(x);
-    return dTrapezoidSum = 0.5 * (dTrapezoidSum + (b - a) * sum / static_cast<double>(m));
+    return trapezoidStage(PointerIntegrand{f}, a, b, n, dTrapezoidSum, dLastIntegrand);
 }
 
-double qromb(double (*f)(double), double a, double b)
-{
-    constexpr int nMaxStages = 20, nPoints = 5;
-    double s[nMaxStages + 2], h[nMaxStages + 2];
-    double ss = 0.0, dss = 0.0;
-    h[1] = 1.0;
-    for (int j = 1; j <= nMaxStages; j++) {
-        s[j] = trapzd(f, a, b, j);
-        if (j >= nPoints) {
-            polint(&h[j - nPoints], &s[j - nPoints], nPoints, 0.0, &ss, &dss);
-            if (std::fabs(dss) < 3e-6 * std::fabs(ss)) return ss;
-        }
-        h[j + 1] = 0.25 * h[j];
-    }
-    return ss;
-}
+double qromb(double (*f)(double), double a, double b) { return romberg(PointerIntegrand{f}, a, b); }
 
 // ---------------------------------------------------------------- quadrature twins
 
-double loadingCellElementIntegralA(int i, int j) { return pairQuadrature(i, j, integrandA); }
-double loadingCellElementIntegralB(int i, int j) { return pairQuadrature(i, j, integrandB); }
-double loadingCellElementIntegralC(int i, int j) { return pairQuadrature(i, j, integrandC); }
+double loadingCellElementIntegralA(int i, int j) { return pairQuadrature<IntegrandA>(i, j); }
+double loadingCellElementIntegralB(int i, int j) { return pairQuadrature<IntegrandB>(i, j); }
+double loadingCellElementIntegralC(int i, int j) { return pairQuadrature<IntegrandC>(i, j); }
 
 double loadingCellElementIntegralD(int i)
 {
@@ -181,8 +264,7 @@ double loadingCellElementIntegralD(int i)
     const double* r = pGridRadius;
     const double a = i == 1 ? r[1] : r[i - 1];
     const double b = i == N ? r[N] : r[i + 1];
-    gFirst = tripleOf(i);
-    return dLastIntegral = qromb(integrandD, a, b);
+    return dLastIntegral = quadrature<IntegrandD>(a, b, tripleOf(i), Triple{});
 }
 
 // ---------------------------------------------------------------- geometry dispatch

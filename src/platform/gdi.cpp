@@ -126,17 +126,21 @@ namespace {
     tReleasedAtLastLiveDC = nReleased;
     return dc;
 }
-}  // namespace
 
-DeviceContext* deviceContext(HDC h)
+// (inline here: the drawing calls below take it at every point of a plot)
+inline DeviceContext* liveDC(HDC h)
 {
     if (!h) return nullptr;
     auto* dc = reinterpret_cast<DeviceContext*>(h);
     // read before the lookup: a release during it changes the count
     const unsigned long nReleased = gReleasedDCs.load(std::memory_order_acquire);
-    if (dc == tLastLiveDC && nReleased == tReleasedAtLastLiveDC) return dc;
+    if (dc == tLastLiveDC && nReleased == tReleasedAtLastLiveDC) [[likely]]
+        return dc;
     return lookUpDC(dc, nReleased);
 }
+}  // namespace
+
+DeviceContext* deviceContext(HDC h) { return liveDC(h); }
 
 HDC handleOf(DeviceContext* dc)
 {
@@ -549,7 +553,7 @@ BOOL DPtoLP(HDC hdc, POINT* lppt, int c)
 
 BOOL MoveToEx(HDC hdc, int x, int y, POINT* lppt)
 {
-    DeviceContext* dc = deviceContext(hdc);
+    DeviceContext* dc = liveDC(hdc);
     if (!dc) return FALSE;
     if (lppt) *lppt = {LONG(std::lround(dc->st.cpX)), LONG(std::lround(dc->st.cpY))};
     dc->moveTo(x, y);
@@ -558,7 +562,7 @@ BOOL MoveToEx(HDC hdc, int x, int y, POINT* lppt)
 
 BOOL LineTo(HDC hdc, int x, int y)
 {
-    DeviceContext* dc = deviceContext(hdc);
+    DeviceContext* dc = liveDC(hdc);
     if (!dc) return FALSE;
     dc->lineTo(x, y);
     dc->st.cpX = x;
@@ -584,7 +588,7 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
 
 BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom)
 {
-    DeviceContext* dc = deviceContext(hdc);
+    DeviceContext* dc = liveDC(hdc);
     if (!dc) return FALSE;
     dc->ellipse(left, top, right, bottom);
     return TRUE;

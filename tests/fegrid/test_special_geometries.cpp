@@ -102,6 +102,26 @@ TEST(ElementQuadrature, UnitCoefficientAgainstTheExactIntegrals)
     EXPECT_NEAR(elementIntegralD(201), (r[201] - r[200]) / 2, 1e-12);
 }
 
+// The stages are the composite trapezoid sums of 1, 2, 4, ... intervals (the
+// first stages take the odd point counts of the summing loop), and the
+// extrapolation of a smooth integrand converges to rounding.
+TEST(ElementQuadrature, TrapezoidStagesAndRombergOnSmoothIntegrands)
+{
+    auto cube = [](double x) { return x * x * x + 0.5 * x; };
+    for (int n = 1; n <= 7; n++) {
+        trapzd(cube, 0.0, 2.0, 1);
+        double stage = 0;
+        for (int j = 1; j <= n; j++) stage = trapzd(cube, 0.0, 2.0, j);
+        const int intervals = 1 << (n - 1);
+        const double h = 2.0 / intervals;
+        double composite = 0.5 * (cube(0.0) + cube(2.0));
+        for (int k = 1; k < intervals; k++) composite += cube(k * h);
+        EXPECT_NEAR(stage, composite * h, 1e-13) << n;
+    }
+    EXPECT_NEAR(qromb([](double x) { return std::exp(x); }, 0.0, 1.0), std::exp(1.0) - 1, 1e-12);
+    EXPECT_NEAR(qromb([](double x) { return 1 / x; }, 6.0, 7.2), std::log(1.2), 1e-12);
+}
+
 TEST(ElementQuadrature, ChannelRowsAndWeights)
 {
     grid(101);

@@ -15,6 +15,7 @@
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/power_above.h"
 #include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
 #include "tools/fluorescence/fluorescence_options.h"
@@ -73,6 +74,12 @@ void freeSlot(int k)
         pp[k] = nullptr;
     }
     copyPoints[k] = 0;
+}
+
+// The exponent of the inverse transform (0 for an exponent that is not positive).
+double inversePower(double p)
+{
+    return p > 0.0 ? 1.0 / p : 0.0;
 }
 
 void copyValues(float* pTo, const float* pFrom, int n)
@@ -144,15 +151,12 @@ void updateRmsds()
 
 float nonlinearDetectionTransform(float v, double p, double b)
 {
-    if (!(v > b)) return v;
-    return static_cast<float>(b + std::pow(v - b, p));
+    return powerAboveBaseline(v, p, b);
 }
 
 float nonlinearDetectionInverse(float v, double p, double b)
 {
-    if (!(v > b)) return v;
-    const double q = p > 0.0 ? 1.0 / p : 0.0;
-    return static_cast<float>(b + std::pow(v - b, q));
+    return powerAboveBaseline(v, inversePower(p), b);
 }
 
 void allocNonlinearDetectionCopies()
@@ -198,10 +202,8 @@ bool transformScansNonlinearDetection(double p, double b, bool bShowTransformed)
             const float* rf = ppRawFit[k];
             float* ts = ppTransSignal[k];
             float* tf = ppTransFit[k];
-            for (int i = 1; i <= pScanPoints[k]; i++) {
-                ts[i] = nonlinearDetectionTransform(rs[i], p, b);
-                tf[i] = nonlinearDetectionTransform(rf[i], p, b);
-            }
+            powerAboveBaseline(rs + 1, ts + 1, pScanPoints[k], p, b);
+            powerAboveBaseline(rf + 1, tf + 1, pScanPoints[k], p, b);
         }
     }
 
@@ -249,14 +251,13 @@ bool refreshNonlinearDetectionCopies()
         const float* f = ppFit[k];
         float* raw = ppRawFit[k];
         float* trans = ppTransFit[k];
-        for (int i = 1; i <= pScanPoints[k]; i++) {
-            if (bTransformedDataShown) {
-                trans[i] = f[i];
-                raw[i] = nonlinearDetectionInverse(f[i], p, b);
-            } else {
-                raw[i] = f[i];
-                trans[i] = nonlinearDetectionTransform(f[i], p, b);
-            }
+        const int n = pScanPoints[k];
+        if (bTransformedDataShown) {
+            copyValues(trans, f, n);
+            powerAboveBaseline(f + 1, raw + 1, n, inversePower(p), b);
+        } else {
+            copyValues(raw, f, n);
+            powerAboveBaseline(f + 1, trans + 1, n, p, b);
         }
     }
     updateRmsds();
@@ -290,11 +291,25 @@ float rmsdOfScanArrays(float** ppA, float** ppB)
         if (!a || !b) continue;
         const int i0 = pFitFirstIndex ? pFitFirstIndex[k] : 1;
         const int i1 = pFitLastIndex ? pFitLastIndex[k] : pScanPoints[k];
-        for (int i = i0 < 1 ? 1 : i0; i <= i1 && i <= pScanPoints[k]; i++) {
-            const double d = static_cast<double>(a[i]) - b[i];
-            dSum += d * d;
-            nCount++;
+        const int first = i0 < 1 ? 1 : i0, last = i1 < pScanPoints[k] ? i1 : pScanPoints[k];
+        if (last < first) continue;
+        // four partial sums (a fit evaluates this twice per evaluation)
+        double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+        int i = first;
+        for (; i + 3 <= last; i += 4) {
+            const double d0 = static_cast<double>(a[i]) - b[i], d1 = static_cast<double>(a[i + 1]) - b[i + 1];
+            const double d2 = static_cast<double>(a[i + 2]) - b[i + 2], d3 = static_cast<double>(a[i + 3]) - b[i + 3];
+            s0 += d0 * d0;
+            s1 += d1 * d1;
+            s2 += d2 * d2;
+            s3 += d3 * d3;
         }
+        for (; i <= last; i++) {
+            const double d = static_cast<double>(a[i]) - b[i];
+            s0 += d * d;
+        }
+        dSum += (s0 + s1) + (s2 + s3);
+        nCount += last - first + 1;
     }
     return nCount > 0 ? static_cast<float>(std::sqrt(dSum / static_cast<double>(nCount))) : 0.0f;
 }
