@@ -253,7 +253,9 @@ TEST(LammAccuracyConcentrationDependent, ClearedRegionKeepsTheAmount)
             }
             amount[truncate] /= (kB * kB - kM * kM) / 2;
             rows[truncate] = rowsOf(e);
-            if (truncate) EXPECT_EQ(L->pConc[1], 0.0) << name;  // cleared
+            if (truncate) {
+                EXPECT_EQ(L->pConc[1], 0.0) << name;  // cleared
+            }
         }
         EXPECT_NEAR(amount[0], 1.0, 1e-6) << name;
         EXPECT_NEAR(amount[1], amount[0], 1e-7) << name;
