@@ -374,6 +374,20 @@ double layerSpacing(const LayerZone& z, double x)
     return h;
 }
 
+// The height of the layer over the loading by the time t (kt = omega^2 |s| t):
+// what has reached the end by then, b (1 - exp(-2 kt)) / (2 delta) (m (exp(2 kt)
+// - 1) / (2 delta) when floating), at most the equilibrium value there, at
+// least the loading.
+double layerHeight(double m, double b, double delta, double kt, bool floating)
+{
+    const double rEnd = floating ? m : b;
+    const double X = (b * b - m * m) / (2 * delta * rEnd);
+    const double equilibrium = X > 700 ? X : X / (1 - std::exp(-X));
+    double swept = floating ? m * std::expm1(2 * kt) / (2 * delta) : b * -std::expm1(-2 * kt) / (2 * delta);
+    if (!(swept < equilibrium)) swept = equilibrium;
+    return swept > 1 ? swept : 1;
+}
+
 // Nodes inserted into the elements of r (increasing) wherever they are longer
 // than the target spacing; the old nodes stay.
 template <class F>
@@ -452,14 +466,7 @@ bool CLammIdeal::RefineGridZones(bool layerSimulated)
     z.delta = dD / (k * rEnd);
     z.xData = std::max(0.0, floating ? rData - m : b - rData);
     z.xFit = std::max(std::max(z.xData, 0.1), floating ? (double)fFitInner - m : b - (double)fFitOuter);
-    {
-        const double kt = k * std::max(0.0, tLast);
-        const double X = (b * b - m * m) / (2 * z.delta * rEnd);
-        const double equilibrium = X > 700 ? X : X / (1 - std::exp(-X));
-        double swept = floating ? m * std::expm1(2 * kt) / (2 * z.delta) : b * -std::expm1(-2 * kt) / (2 * z.delta);
-        if (!(swept < equilibrium)) swept = equilibrium;
-        z.height = swept > 1 ? swept : 1;
-    }
+    z.height = layerHeight(m, b, z.delta, k * std::max(0.0, tLast), floating);
     const double hEnd = layer ? layerSpacing(z, 0) : 1e300;
     // the boundary of a slow species: when its profile first reaches a radius
     const double pps = fPointsPerSigma > 0 ? fPointsPerSigma : 5.0;
@@ -498,6 +505,80 @@ bool CLammIdeal::RefineGridZones(bool layerSimulated)
     };
     std::vector<double> r(pRadius + 1, pRadius + n + 1);
     const std::vector<double> out = refineElements(r, target);
+    if ((int)out.size() == n) return false;
+    nGridPoints = (int)out.size();
+    if (!AllocGridArrays()) return false;
+    for (int i = 1; i <= nGridPoints; i++) pRadius[i] = out[i - 1];
+    return true;
+}
+
+// The layer of a species whose s and D depend on the total (the loop's
+// one-field models, TotalLaw) is not the exponential the zone above is sized
+// for. Where the piled-up total slows the species (ks > 0) or speeds its
+// diffusion (kd > 0), the layer is flatter and thicker and meets the plateau,
+// and later the emptied cell, in a front as steep as the layer's foot,
+// delta(c) = D(c) / (|s(c)| omega^2 r_end) at the small totals there; the
+// front moves away from the end as the layer fills and sweeps the radii up to
+// the layer's extent. The Galerkin elements turn a front over more than two
+// thicknesses into alternating values (-0.65 of the loading at 20 S with ks
+// 0.03 ml/mg). The extent is that of the equilibrium layer holding what the
+// species' fastest, least diffusing form (s and D given) brings to the end
+// by the last scan, x = int delta(c) / c dc from the loading to the top
+// total c_top where int delta(c) dc = that amount; to 1.25 x + 14 delta_min
+// from the end (the foot decays to 1e-6 of the loading beyond it) the spacing
+// is at most delta_min / 2, delta_min the least thickness over the layer's
+// totals, and grows by at most a fifth of the distance beyond. Nodes are only
+// inserted; a law that is the same at every total (the model in its ideal
+// limit) adds nothing.
+bool CLammIdeal::RefineConcentrationDependentLayer(double sG, double DG)
+{
+    const int n = nGridPoints;
+    if (!nGridAllocated || !pRadius || n < 3 || !(DG > 0) || sG == 0) return false;
+    if (bEngineMovingGrid || !bEngineStaticGrid) return false;
+    double s0, D0;
+    if (!TotalLaw(0.0, &s0, &D0)) return false;
+    const double m = dMeniscus, b = dBottom;
+    const double w = dFinalRpm * 2.0 * M_PI / 60.0;
+    const double k = w * w * std::fabs(sG) * 1e-13;
+    if (!(k > 0)) return false;
+    const bool floating = sG < 0;
+    const double rEnd = floating ? m : b;
+    const double delta = DG / (k * rEnd);
+    const bool scans = pScanHeaders && nScans > 0;
+    const double tLast = scans ? dTimeOffset + ScanTime(nScans) - dStartTime : 0.0;
+    const double L0 = dLoading > 0 ? dLoading : 1.0;
+    const double amount = layerHeight(m, b, delta, k * std::max(0.0, tLast), floating) * delta * L0;
+    auto thickness = [&](double c) {
+        double s, D;
+        if (!TotalLaw(c, &s, &D) || !(s * sG > 0) || !(D > 0)) return HUGE_VAL;
+        return delta * (D / DG) * (sG / s);
+    };
+    double cPrev = 0, tPrev = thickness(0), held = 0, extent = 0;
+    if (!std::isfinite(tPrev)) return false;
+    double thinnest = tPrev, thickest = tPrev;
+    for (double c = 1e-6 * L0; held < amount && c < 1e8 * L0; c *= 1.05) {
+        const double t = thickness(c);
+        if (!std::isfinite(t)) break;
+        thinnest = std::min(thinnest, t);
+        thickest = std::max(thickest, t);
+        held += 0.5 * (t + tPrev) * (c - cPrev);
+        if (cPrev >= L0) extent += 0.5 * (t / c + tPrev / cPrev) * (c - cPrev);
+        cPrev = c;
+        tPrev = t;
+    }
+    if (!(thickest > thinnest * (1 + 1e-6))) return false;
+    const double xZone = std::min(b - m, 1.25 * extent + 14 * thinnest), hZone = 0.5 * thinnest;
+    auto target = [&](double r) {
+        const double x = floating ? r - m : b - r;
+        return x <= xZone ? hZone : hZone + 0.2 * (x - xZone);
+    };
+    std::vector<double> r(pRadius + 1, pRadius + n + 1);
+    const std::vector<double> out = refineElements(r, target);
+    if (!floating) {  // the loop's cleared region stays another 14 delta_min clear of the zone
+        const double xClear = xZone + 14 * thinnest;
+        nLayerZoneFirst = (int)out.size();
+        while (nLayerZoneFirst > 1 && b - out[nLayerZoneFirst - 2] <= xClear) nLayerZoneFirst--;
+    }
     if ((int)out.size() == n) return false;
     nGridPoints = (int)out.size();
     if (!AllocGridArrays()) return false;

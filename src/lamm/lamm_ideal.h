@@ -164,6 +164,8 @@ public:
     void BuildGrid();
     bool RefineGridForSteepBoundary(double x);
     bool RefineGridZones(bool layerSimulated);  // layerSimulated: no back-diffusion shut-off
+    bool RefineConcentrationDependentLayer(double s, double D);
+    bool TotalLaw(double c, double* s, double* D) const;  // s and D of the loop's one-field models at total c
     double DynamicGridSizes(double s, double D);
     void SetupReactingGrid();
     int AllocGridArrays();
@@ -201,7 +203,7 @@ public:
     // ---- static-grid engine (engine 2)
     void RunStaticGridEngine();
     double StaticGridStep();
-    double AccuracyStepCap() const;
+    double AccuracyStepCap(double sharpWidth = 0) const;
     void CLbShutOffBackDiffusion(int n);
     void MoveMatrixEnd(int n);
     void BuildCrankNicolsonMatrices(double dt, int n);
@@ -325,6 +327,7 @@ public:
     unsigned char bTruncateGrid = 1;
     unsigned char bTwoZoneGrid = 0;
     double dZoneSwitchRadius = 0;
+    int nLayerZoneFirst = 0;  // first row of the concentration-dependent layer's zone at the base (0: none)
     double dInnerSpacing = 0;
     double dRefineStartRadius = 0;
     int nRefineStartIndex = 0;

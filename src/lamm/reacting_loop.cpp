@@ -127,6 +127,7 @@ struct ReactState {
     double cleared = 0;
     int retreats = 0;
     double loadingTop = 0;  // the largest total at the start of the run
+    double sharpWidth = 0;  // the width a self-sharpening boundary keeps (0: none)
     bool idealLimit = false;  // the coefficients on the start profile are uniform
     // With one field, after the first step, the profile lives in prev between
     // steps (and is the start of the next), the fields take the next one.
@@ -460,7 +461,7 @@ static inline void nodeChange(const double* c, const double* q, int i, double h,
 // and twice the error of the ideal solve at 20 S.)
 static double changeThreshold(const ReactState& st, double top)
 {
-    return 1e-4 * (st.idealLimit && st.loadingTop > 0 ? std::min(top, st.loadingTop) : top);
+    return 1e-4 * (st.loadingTop > 0 ? std::min(top, st.loadingTop) : top);
 }
 
 // Predictor: coefficients on the start profile, the trial profile. After the
@@ -644,7 +645,7 @@ static double maxRelativeChange(CLammIdeal* p, ReactState& st)
         int i = k0;
         for (; i + 1 <= N - 1; i += 2) {
             const Pair ci = loadPair(c + i), qi = loadPair(q + i), d = lamm::absPair(ci - qi);
-            below |= ci < n2;
+            below |= (ci < n2) & (ci < qi);
             const int big = lamm::laneBits(qi > h2);
             if ((lamm::laneBits(d * generous > splat(E) * qi) & big) | (lamm::laneBits(d > h2) & ~big)) {
                 exact(i);
@@ -652,7 +653,7 @@ static double maxRelativeChange(CLammIdeal* p, ReactState& st)
             }
         }
         for (; i <= N - 1; i++) {
-            if (c[i] < negative) below[0] = -1;
+            if (c[i] < negative && c[i] < q[i]) below[0] = -1;
             exact(i);
         }
     }
@@ -715,7 +716,8 @@ static void advanceFront(CLammIdeal* p, ReactState& st)
             return;
         }
     }
-    const int last = std::min(N - 10, (int)std::floor(0.95 * N) - 1);
+    int last = std::min(N - 10, (int)std::floor(0.95 * N) - 1);
+    if (p->nLayerZoneFirst > 0) last = std::min(last, p->nLayerZoneFirst - 3);  // the layer's front comes there  // the layer's front is there
     while (k <= last && (std::fabs(c[k]) + std::fabs(c[k + 1]) + std::fabs(c[k + 2])) / 3 <= st.cleared) k++;
     st.first = k;
     const int k0 = k > 3 ? k - 1 : 1;
@@ -757,6 +759,21 @@ static void takeStart(CLammIdeal* p, ReactState& st, const double* c, double* q,
     st.rangePrev = Range{true, ok, lo, hi};
 }
 
+// Whether the trial profile of the first step has a total below zero (beyond
+// rounding of the largest total).
+static bool firstStepGoesNegative(const CLammIdeal* p, const ReactState& st)
+{
+    const int N = p->nGridPoints;
+    double lo = 0, top = 0;
+    for (int i = 1; i <= N; i++) {
+        double v = 0;
+        for (int f = 1; f <= st.nF; f++) v += st.trial[f][i];
+        lo = std::min(lo, v);
+        top = std::max(top, v);
+    }
+    return lo < -1e-8 * (top > 1 ? top : 1);
+}
+
 // One step; returns the relative change (dt for the first step, 1.0 for a step
 // that lands on a scan time).
 static double reactingStep(CLammIdeal* p, ReactState& st)
@@ -791,6 +808,18 @@ static double reactingStep(CLammIdeal* p, ReactState& st)
         return 1.0;
     }
     if (p->nStepCount == 0) {
+        // The first step is not measured against a step before it, but it may
+        // not drive values below zero (on a fine grid a fast species leaves
+        // the meniscus by several elements in it, and the trial profiles of the
+        // steps after it, never negative, then differ from it by the same
+        // amount whatever their step): a tenth of the step then, as often as
+        // that takes.
+        for (int cut = 0; cut < 20 && !p->bFixedTimestep && firstStepGoesNegative(p, st); cut++) {
+            dt *= 0.1;
+            p->dTimeStep = dt;
+            onScan = false;
+            if (!predict(p, st, dt)) return 0;
+        }
         correct(p, st, dt);
         commit(p, dt, onScan);
         return dt;
@@ -831,7 +860,7 @@ static double reactingStep(CLammIdeal* p, ReactState& st)
             p->dTimeStep = dt;
         }
         // the accuracy of the boundary, as on the static grid of the ideal species
-        p->dTimeStep = std::min(p->dTimeStep, p->AccuracyStepCap());
+        p->dTimeStep = std::min(p->dTimeStep, p->AccuracyStepCap(st.sharpWidth));
     } else {
         correct(p, st, dt);
         commit(p, dt, onScan);
@@ -839,6 +868,41 @@ static double reactingStep(CLammIdeal* p, ReactState& st)
     clipped = false;
     p->ClipTimeStepToAcceleration(false, &clipped);
     return q;
+}
+
+// s and D at the total c of the loop's one-field models whose coefficients
+// follow from the total alone (a rapid monomer - n-mer equilibrium, the
+// non-ideality of one species, plain or hindered), as the steps take them;
+// false for the others (several species, a co-solute, a mean field).
+bool CLammIdeal::TotalLaw(double c, double* s, double* D) const
+{
+    if (pMeanField || c < 0) return false;
+    if (nReactModel == 1) {
+        if (!(dAssocConstant > 0) || nAssocStoichiometry < 2) return false;
+        const double s2 = (nReactSpecies >= 2 && pReactSpecies2) ? pReactSpecies2[2] : dS;
+        const double D2 = (nReactSpecies >= 2 && pReactSpecies3) ? pReactSpecies3[2] : dD;
+        const int n = nAssocStoichiometry;
+        const double x = monomerFromTotal(c, dAssocConstant, n);
+        const double u = x > 0 ? dAssocConstant * std::pow(x, n - 1) : 0.0;
+        if (!std::isfinite(u)) {
+            *s = s2;
+            *D = D2;
+        } else {
+            *s = (dS + u * s2) / (1 + u);
+            *D = (dD + n * u * D2) / (1 + n * u);
+        }
+        return true;
+    }
+    if (nReactModel != 2) return false;
+    if (bHindered) {
+        const float cmg = (float)(c / (dSignalPerMgMl > 0 ? dSignalPerMgMl : 1.0));
+        *s = dS * hinderedSFactor(cmg, (float)dNonidealKs, fVbar, bHinderedLinear);
+        *D = dD * hinderedDFactor(cmg, (float)dNonidealKs, fVbar, bHinderedLinear);
+    } else {
+        *s = dS / (1 + dNonidealKs * c);
+        *D = dD * (1 + dNonidealKd * c);
+    }
+    return true;
 }
 
 void CLammIdeal::RunReactingTimeSteps()
@@ -936,6 +1000,15 @@ void CLammIdeal::RunReactingTimeSteps()
             double v = 0;
             for (int f = 1; f <= st.nF; f++) v += ppFieldConc[f][i];
             st.loadingTop = std::max(st.loadingTop, v);
+        }
+        // A boundary whose s falls with the total, by ds from the empty solvent
+        // to the loading, sharpens itself to the width of 1.7 D / (ds omega^2 r)
+        // (a tanh profile of the same 10-90 % width as a Gaussian of that
+        // standard deviation; at the meniscus, the widest).
+        double sEmpty, dEmpty, sLoaded, dLoaded;
+        if (st.nF == 1 && TotalLaw(0.0, &sEmpty, &dEmpty) && TotalLaw(st.loadingTop, &sLoaded, &dLoaded)) {
+            const double ds = std::fabs(sEmpty) - std::fabs(sLoaded), w = dFinalRpm * kRpmToOmega;
+            if (ds > 0 && dEmpty > 0 && w > 0) st.sharpWidth = 1.7 * dEmpty / (ds * 1e-13 * w * w * dMeniscus);
         }
     }
     while (bRunning && !nAbort && !nDiscretizationError && !nNonidealOutOfRange) {

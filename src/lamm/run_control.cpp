@@ -187,6 +187,7 @@ void CLammIdeal::SetupGrid()
 // cell end always included (the loop has no back-diffusion shut-off).
 void CLammIdeal::SetupReactingGrid()
 {
+    nLayerZoneFirst = 0;
     double s = dS, D = dD;
     if (nReactModel == 1 && nReactSpecies >= 2 && pReactSpecies2 && pReactSpecies3) {
         s = std::max(std::fabs(s), std::fabs(pReactSpecies2[2])) * (dS < 0 ? -1 : 1);
@@ -220,6 +221,7 @@ void CLammIdeal::SetupReactingGrid()
     RefineGridZones(true);
     dS = savedS;
     dD = savedD;
+    RefineConcentrationDependentLayer(s, D);
 }
 
 // ---------------------------------------------------------------- slot 3
