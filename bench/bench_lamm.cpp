@@ -6,7 +6,7 @@
 // the loading, against the solver's own converged solution (20 points per
 // sigma, lower grid limit 8000, max dc/c 0.01). Extra rows: fixed grids of the
 // static grid (named), and the concentration-dependent solvers in their ideal
-// limits.
+// limits and away from them (20 S).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -35,16 +35,18 @@ Rows rowsOf(const BenchScans& e)
     return r;
 }
 
-// kind 0: ideal; 1: non-ideal with ks = kd = 1e-30 mL/mg (log10 -30); 2: monomer - dimer with K = 1e-30.
+// kind 0: ideal; 1: non-ideal with ks = kd = 1e-30 mL/mg (log10 -30); 2: monomer - dimer with K = 1e-30;
+// 3: non-ideal with ks = 0.03, kd = 0.02 mL/mg (log10 -1.5, -1.7); 4: monomer - dimer with K = 10.
 int solveOnce(BenchScans& e, const Species& c, int kind, float pps, int lower, double dc, int* nodes, int* steps)
 {
     CLammNonIdeal nonideal;
     CLammIdeal ideal;
-    CLammIdeal& L = kind == 1 ? nonideal : ideal;
-    if (kind != 1) L.SetNonReactingModel();
+    const bool nonIdeal = kind == 1 || kind == 3, dimer = kind == 2 || kind == 4;
+    CLammIdeal& L = nonIdeal ? nonideal : ideal;
+    if (!nonIdeal) L.SetNonReactingModel();
     configureListSolver(L, e, c.s, c.D, pps, lower, dc);
-    if (kind == 1) nonideal.SetNonidealParams(-30.0f, -30.0f, 1.0, false, false);
-    if (kind == 2) {
+    if (nonIdeal) nonideal.SetNonidealParams(kind == 3 ? -1.5f : -30.0f, kind == 3 ? -1.7f : -30.0f, 1.0, false, false);
+    if (dimer) {
         static double load[3] = {0, 1.0, 1.0}, s[3], D[3];
         s[1] = c.s;
         s[2] = 1.6 * c.s;
@@ -53,7 +55,7 @@ int solveOnce(BenchScans& e, const Species& c, int kind, float pps, int lower, d
         L.bNonReacting = 0;
         L.SetSelfAssociation(false, true, true, false, false, 2, load, s, D, nullptr, -8.0f, -8.0f, true, true, 1.0,
                              false, false, c.s, c.D, 1.0);
-        L.SetAssociationConstant(2, 1e-30);
+        L.SetAssociationConstant(2, kind == 4 ? 10.0 : 1e-30);
     }
     const int result = L.Solve();
     if (nodes) *nodes = L.bEngineMovingGrid ? L.nMovingGridPeakNodes : L.nGridPoints;
@@ -72,11 +74,13 @@ void largest(const Rows& a, const Rows& b, const BenchScans& e, double& fit, dou
         }
 }
 
-void solutionAtDefaults(benchmark::State& state, int kind)
+// The reference: the ideal species (kind 0) at max dc/c 0.01, or the model
+// itself at max dc/c refDc.
+void solutionAtDefaults(benchmark::State& state, int kind, int refKind = 0, double refDc = 0.01)
 {
     const Species c = kCases[state.range(0)];
     BenchScans e(c.rpm);
-    solveOnce(e, c, 0, 20.0f, 8000, 0.01, nullptr, nullptr);
+    solveOnce(e, c, refKind, 20.0f, 8000, refDc, nullptr, nullptr);
     const Rows ref = rowsOf(e);
     int nodes = 0, steps = 0;
     for (auto _ : state) {
@@ -96,6 +100,10 @@ void solutionAtDefaults(benchmark::State& state, int kind)
 void BM_LammSolution(benchmark::State& state) { solutionAtDefaults(state, 0); }
 void BM_LammNonIdealLimit(benchmark::State& state) { solutionAtDefaults(state, 1); }
 void BM_LammReactingLimit(benchmark::State& state) { solutionAtDefaults(state, 2); }
+// Away from the limits, against the model's own converged solution at max dc/c
+// 0.1 (within 1.2e-5 of the loading of the one at 0.01 for these).
+void BM_LammNonIdeal(benchmark::State& state) { solutionAtDefaults(state, 3, 3, 0.1); }
+void BM_LammReacting(benchmark::State& state) { solutionAtDefaults(state, 4, 4, 0.1); }
 
 // Extra rows: 5 S on a plain static grid of a fixed size (automatic grid size
 // and engine choice off), as the settings may ask.
@@ -121,4 +129,6 @@ void BM_LammSolutionFixedGrid(benchmark::State& state)
 BENCHMARK(BM_LammSolution)->DenseRange(0, (int)(sizeof kCases / sizeof kCases[0]) - 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LammNonIdealLimit)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LammReactingLimit)->Arg(1)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LammNonIdeal)->Arg(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LammReacting)->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LammSolutionFixedGrid)->Arg(1000)->Arg(2000)->Unit(benchmark::kMillisecond);

@@ -453,12 +453,12 @@ static inline void nodeChange(const double* c, const double* q, int i, double h,
 }
 
 // The threshold of the step control: changes below 1e-4 of the profile's top
-// are not looked at. In the model's ideal limit (uniform coefficients on the
-// start profile) the steps follow the ideal species' on the static grid,
-// whose steep boundary has no layer at the cell end: the top is taken at most
-// as the largest loading. (The layer rises to hundreds of times the loading,
-// and measured against it the boundary's tails go unseen: steps twice as long
-// and twice the error of the ideal solve at 20 S.)
+// are not looked at, the top taken at most as the largest loading, as on the
+// static grid of the ideal species, whose steep boundary has no layer at the
+// cell end. (The layer rises to hundreds of times the loading, and measured
+// against it the boundary's tails go unseen: in the ideal limit steps twice as
+// long and twice the error of the ideal solve at 20 S; with the monomer - dimer
+// at K = 10 the draining trailing edge swung to -6e-5 of the loading.)
 static double changeThreshold(const ReactState& st, double top)
 {
     return 1e-4 * (st.loadingTop > 0 ? std::min(top, st.loadingTop) : top);
@@ -717,7 +717,7 @@ static void advanceFront(CLammIdeal* p, ReactState& st)
         }
     }
     int last = std::min(N - 10, (int)std::floor(0.95 * N) - 1);
-    if (p->nLayerZoneFirst > 0) last = std::min(last, p->nLayerZoneFirst - 3);  // the layer's front comes there  // the layer's front is there
+    if (p->nLayerZoneFirst > 0) last = std::min(last, p->nLayerZoneFirst - 3);  // the layer's front comes there
     while (k <= last && (std::fabs(c[k]) + std::fabs(c[k + 1]) + std::fabs(c[k + 2])) / 3 <= st.cleared) k++;
     st.first = k;
     const int k0 = k > 3 ? k - 1 : 1;
