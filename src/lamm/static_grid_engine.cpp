@@ -346,8 +346,10 @@ double CLammIdeal::MaxRelativeChange()
         int i = k;
         for (; i + 1 <= n - 1; i += 2) {
             const lamm::Pair o = lamm::loadPair(co + i), d = lamm::absPair(lamm::loadPair(c + i) - o);
-            const lamm::PairMask big = o > cut2;
-            if (lamm::anyLane((big & (d > lamm::splat(E1) * o)) | (~big & (d > cut2)))) {
+            // a point with its own reference beats the largest change so
+            // far, or one without it changes by more than the cut
+            const lamm::Pair limit = o > cut2 ? lamm::splat(E1) * o : cut2;
+            if (lamm::anyLane(d > limit)) {
                 for (int q = i; q <= i + 1; q++) {
                     const double oq = co[q], dq = std::fabs(c[q] - oq);
                     if (oq > cut) {
