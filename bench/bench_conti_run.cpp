@@ -31,6 +31,7 @@
 #include "distributions/regularization.h"
 #include "distributions/s_grid.h"
 #include "fitting/fit_globals.h"
+#include "example_bench_scans.h"
 #include "lamm_bench_scans.h"
 #include "lamm/lamm_globals.h"
 #include "lamm/lamm_ideal.h"
@@ -64,22 +65,7 @@ public:
                            1000, 1000, 0, 1, 1e-4f, 1e-6, 1, 1.0, 2.0, 5.0, 60.0);
         L.SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
         L.Solve();
-        std::mt19937 gen(20261207u);
-        std::normal_distribution<float> noise(0.0f, 0.004f);
-        float* y = vector(1, n);
-        std::string dir = folder.string();
-        selection.assign(dir.begin(), dir.end());
-        selection.push_back('\0');
-        for (int k = 1; k <= nScansOut; ++k) {
-            for (int i = 1; i <= n; ++i) y[i] = 0.02f + (r[i] < 6.0f ? 0.0f : out[k][i]) + noise(gen);
-            char name[32];
-            std::snprintf(name, sizeof name, "%05d.RA1", k);
-            writeScanFile((folder / name).c_str(), n, r, y, nullptr, nullptr, 1, &headers[k]);
-            selection.insert(selection.end(), name, name + std::strlen(name));
-            selection.push_back('\0');
-        }
-        selection.push_back('\0');
-        free_vector(y, 1, n);
+        selection = writeNoisyScanSelection(folder, nScansOut, n, r, out, headers.data(), 0.02f, 20261207u);
         free_vector(r, 1, n);
         free_matrix(out, 1, nScansOut, 1, n);
     }
@@ -156,12 +142,7 @@ void BM_ContiRunCs(benchmark::State& state)
     win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
     static ContiRunFiles files;
     TXLAWindow window(nullptr, "Sedimentation Analysis");
-    window.Create();
-    nLoadEveryNth = 1;
-    bCheckTimeStamps = 0;
-    std::vector<char> sel = files.selection;
-    LoadAllData(&window, sel.data());
-    if (nScans != 50) {
+    if (loadBenchSelection(window, files.selection) != 50) {
         state.SkipWithError("load failed");
         return;
     }

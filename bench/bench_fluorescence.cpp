@@ -25,6 +25,8 @@
 #include "tools/fluorescence/fluorescence_options.h"
 #include "tools/fluorescence/nonlinear_detection.h"
 
+#include "example_bench_scans.h"
+
 namespace {
 
 class FluorescenceBench {
@@ -69,12 +71,7 @@ void runBracket(benchmark::State& state, bool bChangeExponent, bool bPlots = tru
     win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
     static FluorescenceBench files;
     TXLAWindow window(nullptr, "Sedimentation Analysis");
-    window.Create();
-    nLoadEveryNth = 1;
-    bCheckTimeStamps = 0;
-    std::vector<char> sel = files.selection;
-    LoadAllData(&window, sel.data());
-    if (nScans != 100) {
+    if (loadBenchSelection(window, files.selection) != 100) {
         state.SkipWithError("load failed");
         return;
     }
