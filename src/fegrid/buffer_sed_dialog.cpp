@@ -144,11 +144,7 @@ TBufferSedBox::~TBufferSedBox() = default;
 
 bool TBufferSedBox::CanClose()
 {
-    auto text = [&](int id) {
-        char sz[kTextLimit + 1] = "";
-        if (auto* e = dynamic_cast<TEdit*>(GetControl(id))) e->GetText(sz, sizeof sz);
-        return std::string(sz);
-    };
+    auto text = [&](int id) { return GetEditText(id, kTextLimit); };
     bool bOk = true;
     for (int id : {556, 568}) {
         const std::string sz = text(id);

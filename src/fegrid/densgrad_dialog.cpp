@@ -239,11 +239,7 @@ bool TMCDDensgradParamsBox::CanClose()
 {
     auto* on = dynamic_cast<TCheckBox*>(GetControl(857));
     if (!on || on->GetCheck() != BF_CHECKED) return true;
-    auto text = [&](int id) {
-        char sz[kTextLimit + 1] = "";
-        if (auto* e = dynamic_cast<TEdit*>(GetControl(id))) e->GetText(sz, sizeof sz);
-        return std::string(sz);
-    };
+    auto text = [&](int id) { return GetEditText(id, kTextLimit); };
     for (int id : {838, 842, 843, 845, 846, 864, 865, 851}) {
         const std::string sz = text(id);
         const char* p = sz.c_str();

@@ -114,11 +114,7 @@ LammPBox::~LammPBox() = default;
 
 bool LammPBox::CanClose()
 {
-    auto text = [&](int id) {
-        char sz[kTextLimit + 1] = "";
-        if (auto* e = dynamic_cast<TEdit*>(GetControl(id))) e->GetText(sz, sizeof sz);
-        return std::string(sz);
-    };
+    auto text = [&](int id) { return GetEditText(id, kTextLimit); };
     bool bOk = true;
     for (int id : {612, 614, 616, 617, 619, 618, 628, 629, 835, 834, 639, 948})
         if (!isAboveZeroText(text(id).c_str())) bOk = false;

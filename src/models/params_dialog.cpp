@@ -328,11 +328,7 @@ TParamsBox::~TParamsBox() = default;
 
 bool TParamsBox::CanClose()
 {
-    auto text = [&](int id) {
-        char sz[nParamsEditLimit + 1] = "";
-        if (auto* e = dynamic_cast<TEdit*>(GetControl(id))) e->GetText(sz, sizeof sz);
-        return std::string(sz);
-    };
+    auto text = [&](int id) { return GetEditText(id, nParamsEditLimit); };
     auto checked = [&](int id) {
         auto* c = dynamic_cast<TCheckBox*>(GetControl(id));
         return c && c->GetCheck() == BF_CHECKED;

@@ -702,6 +702,15 @@ TControl* TDialog::GetControl(int id) const
     return c ? c->object : nullptr;
 }
 
+std::string TDialog::GetEditText(int id, int maxChars) const
+{
+    auto* e = dynamic_cast<TEdit*>(GetControl(id));
+    if (!e || maxChars < 0) return std::string();
+    std::vector<char> sz(static_cast<size_t>(maxChars) + 1, '\0');
+    e->GetText(sz.data(), maxChars + 1);
+    return std::string(sz.data());
+}
+
 // ------------------------------------------------------------ the script
 
 namespace headless {

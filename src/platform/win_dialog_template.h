@@ -265,6 +265,9 @@ public:
     int GetTemplateId() const;
     // The control object with this id, or null.
     TControl* GetControl(int id) const;
+    // The text of the edit control with this id, at most maxChars characters;
+    // empty when there is no such edit.
+    std::string GetEditText(int id, int maxChars) const;
 
 private:
     detail::DialogState* pState;

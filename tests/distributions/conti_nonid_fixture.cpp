@@ -32,8 +32,6 @@ void ContiNonidTest::SetUp()
     bRegSecondDerivative = 1;
 }
 
-void ContiNonidTest::TearDown() { ContiRunTest::TearDown(); }
-
 void ContiNonidTest::LoadNonideal(NonidealScans& sp)
 {
     const int n = sp.nPoints, nk = sp.nScans;
@@ -114,6 +112,19 @@ void ContiNonidTest::ChooseNonidealCs(float fMin, float fMax, int n, float fFf0,
     pParamValue[10] = fDiscreteCompM = 350.0f;
     dSignalPerMgMl = signalPerMgMl;
     bMeanFieldFromData = bMeanFieldExternal = bMeanFieldFrozen = 0;
+}
+
+void ContiNonidTest::ChooseNonidealCsFor(const NonidealScans& species, int n)
+{
+    ChooseNonidealCs(2.0f, 6.0f, n, 1.3f, 0.68f, species.log10Ks, species.log10Kd, species.signalPerMgMl);
+}
+
+NonidealScans ContiNonidTest::EightNoisyScans()
+{
+    NonidealScans sp;
+    sp.nScans = 8;
+    sp.noise = 0.005;
+    return sp;
 }
 
 int ContiNonidTest::ListRuns()

@@ -34,7 +34,6 @@ struct NonidealScans {
 class ContiNonidTest : public ContiRunTest {
 protected:
     void SetUp() override;
-    void TearDown() override;
     // Writes and loads the scans; meniscus 6.0, bottom 7.2, fit limits 6.05
     // and 7.10 cm. The true total concentration at the frame times (one row
     // per frame over frameRadii) goes to trueFrames.
@@ -44,6 +43,11 @@ protected:
     // fitted, the mean field by "best fit".
     void ChooseNonidealCs(float fMin, float fMax, int n, float fFf0, float fP, float log10Ks, float log10Kd,
                           double signalPerMgMl);
+    // The same on 2-6 S with f/f0 1.3 and P 0.68, for the species of the scans
+    // (its ks, kd and signal per mg/ml).
+    void ChooseNonidealCsFor(const NonidealScans& species, int n = 21);
+    // The short noisy set most tests run on: eight scans, noise 0.005.
+    static NonidealScans EightNoisyScans();
     // The weight-average s over the whole distribution.
     static double MeanS();
     // The number of non-ideal Lamm lists run so far (from the diagnostics

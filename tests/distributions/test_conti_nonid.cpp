@@ -130,7 +130,7 @@ TEST_F(ContiNonidTest, ConcentratedSpeciesComesOutAtItsTrueS)
     EXPECT_LT(meanIdeal, 3.85);
 
     bModelCS = 0;
-    ChooseNonidealCs(2.0f, 6.0f, 41, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    ChooseNonidealCsFor(sp, 41);
     const int nLists0 = ListRuns();
     RunContiSed(window.get());
     EXPECT_EQ(ListRuns() - nLists0, 2);  // the data pass, then the mean-field pass
@@ -183,12 +183,10 @@ TEST(ContiNonidFrames, FrameTimesReachTheLastScan)
 // without that message.
 TEST_F(ContiNonidTest, FreezeChangedScansAndNewScans)
 {
-    NonidealScans sp;
-    sp.noise = 0.005;
-    sp.nScans = 8;
+    NonidealScans sp = EightNoisyScans();
     LoadNonideal(sp);
     headless::Script script;
-    ChooseNonidealCs(2.0f, 6.0f, 21, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    ChooseNonidealCsFor(sp);
     RunContiSed(window.get());
     ASSERT_NE(pContiNonid, nullptr);
     ASSERT_EQ(pContiNonid->bMeanFieldDefined, 1);
@@ -222,7 +220,7 @@ TEST_F(ContiNonidTest, FreezeChangedScansAndNewScans)
     sp.nScans = 7;
     LoadNonideal(sp);
     EXPECT_EQ(pContiNonid, nullptr);
-    ChooseNonidealCs(2.0f, 6.0f, 21, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    ChooseNonidealCsFor(sp);
     const size_t nLines = script.lines().size();
     nLists = ListRuns();
     RunContiSed(window.get());
@@ -245,7 +243,7 @@ TEST_F(ContiNonidTest, ExtraDiscreteSpeciesStaysOutOfTheField)
     for (int j = 0; j < 100; j++) sp.frameRadii.push_back(static_cast<float>(6.0 + 1.2 * j / 99));
     LoadNonideal(sp);
     headless::Script script;
-    ChooseNonidealCs(2.0f, 6.0f, 21, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    ChooseNonidealCsFor(sp);
     bNonidealDiscreteFirst = 1;
     RunContiSed(window.get());
     RunContiSed(window.get());
@@ -312,12 +310,10 @@ TEST_F(ContiNonidTest, FieldFromTheData)
 // the field at its own radius.
 TEST_F(ContiNonidTest, MappedFieldFollowsTheCell)
 {
-    NonidealScans sp;
-    sp.nScans = 8;
-    sp.noise = 0.005;
+    NonidealScans sp = EightNoisyScans();
     LoadNonideal(sp);
     headless::Script script;
-    ChooseNonidealCs(2.0f, 6.0f, 21, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    ChooseNonidealCsFor(sp);
     RunContiSed(window.get());
     CContiNonid& c = *pContiNonid;
     ASSERT_EQ(c.bMeanFieldFramesBuilt, 1);
@@ -397,18 +393,16 @@ TEST_F(ContiNonidTest, RefusalsAndTheExternalFieldsChecks)
 // takes over ("best fit").
 TEST_F(ContiNonidTest, ExternalFieldServesAndThenGivesWay)
 {
-    NonidealScans sp;
-    sp.nScans = 8;
-    sp.noise = 0.005;
+    NonidealScans sp = EightNoisyScans();
     LoadNonideal(sp);
     headless::Script script;
-    ChooseNonidealCs(2.0f, 6.0f, 21, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    ChooseNonidealCsFor(sp);
     RunContiSed(window.get());
     ASSERT_TRUE(pContiNonid->StoreInCtotMovie());
     EXPECT_NEAR(pCtotMovie->ppCtot[1][pCtotMovie->nPoints / 2], sp.mgPerMl, 0.05);  // the plateau in mg/ml
 
     LoadNonideal(sp);
-    ChooseNonidealCs(2.0f, 6.0f, 21, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    ChooseNonidealCsFor(sp);
     bMeanFieldExternal = 1;
     bFitRINoise = 1;
     const int nLists = ListRuns();

@@ -180,12 +180,10 @@ TEST_F(ContiNonidTest, MovieMustCoverTheScans)
 // takes them away. Reset on loading, and the copy beside the parameters.
 TEST_F(ContiNonidTest, CtotCommandsAndTheOverlay)
 {
-    NonidealScans sp;
-    sp.nScans = 8;
-    sp.noise = 0.005;
+    NonidealScans sp = EightNoisyScans();
     LoadNonideal(sp);
     headless::Script script;
-    ChooseNonidealCs(2.0f, 6.0f, 21, 1.3f, 0.68f, sp.log10Ks, sp.log10Kd, sp.signalPerMgMl);
+    ChooseNonidealCsFor(sp);
     RunContiSed(window.get());
     ASSERT_EQ(pCtotMovie, nullptr);
 

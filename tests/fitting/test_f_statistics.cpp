@@ -89,8 +89,11 @@ TEST_F(DiscreteFitTest, TheVarianceRatioBoxesForEqualDegreesOfFreedomShowFItself
               "1.030578\\ncritical relative rmsd increase is a factor of 1.015174\" MB_OK -> IDOK");
     EXPECT_EQ(boxText(script, "CALCULATE SOSQ RATIO"),
               "for current rmsd (0.004000): critical value is 0.004061\" MB_OK -> IDOK");
-    for (const std::string& l : script.lines())
-        if (l.compare(0, 5, "Input") == 0) EXPECT_NE(l.find("\"CALCULATE SOSQ RATIO\""), std::string::npos) << l;
+    for (const std::string& l : script.lines()) {
+        if (l.compare(0, 5, "Input") == 0) {
+            EXPECT_NE(l.find("\"CALCULATE SOSQ RATIO\""), std::string::npos) << l;
+        }
+    }
 
     // a degree of freedom below 1 ends the command with its message
     headless::Script bad;

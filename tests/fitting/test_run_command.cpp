@@ -130,8 +130,11 @@ TEST_F(RunCommandTest, CsOfTheExampleAsAUserRunsIt)
     findPeakExtent(k, &lo, &hi, &sw, &nFirst, &nLast, &height, &fraction, &signal, 0.9f);
     EXPECT_NEAR(sw, 4.30f, 0.05f);
     EXPECT_NEAR(signal, 0.80f, 0.02f);
-    for (int i = 2; i <= nResolution; i++)
-        if (i < nFirst || i > nLast) EXPECT_LT(pDistValues[i], 0.05f * height) << "a second peak at " << pDistAxisS[i];
+    for (int i = 2; i <= nResolution; i++) {
+        if (i < nFirst || i > nLast) {
+            EXPECT_LT(pDistValues[i], 0.05f * height) << "a second peak at " << pDistAxisS[i];
+        }
+    }
     EXPECT_NEAR(calcRmsd(), 0.0040f, 0.0002f);
 
     // the text after the paint

@@ -3,6 +3,7 @@
 // evaluation configures it.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -48,6 +49,16 @@ struct LammExperiment {
         free_matrix(out, 1, nScans, 1, nPoints);
     }
 };
+
+// The largest difference of two experiments' scans inside 7.1 cm.
+inline double largestDifference(const LammExperiment& a, const LammExperiment& b)
+{
+    double worst = 0;
+    for (int k = 1; k <= a.nScans; k++)
+        for (int j = 1; j <= a.nPoints && a.radii[j] < 7.1; j++)
+            worst = std::max(worst, (double)std::fabs(a.out[k][j] - b.out[k][j]));
+    return worst;
+}
 
 // Solver options as the Lamm settings give them by default; tests change single
 // fields afterwards.

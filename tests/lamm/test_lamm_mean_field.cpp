@@ -43,15 +43,6 @@ struct Frames {
     }
 };
 
-double largestDifference(const LammExperiment& a, const LammExperiment& b)
-{
-    double worst = 0;
-    for (int k = 1; k <= a.nScans; k++)
-        for (int j = 1; j <= a.nPoints && a.radii[j] < 7.1; j++)
-            worst = std::max(worst, (double)std::fabs(a.out[k][j] - b.out[k][j]));
-    return worst;
-}
-
 }  // namespace
 
 // ks = 0.05, kd = 0.01 per signal unit in a field of 2 signal units: the

@@ -29,15 +29,6 @@ void solveIdeal(LammExperiment& e, double s, double D, int n)
     ASSERT_EQ(L->Solve(), 0);
 }
 
-double largestDifference(const LammExperiment& a, const LammExperiment& b)
-{
-    double worst = 0;
-    for (int k = 1; k <= a.nScans; k++)
-        for (int j = 1; j <= a.nPoints && a.radii[j] < 7.1; j++)
-            worst = std::max(worst, (double)std::fabs(a.out[k][j] - b.out[k][j]));
-    return worst;
-}
-
 }  // namespace
 
 // A monomer - dimer system in rapid equilibrium sediments as the monomer when

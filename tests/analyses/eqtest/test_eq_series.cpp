@@ -22,7 +22,7 @@ struct Scan {
     float wavelength = 280.0f;
     float rpm = 15000.0f;
     double time = 0.0;
-    std::string name;  // empty: "scanN.RA1"
+    std::string name{};  // empty: "scanN.RA1"
 };
 
 // The scans in memory: radii 6.0..6.1, a signal that grows with the scan
