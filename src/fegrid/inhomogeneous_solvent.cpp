@@ -344,6 +344,17 @@ double densgradNodeSedimentationWeight(const double* radii, int j)
 
 // ---------------------------------------------------------------- the co-solute
 
+void cosoluteCoefficientsAt(double c, double& s, double& D)
+{
+    if (bCosolutePreset) {
+        s = densgradEmpiricalCurve(c);
+        D = cosoluteDiffusionPreset(c);
+    } else {
+        s = evalPolynomialTable(pSNonidTable, nSNonidTable, c);
+        D = evalPolynomialTable(pDNonidTable, nDNonidTable, c);
+    }
+}
+
 namespace {
 
 // The co-solute's state beside its arrays.
@@ -386,16 +397,10 @@ double omega2(double rpm)
     return w * w * 1e-13;
 }
 
-// s and D of the non-ideal co-solute at c.
+// s and D of the non-ideal co-solute at c (0 for what is not finite).
 void nonidealCoefficients(double c, double& s, double& D)
 {
-    if (bCosolutePreset) {
-        s = densgradEmpiricalCurve(c);
-        D = cosoluteDiffusionPreset(c);
-    } else {
-        s = evalPolynomialTable(pSNonidTable, nSNonidTable, c);
-        D = evalPolynomialTable(pDNonidTable, nDNonidTable, c);
-    }
+    cosoluteCoefficientsAt(c, s, D);
     if (!std::isfinite(s)) s = 0;
     if (!std::isfinite(D)) D = 0;
 }

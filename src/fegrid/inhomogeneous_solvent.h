@@ -65,6 +65,9 @@ double evalPolynomialTable(const double* table, int n, double c);
 // The preset co-solute (CsCl at 25 'C): s(c) in S and D(c) in cm^2/s.
 double densgradEmpiricalCurve(double c);
 double cosoluteDiffusionPreset(double c);
+// s (S) and D (cm^2/s) of the co-solute at concentration c: the preset curves
+// or the two coefficient tables, as the option says.
+void cosoluteCoefficientsAt(double c, double& s, double& D);
 // Density (g/ml) of the compressible solvent of density rho0 at radius r at
 // the speed of the first scan.
 double compressibleDensityAt(double rho0, double r);

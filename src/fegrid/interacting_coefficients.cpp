@@ -93,16 +93,6 @@ void hinderedAt(double c, double& s, double& D)
                              RELVISCOSITY);
 }
 
-void cosoluteAt(double c, double& s, double& D)
-{
-    if (bCosolutePreset) {
-        s = densgradEmpiricalCurve(c);
-        D = cosoluteDiffusionPreset(c);
-    } else {
-        s = evalPolynomialTable(pSNonidTable, nSNonidTable, c);
-        D = evalPolynomialTable(pDNonidTable, nDNonidTable, c);
-    }
-}
 
 void nonidealLinearAt(double c, double& s, double& D)
 {
@@ -121,7 +111,7 @@ void withLaw(G g)
     case Law::Table: g([](double c, double& s, double& D) { lookupAssociationTable(c, &s, &D); }); break;
     case Law::NonidealLinear: g([](double c, double& s, double& D) { nonidealLinearAt(c, s, D); }); break;
     case Law::Hindered: g([](double c, double& s, double& D) { hinderedAt(c, s, D); }); break;
-    case Law::Cosolute: g([](double c, double& s, double& D) { cosoluteAt(c, s, D); }); break;
+    case Law::Cosolute: g([](double c, double& s, double& D) { cosoluteCoefficientsAt(c, s, D); }); break;
     }
 }
 

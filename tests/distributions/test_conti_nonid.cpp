@@ -144,9 +144,11 @@ TEST_F(ContiNonidTest, ConcentratedSpeciesComesOutAtItsTrueS)
     const int k = PeakIndex();
     EXPECT_NEAR(pDistAxisS[k], 4.0, 0.1);
     EXPECT_NEAR(MeanS(), 4.0, 0.1);
-    for (int i = 2; i < nResolution; i++)
-        if (i != k && pDistValues[i] >= pDistValues[i - 1] && pDistValues[i] >= pDistValues[i + 1])
+    for (int i = 2; i < nResolution; i++) {
+        if (i != k && pDistValues[i] >= pDistValues[i - 1] && pDistValues[i] >= pDistValues[i + 1]) {
             EXPECT_LT(pDistValues[i], 0.05f * pDistValues[k]) << "a second peak at " << pDistAxisS[i];
+        }
+    }
     EXPECT_NEAR(totalOfDistribution(), sp.mgPerMl * sp.signalPerMgMl, 0.01);
 
     // the field summed from the snapshots is the simulation's ctot(r, t)

@@ -172,8 +172,11 @@ protected:
             .expectMessageBox("save as default setting?", nSaveAnswer);
         command(CM_SIMULATED_ANNEALING);
         EXPECT_EQ(script.pending(), 0u);
-        for (const std::string& l : script.lines())
-            if (l.find("Input") == 0) EXPECT_NE(l.find("\"Fit With Simulated Annealing\""), std::string::npos) << l;
+        for (const std::string& l : script.lines()) {
+            if (l.find("Input") == 0) {
+                EXPECT_NE(l.find("\"Fit With Simulated Annealing\""), std::string::npos) << l;
+            }
+        }
     }
     // s and D of species 1 from 4.0 S and 5e-7 cm^2/s, both floated.
     void startValues()
