@@ -192,28 +192,13 @@ int CLammIdeal::tridag(int n)
 }
 
 // One solve with the stored factorisation: the right-hand side (right matrix
-// times c_old) from the first solved row on, then the solution; rows below
-// the first solved row are 0 in the right-hand side and in the solution.
+// times c_old) from the first solved row on, formed inside the solve's
+// downward sweep; rows below the first solved row are 0 in the right-hand side
+// and in the solution.
 void CLammIdeal::TridiagonalResolve(int n)
 {
     const int k0 = nFirstActive > 3 ? nFirstActive - 1 : 1;
-    const double* c = pConcOld;
-    const double* rl = pRightLower;
-    const double* rd = pRightDiag;
-    const double* ru = pRightUpper;
-    double* b = pRhs;
-    if (n == 1) {
-        b[1] = rd[1] * c[1];
-    } else {
-        b[k0] = (k0 > 1 ? rl[k0] * c[k0 - 1] : 0.0) + rd[k0] * c[k0] + ru[k0] * c[k0 + 1];
-        int j = k0 + 1;
-        for (; j + 1 < n; j += 2)
-            lamm::storePair(b + j, lamm::loadPair(rl + j) * lamm::loadPair(c + j - 1) + lamm::loadPair(rd + j) * lamm::loadPair(c + j) +
-                                       lamm::loadPair(ru + j) * lamm::loadPair(c + j + 1));
-        for (; j < n; j++) b[j] = rl[j] * c[j - 1] + rd[j] * c[j] + ru[j] * c[j + 1];
-        if (n > k0) b[n] = rl[n] * c[n - 1] + rd[n] * c[n];
-    }
-    blockSolvers[nSolverSlot].solve(b, pConc, k0);
+    blockSolvers[nSolverSlot].solveProduct(pRightLower, pRightDiag, pRightUpper, pConcOld, pConc, k0);
 }
 
 // ---------------------------------------------------------------- one solve

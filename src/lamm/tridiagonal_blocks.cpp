@@ -1,13 +1,47 @@
-// A tridiagonal system solved in eight blocks side by side (see the header).
+// A tridiagonal system solved in sixteen blocks side by side (see the header).
 #include "lamm/tridiagonal_blocks.h"
 
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
-#include "lamm/double_pairs.h"
+namespace {
+#define TRI_W 2
+#include "lamm/tridiagonal_kernels.inc"
+#undef TRI_W
+}  // namespace
+
+#if defined(__x86_64__)
+// lamm/tridiagonal_blocks_avx2.cpp
+bool triFactorAvx2(const lamm::tri::MatrixRows& M, const lamm::tri::Factors& f);
+void triForwardAvx2(const lamm::tri::RightHandSide& R, const lamm::tri::Factors& f, double* F, double* P, int kf);
+void triBackwardAvx2(const lamm::tri::Factors& f, double* F, const double* below, const double* above,
+                     double* const* x, int kf);
+#endif
 
 namespace lamm {
+
+namespace {
+
+bool hasAvx2()
+{
+#if defined(__x86_64__)
+    static const bool b = __builtin_cpu_supports("avx2");
+    return b;
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
+BlockTridiagonal::BlockTridiagonal() : wide_(hasAvx2()) {}
+
+bool BlockTridiagonal::useWideInstructions(bool on)
+{
+    wide_ = on && hasAvx2();
+    return wide_;
+}
 
 bool BlockTridiagonal::factor(int n, const double* lo, const double* di, const double* up, bool* zeroFirst)
 {
@@ -16,18 +50,18 @@ bool BlockTridiagonal::factor(int n, const double* lo, const double* di, const d
     lo_ = lo;
     up_ = up;
     if (n < 1) return true;
-    if ((int)g_.size() < n + 2)
-        for (auto* v : {&g_, &ip_, &W_, &Z_, &F_}) v->assign(n + 2, 0.0);
-    double* g = g_.data();
-    double* ip = ip_.data();
-    double* W = W_.data();
-    double* Z = Z_.data();
     if (di[1] == 0.0) {
         if (zeroFirst) *zeroFirst = true;
         return false;
     }
     blocks_ = n >= kBlockRows;
     if (!blocks_) {  // twisted: downwards over 1..p, upwards over n..p+1
+        if ((int)g_.size() < n + 2)
+            for (auto* v : {&g_, &ip_, &W_, &Z_, &F_}) v->assign(n + 2, 0.0);
+        double* g = g_.data();
+        double* ip = ip_.data();
+        double* W = W_.data();
+        double* Z = Z_.data();
         const int p = (n + 1) / 2;
         p_ = p;
         ip[1] = 1.0 / di[1];
@@ -53,82 +87,58 @@ bool BlockTridiagonal::factor(int n, const double* lo, const double* di, const d
         meet_ = 1.0 / meet;
         return true;
     }
-    const int m = n / K;  // rows of each block but the last, which takes the rest
+    const int m = (n + K - 1) / K;  // rows of each block; the last has n - (K-1) m >= 1 of them, then padding
     m_ = m;
-    for (int k = 0; k < K; k++) {
-        s_[k] = 1 + k * m;
-        e_[k] = k < K - 1 ? s_[k] + m - 1 : n;
+    const size_t size = (size_t)K * m;
+    if (g_.size() < size || a_.size() < size)
+        for (auto* v : {&g_, &ip_, &W_, &Z_, &F_, &a_}) v->assign(size, 0.0);
+    if ((int)stage_.size() < 6 * m + 2) stage_.assign(6 * m + 2, 0.0);
+    // the last block's rows, then the identity (lo = up = 0 at row n's end)
+    const int s = 1 + (K - 1) * m, len = n - s + 1;
+    double* sLo = stage_.data();
+    double* sDi = sLo + m;
+    double* sUp = sDi + m;
+    for (int t = 0; t < m; t++) {
+        sLo[t] = t < len ? lo[s + t] : 0.0;
+        sDi[t] = t < len ? di[s + t] : 1.0;
+        sUp[t] = t < len - 1 ? up[s + t] : 0.0;
     }
-    const int* s = s_;
-    const int* e = e_;
-    // elimination downwards in each block, the eight side by side: pivots, and
-    // the left spike (from the row below the block)
-    bool zero = false;
-    for (int k = 0; k < K; k++) {
-        const int j = s[k];
-        const double p = di[j];
-        zero |= p == 0.0;
-        ip[j] = 1.0 / p;
-        W[j] = (k > 0 ? lo[j] : 0.0) * ip[j];
-        g[j] = up[j] * ip[j];
-    }
-    for (int t = 1; t < m; t++) {
-        for (int k = 0; k < K; k++) {
-            const int j = s[k] + t;
-            const double l = lo[j];
-            const double p = di[j] - l * g[j - 1];
-            zero |= p == 0.0;
-            const double q = 1.0 / p;
-            ip[j] = q;
-            W[j] = -l * W[j - 1] * q;
-            g[j] = up[j] * q;
-        }
-    }
-    for (int j = s[K - 1] + m; j <= n; j++) {  // the rest of the last block
-        const double l = lo[j];
-        const double p = di[j] - l * g[j - 1];
-        zero |= p == 0.0;
-        const double q = 1.0 / p;
-        ip[j] = q;
-        W[j] = -l * W[j - 1] * q;
-        g[j] = up[j] * q;
-    }
-    if (zero) return false;
-    // substitution upwards: the spikes W and Z (Z from up[e] / p at the last row)
-    {
-        const int k = K - 1;
-        Z[e[k]] = 0.0;
-        for (int j = e[k] - 1; j >= s[k] + m - 1; j--) {
-            W[j] -= g[j] * W[j + 1];
-            Z[j] = -g[j] * Z[j + 1];
-        }
-    }
-    int top[K];
+    tri::MatrixRows M;
     for (int k = 0; k < K - 1; k++) {
-        Z[e[k]] = g[e[k]];
-        top[k] = e[k];
+        M.lo[k] = lo + 1 + k * m;
+        M.di[k] = di + 1 + k * m;
+        M.up[k] = up + 1 + k * m;
     }
-    top[K - 1] = s[K - 1] + m - 1;
-    for (int t = 1; t < m; t++) {
-        for (int k = 0; k < K; k++) {
-            const int j = top[k] - t;
-            W[j] -= g[j] * W[j + 1];
-            Z[j] = -g[j] * Z[j + 1];
-        }
-    }
-    // the small system of the blocks' end values a_k = x[s_k], b_k = x[e_k]:
-    // a_k + W b_(k-1) + Z a_(k+1) = F at s_k, and the same at e_k. In the
+    M.lo[K - 1] = sLo;
+    M.di[K - 1] = sDi;
+    M.up[K - 1] = sUp;
+    M.scratch = F_.data();
+    const tri::Factors f{m, ip_.data(), a_.data(), g_.data(), W_.data(), Z_.data()};
+#if defined(__x86_64__)
+    const bool zero = wide_ ? triFactorAvx2(M, f) : factorKernel(M, f);
+#else
+    const bool zero = factorKernel(M, f);
+#endif
+    if (zero) return false;
+    // The small system of the blocks' end values a_k = x[s_k], b_k = x[e_k]:
+    // a_k + u_s lo_s b_(k-1) + u_e up_e a_(k+1) = u . rhs (u the block
+    // inverse's first row) and b_k + w_e b_(k-1) + g_e a_(k+1) = F_e. In the
     // order a_0, b_0, a_1, b_1, ... it is banded (two rows either side of the
     // diagonal, which is 1), and the spikes of a diagonally dominant matrix
     // are below 1 in size: it is factorised within its band without pivoting,
     // and with row pivoting over the whole only if a pivot comes out small.
+    const double* u = f.u;
+    const int last = (m - 1) * K;
     double A[U][U] = {};
     for (int k = 0; k < K; k++) {
-        for (int which = 0; which < 2; which++) {
-            const int row = 2 * k + which, j = which ? e[k] : s[k];
-            A[row][row] = 1.0;
-            if (k > 0) A[row][2 * (k - 1) + 1] += W[j];
-            if (k < K - 1) A[row][2 * (k + 1)] += Z[j];
+        A[2 * k][2 * k] = A[2 * k + 1][2 * k + 1] = 1.0;
+        if (k > 0) {
+            A[2 * k][2 * k - 1] = u[k] * lo[1 + k * m];
+            A[2 * k + 1][2 * k - 1] = f.w[last + k];
+        }
+        if (k < K - 1) {
+            A[2 * k][2 * k + 2] = u[last + k] * up[(k + 1) * m];
+            A[2 * k + 1][2 * k + 2] = f.g[last + k];
         }
     }
     {
@@ -147,12 +157,12 @@ bool BlockTridiagonal::factor(int n, const double* lo, const double* di, const d
             }
         }
         if (banded_) {
-            for (int r = 0; r < U; r++) {
+            for (int r = 0; r < U; r++) {  // U scaled by its diagonal, which shortens the solve's chain
                 bl1_[r] = r >= 1 ? B[r][r - 1] : 0.0;
                 bl2_[r] = r >= 2 ? B[r][r - 2] : 0.0;
-                bu1_[r] = r + 1 < U ? B[r][r + 1] : 0.0;
-                bu2_[r] = r + 2 < U ? B[r][r + 2] : 0.0;
                 bid_[r] = 1.0 / B[r][r];
+                bu1_[r] = r + 1 < U ? B[r][r + 1] * bid_[r] : 0.0;
+                bu2_[r] = r + 2 < U ? B[r][r + 2] * bid_[r] : 0.0;
             }
             return true;
         }
@@ -179,173 +189,115 @@ bool BlockTridiagonal::factor(int n, const double* lo, const double* di, const d
     return true;
 }
 
-namespace {
-
-constexpr int K = 8;
-
-// The eliminations of the blocks KF..K-1 side by side over their first m
-// rows, block k from row s[k]: downwards F = (R - L F_prev) I. All the blocks
-// index the same arrays (one base each, and a row offset per block), so that
-// the eight chains stay in registers.
-template <int KF>
-void forwardChains(const double* R, const double* L, const double* I, double* F, const int* s, int m, double* fOut)
-{
-    long o[K];
-    double f[K];
-    for (int k = KF; k < K; k++) {
-        o[k] = s[k];
-        F[o[k]] = f[k] = R[o[k]] * I[o[k]];
-    }
-    for (long t = 1; t < m; t++) {
-#pragma GCC unroll 8
-        for (int k = KF; k < K; k++) {
-            long j = o[k] + t;
-            asm("" : "+r"(j));  // one row index for the four arrays (no pointer per block and array)
-            F[j] = f[k] = (R[j] - L[j] * f[k]) * I[j];
-        }
-    }
-    for (int k = KF; k < K; k++) fOut[k] = f[k];
-}
-
-// ... and upwards F -= G F_next, block k from row top[k] down m-1 rows.
-template <int KF>
-void backwardChains(const double* G, double* F, const int* top, int m)
-{
-    long o[K];
-    double f[K];
-    for (int k = KF; k < K; k++) {
-        o[k] = top[k];
-        f[k] = F[o[k]];
-    }
-    for (long t = 1; t < m; t++) {
-#pragma GCC unroll 8
-        for (int k = KF; k < K; k++) {
-            long j = o[k] - t;
-            asm("" : "+r"(j));
-            F[j] = f[k] = F[j] - G[j] * f[k];
-        }
-    }
-}
-
-template <int KF>
-void sweeps(const double* R, const double* L, const double* I, double* F, const int* rows, int m, double* f, bool down)
-{
-    if (down)
-        forwardChains<KF>(R, L, I, F, rows, m, f);
-    else
-        backwardChains<KF>(I, F, rows, m);
-}
-
-void dispatch(int kf, const double* R, const double* L, const double* I, double* F, const int* rows, int m, double* f,
-              bool down)
-{
-    switch (kf) {
-    case 0: sweeps<0>(R, L, I, F, rows, m, f, down); break;
-    case 1: sweeps<1>(R, L, I, F, rows, m, f, down); break;
-    case 2: sweeps<2>(R, L, I, F, rows, m, f, down); break;
-    case 3: sweeps<3>(R, L, I, F, rows, m, f, down); break;
-    case 4: sweeps<4>(R, L, I, F, rows, m, f, down); break;
-    case 5: sweeps<5>(R, L, I, F, rows, m, f, down); break;
-    case 6: sweeps<6>(R, L, I, F, rows, m, f, down); break;
-    default: sweeps<7>(R, L, I, F, rows, m, f, down); break;
-    }
-}
-
-}  // namespace
-
-void BlockTridiagonal::solve(double* rhs, double* x, int first)
-{
-    if (first > 1 && blocks_ && first <= n_) {
-        int kf = 0;
-        while (kf < K - 1 && e_[kf] < first) kf++;
-        if (first > s_[kf]) std::fill(rhs + s_[kf], rhs + first, 0.0);
-    }
-    solveRows(rhs, x, first);
-}
-
-void BlockTridiagonal::solveRows(const double* rhs, double* x, int first)
+void BlockTridiagonal::solve(const double* rhs, double* x, int first)
 {
     const int n = n_;
     if (n < 1) return;
-    const double* lo = lo_;
-    const double* g = g_.data();
-    const double* ip = ip_.data();
-    double* F = F_.data();
     if (first < 1) first = 1;
     if (first > n) {
         std::fill(x + 1, x + n + 1, 0.0);
         return;
     }
     if (!blocks_) {
-        // x[j] + g[j] x[j+1] = F[j] downwards to row p, x[j] + h[j] x[j-1] =
-        // F[j] upwards to row p+1, the two chains side by side; the two rows
-        // where they meet solved together
-        if (n == 1) {
-            x[1] = first <= 1 ? rhs[1] * ip[1] : 0.0;
-            return;
-        }
-        const double* up = up_;
-        const double* h = W_.data();
-        const double* iq = Z_.data();
-        const int p = p_;
-        int jd = first, ju = n;
-        double fd = 0, fu = 0;
-        const int common = std::min(p - first + 1, n - std::max(p, first - 1));
-        for (int t = 0; t < common; t++, jd++, ju--) {
-            F[jd] = fd = (rhs[jd] - lo[jd] * fd) * ip[jd];
-            F[ju] = fu = (rhs[ju] - up[ju] * fu) * iq[ju];
-        }
-        for (; jd <= p; jd++) F[jd] = fd = (rhs[jd] - lo[jd] * fd) * ip[jd];
-        for (; ju >= first && ju > p; ju--) F[ju] = fu = (rhs[ju] - up[ju] * fu) * iq[ju];
-        for (; ju > p; ju--) F[ju] = fu = -up[ju] * fu * iq[ju];
-        const double Fp = first <= p ? F[p] : 0.0;
-        double xd = (Fp - g[p] * F[p + 1]) * meet_;
-        double xu = F[p + 1] - h[p + 1] * xd;
-        x[p] = xd;
-        x[p + 1] = xu;
-        jd = p - 1;
-        ju = p + 2;
-        const int lower = std::max(first, 1);
-        for (; jd >= lower && ju <= n; jd--, ju++) {
-            x[jd] = xd = F[jd] - g[jd] * xd;
-            x[ju] = xu = F[ju] - h[ju] * xu;
-        }
-        for (; jd >= lower; jd--) x[jd] = xd = F[jd] - g[jd] * xd;
-        for (; ju <= n; ju++) x[ju] = xu = F[ju] - h[ju] * xu;
-        std::fill(x + 1, x + first, 0.0);
+        solveTwisted(rhs, x, first);
         return;
     }
-    const int* s = s_;
-    const int* e = e_;
-    const int m = m_;
-    // The blocks wholly below the first row have F = 0 (their right-hand side
-    // counts as zero) and are left out; the rows of the first block that
-    // reaches it below it are zero in rhs (solve() has set them).
-    int kf = 0;
-    while (kf < K - 1 && e[kf] < first) kf++;
-    double f[K];
-    // elimination downwards, the blocks side by side
-    dispatch(kf, rhs, lo, ip, F, s, m, f, true);
-    {
-        double fl = f[K - 1];
-        for (int j = s[K - 1] + m; j <= n; j++) F[j] = fl = ((j >= first ? rhs[j] : 0.0) - lo[j] * fl) * ip[j];
-        for (int j = n - 1; j >= s[K - 1] + m - 1; j--) F[j] -= g[j] * F[j + 1];
-    }
-    // substitution upwards, side by side
-    int top[K];
-    for (int k = 0; k < K; k++) top[k] = k < K - 1 ? e[k] : s[K - 1] + m - 1;
-    dispatch(kf, nullptr, nullptr, g, F, top, m, f, false);
-    // the blocks' end values from the small system
-    double v[U];
+    const int m = m_, s = 1 + (K - 1) * m, len = n - s + 1;
+    double* sR = stage_.data();  // the last block's right-hand side, padded with zeros
+    for (int t = 0; t < m; t++) sR[t] = t < len && s + t >= first ? rhs[s + t] : 0.0;
+    tri::RightHandSide R;
     for (int k = 0; k < K; k++) {
-        v[2 * k] = k >= kf ? F[s[k]] : 0.0;
-        v[2 * k + 1] = k >= kf ? F[e[k]] : 0.0;
+        R.rhs[k] = k < K - 1 ? rhs + 1 + k * m : sR;
+        R.rl[k] = R.rd[k] = R.ru[k] = R.c[k] = nullptr;
+        R.firstRow[k] = 1 + k * m;
+    }
+    R.head = nullptr;
+    R.first = first;
+    solveBlocks(R, x, first);
+}
+
+void BlockTridiagonal::solveProduct(const double* rl, const double* rd, const double* ru, const double* c, double* x,
+                                    int first)
+{
+    const int n = n_;
+    if (n < 1) return;
+    if (first < 1) first = 1;
+    if (first > n) {
+        std::fill(x + 1, x + n + 1, 0.0);
+        return;
+    }
+    auto row = [&](int j) {
+        if (n == 1) return rd[1] * c[1];
+        if (j == 1) return rd[1] * c[1] + ru[1] * c[2];
+        if (j == n) return rl[n] * c[n - 1] + rd[n] * c[n];
+        return rl[j] * c[j - 1] + rd[j] * c[j] + ru[j] * c[j + 1];
+    };
+    if (!blocks_) {
+        if ((int)rhs_.size() < n + 2) rhs_.assign(n + 2, 0.0);
+        for (int j = first; j <= n; j++) rhs_[j] = row(j);
+        solveTwisted(rhs_.data(), x, first);
+        return;
+    }
+    // the last block's diagonals and vector, padded with zeros
+    const int m = m_, s = 1 + (K - 1) * m, len = n - s + 1;
+    double* sRl = stage_.data() + 2 * m;
+    double* sRd = sRl + m;
+    double* sRu = sRd + m;
+    double* sC = sRu + m;  // from row s - 1
+    for (int t = 0; t < m; t++) {
+        sRl[t] = t < len ? rl[s + t] : 0.0;
+        sRd[t] = t < len ? rd[s + t] : 0.0;
+        sRu[t] = t < len - 1 ? ru[s + t] : 0.0;
+        sC[t + 1] = t < len ? c[s + t] : 0.0;
+    }
+    sC[0] = c[s - 1];
+    sC[m + 1] = 0.0;
+    double head[4];  // the first rows without c[0]
+    for (int t = 0; t < 4; t++) head[t] = row(1 + t);
+    tri::RightHandSide R;
+    R.product = true;
+    for (int k = 0; k < K; k++) {
+        const int o = 1 + k * m;
+        const bool last = k == K - 1;
+        R.rhs[k] = nullptr;
+        R.rl[k] = last ? sRl : rl + o;
+        R.rd[k] = last ? sRd : rd + o;
+        R.ru[k] = last ? sRu : ru + o;
+        R.c[k] = last ? sC + 1 : c + o;
+        R.firstRow[k] = o;
+    }
+    R.head = head;
+    R.first = first;
+    solveBlocks(R, x, first);
+}
+
+void BlockTridiagonal::solveBlocks(const tri::RightHandSide& R, double* x, int first)
+{
+    const int n = n_, m = m_, s = 1 + (K - 1) * m, len = n - s + 1;
+    const tri::Factors f{m, ip_.data(), a_.data(), g_.data(), W_.data(), Z_.data()};
+    // The blocks wholly below the first row count as zero and the vectors of
+    // them are left out.
+    const int kf = std::min((first - 1) / m, K - 1);
+    double* F = F_.data();
+    double P[K];
+#if defined(__x86_64__)
+    if (wide_)
+        triForwardAvx2(R, f, F, P, kf);
+    else
+#endif
+        forwardKernel(R, f, F, P, kf / W);
+    // the blocks' end values from the small system
+    double vv[U + 4] = {};  // two zeros either side
+    double* v = vv + 2;
+    for (int k = kf; k < K; k++) {
+        v[2 * k] = P[k];
+        v[2 * k + 1] = F[(m - 1) * K + k];
     }
     if (banded_) {
-        for (int r = 1; r < U; r++) v[r] -= bl1_[r] * v[r - 1] + (r >= 2 ? bl2_[r] * v[r - 2] : 0.0);
-        v[U - 1] *= bid_[U - 1];
-        v[U - 2] = (v[U - 2] - bu1_[U - 2] * v[U - 1]) * bid_[U - 2];
-        for (int r = U - 3; r >= 0; r--) v[r] = (v[r] - bu1_[r] * v[r + 1] - bu2_[r] * v[r + 2]) * bid_[r];
+        // the rows of the blocks below kf stay 0 downwards, and upwards the
+        // solve stops at the last value that the blocks from kf on need
+        for (int r = 2 * kf; r < U; r++) v[r] = (v[r] - bl2_[r] * v[r - 2]) - bl1_[r] * v[r - 1];
+        for (int r = U - 1; r >= 2 * kf - 1 && r >= 0; r--) v[r] = (v[r] * bid_[r] - bu2_[r] * v[r + 2]) - bu1_[r] * v[r + 1];
     } else {
         double w[U];
         for (int r = 0; r < U; r++) w[r] = v[perm_[r]];
@@ -357,23 +309,76 @@ void BlockTridiagonal::solveRows(const double* rhs, double* x, int first)
         }
         for (int r = 0; r < U; r++) v[r] = w[r];
     }
-    const double* W = W_.data();
-    const double* Z = Z_.data();
-    std::fill(x + 1, x + first, 0.0);
-    for (int k = kf; k < K; k++) {
-        const double below = k > 0 ? v[2 * (k - 1) + 1] : 0.0, above = k < K - 1 ? v[2 * (k + 1)] : 0.0;
-        const int from = s[k] > first ? s[k] : first;
-        const Pair b2 = splat(below), a2 = splat(above);
-        int j = from;
-        for (; j + 1 <= e[k]; j += 2) storePair(x + j, loadPair(F + j) - loadPair(W + j) * b2 - loadPair(Z + j) * a2);
-        if (j == e[k]) x[j] = F[j] - W[j] * below - Z[j] * above;
+    double below[K], above[K];
+    for (int k = 0; k < K; k++) {
+        below[k] = k > 0 ? v[2 * k - 1] : 0.0;
+        above[k] = k < K - 1 ? v[2 * k + 2] : 0.0;
     }
+    double* sX = stage_.data() + m;  // the last block's solution, padded
+    double* xb[K];
+    for (int k = 0; k < K - 1; k++) xb[k] = x + 1 + k * m;
+    xb[K - 1] = sX;
+#if defined(__x86_64__)
+    if (wide_)
+        triBackwardAvx2(f, F, below, above, xb, kf);
+    else
+#endif
+        backwardKernel(f, F, below, above, xb, kf / W);
+    std::copy(sX, sX + len, x + s);
+    std::fill(x + 1, x + first, 0.0);
+}
+
+// x[j] + g[j] x[j+1] = F[j] downwards to row p, x[j] + h[j] x[j-1] = F[j]
+// upwards to row p+1, the two chains side by side; the two rows where they
+// meet solved together
+void BlockTridiagonal::solveTwisted(const double* rhs, double* x, int first)
+{
+    const int n = n_;
+    const double* lo = lo_;
+    const double* g = g_.data();
+    const double* ip = ip_.data();
+    double* F = F_.data();
+    if (n == 1) {
+        x[1] = rhs[1] * ip[1];
+        return;
+    }
+    const double* up = up_;
+    const double* h = W_.data();
+    const double* iq = Z_.data();
+    const int p = p_;
+    int jd = first, ju = n;
+    double fd = 0, fu = 0;
+    const int common = std::min(p - first + 1, n - std::max(p, first - 1));
+    // (lo[first] and up[n] are not read: the chains start from zero there)
+    auto down = [&](int j) { return (j > first ? rhs[j] - lo[j] * fd : rhs[j]) * ip[j]; };
+    auto upward = [&](int j) { return (j < n ? rhs[j] - up[j] * fu : rhs[j]) * iq[j]; };
+    for (int t = 0; t < common; t++, jd++, ju--) {
+        F[jd] = fd = down(jd);
+        F[ju] = fu = upward(ju);
+    }
+    for (; jd <= p; jd++) F[jd] = fd = down(jd);
+    for (; ju >= first && ju > p; ju--) F[ju] = fu = upward(ju);
+    for (; ju > p; ju--) F[ju] = fu = ju < n ? -up[ju] * fu * iq[ju] : 0.0;
+    const double Fp = first <= p ? F[p] : 0.0;
+    double xd = (Fp - g[p] * F[p + 1]) * meet_;
+    double xu = F[p + 1] - h[p + 1] * xd;
+    x[p] = xd;
+    x[p + 1] = xu;
+    jd = p - 1;
+    ju = p + 2;
+    for (; jd >= first && ju <= n; jd--, ju++) {
+        x[jd] = xd = F[jd] - g[jd] * xd;
+        x[ju] = xu = F[ju] - h[ju] * xu;
+    }
+    for (; jd >= first; jd--) x[jd] = xd = F[jd] - g[jd] * xd;
+    for (; ju <= n; ju++) x[ju] = xu = F[ju] - h[ju] * xu;
+    std::fill(x + 1, x + first, 0.0);
 }
 
 bool BlockTridiagonal::solve(int n, const double* lo, const double* di, const double* up, const double* rhs, double* x)
 {
     if (!factor(n, lo, di, up)) return false;
-    solveRows(rhs, x, 1);
+    solve(rhs, x, 1);
     return true;
 }
 
