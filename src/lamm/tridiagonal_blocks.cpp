@@ -92,7 +92,7 @@ bool BlockTridiagonal::factor(int n, const double* lo, const double* di, const d
     const size_t size = (size_t)K * m;
     if (g_.size() < size || a_.size() < size)
         for (auto* v : {&g_, &ip_, &W_, &Z_, &F_, &a_}) v->assign(size, 0.0);
-    if ((int)stage_.size() < 6 * m + 2) stage_.assign(6 * m + 2, 0.0);
+    if ((int)stage_.size() < 3 * m) stage_.assign(3 * m, 0.0);
     // the last block's rows, then the identity (lo = up = 0 at row n's end)
     const int s = 1 + (K - 1) * m, len = n - s + 1;
     double* sLo = stage_.data();
@@ -238,32 +238,20 @@ void BlockTridiagonal::solveProduct(const double* rl, const double* rd, const do
         solveTwisted(rhs_.data(), x, first);
         return;
     }
-    // the last block's diagonals and vector, padded with zeros
+    // the last block's right-hand side formed here, padded with zeros
     const int m = m_, s = 1 + (K - 1) * m, len = n - s + 1;
-    double* sRl = stage_.data() + 2 * m;
-    double* sRd = sRl + m;
-    double* sRu = sRd + m;
-    double* sC = sRu + m;  // from row s - 1
-    for (int t = 0; t < m; t++) {
-        sRl[t] = t < len ? rl[s + t] : 0.0;
-        sRd[t] = t < len ? rd[s + t] : 0.0;
-        sRu[t] = t < len - 1 ? ru[s + t] : 0.0;
-        sC[t + 1] = t < len ? c[s + t] : 0.0;
-    }
-    sC[0] = c[s - 1];
-    sC[m + 1] = 0.0;
+    double* sR = stage_.data();
+    for (int t = 0; t < m; t++) sR[t] = t < len && s + t >= first ? row(s + t) : 0.0;
     double head[4];  // the first rows without c[0]
     for (int t = 0; t < 4; t++) head[t] = row(1 + t);
     tri::RightHandSide R;
-    R.product = true;
     for (int k = 0; k < K; k++) {
         const int o = 1 + k * m;
-        const bool last = k == K - 1;
-        R.rhs[k] = nullptr;
-        R.rl[k] = last ? sRl : rl + o;
-        R.rd[k] = last ? sRd : rd + o;
-        R.ru[k] = last ? sRu : ru + o;
-        R.c[k] = last ? sC + 1 : c + o;
+        R.rhs[k] = k == K - 1 ? sR : nullptr;
+        R.rl[k] = rl + o;
+        R.rd[k] = rd + o;
+        R.ru[k] = ru + o;
+        R.c[k] = c + o;
         R.firstRow[k] = o;
     }
     R.head = head;

@@ -34,13 +34,12 @@ struct MatrixRows {
     double* scratch;  // kBlocks * m
 };
 
-// The right-hand side of a solve: ready (rhs), or the right matrix's diagonals
-// and the vector it multiplies (product: rl c[j-1] + rd c[j] + ru c[j+1]),
-// from each block's first row (the last block's through copies padded with
-// zeros); head holds the first block's first four rows of a product (which
-// would read c[0]).
+// The right-hand side of a solve, from each block's first row: ready (rhs;
+// the last block's through a copy padded with zeros), or for the blocks
+// without a ready one the right matrix's diagonals and the vector it
+// multiplies (rl c[j-1] + rd c[j] + ru c[j+1]); head holds the first block's
+// first four rows of a product (which would read c[0]).
 struct RightHandSide {
-    bool product = false;
     const double* rhs[kBlocks];
     const double* rl[kBlocks];
     const double* rd[kBlocks];
