@@ -241,7 +241,13 @@ void BlockTridiagonal::solveProduct(const double* rl, const double* rd, const do
     // the last block's right-hand side formed here, padded with zeros
     const int m = m_, s = 1 + (K - 1) * m, len = n - s + 1;
     double* sR = stage_.data();
-    for (int t = 0; t < m; t++) sR[t] = t < len && s + t >= first ? row(s + t) : 0.0;
+    {
+        int t = 0, j = s;  // s > 1
+        for (; j < first && t < len; t++, j++) sR[t] = 0.0;
+        for (; j < n; t++, j++) sR[t] = rl[j] * c[j - 1] + rd[j] * c[j] + ru[j] * c[j + 1];
+        if (j == n) sR[t++] = rl[n] * c[n - 1] + rd[n] * c[n];
+        for (; t < m; t++) sR[t] = 0.0;
+    }
     double head[4];  // the first rows without c[0]
     for (int t = 0; t < 4; t++) head[t] = row(1 + t);
     tri::RightHandSide R;
