@@ -754,6 +754,13 @@ void CLammIdeal::ClearEmptiedEnd()
     const double full = 0.1 * std::fabs(dPlateauStart);
     const int dir = dS > 0 ? 1 : -1;
     int i = dS > 0 ? (nFirstActive > 3 ? nFirstActive - 1 : 1) : std::min(N, nLastActive);
+    if (dir > 0) {  // two at a time over the rows that hold neither a negative value nor a tenth of the loading
+        const lamm::Pair zero = lamm::splat(0.0), top = lamm::splat(full);
+        for (; i + 2 <= N; i += 2) {
+            const lamm::Pair v = lamm::loadPair(c + i);
+            if (lamm::laneBits((v >= zero) & (v < top)) != 3) break;
+        }
+    }
     for (; i + dir >= 1 && i + dir <= N && c[i] < full; i += dir) {
         if (c[i] < 0) {
             c[i + dir] += c[i] * fePointWeight(i, N) / fePointWeight(i + dir, N);
