@@ -326,6 +326,12 @@ void CLammIdeal::UpdatePlateauWindows()
         return;
     }
     const double p = c[nGapFirst];
+    if (p < 0.01 * dPlateauStart) {  // too little left for the plateau to matter
+        nGapFirst = nGapLast = 0;
+        nGapCheckStep = nStepCount + 8;
+        bRebuildMatrices = 1;
+        return;
+    }
     bool moved = false;
     for (;;) {  // the boundary window's end
         bool away = nGapFirst - M < nFirstActive + 3;
