@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "lamm/double_pairs.h"
+#include "lamm/grid_passes.h"
 #include "lamm/lamm_ideal.h"
 #include "plot/error_box.h"
 
@@ -310,19 +311,8 @@ double CLammIdeal::MaxRelativeChange()
     const int n = nLastActive, k = nFirstActive;
     const double* c = pConc;
     const double* co = pConcOld;
-    // the largest value, two at a time on two chains
-    double cmax;
-    {
-        lamm::Pair p0 = lamm::splat(dPlateauStart), p1 = p0;
-        int i = k;
-        for (; i + 3 <= n; i += 4) {
-            p0 = lamm::maxPair(p0, lamm::loadPair(c + i));
-            p1 = lamm::maxPair(p1, lamm::loadPair(c + i + 2));
-        }
-        double m0 = p0[0];
-        for (; i <= n; i++) m0 = c[i] > m0 ? c[i] : m0;
-        cmax = std::max(std::max(m0, p0[1]), std::max(p1[0], p1[1]));
-    }
+    double cmax, magnitude;
+    lamm::largestValues(c, k, n, dPlateauStart, cmax, magnitude);
     if (bInhomogeneousSolvent && cmax < fClearanceThreshold) return 0;
     const double cut = 1e-4 * cmax;
     double E = 0;
@@ -340,35 +330,7 @@ double CLammIdeal::MaxRelativeChange()
         for (int i = k; i <= n - 1; i++)
             if (c[i] < negLimit) special = 1;
     }
-    // two at a time: a pair goes the scalar way only where a point needs it
-    {
-        const lamm::Pair cut2 = lamm::splat(cut);
-        int i = k;
-        for (; i + 1 <= n - 1; i += 2) {
-            const lamm::Pair o = lamm::loadPair(co + i), d = lamm::absPair(lamm::loadPair(c + i) - o);
-            // a point with its own reference beats the largest change so
-            // far, or one without it changes by more than the cut
-            const lamm::Pair limit = o > cut2 ? lamm::splat(E1) * o : cut2;
-            if (lamm::anyLane(d > limit)) {
-                for (int q = i; q <= i + 1; q++) {
-                    const double oq = co[q], dq = std::fabs(c[q] - oq);
-                    if (oq > cut) {
-                        if (dq > E1 * oq) E1 = dq / oq;
-                    } else {
-                        special |= dq > cut;
-                    }
-                }
-            }
-        }
-        for (; i <= n - 1; i++) {
-            const double o = co[i], d = std::fabs(c[i] - o);
-            if (o > cut) {
-                if (d > E1 * o) E1 = d / o;
-            } else {
-                special |= d > cut;
-            }
-        }
-    }
+    lamm::relativeChanges(c, co, k, n - 1, cut, E1, special);
     if (!special) return E1;
     for (int i = n - 1; i >= k; i--) {
         if (early && c[i] < neg) {
@@ -436,15 +398,8 @@ double CLammIdeal::StaticGridStep()
     }
     SolveStaticGridStep(dTimeStep);
     // outside the solved rows the values are 0 or the plateau
-    double largest = 0;
-    {
-        const double* c = pConc;
-        lamm::Pair a = lamm::splat(0.0);
-        int i = from;
-        for (; i + 1 <= nLastActive; i += 2) a = lamm::maxPair(a, lamm::absPair(lamm::loadPair(c + i)));
-        largest = std::max(a[0], a[1]);
-        if (i == nLastActive) largest = std::max(largest, std::fabs(c[i]));
-    }
+    double top, largest;
+    lamm::largestValues(pConc, from, nLastActive, 0.0, top, largest);
     if (largest > 1e100) {
         bOverflow = 1;
         nDiscretizationError = 1;
