@@ -10,6 +10,7 @@
 // last whole group of four; each returns the first row it has not done.
 int largestValuesAvx2(const double* c, int from, int to, double& largest, double& largestMagnitude);
 int relativeChangesAvx2(const double* c, const double* co, int from, int to, double cut, double& E, int& special);
+int firstOutsideAvx2(const double* c, int from, int to, double low, double high);
 
 namespace {
 bool hasAvx2()
@@ -84,6 +85,20 @@ void relativeChanges(const double* c, const double* co, int from, int to, double
     }
     E = E1;
     special = sp;
+}
+
+int firstOutside(const double* c, int from, int to, double low, double high)
+{
+    int i = from;
+#if defined(__x86_64__)
+    if (hasAvx2() && to - from >= 7) {
+        i = firstOutsideAvx2(c, from, to, low, high);
+        if (i <= to && !(low <= c[i] && c[i] < high)) return i;
+    }
+#endif
+    for (; i <= to; i++)
+        if (!(low <= c[i] && c[i] < high)) return i;
+    return i;
 }
 
 }  // namespace lamm

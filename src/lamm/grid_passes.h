@@ -17,4 +17,8 @@ void largestValues(const double* c, int from, int to, double start, double& larg
 // gives it, in that order (E and special come in with the values so far).
 void relativeChanges(const double* c, const double* co, int from, int to, double cut, double& E, int& special);
 
+// The first row i of from..to whose value is not in [low, high) (a NaN is
+// not), to + 1 if every value is.
+int firstOutside(const double* c, int from, int to, double low, double high);
+
 }  // namespace lamm

@@ -63,4 +63,18 @@ int relativeChangesAvx2(const double* c, const double* co, int from, int to, dou
     special = sp;
     return i;
 }
+// The first row of a group of four that holds a value outside [low, high),
+// or the first row after the last whole group.
+int firstOutsideAvx2(const double* c, int from, int to, double low, double high)
+{
+    const __m256d lo = _mm256_set1_pd(low), hi = _mm256_set1_pd(high);
+    int i = from;
+    for (; i + 3 <= to; i += 4) {
+        const __m256d v = _mm256_loadu_pd(c + i);
+        const __m256d in = _mm256_and_pd(_mm256_cmp_pd(lo, v, _CMP_LE_OQ), _mm256_cmp_pd(v, hi, _CMP_LT_OQ));
+        const int bits = _mm256_movemask_pd(in);
+        if (bits != 15) return i + __builtin_ctz(~bits);
+    }
+    return i;
+}
 #endif

@@ -542,6 +542,16 @@ void CLammIdeal::ClearEmptiedEnd()
     const double full = 0.1 * std::fabs(dPlateauStart);
     const int dir = dS > 0 ? 1 : -1;
     int i = dS > 0 ? (nFirstActive > 3 ? nFirstActive - 1 : 1) : std::min(N, nLastActive);
+    if (dir > 0) {
+        // rows in [0, full) need nothing: straight to the next that does
+        for (;;) {
+            i = lamm::firstOutside(c, i, N - 1, 0.0, full);
+            if (i > N - 1 || !(c[i] < 0)) return;
+            c[i + 1] += c[i] * fePointWeight(i, N) / fePointWeight(i + 1, N);
+            c[i] = 0;
+            i++;
+        }
+    }
     for (; i + dir >= 1 && i + dir <= N && c[i] < full; i += dir) {
         if (c[i] < 0) {
             c[i + dir] += c[i] * fePointWeight(i, N) / fePointWeight(i + dir, N);

@@ -106,4 +106,24 @@ TEST(LammGridPasses, LargestValuesEqualTheScalarLoop)
     EXPECT_EQ(magnitude, 9.0);
 }
 
+TEST(LammGridPasses, FirstOutsideFindsTheFirstRowThatNeedsWork)
+{
+    for (int n : {1, 4, 8, 9, 30, 1000}) {
+        std::vector<double> c(n + 2);
+        for (int i = 0; i <= n + 1; i++) c[i] = 0.05 * (i % 2);
+        for (int from : {1, 2, 3})
+            for (int at = from; at <= n + 1; at += (n > 40 ? 97 : 1))
+                for (double v : {-1e-300, 0.1, 7.0, std::numeric_limits<double>::quiet_NaN()}) {
+                    if (from > n) continue;
+                    std::vector<double> d = c;
+                    if (at <= n) d[at] = v;
+                    EXPECT_EQ(lamm::firstOutside(d.data(), from, n, 0.0, 0.1), at) << n << " " << from << " " << v;
+                }
+    }
+    // -0 lies inside [0, high), an empty stretch gives the row after it
+    const double z[4] = {0, -0.0, 0.0, 0.02};
+    EXPECT_EQ(lamm::firstOutside(z, 1, 3, 0.0, 0.1), 4);
+    EXPECT_EQ(lamm::firstOutside(z, 3, 2, 0.0, 0.1), 3);
+}
+
 }  // namespace
