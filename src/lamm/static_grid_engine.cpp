@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "lamm/double_pairs.h"
+#include "lamm/grid_passes.h"
 #include "lamm/lamm_ideal.h"
 #include "plot/error_box.h"
 
@@ -468,21 +469,10 @@ double CLammIdeal::MaxRelativeChange()
         segTo[1] = n - 1;
         nSeg = 2;
     }
-    // the largest value, two at a time on two chains
-    double cmax;
-    {
-        lamm::Pair p0 = lamm::splat(dPlateauStart), p1 = p0;
-        double m0 = p0[0];
-        for (int g = 0; g < nSeg; g++) {
-            const int to = g == nSeg - 1 ? n : segTo[g];
-            int i = segFrom[g];
-            for (; i + 3 <= to; i += 4) {
-                p0 = lamm::maxPair(p0, lamm::loadPair(c + i));
-                p1 = lamm::maxPair(p1, lamm::loadPair(c + i + 2));
-            }
-            for (; i <= to; i++) m0 = c[i] > m0 ? c[i] : m0;
-        }
-        cmax = std::max(std::max(m0, p0[0]), std::max(std::max(p0[1], p1[0]), p1[1]));
+    double cmax = dPlateauStart;
+    for (int g = 0; g < nSeg; g++) {
+        double magnitude;
+        lamm::largestValues(c, segFrom[g], g == nSeg - 1 ? n : segTo[g], cmax, cmax, magnitude);
     }
     if (bInhomogeneousSolvent && cmax < fClearanceThreshold) return 0;
     const double cut = 1e-4 * cmax;
@@ -502,36 +492,7 @@ double CLammIdeal::MaxRelativeChange()
             for (int i = segFrom[g]; i <= segTo[g]; i++)
                 if (c[i] < negLimit) special = 1;
     }
-    // two at a time: a pair goes the scalar way only where a point needs it
-    for (int g = 0; g < nSeg; g++) {
-        const lamm::Pair cut2 = lamm::splat(cut);
-        const int to = segTo[g];
-        int i = segFrom[g];
-        for (; i + 1 <= to; i += 2) {
-            const lamm::Pair o = lamm::loadPair(co + i), d = lamm::absPair(lamm::loadPair(c + i) - o);
-            // a point with its own reference beats the largest change so
-            // far, or one without it changes by more than the cut
-            const lamm::Pair limit = o > cut2 ? lamm::splat(E1) * o : cut2;
-            if (lamm::anyLane(d > limit)) {
-                for (int q = i; q <= i + 1; q++) {
-                    const double oq = co[q], dq = std::fabs(c[q] - oq);
-                    if (oq > cut) {
-                        if (dq > E1 * oq) E1 = dq / oq;
-                    } else {
-                        special |= dq > cut;
-                    }
-                }
-            }
-        }
-        for (; i <= to; i++) {
-            const double o = co[i], d = std::fabs(c[i] - o);
-            if (o > cut) {
-                if (d > E1 * o) E1 = d / o;
-            } else {
-                special |= d > cut;
-            }
-        }
-    }
+    for (int g = 0; g < nSeg; g++) lamm::relativeChanges(c, co, segFrom[g], segTo[g], cut, E1, special);
     if (!special) return E1;
     for (int g = nSeg - 1; g >= 0; g--)
         for (int i = segTo[g]; i >= segFrom[g]; i--) {
@@ -605,18 +566,15 @@ double CLammIdeal::StaticGridStep()
     }
     SolveStaticGridStep(dTimeStep);
     // outside the solved rows the values are 0 or the plateau
+    // with the plateau windows the rows between the gap's end rows hold the end rows' value
     double largest = 0;
     {
-        const double* c = pConc;
-        lamm::Pair a = lamm::splat(0.0);
-        // with the plateau windows the rows between the gap's end rows hold the end rows' value
         const int ends[2][2] = {{from, nGapFirst > 0 ? nGapFirst : nLastActive}, {nGapLast, nLastActive}};
         for (int g = 0; g < (nGapFirst > 0 ? 2 : 1); g++) {
-            int i = ends[g][0];
-            for (; i + 1 <= ends[g][1]; i += 2) a = lamm::maxPair(a, lamm::absPair(lamm::loadPair(c + i)));
-            if (i == ends[g][1]) largest = std::max(largest, std::fabs(c[i]));
+            double top, magnitude;
+            lamm::largestValues(pConc, ends[g][0], ends[g][1], 0.0, top, magnitude);
+            largest = std::max(largest, magnitude);
         }
-        largest = std::max(largest, std::max(a[0], a[1]));
     }
     if (largest > 1e100) {
         bOverflow = 1;
@@ -760,11 +718,14 @@ void CLammIdeal::ClearEmptiedEnd()
     const double full = 0.1 * std::fabs(dPlateauStart);
     const int dir = dS > 0 ? 1 : -1;
     int i = dS > 0 ? (nFirstActive > 3 ? nFirstActive - 1 : 1) : std::min(N, nLastActive);
-    if (dir > 0) {  // two at a time over the rows that hold neither a negative value nor a tenth of the loading
-        const lamm::Pair zero = lamm::splat(0.0), top = lamm::splat(full);
-        for (; i + 2 <= N; i += 2) {
-            const lamm::Pair v = lamm::loadPair(c + i);
-            if (lamm::laneBits((v >= zero) & (v < top)) != 3) break;
+    if (dir > 0) {
+        // rows in [0, full) need nothing: straight to the next that does
+        for (;;) {
+            i = lamm::firstOutside(c, i, N - 1, 0.0, full);
+            if (i > N - 1 || !(c[i] < 0)) return;
+            c[i + 1] += c[i] * fePointWeight(i, N) / fePointWeight(i + 1, N);
+            c[i] = 0;
+            i++;
         }
     }
     for (; i + dir >= 1 && i + dir <= N && c[i] < full; i += dir) {
