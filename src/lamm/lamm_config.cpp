@@ -172,6 +172,7 @@ void CLammIdeal::CopyFrom(const CLammIdeal& t)
     std::memcpy(szDataFileName, t.szDataFileName, sizeof szDataFileName);
     // grid choices (not the grid itself)
     bTruncateGrid = t.bTruncateGrid;
+    bPlateauWindows = t.bPlateauWindows;
     nGridPointsAllocated = t.nGridPointsAllocated;
     // solvent
     dCosoluteDensityEnd1 = t.dCosoluteDensityEnd1;

@@ -219,6 +219,10 @@ public:
     double TotalAmountInCell() const;
     int tridag(int n);
     void TridiagonalResolve(int n);
+    bool PlateauWindowsAllowed() const;
+    void SetPlateauRows(double dt);
+    void BaseWindowResolve();
+    void UpdatePlateauWindows();
     void SwapFactorisations();
     void SetTruncationReference();
     void FillRemainingScansWithProfile();
@@ -522,6 +526,18 @@ public:
     double dPlateau = 0;
     double dPlateauTime = 0;
     double dPlateauCut = 0;
+    // Plateau windows (a sedimenting species without the back-diffusion shut-off): the rows
+    // nGapFirst..nGapLast hold the uniform plateau between the boundary and the layer at the
+    // base, which a Crank-Nicolson step takes to p (1 - w dt) / (1 + w dt) exactly. The
+    // boundary window is solved up to nGapFirst, the base window from nGapLast, each of these
+    // two rows solved as the known plateau value (0: one window, every row solved).
+    unsigned char bPlateauWindows = 1;  // configuration: leave the plateau out where it is safe
+    int nGapFirst = 0;
+    int nGapLast = 0;
+    int nWindowChunk = 0;    // rows a window grows by at a time
+    int nGapCheckStep = 0;   // step count from which a run without a gap looks for one (again)
+    long long nPlateauRowSteps = 0;  // rows set to the plateau instead of solved, over the run's steps
+    lamm::BlockTridiagonal baseSolvers[2];  // the base window's factorisations, slots as blockSolvers
     int nClearanceIndex = 0;
     float fClearanceThreshold = 0;
     unsigned char bShutOffActive = 0;  // back-diffusion shut-off in the matrices of this run

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "lamm/double_pairs.h"
+#include "lamm/grid_passes.h"
 #include "lamm/lamm_ideal.h"
 #include "plot/error_box.h"
 
@@ -187,6 +188,16 @@ int CLammIdeal::tridag(int n)
         return 0;
     }
     nFactoredEnd = n;
+    if (nGapFirst > 0) {
+        // the base window's rows from nGapLast to the end, factorised with the main ones
+        const int b = nGapLast - 1;
+        if (!baseSolvers[nSolverSlot].factor(nLastActive - b, pLeftLower + b, pLeftDiag + b, pLeftUpper + b)) {
+            showErrorMessage("Error 2 in tridag", 0);
+            nAbort = 1;
+            nFactoredEnd = 0;
+            return 0;
+        }
+    }
     TridiagonalResolve(n);
     return 1;
 }
@@ -199,6 +210,135 @@ void CLammIdeal::TridiagonalResolve(int n)
 {
     const int k0 = nFirstActive > 3 ? nFirstActive - 1 : 1;
     blockSolvers[nSolverSlot].solveProduct(pRightLower, pRightDiag, pRightUpper, pConcOld, pConc, k0);
+}
+
+// ---------------------------------------------------------------- plateau windows
+
+// Between the boundary's leading edge and the layer at the base, a sedimenting
+// species without the back-diffusion shut-off has a stretch of rows that agree
+// to far below what any scan resolves. A uniform vector solves the discretised
+// equation away from the ends exactly (every interior row of K sums to -2 w
+// times the row sum of M), so a Crank-Nicolson step takes such a stretch from p
+// to p (1 - w dt) / (1 + w dt). Those rows are set to that value instead of
+// being solved: the boundary window is solved up to the gap's first row, the
+// base window from its last row, and each of these two rows, solved as the
+// known value, couples its window to the plateau. The windows grow towards each
+// other in chunks when the profile near their edges leaves the plateau; when
+// they meet, the run goes on with one window.
+namespace {
+// Rows whose values differ from the plateau by at most this fraction of the
+// loading count as plateau: the windows grow well before a change of this size
+// reaches their edge rows, so the rows left out differ from the full solve by
+// less than this.
+const double kPlateauTolerance = 1e-13;
+const int kMinGapRows = 32;  // a shorter gap is not worth a second solve
+}  // namespace
+
+bool CLammIdeal::PlateauWindowsAllowed() const
+{
+    return bPlateauWindows && dS > 0 && bTruncationMode && !bShutOffActive && nLastActive == nGridPoints &&
+           !bSpeedProfile && !(bRampRotorSpeed && bAccelerating) && !bInhomogeneousSolvent && !bLocalSolventFactors &&
+           !pCosoluteSolver && !bBandForming && !bInitialProfile && !bFixedTimestep && !bMovingGridActive &&
+           !bReactingLoop && nGridPoints >= 4 * kMinGapRows;
+}
+
+// The gap's two end rows in the Crank-Nicolson matrices of step dt: the plateau
+// value times the step's factor, coupled to neither neighbour.
+void CLammIdeal::SetPlateauRows(double dt)
+{
+    const double w = dOmega2SStep;
+    const double f = (1 - w * dt) / (1 + w * dt);
+    for (const int i : {nGapFirst, nGapLast}) {
+        pLeftLower[i] = pLeftUpper[i] = 0;
+        pLeftDiag[i] = 1;
+        pRightLower[i] = pRightUpper[i] = 0;
+        pRightDiag[i] = f;
+    }
+}
+
+// The base window's solve with its stored factorisation (rows nGapLast..N).
+void CLammIdeal::BaseWindowResolve()
+{
+    const int b0 = nGapLast, n = nLastActive;
+    const double* c = pConcOld;
+    const double* rl = pRightLower;
+    const double* rd = pRightDiag;
+    const double* ru = pRightUpper;
+    double* b = pRhs;
+    b[b0] = rd[b0] * c[b0];
+    int j = b0 + 1;
+    for (; j + 1 < n; j += 2)
+        lamm::storePair(b + j, lamm::loadPair(rl + j) * lamm::loadPair(c + j - 1) + lamm::loadPair(rd + j) * lamm::loadPair(c + j) +
+                                   lamm::loadPair(ru + j) * lamm::loadPair(c + j + 1));
+    for (; j < n; j++) b[j] = rl[j] * c[j - 1] + rd[j] * c[j] + ru[j] * c[j + 1];
+    b[n] = rl[n] * c[n - 1] + rd[n] * c[n];
+    baseSolvers[nSolverSlot].solve(b + b0 - 1, pConc + b0 - 1, 1);
+}
+
+// After every accepted step: opens the gap where the profile is flat, moves
+// the windows' edges on when the profile near them leaves the plateau, and
+// closes the gap when the windows meet.
+void CLammIdeal::UpdatePlateauWindows()
+{
+    const int N = nGridPoints;
+    if (nGapFirst == 0 && nStepCount < nGapCheckStep) return;
+    if (!PlateauWindowsAllowed()) {
+        if (nGapFirst > 0) {
+            nGapFirst = nGapLast = 0;
+            bRebuildMatrices = 1;
+        }
+        return;
+    }
+    const double tol = kPlateauTolerance * std::fabs(dPlateauStart);
+    const int M = nWindowChunk;
+    double* c = pConc;
+    if (nGapFirst == 0) {
+        nGapCheckStep = nStepCount + 8;
+        // from the base down to the first two neighbours that agree, then the
+        // rows on either side that agree with them
+        int i = N;
+        while (i > nFirstActive + M && std::fabs(c[i] - c[i - 1]) > tol) i--;
+        const double q = c[i];
+        if (q < 0.01 * dPlateauStart) return;
+        int hi = i, lo = i;
+        while (hi < N && std::fabs(c[hi + 1] - q) <= tol) hi++;
+        while (lo > nFirstActive && std::fabs(c[lo - 1] - q) <= tol) lo--;
+        const int g1 = lo + M, g2 = hi - M;
+        if (g2 - g1 < kMinGapRows || g1 < nFirstActive + M) return;
+        nGapFirst = g1;
+        nGapLast = g2;
+        for (int k = g1; k <= g2; k++) c[k] = q;
+        bRebuildMatrices = 1;
+        return;
+    }
+    const double p = c[nGapFirst];
+    if (p < 0.01 * dPlateauStart) {  // too little left for the plateau to matter
+        nGapFirst = nGapLast = 0;
+        nGapCheckStep = nStepCount + 8;
+        bRebuildMatrices = 1;
+        return;
+    }
+    bool moved = false;
+    for (;;) {  // the boundary window's end
+        bool away = nGapFirst - M < nFirstActive + 3;
+        for (int k = std::max(nGapFirst - M, 1); !away && k < nGapFirst; k++) away = std::fabs(c[k] - p) > tol;
+        if (!away) break;
+        nGapFirst += M;
+        moved = true;
+        if (nGapLast - nGapFirst < kMinGapRows) break;
+    }
+    for (;;) {  // the base window's first row
+        bool away = false;
+        for (int k = nGapLast + 1; !away && k <= std::min(nGapLast + M, N); k++) away = std::fabs(c[k] - p) > tol;
+        if (!away || nGapLast - nGapFirst < kMinGapRows) break;
+        nGapLast -= M;
+        moved = true;
+    }
+    if (nGapLast - nGapFirst < kMinGapRows) {  // the windows meet
+        nGapFirst = nGapLast = 0;
+        nGapCheckStep = nStepCount + 8;
+    }
+    if (moved) bRebuildMatrices = 1;
 }
 
 // ---------------------------------------------------------------- one solve
@@ -225,7 +365,8 @@ void CLammIdeal::SolveStaticGridStep(double dt)
         CLbShutOffBackDiffusion(nLastActive);
     }
     MoveMatrixEnd(nLastActive);
-    const int n = nLastActive;
+    const bool gap = nGapFirst > 0;
+    const int n = gap ? nGapFirst : nLastActive;  // the rows the main factorisation solves
     dOmega2SStep = omega2s(dRotorRpm, dS);
     const bool same = !bRebuildMatrices && !accelerating;
     if (dt == dCachedStep && same && nFactoredEnd == n) {
@@ -239,12 +380,19 @@ void CLammIdeal::SolveStaticGridStep(double dt)
         SwapFactorisations();
         if (!keep) dSpareStep = 0;
         dCachedStep = dt;
-        BuildCrankNicolsonMatrices(dt, n);
+        BuildCrankNicolsonMatrices(dt, nLastActive);
+        if (gap) SetPlateauRows(dt);
         bRebuildMatrices = 0;
         if (!tridag(n)) {
             dCachedStep = 0;
             bRebuildMatrices = 1;
         }
+    }
+    if (gap && !nAbort) {
+        BaseWindowResolve();
+        const double plateau = pRightDiag[nGapFirst] * pConcOld[nGapFirst];
+        std::fill(pConc + nGapFirst, pConc + nGapLast + 1, plateau);
+        nPlateauRowSteps += nGapLast - nGapFirst + 1;
     }
     // Front of the cleared region. When it grows back (the tail of a steep
     // boundary on a coarse stretch of grid oscillates about zero), the cleared
@@ -261,7 +409,7 @@ void CLammIdeal::SolveStaticGridStep(double dt)
                 nFrontRetreats++;
                 const int back = std::max(1, k - std::max(10, nExtendBy));
                 const int from = k > 3 ? k - 2 : 1;
-                for (int i = from; i <= n; i++) c[i] = pConcOld[i];
+                for (int i = from; i <= nLastActive; i++) c[i] = pConcOld[i];
                 for (int i = back; i < from; i++) pConcOld[i] = c[i];  // cleared: 0
                 nFirstActive = back;
                 SolveStaticGridStep(dt);
@@ -278,13 +426,14 @@ void CLammIdeal::SolveStaticGridStep(double dt)
         }
     }
     if (!nAbort) {
-        if (n < N) {
+        if (nLastActive < N) {
             const double plateau = dPlateau * std::exp(-2 * dOmega2SStep * dt);
-            for (int i = n + 1; i <= N; i++) pConc[i] = plateau;
+            for (int i = nLastActive + 1; i <= N; i++) pConc[i] = plateau;
         }
     } else {
         const int from = k > 3 ? k - 2 : 1;
-        for (int i = from; i <= n; i++) pConc[i] = pConcOld[i];
+        for (int i = from; i <= nLastActive; i++) pConc[i] = pConcOld[i];
+        for (int i = nGapFirst + 1; nGapFirst > 0 && i < nGapLast; i++) pConc[i] = pConcOld[nGapFirst];
     }
 }
 
@@ -295,18 +444,20 @@ double CLammIdeal::MaxRelativeChange()
     const int n = nLastActive, k = nFirstActive;
     const double* c = pConc;
     const double* co = pConcOld;
-    // the largest value, two at a time on two chains
-    double cmax;
-    {
-        lamm::Pair p0 = lamm::splat(dPlateauStart), p1 = p0;
-        int i = k;
-        for (; i + 3 <= n; i += 4) {
-            p0 = lamm::maxPair(p0, lamm::loadPair(c + i));
-            p1 = lamm::maxPair(p1, lamm::loadPair(c + i + 2));
-        }
-        double m0 = p0[0];
-        for (; i <= n; i++) m0 = c[i] > m0 ? c[i] : m0;
-        cmax = std::max(std::max(m0, p0[1]), std::max(p1[0], p1[1]));
+    // The rows k..n-1 (the end row n on its own), in one stretch, or with the
+    // plateau windows in two: the gap's end rows stand for the rows between
+    // them, which hold the same values (c_old only at the end rows).
+    int segFrom[2] = {k, 0}, segTo[2] = {n - 1, 0}, nSeg = 1;
+    if (nGapFirst > 0) {
+        segTo[0] = nGapFirst;
+        segFrom[1] = nGapLast;
+        segTo[1] = n - 1;
+        nSeg = 2;
+    }
+    double cmax = dPlateauStart;
+    for (int g = 0; g < nSeg; g++) {
+        double magnitude;
+        lamm::largestValues(c, segFrom[g], g == nSeg - 1 ? n : segTo[g], cmax, cmax, magnitude);
     }
     if (bInhomogeneousSolvent && cmax < fClearanceThreshold) return 0;
     const double cut = 1e-4 * cmax;
@@ -322,60 +473,34 @@ double CLammIdeal::MaxRelativeChange()
     const double neg = -dTruncateThreshold;
     const double negLimit = early ? neg : -HUGE_VAL;
     if (early) {
-        for (int i = k; i <= n - 1; i++)
-            if (c[i] < negLimit) special = 1;
+        for (int g = 0; g < nSeg; g++)
+            for (int i = segFrom[g]; i <= segTo[g]; i++)
+                if (c[i] < negLimit) special = 1;
     }
-    // two at a time: a pair goes the scalar way only where a point needs it
-    {
-        const lamm::Pair cut2 = lamm::splat(cut);
-        int i = k;
-        for (; i + 1 <= n - 1; i += 2) {
-            const lamm::Pair o = lamm::loadPair(co + i), d = lamm::absPair(lamm::loadPair(c + i) - o);
-            // a point with its own reference beats the largest change so
-            // far, or one without it changes by more than the cut
-            const lamm::Pair limit = o > cut2 ? lamm::splat(E1) * o : cut2;
-            if (lamm::anyLane(d > limit)) {
-                for (int q = i; q <= i + 1; q++) {
-                    const double oq = co[q], dq = std::fabs(c[q] - oq);
-                    if (oq > cut) {
-                        if (dq > E1 * oq) E1 = dq / oq;
-                    } else {
-                        special |= dq > cut;
-                    }
-                }
-            }
-        }
-        for (; i <= n - 1; i++) {
-            const double o = co[i], d = std::fabs(c[i] - o);
-            if (o > cut) {
-                if (d > E1 * o) E1 = d / o;
-            } else {
-                special |= d > cut;
-            }
-        }
-    }
+    for (int g = 0; g < nSeg; g++) lamm::relativeChanges(c, co, segFrom[g], segTo[g], cut, E1, special);
     if (!special) return E1;
-    for (int i = n - 1; i >= k; i--) {
-        if (early && c[i] < neg) {
-            nRetryCount++;
-            return 2 * dMaxDcOverCWork;
-        }
-        const double d = c[i] - co[i];
-        double ref;
-        if (co[i] > cut) {
-            ref = co[i];
-        } else if (std::fabs(d) > cut) {
-            if (co[i + 1] > cut)
-                ref = co[i + 1];
-            else if (i >= 2 && co[i - 1] > cut)
-                ref = co[i - 1];
-            else
+    for (int g = nSeg - 1; g >= 0; g--)
+        for (int i = segTo[g]; i >= segFrom[g]; i--) {
+            if (early && c[i] < neg) {
+                nRetryCount++;
+                return 2 * dMaxDcOverCWork;
+            }
+            const double d = c[i] - co[i];
+            double ref;
+            if (co[i] > cut) {
+                ref = co[i];
+            } else if (std::fabs(d) > cut) {
+                if (co[i + 1] > cut)
+                    ref = co[i + 1];
+                else if (i >= 2 && co[i - 1] > cut)
+                    ref = co[i - 1];
+                else
+                    continue;
+            } else {
                 continue;
-        } else {
-            continue;
+            }
+            if (std::fabs(d) > E * std::fabs(ref)) E = std::fabs(d / ref);
         }
-        if (std::fabs(d) > E * std::fabs(ref)) E = std::fabs(d / ref);
-    }
     return E;
 }
 
@@ -409,7 +534,12 @@ double CLammIdeal::StaticGridStep()
     if (bFixedTimestep) dTimeStep = dMaxDcOverCWork;
     // c_old over the active range (from two below the first solved row)
     const int from = nFirstActive > 3 ? nFirstActive - 2 : 1;
-    if (nLastActive >= from) std::copy(pConc + from, pConc + nLastActive + 1, pConcOld + from);
+    if (nGapFirst > 0) {  // the plateau rows between the gap's end rows are not read
+        std::copy(pConc + from, pConc + nGapFirst + 1, pConcOld + from);
+        std::copy(pConc + nGapLast, pConc + nLastActive + 1, pConcOld + nGapLast);
+    } else if (nLastActive >= from) {
+        std::copy(pConc + from, pConc + nLastActive + 1, pConcOld + from);
+    }
     const double proposal = dTimeStep;
     bool clipped = false;
     ClipTimeStepToAcceleration(true, &clipped);
@@ -421,14 +551,15 @@ double CLammIdeal::StaticGridStep()
     }
     SolveStaticGridStep(dTimeStep);
     // outside the solved rows the values are 0 or the plateau
+    // with the plateau windows the rows between the gap's end rows hold the end rows' value
     double largest = 0;
     {
-        const double* c = pConc;
-        lamm::Pair a = lamm::splat(0.0);
-        int i = from;
-        for (; i + 1 <= nLastActive; i += 2) a = lamm::maxPair(a, lamm::absPair(lamm::loadPair(c + i)));
-        largest = std::max(a[0], a[1]);
-        if (i == nLastActive) largest = std::max(largest, std::fabs(c[i]));
+        const int ends[2][2] = {{from, nGapFirst > 0 ? nGapFirst : nLastActive}, {nGapLast, nLastActive}};
+        for (int g = 0; g < (nGapFirst > 0 ? 2 : 1); g++) {
+            double top, magnitude;
+            lamm::largestValues(pConc, ends[g][0], ends[g][1], 0.0, top, magnitude);
+            largest = std::max(largest, magnitude);
+        }
     }
     if (largest > 1e100) {
         bOverflow = 1;
@@ -572,6 +703,16 @@ void CLammIdeal::ClearEmptiedEnd()
     const double full = 0.1 * std::fabs(dPlateauStart);
     const int dir = dS > 0 ? 1 : -1;
     int i = dS > 0 ? (nFirstActive > 3 ? nFirstActive - 1 : 1) : std::min(N, nLastActive);
+    if (dir > 0) {
+        // rows in [0, full) need nothing: straight to the next that does
+        for (;;) {
+            i = lamm::firstOutside(c, i, N - 1, 0.0, full);
+            if (i > N - 1 || !(c[i] < 0)) return;
+            c[i + 1] += c[i] * fePointWeight(i, N) / fePointWeight(i + 1, N);
+            c[i] = 0;
+            i++;
+        }
+    }
     for (; i + dir >= 1 && i + dir <= N && c[i] < full; i += dir) {
         if (c[i] < 0) {
             c[i + dir] += c[i] * fePointWeight(i, N) / fePointWeight(i + dir, N);
@@ -761,6 +902,9 @@ void CLammIdeal::RunStaticGridEngine()
     nMatrixEnd = 1;
     nMatrixBuilt = 1;
     nMaxWidth = nMinWidth = 0;
+    nGapFirst = nGapLast = nGapCheckStep = 0;
+    nPlateauRowSteps = 0;
+    nWindowChunk = std::max(kMinGapRows / 2, N / 32);
     bShutOffActive = bSteepGradient;
     bLocalSolventFactors = 0;
     FreeCosoluteGradient();
@@ -833,6 +977,7 @@ void CLammIdeal::RunStaticGridEngine()
         }
         AdvanceFrontTruncation();
         ExtendActiveRange(dTime);
+        UpdatePlateauWindows();
         if (dStepUsed < 1e-12) {
             if (++tinySteps > 100) {
                 nDiscretizationError = 1;
