@@ -333,7 +333,7 @@ static StepMatrix* keptMatrix(const CLammIdeal* p, ReactState& st, const Coeffic
 // (M - dt/2 A) c_new = (M + dt/2 A) c_old, A_ij = sum_k (omega^2 s_k int r^2
 // phi_i' phi_j phi_k - D_k int r phi_i' phi_j' phi_k). The element integrals
 // depend on the grid only and are taken once per run; the matrix and the
-// right-hand side are made in one pass over the elements and solved in eight
+// right-hand side are made in one pass over the elements and solved in sixteen
 // blocks side by side (tridiagonal_blocks.h). With uniform coefficients the
 // factorised matrix of the same coefficients, step and speed is used again
 // (it is the same to the bit): the one of the step before, or the spare one

@@ -175,9 +175,10 @@ void CLammIdeal::BuildCrankNicolsonMatrices(double dt, int n)
 
 // Factorisation of the left matrix over rows 1..n, kept for the next steps
 // with the same dt, then the solve (TridiagonalResolve). The matrix is cut into
-// eight blocks eliminated side by side (tridiagonal_blocks.h), which keeps
-// eight chains of the sweeps running at once instead of one. The factorisation
-// starts at row 1, so it stays valid while the first solved row moves.
+// sixteen blocks eliminated side by side in vector lanes (tridiagonal_blocks.h),
+// which keeps sixteen chains of the sweeps running at once instead of one. The
+// factorisation starts at row 1, so it stays valid while the first solved row
+// moves.
 int CLammIdeal::tridag(int n)
 {
     bool zeroFirst = false;
