@@ -184,8 +184,18 @@ bool BlockTridiagonal::factor(int n, const double* lo, const double* di, const d
                 for (int q = c + 1; q < U; q++) A[r][q] -= f * A[c][q];
         }
     }
-    for (int r = 0; r < U; r++)
-        for (int q = 0; q < U; q++) lu_[r][q] = A[r][q];
+    int nl = 0, nu = 0;
+    for (int r = 0; r < U; r++) {
+        lowStart_[r] = (short)nl;
+        upStart_[r] = (short)nu;
+        for (int q = 0; q < U; q++) {
+            lu_[r][q] = A[r][q];
+            if (q < r && A[r][q] != 0.0) lowCol_[nl++] = (unsigned char)q;
+            if (q > r && A[r][q] != 0.0) upCol_[nu++] = (unsigned char)q;
+        }
+    }
+    lowStart_[U] = (short)nl;
+    upStart_[U] = (short)nu;
     return true;
 }
 
@@ -295,10 +305,12 @@ void BlockTridiagonal::solveBlocks(const tri::RightHandSide& R, double* x, int f
     } else {
         double w[U];
         for (int r = 0; r < U; r++) w[r] = v[perm_[r]];
+        // the zeros of the factors left out (the pivoted factors of the banded
+        // system have a few entries per row)
         for (int r = 1; r < U; r++)
-            for (int q = 0; q < r; q++) w[r] -= lu_[r][q] * w[q];
+            for (int e = lowStart_[r]; e < lowStart_[r + 1]; e++) w[r] -= lu_[r][lowCol_[e]] * w[lowCol_[e]];
         for (int r = U - 1; r >= 0; r--) {
-            for (int q = r + 1; q < U; q++) w[r] -= lu_[r][q] * w[q];
+            for (int e = upStart_[r]; e < upStart_[r + 1]; e++) w[r] -= lu_[r][upCol_[e]] * w[upCol_[e]];
             w[r] /= lu_[r][r];
         }
         for (int r = 0; r < U; r++) v[r] = w[r];

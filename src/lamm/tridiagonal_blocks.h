@@ -64,6 +64,10 @@ private:
     double bl1_[U] = {}, bl2_[U] = {}, bu1_[U] = {}, bu2_[U] = {}, bid_[U] = {};
     double lu_[U][U] = {};  // ... or over the whole, with row pivoting
     int perm_[U] = {};
+    // the columns of the factors' nonzero entries beside the diagonal, row by
+    // row (lower, upper): the solve passes over the zeros of the whole
+    unsigned char lowCol_[U * U] = {}, upCol_[U * U] = {};
+    short lowStart_[U + 1] = {}, upStart_[U + 1] = {};
 };
 
 }  // namespace lamm
