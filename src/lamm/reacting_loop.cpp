@@ -427,6 +427,23 @@ static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double
     return true;
 }
 
+#if defined(__x86_64__)
+// lamm/reacting_passes_avx2.cpp: the predictor's pass and the taking of the
+// start profile four rows at a time.
+int reactingTrialAvx2(const double* c, const double* o, double* t, double a, const double* rl, const double* rd,
+                      const double* rb, double* b, int i, int last, double h, double generous, double E, double& lo,
+                      double& hi, bool& flagged);
+
+int reactingStartAvx2(const double* c, double* q, double* pub, double w, int i, int n, double& lo, double& hi,
+                      bool& nan);
+
+static bool hasAvx2()
+{
+    static const bool b = __builtin_cpu_supports("avx2");
+    return b;
+}
+#endif
+
 // Rotor speed for a step that starts at the current time.
 static void speedForStep(CLammIdeal* p, double dt)
 {
@@ -518,9 +535,21 @@ static bool predict(CLammIdeal* p, ReactState& st, double dt)
                 }
             };
             auto pass = [&](auto withRhs) {
-                Pair mn = splat(lo), mx = splat(hi);
                 int i = st.k0;
                 if (i == 1) row(i++);
+#if defined(__x86_64__)
+                // four at a time where the processor has AVX2; a group in which
+                // a row may beat the largest change is looked at row by row
+                while (hasAvx2()) {
+                    bool flagged = false;
+                    i = reactingTrialAvx2(c, o, t, a, rl, rd, rb, decltype(withRhs)::value ? b : nullptr, i, N - 1, hg,
+                                          1 + 1e-15, E, lo, hi, flagged);
+                    if (!flagged) break;
+                    for (int q = i; q <= i + 3; q++) nodeChange(t, c, q, hg, E);
+                    i += 4;
+                }
+#endif
+                Pair mn = splat(lo), mx = splat(hi);
                 for (; i + 1 <= N - 1; i += 2) {
                     const Pair ci = loadPair(c + i), v = ci + a2 * (ci - loadPair(o + i));
                     const Pair x = v > zero ? v : zero;
@@ -735,10 +764,15 @@ static void takeStart(CLammIdeal* p, ReactState& st, const double* c, double* q,
 {
     const int N = p->nGridPoints;
     using lamm::Pair, lamm::loadPair;
-    Pair mn = lamm::splat(st.k0 > 1 ? 0.0 : c[1]), mx = mn;
-    lamm::PairMask bad = {0, 0};
-    const Pair w2 = lamm::splat(w), zero = lamm::splat(0.0);
+    double lo0 = st.k0 > 1 ? 0.0 : c[1], hi0 = lo0;
+    bool nan = false;
     int i = st.k0;
+#if defined(__x86_64__)
+    if (hasAvx2()) i = reactingStartAvx2(c, q, pub, w, i, N, lo0, hi0, nan);
+#endif
+    Pair mn = lamm::splat(lo0), mx = lamm::splat(hi0);
+    lamm::PairMask bad = {nan ? -1LL : 0LL, 0};
+    const Pair w2 = lamm::splat(w), zero = lamm::splat(0.0);
     for (; i + 1 <= N; i += 2) {
         const Pair x = loadPair(c + i);
         if (q) lamm::storePair(q + i, x);

@@ -12,6 +12,15 @@
 
 #include "lamm/grid_passes.h"
 
+#if defined(__x86_64__)
+// the concentration-dependent loop's four-row passes (lamm/reacting_passes_avx2.cpp)
+int reactingTrialAvx2(const double* c, const double* o, double* t, double a, const double* rl, const double* rd,
+                      const double* rb, double* b, int i, int last, double h, double generous, double E, double& lo,
+                      double& hi, bool& flagged);
+int reactingStartAvx2(const double* c, double* q, double* pub, double w, int i, int n, double& lo, double& hi,
+                      bool& nan);
+#endif
+
 namespace {
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -125,5 +134,75 @@ TEST(LammGridPasses, FirstOutsideFindsTheFirstRowThatNeedsWork)
     EXPECT_EQ(lamm::firstOutside(z, 1, 3, 0.0, 0.1), 4);
     EXPECT_EQ(lamm::firstOutside(z, 3, 2, 0.0, 0.1), 3);
 }
+
+#if defined(__x86_64__)
+// The loop's predictor pass and its taking of the start profile, four rows at
+// a time, against the rows one by one: the trial, the right-hand side, the
+// range, the copies, bit for bit; a group stops where a row may beat the
+// largest change and never where none can.
+TEST(LammGridPasses, LoopPassesEqualTheRowByRowRule)
+{
+    if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 here";
+    const int n = 203;
+    const Profiles p = makeProfiles(n, 5u, false), r = makeProfiles(n, 6u, false);
+    std::vector<double> rl(n + 2, 0.3), rd(n + 2, 1.7), rb(n + 2, -0.2);
+    for (double E : {0.0, 0.02, 1e9})
+        for (int from : {2, 3, 6}) {
+            std::vector<double> t(n + 2, -1.0), b(n + 2, -1.0);
+            double lo = 0.25, hi = 0.5;
+            const double a = 0.37, h = 1e-4, generous = 1 + 1e-15;
+            int i = from;
+            for (;;) {
+                bool flagged = false;
+                const int at = reactingTrialAvx2(p.c.data(), p.co.data(), t.data(), a, rl.data(), rd.data(), rb.data(),
+                                                 b.data(), i, n - 1, h, generous, E, lo, hi, flagged);
+                for (int q = i; q < at + (flagged ? 4 : 0); q++) {  // the rows done, one by one
+                    const double ci = p.c[q], v = ci + a * (ci - p.co[q]), x = v > 0 ? v : 0.0;
+                    ASSERT_TRUE(sameBits(t[q], x)) << q;
+                    ASSERT_TRUE(sameBits(b[q], rl[q] * p.c[q - 1] + rd[q] * ci + rb[q] * p.c[q + 1])) << q;
+                    const double d = std::fabs(x - ci);
+                    const bool needs = ci > h ? d * generous > E * ci : d > h;
+                    if (q < at) {
+                        ASSERT_FALSE(needs) << "a group passed over row " << q;
+                    }
+                }
+                if (!flagged) {
+                    EXPECT_LE(n - 1 - at, 2);
+                    i = at;
+                    break;
+                }
+                i = at + 4;
+            }
+            double l2 = 0.25, h2 = 0.5;  // the range over every row done
+            for (int q = from; q < i; q++) {
+                l2 = t[q] < l2 ? t[q] : l2;
+                h2 = h2 < t[q] ? t[q] : h2;
+            }
+            EXPECT_TRUE(sameBits(lo, l2));
+            EXPECT_TRUE(sameBits(hi, h2));
+        }
+    // the start profile: copies, 0 + w c, range and NaN
+    for (bool nan : {false, true}) {
+        Profiles s0 = makeProfiles(n, 9u, nan);
+        std::vector<double> q(n + 2, 7.0), pub(n + 2, 7.0);
+        double lo = s0.c[1], hi = lo;
+        bool sawNaN = false;
+        const int at = reactingStartAvx2(s0.c.data(), q.data(), pub.data(), -0.5, 1, n, lo, hi, sawNaN);
+        EXPECT_EQ(at, 1 + 4 * (n / 4));
+        double l2 = s0.c[1], h2 = l2;
+        bool n2 = false;
+        for (int k = 1; k < at; k++) {
+            ASSERT_TRUE(sameBits(q[k], s0.c[k]));
+            ASSERT_TRUE(sameBits(pub[k], 0.0 + -0.5 * s0.c[k]));
+            n2 |= s0.c[k] != s0.c[k];
+            l2 = s0.c[k] < l2 ? s0.c[k] : l2;
+            h2 = h2 < s0.c[k] ? s0.c[k] : h2;
+        }
+        EXPECT_EQ(sawNaN, n2);
+        EXPECT_TRUE(sameBits(lo, l2));
+        EXPECT_TRUE(sameBits(hi, h2));
+    }
+}
+#endif
 
 }  // namespace
