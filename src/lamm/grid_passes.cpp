@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "lamm/double_pairs.h"
+#include "numerics/cpu_features.h"
 
 #if defined(__x86_64__)
 // lamm/grid_passes_avx2.cpp: the same passes four rows at a time, up to the
@@ -11,14 +12,6 @@
 int largestValuesAvx2(const double* c, int from, int to, double& largest, double& largestMagnitude);
 int relativeChangesAvx2(const double* c, const double* co, int from, int to, double cut, double& E, int& special);
 int firstOutsideAvx2(const double* c, int from, int to, double low, double high);
-
-namespace {
-bool hasAvx2()
-{
-    static const bool b = __builtin_cpu_supports("avx2");
-    return b;
-}
-}  // namespace
 #endif
 
 namespace lamm {
@@ -28,7 +21,7 @@ void largestValues(const double* c, int from, int to, double start, double& larg
     double m = start, a = 0;
     int i = from;
 #if defined(__x86_64__)
-    if (hasAvx2() && to - from >= 7) i = largestValuesAvx2(c, from, to, m, a);
+    if (processorHasAvx2() && to - from >= 7) i = largestValuesAvx2(c, from, to, m, a);
 #endif
     {
         Pair m2 = splat(m), a2 = splat(a);
@@ -55,7 +48,7 @@ void relativeChanges(const double* c, const double* co, int from, int to, double
     int sp = special;
     int i = from;
 #if defined(__x86_64__)
-    if (hasAvx2() && to - from >= 7) i = relativeChangesAvx2(c, co, from, to, cut, E1, sp);
+    if (processorHasAvx2() && to - from >= 7) i = relativeChangesAvx2(c, co, from, to, cut, E1, sp);
 #endif
     // two at a time: a pair goes the scalar way only where a point needs it (a
     // point with its own reference beats the largest change so far, or one
@@ -91,7 +84,7 @@ int firstOutside(const double* c, int from, int to, double low, double high)
 {
     int i = from;
 #if defined(__x86_64__)
-    if (hasAvx2() && to - from >= 7) {
+    if (processorHasAvx2() && to - from >= 7) {
         i = firstOutsideAvx2(c, from, to, low, high);
         if (i <= to && !(low <= c[i] && c[i] < high)) return i;
     }

@@ -18,9 +18,11 @@
 #include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
 #include "lamm/lamm_nonideal.h"
+#include "lamm/reacting_passes.h"
 #include "lamm/tridiagonal_blocks.h"
 #include "lamm/nonideal_factors.h"
 #include "lamm/solvent_laws.h"
+#include "numerics/cpu_features.h"
 #include "numerics/nrutil.h"
 #include "plot/error_box.h"
 
@@ -427,23 +429,6 @@ static bool solveField(CLammIdeal* p, ReactState& st, const double* cOld, double
     return true;
 }
 
-#if defined(__x86_64__)
-// lamm/reacting_passes_avx2.cpp: the predictor's pass and the taking of the
-// start profile four rows at a time.
-int reactingTrialAvx2(const double* c, const double* o, double* t, double a, const double* rl, const double* rd,
-                      const double* rb, double* b, int i, int last, double h, double generous, double E, double& lo,
-                      double& hi, bool& flagged);
-
-int reactingStartAvx2(const double* c, double* q, double* pub, double w, int i, int n, double& lo, double& hi,
-                      bool& nan);
-
-static bool hasAvx2()
-{
-    static const bool b = __builtin_cpu_supports("avx2");
-    return b;
-}
-#endif
-
 // Rotor speed for a step that starts at the current time.
 static void speedForStep(CLammIdeal* p, double dt)
 {
@@ -540,7 +525,7 @@ static bool predict(CLammIdeal* p, ReactState& st, double dt)
 #if defined(__x86_64__)
                 // four at a time where the processor has AVX2; a group in which
                 // a row may beat the largest change is looked at row by row
-                while (hasAvx2()) {
+                while (processorHasAvx2()) {
                     bool flagged = false;
                     i = reactingTrialAvx2(c, o, t, a, rl, rd, rb, decltype(withRhs)::value ? b : nullptr, i, N - 1, hg,
                                           1 + 1e-15, E, lo, hi, flagged);
@@ -768,7 +753,7 @@ static void takeStart(CLammIdeal* p, ReactState& st, const double* c, double* q,
     bool nan = false;
     int i = st.k0;
 #if defined(__x86_64__)
-    if (hasAvx2()) i = reactingStartAvx2(c, q, pub, w, i, N, lo0, hi0, nan);
+    if (processorHasAvx2()) i = reactingStartAvx2(c, q, pub, w, i, N, lo0, hi0, nan);
 #endif
     Pair mn = lamm::splat(lo0), mx = lamm::splat(hi0);
     lamm::PairMask bad = {nan ? -1LL : 0LL, 0};

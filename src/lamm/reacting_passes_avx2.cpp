@@ -1,17 +1,26 @@
 // The four-row bodies of the concentration-dependent loop's predictor pass and
-// of its taking of the start profile (reacting_loop.cpp), built with AVX2 for this file alone (CMakeLists.txt)
+// of its taking of the start profile (declared and described in
+// lamm/reacting_passes.h), built with AVX2 for this file alone (CMakeLists.txt)
 // and called only where the processor has it. It includes nothing but the
 // intrinsics. Each lane does the two-row passes' operations in their order, so
 // the results are the same to the bit.
 #if defined(__x86_64__) && defined(__AVX2__)
 #include <immintrin.h>
 
-// Rows i, i+4, ... while the group's last row is at most last: the trial
-// t = max(0, c + a (c - o)), with rl/rd/rb the right-hand side b of the kept
-// matrix, the trial's range (lo, hi) on the way. Stops after a group in which
-// a row may beat the largest change E (d generous > E c where c > h, d > h
-// elsewhere; the caller looks at the group's rows then) and returns that
-// group's first row, or the first row after the last whole group.
+namespace {
+// The lanes of a running minimum and maximum taken into the scalars lo and hi.
+void takeRange(__m256d mn, __m256d mx, double& lo, double& hi)
+{
+    alignas(32) double m[4], h[4];
+    _mm256_store_pd(m, mn);
+    _mm256_store_pd(h, mx);
+    for (int k = 0; k < 4; k++) {
+        lo = m[k] < lo ? m[k] : lo;
+        hi = hi < h[k] ? h[k] : hi;
+    }
+}
+}  // namespace
+
 int reactingTrialAvx2(const double* c, const double* o, double* t, double a, const double* rl, const double* rd,
                       const double* rb, double* b, int i, int last, double h, double generous, double E, double& lo,
                       double& hi, bool& flagged)
@@ -41,20 +50,10 @@ int reactingTrialAvx2(const double* c, const double* o, double* t, double a, con
             break;
         }
     }
-    alignas(32) double m[4], n[4];
-    _mm256_store_pd(m, mn);
-    _mm256_store_pd(n, mx);
-    for (int k = 0; k < 4; k++) {
-        lo = m[k] < lo ? m[k] : lo;
-        hi = hi < n[k] ? n[k] : hi;
-    }
+    takeRange(mn, mx, lo, hi);
     return i;
 }
 
-// The start profile c taken over rows i.. in groups of four up to n: copied to
-// q, published as 0 + w c to pub (either may be null), its range (lo, hi) and
-// whether it holds a NaN on the way. Returns the first row after the last
-// whole group.
 int reactingStartAvx2(const double* c, double* q, double* pub, double w, int i, int n, double& lo, double& hi,
                       bool& nan)
 {
@@ -68,13 +67,7 @@ int reactingStartAvx2(const double* c, double* q, double* pub, double w, int i, 
         mn = _mm256_blendv_pd(mn, x, _mm256_cmp_pd(x, mn, _CMP_LT_OQ));
         mx = _mm256_blendv_pd(mx, x, _mm256_cmp_pd(mx, x, _CMP_LT_OQ));
     }
-    alignas(32) double m[4], h[4];
-    _mm256_store_pd(m, mn);
-    _mm256_store_pd(h, mx);
-    for (int k = 0; k < 4; k++) {
-        lo = m[k] < lo ? m[k] : lo;
-        hi = hi < h[k] ? h[k] : hi;
-    }
+    takeRange(mn, mx, lo, hi);
     nan = nan || _mm256_movemask_pd(bad) != 0;
     return i;
 }

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <utility>
 
+#include "numerics/cpu_features.h"
+
 namespace {
 #define TRI_W 2
 #include "lamm/tridiagonal_kernels.inc"
@@ -21,25 +23,11 @@ void triBackwardAvx2(const lamm::tri::Factors& f, double* F, const double* below
 
 namespace lamm {
 
-namespace {
-
-bool hasAvx2()
-{
-#if defined(__x86_64__)
-    static const bool b = __builtin_cpu_supports("avx2");
-    return b;
-#else
-    return false;
-#endif
-}
-
-}  // namespace
-
-BlockTridiagonal::BlockTridiagonal() : wide_(hasAvx2()) {}
+BlockTridiagonal::BlockTridiagonal() : wide_(processorHasAvx2()) {}
 
 bool BlockTridiagonal::useWideInstructions(bool on)
 {
-    wide_ = on && hasAvx2();
+    wide_ = on && processorHasAvx2();
     return wide_;
 }
 
@@ -199,15 +187,23 @@ bool BlockTridiagonal::factor(int n, const double* lo, const double* di, const d
     return true;
 }
 
+// No system, or a first row beyond the last (then x is 0): nothing to solve.
+// Moves a first row below 1 to 1.
+bool BlockTridiagonal::solvedWithoutRows(double* x, int& first) const
+{
+    if (n_ < 1) return true;
+    if (first < 1) first = 1;
+    if (first > n_) {
+        std::fill(x + 1, x + n_ + 1, 0.0);
+        return true;
+    }
+    return false;
+}
+
 void BlockTridiagonal::solve(const double* rhs, double* x, int first)
 {
     const int n = n_;
-    if (n < 1) return;
-    if (first < 1) first = 1;
-    if (first > n) {
-        std::fill(x + 1, x + n + 1, 0.0);
-        return;
-    }
+    if (solvedWithoutRows(x, first)) return;
     if (!blocks_) {
         solveTwisted(rhs, x, first);
         return;
@@ -230,12 +226,7 @@ void BlockTridiagonal::solveProduct(const double* rl, const double* rd, const do
                                     int first)
 {
     const int n = n_;
-    if (n < 1) return;
-    if (first < 1) first = 1;
-    if (first > n) {
-        std::fill(x + 1, x + n + 1, 0.0);
-        return;
-    }
+    if (solvedWithoutRows(x, first)) return;
     auto row = [&](int j) {
         if (n == 1) return rd[1] * c[1];
         if (j == 1) return rd[1] * c[1] + ru[1] * c[2];

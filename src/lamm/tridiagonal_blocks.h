@@ -47,6 +47,7 @@ public:
     bool useWideInstructions(bool on);
 
 private:
+    bool solvedWithoutRows(double* x, int& first) const;
     static constexpr int K = tri::kBlocks;
     static constexpr int U = 2 * K;
     static constexpr int kBlockRows = 256;  // from this size on in blocks, below twisted

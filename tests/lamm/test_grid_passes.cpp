@@ -11,15 +11,8 @@
 #include <vector>
 
 #include "lamm/grid_passes.h"
-
-#if defined(__x86_64__)
-// the concentration-dependent loop's four-row passes (lamm/reacting_passes_avx2.cpp)
-int reactingTrialAvx2(const double* c, const double* o, double* t, double a, const double* rl, const double* rd,
-                      const double* rb, double* b, int i, int last, double h, double generous, double E, double& lo,
-                      double& hi, bool& flagged);
-int reactingStartAvx2(const double* c, double* q, double* pub, double w, int i, int n, double& lo, double& hi,
-                      bool& nan);
-#endif
+#include "lamm/reacting_passes.h"
+#include "numerics/cpu_features.h"
 
 namespace {
 
@@ -142,7 +135,7 @@ TEST(LammGridPasses, FirstOutsideFindsTheFirstRowThatNeedsWork)
 // largest change and never where none can.
 TEST(LammGridPasses, LoopPassesEqualTheRowByRowRule)
 {
-    if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2 here";
+    if (!processorHasAvx2()) GTEST_SKIP() << "no AVX2 here";
     const int n = 203;
     const Profiles p = makeProfiles(n, 5u, false), r = makeProfiles(n, 6u, false);
     std::vector<double> rl(n + 2, 0.3), rd(n + 2, 1.7), rb(n + 2, -0.2);

@@ -7,12 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <vector>
+#include <cstdlib>
 
-#include "lamm/lamm_ideal.h"
-#include "numerics/nrutil.h"
-#include "scandata/scan_header.h"
+#include "lamm_fixture.h"
 
 namespace {
 
@@ -22,43 +19,25 @@ namespace {
 // ends after the last one, so its grid holds the profile at that scan's time).
 // With a ramp the rotor accelerates from rest at accelRate for 250 s.
 struct PlateauRun {
-    static constexpr int nPoints = 501;
-    int nScans;
-    std::vector<ScanHeader> headers;
-    float* radii = vector(1, nPoints);
-    float** out;
+    LammExperiment e;
     CLammIdeal L;
     int result = -1;
     PlateauRun(int scans, double s, bool windows, float pointsPerSigma, bool ramp, bool truncate = true)
-        : nScans(scans), headers(scans + 1), out(matrix(1, scans, 1, nPoints))
+        : e(scans, 300, 300 + 150.0 * (scans - 1), 50000, 6.02, 7.18, 501)
     {
-        std::memset(headers.data(), 0, sizeof(ScanHeader) * headers.size());
-        const double rpm = 50000, w = rpm * 2 * M_PI / 60;
         for (int k = 1; k <= scans; k++) {
-            ScanHeader& h = headers[k];
-            h.time = h.timeWritten = h.timeRead = 300 + 150.0 * (k - 1);
-            h.dataType = 'R';
-            h.rpm = (float)rpm;
-            h.temperature = 20;
-            h.omega2t = w * w * h.time;
-            h.accelRate = ramp ? 200 : 0;
-            h.accelTime = ramp ? 250 : 0;
+            e.headers[k].accelRate = ramp ? 200 : 0;
+            e.headers[k].accelTime = ramp ? 250 : 0;
         }
-        for (int i = 1; i <= nPoints; i++) radii[i] = (float)(6.02 + 1.16 * (i - 1) / (nPoints - 1));
         L.SetNonReactingModel();
         L.SetSedimentationParams(s, 1.34e-6 / std::sqrt(s), 6.0, 7.2, 1.0, 6.02f, 7.18f);
-        L.SetScanData(nullptr, nullptr, headers.data(), out, radii, nPoints, nullptr, nullptr, false, nullptr, scans, 1,
-                      true, true, false, 2.43f, false, 0.008f, false);
+        L.SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false, nullptr,
+                      scans, 1, true, true, false, 2.43f, false, 0.008f, false);
         L.SetSolverOptions(75, 2000, pointsPerSigma, 0, 1e-4, 1, 1, 1, 1.0f, 1, 0, 0, 1e-6, 0.0, 1, 0, 1, 1.0, 0.1,
                            0.5, 1.0, 1000, 1000, 1, 0, 1e-4f, 1e-6, truncate ? 1 : 0, 1.0, 2.0, 5.0, 60.0);
         L.SetSolventAndParticle(20.0, 0.73, 0.99823, 1.0);
         L.bPlateauWindows = windows ? 1 : 0;
         result = L.Solve();
-    }
-    ~PlateauRun()
-    {
-        free_vector(radii, 1, nPoints);
-        free_matrix(out, 1, nScans, 1, nPoints);
     }
 };
 
@@ -93,8 +72,8 @@ TEST_P(LammPlateauWindows, AgreeWithTheSolveOverEveryRow)
         for (int i = 1; i <= full.L.nGridPoints; i++)
             node = std::max(node, std::fabs(split.L.pConc[i] - full.L.pConc[i]) / std::max(1.0, std::fabs(full.L.pConc[i])));
         for (int k = 1; k <= scans; k++)
-            for (int i = 1; i <= PlateauRun::nPoints; i++) {
-                const double a = full.out[k][i], b = split.out[k][i];
+            for (int i = 1; i <= full.e.nPoints; i++) {
+                const double a = full.e.out[k][i], b = split.e.out[k][i];
                 scan = std::max(scan, std::fabs(a - b) - 6e-8 * std::fabs(a));
             }
         EXPECT_LT(node, 1e-9) << c.s << " S, " << scans << " scans";
