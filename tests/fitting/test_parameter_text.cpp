@@ -167,6 +167,33 @@ TEST_F(ParameterTextTest, WizardThresholds)
     EXPECT_NE(Advice(script)[0].find("\\n\\n\\n(to switch off wizard messages, use menu Help->Info and Wizard Messages)"),
               std::string::npos);
 
+    // The edge zones of a fitted range of 40 points: k = floor(39 x 0.1) = 3,
+    // points 1-4 at the meniscus and 37-40 at the bottom. Residuals d = 0.001
+    // everywhere but one point of a: there the zone's rms^2 is (a^2 + 3 d^2) / 4
+    // and the rmsd^2 (a^2 + 39 d^2) / 40, so the zone is 1.5 times the rmsd
+    // from a = sqrt(231 / 31) d = 2.7298 d on.
+    struct Case {
+        int nPoint;
+        float fA;
+        const char* szAdvice;  // or none
+    };
+    const char* szMeniscusZone = "Residuals close to meniscus are significantly larger than elsewhere.";
+    const char* szBottomZone = "Residuals close to bottom are significantly larger than elsewhere.";
+    const Case cases[] = {{4, 2.76f, szMeniscusZone}, {4, 2.70f, nullptr},   {37, 2.76f, szBottomZone},
+                          {37, 2.70f, nullptr},       {5, 4.0f, nullptr},    {36, 4.0f, nullptr},
+                          {1, 2.76f, szMeniscusZone}, {40, 2.76f, szBottomZone}};
+    for (const Case& c : cases) {
+        InstallResiduals(1, 40, 0.001f);
+        ppFit[1][c.nPoint] = c.fA * 0.001f;
+        const size_t nBefore = Advice(script).size();
+        if (c.szAdvice) script.expectMessageBox("Help Wizard", IDOK);
+        window->FitWizardCheckResiduals();
+        ASSERT_EQ(Advice(script).size(), nBefore + (c.szAdvice ? 1 : 0)) << c.nPoint << " " << c.fA;
+        if (c.szAdvice) {
+            EXPECT_NE(Advice(script).back().find(c.szAdvice), std::string::npos) << c.nPoint;
+        }
+    }
+
     // a floated meniscus 1e-6 inside its maximum: none; on it: the bound advice
     InstallResiduals(2, 20, 0.001f);
     pParamFloat[13] = 1;
