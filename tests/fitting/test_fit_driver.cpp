@@ -1,5 +1,6 @@
 // The discrete-model fit: the packed vector and its write-back, the start
-// simplex, the radial grid of the objective, and fits of the example data
+// simplex and its spread, the radial grid of the objective, the vertex taken
+// among tied values, and fits of the example data
 // (one species made by the solver object: 4.3 S, 6.1e-7 cm^2/s, loading 0.8,
 // baseline 0.02, noise of rms 0.004).
 #include <gtest/gtest.h>
@@ -132,6 +133,29 @@ TEST(FitVectorTest, StartSimplexKeepsEachEntryInsideItsRange)
     }
     EXPECT_TRUE(bStartTimeSpread);
     free_matrix(p, 1, n + 1, 1, n);
+
+    // The meniscus spreads by a third of its range, whatever the relative
+    // spread: from the middle of [5.9, 6.1] sigma = 0.0667, so the bounds lie
+    // at 1.5 sigma. The median of |change| is 0.6745 sigma (inside the
+    // bounds), and 2 (1 - Phi(1.5)) = 13.4 % of the draws end on a bound.
+    floatOnly({13});
+    fMinMeniscus = 5.9f;
+    fMaxMeniscus = 6.1f;
+    fSimplexRandomization = 0.01f;
+    float** q = matrix(1, 2, 1, 1);
+    std::vector<float> change;
+    int nOnBound = 0;
+    for (int k = 0; k < 4000; ++k) {
+        q[1][1] = 6.0f;
+        initSimplexVertices(1, q);
+        change.push_back(std::fabs(q[2][1] - 6.0f));
+        if (q[2][1] == 5.9f || q[2][1] == 6.1f) ++nOnBound;
+    }
+    free_matrix(q, 1, 2, 1, 1);
+    std::nth_element(change.begin(), change.begin() + 2000, change.end());
+    const float fSigma = 0.2f / 3;
+    EXPECT_NEAR(change[2000], 0.6745f * fSigma, 0.06f * 0.6745f * fSigma);
+    EXPECT_NEAR(nOnBound / 4000.0, 0.1336, 0.02);
 }
 
 TEST(FitVectorTest, TheRadialGridFollowsMeniscusAndBottom)
@@ -184,6 +208,30 @@ TEST_F(DiscreteFitTest, NothingFloatedLeavesTheModelAsItWas)
     EXPECT_EQ(window->RunFit(), 1);
     EXPECT_EQ(std::vector<float>(pParamValue + 1, pParamValue + nParams + 1), before);
     EXPECT_EQ(nSimCount, 0);
+}
+
+// A floated parameter the model does not use (s of the second species, which
+// is not included) ties every vertex. The simplex then stops at once and puts
+// the last of the tied vertices in row 1; the driver takes the first of equal
+// values, that row. So each run ends on the vertex spread last: from the start
+// x0 the first run gives x1 = x0 + g(0.01 x0), and with a restart tolerance
+// that any change meets, the one restart gives x2 = x1 + g(0.01 x1). The draws
+// are those of the start simplex, seeded with 1 by the fit.
+TEST_F(DiscreteFitTest, TiedVerticesEndOnTheFirstOfThem)
+{
+    exampleModel("6.1", "4.3", false, "0.02", true);
+    ASSERT_EQ(pSpeciesIncluded[2], 0);
+    floatOnly({6});
+    const float x0 = pParamValue[6] = 3.0f;
+    paramVectorToGlobals();
+    fTolerance = 1.0f;
+    seedRandomNumbers(1);
+    const float x1 = x0 + static_cast<float>(gaussianRandom(fSimplexRandomization * x0));
+    const float x2 = x1 + static_cast<float>(gaussianRandom(fSimplexRandomization * x1));
+    ASSERT_NE(x1, x2);
+    EXPECT_EQ(window->RunFit(), 1);
+    EXPECT_EQ(nFitSteps, 2);
+    EXPECT_EQ(pParamValue[6], x2);
 }
 
 // Where does a fit end whose floated parameter is negative? The restart test
