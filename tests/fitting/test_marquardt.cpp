@@ -1,5 +1,5 @@
 // Marquardt-Levenberg: the curvature by finite differences against the
-// analytic one, scaling, the trial cut, the stop rule, damped systems that
+// analytic one, the covariance and the report's errors, scaling, the trial cut, the stop rule, damped systems that
 // cannot be solved, and fits of the example data (discrete species and c(s))
 // against the simplex.
 #include <gtest/gtest.h>
@@ -10,6 +10,8 @@
 #include <limits>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
@@ -128,6 +130,62 @@ TEST_F(SyntheticScanTest, TheCurvatureOfAnAmplitudeIsThatOfItsAnalyticDerivative
     // symmetric, and the rmsd of the evaluation shown
     EXPECT_EQ(pMLAlpha[1][2], pMLAlpha[2][1]);
     EXPECT_NEAR(dMLTestRmsd, std::sqrt(sumsq / nPoints), 1e-4);
+}
+
+// The covariance of the exponential in model units, (J^T J)^-1 with the
+// analytic derivatives d/dA = e, d/dk = -A (r - 6) e, d/dc = 1 at the accepted
+// point, and the report's error column: the roots of its diagonal. The three
+// scales (2, 3, 0.1) differ, so a scale applied the wrong way or once too
+// often shows.
+TEST_F(SyntheticScanTest, TheReportedErrorsAreTheRootsOfTheCovarianceInModelUnits)
+{
+    double a[4], chisq = 0, lambda = -1;
+    int ia[4];
+    start(2.0f, 3.0f, 0.1f, a, ia);
+    CMarquardtCore core = {expModel, false, 0, 0.0};
+    marquardtStep(core, nullptr, a, ia, 3, &chisq, &lambda);
+    float v[4];
+    for (int i = 1; i <= 3; ++i) v[i] = static_cast<float>(a[i]);
+    scaleParameters(v, 3);
+    lambda = 0;
+    marquardtStep(core, nullptr, a, ia, 3, &chisq, &lambda);
+
+    double m[3][3] = {};
+    for (int i = 1; i <= nPoints; ++i) {
+        const double x = r[i] - 6.0, e = std::exp(-double(v[2]) * x);
+        const double d[3] = {e, -double(v[1]) * x * e, 1.0};
+        for (int p = 0; p < 3; ++p)
+            for (int q = 0; q < 3; ++q) m[p][q] += d[p] * d[q];
+    }
+    // the inverse by cofactors
+    double cov[3][3];
+    const double det = m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+                       m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+                       m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    for (int p = 0; p < 3; ++p)
+        for (int q = 0; q < 3; ++q) {
+            const int p1 = (q + 1) % 3, p2 = (q + 2) % 3, q1 = (p + 1) % 3, q2 = (p + 2) % 3;
+            cov[p][q] = (m[p1][q1] * m[p2][q2] - m[p1][q2] * m[p2][q1]) / det;
+        }
+    for (int p = 0; p < 3; ++p)
+        for (int q = 0; q < 3; ++q)
+            EXPECT_NEAR(pMLCovar[p + 1][q + 1], cov[p][q], 0.01 * std::sqrt(cov[p][p] * cov[q][q])) << p << q;
+
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("morvex_mlreport_" + std::to_string(getpid()) + ".txt")).string();
+    ASSERT_TRUE(writeMLReport(path.c_str(), 3, v));
+    std::FILE* f = std::fopen(path.c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    for (int i = 1; i <= 3; ++i) {
+        int k = 0;
+        float value = 0, error = 0;
+        ASSERT_EQ(std::fscanf(f, "%d: %e\t(%e)\t - %*e\t%*e\t%*e\t", &k, &value, &error), 3) << i;
+        EXPECT_EQ(k, i);
+        EXPECT_FLOAT_EQ(value, v[i]);
+        EXPECT_NEAR(error, std::sqrt(cov[i - 1][i - 1]), 0.005 * std::sqrt(cov[i - 1][i - 1])) << i;
+    }
+    std::fclose(f);
+    std::filesystem::remove(path);
 }
 
 TEST_F(SyntheticScanTest, ScalesAndStepsKeepAParameterAtZeroInModelUnits)
