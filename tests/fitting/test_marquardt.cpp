@@ -1,7 +1,7 @@
 // Marquardt-Levenberg: the curvature by finite differences against the
-// analytic one, the covariance and the report's errors, scaling, the trial cut, the stop rule, damped systems that
-// cannot be solved, and fits of the example data (discrete species and c(s))
-// against the simplex.
+// analytic one, the covariance and the report's errors, scaling, the trial
+// cut, the stop rule, damped systems that cannot be solved, and fits of the
+// example data (discrete species and c(s)) against the simplex.
 #include <gtest/gtest.h>
 
 #include <cmath>
