@@ -1,8 +1,8 @@
 // Error contour maps of s and D of the example's species (4.3 S, 6.1e-7
 // cm^2/s, noise 0.004): the grid sizes, the order of a full map, where its
 // smallest rmsd lies, the walk along a contour and its interpolated
-// crossings, levels no refit crosses,
-// keys during a map, the progress lines and the commands' questions.
+// crossings, levels no refit crosses, keys during a map, the progress lines
+// and the commands' questions.
 #include <gtest/gtest.h>
 
 #include <cmath>
