@@ -189,28 +189,41 @@ TEST(ContiVectorTest, FrictionalRatioMeniscusAndBottomInThisOrder)
     EXPECT_EQ(dBufferMb, 10.0);
 }
 
-TEST(ContiVectorTest, StepsOfTheNonidealKsFollowItsValue)
+TEST(ContiVectorTest, StepsOfTheNonidealKsAndKdFollowTheirValues)
 {
     bModelContinuous = bModelNonidealCS = 1;
     for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
     nFitFrictionalRatio = 0;
-    nFitNonidealKs = 1;
+    nFitNonidealKs = nFitNonidealKd = 1;
     nFitDiscreteCompS = nFitDiscreteCompMorD = 0;
-    pMLRelStep = dvector(1, 1);
-    pMLAbsStep = dvector(1, 1);
-    fNonidealKs = -3.0f;
-    ASSERT_EQ(contiSetParameterSteps(), 1);
-    EXPECT_EQ(pMLRelStep[1], 1.005);
-    EXPECT_EQ(pMLAbsStep[1], 0.005);
-    fNonidealKs = -2.0f;
-    contiSetParameterSteps();
-    EXPECT_EQ(pMLRelStep[1], 1.001);
-    EXPECT_EQ(pMLAbsStep[1], 5e-4);
+    pMLRelStep = dvector(1, 2);
+    pMLAbsStep = dvector(1, 2);
+    // (log10 value, relative step, absolute step) in each range; a range's
+    // upper end belongs to it
+    struct Range {
+        float fValue;
+        double dRel, dAbs;
+    };
+    const Range ks[] = {{-3.0f, 1.005, 0.005}, {-2.5f, 1.005, 0.005}, {-2.0f, 1.001, 5e-4},
+                        {-1.5f, 1.001, 5e-4},  {-1.0f, 1.0005, 5e-4}};
+    const Range kd[] = {{-3.0f, 1.01, 0.01}, {-2.5f, 1.01, 0.01}, {-2.0f, 1.003, 0.003},
+                        {-1.5f, 1.003, 0.003}, {-1.0f, 1.001, 0.001}};
+    for (int i = 0; i < 5; ++i) {
+        fNonidealKs = ks[i].fValue;
+        fNonidealKd = kd[i].fValue;
+        ASSERT_EQ(contiSetParameterSteps(), 2);
+        EXPECT_EQ(pMLRelStep[1], ks[i].dRel) << ks[i].fValue;
+        EXPECT_EQ(pMLAbsStep[1], ks[i].dAbs) << ks[i].fValue;
+        EXPECT_EQ(pMLRelStep[2], kd[i].dRel) << kd[i].fValue;
+        EXPECT_EQ(pMLAbsStep[2], kd[i].dAbs) << kd[i].fValue;
+    }
     getContiParameters(0, nullptr);
     EXPECT_EQ(nContiPosNonidealKs, 1);
+    EXPECT_EQ(nContiPosNonidealKd, 2);
     EXPECT_EQ(contiVertexScale(1), 0.2f);
-    free_dvector(pMLRelStep, 1, 1);
-    free_dvector(pMLAbsStep, 1, 1);
+    EXPECT_EQ(contiVertexScale(2), 0.2f);
+    free_dvector(pMLRelStep, 1, 2);
+    free_dvector(pMLAbsStep, 1, 2);
     pMLRelStep = pMLAbsStep = nullptr;
 }
 
