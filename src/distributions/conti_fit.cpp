@@ -120,6 +120,10 @@ void progressLines(TXLAWindow* pWindow)
 bool contiSavingModel() { return savingModel(); }
 void contiSpreadVertices(float** p, int n, int nFrom, int nKeep, float fStep) { spreadVertices(p, n, nFrom, nKeep, fStep); }
 int contiBestVertex(const float* y, int n) { return bestVertex(y, n); }
+bool contiRestartSettled(const float* x, const float* pBest, int n, float fRmsdNow, float fRmsdBefore)
+{
+    return restartSettled(x, pBest, n, fRmsdNow, fRmsdBefore);
+}
 
 float contiVertexScale(int i)
 {

@@ -41,6 +41,11 @@ float contiVertexScale(int i);
 bool contiSavingModel();
 void contiSpreadVertices(float** p, int n, int nFrom, int nKeep, float fStep);
 int contiBestVertex(const float* y, int n);
+// The end of the restarted simplex: the best rmsd of the restart changed by
+// at most fTolerance relative to the one before, and every parameter of the
+// best vertex pBest by at most fTolerance relative to its previous value x
+// (divided by x itself; for x = 0 the new value is at most fTolerance).
+bool contiRestartSettled(const float* x, const float* pBest, int n, float fRmsdNow, float fRmsdBefore);
 
 // ---------------------------------------------------------------- the vector
 // Positions recorded by getContiParameters (0 when the parameter does not

@@ -255,3 +255,31 @@ TEST(ContiVectorTest, TheRadialGridFollowsMeniscusAndBottom)
     setContiParameters(v);
     EXPECT_FLOAT_EQ(static_cast<float>(pGridRadius[1]), 6.0f);
 }
+
+// The end of the restarts with fTolerance 0.01: a restart whose best rmsd
+// changed by 1.5 % (down or up) runs again; one that changed it by 0.5 % and
+// every parameter by at most 1 % ends the fit. A previous value of 0 asks
+// the new one to be at most the tolerance; a negative one never holds it up.
+TEST(ContiFitRestartTest, TheRmsdAndEveryParameterWithinTheTolerance)
+{
+    fTolerance = 0.01f;
+    const float x[3] = {0, 6.0f, 1.3f};
+    const float same[3] = {0, 6.0f, 1.3f};
+    const float near[3] = {0, 6.05f, 1.29f};   // 0.8 % each
+    const float far[3] = {0, 6.0f, 1.32f};     // 1.5 % in the second
+    EXPECT_FALSE(contiRestartSettled(x, same, 2, 0.00394f, 0.004f));
+    EXPECT_FALSE(contiRestartSettled(x, same, 2, 0.00406f, 0.004f));
+    EXPECT_TRUE(contiRestartSettled(x, same, 2, 0.00398f, 0.004f));
+    EXPECT_TRUE(contiRestartSettled(x, near, 2, 0.00398f, 0.004f));
+    EXPECT_FALSE(contiRestartSettled(x, far, 2, 0.00398f, 0.004f));
+    // the tolerance is the user's: at 0.02 a change of 1.5 % ends it
+    fTolerance = 0.02f;
+    EXPECT_TRUE(contiRestartSettled(x, far, 2, 0.00394f, 0.004f));
+    fTolerance = 0.01f;
+
+    const float zero[2] = {0, 0.0f}, small[2] = {0, 0.005f}, large[2] = {0, 0.02f};
+    EXPECT_TRUE(contiRestartSettled(zero, small, 1, 0.004f, 0.004f));
+    EXPECT_FALSE(contiRestartSettled(zero, large, 1, 0.004f, 0.004f));
+    const float negative[2] = {0, -2.0f}, moved[2] = {0, -2.5f};
+    EXPECT_TRUE(contiRestartSettled(negative, moved, 1, 0.004f, 0.004f));
+}
