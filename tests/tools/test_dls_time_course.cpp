@@ -191,6 +191,14 @@ TEST_F(DlsTimeCourseTest, WindowsTakeTheMeasurementsInTimeOrder)
     EXPECT_NEAR(x2 - x1, std::log10(dSmall / dLarge), 3 * step);
     EXPECT_EQ(sizes[1], sizes[2]);
     EXPECT_EQ(bFitStoppedByUser, 0);
+    // Each window's distribution holds the amplitude of its mean decay: 0.8
+    // in g(1) for every measurement, so 0.8 for the mean of any of them.
+    for (size_t w = 0; w < 2; w++) {
+        double a = 0;
+        for (size_t i = 1; i < radii.size(); i++)
+            a += 0.5 * (sizes[w][i] + sizes[w][i - 1]) * (radii[i][0] - radii[i - 1][0]);
+        EXPECT_NEAR(a, 0.8, 0.02) << "window " << w + 1;
+    }
 }
 
 TEST_F(DlsTimeCourseTest, SEndsTheSeriesAndTheFilesAreWrittenAllTheSame)
