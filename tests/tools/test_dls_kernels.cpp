@@ -149,6 +149,18 @@ TEST_F(DlsKernelTest, ScanRadiiStopAtTheShorterMeasurement)
     ASSERT_TRUE(calcDlsModelAcf());
     EXPECT_NEAR(pLammSolutions[1][2][30], expectedG1(1e-8, std::pow(10.0, ppRadius[1][30])), 1e-5);
     for (int j = 31; j <= 41; ++j) EXPECT_EQ(pLammSolutions[1][2][j], 0.0f) << j;
+
+    // The other way round: measurement 2 of 30 lags on the 41 lags of
+    // measurement 1 stops at its own 30th point.
+    const std::string folder2 = Folder("r2");
+    LoadFiles({WriteDls(folder2, "a.dlsdat", gridRecipe(1.0)), WriteDls(folder2, "b.dlsdat", shortOne)});
+    ASSERT_EQ(pScanPoints[1], 41);
+    ASSERT_EQ(pScanPoints[2], 30);
+    AllocSolutionRow(41);
+    ASSERT_TRUE(calcDlsModelAcf());
+    EXPECT_NEAR(pLammSolutions[1][2][30], expectedG1(1e-8, std::pow(10.0, ppRadius[1][30])), 1e-5);
+    for (int j = 31; j <= 41; ++j) EXPECT_EQ(pLammSolutions[1][2][j], 0.0f) << j;
+    EXPECT_NEAR(pLammSolutions[1][1][41], expectedG1(1e-8, std::pow(10.0, ppRadius[1][41])), 1e-5);
 }
 
 TEST_F(DlsKernelTest, DiscreteModelsAddToTheFitOrFillTheSpeciesBasis)
@@ -191,6 +203,17 @@ TEST_F(DlsKernelTest, DiscreteModelsAddToTheFitOrFillTheSpeciesBasis)
     dDlsCumulant2 = 4e-14;
     ASSERT_TRUE(calcDlsModelAcf());
     EXPECT_GT(pppExtraNoiseScan[1][2][21], plain[20]);
+    // The third: exp(-K1 u t) (1 + K2 (u t)^2 / 2 - K3 (u t)^3 / 6) with
+    // u = 1e-4 q^2; at 1e-4 s u t = 3.5036e6, so K3 = 1e-20 takes 0.0717 off
+    // the bracket.
+    dDlsCumulant3 = 1e-20;
+    ASSERT_TRUE(calcDlsModelAcf());
+    const double q = 1.8717962e7;
+    for (int j : {11, 21, 26}) {
+        const double ut = 1e-4 * q * q * std::pow(10.0, pNoiseGrid[j]);
+        const double g = std::exp(-6e-7 * ut) * (1 + 0.5 * 4e-14 * ut * ut - 1e-20 * ut * ut * ut / 6);
+        EXPECT_NEAR(pppExtraNoiseScan[1][2][j], g, 1e-4 * std::fabs(g) + 1e-7) << j;
+    }
 }
 
 TEST_F(DlsKernelTest, TimeCourseKernelsOfTheChosenMeasurements)
