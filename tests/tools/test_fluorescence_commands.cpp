@@ -220,18 +220,23 @@ TEST_F(FluorescenceCommandsTest, TheDialogTakesAndChecksItsNumbers)
     LoadThree(Folder("run"));
     fFloDrift = 0.02f;
     fJOKs = -3.0f;
+    fJOD = 5e-7f;
     bFloBleaching = 1;
     fFloKBleach = 0.0f;
 
-    // the drift shows as 2.0000 and comes back as 0.02; a zero rate shown as
-    // 0.000 passes; a ks of 0 stores -8
+    // the drift shows as 2.0000 and comes back as 0.02; the depletion D in
+    // units of 1e-7 cm^2/s, 5.0000 back as 5e-7; a zero rate shown as 0.000
+    // passes; a ks of 0 stores -8
     Dialog(DialogAnswer().set(412, "0.00000"));
     EXPECT_STREQ(window->floToolBoxTransfer.szDriftPercent, "2.0000");
+    EXPECT_STREQ(window->floToolBoxTransfer.szJODe7, "5.0000");
     EXPECT_STREQ(window->floToolBoxTransfer.szKBleach, "0.000");
     EXPECT_FLOAT_EQ(fFloDrift, 0.02f);
+    EXPECT_FLOAT_EQ(fJOD, 5e-7f);
     EXPECT_EQ(fJOKs, -8.0f);
-    Dialog(DialogAnswer().set(412, "0.00100"));
+    Dialog(DialogAnswer().set(412, "0.00100").set(413, "6.5000"));
     EXPECT_EQ(fJOKs, -3.0f);
+    EXPECT_FLOAT_EQ(fJOD, 6.5e-7f);
 
     // letters, or a negative number where none may stand, keep the dialog
     // open with "Invalid Entry"; Cancel then changes nothing
@@ -263,6 +268,11 @@ TEST_F(FluorescenceCommandsTest, TheDialogTakesAndChecksItsNumbers)
     EXPECT_EQ(ppSignal[1][1], 16.0f);
     EXPECT_EQ(ppRawSignal[1][1], 14.0f);
     EXPECT_EQ(dAppliedDetectionBaseline, 12.0);
+    // the baseline may be negative: b + (14 - b)^2 = -2 + 16^2
+    Dialog(DialogAnswer().set(627, "-2.0000"));
+    EXPECT_EQ(fDetectionBaseline, -2.0f);
+    EXPECT_EQ(ppSignal[1][1], 254.0f);
+    Dialog(DialogAnswer().set(627, "12.0000"));
     // switched off in the dialog: the raw values come back first
     Dialog(DialogAnswer().check(626, false));
     EXPECT_FALSE(bNonlinearDetection || bShowTransformedData || Checked(908));
