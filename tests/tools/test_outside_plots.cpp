@@ -157,6 +157,26 @@ TEST_F(OutsidePlotTest, ThreeDimensionalPlotAndMovie)
     script.expectFileCancel("select filename for movie file");
     Run(script, 879);
     EXPECT_EQ(Starts(script), nStarts);
+
+    // 25 scans: 20 are offered; 30 entered passes all 25
+    ScanRecipe r;
+    r.points = 500;
+    r.dr = 0.002f;
+    LoadScans(Folder("many"), 25, r);
+    ASSERT_EQ(nScans, 25);
+    win::headless::Script many;
+    many.expectMessageBox("show data within fitting limits?", win::IDNO)
+        .expectMessageBox("radial axis range from meniscus to bottom?", win::IDNO)
+        .expectMessageBox("using current display limits in the MORVEX data plot", win::IDOK)
+        .expectMessageBox("use current y-axis limits?", win::IDYES)
+        .expectInput("#of scans to plot", "30");
+    Run(many, 878);
+    EXPECT_EQ(many.pending(), 0u);
+    EXPECT_TRUE(transcriptShows(many, "Input \"PLOT 3D\" \"#of scans to plot\" \"20.000000\""));
+    const std::string manyLine =
+        Format("%s 4113 %s 25 1 %e %e %e %e %e %e %e", szPlot3dExePath, szTempDir, pDataPlot->fXMin, pDataPlot->fXMax,
+               pDataPlot->fYMin, pDataPlot->fYMax, pDataPlot->fXMin, pDataPlot->fXMax, 25.0);
+    EXPECT_TRUE(Started(many, "WinExec", manyLine)) << manyLine;
 }
 
 TEST_F(OutsidePlotTest, DataFitResidualsPlots)
