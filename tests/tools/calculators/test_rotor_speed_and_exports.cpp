@@ -178,6 +178,16 @@ TEST_F(BestOutputTest, ExtrapolationUsesTheModelsOnTheLine)
     const std::string u = Report(WriteOutput("off.txt", off));
     EXPECT_NEAR(numberAfter(u, "extrapolation of 3 largest models to 1/N = 0 gives D = "), 6e-7, 1e-9) << u;
 
+    // The coarsest model is dropped only when the fit without it keeps less
+    // than 30 % of the residual sum: 36 % keeps all four models (D at 1/N = 0
+    // 6.0177e-7 from the four, 6.0010e-7 from three), 28 % drops it.
+    const std::string kept = Report(WriteOutput("kept.txt", lineModels({5000, 2000, 1000, 500}, {1, -1, 1, -5})));
+    EXPECT_NEAR(numberAfter(kept, "extrapolation to 1/N = 0 gives D = "), 6.0177e-7, 2e-11) << kept;
+    const std::string dropped =
+        Report(WriteOutput("dropped.txt", lineModels({5000, 2000, 1000, 500}, {1, -1, 1, 8})));
+    EXPECT_NEAR(numberAfter(dropped, "extrapolation of 3 largest models to 1/N = 0 gives D = "), 6.0010e-7, 2e-11)
+        << dropped;
+
     // the listing order does not matter: finest first in the report
     std::vector<Model> reversed(models.rbegin(), models.rend());
     const std::string v = Report(WriteOutput("reversed.txt", reversed));
@@ -304,7 +314,18 @@ TEST_F(PowerLawTest, TwoPairsGiveTheLineThroughThem)
 
 TEST_F(PowerLawTest, OnePairTakesTheExponentAsked)
 {
+    // 0.66 is offered, also after another exponent was taken
+    auto offered066 = [&] {
+        for (const std::string& l : lines)
+            if (l.rfind("Input \"c(M) with scaling law\" \"scaling exponent:\" \"0.660000\"", 0) == 0) return true;
+        return false;
+    };
+    EXPECT_TRUE(Calibrate("4.4 66000\n", IDYES, "0.5"));
+    EXPECT_TRUE(offered066());
+    EXPECT_FLOAT_EQ(fScalingBs, 0.5f);
+    EXPECT_NEAR(fScalingKs, 4.4 / std::pow(66000.0, 0.5), 1e-5 * fScalingKs);
     EXPECT_TRUE(Calibrate("4.4 66000\n", IDYES, "0.66"));
+    EXPECT_TRUE(offered066());
     EXPECT_FLOAT_EQ(fScalingBs, 0.66f);
     EXPECT_NEAR(fScalingKs, 4.4 / std::pow(66000.0, 0.66), 1e-5 * fScalingKs);
 }
