@@ -204,6 +204,27 @@ TEST_F(HydrodynamicCalculatorTest, StandardConditionsAndRepeatedValues)
         EXPECT_EQ(boxCount(script, "CALCUALTE s(xp) TO s(20,w)"), 0);
         EXPECT_EQ(fVbarTransform, fVbar20Before);
     }
+    {
+        // the experiment's vbar goes with its density, the one at 20 C with
+        // water: 5 (1 - 0.70 x 0.99823) / (1 - 0.73 x 1.02) x 0.012 / 0.01002
+        // = 7.0627 (5.680 with the roles exchanged)
+        headless::Script script;
+        script.expectInput("experimental s-value", "5")
+            .expectInput("at (xp)", "0.73")
+            .expectInput("at (20,w)", "0.70")
+            .expectInput("buffer density", "1.02")
+            .expectInput("absolute viscosity", "0.012")
+            .expectMessageBox("CALCUALTE s(xp) TO s(20,w)", IDOK)
+            .expectMessageBox("transform another s-value", IDNO);
+        Run(script, 582);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_NE(boxText(script, "CALCUALTE s(xp) TO s(20,w)")
+                      .find("v(xp)=0.730 ml/g, v(20,w) = 0.700 ml/g, density=1.0200 g/ml, viscosity=0.0120 Poise:\n "
+                            "s(xp) of 5.000 S converts to s(20,w) = 7.063 "),
+                  std::string::npos)
+            << boxText(script, "CALCUALTE s(xp) TO s(20,w)");
+        EXPECT_EQ(fVbarTransform, 0.70f);
+    }
     headless::Script script;
     script.expectInput("experimental s-value", "5")
         .expectInput("at (xp)", "0.73")
