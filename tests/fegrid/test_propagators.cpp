@@ -298,6 +298,34 @@ TEST(GridPropagation, ActiveWindowAgreesWithTheWholeGrid)
     }
 }
 
+// Beyond the last row of the window the plateau is set in closed form: at
+// every scan it is the radial dilution exp(-2 s omega^2 t) of the loading, to
+// single precision (a window that has not yet reached the bottom: 12 S, the
+// first 1000 s).
+TEST(GridPropagation, ThePlateauBeyondTheWindowIsTheDilutedLoadingItself)
+{
+    Experiment e;
+    e.nScans = 5;
+    e.tFirst = 200;
+    e.tLast = 1000;
+    installExperiment(e);
+    bTruncateGrid = 1;
+    bBackDiffusionShutOffActive = 1;
+    const Profiles c = run(false, 1000, 12, 3e-7);
+    ASSERT_LT(nLastActiveIndex, 500);
+    const double k = omega2(e.rpm) * 12e-13, rLast = pGridRadius[nLastActiveIndex];
+    int nChecked = 0;
+    for (int p = 1; p <= nScans; p++) {
+        const double plateau = std::exp(-2 * k * pScanHeaders[pScanTimeOrder[p]].time);
+        for (int j = 1; j <= e.nPoints; j++) {
+            if (ppRadius[1][j] <= rLast + 0.003) continue;  // next to the window: interpolated with its last row
+            ASSERT_NEAR(c[p][j], plateau, 1e-6 * plateau) << "scan " << p << ", r = " << ppRadius[1][j];
+            ++nChecked;
+        }
+    }
+    EXPECT_GT(nChecked, 1000);
+}
+
 // Where nothing changes the step grows tenfold per step up to the largest
 // step (1000 s without sedimentation): 1, 1, 10, 100, then 1000 s steps, the
 // last cut to the scan.
