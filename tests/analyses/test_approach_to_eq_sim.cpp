@@ -155,6 +155,36 @@ TEST_F(ApproachToEqSimTest, ConstantSpeedRunApproachesTheTarget)
     sim.Analyse(0.001f, 0.001f);
     EXPECT_TRUE(std::isfinite(sim.pRmsDeviation[5]));
     EXPECT_GT(sim.pRmsDeviation[5], 0.5f);
+
+    // Scans of the target's shape with twice and half its amount: a step
+    // loading compares them in shape (each scaled to the target's amount), so
+    // they are at equilibrium; a uniform loading compares them as they are,
+    // off by the target itself and by half of it.
+    CApproachToEqSim shape;
+    setupDefault(shape, 2);
+    ASSERT_GE(shape.nScans, 2);
+    for (int i = 1; i <= shape.nRadialPoints; ++i) {
+        shape.ppTotalScans[1][i] = 2 * shape.pTarget[i];
+        shape.ppTotalScans[2][i] = 0.5f * shape.pTarget[i];
+    }
+    double dSum = 0;
+    int n = 0;
+    for (int i = 1; i <= shape.nRadialPoints; ++i)
+        if (shape.pRadii[i] > shape.fLeftLimit && shape.pRadii[i] < shape.fRightLimit) {
+            dSum += double(shape.pTarget[i]) * shape.pTarget[i];
+            ++n;
+        }
+    const double dTargetRms = std::sqrt(dSum / n);
+    shape.Analyse(0.001f, 0.001f);
+    for (int j : {1, 2}) {
+        EXPECT_LT(shape.pRmsDeviation[j], 1e-5 * dTargetRms) << j;
+        EXPECT_LT(shape.pMaxDeviation[j], 1e-5 * dTargetRms) << j;
+    }
+    EXPECT_EQ(shape.nRmsdIndex, 1);
+    timeToEqParams.fInitialStepRadius = 0.0f;
+    shape.Analyse(0.001f, 0.001f);
+    EXPECT_NEAR(shape.pRmsDeviation[1], dTargetRms, 1e-5 * dTargetRms);
+    EXPECT_NEAR(shape.pRmsDeviation[2], 0.5 * dTargetRms, 1e-5 * dTargetRms);
 }
 
 TEST_F(ApproachToEqSimTest, InitialDistributions)
