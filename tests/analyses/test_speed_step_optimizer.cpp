@@ -236,4 +236,34 @@ TEST_F(SpeedStepOptimizerTest, ObjectiveOfOneProgram)
     tp.fMaxOverconcentration = 1.05f;
     float much[2] = {0, 2.0f};
     EXPECT_GT(appEqObjective(much, nullptr), 39.0f + 10.0f);
+
+    // The value is the hours to equilibrium plus (excess over-concentration)^2
+    // x 1000, and while a search runs also 10 x the rmsd of the equilibrium
+    // scan and, when the second-to-last scan is farther from equilibrium than
+    // that one, (difference)^2 x 1000 / epsilon^2. Each term weighs in one of
+    // three programs: 1.2 x for 2 h; 2 x for 2 h (crowding the bottom); 1.05 x
+    // for 30 h (no scan at equilibrium, the last ones still moving back).
+    tp.fMaxOverconcentration = 1.5f;
+    struct Program {
+        float fFactor, fHours;
+    };
+    for (const Program& g : {Program{1.2f, 2}, Program{2.0f, 2}, Program{1.05f, 30}}) {
+        tp.fOverspeedTime = g.fHours * 3600;
+        float v[2] = {0, g.fFactor};
+        for (unsigned char bPenalty : {0, 1}) {
+            bAppEqPenalty = bPenalty;
+            const double value = appEqObjective(v, nullptr);
+            const CApproachToEqSim& m = *pAppEqOptSim;
+            double expected = m.fRmsdTime / 3600.0;
+            const double excess = m.BottomOverconcentration() - tp.fMaxOverconcentration;
+            if (excess > 0) expected += excess * excess * 1000;
+            if (bPenalty) {
+                const double eq = m.pRmsDeviation[m.nRmsdIndex], late = m.pRmsDeviation[m.nScans - 1];
+                expected += 10 * eq;
+                if (late > eq) expected += (late - eq) * (late - eq) * 1000 / (tp.fEpsilon * tp.fEpsilon);
+            }
+            EXPECT_NEAR(value, expected, 2e-6 * expected) << g.fFactor << " " << g.fHours << " " << int(bPenalty);
+        }
+    }
+    bAppEqPenalty = 0;
 }
