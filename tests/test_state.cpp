@@ -172,6 +172,7 @@ void keepScanDataGlobals(StartValues& s)
     s.keep(pLoadProgress);
     s.keep(fSpikeThreshold);
     s.keep(nScanFilePointsLeftOut);
+    s.keep(szScanFileProblem);
     s.keep(szScanDrive);
     s.keep(szScanDir);
     s.keep(szScanName);
@@ -180,6 +181,7 @@ void keepScanDataGlobals(StartValues& s)
     s.keep(szNotesPath);
     s.keep(szScanExtra);
     s.keep(szDistCurvePath);
+    s.keep(szSideFileFolder);
     s.keep(bLoadFromListDirectory);
     s.keep(szChosenDrive);
     s.keep(szChosenDir);

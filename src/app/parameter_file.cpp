@@ -103,7 +103,74 @@ bool parseFloat(const std::string& s, float* pOut)
     return true;
 }
 
+// Edits that turn a into b, letters compared without case.
+size_t editDistance(const std::string& a, const std::string& b)
+{
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const size_t above = row[j];
+            const bool bSame = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
+                               std::tolower(static_cast<unsigned char>(b[j - 1]));
+            row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (bSame ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+// The elements of the text (comments already taken out) that hold a value
+// but are no key, each with the nearest key where one is close. An element
+// that holds other elements (the file's root) is no setting.
+std::vector<std::string> unknownKeyWarnings(const std::string& text)
+{
+    const std::vector<std::string>& keys = parameterFileKeys();
+    std::vector<std::string> warnings;
+    for (size_t a = text.find('<'); a != std::string::npos; a = text.find('<', a + 1)) {
+        if (a + 1 >= text.size() || text[a + 1] == '/' || text[a + 1] == '?' || text[a + 1] == '!') continue;
+        size_t e = a + 1;
+        while (e < text.size() && !std::isspace(static_cast<unsigned char>(text[e])) && text[e] != '>' &&
+               text[e] != '/')
+            ++e;
+        const std::string name = text.substr(a + 1, e - a - 1);
+        if (name.empty() || std::find(keys.begin(), keys.end(), name) != keys.end()) continue;
+        const size_t close = text.find('>', e);
+        if (close == std::string::npos) continue;
+        const bool bEmptyElement = text[close - 1] == '/';
+        if (!bEmptyElement) {
+            const size_t end = text.find("</" + name + ">", close);
+            if (end != std::string::npos && text.find('<', close) < end) continue;
+        }
+        std::string w = "unknown key " + name;
+        size_t nBest = name.size() / 4 + 2;
+        const std::string* pBest = nullptr;
+        for (const std::string& k : keys) {
+            const size_t d = editDistance(name, k);
+            if (d <= nBest && (!pBest || d < nBest)) {
+                nBest = d;
+                pBest = &k;
+            }
+        }
+        if (pBest) w += "; did you mean " + *pBest + "?";
+        if (std::find(warnings.begin(), warnings.end(), w) == warnings.end()) warnings.push_back(w);
+    }
+    return warnings;
+}
+
 }  // namespace
+
+const std::vector<std::string>& parameterFileKeys()
+{
+    static const std::vector<std::string> keys = {
+        "DataDirectory", "OutputResultsDirectory", "Channel", "FirstScan", "LastScan", "Model",
+        "RegularizationType", "AutoFit", "LammThreads", "NEQThreads", "UseMinSForLogGrid", "MinSForLogGrid",
+        "Meniscus", "Bottom", "MinMeniscus", "MaxMeniscus", "LeftFitLimit", "RightFitLimit", "FitMeniscus",
+        "FitBottom", "FitFrictionalRatio", "FitTINoise", "FitRINoise"};
+    return keys;
+}
 
 const std::vector<std::string>& regularizationTypeNames()
 {
@@ -216,6 +283,9 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
     if (!check(r = get("LammThreads", false, &v), "LammThreads")) return fail(err);
     if (r == 1 && !parseInt(v, 1, 64, &p.nLammThreads))
         return fail("LammThreads must be a number of threads 1 to 64, not \"" + v + "\"");
+    if (!check(r = get("NEQThreads", false, &v), "NEQThreads")) return fail(err);
+    if (r == 1 && !parseInt(v, 1, 64, &p.nNEQThreads))
+        return fail("NEQThreads must be a number of threads 1 to 64, not \"" + v + "\"");
     if (!check(r = get("UseMinSForLogGrid", false, &v), "UseMinSForLogGrid")) return fail(err);
     if (r == 1 && !parseInt(v, 0, 1, &p.bUseMinSForLogGrid))
         return fail("UseMinSForLogGrid must be 0 or 1, not \"" + v + "\"");
@@ -266,10 +336,16 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
     std::error_code ec;
     if (!std::filesystem::is_directory(p.szDataDirectory, ec))
         return fail("the DataDirectory " + p.szDataDirectory + " is no folder");
+    // The run clears its results folder and leaves the data folder as it found it.
+    std::error_code ecSame;
+    if (std::filesystem::path(p.szOutputResultsDirectory) / "" == std::filesystem::path(p.szDataDirectory) / "" ||
+        std::filesystem::equivalent(p.szOutputResultsDirectory, p.szDataDirectory, ecSame))
+        return fail("the OutputResultsDirectory is the DataDirectory: the results need a folder of their own");
     if (runScanFiles(p).empty())
         return fail("no scan files of channel " + std::to_string(p.nChannel) + " with numbers " +
                     std::to_string(p.nFirstScan) + " to " + std::to_string(p.nLastScan) + " in " +
                     p.szDataDirectory);
+    p.warnings = unknownKeyWarnings(text);
     *pParams = p;
     return 1;
 }
@@ -316,7 +392,10 @@ const char* runModeUsage()
            "  RegularizationType      none, 2nd derivative, max ent, weighted 3rd derivative,\n"
            "                          both (none)\n"
            "  AutoFit                 1 to fit the model, 0 to compute it once (0)\n"
-           "  LammThreads             worker threads of the Lamm equation lists (preference)\n"
+           "  LammThreads             worker threads of the Lamm equation lists (the number\n"
+           "                          of cores)\n"
+           "  NEQThreads              worker threads of the normal equations of distributions\n"
+           "                          (the number of cores); results do not depend on either\n"
            "  UseMinSForLogGrid       1 to use MinSForLogGrid for log-spaced s grids\n"
            "  MinSForLogGrid          minimum s-value of log-spaced s grids (S)\n"
            "\n"
@@ -329,7 +408,11 @@ const char* runModeUsage()
            "  FitFrictionalRatio      1 to float the frictional ratio f/f0 (c(s) family)\n"
            "  FitTINoise, FitRINoise  1 to fit time- and radial-invariant noise\n"
            "\n"
-           "Relative folders count from the folder of the parameter file.\n"
+           "Relative folders count from the folder of the parameter file. An element that is\n"
+           "no key is named (with the nearest key) and the run goes on.\n"
            "An unreadable or invalid parameter file is reported here and nothing is written;\n"
-           "the exit code is then 2.\n";
+           "the exit code is then 2, as for a results folder that cannot be made or that\n"
+           "another run is writing. The exit code is 1 when the run failed: scans that could\n"
+           "not be loaded or analysed, results that are no finite numbers or cannot be\n"
+           "written.\n";
 }

@@ -18,7 +18,8 @@ struct RunParameters {
     std::string szRegularizationType = "none";
     int bAutoFit = 0;
     std::string szOutputResultsDirectory; // required
-    int nLammThreads = 0;                 // 0: the preference
+    int nLammThreads = 0;                 // 0: the number of cores
+    int nNEQThreads = 0;                  // 0: the number of cores
     int bUseMinSForLogGrid = -1;          // -1: not given
     float fMinSForLogGrid = 0.0f;
     // Geometry and fit settings applied after the model command; a radius of
@@ -34,6 +35,9 @@ struct RunParameters {
     int bFitFrictionalRatio = -1;         // entry 11
     int bFitTINoise = -1;
     int bFitRINoise = -1;
+    // What the run says of the file without refusing it: elements that are
+    // no key ("unknown key FitMenicus; did you mean FitMeniscus?").
+    std::vector<std::string> warnings;
 };
 
 // Reads and checks the parameter file. Returns 1 on success; otherwise 0
@@ -52,6 +56,9 @@ const char* runModeUsage();
 // number: extension of three characters ending in the channel digit, and a
 // number at the end of the name within FirstScan..LastScan.
 std::vector<std::string> runScanFiles(const RunParameters& params);
+
+// The keys of the parameter file.
+const std::vector<std::string>& parameterFileKeys();
 
 // The regularization names the parameter file accepts.
 const std::vector<std::string>& regularizationTypeNames();

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "models/parameter_names.h"
+
 namespace {
 
 std::string number(float v)
@@ -38,16 +40,7 @@ size_t utf8Length(const std::string& s, size_t i)
 
 const char* resultParameterName(int k)
 {
-    static const char* const names[35] = {
-        "",          "M1",           "M2",           "M3",           "M4",
-        "s1",        "s2",           "s3",           "s4",           "c1",
-        "c2",        "c3",           "c4",           "meniscus",     "bottom",
-        "baseline",  "extra1",       "extra2",       "extra3",       "extra4",
-        "const20",   "const21",      "const22",      "lamellaWidth", "startTime",
-        "synthBoundaryPos", "overlayFrac1", "nonidealConc2", "nonidealS2", "nonidealD2",
-        "overlayFrac2", "nonidealConc3", "nonidealS3", "nonidealD3", "overlayFrac3"};
-    if (k < 1 || k > 34) return "";
-    return names[k];
+    return baseParameterName(k);
 }
 
 std::string xmlEscape(const std::string& text)
@@ -99,7 +92,8 @@ int writeResultParameters(const char* szPath, const ResultRecord& r)
     if (r.bHaveParameters) {
         x += "  <Parameters>\n";
         for (int k = 1; k <= 34; ++k)
-            x += "    <Parameter index=\"" + std::to_string(k) + "\" name=\"" + resultParameterName(k) +
+            x += "    <Parameter index=\"" + std::to_string(k) + "\" name=\"" +
+                 xmlEscape(r.pszName[k] ? r.pszName[k] : resultParameterName(k)) +
                  "\" value=\"" + number(r.pfValue[k]) + "\" fit=\"" + std::to_string(r.pnFloat[k] ? 1 : 0) +
                  "\"/>\n";
         x += "  </Parameters>\n";

@@ -23,6 +23,7 @@ struct ResultRecord {
     int bAutoFit = 0;
     int nScans = 0;
     bool bHaveParameters = false;              // a model was computed or fitted
+    const char* pszName[35] = {};              // names of entries 1..34 (null: resultParameterName)
     float pfValue[35] = {};                    // entries 1..34 of the parameter vector
     int pnFloat[35] = {};                      // their fit flags
     bool bHaveRmsd = false;
@@ -35,7 +36,8 @@ struct ResultRecord {
     int nExitCode = 0;
 };
 
-// The name of entry k (1..34) of the parameter vector in the record.
+// The name of entry k (1..34) of the parameter vector in the base layout
+// (the discrete species), the record's name where the record gives none.
 const char* resultParameterName(int k);
 
 // Text with &, <, >, " and ' as character references; control characters

@@ -1,4 +1,6 @@
 // The unattended run: the job of the parameter file and its results folder.
+#include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +19,7 @@
 #include "distributions/regularization.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
+#include "models/parameter_names.h"
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "resources/commands.h"
@@ -24,6 +27,7 @@
 #include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_loading.h"
+#include "scandata/scan_paths.h"
 #include "tools/exports/text_exports.h"
 
 using namespace win;
@@ -215,11 +219,173 @@ bool isErrorCaption(const std::string& caption)
     return caption == "LOAD ERROR" || caption == "ERROR" || caption == "Error";
 }
 
+// The results folder held by this run: its lock, taken before the scans are
+// loaded and let go when the record is written.
+const char* const szLockName = ".morvex-run.lock";
+int nResultsLock = -1;
+std::string szHeldResultsDir;
+
+// What a run writes into its results folder, and only that: the record, the
+// screenshot, the transcript, the tables, the noise files ("TIN", "RIN"), the
+// grid file ("sdist"), the saved analysis ("~tmppars", its ".ctot" and the
+// old-style ".~p") with any scan extension, and the fits and residuals.
+bool isRunResultFile(const std::string& name)
+{
+    for (const char* sz : {"ResultParameters.xml", "ResultParameters.xml.new", "screenshot.bmp", "transcript.txt",
+                           "svdfrdata.dat", "rmsd.txt", "distribution.dat"})
+        if (name == sz) return true;
+    const std::filesystem::path p(name);
+    const std::string stem = p.stem().string();
+    if (stem == "TIN" || stem == "RIN" || stem == "sdist") return true;
+    return name.rfind("~tmppars.", 0) == 0 || p.extension() == ".~p";
+}
+
+// Removes what an earlier run wrote into dir; false (with the reason) when a
+// file of it stays.
+bool clearEarlierResults(const std::string& dir, std::string* pszWhy)
+{
+    std::error_code ec;
+    auto removeFile = [&](const std::filesystem::path& path) {
+        std::error_code e;
+        if (std::filesystem::remove(path, e) || !e) return true;
+        *pszWhy = path.string() + " cannot be removed (" + e.message() + ")";
+        return false;
+    };
+    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        std::error_code e;
+        if (it->is_regular_file(e) && isRunResultFile(name) && !removeFile(it->path())) return false;
+    }
+    // fits/f0001.RA1 ..., residuals/r0001.RA1 ...: the files of the program's
+    // naming; the folder goes when nothing else is left in it.
+    for (const char* szSub : {"fits", "residuals"}) {
+        const std::filesystem::path sub = std::filesystem::path(dir) / szSub;
+        std::error_code e;
+        if (!std::filesystem::is_directory(sub, e)) continue;
+        for (std::filesystem::directory_iterator it(sub, e), end; !e && it != end; it.increment(e)) {
+            const std::string name = it->path().filename().string();
+            std::error_code e2;
+            if (it->is_regular_file(e2) && name[0] == szSub[0] && !removeFile(it->path())) return false;
+        }
+        std::filesystem::remove(sub, e);
+    }
+    return true;
+}
+
+// Makes the results folder, takes it for this run and clears what an earlier
+// run left there. 0 on success, else the exit code, with the reason printed.
+int takeResultsFolder(const std::string& dir)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (!std::filesystem::is_directory(dir, ec)) {
+        std::fprintf(stderr, "morvex: the results folder %s cannot be made%s%s\n", dir.c_str(),
+                     ec ? ": " : " (a file is in the way)", ec ? ec.message().c_str() : "");
+        return 2;
+    }
+    const std::string lock = dir + szLockName;
+    bool bHeld = false;
+    nResultsLock = win::lockFile(lock.c_str(), &bHeld);
+    if (nResultsLock < 0) {
+        if (bHeld)
+            std::fprintf(stderr, "morvex: the results folder %s is in use by another run; this run is refused\n",
+                         dir.c_str());
+        else
+            std::fprintf(stderr, "morvex: the results folder %s cannot be written: %s\n", dir.c_str(),
+                         std::strerror(errno));
+        return 2;
+    }
+    szHeldResultsDir = dir;
+    std::string szWhy;
+    if (!clearEarlierResults(dir, &szWhy)) {
+        std::fprintf(stderr, "morvex: the results of an earlier run cannot be cleared: %s\n", szWhy.c_str());
+        return 2;
+    }
+    return 0;
+}
+
+void releaseResultsFolder()
+{
+    if (nResultsLock < 0) return;
+    win::unlockFile(nResultsLock, (szHeldResultsDir + szLockName).c_str());
+    nResultsLock = -1;
+    szHeldResultsDir.clear();
+}
+
+// Why the results of the run cannot stand, where they are not finite
+// numbers: the rmsd, the fits inside the fit limits, the distribution; with
+// the scan and radius of the values that broke them where one is found.
+// Empty when they are finite.
+std::string nonFiniteResults(float fRmsd)
+{
+    std::string why;
+    char sz[400];
+    if (!std::isfinite(fRmsd)) {
+        std::snprintf(sz, sizeof sz, "the rmsd is not a finite number (%g)", double(fRmsd));
+        why = sz;
+    }
+    // A signal whose square is beyond single precision breaks every sum of
+    // squares; the first such point, else the first point of a fit that is no
+    // finite number.
+    std::string szPoint;
+    for (int pos = 1; pos <= nScans && szPoint.empty(); ++pos) {
+        const int k = pScanTimeOrder[pos];
+        if (!ppSignal[k] || !ppFit[k] || !ppRadius[k]) continue;
+        const int i0 = pFitFirstIndex[k] < 1 ? 1 : pFitFirstIndex[k];
+        for (int i = i0; i <= pFitLastIndex[k] && i <= pScanPoints[k]; ++i) {
+            const float y = ppSignal[k][i];
+            if (!std::isfinite(y * y)) {
+                std::snprintf(sz, sizeof sz, "the signal %g of scan %s at %.4f cm is too large: its square is no "
+                              "single-precision number", double(y), ppScanFileName[k], double(ppRadius[k][i]));
+                szPoint = sz;
+                break;
+            }
+        }
+    }
+    for (int pos = 1; pos <= nScans && szPoint.empty(); ++pos) {
+        const int k = pScanTimeOrder[pos];
+        if (!ppFit[k] || !ppRadius[k]) continue;
+        const int i0 = pFitFirstIndex[k] < 1 ? 1 : pFitFirstIndex[k];
+        for (int i = i0; i <= pFitLastIndex[k] && i <= pScanPoints[k]; ++i)
+            if (!std::isfinite(ppFit[k][i])) {
+                std::snprintf(sz, sizeof sz, "the fit of scan %s is not a finite number at %.4f cm",
+                              ppScanFileName[k], double(ppRadius[k][i]));
+                szPoint = sz;
+                break;
+            }
+    }
+    if (bModelContinuous && pDistValues && pDistAxisS && pDistAxisM)
+        for (int i = 1; i <= nResolution; ++i)
+            if (!std::isfinite(pDistValues[i])) {
+                std::snprintf(sz, sizeof sz, "the distribution is not a finite number at %g %s",
+                              double(isSTypeModel() ? pDistAxisS[i] : pDistAxisM[i]), isSTypeModel() ? "S" : "Da");
+                why += (why.empty() ? "" : "; ") + std::string(sz);
+                break;
+            }
+    if (!szPoint.empty()) why += (why.empty() ? "" : ": ") + szPoint;
+    return why;
+}
+
 }  // namespace
 
 void TXLAWindow::RunJob()
 {
     const RunParameters& p = runParameters;
+    // The results folder first: a run that could not write its results does
+    // not compute them.
+    std::string dir = p.szOutputResultsDirectory;
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    if (const int nRefused = takeResultsFolder(dir)) {
+        nProgramExitCode = nRefused;
+        releaseResultsFolder();
+        CmExit();
+        return;
+    }
+    // The program's own files that a load or a distribution writes beside
+    // the data go into the results folder: the data folder is only read.
+    copyToBuffer(szSideFileFolder, sizeof szSideFileFolder, dir);
+    // Keys of the parameter file the run does not know: said, and the run goes on.
+    for (const std::string& w : p.warnings) MessageBox(HWindow, w.c_str(), "PARAMETER FILE", MB_OK);
     // The run writes its results without overwrite questions.
     bResultsWritten = 1;
     std::vector<std::string> files = runScanFiles(p);
@@ -260,15 +426,9 @@ void TXLAWindow::RunJob()
 void TXLAWindow::CmCustomDone()
 {
     const RunParameters& p = runParameters;
-    std::error_code ec;
-    std::filesystem::create_directories(p.szOutputResultsDirectory, ec);
-    std::string dir = p.szOutputResultsDirectory;
-    if (!dir.empty() && dir.back() != '/') dir += '/';
-    if (!std::filesystem::is_directory(dir, ec)) {
-        std::fprintf(stderr, "morvex: the results folder %s cannot be made\n", dir.c_str());
-        nProgramExitCode = 1;
-        return;
-    }
+    // Nothing is written into a folder this run did not take.
+    if (nResultsLock < 0) return;
+    const std::string dir = szHeldResultsDir;
 
     ResultRecord r;
     r.szProgramVersion = "Morvex";
@@ -284,12 +444,18 @@ void TXLAWindow::CmCustomDone()
     if (bModelComputed) {
         r.bHaveParameters = true;
         for (int k = 1; k <= 34; ++k) {
+            // each entry named for what it means in the model that ran
+            const ParameterMeaning m = parameterMeaning(k);
+            r.pszName[k] = m.szName;
             r.pfValue[k] = pParamValue[k];
-            r.pnFloat[k] = pParamFloat[k];
+            r.pnFloat[k] = m.bFitFlag ? pParamFloat[k] : 0;
         }
         r.bHaveRmsd = true;
         r.fRmsd = calcRmsd();
         writeModelResults(dir, &r);
+        // A result that is no finite number is a failure, said like the others.
+        const std::string why = nonFiniteResults(r.fRmsd);
+        if (!why.empty()) MessageBox(HWindow, ("the results are not finite numbers: " + why).c_str(), "ERROR", MB_OK);
     }
 
     // The screenshot: the window painted as it stands.
@@ -334,4 +500,6 @@ void TXLAWindow::CmCustomDone()
         std::fprintf(stderr, "morvex: %sResultParameters.xml cannot be written\n", dir.c_str());
         nProgramExitCode = 1;
     }
+    szSideFileFolder[0] = '\0';
+    releaseResultsFolder();
 }

@@ -2,9 +2,11 @@
 #include "app/xla_window.h"
 #include "plot/screen_button.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "analyses/timetoeq/time_to_eq_params.h"
@@ -394,7 +396,14 @@ TXLAWindow::TXLAWindow(TWindow* parent, const char* title) : TWindow(parent, tit
         readDefaultPreferences();
         // the integration ranges of the file the defaults switch on
         if (bUseIntegrationRangesFile) LoadIntegrationRanges();
-        if (bBatchMode && runParameters.nLammThreads > 0) nLammThreads = runParameters.nLammThreads;
+        if (bBatchMode) {
+            // The workers of the Lamm lists and of the normal equations: the
+            // file's counts, else one per core (the results do not depend on them).
+            const int nCores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64);
+            nLammThreads = runParameters.nLammThreads > 0 ? runParameters.nLammThreads : nCores;
+            nNEQThreads = runParameters.nNEQThreads > 0 ? runParameters.nNEQThreads : nCores;
+            bMultiThreaded = 1;
+        }
         if (bBatchMode && runParameters.bUseMinSForLogGrid >= 0) {
             bLogGridMinS = runParameters.bUseMinSForLogGrid ? 1 : 0;
             if (runParameters.fMinSForLogGrid > 0) fLogGridMinS = runParameters.fMinSForLogGrid;

@@ -700,6 +700,9 @@ bool TXLAWindow::ReloadParameters(const char* szPath)
 
 bool TXLAWindow::OfferRestorePreviousAnalysis(int)
 {
+    // The unattended run starts from its parameter file alone: an analysis
+    // that an earlier run or window session saved is not taken up.
+    if (bBatchMode) return false;
     if (!fileExists(szScanExtra)) return false;
     CVector values;
     values.Load(szScanExtra);

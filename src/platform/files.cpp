@@ -1,5 +1,6 @@
 // Files, file times, folders, paths and global memory; no Qt here.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -113,6 +114,37 @@ FILE* fopenMapped(const char* path, const char* mode)
 {
     if (!path || !mode) return nullptr;
     return std::fopen(mapPath(path).c_str(), mode);
+}
+
+int lockFile(const char* path, bool* pbHeld)
+{
+    *pbHeld = false;
+    const std::string p = mapPath(path);
+    // A holder that ends removes the file before it lets go: a lock taken on
+    // a file that is no longer the one at the path is taken again.
+    for (;;) {
+        const int fd = open(p.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd < 0) return -1;
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            const int e = errno;
+            close(fd);
+            *pbHeld = e == EWOULDBLOCK;
+            errno = e;
+            return -1;
+        }
+        struct stat held, there;
+        if (fstat(fd, &held) == 0 && stat(p.c_str(), &there) == 0 && held.st_dev == there.st_dev &&
+            held.st_ino == there.st_ino)
+            return fd;
+        close(fd);
+    }
+}
+
+void unlockFile(int nLock, const char* path)
+{
+    if (nLock < 0) return;
+    unlink(mapPath(path).c_str());
+    close(nLock);
 }
 
 void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext)

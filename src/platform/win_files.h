@@ -135,6 +135,15 @@ std::string mapPath(const char* path);
 // fopen of mapPath(path).
 FILE* fopenMapped(const char* path, const char* mode);
 
+// An exclusive lock tied to a file, as a Windows program holds a file opened
+// without sharing: lockFile makes the file when it is missing and locks it;
+// the lock lasts until unlockFile, which removes the file, or until the
+// process ends, however it ends (a killed holder leaves a file that locks
+// nothing). Returns the lock, or -1 with *pbHeld true when another holder
+// has it, *pbHeld false when the file cannot be made (errno tells why).
+int lockFile(const char* path, bool* pbHeld);
+void unlockFile(int nLock, const char* path);
+
 // FILETIME <-> seconds and nanoseconds since 1970 (UTC).
 FILETIME fileTimeFromUnix(int64_t seconds, long nanoseconds);
 void unixFromFileTime(const FILETIME& ft, int64_t* seconds, long* nanoseconds);

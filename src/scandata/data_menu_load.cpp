@@ -99,16 +99,31 @@ bool isOwnListFile(const std::string& path) {
     return equalNoCase(p.name, "list") || equalNoCase(p.name, "list_corr");
 }
 
-// A selection of every file of a folder holds the list file that the last
-// load wrote there: the scans are loaded and the list is left out. Of a
-// selection of list files only, the first that the road reads as a list is
-// read as one.
+// Nor are its other files beside them: the distribution grid ("sdist") and
+// the saved analysis ("~tmppars", with its ".ctot", or the old "<name>.~p").
+bool isOwnSideFile(const std::string& path) {
+    const ScanPathParts p = splitScanPath(path);
+    return equalNoCase(p.name, "sdist") || p.name.rfind("~tmppars", 0) == 0 || p.ext == ".~p";
+}
+
+// A selection of every file of a folder holds the files that the program
+// wrote there (the list of the last load, the grid, the saved analysis): the
+// scans are loaded and those files are left out. Of a selection of list
+// files only, the first that the road reads as a list is read as one.
 void leaveOutListFiles(LoadRoad road) {
     const std::vector<std::string> strings = selectionStrings(szOpenFileNames);
     if (strings.size() < 2) return;
     std::vector<std::string> scans, lists;
-    for (size_t k = 1; k < strings.size(); ++k) (isOwnListFile(strings[k]) ? lists : scans).push_back(strings[k]);
-    if (lists.empty()) return;
+    bool bOwnFiles = false;
+    for (size_t k = 1; k < strings.size(); ++k) {
+        if (isOwnListFile(strings[k]))
+            lists.push_back(strings[k]);
+        else if (isOwnSideFile(strings[k]))
+            bOwnFiles = true;
+        else
+            scans.push_back(strings[k]);
+    }
+    if (lists.empty() && !bOwnFiles) return;
     if (!scans.empty()) {
         fillSelection(strings[0], scans);
         return;

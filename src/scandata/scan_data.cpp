@@ -68,6 +68,7 @@ char szListFilePath[260] = "";
 char szNotesPath[260] = "";
 char szScanExtra[260] = "";
 char szDistCurvePath[260] = "";
+char szSideFileFolder[260] = "";
 
 unsigned char bLoadFromListDirectory = 0;
 char szChosenDrive[260] = "";

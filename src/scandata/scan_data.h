@@ -83,6 +83,10 @@ extern char szListFilePath[260];
 extern char szNotesPath[260];
 extern char szScanExtra[260];
 extern char szDistCurvePath[260];
+// Where those two go instead of beside the data (ending in a separator);
+// empty: beside the data. The unattended run points it at its results
+// folder, so that it leaves the data folder as it found it.
+extern char szSideFileFolder[260];
 
 // Redirection of a selection to the list file's own directory.
 extern unsigned char bLoadFromListDirectory;

@@ -1,6 +1,7 @@
 // Reading and writing radial scan files.
 #include "scandata/scan_file.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -123,14 +124,32 @@ bool readWholeFile(const char* szPath, std::string& text) {
 }  // namespace
 
 int nScanFilePointsLeftOut = 0;
+char szScanFileProblem[200] = "";
+
+namespace {
+
+// The reason of a failed read, for the loaders' messages; 0 to return.
+int problem(const char* szText) {
+    std::snprintf(szScanFileProblem, sizeof szScanFileProblem, "%s", szText);
+    return 0;
+}
+
+}  // namespace
 
 int readScanFile(const char* szPath, ScanHeader* pHeader, int* pnPoints, float** ppR,
                  float** ppS, float** ppThird, unsigned char* pbTimeStampFlag,
                  float fResolution) {
     nScanFilePointsLeftOut = 0;
+    szScanFileProblem[0] = '\0';
     if (!szPath || !pHeader || !pnPoints || !ppR || !ppS) return 0;
     std::string text;
-    if (!readWholeFile(szPath, text) || text.empty()) return 0;
+    errno = 0;
+    if (!readWholeFile(szPath, text)) {
+        std::snprintf(szScanFileProblem, sizeof szScanFileProblem, "cannot be read (%s)",
+                      errno ? std::strerror(errno) : "no file");
+        return 0;
+    }
+    if (text.empty()) return problem("is empty: no scan");
     const char* pText = text.c_str();
     const long nLen = static_cast<long>(text.size());
 
@@ -179,14 +198,16 @@ int readScanFile(const char* szPath, ScanHeader* pHeader, int* pnPoints, float**
     }
 
     // A file without a line break has no header line.
-    if (!pLineEnd) return 0;
+    if (!pLineEnd) return problem("holds one line only: no scan header follows the title");
     const char* pEnd = pText + nLen;
     const char* p = pLineEnd + 1;
     while (p < pEnd && isBlank(*p)) ++p;
-    if (p >= pEnd || !isDataLetter(*p)) return 0;
+    if (p >= pEnd) return problem("holds a title only: no scan header follows it");
+    if (!isDataLetter(*p))
+        return problem("has no scan header in line 2: it must begin with a data letter (R, W, I, V, P or F)");
     const char cLetter = *p;
     const char* pHeaderEnd = static_cast<const char*>(std::memchr(p, '\n', pEnd - p));
-    if (!pHeaderEnd) return 0;
+    if (!pHeaderEnd) return problem("holds no data lines after its header");
     const char* pField = p + 1;
     double f[8] = {};
     for (double& v : f)
@@ -263,7 +284,7 @@ int readScanFile(const char* szPath, ScanHeader* pHeader, int* pnPoints, float**
         bDontLoadSpikes && (bAbsorbanceData || bFluorescenceData) && bSpikeLayoutOk;
 
     long N = nLines;
-    if (N < 1) return 0;
+    if (N < 1) return problem("holds no data lines after its header");
     float* r = vector(1, N);
     float* s = vector(1, N);
     float* th = bThird ? vector(1, N) : nullptr;
@@ -326,14 +347,17 @@ int readScanFile(const char* szPath, ScanHeader* pHeader, int* pnPoints, float**
     // of this format.
     if (nRead < nRaw - 1) {
         freeWork();
-        return 0;
+        char sz[160];
+        std::snprintf(sz, sizeof sz, "its data end after %ld of %ld points: a line lacks the %d numbers of a point",
+                      nRead, nRaw, nColumns);
+        return problem(sz);
     }
     long n = i - 1;
     // A trailing point at radius 0 is no measurement.
     while (n >= 1 && r[n] == 0.0f) --n;
     if (n < 1) {
         freeWork();
-        return 0;
+        return problem("holds no point at a radius above 0");
     }
 
     float* rOut = vector(1, n);

@@ -9,13 +9,17 @@
 // (radius, signal, third column where it is kept) is not a finite single
 // precision number ("nan", "inf", 1e300); the loaders say how many.
 extern int nScanFilePointsLeftOut;
+// Why the last readScanFile failed ("is empty", "line 2 is no scan header:
+// ..."); empty after a success.
+extern char szScanFileProblem[200];
 
 // Reads one scan file. The header, the point count and one-based radius and
 // signal vectors (1..count, owned by the caller) are filled; the third column
 // when the layout holds one and a pointer is given (else it is set to null).
 // The time-stamp flag, when given, tells whether the title carries a
 // time-stamp marker. A radial resolution above 0 averages points closer than
-// it. Returns 1 on success, 0 when the file cannot be read (no message).
+// it. Returns 1 on success, 0 when the file cannot be read (no message; the
+// reason is left in szScanFileProblem).
 int readScanFile(const char* szPath, ScanHeader* pHeader, int* pnPoints, float** ppR,
                  float** ppS, float** ppThird, unsigned char* pbTimeStampFlag,
                  float fResolution);

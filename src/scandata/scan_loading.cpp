@@ -164,8 +164,7 @@ std::string loadErrorText(const std::string& path, const std::string& reason) {
 }
 
 // Reads scan i from the file into its slot (steps common to every loader).
-// On failure the slot holds nothing and *pReason tells why, unless the file
-// could not be read at all.
+// On failure the slot holds nothing and *pReason tells why.
 bool readIntoSlot(TXLAWindow* pWindow, int i, const ScanSource& src, float fRes,
                   unsigned char* pbTimeStamp, std::string* pReason, LeftOutPoints* pLeftOut) {
     pReason->clear();
@@ -176,11 +175,16 @@ bool readIntoSlot(TXLAWindow* pWindow, int i, const ScanSource& src, float fRes,
     pScanPoints[i] = 0;
     pScanTimeOrder[i] = i;
 
-    if (src.path.size() + 1 > nNameBuffer || src.name.size() + 1 > nNameBuffer) return false;
+    if (src.path.size() + 1 > nNameBuffer || src.name.size() + 1 > nNameBuffer) {
+        *pReason = "the path is longer than " + std::to_string(nNameBuffer - 1) + " characters";
+        return false;
+    }
     int n = 0;
     if (!readScanFile(src.path.c_str(), &pScanHeaders[i], &n, &ppRadius[i], &ppSignal[i],
-                      &ppThirdColumn[i], pbTimeStamp, fRes))
+                      &ppThirdColumn[i], pbTimeStamp, fRes)) {
+        *pReason = szScanFileProblem;
         return false;
+    }
     // The fit limits, the noise grid and every analysis need a radius that
     // increases from point to point.
     *pReason = pointsProblem(n, ppRadius[i]);
@@ -245,11 +249,13 @@ void setTemperatureFromLastScan() {
 
 }  // namespace
 
-// The temporary-parameter and distribution-grid paths beside the data.
+// The temporary-parameter and distribution-grid paths beside the data, or in
+// the folder that stands in for it.
 void setDataSidePaths(const std::string& drive, const std::string& dir) {
     ScanPathParts first = splitScanPath(ppScanFileName[1]);
-    copyToBuffer(szScanExtra, sizeof(szScanExtra), parameterFilePath(drive + dir, ppScanFileName[1]));
-    copyToBuffer(szDistCurvePath, sizeof(szDistCurvePath), drive + dir + "sdist" + first.ext);
+    const std::string folder = szSideFileFolder[0] ? std::string(szSideFileFolder) : drive + dir;
+    copyToBuffer(szScanExtra, sizeof(szScanExtra), parameterFilePath(folder, ppScanFileName[1]));
+    copyToBuffer(szDistCurvePath, sizeof(szDistCurvePath), folder + "sdist" + first.ext);
 }
 
 namespace {

@@ -29,7 +29,8 @@ void allocScanDataSet(int n);
 // signal) and the views and curves the plots draw.
 void completeScanArrays(int i);
 // The temporary-parameter file and the distribution grid file "sdist"
-// beside the scans in drive + dir (named after scan 1's file).
+// beside the scans in drive + dir (named after scan 1's file), or in
+// szSideFileFolder when it is set.
 void setDataSidePaths(const std::string& drive, const std::string& dir);
 // The time order of the scans by increasing time; equal times keep their
 // index order.

@@ -45,7 +45,8 @@ TEST_F(ParameterFileTest, ReadsEveryKey)
                        " <Channel>1</Channel><FirstScan>10</FirstScan><LastScan>12</LastScan>\n"
                        " <Model>continuous c(s) distribution</Model>\n"
                        " <RegularizationType>Max Ent</RegularizationType><AutoFit>1</AutoFit>\n"
-                       " <LammThreads>3</LammThreads><UseMinSForLogGrid>1</UseMinSForLogGrid>\n"
+                       " <LammThreads>3</LammThreads><NEQThreads>5</NEQThreads>\n"
+                       " <UseMinSForLogGrid>1</UseMinSForLogGrid>\n"
                        " <MinSForLogGrid>0.5</MinSForLogGrid></job>\n";
     RunParameters p;
     std::string err;
@@ -58,6 +59,8 @@ TEST_F(ParameterFileTest, ReadsEveryKey)
     EXPECT_EQ(p.szRegularizationType, "max ent");
     EXPECT_EQ(p.bAutoFit, 1);
     EXPECT_EQ(p.nLammThreads, 3);
+    EXPECT_EQ(p.nNEQThreads, 5);
+    EXPECT_TRUE(p.warnings.empty());  // the root that holds the keys is no key
     EXPECT_EQ(p.bUseMinSForLogGrid, 1);
     EXPECT_FLOAT_EQ(p.fMinSForLogGrid, 0.5f);
     // channel 1, numbers 10..12, in numeric order
@@ -98,6 +101,12 @@ TEST_F(ParameterFileTest, InvalidFilesAreRefusedWithTheirReason)
                   .find("is no folder"),
               std::string::npos);
     EXPECT_NE(error(dirs + "<MinSForLogGrid>-1</MinSForLogGrid>").find("positive"), std::string::npos);
+    EXPECT_NE(error("<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + data +
+                    "/.</OutputResultsDirectory>")
+                  .find("the OutputResultsDirectory is the DataDirectory"),
+              std::string::npos);
+    EXPECT_NE(error(dirs + "<NEQThreads>0</NEQThreads>").find("NEQThreads must be a number of threads 1 to 64"),
+              std::string::npos);
     EXPECT_NE(error(dirs + "<FitMeniscus>2</FitMeniscus>").find("FitMeniscus must be 0 or 1"), std::string::npos);
     EXPECT_NE(error(dirs + "<FitRINoise>on</FitRINoise>").find("FitRINoise must be 0 or 1"), std::string::npos);
     EXPECT_NE(error(dirs + "<Meniscus>-6</Meniscus>").find("Meniscus must be a radius"), std::string::npos);
@@ -167,6 +176,28 @@ TEST_F(ParameterFileTest, CommentsHideKeysAndAFolderIsNoParameterFile)
     EXPECT_NE(error(dirs + "<!-- <Model>none</Model>").find("a comment <!-- has no end -->"), std::string::npos);
     EXPECT_EQ(readParameterFile(data.c_str(), &p, &err), 0);
     EXPECT_EQ(err, "parameter file " + data + ": is a folder, not a parameter file");
+}
+
+// An element that holds a value but is no key is named, with the nearest key
+// where one is close; the file is still read. What a comment holds is no
+// element.
+TEST_F(ParameterFileTest, UnknownKeysAreNamedWithTheNearestKey)
+{
+    RunParameters p;
+    std::string err;
+    ASSERT_EQ(readParameterFile(file("<MorvexRun><DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>o"
+                                     "</OutputResultsDirectory><FitMenicus>1</FitMenicus><lammthreads>2"
+                                     "</lammthreads><Colour>blue</Colour><Flag/><!-- <Typo>1</Typo> -->"
+                                     "<FitMenicus>0</FitMenicus></MorvexRun>")
+                                    .c_str(),
+                                &p, &err),
+              1)
+        << err;
+    EXPECT_EQ(p.warnings, (std::vector<std::string>{"unknown key FitMenicus; did you mean FitMeniscus?",
+                                                    "unknown key lammthreads; did you mean LammThreads?",
+                                                    "unknown key Colour", "unknown key Flag"}));
+    EXPECT_EQ(p.bFitMeniscus, -1);
+    EXPECT_EQ(p.nLammThreads, 0);
 }
 
 TEST_F(AppFolderTest, ResultRecordIsWellFormedXml)

@@ -8,7 +8,11 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <set>
 #include <sstream>
+#include <thread>
+
+#include <unistd.h>
 
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
@@ -61,6 +65,22 @@ protected:
         bResultsWritten = 0;
         runParameters = RunParameters();
         MainWindowTest::TearDown();
+    }
+
+    // The example's parameter file with its folders put elsewhere and extra
+    // keys added.
+    void writeExampleJob(const std::string& path, const std::string& data, const std::string& out,
+                         const std::string& extra = "")
+    {
+        std::string job = readText(MORVEX_SOURCE_DIR "/examples/velocity/run.xml");
+        auto replace = [&](const std::string& key, const std::string& value) {
+            const size_t a = job.find("<" + key + ">") + key.size() + 2, b = job.find("</" + key + ">");
+            job.replace(a, b - a, value);
+        };
+        replace("DataDirectory", data);
+        replace("OutputResultsDirectory", out);
+        job.insert(job.find("</MorvexRun>"), extra);
+        writeText(path, job);
     }
 };
 
@@ -137,7 +157,11 @@ TEST_F(RunModeTest, AFailedRunSaysWhyOnTheConsoleAndEndsWithOne)
                                            scratch + "out1</OutputResultsDirectory>");
     std::string text;
     EXPECT_EQ(runProgram("'" + scratch + "garbage.xml'", &text), 1);
-    EXPECT_NE(text.find("morvex: LOAD ERROR: " + garbage + "/g00001.RA1\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("morvex: LOAD ERROR: " + garbage +
+                        "/g00001.RA1 has no scan header in line 2: it must begin with a data letter (R, W, I, V, "
+                        "P or F)\n"),
+              std::string::npos)
+        << text;
     auto root = parseXmlFile(scratch + "out1/ResultParameters.xml", &text);
     ASSERT_TRUE(root) << text;
     EXPECT_EQ(root->attr("exitCode"), "1");
@@ -196,31 +220,153 @@ TEST_F(RunModeTest, MinimumSOfLogGrids)
     }
     EXPECT_EQ(bLogGridMinS, 1);
     EXPECT_EQ(fLogGridMinS, 2.5f);
+    // without their keys both worker counts are the number of cores
+    const int nCores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64);
+    EXPECT_EQ(nLammThreads, nCores);
+    EXPECT_EQ(nNEQThreads, nCores);
 }
 
-// The program run unattended on the example data set: the column table of
-// noise, data and fit lies in the results folder and the record names it.
-TEST_F(RunModeTest, TheExampleRunWritesTheColumnTable)
+// A results folder holds one run's results. A folder that a running run
+// holds is refused with 2 and left alone; a lock file that a killed run
+// left locks nothing; a run (here one that fails) first removes what an
+// earlier run wrote there, and only that. A folder that cannot be made is
+// reported before anything is loaded.
+TEST_F(RunModeTest, AResultsFolderHoldsOneRunsResults)
 {
-    const std::string out = scratch + "example-results";
-    writeText(scratch + "run.xml", "<MorvexRun><DataDirectory>" MORVEX_SOURCE_DIR "/examples/velocity</DataDirectory>"
-                                   "<FirstScan>1</FirstScan><LastScan>30</LastScan><OutputResultsDirectory>" + out +
-                                       "</OutputResultsDirectory></MorvexRun>");
+    const std::string data = scratch + "garbage", out = scratch + "out";
+    std::filesystem::create_directories(data);
+    writeText(data + "/g00001.RA1", "no scan\nat all\n");
+    writeText(data + "/g00002.RA1", "no scan\nat all\n");
+    // an earlier good run's results, and files of the user's
+    for (const char* szName : {"distribution.dat", "rmsd.txt", "RIN.RA1", "sdist.RA1", "~tmppars.RA1",
+                               "fits/f0001.RA1", "residuals/r0001.RA1", "notes.txt", "fits/mine.txt"}) {
+        std::filesystem::create_directories(std::filesystem::path(out + "/" + szName).parent_path());
+        writeText(out + "/" + szName, "earlier\n");
+    }
+    const std::string job = scratch + "job.xml";
+    writeText(job, "<MorvexRun><DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + out +
+                       "</OutputResultsDirectory></MorvexRun>");
+
+    bool bHeld = false;
+    const int nLock = win::lockFile((out + "/.morvex-run.lock").c_str(), &bHeld);
+    ASSERT_GE(nLock, 0);
     std::string text;
-    ASSERT_EQ(runProgram("'" + scratch + "run.xml'", &text), 0) << text;
+    EXPECT_EQ(runProgram("'" + job + "'", &text), 2);
+    EXPECT_NE(text.find("morvex: the results folder " + out + "/ is in use by another run; this run is refused"),
+              std::string::npos)
+        << text;
+    EXPECT_TRUE(std::filesystem::exists(out + "/distribution.dat"));
+    EXPECT_FALSE(std::filesystem::exists(out + "/ResultParameters.xml"));
+    // the holder killed: its lock file stays, and locks nothing
+    ::close(nLock);
+    text.clear();
+    EXPECT_EQ(runProgram("'" + job + "'", &text), 1) << text;
+    std::set<std::string> left;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(out))
+        if (e.is_regular_file()) left.insert(std::filesystem::relative(e.path(), out).string());
+    EXPECT_EQ(left, (std::set<std::string>{"ResultParameters.xml", "fits/mine.txt", "notes.txt", "screenshot.bmp",
+                                           "transcript.txt"}));
+    EXPECT_NE(readText(out + "/ResultParameters.xml").find("exitCode=\"1\""), std::string::npos);
+
+    // a file where the folder would be
+    writeText(scratch + "file", "x");
+    writeText(job, "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                       "file/out</OutputResultsDirectory>");
+    text.clear();
+    EXPECT_EQ(runProgram("'" + job + "'", &text), 2);
+    EXPECT_NE(text.find("morvex: the results folder " + scratch + "file/out/ cannot be made"), std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("LOAD ERROR"), std::string::npos) << text;
+}
+
+// One point whose square single precision cannot hold makes the rmsd
+// infinite: the run fails (1) and says why and where, on the console and in
+// the record. A misspelt key is named with the key it resembles, and the run
+// goes on.
+TEST_F(RunModeTest, ANonFiniteResultIsAFailureAndAnUnknownKeyIsNamed)
+{
+    const std::string data = scratch + "data", out = scratch + "out";
+    std::filesystem::create_directories(data);
+    const std::vector<std::string> scans = writeBoundaryScans(data, 6, "s");
+    std::vector<std::string> lines = readLines(scans[2]);
+    lines[2 + 100] = "6.4500 1e20 0";  // point 101
+    std::string text;
+    for (const std::string& l : lines) text += l + "\n";
+    writeText(scans[2], text);
+    writeText(scratch + "job.xml", "<MorvexRun><DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" +
+                                       out + "</OutputResultsDirectory><Model>Non-Interacting Discrete Species"
+                                       "</Model><FitMenicus>1</FitMenicus></MorvexRun>");
+    text.clear();
+    EXPECT_EQ(runProgram("'" + scratch + "job.xml'", &text), 1) << text;
+    const std::string why = "morvex: ERROR: the results are not finite numbers: the rmsd is not a finite number "
+                            "(inf): the signal 1e+20 of scan s00003.RA1 at 6.4500 cm is too large";
+    EXPECT_NE(text.find(why), std::string::npos) << text;
+    EXPECT_NE(text.find("morvex: PARAMETER FILE: unknown key FitMenicus; did you mean FitMeniscus?"),
+              std::string::npos)
+        << text;
     std::string err;
     auto root = parseXmlFile(out + "/ResultParameters.xml", &err);
     ASSERT_TRUE(root) << err;
-    std::vector<std::string> written;
-    for (auto* f : root->child("ResultFiles")->all("File")) written.push_back(f->text);
-    EXPECT_NE(std::find(written.begin(), written.end(), "svdfrdata.dat"), written.end());
+    EXPECT_EQ(root->attr("exitCode"), "1");
+    std::string messages;
+    for (auto* m : root->child("Messages")->all("Message")) messages += m->text + "\n";
+    EXPECT_NE(messages.find("unknown key FitMenicus; did you mean FitMeniscus?"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("the signal 1e+20 of scan s00003.RA1 at 6.4500 cm"), std::string::npos) << messages;
+}
+
+namespace {
+
+// Every file under a folder with its content and write time, to see that
+// nothing changed there.
+std::map<std::string, std::string> folderState(const std::string& folder)
+{
+    std::map<std::string, std::string> state;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+        const auto t = std::filesystem::last_write_time(e.path()).time_since_epoch().count();
+        std::ifstream f(e.path(), std::ios::binary);
+        state[e.path().string()] =
+            std::to_string(t) + ":" + std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+    }
+    return state;
+}
+
+}  // namespace
+
+// The example's job run twice on one copy of its scans, the second time on
+// a read-only folder that holds the analysis the first run saved (as a
+// window session leaves it beside the scans) and with other worker counts:
+// both end with 0, the two records are the same to the bit, and the data
+// folder is left exactly as it was. The results folder holds the column
+// table of noise, data and fit.
+TEST_F(RunModeTest, TheExampleRunIsReproducibleAndLeavesItsScansAlone)
+{
+    const std::string data = scratch + "velocity", out = scratch + "example-results", job = scratch + "run.xml";
+    copyVelocityExampleScans(data);
+    writeExampleJob(job, data, out);
+    std::string text;
+    ASSERT_EQ(runProgram("'" + job + "'", &text), 0) << text;
+    const std::string first = readText(out + "/ResultParameters.xml");
     const std::vector<std::string> rows = readLines(out + "/svdfrdata.dat");
     ASSERT_GE(rows.size(), 30u);
     // three noise columns, then radius, data and fit of each of the 30 scans
-    std::istringstream first(rows[0]);
+    std::istringstream firstRow(rows[0]);
     int nColumns = 0;
-    for (double d; first >> d;) ++nColumns;
+    for (double d; firstRow >> d;) ++nColumns;
     EXPECT_EQ(nColumns, 3 + 3 * 30);
+
+    std::filesystem::copy_file(out + "/~tmppars.RA1", data + "/~tmppars.RA1");
+    using std::filesystem::perms;
+    const perms write = perms::owner_write | perms::group_write | perms::others_write;
+    for (const auto& e : std::filesystem::directory_iterator(data))
+        std::filesystem::permissions(e.path(), write, std::filesystem::perm_options::remove);
+    std::filesystem::permissions(data, write, std::filesystem::perm_options::remove);
+    const auto before = folderState(data);
+    writeExampleJob(job, data, out, "<LammThreads>1</LammThreads><NEQThreads>3</NEQThreads>");
+    text.clear();
+    EXPECT_EQ(runProgram("'" + job + "'", &text), 0) << text;
+    std::filesystem::permissions(data, perms::owner_write, std::filesystem::perm_options::add);
+    EXPECT_TRUE(readText(out + "/ResultParameters.xml") == first) << readText(out + "/ResultParameters.xml");
+    EXPECT_TRUE(folderState(data) == before);
 }
 
 namespace {
@@ -253,17 +399,9 @@ bool bmpPixel(const std::string& path, int x, int y, int* pR, int* pG, int* pB)
 // noise, maximum entropy, fitted; the record holds the fit and its files.
 TEST_F(RunModeTest, TheExampleRunFitsTheDistribution)
 {
-    std::string job = readText(MORVEX_SOURCE_DIR "/examples/velocity/run.xml");
-    auto replace = [&](const std::string& key, const std::string& value) {
-        const size_t a = job.find("<" + key + ">") + key.size() + 2, b = job.find("</" + key + ">");
-        job.replace(a, b - a, value);
-    };
     const std::string out = scratch + "example-results";
-    // the scans in a folder of the test's own (a run writes its grid file there)
     copyVelocityExampleScans(scratch + "velocity");
-    replace("DataDirectory", scratch + "velocity");
-    replace("OutputResultsDirectory", out);
-    writeText(scratch + "run.xml", job);
+    writeExampleJob(scratch + "run.xml", scratch + "velocity", out);
     std::string err;
     ASSERT_EQ(readParameterFile((scratch + "run.xml").c_str(), &runParameters, &err), 1) << err;
     bHaveRunParameters = 1;
@@ -282,16 +420,27 @@ TEST_F(RunModeTest, TheExampleRunFitsTheDistribution)
     ASSERT_TRUE(root) << err;
     EXPECT_EQ(root->attr("exitCode"), "0");
     std::map<int, double> value;
-    std::map<int, std::string> fit;
+    std::map<int, std::string> fit, name;
     for (auto* p : root->child("Parameters")->all("Parameter")) {
         value[std::stoi(p->attr("index"))] = std::stod(p->attr("value"));
         fit[std::stoi(p->attr("index"))] = p->attr("fit");
+        name[std::stoi(p->attr("index"))] = p->attr("name");
     }
     ASSERT_EQ(value.size(), 34u);
     EXPECT_NEAR(value[13], 6.000, 0.003);  // meniscus
+    EXPECT_EQ(name[13], "meniscus");
     EXPECT_EQ(fit[13], "1");
-    EXPECT_NEAR(value[11], 1.33, 0.05);  // f/f0
+    EXPECT_NEAR(value[11], 1.33, 0.05);
+    EXPECT_EQ(name[11], "frictionalRatio");
     EXPECT_EQ(fit[11], "1");
+    // the entries named for what they mean in c(s), the grid not floated
+    EXPECT_EQ(name[1], "sMin");
+    EXPECT_EQ(name[5], "sMax");
+    EXPECT_EQ(value[5], 15.0);
+    EXPECT_EQ(name[9], "resolution");
+    EXPECT_EQ(name[2], "confidenceLevel");
+    EXPECT_EQ(name[3], "vbar");
+    EXPECT_EQ(fit[1] + fit[3] + fit[4] + fit[5] + fit[9], "00000");
     EXPECT_NEAR(std::stod(root->child("Rmsd")->text), 0.0040, 0.0002);
     auto* dist = root->child("Distribution");
     ASSERT_TRUE(dist);

@@ -277,11 +277,15 @@ TEST_F(DataMenuLoadTest, TheProgramsOwnListFileInASelectionIsNoScanAndAFailedLoa
     EXPECT_EQ(std::string(szWindowTitle), caption);
 
     // Every file of the folder again, the list file written by that load
-    // (and a corrected-copy list) among them: the scans load, the lists are
+    // (and a corrected-copy list), the grid file of a distribution and the
+    // saved analysis among them: the scans load, the program's own files are
     // left out, also of the list written anew.
     scantest::writeText(folder + "/list_corr.RA1", "newformat n=1\n" + folder + "\nf01.RA1\n");
-    std::vector<std::string> all = {folder + "/f01.RA1", folder + "/f02.RA1", folder + "/f03.RA1",
-                                    folder + "/f04.RA1", folder + "/list.RA1", folder + "/list_corr.RA1"};
+    scantest::writeText(folder + "/sdist.RA1", "0.000000\n0.100000\n");
+    scantest::writeText(folder + "/~tmppars.RA1", "1.000000\n");
+    std::vector<std::string> all = {folder + "/f01.RA1",   folder + "/f02.RA1",       folder + "/f03.RA1",
+                                    folder + "/f04.RA1",   folder + "/list.RA1",      folder + "/list_corr.RA1",
+                                    folder + "/sdist.RA1", folder + "/~tmppars.RA1"};
     script.expectOpenFile("select files to fit", all).expectInput("load every n'th file:", "1");
     Run(script, 200);
     EXPECT_EQ(script.pending(), 0u);
@@ -316,7 +320,7 @@ TEST_F(DataMenuLoadTest, TheProgramsOwnListFileInASelectionIsNoScanAndAFailedLoa
     scantest::writeText(badPaths[1], "not a scan\n");
     script.expectOpenFile("select files to fit", badPaths)
         .expectInput("load every n'th file:", "1")
-        .expectMessageBox(badPaths[1], win::IDOK);
+        .expectMessageBox(badPaths[1] + "\nholds a title only: no scan header follows it", win::IDOK);
     Run(script, 200);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_EQ(nScans, 0);

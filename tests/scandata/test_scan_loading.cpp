@@ -1,6 +1,7 @@
 // Loading, appending and releasing the scan data set.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -170,15 +171,22 @@ TEST_F(ScanLoadingTest, AFailedFileLeavesNoHalfLoadedSet) {
 
 TEST_F(ScanLoadingTest, ScansThatCannotBeAnalysedAreRefusedByName) {
     std::vector<std::string> names = makeFiles({100, 200, 300});
-    // one point; radii that run backwards
+    // one point; radii that run backwards; files that are no scans: empty,
+    // bytes that are no text, a header without data
     scantest::writeText(dir.Path("one.RA1"), "single\nR 1 20.0 50000 250 0 280 1\n6.0 0.5 0\n");
     scantest::writeText(dir.Path("back.RA1"),
                         "reversed\nR 1 20.0 50000 250 0 280 1\n6.2 0.5 0\n6.1 0.5 0\n6.0 0.5 0\n");
-    for (const char* szBad : {"one.RA1", "back.RA1"}) {
+    scantest::writeText(dir.Path("empty.RA1"), "");
+    scantest::writeText(dir.Path("bytes.RA1"), std::string("\x89\x13\xfe\n\x07\xc3\x00\x9a\n\x01\x02", 11));
+    scantest::writeText(dir.Path("header.RA1"), "title\nR 1 20.0 50000 250 0 280 1\n");
+    const std::map<std::string, std::string> reasons = {
+        {"one.RA1", "holds fewer than two points"},
+        {"back.RA1", "radii do not increase: point 2 at 6.1000 cm follows 6.2000 cm"},
+        {"empty.RA1", "is empty: no scan"},
+        {"bytes.RA1", "has no scan header in line 2: it must begin with a data letter (R, W, I, V, P or F)"},
+        {"header.RA1", "holds no data lines after its header"}};
+    for (const auto& [szBad, reason] : reasons) {
         win::headless::Script script;
-        const std::string reason =
-            std::string(szBad) == "one.RA1" ? "holds fewer than two points"
-                                            : "radii do not increase: point 2 at 6.1000 cm follows 6.2000 cm";
         script.expectMessageBox(dir.Path(szBad) + "\n" + reason, win::IDOK);
         load({names[0], szBad, names[1]});
         EXPECT_EQ(script.pending(), 0u) << szBad;
