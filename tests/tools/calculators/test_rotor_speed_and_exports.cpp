@@ -324,6 +324,20 @@ TEST_F(PowerLawTest, RejectedOrInvalidCalibrationsChangeNothing)
         EXPECT_EQ(script.pending(), 0u);
     }
     {
+        // rows of one molar mass: no line through them (the key would close
+        // a plot of a line)
+        const std::string path = scratch + "one.dat";
+        writeText(path, "4.4 66000\n7.0 66000\n");
+        headless::Script script;
+        script.expectMessageBox("select enter ASCII file", IDYES)
+            .expectOpenFile("please locate the calibration file", {path})
+            .expectMessageBox("the calibration rows give no power law", IDOK)
+            .pressKey(VK_SPACE, 1000);
+        EXPECT_FALSE(calibrateCMPowerLaw(window.get()));
+        EXPECT_EQ(script.pending(), 0u);
+        headless::processMessages();
+    }
+    {
         headless::Script script;
         script.expectMessageBox("select enter ASCII file", IDNO);
         EXPECT_FALSE(calibrateCMPowerLaw(window.get()));
