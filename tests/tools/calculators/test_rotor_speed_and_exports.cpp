@@ -96,7 +96,7 @@ TEST_F(RotorSpeedTest, ProfilesHoldTheLoadingConcentration)
     EXPECT_EQ(equilibriumProfile(10000.0, 0.0, 6.9, rm, rb), 1.0);
 }
 
-TEST_F(RotorSpeedTest, MassesAndGeometryWithoutASpeedAreRefused)
+TEST_F(RotorSpeedTest, MassesAndGeometryWithoutASpeedOfARotorAreRefused)
 {
     {
         headless::Script script;
@@ -115,6 +115,32 @@ TEST_F(RotorSpeedTest, MassesAndGeometryWithoutASpeedAreRefused)
             .expectMessageBox("for predicting meniscus position", IDOK)
             .expectInput("meniscus (cm)", "6.7")
             .expectMessageBox("the bottom must lie beyond the meniscus", IDOK);
+        Run(script, 875);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    {
+        // 1e-20 Da asked for 18985630201544704 rpm and "at least 0 h"
+        headless::Script script;
+        script.expectInput("lowest Mw", "1e-20")
+            .expectInput("highest Mw", "1e-20")
+            .expectInput("bottom (cm)", "7.2")
+            .expectMessageBox("for predicting meniscus position", IDOK)
+            .expectInput("meniscus (cm)", "6.7")
+            .expectMessageBox("beyond the 60000 rpm of the fastest rotor", IDOK);
+        Run(script, 875);
+        EXPECT_EQ(script.pending(), 0u);
+        const std::string t = boxText(script, "ESTIMATE EQ ROTOR SPEED");
+        EXPECT_NE(t.find("rotor speeds of 18985630201544704 and"), std::string::npos) << t;
+    }
+    {
+        // a highest mass of 300 Da alone asks for a first speed of 109600 rpm
+        headless::Script script;
+        script.expectInput("lowest Mw", "10000")
+            .expectInput("highest Mw", "300")
+            .expectInput("bottom (cm)", "7.2")
+            .expectMessageBox("for predicting meniscus position", IDOK)
+            .expectInput("meniscus (cm)", "6.7")
+            .expectMessageBox("beyond the 60000 rpm", IDOK);
         Run(script, 875);
         EXPECT_EQ(script.pending(), 0u);
     }
