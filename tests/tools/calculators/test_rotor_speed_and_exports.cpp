@@ -107,42 +107,25 @@ TEST_F(RotorSpeedTest, MassesAndGeometryWithoutASpeedOfARotorAreRefused)
         Run(script, 875);
         EXPECT_EQ(script.pending(), 0u);
     }
-    {
+    // after the meniscus: a bottom not beyond it, and masses that ask for a
+    // speed beyond any rotor (1e-20 Da asked for 18985630201544704 rpm and
+    // "at least 0 h"; a highest mass of 300 Da alone for 109600 rpm)
+    const struct {
+        const char *low, *high, *bottom, *refusal;
+    } cases[] = {{"10000", "100000", "6.5", "the bottom must lie beyond the meniscus"},
+                 {"1e-20", "1e-20", "7.2", "rotor speeds of 18985630201544704 and 22708881515872256 rpm, beyond the "
+                                           "60000 rpm of the fastest rotor"},
+                 {"10000", "300", "7.2", "rotor speeds of 109600 and 22700 rpm, beyond the 60000 rpm"}};
+    for (const auto& c : cases) {
         headless::Script script;
-        script.expectInput("lowest Mw", "10000")
-            .expectInput("highest Mw", "100000")
-            .expectInput("bottom (cm)", "6.5")
+        script.expectInput("lowest Mw", c.low)
+            .expectInput("highest Mw", c.high)
+            .expectInput("bottom (cm)", c.bottom)
             .expectMessageBox("for predicting meniscus position", IDOK)
             .expectInput("meniscus (cm)", "6.7")
-            .expectMessageBox("the bottom must lie beyond the meniscus", IDOK);
+            .expectMessageBox(c.refusal, IDOK);
         Run(script, 875);
-        EXPECT_EQ(script.pending(), 0u);
-    }
-    {
-        // 1e-20 Da asked for 18985630201544704 rpm and "at least 0 h"
-        headless::Script script;
-        script.expectInput("lowest Mw", "1e-20")
-            .expectInput("highest Mw", "1e-20")
-            .expectInput("bottom (cm)", "7.2")
-            .expectMessageBox("for predicting meniscus position", IDOK)
-            .expectInput("meniscus (cm)", "6.7")
-            .expectMessageBox("beyond the 60000 rpm of the fastest rotor", IDOK);
-        Run(script, 875);
-        EXPECT_EQ(script.pending(), 0u);
-        const std::string t = boxText(script, "ESTIMATE EQ ROTOR SPEED");
-        EXPECT_NE(t.find("rotor speeds of 18985630201544704 and"), std::string::npos) << t;
-    }
-    {
-        // a highest mass of 300 Da alone asks for a first speed of 109600 rpm
-        headless::Script script;
-        script.expectInput("lowest Mw", "10000")
-            .expectInput("highest Mw", "300")
-            .expectInput("bottom (cm)", "7.2")
-            .expectMessageBox("for predicting meniscus position", IDOK)
-            .expectInput("meniscus (cm)", "6.7")
-            .expectMessageBox("beyond the 60000 rpm", IDOK);
-        Run(script, 875);
-        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(script.pending(), 0u) << c.refusal;
     }
     EXPECT_EQ(pAuxPlot, nullptr);
 }
