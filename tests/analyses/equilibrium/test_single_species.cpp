@@ -206,14 +206,6 @@ TEST_F(EquilibriumFitTest, OneSpeedAndTemperatureLeaveTheTINoiseOut)
         EXPECT_GT(fRmsd, 100.0f * fRight);
         EXPECT_EQ(script.pending(), 0u);
     }
-    // scans at two speeds determine TI noise again
-    std::vector<EqScan> two = Experiment();
-    two.pop_back();
-    Load(WriteScans(two));
-    setMolarMass(50000.0f, 0);
-    runEquilibriumSingleSpecies(window.get());
-    EXPECT_TRUE(bFitTINoise);
-    EXPECT_LT(fRmsd, 1e-5f);
 }
 
 TEST_F(EquilibriumFitTest, MissingMeniscusOrBottomComputesNothing)
