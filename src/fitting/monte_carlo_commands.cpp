@@ -41,6 +41,16 @@ bool askFilesAndSaving(TXLAWindow* w, char* szFile, int nSize, int* pbSaveEach)
     return true;
 }
 
+// A confidence level strictly between 0 and 1; otherwise it is refused with
+// the message of the other statistics commands (the limit files are named by
+// it: 1.5 would give "lim1250.dat" and "lim-250.dat").
+bool confidenceLevelValid(TXLAWindow* w, float P)
+{
+    if (P > 0.0f && P < 1.0f) return true;
+    MessageBox(w->HWindow, "the confidence level must lie between 0 and 1", szMCTitle, MB_OK);
+    return false;
+}
+
 // The number of simulations, rounded down; a count beyond any run's memory
 // is held to ten million (the run then finds no memory and ends).
 int iterationCount(float f)
@@ -60,6 +70,7 @@ void TXLAWindow::CmMonteCarloDistributions()
     float fCount = 100.0f, P = 0.68f;
     if (!askNumber(this, &fCount, 100.0f, "number of simulations")) return;
     if (!askNumber(this, &P, 0.68f, "confidence level for display")) return;
+    if (!confidenceLevelValid(this, P)) return;
     char szFile[260];
     int bSaveEach = 0;
     if (!askFilesAndSaving(this, szFile, sizeof szFile, &bSaveEach)) return;
@@ -69,6 +80,7 @@ void TXLAWindow::CmMonteCarloDistributions()
     runMonteCarloDistributions(this, iterationCount(fCount), P, szFile, bSaveEach);
     float fNewP = P;
     while (inputFloatInWindow(this, &fNewP, P, true, "change confidence level", szMCTitle)) {
+        if (!confidenceLevelValid(this, fNewP)) continue;
         P = fNewP;
         plotMonteCarloLimits(P);
         Invalidate(true);
@@ -95,6 +107,7 @@ void TXLAWindow::CmMonteCarloWeightAverageS()
     float fCount = 100.0f, P = 0.68f, smin = 1.0f, smax = 10.0f;
     if (!askNumber(this, &fCount, 100.0f, "number of simulations")) return;
     if (!askNumber(this, &P, 0.68f, "confidence level of regularization (P-value, recommended 0.68)")) return;
+    if (!confidenceLevelValid(this, P)) return;
     if (!askNumber(this, &smin, 1.0f, "left integration limit (smin)")) return;
     if (!askNumber(this, &smax, 10.0f, "right integration limit (smax)")) return;
     char szFile[260];

@@ -476,6 +476,18 @@ void TXLAWindow::CmGenerateSeries()
                                 continue;
                             }
                         }
+                        // refused before its folder and files are written
+                        if (nScansOut > nMaxScans) {
+                            char sz[600];
+                            std::snprintf(sz, sizeof sz,
+                                          "combination %d (dr = %.4f cm, %.0f rpm, noise %.3f, meniscus %.3f cm, 2nd "
+                                          "species %.3f %%) needs %d scans of %.0f s: at most %d scans can be "
+                                          "generated\nno data generated for %s",
+                                          k, dr, fRpm, fNoise, fMen, fTrace * 100.0f, nScansOut, fInterval, nMaxScans,
+                                          folder.c_str());
+                            MessageBox(HWindow, sz, szGenerate, MB_OK);
+                            continue;
+                        }
                         // 2.
                         if (GetFileAttributes(folder.c_str()) != FILE_ATTRIBUTE_DIRECTORY &&
                             !CreateDirectory(folder.c_str(), nullptr)) {

@@ -133,15 +133,7 @@ struct LeftOutPoints {
     void Note(const std::string& name) {
         if (nScanFilePointsLeftOut > 0) files.emplace_back(name, nScanFilePointsLeftOut);
     }
-    void Tell() const {
-        if (files.empty()) return;
-        std::string text = "points whose numbers are not finite were left out:";
-        const size_t nShown = std::min<size_t>(files.size(), 10);
-        for (size_t k = 0; k < nShown; ++k)
-            text += "\n" + std::to_string(files[k].second) + " in " + files[k].first;
-        if (files.size() > nShown) text += "\nand points of " + std::to_string(files.size() - nShown) + " more files";
-        scanNoticeBox(text.c_str(), "LOAD");
-    }
+    void Tell() const { tellLeftOutPerFile("points whose numbers are not finite were left out:", files); }
 };
 
 // Why the points of a scan cannot be analysed: fewer than two, or radii that

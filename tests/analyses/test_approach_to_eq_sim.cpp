@@ -3,7 +3,12 @@
 // synthetic records carry the omega^2 t of a rotor accelerating at 280 rpm/s.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <future>
+#include <memory>
+#include <thread>
+#include <vector>
 
 #include "analyses/timetoeq/approach_to_eq_sim.h"
 #include "analyses/timetoeq/time_to_eq_params.h"
@@ -66,6 +71,37 @@ TEST_F(ApproachToEqSimTest, SyntheticExperimentGridAndLimits)
     setupDefault(sim, 1, 7.5f, 6.5f);
     EXPECT_FLOAT_EQ(sim.fLeftLimit, 6.76f);
     EXPECT_FLOAT_EQ(sim.fRightLimit, 7.15f);
+}
+
+// A programme of a slow species (f/f0 = 1e6 estimates 2e7 h) is refused at
+// once: scans are counted in integers (a float time stops growing at 2^24
+// intervals, and 1800 s added to 7.2e10 s gave it back unchanged) and held
+// to the arrays' limit. Within a time limit, so that a loop that does not end
+// fails here.
+TEST_F(ApproachToEqSimTest, LongProgrammesAreRefusedAtOnce)
+{
+    EXPECT_EQ(approachToEqScanCount(100.1f, 1800.0f), 201);
+    EXPECT_EQ(approachToEqScanCount(10000.0f, 1800.0f), kMaxApproachToEqScans);
+    EXPECT_EQ(approachToEqScanCount(10000.5f, 1800.0f), 0);
+    EXPECT_EQ(approachToEqScanCount(std::nanf(""), 1800.0f), 0);
+
+    auto sim = std::make_shared<CApproachToEqSim>();
+    setupDefault(*sim, 100.0f);
+    auto refused = std::make_shared<std::promise<std::vector<bool>>>();
+    std::future<std::vector<bool>> done = refused->get_future();
+    std::thread([sim, refused] {
+        const float fr[] = {0, 1}, s[] = {0, kS}, D[] = {0, kD};
+        std::vector<bool> ok;
+        for (float fHours : {2e7f, 4e6f, 1e4f + 1.0f})
+            ok.push_back(sim->Setup(nullptr, fHours, 7.2f, 6.75f, 7.15f, 6.77f, 1, fr, s, D, 0.73f, 20.0f, 15000.0f));
+        refused->set_value(ok);
+    }).detach();
+    ASSERT_EQ(done.wait_for(std::chrono::seconds(20)), std::future_status::ready) << "the set-up did not end";
+    EXPECT_EQ(done.get(), std::vector<bool>(3, false));
+    // the object stays as it was
+    EXPECT_EQ(sim->nScans, 200);
+    EXPECT_EQ(sim->nRadialPoints, 226);
+    EXPECT_EQ(+sim->pScanRecords[200].time, 360000.0);
 }
 
 TEST_F(ApproachToEqSimTest, TargetKeepsTheAmountOfTheLoading)

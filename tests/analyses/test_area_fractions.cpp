@@ -133,6 +133,27 @@ TEST(PiecewiseLinear, TheStraightLineIsExactOnALineWithItsResidualSum)
     EXPECT_NEAR(fitStraightLine(&a, &b, x, y, 4), 0.7f, 1e-5);
     EXPECT_NEAR(a, -1.0f, 1e-5);
     EXPECT_NEAR(b, 0.9f, 1e-5);
+
+    // No line where the abscissae do not spread: one point, 1/sqrt(t) of one
+    // time, and abscissae one float step apart, whose single-precision D is
+    // its own rounding; the intercept and slope stay as they were.
+    const float x1 = 1.0f / std::sqrt(3600.0f), x1Next = std::nextafter(x1, 1.0f);
+    const float same[] = {0, x1, x1, x1, x1, x1}, residue[] = {0, x1, x1Next, x1, x1Next, x1};
+    const float s5[] = {0, 2.0f, 4.0f, 8.0f, 3.0f, 5.0f};
+    for (const float* xs : {same, residue}) {
+        a = 7.0f, b = 9.0f;
+        EXPECT_EQ(fitStraightLine(&a, &b, xs, s5, 5), -1.0f);
+        EXPECT_EQ(a, 7.0f);
+        EXPECT_EQ(b, 9.0f);
+    }
+    EXPECT_EQ(fitStraightLine(&a, &b, x, y, 1), -1.0f);
+    const float infinite[] = {0, 1.0f / std::sqrt(0.0f), 0.01f};
+    EXPECT_EQ(fitStraightLine(&a, &b, infinite, y, 2), -1.0f);
+    // times 3600 and 14400 s spread: the line goes through both
+    const float two[] = {0, x1, 1.0f / std::sqrt(14400.0f)}, twoY[] = {0, 5.0f + 30.0f * two[1], 5.0f + 30.0f * two[2]};
+    EXPECT_NEAR(fitStraightLine(&a, &b, two, twoY, 2), 0.0f, 1e-8f);
+    EXPECT_NEAR(a, 5.0f, 1e-4f);
+    EXPECT_NEAR(b, 30.0f, 0.01f);
 }
 
 TEST(PiecewiseLinear, FourFractionsTakeTheirTargetsAtTheOddEighthsOfTheArea)
@@ -293,7 +314,7 @@ void AreaFractionTest::expectNoSignalResults()
     EXPECT_TRUE(std::isfinite(fRmsd));
 }
 
-TEST_F(AreaFractionTest, RefusedWithoutGeometryOrWithOneSet)
+TEST_F(AreaFractionTest, RefusedWithoutGeometryWithOneSetOrAtOneTime)
 {
     LoadExperiment(writeStepScans(scratch, {{4.0, 0.0, 1.0}}, evenTimes(4, 1000.0, 300.0)));
     SelectExtrapolation(0.0f, 10.0f, 41, 2, 4);
@@ -304,6 +325,15 @@ TEST_F(AreaFractionTest, RefusedWithoutGeometryOrWithOneSet)
     script.expectMessageBox("set Meniscus and Bottom first", win::IDOK);
     EXPECT_FALSE(runAreaFractionExtrapolation(window.get()));
     EXPECT_EQ(script.pending(), 0u);
+
+    // sets of one mean time give the lines of the fractions no spread
+    LoadExperiment(writeStepScans(scratch, {{4.0, 0.0, 1.0}}, evenTimes(6, 2000.0, 0.0), 0.0, "same"));
+    SelectExtrapolation(0.0f, 10.0f, 41, 2, 2);
+    script.expectMessageBox("the mean times of the sets do not spread", win::IDOK);
+    EXPECT_FALSE(runAreaFractionExtrapolation(window.get()));
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FALSE(bModelComputed);
+    EXPECT_EQ(nSetLsgDistributions, 0);
 }
 
 TEST_F(AreaFractionTest, AKeyStopsTheObjectiveOfTheDirectFit)

@@ -164,6 +164,22 @@ TEST_F(TimeToEqCommandTest, AKeyStopsTheSearchAndTheFilesAreStillWritten)
     headless::processMessages();  // the keys left over go to the window
 }
 
+TEST_F(TimeToEqCommandTest, AProgrammeBeyondTheScanArraysIsRefusedWithTheLimit)
+{
+    // f/f0 = 1e6 takes the estimate to millions of hours
+    TXLAWindow* w = OpenWindow();
+    bModelDiscreteSpecies = 1;
+    headless::Script script;
+    script.expectMessageBox(kNote, IDOK)
+        .expectDialog(kDialog, shortColumn().check(620).set(413, "1000000"))
+        .expectMessageBox("the 20000 scans (10000 h) the simulation can hold", IDOK);
+    w->EvCommand(874, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_GT(timeToEqParams.fSimDurationHours, 1e6f);
+    EXPECT_EQ(bShowStatusText, 0);
+    EXPECT_FALSE(std::filesystem::exists(ResultFolder() + "constantspeed_DeltaEQ.txt"));
+}
+
 TEST_F(TimeToEqCommandTest, ConvertSpeedStepsAndInstrumentMethods)
 {
     TXLAWindow* w = OpenWindow();

@@ -146,6 +146,19 @@ TEST_F(VanHoldeWeischetTest, FractionsEmptyDownToFourEndTheRunWithoutAMessage)
     for (const std::string& l : script.lines()) EXPECT_EQ(l.find("MessageBox"), std::string::npos) << l;
 }
 
+TEST_F(VanHoldeWeischetTest, ScansAtOneTimeAreRefused)
+{
+    // every line against 1/sqrt(t) would divide by a spread of 0 or rounding
+    LoadExperiment(writeLammScans(scratch, {{5.0, 6e-7, 1.0}}, evenTimes(8, 3000.0, 0.0)));
+    SelectVanHoldeWeischet(10.0f, false, false);
+    win::headless::Script script;
+    script.expectMessageBox("the scan times do not spread", win::IDOK);
+    EXPECT_FALSE(runVanHoldeWeischet(window.get()));
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FALSE(bModelComputed);
+    EXPECT_EQ(pDistAxisS, nullptr);
+}
+
 TEST_F(VanHoldeWeischetTest, TheScanTimeCorrectionNeedsSpeedAndOption)
 {
     LoadExperiment(writeLammScans(scratch, {{5.0, 6e-7, 1.0}}, evenTimes(20, 1200.0, 250.0)));

@@ -466,6 +466,22 @@ TEST_F(MonteCarloTest, TheStatisticsCommandsAskRunAndEnd)
     Run(script, 296);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(fs::is_empty(Folder("command")));
+    // a confidence level outside (0, 1) is refused before anything runs (1.5
+    // named the limit files "lim1250.dat" and "lim-250.dat")
+    const char* szLevel = "the confidence level must lie between 0 and 1";
+    script.expectMessageBox("This Monte-Carlo routine", IDYES)
+        .expectInput("number of simulations", "3")
+        .expectInput("confidence level for display", "1.5")
+        .expectMessageBox(szLevel, IDOK);
+    Run(script, 296);
+    script.expectMessageBox("It will not optimize at each step non-linear parameters", IDYES)
+        .expectInput("number of simulations", "3")
+        .expectInput("confidence level of regularization (P-value, recommended 0.68)", "0")
+        .expectMessageBox(szLevel, IDOK);
+    Run(script, 546);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(fs::is_empty(Folder("command")));
+    EXPECT_EQ(ppMCDistributions, nullptr);
 
     seedRandomNumbers(1u);
     script.expectMessageBox("This Monte-Carlo routine", IDYES)
@@ -473,6 +489,8 @@ TEST_F(MonteCarloTest, TheStatisticsCommandsAskRunAndEnd)
         .expectInput("confidence level for display", "0.95")
         .expectSaveFile("select directory (keep dummy filename) for Distributions", file)
         .expectMessageBox("write distribution to file at each iteration?", IDYES)
+        .expectInput("change confidence level", "1.5")
+        .expectMessageBox(szLevel, IDOK)
         .expectInput("change confidence level", "0.68")
         .expectInputCancel("change confidence level");
     Run(script, 296);
@@ -480,6 +498,8 @@ TEST_F(MonteCarloTest, TheStatisticsCommandsAskRunAndEnd)
     const std::string dir = Folder("command") + "/";
     for (const char* name : {"0.dat", "3.dat", "lim 25.dat", "lim975.dat", "lim160.dat", "lim840.dat", "mean.dat"})
         EXPECT_TRUE(fileThere(dir + name)) << name;
+    EXPECT_FALSE(fileThere(dir + "lim1250.dat"));
+    EXPECT_FALSE(fileThere(dir + "lim-250.dat"));
     EXPECT_TRUE(transcriptShows(script, "\"SET PREFERENCE\""));
     // ended: no rows, no limit curves, the distribution of the data shown
     EXPECT_EQ(ppMCDistributions, nullptr);

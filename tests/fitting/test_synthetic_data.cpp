@@ -331,10 +331,11 @@ TEST_F(SyntheticDataTest, SeriesMakesOneNumberedFolderPerCombination)
     EXPECT_FLOAT_EQ(fFitLeftLim, 6.11f);
 }
 
-// "0 for auto" with a first species that does not sediment is refused with
-// a box and leaves no files; with one that sediments the count is the time
-// to the right fit limit in intervals.
-TEST_F(SyntheticDataTest, AutomaticScanCountOfASpeciesThatDoesNotSedimentIsRefused)
+// "0 for auto" with a first species that does not sediment, or so slowly that
+// more than 1000 scans would be needed, is refused with a box naming the
+// combination and leaves no files; with one that sediments the count is the
+// time to the right fit limit in intervals.
+TEST_F(SyntheticDataTest, AutomaticScanCountsThatCannotBeGeneratedAreRefused)
 {
     auto series = [&](headless::Script& script, const std::string& folder) {
         script.expectDialog("noninteracting species model", Accept())
@@ -364,6 +365,20 @@ TEST_F(SyntheticDataTest, AutomaticScanCountOfASpeciesThatDoesNotSedimentIsRefus
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_FALSE(fs::exists(Folder("still") + "/1"));
     EXPECT_FALSE(fs::exists(Folder("still") + "/2"));
+    EXPECT_EQ(nScans, 0);
+
+    // 0.1 S takes 1800 and 1607 intervals from the two menisci
+    OneSpecies(0.1f, 6.1f, 0.8f, true);
+    series(script, "slow");
+    script
+        .expectMessageBox("combination 1 (dr = 0.0050 cm, 50000 rpm, noise 0.000, meniscus 6.200 cm, 2nd species "
+                          "1.000 %) needs 1801 scans of 300 s: at most 1000 scans can be generated",
+                          IDOK)
+        .expectMessageBox("combination 2 (dr = 0.0050 cm, 50000 rpm, noise 0.000, meniscus 6.300 cm", IDOK);
+    Run(script, 647);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FALSE(fs::exists(Folder("slow") + "/1"));
+    EXPECT_FALSE(fs::exists(Folder("slow") + "/2"));
     EXPECT_EQ(nScans, 0);
 
     OneSpecies(4.3f, 6.1f, 0.8f, true);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -193,6 +194,37 @@ TEST_F(DlsLoadTest, IntensityDataBeforeLeaveNoTraceInTheLagGrid)
         for (int j = 1; j <= 20; ++j) EXPECT_EQ(ppScanOnNoiseGrid[i][j], ppSignal[i][j]);
 }
 
+TEST_F(DlsLoadTest, RowsWithoutAPositiveLagAreLeftOutAndCounted)
+{
+    // log10 of a lag of 0 was -inf: meniscus, left fit limit and the first
+    // point of the common grid with it
+    const std::string folder = Folder("zero");
+    DlsRecipe r = flatRecipe(0.25, 1.0);
+    r.lags.insert(r.lags.begin(), {0.0, -1e-6});
+    r.values.insert(r.values.begin(), {0.9, 0.8});
+    win::headless::Script script;
+    script.expectMessageBox("rows whose lag time is not above 0 were left out", win::IDOK);
+    LoadFiles({WriteDls(folder, "z.dlsdat", r), WriteDls(folder, "y.dlsdat", flatRecipe(0.36, 2.0))});
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(transcriptShows(script, "\\n2 in z.dlsdat"));
+    ASSERT_EQ(nScans, 2);
+    EXPECT_EQ(pScanPoints[1], 20);
+    EXPECT_NEAR(ppRadius[1][1], -6.0f, 1e-6);
+    EXPECT_NEAR(ppSignal[1][1], 0.5f, 1e-6);
+    EXPECT_NEAR(fMeniscus, -6.0f, 1e-6);
+    EXPECT_TRUE(std::isfinite(fFitLeftLim));
+    for (int j = 1; j <= nNoiseGridPoints; ++j) ASSERT_TRUE(std::isfinite(pNoiseGrid[j])) << j;
+
+    // a file of such rows only holds no measurement
+    DlsRecipe none;
+    none.lags = {0.0};
+    none.values = {0.5};
+    script.expectMessageBox("LOAD ERROR", win::IDOK);
+    LoadFiles({WriteDls(folder, "none.dlsdat", none)});
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(nScans, 0);
+}
+
 TEST_F(DlsLoadTest, SaveMeanAndToggleWorkOnLoadedMeasurementsOnly)
 {
     // Without light-scattering data both do nothing (no prompt is expected).
@@ -249,12 +281,38 @@ TEST_F(DlsLoadTest, AlwaysLoadG2KeepsTheIntensityAutocorrelation)
     EXPECT_EQ(bAlwaysG2, 1);
     EXPECT_NE(win::GetMenuState(window->GetMenu(), CM_ALWAYS_LOAD_G2, win::MF_BYCOMMAND) & win::MF_CHECKED, 0u);
 
+    // b on a lag grid of its own: the common grid holds copies
     const std::string folder = Folder("g2");
-    LoadFiles({WriteDls(folder, "a.dlsdat", flatRecipe(0.25, 1.0)), WriteDls(folder, "b.dlsdat", flatRecipe(0.36, 2.0))});
+    DlsRecipe b = flatRecipe(0.36, 2.0);
+    for (double& lag : b.lags) lag *= 1.5;
+    LoadFiles({WriteDls(folder, "a.dlsdat", flatRecipe(0.25, 1.0)), WriteDls(folder, "b.dlsdat", b)});
     ASSERT_EQ(nScans, 2);
     EXPECT_EQ(pDlsHeaders[1].fieldAcf, 0);
     EXPECT_NEAR(ppSignal[2][1], 0.36f, 1e-6);
     EXPECT_STREQ(pDataPlot->szYLabel, "g(2)-1 intensity autocorrelation ");
+
+    // The mean of g(2)-1 is taken as it is (0.305, not the mean of the
+    // squares, 0.096), and after the switch to g(1) from the signed squares:
+    // the same file either way.
+    const std::string out = folder + "/mean.dlsdat";
+    for (bool bToggle : {false, true}) {
+        if (bToggle) Run(script, 898);
+        script.expectSaveFile("select filename for new average DLS data set", out);
+        Run(script, 500);
+        EXPECT_EQ(script.pending(), 0u);
+        std::istringstream rows(scantest::readText(out));
+        std::string line;
+        std::getline(rows, line);
+        std::getline(rows, line);
+        int nRows = 0;
+        double dLag = 0, dValue = 0;
+        while (rows >> dLag >> dValue) {
+            ASSERT_NEAR(dValue, 0.305, 1e-5) << bToggle << " at " << dLag;
+            ++nRows;
+        }
+        EXPECT_EQ(nRows, nNoiseGridPoints);
+    }
+    EXPECT_EQ(pDlsHeaders[2].fieldAcf, 1);
 
     Run(script, CM_ALWAYS_LOAD_G2);
     EXPECT_EQ(bAlwaysG2, 0);

@@ -132,6 +132,36 @@ TEST_F(FluorescenceCommandsTest, TransformedSetsFollowNewLoadsAndAddedFiles)
     EXPECT_EQ(ppRawSignal[1][1], 15.0f);
 }
 
+// Subtract Constant (634) and Invert Raw Data (535) with the option on: the
+// edit of the values shown stays (the rebuilt noise grid used to show the
+// copies made before it), in either scale, and the raw copy follows it.
+TEST_F(FluorescenceCommandsTest, EditsWithNonlinearDetectionOnStay)
+{
+    LoadThree(Folder("edit"));
+    for (int nShow : {IDNO, IDYES}) {
+        SwitchOn("2", "10", nShow);
+        const std::vector<float> before(ppSignal[2] + 1, ppSignal[2] + 1 + pScanPoints[2]);
+        Script script;
+        script.expectInput("subtract constant (e.g. known baseline)", "1").expectMessageBox("save data?", IDNO);
+        Command(script, 634);
+        script.expectMessageBox("save new data?", IDNO);
+        Command(script, 535);
+        EXPECT_EQ(script.pending(), 0u);
+        for (int i = 1; i <= pScanPoints[2]; i++) {
+            ASSERT_EQ(ppSignal[2][i], -(before[static_cast<size_t>(i - 1)] - 1.0f)) << nShow << " point " << i;
+            ASSERT_EQ(ppRawSignal[2][i],
+                      nShow == IDYES ? nonlinearDetectionInverse(ppSignal[2][i], 2.0, 10.0) : ppSignal[2][i]);
+        }
+        Script off;
+        off.expectMessageBox("account for nonlinear detection", IDNO);
+        Command(off, 908);
+    }
+    // point 1 of scan 2, 14: edited in the raw scale to -13 (below the
+    // baseline, so shown as it is), then in the transformed scale to 14,
+    // whose raw value 10 + (14 - 10)^(1/2) = 12 is back once the option is off
+    EXPECT_EQ(ppSignal[2][1], 12.0f);
+}
+
 TEST_F(FluorescenceCommandsTest, OneOptionAtATime)
 {
     bFluorescenceData = 1;
@@ -139,11 +169,11 @@ TEST_F(FluorescenceCommandsTest, OneOptionAtATime)
     {
         Script script;
         script.expectMessageBox("use linear temporal magnification drift?", IDYES)
-            .expectInput("(df/dt) [%%/h]", "2")
+            .expectInput("(df/dt) [%/h]", "2")
             .expectMessageBox("fit temporal magnification drift?", IDYES)
             .expectMessageBox("use exponential photophysics model?", IDYES)
             .expectInput("rate [per h]", "0.5")
-            .expectInput("limiting signal level [%%]", "80")
+            .expectInput("limiting signal level [%]", "80")
             .expectMessageBox("fit limiting signal level?", IDNO)
             .expectMessageBox("fit photophysical rate?", IDYES);
         Command(script, 910);

@@ -2,6 +2,7 @@
 // data set's arrays, the fit road's refresh and the scans of the rmsd.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -10,6 +11,8 @@
 #include "app/app_globals.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
+#include "scandata/raw_edit_tools.h"
+#include "scandata/raw_transform_tools.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_set_fixture.h"
 #include "tools/fluorescence/fluorescence_options.h"
@@ -163,6 +166,52 @@ TEST(NonlinearDetection, RefreshAfterAModelEvaluation)
     ppFit[1][1] = 14.0f;
     ASSERT_TRUE(refreshNonlinearDetectionCopies());
     EXPECT_EQ(ppTransFit[1][1], 26.0f);
+}
+
+// The tools that write the signal and rebuild the noise grid, with the
+// transformed values shown: each edit of the values shown stays, and the raw
+// copies follow it; points removed from a scan leave the rest of it as it was
+// shown (not transformed twice).
+TEST(NonlinearDetection, EditsOfTheValuesShownStay)
+{
+    // values mostly above the baseline 10, where the two scales differ
+    installSet(2, 12, [](int k, int i) { return 8.0f + 1.7f * static_cast<float>(i) + 2.1f * static_cast<float>(k); },
+               0.5f);
+    bNonlinearDetection = 1;
+    bShowTransformedData = 1;
+    ASSERT_TRUE(transformScansNonlinearDetection(2.0, 10.0, true));
+    auto shown = [] { return flatten(ppSignal); };
+    auto expectKept = [](const std::vector<float>& expected, const char* szTool) {
+        // the next transform from the fit road shows the same values
+        ASSERT_TRUE(applyNonlinearDetection(2.0, 10.0, true));
+        EXPECT_TRUE(sameBits(flatten(ppSignal), expected)) << szTool;
+        const std::vector<float> raw = flatten(ppRawSignal);
+        for (size_t n = 0; n < expected.size(); n++)
+            ASSERT_EQ(raw[n], nonlinearDetectionInverse(expected[n], 2.0, 10.0)) << szTool << " " << n;
+    };
+
+    std::vector<float> v = shown();
+    ASSERT_TRUE(addNoiseToData(0.0f, 2.0f));
+    for (float& f : v) f *= 2.0f;
+    expectKept(v, "scale");
+
+    v = shown();
+    std::vector<float> fit = flatten(ppFit);
+    ASSERT_TRUE(addSimulatedData(-1.0f));
+    for (size_t n = 0; n < v.size(); n++) v[n] -= fit[n];
+    expectKept(v, "subtract the model");
+
+    v = shown();
+    ASSERT_TRUE(mirrorRawData(6.0f, 6.11f, false));
+    for (int k = 0; k < 2; k++) std::reverse(v.begin() + 12 * k, v.begin() + 12 * (k + 1));
+    expectKept(v, "mirror");
+
+    // (the mirrored radii ascend again from 6.0 cm)
+    v = shown();
+    excludeRegion(6.025f, 6.055f);
+    ASSERT_EQ(pScanPoints[1], 9);
+    for (int k = 1; k >= 0; k--) v.erase(v.begin() + 12 * k + 3, v.begin() + 12 * k + 6);
+    expectKept(v, "exclude a region");
 }
 
 TEST(NonlinearDetection, RmsdTakesTheScansOfTheFit)

@@ -207,6 +207,24 @@ void setScans(int k, int n, int* pFirst, int* pLast)
     *pLast = *pFirst + n - 1;
 }
 
+// The mean time of the scans of set k (n scans per set).
+float setMeanTime(int k, int n)
+{
+    int nFirst = 0, nLast = 0;
+    setScans(k, n, &nFirst, &nLast);
+    double dTime = 0.0;
+    for (int pos = nFirst; pos <= nLast; pos++) dTime += pScanHeaders[pScanTimeOrder[pos]].time;
+    return static_cast<float>(dTime / n);
+}
+
+// Whether the sets' 1/sqrt(t) spread enough for the lines of the fractions.
+bool setTimesSpread(int nSets, int n)
+{
+    std::vector<float> x(static_cast<size_t>(nSets) + 1);
+    for (int k = 1; k <= nSets; k++) x[k] = 1.0f / std::sqrt(setMeanTime(k, n));
+    return abscissaeSpread(x.data(), nSets);
+}
+
 // The scans (by index) of a set, for the builders.
 std::vector<int> scansOfSet(int nFirst, int nLast)
 {
@@ -423,6 +441,13 @@ bool runAreaFractionExtrapolation(TXLAWindow* pWindow)
         win::MessageBox(pWindow->HWindow, sz, "", win::MB_OK);
         return false;
     }
+    if (!setTimesSpread(nSets, nPerSet)) {
+        win::MessageBox(pWindow->HWindow,
+                        "the mean times of the sets do not spread (or are not above 0): no line against 1/sqrt(t) "
+                        "can be extrapolated",
+                        "", win::MB_OK);
+        return false;
+    }
     // 4.
     const int nLast = nScans;
     const double dOmega = 2.0 * M_PI * pScanHeaders[nLast].rpm / 60.0;
@@ -444,9 +469,7 @@ bool runAreaFractionExtrapolation(TXLAWindow* pWindow)
         if (bStopFit) return abandonRun();
         int nFirst = 0, nLastPos = 0;
         setScans(k, nPerSet, &nFirst, &nLastPos);
-        double dTime = 0.0;
-        for (int pos = nFirst; pos <= nLastPos; pos++) dTime += pScanHeaders[pScanTimeOrder[pos]].time;
-        pSetTimes[k] = static_cast<float>(dTime / nPerSet);
+        pSetTimes[k] = setMeanTime(k, nPerSet);
         if (!calcSetLsgDistribution(nFirst, nLastPos)) return abandonRun();
         nSetLsgDistributions = k;
         for (int j = 1; j <= nResolution; j++) ppSetLsgDistributions[k][j] = pDistValues[j];

@@ -75,11 +75,23 @@ void calcApparentS()
     }
 }
 
+// The abscissa of scan k in the extrapolation.
+float inverseRootTime(int k) { return static_cast<float>(1.0 / std::sqrt(pScanHeaders[k].time)); }
+
+// Whether the scans' 1/sqrt(t) spread: scans at one time (or at a time
+// that is not above 0) determine no line.
+bool scanTimesSpread()
+{
+    std::vector<float> x(static_cast<size_t>(nScans) + 1);
+    for (int k = 1; k <= nScans; k++) x[k] = inverseRootTime(k);
+    return abscissaeSpread(x.data(), nScans);
+}
+
 void extrapolateFractions()
 {
     float* x = vector(1, nScans);
     float* y = vector(1, nScans);
-    for (int k = 1; k <= nScans; k++) x[k] = static_cast<float>(1.0 / std::sqrt(pScanHeaders[k].time));
+    for (int k = 1; k <= nScans; k++) x[k] = inverseRootTime(k);
     for (int f = 1; f <= nVhwFractions; f++) {
         for (int k = 1; k <= nScans; k++) y[k] = ppFractionS[k][f];
         fitStraightLine(&pFractionIntercept[f], &pFractionSlope[f], x, y, nScans);
@@ -223,6 +235,13 @@ bool runVanHoldeWeischet(TXLAWindow* pWindow)
     }
     if (nScans < 2) {
         win::MessageBox(pWindow->HWindow, "the van Holde-Weischet analysis needs two scans at least",
+                        "Van Holde Weischet Analysis", win::MB_OK);
+        return false;
+    }
+    if (!scanTimesSpread()) {
+        win::MessageBox(pWindow->HWindow,
+                        "the scan times do not spread (or are not above 0): no line against 1/sqrt(t) can be "
+                        "extrapolated",
                         "Van Holde Weischet Analysis", win::MB_OK);
         return false;
     }

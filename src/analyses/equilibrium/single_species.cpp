@@ -1,6 +1,7 @@
 // Single-species sedimentation equilibrium: the kernels, the normal equations
-// with TI and RI noise eliminated, the model curves and the restarted simplex
-// of the fit.
+// with TI and RI noise eliminated (RI noise alone where the scans cannot tell
+// TI noise from the species), the model curves and the restarted simplex of
+// the fit.
 #include "analyses/equilibrium/single_species.h"
 
 #include <algorithm>
@@ -53,6 +54,15 @@ int windowPoints()
 // The kernel of scan i on the noise grid (the store's diagonal).
 float* kernelOf(int i) { return pLammSolutions[i][i]; }
 
+// Said by Run and once by Fit when the scans determine no TI noise.
+void tellTINoiseLeftOut(TXLAWindow* pWindow)
+{
+    win::MessageBox(pWindow ? pWindow->HWindow : nullptr,
+                    "all scans are at one rotor speed and temperature: the time-invariant noise cannot be told from "
+                    "the species and is left out (radial-invariant noise only)",
+                    "ATTENTION", win::MB_OK);
+}
+
 // The straight line through (r1, v1) and (r2, v2) at r.
 float lineAt(float r, float r1, float v1, float r2, float v2)
 {
@@ -76,6 +86,14 @@ double equilibriumBuoyantMass(double dTemperature)
     const double dD = static_cast<double>(pSpeciesMw[1]) * 1e-7;
     if (!(dD > 0.0)) return 0.0;
     return static_cast<double>(pSpeciesS[1]) * 1e-13 * 8.31451e7 * (dTemperature + 273.15) / dD;
+}
+
+bool equilibriumTINoiseDetermined()
+{
+    for (int k = 2; k <= nScans; ++k)
+        if (pScanHeaders[k].rpm != pScanHeaders[1].rpm || pScanHeaders[k].temperature != pScanHeaders[1].temperature)
+            return true;
+    return false;
 }
 
 bool allocEquilibriumArrays()
@@ -115,7 +133,9 @@ void buildEquilibriumNE()
         for (int s = 1; s <= N; ++s) d += ppScanOnNoiseGrid[s][p];
         pNEMeanDataTI[p] = d / N;
     }
-    // the kernels centred over the window, the data centred twice
+    // the kernels centred over the window, the data centred over the window
+    // and, with TI noise, over the scans as well
+    const bool bTI = bFitTINoise != 0;
     std::vector<double> kc(static_cast<size_t>(N) * W), yc(static_cast<size_t>(N) * W), ybar(W, 0.0);
     for (int i = 1; i <= N; ++i) {
         const float* K = kernelOf(i);
@@ -128,14 +148,15 @@ void buildEquilibriumNE()
         for (int q = 0; q < W; ++q) {
             const int p = f + q;
             k[q] = K[p] - dMean;
-            y[q] = ppScanOnNoiseGrid[i][p] + dGrand - pNEMeanDataTI[p] - pNEMeanDataRI[i];
-            ybar[q] += y[q];
+            y[q] = ppScanOnNoiseGrid[i][p] - pNEMeanDataRI[i] + (bTI ? dGrand - pNEMeanDataTI[p] : 0.0);
+            if (bTI) ybar[q] += y[q];
         }
     }
     for (double& d : ybar) d /= N;
-    // The kernel of amplitude i seen in scan s is (delta_si - 1/N) Kc_i, so
-    // A_ij = (delta_ij - 1/N) sum_p Kc_i(p) Kc_j(p) and
-    // b_i = sum_p Kc_i(p) (yc(i, p) - mean over s of yc(s, p)).
+    // With TI noise the kernel of amplitude i seen in scan s is
+    // (delta_si - 1/N) Kc_i, so A_ij = (delta_ij - 1/N) sum_p Kc_i(p) Kc_j(p)
+    // and b_i = sum_p Kc_i(p) (yc(i, p) - mean over s of yc(s, p)); without
+    // it the kernel is delta_si Kc_i, A diagonal and the mean term 0.
     double dSumSquares = 0.0;
     for (int i = 1; i <= N; ++i) {
         const double* ki = &kc[static_cast<size_t>(i - 1) * W];
@@ -150,7 +171,7 @@ void buildEquilibriumNE()
             const double* kj = &kc[static_cast<size_t>(j - 1) * W];
             double g = 0.0;
             for (int q = 0; q < W; ++q) g += ki[q] * kj[q];
-            const double a = ((i == j ? 1.0 : 0.0) - 1.0 / N) * g;
+            const double a = ((i == j ? 1.0 : 0.0) - (bTI ? 1.0 / N : 0.0)) * g;
             pNEMatrix[i][j] = pNEMatrix[j][i] = a;
             pNEWork[i][j] = pNEWork[j][i] = a;
         }
@@ -189,7 +210,7 @@ void buildEquilibriumModel()
     for (int p = 1; p <= G; ++p) {
         double d = 0.0;
         for (int i = 1; i <= N; ++i) d += pNESolution[i] * (kernelOf(i)[p] - pNEMeanBasisRI[i][i]);
-        pTINoiseSaved[p] = static_cast<float>(pNEMeanDataTI[p] - fNEMeanData - d / N);
+        pTINoiseSaved[p] = bFitTINoise ? static_cast<float>(pNEMeanDataTI[p] - fNEMeanData - d / N) : 0.0f;
     }
     // the two grid points on either side of the window, where there are
     // such, on the straight line of the two window points next to them
@@ -261,7 +282,8 @@ void runEquilibriumSingleSpecies(TXLAWindow* pWindow)
                 equilibriumExponential(pNoiseGrid[p], dBuoyantMolarMass, dEqRpm, dEqTemperature, dEqReferenceRadius));
     }
     bEquilibriumDiscrete = 1;
-    bFitTINoise = 1;
+    bFitTINoise = equilibriumTINoiseDetermined() ? 1 : 0;
+    if (!bFitTINoise && !bEquilibriumInFit) tellTINoiseLeftOut(pWindow);
 
     bool bSolved = windowPoints() >= 1;
     if (bSolved) {
@@ -383,6 +405,7 @@ void fitEquilibriumSingleSpecies(TXLAWindow* pWindow)
         bRepaintAfterCalc = bRepaint;
         return;
     }
+    if (!equilibriumTINoiseDetermined()) tellTINoiseLeftOut(pWindow);
     nStepSimCount = nSimCount = 0;
     nFitSteps = 1;
     showEquilibriumFitStep(pWindow);

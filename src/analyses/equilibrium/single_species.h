@@ -10,6 +10,12 @@
 // coefficient, when species are described by D and s); Fit refines it with a
 // restarted simplex.
 //
+// Scans that all share one rotor speed and one temperature share one kernel
+// shape, and a time-invariant profile can take any multiple of it (with one
+// scan, or equal amplitudes, the whole species): the molar mass would be
+// free and every one would fit perfectly. Such data are fitted without TI
+// noise, and Run and Fit say so.
+//
 // The amplitudes are the unknowns of a distribution-like system: the kernel
 // of scan i is kept in the Lamm-solution store at grid point i for scan i, on
 // the noise grid, and the normal equations in the distribution's set.
@@ -43,10 +49,15 @@ void runEquilibriumSingleSpecies(TXLAWindow* pWindow);
 // it is floated), then the result applied.
 void fitEquilibriumSingleSpecies(TXLAWindow* pWindow);
 
+// Whether the loaded scans determine TI noise: false when every scan has the
+// rotor speed and temperature of scan 1.
+bool equilibriumTINoiseDetermined();
+
 // The Lamm-solution store (nScans x nScans on the noise grid) and the normal
 // equations; false (with a message) when memory is short.
 bool allocEquilibriumArrays();
-// Normal equations of the amplitudes with the noise eliminated.
+// Normal equations of the amplitudes with the noise eliminated (TI noise only
+// while bFitTINoise is set).
 void buildEquilibriumNE();
 // chi-square of the solution from the normal equations (never below 0), and
 // the rmsd sqrt(chi-square / (window points x scans)).

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "analyses/timetoeq/time_to_eq_params.h"
@@ -132,11 +133,35 @@ void CApproachToEqSim::FreeArrays()
     pParams = nullptr;
 }
 
-void CApproachToEqSim::Setup(TXLAWindow* window, float fDurationHours, float fBottomIn, float fMeniscusIn,
+int approachToEqScanCount(float fDurationHours, float fInterval)
+{
+    if (!(fInterval > 0)) return 1;
+    // counted, not summed: a float time stops growing at 2^24 intervals
+    const double dCount = std::ceil(static_cast<double>(fDurationHours * 3600.0f) / fInterval);
+    if (!(dCount <= kMaxApproachToEqScans)) return 0;
+    return dCount < 1 ? 1 : static_cast<int>(dCount);
+}
+
+bool approachToEqDurationFits(float fDurationHours)
+{
+    if (approachToEqScanCount(fDurationHours, kApproachToEqScanInterval) > 0) return true;
+    char sz[400];
+    std::snprintf(sz, sizeof sz,
+                  "a simulation of %.4g h (one scan every %.0f s) is beyond the %d scans (%.0f h) the simulation "
+                  "can hold - please check s, M and f/f0",
+                  static_cast<double>(fDurationHours), static_cast<double>(kApproachToEqScanInterval),
+                  kMaxApproachToEqScans, kMaxApproachToEqScans * kApproachToEqScanInterval / 3600.0);
+    showErrorMessage(sz, 0);
+    return false;
+}
+
+bool CApproachToEqSim::Setup(TXLAWindow* window, float fDurationHours, float fBottomIn, float fMeniscusIn,
                              float fRightLimitIn, float fLeftLimitIn, int nSpeciesIn, const float* pFractionsIn,
                              const float* pSIn, const float* pDIn, float fVbarIn, float fTemperatureIn,
                              float fFinalRpmIn)
 {
+    const int nScanCount = approachToEqScanCount(fDurationHours, fScanInterval);
+    if (nScanCount < 1) return false;
     // a repeated set-up starts afresh; the steps and the parameter vector stay
     FreeResults();
     delete[] pScanRecords;
@@ -172,12 +197,7 @@ void CApproachToEqSim::Setup(TXLAWindow* window, float fDurationHours, float fBo
     fFinalRpm = fFinalRpmIn;
 
     // 2. scans every interval until the duration is reached; at least one
-    nScans = 0;
-    if (fScanInterval > 0) {
-        const float fEnd = fDurationHours * 3600.0f;
-        for (float t = 0; t < fEnd; t += fScanInterval) ++nScans;
-    }
-    if (nScans < 1) nScans = 1;
+    nScans = nScanCount;
 
     // 3. geometry
     fMeniscus = fMeniscusIn;
@@ -250,6 +270,7 @@ void CApproachToEqSim::Setup(TXLAWindow* window, float fDurationHours, float fBo
             pTarget[i] += static_cast<float>(A * std::exp(sigma * (r * r - b * b)));
         }
     }
+    return true;
 }
 
 bool CApproachToEqSim::SetInitialDistribution(float fRpm, int nProfiles, int nGivenPoints, float* pGivenRadii,

@@ -26,6 +26,23 @@ class CVector;
 class CCurve;
 class TXLAWindow;
 
+// The synthetic experiment's scans, one every kApproachToEqScanInterval
+// seconds, at most kMaxApproachToEqScans of them: 10000 h, beyond any
+// equilibrium worth simulating, in some 20 MB per scan array of the default
+// column.
+constexpr float kApproachToEqScanInterval = 1800.0f;
+constexpr int kMaxApproachToEqScans = 20000;
+
+// The number of scans of a simulation of fDurationHours at one scan every
+// fInterval seconds: the scan times i x interval, i = 0, 1, ..., below the
+// duration, at least 1 (so a duration shorter than one interval gives one
+// scan). 0 for a programme beyond kMaxApproachToEqScans scans or a duration
+// that is no number.
+int approachToEqScanCount(float fDurationHours, float fInterval);
+// Whether a simulation of fDurationHours fits into the scan arrays; when it
+// does not, an error box says so with the limit.
+bool approachToEqDurationFits(float fDurationHours);
+
 class CApproachToEqSim {
 public:
     CApproachToEqSim();
@@ -33,10 +50,12 @@ public:
     CApproachToEqSim(const CApproachToEqSim&) = delete;
     CApproachToEqSim& operator=(const CApproachToEqSim&) = delete;
 
-    // Geometry, species and the synthetic experiment; always succeeds.
-    // Reversed limits are swapped, a left limit inside the meniscus becomes
-    // meniscus + 0.01, a right limit beyond the bottom bottom - 0.05.
-    void Setup(TXLAWindow* window, float fDurationHours, float fBottomIn, float fMeniscusIn, float fRightLimitIn,
+    // Geometry, species and the synthetic experiment. Reversed limits are
+    // swapped, a left limit inside the meniscus becomes meniscus + 0.01, a
+    // right limit beyond the bottom bottom - 0.05. False, with the object as
+    // it was, for a duration of more scans than the arrays are made for
+    // (approachToEqScanCount).
+    bool Setup(TXLAWindow* window, float fDurationHours, float fBottomIn, float fMeniscusIn, float fRightLimitIn,
                float fLeftLimitIn, int nSpeciesIn, const float* pFractionsIn, const float* pSIn, const float* pDIn,
                float fVbarIn, float fTemperatureIn, float fFinalRpmIn);
     // The initial profiles per species and the initial-phase record: the
@@ -87,7 +106,7 @@ public:
                           CVector** ppSpeedVector, CCurve** ppCurve);
 
     // ---- data, in the order of the record
-    float fScanInterval = 1800.0f;  // s
+    float fScanInterval = kApproachToEqScanInterval;  // s
     float fRadialStep = 0.002f;     // cm
     int nScans = 0;
     float fTimeCompression = 1.0f;

@@ -324,10 +324,11 @@ float appEqObjective(float* p, TXLAWindow* pWindow)
     pAppEqOptSim = new CApproachToEqSim;
     CApproachToEqSim* sim = pAppEqOptSim;
     float fValue = fBadValue;
-    if (nAppEqOptSpecies >= 1) {
+    // (a duration beyond the scan arrays was refused before the search)
+    if (nAppEqOptSpecies >= 1 &&
         sim->Setup(pWindow, fAppEqOptDuration / 3600.0f, tp.fBottom, tp.fMeniscus, tp.fRightLimit,
                    tp.fMeniscus + 0.02f, nAppEqOptSpecies, pAppEqOptFractions, pAppEqOptS, pAppEqOptD, tp.fVbar,
-                   tp.fTemperature, tp.fFinalRpm);
+                   tp.fTemperature, tp.fFinalRpm)) {
         sim->bExponential = tp.bExponential;
         sim->nParams = n;
         sim->pParams = vector(1, n);
@@ -578,8 +579,10 @@ float calculateMinimumTimeToEq(TXLAWindow* pWindow)
     float fr[3], s[3], D[3];
     const int nSpecies = timeToEqSpeciesLists(fr, s, D);
     CApproachToEqSim* cs = pAppEqConstSim;
-    cs->Setup(pWindow, tp.fSimDurationHours, tp.fBottom, tp.fMeniscus, tp.fRightLimit, tp.fMeniscus + 0.02f,
-              nSpecies, fr, s, D, tp.fVbar, tp.fTemperature, tp.fFinalRpm);
+    if (!approachToEqDurationFits(tp.fSimDurationHours)) return 0;
+    if (!cs->Setup(pWindow, tp.fSimDurationHours, tp.fBottom, tp.fMeniscus, tp.fRightLimit, tp.fMeniscus + 0.02f,
+                   nSpecies, fr, s, D, tp.fVbar, tp.fTemperature, tp.fFinalRpm))
+        return 0;
     if (!applyTimeToEqInitialDistribution(cs)) return 0;
 
     // 3. the run at constant speed

@@ -80,11 +80,13 @@ bool runConstantSpeed(TXLAWindow* w)
     completeRecord();
     ensureBackupPath(w);
     tp.fSimDurationHours = simulatedDurationHours();
+    if (!approachToEqDurationFits(tp.fSimDurationHours)) return false;
     float fr[3], s[3], D[3];
     const int n = timeToEqSpeciesLists(fr, s, D);
     CApproachToEqSim* g = globalSim();
-    g->Setup(w, tp.fSimDurationHours, tp.fBottom, tp.fMeniscus, tp.fRightLimit, tp.fMeniscus + 0.02f, n, fr, s, D,
-             tp.fVbar, tp.fTemperature, tp.fFinalRpm);
+    if (!g->Setup(w, tp.fSimDurationHours, tp.fBottom, tp.fMeniscus, tp.fRightLimit, tp.fMeniscus + 0.02f, n, fr, s,
+                  D, tp.fVbar, tp.fTemperature, tp.fFinalRpm))
+        return false;
     if (!applyTimeToEqInitialDistribution(g)) return false;
     bInterruptComputation = 0;
     if (!g->Run()) return false;
@@ -258,9 +260,12 @@ void TXLAWindow::CmToseRunSpeedProfile()
     }
     ensureSearchSpecies();
     if (!(fAppEqOptDuration > 0)) fAppEqOptDuration = simulatedDurationHours() * 3600.0f;
+    if (!approachToEqDurationFits(fAppEqOptDuration / 3600.0f)) return;
     CApproachToEqSim run;
-    run.Setup(this, fAppEqOptDuration / 3600.0f, tp.fBottom, tp.fMeniscus, tp.fRightLimit, tp.fMeniscus + 0.02f,
-              nAppEqOptSpecies, pAppEqOptFractions, pAppEqOptS, pAppEqOptD, tp.fVbar, tp.fTemperature, tp.fFinalRpm);
+    if (!run.Setup(this, fAppEqOptDuration / 3600.0f, tp.fBottom, tp.fMeniscus, tp.fRightLimit,
+                   tp.fMeniscus + 0.02f, nAppEqOptSpecies, pAppEqOptFractions, pAppEqOptS, pAppEqOptD, tp.fVbar,
+                   tp.fTemperature, tp.fFinalRpm))
+        return;
     if (!applyTimeToEqInitialDistribution(&run)) return;
     run.SetSpeedSteps(g->nSteps, g->pStepStart, g->pStepRpm, g->pStepRate, 2);
     bInterruptComputation = 0;
@@ -275,6 +280,8 @@ void TXLAWindow::CmToseOptimize()
     TimeToEqParams& tp = timeToEqParams;
     if (nAppEqOptSpecies < 1 || !(fAppEqOptDuration > 0))
         if (!runConstantSpeed(this)) return;
+    // a loaded speed profile sets the duration of the search
+    if (!approachToEqDurationFits(fAppEqOptDuration / 3600.0f)) return;
     ensureBackupPath(this);
     const bool bStored = tp.pParamVector && tp.nParamVector == tp.nParams;
     ensureTimeToEqParamVector();

@@ -35,6 +35,9 @@ constexpr double dPi = 3.14159265358979323846;
 constexpr const char* szEqTitle = "ESTIMATE EQ ROTOR SPEED";
 constexpr const char* szTimeTitle = "CALCULATE MINIMUM TIME TO EQ";
 constexpr int nProfilePoints = 100;
+// No rotor of an analytical ultracentrifuge spins faster; the third speed is
+// sought up to it too.
+constexpr float fFastestRotorRpm = 60000.0f;
 
 double buoyancy() { return 1.0 - static_cast<double>(fBufferDensity) * VBAR; }
 
@@ -87,8 +90,19 @@ void TXLAWindow::CmEstimateEqRotorSpeed()
     const double K = dTwoRT4C / ((rb * rb - rm * rm) * buoyancy());
     const float fRpm1 = speedForRatio(std::log(5.0), K, fHigh);
     const float fRpm2 = speedForRatio(std::log(10.0), K, fLow);
+    // masses of a few daltons would ask for speeds no rotor reaches (and
+    // times to equilibrium of 0 h)
+    if (!(fRpm1 <= fFastestRotorRpm) || !(fRpm2 <= fFastestRotorRpm)) {
+        char sz[400];
+        std::snprintf(sz, sizeof sz,
+                      "these masses ask for rotor speeds of %.0f and %.0f rpm, beyond the %.0f rpm of the fastest "
+                      "rotor - please enter masses of macromolecules",
+                      fRpm1, fRpm2, fFastestRotorRpm);
+        MessageBox(HWindow, sz, szEqTitle, MB_OK);
+        return;
+    }
     float fRpm3 = 0.0f;
-    for (int rpm = 1000; rpm <= 60000; rpm += 1000)
+    for (int rpm = 1000; rpm <= static_cast<int>(fFastestRotorRpm); rpm += 1000)
         if (equilibriumProfile(fLow, rpm, rm, rm, rb) <= 0.01) {
             fRpm3 = static_cast<float>(rpm);
             break;

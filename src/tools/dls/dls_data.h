@@ -56,10 +56,13 @@ extern unsigned char bAlwaysG2;
 // g(1) (fieldAcf 1) or, with bKeepG2, as g(2)-1 (fieldAcf 0). Stores n in
 // *pn and in the record, and sets bDLSData. Every completely read row is
 // kept; reading stops at the end of the text, at the counted rows or at a
-// line beginning with "0". False, with no arrays, when the file cannot be
-// read, is empty, has no type letter "A"/"C" or holds no complete row.
+// line beginning with "0". A row whose lag is not above 0 (or not finite)
+// has no place on the log-lag grid: it is left out, and counted in
+// *pnLeftOut when given. False, with no arrays, when the file cannot be
+// read, is empty, has no type letter "A"/"C" or holds no complete row that
+// is kept.
 bool readDlsDatFile(const char* szPath, DlsScanHeader* pHeader, int* pn, float** ppLags, float** ppValues,
-                    bool bKeepG2);
+                    bool bKeepG2, int* pnLeftOut = nullptr);
 
 // Writes one dlsdat file from one-based arrays (1..n); the title, when given,
 // replaces the record's; the record gives the other header values. The

@@ -94,8 +94,9 @@ float signedRoot(float v)
 }  // namespace
 
 bool readDlsDatFile(const char* szPath, DlsScanHeader* pHeader, int* pn, float** ppLags, float** ppValues,
-                    bool bKeepG2)
+                    bool bKeepG2, int* pnLeftOut)
 {
+    if (pnLeftOut) *pnLeftOut = 0;
     if (!szPath || !pHeader || !pn || !ppLags || !ppValues) return false;
     // The point count the caller gets is 0 unless the read succeeds.
     *pn = 0;
@@ -127,12 +128,19 @@ bool readDlsDatFile(const char* szPath, DlsScanHeader* pHeader, int* pn, float**
     }
 
     std::vector<float> lags, values;
+    int nLeftOut = 0;
     for (int r = 0; r < nRows; ++r) {
         double dLag, dValue;
         if (!tokens.Next(dLag) || !tokens.Next(dValue)) break;  // an incomplete last row is dropped
-        lags.push_back(static_cast<float>(std::log10(dLag)));
+        const float fLogLag = static_cast<float>(std::log10(dLag));
+        if (!(dLag > 0.0) || !std::isfinite(fLogLag)) {
+            ++nLeftOut;
+            continue;
+        }
+        lags.push_back(fLogLag);
         values.push_back(static_cast<float>(dValue));
     }
+    if (pnLeftOut) *pnLeftOut = nLeftOut;
     const int n = static_cast<int>(lags.size());
     pHeader->nPoints = n;
     if (n < 1) return false;

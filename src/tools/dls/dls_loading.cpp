@@ -244,6 +244,7 @@ void TXLAWindow::LoadDlsData(char* szSelection)
     copyToBuffer(szScanDir, sizeof szScanDir, folderParts.dir);
 
     std::string lastName;
+    std::vector<std::pair<std::string, int>> leftOut;
     for (int i = 1; i <= n; ++i) {
         pScanPoints[i] = 0;
         pScanTimeOrder[i] = i;
@@ -257,8 +258,9 @@ void TXLAWindow::LoadDlsData(char* szSelection)
                 bOldFilenameConvention ? folder + parts.name + ".not" : folder + "notes" + parts.ext;
             copyToBuffer(szNotesPath, sizeof szNotesPath, notes);
         }
+        int nLeftOut = 0;
         if (!readDlsDatFile(path.c_str(), &pDlsHeaders[i], &pScanPoints[i], &ppRadius[i], &ppSignal[i],
-                            bAlwaysG2 != 0)) {
+                            bAlwaysG2 != 0, &nLeftOut)) {
             pScanPoints[i] = 0;
             scanInfoBox(path.c_str(), "LOAD ERROR");
             nScans = i;
@@ -266,6 +268,7 @@ void TXLAWindow::LoadDlsData(char* szSelection)
             bDLSData = 0;  // no light-scattering data remain loaded
             return;
         }
+        if (nLeftOut > 0) leftOut.emplace_back(lastName, nLeftOut);
         completeMeasurement(i);
     }
 
@@ -285,6 +288,8 @@ void TXLAWindow::LoadDlsData(char* szSelection)
     bRepaintAfterCalc = 0;
     redrawDataPlot(1);
     InvalidateUnlessBatch();
+    tellLeftOutPerFile("rows whose lag time is not above 0 were left out (they have no place on the log-lag grid):",
+                       leftOut);
 }
 
 bool saveMeanDlsData(const char* szPath)
@@ -297,8 +302,12 @@ bool saveMeanDlsData(const char* szPath)
     for (int j = 1; j <= m; ++j) {
         double dSum = 0.0;
         for (int i = 1; i <= nScans; ++i) {
+            // field correlation back to g(2)-1 with its sign; g(2)-1 as it is
             const double v = ppScanOnNoiseGrid[i][j];
-            dSum += v > 0.0 ? v * v : (v < 0.0 ? -v * v : 0.0);
+            if (pDlsHeaders[i].fieldAcf)
+                dSum += v > 0.0 ? v * v : (v < 0.0 ? -v * v : 0.0);
+            else
+                dSum += v;
         }
         pMean[j] = static_cast<float>(dSum / nScans);
     }
@@ -334,6 +343,8 @@ void TXLAWindow::CmToggleIntensityFieldAcf()
         for (int i = 1; i <= nScans; ++i) convertDlsG2ToG1(pScanPoints[i], ppSignal[i], &pDlsHeaders[i]);
         setAcfTitles(szFieldTitle);
     }
+    // measurements on lag grids of their own have copies on the common grid
+    setupNoiseRadialGrid();
     redrawDataPlot(1);
     updateResidualsPlot(1);
     Invalidate(true);

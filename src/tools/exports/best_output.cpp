@@ -158,7 +158,7 @@ void TXLAWindow::CmExtractSFromBest()
         while (m >= 4) {
             float a1 = 0.0f, b1 = 0.0f;
             const float fChiFewer = fitStraightLine(&a1, &b1, pX, pD, m - 1);
-            if (!(0.3f * fChi > fChiFewer)) break;
+            if (fChiFewer < 0.0f || !(0.3f * fChi > fChiFewer)) break;
             m--;
             a = a1, b = b1, fChi = fChiFewer;
         }

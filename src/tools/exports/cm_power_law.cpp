@@ -128,6 +128,7 @@ bool calibrateCMPowerLaw(TXLAWindow* w)
 
     float a = 0.0f, kb = 0.0f;
     int nLine = n;
+    bool bLine = true;
     if (n == 1) {
         if (!inputFloatInWindow(w, &kb, 0.66f, true, "scaling exponent:", "c(M) with scaling law")) return false;
         a = y[1] - kb * x[1];
@@ -136,14 +137,14 @@ bool calibrateCMPowerLaw(TXLAWindow* w)
         lx[2] = 1.3f * x[1];
         nLine = 2;
     } else {
-        fitStraightLine(&a, &kb, x, y, n);
+        bLine = fitStraightLine(&a, &kb, x, y, n) >= 0.0f;
         for (int k = 1; k <= n; k++) lx[k] = x[k];
         const float fSpan = x[n] - x[1];
         lx[1] = x[1] - 0.1f * fSpan;
         lx[n] = x[n] + 0.1f * fSpan;
     }
     const float ks = std::pow(10.0f, a);
-    if (!std::isfinite(ks) || !std::isfinite(kb)) {
+    if (!bLine || !std::isfinite(ks) || !std::isfinite(kb)) {
         // calibration rows of one molar mass determine no line
         MessageBox(w->HWindow, "the calibration rows give no power law (they need different molar masses)", szCalibrationTitle,
                    MB_OK);

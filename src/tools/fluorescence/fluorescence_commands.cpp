@@ -101,13 +101,13 @@ void TXLAWindow::CmSignalMagnificationDriftWithTime()
     if (!proceedWithOtherData(this, t)) return;
     if (yes(this, "use linear temporal magnification drift?", t)) {
         bFloMagnificationDrift = bFloDrift = 1;
-        askScaled(&fFloDrift, 100.0f, "(df/dt) [%%/h]", t);
+        askScaled(&fFloDrift, 100.0f, "(df/dt) [%/h]", t);
         bFloDriftFloat = yes(this, "fit temporal magnification drift?", t) ? 1 : 0;
     }
     if (yes(this, "use exponential photophysics model?", t)) {
         bFloMagnificationDrift = bFloBleaching = 1;
         ask(&fFloKBleach, "rate [per h]", t);
-        askScaled(&fFloAlim, 100.0f, "limiting signal level [%%]", t);
+        askScaled(&fFloAlim, 100.0f, "limiting signal level [%]", t);
         bFloAlimFloat = yes(this, "fit limiting signal level?", t) ? 1 : 0;
         bFloKBleachFloat = yes(this, "fit photophysical rate?", t) ? 1 : 0;
     }

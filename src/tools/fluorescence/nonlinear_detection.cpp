@@ -3,7 +3,10 @@
 // What must hold: the data set's signal and fit arrays hold exactly the raw or
 // exactly the transformed copies (bTransformedDataShown says which), so
 // switching back to the raw scale restores the values as they were, bit for
-// bit; and a copy is never indexed beyond the scan it was made for.
+// bit; a copy is never indexed beyond the scan it was made for; and an edit of
+// the data set's values (a tool that subtracts, inverts, mirrors, adds noise
+// or model) is the user's: the copies follow it before the next transform
+// shows them, never the other way round.
 #include "tools/fluorescence/nonlinear_detection.h"
 
 #include <cmath>
@@ -87,9 +90,23 @@ void copyValues(float* pTo, const float* pFrom, int n)
     if (pTo && pFrom && n > 0) std::memcpy(pTo + 1, pFrom + 1, sizeof(float) * static_cast<size_t>(n));
 }
 
-// New copies of scan k from the values the data set holds, taken as raw
-// values; the transformed copies with exponent p and baseline b.
-void makeSlot(int k, double p, double b)
+// A value v of the data set in the scale shown into the raw and the
+// transformed copy (exponent p, baseline b).
+void takeShownValue(float v, bool bShownTransformed, double p, double b, float* pRaw, float* pTrans)
+{
+    if (bShownTransformed) {
+        *pTrans = v;
+        *pRaw = nonlinearDetectionInverse(v, p, b);
+    } else {
+        *pRaw = v;
+        *pTrans = nonlinearDetectionTransform(v, p, b);
+    }
+}
+
+// New copies of scan k from the values the data set holds, in the scale
+// bShownTransformed names; the transformed copies with exponent p and
+// baseline b.
+void makeSlot(int k, double p, double b, bool bShownTransformed)
 {
     const int n = pScanPoints[k];
     copyPoints[k] = n;
@@ -97,18 +114,35 @@ void makeSlot(int k, double p, double b)
     ppRawFit[k] = vector(1, n);
     ppTransSignal[k] = vector(1, n);
     ppTransFit[k] = vector(1, n);
-    copyValues(ppRawSignal[k], ppSignal[k], n);
-    copyValues(ppRawFit[k], ppFit ? ppFit[k] : nullptr, n);
+    const float* fit = ppFit ? ppFit[k] : nullptr;
     for (int i = 1; i <= n; i++) {
-        ppTransSignal[k][i] = nonlinearDetectionTransform(ppRawSignal[k][i], p, b);
-        ppTransFit[k][i] = nonlinearDetectionTransform(ppRawFit[k][i], p, b);
+        takeShownValue(ppSignal[k][i], bShownTransformed, p, b, &ppRawSignal[k][i], &ppTransSignal[k][i]);
+        takeShownValue(fit ? fit[i] : 0.0f, bShownTransformed, p, b, &ppRawFit[k][i], &ppTransFit[k][i]);
     }
+}
+
+// The values of scan k that differ from the copy shown were edited since the
+// last transform: the copies take them, each in the scale it was made in.
+void followEdits(int k)
+{
+    const bool bShown = bTransformedDataShown != 0;
+    const double p = dAppliedDetectionPower, b = dAppliedDetectionBaseline;
+    auto follow = [&](const float* set, float* raw, float* trans) {
+        if (!set) return;
+        const float* shown = bShown ? trans : raw;
+        for (int i = 1; i <= pScanPoints[k]; i++)
+            if (!(set[i] == shown[i])) takeShownValue(set[i], bShown, p, b, &raw[i], &trans[i]);
+    };
+    follow(ppSignal[k], ppRawSignal[k], ppTransSignal[k]);
+    follow(ppFit ? ppFit[k] : nullptr, ppRawFit[k], ppTransFit[k]);
 }
 
 // Copies held for another layout of the set (scans added or removed, a scan
 // of another length): slots that still fit keep their values, the others are
-// made anew from the values now in the set (the raw values of scans just
-// loaded), with the exponent and baseline already applied.
+// made anew from the values now in the set, with the exponent and baseline
+// already applied: a scan that was there before holds the scale shown (points
+// were removed from it), a scan beyond the old ones was just added and holds
+// raw values.
 void fitCopiesToLayout()
 {
     const int nOld = copyScans();
@@ -130,7 +164,8 @@ void fitCopiesToLayout()
     regrow(ppTransFit, keep);
     copyPoints.resize(static_cast<size_t>(nScans) + 1, 0);
     for (int k = 1; k <= nScans; k++)
-        if (!keep[k]) makeSlot(k, dAppliedDetectionPower, dAppliedDetectionBaseline);
+        if (!keep[k])
+            makeSlot(k, dAppliedDetectionPower, dAppliedDetectionBaseline, k <= nOld && bTransformedDataShown);
 }
 
 void showCopies(float** ppFrom, float** ppFitFrom)
@@ -171,7 +206,7 @@ void allocNonlinearDetectionCopies()
     // Made with exponent 1 and baseline 0: the transformed copies equal the raw ones.
     dAppliedDetectionPower = 1.0;
     dAppliedDetectionBaseline = 0.0;
-    for (int k = 1; k <= nScans; k++) makeSlot(k, 1.0, 0.0);
+    for (int k = 1; k <= nScans; k++) makeSlot(k, 1.0, 0.0, false);
     bTransformedDataShown = 0;
 }
 
@@ -191,10 +226,13 @@ void freeNonlinearDetectionCopies()
 bool transformScansNonlinearDetection(double p, double b, bool bShowTransformed)
 {
     if (nScans < 1 || !ppSignal || !bNonlinearDetection) return false;
-    if (!copiesHeld())
+    if (!copiesHeld()) {
         allocNonlinearDetectionCopies();
-    else if (!layoutMatches())
-        fitCopiesToLayout();
+    } else {
+        for (int k = 1; k <= nScans; k++)
+            if (slotMatches(k)) followEdits(k);
+        if (!layoutMatches()) fitCopiesToLayout();
+    }
 
     if (p != dAppliedDetectionPower || b != dAppliedDetectionBaseline) {
         for (int k = 1; k <= nScans; k++) {

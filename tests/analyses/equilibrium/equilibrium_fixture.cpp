@@ -60,7 +60,7 @@ std::vector<std::string> EquilibriumFitTest::WriteScans(const std::vector<EqScan
         for (int i = 0; i <= 150; ++i) {
             // the radius as the program reads it back
             const double r = static_cast<float>(kMeniscus + 0.002 * i);
-            const double c = s.amplitude * exponential(r, s.mb, s.rpm, s.temperature, r0) + tiProfile(r) + s.ri;
+            const double c = s.amplitude * exponential(r, s.mb, s.rpm, s.temperature, r0) + s.ti * tiProfile(r) + s.ri;
             std::snprintf(line, sizeof line, "%.4f %.9e %.6e\n", kMeniscus + 0.002 * i, c, 0.01);
             text += line;
         }

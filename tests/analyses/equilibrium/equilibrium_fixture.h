@@ -18,6 +18,7 @@ struct EqScan {
     double amplitude = 0.5;  // signal of the species at r0
     double ri = 0.0;         // radial-invariant offset
     double mb = 0.0;         // buoyant molar mass (g/mol)
+    double ti = 1.0;         // scale of the time-invariant profile added
 };
 
 // The program's equilibrium exponential, written out independently.

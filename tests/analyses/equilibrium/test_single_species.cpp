@@ -168,6 +168,46 @@ TEST_F(EquilibriumFitTest, FixedMolarMassComputesNoSimplex)
             ASSERT_NEAR(ppFit[s][k], ppSignal[s][k], 2e-5f) << "scan " << s << " point " << k;
 }
 
+TEST_F(EquilibriumFitTest, OneSpeedAndTemperatureLeaveTheTINoiseOut)
+{
+    // One scan, or scans at one speed and temperature with equal amplitudes:
+    // a TI profile could take the whole species and every molar mass would
+    // fit perfectly. Without TI noise the curvature gives M from any start.
+    const char* szLeftOut = "the time-invariant noise cannot be told from the species";
+    std::vector<EqScan> one = {Experiment()[1]};
+    one[0].ti = 0.0;
+    std::vector<EqScan> equal(3, one[0]);
+    equal[0].ri = 0.01;
+    equal[2].ri = 0.03;
+    SetRadialResolution("0.002");
+    for (const std::vector<EqScan>& scans : {one, equal}) {
+        Load(WriteScans(scans), false);
+        ASSERT_EQ(nScans, static_cast<int>(scans.size()));
+        for (float fStart : {30000.0f, 90000.0f}) {
+            setMolarMass(fStart, 1);
+            win::headless::Script script;
+            script.expectMessageBox(szLeftOut, win::IDOK);
+            fitEquilibriumSingleSpecies(window.get());
+            EXPECT_EQ(script.pending(), 0u);
+            EXPECT_NEAR(pSpeciesMw[1], 50000.0, 50.0) << nScans << " scans from " << fStart;
+            EXPECT_LT(fRmsd, 1e-5f);
+            EXPECT_FALSE(bFitTINoise);
+            for (int p = 1; p <= nNoiseGridPoints; ++p) ASSERT_EQ(pTINoiseSaved[p], 0.0f);
+            for (int s = 1; s <= nScans; ++s) EXPECT_NEAR(pRINoiseSaved[s], scans[s - 1].ri, 1e-4) << s;
+        }
+        // Run says so as well, and its rmsd tells a wrong mass from the right one
+        win::headless::Script script;
+        script.expectMessageBox(szLeftOut, win::IDOK).expectMessageBox(szLeftOut, win::IDOK);
+        setMolarMass(50000.0f, 1);
+        runEquilibriumSingleSpecies(window.get());
+        const float fRight = fRmsd;
+        setMolarMass(30000.0f, 1);
+        runEquilibriumSingleSpecies(window.get());
+        EXPECT_GT(fRmsd, 100.0f * fRight);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+}
+
 TEST_F(EquilibriumFitTest, MissingMeniscusOrBottomComputesNothing)
 {
     Load(WriteScans(Experiment()));

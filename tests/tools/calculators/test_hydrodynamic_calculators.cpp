@@ -253,8 +253,8 @@ TEST_F(HydrodynamicCalculatorTest, StandardConditionsAndRepeatedValues)
 // another transform; a transformed one is refused until recomputed.
 TEST_F(HydrodynamicCalculatorTest, TransformFlagOnlyAfterASuccessfulTransform)
 {
-    // (the menu items wait for the transforms of the distributions; the
-    // commands run as the s(20,w) calculator's offer runs them)
+    // (the handlers directly, as the menu items 525 and 836 and the s(20,w)
+    // calculator's offer run them)
     TXLAWindow* w = window.get();
     for (bool bToRh : {false, true}) {
         headless::Script script;

@@ -96,7 +96,7 @@ TEST_F(RotorSpeedTest, ProfilesHoldTheLoadingConcentration)
     EXPECT_EQ(equilibriumProfile(10000.0, 0.0, 6.9, rm, rb), 1.0);
 }
 
-TEST_F(RotorSpeedTest, MassesAndGeometryWithoutASpeedAreRefused)
+TEST_F(RotorSpeedTest, MassesAndGeometryWithoutASpeedOfARotorAreRefused)
 {
     {
         headless::Script script;
@@ -107,16 +107,25 @@ TEST_F(RotorSpeedTest, MassesAndGeometryWithoutASpeedAreRefused)
         Run(script, 875);
         EXPECT_EQ(script.pending(), 0u);
     }
-    {
+    // after the meniscus: a bottom not beyond it, and masses that ask for a
+    // speed beyond any rotor (1e-20 Da asked for 18985630201544704 rpm and
+    // "at least 0 h"; a highest mass of 300 Da alone for 109600 rpm)
+    const struct {
+        const char *low, *high, *bottom, *refusal;
+    } cases[] = {{"10000", "100000", "6.5", "the bottom must lie beyond the meniscus"},
+                 {"1e-20", "1e-20", "7.2", "rotor speeds of 18985630201544704 and 22708881515872256 rpm, beyond the "
+                                           "60000 rpm of the fastest rotor"},
+                 {"10000", "300", "7.2", "rotor speeds of 109600 and 22700 rpm, beyond the 60000 rpm"}};
+    for (const auto& c : cases) {
         headless::Script script;
-        script.expectInput("lowest Mw", "10000")
-            .expectInput("highest Mw", "100000")
-            .expectInput("bottom (cm)", "6.5")
+        script.expectInput("lowest Mw", c.low)
+            .expectInput("highest Mw", c.high)
+            .expectInput("bottom (cm)", c.bottom)
             .expectMessageBox("for predicting meniscus position", IDOK)
             .expectInput("meniscus (cm)", "6.7")
-            .expectMessageBox("the bottom must lie beyond the meniscus", IDOK);
+            .expectMessageBox(c.refusal, IDOK);
         Run(script, 875);
-        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(script.pending(), 0u) << c.refusal;
     }
     EXPECT_EQ(pAuxPlot, nullptr);
 }
@@ -343,6 +352,20 @@ TEST_F(PowerLawTest, RejectedOrInvalidCalibrationsChangeNothing)
             .expectMessageBox("calibration values must be positive", IDOK);
         EXPECT_FALSE(calibrateCMPowerLaw(window.get()));
         EXPECT_EQ(script.pending(), 0u);
+    }
+    {
+        // rows of one molar mass: no line through them (the key would close
+        // a plot of a line)
+        const std::string path = scratch + "one.dat";
+        writeText(path, "4.4 66000\n7.0 66000\n");
+        headless::Script script;
+        script.expectMessageBox("select enter ASCII file", IDYES)
+            .expectOpenFile("please locate the calibration file", {path})
+            .expectMessageBox("the calibration rows give no power law", IDOK)
+            .pressKey(VK_SPACE, 1000);
+        EXPECT_FALSE(calibrateCMPowerLaw(window.get()));
+        EXPECT_EQ(script.pending(), 0u);
+        headless::processMessages();
     }
     {
         headless::Script script;
