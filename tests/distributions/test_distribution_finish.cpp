@@ -13,6 +13,7 @@
 #include "distributions/distribution_file.h"
 #include "distributions/distribution_finish.h"
 #include "distributions/distribution_fixture.h"
+#include "distributions/example_run_fixture.h"
 #include "distributions/distribution_integration.h"
 #include "distributions/distribution_result.h"
 #include "distributions/regularization.h"
@@ -300,4 +301,31 @@ TEST_F(DistributionShownTest, TwoDimensionalFileAndRegionStatistics)
     saveDistributionFile((folder + "/missing/dist.dat").c_str());
     ASSERT_FALSE(shownErrorMessages().empty());
     EXPECT_EQ(shownErrorMessages().back(), "\n\aAttention: could not open " + folder + "/missing/dist.dat");
+}
+
+// A change of model releases the distribution: the transforms then have
+// nothing to work on and say so (after c(s), a discrete model and c(s)
+// again, as the menu commands leave it): to s20,w, to Rh, and to s20,w from
+// the s(20,w) calculator's offer.
+TEST_F(ExampleRunTest, TransformsAfterAChangeOfModelFindNoDistribution)
+{
+    RunExample();
+    headless::Script script;
+    Run(script, 198);
+    Run(script, 275);
+    ASSERT_TRUE(bModelCS);
+    for (unsigned nId : {836u, 525u, 582u}) {
+        if (nId == 582) script.expectMessageBox("transform the complete distribution?", IDYES);
+        script.expectMessageBox("transform s to s20?", IDYES)
+            .expectInput("at 20C", "0.73")
+            .expectInput("in experiment", "0.73")
+            .expectInput("buffer density", "1.0")
+            .expectInput("absolute viscosity", "0.01002")
+            .expectMessageBox("ERROR", IDOK);
+        Run(script, nId);
+        EXPECT_EQ(script.pending(), 0u) << nId;
+        EXPECT_EQ(boxText(script, "ERROR"), "could not calculate s20 from sapp in distribution") << nId;
+        EXPECT_EQ(bDistributionTransformed, 0) << nId;
+    }
+    EXPECT_EQ(boxCount(script, "ERROR"), 3);
 }
