@@ -86,6 +86,19 @@ TEST_F(DistributionShownTest, IntegralsAndMomentsOfAConstantDensity)
     // callers that want the area only
     integrateDistribution(2.5f, 4.5f, &a, nullptr, nullptr, nullptr, nullptr, nullptr);
     EXPECT_NEAR(a, 2.0f, 1e-5);
+    // a range a ten-thousandth of a Svedberg wide on the flank of a peak: the
+    // averages inside it, the spread that of a nearly flat piece (width /
+    // sqrt(12))
+    grid(91, [](float s) { return gauss(s, 4.3f, 0.1f); });
+    const float lo = 4.0f, hi = 4.0001f;
+    integrateDistribution(lo, hi, &a, &m, &t, &sd, &h, &z);
+    for (float v : {m, h, z}) {
+        EXPECT_GE(v, lo);
+        EXPECT_LE(v, hi);
+    }
+    EXPECT_NEAR(sd, (hi - lo) / std::sqrt(12.0), 0.01 * (hi - lo));
+    EXPECT_NEAR(a, (hi - lo) * gauss(4.00005f, 4.3f, 0.1f), 0.02 * a);
+    grid(10, [](float) { return 1.0f; });
 
     // a discrete species in point 1: its segment is never integrated
     pDistValues[1] = 100.0f;
