@@ -77,6 +77,12 @@ void put(float* p, float v)
     if (p) *p = v;
 }
 
+// The grid abscissae of the peaks' limits.
+const float* peakAxis()
+{
+    return bDLSData ? (dlsDiffusionAxis() ? pDistAxisM : pDistAxisS) : (isSTypeModel() ? pDistAxisS : pDistAxisM);
+}
+
 }  // namespace
 
 void integrateDistribution(float fLow, float fHigh, float* pfArea, float* pfMean, float* pfTotal, float* pfSigma,
@@ -185,8 +191,7 @@ void findPeakExtent(int nPeak, float* pfLow, float* pfHigh, float* pfMean, int* 
     const int n = nResolution;
     if (!pDistValues || !pDistAxisS || !pDistAxisM || nPeak < 1 || nPeak > n || !(fFactor > 0.0f)) return;
     const float* c = pDistValues;
-    const float* x = (bDLSData ? (dlsDiffusionAxis() ? pDistAxisM : pDistAxisS)
-                               : (isSTypeModel() ? pDistAxisS : pDistAxisM));
+    const float* x = peakAxis();
     const int f = (!bDLSData && hasDiscreteSpeciesAtPoint1ForIntegrals()) ? 2 : 1;
     const float fHeight = c[nPeak];
     const float fFloor = 0.01f * fHeight;
@@ -217,4 +222,41 @@ void findPeakExtent(int nPeak, float* pfLow, float* pfHigh, float* pfMean, int* 
     put(pfHeight, fHeight);
     put(pfSignal, fSignal);
     put(pfFraction, fTotal != 0.0f ? fSignal / fTotal : 0.0f);
+}
+
+std::vector<DistributionPeak> distinctPeaks(const int* pIndex, int nPeaks, float fFactor)
+{
+    std::vector<DistributionPeak> peaks;
+    for (int k = 1; k <= nPeaks; k++) {
+        DistributionPeak p;
+        p.nIndex = pIndex[k];
+        bool bInside = false;
+        for (const DistributionPeak& q : peaks) bInside = bInside || (q.nFirst <= p.nIndex && p.nIndex <= q.nLast);
+        if (bInside) continue;
+        float fHeight = 0.0f;
+        findPeakExtent(p.nIndex, &p.fLow, &p.fHigh, &p.fMean, &p.nFirst, &p.nLast, &fHeight, &p.fFraction,
+                       &p.fSignal, fFactor);
+        if (p.nFirst < 1) continue;  // no distribution
+        bool bClipped = false;
+        for (const DistributionPeak& q : peaks) {
+            if (q.nLast < p.nIndex && q.nLast > p.nFirst) {
+                p.nFirst = q.nLast;
+                bClipped = true;
+            }
+            if (q.nFirst > p.nIndex && q.nFirst < p.nLast) {
+                p.nLast = q.nFirst;
+                bClipped = true;
+            }
+        }
+        if (bClipped) {
+            const float* x = peakAxis();
+            p.fLow = x[p.nFirst];
+            p.fHigh = x[p.nLast];
+            float fTotal = 0.0f;
+            integrateDistribution(p.fLow, p.fHigh, &p.fSignal, &p.fMean, &fTotal, nullptr, nullptr, nullptr);
+            p.fFraction = fTotal != 0.0f ? p.fSignal / fTotal : 0.0f;
+        }
+        peaks.push_back(p);
+    }
+    return peaks;
 }

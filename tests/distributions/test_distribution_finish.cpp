@@ -2,6 +2,7 @@
 // the density rule, the transforms and the six-column file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <functional>
@@ -18,6 +19,8 @@
 #include "distributions/distribution_result.h"
 #include "distributions/regularization.h"
 #include "models/model_globals.h"
+#include "numerics/ccurve.h"
+#include "numerics/cvector.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
 #include "plot/error_box.h"
@@ -163,6 +166,39 @@ TEST_F(DistributionShownTest, TheExtentOfAPeak)
     findPeakExtent(0, &lo, &hi, &sw, &nFirst, &nLast, &height, &fraction, &signal, 0.9f);
     EXPECT_EQ(signal, 0.0f);
     EXPECT_EQ(nFirst, 0);
+}
+
+// The peaks of a record: two overlapping peaks at 3 and 4.2 S (their walks
+// pass each other's valley) and a flat-topped one at 7.1 S with two maxima
+// whose walks cross the shallow dip between them: three peaks, each once,
+// over disjoint ranges, their fractions adding up to at most the total.
+TEST_F(DistributionShownTest, DistinctPeaksOverDisjointRanges)
+{
+    grid(91, [](float s) {
+        return gauss(s, 3.0f, 0.3f) + 0.8f * gauss(s, 4.2f, 0.3f) + 0.5f * (gauss(s, 6.8f, 0.25f) + gauss(s, 7.4f, 0.25f));
+    });
+    CVector vx, vy;
+    vx.Attach(pDistAxisS, static_cast<unsigned>(nResolution), 1);
+    vy.Attach(pDistValues, static_cast<unsigned>(nResolution), 1);
+    CCurve curve(&vx, &vy);
+    float px[11], py[11];
+    int pi[11];
+    const int nMaxima = curve.FindPeaks(px, py, pi, 10, 2);
+    ASSERT_EQ(nMaxima, 4);
+    std::vector<DistributionPeak> peaks = distinctPeaks(pi, nMaxima, 0.9f);
+    ASSERT_EQ(peaks.size(), 3u);
+    std::sort(peaks.begin(), peaks.end(), [](const auto& a, const auto& b) { return a.fLow < b.fLow; });
+    float fSum = 0.0f;
+    for (size_t k = 0; k < peaks.size(); k++) {
+        if (k > 0) EXPECT_GE(peaks[k].fLow, peaks[k - 1].fHigh) << k;
+        EXPECT_GE(peaks[k].fMean, peaks[k].fLow);
+        EXPECT_LE(peaks[k].fMean, peaks[k].fHigh);
+        fSum += peaks[k].fFraction;
+    }
+    EXPECT_NEAR(peaks[0].fMean, 3.0f, 0.15f);
+    EXPECT_NEAR(peaks[1].fMean, 4.2f, 0.15f);
+    EXPECT_NEAR(peaks[2].fMean, 7.1f, 0.05f);
+    EXPECT_LE(fSum, 1.0f + 1e-5f);
 }
 
 TEST_F(DistributionShownTest, DensityRule)
