@@ -14,13 +14,11 @@
 #include "distributions/distribution_file.h"
 #include "distributions/distribution_finish.h"
 #include "distributions/distribution_fixture.h"
-#include "distributions/example_run_fixture.h"
 #include "distributions/distribution_integration.h"
 #include "distributions/distribution_result.h"
+#include "distributions/example_run_fixture.h"
 #include "distributions/regularization.h"
 #include "models/model_globals.h"
-#include "numerics/ccurve.h"
-#include "numerics/cvector.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
 #include "plot/error_box.h"
@@ -177,15 +175,9 @@ TEST_F(DistributionShownTest, DistinctPeaksOverDisjointRanges)
     grid(91, [](float s) {
         return gauss(s, 3.0f, 0.3f) + 0.8f * gauss(s, 4.2f, 0.3f) + 0.5f * (gauss(s, 6.8f, 0.25f) + gauss(s, 7.4f, 0.25f));
     });
-    CVector vx, vy;
-    vx.Attach(pDistAxisS, static_cast<unsigned>(nResolution), 1);
-    vy.Attach(pDistValues, static_cast<unsigned>(nResolution), 1);
-    CCurve curve(&vx, &vy);
-    float px[11], py[11];
-    int pi[11];
-    const int nMaxima = curve.FindPeaks(px, py, pi, 10, 2);
-    ASSERT_EQ(nMaxima, 4);
-    std::vector<DistributionPeak> peaks = distinctPeaks(pi, nMaxima, 0.9f);
+    const std::vector<int> maxima = shownMaxima();
+    ASSERT_EQ(maxima.size(), 5u);
+    std::vector<DistributionPeak> peaks = distinctPeaks(maxima.data(), 4, 0.9f);
     ASSERT_EQ(peaks.size(), 3u);
     std::sort(peaks.begin(), peaks.end(), [](const auto& a, const auto& b) { return a.fLow < b.fLow; });
     float fSum = 0.0f;

@@ -9,6 +9,7 @@
 #include "distributions/conti_globals.h"
 #include "distributions/conti_run.h"
 #include "distributions/conti_scene.h"
+#include "distributions/distribution_fixture.h"
 #include "distributions/distribution_integration.h"
 #include "distributions/distribution_result.h"
 #include "distributions/conti_run_fixture.h"
@@ -21,8 +22,6 @@
 #include "distributions/regularization.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
-#include "numerics/ccurve.h"
-#include "numerics/cvector.h"
 #include "numerics/statistics.h"
 #include "platform/headless.h"
 #include "platform/win.h"
@@ -43,18 +42,10 @@ void csProblem(int nGrid, int nUnreached = 0)
 // of the total.
 std::vector<std::pair<float, float>> peaksOfDistribution()
 {
-    CVector vx, vy;
-    vx.Attach(pDistAxisS, static_cast<unsigned>(nResolution), 1);
-    vy.Attach(pDistValues, static_cast<unsigned>(nResolution), 1);
-    CCurve curve(&vx, &vy);
-    float px[11], py[11];
-    int pi[11];
+    const std::vector<int> maxima = shownMaxima();
     std::vector<std::pair<float, float>> peaks;
-    for (int k = 1, n = curve.FindPeaks(px, py, pi, 10, 2); k <= n; k++) {
-        float fLow, fHigh, fMean, fHeight, fFraction, fSignal;
-        findPeakExtent(pi[k], &fLow, &fHigh, &fMean, nullptr, nullptr, &fHeight, &fFraction, &fSignal, 0.9f);
-        peaks.emplace_back(fMean, fFraction);
-    }
+    for (const DistributionPeak& p : distinctPeaks(maxima.data(), static_cast<int>(maxima.size()) - 1, 0.9f))
+        peaks.emplace_back(p.fMean, p.fFraction);
     return peaks;
 }
 
