@@ -100,8 +100,9 @@ void noteResultFile(const std::string& dir, const std::string& name, ResultRecor
 }
 
 // The distribution, one "%e %e" line of abscissa and value per grid point,
-// and its peaks: every local maximum (half-window 2, at most 10) whose signal
-// is above 1e-4 of the total, with the extent of findPeakExtent.
+// and its peaks: the local maxima (half-window 2, at most 10), each peak once
+// over disjoint ranges (distinctPeaks), whose signal is above 1e-4 of the
+// total.
 void writeDistributionResults(const std::string& dir, ResultRecord* pRecord)
 {
     if (!bModelContinuous || nResolution < 1 || !pDistValues || !pDistAxisS || !pDistAxisM) return;
@@ -125,12 +126,13 @@ void writeDistributionResults(const std::string& dir, ResultRecord* pRecord)
     const int nPeaks = curve.FindPeaks(px, py, pi, nMaxPeaks, 2);
     float fArea = 0, fMean = 0, fTotal = 0, fSigma = 0, fHarmonic = 0, fZ = 0;
     integrateDistribution(x[1], x[nResolution], &fArea, &fMean, &fTotal, &fSigma, &fHarmonic, &fZ);
-    for (int k = 1; k <= nPeaks; ++k) {
+    for (const DistributionPeak& p : distinctPeaks(pi, nPeaks, 0.9f)) {
         ResultPeak peak;
-        int nFirst = 0, nLast = 0;
-        float fHeight = 0;
-        findPeakExtent(pi[k], &peak.fLow, &peak.fHigh, &peak.fMean, &nFirst, &nLast, &fHeight, &peak.fFraction,
-                       &peak.fSignal, 0.9f);
+        peak.fLow = p.fLow;
+        peak.fHigh = p.fHigh;
+        peak.fMean = p.fMean;
+        peak.fSignal = p.fSignal;
+        peak.fFraction = p.fFraction;
         if (peak.fSignal > 1e-4f * fTotal) pRecord->peaks.push_back(peak);
     }
 }

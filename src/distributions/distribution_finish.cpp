@@ -172,7 +172,7 @@ void convertAmplitudesToDensity()
 
 unsigned char transformDistributionToS20w(float fVbar, float fVbar20, float fViscosity, float fDensity)
 {
-    if (!isSTypeModel() || bModelElectrophoresisCV) return 0;
+    if (!haveDistributionVectors() || !isSTypeModel() || bModelElectrophoresisCV) return 0;
     const float f = (1.0f - fVbar20 * fWaterDensity20) * fViscosity / ((1.0f - fVbar * fDensity) * STANDARDVISCOSITY);
     for (int i = 1; i <= nResolution; i++) {
         pDistAxisS[i] *= f;
@@ -186,6 +186,7 @@ unsigned char transformDistributionToS20w(float fVbar, float fVbar20, float fVis
 
 unsigned char transformDistributionToRh(float fVbar20)
 {
+    if (!haveDistributionVectors()) return 0;
     const int n = nResolution;
     const std::vector<float> s20(pDistAxisS, pDistAxisS + n + 1);
     const double dArea1 = trapezoidArea(s20.data(), pDistValues, n);
@@ -211,6 +212,7 @@ unsigned char transformDistributionToRh(float fVbar20)
 
 unsigned char correctDistributionForSizeDependentSignal(const char* szPath)
 {
+    if (!haveDistributionVectors()) return 0;
     CVector coefficients;
     char sz[600];
     if (!szPath || !coefficients.Load(szPath) || coefficients.nSize == 0) {

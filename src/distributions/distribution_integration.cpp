@@ -1,6 +1,6 @@
-// Integration of distributions (in single precision, as the shown values
-// are) with the region statistics of the two-dimensional results, and the
-// extent of a peak.
+// Integration of distributions (the shown values are floats; the sums are
+// formed in double) with the region statistics of the two-dimensional
+// results, and the extent of a peak.
 #include "distributions/distribution_integration.h"
 
 #include <algorithm>
@@ -77,6 +77,12 @@ void put(float* p, float v)
     if (p) *p = v;
 }
 
+// The grid abscissae of the peaks' limits.
+const float* peakAxis()
+{
+    return bDLSData ? (dlsDiffusionAxis() ? pDistAxisM : pDistAxisS) : (isSTypeModel() ? pDistAxisS : pDistAxisM);
+}
+
 }  // namespace
 
 void integrateDistribution(float fLow, float fHigh, float* pfArea, float* pfMean, float* pfTotal, float* pfSigma,
@@ -107,44 +113,72 @@ void integrateDistribution(float fLow, float fHigh, float* pfArea, float* pfMean
         }
     }
     const float* c = pDistValues;
-    // 2. The segments, each a straight line clipped to [lo, hi].
-    const bool bLogs = lo > 0.0f && hi > 0.0f;
-    float fTotal = 0.0f, fArea = 0.0f, m1 = 0.0f, m2 = 0.0f, mInv = 0.0f;
+    // 2. The segments, each a straight line clipped to [lo, hi], in double
+    // and about the middle of each clipped piece: over a range a few
+    // thousandths of the grid wide, moments about 0 in single precision
+    // cancel to nothing (a mean outside the range, a spread far too large).
+    struct Piece {
+        double dArea, dMiddle, dHalf, dSlope, dMiddleValue;
+    };
+    std::vector<Piece> pieces;
+    double dTotal = 0.0, dArea = 0.0, dFirst = 0.0;
     for (int i = f; i <= n - 1; i++) {
-        const float x1 = x[i], x2 = x[i + 1];
+        const double x1 = x[i], x2 = x[i + 1];
         if (x2 == x1) continue;
-        fTotal += (x2 - x1) * (c[i] + c[i + 1]) / 2.0f;
-        const float a = (c[i + 1] - c[i]) / (x2 - x1);
-        const float b = c[i] - a * x1;
-        const float xa = std::min(x1, x2), xb = std::max(x1, x2);
+        dTotal += (x2 - x1) * (static_cast<double>(c[i]) + c[i + 1]) / 2.0;
+        const double a = (static_cast<double>(c[i + 1]) - c[i]) / (x2 - x1);
+        const double xa = std::min(x1, x2), xb = std::max(x1, x2);
         if (xb <= lo || xa >= hi) continue;
-        const float u = std::max(xa, lo), v = std::min(xb, hi);
-        if (v - u == 0.0f) continue;
-        const float cu = a * u + b, cv = a * v + b;
-        fArea += (v - u) * (cu + cv) / 2.0f;
-        m1 += b * (v * v - u * u) / 2.0f + a * (v * v * v - u * u * u) / 3.0f;
-        m2 += b * (v * v * v - u * u * u) / 3.0f + a * (v * v * v * v - u * u * u * u) / 4.0f;
-        if (bLogs) mInv += a * (v - u) + b * (std::log(v) - std::log(u));
+        const double u = std::max<double>(xa, lo), v = std::min<double>(xb, hi);
+        if (v - u == 0.0) continue;
+        Piece p;
+        p.dMiddle = 0.5 * (u + v);
+        p.dHalf = 0.5 * (v - u);
+        p.dSlope = a;
+        p.dMiddleValue = c[i] + a * (p.dMiddle - x1);
+        p.dArea = 2.0 * p.dHalf * p.dMiddleValue;
+        // the first moment about the middle: a 2 h^3 / 3
+        dArea += p.dArea;
+        dFirst += p.dArea * p.dMiddle + a * 2.0 * p.dHalf * p.dHalf * p.dHalf / 3.0;
+        pieces.push_back(p);
     }
     // 3. The region statistics of a two-dimensional result.
     if (isTwoDimensionalModel()) twoDimensionalRegionStatistics(fLow, fHigh);
     // 4. - 6.
+    const float fArea = static_cast<float>(dArea);
     if (fArea == 0.0f) {
         for (float* p : {pfArea, pfMean, pfTotal, pfSigma, pfHarmonicMean, pfZMean}) put(p, 0.0f);
         return;
     }
-    const float fMean = m1 / fArea;
+    const double dMean = dFirst / dArea;
     put(pfArea, fArea);
-    put(pfTotal, fTotal);
+    put(pfTotal, static_cast<float>(dTotal));
     if (bDls && !bDlsDensityLinear)
-        put(pfMean, std::pow(10.0f, fMean + (dlsDiffusionAxis() ? 7.0f : 9.0f)));
+        put(pfMean, std::pow(10.0f, static_cast<float>(dMean) + (dlsDiffusionAxis() ? 7.0f : 9.0f)));
     else
-        put(pfMean, fMean);
-    if (pfSigma) *pfSigma = bDls ? 0.0f : std::sqrt(std::fabs(m2 / fArea - fMean * fMean));
+        put(pfMean, static_cast<float>(dMean));
+    // The second moment about the mean, piece by piece: about its middle m
+    // the piece holds c(m) 2 h^3 / 3, its first moment a 2 h^3 / 3.
+    double dSecond = 0.0;
+    for (const Piece& p : pieces) {
+        const double h3 = 2.0 * p.dHalf * p.dHalf * p.dHalf / 3.0, dm = p.dMiddle - dMean;
+        dSecond += p.dMiddleValue * h3 + 2.0 * dm * p.dSlope * h3 + dm * dm * p.dArea;
+    }
+    const double dVariance = dSecond / dArea;
+    if (pfSigma) *pfSigma = bDls ? 0.0f : static_cast<float>(std::sqrt(std::fabs(dVariance)));
     if (bAllMoments) {
         const bool bMoments = !bDls && fLow > 0.0f && fHigh > 0.0f;
-        *pfHarmonicMean = bMoments && mInv != 0.0f ? fArea / mInv : 0.0f;
-        *pfZMean = bMoments && m1 != 0.0f ? m2 / m1 : 0.0f;
+        // the integral of c / x: (c(m) - a m) ln(v / u) + a (v - u)
+        double dInverse = 0.0;
+        if (bMoments)
+            for (const Piece& p : pieces) {
+                const double u = p.dMiddle - p.dHalf;
+                dInverse += (p.dMiddleValue - p.dSlope * p.dMiddle) * std::log1p(2.0 * p.dHalf / u) +
+                            p.dSlope * 2.0 * p.dHalf;
+            }
+        // the z-average, m2 / m1 = (variance + mean^2) / mean
+        *pfHarmonicMean = bMoments && dInverse != 0.0 ? static_cast<float>(dArea / dInverse) : 0.0f;
+        *pfZMean = bMoments && dFirst != 0.0 ? static_cast<float>(dMean + dVariance / dMean) : 0.0f;
     }
 }
 
@@ -157,8 +191,7 @@ void findPeakExtent(int nPeak, float* pfLow, float* pfHigh, float* pfMean, int* 
     const int n = nResolution;
     if (!pDistValues || !pDistAxisS || !pDistAxisM || nPeak < 1 || nPeak > n || !(fFactor > 0.0f)) return;
     const float* c = pDistValues;
-    const float* x = (bDLSData ? (dlsDiffusionAxis() ? pDistAxisM : pDistAxisS)
-                               : (isSTypeModel() ? pDistAxisS : pDistAxisM));
+    const float* x = peakAxis();
     const int f = (!bDLSData && hasDiscreteSpeciesAtPoint1ForIntegrals()) ? 2 : 1;
     const float fHeight = c[nPeak];
     const float fFloor = 0.01f * fHeight;
@@ -189,4 +222,41 @@ void findPeakExtent(int nPeak, float* pfLow, float* pfHigh, float* pfMean, int* 
     put(pfHeight, fHeight);
     put(pfSignal, fSignal);
     put(pfFraction, fTotal != 0.0f ? fSignal / fTotal : 0.0f);
+}
+
+std::vector<DistributionPeak> distinctPeaks(const int* pIndex, int nPeaks, float fFactor)
+{
+    std::vector<DistributionPeak> peaks;
+    for (int k = 1; k <= nPeaks; k++) {
+        DistributionPeak p;
+        p.nIndex = pIndex[k];
+        bool bInside = false;
+        for (const DistributionPeak& q : peaks) bInside = bInside || (q.nFirst <= p.nIndex && p.nIndex <= q.nLast);
+        if (bInside) continue;
+        float fHeight = 0.0f;
+        findPeakExtent(p.nIndex, &p.fLow, &p.fHigh, &p.fMean, &p.nFirst, &p.nLast, &fHeight, &p.fFraction,
+                       &p.fSignal, fFactor);
+        if (p.nFirst < 1) continue;  // no distribution
+        bool bClipped = false;
+        for (const DistributionPeak& q : peaks) {
+            if (q.nLast < p.nIndex && q.nLast > p.nFirst) {
+                p.nFirst = q.nLast;
+                bClipped = true;
+            }
+            if (q.nFirst > p.nIndex && q.nFirst < p.nLast) {
+                p.nLast = q.nFirst;
+                bClipped = true;
+            }
+        }
+        if (bClipped) {
+            const float* x = peakAxis();
+            p.fLow = x[p.nFirst];
+            p.fHigh = x[p.nLast];
+            float fTotal = 0.0f;
+            integrateDistribution(p.fLow, p.fHigh, &p.fSignal, &p.fMean, &fTotal, nullptr, nullptr, nullptr);
+            p.fFraction = fTotal != 0.0f ? p.fSignal / fTotal : 0.0f;
+        }
+        peaks.push_back(p);
+    }
+    return peaks;
 }

@@ -164,6 +164,16 @@ void freeDistributionVectors()
     freeFloatVector(pDistValues2, nDistVectorsAllocated);
     freeDoubleVector(pPriorProbability, nDistVectorsAllocated);
     freeDoubleVector(pPriorAbscissa, nDistVectorsAllocated);
+    nDistVectorsAllocated = 0;
+    nResolution = 0;
+}
+
+int allocatedDistributionPoints() { return nDistVectorsAllocated; }
+
+bool haveDistributionVectors()
+{
+    return nResolution >= 1 && nResolution <= nDistVectorsAllocated && pDistAxisS && pDistAxisM && pDistValues &&
+           pDistValues2;
 }
 
 void allocCsFf0Arrays(int nTotal, int nFf0)
@@ -197,6 +207,7 @@ void clearDistributionResults()
     freeFloatVector(pDistAxisS, nDistVectorsAllocated);
     freeFloatVector(pDistValues, nDistVectorsAllocated);
     freeFloatVector(pDistValues2, nDistVectorsAllocated);
+    nResolution = 0;
 
     deleteAndNull(pDistXVector);
     deleteAndNull(pDistYVector);
@@ -226,6 +237,7 @@ void clearDistributionResults()
 
     freeDoubleVector(pPriorProbability, nDistVectorsAllocated);
     freeDoubleVector(pPriorAbscissa, nDistVectorsAllocated);
+    nDistVectorsAllocated = 0;
 }
 
 // ---------------------------------------------------------------- the plot

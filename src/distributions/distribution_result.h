@@ -96,8 +96,13 @@ bool hasDiscreteSpeciesAtPoint1ForIntegrals();
 // Allocates the one-dimensional vectors and the prior vectors (1..n, prior
 // 0.01) and sets nResolution; any earlier ones must have been released.
 void allocDistributionVectors(int n);
-// Releases them (bounds as allocated); nothing when absent.
+// Releases them (bounds as allocated; nothing when absent) and sets
+// nResolution to 0: no loop over the grid may reach freed vectors.
 void freeDistributionVectors();
+// The number of points the vectors were allocated with (0 when absent).
+int allocatedDistributionPoints();
+// The one-dimensional vectors hold nResolution (at least 1) points.
+bool haveDistributionVectors();
 // Allocates the two-dimensional arrays for nTotal points and nFf0 f/f0 values.
 void allocCsFf0Arrays(int nTotal, int nFf0);
 // Releases them whenever they exist, with the bounds they were allocated with.
@@ -106,8 +111,8 @@ void freeCsFf0Arrays();
 int allocatedCsFf0Points();
 int allocatedFf0Points();
 
-// Releases the whole result and the plot, restores the main-window bands and,
-// after a build, lays the main-window plots out again.
+// Releases the whole result and the plot (nResolution 0), restores the
+// main-window bands and, after a build, lays the main-window plots out again.
 void clearDistributionResults();
 // Builds the plot of a grid that has just been filled.
 void plotDistribution();
@@ -125,11 +130,12 @@ win::HMETAFILE paintDistributionPlot();
 // (distributions/distribution_finish.cpp)
 // To standard conditions: the grid times (1 - vbar20 0.99823) viscosity /
 // ((1 - vbar density) 0.001002) (viscosity in Pa s), the values divided by
-// that factor, so the area stays; 0 (nothing changed) for the M-type models
-// and electrophoresis c(v).
+// that factor, so the area stays; 0 (nothing changed) without a distribution,
+// for the M-type models and electrophoresis c(v).
 unsigned char transformDistributionToS20w(float fVbar, float fVbar20, float fViscosity, float fDensity);
 // From s20,w to the Stokes radius (nm), the values rescaled so that the
-// trapezoidal area of each shown curve stays. Always 1.
+// trapezoidal area of each shown curve stays; 0 (nothing changed) without a
+// distribution.
 unsigned char transformDistributionToRh(float fVbar20);
 // Divides every value by the signal coefficient a(R) = p0 + p1 R + ... of the
 // grid point's abscissa, the coefficients read one per line from the file.

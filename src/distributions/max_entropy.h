@@ -6,7 +6,8 @@
 
 // Current alpha (scale included), entropy S and functional Q of the last
 // evaluation, Marquardt damping (-1 asks the step to initialise), total T of
-// the unregularized amplitudes over the distribution variables, their mean,
+// the unregularized amplitudes over the distribution variables the data see
+// (T / n is the flat reference without a prior), their mean,
 // the relative tolerance of the Marquardt loop, the target ratio, and whether
 // the prior is the reference.
 extern double dMaxEntAlpha;

@@ -19,6 +19,13 @@ namespace {
 // Entry order of the passive set. It grows with the largest set solved so
 // far, before the iteration starts.
 std::vector<int> passiveOrder;
+// The diagonal of W while the ridge of the second attempt is on it.
+std::vector<double> savedDiagonal;
+
+// The ridge of the second attempt, in units of the mean diagonal of W: far
+// above the rounding of a Cholesky pivot (about 1e-15 of the diagonal), far
+// below the smallest regularization tried (about 2e-8 of it).
+constexpr double dRidgeOfMeanDiagonal = 1e-10;
 
 // The error box of the solver, or the error code of a serialised fit.
 void reportNNLSFailure(const char* szText, int nCode)
@@ -48,12 +55,38 @@ bool nnlsNormalEquations()
 
     // The iteration counter and its limit are floats: n x n entries.
     const float fIterationLimit = static_cast<float>(n) * static_cast<float>(n);
-    CNNLSActiveSet<double> solver(n, pNEWork, pNERightSide, pNESolution, pNNLSGradient, pNNLSTrialSolution,
-                                  pNNLSReducedSolution, pNNLSReducedMatrix, pNNLSPassiveSet, passiveOrder.data());
-    solver.bAcceptZero = true;
-    solver.pDecisionLog = pNNLSDecisionLog;
-    const ENNLSEnd end = solver.Run(static_cast<double>(1e-10f), static_cast<long>(fIterationLimit));
+    auto solve = [&] {
+        CNNLSActiveSet<double> solver(n, pNEWork, pNERightSide, pNESolution, pNNLSGradient, pNNLSTrialSolution,
+                                      pNNLSReducedSolution, pNNLSReducedMatrix, pNNLSPassiveSet, passiveOrder.data());
+        solver.bAcceptZero = true;
+        solver.pDecisionLog = pNNLSDecisionLog;
+        return solver.Run(static_cast<double>(1e-10f), static_cast<long>(fIterationLimit));
+    };
+    ENNLSEnd end = solve();
     if (end == ENNLSEnd::Solved) return true;
+    if (end == ENNLSEnd::NotPositiveDefinite) {
+        // W is positive semi-definite: data fitted closely (noise-free
+        // scans, sharp boundaries) put many variables into the passive set,
+        // and a column that is a combination of theirs to rounding still has
+        // a gradient of rounding size, above the absolute threshold 1e-10 of
+        // the entry; its Cholesky pivot is then rounding too, and may be
+        // negative. Once more with a ridge on the diagonal, which makes every
+        // subsystem definite and changes the solution below the rounding of
+        // the data.
+        double dTrace = 0.0;
+        for (int i = 1; i <= n; i++) dTrace += pNEWork[i][i];
+        const double dRidge = dRidgeOfMeanDiagonal * dTrace / n;
+        if (dRidge > 0.0) {
+            savedDiagonal.resize(static_cast<size_t>(n) + 1);
+            for (int i = 1; i <= n; i++) {
+                savedDiagonal[i] = pNEWork[i][i];
+                pNEWork[i][i] += dRidge;
+            }
+            end = solve();
+            for (int i = 1; i <= n; i++) pNEWork[i][i] = savedDiagonal[i];
+            if (end == ENNLSEnd::Solved) return true;
+        }
+    }
     if (end == ENNLSEnd::IterationCap)
         reportNNLSFailure("max #iteration exceeded in NNLS", 1);
     else

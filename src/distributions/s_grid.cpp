@@ -34,33 +34,17 @@ void buildLogGrid(double* t, double smin, double smax, int n)
     for (int i = 1; i <= n; i++) t[i] = std::exp(a + (b - a) * (i - 1) / (n - 1));
 }
 
-int buildLinearLogGrid(double* t, int K, int m, double smin, double smax, double sminStar, int* pjFirst)
+double fillLinearLogGrid(double* t, int n, double smin, double sminStar, double d)
 {
-    const double d = (smax - smin) / (m - 1);
-    for (int i = 1; i <= K; i++) t[i] = smin + d * (i - 1);
     int j = 1;
-    while (t[j + 1] < sminStar) {
-        j++;
-        if (j + 1 > K) return -1;
-    }
-    *pjFirst = j;
-    int i = j + 1;
-    double a = t[j] + d;
-    while (a <= smax && i < m && i < K) {
-        const double f = (a / sminStar) * d;
+    while (j < n && smin + j * d < sminStar) j++;
+    for (int i = 1; i <= j; i++) t[i] = smin + (i - 1) * d;
+    double f = d;
+    for (int i = j + 1; i <= n; i++) {
+        f = (t[i - 1] + f) / sminStar * d;
         t[i] = t[i - 1] + f;
-        a = t[i] + f;
-        t[i + 1] = a;
-        i++;
     }
-    return i;
-}
-
-void finishShortHybridGrid(double* t, int r, int n, double smax)
-{
-    while (r > 1 && t[r] >= smax) r--;
-    const double t0 = t[r];
-    for (int k = 1; k <= n - r; k++) t[r + k] = t0 + (smax - t0) * k / (n - r);
+    return t[n];
 }
 
 void buildSGridWithMinimum(float* out, float smin, float smax, float sminStar, int n)
@@ -70,27 +54,26 @@ void buildSGridWithMinimum(float* out, float smin, float smax, float sminStar, i
         out[1] = smin;
         return;
     }
-    const int K = 2 * n;
-    std::vector<double> t(K + 2, 0.0);
-    auto linear = [&] {
-        for (int i = 1; i <= n; i++) t[i] = smin + (static_cast<double>(smax) - smin) * (i - 1) / (n - 1);
-    };
-    linear();
+    std::vector<double> t(static_cast<size_t>(n) + 1, 0.0);
+    for (int i = 1; i <= n; i++) t[i] = smin + (static_cast<double>(smax) - smin) * (i - 1) / (n - 1);
     if (!(smin < sminStar && sminStar < smax && n >= 11)) {
         if (smin < smax && sminStar <= smin && sminStar < smax && n > 10 && smin != 0.0f) buildLogGrid(t.data(), smin, smax, n);
     } else {
-        int j = 0, m = n;
-        int r = buildLinearLogGrid(t.data(), K, m, smin, smax, sminStar, &j);
-        while (r >= 0 && r < n) r = buildLinearLogGrid(t.data(), K, ++m, smin, smax, sminStar, &j);
-        if (r > n) r = buildLinearLogGrid(t.data(), K, m - 1, smin, smax, sminStar, &j);
-        if (r < 0) {
-            linear();
-            showErrorMessage("problem in log-spaced grid - turn off minimum s-value for log-spaced grid "
-                             "(Size-Distribution Options)",
-                             0);
-        } else if (r < n) {
-            finishShortHybridGrid(t.data(), r, n, smax);
+        // The end of the grid grows with the spacing d of its linear part:
+        // below the linear grid's spacing it ends before smax (d -> 0), at it
+        // beyond smax (the steps above smin* are larger). Bisection on d to
+        // the rounding of doubles, then the last point is smax itself.
+        double lo = 0.0, hi = (static_cast<double>(smax) - smin) / (n - 1);
+        for (;;) {
+            const double mid = 0.5 * (lo + hi);
+            if (!(mid > lo && mid < hi)) break;
+            if (fillLinearLogGrid(t.data(), n, smin, sminStar, mid) < smax)
+                lo = mid;
+            else
+                hi = mid;
         }
+        fillLinearLogGrid(t.data(), n, smin, sminStar, hi);
+        t[n] = smax;
     }
     for (int i = 1; i <= n; i++) out[i] = static_cast<float>(t[i]);
 }

@@ -23,17 +23,14 @@ extern LastGridSettings lastGridSettings;
 // the M(s) table).
 unsigned char setupSGrid();
 
-// An s grid out[1..n] from smin to smax, linear below smin* and geometric
-// above it (n >= 11 and smin < smin* < smax); the logarithmic grid when smin*
-// <= smin, else the linear grid.
+// An s grid out[1..n] from smin to smax, linear below smin* and with steps
+// growing in proportion to s above it (n >= 11 and smin < smin* < smax),
+// ending at smax; the logarithmic grid when smin* <= smin, else the linear
+// grid.
 void buildSGridWithMinimum(float* out, float smin, float smax, float sminStar, int n);
 // t[1..n] logarithmically distributed from |smin| to |smax|.
 void buildLogGrid(double* t, double smin, double smax, int n);
-// Fills t[1..K] linearly with the spacing of m points, then continues
-// geometrically from the first point below smin*; returns the number of
-// points reached (the index of the first geometric point in *pjFirst), or
-// -1 when smin* is not reached within K points.
-int buildLinearLogGrid(double* t, int K, int m, double smin, double smax, double sminStar, int* pjFirst);
-// A hybrid grid that reached only r < n points: points from the last one
-// below smax on run evenly up to smax (point n), so the grid stays ascending.
-void finishShortHybridGrid(double* t, int r, int n, double smax);
+// Fills t[1..n]: from smin in steps d up to the last point below smin*, then
+// each step d times the point it would reach at the previous step over smin*
+// (so the steps grow geometrically, by about 1 + d / smin*). Returns t[n].
+double fillLinearLogGrid(double* t, int n, double smin, double sminStar, double d);

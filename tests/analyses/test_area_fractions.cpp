@@ -68,7 +68,6 @@ protected:
         LoadExperiment(writeStepScans(scratch, {{3.0, 0.0, 0.5}, {7.0, 0.0, 0.5}}, evenTimes(30, 600.0, 270.0)));
         SelectExtrapolation(0.0f, 10.0f, 201, 4, 3);
     }
-    void expectNoSignalResults();
 };
 
 }  // namespace
@@ -247,6 +246,25 @@ TEST_F(AreaFractionTest, TwoSharpBoundariesGiveTheirSAndEqualShares)
     }
 }
 
+// Diffusing boundaries of 3 S (7e-7 cm^2/s) and 7 S (5e-7 cm^2/s), equal
+// amounts, 30 scans every 120 s from 2400 s: the scans fit closely and the
+// non-negative solution of some sets met positive semi-definite subsystems;
+// every set is solved, none is empty, and the intercepts lie at the species.
+TEST_F(AreaFractionTest, EverySetOfDiffusingBoundariesIsSolved)
+{
+    LoadExperiment(writeLammScans(scratch, {{3.0, 7e-7, 0.5}, {7.0, 5e-7, 0.5}}, evenTimes(30, 2400.0, 120.0)));
+    SelectExtrapolation(0.0f, 15.0f, 50, 4, 3);
+    win::headless::Script script;
+    ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+    EXPECT_TRUE(script.lines().empty());
+    ASSERT_EQ(nSetLsgDistributions, 28);
+    for (int k = 1; k <= nSetLsgDistributions; k++)
+        EXPECT_NEAR(integratePiecewiseLinear(pSetLsgGrid, ppSetLsgDistributions[k], 0.0f, 15.0f, nResolution), 1.0,
+                    0.05)
+            << "set " << k;
+    for (int c = 1; c <= 4; c++) EXPECT_NEAR(pDistAxisS[c], c <= 2 ? 3.0 : 7.0, 0.15) << "fraction " << c;
+}
+
 TEST_F(AreaFractionTest, TheDirectFitNeverRaisesTheRmsdAndKeepsTheIntercepts)
 {
     TwoSpeciesExperiment();
@@ -286,32 +304,41 @@ TEST_F(AreaFractionTest, GridValuesBeyondTheFitRangeOfASetsFirstScanStayZero)
     }
 }
 
-TEST_F(AreaFractionTest, SetsWithoutSignalLeaveFiniteResults)
+// A set whose ls-g*(s) has no area (no boundary left inside the fitted
+// range) takes no part in the lines, and the run names it: a 7 S boundary
+// that leaves the range after 8800 s, ten scans every 1000 s, sets of two.
+// Without any signal (0, or below 0 where no non-negative amplitude fits) no
+// set remains and the run stops with the sets kept for copying.
+TEST_F(AreaFractionTest, SetsWithoutSignalTakeNoPartInTheLines)
 {
-    // no boundary at all, the signal 0 (fitted exactly) or below 0 (no
-    // non-negative amplitude fits it): every set's distribution is 0, its area
-    // normalisation has nothing to scale and its fractions go to the end of
-    // the grid
+    LoadExperiment(writeStepScans(scratch, {{7.0, 0.0, 1.0}}, evenTimes(10, 1000.0, 1000.0)));
+    SelectExtrapolation(0.0f, 10.0f, 101, 2, 2);
+    bShowExtrapolationPlot = 1;
+    {
+        win::headless::Script script;
+        script.expectMessageBox("set 9 (scans 9 to 10)", win::IDOK);
+        ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_NE(script.lines()[0].find("no signal in the ls-g*(s) distribution of set 9 (scans 9 to 10)"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(nSetLsgDistributions, 9);
+    EXPECT_EQ(nPlotSets, 8);
+    for (int c = 1; c <= 2; c++) EXPECT_NEAR(pDistAxisS[c], 7.0, 0.05) << c;
+    EXPECT_NEAR(fLoadingConcentration, 1.0, 0.02);
+
     for (double baseline : {0.0, -0.1}) {
         LoadExperiment(writeStepScans(scratch, {}, evenTimes(6, 1000.0, 300.0), baseline));
         SelectExtrapolation(0.0f, 10.0f, 41, 3, 3);
-        bShowExtrapolationPlot = 1;
-        ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
-        expectNoSignalResults();
+        win::headless::Script script;
+        script.expectMessageBox("fewer than two sets remain", win::IDOK);
+        EXPECT_FALSE(runAreaFractionExtrapolation(window.get()));
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_NE(script.lines()[0].find("set 1 (scans 1 to 3), set 2 (scans 2 to 4)"), std::string::npos);
+        ASSERT_EQ(nSetLsgDistributions, 4);
+        for (int k = 1; k <= nSetLsgDistributions; k++)
+            for (int j = 1; j <= nResolution; j++) EXPECT_EQ(ppSetLsgDistributions[k][j], 0.0f);
     }
-}
-
-void AreaFractionTest::expectNoSignalResults()
-{
-    for (int k = 1; k <= nSetLsgDistributions; k++)
-        for (int j = 1; j <= nResolution; j++) EXPECT_EQ(ppSetLsgDistributions[k][j], 0.0f);
-    for (int k = 0; k < nPlotSets; k++)
-        for (int c = 0; c < 3; c++) EXPECT_EQ(pAreaFractionPlot->pCurves[k]->pY->pData[c], 10.0f);
-    for (int j = 1; j <= nResolution; j++) {
-        EXPECT_TRUE(std::isfinite(pDistAxisS[j])) << j;
-        EXPECT_TRUE(std::isfinite(pDistValues[j])) << j;
-    }
-    EXPECT_TRUE(std::isfinite(fRmsd));
 }
 
 TEST_F(AreaFractionTest, RefusedWithoutGeometryWithOneSetOrAtOneTime)

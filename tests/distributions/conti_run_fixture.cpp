@@ -66,6 +66,12 @@ std::vector<ScanHeader> ContiRunTest::VelocityHeaders(int nk, double t0, double 
 
 std::vector<std::string> ContiRunTest::WriteSpecies(const SpeciesScans& sp, const std::string& folder)
 {
+    return WriteMixture({sp}, folder);
+}
+
+std::vector<std::string> ContiRunTest::WriteMixture(const std::vector<SpeciesScans>& species, const std::string& folder)
+{
+    const SpeciesScans& sp = species.front();
     const int n = sp.nPoints, nk = sp.nScans;
     char szTitle[80];
     std::snprintf(szTitle, sizeof szTitle, "species of %.2f S, scan ", sp.s);
@@ -73,21 +79,31 @@ std::vector<std::string> ContiRunTest::WriteSpecies(const SpeciesScans& sp, cons
     float* r = vector(1, n);
     for (int i = 1; i <= n; ++i) r[i] = static_cast<float>(5.95 + 1.2 * (i - 1) / (n - 1));
     float** out = matrix(1, nk, 1, n);
-    CLammIdeal L;
-    L.SetNonReactingModel();
-    L.SetSedimentationParams(sp.s, sp.D, 6.0, 7.2, sp.loading, 6.01f, 7.1f);
-    L.SetScanData(nullptr, nullptr, headers.data(), out, r, n, nullptr, nullptr, false, nullptr, nk, 1, true, true,
-                  false, 0, false, 0, false);
-    setDefaultSolverOptions(L);
-    L.SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
-    EXPECT_EQ(L.Solve(), 0);
+    std::vector<double> sum(static_cast<size_t>(nk + 1) * (n + 1), 0.0);
+    for (const SpeciesScans& q : species) {
+        CLammIdeal L;
+        L.SetNonReactingModel();
+        L.SetSedimentationParams(q.s, q.D, 6.0, 7.2, q.loading, 6.01f, 7.1f);
+        L.SetScanData(nullptr, nullptr, headers.data(), out, r, n, nullptr, nullptr, false, nullptr, nk, 1, true, true,
+                      false, 0, false, 0, false);
+        setDefaultSolverOptions(L);
+        L.SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
+        EXPECT_EQ(L.Solve(), 0);
+        for (int k = 1; k <= nk; ++k)
+            for (int i = 1; i <= n; ++i) sum[static_cast<size_t>(k) * (n + 1) + i] += r[i] < 6.0f ? 0.0 : out[k][i];
+    }
     std::mt19937 gen(20261207u);
     std::normal_distribution<double> noise(0.0, sp.noise > 0 ? sp.noise : 1.0);
+    std::uniform_real_distribution<double> offset(-sp.riNoise, sp.riNoise);
     std::vector<std::string> paths;
     float* y = vector(1, n);
     for (int k = 1; k <= nk; ++k) {
-        for (int i = 1; i <= n; ++i)
-            y[i] = static_cast<float>(sp.baseline + (r[i] < 6.0f ? 0.0 : out[k][i]) + (sp.noise > 0 ? noise(gen) : 0.0));
+        const double fOffset = sp.riNoise > 0 ? offset(gen) : 0.0;
+        for (int i = 1; i <= n; ++i) {
+            const double fProfile = sp.tiNoise * (0.5 * std::sin(25.0 * r[i]) + (r[i] - 6.0));
+            y[i] = static_cast<float>(sp.baseline + sum[static_cast<size_t>(k) * (n + 1) + i] + fProfile + fOffset +
+                                      (sp.noise > 0 ? noise(gen) : 0.0));
+        }
         char name[32];
         std::snprintf(name, sizeof name, "%05d.RA1", k);
         paths.push_back(folder + "/" + name);
@@ -99,11 +115,13 @@ std::vector<std::string> ContiRunTest::WriteSpecies(const SpeciesScans& sp, cons
     return paths;
 }
 
-void ContiRunTest::LoadSpecies(const SpeciesScans& sp)
+void ContiRunTest::LoadSpecies(const SpeciesScans& sp) { LoadMixture({sp}); }
+
+void ContiRunTest::LoadMixture(const std::vector<SpeciesScans>& species)
 {
     static int nFolder = 0;
-    LoadScans(WriteSpecies(sp, Folder("species" + std::to_string(++nFolder))));
-    ASSERT_EQ(nScans, sp.nScans);
+    LoadScans(WriteMixture(species, Folder("species" + std::to_string(++nFolder))));
+    ASSERT_EQ(nScans, species.front().nScans);
     SetCellGeometry();
 }
 

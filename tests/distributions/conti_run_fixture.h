@@ -21,6 +21,10 @@ struct SpeciesScans {
     int nPoints = 200;
     double t0 = 600.0;
     double dt = 300.0;
+    // systematic noise: a time-invariant radial profile of this size and one
+    // random offset per scan up to this size
+    double tiNoise = 0.0;
+    double riNoise = 0.0;
 };
 
 class ContiRunTest : public DataMenuTest {
@@ -34,9 +38,13 @@ protected:
     // Writes the scans into the folder as 00001.RA1, 00002.RA1, ...; their
     // paths in time order.
     std::vector<std::string> WriteSpecies(const SpeciesScans& species, const std::string& folder);
+    // The same with further species in the scans (their s, D and loading;
+    // scans, baseline and noise are those of the first).
+    std::vector<std::string> WriteMixture(const std::vector<SpeciesScans>& species, const std::string& folder);
     // Writes the scans into a folder of their own and loads them; meniscus
     // 6.0, bottom 7.2, fit limits 6.05 and 7.10 cm.
     void LoadSpecies(const SpeciesScans& species);
+    void LoadMixture(const std::vector<SpeciesScans>& species);
     // Meniscus 6.0, bottom 7.2, fit limits 6.05 and 7.10 cm.
     static void SetCellGeometry();
     // The continuous model chosen by flags, with the grid smin..smax of n

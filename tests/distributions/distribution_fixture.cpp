@@ -6,7 +6,11 @@
 
 #include <unistd.h>
 
+#include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
 #include "models/model_globals.h"
+#include "numerics/ccurve.h"
+#include "numerics/cvector.h"
 #include "plot/error_box.h"
 #include "scandata/scan_data.h"
 
@@ -39,4 +43,16 @@ void DistributionTest::writeGridFile(const std::vector<std::string>& lines) cons
 {
     std::ofstream out(szDistCurvePath);
     for (const std::string& line : lines) out << line << "\n";
+}
+
+std::vector<int> shownMaxima()
+{
+    CVector vx, vy;
+    vx.Attach(pDistAxisS, static_cast<unsigned>(nResolution), 1);
+    vy.Attach(pDistValues, static_cast<unsigned>(nResolution), 1);
+    CCurve curve(&vx, &vy);
+    float px[11], py[11];
+    int pi[11];
+    const int n = curve.FindPeaks(px, py, pi, 10, 2);
+    return std::vector<int>(pi, pi + n + 1);
 }

@@ -17,3 +17,8 @@ protected:
     void writeGridFile(const std::vector<std::string>& lines) const;
     std::string folder;
 };
+
+// The local maxima of the shown c(s) as a record finds them (half-window 2,
+// at most 10, highest first): their grid indices in elements 1.. (element 0
+// unused).
+std::vector<int> shownMaxima();

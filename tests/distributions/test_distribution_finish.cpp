@@ -2,6 +2,7 @@
 // the density rule, the transforms and the six-column file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <functional>
@@ -15,6 +16,7 @@
 #include "distributions/distribution_fixture.h"
 #include "distributions/distribution_integration.h"
 #include "distributions/distribution_result.h"
+#include "distributions/example_run_fixture.h"
 #include "distributions/regularization.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
@@ -85,6 +87,19 @@ TEST_F(DistributionShownTest, IntegralsAndMomentsOfAConstantDensity)
     // callers that want the area only
     integrateDistribution(2.5f, 4.5f, &a, nullptr, nullptr, nullptr, nullptr, nullptr);
     EXPECT_NEAR(a, 2.0f, 1e-5);
+    // a range a ten-thousandth of a Svedberg wide on the flank of a peak: the
+    // averages inside it, the spread that of a nearly flat piece (width /
+    // sqrt(12))
+    grid(91, [](float s) { return gauss(s, 4.3f, 0.1f); });
+    const float lo = 4.0f, hi = 4.0001f;
+    integrateDistribution(lo, hi, &a, &m, &t, &sd, &h, &z);
+    for (float v : {m, h, z}) {
+        EXPECT_GE(v, lo);
+        EXPECT_LE(v, hi);
+    }
+    EXPECT_NEAR(sd, (hi - lo) / std::sqrt(12.0), 0.01 * (hi - lo));
+    EXPECT_NEAR(a, (hi - lo) * gauss(4.00005f, 4.3f, 0.1f), 0.02 * a);
+    grid(10, [](float) { return 1.0f; });
 
     // a discrete species in point 1: its segment is never integrated
     pDistValues[1] = 100.0f;
@@ -149,6 +164,33 @@ TEST_F(DistributionShownTest, TheExtentOfAPeak)
     findPeakExtent(0, &lo, &hi, &sw, &nFirst, &nLast, &height, &fraction, &signal, 0.9f);
     EXPECT_EQ(signal, 0.0f);
     EXPECT_EQ(nFirst, 0);
+}
+
+// The peaks of a record: two overlapping peaks at 3 and 4.2 S (their walks
+// pass each other's valley) and a flat-topped one at 7.1 S with two maxima
+// whose walks cross the shallow dip between them: three peaks, each once,
+// over disjoint ranges, their fractions adding up to at most the total.
+TEST_F(DistributionShownTest, DistinctPeaksOverDisjointRanges)
+{
+    grid(91, [](float s) {
+        return gauss(s, 3.0f, 0.3f) + 0.8f * gauss(s, 4.2f, 0.3f) + 0.5f * (gauss(s, 6.8f, 0.25f) + gauss(s, 7.4f, 0.25f));
+    });
+    const std::vector<int> maxima = shownMaxima();
+    ASSERT_EQ(maxima.size(), 5u);
+    std::vector<DistributionPeak> peaks = distinctPeaks(maxima.data(), 4, 0.9f);
+    ASSERT_EQ(peaks.size(), 3u);
+    std::sort(peaks.begin(), peaks.end(), [](const auto& a, const auto& b) { return a.fLow < b.fLow; });
+    float fSum = 0.0f;
+    for (size_t k = 0; k < peaks.size(); k++) {
+        if (k > 0) EXPECT_GE(peaks[k].fLow, peaks[k - 1].fHigh) << k;
+        EXPECT_GE(peaks[k].fMean, peaks[k].fLow);
+        EXPECT_LE(peaks[k].fMean, peaks[k].fHigh);
+        fSum += peaks[k].fFraction;
+    }
+    EXPECT_NEAR(peaks[0].fMean, 3.0f, 0.15f);
+    EXPECT_NEAR(peaks[1].fMean, 4.2f, 0.15f);
+    EXPECT_NEAR(peaks[2].fMean, 7.1f, 0.05f);
+    EXPECT_LE(fSum, 1.0f + 1e-5f);
 }
 
 TEST_F(DistributionShownTest, DensityRule)
@@ -300,4 +342,31 @@ TEST_F(DistributionShownTest, TwoDimensionalFileAndRegionStatistics)
     saveDistributionFile((folder + "/missing/dist.dat").c_str());
     ASSERT_FALSE(shownErrorMessages().empty());
     EXPECT_EQ(shownErrorMessages().back(), "\n\aAttention: could not open " + folder + "/missing/dist.dat");
+}
+
+// A change of model releases the distribution: the transforms then have
+// nothing to work on and say so (after c(s), a discrete model and c(s)
+// again, as the menu commands leave it): to s20,w, to Rh, and to s20,w from
+// the s(20,w) calculator's offer.
+TEST_F(ExampleRunTest, TransformsAfterAChangeOfModelFindNoDistribution)
+{
+    RunExample();
+    headless::Script script;
+    Run(script, 198);
+    Run(script, 275);
+    ASSERT_TRUE(bModelCS);
+    for (unsigned nId : {836u, 525u, 582u}) {
+        if (nId == 582) script.expectMessageBox("transform the complete distribution?", IDYES);
+        script.expectMessageBox("transform s to s20?", IDYES)
+            .expectInput("at 20C", "0.73")
+            .expectInput("in experiment", "0.73")
+            .expectInput("buffer density", "1.0")
+            .expectInput("absolute viscosity", "0.01002")
+            .expectMessageBox("ERROR", IDOK);
+        Run(script, nId);
+        EXPECT_EQ(script.pending(), 0u) << nId;
+        EXPECT_EQ(boxText(script, "ERROR"), "could not calculate s20 from sapp in distribution") << nId;
+        EXPECT_EQ(bDistributionTransformed, 0) << nId;
+    }
+    EXPECT_EQ(boxCount(script, "ERROR"), 3);
 }

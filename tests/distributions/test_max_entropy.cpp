@@ -7,8 +7,12 @@
 
 #include "app/app_globals.h"
 #include "distributions/conti_globals.h"
+#include "distributions/conti_run.h"
 #include "distributions/conti_scene.h"
+#include "distributions/distribution_fixture.h"
+#include "distributions/distribution_integration.h"
 #include "distributions/distribution_result.h"
+#include "distributions/conti_run_fixture.h"
 #include "distributions/lamm_solution_store.h"
 #include "distributions/max_entropy.h"
 #include "distributions/neq_builders.h"
@@ -16,6 +20,7 @@
 #include "distributions/normal_equations.h"
 #include "distributions/prior_probabilities.h"
 #include "distributions/regularization.h"
+#include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/statistics.h"
 #include "platform/headless.h"
@@ -31,6 +36,25 @@ void csProblem(int nGrid, int nUnreached = 0)
 {
     bRegMaxEnt = 1;
     installCsProblem(nGrid, nUnreached);
+}
+
+// The peaks of the shown c(s), highest first: weight-average s and fraction
+// of the total.
+std::vector<std::pair<float, float>> peaksOfDistribution()
+{
+    const std::vector<int> maxima = shownMaxima();
+    std::vector<std::pair<float, float>> peaks;
+    for (const DistributionPeak& p : distinctPeaks(maxima.data(), static_cast<int>(maxima.size()) - 1, 0.9f))
+        peaks.emplace_back(p.fMean, p.fFraction);
+    return peaks;
+}
+
+// The fraction of the total below s.
+float fractionBelow(float s)
+{
+    float fArea = 0, fMean = 0, fTotal = 0;
+    integrateDistribution(pDistAxisS[1], s, &fArea, &fMean, &fTotal, nullptr, nullptr, nullptr);
+    return fArea / fTotal;
 }
 
 double levelOf(double ratio)
@@ -132,25 +156,33 @@ TEST(MaxEntropy, StepsLowerTheFunctionalAndKeepAmplitudesPositive)
     EXPECT_NEAR(pMaxEntWork[1], beta1, 1e-12 * (1.0 + std::fabs(beta1)));
 }
 
-// Grid points the data do not reach: flat without a prior, the prior with
-// one.
-TEST(MaxEntropy, UnreachedPointsTendToFlatOrToThePrior)
+// Grid points the data do not see (their Lamm solutions 0 in the fitted
+// range) stay at 0, with or without a prior; a point the data see only
+// faintly (a thousandth of another point's profile, no signal of its own) gets
+// less than the flat share T / n.
+TEST(MaxEntropy, PointsTheDataDoNotSeeGainNoSignal)
 {
-    csProblem(20, 16);
-    fConfidenceLevel = 0.95f;
+    auto install = [] {
+        csProblem(20, 16);
+        for (int k = 1; k <= nScans; k++)
+            for (int j = 1; j <= nNoiseGridPoints; j++) pLammSolutions[16][k][j] = 1e-3f * pLammSolutions[10][k][j];
+        buildNormalEquations(nullptr, 1);
+        fConfidenceLevel = 0.95f;
+    };
+    install();
     regularizeMaxEntropy();
-    const double flat = pNESolution[16];
-    EXPECT_GT(flat, 0.0);
-    for (int g = 17; g <= 20; g++) EXPECT_NEAR(pNESolution[g], flat, 1e-3 * flat);
+    EXPECT_GT(pNESolution[16], 0.0);
+    EXPECT_LT(pNESolution[16], dMaxEntTotal / 20);
+    for (int g = 17; g <= 20; g++) EXPECT_EQ(pNESolution[g], 0.0) << g;
 
-    csProblem(20, 16);
+    install();
     std::vector<double> prior(21);
     for (int g = 1; g <= 20; g++) prior[g] = 0.01 + 0.004 * g;
     pPriorProbability = prior.data();
     bUsePriorProbabilities = 1;
     regularizeMaxEntropy();
     EXPECT_EQ(bMaxEntUsePrior, 1);
-    for (int g = 16; g <= 20; g++) EXPECT_NEAR(pNESolution[g], prior[g], 1e-3 * prior[g]);
+    for (int g = 17; g <= 20; g++) EXPECT_EQ(pNESolution[g], 0.0) << g;
     pPriorProbability = nullptr;
 }
 
@@ -168,4 +200,36 @@ TEST(MaxEntropy, AKeyEndsTheSearch)
     EXPECT_NE(script.lines()[0].find("caught in local minimum or user interrupt at P = "), std::string::npos);
     for (int i = 1; i <= 20; i++) EXPECT_GE(pNESolution[i], 1e-20);
     EXPECT_EQ(bInterruptComputation.load(), 0);
+}
+
+// With s min 0 and TI and RI noise eliminated, the 0 S point is blind (its
+// constant profile is the noise's) and those just above it nearly so: they get
+// no signal and the species keep their shares. 4 S and 9 S in 2 : 1.
+TEST_F(ContiRunTest, MaxEntropyLeavesTheBlindPointsEmpty)
+{
+    SpeciesScans four;
+    four.s = 4.0;
+    four.D = diffusionOf(4.0, 1.3);
+    four.loading = 0.6;
+    four.noise = 0.004;
+    four.tiNoise = four.riNoise = 0.01;
+    four.nScans = 30;
+    four.nPoints = 400;
+    SpeciesScans nine = four;
+    nine.s = 9.0;
+    nine.D = diffusionOf(9.0, 1.3);
+    nine.loading = 0.3;
+    LoadMixture({four, nine});
+    ChooseContinuous(&bModelCS, 0.0f, 15.0f, 100, 1.3f, 0.95f);
+    bFitTINoise = bFitRINoise = 1;
+    bRegMaxEnt = 1;
+    win::headless::Script script;
+    RunContiSed(window.get());
+    const auto peaks = peaksOfDistribution();
+    ASSERT_GE(peaks.size(), 2u);
+    EXPECT_NEAR(peaks[0].first, 4.0, 0.05);
+    EXPECT_NEAR(peaks[0].second, 2.0 / 3.0, 0.02);
+    EXPECT_NEAR(peaks[1].first, 9.0, 0.05);
+    EXPECT_NEAR(peaks[1].second, 1.0 / 3.0, 0.02);
+    EXPECT_LE(fractionBelow(1.0f), 0.02);
 }

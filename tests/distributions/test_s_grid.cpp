@@ -264,24 +264,31 @@ TEST(SGridWithMinimum, SmallOrBelowTheRangeIsNotHybrid)
     EXPECT_NEAR(out[2] / out[1], std::pow(10.0, 1.0 / 49), 1e-5);
 }
 
-// Hybrid grids of usual limits end near smax; when one reaches fewer than n
-// points, the rest run evenly up to smax: ascending, ending at smax.
-TEST(SGridWithMinimum, EndsAtOrNearSmax)
+// Hybrid grids end at smax, ascending, linear below smin* and with steps
+// growing as s above it; also where a point count of the linear spacing
+// would overshoot (0..50 S with smin* 10 in 30 points, 1..100 S with smin* 2
+// in 11).
+TEST(SGridWithMinimum, EndsAtSmax)
 {
     std::vector<float> out(202);
+    struct Case {
+        float fMin, fMax, fStar;
+        int n;
+    } cases[] = {{0.0f, 50.0f, 10.0f, 30}, {1.0f, 100.0f, 2.0f, 11}};
+    std::vector<Case> all(std::begin(cases), std::end(cases));
     for (int n : {50, 77, 100, 150, 200})
-        for (float fMin : {1.0f, 2.0f, 3.0f, 5.0f}) {
-            buildSGridWithMinimum(out.data(), 0.5f, 15.0f, fMin, n);
-            EXPECT_TRUE(ascending(out.data(), n)) << n << " " << fMin;
-            EXPECT_NEAR(out[n], 15.0, 0.1 * 15.0) << n << " " << fMin;
-        }
-    // a grid that stopped at r = 6 < n = 10, its last point past smax
-    std::vector<double> t = {0, 1, 2, 3, 4.5, 7, 12.5, 0, 0, 0, 0};
-    finishShortHybridGrid(t.data(), 6, 10, 10.0);
-    for (int i = 2; i <= 10; i++) EXPECT_GT(t[i], t[i - 1]) << i;
-    EXPECT_EQ(t[5], 7.0);
-    EXPECT_DOUBLE_EQ(t[10], 10.0);
-    EXPECT_DOUBLE_EQ(t[6], 7.6);
+        for (float fStar : {1.0f, 2.0f, 3.0f, 5.0f}) all.push_back({0.5f, 15.0f, fStar, n});
+    for (const Case& c : all) {
+        buildSGridWithMinimum(out.data(), c.fMin, c.fMax, c.fStar, c.n);
+        EXPECT_EQ(out[1], c.fMin) << c.fMax << " " << c.n;
+        EXPECT_EQ(out[c.n], c.fMax) << c.fMax << " " << c.n;
+        EXPECT_TRUE(ascending(out.data(), c.n)) << c.fMax << " " << c.n;
+        int j = 1;
+        while (out[j + 1] < c.fStar) j++;
+        const float d = out[2] - out[1];
+        for (int i = 2; i <= j; i++) EXPECT_NEAR(out[i] - out[i - 1], d, 1e-4f * c.fMax) << i;
+        for (int i = j + 2; i < c.n; i++) EXPECT_GT(out[i + 1] - out[i], out[i] - out[i - 1]) << i;
+    }
 }
 
 TEST_F(SGrid, LogGridWithMinimumS)

@@ -345,8 +345,8 @@ TEST_F(SerialFitTest, ByListLeavesTheSaturatedSetOutAndSummarisesTheOthers)
         "          1.000 - 8.000: c=0.799941 (ctot = 0.799998) sw=5.000 , Mapp=77076 , rmsd = 0.000186 (rmsd/ctot = "
         "0.02%)                 \n";
     EXPECT_EQ(summary, "#1 - list.RA1: " + row + "list.RA2\nsignal maxed out\n#3 - list.RA3: " + row);
-    EXPECT_EQ(idswsig, "list.RA1  0.799941  4.999777 77075.617188\nlist.RA2  0 0 0\n"
-                       "list.RA3  0.799941  4.999777 77075.617188\n");
+    EXPECT_EQ(idswsig, "list.RA1  0.799941  4.999819 77076.500000\nlist.RA2  0 0 0\n"
+                       "list.RA3  0.799941  4.999819 77076.500000\n");
     EXPECT_EQ(scantest::readText(folder + "/integrals.RA3"),
               "smin, smax, c(in range), c(tot), sw(in range), Mwavg(in range), rmsd, rmsd/ctot(%)\n"
               "1.000 8.000  0.799941 0.799998 5.000 77076 0.000186 0.02\n");

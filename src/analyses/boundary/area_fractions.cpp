@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "analyses/analysis_globals.h"
@@ -249,6 +250,38 @@ bool keyStopsFit()
     return bStopFit != 0;
 }
 
+// Moves the sets whose distribution has area (areas[1..*pnSets], moved
+// along) to the front of pSetTimes and ppSetFractionS and counts them in
+// *pnSets; says which sets were left out. False, after saying so, when fewer
+// than two remain.
+bool keepSetsWithArea(TXLAWindow* pWindow, std::vector<float>& areas, int nPerSet, int* pnSets)
+{
+    const int nSets = *pnSets;
+    std::string left;
+    int nKept = 0;
+    for (int k = 1; k <= nSets; k++) {
+        if (areas[k] > 0.0f) {
+            nKept++;
+            areas[nKept] = areas[k];
+            pSetTimes[nKept] = pSetTimes[k];
+            for (int c = 1; c <= nBoundaryFractions; c++) ppSetFractionS[nKept][c] = ppSetFractionS[k][c];
+            continue;
+        }
+        int nFirst = 0, nLast = 0;
+        setScans(k, nPerSet, &nFirst, &nLast);
+        char sz[80];
+        std::snprintf(sz, sizeof sz, "%sset %d (scans %d to %d)", left.empty() ? "" : ", ", k, nFirst, nLast);
+        left += sz;
+    }
+    *pnSets = nKept;
+    if (left.empty()) return true;
+    std::string text = "no signal in the ls-g*(s) distribution of " + left +
+                       ":\nleft out of the extrapolation versus time";
+    if (nKept < 2) text += "\nfewer than two sets remain: no extrapolation is possible";
+    win::MessageBox(pWindow->HWindow, text.c_str(), "", win::MB_OK);
+    return nKept >= 2;
+}
+
 void showSetDistribution(TXLAWindow* pWindow, int k)
 {
     if (!pDistPlot || !ppSetLsgCurves || k > nSetLsgRows) return;
@@ -429,7 +462,7 @@ bool runAreaFractionExtrapolation(TXLAWindow* pWindow)
     // the fractions a count of at least one.
     if (nScansPerLsgSet < 2) nScansPerLsgSet = 2;
     const int nPerSet = nScansPerLsgSet;
-    const int nSets = bNonOverlappingSets ? nScans / nPerSet : nScans - nPerSet + 1;
+    int nSets = bNonOverlappingSets ? nScans / nPerSet : nScans - nPerSet + 1;
     if (nSets < 2 || nBoundaryFractions < 1) {
         char sz[200];
         if (nBoundaryFractions < 1)
@@ -465,6 +498,7 @@ bool runAreaFractionExtrapolation(TXLAWindow* pWindow)
     pSetTimes = vector(1, nSets);
     fLoadingConcentration = 0.0f;
     // 6.
+    std::vector<float> areas(static_cast<size_t>(nSets) + 1, 0.0f);
     for (int k = 1; k <= nSets; k++) {
         if (bStopFit) return abandonRun();
         int nFirst = 0, nLastPos = 0;
@@ -474,9 +508,13 @@ bool runAreaFractionExtrapolation(TXLAWindow* pWindow)
         nSetLsgDistributions = k;
         for (int j = 1; j <= nResolution; j++) ppSetLsgDistributions[k][j] = pDistValues[j];
         showSetDistribution(pWindow, k);
-        fLoadingConcentration += calcBoundaryFractionS(k);
+        areas[k] = calcBoundaryFractionS(k);
     }
+    // A set whose distribution has no area has no fractions (they would all
+    // sit at the end of the grid): it takes no part in the lines.
+    if (!keepSetsWithArea(pWindow, areas, nPerSet, &nSets)) return abandonRun();
     // 7.
+    for (int k = 1; k <= nSets; k++) fLoadingConcentration += areas[k];
     fLoadingConcentration /= static_cast<float>(nSets);
     // 8.
     float* x = vector(1, nSets);

@@ -43,12 +43,12 @@ float referenceRadius() { return bVhwFlotation ? fBottom : fMeniscus; }
 // The signal step between the bands of scan k.
 float bandStep(int k) { return pPlateauHeight[k] / (fSGridResolution + 1.0f); }
 
-// The distribution result for nResolution fractions, its plot (symbols of
+// The distribution result for nVhwFractions fractions, its plot (symbols of
 // size 4) and the fraction arrays.
 bool prepareVhwArrays()
 {
     clearDistributionResults();
-    allocDistributionVectors(nResolution);
+    allocDistributionVectors(nVhwFractions);
     for (int j = 1; j <= nResolution; j++) pDistAxisS[j] = pDistValues[j] = 0.0f;
     plotDistribution();
     if (pDistPlot) {

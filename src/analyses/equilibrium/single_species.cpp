@@ -14,6 +14,7 @@
 #include "app/app_globals.h"
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
 #include "distributions/lamm_solution_store.h"
 #include "distributions/nnls_normal_equations.h"
 #include "distributions/normal_equations.h"
@@ -240,6 +241,9 @@ void applyEquilibriumResult()
     buildEquilibriumModel();
     freeLammSolutionStore(nScans);
     freeNormalArrays(nScans);
+    // the scans' amplitudes were the solver's variables; the distribution's
+    // length is that of its vectors again (none after the change of model)
+    nResolution = allocatedDistributionPoints();
     bModelComputed = 1;
     updateResidualsPlot(0);
 }
