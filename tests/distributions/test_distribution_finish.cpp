@@ -59,7 +59,7 @@ float gauss(float x, float mu, float sd) { return std::exp(-0.5f * (x - mu) * (x
 
 }  // namespace
 
-TEST_F(DistributionShownTest, IntegralsAndMomentsOfAConstantDensity)
+TEST_F(DistributionShownTest, IntegralsAndMomentsOfConstantAndSlopedDensities)
 {
     grid(10, [](float) { return 1.0f; });
     float a, m, t, sd, h, z;
@@ -87,6 +87,21 @@ TEST_F(DistributionShownTest, IntegralsAndMomentsOfAConstantDensity)
     // callers that want the area only
     integrateDistribution(2.5f, 4.5f, &a, nullptr, nullptr, nullptr, nullptr, nullptr);
     EXPECT_NEAR(a, 2.0f, 1e-5);
+    // c(s) = s, which the straight segments hold exactly: limits inside sloped
+    // segments take the clipped pieces of the line, so the moments are those
+    // of the density itself: area (4.5^2 - 2.5^2) / 2 = 7, mean
+    // (4.5^3 - 2.5^3) / 21, mean square (4.5^4 - 2.5^4) / 28 = 13.25,
+    // harmonic mean 7 / 2
+    grid(10, [](float s) { return s; });
+    integrateDistribution(2.5f, 4.5f, &a, &m, &t, &sd, &h, &z);
+    const double dMean = (91.125 - 15.625) / 21.0;
+    EXPECT_NEAR(a, 7.0f, 1e-5);
+    EXPECT_NEAR(m, dMean, 1e-5);
+    EXPECT_NEAR(sd, std::sqrt(13.25 - dMean * dMean), 1e-5);
+    EXPECT_NEAR(z, 13.25 / dMean, 1e-5);
+    EXPECT_NEAR(h, 3.5f, 1e-5);
+    EXPECT_NEAR(t, (100.0f - 1.0f) / 2.0f, 1e-4);
+    grid(10, [](float) { return 1.0f; });
     // a range a ten-thousandth of a Svedberg wide on the flank of a peak: the
     // averages inside it, the spread that of a nearly flat piece (width /
     // sqrt(12))

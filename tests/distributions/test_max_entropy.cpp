@@ -65,9 +65,16 @@ double levelOf(double ratio)
 }  // namespace
 
 // P = 0.95: the chi-square ratio at the F-statistics target, or the level
-// reached within 0.005; P = 2: the notice and the ratio 2.
+// reached within 0.005, and the amplitudes the minimum of
+// chi-square + alpha sum c_i ln(c_i / r) with the flat reference r = T / n of
+// the unregularized total T; P = 2: the notice and the ratio 2.
 TEST(MaxEntropy, ReachesTheConfidenceLevel)
 {
+    csProblem(20);
+    addRegularization(0.0);
+    ASSERT_TRUE(nnlsNormalEquations());
+    double T = 0.0;
+    for (int i = 1; i <= 20; i++) T += pNESolution[i];
     csProblem(20);
     fConfidenceLevel = 0.95f;
     regularizeMaxEntropy();
@@ -79,6 +86,19 @@ TEST(MaxEntropy, ReachesTheConfidenceLevel)
         << "ratio " << ratio << " target " << dRegTargetRatio;
     for (int i = 1; i <= 20; i++) EXPECT_GE(pNESolution[i], 1e-20);
     EXPECT_EQ(bInterruptComputation.load(), 0);
+    // At the minimum the gradient 2 (A c - b)_i + alpha (ln(c_i / r) + 1)
+    // vanishes for every amplitude inside its bound, so each one tells the
+    // reference it was regularized towards: r = c_i exp(1 + 2 (A c - b)_i / alpha).
+    int nInside = 0;
+    for (int i = 1; i <= 20; i++) {
+        if (pNESolution[i] < 1e-6 * T) continue;
+        double residual = -pNERightSide[i];
+        for (int l = 1; l <= 20; l++) residual += pNEMatrix[i][l] * pNESolution[l];
+        const double r = pNESolution[i] * std::exp(1.0 + 2.0 * residual / dMaxEntAlpha);
+        EXPECT_NEAR(r / (T / 20), 1.0, 0.01) << "amplitude " << i;
+        nInside++;
+    }
+    EXPECT_GE(nInside, 15);
 
     csProblem(20);
     fConfidenceLevel = 2.0f;
