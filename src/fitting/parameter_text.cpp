@@ -324,14 +324,68 @@ void nonidealityText(char* line)
             ks, fNonidealKs, kd, fNonidealKd, dSignalPerMgMl);
 }
 
+// The vbar line: vbar floats only in a density gradient; with a sedimenting
+// co-solute the buoyancy takes the vbar including solvation (the apparent
+// vbar), which is then the one that floats.
+void vbarLine(char* line)
+{
+    const bool bFloating = bFitVbarInGradient && bInhomogeneousSolvent;
+    if (bInhomogeneousSolvent && bSedimentingCosolute)
+        add(line, "vbar = %.4f (fix), apparent vbar = %.4f %s", VBAR, fGradientVbar, mark(bFloating));
+    else
+        add(line, "vbar = %.4f %s", VBAR, mark(bFloating));
+}
+
+// In place of the vbar line while the non-ideal multiple-species model
+// loads a synthetic boundary: where it lies and the overlay fractions of the
+// loaded species.
+void syntheticBoundaryLine(char* line)
+{
+    add(line, "synthetic boundary at %.3f cm, overlay conc1 fraction = %.3f", fSynthBoundaryPos, fOverlayFrac1);
+    if (fNonidealConc2 > 0.0f) add(line, " | conc2 fraction = %.3f", fOverlayFrac2);
+    if (fNonidealConc3 > 0.0f) add(line, " | conc3 fraction = %.3f", fOverlayFrac3);
+}
+
+// "(fl)" after a floated buffer value.
+void addFloated(char* line, bool bFloated)
+{
+    if (bFloated) add(line, "(fl)");
+}
+
+// The buffer-mismatch piece: the excess signal (negative when it lies on
+// the reference side), D, s and Mb of the buffer's sedimenting component,
+// and with a meniscus mismatch or a different reference buffer their values.
+// D floats in the D parametrisation, Mb in the M one (one fit flag serves
+// both).
+void bufferMismatchText(char* line)
+{
+    add(line, "buffer: %.3f", bBufferSignalInReference ? -dBufferSignal : dBufferSignal);
+    addFloated(line, bFitBufferSignal);
+    add(line, ", D=%.2f", dBufferD);
+    addFloated(line, bFitBufferD && !bUseMolarMass);
+    add(line, ", s=%.4f", dBufferS);
+    addFloated(line, bFitBufferS);
+    add(line, ", Mb=%.1f", dBufferMb);
+    addFloated(line, bFitBufferD && bUseMolarMass);
+    if (bBufferMeniscusMismatch || bBufferRefDifferent) {
+        add(line, ", meniscus diff (s-r)=%.4f", dBufferMeniscusDiff);
+        addFloated(line, bFitBufferMeniscusDiff);
+        add(line, ", conc. ratio (s/r)=%.3f", dBufferRelConc);
+        addFloated(line, bFitBufferRelConc);
+    }
+    if (bBufferRefDifferent) {
+        add(line, ", refD=%.2f", dBufferRefD);
+        addFloated(line, bFitBufferRefD && !bUseMolarMass);
+        add(line, ", refs=%.4f", dBufferRefS);
+        addFloated(line, bFitBufferRefS);
+        add(line, ", refMb=%.2f", dBufferRefMb);
+        addFloated(line, bFitBufferRefD && bUseMolarMass);
+    }
+}
+
 void correctionsLine(char* line, bool bPrint)
 {
-    if (bBufferMismatch) {
-        add(line, "buffer: %.3f", dBufferSignal);
-        if (bFitBufferSignal) add(line, "(fl)");
-        if (!bUseMolarMass) add(line, ", D=%.2f", dBufferD);
-        add(line, ", s=%.4f", dBufferS);
-    }
+    if (bBufferMismatch) bufferMismatchText(line);
     if (bFloExcitationCone)
         add(line, bPrint ? " - excit. cone %.4f %s" : " - excit. cone = %.4f %s", fFloExcitationCone,
             mark(bFloExcitationConeFloat));
@@ -417,7 +471,10 @@ void buildModelParameterLines(char (*lines)[nModelParamLineSize], bool bPrint)
         computeResidualsHistogram(nFirst, nLast, pScanTimeOrder, &fH);
         add(lines[LINE_STATISTICS], "Runs test Z (#stddev) = %.2f, Residuals Histogram H = %.1f%%", fZ, fH);
     }
-    add(lines[LINE_VBAR], "vbar = %.4f (fix)", VBAR);
+    if (bModelNonidealMultiple && bNonidealMultiSwitch)
+        syntheticBoundaryLine(lines[LINE_VBAR]);
+    else
+        vbarLine(lines[LINE_VBAR]);
     correctionsLine(lines[LINE_CORRECTIONS], bPrint);
 }
 

@@ -11,6 +11,8 @@
 #include "distributions/conti_globals.h"
 #include "distributions/distribution_result.h"
 #include "distributions/regularization.h"
+#include "fegrid/buffer_sedimentation.h"
+#include "fegrid/inhomogeneous_solvent.h"
 #include "fitting/fit_globals.h"
 #include "fitting/parameter_text.h"
 #include "models/model_globals.h"
@@ -124,6 +126,75 @@ TEST_F(ParameterTextTest, LinesOfTheText)
     bModelNonidealMultiple = 1;
     EXPECT_TRUE(modelParamExtraLineShown());
     bModelNonidealMultiple = 0;
+}
+
+// The vbar line in its four forms, and the buffer values with the marks of
+// those that float (each mark under its own fit flag and parametrisation).
+TEST_F(ParameterTextTest, VbarLineAndBufferValues)
+{
+    auto line = [](int k) {
+        buildModelParameterLines(szModelParamLines, false);
+        return std::string(szModelParamLines[k]);
+    };
+    VBAR = 0.73f;
+    fGradientVbar = 0.7412f;
+    bFitVbarInGradient = 1;  // floats only while the model is on
+    EXPECT_EQ(line(12), "vbar = 0.7300 (fix)");
+    bInhomogeneousSolvent = 1;
+    EXPECT_EQ(line(12), "vbar = 0.7300 (floating)");
+    // with a sedimenting co-solute the buoyancy's (apparent) vbar floats
+    bSedimentingCosolute = 1;
+    EXPECT_EQ(line(12), "vbar = 0.7300 (fix), apparent vbar = 0.7412 (floating)");
+    bFitVbarInGradient = 0;
+    EXPECT_EQ(line(12), "vbar = 0.7300 (fix), apparent vbar = 0.7412 (fix)");
+    // the synthetic boundary of the non-ideal multiple-species model takes
+    // the line; the fractions of the loaded species only
+    bModelNonidealMultiple = 1;
+    EXPECT_EQ(line(12).rfind("vbar = ", 0), 0u);
+    bNonidealMultiSwitch = 1;
+    fSynthBoundaryPos = 6.35f;
+    fOverlayFrac1 = 0.25f;
+    fNonidealConc2 = 0.2f;
+    fOverlayFrac2 = 0.5f;
+    fOverlayFrac3 = 0.75f;
+    EXPECT_EQ(line(12), "synthetic boundary at 6.350 cm, overlay conc1 fraction = 0.250 | conc2 fraction = 0.500");
+    fNonidealConc3 = 0.1f;
+    EXPECT_EQ(line(12), "synthetic boundary at 6.350 cm, overlay conc1 fraction = 0.250 | conc2 fraction = 0.500 | "
+                        "conc3 fraction = 0.750");
+    bModelNonidealMultiple = 0;
+
+    bBufferMismatch = 1;
+    bFitBufferSignal = 0;
+    dBufferSignal = 0.05;
+    dBufferD = 1.5;
+    dBufferS = 0.2;
+    dBufferMb = 1200.0;
+    EXPECT_EQ(line(13), "buffer: 0.050, D=1.50, s=0.2000, Mb=1200.0");
+    // the excess signal on the reference side reads negative; D floats in
+    // the D parametrisation, Mb in the M one
+    bBufferSignalInReference = 1;
+    bFitBufferSignal = bFitBufferD = bFitBufferS = 1;
+    EXPECT_EQ(line(13), "buffer: -0.050(fl), D=1.50(fl), s=0.2000(fl), Mb=1200.0");
+    bUseMolarMass = 1;
+    EXPECT_EQ(line(13), "buffer: -0.050(fl), D=1.50, s=0.2000(fl), Mb=1200.0(fl)");
+    // a meniscus mismatch adds its two values; a different reference buffer
+    // those and its own three
+    bUseMolarMass = 0;
+    bFitBufferSignal = bFitBufferD = bFitBufferS = 0;
+    bBufferMeniscusMismatch = 1;
+    dBufferMeniscusDiff = 0.01;
+    dBufferRelConc = 0.9;
+    bFitBufferMeniscusDiff = 1;
+    EXPECT_EQ(line(13), "buffer: -0.050, D=1.50, s=0.2000, Mb=1200.0, meniscus diff (s-r)=0.0100(fl), conc. ratio "
+                        "(s/r)=0.900");
+    bBufferMeniscusMismatch = 0;
+    bBufferRefDifferent = 1;
+    dBufferRefD = 2.5;
+    dBufferRefS = 0.3;
+    dBufferRefMb = 900.0;
+    bFitBufferRelConc = bFitBufferRefD = bFitBufferRefS = 1;
+    EXPECT_EQ(line(13), "buffer: -0.050, D=1.50, s=0.2000, Mb=1200.0, meniscus diff (s-r)=0.0100(fl), conc. ratio "
+                        "(s/r)=0.900(fl), refD=2.50(fl), refs=0.3000(fl), refMb=900.00");
 }
 
 TEST_F(ParameterTextTest, NothingBeforeTheFirstPaintAndTheRmsdOfTheFittedScans)
