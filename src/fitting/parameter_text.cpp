@@ -78,10 +78,11 @@ void hinderedSlopes(float c, float fKs, float fKd, float s, float MorD, float* p
 }
 
 // ", hard sphere vol.corr. ..., ks(...)=..." of the hindered models at the
-// concentrations c1 and c2 (mg/ml); fKsExp is the hindrance exponent and
-// fBaxterT the stickiness parameter (sticky spheres only).
-void addHinderedText(char* line, float c2, float fKsExp, float fKdValue, float s, float MorD, bool bSticky,
-                     const char* szRedB2)
+// concentrations 1 and c2 (mg/ml), c2 named szAt ("max" for the loading of
+// the single species, "100" for the c(s)); fKsExp is the hindrance exponent
+// and fBaxterT the stickiness parameter (sticky spheres only).
+void addHinderedText(char* line, float c2, const char* szAt, float fKsExp, float fKdValue, float s, float MorD,
+                     bool bSticky, const char* szRedB2)
 {
     float ks1 = 0, kd1 = 0, ks2 = 0, kd2 = 0;
     hinderedSlopes(1.0f, fKsExp, fKdValue, s, MorD, &ks1, &kd1);
@@ -95,8 +96,7 @@ void addHinderedText(char* line, float c2, float fKsExp, float fKdValue, float s
     } else {
         add(line, "hard sphere vol.corr. %.3f, ", fKsExp);
     }
-    add(line, "ks(1mgml)=%.2f, ks(%s)=%.2f, kd(1mgml)=%.2f, kd(%s)=%.2f (all ml/g)", ks1,
-        c2 == 100.0f ? "100" : "max", ks2, kd1, c2 == 100.0f ? "100" : "max", kd2);
+    add(line, "ks(1mgml)=%.2f, ks(%s)=%.2f, kd(1mgml)=%.2f, kd(%s)=%.2f (all ml/g)", ks1, szAt, ks2, kd1, szAt, kd2);
 }
 
 void filesLine(char* line)
@@ -170,7 +170,7 @@ void nonidealSingleLines(char (*lines)[nModelParamLineSize])
     const float fVolume = c * VBAR / 1000.0f;
     add(lines[LINE_MODEL1], "s = %.3f, D = %.3f, implies M= %.1f, ff0 = %.3f", s, D, M, ff0);
     if (bModelHindered)
-        addHinderedText(lines[LINE_MODEL2], c, pParamValue[10], pParamValue[11], s, pParamValue[1],
+        addHinderedText(lines[LINE_MODEL2], c, "max", pParamValue[10], pParamValue[11], s, pParamValue[1],
                         bStickySpheres != 0, "red.B2=%.3f");
     else
         add(lines[LINE_MODEL2], "log10(ks) = %.3f, log10(kd) = %.3f, implied hydrodynamic volume fract = %.3f",
@@ -217,7 +217,8 @@ void continuousModelLine(char* line)
     } else if (bModelNonidealCS) {
         if (bModelHinderedCS) {
             add(line, "frict ratio = %f, ", fFrictionalRatio);
-            addHinderedText(line, 100.0f, fNonidealKs, fNonidealKd, 0.0f, 0.0f, bStickySpheres != 0, "red.B2(0)=%.3f");
+            addHinderedText(line, 100.0f, "100", fNonidealKs, fNonidealKd, 0.0f, 0.0f, bStickySpheres != 0,
+                            "red.B2(0)=%.3f");
         } else {
             add(line, "frict ratio = %f, log10ks = %f, log10kd = %f        ", fFrictionalRatio, fNonidealKs,
                 fNonidealKd);

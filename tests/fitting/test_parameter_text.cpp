@@ -100,6 +100,16 @@ TEST_F(ParameterTextTest, LinesOfTheText)
     bRegBothShown = 0;
     bModelContinuous = bModelCS = 0;
 
+    // hindered sedimentation of one species: ks and kd at its loading are
+    // "max", also when the loading is 100 mg/ml
+    bModelNonidealSingle = bModelHindered = 1;
+    dSignalPerMgMl = 1.0;
+    pParamValue[9] = 100.0f;
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_NE(std::strstr(szModelParamLines[4], ", ks(max)="), nullptr) << szModelParamLines[4];
+    EXPECT_NE(std::strstr(szModelParamLines[4], ", kd(max)="), nullptr) << szModelParamLines[4];
+    bModelNonidealSingle = bModelHindered = 0;
+
     // marks of the floated corrections
     bFloExcitationCone = 1;
     fFloExcitationCone = 0.05f;
