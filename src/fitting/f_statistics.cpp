@@ -58,7 +58,7 @@ int lowestVertex(const float* y, int n)
 
 bool refitSettled(const std::vector<float>& previous, float fRmsdNow, float fRmsdBefore)
 {
-    if (!(std::fabs(fRmsdNow - fRmsdBefore) / fRmsdBefore <= fTolerance)) return false;
+    if (!rmsdChangeSettled(fRmsdBefore, fRmsdNow, fTolerance)) return false;
     for (int k = 1; k <= nParams; ++k) {
         const float fOld = previous[k], fNew = pParamValue[k];
         if (fOld == 0.0f) {
