@@ -18,6 +18,7 @@
 #include "distributions/conti_run.h"
 #include "distributions/conti_run_fixture.h"
 #include "distributions/distribution_result.h"
+#include "fitting/f_statistics.h"
 #include "fitting/fit_globals.h"
 #include "fitting/synthetic_data.h"
 #include "models/model_globals.h"
@@ -471,4 +472,13 @@ TEST_F(SyntheticDataTest, ANoiseFreeSetFromItsOwnValuesEndsAtOnce)
     bSAFinalML = 0;
     fSATemperature = SAmaxTemp;
     fit("annealing");
+
+    // the refits of the F-statistics restart the simplex until the rmsd
+    // settles
+    bSimulatedAnnealing = 0;
+    bSimplex = 1;
+    float fRefit = -1.0f;
+    EXPECT_TRUE(endsWithin(60.0, [&] { fRefit = fitWithFixedParameters(window.get()); },
+                           [] { bInterruptComputation = 1; }));
+    EXPECT_EQ(fRefit, 0.0f);
 }
