@@ -23,6 +23,7 @@
 #include "numerics/statistics.h"
 #include "platform/win.h"
 #include "scandata/scan_data.h"
+#include "scandata/tool_plots.h"
 #include "scandata/wiener_settings.h"
 #include "tools/fluorescence/fluorescence_options.h"
 
@@ -486,8 +487,7 @@ void paintModelParameterLines(TXLAWindow* pWindow)
     if (!dc) return;
     for (int k = 0; k < nModelParamLines; k++) {
         if (k == LINE_EXTRA && !modelParamExtraLineShown()) continue;
-        const char* sz = szModelParamLines[k];
-        win::TextOut(dc, 10, 10 + 20 * k, sz, static_cast<int>(std::strlen(sz)));
+        writeTextLine(dc, 10, 10 + 20 * k, szModelParamLines[k]);
     }
     pWindow->ReleaseDC(dc);
 }

@@ -13,12 +13,14 @@
 #include "distributions/regularization.h"
 #include "fegrid/buffer_sedimentation.h"
 #include "fegrid/inhomogeneous_solvent.h"
+#include "fitting/conti_fit_fixture.h"
 #include "fitting/fit_globals.h"
 #include "fitting/parameter_text.h"
 #include "models/model_globals.h"
 #include "scandata/data_menu_fixture.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_set_fixture.h"
+#include "scandata/tool_plots.h"
 #include "tools/fluorescence/fluorescence_options.h"
 
 using namespace win;
@@ -282,4 +284,77 @@ TEST_F(ParameterTextTest, WizardThresholds)
     ASSERT_EQ(Advice(script).size(), nBefore + 2);
     EXPECT_NE(Advice(script).back().find("Distribution value at max value is going up."), std::string::npos);
     EXPECT_EQ(script.pending(), 0u);
+}
+
+// ---------------------------------------------------------------- drawing straight into the window
+
+namespace {
+
+// The client pixels of a rectangle, row by row.
+std::vector<COLORREF> pixels(TXLAWindow* w, int x0, int y0, int x1, int y1)
+{
+    std::vector<COLORREF> v;
+    HDC dc = w->GetDC();
+    for (int y = y0; y < y1; y++)
+        for (int x = x0; x < x1; x++) v.push_back(GetPixel(dc, x, y));
+    w->ReleaseDC(dc);
+    return v;
+}
+
+}  // namespace
+
+// A text written where a longer one stood leaves no stub of it; the refresh
+// of the plots during a fit draws what a paint draws (the residual band's
+// tick labels of the old scale stayed under those of the new); shading an s
+// range in the data leaves the parameter text and the markers over the data
+// plot (its band covered part of the text).
+TEST_F(ContiFitTest, EachRefreshShowsOneCleanState)
+{
+    exampleCS(false);
+    command(213);
+    ASSERT_TRUE(bModelComputed);
+    TXLAWindow* w = window.get();
+    const std::vector<COLORREF> painted = pixels(w, 0, 0, 700, 700);
+
+    const char* szLong = "sim #1234, ML step #56, step #789          ";
+    writeToolText(w, 10, 30, szLong);
+    writeToolText(w, 10, 30, "s1, step #2");
+    HDC dc = w->GetDC();
+    SIZE shortText{}, longText{};
+    ASSERT_TRUE(GetTextExtentPoint32(dc, "s1, step #2", 11, &shortText));
+    ASSERT_TRUE(GetTextExtentPoint32(dc, szLong, static_cast<int>(std::strlen(szLong)), &longText));
+    w->ReleaseDC(dc);
+    size_t nStub = 0;
+    for (COLORREF c : pixels(w, 10 + shortText.cx, 30, 10 + longText.cx, 30 + shortText.cy))
+        if (c != RGB(255, 255, 255)) nStub++;
+    EXPECT_EQ(nStub, 0u);
+
+    // as during a fit, whose paints wait: a better fit with residuals of
+    // another scale, then the same state painted
+    w->bFitting = 1;
+    for (int k = 1; k <= nScans; k++)
+        for (int j = 1; j <= pScanPoints[k]; j++) ppFit[k][j] *= 1.05f;
+    headless::advanceTime(2 * nPlotUpdateInterval);
+    fBestRmsd = fShownBestRmsd = 1.0f;
+    fRmsd = 0.5f;
+    w->ShowModelParameters();
+    const std::vector<COLORREF> refreshed = pixels(w, 0, 0, 700, 700);
+    w->bFitting = 0;
+    w->Invalidate(true);
+    headless::processMessages();
+    EXPECT_TRUE(refreshed == pixels(w, 0, 0, 700, 700));
+    EXPECT_FALSE(refreshed == painted);  // the refresh showed the new state
+
+    // the shading of an s range in the data, its text and markers kept
+    const std::vector<COLORREF> before = pixels(w, 0, 0, 700, 280);
+    std::vector<int> nFirst(nScans + 1), nLast(nScans + 1);
+    w->DrawShadedDistribution(3.0f, 5.0f, nFirst.data(), nLast.data(), nullptr);
+    const std::vector<COLORREF> shaded = pixels(w, 0, 0, 700, 280);
+    size_t nRed = 0, nChanged = 0;
+    for (size_t i = 0; i < shaded.size(); i++) {
+        if (shaded[i] != before[i]) nChanged++;
+        if (shaded[i] == RGB(255, 0, 0) && before[i] != RGB(255, 0, 0)) nRed++;
+    }
+    EXPECT_GT(nRed, 0u);  // the shading is there
+    EXPECT_EQ(nChanged, nRed);  // and nothing else changed
 }
