@@ -348,9 +348,10 @@ void syntheticBoundaryLine(char* line)
     if (fNonidealConc3 > 0.0f) add(line, " | conc3 fraction = %.3f", fOverlayFrac3);
 }
 
-// "(fl)" after a floated buffer value.
-void addFloated(char* line, bool bFloated)
+// A buffer value, "(fl)" after it when it floats.
+void addBufferValue(char* line, const char* szFormat, double v, bool bFloated)
 {
+    add(line, szFormat, v);
     if (bFloated) add(line, "(fl)");
 }
 
@@ -361,27 +362,18 @@ void addFloated(char* line, bool bFloated)
 // both).
 void bufferMismatchText(char* line)
 {
-    add(line, "buffer: %.3f", bBufferSignalInReference ? -dBufferSignal : dBufferSignal);
-    addFloated(line, bFitBufferSignal);
-    add(line, ", D=%.2f", dBufferD);
-    addFloated(line, bFitBufferD && !bUseMolarMass);
-    add(line, ", s=%.4f", dBufferS);
-    addFloated(line, bFitBufferS);
-    add(line, ", Mb=%.1f", dBufferMb);
-    addFloated(line, bFitBufferD && bUseMolarMass);
+    addBufferValue(line, "buffer: %.3f", bBufferSignalInReference ? -dBufferSignal : dBufferSignal, bFitBufferSignal);
+    addBufferValue(line, ", D=%.2f", dBufferD, bFitBufferD && !bUseMolarMass);
+    addBufferValue(line, ", s=%.4f", dBufferS, bFitBufferS);
+    addBufferValue(line, ", Mb=%.1f", dBufferMb, bFitBufferD && bUseMolarMass);
     if (bBufferMeniscusMismatch || bBufferRefDifferent) {
-        add(line, ", meniscus diff (s-r)=%.4f", dBufferMeniscusDiff);
-        addFloated(line, bFitBufferMeniscusDiff);
-        add(line, ", conc. ratio (s/r)=%.3f", dBufferRelConc);
-        addFloated(line, bFitBufferRelConc);
+        addBufferValue(line, ", meniscus diff (s-r)=%.4f", dBufferMeniscusDiff, bFitBufferMeniscusDiff);
+        addBufferValue(line, ", conc. ratio (s/r)=%.3f", dBufferRelConc, bFitBufferRelConc);
     }
     if (bBufferRefDifferent) {
-        add(line, ", refD=%.2f", dBufferRefD);
-        addFloated(line, bFitBufferRefD && !bUseMolarMass);
-        add(line, ", refs=%.4f", dBufferRefS);
-        addFloated(line, bFitBufferRefS);
-        add(line, ", refMb=%.2f", dBufferRefMb);
-        addFloated(line, bFitBufferRefD && bUseMolarMass);
+        addBufferValue(line, ", refD=%.2f", dBufferRefD, bFitBufferRefD && !bUseMolarMass);
+        addBufferValue(line, ", refs=%.4f", dBufferRefS, bFitBufferRefS);
+        addBufferValue(line, ", refMb=%.2f", dBufferRefMb, bFitBufferRefD && bUseMolarMass);
     }
 }
 
