@@ -94,7 +94,16 @@ void layoutAndRedrawPlots();
 class TXLAWindow;
 // Repaints the plots at most once per nPlotUpdateInterval ms (during a fit).
 constexpr unsigned nPlotUpdateInterval = 500;
+// The refresh erases the client and draws the plots, the on-screen buttons
+// and the status lines again, as a paint does (paints wait while a fit
+// runs); the caller writes its texts after it. Plots played over the old
+// picture left the tick labels of earlier scales on top of each other.
 void updatePlotsThrottled(TXLAWindow* pWindow);
+// The realtime status and the status line, written transparently (paint).
+void paintStatusLines(win::HDC dc);
+// The data plot with its meniscus, bottom and fit-limit markers and the
+// mean-field overlay, straight into the window, as a paint draws them.
+void repaintDataPlot(TXLAWindow* pWindow);
 // Forgets the current ad hoc plot without deleting its holder.
 void forgetAdHocPlot(TXLAWindow* pWindow);
 

@@ -27,6 +27,7 @@
 #include "app/xla_window.h"
 #include "distributions/distribution_result.h"
 #include "distributions/peak_information.h"
+#include "fitting/parameter_text.h"
 #include "models/model_globals.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
@@ -187,10 +188,10 @@ void TXLAWindow::DrawShadedDistribution(float fLow, float fHigh, int* pFirst, in
     if (nScans < 1 || !pScanHeaders || !ppRadius || !ppSignal || !pFitFirstIndex || !pFitLastIndex) return;
     const double s1 = std::min(fLow, fHigh) * 1e-13, s2 = std::max(fLow, fHigh) * 1e-13;
     const bool bDraw = HWindow && bWindowPainted && pDataPlot && pDataPlot->nCurves > 0 && !bBatchMode;
-    if (bDraw) {
-        pDataPlot->Draw();
-        playIntoClientArea(this, pDataPlot->hMetaFile);
-    }
+    // the data plot as the paint draws it (its markers too), the shading over
+    // it and the parameter text over that: the plot's band covers part of
+    // the text, which was left partly erased
+    if (bDraw) repaintDataPlot(this);
     for (int i = 1; i <= nScans; i++) {
         int nFirst = 0, nLast = 0;
         double v = 0.0;
@@ -222,4 +223,5 @@ void TXLAWindow::DrawShadedDistribution(float fLow, float fHigh, int* pFirst, in
             }
         }
     }
+    if (bDraw && bShowParameterText && bModelComputed) paintModelParameterLines(this);
 }

@@ -13,6 +13,7 @@
 #include "plot/screen_button.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_data.h"
+#include "scandata/tool_plots.h"
 
 using namespace win;
 
@@ -25,6 +26,7 @@ void TXLAWindow::Paint(HDC dc, bool, RECT&)
     fClientWidth = static_cast<float>(nClientWidth);
     fClientHeight = static_cast<float>(nClientHeight);
     bWindowPainted = 1;
+    forgetTextLines();  // the client was erased
 
     PaintPlots(dc, nClientWidth, nClientHeight);
     if (pNoiseButton) pNoiseButton->Paint(this);
@@ -34,7 +36,12 @@ void TXLAWindow::Paint(HDC dc, bool, RECT&)
             if (pMStarButtons[k]) pMStarButtons[k]->Paint(this);
     // the fitted-parameter text after a Run or Fit
     if (bShowParameterText && bModelComputed && nScans > 0) ShowModelParameters();
+    paintStatusLines(dc);
+    if (bMStarMode) mStarShowCMStatistics(this);
+}
 
+void paintStatusLines(HDC dc)
+{
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
     if (bRealtimeUpdate) {
@@ -44,7 +51,6 @@ void TXLAWindow::Paint(HDC dc, bool, RECT&)
     if (bShowStatusText)
         TextOut(dc, 10, nClientHeight - 20, szStatusText, static_cast<int>(std::strlen(szStatusText)));
     SetBkMode(dc, OPAQUE);
-    if (bMStarMode) mStarShowCMStatistics(this);
 }
 
 void TXLAWindow::DebugLog(const char* szText)

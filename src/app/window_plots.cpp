@@ -19,7 +19,9 @@
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
 #include "plot/cwinplot.h"
+#include "plot/screen_button.h"
 #include "scandata/scan_data.h"
+#include "scandata/tool_plots.h"
 #include "tools/dls/dls_loading.h"
 
 using namespace win;
@@ -309,7 +311,13 @@ void updatePlotsThrottled(TXLAWindow* pWindow)
     updateResidualsPlot(1);
     if (!pWindow || !pWindow->HWindow || !bWindowPainted) return;
     HDC dc = pWindow->GetDC();
+    RECT rc = pWindow->GetClientRect();
+    FillRect(dc, &rc, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    forgetTextLines();
     pWindow->PaintPlots(dc, nClientWidth, nClientHeight);
+    if (pWindow->pNoiseButton) pWindow->pNoiseButton->Paint(pWindow);
+    pWindow->PaintIntegrateButtons();
+    paintStatusLines(dc);
     pWindow->ReleaseDC(dc);
 }
 
@@ -380,15 +388,36 @@ void drawMarkerLines(HDC dc)
     }
 }
 
-}  // namespace
-
-void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
+// The plots' logical window (1399 x 1000) onto the client size.
+void mapPlotsOntoClient(HDC dc, int nWidth, int nHeight)
 {
-    if (nWidth <= 0 || nHeight <= 0) return;
     SetMapMode(dc, MM_ANISOTROPIC);
     SetWindowExtEx(dc, static_cast<int>(std::trunc(std::floor(fPlotXScale * fThousand))),
                    static_cast<int>(std::trunc(std::floor(fThousand))), nullptr);
     SetViewportExtEx(dc, nWidth, nHeight, nullptr);
+}
+
+}  // namespace
+
+void repaintDataPlot(TXLAWindow* pWindow)
+{
+    if (!pWindow || !pWindow->HWindow || !pDataPlot || pDataPlot->nCurves <= 0) return;
+    if (nClientWidth <= 0 || nClientHeight <= 0) return;
+    HDC dc = pWindow->GetDC();
+    if (!dc) return;
+    mapPlotsOntoClient(dc, nClientWidth, nClientHeight);
+    pDataPlot->Draw();
+    if (pDataPlot->bMetaFileValid && pDataPlot->hMetaFile) PlayMetaFile(dc, pDataPlot->hMetaFile);
+    drawMarkerLines(dc);
+    if (bShowCtotOverlay && !bMStarMode) pWindow->PaintCtotOverlay(pDataPlot, dc);
+    SetMapMode(dc, MM_TEXT);
+    pWindow->ReleaseDC(dc);
+}
+
+void TXLAWindow::PaintPlots(HDC dc, int nWidth, int nHeight)
+{
+    if (nWidth <= 0 || nHeight <= 0) return;
+    mapPlotsOntoClient(dc, nWidth, nHeight);
 
     if (pAuxPlot) {
         // the side result of a tool is shown instead of the data plots, with

@@ -2,6 +2,7 @@
 #include "distributions/boundary_model.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "app/xla_app.h"
 #include "app/xla_window.h"
@@ -96,6 +97,16 @@ bool boundaryModelFromGs(float** ppTable, int nColumns, int nRows)
         box("the g(s*) table needs at least two rows: the bin width is taken from the first two");
         return false;
     }
+    // a value that is not a number would leave every bin out: a model of 0
+    for (int i = 1; i <= nRows; i++)
+        for (int j = 1; j <= 2; j++)
+            if (!std::isfinite(ppTable[j][i])) {
+                char sz[120];
+                std::snprintf(sz, sizeof sz, "the g(s*) table holds a value that is not a number: %s in row %d",
+                              j == 1 ? "s*" : "g(s*)", i);
+                box(sz);
+                return false;
+            }
     // 2.
     if (fFitLeftLim == 0.0f) {
         fFitLeftLim = fMeniscus;

@@ -83,7 +83,7 @@ void showContiBestVertex(TXLAWindow* pWindow, float* pVertex, int, float)
 
 bool restartSettled(const float* x, const float* pBest, int n, float fRmsdNow, float fRmsdBefore)
 {
-    if (std::fabs(fRmsdNow - fRmsdBefore) / fRmsdBefore > fTolerance) return false;
+    if (!rmsdChangeSettled(fRmsdBefore, fRmsdNow, fTolerance)) return false;
     for (int i = 1; i <= n; ++i) {
         if (x[i] == 0.0f) {
             if (!(pBest[i] <= fTolerance)) return false;
@@ -223,9 +223,9 @@ bool contiFit(TXLAWindow* pWindow)
     seedRandomNumbers(1);
     getContiParameters(n, p[1]);
     spreadVertices(p, n, 1, 1, fStep);
-    for (int j = n + 1; j >= 1; --j) y[j] = ContiSimplexSim(p[j], pWindow);
+    const bool bStartEvaluated = evaluateStartSimplex(pWindow, p, y, n, ContiSimplexSim);
     amoeba(pWindow, p, y, n, fSimplexTolerance, ContiSimplexSim, &nEvaluations, showContiBestVertex);
-    int b = bestVertex(y, n);
+    int b = bStartEvaluated ? bestVertex(y, n) : 1;
     setContiParameters(p[b]);
     getContiParameters(n, x);
     fBestRmsd = fShownBestRmsd = y[b];

@@ -116,8 +116,7 @@ bool contiAnnealingFit(TXLAWindow* pWindow)
     seedRandomNumbers(1);
     getContiParameters(n, p[1]);
     contiSpreadVertices(p, n, 1, 1, fStep);
-    for (int j = n + 1; j >= 1; --j) y[j] = ContiSimplexSim(p[j], pWindow);
-    const int b = contiBestVertex(y, n);
+    const int b = evaluateStartSimplex(pWindow, p, y, n, ContiSimplexSim) ? contiBestVertex(y, n) : 1;
     setContiParameters(p[b]);
     getContiParameters(n, x);
     fBestRmsd = fShownBestRmsd = yb = y[b];

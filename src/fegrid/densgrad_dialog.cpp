@@ -240,13 +240,25 @@ bool TMCDDensgradParamsBox::CanClose()
     auto* on = dynamic_cast<TCheckBox*>(GetControl(857));
     if (!on || on->GetCheck() != BF_CHECKED) return true;
     auto text = [&](int id) { return GetEditText(id, kTextLimit); };
-    for (int id : {838, 842, 843, 845, 846, 864, 865, 851}) {
+    auto value = [&](int id) {
         const std::string sz = text(id);
         const char* p = sz.c_str();
         double v = 0;
-        if (!isPositiveFloatText(sz.c_str()) || !readNumber(p, v) || !(v > 0)) return false;
+        return isFloatText(sz.c_str()) && readNumber(p, v) ? v : std::nan("");
+    };
+    for (int id : {838, 842, 843, 845, 846, 864, 865, 851}) {
+        const std::string sz = text(id);
+        if (!isPositiveFloatText(sz.c_str()) || !(value(id) > 0)) return false;
     }
-    return isFloatText(text(841).c_str());
+    if (!isFloatText(text(841).c_str())) return false;
+    // a co-solute grid of fewer points than its solution needs (OK takes the
+    // whole number)
+    if (floorToInt(value(851)) < nMinCosoluteGridSize) return false;
+    // a compressibility that makes the density of the compressible solvent
+    // negative (or infinite) somewhere in the cell at the data's speed
+    auto* cosolute = dynamic_cast<TCheckBox*>(GetControl(844));
+    const bool bCompressible = !cosolute || cosolute->GetCheck() != BF_CHECKED;
+    return !bCompressible || compressibilityKeepsDensityPositive(value(842), value(841) * 1e-4);
 }
 
 void TXLAWindow::CmInhomogeneousSolvent() { RunDensgradDialog(); }

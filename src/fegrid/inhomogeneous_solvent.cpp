@@ -126,6 +126,12 @@ double compressibleDensityAt(double rho0, double r)
     return compressibleSolventDensity(rho0, dSolventCompressibility, firstScanRpm(), fMeniscus, r);
 }
 
+bool compressibilityKeepsDensityPositive(double rho0, double kappa)
+{
+    if (!(fBottom > fMeniscus)) return true;
+    return 1 - kappa * solventPressureMPa(rho0, firstScanRpm(), fMeniscus, fBottom) > 0;
+}
+
 // ---------------------------------------------------------------- tables
 
 bool loadCoefficientTable(const char* szPath, double** ppTable, int* pn)
@@ -509,15 +515,21 @@ double cosoluteRpm(double t, double dt)
 
 bool initSolventGradient()
 {
-    if (!allocSolverWorkBlock() && !allocSolverWorkBlock()) return false;
+    // a co-solute that cannot be set up leaves the run without a model: an
+    // error the evaluation reports
+    auto failed = [] {
+        bSimulationError = 1;
+        return false;
+    };
+    if (!allocSolverWorkBlock() && !allocSolverWorkBlock()) return failed();
     CosoluteArrays a;
-    if (!bindCosolute(a) || a.n < 5) return false;
+    if (!bindCosolute(a) || a.n < nMinCosoluteGridSize) return failed();
     const double edge = fMeniscus + fZoneLamellaWidth;
     for (int i = 1; i <= a.n; i++) a.c[i] = a.cOld[i] = (bModelZone && a.r[i] < edge) ? 0.0 : dCosoluteLoading;
     gCo = CosoluteState{};
     gCo.dRpm = dOmegaNow;
     if (bNonidealCosolute) {
-        if (!a.S[1]) return false;
+        if (!a.S[1]) return failed();
         if (!bCosolutePreset) setupSolventGradientArrays();
         assembleIdeal(a, gCo.dRpm, false);
         nodalCoefficients(a, a.c);
@@ -533,7 +545,7 @@ bool initSolventGradient()
 void advanceSolventGradient()
 {
     CosoluteArrays a;
-    if (!bindCosolute(a) || a.n < 5) return;
+    if (!bindCosolute(a) || a.n < nMinCosoluteGridSize) return;
     gCo.dPrevStep = gCo.dStep;
     gCo.dStep = dSimTime - dCosoluteTime;
     const double dt = gCo.dStep;

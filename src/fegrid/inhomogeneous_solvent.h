@@ -119,10 +119,21 @@ void densgradElementIntegrals(int e, const double* radii, double& stiffness, dou
 double densgradNodeDiffusionWeight(const double* radii, int j);
 double densgradNodeSedimentationWeight(const double* radii, int j);
 
+// Whether a compressible solvent of density rho0 (g/ml at 1 atm) and
+// compressibility kappa (1/MPa) keeps a finite positive density in the whole
+// cell at the first scan's speed: 1 - kappa P > 0 at the bottom, where the
+// pressure P is highest. True without a cell or a speed.
+bool compressibilityKeepsDensityPositive(double rho0, double kappa);
+
 // ---------------------------------------------------------------- the co-solute redistribution
+// The fewest points of the co-solute grid (the dialog refuses fewer).
+inline constexpr int nMinCosoluteGridSize = 5;
 // On the equidistant co-solute grid of the work block (global_grid.h): the
 // co-solute loaded (0 below meniscus + lamella with the zone model) and its
-// matrices at the current rotor speed; false when the block cannot be had.
+// matrices at the current rotor speed. False, with bSimulationError set so
+// that the model evaluation reports it, when the block cannot be had, the
+// grid has fewer than nMinCosoluteGridSize points or the tables of a
+// non-ideal co-solute are missing.
 bool initSolventGradient();
 // The co-solute's time: the propagators set it to the time a step starts.
 extern double dCosoluteTime;

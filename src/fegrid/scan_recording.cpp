@@ -187,6 +187,15 @@ double scanSimulationTime(int scan)
 
 void resetScanTimeRecorder() { resetBands(); }
 
+bool keyStopsPropagation()
+{
+    if (bHeteroAssocKeys && bModelHeteroAssociation) return false;
+    if (!keyPressed()) return false;
+    bSimulationRunning = 0;
+    bInterruptComputation = 1;
+    return true;
+}
+
 void showStepCountText()
 {
     char text[80];
@@ -235,11 +244,7 @@ void recordScanTimeProfile(double ri)
         return;
     }
     if (nSimScanIndex < 1 || !bGridArraysAllocated) return;
-    // the A + B <-> AB run reads the keys after its flux tables
-    if (!(bHeteroAssocKeys && bModelHeteroAssociation) && keyPressed()) {
-        bSimulationRunning = 0;
-        bInterruptComputation = 1;
-    }
+    keyStopsPropagation();
     const int scan = currentScan();
     if (bMovingHat) updateMovingGridRadii();
     if (bHeteroAssocRun && bModelHeteroAssociation) {

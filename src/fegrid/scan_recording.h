@@ -9,6 +9,11 @@
 // all-zero run); ri is shown as "ri". Under simulated time resolution each
 // scan is taken in 100 radial bands at successive times.
 void recordScanTimeProfile(double ri);
+// A key press stops the run: bSimulationRunning cleared and
+// bInterruptComputation set (true then). The recorder polls at every scan; a
+// propagator whose steps can crawl between scans polls here as well. The
+// A + B <-> AB run reads its keys itself.
+bool keyStopsPropagation();
 // Forgets a band state left by an interrupted run; every propagator calls it
 // before its first step.
 void resetScanTimeRecorder();

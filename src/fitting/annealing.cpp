@@ -88,8 +88,7 @@ void amebsa(float T, TXLAWindow* pWindow, float** p, float* y, int n, float* pb,
         }
         if (progress) progress(pWindow, p[ilo], n, y[ilo]);
 
-        const float rtol = 2.0f * std::fabs(yhi - ylo) / (std::fabs(ylo) + std::fabs(yhi));
-        if (rtol < ftol || *pnBudget < 0) {
+        if (simplexRelativeSpread(ylo, yhi) < ftol || *pnBudget < 0) {
             std::swap(y[1], y[ilo]);
             for (int j = 1; j <= n; ++j) std::swap(p[1][j], p[ilo][j]);
             return;
@@ -174,15 +173,17 @@ unsigned char SimplexFit(TXLAWindow* pWindow)
         seedRandomNumbers(1);
         packFitParameters(n, p[1]);
         initSimplexVertices(n, p);
-        for (int i = n + 1; i >= 1; --i) y[i] = SimplexSim(p[i], pWindow);
         int b = 1;
-        for (int i = 2; i <= n + 1; ++i)
-            if (y[i] < y[b]) b = i;
+        if (evaluateStartSimplex(pWindow, p, y, n, SimplexSim))
+            for (int i = 2; i <= n + 1; ++i)
+                if (y[i] < y[b]) b = i;
         yb = y[b];
         unpackFitParameters(p[b]);
         packFitParameters(n, pb);
 
-        runAnnealingSchedule(pWindow, p, y, n, pb, &yb, fAnnealingTolerance, SimplexSim, showAnnealingFitVertex);
+        // an exact fit (rmsd 0) is where every search would end
+        if (yb != 0.0f)
+            runAnnealingSchedule(pWindow, p, y, n, pb, &yb, fAnnealingTolerance, SimplexSim, showAnnealingFitVertex);
 
         bFitRunning = 0;
         bStopFit = 0;

@@ -58,7 +58,7 @@ int lowestVertex(const float* y, int n)
 
 bool refitSettled(const std::vector<float>& previous, float fRmsdNow, float fRmsdBefore)
 {
-    if (!(std::fabs(fRmsdNow - fRmsdBefore) / fRmsdBefore <= fTolerance)) return false;
+    if (!rmsdChangeSettled(fRmsdBefore, fRmsdNow, fTolerance)) return false;
     for (int k = 1; k <= nParams; ++k) {
         const float fOld = previous[k], fNew = pParamValue[k];
         if (fOld == 0.0f) {
@@ -107,17 +107,28 @@ int errorInterval(TXLAWindow* pWindow, int k, float h, float fCritical, float* p
         std::copy(saved.begin(), saved.end(), pParamValue);
         paramVectorToGlobals();
     };
+    // The fixed parameter's fit flag, cleared from here on (it stays so).
+    auto fixSearched = [k] {
+        pParamFloat[k] = 0;
+        if (k == 5)
+            pSpeciesSFloat[1] = 0;
+        else
+            pSpeciesMwFloat[1] = 0;
+    };
+    const int nFlagBefore = pParamFloat[k];
     // the vector comes back and no stop stays pending, also when a refit
-    // abandons the search
+    // abandons the search; the refits saved themselves beside the data, so
+    // the best fit is saved again, as it was fitted (its flag floated)
     CScopeExit restore([&] {
         putBack();
         bStopFit = 0;
+        if (bSaveBestParams) {
+            pParamFloat[k] = nFlagBefore;
+            TmpSaveBestParams(pWindow, 0);
+            fixSearched();
+        }
     });
-    pParamFloat[k] = 0;
-    if (k == 5)
-        pSpeciesSFloat[1] = 0;
-    else
-        pSpeciesMwFloat[1] = 0;
+    fixSearched();
     calcRmsd();
     const float x0 = saved[k];
     int nFound = 0;

@@ -53,6 +53,24 @@ float calcRmsd()
     return fRmsd;
 }
 
+bool refuseEmptyFitRange(TXLAWindow* pWindow)
+{
+    if (nScans < 1 || !pScanPoints || !pFitFirstIndex || !pFitLastIndex || !pScanTimeOrder) return false;
+    if (fFitLeftLim == 0.0f || fFitRightLim == 0.0f) return false;
+    int nFirst = 1, nLast = nScans;
+    fitScanRange(&nFirst, &nLast);
+    for (int pos = nFirst; pos <= nLast; pos++) {
+        const int k = pScanTimeOrder[pos];
+        const int i0 = pFitFirstIndex[k] < 1 ? 1 : pFitFirstIndex[k];
+        const int i1 = pFitLastIndex[k] < pScanPoints[k] ? pFitLastIndex[k] : pScanPoints[k];
+        if (i1 >= i0) return false;
+    }
+    playErrorSound();
+    win::MessageBox(pWindow ? pWindow->HWindow : nullptr, "no data points between the fit limits", "ERROR",
+                    win::MB_OK);
+    return true;
+}
+
 unsigned char checkFitLimits(TXLAWindow* pWindow)
 {
     win::HWND hwnd = pWindow ? pWindow->HWindow : nullptr;
@@ -71,11 +89,10 @@ unsigned char checkFitLimits(TXLAWindow* pWindow)
         win::MessageBox(hwnd, "setting left fit limit to meniscus", "", win::MB_OK);
         updateLeftFitLimit();
     }
-    if (bDLSData) return 1;
-    if (fFitRightLim > fBottom || fFitRightLim == 0.0f) {
+    if (!bDLSData && (fFitRightLim > fBottom || fFitRightLim == 0.0f)) {
         fFitRightLim = fBottom;
         win::MessageBox(hwnd, "setting right fit limit to bottom", "", win::MB_OK);
         updateRightFitLimit();
     }
-    return 1;
+    return refuseEmptyFitRange(pWindow) ? 0 : 1;
 }

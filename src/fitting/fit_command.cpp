@@ -1,6 +1,7 @@
 // Fit (Ctrl+F): the gradient check, the bounds of a floated meniscus or bottom
 // that reach into the fitting range, the dispatch by model family, then the
-// fit-done sound, the parameter text and the wizard's advice.
+// residuals of the result, the fit-done sound, the parameter text and the
+// wizard's advice.
 #include "analyses/analysis_globals.h"
 #include "app/app_globals.h"
 #include "app/xla_window.h"
@@ -70,6 +71,11 @@ void TXLAWindow::CmFit()
         fitEquilibriumSingleSpecies(this);
     else
         RunFit();
+    // The residuals of the result: a distribution fit computes its fits
+    // without them, and the band would go on showing what it held before
+    // (the data themselves, copied there at the load or while the fit's grid
+    // was laid out with no fit yet).
+    if (bModelComputed) updateResidualsPlot(1);
     win::SetCursor(win::LoadCursor(nullptr, win::IDC_ARROW));
     playFitDoneSound();
     bFitting = 0;

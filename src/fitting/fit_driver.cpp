@@ -587,23 +587,24 @@ unsigned char TXLAWindow::RunFit()
     seedRandomNumbers(1);
     packFitParameters(n, p[1]);
     initSimplexVertices(n, p);
-    for (int i = n + 1; i >= 1; --i) y[i] = SimplexSim(p[i], this);
-    amoeba(this, p, y, n, ftol, SimplexSim, &nEvaluations, showFitBestVertex);
-    int b = bestVertex(y, n);
+    const bool bStartEvaluated = evaluateStartSimplex(this, p, y, n, SimplexSim);
+    // An rmsd of 0 is an exact fit (data made from these very values), which
+    // no search improves on: the fit ends with it.
+    if (y[bestVertex(y, n)] != 0.0f) amoeba(this, p, y, n, ftol, SimplexSim, &nEvaluations, showFitBestVertex);
+    int b = bStartEvaluated ? bestVertex(y, n) : 1;
     storeBestFitVertex(p[b]);
     const bool bWithExtras = countExtras() > 0;
     FitPoint previous = currentPoint(bWithExtras);
     float fPreviousRmsd = y[b];
 
-    while (!bStopFit) {
+    while (!bStopFit && fPreviousRmsd != 0.0f) {
         initSimplexVertices(n, p);
         for (int i = 1; i <= n + 1; ++i) y[i] = SimplexSim(p[i], this);
         amoeba(this, p, y, n, ftol, SimplexSim, &nEvaluations, showFitBestVertex);
         b = bestVertex(y, n);
         storeBestFitVertex(p[b]);
         const FitPoint now = currentPoint(bWithExtras);
-        const bool bConverged =
-            std::fabs(y[b] - fPreviousRmsd) / fPreviousRmsd <= fTolerance && pointSettled(previous, now);
+        const bool bConverged = rmsdChangeSettled(fPreviousRmsd, y[b], fTolerance) && pointSettled(previous, now);
         previous = now;
         fPreviousRmsd = y[b];
         if (bConverged) break;

@@ -35,8 +35,14 @@ extern float fNumFitPoints;
 class TXLAWindow;
 // Data, meniscus and bottom present, fit limits inside them (a limit of 0 or
 // outside becomes meniscus or bottom, with a box); 0 with an error box when
-// data or meniscus and bottom are missing.
+// data or meniscus and bottom are missing, or no point lies inside the fit
+// limits.
 unsigned char checkFitLimits(TXLAWindow* pWindow);
+// With scans and both fit limits set: true after the error box "no data
+// points between the fit limits" when no scan that a fit takes has a point
+// inside them (an rmsd over nothing would read 0, and a fit of it never
+// ends).
+bool refuseEmptyFitRange(TXLAWindow* pWindow);
 // Averages the loaded scans into the mean profile after the data changed.
 void calcMeanScan();
 

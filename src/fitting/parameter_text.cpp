@@ -23,6 +23,7 @@
 #include "numerics/statistics.h"
 #include "platform/win.h"
 #include "scandata/scan_data.h"
+#include "scandata/tool_plots.h"
 #include "scandata/wiener_settings.h"
 #include "tools/fluorescence/fluorescence_options.h"
 
@@ -78,10 +79,11 @@ void hinderedSlopes(float c, float fKs, float fKd, float s, float MorD, float* p
 }
 
 // ", hard sphere vol.corr. ..., ks(...)=..." of the hindered models at the
-// concentrations c1 and c2 (mg/ml); fKsExp is the hindrance exponent and
-// fBaxterT the stickiness parameter (sticky spheres only).
-void addHinderedText(char* line, float c2, float fKsExp, float fKdValue, float s, float MorD, bool bSticky,
-                     const char* szRedB2)
+// concentrations 1 and c2 (mg/ml), c2 named szAt ("max" for the loading of
+// the single species, "100" for the c(s)); fKsExp is the hindrance exponent
+// and fBaxterT the stickiness parameter (sticky spheres only).
+void addHinderedText(char* line, float c2, const char* szAt, float fKsExp, float fKdValue, float s, float MorD,
+                     bool bSticky, const char* szRedB2)
 {
     float ks1 = 0, kd1 = 0, ks2 = 0, kd2 = 0;
     hinderedSlopes(1.0f, fKsExp, fKdValue, s, MorD, &ks1, &kd1);
@@ -95,8 +97,7 @@ void addHinderedText(char* line, float c2, float fKsExp, float fKdValue, float s
     } else {
         add(line, "hard sphere vol.corr. %.3f, ", fKsExp);
     }
-    add(line, "ks(1mgml)=%.2f, ks(%s)=%.2f, kd(1mgml)=%.2f, kd(%s)=%.2f (all ml/g)", ks1,
-        c2 == 100.0f ? "100" : "max", ks2, kd1, c2 == 100.0f ? "100" : "max", kd2);
+    add(line, "ks(1mgml)=%.2f, ks(%s)=%.2f, kd(1mgml)=%.2f, kd(%s)=%.2f (all ml/g)", ks1, szAt, ks2, kd1, szAt, kd2);
 }
 
 void filesLine(char* line)
@@ -170,7 +171,7 @@ void nonidealSingleLines(char (*lines)[nModelParamLineSize])
     const float fVolume = c * VBAR / 1000.0f;
     add(lines[LINE_MODEL1], "s = %.3f, D = %.3f, implies M= %.1f, ff0 = %.3f", s, D, M, ff0);
     if (bModelHindered)
-        addHinderedText(lines[LINE_MODEL2], c, pParamValue[10], pParamValue[11], s, pParamValue[1],
+        addHinderedText(lines[LINE_MODEL2], c, "max", pParamValue[10], pParamValue[11], s, pParamValue[1],
                         bStickySpheres != 0, "red.B2=%.3f");
     else
         add(lines[LINE_MODEL2], "log10(ks) = %.3f, log10(kd) = %.3f, implied hydrodynamic volume fract = %.3f",
@@ -217,7 +218,8 @@ void continuousModelLine(char* line)
     } else if (bModelNonidealCS) {
         if (bModelHinderedCS) {
             add(line, "frict ratio = %f, ", fFrictionalRatio);
-            addHinderedText(line, 100.0f, fNonidealKs, fNonidealKd, 0.0f, 0.0f, bStickySpheres != 0, "red.B2(0)=%.3f");
+            addHinderedText(line, 100.0f, "100", fNonidealKs, fNonidealKd, 0.0f, 0.0f, bStickySpheres != 0,
+                            "red.B2(0)=%.3f");
         } else {
             add(line, "frict ratio = %f, log10ks = %f, log10kd = %f        ", fFrictionalRatio, fNonidealKs,
                 fNonidealKd);
@@ -324,14 +326,60 @@ void nonidealityText(char* line)
             ks, fNonidealKs, kd, fNonidealKd, dSignalPerMgMl);
 }
 
+// The vbar line: vbar floats only in a density gradient; with a sedimenting
+// co-solute the buoyancy takes the vbar including solvation (the apparent
+// vbar), which is then the one that floats.
+void vbarLine(char* line)
+{
+    const bool bFloating = bFitVbarInGradient && bInhomogeneousSolvent;
+    if (bInhomogeneousSolvent && bSedimentingCosolute)
+        add(line, "vbar = %.4f (fix), apparent vbar = %.4f %s", VBAR, fGradientVbar, mark(bFloating));
+    else
+        add(line, "vbar = %.4f %s", VBAR, mark(bFloating));
+}
+
+// In place of the vbar line while the non-ideal multiple-species model
+// loads a synthetic boundary: where it lies and the overlay fractions of the
+// loaded species.
+void syntheticBoundaryLine(char* line)
+{
+    add(line, "synthetic boundary at %.3f cm, overlay conc1 fraction = %.3f", fSynthBoundaryPos, fOverlayFrac1);
+    if (fNonidealConc2 > 0.0f) add(line, " | conc2 fraction = %.3f", fOverlayFrac2);
+    if (fNonidealConc3 > 0.0f) add(line, " | conc3 fraction = %.3f", fOverlayFrac3);
+}
+
+// A buffer value, "(fl)" after it when it floats.
+void addBufferValue(char* line, const char* szFormat, double v, bool bFloated)
+{
+    add(line, szFormat, v);
+    if (bFloated) add(line, "(fl)");
+}
+
+// The buffer-mismatch piece: the excess signal (negative when it lies on
+// the reference side), D, s and Mb of the buffer's sedimenting component,
+// and with a meniscus mismatch or a different reference buffer their values.
+// D floats in the D parametrisation, Mb in the M one (one fit flag serves
+// both).
+void bufferMismatchText(char* line)
+{
+    addBufferValue(line, "buffer: %.3f", bBufferSignalInReference ? -dBufferSignal : dBufferSignal, bFitBufferSignal);
+    addBufferValue(line, ", D=%.2f", dBufferD, bFitBufferD && !bUseMolarMass);
+    addBufferValue(line, ", s=%.4f", dBufferS, bFitBufferS);
+    addBufferValue(line, ", Mb=%.1f", dBufferMb, bFitBufferD && bUseMolarMass);
+    if (bBufferMeniscusMismatch || bBufferRefDifferent) {
+        addBufferValue(line, ", meniscus diff (s-r)=%.4f", dBufferMeniscusDiff, bFitBufferMeniscusDiff);
+        addBufferValue(line, ", conc. ratio (s/r)=%.3f", dBufferRelConc, bFitBufferRelConc);
+    }
+    if (bBufferRefDifferent) {
+        addBufferValue(line, ", refD=%.2f", dBufferRefD, bFitBufferRefD && !bUseMolarMass);
+        addBufferValue(line, ", refs=%.4f", dBufferRefS, bFitBufferRefS);
+        addBufferValue(line, ", refMb=%.2f", dBufferRefMb, bFitBufferRefD && bUseMolarMass);
+    }
+}
+
 void correctionsLine(char* line, bool bPrint)
 {
-    if (bBufferMismatch) {
-        add(line, "buffer: %.3f", dBufferSignal);
-        if (bFitBufferSignal) add(line, "(fl)");
-        if (!bUseMolarMass) add(line, ", D=%.2f", dBufferD);
-        add(line, ", s=%.4f", dBufferS);
-    }
+    if (bBufferMismatch) bufferMismatchText(line);
     if (bFloExcitationCone)
         add(line, bPrint ? " - excit. cone %.4f %s" : " - excit. cone = %.4f %s", fFloExcitationCone,
             mark(bFloExcitationConeFloat));
@@ -417,7 +465,10 @@ void buildModelParameterLines(char (*lines)[nModelParamLineSize], bool bPrint)
         computeResidualsHistogram(nFirst, nLast, pScanTimeOrder, &fH);
         add(lines[LINE_STATISTICS], "Runs test Z (#stddev) = %.2f, Residuals Histogram H = %.1f%%", fZ, fH);
     }
-    add(lines[LINE_VBAR], "vbar = %.4f (fix)", VBAR);
+    if (bModelNonidealMultiple && bNonidealMultiSwitch)
+        syntheticBoundaryLine(lines[LINE_VBAR]);
+    else
+        vbarLine(lines[LINE_VBAR]);
     correctionsLine(lines[LINE_CORRECTIONS], bPrint);
 }
 
@@ -428,8 +479,7 @@ void paintModelParameterLines(TXLAWindow* pWindow)
     if (!dc) return;
     for (int k = 0; k < nModelParamLines; k++) {
         if (k == LINE_EXTRA && !modelParamExtraLineShown()) continue;
-        const char* sz = szModelParamLines[k];
-        win::TextOut(dc, 10, 10 + 20 * k, sz, static_cast<int>(std::strlen(sz)));
+        writeTextLine(dc, 10, 10 + 20 * k, szModelParamLines[k]);
     }
     pWindow->ReleaseDC(dc);
 }

@@ -22,6 +22,7 @@ void TXLAWindow::CmRun()
     // 1. - 6.
     bKeepPlotLayout = 0;
     if (bFlagStrongGradients && !CheckMaxGradient()) return;
+    if (!bEqTestMode && refuseEmptyFitRange(this)) return;
     bRunning = 1;
     if (bDiscreteSpeciesPriorUsed) {
         bPriorFromDiscreteSpecies = 0;

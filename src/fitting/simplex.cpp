@@ -26,6 +26,27 @@ void columnSums(float** p, int n, float* psum)
 
 }  // namespace
 
+float simplexRelativeSpread(float yLow, float yHigh)
+{
+    const float fDifference = std::fabs(yHigh - yLow);
+    if (fDifference == 0.0f) return 0.0f;
+    return 2.0f * fDifference / (std::fabs(yLow) + std::fabs(yHigh));
+}
+
+bool rmsdChangeSettled(float fBefore, float fNow, float fTol)
+{
+    if (fNow == fBefore || fBefore == 0.0f) return true;
+    return std::fabs(fNow - fBefore) / fBefore <= fTol;
+}
+
+bool evaluateStartSimplex(TXLAWindow* pWindow, float** p, float* y, int n, SimplexObjective objective)
+{
+    for (int i = n + 1; i >= 2; --i) y[i] = objective(p[i], pWindow);
+    const bool bStoppedBefore = bStopFit != 0;
+    y[1] = objective(p[1], pWindow);
+    return !bStoppedBefore;
+}
+
 float amotry(TXLAWindow* pWindow, float** p, float* y, float* psum, int n, SimplexObjective objective, int ihi,
              float fac)
 {
@@ -105,8 +126,7 @@ void amoeba(TXLAWindow* pWindow, float** p, float* y, int n, float ftol, Simplex
         }
         if (progress) progress(pWindow, p[ilo], n, y[ilo]);
 
-        const float rtol = 2.0f * std::fabs(y[ihi] - y[ilo]) / (std::fabs(y[ilo]) + std::fabs(y[ihi]));
-        if (rtol < ftol) {
+        if (simplexRelativeSpread(y[ilo], y[ihi]) < ftol) {
             std::swap(y[1], y[ilo]);
             for (int j = 1; j <= n; ++j) std::swap(p[1][j], p[ilo][j]);
             break;

@@ -18,10 +18,25 @@ using SimplexProgress = void (*)(TXLAWindow* pWindow, float* pVertex, int n, flo
 // unread.
 void showSimplexProgress(TXLAWindow* pWindow, float* pVertex, int n, float fValue);
 
+// The relative spread 2 |y_hi - y_lo| / (|y_lo| + |y_hi|) of a simplex's
+// values: 0 when they are equal (also both 0, which the quotient leaves
+// undefined).
+float simplexRelativeSpread(float yLow, float yHigh);
+// The restart test of the fit drivers: the rmsd changed by at most fTol of
+// its previous value. An unchanged rmsd, and a previous rmsd of 0 (an exact
+// fit, which no restart improves on), count as settled.
+bool rmsdChangeSettled(float fBefore, float fNow, float fTol);
+// The values of a start simplex as the fit drivers take them, vertex n+1
+// first and the start point (row 1) last. False when a stop came before the
+// start point was evaluated: its value is then the objective's stop value,
+// the others say nothing about it, and the driver goes on from row 1 (a
+// stopped fit never ends worse than it began).
+bool evaluateStartSimplex(TXLAWindow* pWindow, float** p, float* y, int n, SimplexObjective objective);
+
 // Minimises in place: reflection, expansion, one-dimensional contraction and
 // the contraction of the whole simplex towards its best vertex. Ends when
-// bStopFit is set, when 2 |y_hi - y_lo| / (|y_lo| + |y_hi|) < ftol (the best
-// vertex is then moved to row 1), after 5000 evaluations ("Nelder-Mead not
+// bStopFit is set, when the relative spread of the values is below ftol (the
+// best vertex is then moved to row 1), after 5000 evaluations ("Nelder-Mead not
 // converged"; during a serialised fit no box, nNumericalErrorCode = 10) or
 // when every vertex equals the best within 2e-6 (relative; absolute for a
 // best coordinate of 0; bSimplexStarted is then left set). The counter is

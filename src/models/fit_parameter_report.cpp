@@ -106,9 +106,14 @@ void writeFitParameterReport(TXLAWindow* pWindow, const char* szPath)
         return;
     }
     const std::string text = reportText(false);
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
+    const bool bWritten = std::fputs(text.c_str(), f) >= 0 && std::fflush(f) == 0 && std::ferror(f) == 0;
+    const bool bClosed = std::fclose(f) == 0;
     setCursor(IDC_ARROW);
+    if (!bWritten || !bClosed) {
+        // a full disk: the report is not there, whatever the file holds
+        std::snprintf(sz, sizeof sz, "could not write %.300s", szPath);
+        MessageBox(hWnd, sz, "ERROR", MB_OK);
+    }
 }
 
 bool fitParameterReportText(TXLAWindow* pWindow)

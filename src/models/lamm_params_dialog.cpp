@@ -35,6 +35,9 @@ double entryValue(const char* sz)
 
 // A number above 0: the sizes, limits, levels and speeds of the dialog.
 bool isAboveZeroText(const char* sz) { return isPositiveFloatText(sz) && entryValue(sz) > 0; }
+// A grid size: its whole number (what OK takes) at least 1, as the settings
+// file requires of its sizes; 0.5 would be a grid of no point.
+bool isGridSizeText(const char* sz) { return isAboveZeroText(sz) && truncToInt(std::floor(entryValue(sz))) >= 1; }
 
 void fill(char* sz, const char* szFormat, double v) { std::snprintf(sz, kTextLimit, szFormat, v); }
 
@@ -116,8 +119,10 @@ bool LammPBox::CanClose()
 {
     auto text = [&](int id) { return GetEditText(id, kTextLimit); };
     bool bOk = true;
-    for (int id : {612, 614, 616, 617, 619, 618, 628, 629, 835, 834, 639, 948})
+    for (int id : {612, 614, 617, 628, 629, 835, 834, 639, 948})
         if (!isAboveZeroText(text(id).c_str())) bOk = false;
+    for (int id : {616, 619, 618})
+        if (!isGridSizeText(text(id).c_str())) bOk = false;
     if (!isPositiveFloatText(text(627).c_str())) bOk = false;
     if (!isFloatText(text(643).c_str())) bOk = false;
     if (bOk) return true;

@@ -4,7 +4,9 @@
 // meniscus and 0.05 cm for the bottom, 0.1 cm for both with fluorescence
 // data) and never reach into the radial fit limits: the largest meniscus
 // stays 0.001 cm inside the left limit, the smallest bottom 0.001 cm outside
-// the right one. Ranges the user set stay until data are loaded again.
+// the right one; they follow a meniscus or bottom changed in the parameter
+// dialog. Ranges the user set stay until data are loaded again; a low limit
+// above its up limit is refused.
 #include <cstring>
 
 #include "app/app_globals.h"
@@ -13,6 +15,7 @@
 #include "numerics/nrutil.h"
 #include "plot/entry_dialogs.h"
 #include "plot/number_entry.h"
+#include "plot/sounds.h"
 #include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
 
@@ -97,7 +100,15 @@ void TXLAWindow::SetMeniscusBottomRanges(bool bForce)
         v[2][1] = fBottom;
         v[2][2] = fMinBottom;
         v[2][3] = fMaxBottom;
-        const bool bOk = GetMatrix(this, 2, 3, v, labels, "set meniscus+limits");
+        // A low limit above its up limit leaves no value to fit: the table
+        // comes again with what was typed.
+        auto crossed = [](float fLow, float fUp) { return fLow > 0 && fUp > 0 && fLow > fUp; };
+        bool bOk = GetMatrix(this, 2, 3, v, labels, "set meniscus+limits");
+        while (bOk && (crossed(v[1][2], v[1][3]) || crossed(v[2][2], v[2][3]))) {
+            playErrorSound();
+            MessageBox(HWindow, "Invalid Entry", "Input Error", MB_OK);
+            bOk = GetMatrix(this, 2, 3, v, labels, "set meniscus+limits");
+        }
         if (bOk) {
             paramVectorToGlobals();
             fMeniscus = v[1][1];

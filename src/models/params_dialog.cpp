@@ -356,6 +356,14 @@ bool TParamsBox::CanClose()
         if (!isFloatText(text(428).c_str())) bOk = false;
         if (!bModelHinderedCS && !isFloatText(text(427).c_str())) bOk = false;
     }
+    // A meniscus at or beyond the bottom leaves no radius to fit (both 0:
+    // not set yet, which the commands ask for). Electrophoresis gives the
+    // length of the column in place of the bottom.
+    if (bOk && !bDLSData) {
+        const double m = textValue(text(435).c_str()), v437 = textValue(text(437).c_str());
+        const double b = bElectrophoresis ? m + v437 : v437;
+        if (!(m < b) && !(m == 0 && v437 == 0)) bOk = false;
+    }
     if (bOk) return true;
     playErrorSound();
     MessageBox(HWindow, "Invalid Entry", "Input Error", MB_OK);
@@ -534,6 +542,8 @@ void TXLAWindow::CmParameters()
     if (fMeniscus != fMeniscusBefore || fBottom != fBottomBefore) {
         bDataChanged = 1;
         keepFitLimitsInsideCell();
+        // automatic ranges lie around the current values (user ranges stay)
+        setAutoMeniscusBottomLimits();
     }
     if (isNonidealModel() && std::strncmp(t.e440, shown.e440, nParamsEditLimit) != 0)
         dSignalPerMgMl = textValue(t.e440);

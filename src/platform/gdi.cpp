@@ -636,6 +636,13 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* lprect, LPCSTR 
     return TRUE;
 }
 
+BOOL GetTextExtentPoint32(HDC hdc, LPCSTR lpString, int c, SIZE* psizl)
+{
+    DeviceContext* dc = deviceContext(hdc);
+    if (!dc || !psizl || (!lpString && c > 0)) return FALSE;
+    return dc->textExtent(std::string(lpString ? lpString : "", c > 0 ? size_t(c) : 0), psizl) ? TRUE : FALSE;
+}
+
 COLORREF GetPixel(HDC hdc, int x, int y)
 {
     DeviceContext* dc = deviceContext(hdc);

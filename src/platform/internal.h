@@ -239,6 +239,9 @@ public:
     virtual void polygon(const POINT* p, int n) = 0;
     virtual void fillRect(const RECT& r, const BrushDesc& b) = 0;
     virtual void textOut(int x, int y, UINT options, const RECT* rect, const std::string& text) = 0;
+    // The size of a text with the selected font, in logical units; false
+    // where nothing measures it (a recording context).
+    virtual bool textExtent(const std::string&, SIZE*) { return false; }
     // whole playbacks are bracketed so a raster context can hold its lock
     virtual void beginBatch() {}
     virtual void endBatch() {}

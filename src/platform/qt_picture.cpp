@@ -66,6 +66,11 @@ public:
         if (b.style == BS_NULL) return;
         p->fillRect(box(r.left, r.top, r.right, r.bottom), colour(b.color));
     }
+    bool textExtent(const std::string& text, SIZE* size) override
+    {
+        *size = measuredTextExtent(*this, text);
+        return true;
+    }
     void textOut(int x, int y, UINT options, const RECT* rect, const std::string& text) override
     {
         QFont font = qtFont(st.font, scaleY());

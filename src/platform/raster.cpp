@@ -160,6 +160,15 @@ QString layerText(const char* text, size_t size)
     return utf8.hasError() ? QString::fromLatin1(bytes) : s;
 }
 
+SIZE measuredTextExtent(const DeviceContext& dc, const std::string& text)
+{
+    QFontMetricsF fm(qtFont(dc.st.font, dc.scaleY()));
+    const double w = fm.horizontalAdvance(layerText(text.data(), text.size()));
+    const double h = fm.ascent() + fm.descent();
+    const double sx = std::abs(dc.scaleX()), sy = std::abs(dc.scaleY());
+    return SIZE{LONG(std::ceil(sx > 0 ? w / sx : w)), LONG(std::ceil(sy > 0 ? h / sy : h))};
+}
+
 namespace {
 
 // ---------------------------------------------------------------- the raster context
@@ -201,6 +210,11 @@ public:
     void polygon(const POINT* p, int n) override;
     void fillRect(const RECT& r, const BrushDesc& b) override;
     void textOut(int x, int y, UINT options, const RECT* rect, const std::string& text) override;
+    bool textExtent(const std::string& text, SIZE* size) override
+    {
+        *size = measuredTextExtent(*this, text);
+        return true;
+    }
 
     int dx(double x) const { return int(std::floor(toDeviceX(x) + 0.5)); }
     int dy(double y) const { return int(std::floor(toDeviceY(y) + 0.5)); }

@@ -26,4 +26,8 @@ QFont qtFont(const LOGFONTA& lf, double scaleY);
 // may hold them.
 QString layerText(const char* text, size_t size);
 
+// The size of a text in the font of a context (advance and cell height), in
+// its logical units.
+SIZE measuredTextExtent(const DeviceContext& dc, const std::string& text);
+
 }  // namespace win::detail

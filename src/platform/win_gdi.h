@@ -203,6 +203,10 @@ int FillRect(HDC hdc, const RECT* lprc, HBRUSH hbr);
 BOOL TextOut(HDC hdc, int x, int y, LPCSTR lpString, int c);
 inline BOOL TextOutA(HDC h, int x, int y, LPCSTR s, int c) { return TextOut(h, x, y, s, c); }
 BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* lprect, LPCSTR lpString, UINT c, const INT* lpDx);
+// The width and height of a text in the selected font, logical units (FALSE
+// on a metafile context, which has no font metrics).
+BOOL GetTextExtentPoint32(HDC hdc, LPCSTR lpString, int c, SIZE* psizl);
+inline BOOL GetTextExtentPoint32A(HDC h, LPCSTR s, int c, SIZE* z) { return GetTextExtentPoint32(h, s, c, z); }
 inline BOOL ExtTextOutA(HDC h, int x, int y, UINT o, const RECT* r, LPCSTR s, UINT c, const INT* dx)
 {
     return ExtTextOut(h, x, y, o, r, s, c, dx);

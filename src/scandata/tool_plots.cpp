@@ -1,8 +1,11 @@
 // Pictures and texts of the interactive scan tools.
 #include "scandata/tool_plots.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <utility>
 
 #include "app/app_globals.h"
 #include "app/scan_colors.h"
@@ -115,9 +118,37 @@ void writeToolText(TXLAWindow* pWindow, int x, int y, const char* szText)
     if (!pWindow || !pWindow->HWindow) return;
     HDC dc = pWindow->GetDC();
     if (!dc) return;
-    TextOut(dc, x, y, szText, static_cast<int>(std::strlen(szText)));
+    writeTextLine(dc, x, y, szText);
     pWindow->ReleaseDC(dc);
 }
+
+namespace {
+
+// The extent of the text last written at each place.
+std::map<std::pair<int, int>, SIZE> gTextLines;
+
+}  // namespace
+
+void writeTextLine(HDC dc, int x, int y, const char* szText)
+{
+    const int n = static_cast<int>(std::strlen(szText));
+    TextOut(dc, x, y, szText, n);
+    SIZE now{0, 0};
+    if (!GetTextExtentPoint32(dc, szText, n, &now)) return;
+    SIZE& before = gTextLines[{x, y}];
+    HBRUSH white = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    if (before.cx > now.cx) {
+        const RECT rc{x + now.cx, y, x + before.cx, y + std::max(before.cy, now.cy)};
+        FillRect(dc, &rc, white);
+    }
+    if (before.cy > now.cy) {
+        const RECT rc{x, y + now.cy, x + now.cx, y + before.cy};
+        FillRect(dc, &rc, white);
+    }
+    before = now;
+}
+
+void forgetTextLines() { gTextLines.clear(); }
 
 bool clickPerMille(TXLAWindow* pWindow, const POINT& point, float* pfX, float* pfY, float* pfTolX, float* pfTolY)
 {

@@ -24,8 +24,16 @@ void showToolPlot(TXLAWindow* pWindow, CAdHocPlot* pPlot);
 // Plays a picture into the client area (the plots' logical window onto the
 // client size); the picture stays the caller's.
 void playIntoClientArea(TXLAWindow* pWindow, win::HMETAFILE hPicture);
-// One line of text at client pixel (x, y).
+// One line of text at client pixel (x, y), as writeTextLine writes it.
 void writeToolText(TXLAWindow* pWindow, int x, int y, const char* szText);
+// Texts written straight into the window at fixed places (progress lines,
+// the fitted-parameter text) replace the text written at the same place
+// before: the part of a longer old text beyond the new one is cleared (the
+// opaque text covers only its own cells), so no stub of earlier words stays.
+// (x, y) is the top left corner in the context's units.
+void writeTextLine(win::HDC dc, int x, int y, const char* szText);
+// After the client was erased (a paint) nothing of the old texts is left.
+void forgetTextLines();
 // The client size in pixels; false when the window has none.
 bool clientSize(TXLAWindow* pWindow, float* pfWidth, float* pfHeight);
 // A click in per mille of the picture (x with the factor 1.4), and the hit

@@ -75,6 +75,20 @@ TEST_F(ContiRunTest, OneBinIsOneDilutedStepPerScan)
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_EQ(ppFit[1][150], fBefore);
     free_matrix(one, 1, 6, 1, 1);
+
+    // a value that is not a number is refused by its column and row (the
+    // model came out 0 without a word)
+    for (int j : {1, 2}) {
+        float** bad = table({{3.0f, 2.0f}, {3.5f, 1.0f}});
+        bad[j][2] = std::nanf("");
+        script.expectMessageBox(j == 1 ? "the g(s*) table holds a value that is not a number: s* in row 2"
+                                       : "the g(s*) table holds a value that is not a number: g(s*) in row 2",
+                                IDOK);
+        EXPECT_FALSE(boundaryModelFromGs(bad, 6, 2));
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(ppFit[1][150], fBefore);
+        free_matrix(bad, 1, 6, 1, 2);
+    }
 }
 
 TEST_F(ContiRunTest, TheLsgsDisplayTakesTheTableWithPriorsOfItsSize)

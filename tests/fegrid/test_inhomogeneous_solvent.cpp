@@ -234,6 +234,26 @@ TEST(CosoluteGradient, ClaverieKeepsTheMacromoleculeWithASedimentingCosolute)
     EXPECT_LT(pSolventFactorB[nGridPointsAllocated], pSolventFactorB[1]);
 }
 
+// A co-solute that cannot be set up (a grid of fewer than five points) is an
+// error of the run that the evaluation reports, on both propagators that
+// drive the co-solute; they stopped without a model, a flag or a word.
+TEST(CosoluteGradient, ACosoluteThatCannotBeSetUpIsASimulationError)
+{
+    Experiment e;
+    e.nScans = 5;
+    installExperiment(e);
+    bInhomogeneousSolvent = bSedimentingCosolute = bCosoluteGradient = 1;
+    bCompressibleSolvent = 0;
+    nCosoluteGridSize = 4;
+    for (bool bHat : {false, true}) {
+        layOutGrid(500, bHat);
+        prepareRun(5, 6e-7, 1.0);
+        propagate();
+        EXPECT_EQ(bSimulationError, 1) << (bHat ? "moving hat" : "Claverie");
+    }
+    nCosoluteGridSize = 50;
+}
+
 // At each scan the co-solute is drawn over the data and, when asked, written
 // beside the data as a scan of its own.
 TEST(CosoluteGradient, TheCosoluteProfileIsSavedAtTheScans)
@@ -391,6 +411,35 @@ TEST_F(SolventDialogTest, EditsThatDoNotParseKeepTheirValues)
     window->EvCommand(542, nullptr, 0);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_FALSE(bInhomogeneousSolvent);
+
+    // values the model cannot work with keep it open as well: a co-solute
+    // grid of fewer than five points (OK takes the whole number), and a
+    // compressibility that makes the density negative at the bottom of the
+    // cell at the rotor's speed (1 - kappa P reaches 0 there at about 320e-4/MPa)
+    fMeniscus = 6.0f;
+    fBottom = 7.2f;
+    dOmegaNow = 60000;
+    for (const char* szGrid : {"4", "4.9"}) {
+        script.expectDialog(kCaption, headless::DialogAnswer().check(857).set(838, "0.73").set(851, szGrid));
+        script.expectDialog(kCaption, headless::DialogAnswer().cancel());
+        window->EvCommand(542, nullptr, 0);
+        EXPECT_EQ(script.pending(), 0u) << szGrid;
+    }
+    script.expectDialog(kCaption, headless::DialogAnswer().check(857).set(838, "0.73").set(841, "330"));
+    script.expectDialog(kCaption, headless::DialogAnswer().cancel());
+    window->EvCommand(542, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FALSE(bInhomogeneousSolvent);
+    EXPECT_EQ(nCosoluteGridSize, 50);
+    // a negative compressibility is taken
+    bTruncateGrid = 0;
+    script.expectDialog(kCaption, headless::DialogAnswer().check(857).set(838, "0.73").set(841, "-330").set(851, "5"))
+        .expectMessageBox("this is only implemented for regular Lamm equation models and ls-g*(s)", IDOK)
+        .expectMessageBox("changing s and D (and M) to standard conditions!", IDOK);
+    window->EvCommand(542, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(bInhomogeneousSolvent);
+    EXPECT_EQ(nCosoluteGridSize, 5);
 }
 
 // The files of the tables: a cancelled D(c) file turns the non-ideal co-solute

@@ -15,7 +15,11 @@
 #include "lamm/lamm_fixture.h"
 #include "lamm/lamm_globals.h"
 #include "models/model_globals.h"
+#include "platform/headless.h"
+#include "platform/win.h"
+#include "plot/key_polling.h"
 #include "scandata/scan_data.h"
+#include "time_limit.h"
 #include "tools/fluorescence/fluorescence_options.h"
 
 using namespace gridtest;
@@ -342,4 +346,56 @@ TEST(GridPropagation, StepGrowthUpToTheLargestStep)
     EXPECT_EQ(nTimeStepCount, 14);
     EXPECT_EQ(dSimTime, 10000.0);
     EXPECT_FLOAT_EQ(modelAt(1, 250), 1.0f);
+}
+
+// Runs of the Claverie propagator that cannot go on end, by themselves or by
+// a key: a sharp boundary whose early negative values force a cut or two in
+// every step (each accepted step cleared the per-step count, and the run
+// crawled on at 1e-14 s for ever), a key between scans, an s or D that is
+// not a number.
+TEST(GridPropagation, ClaverieRunsThatCannotGoOnEnd)
+{
+    // D 2e-9 as the last retry of the model evaluation runs it (no
+    // truncation, the meniscus repaired), D 2e-8 as its first attempt
+    for (double D : {2e-9, 2e-8}) {
+        Experiment e;
+        e.rpm = 60000;
+        installExperiment(e);
+        bTruncateGrid = D > 1e-8 ? 1 : 0;
+        bApplyMeniscusCorrection = D > 1e-8 ? 0 : 1;
+        bShutOffBackDiffusion = bBackDiffusionShutOffActive = 1;
+        layOutGrid(1000, false);
+        prepareRun(4.3, D, 1.0);
+        const bool bEnded = endsWithin(30.0, [] { propagate(); }, [] { bSimulationRunning = 0; });
+        EXPECT_TRUE(bEnded) << "D " << D << ": still at t = " << dSimTime << " s after 30 s";
+        EXPECT_EQ(bDiscretizationError, 1) << "D " << D;
+        EXPECT_EQ(nSimScanIndex, 1) << "D " << D;
+    }
+    bBackDiffusionShutOffActive = bShutOffBackDiffusion = bTruncateGrid = bApplyMeniscusCorrection = 0;
+
+    // a key before the first scan: fixed steps of 1 s towards a scan at 100 s
+    Experiment e;
+    installExperiment(e);
+    layOutGrid(300, false);
+    bFixedTimestep = 1;
+    prepareRun(4.3, 6e-7, 1.0);
+    {
+        win::headless::Script script;
+        script.pressKey(win::VK_ESCAPE);
+        propagate();
+    }
+    EXPECT_EQ(bInterruptComputation, 1);
+    EXPECT_LT(dSimTime, 100.0);
+    EXPECT_EQ(nSimScanIndex, 1);
+    EXPECT_EQ(modelAt(1, 250), 0.0f);
+    bFixedTimestep = 0;
+    bInterruptComputation = 0;
+
+    // s or D not a number: the discretization error, not a model of NaN
+    for (int k = 0; k < 2; k++) {
+        prepareRun(k == 0 ? std::nan("") : 4.3, k == 1 ? std::nan("") : 6e-7, 1.0);
+        propagate();
+        EXPECT_EQ(bDiscretizationError, 1) << (k == 0 ? "s" : "D");
+        EXPECT_FALSE(std::isnan(modelAt(1, 250))) << (k == 0 ? "s" : "D");
+    }
 }

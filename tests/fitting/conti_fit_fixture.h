@@ -16,9 +16,9 @@ inline int pixelOf(float r) { return int(pDataPlot->MapX(r) * 1400.0 / 1399 + 0.
 class ContiFitTest : public ModelWindowTest {
 protected:
     // Loads the example, chooses c(s) and fills the parameter dialog: f/f0 1.2
-    // and the meniscus 5.98 floating (its range 5.96-6.03 asked at once),
-    // bottom 7.2, radial-invariant noise; the fit limits dragged to 6.05 and
-    // 7.10 cm; maximum entropy.
+    // and the meniscus 5.98 floating (its range then set to 5.96-6.03 in the
+    // table of command 240), bottom 7.2, radial-invariant noise; the fit
+    // limits dragged to 6.05 and 7.10 cm; maximum entropy.
     void exampleCS(bool bFloat)
     {
         bWizardMessages = 0;
@@ -41,10 +41,12 @@ protected:
                                        .check(436, false)
                                        .check(431, false)
                                        .check(455));
-        if (bFloat)
+        command(212);
+        if (bFloat) {
             script.expectDialog("set meniscus+limits",
                                 win::headless::DialogAnswer().set(1000 - 12, "5.96").set(1000 - 13, "6.03"));
-        command(212);
+            command(240);
+        }
         command(295);
         EXPECT_EQ(script.pending(), 0u);
         EXPECT_NEAR(fFitLeftLim, 6.05f, 0.003f);

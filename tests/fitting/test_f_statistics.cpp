@@ -13,6 +13,7 @@
 #include "fitting/f_statistics.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
+#include "numerics/cvector.h"
 #include "numerics/random.h"
 #include "scandata/scan_data.h"
 
@@ -187,6 +188,32 @@ TEST_F(IntervalTest, TheIntervalOfDIsShownInItsUnits)
     EXPECT_GT(hi, 6.1f);
     EXPECT_EQ(pParamFloat[1], 0);
     EXPECT_EQ(std::vector<float>(pParamValue + 1, pParamValue + nParams + 1), saved);
+}
+
+// The refits of the search (s fixed, D refitted) save themselves beside the
+// data; afterwards the saved analysis is the best fit again, s floating as it
+// was fitted (the next load restored s fixed at a bound of the interval).
+TEST_F(IntervalTest, TheSavedAnalysisIsTheBestFitAgain)
+{
+    bestFit(5);
+    pParamFloat[1] = 1;
+    paramVectorToGlobals();
+    ASSERT_EQ(window->RunFit(), 1);
+    const float fS = pParamValue[5], fD = pParamValue[1];
+    headless::Script script;
+    askInterval(script, true, "0.01");
+    script.expectMessageBox("calculate error in s", IDOK);
+    command(285);
+    EXPECT_EQ(script.pending(), 0u);
+    CVector file;
+    ASSERT_TRUE(file.Load(szScanExtra));
+    ASSERT_GT(file.nSize, 7u);
+    EXPECT_EQ(file.pData[0], 1.0f);  // a saved fit, not one in progress
+    EXPECT_NEAR(file.pData[4], fD, 1e-6f);
+    EXPECT_EQ(file.pData[5], 1.0f);
+    EXPECT_NEAR(file.pData[6], fS, 1e-6f);
+    EXPECT_EQ(file.pData[7], 1.0f);
+    EXPECT_EQ(pParamFloat[5], 0);  // in the program s stays fixed
 }
 
 TEST_F(IntervalTest, AKeyStopsTheSearchAndTheVectorComesBack)

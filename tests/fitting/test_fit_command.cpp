@@ -12,7 +12,9 @@
 #include "models/model_window_fixture.h"
 #include "plot/cwinplot.h"
 #include "scandata/noise_grid.h"
+#include "plot/key_polling.h"
 #include "scandata/scan_data.h"
+#include "time_limit.h"
 
 using namespace win;
 
@@ -144,4 +146,32 @@ TEST_F(FitCommandTest, InTheBoundaryAnalysesFitOnlyRuns)
     EXPECT_EQ(count(fit, "fitdone"), 0);
     EXPECT_FALSE(window->bFitting);
     headless::setPolicy(headless::Policy::FailOnUnexpected);
+}
+
+// Fit limits with no point between them (closer than the radii of the
+// scans): Run says so instead of an rmsd of 0 over nothing, and Fit, which
+// would search such an rmsd for ever, as well.
+TEST_F(FitCommandTest, NoPointBetweenTheFitLimitsIsRefusedByRunAndFit)
+{
+    pParamFloat[13] = bFitMeniscus = 0;
+    pSpeciesIncluded[1] = 1;
+    pParamFloat[5] = pSpeciesSFloat[1] = 1;
+    // both limits between two radii of the scans
+    const float r1 = ppRadius[1][100], r2 = ppRadius[1][101];
+    fFitLeftLim = r1 + 0.25f * (r2 - r1);
+    updateLeftFitLimit();
+    fFitRightLim = r1 + 0.75f * (r2 - r1);
+    updateRightFitLimit();
+    ASSERT_LT(fFitLeftLim, fFitRightLim);
+    ASSERT_LT(pFitLastIndex[1], pFitFirstIndex[1]);
+    bModelComputed = 0;
+    headless::Script script;
+    script.expectMessageBox("no data points between the fit limits", IDOK);
+    command(213);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FALSE(bModelComputed);
+    script.expectMessageBox("no data points between the fit limits", IDOK);
+    EXPECT_TRUE(endsWithin(30.0, [&] { command(215); }, [] { bInterruptComputation = 1; }));
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(nSimCount, 0);
 }

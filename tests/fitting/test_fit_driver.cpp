@@ -268,3 +268,25 @@ TEST_F(DiscreteFitTest, ANegativeBaselineEndsWhereTheSimplexPutIt)
                 "%.5f\n",
                 fBaseline, pParamValue[5], pParamValue[1], nFitSteps, nSimCount, fRmsd);
 }
+
+// A key during the first evaluations stops the fit before the start point
+// (evaluated last) has a value: the other vertices' values say nothing about
+// it, so the fit ends where it began, with the simplex and with annealing.
+TEST_F(DiscreteFitTest, AFitStoppedBeforeItsStartWasEvaluatedEndsAtTheStart)
+{
+    exampleModel("5", "4.0", true, "0.02", true);
+    bWizardMessages = 0;
+    for (unsigned char* pbOptimiser : {&bSimplex, &bSimulatedAnnealing}) {
+        bSimplex = bSimulatedAnnealing = 0;
+        *pbOptimiser = 1;
+        fSATemperature = SAmaxTemp;
+        bSAFinalML = 0;
+        headless::Script script;
+        script.pressKey(VK_ESCAPE);
+        command(215);
+        EXPECT_EQ(pParamValue[5], 4.0f);
+        EXPECT_EQ(pParamValue[1], 5.0f);
+        EXPECT_EQ(pSpeciesS[1], 4.0f);
+        EXPECT_EQ(pSpeciesMw[1], 5.0f);
+    }
+}

@@ -11,12 +11,16 @@
 #include "distributions/conti_globals.h"
 #include "distributions/distribution_result.h"
 #include "distributions/regularization.h"
+#include "fegrid/buffer_sedimentation.h"
+#include "fegrid/inhomogeneous_solvent.h"
+#include "fitting/conti_fit_fixture.h"
 #include "fitting/fit_globals.h"
 #include "fitting/parameter_text.h"
 #include "models/model_globals.h"
 #include "scandata/data_menu_fixture.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_set_fixture.h"
+#include "scandata/tool_plots.h"
 #include "tools/fluorescence/fluorescence_options.h"
 
 using namespace win;
@@ -98,6 +102,16 @@ TEST_F(ParameterTextTest, LinesOfTheText)
     bRegBothShown = 0;
     bModelContinuous = bModelCS = 0;
 
+    // hindered sedimentation of one species: ks and kd at its loading are
+    // "max", also when the loading is 100 mg/ml
+    bModelNonidealSingle = bModelHindered = 1;
+    dSignalPerMgMl = 1.0;
+    pParamValue[9] = 100.0f;
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_NE(std::strstr(szModelParamLines[4], ", ks(max)="), nullptr) << szModelParamLines[4];
+    EXPECT_NE(std::strstr(szModelParamLines[4], ", kd(max)="), nullptr) << szModelParamLines[4];
+    bModelNonidealSingle = bModelHindered = 0;
+
     // marks of the floated corrections
     bFloExcitationCone = 1;
     fFloExcitationCone = 0.05f;
@@ -124,6 +138,75 @@ TEST_F(ParameterTextTest, LinesOfTheText)
     bModelNonidealMultiple = 1;
     EXPECT_TRUE(modelParamExtraLineShown());
     bModelNonidealMultiple = 0;
+}
+
+// The vbar line in its four forms, and the buffer values with the marks of
+// those that float (each mark under its own fit flag and parametrisation).
+TEST_F(ParameterTextTest, VbarLineAndBufferValues)
+{
+    auto line = [](int k) {
+        buildModelParameterLines(szModelParamLines, false);
+        return std::string(szModelParamLines[k]);
+    };
+    VBAR = 0.73f;
+    fGradientVbar = 0.7412f;
+    bFitVbarInGradient = 1;  // floats only while the model is on
+    EXPECT_EQ(line(12), "vbar = 0.7300 (fix)");
+    bInhomogeneousSolvent = 1;
+    EXPECT_EQ(line(12), "vbar = 0.7300 (floating)");
+    // with a sedimenting co-solute the buoyancy's (apparent) vbar floats
+    bSedimentingCosolute = 1;
+    EXPECT_EQ(line(12), "vbar = 0.7300 (fix), apparent vbar = 0.7412 (floating)");
+    bFitVbarInGradient = 0;
+    EXPECT_EQ(line(12), "vbar = 0.7300 (fix), apparent vbar = 0.7412 (fix)");
+    // the synthetic boundary of the non-ideal multiple-species model takes
+    // the line; the fractions of the loaded species only
+    bModelNonidealMultiple = 1;
+    EXPECT_EQ(line(12).rfind("vbar = ", 0), 0u);
+    bNonidealMultiSwitch = 1;
+    fSynthBoundaryPos = 6.35f;
+    fOverlayFrac1 = 0.25f;
+    fNonidealConc2 = 0.2f;
+    fOverlayFrac2 = 0.5f;
+    fOverlayFrac3 = 0.75f;
+    EXPECT_EQ(line(12), "synthetic boundary at 6.350 cm, overlay conc1 fraction = 0.250 | conc2 fraction = 0.500");
+    fNonidealConc3 = 0.1f;
+    EXPECT_EQ(line(12), "synthetic boundary at 6.350 cm, overlay conc1 fraction = 0.250 | conc2 fraction = 0.500 | "
+                        "conc3 fraction = 0.750");
+    bModelNonidealMultiple = 0;
+
+    bBufferMismatch = 1;
+    bFitBufferSignal = 0;
+    dBufferSignal = 0.05;
+    dBufferD = 1.5;
+    dBufferS = 0.2;
+    dBufferMb = 1200.0;
+    EXPECT_EQ(line(13), "buffer: 0.050, D=1.50, s=0.2000, Mb=1200.0");
+    // the excess signal on the reference side reads negative; D floats in
+    // the D parametrisation, Mb in the M one
+    bBufferSignalInReference = 1;
+    bFitBufferSignal = bFitBufferD = bFitBufferS = 1;
+    EXPECT_EQ(line(13), "buffer: -0.050(fl), D=1.50(fl), s=0.2000(fl), Mb=1200.0");
+    bUseMolarMass = 1;
+    EXPECT_EQ(line(13), "buffer: -0.050(fl), D=1.50, s=0.2000(fl), Mb=1200.0(fl)");
+    // a meniscus mismatch adds its two values; a different reference buffer
+    // those and its own three
+    bUseMolarMass = 0;
+    bFitBufferSignal = bFitBufferD = bFitBufferS = 0;
+    bBufferMeniscusMismatch = 1;
+    dBufferMeniscusDiff = 0.01;
+    dBufferRelConc = 0.9;
+    bFitBufferMeniscusDiff = 1;
+    EXPECT_EQ(line(13), "buffer: -0.050, D=1.50, s=0.2000, Mb=1200.0, meniscus diff (s-r)=0.0100(fl), conc. ratio "
+                        "(s/r)=0.900");
+    bBufferMeniscusMismatch = 0;
+    bBufferRefDifferent = 1;
+    dBufferRefD = 2.5;
+    dBufferRefS = 0.3;
+    dBufferRefMb = 900.0;
+    bFitBufferRelConc = bFitBufferRefD = bFitBufferRefS = 1;
+    EXPECT_EQ(line(13), "buffer: -0.050, D=1.50, s=0.2000, Mb=1200.0, meniscus diff (s-r)=0.0100(fl), conc. ratio "
+                        "(s/r)=0.900(fl), refD=2.50(fl), refs=0.3000(fl), refMb=900.00");
 }
 
 TEST_F(ParameterTextTest, NothingBeforeTheFirstPaintAndTheRmsdOfTheFittedScans)
@@ -228,4 +311,77 @@ TEST_F(ParameterTextTest, WizardThresholds)
     ASSERT_EQ(Advice(script).size(), nBefore + 2);
     EXPECT_NE(Advice(script).back().find("Distribution value at max value is going up."), std::string::npos);
     EXPECT_EQ(script.pending(), 0u);
+}
+
+// ---------------------------------------------------------------- drawing straight into the window
+
+namespace {
+
+// The client pixels of a rectangle, row by row.
+std::vector<COLORREF> pixels(TXLAWindow* w, int x0, int y0, int x1, int y1)
+{
+    std::vector<COLORREF> v;
+    HDC dc = w->GetDC();
+    for (int y = y0; y < y1; y++)
+        for (int x = x0; x < x1; x++) v.push_back(GetPixel(dc, x, y));
+    w->ReleaseDC(dc);
+    return v;
+}
+
+}  // namespace
+
+// A text written where a longer one stood leaves no stub of it; the refresh
+// of the plots during a fit draws what a paint draws (the residual band's
+// tick labels of the old scale stayed under those of the new); shading an s
+// range in the data leaves the parameter text and the markers over the data
+// plot (its band covered part of the text).
+TEST_F(ContiFitTest, EachRefreshShowsOneCleanState)
+{
+    exampleCS(false);
+    command(213);
+    ASSERT_TRUE(bModelComputed);
+    TXLAWindow* w = window.get();
+    const std::vector<COLORREF> painted = pixels(w, 0, 0, 700, 700);
+
+    const char* szLong = "sim #1234, ML step #56, step #789          ";
+    writeToolText(w, 10, 30, szLong);
+    writeToolText(w, 10, 30, "s1, step #2");
+    HDC dc = w->GetDC();
+    SIZE shortText{}, longText{};
+    ASSERT_TRUE(GetTextExtentPoint32(dc, "s1, step #2", 11, &shortText));
+    ASSERT_TRUE(GetTextExtentPoint32(dc, szLong, static_cast<int>(std::strlen(szLong)), &longText));
+    w->ReleaseDC(dc);
+    size_t nStub = 0;
+    for (COLORREF c : pixels(w, 10 + shortText.cx, 30, 10 + longText.cx, 30 + shortText.cy))
+        if (c != RGB(255, 255, 255)) nStub++;
+    EXPECT_EQ(nStub, 0u);
+
+    // as during a fit, whose paints wait: a better fit with residuals of
+    // another scale, then the same state painted
+    w->bFitting = 1;
+    for (int k = 1; k <= nScans; k++)
+        for (int j = 1; j <= pScanPoints[k]; j++) ppFit[k][j] *= 1.05f;
+    headless::advanceTime(2 * nPlotUpdateInterval);
+    fBestRmsd = fShownBestRmsd = 1.0f;
+    fRmsd = 0.5f;
+    w->ShowModelParameters();
+    const std::vector<COLORREF> refreshed = pixels(w, 0, 0, 700, 700);
+    w->bFitting = 0;
+    w->Invalidate(true);
+    headless::processMessages();
+    EXPECT_TRUE(refreshed == pixels(w, 0, 0, 700, 700));
+    EXPECT_FALSE(refreshed == painted);  // the refresh showed the new state
+
+    // the shading of an s range in the data, its text and markers kept
+    const std::vector<COLORREF> before = pixels(w, 0, 0, 700, 280);
+    std::vector<int> nFirst(nScans + 1), nLast(nScans + 1);
+    w->DrawShadedDistribution(3.0f, 5.0f, nFirst.data(), nLast.data(), nullptr);
+    const std::vector<COLORREF> shaded = pixels(w, 0, 0, 700, 280);
+    size_t nRed = 0, nChanged = 0;
+    for (size_t i = 0; i < shaded.size(); i++) {
+        if (shaded[i] != before[i]) nChanged++;
+        if (shaded[i] == RGB(255, 0, 0) && before[i] != RGB(255, 0, 0)) nRed++;
+    }
+    EXPECT_GT(nRed, 0u);  // the shading is there
+    EXPECT_EQ(nChanged, nRed);  // and nothing else changed
 }

@@ -1,5 +1,5 @@
 // The downhill simplex: minima of known functions, the line of one parameter,
-// which vertex counts as the best, and the evaluation limit.
+// which vertex counts as the best, equal values, and the evaluation limit.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -33,6 +33,13 @@ float flatZero(float*, TXLAWindow*)
 {
     ++gEvaluations;
     return 0.0f;
+}
+
+// No value compares with another: the search never meets a test.
+float notANumber(float*, TXLAWindow*)
+{
+    ++gEvaluations;
+    return std::nanf("");
 }
 
 class SimplexTest : public ::testing::Test {
@@ -123,34 +130,40 @@ TEST_F(SimplexTest, TheLastOfEqualLowestValuesIsTheBestVertex)
 
 TEST_F(SimplexTest, TheEvaluationLimitEndsTheSearchWithItsMessageOrCode)
 {
-    // values that are all 0 never meet the relative test (0 / 0) and a
-    // simplex of distinct vertices does not collapse
     float** p = matrix(1, 3, 1, 2);
     float* y = vector(1, 3);
-    auto reset = [&] {
+    auto reset = [&](float fValue) {
         p[1][1] = 0;
         p[1][2] = 0;
         p[2][1] = 1;
         p[2][2] = 0;
         p[3][1] = 0;
         p[3][2] = 1;
-        for (int i = 1; i <= 3; ++i) y[i] = 0;
+        for (int i = 1; i <= 3; ++i) y[i] = fValue;
     };
-    reset();
+    // values that are all 0 (an exact fit that no parameter changes) have
+    // converged: nothing is evaluated and nothing is reported
+    reset(0.0f);
     win::headless::Script script;
-    script.expectMessageBox("Nelder-Mead not converged", win::IDOK);
     int nCount = 0;
     amoeba(nullptr, p, y, 2, 1e-4f, flatZero, &nCount);
+    EXPECT_EQ(gEvaluations, 0);
+    EXPECT_EQ(script.lines().size(), 0u);
+
+    // values that never compare: the limit ends the search
+    reset(std::nanf(""));
+    script.expectMessageBox("Nelder-Mead not converged", win::IDOK);
+    amoeba(nullptr, p, y, 2, 1e-4f, notANumber, &nCount);
     EXPECT_GE(nCount, 5000);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_EQ(shownErrorMessages().back(), "Nelder-Mead not converged");
 
     // during a serialised fit no box: the code 10
-    reset();
+    reset(std::nanf(""));
     bSerialFitRunning = 1;
     nNumericalErrorCode = 0;
     const size_t nLines = script.lines().size();
-    amoeba(nullptr, p, y, 2, 1e-4f, flatZero, &nCount);
+    amoeba(nullptr, p, y, 2, 1e-4f, notANumber, &nCount);
     EXPECT_EQ(nNumericalErrorCode, 10);
     EXPECT_EQ(script.lines().size(), nLines);
     bSerialFitRunning = 0;

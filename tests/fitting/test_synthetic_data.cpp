@@ -18,6 +18,7 @@
 #include "distributions/conti_run.h"
 #include "distributions/conti_run_fixture.h"
 #include "distributions/distribution_result.h"
+#include "fitting/f_statistics.h"
 #include "fitting/fit_globals.h"
 #include "fitting/synthetic_data.h"
 #include "models/model_globals.h"
@@ -27,6 +28,8 @@
 #include "resources/dialog_templates.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_file.h"
+#include "plot/key_polling.h"
+#include "time_limit.h"
 
 using namespace win;
 namespace fs = std::filesystem;
@@ -445,4 +448,52 @@ TEST_F(SyntheticDataTest, AGeneratedSpeciesIsFoundAgainByTheFit)
     EXPECT_NEAR(pSpeciesMw[1], 6.1f, 0.03f * 6.1f);
     EXPECT_NEAR(fRmsd, 0.005f, 0.0003f);
     EXPECT_GT(nSimCount, 20);
+}
+
+// Data made without noise, fitted from the values that made them: the rmsd
+// is 0 at the start and no optimiser can improve on it, so each ends after a
+// few evaluations (the relative tests of the rmsd were 0/0 there, and the
+// simplex restarted for ever), also as the unattended run fits, where no key
+// can stop it.
+TEST_F(SyntheticDataTest, ANoiseFreeSetFromItsOwnValuesEndsAtOnce)
+{
+    OneSpecies(4.3f, 6.1f, 0.8f);
+    window->GenerateSyntheticData(0, 0.003f, 50000.0f, -1.0f, 0.0f, 300.0f, 0.0f, 20, Path("exact").c_str());
+    ASSERT_EQ(nScans, 20);
+    for (int k = 1; k <= nParams; k++) pParamFloat[k] = 0;
+    pParamFloat[1] = pSpeciesMwFloat[1] = 1;
+    pParamFloat[5] = pSpeciesSFloat[1] = 1;
+    pParamFloat[9] = pSpeciesConcFloat[1] = 1;
+    auto fit = [&](const char* szOptimiser) {
+        headless::Script script;
+        const bool bEnded = endsWithin(60.0, [&] { Run(script, 215); }, [] { bInterruptComputation = 1; });
+        EXPECT_TRUE(bEnded) << szOptimiser << " still running after 60 s";
+        EXPECT_EQ(fRmsd, 0.0f) << szOptimiser;
+        EXPECT_LE(nSimCount, 20) << szOptimiser;
+        EXPECT_FLOAT_EQ(pSpeciesS[1], 4.3f) << szOptimiser;
+        EXPECT_FLOAT_EQ(pSpeciesMw[1], 6.1f) << szOptimiser;
+    };
+    // the simplex as the unattended run has it: no one to answer, no key
+    bBatchMode = 1;
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    fit("simplex");
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+    bBatchMode = 0;
+    bSimplex = 0;
+    bMarquardLevenbergMin = 1;
+    fit("Marquardt-Levenberg");
+    bMarquardLevenbergMin = 0;
+    bSimulatedAnnealing = 1;
+    bSAFinalML = 0;
+    fSATemperature = SAmaxTemp;
+    fit("annealing");
+
+    // the refits of the F-statistics restart the simplex until the rmsd
+    // settles
+    bSimulatedAnnealing = 0;
+    bSimplex = 1;
+    float fRefit = -1.0f;
+    EXPECT_TRUE(endsWithin(60.0, [&] { fRefit = fitWithFixedParameters(window.get()); },
+                           [] { bInterruptComputation = 1; }));
+    EXPECT_EQ(fRefit, 0.0f);
 }

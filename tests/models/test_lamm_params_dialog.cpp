@@ -240,7 +240,15 @@ TEST_F(LammDialogTest, InvalidEntriesKeepTheDialogOpen)
         .expectMessageBox("Input Error", IDOK)
         .expectDialog(kCaption, headless::DialogAnswer().set(948, "10.0000").set(616, "0"))
         .expectMessageBox("Input Error", IDOK)
-        .expectDialog(kCaption, headless::DialogAnswer().set(616, "1000"));
+        // a size whose whole number is 0: a grid of no point (which OK
+        // offered to save as the default)
+        .expectDialog(kCaption, headless::DialogAnswer().set(616, "0.5"))
+        .expectMessageBox("Input Error", IDOK)
+        .expectDialog(kCaption, headless::DialogAnswer().set(616, "1000").set(619, "0.9"))
+        .expectMessageBox("Input Error", IDOK)
+        .expectDialog(kCaption, headless::DialogAnswer().set(619, "2000").set(618, "0.5"))
+        .expectMessageBox("Input Error", IDOK)
+        .expectDialog(kCaption, headless::DialogAnswer().set(618, "75"));
     window->CmLammEquationParameters();
     EXPECT_EQ(script.pending(), 0u);
     const std::vector<std::string> lines = script.lines();

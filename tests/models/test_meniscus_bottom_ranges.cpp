@@ -85,6 +85,22 @@ TEST_F(RangesTest, OneZeroInTheTableMakesAllFourAutomatic)
     command(240);
     EXPECT_FLOAT_EQ(fMaxMeniscus, 5.975f);
     EXPECT_EQ(script.pending(), 0u);
+
+    // a low limit above its up limit is refused, the table comes again with
+    // what was typed, and Cancel still keeps the ranges as they were
+    for (int nRow : {1, 2}) {
+        script.expectDialog("set meniscus+limits", headless::DialogAnswer()
+                                                       .set(cell(nRow, 2), nRow == 1 ? "5.99" : "7.3")
+                                                       .set(cell(nRow, 3), nRow == 1 ? "5.98" : "7.25"))
+            .expectMessageBox("Input Error", IDOK)
+            .expectDialog("set meniscus+limits", headless::DialogAnswer().cancel());
+        command(240);
+        EXPECT_EQ(script.pending(), 0u) << nRow;
+        EXPECT_FLOAT_EQ(fMinMeniscus, 5.96f) << nRow;
+        EXPECT_FLOAT_EQ(fMaxMeniscus, 5.975f) << nRow;
+        EXPECT_FLOAT_EQ(fMinBottom, 7.1f) << nRow;
+        EXPECT_FLOAT_EQ(fMaxBottom, 7.2f) << nRow;
+    }
 }
 
 TEST_F(RangesTest, TheCommandAlwaysAsksTheDialogOnlyWhenTheRangesDoNotFit)

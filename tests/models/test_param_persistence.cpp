@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -658,6 +659,13 @@ TEST_F(ReportTest, TheFileListsTheIncludedSpecies)
     script.expectMessageBox("could not open " + bad, IDOK);
     writeFitParameterReport(window.get(), bad.c_str());
     EXPECT_EQ(script.pending(), 0u);
+    // a full disk is said, not taken for a saved report
+    if (std::filesystem::exists("/dev/full")) {
+        script.expectMessageBox("file /dev/full already exists!", IDYES)
+            .expectMessageBox("could not write /dev/full", IDOK);
+        writeFitParameterReport(window.get(), "/dev/full");
+        EXPECT_EQ(script.pending(), 0u);
+    }
 }
 
 TEST_F(ReportTest, TheClipboardTextHasItsOwnWording)

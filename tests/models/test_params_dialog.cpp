@@ -3,9 +3,11 @@
 // checks of OK, and what follows (fit ranges, VBAR20, the grid settings).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
+#include "app/app_globals.h"
 #include "distributions/conti_globals.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
@@ -152,22 +154,41 @@ TEST_F(ParamsDialogTest, Vbar20FollowsNearTwentyDegreesAndIsAskedOtherwise)
     EXPECT_EQ(script.pending(), 0u);
 }
 
+// A meniscus typed away from the loaded one: the automatic ranges come with
+// it (the range of the old meniscus pinned the fit on its edge), the fit
+// limits kept clear of the meniscus; ranges of the user's that no longer fit
+// are offered, on the first floating of a data set.
 TEST_F(ParamsDialogTest, TheFirstFloatedMeniscusOffersRangesThatDoNotFit)
 {
     LoadScans(writeBoundaryScans(scratch, 4));
     command(198);
     bFitTINoise = bFitRINoise = 0;
     ASSERT_FALSE(bVaryMeniscusWarned);
-    // the meniscus moves past the automatic range of the loaded one
+    const float fTyped = fMeniscus + 0.05f;
+    char szTyped[16];
+    std::snprintf(szTyped, sizeof szTyped, "%.4f", fTyped);
     headless::Script script;
-    script.expectDialog("400", headless::DialogAnswer().check(434).set(435, "6.02"))
-        .expectDialog("set meniscus+limits", headless::DialogAnswer().cancel());
+    script.expectDialog("400", headless::DialogAnswer().check(434).set(435, szTyped));
     command(212);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(bFitMeniscus);
     EXPECT_TRUE(bVaryMeniscusWarned);
+    EXPECT_FLOAT_EQ(fMinMeniscus, fTyped - 0.02f);
+    EXPECT_LT(fTyped, fMaxMeniscus);
+    EXPECT_LT(fMaxMeniscus, fFitLeftLim);
+
+    // the user's ranges stay when the meniscus leaves them; they do not fit
+    // and are offered at the first floating of a data set
+    bUserMeniscusBottomRange = 1;
+    bVaryMeniscusWarned = 0;
+    const float fMax = fMaxMeniscus;
+    script.expectDialog("400", headless::DialogAnswer().set(435, "6.10"))
+        .expectDialog("set meniscus+limits", headless::DialogAnswer().cancel());
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(fMaxMeniscus, fMax);
     // once per data set
-    script.expectDialog("400", headless::DialogAnswer().set(435, "6.03"));
+    script.expectDialog("400", headless::DialogAnswer().set(435, "6.12"));
     command(212);
     EXPECT_EQ(script.pending(), 0u);
 }
@@ -210,6 +231,32 @@ TEST_F(ParamsDialogTest, OkIsRefusedForWhatCannotBeTaken)
     command(212);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(shown(script, "Invalid Entry"));
+
+    // a meniscus at or beyond the bottom (no radius left to fit); both 0
+    // are not set yet; in the electrophoresis geometry 437 is the length
+    pParamValue[13] = fMeniscus = 6.0f;
+    pParamValue[14] = fBottom = 7.2f;
+    for (const char* szMeniscus : {"7.2", "7.3"}) {
+        script.expectDialog("400", headless::DialogAnswer().set(435, szMeniscus))
+            .expectMessageBox("Input Error", IDOK)
+            .expectDialog("400", headless::DialogAnswer().cancel());
+        command(212);
+        EXPECT_EQ(script.pending(), 0u) << szMeniscus;
+        EXPECT_EQ(fMeniscus, 6.0f) << szMeniscus;
+    }
+    script.expectDialog("400", headless::DialogAnswer().set(435, "0").set(437, "0"));
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    pParamValue[13] = fMeniscus = 6.0f;
+    pParamValue[14] = fBottom = 7.2f;
+    fElectrophoresisLength = 1.2f;
+    bElectrophoresis = 1;
+    script.expectDialog("322", headless::DialogAnswer().set(437, "0"))
+        .expectMessageBox("Input Error", IDOK)
+        .expectDialog("322", headless::DialogAnswer().cancel());
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    bElectrophoresis = 0;
 
     // light-scattering data: M (or D) and s of one species cannot both float
     bDLSData = 1;

@@ -128,6 +128,38 @@ TEST(TextOutput, AnchorsOfTheAlignments)
     EXPECT_EQ(utf8.right, latin1.right);
 }
 
+// The extent of a text is its advance (what right alignment shifts it back
+// by) and its cell, in logical units; a picture being recorded has no font
+// metrics to give one.
+TEST(TextOutput, TheExtentOfATextIsItsAdvanceAndCell)
+{
+    const int W = textInk(TA_LEFT | TA_BASELINE, 200, 100, "HH").left -
+                  textInk(TA_RIGHT | TA_BASELINE, 200, 100, "HH").left;
+    Canvas c(400, 300);
+    HFONT f = sans(40);
+    HGDIOBJ old = SelectObject(c.dc, f);
+    SIZE size{};
+    ASSERT_TRUE(GetTextExtentPoint32(c.dc, "HH", 2, &size));
+    EXPECT_NEAR(size.cx, W, 1);
+    EXPECT_NEAR(size.cy, 40, 1);
+    ASSERT_TRUE(GetTextExtentPoint32(c.dc, "", 0, &size));
+    EXPECT_EQ(size.cx, 0);
+    // two device pixels per logical unit: half as many units
+    SetMapMode(c.dc, MM_ANISOTROPIC);
+    SetWindowExtEx(c.dc, 200, 150, nullptr);
+    SetViewportExtEx(c.dc, 400, 300, nullptr);
+    SelectObject(c.dc, f);
+    SIZE mapped{};
+    ASSERT_TRUE(GetTextExtentPoint32(c.dc, "HH", 2, &mapped));
+    EXPECT_NEAR(mapped.cy, 40, 1);  // the font's height is logical too
+    EXPECT_NEAR(mapped.cx, W, 2);
+    SelectObject(c.dc, old);
+    DeleteObject(f);
+    HDC mf = CreateMetaFile(nullptr);
+    EXPECT_FALSE(GetTextExtentPoint32(mf, "HH", 2, &size));
+    DeleteMetaFile(CloseMetaFile(mf));
+}
+
 TEST(TextOutput, CurrentPositionModeWritesAtAndAdvancesThePosition)
 {
     Box single = textInk(TA_LEFT | TA_BASELINE, 50, 100, "HH");

@@ -266,8 +266,8 @@ TEST_F(EquilibriumExactFit, APerfectFitOfZeroEndsTheRestarts)
     ASSERT_EQ(nNoiseGridLast, 8);
     setMolarMass(50000.0f, 1);
     win::headless::Script script;
-    // the simplex cannot tell the vertices apart
-    script.expectMessageBox("Error", win::IDOK).expectMessageBox("Error", win::IDOK);
+    // every vertex at 0: the simplex has converged (it used to run to its
+    // evaluation limit and say "Nelder-Mead not converged", twice)
     fitEquilibriumSingleSpecies(&window);
     EXPECT_EQ(fRmsd, 0.0f);
     EXPECT_EQ(script.pending(), 0u);
