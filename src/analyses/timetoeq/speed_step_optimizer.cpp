@@ -422,7 +422,7 @@ void amebsaSpeedSteps(TXLAWindow* pWindow, float fTemperature, float** p, float*
             }
         }
         speedStepsProgress(pWindow, p[ilo], n, y[ilo]);
-        const float rtol = 2.0f * std::fabs(yhi - ylo) / (std::fabs(ylo) + std::fabs(yhi));
+        const float rtol = simplexRelativeSpread(ylo, yhi);
         if (rtol < ftol || *pnBudget < 0) {
             std::swap(y[1], y[ilo]);
             for (int j = 1; j <= n; ++j) std::swap(p[1][j], p[ilo][j]);
@@ -540,7 +540,7 @@ void optimizeSpeedSteps(TXLAWindow* pWindow)
         best = lowestVertex(y, n);
         for (int j = 1; j <= n; ++j) vec[j] = p[best][j];
         const float fNew = y[best];
-        bool bConverged = std::fabs(fNew - fOld) / std::fabs(fOld) <= 1e-5f;
+        bool bConverged = rmsdChangeSettled(fOld, fNew, 1e-5f);
         for (int j = 1; j <= n && bConverged; ++j) {
             if (vec[j] == 0.0f)
                 bConverged = std::fabs(old[j]) <= 1e-4f;
