@@ -15,6 +15,7 @@
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "plot/cwinplot.h"
 #include "plot/sounds.h"
 #include "scandata/noise_grid.h"
@@ -116,7 +117,7 @@ void installInitialScan(int nPosition)
     hdrInitialScan.titleMeniscus = h.titleMeniscus;
     hdrInitialScan.nPoints = h.nPoints;
     if (bTimesFromW2t) {
-        const float fOmega = 0.10471975511965977f * hdrInitialScan.rpm;
+        const float fOmega = kRpmToOmegaF * hdrInitialScan.rpm;
         if (fOmega * fOmega > 0.0f) hdrInitialScan.time = hdrInitialScan.omega2t / (fOmega * fOmega);
     }
 }

@@ -23,6 +23,7 @@
 #include "fitting/fit_globals.h"
 #include "fitting/parameter_text.h"
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 #include "plot/cwinplot.h"
 #include "scandata/scan_data.h"
 #include "scandata/tool_plots.h"
@@ -392,7 +393,7 @@ void modelLine(char* sz, size_t n)
         std::snprintf(sz, n, "frict ratio = %f        ", fFrictionalRatio);
     } else {
         float fD = fFlotationSpeciesD;
-        if (bFlotationDFromRadius) fD = DFromStokesRadius(fFlotationSpeciesD, fTemperatureK - 273.15f);
+        if (bFlotationDFromRadius) fD = DFromStokesRadius(fFlotationSpeciesD, fTemperatureK - kZeroCelsiusF);
         if (bFlotationOnly)
             std::snprintf(sz, n, "flotation with fixed deconvolution D = %f F      ", fD * 1e7f);
         else

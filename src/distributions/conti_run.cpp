@@ -32,6 +32,7 @@
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "plot/key_polling.h"
@@ -186,7 +187,7 @@ bool setGridPointSD(TXLAWindow* pWindow, int i, float T)
     case EGridPointRule::CMBuoyantInvariantD:
         p.M = fGridM;
         p.D = fFrictionalRatio * 1e-7;
-        p.s = p.M * p.D * 1e13 / ((T + 273.15) * 8.31451e7);
+        p.s = p.M * p.D * 1e13 / ((T + kZeroCelsius) * kGasConstant);
         p.bWriteM = true;
         break;
     case EGridPointRule::ElectrophoresisCV:
@@ -610,7 +611,7 @@ ERunEnd runContiSedSteps(TXLAWindow* pWindow)
     // 15. - 20.
     const bool bKernels = !b2D || bContiKernelsDue;
     if (bKernels) {
-        const float T = bDLSData ? fTemperatureK - 273.15f : pScanHeaders[nScans].temperature;
+        const float T = bDLSData ? fTemperatureK - kZeroCelsiusF : pScanHeaders[nScans].temperature;
         for (int i = 1; i <= nGrid; i++) {
             nLammSolutionSet = i;
             if (!setGridPointSD(pWindow, i, T)) {
@@ -772,7 +773,7 @@ void setContiListSolverTail(CLammIdeal* L)
 {
     if (bModelZone) L->SetBandForming(true, fZoneLamellaWidth, bInvertBand != 0);
     // the solver takes the temperature in degrees Celsius
-    L->SetSolventAndParticle(fTemperatureK - 273.15, VBAR, fBufferDensity, RELVISCOSITY);
+    L->SetSolventAndParticle(fTemperatureK - kZeroCelsius, VBAR, fBufferDensity, RELVISCOSITY);
     if (bSedimentationTimeOffset) L->SetStartTime(fStartTime);
     if (bUsingSpeedSteps) L->CheckRotorSpeeds(pRotorSpeedProfile);
     if (bInhomogeneousSolvent) {

@@ -11,6 +11,7 @@
 #include "distributions/distribution_result.h"
 #include "distributions/hydrodynamics.h"
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 #include "scandata/scan_data.h"
 
 float fIntegrateYMin = -1e30f;
@@ -60,7 +61,7 @@ void twoDimensionalRegionStatistics(float lo, float hi)
     fCsFf0MeanRh = wRh / w;
     fCsFf0MeanFf0 = wFf0 / w;
     // D in the place of M: the Svedberg relation gives the molar mass
-    fCsFf0MsD = wD > 0.0f ? DFromSM(wS / w, wD / w, fTemperatureK - 273.15f) : 0.0f;
+    fCsFf0MsD = wD > 0.0f ? DFromSM(wS / w, wD / w, fTemperatureK - kZeroCelsiusF) : 0.0f;
     float vRh = 0.0f, vM = 0.0f;
     for (int j = 1; j <= n; j++) {
         if (!inRegion(j)) continue;

@@ -14,14 +14,15 @@
 #include "distributions/root_finders.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "plot/error_box.h"
 #include "plot/matrix_file.h"
 #include "scandata/scan_data.h"
 
-const float fAvogadro = 6.02214e23f;
-const float fBoltzmann = 1.38065e-23f;
+const float fAvogadro = kAvogadroF;
+const float fBoltzmann = kBoltzmannF;
 const float fPi = 3.1415927f;
-const float fWaterDensity20 = 0.99823f;
+const float fWaterDensity20 = kWaterDensity20F;
 
 unsigned char bWormlikeChainRootWarned = 0;
 
@@ -32,13 +33,10 @@ unsigned char bMofSTableLoaded = 0;
 
 namespace {
 
-// Gas constant in erg/(mol K), absolute zero in degrees Celsius, and the
-// result of the relations that need a non-zero input.
-constexpr float fGasConstant = 8.31451e7f;
-constexpr float fAbsoluteZero = 273.15f;
+// The result of the relations that need a non-zero input.
 constexpr float fNoInput = 1e-4f;
 
-float RT(float fT) { return (fT + fAbsoluteZero) * fGasConstant; }
+float RT(float fT) { return (fT + kZeroCelsiusF) * kGasConstantF; }
 
 // A(v) = (3 v 1e-6 / (4 pi))^(1/3): radius of the sphere per (mass / N_A)^(1/3).
 float sphereRadiusFactor(float fVbar) { return std::cbrt(3.0f * fVbar * 1e-6f / (4.0f * fPi)); }
@@ -64,7 +62,7 @@ float massFromS(float fS, float fFf0, float fVbar, float fVbarRho, float fEta)
 
 float stokesEinstein(float fT, float fFriction)
 {
-    return (fT + fAbsoluteZero) * fBoltzmann * 1e4f / fFriction;
+    return (fT + kZeroCelsiusF) * fBoltzmann * 1e4f / fFriction;
 }
 
 float eta() { return STANDARDVISCOSITY * RELVISCOSITY; }
@@ -251,7 +249,7 @@ namespace {
 // of the c(s) family and D follows.
 void gridPointMassAndD(float fS, float* pfMass, float* pfD)
 {
-    const float fT = fTemperatureK - fAbsoluteZero;
+    const float fT = fTemperatureK - kZeroCelsiusF;
     if (fS <= fFlotationSMax) {
         float fD = fFlotationSpeciesD;
         if (bFlotationDFromRadius) fD = DFromStokesRadius(fFlotationSpeciesD, fT);
@@ -361,7 +359,7 @@ double rodSFromM(double dMass, double dMassPerLength)
         return 1e13 * (1.0 - fVbarRho) * dMassPerLength * 1e9 * (std::log(q) + dGamma) /
                (static_cast<double>(fAvogadro) * 3.0 * fPi * dEta * 1000.0);
     }
-    return 1e13 * (1.0 / static_cast<double>(fGasConstant)) * (1.0 - fVbarRho) * dMass * fBoltzmann * 1e4 /
+    return 1e13 * (1.0 / static_cast<double>(kGasConstantF)) * (1.0 - fVbarRho) * dMass * fBoltzmann * 1e4 /
            (6.0 * fPi * dEta * sphereRadius(static_cast<float>(dMass), VBAR));
 }
 
@@ -401,7 +399,7 @@ float wormChainSFromM(float fMass)
     const float fVd = m0 * VBAR * 1e21f / fAvogadro;       // dehydrated monomer volume, nm^3
     const float fLength = fVd / A0;                        // monomer length, nm
     const float fRhoH = (1.0f + h) / (VBAR + h);            // hydrated density
-    const float fW = m0 * (1.0f + h) * 1e21f / (fRhoH * 6.023e23f);
+    const float fW = m0 * (1.0f + h) * 1e21f / (fRhoH * kAvogadroOldF);
     const float fAh = fW / fLength;                        // hydrated cross-section
     const float d = 2.0f * std::sqrt(fAh / 3.142f);         // hydrated diameter
     const float fML = m0 / fLength;                        // mass per length, Da/nm
@@ -437,7 +435,7 @@ float wormChainSFromM(float fMass)
         fPhi = 1.843f * fRoot + D1 + D2 / fRoot + D3 / Lr + D4 / std::sqrt(Lr * Lr * Lr);
     }
     const float fXi = 0.09426f * Lr * (2.0f * q) * 1e-7f / fPhi;
-    const float fS20w = (fML * 2.0f * q * Lr) * 1e13f * 0.27f / (6.023e23f * fXi);
+    const float fS20w = (fML * 2.0f * q * Lr) * 1e13f * 0.27f / (kAvogadroOldF * fXi);
     return s20wToS(fS20w);
 }
 

@@ -24,6 +24,7 @@
 #include "models/model_globals.h"
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "plot/key_polling.h"
@@ -121,7 +122,7 @@ float peakMolarMass(float fSw)
     if (bModelCSConformationalChange)
         return fConfChangeSMin <= fSw && fSw <= fConfChangeSMax ? fConfChangeM : CalculateM(fSw);
     // the Svedberg relation with D in the place of M gives M
-    if (bModelCSInvariantD) return DFromSM(fSw, fCSInvariantD * 1e-7f, fTemperatureK - 273.15f);
+    if (bModelCSInvariantD) return DFromSM(fSw, fCSInvariantD * 1e-7f, fTemperatureK - kZeroCelsiusF);
     if (bModelCSLinearRods) return CalculateMofSforLinearRod(fSw, fLinearRodParam);
     return CalculateM(fSw);
 }

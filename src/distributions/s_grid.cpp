@@ -14,6 +14,7 @@
 #include "distributions/prior_probabilities.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "plot/error_box.h"
 #include "platform/win.h"
 #include "scandata/distribution_grid_file.h"
@@ -232,7 +233,7 @@ void massAxisAndTwoDimensionalGrid(int n)
     }
     if (!isTwoDimensionalModel() || !pCsFf0S) return;
     const int nTotal = allocatedCsFf0Points(), nFf0 = allocatedFf0Points();
-    const float fT = fTemperatureK - 273.15f;
+    const float fT = fTemperatureK - kZeroCelsiusF;
     for (int k = 1; static_cast<float>(k) <= fFf0Resolution && k <= nFf0; k++) {
         pFf0Grid[k] = k == 1 ? fFf0Min : fFf0Min + (k - 1) * (fFf0Max - fFf0Min) / (fFf0Resolution - 1);
         for (int i = 1; i <= n; i++) {
@@ -262,7 +263,7 @@ void linearAxis(float* p, float a, float b, int n)
 // log10 of D (cm^2/s) in pDistAxisM.
 void lightScatteringGrid(int n)
 {
-    const float T = pDlsHeaders ? pDlsHeaders[1].temperature : fTemperatureK - 273.15f;
+    const float T = pDlsHeaders ? pDlsHeaders[1].temperature : fTemperatureK - kZeroCelsiusF;
     auto D = [T](float r) { return DFromStokesRadius(r, T); };
     auto R = [T](float d) { return DFromStokesRadius2(d, T); };
     float* s = pDistAxisS;

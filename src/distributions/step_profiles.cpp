@@ -11,6 +11,7 @@
 #include "lamm/lamm_globals.h"
 #include "models/model_globals.h"
 #include "numerics/interpolate_grid.h"
+#include "numerics/physical_constants.h"
 #include "scandata/scan_data.h"
 
 double dAreaFractionS = 0.0;
@@ -133,7 +134,7 @@ void compressibleProfile(float c0, double t, const float* x, float* y, int n)
     const double kappa = dSolventCompressibility * 1e-6;
     const double s0 = dLammS * 1e-13;
     const double A = w2 * ((1.0 - VBAR * fGradientBufferDensity) * s0 / fGradientBufferViscosityRef) /
-                     (1.0 - VBAR * 0.99823) / (1.0 - vb * rho);
+                     (1.0 - VBAR * kWaterDensity20) / (1.0 - vb * rho);
     const double B = vb * rho * rho * w2 * kappa / 2.0;
     const double D = 1.0 - vb * rho;
     const double Q = mp * mp * B + D;

@@ -15,6 +15,7 @@
 #include "fegrid/inhomogeneous_solvent.h"
 #include "lamm/solvent_laws.h"
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 #include "numerics/text_lines.h"
 #include "numerics/whole_number.h"
 #include "plot/error_box.h"
@@ -100,7 +101,7 @@ void takeRecord(TXLAWindow* w, const DensgradTransfer& t)
     take(t.e841, dSolventCompressibility, 1e-4);
     take(t.e842, fGradientBufferDensity);
     take(t.e843, fGradientBufferViscosity, 0.1);
-    fGradientBufferViscosityRef = static_cast<float>(fGradientBufferViscosity / kSolventStandardViscosity);
+    fGradientBufferViscosityRef = static_cast<float>(fGradientBufferViscosity / kWaterViscosity20);
     bCompressibleSolvent = t.c844 ? 0 : 1;
     bSedimentingCosolute = bCosoluteGradient = t.c844 ? 1 : 0;
     take(t.e845, fVbarWithSolvation);
@@ -139,10 +140,10 @@ void takeRecord(TXLAWindow* w, const DensgradTransfer& t)
         if (!pDensityCoeffs) loadCoefficientTable(densityTableFile(), &pDensityCoeffs, &nDensityCoeffs);
         if (!pViscosityCoeffs) loadCoefficientTable(viscosityTableFile(), &pViscosityCoeffs, &nViscosityCoeffs);
         bAddWaterCompressibility = t.c856 ? 1 : 0;
-        if (bAddWaterCompressibility) dSolventCompressibility = 4.591e-4;
+        if (bAddWaterCompressibility) dSolventCompressibility = kWaterCompressibility;
         fGradientBufferViscosityRef =
-            static_cast<float>(cosoluteViscosity(dCosoluteLoading) / kSolventStandardViscosity);
-        fGradientBufferViscosity = static_cast<float>(fGradientBufferViscosityRef * kSolventStandardViscosity);
+            static_cast<float>(cosoluteViscosity(dCosoluteLoading) / kWaterViscosity20);
+        fGradientBufferViscosity = static_cast<float>(fGradientBufferViscosityRef * kWaterViscosity20);
         fGradientBufferDensity = static_cast<float>(cosoluteDensity(dCosoluteLoading));
     }
 }

@@ -19,6 +19,7 @@
 #include "lamm/lamm_globals.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "plot/key_polling.h"
 #include "scandata/scan_data.h"
 #include "tools/fluorescence/fluorescence_options.h"
@@ -63,7 +64,7 @@ void equilibriumExponentialPerScan(double Mb, double c0)
         if (keyPressed()) bInterruptComputation = 1;
         const ScanHeader& h = pScanHeaders[k];
         const double w = 2.0 * pi * h.rpm / 60.0;
-        const double sigma = w * w / ((h.temperature + 273.15) * 1.662902e8);
+        const double sigma = w * w / ((h.temperature + kZeroCelsius) * (2.0 * kGasConstant));
         const double a = Mb * sigma;
         if (!bModelContinuous && !bAlgebraicConcentrations && !bFitTINoise) {
             if (!ppFit || !ppFit[k] || !ppRadius || !ppRadius[k]) continue;

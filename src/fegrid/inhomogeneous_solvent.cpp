@@ -36,6 +36,7 @@
 #include "numerics/cvector.h"
 #include "numerics/interpolate_grid.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "plot/cwinplot.h"
 #include "plot/error_box.h"
 #include "plot/overlays.h"
@@ -60,9 +61,9 @@ int nCosoluteGridSize = 50;
 double dCosoluteS = 0.2;
 double dCosoluteD = 3e-6;
 double dCosoluteLoading = 1.5;
-double dSolventCompressibility = 4.591e-4;
-float fGradientBufferDensity = 0.99823f;
-float fGradientBufferViscosity = 0.001002f;
+double dSolventCompressibility = kWaterCompressibility;
+float fGradientBufferDensity = kWaterDensity20F;
+float fGradientBufferViscosity = kWaterViscosity20F;
 float fGradientBufferViscosityRef = 1.0f;
 float fGradientVbar = 0.73f;
 float fVbarWithSolvation = 0.0f;
@@ -88,13 +89,10 @@ double dCosoluteTime = 0.0;
 
 namespace {
 
-const double kWater = kSolventWaterDensity20;
-const double kEta = kSolventStandardViscosity;
-
 const char* tableFile(const char* szChosen, const char* szDefault) { return szChosen[0] ? szChosen : szDefault; }
 
 // 1 - VBAR rho(water), the buoyancy of the standard conditions.
-double standardBuoyancy() { return 1.0 - VBAR * kWater; }
+double standardBuoyancy() { return 1.0 - VBAR * kWaterDensity20; }
 
 // A factor that came out not finite (a table that overflows) is taken as the
 // buffer's, so nothing that is not finite reaches a propagator.
@@ -199,9 +197,9 @@ void freeFactorArrays()
 // fv, fb and the density of the co-solute solution of concentration c at r.
 void cosoluteFactorsAt(double c, double r, double& fv, double& fb, double& rho)
 {
-    fv = kEta / cosoluteViscosity(c);
+    fv = kWaterViscosity20 / cosoluteViscosity(c);
     rho = cosoluteDensity(c);
-    if (bAddWaterCompressibility) rho += compressibleDensityAt(kWater, r) - kWater;
+    if (bAddWaterCompressibility) rho += compressibleDensityAt(kWaterDensity20, r) - kWaterDensity20;
     fb = (1 - fGradientVbar * rho) / standardBuoyancy();
 }
 
@@ -220,7 +218,7 @@ void resizeGradientCoefficientArrays(const double* radii)
         nSolventFactorPoints = N;
     }
     for (int i = 1; i <= N; i++) {
-        double fv = 1, fb = 1, rho = kWater, c = 0;
+        double fv = 1, fb = 1, rho = kWaterDensity20, c = 0;
         if (bInhomogeneousSolvent && bCompressibleSolvent) {
             rho = compressibleDensityAt(fGradientBufferDensity, radii[i]);
             fv = 1.0 / fGradientBufferViscosityRef;
@@ -672,7 +670,7 @@ void continuousSolventEntries(double rho)
 {
     if (!continuousOutsideBoundaryAnalyses()) return;
     pParamValue[3 + nSpecies] = static_cast<float>(rho);
-    pParamValue[4 + 2 * nSpecies] = static_cast<float>(fGradientBufferViscosityRef * 0.01002);
+    pParamValue[4 + 2 * nSpecies] = static_cast<float>(fGradientBufferViscosityRef * kWaterViscosity20Poise);
 }
 
 }  // namespace
@@ -688,11 +686,11 @@ void convertParamsForSolventModel(TXLAWindow* w)
     else if (bDiscrete)
         paramVectorToGlobals();
     scaleSpecies(true);
-    fBufferDensity = static_cast<float>(kWater);
-    fVbarRho = static_cast<float>(VBAR * kWater);
+    fBufferDensity = static_cast<float>(kWaterDensity20);
+    fVbarRho = static_cast<float>(VBAR * kWaterDensity20);
     RELVISCOSITY = 1.0f;
     if (bDiscrete) globalsToParamVector();
-    continuousSolventEntries(kWater);
+    continuousSolventEntries(kWaterDensity20);
     bSolventParamsConverted = 1;
     if (bViaD) w->CmFitMAndS();
 }

@@ -27,6 +27,7 @@
 #include "models/model_globals.h"
 #include "numerics/ccurve.h"
 #include "numerics/interpolate_grid.h"
+#include "numerics/physical_constants.h"
 #include "plot/cwinplot.h"
 #include "plot/key_polling.h"
 #include "scandata/scan_data.h"
@@ -279,10 +280,10 @@ bool checkBackDiffusionShutOff(double s, double D)
 {
     if (!bShutOffBackDiffusion || !(s > 0) || !(D > 0) || nScans < 1) return false;
     const ScanHeader& h = pScanHeaders[pScanTimeOrder[nScans]];
-    const double T = h.temperature + 273.15;
-    const double M = T * s * 1e-13 * 8.31451 * 1e7 / D;
+    const double T = h.temperature + kZeroCelsius;
+    const double M = T * s * 1e-13 * kGasConstantSI * 1e7 / D;
     const double w = h.rpm * (1.0 / 60.0) * 2.0 * M_PI;
-    const double X = w * w / (T * 166289440.0);
+    const double X = w * w / (T * (2.0 * kGasConstant2006));
     if (M * X > 100) return true;
     const double b = fBottom, m = fMeniscus, f = fFitRightLim;
     const double A = std::exp((b * b - f * f) * M * X), B = std::exp((m * m - f * f) * M * X);

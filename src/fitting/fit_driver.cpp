@@ -26,6 +26,7 @@
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "numerics/random.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
@@ -64,7 +65,6 @@ enum Extra {
     XRefS
 };
 constexpr int nExtras = 20;
-constexpr float fWaterDensity = 0.99823f;
 
 bool extraOn(int e)
 {
@@ -135,7 +135,7 @@ void storeExtra(int e, float* pSlot, EStore how)
             fGradientVbar = v;
         } else {
             VBAR = v;
-            if (how != EStore::BestVertex) fVbarRho = VBAR * fWaterDensity;
+            if (how != EStore::BestVertex) fVbarRho = VBAR * kWaterDensity20F;
         }
         break;
     case XCone:

@@ -20,6 +20,7 @@
 #include "fitting/fit_globals.h"
 #include "lamm/nonideal_factors.h"
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 #include "numerics/statistics.h"
 #include "platform/win.h"
 #include "scandata/scan_data.h"
@@ -66,7 +67,7 @@ const char* mark(bool bFloating) { return bFloating ? "(floating)" : "(fix)"; }
 const char* markJO(bool bFloating) { return bFloating ? "(float)" : "(fix)"; }
 
 bool lsgsMode() { return bModelLsgs || bModelLsgsOneDiscrete || bModelZoneLsgs; }
-float T() { return fTemperatureK - 273.15f; }
+float T() { return fTemperatureK - kZeroCelsiusF; }
 
 // ks and kd (ml/g) of the hindered sedimentation at c mg/ml: the relative
 // changes of s and D per unit of concentration.

@@ -17,6 +17,7 @@
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "numerics/random.h"
 #include "platform/win.h"
 #include "plot/number_entry.h"
@@ -270,8 +271,8 @@ void TXLAWindow::GenerateSyntheticData(int bKeepData, float dr, float fRpm, floa
     bAbsorbanceData = 1;
     bInterferenceData = 0;
     bIntensityData = 0;
-    fTemperatureK = pScanHeaders[nScansOut].temperature + 273.15f;
-    fRT = fTemperatureK * 8.31451e7f;
+    fTemperatureK = pScanHeaders[nScansOut].temperature + kZeroCelsiusF;
+    fRT = fTemperatureK * kGasConstantF;
     // 8. The noise, in the residual arrays until the model is there.
     for (int i = 1; i <= nScansOut; ++i)
         for (int j = 1; j <= n; ++j)
@@ -314,7 +315,7 @@ void TXLAWindow::GenerateSyntheticData(int bKeepData, float dr, float fRpm, floa
     // 11.
     if (bTimesFromW2t)
         for (int i = 1; i <= nScansOut; ++i) {
-            const double w = pScanHeaders[i].rpm * 0.10471976;
+            const double w = pScanHeaders[i].rpm * kRpmToOmegaShort;
             if (w > 0.0) pScanHeaders[i].time = pScanHeaders[i].omega2t / (w * w);
         }
     // 12.
@@ -523,7 +524,7 @@ void TXLAWindow::CmGenerateSeries()
                                            path.c_str());
                         // 10. The density of water at 20 degrees Celsius, for this file only.
                         const float fDensity = fBufferDensity, fVbarRhoBefore = fVbarRho;
-                        fBufferDensity = 0.99823f;
+                        fBufferDensity = kWaterDensity20F;
                         writeXpExperimentFile(this, (dir + "xp" + std::to_string(nOffset + k) + ".xp").c_str());
                         fBufferDensity = fDensity;
                         fVbarRho = fVbarRhoBefore;

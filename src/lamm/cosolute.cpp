@@ -15,11 +15,10 @@
 #include "numerics/cvector.h"
 #include "numerics/interpolate_grid.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "scandata/scan_header.h"
 
 namespace {
-const double kStandardViscosity = kSolventStandardViscosity;
-const double kWaterDensity20 = kSolventWaterDensity20;
 
 // The value of a law, or its fallback where a table makes it useless.
 double usable(double v, double fallback, bool bPositive)
@@ -54,12 +53,12 @@ double cosoluteDensityLaw(const double* b, int n, double c)
 
 double cosoluteViscosityLaw(const double* a, int n, double c)
 {
-    if (!a || n < 1) return kStandardViscosity;
+    if (!a || n < 1) return kWaterViscosity20;
     const double sq = std::sqrt(c > 0 ? c : 0);
     const double terms[6] = {0, 1, 0.001 * sq, 0.01 * c, 0.001 * c * c, 0.0001 * c * c * c};
     double v = 0;
     for (int i = 1; i <= n && i <= 5; i++) v += a[i] * terms[i];
-    return usable(kStandardViscosity * v, kStandardViscosity, true);
+    return usable(kWaterViscosity20 * v, kWaterViscosity20, true);
 }
 
 double coefficientPolynomial(const double* a, int n, double c)
@@ -112,10 +111,10 @@ double CLammIdeal::CosoluteViscosity(double c) const
 // fv and fb of the co-solute solution of concentration c at radius r.
 static void cosoluteFactors(const CLammIdeal* p, double c, double r, double& fv, double& fb)
 {
-    fv = kStandardViscosity / p->CosoluteViscosity(c);
+    fv = kWaterViscosity20 / p->CosoluteViscosity(c);
     double rho = p->CosoluteDensity(c);
     if (p->bAddWaterCompressibility) {
-        const double kappa = p->dCompressibility > 0 ? p->dCompressibility : 4.591e-4;
+        const double kappa = p->dCompressibility > 0 ? p->dCompressibility : kWaterCompressibility;
         rho += compressedDensity(p, kWaterDensity20, kappa, r) - kWaterDensity20;
     }
     fb = (1 - p->fGradientVbar * rho) / (1 - p->fVbar * kWaterDensity20);

@@ -7,6 +7,7 @@
 #include "app/app_globals.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_header.h"
 
@@ -647,15 +648,15 @@ void CLammIdeal::SetSolventAndParticle(double T, double vbar, double density, do
     fViscosity = (float)viscosity;
     fVbarRho = (float)(vbar * density);
     double M = 0;
-    if (dD > 0) M = (T + 273.15) * 8.31451e7 * dS * 1e-13 / ((1 - vbar * density) * dD);
+    if (dD > 0) M = (T + kZeroCelsius) * kGasConstant * dS * 1e-13 / ((1 - vbar * density) * dD);
     if (M > 0 && vbar > 0) {
-        const double V = 1.6605392767355127e-24 * M * vbar * 1e-6;
+        const double V = (1.0 / kAvogadro) * M * vbar * 1e-6;
         double r = 0;
         if (V > 0) r = std::exp(std::log(3 * 0.07957747163687819 * V) / 3);
         const double f0 = viscosity * 0.018887255011800004 * r * 1000;
         if (f0 > 0 && dS != 0)
             fFrictionalRatio =
-                (float)((1.6605392767355127e-24 * (1 - vbar * density) * M / (1e-13 * dS)) / f0);
+                (float)(((1.0 / kAvogadro) * (1 - vbar * density) * M / (1e-13 * dS)) / f0);
         else
             fFrictionalRatio = 0;
     }

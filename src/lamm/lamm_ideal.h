@@ -17,6 +17,7 @@
 #include <atomic>
 
 #include "lamm/tridiagonal_blocks.h"
+#include "numerics/physical_constants.h"
 #include "platform/win_types.h"
 
 struct ScanHeader;
@@ -360,8 +361,8 @@ public:
     float fDensity = 1.0f;
     float fVbar = 0.73f;
     float fVbarRho = 0.73f;
-    float fBufferDensity1atm = 0.99823f;
-    float fBufferViscosity1atm = 0.001002f;
+    float fBufferDensity1atm = kWaterDensity20F;
+    float fBufferViscosity1atm = kWaterViscosity20F;
     float fReferenceViscosity = 1.0f;
     float fSolventFourth = 0.72871f;
     float fFrictionalRatio = 1.0f;

@@ -54,10 +54,10 @@
 
 #include "lamm/lamm_ideal.h"
 #include "lamm/tridiagonal_blocks.h"
+#include "numerics/physical_constants.h"
 #include "plot/error_box.h"
 
 namespace {
-const double kRpmToOmega = 2.0 * M_PI / 60.0;
 const double kGamma = 1.0 - 0.70710678118654752440;
 
 // B(x) = x / (exp(x) - 1), with B(0) = 1.

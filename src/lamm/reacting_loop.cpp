@@ -24,11 +24,10 @@
 #include "lamm/solvent_laws.h"
 #include "numerics/cpu_features.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "plot/error_box.h"
 
 namespace {
-const double kRpmToOmega = 2.0 * M_PI / 60.0;
-
 // Monomer concentration x of a monomer - n-mer system of total c = x + K x^n.
 double monomerFromTotal(double c, double K, int n)
 {

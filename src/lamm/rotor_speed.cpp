@@ -5,13 +5,10 @@
 
 #include "lamm/lamm_ideal.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "plot/error_box.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_header.h"
-
-namespace {
-const double kRpmToOmega = 2.0 * M_PI / 60.0;
-}
 
 void CLammIdeal::CheckRotorSpeeds(const CRotorSpeedProfile* p)
 {

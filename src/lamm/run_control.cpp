@@ -4,21 +4,18 @@
 
 #include "lamm/lamm_ideal.h"
 #include "numerics/interpolate_grid.h"
+#include "numerics/physical_constants.h"
 #include "plot/key_polling.h"
 #include "scandata/scan_header.h"
-
-namespace {
-const double kRpmToOmega = 2.0 * M_PI / 60.0;
-}
 
 // Equilibrium steepness test: is the concentration at the fit limit below
 // the back-diffusion level relative to the mean, at the given speed?
 static bool steepAt(const CLammIdeal* p, double T, double rpm, double s, double D)
 {
-    const double Tk = T + 273.15;
-    const double M = Tk * s * 1e-13 * 8.31451 * 1e7 / D;
+    const double Tk = T + kZeroCelsius;
+    const double M = Tk * s * 1e-13 * kGasConstantSI * 1e7 / D;
     const double w = rpm * kRpmToOmega;
-    const double q = w * w / (Tk * 1.6628944e8);
+    const double q = w * w / (Tk * (2.0 * kGasConstant2006));
     const double m = p->dMeniscus, b = p->dBottom;
     const double rf = s > 0 ? p->fFitOuter : p->fFitInner;
     const double x = M * q;
@@ -167,7 +164,7 @@ void CLammIdeal::SetupGrid()
     if (!nGridAllocated) return;
     if (dD == 0) {
         bSteepGradient = 0;
-    } else if ((fTemperature + 273.15) * 8.31451 * 1e7 * dS * 1e-13 / dD < -1e7 && dS < -10) {
+    } else if ((fTemperature + kZeroCelsius) * kGasConstantSI * 1e7 * dS * 1e-13 / dD < -1e7 && dS < -10) {
         bSteepGradient = 1;
     } else if (twoZone) {
         OptimizeGridSize((float)rb);

@@ -7,13 +7,12 @@
 #include "lamm/lamm_ideal.h"
 #include "models/model_globals.h"
 #include "numerics/interpolate_grid.h"
+#include "numerics/physical_constants.h"
 #include "plot/error_box.h"
 #include "plot/key_polling.h"
 #include "scandata/scan_header.h"
 
 namespace {
-const double kRpmToOmega = 2.0 * M_PI / 60.0;
-
 int roundedClamped(float size, int lo, int hi)
 {
     int n = (int)std::floor(size + 0.5f);

@@ -9,10 +9,6 @@
 // density or viscosity not above 0) counts as no table there.
 #pragma once
 
-// Water at 20 'C: viscosity (Pa s) and density (g/ml).
-inline constexpr double kSolventStandardViscosity = 0.001002;
-inline constexpr double kSolventWaterDensity20 = 0.99823;
-
 // Hydrostatic pressure (MPa) at radius r (cm) of a column of density rho0
 // (g/ml) from the meniscus m at rpm: 0.5 (1000 rho0) omega^2 (r^2 - m^2) 1e-10.
 double solventPressureMPa(double rho0, double rpm, double meniscus, double r);

@@ -12,11 +12,10 @@
 #include "lamm/double_pairs.h"
 #include "lamm/grid_passes.h"
 #include "lamm/lamm_ideal.h"
+#include "numerics/physical_constants.h"
 #include "plot/error_box.h"
 
 namespace {
-const double kRpmToOmega = 2.0 * M_PI / 60.0;
-
 inline double omega2s(double rpm, double s)
 {
     const double w = rpm * kRpmToOmega;

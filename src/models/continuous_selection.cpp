@@ -29,6 +29,7 @@
 #include "models/lamm_settings.h"
 #include "models/model_globals.h"
 #include "models/model_selection.h"
+#include "numerics/physical_constants.h"
 #include "plot/number_entry.h"
 #include "plot/sounds.h"
 #include "scandata/scan_data.h"
@@ -301,7 +302,7 @@ void setUpContinuousModel(TXLAWindow* w)
         pParamFloat[11] = nFitFrictionalRatio;
         v[3] = VBAR;
         v[7] = fBufferDensity;
-        v[12] = RELVISCOSITY * 0.01002f;
+        v[12] = RELVISCOSITY * kWaterViscosity20PoiseF;
         v[4] = fHydration;
         v[2] = fConfidenceLevelCM;
         bGridSizeReplaced = 1;

@@ -30,6 +30,7 @@
 #include "models/model_globals.h"
 #include "numerics/interpolate_grid.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "plot/key_polling.h"
 #include "plot/sounds.h"
 #include "scandata/noise_grid.h"
@@ -235,7 +236,7 @@ int clampGridSize(int n)
 void dynamicGridSize(double s, double D)
 {
     const double m = fMeniscus, b = fBottom;
-    const float M = DFromSM(static_cast<float>(s), static_cast<float>(D), fTemperatureK - 273.15f);
+    const float M = DFromSM(static_cast<float>(s), static_cast<float>(D), fTemperatureK - kZeroCelsiusF);
     const float f0 = sphereFrictionCoefficient(M, VBAR);
     fFrictionalRatioEstimate = f0 > 0 ? frictionCoefficientFromSM(M, static_cast<float>(s), VBAR, fBufferDensity) / f0 : 0.0f;
     if (fFrictionalRatioEstimate < 0.5f) {
@@ -438,11 +439,11 @@ void lammPropagation(TXLAWindow* w, const Species& sp)
         return;
     }
     bBackDiffusionShutOffActive = checkBackDiffusionShutOff(sp.s, sp.D) ? 1 : 0;
-    const float fT = fTemperatureK - 273.15f;
+    const float fT = fTemperatureK - kZeroCelsiusF;
     const double w2 = radPerSec(lastScan().rpm) * radPerSec(lastScan().rpm);
     if (!bBackDiffusionShutOffActive && bConstantInitialDistribution && !bModelZone && sp.s > 0) {
         const double sigma =
-            (fT + 273.15) * 9.999999999999999e-14 * sp.s * 8.31451 * 1e7 / sp.D * w2 / ((fT + 273.15) * 166289440.0);
+            (fT + kZeroCelsius) * 9.999999999999999e-14 * sp.s * kGasConstantSI * 1e7 / sp.D * w2 / ((fT + kZeroCelsius) * (2.0 * kGasConstant2006));
         truncateRadialGrid(sigma);
     }
     dOmegaNow = lastScan().rpm;
@@ -570,7 +571,7 @@ void discreteSpecies(TXLAWindow* w, int k)
         });
     } else if (bDLSData) {
         dDlsKernelAmplitude = fAmplitude;
-        if (bModelDlsStokesRadii) dLammD = DFromStokesRadius(static_cast<float>(dLammD * 1e-9), fTemperatureK - 273.15f) * 1e-7;
+        if (bModelDlsStokesRadii) dLammD = DFromStokesRadius(static_cast<float>(dLammD * 1e-9), fTemperatureK - kZeroCelsiusF) * 1e-7;
         if (bModelDlsCumulants) {
             dDlsCumulant1 = dLammD;
             dDlsCumulant2 = pSpeciesMw[2] * 1e-14;

@@ -12,6 +12,7 @@
 #include "fegrid/global_grid.h"
 #include "models/lamm_settings.h"
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 #include "numerics/text_lines.h"
 #include "numerics/whole_number.h"
 #include "plot/error_box.h"
@@ -83,7 +84,7 @@ void setTimesFromW2t()
 {
     if (bElectrophoresisData || bDLSData) return;
     for (int i = 1; i <= nScans; ++i) {
-        const float fOmega = static_cast<float>(pScanHeaders[i].rpm * dRpmToRadPerSec);
+        const float fOmega = static_cast<float>(pScanHeaders[i].rpm * kRpmToOmega);
         const float fOmega2 = fOmega * fOmega;
         // A scan without a rotor speed has no time to derive: it keeps its own.
         if (fOmega2 == 0) continue;

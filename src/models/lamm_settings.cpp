@@ -20,6 +20,7 @@
 #include "app/xla_window.h"
 #include "models/model_globals.h"
 #include "numerics/error_stop.h"
+#include "numerics/physical_constants.h"
 #include "numerics/whole_number.h"
 #include "numerics/text_lines.h"
 #include "platform/win.h"
@@ -249,7 +250,7 @@ void switchOnTimesFromW2t(TXLAWindow*)
     bTimesFromW2t = 1;
     if (bElectrophoresisData || bDLSData) return;
     for (int i = 1; i <= nScans; ++i) {
-        const double omega = pScanHeaders[i].rpm * dRpmToRadPerSec;
+        const double omega = pScanHeaders[i].rpm * kRpmToOmega;
         // A scan without a rotor speed has no time to derive: it keeps its own.
         if (omega == 0) continue;
         pScanHeaders[i].time = pScanHeaders[i].omega2t / (omega * omega);

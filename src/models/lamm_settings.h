@@ -22,5 +22,3 @@ void lammSettingsToValues(double* pValues);
 // Scan times from each scan's omega-squared-t (not for electrophoresis or
 // light-scattering data); the rotor ramp goes off.
 void switchOnTimesFromW2t(TXLAWindow* pWindow);
-// Rotor speed in rpm -> rad/s, as the scan-time derivation uses it.
-inline constexpr double dRpmToRadPerSec = 0.10471975511965977;

@@ -32,6 +32,7 @@
 #include "lamm/lamm_ideal.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "plot/key_polling.h"
 #include "plot/number_entry.h"
 #include "plot/sounds.h"
@@ -105,7 +106,7 @@ void configureSolver(TXLAWindow* w, CLammIdeal& L, int k, double dAmplitude, boo
     if (!bSelfAssociation) {
         if (bModelZone) L.SetBandForming(true, fZoneLamellaWidth, bInvertBand);
         // the solver takes the temperature in degrees Celsius
-        L.SetSolventAndParticle(fTemperatureK - 273.15, VBAR, fBufferDensity, RELVISCOSITY);
+        L.SetSolventAndParticle(fTemperatureK - kZeroCelsius, VBAR, fBufferDensity, RELVISCOSITY);
         if (bInhomogeneousSolvent) {
             setSolverInhomogeneousSolvent(&L);
             if (bCosoluteGradient) setSolverCosoluteSolvent(&L);

@@ -1,5 +1,6 @@
 // Definitions of the model globals (declared in model_globals.h).
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 
 float fMeniscus = 0.0f;
 float fBottom = 0.0f;
@@ -20,10 +21,10 @@ float* pSpeciesExtra = nullptr;
 int* pSpeciesExtraFloat = nullptr;
 
 // Solvent conditions.
-float fBufferDensity = 0.99823f;
+float fBufferDensity = kWaterDensity20F;
 float RELVISCOSITY = 1.0f;
 float VBAR = 0.73f;
-float fVbarRho = 0.73f * 0.99823f;
+float fVbarRho = 0.73f * kWaterDensity20F;
 float fHydration = 0.3f;
 float fVbarTransform = 0.73f;
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "scandata/scan_header.h"
+#include "numerics/physical_constants.h"
 
 // Cell geometry in cm; also entries 13 and 14 of pParamValue. 0 = not set.
 extern float fMeniscus;
@@ -190,7 +191,7 @@ extern int nWienerSkewMaxScan;
 // fVbarRho = VBAR x fBufferDensity and the hydration (g/g).
 extern float fBufferDensity;
 extern float RELVISCOSITY;
-inline constexpr float STANDARDVISCOSITY = 0.001002f;
+inline constexpr float STANDARDVISCOSITY = kWaterViscosity20F;
 extern float VBAR;
 extern float fVbarRho;
 // Hydration (g/g) of the particle and the partial specific volume (ml/g) at

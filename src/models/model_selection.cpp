@@ -29,6 +29,7 @@
 #include "fegrid/loading_cell.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 #include "plot/cwinplot.h"
 #include "plot/number_entry.h"
 #include "plot/sounds.h"
@@ -53,7 +54,7 @@ bool discreteVariantChosen()
 }
 
 // Temperature of the data in degrees Celsius.
-float dataTemperatureC() { return fTemperatureK - 273.15f; }
+float dataTemperatureC() { return fTemperatureK - kZeroCelsiusF; }
 
 // The DLS items and the one checked among them.
 void checkDlsItem(TXLAWindow* w, unsigned nId)

@@ -24,16 +24,13 @@
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "numerics/whole_number.h"
 #include "platform/win.h"
 #include "scandata/scan_data.h"
 #include "tools/dls/dls_data.h"
 
 namespace {
-
-// Viscosity in poise per relative viscosity, and its inverse.
-constexpr double dPoisePerRelViscosity = 0.01002;
-constexpr double dRelViscosityPerPoise = 99.80039920159682;
 
 // The oligomer of the monomer-dimer (n = 2) or monomer-trimer (n = 3) model:
 // its mass n M1, or in the D description D_n = D1 s_n / (n s1). With s1 = 0
@@ -202,15 +199,15 @@ void refreshModelViews(bool bPacking)
     if (!bSolventParamsConverted) {
         fBufferDensity = v[7];
         fVbarRho = VBAR * fBufferDensity;
-        RELVISCOSITY = static_cast<float>(v[12] * dRelViscosityPerPoise);
+        RELVISCOSITY = static_cast<float>(v[12] * kRelativeViscosityPerPoise);
     } else {
-        const double dNewViscosity = v[12] * dRelViscosityPerPoise;
+        const double dNewViscosity = v[12] * kRelativeViscosityPerPoise;
         if (v[7] != fBufferDensity || std::fabs(dNewViscosity - RELVISCOSITY) > 1e-7)
             win::MessageBox(pMainWindow ? pMainWindow->HWindow : nullptr,
                             "standard conditions cannot be changed - switch off solvent gradient", "Parameter Error",
                             win::MB_OK);
         v[7] = fBufferDensity;
-        v[12] = static_cast<float>(RELVISCOSITY * dPoisePerRelViscosity);
+        v[12] = static_cast<float>(RELVISCOSITY * kWaterViscosity20Poise);
         fVbarRho = VBAR * fBufferDensity;
     }
 
@@ -586,7 +583,7 @@ void TXLAWindow::CmFitMAndS()
     // R T in erg/mol: from the data's temperature, or at 20 C without data.
     float fRTNow = fRT;
     if (nScans < 1) {
-        fRTNow = (20.0f + 273.15f) * 8.31451f * 1e7f;
+        fRTNow = (20.0f + kZeroCelsiusF) * kGasConstantSIF * 1e7f;
         win::MessageBox(HWindow, "assuming t = 20 'C", "", win::MB_OK);
     }
     // The Svedberg relation turns M into D and D into M alike:

@@ -19,6 +19,7 @@
 #include "models/model_globals.h"
 #include "numerics/ccurve.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "numerics/random.h"
 #include "platform/win.h"
 #include "plot/number_entry.h"
@@ -135,7 +136,7 @@ float exportPeakMass(float fS) {
     } else if (bModelCSConformationalChange) {
         if (fConfChangeSMin <= fS && fS <= fConfChangeSMax) fM = fConfChangeM;
     } else if (bModelCSInvariantD) {
-        fM = DFromSM(fS, fCSInvariantD * 1e-7f, fTemperatureK - 273.15f);
+        fM = DFromSM(fS, fCSInvariantD * 1e-7f, fTemperatureK - kZeroCelsiusF);
     } else if (bModelCSLinearRods) {
         fM = CalculateMofSforLinearRod(fS, fLinearRodParam);
     }

@@ -11,6 +11,7 @@
 #include "fitting/fit_globals.h"
 #include "numerics/interpolate_grid.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "numerics/random.h"
 #include "platform/win.h"
 #include "plot/error_box.h"
@@ -217,7 +218,7 @@ void TXLAWindow::CmTimeOffset()
     MessageBox(HWindow, "correct time and w^2t entry of file (e.g. after power failure)", "TIME OFFSET", MB_OK);
     float fTime = 0.0f;
     if (!inputFloat(&fTime, 0.0f, true, "elapsed time offset (sec)", "TIME OFFSET")) return;
-    const double dOmega = 0.10471975511965977 * pScanHeaders[1].rpm;
+    const double dOmega = kRpmToOmega * pScanHeaders[1].rpm;
     float fW2t = static_cast<float>(dOmega * dOmega * fTime);
     if (!inputFloat(&fW2t, fW2t, true, "elapsed w^2t offset (rad^2/sec)", "TIME OFFSET")) return;
     if (!addConstantTime(fTime, fW2t)) return;

@@ -8,6 +8,7 @@
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "plot/cwinplot.h"
 #include "scandata/mouse_actions.h"
 #include "scandata/noise_grid.h"
@@ -51,8 +52,8 @@ unsigned char bEquilibriumDataMode = 0;
 unsigned char bMixedDataTypes = 0;
 
 unsigned char bDataChanged = 1;
-float fTemperatureK = 293.15f;
-float fRT = 293.15f * 8.31451f * 1e7f;
+float fTemperatureK = kStandardTemperatureF;
+float fRT = kStandardTemperatureF * kGasConstantSIF * 1e7f;
 double dSignalPerMgMl = 1.0;
 float fRadialResolution = 0.001f;
 int nLoadEveryNth = 1;

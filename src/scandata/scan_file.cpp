@@ -12,14 +12,12 @@
 
 #include "app/app_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "scandata/file_times.h"
 #include "scandata/scan_data.h"
 
 namespace {
-
-// (60 / (2 pi))^2: omega squared t in rad^2/s times this gives rpm^2 s.
-constexpr double dRpm2PerOmega2 = 91.189065278104;
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' ||
@@ -238,7 +236,7 @@ int readScanFile(const char* szPath, ScanHeader* pHeader, int* pnPoints, float**
         // A linear ramp from rest to the plateau speed adds a third of what
         // the plateau would give over the ramp: the ramp lasts 1.5 times the
         // time lost against a constant speed.
-        double dW = pHeader->omega2t * dRpm2PerOmega2;
+        double dW = pHeader->omega2t * kOmega2ToRpm2;
         double dQ = static_cast<double>(pHeader->rpm) * pHeader->rpm;
         pHeader->accelTime = dQ > 0.0 ? 1.5 * (dQ * pHeader->time - dW) / dQ : 0.0;
         if (!(pHeader->accelTime > 0.0))

@@ -18,6 +18,7 @@
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/number_entry.h"
 #include "plot/progress_line.h"
@@ -202,7 +203,7 @@ bool readIntoSlot(TXLAWindow* pWindow, int i, const ScanSource& src, float fRes,
         if (ppThirdColumn[i]) std::swap(ppSignal[i], ppThirdColumn[i]);
     }
     if (bTimesFromW2t && !bElectrophoresisData) {
-        float fOmega = pScanHeaders[i].rpm * 0.10471976f;
+        float fOmega = pScanHeaders[i].rpm * kRpmToOmegaF;
         float fOmega2 = fOmega * fOmega;
         if (fOmega2 > 0.0f) pScanHeaders[i].time = pScanHeaders[i].omega2t / fOmega2;
     }
@@ -235,8 +236,8 @@ namespace {
 // Temperature of the data from the last scan.
 void setTemperatureFromLastScan() {
     float t = pScanHeaders[nScans].temperature;
-    fTemperatureK = t + 273.15f;
-    fRT = (t + 273.15f) * 8.31451f * 1e7f;
+    fTemperatureK = t + kZeroCelsiusF;
+    fRT = (t + kZeroCelsiusF) * kGasConstantSIF * 1e7f;
 }
 
 }  // namespace
@@ -698,7 +699,7 @@ int setInitialData(TXLAWindow* pWindow, const char* szPath) {
         scanErrorBox(sz, "LOAD ERROR");
     }
     if (bTimesFromW2t) {
-        double dOmega = 0.10471975511965977 * hdrInitialScan.rpm;
+        double dOmega = kRpmToOmega * hdrInitialScan.rpm;
         if (dOmega * dOmega > 0.0) hdrInitialScan.time = hdrInitialScan.omega2t / (dOmega * dOmega);
     }
     bUseInitialData = 0;

@@ -14,6 +14,7 @@
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "plot/error_box.h"
@@ -26,10 +27,6 @@
 #include "scandata/speed_analysis.h"
 
 namespace {
-
-// (60 / (2 pi))^2: omega squared t in rad^2/s times this gives rpm^2 s.
-constexpr double dRpm2PerOmega2 = 91.189065278104;
-constexpr double dRadPerSecPerRpm = 0.10471975511965977;
 
 // Steps collected one-based (index 0 unused), as SetSteps takes them.
 struct StepList {
@@ -77,7 +74,7 @@ bool createSpeedStepsFile(float fAcceleration, float fDeceleration) {
         const double T = std::fabs((w - w0) / r);
         const double t1 = h1.timeWritten;
         const double t2 = h2.timeWritten;
-        double ts = (w0 * w0 * t1 + dRpm2PerOmega2 * (h2.omega2t - h1.omega2t) - (t2 - T) * w * w -
+        double ts = (w0 * w0 * t1 + kOmega2ToRpm2 * (h2.omega2t - h1.omega2t) - (t2 - T) * w * w -
                      (r * r * T * T * T / 3.0 + w0 * r * T * T + w0 * w0 * T)) /
                     (w0 * w0 - w * w);
         ts = std::min(ts, t2 - T - 1.0);
@@ -128,7 +125,7 @@ void createTwoStepSpeedSteps(float t2, float w1, const ScanHeader* pHeader, floa
 float speedStepStartTime(float w0, float a, const ScanHeader* pHeader) {
     const double w = pHeader->rpm;
     const double t = pHeader->timeWritten;
-    const double omega = dRadPerSecPerRpm * w;
+    const double omega = kRpmToOmega * w;
     const double dw2 = w * w - static_cast<double>(w0) * w0;
     return static_cast<float>((t - pHeader->omega2t / (omega * omega)) * w * w / dw2 + w0 / a -
                               2.0 * w * w * w / (3.0 * a * dw2));

@@ -15,6 +15,7 @@
 #include "app/app_globals.h"
 #include "app/xla_window.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/error_box.h"
 #include "plot/number_entry.h"
@@ -257,7 +258,7 @@ void TXLAWindow::CmRestoreTimeAndW2t() {
         return;
     }
     const ScanHeader ref = pScanHeaders[pScanTimeOrder[k]];
-    const float fOmega = static_cast<float>(ref.rpm * 0.10471975511965977);
+    const float fOmega = static_cast<float>(ref.rpm * kRpmToOmega);
     const float fW2 = fOmega * fOmega;
     // Every file's time first: one that cannot be read leaves every scan's
     // times as they were.

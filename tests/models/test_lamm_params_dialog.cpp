@@ -13,6 +13,7 @@
 #include "fegrid/global_grid.h"
 #include "models/lamm_settings.h"
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "resources/commands.h"
 #include "resources/dialog_templates.h"
@@ -108,7 +109,7 @@ TEST_F(LammDialogTest, ScanTimesFromOmegaSquaredTOrFromTheFiles)
     EXPECT_FALSE(bRampRotorSpeed);
     EXPECT_NEAR(pScanHeaders[1].time, 2533.03, 0.005);
     EXPECT_EQ(+pScanHeaders[2].time, t2);
-    const float fOmega = static_cast<float>(50000 * dRpmToRadPerSec);
+    const float fOmega = static_cast<float>(50000 * kRpmToOmega);
     EXPECT_EQ(+pScanHeaders[3].time, pScanHeaders[3].omega2t / (fOmega * fOmega));
     EXPECT_NE(+pScanHeaders[3].time, t3);
 

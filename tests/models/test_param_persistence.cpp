@@ -22,6 +22,7 @@
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "models/model_selection.h"
+#include "numerics/physical_constants.h"
 #include "plot/cwinplot.h"
 #include "scandata/scan_data.h"
 #include "scandata/wiener_settings.h"
@@ -393,7 +394,7 @@ TEST_F(SavedAnalysisTest, TheRotorSettingDecidesTheScanTimes)
             EXPECT_EQ(timeOf(i), recorded[i - 1]);
             continue;
         }
-        const double w = pScanHeaders[i].rpm * dRpmToRadPerSec;
+        const double w = pScanHeaders[i].rpm * kRpmToOmega;
         const double w2t = pScanHeaders[i].omega2t;
         EXPECT_DOUBLE_EQ(timeOf(i), w2t / (w * w)) << i;
     }

@@ -16,6 +16,7 @@
 #include "models/model_globals.h"
 #include "numerics/interpolate_grid.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "plot/error_box.h"
@@ -106,7 +107,7 @@ void writeEqExperimentFile(TXLAWindow* w, const std::string& path, const XpGroup
     std::fprintf(f, "(exported xp file from MORVEX)\n");
     std::fprintf(f, "%s", g.list.c_str());
     std::fprintf(f, "%f (fBufferDensity)\n", fDensity);
-    std::fprintf(f, "%f (fBufferViscosity)\n", 0.001002);
+    std::fprintf(f, "%f (fBufferViscosity)\n", kWaterViscosity20);
     std::fprintf(f, "%f (VBAR)\n", fVbar);
     std::fprintf(f, "%f (Meniscus)\n", fMeniscus);
     std::fprintf(f, "%f (Bottom)\n", fBottom);

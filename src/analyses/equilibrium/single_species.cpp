@@ -25,6 +25,7 @@
 #include "models/model_globals.h"
 #include "numerics/interpolate_grid.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "numerics/random.h"
 #include "platform/win.h"
 #include "plot/error_box.h"
@@ -77,7 +78,7 @@ double equilibriumExponential(double r, double dMb, double dRpm, double dTempera
 {
     const double dPi = 3.14159265358979f;  // single precision, as the formula has it
     const double omega = 2.0 * dPi * dRpm / 60.0;
-    return std::exp(dMb * omega * omega * (r * r - r0 * r0) / (2.0 * 8.314472e7 * (dTemperature + 273.15)));
+    return std::exp(dMb * omega * omega * (r * r - r0 * r0) / (2.0 * kGasConstant2006 * (dTemperature + kZeroCelsius)));
 }
 
 double equilibriumBuoyantMass(double dTemperature)
@@ -86,7 +87,7 @@ double equilibriumBuoyantMass(double dTemperature)
     // D is kept in units of 1e-7 cm^2/s
     const double dD = static_cast<double>(pSpeciesMw[1]) * 1e-7;
     if (!(dD > 0.0)) return 0.0;
-    return static_cast<double>(pSpeciesS[1]) * 1e-13 * 8.31451e7 * (dTemperature + 273.15) / dD;
+    return static_cast<double>(pSpeciesS[1]) * 1e-13 * kGasConstant * (dTemperature + kZeroCelsius) / dD;
 }
 
 bool equilibriumTINoiseDetermined()
@@ -352,7 +353,7 @@ void formatEquilibriumFitStep(char szLines[3][120])
             dMb = (1.0 - fVbarRho) * pParamValue[1];
         else if (pParamValue[1] != 0.0f)
             // D in units of 1e-7 cm^2/s
-            dMb = 1e-13 * pParamValue[5] * (dEqTemperature + 273.15) * 8.31451 * 1e7 / (pParamValue[1] * 1e-7);
+            dMb = 1e-13 * pParamValue[5] * (dEqTemperature + kZeroCelsius) * kGasConstantSI * 1e7 / (pParamValue[1] * 1e-7);
     }
     std::snprintf(szLines[2], 120, "buoyant molar mass = %.0f        ", dMb);
 }

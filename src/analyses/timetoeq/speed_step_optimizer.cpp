@@ -18,6 +18,7 @@
 #include "fitting/fit_globals.h"
 #include "fitting/simplex.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "numerics/random.h"
 #include "platform/win.h"
 #include "plot/key_polling.h"
@@ -125,10 +126,10 @@ float estimateTimeToEq(float fRpm, float fTemperature, float fM, float fDensity,
                        float fMeniscus, float fD, float fEpsilon)
 {
     const double pi2 = M_PI * M_PI;
-    const double omega = fRpm * 0.10471975511965977;
+    const double omega = fRpm * kRpmToOmega;
     const double b = fBottom, m = fMeniscus;
     const double alpha =
-        (fTemperature + 273.15) * 1.662902e8 / ((b * b - m * m) * (1.0 - fDensity * fVbar) * fM * omega * omega);
+        (fTemperature + kZeroCelsius) * (2.0 * kGasConstant) / ((b * b - m * m) * (1.0 - fDensity * fVbar) * fM * omega * omega);
     const double g = 1.0 / (alpha * alpha * 39.47841760435743) + 1.0;
     const double t = -(1.0 / 3600.0) * ((b - m) * (b - m) / (fD * pi2 * g)) *
                      std::log(pi2 * fEpsilon * g * g / (4.0 * (std::cosh(1.0 / (2.0 * alpha)) + 1.0)));

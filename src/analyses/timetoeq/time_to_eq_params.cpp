@@ -13,6 +13,7 @@
 #include "models/model_globals.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "plot/error_box.h"
 #include "plot/number_entry.h"
 #include "scandata/rotor_speed_profile.h"
@@ -89,7 +90,7 @@ bool timeToEqValuesUsable(const float* v)
     if (!(v[5] / v[4] <= 1e5f)) return false;
     // a column with room: the bottom beyond a meniscus above the axis
     if (!(v[7] > 0.0f) || !(v[6] > v[7])) return false;
-    if (!(v[12] > -273.15f)) return false;
+    if (!(v[12] > -kZeroCelsiusF)) return false;
     // the tolerance goes into a logarithm
     if (!(v[13] > 0.0f)) return false;
     // the exponential form divides by the parameter count - 1
@@ -174,7 +175,7 @@ float volumeToMeniscus(float fVolume, float fBottom)
 void completeTimeToEqSpecies(TimeToEqParams* p)
 {
     const float fRelViscosity = p->fViscosity / STANDARDVISCOSITY;
-    const float fRT = (p->fTemperature + 273.15f) * 8.31451e7f;
+    const float fRT = (p->fTemperature + kZeroCelsiusF) * kGasConstantF;
     auto complete = [&](float fM, float fVbar, float* pfS, float* pfFf0, unsigned char bUseFf0, double* pdD) {
         const float fSphere = sphereSFromM(fM, fVbar, p->fTemperature, p->fDensity, fRelViscosity);
         if (bUseFf0)

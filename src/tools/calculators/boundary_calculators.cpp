@@ -23,6 +23,7 @@
 #include "app/xla_window.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/number_entry.h"
 #include "plot/sounds.h"
@@ -32,7 +33,6 @@ using namespace win;
 
 namespace {
 
-constexpr double dRpmToOmega = 0.10471975511965977;
 constexpr const char* szSecondMomentTitle = "CALCULATE SW BY SECOND MOMENT";
 
 // "Set Fitting Limits First" when no right fit limit is set.
@@ -233,12 +233,12 @@ void TXLAWindow::CmBoundaryBroadening()
     const float fMid = fMen + (fBot - fMen) * 0.5f;
     float fRpm = 0, fMass = 0, fVbar = 0, fDensity = 0, fT = 0, fS = 0, fDelta = 0;
     if (!ask(&fRpm, nScans > 0 ? pScanHeaders[1].rpm : 50000.0f, "enter rotor speed (rpm)")) return;
-    const float fOmega = static_cast<float>(fRpm * dRpmToOmega);
+    const float fOmega = static_cast<float>(fRpm * kRpmToOmega);
     if (!ask(&fMass, 1000.0f, "enter molar mass [kDa]")) return;
     if (!ask(&fVbar, VBAR, "enter partial specific volume [ml/g]")) return;
     if (!ask(&fDensity, fBufferDensity, "enter buffer density [g/ml]")) return;
     if (!ask(&fT, 20.0f, "enter temperature [C]")) return;
-    const float fRT = (fT + 273.15f) * 8.31451f * 1e7f;
+    const float fRT = (fT + kZeroCelsiusF) * kGasConstantSIF * 1e7f;
     if (!ask(&fS, 100.0f, "enter s-value [S]")) return;
     const float fD = fS * 1e-13f * fRT / (fMass * 1000.0f * (1.0f - fVbar * fDensity));
     if (!ask(&fDelta, 0.01f, "enter ratio delta-s/s")) return;
@@ -265,7 +265,7 @@ void TXLAWindow::CmCalcSwSecondMoment()
     // order is dx / dt
     for (int i = 1; i <= nScans; i++) {
         if (!m.usable[i]) continue;
-        const double dOmega = pScanHeaders[i].rpm * dRpmToOmega;
+        const double dOmega = pScanHeaders[i].rpm * kRpmToOmega;
         m.pConc[i] = static_cast<float>(m.pResult[i] / (2.0 * dOmega * dOmega) * 1e13);
         if (!std::isfinite(m.pConc[i])) m.leaveOut(i);
     }

@@ -21,6 +21,7 @@
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "plot/number_entry.h"
@@ -30,7 +31,7 @@ using namespace win;
 
 namespace {
 
-constexpr double dTwoRT4C = 1.662902e8 * (4.0 + 273.15);  // 2 R T at 4 C, erg/mol
+constexpr double dTwoRT4C = 2.0 * kGasConstant * (4.0 + kZeroCelsius);  // 2 R T at 4 C, erg/mol
 constexpr double dPi = 3.14159265358979323846;
 constexpr const char* szEqTitle = "ESTIMATE EQ ROTOR SPEED";
 constexpr const char* szTimeTitle = "CALCULATE MINIMUM TIME TO EQ";
@@ -150,7 +151,7 @@ void TXLAWindow::CmEstimateEqRotorSpeed()
     InvalidateUnlessBatch();
 
     // the slowest mode of the approach to equilibrium at the first speed
-    const double dOmega1 = fRpm1 * 0.10471976;
+    const double dOmega1 = fRpm1 * kRpmToOmegaShort;
     double dHours = 0.0;
     for (const float fMass : {fHigh, fLow}) {
         const float fS = sphereSFromM(fMass, VBAR, 4.0f, fBufferDensity, 1.6f) / 1.3f;

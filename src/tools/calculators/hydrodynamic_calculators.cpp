@@ -16,6 +16,7 @@
 #include "distributions/distribution_result.h"
 #include "distributions/hydrodynamics.h"
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/number_entry.h"
 #include "plot/sounds.h"
@@ -25,19 +26,15 @@ using namespace win;
 
 namespace {
 
-// Poise to a viscosity relative to STANDARDVISCOSITY.
-constexpr float fPoiseToRelative = 99.80039920159682f;
-constexpr float fWaterPoise20 = 0.01002f;
-
 // The temperature offered: the last scan's, for light-scattering data the
 // set's, 20 C without data.
 float standardTemperature()
 {
-    if (nScans > 0) return bDLSData ? fTemperatureK - 273.15f : pScanHeaders[nScans].temperature;
+    if (nScans > 0) return bDLSData ? fTemperatureK - kZeroCelsiusF : pScanHeaders[nScans].temperature;
     return 20.0f;
 }
 
-float standardViscosityPoise() { return fWaterPoise20 * RELVISCOSITY; }
+float standardViscosityPoise() { return kWaterViscosity20PoiseF * RELVISCOSITY; }
 
 // One number with its default shown, under the question title.
 struct Questions {
@@ -69,7 +66,7 @@ bool askSphereSolvent(const Questions& ask, float* pfVbar, float* pfT, float* pf
     if (!ask(pfT, standardTemperature(), "enter temperature [C]")) return false;
     if (!ask(pfDensity, fBufferDensity, "enter buffer density [g/ml]")) return false;
     if (!ask(&fPoise, standardViscosityPoise(), "enter absolute viscosity (Poise)")) return false;
-    *pfRel = fPoise * fPoiseToRelative;
+    *pfRel = fPoise * kRelativeViscosityPerPoiseF;
     return true;
 }
 
@@ -128,8 +125,8 @@ void TXLAWindow::CmCalcAxialRatios()
     if (!ask(&fHyd, 0.3f, "enter hydration [g/g]")) return;
     if (!ask(&fT, standardTemperature(), "enter temperature [C]")) return;
     if (!ask(&fDensity, 1.0067f, "enter buffer density [g/ml]")) return;
-    if (!ask(&fPoise, fWaterPoise20, "enter absolute viscosity (Poise)")) return;
-    const float fRel = fPoise * fPoiseToRelative;
+    if (!ask(&fPoise, kWaterViscosity20PoiseF, "enter absolute viscosity (Poise)")) return;
+    const float fRel = fPoise * kRelativeViscosityPerPoiseF;
     const float fR0 = CalculateRadius(fMass, fVbar);
     const float fFf0 = CalculateFrictionalRatio(fMass, fS, fVbar, fDensity, fRel);
     const float fD = DFromMS(fMass, fS, fVbar, fT, fDensity, fRel);
@@ -226,7 +223,7 @@ void TXLAWindow::CmCalcS20w()
     if (!ask(&fVbar20, fVbar20, "enter partial specific volume at (20,w) [ml/g]")) return;
     if (!ask(&fDensity, fDensity, "enter buffer density [g/ml]")) return;
     if (!ask(&fPoise, fPoise, "enter absolute viscosity (Poise)")) return;
-    const float fRel = fPoise * fPoiseToRelative;
+    const float fRel = fPoise * kRelativeViscosityPerPoiseF;
     fVbarTransform = fVbar20;
     for (;;) {
         const float fS20w = sToS20wGeneral(fS, STANDARDVISCOSITY * fRel, fDensity, fVbarXp, fVbar20);
@@ -234,7 +231,7 @@ void TXLAWindow::CmCalcS20w()
         std::snprintf(sz, sizeof sz,
                       "v(xp)=%.3f ml/g, v(20,w) = %.3f ml/g, density=%.4f g/ml, viscosity=%.4f Poise:\n s(xp) of %.3f "
                       "S converts to s(20,w) = %.3f ",
-                      fVbarXp, fVbar20, fDensity, fRel * fWaterPoise20, fS, fS20w);
+                      fVbarXp, fVbar20, fDensity, fRel * kWaterViscosity20PoiseF, fS, fS20w);
         showResult(this, sz, "CALCUALTE s(xp) TO s(20,w)");
         if (MessageBox(HWindow, "transform another s-value under same conditions?", "", MB_YESNO) != IDYES) return;
         if (!ask(&fS, fS, "enter experimental s-value")) return;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "numerics/physical_constants.h"
+
 // The program's file name: the file in the program folder, or the name a
 // program is configured for in programs.ini.
 inline constexpr const char* szHydroProExeName = "hydropro7cmsd.exe";
@@ -18,11 +20,11 @@ struct HydroProParameters {
     int nSig = -1;                // -1: HydroPro chooses the extreme radii
     float fSigMin = 1.0f;
     float fSigMax = 2.0f;
-    float fTemperature = 293.15f; // K
-    float fViscosity = 0.01002f;  // poise
+    float fTemperature = kStandardTemperatureF; // K
+    float fViscosity = kWaterViscosity20PoiseF;  // poise
     float fMw = -1.0f;            // Da; -1: from the sequence of the structure
     float fVbar = 0.73f;          // ml/g; -1: from the sequence
-    float fDensity = 0.99823f;    // g/ml
+    float fDensity = kWaterDensity20F;    // g/ml
 };
 
 // "hydropro.dat" for the structure <base>.pdb; false when it cannot be opened.

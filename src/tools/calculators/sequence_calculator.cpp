@@ -16,6 +16,7 @@
 
 #include "app/xla_window.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/number_entry.h"
 #include "plot/text_window.h"
@@ -156,7 +157,7 @@ void TXLAWindow::CmCalcFromSequence()
         f = fPercent * 0.01f;
     }
     float fT = 0, fIndex = 0, fLambda = 0;
-    if (!ask(&fT, fTemperatureK - 273.15f, "enter temperature (C)")) return;
+    if (!ask(&fT, fTemperatureK - kZeroCelsiusF, "enter temperature (C)")) return;
     if (!ask(&fIndex, 1.334f, "enter refractive index of buffer at 25 C")) return;
     if (!ask(&fLambda, 580.0f, "enter wavelength (nm)")) return;
 

@@ -16,6 +16,7 @@
 #include "app/xla_window.h"
 #include "distributions/hydrodynamics.h"
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/number_entry.h"
 #include "tools/calculators/calculators.h"
@@ -103,8 +104,8 @@ void TXLAWindow::CmCalcBufferDensityViscosity()
     };
     auto refuse = [this](const char* szText) { MessageBox(HWindow, szText, szSolventTitle, MB_OK); };
     float fDensity20 = 0, fViscosityCp = 0, fT = 0;
-    if (!ask(&fDensity20, 0.99823f, "enter buffer density in H2O at 20 C (g/ml)")) return;
-    if (!ask(&fViscosityCp, 1.002f, "enter buffer viscosity in H2O at 20 C (cP)")) return;
+    if (!ask(&fDensity20, kWaterDensity20F, "enter buffer density in H2O at 20 C (g/ml)")) return;
+    if (!ask(&fViscosityCp, kWaterViscosity20CentipoiseF, "enter buffer viscosity in H2O at 20 C (cP)")) return;
     const float fViscosity20 = fViscosityCp * 0.001f;
     if (!ask(&fT, 20.0f, "enter temperature")) return;
     if (fT < 0.0f || fT > 35.0f) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/xla_window.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/number_entry.h"
 #include "tools/dls/dls_converters.h"
@@ -128,7 +129,7 @@ void TXLAWindow::CmConvertDlsPs99v520()
     float fViscosity, fIndex;
     int nChannels;
     if (!askInput(this, "*.txt", "txt", false, in) || !askOutput(this, szSaveFormatted, out) ||
-        !askNumber(&fViscosity, 0.01002f, szViscosity) || !askNumber(&fIndex, 1.333f, szSolventIndex) ||
+        !askNumber(&fViscosity, kWaterViscosity20PoiseF, szViscosity) || !askNumber(&fIndex, kWaterRefractiveIndexF, szSolventIndex) ||
         !askChannels(&nChannels, 161.0f))
         return;
     if (convertPS99Dls(in[0].c_str(), out.c_str(), fViscosity, fIndex, nChannels) < 1) reportFailed(this, in[0]);
@@ -144,7 +145,7 @@ void TXLAWindow::CmConvertDlsPs99v526()
     float fViscosity, fIndex;
     int nChannels;
     if (!askInput(this, "*.txt", "txt", false, in) || !askOutput(this, szSaveFormatted, out) ||
-        !askNumber(&fViscosity, 0.01002f, szViscosity) || !askNumber(&fIndex, 1.333f, szSolventIndex) ||
+        !askNumber(&fViscosity, kWaterViscosity20PoiseF, szViscosity) || !askNumber(&fIndex, kWaterRefractiveIndexF, szSolventIndex) ||
         !askChannels(&nChannels, 161.0f))
         return;
     const bool bTimeCourse = MessageBox(HWindow, "load entire time-course?", szMake, MB_YESNO) == IDYES;
@@ -162,7 +163,7 @@ void TXLAWindow::CmConvertDlsPs99v62()
     std::string out;
     float fViscosity, fIndex, fWavelength, fAngle, fTemperature;
     if (!askInput(this, "*.dat", "txt", false, in) || !askOutput(this, szSaveFormatted, out) ||
-        !askNumber(&fViscosity, 0.01002f, szViscosity) || !askNumber(&fIndex, 1.333f, szSolventIndex) ||
+        !askNumber(&fViscosity, kWaterViscosity20PoiseF, szViscosity) || !askNumber(&fIndex, kWaterRefractiveIndexF, szSolventIndex) ||
         !askWavelength(&fWavelength, 824.7f, szLaser) || !askNumber(&fAngle, 90.0f, szAngle) ||
         !askNumber(&fTemperature, 20.0f, szTemperature))
         return;
@@ -182,7 +183,7 @@ void TXLAWindow::CmConvertDlsPsV4()
     float fViscosity, fIndex, fWavelength, fAngle, fTemperature;
     int nChannels;
     if (!askInput(this, "*.txt", "txt", false, in) || !askOutput(this, szSaveFormatted, out) ||
-        !askNumber(&fViscosity, 0.01002f, szViscosity) || !askNumber(&fIndex, 1.333f, szSolventIndex) ||
+        !askNumber(&fViscosity, kWaterViscosity20PoiseF, szViscosity) || !askNumber(&fIndex, kWaterRefractiveIndexF, szSolventIndex) ||
         !askWavelength(&fWavelength, 824.7f, szLaser) || !askNumber(&fAngle, 90.0f, szAngle) ||
         !askNumber(&fTemperature, 20.0f, szTemperature) || !askChannels(&nChannels, 20.0f))
         return;
@@ -199,7 +200,7 @@ void TXLAWindow::CmConvertDlsDynamics7()
     std::string out;
     float fViscosity, fIndex, fWavelength, fNm, fAngle, fTemperature;
     if (!askInput(this, "*.csv", "csv", false, in) || !askOutput(this, szSaveFormatted, out) ||
-        !askNumber(&fViscosity, 0.01002f, szViscosity) || !askNumber(&fIndex, 1.333f, szSolventIndex) ||
+        !askNumber(&fViscosity, kWaterViscosity20PoiseF, szViscosity) || !askNumber(&fIndex, kWaterRefractiveIndexF, szSolventIndex) ||
         !askWavelength(&fWavelength, 660.0f, szLaser, &fNm))
         return;
     MessageBox(HWindow,
@@ -247,8 +248,8 @@ void TXLAWindow::CmConvertDlsTwoColumnAscii()
         !askNumber(&fUnit, 1e-6f, "unit of correlation times (*sec)") ||
         !askNumber(&fBaseline, 100000.0f, "measured baseline countrate") ||
         !askNumber(&fTemperature, 20.0f, szTemperature) || !askNumber(&fTime, 1.0f, "time (sec)") ||
-        !askNumber(&fCountRate, 1.0f, "count rate (cps)") || !askNumber(&fIndex, 1.333f, "refractive index") ||
-        !askNumber(&fViscosity, 0.01002f, szViscosity) || !askNumber(&fAngle, 90.0f, szAngle) ||
+        !askNumber(&fCountRate, 1.0f, "count rate (cps)") || !askNumber(&fIndex, kWaterRefractiveIndexF, "refractive index") ||
+        !askNumber(&fViscosity, kWaterViscosity20PoiseF, szViscosity) || !askNumber(&fAngle, 90.0f, szAngle) ||
         !askWavelength(&fWavelength, 808.3f, "wavelength (nm)"))
         return;
     if (!convertTwoColumnG2Dls(in[0].c_str(), out.c_str(), fUnit, fBaseline, fTemperature, fTime, fCountRate, fIndex,
@@ -267,7 +268,7 @@ void TXLAWindow::CmConvertDlsTwoColumnG2()
     float fTemperature, fTime, fIndex, fViscosity, fAngle, fWavelength;
     if (!askInput(this, "*.txt", "txt", false, in) || !askOutput(this, szSaveMorvex, out) ||
         !askNumber(&fTemperature, 25.0f, szTemperature) || !askNumber(&fTime, 1.0f, "time (sec)") ||
-        !askNumber(&fIndex, 1.333f, "refractive index") || !askNumber(&fViscosity, 0.01002f, szViscosity) ||
+        !askNumber(&fIndex, kWaterRefractiveIndexF, "refractive index") || !askNumber(&fViscosity, kWaterViscosity20PoiseF, szViscosity) ||
         !askNumber(&fAngle, 173.0f, szAngle) || !askWavelength(&fWavelength, 632.8f, "wavelength (nm)"))
         return;
     if (!convertTwoColumnG2m1Dls(in[0].c_str(), out.c_str(), fTemperature, fTime, fIndex, fViscosity, fAngle,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "numerics/ccurve.h"
+#include "numerics/physical_constants.h"
 #include "numerics/sorting_interpolation.h"
 #include "numerics/text_lines.h"
 #include "tools/dls/dls_data.h"
@@ -164,7 +165,7 @@ struct BicHeader {
         m.fCountRate = static_cast<float>(t[2]);
         m.fAngle = static_cast<float>(t[9]);
         m.fWavelength = static_cast<float>(t[10] * 1e-9);
-        m.fTemperature = static_cast<float>(t[11] - 273.15);
+        m.fTemperature = static_cast<float>(t[11] - kZeroCelsius);
         m.fViscosity = static_cast<float>(t[12] * 0.01);
         m.fRefractiveIndex = static_cast<float>(t[14]);
         m.dTime = 0.0;
@@ -261,7 +262,7 @@ bool convertAlvDls(const char* szInput, const char* szOutput)
         !numberAfter(text, "Index", '\t', &dIndex) || !numberAfter(text, "Wavelength ", '\t', &dNanometres) ||
         !numberAfter(text, "Angle ", '\t', &dAngle) || !numberAfter(text, "MeanCR0 ", '\t', &dKiloHertz))
         return false;
-    m.fTemperature = static_cast<float>(dKelvin - 273.15);
+    m.fTemperature = static_cast<float>(dKelvin - kZeroCelsius);
     m.fViscosity = static_cast<float>(dCentipoise * 0.01);
     m.fRefractiveIndex = static_cast<float>(dIndex);
     m.fWavelength = static_cast<float>(dNanometres * 1e-9);

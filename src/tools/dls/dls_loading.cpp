@@ -17,6 +17,7 @@
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "resources/commands.h"
@@ -32,9 +33,6 @@
 namespace {
 
 constexpr size_t nNameBuffer = 260;
-
-// Viscosity in poise to the viscosity relative to STANDARDVISCOSITY.
-constexpr double dPoiseToRelative = 99.80039920159682;
 
 constexpr const char* szFieldTitle = "g(1) field autocorrelation ";
 constexpr const char* szIntensityTitle = "g(2)-1 intensity autocorrelation ";
@@ -154,12 +152,12 @@ void setSolventFromMeasurements()
 {
     double dKelvin = 0.0, dViscosity = 0.0;
     for (int i = 1; i <= nScans; ++i) {
-        dKelvin += static_cast<double>(pDlsHeaders[i].temperature) + 273.15;
+        dKelvin += static_cast<double>(pDlsHeaders[i].temperature) + kZeroCelsius;
         dViscosity += pDlsHeaders[i].viscosity;
     }
     fTemperatureK = static_cast<float>(dKelvin / nScans);
-    RELVISCOSITY = static_cast<float>(dViscosity / nScans * dPoiseToRelative);
-    fRT = fTemperatureK * 8.31451f * 1e7f;
+    RELVISCOSITY = static_cast<float>(dViscosity / nScans * kRelativeViscosityPerPoise);
+    fRT = fTemperatureK * kGasConstantSIF * 1e7f;
 }
 
 // Meniscus and bottom are the first and last lag of measurement 1.
@@ -296,7 +294,7 @@ bool saveMeanDlsData(const char* szPath)
 {
     if (!dlsDataLoaded() || !pNoiseGrid || nNoiseGridPoints < 1 || !ppScanOnNoiseGrid) return false;
     const float fTemperature = pDlsHeaders[1].temperature;
-    pDlsHeaders[1].temperature = fTemperatureK - 273.15f;
+    pDlsHeaders[1].temperature = fTemperatureK - kZeroCelsiusF;
     const int m = nNoiseGridPoints;
     float* pMean = vector(1, m);
     for (int j = 1; j <= m; ++j) {

@@ -18,6 +18,7 @@
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "numerics/straight_line.h"
 #include "numerics/text_lines.h"
 #include "platform/win.h"
@@ -104,7 +105,7 @@ int readBestDiffusionPairs(const char* szText, float* pN, float* pD, int nMax)
 float sFromBestDiffusion(float fMass, float fVbar, float fD)
 {
     // 1 / (R T) at 20 C, and the buoyancy in water at 20 C
-    return static_cast<float>(4.102734765e-11 * (1.0 - fVbar * 0.99823) * 1e13 * fMass * fD);
+    return static_cast<float>(kInverseRTStandard * (1.0 - fVbar * kWaterDensity20) * 1e13 * fMass * fD);
 }
 
 void TXLAWindow::CmExtractSFromBest()
