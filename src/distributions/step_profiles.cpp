@@ -129,7 +129,7 @@ void compressibleProfile(float c0, double t, const float* x, float* y, int n)
     const double mp = m * 0.01;
     const double rho = fGradientBufferDensity * 1000.0;
     const double vb = VBAR * 0.001;
-    const double omega = 2.0 * M_PI * lastScanRpm() / 60.0;
+    const double omega = omegaOfRpm(lastScanRpm());
     const double w2 = omega * omega;
     const double kappa = dSolventCompressibility * 1e-6;
     const double s0 = dLammS * 1e-13;

@@ -29,6 +29,7 @@
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/interpolate_grid.h"
+#include "numerics/physical_constants.h"
 #include "platform/win.h"
 #include "plot/error_box.h"
 #include "plot/key_polling.h"
@@ -111,7 +112,7 @@ bool allocBufferGridArrays(int n)
 
 void assembleBufferMatrices()
 {
-    const double w = g.rpm * 2.0 * M_PI / 60.0;
+    const double w = omegaOfRpm(g.rpm);
     const double K = w * w * g.s * 1e-13;
     const double h = (g.b - g.m) / (g.n - 1);
     for (int i = 1; i <= g.n; i++) {

@@ -26,6 +26,7 @@
 #include "fegrid/propagators.h"
 #include "fegrid/scan_recording.h"
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 #include "plot/error_box.h"
 #include "scandata/scan_data.h"
 
@@ -65,7 +66,7 @@ constexpr int nMaxForcedCuts = 100;
 // Steps between two looks at the keyboard (the recorder looks at every scan).
 constexpr int nKeyPollSteps = 64;
 
-inline double omega2sNow() { const double w = dOmegaNow * 2.0 * M_PI / 60.0; return w * w * dLammS * 1e-13; }
+inline double omega2sNow() { const double w = omegaOfRpm(dOmegaNow); return w * w * dLammS * 1e-13; }
 
 bool specialGeometry() { return bGeometryLinear || bGeometryExternalLoadingCell || bElectrophoresis || bGeometryReserved; }
 

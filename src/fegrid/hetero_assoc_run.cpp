@@ -55,6 +55,7 @@
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "plot/cwinplot.h"
 #include "plot/key_polling.h"
 #include "plot/overlays.h"
@@ -128,7 +129,7 @@ double associationConstant() { return std::pow(10.0, static_cast<double>(fLogAss
 
 double omega2()
 {
-    const double w = dOmegaNow * 2.0 * M_PI / 60.0;
+    const double w = omegaOfRpm(dOmegaNow);
     return w * w * 1e-13;
 }
 

@@ -397,7 +397,7 @@ bool bindCosolute(CosoluteArrays& a)
 
 double omega2(double rpm)
 {
-    const double w = rpm * 2.0 * M_PI / 60.0;
+    const double w = omegaOfRpm(rpm);
     return w * w * 1e-13;
 }
 

@@ -36,6 +36,7 @@
 #include "lamm/lamm_globals.h"
 #include "lamm/nonideal_factors.h"
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 #include "scandata/scan_data.h"
 
 namespace {
@@ -68,7 +69,7 @@ void bindTablesH()
     Gu = pMovingHatBlock[9];
 }
 
-double omegaSquaredFactor() { const double w = dOmegaNow * 2.0 * M_PI / 60.0; return w * w * 1e-13; }
+double omegaSquaredFactor() { const double w = omegaOfRpm(dOmegaNow); return w * w * 1e-13; }
 
 // Row i from the element integrals on the current pFeGridRadius.
 void rowTablesAt(int i, RowTables& rt)

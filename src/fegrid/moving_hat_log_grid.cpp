@@ -29,6 +29,7 @@
 #include "fegrid/propagators.h"
 #include "fegrid/scan_recording.h"
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 #include "plot/error_box.h"
 #include "scandata/scan_data.h"
 
@@ -76,7 +77,7 @@ void bindArrays()
     pScratch = b[17];
 }
 
-double omegaRad() { return dOmegaNow * 2.0 * M_PI / 60.0; }
+double omegaRad() { return omegaOfRpm(dOmegaNow); }
 
 bool nearRegrid(double t)
 {

@@ -27,6 +27,7 @@
 #include "fegrid/scan_recording.h"
 #include "lamm/lamm_globals.h"
 #include "models/model_globals.h"
+#include "numerics/physical_constants.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ void bindTablesB()
     }
 }
 
-double omegaSquaredFactor() { const double w = dOmegaNow * 2.0 * M_PI / 60.0; return w * w * 1e-13; }
+double omegaSquaredFactor() { const double w = omegaOfRpm(dOmegaNow); return w * w * 1e-13; }
 
 // The equidistant grid, also where the moving hat's layout was in place: the
 // moving radii then stand still on it (the recording takes them).

@@ -171,7 +171,7 @@ int syntheticRadii(float fMeniscus, float fBottom, float dr, float* pRadii)
 
 int automaticScanCount(float fS, float fMeniscus, float fRightLimit, float fRpm, float fInterval)
 {
-    const double w = fRpm * 2.0 * M_PI / 60.0;
+    const double w = omegaOfRpm(fRpm);
     if (!(fS > 0.0f) || !(fMeniscus > 0.0f) || !(fRightLimit > fMeniscus) || !(w > 0.0) || !(fInterval > 0.0f))
         return 0;
     const double T = std::log(static_cast<double>(fRightLimit) / fMeniscus) / (fS * w * w * 1e-13);

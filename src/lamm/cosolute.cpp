@@ -31,7 +31,7 @@ double usable(double v, double fallback, bool bPositive)
 
 double solventPressureMPa(double rho0, double rpm, double meniscus, double r)
 {
-    const double w = rpm * 2.0 * M_PI / 60.0;
+    const double w = omegaOfRpm(rpm);
     return 0.5 * (1000 * rho0) * w * w * (r * r - meniscus * meniscus) * 1e-4 * 1e-6;
 }
 

@@ -5,6 +5,7 @@
 
 #include "lamm/fe_elements.h"
 #include "lamm/lamm_ideal.h"
+#include "numerics/physical_constants.h"
 #include "numerics/root_finding.h"
 #include "numerics/nrutil.h"
 #include "plot/error_box.h"
@@ -440,7 +441,7 @@ bool CLammIdeal::RefineGridZones(bool layerSimulated)
     double rpm = dFinalRpm;
     if (bSpeedProfile)
         for (int k = 1; k <= nSpeedSteps; k++) rpm = pStepRpm[k] > rpm ? pStepRpm[k] : rpm;
-    const double w = rpm * 2.0 * M_PI / 60.0;
+    const double w = omegaOfRpm(rpm);
     const double k = w * w * std::fabs(dS) * 1e-13;  // omega^2 |s|
     if (!(k > 0)) return false;
     const bool floating = dS < 0;
@@ -538,7 +539,7 @@ bool CLammIdeal::RefineConcentrationDependentLayer(double sG, double DG)
     double s0, D0;
     if (!TotalLaw(0.0, &s0, &D0)) return false;
     const double m = dMeniscus, b = dBottom;
-    const double w = dFinalRpm * 2.0 * M_PI / 60.0;
+    const double w = omegaOfRpm(dFinalRpm);
     const double k = w * w * std::fabs(sG) * 1e-13;
     if (!(k > 0)) return false;
     const bool floating = sG < 0;

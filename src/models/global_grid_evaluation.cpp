@@ -253,7 +253,7 @@ void dynamicGridSize(double s, double D)
     double rf = ppRadius[1][pFitFirstIndex[1]];
     if (rf < m + 0.001) rf = m + 0.001;
     const ScanHeader& h1 = pScanHeaders[1];
-    const double alpha = h1.accelRate * 2.0 * M_PI / 60.0, ta = h1.accelTime;
+    const double alpha = omegaOfRpm(h1.accelRate), ta = h1.accelTime;
     const double dra = std::fabs(s) * (1.0 / 3.0) * 1e-13 * alpha * alpha * m * ta * ta * ta;
     const double tb = rf - m <= dra ? (rf - m) / (dAreaFractionS * rf) : (rf - dra - m) / (dAreaFractionS * rf) + ta;
     double sigma = std::sqrt(D * tb);

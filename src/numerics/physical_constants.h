@@ -17,6 +17,10 @@
 // Angular velocity (rad/s) of one rpm: 2 pi / 60.
 inline constexpr double kRpmToOmega = 2.0 * M_PI / 60.0;
 inline constexpr float kRpmToOmegaF = static_cast<float>(kRpmToOmega);
+// The angular velocity of a speed (or acceleration) in rpm, formed as
+// rpm x 2 x pi / 60 in that order: the solver and the grid take omega so,
+// and it differs from rpm x kRpmToOmega in the last bit at some speeds.
+inline constexpr double omegaOfRpm(double rpm) { return rpm * 2.0 * M_PI / 60.0; }
 // The factor to eight figures, as the scan times of synthetic data and the
 // equilibrium speed calculator take it in double.
 inline constexpr double kRpmToOmegaShort = 0.10471976;

@@ -197,7 +197,9 @@ TEST_F(DistributionShownTest, DistinctPeaksOverDisjointRanges)
     std::sort(peaks.begin(), peaks.end(), [](const auto& a, const auto& b) { return a.fLow < b.fLow; });
     float fSum = 0.0f;
     for (size_t k = 0; k < peaks.size(); k++) {
-        if (k > 0) EXPECT_GE(peaks[k].fLow, peaks[k - 1].fHigh) << k;
+        if (k > 0) {
+            EXPECT_GE(peaks[k].fLow, peaks[k - 1].fHigh) << k;
+        }
         EXPECT_GE(peaks[k].fMean, peaks[k].fLow);
         EXPECT_LE(peaks[k].fMean, peaks[k].fHigh);
         fSum += peaks[k].fFraction;

@@ -35,6 +35,7 @@
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "numerics/straight_line.h"
 #include "plot/cwinplot.h"
 #include "plot/error_box.h"
@@ -483,7 +484,7 @@ bool runAreaFractionExtrapolation(TXLAWindow* pWindow)
     }
     // 4.
     const int nLast = nScans;
-    const double dOmega = 2.0 * M_PI * pScanHeaders[nLast].rpm / 60.0;
+    const double dOmega = omegaOfRpm(pScanHeaders[nLast].rpm);
     dLsgOmega2 = dOmega * dOmega;
     bModelLsgs = 1;
     nResolution = static_cast<int>(std::floor(fSGridResolution));

@@ -22,6 +22,7 @@
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
+#include "numerics/physical_constants.h"
 #include "numerics/straight_line.h"
 #include "plot/cwinplot.h"
 #include "scandata/scan_data.h"
@@ -33,7 +34,7 @@ constexpr float fAveragingWidth = 0.05f;  // cm
 
 double omega2OfScan1()
 {
-    const double w = 2.0 * M_PI * pScanHeaders[1].rpm / 60.0;
+    const double w = omegaOfRpm(pScanHeaders[1].rpm);
     return w * w;
 }
 

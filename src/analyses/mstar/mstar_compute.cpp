@@ -24,6 +24,7 @@
 #include "numerics/cvector.h"
 #include "numerics/error_stop.h"
 #include "numerics/interpolate_grid.h"
+#include "numerics/physical_constants.h"
 #include "plot/cwinplot.h"
 #include "plot/error_box.h"
 #include "plot/screen_button.h"
@@ -243,7 +244,7 @@ void mStarComputeMStar(int i)
 {
     MStarSetData& S = pMStarSets[i];
     const float rpm = pScanHeaders ? pScanHeaders[i].rpm : 0.0f;
-    const double omega = 2.0 * M_PI * rpm / 60.0;
+    const double omega = omegaOfRpm(rpm);
     S.kFactor = static_cast<float>((1.0 - fVbarRho) * omega * omega / (2.0 * fRT));
     const double B = mStarBaseline(i);
     mStarOf(S, B, S.cleanSignal.p, S.mStarR.p, insideFitLimits);
