@@ -29,12 +29,14 @@ char szVariantName[260];
 bool bNamesReady = false;
 
 // The draws: the C library's generator, seeded with the time in seconds
-// before every play, unless a test gives draws of its own.
+// before every play, unless a test gives draws of its own. The unattended
+// run seeds it with 1: its transcript names the sounds it played, and two
+// runs of one parameter file leave the same results folder.
 int (*pTestDraw)() = nullptr;
 
 void seedFromClock()
 {
-    if (!pTestDraw) std::srand(static_cast<unsigned>(std::time(nullptr)));
+    if (!pTestDraw) std::srand(bBatchMode ? 1u : static_cast<unsigned>(std::time(nullptr)));
 }
 
 int nextDraw() { return pTestDraw ? pTestDraw() : std::rand(); }

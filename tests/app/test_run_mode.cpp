@@ -346,6 +346,7 @@ TEST_F(RunModeTest, TheExampleRunIsReproducibleAndLeavesItsScansAlone)
     std::string text;
     ASSERT_EQ(runProgram("'" + job + "'", &text), 0) << text;
     const std::string first = readText(out + "/ResultParameters.xml");
+    const std::string firstTranscript = readText(out + "/transcript.txt");
     const std::vector<std::string> rows = readLines(out + "/svdfrdata.dat");
     ASSERT_GE(rows.size(), 30u);
     // three noise columns, then radius, data and fit of each of the 30 scans
@@ -366,6 +367,8 @@ TEST_F(RunModeTest, TheExampleRunIsReproducibleAndLeavesItsScansAlone)
     EXPECT_EQ(runProgram("'" + job + "'", &text), 0) << text;
     std::filesystem::permissions(data, perms::owner_write, std::filesystem::perm_options::add);
     EXPECT_TRUE(readText(out + "/ResultParameters.xml") == first) << readText(out + "/ResultParameters.xml");
+    // the transcript too, the sounds it names included
+    EXPECT_TRUE(readText(out + "/transcript.txt") == firstTranscript) << readText(out + "/transcript.txt");
     EXPECT_TRUE(folderState(data) == before);
 }
 
