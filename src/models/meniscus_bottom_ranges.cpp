@@ -101,13 +101,14 @@ void TXLAWindow::SetMeniscusBottomRanges(bool bForce)
         v[2][2] = fMinBottom;
         v[2][3] = fMaxBottom;
         // A low limit above its up limit leaves no value to fit: the table
-        // comes again with what was typed.
+        // comes again with what was typed. The unattended run, whose default
+        // answer would give the same table back for ever, takes it as Cancel.
         auto crossed = [](float fLow, float fUp) { return fLow > 0 && fUp > 0 && fLow > fUp; };
         bool bOk = GetMatrix(this, 2, 3, v, labels, "set meniscus+limits");
         while (bOk && (crossed(v[1][2], v[1][3]) || crossed(v[2][2], v[2][3]))) {
             playErrorSound();
             MessageBox(HWindow, "Invalid Entry", "Input Error", MB_OK);
-            bOk = GetMatrix(this, 2, 3, v, labels, "set meniscus+limits");
+            bOk = !bBatchMode && GetMatrix(this, 2, 3, v, labels, "set meniscus+limits");
         }
         if (bOk) {
             paramVectorToGlobals();

@@ -327,6 +327,20 @@ TEST_F(AreaFractionTest, SetsWithoutSignalTakeNoPartInTheLines)
     for (int c = 1; c <= 2; c++) EXPECT_NEAR(pDistAxisS[c], 7.0, 0.05) << c;
     EXPECT_NEAR(fLoadingConcentration, 1.0, 0.02);
 
+    // the sets that remain must still spread in time: two sets at 1000 s and
+    // one without signal at 10000 s leave no line
+    LoadExperiment(writeStepScans(scratch, {{7.0, 0.0, 1.0}}, {1000.0, 1000.0, 1000.0, 1000.0, 10000.0, 10000.0}));
+    SelectExtrapolation(0.0f, 10.0f, 101, 2, 2);
+    bNonOverlappingSets = 1;
+    {
+        win::headless::Script script;
+        script.expectMessageBox("set 3 (scans 5 to 6)", win::IDOK)
+            .expectMessageBox("the mean times of the sets do not spread", win::IDOK);
+        EXPECT_FALSE(runAreaFractionExtrapolation(window.get()));
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    bNonOverlappingSets = 0;
+
     for (double baseline : {0.0, -0.1}) {
         LoadExperiment(writeStepScans(scratch, {}, evenTimes(6, 1000.0, 300.0), baseline));
         SelectExtrapolation(0.0f, 10.0f, 41, 3, 3);

@@ -101,6 +101,16 @@ TEST_F(RangesTest, OneZeroInTheTableMakesAllFourAutomatic)
         EXPECT_FLOAT_EQ(fMinBottom, 7.1f) << nRow;
         EXPECT_FLOAT_EQ(fMaxBottom, 7.2f) << nRow;
     }
+    // the unattended run, whose default answer would give the refused table
+    // back for ever, takes the refusal as Cancel: the table is not asked again
+    bBatchMode = 1;
+    script.expectDialog("set meniscus+limits",
+                        headless::DialogAnswer().set(cell(1, 2), "5.99").set(cell(1, 3), "5.98"))
+        .expectMessageBox("Input Error", IDOK);
+    command(240);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FLOAT_EQ(fMinMeniscus, 5.96f);
+    EXPECT_FLOAT_EQ(fMaxMeniscus, 5.975f);
 }
 
 TEST_F(RangesTest, TheCommandAlwaysAsksTheDialogOnlyWhenTheRangesDoNotFit)

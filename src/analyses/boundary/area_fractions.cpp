@@ -251,6 +251,14 @@ bool keyStopsFit()
     return bStopFit != 0;
 }
 
+void tellSetTimesDoNotSpread(TXLAWindow* pWindow)
+{
+    win::MessageBox(pWindow->HWindow,
+                    "the mean times of the sets do not spread (or are not above 0): no line against 1/sqrt(t) can "
+                    "be extrapolated",
+                    "", win::MB_OK);
+}
+
 // Moves the sets whose distribution has area (areas[1..*pnSets], moved
 // along) to the front of pSetTimes and ppSetFractionS and counts them in
 // *pnSets; says which sets were left out. False, after saying so, when fewer
@@ -476,10 +484,7 @@ bool runAreaFractionExtrapolation(TXLAWindow* pWindow)
         return false;
     }
     if (!setTimesSpread(nSets, nPerSet)) {
-        win::MessageBox(pWindow->HWindow,
-                        "the mean times of the sets do not spread (or are not above 0): no line against 1/sqrt(t) "
-                        "can be extrapolated",
-                        "", win::MB_OK);
+        tellSetTimesDoNotSpread(pWindow);
         return false;
     }
     // 4.
@@ -521,12 +526,18 @@ bool runAreaFractionExtrapolation(TXLAWindow* pWindow)
     float* x = vector(1, nSets);
     float* y = vector(1, nSets);
     for (int k = 1; k <= nSets; k++) x[k] = 1.0f / std::sqrt(pSetTimes[k]);
+    bool bLines = true;
     for (int c = 1; c <= n; c++) {
         for (int k = 1; k <= nSets; k++) y[k] = ppSetFractionS[k][c];
-        fitStraightLine(&pFractionIntercept[c], &pFractionSlope[c], x, y, nSets);
+        if (fitStraightLine(&pFractionIntercept[c], &pFractionSlope[c], x, y, nSets) < 0.0f) bLines = false;
     }
     free_vector(x, 1, nSets);
     free_vector(y, 1, nSets);
+    // the sets left after those without area may no longer spread
+    if (!bLines) {
+        tellSetTimesDoNotSpread(pWindow);
+        return abandonRun();
+    }
     // 9.
     for (int j = 1; j <= nResolution; j++) pDistAxisS[j] = pDistValues[j] = 0.0f;
     if (pDistPlot) {
