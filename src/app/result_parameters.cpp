@@ -38,11 +38,6 @@ size_t utf8Length(const std::string& s, size_t i)
 
 }  // namespace
 
-const char* resultParameterName(int k)
-{
-    return baseParameterName(k);
-}
-
 std::string xmlEscape(const std::string& text)
 {
     std::string out;
@@ -93,7 +88,7 @@ int writeResultParameters(const char* szPath, const ResultRecord& r)
         x += "  <Parameters>\n";
         for (int k = 1; k <= 34; ++k)
             x += "    <Parameter index=\"" + std::to_string(k) + "\" name=\"" +
-                 xmlEscape(r.pszName[k] ? r.pszName[k] : resultParameterName(k)) +
+                 xmlEscape(r.pszName[k] ? r.pszName[k] : baseParameterName(k)) +
                  "\" value=\"" + number(r.pfValue[k]) + "\" fit=\"" + std::to_string(r.pnFloat[k] ? 1 : 0) +
                  "\"/>\n";
         x += "  </Parameters>\n";

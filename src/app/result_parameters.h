@@ -23,7 +23,7 @@ struct ResultRecord {
     int bAutoFit = 0;
     int nScans = 0;
     bool bHaveParameters = false;              // a model was computed or fitted
-    const char* pszName[35] = {};              // names of entries 1..34 (null: resultParameterName)
+    const char* pszName[35] = {};              // names of entries 1..34 (null: baseParameterName)
     float pfValue[35] = {};                    // entries 1..34 of the parameter vector
     int pnFloat[35] = {};                      // their fit flags
     bool bHaveRmsd = false;
@@ -35,10 +35,6 @@ struct ResultRecord {
     std::vector<std::string> messages;         // what the run reported (boxes)
     int nExitCode = 0;
 };
-
-// The name of entry k (1..34) of the parameter vector in the base layout
-// (the discrete species), the record's name where the record gives none.
-const char* resultParameterName(int k);
 
 // Text with &, <, >, " and ' as character references; control characters
 // other than tab and line breaks and bytes that are no UTF-8 become "?".

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -276,8 +275,6 @@ TEST_F(AnnealingFitTest, OneHotTemperatureRunsOnceAndKeepsTheBestPointEver)
     // the model holds that point
     window->CalcModel();
     EXPECT_NEAR(calcRmsd(), fResult, 1e-6f * fResult);
-    std::printf("hot annealing: start rmsd %.9g, result %.9g (s %.9g, D %.9g) after %d evaluations\n", fStartRmsd,
-                fRmsd, pParamValue[5], pParamValue[1], nSimCount);
 }
 
 TEST_F(AnnealingFitTest, TheMarquardtPolishFinishesTheFitAndTheTemperatureComesBack)
