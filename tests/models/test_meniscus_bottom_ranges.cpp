@@ -157,10 +157,12 @@ TEST_F(RangesTest, ElectrophoresisAsksTheMeniscusRangeAlone)
     // and Cancel keeps the ranges as they were
     setAutoMeniscusBottomLimits();
     const float fAutoMin = fMinMeniscus, fAutoMax = fMaxMeniscus;
-    script.expectInput("enter upper limit (0 for auto default)", "6.0")
-        .expectInput("enter lower limit (0 for auto default)", "6.1")
-        .expectMessageBox("Input Error", IDOK)
-        .expectInputCancel("enter upper limit (0 for auto default)");
+    auto crossed = [&script]() -> headless::Script& {
+        return script.expectInput("enter upper limit (0 for auto default)", "6.0")
+            .expectInput("enter lower limit (0 for auto default)", "6.1")
+            .expectMessageBox("Input Error", IDOK);
+    };
+    crossed().expectInputCancel("enter upper limit (0 for auto default)");
     command(240);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_FLOAT_EQ(fMinMeniscus, fAutoMin);
@@ -170,9 +172,7 @@ TEST_F(RangesTest, ElectrophoresisAsksTheMeniscusRangeAlone)
               "Input \"SET RANGE FOR MENISCUS VARIATION\" \"enter upper limit (0 for auto default)\" \"6.000000\" -> "
               "IDCANCEL");
     // uncrossed limits in the second round are taken
-    script.expectInput("enter upper limit (0 for auto default)", "6.0")
-        .expectInput("enter lower limit (0 for auto default)", "6.1")
-        .expectMessageBox("Input Error", IDOK)
+    crossed()
         .expectInput("enter upper limit (0 for auto default)", "6.1")
         .expectInput("enter lower limit (0 for auto default)", "6.0");
     command(240);
@@ -182,9 +182,7 @@ TEST_F(RangesTest, ElectrophoresisAsksTheMeniscusRangeAlone)
     EXPECT_TRUE(bUserMeniscusBottomRange);
     // the unattended run takes the refusal as Cancel
     bBatchMode = 1;
-    script.expectInput("enter upper limit (0 for auto default)", "6.0")
-        .expectInput("enter lower limit (0 for auto default)", "6.2")
-        .expectMessageBox("Input Error", IDOK);
+    crossed();
     command(240);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_FLOAT_EQ(fMaxMeniscus, 6.1f);

@@ -98,25 +98,23 @@ void TXLAWindow::CmEstimateEqRotorSpeed()
     const double K = dTwoRT4C / ((rb * rb - rm * rm) * buoyancy());
     const float fRpm1 = speedForRatio(std::log(5.0), K, fHigh);
     const float fRpm2 = speedForRatio(std::log(10.0), K, fLow);
-    // masses of a few daltons would ask for speeds no rotor reaches (and
-    // times to equilibrium of 0 h)
-    if (!(fRpm1 <= fFastestRotorRpm) || !(fRpm2 <= fFastestRotorRpm)) {
-        char sz[400];
-        std::snprintf(sz, sizeof sz,
-                      "these masses ask for rotor speeds of %.0f and %.0f rpm, beyond the %.0f rpm of the fastest "
-                      "rotor - please enter masses of macromolecules",
-                      fRpm1, fRpm2, fFastestRotorRpm);
-        MessageBox(HWindow, sz, szEqTitle, MB_OK);
-        return;
-    }
-    // masses of hundreds of megadaltons would be brought to equilibrium at
-    // 0 rpm (rounded down to 100 rpm)
-    if (fRpm1 < fSlowestRotorRpm || fRpm2 < fSlowestRotorRpm) {
-        char sz[400];
-        std::snprintf(sz, sizeof sz,
-                      "these masses ask for rotor speeds of %.0f and %.0f rpm, below the %.0f rpm a rotor runs at "
-                      "least - such particles are not brought to a measurable equilibrium",
-                      fRpm1, fRpm2, fSlowestRotorRpm);
+    // Masses of a few daltons would ask for speeds no rotor reaches (and
+    // times to equilibrium of 0 h), masses of hundreds of megadaltons would
+    // be brought to equilibrium at 0 rpm (rounded down to 100 rpm).
+    const bool bBeyond = !(fRpm1 <= fFastestRotorRpm) || !(fRpm2 <= fFastestRotorRpm);
+    if (bBeyond || fRpm1 < fSlowestRotorRpm || fRpm2 < fSlowestRotorRpm) {
+        char szLimit[160], sz[400];
+        if (bBeyond)
+            std::snprintf(szLimit, sizeof szLimit,
+                          "beyond the %.0f rpm of the fastest rotor - please enter masses of macromolecules",
+                          fFastestRotorRpm);
+        else
+            std::snprintf(szLimit, sizeof szLimit,
+                          "below the %.0f rpm a rotor runs at least - such particles are not brought to a measurable "
+                          "equilibrium",
+                          fSlowestRotorRpm);
+        std::snprintf(sz, sizeof sz, "these masses ask for rotor speeds of %.0f and %.0f rpm, %s", fRpm1, fRpm2,
+                      szLimit);
         MessageBox(HWindow, sz, szEqTitle, MB_OK);
         return;
     }
