@@ -946,6 +946,7 @@ void keepEqTestGlobals(StartValues& s)
     s.keep(dEqRpm);
     s.keep(dEqTemperature);
     s.keep(bEquilibriumInFit);
+    s.keep(dEqTINoiseMinSpread);
 }
 
 // ---------------------------------------------------------------- distributions

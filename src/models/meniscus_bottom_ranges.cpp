@@ -6,7 +6,8 @@
 // stays 0.001 cm inside the left limit, the smallest bottom 0.001 cm outside
 // the right one; they follow a meniscus or bottom changed in the parameter
 // dialog. Ranges the user set stay until data are loaded again; a low limit
-// above its up limit is refused.
+// above its up limit is refused (in the table and in the two questions of the
+// electrophoresis geometry).
 #include <cstring>
 
 #include "app/app_globals.h"
@@ -72,12 +73,21 @@ void TXLAWindow::SetMeniscusBottomRanges(bool bForce)
         const char* szTitle = "SET RANGE FOR MENISCUS VARIATION";
         const float fUpper = bVaryMeniscusWarned ? fMaxMeniscus : fMeniscus + 0.02f;
         const float fLower = bVaryMeniscusWarned ? fMinMeniscus : fMeniscus - 0.02f;
-        // Cancel leaves the ranges as they were
+        // Cancel leaves the ranges as they were. A lower limit above the
+        // upper leaves no meniscus to fit (every one was clamped onto the
+        // upper limit): refused as in the table, and asked again with what
+        // was typed; the unattended run takes it as Cancel.
         float fMax = fUpper, fMin = fLower;
-        if (!inputPositiveFloat(&fMax, fUpper, true, "enter upper limit (0 for auto default)", szTitle)) return;
-        if (fMax > 0 &&
-            !inputPositiveFloat(&fMin, fLower, true, "enter lower limit (0 for auto default)", szTitle))
-            return;
+        for (;;) {
+            if (!inputPositiveFloat(&fMax, fMax, true, "enter upper limit (0 for auto default)", szTitle)) return;
+            if (fMax > 0 &&
+                !inputPositiveFloat(&fMin, fMin, true, "enter lower limit (0 for auto default)", szTitle))
+                return;
+            if (!(fMax > 0 && fMin > 0 && fMin > fMax)) break;
+            playErrorSound();
+            MessageBox(HWindow, "Invalid Entry", "Input Error", MB_OK);
+            if (bBatchMode) return;
+        }
         fMaxMeniscus = fMax;
         if (fMax > 0) fMinMeniscus = fMin;
         bAuto = fMax <= 0 || fMin <= 0;

@@ -32,6 +32,7 @@
 #include "scandata/scan_paths.h"
 #include "tools/dls/dls_data.h"
 #include "tools/exports/xp_export.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 char szFitFileTemplate[260] = "";
 
@@ -203,7 +204,10 @@ void saveCurveFiles(const char* szPath, bool bResiduals, bool bConvert) {
         const int n = last - first + 1;
         if (n < 1) continue;
         float* x = ppRadius[i] + first - 1;
-        float* y = (bResiduals ? ppResidual[i] : ppFit[i]) + first - 1;
+        // a fit shown through the nonlinear-detection transform is written
+        // raw, like the data it goes with
+        std::vector<float> rawFit;
+        float* y = (bResiduals ? ppResidual[i] : rawScaleOfScan(i, true, rawFit)) + first - 1;
         float* third = (bIntensityData && !bResiduals && ppThirdColumn[i]) ? ppThirdColumn[i] + first - 1 : nullptr;
         std::vector<float> converted;
         if (bConvert && bIntensityData && third) {
@@ -285,7 +289,9 @@ void copyRawDataSet(const char* szPath, bool bSpeedWavelengthNames) {
             }
             bOverwriteAll = true;
         }
-        if (!writeLoadedScan(out.c_str(), pScanPoints[i], ppRadius[i], ppSignal[i],
+        // the detector's raw values, also while the transformed ones are shown
+        std::vector<float> raw;
+        if (!writeLoadedScan(out.c_str(), pScanPoints[i], ppRadius[i], rawScaleOfScan(i, false, raw),
                              bIntensityData ? ppThirdColumn[i] : nullptr, "", pScanHeaders[i].timeStampChecked,
                              &pScanHeaders[i])) {
             reportUnwritableFile(out.c_str());

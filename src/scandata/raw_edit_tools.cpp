@@ -29,6 +29,7 @@
 #include "scandata/scan_list.h"
 #include "scandata/scan_messages.h"
 #include "scandata/scan_paths.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 using namespace win;
 
@@ -140,16 +141,17 @@ void writeShiftedScans(float fModule, const std::string& dir, bool bMaintainFiel
         if (bMaintainField) pH->rpm = fieldKeepingRpm(fRpm, fMid, fShift);
         float* pShifted = vector(1, n);
         for (int j = 1; j <= n; ++j) pShifted[j] = ppRadius[i][j] + fShift;
+        std::vector<float> raw;
+        float* pSignal = rawScaleOfScan(i, false, raw);
         if (bInterferenceData && nNoiseGridPoints > 0 && pNoiseGrid) {
             // interference scans stay on one common radial grid
             float* pOnGrid = vector(1, nNoiseGridPoints);
-            interpolateOnGrid(nNoiseGridPoints, pNoiseGrid, pOnGrid, n, pShifted, ppSignal[i]);
+            interpolateOnGrid(nNoiseGridPoints, pNoiseGrid, pOnGrid, n, pShifted, pSignal);
             writeLoadedScan(out.c_str(), nNoiseGridPoints, pNoiseGrid, pOnGrid, nullptr, szTitle,
                             pH->timeStampChecked, pH);
             free_vector(pOnGrid, 1, nNoiseGridPoints);
         } else {
-            writeLoadedScan(out.c_str(), n, pShifted, ppSignal[i], thirdColumnOf(i), szTitle, pH->timeStampChecked,
-                            pH);
+            writeLoadedScan(out.c_str(), n, pShifted, pSignal, thirdColumnOf(i), szTitle, pH->timeStampChecked, pH);
         }
         free_vector(pShifted, 1, n);
         pH->rpm = fRpm;
@@ -232,7 +234,9 @@ void saveSixChannelSubsets(float fCut1, float fCut2)
             if (!bWrite[b]) continue;
             const std::string out = dir + bands[b].cPrefix + fileName;
             float* pThird = thirdColumnOf(i);
-            writeLoadedScan(out.c_str(), count[b], ppRadius[i] + first[b] - 1, ppSignal[i] + first[b] - 1,
+            std::vector<float> raw;
+            float* pSignal = rawScaleOfScan(i, false, raw);
+            writeLoadedScan(out.c_str(), count[b], ppRadius[i] + first[b] - 1, pSignal + first[b] - 1,
                             pThird ? pThird + first[b] - 1 : nullptr, title.c_str(),
                             pScanHeaders[i].timeStampChecked, &pScanHeaders[i]);
         }
@@ -284,7 +288,8 @@ void alignInterferenceOffset(const char* szPath)
         const std::string out = bOldFilenameConvention ? chosen.drive + chosen.dir + chosen.name + s.ext
                                                        : chosen.drive + chosen.dir + name + s.ext;
         const std::string title = std::string("aligned ") + ppScanFileName[i];
-        writeLoadedScan(out.c_str(), pScanPoints[i], ppRadius[i], ppSignal[i], nullptr, title.c_str(),
+        std::vector<float> raw;
+        writeLoadedScan(out.c_str(), pScanPoints[i], ppRadius[i], rawScaleOfScan(i, false, raw), nullptr, title.c_str(),
                         pScanHeaders[i].timeStampChecked, &pScanHeaders[i]);
     }
     setCursorTo(IDC_ARROW);
@@ -318,11 +323,13 @@ bool noteModifiedFrom(int nScan, int nPoint, bool bKeepName)
     float* pR = vector(1, n - 1 > 0 ? n - 1 : 1);
     float* pS = vector(1, n - 1 > 0 ? n - 1 : 1);
     float* pThird = thirdColumnOf(nScan) ? vector(1, n - 1 > 0 ? n - 1 : 1) : nullptr;
+    std::vector<float> raw;
+    const float* pSignal = rawScaleOfScan(nScan, false, raw);
     for (int j = 1, m = 0; j <= n; ++j) {
         if (j == nPoint) continue;
         ++m;
         pR[m] = ppRadius[nScan][j];
-        pS[m] = ppSignal[nScan][j];
+        pS[m] = pSignal[j];
         if (pThird) pThird[m] = ppThirdColumn[nScan][j];
     }
     const bool bWritten =

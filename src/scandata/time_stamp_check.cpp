@@ -25,6 +25,7 @@
 #include "scandata/scan_file.h"
 #include "scandata/scan_list.h"
 #include "scandata/scan_paths.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 namespace {
 
@@ -220,8 +221,9 @@ bool TXLAWindow::CheckTimeStamps() {
         h.timeWritten *= F;
         h.timeRead *= F;
         h.timeStampChecked = 1;
-        if (!writeLoadedScan(path.c_str(), pScanPoints[t], ppRadius[t], ppSignal[t], ppThirdColumn[t], szTitle, 1,
-                             &h)) {
+        std::vector<float> raw;  // the raw values, which the reload reads
+        if (!writeLoadedScan(path.c_str(), pScanPoints[t], ppRadius[t], rawScaleOfScan(t, false, raw),
+                             ppThirdColumn[t], szTitle, 1, &h)) {
             reportUnwritableFile(path.c_str());
             freeScanFileList();
             return false;

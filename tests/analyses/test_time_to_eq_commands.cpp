@@ -19,8 +19,10 @@
 #include "models/model_globals.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
+#include "plot/key_polling.h"
 #include "resources/dialog_templates.h"
 #include "scandata/rotor_speed_profile.h"
+#include "time_limit.h"
 
 using namespace win;
 
@@ -178,6 +180,27 @@ TEST_F(TimeToEqCommandTest, AProgrammeBeyondTheScanArraysIsRefusedWithTheLimit)
     EXPECT_GT(timeToEqParams.fSimDurationHours, 1e6f);
     EXPECT_EQ(bShowStatusText, 0);
     EXPECT_FALSE(std::filesystem::exists(ResultFolder() + "constantspeed_DeltaEQ.txt"));
+}
+
+// f/f0 = 1000 on the short column: equilibrium comes after some 2600 h, long
+// after the overspeed phase (8.3 h), so most programmes take the same time.
+// The restarts of the search used to go on for ever, the vector wandering
+// with their spread while the time stayed put.
+TEST_F(TimeToEqCommandTest, ASearchThatCannotGainEndsByItself)
+{
+    TXLAWindow* w = OpenWindow();
+    bModelDiscreteSpecies = 1;
+    headless::Script script;
+    script.expectMessageBox(kNote, IDOK).expectDialog(kDialog, shortColumn().check(620).set(413, "1000"));
+    EXPECT_TRUE(endsWithin(120.0, [&] { w->EvCommand(874, nullptr, 0); }, [] { bInterruptComputation = 1; }));
+    EXPECT_EQ(script.pending(), 0u);
+    float fConst = 0, fOpt = 0;
+    std::string path;
+    ASSERT_TRUE(statusTimes(&fConst, &fOpt, &path)) << szStatusText;
+    EXPECT_GT(fConst, 2000.0f);
+    EXPECT_GT(fOpt, 2000.0f);
+    EXPECT_LE(fOpt, fConst);
+    EXPECT_TRUE(std::filesystem::exists(ResultFolder() + "optimized_DeltaEQ.txt"));
 }
 
 TEST_F(TimeToEqCommandTest, ConvertSpeedStepsAndInstrumentMethods)

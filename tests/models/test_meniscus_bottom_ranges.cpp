@@ -151,4 +151,40 @@ TEST_F(RangesTest, ElectrophoresisAsksTheMeniscusRangeAlone)
     command(240);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_FALSE(bUserMeniscusBottomRange);
+
+    // a lower limit above the upper is refused as in the table (the fit
+    // clamped every meniscus onto 6.000), asked again with what was typed,
+    // and Cancel keeps the ranges as they were
+    setAutoMeniscusBottomLimits();
+    const float fAutoMin = fMinMeniscus, fAutoMax = fMaxMeniscus;
+    auto crossed = [&script]() -> headless::Script& {
+        return script.expectInput("enter upper limit (0 for auto default)", "6.0")
+            .expectInput("enter lower limit (0 for auto default)", "6.1")
+            .expectMessageBox("Input Error", IDOK);
+    };
+    crossed().expectInputCancel("enter upper limit (0 for auto default)");
+    command(240);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FLOAT_EQ(fMinMeniscus, fAutoMin);
+    EXPECT_FLOAT_EQ(fMaxMeniscus, fAutoMax);
+    EXPECT_FALSE(bUserMeniscusBottomRange);
+    EXPECT_EQ(script.lines().back(),
+              "Input \"SET RANGE FOR MENISCUS VARIATION\" \"enter upper limit (0 for auto default)\" \"6.000000\" -> "
+              "IDCANCEL");
+    // uncrossed limits in the second round are taken
+    crossed()
+        .expectInput("enter upper limit (0 for auto default)", "6.1")
+        .expectInput("enter lower limit (0 for auto default)", "6.0");
+    command(240);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FLOAT_EQ(fMaxMeniscus, 6.1f);
+    EXPECT_FLOAT_EQ(fMinMeniscus, 6.0f);
+    EXPECT_TRUE(bUserMeniscusBottomRange);
+    // the unattended run takes the refusal as Cancel
+    bBatchMode = 1;
+    crossed();
+    command(240);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FLOAT_EQ(fMaxMeniscus, 6.1f);
+    EXPECT_FLOAT_EQ(fMinMeniscus, 6.0f);
 }

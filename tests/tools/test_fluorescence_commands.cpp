@@ -8,7 +8,10 @@
 
 #include "app/app_globals.h"
 #include "resources/dialog_templates.h"
+#include "numerics/nrutil.h"
+#include "scandata/raw_edit_tools.h"
 #include "scandata/scan_data.h"
+#include "scandata/scan_file.h"
 #include "tools/fluorescence/fluorescence_options.h"
 #include "tools/fluorescence/nonlinear_detection.h"
 #include "tools/fluorescence_fixture.h"
@@ -160,6 +163,73 @@ TEST_F(FluorescenceCommandsTest, EditsWithNonlinearDetectionOnStay)
     // baseline, so shown as it is), then in the transformed scale to 14,
     // whose raw value 10 + (14 - 10)^(1/2) = 12 is back once the option is off
     EXPECT_EQ(ppSignal[2][1], 12.0f);
+}
+
+// With the transformed values shown, the saved data and fits hold the raw
+// values: loaded again with the option on, the saved set shows what was
+// shown (the transformed values were saved and transformed a second time).
+TEST_F(FluorescenceCommandsTest, SavedDataAndFitsHoldTheRawValues)
+{
+    LoadThree(Folder("raw"));
+    std::vector<std::vector<float>> raw;
+    for (int k = 1; k <= 3; k++) raw.emplace_back(ppSignal[k] + 1, ppSignal[k] + 1 + pScanPoints[k]);
+    SwitchOn("2", "10");
+    std::vector<std::vector<float>> shown;
+    for (int k = 1; k <= 3; k++) shown.emplace_back(ppSignal[k] + 1, ppSignal[k] + 1 + pScanPoints[k]);
+    // a model in the scale shown, a little below the data
+    for (int k = 1; k <= 3; k++)
+        for (int i = 1; i <= pScanPoints[k]; i++) ppFit[k][i] = ppSignal[k][i] - 0.5f;
+
+    const std::string out = Folder("saved");
+    Script script;
+    script.expectMessageBox("save data with wavelenth/speed information in filename", IDNO)
+        .expectSaveFile("save raw data in new directory", out + "/x.rxx");
+    Command(script, 263);
+    script.expectMessageBox("cannot save fit parameters of current model", IDOK)
+        .expectSaveFile("save fitted data as", out + "/f0000x.rxx")
+        .expectFileCancel("save residuals as")
+        .expectFileCancel("save some fit parameters as");
+    Command(script, 203);
+    EXPECT_EQ(script.pending(), 0u);
+
+    // the fit files: the raw model (the inverse transform of the one shown)
+    for (int k = 1; k <= 3; k++) {
+        ScanHeader h{};
+        int n = 0;
+        float *r = nullptr, *y = nullptr, *t = nullptr;
+        const std::string path = out + "/f0000" + std::to_string(k) + ".FI1";
+        ASSERT_EQ(readScanFile(path.c_str(), &h, &n, &r, &y, &t, nullptr, 0.0f), 1) << path;
+        // the points inside the fit limits
+        const int first = pFitFirstIndex[k];
+        ASSERT_EQ(n, pFitLastIndex[k] - first + 1);
+        for (int i = 1; i <= n; i++) {
+            const float fShown = shown[k - 1][static_cast<size_t>(first + i - 2)] - 0.5f;
+            ASSERT_NEAR(y[i], nonlinearDetectionInverse(fShown, 2.0, 10.0), 1e-5f * fShown) << k << " " << i;
+        }
+        free_vector(r, 1, n);
+        free_vector(y, 1, n);
+        free_vector(t, 1, n);
+    }
+
+    LoadFiles({out + "/A00001.FI1", out + "/A00002.FI1", out + "/A00003.FI1"});
+    ASSERT_EQ(nScans, 3);
+    ASSERT_TRUE(bTransformedDataShown);
+    for (int k = 1; k <= 3; k++)
+        for (int i = 1; i <= pScanPoints[k]; i++) {
+            ASSERT_EQ(ppRawSignal[k][i], raw[k - 1][i - 1]) << k << " " << i;
+            ASSERT_EQ(ppSignal[k][i], shown[k - 1][i - 1]) << k << " " << i;
+        }
+    // Delete Point writes the scan without the point beside it: raw as well
+    ASSERT_TRUE(deleteScanPoint(1, 5));
+    ScanHeader h{};
+    int n = 0;
+    float *r = nullptr, *y = nullptr, *t = nullptr;
+    ASSERT_EQ(readScanFile((out + "/A00001_mod.FI1").c_str(), &h, &n, &r, &y, &t, nullptr, 0.0f), 1);
+    ASSERT_EQ(n, static_cast<int>(raw[0].size()) - 1);
+    for (int i = 1; i <= n; i++) ASSERT_EQ(y[i], raw[0][static_cast<size_t>(i < 5 ? i - 1 : i)]) << i;
+    free_vector(r, 1, n);
+    free_vector(y, 1, n);
+    free_vector(t, 1, n);
 }
 
 TEST_F(FluorescenceCommandsTest, OneOptionAtATime)

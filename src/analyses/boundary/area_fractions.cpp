@@ -11,6 +11,7 @@
 // intercept at 1/sqrt(t) = 0 is the diffusion-free s. The intercepts, with
 // the cumulative values c / (n + 1) of the loading, are the integral
 // distribution G(s).
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -67,6 +68,12 @@ float* pFractionIntercept = nullptr;
 float* pFractionSlope = nullptr;
 
 namespace {
+
+// The share of the loading a set's distribution must hold to take part in
+// the lines (below it, part of its boundary has left the fitted range).
+// Closer to 1 the noise of the areas (a few per cent with noise at 2.5 % of
+// the loading) leaves out sets that hold the whole boundary.
+constexpr float fSetAreaKept = 0.95f;
 
 // ---------------------------------------------------------------- the fraction block
 
@@ -259,17 +266,43 @@ void tellSetTimesDoNotSpread(TXLAWindow* pWindow)
                     "", win::MB_OK);
 }
 
-// Moves the sets whose distribution has area (areas[1..*pnSets], moved
-// along) to the front of pSetTimes and ppSetFractionS and counts them in
-// *pnSets; says which sets were left out. False, after saying so, when fewer
-// than two remain.
-bool keepSetsWithArea(TXLAWindow* pWindow, std::vector<float>& areas, int nPerSet, int* pnSets)
+// The loading the sets show: the median area of the sets that hold at least
+// half the largest (a set of noise fitted as signal can hold a few per cent
+// more than the rest); 0 when no set has area.
+float loadingOfSets(const std::vector<float>& areas, int nSets)
+{
+    float fLargest = 0.0f;
+    for (int k = 1; k <= nSets; k++)
+        if (areas[k] > fLargest) fLargest = areas[k];
+    std::vector<float> upper;
+    for (int k = 1; k <= nSets; k++)
+        if (areas[k] >= 0.5f * fLargest) upper.push_back(areas[k]);
+    if (upper.empty() || !(fLargest > 0.0f)) return 0.0f;
+    std::sort(upper.begin(), upper.end());
+    const size_t m = upper.size();
+    return m % 2 ? upper[m / 2] : 0.5f * (upper[m / 2 - 1] + upper[m / 2]);
+}
+
+// Moves the sets whose distribution holds the loading (areas[1..*pnSets],
+// moved along) to the front of pSetTimes and ppSetFractionS and counts them
+// in *pnSets; says which sets were left out. False, after saying so, when
+// fewer than two remain.
+//
+// The ls-g*(s) of a set whose boundaries all lie inside the fitted range has
+// the loading as its area (the sharp boundaries are radially diluted), the
+// same in every such set. A set in whose scans part of a boundary has left
+// the range misses that part, the fastest: its fractions all come out low
+// and pull the lines down (a 7 S boundary leaving a range that ends at 7.1
+// cm gave intercepts of 5.0-6.4 S). Such a set holds less than the loading
+// the other sets show; it takes no part, nor does a set of no signal.
+bool keepSetsWithLoading(TXLAWindow* pWindow, std::vector<float>& areas, int nPerSet, int* pnSets)
 {
     const int nSets = *pnSets;
+    const float fLoading = loadingOfSets(areas, nSets);
     std::string left;
     int nKept = 0;
     for (int k = 1; k <= nSets; k++) {
-        if (areas[k] > 0.0f) {
+        if (fLoading > 0.0f && areas[k] >= fSetAreaKept * fLoading) {
             nKept++;
             areas[nKept] = areas[k];
             pSetTimes[nKept] = pSetTimes[k];
@@ -278,14 +311,21 @@ bool keepSetsWithArea(TXLAWindow* pWindow, std::vector<float>& areas, int nPerSe
         }
         int nFirst = 0, nLast = 0;
         setScans(k, nPerSet, &nFirst, &nLast);
-        char sz[80];
-        std::snprintf(sz, sizeof sz, "%sset %d (scans %d to %d)", left.empty() ? "" : ", ", k, nFirst, nLast);
+        char sz[120];
+        if (fLoading > 0.0f && areas[k] > 0.0f)
+            std::snprintf(sz, sizeof sz, "%sset %d (scans %d to %d: %.1f %%)", left.empty() ? "" : ", ", k, nFirst,
+                          nLast, 100.0 * areas[k] / fLoading);
+        else
+            std::snprintf(sz, sizeof sz, "%sset %d (scans %d to %d)", left.empty() ? "" : ", ", k, nFirst, nLast);
         left += sz;
     }
     *pnSets = nKept;
     if (left.empty()) return true;
-    std::string text = "no signal in the ls-g*(s) distribution of " + left +
-                       ":\nleft out of the extrapolation versus time";
+    char szShare[160];
+    std::snprintf(szShare, sizeof szShare, " (less than %.0f %% of the loading the other sets hold, %.4f)",
+                  100.0 * fSetAreaKept, fLoading);
+    std::string text = "no signal, or a boundary that has left the fitted range, in the ls-g*(s) distribution of " +
+                       left + (fLoading > 0.0f ? szShare : "") + ":\nleft out of the extrapolation versus time";
     if (nKept < 2) text += "\nfewer than two sets remain: no extrapolation is possible";
     win::MessageBox(pWindow->HWindow, text.c_str(), "", win::MB_OK);
     return nKept >= 2;
@@ -516,9 +556,9 @@ bool runAreaFractionExtrapolation(TXLAWindow* pWindow)
         showSetDistribution(pWindow, k);
         areas[k] = calcBoundaryFractionS(k);
     }
-    // A set whose distribution has no area has no fractions (they would all
-    // sit at the end of the grid): it takes no part in the lines.
-    if (!keepSetsWithArea(pWindow, areas, nPerSet, &nSets)) return abandonRun();
+    // A set whose distribution misses part of the loading (or all of it: its
+    // fractions would all sit at the end of the grid) takes no part.
+    if (!keepSetsWithLoading(pWindow, areas, nPerSet, &nSets)) return abandonRun();
     // 7.
     for (int k = 1; k <= nSets; k++) fLoadingConcentration += areas[k];
     fLoadingConcentration /= static_cast<float>(nSets);

@@ -59,10 +59,13 @@ float* kernelOf(int i) { return pLammSolutions[i][i]; }
 // Said by Run and once by Fit when the scans determine no TI noise.
 void tellTINoiseLeftOut(TXLAWindow* pWindow)
 {
-    win::MessageBox(pWindow ? pWindow->HWindow : nullptr,
-                    "all scans are at one rotor speed and temperature: the time-invariant noise cannot be told from "
-                    "the species and is left out (radial-invariant noise only)",
-                    "ATTENTION", win::MB_OK);
+    char sz[400];
+    std::snprintf(sz, sizeof sz,
+                  "the rotor speeds and temperatures of the scans differ too little (the exponents of their kernels "
+                  "spread by %.2f %%, %.0f %% are needed): the time-invariant noise cannot be told from the species "
+                  "and is left out (radial-invariant noise only)",
+                  100.0 * equilibriumExponentSpread(), 100.0 * dEqTINoiseMinSpread);
+    win::MessageBox(pWindow ? pWindow->HWindow : nullptr, sz, "ATTENTION", win::MB_OK);
 }
 
 // The straight line through (r1, v1) and (r2, v2) at r.
@@ -90,12 +93,27 @@ double equilibriumBuoyantMass(double dTemperature)
     return static_cast<double>(pSpeciesS[1]) * 1e-13 * kGasConstant * (dTemperature + kZeroCelsius) / dD;
 }
 
+// Measured on two scans of 50000 g/mol with a TI profile and noise
+// (docs/analyses.md): a fit with TI noise returned its start at spreads up to
+// 7.5 %; 15000 and 16000 rpm (12 %) recovered M.
+double dEqTINoiseMinSpread = 0.10;
+
+double equilibriumExponentSpread()
+{
+    double dLeast = 0.0, dMost = 0.0;
+    for (int k = 1; k <= nScans; ++k) {
+        const double dOmega = omegaOfRpm(pScanHeaders[k].rpm);
+        double e = dOmega * dOmega;
+        if (bUseMolarMass) e /= pScanHeaders[k].temperature + kZeroCelsius;
+        if (k == 1 || e < dLeast) dLeast = e;
+        if (k == 1 || e > dMost) dMost = e;
+    }
+    return dMost > 0.0 ? (dMost - dLeast) / dMost : 0.0;
+}
+
 bool equilibriumTINoiseDetermined()
 {
-    for (int k = 2; k <= nScans; ++k)
-        if (pScanHeaders[k].rpm != pScanHeaders[1].rpm || pScanHeaders[k].temperature != pScanHeaders[1].temperature)
-            return true;
-    return false;
+    return equilibriumExponentSpread() >= dEqTINoiseMinSpread;
 }
 
 bool allocEquilibriumArrays()

@@ -13,8 +13,10 @@
 // Scans that all share one rotor speed and one temperature share one kernel
 // shape, and a time-invariant profile can take any multiple of it (with one
 // scan, or equal amplitudes, the whole species): the molar mass would be
-// free and every one would fit perfectly. Such data are fitted without TI
-// noise, and Run and Fit say so.
+// free and every one would fit perfectly. Scans whose exponents differ by a
+// few per cent are hardly better (the fit returned its start). So TI noise is
+// fitted only when the exponents spread by at least dEqTINoiseMinSpread;
+// other data are fitted without it, and Run and Fit say so.
 //
 // The amplitudes are the unknowns of a distribution-like system: the kernel
 // of scan i is kept in the Lamm-solution store at grid point i for scan i, on
@@ -49,8 +51,16 @@ void runEquilibriumSingleSpecies(TXLAWindow* pWindow);
 // it is floated), then the result applied.
 void fitEquilibriumSingleSpecies(TXLAWindow* pWindow);
 
-// Whether the loaded scans determine TI noise: false when every scan has the
-// rotor speed and temperature of scan 1.
+// The relative spread of the scans' reduced exponents, (largest - smallest)
+// / largest of omega^2 / (T + 273.15) (of omega^2 alone when species are
+// described by D and s: the buoyant mass s R T / D cancels the temperature);
+// 0 without scans.
+double equilibriumExponentSpread();
+// The least spread with which the scans tell TI noise from the species (a
+// setting only for the measurements of docs/analyses.md, which vary it).
+extern double dEqTINoiseMinSpread;
+// Whether the loaded scans determine TI noise: their exponents spread by at
+// least dEqTINoiseMinSpread.
 bool equilibriumTINoiseDetermined();
 
 // The Lamm-solution store (nScans x nScans on the noise grid) and the normal

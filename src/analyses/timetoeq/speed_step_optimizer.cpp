@@ -45,6 +45,12 @@ constexpr float fMinRpm = 3000.0f;
 constexpr float fMaxRpm = 50000.0f;
 constexpr float fSpread = 0.15f;          // relative spread of the start simplex
 constexpr float fBadValue = 1e10f;
+// Restarts in a row whose best time settled while the vector still moved:
+// the time does not depend on where the vector goes, and the search ends
+// there. (When the equilibrium is reached long after the overspeed phase,
+// every programme takes the same time, the coordinates wander with the
+// spread of the restarts and never settle.)
+constexpr int nRestartsWithoutProgress = 3;
 
 const char* const kTitle = "CALCULATE MINIMUM TIME TO EQ";
 
@@ -532,6 +538,7 @@ void optimizeSpeedSteps(TXLAWindow* pWindow)
     for (int j = 1; j <= n; ++j) vec[j] = p[best][j];
     float fOld = y[best];
 
+    int nSettled = 0;
     while (!bStopFit) {
         for (int j = 1; j <= n; ++j) old[j] = vec[j];
         for (int j = 1; j <= n; ++j) p[1][j] = vec[j];
@@ -541,15 +548,17 @@ void optimizeSpeedSteps(TXLAWindow* pWindow)
         best = lowestVertex(y, n);
         for (int j = 1; j <= n; ++j) vec[j] = p[best][j];
         const float fNew = y[best];
-        bool bConverged = rmsdChangeSettled(fOld, fNew, 1e-5f);
+        const bool bTimeSettled = rmsdChangeSettled(fOld, fNew, 1e-5f);
+        bool bConverged = bTimeSettled;
         for (int j = 1; j <= n && bConverged; ++j) {
             if (vec[j] == 0.0f)
                 bConverged = std::fabs(old[j]) <= 1e-4f;
             else
                 bConverged = std::fabs((vec[j] - old[j]) / vec[j]) <= 1e-4f;
         }
+        nSettled = bTimeSettled ? nSettled + 1 : 0;
         fOld = fNew;
-        if (bConverged) break;
+        if (bConverged || nSettled >= nRestartsWithoutProgress) break;
     }
 
     bFitRunning = 0;

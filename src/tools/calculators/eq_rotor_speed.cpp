@@ -36,9 +36,11 @@ constexpr double dPi = 3.14159265358979323846;
 constexpr const char* szEqTitle = "ESTIMATE EQ ROTOR SPEED";
 constexpr const char* szTimeTitle = "CALCULATE MINIMUM TIME TO EQ";
 constexpr int nProfilePoints = 100;
-// No rotor of an analytical ultracentrifuge spins faster; the third speed is
-// sought up to it too.
+// No rotor of an analytical ultracentrifuge spins faster, nor is one run
+// slower; the third speed is sought between the two in steps of 1000 rpm.
 constexpr float fFastestRotorRpm = 60000.0f;
+constexpr float fSlowestRotorRpm = 1000.0f;
+constexpr int nThirdSpeedStep = 1000;
 
 double buoyancy() { return 1.0 - static_cast<double>(fBufferDensity) * VBAR; }
 
@@ -74,6 +76,11 @@ void TXLAWindow::CmEstimateEqRotorSpeed()
         MessageBox(HWindow, "the lowest and highest Mw of interest must be above 0", szEqTitle, MB_OK);
         return;
     }
+    // crossed masses would be reported under each other's labels
+    if (fLow > fHigh) {
+        MessageBox(HWindow, "the lowest Mw of interest must not be above the highest", szEqTitle, MB_OK);
+        return;
+    }
     MessageBox(HWindow,
                "for predicting meniscus position, consider in 12 mm centerpieces\n130 ul -> ~6.8 cm\n170 ul -> ~6.65 "
                "cm\n200 ul -> ~6.55",
@@ -91,19 +98,29 @@ void TXLAWindow::CmEstimateEqRotorSpeed()
     const double K = dTwoRT4C / ((rb * rb - rm * rm) * buoyancy());
     const float fRpm1 = speedForRatio(std::log(5.0), K, fHigh);
     const float fRpm2 = speedForRatio(std::log(10.0), K, fLow);
-    // masses of a few daltons would ask for speeds no rotor reaches (and
-    // times to equilibrium of 0 h)
-    if (!(fRpm1 <= fFastestRotorRpm) || !(fRpm2 <= fFastestRotorRpm)) {
-        char sz[400];
-        std::snprintf(sz, sizeof sz,
-                      "these masses ask for rotor speeds of %.0f and %.0f rpm, beyond the %.0f rpm of the fastest "
-                      "rotor - please enter masses of macromolecules",
-                      fRpm1, fRpm2, fFastestRotorRpm);
+    // Masses of a few daltons would ask for speeds no rotor reaches (and
+    // times to equilibrium of 0 h), masses of hundreds of megadaltons would
+    // be brought to equilibrium at 0 rpm (rounded down to 100 rpm).
+    const bool bBeyond = !(fRpm1 <= fFastestRotorRpm) || !(fRpm2 <= fFastestRotorRpm);
+    if (bBeyond || fRpm1 < fSlowestRotorRpm || fRpm2 < fSlowestRotorRpm) {
+        char szLimit[160], sz[400];
+        if (bBeyond)
+            std::snprintf(szLimit, sizeof szLimit,
+                          "beyond the %.0f rpm of the fastest rotor - please enter masses of macromolecules",
+                          fFastestRotorRpm);
+        else
+            std::snprintf(szLimit, sizeof szLimit,
+                          "below the %.0f rpm a rotor runs at least - such particles are not brought to a measurable "
+                          "equilibrium",
+                          fSlowestRotorRpm);
+        std::snprintf(sz, sizeof sz, "these masses ask for rotor speeds of %.0f and %.0f rpm, %s", fRpm1, fRpm2,
+                      szLimit);
         MessageBox(HWindow, sz, szEqTitle, MB_OK);
         return;
     }
     float fRpm3 = 0.0f;
-    for (int rpm = 1000; rpm <= static_cast<int>(fFastestRotorRpm); rpm += 1000)
+    for (int rpm = static_cast<int>(fSlowestRotorRpm); rpm <= static_cast<int>(fFastestRotorRpm);
+         rpm += nThirdSpeedStep)
         if (equilibriumProfile(fLow, rpm, rm, rm, rb) <= 0.01) {
             fRpm3 = static_cast<float>(rpm);
             break;

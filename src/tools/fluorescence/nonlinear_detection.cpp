@@ -352,6 +352,25 @@ float rmsdOfScanArrays(float** ppA, float** ppB)
     return nCount > 0 ? static_cast<float>(std::sqrt(dSum / static_cast<double>(nCount))) : 0.0f;
 }
 
+float* rawScaleOfScan(int k, bool bFit, std::vector<float>& buffer)
+{
+    float** ppShown = bFit ? ppFit : ppSignal;
+    if (!ppShown || k < 1 || k > nScans) return nullptr;
+    float* shown = ppShown[k];
+    if (!bTransformedDataShown || !shown) return shown;
+    const int n = pScanPoints[k];
+    const bool bCopies = copiesHeld() && slotMatches(k);
+    const float* raw = bCopies ? (bFit ? ppRawFit : ppRawSignal)[k] : nullptr;
+    const float* trans = bCopies ? (bFit ? ppTransFit : ppTransSignal)[k] : nullptr;
+    buffer.assign(static_cast<size_t>(n) + 1, 0.0f);
+    for (int i = 1; i <= n; i++)
+        buffer[static_cast<size_t>(i)] = raw && shown[i] == trans[i]
+                                             ? raw[i]
+                                             : nonlinearDetectionInverse(shown[i], dAppliedDetectionPower,
+                                                                         dAppliedDetectionBaseline);
+    return buffer.data();
+}
+
 void switchOffNonlinearDetection(TXLAWindow* pWindow)
 {
     // The raw values come back before the option goes off, or they could

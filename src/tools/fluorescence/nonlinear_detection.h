@@ -22,6 +22,8 @@
 // so a fit always sees transformed values and the user the scale chosen.
 #pragma once
 
+#include <vector>
+
 class TXLAWindow;
 
 // Per scan 1..nScans, each a 1-based float array of the scan's point count;
@@ -78,6 +80,15 @@ void freeNonlinearDetectionCopies();
 // second scan in time order when the model starts from the first scan, else
 // all; 0 without points.
 float rmsdOfScanArrays(float** ppA, float** ppB);
+
+// The signal (bFit false) or model (bFit true) of scan k in the detector's
+// raw scale, for the writers of the loaded set: the data set's own array
+// while it holds the raw values; while it holds the transformed ones, the
+// raw copy of every value that still equals the transformed copy and the
+// inverse transform of every value edited since, in the buffer (1-based, the
+// scan's points). Files so hold what a load reads: a file of transformed
+// values would be transformed a second time when loaded with the option on.
+float* rawScaleOfScan(int k, bool bFit, std::vector<float>& buffer);
 
 // Switches the option off: first the raw values come back into the data set
 // when the transformed ones are shown (redrawn in the window when given),

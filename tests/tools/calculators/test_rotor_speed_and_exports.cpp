@@ -98,24 +98,33 @@ TEST_F(RotorSpeedTest, ProfilesHoldTheLoadingConcentration)
 
 TEST_F(RotorSpeedTest, MassesAndGeometryWithoutASpeedOfARotorAreRefused)
 {
-    {
+    // masses that are not above 0, and crossed ones (the lowest above the
+    // highest was reported under the other's labels)
+    const struct {
+        const char *low, *high, *refusal;
+    } masses[] = {{"0", "0", "must be above 0"},
+                  {"200000", "100000", "the lowest Mw of interest must not be above the highest"}};
+    for (const auto& m : masses) {
         headless::Script script;
-        script.expectInput("lowest Mw", "0")
-            .expectInput("highest Mw", "0")
+        script.expectInput("lowest Mw", m.low)
+            .expectInput("highest Mw", m.high)
             .expectInput("bottom (cm)", "7.2")
-            .expectMessageBox("must be above 0", IDOK);
+            .expectMessageBox(m.refusal, IDOK);
         Run(script, 875);
-        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(script.pending(), 0u) << m.refusal;
     }
     // after the meniscus: a bottom not beyond it, and masses that ask for a
     // speed beyond any rotor (1e-20 Da asked for 18985630201544704 rpm and
-    // "at least 0 h"; a highest mass of 300 Da alone for 109600 rpm)
+    // "at least 0 h"; a lowest mass of 300 Da alone for 131100 rpm) or below
+    // the slowest (5e8 Da was brought to c(b)/c(m) = 5 at 0 rpm, 1e8 Da at 100 rpm)
     const struct {
         const char *low, *high, *bottom, *refusal;
     } cases[] = {{"10000", "100000", "6.5", "the bottom must lie beyond the meniscus"},
                  {"1e-20", "1e-20", "7.2", "rotor speeds of 18985630201544704 and 22708881515872256 rpm, beyond the "
                                            "60000 rpm of the fastest rotor"},
-                 {"10000", "300", "7.2", "rotor speeds of 109600 and 22700 rpm, beyond the 60000 rpm"}};
+                 {"300", "100000", "7.2", "rotor speeds of 6000 and 131100 rpm, beyond the 60000 rpm"},
+                 {"1e6", "5e8", "7.2", "rotor speeds of 0 and 2200 rpm, below the 1000 rpm a rotor runs at least"},
+                 {"1e8", "1e8", "7.2", "rotor speeds of 100 and 200 rpm, below the 1000 rpm"}};
     for (const auto& c : cases) {
         headless::Script script;
         script.expectInput("lowest Mw", c.low)
