@@ -550,6 +550,14 @@ float SimplexSim(float* pVector, TXLAWindow* pWindow)
         bInterruptComputation = 0;
         bStopFit = 1;
     }
+    // An evaluation that computed no model (it refused the parameters or its
+    // solver failed, and has said why) has no rmsd; it ends a running fit, as
+    // a further trial would only say it again.
+    if (pWindow && !bModelComputed) {
+        if (bFitRunning) bStopFit = 1;
+        pWindow->DebugLog(" --> SimplexSim DONE (no model)");
+        return 1e10f;
+    }
     const float fResult = calcRmsd();
     if (pWindow) pWindow->DebugLog(" --> SimplexSim DONE");
     return fResult;
