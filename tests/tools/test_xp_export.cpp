@@ -63,6 +63,18 @@ protected:
     }
     // The keys of the file's lines: the text in the last parentheses.
     static std::string Key(const std::string& line) { return line.substr(line.find('(')); }
+    // Data > Export Data to DRELLIX into xp: every question of the experiment
+    // file cancelled, DRELLIX launched and the c(s) peaks converted to species.
+    void ExportPeaksAsSpecies(win::headless::Script& script, const std::string& xp)
+    {
+        script.expectSaveFile("export data as DRELLIX xp file", xp);
+        for (const char* szPrompt : {"buffer density", "buffer viscosity", "partial", "optical", "rotor"})
+            script.expectInputCancel(szPrompt);
+        script.expectMessageBox("launch DRELLIX with data?", win::IDYES)
+            .expectMessageBox("convert all c(s) peaks to discrete species?", win::IDYES);
+        Run(script, 577);
+        EXPECT_EQ(script.pending(), 0u);
+    }
 };
 
 // The species vectors of an export, as the command fills them.
@@ -504,13 +516,7 @@ TEST_F(XpExportTest, TheExportCommandConvertsPeaksAndStartsDrellixWithTheConfigu
                                             3.0 * std::exp(-(s - 5.0) * (s - 5.0) / 0.1) +
                                             2.0 * std::exp(-(s - 9.0) * (s - 9.0) / 0.1));
     }
-    script.expectSaveFile("export data as DRELLIX xp file", xp);
-    for (const char* szPrompt : {"buffer density", "buffer viscosity", "partial", "optical", "rotor"})
-        script.expectInputCancel(szPrompt);
-    script.expectMessageBox("launch DRELLIX with data?", win::IDYES)
-        .expectMessageBox("convert all c(s) peaks to discrete species?", win::IDYES);
-    Run(script, 577);
-    EXPECT_EQ(script.pending(), 0u);
+    ExportPeaksAsSpecies(script, xp);
     const std::string config = folder + "/data_from_morvex_c(s).drellix";
     EXPECT_TRUE(transcriptShows(script, "Start WinExec " + quoted(std::string(szDrellixExePath) + " " + config)));
     const std::vector<std::string> p = Lines(folder + "/data_from_morvex_c(s).drellix_PAR");
@@ -551,13 +557,7 @@ TEST_F(XpExportTest, APeakWithTwoMaximaIsOneSpecies)
 
     const std::string xp = folder + "/data.xp";
     win::headless::Script script;
-    script.expectSaveFile("export data as DRELLIX xp file", xp);
-    for (const char* szPrompt : {"buffer density", "buffer viscosity", "partial", "optical", "rotor"})
-        script.expectInputCancel(szPrompt);
-    script.expectMessageBox("launch DRELLIX with data?", win::IDYES)
-        .expectMessageBox("convert all c(s) peaks to discrete species?", win::IDYES);
-    Run(script, 577);
-    EXPECT_EQ(script.pending(), 0u);
+    ExportPeaksAsSpecies(script, xp);
     const std::vector<std::string> p = Lines(folder + "/data_from_morvex_c(s).drellix_PAR");
     ASSERT_EQ(p.size(), 82u);
     std::vector<double> s;
