@@ -4,9 +4,10 @@
 // Every local maximum of the shown curve (higher than its two neighbours on
 // either side, at most 10) whose peak holds more than 1e-4 of the total signal
 // gets a label above it, each peak once over ranges that do not overlap
-// (distinctPeaks, as the record of an unattended run lists them), so that the
-// fractions of the labels add up to at most the whole: the molar mass of its weight-average s in the models
-// that give one, else the weight-average s itself. A click on a label shows
+// (distinctPeaks, as the record of an unattended run lists them, so that the
+// fractions of the labels add up to at most the whole): the molar mass of its
+// weight-average s in the models that give one, else the weight-average s
+// itself. A click on a label shows
 // the peak's s, s20,w, signal, molar mass and size, shades the peak and the
 // boundary region it makes in the data, and estimates the error of sw from
 // the residuals there by the transport method.
