@@ -25,6 +25,7 @@
 #include "distributions/normal_equations.h"
 #include "distributions/regularization.h"
 #include "distributions/s_grid.h"
+#include "fitting/fit_driver.h"
 #include "fitting/fit_globals.h"
 #include "fitting/simplex.h"
 #include "models/model_globals.h"
@@ -56,13 +57,19 @@ bool savingModel()
 }
 
 // Rows j != nKeep of p are spread around row nFrom: p[j][i] = p[nFrom][i] +
-// a Gaussian of standard deviation scale(i) x step x p[nFrom][i].
+// a Gaussian of standard deviation scale(i) x step x p[nFrom][i]; meniscus
+// and bottom on a bound of their ranges step inward.
 void spreadVertices(float** p, int n, int nFrom, int nKeep, float fStep)
 {
     for (int j = 1; j <= n + 1; ++j) {
         if (j == nFrom || j == nKeep) continue;
-        for (int i = 1; i <= n; ++i)
-            p[j][i] = p[nFrom][i] + static_cast<float>(gaussianRandom(contiVertexScale(i) * fStep * p[nFrom][i]));
+        for (int i = 1; i <= n; ++i) {
+            const float c = p[nFrom][i];
+            float v = c + static_cast<float>(gaussianRandom(contiVertexScale(i) * fStep * c));
+            if (i == nContiPosMeniscus) v = stepInwardFromBound(c, v, fMinMeniscus, fMaxMeniscus);
+            if (i == nContiPosBottom) v = stepInwardFromBound(c, v, fMinBottom, fMaxBottom);
+            p[j][i] = v;
+        }
     }
 }
 

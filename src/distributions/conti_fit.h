@@ -36,7 +36,9 @@ void contiSetAndDisplay(TXLAWindow* pWindow, float* p);
 float contiVertexScale(int i);
 // The shared steps of the three drivers: the models whose finished fit is
 // saved beside the data; rows j other than nFrom and nKeep of the simplex p
-// spread around row nFrom (Gaussian, contiVertexScale(i) x fStep x value);
+// spread around row nFrom (Gaussian, contiVertexScale(i) x fStep x value; a
+// meniscus or bottom whose centre lies on a bound of its range and whose step
+// goes beyond it steps as far inward, so that no vertex ties with the centre);
 // the vertex of the lowest value (the lowest index of equal values).
 bool contiSavingModel();
 void contiSpreadVertices(float** p, int n, int nFrom, int nKeep, float fStep);

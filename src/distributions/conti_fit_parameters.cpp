@@ -468,14 +468,18 @@ void discreteOrBufferLine(char* sz, size_t n)
     }
 }
 
+// The apparent vbar (the one of the buoyancy in a sedimenting co-solute)
+// belongs to the inhomogeneous-solvent model: with the model off the
+// co-solute switch left on means nothing, as in the fitted-parameter text.
 void vbarLine(char* sz, size_t n)
 {
     const bool bFloating = bFitVbarInGradient && bInhomogeneousSolvent;
-    if (bFloating && !bSedimentingCosolute)
+    const bool bCosolute = bInhomogeneousSolvent && bSedimentingCosolute;
+    if (bFloating && !bCosolute)
         std::snprintf(sz, n, "vbar = %.4f (floating)", VBAR);
     else if (bFloating)
         std::snprintf(sz, n, "vbar = %.4f (fix), apparent vbar = %.4f (floating)", VBAR, fGradientVbar);
-    else if (!bSedimentingCosolute)
+    else if (!bCosolute)
         std::snprintf(sz, n, "vbar = %.4f (fix)", VBAR);
     else
         std::snprintf(sz, n, "vbar = %.4f (fix), apparent vbar = %.4f (fix)", VBAR, fGradientVbar);

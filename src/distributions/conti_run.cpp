@@ -557,6 +557,11 @@ ERunEnd runContiSedSteps(TXLAWindow* pWindow)
         runBox(pWindow, "set Meniscus and Bottom first");
         return ERunEnd::Stopped;
     }
+    // a compressibility taken while other data (or none) were loaded
+    if (!compressibleSolventDensityUsable(pWindow)) {
+        bModelComputed = 0;
+        return ERunEnd::Stopped;
+    }
     // Models whose Lamm solutions come from parts not in this version.
     if (bModelElectrophoresisCV) {
         runBox(pWindow, "the electrophoresis c(v) model is not in this version", "NOT AVAILABLE");
@@ -667,11 +672,14 @@ ERunEnd runContiSedSteps(TXLAWindow* pWindow)
         // 21.
         if (!bDLSData && !bModelElectrophoresisCV && !bEquilibriumDataMode) {
             bInterruptComputation = 0;
-            if (!bModelNonidealCS) {
-                RunSVContiSedList(pWindow, nGrid, pContiSimS, pContiSimD, pContiSimVbar);
-            } else if (!RunNonidcofsSedList(pWindow, nGrid, pContiSimS, pContiSimD, pContiSimVbar)) {
-                // refused (and said why): no solutions, no distribution
+            const bool bSolved = !bModelNonidealCS
+                                     ? RunSVContiSedList(pWindow, nGrid, pContiSimS, pContiSimD, pContiSimVbar)
+                                     : RunNonidcofsSedList(pWindow, nGrid, pContiSimS, pContiSimD, pContiSimVbar);
+            if (!bSolved) {
+                // refused or failed (and said why): no solutions, no distribution,
+                // and the fits of an earlier run belong to none
                 freeGridVectors(nGrid);
+                bModelComputed = 0;
                 return ERunEnd::StoppedAfterDetection;
             }
             if (bInterruptComputation) {
@@ -789,7 +797,7 @@ void setContiListSolverTail(CLammIdeal* L)
     if (bFloConvolution) L->SetRadialConvolution(true, fFloConvolution, fConvolutionDistFactor);
 }
 
-void RunSVContiSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, double* pVbar)
+bool RunSVContiSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, double* pVbar)
 {
     log(pWindow, "\nEnter RunSVContiSedList");
     bDiscretizationError = 0;
@@ -807,10 +815,15 @@ void RunSVContiSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, d
     L.reset();
     log(pWindow, " --> pLammSolutions deleted");
     if (pWindow) pWindow->ReportSimulationError(nResult);
+    if (isSimulationFailure(nResult)) {
+        log(pWindow, " --> OUT (failed)");
+        return false;
+    }
     if (bBufferMismatch) {
         nLammSolutionSet = 1;
         if (bFitBufferSignal) dBufferSignal = 1.0;
         if (pWindow) pWindow->SimulateBufferSignal();
     }
     log(pWindow, " --> OUT");
+    return true;
 }

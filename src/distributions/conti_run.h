@@ -42,8 +42,10 @@ void freeTimeCourseArrays();
 
 // Solves the Lamm equation of every grid point as one list on nLammThreads
 // workers into the Lamm-solution store (on the noise grid, or on scan 1's
-// radii while a distribution from a file is evaluated).
-void RunSVContiSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, double* pVbar);
+// radii while a distribution from a file is evaluated). False when a solver
+// computed nothing or failed (reported; isSimulationFailure,
+// models/model_evaluation.h): the store then holds no usable kernels.
+bool RunSVContiSedList(TXLAWindow* pWindow, int nGrid, double* pS, double* pD, double* pVbar);
 // The template solver of a list, configured in the list's order: the setters
 // up to the solver options (s and D of the template, the solver's grid size,
 // the common radii of the store), and those after the model's own settings

@@ -3,8 +3,11 @@
 //
 // Every local maximum of the shown curve (higher than its two neighbours on
 // either side, at most 10) whose peak holds more than 1e-4 of the total signal
-// gets a label above it: the molar mass of its weight-average s in the models
-// that give one, else the weight-average s itself. A click on a label shows
+// gets a label above it, each peak once over ranges that do not overlap
+// (distinctPeaks, as the record of an unattended run lists them, so that the
+// fractions of the labels add up to at most the whole): the molar mass of its
+// weight-average s in the models that give one, else the weight-average s
+// itself. A click on a label shows
 // the peak's s, s20,w, signal, molar mass and size, shades the peak and the
 // boundary region it makes in the data, and estimates the error of sw from
 // the residuals there by the transport method.
@@ -18,6 +21,7 @@
 #include "app/app_globals.h"
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
+#include "distributions/distribution_integration.h"
 #include "distributions/distribution_result.h"
 #include "distributions/hydrodynamics.h"
 #include "distributions/peak_information.h"
@@ -80,6 +84,19 @@ void massText(float M, char* sz, int nSize)
         std::snprintf(sz, static_cast<size_t>(nSize), "Mf~%.0f Da", static_cast<double>(M));
     else
         std::snprintf(sz, static_cast<size_t>(nSize), "Mf~%.1f Da", static_cast<double>(M));
+}
+
+// The peak of label k among the distinct peaks of the labelled maxima (those
+// of nPeakIndex, highest first); false for a maximum that lies inside a
+// higher peak.
+bool labelledPeak(const std::vector<DistributionPeak>& peaks, int k, DistributionPeak* pPeak)
+{
+    for (const DistributionPeak& p : peaks)
+        if (p.nIndex == nPeakIndex[k]) {
+            *pPeak = p;
+            return true;
+        }
+    return false;
 }
 
 // Places label k above its peak: centred on the plot position of the peak's
@@ -193,14 +210,16 @@ void TXLAWindow::ShowPeakInfo()
     }
     // the plot's mapping as it is shown
     paintDistributionPlot();
+    // each peak once, over ranges that do not overlap: a maximum inside a
+    // higher peak gets no label of its own
+    const std::vector<DistributionPeak> peaks = distinctPeaks(nPeakIndex, nPeaks, 0.9f);
     for (int k = 1; k <= nPeaks; k++) {
-        float fLow = 0, fHigh = 0, fSw = 0, fHeight = 0, fFraction = 0, fSignal = 0;
-        int nFirst = 0, nLast = 0;
-        findPeakExtent(nPeakIndex[k], &fLow, &fHigh, &fSw, &nFirst, &nLast, &fHeight, &fFraction, &fSignal, 0.9f);
-        if (!(fFraction > 0.0001f)) continue;
+        DistributionPeak peak;
+        if (!labelledPeak(peaks, k, &peak) || !(peak.fFraction > 0.0001f)) continue;
+        const float fSw = peak.fMean;
         fPeakSw[k] = fSw;
-        fPeakC[k] = fSignal;
-        fPeakFraction[k] = fFraction;
+        fPeakC[k] = peak.fSignal;
+        fPeakFraction[k] = peak.fFraction;
         char sz[40];
         peakLabelText(fSw, sz, sizeof sz);
         const int nLength = static_cast<int>(std::strlen(sz));
@@ -267,13 +286,14 @@ void TXLAWindow::ReportIntegral(int k)
         }
     }
 
-    // 4. the peak shaded
-    float fLow = 0, fHigh = 0, fMean = 0, fHeight = 0, fFraction = 0, fSignal = 0;
-    int nFirst = 0, nLast = 0;
-    findPeakExtent(nPeakIndex[k], &fLow, &fHigh, &fMean, &nFirst, &nLast, &fHeight, &fFraction, &fSignal, 0.9f);
-    if (pDistPlot && pDistCurve && nFirst >= 1) {
+    // 4. the peak shaded, over the range its label reports
+    DistributionPeak peak;
+    labelledPeak(distinctPeaks(nPeakIndex, nPeakInfoLabels, 0.9f), k, &peak);
+    const float fLow = peak.fLow, fHigh = peak.fHigh;
+    if (pDistPlot && pDistCurve && peak.nFirst >= 1) {
         paintDistributionPlot();
-        HMETAFILE h = pDistPlot->OverlayCurve(pDistCurve, nFirst, nLast, RGB(255, 0, 0), 12, pDistPlot->nSymbolSize);
+        HMETAFILE h =
+            pDistPlot->OverlayCurve(pDistCurve, peak.nFirst, peak.nLast, RGB(255, 0, 0), 12, pDistPlot->nSymbolSize);
         if (h) {
             playIntoClientArea(this, h);
             DeleteMetaFile(h);

@@ -15,6 +15,7 @@
 #include "app/file_dialogs.h"
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
+#include "distributions/distribution_integration.h"
 #include "distributions/distribution_result.h"
 #include "distributions/prior_dialog.h"
 #include "distributions/prior_probabilities.h"
@@ -261,11 +262,11 @@ void TXLAWindow::PriorKnowledgeDiscreteSpecies(bool bTableMode)
 
     // 4. the sharp peaks: alone (each edge at most half the peak) and of
     // signal 0.01 at least
+    // (each peak once: a maximum inside a higher peak is part of it)
     std::vector<int> placedAt;
-    for (int p = 1; p <= nPeaks; p++) {
-        float fLow = 0, fHigh = 0, fSw = 0, fHeight = 0, fFraction = 0, fArea = 0;
-        int nFirst = 0, nLast = 0;
-        findPeakExtent(pi[p], &fLow, &fHigh, &fSw, &nFirst, &nLast, &fHeight, &fFraction, &fArea, 0.9f);
+    for (const DistributionPeak& peak : distinctPeaks(pi, nPeaks, 0.9f)) {
+        const int nFirst = peak.nFirst, nLast = peak.nLast;
+        const float fSw = peak.fMean, fArea = peak.fSignal, fHeight = pDistValues[peak.nIndex];
         if (nFirst < 1 || !(pDistValues[nFirst] <= 0.5f * fHeight && pDistValues[nLast] <= 0.5f * fHeight) ||
             !(fArea >= 0.01f))
             continue;

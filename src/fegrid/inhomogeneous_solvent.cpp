@@ -40,6 +40,7 @@
 #include "plot/cwinplot.h"
 #include "plot/error_box.h"
 #include "plot/overlays.h"
+#include "plot/sounds.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_file.h"
 #include "scandata/tool_plots.h"
@@ -128,6 +129,23 @@ bool compressibilityKeepsDensityPositive(double rho0, double kappa)
 {
     if (!(fBottom > fMeniscus)) return true;
     return 1 - kappa * solventPressureMPa(rho0, firstScanRpm(), fMeniscus, fBottom) > 0;
+}
+
+bool compressibleSolventDensityUsable(TXLAWindow* pWindow)
+{
+    if (!bInhomogeneousSolvent || !bCompressibleSolvent) return true;
+    if (compressibilityKeepsDensityPositive(fGradientBufferDensity, dSolventCompressibility)) return true;
+    const double dFactor =
+        1 - dSolventCompressibility * solventPressureMPa(fGradientBufferDensity, firstScanRpm(), fMeniscus, fBottom);
+    char sz[400];
+    std::snprintf(sz, sizeof sz,
+                  "compressible solvent: the density at the bottom (%.3f cm) is negative or infinite at %.0f rpm "
+                  "with the compressibility %.4e 1/MPa (1 - kappa P = %.4f there)\nchange the compressibility "
+                  "(Options > Inhomogeneous Solvent) - not simulated",
+                  static_cast<double>(fBottom), firstScanRpm(), dSolventCompressibility, dFactor);
+    playErrorSound();
+    win::MessageBox(pWindow ? pWindow->HWindow : nullptr, sz, "ERROR in simulation", win::MB_OK);
+    return false;
 }
 
 // ---------------------------------------------------------------- tables

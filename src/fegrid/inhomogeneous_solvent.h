@@ -124,6 +124,12 @@ double densgradNodeSedimentationWeight(const double* radii, int j);
 // cell at the first scan's speed: 1 - kappa P > 0 at the bottom, where the
 // pressure P is highest. True without a cell or a speed.
 bool compressibilityKeepsDensityPositive(double rho0, double kappa);
+// The same check when a model is evaluated (the dialog's ran against the data
+// loaded then, or none): with the compressible solvent of the
+// inhomogeneous-solvent model on, a compressibility that makes the density at
+// the bottom negative or infinite at the first scan's speed is named in a box
+// ("ERROR in simulation") and refuses the evaluation (false).
+bool compressibleSolventDensityUsable(TXLAWindow* pWindow);
 
 // ---------------------------------------------------------------- the co-solute redistribution
 // The fewest points of the co-solute grid (the dialog refuses fewer).

@@ -35,7 +35,11 @@ float calcRmsd()
         return 0.0f;
     int nFirst = 1, nLast = nScans;
     fitScanRange(&nFirst, &nLast);
-    float fSum = 0.0f, fCount = 0.0f;
+    // The squares are summed in double and the points counted in an integer:
+    // a float sum drifts by percents over ten million points, and a float
+    // count stops at 2^24.
+    double dSum = 0.0;
+    long long nCount = 0;
     for (int pos = nFirst; pos <= nLast; pos++) {
         const int k = pScanTimeOrder[pos];
         const float* y = ppSignal[k];
@@ -44,12 +48,12 @@ float calcRmsd()
         const int i0 = pFitFirstIndex[k] < 1 ? 1 : pFitFirstIndex[k];
         for (int i = i0; i <= pFitLastIndex[k] && i <= pScanPoints[k]; i++) {
             const float d = y[i] - f[i];
-            fSum += d * d;
-            fCount += 1.0f;
+            dSum += static_cast<double>(d) * d;
+            nCount++;
         }
     }
-    fRmsd = fCount > 0.0f ? std::sqrt(fSum / fCount) : 0.0f;
-    fNumFitPoints = fCount;
+    fRmsd = nCount > 0 ? static_cast<float>(std::sqrt(dSum / static_cast<double>(nCount))) : 0.0f;
+    fNumFitPoints = static_cast<float>(nCount);
     return fRmsd;
 }
 

@@ -475,6 +475,14 @@ void showFitBestVertex(TXLAWindow* pWindow, float* pVertex, int, float fValue)
 
 // ---------------------------------------------------------------- the start simplex
 
+float stepInwardFromBound(float fCentre, float fVertex, float fLow, float fHigh)
+{
+    if (!(fLow < fHigh)) return fVertex;
+    if (fCentre <= fLow && fVertex <= fLow) return 2.0f * fLow - fVertex;
+    if (fCentre >= fHigh && fVertex >= fHigh) return 2.0f * fHigh - fVertex;
+    return fVertex;
+}
+
 void initSimplexVertices(int n, float** p)
 {
     const float r = fSimplexRandomization;
@@ -502,10 +510,10 @@ void initSimplexVertices(int n, float** p)
                 else
                     v = std::max(v, 0.0f);
             } else if (k == 13) {
-                v = p1 + g((fMaxMeniscus - fMinMeniscus) / 3);
+                v = stepInwardFromBound(p1, p1 + g((fMaxMeniscus - fMinMeniscus) / 3), fMinMeniscus, fMaxMeniscus);
                 v = std::min(std::max(v, fMinMeniscus), fMaxMeniscus);
             } else if (k == 14) {
-                v = p1 + g((fMaxBottom - fMinBottom) / 3);
+                v = stepInwardFromBound(p1, p1 + g((fMaxBottom - fMinBottom) / 3), fMinBottom, fMaxBottom);
                 v = std::min(std::max(v, fMinBottom), fMaxBottom);
             } else if (k == 15 || k == 22) {
                 v = p1 + g(r * p1) + g(0.3f * r);
@@ -541,6 +549,14 @@ float SimplexSim(float* pVector, TXLAWindow* pWindow)
     if (bInterruptComputation) {
         bInterruptComputation = 0;
         bStopFit = 1;
+    }
+    // An evaluation that computed no model (it refused the parameters or its
+    // solver failed, and has said why) has no rmsd; it ends a running fit, as
+    // a further trial would only say it again.
+    if (pWindow && !bModelComputed) {
+        if (bFitRunning) bStopFit = 1;
+        pWindow->DebugLog(" --> SimplexSim DONE (no model)");
+        return 1e10f;
     }
     const float fResult = calcRmsd();
     if (pWindow) pWindow->DebugLog(" --> SimplexSim DONE");

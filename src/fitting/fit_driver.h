@@ -43,6 +43,13 @@ void packedSlotExtras(int n, int* pExtra);
 // Gaussian spread of fSimplexRandomization, then per floated entry its own
 // rule (docs/fitting.md).
 void initSimplexVertices(int n, float** p);
+// A start vertex fVertex drawn about fCentre for a parameter that the
+// objective keeps in [fLow, fHigh]. When the centre lies on a bound (or
+// beyond it) and the draw goes beyond that bound, the vertex would be
+// evaluated on the bound, tie with the centre, and the simplex (whose spread
+// test then holds at once) would never leave the bound: the step is then
+// mirrored about the bound, inward. Any other draw is returned as it is.
+float stepInwardFromBound(float fCentre, float fVertex, float fLow, float fHigh);
 
 // The objective of the discrete fits: writes the vector into the model (with
 // the bounds of each slot), rebuilds the radial grid when meniscus or bottom

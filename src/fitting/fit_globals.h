@@ -22,9 +22,10 @@ extern unsigned char bSMWindowFit;
 extern int nSMFirstScan;
 extern int nSMLastScan;
 
-// rmsd of data minus fit inside the fit limits, summed in single precision
-// over the scans that take part (fitScanRange); stores fRmsd and
-// fNumFitPoints. 0, storing nothing, without point counts.
+// rmsd of data minus fit inside the fit limits over the scans that take part
+// (fitScanRange), the squares summed in double and the points counted in an
+// integer; stores fRmsd and fNumFitPoints. 0, storing nothing, without point
+// counts.
 float calcRmsd();
 // The positions in time order of the scans a fit takes: the time window of a
 // time-dependent s and M fit, from the second scan when the first is the

@@ -124,6 +124,9 @@ float signalBetween(float a, float b, float* pfTotal)
 void TXLAWindow::FitWizardCheckResiduals()
 {
     if (bEqTestMode || bRealtimeUpdate || bDLSData || bMonteCarloRun || bSerialFitRunning) return;
+    // advice about a model where none was computed (an analysis that found
+    // no boundary, a refused or failed evaluation) would be about the data
+    if (!bModelComputed) return;
     if (nScans < 1 || !pFitFirstIndex || !pFitLastIndex) return;
     // 1. Overall size.
     const float r = calcRmsd();

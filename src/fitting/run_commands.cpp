@@ -32,7 +32,10 @@ void TXLAWindow::CmRun()
     bSkipRegularization = 0;
     bRepaintAfterCalc = 1;
     win::SetCursor(win::LoadCursor(nullptr, win::IDC_WAIT));
-    // 7. The first matching mode runs.
+    // 7. The first matching mode runs. A boundary analysis that ends without
+    // a model (no boundary found, times that do not spread) leaves the model
+    // of an earlier run in place, which the wizard must not judge now.
+    bool bModelNow = true;
     if (bEqTestMode) {
         runEqTest(this);
     } else if (bModelContinuous && !bBoundaryAnalysisMode) {
@@ -45,9 +48,9 @@ void TXLAWindow::CmRun()
     } else if (!bBoundaryAnalysisMode) {
         CalcModel();
     } else if (!bExtrapolateAreaFractions) {
-        runVanHoldeWeischet(this);
+        bModelNow = runVanHoldeWeischet(this);
     } else {
-        runAreaFractionExtrapolation(this);
+        bModelNow = runAreaFractionExtrapolation(this);
     }
     // The rmsd shown with the parameter text and the residuals plot belong to
     // this evaluation (the plot was laid out before the model was computed).
@@ -62,7 +65,7 @@ void TXLAWindow::CmRun()
     bDataChanged = 0;
     bRunning = 0;
     InvalidateUnlessBatch();
-    if (bWizardMessages && !bEqTestMode) FitWizardCheckResiduals();
+    if (bWizardMessages && !bEqTestMode && bModelNow) FitWizardCheckResiduals();
 }
 
 void TXLAWindow::RunFromKeyboard() { CmRun(); }

@@ -36,9 +36,14 @@ double entryValue(const char* sz)
 
 // A number above 0: the sizes, limits, levels and speeds of the dialog.
 bool isAboveZeroText(const char* sz) { return isPositiveFloatText(sz) && entryValue(sz) > 0; }
-// A grid size: its whole number (what OK takes) at least 1, as the settings
-// file requires of its sizes; 0.5 would be a grid of no point.
-bool isGridSizeText(const char* sz) { return isAboveZeroText(sz) && truncToInt(std::floor(entryValue(sz))) >= 1; }
+// A grid size: its whole number (what OK takes) at least the least size the
+// solutions can use (models/lamm_settings.h), as the settings file requires
+// of its sizes; 0.5 would be a grid of no point, 1 breaks the tridiagonal
+// solver, 2 or 3 give a wrong model without a word.
+bool isGridSizeText(const char* sz)
+{
+    return isAboveZeroText(sz) && truncToInt(std::floor(entryValue(sz))) >= nMinLammGridSize;
+}
 
 void fill(char* sz, const char* szFormat, double v) { std::snprintf(sz, kTextLimit, szFormat, v); }
 

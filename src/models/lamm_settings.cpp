@@ -61,7 +61,8 @@ namespace {
 
 enum class Kind {
     Flag,      // on when > 0
-    Size,      // an int, truncated towards zero, that must be > 0, else the setting keeps its value
+    Size,      // a grid size, truncated towards zero, that must be at least nMinLammGridSize, else the
+               // setting keeps its value
     Float,
     SizeFloat, // a float that must be > 0
     Double,
@@ -112,7 +113,7 @@ void apply(const Entry& e, double v)
     case Kind::Size: {
         // A size the dialog would refuse keeps the setting as it is.
         const int n = truncToInt(v);
-        if (n > 0) *static_cast<int*>(e.pValue) = n;
+        if (n >= nMinLammGridSize) *static_cast<int*>(e.pValue) = n;
         break;
     }
     case Kind::Float: *static_cast<float*>(e.pValue) = static_cast<float>(v); break;

@@ -307,6 +307,11 @@ void TXLAWindow::CalcModel()
 {
     nSimOutputMode = 1;
     if (nScans < 1) return;
+    // a compressibility taken while other data (or none) were loaded
+    if (!compressibleSolventDensityUsable(this)) {
+        bModelComputed = 0;
+        return;
+    }
     applyNonlinearDetection(fFloNonlinCoeff, fDetectionBaseline, true);
     // the solver objects serve the plain discrete species and the non-ideal
     // multiple species (the Faxen approximation is the global grid's; so are
@@ -324,7 +329,9 @@ void TXLAWindow::CalcModel()
     }
 
     // ---- the global-grid road ----
-    if (!evaluateOnGlobalGrid(this)) {
+    // a propagation that failed (and said so) leaves no model to judge
+    const int nFailuresBefore = simulationFailuresReported();
+    if (!evaluateOnGlobalGrid(this) || simulationFailuresReported() != nFailuresBefore) {
         bModelComputed = 0;
         return;
     }
@@ -364,7 +371,12 @@ int TXLAWindow::CalcDiscreteSpeciesModel()
 
     int pDensityMatched[4];
     int nDensityMatched = 0;
-    for (int k = 1; k <= 4 && !bInterruptComputation; ++k) {
+    // A solver that failed (and said why) ends the evaluation without a
+    // model: its rows hold nothing or a partial profile, and an rmsd of them
+    // would be taken for a result.
+    const int nFailuresBefore = simulationFailuresReported();
+    auto failed = [&] { return simulationFailuresReported() != nFailuresBefore; };
+    for (int k = 1; k <= 4 && !bInterruptComputation && !failed(); ++k) {
         nSimSpeciesIndex = k;
         if (bBufferMismatch && k == 4) {
             // the buffer component in the fourth row
@@ -398,12 +410,28 @@ int TXLAWindow::CalcDiscreteSpeciesModel()
         simulateSpecies(this, k, fAmplitude, bSelfAssociation);
     }
     reportDensityMatchedSpecies(this, pDensityMatched, nDensityMatched);
+    if (failed()) {
+        bModelComputed = 0;
+        return 0;
+    }
     finishModelEvaluation(this);
     return 0;
 }
 
+namespace {
+int nSimulationFailures = 0;
+}  // namespace
+
+bool isSimulationFailure(int nError)
+{
+    return nError == 1 || nError == 3 || nError == 4 || nError == 5 || nError == 6;
+}
+
+int simulationFailuresReported() { return nSimulationFailures; }
+
 void TXLAWindow::ReportSimulationError(int nError)
 {
+    if (isSimulationFailure(nError)) ++nSimulationFailures;
     switch (nError) {
     case 1:
         playErrorSound();

@@ -34,6 +34,17 @@ bool speciesDiffusionCoefficient(int k, double* pD);
 // density matching, named in one "ERROR in simulation" box (nothing when none).
 void reportDensityMatchedSpecies(TXLAWindow* pWindow, const int* pSpecies, int nCount);
 
+// A simulation error number of a solver that computed nothing or failed on
+// the way: 1 arrays not allocated, 3 a singular tridiagonal matrix after the
+// retries, 4 a refused setting, 5 a rotor too slow, 6 non-ideality
+// parameters missing. A discretization error (2) leaves its model with the
+// advice, and non-ideality out of range (7) the model of the other species.
+bool isSimulationFailure(int nError);
+// How many such failures TXLAWindow::ReportSimulationError has been given
+// since the program started. An evaluation during which this count grows
+// computed no model (CalcModel).
+int simulationFailuresReported();
+
 // ---------------------------------------------------------------- the global-grid road (models/global_grid_evaluation.cpp)
 // The models the solver objects do not serve, on the program's radial grid:
 // the discrete species with buffer mismatch, light-scattering or equilibrium

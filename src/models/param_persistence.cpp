@@ -69,6 +69,7 @@ enum class Kind {
     Whole,          // int, cut towards zero
     WholeFloor,     // int, rounded down
     CountFloor,     // int, rounded down; only a count above 0 replaces it
+    GridSizeFloor,  // int, rounded down; only a grid size the solutions can use replaces it
 };
 
 struct Entry {
@@ -135,8 +136,8 @@ const Entry kEntries[] = {
     {90, Kind::Value, &fDiscreteCompS},
     {91, Kind::Flag, &bAutoDynamicGridSize},
     {92, Kind::Positive, &fPointsPerSigma},
-    {93, Kind::CountFloor, &nDynGridUpperLimit},
-    {94, Kind::CountFloor, &nDynGridLowerLimit},
+    {93, Kind::GridSizeFloor, &nDynGridUpperLimit},
+    {94, Kind::GridSizeFloor, &nDynGridLowerLimit},
     {95, Kind::Flag, &bBufferMismatch},
     {96, Kind::Flag, &bBufferSignalInSample},
     {97, Kind::Flag, &bBufferSignalInReference},
@@ -336,6 +337,9 @@ void applyEntry(const Entry& e, const ParameterFile& f)
     case Kind::CountFloor:
         if (wholeNumber(std::floor(d), &n) && n > 0) *static_cast<int*>(e.p) = n;
         break;
+    case Kind::GridSizeFloor:
+        if (wholeNumber(std::floor(d), &n) && n >= nMinLammGridSize) *static_cast<int*>(e.p) = n;
+        break;
     }
 }
 
@@ -354,6 +358,7 @@ float entryValue(const Entry& e)
     case Kind::Whole:
     case Kind::WholeFloor:
     case Kind::CountFloor:
+    case Kind::GridSizeFloor:
         return static_cast<float>(*static_cast<const int*>(e.p));
     }
     return 0.0f;
@@ -574,7 +579,7 @@ bool TXLAWindow::ReloadParameters(const char* szPath)
     updateLeftFitLimit();
     updateRightFitLimit();
     int n = 0;
-    if (f.Get(43, &x) && wholeNumber(x, &n) && n > 0) nGridPoints = nDefaultGridSize = n;
+    if (f.Get(43, &x) && wholeNumber(x, &n) && n >= nMinLammGridSize) nGridPoints = nDefaultGridSize = n;
     fVbarRho = VBAR * fBufferDensity;
     dMaxDcOverCWork = dMaxDcOverC;
     if (f.Get(71, &x)) {

@@ -13,6 +13,7 @@
 #include "app/data_file_paths.h"
 #include "app/xla_window.h"
 #include "distributions/conti_globals.h"
+#include "distributions/distribution_integration.h"
 #include "distributions/distribution_result.h"
 #include "distributions/hydrodynamics.h"
 #include "fitting/fit_globals.h"
@@ -145,12 +146,15 @@ float exportPeakMass(float fS) {
 }
 
 // The peaks of the distribution curve (at most 10, highest first) as export
-// species: the weight-average s of each peak and its molar mass.
+// species: the weight-average s of each peak and its molar mass. Each peak is
+// one species (distinctPeaks): a maximum inside a higher peak is part of it.
 void convertPeaksToSpecies() {
     bExportPeaksAsSpecies = 1;
     float px[11], py[11];
     int pIndex[11];
-    const int n = pDistCurve ? pDistCurve->FindPeaks(px, py, pIndex, 10, 2) : 0;
+    const int nMaxima = pDistCurve ? pDistCurve->FindPeaks(px, py, pIndex, 10, 2) : 0;
+    const std::vector<DistributionPeak> peaks = distinctPeaks(pIndex, nMaxima, 0.9f);
+    const int n = static_cast<int>(peaks.size());
     if (n < 1) {
         bExportPeaksAsSpecies = 0;
         nExportSpecies = 0;
@@ -160,11 +164,8 @@ void convertPeaksToSpecies() {
     pExportSpeciesS = vector(1, n);
     pExportSpeciesM = vector(1, n);
     for (int k = 1; k <= n; ++k) {
-        float fLow, fHigh, fMean, fHeight, fFraction, fSignal;
-        int nFirst, nLast;
-        findPeakExtent(pIndex[k], &fLow, &fHigh, &fMean, &nFirst, &nLast, &fHeight, &fFraction, &fSignal, 0.9f);
-        pExportSpeciesS[k] = fMean;
-        pExportSpeciesM[k] = exportPeakMass(fMean);
+        pExportSpeciesS[k] = peaks[k - 1].fMean;
+        pExportSpeciesM[k] = exportPeakMass(peaks[k - 1].fMean);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "distributions/distribution_fixture.h"
 
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 
@@ -55,4 +56,10 @@ std::vector<int> shownMaxima()
     int pi[11];
     const int n = curve.FindPeaks(px, py, pi, 10, 2);
     return std::vector<int>(pi, pi + n + 1);
+}
+
+float threePeaksFourMaxima(float s)
+{
+    auto gauss = [s](float mu, float sd) { return std::exp(-0.5f * (s - mu) * (s - mu) / (sd * sd)); };
+    return gauss(3.0f, 0.3f) + 0.8f * gauss(4.2f, 0.3f) + 0.5f * (gauss(6.8f, 0.25f) + gauss(7.4f, 0.25f));
 }

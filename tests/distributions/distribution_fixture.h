@@ -22,3 +22,9 @@ protected:
 // at most 10, highest first): their grid indices in elements 1.. (element 0
 // unused).
 std::vector<int> shownMaxima();
+
+// A c(s) of three peaks and four maxima (for 1 to 10 S): 3 S and 4.2 S close
+// enough that the extent of each (the walk of findPeakExtent) passes the
+// other's valley, and a flat top at 7.1 S with two maxima whose walks cross
+// the shallow dip between them.
+float threePeaksFourMaxima(float s);

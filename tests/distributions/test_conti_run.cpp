@@ -19,7 +19,9 @@
 #include "distributions/hydrodynamics.h"
 #include "distributions/lamm_solution_store.h"
 #include "distributions/regularization.h"
+#include "fegrid/inhomogeneous_solvent.h"
 #include "lamm/lamm_globals.h"
+#include "models/lamm_settings.h"
 #include "models/model_globals.h"
 #include "plot/key_polling.h"
 #include "scandata/noise_grid.h"
@@ -171,6 +173,40 @@ TEST_F(ContiRunTest, StopsLeaveTheResultAndTheSwitchesAsTheySay)
     expectClaverieAfterRun();
     bInterruptComputation = 0;
     bRealtimeError = 0;
+}
+
+// A Lamm solution of the list that fails ends the run without a distribution
+// or a model. Grid sizes of one point (which the Lamm settings no longer
+// take; set here directly) in an inhomogeneous solvent without the optimized
+// spacing keep every retry on that grid: the tridiagonal matrix stays
+// singular. The run went on to a distribution of what the solvers had left
+// and an rmsd of it.
+TEST_F(ContiRunTest, ASolverThatFailsEndsTheRunWithoutAModel)
+{
+    SpeciesScans sp;
+    sp.D = diffusionOf(5.0, 1.3);
+    LoadSpecies(sp);
+    ChooseContinuous(&bModelCS, 0.0f, 10.0f, 50, 1.3f, 0.95f);
+    RunContiSed(window.get());
+    ASSERT_EQ(bModelComputed, 1);
+    bInhomogeneousSolvent = 1;
+    bCompressibleSolvent = 1;
+    bSedimentingCosolute = 0;
+    nDefaultGridSize = nDynGridLowerLimit = nDynGridUpperLimit = 1;
+    bOptimizeGridSpacing = 0;
+    // one box of the tridiagonal solver per attempt of each worker's first
+    // solution, then one per worker that failed
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    headless::Script script;
+    RunContiSed(window.get());
+    EXPECT_TRUE(transcriptShows(script, "MessageBox \"Error\" \"Error 1 in tridag\""));
+    EXPECT_TRUE(transcriptShows(script, "MessageBox \"ERROR in simulation\" \"singular tridiagonal matrix!\""));
+    EXPECT_FALSE(transcriptShows(script, "DISCRETIZATION"));
+    EXPECT_EQ(bModelComputed, 0);
+    // no distribution: the grid is laid out anew and holds nothing
+    ASSERT_NE(pDistValues, nullptr);
+    for (int i = 1; i <= nResolution; i++) EXPECT_EQ(pDistValues[i], 0.0f) << i;
+    expectClaverieAfterRun();
 }
 
 TEST_F(ContiRunTest, ModelsWhoseSolutionsAreNotInThisVersionAreRefused)

@@ -187,9 +187,7 @@ TEST_F(DistributionShownTest, TheExtentOfAPeak)
 // over disjoint ranges, their fractions adding up to at most the total.
 TEST_F(DistributionShownTest, DistinctPeaksOverDisjointRanges)
 {
-    grid(91, [](float s) {
-        return gauss(s, 3.0f, 0.3f) + 0.8f * gauss(s, 4.2f, 0.3f) + 0.5f * (gauss(s, 6.8f, 0.25f) + gauss(s, 7.4f, 0.25f));
-    });
+    grid(91, threePeaksFourMaxima);
     const std::vector<int> maxima = shownMaxima();
     ASSERT_EQ(maxima.size(), 5u);
     std::vector<DistributionPeak> peaks = distinctPeaks(maxima.data(), 4, 0.9f);

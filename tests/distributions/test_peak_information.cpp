@@ -10,6 +10,7 @@
 
 #include "app/app_globals.h"
 #include "distributions/conti_globals.h"
+#include "distributions/distribution_fixture.h"
 #include "distributions/distribution_result.h"
 #include "distributions/example_run_fixture.h"
 #include "distributions/peak_information.h"
@@ -188,6 +189,44 @@ TEST_F(ExampleRunTest, OnlyPeaksAboveATenThousandthGetALabel)
     SetDistribution(101, 0.0f, 0.1f, twoPeaks);
     EXPECT_EQ(nPeakInfoLabels, 0);
     EXPECT_EQ(pPeakInfoLabel[1], nullptr);
+}
+
+// The labels report each peak once, over ranges that do not overlap (as the
+// record of an unattended run does): the second maximum of the flat top gets
+// no label of its own, the valley between 3 and 4.2 S counts once, and the
+// labelled fractions add up to at most the whole. "PEAK INFO" reports what
+// the label counted.
+TEST_F(ExampleRunTest, EachPeakIsLabelledOnceOverDisjointRanges)
+{
+    LoadExample();
+    SetDistribution(91, 1.0f, 0.1f, threePeaksFourMaxima);
+    bModelCS = 0;
+    bModelNonidealCS = 1;  // labels by s
+    headless::Script script;
+    Run(script, 608);
+    ASSERT_EQ(nPeakInfoLabels, 4);
+    std::vector<double> sw;
+    double dSum = 0.0;
+    for (int k = 1; k <= nPeakInfoLabels; k++) {
+        if (!pPeakInfoLabel[k]) continue;
+        sw.push_back(numberAfter(pPeakInfoLabel[k]->pszOffText, "sw = "));
+        dSum += fPeakFraction[k];
+        script.expectMessageBox("PEAK INFO", IDOK);
+        window->ReportIntegral(k);
+        const std::string text = boxText(script, "PEAK INFO");
+        const std::string amount = text.substr(std::min(text.size(), text.find("(c = ")));
+        EXPECT_NEAR(numberAfter(amount, "(c = "), fPeakC[k], 1e-4) << text;
+        EXPECT_NEAR(numberAfter(amount, ", "), 100.0 * fPeakFraction[k], 1e-3) << text;
+    }
+    EXPECT_EQ(script.pending(), 0u);
+    std::sort(sw.begin(), sw.end());
+    ASSERT_EQ(sw.size(), 3u);
+    EXPECT_NEAR(sw[0], 3.0, 0.15);
+    EXPECT_NEAR(sw[1], 4.2, 0.15);
+    EXPECT_NEAR(sw[2], 7.1, 0.05);
+    EXPECT_LE(dSum, 1.0 + 1e-5);
+    // nearly all of the signal lies in the three peaks
+    EXPECT_GT(dSum, 0.98);
 }
 
 TEST_F(ExampleRunTest, RectangleIntegratesTheExamplesPeak)

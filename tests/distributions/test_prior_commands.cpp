@@ -3,6 +3,7 @@
 // on the example's c(s).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include "app/app_globals.h"
 #include "distributions/conti_globals.h"
 #include "distributions/distribution_result.h"
+#include "distributions/distribution_fixture.h"
 #include "distributions/example_run_fixture.h"
 #include "distributions/prior_dialog.h"
 #include "distributions/prior_probabilities.h"
@@ -294,6 +296,34 @@ TEST_F(ExampleRunTest, PriorKnowledgeOfDiscreteSpeciesOnTheExample)
     Run(script, 633);
     EXPECT_EQ(bPriorFromDiscreteSpecies, 1);  // not dropped by that run's own start
     EXPECT_LT(spread(), 0.9 * dSpreadPlain);
+}
+
+// Each peak is one row of the table: the flat top with two maxima (both of
+// whose extents take the whole top) once, not twice at the same s, and the
+// overlapping peaks at 3 and 4.2 S each with its own signal.
+TEST_F(ExampleRunTest, TheDiscreteSpeciesPriorTakesEachPeakOnce)
+{
+    LoadExample();
+    SetDistribution(91, 1.0f, 0.1f, threePeaksFourMaxima);
+    headless::Script script;
+    window->PriorKnowledgeDiscreteSpecies(true);
+    EXPECT_EQ(script.pending(), 0u);
+    std::vector<double> location;
+    double dAmplitudes = 0.0;
+    for (int k = 1; k <= nPriorPeakRows && dPriorPeakWidth[k] == 0.0; k++) {
+        location.push_back(dPriorPeakLocation[k]);
+        dAmplitudes += dPriorPeakAmplitude[k];
+    }
+    for (size_t k = location.size() + 1; k <= static_cast<size_t>(nPriorPeakRows); k++)
+        EXPECT_EQ(dPriorPeakWidth[k], -1.0) << k;
+    std::sort(location.begin(), location.end());
+    ASSERT_EQ(location.size(), 3u);
+    EXPECT_NEAR(location[0], 3.0, 0.15);
+    EXPECT_NEAR(location[1], 4.2, 0.15);
+    EXPECT_NEAR(location[2], 7.1, 0.05);
+    float fArea = 0, fMean = 0, fTotal = 0;
+    integrateDistribution(pDistAxisS[1], pDistAxisS[nResolution], &fArea, &fMean, &fTotal, nullptr, nullptr, nullptr);
+    EXPECT_LE(dAmplitudes, fTotal * (1 + 1e-5));
 }
 
 TEST_F(ExampleRunTest, DialogTakesThePeaksOfTheDistributionIntoItsTable)

@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -440,6 +441,47 @@ TEST_F(SolventDialogTest, EditsThatDoNotParseKeepTheirValues)
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(bInhomogeneousSolvent);
     EXPECT_EQ(nCosoluteGridSize, 5);
+}
+
+// A compressibility taken while no scans were loaded (the dialog checks it
+// against the data loaded when it closes) is checked again when a model is
+// evaluated: at the example's 50000 rpm 500e-4/MPa makes the density at the
+// bottom negative. Run names that density, instead of "change grid size and
+// readjust max dc/c" and an rmsd of 0.59, and computes no model, for the
+// discrete species and for the c(s).
+TEST_F(SolventDialogTest, ACompressibilityTakenWithoutScansIsCheckedWhenTheModelIsEvaluated)
+{
+    bTruncateGrid = 0;
+    headless::Script script;
+    script.expectDialog(kCaption, headless::DialogAnswer().check(857).set(838, "0.73").set(841, "500"))
+        .expectMessageBox("this is only implemented for regular Lamm equation models and ls-g*(s)", IDOK)
+        .expectMessageBox("changing s and D (and M) to standard conditions!", IDOK);
+    window->EvCommand(542, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_TRUE(bInhomogeneousSolvent);
+    ASSERT_TRUE(bCompressibleSolvent);
+    EXPECT_DOUBLE_EQ(dSolventCompressibility, 500e-4);
+
+    LoadScans(copyVelocityExampleScans(scratch + "/velocity"));
+    const std::string why =
+        "MessageBox \"ERROR in simulation\" \"compressible solvent: the density at the bottom (7.200 cm) is negative or "
+        "infinite at 50000 rpm with the compressibility 5.0000e-02 1/MPa (1 - kappa P = -0.0837 there)\\nchange the "
+        "compressibility (Options > Inhomogeneous Solvent) - not simulated\" MB_OK -> IDOK";
+    window->EvCommand(198, nullptr, 0);
+    script.expectDialog("noninteracting species model", exampleDiscreteSpeciesAnswer());
+    window->EvCommand(212, nullptr, 0);
+    for (int bContinuous : {0, 1}) {
+        bModelDiscreteSpecies = static_cast<unsigned char>(!bContinuous);
+        bModelContinuous = bModelCS = static_cast<unsigned char>(bContinuous);
+        headless::Script run;
+        run.expectMessageBox("ERROR in simulation", IDOK);
+        window->EvCommand(213, nullptr, 0);
+        headless::processMessages();
+        EXPECT_EQ(run.pending(), 0u);
+        const std::vector<std::string> lines = run.lines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), why), lines.end()) << bContinuous;
+        EXPECT_FALSE(bModelComputed) << bContinuous;
+    }
 }
 
 // The files of the tables: a cancelled D(c) file turns the non-ideal co-solute

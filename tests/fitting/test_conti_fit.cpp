@@ -143,6 +143,60 @@ TEST_F(ContiFitTest, AModelTheRunRefusesEndsTheFit)
     EXPECT_FALSE(bStopFit || bFitRunning);
 }
 
+// The c(s) fit started with the meniscus exactly on the lower bound of its
+// range (the truth, 6.0 cm, inside it) and only the meniscus floating: the
+// start simplex steps inward, and the fit finds the meniscus. Its first vertex
+// was held on the bound, tied with the start, and the fit ended there after 4
+// evaluations at twice the rmsd.
+TEST_F(ContiFitTest, AMeniscusStartedOnItsBoundLeavesIt)
+{
+    exampleCS(true);
+    nFitFrictionalRatio = 0;
+    fFrictionalRatio = pParamValue[11] = 1.33f;
+    fMinMeniscus = 5.99f;
+    fMeniscus = pParamValue[13] = fMinMeniscus;
+    ASSERT_EQ(getContiParameters(0, nullptr), 1);
+    headless::Script script;
+    command(215);
+    EXPECT_NEAR(fMeniscus, 6.000f, 0.002f);
+    EXPECT_LE(calcRmsd(), 0.0042f);
+    EXPECT_GT(nSimCount, 4);
+}
+
+// The start vertices of a meniscus (and bottom) on a bound of its range lie
+// inside the range, none on the start's bound; inside it they spread as ever.
+TEST(ContiVectorTest, StartVerticesOfAParameterOnItsBoundStepInward)
+{
+    seedRandomNumbers(3);
+    fMinMeniscus = 5.99f;
+    fMaxMeniscus = 6.03f;
+    fMinBottom = 7.15f;
+    fMaxBottom = 7.25f;
+    nContiPosMeniscus = 1;
+    nContiPosBottom = 2;
+    const int n = 2;
+    float** p = matrix(1, n + 1, 1, n);
+    int nBelowMiddle = 0;
+    for (int k = 0; k < 1000; ++k) {
+        p[1][1] = fMinMeniscus;
+        p[1][2] = fMaxBottom;
+        contiSpreadVertices(p, n, 1, 1, 0.1f);
+        for (int j = 2; j <= n + 1; ++j) {
+            ASSERT_GT(p[j][1], fMinMeniscus);
+            ASSERT_LE(p[j][1], fMaxMeniscus);
+            ASSERT_LT(p[j][2], fMaxBottom);
+            ASSERT_GE(p[j][2], fMinBottom);
+        }
+        // from the middle of the range: steps both ways
+        p[1][1] = 6.01f;
+        contiSpreadVertices(p, n, 1, 1, 0.1f);
+        if (p[2][1] < 6.01f) ++nBelowMiddle;
+    }
+    free_matrix(p, 1, n + 1, 1, n);
+    EXPECT_NEAR(nBelowMiddle, 500, 60);
+    nContiPosMeniscus = nContiPosBottom = 0;
+}
+
 TEST(ContiVectorTest, FrictionalRatioMeniscusAndBottomInThisOrder)
 {
     bModelContinuous = bModelCS = 1;

@@ -158,6 +158,42 @@ TEST(FitVectorTest, StartSimplexKeepsEachEntryInsideItsRange)
     EXPECT_NEAR(nOnBound / 4000.0, 0.1336, 0.02);
 }
 
+// A start on a bound of the meniscus or bottom range steps inward: a draw
+// beyond the bound would be held on it, tie with the start, and the simplex
+// (whose spread test then holds at once) would never leave the bound. Every
+// vertex lies inside the range, none on the start's bound, and the steps keep
+// their spread (a third of the range; the median of a half-normal step is
+// 0.6745 sigma).
+TEST(FitVectorTest, AStartOnABoundStepsInward)
+{
+    seedRandomNumbers(5);
+    fSimplexRandomization = 0.01f;
+    fMinMeniscus = 5.9f;
+    fMaxMeniscus = 6.1f;
+    fMinBottom = 7.1f;
+    fMaxBottom = 7.3f;
+    const float fSigma = 0.2f / 3;
+    for (int k : {13, 14}) {
+        floatOnly({k});
+        const float fLow = k == 13 ? fMinMeniscus : fMinBottom, fHigh = k == 13 ? fMaxMeniscus : fMaxBottom;
+        for (float fStart : {fLow, fHigh}) {
+            float** q = matrix(1, 2, 1, 1);
+            std::vector<float> step;
+            for (int n = 0; n < 2000; ++n) {
+                q[1][1] = fStart;
+                initSimplexVertices(1, q);
+                ASSERT_NE(q[2][1], fStart) << k << " " << fStart;
+                ASSERT_GE(q[2][1], fLow);
+                ASSERT_LE(q[2][1], fHigh);
+                step.push_back(std::fabs(q[2][1] - fStart));
+            }
+            free_matrix(q, 1, 2, 1, 1);
+            std::nth_element(step.begin(), step.begin() + 1000, step.end());
+            EXPECT_NEAR(step[1000], 0.6745f * fSigma, 0.08f * 0.6745f * fSigma) << k << " " << fStart;
+        }
+    }
+}
+
 TEST(FitVectorTest, TheRadialGridFollowsMeniscusAndBottom)
 {
     fMeniscus = pParamValue[13] = 6.0f;

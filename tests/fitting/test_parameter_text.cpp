@@ -3,11 +3,13 @@
 // the goodness of fit and the exact thresholds of the advice.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/app_globals.h"
+#include "distributions/conti_fit.h"
 #include "distributions/conti_globals.h"
 #include "distributions/distribution_result.h"
 #include "distributions/regularization.h"
@@ -46,6 +48,7 @@ protected:
         }
         fMeniscus = 6.0f;
         fBottom = 7.2f;
+        bModelComputed = 1;  // the fits are those of a model
     }
     // The "Help Wizard" boxes shown since the script began.
     static std::vector<std::string> Advice(const headless::Script& script)
@@ -233,6 +236,37 @@ TEST_F(ParameterTextTest, NothingBeforeTheFirstPaintAndTheRmsdOfTheFittedScans)
     bUseInitialData = 0;
 }
 
+// Constant residuals of 0.01 over ten million points and past 2^24: the rmsd
+// is 0.01 and the count the number of points. (Summed and counted in single
+// precision it came out 4.3 % off at 1e7 points, and 7.6 % off at 1.7e7,
+// where the count had stopped at 16777216.)
+TEST_F(ParameterTextTest, TheRmsdOfManyPointsSumsInDoubleAndCountsExactly)
+{
+    InstallResiduals(17, 4, 0.0f);
+    // every scan reads one row of a million points, lent for the test
+    const int nPoints = 1000000;
+    std::vector<float> signal(nPoints + 1, 0.0f), fit(nPoints + 1, 0.01f);
+    std::vector<float*> savedSignal(ppSignal, ppSignal + nScans + 1), savedFit(ppFit, ppFit + nScans + 1);
+    std::vector<int> savedPoints(pScanPoints, pScanPoints + nScans + 1);
+    std::vector<int> savedLast(pFitLastIndex, pFitLastIndex + nScans + 1);
+    for (int k = 1; k <= nScans; k++) {
+        ppSignal[k] = signal.data();
+        ppFit[k] = fit.data();
+        pScanPoints[k] = nPoints;
+        pFitFirstIndex[k] = 1;
+        pFitLastIndex[k] = k <= 10 ? nPoints : 0;  // ten scans take part
+    }
+    EXPECT_FLOAT_EQ(calcRmsd(), 0.01f);
+    EXPECT_EQ(fNumFitPoints, 1e7f);
+    for (int k = 11; k <= nScans; k++) pFitLastIndex[k] = nPoints;
+    EXPECT_FLOAT_EQ(calcRmsd(), 0.01f);
+    EXPECT_EQ(fNumFitPoints, 17e6f);
+    std::copy(savedSignal.begin(), savedSignal.end(), ppSignal);
+    std::copy(savedFit.begin(), savedFit.end(), ppFit);
+    std::copy(savedPoints.begin(), savedPoints.end(), pScanPoints);
+    std::copy(savedLast.begin(), savedLast.end(), pFitLastIndex);
+}
+
 TEST_F(ParameterTextTest, WizardThresholds)
 {
     headless::Script script;
@@ -329,6 +363,39 @@ std::vector<COLORREF> pixels(TXLAWindow* w, int x0, int y0, int x1, int y1)
 }
 
 }  // namespace
+
+// The vbar line of the c(s) fit's progress text (y = 190) names the apparent
+// vbar only with a sedimenting co-solute in the inhomogeneous-solvent model,
+// as the fitted-parameter text does: the co-solute switch left on while the
+// model is off changes nothing there.
+TEST_F(ContiFitTest, TheProgressTextShowsTheApparentVbarOnlyWithTheSolventModel)
+{
+    exampleCS(false);
+    command(213);
+    ASSERT_TRUE(bWindowPainted);
+    TXLAWindow* w = window.get();
+    fRmsd = fBestRmsd = fShownBestRmsd = 0.004f;  // no new best: the text lines alone
+    fGradientVbar = 0.7412f;
+    auto vbarLinePixels = [&] {
+        DisplayBestContiParams(w);
+        return pixels(w, 0, 188, 1000, 210);
+    };
+    auto parameterText = [] {
+        buildModelParameterLines(szModelParamLines, false);
+        std::string text;
+        for (int k = 0; k < nModelParamLines; k++) text += std::string(szModelParamLines[k]) + "\n";
+        return text;
+    };
+    bInhomogeneousSolvent = bSedimentingCosolute = 0;
+    const std::vector<COLORREF> plain = vbarLinePixels();
+    bSedimentingCosolute = 1;
+    EXPECT_TRUE(vbarLinePixels() == plain);
+    EXPECT_EQ(parameterText().find("apparent"), std::string::npos);
+    // with the model on, both texts name it
+    bInhomogeneousSolvent = 1;
+    EXPECT_FALSE(vbarLinePixels() == plain);
+    EXPECT_NE(parameterText().find("apparent vbar = 0.7412"), std::string::npos) << parameterText();
+}
 
 // A text written where a longer one stood leaves no stub of it; the refresh
 // of the plots during a fit draws what a paint draws (the residual band's

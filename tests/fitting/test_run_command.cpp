@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/boundary_fixture.h"
 #include "app/app_globals.h"
 #include "app/window_fixture.h"
 #include "distributions/conti_globals.h"
@@ -233,4 +234,49 @@ TEST_F(RunCommandTest, ANewScanInTheRealtimeUpdateRunsTheCsAgainAndWidensItsRang
     EXPECT_FLOAT_EQ(fSMax, fRatio < 0.001f ? fAfterStart * 0.9f : fRatio > 0.03f ? fAfterStart * 1.5f : fAfterStart);
     EXPECT_FLOAT_EQ(pDistAxisS[nResolution], fAfterStart);  // the rerun used the widened range
     window->CmStopRealtimeUpdate();
+}
+
+namespace {
+
+class RunWizardTest : public boundarytest::BoundaryWindowTest {};
+
+// The advice of the wizard (Help Wizard) shown after each Run of the session.
+int wizardBoxes(const headless::Script& script)
+{
+    int n = 0;
+    for (const std::string& l : script.lines()) n += l.find("\"Help Wizard\"") != std::string::npos;
+    return n;
+}
+
+}  // namespace
+
+// The wizard judges only a model that Run computed: after the van
+// Holde-Weischet analysis found no boundary (sharp steps leave its fractions
+// empty down to four) and after the extrapolation refused sets of one mean
+// time there is no advice about residuals, whether the scans had no model yet
+// or the model of an earlier run (its fits, here 0, far from the data).
+TEST_F(RunWizardTest, NoAdviceAfterARunThatComputedNoModel)
+{
+    using namespace boundarytest;
+    bWizardMessages = 1;
+    LoadExperiment(writeStepScans(scratch, {{5.0, 0.0, 1.0}}, evenTimes(5, 2000.0, 300.0)));
+    SelectVanHoldeWeischet(10.0f, false, false);
+    for (int bEarlierModel : {0, 1}) {
+        bModelComputed = static_cast<unsigned char>(bEarlierModel);
+        headless::Script script;
+        command(213);
+        EXPECT_EQ(wizardBoxes(script), 0) << bEarlierModel;
+        EXPECT_EQ(script.pending(), 0u);
+    }
+
+    LoadExperiment(writeStepScans(scratch, {{4.0, 0.0, 1.0}}, evenTimes(6, 2000.0, 0.0), 0.0, "same"));
+    SelectExtrapolation(0.0f, 10.0f, 41, 2, 2);
+    for (int bEarlierModel : {0, 1}) {
+        bModelComputed = static_cast<unsigned char>(bEarlierModel);
+        headless::Script script;
+        script.expectMessageBox("the mean times of the sets do not spread", IDOK);
+        command(213);
+        EXPECT_EQ(wizardBoxes(script), 0) << bEarlierModel;
+        EXPECT_EQ(script.pending(), 0u);
+    }
 }

@@ -229,6 +229,28 @@ TEST_F(LammDialogTest, LeavingTheMovingHatWithAFixedStepAsksAgain)
     EXPECT_EQ(lines[16], "4");  // max dc/c
 }
 
+// The grid size and the two limits of the dynamic size are refused below 75
+// points, the least size every solver of the settings can use (docs/models.md
+// has the measurement): 1 broke the tridiagonal solver ("Error 1 in tridag"),
+// 2 and 3 gave a wrong model without a word, and all were offered as the
+// default to save. 75 is taken.
+TEST_F(LammDialogTest, GridSizesBelowTheLeastTheSolversCanUseAreRefused)
+{
+    for (int id : {616, 618, 619}) {
+        headless::Script script;
+        for (const char* szSize : {"1", "2", "3", "74.9"})
+            script.expectDialog(kCaption, headless::DialogAnswer().set(id, szSize))
+                .expectMessageBox("Input Error", IDOK);
+        script.expectDialog(kCaption, headless::DialogAnswer().set(id, "75"));
+        if (id != 618) expectSaveQuestion(script);  // 75 is the lower limit's default
+        window->CmLammEquationParameters();
+        EXPECT_EQ(script.pending(), 0u) << id;
+        EXPECT_EQ(id == 616 ? nDefaultGridSize : id == 618 ? nDynGridLowerLimit : nDynGridUpperLimit, 75) << id;
+    }
+    EXPECT_EQ(nGridPoints, 75);
+    EXPECT_FALSE(std::filesystem::exists(szLammParamsIniPath));
+}
+
 TEST_F(LammDialogTest, InvalidEntriesKeepTheDialogOpen)
 {
     headless::Script script;

@@ -180,6 +180,22 @@ TEST_F(LammSettingsFile, DamagedValuesAreNotApplied)
     EXPECT_EQ(nDefaultGridSize, INT_MAX);
 }
 
+// Grid sizes below 75 points, which the dialog refuses (the least size every
+// solver can use), keep the settings; 75 is taken.
+TEST_F(LammSettingsFile, GridSizesBelowTheLeastKeepTheirSettings)
+{
+    writeText(szLammParamsIniPath, settingsText(28, {{5, "3"}, {7, "74.9"}, {8, "1"}}));
+    ASSERT_EQ(ReadLammEqParameterPreferences(nullptr), 1);
+    EXPECT_EQ(nDefaultGridSize, 1000);
+    EXPECT_EQ(nDynGridUpperLimit, 2000);
+    EXPECT_EQ(nDynGridLowerLimit, 75);
+    writeText(szLammParamsIniPath, settingsText(28, {{5, "75"}, {7, "75"}, {8, "75"}}));
+    ASSERT_EQ(ReadLammEqParameterPreferences(nullptr), 1);
+    EXPECT_EQ(nDefaultGridSize, 75);
+    EXPECT_EQ(nDynGridUpperLimit, 75);
+    EXPECT_EQ(nDynGridLowerLimit, 75);
+}
+
 TEST_F(LammSettingsFile, TheMainWindowReadsItUnlessTheRunIsUnattended)
 {
     writeText(szLammParamsIniPath, settingsText(28, {{5, "640"}}));

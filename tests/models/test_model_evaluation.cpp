@@ -12,6 +12,7 @@
 #include "app/app_globals.h"
 #include "fegrid/global_grid.h"
 #include "fitting/fit_globals.h"
+#include "models/lamm_settings.h"
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "model_window_fixture.h"
@@ -240,6 +241,46 @@ TEST_F(EvaluationTest, ASpeciesOfTheSolventDensityIsNotSimulated)
     EXPECT_EQ(nBoxes, 1);
     for (int k = 1; k <= nScans; ++k) EXPECT_EQ(ppFit[k][100], 0.0f);
     EXPECT_EQ(fSpeciesAmplitude[1], 0.0f);
+}
+
+// A solver that fails ends the evaluation without a model. Grid sizes of one
+// point (which the Lamm settings no longer take; set here directly) in an
+// inhomogeneous solvent without the optimized spacing keep every retry on
+// that grid, and the tridiagonal matrix stays singular. Run then computes no
+// model (so no rmsd, residuals or advice), and a fit ends at its first
+// evaluation (and says so once more in its final one). The evaluation went on
+// with the rows the solver had left and the fit tried again and again.
+TEST_F(EvaluationTest, ASolverThatFailsLeavesNoModel)
+{
+    DiscreteModel();
+    window->CmRun();
+    ASSERT_TRUE(bModelComputed);
+    bInhomogeneousSolvent = 1;
+    bCompressibleSolvent = 1;
+    bSedimentingCosolute = 0;
+    nDefaultGridSize = nDynGridLowerLimit = nDynGridUpperLimit = 1;
+    bOptimizeGridSpacing = 0;
+    bWizardMessages = 1;
+    auto expectFailure = [](headless::Script& script) {
+        for (int k = 0; k < 3; ++k) script.expectMessageBox("Error 1 in tridag", IDOK);
+        script.expectMessageBox("singular tridiagonal matrix!", IDOK);
+    };
+    headless::Script run;
+    expectFailure(run);
+    window->CmRun();
+    EXPECT_EQ(run.pending(), 0u);
+    EXPECT_FALSE(bModelComputed);
+
+    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
+    pParamFloat[5] = 1;  // s of species 1
+    headless::Script fit;
+    expectFailure(fit);
+    expectFailure(fit);
+    window->CmFit();
+    EXPECT_EQ(fit.pending(), 0u);
+    EXPECT_EQ(nSimCount, 2);
+    EXPECT_FALSE(bModelComputed);
+    EXPECT_FALSE(bStopFit || bFitRunning);
 }
 
 TEST_F(EvaluationTest, TheMessagesOfTheSolverErrorNumbers)

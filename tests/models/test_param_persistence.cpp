@@ -423,6 +423,32 @@ TEST_F(SavedAnalysisTest, AVbar20Of0IsOfferedTheVbar)
     EXPECT_EQ(script.pending(), 0u);
 }
 
+// Grid sizes below 75 points, which the Lamm settings refuse (the least
+// size every solver can use), keep the settings; 75 is taken.
+TEST_F(SavedAnalysisTest, GridSizesBelowTheLeastKeepTheirSettings)
+{
+    command(198);
+    Species(1, 0.8f, 0, 6.1f, 0, 4.3f, 0);
+    globalsToParamVector();
+    std::vector<std::string> a = Save(scratch + "a.RA1");
+    a[43] = "3.000000";   // grid size
+    a[93] = "74.900000";  // upper limit of the dynamic size
+    a[94] = "1.000000";   // its lower limit
+    Write(scratch + "small.RA1", a);
+    ASSERT_TRUE(Reload(scratch + "small.RA1"));
+    EXPECT_EQ(nDefaultGridSize, 1000);
+    EXPECT_EQ(nGridPoints, 1000);
+    EXPECT_EQ(nDynGridUpperLimit, 2000);
+    EXPECT_EQ(nDynGridLowerLimit, 75);
+    a[43] = a[93] = a[94] = "75.000000";
+    Write(scratch + "least.RA1", a);
+    ASSERT_TRUE(Reload(scratch + "least.RA1"));
+    EXPECT_EQ(nDefaultGridSize, 75);
+    EXPECT_EQ(nGridPoints, 75);
+    EXPECT_EQ(nDynGridUpperLimit, 75);
+    EXPECT_EQ(nDynGridLowerLimit, 75);
+}
+
 TEST_F(SavedAnalysisTest, UnsafeEntriesKeepTheirSettingsAndTheRestIsApplied)
 {
     command(198);

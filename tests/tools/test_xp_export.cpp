@@ -25,6 +25,7 @@
 #include "tools/dls/dls_data.h"
 #include "tools/exports/xp_export.h"
 #include "app/window_fixture.h"
+#include "distributions/distribution_fixture.h"
 #include "tools/export_fixture.h"
 
 using scantest::ScanRecipe;
@@ -62,6 +63,18 @@ protected:
     }
     // The keys of the file's lines: the text in the last parentheses.
     static std::string Key(const std::string& line) { return line.substr(line.find('(')); }
+    // Data > Export Data to DRELLIX into xp: every question of the experiment
+    // file cancelled, DRELLIX launched and the c(s) peaks converted to species.
+    void ExportPeaksAsSpecies(win::headless::Script& script, const std::string& xp)
+    {
+        script.expectSaveFile("export data as DRELLIX xp file", xp);
+        for (const char* szPrompt : {"buffer density", "buffer viscosity", "partial", "optical", "rotor"})
+            script.expectInputCancel(szPrompt);
+        script.expectMessageBox("launch DRELLIX with data?", win::IDYES)
+            .expectMessageBox("convert all c(s) peaks to discrete species?", win::IDYES);
+        Run(script, 577);
+        EXPECT_EQ(script.pending(), 0u);
+    }
 };
 
 // The species vectors of an export, as the command fills them.
@@ -503,13 +516,7 @@ TEST_F(XpExportTest, TheExportCommandConvertsPeaksAndStartsDrellixWithTheConfigu
                                             3.0 * std::exp(-(s - 5.0) * (s - 5.0) / 0.1) +
                                             2.0 * std::exp(-(s - 9.0) * (s - 9.0) / 0.1));
     }
-    script.expectSaveFile("export data as DRELLIX xp file", xp);
-    for (const char* szPrompt : {"buffer density", "buffer viscosity", "partial", "optical", "rotor"})
-        script.expectInputCancel(szPrompt);
-    script.expectMessageBox("launch DRELLIX with data?", win::IDYES)
-        .expectMessageBox("convert all c(s) peaks to discrete species?", win::IDYES);
-    Run(script, 577);
-    EXPECT_EQ(script.pending(), 0u);
+    ExportPeaksAsSpecies(script, xp);
     const std::string config = folder + "/data_from_morvex_c(s).drellix";
     EXPECT_TRUE(transcriptShows(script, "Start WinExec " + quoted(std::string(szDrellixExePath) + " " + config)));
     const std::vector<std::string> p = Lines(folder + "/data_from_morvex_c(s).drellix_PAR");
@@ -528,4 +535,39 @@ TEST_F(XpExportTest, TheExportCommandConvertsPeaksAndStartsDrellixWithTheConfigu
     EXPECT_EQ(pExportSpeciesS, nullptr);
     EXPECT_EQ(pExportSpeciesM, nullptr);
     EXPECT_EQ(bExportPeaksAsSpecies, 1);
+}
+
+// Each peak goes to DRELLIX once, at its weight-average s, as the record of an
+// unattended run lists it: the flat top with two maxima (both of whose extents
+// take the whole top) is one species, not two at the same s.
+TEST_F(XpExportTest, APeakWithTwoMaximaIsOneSpecies)
+{
+    const std::string folder = Folder("flat");
+    LoadScans(folder, 3, wideScan());
+    WriteFakeProgram(scratch + "fakes/drellix", scratch + "drellix-args.txt");
+    ConfigureProgram("drellix", scratch + "fakes/drellix");
+    bModelCS = bModelContinuous = 1;
+    fSMin = 1.0f;
+    fSMax = 10.0f;
+    fSGridResolution = 91.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    ASSERT_NE(pDistPlot, nullptr);
+    for (int i = 1; i <= nResolution; ++i) pDistValues[i] = threePeaksFourMaxima(pDistAxisS[i]);
+    ASSERT_EQ(shownMaxima().size(), 5u);  // four maxima (element 0 unused)
+
+    const std::string xp = folder + "/data.xp";
+    win::headless::Script script;
+    ExportPeaksAsSpecies(script, xp);
+    const std::vector<std::string> p = Lines(folder + "/data_from_morvex_c(s).drellix_PAR");
+    ASSERT_EQ(p.size(), 82u);
+    std::vector<double> s;
+    for (int k = 1; k <= 3; ++k) {
+        EXPECT_EQ(p[static_cast<size_t>(26 + k)], "1 (exist #" + std::to_string(k) + ")");
+        s.push_back(numberOf(p[static_cast<size_t>(36 + k)]));
+    }
+    EXPECT_EQ(p[30], "0.000000 (exist #4)");
+    std::sort(s.begin(), s.end());
+    EXPECT_NEAR(s[0], 3.0, 0.15);
+    EXPECT_NEAR(s[1], 4.2, 0.15);
+    EXPECT_NEAR(s[2], 7.1, 0.05);
 }
