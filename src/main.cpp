@@ -47,5 +47,8 @@ int main(int argc, char** argv)
         }
         win::screen::start(argc, argv, szNoDisplay);
     }
-    return OwlMain(argc, argv);
+    const int nExit = OwlMain(argc, argv);
+    // the unattended run ends by saying what it found and where
+    if (bHaveRunParameters) std::fputs(szRunSummary.c_str(), stdout);
+    return nExit;
 }

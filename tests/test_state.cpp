@@ -384,6 +384,7 @@ void keepAppGlobals(StartValues& s)
     s.keep(runParameters);
     s.keep(bHaveRunParameters);
     s.keep(nProgramExitCode);
+    s.keep(szRunSummary);
     s.keep(pMainWindow);
     s.keep(defaultPreferences);
     s.keep(szLastDataDir);

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 #include "resources/commands.h"
@@ -122,28 +123,100 @@ size_t editDistance(const std::string& a, const std::string& b)
     return row[b.size()];
 }
 
-// The elements of the text (comments already taken out) that hold a value
-// but are no key, each with the nearest key where one is close. An element
-// that holds other elements (the file's root) is no setting.
-std::vector<std::string> unknownKeyWarnings(const std::string& text)
+// One element of the text (comments already taken out): its name, the
+// attributes of its start tag, and the text up to its closing tag. Blanks
+// may stand after "<" and "</" and before ">", as in "<Meniscus >" or
+// "</Meniscus >"; quoted attribute values may hold ">".
+struct Element {
+    std::string szName;
+    std::string szAttributes;  // trimmed, without the "/" of an empty element
+    std::string szValue;       // raw, up to the closing tag (empty when it holds elements)
+    bool bClosed = false;      // a closing tag follows (or it is an empty element)
+    bool bEmptyElement = false;
+    bool bHoldsElements = false;  // another element stands before its closing tag
+};
+
+bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// The closing tags of the text by name ("</name>", blanks allowed after "</"
+// and before ">"): where each begins and ends, in the order of the text.
+std::map<std::string, std::vector<std::pair<size_t, size_t>>> closingTags(const std::string& text)
+{
+    std::map<std::string, std::vector<std::pair<size_t, size_t>>> tags;
+    for (size_t a = text.find("</"); a != std::string::npos; a = text.find("</", a + 2)) {
+        size_t i = a + 2;
+        while (i < text.size() && isBlank(text[i])) ++i;
+        const size_t n = i;
+        while (i < text.size() && !isBlank(text[i]) && text[i] != '>' && text[i] != '<') ++i;
+        const std::string name = text.substr(n, i - n);
+        while (i < text.size() && isBlank(text[i])) ++i;
+        if (!name.empty() && i < text.size() && text[i] == '>') tags[name].emplace_back(a, i + 1);
+    }
+    return tags;
+}
+
+std::vector<Element> elementsOf(const std::string& text)
+{
+    const auto closings = closingTags(text);
+    std::vector<Element> out;
+    for (size_t a = text.find('<'); a != std::string::npos; a = text.find('<', a + 1)) {
+        size_t n = a + 1;
+        while (n < text.size() && isBlank(text[n])) ++n;
+        if (n >= text.size() || text[n] == '/' || text[n] == '?' || text[n] == '!') continue;
+        size_t e = n;
+        while (e < text.size() && !isBlank(text[e]) && text[e] != '>' && text[e] != '/' && text[e] != '<') ++e;
+        if (e == n) continue;
+        Element el;
+        el.szName = text.substr(n, e - n);
+        // the end of the start tag, quoted values passed over
+        size_t close = e;
+        char quote = 0;
+        for (; close < text.size(); ++close) {
+            const char c = text[close];
+            if (quote) {
+                if (c == quote) quote = 0;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            } else if (c == '>' || c == '<') {
+                break;
+            }
+        }
+        if (close >= text.size() || text[close] != '>') {
+            out.push_back(el);  // a start tag without its end
+            continue;
+        }
+        el.szAttributes = trim(text.substr(e, close - e));
+        if (!el.szAttributes.empty() && el.szAttributes.back() == '/') {
+            el.bEmptyElement = el.bClosed = true;
+            el.szAttributes = trim(el.szAttributes.substr(0, el.szAttributes.size() - 1));
+        } else {
+            const auto it = closings.find(el.szName);
+            if (it != closings.end()) {
+                const auto& tags = it->second;
+                const auto next = std::lower_bound(tags.begin(), tags.end(), std::make_pair(close + 1, size_t(0)));
+                if (next != tags.end()) {
+                    el.bClosed = true;
+                    el.bHoldsElements = text.find('<', close + 1) < next->first;
+                    // what an element holding others holds is read element by element
+                    if (!el.bHoldsElements) el.szValue = text.substr(close + 1, next->first - close - 1);
+                }
+            }
+        }
+        out.push_back(el);
+    }
+    return out;
+}
+
+// The elements that hold a value but are no key, each with the nearest key
+// where one is close. An element that holds other elements (the file's root)
+// is no setting.
+std::vector<std::string> unknownKeyWarnings(const std::vector<Element>& elements)
 {
     const std::vector<std::string>& keys = parameterFileKeys();
     std::vector<std::string> warnings;
-    for (size_t a = text.find('<'); a != std::string::npos; a = text.find('<', a + 1)) {
-        if (a + 1 >= text.size() || text[a + 1] == '/' || text[a + 1] == '?' || text[a + 1] == '!') continue;
-        size_t e = a + 1;
-        while (e < text.size() && !std::isspace(static_cast<unsigned char>(text[e])) && text[e] != '>' &&
-               text[e] != '/')
-            ++e;
-        const std::string name = text.substr(a + 1, e - a - 1);
-        if (name.empty() || std::find(keys.begin(), keys.end(), name) != keys.end()) continue;
-        const size_t close = text.find('>', e);
-        if (close == std::string::npos) continue;
-        const bool bEmptyElement = text[close - 1] == '/';
-        if (!bEmptyElement) {
-            const size_t end = text.find("</" + name + ">", close);
-            if (end != std::string::npos && text.find('<', close) < end) continue;
-        }
+    for (const Element& el : elements) {
+        const std::string& name = el.szName;
+        if (el.bHoldsElements || std::find(keys.begin(), keys.end(), name) != keys.end()) continue;
         std::string w = "unknown key " + name;
         size_t nBest = name.size() / 4 + 2;
         const std::string* pBest = nullptr;
@@ -160,15 +233,169 @@ std::vector<std::string> unknownKeyWarnings(const std::string& text)
     return warnings;
 }
 
+// --- the keys: one table, read by readParameterFile and listed by
+// parameterFileKeys, so that a key is known exactly when it is read.
+
+// The reason a value is refused: "<what it must be>, not "<value>"".
+bool refuse(const char* szMust, const std::string& v, std::string* pWhy)
+{
+    *pWhy = std::string(szMust) + ", not \"" + v + "\"";
+    return false;
+}
+
+bool intValue(const std::string& v, long lo, long hi, int* pOut, const char* szMust, std::string* pWhy)
+{
+    return parseInt(v, lo, hi, pOut) || refuse(szMust, v, pWhy);
+}
+
+// A radius in cm: a normal number above 0 and at most 100 (a denormal such
+// as 1e-45 is no radius).
+bool radiusValue(const std::string& v, float* pOut, const char* szMust, std::string* pWhy)
+{
+    float f = 0;
+    if (!parseFloat(v, &f) || !std::isnormal(f) || f <= 0 || f > 100) return refuse(szMust, v, pWhy);
+    *pOut = f;
+    return true;
+}
+
+struct ParameterKey {
+    const char* szName;
+    bool bRequired;
+    // Reads the value into the run's parameters; false with the reason.
+    bool (*read)(const std::string& v, RunParameters* p, std::string* pWhy);
+};
+
+const ParameterKey kParameterKeys[] = {
+    {"DataDirectory", true,
+     [](const std::string& v, RunParameters* p, std::string*) {
+         p->szDataDirectory = v;
+         return true;
+     }},
+    {"OutputResultsDirectory", true,
+     [](const std::string& v, RunParameters* p, std::string*) {
+         p->szOutputResultsDirectory = v;
+         return true;
+     }},
+    {"Channel", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return intValue(v, 1, 8, &p->nChannel, "Channel must be a cell number 1 to 8", w);
+     }},
+    {"FirstScan", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return intValue(v, 0, 999999999, &p->nFirstScan, "FirstScan must be a scan number", w);
+     }},
+    {"LastScan", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return intValue(v, 0, 999999999, &p->nLastScan, "LastScan must be a scan number", w);
+     }},
+    {"Model", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         if (lower(v) == "none") {
+             p->szModel = "none";
+         } else if (modelCommandOfCaption(v.c_str()) == 0) {
+             *w = "unknown Model \"" + v + "\" (a caption of the Model menu, or none)";
+             return false;
+         } else {
+             p->szModel = v;
+         }
+         return true;
+     }},
+    {"RegularizationType", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         const auto& names = regularizationTypeNames();
+         if (std::find(names.begin(), names.end(), lower(v)) == names.end()) {
+             *w = "unknown RegularizationType \"" + v +
+                  "\" (none, 2nd derivative, max ent, weighted 3rd derivative or both)";
+             return false;
+         }
+         p->szRegularizationType = lower(v);
+         return true;
+     }},
+    {"AutoFit", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return intValue(v, 0, 1, &p->bAutoFit, "AutoFit must be 0 or 1", w);
+     }},
+    {"LammThreads", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return intValue(v, 1, 64, &p->nLammThreads, "LammThreads must be a number of threads 1 to 64", w);
+     }},
+    {"NEQThreads", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return intValue(v, 1, 64, &p->nNEQThreads, "NEQThreads must be a number of threads 1 to 64", w);
+     }},
+    {"UseMinSForLogGrid", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return intValue(v, 0, 1, &p->bUseMinSForLogGrid, "UseMinSForLogGrid must be 0 or 1", w);
+     }},
+    {"MinSForLogGrid", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return (parseFloat(v, &p->fMinSForLogGrid) && p->fMinSForLogGrid > 0) ||
+                refuse("MinSForLogGrid must be a positive s-value", v, w);
+     }},
+    // as Options > Loading Options > Set Radial Resolution takes it
+    {"RadialResolution", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         float f = 0;
+         if (!parseFloat(v, &f) || !(f >= 0 && f < 0.1f))
+             return refuse("RadialResolution must be a radial resolution in cm from 0 to below 0.1", v, w);
+         p->fRadialResolution = f;
+         return true;
+     }},
+    {"Meniscus", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return radiusValue(v, &p->fMeniscus, "Meniscus must be a radius in cm above 0", w);
+     }},
+    {"Bottom", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return radiusValue(v, &p->fBottom, "Bottom must be a radius in cm above 0", w);
+     }},
+    {"MinMeniscus", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return radiusValue(v, &p->fMinMeniscus, "MinMeniscus must be a radius in cm above 0", w);
+     }},
+    {"MaxMeniscus", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return radiusValue(v, &p->fMaxMeniscus, "MaxMeniscus must be a radius in cm above 0", w);
+     }},
+    {"LeftFitLimit", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return radiusValue(v, &p->fLeftFitLimit, "LeftFitLimit must be a radius in cm above 0", w);
+     }},
+    {"RightFitLimit", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return radiusValue(v, &p->fRightFitLimit, "RightFitLimit must be a radius in cm above 0", w);
+     }},
+    {"FitMeniscus", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return intValue(v, 0, 1, &p->bFitMeniscus, "FitMeniscus must be 0 or 1", w);
+     }},
+    {"FitBottom", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return intValue(v, 0, 1, &p->bFitBottom, "FitBottom must be 0 or 1", w);
+     }},
+    {"FitFrictionalRatio", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return intValue(v, 0, 1, &p->bFitFrictionalRatio, "FitFrictionalRatio must be 0 or 1", w);
+     }},
+    {"FitTINoise", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return intValue(v, 0, 1, &p->bFitTINoise, "FitTINoise must be 0 or 1", w);
+     }},
+    {"FitRINoise", false,
+     [](const std::string& v, RunParameters* p, std::string* w) {
+         return intValue(v, 0, 1, &p->bFitRINoise, "FitRINoise must be 0 or 1", w);
+     }},
+};
+
 }  // namespace
 
 const std::vector<std::string>& parameterFileKeys()
 {
-    static const std::vector<std::string> keys = {
-        "DataDirectory", "OutputResultsDirectory", "Channel", "FirstScan", "LastScan", "Model",
-        "RegularizationType", "AutoFit", "LammThreads", "NEQThreads", "UseMinSForLogGrid", "MinSForLogGrid",
-        "Meniscus", "Bottom", "MinMeniscus", "MaxMeniscus", "LeftFitLimit", "RightFitLimit", "FitMeniscus",
-        "FitBottom", "FitFrictionalRatio", "FitTINoise", "FitRINoise"};
+    static const std::vector<std::string> keys = [] {
+        std::vector<std::string> v;
+        for (const ParameterKey& k : kParameterKeys) v.push_back(k.szName);
+        return v;
+    }();
     return keys;
 }
 
@@ -181,16 +408,13 @@ const std::vector<std::string>& regularizationTypeNames()
 
 int parameterFileValue(const std::string& text, const char* szKey, std::string* pValue)
 {
-    char szOpen[128], szClose[128];
-    std::snprintf(szOpen, sizeof szOpen, "<%s>", szKey);
-    std::snprintf(szClose, sizeof szClose, "</%s>", szKey);
-    size_t a = text.find(szOpen);
-    if (a == std::string::npos) return 0;
-    a += std::strlen(szOpen);
-    size_t b = text.find(szClose, a);
-    if (b == std::string::npos) return -1;
-    *pValue = trim(unescape(text.substr(a, b - a)));
-    return 1;
+    for (const Element& el : elementsOf(text)) {
+        if (el.szName != szKey) continue;
+        if (!el.bClosed) return -1;
+        *pValue = trim(unescape(el.szValue));
+        return 1;
+    }
+    return 0;
 }
 
 int readParameterFile(const char* szPath, RunParameters* pParams, std::string* pszError)
@@ -228,101 +452,50 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
         text.replace(a, b + 3 - a, " ");
     }
 
-    std::string v;
-    // every key, with its own check
-    auto get = [&](const char* szKey, bool bRequired, std::string* pOut) -> int {
-        int r = parameterFileValue(text, szKey, pOut);
-        if (r < 0) return -1;
-        if (r == 0 && bRequired) return -2;
-        if (r == 1 && pOut->empty()) return -3;
-        return r;
-    };
-    std::string err;
-    auto check = [&](int r, const char* szKey) {
-        if (r == -1) err = std::string("no closing tag </") + szKey + "> for <" + szKey + ">";
-        else if (r == -2) err = std::string("the key <") + szKey + "> is missing";
-        else if (r == -3) err = std::string("the key <") + szKey + "> is empty";
-        return err.empty();
-    };
-
-    if (!check(get("DataDirectory", true, &p.szDataDirectory), "DataDirectory")) return fail(err);
-    if (!check(get("OutputResultsDirectory", true, &p.szOutputResultsDirectory), "OutputResultsDirectory"))
-        return fail(err);
-
-    int r;
-    if (!check(r = get("Channel", false, &v), "Channel")) return fail(err);
-    if (r == 1 && !parseInt(v, 1, 8, &p.nChannel)) return fail("Channel must be a cell number 1 to 8, not \"" + v + "\"");
-    if (!check(r = get("FirstScan", false, &v), "FirstScan")) return fail(err);
-    if (r == 1 && !parseInt(v, 0, 999999999, &p.nFirstScan))
-        return fail("FirstScan must be a scan number, not \"" + v + "\"");
-    if (!check(r = get("LastScan", false, &v), "LastScan")) return fail(err);
-    if (r == 1 && !parseInt(v, 0, 999999999, &p.nLastScan))
-        return fail("LastScan must be a scan number, not \"" + v + "\"");
-    if (p.nLastScan < p.nFirstScan) return fail("LastScan is smaller than FirstScan");
-
-    if (!check(r = get("Model", false, &v), "Model")) return fail(err);
-    if (r == 1) {
-        if (lower(v) == "none") {
-            p.szModel = "none";
-        } else if (modelCommandOfCaption(v.c_str()) == 0) {
-            return fail("unknown Model \"" + v + "\" (a caption of the Model menu, or none)");
-        } else {
-            p.szModel = v;
+    // Every key of the table, each with its own check, the first element
+    // of its name counting; attributes of a key are said and passed over.
+    const std::vector<Element> elements = elementsOf(text);
+    for (const ParameterKey& k : kParameterKeys) {
+        const Element* pEl = nullptr;
+        for (const Element& el : elements)
+            if (el.szName == k.szName) {
+                pEl = &el;
+                break;
+            }
+        if (!pEl) {
+            if (k.bRequired) return fail(std::string("the key <") + k.szName + "> is missing");
+            continue;
         }
+        if (!pEl->bClosed) return fail(std::string("no closing tag </") + k.szName + "> for <" + k.szName + ">");
+        if (pEl->bHoldsElements) return fail(std::string("the key <") + k.szName + "> holds elements, not a value");
+        const std::string v = trim(unescape(pEl->szValue));
+        if (v.empty()) return fail(std::string("the key <") + k.szName + "> is empty");
+        std::string why;
+        if (!k.read(v, &p, &why)) return fail(why);
+        if (!pEl->szAttributes.empty())
+            p.warnings.push_back("the attribute " + pEl->szAttributes + " of key " + k.szName +
+                                 " is ignored (the value is read as it stands)");
     }
-    if (!check(r = get("RegularizationType", false, &v), "RegularizationType")) return fail(err);
-    if (r == 1) {
-        const auto& names = regularizationTypeNames();
-        if (std::find(names.begin(), names.end(), lower(v)) == names.end())
-            return fail("unknown RegularizationType \"" + v +
-                        "\" (none, 2nd derivative, max ent, weighted 3rd derivative or both)");
-        p.szRegularizationType = lower(v);
-    }
-    if (!check(r = get("AutoFit", false, &v), "AutoFit")) return fail(err);
-    if (r == 1 && !parseInt(v, 0, 1, &p.bAutoFit)) return fail("AutoFit must be 0 or 1, not \"" + v + "\"");
-    if (!check(r = get("LammThreads", false, &v), "LammThreads")) return fail(err);
-    if (r == 1 && !parseInt(v, 1, 64, &p.nLammThreads))
-        return fail("LammThreads must be a number of threads 1 to 64, not \"" + v + "\"");
-    if (!check(r = get("NEQThreads", false, &v), "NEQThreads")) return fail(err);
-    if (r == 1 && !parseInt(v, 1, 64, &p.nNEQThreads))
-        return fail("NEQThreads must be a number of threads 1 to 64, not \"" + v + "\"");
-    if (!check(r = get("UseMinSForLogGrid", false, &v), "UseMinSForLogGrid")) return fail(err);
-    if (r == 1 && !parseInt(v, 0, 1, &p.bUseMinSForLogGrid))
-        return fail("UseMinSForLogGrid must be 0 or 1, not \"" + v + "\"");
-    if (!check(r = get("MinSForLogGrid", false, &v), "MinSForLogGrid")) return fail(err);
-    if (r == 1 && (!parseFloat(v, &p.fMinSForLogGrid) || p.fMinSForLogGrid <= 0))
-        return fail("MinSForLogGrid must be a positive s-value, not \"" + v + "\"");
-
-    // radii in cm, each above 0
-    struct RadiusKey {
-        const char* szKey;
-        float* pValue;
-    };
-    for (const RadiusKey& k : {RadiusKey{"Meniscus", &p.fMeniscus}, RadiusKey{"Bottom", &p.fBottom},
-                               RadiusKey{"MinMeniscus", &p.fMinMeniscus}, RadiusKey{"MaxMeniscus", &p.fMaxMeniscus},
-                               RadiusKey{"LeftFitLimit", &p.fLeftFitLimit},
-                               RadiusKey{"RightFitLimit", &p.fRightFitLimit}}) {
-        if (!check(r = get(k.szKey, false, &v), k.szKey)) return fail(err);
-        if (r == 1 && (!parseFloat(v, k.pValue) || *k.pValue <= 0 || *k.pValue > 100))
-            return fail(std::string(k.szKey) + " must be a radius in cm above 0, not \"" + v + "\"");
-    }
+    if (p.nLastScan < p.nFirstScan) return fail("LastScan is smaller than FirstScan");
+    // the checks of the parameter dialog and the meniscus and bottom range
+    // table: meniscus below bottom, left limit below right, the lower limit
+    // of the meniscus range below the upper and the meniscus inside it
     auto ordered = [](float a, float b) { return a == 0 || b == 0 || a < b; };
     if (!ordered(p.fMeniscus, p.fBottom)) return fail("Meniscus is not smaller than Bottom");
     if (!ordered(p.fLeftFitLimit, p.fRightFitLimit)) return fail("LeftFitLimit is not smaller than RightFitLimit");
     if (p.fMinMeniscus > 0 && p.fMaxMeniscus > 0 && p.fMinMeniscus > p.fMaxMeniscus)
         return fail("MinMeniscus is larger than MaxMeniscus");
-    // fit switches, each 0 or 1
-    struct FlagKey {
-        const char* szKey;
-        int* pValue;
-    };
-    for (const FlagKey& k : {FlagKey{"FitMeniscus", &p.bFitMeniscus}, FlagKey{"FitBottom", &p.bFitBottom},
-                             FlagKey{"FitFrictionalRatio", &p.bFitFrictionalRatio},
-                             FlagKey{"FitTINoise", &p.bFitTINoise}, FlagKey{"FitRINoise", &p.bFitRINoise}}) {
-        if (!check(r = get(k.szKey, false, &v), k.szKey)) return fail(err);
-        if (r == 1 && !parseInt(v, 0, 1, k.pValue))
-            return fail(std::string(k.szKey) + " must be 0 or 1, not \"" + v + "\"");
-    }
+    if (p.fMinMeniscus > 0 && p.fMinMeniscus == p.fMaxMeniscus)
+        return fail("MinMeniscus equals MaxMeniscus: the lower limit of the meniscus range must lie below the upper");
+    if (p.fMeniscus > 0 && p.fMinMeniscus > 0 && p.fMeniscus < p.fMinMeniscus)
+        return fail("Meniscus lies below MinMeniscus: a meniscus must lie inside its range");
+    if (p.fMeniscus > 0 && p.fMaxMeniscus > 0 && p.fMeniscus > p.fMaxMeniscus)
+        return fail("Meniscus lies above MaxMeniscus: a meniscus must lie inside its range");
+    // the c(s,ff0) models refuse data that are not pre-averaged radially
+    const unsigned nModel = p.szModel == "none" ? 0 : modelCommandOfCaption(p.szModel.c_str());
+    if ((nModel == 595 || nModel == 598) && !(p.fRadialResolution > 0.001f))
+        return fail("the Model " + p.szModel +
+                    " needs radially pre-averaged data: RadialResolution above 0.001 cm (0.003 recommended)");
 
     // relative folders count from the parameter file's own folder
     std::filesystem::path base = std::filesystem::path(szPath).parent_path();
@@ -345,7 +518,7 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
         return fail("no scan files of channel " + std::to_string(p.nChannel) + " with numbers " +
                     std::to_string(p.nFirstScan) + " to " + std::to_string(p.nLastScan) + " in " +
                     p.szDataDirectory);
-    p.warnings = unknownKeyWarnings(text);
+    for (const std::string& w : unknownKeyWarnings(elements)) p.warnings.push_back(w);
     *pParams = p;
     return 1;
 }
@@ -398,6 +571,8 @@ const char* runModeUsage()
            "                          (the number of cores); results do not depend on either\n"
            "  UseMinSForLogGrid       1 to use MinSForLogGrid for log-spaced s grids\n"
            "  MinSForLogGrid          minimum s-value of log-spaced s grids (S)\n"
+           "  RadialResolution        radial pre-averaging of the scans as they load (cm, 0 to\n"
+           "                          below 0.1; the c(s,ff0) models need more than 0.001)\n"
            "\n"
            "Applied after the model command (absent keys leave what the load and the model set):\n"
            "  Meniscus, Bottom        cell geometry in cm; the automatic meniscus and bottom\n"
@@ -409,10 +584,15 @@ const char* runModeUsage()
            "  FitTINoise, FitRINoise  1 to fit time- and radial-invariant noise\n"
            "\n"
            "Relative folders count from the folder of the parameter file. An element that is\n"
-           "no key is named (with the nearest key) and the run goes on.\n"
+           "no key is named (with the nearest key), as is an attribute of a key, which is\n"
+           "passed over; the run goes on.\n"
            "An unreadable or invalid parameter file is reported here and nothing is written;\n"
            "the exit code is then 2, as for a results folder that cannot be made or that\n"
-           "another run is writing. The exit code is 1 when the run failed: scans that could\n"
-           "not be loaded or analysed, results that are no finite numbers or cannot be\n"
-           "written.\n";
+           "another run is writing, and for a meniscus outside the radii of the scans. The\n"
+           "exit code is 1 when the run failed: scans that could not be loaded or analysed\n"
+           "(a load error ends the run before anything is computed), a model that cannot\n"
+           "be chosen or computed for them, a distribution that holds no signal where the\n"
+           "data do, results that are no finite numbers or cannot be written. Every message\n"
+           "goes to standard error as it appears; at its end the run prints the main\n"
+           "figures of its result and where the results are.\n";
 }

@@ -22,6 +22,7 @@ struct RunParameters {
     int nNEQThreads = 0;                  // 0: the number of cores
     int bUseMinSForLogGrid = -1;          // -1: not given
     float fMinSForLogGrid = 0.0f;
+    float fRadialResolution = -1.0f;      // cm, radial pre-averaging of the load; -1: not given
     // Geometry and fit settings applied after the model command; a radius of
     // 0 and a flag of -1 stand for a key that is not given.
     float fMeniscus = 0.0f;               // cm, also entry 13
@@ -35,8 +36,9 @@ struct RunParameters {
     int bFitFrictionalRatio = -1;         // entry 11
     int bFitTINoise = -1;
     int bFitRINoise = -1;
-    // What the run says of the file without refusing it: elements that are
-    // no key ("unknown key FitMenicus; did you mean FitMeniscus?").
+    // What the run says of the file without refusing it: attributes of a
+    // key, which are passed over, and elements that are no key ("unknown key
+    // FitMenicus; did you mean FitMeniscus?").
     std::vector<std::string> warnings;
 };
 
@@ -44,9 +46,10 @@ struct RunParameters {
 // with the reason in szError (the file is named in it).
 int readParameterFile(const char* szPath, RunParameters* pParams, std::string* pszError);
 
-// The value of one key: the text between "<key>" and "</key>" with the XML
-// character references resolved and blanks trimmed. 1 when the key is there,
-// 0 when it is not, -1 when its closing tag is missing.
+// The value of one key: the text between the first start tag of the key
+// ("<key>", also with attributes or a blank before ">") and its closing tag,
+// with the XML character references resolved and blanks trimmed. 1 when the
+// key is there, 0 when it is not, -1 when its closing tag is missing.
 int parameterFileValue(const std::string& text, const char* szKey, std::string* pValue);
 
 // The usage text of --help: the command line and every key.
@@ -57,7 +60,8 @@ const char* runModeUsage();
 // number at the end of the name within FirstScan..LastScan.
 std::vector<std::string> runScanFiles(const RunParameters& params);
 
-// The keys of the parameter file.
+// The keys of the parameter file: the names of the one table the reader
+// reads them by.
 const std::vector<std::string>& parameterFileKeys();
 
 // The regularization names the parameter file accepts.

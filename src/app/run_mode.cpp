@@ -1,4 +1,5 @@
 // The unattended run: the job of the parameter file and its results folder.
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -21,6 +22,7 @@
 #include "models/model_globals.h"
 #include "models/parameter_names.h"
 #include "numerics/ccurve.h"
+#include "numerics/error_stop.h"
 #include "numerics/cvector.h"
 #include "resources/commands.h"
 #include "scandata/data_menu.h"
@@ -44,6 +46,16 @@ unsigned regularizationCommand(const std::string& szType)
     if (szType == "weighted 3rd derivative") return 1118;
     if (szType == "both") return 642;
     return 0;
+}
+
+// The noise switches of the parameter file, set before the model command as
+// well as after it: the Model commands check them as the window's user has
+// set them (Nonideal c(s) warns about noise fitted without a normal c(s)
+// first), and the run refuses what the window warns about.
+void applyNoiseSettings(const RunParameters& p)
+{
+    if (p.bFitTINoise >= 0) bFitTINoise = static_cast<unsigned char>(p.bFitTINoise);
+    if (p.bFitRINoise >= 0) bFitRINoise = static_cast<unsigned char>(p.bFitRINoise);
 }
 
 // Geometry, fit limits and fit switches of the parameter file, over what the
@@ -79,8 +91,7 @@ void applyRunSettings(const RunParameters& p)
     if (p.bFitBottom >= 0) pParamFloat[14] = p.bFitBottom;
     if (p.bFitFrictionalRatio >= 0) pParamFloat[11] = p.bFitFrictionalRatio;
     paramVectorToGlobals();
-    if (p.bFitTINoise >= 0) bFitTINoise = static_cast<unsigned char>(p.bFitTINoise);
-    if (p.bFitRINoise >= 0) bFitRINoise = static_cast<unsigned char>(p.bFitRINoise);
+    applyNoiseSettings(p);
     fixUpModelDefaults();
     globalsToParamVector();
     allocExtraNoiseArrays();
@@ -172,6 +183,44 @@ void writeModelResults(const std::string& dir, ResultRecord* pRecord)
     }
 }
 
+// What the run found, for the console: the model and its rmsd, the meniscus
+// and f/f0 where the model has them, each peak of a distribution with its
+// share of the signal, and where the results are.
+std::string resultSummary(const ResultRecord& r, const std::string& dir)
+{
+    std::string out;
+    char sz[400];
+    if (r.bHaveParameters && r.bHaveRmsd) {
+        std::snprintf(sz, sizeof sz, "%s, %d scans, %s: rmsd %.5g", r.szModel.c_str(), r.nScans,
+                      r.bAutoFit ? "fitted" : "computed", double(r.fRmsd));
+        out += sz;
+        for (int k = 1; k <= 34; ++k) {
+            const std::string name = r.pszName[k] ? r.pszName[k] : "";
+            if (name == "meniscus") std::snprintf(sz, sizeof sz, ", meniscus %.4f cm", double(r.pfValue[k]));
+            else if (name == "frictionalRatio") std::snprintf(sz, sizeof sz, ", f/f0 %.3f", double(r.pfValue[k]));
+            else continue;
+            out += sz;
+        }
+        out += "\n";
+        const char* szUnit = r.szDistributionKind == "c(M)" ? "Da" : "S";
+        for (size_t i = 0; i < r.peaks.size(); ++i) {
+            const ResultPeak& pk = r.peaks[i];
+            std::snprintf(sz, sizeof sz, "  peak %zu: %.4g %s (%.4g to %.4g %s), signal %.4g, %.1f%% of the total\n",
+                          i + 1, double(pk.fMean), szUnit, double(pk.fLow), double(pk.fHigh), szUnit,
+                          double(pk.fSignal), 100.0 * double(pk.fFraction));
+            out += sz;
+        }
+        if (r.bHaveDistribution && r.peaks.empty()) out += "  the distribution has no peak\n";
+    } else if (r.szModel != "none") {
+        out += r.szModel + ": no result\n";
+    }
+    if (r.nExitCode != 0) {
+        std::snprintf(sz, sizeof sz, "the run failed (exit code %d): its messages say why\n", r.nExitCode);
+        out += sz;
+    }
+    return out + "results in " + dir + "\n";
+}
+
 // The quoted string at text[*pos] as the transcript wrote it, unquoted;
 // *pos moves past it. Empty when there is none.
 std::string unquoted(const std::string& text, size_t* pos)
@@ -219,6 +268,203 @@ void boxOfLine(const std::string& line, std::string* pCaption, std::string* pTex
 bool isErrorCaption(const std::string& caption)
 {
     return caption == "LOAD ERROR" || caption == "ERROR" || caption == "Error";
+}
+
+// --- the run's message boxes, as they appear
+
+// Caption and one-line text of every box the run showed, in order.
+struct RunBox {
+    std::string szCaption;
+    std::string szText;
+};
+std::vector<RunBox> runBoxes;
+
+// The transcript's observer during the run: every message box goes to
+// standard error at once, "morvex: CAPTION: text", so that a run that takes
+// long, or is killed, has said what it showed; a box that says the data could
+// not be used as asked makes the run a failure.
+void echoRunBox(const std::string& line)
+{
+    if (line.compare(0, 11, "MessageBox ") != 0) return;
+    RunBox box;
+    boxOfLine(line, &box.szCaption, &box.szText);
+    if (box.szCaption.empty())
+        std::fprintf(stderr, "morvex: %s\n", box.szText.c_str());
+    else
+        std::fprintf(stderr, "morvex: %s: %s\n", box.szCaption.c_str(), box.szText.c_str());
+    std::fflush(stderr);
+    if (isErrorCaption(box.szCaption) && nProgramExitCode == 0) nProgramExitCode = 1;
+    runBoxes.push_back(box);
+}
+
+// Error boxes among the boxes from nFrom on.
+bool errorBoxSince(size_t nFrom)
+{
+    for (size_t i = nFrom; i < runBoxes.size(); ++i)
+        if (isErrorCaption(runBoxes[i].szCaption)) return true;
+    return false;
+}
+
+// The last box from nFrom on that is no advice ("Help Wizard") and no word
+// on the parameter file, as "CAPTION: text" ("text" when it has no caption);
+// empty when there is none.
+std::string lastReasonSince(size_t nFrom)
+{
+    for (size_t i = runBoxes.size(); i-- > nFrom;) {
+        const RunBox& b = runBoxes[i];
+        if (b.szCaption == "Help Wizard" || b.szCaption == "PARAMETER FILE") continue;
+        return b.szCaption.empty() ? b.szText : b.szCaption + ": " + b.szText;
+    }
+    return std::string();
+}
+
+// A step of the run that failed ends it: an "ERROR" box says which step and
+// why (exit code 1).
+void endRun(win::HWND hWindow, const std::string& why)
+{
+    MessageBox(hWindow, why.c_str(), "ERROR", MB_OK);
+    if (nProgramExitCode == 0) nProgramExitCode = 1;
+}
+
+// A value of the parameter file that the loaded scans refuse (exit code 2).
+void refuseParameter(win::HWND hWindow, const std::string& why)
+{
+    MessageBox(hWindow, why.c_str(), "PARAMETER FILE", MB_OK);
+    nProgramExitCode = 2;
+}
+
+// The smallest and largest radius of the loaded scans.
+void dataRadii(float* pMin, float* pMax)
+{
+    *pMin = 0;
+    *pMax = 0;
+    bool bFirst = true;
+    for (int k = 1; k <= nScans; ++k)
+        for (int i = 1; i <= pScanPoints[k]; ++i) {
+            const float r = ppRadius[k][i];
+            if (bFirst || r < *pMin) *pMin = r;
+            if (bFirst || r > *pMax) *pMax = r;
+            bFirst = false;
+        }
+}
+
+// The values of the parameter file checked against the loaded scans, as
+// the parameter dialog and the meniscus and bottom range table check typed
+// ones: the meniscus lies inside the scans' radii, and a meniscus given
+// without its range lies inside the range given. Empty when they pass.
+std::string parameterValuesAgainstScans(const RunParameters& p)
+{
+    char sz[400];
+    float fLow = 0, fHigh = 0;
+    dataRadii(&fLow, &fHigh);
+    if (p.fMeniscus > 0 && (p.fMeniscus < fLow || p.fMeniscus > fHigh)) {
+        std::snprintf(sz, sizeof sz, "Meniscus %g cm lies outside the radii of the scans (%.4f to %.4f cm)",
+                      double(p.fMeniscus), double(fLow), double(fHigh));
+        return sz;
+    }
+    if (p.fMeniscus <= 0 && bUserMeniscusBottomRange && (fMeniscus < fMinMeniscus || fMeniscus > fMaxMeniscus)) {
+        std::snprintf(sz, sizeof sz,
+                      "%s: the meniscus of the scans, %.4f cm, lies outside the meniscus range %.4f to %.4f cm",
+                      fMeniscus < fMinMeniscus ? "MinMeniscus" : "MaxMeniscus", double(fMeniscus),
+                      double(fMinMeniscus), double(fMaxMeniscus));
+        return sz;
+    }
+    return std::string();
+}
+
+// "the scan A" or "the scans A, B, C, D, E and 3 more": the first five of
+// the scans named, each with what is said of it.
+std::string scanList(const std::vector<std::string>& items)
+{
+    std::string out = items.size() == 1 ? "the scan " : "the scans ";
+    for (size_t i = 0; i < items.size() && i < 5; ++i) out += (i ? ", " : "") + items[i];
+    if (items.size() > 5) out += " and " + std::to_string(items.size() - 5) + " more";
+    return out;
+}
+
+// The scans that have no point inside the fit limits: they cannot be
+// analysed with the others (radii in other units, a cut scan). Empty when
+// every scan has one.
+std::string scansOutsideFitRange()
+{
+    std::vector<std::string> outside;
+    for (int pos = 1; pos <= nScans; ++pos) {
+        const int k = pScanTimeOrder[pos];
+        bool bInside = false;
+        for (int i = 1; i <= pScanPoints[k] && !bInside; ++i)
+            bInside = ppRadius[k][i] >= fFitLeftLim && ppRadius[k][i] <= fFitRightLim;
+        if (bInside) continue;
+        char sz[300];
+        const int n = pScanPoints[k];
+        std::snprintf(sz, sizeof sz, "%s (radii %.4f to %.4f cm)", ppScanFileName[k],
+                      n > 0 ? double(ppRadius[k][1]) : 0.0, n > 0 ? double(ppRadius[k][n]) : 0.0);
+        outside.push_back(sz);
+    }
+    if (outside.empty()) return std::string();
+    char sz[200];
+    std::snprintf(sz, sizeof sz, " %s no point inside the fit limits %.4f to %.4f cm",
+                  outside.size() == 1 ? "has" : "have", double(fFitLeftLim), double(fFitRightLim));
+    return scanList(outside) + sz + ": the scans cannot be analysed together";
+}
+
+// The scans whose elapsed time no run of an analytical ultracentrifuge
+// has: below 0, or above 1e7 s (116 days), a header misread or damaged (a
+// time of 1e30 s). The solver steps at most 1000 s at a time towards each
+// scan, so such a time would keep it stepping for ever. Empty when there is
+// none.
+std::string misreadScanTimes()
+{
+    constexpr double dLongestRun = 1e7;
+    std::vector<std::string> misread;
+    for (int pos = 1; pos <= nScans; ++pos) {
+        const int k = pScanTimeOrder[pos];
+        const double t = pScanHeaders[k].time;
+        if (t >= 0 && t <= dLongestRun) continue;
+        char sz[300];
+        std::snprintf(sz, sizeof sz, "%s (%g s)", ppScanFileName[k], t);
+        misread.push_back(sz);
+    }
+    if (misread.empty()) return std::string();
+    return scanList(misread) + (misread.size() == 1 ? " has an elapsed time" : " have elapsed times") +
+           " no run has (below 0 or above 1e7 s, 116 days): a header misread or damaged";
+}
+
+// The noise of the data from neighbouring points inside the fit limits: the
+// median of the differences of neighbours, scaled to the standard deviation
+// of normal noise (median |d| / (0.6745 sqrt 2)); a few outliers do not move
+// it. 0 without two neighbours.
+double neighbourNoise()
+{
+    std::vector<float> d;
+    for (int k = 1; k <= nScans; ++k) {
+        const int i0 = pFitFirstIndex[k] < 1 ? 1 : pFitFirstIndex[k];
+        for (int i = i0; i < pFitLastIndex[k] && i < pScanPoints[k]; ++i) {
+            const float v = std::fabs(ppSignal[k][i + 1] - ppSignal[k][i]);
+            if (std::isfinite(v)) d.push_back(v);
+        }
+    }
+    if (d.empty()) return 0;
+    std::nth_element(d.begin(), d.begin() + long(d.size() / 2), d.end());
+    return double(d[d.size() / 2]) / (0.6745 * std::sqrt(2.0));
+}
+
+// A distribution that holds no signal where the data hold signal is no
+// result: every value 0 while the fit leaves an rmsd of more than three
+// times the noise of the data. Empty when the distribution holds signal (or
+// the data hold none, a blank).
+std::string emptyDistribution()
+{
+    if (!bModelContinuous || !bModelComputed || nResolution < 1 || !pDistValues) return std::string();
+    for (int i = 1; i <= nResolution; ++i)
+        if (pDistValues[i] != 0.0f) return std::string();
+    const double dRmsd = calcRmsd(), dNoise = neighbourNoise();
+    if (!(dRmsd > 3 * dNoise)) return std::string();
+    char sz[300];
+    std::snprintf(sz, sizeof sz,
+                  "the distribution holds no signal (every value is 0) while the data do: the fit leaves an rmsd of "
+                  "%g, where the noise of the data is %g",
+                  dRmsd, dNoise);
+    return sz;
 }
 
 // The results folder held by this run: its lock, taken before the scans are
@@ -386,7 +632,11 @@ void TXLAWindow::RunJob()
     // The program's own files that a load or a distribution writes beside
     // the data go into the results folder: the data folder is only read.
     copyToBuffer(szSideFileFolder, sizeof szSideFileFolder, dir);
-    // Keys of the parameter file the run does not know: said, and the run goes on.
+    // Every box of the run reaches standard error as it appears.
+    runBoxes.clear();
+    headless::setTranscriptObserver(echoRunBox);
+    // Keys of the parameter file the run does not know, and attributes it
+    // passes over: said, and the run goes on.
     for (const std::string& w : p.warnings) MessageBox(HWindow, w.c_str(), "PARAMETER FILE", MB_OK);
     // The run writes its results without overwrite questions.
     bResultsWritten = 1;
@@ -406,23 +656,123 @@ void TXLAWindow::RunJob()
     }
     std::memcpy(szOpenFileNames, sel.data(), sel.size());
     nLoadEveryNth = 1;
+    // radial pre-averaging of the load, as Set Radial Resolution sets it
+    if (p.fRadialResolution >= 0) fRadialResolution = p.fRadialResolution;
     std::snprintf(szWindowTitle, sizeof szWindowTitle, "SEDIMENTATION ANALYSIS -> %s...", p.szDataDirectory.c_str());
     SetCaption(szWindowTitle);
+    // A computation abandoned deep inside (a singular matrix) has shown its
+    // box; it ends the run, which must not wait for commands that never come.
+    if (!runAbandonable([&] { RunJobSteps(); }))
+        endRun(HWindow, "the computation was abandoned (" + lastReasonSince(0) + "): the run ends without its result");
+    CmExit();
+}
+
+// The steps of the job after the results folder: load, model, settings, Run
+// and Fit. A step that fails ends the job: a load error, a model that is not
+// chosen, a value the scans refuse, a step that shows an error box or ends
+// without its result (a box that ended the computation counts as an error
+// whatever its caption), a distribution that holds no signal while the data do.
+void TXLAWindow::RunJobSteps()
+{
+    const RunParameters& p = runParameters;
+    size_t nStep = runBoxes.size();
     LoadAllData(this, szOpenFileNames);
     if (nScans <= 0) nProgramExitCode = 1;
     UpdateFloToolsMenu();
-    if (nScans > 0 && p.szModel != "none") {
-        // the model as its menu command chooses it, the method of
-        // regularization, the settings of the file; Run, then Fit
-        if (const unsigned nModel = modelCommandOfCaption(p.szModel.c_str())) EvCommand(nModel, nullptr, 0);
-        if (const unsigned nMethod = regularizationCommand(p.szRegularizationType)) EvCommand(nMethod, nullptr, 0);
-        applyRunSettings(p);
-        // unregularized: P 0 (entry 2 of the distributions' vector)
-        if (p.szRegularizationType == "none" && bModelContinuous) pParamValue[2] = fConfidenceLevel = 0.0f;
-        CmRun();
-        if (p.bAutoFit) CmFit();
+    if (nScans <= 0 || p.szModel == "none") return;
+    // A load error ends the run before anything is computed.
+    if (errorBoxSince(nStep)) {
+        endRun(HWindow, "the scans were loaded with an error: nothing is computed");
+        return;
     }
-    CmExit();
+    const std::string szMisread = misreadScanTimes();
+    if (!szMisread.empty()) {
+        endRun(HWindow, szMisread + ": nothing is computed");
+        return;
+    }
+
+    // the model as its menu command chooses it (the noise switches set, for
+    // its checks), the method of regularization, the settings of the file
+    nStep = runBoxes.size();
+    applyNoiseSettings(p);
+    const unsigned nModel = modelCommandOfCaption(p.szModel.c_str());
+    if (nModel) EvCommand(nModel, nullptr, 0);
+    const bool bChosen = nModel && GetMenu() && (GetMenuState(GetMenu(), nModel, MF_BYCOMMAND) & MF_CHECKED);
+    if (!bChosen) {
+        const std::string why = lastReasonSince(nStep);
+        endRun(HWindow, "the model " + p.szModel + " cannot be chosen for these scans" +
+                            (why.empty() ? std::string() : " (" + why + ")") + ": nothing is computed");
+        return;
+    }
+    if (errorBoxSince(nStep)) {
+        endRun(HWindow, "the model " + p.szModel + " was chosen with an error: nothing is computed");
+        return;
+    }
+    // The discrete component of c(s,ff0) comes from the parameter dialog;
+    // the file has no keys for it, and with an M or s of 0 the model has no
+    // D for it.
+    if (bModelCSFf0OneDiscrete && !(fDiscreteCompM > 0 && fDiscreteCompS > 0)) {
+        endRun(HWindow, "the model " + p.szModel +
+                            " needs the M and s of its discrete component, which the parameter dialog sets and no "
+                            "key of the parameter file: nothing is computed");
+        return;
+    }
+    nStep = runBoxes.size();
+    if (const unsigned nMethod = regularizationCommand(p.szRegularizationType)) EvCommand(nMethod, nullptr, 0);
+    applyRunSettings(p);
+    // unregularized: P 0 (entry 2 of the distributions' vector)
+    if (p.szRegularizationType == "none" && bModelContinuous) pParamValue[2] = fConfidenceLevel = 0.0f;
+    const std::string szRefused = parameterValuesAgainstScans(p);
+    if (!szRefused.empty()) {
+        refuseParameter(HWindow, szRefused + ": nothing is computed");
+        return;
+    }
+    const std::string szOutside = scansOutsideFitRange();
+    if (!szOutside.empty()) {
+        endRun(HWindow, szOutside + ": nothing is computed");
+        return;
+    }
+    if (errorBoxSince(nStep)) {
+        endRun(HWindow, "the settings of the parameter file were applied with an error: nothing is computed");
+        return;
+    }
+
+    // Run; with AutoFit the advice of the Help Wizard waits for the fit, so
+    // that it speaks of the result, not of the file's start values.
+    nStep = runBoxes.size();
+    const unsigned char bWizard = bWizardMessages;
+    if (p.bAutoFit) bWizardMessages = 0;
+    bModelComputed = 0;
+    CmRun();
+    bWizardMessages = bWizard;
+    if (!bModelComputed || errorBoxSince(nStep)) {
+        const std::string why = lastReasonSince(nStep);
+        endRun(HWindow, std::string(bModelComputed ? "Run ended with an error" : "Run computed no model") +
+                            (why.empty() ? std::string() : " (" + why + ")") + ": the run ends without its result");
+        return;
+    }
+    if (p.bAutoFit) {
+        // A fit that computes nothing new (nothing floats) and says nothing
+        // leaves the result of Run; one that ends without its result fails.
+        nStep = runBoxes.size();
+        bModelComputed = 0;
+        bFitStoppedByUser = 0;
+        CmFit();
+        const bool bStopped = bFitStoppedByUser != 0;
+        bFitStoppedByUser = 0;
+        size_t nOwn = 0;
+        for (size_t i = nStep; i < runBoxes.size(); ++i)
+            if (runBoxes[i].szCaption != "Help Wizard") ++nOwn;
+        if (!bModelComputed && !bStopped && nOwn == 0) bModelComputed = 1;
+        if (!bModelComputed || bStopped || errorBoxSince(nStep)) {
+            const std::string why = lastReasonSince(nStep);
+            endRun(HWindow, std::string(bModelComputed && !bStopped ? "Fit ended with an error" : "Fit ended without its result") +
+                                (why.empty() ? std::string() : " (" + why + ")") + ": the run ends without its result");
+            return;
+        }
+    }
+    const std::string szEmpty = emptyDistribution();
+    if (!szEmpty.empty()) endRun(HWindow, szEmpty);
 }
 
 void TXLAWindow::CmCustomDone()
@@ -480,16 +830,10 @@ void TXLAWindow::CmCustomDone()
             nProgramExitCode = 1;
         }
     }
-    // Every message of the run goes to the record and to standard error; a
-    // box that says the data could not be used as asked makes the run a failure.
-    for (const std::string& line : headless::transcript()) {
-        if (line.compare(0, 11, "MessageBox ") != 0) continue;
-        r.messages.push_back(line);
-        std::string caption, text;
-        boxOfLine(line, &caption, &text);
-        std::fprintf(stderr, "morvex: %s: %s\n", caption.c_str(), text.c_str());
-        if (isErrorCaption(caption)) nProgramExitCode = 1;
-    }
+    // Every message of the run goes to the record (standard error had each
+    // one as it appeared).
+    for (const std::string& line : headless::transcript())
+        if (line.compare(0, 11, "MessageBox ") == 0) r.messages.push_back(line);
     // The transcript goes first, so the record names it only when it is there.
     if (headless::saveTranscript((dir + "transcript.txt").c_str())) {
         r.resultFiles.push_back("transcript.txt");
@@ -502,6 +846,9 @@ void TXLAWindow::CmCustomDone()
         std::fprintf(stderr, "morvex: %sResultParameters.xml cannot be written\n", dir.c_str());
         nProgramExitCode = 1;
     }
+    r.nExitCode = nProgramExitCode;
+    szRunSummary = resultSummary(r, dir);
     szSideFileFolder[0] = '\0';
     releaseResultsFolder();
+    headless::setTranscriptObserver(nullptr);
 }

@@ -14,6 +14,7 @@ char** ppCommandLineArgs = nullptr;
 RunParameters runParameters;
 unsigned char bHaveRunParameters = 0;
 int nProgramExitCode = 0;
+std::string szRunSummary;
 TXLAWindow* pMainWindow = nullptr;
 
 TXLAApp::TXLAApp(const char* szName) : szAppName(szName) {}

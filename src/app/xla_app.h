@@ -16,6 +16,9 @@ extern RunParameters runParameters;
 extern unsigned char bHaveRunParameters;
 // Exit code of the program: 0, or 1 when the unattended job failed.
 extern int nProgramExitCode;
+// What the unattended run found, a few lines for the console: the main
+// figures of its result and where the results are (main prints them).
+extern std::string szRunSummary;
 // The main window while the program runs.
 extern TXLAWindow* pMainWindow;
 

@@ -146,6 +146,7 @@ public:
     void CmCustomDone();
     // Runs the unattended job (app/run_mode.cpp).
     void RunJob();
+    void RunJobSteps();
     // Offers the help page of the command whose help was asked for.
     void CmHowToGetHelp();
 

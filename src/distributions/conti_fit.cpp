@@ -246,6 +246,10 @@ bool contiFit(TXLAWindow* pWindow)
         amoeba(pWindow, p, y, n, fSimplexTolerance, ContiSimplexSim, &nEvaluations, showContiBestVertex);
         b = bestVertex(y, n);
         setContiParameters(p[b]);
+        // the vertex as it was evaluated: a value beyond its bound (a
+        // meniscus outside MinMeniscus..MaxMeniscus) counts at the bound, so
+        // that a vertex the objective cannot tell from its bound settles
+        getContiParameters(n, p[b]);
         const bool bConverged = restartSettled(x, p[b], n, y[b], r);
         getContiParameters(n, x);
         r = y[b];

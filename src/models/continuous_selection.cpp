@@ -164,10 +164,28 @@ bool csFf0Refused(TXLAWindow* w)
 
 void csFf0Slots(TXLAWindow* w)
 {
-    if (!bUseMolarMass) w->CmFitMAndS();
+    // The switch to M and s converts entries 1 to 4 as species' D into M;
+    // in the distributions they hold sMin, the confidence level, vbar and
+    // the hydration (vbar would become some 10^5), and with the model's flag
+    // set it reads entries 10, 6 and 8 as the f/f0 grid, which still hold
+    // the previous model's values (0 after c(s)). Here the switch changes
+    // the description only: the vector and the model's f/f0 grid stay.
+    const bool bSwitch = !bUseMolarMass;
+    if (bSwitch) {
+        float pKept[35];
+        for (int k = 1; k <= 34; ++k) pKept[k] = pParamValue[k];
+        const float fMin = fFf0Min, fMax = fFf0Max, fResolution = fFf0Resolution;
+        w->CmFitMAndS();
+        for (int k = 1; k <= 34; ++k) pParamValue[k] = pKept[k];
+        fFf0Min = fMin;
+        fFf0Max = fMax;
+        fFf0Resolution = fResolution;
+    }
     pParamValue[10] = fFf0Min;
     pParamValue[6] = fFf0Max;
     pParamValue[8] = fFf0Resolution;
+    // the globals the switch read from the converted entries, from the vector again
+    if (bSwitch) paramVectorToGlobals();
     nFitFrictionalRatio = 0;
     pParamFloat[11] = 0;
     fFf0Step = 1.0f;

@@ -45,6 +45,8 @@ std::deque<Expectation> gExpect;
 std::vector<Scheduled> gInput;
 uint64_t gSeq = 0;
 std::vector<std::string> gTranscript;
+TranscriptObserver gObserver;
+std::mutex gObserverLock;  // one observed line at a time
 Policy gPolicy = Policy::FailOnUnexpected;
 FailureHandler gFailure;
 std::atomic<DWORD> gClock{0};
@@ -272,14 +274,29 @@ void reset()
         gClock.store(0);
         gLastDefaultInput.clear();
         gInputNote.clear();
+        gObserver = nullptr;
     }
     detail::clearQueue();
 }
 
 void transcribe(const std::string& line)
 {
+    TranscriptObserver observer;
+    {
+        std::lock_guard<std::mutex> g(gLock);
+        gTranscript.push_back(line);
+        observer = gObserver;
+    }
+    if (observer) {
+        std::lock_guard<std::mutex> g(gObserverLock);
+        observer(line);
+    }
+}
+
+void setTranscriptObserver(TranscriptObserver observer)
+{
     std::lock_guard<std::mutex> g(gLock);
-    gTranscript.push_back(line);
+    gObserver = std::move(observer);
 }
 
 Lines transcript()

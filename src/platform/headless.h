@@ -57,6 +57,11 @@ public:
 
 void transcribe(const std::string& line);
 Lines transcript();
+// Called with every line as it is transcribed, on the thread that
+// transcribes it, one line at a time (the unattended run prints its message
+// boxes as they appear); none by default, and reset() removes it.
+using TranscriptObserver = std::function<void(const std::string& line)>;
+void setTranscriptObserver(TranscriptObserver observer);
 // One line per entry.
 bool saveTranscript(const char* path);
 // A string as the transcript writes it: in double quotes, with \\, \", \n,

@@ -200,6 +200,96 @@ TEST_F(ParameterFileTest, UnknownKeysAreNamedWithTheNearestKey)
     EXPECT_EQ(p.nLammThreads, 0);
 }
 
+// Values the parameter dialog and the meniscus and bottom range table would
+// not take are refused by their key: a denormal radius is no radius above 0,
+// a meniscus lies inside the range given for it, the lower limit of a range
+// lies below its upper one. The c(s,ff0) models need pre-averaged data, as
+// their Model commands say.
+TEST_F(ParameterFileTest, ValuesTheDialogsRefuseAreRefusedByTheirKey)
+{
+    const std::string dirs = "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                             "o</OutputResultsDirectory>";
+    const std::string range = "<MinMeniscus>5.96</MinMeniscus><MaxMeniscus>6.03</MaxMeniscus><FitMeniscus>1</FitMeniscus>";
+    EXPECT_EQ(error(dirs + "<Meniscus>1e-45</Meniscus>"),
+              "parameter file " + scratch + "run.xml: Meniscus must be a radius in cm above 0, not \"1e-45\"");
+    EXPECT_NE(error(dirs + "<MaxMeniscus>1e-40</MaxMeniscus>").find("MaxMeniscus must be a radius in cm above 0"),
+              std::string::npos);
+    EXPECT_NE(error(dirs + "<Meniscus>6.5</Meniscus>" + range).find("Meniscus lies above MaxMeniscus"),
+              std::string::npos);
+    EXPECT_NE(error(dirs + "<Meniscus>5.0</Meniscus>" + range).find("Meniscus lies below MinMeniscus"),
+              std::string::npos);
+    EXPECT_NE(error(dirs + "<MinMeniscus>5.96</MinMeniscus><MaxMeniscus>5.96</MaxMeniscus>")
+                  .find("MinMeniscus equals MaxMeniscus: the lower limit of the meniscus range must lie below the "
+                        "upper"),
+              std::string::npos);
+    EXPECT_NE(error(dirs + "<Meniscus>0.001</Meniscus><Bottom>100</Bottom>" + range).find("Meniscus lies below MinMeniscus"),
+              std::string::npos);
+    EXPECT_NE(error(dirs + "<Model>Continuous c(s,ff0)</Model>")
+                  .find("the Model Continuous c(s,ff0) needs radially pre-averaged data: RadialResolution above "
+                        "0.001 cm (0.003 recommended)"),
+              std::string::npos);
+    EXPECT_NE(error(dirs + "<RadialResolution>0.1</RadialResolution>")
+                  .find("RadialResolution must be a radial resolution in cm from 0 to below 0.1, not \"0.1\""),
+              std::string::npos);
+    RunParameters p;
+    std::string err;
+    ASSERT_EQ(readParameterFile(file(dirs + "<Model>Continuous c(s,ff0)</Model><RadialResolution>0.003"
+                                            "</RadialResolution>")
+                                    .c_str(),
+                                &p, &err),
+              1)
+        << err;
+    EXPECT_FLOAT_EQ(p.fRadialResolution, 0.003f);
+}
+
+// A key whose start tag carries an attribute or a blank before ">" (or whose
+// closing tag has a blank) is read, and the attribute is named: it is passed
+// over. An unknown element with an attribute is named as unknown keys are; a
+// key that holds elements or is an empty element has no value.
+TEST_F(ParameterFileTest, KeysWithAttributesOrBlanksInTheirTagsAreRead)
+{
+    const std::string dirs = "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                             "o</OutputResultsDirectory>";
+    RunParameters p;
+    std::string err;
+    ASSERT_EQ(readParameterFile(file("<MorvexRun>" + dirs + "<FitMeniscus type=\"int\">1</FitMeniscus>"
+                                     "<Meniscus unit=\"cm\" >6.01</Meniscus ><Bottom >7.2</Bottom>"
+                                     "<Colour shade=\"dark\">blue</Colour></MorvexRun>")
+                                    .c_str(),
+                                &p, &err),
+              1)
+        << err;
+    EXPECT_EQ(p.bFitMeniscus, 1);
+    EXPECT_FLOAT_EQ(p.fMeniscus, 6.01f);
+    EXPECT_FLOAT_EQ(p.fBottom, 7.2f);
+    EXPECT_EQ(p.warnings,
+              (std::vector<std::string>{
+                  "the attribute unit=\"cm\" of key Meniscus is ignored (the value is read as it stands)",
+                  "the attribute type=\"int\" of key FitMeniscus is ignored (the value is read as it stands)",
+                  "unknown key Colour"}));
+    EXPECT_NE(error(dirs + "<Model><x>1</x></Model>").find("the key <Model> holds elements, not a value"),
+              std::string::npos);
+    EXPECT_NE(error(dirs + "<FitBottom/>").find("the key <FitBottom> is empty"), std::string::npos);
+}
+
+// The keys are one table: each key the file may hold is read (a value it
+// cannot take is refused by the key's name), is no unknown key, and the usage
+// of --help names it.
+TEST_F(ParameterFileTest, EveryKnownKeyIsReadAndNamedInTheUsage)
+{
+    const std::string dirs = "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                             "o</OutputResultsDirectory>";
+    const std::string usage = runModeUsage();
+    ASSERT_GE(parameterFileKeys().size(), 24u);
+    for (const std::string& k : parameterFileKeys()) {
+        EXPECT_NE(usage.find(k), std::string::npos) << k;
+        if (k == "DataDirectory" || k == "OutputResultsDirectory") continue;
+        const std::string why = error(dirs + "<" + k + ">?x</" + k + ">");
+        EXPECT_NE(why.find(k), std::string::npos) << k << ": " << why;
+        EXPECT_EQ(why.find("unknown key"), std::string::npos) << k << ": " << why;
+    }
+}
+
 TEST_F(AppFolderTest, ResultRecordIsWellFormedXml)
 {
     ResultRecord r;

@@ -22,11 +22,13 @@
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "fitting/conti_fit_fixture.h"
+#include "time_limit.h"
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
 #include "numerics/random.h"
 #include "plot/cwinplot.h"
+#include "plot/key_polling.h"
 #include "scandata/scan_data.h"
 
 using namespace win;
@@ -106,6 +108,24 @@ TEST_F(ContiFitTest, AKeyEndsTheFitWithTheRegularizedBestPoint)
     EXPECT_GT(fSignal, 0.5f);
     EXPECT_LE(fMeniscus, 6.03f);
     EXPECT_GE(fMeniscus, 5.96f);
+}
+
+// A meniscus that would fit better beyond its range: the objective takes a
+// vertex beyond the bound at the bound, so the restarts compare the bound
+// with the bound and settle there; compared with the vertex itself they
+// never did, and the fit went on for ever.
+TEST_F(ContiFitTest, AMeniscusDrivenBeyondItsRangeSettlesAtTheBound)
+{
+    exampleCS(true);
+    // the scans' meniscus is at 6.0 cm
+    fMinMeniscus = 5.90f;
+    fMaxMeniscus = 5.93f;
+    pParamValue[13] = fMeniscus = 5.92f;
+    headless::Script script;
+    EXPECT_TRUE(endsWithin(120.0, [&] { command(215); }, [] { bInterruptComputation = 1; }));
+    EXPECT_FALSE(bFitStoppedByUser);
+    EXPECT_EQ(fMeniscus, 5.93f);
+    EXPECT_TRUE(bModelComputed && bFinalFitEvaluation);
 }
 
 TEST_F(ContiFitTest, NothingFloatingLeavesTheDistributionAsItWas)

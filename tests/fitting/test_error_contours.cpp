@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -145,8 +146,9 @@ TEST_F(ContourTest, TheWalkAlongTheCriticalContourEnclosesTheBestFit)
     EXPECT_GT(sMax, fS);
     EXPECT_LT(dMin, fD);
     EXPECT_GT(dMax, fD);
-    std::printf("%zu contour points: s %.4f-%.4f, D %.3f-%.3f around %.4f, %.3f\n", points.size(), sMin, sMax, dMin,
-                dMax, fS, fD);
+    if (std::getenv("MORVEX_TEST_FIGURES"))
+        std::printf("%zu contour points: s %.4f-%.4f, D %.3f-%.3f around %.4f, %.3f\n", points.size(), sMin, sMax, dMin,
+                    dMax, fS, fD);
 
     // a level above every refitted rmsd: no crossing, an empty file
     errorContourSM(window.get(), file("none.dat").c_str(), 4.0f, 4.5f, 0.25f, 6.0f, 6.5f, 0.5f, 1.0f, 4.0f, 6.0f);
@@ -173,7 +175,8 @@ TEST_F(ContourTest, AKeyEndsTheMapWithTheRowsRefittedBeforeIt)
         EXPECT_GT(rows[i][2], 0.004f) << i;
     }
     EXPECT_FALSE(bStopFit);
-    std::printf("the key came after %zu of 25 grid points\n", rows.size());
+    if (std::getenv("MORVEX_TEST_FIGURES"))
+        std::printf("the key came after %zu of 25 grid points\n", rows.size());
 }
 
 TEST_F(ContourTest, TheCommandsAskTheirRangesAndRefuseAnIncrementThatLeadsNowhere)

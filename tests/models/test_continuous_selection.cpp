@@ -132,6 +132,38 @@ TEST_F(ContinuousModelTest, SizeAndShapeNeedsPreAveragedData)
     EXPECT_EQ(pParamFloat[11], 0);
 }
 
+// c(s,ff0) switches the description to M and s. The switch converts entries
+// 1 to 4 as species' D into M and reads entries 10, 6 and 8 as the f/f0
+// grid; in the distributions those hold sMin, the confidence level, vbar and
+// the hydration, and after c(s) no grid: the model keeps its s range, vbar
+// and its own f/f0 grid, so that Run computes it.
+TEST_F(ContinuousModelTest, SizeAndShapeKeepsItsRangeVbarAndGridThroughTheSwitchToM)
+{
+    LoadScans(writeBoundaryScans(scratch, 6));
+    fRadialResolution = 0.003f;
+    command(275);
+    ASSERT_FALSE(bUseMolarMass);
+    const float fVbar = VBAR, fLevel = fConfidenceLevel;
+    command(595);
+    ASSERT_TRUE(bModelCSFf0);
+    EXPECT_TRUE(bUseMolarMass);
+    EXPECT_EQ(VBAR, fVbar);
+    EXPECT_EQ(pParamValue[3], fVbar);
+    EXPECT_EQ(pParamValue[2], fLevel);
+    EXPECT_EQ(fSMin, 2.0f);
+    EXPECT_EQ(pParamValue[1], 2.0f);
+    EXPECT_EQ(fSMax, 20.0f);
+    EXPECT_EQ(pParamValue[5], 20.0f);
+    EXPECT_EQ(pParamValue[10], 1.0f);
+    EXPECT_EQ(pParamValue[6], 2.5f);
+    EXPECT_EQ(pParamValue[8], 5.0f);
+    paramVectorToGlobals();
+    EXPECT_EQ(fFf0Min, 1.0f);
+    EXPECT_EQ(fFf0Max, 2.5f);
+    EXPECT_EQ(nCsGridTotal, 5 * static_cast<int>(fSGridResolution));
+    EXPECT_EQ(VBAR, fVbar);
+}
+
 TEST_F(ContinuousModelTest, LsgsSwitchesToSecondDerivativeAndTimesFromW2t)
 {
     LoadScans(writeBoundaryScans(scratch, 6));

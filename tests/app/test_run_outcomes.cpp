@@ -1,0 +1,283 @@
+// The unattended run on the input real users feed it, as a batch queue runs
+// it (a process with a time limit): it always ends, it never reports success
+// without a result, and what it says on the console is about its result.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/run_fixture.h"
+
+namespace {
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Field f (0-based) of a scan's header line set to value.
+void setHeaderField(const std::string& path, int f, const std::string& value)
+{
+    editScanFile(path, [&](std::vector<std::string>& lines) {
+        std::istringstream in(lines[1]);
+        std::vector<std::string> fields;
+        for (std::string w; in >> w;) fields.push_back(w);
+        fields[size_t(f)] = value;
+        std::string header;
+        for (const std::string& w : fields) header += (header.empty() ? "" : " ") + w;
+        lines[1] = header;
+    });
+}
+
+// The number after the first occurrence of label in text (NaN when none).
+double numberAfter(const std::string& text, const std::string& label)
+{
+    const size_t a = text.find(label);
+    return a == std::string::npos ? std::nan("") : std::strtod(text.c_str() + a + label.size(), nullptr);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- it always ends
+
+// One flipped byte runs the rotor speed into the temperature of a header; the
+// load says "LOAD ERROR" and the run ends there (exit 1): nothing is
+// computed, where the solver used to step towards the misread time of
+// 1.48e11 s for ever.
+TEST_F(RunJobTest, ALoadErrorEndsTheRunBeforeAnythingIsComputed)
+{
+    editScanFile(scans[16], [](std::vector<std::string>& lines) {
+        ASSERT_EQ(lines[1].compare(0, 19, "R 1 20.0 50000 5400"), 0) << lines[1];
+        lines[1].replace(8, 1, "\xF1");
+    });
+    writeExampleJob();
+    const ProgramRun run = runJob(60);
+    EXPECT_EQ(run.nExit, 1) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: LOAD ERROR: detecting approach to equilibrium data without speedsteps file"))
+        << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: ERROR: the scans were loaded with an error: nothing is computed"))
+        << run.szErr;
+    EXPECT_TRUE(has(record(), "exitCode=\"1\""));
+    EXPECT_FALSE(has(record(), "<Rmsd>"));
+}
+
+// Scans that all carry one time, and scans cut short: the fit drove the
+// meniscus beyond MaxMeniscus, and the restarts compared the vertex beyond
+// it with the value at the bound, which never agree. The fit now settles at
+// the bound; the cut scans without a point in the fit limits are named.
+TEST_F(RunJobTest, ScansOfOneTimeAndScansCutShortEnd)
+{
+    for (const std::string& s : scans) {
+        setHeaderField(s, 4, "600");
+        setHeaderField(s, 5, "1.6449e+10");
+    }
+    writeExampleJob();
+    ProgramRun run = runJob(90);
+    EXPECT_NE(run.nExit, -1) << "killed after 90 s";
+    EXPECT_TRUE(has(record(), "name=\"meniscus\" value=\"6.03000021\" fit=\"1\"")) << record();
+
+    std::filesystem::remove_all(data);
+    scans = copyVelocityExampleScans(data);
+    for (size_t k = 0; k < scans.size(); ++k)
+        editScanFile(scans[k], [&](std::vector<std::string>& lines) { lines.resize(2 + 20 + 12 * k); });
+    run = runJob(90);
+    EXPECT_EQ(run.nExit, 1) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: ERROR: the scans 00001.RA1 (radii 5.9500 to 6.0070 cm), 00002.RA1 (radii "
+                               "5.9500 to 6.0430 cm) have no point inside the fit limits"))
+        << run.szErr;
+}
+
+// An elapsed time no run has (1e30 s, below 0) is a header misread: named,
+// and nothing is computed (the solver would step 1000 s at a time towards
+// 1e30 s).
+TEST_F(RunJobTest, AnElapsedTimeNoRunHasIsNamed)
+{
+    for (const std::string& s : scans) setHeaderField(s, 4, "1e30");
+    writeExampleJob();
+    ProgramRun run = runJob(60);
+    EXPECT_EQ(run.nExit, 1) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: ERROR: the scans 00001.RA1 (1e+30 s), 00002.RA1 (1e+30 s), 00003.RA1 (1e+30 "
+                               "s), 00004.RA1 (1e+30 s), 00005.RA1 (1e+30 s) and 25 more have elapsed times no run "
+                               "has (below 0 or above 1e7 s, 116 days): a header misread or damaged: nothing is "
+                               "computed"))
+        << run.szErr;
+
+    std::filesystem::remove_all(data);
+    scans = copyVelocityExampleScans(data);
+    setHeaderField(scans[26], 4, "-600");
+    run = runJob(60);
+    EXPECT_EQ(run.nExit, 1) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "the scan 00027.RA1 (-600 s) has an elapsed time no run has")) << run.szErr;
+    EXPECT_FALSE(has(record(), "<Rmsd>"));
+}
+
+// Values the scans refuse end the run with 2, naming the key: a meniscus
+// outside the scans' radii (0.001 cm with a bottom of 100 cm), a range given
+// without the meniscus that leaves the scans' meniscus outside it.
+TEST_F(RunJobTest, ParameterValuesTheScansRefuseEndTheRunWithTwo)
+{
+    writeExampleJob({{"<Meniscus>5.98</Meniscus>", "<Meniscus>0.001</Meniscus>"},
+                     {"<Bottom>7.2</Bottom>", "<Bottom>100</Bottom>"},
+                     {"<MinMeniscus>5.96</MinMeniscus>", ""},
+                     {"<MaxMeniscus>6.03</MaxMeniscus>", ""}});
+    ProgramRun run = runJob(60);
+    EXPECT_EQ(run.nExit, 2) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: PARAMETER FILE: Meniscus 0.001 cm lies outside the radii of the scans (5.9500 "
+                               "to 7.1470 cm): nothing is computed"))
+        << run.szErr;
+    EXPECT_TRUE(has(record(), "exitCode=\"2\""));
+    EXPECT_FALSE(has(record(), "<Rmsd>"));
+
+    writeExampleJob({{"<Meniscus>5.98</Meniscus>", ""},
+                     {"<MinMeniscus>5.96</MinMeniscus>", "<MinMeniscus>6.2</MinMeniscus>"},
+                     {"<MaxMeniscus>6.03</MaxMeniscus>", "<MaxMeniscus>6.3</MaxMeniscus>"}});
+    run = runJob(60);
+    EXPECT_EQ(run.nExit, 2) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: PARAMETER FILE: MinMeniscus: the meniscus of the scans")) << run.szErr;
+}
+
+// Every box reaches standard error as it appears: the first (an unknown key,
+// said when the run starts) is there long before the run's screenshot.
+TEST_F(RunJobTest, BoxesReachTheConsoleAsTheyAppear)
+{
+    writeExampleJob({}, "<FitMenicus>1</FitMenicus>");
+    bool bSeen = false, bScreenshotThen = true;
+    const ProgramRun run = runJob(120, [&](const std::string& line) {
+        if (bSeen || line != "morvex: PARAMETER FILE: unknown key FitMenicus; did you mean FitMeniscus?") return;
+        bSeen = true;
+        bScreenshotThen = std::filesystem::exists(out + "/screenshot.bmp");
+    });
+    EXPECT_EQ(run.nExit, 0) << run.szErr;
+    EXPECT_TRUE(bSeen) << run.szErr;
+    EXPECT_FALSE(bScreenshotThen);
+}
+
+// ---------------------------------------------------------------- never success without a result
+
+// A scan in mm (59.5 to 71.5) has no point inside the fit limits: named,
+// nothing computed (it used to leave an empty distribution with exit 0).
+TEST_F(RunJobTest, AScanWhoseRadiiMissTheFitLimitsIsNamed)
+{
+    editScanFile(scans[9], [](std::vector<std::string>& lines) {
+        for (size_t i = 2; i < lines.size(); ++i) {
+            float r = 0, c = 0, t = 0;
+            if (std::sscanf(lines[i].c_str(), "%f %f %f", &r, &c, &t) != 3) continue;
+            char sz[100];
+            std::snprintf(sz, sizeof sz, "%.4f %.5e %.5e", double(r) * 10, double(c), double(t));
+            lines[i] = sz;
+        }
+    });
+    writeExampleJob();
+    const ProgramRun run = runJob(60);
+    EXPECT_EQ(run.nExit, 1) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: ERROR: the scan 00010.RA1 (radii 59.5000 to 71.4700 cm) has no point inside "
+                               "the fit limits"))
+        << run.szErr;
+    EXPECT_FALSE(has(record(), "<Rmsd>"));
+}
+
+// Scans whose boundary is negative (the signal's sign turned): the
+// distribution, non-negative, holds nothing where the data hold a boundary;
+// the run says so and ends with 1.
+TEST_F(RunJobTest, ADistributionWithoutSignalWhereTheDataHoldSomeIsAFailure)
+{
+    for (const std::string& s : scans)
+        editScanFile(s, [](std::vector<std::string>& lines) {
+            for (size_t i = 2; i < lines.size(); ++i) {
+                float r = 0, c = 0, t = 0;
+                if (std::sscanf(lines[i].c_str(), "%f %f %f", &r, &c, &t) != 3) continue;
+                char sz[100];
+                std::snprintf(sz, sizeof sz, "%.4f %.5e %.5e", double(r), -double(c), double(t));
+                lines[i] = sz;
+            }
+        });
+    writeExampleJob();
+    const ProgramRun run = runJob(120);
+    EXPECT_EQ(run.nExit, 1) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: ERROR: the distribution holds no signal (every value is 0) while the data do"))
+        << run.szErr;
+}
+
+// The model the parameter file names is computed, or the run ends with 1
+// and says why: c(s,ff0) on pre-averaged scans is computed; electrophoresis
+// c(v) is refused by its Model command for velocity scans (a box without a
+// caption); c(s,ff0) with one discrete component has no key for that
+// component.
+TEST_F(RunJobTest, TheModelNamedIsComputedOrTheRunSaysWhyNot)
+{
+    writeExampleJob({{"Continuous c(s) Distribution", "Continuous c(s,ff0)"}},
+                    "<RadialResolution>0.003</RadialResolution>");
+    ProgramRun run = runJob(180);
+    EXPECT_EQ(run.nExit, 0) << run.szErr;
+    EXPECT_TRUE(has(record(), "<Peak index=\"1\"")) << record();
+    EXPECT_TRUE(has(run.szOut, "Continuous c(s,ff0), 30 scans, fitted: rmsd 0.004")) << run.szOut;
+
+    writeExampleJob({{"Continuous c(s) Distribution", "Electrophoresis: c(v) Distribution With Constant D"}});
+    run = runJob(60);
+    EXPECT_EQ(run.nExit, 1) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: need electrophoresis data for this model\n")) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: ERROR: the model Electrophoresis: c(v) Distribution With Constant D cannot be "
+                               "chosen for these scans (need electrophoresis data for this model): nothing is "
+                               "computed"))
+        << run.szErr;
+    EXPECT_FALSE(has(record(), "<Rmsd>"));
+
+    writeExampleJob({{"Continuous c(s) Distribution", "Continuous c(s,ff0) With 1 Discrete Component"}},
+                    "<RadialResolution>0.003</RadialResolution>");
+    run = runJob(60);
+    EXPECT_EQ(run.nExit, 1) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "needs the M and s of its discrete component")) << run.szErr;
+}
+
+// A box that ended the computation is a failure whatever its caption: the
+// scans from 25 on cannot show the grid's largest s ("exceeding maximum
+// observable s-values", a box without a caption) and Run computes nothing.
+TEST_F(RunJobTest, ABoxThatEndedTheComputationIsAFailure)
+{
+    writeExampleJob({{"<FirstScan>1</FirstScan>", "<FirstScan>25</FirstScan>"}});
+    const ProgramRun run = runJob(60);
+    EXPECT_EQ(run.nExit, 1) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: ERROR: Run computed no model (sedimentation coefficient #")) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "is exceeding maximum observable s-values")) << run.szErr;
+    EXPECT_FALSE(has(record(), "<Rmsd>"));
+}
+
+// Non-ideal c(s) with systematic noise: the window warns when the model is
+// chosen with noise fitted; the run sets the noise first, as the window's
+// user has it, and refuses what the window warns about (it used to fit and
+// end with an rmsd of 35727 and exit 0).
+TEST_F(RunJobTest, NonidealCsWithNoiseIsRefusedAsTheWindowWarns)
+{
+    writeExampleJob({{"Continuous c(s) Distribution", "Nonideal c(s)"},
+                     {"<FitRINoise>1</FitRINoise>", "<FitTINoise>1</FitTINoise>"}});
+    const ProgramRun run = runJob(60);
+    EXPECT_EQ(run.nExit, 1) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: ERROR: you may need to run normal c(s) first, to get estimates for baselines\n"))
+        << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: ERROR: the model Nonideal c(s) was chosen with an error: nothing is computed"))
+        << run.szErr;
+    EXPECT_FALSE(has(record(), "<Rmsd>"));
+}
+
+// ---------------------------------------------------------------- what the console says
+
+// The example's run gives no advice about its start values (the wizard speaks
+// after the fit, where nothing fires), and ends by printing its main figures
+// and where its results are.
+TEST_F(RunJobTest, TheExampleSaysWhatItFoundAndNoAdviceAboutItsStart)
+{
+    writeExampleJob();
+    const ProgramRun run = runJob(120);
+    EXPECT_EQ(run.nExit, 0) << run.szErr;
+    EXPECT_EQ(run.szErr, "");
+    EXPECT_FALSE(has(record(), "Help Wizard"));
+    EXPECT_TRUE(has(run.szOut, "Continuous c(s) Distribution, 30 scans, fitted: rmsd ")) << run.szOut;
+    EXPECT_NEAR(numberAfter(run.szOut, "fitted: rmsd "), 0.0040, 0.0002) << run.szOut;
+    EXPECT_NEAR(numberAfter(run.szOut, ", f/f0 "), 1.33, 0.05) << run.szOut;
+    EXPECT_NEAR(numberAfter(run.szOut, ", meniscus "), 6.000, 0.003) << run.szOut;
+    EXPECT_NEAR(numberAfter(run.szOut, "\n  peak 1: "), 4.30, 0.03) << run.szOut;
+    EXPECT_NEAR(numberAfter(run.szOut, " S), signal "), 0.80, 0.02) << run.szOut;
+    EXPECT_TRUE(has(run.szOut, "% of the total\nresults in " + out + "/\n")) << run.szOut;
+}
