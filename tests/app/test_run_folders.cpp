@@ -76,7 +76,8 @@ void setHeaderField(const std::string& path, int k, const std::string& value)
 // a second run of the job computes what the first did. A results folder
 // deeper than 260 characters takes every file of the run, the parent gets
 // none; a scan whose path is longer than the loader keeps is refused before
-// anything is made, its path said whole.
+// anything is made, its path said whole, and so is a working folder too
+// long for the paths of the settings files.
 TEST_F(RunFoldersTest, TheDataFolderIsOnlyReadWhateverThePaths)
 {
     const std::string data = scratch + "data", out = scratch + "out";
@@ -139,6 +140,17 @@ TEST_F(RunFoldersTest, TheDataFolderIsOnlyReadWhateverThePaths)
               std::string::npos)
         << text;
     EXPECT_FALSE(std::filesystem::exists(scratch + "farout"));
+
+    // a working folder (XDG_CONFIG_HOME) too long for the settings files'
+    // paths: the temporary files would go wherever the run was started
+    const std::string xdg = scratch + std::string(230, 'x');
+    text.clear();
+    EXPECT_EQ(runProgram(job(good, scratch + "xdgout"), &text, "XDG_CONFIG_HOME='" + xdg + "'"), 2) << text;
+    EXPECT_NE(text.find("morvex: the working folder " + xdg + "/morvex/ (XDG_CONFIG_HOME) has " +
+                        std::to_string(xdg.size() + 8) + " characters"),
+              std::string::npos)
+        << text;
+    EXPECT_FALSE(std::filesystem::exists(scratch + "xdgout"));
 }
 
 // A run clears only what the run before wrote into its results folder (the
