@@ -208,6 +208,10 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
 
     std::error_code ecFolder;
     if (std::filesystem::is_directory(szPath, ecFolder)) return fail("is a folder, not a parameter file");
+    // a FIFO or a device would be waited for, or read without end
+    const std::filesystem::file_status kind = std::filesystem::status(szPath, ecFolder);
+    if (!ecFolder && kind.type() != std::filesystem::file_type::regular)
+        return fail("is no file (a FIFO, socket or device), not a parameter file");
     FILE* f = std::fopen(szPath, "rb");
     if (!f) return fail(std::string("cannot be read (") + std::strerror(errno) + ")");
     std::string text;

@@ -237,7 +237,7 @@ TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
 // Entries of the selected scans that are no files, a folder, a FIFO, a link
 // to nothing and one that loops, are named on the console and in the record,
 // and the run goes on with the others; a FIFO where the speed steps would be
-// read is not waited for.
+// read is not waited for, nor is one given as the parameter file.
 TEST_F(RunFoldersTest, ScanEntriesThatAreNoFilesAreNamed)
 {
     const std::string data = scratch + "data", out = scratch + "out";
@@ -261,4 +261,13 @@ TEST_F(RunFoldersTest, ScanEntriesThatAreNoFilesAreNamed)
     std::string messages;
     for (auto* m : root->child("Messages")->all("Message")) messages += m->text + "\n";
     EXPECT_NE(messages.find("s00006.RA1 (a FIFO)"), std::string::npos) << messages;
+
+    // a FIFO given as the parameter file
+    const std::string fifo = scratch + "job.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    text.clear();
+    EXPECT_EQ(runProgramWithin(30, "'" + fifo + "'", &text), 2);
+    EXPECT_NE(text.find("morvex: parameter file " + fifo + ": is no file (a FIFO, socket or device)"),
+              std::string::npos)
+        << text;
 }
