@@ -117,8 +117,9 @@ FILE* fopenMapped(const char* path, const char* mode)
 {
     if (!path || !mode) return nullptr;
     // fopen's modes as open flags; the file is opened without waiting, so a
-    // FIFO or a device in a file's place is refused (EINVAL) instead of
-    // blocking the program, or feeding it without end.
+    // FIFO in a file's place is refused (EINVAL) instead of blocking the
+    // program, and so is a device to read from, which could feed it without
+    // end (one to write to, such as /dev/full, is taken).
     const bool bPlus = std::strchr(mode, '+') != nullptr;
     int flags = O_CLOEXEC | O_NONBLOCK;
     bool bTruncate = false;
@@ -132,7 +133,9 @@ FILE* fopenMapped(const char* path, const char* mode)
     const int fd = open(mapPath(path).c_str(), flags, 0666);
     if (fd < 0) return nullptr;
     struct stat sb;
-    if (fstat(fd, &sb) != 0 || !(S_ISREG(sb.st_mode) || (S_ISDIR(sb.st_mode) && mode[0] == 'r' && !bPlus))) {
+    const bool bReadOnly = mode[0] == 'r' && !bPlus;
+    if (fstat(fd, &sb) != 0 ||
+        !(S_ISREG(sb.st_mode) || (S_ISDIR(sb.st_mode) && bReadOnly) || (S_ISCHR(sb.st_mode) && !bReadOnly))) {
         close(fd);
         errno = EINVAL;
         return nullptr;

@@ -138,9 +138,9 @@ std::string workingFolder();
 // Windows folders "c:\temp" and "c:\morvex\temp" (any case) become the
 // working folder, and another drive letter is dropped ("d:\x" is "/x").
 std::string mapPath(const char* path);
-// fopen of mapPath(path), for files (and folders, to read): anything else in
-// a file's place, a FIFO or a device, is refused with EINVAL rather than
-// waited for or read without end.
+// fopen of mapPath(path), for files (and folders, to read; devices, to
+// write): anything else in a file's place, a FIFO or a device to read, is
+// refused with EINVAL rather than waited for or read without end.
 FILE* fopenMapped(const char* path, const char* mode);
 
 // An exclusive lock tied to a file, as a Windows program holds a file opened
