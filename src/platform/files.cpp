@@ -158,9 +158,10 @@ FILE* fopenMapped(const char* path, const char* mode)
 namespace {
 
 // The process that holds a lock on the file (dev, ino), from the kernel's
-// table of locks; 0 when none is seen. A line gives "pid major:minor:inode"
-// (major and minor in hex); where the file system numbers devices its own
-// way the inode alone is matched.
+// table of locks; 0 when none is seen, -1 for a holder whose process cannot
+// be seen from here (another namespace). A line gives "pid
+// major:minor:inode" (major and minor in hex); where the file system numbers
+// devices its own way the inode alone is matched.
 int lockHolderOf(dev_t dev, ino_t ino)
 {
     FILE* f = std::fopen("/proc/locks", "r");
@@ -177,7 +178,8 @@ int lockHolderOf(dev_t dev, ino_t ino)
         unsigned long long inode = 0;
         if (std::sscanf(line, "%*d: %31s %31s %31s %d %x:%x:%llu", kind, how, mode, &pid, &major, &minor, &inode) != 7)
             continue;
-        if (inode != static_cast<unsigned long long>(ino) || pid <= 0) continue;
+        if (inode != static_cast<unsigned long long>(ino)) continue;
+        if (pid <= 0) pid = -1;
         if (major == major(dev) && minor == minor(dev))
             nHolder = pid;
         else if (!nInodeOnly)

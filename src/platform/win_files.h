@@ -152,7 +152,8 @@ FILE* fopenMapped(const char* path, const char* mode);
 // opened (errno tells why; EINVAL: something other than a file is there).
 int lockFile(const char* path, bool* pbHeld);
 void unlockFile(int nLock, const char* path);
-// The process holding a lock on the file at path, 0 when none is known.
+// The process holding a lock on the file at path, 0 when none is known, -1
+// when the holder's process cannot be seen from here.
 int lockHolder(const char* path);
 // "process 1234 (morvex) of user ann", as far as the system tells.
 std::string processDescription(int pid);
