@@ -859,8 +859,12 @@ def run_case(case, args, scratch):
     env.pop("DISPLAY", None)
     env.pop("WAYLAND_DISPLAY", None)
     start = time.monotonic()
-    proc = subprocess.Popen([args.morvex, c.argument], cwd=folder, env=env, stdin=subprocess.DEVNULL,
-                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, start_new_session=True)
+    try:
+        proc = subprocess.Popen([args.morvex, c.argument], cwd=folder, env=env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, start_new_session=True)
+    except OSError as e:
+        out.problems.append("cannot be started: %s" % e)
+        return out
     try:
         output, _ = proc.communicate(timeout=args.limit)
     except subprocess.TimeoutExpired:
@@ -969,7 +973,11 @@ def main():
     outcomes = []
 
     def one(case):
-        o = run_case(case, args, scratch)
+        try:
+            o = run_case(case, args, scratch)
+        except Exception as e:  # the checker's own failure fails the input, not the run
+            o = Outcome(case)
+            o.problems.append("the check failed: %r" % e)
         with lock:
             outcomes.append(o)
             status = "FAIL" if o.problems else "ok  "
