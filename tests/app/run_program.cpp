@@ -56,7 +56,11 @@ int runProgramAsOtherUser(const std::string& args, const std::string& xdg, std::
         ::close(fds[0]);
         ::close(fds[1]);
         const uid_t nobody = 65534;
-        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0) ::_exit(126);
+        ::setgroups(0, nullptr);  // where the groups cannot be dropped (a user namespace) they stay
+        if (::setgid(nobody) != 0 || ::setuid(nobody) != 0) {
+            std::fputs("cannot become the user nobody\n", stderr);
+            ::_exit(126);
+        }
         ::setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
         const std::string command = "'" + programPath() + "' " + args;
         ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
