@@ -43,6 +43,7 @@ import tempfile
 import threading
 import time
 import xml.etree.ElementTree as ET
+import xml.sax.saxutils
 from concurrent.futures import ThreadPoolExecutor
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -849,6 +850,12 @@ def run_case(case, args, scratch):
         return out
     if not os.path.exists(c.job_path):
         c.write_job()
+    # the results folder where the run will look for it: the key's value,
+    # relative to the parameter file's folder
+    value = c.key("OutputResultsDirectory")
+    if value is not None and value.strip():
+        value = xml.sax.saxutils.unescape(value.strip(), {"&quot;": '"', "&apos;": "'"})
+        c.results = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(c.argument)), value))
     config = os.path.join(folder, "config")
     os.makedirs(config)
     before_data = folder_state(c.data)
