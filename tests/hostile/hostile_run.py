@@ -119,7 +119,10 @@ class Input:
         self.job = re.sub("<%s>.*?</%s>" % (key, key), "", self.job, flags=re.S)
 
     def key(self, key):
-        m = re.search("<%s>(.*?)</%s>" % (key, key), self.job, re.S)
+        """The value of a key in the parameter file as it is written."""
+        text = self.raw_job.decode("latin-1") if self.raw_job is not None else self.job
+        text = re.sub("<!--.*?-->", "", text, flags=re.S)
+        m = re.search("<%s>(.*?)</%s>" % (key, key), text, re.S)
         return m.group(1) if m else None
 
     # scans as lines of text (latin-1 keeps every byte)
