@@ -175,6 +175,17 @@ def model_captions():
     return captions
 
 
+def on_points(edit):
+    """An input whose one scan, drawn from the seed, has its points edited
+    (edit(c, points) changes the [radius, signal, third] strings)."""
+    def make(c):
+        n = c.rng.randint(1, c.n)
+        pts = c.points(n)
+        edit(c, pts)
+        c.write_points(n, pts)
+    return make
+
+
 def header_field_cases():
     fields = ["type", "cell", "temperature", "rpm", "time", "w2t", "wavelength", "count"]
     values = ["", "X", "-1", "0", "1e-45", "1e300", "-1e300", "nan", "inf", "-inf", "99999999999999999999", "1e30"]
@@ -227,32 +238,24 @@ def signal_cases():
     cases = []
     for v in ["1e20", "1e38", "3.4e38", "1e300", "nan", "inf", "-inf", "-1e6", "0"]:
         for spread in ("one", "five", "all"):
-            def make(c, v=v, spread=spread):
-                n = c.rng.randint(1, c.n)
-                pts = c.points(n)
+            def edit(c, pts, v=v, spread=spread):
                 idx = {"one": [c.rng.randrange(len(pts))], "five": c.rng.sample(range(len(pts)), 5),
                        "all": range(len(pts))}[spread]
                 for j in idx:
                     pts[j][1] = v
-                c.write_points(n, pts)
-            cases.append(Case("scan-signal-%s-%s" % (v, spread), "signal", make))
+            cases.append(Case("scan-signal-%s-%s" % (v, spread), "signal", on_points(edit)))
     return cases
 
 
 def radius_cases():
     def scaled(f, shift=0.0):
-        def make(c):
-            n = c.rng.randint(1, c.n)
-            pts = c.points(n)
+        def edit(c, pts):
             for p in pts:
                 p[0] = "%.5f" % (float(p[0]) * f + shift)
-            c.write_points(n, pts)
-        return make
+        return on_points(edit)
 
     def reorder(how):
-        def make(c):
-            n = c.rng.randint(1, c.n)
-            pts = c.points(n)
+        def edit(c, pts):
             if how == "swap":
                 j = c.rng.randrange(len(pts) - 1)
                 pts[j], pts[j + 1] = pts[j + 1], pts[j]
@@ -266,16 +269,12 @@ def radius_cases():
                     p[0] = "6.5000"
             elif how == "shuffled":
                 c.rng.shuffle(pts)
-            c.write_points(n, pts)
-        return make
+        return on_points(edit)
 
     def bad_radius(v):
-        def make(c):
-            n = c.rng.randint(1, c.n)
-            pts = c.points(n)
+        def edit(c, pts):
             pts[c.rng.randrange(len(pts))][0] = v
-            c.write_points(n, pts)
-        return make
+        return on_points(edit)
 
     cases = [Case("scan-radii-mm", "radius", scaled(10.0)),
              Case("scan-radii-um", "radius", scaled(10000.0)),
@@ -291,11 +290,9 @@ def radius_cases():
 
 def point_count_cases():
     def count(n_points):
-        def make(c):
-            n = c.rng.randint(1, c.n)
-            pts = c.points(n)
-            c.write_points(n, pts[:n_points])
-        return make
+        def edit(c, pts):
+            del pts[n_points:]
+        return on_points(edit)
 
     def million(c):
         # 10^6 points across the cell, one scan
