@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what a fresh Debian 12 machine lacks to build and test Morvex.
 # As root it installs with apt-get; otherwise it prints the apt-get line and fails.
-PACKAGES="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libasound2-dev ccache fonts-dejavu-core locales-all"
+PACKAGES="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev qt6-svg-dev libasound2-dev ccache fonts-dejavu-core locales-all python3"
 missing=""
 for p in $PACKAGES; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the tests with AddressSanitizer and UndefinedBehaviorSanitizer in a
 # build folder of their own (build-asan/) and runs them as scripts/test.sh
-# does. Any report of either (a bad memory access, a leak, undefined
+# does, then a sample of the hostile inputs with the sanitized program. Any report of either (a bad memory access, a leak, undefined
 # behaviour) ends the test that caused it, so the run fails.
 set -e
 cd "$(dirname "$0")/.."
@@ -21,3 +21,9 @@ LSAN_OPTIONS="suppressions=$(pwd)/scripts/lsan.supp:print_suppressions=0"
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 scripts/run-tests.sh "$BUILD_DIR"
+# A seeded sample of the hostile inputs of the unattended run, run with the
+# sanitized program (built with the tests, which start it): each must end, end
+# with 0 only with a result, leave its data folder as it was and make the
+# sanitizers say nothing (docs/app.md, "Hostile inputs").
+python3 tests/hostile/hostile_run.py --morvex "$BUILD_DIR/morvex" --sample 16 --scans 10 --limit 90 --jobs 2 \
+  --threads 1 --quiet

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/data_file_paths.h"
 #include "app/parameter_file.h"
 #include "app/xla_app.h"
 #include "platform/qt/screen.h"
@@ -29,6 +30,17 @@ int main(int argc, char** argv)
         std::string szError;
         if (!readParameterFile(argv[1], &runParameters, &szError)) {
             std::fprintf(stderr, "morvex: %s\n", szError.c_str());
+            return 2;
+        }
+        // The settings files are kept under the working folder in 260
+        // characters: a folder too long for them is refused before anything
+        // is written (cut, their paths would name other folders).
+        const std::string work = win::workingFolder();
+        if (work.size() > longestWorkingFolder()) {
+            std::fprintf(stderr,
+                         "morvex: the working folder %s (XDG_CONFIG_HOME) has %zu characters, more than the %zu "
+                         "its settings files can be kept under; choose a shorter XDG_CONFIG_HOME\n",
+                         work.c_str(), work.size(), longestWorkingFolder());
             return 2;
         }
         bHaveRunParameters = 1;

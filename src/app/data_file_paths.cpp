@@ -76,6 +76,11 @@ const char* runningProgramDir()
 
 void workFilePath(char* szOut, const char* szName) { joinPath(szOut, szWorkDir, szName); }
 
+// The longest name setUpDataFilePaths joins to the working folder.
+constexpr char kLongestWorkFileName[] = "morvexsimappeqparams.ini";
+
+size_t longestWorkingFolder() { return 259 - (sizeof kLongestWorkFileName - 1); }
+
 int setUpDataFilePaths(const char* szProgramDirectory)
 {
     std::string prog = szProgramDirectory ? szProgramDirectory : runningProgramDir();
@@ -104,7 +109,7 @@ int setUpDataFilePaths(const char* szProgramDirectory)
     workFilePath(szParamsIniPath, "morvexparams.ini");
     workFilePath(szLastDirIniPath, "morvex.ini");
     workFilePath(szLammParamsIniPath, "morvexlammparams.ini");
-    workFilePath(szSimAppEqParamsIniPath, "morvexsimappeqparams.ini");
+    workFilePath(szSimAppEqParamsIniPath, kLongestWorkFileName);
     workFilePath(szDNonidPath, "dnonid.dat");
     workFilePath(szSNonidPath, "snonid.dat");
     workFilePath(szDensityTablePath, "density.dat");

@@ -7,6 +7,8 @@
 // integration ranges) and the temporary folder "temp" inside it.
 #pragma once
 
+#include <cstddef>
+
 extern char szProgramDir[260];            // ends with its separator
 extern char szWorkDir[260];               // working folder, ends with its separator
 extern char szDrellixExePath[260];
@@ -66,3 +68,8 @@ void checkPlotExecutables(TXLAWindow* pWindow);
 
 // Builds the full path of a file of the working folder.
 void workFilePath(char* szOut, const char* szName);
+
+// The longest working folder (with its final "/") whose files' paths fit
+// the 260 characters they are kept in; a longer one would leave them empty
+// or, cut, name other folders.
+size_t longestWorkingFolder();

@@ -432,6 +432,10 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
 
     std::error_code ecFolder;
     if (std::filesystem::is_directory(szPath, ecFolder)) return fail("is a folder, not a parameter file");
+    // a FIFO or a device would be waited for, or read without end
+    const std::filesystem::file_status kind = std::filesystem::status(szPath, ecFolder);
+    if (!ecFolder && kind.type() != std::filesystem::file_type::regular)
+        return fail("is no file (a FIFO, socket or device), not a parameter file");
     FILE* f = std::fopen(szPath, "rb");
     if (!f) return fail(std::string("cannot be read (") + std::strerror(errno) + ")");
     std::string text;
@@ -518,28 +522,68 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
         return fail("no scan files of channel " + std::to_string(p.nChannel) + " with numbers " +
                     std::to_string(p.nFirstScan) + " to " + std::to_string(p.nLastScan) + " in " +
                     p.szDataDirectory);
+    // The loader keeps a scan's path in 260 characters: a longer one is
+    // refused here, before anything is made, and said whole.
+    for (const std::string& scan : runScanFiles(p))
+        if (scan.size() > 259)
+            return fail("the path of the scan file " + scan + " has " + std::to_string(scan.size()) +
+                        " characters, more than the 259 a scan's path can have");
     for (const std::string& w : unknownKeyWarnings(elements)) p.warnings.push_back(w);
     *pParams = p;
     return 1;
 }
 
-std::vector<std::string> runScanFiles(const RunParameters& params)
+namespace {
+
+// What an entry of the data folder is when it is no file that can be read
+// (links followed); empty for a file. Nothing is opened: a FIFO would wait.
+std::string notAFile(const std::filesystem::path& path)
 {
-    std::vector<std::pair<long, std::string>> found;
+    std::error_code ec;
+    const std::filesystem::file_status s = std::filesystem::status(path, ec);
+    if (ec) {
+        if (ec == std::errc::too_many_symbolic_link_levels) return "a link that loops";
+        if (ec == std::errc::no_such_file_or_directory) return "a link to nothing";
+        return "unreadable (" + ec.message() + ")";
+    }
+    switch (s.type()) {
+    case std::filesystem::file_type::regular: return "";
+    case std::filesystem::file_type::directory: return "a folder";
+    case std::filesystem::file_type::fifo: return "a FIFO";
+    case std::filesystem::file_type::socket: return "a socket";
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character: return "a device";
+    default: return "no file";
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> runScanFiles(const RunParameters& params, std::vector<std::string>* pLeftOut)
+{
+    std::vector<std::pair<long, std::string>> found, others;
     std::error_code ec;
     for (std::filesystem::directory_iterator it(params.szDataDirectory, ec), end; !ec && it != end;
          it.increment(ec)) {
-        if (!it->is_regular_file(ec)) continue;
         std::filesystem::path path = it->path();
         std::string ext = path.extension().string();
         if (ext.size() != 4 || ext[3] != static_cast<char>('0' + params.nChannel)) continue;
         long nr = trailingScanNumber(path.stem().string());
         if (nr < params.nFirstScan || nr > params.nLastScan) continue;
-        found.emplace_back(nr, path.string());
+        const std::string what = notAFile(path);
+        if (what.empty())
+            found.emplace_back(nr, path.string());
+        else
+            others.emplace_back(nr, path.filename().string() + " (" + what + ")");
     }
     std::sort(found.begin(), found.end());
     std::vector<std::string> files;
     for (auto& f : found) files.push_back(f.second);
+    if (pLeftOut) {
+        std::sort(others.begin(), others.end());
+        pLeftOut->clear();
+        for (auto& o : others) pLeftOut->push_back(o.second);
+    }
     return files;
 }
 

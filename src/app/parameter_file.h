@@ -57,8 +57,11 @@ const char* runModeUsage();
 
 // The scan files of the run in the data directory, full paths sorted by scan
 // number: extension of three characters ending in the channel digit, and a
-// number at the end of the name within FirstScan..LastScan.
-std::vector<std::string> runScanFiles(const RunParameters& params);
+// number at the end of the name within FirstScan..LastScan. Entries of that
+// kind that are no file to read (a folder, a FIFO, a socket or device, a link
+// to nothing or one that loops) are left out and, with pLeftOut, listed
+// there by scan number as "00007.RA1 (a folder)".
+std::vector<std::string> runScanFiles(const RunParameters& params, std::vector<std::string>* pLeftOut = nullptr);
 
 // The keys of the parameter file: the names of the one table the reader
 // reads them by.

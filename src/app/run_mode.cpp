@@ -6,9 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/app_globals.h"
 #include "app/result_parameters.h"
@@ -473,51 +477,170 @@ const char* const szLockName = ".morvex-run.lock";
 int nResultsLock = -1;
 std::string szHeldResultsDir;
 
-// What a run writes into its results folder, and only that: the record, the
-// screenshot, the transcript, the tables, the noise files ("TIN", "RIN"), the
-// grid file ("sdist"), the saved analysis ("~tmppars", its ".ctot" and the
-// old-style ".~p") with any scan extension, and the fits and residuals.
-bool isRunResultFile(const std::string& name)
+// The files a run wrote into its results folder, one name a line (relative
+// to the folder, "\" and line breaks escaped), kept there for the next run
+// into the folder, which removes them and nothing else.
+const char* const szWrittenListName = ".morvex-run-files";
+const char* const kResultSubfolders[] = {"fits", "residuals"};
+
+// A file as it lay in the results folder: which file it was and when it was
+// last written.
+struct FileMark {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    long long nSeconds = 0, nNanoseconds = 0, nSize = 0;
+    bool operator==(const FileMark& o) const
+    {
+        return dev == o.dev && ino == o.ino && nSeconds == o.nSeconds && nNanoseconds == o.nNanoseconds &&
+               nSize == o.nSize;
+    }
+};
+
+// The files of the results folder and of its fits and residuals folders (a
+// folder is named with its "/"), without following links; what lay there
+// when the run took the folder.
+std::map<std::string, FileMark> resultsFolderFiles(const std::string& dir)
 {
-    for (const char* sz : {"ResultParameters.xml", "ResultParameters.xml.new", "screenshot.bmp", "transcript.txt",
-                           "svdfrdata.dat", "rmsd.txt", "distribution.dat"})
-        if (name == sz) return true;
-    const std::filesystem::path p(name);
-    const std::string stem = p.stem().string();
-    if (stem == "TIN" || stem == "RIN" || stem == "sdist") return true;
-    return name.rfind("~tmppars.", 0) == 0 || p.extension() == ".~p";
+    std::map<std::string, FileMark> files;
+    auto scan = [&](const std::string& sub) {
+        std::error_code ec;
+        for (std::filesystem::directory_iterator it(dir + sub, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = sub + it->path().filename().string();
+            struct stat sb;
+            if (::lstat(it->path().c_str(), &sb) != 0) continue;
+            if (S_ISDIR(sb.st_mode)) {
+                files[name + "/"] = FileMark{sb.st_dev, sb.st_ino};
+                continue;
+            }
+            if (!S_ISREG(sb.st_mode)) continue;
+            files[name] = FileMark{sb.st_dev, sb.st_ino, sb.st_mtim.tv_sec, sb.st_mtim.tv_nsec, sb.st_size};
+        }
+    };
+    scan("");
+    for (const char* szSub : kResultSubfolders)
+        if (files.count(std::string(szSub) + "/")) scan(std::string(szSub) + "/");
+    return files;
+}
+std::map<std::string, FileMark> resultsAtStart;
+
+std::string escapedLine(const std::string& name)
+{
+    std::string out;
+    for (char c : name) {
+        if (c == '\\') out += "\\\\";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else out += c;
+    }
+    return out;
 }
 
-// Removes what an earlier run wrote into dir; false (with the reason) when a
-// file of it stays.
+std::string unescapedLine(const std::string& line)
+{
+    std::string out;
+    for (size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != '\\' || i + 1 >= line.size()) {
+            out += line[i];
+            continue;
+        }
+        const char c = line[++i];
+        out += c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+    }
+    return out;
+}
+
+// A name of the list that a run can have written: a file of the folder, of
+// its fits or residuals folder, or one of those folders ("fits/"); nothing
+// that leads out of the folder.
+bool isResultName(const std::string& name)
+{
+    std::string file = name;
+    for (const char* szSub : kResultSubfolders) {
+        const std::string sub = std::string(szSub) + "/";
+        if (name == sub) return true;
+        if (name.compare(0, sub.size(), sub) == 0) {
+            file = name.substr(sub.size());
+            break;
+        }
+    }
+    return !file.empty() && file != "." && file != ".." && file.find('/') == std::string::npos &&
+           file.find('\0') == std::string::npos && file != szLockName && file != szWrittenListName;
+}
+
+// Removes what the run before wrote into dir, as its list names it: its
+// files, then its fits and residuals folders when nothing else is left in
+// them; whatever else lies there stays. False (with the reason) when a file
+// of it stays.
 bool clearEarlierResults(const std::string& dir, std::string* pszWhy)
 {
-    std::error_code ec;
-    auto removeFile = [&](const std::filesystem::path& path) {
-        std::error_code e;
-        if (std::filesystem::remove(path, e) || !e) return true;
-        *pszWhy = path.string() + " cannot be removed (" + e.message() + ")";
-        return false;
-    };
-    for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        std::error_code e;
-        if (it->is_regular_file(e) && isRunResultFile(name) && !removeFile(it->path())) return false;
-    }
-    // fits/f0001.RA1 ..., residuals/r0001.RA1 ...: the files of the program's
-    // naming; the folder goes when nothing else is left in it.
-    for (const char* szSub : {"fits", "residuals"}) {
-        const std::filesystem::path sub = std::filesystem::path(dir) / szSub;
-        std::error_code e;
-        if (!std::filesystem::is_directory(sub, e)) continue;
-        for (std::filesystem::directory_iterator it(sub, e), end; !e && it != end; it.increment(e)) {
-            const std::string name = it->path().filename().string();
-            std::error_code e2;
-            if (it->is_regular_file(e2) && name[0] == szSub[0] && !removeFile(it->path())) return false;
+    const std::string list = dir + szWrittenListName;
+    struct stat sb;
+    if (::lstat(list.c_str(), &sb) != 0) return true;  // no run wrote here, or it did not end
+    std::vector<std::string> names;
+    if (S_ISREG(sb.st_mode))
+        if (FILE* f = std::fopen(list.c_str(), "r")) {
+            std::string line;
+            for (int c; (c = std::fgetc(f)) != EOF;) {
+                if (c != '\n') {
+                    line += static_cast<char>(c);
+                    continue;
+                }
+                names.push_back(unescapedLine(line));
+                line.clear();
+            }
+            std::fclose(f);
         }
-        std::filesystem::remove(sub, e);
+    std::vector<std::string> folders;
+    for (const std::string& name : names) {
+        if (!isResultName(name)) continue;
+        if (name.back() == '/') {
+            folders.push_back(name);
+            continue;
+        }
+        // a file, not a link or a folder put in its place, in a folder that
+        // is the results folder's own
+        const size_t slash = name.find('/');
+        if (slash != std::string::npos) {
+            struct stat sub;
+            if (::lstat((dir + name.substr(0, slash)).c_str(), &sub) != 0 || !S_ISDIR(sub.st_mode)) continue;
+        }
+        const std::string path = dir + name;
+        if (::lstat(path.c_str(), &sb) != 0 || !S_ISREG(sb.st_mode)) continue;
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+            *pszWhy = path + " cannot be removed (" + std::strerror(errno) + ")";
+            return false;
+        }
+    }
+    for (const std::string& folder : folders) ::rmdir((dir + folder).c_str());  // only when empty
+    if (::unlink(list.c_str()) != 0 && errno != ENOENT) {
+        *pszWhy = list + " cannot be removed (" + std::strerror(errno) + ")";
+        return false;
     }
     return true;
+}
+
+// Writes the list of what this run wrote into its folder: every file that
+// was not there when it took the folder, or was written again since, and
+// the fits and residuals folders it made.
+void writeWrittenList(const std::string& dir)
+{
+    std::string text;
+    for (const auto& [name, mark] : resultsFolderFiles(dir)) {
+        const auto it = resultsAtStart.find(name);
+        const bool bFolder = name.back() == '/';
+        if (it != resultsAtStart.end() && (bFolder || it->second == mark)) continue;
+        if (!isResultName(name) || (bFolder && name.find('/') != name.size() - 1)) continue;
+        text += escapedLine(name) + "\n";
+    }
+    const std::string list = dir + szWrittenListName, fresh = list + ".new";
+    FILE* f = std::fopen(fresh.c_str(), "w");
+    bool bWritten = f && std::fputs(text.c_str(), f) >= 0;
+    if (f) bWritten = std::fclose(f) == 0 && bWritten;
+    if (!bWritten || std::rename(fresh.c_str(), list.c_str()) != 0) {
+        std::remove(fresh.c_str());
+        std::fprintf(stderr, "morvex: %s cannot be written: the next run into this folder will not remove what this "
+                     "one wrote\n", list.c_str());
+    }
 }
 
 // Makes the results folder, takes it for this run and clears what an earlier
@@ -526,7 +649,9 @@ int takeResultsFolder(const std::string& dir)
 {
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    if (!std::filesystem::is_directory(dir, ec)) {
+    std::error_code ecThere;
+    if (!std::filesystem::is_directory(dir, ecThere)) {
+        // the reason the folder could not be made, not that it is missing
         std::fprintf(stderr, "morvex: the results folder %s cannot be made%s%s\n", dir.c_str(),
                      ec ? ": " : " (a file is in the way)", ec ? ec.message().c_str() : "");
         return 2;
@@ -535,29 +660,50 @@ int takeResultsFolder(const std::string& dir)
     bool bHeld = false;
     nResultsLock = win::lockFile(lock.c_str(), &bHeld);
     if (nResultsLock < 0) {
-        if (bHeld)
-            std::fprintf(stderr, "morvex: the results folder %s is in use by another run; this run is refused\n",
-                         dir.c_str());
-        else
-            std::fprintf(stderr, "morvex: the results folder %s cannot be written: %s\n", dir.c_str(),
-                         std::strerror(errno));
+        const int e = errno;
+        if (bHeld) {
+            const int nHolder = win::lockHolder(lock.c_str());
+            const std::string holder = nHolder > 0 ? " (" + win::processDescription(nHolder) + ")" : "";
+            std::fprintf(stderr, "morvex: the results folder %s is in use by another run%s; this run is refused\n",
+                         dir.c_str(), holder.c_str());
+        } else if (e == EINVAL) {
+            std::fprintf(stderr, "morvex: the results folder %s cannot be locked: %s is no file\n", dir.c_str(),
+                         lock.c_str());
+        } else {
+            struct stat sb;
+            if (::lstat(lock.c_str(), &sb) == 0)  // the lock file is there: it is what refuses
+                std::fprintf(stderr, "morvex: the results folder %s cannot be locked: %s: %s\n", dir.c_str(),
+                             lock.c_str(), std::strerror(e));
+            else
+                std::fprintf(stderr, "morvex: the results folder %s cannot be written: %s\n", dir.c_str(),
+                             std::strerror(e));
+        }
         return 2;
     }
     szHeldResultsDir = dir;
+    // a lock file found there may be taken in a folder this user cannot write
+    if (::access(dir.c_str(), W_OK | X_OK) != 0) {
+        std::fprintf(stderr, "morvex: the results folder %s cannot be written: %s\n", dir.c_str(),
+                     std::strerror(errno));
+        return 2;
+    }
     std::string szWhy;
     if (!clearEarlierResults(dir, &szWhy)) {
         std::fprintf(stderr, "morvex: the results of an earlier run cannot be cleared: %s\n", szWhy.c_str());
         return 2;
     }
+    resultsAtStart = resultsFolderFiles(dir);
     return 0;
 }
 
 void releaseResultsFolder()
 {
     if (nResultsLock < 0) return;
+    if (nProgramExitCode != 2) writeWrittenList(szHeldResultsDir);
     win::unlockFile(nResultsLock, (szHeldResultsDir + szLockName).c_str());
     nResultsLock = -1;
     szHeldResultsDir.clear();
+    resultsAtStart.clear();
 }
 
 // Why the results of the run cannot stand, where they are not finite
@@ -631,7 +777,7 @@ void TXLAWindow::RunJob()
     }
     // The program's own files that a load or a distribution writes beside
     // the data go into the results folder: the data folder is only read.
-    copyToBuffer(szSideFileFolder, sizeof szSideFileFolder, dir);
+    szSideFileFolder = dir;
     // Every box of the run reaches standard error as it appears.
     runBoxes.clear();
     headless::setTranscriptObserver(echoRunBox);
@@ -640,7 +786,14 @@ void TXLAWindow::RunJob()
     for (const std::string& w : p.warnings) MessageBox(HWindow, w.c_str(), "PARAMETER FILE", MB_OK);
     // The run writes its results without overwrite questions.
     bResultsWritten = 1;
-    std::vector<std::string> files = runScanFiles(p);
+    std::vector<std::string> leftOut;
+    std::vector<std::string> files = runScanFiles(p, &leftOut);
+    // entries of the selected scans that are no files: named, not read
+    if (!leftOut.empty()) {
+        std::string text = "scan entries that are no files were left out:";
+        for (const std::string& e : leftOut) text += "\n" + e;
+        MessageBox(HWindow, text.c_str(), "LOAD", MB_OK);
+    }
     // the selection of an open dialog: the folder, then each name, each
     // ended by a NUL, and a final NUL
     std::string sel = p.szDataDirectory;
@@ -848,7 +1001,7 @@ void TXLAWindow::CmCustomDone()
     }
     r.nExitCode = nProgramExitCode;
     szRunSummary = resultSummary(r, dir);
-    szSideFileFolder[0] = '\0';
+    szSideFileFolder.clear();
     releaseResultsFolder();
     headless::setTranscriptObserver(nullptr);
 }

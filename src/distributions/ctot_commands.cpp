@@ -62,7 +62,7 @@ void TXLAWindow::LoadCtotDataFiles(int bAsk)
 {
     CtotBusy busy(this);
     char szPath[999];
-    std::snprintf(szPath, sizeof szPath, "%s", szScanExtra);
+    std::snprintf(szPath, sizeof szPath, "%s", szScanExtra.c_str());
     if (!pCtotMovie) {
         createCtotMovie();
     } else if (pCtotMovie->szPath && pCtotMovie->szPath[0]) {
@@ -89,7 +89,7 @@ void TXLAWindow::SaveCtotDataFile()
     if (pCtotMovie->szPath && pCtotMovie->szPath[0])
         std::snprintf(szPath, sizeof szPath, "%s", pCtotMovie->szPath);
     else
-        std::snprintf(szPath, sizeof szPath, "%s.%s", szScanExtra, "ctot");
+        std::snprintf(szPath, sizeof szPath, "%s.%s", szScanExtra.c_str(), "ctot");
     if (!AskFileName(this, 1, szPath, sizeof szPath, "select NONIDEAL CTOT DATA file", "ctot", szCtotFilter) ||
         !szPath[0]) {
         MessageBox(HWindow, "sorry could not find destination CTOT DATA file", szCtotTitle, MB_OK);

@@ -149,10 +149,14 @@ long fileSize(std::FILE* f)
     return n;
 }
 
+// The path whole, whatever its length: a cut path names another file.
 void setPath(char*& szPath, const char* szFile)
 {
-    if (!szPath) szPath = new char[260]();
-    std::snprintf(szPath, 260, "%s", szFile ? szFile : "");
+    const std::string path = szFile ? szFile : "";
+    char* p = new char[path.size() + 1];
+    std::memcpy(p, path.c_str(), path.size() + 1);
+    delete[] szPath;
+    szPath = p;
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ public:
 
     unsigned char bLoaded = 0;  // the movie holds data
     unsigned char bSaved = 0;   // read from or written to szPath
-    char* szPath = nullptr;     // 260 characters, made on first use
+    char* szPath = nullptr;     // the whole path, made on first use
     int nFrames = 0;
     int nPoints = 0;             // per frame, the two end points included
     float* pRadii = nullptr;     // [1..nPoints], cm

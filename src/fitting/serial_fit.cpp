@@ -342,11 +342,10 @@ void SerialFloOptions::Apply() const
 std::string saveSeriesStartParameters(TXLAWindow* pWindow)
 {
     const std::string path = std::string(szTempDir) + "serialfit_start.par";
-    char szKept[sizeof szScanExtra];
-    std::memcpy(szKept, szScanExtra, sizeof szKept);
-    copyToBuffer(szScanExtra, sizeof szScanExtra, path);
+    const std::string kept = szScanExtra;
+    szScanExtra = path;
     TmpSaveBestParams(pWindow, 0);
-    std::memcpy(szScanExtra, szKept, sizeof szKept);
+    szScanExtra = kept;
     return path;
 }
 

@@ -549,8 +549,8 @@ void TmpSaveBestParams(TXLAWindow* pWindow, int bIntermediate)
     v[213] = regularizationCode();
     for (const Entry& e : kEntries) v[e.n] = entryValue(e);
 
-    file.Save(szScanExtra);
-    if (bModelNonidealCS) saveCtotDataWithParameters(szScanExtra);
+    file.Save(szScanExtra.c_str());
+    if (bModelNonidealCS) saveCtotDataWithParameters(szScanExtra.c_str());
     if (pWindow) pWindow->DebugLog(" --> done.");
 }
 
@@ -708,18 +708,18 @@ bool TXLAWindow::OfferRestorePreviousAnalysis(int)
     // The unattended run starts from its parameter file alone: an analysis
     // that an earlier run or window session saved is not taken up.
     if (bBatchMode) return false;
-    if (!fileExists(szScanExtra)) return false;
+    if (!fileExists(szScanExtra.c_str())) return false;
     CVector values;
-    values.Load(szScanExtra);
+    values.Load(szScanExtra.c_str());
     if (static_cast<int>(values.nSize) < nParameterFileMinimum) return false;
-    if (bSerialFitRunning && bSerialFitKeepData) return ReloadParameters(szScanExtra);
+    if (bSerialFitRunning && bSerialFitKeepData) return ReloadParameters(szScanExtra.c_str());
     // a save from inside a fit that did not finish
     if (values.pData[0] == 0.0f) {
-        if (bSilentModelSwitch) return ReloadParameters(szScanExtra);
+        if (bSilentModelSwitch) return ReloadParameters(szScanExtra.c_str());
         if (MessageBox(HWindow, "restore previous data?", "", MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
-            return ReloadParameters(szScanExtra);
+            return ReloadParameters(szScanExtra.c_str());
     }
-    if (bSilentModelSwitch) return ReloadParameters(szScanExtra);
+    if (bSilentModelSwitch) return ReloadParameters(szScanExtra.c_str());
     if (MessageBox(HWindow, "load previous analysis?", "", MB_YESNO | MB_ICONEXCLAMATION) != IDYES) return false;
     CmReloadSavedFitParameters();
     return true;

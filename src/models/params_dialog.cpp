@@ -275,7 +275,7 @@ bool vbar20Applies()
 bool gridFileStartsPositive()
 {
     if (!bSGridFromFile || !szDistCurvePath[0]) return false;
-    FILE* f = fopenMapped(szDistCurvePath, "r");
+    FILE* f = fopenMapped(szDistCurvePath.c_str(), "r");
     if (!f) return false;
     char sz[256];
     bool bPositive = false;

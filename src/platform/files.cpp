@@ -1,12 +1,15 @@
 // Files, file times, folders, paths and global memory; no Qt here.
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -113,18 +116,112 @@ std::string mapPath(const char* path)
 FILE* fopenMapped(const char* path, const char* mode)
 {
     if (!path || !mode) return nullptr;
-    return std::fopen(mapPath(path).c_str(), mode);
+    // fopen's modes as open flags; the file is opened without waiting, so a
+    // FIFO in a file's place is refused (EINVAL) instead of blocking the
+    // program, and so is a device to read from, which could feed it without
+    // end (one to write to, such as /dev/full, is taken).
+    const bool bPlus = std::strchr(mode, '+') != nullptr;
+    int flags = O_CLOEXEC | O_NONBLOCK;
+    bool bTruncate = false;
+    switch (mode[0]) {
+    case 'r': flags |= bPlus ? O_RDWR : O_RDONLY; break;
+    case 'w': flags |= (bPlus ? O_RDWR : O_WRONLY) | O_CREAT; bTruncate = true; break;
+    case 'a': flags |= (bPlus ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND; break;
+    default: errno = EINVAL; return nullptr;
+    }
+    if (std::strchr(mode, 'x')) flags |= O_EXCL;
+    const int fd = open(mapPath(path).c_str(), flags, 0666);
+    if (fd < 0) return nullptr;
+    struct stat sb;
+    const bool bReadOnly = mode[0] == 'r' && !bPlus;
+    if (fstat(fd, &sb) != 0 ||
+        !(S_ISREG(sb.st_mode) || (S_ISDIR(sb.st_mode) && bReadOnly) || (S_ISCHR(sb.st_mode) && !bReadOnly))) {
+        close(fd);
+        errno = EINVAL;
+        return nullptr;
+    }
+    if ((bTruncate && S_ISREG(sb.st_mode) && ftruncate(fd, 0) != 0) || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int e = errno;
+        close(fd);
+        errno = e;
+        return nullptr;
+    }
+    FILE* f = fdopen(fd, mode);
+    if (!f) {
+        const int e = errno;
+        close(fd);
+        errno = e;
+    }
+    return f;
 }
+
+namespace {
+
+// The process that holds a lock on the file (dev, ino), from the kernel's
+// table of locks; 0 when none is seen, -1 for a holder whose process cannot
+// be seen from here (another namespace). A line gives "pid
+// major:minor:inode" (major and minor in hex); where the file system numbers
+// devices its own way the inode alone is matched.
+int lockHolderOf(dev_t dev, ino_t ino)
+{
+    FILE* f = std::fopen("/proc/locks", "r");
+    if (!f) return 0;
+    int nInodeOnly = 0, nHolder = 0;
+    char line[512];
+    while (!nHolder && std::fgets(line, sizeof line, f)) {
+        // "1: FLOCK  ADVISORY  WRITE 12345 08:01:1234567 0 EOF"; a blocked
+        // waiter's line starts "1: -> FLOCK ..." and holds nothing
+        if (std::strstr(line, "->")) continue;
+        char kind[32], how[32], mode[32];
+        int pid = 0;
+        unsigned major = 0, minor = 0;
+        unsigned long long inode = 0;
+        if (std::sscanf(line, "%*d: %31s %31s %31s %d %x:%x:%llu", kind, how, mode, &pid, &major, &minor, &inode) != 7)
+            continue;
+        if (inode != static_cast<unsigned long long>(ino)) continue;
+        if (pid <= 0) pid = -1;
+        if (major == major(dev) && minor == minor(dev))
+            nHolder = pid;
+        else if (!nInodeOnly)
+            nInodeOnly = pid;
+    }
+    std::fclose(f);
+    return nHolder ? nHolder : nInodeOnly;
+}
+
+}  // namespace
 
 int lockFile(const char* path, bool* pbHeld)
 {
     *pbHeld = false;
     const std::string p = mapPath(path);
+    bool bStaleRemoved = false;
     // A holder that ends removes the file before it lets go: a lock taken on
     // a file that is no longer the one at the path is taken again.
     for (;;) {
-        const int fd = open(p.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0) return -1;
+        // Reading is all a lock needs, so the file of another user (mode
+        // 0644) locks as well as one's own; a FIFO or a link in its place
+        // neither blocks nor leads elsewhere.
+        const int fd = open(p.c_str(), O_RDONLY | O_CREAT | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            const int e = errno;
+            // A lock file this user may not even read that nobody holds is
+            // left over by a run that ended: it goes, and the lock is taken.
+            struct stat there;
+            if (e == EACCES && !bStaleRemoved && lstat(p.c_str(), &there) == 0 && S_ISREG(there.st_mode) &&
+                lockHolderOf(there.st_dev, there.st_ino) == 0 && unlink(p.c_str()) == 0) {
+                bStaleRemoved = true;
+                continue;
+            }
+            errno = e;
+            return -1;
+        }
+        struct stat held, there;
+        if (fstat(fd, &held) != 0 || !S_ISREG(held.st_mode)) {
+            close(fd);
+            errno = EINVAL;
+            return -1;
+        }
         if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
             const int e = errno;
             close(fd);
@@ -132,12 +229,36 @@ int lockFile(const char* path, bool* pbHeld)
             errno = e;
             return -1;
         }
-        struct stat held, there;
-        if (fstat(fd, &held) == 0 && stat(p.c_str(), &there) == 0 && held.st_dev == there.st_dev &&
-            held.st_ino == there.st_ino)
-            return fd;
+        if (stat(p.c_str(), &there) == 0 && held.st_dev == there.st_dev && held.st_ino == there.st_ino) return fd;
         close(fd);
     }
+}
+
+std::string processDescription(int pid)
+{
+    std::string text = "process " + std::to_string(pid);
+    const std::string proc = "/proc/" + std::to_string(pid);
+    if (FILE* f = std::fopen((proc + "/comm").c_str(), "r")) {
+        char name[64] = "";
+        if (std::fgets(name, sizeof name, f)) {
+            name[std::strcspn(name, "\n")] = 0;
+            if (name[0]) text += std::string(" (") + name + ")";
+        }
+        std::fclose(f);
+    }
+    struct stat sb;
+    if (stat(proc.c_str(), &sb) == 0) {
+        const struct passwd* pw = getpwuid(sb.st_uid);
+        text += " of user " + (pw ? std::string(pw->pw_name) : std::to_string(sb.st_uid));
+    }
+    return text;
+}
+
+int lockHolder(const char* path)
+{
+    struct stat there;
+    if (!path || stat(mapPath(path).c_str(), &there) != 0) return 0;
+    return lockHolderOf(there.st_dev, there.st_ino);
 }
 
 void unlockFile(int nLock, const char* path)
@@ -147,25 +268,33 @@ void unlockFile(int nLock, const char* path)
     close(nLock);
 }
 
-void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext)
+PathParts splitPath(const std::string& p)
 {
-    std::string p = path ? path : "";
+    PathParts parts;
     size_t pos = 0;
     if (p.size() >= 2 && std::isalpha(static_cast<unsigned char>(p[0])) && p[1] == ':') {
-        copyOut(drive, _MAX_DRIVE, p.data(), 2);
+        parts.drive = p.substr(0, 2);
         pos = 2;
-    } else {
-        copyOut(drive, _MAX_DRIVE, "", 0);
     }
     size_t lastSep = std::string::npos;
     for (size_t i = pos; i < p.size(); i++)
         if (isSeparator(p[i])) lastSep = i;
     size_t nameStart = lastSep == std::string::npos ? pos : lastSep + 1;
-    copyOut(dir, _MAX_DIR, p.data() + pos, nameStart - pos);
+    parts.dir = p.substr(pos, nameStart - pos);
     size_t dot = p.rfind('.');
     if (dot == std::string::npos || dot < nameStart) dot = p.size();
-    copyOut(fname, _MAX_FNAME, p.data() + nameStart, dot - nameStart);
-    copyOut(ext, _MAX_EXT, p.data() + dot, p.size() - dot);
+    parts.name = p.substr(nameStart, dot - nameStart);
+    parts.ext = p.substr(dot);
+    return parts;
+}
+
+void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext)
+{
+    const PathParts p = splitPath(path ? path : "");
+    copyOut(drive, _MAX_DRIVE, p.drive.data(), p.drive.size());
+    copyOut(dir, _MAX_DIR, p.dir.data(), p.dir.size());
+    copyOut(fname, _MAX_FNAME, p.name.data(), p.name.size());
+    copyOut(ext, _MAX_EXT, p.ext.data(), p.ext.size());
 }
 
 void _makepath(char* path, const char* drive, const char* dir, const char* fname, const char* ext)

@@ -86,6 +86,12 @@ inline constexpr int _MAX_DIR = 256;
 inline constexpr int _MAX_FNAME = 256;
 inline constexpr int _MAX_EXT = 256;
 void _splitpath(const char* path, char* drive, char* dir, char* fname, char* ext);
+// The same parts without a length limit (_splitpath cuts each part to its
+// _MAX_ size).
+struct PathParts {
+    std::string drive, dir, name, ext;
+};
+PathParts splitPath(const std::string& path);
 // Joins the parts; a separator is added after a dir that lacks one (the kind
 // the dir already uses, "\" when it has none) and a dot before an ext that
 // lacks one.
@@ -132,17 +138,25 @@ std::string workingFolder();
 // Windows folders "c:\temp" and "c:\morvex\temp" (any case) become the
 // working folder, and another drive letter is dropped ("d:\x" is "/x").
 std::string mapPath(const char* path);
-// fopen of mapPath(path).
+// fopen of mapPath(path), for files (and folders, to read; devices, to
+// write): anything else in a file's place, a FIFO or a device to read, is
+// refused with EINVAL rather than waited for or read without end.
 FILE* fopenMapped(const char* path, const char* mode);
 
 // An exclusive lock tied to a file, as a Windows program holds a file opened
 // without sharing: lockFile makes the file when it is missing and locks it;
 // the lock lasts until unlockFile, which removes the file, or until the
 // process ends, however it ends (a killed holder leaves a file that locks
-// nothing). Returns the lock, or -1 with *pbHeld true when another holder
-// has it, *pbHeld false when the file cannot be made (errno tells why).
+// nothing, whoever made it). Returns the lock, or -1 with *pbHeld true when
+// another holder has it, *pbHeld false when the file cannot be made or
+// opened (errno tells why; EINVAL: something other than a file is there).
 int lockFile(const char* path, bool* pbHeld);
 void unlockFile(int nLock, const char* path);
+// The process holding a lock on the file at path, 0 when none is known, -1
+// when the holder's process cannot be seen from here.
+int lockHolder(const char* path);
+// "process 1234 (morvex) of user ann", as far as the system tells.
+std::string processDescription(int pid);
 
 // FILETIME <-> seconds and nanoseconds since 1970 (UTC).
 FILETIME fileTimeFromUnix(int64_t seconds, long nanoseconds);

@@ -1,8 +1,8 @@
 #include "plot/number_entry.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "numerics/text_lines.h"
@@ -107,6 +107,10 @@ bool fileExists(const char* szPath)
     // Opening a folder for reading succeeds here, so folders are ruled out first.
     win::DWORD nAttributes = win::GetFileAttributes(szPath);
     if (nAttributes == win::INVALID_FILE_ATTRIBUTES || (nAttributes & win::FILE_ATTRIBUTE_DIRECTORY)) return false;
-    std::ifstream in(win::mapPath(szPath));
-    return in.good();
+    // a file that can be read: a FIFO in a file's place is none (reading it
+    // would wait for a writer)
+    FILE* f = win::fopenMapped(szPath, "r");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
 }

@@ -261,7 +261,7 @@ void saveCurveFiles(const char* szPath, bool bResiduals, bool bConvert) {
 // The remembered parameter file moves with a copy of the raw data.
 void moveParameterPath(const std::string& dir) {
     if (nScans < 1) return;
-    copyToBuffer(szScanExtra, sizeof(szScanExtra), parameterFilePath(dir, ppScanFileName[pScanTimeOrder[1]]));
+    szScanExtra = parameterFilePath(dir, ppScanFileName[pScanTimeOrder[1]]);
 }
 
 // Every scan whole, under the name the rule gives, into the chosen directory.
@@ -520,7 +520,7 @@ void TXLAWindow::CmUpdateSavedFitParameters() {
     }
     const std::string remembered = szScanExtra;
     char sz[400];
-    std::snprintf(sz, sizeof(sz), "save in %.300s ?", szScanExtra);
+    std::snprintf(sz, sizeof(sz), "save in %.300s ?", szScanExtra.c_str());
     if (win::MessageBox(HWindow, sz, "SAVE PARAMETERS", win::MB_YESNO) != win::IDYES) {
         char szPath[260];
         if (!askParameterFile(this, true, nFlagsNewFile, szPath)) {
@@ -528,17 +528,17 @@ void TXLAWindow::CmUpdateSavedFitParameters() {
                             win::MB_OK);
             return;
         }
-        copyToBuffer(szScanExtra, sizeof(szScanExtra), szPath);
+        szScanExtra = szPath;
     }
     TmpSaveBestParams(this, 0);
-    copyToBuffer(szScanExtra, sizeof(szScanExtra), remembered);
+    szScanExtra = remembered;
 }
 
 void TXLAWindow::CmReloadSavedFitParameters() {
     const std::string remembered = szScanExtra;
     std::string path = remembered;
     char sz[400];
-    std::snprintf(sz, sizeof(sz), "restore parameters from %.300s ?", szScanExtra);
+    std::snprintf(sz, sizeof(sz), "restore parameters from %.300s ?", szScanExtra.c_str());
     bCtotBusy = 1;
     const int nAnswer = win::MessageBox(HWindow, sz, "LOAD PARAMETERS", win::MB_YESNO);
     bCtotBusy = 0;
@@ -551,7 +551,7 @@ void TXLAWindow::CmReloadSavedFitParameters() {
         path = szPath;
     }
     ReloadParameters(path.c_str());
-    copyToBuffer(szScanExtra, sizeof(szScanExtra), remembered);
+    szScanExtra = remembered;
 }
 
 void TXLAWindow::CmSaveNoise() {

@@ -122,7 +122,7 @@ void writeShiftedScans(float fModule, const std::string& dir, bool bMaintainFiel
 {
     {
         // the parameter file goes with the shifted copy, as with every copy of the raw data
-        copyToBuffer(szScanExtra, sizeof szScanExtra, parameterFilePath(dir, ppScanFileName[pScanTimeOrder[1]]));
+        szScanExtra = parameterFilePath(dir, ppScanFileName[pScanTimeOrder[1]]);
     }
     for (int i = 1; i <= nScans; ++i) {
         ScanHeader* pH = &pScanHeaders[i];

@@ -23,9 +23,18 @@ void attention(const std::string& text) {
 }  // namespace
 
 CRotorSpeedProfile::CRotorSpeedProfile()
-    : fileName(new char[260]), message(), curveTime(nullptr), curveRpm(nullptr), curveSize(0),
+    : fileName(nullptr), message(), curveTime(nullptr), curveRpm(nullptr), curveSize(0),
       bMultiStep(0), nSteps(0), stepStart(nullptr), stepRpm(nullptr), stepRate(nullptr), mode(2) {
-    std::strcpy(fileName, "speedsteps.txt");
+    SetFileName("speedsteps.txt");
+}
+
+// The path whole, whatever its length: a cut path names another file.
+void CRotorSpeedProfile::SetFileName(const char* szPath) {
+    const std::string path = szPath ? szPath : "";
+    char* p = new char[path.size() + 1];
+    std::memcpy(p, path.c_str(), path.size() + 1);
+    delete[] fileName;
+    fileName = p;
 }
 
 CRotorSpeedProfile::~CRotorSpeedProfile() {
@@ -58,7 +67,7 @@ float CRotorSpeedProfile::RampTime(int k) const {
 }
 
 bool CRotorSpeedProfile::Save(const char* szPath) {
-    std::snprintf(fileName, 260, "%s", szPath);
+    SetFileName(szPath);
     FILE* f = win::fopenMapped(szPath, "w");
     if (!f) {
         attention(std::string("Attention: could not open ") + szPath);
@@ -71,7 +80,7 @@ bool CRotorSpeedProfile::Save(const char* szPath) {
 
 bool CRotorSpeedProfile::Load(const char* szPath) {
     FreeSteps();
-    std::snprintf(fileName, 260, "%s", szPath);
+    SetFileName(szPath);
     FILE* f = win::fopenMapped(szPath, "r");
     if (!f) {
         attention(std::string("Attention: could not open ") + szPath);
@@ -187,7 +196,7 @@ void CRotorSpeedProfile::CopyFrom(const CRotorSpeedProfile& other) {
     SetSteps(other.nSteps, other.stepStart, other.stepRpm, other.stepRate);
     bMultiStep = other.bMultiStep;
     mode = other.mode;
-    std::snprintf(fileName, 260, "%s", other.fileName);
+    SetFileName(other.fileName);
 }
 
 float CRotorSpeedProfile::GetFinalRpm() const { return nSteps > 0 ? stepRpm[nSteps] : 0.0f; }

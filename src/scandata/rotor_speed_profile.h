@@ -49,7 +49,7 @@ public:
     bool WriteMethodRows(const char* szMethodPath, float fScanTime, int nScansPerRow, int nScansLastStep,
                          int nMaxScans, int bReimport);
 
-    char* fileName;               // 260-byte buffer
+    char* fileName;               // the whole path of the file last read or written
     char message[260];
     float* curveTime;
     float* curveRpm;
@@ -62,6 +62,7 @@ public:
     int mode;
 
 private:
+    void SetFileName(const char* szPath);
     void FreeSteps();
     void FreeCurve();
     float RampTime(int k) const;
@@ -77,12 +78,16 @@ class TXLAWindow;
 // makes no profile (said in an error box) and changes nothing.
 bool createSpeedStepsFile(float fAcceleration, float fDeceleration);
 
-// Loads and checks "speedsteps.txt" in the loaded scans' directory for the
-// Lamm settings; returns bUsingSpeedSteps.
+// Loads and checks "speedsteps.txt" for the Lamm settings: the one the
+// program wrote into the side-file folder (szSideFileFolder) when it is
+// there, else the one in the loaded scans' directory; returns
+// bUsingSpeedSteps.
 bool checkSpeedStepsForLammParams();
 
 // A profile of two steps, (0, w1, rate) and (t2, the header's speed, rate),
-// saved as "speedsteps.txt" in the loaded scans' directory.
+// saved as "speedsteps.txt" in the loaded scans' directory, or in the
+// side-file folder when one is set (the unattended run's results folder: the
+// run never writes the data folder).
 void createTwoStepSpeedSteps(float t2, float w1, const ScanHeader* pHeader, float fRate);
 // The same profile as the simulation asks for it: a low-speed phase at fRpm0
 // lasting fDuration s (speedStepStartTime), then the ramp to the scan's speed.

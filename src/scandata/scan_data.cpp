@@ -67,9 +67,9 @@ char szScanName[260] = "";
 char szScanExt[260] = "";
 char szListFilePath[260] = "";
 char szNotesPath[260] = "";
-char szScanExtra[260] = "";
-char szDistCurvePath[260] = "";
-char szSideFileFolder[260] = "";
+std::string szScanExtra;
+std::string szDistCurvePath;
+std::string szSideFileFolder;
 
 unsigned char bLoadFromListDirectory = 0;
 char szChosenDrive[260] = "";

@@ -10,6 +10,8 @@
 // fFitRightLim (app/app_globals.h).
 #pragma once
 
+#include <string>
+
 #include "scandata/scan_header.h"
 
 class CVector;
@@ -73,20 +75,23 @@ extern CProgressLine* pLoadProgress;
 // fSpikeLevel, fluorescence: fSpikeThresholdFDS).
 extern float fSpikeThreshold;
 
-// Paths (260 characters). szScanExtra is the temporary-parameter file,
-// szDistCurvePath the distribution grid file "sdist" beside the data.
+// Paths of the data (260 characters).
 extern char szScanDrive[260];
 extern char szScanDir[260];
 extern char szScanName[260];
 extern char szScanExt[260];
 extern char szListFilePath[260];
 extern char szNotesPath[260];
-extern char szScanExtra[260];
-extern char szDistCurvePath[260];
-// Where those two go instead of beside the data (ending in a separator);
+// The side files of the data, whole paths of any length: szScanExtra is the
+// temporary-parameter file, szDistCurvePath the distribution grid file
+// "sdist", beside the data or in szSideFileFolder.
+extern std::string szScanExtra;
+extern std::string szDistCurvePath;
+// Where the files the program writes beside the data go instead (ending in
+// a separator): those two and the speed steps it makes ("speedsteps.txt");
 // empty: beside the data. The unattended run points it at its results
 // folder, so that it leaves the data folder as it found it.
-extern char szSideFileFolder[260];
+extern std::string szSideFileFolder;
 
 // Redirection of a selection to the list file's own directory.
 extern unsigned char bLoadFromListDirectory;

@@ -246,9 +246,9 @@ void setTemperatureFromLastScan() {
 // the folder that stands in for it.
 void setDataSidePaths(const std::string& drive, const std::string& dir) {
     ScanPathParts first = splitScanPath(ppScanFileName[1]);
-    const std::string folder = szSideFileFolder[0] ? std::string(szSideFileFolder) : drive + dir;
-    copyToBuffer(szScanExtra, sizeof(szScanExtra), parameterFilePath(folder, ppScanFileName[1]));
-    copyToBuffer(szDistCurvePath, sizeof(szDistCurvePath), folder + "sdist" + first.ext);
+    const std::string folder = !szSideFileFolder.empty() ? szSideFileFolder : drive + dir;
+    szScanExtra = parameterFilePath(folder, ppScanFileName[1]);
+    szDistCurvePath = folder + "sdist" + first.ext;
 }
 
 namespace {

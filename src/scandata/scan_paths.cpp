@@ -9,15 +9,9 @@
 #include "platform/win.h"
 
 ScanPathParts splitScanPath(const std::string& path) {
-    std::string drive(path.size() + 4, '\0'), dir(path.size() + 4, '\0'),
-        name(path.size() + 4, '\0'), ext(path.size() + 4, '\0');
-    win::_splitpath(path.c_str(), drive.data(), dir.data(), name.data(), ext.data());
-    ScanPathParts parts;
-    parts.drive = drive.c_str();
-    parts.dir = dir.c_str();
-    parts.name = name.c_str();
-    parts.ext = ext.c_str();
-    return parts;
+    // whole parts: a part cut to a buffer's size would name another folder
+    const win::PathParts p = win::splitPath(path);
+    return ScanPathParts{p.drive, p.dir, p.name, p.ext};
 }
 
 char pathSeparatorOf(const std::string& path) {

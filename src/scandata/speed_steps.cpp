@@ -46,6 +46,13 @@ void installProfile(const StepList& steps) {
     pRotorSpeedProfile->SetSteps(steps.Count(), steps.start.data(), steps.rpm.data(), steps.rate.data());
 }
 
+// "speedsteps.txt" where the program writes it for the loaded scans: in
+// the side-file folder when one is set (the unattended run's results
+// folder), else beside the data.
+std::string writtenSpeedStepsPath() {
+    return (!szSideFileFolder.empty() ? szSideFileFolder : loadedScanDirectory()) + "speedsteps.txt";
+}
+
 }  // namespace
 
 bool createSpeedStepsFile(float fAcceleration, float fDeceleration) {
@@ -94,7 +101,9 @@ bool createSpeedStepsFile(float fAcceleration, float fDeceleration) {
 
 bool checkSpeedStepsForLammParams() {
     if (nScans < 1 || bAutoLoadMultiSpeed) return bUsingSpeedSteps != 0;
-    const std::string path = loadedScanDirectory() + "speedsteps" + ".txt";
+    // the profile the program wrote for these scans, else the one beside them
+    std::string path = writtenSpeedStepsPath();
+    if (szSideFileFolder.empty() || !fileExists(path.c_str())) path = loadedScanDirectory() + "speedsteps" + ".txt";
     delete pRotorSpeedProfile;
     pRotorSpeedProfile = new CRotorSpeedProfile;
     if (!pRotorSpeedProfile->LoadAndCheck(path.c_str(), nScans, pScanHeaders)) {
@@ -114,8 +123,7 @@ void createTwoStepSpeedSteps(float t2, float w1, const ScanHeader* pHeader, floa
     steps.Add(0.0f, w1, fRate);
     steps.Add(t2, pHeader->rpm, fRate);
     installProfile(steps);
-    const std::string path = loadedScanDirectory() + "speedsteps" + ".txt";
-    pRotorSpeedProfile->Save(path.c_str());
+    pRotorSpeedProfile->Save(writtenSpeedStepsPath().c_str());
     if (pRotorSpeedProfile->bMultiStep) {
         bUsingSpeedSteps = 1;
         restoreRecordedScanTimes();

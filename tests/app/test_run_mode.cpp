@@ -17,6 +17,7 @@
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/parameter_file.h"
+#include "app/run_program.h"
 #include "app/window_fixture.h"
 #include "app/xla_app.h"
 #include "app/xml_reader.h"
@@ -38,20 +39,6 @@ bool bmpSize(const std::string& path, int* pW, int* pH)
     *pW = i32(18);
     *pH = std::abs(i32(22));
     return true;
-}
-
-// Runs the program with arguments (in the environment env changes, "env"
-// arguments); its exit code and what it printed.
-int runProgram(const std::string& args, std::string* pOutput, const std::string& env = "")
-{
-    std::string exe = std::string(runningProgramDir()) + "morvex";
-    std::string command = (env.empty() ? "" : "env " + env + " ") + "'" + exe + "' " + args + " 2>&1";
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return -1;
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p)) *pOutput += buf;
-    int status = pclose(p);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace
@@ -226,59 +213,6 @@ TEST_F(RunModeTest, MinimumSOfLogGrids)
     EXPECT_EQ(nNEQThreads, nCores);
 }
 
-// A results folder holds one run's results. A folder that a running run
-// holds is refused with 2 and left alone; a lock file that a killed run
-// left locks nothing; a run (here one that fails) first removes what an
-// earlier run wrote there, and only that. A folder that cannot be made is
-// reported before anything is loaded.
-TEST_F(RunModeTest, AResultsFolderHoldsOneRunsResults)
-{
-    const std::string data = scratch + "garbage", out = scratch + "out";
-    std::filesystem::create_directories(data);
-    writeText(data + "/g00001.RA1", "no scan\nat all\n");
-    writeText(data + "/g00002.RA1", "no scan\nat all\n");
-    // an earlier good run's results, and files of the user's
-    for (const char* szName : {"distribution.dat", "rmsd.txt", "RIN.RA1", "sdist.RA1", "~tmppars.RA1",
-                               "fits/f0001.RA1", "residuals/r0001.RA1", "notes.txt", "fits/mine.txt"}) {
-        std::filesystem::create_directories(std::filesystem::path(out + "/" + szName).parent_path());
-        writeText(out + "/" + szName, "earlier\n");
-    }
-    const std::string job = scratch + "job.xml";
-    writeText(job, "<MorvexRun><DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + out +
-                       "</OutputResultsDirectory></MorvexRun>");
-
-    bool bHeld = false;
-    const int nLock = win::lockFile((out + "/.morvex-run.lock").c_str(), &bHeld);
-    ASSERT_GE(nLock, 0);
-    std::string text;
-    EXPECT_EQ(runProgram("'" + job + "'", &text), 2);
-    EXPECT_NE(text.find("morvex: the results folder " + out + "/ is in use by another run; this run is refused"),
-              std::string::npos)
-        << text;
-    EXPECT_TRUE(std::filesystem::exists(out + "/distribution.dat"));
-    EXPECT_FALSE(std::filesystem::exists(out + "/ResultParameters.xml"));
-    // the holder killed: its lock file stays, and locks nothing
-    ::close(nLock);
-    text.clear();
-    EXPECT_EQ(runProgram("'" + job + "'", &text), 1) << text;
-    std::set<std::string> left;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(out))
-        if (e.is_regular_file()) left.insert(std::filesystem::relative(e.path(), out).string());
-    EXPECT_EQ(left, (std::set<std::string>{"ResultParameters.xml", "fits/mine.txt", "notes.txt", "screenshot.bmp",
-                                           "transcript.txt"}));
-    EXPECT_NE(readText(out + "/ResultParameters.xml").find("exitCode=\"1\""), std::string::npos);
-
-    // a file where the folder would be
-    writeText(scratch + "file", "x");
-    writeText(job, "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
-                       "file/out</OutputResultsDirectory>");
-    text.clear();
-    EXPECT_EQ(runProgram("'" + job + "'", &text), 2);
-    EXPECT_NE(text.find("morvex: the results folder " + scratch + "file/out/ cannot be made"), std::string::npos)
-        << text;
-    EXPECT_EQ(text.find("LOAD ERROR"), std::string::npos) << text;
-}
-
 // One point whose square single precision cannot hold (the rmsd, summed in
 // double, stays finite): the run fails (1) and says why and where, on the
 // console and in the record. A misspelt key is named with the key it resembles, and the run
@@ -313,24 +247,6 @@ TEST_F(RunModeTest, ANonFiniteResultIsAFailureAndAnUnknownKeyIsNamed)
     EXPECT_NE(messages.find("unknown key FitMenicus; did you mean FitMeniscus?"), std::string::npos) << messages;
     EXPECT_NE(messages.find("the signal 1e+20 of scan s00003.RA1 at 6.4500 cm"), std::string::npos) << messages;
 }
-
-namespace {
-
-// Every file under a folder with its content and write time, to see that
-// nothing changed there.
-std::map<std::string, std::string> folderState(const std::string& folder)
-{
-    std::map<std::string, std::string> state;
-    for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
-        const auto t = std::filesystem::last_write_time(e.path()).time_since_epoch().count();
-        std::ifstream f(e.path(), std::ios::binary);
-        state[e.path().string()] =
-            std::to_string(t) + ":" + std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-    }
-    return state;
-}
-
-}  // namespace
 
 // The example's job run twice on one copy of its scans, the second time on
 // a read-only folder that holds the analysis the first run saved (as a

@@ -21,7 +21,7 @@ void DistributionTest::SetUp()
     folder = ::testing::TempDir() + "morvex_dist_" + std::to_string(::getpid()) + "_" + std::to_string(nFolders++);
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
-    std::snprintf(szDistCurvePath, sizeof szDistCurvePath, "%s/sdist.RA1", folder.c_str());
+    szDistCurvePath = folder + "/sdist.RA1";
     VBAR = 0.73f;
     fBufferDensity = 0.99823f;
     fVbarRho = VBAR * fBufferDensity;

@@ -209,7 +209,7 @@ TEST_F(IntervalTest, TheSavedAnalysisIsTheBestFitAgain)
     command(285);
     EXPECT_EQ(script.pending(), 0u);
     CVector file;
-    ASSERT_TRUE(file.Load(szScanExtra));
+    ASSERT_TRUE(file.Load(szScanExtra.c_str()));
     ASSERT_GT(file.nSize, 7u);
     EXPECT_EQ(file.pData[0], 1.0f);  // a saved fit, not one in progress
     EXPECT_NEAR(file.pData[4], fD, 1e-6f);

@@ -138,9 +138,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // every stored value, as the writer sees it
     const std::string out = gFolder + "/~state.RA1";
-    std::snprintf(szScanExtra, sizeof szScanExtra, "%s", out.c_str());
+    szScanExtra = out;
     TmpSaveBestParams(gWindow, 0);
-    szScanExtra[0] = 0;
+    szScanExtra.clear();
     CVector state;
     state.Load(out.c_str());
     check(static_cast<int>(state.nSize) == nParameterFileEntries, "state not written");

@@ -96,9 +96,9 @@ protected:
 
     std::vector<std::string> Save(const std::string& path, int bIntermediate = 0)
     {
-        std::snprintf(szScanExtra, sizeof szScanExtra, "%s", path.c_str());
+        szScanExtra = path;
         TmpSaveBestParams(window.get(), bIntermediate);
-        std::snprintf(szScanExtra, sizeof szScanExtra, "%s", remembered.c_str());
+        szScanExtra = remembered;
         return readLines(path);
     }
     bool Reload(const std::string& path)

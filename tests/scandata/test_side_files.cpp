@@ -16,7 +16,7 @@ using scantest::TempFolder;
 
 TEST(DistributionGridFile, SavedValuesLoadBack) {
     TempFolder dir;
-    std::snprintf(szDistCurvePath, sizeof(szDistCurvePath), "%s", dir.Path("sdist.RA1").c_str());
+    szDistCurvePath = dir.Path("sdist.RA1");
     float s[6] = {0.0f, 0.5f, 1.25f, 2.0f, 4.125f, 10.0f};
     saveDistributionCurve(s, 5);
     int n = -1;
@@ -30,11 +30,11 @@ TEST(DistributionGridFile, SavedValuesLoadBack) {
     clearShownErrorMessages();
     win::headless::Script script;
     script.expectMessageBox("Error", win::IDOK);
-    std::snprintf(szDistCurvePath, sizeof(szDistCurvePath), "%s", dir.Path("none").c_str());
+    szDistCurvePath = dir.Path("none");
     n = 7;
     EXPECT_EQ(loadDistributionCurve(&n), nullptr);
     EXPECT_EQ(n, 7);
-    szDistCurvePath[0] = '\0';
+    szDistCurvePath.clear();
 }
 
 TEST(RotorSpeedProfile, RepairCheckAndSpeedAnalysis) {

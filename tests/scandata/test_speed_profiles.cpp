@@ -118,7 +118,7 @@ TEST(SpeedProfiles, ARampWithoutRateMakesNoProfile) {
         pScanHeaders[i].timeWritten = pScanHeaders[i].time;
         pScanHeaders[i].omega2t = w2t[i - 1];
     }
-    std::snprintf(szScanExtra, sizeof(szScanExtra), "%s", dir.Path("~tmppars.RA1").c_str());
+    szScanExtra = dir.Path("~tmppars.RA1");
     const std::string kept = "0.000000\t10000.000000\t200.000000\n1500.000000\t40000.000000\t200.000000\n";
     scantest::writeText(dir.Path("speedsteps.txt"), kept);
 
@@ -138,7 +138,7 @@ TEST(SpeedProfiles, ARampWithoutRateMakesNoProfile) {
     delete pRotorSpeedProfile;
     pRotorSpeedProfile = nullptr;
     bUsingSpeedSteps = 0;
-    szScanExtra[0] = '\0';
+    szScanExtra.clear();
     scantest::resetScanState();
 }
 

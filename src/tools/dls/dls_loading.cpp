@@ -273,7 +273,7 @@ void TXLAWindow::LoadDlsData(char* szSelection)
     setSolventFromMeasurements();
     setLagRange();
     setDlsSwitches(this);
-    copyToBuffer(szScanExtra, sizeof szScanExtra, parameterFilePath(folder, lastName));
+    szScanExtra = parameterFilePath(folder, lastName);
     sortByMeasurementTime();
     permuteIntoTimeOrder();
 
