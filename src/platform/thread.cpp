@@ -105,11 +105,14 @@ private:
             if (!s->pBody) break;
             TThread* t = s->pBody;
             lk.unlock();
-            t->Body();
+            const int code = t->Run();
             lk.lock();
+            // Back among the waiting threads before the object is Finished:
+            // a Start after the wait for it finds this thread.
             s->pBody = nullptr;
+            if (!s->bQuit) idle.push_back(s);
+            t->Finish(code);
             if (s->bQuit) break;
-            idle.push_back(s);
         }
         s->bEnded = true;
     }
@@ -183,9 +186,8 @@ HANDLE TThread::Start()
     return this;
 }
 
-void TThread::Body()
+void TThread::Finish(int code)
 {
-    int code = Run();
     nExitCode = code;
     // Finished and the notice under the lock: a waiter that sees Finished
     // may destroy the object as soon as it has the lock.

@@ -71,8 +71,9 @@ protected:
 
 private:
     friend class detail::KeptThreads;
-    // Runs Run on a kept thread; the object is not touched after Finished.
-    void Body();
+    // After Run on a kept thread: the exit code and Finished; the thread does
+    // not touch the object afterwards.
+    void Finish(int code);
 
     std::mutex mutex;
     std::condition_variable finished;
