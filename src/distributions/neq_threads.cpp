@@ -110,11 +110,11 @@ void runNormalEquationsMT(TXLAWindow* pWindow)
 
 // ---------------------------------------------------------------- passes over the scans
 
-MultiContiFitThread::MultiContiFitThread() = default;
+MultiContiScanPassThread::MultiContiScanPassThread() = default;
 
-MultiContiFitThread::~MultiContiFitThread() = default;
+MultiContiScanPassThread::~MultiContiScanPassThread() = default;
 
-int MultiContiFitThread::Run()
+int MultiContiScanPassThread::Run()
 {
     SetPriority(Highest);  // recorded only
     if (!pPass || nThreadNumber < 1) return 0;
@@ -129,7 +129,7 @@ void runScanPassMT(int nPositions, const std::function<void(int)>& pass)
         for (int p = 1; p <= nPositions; p++) pass(p);
         return;
     }
-    std::unique_ptr<MultiContiFitThread[]> workers(new MultiContiFitThread[N + 1]);
+    std::unique_ptr<MultiContiScanPassThread[]> workers(new MultiContiScanPassThread[N + 1]);
     for (int k = 1; k <= N; k++) {
         workers[k].nThreadNumber = k;
         workers[k].nWorkers = N;

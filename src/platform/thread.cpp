@@ -1,11 +1,10 @@
 // Worker threads, run on threads that are kept for the next Start.
 //
-// A distribution fit starts two sets of workers per evaluation, hundreds of
-// evaluations a run: a new thread each time cost its creation and its end
+// A distribution fit starts its sets of workers for every evaluation, dozens
+// of evaluations a fit: a new thread each time cost its creation and its end
 // (stack set-up, the release of its stack pages, which interrupts every core
-// the process runs on) and left the memory its allocator had gathered to
-// the next thread. A kept thread waits on its own condition for the next
-// object to serve.
+// the process runs on). A kept thread waits on a condition of its own for
+// the next object to serve, and keeps the memory its allocator has gathered.
 #include <algorithm>
 #include <chrono>
 #include <memory>
