@@ -118,6 +118,17 @@ void setBaseline(float v)
     pParamValue[15] = v;
 }
 
+// The RI offset of every scan: its data mean less the solution's grid points
+// g1..n.
+void saveRINoise(int g1, int n)
+{
+    for (int s = 1; s <= nScans; s++) {
+        double v = pNEMeanDataRI[s];
+        for (int g = g1; g <= n; g++) v -= pNESolution[g] * pNEMeanBasisRI[g][s];
+        pRINoiseSaved[s] = static_cast<float>(v);
+    }
+}
+
 // Writes one debug file; false (with the message) when it cannot be opened.
 template <class F>
 bool writeDebugFile(const char* szPath, F&& write)
@@ -285,19 +296,11 @@ void CalculateppAFit()
                 for (int g = g1; g <= n; g++) v -= pNESolution[g] * (pNEMeanBasisTI[g][j] - pNEMeanBasis[g]);
                 pTINoiseSaved[j] = static_cast<float>(v);
             }
-            for (int s = 1; s <= nScans; s++) {
-                double v = pNEMeanDataRI[s];
-                for (int g = g1; g <= n; g++) v -= pNESolution[g] * pNEMeanBasisRI[g][s];
-                pRINoiseSaved[s] = static_cast<float>(v);
-            }
+            saveRINoise(g1, n);
         } else if (bRI) {
             setBaseline(0.0f);
             for (int j = 1; j <= nRadii; j++) pTINoiseSaved[j] = 0.0f;
-            for (int s = 1; s <= nScans; s++) {
-                double v = pNEMeanDataRI[s];
-                for (int g = 1; g <= n; g++) v -= pNESolution[g] * pNEMeanBasisRI[g][s];
-                pRINoiseSaved[s] = static_cast<float>(v);
-            }
+            saveRINoise(1, n);
         } else if (bAlgebraicBaseline) {
             double v = fNEMeanData;
             for (int g = 1; g <= n; g++) v -= pNESolution[g] * pNEMeanBasis[g];
