@@ -1178,8 +1178,8 @@ void releasePlots()
 
 // ---------------------------------------------------------------- the process
 
-// The current folder (the file dialogs move it) and the settings folder that
-// the working paths are built from.
+// The current folder (the file dialogs move it), the settings folder that
+// the working paths are built from, and the threads kept for workers.
 std::string gStartFolder;
 std::string gStartConfigHome;
 bool bHadConfigHome = false;
@@ -1195,6 +1195,8 @@ void keepProcessState(StartValues&)
 
 void restoreProcessState()
 {
+    // the worker threads kept since the start (and their per-thread state)
+    win::releaseKeptThreads();
     std::error_code ec;
     if (!gStartFolder.empty()) std::filesystem::current_path(gStartFolder, ec);
     if (bHadConfigHome)

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -115,6 +116,17 @@ void setBaseline(float v)
 {
     fBaseline = v;
     pParamValue[15] = v;
+}
+
+// The RI offset of every scan: its data mean less the solution's grid points
+// g1..n.
+void saveRINoise(int g1, int n)
+{
+    for (int s = 1; s <= nScans; s++) {
+        double v = pNEMeanDataRI[s];
+        for (int g = g1; g <= n; g++) v -= pNESolution[g] * pNEMeanBasisRI[g][s];
+        pRINoiseSaved[s] = static_cast<float>(v);
+    }
 }
 
 // Writes one debug file; false (with the message) when it cannot be opened.
@@ -263,38 +275,46 @@ void CalculateppAFit()
 {
     const int n = isTwoDimensionalModel() ? nCsGridTotal : nResolution;
     const int nRadii = nNoiseGridPoints;
-    std::vector<float> profile(static_cast<size_t>(nRadii) + 1);
-    for (int pos = 1; pos <= nScans; pos++) {
-        const int k = pScanTimeOrder[pos];
-        if (bFitTINoise && !bFitRINoise) {
-            if (pos == 1) {
-                setBaseline(0.0f);
-                for (int s = 1; s <= nScans; s++) pRINoiseSaved[s] = 0.0f;
-                for (int j = 1; j <= nRadii; j++) {
-                    double v = pNEMeanDataTI[j];
-                    for (int g = 1; g <= n; g++) v -= pNESolution[g] * pNEMeanBasisTI[g][j];
-                    pTINoiseSaved[j] = static_cast<float>(v);
-                }
+    const bool bTI = bFitTINoise != 0, bRI = bFitRINoise != 0;
+    // With the fixed signal of grid point 1 folded in, that point enters the
+    // fit with the factor 1.
+    const int g1 = bTI && bRI && bBufferMismatchInNEQ ? 2 : 1;
+    // The noise (and the baseline) first: every scan's fit takes it.
+    if (nScans >= 1) {
+        if (bTI && !bRI) {
+            setBaseline(0.0f);
+            for (int s = 1; s <= nScans; s++) pRINoiseSaved[s] = 0.0f;
+            for (int j = 1; j <= nRadii; j++) {
+                double v = pNEMeanDataTI[j];
+                for (int g = 1; g <= n; g++) v -= pNESolution[g] * pNEMeanBasisTI[g][j];
+                pTINoiseSaved[j] = static_cast<float>(v);
             }
+        } else if (bTI && bRI) {
+            setBaseline(0.0f);
+            for (int j = 1; j <= nRadii; j++) {
+                double v = pNEMeanDataTI[j] - fNEMeanData;
+                for (int g = g1; g <= n; g++) v -= pNESolution[g] * (pNEMeanBasisTI[g][j] - pNEMeanBasis[g]);
+                pTINoiseSaved[j] = static_cast<float>(v);
+            }
+            saveRINoise(g1, n);
+        } else if (bRI) {
+            setBaseline(0.0f);
+            for (int j = 1; j <= nRadii; j++) pTINoiseSaved[j] = 0.0f;
+            saveRINoise(1, n);
+        } else if (bAlgebraicBaseline) {
+            double v = fNEMeanData;
+            for (int g = 1; g <= n; g++) v -= pNESolution[g] * pNEMeanBasis[g];
+            setBaseline(static_cast<float>(v));
+        }
+    }
+    // Then each scan on its own (its fit and its model part, nothing else):
+    // every point sums the grid points in order, whichever thread does it.
+    const std::function<void(int)> fitOfScan = [&](int pos) {
+        const int k = pScanTimeOrder[pos];
+        if (bTI && !bRI) {
             interpolateToScan(k, ppFit[k], pTINoiseSaved);
             addGridPointsToFit(k, 1, n);
-        } else if (bFitTINoise && bFitRINoise) {
-            // With the fixed signal of grid point 1 folded in, that point
-            // enters the fit with the factor 1.
-            const int g1 = bBufferMismatchInNEQ ? 2 : 1;
-            if (pos == 1) {
-                setBaseline(0.0f);
-                for (int j = 1; j <= nRadii; j++) {
-                    double v = pNEMeanDataTI[j] - fNEMeanData;
-                    for (int g = g1; g <= n; g++) v -= pNESolution[g] * (pNEMeanBasisTI[g][j] - pNEMeanBasis[g]);
-                    pTINoiseSaved[j] = static_cast<float>(v);
-                }
-                for (int s = 1; s <= nScans; s++) {
-                    double v = pNEMeanDataRI[s];
-                    for (int g = g1; g <= n; g++) v -= pNESolution[g] * pNEMeanBasisRI[g][s];
-                    pRINoiseSaved[s] = static_cast<float>(v);
-                }
-            }
+        } else if (bTI && bRI) {
             interpolateToScan(k, ppFit[k], pTINoiseSaved);
             addToFit(k, pRINoiseSaved[k]);
             addGridPointsToFit(k, g1, n);
@@ -303,27 +323,18 @@ void CalculateppAFit()
                 interpolateToScan(k, part, pLammSolutions[1][k]);
                 for (int p = 1; p <= pScanPoints[k]; p++) ppFit[k][p] += part[p];
             }
-        } else if (bFitRINoise) {
-            if (pos == 1) {
-                setBaseline(0.0f);
-                for (int j = 1; j <= nRadii; j++) pTINoiseSaved[j] = 0.0f;
-                for (int s = 1; s <= nScans; s++) {
-                    double v = pNEMeanDataRI[s];
-                    for (int g = 1; g <= n; g++) v -= pNESolution[g] * pNEMeanBasisRI[g][s];
-                    pRINoiseSaved[s] = static_cast<float>(v);
-                }
-            }
+        } else if (bRI) {
             setFitConstant(k, pRINoiseSaved[k]);
             addGridPointsToFit(k, 1, n);
         } else {
-            if (pos == 1 && bAlgebraicBaseline) {
-                double v = fNEMeanData;
-                for (int g = 1; g <= n; g++) v -= pNESolution[g] * pNEMeanBasis[g];
-                setBaseline(static_cast<float>(v));
-            }
             setFitConstant(k, fBaseline);
             addGridPointsToFit(k, 1, n);
         }
+    };
+    if (bMultiThreaded) {
+        runScanPassMT(nScans, fitOfScan);
+    } else {
+        for (int pos = 1; pos <= nScans; pos++) fitOfScan(pos);
     }
     refreshNonlinearDetectionCopies();
 }

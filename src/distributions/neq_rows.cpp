@@ -111,37 +111,38 @@ void computeNEDataMeans(const CNERowJob& job)
 
 void computeNEBasisMeans(const CNERowJob& job)
 {
+    for (int i = 1; i <= job.n; i++) computeNEBasisMeansOfRow(job, i);
+}
+
+void computeNEBasisMeansOfRow(const CNERowJob& job, int i)
+{
     const ENoiseModel m = job.model;
     if (m == ENoiseModel::Plain) return;
     const int nFitted = job.nLast - job.nFirst + 1;
     const double dScans = static_cast<double>(job.scans.size());
-    const int g1 = job.nGridOffset + 1, g2 = job.nGridOffset + job.n;
+    const int g = job.nGridOffset + i;
     if (usesGrandMean(m) || usesRI(m)) {
         // The point count of the grand mean is the data means' (the same
         // scans and fitted radii).
         const double dCount = static_cast<double>(job.scans.size()) * (nFitted > 0 ? nFitted : 0);
-        for (int g = g1; g <= g2; g++) {
-            double dAll = 0.0;
-            for (int k : job.scans) {
-                const float* B = pLammSolutions[g][k];
-                double dScan = 0.0;
-                for (int j = job.nFirst; j <= job.nLast; j++) dScan += B[j];
-                dAll += dScan;
-                if (usesRI(m)) pNEMeanBasisRI[g][k] = nFitted > 0 ? dScan / nFitted : 0.0;
-            }
-            if (usesGrandMean(m)) pNEMeanBasis[g] = dCount > 0.0 ? dAll / dCount : 0.0;
+        double dAll = 0.0;
+        for (int k : job.scans) {
+            const float* B = pLammSolutions[g][k];
+            double dScan = 0.0;
+            for (int j = job.nFirst; j <= job.nLast; j++) dScan += B[j];
+            dAll += dScan;
+            if (usesRI(m)) pNEMeanBasisRI[g][k] = nFitted > 0 ? dScan / nFitted : 0.0;
         }
+        if (usesGrandMean(m)) pNEMeanBasis[g] = dCount > 0.0 ? dAll / dCount : 0.0;
     }
     if (usesTI(m) && dScans > 0.0) {
-        for (int g = g1; g <= g2; g++) {
-            double* ti = pNEMeanBasisTI[g];
-            for (int j = 1; j <= job.nRadii; j++) ti[j] = 0.0;
-            for (int k : job.scans) {
-                const float* B = pLammSolutions[g][k];
-                for (int j = 1; j <= job.nRadii; j++) ti[j] += B[j];
-            }
-            for (int j = 1; j <= job.nRadii; j++) ti[j] /= dScans;
+        double* ti = pNEMeanBasisTI[g];
+        for (int j = 1; j <= job.nRadii; j++) ti[j] = 0.0;
+        for (int k : job.scans) {
+            const float* B = pLammSolutions[g][k];
+            for (int j = 1; j <= job.nRadii; j++) ti[j] += B[j];
         }
+        for (int j = 1; j <= job.nRadii; j++) ti[j] /= dScans;
     }
 }
 

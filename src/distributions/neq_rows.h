@@ -53,6 +53,10 @@ ENoiseModel noiseModelFromSwitches();
 void computeNEMeans(const CNERowJob& job);
 void computeNEDataMeans(const CNERowJob& job);
 void computeNEBasisMeans(const CNERowJob& job);
+// The means of the Lamm solution of variable i alone (grid point i +
+// nGridOffset): what the centring of row i needs, and all that row writes of
+// the means. The threaded build has each worker take those of its own rows.
+void computeNEBasisMeansOfRow(const CNERowJob& job, int i);
 
 // Rows are summed in blocks of up to this many rows of one thread: each
 // Lamm solution read for a scan serves every row of the block.

@@ -1,6 +1,7 @@
 // Normal equations on worker threads.
 #include "distributions/neq_threads.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -43,6 +44,10 @@ int MultiContiNEQThread::Run()
     CNERowScratch scratch(job);
     const double n = job.n;
     const bool bPartialSum = job.model != ENoiseModel::RI && pNEQPartialSums;
+    // The means of the own grid points first: the centring of a row needs
+    // its own point's means only. They are made whole also when a key stops
+    // the rows (the fit from a solution reads them).
+    for (int i = k; i <= nNEQRowCount; i += nWorkers) computeNEBasisMeansOfRow(job, i);
     // The own rows k, k + N, ... in blocks.
     int rows[nNERowBlock];
     for (int i1 = k; i1 <= nNEQRowCount; i1 += nWorkers * nNERowBlock) {
@@ -59,13 +64,14 @@ int MultiContiNEQThread::Run()
 void runNormalEquationsMT(TXLAWindow* pWindow)
 {
     debugLog(pWindow, "\n\tnormal equations prep");
-    // Preparation: the means of the noise model.
+    // Preparation: the means of the data (those of the Lamm solutions are
+    // the workers', each of its own rows).
     const CNERowJob job = makeNERowJob(noiseModelFromSwitches());
     const int N = nNEQThreads > 0 ? nNEQThreads : 1;
     nNEQRowCount = job.n;
     dSumSquaredData = 0.0;
     if (job.model != ENoiseModel::RI) pNEQPartialSums = dvector(1, N);
-    computeNEMeans(job);
+    computeNEDataMeans(job);
 
     pJob = &job;
     nWorkers = N;
@@ -100,4 +106,38 @@ void runNormalEquationsMT(TXLAWindow* pWindow)
     }
     if (job.model == ENoiseModel::TIRI) showNormalEquationsProgress(1.0f);
     debugLog(pWindow, ", finished");
+}
+
+// ---------------------------------------------------------------- passes over the scans
+
+MultiContiScanPassThread::MultiContiScanPassThread() = default;
+
+MultiContiScanPassThread::~MultiContiScanPassThread() = default;
+
+int MultiContiScanPassThread::Run()
+{
+    SetPriority(Highest);  // recorded only
+    if (!pPass || nThreadNumber < 1) return 0;
+    for (int p = nThreadNumber; p <= nPositions; p += nWorkers) (*pPass)(p);
+    return 0;
+}
+
+void runScanPassMT(int nPositions, const std::function<void(int)>& pass)
+{
+    const int N = std::min(nNEQThreads > 0 ? nNEQThreads : 1, nPositions);
+    if (N <= 1) {
+        for (int p = 1; p <= nPositions; p++) pass(p);
+        return;
+    }
+    std::unique_ptr<MultiContiScanPassThread[]> workers(new MultiContiScanPassThread[N + 1]);
+    for (int k = 1; k <= N; k++) {
+        workers[k].nThreadNumber = k;
+        workers[k].nWorkers = N;
+        workers[k].nPositions = nPositions;
+        workers[k].pPass = &pass;
+    }
+    for (int k = 1; k <= N; k++)
+        if (!workers[k].Start())
+            for (int p = k; p <= nPositions; p += N) pass(p);
+    for (int k = 1; k <= N; k++) workers[k].WaitQuietly();
 }

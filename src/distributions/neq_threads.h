@@ -6,6 +6,8 @@
 // and draws their progress).
 #pragma once
 
+#include <functional>
+
 #include "platform/win.h"
 
 class TXLAWindow;
@@ -32,3 +34,27 @@ extern double* pNEQPartialSums;
 // Builds the equations of the noise model chosen by the switches on
 // nNEQThreads workers.
 void runNormalEquationsMT(TXLAWindow* pWindow);
+
+// A pass over the scans on workers: worker k of N takes the positions k,
+// k + N, ... of 1..nPositions and calls the pass with each. The pass writes
+// only what belongs to its scan, so any split gives the serial loop's result.
+class MultiContiScanPassThread : public win::TThread {
+public:
+    MultiContiScanPassThread();
+    ~MultiContiScanPassThread() override;
+
+    int nThreadNumber = 0;  // k, 1..N
+    int nWorkers = 1;       // N
+    int nPositions = 0;
+    const std::function<void(int)>* pPass = nullptr;
+
+protected:
+    int Run() override;
+};
+
+// pass(p) for p = 1..nPositions on nNEQThreads workers, no more than there
+// are positions; with one worker or none the pass runs here, in order. The
+// wait does not look at the keyboard, as the serial loop does not: a pass is
+// not stopped by a key. A worker that cannot start has its positions done
+// here.
+void runScanPassMT(int nPositions, const std::function<void(int)>& pass);

@@ -14,7 +14,7 @@
 //
 // Worker threads never show a box: on any thread other than the user-interface
 // thread, messages are recorded instead; the user-interface thread shows them
-// with showDeferredErrorMessages() after it has joined its workers. A worker's
+// with showDeferredErrorMessages() after it has waited for its workers. A worker's
 // body runs inside runAbandonable() too (an exception must not leave a thread).
 //
 // Arrays allocated before a call that may abandon are released on the way out

@@ -15,10 +15,22 @@ inline constexpr DWORD WAIT_OBJECT_0 = 0x00000000u;
 inline constexpr DWORD WAIT_TIMEOUT = 0x00000102u;
 inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
 
-// Construct, Start (the new thread calls Run and is Finished when it
+namespace detail {
+class KeptThreads;
+}
+
+// Construct, Start (a thread calls Run and the object is Finished when it
 // returns), WaitForSelf, destroy. A wait on the user-interface thread waits
 // in short slices and runs the registered wait poll (SetWaitPoll) between
 // them, so a key pressed meanwhile stops the computation the workers serve.
+//
+// The threads themselves are kept: Start hands Run to a thread that is
+// waiting for work, or to a new one when none waits, and that thread waits
+// for the next Start once Run has returned. Every started object runs at
+// once on a thread of its own, as with a new thread, and a thread's
+// per-thread state outlives the objects it served (nothing of this program
+// keeps any there between two Runs). releaseKeptThreads ends the waiting
+// threads; the program's end does so too.
 class TThread {
 public:
     enum TStatus { Created, Running, Suspended, Finished, Invalid };
@@ -33,7 +45,7 @@ public:
 
     // Asks Run to stop early; Run reads the request with ShouldTerminate.
     virtual void Terminate();
-    // Waits for a thread that was started and not yet waited for.
+    // Waits for the Run of an object that was started and not yet waited for.
     virtual ~TThread();
 
     // Starts the thread (once); returns a non-null handle, or null when it
@@ -42,6 +54,9 @@ public:
     // WAIT_OBJECT_0 when the thread has finished (or never started),
     // WAIT_TIMEOUT when the time ran out; timeout in ms, NoLimit for none.
     unsigned long WaitForSelf(unsigned long timeout = NoLimit);
+    // Waits for a started Run to return without looking at the queue, on any
+    // thread: for work that runs to its end whatever the user types.
+    void WaitQuietly();
     // Priorities are recorded only: this system does not raise a thread
     // above the normal level.
     int SetPriority(int priority);
@@ -55,9 +70,11 @@ protected:
     virtual int Run() = 0;
 
 private:
-    void Body();
+    friend class detail::KeptThreads;
+    // After Run on a kept thread: the exit code and Finished; the thread does
+    // not touch the object afterwards.
+    void Finish(int code);
 
-    std::thread worker;
     std::mutex mutex;
     std::condition_variable finished;
     std::atomic<TStatus> eStatus{Created};
@@ -65,5 +82,11 @@ private:
     std::atomic<int> nExitCode{0};
     int nPriority = Normal;
 };
+
+// Ends the kept threads that wait for work (a thread still running a Run ends
+// after it); the next Start makes new ones. Tests call it between tests.
+void releaseKeptThreads();
+// The number of kept threads, running or waiting.
+int keptThreadCount();
 
 }  // namespace win

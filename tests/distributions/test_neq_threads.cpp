@@ -1,4 +1,5 @@
-// The normal equations on worker threads against the single-threaded build.
+// The normal equations on worker threads against the single-threaded build,
+// and the fit of every scan from a solution on workers against the serial loop.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -23,34 +24,48 @@ using namespace contitest;
 
 namespace {
 
+void addBytes(std::vector<unsigned char>& v, const void* p, size_t bytes)
+{
+    const auto* c = static_cast<const unsigned char*>(p);
+    v.insert(v.end(), c, c + bytes);
+}
+
+// The means of the Lamm solutions, as bytes.
+std::vector<unsigned char> basisMeans()
+{
+    std::vector<unsigned char> v;
+    for (int i = 1; i <= nResolution; i++) {
+        addBytes(v, pNEMeanBasisRI[i] + 1, sizeof(double) * nScans);
+        addBytes(v, pNEMeanBasisTI[i] + 1, sizeof(double) * nNoiseGridPoints);
+    }
+    addBytes(v, pNEMeanBasis + 1, sizeof(double) * nResolution);
+    return v;
+}
+
 // Everything a build writes, as bytes.
 std::vector<unsigned char> buildResult()
 {
     const int n = nResolution;
-    std::vector<unsigned char> v;
-    auto add = [&v](const void* p, size_t bytes) {
-        const auto* c = static_cast<const unsigned char*>(p);
-        v.insert(v.end(), c, c + bytes);
-    };
-    for (int i = 1; i <= n; i++) {
-        add(pNEMatrix[i] + 1, sizeof(double) * n);
-        add(pNEMeanBasisRI[i] + 1, sizeof(double) * nScans);
-        add(pNEMeanBasisTI[i] + 1, sizeof(double) * nNoiseGridPoints);
-    }
+    std::vector<unsigned char> v = basisMeans();
+    auto add = [&v](const void* p, size_t bytes) { addBytes(v, p, bytes); };
+    for (int i = 1; i <= n; i++) add(pNEMatrix[i] + 1, sizeof(double) * n);
     add(pNERightSide + 1, sizeof(double) * n);
-    add(pNEMeanBasis + 1, sizeof(double) * n);
     add(pNEMeanDataRI + 1, sizeof(double) * nScans);
     add(pNEMeanDataTI + 1, sizeof(double) * nNoiseGridPoints);
     for (const double* d : {&dSumSquaredData, &dNESumData, &dNEPointCount, &fNEMeanData}) add(d, sizeof(double));
     return v;
 }
 
+// A, b and the means of the Lamm solutions overwritten, so that a build
+// must write them all.
 void clearEquations()
 {
     const int n = nResolution;
     for (int i = 1; i <= n; i++) {
         std::memset(pNEMatrix[i] + 1, 0xff, sizeof(double) * n);
-        pNERightSide[i] = -1.0;
+        std::memset(pNEMeanBasisRI[i] + 1, 0xff, sizeof(double) * nScans);
+        std::memset(pNEMeanBasisTI[i] + 1, 0xff, sizeof(double) * nNoiseGridPoints);
+        pNERightSide[i] = pNEMeanBasis[i] = -1.0;
     }
 }
 
@@ -111,7 +126,9 @@ TEST(NormalEquationThreads, EqualToTheSingleThreadedBuildBitForBit)
 
 // A key pressed while the workers build: every worker stops within one scan
 // (at most the one block of rows in progress partly summed, its later rows
-// cleared), the flag stays set, the data and the store are unchanged.
+// cleared), the flag stays set, the data and the store are unchanged, and the
+// means of the Lamm solutions (the workers take those of their rows) are
+// whole: the fit from a solution reads them.
 TEST(NormalEquationThreads, AKeyStopsEveryWorkerWithinOneScan)
 {
     scene(200, 20, 600);
@@ -125,6 +142,8 @@ TEST(NormalEquationThreads, AKeyStopsEveryWorkerWithinOneScan)
         reference[i].push_back(pNERightSide[i]);
     }
     const std::vector<float> data = dataSnapshot(), store = storeSnapshot();
+    const std::vector<unsigned char> means = basisMeans();
+    for (int i = 1; i <= n; i++) pNEMeanBasis[i] = pNEMeanBasisRI[i][1] = pNEMeanBasisTI[i][1] = -1.0;
 
     const int N = 3;
     bMultiThreaded = 1;
@@ -135,6 +154,7 @@ TEST(NormalEquationThreads, AKeyStopsEveryWorkerWithinOneScan)
     EXPECT_EQ(bInterruptComputation.load(), 1);
     EXPECT_TRUE(data == dataSnapshot());
     EXPECT_TRUE(store == storeSnapshot());
+    EXPECT_TRUE(means == basisMeans());
     for (int k = 1; k <= N; k++) {
         SCOPED_TRACE(k);
         int nPartial = 0;
@@ -152,4 +172,87 @@ TEST(NormalEquationThreads, AKeyStopsEveryWorkerWithinOneScan)
         EXPECT_LE(nPartial, nNERowBlock);
     }
     bInterruptComputation = 0;
+}
+
+namespace {
+
+// What the fit from a solution writes, as bytes: every scan's fit and model
+// part, the noise, the baseline.
+std::vector<unsigned char> fitResult()
+{
+    std::vector<unsigned char> v;
+    for (int k = 1; k <= nScans; k++) {
+        addBytes(v, ppFit[k] + 1, sizeof(float) * pScanPoints[k]);
+        addBytes(v, ppModelPart[k] + 1, sizeof(float) * pScanPoints[k]);
+    }
+    addBytes(v, pTINoiseSaved + 1, sizeof(float) * nNoiseGridPoints);
+    addBytes(v, pRINoiseSaved + 1, sizeof(float) * nScans);
+    addBytes(v, &fBaseline, sizeof fBaseline);
+    addBytes(v, &pParamValue[15], sizeof(float));
+    return v;
+}
+
+void clearFits()
+{
+    for (int k = 1; k <= nScans; k++) {
+        std::memset(ppFit[k] + 1, 0xff, sizeof(float) * pScanPoints[k]);
+        std::memset(ppModelPart[k] + 1, 0xff, sizeof(float) * pScanPoints[k]);
+    }
+    std::memset(pTINoiseSaved + 1, 0xff, sizeof(float) * nNoiseGridPoints);
+    std::memset(pRINoiseSaved + 1, 0xff, sizeof(float) * nScans);
+    fBaseline = pParamValue[15] = 0.5f;
+}
+
+}  // namespace
+
+// The fit of every scan from a solution, shared out over the workers by scan,
+// is the serial loop's to the bit for every noise model (the buffer signal of
+// fixed amplitude folded in too) and any number of workers, more workers than
+// scans included. The wait for them leaves the queue alone, as the serial
+// loop does: a key pressed meanwhile stays queued and stops nothing.
+TEST(NormalEquationThreads, TheFitOfEveryScanIsTheSerialOneBitForBit)
+{
+    scene(9, 7, 120);
+    struct Case {
+        const char* name;
+        unsigned char ti, ri, baseline, buffer;
+    };
+    const Case kCases[] = {{"plain", 0, 0, 0, 0}, {"baseline", 0, 0, 1, 0}, {"TI", 1, 0, 0, 0},
+                           {"RI", 0, 1, 0, 0},    {"TI+RI", 1, 1, 0, 0},    {"TI+RI fixed", 1, 1, 0, 1}};
+    for (const Case& m : kCases) {
+        SCOPED_TRACE(m.name);
+        bFitTINoise = m.ti;
+        bFitRINoise = m.ri;
+        bAlgebraicBaseline = m.baseline;
+        bBufferMismatch = m.buffer;
+        bFitBufferSignal = 0;
+        dBufferSignal = 1.0;
+        fBaseline = 0.02f;
+        bMultiThreaded = 0;
+        buildNormalEquations(nullptr, 1);
+        ASSERT_EQ(bBufferMismatchInNEQ, m.buffer);
+        for (int g = 1; g <= nResolution; g++) pNESolution[g] = g == 1 && m.buffer ? 1.0 : 0.03 * g;
+        clearFits();
+        fBaseline = 0.02f;  // the plain model's
+        CalculateppAFit();
+        const std::vector<unsigned char> serial = fitResult();
+        for (int N : {1, 2, 3, 5, 8, 10}) {
+            SCOPED_TRACE(N);
+            bMultiThreaded = 1;
+            nNEQThreads = N;
+            clearFits();
+            fBaseline = 0.02f;
+            CalculateppAFit();
+            EXPECT_TRUE(serial == fitResult());
+        }
+    }
+    bBufferMismatch = bBufferMismatchInNEQ = 0;
+
+    win::headless::Script script;
+    script.pressKey('K');
+    bInterruptComputation = 0;
+    nNEQThreads = 3;
+    CalculateppAFit();
+    EXPECT_EQ(bInterruptComputation.load(), 0);
+    EXPECT_TRUE(keyPressed());
 }

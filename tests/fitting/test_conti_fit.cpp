@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -16,6 +17,10 @@
 #include "distributions/conti_globals.h"
 #include "distributions/distribution_integration.h"
 #include "distributions/distribution_result.h"
+#include "distributions/lamm_solution_store.h"
+#include "distributions/normal_equations.h"
+#include "distributions/regularization.h"
+#include "distributions/s_grid.h"
 #include "fegrid/buffer_sedimentation.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/inhomogeneous_solvent.h"
@@ -126,6 +131,83 @@ TEST_F(ContiFitTest, AMeniscusDrivenBeyondItsRangeSettlesAtTheBound)
     EXPECT_FALSE(bFitStoppedByUser);
     EXPECT_EQ(fMeniscus, 5.93f);
     EXPECT_TRUE(bModelComputed && bFinalFitEvaluation);
+}
+
+namespace {
+
+// What one evaluation of the fit's objective leaves, as bytes: the rmsd, the
+// Lamm solutions, the normal equations with the means of the elimination, the
+// amplitudes, every scan's fit and the noise.
+std::vector<unsigned char> evaluationResult(float fRmsdNow)
+{
+    std::vector<unsigned char> v;
+    auto add = [&v](const void* p, size_t bytes) {
+        const auto* c = static_cast<const unsigned char*>(p);
+        v.insert(v.end(), c, c + bytes);
+    };
+    const int n = nResolution;
+    add(&fRmsdNow, sizeof fRmsdNow);
+    add(&dChiSquare, sizeof dChiSquare);
+    add(&dSumSquaredData, sizeof dSumSquaredData);
+    for (int g = 1; g <= n; g++) {
+        for (int k = 1; k <= nScans; k++) add(pLammSolutions[g][k] + 1, sizeof(float) * nNoiseGridPoints);
+        add(pNEMatrix[g] + 1, sizeof(double) * n);
+        add(pNEMeanBasisRI[g] + 1, sizeof(double) * nScans);
+    }
+    add(pNERightSide + 1, sizeof(double) * n);
+    add(pNESolution + 1, sizeof(double) * n);
+    add(pNEMeanDataRI + 1, sizeof(double) * nScans);
+    for (int k = 1; k <= nScans; k++) add(ppFit[k] + 1, sizeof(float) * pScanPoints[k]);
+    add(pRINoiseSaved + 1, sizeof(float) * nScans);
+    return v;
+}
+
+// Everything evaluationResult reads overwritten, so that an evaluation must
+// write it all.
+void spoilEvaluation()
+{
+    const int n = nResolution;
+    for (int g = 1; g <= n; g++) {
+        for (int k = 1; k <= nScans; k++) std::memset(pLammSolutions[g][k] + 1, 0xff, sizeof(float) * nNoiseGridPoints);
+        std::memset(pNEMatrix[g] + 1, 0xff, sizeof(double) * n);
+        std::memset(pNEMeanBasisRI[g] + 1, 0xff, sizeof(double) * nScans);
+    }
+    std::memset(pNERightSide + 1, 0xff, sizeof(double) * n);
+    std::memset(pNESolution + 1, 0xff, sizeof(double) * n);
+    std::memset(pNEMeanDataRI + 1, 0xff, sizeof(double) * nScans);
+    for (int k = 1; k <= nScans; k++) std::memset(ppFit[k] + 1, 0xff, sizeof(float) * pScanPoints[k]);
+    std::memset(pRINoiseSaved + 1, 0xff, sizeof(float) * nScans);
+}
+
+}  // namespace
+
+// One evaluation of the objective (the Lamm list, the normal equations and
+// their means, the non-negative solution, the fit of every scan) gives the
+// same to the bit with the normal equations and the fit on the user-interface
+// thread and with 1, 2, 3, 5 and 8 workers for all of it.
+TEST_F(ContiFitTest, AnEvaluationIsTheSameToTheBitForAnyNumberOfWorkers)
+{
+    exampleCS(true);
+    ASSERT_TRUE(setupSGrid());
+    float v[3] = {};
+    ASSERT_EQ(getContiParameters(2, v), 2);
+    bFitRunning = 1;
+    auto evaluate = [&] {
+        spoilEvaluation();
+        bStopFit = 0;
+        const float f = ContiSimplexSim(v, window.get());
+        EXPECT_FALSE(bStopFit);
+        return evaluationResult(f);
+    };
+    nLammThreads = 1;
+    bMultiThreaded = 0;
+    const std::vector<unsigned char> serial = evaluate();
+    for (int N : {1, 2, 3, 5, 8}) {
+        nLammThreads = nNEQThreads = N;
+        bMultiThreaded = 1;
+        EXPECT_TRUE(serial == evaluate()) << N << " workers";
+    }
+    bFitRunning = 0;
 }
 
 TEST_F(ContiFitTest, NothingFloatingLeavesTheDistributionAsItWas)
