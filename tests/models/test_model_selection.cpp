@@ -267,14 +267,25 @@ TEST_F(ModelWindowTest, TheMenuShowsTheChosenModelAfterEveryCommand)
     const CommandInfo* pTable = commandTable(&n);
     for (int i = 0; i < n; ++i)
         if (pTable[i].nFlags & CMD_MODEL) items.insert(pTable[i].nId);
-    for (unsigned nCommand : kSequence) {
-        command(nCommand);
+    auto expectMenuOfFlags = [&](unsigned nCommand) {
         const std::set<unsigned> expected = itemsOfFlags();
         for (const unsigned nItem : items) {
             if (GetMenuState(window->GetMenu(), nItem, MF_BYCOMMAND) == 0xFFFFFFFF) continue;  // no menu item
             EXPECT_EQ(menuChecked(nItem), expected.count(nItem) == 1)
                 << "item " << nItem << " after command " << nCommand;
         }
+    };
+    for (unsigned nCommand : kSequence) {
+        command(nCommand);
+        expectMenuOfFlags(nCommand);
+    }
+    // each model left for one of another family (the non-ideal species, or
+    // the discrete species after it): its item goes out with it
+    for (unsigned nCommand : kSequence) {
+        command(nCommand);
+        const unsigned nOther = nCommand == 227 ? 198 : 227;
+        command(nOther);
+        expectMenuOfFlags(nOther);
     }
     headless::setPolicy(headless::Policy::FailOnUnexpected);
 }
