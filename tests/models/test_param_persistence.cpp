@@ -770,3 +770,23 @@ TEST_F(SavedAnalysisTest, EachSettingStandsAtItsEntry)
             for (const Value& v : values) EXPECT_NEAR(std::stod(a[v.n]), expected(v), 1e-3) << v.n;
     }
 }
+
+// A whole-number entry beyond the range of an int, on either side, is no
+// number the setting can take: it keeps what it had.
+TEST_F(SavedAnalysisTest, WholeNumbersBeyondTheRangeOfAnIntKeepTheirSettings)
+{
+    command(198);
+    nWienerSkewingSetting = 2;
+    std::vector<std::string> a = Save(scratch + "a.RA1");
+    for (const char* sz : {"-3000000000.000000", "3000000000.000000"}) {
+        a[206] = sz;
+        Write(scratch + "big.RA1", a);
+        nWienerSkewingSetting = 5;
+        ASSERT_TRUE(Reload(scratch + "big.RA1"));
+        EXPECT_EQ(nWienerSkewingSetting, 5) << sz;
+    }
+    a[206] = "-7.000000";  // a whole number of either sign is taken
+    Write(scratch + "small.RA1", a);
+    ASSERT_TRUE(Reload(scratch + "small.RA1"));
+    EXPECT_EQ(nWienerSkewingSetting, -7);
+}
