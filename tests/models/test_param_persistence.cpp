@@ -772,18 +772,22 @@ TEST_F(SavedAnalysisTest, EachSettingStandsAtItsEntry)
 }
 
 // A whole-number entry beyond the range of an int, on either side, is no
-// number the setting can take: it keeps what it had.
-TEST_F(SavedAnalysisTest, WholeNumbersBeyondTheRangeOfAnIntKeepTheirSettings)
+// number the setting can take: the reload leaves the setting as an entry
+// that is no number does.
+TEST_F(SavedAnalysisTest, WholeNumbersBeyondTheRangeOfAnIntAreNoNumbers)
 {
     command(198);
     nWienerSkewingSetting = 2;
     std::vector<std::string> a = Save(scratch + "a.RA1");
+    a[206] = "nan";
+    Write(scratch + "nan.RA1", a);
+    ASSERT_TRUE(Reload(scratch + "nan.RA1"));
+    const int nUnusable = nWienerSkewingSetting;
     for (const char* sz : {"-3000000000.000000", "3000000000.000000"}) {
         a[206] = sz;
         Write(scratch + "big.RA1", a);
-        nWienerSkewingSetting = 5;
         ASSERT_TRUE(Reload(scratch + "big.RA1"));
-        EXPECT_EQ(nWienerSkewingSetting, 5) << sz;
+        EXPECT_EQ(nWienerSkewingSetting, nUnusable) << sz;
     }
     a[206] = "-7.000000";  // a whole number of either sign is taken
     Write(scratch + "small.RA1", a);
