@@ -303,3 +303,24 @@ TEST_F(ModelWindowTest, ContinuousModelsUseTheirOwnGridSize)
     EXPECT_EQ(nGridPoints, 800);
     EXPECT_FALSE(bModelContinuous);
 }
+
+// The non-ideal species is row 1's species: its s and D come from that row
+// (slots 5 and 1); the other rows keep what they hold.
+TEST_F(ModelWindowTest, TheNonidealSpeciesTakesRowOneAndLeavesTheOthers)
+{
+    for (int k = 1; k <= 4; ++k) {
+        pParamValue[k] = pSpeciesMw[k] = 1.0f + k;
+        pParamValue[4 + k] = pSpeciesS[k] = 3.0f + k;
+    }
+    for (unsigned nCommand : {227u, 1099u}) {
+        command(198);
+        command(nCommand);
+        EXPECT_EQ(fSAMonomerS, 4.0f) << nCommand;
+        EXPECT_EQ(fSAMonomerMorD, 2.0f) << nCommand;
+        EXPECT_EQ(pParamValue[5], 4.0f) << nCommand;
+        for (int k = 2; k <= 4; ++k) {
+            EXPECT_EQ(pParamValue[k], 1.0f + k) << nCommand << " row " << k;
+            EXPECT_EQ(pParamValue[4 + k], 3.0f + k) << nCommand << " row " << k;
+        }
+    }
+}
