@@ -324,3 +324,44 @@ TEST_F(ModelWindowTest, TheNonidealSpeciesTakesRowOneAndLeavesTheOthers)
         }
     }
 }
+
+// What a model choice writes, whatever the model before held there: the
+// flotation c(s) its flotation values into slots 10, 6 and 8 with slot 6 not
+// fitted; the zone c(s) the confidence level 0.99 for both levels; the
+// area-fraction extrapolation 1 to 10 S in 50 points at 0.68, with the level
+// 0.9 of its fit.
+TEST_F(ModelWindowTest, ModelChoicesWriteTheirOwnSlots)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    command(275);
+    for (int k = 1; k <= 12; ++k) {
+        pParamValue[k] = 100.0f + k;
+        pParamFloat[k] = 1;
+    }
+    fConfidenceLevel = fConfidenceLevelCM = 0.5f;
+    fFlotationSpeciesD = 4e-7f;
+    fFlotationSMin = -3.0f;
+    fFlotationSMax = -0.5f;
+    command(1117);
+    ASSERT_TRUE(bModelCSFlotation);
+    EXPECT_FLOAT_EQ(pParamValue[10], 4.0f);
+    EXPECT_EQ(pParamValue[6], -3.0f);
+    EXPECT_EQ(pParamValue[8], -0.5f);
+    EXPECT_EQ(pParamFloat[6], 0);
+
+    command(511);
+    ASSERT_TRUE(bModelZoneCS);
+    EXPECT_EQ(pParamValue[2], 0.99f);
+    EXPECT_EQ(fConfidenceLevel, 0.99f);
+    EXPECT_EQ(fConfidenceLevelCM, 0.99f);
+
+    pParamValue[5] = 20.0f;
+    command(293);
+    ASSERT_TRUE(bExtrapolateAreaFractions);
+    EXPECT_EQ(pParamValue[1], 1.0f);
+    EXPECT_EQ(pParamValue[5], 10.0f);
+    EXPECT_EQ(pParamValue[9], 50.0f);
+    EXPECT_EQ(pParamValue[2], 0.68f);
+    EXPECT_EQ(fConfidenceLevel, 0.9f);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+}
