@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -415,4 +416,30 @@ TEST_F(ContiNonidTest, ExternalFieldServesAndThenGivesWay)
     EXPECT_EQ(bMeanFieldExternal, 0);
     EXPECT_EQ(pContiNonid->bExternalInUse, 0);
     EXPECT_EQ(pContiNonid->bMeanFieldDefined, 1);
+}
+
+// With "create debug files" a run on the stored field writes each frame of
+// the field, from the first to the last, as "movieframe<i>.ip0" into the
+// temporary folder, titled with the frame's time.
+TEST_F(ContiNonidTest, DebugFilesHoldEveryFrameOfTheField)
+{
+    NonidealScans sp = EightNoisyScans();
+    LoadNonideal(sp);
+    headless::Script script;
+    ChooseNonidealCsFor(sp);
+    RunContiSed(window.get());
+    ASSERT_NE(pContiNonid, nullptr);
+    ASSERT_EQ(pContiNonid->bMeanFieldDefined, 1);
+    ASSERT_EQ(std::string(szTempDir).rfind(work, 0), 0u);  // inside this test's own folder
+    bNonidDebugFiles = 1;
+    RunContiSed(window.get());
+    const CContiNonid& c = *pContiNonid;
+    ASSERT_GT(c.nFieldFrames, 2);
+    auto frameFile = [](int i) { return std::string(szTempDir) + "movieframe" + std::to_string(i) + ".ip0"; };
+    for (int i = 1; i <= c.nFieldFrames; i++) EXPECT_TRUE(std::filesystem::exists(frameFile(i))) << i;
+    EXPECT_FALSE(std::filesystem::exists(frameFile(c.nFieldFrames + 1)));
+    char szTitle[80];
+    std::snprintf(szTitle, sizeof szTitle, "ctotvec t=%.0f", c.FrameTime(c.nFieldFrames));
+    EXPECT_NE(readText(frameFile(c.nFieldFrames)).find(szTitle), std::string::npos);
+    EXPECT_EQ(script.pending(), 0u);
 }
