@@ -300,3 +300,21 @@ TEST_F(ParamsDialogTest, TheSmallestFf0ResolutionIsTwo)
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(shown(script, "Error in bCofSff0: ff0resolution must be integer > 1"));
 }
+
+// Light-scattering data see only D: either M (or D) or s of a species may
+// float, not both.
+TEST_F(ParamsDialogTest, ForLightScatteringDataEitherMOrSMayFloat)
+{
+    command(198);
+    bDLSData = 1;
+    headless::Script script;
+    for (int k = 0; k < 4; ++k) {
+        const int nM = 403 + 7 * k, nS = 404 + 7 * k;
+        for (int id : {nM, nS}) {
+            script.expectDialog("400", headless::DialogAnswer().check(id).check(id == nM ? nS : nM, false));
+            command(212);
+            EXPECT_EQ(script.pending(), 0u) << id;
+            EXPECT_FALSE(shown(script, "linear dependent floating parameters for modeling DLS data")) << id;
+        }
+    }
+}
