@@ -66,7 +66,7 @@ TEST(ParameterNames, EachNameStandsWhereTheViewReadsItsValue)
             found.push_back(name);
         }
         for (const std::string& name : m.names)
-            EXPECT_NE(std::find(found.begin(), found.end(), name), found.end()) << m.szName << ": no entry " << name;
+            EXPECT_TRUE(std::find(found.begin(), found.end(), name) != found.end()) << m.szName << ": no entry " << name;
         for (unsigned char* b : m.flags) *b = 0;
     }
 }
