@@ -26,19 +26,31 @@ std::map<std::string, float*> valuesByName()
             {"frictionalRatio", &fFrictionalRatio}, {"hydration", &fHydration},
             {"discreteM", &fDiscreteCompM}, {"discreteD", &fDiscreteCompD}, {"discreteS", &fDiscreteCompS},
             {"invariantD", &fCSInvariantD}, {"bimodalFf0Second", &fBimodalFf0Second},
-            {"bimodalSMin", &fBimodalSMin}, {"bimodalSMax", &fBimodalSMax}};
+            {"bimodalSMin", &fBimodalSMin}, {"bimodalSMax", &fBimodalSMax},
+            {"wormPersistenceLength", &fWormPersistenceLength}, {"wormCrossSection", &fWormCrossSection},
+            {"scalingKs", &fScalingKs}};
 }
 
-}  // namespace
-
-TEST(ParameterNames, EachNameStandsWhereTheViewReadsItsValue)
+// The fit flags the views read, by the same names.
+std::map<std::string, int*> fitFlagsByName()
 {
-    struct Model {
-        const char* szName;
-        std::vector<unsigned char*> flags;
-        std::vector<std::string> names;  // each must be found
-    };
-    const std::vector<Model> models = {
+    return {{"monomerD", &nFitSAMonomerMorD}, {"D", &nFitSAMonomerMorD}, {"monomerS", &nFitSAMonomerS},
+            {"s0", &nFitSAMonomerS}, {"oligomerS", &nFitSAOligomerS}, {"log10Ka", &nFitSALog10Ka},
+            {"totalLoading", &nFitSATotalConc}, {"ks", &nFitNonidealKs}, {"frictionalRatio", &nFitFrictionalRatio},
+            {"discreteM", &nFitDiscreteCompMorD}, {"discreteD", &nFitDiscreteCompMorD}, {"discreteS", &nFitDiscreteCompS},
+            {"invariantD", &nFitCSInvariantD}, {"bimodalSMin", &nFitBimodalSMin},
+            {"wormPersistenceLength", &nFitWormPersistenceLength}, {"scalingKs", &nFitScalingKs}};
+}
+
+struct Model {
+    const char* szName;
+    std::vector<unsigned char*> flags;
+    std::vector<std::string> names;  // each must be found
+};
+
+const std::vector<Model>& models()
+{
+    static const std::vector<Model> v = {
         {"monomer-dimer", {&bModelMonomerDimer}, {"monomerD", "monomerS", "oligomerS", "log10Ka", "totalLoading"}},
         {"non-ideal species", {&bModelNonidealSingle}, {"D", "s0", "ks", "kd", "totalLoading"}},
         {"c(s) with a discrete M", {&bModelContinuous, &bModelCSOneDiscreteM},
@@ -48,9 +60,18 @@ TEST(ParameterNames, EachNameStandsWhereTheViewReadsItsValue)
         {"ls-g* with a discrete species", {&bModelContinuous, &bModelLsgsOneDiscrete}, {"discreteM", "discreteS"}},
         {"c(s) with invariant D", {&bModelContinuous, &bModelCSInvariantD}, {"invariantD", "hydration"}},
         {"bimodal f/f0", {&bModelContinuous, &bModelCSBimodalFf0}, {"bimodalFf0Second", "bimodalSMin", "bimodalSMax"}},
+        {"wormlike chain", {&bModelContinuous, &bModelCSWormlikeChain}, {"wormPersistenceLength", "wormCrossSection"}},
+        {"scaling law", {&bModelContinuous, &bModelCSScalingLaw}, {"scalingKs"}},
     };
+    return v;
+}
+
+}  // namespace
+
+TEST(ParameterNames, EachNameStandsWhereTheViewReadsItsValue)
+{
     const std::map<std::string, float*> byName = valuesByName();
-    for (const Model& m : models) {
+    for (const Model& m : models()) {
         for (unsigned char* b : m.flags) *b = 1;
         for (int k = 1; k <= 34; ++k) {
             pParamValue[k] = 100.0f + k;
@@ -67,6 +88,28 @@ TEST(ParameterNames, EachNameStandsWhereTheViewReadsItsValue)
         }
         for (const std::string& name : m.names)
             EXPECT_TRUE(std::find(found.begin(), found.end(), name) != found.end()) << m.szName << ": no entry " << name;
+        for (unsigned char* b : m.flags) *b = 0;
+    }
+}
+
+// An entry whose fit flag floats its value gives the view's fit flag of that
+// value, and only that entry does.
+TEST(ParameterNames, EachFittedEntryFloatsTheValueItNames)
+{
+    const std::map<std::string, int*> byName = fitFlagsByName();
+    for (const Model& m : models()) {
+        for (unsigned char* b : m.flags) *b = 1;
+        for (int k = 1; k <= 34; ++k) pParamValue[k] = 100.0f + k;
+        for (int k = 1; k <= 34; ++k) {
+            const ParameterMeaning meaning = parameterMeaning(k);
+            const auto it = byName.find(meaning.szName);
+            if (!meaning.bFitFlag || it == byName.end()) continue;
+            for (int bOn : {1, 0}) {
+                for (int i = 1; i <= 34; ++i) pParamFloat[i] = i == k ? bOn : 1 - bOn;
+                paramVectorToGlobals();
+                EXPECT_EQ(*it->second, bOn) << m.szName << ": entry " << k << " named " << meaning.szName;
+            }
+        }
         for (unsigned char* b : m.flags) *b = 0;
     }
 }
