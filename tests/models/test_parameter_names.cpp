@@ -1,6 +1,7 @@
 // The names of the fit-parameter vector's entries (the unattended run's
 // results carry them): under each model the entry named for a value holds
-// what the model's view of the vector reads as that value.
+// what the model's view of the vector reads as that value, and where its fit
+// flag counts, that flag is the one the view reads for the value.
 #include <gtest/gtest.h>
 
 #include <algorithm>
