@@ -443,3 +443,33 @@ TEST_F(ContiNonidTest, DebugFilesHoldEveryFrameOfTheField)
     EXPECT_NE(readText(frameFile(c.nFieldFrames)).find(szTitle), std::string::npos);
     EXPECT_EQ(script.pending(), 0u);
 }
+
+// Before the first scan the field's levels come from the early scans: the
+// boundary leaves the meniscus at t = 0 and moves out about in proportion to
+// the time (its midpoint at 6.0 exp(s w^2 t) cm, nearly linear in t so early),
+// so the level of half the loading stands at (t / t1) of its first-scan
+// distance from the meniscus.
+TEST_F(ContiNonidTest, BeforeTheFirstScanTheLevelsLeaveTheMeniscusWithTime)
+{
+    SpeciesScans sp;
+    sp.D = diffusionOf(5.0, 1.3);
+    sp.t0 = 1500.0;  // the boundary well inside the fitted radii at the first scan
+    LoadSpecies(sp);
+    headless::Script script;
+    ChooseNonidealCs(1.0f, 10.0f, 21, 1.3f, 0.68f, -2.0f, -2.0f, 1.0);
+    bMeanFieldFromData = 1;
+    checkExternalMeanField();
+    ASSERT_NE(pContiNonid, nullptr);
+    const CContiNonid& c = *pContiNonid;
+    int j = 1;  // the level nearest half the loading
+    for (int i = 1; i <= c.nLevels; i++)
+        if (std::fabs(c.pLevels[i] - 0.5 * sp.loading) < std::fabs(c.pLevels[j] - 0.5 * sp.loading)) j = i;
+    const double t1 = pScanHeaders[pScanTimeOrder[1]].time, x1 = c.ppScanLevelRadii[1][j] - fMeniscus;
+    ASSERT_GT(x1, 0.03);
+    int nEarly = 0;
+    for (int k = 1; k <= c.nExtrapolationTimes && c.pExtrapolationTimes[k] < t1; k++, nEarly++) {
+        const double t = c.pExtrapolationTimes[k];
+        EXPECT_NEAR(c.ppTimeLevelRadii[k][j] - fMeniscus, x1 * t / t1, 0.05 * x1) << "time " << t;
+    }
+    EXPECT_GT(nEarly, 2);
+}
