@@ -290,3 +290,37 @@ TEST(ContiFitRestartTest, TheRmsdAndEveryParameterWithinTheTolerance)
     const float negative[2] = {0, -2.0f}, moved[2] = {0, -2.5f};
     EXPECT_TRUE(contiRestartSettled(negative, moved, 1, 0.004f, 0.004f));
 }
+
+// The distributions that keep their fits save them while annealing runs (so
+// that a fit cut short by a crash comes back), c(s) with one discrete
+// component given by its M among them; the end of the fit saves once more.
+TEST_F(ContiFitTest, AnnealingSavesItsProgressForTheModelsThatKeepTheirFits)
+{
+    exampleCS(true);
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    bUseMolarMass = 1;
+    command(531);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+    ASSERT_TRUE(bModelCSOneDiscreteM && !bModelCS);
+    bSimplex = 0;
+    bSimulatedAnnealing = 1;
+    SAmaxTemp = fSATemperature = 0.05f;
+    nSANumberOfTemps = 1;
+    nSAItMax = 4;
+    bSAFinalML = bAnnealFinalSimplex = 0;
+    bSaveBestParams = 1;
+    bDiagnostics = 1;
+    command(215);
+    std::FILE* f = win::fopenMapped("c:\\temp\\Morvexdebug_t0.txt", "r");
+    ASSERT_NE(f, nullptr);
+    std::string text;
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+    std::fclose(f);
+    int nSaves = 0;
+    for (size_t at = text.find("Enter TmpSaveBestParams"); at != std::string::npos;
+         at = text.find("Enter TmpSaveBestParams", at + 1))
+        nSaves++;
+    std::printf("saves %d\n", nSaves);
+    EXPECT_GE(nSaves, 2);
+}
