@@ -365,3 +365,22 @@ TEST_F(ModelWindowTest, ModelChoicesWriteTheirOwnSlots)
     EXPECT_EQ(fConfidenceLevel, 0.9f);
     headless::setPolicy(headless::Policy::FailOnUnexpected);
 }
+
+// The viscosity question of the Stokes radii offers the solvent's viscosity
+// in poise: water at 20 C, 1.002 mPa s, is 0.01002 P; taking the offer keeps
+// the solvent as it is.
+TEST_F(ModelWindowTest, TheStokesRadiiOfferTheSolventViscosityInPoise)
+{
+    bDLSData = 1;
+    RELVISCOSITY = 1.0f;
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    headless::Script script;
+    command(536);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+    ASSERT_TRUE(bModelDlsStokesRadii);
+    EXPECT_NEAR(RELVISCOSITY, 1.0f, 1e-5f);
+    bool bOffered = false;
+    for (const std::string& l : script.lines())
+        if (l.find("absolute viscosity of solvent (Poise)") != std::string::npos) bOffered = l.find("0.01002") != std::string::npos;
+    EXPECT_TRUE(bOffered);
+}
