@@ -29,7 +29,8 @@ std::map<std::string, float*> valuesByName()
             {"invariantD", &fCSInvariantD}, {"bimodalFf0Second", &fBimodalFf0Second},
             {"bimodalSMin", &fBimodalSMin}, {"bimodalSMax", &fBimodalSMax},
             {"wormPersistenceLength", &fWormPersistenceLength}, {"wormCrossSection", &fWormCrossSection},
-            {"scalingKs", &fScalingKs}};
+            {"scalingKs", &fScalingKs},     {"const20", &fModelConst20},   {"const21", &fModelConst21},
+            {"const22", &fModelConst22},   {"baseline", &fBaseline}};
 }
 
 // The fit flags the views read, by the same names.
@@ -40,7 +41,9 @@ std::map<std::string, int*> fitFlagsByName()
             {"totalLoading", &nFitSATotalConc}, {"ks", &nFitNonidealKs}, {"frictionalRatio", &nFitFrictionalRatio},
             {"discreteM", &nFitDiscreteCompMorD}, {"discreteD", &nFitDiscreteCompMorD}, {"discreteS", &nFitDiscreteCompS},
             {"invariantD", &nFitCSInvariantD}, {"bimodalSMin", &nFitBimodalSMin},
-            {"wormPersistenceLength", &nFitWormPersistenceLength}, {"scalingKs", &nFitScalingKs}};
+            {"wormPersistenceLength", &nFitWormPersistenceLength}, {"scalingKs", &nFitScalingKs},
+            {"const20", &nFitModelConst20}, {"const21", &nFitModelConst21}, {"const22", &nFitModelConst22},
+            {"baseline", &bFitBaseline}};
 }
 
 struct Model {
@@ -52,6 +55,7 @@ struct Model {
 const std::vector<Model>& models()
 {
     static const std::vector<Model> v = {
+        {"discrete species", {&bModelDiscreteSpecies}, {"const20", "const21", "const22", "baseline"}},
         {"monomer-dimer", {&bModelMonomerDimer}, {"monomerD", "monomerS", "oligomerS", "log10Ka", "totalLoading"}},
         {"non-ideal species", {&bModelNonidealSingle}, {"D", "s0", "ks", "kd", "totalLoading"}},
         {"c(s) with a discrete M", {&bModelContinuous, &bModelCSOneDiscreteM},
