@@ -323,3 +323,52 @@ TEST_F(ContiFitTest, AnnealingSavesItsProgressForTheModelsThatKeepTheirFits)
         nSaves++;
     EXPECT_GE(nSaves, 2);
 }
+
+// What the fit writes into a continuous model it writes into the slot of the
+// parameter vector that the model's view reads: after a step of the fit, the
+// vector read back into the model (as the save, the dialog and the next fit
+// do) gives the step's values again, and the solvent stays.
+TEST(ContiVectorTest, WhatTheFitSetsTheVectorGivesBack)
+{
+    struct Model {
+        const char* szName;
+        std::vector<unsigned char*> flags;
+        std::vector<int> floated;  // entries of the vector whose fit flag is set
+    };
+    const std::vector<Model> models = {
+        {"c(s)", {&bModelCS}, {11}},
+        {"c(s) with a discrete M", {&bModelCSOneDiscreteM}, {6, 10, 11}},
+        {"c(s) with a discrete D", {&bModelCSOneDiscreteD}, {6, 10, 11}},
+        {"fixed f/f0, floating vbar", {&bModelCSFixFf0FloatingVbar}, {11}},
+        {"scaling law", {&bModelCSScalingLaw}, {11}},
+        {"wormlike chain", {&bModelCSWormlikeChain}, {11}},
+        {"bimodal f/f0", {&bModelCSBimodalFf0}, {10, 11}},
+        {"non-ideal c(s)", {&bModelNonidealCS}, {6, 10, 11, 20, 21}},
+    };
+    for (const Model& m : models) {
+        bModelContinuous = 1;
+        for (unsigned char* b : m.flags) *b = 1;
+        for (int k = 1; k <= nParams; ++k) {
+            pParamValue[k] = 1.0f + 0.01f * k;
+            pParamFloat[k] = 0;
+        }
+        pParamValue[3] = 0.73f;   // vbar
+        pParamValue[7] = 1.0f;    // density
+        pParamValue[12] = 0.01f;  // viscosity, poise
+        for (int k : m.floated) pParamFloat[k] = 1;
+        paramVectorToGlobals();
+        const int n = getContiParameters(0, nullptr);
+        ASSERT_EQ(n, static_cast<int>(m.floated.size())) << m.szName;
+        std::vector<float> v(n + 1), w(n + 1);
+        getContiParameters(n, v.data());
+        for (int i = 1; i <= n; ++i) v[i] *= 1.05f;
+        setContiParameters(v.data());
+        paramVectorToGlobals();
+        getContiParameters(n, w.data());
+        for (int i = 1; i <= n; ++i) EXPECT_FLOAT_EQ(w[i], v[i]) << m.szName << ", position " << i;
+        EXPECT_FLOAT_EQ(pParamValue[12], 0.01f) << m.szName;
+        EXPECT_FLOAT_EQ(fBufferDensity, 1.0f) << m.szName;
+        for (unsigned char* b : m.flags) *b = 0;
+        bModelContinuous = 0;
+    }
+}
