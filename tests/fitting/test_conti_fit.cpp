@@ -334,16 +334,19 @@ TEST(ContiVectorTest, WhatTheFitSetsTheVectorGivesBack)
         const char* szName;
         std::vector<unsigned char*> flags;
         std::vector<int> floated;  // entries of the vector whose fit flag is set
+        int nFitted;               // the fit's parameters they give
     };
     const std::vector<Model> models = {
-        {"c(s)", {&bModelCS}, {11}},
-        {"c(s) with a discrete M", {&bModelCSOneDiscreteM}, {6, 10, 11}},
-        {"c(s) with a discrete D", {&bModelCSOneDiscreteD}, {6, 10, 11}},
-        {"fixed f/f0, floating vbar", {&bModelCSFixFf0FloatingVbar}, {11}},
-        {"scaling law", {&bModelCSScalingLaw}, {11}},
-        {"wormlike chain", {&bModelCSWormlikeChain}, {11}},
-        {"bimodal f/f0", {&bModelCSBimodalFf0}, {10, 11}},
-        {"non-ideal c(s)", {&bModelNonidealCS}, {6, 10, 11, 20, 21}},
+        {"c(s)", {&bModelCS}, {11}, 1},
+        {"c(s) with a discrete M", {&bModelCSOneDiscreteM}, {6, 10, 11}, 3},
+        {"c(s) with a discrete D", {&bModelCSOneDiscreteD}, {6, 10, 11}, 3},
+        // f/f0 and D both from entry 11
+        {"c(s) with invariant D", {&bModelCSInvariantD}, {11}, 2},
+        {"fixed f/f0, floating vbar", {&bModelCSFixFf0FloatingVbar}, {11}, 1},
+        {"scaling law", {&bModelCSScalingLaw}, {11}, 1},
+        {"wormlike chain", {&bModelCSWormlikeChain}, {11}, 1},
+        {"bimodal f/f0", {&bModelCSBimodalFf0}, {10, 11}, 2},
+        {"non-ideal c(s)", {&bModelNonidealCS}, {6, 10, 11, 20, 21}, 5},
     };
     for (const Model& m : models) {
         bModelContinuous = 1;
@@ -358,7 +361,7 @@ TEST(ContiVectorTest, WhatTheFitSetsTheVectorGivesBack)
         for (int k : m.floated) pParamFloat[k] = 1;
         paramVectorToGlobals();
         const int n = getContiParameters(0, nullptr);
-        ASSERT_EQ(n, static_cast<int>(m.floated.size())) << m.szName;
+        ASSERT_EQ(n, m.nFitted) << m.szName;
         std::vector<float> v(n + 1), w(n + 1);
         getContiParameters(n, v.data());
         for (int i = 1; i <= n; ++i) v[i] *= 1.05f;
