@@ -10,6 +10,7 @@
 
 #include "analyses/analysis_globals.h"
 #include "distributions/conti_globals.h"
+#include "distributions/conti_fit.h"
 #include "distributions/regularization.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/hetero_assoc.h"
@@ -383,4 +384,33 @@ TEST_F(ModelWindowTest, TheStokesRadiiOfferTheSolventViscosityInPoise)
     for (const std::string& l : script.lines())
         if (l.find("absolute viscosity of solvent (Poise)") != std::string::npos) bOffered = l.find("0.01002") != std::string::npos;
     EXPECT_TRUE(bOffered);
+}
+
+// The fit flag of the invariant D belongs to its model: floated there and left
+// behind by a switch to another c(s) model, it floats nothing in that one,
+// whose entry 11 holds another value (the vbar, the frictional ratio), which
+// a step of the fit must not overwrite with a D.
+TEST_F(ModelWindowTest, TheInvariantDFloatsOnlyInItsOwnModel)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    command(275);
+    command(526);
+    pParamValue[11] = 6.0f;
+    pParamFloat[11] = 1;
+    paramVectorToGlobals();
+    EXPECT_EQ(fCSInvariantD, 6.0f);
+    EXPECT_EQ(getContiParameters(0, nullptr), 2);  // f/f0 and D, both from entry 11
+    for (unsigned nCommand : {602u, 275u}) {
+        command(nCommand);
+        pParamFloat[11] = 0;  // neither vbar nor f/f0 floated
+        paramVectorToGlobals();
+        const float fVbar = VBAR, fRatio = fFrictionalRatio;
+        EXPECT_EQ(getContiParameters(0, nullptr), 0) << nCommand;
+        float v[2] = {0, 5.5f};
+        setContiParameters(v);
+        paramVectorToGlobals();
+        EXPECT_EQ(VBAR, fVbar) << nCommand;
+        EXPECT_EQ(fFrictionalRatio, fRatio) << nCommand;
+    }
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
 }
