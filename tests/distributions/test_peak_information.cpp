@@ -324,3 +324,25 @@ TEST_F(ExampleRunTest, BoundaryRegionOfAnSRangeInTheData)
     EXPECT_EQ(transport[30], v[30]);
     bShowResidualsBitmap = 0;
 }
+
+// Show Peak Mw serves every c(s) model whose peaks have a molar mass or an s,
+// invariant D and linear rods among them, and not the ls-g* distribution.
+TEST_F(ExampleRunTest, PeakInfoServesEachOfItsModels)
+{
+    LoadExample();
+    for (unsigned char* b : {&bModelCSInvariantD, &bModelCSLinearRods, &bModelHinderedCS, &bModelCSOneDiscreteM}) {
+        SetDistribution(101, 0.0f, 0.1f, twoPeaks);
+        bModelCS = 0;
+        *b = 1;
+        headless::Script script;
+        Run(script, 608);
+        EXPECT_EQ(nPeakInfoLabels, 2);
+        *b = 0;
+    }
+    SetDistribution(101, 0.0f, 0.1f, twoPeaks);
+    bModelCS = 0;
+    bModelLsgs = 1;
+    headless::Script script;
+    Run(script, 608);
+    EXPECT_EQ(nPeakInfoLabels, 0);
+}
