@@ -346,3 +346,25 @@ TEST_F(ExampleRunTest, PeakInfoServesEachOfItsModels)
     Run(script, 608);
     EXPECT_EQ(nPeakInfoLabels, 0);
 }
+
+// A distribution of many peaks gets the ten highest labelled, highest first,
+// each at its own s.
+TEST_F(ExampleRunTest, TheTenHighestOfManyPeaksGetTheirLabels)
+{
+    LoadExample();
+    // twelve peaks at 1.5, 2.0, ... 7.0 S, the higher the further out
+    SetDistribution(241, 0.0f, 0.05f, [](float s) {
+        float v = 0.0f;
+        for (int k = 0; k < 12; k++) {
+            const float c = 1.5f + 0.5f * k;
+            v += (1.0f + 0.1f * k) * std::exp(-(s - c) * (s - c) / 0.004f);
+        }
+        return v;
+    });
+    bModelCS = 0;
+    bModelNonidealCS = 1;  // labels by s
+    headless::Script script;
+    Run(script, 608);
+    ASSERT_EQ(nPeakInfoLabels, 10);
+    for (int k = 1; k <= 10; k++) EXPECT_NEAR(fPeakSw[k], 7.0f - 0.5f * (k - 1), 0.03f) << k;
+}
