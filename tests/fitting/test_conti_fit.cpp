@@ -347,6 +347,7 @@ TEST(ContiVectorTest, WhatTheFitSetsTheVectorGivesBack)
         {"wormlike chain", {&bModelCSWormlikeChain}, {11}, 1},
         {"bimodal f/f0", {&bModelCSBimodalFf0}, {10, 11}, 2},
         {"non-ideal c(s)", {&bModelNonidealCS}, {6, 10, 11, 20, 21}, 5},
+        {"electrophoresis c(v)", {&bModelElectrophoresisCV}, {3}, 1},
     };
     for (const Model& m : models) {
         bModelContinuous = 1;
