@@ -116,7 +116,9 @@ bool floats(int e)
     // bs is entry 18, whose flag the scaling-law views keep at 0
     case EScalingBs: return pParamFloat[18] == 1 && scalingLawModel();
     case EPersistenceLength: return nFitWormPersistenceLength == 1 && bModelCSWormlikeChain;
-    case EInvariantD: return nFitCSInvariantD == 1;
+    // only in its own model: a flag left from it would write a D into entry
+    // 11 of the next model, its vbar or frictional ratio
+    case EInvariantD: return nFitCSInvariantD == 1 && bModelCSInvariantD;
     case ENonidealKs: return bModelNonidealCS && nFitNonidealKs != 0;
     case ENonidealKd: return bModelNonidealCS && nFitNonidealKd != 0;
     case EDiscreteS: return discreteComponentModel() && nFitDiscreteCompS == 1;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -415,4 +416,60 @@ TEST_F(ContiNonidTest, ExternalFieldServesAndThenGivesWay)
     EXPECT_EQ(bMeanFieldExternal, 0);
     EXPECT_EQ(pContiNonid->bExternalInUse, 0);
     EXPECT_EQ(pContiNonid->bMeanFieldDefined, 1);
+}
+
+// With "create debug files" a run on the stored field writes each frame of
+// the field, from the first to the last, as "movieframe<i>.ip0" into the
+// temporary folder, titled with the frame's time.
+TEST_F(ContiNonidTest, DebugFilesHoldEveryFrameOfTheField)
+{
+    NonidealScans sp = EightNoisyScans();
+    LoadNonideal(sp);
+    headless::Script script;
+    ChooseNonidealCsFor(sp);
+    RunContiSed(window.get());
+    ASSERT_NE(pContiNonid, nullptr);
+    ASSERT_EQ(pContiNonid->bMeanFieldDefined, 1);
+    ASSERT_EQ(std::string(szTempDir).rfind(work, 0), 0u);  // inside this test's own folder
+    bNonidDebugFiles = 1;
+    RunContiSed(window.get());
+    const CContiNonid& c = *pContiNonid;
+    ASSERT_GT(c.nFieldFrames, 2);
+    auto frameFile = [](int i) { return std::string(szTempDir) + "movieframe" + std::to_string(i) + ".ip0"; };
+    for (int i = 1; i <= c.nFieldFrames; i++) EXPECT_TRUE(std::filesystem::exists(frameFile(i))) << i;
+    EXPECT_FALSE(std::filesystem::exists(frameFile(c.nFieldFrames + 1)));
+    char szTitle[80];
+    std::snprintf(szTitle, sizeof szTitle, "ctotvec t=%.0f", c.FrameTime(c.nFieldFrames));
+    EXPECT_NE(readText(frameFile(c.nFieldFrames)).find(szTitle), std::string::npos);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+// Before the first scan the field's levels come from the early scans: the
+// boundary leaves the meniscus at t = 0 and moves out about in proportion to
+// the time (its midpoint at 6.0 exp(s w^2 t) cm, nearly linear in t so early),
+// so the level of half the loading stands at (t / t1) of its first-scan
+// distance from the meniscus.
+TEST_F(ContiNonidTest, BeforeTheFirstScanTheLevelsLeaveTheMeniscusWithTime)
+{
+    SpeciesScans sp;
+    sp.D = diffusionOf(5.0, 1.3);
+    sp.t0 = 1500.0;  // the boundary well inside the fitted radii at the first scan
+    LoadSpecies(sp);
+    headless::Script script;
+    ChooseNonidealCs(1.0f, 10.0f, 21, 1.3f, 0.68f, -2.0f, -2.0f, 1.0);
+    bMeanFieldFromData = 1;
+    checkExternalMeanField();
+    ASSERT_NE(pContiNonid, nullptr);
+    const CContiNonid& c = *pContiNonid;
+    int j = 1;  // the level nearest half the loading
+    for (int i = 1; i <= c.nLevels; i++)
+        if (std::fabs(c.pLevels[i] - 0.5 * sp.loading) < std::fabs(c.pLevels[j] - 0.5 * sp.loading)) j = i;
+    const double t1 = pScanHeaders[pScanTimeOrder[1]].time, x1 = c.ppScanLevelRadii[1][j] - fMeniscus;
+    ASSERT_GT(x1, 0.03);
+    int nEarly = 0;
+    for (int k = 1; k <= c.nExtrapolationTimes && c.pExtrapolationTimes[k] < t1; k++, nEarly++) {
+        const double t = c.pExtrapolationTimes[k];
+        EXPECT_NEAR(c.ppTimeLevelRadii[k][j] - fMeniscus, x1 * t / t1, 0.05 * x1) << "time " << t;
+    }
+    EXPECT_GT(nEarly, 2);
 }

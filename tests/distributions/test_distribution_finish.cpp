@@ -385,3 +385,14 @@ TEST_F(ExampleRunTest, TransformsAfterAChangeOfModelFindNoDistribution)
     }
     EXPECT_EQ(boxCount(script, "ERROR"), 3);
 }
+
+TEST_F(DistributionShownTest, DensityRuleOfTwoPoints)
+{
+    // each end point stands for half the interval between them: 0.25 S
+    allocDistributionVectors(2);
+    pDistAxisS[1] = 2.0f, pDistAxisS[2] = 2.5f;
+    pDistValues[1] = pDistValues[2] = 1.0f;
+    convertAmplitudesToDensity();
+    EXPECT_FLOAT_EQ(pDistValues[1], 4.0f);
+    EXPECT_FLOAT_EQ(pDistValues[2], 4.0f);
+}

@@ -293,3 +293,25 @@ TEST_F(Hydrodynamics, MofSTable)
     EXPECT_EQ(mOfSInterpolate(2.5f), 1.0f);
     std::filesystem::remove_all(dir);
 }
+
+// The Yamakawa-Fujii cylinder in its two expansions, below and above a
+// reduced length of 2.4, describes one chain: s(M) goes on without a step
+// where the one hands over to the other (in steps of 0.1 % in M, s changes by
+// less than 0.1 %), and far beyond it the chain is a coil, s growing as
+// sqrt(M).
+TEST_F(Hydrodynamics, WormLikeChainIsOneCurveAcrossItsTwoExpansions)
+{
+    fWormMonomerMw = 9000.0f;
+    fWormPersistenceLength = 10.0f;
+    fWormCrossSection = 1.0f;
+    fWormHydration = 0.4f;
+    // mass per length 825 Da/nm: reduced lengths from 0.6 to 120, the
+    // hand-over at about 40000 Da
+    double worst = 0, at = 0;
+    for (double M = 10000.0; M < 2e6; M *= 1.001) {
+        const double a = wormChainSFromM(float(M)), b = wormChainSFromM(float(M * 1.001));
+        if (std::fabs(std::log(b / a)) > worst) worst = std::fabs(std::log(b / a)), at = M;
+    }
+    EXPECT_LT(worst, 1e-3) << "at " << at;
+    EXPECT_NEAR(wormChainSFromM(1.6e7f) / wormChainSFromM(4e6f), 2.0, 0.06);
+}

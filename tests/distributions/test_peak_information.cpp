@@ -363,3 +363,62 @@ TEST_F(ExampleRunTest, BoundaryRegionOfAnSRangeInTheData)
     EXPECT_EQ(transport[30], v[30]);
     bShowResidualsBitmap = 0;
 }
+
+// Show Peak Mw serves every c(s) model whose peaks have a molar mass or an s,
+// invariant D and linear rods among them, and not the ls-g* distribution.
+TEST_F(ExampleRunTest, PeakInfoServesEachOfItsModels)
+{
+    LoadExample();
+    for (unsigned char* b : {&bModelCSInvariantD, &bModelCSLinearRods, &bModelHinderedCS, &bModelCSOneDiscreteM}) {
+        SetDistribution(101, 0.0f, 0.1f, twoPeaks);
+        bModelCS = 0;
+        *b = 1;
+        headless::Script script;
+        Run(script, 608);
+        EXPECT_EQ(nPeakInfoLabels, 2);
+        *b = 0;
+    }
+    SetDistribution(101, 0.0f, 0.1f, twoPeaks);
+    bModelCS = 0;
+    bModelLsgs = 1;
+    headless::Script script;
+    Run(script, 608);
+    EXPECT_EQ(nPeakInfoLabels, 0);
+}
+
+// A distribution of many peaks gets the ten highest labelled, highest first,
+// each at its own s.
+TEST_F(ExampleRunTest, TheTenHighestOfManyPeaksGetTheirLabels)
+{
+    LoadExample();
+    // twelve peaks at 1.5, 2.0, ... 7.0 S, the higher the further out
+    SetDistribution(241, 0.0f, 0.05f, [](float s) {
+        float v = 0.0f;
+        for (int k = 0; k < 12; k++) {
+            const float c = 1.5f + 0.5f * k;
+            v += (1.0f + 0.1f * k) * std::exp(-(s - c) * (s - c) / 0.004f);
+        }
+        return v;
+    });
+    bModelCS = 0;
+    bModelNonidealCS = 1;  // labels by s
+    headless::Script script;
+    Run(script, 608);
+    ASSERT_EQ(nPeakInfoLabels, 10);
+    for (int k = 1; k <= 10; k++) EXPECT_NEAR(fPeakSw[k], 7.0f - 0.5f * (k - 1), 0.03f) << k;
+}
+
+// A range beside the peak scales the plot to what lies inside it: the
+// peak's outer flank from 4.6 S on, below the peak's top.
+TEST_F(ExampleRunTest, ARangeBesideThePeakScalesToItsOwnValues)
+{
+    RunExample();
+    window->SelectPeakRange(4.6f, 9.0f);
+    float fInside = 0.0f;
+    for (int i = 1; i <= nResolution; i++)
+        if (pDistAxisS[i] >= 4.6f && pDistAxisS[i] <= 9.0f) fInside = std::max(fInside, pDistValues[i]);
+    const float fPeak = *std::max_element(pDistValues + 1, pDistValues + nResolution + 1);
+    EXPECT_EQ(pDistPlot->fYMax, fInside);
+    EXPECT_LT(pDistPlot->fYMax, 0.5f * fPeak);
+    EXPECT_GT(pDistPlot->fYMax, 0.0f);
+}

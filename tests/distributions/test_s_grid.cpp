@@ -417,3 +417,20 @@ TEST_F(LsgsLimits, SpeedChangesGiveNoWarning)
     fSMax = 300.0f;
     EXPECT_EQ(setupSGrid(), 1);
 }
+
+// A single scan is its own first and last: its limits are asked too. At 2000 s
+// and 50000 rpm the fit limits 6.1 and 7.0 cm are reached from 6.0 cm, r =
+// 6.0 exp(s 1e-13 w^2 t), by s = 3.01 and 28.11 S.
+TEST_F(LsgsLimits, ASingleScanIsAskedToo)
+{
+    scantest::installScans({{{6.0f, 7.2f}, {0, 0}, 2000.0}});
+    pScanHeaders[1].rpm = 50000.0f;
+    fSMin = 30.0f;
+    fSMax = 40.0f;
+    win::headless::Script script;
+    script.expectMessageBox("smin 30.00 too low - boundary would be beyond right fit limit in last scan!\nnote: fit "
+                            "limits correspond to s-values of 3.01-28.11",
+                            win::IDNO);
+    EXPECT_EQ(setupSGrid(), 0);
+    EXPECT_EQ(script.pending(), 0u);
+}

@@ -331,3 +331,18 @@ TEST_F(BufferTest, FailuresOfTheModuleAreShown)
     EXPECT_FALSE(gBufferRunResult.bAllocated);
     EXPECT_EQ(script.pending(), 0u);
 }
+
+// The fourth row's amplitude is the buffer's signal: it floats in the fit
+// exactly when the buffer signal is to be fitted, whatever the row had.
+TEST_F(BufferTest, TheBufferSignalFloatsWhenItIsFitted)
+{
+    scans();
+    for (int fit : {1, 0}) {
+        bFitBufferSignal = static_cast<unsigned char>(fit);
+        pSpeciesConcFloat[4] = pParamFloat[12] = 1 - fit;
+        EXPECT_TRUE(window->CheckBufferSedCompatibility());
+        EXPECT_EQ(pSpeciesIncluded[4], 1);
+        EXPECT_EQ(pSpeciesConcFloat[4], fit);
+        EXPECT_EQ(pParamFloat[12], fit);
+    }
+}

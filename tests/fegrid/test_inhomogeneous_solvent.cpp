@@ -519,3 +519,32 @@ TEST_F(SolventDialogTest, CoefficientFiles)
     EXPECT_EQ(cosoluteDensity(2.0), 0.99823);
     EXPECT_EQ(script.pending(), 0u);
 }
+
+// The smallest co-solute grid the dialog takes still redistributes the
+// co-solute: it keeps its amount, gathers at the base and thins at the
+// meniscus.
+TEST(Cosolute, TheSmallestCosoluteGridSediments)
+{
+    Experiment e;
+    e.nScans = 3;
+    installExperiment(e);
+    bInhomogeneousSolvent = bSedimentingCosolute = bCosoluteGradient = 1;
+    bCompressibleSolvent = 0;
+    nCosoluteGridSize = nMinCosoluteGridSize;
+    dSimTime = 0;
+    dOmegaNow = 50000;
+    ASSERT_TRUE(initSolventGradient());
+    const double before = cosoluteAmount();
+    for (int step = 1; step <= 200; step++) {
+        dCosoluteTime = dSimTime;
+        dSimTime += 500;
+        advanceSolventGradient();
+    }
+    EXPECT_NEAR(cosoluteAmount() / before - 1, 0, 1e-12);
+    const double* r = nullptr;
+    int n = 0;
+    const double* c = cosoluteProfile(&r, &n);
+    ASSERT_EQ(n, nMinCosoluteGridSize);
+    EXPECT_GT(c[n], 1.1 * 1.5);
+    EXPECT_LT(c[1], 0.9 * 1.5);
+}

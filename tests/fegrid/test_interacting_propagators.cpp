@@ -512,3 +512,32 @@ TEST(InteractingLimits, ThroughTheAcceleration)
     EXPECT_LT(maxDifferenceInFit(c, models()), 1e-6);
     bRampRotorSpeed = 0;
 }
+
+// The monomer-dimer law at every node of an odd grid (the nodes are taken two
+// at a time, the last one alone), in the predictor and the corrector: with
+// y = Ka x the dimer-to-monomer ratio, the total is c = x + Ka x^2, that is
+// Ka c = y (1 + y); s weighs the species by concentration, D by stoichiometry
+// times concentration.
+TEST_F(InteractingCoefficients, MonomerDimerAtEveryNodeOfAnOddGrid)
+{
+    monomerDimer(3.0f);
+    bModelMonomerDimer = 1;
+    layOutGrid(51, false);
+    prepareRun(4, 6e-7, 1.0);
+    ASSERT_TRUE(setUpInteractingCoefficients());
+    const int N = nGridPointsAllocated;
+    ASSERT_EQ(N % 2, 1);
+    auto y = [](int i) { return 0.1 * i; };
+    for (int i = 1; i <= N; i++) pGridConcPrev[i] = pGridConcTrial[i] = y(i) * (1 + y(i)) / 1e3;
+    const double D1 = 6e-7f, D2 = 4.5e-7f;
+    updateLocalCoefficientsA();
+    for (int i = 1; i <= N; i++) {
+        EXPECT_NEAR(pLocalS[i], (4 + 6 * y(i)) / (1 + y(i)), 1e-9) << i;
+        EXPECT_NEAR(pLocalD[i], (D1 + 2 * y(i) * D2) / (1 + 2 * y(i)), 1e-15) << i;
+    }
+    updateLocalCoefficientsB();  // the mean of two equal profiles' values
+    for (int i = 1; i <= N; i++) {
+        EXPECT_NEAR(pLocalS[i], (4 + 6 * y(i)) / (1 + y(i)), 1e-9) << i;
+        EXPECT_NEAR(pLocalD[i], (D1 + 2 * y(i) * D2) / (1 + 2 * y(i)), 1e-15) << i;
+    }
+}

@@ -446,3 +446,89 @@ TEST(ContiFitRestartTest, TheRmsdAndEveryParameterWithinTheTolerance)
     const float negative[2] = {0, -2.0f}, moved[2] = {0, -2.5f};
     EXPECT_TRUE(contiRestartSettled(negative, moved, 1, 0.004f, 0.004f));
 }
+
+// The distributions that keep their fits save them while annealing runs (so
+// that a fit cut short by a crash comes back), c(s) with one discrete
+// component given by its M among them; the end of the fit saves once more.
+TEST_F(ContiFitTest, AnnealingSavesItsProgressForTheModelsThatKeepTheirFits)
+{
+    exampleCS(true);
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    bUseMolarMass = 1;
+    command(531);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+    ASSERT_TRUE(bModelCSOneDiscreteM && !bModelCS);
+    bSimplex = 0;
+    bSimulatedAnnealing = 1;
+    SAmaxTemp = fSATemperature = 0.05f;
+    nSANumberOfTemps = 1;
+    nSAItMax = 2;
+    bSAFinalML = bAnnealFinalSimplex = 0;
+    bSaveBestParams = 1;
+    bDiagnostics = 1;
+    command(215);
+    std::FILE* f = win::fopenMapped("c:\\temp\\Morvexdebug_t0.txt", "r");
+    ASSERT_NE(f, nullptr);
+    std::string text;
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) text.append(buf, n);
+    std::fclose(f);
+    int nSaves = 0;
+    for (size_t at = text.find("Enter TmpSaveBestParams"); at != std::string::npos;
+         at = text.find("Enter TmpSaveBestParams", at + 1))
+        nSaves++;
+    EXPECT_GE(nSaves, 2);
+}
+
+// What the fit writes into a continuous model it writes into the slot of the
+// parameter vector that the model's view reads: after a step of the fit, the
+// vector read back into the model (as the save, the dialog and the next fit
+// do) gives the step's values again, and the solvent stays.
+TEST(ContiVectorTest, WhatTheFitSetsTheVectorGivesBack)
+{
+    struct Model {
+        const char* szName;
+        std::vector<unsigned char*> flags;
+        std::vector<int> floated;  // entries of the vector whose fit flag is set
+        int nFitted;               // the fit's parameters they give
+    };
+    const std::vector<Model> models = {
+        {"c(s)", {&bModelCS}, {11}, 1},
+        {"c(s) with a discrete M", {&bModelCSOneDiscreteM}, {6, 10, 11}, 3},
+        {"c(s) with a discrete D", {&bModelCSOneDiscreteD}, {6, 10, 11}, 3},
+        // f/f0 and D both from entry 11
+        {"c(s) with invariant D", {&bModelCSInvariantD}, {11}, 2},
+        {"fixed f/f0, floating vbar", {&bModelCSFixFf0FloatingVbar}, {11}, 1},
+        {"scaling law", {&bModelCSScalingLaw}, {11}, 1},
+        {"wormlike chain", {&bModelCSWormlikeChain}, {11}, 1},
+        {"bimodal f/f0", {&bModelCSBimodalFf0}, {10, 11}, 2},
+        {"non-ideal c(s)", {&bModelNonidealCS}, {6, 10, 11, 20, 21}, 5},
+        {"electrophoresis c(v)", {&bModelElectrophoresisCV}, {3}, 1},
+    };
+    for (const Model& m : models) {
+        bModelContinuous = 1;
+        for (unsigned char* b : m.flags) *b = 1;
+        for (int k = 1; k <= nParams; ++k) {
+            pParamValue[k] = 1.0f + 0.01f * k;
+            pParamFloat[k] = 0;
+        }
+        pParamValue[3] = 0.73f;   // vbar
+        pParamValue[7] = 1.0f;    // density
+        pParamValue[12] = 0.01f;  // viscosity, poise
+        for (int k : m.floated) pParamFloat[k] = 1;
+        paramVectorToGlobals();
+        const int n = getContiParameters(0, nullptr);
+        ASSERT_EQ(n, m.nFitted) << m.szName;
+        std::vector<float> v(n + 1), w(n + 1);
+        getContiParameters(n, v.data());
+        for (int i = 1; i <= n; ++i) v[i] *= 1.05f;
+        setContiParameters(v.data());
+        paramVectorToGlobals();
+        getContiParameters(n, w.data());
+        for (int i = 1; i <= n; ++i) EXPECT_FLOAT_EQ(w[i], v[i]) << m.szName << ", position " << i;
+        EXPECT_FLOAT_EQ(pParamValue[12], 0.01f) << m.szName;
+        EXPECT_FLOAT_EQ(fBufferDensity, 1.0f) << m.szName;
+        for (unsigned char* b : m.flags) *b = 0;
+        bModelContinuous = 0;
+    }
+}

@@ -329,3 +329,29 @@ TEST_F(DiscreteFitTest, AFitStoppedBeforeItsStartWasEvaluatedEndsAtTheStart)
         EXPECT_EQ(pSpeciesMw[1], 5.0f);
     }
 }
+
+// s may be negative (a floating species): its start simplex spreads around it
+// on both sides, while the M or D beside it stays positive.
+TEST(FitVectorTest, StartSimplexSpreadsANegativeSOnBothSides)
+{
+    seedRandomNumbers(5);
+    floatOnly({1, 5});
+    bModelDiscreteSpecies = 1;
+    fSimplexRandomization = 0.1f;
+    int nBelow = 0, nAbove = 0;
+    float** p = matrix(1, 3, 1, 2);
+    for (int k = 0; k < 50; ++k) {
+        p[1][1] = 5.0f;
+        p[1][2] = -3.0f;
+        initSimplexVertices(2, p);
+        for (int i = 2; i <= 3; ++i) {
+            EXPECT_GT(p[i][1], 0.0f);
+            EXPECT_LT(p[i][2], 0.0f);
+            EXPECT_NEAR(p[i][2], -3.0f, 1.5f);
+            (p[i][2] < -3.0f ? nBelow : nAbove)++;
+        }
+    }
+    free_matrix(p, 1, 3, 1, 2);
+    EXPECT_GT(nBelow, 20);
+    EXPECT_GT(nAbove, 20);
+}

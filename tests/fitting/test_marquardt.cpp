@@ -25,6 +25,8 @@
 #include "fitting/marquardt.h"
 #include "models/model_globals.h"
 #include "numerics/random.h"
+#include "platform/headless.h"
+#include "plot/error_box.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
 
@@ -446,4 +448,30 @@ TEST_F(ContiFitTest, AnnealingOfTheDistributionChainsIntoMarquardtLevenberg)
     EXPECT_NEAR(fFrictionalRatio, 1.33f, 0.04f);
     EXPECT_TRUE(bFinalFitEvaluation && bModelComputed);
     EXPECT_FALSE(bFitRunning || bStopFit || pProgressLine);
+}
+
+// A parameter whose step does not move it (a step factor of 1) has no
+// derivative: said so, and it adds nothing to the curvature or the gradient,
+// whatever derivatives an earlier evaluation left behind.
+TEST_F(SyntheticScanTest, AParameterThatDoesNotMoveAddsNothing)
+{
+    double a[4], chisq = 0;
+    int ia[4];
+    start(2.0f, 3.0f, 0.1f, a, ia);
+    pMLRelStep[2] = 1.0;
+    for (int i = 1; i <= 3; ++i)
+        for (int p = 1; p <= nPoints; ++p) pMLDerivatives[1][i][p] = 1.0f;  // left from before
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    clearShownErrorMessages();
+    CMarquardtCore core = {expModel, false, 0, 0.0};
+    marquardtCurvature(core, nullptr, a, ia, 3, pMLAlpha, pMLBeta, &chisq);
+    ASSERT_EQ(shownErrorMessages().size(), 1u);
+    EXPECT_EQ(shownErrorMessages()[0], "zero differential in mlcof");
+    for (int j = 1; j <= 3; ++j) {
+        EXPECT_EQ(pMLAlpha[2][j], 0.0) << j;
+        EXPECT_EQ(pMLAlpha[j][2], 0.0) << j;
+    }
+    EXPECT_EQ(pMLBeta[2], 0.0);
+    EXPECT_GT(pMLAlpha[1][1], 0.0);
+    clearShownErrorMessages();
 }

@@ -452,3 +452,16 @@ TEST_F(ContiFitTest, EachRefreshShowsOneCleanState)
     EXPECT_GT(nRed, 0u);  // the shading is there
     EXPECT_EQ(nChanged, nRed);  // and nothing else changed
 }
+
+// The cumulants' polydispersity is the second cumulant over the square of the
+// first: mu1 = 2, mu2 = 0.4 give 0.100.
+TEST_F(ParameterTextTest, TheCumulantsShowTheirPolydispersity)
+{
+    InstallResiduals(2, 10, 0.01f);
+    bModelDiscreteSpecies = bModelDlsCumulants = 1;
+    pSpeciesMw[1] = 2.0f;
+    pSpeciesMw[2] = 0.4f;
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_NE(std::strstr(szModelParamLines[4], "mu2/(mu1^2) (polydispersity) = 0.100"), nullptr)
+        << szModelParamLines[4];
+}

@@ -299,6 +299,11 @@ TEST_F(SyntheticDataTest, SeriesMakesOneNumberedFolderPerCombination)
     Run(script, 647);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_EQ(bGeneratingSeries, 0);
+    // the speed offered first is 50000 rpm
+    bool bOffered = false;
+    for (const std::string& l : script.lines())
+        if (l.find("\"1 - rotor speed (rpm)?\" \"50000.000000\"") != std::string::npos) bOffered = true;
+    EXPECT_TRUE(bOffered);
     const std::string root = Folder("series") + "/";
     EXPECT_FALSE(fs::exists(root + "10"));
     EXPECT_FALSE(fs::exists(root + "23"));

@@ -209,3 +209,50 @@ TEST(LammNonIdeal, UniformSolventScalesSAndD)
         EXPECT_LT(largestDifference(g, ref), 1e-3) << kind;
     }
 }
+
+// The co-solute on its own grid, stepped as the solver steps (Crank-Nicolson,
+// or the predictor-corrector of a non-ideal co-solute, here with s(c) and D(c)
+// constant for want of tables): it keeps its amount, the integral of c r over
+// the piecewise linear profile, and after many diffusion times it reaches the
+// sedimentation equilibrium of an ideal solute, exp(s w^2 r^2 / 2 D), out to
+// the nodes at the cell ends.
+TEST(LammNonIdeal, CosoluteSubSolverKeepsItsAmountAndReachesEquilibrium)
+{
+    const double sCo = 0.2, DCo = 3e-6, loading = 1.5, rpm = 50000;
+    double visc[2] = {0, 1.0}, dens[2] = {0, 1.0};
+    LammExperiment g(1, 500, 500, rpm, kM, kB, 100);
+    for (bool nonideal : {false, true}) {
+        auto L = makeSolver(g, 5, 6e-7, kM, kB, 1.0, 6.1f, 7.1f);
+        L->SetCosoluteSolvent(true, true, false, sCo, DCo, true, 50, false, nonideal, loading, false, false, 0, "",
+                              false, nullptr, nullptr, visc, 1, dens, 1);
+        ASSERT_TRUE(L->InitCosoluteGradient(nullptr));
+        const CLammIdeal* c = L->pCosoluteSolver;
+        const int n = c->nGridPoints;
+        ASSERT_EQ(n, 50);
+        const double* r = c->pRadius;
+        auto amount = [&] {
+            double a = 0;
+            for (int i = 1; i < n; i++) {
+                const double h = r[i + 1] - r[i];
+                a += c->pConc[i] * h * (2 * r[i] + r[i + 1]) / 6 + c->pConc[i + 1] * h * (r[i] + 2 * r[i + 1]) / 6;
+            }
+            return a;
+        };
+        const double before = amount();
+        EXPECT_NEAR(before / (loading * (kB * kB - kM * kM) / 2) - 1, 0, 1e-6);  // radii in float
+        L->dRotorRpm = rpm;
+        for (int step = 1; step <= 2000; step++) {
+            L->dTimeSaved = L->dTime;
+            L->dTime += 500;
+            L->StepCosoluteGradient();
+            ASSERT_EQ(L->nAbort, 0) << nonideal << " " << step;
+        }
+        EXPECT_NEAR(amount() / before - 1, 0, 1e-6) << nonideal;
+        const double w = rpm * 2 * M_PI / 60, a = sCo * 1e-13 * w * w / (2 * DCo), x = a * (kB * kB - kM * kM);
+        EXPECT_NEAR(r[1], kM, 1e-6);
+        EXPECT_NEAR(r[n], kB, 1e-6);
+        for (int i = 1; i <= n; i++)
+            EXPECT_NEAR(c->pConc[i], loading * x / std::expm1(x) * std::exp(a * (r[i] * r[i] - kM * kM)), 3e-3)
+                << nonideal << " " << i;
+    }
+}

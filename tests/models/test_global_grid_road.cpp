@@ -314,3 +314,34 @@ TEST_F(GlobalGridRoadTest, IntensityAutocorrelationIsSquared)
         EXPECT_NEAR(ppFit[1][j], g1 * g1, 1e-6) << j;
     }
 }
+
+// The dynamic grid is as fine as the boundary is wide when it first reaches
+// the fit: sqrt(D t) at the time t its midpoint, r = m exp(s int w^2 dt), gets
+// to the first fitted radius. Through a rotor acceleration w = alpha t that
+// lasts ta, the integral is alpha^2 ta^3 / 3 + w^2 (t - ta).
+TEST_F(GlobalGridRoadTest, DynamicGridSizeFollowsTheBoundaryThroughTheAcceleration)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    const double s = 5, D = 6e-7, rf = 6.1, rate = 200, ta = e.rpm / rate;
+    install(e, s, D);
+    for (int k = 1; k <= nScans; k++) {
+        pScanHeaders[k].accelRate = float(rate);
+        pScanHeaders[k].accelTime = float(ta);
+    }
+    VBAR = 0.73f;
+    fVbarRho = VBAR * fBufferDensity;
+    int j = 1;
+    while (ppRadius[1][j] < rf) j++;
+    pFitFirstIndex[1] = j;
+    ppRadius[1][j] = float(rf);
+    bAutoDynamicGridSize = 1;
+    bOptimizeGridSpacing = 0;
+    bAutoFEAlgorithm = 0;
+    bClaverie = 1;
+    bMovingHat = 0;
+    ASSERT_TRUE(evaluate());
+    const double alpha = rate * 2 * M_PI / 60, w = e.rpm * 2 * M_PI / 60;
+    const double t = ta + (std::log(double(float(rf)) / e.meniscus) / (s * 1e-13) - alpha * alpha * ta * ta * ta / 3) / (w * w);
+    EXPECT_NEAR(fGridSpreadSigma / std::sqrt(D * t), 1.0, 0.01) << t;
+}

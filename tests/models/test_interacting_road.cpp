@@ -328,3 +328,19 @@ TEST_F(InteractingRoadTest, DensityMatchingSimulatesNothing)
     EXPECT_EQ(spread(pScanTimeOrder[3]), 0.0f);
     EXPECT_EQ(ppFit[pScanTimeOrder[3]][10], 0.0f);
 }
+
+// On a straight line every slope is the line's own, the backward one at the
+// last point too: every radius but the first (which has no slope) moves by
+// skew x slope / (signal per mg/ml).
+TEST(WienerSkewedRadii, AStraightLineMovesEveryRadiusButTheFirstAlike)
+{
+    const int n = 5;
+    float r[n + 1] = {0, 6.0f, 6.02f, 6.04f, 6.06f, 6.08f};
+    float y[n + 1], rs[n + 1];
+    for (int j = 1; j <= n; j++) y[j] = 0.5f + 3.0f * (r[j] - 6.0f);
+    fWSkew = 2e-3f;
+    fWSkewSignalPerMgMl = 1.5f;
+    wienerSkewedRadii(n, r, y, rs);
+    EXPECT_EQ(rs[1], r[1]);
+    for (int j = 2; j <= n; j++) EXPECT_NEAR(rs[j], r[j] + 2e-3f * 3.0f / 1.5f, 2e-5f) << j;
+}

@@ -290,3 +290,19 @@ TEST_F(LammDialogTest, InvalidEntriesKeepTheDialogOpen)
     EXPECT_FALSE(bClaverie);
     EXPECT_EQ(cancel.lines().size(), 4u);
 }
+
+// Intensity data and the zone model start from the loading everywhere: the
+// first scan as the initial distribution is not taken for either.
+TEST_F(LammDialogTest, IntensityDataAndTheZoneModelKeepTheConstantLoading)
+{
+    for (unsigned char* b : {&bIntensityData, &bModelZone}) {
+        *b = 1;
+        headless::Script script;
+        script.expectDialog(kCaption, headless::DialogAnswer().check(630));  // nothing changes: no save question
+        window->CmLammEquationParameters();
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_FALSE(bExperimentalInitialDistribution);
+        EXPECT_TRUE(bConstantInitialDistribution);
+        *b = 0;
+    }
+}

@@ -10,6 +10,7 @@
 
 #include "analyses/analysis_globals.h"
 #include "distributions/conti_globals.h"
+#include "distributions/conti_fit.h"
 #include "distributions/regularization.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/hetero_assoc.h"
@@ -18,6 +19,7 @@
 #include "models/model_globals.h"
 #include "models/model_selection.h"
 #include "model_window_fixture.h"
+#include "resources/commands.h"
 #include "scandata/scan_data.h"
 
 using namespace win;
@@ -259,17 +261,32 @@ TEST_F(ModelWindowTest, TheMenuShowsTheChosenModelAfterEveryCommand)
     const unsigned kSequence[] = {198, 280, 291, 246, 227, 1099, 893, 275, 514, 235,  277, 288, 539, 950,
                                   511, 510, 526, 587, 585, 1100, 595, 598, 887, 275,  548, 870, 602, 603,
                                   872, 1117, 521, 531, 279, 292, 293, 198, 267, 197,  229, 520, 228, 501};
+    // the items the selection clears, and every model item of the menu's own table
     int n = 0;
     const unsigned* pItems = modelMenuItems(&n);
-    for (unsigned nCommand : kSequence) {
-        command(nCommand);
+    std::set<unsigned> items(pItems, pItems + n);
+    const CommandInfo* pTable = commandTable(&n);
+    for (int i = 0; i < n; ++i)
+        if (pTable[i].nFlags & CMD_MODEL) items.insert(pTable[i].nId);
+    auto expectMenuOfFlags = [&](unsigned nCommand) {
         const std::set<unsigned> expected = itemsOfFlags();
-        for (int i = 0; i < n; ++i) {
-            const unsigned nItem = pItems[i];
+        for (const unsigned nItem : items) {
             if (GetMenuState(window->GetMenu(), nItem, MF_BYCOMMAND) == 0xFFFFFFFF) continue;  // no menu item
             EXPECT_EQ(menuChecked(nItem), expected.count(nItem) == 1)
                 << "item " << nItem << " after command " << nCommand;
         }
+    };
+    for (unsigned nCommand : kSequence) {
+        command(nCommand);
+        expectMenuOfFlags(nCommand);
+    }
+    // each model left for one of another family (the non-ideal species, or
+    // the discrete species after it): its item goes out with it
+    for (unsigned nCommand : kSequence) {
+        command(nCommand);
+        const unsigned nOther = nCommand == 227 ? 198 : 227;
+        command(nOther);
+        expectMenuOfFlags(nOther);
     }
     headless::setPolicy(headless::Policy::FailOnUnexpected);
 }
@@ -286,4 +303,114 @@ TEST_F(ModelWindowTest, ContinuousModelsUseTheirOwnGridSize)
     command(198);
     EXPECT_EQ(nGridPoints, 800);
     EXPECT_FALSE(bModelContinuous);
+}
+
+// The non-ideal species is row 1's species: its s and D come from that row
+// (slots 5 and 1); the other rows keep what they hold.
+TEST_F(ModelWindowTest, TheNonidealSpeciesTakesRowOneAndLeavesTheOthers)
+{
+    for (int k = 1; k <= 4; ++k) {
+        pParamValue[k] = pSpeciesMw[k] = 1.0f + k;
+        pParamValue[4 + k] = pSpeciesS[k] = 3.0f + k;
+    }
+    for (unsigned nCommand : {227u, 1099u}) {
+        command(198);
+        command(nCommand);
+        EXPECT_EQ(fSAMonomerS, 4.0f) << nCommand;
+        EXPECT_EQ(fSAMonomerMorD, 2.0f) << nCommand;
+        EXPECT_EQ(pParamValue[5], 4.0f) << nCommand;
+        for (int k = 2; k <= 4; ++k) {
+            EXPECT_EQ(pParamValue[k], 1.0f + k) << nCommand << " row " << k;
+            EXPECT_EQ(pParamValue[4 + k], 3.0f + k) << nCommand << " row " << k;
+        }
+    }
+}
+
+// What a model choice writes, whatever the model before held there: the
+// flotation c(s) its flotation values into slots 10, 6 and 8 with slot 6 not
+// fitted; the zone c(s) the confidence level 0.99 for both levels; the
+// area-fraction extrapolation 1 to 10 S in 50 points at 0.68, with the level
+// 0.9 of its fit.
+TEST_F(ModelWindowTest, ModelChoicesWriteTheirOwnSlots)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    command(275);
+    for (int k = 1; k <= 12; ++k) {
+        pParamValue[k] = 100.0f + k;
+        pParamFloat[k] = 1;
+    }
+    fConfidenceLevel = fConfidenceLevelCM = 0.5f;
+    fFlotationSpeciesD = 4e-7f;
+    fFlotationSMin = -3.0f;
+    fFlotationSMax = -0.5f;
+    command(1117);
+    ASSERT_TRUE(bModelCSFlotation);
+    EXPECT_FLOAT_EQ(pParamValue[10], 4.0f);
+    EXPECT_EQ(pParamValue[6], -3.0f);
+    EXPECT_EQ(pParamValue[8], -0.5f);
+    EXPECT_EQ(pParamFloat[6], 0);
+
+    command(511);
+    ASSERT_TRUE(bModelZoneCS);
+    EXPECT_EQ(pParamValue[2], 0.99f);
+    EXPECT_EQ(fConfidenceLevel, 0.99f);
+    EXPECT_EQ(fConfidenceLevelCM, 0.99f);
+
+    pParamValue[5] = 20.0f;
+    command(293);
+    ASSERT_TRUE(bExtrapolateAreaFractions);
+    EXPECT_EQ(pParamValue[1], 1.0f);
+    EXPECT_EQ(pParamValue[5], 10.0f);
+    EXPECT_EQ(pParamValue[9], 50.0f);
+    EXPECT_EQ(pParamValue[2], 0.68f);
+    EXPECT_EQ(fConfidenceLevel, 0.9f);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+}
+
+// The viscosity question of the Stokes radii offers the solvent's viscosity
+// in poise: water at 20 C, 1.002 mPa s, is 0.01002 P; taking the offer keeps
+// the solvent as it is.
+TEST_F(ModelWindowTest, TheStokesRadiiOfferTheSolventViscosityInPoise)
+{
+    bDLSData = 1;
+    RELVISCOSITY = 1.0f;
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    headless::Script script;
+    command(536);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+    ASSERT_TRUE(bModelDlsStokesRadii);
+    EXPECT_NEAR(RELVISCOSITY, 1.0f, 1e-5f);
+    bool bOffered = false;
+    for (const std::string& l : script.lines())
+        if (l.find("absolute viscosity of solvent (Poise)") != std::string::npos) bOffered = l.find("0.01002") != std::string::npos;
+    EXPECT_TRUE(bOffered);
+}
+
+// The fit flag of the invariant D belongs to its model: floated there and left
+// behind by a switch to another c(s) model, it floats nothing in that one,
+// whose entry 11 holds another value (the vbar, the frictional ratio), which
+// a step of the fit must not overwrite with a D.
+TEST_F(ModelWindowTest, TheInvariantDFloatsOnlyInItsOwnModel)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    command(275);
+    command(526);
+    pParamValue[11] = 6.0f;
+    pParamFloat[11] = 1;
+    paramVectorToGlobals();
+    EXPECT_EQ(fCSInvariantD, 6.0f);
+    EXPECT_EQ(getContiParameters(0, nullptr), 2);  // f/f0 and D, both from entry 11
+    for (unsigned nCommand : {602u, 275u}) {
+        command(nCommand);
+        pParamFloat[11] = 0;  // neither vbar nor f/f0 floated
+        paramVectorToGlobals();
+        const float fVbar = VBAR, fRatio = fFrictionalRatio;
+        EXPECT_EQ(getContiParameters(0, nullptr), 0) << nCommand;
+        float v[2] = {0, 5.5f};
+        setContiParameters(v);
+        paramVectorToGlobals();
+        EXPECT_EQ(VBAR, fVbar) << nCommand;
+        EXPECT_EQ(fFrictionalRatio, fRatio) << nCommand;
+    }
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
 }

@@ -721,3 +721,102 @@ TEST_F(ReportTest, TheClipboardTextHasItsOwnWording)
                                              "fitted\n\nfitted from");
     EXPECT_NE(script.lines().back().find(part.substr(1, part.size() - 2)), std::string::npos) << script.lines().back();
 }
+
+// The file is the one the full system reads and writes: each setting stands
+// at its entry of the table in docs/models.md. Every plain value gets a value
+// of its own (its entry number and a quarter); the flags are written eight
+// times, each time set to one bit of their entry number, so that a flag at
+// another entry shows in one of the eight.
+TEST_F(SavedAnalysisTest, EachSettingStandsAtItsEntry)
+{
+    command(198);
+    struct Flag {
+        int n;
+        unsigned char* p;
+    };
+    const Flag flags[] = {
+        {45, &bFitMeniscus}, {47, &bFitBottom}, {55, &bExperimentalInitialDistribution}, {56, &bLoadingOption3},
+        {57, &bFitFirstScanScale}, {59, &bUseMolarMass}, {60, &bMovingHat}, {61, &bClaverie},
+        {66, &bFixedTimestep}, {75, &bFitTINoise}, {77, &bAutoSGrid}, {78, &bFitT0}, {80, &bFitRINoise},
+        {91, &bAutoDynamicGridSize}, {96, &bBufferSignalInSample}, {97, &bBufferSignalInReference},
+        {99, &bBufferMismatchSubtracted}, {104, &bBufferMeniscusMismatch}, {107, &bBufferRefDifferent},
+        {111, &bFitBufferD}, {112, &bFitBufferS}, {113, &bFitBufferSignal}, {114, &bFitBufferMeniscusDiff},
+        {115, &bFitBufferRelConc}, {116, &bFitBufferRefD}, {117, &bFitBufferRefS}, {120, &bSimTimeResolution},
+        {121, &bSimRadialResolution}, {125, &bInvertBand}, {129, &bNonidealMultiSwitch},
+        {153, &bFloRadialMagFactorFloat}, {155, &bFloRadialMagnification}, {156, &bNonlinearDetection},
+        {159, &bFitDetectionPower}, {160, &bFloKBleachFloat}, {162, &bFloMagnificationDrift},
+        {163, &bFloConvolutionFloat}, {165, &bFloConvolution}, {166, &bFloExcitationConeFloat},
+        {168, &bFloExcitationCone}, {169, &bShowTransformedData}, {171, &bFloBleaching},
+        {172, &bCheckRotorAcceleration}, {173, &bFloAlimFloat}, {175, &bFloDrift}, {176, &bFloDriftFloat},
+        {178, &bJohnstonOgston}, {179, &bFitJOSValue}, {180, &bFitJODValue}, {181, &bFitJOAmplitude},
+        {182, &bFitJOKs}, {193, &bCSOption2}, {194, &bStickySpheres}, {195, &bCSOption4}, {196, &bCSOption5},
+        {199, &bLogSGrid}, {201, &bLogGridMinS}, {202, &bSGridFromFile}, {203, &bWienerSkewing},
+    };
+    struct Value {
+        int n;
+        float* pf;
+        double* pd;
+        int* pn;
+        double scale;  // the file holds the value times this
+    };
+    const Value values[] = {
+        {41, &fFitLeftLim}, {42, &fFitRightLim}, {43, nullptr, nullptr, &nDefaultGridSize}, {44, &fModelConst20},
+        {46, &fVbarTransform}, {48, &fMaxMeniscus}, {49, &fMinMeniscus}, {50, &fMaxBottom}, {51, &fMinBottom},
+        {52, &VBAR}, {53, &fBufferDensity}, {62, nullptr, &dMaxDcOverC}, {63, nullptr, &dMaxDcOverCWork},
+        {64, nullptr, &dMaxDcOverCHigh}, {65, &fTolerance}, {85, &fFf0Min}, {86, &fFf0Max}, {87, &fFf0Resolution},
+        {88, &fFf0Step}, {92, &fPointsPerSigma}, {93, nullptr, nullptr, &nDynGridUpperLimit},
+        {94, nullptr, nullptr, &nDynGridLowerLimit}, {100, nullptr, &dBufferD}, {101, nullptr, &dBufferMb},
+        {102, nullptr, &dBufferS}, {103, nullptr, &dBufferSignal}, {105, nullptr, &dBufferMeniscusDiff},
+        {106, nullptr, &dBufferRelConc}, {108, nullptr, &dBufferRefD}, {109, nullptr, &dBufferRefMb},
+        {110, nullptr, &dBufferRefS}, {118, &fScanVelocity}, {119, &fConvolutionRange}, {126, &fZoneLamellaWidth},
+        {150, &fNonidealExtinction1}, {151, &fNonidealExtinction2}, {152, &fNonidealExtinction3},
+        {154, &fFloRadialMagFactor}, {157, &fFloNonlinCoeff}, {158, &fDetectionBaseline}, {161, &fFloKBleach},
+        {164, &fFloConvolution}, {167, &fFloExcitationCone}, {170, &fConvolutionDistFactor}, {174, &fFloAlim},
+        {177, &fFloDrift}, {183, &fJOs}, {184, &fJOD, nullptr, nullptr, 1e7}, {185, &fJOAmp}, {186, &fJOKs},
+        {187, &fNonidealKs}, {189, &fNonidealKd}, {191, nullptr, &dSignalPerMgMl}, {197, nullptr, nullptr, &nCSOption6},
+        {198, nullptr, nullptr, &nCSOption7}, {200, &fLogGridMinS}, {204, &fWSkew, nullptr, nullptr, 1e6},
+        {205, &fWSkewSignalPerMgMl}, {206, nullptr, nullptr, &nWienerSkewingSetting},
+        {208, &fFlotationSpeciesD, nullptr, nullptr, 1e7}, {209, &fFlotationSMin}, {210, &fFlotationSMax},
+        {211, nullptr, nullptr, &nFlotationResolution},
+    };
+    auto expected = [](const Value& v) { return v.pn ? double(v.n) : v.n + 0.25; };
+    for (const Value& v : values) {
+        const double scale = v.scale > 0 ? v.scale : 1.0;
+        if (v.pf) *v.pf = float(expected(v) / scale);
+        if (v.pd) *v.pd = expected(v) / scale;
+        if (v.pn) *v.pn = v.n;
+    }
+    for (int bit = 0; bit < 8; bit++) {
+        for (const Flag& f : flags) *f.p = static_cast<unsigned char>((f.n >> bit) & 1);
+        globalsToParamVector();  // the meniscus and bottom flags live in the vector too
+        const std::vector<std::string> a = Save(scratch + "layout.RA1");
+        ASSERT_EQ(a.size(), 215u);
+        for (const Flag& f : flags) EXPECT_EQ(a[f.n], (f.n >> bit) & 1 ? "1.000000" : "0.000000") << f.n;
+        if (bit == 0)
+            for (const Value& v : values) EXPECT_NEAR(std::stod(a[v.n]), expected(v), 1e-3) << v.n;
+    }
+}
+
+// A whole-number entry beyond the range of an int, on either side, is no
+// number the setting can take: the reload leaves the setting as an entry
+// that is no number does.
+TEST_F(SavedAnalysisTest, WholeNumbersBeyondTheRangeOfAnIntAreNoNumbers)
+{
+    command(198);
+    nWienerSkewingSetting = 2;
+    std::vector<std::string> a = Save(scratch + "a.RA1");
+    a[206] = "nan";
+    Write(scratch + "nan.RA1", a);
+    ASSERT_TRUE(Reload(scratch + "nan.RA1"));
+    const int nUnusable = nWienerSkewingSetting;
+    for (const char* sz : {"-3000000000.000000", "3000000000.000000"}) {
+        a[206] = sz;
+        Write(scratch + "big.RA1", a);
+        ASSERT_TRUE(Reload(scratch + "big.RA1"));
+        EXPECT_EQ(nWienerSkewingSetting, nUnusable) << sz;
+    }
+    a[206] = "-7.000000";  // a whole number of either sign is taken
+    Write(scratch + "small.RA1", a);
+    ASSERT_TRUE(Reload(scratch + "small.RA1"));
+    EXPECT_EQ(nWienerSkewingSetting, -7);
+}

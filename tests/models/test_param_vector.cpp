@@ -420,3 +420,20 @@ TEST_F(MainWindowTest, FitMAndSConvertsBetweenMassAndDiffusion)
     EXPECT_NEAR(pSpeciesMw[1], 6.1, 6.1e-5);
     EXPECT_EQ(GetMenuState(window->GetMenu(), 217, MF_BYCOMMAND) & MF_CHECKED, 0u);
 }
+
+// With the first scan as the loading, the total of a self-association (the
+// loading of row 3) is that scan itself: 1, and not fitted.
+TEST(ParamVector, TheFirstScanAsLoadingFixesTheTotalOfASelfAssociation)
+{
+    for (unsigned char* pModel : {&bModelMonomerDimer, &bModelSelfAssoc124}) {
+        *pModel = 1;
+        bExperimentalInitialDistribution = 1;
+        pSpeciesConc[3] = fSATotalConc = 0.7f;
+        pSpeciesConcFloat[3] = 1;
+        fixUpModelDefaults();
+        EXPECT_EQ(pSpeciesConc[3], 1.0f);
+        EXPECT_EQ(pSpeciesConcFloat[3], 0);
+        EXPECT_EQ(fSATotalConc, 1.0f);
+        *pModel = 0;
+    }
+}

@@ -281,3 +281,40 @@ TEST_F(ParamsDialogTest, ALogGridFromZeroIsSwitchedOffAndTheDialogComesBack)
     EXPECT_TRUE(shown(script, "smin = 0 is incompatible with log spacing of grid\\n - switching off - please confirm"));
     EXPECT_FALSE(bLogSGrid);
 }
+
+// The f/f0 dimension of c(s, f/f0) needs two values at least: a resolution of
+// 2 is taken, 1 is refused with its message.
+TEST_F(ParamsDialogTest, TheSmallestFf0ResolutionIsTwo)
+{
+    command(275);
+    bLogSGrid = 0;
+    bModelCSFf0 = 1;
+    fFf0Min = 1.0f;
+    fFf0Max = 2.0f;
+    fFf0Resolution = 2.0f;
+    headless::Script script;
+    EXPECT_TRUE(checkDistributionGridSettings());
+    fFf0Resolution = 1.0f;
+    script.expectMessageBox("", IDOK);
+    EXPECT_FALSE(checkDistributionGridSettings());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(shown(script, "Error in bCofSff0: ff0resolution must be integer > 1"));
+}
+
+// Light-scattering data see only D: either M (or D) or s of a species may
+// float, not both.
+TEST_F(ParamsDialogTest, ForLightScatteringDataEitherMOrSMayFloat)
+{
+    command(198);
+    bDLSData = 1;
+    headless::Script script;
+    for (int k = 0; k < 4; ++k) {
+        const int nM = 403 + 7 * k, nS = 404 + 7 * k;
+        for (int id : {nM, nS}) {
+            script.expectDialog("400", headless::DialogAnswer().check(id).check(id == nM ? nS : nM, false));
+            command(212);
+            EXPECT_EQ(script.pending(), 0u) << id;
+            EXPECT_FALSE(shown(script, "linear dependent floating parameters for modeling DLS data")) << id;
+        }
+    }
+}

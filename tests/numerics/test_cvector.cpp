@@ -209,3 +209,35 @@ TEST(CVector, SmoothingOnAnUnevenGrid)
     EXPECT_EQ(ys.SmoothOnEvenGrid(100, other, 1, 1, 1), 0);
     for (int i = 0; i < 4; i++) EXPECT_EQ(ys.Get(i), 5.0f);
 }
+
+TEST(CVector, LoadingIntoAViewFillsOnlyTheView)
+{
+    // A view of elements 2..3 of a one-based array of four; the file holds
+    // more values than the view. The values around the view stay.
+    std::string path = tempPath("more-values.txt");
+    writeFile(path, "10\n20\n30\n40\n");
+    float a[5] = {0, -1.0f, -2.0f, -3.0f, -4.0f};
+    CVector view;
+    view.Attach(a, 2, 2);
+    EXPECT_TRUE(view.Load(path.c_str()));
+    EXPECT_EQ(view.nSize, 2u);
+    EXPECT_EQ(a[1], -1.0f);
+    EXPECT_EQ(a[2], 10.0f);
+    EXPECT_EQ(a[3], 20.0f);
+    EXPECT_EQ(a[4], -4.0f);
+    std::remove(path.c_str());
+}
+
+TEST(CVector, OneSidedSmoothingKeepsAParabola)
+{
+    // A window of the point and the two after it (or before it) carries a
+    // parabola exactly; at the far end the window shrinks to the point alone,
+    // which is its own value.
+    for (int side = 0; side < 2; side++) {
+        CVector q(12);
+        for (int i = 0; i < 12; i++) q.pData[i] = 0.25f * i * i - 2.0f * i + 3.0f;
+        CVector q0(q);
+        EXPECT_EQ(side == 0 ? q.Smooth(0, 2, 2) : q.Smooth(2, 0, 2), 1);
+        for (int i = 0; i < 12; i++) EXPECT_NEAR(q.Get(i), q0.Get(i), 1e-4f) << side << " " << i;
+    }
+}

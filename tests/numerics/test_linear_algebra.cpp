@@ -151,3 +151,27 @@ TEST(LinearAlgebra, FloatLUStopsCleanlyOnAnEmptyRow)
     free_matrix(a, 1, 3, 1, 3);
     clearShownErrorMessages();
 }
+
+// The pivot is chosen relative to the size of its own row. A row of a fit's
+// normal equations can be 1e10 times larger than the next (a parameter in
+// other units); were the pivot chosen by absolute size, or by size times the
+// row's scale, the small first element of the large row would be taken and
+// the solution of this system, close to (1, 1), would come out as (0, 1).
+TEST(LinearAlgebra, PivotsAreChosenOnTheScaleOfTheirRow)
+{
+    double** a = fill(2, {1, 1e20, 1, 1});
+    double x[3] = {0, 1e20, 2};
+    luSolveD(a, x, 2, true);
+    // Exact: x2 = (1e20 - 2) / (1e20 - 1), x1 = 2 - x2.
+    EXPECT_NEAR(x[1], 1.0, 1e-12);
+    EXPECT_NEAR(x[2], 1.0, 1e-12);
+    free_dmatrix(a, 1, 2, 1, 2);
+
+    float** f = matrix(1, 2, 1, 2);
+    f[1][1] = 1.0f, f[1][2] = 1e10f, f[2][1] = 1.0f, f[2][2] = 1.0f;
+    float y[3] = {0, 1e10f, 2.0f};
+    luSolve(f, y, 2, true);
+    EXPECT_NEAR(y[1], 1.0f, 1e-6f);
+    EXPECT_NEAR(y[2], 1.0f, 1e-6f);
+    free_matrix(f, 1, 2, 1, 2);
+}
