@@ -22,7 +22,8 @@ else
   # threads of a process that has passed ("LeakSanitizer has encountered a
   # fatal error"): a fault of the tool, not of the test. Tests that failed
   # with that alone are run once more; any other failure fails the run.
-  FAILED="$(sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*\*\*\*.*/\1/p' "$LOG")"
+  # (a disabled test is listed with "***Not Run (Disabled)": not a failure)
+  FAILED="$(grep -v '\*\*\*Not Run (Disabled)' "$LOG" | sed -n 's/^ *[0-9]*\/[0-9]* Test *#[0-9]*: \([^ ]*\) .*\*\*\*.*/\1/p')"
   RETRY=""
   for t in $FAILED; do
     BLOCK="$(awk -v t="$t" '$0 ~ "Test +#[0-9]+: " t " " {on=1; next} on && /Test +#[0-9]+: / {on=0} on' "$LOG")"
