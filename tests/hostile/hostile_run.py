@@ -55,7 +55,8 @@ COMMANDS = os.path.join(SOURCE, "src", "resources", "commands.cpp")
 KEYS = ["DataDirectory", "OutputResultsDirectory", "Channel", "FirstScan", "LastScan", "Model",
         "RegularizationType", "AutoFit", "LammThreads", "NEQThreads", "UseMinSForLogGrid",
         "MinSForLogGrid", "Meniscus", "Bottom", "MinMeniscus", "MaxMeniscus", "LeftFitLimit",
-        "RightFitLimit", "FitMeniscus", "FitBottom", "FitFrictionalRatio", "FitTINoise", "FitRINoise"]
+        "RightFitLimit", "FitMeniscus", "FitBottom", "FitFrictionalRatio", "FitTINoise", "FitRINoise",
+        "RadialResolution"]
 
 SANITIZER_MARKS = ("ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "runtime error:",
                    "SUMMARY: UndefinedBehaviorSanitizer", "ERROR: UndefinedBehaviorSanitizer")
