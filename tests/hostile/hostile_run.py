@@ -795,6 +795,20 @@ def fits_hold_signal(results):
     return signal_seen
 
 
+def distribution_holds_signal(results):
+    """A distribution without a peak (one that rises to an end of its range)
+    still holds signal when its values are finite and not all 0."""
+    try:
+        with open(os.path.join(results, "distribution.dat"), "rb") as f:
+            rows = [l.split() for l in f.read().decode("latin-1").split("\n")]
+    except OSError:
+        return False
+    values = [p[1] for p in rows if len(p) >= 2]
+    if not values or not all(finite(v) for v in values):
+        return False
+    return any(float(v) > 0 for v in values)
+
+
 def result_problem(results, model):
     """Why an exit 0 stands without a result; empty when it has one."""
     record = os.path.join(results, "ResultParameters.xml")
@@ -817,7 +831,7 @@ def result_problem(results, model):
     dist = root.find("Distribution")
     if dist is not None:
         signals = [p.get("signal") for p in dist.findall("Peak")]
-        if not any(finite(s) and float(s) > 0 for s in signals):
+        if not any(finite(s) and float(s) > 0 for s in signals) and not distribution_holds_signal(results):
             return "a distribution without signal (rmsd %s)" % rmsd
         return ""
     if not fits_hold_signal(results):
