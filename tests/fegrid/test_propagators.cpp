@@ -399,3 +399,31 @@ TEST(GridPropagation, ClaverieRunsThatCannotGoOnEnd)
         EXPECT_FALSE(std::isnan(modelAt(1, 250))) << (k == 0 ? "s" : "D");
     }
 }
+
+// The moving hat steps a tenth of its natural step, the time in which a node
+// moves one grid ratio, ln(b/m) / ((N - 1) omega^2 s_grid), when the s grid is
+// below 1 S and max dc/c 1 or more (at 0.5 S on 200 points the natural step is
+// some 670 s, and whole natural steps would pass a scan in one).
+TEST(GridPropagation, TheMovingHatStepsASlowGridInTenthsOfItsNaturalStep)
+{
+    Experiment e;
+    e.nScans = 2;
+    e.tFirst = 1000;
+    e.tLast = 2000;
+    installExperiment(e);
+    const int N = 200;
+    const double s = 0.5, T = std::log(e.bottom / e.meniscus) / ((N - 1) * omega2(e.rpm) * s * 1e-13);
+    for (double fMax : {1.0, 2.0}) {
+        dMaxDcOverC = fMax;
+        bAutoSGrid = 1;
+        layOutGrid(N, true);
+        prepareRun(s, 6e-6, 1.0);
+        propagate();
+        EXPECT_EQ(bDiscretizationError, 0);
+        EXPECT_NEAR(dNaturalStep / T, 1, 1e-5) << fMax;
+        EXPECT_NEAR(dMovingHatFixedStep / T, 0.1, 1e-5) << fMax;
+        EXPECT_FALSE(bGridSynchronousSteps) << fMax;
+        EXPECT_NEAR(dSimTime, e.tLast, 1e-9) << fMax;
+        EXPECT_GE(nTimeStepCount, int(e.tLast / (0.1 * T))) << fMax;
+    }
+}

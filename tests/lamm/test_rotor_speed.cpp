@@ -129,3 +129,32 @@ TEST(LammRotor, PlateauUnderASpeedProfile)
     for (int k = 1; k <= 2; k++)
         EXPECT_NEAR(e.out[k][j], std::exp(-2 * s * 1e-13 * x(e.headers[k].timeWritten)), 2e-5);
 }
+
+// A speed profile of one step from rest is the ramp of the first scan's
+// header in another form: 0 to 50000 rpm at 50 rpm/s ends at 1000 s either
+// way, and the dynamic grid sizes, which follow the boundary's width when it
+// reaches the inner fit limit through the ramp, come out the same (and not as
+// for a rotor at full speed from the start).
+TEST(LammRotor, AOneStepProfileRampsLikeTheFirstScansHeader)
+{
+    const double s = 5, D = 6e-7;
+    LammExperiment e(2, 2000, 4000, 50000, 6.0, 7.2, 50);
+    auto still = makeSolver(e, s, D, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    still->InitAcceleration();
+    still->DynamicGridSizes(s, D);
+    e.headers[1].accelRate = 50;
+    e.headers[1].accelTime = 1000;
+    auto ramp = makeSolver(e, s, D, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    ramp->bRampRotorSpeed = 1;
+    ramp->InitAcceleration();
+    ramp->DynamicGridSizes(s, D);
+    auto profile = makeSolver(e, s, D, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    const float start[] = {0, 0}, rpm[] = {0, 50000}, rate[] = {0, 50};
+    profile->LoadSpeedSteps(1, start, rpm, rate, 0);
+    profile->InitAcceleration();
+    profile->DynamicGridSizes(s, D);
+    EXPECT_DOUBLE_EQ(ramp->dAccelEnd, 1000.0);
+    EXPECT_DOUBLE_EQ(profile->dAccelEnd, 1000.0);
+    EXPECT_EQ(profile->fDynGridSizeEngine1, ramp->fDynGridSizeEngine1);
+    EXPECT_LT(ramp->fDynGridSizeEngine1, still->fDynGridSizeEngine1);
+}
