@@ -67,7 +67,11 @@ void applyNoiseSettings(const RunParameters& p)
 // 13 and 14 too), the fit limits through the scan data's limit updates, the
 // automatic meniscus and bottom ranges around them, the ranges given, then
 // the fit flags and the noise switches with the rules of the parameter dialog.
-void applyRunSettings(const RunParameters& p)
+// FitFrictionalRatio sets the fit flag of entry 11 only where that entry is
+// the frictional ratio: in other models it is another value (kd of the
+// non-ideal species, a loading, a concentration), and the key is ignored
+// with a word ("PARAMETER FILE").
+void applyRunSettings(const RunParameters& p, win::HWND hWindow)
 {
     paramVectorToGlobals();
     if (p.fMeniscus > 0) pParamValue[13] = fMeniscus = p.fMeniscus;
@@ -93,7 +97,16 @@ void applyRunSettings(const RunParameters& p)
     if (p.fMinMeniscus > 0 || p.fMaxMeniscus > 0) bUserMeniscusBottomRange = 1;
     if (p.bFitMeniscus >= 0) pParamFloat[13] = p.bFitMeniscus;
     if (p.bFitBottom >= 0) pParamFloat[14] = p.bFitBottom;
-    if (p.bFitFrictionalRatio >= 0) pParamFloat[11] = p.bFitFrictionalRatio;
+    if (p.bFitFrictionalRatio >= 0) {
+        const char* szEntry = parameterMeaning(11).szName;
+        if (std::strcmp(szEntry, "frictionalRatio") == 0) {
+            pParamFloat[11] = p.bFitFrictionalRatio;
+        } else {
+            const std::string why = "FitFrictionalRatio is ignored: the model " + p.szModel +
+                                    " has no frictional ratio (its entry 11 is " + szEntry + ")";
+            MessageBox(hWindow, why.c_str(), "PARAMETER FILE", MB_OK);
+        }
+    }
     paramVectorToGlobals();
     applyNoiseSettings(p);
     fixUpModelDefaults();
@@ -872,7 +885,7 @@ void TXLAWindow::RunJobSteps()
     }
     nStep = runBoxes.size();
     if (const unsigned nMethod = regularizationCommand(p.szRegularizationType)) EvCommand(nMethod, nullptr, 0);
-    applyRunSettings(p);
+    applyRunSettings(p, HWindow);
     // unregularized: P 0 (entry 2 of the distributions' vector)
     if (p.szRegularizationType == "none" && bModelContinuous) pParamValue[2] = fConfidenceLevel = 0.0f;
     const std::string szRefused = parameterValuesAgainstScans(p);

@@ -241,6 +241,19 @@ bool setUpInteractingCoefficients()
     return true;
 }
 
+bool nonidealLawHoldsOn(const double* c, int n)
+{
+    if (gLaw != Law::NonidealLinear) return true;
+    const double ks = fNonidealKsLinear, kd = fNonidealKdLinear;
+    if (!(ks < 0) && !(kd < 0)) return true;  // repulsive: no pole at a positive total
+    for (int i = 1; i <= n; i++)
+        if (c[i] > 0 && (1 + ks * c[i] <= 0 || 1 + kd * c[i] <= 0)) {
+            bNonidealityOutOfRange = 1;
+            return false;
+        }
+    return true;
+}
+
 // ---------------------------------------------------------------- the monomer of the trimer
 
 double monomerFromTotalCubic(double c)

@@ -37,6 +37,14 @@ extern unsigned char bMonomerDimerNonideal;
 // the loading): bNonidealityOutOfRange is set; otherwise it is cleared.
 bool setUpInteractingCoefficients();
 
+// Whether the law of the plain non-ideal species holds on the profile c
+// (1..n): with the attractive sign s = s0 / (1 - |ks| c) has its pole and
+// D = D0 (1 - |kd| c) its zero at a positive total, and the pile-up at the
+// cell end passes them during the run even where the loading is below them.
+// False (and bNonidealityOutOfRange set) when a node's total has reached one;
+// true for every other model.
+bool nonidealLawHoldsOn(const double* c, int n);
+
 // The free monomer x of the monomer-trimer equilibrium c = x + Ka x^3
 // (Ka = dSAKa, with its square and cube dSAKa2, dSAKa3): Cardano's root,
 // polished by Newton steps on x + Ka x^3 = c.

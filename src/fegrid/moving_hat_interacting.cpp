@@ -464,6 +464,9 @@ void propagateLammMovingHat()
     dMaxTimeStep = 1000;
     int nSteady = 0;
     while (bSimulationRunning && !bSimulationError && !bDiscretizationError) {
+        // a step from totals the law does not hold at would solve an equation
+        // with negative diffusion, which grows without bound
+        if (!nonidealLawHoldsOn(pGridConc, N)) break;
         const double dt0 = dTimeStep;
         const double q = lammStepMovingHatInteracting();
         recordScanTimeProfile(q);

@@ -83,7 +83,9 @@ void tridagStoredFactors(const double* a, const double* gam, const double* piv, 
 // max dc/c natural steps on the moving grid (the s grid dSGrid, automatic:
 // the mean of monomer and oligomer s, or the non-ideal s at the loading).
 // Sets bFixedTimestep, which stays on. ks c_1 > 1 of the non-ideal species
-// sets bNonidealityOutOfRange and propagates nothing.
+// sets bNonidealityOutOfRange and propagates nothing; a profile whose total
+// reaches the pole of the attractive law (nonidealLawHoldsOn) sets it and
+// ends the run there.
 void propagateLammMovingHat();
 // The static (equidistant) grid of non-ideal and reacting systems, with the
 // step control of the largest relative change; the same out-of-range rule.

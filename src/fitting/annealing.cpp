@@ -20,6 +20,7 @@
 #include "fitting/fit_globals.h"
 #include "fitting/parameter_text.h"
 #include "fitting/simplex.h"
+#include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "numerics/error_stop.h"
 #include "numerics/nrutil.h"
@@ -147,6 +148,7 @@ unsigned char SimplexFit(TXLAWindow* pWindow)
     nStepSimCount = 0;
     nSimCount = 0;
     bFitRunning = 1;
+    bNonidealityWarned = 0;
     pWindow->ShowModelParameters();
     fBestRmsd = fShownBestRmsd = fRmsd;
 

@@ -544,6 +544,7 @@ float SimplexSim(float* pVector, TXLAWindow* pWindow)
     ++nSimCount;
     bProgressTick = bProgressTick ? 0 : 1;
     showObjectiveProgress(pWindow);
+    bNonidealityOutOfRange = 0;
     if (pWindow) pWindow->CalcModel();
     if (keyPressed()) bInterruptComputation = 1;
     if (bInterruptComputation) {
@@ -552,9 +553,11 @@ float SimplexSim(float* pVector, TXLAWindow* pWindow)
     }
     // An evaluation that computed no model (it refused the parameters or its
     // solver failed, and has said why) has no rmsd; it ends a running fit, as
-    // a further trial would only say it again.
+    // a further trial would only say it again. A trial whose non-ideality is
+    // out of range (the pile-up reached the pole of the law) is a region the
+    // fit must leave: its 1e10 turns the fit away, and the fit goes on.
     if (pWindow && !bModelComputed) {
-        if (bFitRunning) bStopFit = 1;
+        if (bFitRunning && !bNonidealityOutOfRange) bStopFit = 1;
         pWindow->DebugLog(" --> SimplexSim DONE (no model)");
         return 1e10f;
     }
@@ -575,6 +578,7 @@ unsigned char TXLAWindow::RunFit()
     nFitSteps = 0;
     bFitRunning = 1;
     bDiscretizationWarned = 0;
+    bNonidealityWarned = 0;
     const unsigned char bRepaintSaved = bRepaintAfterCalc;
     bRepaintAfterCalc = 0;
     if (!HWindow || !checkFitLimits(this)) {

@@ -21,6 +21,7 @@
 #include "distributions/conti_globals.h"
 #include "fitting/fit_driver.h"
 #include "fitting/fit_globals.h"
+#include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "numerics/error_stop.h"
 #include "numerics/linear_algebra.h"
@@ -612,6 +613,7 @@ unsigned char MLOptimize(TXLAWindow* pWindow)
     pProgressLine = new CProgressLine;
     pProgressLine->Show(pWindow, 10, 10);
     bFitRunning = 1;
+    bNonidealityWarned = 0;
     dMLChisq = 0.0;
     dMLLambda = -1.0;
     bMLError = 0;

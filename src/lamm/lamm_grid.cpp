@@ -390,10 +390,16 @@ double layerHeight(double m, double b, double delta, double kt, bool floating)
 }
 
 // Nodes inserted into the elements of r (increasing) wherever they are longer
-// than the target spacing; the old nodes stay.
+// than the target spacing; the old nodes stay. The spacing is never below
+// 1e-12 of the radius: the march from an element's end advances by the
+// spacing, and a spacing below the resolution of the radius (a boundary
+// sized at a scan taken 1e-45 s after the start asks for 1e-26 cm) would
+// leave the radius, and with it the target, where it is until the node count
+// runs out, spreading 100000 nodes evenly over the element.
 template <class F>
-std::vector<double> refineElements(const std::vector<double>& r, F target)
+std::vector<double> refineElements(const std::vector<double>& r, F targetSpacing)
 {
+    auto target = [&](double at) { return std::max(targetSpacing(at), 1e-12 * std::fabs(at)); };
     std::vector<double> out;
     out.reserve(r.size() * 2);
     out.push_back(r[0]);

@@ -702,8 +702,10 @@ void wienerSkewModel()
 }
 
 // The self-associating models and the non-ideal single species: one profile
-// of the total loading, species basis 1.
-void interactingModelRoad(TXLAWindow* w)
+// of the total loading, species basis 1. False when the profile was not
+// propagated to the end because the non-ideality is out of range (said in
+// its box): the model is that profile alone, so there is no model.
+bool interactingModelRoad(TXLAWindow* w)
 {
     // whether it is propagated is decided here, not by the evaluation before
     bModelConstantSignal = 0;
@@ -730,7 +732,7 @@ void interactingModelRoad(TXLAWindow* w)
             resizeRadialGrid(nGridPoints);
         }
     }
-    if (!bGridArraysAllocated) return;
+    if (!bGridArraysAllocated) return true;
     // the initial profile after the choice, whose resize would lose it
     if (bExperimentalInitialDistribution && bUseInitialData && pExtrapolation1)
         loadExperimentalProfile(1.0f);
@@ -743,7 +745,7 @@ void interactingModelRoad(TXLAWindow* w)
         reportDensityMatchedSpecies(w, &one, 1);
         if (intoSpeciesBasis()) clearedBasis(1);
         pLammOwnerWindow = nullptr;
-        return;
+        return true;
     }
     interactingDiffusionCoefficients();
     if (!bModelConstantSignal) {
@@ -761,12 +763,17 @@ void interactingModelRoad(TXLAWindow* w)
             updateMovingGridRadii();
         }
         afterPropagation(w, true);
+        if (bNonidealityOutOfRange) {
+            pLammOwnerWindow = nullptr;
+            return false;
+        }
         if (bModelHindered && !bModelHinderedCS && bWienerSkewing) wienerSkewModel();
     } else {
         constantModel(1, fSATotalConc);
     }
     pLammOwnerWindow = nullptr;
     if (bBufferMismatch) w->SimulateBufferSignal();
+    return true;
 }
 
 // ---------------------------------------------------------------- A + B <-> AB
@@ -923,9 +930,11 @@ bool evaluateOnGlobalGrid(TXLAWindow* w)
     bBackDiffusionShutOffActive = 0;
 
     if (bHeteroRoad) return heteroAssociationRun(w);
-    if (interactingModel())
-        interactingModelRoad(w);
-    else
+    if (!interactingModel()) {
         discreteSpeciesLoop(w);
-    return true;
+        return true;
+    }
+    if (interactingModelRoad(w)) return true;
+    nonlinearDetectionFollowUps();
+    return false;
 }

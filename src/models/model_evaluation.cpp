@@ -47,6 +47,7 @@ using namespace win;
 
 float fSpeciesFraction = 0.0f;
 unsigned char bDiscretizationWarned = 0;
+unsigned char bNonidealityWarned = 0;
 TXLAWindow* pLammOwnerWindow = nullptr;
 unsigned char bSedimentationTimeOffset = 0;
 
@@ -462,8 +463,11 @@ void TXLAWindow::ReportSimulationError(int nError)
         break;
     case 7:
         bNonidealityOutOfRange = 1;
-        playErrorSound();
-        MessageBox(HWindow, "nonideality out of range", "ERROR in simulation", MB_OK);
+        if (!bFitRunning || !bNonidealityWarned) {
+            playErrorSound();
+            MessageBox(HWindow, "nonideality out of range", "ERROR in simulation", MB_OK);
+            if (bFitRunning) bNonidealityWarned = 1;
+        }
         break;
     default:  // success, 4 (reported by the solver itself) and unknown numbers
         break;

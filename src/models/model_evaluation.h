@@ -10,6 +10,9 @@ extern float fSpeciesFraction;
 // The discretization message was shown during the current fit (the fit
 // driver clears it when a fit starts).
 extern unsigned char bDiscretizationWarned;
+// "nonideality out of range" was shown during the current fit (cleared when
+// a fit starts): a fit that tries values beyond the law's range says so once.
+extern unsigned char bNonidealityWarned;
 // The main window while a propagation runs (progress texts, key interrupt).
 extern TXLAWindow* pLammOwnerWindow;
 // The solver-object road starts each scan's time at fStartTime (the fitted

@@ -113,6 +113,53 @@ TEST_F(RunJobTest, AnElapsedTimeNoRunHasIsNamed)
     EXPECT_FALSE(has(record(), "<Rmsd>"));
 }
 
+// A first scan whose elapsed time is 1e-45 s (its omega^2 t left at
+// 1.6449e10): the grid's zone for the boundary's path asked for spacings of
+// 1e-26 cm, and a single Run stepped 100000 nodes for more than 300 s. It
+// computes, the first scan's model the loading.
+TEST_F(RunJobTest, AFirstScanAnInstantAfterTheStartIsComputed)
+{
+    setHeaderField(scans[0], 4, "1e-45");
+    writeExampleJob({{"<AutoFit>1</AutoFit>", "<AutoFit>0</AutoFit>"}});
+    const ProgramRun run = runJob(60);
+    ASSERT_NE(run.nExit, -1) << "killed after 60 s";
+    EXPECT_EQ(run.nExit, 0) << run.szErr;
+    EXPECT_TRUE(has(run.szOut, "Continuous c(s) Distribution, 30 scans, computed: rmsd ")) << run.szOut;
+    EXPECT_TRUE(std::isfinite(numberAfter(record(), "<Rmsd>"))) << record();
+}
+
+// The non-ideal single species at the model's start values on the example
+// (attractive ks and kd of 1 per mg/ml, loading 0.5): the pile-up at the
+// base passes the pole of the law, the run says so and ends with 1 (it
+// showed a model of +-4.8e7 and fitted for more than 20 minutes).
+// FitFrictionalRatio, which floats the frictional ratio of the c(s) family
+// (entry 11), would float kd here: it is ignored, and said so; in the discrete
+// species, whose entry 11 is c3, too.
+TEST_F(RunJobTest, TheNonidealSpeciesBeyondItsLawEndsAndFrictionalRatioKeysStayTheirOwn)
+{
+    writeExampleJob({{"Continuous c(s) Distribution", "Single Species"}});
+    ProgramRun run = runJob(60);
+    ASSERT_NE(run.nExit, -1) << "killed after 60 s";
+    EXPECT_EQ(run.nExit, 1) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: PARAMETER FILE: FitFrictionalRatio is ignored: the model Single Species has "
+                               "no frictional ratio (its entry 11 is kd)\n"))
+        << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: ERROR in simulation: nonideality out of range\n")) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: ERROR: Run computed no model (ERROR in simulation: nonideality out of "
+                               "range): the run ends without its result"))
+        << run.szErr;
+    EXPECT_FALSE(has(record(), "<Rmsd>"));
+
+    writeExampleJob({{"Continuous c(s) Distribution", "Non-Interacting Discrete Species"},
+                     {"<AutoFit>1</AutoFit>", "<AutoFit>0</AutoFit>"}});
+    run = runJob(60);
+    EXPECT_EQ(run.nExit, 0) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "FitFrictionalRatio is ignored: the model Non-Interacting Discrete Species has no "
+                               "frictional ratio (its entry 11 is c3)"))
+        << run.szErr;
+    EXPECT_TRUE(has(record(), "<Parameter index=\"11\" name=\"c3\" value=\"0\" fit=\"0\"/>")) << record();
+}
+
 // Values the scans refuse end the run with 2, naming the key: a meniscus
 // outside the scans' radii (0.001 cm with a bottom of 100 cm), a range given
 // without the meniscus that leaves the scans' meniscus outside it.

@@ -258,3 +258,26 @@ TEST(LammSolve, MovingGridAgreesWithStaticGrid)
     EXPECT_NEAR(gridAmount(*B) / (loaded / (1.2 * 0.0349065850398866)), 1.0, 1e-6);
     EXPECT_LT(worst, 1e-3);
 }
+
+// A first scan taken a denormal time after the start (a damaged header) asks
+// the refinement for the boundary's path for spacings of 1e-26 cm, below what
+// a radius of 6 cm can hold: the grid stays a few hundred nodes, strictly
+// increasing, and the run ends with the loading at that scan.
+TEST(LammSolve, FirstScanAnInstantAfterTheStart)
+{
+    LammExperiment e(3, 600, 1800, 50000, kM, kB, 200);
+    e.headers[1].time = e.headers[1].timeWritten = e.headers[1].timeRead = 1e-45;
+    auto L = makeSolver(e, 5, 6e-7, kM, kB, 1.0, 6.05f, 7.1f);
+    L->bRampRotorSpeed = 0;
+    L->bAutoFEAlgorithm = 0;
+    L->bEngineStaticGrid = 1;
+    L->bEngineMovingGrid = 0;
+    L->InitAcceleration();
+    L->SetupGrid();
+    ASSERT_LT(L->nGridPoints, 3000);
+    for (int i = 2; i <= L->nGridPoints; i++) ASSERT_GT(L->pRadius[i], L->pRadius[i - 1]) << i;
+    ASSERT_EQ(L->Solve(), 0);
+    for (int j = 1; j <= e.nPoints; j++) ASSERT_NEAR(e.out[1][j], 1.0, 1e-6) << j;
+    for (int k = 2; k <= 3; k++)
+        for (int j = 1; j <= e.nPoints; j++) ASSERT_TRUE(std::isfinite(e.out[k][j])) << k << " " << j;
+}

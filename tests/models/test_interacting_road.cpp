@@ -285,7 +285,7 @@ TEST_F(InteractingRoadTest, WienerSkewOfTheHinderedSpecies)
 }
 
 // The non-ideal single species with ks c_1 above 1: said so, nothing
-// propagated.
+// propagated, no model.
 TEST_F(InteractingRoadTest, NonidealityOutOfRangeIsSaid)
 {
     gridtest::Experiment e;
@@ -300,13 +300,60 @@ TEST_F(InteractingRoadTest, NonidealityOutOfRangeIsSaid)
     slot(11, -10.0f);
     headless::Script script;
     script.expectMessageBox("ERROR in simulation", IDOK);
-    ASSERT_TRUE(evaluate());
+    EXPECT_FALSE(evaluate());
     EXPECT_EQ(script.pending(), 0u);
     bool bSaid = false;
     for (const std::string& l : script.lines()) bSaid = bSaid || l.find("nonideality out of range") != std::string::npos;
     EXPECT_TRUE(bSaid);
     EXPECT_TRUE(bNonidealityOutOfRange);
     EXPECT_EQ(spread(pScanTimeOrder[3]), 0.0f);
+}
+
+// With the attractive sign (the model's default) s = s0 / (1 - ks c) has its
+// pole and D = D0 (1 - kd c) its zero at c = 1 for ks = kd = 1 per mg/ml. A
+// loading of 0.5 passes the check of the loading, but the pile-up at the base
+// reaches 1 within the run, on the static grid (30000 rpm: Claverie for 4 S)
+// and on the moving hat (50000 rpm): the run stops there, says so and leaves
+// no model, where it went on to values of +-1e8. The repulsive sign has no
+// pole at a positive total: the same values give a model between 0 and the
+// pile-up.
+TEST_F(InteractingRoadTest, APileUpPastThePoleOfTheAttractiveLawIsOutOfRange)
+{
+    for (const double rpm : {30000.0, 50000.0}) {
+        gridtest::Experiment e;
+        e.nScans = 3;
+        e.rpm = rpm;
+        install(e, 4.0f, 4.0f);
+        bModelMonomerDimer = 0;
+        bModelNonidealSingle = 1;
+        bAutoFEAlgorithm = 1;
+        dSignalPerMgMl = 1.0;
+        slot(9, 0.5f);   // loading
+        slot(5, 4.0f);   // s0
+        slot(1, 5.0f);   // D 5e-7
+        slot(10, 0.0f);  // log10 ks
+        slot(11, 0.0f);  // log10 kd
+        bNonidealRepulsive = 0;
+        {
+            headless::Script script;
+            script.expectMessageBox("ERROR in simulation", IDOK);
+            EXPECT_FALSE(evaluate()) << rpm;
+            EXPECT_EQ(script.pending(), 0u);
+            EXPECT_TRUE(bNonidealityOutOfRange);
+            EXPECT_EQ(bMovingHat, rpm > 40000 ? 1 : 0);
+        }
+        bNonidealRepulsive = 1;
+        ASSERT_TRUE(evaluate()) << rpm;
+        EXPECT_FALSE(bNonidealityOutOfRange || bSimulationError || bDiscretizationError);
+        for (int p = 1; p <= nScans; p++) {
+            const int k = pScanTimeOrder[p];
+            for (int j = 1; j <= pScanPoints[k]; j++) {
+                ASSERT_GT(ppFit[k][j], -0.01f) << rpm << " " << p << " " << j;
+                ASSERT_LT(ppFit[k][j], 50.0f) << rpm << " " << p << " " << j;
+            }
+        }
+        EXPECT_GT(spread(pScanTimeOrder[3]), 0.4f);
+    }
 }
 
 // With M and s in a solvent of the particle's own density no D exists: the
