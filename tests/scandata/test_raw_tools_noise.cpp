@@ -166,12 +166,16 @@ TEST_F(WienerSkewingTest, EntriesAndTheTryAgainQuestion)
     }
     EXPECT_EQ(bWienerSkewing, 0);
     EXPECT_FLOAT_EQ(fWSkewSignalPerMgMl, 4.0f);
-    // a magnitude of 0 switches off at once and stores nothing
-    bWienerSkewing = 1;
-    win::headless::Script script;
-    script.expectDialog("Wiener", DialogAnswer().set(nMagnitudeField, "0").set(nSignalField, "7"));
-    EXPECT_TRUE(w->AskWienerSkewingParameters());
-    EXPECT_EQ(bWienerSkewing, 0);
-    EXPECT_FLOAT_EQ(fWSkew, 2.5e-6f);
-    EXPECT_FLOAT_EQ(fWSkewSignalPerMgMl, 4.0f);
+    // a magnitude of 0 switches off at once and stores nothing, whatever the
+    // signal per mg/ml (unused then, 0 included)
+    for (const char* szSignal : {"7", "0"}) {
+        bWienerSkewing = 1;
+        win::headless::Script script;
+        script.expectDialog("Wiener", DialogAnswer().set(nMagnitudeField, "0").set(nSignalField, szSignal));
+        EXPECT_TRUE(w->AskWienerSkewingParameters()) << szSignal;
+        EXPECT_EQ(bWienerSkewing, 0);
+        EXPECT_FLOAT_EQ(fWSkew, 2.5e-6f);
+        EXPECT_FLOAT_EQ(fWSkewSignalPerMgMl, 4.0f);
+        EXPECT_EQ(script.pending(), 0u);
+    }
 }

@@ -70,9 +70,15 @@ TEST_F(MStarTest, PolynomialOrderAnswers)
 TEST_F(MStarTest, SmoothingWidths)
 {
     LoadIdealSet();
+    // the buttons show the widths in per cent from the start
+    nLnCSmoothHalfWidth = 35;
+    nLnCSmoothOrder = 3;
+    nMwappSmoothHalfWidth = 5;
     win::headless::Script script;
     Enter(script);
     ASSERT_TRUE(bMStarMode);
+    EXPECT_EQ(caption(2), "SG smooth = 3.5 %(3)");
+    EXPECT_EQ(caption(3), "SG smooth = 0.5 %(box)");
     script.expectInput("SG smooth %distance:", "1.5").expectInput("SG smooth order (box=1):", "1");
     Click(script, 2);
     EXPECT_EQ(nLnCSmoothHalfWidth, 15);
@@ -296,6 +302,13 @@ TEST_F(MStarTest, MovedLimitsRecompute)
     EXPECT_EQ(pMStarSets[1].firstIdx, pFitFirstIndex[1]);
     EXPECT_GE(pMStarSets[1].setRadius.p[pMStarSets[1].firstIdx], fFitLeftLim);
     EXPECT_NEAR(pMStarSets[1].mwAvg, 50.0, 0.3);
+    // a left limit and a range that start on the meniscus are not below it:
+    // both stay where they are
+    fFitLeftLim = fMeniscus;
+    meniscusFitRange[1] = fMeniscus;
+    mStarClampRanges();
+    EXPECT_EQ(fFitLeftLim, fMeniscus);
+    EXPECT_EQ(meniscusFitRange[1], fMeniscus);
 }
 
 TEST_F(MStarTest, ButtonsWithoutActionRunOnlyTheComputation)

@@ -136,6 +136,21 @@ TEST_F(RotorSpeedTest, MassesAndGeometryWithoutASpeedOfARotorAreRefused)
         Run(script, 875);
         EXPECT_EQ(script.pending(), 0u) << c.refusal;
     }
+    // particles as dense as the buffer, or lighter, never come to a
+    // sedimentation equilibrium at any speed
+    for (const float fVbar : {1.0f, 1.2f}) {
+        VBAR = fVbar;
+        fBufferDensity = 1.0f;
+        headless::Script script;
+        script.expectInput("lowest Mw", "10000")
+            .expectInput("highest Mw", "100000")
+            .expectInput("bottom (cm)", "7.2")
+            .expectMessageBox("for predicting meniscus position", IDOK)
+            .expectInput("meniscus (cm)", "6.7")
+            .expectMessageBox("the particles must sediment: 1 - density x vbar must be above 0", IDOK);
+        Run(script, 875);
+        EXPECT_EQ(script.pending(), 0u) << fVbar;
+    }
     EXPECT_EQ(pAuxPlot, nullptr);
 }
 
