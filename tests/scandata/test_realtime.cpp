@@ -16,6 +16,7 @@
 #include "scandata/data_menu_fixture.h"
 #include "scandata/realtime_update.h"
 #include "scandata/scan_data.h"
+#include "scandata/scan_set_fixture.h"
 
 using namespace win;
 namespace fs = std::filesystem;
@@ -265,4 +266,29 @@ TEST(RealtimeAutoRange, ModelsOnTheSAxisWidenTheirRange)
         bModelContinuous = 0;
         bRealtimeForceReload = 0;
     }
+}
+
+// Two scans are enough to see the temperature drift: 1.5 C between them
+// brings the warning, once.
+TEST(RealtimeTemperature, TwoScansDriftingByOneDegreeAndAHalfAreWarnedAbout)
+{
+    std::vector<scantest::MemoryScan> scans(2);
+    for (int i = 0; i < 2; ++i) {
+        scans[i].time = 100.0 * (i + 1);
+        scans[i].r = {6.0f, 6.1f, 6.2f};
+        scans[i].s = {0.0f, 0.5f, 1.0f};
+    }
+    scantest::installScans(scans);
+    pScanHeaders[pScanTimeOrder[1]].temperature = 20.0f;
+    pScanHeaders[pScanTimeOrder[2]].temperature = 21.5f;
+    {
+        headless::Script script;
+        script.expectMessageBox("temperature fluctuations > 1 C", IDOK);
+        checkTemperatureDrift(nullptr);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    EXPECT_EQ(bRealtimeTemperatureWarned, 1);
+    checkTemperatureDrift(nullptr);  // said once: no box expected
+    bRealtimeTemperatureWarned = 0;
+    scantest::resetScanState();
 }
