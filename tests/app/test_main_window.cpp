@@ -356,6 +356,10 @@ TEST_F(MainWindowTest, GradientCheckFlagsFourSteepSlopes)
     std::snprintf(expected, sizeof expected, "max gradient exceeded:  grad = %.1f/cm at r ~ %.4fcm in scan scan00001.RA1",
                   fMax, ppRadius[1][i0]);
     EXPECT_TRUE(transcriptHas(script.lines(), expected)) << script.lines()[0];
+    // without a meniscus there is no check
+    fMeniscus = 0.0f;
+    EXPECT_TRUE(w->CheckMaxGradient());
+    fMeniscus = 5.96f;
     // two equal radii end the check
     ppRadius[1][i0 + 2] = ppRadius[1][i0 + 1];
     EXPECT_TRUE(w->CheckMaxGradient());
@@ -402,6 +406,33 @@ TEST_F(MainWindowTest, ResidualsAreDataMinusFitInsideTheFitLimits)
     EXPECT_GT(GetRValue(right), 156);
     EXPECT_EQ(GetRValue(left), GetGValue(left));  // grey
     EXPECT_EQ(surfacePixel(w, xLeft, 940), left);
+    bModelComputed = 0;
+    bShowResidualsBitmap = 0;
+}
+
+// A row per scan in time order, each the full share of the band, grey from
+// black (-1) to white (+1) for residuals scaled by the largest of all scans.
+TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 4));
+    // constant residuals per scan; the largest, -1, in the scan stored first
+    const float fResidual[] = {0, -1.0f, -0.5f, 0.25f, 0.5f};
+    for (int i = 1; i <= nScans; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = ppSignal[i][j] - fResidual[i];
+    updateResidualsPlot(0);
+    bModelComputed = 1;
+    headless::Script script;
+    script.command(CM_SHOW_RESIDUALS_BITMAP);
+    headless::processMessages();
+    const int x = int(pDataPlot->MapX(6.5f) * 1400.0 / 1399);
+    for (int k = 1; k <= nScans; ++k) {
+        // the middle of row k of the band 800..950
+        const int y = 800 + (2 * k - 1) * 150 / 8;
+        const int nGrey = int(std::lround(128 + 127 * fResidual[pScanTimeOrder[k]]));
+        const COLORREF c = surfacePixel(w, x, y);
+        EXPECT_EQ(c, RGB(nGrey, nGrey, nGrey)) << "row " << k << ": " << int(GetRValue(c));
+    }
     bModelComputed = 0;
     bShowResidualsBitmap = 0;
 }
