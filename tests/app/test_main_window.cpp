@@ -590,8 +590,16 @@ TEST_F(MainWindowTest, DeleteOverADataPointRemovesItFromItsFileAfterAQuestion)
     std::snprintf(szQuestion, sizeof szQuestion, "remove point 100 (r = %.4f cm) from the file scan00003.RA1?",
                   fRemoved);
 
-    // No keeps everything
     headless::Script script;
+    // while a fit or a run goes on the key does nothing (no question)
+    for (unsigned char* pb : {&w->bFitting, &w->bRunning}) {
+        *pb = 1;
+        pressDeleteAt(script, pixelOf(100));
+        *pb = 0;
+        EXPECT_EQ(pScanPoints[3], n);
+    }
+
+    // No keeps everything
     script.expectMessageBox(szQuestion, IDNO);
     pressDeleteAt(script, pixelOf(100));
     EXPECT_EQ(script.pending(), 0u);
