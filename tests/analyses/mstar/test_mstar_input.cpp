@@ -290,6 +290,12 @@ TEST_F(MStarTest, MovedLimitsRecompute)
     updateRightFitLimit();
     window->DrawMarkers();
     EXPECT_NEAR(pMStarSets[1].lastIdx, nLast - 30, 1);
+    // plot B draws the set's M* as a line over firstIdx .. lastIdx - 1
+    ASSERT_NE(pMStarPlotB, nullptr);
+    EXPECT_EQ(pMStarPlotB->GetCurveStyle(0), -1);
+    ASSERT_TRUE(pMStarPlotB->pRangeSet && pMStarPlotB->pRangeSet[0]);
+    EXPECT_EQ(pMStarPlotB->pRangeFirst[0], pMStarSets[1].firstIdx);
+    EXPECT_EQ(pMStarPlotB->pRangeLast[0], pMStarSets[1].lastIdx - 1);
     EXPECT_LE(bottomFitRange[2], 7.16f);
     EXPECT_LE(bottomFitRange[1], bottomFitRange[2]);
     // a left limit below the meniscus becomes meniscus + 0.01, and the
