@@ -23,6 +23,7 @@
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_file.h"
+#include "scandata/scan_set_fixture.h"
 
 using namespace win;
 
@@ -435,6 +436,29 @@ TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
     }
     bModelComputed = 0;
     bShowResidualsBitmap = 0;
+}
+
+// H, half the summed differences between the residuals' histogram and the
+// normal distribution of their mean and spread, in per cent: two residuals
+// one spread either side of the mean fall in the two outer bins of ten, so
+// H = 100 - 200 (Phi(-0.8) - Phi(-1)) = 89.36, whatever the mean and the
+// spread.
+TEST(ResidualHistogram, TwoResidualsAtOneSpreadGiveTheirClosedForm)
+{
+    for (const auto& [a, b] : {std::pair{-1.0f, 1.0f}, std::pair{3.0f, 7.0f}, std::pair{-0.25f, 0.25f}}) {
+        scantest::MemoryScan m;
+        m.time = 100.0;
+        m.r = {6.0f, 6.1f};
+        m.s = {a, b};
+        scantest::installScans({m});
+        pFitFirstIndex[1] = 1;
+        pFitLastIndex[1] = 2;
+        const int list[] = {0, 1};
+        float fH = 0;
+        computeResidualsHistogram(1, 1, list, &fH);
+        EXPECT_NEAR(fH, 89.36f, 0.01f) << a << " " << b;
+    }
+    scantest::resetScanState();
 }
 
 TEST_F(MainWindowTest, PreferencesDialogAndPrinting)
