@@ -169,6 +169,10 @@ TEST_F(MStarTest, DragsSetTheExtrapolationRangesEitherWay)
     RightDrag(script, x0, x0 + 10);
     EXPECT_TRUE(bMStarDragA);
     EXPECT_EQ(meniscusFitRange[1], lo);
+    // one pixel more is a drag: the range ends where it ended
+    RightDrag(script, x0, x0 + 11);
+    EXPECT_FALSE(bMStarDragA);
+    EXPECT_LT(meniscusFitRange[2], hi);
     EXPECT_EQ(script.pending(), 0u);
 }
 
