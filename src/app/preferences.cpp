@@ -97,7 +97,16 @@ bool parse(const Entry& e, const std::string& line, double* pValue)
     if (end == s) return false;
     while (*end == ' ' || *end == '\t' || *end == '\r') ++end;
     if (*end) return false;
-    if (!std::isfinite(v) || v < e.dMin || v > e.dMax) return false;
+    if (!std::isfinite(v)) return false;
+    if (e.kind == Kind::Float) {
+        // a float setting is held in float: its bounds too, or the smallest
+        // value the dialogs take (1e-6 is 9.99999997e-07 in float) would
+        // not be read back
+        const float f = static_cast<float>(v);
+        if (f < static_cast<float>(e.dMin) || f > static_cast<float>(e.dMax)) return false;
+    } else if (v < e.dMin || v > e.dMax) {
+        return false;
+    }
     if ((e.kind == Kind::Byte || e.kind == Kind::Int) && v != std::floor(v)) return false;
     *pValue = v;
     return true;

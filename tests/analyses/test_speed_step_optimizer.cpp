@@ -3,6 +3,7 @@
 // and the simplex that searches them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "analyses/timetoeq/approach_to_eq_sim.h"
@@ -265,5 +266,50 @@ TEST_F(SpeedStepOptimizerTest, ObjectiveOfOneProgram)
             EXPECT_NEAR(value, expected, 2e-6 * expected) << g.fFactor << " " << g.fHours << " " << int(bPenalty);
         }
     }
+    bAppEqPenalty = 0;
+}
+
+// Without temperature the thermal simplex is the plain downhill simplex: from
+// the same start it comes to the same programme and time.
+TEST_F(SpeedStepOptimizerTest, ColdAnnealingStepIsThePlainSimplex)
+{
+    TimeToEqParams& tp = timeToEqParams;
+    tp.fVbar = 0.73f;
+    const float fr[] = {0, 1}, s[] = {0, 4.1639f}, D[] = {0, 5.7554e-7f};
+    setOptimizationSpecies(39 * 3600.0f, 1, fr, s, D);
+    tp.bExponential = 0;
+    tp.nParams = 1;
+    tp.fOverspeedTime = 7200;
+    bAppEqPenalty = 1;  // as in a search: the time's steps get a slope
+    // a search from 10 and 20 % overspeed for the first 2 h; some 75 % come
+    // to equilibrium 6 h sooner
+    auto start = [](float** p, float* y) {
+        p[1][1] = 1.1f;
+        p[2][1] = 1.2f;
+        for (int i = 1; i <= 2; ++i) y[i] = appEqObjective(p[i], nullptr);
+    };
+    float** p = matrix(1, 2, 1, 1);
+    float* y = vector(1, 2);
+    start(p, y);
+    const float fStart = std::min(y[1], y[2]);
+    int nCount = 0;
+    nelderMeadSpeedSteps(nullptr, p, y, 1, 1e-4f, appEqObjective, &nCount);
+    const float fPlain = y[1], fPlainFactor = p[1][1];
+    ASSERT_LT(fPlain, fStart - 3.0f);  // there is something to gain
+
+    start(p, y);
+    float pb[2] = {0, p[1][1]};
+    float yb = y[1];
+    if (y[2] < yb) {
+        pb[1] = p[2][1];
+        yb = y[2];
+    }
+    int nBudget = 1000;
+    amebsaSpeedSteps(nullptr, 0.0f, p, y, 1, pb, &yb, 1e-4f, &nBudget);
+    EXPECT_GT(nBudget, 0);  // converged
+    EXPECT_NEAR(yb, fPlain, 0.01f);
+    EXPECT_NEAR(pb[1], fPlainFactor, 0.01f);
+    free_matrix(p, 1, 2, 1, 1);
+    free_vector(y, 1, 2);
     bAppEqPenalty = 0;
 }

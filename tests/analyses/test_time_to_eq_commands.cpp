@@ -17,6 +17,8 @@
 #include "app/window_fixture.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
+#include "numerics/ccurve.h"
+#include "numerics/cvector.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "plot/key_polling.h"
@@ -134,6 +136,21 @@ TEST_F(TimeToEqCommandTest, MinimizeTimeToEquilibriumOnAShortColumn)
     EXPECT_EQ(pTosePlot->nCurves, 2);
     EXPECT_STREQ(pTosePlot->szXLabel, "radius (cm)");
 
+    // the inset pairs every radius with each run's own difference: built
+    // with one run in both places, its two curves are one
+    CApproachToEqSim* pOpt = pAppEqOptSim;
+    pAppEqOptSim = pAppEqConstSim;
+    buildTimeToEqResultPlots(w);
+    pAppEqOptSim = pOpt;
+    ASSERT_NE(pToseCurve1, nullptr);
+    ASSERT_NE(pToseCurve2, nullptr);
+    const int n = static_cast<int>(pToseCurve1->pY->nSize);
+    ASSERT_EQ(static_cast<int>(pToseCurve2->pY->nSize), n);
+    ASSERT_GT(n, 10);
+    for (int i = 0; i < n; ++i) {
+        ASSERT_EQ(pToseCurve2->pX->Get(i), pToseCurve1->pX->Get(i)) << i;
+        ASSERT_EQ(pToseCurve2->pY->Get(i), pToseCurve1->pY->Get(i)) << i;
+    }
 }
 
 TEST_F(TimeToEqCommandTest, AKeyStopsTheSearchAndTheFilesAreStillWritten)

@@ -23,6 +23,7 @@
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_file.h"
+#include "scandata/scan_set_fixture.h"
 
 using namespace win;
 
@@ -356,6 +357,10 @@ TEST_F(MainWindowTest, GradientCheckFlagsFourSteepSlopes)
     std::snprintf(expected, sizeof expected, "max gradient exceeded:  grad = %.1f/cm at r ~ %.4fcm in scan scan00001.RA1",
                   fMax, ppRadius[1][i0]);
     EXPECT_TRUE(transcriptHas(script.lines(), expected)) << script.lines()[0];
+    // without a meniscus there is no check
+    fMeniscus = 0.0f;
+    EXPECT_TRUE(w->CheckMaxGradient());
+    fMeniscus = 5.96f;
     // two equal radii end the check
     ppRadius[1][i0 + 2] = ppRadius[1][i0 + 1];
     EXPECT_TRUE(w->CheckMaxGradient());
@@ -404,6 +409,56 @@ TEST_F(MainWindowTest, ResidualsAreDataMinusFitInsideTheFitLimits)
     EXPECT_EQ(surfacePixel(w, xLeft, 940), left);
     bModelComputed = 0;
     bShowResidualsBitmap = 0;
+}
+
+// A row per scan in time order, each the full share of the band, grey from
+// black (-1) to white (+1) for residuals scaled by the largest of all scans.
+TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 4));
+    // constant residuals per scan; the largest, -1, in the scan stored first
+    const float fResidual[] = {0, -1.0f, -0.5f, 0.25f, 0.5f};
+    for (int i = 1; i <= nScans; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = ppSignal[i][j] - fResidual[i];
+    updateResidualsPlot(0);
+    bModelComputed = 1;
+    headless::Script script;
+    script.command(CM_SHOW_RESIDUALS_BITMAP);
+    headless::processMessages();
+    const int x = int(pDataPlot->MapX(6.5f) * 1400.0 / 1399);
+    for (int k = 1; k <= nScans; ++k) {
+        // the middle of row k of the band 800..950
+        const int y = 800 + (2 * k - 1) * 150 / 8;
+        const int nGrey = int(std::lround(128 + 127 * fResidual[pScanTimeOrder[k]]));
+        const COLORREF c = surfacePixel(w, x, y);
+        EXPECT_EQ(c, RGB(nGrey, nGrey, nGrey)) << "row " << k << ": " << int(GetRValue(c));
+    }
+    bModelComputed = 0;
+    bShowResidualsBitmap = 0;
+}
+
+// H, half the summed differences between the residuals' histogram and the
+// normal distribution of their mean and spread, in per cent: two residuals
+// one spread either side of the mean fall in the two outer bins of ten, so
+// H = 100 - 200 (Phi(-0.8) - Phi(-1)) = 89.36, whatever the mean and the
+// spread.
+TEST(ResidualHistogram, TwoResidualsAtOneSpreadGiveTheirClosedForm)
+{
+    for (const auto& [a, b] : {std::pair{-1.0f, 1.0f}, std::pair{3.0f, 7.0f}, std::pair{-0.25f, 0.25f}}) {
+        scantest::MemoryScan m;
+        m.time = 100.0;
+        m.r = {6.0f, 6.1f};
+        m.s = {a, b};
+        scantest::installScans({m});
+        pFitFirstIndex[1] = 1;
+        pFitLastIndex[1] = 2;
+        const int list[] = {0, 1};
+        float fH = 0;
+        computeResidualsHistogram(1, 1, list, &fH);
+        EXPECT_NEAR(fH, 89.36f, 0.01f) << a << " " << b;
+    }
+    scantest::resetScanState();
 }
 
 TEST_F(MainWindowTest, PreferencesDialogAndPrinting)
@@ -559,8 +614,16 @@ TEST_F(MainWindowTest, DeleteOverADataPointRemovesItFromItsFileAfterAQuestion)
     std::snprintf(szQuestion, sizeof szQuestion, "remove point 100 (r = %.4f cm) from the file scan00003.RA1?",
                   fRemoved);
 
-    // No keeps everything
     headless::Script script;
+    // while a fit or a run goes on the key does nothing (no question)
+    for (unsigned char* pb : {&w->bFitting, &w->bRunning}) {
+        *pb = 1;
+        pressDeleteAt(script, pixelOf(100));
+        *pb = 0;
+        EXPECT_EQ(pScanPoints[3], n);
+    }
+
+    // No keeps everything
     script.expectMessageBox(szQuestion, IDNO);
     pressDeleteAt(script, pixelOf(100));
     EXPECT_EQ(script.pending(), 0u);

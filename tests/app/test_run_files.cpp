@@ -107,7 +107,15 @@ TEST_F(ParameterFileTest, InvalidFilesAreRefusedWithTheirReason)
               std::string::npos);
     EXPECT_NE(error(dirs + "<NEQThreads>0</NEQThreads>").find("NEQThreads must be a number of threads 1 to 64"),
               std::string::npos);
-    EXPECT_NE(error(dirs + "<FitMeniscus>2</FitMeniscus>").find("FitMeniscus must be 0 or 1"), std::string::npos);
+    // every switch is 0 or 1: 2 and -1 are refused by its name
+    for (const char* szSwitch : {"AutoFit", "UseMinSForLogGrid", "FitMeniscus", "FitBottom", "FitFrictionalRatio",
+                                 "FitTINoise", "FitRINoise"})
+        for (const char* szValue : {"2", "-1"}) {
+            const std::string key = szSwitch;
+            EXPECT_NE(error(dirs + "<" + key + ">" + szValue + "</" + key + ">").find(key + " must be 0 or 1"),
+                      std::string::npos)
+                << key << " " << szValue;
+        }
     EXPECT_NE(error(dirs + "<FitRINoise>on</FitRINoise>").find("FitRINoise must be 0 or 1"), std::string::npos);
     EXPECT_NE(error(dirs + "<Meniscus>-6</Meniscus>").find("Meniscus must be a radius"), std::string::npos);
     EXPECT_NE(error(dirs + "<LeftFitLimit>six</LeftFitLimit>").find("LeftFitLimit must be"), std::string::npos);
@@ -246,6 +254,33 @@ TEST_F(ParameterFileTest, ValuesTheDialogsRefuseAreRefusedByTheirKey)
 // closing tag has a blank) is read, and the attribute is named: it is passed
 // over. An unknown element with an attribute is named as unknown keys are; a
 // key that holds elements or is an empty element has no value.
+// Numeric character references become UTF-8 of one to four bytes, at the
+// edges of each length too.
+TEST_F(ParameterFileTest, CharacterReferencesBecomeUtf8)
+{
+    const struct {
+        const char* szRef;
+        const char* szUtf8;
+    } refs[] = {{"&#x7F;", "\x7F"},
+                {"&#x80;", "\xC2\x80"},
+                {"&#x7FF;", "\xDF\xBF"},
+                {"&#x800;", "\xE0\xA0\x80"},
+                {"&#xFFFF;", "\xEF\xBF\xBF"},
+                {"&#x10000;", "\xF0\x90\x80\x80"},
+                {"&#1114111;", "\xF4\x8F\xBF\xBF"}};
+    for (const auto& r : refs) {
+        RunParameters p;
+        std::string err;
+        ASSERT_EQ(readParameterFile(file("<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" +
+                                         scratch + "o" + r.szRef + "</OutputResultsDirectory>")
+                                        .c_str(),
+                                    &p, &err),
+                  1)
+            << r.szRef << " " << err;
+        EXPECT_EQ(p.szOutputResultsDirectory, scratch + "o" + r.szUtf8) << r.szRef;
+    }
+}
+
 TEST_F(ParameterFileTest, KeysWithAttributesOrBlanksInTheirTagsAreRead)
 {
     const std::string dirs = "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
@@ -270,6 +305,16 @@ TEST_F(ParameterFileTest, KeysWithAttributesOrBlanksInTheirTagsAreRead)
     EXPECT_NE(error(dirs + "<Model><x>1</x></Model>").find("the key <Model> holds elements, not a value"),
               std::string::npos);
     EXPECT_NE(error(dirs + "<FitBottom/>").find("the key <FitBottom> is empty"), std::string::npos);
+    // a ">" inside a quoted attribute value, in double or single quotes, does
+    // not end the tag
+    ASSERT_EQ(readParameterFile(file(dirs + "<Meniscus note=\"r > 6\">6.02</Meniscus>"
+                                            "<Bottom note='b > r'>7.1</Bottom>")
+                                    .c_str(),
+                                &p, &err),
+              1)
+        << err;
+    EXPECT_FLOAT_EQ(p.fMeniscus, 6.02f);
+    EXPECT_FLOAT_EQ(p.fBottom, 7.1f);
 }
 
 // The keys are one table: each key the file may hold is read (a value it

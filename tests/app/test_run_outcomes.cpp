@@ -328,3 +328,28 @@ TEST_F(RunJobTest, TheExampleSaysWhatItFoundAndNoAdviceAboutItsStart)
     EXPECT_NEAR(numberAfter(run.szOut, " S), signal "), 0.80, 0.02) << run.szOut;
     EXPECT_TRUE(has(run.szOut, "% of the total\nresults in " + out + "/\n")) << run.szOut;
 }
+
+// ---------------------------------------------------------------- the noise switches
+
+// Interference scans switch both noises on when they load; the file's 0 for
+// the time-invariant noise switches it off again, so no TI noise is written.
+TEST_F(RunJobTest, FitTINoiseZeroHoldsForInterferenceScans)
+{
+    writeExampleJob({{"<AutoFit>1</AutoFit>", "<AutoFit>0</AutoFit><FitTINoise>0</FitTINoise>"}});
+    for (const std::string& path : scans) {
+        editScanFile(path, [](std::vector<std::string>& lines) {
+            lines[1][0] = 'P';
+            for (size_t k = 2; k < lines.size(); ++k) {
+                std::istringstream in(lines[k]);
+                std::string r, s;
+                if (in >> r >> s) lines[k] = r + " " + s;
+            }
+        });
+        std::filesystem::path p(path);
+        std::filesystem::rename(p, std::filesystem::path(p).replace_extension(".IP1"));
+    }
+    const ProgramRun run = runJob(120);
+    EXPECT_EQ(run.nExit, 0) << run.szErr;
+    EXPECT_TRUE(std::filesystem::exists(out + "/RIN.IP1")) << run.szOut << run.szErr;
+    EXPECT_FALSE(std::filesystem::exists(out + "/TIN.IP1"));
+}

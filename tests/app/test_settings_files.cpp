@@ -79,6 +79,13 @@ TEST_F(AppFolderTest, MissingShortDamagedAndFullDefaultsFiles)
     EXPECT_EQ(dTimeStampThreshold, 1.0049999999999999);
     EXPECT_EQ(fGradientLimit, 123.456f);
     EXPECT_EQ(std::filesystem::last_write_time(szParamsIniPath), before);
+
+    // the smallest gradient limit the preferences dialog takes is read back
+    fGradientLimit = 1e-6f;
+    ASSERT_EQ(writeDefaultPreferences(), 1);
+    fGradientLimit = 0;
+    EXPECT_EQ(readDefaultPreferences(), 1);
+    EXPECT_EQ(fGradientLimit, 1e-6f);
 }
 
 // Lines 12-15 are the annealing settings of the fits: the start temperature

@@ -181,6 +181,21 @@ TEST_F(DataMenuLoadTest, ExperimentFiles) {
     scantest::writeText(folder + "/long.xp", "0\ntitle\n\"_scans/\" \"" + std::string(130000, 'x') + "\"\n");
     fMeniscus = fBottom = 0.0f;
 
+    {
+        // an experiment whose scans are not there loads nothing, and none of
+        // its values either
+        scantest::writeText(folder + "/gone.xp",
+                            "0 (ExperimentType: SEDVELOCITY)\ntitle\n\"_scans/\" \" s09.RA1\"\n" + values);
+        const float fDensity = fBufferDensity;
+        win::headless::Script script;
+        script.expectOpenFile("select files to fit", {folder + "/gone.xp"}).expectMessageBox("s09.RA1", win::IDOK);
+        Run(script, 200);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(nScans, 0);
+        EXPECT_EQ(fBufferDensity, fDensity);
+        EXPECT_EQ(fMeniscus, 0.0f);
+    }
+
     win::headless::Script script;
     script.expectOpenFile("select files to fit", {folder + "/eq.xp"})
         .expectMessageBox("can only load xp files from sedimentation velocity", win::IDOK)

@@ -121,9 +121,17 @@ TEST_F(FringeToolTest, SingleScanToolRemovesAStepWithArrowKeysAndApplyNow)
     EXPECT_EQ(single.cursorJump, -1.0);
     // the corrected residuals of the window show no step any more
     ASSERT_EQ(single.windowUsed, 41);
+    // the window's signal is shown about its own mean
+    double dMean = 0;
+    for (int k = 1; k <= single.windowUsed; ++k) dMean += single.winSignal[k];
+    EXPECT_NEAR(dMean / single.windowUsed, 0.0, 1e-6);
     for (int k = 1; k <= single.windowUsed; ++k)
         EXPECT_NEAR(single.winResidualCorrected[k], single.winResidualCorrected[1], 1e-5) << k;
     EXPECT_EQ(signalOf(2), original[1]);  // nothing applied yet
+    // '1' takes the jump out of the working copy: flat to the scan's end
+    Keys(script, {'1'});
+    for (int j = 1; j <= pScanPoints[2]; ++j) ASSERT_EQ(single.workSignal[j], 0.0f) << j;
+    EXPECT_EQ(signalOf(2), original[1]);
 
     // Enter applies only when the user says it was not applied yet
     script.expectMessageBox("were changes applied?", IDNO)

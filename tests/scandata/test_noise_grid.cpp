@@ -204,6 +204,11 @@ TEST_F(NoiseGridTest, JitterAndFringeAlignment) {
     scantest::installScans({ramp(6.0f, 6.1f, 0.001f, 100.0, flat), ramp(6.0f, 6.05f, 0.001f, 50.0, linear),
                             ramp(6.0f, 6.2f, 0.001f, 150.0, flat)});
     for (size_t k = 0; k < 201; ++k) ppSignal[3][k + 1] += 0.7f;
+    // absorbance scans have no jitter of the fringe offset: nothing moves
+    setupNoiseRadialGrid();
+    const std::vector<float> before3(ppSignal[3] + 1, ppSignal[3] + 202);
+    eliminateJitter(6.0105f, 6.0325f);
+    EXPECT_EQ(std::vector<float>(ppSignal[3] + 1, ppSignal[3] + 202), before3);
     bInterferenceData = 1;
     setupNoiseRadialGrid();
     const float m1 = 10.0f * (6.0215f - 6.0f);  // earliest scan (2) over 6.011..6.032

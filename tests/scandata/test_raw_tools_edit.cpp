@@ -224,6 +224,12 @@ TEST_F(RawEditTest, RegionsChannelsAndSinglePoints)
     }
     EXPECT_EQ(pScanPoints[1], n1);
     EXPECT_STREQ(ppScanFileName[1], "00001.RA1");
+
+    // the first point of a scan can go as any other
+    const float fSecond = ppRadius[2][2];
+    EXPECT_TRUE(deleteScanPoint(2, 1));
+    EXPECT_EQ(pScanPoints[2], n2 - 1);
+    EXPECT_EQ(ppRadius[2][1], fSecond);
 }
 
 namespace {

@@ -10,9 +10,13 @@
 
 #include "analyses/analysis_globals.h"
 #include "app/app_globals.h"
+#include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
+#include "models/model_globals.h"
 #include "scandata/data_menu_fixture.h"
 #include "scandata/realtime_update.h"
 #include "scandata/scan_data.h"
+#include "scandata/scan_set_fixture.h"
 
 using namespace win;
 namespace fs = std::filesystem;
@@ -235,4 +239,56 @@ TEST_F(RealtimeTest, TheSeriesGoesOnFromTheDigitsOfACorrectedNameAndANameWithout
     EXPECT_FALSE(MenuChecked());
     Tick();
     EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"first.RA1", "second.RA1"}));
+}
+
+// The automatic range of a c(s) family model reads the s-axis of the
+// distribution (the first point left out where it holds the extra discrete
+// species): a flat distribution keeps an eighth or a seventh of its area in
+// the last interval, far more than 3 %, so the upper s-value grows by half.
+TEST(RealtimeAutoRange, ModelsOnTheSAxisWidenTheirRange)
+{
+    for (unsigned char* pbModel : {&bModelCSWithMsTable, &bModelCSOneDiscreteM, &bModelCSInvariantD,
+                                   &bModelCSLinearRods, &bModelCS}) {
+        bModelContinuous = 1;
+        *pbModel = 1;
+        allocDistributionVectors(10);
+        for (int i = 1; i <= 10; ++i) {
+            pDistAxisS[i] = static_cast<float>(i);
+            pDistAxisM[i] = 1e4f * static_cast<float>(i);
+            pDistValues[i] = 1.0f;
+        }
+        fSMax = 10.0f;
+        autoAdjustDistributionRange();
+        EXPECT_FLOAT_EQ(fSMax, 15.0f) << static_cast<const void*>(pbModel);
+        EXPECT_EQ(bRealtimeForceReload, 1);
+        freeDistributionVectors();
+        *pbModel = 0;
+        bModelContinuous = 0;
+        bRealtimeForceReload = 0;
+    }
+}
+
+// Two scans are enough to see the temperature drift: 1.5 C between them
+// brings the warning, once.
+TEST(RealtimeTemperature, TwoScansDriftingByOneDegreeAndAHalfAreWarnedAbout)
+{
+    std::vector<scantest::MemoryScan> scans(2);
+    for (int i = 0; i < 2; ++i) {
+        scans[i].time = 100.0 * (i + 1);
+        scans[i].r = {6.0f, 6.1f, 6.2f};
+        scans[i].s = {0.0f, 0.5f, 1.0f};
+    }
+    scantest::installScans(scans);
+    pScanHeaders[pScanTimeOrder[1]].temperature = 20.0f;
+    pScanHeaders[pScanTimeOrder[2]].temperature = 21.5f;
+    {
+        headless::Script script;
+        script.expectMessageBox("temperature fluctuations > 1 C", IDOK);
+        checkTemperatureDrift(nullptr);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    EXPECT_EQ(bRealtimeTemperatureWarned, 1);
+    checkTemperatureDrift(nullptr);  // said once: no box expected
+    bRealtimeTemperatureWarned = 0;
+    scantest::resetScanState();
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -90,6 +91,20 @@ TEST_F(ScratchTrackingTest, RecoversTheShiftsOfTheFeatureAndSavesThem)
     script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON).mouse(WM_LBUTTONUP, p.x, p.y);
     headless::processMessages();
     ASSERT_EQ(tool.windowPoints, 21);
+    // the shifted radii and linear model of every scan, a line per window
+    // point: five pairs of columns around the click
+    {
+        std::ifstream lin(std::string(szTempDir) + "trackscratchlinfit.txt");
+        int nLines = 0;
+        for (std::string line; std::getline(lin, line); ++nLines) {
+            std::istringstream row(line);
+            std::vector<double> v;
+            for (double d; row >> d;) v.push_back(d);
+            ASSERT_EQ(v.size(), 10u) << line;
+            for (size_t c = 0; c < v.size(); c += 2) EXPECT_NEAR(v[c], 6.5, 0.05) << line;
+        }
+        EXPECT_EQ(nLines, 21);
+    }
     // scan 1 never moves; the results count from the earliest scan (scan 2)
     EXPECT_EQ(tool.bestShift[1], 0.0);
     for (int i = 1; i <= 5; ++i) {

@@ -264,3 +264,31 @@ TEST_F(DataMenuTest, MultiSpeedLoadRecoversTheStepStart) {
     EXPECT_EQ(nScans, 15);
     EXPECT_EQ(ppSignal[1][50], fSignal);
 }
+
+// The speed steps asked for by the Lamm settings are read beside a set of a
+// single scan as beside any other: one scan at 40000 rpm after the step from
+// 10000 rpm at 1234.5 s, its profile written after the load.
+TEST_F(DataMenuTest, OneScanTakesTheSpeedStepsBesideIt) {
+    const double tStep = 1234.5;
+    auto run = twoStepRun(10000, 40000, 280, tStep);
+    const std::string folder = Folder("onescan");
+    ScanRecipe recipe;
+    recipe.title = "[T OK] two-step run";
+    recipe.time = 3000.0;
+    recipe.rpm = 40000.0f;
+    recipe.omega2t = integrateOmega2t(run, {3000.0})[0];
+    LoadScans({WriteScan(folder, "00001.RA1", recipe)});
+    ASSERT_EQ(nScans, 1);
+    EXPECT_EQ(bUsingSpeedSteps, 0);
+
+    CRotorSpeedProfile steps;
+    const float start[] = {0, 0.0f, static_cast<float>(tStep)}, rpm[] = {0, 10000.0f, 40000.0f},
+                rate[] = {0, 280.0f, 280.0f};
+    ASSERT_TRUE(steps.SetSteps(2, start, rpm, rate));
+    ASSERT_TRUE(steps.Save((folder + "/speedsteps.txt").c_str()));
+    EXPECT_TRUE(checkSpeedStepsForLammParams());
+    EXPECT_EQ(bUsingSpeedSteps, 1);
+    ASSERT_NE(pRotorSpeedProfile, nullptr);
+    EXPECT_EQ(pRotorSpeedProfile->nSteps, 2);
+    EXPECT_EQ(pRotorSpeedProfile->stepRpm[1], 10000.0f);
+}

@@ -93,6 +93,11 @@ TEST_F(HydroProTest, TheRunFolderFilesAndResults)
     EXPECT_EQ(script.pending(), 0u);
     const std::string folder = work + "HydroPro/prot";
     EXPECT_TRUE(transcriptShows(script, "Results files will be saved in folder " + folder + " ."));
+    // the values offered are HydroPro's usual ones
+    for (const char* szOffered : {"\"AER (Angstroms)\" \"3.200000\"", "\"NSIG\" \"-1.000000e+00\"",
+                                  "\"solvent density (g/ml)\" \"0.998230\"", "\"molecular weight (Da)\" \"-1.000000e+00\"",
+                                  "\"partial-specific volume (ml/g)\" \"0.730000\""})
+        EXPECT_TRUE(transcriptShows(script, std::string("Input \"HYDROPRO parameters\" ") + szOffered)) << szOffered;
     EXPECT_EQ(scantest::readText(folder + "/hydropro.dat"),
               "prot\nprot\nprot.pdb\n3.20,\t\t!AER, radius of atomic elements\n6,\t\t!NSIG\n1.00,\t\t!SIGMIN\n"
               "2.00,\t\t!SIGMAX\n293.1,\t\t!Temperature (K)\n0.01002,\t\t!Solvent viscosity (Poise)\n"

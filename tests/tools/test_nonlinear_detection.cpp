@@ -109,6 +109,9 @@ TEST(NonlinearDetection, ShownValuesCopiesAndSwitchingOff)
             const float raw = signal0[static_cast<size_t>((k - 1) * 40 + i - 1)];
             ASSERT_EQ(ppSignal[k][i], nonlinearDetectionTransform(raw, 2.0, 10.0));
             ASSERT_EQ(ppRawSignal[k][i], raw);
+            // the model shown goes through the same transform, point by point
+            const float model = fit0[static_cast<size_t>((k - 1) * 40 + i - 1)];
+            ASSERT_EQ(ppFit[k][i], nonlinearDetectionTransform(model, 2.0, 10.0)) << k << " " << i;
         }
     EXPECT_EQ(dAppliedDetectionPower, 2.0);
     EXPECT_EQ(dAppliedDetectionBaseline, 10.0);

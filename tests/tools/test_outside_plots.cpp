@@ -304,6 +304,8 @@ TEST_F(OutsidePlotTest, PlokaOnLightScatteringAndEquilibriumData)
     Run(script, 900);
     EXPECT_TRUE(transcriptShows(script, "Start CreateProcess " + quoted(std::string(szPlokaExePath) + " --idls " + dls) +
                                             " -> program " + quoted(scratch + "opt/ploka")));
+    // the program reads the data written for it
+    EXPECT_TRUE(std::filesystem::exists(dls));
     pDlsHeaders[1].fieldAcf = 1;
     Run(script, 900);
     EXPECT_TRUE(Started(script, "CreateProcess", std::string(szPlokaExePath) + " --dls " + dls));

@@ -571,3 +571,28 @@ TEST_F(XpExportTest, APeakWithTwoMaximaIsOneSpecies)
     EXPECT_NEAR(s[1], 4.2, 0.15);
     EXPECT_NEAR(s[2], 7.1, 0.05);
 }
+
+// A c(s) of a single peak goes to DRELLIX as a single species at that s.
+TEST_F(XpExportTest, ASinglePeakIsOneSpecies)
+{
+    const std::string folder = Folder("single");
+    LoadScans(folder, 3, wideScan());
+    WriteFakeProgram(scratch + "fakes/drellix", scratch + "drellix-args.txt");
+    ConfigureProgram("drellix", scratch + "fakes/drellix");
+    bModelCS = bModelContinuous = 1;
+    fSMin = 0.0f;
+    fSMax = 15.0f;
+    fSGridResolution = 61.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    for (int i = 1; i <= nResolution; ++i) {
+        const double s = pDistAxisS[i];
+        pDistValues[i] = static_cast<float>(std::exp(-(s - 5.0) * (s - 5.0) / 0.1));
+    }
+    win::headless::Script script;
+    ExportPeaksAsSpecies(script, folder + "/data.xp");
+    const std::vector<std::string> p = Lines(folder + "/data_from_morvex_c(s).drellix_PAR");
+    ASSERT_EQ(p.size(), 82u);
+    EXPECT_EQ(p[27], "1 (exist #1)");
+    EXPECT_NEAR(numberOf(p[37]), 5.0, 1e-3);
+    EXPECT_EQ(p[28], "0.000000 (exist #2)");
+}

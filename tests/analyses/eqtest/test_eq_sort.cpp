@@ -170,6 +170,7 @@ TEST_F(EqSortTest, TwoSpeedsOfCellTwoWithTheirExperimentFile)
     EXPECT_EQ(xp[2], "\"" + out + "/\" \" eq15k_280.ra2 eq22k_280.ra2\"");
     EXPECT_EQ(xp[3], "1.005000 (fBufferDensity)");
     EXPECT_EQ(xp[5], "0.720000 (VBAR)");
+    EXPECT_EQ(xp[14], "1.000000 (WeightExperiment)");
     EXPECT_EQ(xp[15], "0.005000 (ExperimentalNoise)");
     EXPECT_EQ(xp[16], "0 (blocalFitTimeIndepNoise)");
     EXPECT_EQ(xp[24], "2.500000 (xExtinctionCoeffA)");

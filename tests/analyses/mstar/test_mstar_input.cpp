@@ -70,9 +70,15 @@ TEST_F(MStarTest, PolynomialOrderAnswers)
 TEST_F(MStarTest, SmoothingWidths)
 {
     LoadIdealSet();
+    // the buttons show the widths in per cent from the start
+    nLnCSmoothHalfWidth = 35;
+    nLnCSmoothOrder = 3;
+    nMwappSmoothHalfWidth = 5;
     win::headless::Script script;
     Enter(script);
     ASSERT_TRUE(bMStarMode);
+    EXPECT_EQ(caption(2), "SG smooth = 3.5 %(3)");
+    EXPECT_EQ(caption(3), "SG smooth = 0.5 %(box)");
     script.expectInput("SG smooth %distance:", "1.5").expectInput("SG smooth order (box=1):", "1");
     Click(script, 2);
     EXPECT_EQ(nLnCSmoothHalfWidth, 15);
@@ -163,6 +169,10 @@ TEST_F(MStarTest, DragsSetTheExtrapolationRangesEitherWay)
     RightDrag(script, x0, x0 + 10);
     EXPECT_TRUE(bMStarDragA);
     EXPECT_EQ(meniscusFitRange[1], lo);
+    // one pixel more is a drag: the range ends where it ended
+    RightDrag(script, x0, x0 + 11);
+    EXPECT_FALSE(bMStarDragA);
+    EXPECT_LT(meniscusFitRange[2], hi);
     EXPECT_EQ(script.pending(), 0u);
 }
 
@@ -284,6 +294,12 @@ TEST_F(MStarTest, MovedLimitsRecompute)
     updateRightFitLimit();
     window->DrawMarkers();
     EXPECT_NEAR(pMStarSets[1].lastIdx, nLast - 30, 1);
+    // plot B draws the set's M* as a line over firstIdx .. lastIdx - 1
+    ASSERT_NE(pMStarPlotB, nullptr);
+    EXPECT_EQ(pMStarPlotB->GetCurveStyle(0), -1);
+    ASSERT_TRUE(pMStarPlotB->pRangeSet && pMStarPlotB->pRangeSet[0]);
+    EXPECT_EQ(pMStarPlotB->pRangeFirst[0], pMStarSets[1].firstIdx);
+    EXPECT_EQ(pMStarPlotB->pRangeLast[0], pMStarSets[1].lastIdx - 1);
     EXPECT_LE(bottomFitRange[2], 7.16f);
     EXPECT_LE(bottomFitRange[1], bottomFitRange[2]);
     // a left limit below the meniscus becomes meniscus + 0.01, and the
@@ -296,6 +312,13 @@ TEST_F(MStarTest, MovedLimitsRecompute)
     EXPECT_EQ(pMStarSets[1].firstIdx, pFitFirstIndex[1]);
     EXPECT_GE(pMStarSets[1].setRadius.p[pMStarSets[1].firstIdx], fFitLeftLim);
     EXPECT_NEAR(pMStarSets[1].mwAvg, 50.0, 0.3);
+    // a left limit and a range that start on the meniscus are not below it:
+    // both stay where they are
+    fFitLeftLim = fMeniscus;
+    meniscusFitRange[1] = fMeniscus;
+    mStarClampRanges();
+    EXPECT_EQ(fFitLeftLim, fMeniscus);
+    EXPECT_EQ(meniscusFitRange[1], fMeniscus);
 }
 
 TEST_F(MStarTest, ButtonsWithoutActionRunOnlyTheComputation)

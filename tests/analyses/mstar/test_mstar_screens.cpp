@@ -124,6 +124,11 @@ TEST_F(MStarTest, InterferenceSetsWithRadialInvariantBaselines)
     EXPECT_EQ(caption(8 + 6 + 1).substr(0, 5), "Ja(1)");
     EXPECT_EQ(caption(8 + 6 + 2).substr(0, 5), "Ja(2)");
     EXPECT_STREQ(pMStarPlotA->szYLabel, "signal (fringes)");
+    // after the two signals the two baselines, in light blue
+    for (int c : {2, 3}) {
+        EXPECT_EQ(pMStarPlotA->GetCurveStyle(c), 14) << c;
+        EXPECT_EQ(pMStarPlotA->GetCurveColor(c), win::RGB(150, 200, 250)) << c;
+    }
     // the baseline of set 2 is its own: 0.2 above 0.05 at the meniscus
     EXPECT_NEAR(pMStarSets[2].meniscusSignal, 0.15, 0.002);
     EXPECT_NEAR(pMStarSets[2].baselineLine.p[50], 0.05f, 1e-7);

@@ -230,3 +230,43 @@ TEST_F(BoundaryCalculatorTest, RadialDilutionAndPressure)
 }
 
 }  // namespace
+
+// Boundary broadening asks for the meniscus and bottom only when none is set;
+// its diffusion coefficient is Svedberg's, and the time is that of a boundary
+// moving from the meniscus to the middle of the column.
+TEST_F(CalculatorTest, BoundaryBroadeningAsksOnlyForMissingCellEnds)
+{
+    static const char* const kBroadening = "BOUNDARY BROADENING ANALYSIS";
+    auto rest = [](headless::Script& script) {
+        script.expectInput("enter rotor speed (rpm)", "50000")
+            .expectInput("enter molar mass [kDa]", "1000")
+            .expectInput("enter partial specific volume [ml/g]", "0.73")
+            .expectInput("enter buffer density [g/ml]", "1")
+            .expectInput("enter temperature [C]", "20")
+            .expectInput("enter s-value [S]", "100")
+            .expectInput("enter ratio delta-s/s", "0.01")
+            .expectMessageBox(kBroadening, IDOK);
+    };
+    fMeniscus = fBottom = 0.0f;
+    {
+        headless::Script script;
+        script.expectInput("enter meniscus (cm)", "6.2").expectInput("enter bottom (cm)", "7.2");
+        rest(script);
+        Run(script, 889);
+        EXPECT_EQ(script.pending(), 0u);
+        const std::string t = boxText(script, kBroadening);
+        // D = s R T / (M (1 - vbar rho)); the boundary reaches 6.7 cm after
+        // ln(6.7 / 6.2) / (w^2 s) = 283 s and spreads by sqrt(2 D t)
+        EXPECT_NE(t.find("(D = 9.03e-07 F)"), std::string::npos) << t;
+        EXPECT_NE(t.find("spread from heterogeneity in s = 0.0052cm"), std::string::npos) << t;
+        EXPECT_NE(t.find("spread from diffusion = 0.0226 cm"), std::string::npos) << t;
+    }
+    // with the cell ends set only the rest is asked
+    fMeniscus = 6.2f;
+    fBottom = 7.2f;
+    headless::Script script;
+    rest(script);
+    Run(script, 889);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_NE(boxText(script, kBroadening).find("spread from diffusion = 0.0226 cm"), std::string::npos);
+}

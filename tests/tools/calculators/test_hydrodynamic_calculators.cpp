@@ -73,6 +73,11 @@ TEST_F(HydrodynamicCalculatorTest, OneSphereThroughTheSphereCalculators)
         script.expectMessageBox("CALCUALTE RADIUS OF SPHERE", IDOK);
         Run(script, 831);
         EXPECT_NE(boxText(script, "CALCUALTE RADIUS OF SPHERE").find("a radius of 3.5 nm"), std::string::npos);
+        // the s-value offered first is 100 S
+        int nOffered = 0;
+        for (const std::string& l : script.lines())
+            if (l.rfind("Input \"CALCULATE RADIUS OF SPHERE\" \"enter s-value [S]\" \"100.000000\"", 0) == 0) ++nOffered;
+        EXPECT_EQ(nOffered, 1);
     }
     {
         headless::Script script;

@@ -51,6 +51,13 @@ TEST_F(RotorSpeedTest, ThreeSpeedsProfilesAndTime)
         .expectMessageBox("first rotor speed", IDOK);
     Run(script, 875);
     ASSERT_EQ(script.pending(), 0u);
+    // the bottom offered is 7.2 cm, the meniscus 6.7 cm
+    int nOffered = 0;
+    for (const std::string& l : script.lines())
+        if (l.rfind("Input \"ESTIMATE EQ ROTOR SPEED\" \"bottom (cm)\" \"7.200000\"", 0) == 0 ||
+            l.rfind("Input \"ESTIMATE EQ ROTOR SPEED\" \"meniscus (cm)\" \"6.700000\"", 0) == 0)
+            ++nOffered;
+    EXPECT_EQ(nOffered, 2);
     const std::string t = boxText(script, kEqTitle);
     EXPECT_NE(t.find("first rotor speed of 6000 rpm brings highest Mw in c(b)/c(m) = 5.0"), std::string::npos) << t;
     EXPECT_NE(t.find("second rotor speed of 22700 rpm brings lowest Mw in c(b)/c(m) = 10.0"), std::string::npos);
@@ -135,6 +142,21 @@ TEST_F(RotorSpeedTest, MassesAndGeometryWithoutASpeedOfARotorAreRefused)
             .expectMessageBox(c.refusal, IDOK);
         Run(script, 875);
         EXPECT_EQ(script.pending(), 0u) << c.refusal;
+    }
+    // particles as dense as the buffer, or lighter, never come to a
+    // sedimentation equilibrium at any speed
+    for (const float fVbar : {1.0f, 1.2f}) {
+        VBAR = fVbar;
+        fBufferDensity = 1.0f;
+        headless::Script script;
+        script.expectInput("lowest Mw", "10000")
+            .expectInput("highest Mw", "100000")
+            .expectInput("bottom (cm)", "7.2")
+            .expectMessageBox("for predicting meniscus position", IDOK)
+            .expectInput("meniscus (cm)", "6.7")
+            .expectMessageBox("the particles must sediment: 1 - density x vbar must be above 0", IDOK);
+        Run(script, 875);
+        EXPECT_EQ(script.pending(), 0u) << fVbar;
     }
     EXPECT_EQ(pAuxPlot, nullptr);
 }
@@ -313,7 +335,19 @@ protected:
 
 TEST_F(PowerLawTest, TwoPairsGiveTheLineThroughThem)
 {
+    // the x-axis of the plot shown, read when its window opens
+    float fXMin = 0, fXMax = 0;
+    headless::setTranscriptObserver([&](const std::string& l) {
+        if (l.rfind("PictureWindow \"CALIBRATE C(M) POWER LAW\" 1400", 0) == 0 && pAuxPlot) {
+            fXMin = pAuxPlot->fXMin;
+            fXMax = pAuxPlot->fXMax;
+        }
+    });
     EXPECT_TRUE(Calibrate("4.4 66000\n7.0\t100000\n", IDYES));
+    headless::setTranscriptObserver(nullptr);
+    // both masses inside, with a tenth of their span to each side
+    EXPECT_NEAR(fXMin, std::log10(66000.0) - 0.1 * std::log10(100000.0 / 66000.0), 1e-3);
+    EXPECT_NEAR(fXMax, 5.0 + 0.1 * std::log10(100000.0 / 66000.0), 1e-3);
     const double kb = std::log(7.0 / 4.4) / std::log(100000.0 / 66000.0);
     EXPECT_NEAR(fScalingBs, kb, 1e-3 * kb);
     EXPECT_NEAR(fScalingBs, 1.117, 5e-4);

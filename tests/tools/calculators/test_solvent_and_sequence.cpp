@@ -67,6 +67,7 @@ TEST_F(SolventCalculatorTest, WaterAndHeavyWaterAtTemperature)
     r = Solvent("4");
     EXPECT_NEAR(r.dDensity, 1.000000, 1.5e-6);  // the density maximum
     EXPECT_NEAR(r.dViscosity, 1.5683, 5e-5);
+    EXPECT_NEAR(Solvent("0").dViscosity, 1.79150, 5e-5);  // the fit's value at the freezing point
 
     r = Solvent("25", "1");
     EXPECT_NE(r.szText.find("with 100.000% D2O"), std::string::npos) << r.szText;
@@ -133,13 +134,14 @@ TEST_F(SolventCalculatorTest, EntriesOutsideTheirRangeEndTheCommand)
 class SequenceCalculatorTest : public CalculatorTest {
 protected:
     // The result box for the sequence; boxes of the letters are accepted.
-    std::string Sequence(const std::string& szText, int nLetterBoxes = 0, const char* szDisulfide = nullptr)
+    std::string Sequence(const std::string& szText, int nLetterBoxes = 0, const char* szDisulfide = nullptr,
+                         const char* szTemperature = "20")
     {
         headless::Script script;
         script.expectTextWindow("", szText);
         for (int k = 0; k < nLetterBoxes; ++k) script.expectMessageBox("found ", IDOK);
         if (szDisulfide) script.expectInput("percent cysteines in disulfide bond", szDisulfide);
-        script.expectInput("enter temperature (C)", "20")
+        script.expectInput("enter temperature (C)", szTemperature)
             .expectInput("refractive index of buffer", "1.334")
             .expectInput("wavelength", "580")
             .expectMessageBox("amino acids read", IDOK);
@@ -232,6 +234,30 @@ TEST_F(SequenceCalculatorTest, VolumeAndRefractiveIncrement)
     EXPECT_GT(numberAfter(Sequence(std::string(200, 'W')), "dndc (25C, 589.3 nm) = "), 0.185);
     EXPECT_GT(numberAfter(t, "dndc (25C, 580.0 nm) = "), d589);
     EXPECT_NE(t.find("fringes per mg/ml (12 mm pathlength, 655 nm laser, 20.0C) = "), std::string::npos);
+}
+
+// The consensus vbar of each residue at 40 C: its value at 20 C plus 20 times
+// its own temperature coefficient (the published per-residue table), weighed
+// by mass with the water of the chain ends.
+TEST_F(SequenceCalculatorTest, ConsensusVbarFollowsEachResiduesTemperatureCoefficient)
+{
+    const struct {
+        char c;
+        double m, v20, dvdT;
+    } residues[] = {{'A', 71.079, 0.744, 0.0005695},  {'C', 103.144, 0.615, 0.0005453}, {'D', 115.089, 0.604, 0.0006989},
+                    {'E', 129.116, 0.657, 0.0006462}, {'F', 147.177, 0.776, 0.0007857}, {'G', 57.052, 0.632, 0.000549},
+                    {'H', 137.142, 0.686, 0.0006274}, {'I', 113.16, 0.884, 0.0006677},  {'K', 128.174, 0.811, 0.0004793},
+                    {'L', 113.16, 0.894, 0.0004737},  {'M', 131.198, 0.758, 0.0007695}, {'N', 114.104, 0.634, 0.0008368},
+                    {'P', 97.117, 0.765, 0.0006153},  {'Q', 128.131, 0.682, 0.0005644}, {'R', 156.188, 0.726, 0.0006408},
+                    {'S', 87.078, 0.634, 0.0004773},  {'T', 101.105, 0.705, 0.0004957}, {'V', 99.133, 0.843, 0.0004297},
+                    {'W', 186.213, 0.737, 0.0004936}, {'Y', 163.17, 0.706, 0.0006207}};
+    for (const auto& r : residues) {
+        // one residue: no disulfide question
+        const std::string t = Sequence(std::string(1, r.c), 0, nullptr, "40");
+        const double dMass = r.m + 18;
+        EXPECT_NEAR(numberAfter(t, "per residue temp coefficient) = "), (r.v20 + 20 * r.dvdT) * r.m / dMass, 6e-5)
+            << r.c << "\n" << t;
+    }
 }
 
 }  // namespace
