@@ -168,3 +168,53 @@ TEST_F(ScratchTrackingTest, AKeyStopsTheSearchAndReturnWithoutResultsWritesNothi
     EXPECT_FALSE(tool.active);
     EXPECT_EQ(pAdHocWinPlot, nullptr);
 }
+
+TEST_F(ScratchTrackingTest, TheLocalModelFilesFollowEveryScansSignal)
+{
+    headless::Script script;
+    Start(script, "0.02");
+    const POINT p = DataPixel(6.5f);
+    script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON).mouse(WM_LBUTTONUP, p.x, p.y);
+    headless::processMessages();
+    ASSERT_EQ(tool.windowPoints, 21);
+    // the signal scan k was written with
+    auto signal = [](int k, double x) {
+        const double u = (x - 6.5 - kShift[k - 1]) / 0.002;
+        return 0.4 + 0.05 * k + 0.1 * k * (x - 6.5) + 0.05 * std::exp(-0.5 * u * u);
+    };
+
+    // one line per window point: radius and model of each scan in time order
+    // (the window is centred on the grid point nearest the clicked pixel)
+    ASSERT_EQ(std::string(szTempDir).rfind(work, 0), 0u);  // inside this test's own folder
+    std::ifstream lin(std::string(szTempDir) + "trackscratchlinfit.txt");
+    ASSERT_TRUE(lin.good());
+    std::string line;
+    int nLines = 0;
+    while (std::getline(lin, line)) {
+        ++nLines;
+        std::istringstream in(line);
+        std::vector<double> v;
+        for (double d; in >> d;) v.push_back(d);
+        ASSERT_EQ(v.size(), 10u) << "line " << nLines;
+        for (int i = 1; i <= 5; ++i) {
+            const int t = pScanTimeOrder[i];
+            const double r = v[2 * (i - 1)], c = v[2 * i - 1];
+            EXPECT_NEAR(r, 6.49 + 0.001 * (nLines - 1) + kShift[t - 1], 1.5e-3) << "line " << nLines << ", scan " << t;
+            EXPECT_NEAR(c, signal(t, r), 2e-3) << "line " << nLines << ", scan " << t;
+        }
+    }
+    EXPECT_EQ(nLines, 21);
+
+    // one line per scan in time order: the model at the window's centre
+    std::ifstream disp(std::string(szTempDir) + "trackscratchdisplacement.txt");
+    ASSERT_TRUE(disp.good());
+    for (int i = 1; i <= 5; ++i) {
+        const int t = pScanTimeOrder[i];
+        double r = 0.0, c = 0.0;
+        ASSERT_TRUE(disp >> r >> c) << i;
+        EXPECT_NEAR(r, 6.5 + kShift[t - 1], 1.5e-3) << "scan " << t;
+        EXPECT_NEAR(c, signal(t, r), 2e-3) << "scan " << t;
+    }
+    double d = 0.0;
+    EXPECT_FALSE(disp >> d);
+}

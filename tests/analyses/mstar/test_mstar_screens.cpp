@@ -14,6 +14,8 @@
 #include "distributions/distribution_result.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
+#include "numerics/ccurve.h"
+#include "numerics/cvector.h"
 #include "plot/cwinplot.h"
 #include "plot/screen_button.h"
 #include "scandata/scan_data.h"
@@ -349,3 +351,24 @@ protected:
 TEST_F(MStarSmoothingTest, SetsAtOneSpeedLeaveTheTINoiseOut) { SmoothTwoSets(true); }
 
 TEST_F(MStarSmoothingTest, SetsAtTwoSpeedsKeepTheTINoise) { SmoothTwoSets(false); }
+
+// Plot B shows M*(r) over the radii of the fit limits only: the values past
+// the right limit belong to no fitted data.
+TEST_F(MStarTest, TheMStarCurveStopsAtTheRightFitLimit)
+{
+    LoadIdealSet();
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    const CCurve* c = pMStarSets[1].pMStarCurve;
+    int k = 0;
+    while (k < pMStarPlotB->nCurves && pMStarPlotB->pCurves[k] != c) ++k;
+    ASSERT_LT(k, pMStarPlotB->nCurves);
+    ASSERT_TRUE(pMStarPlotB->pRangeSet[k]);
+    const float* r = c->pX->pData;
+    const int first = pMStarPlotB->pRangeFirst[k], last = pMStarPlotB->pRangeLast[k];
+    EXPECT_GE(r[first], fFitLeftLim);
+    // the last radius inside the limit on the 0.001 cm grid
+    EXPECT_LE(r[last], fFitRightLim);
+    EXPECT_GT(r[last], fFitRightLim - 0.0015f);
+}
