@@ -56,6 +56,8 @@ int lowestVertex(const float* y, int n)
     return b;
 }
 
+}  // namespace
+
 bool refitSettled(const std::vector<float>& previous, float fRmsdNow, float fRmsdBefore)
 {
     if (!rmsdChangeSettled(fRmsdBefore, fRmsdNow, fTolerance)) return false;
@@ -69,6 +71,8 @@ bool refitSettled(const std::vector<float>& previous, float fRmsdNow, float fRms
     }
     return true;
 }
+
+namespace {
 
 // One side of the search from x0 in the direction of h: 1 with the bound,
 // 0 when the refits ran out, -1 after a key.

@@ -4,6 +4,8 @@
 // critical value.
 #pragma once
 
+#include <vector>
+
 class TXLAWindow;
 
 // The number of fitted points: over all scans, last minus first fitted index
@@ -22,6 +24,13 @@ double criticalVarianceRatio(double dConfidence, double dPoints);
 // refuse (with their message), -1 at once while a stop is pending; a key
 // during the refit sets bStopFit.
 float fitWithFixedParameters(TXLAWindow* pWindow);
+// The restart test of that refit, against the vector of the refit before
+// (previous, indexed 1..nParams like pParamValue): the rmsd settled
+// (rmsdChangeSettled at fTolerance), and every entry with it: one that was 0
+// has grown to fTolerance at most; one above 0.001 that moved by more than
+// 0.001 moved by at most fTolerance of its value. A move of 0.001 or less,
+// and an entry at or below 0.001, count as settled.
+bool refitSettled(const std::vector<float>& previous, float fRmsdNow, float fRmsdBefore);
 
 // The bounds of s of species 1 (entry 5) or of its M or D (entry 1) at which
 // the refitted rmsd equals fCritical within 1e-6: from the best fit, each

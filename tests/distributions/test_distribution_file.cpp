@@ -144,6 +144,9 @@ TEST_F(PriorSetup, DeltaPeaks)
     peak(1, 1.5, 0.0, 0.5);  // below x2: nothing
     ASSERT_EQ(setupSGrid(), 1);
     for (int i = 1; i <= 10; i++) EXPECT_DOUBLE_EQ(pPriorProbability[i], 0.001);
+    peak(1, 2.0, 0.0, 0.5);  // on x2 itself: the peak stands there, 2h as on any grid point
+    ASSERT_EQ(setupSGrid(), 1);
+    for (int i = 1; i <= 10; i++) EXPECT_DOUBLE_EQ(pPriorProbability[i], i == 2 ? 0.001 + 1.0 : 0.001) << i;
     // between points: split so that the tent's mean is the location
     peak(1, 5.3, 0.0, 0.5);
     ASSERT_EQ(setupSGrid(), 1);

@@ -182,6 +182,16 @@ TEST_F(SGrid, FlotationGrids)
     EXPECT_FLOAT_EQ(pDistAxisS[1], -30.0f);
     EXPECT_FLOAT_EQ(pDistAxisS[21], -10.0f);
     EXPECT_NEAR(pDistAxisS[11], -std::sqrt(300.0), 1e-4);
+    // a resolution below 0 (the parameter box takes any number) leaves
+    // fewer points than the flotation part: its first ones, written within
+    // the grid (the sanitizer build sees any write beyond it)
+    bFlotationOnly = 0;
+    bLogSGrid = 0;
+    fSGridResolution = -5.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    ASSERT_EQ(nResolution, 16);
+    EXPECT_EQ(pDistAxisS[1], -30.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[16], -15.0f);  // steps of 20 S / 20
 }
 
 // The grid file holds the last built grid, "%f" per line; a grid read from it

@@ -74,6 +74,37 @@ TEST(FStatisticsTest, TheCriticalRatioOfAThousandPointsAtOneSigma)
     EXPECT_NEAR(std::sqrt(dRatio), 1.015685, 5e-6);
 }
 
+// The restart test of the refits at fTolerance 1 %: the rmsd and every
+// entry of the vector, the last one included.
+TEST(FStatisticsTest, ARefitSettlesWhenTheRmsdAndEveryEntrySettled)
+{
+    fTolerance = 0.01f;
+    std::vector<float> previous(nParams + 1, 0.0f), now;
+    previous[5] = 4.3f;     // an s
+    previous[15] = 0.02f;   // a baseline
+    previous[nParams] = 2.0f;
+    float* pSaved = pParamValue;
+    auto settled = [&](int k, float v, float fRmsdNow) {
+        now = previous;
+        now[k] = v;
+        pParamValue = now.data();
+        const bool b = refitSettled(previous, fRmsdNow, 0.01f);
+        pParamValue = pSaved;
+        return b;
+    };
+    EXPECT_TRUE(settled(5, 4.3f, 0.01f));
+    EXPECT_FALSE(settled(5, 4.3f, 0.0102f));  // the rmsd moved by 2 %
+    EXPECT_TRUE(settled(5, 4.33f, 0.01f));    // 0.7 %
+    EXPECT_FALSE(settled(5, 4.36f, 0.01f));   // 1.4 %
+    EXPECT_FALSE(settled(nParams, 2.04f, 0.01f));
+    // an entry at 0 may grow to the tolerance itself
+    EXPECT_TRUE(settled(7, 0.005f, 0.01f));
+    EXPECT_FALSE(settled(7, 0.02f, 0.01f));
+    // a move of 0.001 or less counts as none, however small the entry
+    EXPECT_TRUE(settled(15, 0.0205f, 0.01f));  // 2.5 % of it
+    EXPECT_FALSE(settled(15, 0.0215f, 0.01f));
+}
+
 TEST_F(DiscreteFitTest, TheVarianceRatioBoxesForEqualDegreesOfFreedomShowFItself)
 {
     // no scans: 1000 points by default, so n1 = n2 and the ratio is F

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -344,6 +345,27 @@ TEST_F(ParameterTextTest, WizardThresholds)
     window->FitWizardCheckResiduals();
     ASSERT_EQ(Advice(script).size(), nBefore + 2);
     EXPECT_NE(Advice(script).back().find("Distribution value at max value is going up."), std::string::npos);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+// A scan without a fit (its fit array absent) takes no part in the edge
+// zones, as it takes none in the rmsd: the wizard judges the scans that
+// have one.
+TEST_F(ParameterTextTest, WizardPassesOverAScanWithoutFit)
+{
+    headless::Script script;
+    InstallResiduals(2, 40, 0.001f);
+    ppFit[1][4] = 2.76f * 0.001f;  // the meniscus zone of the first scan 1.5 times the rmsd
+    float* pFit2 = ppFit[2];
+    ppFit[2] = nullptr;
+    EXPECT_FLOAT_EQ(calcRmsd(), 0.001f * std::sqrt((2.76f * 2.76f + 39.0f) / 40.0f));
+    EXPECT_EQ(fNumFitPoints, 40.0f);
+    script.expectMessageBox("Help Wizard", IDOK);
+    window->FitWizardCheckResiduals();
+    ppFit[2] = pFit2;
+    ASSERT_EQ(Advice(script).size(), 1u);
+    EXPECT_NE(Advice(script)[0].find("Residuals close to meniscus are significantly larger than elsewhere."),
+              std::string::npos);
     EXPECT_EQ(script.pending(), 0u);
 }
 
