@@ -38,6 +38,16 @@ namespace {
 
 double omega2(double rpm) { return std::pow(rpm * 2 * M_PI / 60, 2); }
 
+// n steps of dt seconds of the co-solute's own propagation.
+void stepCosolute(int n, double dt)
+{
+    for (int step = 1; step <= n; step++) {
+        dCosoluteTime = dSimTime;
+        dSimTime += dt;
+        advanceSolventGradient();
+    }
+}
+
 }  // namespace
 
 TEST(SolventLaws, PresetCompressibleWaterAndNoTables)
@@ -112,11 +122,7 @@ TEST(Cosolute, IdealCosoluteKeepsItsAmountAndReachesEquilibrium)
     ASSERT_TRUE(initSolventGradient());
     const double before = cosoluteAmount();
     EXPECT_NEAR(0.2e-13 * 2.436002e10 / 3e-6, 162.40, 0.005);
-    for (int step = 1; step <= 2000; step++) {
-        dCosoluteTime = dSimTime;
-        dSimTime += 500;
-        advanceSolventGradient();
-    }
+    stepCosolute(2000, 500);
     EXPECT_NEAR(cosoluteAmount() / before - 1, 0, 1e-12);
     const double* r = nullptr;
     int n = 0;
@@ -130,11 +136,7 @@ TEST(Cosolute, IdealCosoluteKeepsItsAmountAndReachesEquilibrium)
     dSimTime = 0;
     ASSERT_TRUE(initSolventGradient());
     const double before2 = cosoluteAmount();
-    for (int step = 1; step <= 200; step++) {
-        dCosoluteTime = dSimTime;
-        dSimTime += 100;
-        advanceSolventGradient();
-    }
+    stepCosolute(200, 100);
     EXPECT_NEAR(cosoluteAmount() / before2 - 1, 0, 1e-12);
     c = cosoluteProfile(&r, &n);
     EXPECT_GT(c[n], 1.5);
@@ -535,11 +537,7 @@ TEST(Cosolute, TheSmallestCosoluteGridSediments)
     dOmegaNow = 50000;
     ASSERT_TRUE(initSolventGradient());
     const double before = cosoluteAmount();
-    for (int step = 1; step <= 200; step++) {
-        dCosoluteTime = dSimTime;
-        dSimTime += 500;
-        advanceSolventGradient();
-    }
+    stepCosolute(200, 500);
     EXPECT_NEAR(cosoluteAmount() / before - 1, 0, 1e-12);
     const double* r = nullptr;
     int n = 0;
