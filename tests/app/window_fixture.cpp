@@ -122,17 +122,9 @@ std::vector<std::string> copyVelocityExampleScans(const std::string& folder)
     return paths;
 }
 
-win::headless::DialogAnswer exampleDiscreteSpeciesAnswer()
+win::headless::DialogAnswer& withExampleCell(win::headless::DialogAnswer& a)
 {
-    return win::headless::DialogAnswer()
-        .check(401)
-        .set(405, "0.8")
-        .set(406, "6.1")
-        .set(407, "4.3")
-        .check(402, false)
-        .check(403, false)
-        .check(404, false)
-        .set(433, "0.02")
+    return a.set(433, "0.02")
         .check(432, false)
         .set(435, "6.0")
         .check(434, false)
@@ -140,4 +132,17 @@ win::headless::DialogAnswer exampleDiscreteSpeciesAnswer()
         .check(436, false)
         .check(431, false)
         .check(455, false);
+}
+
+win::headless::DialogAnswer exampleDiscreteSpeciesAnswer()
+{
+    win::headless::DialogAnswer a;
+    a.check(401)
+        .set(405, "0.8")
+        .set(406, "6.1")
+        .set(407, "4.3")
+        .check(402, false)
+        .check(403, false)
+        .check(404, false);
+    return withExampleCell(a);
 }

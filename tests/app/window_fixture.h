@@ -24,6 +24,11 @@ std::vector<std::string> copyVelocityExampleScans(const std::string& folder);
 // bottom 7.2, nothing floated, no TI or RI noise.
 win::headless::DialogAnswer exampleDiscreteSpeciesAnswer();
 
+// The example's cell in a model's parameter dialog, added to an answer:
+// baseline 0.02, meniscus 6.0 and bottom 7.2, none of them floated, no TI or
+// RI noise.
+win::headless::DialogAnswer& withExampleCell(win::headless::DialogAnswer& a);
+
 class MainWindowTest : public AppFolderTest {
 protected:
     void SetUp() override;
