@@ -194,3 +194,76 @@ TEST_F(RawTransformTest, EquilibriumIntensityScanBecomesAbsorbanceWithoutTiNoise
     free_vector(r, 1, n);
     free_vector(s, 1, n);
 }
+
+TEST_F(RawTransformTest, NoiseFromAnEquilibriumScanThroughItsDialogs)
+{
+    TXLAWindow* w = OpenWindow();
+    scantest::installScans({evenScan(6.0f, 6.6f, 0.01f, 100.0), evenScan(6.0f, 6.6f, 0.01f, 200.0)});
+    bInterferenceData = 1;
+    setupNoiseRadialGrid();
+    bInterferenceData = 0;
+    bFitTINoise = 1;
+    for (int k = 1; k <= nNoiseGridPoints; ++k) {
+        pTINoiseSaved[k] = 0.015f;
+        pTINoiseAux[k] = 0.005f;
+    }
+    // A flat absorbance of 1 on 5.9..7.1 cm, in a folder deep enough that its
+    // path has 258 characters: the longest a 260-character dialog buffer
+    // takes (the path and its two closing NULs).
+    const std::string name = "/eqscan.RA1";
+    ASSERT_LT(scratch.size() + name.size(), 250u);
+    auto writeEqScan = [&](size_t nLength) {
+        const std::string folder = scratch + std::string(nLength - scratch.size() - name.size(), 'd');
+        std::filesystem::create_directories(folder);
+        MemoryScan eq = evenScan(5.9f, 7.1f, 0.01f, 0.0);
+        std::vector<float> flat(eq.r.size(), 1.0f);
+        ScanHeader h{};
+        h.dataType = 'R';
+        writeScanFile((folder + name).c_str(), int(eq.r.size()), eq.r.data() - 1, flat.data() - 1, nullptr, "eq", 1,
+                      &h);
+        return folder;
+    };
+    const std::string folder = writeEqScan(258);
+    ASSERT_EQ((folder + name).size(), 258u);
+    const OPENFILENAME standing = w->ofnData;
+    {
+        headless::Script script;
+        script.expectOpenFile("select equilbrium scan", {folder + name})
+            .expectSaveFile("save corrected data as", folder + "/RTI.RA1");
+        w->EvCommand(253, nullptr, 0);
+        EXPECT_EQ(script.pending(), 0u);
+        // the output is offered beside the scan
+        bool bOffered = false;
+        for (const std::string& l : script.lines())
+            bOffered = bOffered || (l.find("\"save corrected data as\"") != std::string::npos &&
+                                       l.find("\"" + folder + "/RTI.RA1\" ->") != std::string::npos);
+        EXPECT_TRUE(bOffered);
+    }
+    EXPECT_EQ(w->ofnData.lpstrFile, standing.lpstrFile);
+    EXPECT_EQ(w->ofnData.nMaxFile, standing.nMaxFile);
+    // the scan minus the noise 0.02, inside the grid only
+    ScanHeader hr{};
+    int n = 0;
+    float *r = nullptr, *s = nullptr;
+    ASSERT_TRUE(readScanFile((folder + "/RTI.RA1").c_str(), &hr, &n, &r, &s, nullptr, nullptr, 0.0f));
+    EXPECT_EQ(n, 61);
+    EXPECT_NEAR(r[1], 6.0f, 1e-4);
+    EXPECT_NEAR(r[n], 6.6f, 1e-4);
+    for (int j = 1; j <= n; ++j) EXPECT_NEAR(s[j], 0.98f, 1e-5) << j;
+    EXPECT_NE(std::string(hr.title).find("time-independent noise corrected file"), std::string::npos);
+    free_vector(r, 1, n);
+    free_vector(s, 1, n);
+
+    // One character more does not fit: the dialog's error, nothing written.
+    const std::string longer = writeEqScan(259);
+    {
+        headless::Script script;
+        script.expectOpenFile("select equilbrium scan", {longer + name})
+            .expectMessageBox("GetOpenFileName returned Error", IDOK);
+        w->EvCommand(253, nullptr, 0);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    EXPECT_FALSE(std::filesystem::exists(longer + "/RTI.RA1"));
+    EXPECT_EQ(w->ofnData.lpstrFile, standing.lpstrFile);
+    bFitTINoise = 0;
+}

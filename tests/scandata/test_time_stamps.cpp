@@ -14,6 +14,7 @@
 #include "app/app_globals.h"
 #include "scandata/data_menu_fixture.h"
 #include "scandata/scan_data.h"
+#include "scandata/scan_loading.h"
 
 using scantest::ScanRecipe;
 
@@ -77,6 +78,19 @@ TEST_F(TimeStampTest, OnePercentSlowClockIsCorrectedAndTheCopiesLoaded) {
               std::string::npos);
     EXPECT_NE(report.find("OUTLIER " + paths[3] + ": t4 = "), std::string::npos);
     EXPECT_NE(report.find("found 1 files with odd time stamp"), std::string::npos);
+    // Every scan after the first has its line: the stamp's distance from the
+    // first file's, the recorded one, and their difference.
+    for (int i = 2; i <= 6; ++i) {
+        const double dRecorded = times[size_t(i - 1)] - times[0];
+        const double dStamp = 1.01 * dRecorded + (i == 4 ? 100.0 : 0.0);
+        char line[200];
+        std::snprintf(line, sizeof(line),
+                      "delta-t(%d-1) = %.1f sec, \t%.1f elapsed time difference recorded in file; discrepancy = %.1f;",
+                      i, dStamp, dRecorded, dStamp - dRecorded);
+        EXPECT_NE(report.find(line), std::string::npos) << line;
+        EXPECT_NE(report.find("t" + std::to_string(i) + " = "), std::string::npos) << i;
+    }
+    EXPECT_NE(report.find("[residual from OS projection = -100.000000]"), std::string::npos);
     EXPECT_TRUE(transcriptShows(script, "Start WinExec \"notepad.exe " + folder + "/timestampanalysis.txt\" -> open"));
 
     // The loaded set is the corrected copies, times and omega squared t
@@ -227,4 +241,50 @@ TEST_F(TimeStampTest, ACopyThatCannotBeWrittenLeavesTheSetAsItWas) {
     EXPECT_STREQ(ppScanFileName[2], "00002.RA1");
     EXPECT_DOUBLE_EQ(pScanHeaders[2].time, 3000.0);
     EXPECT_FALSE(std::filesystem::exists(folder + "/list_corr.RA1"));
+}
+
+TEST_F(TimeStampTest, EquilibriumScansCountAsCheckedWithoutAQuestion) {
+    bCheckTimeStamps = 1;
+    // Loaded as equilibrium data, a clock 1 % slow is not looked at: no report, no question, the
+    // originals stay loaded, and every scan counts as checked.
+    const std::string folder = Folder("equilibrium");
+    const std::vector<std::string> paths = WriteRun(folder, {1000, 3000, 5000}, 1.01);
+    {
+        win::headless::Script script;
+        script.expectOpenFile("select files in set 1 to fit", paths);
+        Run(script, 515);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    ASSERT_EQ(nScans, 3);
+    EXPECT_FALSE(std::filesystem::exists(folder + "/timestampanalysis.txt"));
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_STREQ(ppScanFileName[i], ("0000" + std::to_string(i) + ".RA1").c_str());
+        EXPECT_EQ(+pScanHeaders[i].timeStampChecked, 1) << i;
+    }
+
+    // One scan without a marker counts as checked too: an initial scan the
+    // program wrote (marked) matches it, an unmarked one does not.
+    const std::string single = Folder("single");
+    const std::vector<std::string> one = WriteRun(single, {2000}, 1.0);
+    {
+        win::headless::Script script;
+        script.expectOpenFile("select files in set 1 to fit", one);
+        Run(script, 515);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    ASSERT_EQ(nScans, 1);
+    EXPECT_EQ(+pScanHeaders[1].timeStampChecked, 1);
+    ScanRecipe initial;
+    initial.title = "[T OK] initial";
+    const std::string marked = WriteScan(single, "marked.RA1", initial);
+    initial.title = "initial";
+    const std::string unmarked = WriteScan(single, "unmarked.RA1", initial);
+    {
+        win::headless::Script script;
+        EXPECT_EQ(setInitialData(window.get(), marked.c_str()), 1);
+        EXPECT_FALSE(transcriptShows(script, "discrepancy"));
+        script.expectMessageBox(unmarked + "\n time stamp correction discrepancy with previous data!", win::IDOK);
+        EXPECT_EQ(setInitialData(window.get(), unmarked.c_str()), 1);
+        EXPECT_EQ(script.pending(), 0u);
+    }
 }
