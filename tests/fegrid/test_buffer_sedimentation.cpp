@@ -229,6 +229,28 @@ TEST_F(BufferTest, TheDialogTakesTheSideFromTheSignsSign)
     EXPECT_EQ(script.pending(), 0u);
 }
 
+// The dialog's first offer is one small buffer component: s 0.21 S, D
+// 86e-7 cm^2/s and the buoyant molar mass 60 g/mol obey the Svedberg equation
+// s = Mb D / (R T) (R = 8.314462618 J/(mol K), 20 'C) to the 1 % of the
+// rounded figures: the molar mass the dialog derives from the offered s and D
+// is 59.5 g/mol.
+TEST_F(BufferTest, TheFirstOfferIsOneSubstance)
+{
+    bBufferMismatch = 0;
+    headless::Script script;
+    script.expectDialog(kCaption, headless::DialogAnswer().check(553));
+    script.expectMessageBox("assuming t = 20 'C", IDOK);
+    script.expectMessageBox("Note: buffer sedimentation model is intended only for interference data", IDOK);
+    window->EvCommand(552, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_STREQ(window->bufferSedTransfer.e558, "0.2100 ");
+    EXPECT_STREQ(window->bufferSedTransfer.e556, "86.000 ");
+    ASSERT_TRUE(bBufferMismatch);
+    const double RT = 8.314462618e7 * 293.15;  // erg/mol
+    EXPECT_NEAR(60.0 * 86e-7 / RT / (dBufferS * 1e-13), 1, 0.01);
+    EXPECT_NEAR(dBufferMb / 60.0, 1, 0.01);
+}
+
 TEST_F(BufferTest, IncompatibleModelsAreRefusedWithTheirTexts)
 {
     scans();

@@ -303,9 +303,10 @@ TEST(GridPropagation, ActiveWindowAgreesWithTheWholeGrid)
 }
 
 // Beyond the last row of the window the plateau is set in closed form: at
-// every scan it is the radial dilution exp(-2 s omega^2 t) of the loading, to
-// single precision (a window that has not yet reached the bottom: 12 S, the
-// first 1000 s).
+// every scan it is the radial dilution c0 exp(-2 s omega^2 t) of the loading
+// c0, to single precision (a window that has not yet reached the bottom:
+// 12 S, the first 1000 s; a loading other than 1, so that the loading is
+// seen to scale the plateau).
 TEST(GridPropagation, ThePlateauBeyondTheWindowIsTheDilutedLoadingItself)
 {
     Experiment e;
@@ -315,12 +316,18 @@ TEST(GridPropagation, ThePlateauBeyondTheWindowIsTheDilutedLoadingItself)
     installExperiment(e);
     bTruncateGrid = 1;
     bBackDiffusionShutOffActive = 1;
-    const Profiles c = run(false, 1000, 12, 3e-7);
+    const double c0 = 2.5;
+    layOutGrid(1000, false);
+    prepareRun(12, 3e-7, c0);
+    propagate();
+    ASSERT_EQ(bSimulationError, 0);
+    ASSERT_EQ(bDiscretizationError, 0);
+    const Profiles c = models();
     ASSERT_LT(nLastActiveIndex, 500);
     const double k = omega2(e.rpm) * 12e-13, rLast = pGridRadius[nLastActiveIndex];
     int nChecked = 0;
     for (int p = 1; p <= nScans; p++) {
-        const double plateau = std::exp(-2 * k * pScanHeaders[pScanTimeOrder[p]].time);
+        const double plateau = c0 * std::exp(-2 * k * pScanHeaders[pScanTimeOrder[p]].time);
         for (int j = 1; j <= e.nPoints; j++) {
             if (ppRadius[1][j] <= rLast + 0.003) continue;  // next to the window: interpolated with its last row
             ASSERT_NEAR(c[p][j], plateau, 1e-6 * plateau) << "scan " << p << ", r = " << ppRadius[1][j];
@@ -426,4 +433,31 @@ TEST(GridPropagation, TheMovingHatStepsASlowGridInTenthsOfItsNaturalStep)
         EXPECT_NEAR(dSimTime, e.tLast, 1e-9) << fMax;
         EXPECT_GE(nTimeStepCount, int(e.tLast / (0.1 * T))) << fMax;
     }
+}
+
+// With an s grid of 0 (the automatic s grid off) the moving hat does not move
+// and solves on the radii the loading was laid out on: the logarithmic layout
+// with half an interval at the meniscus, r_2 = m (b/m)^(0.5/(N-1)), r_i =
+// q r_(i-1). A layout of its own would shift every loaded value by a node.
+TEST(GridPropagation, AMovingHatThatDoesNotMoveKeepsTheRadiiOfItsLoading)
+{
+    Experiment e;
+    e.nScans = 1;
+    e.tFirst = e.tLast = 2;
+    installExperiment(e);
+    const int N = 200;
+    bAutoSGrid = 0;
+    dSGrid = 0;
+    layOutGrid(N, true);
+    prepareRun(4, 6e-7, 1.0);
+    const std::vector<double> loaded(pGridRadius + 1, pGridRadius + N + 1);
+    const double m = fMeniscus, b = fBottom, q = std::pow(b / m, 1.0 / (N - 1));
+    ASSERT_NEAR(loaded[1], m * std::pow(b / m, 0.5 / (N - 1)), 1e-12);
+    propagate();
+    EXPECT_EQ(bDiscretizationError, 0);
+    EXPECT_NEAR(dSimTime, 2.0, 1e-9);
+    EXPECT_EQ(pGridRadius[1], m);
+    EXPECT_EQ(pGridRadius[N], b);
+    for (int i = 2; i < N; i++) ASSERT_NEAR(pGridRadius[i], loaded[i - 1], 1e-12) << i;
+    for (int i = 3; i < N; i++) ASSERT_NEAR(pGridRadius[i] / pGridRadius[i - 1], q, 1e-12) << i;
 }

@@ -46,6 +46,7 @@ TEST_F(ContinuousModelTest, AnSRangeBecomesMassesAndComesBackAsS)
     // turns both ends into molar masses
     fSMin = 2.0f;
     fSMax = 15.0f;
+    RELVISCOSITY = 1.1f;
     command(235);
     ASSERT_TRUE(bModelContinuous);
     EXPECT_FALSE(bModelCS);
@@ -55,6 +56,14 @@ TEST_F(ContinuousModelTest, AnSRangeBecomesMassesAndComesBackAsS)
     EXPECT_EQ(fSMax, fM15);
     EXPECT_EQ(pParamValue[1], fM2);
     EXPECT_EQ(pParamValue[5], fM15);
+    // and offers the solvent as it stands: vbar, density, the viscosity in
+    // poise (water at 20 degrees Celsius, 1.002 mPa s, is 0.01002 P, here
+    // 1.1 times that) and, in a fresh program, the hydration of 0.3 g/g
+    EXPECT_EQ(fHydration, 0.3f);
+    EXPECT_EQ(pParamValue[4], 0.3f);
+    EXPECT_EQ(pParamValue[3], VBAR);
+    EXPECT_EQ(pParamValue[7], fBufferDensity);
+    EXPECT_NEAR(pParamValue[12], 1.1 * 0.01002, 1e-7);
 
     // a variant of the c(s) family takes a mass range back into s, at the
     // temperature of the last scan (zone c(s) regularizes by the second

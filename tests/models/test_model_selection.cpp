@@ -328,7 +328,7 @@ TEST_F(ModelWindowTest, TheNonidealSpeciesTakesRowOneAndLeavesTheOthers)
 
 // What a model choice writes, whatever the model before held there: the
 // flotation c(s) its flotation values into slots 10, 6 and 8 with slot 6 not
-// fitted; the zone c(s) the confidence level 0.99 for both levels; the
+// fitted; the bimodal f/f0 its own three and the fit flag of slot 6; the zone c(s) the confidence level 0.99 for both levels; the
 // area-fraction extrapolation 1 to 10 S in 50 points at 0.68, with the level
 // 0.9 of its fit.
 TEST_F(ModelWindowTest, ModelChoicesWriteTheirOwnSlots)
@@ -349,6 +349,29 @@ TEST_F(ModelWindowTest, ModelChoicesWriteTheirOwnSlots)
     EXPECT_EQ(pParamValue[6], -3.0f);
     EXPECT_EQ(pParamValue[8], -0.5f);
     EXPECT_EQ(pParamFloat[6], 0);
+
+    // the bimodal f/f0 its range of s into slots 6 and 8, the lower end with
+    // its own fit flag, and the second f/f0 into slot 10: read back, the
+    // vector gives the same model
+    for (int k = 1; k <= 12; ++k) {
+        pParamValue[k] = 100.0f + k;
+        pParamFloat[k] = 1;
+    }
+    fBimodalSMin = 2.0f;
+    nFitBimodalSMin = 0;
+    fBimodalSMax = 5.0f;
+    fBimodalFf0Second = 2.5f;
+    command(548);
+    ASSERT_TRUE(bModelCSBimodalFf0);
+    EXPECT_EQ(pParamValue[6], 2.0f);
+    EXPECT_EQ(pParamFloat[6], 0);
+    EXPECT_EQ(pParamValue[8], 5.0f);
+    EXPECT_EQ(pParamValue[10], 2.5f);
+    paramVectorToGlobals();
+    EXPECT_EQ(fBimodalSMin, 2.0f);
+    EXPECT_EQ(nFitBimodalSMin, 0);
+    EXPECT_EQ(fBimodalSMax, 5.0f);
+    EXPECT_EQ(fBimodalFf0Second, 2.5f);
 
     command(511);
     ASSERT_TRUE(bModelZoneCS);
