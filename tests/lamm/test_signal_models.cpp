@@ -38,6 +38,37 @@ TEST(LammSignal, DriftAndBleachingFactors)
     EXPECT_NEAR(e.out[1][3], 2.0, 1e-6);
 }
 
+// The radial magnification gradient is entered as 1 + da/dr: the signal keeps
+// its value at the meniscus and grows by (factor - 1) per cm outwards; with a
+// drift the two factors multiply.
+TEST(LammSignal, RadialMagnificationGradient)
+{
+    LammExperiment e(1, 1000, 1000, 50000, 6.0, 7.2, 5);  // radii 6.0, 6.3, ..., 7.2
+    CLammIdeal S;
+    S.SetSedimentationParams(5, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    S.SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false, nullptr,
+                  1, 1, true, true, false, 0, false, 0, false);
+    S.SetRadialSignalSlope(true, 1.5f);
+    for (int j = 1; j <= 5; j++) e.out[1][j] = 2;
+    S.ApplySignalTransforms();
+    EXPECT_NEAR(e.out[1][1], 2.0, 1e-6);        // at the meniscus
+    EXPECT_NEAR(e.out[1][3], 2 * 1.3, 1e-6);    // 0.6 cm out: 1 + 0.5 x 0.6
+    EXPECT_NEAR(e.out[1][5], 2 * 1.6, 1e-6);    // 1.2 cm out
+    // a factor below 1 lets the signal fall outwards
+    S.SetRadialSignalSlope(true, 0.75f);
+    for (int j = 1; j <= 5; j++) e.out[1][j] = 1;
+    S.SetSignalTimeDrift(true, true, 3.6f, false, 0, 1);  // doubles the signal at 1000 s
+    S.ApplySignalTransforms();
+    EXPECT_NEAR(e.out[1][1], 2.0, 1e-6);
+    EXPECT_NEAR(e.out[1][5], 2 * 0.7, 1e-6);
+    // switched off, the signal stays as it is
+    S.SetRadialSignalSlope(false, 1.5f);
+    S.SetSignalTimeDrift(false, false, 0, false, 0, 1);
+    for (int j = 1; j <= 5; j++) e.out[1][j] = 1;
+    S.ApplySignalTransforms();
+    EXPECT_EQ(e.out[1][5], 1.0f);
+}
+
 TEST(LammSignal, ShadowOfTheCellBase)
 {
     CLammIdeal L;
