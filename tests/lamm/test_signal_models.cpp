@@ -130,6 +130,34 @@ TEST(LammSignal, RadialConvolution)
     EXPECT_NEAR(vv[5], (1 + inner) / (1 + inner + beyond), 1e-6);
 }
 
+// The kernel of equidistant radii and the direct sum over the radii are two
+// ways to the same convolution: inside the data they agree, also where the
+// meniscus and the base fall exactly on a radius (such a radius lies in the
+// cell and its signal counts for its neighbours; those beyond do not).
+TEST(LammSignal, RadialConvolutionKernelAgreesWithTheDirectSum)
+{
+    // radii 1/1024 cm apart, exact in a float, so that both ways see one spacing
+    LammExperiment e(1, 100, 100, 50000, 6.0, 6.0 + 100.0 / 1024, 101);
+    const int first = 30, last = 80;
+    const double m = e.radii[first], b = e.radii[last];
+    CLammIdeal K;  // with the scans: the kernel
+    K.SetSedimentationParams(5, 6e-7, m, b, 1.0, 6.04f, 6.07f);
+    K.SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false, nullptr,
+                  1, 1, true, true, false, 0, false, 0, false);
+    K.SetRadialConvolution(true, 0.002f, 2.0f);
+    ASSERT_EQ(K.nRadiiEquidistant, 1);
+    ASSERT_NE(K.pConvWeights, nullptr);
+    CLammIdeal D;  // without them: the sum over the radii
+    D.SetSedimentationParams(5, 6e-7, m, b, 1.0, 6.04f, 6.07f);
+    D.SetRadialConvolution(true, 0.002f, 2.0f);
+    ASSERT_EQ(D.pConvWeights, nullptr);
+    float vk[102], vd[102];
+    for (int j = 1; j <= 101; j++) vk[j] = vd[j] = (float)(1 + 0.01 * j + 0.3 * std::sin(0.7 * j));
+    K.ConvolveRow(vk, e.radii, 101, m, b);
+    D.ConvolveRow(vd, e.radii, 101, m, b);
+    for (int j = first; j <= last; j++) EXPECT_NEAR(vk[j], vd[j], 2e-6) << j;
+}
+
 // Absorbance is the log of a transmission; the finite radial resolution
 // averages transmissions: a step from 0 to 1 OD between two points becomes
 // -log10 of the weighted mean of 1 and 0.1.
