@@ -101,6 +101,13 @@ TEST(LammGrid, ElementIntegrals)
     EXPECT_NEAR(L.fePointWeight(1, 3) + L.fePointWeight(2, 3) + L.fePointWeight(3, 3), (6.3 * 6.3 - 36) / 2, 1e-13);
     EXPECT_NEAR(L.feMassElement(2, 3, 3), 0.2 * (6.1 + 6.3) / 12, 1e-14);
     EXPECT_EQ(L.feMassElement(1, 3, 3), 0.0);
+    // the hats add up to 1: every row of the mass matrix sums to the weight
+    // of its point, int r phi_i
+    for (int i = 1; i <= 3; i++) {
+        double row = 0;
+        for (int j = 1; j <= 3; j++) row += L.feMassElement(i, j, 3);
+        EXPECT_NEAR(row, L.fePointWeight(i, 3), 1e-14) << i;
+    }
     // int r^2 phi_2' phi_2 over both elements
     const double left = (6.0 * 6.0 + 2 * 6.0 * 6.1 + 3 * 6.1 * 6.1) / 12;
     const double right = -(3 * 6.1 * 6.1 + 2 * 6.1 * 6.3 + 6.3 * 6.3) / 12;

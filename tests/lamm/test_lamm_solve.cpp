@@ -187,6 +187,40 @@ TEST(LammSolve, NoDiffusionClosedForm)
         for (int j = 1; j <= e.nPoints; j++) ASSERT_NEAR(e.out[k][j], c0, 1e-6);
 }
 
+// With the scan's time resolution each radius is read (r - m) / v after the
+// scan starts at the meniscus: the plateau at r is that of its own reading time,
+// and the step lies where the scanner meets the boundary, r = m exp(x(r))
+// (r = b exp(x(r)) when floating), found here by iterating to convergence.
+TEST(LammSolve, NoDiffusionSweptByTheScanner)
+{
+    const double rpm = 60000, c0 = 2.0, v = 0.5 / 60;  // 0.5 cm/min
+    for (const double s : {10.0, -10.0}) {
+        LammExperiment e(2, 2000, 4000, rpm, kM, kB, 600);
+        auto L = makeSolver(e, s, 0, kM, kB, c0, 6.1f, 7.1f);
+        L->bRampRotorSpeed = 0;
+        L->bSimTimeResolution = 1;
+        L->fScanVelocity = 0.5f;
+        ASSERT_EQ(L->Solve(), 0);
+        const double k = omega(rpm) * omega(rpm) * s * 1e-13;
+        for (int n = 1; n <= 2; n++) {
+            const double t = e.headers[n].time;
+            auto x = [&](double r) { return k * (t + (r - kM) / v); };
+            double meet = s > 0 ? kM : kB;
+            for (int it = 0; it < 100; it++) meet = (s > 0 ? kM : kB) * std::exp(x(meet));
+            int inside = 0;
+            for (int j = 1; j <= e.nPoints; j++) {
+                const double r = e.radii[j];
+                if (std::fabs(r - meet) < 0.002) continue;
+                const bool in = s > 0 ? r > meet : r < meet;
+                inside += in;
+                EXPECT_NEAR(e.out[n][j], in ? c0 * std::exp(-2 * x(r)) : 0.0, 2e-6) << s << " " << n << " " << r;
+            }
+            EXPECT_GT(inside, 50);
+            EXPECT_LT(inside, e.nPoints - 50);
+        }
+    }
+}
+
 // A run that failed numerically is retried, and each retry that changes the
 // engine or the truncation says so in the solver log with the failure that led
 // to it.

@@ -38,6 +38,37 @@ TEST(LammSignal, DriftAndBleachingFactors)
     EXPECT_NEAR(e.out[1][3], 2.0, 1e-6);
 }
 
+// The radial magnification gradient is entered as 1 + da/dr: the signal keeps
+// its value at the meniscus and grows by (factor - 1) per cm outwards; with a
+// drift the two factors multiply.
+TEST(LammSignal, RadialMagnificationGradient)
+{
+    LammExperiment e(1, 1000, 1000, 50000, 6.0, 7.2, 5);  // radii 6.0, 6.3, ..., 7.2
+    CLammIdeal S;
+    S.SetSedimentationParams(5, 6e-7, 6.0, 7.2, 1.0, 6.1f, 7.1f);
+    S.SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false, nullptr,
+                  1, 1, true, true, false, 0, false, 0, false);
+    S.SetRadialSignalSlope(true, 1.5f);
+    for (int j = 1; j <= 5; j++) e.out[1][j] = 2;
+    S.ApplySignalTransforms();
+    EXPECT_NEAR(e.out[1][1], 2.0, 1e-6);        // at the meniscus
+    EXPECT_NEAR(e.out[1][3], 2 * 1.3, 1e-6);    // 0.6 cm out: 1 + 0.5 x 0.6
+    EXPECT_NEAR(e.out[1][5], 2 * 1.6, 1e-6);    // 1.2 cm out
+    // a factor below 1 lets the signal fall outwards
+    S.SetRadialSignalSlope(true, 0.75f);
+    for (int j = 1; j <= 5; j++) e.out[1][j] = 1;
+    S.SetSignalTimeDrift(true, true, 3.6f, false, 0, 1);  // doubles the signal at 1000 s
+    S.ApplySignalTransforms();
+    EXPECT_NEAR(e.out[1][1], 2.0, 1e-6);
+    EXPECT_NEAR(e.out[1][5], 2 * 0.7, 1e-6);
+    // switched off, the signal stays as it is
+    S.SetRadialSignalSlope(false, 1.5f);
+    S.SetSignalTimeDrift(false, false, 0, false, 0, 1);
+    for (int j = 1; j <= 5; j++) e.out[1][j] = 1;
+    S.ApplySignalTransforms();
+    EXPECT_EQ(e.out[1][5], 1.0f);
+}
+
 TEST(LammSignal, ShadowOfTheCellBase)
 {
     CLammIdeal L;
@@ -97,6 +128,34 @@ TEST(LammSignal, RadialConvolution)
     EXPECT_NEAR(vv[1], 1.0, 1e-6);
     const double inner = weight((double)rr[5] - rr[4]), beyond = weight(((double)rr[5] - rr[1]) / 4);
     EXPECT_NEAR(vv[5], (1 + inner) / (1 + inner + beyond), 1e-6);
+}
+
+// The kernel of equidistant radii and the direct sum over the radii are two
+// ways to the same convolution: inside the data they agree, also where the
+// meniscus and the base fall exactly on a radius (such a radius lies in the
+// cell and its signal counts for its neighbours; those beyond do not).
+TEST(LammSignal, RadialConvolutionKernelAgreesWithTheDirectSum)
+{
+    // radii 1/1024 cm apart, exact in a float, so that both ways see one spacing
+    LammExperiment e(1, 100, 100, 50000, 6.0, 6.0 + 100.0 / 1024, 101);
+    const int first = 30, last = 80;
+    const double m = e.radii[first], b = e.radii[last];
+    CLammIdeal K;  // with the scans: the kernel
+    K.SetSedimentationParams(5, 6e-7, m, b, 1.0, 6.04f, 6.07f);
+    K.SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false, nullptr,
+                  1, 1, true, true, false, 0, false, 0, false);
+    K.SetRadialConvolution(true, 0.002f, 2.0f);
+    ASSERT_EQ(K.nRadiiEquidistant, 1);
+    ASSERT_NE(K.pConvWeights, nullptr);
+    CLammIdeal D;  // without them: the sum over the radii
+    D.SetSedimentationParams(5, 6e-7, m, b, 1.0, 6.04f, 6.07f);
+    D.SetRadialConvolution(true, 0.002f, 2.0f);
+    ASSERT_EQ(D.pConvWeights, nullptr);
+    float vk[102], vd[102];
+    for (int j = 1; j <= 101; j++) vk[j] = vd[j] = (float)(1 + 0.01 * j + 0.3 * std::sin(0.7 * j));
+    K.ConvolveRow(vk, e.radii, 101, m, b);
+    D.ConvolveRow(vd, e.radii, 101, m, b);
+    for (int j = first; j <= last; j++) EXPECT_NEAR(vk[j], vd[j], 2e-6) << j;
 }
 
 // Absorbance is the log of a transmission; the finite radial resolution

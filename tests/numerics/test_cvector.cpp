@@ -89,6 +89,10 @@ TEST(CVector, TickLabels)
     EXPECT_STREQ(sz, "2.5e-07");
     EXPECT_EQ(v.FormatElement(2, sz, 4, 1.0f), 3);
     EXPECT_STREQ(sz, "123");
+    // a buffer of one character holds the terminator alone
+    strcpy(sz, "keep");
+    EXPECT_EQ(v.FormatElement(2, sz, 1, 1.0f), 0);
+    EXPECT_STREQ(sz, "");
     v.FormatElementAlt(0, sz, 32, 1.0f);
     EXPECT_STREQ(sz, "100");
     strcpy(sz, "keep");
