@@ -273,6 +273,10 @@ void buildNormalEquations(TXLAWindow* pWindow, int nColour)
 
 void CalculateppAFit()
 {
+    // After the finishing step released the normal equations the fits hold
+    // the final solution already; there is nothing left to compute them from
+    // (the parameter display at the end of an annealing fit asks again).
+    if (!pNESolution) return;
     const int n = isTwoDimensionalModel() ? nCsGridTotal : nResolution;
     const int nRadii = nNoiseGridPoints;
     const bool bTI = bFitTINoise != 0, bRI = bFitRINoise != 0;

@@ -473,3 +473,35 @@ TEST_F(ContiNonidTest, BeforeTheFirstScanTheLevelsLeaveTheMeniscusWithTime)
     }
     EXPECT_GT(nEarly, 2);
 }
+
+// After the first scan the field's levels lie between the scans around each
+// time: the level of half the diluted plateau, c0 exp(-2 s w^2 t) / 2, stands
+// where the boundary's midpoint is, 6.0 exp(s w^2 t) cm, at every time up to
+// the last scan, within 0.005 cm (the boundary moves some 0.07 cm between two
+// scans).
+TEST_F(ContiNonidTest, AfterTheFirstScanTheLevelsFollowTheBoundary)
+{
+    SpeciesScans sp;
+    sp.t0 = 1500.0;
+    LoadSpecies(sp);
+    headless::Script script;
+    ChooseNonidealCs(1.0f, 10.0f, 21, 1.3f, 0.68f, -2.0f, -2.0f, 1.0);
+    bMeanFieldFromData = 1;
+    checkExternalMeanField();
+    ASSERT_NE(pContiNonid, nullptr);
+    const CContiNonid& c = *pContiNonid;
+    const double w2 = std::pow(50000.0 * 2.0 * M_PI / 60.0, 2.0), sw2 = sp.s * 1e-13 * w2;
+    const double tFirst = pScanHeaders[pScanTimeOrder[1]].time;
+    int nLater = 0;
+    for (int k = 1; k <= c.nExtrapolationTimes; k++) {
+        const double t = c.pExtrapolationTimes[k];
+        if (t <= tFirst) continue;
+        const double fHalf = 0.5 * sp.loading * std::exp(-2.0 * sw2 * t);
+        int j = 1;
+        for (int i = 1; i <= c.nLevels; i++)
+            if (std::fabs(c.pLevels[i] - fHalf) < std::fabs(c.pLevels[j] - fHalf)) j = i;
+        EXPECT_NEAR(c.ppTimeLevelRadii[k][j], fMeniscus * std::exp(sw2 * t), 0.005) << "time " << t;
+        nLater++;
+    }
+    EXPECT_GT(nLater, 10);
+}

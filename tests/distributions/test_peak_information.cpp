@@ -124,6 +124,11 @@ TEST_F(ExampleRunTest, TransportErrorNeedsFourUsableScanPairs)
     float fError = 0.0f;
     ASSERT_TRUE(transportErrorEstimate(v.data(), 0.5f, &fError));
     EXPECT_NEAR(fError, 1e13 * 1e-10 / (0.5 * 300.0), 1e-5);
+    // no signal in the range, or no transport: no estimate (not an infinite one)
+    fError = -1.0f;
+    EXPECT_FALSE(transportErrorEstimate(v.data(), 0.0f, &fError));
+    EXPECT_FALSE(transportErrorEstimate(nullptr, 0.5f, &fError));
+    EXPECT_EQ(fError, -1.0f);
     // a negative value ends the pairs it belongs to: three are left
     v[static_cast<size_t>(pScanTimeOrder[5])] = -1.0f;
     EXPECT_FALSE(transportErrorEstimate(v.data(), 0.5f, &fError));

@@ -480,6 +480,44 @@ TEST_F(ContiFitTest, AnnealingSavesItsProgressForTheModelsThatKeepTheirFits)
     EXPECT_GE(nSaves, 2);
 }
 
+// The end of a fit writes the parameters beside the data for the models that
+// keep their fits, the c(s) of a scaling law among them (without the switch
+// for saving during the fit), and not for those that do not, as c(s) with an
+// invariant D. Annealing ends on the fit of its final run also when that run
+// is better than the best one shown so far (as here): the display then has
+// nothing more to compute, the normal equations being released.
+TEST_F(ContiFitTest, TheEndOfAFitSavesTheModelsThatKeepTheirFits)
+{
+    exampleCS(true);
+    ASSERT_FALSE(szScanExtra.empty());
+    bSimplex = 0;
+    bSimulatedAnnealing = 1;
+    SAmaxTemp = fSATemperature = 0.05f;
+    nSANumberOfTemps = 1;
+    nSAItMax = 2;
+    bSAFinalML = bAnnealFinalSimplex = 0;
+    bSaveBestParams = 0;
+    for (const auto& [nModel, bSaves] : {std::pair{872u, true}, std::pair{526u, false}}) {
+        headless::setPolicy(headless::Policy::DefaultAnswers);
+        command(nModel);
+        headless::setPolicy(headless::Policy::FailOnUnexpected);
+        pParamFloat[11] = 0;  // the meniscus alone floats
+        std::filesystem::remove(szScanExtra);
+        command(215);
+        // the fit is shown, its points finite
+        for (int k = 1; k <= nScans; k++)
+            ASSERT_TRUE(std::isfinite(ppFit[k][pFitLastIndex[k]])) << nModel;
+        EXPECT_EQ(std::filesystem::exists(szScanExtra), bSaves) << nModel;
+        if (bSaves) {
+            CVector saved;
+            saved.Load(szScanExtra.c_str());
+            ASSERT_GT(saved.nSize, 0) << nModel;
+            EXPECT_EQ(saved.pData[0], 1.0f);  // a finished fit
+        }
+    }
+    EXPECT_EQ(bModelCSInvariantD, 1);
+}
+
 // What the fit writes into a continuous model it writes into the slot of the
 // parameter vector that the model's view reads: after a step of the fit, the
 // vector read back into the model (as the save, the dialog and the next fit

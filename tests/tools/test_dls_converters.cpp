@@ -265,6 +265,52 @@ TEST_F(DlsConvertCommandTest, AlvExportConvertedAndLoadedWithTwoMoreFiles)
     EXPECT_STREQ(pDataPlot->szYLabel, "g(1) field autocorrelation ");
 }
 
+// The two-column commands ask every quantity of the header in turn, each
+// answer going into its own field of the converted file.
+TEST_F(DlsConvertCommandTest, TwoColumnCommandsAskEachQuantityInTurn)
+{
+    const std::string folder = Folder("twocol");
+    {
+        win::headless::Script script;
+        script.expectMessageBox("needs two-column ASCII data of intensity autocorrelation g(2)", win::IDYES)
+            .expectOpenFile("select data file", {sample("twocolumn_g2_sample.txt")})
+            .expectSaveFile("select filename for saving morvex formatted data file", folder + "/g2.dlsdat")
+            .expectInput("unit of correlation times", "1e-6")
+            .expectInput("measured baseline countrate", "100000")
+            .expectInput("temperature (C)", "21")
+            .expectInput("time (sec)", "7")
+            .expectInput("count rate (cps)", "3")
+            .expectInput("refractive index", "1.34")
+            .expectInput("absolute viscosity of solvent (Poise)", "0.0095")
+            .expectInput("scattering angle (degrees)", "60")
+            .expectInput("wavelength (nm)", "700");
+        Run(script, 532);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    std::vector<std::string> v = lines(folder + "/g2.dlsdat");
+    ASSERT_EQ(v.size(), 6u);
+    EXPECT_EQ(v[1], "A 21.000000 7 3.00 1.340000 0.009500 60.000000 7.000000e-07");
+    EXPECT_EQ(v[2], "   1.00000e-06  5.00000e-01 ");
+    {
+        win::headless::Script script;
+        script.expectMessageBox("needs two-column ASCII data of intensity autocorrelation g(2)-1", win::IDYES)
+            .expectOpenFile("select data file", {sample("twocolumn_g2m1_sample.txt")})
+            .expectSaveFile("select filename for saving morvex formatted data file", folder + "/g2m1.dlsdat")
+            .expectInput("temperature (C)", "24")
+            .expectInput("time (sec)", "5")
+            .expectInput("refractive index", "1.335")
+            .expectInput("absolute viscosity of solvent (Poise)", "0.0089")
+            .expectInput("scattering angle (degrees)", "173")
+            .expectInput("wavelength (nm)", "632.8");
+        Run(script, 600);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    v = lines(folder + "/g2m1.dlsdat");
+    ASSERT_EQ(v.size(), 6u);
+    EXPECT_EQ(v[1], "A 24.000000 5 1.00 1.335000 0.008900 173.000000 6.328000e-07");
+    EXPECT_EQ(filesIn(folder), 2u);
+}
+
 TEST_F(DlsConvertCommandTest, QuestionsDefaultsAndReports)
 {
     const std::string folder = Folder("conv");

@@ -128,6 +128,36 @@ TEST_F(BoundaryCalculatorTest, PlateausReadOffAreRefinedFromTheLoading)
     }
 }
 
+// The plateau of a scan is its mean over the last 0.1 cm up to and with the
+// point at the fit limit: noise that averages out over those points (pairs
+// of +d, -d from the fit limit inward, d 30 % of the plateau) leaves the
+// loading where it was, and s within 0.01 S (the integrals take the point
+// at the fit limit with half its 0.001 cm, 0.003 S here; a plateau without
+// that point would be 0.3 % low and s 0.05 S).
+TEST_F(BoundaryCalculatorTest, NoiseThatAveragesOutOverThePlateauBandChangesNothing)
+{
+    Install(kTimes);
+    std::string clean;
+    {
+        headless::Script script;
+        clean = SecondMoment(462, script);
+    }
+    for (int i = 1; i <= nScans; ++i) {
+        const int nLast = pFitLastIndex[i];
+        ASSERT_NEAR(ppRadius[i][nLast], fFitRightLim, 0.001f);
+        const float d = 0.3f * ppSignal[i][nLast];
+        for (int j = nLast; j - 1 >= 1 && ppRadius[i][j - 1] > fFitRightLim - 0.1f; j -= 2) {
+            ppSignal[i][j] += d;
+            ppSignal[i][j - 1] -= d;
+        }
+    }
+    headless::Script script;
+    const std::string noisy = SecondMoment(462, script);
+    const double c0 = numberAfter(clean, "calculated loading concentration is ");
+    EXPECT_NEAR(numberAfter(noisy, "calculated loading concentration is "), c0, 3e-4 * c0) << clean << "\n" << noisy;
+    EXPECT_NEAR(numberAfter(noisy, "sw = "), numberAfter(clean, "sw = "), 0.01) << clean << "\n" << noisy;
+}
+
 TEST_F(BoundaryCalculatorTest, ScansWithoutARealValueAreLeftOutAndNamed)
 {
     Install(kTimes);

@@ -4,8 +4,11 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/app_globals.h"
+#include "distributions/conti_globals.h"
 #include "distributions/distribution_result.h"
 #include "models/model_globals.h"
 #include "scandata/scan_data.h"
@@ -139,6 +142,79 @@ TEST_F(HydrodynamicCalculatorTest, EllipsoidsForceAndMassFromS)
         const std::string t = boxText(script, "CALCULATE M FROM S");
         EXPECT_NE(t.find("rel. viscosity=1.0000"), std::string::npos) << t;
         EXPECT_NEAR(numberAfter(t, " M="), 100000.0, 100.0) << t;
+    }
+}
+
+// Without data, each calculator offers the starting values of its questions:
+// the fixed ones of the table of calculators, and the model's frictional
+// ratio, vbar, hydration, density and viscosity where it takes those. Every
+// question answered with what it offers.
+TEST_F(HydrodynamicCalculatorTest, EachQuestionOffersItsStartingValue)
+{
+    fFrictionalRatio = 1.25f;
+    VBAR = 0.72f;
+    fHydration = 0.35f;
+    fBufferDensity = 1.01f;
+    RELVISCOSITY = 1.1f;  // 0.011022 Poise
+    struct Calculator {
+        unsigned nId;
+        const char* szTitle;
+        std::vector<std::pair<const char*, const char*>> offered;  // prompt, starting value
+    };
+    const std::vector<std::pair<const char*, const char*>> solvent = {
+        {"enter partial specific volume [ml/g]", "0.720000"},
+        {"enter temperature [C]", "20.000000"},
+        {"enter buffer density [g/ml]", "1.010000"},
+        {"enter absolute viscosity (Poise)", "0.011022"}};
+    auto withSolvent = [&](std::vector<std::pair<const char*, const char*>> v) {
+        v.insert(v.end(), solvent.begin(), solvent.end());
+        return v;
+    };
+    const std::vector<Calculator> calculators = {
+        {547, "CALCULATE SHAPE FROM AXIAL RATIOS",
+         {{"enter frictional ratio", "1.250000"},
+          {"enter partial specific volume (ml/g)", "0.720000"},
+          {"enter hydration (g/g)", "0.350000"}}},
+        {578, "CALCULATE HYDRODYNAMIC FRICTIONAL FORCE",
+         {{"enter s-value [S]", "5.000000"},
+          {"enter radius position [cm]", "7.000000"},
+          {"enter frictional ratio", "1.250000"},
+          {"enter rotor speed [rpm]", "50000.000000"},
+          {"enter molar mass [Da]", "100000.000000"},
+          {"enter part.-spec. volume [ml/g]", "0.720000"},
+          {"enter solution relative viscosity", "1.100000"}}},
+        {270, "CALCULATE FRICTIONAL AND AXIAL RATIOS",
+         {{"enter molar mass [Da]", "100000.000000"},
+          {"enter sedimentation coefficient [S]", "7.000000"},
+          {"enter partial specific volume [ml/g]", "0.730000"},
+          {"enter hydration [g/g]", "0.300000"},
+          {"enter temperature [C]", "20.000000"},
+          {"enter buffer density [g/ml]", "1.006700"},
+          {"enter absolute viscosity (Poise)", "0.010020"}}},
+        {276, "CALCULATE SEDCOEFFICIENT OF SPHERE", withSolvent({{"enter molar mass [Da]", "100000.000000"}})},
+        {830, "CALCULATE SEDCOEFFICIENT OF SPHERE", withSolvent({{"enter particle radius [nm]", "10.000000"}})},
+        {831, "CALCULATE RADIUS OF SPHERE", withSolvent({{"enter s-value [S]", "100.000000"}})},
+        {606, "CALCULATE M FROM S", {{"enter s-value [S]", "7.000000"}, {"enter hydrated frictional ratio", "1.250000"}}},
+    };
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    struct BackToFailing {
+        ~BackToFailing() { headless::setPolicy(headless::Policy::FailOnUnexpected); }
+    } back;
+    for (const Calculator& c : calculators) {
+        headless::Script script;
+        Run(script, c.nId);
+        std::vector<std::string> asked;
+        for (const std::string& line : script.lines())
+            if (line.rfind("Input ", 0) == 0) asked.push_back(line);
+        ASSERT_EQ(asked.size(), c.offered.size()) << c.nId;
+        for (size_t i = 0; i < asked.size(); i++) {
+            const std::string expected = std::string("Input \"") + c.szTitle + "\" \"" + c.offered[i].first + "\" \"" +
+                                         c.offered[i].second + "\"";
+            EXPECT_EQ(asked[i].rfind(expected, 0), 0u) << asked[i] << "\nexpected: " << expected;
+        }
+        int nBoxes = 0;  // the result
+        for (const std::string& line : script.lines()) nBoxes += line.rfind("MessageBox ", 0) == 0 ? 1 : 0;
+        EXPECT_EQ(nBoxes, 1) << c.nId;
     }
 }
 
