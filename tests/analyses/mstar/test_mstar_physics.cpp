@@ -6,10 +6,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "analyses/mstar/mstar_fixture.h"
 #include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
+#include "plot/cwinplot.h"
 #include "plot/screen_button.h"
 #include "models/model_globals.h"
 #include "scandata/scan_data.h"
@@ -167,5 +169,28 @@ TEST_F(MStarTest, TwoSpeedsOfAMixtureEndToEnd)
     win::headless::processMessages();
     EXPECT_FALSE(bMStarMode);
     EXPECT_EQ(pMStarPlotA, nullptr);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(MStarTest, ACellWithoutSedimentationGivesNoMass)
+{
+    // a mass so small that the written signal is the same 0.5 everywhere
+    LoadEquilibrium({WriteEquilibriumScan("flat.RA1", {{1e-3, 0.5}}, 15000, 60000.0)});
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    const MStarSetData& S = pMStarSets[1];
+    EXPECT_FLOAT_EQ(S.meniscusSignal, 0.5f);
+    for (int j = S.firstIdx + 1; j < S.lastIdx; j += 20) EXPECT_NEAR(S.mStarR.p[j], 0.0, 1e-3) << j;
+    EXPECT_NEAR(S.mwAvg, 0.0, 1e-3);
+    EXPECT_NEAR(S.mwLnFit, 0.0, 1e-3);
+    // the flat signal, M* and Mwapp are drawn in y ranges of real height
+    // around their single value
+    const std::pair<const CWINPlot*, float> flat[] = {{pMStarPlotA, 0.5f}, {pMStarPlotB, 0.0f}, {pMStarPlotD, 0.0f}};
+    for (const auto& [p, v] : flat) {
+        EXPECT_LT(p->fYMin, v);
+        EXPECT_GT(p->fYMax, v);
+        EXPECT_TRUE(std::isfinite(p->fYScale));
+    }
     EXPECT_EQ(script.pending(), 0u);
 }
