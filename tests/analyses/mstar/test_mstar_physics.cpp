@@ -194,3 +194,32 @@ TEST_F(MStarTest, ACellWithoutSedimentationGivesNoMass)
     }
     EXPECT_EQ(script.pending(), 0u);
 }
+
+TEST_F(MStarTest, LoadingSignalOfALinearProfileIsItsMeanOverTheSector)
+{
+    // c = 0.2 + 0.5 (r - m) from the meniscus to 7.25 cm, every 0.001 cm;
+    // the data count up to the right limit of 7.0 cm, the straight line
+    // through the bottom range carries the rest to the bottom (exactly, for
+    // a line)
+    fFitRightLim = 7.0f;
+    std::string text = "linear profile\nR 1 20.0 15000 50000 1.234e+11 280 1\n";
+    for (int i = 0; i <= 350; ++i) {
+        const double r = kMeniscus + 0.001 * i;
+        char line[100];
+        std::snprintf(line, sizeof line, "%.4f %.6e 0.01\n", r, 0.2 + 0.5 * (r - kMeniscus));
+        text += line;
+    }
+    scantest::writeText(folder + "/linear.RA1", text);
+    LoadEquilibrium({folder + "/linear.RA1"});
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    // the integral of c r dr over the sector, divided by (b^2 - m^2) / 2;
+    // the data's sum ends after the first interval that starts beyond the
+    // limit, so 7.000..7.002 cm is counted twice
+    const auto F = [](double r) { return (0.2 - 0.5 * kMeniscus) * r * r / 2 + 0.5 * r * r * r / 3; };
+    const double fArea = 0.5 * (kBottom * kBottom - kMeniscus * kMeniscus);
+    const double fExpected = (F(kBottom) - F(kMeniscus) + F(7.002) - F(7.0)) / fArea;
+    EXPECT_NEAR(mStarLoadingSignal(1), fExpected, 3e-4 * fExpected);
+    EXPECT_EQ(script.pending(), 0u);
+}
