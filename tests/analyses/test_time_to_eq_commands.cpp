@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "analyses/timetoeq/approach_to_eq_sim.h"
 #include "analyses/timetoeq/speed_step_optimizer.h"
@@ -272,6 +273,39 @@ TEST_F(TimeToEqCommandTest, ConvertSpeedStepsAndInstrumentMethods)
     EXPECT_EQ(back.stepRpm[1], 30000.0f);
     EXPECT_EQ(back.stepRpm[3], 15000.0f);
     EXPECT_TRUE(shows(script, "Start WinExec " + headless::quote("notepad.exe " + steps)));
+}
+
+// A second species identical to the first, holding 30 % of the loading:
+// together they are the one species, and the constant-speed run (938) gets to
+// equilibrium along the same course at the same time.
+TEST_F(TimeToEqCommandTest, TwoIdenticalSpeciesApproachEquilibriumAsOne)
+{
+    TXLAWindow* w = OpenWindow();
+    TimeToEqParams& tp = timeToEqParams;
+    tp.fMeniscus = 7.05f;
+    tp.fRightLimit = 7.15f;
+    tp.fEpsilon = 0.01f;
+    tp.nParams = 2;
+    w->EvCommand(938, nullptr, 0);
+    ASSERT_NE(pApproachToEqSim, nullptr);
+    const float fOneSpecies = fAppEqConstTime;
+    const int nScans = pApproachToEqSim->nScans;
+    ASSERT_GT(nScans, 2);
+    const std::vector<float> rms(pApproachToEqSim->pRmsDeviation + 1, pApproachToEqSim->pRmsDeviation + nScans + 1);
+    ASSERT_GT(rms[0], 0.01f);
+
+    tp.bSecondSpecies = 1;
+    tp.fFraction2 = 0.3f;
+    tp.fM2 = tp.fM1;
+    tp.fVbar2 = tp.fVbar;
+    tp.fFf02 = tp.fFf01;
+    tp.bUseFf02 = tp.bUseFf01;
+    w->EvCommand(938, nullptr, 0);
+    ASSERT_EQ(nAppEqOptSpecies, 2);
+    EXPECT_EQ(fAppEqConstTime, fOneSpecies);
+    ASSERT_EQ(pApproachToEqSim->nScans, nScans);
+    for (int j = 1; j <= nScans; ++j)
+        EXPECT_NEAR(pApproachToEqSim->pRmsDeviation[j], rms[j - 1], 1e-5f * rms[0]) << "scan " << j;
 }
 
 TEST_F(TimeToEqCommandTest, SimulatorPopup)

@@ -180,8 +180,15 @@ TEST_F(EqSortTest, TwoSpeedsOfCellTwoWithTheirExperimentFile)
     EXPECT_EQ(countContaining(xp, "(ppMultiLocalExtraConcs["), 6);
     EXPECT_EQ(countContaining(xp, "0.500000 (xExtinctionCoeffC)"), 1);
     EXPECT_EQ(xp.back(), "-1 (Temperature)");
-    // the side plot of the last question stays
+    // the side plot of the last question stays: the latest 22000 rpm scan
+    // over its fit range, all 21 radii 6.8..7.2
     EXPECT_NE(pAuxPlot, nullptr);
+    ASSERT_EQ(nAuxArrayLength, 21);
+    for (int k = 1; k <= 21; k += 10) {
+        const double r = 6.8 + 0.02 * (k - 1);
+        EXPECT_NEAR(pAuxArray1[k], r, 1e-5) << k;
+        EXPECT_NEAR(pAuxArray2[k], 0.4 + 0.1 * std::exp(r - 7.0), 1e-5) << k;
+    }
 }
 
 TEST_F(EqSortTest, InterferenceExperimentFilesAndTheirNoiseFlags)

@@ -245,6 +245,7 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
     paths.push_back(WriteScan(13, 2, 20000, 0.02, 13));
     paths.push_back(WriteScan(14, 2, 20000, 0.01, 14));
     Load(paths, true);
+    const std::string base = folder + "/sel.txt";
     {
         win::headless::Script script;
         script.expectMessageBox("cell 1, 280 nm, 10 krpm\nInclude this (cell/wl) series in time-course plot?",
@@ -257,7 +258,8 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
         AcceptLimits(script, "20");
         script.expectMessageBox("cell 2, 280 nm, 20 krpm\nInclude this (cell/wl) series in time-course plot?",
                                 win::IDNO)
-            .expectMessageBox("save approach to equilibrium data?", win::IDNO)
+            .expectMessageBox("save approach to equilibrium data?", win::IDYES)
+            .expectSaveFile("select files", base)
             .expectMessageBox("realtime update?", win::IDNO);
         Run(script, 645);
         EXPECT_EQ(script.pending(), 0u);
@@ -270,6 +272,14 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
     EXPECT_NEAR(pDataPlot->pCurves[0]->pY->pData[0], 0.03 * radiusSpread(30), 2e-6);
     EXPECT_EQ(pResidualsPlot->nCurves, 1);
     EXPECT_EQ(pAuxPlot, nullptr);  // the side plot of the selection is gone
+    // files of the three included series only; the first compares 30 radii
+    const std::vector<std::string> v = lines(folder + "/sel_1.txt");
+    ASSERT_EQ(v.size(), 3u);
+    double t = 0, dt = 0, rmsd = 0;
+    ASSERT_EQ(std::sscanf(v[0].c_str(), "%lf %lf %lf", &t, &dt, &rmsd), 3);
+    EXPECT_NEAR(rmsd, 0.03 * radiusSpread(30), 1e-6);
+    EXPECT_TRUE(std::filesystem::exists(folder + "/sel_3.txt"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/sel_4.txt"));  // cell 2 was left out
 }
 
 TEST_F(EqTestCommandTest, ASeriesOfOneScanShowsNoCurveAndWritesNoFile)

@@ -6,10 +6,12 @@
 
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "analyses/mstar/mstar_fixture.h"
 #include "analyses/mstar/mstar_screen.h"
 #include "app/app_globals.h"
+#include "plot/cwinplot.h"
 #include "plot/screen_button.h"
 #include "models/model_globals.h"
 #include "scandata/scan_data.h"
@@ -167,5 +169,57 @@ TEST_F(MStarTest, TwoSpeedsOfAMixtureEndToEnd)
     win::headless::processMessages();
     EXPECT_FALSE(bMStarMode);
     EXPECT_EQ(pMStarPlotA, nullptr);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(MStarTest, ACellWithoutSedimentationGivesNoMass)
+{
+    // a mass so small that the written signal is the same 0.5 everywhere
+    LoadEquilibrium({WriteEquilibriumScan("flat.RA1", {{1e-3, 0.5}}, 15000, 60000.0)});
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    const MStarSetData& S = pMStarSets[1];
+    EXPECT_FLOAT_EQ(S.meniscusSignal, 0.5f);
+    for (int j = S.firstIdx + 1; j < S.lastIdx; j += 20) EXPECT_NEAR(S.mStarR.p[j], 0.0, 1e-3) << j;
+    EXPECT_NEAR(S.mwAvg, 0.0, 1e-3);
+    EXPECT_NEAR(S.mwLnFit, 0.0, 1e-3);
+    // the flat signal, M* and Mwapp are drawn in y ranges of real height
+    // around their single value
+    const std::pair<const CWINPlot*, float> flat[] = {{pMStarPlotA, 0.5f}, {pMStarPlotB, 0.0f}, {pMStarPlotD, 0.0f}};
+    for (const auto& [p, v] : flat) {
+        EXPECT_LT(p->fYMin, v);
+        EXPECT_GT(p->fYMax, v);
+        EXPECT_TRUE(std::isfinite(p->fYScale));
+    }
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+TEST_F(MStarTest, LoadingSignalOfALinearProfileIsItsMeanOverTheSector)
+{
+    // c = 0.2 + 0.5 (r - m) from the meniscus to 7.25 cm, every 0.001 cm;
+    // the data count up to the right limit of 7.0 cm, the straight line
+    // through the bottom range carries the rest to the bottom (exactly, for
+    // a line)
+    fFitRightLim = 7.0f;
+    std::string text = "linear profile\nR 1 20.0 15000 50000 1.234e+11 280 1\n";
+    for (int i = 0; i <= 350; ++i) {
+        const double r = kMeniscus + 0.001 * i;
+        char line[100];
+        std::snprintf(line, sizeof line, "%.4f %.6e 0.01\n", r, 0.2 + 0.5 * (r - kMeniscus));
+        text += line;
+    }
+    scantest::writeText(folder + "/linear.RA1", text);
+    LoadEquilibrium({folder + "/linear.RA1"});
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    // the integral of c r dr over the sector, divided by (b^2 - m^2) / 2;
+    // the data's sum ends after the first interval that starts beyond the
+    // limit, so 7.000..7.002 cm is counted twice
+    const auto F = [](double r) { return (0.2 - 0.5 * kMeniscus) * r * r / 2 + 0.5 * r * r * r / 3; };
+    const double fArea = 0.5 * (kBottom * kBottom - kMeniscus * kMeniscus);
+    const double fExpected = (F(kBottom) - F(kMeniscus) + F(7.002) - F(7.0)) / fArea;
+    EXPECT_NEAR(mStarLoadingSignal(1), fExpected, 3e-4 * fExpected);
     EXPECT_EQ(script.pending(), 0u);
 }
