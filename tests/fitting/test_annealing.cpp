@@ -155,6 +155,32 @@ TEST_F(AnnealingSimplexTest, TheBestPointEverStaysWhenTheSimplexWandersUphill)
     EXPECT_EQ(std::memcmp(&again.pb[1], &s.pb[1], 2 * sizeof(float)), 0);
 }
 
+// A schedule of one temperature is the thermal simplex at the start
+// temperature with the budget of a temperature, its draws from seed -3
+// whatever the generator drew before: a run from the same start repeats.
+TEST_F(AnnealingSimplexTest, AScheduleDrawsFromSeedMinusThreeWhateverRanBefore)
+{
+    Simplex reference(1.05f, -2.05f, 0.1f, bowl);
+    nAnnealingSeed = -3;
+    int nBudget = 150;
+    amebsa(40.0f, nullptr, reference.p, reference.y, 2, reference.pb, &reference.yb, 1e-6f, bowl, &nBudget, nullptr);
+    ASSERT_LE(nBudget, 0);  // the budget ended it, not convergence
+
+    SAmaxTemp = 40.0f;
+    nSANumberOfTemps = 1;
+    nSAItMax = 150;
+    for (int nDrawsBefore : {0, 5}) {
+        nAnnealingSeed = -7;
+        for (int i = 0; i < nDrawsBefore; ++i) ran1(&nAnnealingSeed);
+        Simplex s(1.05f, -2.05f, 0.1f, bowl);
+        runAnnealingSchedule(nullptr, s.p, s.y, 2, s.pb, &s.yb, 1e-6f, bowl, nullptr);
+        EXPECT_EQ(fSATemperature, 40.0f);
+        EXPECT_TRUE(s.SameAs(reference)) << nDrawsBefore;
+        EXPECT_EQ(std::memcmp(&s.pb[1], &reference.pb[1], 2 * sizeof(float)), 0) << nDrawsBefore;
+        EXPECT_EQ(s.yb, reference.yb);
+    }
+}
+
 // ---------------------------------------------------------------- the command and the fits
 
 namespace {

@@ -235,6 +235,53 @@ TEST_F(ParameterTextTest, NothingBeforeTheFirstPaintAndTheRmsdOfTheFittedScans)
     EXPECT_FLOAT_EQ(calcRmsd(), 0.03f);
     EXPECT_EQ(fNumFitPoints, 30.0f);
     bUseInitialData = 0;
+    // fit limits that hold no point: an rmsd of 0 over no points, not 0/0
+    for (int k = 1; k <= nScans; k++) pFitLastIndex[k] = 0;
+    EXPECT_EQ(calcRmsd(), 0.0f);
+    EXPECT_EQ(fRmsd, 0.0f);
+    EXPECT_EQ(fNumFitPoints, 0.0f);
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_STREQ(szModelParamLines[2], "rmsd=0.000000 (n=0,SSR=0.000000)");
+}
+
+// The progress of an optimiser is written at x = 10 into the rows of the
+// parameter text (y = 10, 30, ...); the painted text takes the same places,
+// so that a line shorter than the progress text before it leaves nothing of
+// that text behind in its row.
+TEST_F(ParameterTextTest, ThePaintedLinesLeaveNothingOfALongerTextInTheirRows)
+{
+    InstallResiduals(2, 20, 0.01f);
+    bWindowPainted = 1;
+    const std::string szLong(70, 'W');
+    for (int k = 0; k < nModelParamLines; k++) writeToolText(window.get(), 10, 10 + 20 * k, szLong.c_str());
+    window->ShowModelParameters();
+    ASSERT_FALSE(modelParamExtraLineShown());
+    HDC dc = window->GetDC();
+    SIZE whole{0, 0};
+    ASSERT_TRUE(GetTextExtentPoint32(dc, szLong.c_str(), static_cast<int>(szLong.size()), &whole));
+    int nRows = 0;
+    for (int k = 0; k < nModelParamLines; k++) {
+        if (k == 10) continue;  // the line shown only sometimes
+        SIZE line{0, 0};
+        ASSERT_TRUE(GetTextExtentPoint32(dc, szModelParamLines[k], static_cast<int>(std::strlen(szModelParamLines[k])),
+                                         &line));
+        ASSERT_LT(line.cx + 20, whole.cx) << k << " " << szModelParamLines[k];
+        int nInk = 0;
+        for (int y = 10 + 20 * k; y < 10 + 20 * k + whole.cy; y++)
+            for (int x = 10 + line.cx + 2; x < 10 + whole.cx; x++)
+                if (GetPixel(dc, x, y) != RGB(255, 255, 255)) nInk++;
+        EXPECT_EQ(nInk, 0) << "row " << k << ": " << szModelParamLines[k];
+        ++nRows;
+    }
+    window->ReleaseDC(dc);
+    EXPECT_EQ(nRows, 13);
+    // the long text was there to be covered: the extra row keeps it
+    dc = window->GetDC();
+    int nInk = 0;
+    for (int x = 10 + whole.cx / 2; x < 10 + whole.cx; x++)
+        if (GetPixel(dc, x, 210 + whole.cy / 2) != RGB(255, 255, 255)) nInk++;
+    window->ReleaseDC(dc);
+    EXPECT_GT(nInk, 0);
 }
 
 // Constant residuals of 0.01 over ten million points and past 2^24: the rmsd

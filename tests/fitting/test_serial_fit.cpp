@@ -458,6 +458,31 @@ TEST_F(SerialFitTest, PlokaMissingOrSilentEndsBeforeAnySet)
     EXPECT_EQ(bSerialFromListOfLists, 1);
 }
 
+// A set of one loaded file is a series too: PLOKA is started on its folder.
+TEST_F(SerialFitTest, PlokaWatchesTheFolderOfASetOfOneFile)
+{
+    const std::string folder = WriteCellSeries("oneploka", 1);
+    LoadScans({SetPaths(folder, "RA1")[0]});
+    ASSERT_EQ(nScans, 1);
+    ChooseContinuous(&bModelCS, 0.0f, 10.0f, 50, 1.3f, 0.95f);
+    const std::string silent = scratch + "silent.sh";
+    scantest::writeText(silent, "#!/bin/sh\nexit 0\n");
+    chmod(silent.c_str(), 0755);
+    scantest::writeText(win::workingFolder() + "programs.ini", "PLOKA=" + silent + "\n");
+    headless::Script script;
+    script.expectMessageBox("Are currently loaded data part of the series", IDYES)
+        .expectMessageBox("look for existing series of lists?", IDNO)
+        .expectMessageBox("now please work with PLOKA", IDOK)
+        .pressKey(VK_SPACE, 1)  // after the first look for the watch file
+        .expectMessageBox("oops - can't seem to find " + folder + "/toBeProcessed.txt ... sorry, stopping here", IDOK);
+    Run(script, 923);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(transcriptShows(script, std::string("Start WinExec \"") + szPlokaExePath + " --cofs --watch \\\"" +
+                                            folder + "\\\"\" -> program \"" + silent + "\""));
+    EXPECT_EQ(bSerialFromListOfLists, 0);
+    EXPECT_EQ(std::string(szSerialDataDir), folder + "/");
+}
+
 // ---------------------------------------------------------------- the watch file
 
 class SerialWatchFileTest : public ::testing::Test {
