@@ -175,6 +175,20 @@ TEST_F(FringeToolTest, SingleScanToolKeysMoveBetweenScansAndEscapeChangesNothing
     EXPECT_EQ(signalOf(1), original[0]);
     EXPECT_EQ(signalOf(2), original[1]);
 
+    // 'P' goes back scan by scan to the first, and stays on the first
+    script.expectMessageBox("apply changes to 00003.IP1?", IDNO).expectMessageBox("apply changes to 00002.IP1?", IDNO);
+    Keys(script, {'P'});
+    EXPECT_EQ(single.scan, 2);
+    Keys(script, {'P'});
+    EXPECT_EQ(single.scan, 1);
+    script.expectMessageBox("apply changes to 00001.IP1?", IDNO);
+    Keys(script, {'P'});
+    EXPECT_EQ(single.scan, 1);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(signalOf(1), original[0]);
+    EXPECT_EQ(signalOf(2), original[1]);
+    EXPECT_EQ(ppSignal[3][2], original[2][1] - 1.0f);  // what was applied stays
+
     // Escape ends the tool with nothing more asked and nothing more applied
     const std::vector<float> after = signalOf(3);
     Keys(script, {VK_ESCAPE});

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -10,7 +11,9 @@
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "platform/win.h"
+#include "plot/cwinplot.h"
 #include "resources/dialog_templates.h"
+#include "scandata/data_menu_fixture.h"
 #include "scandata/noise_grid.h"
 #include "scandata/noise_subtraction.h"
 #include "scandata/scan_data.h"
@@ -111,6 +114,60 @@ TEST_F(NoiseSubtractionTest, SharedGridChangesOnceAndRadialOffsetsGo)
         for (int k = 1; k <= nNoiseGridPoints; ++k) dSum += ppScanOnNoiseGrid[i][k];
         EXPECT_NEAR(pRINoise[i], dSum / nNoiseGridPoints, 1e-5);
     }
+}
+
+namespace {
+
+class NoiseSubtractionWindowTest : public DataMenuTest {};
+
+}  // namespace
+
+TEST_F(NoiseSubtractionWindowTest, DataPlotZoomsOntoTheCorrectedFitRange)
+{
+    // Three interference scans on 6.00..7.00 cm, scan k at 0.1 k + 10 (r -
+    // 6.5)^2: inside the fit limits 6.2..6.8 cm from 0.1 (scan 1, 6.5 cm) to
+    // 1.2 (scan 3 at either limit); up to 2.8 outside them.
+    const std::string dir = Folder("parabolas");
+    std::vector<std::string> paths;
+    for (int k = 1; k <= 3; ++k) {
+        scantest::ScanRecipe r;
+        r.letter = 'P';
+        r.columns = 2;
+        r.points = 101;
+        r.r0 = 6.0f;
+        r.dr = 0.01f;
+        r.time = 1000.0 * k;
+        r.signal = [k](int, float x) { return 0.1f * k + 10.0f * (x - 6.5f) * (x - 6.5f); };
+        paths.push_back(WriteScan(dir, "0000" + std::to_string(k) + ".IP1", r));
+    }
+    fFitLeftLim = 6.195f;
+    fFitRightLim = 6.805f;
+    LoadScans(paths);
+    ASSERT_EQ(nScans, 3);
+    ASSERT_TRUE(pDataPlot);
+    ASSERT_EQ(bFitTINoise, 1);
+    ASSERT_NEAR(pNoiseGrid[nNoiseGridFirst], 6.2f, 1e-5);
+    ASSERT_NEAR(pNoiseGrid[nNoiseGridLast], 6.8f, 1e-5);
+    // a flat TI noise of 0.05 taken off
+    for (int k = 1; k <= nNoiseGridPoints; ++k) pTINoiseSaved[k] = 0.05f;
+    const int nLevel = nZoomLevel;
+    win::headless::Script script;
+    script.expectMessageBox("subtract the calculated time-invariant noise", win::IDYES);
+    Run(script, 508);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_NEAR(ppSignal[1][51], 0.05f, 1e-5);
+
+    // the new zoom level: the fit range 0.01 cm wider on each side, the
+    // corrected data in it (0.05 .. 1.15) 0.1 wider; the data plot shows it
+    ASSERT_EQ(nZoomLevel, nLevel + 1);
+    EXPECT_NEAR(fZoomXMin[nZoomLevel], 6.19f, 1e-5);
+    EXPECT_NEAR(fZoomXMax[nZoomLevel], 6.81f, 1e-5);
+    EXPECT_NEAR(fZoomYMin[nZoomLevel], -0.05f, 1e-4);
+    EXPECT_NEAR(fZoomYMax[nZoomLevel], 1.25f, 1e-4);
+    EXPECT_NEAR(pDataPlot->fXMin, 6.19f, 1e-5);
+    EXPECT_NEAR(pDataPlot->fXMax, 6.81f, 1e-5);
+    EXPECT_NEAR(pDataPlot->fYMin, -0.05f, 1e-4);
+    EXPECT_NEAR(pDataPlot->fYMax, 1.25f, 1e-4);
 }
 
 namespace {

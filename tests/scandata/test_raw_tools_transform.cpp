@@ -13,6 +13,7 @@
 #include "scandata/raw_transform_tools.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_file.h"
+#include "scandata/scan_loading.h"
 #include "scandata/scan_set_fixture.h"
 
 using namespace win;
@@ -193,6 +194,17 @@ TEST_F(RawTransformTest, EquilibriumIntensityScanBecomesAbsorbanceWithoutTiNoise
     for (int j = 1; j <= n; ++j) EXPECT_NEAR(s[j], 0.98f, 1e-5) << j;
     free_vector(r, 1, n);
     free_vector(s, 1, n);
+
+    // No TI noise fitted, or no noise grid left once the data are released
+    // (the switch stays on): nothing is taken off and nothing is written.
+    const std::string unfitted = scratch + "unfitted.RI1", released = scratch + "released.RI1";
+    w->SubtractNoiseFromEqData(in.c_str(), unfitted.c_str());
+    EXPECT_FALSE(std::filesystem::exists(unfitted));
+    freeScanData();
+    bFitTINoise = 1;
+    w->SubtractNoiseFromEqData(in.c_str(), released.c_str());
+    bFitTINoise = 0;
+    EXPECT_FALSE(std::filesystem::exists(released));
 }
 
 TEST_F(RawTransformTest, NoiseFromAnEquilibriumScanThroughItsDialogs)

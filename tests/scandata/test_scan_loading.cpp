@@ -116,6 +116,11 @@ TEST_F(ScanLoadingTest, DataTypesMixedAndIntensity) {
     EXPECT_EQ(nScans, 0);
     EXPECT_EQ(bMixedDataTypes, 1);
     EXPECT_EQ(script.pending(), 0u);
+    // ... whichever comes first
+    script.expectMessageBox("mixed data types", win::IDOK);
+    load({"b.RA1", "a.IP1"});
+    EXPECT_EQ(nScans, 0);
+    EXPECT_EQ(script.pending(), 0u);
 
     // ... absorbance with intensity is not. For intensity data the signal is
     // the file's third column and the third column holds its second.
