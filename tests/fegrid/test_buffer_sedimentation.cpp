@@ -291,10 +291,12 @@ TEST_F(BufferTest, TheFourthRowBecomesTheBuffer)
     EXPECT_EQ(pParamFloat[4], 0);
 }
 
-// Command 576: the signal goes out of the data and the model off.
+// Command 576: the signal goes out of the data and the model off; the fourth
+// row is no longer fitted, the other fit flags (meniscus, bottom) stay.
 TEST_F(BufferTest, SubtractingTheSignalSwitchesTheModelOff)
 {
     scans(10, 6000);
+    for (int k : {4, 8, 12, 13, 14}) pParamFloat[k] = 1;
     for (int k = 1; k <= nScans; k++)
         for (int j = 1; j <= pScanPoints[k]; j++) ppSignal[k][j] = 0.0f;
     dBufferSignal = 30;
@@ -307,6 +309,9 @@ TEST_F(BufferTest, SubtractingTheSignalSwitchesTheModelOff)
     EXPECT_FALSE(bBufferMismatch);
     EXPECT_FALSE(bBufferMismatchSubtracted);
     EXPECT_EQ(pSpeciesIncluded[4], 0);
+    for (int k : {4, 8, 12}) EXPECT_EQ(pParamFloat[k], 0) << k;
+    EXPECT_EQ(pParamFloat[13], 1);
+    EXPECT_EQ(pParamFloat[14], 1);
     EXPECT_FALSE(GetMenuState(window->GetMenu(), 552, MF_BYCOMMAND) & MF_CHECKED);
 }
 

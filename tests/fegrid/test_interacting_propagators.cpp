@@ -309,6 +309,32 @@ TEST(InteractingLimits, MovingHatAgainstTheIdealMovingHat)
     EXPECT_EQ(dSGrid, 4.0);
 }
 
+// With its own step control (the Lamm settings' defaults) the static grid at
+// vanishing association steps like the Claverie propagator of the monomer,
+// whose step rule is the same (growth to (high limit / change) dt): about as
+// many steps, and the same model to the accuracy of the steps.
+TEST(InteractingLimits, StaticGridStepsLikeTheClaveriePropagator)
+{
+    Experiment e;
+    installExperiment(e);
+    bModelMonomerDimer = 1;
+    monomerDimer(-10.0f);
+    layOutGrid(1000, false);
+    prepareRun(4, 6e-7, 1.0);
+    nTimeStepCount = 0;
+    propagate();
+    ASSERT_FALSE(bSimulationError || bDiscretizationError);
+    const int nClaverie = nTimeStepCount;
+    const Profiles monomer = models();
+    prepareRun(4, 6e-7, 1.0);
+    nTimeStepCount = 0;
+    propagateLammB();
+    ASSERT_FALSE(bSimulationError || bDiscretizationError);
+    EXPECT_GT(nClaverie, 100);
+    EXPECT_NEAR(nTimeStepCount, nClaverie, 0.1 * nClaverie);
+    EXPECT_LT(maxDifferenceInFit(models(), monomer), 1e-4);
+}
+
 // The two propagators of interacting species agree, at the Lamm settings'
 // defaults (the static grid's step control, the moving hat's automatic s
 // grid and max dc/c 1); the static grid keeps the amount in the cell.

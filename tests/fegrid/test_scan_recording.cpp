@@ -121,6 +121,28 @@ TEST(ScanRecording, BandsOfAScanAtAFiniteScanVelocity)
         EXPECT_NEAR(pGridConcSnapshot[i], 100 + n * dBand, 1e-6) << i;
     }
     EXPECT_GT(pGridConcSnapshot[1], 100 + dBand);  // not taken by the first band
+
+    // The Claverie grid ends on the bottom: the last band takes that point,
+    // and the meniscus point is taken by the first.
+    layOutGrid(20, false);
+    ASSERT_EQ(pGridRadius[20], double(fBottom));
+    bSimTimeResolution = 1;
+    recorderAt(100);
+    for (int i = 1; i <= 20; i++) pGridConc[i] = 100;
+    recordScanTimeProfile(1.0);
+    for (nCalls = 1; bSimulationRunning && nCalls < 200; nCalls++) {
+        dSimTime = dStepTargetTime;
+        for (int i = 1; i <= 20; i++) pGridConc[i] = dSimTime;
+        recordScanTimeProfile(1.0);
+    }
+    EXPECT_EQ(nCalls, 100);
+    for (int i = 1; i <= 20; i++) {
+        int n = 0;
+        while (n < 99 && !(pGridRadius[i] < fMeniscus + v * (n + 1) * dBand)) n++;
+        EXPECT_NEAR(pGridConcSnapshot[i], 100 + n * dBand, 1e-6) << i;
+    }
+    EXPECT_EQ(pGridConcSnapshot[1], 100.0);
+    EXPECT_NEAR(pGridConcSnapshot[20], 100 + 99 * dBand, 1e-6);
 }
 
 // After the last scan the run ends; with bSimulateBeyondLastScan it goes on

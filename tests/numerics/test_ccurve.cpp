@@ -67,6 +67,12 @@ TEST(CCurve, TextTablesOfAnyWidthRoundTrip)
     EXPECT_FLOAT_EQ(wide.pX->Get(0), 2001.0f);
     EXPECT_FLOAT_EQ(wide.pY->Get(1), 4002.0f);
 
+    // Blank lines only: a curve of no points, the old one gone.
+    std::ofstream(path) << "\n  \r\n\n";
+    EXPECT_EQ(wide.Load(path.c_str(), 1, 2), 1);
+    EXPECT_EQ(wide.pX->nSize, 0u);
+    EXPECT_EQ(wide.pY->nSize, 0u);
+
     // A header line is no number: failure after what could be read.
     std::ofstream(path) << "1 2\ns c(s)\n3 4\n";
     EXPECT_EQ(wide.Load(path.c_str(), 1, 2), 0);
@@ -179,4 +185,14 @@ TEST(TableInterpolation, EdgeRules)
     EXPECT_DOUBLE_EQ(ty[4], 165.0);
     EXPECT_EQ(ty[5], -1.0);
     EXPECT_EQ(ty[6], -1.0);
+
+    // One point to fill, and a table of one point: the line through its
+    // neighbours, and the table's one value where the point lies on it.
+    tx[1] = 7.25, ty[1] = -1.0;
+    interpolateLinearD(1, tx, ty, 20, dx, dy);
+    EXPECT_DOUBLE_EQ(ty[1], 72.5);
+    tx[1] = 2.0, tx[2] = 3.0, ty[1] = ty[2] = -1.0;
+    interpolateLinearD(2, tx, ty, 1, dx + 2, dy + 2);
+    EXPECT_DOUBLE_EQ(ty[1], -1.0);
+    EXPECT_DOUBLE_EQ(ty[2], 30.0);
 }

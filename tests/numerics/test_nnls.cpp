@@ -161,6 +161,20 @@ TEST(NonNegativeLeastSquares, SmallCasesAndTheFallbacks)
     EXPECT_FLOAT_EQ(b[1], 0.25f);
     EXPECT_EQ(b[2], 0.0f);
 
+    // One variable (a fit of one amplitude): b/a, or 0 where that is negative.
+    for (float rhs : {3.0f, -3.0f}) {
+        float a1[2] = {0, 4.0f}, b1[2] = {0, rhs};
+        float* rows1[2] = {nullptr, a1};
+        EXPECT_TRUE(solveNormalEquationsF(rows1, b1, 1, true));
+        EXPECT_FLOAT_EQ(b1[1], rhs > 0 ? 0.75f : 0.0f);
+        double d1[2] = {0, 4.0}, e1[2] = {0, rhs}, x1[2] = {0, -9.0}, w1[2], sb1[2], p1[2], z1[2], s1[2] = {0, 0};
+        const double* drows1[2] = {nullptr, d1};
+        double* sa1[2] = {nullptr, s1};
+        int passive1[2], order1[2];
+        EXPECT_TRUE(nnls(1, passive1, x1, w1, e1, drows1, sa1, sb1, p1, z1, order1, nullptr, nullptr));
+        EXPECT_DOUBLE_EQ(x1[1], rhs > 0 ? 0.75 : 0.0);
+    }
+
     // Not positive definite once index 2 joins: the unconstrained solution.
     a[1][1] = 1.0f, a[2][2] = -1.0f;
     float c[3] = {0, 1, 1};
