@@ -427,13 +427,23 @@ TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
     script.command(CM_SHOW_RESIDUALS_BITMAP);
     headless::processMessages();
     const int x = int(pDataPlot->MapX(6.5f) * 1400.0 / 1399);
+    const auto grey = [](float fR) {
+        const int n = int(std::lround(128 + 127 * fR));
+        return RGB(n, n, n);
+    };
     for (int k = 1; k <= nScans; ++k) {
         // the middle of row k of the band 800..950
         const int y = 800 + (2 * k - 1) * 150 / 8;
-        const int nGrey = int(std::lround(128 + 127 * fResidual[pScanTimeOrder[k]]));
         const COLORREF c = surfacePixel(w, x, y);
-        EXPECT_EQ(c, RGB(nGrey, nGrey, nGrey)) << "row " << k << ": " << int(GetRValue(c));
+        EXPECT_EQ(c, grey(fResidual[pScanTimeOrder[k]])) << "row " << k << ": " << int(GetRValue(c));
     }
+    // the band is 800 to 950 per mille whole: the first row from its top
+    // line, the last to its bottom line, white around it
+    const COLORREF white = RGB(255, 255, 255);
+    EXPECT_EQ(surfacePixel(w, x, 799), white);
+    EXPECT_EQ(surfacePixel(w, x, 800), grey(fResidual[pScanTimeOrder[1]]));
+    EXPECT_EQ(surfacePixel(w, x, 950), grey(fResidual[pScanTimeOrder[nScans]]));
+    EXPECT_EQ(surfacePixel(w, x, 951), white);
     bModelComputed = 0;
     bShowResidualsBitmap = 0;
 }
