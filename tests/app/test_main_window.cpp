@@ -448,6 +448,46 @@ TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
     bShowResidualsBitmap = 0;
 }
 
+// Shading an s range marks in every scan the radii its boundary passes at
+// those s: from meniscus exp(s1 w2t) to meniscus exp(s2 w2t); the synthetic
+// boundary of 4.5 S lies inside 4..5 S in each. The data 0.002 above the
+// fit there are a transported amount of 0.002 (R2^2 - R1^2) / 2 over omega^2
+// meniscus^2, R1 and R2 half a point beyond the region's ends.
+TEST_F(MainWindowTest, AnSRangeMarksTheBoundaryOfEveryScan)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 5));
+    fMeniscus = 6.0f;
+    const float delta = 0.002f;
+    for (int i = 1; i <= nScans; ++i) {
+        pFitFirstIndex[i] = 1;
+        pFitLastIndex[i] = pScanPoints[i];
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = ppSignal[i][j] - delta;
+    }
+    std::vector<int> first(nScans + 1, -1), last(nScans + 1, -1);
+    std::vector<float> transport(nScans + 1, -1.0f);
+    w->DrawShadedDistribution(5.0f, 4.0f, first.data(), last.data(), transport.data());
+    const double omega = 50000 * 2 * M_PI / 60;
+    for (int i = 1; i <= nScans; ++i) {
+        ASSERT_GE(first[i], 2) << "scan " << i;
+        ASSERT_LE(last[i], pScanPoints[i] - 1) << "scan " << i;
+        const float* r = ppRadius[i];
+        const double t = 900.0 + 300.0 * (i - 1), r1 = 6.0 * std::exp(4.0e-13 * omega * omega * t),
+                     r2 = 6.0 * std::exp(5.0e-13 * omega * omega * t);
+        EXPECT_TRUE(r[first[i] - 1] < r1 && r1 <= r[first[i]]) << "scan " << i << ": " << r[first[i]] << " " << r1;
+        EXPECT_TRUE(r[last[i]] <= r2 && r2 < r[last[i] + 1]) << "scan " << i << ": " << r[last[i]] << " " << r2;
+        // the half height of the boundary lies inside
+        int mid = 1;
+        while (mid < pScanPoints[i] && ppSignal[i][mid] < 0.05f + 0.4f * std::exp(-2 * 4.5e-13 * omega * omega * t))
+            ++mid;
+        EXPECT_TRUE(first[i] <= mid && mid <= last[i]) << "scan " << i << ": " << r[mid];
+        const double R1 = r[first[i]] - 0.0025, R2 = r[last[i]] + 0.0025;
+        EXPECT_NEAR(transport[i], delta * (R2 * R2 - R1 * R1) / 2 / (omega * omega * 36.0),
+                    1e-3 * delta * (R2 * R2 - R1 * R1) / 2 / (omega * omega * 36.0))
+            << "scan " << i;
+    }
+}
+
 // H, half the summed differences between the residuals' histogram and the
 // normal distribution of their mean and spread, in per cent: two residuals
 // one spread either side of the mean fall in the two outer bins of ten, so
