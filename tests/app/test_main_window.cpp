@@ -558,8 +558,14 @@ TEST_F(MainWindowTest, NoiseButtonTakesTheNoiseOffAndPutsTheTiNoiseBack)
     ASSERT_NE(w->pNoiseButton, nullptr);
     EXPECT_STREQ(w->pNoiseButton->pszOffText, "remove TI and RI");
 
-    // the button sits above the data plot; its centre in client pixels
+    // the button sits above the data plot's frame, at its right end, and in
+    // the window; its centre in client pixels
     CScreenButton* b = w->pNoiseButton;
+    EXPECT_TRUE(0 < b->nTop && b->nTop < b->nBottom && b->nBottom <= pDataPlot->nFrameTop)
+        << b->nTop << " " << b->nBottom << " " << pDataPlot->nFrameTop;
+    EXPECT_TRUE(pDataPlot->nFrameLeft < b->nLeft && b->nLeft < b->nRight && b->nRight <= 1000 * fPlotXScale)
+        << b->nLeft << " " << b->nRight;
+    EXPECT_NEAR(b->nRight, pDataPlot->nFrameRight, 2);
     int x = int((b->nLeft + b->nRight) / 2.0f * w->fClientWidth / 1400.0f);
     int y = int((b->nTop + b->nBottom) / 2.0f * w->fClientHeight / 1000.0f);
     EXPECT_FALSE(w->PointInDataPlot(x, y));
