@@ -532,6 +532,17 @@ TEST_F(MainWindowTest, PreferencesDialogAndPrinting)
     w->EvCommand(CM_PREFERENCES, nullptr, 0);
     EXPECT_EQ(nLammThreads, 4);
     EXPECT_EQ(readLines(szParamsIniPath)[4], "4");
+    // the gradient limit: 0 is refused; the smallest the defaults file keeps,
+    // 1e-6, is taken and comes back at the next start
+    script.expectDialog("Preferences", headless::DialogAnswer().set(1258, "0"))
+        .expectMessageBox("Invalid Entry", IDOK)
+        .expectDialog("Preferences", headless::DialogAnswer().set(1258, "1e-6"));
+    w->EvCommand(CM_PREFERENCES, nullptr, 0);
+    EXPECT_TRUE(transcriptHas(script.lines(), "the gradient limit must be a number above 0"));
+    EXPECT_EQ(fGradientLimit, 1e-6f);
+    fGradientLimit = 500.0f;
+    readDefaultPreferences();
+    EXPECT_EQ(fGradientLimit, 1e-6f);
 
     // Data > Print... puts the window on one page of a PDF file
     LoadScans(writeBoundaryScans(scratch, 3));
