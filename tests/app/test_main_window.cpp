@@ -427,15 +427,65 @@ TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
     script.command(CM_SHOW_RESIDUALS_BITMAP);
     headless::processMessages();
     const int x = int(pDataPlot->MapX(6.5f) * 1400.0 / 1399);
+    const auto grey = [](float fR) {
+        const int n = int(std::lround(128 + 127 * fR));
+        return RGB(n, n, n);
+    };
     for (int k = 1; k <= nScans; ++k) {
         // the middle of row k of the band 800..950
         const int y = 800 + (2 * k - 1) * 150 / 8;
-        const int nGrey = int(std::lround(128 + 127 * fResidual[pScanTimeOrder[k]]));
         const COLORREF c = surfacePixel(w, x, y);
-        EXPECT_EQ(c, RGB(nGrey, nGrey, nGrey)) << "row " << k << ": " << int(GetRValue(c));
+        EXPECT_EQ(c, grey(fResidual[pScanTimeOrder[k]])) << "row " << k << ": " << int(GetRValue(c));
     }
+    // the band is 800 to 950 per mille whole: the first row from its top
+    // line, the last to its bottom line, white around it
+    const COLORREF white = RGB(255, 255, 255);
+    EXPECT_EQ(surfacePixel(w, x, 799), white);
+    EXPECT_EQ(surfacePixel(w, x, 800), grey(fResidual[pScanTimeOrder[1]]));
+    EXPECT_EQ(surfacePixel(w, x, 950), grey(fResidual[pScanTimeOrder[nScans]]));
+    EXPECT_EQ(surfacePixel(w, x, 951), white);
     bModelComputed = 0;
     bShowResidualsBitmap = 0;
+}
+
+// Shading an s range marks in every scan the radii its boundary passes at
+// those s: from meniscus exp(s1 w2t) to meniscus exp(s2 w2t); the synthetic
+// boundary of 4.5 S lies inside 4..5 S in each. The data 0.002 above the
+// fit there are a transported amount of 0.002 (R2^2 - R1^2) / 2 over omega^2
+// meniscus^2, R1 and R2 half a point beyond the region's ends.
+TEST_F(MainWindowTest, AnSRangeMarksTheBoundaryOfEveryScan)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 5));
+    fMeniscus = 6.0f;
+    const float delta = 0.002f;
+    for (int i = 1; i <= nScans; ++i) {
+        pFitFirstIndex[i] = 1;
+        pFitLastIndex[i] = pScanPoints[i];
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = ppSignal[i][j] - delta;
+    }
+    std::vector<int> first(nScans + 1, -1), last(nScans + 1, -1);
+    std::vector<float> transport(nScans + 1, -1.0f);
+    w->DrawShadedDistribution(5.0f, 4.0f, first.data(), last.data(), transport.data());
+    const double omega = 50000 * 2 * M_PI / 60;
+    for (int i = 1; i <= nScans; ++i) {
+        ASSERT_GE(first[i], 2) << "scan " << i;
+        ASSERT_LE(last[i], pScanPoints[i] - 1) << "scan " << i;
+        const float* r = ppRadius[i];
+        const double t = 900.0 + 300.0 * (i - 1), r1 = 6.0 * std::exp(4.0e-13 * omega * omega * t),
+                     r2 = 6.0 * std::exp(5.0e-13 * omega * omega * t);
+        EXPECT_TRUE(r[first[i] - 1] < r1 && r1 <= r[first[i]]) << "scan " << i << ": " << r[first[i]] << " " << r1;
+        EXPECT_TRUE(r[last[i]] <= r2 && r2 < r[last[i] + 1]) << "scan " << i << ": " << r[last[i]] << " " << r2;
+        // the half height of the boundary lies inside
+        int mid = 1;
+        while (mid < pScanPoints[i] && ppSignal[i][mid] < 0.05f + 0.4f * std::exp(-2 * 4.5e-13 * omega * omega * t))
+            ++mid;
+        EXPECT_TRUE(first[i] <= mid && mid <= last[i]) << "scan " << i << ": " << r[mid];
+        const double R1 = r[first[i]] - 0.0025, R2 = r[last[i]] + 0.0025;
+        EXPECT_NEAR(transport[i], delta * (R2 * R2 - R1 * R1) / 2 / (omega * omega * 36.0),
+                    1e-3 * delta * (R2 * R2 - R1 * R1) / 2 / (omega * omega * 36.0))
+            << "scan " << i;
+    }
 }
 
 // H, half the summed differences between the residuals' histogram and the
@@ -482,6 +532,17 @@ TEST_F(MainWindowTest, PreferencesDialogAndPrinting)
     w->EvCommand(CM_PREFERENCES, nullptr, 0);
     EXPECT_EQ(nLammThreads, 4);
     EXPECT_EQ(readLines(szParamsIniPath)[4], "4");
+    // the gradient limit: 0 is refused; the smallest the defaults file keeps,
+    // 1e-6, is taken and comes back at the next start
+    script.expectDialog("Preferences", headless::DialogAnswer().set(1258, "0"))
+        .expectMessageBox("Invalid Entry", IDOK)
+        .expectDialog("Preferences", headless::DialogAnswer().set(1258, "1e-6"));
+    w->EvCommand(CM_PREFERENCES, nullptr, 0);
+    EXPECT_TRUE(transcriptHas(script.lines(), "the gradient limit must be a number above 0"));
+    EXPECT_EQ(fGradientLimit, 1e-6f);
+    fGradientLimit = 500.0f;
+    readDefaultPreferences();
+    EXPECT_EQ(fGradientLimit, 1e-6f);
 
     // Data > Print... puts the window on one page of a PDF file
     LoadScans(writeBoundaryScans(scratch, 3));
@@ -508,8 +569,14 @@ TEST_F(MainWindowTest, NoiseButtonTakesTheNoiseOffAndPutsTheTiNoiseBack)
     ASSERT_NE(w->pNoiseButton, nullptr);
     EXPECT_STREQ(w->pNoiseButton->pszOffText, "remove TI and RI");
 
-    // the button sits above the data plot; its centre in client pixels
+    // the button sits above the data plot's frame, at its right end, and in
+    // the window; its centre in client pixels
     CScreenButton* b = w->pNoiseButton;
+    EXPECT_TRUE(0 < b->nTop && b->nTop < b->nBottom && b->nBottom <= pDataPlot->nFrameTop)
+        << b->nTop << " " << b->nBottom << " " << pDataPlot->nFrameTop;
+    EXPECT_TRUE(pDataPlot->nFrameLeft < b->nLeft && b->nLeft < b->nRight && b->nRight <= 1000 * fPlotXScale)
+        << b->nLeft << " " << b->nRight;
+    EXPECT_NEAR(b->nRight, pDataPlot->nFrameRight, 2);
     int x = int((b->nLeft + b->nRight) / 2.0f * w->fClientWidth / 1400.0f);
     int y = int((b->nTop + b->nBottom) / 2.0f * w->fClientHeight / 1000.0f);
     EXPECT_FALSE(w->PointInDataPlot(x, y));

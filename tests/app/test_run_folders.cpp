@@ -234,6 +234,27 @@ TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
     std::filesystem::permissions(locked, perms::owner_all, std::filesystem::perm_options::replace);
 }
 
+// A batch queue may start the run without standard input: the lock on the
+// results folder is then descriptor 0, and the run writes the results it
+// writes with its input open, exit 0.
+TEST_F(RunFoldersTest, ARunWithoutStandardInputWritesItsResults)
+{
+    const std::string data = scratch + "data", out = scratch + "out";
+    std::filesystem::create_directories(data);
+    writeBoundaryScans(data, 4, "s");
+    const std::string oneJob = job(data, out);
+    std::string text;
+    ASSERT_EQ(runProgramWithin(120, oneJob, &text), 0) << text;
+    const std::string withInput = computed(out);
+    ASSERT_NE(withInput.find("exitCode=\"0\""), std::string::npos) << withInput;
+    text.clear();
+    EXPECT_EQ(runProgramWithin(120, oneJob + " <&-", &text), 0) << text;
+    EXPECT_NE(text.find("results in " + out + "/"), std::string::npos) << text;
+    EXPECT_EQ(computed(out), withInput);
+    EXPECT_TRUE(std::filesystem::is_regular_file(out + "/distribution.dat"));
+    EXPECT_FALSE(std::filesystem::exists(out + "/.morvex-run.lock"));
+}
+
 // Entries of the selected scans that are no files, a folder, a FIFO, a link
 // to nothing and one that loops, are named on the console and in the record,
 // and the run goes on with the others; a FIFO where the speed steps would be

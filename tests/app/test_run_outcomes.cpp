@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/run_fixture.h"
+#include "models/model_globals.h"
 
 namespace {
 
@@ -327,6 +328,32 @@ TEST_F(RunJobTest, TheExampleSaysWhatItFoundAndNoAdviceAboutItsStart)
     EXPECT_NEAR(numberAfter(run.szOut, "\n  peak 1: "), 4.30, 0.03) << run.szOut;
     EXPECT_NEAR(numberAfter(run.szOut, " S), signal "), 0.80, 0.02) << run.szOut;
     EXPECT_TRUE(has(run.szOut, "% of the total\nresults in " + out + "/\n")) << run.szOut;
+}
+
+// ---------------------------------------------------------------- the geometry keys
+
+// Without geometry keys the run keeps the meniscus and bottom ranges that the
+// load of its scans gives, as a window that loads them shows: the example's
+// meniscus (6.0 cm) lies beyond the upper end of that range, so the floated
+// meniscus ends there.
+TEST_F(RunJobTest, WithoutGeometryKeysTheMeniscusFitsInTheRangeOfTheLoad)
+{
+    writeExampleJob({{"<LastScan>30</LastScan>", "<LastScan>10</LastScan>"},
+                     {"<Meniscus>5.98</Meniscus>", ""},
+                     {"<MinMeniscus>5.96</MinMeniscus>", ""},
+                     {"<MaxMeniscus>6.03</MaxMeniscus>", ""},
+                     {"<Bottom>7.2</Bottom>", ""},
+                     {"<LeftFitLimit>6.05</LeftFitLimit>", ""},
+                     {"<RightFitLimit>7.10</RightFitLimit>", ""}});
+    OpenWindow();
+    LoadScans(std::vector<std::string>(scans.begin(), scans.begin() + 10));
+    const float fMin = fMinMeniscus, fMax = fMaxMeniscus;
+    ASSERT_LT(fMax, 6.0f);
+    const ProgramRun run = runJob(60);
+    ASSERT_EQ(run.nExit, 0) << run.szErr;
+    const float fFitted = float(numberAfter(record(), "name=\"meniscus\" value=\""));
+    EXPECT_GE(fFitted, fMin);
+    EXPECT_EQ(fFitted, fMax) << record();
 }
 
 // ---------------------------------------------------------------- the noise switches
