@@ -285,6 +285,8 @@ void keepAppGlobals(StartValues& s)
     s.keep(bAutoLoadMultiSpeed);
     s.keep(bLoadFromList);
     s.keep(bWindowPainted);
+    s.keep(nLastPlotUpdate);  // the refresh throttle: each test starts its clock at 0
+    s.keep(bPlotUpdated);
     s.keep(bSound);
     s.keep(bAbortRequested);
     s.keep(bResultsWritten);

@@ -94,6 +94,9 @@ void layoutAndRedrawPlots();
 class TXLAWindow;
 // Repaints the plots at most once per nPlotUpdateInterval ms (during a fit).
 constexpr unsigned nPlotUpdateInterval = 500;
+// The tick of the last such repaint, and whether there was one yet.
+extern win::DWORD nLastPlotUpdate;
+extern bool bPlotUpdated;
 // The refresh erases the client and draws the plots, the on-screen buttons
 // and the status lines again, as a paint does (paints wait while a fit
 // runs); the caller writes its texts after it. Plots played over the old

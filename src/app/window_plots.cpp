@@ -299,14 +299,15 @@ void renderResidualsBitmap()
     p->bMetaFileValid = p->hMetaFile ? 1 : 0;
 }
 
+DWORD nLastPlotUpdate = 0;
+bool bPlotUpdated = false;
+
 void updatePlotsThrottled(TXLAWindow* pWindow)
 {
-    static DWORD nLast = 0;
-    static bool bEver = false;
     DWORD now = GetTickCount();
-    if (bEver && now - nLast < nPlotUpdateInterval) return;
-    bEver = true;
-    nLast = now;
+    if (bPlotUpdated && now - nLastPlotUpdate < nPlotUpdateInterval) return;
+    bPlotUpdated = true;
+    nLastPlotUpdate = now;
     if (pDataPlot) pDataPlot->Draw();
     updateResidualsPlot(1);
     if (!pWindow || !pWindow->HWindow || !bWindowPainted) return;
