@@ -224,3 +224,32 @@ TEST_F(ContinuousModelTest, CMVariantsAskTheirRelations)
     EXPECT_DOUBLE_EQ(dPowerLawA, 0.01f);
     EXPECT_DOUBLE_EQ(dPowerLawB, 0.5f);
 }
+
+// The c(s) with an M(s) table describes its discrete component by M and s;
+// the switch to M and s must leave the distribution's entries alone (as for
+// c(s,ff0)): its range, confidence level, vbar and hydration, and the
+// discrete component goes into slots 10 and 6 by its M.
+TEST_F(ContinuousModelTest, TheMsTableKeepsItsRangeAndVbarThroughTheSwitchToM)
+{
+    LoadScans(writeBoundaryScans(scratch, 6));
+    command(275);
+    ASSERT_FALSE(bUseMolarMass);
+    const float fVbar = VBAR, fLevel = fConfidenceLevel, fHydrationBefore = fHydration;
+    fDiscreteCompM = 45000.0f;
+    fDiscreteCompS = 3.5f;
+    command(587);
+    ASSERT_TRUE(bModelCSWithMsTable);
+    EXPECT_TRUE(bUseMolarMass);
+    EXPECT_EQ(pParamValue[1], 2.0f);
+    EXPECT_EQ(pParamValue[5], 20.0f);
+    EXPECT_EQ(pParamValue[2], fLevel);
+    EXPECT_EQ(pParamValue[3], fVbar);
+    EXPECT_EQ(pParamValue[4], fHydrationBefore);
+    EXPECT_EQ(pParamValue[10], 45000.0f);
+    EXPECT_EQ(pParamValue[6], 3.5f);
+    paramVectorToGlobals();
+    EXPECT_EQ(fSMin, 2.0f);
+    EXPECT_EQ(fSMax, 20.0f);
+    EXPECT_EQ(VBAR, fVbar);
+    EXPECT_EQ(fConfidenceLevel, fLevel);
+}
