@@ -162,21 +162,29 @@ bool csFf0Refused(TXLAWindow* w)
     return false;
 }
 
+// The models that describe something by M and s (c(s,ff0), the M(s) table)
+// switch the description to M and s. The switch converts entries 1 to 4 as
+// species' D into M; in the distributions they hold sMin, the confidence
+// level, vbar and the hydration (vbar would become some 10^5), and with the
+// model's flag set it reads the model's own entries (10, 6, 8) into the
+// model's values, where the previous model's values still stand (0 after
+// c(s)). Here the switch changes the description only: the vector stays;
+// the caller keeps its model's values. Returns whether it switched.
+bool describeByMAndS(TXLAWindow* w)
+{
+    if (bUseMolarMass) return false;
+    float pKept[35];
+    for (int k = 1; k <= 34; ++k) pKept[k] = pParamValue[k];
+    w->CmFitMAndS();
+    for (int k = 1; k <= 34; ++k) pParamValue[k] = pKept[k];
+    return true;
+}
+
 void csFf0Slots(TXLAWindow* w)
 {
-    // The switch to M and s converts entries 1 to 4 as species' D into M;
-    // in the distributions they hold sMin, the confidence level, vbar and
-    // the hydration (vbar would become some 10^5), and with the model's flag
-    // set it reads entries 10, 6 and 8 as the f/f0 grid, which still hold
-    // the previous model's values (0 after c(s)). Here the switch changes
-    // the description only: the vector and the model's f/f0 grid stay.
-    const bool bSwitch = !bUseMolarMass;
+    const float fMin = fFf0Min, fMax = fFf0Max, fResolution = fFf0Resolution;
+    const bool bSwitch = describeByMAndS(w);
     if (bSwitch) {
-        float pKept[35];
-        for (int k = 1; k <= 34; ++k) pKept[k] = pParamValue[k];
-        const float fMin = fFf0Min, fMax = fFf0Max, fResolution = fFf0Resolution;
-        w->CmFitMAndS();
-        for (int k = 1; k <= 34; ++k) pParamValue[k] = pKept[k];
         fFf0Min = fMin;
         fFf0Max = fMax;
         fFf0Resolution = fResolution;
@@ -467,9 +475,16 @@ void TXLAWindow::CmModelCSWithMsTable()
     if (refuseForDlsData(this) || bModelCSWithMsTable) return;
     switchToVariant(this, 587, bModelCSWithMsTable, nullptr, {1100, 585, 531});
     variantRange(2.0f, 20.0f);
-    if (!bUseMolarMass) CmFitMAndS();
+    const float fM = fDiscreteCompM, fS = fDiscreteCompS;
+    const bool bSwitch = describeByMAndS(this);
+    if (bSwitch) {
+        fDiscreteCompM = fM;
+        fDiscreteCompS = fS;
+    }
     pParamValue[10] = bUseMolarMass ? fDiscreteCompM : fDiscreteCompD;
     pParamValue[6] = fDiscreteCompS;
+    // the globals the switch read from the converted entries, from the vector again
+    if (bSwitch) paramVectorToGlobals();
     nFitFrictionalRatio = 0;
     pParamFloat[11] = 0;
 }

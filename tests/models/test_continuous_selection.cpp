@@ -224,3 +224,80 @@ TEST_F(ContinuousModelTest, CMVariantsAskTheirRelations)
     EXPECT_DOUBLE_EQ(dPowerLawA, 0.01f);
     EXPECT_DOUBLE_EQ(dPowerLawB, 0.5f);
 }
+
+// Without a mass range to convert, each variant starts on its own default
+// range of the grid (S for the c(s) family and ls-g*(s), nm for the Stokes
+// radii of light scattering, 1e-7 cm^2/s for its D), into slots 1 and 5.
+TEST_F(ContinuousModelTest, EachVariantStartsOnItsOwnRange)
+{
+    struct Range {
+        int nCommand;
+        float fLow, fHigh;
+    };
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    fRadialResolution = 0.003f;                            // c(s,ff0) needs pre-averaged data
+    for (const Range& r : {Range{514, 0.0f, 20.0f}, Range{526, 2.0f, 20.0f}, Range{531, 0.0f, 20.0f},
+                           Range{548, 0.0f, 20.0f}, Range{870, 0.0f, 20.0f}, Range{602, 2.0f, 20.0f},
+                           Range{603, 2.0f, 20.0f}, Range{872, 0.5f, 20.0f}, Range{587, 2.0f, 20.0f},
+                           Range{595, 2.0f, 20.0f}, Range{598, 0.1f, 20.0f}, Range{511, 2.0f, 20.0f},
+                           Range{510, 1.0f, 20.0f}, Range{288, 1.0f, 20.0f}, Range{539, 1.0f, 20.0f}}) {
+        command(198);
+        fSMin = 300.0f;  // what an earlier model left
+        fSMax = 900.0f;
+        command(r.nCommand);
+        EXPECT_TRUE(bModelContinuous) << r.nCommand;
+        EXPECT_EQ(fSMin, r.fLow) << r.nCommand;
+        EXPECT_EQ(fSMax, r.fHigh) << r.nCommand;
+        EXPECT_EQ(pParamValue[1], r.fLow) << r.nCommand;
+        EXPECT_EQ(pParamValue[5], r.fHigh) << r.nCommand;
+    }
+
+    // light scattering: I(Rh) and its time course 1 to 50 nm, I(D) 0.1 to
+    // 10, each at the level 0.55 and with its own item checked alone
+    bDLSData = 1;
+    for (const Range& r : {Range{503, 1.0f, 50.0f}, Range{502, 0.1f, 10.0f}, Range{522, 1.0f, 50.0f}}) {
+        command(198);
+        fSMin = 300.0f;
+        fSMax = 900.0f;
+        command(r.nCommand);
+        EXPECT_EQ(fSMin, r.fLow) << r.nCommand;
+        EXPECT_EQ(fSMax, r.fHigh) << r.nCommand;
+        EXPECT_EQ(pParamValue[1], r.fLow) << r.nCommand;
+        EXPECT_EQ(pParamValue[5], r.fHigh) << r.nCommand;
+        EXPECT_EQ(pParamValue[2], 0.55f) << r.nCommand;
+        EXPECT_EQ(fConfidenceLevel, 0.55f) << r.nCommand;
+        for (int n : {890, 198, 536, 522, 503, 502}) EXPECT_EQ(menuChecked(n), n == r.nCommand) << r.nCommand << " " << n;
+    }
+    EXPECT_TRUE(bModelDlsRhTime);
+    EXPECT_EQ(pParamValue[11], fTimeCourseWindow);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+}
+
+// The c(s) with an M(s) table describes its discrete component by M and s;
+// the switch to M and s must leave the distribution's entries alone (as for
+// c(s,ff0)): its range, confidence level, vbar and hydration, and the
+// discrete component goes into slots 10 and 6 by its M.
+TEST_F(ContinuousModelTest, TheMsTableKeepsItsRangeAndVbarThroughTheSwitchToM)
+{
+    LoadScans(writeBoundaryScans(scratch, 6));
+    command(275);
+    ASSERT_FALSE(bUseMolarMass);
+    const float fVbar = VBAR, fLevel = fConfidenceLevel, fHydrationBefore = fHydration;
+    fDiscreteCompM = 45000.0f;
+    fDiscreteCompS = 3.5f;
+    command(587);
+    ASSERT_TRUE(bModelCSWithMsTable);
+    EXPECT_TRUE(bUseMolarMass);
+    EXPECT_EQ(pParamValue[1], 2.0f);
+    EXPECT_EQ(pParamValue[5], 20.0f);
+    EXPECT_EQ(pParamValue[2], fLevel);
+    EXPECT_EQ(pParamValue[3], fVbar);
+    EXPECT_EQ(pParamValue[4], fHydrationBefore);
+    EXPECT_EQ(pParamValue[10], 45000.0f);
+    EXPECT_EQ(pParamValue[6], 3.5f);
+    paramVectorToGlobals();
+    EXPECT_EQ(fSMin, 2.0f);
+    EXPECT_EQ(fSMax, 20.0f);
+    EXPECT_EQ(VBAR, fVbar);
+    EXPECT_EQ(fConfidenceLevel, fLevel);
+}

@@ -139,6 +139,24 @@ TEST_F(RangesTest, ElectrophoresisAsksTheMeniscusRangeAlone)
     fMeniscus = 6.0f;
     bVaryMeniscusWarned = 0;
     headless::Script script;
+    // before the first floating the offers lie 0.02 cm on either side of the
+    // meniscus; taken as they are, the meniscus is free to move both ways
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    command(240);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+    EXPECT_FLOAT_EQ(fMaxMeniscus, 6.02f);
+    EXPECT_FLOAT_EQ(fMinMeniscus, 5.98f);
+    // once floated, the range in force is offered
+    bVaryMeniscusWarned = 1;
+    fMaxMeniscus = 6.03f;
+    fMinMeniscus = 5.99f;
+    script.expectInputCancel("enter upper limit (0 for auto default)");
+    command(240);
+    EXPECT_EQ(script.lines().back(),
+              "Input \"SET RANGE FOR MENISCUS VARIATION\" \"enter upper limit (0 for auto default)\" \"6.030000\" -> "
+              "IDCANCEL");
+    bVaryMeniscusWarned = 0;
+
     script.expectInput("enter upper limit (0 for auto default)", "6.05")
         .expectInput("enter lower limit (0 for auto default)", "5.9");
     command(240);

@@ -318,3 +318,38 @@ TEST_F(ParamsDialogTest, ForLightScatteringDataEitherMOrSMayFloat)
         }
     }
 }
+
+// Box 446 is the inverted band (buffer lamella over the sample) in the zone
+// dialog of M and s: it shows the setting, and OK with the box untouched
+// keeps it, either way; elsewhere it shows the fixed time step, which the
+// dialog does not take back, and the band is left alone.
+TEST_F(ParamsDialogTest, TheZoneDialogShowsAndKeepsTheInvertedBand)
+{
+    command(246);
+    bUseMolarMass = 1;
+    ASSERT_EQ(paramsDialogTemplate(), 316);
+    const ParamsBoxTransfer& t = window->paramsBoxTransfer;
+    headless::Script script;
+    for (unsigned char bInvert : {1, 0}) {
+        bInvertBand = bInvert;
+        bFixedTimestep = bInvert ? 0 : 1;
+        script.expectDialog("316", headless::DialogAnswer());
+        command(212);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(t.c446, bInvert) << int(bInvert);
+        EXPECT_EQ(bInvertBand, bInvert) << int(bInvert);
+    }
+    script.expectDialog("316", headless::DialogAnswer().check(446));
+    command(212);
+    EXPECT_TRUE(bInvertBand);
+
+    command(198);
+    ASSERT_EQ(paramsDialogTemplate(), 306);
+    bInvertBand = 1;
+    bFixedTimestep = 0;
+    script.expectDialog("306", headless::DialogAnswer());
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(t.c446, 0u);
+    EXPECT_TRUE(bInvertBand);
+}
