@@ -447,6 +447,41 @@ TEST_F(ContiNonidTest, ExternalFieldServesAndThenGivesWay)
     EXPECT_EQ(pContiNonid->bMeanFieldDefined, 1);
 }
 
+// A movie of a single frame (a field that stays as it is, here the loading
+// concentration, up to the last scan) serves like any other: the run on it
+// records the profiles at its one frame time, and the next run ("best fit")
+// goes on from there without a new data pass.
+TEST_F(ContiNonidTest, MovieOfOneFrameServesAndIsCollected)
+{
+    NonidealScans sp = EightNoisyScans();
+    LoadNonideal(sp);
+    headless::Script script;
+    ChooseNonidealCsFor(sp);
+    ASSERT_TRUE(createCtotMovie());
+    const int nP = 20;
+    std::vector<float> radii(nP + 3), row(nP + 3, static_cast<float>(sp.mgPerMl));
+    for (int j = 1; j <= nP + 2; j++) radii[j] = fMeniscus - 0.5f + (fBottom - fMeniscus + 1.0f) * (j - 1) / (nP + 1);
+    const ScanHeader& last = pScanHeaders[pScanTimeOrder[nScans]];
+    const double times[2] = {0.0, last.time};
+    float* frames[2] = {nullptr, row.data()};
+    pCtotMovie->Set(1, nP, radii.data(), times, frames, fMeniscus, fBottom, 1.0f, last.rpm);
+    ASSERT_EQ(pCtotMovie->bLoaded, 1);
+    bMeanFieldExternal = 1;
+    bFitRINoise = 1;  // the run ends the movie's turn
+    const int nLists = ListRuns();
+    RunContiSed(window.get());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(ListRuns() - nLists, 1);  // no data pass
+    ASSERT_NE(pContiNonid, nullptr);
+    EXPECT_EQ(pContiNonid->bSnapshotsStored, 1);
+    EXPECT_EQ(pContiNonid->nSnapshotFrames, 1);
+    EXPECT_EQ(bMeanFieldExternal, 0);
+
+    RunContiSed(window.get());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(ListRuns() - nLists, 2);  // again one list, on the field it has
+}
+
 // With "create debug files" a run on the stored field writes each frame of
 // the field, from the first to the last, as "movieframe<i>.ip0" into the
 // temporary folder, titled with the frame's time.
