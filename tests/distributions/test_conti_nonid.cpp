@@ -310,7 +310,8 @@ TEST_F(ContiNonidTest, FieldFromTheData)
 
 // When the meniscus moves (a fit floating it), the field is mapped onto a
 // grid from the new meniscus to the bottom, so that every grid point carries
-// the field at its own radius.
+// the field at its own radius; beyond the ends of the cell the field was
+// taken in, it is the field at the end.
 TEST_F(ContiNonidTest, MappedFieldFollowsTheCell)
 {
     NonidealScans sp = EightNoisyScans();
@@ -334,6 +335,34 @@ TEST_F(ContiNonidTest, MappedFieldFollowsTheCell)
             fWorst = std::max(fWorst, std::fabs(c.ppMappedField[i][j] - fieldAt(c, i, r)));
         }
     EXPECT_LT(fWorst, 1e-3);  // a field left 0.03 cm off would be wrong by 0.5 at the boundary
+
+    // at time 0 the field is the loading concentration over the cell (the
+    // profile taken at the first step already shows the meniscus and the
+    // bottom moving off it, by 4 and 11 %)
+    const int nP = c.nMeanFieldPoints;
+    const double c0 = sp.mgPerMl * sp.signalPerMgMl;
+    ASSERT_EQ(c.FrameTime(1), 0.0);
+    for (int j = 3; j <= nP; j++) EXPECT_NEAR(c.ppMeanFieldFrames[1][j], c0, 0.02 * c0) << j;
+    EXPECT_NEAR(c.ppMeanFieldFrames[1][2], c0, 0.15 * c0);
+    EXPECT_NEAR(c.ppMeanFieldFrames[1][nP + 1], c0, 0.15 * c0);
+    // a cell grown at both ends: beyond the old ends the field is what it was
+    // at the meniscus and at the bottom
+    const float fIn = fMeniscus - 0.03f, fOut = fBottom + 0.03f;
+    c.MapMeanFieldToGrid(fIn, fOut, c.nSedGridSize, 0);
+    fWorst = 0;
+    for (int i = 1; i <= c.nFieldFrames; i++)
+        for (int j = 1; j <= n; j++) {
+            const double r = fIn + (fOut - fIn) * (j - 1) / (n - 1.0);
+            double fExpected = 0;
+            if (r <= fMeniscus)
+                fExpected = c.ppMeanFieldFrames[i][2];
+            else if (r >= fBottom)
+                fExpected = c.ppMeanFieldFrames[i][nP + 1];
+            else
+                continue;
+            fWorst = std::max(fWorst, std::fabs(c.ppMappedField[i][j] - fExpected));
+        }
+    EXPECT_LT(fWorst, 1e-4);
 }
 
 TEST_F(ContiNonidTest, RefusalsAndTheExternalFieldsChecks)
@@ -416,6 +445,41 @@ TEST_F(ContiNonidTest, ExternalFieldServesAndThenGivesWay)
     EXPECT_EQ(bMeanFieldExternal, 0);
     EXPECT_EQ(pContiNonid->bExternalInUse, 0);
     EXPECT_EQ(pContiNonid->bMeanFieldDefined, 1);
+}
+
+// A movie of a single frame (a field that stays as it is, here the loading
+// concentration, up to the last scan) serves like any other: the run on it
+// records the profiles at its one frame time, and the next run ("best fit")
+// goes on from there without a new data pass.
+TEST_F(ContiNonidTest, MovieOfOneFrameServesAndIsCollected)
+{
+    NonidealScans sp = EightNoisyScans();
+    LoadNonideal(sp);
+    headless::Script script;
+    ChooseNonidealCsFor(sp);
+    ASSERT_TRUE(createCtotMovie());
+    const int nP = 20;
+    std::vector<float> radii(nP + 3), row(nP + 3, static_cast<float>(sp.mgPerMl));
+    for (int j = 1; j <= nP + 2; j++) radii[j] = fMeniscus - 0.5f + (fBottom - fMeniscus + 1.0f) * (j - 1) / (nP + 1);
+    const ScanHeader& last = pScanHeaders[pScanTimeOrder[nScans]];
+    const double times[2] = {0.0, last.time};
+    float* frames[2] = {nullptr, row.data()};
+    pCtotMovie->Set(1, nP, radii.data(), times, frames, fMeniscus, fBottom, 1.0f, last.rpm);
+    ASSERT_EQ(pCtotMovie->bLoaded, 1);
+    bMeanFieldExternal = 1;
+    bFitRINoise = 1;  // the run ends the movie's turn
+    const int nLists = ListRuns();
+    RunContiSed(window.get());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(ListRuns() - nLists, 1);  // no data pass
+    ASSERT_NE(pContiNonid, nullptr);
+    EXPECT_EQ(pContiNonid->bSnapshotsStored, 1);
+    EXPECT_EQ(pContiNonid->nSnapshotFrames, 1);
+    EXPECT_EQ(bMeanFieldExternal, 0);
+
+    RunContiSed(window.get());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(ListRuns() - nLists, 2);  // again one list, on the field it has
 }
 
 // With "create debug files" a run on the stored field writes each frame of

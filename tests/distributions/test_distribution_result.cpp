@@ -163,6 +163,35 @@ TEST_F(DistributionResult, RebuildAfterModelChange)
     EXPECT_STREQ(pDistPlot->szYLabel, "c(s)");
 }
 
+// The rebuilt plot names its axes by the model now chosen: the light
+// scattering distributions over Rh (also in the time course) and over D, the
+// hybrid with its switch-over s, the mass distributions, and the c(s) list.
+TEST_F(DistributionResult, RebuildNamesTheAxesOfTheModelNowChosen)
+{
+    bModelCS = 1;
+    ASSERT_EQ(setupSGrid(), 1);
+    bModelCS = 0;
+    bModelCommandRebuild = 1;
+    auto expectRebuilt = [](unsigned char* pFlag, const char* szX, const char* szY) {
+        if (pFlag) *pFlag = 1;
+        updateDistributionPlot();
+        if (pFlag) *pFlag = 0;
+        ASSERT_NE(pDistPlot, nullptr);
+        EXPECT_STREQ(pDistPlot->szXLabel, szX);
+        EXPECT_STREQ(pDistPlot->szYLabel, szY);
+    };
+    expectRebuilt(&bModelDlsRh, "hydrodynamic radius (nm)", "Scattering Intensity");
+    expectRebuilt(&bModelDlsRhTime, "hydrodynamic radius (nm)", "Scattering Intensity");
+    expectRebuilt(&bModelDlsD, "diffusion coefficient (10^-7 cm^2/sec)", "Scattering Intensity");
+    expectRebuilt(nullptr, "molar mass [Da]", "c(M)");
+    dHybridSwitchS = 3.0;
+    expectRebuilt(&bModelHybridCSLsgs, "sed coefficient [S]", "c(s)/ls-g*(s)");
+    expectRebuilt(&bModelCSScalingLaw, "sed coefficient [S]", "c(s)");
+    dHybridSwitchS = 0.0;
+    expectRebuilt(&bModelCSInvariantD, "sed coefficient [S]", "c(s)");
+    bModelCommandRebuild = 0;
+}
+
 // c(s) to c(M): each point keeps its amplitude, value times its local
 // spacing; a second conversion changes nothing.
 TEST_F(DistributionResult, ConversionToCMKeepsAmplitudes)

@@ -256,7 +256,8 @@ TEST_F(Hydrodynamics, PowerLawsVbarAndGridPoints)
     EXPECT_EQ(diffusionOfGridPoint(0.0f), 0.0f);
 }
 
-// The M(s) table "mofs.dat": s20,w in S and M in kDa.
+// The M(s) table "mofs.dat": s20,w in S and M in kDa; a table of one row is
+// the line from the origin through it.
 TEST_F(Hydrodynamics, MofSTable)
 {
     EXPECT_EQ(mOfSInterpolate(5.0f), 1.0f);  // no table
@@ -288,6 +289,17 @@ TEST_F(Hydrodynamics, MofSTable)
     std::fclose(f);
     ASSERT_TRUE(readMofSTable());
     EXPECT_EQ(mOfSInterpolate(2.5f), 1.0f);
+    // a single entry is a line through the origin: M proportional to s
+    fBufferDensity = 0.99823f;
+    fVbarRho = VBAR * fBufferDensity;
+    f = std::fopen(szMofsPath, "w");
+    std::fputs("5 100\n", f);
+    std::fclose(f);
+    ASSERT_TRUE(readMofSTable());
+    EXPECT_EQ(nMofSTablePoints, 1);
+    EXPECT_NEAR(mOfSInterpolate(2.5f), 50000.0, 0.5);
+    EXPECT_NEAR(mOfSInterpolate(5.0f), 100000.0, 0.5);
+    EXPECT_NEAR(mOfSInterpolate(7.5f), 150000.0, 1.0);
     freeMofSTable();
     EXPECT_EQ(bMofSTableLoaded, 0);
     EXPECT_EQ(mOfSInterpolate(2.5f), 1.0f);

@@ -189,6 +189,13 @@ TEST_F(LammSolutionInterpolation, ProfileOnItsOwnGridOntoTheNoiseGrid)
         EXPECT_EQ(pLammSolutions[1][2][j], 0.0f);  // other grid points untouched
         EXPECT_EQ(pLammSolutions[2][1][j], 0.0f);  // other scans untouched
     }
+    // the first grid point's row (where a single solution goes) takes it alike
+    nLammSolutionSet = 1;
+    interpolateLammSolution(1, r.data(), c.data(), m);
+    for (int j = 1; j <= 61; j++) {
+        EXPECT_NEAR(pLammSolutions[1][1][j], f(pNoiseGrid[j]), h * h / 8 * 7.7 / 0.0025 + 1e-6) << j;
+        EXPECT_EQ(pLammSolutions[1][2][j], 0.0f);
+    }
 }
 
 TEST_F(LammSolutionInterpolation, RawProfileAddsToTheRow)
