@@ -447,6 +447,22 @@ TEST(ContiFitRestartTest, TheRmsdAndEveryParameterWithinTheTolerance)
     EXPECT_TRUE(contiRestartSettled(negative, moved, 1, 0.004f, 0.004f));
 }
 
+namespace {
+
+// Annealing at one low temperature for two iterations, with no polishing
+// fit after it: a fit that ends in a moment.
+void chooseShortAnnealing()
+{
+    bSimplex = 0;
+    bSimulatedAnnealing = 1;
+    SAmaxTemp = fSATemperature = 0.05f;
+    nSANumberOfTemps = 1;
+    nSAItMax = 2;
+    bSAFinalML = bAnnealFinalSimplex = 0;
+}
+
+}  // namespace
+
 // The distributions that keep their fits save them while annealing runs (so
 // that a fit cut short by a crash comes back), c(s) with one discrete
 // component given by its M among them; the end of the fit saves once more.
@@ -458,12 +474,7 @@ TEST_F(ContiFitTest, AnnealingSavesItsProgressForTheModelsThatKeepTheirFits)
     command(531);
     headless::setPolicy(headless::Policy::FailOnUnexpected);
     ASSERT_TRUE(bModelCSOneDiscreteM && !bModelCS);
-    bSimplex = 0;
-    bSimulatedAnnealing = 1;
-    SAmaxTemp = fSATemperature = 0.05f;
-    nSANumberOfTemps = 1;
-    nSAItMax = 2;
-    bSAFinalML = bAnnealFinalSimplex = 0;
+    chooseShortAnnealing();
     bSaveBestParams = 1;
     bDiagnostics = 1;
     command(215);
@@ -490,12 +501,7 @@ TEST_F(ContiFitTest, TheEndOfAFitSavesTheModelsThatKeepTheirFits)
 {
     exampleCS(true);
     ASSERT_FALSE(szScanExtra.empty());
-    bSimplex = 0;
-    bSimulatedAnnealing = 1;
-    SAmaxTemp = fSATemperature = 0.05f;
-    nSANumberOfTemps = 1;
-    nSAItMax = 2;
-    bSAFinalML = bAnnealFinalSimplex = 0;
+    chooseShortAnnealing();
     bSaveBestParams = 0;
     for (const auto& [nModel, bSaves] : {std::pair{872u, true}, std::pair{526u, false}}) {
         headless::setPolicy(headless::Policy::DefaultAnswers);
