@@ -228,6 +228,19 @@ TEST_F(BestOutputTest, ExtrapolationUsesTheModelsOnTheLine)
     EXPECT_NEAR(numberAfter(dropped, "extrapolation of 3 largest models to 1/N = 0 gives D = "), 6.0010e-7, 2e-11)
         << dropped;
 
+    // Converged models: the finest three give the same D, here one that
+    // single precision holds exactly (2^-24 cm^2/s over 1/N = 2^-12 .. 2^-10),
+    // so the line through them fits with no residual at all and the coarse
+    // model is dropped.
+    std::string exact;
+    for (const char* szModel : {"4096", "2048", "1024"})
+        exact += std::string(" Number of Surface Patches   ") + szModel + "\n  DTT(EXACT) = 5.9604644775390625e-08\n";
+    exact += " Number of Surface Patches   512\n  DTT(EXACT) = 5.5e-08\n";
+    const std::string converged = Report(WriteOutput("converged.txt", {}, exact));
+    EXPECT_NE(converged.find("extrapolation of 3 largest models to 1/N = 0 gives D = 5.960464e-08 cm^2/sec"),
+              std::string::npos)
+        << converged;
+
     // the listing order does not matter: finest first in the report
     std::vector<Model> reversed(models.rbegin(), models.rend());
     const std::string v = Report(WriteOutput("reversed.txt", reversed));

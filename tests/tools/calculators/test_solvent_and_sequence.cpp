@@ -135,7 +135,7 @@ class SequenceCalculatorTest : public CalculatorTest {
 protected:
     // The result box for the sequence; boxes of the letters are accepted.
     std::string Sequence(const std::string& szText, int nLetterBoxes = 0, const char* szDisulfide = nullptr,
-                         const char* szTemperature = "20")
+                         const char* szTemperature = "20", const char* szWavelength = "580")
     {
         headless::Script script;
         script.expectTextWindow("", szText);
@@ -143,7 +143,7 @@ protected:
         if (szDisulfide) script.expectInput("percent cysteines in disulfide bond", szDisulfide);
         script.expectInput("enter temperature (C)", szTemperature)
             .expectInput("refractive index of buffer", "1.334")
-            .expectInput("wavelength", "580")
+            .expectInput("wavelength", szWavelength)
             .expectMessageBox("amino acids read", IDOK);
         Run(script, 895);
         EXPECT_EQ(script.pending(), 0u);
@@ -234,6 +234,31 @@ TEST_F(SequenceCalculatorTest, VolumeAndRefractiveIncrement)
     EXPECT_GT(numberAfter(Sequence(std::string(200, 'W')), "dndc (25C, 589.3 nm) = "), 0.185);
     EXPECT_GT(numberAfter(t, "dndc (25C, 580.0 nm) = "), d589);
     EXPECT_NE(t.find("fringes per mg/ml (12 mm pathlength, 655 nm laser, 20.0C) = "), std::string::npos);
+}
+
+// The increment at the wavelength asked for follows one dispersion curve with
+// the 589 nm value and the 655 nm value the fringes are counted with: at 25 C
+// the estimate at 589 nm is the sodium-line value, and at 655 nm a solution of
+// 1 mg/ml shifts the interference pattern by dn/dc c l / lambda fringes over
+// the 12 mm path.
+TEST_F(SequenceCalculatorTest, RefractiveIncrementAtTheWavelengthMeetsTheSodiumLineAndTheFringes)
+{
+    for (const char* szProtein : {"AAAAAAAAAA", "WYWYCKLMAAG"}) {
+        const std::string t = Sequence(szProtein, 0, nullptr, "25", "589");
+        const double d589 = numberAfter(t, "dndc (25C, 589.3 nm) = ");
+        ASSERT_TRUE(d589 > 0.1 && d589 < 0.25) << t;
+        EXPECT_NEAR(numberAfter(t, "dndc (25C, 589.0 nm) = "), d589, 1.5e-4) << t;
+        EXPECT_NEAR(numberAfter(t, "estimated dndc (25.0C, 589.0 nm) = "), d589, 1.5e-4) << t;
+
+        const std::string u = Sequence(szProtein, 0, nullptr, "25", "655");
+        const double d655 = numberAfter(u, "estimated dndc (25.0C, 655.0 nm) = ");
+        EXPECT_NEAR(numberAfter(u, "dndc (25C, 655.0 nm) = "), d655, 1e-9) << u;
+        EXPECT_LT(d655, d589);  // normal dispersion: a smaller increment in the red
+        EXPECT_GT(d655, 0.98 * d589);
+        EXPECT_NEAR(numberAfter(u, "fringes per mg/ml (12 mm pathlength, 655 nm laser, 25.0C) = "),
+                    d655 * 1e-3 * 1.2e-2 / 655e-9, 2e-3)
+            << u;
+    }
 }
 
 // The consensus vbar of each residue at 40 C: its value at 20 C plus 20 times
