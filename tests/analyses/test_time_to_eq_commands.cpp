@@ -223,6 +223,31 @@ TEST_F(TimeToEqCommandTest, ASearchThatCannotGainEndsByItself)
     EXPECT_TRUE(std::filesystem::exists(ResultFolder() + "optimized_DeltaEQ.txt"));
 }
 
+// The final speed is the rotor's top speed (50000 rpm): no step can run
+// above it, so no programme of the repeated searches gains on the start's,
+// and the start's is kept: every step at the final speed, never slower.
+TEST_F(TimeToEqCommandTest, AtTheTopSpeedNoProgrammeGainsAndTheStartIsKept)
+{
+    TXLAWindow* w = OpenWindow();
+    bModelDiscreteSpecies = 1;
+    headless::Script script;
+    script.expectMessageBox(kNote, IDOK)
+        .expectDialog(kDialog, shortColumn().set(639, "50000").check(626, false).set(618, "2"));
+    w->EvCommand(874, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(timeToEqParams.nRepeats, 2);
+    float fConst = 0, fOpt = 0;
+    std::string path;
+    ASSERT_TRUE(statusTimes(&fConst, &fOpt, &path)) << szStatusText;
+    EXPECT_LE(fOpt, fConst);
+    CRotorSpeedProfile steps;
+    steps.Load((ResultFolder() + "optimizedoverspeedsteps1.txt").c_str());
+    ASSERT_GE(steps.nSteps, 1);
+    for (int k = 1; k <= steps.nSteps; ++k) EXPECT_EQ(steps.stepRpm[k], 50000.0f) << k;
+    ASSERT_NE(timeToEqParams.pParamVector, nullptr);
+    EXPECT_GE(timeToEqParams.pParamVector[1], 1.0f);
+}
+
 TEST_F(TimeToEqCommandTest, ConvertSpeedStepsAndInstrumentMethods)
 {
     TXLAWindow* w = OpenWindow();
