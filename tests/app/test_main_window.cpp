@@ -411,6 +411,49 @@ TEST_F(MainWindowTest, ResidualsAreDataMinusFitInsideTheFitLimits)
     bShowResidualsBitmap = 0;
 }
 
+// With a model result the data plot carries the fit of every scan and the
+// residuals plot its residuals, both drawn over the fitted radii only: from
+// the first radius at or right of the left fit limit to the last at or left
+// of the right one.
+TEST_F(MainWindowTest, FitAndResidualCurvesCoverExactlyTheFittedRadii)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 4));
+    for (int i = 1; i <= nScans; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = ppSignal[i][j] - 0.01f;
+    updateResidualsPlot(0);
+    bModelComputed = 1;
+    w->Invalidate(true);
+    headless::processMessages();
+    ASSERT_NE(pDataPlot, nullptr);
+    ASSERT_NE(pResidualsPlot, nullptr);
+    ASSERT_EQ(pDataPlot->nCurves, 2 * nScans);
+    ASSERT_EQ(pResidualsPlot->nCurves, nScans);
+    for (int i = 1; i <= nScans; ++i) {
+        const float* r = ppRadius[i];
+        const int n = pScanPoints[i];
+        int jFirst = 1, jLast = n;
+        while (jFirst <= n && r[jFirst] < fFitLeftLim) ++jFirst;
+        while (jLast >= 1 && r[jLast] > fFitRightLim) --jLast;
+        // the limits lie inside the scan, so that points on both sides are left out
+        ASSERT_GT(jFirst, 1);
+        ASSERT_LT(jLast, n);
+        ASSERT_LT(jFirst, jLast);
+        int first = -1, last = -1;
+        // the signal is shown whole
+        pDataPlot->EffectiveRange(i - 1, &first, &last);
+        EXPECT_EQ(first, 0) << i;
+        EXPECT_EQ(last, n - 1) << i;
+        for (auto [p, k] : {std::pair{pDataPlot, nScans + i - 1}, std::pair{pResidualsPlot, i - 1}}) {
+            p->EffectiveRange(k, &first, &last);
+            // curve point m is radius m + 1 of the scan
+            EXPECT_EQ(first + 1, jFirst) << "scan " << i << (p == pDataPlot ? " fit" : " residuals");
+            EXPECT_EQ(last + 1, jLast) << "scan " << i << (p == pDataPlot ? " fit" : " residuals");
+        }
+    }
+    bModelComputed = 0;
+}
+
 // A row per scan in time order, each the full share of the band, grey from
 // black (-1) to white (+1) for residuals scaled by the largest of all scans.
 TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
