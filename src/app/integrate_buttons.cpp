@@ -149,9 +149,15 @@ bool TXLAWindow::PeakLabelClicked(int nX, int nY)
 bool TXLAWindow::DistributionPlotValueAt(int nX, int nY, float* pfX, float* pfY)
 {
     if (!pDistPlot || fClientWidth <= 0 || fClientHeight <= 0) return false;
-    // a position beyond the frame counts as its edge
-    const float fLeft = pDistPlot->nFrameLeft / fPlotXScale, fRight = pDistPlot->nFrameRight / fPlotXScale;
-    const float x = std::clamp(nX * 1000.0f / fClientWidth, std::min(fLeft, fRight), std::max(fLeft, fRight));
+    // a position beyond the frame counts as its edge; an edge taken back to
+    // the plot's units may round a hair outside the frame, where the plot
+    // finds no value: it moves one step inside
+    const int nLo = std::min(pDistPlot->nFrameLeft, pDistPlot->nFrameRight);
+    const int nHi = std::max(pDistPlot->nFrameLeft, pDistPlot->nFrameRight);
+    float fLo = nLo / fPlotXScale, fHi = nHi / fPlotXScale;
+    if (double(fPlotXScale) * fLo < nLo) fLo = std::nextafter(fLo, fHi);
+    if (double(fPlotXScale) * fHi > nHi) fHi = std::nextafter(fHi, fLo);
+    const float x = std::clamp(nX * 1000.0f / fClientWidth, fLo, fHi);
     const float fTop = static_cast<float>(pDistPlot->nFrameTop + pDistPlot->nButtonSize);
     const float fBottom = static_cast<float>(pDistPlot->nFrameBottom);
     const float y = std::clamp(pixelToPerMilleY(nY, fClientHeight), std::min(fTop, fBottom), std::max(fTop, fBottom));

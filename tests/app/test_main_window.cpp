@@ -14,6 +14,8 @@
 #include "app/scan_colors.h"
 #include "app/window_fixture.h"
 #include "app/xla_app.h"
+#include "distributions/distribution_result.h"
+#include "distributions/peak_information.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
@@ -24,6 +26,7 @@
 #include "scandata/scan_data.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_set_fixture.h"
+#include "tools/calculators/calculator_fixture.h"
 
 using namespace win;
 
@@ -411,6 +414,49 @@ TEST_F(MainWindowTest, ResidualsAreDataMinusFitInsideTheFitLimits)
     bShowResidualsBitmap = 0;
 }
 
+// With a model result the data plot carries the fit of every scan and the
+// residuals plot its residuals, both drawn over the fitted radii only: from
+// the first radius at or right of the left fit limit to the last at or left
+// of the right one.
+TEST_F(MainWindowTest, FitAndResidualCurvesCoverExactlyTheFittedRadii)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 4));
+    for (int i = 1; i <= nScans; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = ppSignal[i][j] - 0.01f;
+    updateResidualsPlot(0);
+    bModelComputed = 1;
+    w->Invalidate(true);
+    headless::processMessages();
+    ASSERT_NE(pDataPlot, nullptr);
+    ASSERT_NE(pResidualsPlot, nullptr);
+    ASSERT_EQ(pDataPlot->nCurves, 2 * nScans);
+    ASSERT_EQ(pResidualsPlot->nCurves, nScans);
+    for (int i = 1; i <= nScans; ++i) {
+        const float* r = ppRadius[i];
+        const int n = pScanPoints[i];
+        int jFirst = 1, jLast = n;
+        while (jFirst <= n && r[jFirst] < fFitLeftLim) ++jFirst;
+        while (jLast >= 1 && r[jLast] > fFitRightLim) --jLast;
+        // the limits lie inside the scan, so that points on both sides are left out
+        ASSERT_GT(jFirst, 1);
+        ASSERT_LT(jLast, n);
+        ASSERT_LT(jFirst, jLast);
+        int first = -1, last = -1;
+        // the signal is shown whole
+        pDataPlot->EffectiveRange(i - 1, &first, &last);
+        EXPECT_EQ(first, 0) << i;
+        EXPECT_EQ(last, n - 1) << i;
+        for (auto [p, k] : {std::pair{pDataPlot, nScans + i - 1}, std::pair{pResidualsPlot, i - 1}}) {
+            p->EffectiveRange(k, &first, &last);
+            // curve point m is radius m + 1 of the scan
+            EXPECT_EQ(first + 1, jFirst) << "scan " << i << (p == pDataPlot ? " fit" : " residuals");
+            EXPECT_EQ(last + 1, jLast) << "scan " << i << (p == pDataPlot ? " fit" : " residuals");
+        }
+    }
+    bModelComputed = 0;
+}
+
 // A row per scan in time order, each the full share of the band, grey from
 // black (-1) to white (+1) for residuals scaled by the largest of all scans.
 TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
@@ -485,6 +531,62 @@ TEST_F(MainWindowTest, AnSRangeMarksTheBoundaryOfEveryScan)
         EXPECT_NEAR(transport[i], delta * (R2 * R2 - R1 * R1) / 2 / (omega * omega * 36.0),
                     1e-3 * delta * (R2 * R2 - R1 * R1) / 2 / (omega * omega * 36.0))
             << "scan " << i;
+    }
+}
+
+// A rectangle drawn on the distribution plot while Integrate is armed may
+// start or end beyond the plot's frame, up to the window's edges: that end
+// counts as the frame's edge. Two peaks of area sigma sqrt(2 pi) times their
+// heights, at 3 S (height 1) and 7 S (height 0.5), sigma 0.4, on 1..10 S:
+// the part left of 5 S is the first peak whole, two thirds of the signal.
+TEST_F(MainWindowTest, AnIntegrationRectangleFromTheWindowsEdgeStartsAtThePlotsEdge)
+{
+    OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 4));
+    bModelContinuous = 1;
+    bModelCS = 1;
+    clearDistributionResults();
+    allocDistributionVectors(91);
+    const double sigma = 0.4, area1 = sigma * std::sqrt(2 * M_PI), area2 = 0.5 * area1;
+    for (int i = 1; i <= 91; i++) {
+        const double s = 1.0 + 0.1 * (i - 1);
+        pDistAxisS[i] = static_cast<float>(s);
+        pDistAxisM[i] = pDistValues2[i] = 0.0f;
+        pDistValues[i] = static_cast<float>(std::exp(-0.5 * std::pow((s - 3) / sigma, 2)) +
+                                            0.5 * std::exp(-0.5 * std::pow((s - 7) / sigma, 2)));
+    }
+    plotDistribution();
+    window->Invalidate(true);
+    headless::processMessages();
+    ASSERT_NE(pDistPlot, nullptr);
+    ASSERT_GT(pDistPlot->nFrameLeft, 0);
+    const RECT rc = window->GetClientRect();
+    const int x5 = pDistPlot->MapX(5.0f), yMid = pDistPlot->MapY(0.5f);
+    // from the left window edge (pixel 0) to 5 S, and from the right window
+    // edge back to 5 S
+    for (const bool bLeft : {true, false}) {
+        // the axis as shown then: the first integration leaves it at full scale
+        const double xMin = pDistPlot->fXMin, xMax = pDistPlot->fXMax;
+        const double dPixel = (xMax - xMin) / (pDistPlot->nFrameRight - pDistPlot->nFrameLeft);
+        ASSERT_LE(xMin, 1.0);
+        ASSERT_GE(xMax, 10.0);
+        headless::Script script;
+        script.expectMessageBox("SELECT INTEGRATION RANGE", IDOK).command(456);
+        headless::processMessages();
+        ASSERT_EQ(bRangeSelectArmed, 1);
+        script.mouse(WM_RBUTTONDOWN, bLeft ? 0 : int(rc.right) - 1, yMid).mouse(WM_RBUTTONUP, x5, yMid);
+        script.expectMessageBox("INTEGRATE DISTRIBUTION", IDOK);
+        headless::processMessages();
+        EXPECT_EQ(script.pending(), 0u) << (bLeft ? "from the left edge" : "from the right edge");
+        EXPECT_EQ(bRangeSelectActive, 0);
+        const std::string text = boxText(script, "INTEGRATE DISTRIBUTION");
+        // the edge of the axis to a pixel, the end at 5 S to a few pixels
+        EXPECT_NEAR(numberAfter(text, "Integral from "), bLeft ? xMin : 5.0, bLeft ? 1.5 * dPixel : 0.1) << text;
+        EXPECT_NEAR(numberAfter(text, " to "), bLeft ? 5.0 : xMax, bLeft ? 0.1 : 1.5 * dPixel) << text;
+        const double area = bLeft ? area1 : area2;
+        EXPECT_NEAR(numberAfter(text, "Loading Concentration [Signal] = "), area, 2e-3 * area) << text;
+        EXPECT_NEAR(numberAfter(text, "("), 100.0 * area / (area1 + area2), 0.1) << text;
+        EXPECT_NEAR(numberAfter(text, "Weight (Signal) Average = "), bLeft ? 3.0 : 7.0, 2e-3) << text;
     }
 }
 
