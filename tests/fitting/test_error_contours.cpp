@@ -249,6 +249,24 @@ TEST_F(ContourTest, TheSelfAssociationMapsTakeLgKAndBothS)
     pParamFloat[3] = nFitSALog10Ka = 1;
     paramVectorToGlobals();
 
+    // in each self-association model the K and s1,s2 commands ask their
+    // ranges (a Cancel ends them)
+    unsigned char* const models[] = {&bModelMonomerDimer, &bModelMonomerTrimer, &bModelSelfAssoc124,
+                                     &bModelSelfAssoc148};
+    for (unsigned char* pModel : models) {
+        for (unsigned char* p : models) *p = 0;
+        *pModel = 1;
+        headless::Script asks;
+        asks.expectInputCancel("minimum lg(K)").expectInputCancel("minimum s1");
+        command(245);
+        command(244);
+        EXPECT_EQ(asks.pending(), 0u);
+        for (const std::string& l : asks.lines())
+            EXPECT_EQ(l.find("needs a self-association model"), std::string::npos) << l;
+    }
+    for (unsigned char* p : models) *p = 0;
+    bModelMonomerDimer = 1;
+
     errorContourK(window.get(), file("k.dat").c_str(), 2.0f, 4.0f, 1.0f);
     const std::vector<std::vector<float>> rows = readRows(file("k.dat"));
     ASSERT_EQ(rows.size(), 3u);

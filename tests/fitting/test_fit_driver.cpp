@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "distributions/hydrodynamics.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/inhomogeneous_solvent.h"
 #include "fitting/fit_driver.h"
@@ -106,6 +107,27 @@ TEST(FitVectorTest, TheObjectiveWritesTheVectorBackWithItsBounds)
     SimplexSim(m, nullptr);
     EXPECT_EQ(pParamValue[2], 120000.0f);
     EXPECT_EQ(pParamValue[12], 240000.0f);
+}
+
+// A vbar floated in the gradient and written back by the objective (or at the
+// end of the fit) sets the buoyancy of the Svedberg relation with the density
+// of water at 20 C (0.99823 g/ml): s = (1 - vbar rho) M D / RT.
+TEST(FitVectorTest, AFloatedGradientVbarSetsTheBuoyancyOfTheSvedbergRelation)
+{
+    floatOnly({});
+    bInhomogeneousSolvent = 1;
+    bFitVbarInGradient = 1;
+    bSedimentingCosolute = 0;
+    const double dRT = 8.31451e7 * 293.15;
+    const auto expectedS = [&](double vbar) { return (1.0 - vbar * 0.99823) * 50000.0 * 6e-7 / dRT * 1e13; };
+    float v[2] = {0, 0.6f};
+    SimplexSim(v, nullptr);
+    EXPECT_FLOAT_EQ(VBAR, 0.6f);
+    EXPECT_NEAR(SFromMD(50000.0f, 6e-7f, 20.0f), expectedS(0.6), 1e-5 * expectedS(0.6));
+    v[1] = 0.75f;
+    unpackFitParameters(v);
+    EXPECT_FLOAT_EQ(VBAR, 0.75f);
+    EXPECT_NEAR(SFromMD(50000.0f, 6e-7f, 20.0f), expectedS(0.75), 1e-5 * expectedS(0.75));
 }
 
 TEST(FitVectorTest, StartSimplexKeepsEachEntryInsideItsRange)

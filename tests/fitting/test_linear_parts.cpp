@@ -1,4 +1,5 @@
-// Linear amplitudes, baseline and systematic noise of discrete species, and
+// Linear amplitudes, baseline and systematic noise of discrete species (and
+// the one signal of the interacting and continuous models), and
 // the concentrations as total and fractions.
 #include <gtest/gtest.h>
 
@@ -274,6 +275,36 @@ TEST(LinearParts, GivenConcentrationsAndUnchangedData)
         setSwitches(r.ti, r.baseline, r.conc, r.ri);
         EXPECT_EQ(linearPartsRoutine(), r.routine);
     }
+}
+
+// The interacting and continuous models deliver their whole signal as the
+// basis of species 1 (amplitude 1), whatever count of species the model
+// before left: TI and RI noise around it leave no residual (data = the
+// delivered signal + a radial profile + scan offsets) and the basis as it was.
+TEST(LinearParts, EachInteractingOrContinuousModelKeepsItsSignalUnderTheNoise)
+{
+    Experiment e({1});
+    unsigned char* const models[] = {&bModelMonomerDimer,      &bModelMonomerTrimer,    &bModelSelfAssoc124,
+                                     &bModelSelfAssoc148,      &bModelNonidealSingle,   &bModelNonidealMultiple,
+                                     &bModelHeteroAssociation, &bModelContinuous};
+    bModelDiscreteSpecies = 0;
+    e.delivered[1] = 1.0;
+    setSwitches(true, false, false, true);
+    ASSERT_EQ(linearPartsRoutine(), &calcTiRiNoiseOnly);
+    for (unsigned char* pModel : models) {
+        for (unsigned char* p : models) *p = 0;
+        *pModel = 1;
+        e.Deliver();
+        e.SetData({0, 1.0, 0, 0, 0}, profileOf, offsetOf);
+        const float fBasis = pppExtraNoiseScan[1][3][70];
+        nActiveSpecies = 0;
+        calcTiRiNoiseOnly();
+        const long nModel = pModel - models[0];
+        EXPECT_EQ(nActiveSpecies, 1) << nModel;
+        EXPECT_LT(Experiment::MaxResidual(), 1e-5) << nModel;
+        EXPECT_EQ(pppExtraNoiseScan[1][3][70], fBasis) << nModel;
+    }
+    for (unsigned char* p : models) *p = 0;
 }
 
 // Totals and fractions of the discrete species, the buffer slot, and the

@@ -296,6 +296,29 @@ TEST_F(SyntheticScanTest, ADampedSystemThatCannotBeSolvedIsARejectedStep)
     EXPECT_TRUE(script.lines().empty());
 }
 
+// A parameter held fixed keeps its value through accepted steps, also when it
+// is the last of the vector; the free ones reach the data's truth (A = 2,
+// k = 3 under noise 0.01) with the baseline held at its true 0.1.
+TEST_F(SyntheticScanTest, AFixedLastParameterStaysWhileTheOthersReachTheTruth)
+{
+    double a[4], chisq = 0, lambda = -1;
+    int ia[4];
+    start(1.5f, 2.5f, 0.1f, a, ia);
+    ia[3] = 0;
+    CMarquardtCore core = {expModel, false, 0, 0.0};
+    int nAccepted = 0;
+    for (int it = 0; it < 30 && lambda < 1e6; ++it) {
+        const double dBefore = lambda < 0 ? 0.0 : chisq;
+        marquardtStep(core, nullptr, a, ia, 3, &chisq, &lambda);
+        if (dBefore > 0.0 && chisq < dBefore) ++nAccepted;
+        EXPECT_EQ(a[3], 1.0) << it;
+        if (nMLLimitHit) break;
+    }
+    EXPECT_GT(nAccepted, 0);
+    EXPECT_NEAR(a[1] * 1.5, 2.0, 0.03);
+    EXPECT_NEAR(a[2] * 2.5, 3.0, 0.06);
+}
+
 // ---------------------------------------------------------------- fits of the example
 
 namespace {
