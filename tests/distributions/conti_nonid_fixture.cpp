@@ -119,6 +119,13 @@ void ContiNonidTest::ChooseNonidealCsFor(const NonidealScans& species, int n)
     ChooseNonidealCs(2.0f, 6.0f, n, 1.3f, 0.68f, species.log10Ks, species.log10Kd, species.signalPerMgMl);
 }
 
+void ContiNonidTest::ChooseFieldFromData()
+{
+    ChooseNonidealCs(1.0f, 10.0f, 21, 1.3f, 0.68f, -2.0f, -2.0f, 1.0);
+    bMeanFieldFromData = 1;
+    checkExternalMeanField();
+}
+
 NonidealScans ContiNonidTest::EightNoisyScans()
 {
     NonidealScans sp;

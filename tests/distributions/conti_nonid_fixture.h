@@ -46,6 +46,9 @@ protected:
     // The same on 2-6 S with f/f0 1.3 and P 0.68, for the species of the scans
     // (its ks, kd and signal per mg/ml).
     void ChooseNonidealCsFor(const NonidealScans& species, int n = 21);
+    // Non-ideal c(s) on 1-10 S with no non-ideality to speak of (ks, kd
+    // 1e-2), its mean field taken from the loaded scans.
+    void ChooseFieldFromData();
     // The short noisy set most tests run on: eight scans, noise 0.005.
     static NonidealScans EightNoisyScans();
     // The weight-average s over the whole distribution.

@@ -271,9 +271,7 @@ TEST_F(ContiNonidTest, FieldFromTheData)
     sp.baseline = 0.2;  // a level below it is crossed at the meniscus
     LoadSpecies(sp);
     headless::Script script;
-    ChooseNonidealCs(1.0f, 10.0f, 21, 1.3f, 0.68f, -2.0f, -2.0f, 1.0);
-    bMeanFieldFromData = 1;
-    checkExternalMeanField();
+    ChooseFieldFromData();
     ASSERT_NE(pContiNonid, nullptr);
     const CContiNonid& c = *pContiNonid;
     ASSERT_EQ(c.nLevels, 100);
@@ -300,9 +298,7 @@ TEST_F(ContiNonidTest, FieldFromTheData)
     one.nScans = 1;
     LoadSpecies(one);
     pScanHeaders[1].time = t;
-    ChooseNonidealCs(1.0f, 10.0f, 21, 1.3f, 0.68f, -2.0f, -2.0f, 1.0);
-    bMeanFieldFromData = 1;
-    checkExternalMeanField();
+    ChooseFieldFromData();
     const CContiNonid& d = *pContiNonid;
     for (int j = 1; j <= d.nLevels; j++)
         EXPECT_EQ(d.ppTimeLevelRadii[d.nExtrapolationTimes][j], d.ppScanLevelRadii[1][j]) << j;
@@ -520,9 +516,7 @@ TEST_F(ContiNonidTest, BeforeTheFirstScanTheLevelsLeaveTheMeniscusWithTime)
     sp.t0 = 1500.0;  // the boundary well inside the fitted radii at the first scan
     LoadSpecies(sp);
     headless::Script script;
-    ChooseNonidealCs(1.0f, 10.0f, 21, 1.3f, 0.68f, -2.0f, -2.0f, 1.0);
-    bMeanFieldFromData = 1;
-    checkExternalMeanField();
+    ChooseFieldFromData();
     ASSERT_NE(pContiNonid, nullptr);
     const CContiNonid& c = *pContiNonid;
     int j = 1;  // the level nearest half the loading
@@ -549,9 +543,7 @@ TEST_F(ContiNonidTest, AfterTheFirstScanTheLevelsFollowTheBoundary)
     sp.t0 = 1500.0;
     LoadSpecies(sp);
     headless::Script script;
-    ChooseNonidealCs(1.0f, 10.0f, 21, 1.3f, 0.68f, -2.0f, -2.0f, 1.0);
-    bMeanFieldFromData = 1;
-    checkExternalMeanField();
+    ChooseFieldFromData();
     ASSERT_NE(pContiNonid, nullptr);
     const CContiNonid& c = *pContiNonid;
     const double w2 = std::pow(50000.0 * 2.0 * M_PI / 60.0, 2.0), sw2 = sp.s * 1e-13 * w2;
