@@ -63,6 +63,19 @@ protected:
     }
     // The keys of the file's lines: the text in the last parentheses.
     static std::string Key(const std::string& line) { return line.substr(line.find('(')); }
+    // Three wide scans in the folder, a fake DRELLIX configured, and a c(s)
+    // grid of n points on sMin..sMax whose values the test fills in.
+    bool PrepareCsExport(const std::string& folder, float sMin, float sMax, float n)
+    {
+        LoadScans(folder, 3, wideScan());
+        WriteFakeProgram(scratch + "fakes/drellix", scratch + "drellix-args.txt");
+        ConfigureProgram("drellix", scratch + "fakes/drellix");
+        bModelCS = bModelContinuous = 1;
+        fSMin = sMin;
+        fSMax = sMax;
+        fSGridResolution = n;
+        return setupSGrid() == 1 && pDistPlot != nullptr;
+    }
     // Data > Export Data to DRELLIX into xp: every question of the experiment
     // file cancelled, DRELLIX launched and the c(s) peaks converted to species.
     void ExportPeaksAsSpecies(win::headless::Script& script, const std::string& xp)
@@ -543,15 +556,7 @@ TEST_F(XpExportTest, TheExportCommandConvertsPeaksAndStartsDrellixWithTheConfigu
 TEST_F(XpExportTest, APeakWithTwoMaximaIsOneSpecies)
 {
     const std::string folder = Folder("flat");
-    LoadScans(folder, 3, wideScan());
-    WriteFakeProgram(scratch + "fakes/drellix", scratch + "drellix-args.txt");
-    ConfigureProgram("drellix", scratch + "fakes/drellix");
-    bModelCS = bModelContinuous = 1;
-    fSMin = 1.0f;
-    fSMax = 10.0f;
-    fSGridResolution = 91.0f;
-    ASSERT_EQ(setupSGrid(), 1);
-    ASSERT_NE(pDistPlot, nullptr);
+    ASSERT_TRUE(PrepareCsExport(folder, 1.0f, 10.0f, 91.0f));
     for (int i = 1; i <= nResolution; ++i) pDistValues[i] = threePeaksFourMaxima(pDistAxisS[i]);
     ASSERT_EQ(shownMaxima().size(), 5u);  // four maxima (element 0 unused)
 
@@ -576,14 +581,7 @@ TEST_F(XpExportTest, APeakWithTwoMaximaIsOneSpecies)
 TEST_F(XpExportTest, ASinglePeakIsOneSpecies)
 {
     const std::string folder = Folder("single");
-    LoadScans(folder, 3, wideScan());
-    WriteFakeProgram(scratch + "fakes/drellix", scratch + "drellix-args.txt");
-    ConfigureProgram("drellix", scratch + "fakes/drellix");
-    bModelCS = bModelContinuous = 1;
-    fSMin = 0.0f;
-    fSMax = 15.0f;
-    fSGridResolution = 61.0f;
-    ASSERT_EQ(setupSGrid(), 1);
+    ASSERT_TRUE(PrepareCsExport(folder, 0.0f, 15.0f, 61.0f));
     for (int i = 1; i <= nResolution; ++i) {
         const double s = pDistAxisS[i];
         pDistValues[i] = static_cast<float>(std::exp(-(s - 5.0) * (s - 5.0) / 0.1));
