@@ -157,6 +157,7 @@ bool TXLAWindow::DistributionPlotValueAt(int nX, int nY, float* pfX, float* pfY)
     float fLo = nLo / fPlotXScale, fHi = nHi / fPlotXScale;
     if (double(fPlotXScale) * fLo < nLo) fLo = std::nextafter(fLo, fHi);
     if (double(fPlotXScale) * fHi > nHi) fHi = std::nextafter(fHi, fLo);
+    if (fHi < fLo) fHi = fLo;  // a frame one step wide: the two steps crossed
     const float x = std::clamp(nX * 1000.0f / fClientWidth, fLo, fHi);
     const float fTop = static_cast<float>(pDistPlot->nFrameTop + pDistPlot->nButtonSize);
     const float fBottom = static_cast<float>(pDistPlot->nFrameBottom);
