@@ -65,9 +65,10 @@ double levelOf(double ratio)
 }  // namespace
 
 // P = 0.95 (and levels from 0.55 to 0.99): the chi-square ratio at the
-// F-statistics target, or the level reached within 0.005, and the amplitudes the minimum of
-// chi-square + alpha sum c_i ln(c_i / r) with the flat reference r = T / n of
-// the unregularized total T; P = 2: the notice and the ratio 2.
+// F-statistics target, or the level reached within 0.005, and the amplitudes
+// the minimum of chi-square + alpha sum c_i ln(c_i / r) with the flat
+// reference r = T / n of the unregularized total T; P = 2: the notice and the
+// ratio 2.
 TEST(MaxEntropy, ReachesTheConfidenceLevel)
 {
     csProblem(20);
