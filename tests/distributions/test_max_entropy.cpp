@@ -64,10 +64,11 @@ double levelOf(double ratio)
 
 }  // namespace
 
-// P = 0.95: the chi-square ratio at the F-statistics target, or the level
-// reached within 0.005, and the amplitudes the minimum of
-// chi-square + alpha sum c_i ln(c_i / r) with the flat reference r = T / n of
-// the unregularized total T; P = 2: the notice and the ratio 2.
+// P = 0.95 (and levels from 0.55 to 0.99): the chi-square ratio at the
+// F-statistics target, or the level reached within 0.005, and the amplitudes
+// the minimum of chi-square + alpha sum c_i ln(c_i / r) with the flat
+// reference r = T / n of the unregularized total T; P = 2: the notice and the
+// ratio 2.
 TEST(MaxEntropy, ReachesTheConfidenceLevel)
 {
     csProblem(20);
@@ -99,6 +100,16 @@ TEST(MaxEntropy, ReachesTheConfidenceLevel)
         nInside++;
     }
     EXPECT_GE(nInside, 15);
+
+    // the same for the levels a user may choose from 0.55 to 0.99
+    for (int k = 55; k <= 99; k += 4) {
+        csProblem(20);
+        fConfidenceLevel = k / 100.0f;
+        regularizeMaxEntropy();
+        const double r = dChiSquare / dChiSquareUnreg, t = (dRegTargetRatio - 1.0) * 0.001;
+        EXPECT_TRUE(std::fabs(r - dRegTargetRatio) <= t || std::fabs(levelOf(r) - fConfidenceLevel) < 0.005)
+            << "P " << fConfidenceLevel << " ratio " << r << " target " << dRegTargetRatio;
+    }
 
     csProblem(20);
     fConfidenceLevel = 2.0f;

@@ -285,6 +285,18 @@ TEST(RegularizationLevel, CasesWithoutRegularization)
     regularizeDistribution();
     EXPECT_EQ(fRegAlpha, -1.0f);  // no search
 
+    // One variable: still its least-squares value b / a = 1.5, and the
+    // chi-square of it, 10 - 2 x 1.5 x 6 + 1.5^2 x 4 = 1.
+    randomEquations(1, 3);
+    pNEMatrix[1][1] = 4.0;
+    pNERightSide[1] = 6.0;
+    pNESolution[1] = -7.0;
+    dSumSquaredData = 10.0;
+    regularizeDistribution();
+    EXPECT_NEAR(pNESolution[1], 1.5, 1e-12);
+    EXPECT_NEAR(dChiSquare, 1.0, 1e-12);
+    EXPECT_EQ(fRegAlpha, -1.0f);
+
     // An all-zero matrix: trace 0.
     randomEquations(6, 9);
     for (int i = 1; i <= 6; i++)

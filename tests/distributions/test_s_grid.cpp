@@ -182,6 +182,19 @@ TEST_F(SGrid, FlotationGrids)
     EXPECT_FLOAT_EQ(pDistAxisS[1], -30.0f);
     EXPECT_FLOAT_EQ(pDistAxisS[21], -10.0f);
     EXPECT_NEAR(pDistAxisS[11], -std::sqrt(300.0), 1e-4);
+    // both sides logarithmic: -30..-10 S in 21 points, then 1..16 S in 11
+    // (the middle one the geometric mean 4 S), the last one 16 S
+    bFlotationOnly = 0;
+    fSMax = 16.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    ASSERT_EQ(nResolution, 32);
+    EXPECT_FLOAT_EQ(pDistAxisS[1], -30.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[21], -10.0f);
+    EXPECT_FLOAT_EQ(pDistAxisS[22], 1.0f);
+    EXPECT_NEAR(pDistAxisS[27], 4.0, 1e-5);
+    EXPECT_FLOAT_EQ(pDistAxisS[32], 16.0f);
+    EXPECT_TRUE(ascending(pDistAxisS, 32));
+    fSMax = 11.0f;
     // a resolution below 0 (the parameter box takes any number) leaves
     // fewer points than the flotation part: its first ones, written within
     // the grid (the sanitizer build sees any write beyond it)
@@ -415,6 +428,25 @@ TEST_F(LsgsLimits, SminBeyondTheRightLimit)
     EXPECT_EQ(setupSGrid(), 0);
     EXPECT_EQ(nLammSolutionStoreRows, 0);  // no stores
     EXPECT_NE(pDistAxisS, nullptr);        // the grid stays
+}
+
+// The smallest s is asked against the right limit in the first scan: at
+// 1000 s and 50000 rpm, 7.0 cm is reached from 6.0 cm by s = 56.23 S. A grid
+// from 56 S (its second point 58.5 S beyond it) is not asked; from 56.5 S it is.
+TEST_F(LsgsLimits, SminAgainstTheRightLimitOfTheFirstScan)
+{
+    fSMin = 56.0f;
+    fSMax = 300.0f;  // reaches beyond 10 cm in the last scan
+    win::headless::Script script;
+    EXPECT_EQ(setupSGrid(), 1);
+    EXPECT_GT(pDistAxisS[2], 56.23f);
+    EXPECT_EQ(script.lines().size(), 0u);
+    fSMin = 56.5f;
+    script.expectMessageBox("smin 56.50 too low - boundary would be beyond right fit limit in last scan!\nnote: fit "
+                            "limits correspond to s-values of 2.01-56.23",
+                            win::IDNO);
+    EXPECT_EQ(setupSGrid(), 0);
+    EXPECT_EQ(script.pending(), 0u);
 }
 
 TEST_F(LsgsLimits, SpeedChangesGiveNoWarning)

@@ -1,0 +1,58 @@
+// The packed vector of a continuous fit: the fluorescence and partial
+// boundary corrections written back within the ranges that keep the model
+// meaningful.
+#include <gtest/gtest.h>
+
+#include "app/app_globals.h"
+#include "distributions/conti_fit.h"
+#include "distributions/conti_globals.h"
+#include "models/model_globals.h"
+#include "tools/fluorescence/fluorescence_options.h"
+
+// Cone radius in [0.01, 1] cm, radial magnification in [0.5, 2], bleaching
+// rate, its limit and the amplitude not below 0, the two Johnston-Ogston
+// values 0.01 for a negative trial; inside the ranges a trial is taken as
+// it is, and packed again unchanged.
+TEST(ContiVectorBounds, FluorescenceAndJohnstonOgstonEntries)
+{
+    bModelContinuous = bModelCS = 1;
+    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
+    nFitFrictionalRatio = 0;
+    fMeniscus = pParamValue[13] = 6.0f;
+    fBottom = pParamValue[14] = 7.2f;
+    bFloExcitationCone = bFloExcitationConeFloat = 1;
+    bFloMagnificationDrift = bFloBleaching = bFloKBleachFloat = bFloAlimFloat = 1;
+    bFloRadialMagnification = bFloRadialMagFactorFloat = 1;
+    bJohnstonOgston = bFitJOSValue = bFitJODValue = bFitJOAmplitude = 1;
+    ASSERT_EQ(getContiParameters(0, nullptr), 7);
+
+    // in packing order: cone, bleaching rate, its limit, magnification, s, D
+    // and amplitude of the Johnston-Ogston correction
+    float high[8] = {0, 1.5f, -1.0f, -2.0f, 3.0f, -1.0f, -0.5f, -4.0f};
+    setContiParameters(high);
+    EXPECT_EQ(fFloExcitationCone, 1.0f);
+    EXPECT_EQ(fFloKBleach, 0.0f);
+    EXPECT_EQ(fFloAlim, 0.0f);
+    EXPECT_EQ(fFloRadialMagFactor, 2.0f);
+    EXPECT_EQ(fJOs, 0.01f);
+    EXPECT_EQ(fJOD, 0.01f);
+    EXPECT_EQ(fJOAmp, 0.0f);
+
+    float low[8] = {0, 0.001f, 0.0f, 0.0f, 0.1f, 0.0f, 0.0f, 0.0f};
+    setContiParameters(low);
+    EXPECT_EQ(fFloExcitationCone, 0.01f);
+    EXPECT_EQ(fFloRadialMagFactor, 0.5f);
+
+    float inside[8] = {0, 0.99f, 0.2f, 0.7f, 1.9f, 3.5f, 2e-7f, 0.8f};
+    setContiParameters(inside);
+    EXPECT_EQ(fFloExcitationCone, 0.99f);
+    EXPECT_EQ(fFloKBleach, 0.2f);
+    EXPECT_EQ(fFloAlim, 0.7f);
+    EXPECT_EQ(fFloRadialMagFactor, 1.9f);
+    EXPECT_EQ(fJOs, 3.5f);
+    EXPECT_EQ(fJOD, 2e-7f);
+    EXPECT_EQ(fJOAmp, 0.8f);
+    float packed[8] = {};
+    ASSERT_EQ(getContiParameters(7, packed), 7);
+    for (int j = 1; j <= 7; j++) EXPECT_EQ(packed[j], inside[j]) << j;
+}
