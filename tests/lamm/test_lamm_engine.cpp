@@ -229,3 +229,55 @@ TEST(LammEngine, FloatingSpecies)
         EXPECT_NEAR(e.out[k][j], std::exp(-2 * w2s * e.headers[k].time), 1e-4) << "scan " << k;
     EXPECT_LT(e.out[e.nScans][e.nPoints], 1e-3);  // the base has cleared
 }
+
+// A band layered at the meniscus sediments whole, whether it is loaded as a
+// band or given as the starting profile: every scan holds the amount loaded,
+// and once the band has left the meniscus its mean square radius follows the
+// moment law of the Lamm equation, d<r^2>/dt = 2 s w^2 <r^2> + 4 D (no flux and
+// no concentration at the cell ends), so that <r^2> + 2 D / (s w^2) grows as
+// exp(2 s w^2 t) from scan to scan.
+TEST(LammEngine, BandSedimentsWholeWithItsSecondMoment)
+{
+    const double s = 10, D = 6e-7, rpm = 50000, k = omega(rpm) * omega(rpm) * s * 1e-13;
+    for (const bool asProfile : {false, true}) {
+        SCOPED_TRACE(asProfile ? "starting profile" : "band");
+        LammExperiment e(9, 1000, 3000, rpm, kM, kB);
+        auto L = makeSolver(e, s, D, kM, kB, 1.0, 6.1f, 7.1f);
+        L->bRampRotorSpeed = 0;
+        if (asProfile) {
+            float r[10] = {0, 5.9f, 5.95f, 6.0f, 6.0195f, 6.0205f, 6.3f, 6.6f, 6.9f, 7.3f};
+            float v[10] = {0, 1, 1, 1, 1, 0, 0, 0, 0, 0};
+            ASSERT_TRUE(L->SetInitialProfile(9, r, v));
+        } else {
+            L->SetBandForming(true, 0.02f, false);
+        }
+        L->nGridPoints = 1200;
+        L->AllocGridArrays();
+        L->InitAcceleration();
+        L->SetInitialConcentration();
+        const double loaded = L->TotalAmountInCell() / (1.2 * 0.0349065850398866);  // int r c dr
+        EXPECT_NEAR(loaded, 0.02 * 6.01, 3e-3);  // the lamella: 0.02 cm at 6 cm
+        L->RunTimeStepping();
+        ASSERT_EQ(L->nAbort, 0);
+        ASSERT_EQ(L->nDiscretizationError, 0);
+        EXPECT_NEAR(L->dTime, 3000.0, 1e-9);
+        std::vector<double> r2(e.nScans + 1);
+        for (int j = 1; j <= e.nScans; j++) {
+            double a = 0, m2 = 0;
+            for (int i = 1; i < e.nPoints; i++) {
+                const double r0 = e.radii[i], r1 = e.radii[i + 1], h = r1 - r0;
+                a += h * (r0 * e.out[j][i] + r1 * e.out[j][i + 1]) / 2;
+                m2 += h * (r0 * r0 * r0 * e.out[j][i] + r1 * r1 * r1 * e.out[j][i + 1]) / 2;
+            }
+            EXPECT_NEAR(a / loaded, 1.0, 1e-5) << "scan " << j;
+            r2[j] = m2 / a;
+        }
+        const double q = 2 * D / k;
+        for (int j = 2; j <= e.nScans; j++) {
+            const double dt = e.headers[j].time - e.headers[1].time;
+            EXPECT_NEAR(r2[j] + q, (r2[1] + q) * std::exp(2 * k * dt), 5e-5) << "scan " << j;
+        }
+        // the band's centre has moved with it, from 6.01 cm as exp(s w^2 t)
+        EXPECT_NEAR(std::sqrt(r2[e.nScans]), 6.01 * std::exp(k * 3000), 0.01);
+    }
+}
