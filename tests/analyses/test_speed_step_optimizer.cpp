@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "analyses/timetoeq/approach_to_eq_sim.h"
 #include "analyses/timetoeq/speed_step_optimizer.h"
@@ -12,6 +13,7 @@
 #include "fitting/fit_globals.h"
 #include "fitting/simplex.h"
 #include "numerics/nrutil.h"
+#include "numerics/random.h"
 #include "platform/win.h"
 #include "plot/error_box.h"
 
@@ -76,6 +78,24 @@ TEST_F(SpeedStepOptimizerTest, SpeedOfAParameterVector)
     EXPECT_EQ(std::fmod(rpmAtTime(q, 1234, true, 100), 100.0f), 0.0f);
     EXPECT_NEAR(rpmAtTime(q, 1234, true, 100), rpmAtTime(q, 1234, false, 1), 50.0f);
     EXPECT_EQ(rpmAtTime(q, 1e6f, true, 100), 15000.0f);
+
+    // a time on the border of two parts belongs to the part it ends; the
+    // overspeed time itself to the last part (parts of exactly 1 h here)
+    tp.fOverspeedTime = 7200;
+    tp.bExponential = 0;
+    tp.nParams = 2;
+    const float two[3] = {0, 1.2f, 1.1f};
+    EXPECT_FLOAT_EQ(rpmAtTime(two, 3600, false, 1), 18000.0f);
+    EXPECT_FLOAT_EQ(rpmAtTime(two, 3601, false, 1), 16500.0f);
+    EXPECT_FLOAT_EQ(rpmAtTime(two, 7200, false, 1), 16500.0f);
+    EXPECT_EQ(rpmAtTime(two, 7201, false, 1), 15000.0f);
+    tp.bExponential = 1;
+    tp.nParams = 3;
+    const float three[4] = {0, 1, 0.5f, 0.25f};  // tau = 5 h
+    EXPECT_NEAR(rpmAtTime(three, 3600, false, 1), (std::exp(-0.2f) * 0.5f + 1) * 15000, 0.01f);
+    EXPECT_NEAR(rpmAtTime(three, 3601, false, 1), (std::exp(-3601.0f / 3600 / 5) * 0.25f + 1) * 15000, 0.01f);
+    EXPECT_NEAR(rpmAtTime(three, 7200, false, 1), (std::exp(-0.4f) * 0.25f + 1) * 15000, 0.01f);
+    EXPECT_EQ(rpmAtTime(three, 7201, false, 1), 15000.0f);
 }
 
 TEST_F(SpeedStepOptimizerTest, SpeedStepsOfAParameterVector)
@@ -312,4 +332,64 @@ TEST_F(SpeedStepOptimizerTest, ColdAnnealingStepIsThePlainSimplex)
     free_matrix(p, 1, 2, 1, 1);
     free_vector(y, 1, 2);
     bAppEqPenalty = 0;
+}
+
+namespace {
+
+// How often each vertex is ranked best by one step of the thermal simplex
+// without budget (it ranks, puts the vertex ranked best into row 1 and stops
+// without evaluating anything), over many steps.
+std::vector<double> rankedBest(const std::vector<float>& values, float fTemperature, float fBest, int nTrials)
+{
+    const int n = static_cast<int>(values.size()) - 1;
+    timeToEqParams.bExponential = 0;
+    timeToEqParams.nParams = n;
+    float** p = matrix(1, n + 1, 1, n);
+    float* y = vector(1, n + 1);
+    float* pb = vector(1, n);
+    std::vector<int> count(values.size(), 0);
+    for (int t = 0; t < nTrials; ++t) {
+        for (int i = 1; i <= n + 1; ++i) {
+            for (int j = 1; j <= n; ++j) p[i][j] = static_cast<float>(i);  // marks the vertex
+            y[i] = values[static_cast<size_t>(i - 1)];
+        }
+        for (int j = 1; j <= n; ++j) pb[j] = 1.0f;
+        float yb = fBest;
+        int nBudget = -1;
+        amebsaSpeedSteps(nullptr, fTemperature, p, y, n, pb, &yb, 1e-4f, &nBudget);
+        const int best = static_cast<int>(p[1][1]);
+        EXPECT_EQ(y[1], values[static_cast<size_t>(best - 1)]);
+        EXPECT_EQ(nBudget, -1);  // nothing evaluated
+        ++count[static_cast<size_t>(best - 1)];
+    }
+    free_matrix(p, 1, n + 1, 1, n);
+    free_vector(y, 1, n + 1);
+    free_vector(pb, 1, n);
+    std::vector<double> share;
+    for (int c : count) share.push_back(static_cast<double>(c) / nTrials);
+    return share;
+}
+
+}  // namespace
+
+// The thermal simplex ranks its vertices on values raised by noise: each gets
+// T y_best |ln u| on top (u uniform), an exponential draw of mean T y_best.
+// Of two vertices d apart the worse one is ranked best when the difference of
+// their draws (Laplace, of scale T y_best) exceeds d: exp(-d / (T y_best)) / 2
+// of the time; three equal vertices are each ranked best a third of the time.
+TEST_F(SpeedStepOptimizerTest, ThermalNoiseRaisesEveryVertexAlike)
+{
+    nAnnealingSeed = -3;
+    ran1(&nAnnealingSeed);
+    const int N = 3000;  // shares within 0.03 (four standard deviations)
+    const double worse = 0.5 * std::exp(-1.0);  // d = 1, T y_best = 0.5 x 2
+    std::vector<double> s = rankedBest({1.0f, 2.0f}, 0.5f, 2.0f, N);
+    EXPECT_NEAR(s[1], worse, 0.03);
+    s = rankedBest({2.0f, 1.0f}, 0.5f, 2.0f, N);
+    EXPECT_NEAR(s[0], worse, 0.03);
+    s = rankedBest({5.0f, 5.0f, 5.0f}, 0.2f, 5.0f, N);
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(s[static_cast<size_t>(i)], 1.0 / 3, 0.035) << i;
+    // cold: the lower value always
+    s = rankedBest({2.0f, 1.0f, 3.0f}, 0.0f, 1.0f, 10);
+    EXPECT_EQ(s[1], 1.0);
 }

@@ -222,20 +222,20 @@ TEST_F(EquilibriumFitTest, MissingMeniscusOrBottomComputesNothing)
 
 namespace {
 
-// Two or three scans in memory at the same eight radii (one noise grid shared
-// with the scans): signal = 0.25 p + RI offset (+ an exponential with the
-// given amplitudes), rising speeds, 20 C.
-void installExactScans(const std::vector<double>& amplitudes, double dMb)
+// Two or three scans in memory at the same radii, eight unless asked (one
+// noise grid shared with the scans): signal = 0.25 p + RI offset (+ an
+// exponential with the given amplitudes), rising speeds, 20 C.
+void installExactScans(const std::vector<double>& amplitudes, double dMb, int nPoints = 8)
 {
     std::vector<scantest::MemoryScan> memory;
     for (size_t i = 0; i < amplitudes.size(); ++i) {
         scantest::MemoryScan m;
-        for (int p = 1; p <= 8; ++p) m.r.push_back(6.5f + 0.01f * (p - 1));
+        for (int p = 1; p <= nPoints; ++p) m.r.push_back(6.5f + 0.01f * (p - 1));
         m.time = 1000.0 * (i + 1);
         memory.push_back(m);
     }
     for (size_t i = 0; i < amplitudes.size(); ++i)
-        for (int p = 1; p <= 8; ++p) {
+        for (int p = 1; p <= nPoints; ++p) {
             const double k = exponential(memory[i].r[p - 1], dMb, 15000.0 + 5000.0 * i, 20.0, 6.5);
             memory[i].s.push_back(static_cast<float>(0.25 * p + 0.5 + i + amplitudes[i] * k));
         }
@@ -277,9 +277,11 @@ TEST_F(EquilibriumExactFit, APerfectFitOfZeroEndsTheRestarts)
 
 TEST_F(EquilibriumExactFit, TiNoiseOutsideTheWindowOnTheStraightLine)
 {
-    installExactScans({0.3, 0.6, 0.2}, 13564.6);
+    // twelve points: the model curves are interpolated from the grid (a table
+    // of eight is too short for that)
+    installExactScans({0.3, 0.6, 0.2}, 13564.6, 12);
     for (int nFirst : {2, 3})
-        for (int nLast : {6, 7}) {
+        for (int nLast : {10, 11}) {
             fFitLeftLim = ppRadius[1][nFirst];
             fFitRightLim = ppRadius[1][nLast];
             setupNoiseRadialGrid();
@@ -293,8 +295,14 @@ TEST_F(EquilibriumExactFit, TiNoiseOutsideTheWindowOnTheStraightLine)
             auto line = [&](int p, int a, int b) { return ti[a] + (r[p] - r[a]) * (ti[b] - ti[a]) / (r[b] - r[a]); };
             for (int p = nFirst - 1; p >= std::max(1, nFirst - 2); --p)
                 EXPECT_NEAR(ti[p], line(p, nFirst, nFirst + 1), 1e-5f) << nFirst << " " << p;
-            for (int p = nLast + 1; p <= std::min(8, nLast + 2); ++p)
+            for (int p = nLast + 1; p <= std::min(12, nLast + 2); ++p)
                 EXPECT_NEAR(ti[p], line(p, nLast - 1, nLast), 1e-5f) << nLast << " " << p;
+            // The kernels reach one grid point beyond the window on either
+            // side, and the TI profile of these data is a straight line: the
+            // model meets the data there as well as inside.
+            for (int s = 1; s <= nScans; ++s)
+                for (int k = nFirst - 1; k <= nLast + 1; ++k)
+                    EXPECT_NEAR(ppFit[s][k], ppSignal[s][k], 1e-4f) << nFirst << " " << nLast << " " << s << " " << k;
         }
 }
 

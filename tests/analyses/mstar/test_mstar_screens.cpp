@@ -119,6 +119,7 @@ TEST_F(MStarTest, InterferenceSetsWithRadialInvariantBaselines)
     ASSERT_TRUE(bInterferenceData);
     ASSERT_TRUE(bFitRINoise);
     ASSERT_NE(pRINoiseSaved, nullptr);
+    pRINoiseSaved[1] = -0.03f;
     pRINoiseSaved[2] = 0.05f;
     win::headless::Script script;
     Enter(script);
@@ -126,7 +127,7 @@ TEST_F(MStarTest, InterferenceSetsWithRadialInvariantBaselines)
     ASSERT_EQ(nMStarButtons, 17);
     ASSERT_NE(mStarButton(5), nullptr);
     EXPECT_TRUE(mStarButton(5)->bOn);
-    EXPECT_EQ(caption(8 + 4 + 1), "Baseline(1) = 0.0000");
+    EXPECT_EQ(caption(8 + 4 + 1), "Baseline(1) = -0.0300");
     EXPECT_EQ(caption(8 + 4 + 2), "Baseline(2) = 0.0500");
     EXPECT_EQ(caption(8 + 6 + 1).substr(0, 5), "Ja(1)");
     EXPECT_EQ(caption(8 + 6 + 2).substr(0, 5), "Ja(2)");
@@ -136,7 +137,10 @@ TEST_F(MStarTest, InterferenceSetsWithRadialInvariantBaselines)
         EXPECT_EQ(pMStarPlotA->GetCurveStyle(c), 14) << c;
         EXPECT_EQ(pMStarPlotA->GetCurveColor(c), win::RGB(150, 200, 250)) << c;
     }
-    // the baseline of set 2 is its own: 0.2 above 0.05 at the meniscus
+    // each set's baseline is its own: the signal of set 1 is 0.1 at the
+    // meniscus, above -0.03, that of set 2 0.2, above 0.05
+    EXPECT_NEAR(pMStarSets[1].meniscusSignal, 0.13, 0.002);
+    EXPECT_NEAR(pMStarSets[1].baselineLine.p[50], -0.03f, 1e-7);
     EXPECT_NEAR(pMStarSets[2].meniscusSignal, 0.15, 0.002);
     EXPECT_NEAR(pMStarSets[2].baselineLine.p[50], 0.05f, 1e-7);
 }
