@@ -283,6 +283,26 @@ TEST_F(EvaluationTest, ASolverThatFailsLeavesNoModel)
     EXPECT_FALSE(bStopFit || bFitRunning);
 }
 
+// A setting the solver refuses (here a species without diffusion in a
+// compressible solvent) computes no model either: the solver says why, and
+// Run leaves no model behind, whatever the evaluation before had left.
+TEST_F(EvaluationTest, ASettingTheSolverRefusesLeavesNoModel)
+{
+    DiscreteModel();
+    window->CmRun();
+    ASSERT_TRUE(bModelComputed);
+    bInhomogeneousSolvent = 1;
+    bCompressibleSolvent = 1;
+    bSedimentingCosolute = 0;
+    setSpecies(1, 0.8f, 0.0f, 4.5f);
+    globalsToParamVector();
+    headless::Script run;
+    run.expectMessageBox("D = 0 or s = 0 models are not implemented yet for inhomogeneous solvent", IDOK);
+    window->CmRun();
+    EXPECT_EQ(run.pending(), 0u);
+    EXPECT_FALSE(bModelComputed);
+}
+
 TEST_F(EvaluationTest, TheMessagesOfTheSolverErrorNumbers)
 {
     headless::Script script;

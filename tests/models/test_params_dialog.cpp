@@ -353,3 +353,32 @@ TEST_F(ParamsDialogTest, TheZoneDialogShowsAndKeepsTheInvertedBand)
     EXPECT_EQ(t.c446, 0u);
     EXPECT_TRUE(bInvertBand);
 }
+
+// In the zone dialog the s check of the fourth row floats the lamella width:
+// it shows the fit flag, and what it holds at OK becomes the flag (and the
+// lamella width's fit slot 23); the s of species 4 keeps its own flag.
+TEST_F(ParamsDialogTest, TheZoneDialogFloatsTheLamellaWidthWithTheFourthSCheck)
+{
+    command(246);
+    ASSERT_TRUE(bModelZone);
+    const ParamsBoxTransfer& t = window->paramsBoxTransfer;
+    headless::Script script;
+    pSpeciesSFloat[4] = pParamFloat[8] = 1;
+    for (int bFloat : {1, 0}) {
+        bFitLamellaWidth = bFloat;
+        script.expectDialog(std::to_string(paramsDialogTemplate()), headless::DialogAnswer());
+        command(212);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(t.row[3].cSFloat, bFloat) << bFloat;
+        EXPECT_EQ(bFitLamellaWidth, bFloat) << bFloat;
+        EXPECT_EQ(pParamFloat[23], bFloat) << bFloat;
+        // toggled in the dialog
+        script.expectDialog(std::to_string(paramsDialogTemplate()), headless::DialogAnswer().check(425, !bFloat));
+        command(212);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(bFitLamellaWidth, !bFloat) << bFloat;
+        EXPECT_EQ(pParamFloat[23], !bFloat) << bFloat;
+        EXPECT_EQ(pSpeciesSFloat[4], 1) << bFloat;
+        EXPECT_EQ(pParamFloat[8], 1) << bFloat;
+    }
+}
