@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -107,6 +108,29 @@ TEST(FitVectorTest, TheObjectiveWritesTheVectorBackWithItsBounds)
     SimplexSim(m, nullptr);
     EXPECT_EQ(pParamValue[2], 120000.0f);
     EXPECT_EQ(pParamValue[12], 240000.0f);
+}
+
+// The width of the radial convolution: the objective keeps it within
+// [0.001, 1]; the unpacking after Marquardt-Levenberg and annealing makes a
+// negative width 0.01 and limits it to 1 but keeps a small positive one.
+TEST(FitVectorTest, TheRadialConvolutionWidthKeepsItsBoundsOnEachWayBack)
+{
+    floatOnly({});
+    bFloConvolution = 1;
+    bFloConvolutionFloat = 1;
+    ASSERT_EQ(packFitParameters(0, nullptr), 1);
+    const float trial[] = {1.5f, -0.2f, 0.0004f, 0.3f, 1.0f, 0.001f};
+    const float byObjective[] = {1.0f, 0.001f, 0.001f, 0.3f, 1.0f, 0.001f};
+    const float byUnpacking[] = {1.0f, 0.01f, 0.0004f, 0.3f, 1.0f, 0.001f};
+    for (size_t i = 0; i < std::size(trial); i++) {
+        float v[2] = {0, trial[i]};
+        SimplexSim(v, nullptr);
+        EXPECT_EQ(fFloConvolution, byObjective[i]) << trial[i];
+        v[1] = trial[i];
+        unpackFitParameters(v);
+        EXPECT_EQ(fFloConvolution, byUnpacking[i]) << trial[i];
+    }
+    bFloConvolution = bFloConvolutionFloat = 0;
 }
 
 // A vbar floated in the gradient and written back by the objective (or at the

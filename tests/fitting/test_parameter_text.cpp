@@ -144,6 +144,38 @@ TEST_F(ParameterTextTest, LinesOfTheText)
     bModelNonidealMultiple = 0;
 }
 
+// The change of the signal with time shows the parts switched on, each with
+// its own mark: the linear drift in % per hour, the photophysics with its
+// rate per hour and its limiting level in %.
+TEST_F(ParameterTextTest, TheSignalChangeWithTimeShowsThePartsSwitchedOn)
+{
+    InstallResiduals(2, 10, 0.01f);
+    fFloDrift = 0.025f;
+    fFloKBleach = 0.5f;
+    fFloAlim = 0.8f;
+    bFloDriftFloat = 1;
+    bFloKBleachFloat = 0;
+    bFloAlimFloat = 1;
+    const char* szDrift = " - drift = 2.500 %/h (floating)";
+    const char* szBleach = " - kbleach = 0.5000 1/h (fix) - Alim = 80.0000 % (floating)";
+    // (drift, photophysics): the magnification change is on with either
+    for (int c = 0; c < 4; c++) {
+        bFloDrift = (c & 1) ? 1 : 0;
+        bFloBleaching = (c & 2) ? 1 : 0;
+        bFloMagnificationDrift = (bFloDrift || bFloBleaching) ? 1 : 0;
+        for (bool bPrint : {false, true}) {
+            char(*lines)[nModelParamLineSize] = bPrint ? szModelParamPrintLines : szModelParamLines;
+            buildModelParameterLines(lines, bPrint);
+            const std::string line = lines[13];
+            EXPECT_EQ(line.find(szDrift) != std::string::npos, bFloDrift == 1) << c << " " << line;
+            EXPECT_EQ(line.find(szBleach) != std::string::npos, bFloBleaching == 1) << c << " " << line;
+            EXPECT_EQ(line.find("kbleach") != std::string::npos, bFloBleaching == 1) << c << " " << line;
+            EXPECT_EQ(line.find("drift") != std::string::npos, bFloDrift == 1) << c << " " << line;
+        }
+    }
+    bFloMagnificationDrift = bFloDrift = bFloBleaching = 0;
+}
+
 // The vbar line in its four forms, and the buffer values with the marks of
 // those that float (each mark under its own fit flag and parametrisation).
 TEST_F(ParameterTextTest, VbarLineAndBufferValues)

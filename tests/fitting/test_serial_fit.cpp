@@ -365,6 +365,38 @@ TEST_F(SerialFitTest, ByListIsForTheCsModelsOnly)
     EXPECT_EQ(script.pending(), 0u);
 }
 
+// The number of Monte-Carlo iterations offers 100 in a series by cell and 500
+// in one by list; a Cancel there ends the command before any set.
+TEST_F(SerialFitTest, TheMonteCarloCountOffersItsDefaultAndACancelRunsNoSet)
+{
+    const std::string folder = WriteCellSeries("mc", 2);
+    for (const char* ext : {"RA1", "RA2"}) writeList(folder, ext, sp.nScans);
+    AnalyseFirstSet(SetPaths(folder, "RA1"), false);
+    headless::Script script;
+    ExpectCellQuestions(script, 1, 2, false);
+    script.expectMessageBox("with automatic integration?", IDNO)
+        .expectMessageBox("with Monte-Carlo error analysis?", IDYES)
+        .expectInputCancel("# of MC iterations");
+    Run(script, 593);
+    EXPECT_EQ(script.pending(), 0u);
+    ExpectFlagsRestored(0);
+    EXPECT_EQ(countLines(script, "\"# of MC iterations\" \"100.000000\" -> IDCANCEL"), 1);
+
+    script.expectMessageBox("fit each set? \n(otherwise only run will be executed in each set)", IDNO)
+        .expectMessageBox("restore previous params if available?", IDNO)
+        .expectMessageBox("overwrite FitRightLim?", IDNO)
+        .expectMessageBox("PLOKA dfr and c(s)?", IDNO)
+        .expectMessageBox("with automatic integration?", IDNO)
+        .expectMessageBox("with Monte-Carlo error analysis?", IDYES)
+        .expectInputCancel("# of MC iterations");
+    Run(script, 904);
+    EXPECT_EQ(script.pending(), 0u);
+    ExpectFlagsRestored(0);
+    EXPECT_EQ(countLines(script, "\"# of MC iterations\" \"500.000000\" -> IDCANCEL"), 1);
+    for (const char* name : {"distribution.RA1", "distribution.RA2", "summary.txt", "idswsig.txt"})
+        EXPECT_FALSE(fileThere(folder + "/" + name)) << name;
+}
+
 // ---------------------------------------------------------------- with PLOKA monitoring
 
 namespace {

@@ -5,12 +5,14 @@
 // file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -70,6 +72,28 @@ protected:
     // The parameters dialog of the discrete species accepted as it shows them.
     static headless::DialogAnswer Accept() { return headless::DialogAnswer(); }
 };
+
+// Each number asked since the script began: its prompt and the text the
+// edit line offered, in order (from the transcript's "Input" lines).
+using Asked = std::vector<std::pair<std::string, std::string>>;
+
+Asked offered(const headless::Script& script)
+{
+    Asked v;
+    for (const std::string& l : script.lines()) {
+        if (l.rfind("Input \"", 0) != 0) continue;
+        // Input "title" "prompt" "initial text" -> ...
+        std::vector<std::string> quoted;
+        for (size_t i = l.find('"'); i != std::string::npos && quoted.size() < 3;) {
+            const size_t j = l.find('"', i + 1);
+            if (j == std::string::npos) break;
+            quoted.push_back(l.substr(i + 1, j - i - 1));
+            i = l.find('"', j + 1);
+        }
+        if (quoted.size() == 3) v.emplace_back(quoted[1], quoted[2]);
+    }
+    return v;
+}
 
 std::string fileText(const std::string& path)
 {
@@ -141,6 +165,32 @@ TEST_F(SyntheticDataTest, ScansTimesNoiseAndFiles)
     free_vector(r, 1, n);
     free_vector(y, 1, n);
 
+    // a spacing longer than the column still gives every scan its first
+    // radius, the meniscus: one point, short of the fit window (which the
+    // data's check of the right limit says; the unattended run's answers
+    // take those boxes)
+    {
+        headless::Script script;
+        headless::setPolicy(headless::Policy::DefaultAnswers);
+        window->GenerateSyntheticData(0, 1.5f, 50000.0f, -1.0f, 0.0f, 300.0f, 0.0f, 5, Path("one").c_str());
+        headless::setPolicy(headless::Policy::FailOnUnexpected);
+        const headless::Lines lines = script.lines();
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+            return l.find("possible problem with right limit in file 00001.ra0") != std::string::npos;
+        }));
+    }
+    ASSERT_EQ(nScans, 5);
+    for (int k = 1; k <= 5; k++) {
+        ASSERT_EQ(pScanPoints[k], 1) << k;
+        EXPECT_EQ(ppRadius[k][1], 6.2f) << k;
+    }
+    ASSERT_EQ(readScanFile((Folder("one") + "/00005.ra0").c_str(), &h, &n, &r, &y, nullptr, nullptr, 0.0f), 1);
+    EXPECT_EQ(n, 1);
+    EXPECT_FLOAT_EQ(r[1], 6.2f);
+    EXPECT_DOUBLE_EQ(h.time, 1500.0);
+    free_vector(r, 1, n);
+    free_vector(y, 1, n);
+
     // a ramp of 200 rpm/s: every time 250 s later, omega^2 t larger by the
     // integral over the ramp
     const double w2t1 = pScanHeaders[1].omega2t;
@@ -186,6 +236,7 @@ TEST_F(SyntheticDataTest, SingleAsksItsQuestionsAndCancelChangesNothing)
     EXPECT_EQ(fMeniscus, 0.0f);
     EXPECT_EQ(nScans, 0);
 
+    const size_t nAskedBefore = offered(script).size();
     script.expectMessageBox("Fit with M and s instead D and s?", IDNO)
         .expectInput("density of points dr (cm)", "0.002")
         .expectInput("rotor speed (rpm)", "50000")
@@ -198,6 +249,15 @@ TEST_F(SyntheticDataTest, SingleAsksItsQuestionsAndCancelChangesNothing)
         .expectSaveFile("save generated data as", Path("single"));
     Run(script, 214);
     EXPECT_EQ(script.pending(), 0u);
+    // each number offers its default: dr 0.001 cm, 50000 rpm, 200 rpm/s,
+    // 300 s, 50 scans, noise 0.01 (at most 0.01 in exponent form)
+    const Asked defaults = {
+        {"density of points dr (cm)", "1.000000e-03"}, {"rotor speed (rpm)", "50000.000000"},
+        {"acceleration (rpm/sec)", "200.000000"},      {"time interval of scans (sec)", "300.000000"},
+        {"number of simulated scans", "50.000000"},    {"std of noise (OD)", "1.000000e-02"}};
+    const Asked asked = offered(script);
+    ASSERT_GE(asked.size(), nAskedBefore);
+    EXPECT_EQ(Asked(asked.begin() + static_cast<long>(nAskedBefore), asked.end()), defaults);
     EXPECT_FLOAT_EQ(fMeniscus, 6.2f);
     EXPECT_FLOAT_EQ(fBottom, 7.2f);
     ASSERT_EQ(nScans, 4);  // truncated
@@ -299,11 +359,27 @@ TEST_F(SyntheticDataTest, SeriesMakesOneNumberedFolderPerCombination)
     Run(script, 647);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_EQ(bGeneratingSeries, 0);
-    // the speed offered first is 50000 rpm
-    bool bOffered = false;
-    for (const std::string& l : script.lines())
-        if (l.find("\"1 - rotor speed (rpm)?\" \"50000.000000\"") != std::string::npos) bOffered = true;
-    EXPECT_TRUE(bOffered);
+    // each count offers 2, each value its default (the same for every item
+    // of a list): dr 0.001 cm, 50000 rpm, 300 s, 0 scans (auto), noise 0.01,
+    // meniscus 6.2 cm, 1 %, offset 0
+    const Asked defaults = {{"# radial increments?", "2.000000"},
+                            {"1 - density of points dr (cm)", "1.000000e-03"},
+                            {"2 - density of points dr (cm)", "1.000000e-03"},
+                            {"# rotor speeds?", "2.000000"},
+                            {"1 - rotor speed (rpm)?", "50000.000000"},
+                            {"2 - rotor speed (rpm)?", "50000.000000"},
+                            {"time interval of scans (sec)", "300.000000"},
+                            {"number of simulated scans (0 for auto)", "0.000000e+00"},
+                            {"# noise levels?", "2.000000"},
+                            {"1 - noise level?", "1.000000e-02"},
+                            {"# menisci?", "2.000000"},
+                            {"1 - meniscus (cm)?", "6.200000"},
+                            {"# trace concentrations?", "2.000000"},
+                            {"1 - 2nd species concentration (%)?", "1.000000"},
+                            {"2 - 2nd species concentration (%)?", "1.000000"},
+                            {"3 - 2nd species concentration (%)?", "1.000000"},
+                            {"directory # offset", "0.000000e+00"}};
+    EXPECT_EQ(offered(script), defaults);
     const std::string root = Folder("series") + "/";
     EXPECT_FALSE(fs::exists(root + "10"));
     EXPECT_FALSE(fs::exists(root + "23"));
