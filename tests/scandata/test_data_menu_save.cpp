@@ -276,9 +276,15 @@ TEST_F(DataMenuSaveTest, AverageNoiseAndExport) {
     // Both fitted: the time-invariant noise as a scan file, the radial-
     // invariant one as (time, offset) rows in time order.
     bFitTINoise = bFitRINoise = 1;
-    // a TI noise that rises with the radius: 0.002 at 6 cm, 0.01 more per cm
+    // a TI noise that rises with the radius: 0.002 at 6 cm, 0.01 more per
+    // cm; 0.001 of it already taken off the data, the rest fitted since: the
+    // file holds the whole
     auto tiAt = [](float r) { return 0.002f + 0.01f * (r - 6.0f); };
-    for (int j = 1; j <= nNoiseGridPoints; ++j) pTINoiseSaved[j] = tiAt(pNoiseGrid[j]);
+    ASSERT_NE(pTINoiseAux, nullptr);
+    for (int j = 1; j <= nNoiseGridPoints; ++j) {
+        pTINoiseAux[j] = 0.001f;
+        pTINoiseSaved[j] = tiAt(pNoiseGrid[j]) - 0.001f;
+    }
     for (int i = 1; i <= 3; ++i) pRINoiseSaved[i] = 0.1f * i;
     const std::string out = Folder("noise");
     script.expectSaveFile("save time independent noise component as", out + "/TIN.rxx")
