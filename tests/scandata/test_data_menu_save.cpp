@@ -276,7 +276,15 @@ TEST_F(DataMenuSaveTest, AverageNoiseAndExport) {
     // Both fitted: the time-invariant noise as a scan file, the radial-
     // invariant one as (time, offset) rows in time order.
     bFitTINoise = bFitRINoise = 1;
-    for (int j = 1; j <= nNoiseGridPoints; ++j) pTINoiseSaved[j] = 0.002f;
+    // a TI noise that rises with the radius: 0.002 at 6 cm, 0.01 more per
+    // cm; 0.001 of it already taken off the data, the rest fitted since: the
+    // file holds the whole
+    auto tiAt = [](float r) { return 0.002f + 0.01f * (r - 6.0f); };
+    ASSERT_NE(pTINoiseAux, nullptr);
+    for (int j = 1; j <= nNoiseGridPoints; ++j) {
+        pTINoiseAux[j] = 0.001f;
+        pTINoiseSaved[j] = tiAt(pNoiseGrid[j]) - 0.001f;
+    }
     for (int i = 1; i <= 3; ++i) pRINoiseSaved[i] = 0.1f * i;
     const std::string out = Folder("noise");
     script.expectSaveFile("save time independent noise component as", out + "/TIN.rxx")
@@ -284,8 +292,14 @@ TEST_F(DataMenuSaveTest, AverageNoiseAndExport) {
     Run(script, 252);
     ReadBack tin(out + "/TIN.RA1");
     ASSERT_TRUE(tin.ok);
-    EXPECT_EQ(tin.n, nNoiseGridLast - nNoiseGridFirst + 1);
-    EXPECT_FLOAT_EQ(tin.s[1], 0.002f);
+    ASSERT_EQ(tin.n, nNoiseGridLast - nNoiseGridFirst + 1);
+    ASSERT_GT(tin.n, 2);
+    // every grid point of the fitted range, the last one included, with the
+    // noise at its own radius
+    for (int k = 1; k <= tin.n; ++k) {
+        EXPECT_NEAR(tin.r[k], pNoiseGrid[nNoiseGridFirst + k - 1], 1e-4) << k;
+        EXPECT_NEAR(tin.s[k], tiAt(tin.r[k]), 1e-5) << k;
+    }
     EXPECT_EQ(scantest::readText(out + "/RIN.RA1"),
               "1000.000000 0.100000\n2000.000000 0.200000\n3000.000000 0.300000\n");
 

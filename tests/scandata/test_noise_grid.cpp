@@ -182,14 +182,20 @@ TEST_F(NoiseGridTest, FringeJumpsAreRemovedAndTheSearchEnds) {
     }
 
     // From the residuals: the step is judged against the mean of the three
-    // points before it and taken off signal and residual alike.
-    scantest::installScans({stepped(1.0f)});
-    fFitLeftLim = 6.0f;
-    fFitRightLim = 6.09f;
-    setupNoiseRadialGrid();
-    findFringeJumps(0.5f, 1);
-    EXPECT_FLOAT_EQ(ppSignal[1][60], 3.0f);
-    EXPECT_FLOAT_EQ(ppResidual[1][60], 3.0f);
+    // points before it and taken off signal and residual alike, one whole
+    // fringe after another, until the profile is flat again at the level
+    // the residuals had before the step (3 fringes, far from 0).
+    for (float fStep : {1.0f, 2.0f, -2.0f}) {
+        scantest::installScans({stepped(fStep)});
+        fFitLeftLim = 6.0f;
+        fFitRightLim = 6.09f;
+        setupNoiseRadialGrid();
+        findFringeJumps(0.5f, 1);
+        for (int k = 1; k <= pScanPoints[1]; ++k) {
+            EXPECT_FLOAT_EQ(ppSignal[1][k], 3.0f) << fStep << " at " << k;
+            EXPECT_FLOAT_EQ(ppResidual[1][k], 3.0f) << fStep << " at " << k;
+        }
+    }
 
     // A jump the float arithmetic cannot reduce ends the search too.
     scantest::installScans({stepped(1e9f)});

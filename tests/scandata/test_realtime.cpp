@@ -3,6 +3,8 @@
 // load errors, the stop by a key, and ticks that arrive while a tick runs.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -266,6 +268,95 @@ TEST(RealtimeAutoRange, ModelsOnTheSAxisWidenTheirRange)
         bModelContinuous = 0;
         bRealtimeForceReload = 0;
     }
+}
+
+// Nothing to measure, nothing changed: a continuous model whose distribution
+// has no grid (never computed), or a grid whose only continuous point follows
+// the extra discrete species (no interval to hold a share of the area).
+TEST(RealtimeAutoRange, WithoutAGridOrAnIntervalTheRangeStays)
+{
+    bModelContinuous = 1;
+    bModelCS = 1;
+    nResolution = 10;  // a point count without vectors (other analyses count their own points there)
+    fSMax = 10.0f;
+    autoAdjustDistributionRange();
+    EXPECT_FLOAT_EQ(fSMax, 10.0f);
+    EXPECT_EQ(bRealtimeForceReload, 0);
+    nResolution = 0;
+    bModelCS = 0;
+
+    bModelCSOneDiscreteD = 1;
+    allocDistributionVectors(2);
+    pDistAxisS[1] = 3.0f;  // the discrete species
+    pDistAxisS[2] = 8.0f;
+    pDistAxisM[1] = 3e4f;
+    pDistAxisM[2] = 8e4f;
+    pDistValues[1] = pDistValues[2] = 1.0f;
+    autoAdjustDistributionRange();
+    EXPECT_FLOAT_EQ(fSMax, 10.0f);
+    EXPECT_EQ(bRealtimeForceReload, 0);
+    freeDistributionVectors();
+    bModelCSOneDiscreteD = 0;
+    bModelContinuous = 0;
+}
+
+// The selection handed to the loader fills its buffer up to the last byte
+// and no further: the folder and its NUL, whole names each with its NUL, the
+// closing NUL; a name that does not fit whole is left out, whether the
+// buffer is full already or lacks a single byte for it. Names this long come
+// from a series with a long extension.
+TEST(RealtimeFileList, FillsTheBufferWithWholeNamesAndNoFurther)
+{
+    ppRealtimeFileName = new char[nRealtimeMaxFileNumber + 1][nRealtimeNameSize]();
+    nRealtimeFirstNumber = 1;
+    nRealtimeLastNumber = 0;
+    buildRealtimeFileList();
+    const std::string folder = szRealtimeFileList;
+    auto nameOf = [](int n, int nLength) {
+        char sz[16];
+        std::snprintf(sz, sizeof sz, "%05d.", n);
+        std::string name = sz;
+        return name + std::string(static_cast<size_t>(nLength) - name.size(), 'x');
+    };
+    // the bytes left free once the names before the last are in
+    for (int nLeft : {0, 7}) {
+        // room for the names with their NULs, between the folder's NUL and
+        // the closing one
+        int nRoom = nRealtimeFileListSize - static_cast<int>(folder.size()) - 2 - nLeft;
+        std::vector<std::string> expected;
+        int n = 0;
+        while (nRoom > 0) {
+            // 200 characters; the last two names share what is left
+            const int nLength = nRoom > 2 * 201 ? 200 : nRoom > 201 ? nRoom / 2 - 1 : nRoom - 1;
+            ++n;
+            ASSERT_LT(n, nRealtimeMaxFileNumber);
+            expected.push_back(nameOf(n, nLength));
+            std::snprintf(ppRealtimeFileName[n], nRealtimeNameSize, "%s", expected.back().c_str());
+            nRoom -= nLength + 1;
+        }
+        ASSERT_EQ(nRoom, 0);
+        // one more of 7 characters, with its NUL one byte more than is left
+        std::snprintf(ppRealtimeFileName[n + 1], nRealtimeNameSize, "%s", nameOf(n + 1, 7).c_str());
+        nRealtimeLastNumber = n + 1;
+        buildRealtimeFileList();
+
+        EXPECT_EQ(std::string(szRealtimeFileList), folder);
+        std::vector<std::string> names;
+        size_t p = folder.size() + 1;
+        while (p < static_cast<size_t>(nRealtimeFileListSize) && szRealtimeFileList[p]) {
+            const size_t nLength = strnlen(szRealtimeFileList + p, nRealtimeFileListSize - p);
+            names.emplace_back(szRealtimeFileList + p, nLength);
+            p += nLength + 1;
+        }
+        // the closing NUL
+        EXPECT_EQ(p, static_cast<size_t>(nRealtimeFileListSize - 1 - nLeft)) << nLeft;
+        EXPECT_EQ(names.size(), expected.size()) << nLeft;
+        EXPECT_TRUE(names == expected) << nLeft;
+        for (int k = 0; k <= nRealtimeMaxFileNumber; ++k) ppRealtimeFileName[k][0] = '\0';
+    }
+    delete[] ppRealtimeFileName;
+    ppRealtimeFileName = nullptr;
+    nRealtimeLastNumber = nRealtimeFirstNumber = 0;
 }
 
 // Two scans are enough to see the temperature drift: 1.5 C between them
