@@ -17,6 +17,7 @@
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/parameter_file.h"
+#include "app/preferences.h"
 #include "app/run_program.h"
 #include "app/window_fixture.h"
 #include "app/xla_app.h"
@@ -230,6 +231,9 @@ TEST_F(RunModeTest, EachRegularizationTypeChoosesItsMethod)
                  {"weighted 3rd derivative", &bRegWeightedThirdDerivative},
                  {"both", &bRegBothShown}};
     win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    // the advice on the fit is not what is looked at
+    bWizardMessages = 0;
+    writeDefaultPreferences();
     for (const auto& before : types)
         for (const auto& t : types) {
             if (&before == &t) continue;
