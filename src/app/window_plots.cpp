@@ -482,7 +482,8 @@ bool hitPoint(CWINPlot* p, int nScan, float fX, float fY, float fTolX, float fTo
     if (!y) return false;
     for (int j = 1; j <= pScanPoints[nScan]; ++j) {
         int px = (p->bLogX && r[j] <= 0) ? p->nFrameLeft : p->MapX(r[j]);
-        if (px > fX + nMarkerHitTolerance) break;
+        // radii ascend: no point further right lies within the tolerance
+        if (px >= fX + fTolX) break;
         int py = p->MapY(y[j]);
         if (std::fabs(px - fX) < fTolX && std::fabs(py - fY) < fTolY) {
             *pnHit = j;

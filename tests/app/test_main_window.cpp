@@ -839,3 +839,64 @@ TEST_F(MainWindowTest, DeleteOverADataPointRemovesItFromItsFileAfterAQuestion)
     pressDeleteAt(script, POINT{pixelOf(100).x, pDataPlot->nFrameTop + 5});
     EXPECT_TRUE(script.pending() == 0u);
 }
+
+// The point under the mouse is found within 3 pixels on either side,
+// whatever the size of the window: scans of 13 points 0.1 cm apart, so that
+// only one point lies near the mouse; 2 pixels left or right of each point
+// of the top scan Delete asks for that point, 4 pixels off it asks nothing.
+TEST_F(MainWindowTest, DeleteFindsAPointWithinThreePixelsOnEitherSide)
+{
+    std::vector<std::string> paths;
+    for (int k = 1; k <= 3; ++k) {
+        float* r = vector(1, 13);
+        float* c = vector(1, 13);
+        for (int i = 1; i <= 13; ++i) {
+            r[i] = 6.0f + 0.1f * float(i - 1);
+            c[i] = 0.2f * float(k) + 0.01f * float(i);
+        }
+        ScanHeader h{};
+        h.dataType = 'R';
+        h.cell = 1;
+        h.temperature = 20.0f;
+        h.rpm = 50000.0f;
+        h.time = h.timeWritten = 900.0 * k;
+        h.omega2t = std::pow(50000.0 * 2 * M_PI / 60, 2) * h.time;
+        h.wavelength = 280;
+        h.count = 1;
+        char name[32];
+        std::snprintf(name, sizeof name, "sparse%05d.RA1", k);
+        paths.push_back(scratch + name);
+        writeScanFile(paths.back().c_str(), 13, r, c, nullptr, nullptr, 1, &h);
+        free_vector(r, 1, 13);
+        free_vector(c, 1, 13);
+    }
+    TXLAWindow* w = OpenWindow();
+    LoadScans(paths);
+    for (const auto& size : {std::pair{700, 500}, std::pair{2800, 2000}}) {
+        headless::setClientSize(w->HWindow, size.first, size.second);
+        headless::processMessages();
+        ASSERT_EQ(w->fClientWidth, float(size.first));
+        int nTried = 0;
+        for (int j = 1; j <= pScanPoints[3]; ++j) {
+            // the pixel nearest to the point (per mille of the picture back to pixels)
+            const int x = int(std::lround(pDataPlot->MapX(ppRadius[3][j]) * size.first / 1400.0));
+            const int y = int(std::lround(pDataPlot->MapY(ppSignal[3][j]) * size.second / 1000.0));
+            if (!w->PointInDataPlot(x - 4, y) || !w->PointInDataPlot(x + 4, y)) continue;
+            ++nTried;
+            char szQuestion[200];
+            std::snprintf(szQuestion, sizeof szQuestion, "remove point %d (r = %.4f cm) from the file sparse00003.RA1?",
+                          j, ppRadius[3][j]);
+            for (int dx : {-4, -2, 2, 4}) {
+                SCOPED_TRACE(testing::Message() << size.first << " px wide, point " << j << ", " << dx << " px");
+                headless::Script script;
+                if (std::abs(dx) < 3) script.expectMessageBox(szQuestion, IDNO);
+                script.mouse(WM_MOUSEMOVE, x + dx, y).pressKey(VK_DELETE);
+                headless::processMessages();
+                EXPECT_EQ(script.pending(), 0u);
+                EXPECT_EQ(boxCount(script, "DELETE POINT"), std::abs(dx) < 3 ? 1 : 0);
+            }
+        }
+        EXPECT_GE(nTried, 10);
+        EXPECT_EQ(pScanPoints[3], 13);
+    }
+}

@@ -17,12 +17,14 @@
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/parameter_file.h"
+#include "app/preferences.h"
 #include "app/run_program.h"
 #include "app/window_fixture.h"
 #include "app/xla_app.h"
 #include "app/xml_reader.h"
 #include "distributions/conti_globals.h"
 #include "distributions/distribution_result.h"
+#include "distributions/regularization.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "scandata/scan_data.h"
@@ -211,6 +213,47 @@ TEST_F(RunModeTest, MinimumSOfLogGrids)
     const int nCores = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64);
     EXPECT_EQ(nLammThreads, nCores);
     EXPECT_EQ(nNEQThreads, nCores);
+}
+
+// Each RegularizationType chooses its own method, whatever the window had
+// chosen before: after the run exactly the named one of the four flags is set
+// (the method a c(s) of the window would use).
+TEST_F(RunModeTest, EachRegularizationTypeChoosesItsMethod)
+{
+    const std::string data = scratch + "data";
+    std::filesystem::create_directories(data);
+    writeBoundaryScans(data, 3, "s");
+    const struct {
+        const char* szType;
+        unsigned char* pbFlag;
+    } types[] = {{"2nd derivative", &bRegSecondDerivative},
+                 {"max ent", &bRegMaxEnt},
+                 {"weighted 3rd derivative", &bRegWeightedThirdDerivative},
+                 {"both", &bRegBothShown}};
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    // the advice on the fit is not what is looked at
+    bWizardMessages = 0;
+    writeDefaultPreferences();
+    for (const auto& before : types)
+        for (const auto& t : types) {
+            if (&before == &t) continue;
+            SCOPED_TRACE(std::string(t.szType) + " after " + before.szType);
+            for (const auto& o : types) *o.pbFlag = &o == &before ? 1 : 0;
+            writeText(scratch + "job.xml", "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" +
+                                               scratch + "out</OutputResultsDirectory><Model>Continuous c(s) "
+                                               "Distribution</Model><RegularizationType>" + t.szType +
+                                               "</RegularizationType>");
+            std::filesystem::remove_all(scratch + "out");
+            std::string err;
+            runParameters = RunParameters();
+            ASSERT_EQ(readParameterFile((scratch + "job.xml").c_str(), &runParameters, &err), 1) << err;
+            bHaveRunParameters = 1;
+            {
+                TXLAApp app("RADOdodedez");
+                EXPECT_EQ(app.Run(), 0);
+            }
+            for (const auto& o : types) EXPECT_EQ(*o.pbFlag, &o == &t ? 1 : 0) << o.szType;
+        }
 }
 
 // One point whose square single precision cannot hold (the rmsd, summed in

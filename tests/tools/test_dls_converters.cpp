@@ -180,6 +180,20 @@ TEST_F(DlsConverterTest, ProteinSolutionsMultiMeasurementExports)
     EXPECT_EQ(v[4], "   4.00000e-06  4.00000e-01 ");
     EXPECT_FALSE(std::filesystem::exists(v4 + "/typed.dlsdat"));
 
+    // One channel is a count like any other: the first lag of each
+    // measurement (the file's 1.8, 1.7, 1.6 less the baseline 1) and their mean.
+    const std::string one = dir.Path("one");
+    std::filesystem::create_directories(one);
+    EXPECT_EQ(convertPSv4Dls(input4.c_str(), (one + "/x.dlsdat").c_str(), 20.0f, 1.333f, 0.01002f, 824.7e-9f, 90.0f, 1),
+              3);
+    EXPECT_EQ(filesIn(one), 4u);
+    v = lines(one + "/00003.dlsdat");
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(v[2], "   1.00000e-06  6.00000e-01 ");
+    v = lines(one + "/average.dlsdat");
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(v[2], "   1.00000e-06  7.00000e-01 ");
+
     // 5.20.05: header values from the summary rows after "SOS".
     const std::string v520 = dir.Path("v520");
     std::filesystem::create_directories(v520);

@@ -198,6 +198,14 @@ TEST_F(BoundaryCalculatorTest, SecondMomentNeedsLimitsAndTheDifferentialTwoScans
         EXPECT_EQ(bModelComputed, 0);
     }
     {
+        // and two are enough for the differential form: one pair, one row
+        Install({2400, 4800});
+        headless::Script script;
+        EXPECT_NEAR(numberAfter(SecondMoment(545, script), "sw = "), 5.0, 0.025);
+        EXPECT_EQ(clipboardRows(script).size(), 1u);
+        Install({3600});
+    }
+    {
         // one scan is enough from 0 to t
         headless::Script script;
         EXPECT_NEAR(numberAfter(SecondMoment(462, script), "sw = "), 5.0, 0.025);
