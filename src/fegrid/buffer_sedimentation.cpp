@@ -69,6 +69,7 @@ namespace {
 
 constexpr int nBufferArrays = 21;
 constexpr double dMaxAccelStep = 10.0;  // s
+constexpr int nMaxForcedCuts = 100;
 
 // BufferLammGrid: the module's arrays (one zero-filled block) and its state.
 struct BufferLammGrid {
@@ -90,6 +91,11 @@ struct BufferLammGrid {
     double maxStep = 1000;
     bool bRunning = false, bSingular = false, bDiscretization = false;
     int nRetries = 0;
+    // Forced cuts of the run (a step at the 1e-15 s floor, negative values in
+    // the first 10 s): the accepted step resets nRetries, so a run whose every
+    // step needs a cut crawls on at 1e-15 s without reaching its error; this
+    // count is never reset.
+    int nForcedCuts = 0;
     bool bReference = false;
     bool bMatricesChanged = true;
 } g;
@@ -205,6 +211,7 @@ double bufferRelativeChange()
     for (int i = n - 1; i >= 1; i--) {
         if (g.t < 10 && g.c[i] < -1e-8) {
             g.nRetries++;
+            g.nForcedCuts++;
             return 2 * g.maxDcOverC;
         }
         const double d = g.c[i] - g.cOld[i];
@@ -231,7 +238,10 @@ double limitStep(double dt, double dtp)
 {
     if (dt > 10 * dtp) dt = 10 * dtp;
     if (dt > g.maxStep) dt = g.maxStep;
-    if (dt < 1e-15) dt = 1e-15;
+    if (dt < 1e-15) {
+        dt = 1e-15;
+        g.nForcedCuts++;
+    }
     if (dt < 0.1 * dtp) dt = 0.1 * dtp;
     return dt;
 }
@@ -278,7 +288,7 @@ double bufferLammStep(double& dtUsed)
     }
     double rel = bufferRelativeChange();
     while (!(rel < g.maxDcOverC)) {
-        if (g.nRetries > 10) {
+        if (g.nRetries > 10 || g.nForcedCuts > nMaxForcedCuts) {
             g.bDiscretization = true;
             return rel;
         }
@@ -426,6 +436,7 @@ void simulateBufferSedimentation(TXLAWindow* w, const BufferRun& run)
     g.dtFactored = 0;
     g.nSteps = 0;
     g.nRetries = 0;
+    g.nForcedCuts = 0;
     g.maxDcOverC = 1.0;
     g.low = 0.05 * g.maxDcOverC;
     g.high = 0.2 * g.maxDcOverC;

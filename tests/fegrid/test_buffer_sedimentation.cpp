@@ -16,11 +16,13 @@
 #include "fegrid/grid_run_fixture.h"
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
+#include "platform/headless.h"
 #include "platform/win.h"
 #include "plot/key_polling.h"
 #include "resources/dialog_templates.h"
 #include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
+#include "time_limit.h"
 
 using namespace win;
 using namespace gridtest;
@@ -356,6 +358,36 @@ TEST_F(BufferTest, FailuresOfTheModuleAreShown)
     script.expectMessageBox("could not allocate Lamm simulation arrays", IDOK);
     simulateBufferSedimentation(window.get(), sampleRun());
     EXPECT_FALSE(gBufferRunResult.bAllocated);
+    EXPECT_EQ(script.pending(), 0u);
+}
+
+// A floating component all but without diffusion (s -20 S, D 1e-7 cm^2/s)
+// needs a cut to the 1e-15 s floor in every early step; each accepted step
+// started the per-step count of repeats again, and the run crawled on at
+// 1e-15 s for ever. The run counts its forced cuts: more than 100 are the
+// discretization error. One that diffuses (D 8.6e-6 cm^2/s) has none and
+// runs to its last scan, keeping its amount.
+TEST_F(BufferTest, AFloatingComponentRunsToItsEndOrItsError)
+{
+    scans(8, 8000);
+    bFitRunning = 0;
+    BufferRun floating = sampleRun(1.0);
+    floating.dS = -20;
+    floating.dD = 86e-7;
+    simulateBufferSedimentation(window.get(), floating);
+    EXPECT_FALSE(gBufferRunResult.bDiscretization);
+    EXPECT_EQ(gBufferRunResult.nScansRecorded, 8);
+    EXPECT_NEAR(gBufferRunResult.dAmountEnd / gBufferRunResult.dAmountStart - 1, 0, 1e-10);
+
+    headless::Script script;
+    script.expectMessageBox("DISCRETIZATION ERROR", IDOK);
+    script.pressKey(VK_ESCAPE, 2000000000u);  // falls due only when a hanging run is to be stopped
+    floating.dD = 1e-7;
+    const bool bEnded = endsWithin(30.0, [&] { simulateBufferSedimentation(window.get(), floating); },
+                                   [] { headless::advanceTime(2000000000u); });
+    EXPECT_TRUE(bEnded);
+    EXPECT_TRUE(gBufferRunResult.bDiscretization);
+    EXPECT_EQ(gBufferRunResult.nScansRecorded, 0);
     EXPECT_EQ(script.pending(), 0u);
 }
 

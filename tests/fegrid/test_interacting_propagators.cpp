@@ -512,6 +512,41 @@ TEST(InteractingLimits, SteadyStateEndsEarlyAndFillsTheLaterScans)
     EXPECT_LT(nSame, nScans - 1);
 }
 
+// The propagators of reacting systems on arrays laid out without the model's
+// (no local coefficients: the grid of an ideal species) or on a grid too small
+// for their elements return at once: no step, no model, no error.
+TEST(InteractingLimits, NoRunWithoutTheArraysOfTheModel)
+{
+    Experiment e;
+    e.nScans = 2;
+    e.tFirst = 100;
+    e.tLast = 200;
+    installExperiment(e);
+    monomerDimer(3.0f);
+    auto runOn = [](bool bHat) {
+        if (bHat)
+            propagateLammMovingHat();
+        else
+            propagateLammB();
+        EXPECT_EQ(nTimeStepCount, 0) << bHat;
+        EXPECT_EQ(dSimTime, 0.0) << bHat;
+        EXPECT_EQ(modelAt(1, 250), 0.0f) << bHat;
+        EXPECT_FALSE(bSimulationError || bDiscretizationError) << bHat;
+    };
+    for (bool bHat : {false, true}) {
+        bModelMonomerDimer = 0;
+        layOutGrid(200, bHat);
+        ASSERT_EQ(pLocalS, nullptr);
+        prepareRun(4, 6e-7, 1.0);
+        bModelMonomerDimer = 1;
+        runOn(bHat);
+        layOutGrid(bHat ? 4 : 2, bHat);
+        ASSERT_NE(pLocalS, nullptr);
+        prepareRun(4, 6e-7, 1.0);
+        runOn(bHat);
+    }
+}
+
 // Through the rotor's acceleration: the speed in effect over each step, the
 // steps no longer than the acceleration allows and ending on its end; the
 // static grid with vanishing association is still the Claverie propagator's
