@@ -20,12 +20,7 @@ protected:
     // every save.
     void annealBriefly()
     {
-        bSimplex = 0;
-        bSimulatedAnnealing = 1;
-        SAmaxTemp = fSATemperature = 0.05f;
-        nSANumberOfTemps = 1;
-        nSAItMax = 2;
-        bSAFinalML = bAnnealFinalSimplex = 0;
+        chooseShortAnnealing();
         bSaveBestParams = 1;
         bDiagnostics = 1;
         command(215);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/app_globals.h"
+#include "fitting/fit_globals.h"
 #include "models/model_window_fixture.h"
 #include "platform/headless.h"
 #include "plot/cwinplot.h"
@@ -51,5 +52,16 @@ protected:
         EXPECT_EQ(script.pending(), 0u);
         EXPECT_NEAR(fFitLeftLim, 6.05f, 0.003f);
         EXPECT_NEAR(fFitRightLim, 7.10f, 0.003f);
+    }
+    // Annealing at one low temperature for two iterations, with no polishing
+    // fit after it: a fit that ends in a moment.
+    static void chooseShortAnnealing()
+    {
+        bSimplex = 0;
+        bSimulatedAnnealing = 1;
+        SAmaxTemp = fSATemperature = 0.05f;
+        nSANumberOfTemps = 1;
+        nSAItMax = 2;
+        bSAFinalML = bAnnealFinalSimplex = 0;
     }
 };

@@ -447,22 +447,6 @@ TEST(ContiFitRestartTest, TheRmsdAndEveryParameterWithinTheTolerance)
     EXPECT_TRUE(contiRestartSettled(negative, moved, 1, 0.004f, 0.004f));
 }
 
-namespace {
-
-// Annealing at one low temperature for two iterations, with no polishing
-// fit after it: a fit that ends in a moment.
-void chooseShortAnnealing()
-{
-    bSimplex = 0;
-    bSimulatedAnnealing = 1;
-    SAmaxTemp = fSATemperature = 0.05f;
-    nSANumberOfTemps = 1;
-    nSAItMax = 2;
-    bSAFinalML = bAnnealFinalSimplex = 0;
-}
-
-}  // namespace
-
 // The distributions that keep their fits save them while annealing runs (so
 // that a fit cut short by a crash comes back), c(s) with one discrete
 // component given by its M among them; the end of the fit saves once more.

@@ -57,6 +57,17 @@ protected:
         setSpecies(1, 0.8f, 6.0f, 4.5f);
         globalsToParamVector();
     }
+    // The discrete model computed once, then the solvent made compressible
+    // (no sedimenting co-solute): the settings of the solver's failures below.
+    void CompressibleSolventAfterAModel()
+    {
+        DiscreteModel();
+        window->CmRun();
+        ASSERT_TRUE(bModelComputed);
+        bInhomogeneousSolvent = 1;
+        bCompressibleSolvent = 1;
+        bSedimentingCosolute = 0;
+    }
     static void setSpecies(int k, float fConc, float fD, float fS)
     {
         pSpeciesIncluded[k] = 1;
@@ -252,12 +263,8 @@ TEST_F(EvaluationTest, ASpeciesOfTheSolventDensityIsNotSimulated)
 // with the rows the solver had left and the fit tried again and again.
 TEST_F(EvaluationTest, ASolverThatFailsLeavesNoModel)
 {
-    DiscreteModel();
-    window->CmRun();
-    ASSERT_TRUE(bModelComputed);
-    bInhomogeneousSolvent = 1;
-    bCompressibleSolvent = 1;
-    bSedimentingCosolute = 0;
+    CompressibleSolventAfterAModel();
+    if (HasFatalFailure()) return;
     nDefaultGridSize = nDynGridLowerLimit = nDynGridUpperLimit = 1;
     bOptimizeGridSpacing = 0;
     bWizardMessages = 1;
@@ -288,12 +295,8 @@ TEST_F(EvaluationTest, ASolverThatFailsLeavesNoModel)
 // Run leaves no model behind, whatever the evaluation before had left.
 TEST_F(EvaluationTest, ASettingTheSolverRefusesLeavesNoModel)
 {
-    DiscreteModel();
-    window->CmRun();
-    ASSERT_TRUE(bModelComputed);
-    bInhomogeneousSolvent = 1;
-    bCompressibleSolvent = 1;
-    bSedimentingCosolute = 0;
+    CompressibleSolventAfterAModel();
+    if (HasFatalFailure()) return;
     setSpecies(1, 0.8f, 0.0f, 4.5f);
     globalsToParamVector();
     headless::Script run;
