@@ -43,12 +43,14 @@ void showAnnealingFitVertex(TXLAWindow* pWindow, float* pVertex, int, float fVal
 
 }  // namespace
 
-float annealingTemperature(int k, int nTemps)
+float annealingTemperature(int k, int nTemps, float fStart)
 {
-    if (nTemps <= 1) return SAmaxTemp;
+    if (nTemps <= 1) return fStart;
     const float f = 1.0f - static_cast<float>(k) / static_cast<float>(nTemps - 1);
-    return SAmaxTemp * f * f;
+    return fStart * f * f;
 }
+
+float annealingTemperature(int k, int nTemps) { return annealingTemperature(k, nTemps, SAmaxTemp); }
 
 void amebsa(float T, TXLAWindow* pWindow, float** p, float* y, int n, float* pb, float* pyb, float ftol,
             SimplexObjective objective, int* pnBudget, SimplexProgress progress)

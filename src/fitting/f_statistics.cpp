@@ -56,6 +56,10 @@ int lowestVertex(const float* y, int n)
     return b;
 }
 
+// The parameter vector as it stands, entries 0..nParams, as refitSettled
+// compares it and as a search puts it back.
+std::vector<float> parameterSnapshot() { return std::vector<float>(pParamValue, pParamValue + nParams + 1); }
+
 }  // namespace
 
 bool refitSettled(const std::vector<float>& previous, float fRmsdNow, float fRmsdBefore)
@@ -106,7 +110,7 @@ int searchSide(TXLAWindow* pWindow, int k, float x0, float h, float fCritical, f
 
 int errorInterval(TXLAWindow* pWindow, int k, float h, float fCritical, float* pLower, float* pUpper)
 {
-    std::vector<float> saved(pParamValue, pParamValue + nParams + 1);
+    const std::vector<float> saved = parameterSnapshot();
     auto putBack = [&] {
         std::copy(saved.begin(), saved.end(), pParamValue);
         paramVectorToGlobals();
@@ -256,7 +260,7 @@ float fitWithFixedParameters(TXLAWindow* pWindow)
     amoeba(pWindow, p, y, n, ftol, SimplexSim, &nEvaluations, showFitBestVertex);
     int b = lowestVertex(y, n);
     storeBestFitVertex(p[b]);
-    std::vector<float> previous(pParamValue, pParamValue + nParams + 1);
+    std::vector<float> previous = parameterSnapshot();
     float fPreviousRmsd = y[b];
     while (!bStopFit) {
         // a new simplex around the best vertex
@@ -270,7 +274,7 @@ float fitWithFixedParameters(TXLAWindow* pWindow)
         b = lowestVertex(y, n);
         storeBestFitVertex(p[b]);
         const bool bSettled = refitSettled(previous, y[b], fPreviousRmsd);
-        previous.assign(pParamValue, pParamValue + nParams + 1);
+        previous = parameterSnapshot();
         fPreviousRmsd = y[b];
         if (bSettled) break;
     }

@@ -81,6 +81,8 @@ void runAnnealingSchedule(TXLAWindow* pWindow, float** p, float* y, int n, float
                           SimplexObjective objective, SimplexProgress progress);
 // The column sums psum[1..n] of the simplex p.
 void simplexColumnSums(float** p, int n, float* psum);
-// Temperature k (0-based) of nTemps: SAmaxTemp (1 - k / (nTemps - 1))^2,
-// falling to 0 at the last; a single temperature is SAmaxTemp.
+// Temperature k (0-based) of nTemps: fStart (1 - k / (nTemps - 1))^2,
+// falling to 0 at the last; a single temperature is fStart. Without fStart
+// the schedule starts at SAmaxTemp.
+float annealingTemperature(int k, int nTemps, float fStart);
 float annealingTemperature(int k, int nTemps);

@@ -2,6 +2,8 @@
 // pixel-to-per-mille rule.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -203,15 +205,22 @@ TEST(ScanColours, RainbowPaletteAndTimeOrder)
     bScanColorFromTime = 0;
     EXPECT_EQ(scanColor(0), RGB(0, 0, 0));
     EXPECT_EQ(scanColor(31), RGB(0, 0, 0));
-    std::set<COLORREF> first14;
-    for (int i = 1; i <= 14; ++i) first14.insert(scanColor(i));
-    EXPECT_EQ(first14.size(), 14u);
-    // scan 15 is scan 1's colour, darker in every channel
-    COLORREF a = scanColor(1), b = scanColor(15);
-    EXPECT_NE(a, b);
-    EXPECT_LE(GetRValue(b), GetRValue(a));
-    EXPECT_LE(GetGValue(b), GetGValue(a));
-    EXPECT_LE(GetBValue(b), GetBValue(a));
+    // the documented palette (docs/app.md) for scans 1-14, then round after
+    // round of it, each 0.7 times as bright as the one before, never below 0.3
+    const COLORREF documented[14] = {RGB(0, 0, 255),   RGB(255, 0, 0),   RGB(0, 160, 0),   RGB(255, 0, 255),
+                                     RGB(0, 190, 190), RGB(255, 128, 0), RGB(128, 0, 255), RGB(128, 128, 0),
+                                     RGB(0, 128, 255), RGB(192, 0, 96),  RGB(96, 96, 96),  RGB(0, 200, 100),
+                                     RGB(160, 80, 0),  RGB(255, 96, 160)};
+    nScans = 70;
+    for (int i = 1; i <= 70; ++i) {
+        const COLORREF c = documented[(i - 1) % 14];
+        const double dShade = std::max(std::pow(0.7, (i - 1) / 14), 0.3);
+        const COLORREF got = scanColor(i);
+        EXPECT_NEAR(GetRValue(got), GetRValue(c) * dShade, 1.0) << "scan " << i;
+        EXPECT_NEAR(GetGValue(got), GetGValue(c) * dShade, 1.0) << "scan " << i;
+        EXPECT_NEAR(GetBValue(got), GetBValue(c) * dShade, 1.0) << "scan " << i;
+    }
+    nScans = 30;
     bScanColorFromTime = 1;
     EXPECT_EQ(scanColor(30), RGB(0, 0, 255));   // earliest
     EXPECT_EQ(scanColor(1), RGB(128, 0, 0));    // latest

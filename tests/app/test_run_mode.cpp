@@ -234,6 +234,7 @@ TEST_F(RunModeTest, EachRegularizationTypeChoosesItsMethod)
     // the advice on the fit is not what is looked at
     bWizardMessages = 0;
     writeDefaultPreferences();
+    std::string printed;
     for (const auto& before : types)
         for (const auto& t : types) {
             if (&before == &t) continue;
@@ -248,12 +249,16 @@ TEST_F(RunModeTest, EachRegularizationTypeChoosesItsMethod)
             runParameters = RunParameters();
             ASSERT_EQ(readParameterFile((scratch + "job.xml").c_str(), &runParameters, &err), 1) << err;
             bHaveRunParameters = 1;
+            testing::internal::CaptureStderr();
             {
                 TXLAApp app("RADOdodedez");
                 EXPECT_EQ(app.Run(), 0);
             }
+            printed += testing::internal::GetCapturedStderr();
             for (const auto& o : types) EXPECT_EQ(*o.pbFlag, &o == &t ? 1 : 0) << o.szType;
         }
+    // notes of the runs, no error
+    EXPECT_EQ(printed.find("ERROR"), std::string::npos) << printed;
 }
 
 // One point whose square single precision cannot hold (the rmsd, summed in

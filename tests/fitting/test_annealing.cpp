@@ -100,6 +100,9 @@ TEST(AnnealingScheduleTest, FallsAsTheSquareToZeroAndASingleStepRunsAtTheStartTe
     SAmaxTemp = 0.5f;
     EXPECT_EQ(annealingTemperature(0, 1), 0.5f);
     EXPECT_FLOAT_EQ(annealingTemperature(1, 3), 0.125f);
+    // the speed-step search starts where its caller's temperature stands
+    EXPECT_FLOAT_EQ(annealingTemperature(1, 3, 8.0f), 2.0f);
+    EXPECT_EQ(annealingTemperature(2, 3, 8.0f), 0.0f);
 }
 
 TEST_F(AnnealingSimplexTest, AtTemperatureZeroItIsThePlainSimplexWithoutTheSpreadTest)

@@ -489,8 +489,7 @@ void annealSpeedSteps(TXLAWindow* pWindow)
     bAnnealing = true;
     for (int k = 0; k < K && !bStopFit; ++k) {
         ++nFitSteps;
-        const float f = K > 1 ? 1.0f - static_cast<float>(k) / (K - 1) : 1.0f;
-        fSATemperature = T0 * f * f;
+        fSATemperature = annealingTemperature(k, K, T0);
         int nBudget = nSAItMax;
         amebsaSpeedSteps(pWindow, fSATemperature, p, y, n, pb, &yb, 0.0005f, &nBudget);
         if (nBudget > 0) break;
