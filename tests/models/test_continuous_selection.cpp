@@ -202,6 +202,31 @@ TEST_F(ContinuousModelTest, LsgsSwitchesToSecondDerivativeAndTimesFromW2t)
     EXPECT_TRUE(bModelCS);
 }
 
+// The hybrid c(s)/ls-g*(s) model turns maximum entropy into the second
+// derivative; it says so only while the model switch is silent (or a
+// multi-speed or ls-g* automatic load runs), never when a user picks it.
+TEST_F(ContinuousModelTest, TheHybridModelNotesTheSwitchOnlyInASilentModelSwitch)
+{
+    const char* szNote = "Please Note: Switching now to Tikhonov-Phillips Regularization";
+    LoadScans(writeBoundaryScans(scratch, 6));
+    for (const unsigned char bSilent : {0, 1}) {
+        SCOPED_TRACE(static_cast<int>(bSilent));
+        bRegMaxEnt = 1;
+        bRegSecondDerivative = bRegWeightedThirdDerivative = bRegBothShown = 0;
+        bModelHybridCSLsgs = 0;
+        bSilentModelSwitch = bSilent;
+        headless::Script script;
+        if (bSilent) script.expectMessageBox("ls-g(s)", IDOK);
+        command(950);
+        bSilentModelSwitch = 0;
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(shown(script, szNote), bSilent == 1);
+        EXPECT_TRUE(bModelHybridCSLsgs);
+        EXPECT_TRUE(bRegSecondDerivative);
+        EXPECT_FALSE(bRegMaxEnt);
+    }
+}
+
 TEST_F(ContinuousModelTest, CMVariantsAskTheirRelations)
 {
     headless::Script script;
