@@ -13,6 +13,7 @@
 #include "models/model_globals.h"
 #include "models/params_dialog.h"
 #include "model_window_fixture.h"
+#include "resources/commands.h"
 #include "scandata/scan_data.h"
 
 using namespace win;
@@ -62,6 +63,26 @@ TEST_F(ParamsDialogTest, EachModelHasItsTemplate)
     command(212);
     EXPECT_TRUE(shown(script, "Continuous c(s) Distribution"));
     EXPECT_EQ(script.pending(), 0u);
+}
+
+// Every continuous model opens the parameter dialog of its own: the dialog's
+// caption is the model's item in the Model menu.
+TEST_F(ParamsDialogTest, EachContinuousModelOpensTheDialogNamedAfterIt)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    fRadialResolution = 0.003f;                            // c(s,ff0) needs pre-averaged data
+    for (const unsigned n : {275u, 514u, 526u, 531u, 548u, 870u, 602u, 603u, 872u, 587u, 1117u, 585u, 1100u, 595u,
+                             598u, 887u, 511u, 510u, 539u}) {
+        command(198);
+        command(n);
+        std::string caption = findCommand(n)->szCaption;
+        caption = caption.substr(0, caption.find('\t'));
+        headless::Script script;
+        script.expectDialog(caption, headless::DialogAnswer().cancel());
+        command(212);
+        EXPECT_EQ(script.pending(), 0u) << n << " " << caption;
+    }
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
 }
 
 TEST_F(ParamsDialogTest, TheBufferRowIsNeitherShownNorTakenBack)
