@@ -227,6 +227,29 @@ TEST_F(ContinuousModelTest, TheHybridModelNotesTheSwitchOnlyInASilentModelSwitch
     }
 }
 
+// c(s) chosen after a member of the ls-g*(s) family (the hybrid, ls-g*(s)
+// with a discrete component) is set up afresh: maximum entropy again and the
+// c(s) range 0 to 15 S.
+TEST_F(ContinuousModelTest, CsAfterTheLsgsFamilyStartsAfresh)
+{
+    LoadScans(writeBoundaryScans(scratch, 6));
+    for (const unsigned n : {950u, 539u}) {
+        SCOPED_TRACE(n);
+        headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+        command(n);
+        ASSERT_TRUE(bRegSecondDerivative);
+        fSMin = 3.0f;
+        fSMax = 30.0f;
+        command(275);
+        headless::setPolicy(headless::Policy::FailOnUnexpected);
+        EXPECT_TRUE(bModelCS);
+        EXPECT_TRUE(bRegMaxEnt);
+        EXPECT_FALSE(bRegSecondDerivative);
+        EXPECT_EQ(fSMin, 0.0f);
+        EXPECT_EQ(fSMax, 15.0f);
+    }
+}
+
 TEST_F(ContinuousModelTest, CMVariantsAskTheirRelations)
 {
     headless::Script script;
