@@ -72,7 +72,7 @@ TEST_F(ParamsDialogTest, EachContinuousModelOpensTheDialogNamedAfterIt)
     headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
     fRadialResolution = 0.003f;                            // c(s,ff0) needs pre-averaged data
     for (const unsigned n : {275u, 514u, 526u, 531u, 548u, 870u, 602u, 603u, 872u, 587u, 1117u, 585u, 1100u, 595u,
-                             598u, 887u, 511u, 510u, 539u}) {
+                             598u, 887u, 511u, 510u, 539u, 950u, 288u}) {
         command(198);
         command(n);
         std::string caption = findCommand(n)->szCaption;
