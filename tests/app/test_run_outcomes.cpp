@@ -356,6 +356,23 @@ TEST_F(RunJobTest, WithoutGeometryKeysTheMeniscusFitsInTheRangeOfTheLoad)
     EXPECT_EQ(fFitted, fMax) << record();
 }
 
+// A Meniscus key without its range: the run takes the automatic range around
+// it, 0.02 cm either side (docs/models.md), and keeps the floated meniscus in
+// it; the example's meniscus (6.0 cm) lies below that range, so the fit ends
+// at its lower end.
+TEST_F(RunJobTest, AMeniscusWithoutItsRangeFitsInTheAutomaticRangeAroundIt)
+{
+    writeExampleJob({{"<LastScan>30</LastScan>", "<LastScan>10</LastScan>"},
+                     {"<Meniscus>5.98</Meniscus>", "<Meniscus>6.04</Meniscus>"},
+                     {"<MinMeniscus>5.96</MinMeniscus>", ""},
+                     {"<MaxMeniscus>6.03</MaxMeniscus>", ""},
+                     {"<LeftFitLimit>6.05</LeftFitLimit>", "<LeftFitLimit>6.10</LeftFitLimit>"}});
+    const ProgramRun run = runJob(60);
+    ASSERT_EQ(run.nExit, 0) << run.szErr;
+    const double dFitted = numberAfter(record(), "name=\"meniscus\" value=\"");
+    EXPECT_NEAR(dFitted, 6.02, 1e-5) << record();
+}
+
 // ---------------------------------------------------------------- the noise switches
 
 // Interference scans switch both noises on when they load; the file's 0 for

@@ -92,51 +92,55 @@ TEST(NonlinearDetection, TransformAndInverse)
 
 TEST(NonlinearDetection, ShownValuesCopiesAndSwitchingOff)
 {
-    installSet(3, 40, mixedSignal, 0.5f);
-    const std::vector<float> signal0 = flatten(ppSignal), fit0 = flatten(ppFit);
+    // a set of three scans, and a single scan, which is a set as well
+    for (int nSet : {3, 1}) {
+        SCOPED_TRACE(nSet);
+        installSet(nSet, 40, mixedSignal, 0.5f);
+        const std::vector<float> signal0 = flatten(ppSignal), fit0 = flatten(ppFit);
 
-    // the option off: nothing happens
-    EXPECT_FALSE(transformScansNonlinearDetection(2.0, 10.0, true));
-    EXPECT_FALSE(applyNonlinearDetection(2.0, 10.0, true));
-    EXPECT_FALSE(ppRawSignal);
+        // the option off: nothing happens
+        EXPECT_FALSE(transformScansNonlinearDetection(2.0, 10.0, true));
+        EXPECT_FALSE(applyNonlinearDetection(2.0, 10.0, true));
+        EXPECT_FALSE(ppRawSignal);
 
-    bNonlinearDetection = 1;
-    bShowTransformedData = 1;
-    ASSERT_TRUE(transformScansNonlinearDetection(2.0, 10.0, true));
-    EXPECT_TRUE(bTransformedDataShown);
-    for (int k = 1; k <= nScans; k++)
-        for (int i = 1; i <= pScanPoints[k]; i++) {
-            const float raw = signal0[static_cast<size_t>((k - 1) * 40 + i - 1)];
-            ASSERT_EQ(ppSignal[k][i], nonlinearDetectionTransform(raw, 2.0, 10.0));
-            ASSERT_EQ(ppRawSignal[k][i], raw);
-            // the model shown goes through the same transform, point by point
-            const float model = fit0[static_cast<size_t>((k - 1) * 40 + i - 1)];
-            ASSERT_EQ(ppFit[k][i], nonlinearDetectionTransform(model, 2.0, 10.0)) << k << " " << i;
-        }
-    EXPECT_EQ(dAppliedDetectionPower, 2.0);
-    EXPECT_EQ(dAppliedDetectionBaseline, 10.0);
-    // the rms deviations in both scales
-    double d = 0;
-    for (size_t n = 0; n < signal0.size(); n++) d += std::pow(double(signal0[n]) - fit0[n], 2);
-    EXPECT_FLOAT_EQ(fRawRmsd, static_cast<float>(std::sqrt(d / signal0.size())));
-    EXPECT_GT(fTransformedRmsd, fRawRmsd);
+        bNonlinearDetection = 1;
+        bShowTransformedData = 1;
+        ASSERT_TRUE(transformScansNonlinearDetection(2.0, 10.0, true));
+        EXPECT_TRUE(bTransformedDataShown);
+        for (int k = 1; k <= nScans; k++)
+            for (int i = 1; i <= pScanPoints[k]; i++) {
+                const float raw = signal0[static_cast<size_t>((k - 1) * 40 + i - 1)];
+                ASSERT_EQ(ppSignal[k][i], nonlinearDetectionTransform(raw, 2.0, 10.0));
+                ASSERT_EQ(ppRawSignal[k][i], raw);
+                // the model shown goes through the same transform, point by point
+                const float model = fit0[static_cast<size_t>((k - 1) * 40 + i - 1)];
+                ASSERT_EQ(ppFit[k][i], nonlinearDetectionTransform(model, 2.0, 10.0)) << k << " " << i;
+            }
+        EXPECT_EQ(dAppliedDetectionPower, 2.0);
+        EXPECT_EQ(dAppliedDetectionBaseline, 10.0);
+        // the rms deviations in both scales
+        double d = 0;
+        for (size_t n = 0; n < signal0.size(); n++) d += std::pow(double(signal0[n]) - fit0[n], 2);
+        EXPECT_FLOAT_EQ(fRawRmsd, static_cast<float>(std::sqrt(d / signal0.size())));
+        EXPECT_GT(fTransformedRmsd, fRawRmsd);
 
-    // the show choice alone swaps the values shown, the copies stay
-    const std::vector<float> trans = flatten(ppTransSignal);
-    ASSERT_TRUE(transformScansNonlinearDetection(2.0, 10.0, false));
-    EXPECT_TRUE(sameBits(flatten(ppSignal), signal0));
-    EXPECT_TRUE(sameBits(flatten(ppFit), fit0));
-    ASSERT_TRUE(transformScansNonlinearDetection(2.0, 10.0, true));
-    EXPECT_TRUE(sameBits(flatten(ppSignal), trans));
+        // the show choice alone swaps the values shown, the copies stay
+        const std::vector<float> trans = flatten(ppTransSignal);
+        ASSERT_TRUE(transformScansNonlinearDetection(2.0, 10.0, false));
+        EXPECT_TRUE(sameBits(flatten(ppSignal), signal0));
+        EXPECT_TRUE(sameBits(flatten(ppFit), fit0));
+        ASSERT_TRUE(transformScansNonlinearDetection(2.0, 10.0, true));
+        EXPECT_TRUE(sameBits(flatten(ppSignal), trans));
 
-    // switched off while the transformed values are shown: the raw signal and
-    // model come back bit for bit and no copy is left behind
-    switchOffNonlinearDetection(nullptr);
-    EXPECT_FALSE(bNonlinearDetection);
-    EXPECT_FALSE(bTransformedDataShown);
-    EXPECT_FALSE(ppRawSignal);
-    EXPECT_TRUE(sameBits(flatten(ppSignal), signal0));
-    EXPECT_TRUE(sameBits(flatten(ppFit), fit0));
+        // switched off while the transformed values are shown: the raw signal and
+        // model come back bit for bit and no copy is left behind
+        switchOffNonlinearDetection(nullptr);
+        EXPECT_FALSE(bNonlinearDetection);
+        EXPECT_FALSE(bTransformedDataShown);
+        EXPECT_FALSE(ppRawSignal);
+        EXPECT_TRUE(sameBits(flatten(ppSignal), signal0));
+        EXPECT_TRUE(sameBits(flatten(ppFit), fit0));
+    }
 }
 
 TEST(NonlinearDetection, RefreshAfterAModelEvaluation)
