@@ -239,3 +239,50 @@ TEST_F(NoiseGridTest, JitterAndFringeAlignment) {
     EXPECT_NEAR(ppSignal[2][10], 2.85f, 1e-5);
     EXPECT_NEAR(ppSignal[3][10], 3.65f, 1e-5);
 }
+
+// The initial scan beyond the right fit limit is the polynomial of order p
+// through its last points inside the limit (those within three times the
+// distance to the bottom, in p + 1 groups). Points of a polynomial of that
+// order are met exactly, down to a single point per group (groups of two are
+// averaged, which keeps a line).
+TEST_F(NoiseGridTest, InitialScanExtrapolatedToTheBottomByItsPolynomial) {
+    const int nOrder = nPolynomOrder;
+    bExperimentalInitialDistribution = 1;
+    fMeniscus = 5.9f;
+    fFitRightLim = 7.05f;
+    fBottom = 7.2f;  // the groups come from beyond 7.05 - 3 x 0.15 = 6.6 cm
+    auto poly = [](int p, double r) {
+        double y = 1.0;
+        for (int m = 1; m <= p; ++m) y += std::pow(r - 6.5, m) / m;
+        return y;
+    };
+    for (int p = 0; p <= 3; ++p) {
+        for (int nPerGroup = 1; nPerGroup <= (p <= 1 ? 2 : 1); ++nPerGroup) {
+            // one point out of reach, p + 1 groups up to 7.0 cm, then points
+            // beyond the limit whose signal (0) is to be replaced
+            std::vector<float> r = {6.0f};
+            const int c = (p + 1) * nPerGroup;
+            for (int m = c - 1; m >= 0; --m) r.push_back(7.0f - 0.05f * static_cast<float>(m) / nPerGroup);
+            for (float x : {7.1f, 7.15f, 7.2f}) r.push_back(x);
+            freeExtrapolationArrays();
+            nExtrapolationPoints = static_cast<int>(r.size());
+            pExtrapolation1 = vector(1, nExtrapolationPoints);
+            pExtrapolation2 = vector(1, nExtrapolationPoints);
+            pExtrapolation3 = vector(1, nExtrapolationPoints);
+            for (int j = 1; j <= nExtrapolationPoints; ++j) {
+                const float x = r[static_cast<size_t>(j - 1)];
+                pExtrapolation1[j] = x;
+                pExtrapolation2[j] = x > 7.05f ? 0.0f : static_cast<float>(poly(p, x));
+                pExtrapolation3[j] = 0.0f;
+            }
+            nPolynomOrder = p;
+            extrapolateAtRightLimit();
+            for (int j = 1; j <= nExtrapolationPoints; ++j) {
+                const double x = pExtrapolation1[j];
+                EXPECT_NEAR(pExtrapolation2[j], poly(p, x), 1e-4)
+                    << "order " << p << ", " << nPerGroup << " per group, r " << x;
+            }
+        }
+    }
+    nPolynomOrder = nOrder;
+}

@@ -123,11 +123,28 @@ TEST_F(RealtimeTest, AGapHoldsTheLookUntilTheFileArrivesAndAnUnreadableFileStops
     Tick();
     EXPECT_EQ(nScans, 10);
 
+    // A distribution whose last interval holds far more than 3 % of the area
+    // is there from before: a tick that ends in a load error does not go on
+    // to the automatic range, the upper s stays.
+    bModelContinuous = 1;
+    bModelCS = 1;
+    bRealtimeNoAutoRange = 0;
+    allocDistributionVectors(10);
+    for (int i = 1; i <= 10; ++i) {
+        pDistAxisS[i] = static_cast<float>(i);
+        pDistAxisM[i] = 1e4f * static_cast<float>(i);
+        pDistValues[i] = 1.0f;
+    }
+    fSMax = 10.0f;
     writeText(dir + "/00011.RA1", "not a scan\n");
     script.expectMessageBox("LOAD ERROR", IDOK).expectMessageBox("realtime update stopped by user interrupt", IDOK);
     Tick();
     EXPECT_EQ(bRealtimeUpdate, 0);
     EXPECT_FALSE(MenuChecked());
+    EXPECT_FLOAT_EQ(fSMax, 10.0f);
+    EXPECT_EQ(bRealtimeForceReload, 0);
+    freeDistributionVectors();
+    bModelCS = bModelContinuous = 0;
 }
 
 TEST_F(RealtimeTest, NoFilesAtOnceCountsAsOne)

@@ -105,6 +105,38 @@ TEST(SpeedProfiles, VariableSpeedRampStartAndPolyline) {
     EXPECT_EQ(profile.GetFinalRpm(), 40000.0f);
 }
 
+// A scan counts as taken at a step's speed only after that step's ramp (plus
+// a second): 10000 rpm from rest at 200 rpm/s takes 50 s, the next step from
+// 10000 to 40000 rpm at 300 rpm/s 100 s. Then the other way round, 10000 rpm
+// at 100 rpm/s (100 s) and 40000 rpm at 600 rpm/s (50 s).
+TEST(SpeedProfiles, ScansDuringTheFirstRampAreInconsistent) {
+    struct Case {
+        float rate1, rate2;  // rpm/s
+        float tEarly, tLate;  // s, within and after the first ramp
+    } cases[] = {{200.0f, 300.0f, 45.0f, 80.0f}, {100.0f, 600.0f, 95.0f, 130.0f}};
+    for (const Case& c : cases) {
+        CRotorSpeedProfile profile;
+        float start[3] = {0, 0, 1000}, rpm[3] = {0, 10000, 40000}, rate[3] = {0, c.rate1, c.rate2};
+        ASSERT_TRUE(profile.SetSteps(2, start, rpm, rate));
+        ScanHeader h[2] = {};
+        h[1].rpm = 10000.0f;
+        h[1].time = c.tLate;
+        win::headless::Script script;
+        EXPECT_TRUE(profile.CheckScans(1, h)) << c.rate1;
+        h[1].time = c.tEarly;
+        clearShownErrorMessages();
+        script.expectMessageBox("Error", win::IDOK);
+        EXPECT_FALSE(profile.CheckScans(1, h)) << c.rate1;
+        EXPECT_EQ(script.pending(), 0u);
+        char sz[120];
+        std::snprintf(sz, sizeof sz, "inconsistent file 1 (t = %f, om = 10000.000000) with speed step 1",
+                      static_cast<double>(c.tEarly));
+        ASSERT_EQ(shownErrorMessages().size(), 1u);
+        EXPECT_EQ(shownErrorMessages()[0], sz);
+        clearShownErrorMessages();
+    }
+}
+
 TEST(SpeedProfiles, ARampWithoutRateMakesNoProfile) {
     // Two scans, 10000 rpm at 600 s and 40000 rpm at 3000 s, beside a
     // profile the user keeps.

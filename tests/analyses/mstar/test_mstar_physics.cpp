@@ -85,6 +85,18 @@ TEST_F(MStarTest, IdealSpeciesGivesItsMassEverywhere)
     EXPECT_LT(worstMwapp(S, S.mwAppR, 50.0), 0.02);
     EXPECT_LT(worstMwapp(S, S.mwAppDcDr, 50.0), 0.02);
     EXPECT_EQ(bNegativeMStar, 0);
+
+    // ln c of an ideal species is the line ln 0.1 + kM (r^2 - m^2) in r^2,
+    // which the smoothing (order 1) keeps at every radius it shows
+    const double slope = kFactor(15000) * 50000.0;
+    int nSmoothed = 0;
+    for (int j = S.firstIdx + nLnCSmoothHalfWidth; j <= S.lastIdx - nLnCSmoothHalfWidth - 1; ++j) {
+        const double r = S.setRadius.p[j];
+        const double lnC = std::log(0.1) + slope * (r * r - kMeniscus * kMeniscus);
+        ASSERT_NEAR(S.lnCSmooth.p[j], lnC, 2e-4) << "r = " << r;
+        ++nSmoothed;
+    }
+    EXPECT_GT(nSmoothed, 150);
     EXPECT_EQ(script.pending(), 0u);
 }
 
