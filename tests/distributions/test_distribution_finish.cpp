@@ -177,7 +177,7 @@ TEST_F(DistributionShownTest, TheExtentOfAPeak)
 
     // a peak still above 1 % at the end of the grid ends there (10 S), and
     // with a discrete species in point 1 (here at 6 S, amplitude 0) the walk
-    // down ends at point 2, the lowest s of the continuous part
+    // down ends at point 2, the lowest s of the continuous grid
     for (const bool bDiscrete : {false, true}) {
         bModelCSOneDiscreteM = bDiscrete;
         grid(91, [](float s) { return gauss(s, 1.3f, 1.0f) + gauss(s, 9.8f, 1.0f); });
