@@ -122,6 +122,17 @@ TEST_F(ContiRunTest, TheCommandReadsTheTableAndShowsTheModel)
     const std::string path = Folder("gs") + "/gs.txt";
     std::ofstream(path) << "3.0 2.0 0 0 0 0\n3.5 0.0 0 0 0 0\n";
     bModelComputed = 0;
+    // the noise is solved with the step model as the one species; the
+    // user's four species come back as they were, included or not, with
+    // their loadings and amplitudes
+    const int nIncluded[5] = {0, 1, 0, 1, 1};
+    const float fConc[5] = {0, 0.8f, 0.1f, 0.2f, 0.3f}, fAmplitude[5] = {0, 1.5f, 2.5f, 3.5f, 4.5f};
+    for (int s = 1; s <= 4; s++) {
+        pSpeciesIncluded[s] = nIncluded[s];
+        pSpeciesConc[s] = fConc[s];
+        fSpeciesAmplitude[s] = fAmplitude[s];
+    }
+    globalsToParamVector();
     headless::Script script;
     script.expectMessageBox("Make direct boundary model from g(s*)", IDOK)
         .expectOpenFile("select g*(s) ASCII file from dcdt analysis", {path});
@@ -130,5 +141,10 @@ TEST_F(ContiRunTest, TheCommandReadsTheTableAndShowsTheModel)
     EXPECT_EQ(bModelComputed, 1);
     const int k = pScanTimeOrder[nScans];
     EXPECT_GT(ppFit[k][pFitLastIndex[k]], 0.5f);
+    for (int s = 1; s <= 4; s++) {
+        EXPECT_EQ(pSpeciesIncluded[s], nIncluded[s]) << s;
+        EXPECT_EQ(pSpeciesConc[s], fConc[s]) << s;
+        EXPECT_EQ(fSpeciesAmplitude[s], fAmplitude[s]) << s;
+    }
     EXPECT_EQ(window->ofnData.Flags & OFN_ALLOWMULTISELECT, static_cast<DWORD>(OFN_ALLOWMULTISELECT));
 }

@@ -175,6 +175,35 @@ TEST_F(DistributionShownTest, TheExtentOfAPeak)
     EXPECT_LT(hi, 5.6f);
     EXPECT_LT(sw, 4.5f);
 
+    // a peak still above 1 % at the end of the grid ends there (10 S), and
+    // with a discrete species in point 1 (here at 6 S, amplitude 0) the walk
+    // down ends at point 2, the lowest s of the continuous grid
+    for (const bool bDiscrete : {false, true}) {
+        bModelCSOneDiscreteM = bDiscrete;
+        grid(91, [](float s) { return gauss(s, 1.3f, 1.0f) + gauss(s, 9.8f, 1.0f); });
+        if (bDiscrete) {
+            pDistAxisS[1] = 6.0f;
+            pDistValues[1] = 0.0f;
+        }
+        int kLow = 2, kHigh = nResolution;
+        for (int i = 2; i <= nResolution; i++) {
+            if (pDistAxisS[i] < 5.0f && pDistValues[i] > pDistValues[kLow]) kLow = i;
+            if (pDistAxisS[i] > 5.0f && pDistValues[i] > pDistValues[kHigh]) kHigh = i;
+        }
+        ASSERT_LT(kHigh, nResolution);
+        findPeakExtent(kHigh, &lo, &hi, &sw, &nFirst, &nLast, &height, &fraction, &signal, 0.9f);
+        EXPECT_EQ(nLast, nResolution) << bDiscrete;
+        EXPECT_EQ(hi, 10.0f) << bDiscrete;
+        if (bDiscrete) {
+            findPeakExtent(kLow, &lo, &hi, &sw, &nFirst, &nLast, &height, &fraction, &signal, 0.9f);
+            EXPECT_EQ(nFirst, 2);
+            EXPECT_FLOAT_EQ(lo, 1.1f);
+            EXPECT_GT(hi, 4.0f);
+            EXPECT_LT(hi, 5.0f);
+        }
+    }
+    bModelCSOneDiscreteM = 0;
+
     // outside the grid: nothing
     findPeakExtent(0, &lo, &hi, &sw, &nFirst, &nLast, &height, &fraction, &signal, 0.9f);
     EXPECT_EQ(signal, 0.0f);

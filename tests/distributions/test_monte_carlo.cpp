@@ -443,6 +443,22 @@ TEST_F(MonteCarloTest, TwoDimensionalRunsWriteTheSumOfTheIterations)
     // the mean of the marginal rows
     for (int j = 1; j <= nResolution; j++)
         EXPECT_NEAR(pMCMean[j], (ppMCMarginals[1][j] + ppMCMarginals[2][j]) / 2.0f, 1e-6f * (1.0f + pMCMean[j]));
+    // each marginal row is its own iteration's sum over the f/f0 values at
+    // each s, as a density: zero where that sum is zero, and the same factor
+    // of the s grid at each point in both iterations
+    const int nFf0 = nCsGridTotal / nResolution;
+    int nPositive = 0;
+    for (int j = 1; j <= nResolution; j++) {
+        double dSum[3] = {};
+        for (int k = 1; k <= 2; k++)
+            for (int p = 1; p <= nFf0; p++) dSum[k] += ppMCDistributions[k][(p - 1) * nResolution + j];
+        const double m1 = ppMCMarginals[1][j], m2 = ppMCMarginals[2][j];
+        EXPECT_EQ(m1 != 0.0, dSum[1] != 0.0) << j;
+        EXPECT_EQ(m2 != 0.0, dSum[2] != 0.0) << j;
+        EXPECT_NEAR(m1 * dSum[2], m2 * dSum[1], 1e-5 * (std::fabs(m1 * dSum[2]) + std::fabs(m2 * dSum[1]))) << j;
+        if (dSum[1] > 0.0 && dSum[2] > 0.0) nPositive++;
+    }
+    EXPECT_GE(nPositive, 2);
     endMonteCarlo(window.get());
 }
 

@@ -449,6 +449,9 @@ TEST_F(LsgsLimits, SminAgainstTheRightLimitOfTheFirstScan)
     EXPECT_EQ(script.pending(), 0u);
 }
 
+// Nothing is asked with speed changes between the scans, nor when the first
+// scan was taken at time 0: no boundary has left the meniscus there, and the
+// s-value of the right fit limit in it would be infinite.
 TEST_F(LsgsLimits, SpeedChangesGiveNoWarning)
 {
     bSpeedChangesInScans = 1;
@@ -458,6 +461,14 @@ TEST_F(LsgsLimits, SpeedChangesGiveNoWarning)
     fSMin = 200.0f;
     fSMax = 300.0f;
     EXPECT_EQ(setupSGrid(), 1);
+
+    bSpeedChangesInScans = 0;
+    pScanHeaders[pScanTimeOrder[1]].time = 0.0;
+    fSMin = 0.1f;
+    fSMax = 1.0f;  // short of the left limit in the last scan, as above
+    win::headless::Script script;
+    EXPECT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(script.lines().size(), 0u);
 }
 
 // A single scan is its own first and last: its limits are asked too. At 2000 s

@@ -150,6 +150,25 @@ TEST_F(ContourTest, TheWalkAlongTheCriticalContourEnclosesTheBestFit)
         std::printf("%zu contour points: s %.4f-%.4f, D %.3f-%.3f around %.4f, %.3f\n", points.size(), sMin, sMax, dMin,
                     dMax, fS, fD);
 
+    // a grid of two by two points, from the best fit (inside the level) to
+    // 4.28 S and 6.5e-7 cm^2/s (beyond it): the walk runs until its table of
+    // four rows is full, each point refitted once (one progress line each),
+    // and writes the crossings, which lie on the grid's edges
+    nGridProgressLine = 0;
+    errorContourSM(window.get(), file("small.dat").c_str(), 4.28f, 4.30f, 0.02f, 6.1f, 6.5f, 0.4f, fLevel, 4.28f,
+                   6.1f);
+    EXPECT_EQ(nGridProgressLine, 4);
+    const std::vector<std::vector<float>> crossings = readRows(file("small.dat"));
+    EXPECT_GE(crossings.size(), 1u);
+    for (const std::vector<float>& p : crossings) {
+        ASSERT_EQ(p.size(), 2u);
+        EXPECT_TRUE(p[0] == 4.28f || p[0] == 4.30f || p[1] == 6.1f || p[1] == 6.5f) << p[0] << " " << p[1];
+        EXPECT_GE(p[0], 4.28f);
+        EXPECT_LE(p[0], 4.30f);
+        EXPECT_GE(p[1], 6.1f);
+        EXPECT_LE(p[1], 6.5f);
+    }
+
     // a level above every refitted rmsd: no crossing, an empty file
     errorContourSM(window.get(), file("none.dat").c_str(), 4.0f, 4.5f, 0.25f, 6.0f, 6.5f, 0.5f, 1.0f, 4.0f, 6.0f);
     EXPECT_TRUE(std::filesystem::exists(file("none.dat")));

@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "app/app_globals.h"
 #include "fitting/discrete_fit_fixture.h"
 #include "fitting/f_statistics.h"
 #include "fitting/fit_globals.h"
+#include "fitting/parameter_text.h"
 #include "models/model_globals.h"
 #include "numerics/cvector.h"
 #include "numerics/random.h"
@@ -154,6 +156,15 @@ TEST_F(IntervalTest, TheIntervalOfSBracketsTheTruthAndItsBoundsMeetTheCriticalRm
     // critical one
     const float fLastRefit = calcRmsd();
     EXPECT_NEAR(fLastRefit, fCritical, 1e-6f);
+    // the text shown at the start of that refit names its s and the fixed D
+    ASSERT_TRUE(bWindowPainted);
+    std::string shown;
+    for (int k = 0; k < nModelParamLines; k++) shown += std::string(szModelParamLines[k]) + "\n";
+    char szD[40], szS[40];
+    std::snprintf(szD, sizeof szD, "D*10e7 = %.3f | \n", saved[0]);
+    std::snprintf(szS, sizeof szS, "s = %.3f | \n", fLower);
+    EXPECT_NE(shown.find(szD), std::string::npos) << shown;
+    EXPECT_NE(shown.find(szS), std::string::npos) << shown;
     // the vector as before the search, the flag of s cleared
     EXPECT_EQ(std::vector<float>(pParamValue + 1, pParamValue + nParams + 1), saved);
     EXPECT_EQ(pParamFloat[5], 0);

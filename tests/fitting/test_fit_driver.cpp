@@ -71,6 +71,13 @@ TEST(FitVectorTest, SlotsHoldTheSwitchedOnExtrasThenTheFloatedEntries)
     ASSERT_EQ(packFitParameters(5, w), 5);
     EXPECT_FLOAT_EQ(w[1], 0.01f);
     EXPECT_FLOAT_EQ(VBAR, 0.01f);
+    // the gradient vbar needs both the solvent model and its fit flag
+    for (const bool bSolvent : {false, true}) {
+        bInhomogeneousSolvent = bSolvent;
+        bFitVbarInGradient = !bSolvent;
+        EXPECT_EQ(packFitParameters(0, nullptr), 4) << bSolvent;
+    }
+    bInhomogeneousSolvent = bFitVbarInGradient = 0;
 }
 
 TEST(FitVectorTest, TheObjectiveWritesTheVectorBackWithItsBounds)

@@ -498,6 +498,31 @@ TEST_F(ContiFitTest, TheProgressTextShowsTheApparentVbarOnlyWithTheSolventModel)
     EXPECT_NE(parameterText().find("apparent vbar = 0.7412"), std::string::npos) << parameterText();
 }
 
+// The discrete-species line of the progress text (y = 170) is written only
+// for the models that carry a discrete species: not for the hybrid c(s)/ls-g*(s)
+// model, which has none of its own (its s and M slots belong to the grid).
+TEST_F(ContiFitTest, TheProgressTextNamesADiscreteSpeciesOnlyInTheModelsWithOne)
+{
+    exampleCS(false);
+    command(213);
+    ASSERT_TRUE(bWindowPainted);
+    TXLAWindow* w = window.get();
+    fRmsd = fBestRmsd = fShownBestRmsd = 0.004f;  // no new best: the text lines alone
+    fDiscreteCompS = 12.5f;
+    fDiscreteCompM = 150000.0f;
+    auto discreteLinePixels = [&] {
+        DisplayBestContiParams(w);
+        return pixels(w, 0, 168, 1000, 190);
+    };
+    const std::vector<COLORREF> plain = discreteLinePixels();
+    bModelHybridCSLsgs = 1;
+    EXPECT_TRUE(discreteLinePixels() == plain);
+    bModelHybridCSLsgs = 0;
+    bModelCSOneDiscreteM = 1;  // the line is where it is looked for
+    EXPECT_FALSE(discreteLinePixels() == plain);
+    bModelCSOneDiscreteM = 0;
+}
+
 // A text written where a longer one stood leaves no stub of it; the refresh
 // of the plots during a fit draws what a paint draws (the residual band's
 // tick labels of the old scale stayed under those of the new); shading an s
