@@ -66,6 +66,19 @@ protected:
     bool MenuChecked() const { return (GetMenuState(window->GetMenu(), 540, MF_BYCOMMAND) & MF_CHECKED) != 0; }
 };
 
+// A flat distribution on 1 to 10 S (M 1e4 to 1e5), the upper s at 10 S: an
+// eighth or a seventh of its area lies in the last interval.
+void layFlatDistribution()
+{
+    allocDistributionVectors(10);
+    for (int i = 1; i <= 10; ++i) {
+        pDistAxisS[i] = static_cast<float>(i);
+        pDistAxisM[i] = 1e4f * static_cast<float>(i);
+        pDistValues[i] = 1.0f;
+    }
+    fSMax = 10.0f;
+}
+
 }  // namespace
 
 TEST_F(RealtimeTest, TakesEveryFifthOfAHundredFilesThenTheNextFileAndAKeyStopsIt)
@@ -129,13 +142,7 @@ TEST_F(RealtimeTest, AGapHoldsTheLookUntilTheFileArrivesAndAnUnreadableFileStops
     bModelContinuous = 1;
     bModelCS = 1;
     bRealtimeNoAutoRange = 0;
-    allocDistributionVectors(10);
-    for (int i = 1; i <= 10; ++i) {
-        pDistAxisS[i] = static_cast<float>(i);
-        pDistAxisM[i] = 1e4f * static_cast<float>(i);
-        pDistValues[i] = 1.0f;
-    }
-    fSMax = 10.0f;
+    layFlatDistribution();
     writeText(dir + "/00011.RA1", "not a scan\n");
     script.expectMessageBox("LOAD ERROR", IDOK).expectMessageBox("realtime update stopped by user interrupt", IDOK);
     Tick();
@@ -270,13 +277,7 @@ TEST(RealtimeAutoRange, ModelsOnTheSAxisWidenTheirRange)
                                    &bModelCSLinearRods, &bModelCS}) {
         bModelContinuous = 1;
         *pbModel = 1;
-        allocDistributionVectors(10);
-        for (int i = 1; i <= 10; ++i) {
-            pDistAxisS[i] = static_cast<float>(i);
-            pDistAxisM[i] = 1e4f * static_cast<float>(i);
-            pDistValues[i] = 1.0f;
-        }
-        fSMax = 10.0f;
+        layFlatDistribution();
         autoAdjustDistributionRange();
         EXPECT_FLOAT_EQ(fSMax, 15.0f) << static_cast<const void*>(pbModel);
         EXPECT_EQ(bRealtimeForceReload, 1);
