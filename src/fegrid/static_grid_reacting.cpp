@@ -262,7 +262,7 @@ double lammStepB()
     }
     double q = maxRelativeChangeB();
     if (!bFixedTimestep) {
-        const double H = dMaxDcOverCHigh, B = dLammDefaultB, W = dLammDefaultC;
+        const double B = dLammDefaultB, W = dLammDefaultC;
         // the bottom value of sedimenting material cannot fall in a step (nor
         // that of floating material rise): the step was too long
         const int nDir = selfAssociationDirection();
@@ -280,9 +280,18 @@ double lammStepB()
                 break;
             }
             if (bSimulationError) break;
+            // the high mark as it is now: a trial profile that went negative
+            // has just halved it with max dc/c, and the mark read before that
+            // would propose a longer step than the one refused
+            const double H = dMaxDcOverCHigh;
             double p = q == 0 ? 0.0 : ((H / q) * dt - dt / B) * W + dt / B;
             if (p >= 0.8 * dt && p <= 1.2 * dt) p *= 0.5;
-            dt = limitStepB(p, dt);
+            p = limitStepB(p, dt);
+            if (!(p < dt)) {  // the shortest step is too long still
+                bDiscretizationError = 1;
+                break;
+            }
+            dt = p;
             bShortened = true;
             predictStepB(dt);
             q = maxRelativeChangeB();
@@ -294,7 +303,7 @@ double lammStepB()
         if (q == 0) {
             next = limitStepB(10 * dt, dt);
         } else if (q < dMaxDcOverCLow) {
-            next = ((H / q) * dt - B * dt) * W + B * dt;
+            next = ((dMaxDcOverCHigh / q) * dt - B * dt) * W + B * dt;
             if (next >= 0.9 * dt && next <= 1.1 * dt) next *= 2;
             next = limitStepB(next, dt);
         }

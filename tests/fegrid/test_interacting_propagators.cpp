@@ -17,6 +17,7 @@
 #include "lamm/lamm_globals.h"
 #include "models/model_globals.h"
 #include "scandata/scan_data.h"
+#include "time_limit.h"
 
 using namespace gridtest;
 
@@ -545,6 +546,41 @@ TEST(InteractingLimits, NoRunWithoutTheArraysOfTheModel)
         prepareRun(4, 6e-7, 1.0);
         runOn(bHat);
     }
+}
+
+// A coarse grid that cannot hold the steepening dimer boundary: trial
+// profiles go negative step after step, each halving max dc/c and its marks.
+// The shorter step proposed after them must follow the halved marks; with
+// the marks of the step's start it grew and shrank in turn for ever (this D
+// at 55000 rpm on 120 points). The run ends in its discretization error
+// within its scans, as it does when the shortest step is still too long.
+TEST(InteractingLimits, NegativeTrialProfilesEndTheRunInItsError)
+{
+    Experiment e;
+    e.nScans = 5;
+    e.rpm = 55000;
+    installExperiment(e);
+    const double D = 7.594996671664828e-07;
+    monomerDimer(0.0f);
+    fSAMonomerMorD = static_cast<float>(D);
+    fSAOligomerMorD = static_cast<float>(0.75 * D);
+    bModelMonomerDimer = 1;
+    layOutGrid(120, false);
+    prepareRun(4, D, 1.0);
+    const bool bEnded = endsWithin(30.0, [] { propagateLammB(); }, [] { bSimulationError = 1; });
+    EXPECT_TRUE(bEnded) << "still at t = " << dSimTime << " s after 30 s";
+    EXPECT_EQ(bDiscretizationError, 1);
+    EXPECT_LT(dSimTime, e.tLast);
+    EXPECT_EQ(dMaxDcOverCWork, dMaxDcOverC / 2048);  // eleven negative trials
+
+    // a max dc/c that not even the shortest step meets ends there too
+    const double dKept = dMaxDcOverC;
+    dMaxDcOverC = 1e-30;
+    prepareRun(4, D, 1.0);
+    EXPECT_TRUE(endsWithin(30.0, [] { propagateLammB(); }, [] { bSimulationError = 1; }));
+    EXPECT_EQ(bDiscretizationError, 1);
+    EXPECT_LT(dSimTime, e.tFirst);
+    dMaxDcOverC = dKept;
 }
 
 // Through the rotor's acceleration: the speed in effect over each step, the

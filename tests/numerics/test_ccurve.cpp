@@ -116,6 +116,14 @@ TEST(CCurve, SearchesPeaksAndValues)
 
     EXPECT_EQ(c.NearestIndex(2.5f), 2);
     EXPECT_EQ(c.NearestIndex(2.51f), 3);
+    // nearest by y alone, and by the distance in the plane
+    float fx = 0, fy = 0;
+    EXPECT_EQ(c.NearestYPoint(2.6f, &fx, &fy), 2);
+    EXPECT_EQ(fx, 2.0f);
+    EXPECT_EQ(c.NearestPoint(6.1f, 3.1f, &fx, &fy), 6);
+    EXPECT_EQ(fx, 6.0f);
+    EXPECT_EQ(fy, 3.0f);
+    EXPECT_EQ(c.NearestPoint(2.4f, 2.5f, nullptr, nullptr), 2);
     EXPECT_EQ(c.MaxYInXWindow(1.0f, 4.0f, 0, 9), 3.0f);
     EXPECT_EQ(c.MinYInXWindow(0.5f, 3.5f, 0, 9), 1.0f);
     EXPECT_EQ(c.MaxYInXWindow(1.0f, 8.0f, 0, 4), 3.0f); // points 0..3 only

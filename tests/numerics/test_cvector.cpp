@@ -143,6 +143,22 @@ TEST(CVector, OneValuePerLineFiles)
     EXPECT_EQ(a[4], 3.0f); // "stop" repeats the previous value
     EXPECT_EQ(a[5], 4.0f);
     ASSERT_EQ(shownErrorMessages().size(), 1u);
+    // the writer of one-based arrays writes elements lo..hi, which the reader
+    // gives back; an empty range or no array writes an empty file
+    const std::string part = tempPath("part.txt");
+    ASSERT_TRUE(writeFloatVectorFile(part.c_str(), a, 2, 4));
+    int nPart = 0;
+    float* b = readFloatVectorFile(part.c_str(), 1, &nPart);
+    ASSERT_EQ(nPart, 3);
+    EXPECT_EQ(b[1], 2.0f);
+    EXPECT_EQ(b[3], 3.0f);
+    free_vector(b, 1, nPart);
+    for (const float* v : {static_cast<const float*>(a), static_cast<const float*>(nullptr)}) {
+        ASSERT_TRUE(writeFloatVectorFile(part.c_str(), v, v ? 5 : 1, v ? 4 : 5));
+        std::ifstream written(part);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(written), std::istreambuf_iterator<char>()), "");
+    }
+    std::remove(part.c_str());
     free_vector(a, 1, nh);
 
     std::string missing = tempPath("no/such/file.txt");
