@@ -193,6 +193,7 @@ TEST(CompressibleSolvent, PropagatorsAgreeWithTheSolverObject)
     fGradientBufferViscosityRef = 1.0f;
     VBAR = 0.73f;
     fGradientVbar = 0.73f;
+    bAutoSGrid = 1;
     const double claverie = againstSolverObject(false, e, 5, 6e-7);
     RecordProperty("Claverie", std::to_string(claverie));
     EXPECT_LT(claverie, 1e-3);
@@ -203,6 +204,15 @@ TEST(CompressibleSolvent, PropagatorsAgreeWithTheSolverObject)
     const double hat = againstSolverObject(true, e, 5, 6e-7);
     RecordProperty("moving hat", std::to_string(hat));
     EXPECT_LT(hat, 1e-3);
+    // the automatic s grid is the species' s in the buffer: here the standard
+    // one, so s itself; in a denser, more viscous buffer s (1 - vbar rho) / eta
+    // against the standard buoyancy
+    EXPECT_NEAR(dSGrid, 5.0, 1e-5);
+    fGradientBufferDensity = 1.05f;
+    fGradientBufferViscosityRef = 1.3f;
+    EXPECT_NEAR(localSolventFactor(5.0), 5.0 * (1 - 0.73 * 1.05) / (1 - 0.73 * 0.99823) / 1.3, 1e-5);
+    fGradientBufferDensity = 0.99823f;
+    fGradientBufferViscosityRef = 1.0f;
 }
 
 // A co-solute that sediments makes the factors change every step; the
