@@ -293,6 +293,26 @@ TEST_F(BufferTest, TheFourthRowBecomesTheBuffer)
     EXPECT_EQ(pParamFloat[4], 0);
 }
 
+// In c(s) the buffer signal can be held fixed only while both the time- and
+// the radially-invariant noise are fitted; with either alone it floats.
+TEST_F(BufferTest, AContinuousModelFloatsTheSignalUnlessBothNoisesAreFitted)
+{
+    scans();
+    bModelContinuous = 1;
+    headless::Script script;
+    for (const bool bTI : {false, true})
+        for (const bool bRI : {false, true}) {
+            bFitTINoise = bTI;
+            bFitRINoise = bRI;
+            bFitBufferSignal = 0;
+            EXPECT_TRUE(window->CheckBufferSedCompatibility());
+            EXPECT_EQ(bFitBufferSignal, bTI && bRI ? 0 : 1) << bTI << bRI;
+        }
+    EXPECT_EQ(script.pending(), 0u);
+    bModelContinuous = 0;
+    bFitTINoise = bFitRINoise = 0;
+}
+
 // Command 576: the signal goes out of the data and the model off; the fourth
 // row is no longer fitted, the other fit flags (meniscus, bottom) stay.
 TEST_F(BufferTest, SubtractingTheSignalSwitchesTheModelOff)
