@@ -497,7 +497,9 @@ const char* const szWrittenListName = ".morvex-run-files";
 const char* const kResultSubfolders[] = {"fits", "residuals"};
 
 // A file as it lay in the results folder: which file it was and when it was
-// last written.
+// last changed. The change time, not the write time: the fits and residuals
+// get their scan file's times put back when they are written, so a file
+// written over with the same text would keep its write time.
 struct FileMark {
     dev_t dev = 0;
     ino_t ino = 0;
@@ -526,7 +528,7 @@ std::map<std::string, FileMark> resultsFolderFiles(const std::string& dir)
                 continue;
             }
             if (!S_ISREG(sb.st_mode)) continue;
-            files[name] = FileMark{sb.st_dev, sb.st_ino, sb.st_mtim.tv_sec, sb.st_mtim.tv_nsec, sb.st_size};
+            files[name] = FileMark{sb.st_dev, sb.st_ino, sb.st_ctim.tv_sec, sb.st_ctim.tv_nsec, sb.st_size};
         }
     };
     scan("");

@@ -216,6 +216,9 @@ TEST(ScanColours, RainbowPaletteAndTimeOrder)
         const COLORREF c = documented[(i - 1) % 14];
         const double dShade = std::max(std::pow(0.7, (i - 1) / 14), 0.3);
         const COLORREF got = scanColor(i);
+        if (i <= 14) {
+            EXPECT_EQ(got, c) << "scan " << i;  // the first round as written down
+        }
         EXPECT_NEAR(GetRValue(got), GetRValue(c) * dShade, 1.0) << "scan " << i;
         EXPECT_NEAR(GetGValue(got), GetGValue(c) * dShade, 1.0) << "scan " << i;
         EXPECT_NEAR(GetBValue(got), GetBValue(c) * dShade, 1.0) << "scan " << i;

@@ -24,6 +24,7 @@
 #include "plot/screen_button.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
+#include "scandata/noise_grid.h"
 #include "scandata/scan_file.h"
 #include "scandata/scan_set_fixture.h"
 #include "tools/calculators/calculator_fixture.h"
@@ -532,6 +533,39 @@ TEST_F(MainWindowTest, AnSRangeMarksTheBoundaryOfEveryScan)
                     1e-3 * delta * (R2 * R2 - R1 * R1) / 2 / (omega * omega * 36.0))
             << "scan " << i;
     }
+
+    // the meniscus 0.05 cm left of the data and the fit from their first
+    // point: a range from 0 S starts at the meniscus, so each scan's region
+    // starts at its first point, and the residuals bitmap tints its row red
+    // (over the grey of a zero residual) from the first cell, and not beyond
+    // the region's end
+    fMeniscus = 5.9f;
+    fFitLeftLim = ppRadius[1][1];
+    updateLeftFitLimit();
+    for (int i = 1; i <= nScans; ++i) {
+        ASSERT_EQ(pFitFirstIndex[i], 1) << "scan " << i;
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = ppSignal[i][j];
+    }
+    updateResidualsPlot(0);
+    bModelComputed = 1;
+    headless::Script script;
+    script.command(CM_SHOW_RESIDUALS_BITMAP);
+    headless::processMessages();
+    w->DrawShadedDistribution(0.0f, 4.0f, first.data(), last.data(), transport.data());
+    shadeRangeInData(w, 0.0f, 4.0f, &transport);
+    const int xFirst = int(pDataPlot->MapX(fFitLeftLim) * 1400.0 / 1399) + 2;
+    const int xLast = int(pDataPlot->MapX(fFitRightLim) * 1400.0 / 1399) - 2;
+    for (int k = 1; k <= nScans; ++k) {
+        const int i = pScanTimeOrder[k];
+        EXPECT_EQ(first[i], 1) << "scan " << i;
+        // the middle of row k of the band 800..950
+        const int y = 800 + (2 * k - 1) * 150 / (2 * nScans);
+        const COLORREF c = surfacePixel(w, xFirst, y);
+        EXPECT_TRUE(GetRValue(c) > 128 && GetGValue(c) < 128 && GetBValue(c) == GetGValue(c)) << "row " << k;
+        EXPECT_EQ(surfacePixel(w, xLast, y), RGB(128, 128, 128)) << "row " << k;
+    }
+    bModelComputed = 0;
+    bShowResidualsBitmap = 0;
 }
 
 // A rectangle drawn on the distribution plot while Integrate is armed may

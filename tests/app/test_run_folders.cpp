@@ -154,11 +154,12 @@ TEST_F(RunFoldersTest, TheDataFolderIsOnlyReadWhateverThePaths)
 }
 
 // A run clears only what the run before wrote into its results folder (the
-// list it left there), not the user's files that merely look like the
-// program's. A folder a running run holds is refused with 2, naming the
-// holder; a lock file left by a run that was killed blocks nobody, not even
-// another user than the one who made it (mode 0644). A results folder whose
-// parent cannot be written is refused with the reason.
+// list it left there, files it wrote over included, the fits and residuals
+// that keep their scan's file times too), not the user's files that merely
+// look like the program's. A folder a running run holds is refused with 2,
+// naming the holder; a lock file left by a run that was killed blocks
+// nobody, not even another user than the one who made it (mode 0644). A
+// results folder whose parent cannot be written is refused with the reason.
 TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
 {
     const std::string data = scratch + "data", out = scratch + "out";
@@ -167,6 +168,11 @@ TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
     std::string text;
     ASSERT_EQ(runProgramWithin(120, job(data, out), &text), 0) << text;
     ASSERT_TRUE(std::filesystem::is_regular_file(out + "/fits/f00003.RA1"));
+    // as if that run had been killed: no list, so its files stay, until a
+    // run writes over them; then they are that run's, and go with it
+    std::filesystem::remove(out + "/.morvex-run-files");
+    text.clear();
+    ASSERT_EQ(runProgramWithin(120, job(data, out), &text), 0) << text;
     // the user's own files beside the results, named like the program's
     const std::set<std::string> mine = {"fits/final_report.txt", "fits/fOwn.txt", "residuals/readme.txt", "TIN.txt",
                                         "notes.txt"};

@@ -217,7 +217,9 @@ TEST_F(RunModeTest, MinimumSOfLogGrids)
 
 // Each RegularizationType chooses its own method, whatever the window had
 // chosen before: after the run exactly the named one of the four flags is set
-// (the method a c(s) of the window would use).
+// (the method a c(s) of the window would use), and the record gives the
+// confidence level of the regularization, the default P = 0.95. "none"
+// leaves the method as it was and takes P = 0, the unregularized solution.
 TEST_F(RunModeTest, EachRegularizationTypeChoosesItsMethod)
 {
     const std::string data = scratch + "data";
@@ -235,28 +237,46 @@ TEST_F(RunModeTest, EachRegularizationTypeChoosesItsMethod)
     bWizardMessages = 0;
     writeDefaultPreferences();
     std::string printed;
-    for (const auto& before : types)
-        for (const auto& t : types) {
-            if (&before == &t) continue;
-            SCOPED_TRACE(std::string(t.szType) + " after " + before.szType);
-            for (const auto& o : types) *o.pbFlag = &o == &before ? 1 : 0;
-            writeText(scratch + "job.xml", "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" +
-                                               scratch + "out</OutputResultsDirectory><Model>Continuous c(s) "
-                                               "Distribution</Model><RegularizationType>" + t.szType +
-                                               "</RegularizationType>");
-            std::filesystem::remove_all(scratch + "out");
-            std::string err;
-            runParameters = RunParameters();
-            ASSERT_EQ(readParameterFile((scratch + "job.xml").c_str(), &runParameters, &err), 1) << err;
-            bHaveRunParameters = 1;
-            testing::internal::CaptureStderr();
-            {
-                TXLAApp app("RADOdodedez");
-                EXPECT_EQ(app.Run(), 0);
-            }
-            printed += testing::internal::GetCapturedStderr();
-            for (const auto& o : types) EXPECT_EQ(*o.pbFlag, &o == &t ? 1 : 0) << o.szType;
+    // the confidence level the record gives, entry 2 of the parameters
+    const auto recordedLevel = [&]() {
+        std::string err;
+        auto root = parseXmlFile(scratch + "out/ResultParameters.xml", &err);
+        if (!root || !root->child("Parameters")) return -1.0;
+        for (auto* p : root->child("Parameters")->all("Parameter"))
+            if (p->attr("index") == "2" && p->attr("name") == "confidenceLevel") return std::stod(p->attr("value"));
+        return -1.0;
+    };
+    // each method after each other one, then "none" after each (P = 0 stays
+    // with the process)
+    std::vector<std::pair<int, int>> runs;
+    for (int b = 0; b < 4; b++)
+        for (int k = 0; k < 4; k++)
+            if (k != b) runs.emplace_back(b, k);
+    for (int b = 0; b < 4; b++) runs.emplace_back(b, -1);
+    for (const auto& [b, k] : runs) {
+        const auto& before = types[b];
+        const auto* pt = k >= 0 ? &types[k] : nullptr;
+        const char* szType = pt ? pt->szType : "none";
+        SCOPED_TRACE(std::string(szType) + " after " + before.szType);
+        for (const auto& o : types) *o.pbFlag = &o == &before ? 1 : 0;
+        writeText(scratch + "job.xml", "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" +
+                                           scratch + "out</OutputResultsDirectory><Model>Continuous c(s) "
+                                           "Distribution</Model><RegularizationType>" + szType +
+                                           "</RegularizationType>");
+        std::filesystem::remove_all(scratch + "out");
+        std::string err;
+        runParameters = RunParameters();
+        ASSERT_EQ(readParameterFile((scratch + "job.xml").c_str(), &runParameters, &err), 1) << err;
+        bHaveRunParameters = 1;
+        testing::internal::CaptureStderr();
+        {
+            TXLAApp app("RADOdodedez");
+            EXPECT_EQ(app.Run(), 0);
         }
+        printed += testing::internal::GetCapturedStderr();
+        for (const auto& o : types) EXPECT_EQ(*o.pbFlag, &o == (pt ? pt : &before) ? 1 : 0) << o.szType;
+        EXPECT_NEAR(recordedLevel(), pt ? 0.95 : 0.0, 1e-6);
+    }
     // notes of the runs, no error
     EXPECT_EQ(printed.find("ERROR"), std::string::npos) << printed;
 }

@@ -51,10 +51,35 @@ bool redNear(TXLAWindow* w, int x, int y)
     return false;
 }
 
-// Two peaks: 1 at 3 S and, 1e-4 times lower, at 7 S (a Gaussian each).
+// Two peaks: 1 at 3 S and, 1e-5 times lower, at 7 S (a Gaussian each).
 float twoPeaks(float s)
 {
     return std::exp(-(s - 3.0f) * (s - 3.0f) / 0.1f) + 1e-5f * std::exp(-(s - 7.0f) * (s - 7.0f) / 0.1f);
+}
+
+// The same with the peak at 7 S a hundred times lower only.
+float twoPeaksOneLow(float s)
+{
+    return std::exp(-(s - 3.0f) * (s - 3.0f) / 0.1f) + 0.01f * std::exp(-(s - 7.0f) * (s - 7.0f) / 0.1f);
+}
+
+// Share of the pixels inside a label's rectangle that show its face colour:
+// the plots' picture is 1000 units high and fPlotXScale thousand wide over
+// the client.
+double labelFaceShare(TXLAWindow* w, const CScreenButton& b)
+{
+    const RECT rc = w->GetClientRect();
+    const double dX = rc.right / (1000.0 * fPlotXScale), dY = rc.bottom / 1000.0;
+    const int x1 = int(std::ceil(b.nLeft * dX)), x2 = int(b.nRight * dX);
+    const int y1 = int(std::ceil(b.nTop * dY)), y2 = int(b.nBottom * dY);
+    if (x2 - x1 < 10 || y2 - y1 < 5) return 0.0;
+    HDC dc = w->GetDC();
+    int nFace = 0;
+    for (int i = x1; i <= x2; i++)
+        for (int j = y1; j <= y2; j++)
+            if (GetPixel(dc, i, j) == b.crFace) nFace++;
+    w->ReleaseDC(dc);
+    return double(nFace) / ((x2 - x1 + 1) * (y2 - y1 + 1));
 }
 
 }  // namespace
@@ -194,6 +219,18 @@ TEST_F(ExampleRunTest, OnlyPeaksAboveATenThousandthGetALabel)
     SetDistribution(101, 0.0f, 0.1f, twoPeaks);
     EXPECT_EQ(nPeakInfoLabels, 0);
     EXPECT_EQ(pPeakInfoLabel[1], nullptr);
+
+    // a second peak of 1 % of the signal has its label, and a repaint of the
+    // window shows both labels again
+    SetDistribution(101, 0.0f, 0.1f, twoPeaksOneLow);
+    bModelCS = 0;
+    Run(script, 608);
+    ASSERT_EQ(nPeakInfoLabels, 2);
+    ASSERT_NE(pPeakInfoLabel[2], nullptr);
+    EXPECT_STREQ(pPeakInfoLabel[2]->pszOffText, "sw = 7.000 S");
+    window->Invalidate(true);
+    headless::processMessages();
+    for (int k = 1; k <= 2; k++) EXPECT_GT(labelFaceShare(window.get(), *pPeakInfoLabel[k]), 0.3) << "label " << k;
 }
 
 // The labels report each peak once, over ranges that do not overlap (as the

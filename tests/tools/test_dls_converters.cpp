@@ -107,6 +107,27 @@ TEST_F(DlsConverterTest, PhotoCorLabelsAndChannels)
     // One channel more than the report holds.
     EXPECT_FALSE(convertPhotoCorDls(sample("photocor_broken.txt").c_str(), Out("b.dlsdat").c_str()));
     EXPECT_EQ(filesIn(dir.Dir()), 1u);
+
+    // A report that counts fewer channels gives that many rows, the first
+    // ones of the sample, down to one; none is refused.
+    const std::string text = scantest::readText(sample("photocor_sample.txt"));
+    const size_t at = text.find("Number of channels: 5");
+    ASSERT_NE(at, std::string::npos);
+    const char* const rows[] = {"   2.00000e-07  9.10000e-01 ", "   4.00000e-07  8.80000e-01 ",
+                                "   8.00000e-07  8.30000e-01 ", "   1.60000e-06  7.40000e-01 "};
+    for (int n = 0; n <= 4; ++n) {
+        std::string fewer = text;
+        fewer.replace(at, 21, "Number of channels: " + std::to_string(n));
+        const std::string name = "fewer" + std::to_string(n), in = Out(name + ".txt"), out = Out(name + ".dlsdat");
+        scantest::writeText(in, fewer);
+        EXPECT_EQ(convertPhotoCorDls(in.c_str(), out.c_str()), n >= 1) << n;
+        if (n < 1) continue;
+        const std::vector<std::string> w = lines(out);
+        ASSERT_EQ(w.size(), static_cast<size_t>(n) + 2) << n;
+        EXPECT_EQ(w[1], v[1]);
+        EXPECT_EQ(w.back(), rows[n - 1]) << n;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Out("fewer0.dlsdat")));
 }
 
 TEST_F(DlsConverterTest, TwoColumnFiles)

@@ -247,15 +247,28 @@ TEST_F(OutsidePlotTest, SizeAndShapeAndStructurePlots)
     EXPECT_TRUE(Started(script, "WinExec",
                         Format("%s 4113 %s 3 0 %e %e %e %e %e %e %e %e %e %e", szSizeShapeExePath, szTempDir, 2.0,
                                5.0, 0.0, 0.0, 0.0, 0.0, 1.5, 3.0, 0.0, 0.0)));
+    // the D view asks for the s and D axes, and passes the D range last
+    bCsFf0ShowRh = 0;
+    bCsFf0ShowD = 1;
+    script.expectInputCancel("minimum value for s-axis in distribution plot")
+        .expectInputCancel("maximum value for s-axis in distribution plot")
+        .expectInput("minimum value for D-axis (F) in distribution plot", "3")
+        .expectInput("maximum value for D-axis (F) in distribution plot", "9");
+    Run(script, 882);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(Started(script, "WinExec",
+                        Format("%s 4113 %s 4 0 %e %e %e %e %e %e %e %e %e %e", szSizeShapeExePath, szTempDir, 2.0,
+                               4.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 3.0, 9.0)));
+    bCsFf0ShowD = 0;
 
     const std::string structure = scratch + "model.bod";
     scantest::writeText(structure, "0 0 0\n");
     script.expectOpenFile("select filename for movie file", {structure});
     Run(script, 883);
     EXPECT_TRUE(Started(script, "WinExec", std::string(szStructureExePath) + " 4113 " + structure));
-    // Both programs have run before the test's folder goes.
-    for (int i = 0; i < 500 && Lines(args).size() < 2; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(Lines(args).size(), 2u);
+    // The three starts have run before the test's folder goes.
+    for (int i = 0; i < 500 && Lines(args).size() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(Lines(args).size(), 3u);
 }
 
 TEST_F(OutsidePlotTest, PlokaOnVelocityDataAndDistributions)

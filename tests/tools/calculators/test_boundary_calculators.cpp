@@ -265,6 +265,19 @@ TEST_F(BoundaryCalculatorTest, RadialDilutionAndPressure)
     const std::string t = boxText(script, "CALCULATE RADIAL DILUTION");
     EXPECT_NEAR(numberAfter(t, "pressure at the bottom is "), 217.13, 0.01) << t;
     EXPECT_NEAR(numberAfter(t, "solution column is "), 103.63, 0.01) << t;
+
+    // one scan, at 40000 rpm: rho omega^2 (b^2 - m^2) / 2 at its speed, in SI
+    // units (1000 kg/m^3, cm as 0.01 m; 1 bar = 1e5 Pa)
+    Install({3600});
+    pScanHeaders[1].rpm = 40000.0f;
+    headless::Script one;
+    one.expectMessageBox("CALCULATE RADIAL DILUTION", IDOK);
+    Run(one, 463);
+    const std::string t1 = boxText(one, "CALCULATE RADIAL DILUTION");
+    const double omega = 40000.0 * 2.0 * M_PI / 60.0;
+    EXPECT_NEAR(numberAfter(t1, "pressure at the bottom is "),
+                1000.0 * omega * omega * (0.072 * 0.072 - 0.06 * 0.06) / 2.0 / 1e5, 0.01)
+        << t1;
 }
 
 }  // namespace

@@ -385,7 +385,20 @@ TEST_F(PowerLawTest, OnePairTakesTheExponentAsked)
             if (l.rfind("Input \"c(M) with scaling law\" \"scaling exponent:\" \"0.660000\"", 0) == 0) return true;
         return false;
     };
+    // the plot shown has the one point inside its axes
+    float fXMin = 0, fXMax = 0, fYMin = 0, fYMax = 0;
+    headless::setTranscriptObserver([&](const std::string& l) {
+        if (l.rfind("PictureWindow \"CALIBRATE C(M) POWER LAW\" 1400", 0) == 0 && pAuxPlot) {
+            fXMin = pAuxPlot->fXMin;
+            fXMax = pAuxPlot->fXMax;
+            fYMin = pAuxPlot->fYMin;
+            fYMax = pAuxPlot->fYMax;
+        }
+    });
     EXPECT_TRUE(Calibrate("4.4 66000\n", IDYES, "0.5"));
+    headless::setTranscriptObserver(nullptr);
+    EXPECT_TRUE(fXMin < std::log10(66000.0) && std::log10(66000.0) < fXMax) << fXMin << " " << fXMax;
+    EXPECT_TRUE(fYMin < std::log10(4.4) && std::log10(4.4) < fYMax) << fYMin << " " << fYMax;
     EXPECT_TRUE(offered066());
     EXPECT_FLOAT_EQ(fScalingBs, 0.5f);
     EXPECT_NEAR(fScalingKs, 4.4 / std::pow(66000.0, 0.5), 1e-5 * fScalingKs);
