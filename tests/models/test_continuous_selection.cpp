@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <string>
 
 #include "distributions/conti_globals.h"
@@ -13,6 +14,7 @@
 #include "distributions/s_grid.h"
 #include "fegrid/global_grid.h"
 #include "models/model_globals.h"
+#include "models/parameter_names.h"
 #include "model_window_fixture.h"
 #include "scandata/scan_data.h"
 
@@ -348,4 +350,34 @@ TEST_F(ContinuousModelTest, TheMsTableKeepsItsRangeAndVbarThroughTheSwitchToM)
     EXPECT_EQ(fSMax, 20.0f);
     EXPECT_EQ(VBAR, fVbar);
     EXPECT_EQ(fConfidenceLevel, fLevel);
+}
+
+// c(s) with a fixed frictional ratio and a floating vbar moves vbar into the
+// entry the ratio had: every entry holds the value its name says, and the
+// values come back from the vector as they were.
+TEST_F(ContinuousModelTest, FloatingVbarTakesTheRatiosEntry)
+{
+    LoadScans(writeBoundaryScans(scratch, 6));
+    VBAR = 0.72f;
+    fFrictionalRatio = 1.3f;
+    command(275);
+    EXPECT_EQ(pParamValue[3], 0.72f);
+    EXPECT_EQ(pParamValue[11], 1.3f);
+    const float fViscosity = pParamValue[12], fDensity = fBufferDensity, fRelative = RELVISCOSITY;
+    command(602);
+    ASSERT_TRUE(bModelCSFixFf0FloatingVbar);
+    const std::map<std::string, float> expected = {
+        {"vbar", 0.72f}, {"frictionalRatio", 1.3f}, {"viscosity", fViscosity}, {"bufferDensity", fDensity}};
+    int seen = 0;
+    for (int k = 1; k <= 34; ++k) {
+        const auto it = expected.find(parameterMeaning(k).szName);
+        if (it == expected.end()) continue;
+        EXPECT_EQ(pParamValue[k], it->second) << k << " " << it->first;
+        ++seen;
+    }
+    EXPECT_EQ(seen, 4);
+    paramVectorToGlobals();
+    EXPECT_EQ(VBAR, 0.72f);
+    EXPECT_EQ(fFrictionalRatio, 1.3f);
+    EXPECT_EQ(RELVISCOSITY, fRelative);
 }
