@@ -293,6 +293,29 @@ TEST_F(SavedAnalysisTest, HinderedCsComesBackThroughItsCommandWithMAndS)
     ExpectRoundTrip();
 }
 
+// The non-ideal single species is saved by its code at entry 71 (1, 1001 when
+// hindered) and comes back from it, with its Model-menu item.
+TEST_F(SavedAnalysisTest, NonidealSingleSpeciesComesBackByItsCode)
+{
+    const struct {
+        unsigned nId;
+        const char* szCode;
+    } models[] = {{227, "1.000000"}, {1099, "1001.000000"}};
+    for (const auto& m : models) {
+        command(m.nId);
+        ASSERT_TRUE(bModelNonidealSingle) << m.nId;
+        const std::vector<std::string> a = Save(scratch + "n.RA1");
+        EXPECT_EQ(a[71], m.szCode);
+        command(198);
+        ASSERT_TRUE(Reload(scratch + "n.RA1"));
+        EXPECT_TRUE(bModelNonidealSingle && bModelInteracting) << m.nId;
+        EXPECT_EQ(bModelHindered != 0, m.nId == 1099);
+        EXPECT_TRUE(menuChecked(m.nId));
+        EXPECT_FALSE(menuChecked(198));
+        ExpectRoundTrip();
+    }
+}
+
 TEST_F(SavedAnalysisTest, SelfAssociation148ComesBackByItsFlag)
 {
     if (!bUseMolarMass) command(217);
