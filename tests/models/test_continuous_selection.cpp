@@ -381,3 +381,22 @@ TEST_F(ContinuousModelTest, FloatingVbarTakesTheRatiosEntry)
     EXPECT_EQ(fFrictionalRatio, 1.3f);
     EXPECT_EQ(RELVISCOSITY, fRelative);
 }
+
+// The scaling law s = Ks M^bs starts as the s20,w of compact particles with
+// the c(s) default frictional ratio (1.2) and vbar 0.73 in water at 20 'C:
+// Stokes' law, s = M (1 - vbar rho) / (NA f/f0 6 pi eta R0), with R0 the
+// radius of the anhydrous sphere, over three decades of M.
+TEST_F(ContinuousModelTest, TheScalingLawStartsAtCompactParticles)
+{
+    LoadScans(writeBoundaryScans(scratch, 6));
+    command(872);
+    ASSERT_TRUE(bModelCSScalingLaw);
+    const double ks = pParamValue[11], bs = pParamValue[18];
+    const double NA = 6.02214076e23, vbar = 0.73, rho = 0.99823, eta = 0.01002;
+    for (const double M : {2e4, 2e5, 2e6}) {
+        const double R0 = std::cbrt(3 * M * vbar / (4 * M_PI * NA));
+        const double s = M * (1 - vbar * rho) / (NA * fFrictionalRatio * 6 * M_PI * eta * R0) * 1e13;
+        EXPECT_NEAR(ks * std::pow(M, bs) / s, 1.0, 0.02) << M;
+    }
+    EXPECT_EQ(fFrictionalRatio, 1.2f);
+}
