@@ -263,6 +263,36 @@ TEST_F(SavedAnalysisTest, CsWithALogarithmicGridComesBack)
     EXPECT_EQ(nGridPoints, nContinuousGridSize);
 }
 
+// The scaling laws are saved by their codes at entry 72 (5 for c(s), 6 for
+// f(M)) and come back through their own commands, with Ks and bs.
+TEST_F(SavedAnalysisTest, ScalingLawsComeBackByTheirCodes)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    const struct {
+        unsigned nId;
+        unsigned char* pFlag;
+        const char* szCode;
+    } models[] = {{872, &bModelCSScalingLaw, "5.000000"}, {887, &bModelFMScalingLaw, "6.000000"}};
+    for (const auto& m : models) {
+        command(m.nId);
+        ASSERT_TRUE(*m.pFlag) << m.nId;
+        pParamValue[11] = 0.0125f;  // Ks
+        pParamValue[18] = 0.55f;    // bs
+        paramVectorToGlobals();
+        const std::vector<std::string> a = Save(scratch + "k.RA1");
+        EXPECT_EQ(a[72], m.szCode);
+        command(198);
+        fScalingKs = fScalingBs = 0.0f;
+        ASSERT_TRUE(Reload(scratch + "k.RA1"));
+        EXPECT_TRUE(*m.pFlag && bModelContinuous) << m.nId;
+        EXPECT_TRUE(menuChecked(m.nId));
+        EXPECT_FLOAT_EQ(fScalingKs, 0.0125f);
+        EXPECT_FLOAT_EQ(fScalingBs, 0.55f);
+        ExpectRoundTrip();
+    }
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+}
+
 TEST_F(SavedAnalysisTest, HinderedCsComesBackThroughItsCommandWithMAndS)
 {
     bStickySpheres = 1;
