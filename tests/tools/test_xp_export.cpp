@@ -112,8 +112,10 @@ TEST_F(XpExportTest, VelocityScansAskTheSolventAndTheCellAndReadBack)
     const std::string folder = Folder("velocity");
     LoadScans(folder, 3, wideScan("abc #1(rotor 2) and more"));
     ASSERT_EQ(nScans, 3);
-    bFitRINoise = 1;  // the radial-invariant noise takes the baseline with it:
-    fixUpModelDefaults();  // a switch of the file, 0 or 1
+    // the fit of the radial-invariant noise takes the baseline with it; the
+    // file's switch for that is 0 or 1
+    bFitRINoise = 1;
+    fixUpModelDefaults();
     bFitMeniscus = 1;
     win::headless::Script script;
     script.expectInput("buffer density (g/ml)", "1.005")
