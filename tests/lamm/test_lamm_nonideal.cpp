@@ -31,29 +31,35 @@ void solveIdeal(LammExperiment& e, double s, double D, int n)
 
 }  // namespace
 
-// A monomer - dimer system in rapid equilibrium sediments as the monomer when
-// the association constant vanishes and as the dimer when it is very large.
+// A monomer - n-mer system in rapid equilibrium sediments as the monomer when
+// the association constant vanishes and as the n-mer when it is very large
+// (the dimer has a closed form of its own; the trimer takes the general law).
 TEST(LammReacting, SelfAssociationLimitsAreMonomerAndOligomer)
 {
-    const double s1 = 4, D1 = 7e-7, s2 = 6.3, D2 = 5.5e-7;
-    for (double K : {1e-9, 1e9}) {
-        LammExperiment r(5, 500, 2500, 50000, kM, kB, 200), ideal(5, 500, 2500, 50000, kM, kB, 200);
-        auto L = makeSolver(r, s1, D1, kM, kB, 1.0, 6.1f, 7.1f);
-        double load[3] = {0, 1.0, 1.0},  // the total loading is the scalar one
-               s[3] = {0, s1, s2}, D[3] = {0, D1, D2};
-        L->SetSelfAssociation(false, true, true, false, false, 2, load, s, D, nullptr, -8.0f, -8.0f, true, true, 1.0,
-                              false, false, s1, D1, 1.0);
-        L->SetAssociationConstant(2, K);
-        L->bRampRotorSpeed = 0;
-        L->nDefaultGridSize = 800;
-        ASSERT_EQ(L->Solve(), 0) << K;
-        EXPECT_TRUE(L->bEngineStaticGrid);
-        if (K < 1)
-            solveIdeal(ideal, s1, D1, 800);
-        else
-            solveIdeal(ideal, s2, D2, 800);
-        EXPECT_LT(largestDifference(r, ideal), 2e-3) << "K = " << K;
-    }
+    const double s1 = 4, D1 = 7e-7;
+    struct Oligomer {
+        int n;
+        double s, D;
+    };
+    for (const Oligomer o : {Oligomer{2, 6.3, 5.5e-7}, Oligomer{3, 8.2, 4.8e-7}})
+        for (double K : {1e-9, 1e9}) {
+            LammExperiment r(5, 500, 2500, 50000, kM, kB, 200), ideal(5, 500, 2500, 50000, kM, kB, 200);
+            auto L = makeSolver(r, s1, D1, kM, kB, 1.0, 6.1f, 7.1f);
+            double load[3] = {0, 1.0, 1.0},  // the total loading is the scalar one
+                   s[3] = {0, s1, o.s}, D[3] = {0, D1, o.D};
+            L->SetSelfAssociation(false, true, true, false, false, 2, load, s, D, nullptr, -8.0f, -8.0f, true, true,
+                                  1.0, false, false, s1, D1, 1.0);
+            L->SetAssociationConstant(o.n, K);
+            L->bRampRotorSpeed = 0;
+            L->nDefaultGridSize = 800;
+            ASSERT_EQ(L->Solve(), 0) << o.n << " " << K;
+            EXPECT_TRUE(L->bEngineStaticGrid);
+            if (K < 1)
+                solveIdeal(ideal, s1, D1, 800);
+            else
+                solveIdeal(ideal, o.s, o.D, 800);
+            EXPECT_LT(largestDifference(r, ideal), 2e-3) << "n = " << o.n << ", K = " << K;
+        }
 }
 
 // With ks = kd = 0 the non-ideal solver gives the ideal solution; a repulsive

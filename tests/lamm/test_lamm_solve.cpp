@@ -251,6 +251,52 @@ TEST(LammSolve, RetriesAreLogged)
     EXPECT_NE(log.find("\nthe retry succeeded"), std::string::npos) << log;
 }
 
+// The dynamic grid size: the boundary's width sqrt(D tc) when its midpoint,
+// m exp(s omega^2 t), reaches the inner fit limit spans fPointsPerSigma points.
+// D is chosen so that (b - m) pps / sqrt(D tc) is 400 exactly; with the limit
+// 0.01 cm from the meniscus the solver's estimate of tc is within 0.1 % of it.
+// The rule knows nothing of vbar: a vbar of 0 (no particle volume, so no
+// frictional ratio to compare with) sizes the grid as 0.73 does. A reacting
+// model sizes it for its fastest and least diffusing species, and a retry of
+// the model after a numerical failure runs on a grid of that size.
+TEST(LammSolve, DynamicGridSizeFollowsTheBoundaryWidth)
+{
+    const double s = 5, rpm = 50000, rb = (double)6.01f, pps = 5, n0 = 400;
+    const double tc = std::log(rb / kM) / (omega(rpm) * omega(rpm) * s * 1e-13);
+    const double w = (kB - kM) * pps / n0, D = w * w / tc;
+    int points[2] = {0, 0};
+    for (const double vbar : {0.73, 0.0}) {
+        LammExperiment e(3, 600, 1800, rpm, kM, kB, 200);
+        auto L = makeSolver(e, s, D, kM, kB, 1.0, (float)rb, 7.1f);
+        L->SetSolventAndParticle(20.0, vbar, 1.0, 1.0);
+        L->bRampRotorSpeed = 0;
+        L->bAutoFEAlgorithm = 0;
+        L->bOptimizeGridSpacing = 0;
+        L->bEngineStaticGrid = 1;
+        L->bEngineMovingGrid = 0;
+        L->InitAcceleration();
+        L->SetupGrid();
+        EXPECT_NEAR(L->fDynGridSizeEngine2, n0, 0.5) << vbar;
+        points[vbar > 0 ? 0 : 1] = L->nGridPoints;
+    }
+    EXPECT_EQ(points[1], points[0]);
+
+    // monomer - dimer, the dimer slower and more diffusing than the monomer
+    LammExperiment e(3, 600, 1800, rpm, kM, kB, 200);
+    auto L = makeSolver(e, s, D, kM, kB, 1.0, (float)rb, 7.1f);
+    double load[3] = {0, 1.0, 1.0}, sk[3] = {0, s, 4.0}, Dk[3] = {0, D, 2 * D};
+    L->SetSelfAssociation(false, true, true, false, false, 2, load, sk, Dk, nullptr, -8.0f, -8.0f, true, true, 1.0,
+                          false, false, s, D, 1.0);
+    L->SetAssociationConstant(2, 0.5);
+    L->bRampRotorSpeed = 0;
+    ASSERT_EQ(L->Solve(), 0);
+    EXPECT_NEAR(L->fDynGridSizeEngine2, n0, 0.5);
+    L->nDiscretizationError = 1;  // as a run that gave up would leave it
+    L->RetryAfterNumericalFailure();
+    EXPECT_EQ(L->nDiscretizationError, 0);
+    EXPECT_NEAR(L->nGridPoints, n0, 0.5);
+}
+
 // The moving grid and the static grid on the same case, both converged, agree
 // to 1e-3 of the loading, and both keep the amount in the cell and follow the
 // plateau c0 exp(-2 omega^2 s t): a sedimenting species, and a floating one,

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <string>
 
 #include "distributions/conti_globals.h"
@@ -13,6 +14,7 @@
 #include "distributions/s_grid.h"
 #include "fegrid/global_grid.h"
 #include "models/model_globals.h"
+#include "models/parameter_names.h"
 #include "model_window_fixture.h"
 #include "scandata/scan_data.h"
 
@@ -348,4 +350,53 @@ TEST_F(ContinuousModelTest, TheMsTableKeepsItsRangeAndVbarThroughTheSwitchToM)
     EXPECT_EQ(fSMax, 20.0f);
     EXPECT_EQ(VBAR, fVbar);
     EXPECT_EQ(fConfidenceLevel, fLevel);
+}
+
+// c(s) with a fixed frictional ratio and a floating vbar moves vbar into the
+// entry the ratio had: every entry holds the value its name says, and the
+// values come back from the vector as they were.
+TEST_F(ContinuousModelTest, FloatingVbarTakesTheRatiosEntry)
+{
+    LoadScans(writeBoundaryScans(scratch, 6));
+    VBAR = 0.72f;
+    fFrictionalRatio = 1.3f;
+    command(275);
+    EXPECT_EQ(pParamValue[3], 0.72f);
+    EXPECT_EQ(pParamValue[11], 1.3f);
+    const float fViscosity = pParamValue[12], fDensity = fBufferDensity, fRelative = RELVISCOSITY;
+    command(602);
+    ASSERT_TRUE(bModelCSFixFf0FloatingVbar);
+    const std::map<std::string, float> expected = {
+        {"vbar", 0.72f}, {"frictionalRatio", 1.3f}, {"viscosity", fViscosity}, {"bufferDensity", fDensity}};
+    int seen = 0;
+    for (int k = 1; k <= 34; ++k) {
+        const auto it = expected.find(parameterMeaning(k).szName);
+        if (it == expected.end()) continue;
+        EXPECT_EQ(pParamValue[k], it->second) << k << " " << it->first;
+        ++seen;
+    }
+    EXPECT_EQ(seen, 4);
+    paramVectorToGlobals();
+    EXPECT_EQ(VBAR, 0.72f);
+    EXPECT_EQ(fFrictionalRatio, 1.3f);
+    EXPECT_EQ(RELVISCOSITY, fRelative);
+}
+
+// The scaling law s = Ks M^bs starts as the s20,w of compact particles with
+// the c(s) default frictional ratio (1.2) and vbar 0.73 in water at 20 'C:
+// Stokes' law, s = M (1 - vbar rho) / (NA f/f0 6 pi eta R0), with R0 the
+// radius of the anhydrous sphere, over three decades of M.
+TEST_F(ContinuousModelTest, TheScalingLawStartsAtCompactParticles)
+{
+    LoadScans(writeBoundaryScans(scratch, 6));
+    command(872);
+    ASSERT_TRUE(bModelCSScalingLaw);
+    const double ks = pParamValue[11], bs = pParamValue[18];
+    const double NA = 6.02214076e23, vbar = 0.73, rho = 0.99823, eta = 0.01002;
+    for (const double M : {2e4, 2e5, 2e6}) {
+        const double R0 = std::cbrt(3 * M * vbar / (4 * M_PI * NA));
+        const double s = M * (1 - vbar * rho) / (NA * fFrictionalRatio * 6 * M_PI * eta * R0) * 1e13;
+        EXPECT_NEAR(ks * std::pow(M, bs) / s, 1.0, 0.02) << M;
+    }
+    EXPECT_EQ(fFrictionalRatio, 1.2f);
 }

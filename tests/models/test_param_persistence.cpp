@@ -263,6 +263,36 @@ TEST_F(SavedAnalysisTest, CsWithALogarithmicGridComesBack)
     EXPECT_EQ(nGridPoints, nContinuousGridSize);
 }
 
+// The scaling laws are saved by their codes at entry 72 (5 for c(s), 6 for
+// f(M)) and come back through their own commands, with Ks and bs.
+TEST_F(SavedAnalysisTest, ScalingLawsComeBackByTheirCodes)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    const struct {
+        unsigned nId;
+        unsigned char* pFlag;
+        const char* szCode;
+    } models[] = {{872, &bModelCSScalingLaw, "5.000000"}, {887, &bModelFMScalingLaw, "6.000000"}};
+    for (const auto& m : models) {
+        command(m.nId);
+        ASSERT_TRUE(*m.pFlag) << m.nId;
+        pParamValue[11] = 0.0125f;  // Ks
+        pParamValue[18] = 0.55f;    // bs
+        paramVectorToGlobals();
+        const std::vector<std::string> a = Save(scratch + "k.RA1");
+        EXPECT_EQ(a[72], m.szCode);
+        command(198);
+        fScalingKs = fScalingBs = 0.0f;
+        ASSERT_TRUE(Reload(scratch + "k.RA1"));
+        EXPECT_TRUE(*m.pFlag && bModelContinuous) << m.nId;
+        EXPECT_TRUE(menuChecked(m.nId));
+        EXPECT_FLOAT_EQ(fScalingKs, 0.0125f);
+        EXPECT_FLOAT_EQ(fScalingBs, 0.55f);
+        ExpectRoundTrip();
+    }
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+}
+
 TEST_F(SavedAnalysisTest, HinderedCsComesBackThroughItsCommandWithMAndS)
 {
     bStickySpheres = 1;
@@ -291,6 +321,29 @@ TEST_F(SavedAnalysisTest, HinderedCsComesBackThroughItsCommandWithMAndS)
     EXPECT_EQ(nFitNonidealKd, 1);
     EXPECT_FLOAT_EQ(fSMax, 12.0f);
     ExpectRoundTrip();
+}
+
+// The non-ideal single species is saved by its code at entry 71 (1, 1001 when
+// hindered) and comes back from it, with its Model-menu item.
+TEST_F(SavedAnalysisTest, NonidealSingleSpeciesComesBackByItsCode)
+{
+    const struct {
+        unsigned nId;
+        const char* szCode;
+    } models[] = {{227, "1.000000"}, {1099, "1001.000000"}};
+    for (const auto& m : models) {
+        command(m.nId);
+        ASSERT_TRUE(bModelNonidealSingle) << m.nId;
+        const std::vector<std::string> a = Save(scratch + "n.RA1");
+        EXPECT_EQ(a[71], m.szCode);
+        command(198);
+        ASSERT_TRUE(Reload(scratch + "n.RA1"));
+        EXPECT_TRUE(bModelNonidealSingle && bModelInteracting) << m.nId;
+        EXPECT_EQ(bModelHindered != 0, m.nId == 1099);
+        EXPECT_TRUE(menuChecked(m.nId));
+        EXPECT_FALSE(menuChecked(198));
+        ExpectRoundTrip();
+    }
 }
 
 TEST_F(SavedAnalysisTest, SelfAssociation148ComesBackByItsFlag)

@@ -112,7 +112,10 @@ TEST_F(XpExportTest, VelocityScansAskTheSolventAndTheCellAndReadBack)
     const std::string folder = Folder("velocity");
     LoadScans(folder, 3, wideScan("abc #1(rotor 2) and more"));
     ASSERT_EQ(nScans, 3);
-    bAlgebraicBaseline = 1;
+    // the fit of the radial-invariant noise takes the baseline with it; the
+    // file's switch for that is 0 or 1
+    bFitRINoise = 1;
+    fixUpModelDefaults();
     bFitMeniscus = 1;
     win::headless::Script script;
     script.expectInput("buffer density (g/ml)", "1.005")
@@ -139,6 +142,7 @@ TEST_F(XpExportTest, VelocityScansAskTheSolventAndTheCellAndReadBack)
     EXPECT_EQ(l[4], "0.001002 (fBufferViscosity)");
     EXPECT_EQ(l[5], "0.720000 (VBAR)");
     EXPECT_EQ(l[15], "0.010000 (ExperimentalNoise)");
+    EXPECT_EQ(l[17], "1 (blocalFitRINoise)");
     EXPECT_EQ(l[18], "1 (blocalAutoVaryBaseline)");
     EXPECT_EQ(l[20], "1 (blocalVaryMeniscus)");
     EXPECT_EQ(l[23], "1.00000 (xConcentrationFactor)");
