@@ -256,3 +256,24 @@ TEST_F(FringeToolTest, AllScansToolLeavesOutScansWithoutPointsOnBothSides)
     EXPECT_EQ(signalOf(1), original[0]);  // Escape applies nothing
     pScanPoints[2] = 101;
 }
+
+TEST_F(FringeToolTest, SingleScanToolPicksTheScanUnderTheClickOnEitherPlot)
+{
+    // three scans stepping to 1, 2 and 3 fringes: beyond the step every scan
+    // has a point of its own, the last in time order as well
+    LoadSteps({1.0f, 2.0f, 3.0f});
+    headless::Script script;
+    script.expectMessageBox("Fix Scratch Jump", IDYES);
+    Run(script, 1111);
+    ASSERT_TRUE(single.active);
+    for (int i = 1; i <= 3; ++i) {
+        Click(script, residualPixel(i, 70));
+        EXPECT_EQ(single.scan, i) << "residuals, scan " << i;
+        EXPECT_EQ(single.cursorPoint, 70) << i;
+        Click(script, {pDataPlot->MapX(ppRadius[i][80]), pDataPlot->MapY(ppSignal[i][80])});
+        EXPECT_EQ(single.scan, i) << "data, scan " << i;
+        EXPECT_EQ(single.cursorPoint, 80) << i;
+    }
+    Keys(script, {VK_ESCAPE});
+    EXPECT_FALSE(single.active);
+}

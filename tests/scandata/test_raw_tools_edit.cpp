@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -111,6 +112,13 @@ TEST_F(RawEditTest, RotorStretchWritesOnlyWhereTheUserSaid)
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
         return l.rfind("SaveFile", 0) == 0 && l.find("unstretch/newscandata") != std::string::npos;
     }));
+    // the prompt offers one of the two rotors it names: 8
+    const std::string rotorPrompt = "\"rotor (4 or 8)\" \"";
+    const auto offer = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) {
+        return l.rfind("Input", 0) == 0 && l.find(rotorPrompt) != std::string::npos;
+    });
+    ASSERT_NE(offer, lines.end());
+    EXPECT_EQ(std::strtod(offer->c_str() + offer->find(rotorPrompt) + rotorPrompt.size(), nullptr), 8.0) << *offer;
     // rotor 8 at 60000 rpm: -9.59e-6 cm x 60^2 = -0.034524 cm; the speed keeps
     // omega^2 r at the middle of the cell (6.45 cm)
     const double dShift = -9.59e-6 * 3600.0;

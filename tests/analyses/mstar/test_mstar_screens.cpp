@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "plot/cwinplot.h"
 #include "plot/screen_button.h"
 #include "scandata/scan_data.h"
+#include "tools/exports/xp_export.h"
 
 using namespace mstartest;
 
@@ -28,6 +30,17 @@ std::string caption(int k)
 {
     CScreenButton* b = mStarButton(k);
     return b ? b->pszOffText : "(none)";
+}
+
+// Every button is a box with room for its caption: wider and taller than nothing.
+void expectBoxesWithRoom()
+{
+    for (int k = 1; k <= nMStarButtons; ++k) {
+        const CScreenButton* b = mStarButton(k);
+        if (!b) continue;
+        EXPECT_LT(b->nLeft, b->nRight) << caption(k);
+        EXPECT_LT(b->nTop, b->nBottom) << caption(k);
+    }
 }
 
 int buttonCount()
@@ -102,6 +115,7 @@ TEST_F(MStarTest, ButtonsOfOneAbsorbanceSet)
     EXPECT_EQ(caption(11), "Baseline = 0.0000");
     EXPECT_EQ(caption(12).substr(0, 10), "A0(1) = 0.");
     EXPECT_EQ(caption(13), "go to Mwapp(r)");
+    expectBoxesWithRoom();
     EXPECT_STREQ(pMStarPlotA->szYLabel, "signal (OD)");
     // buttons of a row do not overlap, and one is moved only as far as its
     // left neighbour reaches: else it keeps its place (extrap. 205, the
@@ -131,6 +145,11 @@ TEST_F(MStarTest, InterferenceSetsWithRadialInvariantBaselines)
     EXPECT_EQ(caption(8 + 4 + 2), "Baseline(2) = 0.0500");
     EXPECT_EQ(caption(8 + 6 + 1).substr(0, 5), "Ja(1)");
     EXPECT_EQ(caption(8 + 6 + 2).substr(0, 5), "Ja(2)");
+    // the sets' averages one below the other
+    expectBoxesWithRoom();
+    EXPECT_EQ(caption(8 + 1).substr(0, 8), "Mwavg(1)");
+    EXPECT_EQ(caption(8 + 2).substr(0, 8), "Mwavg(2)");
+    EXPECT_LE(mStarButton(8 + 1)->nBottom, mStarButton(8 + 2)->nTop);
     EXPECT_STREQ(pMStarPlotA->szYLabel, "signal (fringes)");
     // after the two signals the two baselines, in light blue
     for (int c : {2, 3}) {
@@ -295,6 +314,18 @@ TEST_F(MStarTest, SmoothingRunsTheCMModel)
     EXPECT_EQ(fSMin, 24000.0f);
     EXPECT_EQ(fSMax, 99000.0f);
     EXPECT_FALSE(bSerialFitRunning);
+
+    // the baseline taken from c(M) is exported as the switch it is, 1 (the
+    // file's 19th line); a series asks no questions
+    bGeneratingSeries = 1;
+    const std::string xp = folder + "/cm.xp";
+    const bool bWritten = writeXpExperimentFile(window.get(), xp.c_str());
+    bGeneratingSeries = 0;
+    ASSERT_TRUE(bWritten);
+    std::ifstream in(xp);
+    std::string line;
+    for (int k = 1; k <= 19 && std::getline(in, line); ++k) {}
+    EXPECT_EQ(line, "1 (blocalAutoVaryBaseline)");
 }
 
 TEST_F(MStarTest, TheFirstEntryNeverAsksAboutSmoothing)
