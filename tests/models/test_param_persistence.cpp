@@ -808,10 +808,10 @@ TEST_F(SavedAnalysisTest, EachSettingStandsAtItsEntry)
     };
     struct Value {
         int n;
-        float* pf;
-        double* pd;
-        int* pn;
-        double scale;  // the file holds the value times this
+        float* pf = nullptr;
+        double* pd = nullptr;
+        int* pn = nullptr;
+        double scale = 0;  // the file holds the value times this (when set)
     };
     const Value values[] = {
         {41, &fFitLeftLim}, {42, &fFitRightLim}, {43, nullptr, nullptr, &nDefaultGridSize}, {44, &fModelConst20},
@@ -859,8 +859,9 @@ TEST_F(SavedAnalysisTest, EachSettingStandsAtItsEntry)
         const std::vector<std::string> a = Save(scratch + "layout.RA1");
         ASSERT_EQ(a.size(), 215u);
         for (const Flag& f : flags) EXPECT_EQ(a[f.n], (f.n >> bit) & 1 ? "1.000000" : "0.000000") << f.n;
-        if (bit == 0)
+        if (bit == 0) {
             for (const Value& v : values) EXPECT_NEAR(std::stod(a[v.n]), expected(v), 1e-3) << v.n;
+        }
     }
 }
 
