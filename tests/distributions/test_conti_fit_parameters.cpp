@@ -56,3 +56,54 @@ TEST(ContiVectorBounds, FluorescenceAndJohnstonOgstonEntries)
     ASSERT_EQ(getContiParameters(7, packed), 7);
     for (int j = 1; j <= 7; j++) EXPECT_EQ(packed[j], inside[j]) << j;
 }
+
+// The scaling law's Ks and bs pack and unpack at least 1e-8 and 0.001; a
+// value just above its bound is taken as it is both ways.
+TEST(ContiVectorBounds, ScalingLawKsAndBs)
+{
+    bModelContinuous = bModelCSScalingLaw = 1;
+    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
+    nFitFrictionalRatio = 0;
+    nFitScalingKs = 1;
+    pParamFloat[18] = 1;
+    fMeniscus = pParamValue[13] = 6.0f;
+    fBottom = pParamValue[14] = 7.2f;
+    ASSERT_EQ(getContiParameters(0, nullptr), 2);
+
+    float packed[3] = {};
+    const float ksBelow[] = {5e-9f, 0.0f, -0.02f};
+    for (float ks : ksBelow) {
+        fScalingKs = ks;
+        fScalingBs = 0.0005f;
+        ASSERT_EQ(getContiParameters(2, packed), 2);
+        EXPECT_EQ(packed[1], 1e-8f) << ks;
+        EXPECT_EQ(fScalingKs, 1e-8f) << ks;
+        EXPECT_EQ(packed[2], 0.001f);
+        EXPECT_EQ(fScalingBs, 0.001f);
+    }
+    const float ksAbove[] = {1.02e-8f, 1.05e-8f, 1.09e-8f, 0.0123f};
+    for (float ks : ksAbove) {
+        fScalingKs = ks;
+        fScalingBs = 0.00105f;
+        ASSERT_EQ(getContiParameters(2, packed), 2);
+        EXPECT_EQ(packed[1], ks) << ks;
+        EXPECT_EQ(fScalingKs, ks) << ks;
+        EXPECT_EQ(packed[2], 0.00105f);
+    }
+
+    float trial[3] = {0, 5e-9f, -0.3f};
+    setContiParameters(trial);
+    EXPECT_EQ(fScalingKs, 1e-8f);
+    EXPECT_EQ(pParamValue[11], 1e-8f);
+    EXPECT_EQ(fScalingBs, 0.001f);
+    EXPECT_EQ(pParamValue[18], 0.001f);
+    float inside[3] = {0, 1.05e-8f, 0.00105f};
+    setContiParameters(inside);
+    EXPECT_EQ(fScalingKs, 1.05e-8f);
+    EXPECT_EQ(pParamValue[11], 1.05e-8f);
+    EXPECT_EQ(fScalingBs, 0.00105f);
+    EXPECT_EQ(pParamValue[18], 0.00105f);
+    ASSERT_EQ(getContiParameters(2, packed), 2);
+    EXPECT_EQ(packed[1], inside[1]);
+    EXPECT_EQ(packed[2], inside[2]);
+}

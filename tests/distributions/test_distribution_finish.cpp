@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "distributions/conti_fit.h"
 #include "distributions/conti_globals.h"
 #include "distributions/conti_run.h"
 #include "distributions/distribution_file.h"
@@ -17,7 +18,9 @@
 #include "distributions/distribution_integration.h"
 #include "distributions/distribution_result.h"
 #include "distributions/example_run_fixture.h"
+#include "distributions/normal_equations.h"
 #include "distributions/regularization.h"
+#include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
@@ -263,6 +266,42 @@ TEST_F(DistributionShownTest, DensityRule)
     pDistValues[1] = 0.25f;
     convertAmplitudesToDensity();
     EXPECT_EQ(pDistValues[1], 0.25f);
+}
+
+// During a fit of c(s,ff0) a new best rmsd shows the distribution of the
+// last evaluation: the marginal of its solution over f/f0 (the amplitudes
+// stored f/f0 by f/f0, s within each), by the density rule.
+TEST_F(DistributionShownTest, ANewBestOfAFitShowsTheMarginalOverFf0)
+{
+    bModelCS = 0;
+    bModelContinuous = bModelCSFf0 = 1;
+    allocDistributionVectors(3);
+    const float s[4] = {0, 1, 2, 4};
+    for (int i = 1; i <= 3; i++) pDistAxisS[i] = s[i];
+    fFf0Resolution = 2.0f;
+    nFf0Resolution = 2;
+    nCsGridTotal = 6;
+    allocCsFf0Arrays(6, 2);
+    ASSERT_TRUE(allocNormalArrays(6, 0, 0));
+    const double a[7] = {0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6};
+    for (int j = 1; j <= 6; j++) pNESolution[j] = a[j];
+    fRmsd = 0.001f;
+    fBestRmsd = fShownBestRmsd = 1.0f;
+    DisplayBestContiParams(nullptr);
+    EXPECT_EQ(fShownBestRmsd, 0.001f);
+    for (int j = 1; j <= 6; j++) EXPECT_FLOAT_EQ(pCsFf0Values[j], static_cast<float>(a[j])) << j;
+    // the marginal 0.5, 0.7, 0.9 over half the one-sided spacing at the
+    // ends and half the neighbours' spacing inside
+    EXPECT_FLOAT_EQ(pDistValues[1], 0.5f / 0.5f);
+    EXPECT_FLOAT_EQ(pDistValues[2], 0.7f / 1.5f);
+    EXPECT_FLOAT_EQ(pDistValues[3], 0.9f / 1.0f);
+    // no new best: the shown distribution stays
+    pNESolution[1] = 5.0;
+    fRmsd = 0.002f;
+    DisplayBestContiParams(nullptr);
+    EXPECT_FLOAT_EQ(pDistValues[1], 1.0f);
+    freeNormalArrays(6);
+    freeCsFf0Arrays();
 }
 
 TEST_F(DistributionShownTest, LsgsValuesBeyondTheLargestObservableSAreZero)

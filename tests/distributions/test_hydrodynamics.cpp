@@ -13,6 +13,7 @@
 
 #include "app/data_file_paths.h"
 #include "distributions/conti_globals.h"
+#include "distributions/distribution_result.h"
 #include "distributions/hydrodynamics.h"
 #include "models/model_globals.h"
 #include "platform/headless.h"
@@ -303,6 +304,31 @@ TEST_F(Hydrodynamics, MofSTable)
     freeMofSTable();
     EXPECT_EQ(bMofSTableLoaded, 0);
     EXPECT_EQ(mOfSInterpolate(2.5f), 1.0f);
+
+    // the worm-like chain's table of its grid is written in the same units:
+    // read back as an M(s) table it gives the chain's M at each s
+    fWormMonomerMw = 9000.0f;
+    fWormPersistenceLength = 10.0f;
+    fWormCrossSection = 1.0f;
+    fWormHydration = 0.4f;
+    const float sChain[] = {2.0f, 4.0f, 8.0f};
+    allocDistributionVectors(3);
+    for (int i = 1; i <= 3; i++) {
+        pDistAxisS[i] = sChain[i - 1];
+        pDistAxisM[i] = wormChainMFromS(sChain[i - 1]);
+        ASSERT_GT(pDistAxisM[i], 9000.0f) << i;
+    }
+    std::snprintf(szWormChainMofsPath, sizeof szWormChainMofsPath, "%s/~WormChain_mofs.dat", dir.c_str());
+    writeWormChainMofsTable();
+    std::snprintf(szMofsPath, sizeof szMofsPath, "%s", szWormChainMofsPath);
+    ASSERT_TRUE(readMofSTable());
+    ASSERT_EQ(nMofSTablePoints, 3);
+    for (int i = 1; i <= 3; i++) {
+        EXPECT_NEAR(pMofSTableS[i], sChain[i - 1], 1e-5) << i;
+        EXPECT_NEAR(relative(mOfSInterpolate(sChain[i - 1]), pDistAxisM[i]), 0.0, 1e-5) << i;
+    }
+    freeMofSTable();
+    freeDistributionVectors();
     std::filesystem::remove_all(dir);
 }
 

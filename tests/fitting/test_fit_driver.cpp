@@ -15,6 +15,7 @@
 
 #include "app/app_globals.h"
 #include "distributions/hydrodynamics.h"
+#include "fegrid/buffer_sedimentation.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/inhomogeneous_solvent.h"
 #include "fitting/fit_driver.h"
@@ -78,6 +79,20 @@ TEST(FitVectorTest, SlotsHoldTheSwitchedOnExtrasThenTheFloatedEntries)
         EXPECT_EQ(packFitParameters(0, nullptr), 4) << bSolvent;
     }
     bInhomogeneousSolvent = bFitVbarInGradient = 0;
+    // the meniscus difference and the concentration ratio float only with
+    // the buffer mismatch and its meniscus mismatch, the reference D and s
+    // only with the mismatch and a different reference buffer
+    bFitBufferSignal = 0;
+    bFitBufferMeniscusDiff = bFitBufferRelConc = bFitBufferRefD = bFitBufferRefS = 1;
+    for (int nSwitches = 0; nSwitches < 8; ++nSwitches) {
+        bBufferMismatch = nSwitches & 1;
+        bBufferMeniscusMismatch = (nSwitches >> 1) & 1;
+        bBufferRefDifferent = (nSwitches >> 2) & 1;
+        const int nBuffer = bBufferMismatch ? 2 * bBufferMeniscusMismatch + 2 * bBufferRefDifferent : 0;
+        EXPECT_EQ(packFitParameters(0, nullptr), 4 + nBuffer) << nSwitches;
+    }
+    bBufferMismatch = bBufferMeniscusMismatch = bBufferRefDifferent = 0;
+    bFitBufferMeniscusDiff = bFitBufferRelConc = bFitBufferRefD = bFitBufferRefS = 0;
 }
 
 TEST(FitVectorTest, TheObjectiveWritesTheVectorBackWithItsBounds)

@@ -24,6 +24,7 @@
 #include "fitting/fit_globals.h"
 #include "fitting/marquardt.h"
 #include "models/model_globals.h"
+#include "numerics/error_stop.h"
 #include "numerics/random.h"
 #include "platform/headless.h"
 #include "plot/error_box.h"
@@ -496,5 +497,36 @@ TEST_F(SyntheticScanTest, AParameterThatDoesNotMoveAddsNothing)
     }
     EXPECT_EQ(pMLBeta[2], 0.0);
     EXPECT_GT(pMLAlpha[1][1], 0.0);
+    clearShownErrorMessages();
+}
+
+// Derivative arrays that cannot be made end the computation in the fatal box
+// "could not allocate arrays in Marquard Levenberg routine, increase memory"
+// and leave no part of the set behind; a set of the usual size is made again
+// afterwards.
+TEST_F(SyntheticScanTest, DerivativeArraysThatCannotBeMadeAreSaidAndLeaveNothing)
+{
+    ASSERT_TRUE(allocDerivativeArrays(3));
+    ASSERT_NE(pMLDerivatives, nullptr);
+    // 2^23 parameters over a scan of 2^23 points: 2^46 floats in one block,
+    // beyond any address space
+    points[1] = 1 << 23;
+    clearShownErrorMessages();
+    headless::Script script;
+    script.expectMessageBox("Error", IDOK);
+    // (the sanitizer build's allocator names the size it refused on standard
+    // error)
+    testing::internal::CaptureStderr();
+    const bool bDone = runAbandonable([] { allocDerivativeArrays(1 << 23); });
+    testing::internal::GetCapturedStderr();
+    points[1] = nPoints;
+    EXPECT_FALSE(bDone);
+    ASSERT_EQ(shownErrorMessages().size(), 1u);
+    EXPECT_EQ(shownErrorMessages()[0], "could not allocate arrays in Marquard Levenberg routine, increase memory");
+    EXPECT_EQ(errorBoxQuitRequests(), 1);
+    EXPECT_EQ(pMLDerivatives, nullptr);
+    EXPECT_EQ(pMLBaseFit, nullptr);
+    ASSERT_TRUE(allocDerivativeArrays(3));
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(pMLDerivatives[1][i][nPoints], 0.0f) << i;
     clearShownErrorMessages();
 }

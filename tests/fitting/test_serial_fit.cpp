@@ -247,6 +247,37 @@ TEST_F(SerialFitTest, AMissingSetIsSkippedAndANumericalFailureGoesToTheErrorFile
     EXPECT_EQ(ppMCDistributions, nullptr);  // the run ended with the set
 }
 
+// A c(s) grid of a single point is a distribution too: each set writes it,
+// the one s and its amplitude, which at the species' own s and frictional
+// ratio is the loading, and the series goes on to the next set.
+TEST_F(SerialFitTest, ADistributionOfOnePointIsWrittenForEverySet)
+{
+    const std::string folder = WriteCellSeries("one", 2);
+    LoadScans(SetPaths(folder, "RA1"));
+    SetCellGeometry();
+    ChooseContinuous(&bModelCS, 5.0f, 5.0f, 1, 1.3f, 0.95f);
+    pParamFloat[11] = 0;
+    bSaveBestParams = 0;
+    window->CmRun();
+    ASSERT_TRUE(bModelComputed);
+    ASSERT_EQ(nResolution, 1);
+    headless::Script script;
+    ExpectCellQuestions(script, 1, 2, false);
+    script.expectMessageBox("with automatic integration?", IDNO).expectMessageBox("with Monte-Carlo error analysis?", IDNO);
+    Run(script, 593);
+    EXPECT_EQ(script.pending(), 0u);
+    ExpectFlagsRestored(0);
+    for (const char* ext : {".RA1", ".RA2"}) {
+        const auto dist = numberRows(folder + "/distribution" + ext);
+        ASSERT_EQ(dist.size(), 1u) << ext;
+        ASSERT_EQ(dist[0].size(), 2u) << ext;
+        EXPECT_FLOAT_EQ(static_cast<float>(dist[0][0]), 5.0f) << ext;
+        EXPECT_NEAR(dist[0][1], 0.8, 0.01) << ext;
+        EXPECT_TRUE(fileThere(folder + "/data_.xp")) << ext;
+    }
+    EXPECT_EQ(loadedScanExtension(), ".RA2");
+}
+
 TEST(SerialFitErrors, TheCodesAndTheirTexts)
 {
     scantest::TempFolder tmp;
