@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -80,6 +82,8 @@ protected:
     // file cancelled, DRELLIX launched and the c(s) peaks converted to species.
     void ExportPeaksAsSpecies(win::headless::Script& script, const std::string& xp)
     {
+        const std::string args = scratch + "drellix-args.txt";
+        const size_t nStartedBefore = Lines(args).size();
         script.expectSaveFile("export data as DRELLIX xp file", xp);
         for (const char* szPrompt : {"buffer density", "buffer viscosity", "partial", "optical", "rotor"})
             script.expectInputCancel(szPrompt);
@@ -87,6 +91,16 @@ protected:
             .expectMessageBox("convert all c(s) peaks to discrete species?", win::IDYES);
         Run(script, 577);
         EXPECT_EQ(script.pending(), 0u);
+        // DRELLIX is started with the configuration beside the xp; the fake
+        // one has run before the test's folder goes
+        const std::string config = xp.substr(0, xp.size() - 3) + "_from_morvex_c(s).drellix";
+        std::vector<std::string> started = Lines(args);
+        for (int i = 0; i < 500 && started.size() <= nStartedBefore; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            started = Lines(args);
+        }
+        ASSERT_EQ(started.size(), nStartedBefore + 1);
+        EXPECT_EQ(started.back(), config);
     }
 };
 
