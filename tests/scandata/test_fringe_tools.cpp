@@ -87,6 +87,14 @@ protected:
         for (UINT k : keys) script.pressKey(k);
         headless::processMessages();
     }
+    // Starts the single-scan tool by a command of its own, its box answered
+    // Yes; true when the tool is on.
+    bool StartSingle(headless::Script& script, int nCommand)
+    {
+        script.expectMessageBox("Fix Scratch Jump", IDYES);
+        Run(script, nCommand);
+        return single.active;
+    }
 
     CMouseAction_FixPointScanFringeJump single;
     CMouseAction_FixScratchJump all;
@@ -101,9 +109,7 @@ TEST_F(FringeToolTest, SingleScanToolRemovesAStepWithArrowKeysAndApplyNow)
 {
     LoadSteps({0.0f, 1.0f, 0.0f});
     headless::Script script;
-    script.expectMessageBox("Fix Scratch Jump", IDYES);
-    Run(script, 1111);
-    ASSERT_TRUE(single.active);
+    ASSERT_TRUE(StartSingle(script, 1111));
     // on first use a jump is one fringe down, fixed to the left
     EXPECT_EQ(single.cursorJump, -1.0);
     EXPECT_EQ(single.cursorDirection, -1.0);
@@ -148,9 +154,7 @@ TEST_F(FringeToolTest, SingleScanToolKeysMoveBetweenScansAndEscapeChangesNothing
 {
     LoadSteps({0.0f, 1.0f, 0.0f});
     headless::Script script;
-    script.expectMessageBox("Fix Scratch Jump", IDYES);
-    Run(script, 199);
-    ASSERT_TRUE(single.active);
+    ASSERT_TRUE(StartSingle(script, 199));
     // keys before a scan is picked are the window's
     EXPECT_FALSE(mouseActionsEvKeyDown('R', 1, 0));
 
@@ -263,9 +267,7 @@ TEST_F(FringeToolTest, SingleScanToolPicksTheScanUnderTheClickOnEitherPlot)
     // has a point of its own, the last in time order as well
     LoadSteps({1.0f, 2.0f, 3.0f});
     headless::Script script;
-    script.expectMessageBox("Fix Scratch Jump", IDYES);
-    Run(script, 1111);
-    ASSERT_TRUE(single.active);
+    ASSERT_TRUE(StartSingle(script, 1111));
     for (int i = 1; i <= 3; ++i) {
         Click(script, residualPixel(i, 70));
         EXPECT_EQ(single.scan, i) << "residuals, scan " << i;

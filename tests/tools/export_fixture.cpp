@@ -76,14 +76,14 @@ std::vector<std::string> ExportTest::Lines(const std::string& path)
     return lines;
 }
 
-std::vector<std::string> ExportTest::WaitForLines(const std::string& path)
+std::vector<std::string> ExportTest::WaitForLines(const std::string& path, size_t n)
 {
-    for (int i = 0; i < 500; ++i) {
-        std::vector<std::string> lines = Lines(path);
-        if (!lines.empty()) return lines;
+    std::vector<std::string> lines = Lines(path);
+    for (int i = 0; i < 500 && lines.size() < n; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        lines = Lines(path);
     }
-    return {};
+    return lines.size() < n ? std::vector<std::string>{} : lines;
 }
 
 std::string quoted(const std::string& text) { return win::headless::quote(text); }

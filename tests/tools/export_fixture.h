@@ -29,8 +29,8 @@ protected:
     // The file's lines (without line ends); the last line also when it has
     // no line end.
     static std::vector<std::string> Lines(const std::string& path);
-    // Waits up to five seconds for a file to hold at least one line.
-    static std::vector<std::string> WaitForLines(const std::string& path);
+    // Waits up to five seconds for a file to hold at least n lines.
+    static std::vector<std::string> WaitForLines(const std::string& path, size_t n = 1);
 };
 
 // The transcript's form of a text (in double quotes, escaped).

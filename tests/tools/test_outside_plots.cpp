@@ -2,12 +2,10 @@
 // executables of the "bin" folder (878-883) and PLOKA (899-901).
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -267,8 +265,7 @@ TEST_F(OutsidePlotTest, SizeAndShapeAndStructurePlots)
     Run(script, 883);
     EXPECT_TRUE(Started(script, "WinExec", std::string(szStructureExePath) + " 4113 " + structure));
     // The three starts have run before the test's folder goes.
-    for (int i = 0; i < 500 && Lines(args).size() < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(Lines(args).size(), 3u);
+    EXPECT_EQ(WaitForLines(args, 3).size(), 3u);
 }
 
 TEST_F(OutsidePlotTest, PlokaOnVelocityDataAndDistributions)

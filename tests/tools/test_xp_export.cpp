@@ -3,13 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -94,11 +92,7 @@ protected:
         // DRELLIX is started with the configuration beside the xp; the fake
         // one has run before the test's folder goes
         const std::string config = xp.substr(0, xp.size() - 3) + "_from_morvex_c(s).drellix";
-        std::vector<std::string> started = Lines(args);
-        for (int i = 0; i < 500 && started.size() <= nStartedBefore; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            started = Lines(args);
-        }
+        const std::vector<std::string> started = WaitForLines(args, nStartedBefore + 1);
         ASSERT_EQ(started.size(), nStartedBefore + 1);
         EXPECT_EQ(started.back(), config);
     }
