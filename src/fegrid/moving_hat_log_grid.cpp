@@ -11,11 +11,13 @@
 // interpolated from the fixed end node), M = int rho phi_i phi_j. The fixed
 // meniscus and bottom lie at m/e and b/e in the frame, so the rows 1, 2,
 // N-1 and N change during a step; they are evaluated at the step's two ends,
-// their mass entries averaged. With s_grid = s the sedimentation leaves only
-// the radial dilution: the profile is carried by the nodes. Once the nodes
-// have moved one grid ratio (the natural step, ln(b/m) / ((N - 1) |k|)) the
-// profile is shifted one node and the frame restarts (the regrid); the end
-// values are set so that the amount next to meniscus and bottom is kept.
+// their mass entries averaged (the end element the species moves to with
+// the least diffusion its width needs, see addEndElementDiffusion). With
+// s_grid = s the sedimentation leaves only the radial dilution: the profile
+// is carried by the nodes. Once the nodes have moved one grid ratio (the
+// natural step, ln(b/m) / ((N - 1) |k|)) the profile is shifted one node and
+// the frame restarts (the regrid); the end values are set so that the amount
+// next to meniscus and bottom is kept.
 //
 // Steps: with a fixed step below the natural step the steps are free (clipped
 // to the regrid times, the scans and the acceleration); otherwise whole
@@ -114,14 +116,46 @@ struct BoundaryRows {
 
 int slotOf(int i, int N) { return i <= 2 ? i - 1 : i - (N - 1) + 2; }
 
+// The species piles up at the wall it moves to in a layer of width D / v, v
+// the velocity at the wall. The end element there is wider than the layer
+// whenever D is small against v h / 2 (h the element's width), and then its
+// Galerkin rows have a growing mode that the steps turn into an oscillation
+// without bound: a run of a large particle or without diffusion ended in
+// garbage. That element alone gets the diffusion it lacks to a cell Peclet
+// number of 2, D + D' = v h / 2, added to the drift rows at the radii of the
+// step end in hand. The amount stays where it was, the layer is drawn over the
+// one element the grid has for it, and a species whose layer the element
+// resolves is not touched.
+void addEndElementDiffusion(double tau, Row* x)
+{
+    const int N = nGridPointsAllocated;
+    const bool bBase = dLammS >= 0;
+    const int a = bBase ? N - 1 : 1;  // the end element's first node
+    const double e = std::exp(dGridMotionRate * tau);
+    const double ra = pFeGridRadius[a], rb = pFeGridRadius[a + 1], h = rb - ra;  // in the frame
+    const double wall = bBase ? fBottom : fMeniscus;
+    const double dExtra = std::fabs(dSpeciesRate) * wall * (h * e) / 2 - dLammD;
+    if (!(h > 0) || !(dExtra > 0)) return;
+    // the element's stiffness int rho phi_i' phi_j' times D' / e^2, into X (A = -a K - X)
+    const double kappa = dExtra / (e * e) * (ra + rb) / (2 * h);
+    Row& first = x[bBase ? 2 : 0];
+    Row& second = x[bBase ? 3 : 1];
+    first.d += kappa;
+    first.u -= kappa;
+    second.l -= kappa;
+    second.d += kappa;
+}
+
 void boundaryElementsAt(double tau, double dt, BoundaryRows& br)
 {
     const int N = nGridPointsAllocated;
     const int rows[4] = {1, 2, N - 1, N};
     setMovingBoundaryRadii(tau);
     for (int q = 0; q < 4; q++) rowsAt(rows[q], br.m0[q], br.k0[q], br.x0[q]);
+    addEndElementDiffusion(tau, br.x0);
     setMovingBoundaryRadii(tau + dt);
     for (int q = 0; q < 4; q++) rowsAt(rows[q], br.m1[q], br.k1[q], br.x1[q]);
+    addEndElementDiffusion(tau + dt, br.x1);
 }
 
 // Left matrix M - dt/2 A1 into (ll, ld, lu) and right-hand side (M + dt/2 A0)
