@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -213,6 +214,14 @@ TEST_F(Hydrodynamics, WormLikeChainInversion)
     fWormCrossSection = 1.0f;
     EXPECT_EQ(wormChainMFromS(4.0f), 0.0f);
     fWormMonomerMw = 9000.0f;
+    fWormHydration = 0.4f;
+    // nor with one typed beyond the float range (1e39 nm reads as infinite):
+    // the reduced length is 0 then, and no formula of a chain applies
+    for (const auto& [q, A0] : {std::pair{INFINITY, 1.0f}, std::pair{10.0f, INFINITY}}) {
+        fWormPersistenceLength = q;
+        fWormCrossSection = A0;
+        EXPECT_EQ(wormChainSFromM(50000.0f), 0.0f) << q << " " << A0;
+    }
     fWormPersistenceLength = 10.0f;
     fWormCrossSection = 1.0f;
     fWormHydration = 0.4f;
