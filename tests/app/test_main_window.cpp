@@ -679,6 +679,17 @@ TEST_F(MainWindowTest, PreferencesDialogAndPrinting)
     fGradientLimit = 500.0f;
     readDefaultPreferences();
     EXPECT_EQ(fGradientLimit, 1e-6f);
+    // and at the other end: the largest the defaults file keeps, 1e12, is
+    // taken and comes back; a larger one is refused in the dialog, not closed
+    // on and dropped
+    script.expectDialog("Preferences", headless::DialogAnswer().set(1258, "1.05e12"))
+        .expectMessageBox("Invalid Entry", IDOK)
+        .expectDialog("Preferences", headless::DialogAnswer().set(1258, "1e12"));
+    w->EvCommand(CM_PREFERENCES, nullptr, 0);
+    EXPECT_EQ(fGradientLimit, 1e12f);
+    fGradientLimit = 500.0f;
+    readDefaultPreferences();
+    EXPECT_EQ(fGradientLimit, 1e12f);
 
     // Data > Print... puts the window on one page of a PDF file
     LoadScans(writeBoundaryScans(scratch, 3));

@@ -187,23 +187,24 @@ TEST_F(ParameterFileTest, CommentsHideKeysAndAFolderIsNoParameterFile)
 }
 
 // An element that holds a value but is no key is named, with the nearest key
-// where one is close; the file is still read. What a comment holds is no
-// element.
+// where one is close (a name of another quantity, Speed, is no typo of Model,
+// four of its five letters away); the file is still read. What a comment
+// holds is no element.
 TEST_F(ParameterFileTest, UnknownKeysAreNamedWithTheNearestKey)
 {
     RunParameters p;
     std::string err;
     ASSERT_EQ(readParameterFile(file("<MorvexRun><DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>o"
                                      "</OutputResultsDirectory><FitMenicus>1</FitMenicus><lammthreads>2"
-                                     "</lammthreads><Colour>blue</Colour><Flag/><!-- <Typo>1</Typo> -->"
-                                     "<FitMenicus>0</FitMenicus></MorvexRun>")
+                                     "</lammthreads><Colour>blue</Colour><Speed>50000</Speed><Flag/>"
+                                     "<!-- <Typo>1</Typo> --><FitMenicus>0</FitMenicus></MorvexRun>")
                                     .c_str(),
                                 &p, &err),
               1)
         << err;
     EXPECT_EQ(p.warnings, (std::vector<std::string>{"unknown key FitMenicus; did you mean FitMeniscus?",
                                                     "unknown key lammthreads; did you mean LammThreads?",
-                                                    "unknown key Colour", "unknown key Flag"}));
+                                                    "unknown key Colour", "unknown key Speed", "unknown key Flag"}));
     EXPECT_EQ(p.bFitMeniscus, -1);
     EXPECT_EQ(p.nLammThreads, 0);
 }
@@ -373,6 +374,10 @@ TEST_F(AppFolderTest, ResultRecordIsWellFormedXml)
     EXPECT_EQ(xmlEscape("a\xED\xA0\x80" "b"), "a???b");
     EXPECT_EQ(xmlEscape("\xE0\x80\xAF\xF4\x90\x80\x80\xEF\xBF\xBF"), "??????????");
     EXPECT_EQ(xmlEscape("5 \xC2\xB0" "C \xE2\x86\x92 \xF0\x9F\x98\x80"), "5 \xC2\xB0" "C \xE2\x86\x92 \xF0\x9F\x98\x80");
+    // the least code point of each length (U+0080, U+0800, U+10000) is a character;
+    // the one just below it, written in that length, is an overlong form
+    EXPECT_EQ(xmlEscape("\xC2\x80" "\xE0\xA0\x80" "\xF0\x90\x80\x80"), "\xC2\x80" "\xE0\xA0\x80" "\xF0\x90\x80\x80");
+    EXPECT_EQ(xmlEscape("\xC1\xBF" "\xE0\x9F\xBF" "\xF0\x8F\xBF\xBF"), "?????????");
     EXPECT_EQ(root->child("ScanCount")->text, "2");
     auto params = root->child("Parameters")->all("Parameter");
     ASSERT_EQ(params.size(), 34u);

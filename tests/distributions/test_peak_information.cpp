@@ -63,10 +63,10 @@ float twoPeaksOneLow(float s)
     return std::exp(-(s - 3.0f) * (s - 3.0f) / 0.1f) + 0.01f * std::exp(-(s - 7.0f) * (s - 7.0f) / 0.1f);
 }
 
-// Share of the pixels inside a label's rectangle that show its face colour:
-// the plots' picture is 1000 units high and fPlotXScale thousand wide over
-// the client.
-double labelFaceShare(TXLAWindow* w, const CScreenButton& b)
+// Share of the pixels inside a button's rectangle (a label is one) that show
+// the colour: the plots' picture is 1000 units high and fPlotXScale thousand
+// wide over the client.
+double faceShare(TXLAWindow* w, const CScreenButton& b, COLORREF cr)
 {
     const RECT rc = w->GetClientRect();
     const double dX = rc.right / (1000.0 * fPlotXScale), dY = rc.bottom / 1000.0;
@@ -77,7 +77,7 @@ double labelFaceShare(TXLAWindow* w, const CScreenButton& b)
     int nFace = 0;
     for (int i = x1; i <= x2; i++)
         for (int j = y1; j <= y2; j++)
-            if (GetPixel(dc, i, j) == b.crFace) nFace++;
+            if (GetPixel(dc, i, j) == cr) nFace++;
     w->ReleaseDC(dc);
     return double(nFace) / ((x2 - x1 + 1) * (y2 - y1 + 1));
 }
@@ -230,7 +230,7 @@ TEST_F(ExampleRunTest, OnlyPeaksAboveATenThousandthGetALabel)
     EXPECT_STREQ(pPeakInfoLabel[2]->pszOffText, "sw = 7.000 S");
     window->Invalidate(true);
     headless::processMessages();
-    for (int k = 1; k <= 2; k++) EXPECT_GT(labelFaceShare(window.get(), *pPeakInfoLabel[k]), 0.3) << "label " << k;
+    for (int k = 1; k <= 2; k++) EXPECT_GT(faceShare(window.get(), *pPeakInfoLabel[k], pPeakInfoLabel[k]->crFace), 0.3) << "label " << k;
 }
 
 // The labels report each peak once, over ranges that do not overlap (as the
@@ -275,10 +275,13 @@ TEST_F(ExampleRunTest, RectangleIntegratesTheExamplesPeak)
 {
     RunExample();
     headless::Script script;
-    // the button starts the armed selection
+    // the button starts the armed selection, shown pressed in pink
     Run(script, 456);
     ASSERT_NE(window->pIntegrateButton, nullptr);
     EXPECT_EQ(window->pIntegrateButton->bOn, 1);
+    window->Invalidate(true);
+    headless::processMessages();
+    EXPECT_GT(faceShare(window.get(), *window->pIntegrateButton, RGB(255, 150, 150)), 0.3);
     EXPECT_EQ(bRangeSelectActive, 1);
     EXPECT_EQ(bRangeSelectArmed, 1);
     int x1, y1, x2, y2;

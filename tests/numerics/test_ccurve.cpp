@@ -108,6 +108,26 @@ TEST(CCurve, SearchesPeaksAndValues)
     EXPECT_EQ(py[1], 5.0f);
     EXPECT_EQ(c.FindPeaks(px, py, idx, 1, 2), 1);
     EXPECT_EQ(c.FindPeaks(px, nullptr, idx, 4, 2), 0);
+    // Peaks of equal height keep the order of x, below any higher one; asked for
+    // one peak, the first of three equal ones is it.
+    {
+        float ye[13] = {0, 1, 4, 1, 0, 1, 6, 1, 0, 1, 4, 1, 0};
+        float xe[13];
+        for (int i = 0; i < 13; i++) xe[i] = static_cast<float>(i);
+        CCurve twins(xe, ye, 13, 0, 0);
+        ASSERT_EQ(twins.FindPeaks(px, py, idx, 4, 2), 3);
+        EXPECT_EQ(idx[1], 7);
+        EXPECT_EQ(idx[2], 3);
+        EXPECT_EQ(idx[3], 11);
+        ye[6] = 4.0f;
+        CCurve triplets(xe, ye, 13, 0, 0);
+        ASSERT_EQ(triplets.FindPeaks(px, py, idx, 4, 2), 3);
+        EXPECT_EQ(idx[1], 3);
+        EXPECT_EQ(idx[2], 7);
+        EXPECT_EQ(idx[3], 11);
+        ASSERT_EQ(triplets.FindPeaks(px, py, idx, 1, 2), 1);
+        EXPECT_EQ(px[1], 2.0f);
+    }
     // A plateau of two equal highest values is no peak.
     c.pY->pData[6] = 3.0f;
     c.pY->pData[7] = 3.0f;
