@@ -242,10 +242,12 @@ TEST_F(NoiseGridTest, JitterAndFringeAlignment) {
 
 // The initial scan beyond the right fit limit is the polynomial of order p
 // through its last points inside the limit (those within three times the
-// distance to the bottom, in p + 1 groups). Points of a polynomial of that
-// order are met exactly, down to a single point per group (groups of two are
-// averaged, which keeps a line).
-TEST_F(NoiseGridTest, InitialScanExtrapolatedToTheBottomByItsPolynomial) {
+// distance to the bottom, in p + 1 groups), and so is the scan left of the
+// left fit limit, through its first points from the limit on (those within
+// the limit's distance from the meniscus, the extrapolation factor being 1).
+// Points of a polynomial of that order are met exactly, down to a single
+// point per group (groups of two are averaged, which keeps a line).
+TEST_F(NoiseGridTest, InitialScanExtrapolatedToBothEndsByItsPolynomial) {
     const int nOrder = nPolynomOrder;
     bExperimentalInitialDistribution = 1;
     fMeniscus = 5.9f;
@@ -281,6 +283,38 @@ TEST_F(NoiseGridTest, InitialScanExtrapolatedToTheBottomByItsPolynomial) {
                 const double x = pExtrapolation1[j];
                 EXPECT_NEAR(pExtrapolation2[j], poly(p, x), 1e-4)
                     << "order " << p << ", " << nPerGroup << " per group, r " << x;
+            }
+        }
+    }
+    // the left end: meniscus 5.9, limit 6.0, the groups from 6.0 to below 6.1
+    // cm; the polynomials rise with r there, so that the profile's clamps
+    // (never below the baseline, never rising towards the meniscus) keep out
+    fFitLeftLim = 6.0f;
+    for (int p = 0; p <= 3; ++p) {
+        for (int nPerGroup = 1; nPerGroup <= (p <= 1 ? 2 : 1); ++nPerGroup) {
+            // points to be replaced, the groups from the limit, one point
+            // out of reach
+            std::vector<float> r = {5.92f, 5.96f};
+            const int c = (p + 1) * nPerGroup;
+            for (int m = 0; m < c; ++m) r.push_back(6.0f + 0.02f * static_cast<float>(m) / nPerGroup);
+            r.push_back(6.15f);
+            freeExtrapolationArrays();
+            nExtrapolationPoints = static_cast<int>(r.size());
+            pExtrapolation1 = vector(1, nExtrapolationPoints);
+            pExtrapolation2 = vector(1, nExtrapolationPoints);
+            pExtrapolation3 = vector(1, nExtrapolationPoints);
+            for (int j = 1; j <= nExtrapolationPoints; ++j) {
+                const float x = r[static_cast<size_t>(j - 1)];
+                pExtrapolation1[j] = x;
+                pExtrapolation2[j] = x < 6.0f ? 0.0f : static_cast<float>(poly(p, x));
+                pExtrapolation3[j] = 0.0f;
+            }
+            nPolynomOrder = p;
+            extrapolateAtLeftLimit();
+            for (int j = 1; j <= nExtrapolationPoints; ++j) {
+                const double x = pExtrapolation1[j];
+                EXPECT_NEAR(pExtrapolation2[j], poly(p, x), 1e-4)
+                    << "left, order " << p << ", " << nPerGroup << " per group, r " << x;
             }
         }
     }

@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -190,6 +192,27 @@ TEST_F(RawEditTest, RegionsChannelsAndSinglePoints)
         ASSERT_FALSE(radii.empty()) << szName;
         EXPECT_NEAR(radii.front(), ends.first, 1e-4) << szName;
         EXPECT_NEAR(radii.back(), ends.second, 1e-4) << szName;
+    }
+    // cut 2 on the last radius: no point lies beyond it, and every line a
+    // subset's file holds is a point of the scan (a line the loader would
+    // pass over is looked at too)
+    for (const auto& subset : subsets) fs::remove(scratch + subset.first);
+    const std::vector<float> scanRadii(ppRadius[2] + 1, ppRadius[2] + pScanPoints[2] + 1);
+    saveSixChannelSubsets(6.2f, scanRadii.back());
+    EXPECT_TRUE(fs::exists(scratch + "i00002.RA1"));
+    for (const auto& subset : subsets) {
+        std::ifstream f(scratch + subset.first);
+        std::string line;
+        for (int k = 1; std::getline(f, line); ++k) {
+            // the title and the scan's header; blank lines
+            if (k <= 2 || line.find_first_not_of(" \t\r") == std::string::npos) continue;
+            std::istringstream in(line);
+            in.imbue(std::locale::classic());
+            float r = 0.0f;
+            in >> r;
+            auto near = [r](float x) { return std::fabs(x - r) < 1e-4f; };
+            EXPECT_TRUE(std::any_of(scanRadii.begin(), scanRadii.end(), near)) << subset.first << ": " << line;
+        }
     }
 
     // one point out of a file: a pending list left from another set must not

@@ -1,6 +1,7 @@
 // Raw-data transformations: recalibration, mirror, blank scan, time offset.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -119,6 +120,43 @@ TEST_F(RawTransformTest, BlankEqualToTheScanLeavesZero)
     free_vector(pReference, 1, n);
     ASSERT_TRUE(subtractBlankScan(blank.c_str()));
     for (int j = 1; j < n; ++j) EXPECT_NEAR(ppSignal[1][j], 0.0f, 5e-6) << j;
+}
+
+// Add Noise or Multiply: y := scale y + N(0, sigma); a negative sigma, or one
+// that is no number, changes nothing, the scale included.
+TEST_F(RawTransformTest, ScaleAndNoiseAndANegativeSigmaThatDoesNothing)
+{
+    scantest::installScans({evenScan(5.9f, 7.1f, 0.002f, 100.0), evenScan(5.9f, 7.1f, 0.002f, 200.0)});
+    bAbsorbanceData = 1;
+    std::vector<float> before;
+    for (int i = 1; i <= nScans; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j) before.push_back(ppSignal[i][j]);
+    auto unchanged = [&] {
+        size_t k = 0;
+        for (int i = 1; i <= nScans; ++i)
+            for (int j = 1; j <= pScanPoints[i]; ++j)
+                if (ppSignal[i][j] != before[k++]) return false;
+        return true;
+    };
+    EXPECT_FALSE(addNoiseToData(-0.01f, 2.0f));
+    EXPECT_TRUE(unchanged());
+    EXPECT_FALSE(addNoiseToData(std::nanf(""), 2.0f));
+    EXPECT_TRUE(unchanged());
+
+    // 1202 points: the noise's mean within 4 standard errors of 0, its rms
+    // within 15 % (some 5 standard errors) of sigma
+    ASSERT_TRUE(addNoiseToData(0.01f, 2.0f));
+    double dSum = 0.0, dSquares = 0.0;
+    size_t k = 0;
+    for (int i = 1; i <= nScans; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j) {
+            const double e = ppSignal[i][j] - 2.0 * before[k++];
+            dSum += e;
+            dSquares += e * e;
+        }
+    ASSERT_EQ(k, 1202u);
+    EXPECT_NEAR(dSum / k, 0.0, 4 * 0.01 / std::sqrt(double(k)));
+    EXPECT_NEAR(std::sqrt(dSquares / k), 0.01, 0.0015);
 }
 
 TEST_F(RawTransformTest, TimeOffsetProposesItsOmega2tAndOffersTheSave)
