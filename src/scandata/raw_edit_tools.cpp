@@ -223,10 +223,11 @@ void saveSixChannelSubsets(float fCut1, float fCut2)
         while (i1 <= n && ppRadius[i][i1] <= fCut1) ++i1;
         int i2 = i1;
         while (i2 <= n && ppRadius[i][i2] <= fCut2) ++i2;
-        // each boundary point belongs to both neighbours
+        // each boundary point belongs to both neighbours; with no point
+        // beyond cut 2 the middle runs to the scan's end
         const int first[3] = {1, i1, i2};
-        const int count[3] = {i1, i2 - i1 + 1, n - i2 + 1};
-        const bool bWrite[3] = {1 < i1 && i1 <= n, i1 < n && i1 + (i2 - i1 + 1) < n, i2 < n};
+        const int count[3] = {i1, (i2 <= n ? i2 : n) - i1 + 1, n - i2 + 1};
+        const bool bWrite[3] = {1 < i1 && i1 <= n, i1 < n, i2 < n};
         const std::string fileName = ppScanFileName[i];
         const std::string title = "inner section of " + fileName;
         for (int b = 0; b < 3; ++b) {

@@ -193,13 +193,26 @@ TEST_F(RawEditTest, RegionsChannelsAndSinglePoints)
         EXPECT_NEAR(radii.front(), ends.first, 1e-4) << szName;
         EXPECT_NEAR(radii.back(), ends.second, 1e-4) << szName;
     }
-    // cut 2 on the last radius: no point lies beyond it, and every line a
-    // subset's file holds is a point of the scan (a line the loader would
-    // pass over is looked at too)
-    for (const auto& subset : subsets) fs::remove(scratch + subset.first);
+    // cut 2 among the last radii, and on the last one: no point lies beyond
+    // it then, and the middle runs to the scan's end; it holds most of the
+    // scan and is always written. Every line a subset's file holds is a
+    // point of the scan (a line the loader would pass over is looked at too).
     const std::vector<float> scanRadii(ppRadius[2] + 1, ppRadius[2] + pScanPoints[2] + 1);
-    saveSixChannelSubsets(6.2f, scanRadii.back());
-    EXPECT_TRUE(fs::exists(scratch + "i00002.RA1"));
+    const size_t n = scanRadii.size();
+    // (k: the first point beyond cut 2, 0-based; an outer subset of one point
+    // is not written)
+    for (const size_t k : {n - 3, n - 2, n - 1, n}) {
+        for (const auto& subset : subsets) fs::remove(scratch + subset.first);
+        const float fCut2 = k == n ? scanRadii[n - 1] : (scanRadii[k - 1] + scanRadii[k]) / 2;
+        saveSixChannelSubsets(6.2f, fCut2);
+        EXPECT_TRUE(fs::exists(scratch + "i00002.RA1")) << k;
+        ScanHeader h{};
+        const std::vector<float> middle = readRadii(scratch + "m00002.RA1", &h);
+        ASSERT_FALSE(middle.empty()) << "cut 2 at " << fCut2;
+        EXPECT_NEAR(middle.front(), 6.21f, 1e-4);
+        EXPECT_NEAR(middle.back(), scanRadii[std::min(k, n - 1)], 1e-4) << "cut 2 at " << fCut2;
+        EXPECT_EQ(fs::exists(scratch + "o00002.RA1"), k < n - 1) << "cut 2 at " << fCut2;
+    }
     for (const auto& subset : subsets) {
         std::ifstream f(scratch + subset.first);
         std::string line;
