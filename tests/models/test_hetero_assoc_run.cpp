@@ -25,6 +25,7 @@
 #include "plot/cwinplot.h"
 #include "plot/key_polling.h"
 #include "resources/dialog_templates.h"
+#include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
 
 using namespace win;
@@ -127,6 +128,25 @@ TEST_F(HeteroRunTest, KeysDriveTheRun)
             EXPECT_EQ(dSimTime, 300.0);
         }
     }
+
+    // with the linear parts the profiles go into species basis 1 on the noise
+    // grid: a run stopped early leaves the scans it did not reach empty there
+    // too, also after a complete run had filled them (and with a second row
+    // included, whose basis is not the model's)
+    pSpeciesIncluded[2] = 1;
+    setupNoiseRadialGrid();
+    ASSERT_TRUE(pNoiseGrid != nullptr);
+    bFitTINoise = 1;
+    for (const char* szKeys : {"r", "rq"}) {
+        headless::Script script;
+        script.typeText(szKeys);
+        window->CalcModel();
+        const float* B = pppExtraNoiseScan[1][pScanTimeOrder[nScans]];
+        const bool bEmpty = std::all_of(B + 1, B + nNoiseGridPoints + 1, [](float v) { return v == 0.0f; });
+        EXPECT_EQ(bEmpty, szKeys[1] == 'q') << "keys \"" << szKeys << "\"";
+    }
+    bFitTINoise = 0;
+    pSpeciesIncluded[2] = 0;
 
     // the window closing: its request stays for the message loop
     PostMessage(window->HWindow, WM_CLOSE, 0, 0);
