@@ -186,6 +186,27 @@ TEST_F(GlobalGridRoadTest, DynamicGridSize)
     EXPECT_EQ(nGridPointsAllocated, 315);
 }
 
+// Every run starts from the Lamm settings' max dc/c, with its low and high
+// limits at 0.05 and 0.2 of it (docs/fegrid.md), whatever a run before left
+// (negative trial values halve the three for the rest of a run).
+TEST_F(GlobalGridRoadTest, EachRunStartsFromTheStepLimitsOfMaxDcOverC)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 2, 6e-7);
+    bAutoFEAlgorithm = 0;
+    bClaverie = 1;
+    bMovingHat = 0;
+    for (double dcc : {2.0, 0.5}) {
+        dMaxDcOverC = dcc;
+        dMaxDcOverCWork = dMaxDcOverCLow = dMaxDcOverCHigh = dcc / 1024;
+        ASSERT_TRUE(evaluate());
+        EXPECT_EQ(dMaxDcOverCWork, dcc);
+        EXPECT_DOUBLE_EQ(dMaxDcOverCLow, dcc / 20);
+        EXPECT_DOUBLE_EQ(dMaxDcOverCHigh, dcc / 5);
+    }
+}
+
 // A propagation that keeps failing runs the retries in their order (the same
 // algorithm without truncation, the moving hat, Claverie again with the
 // meniscus repaired) and shows the message of the last attempt only; the

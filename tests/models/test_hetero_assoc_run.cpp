@@ -1,7 +1,8 @@
 // The A + B <-> AB model through the model evaluation and the main window:
 // the keys that drive its run (through the headless script), the flux tables
 // in the window, the refused signal coefficient 0, the inner iteration's
-// limit, and the example end to end as a new user runs it.
+// limit, the example end to end as a new user runs it, and the species'
+// signals drawn over the data.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,8 +22,10 @@
 #include "models/model_evaluation.h"
 #include "models/model_globals.h"
 #include "platform/win.h"
+#include "plot/cwinplot.h"
 #include "plot/key_polling.h"
 #include "resources/dialog_templates.h"
+#include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
 
 using namespace win;
@@ -125,6 +128,25 @@ TEST_F(HeteroRunTest, KeysDriveTheRun)
             EXPECT_EQ(dSimTime, 300.0);
         }
     }
+
+    // with the linear parts the profiles go into species basis 1 on the noise
+    // grid: a run stopped early leaves the scans it did not reach empty there
+    // too, also after a complete run had filled them (and with a second row
+    // included, whose basis is not the model's)
+    pSpeciesIncluded[2] = 1;
+    setupNoiseRadialGrid();
+    ASSERT_TRUE(pNoiseGrid != nullptr);
+    bFitTINoise = 1;
+    for (const char* szKeys : {"r", "rq"}) {
+        headless::Script script;
+        script.typeText(szKeys);
+        window->CalcModel();
+        const float* B = pppExtraNoiseScan[1][pScanTimeOrder[nScans]];
+        const bool bEmpty = std::all_of(B + 1, B + nNoiseGridPoints + 1, [](float v) { return v == 0.0f; });
+        EXPECT_EQ(bEmpty, szKeys[1] == 'q') << "keys \"" << szKeys << "\"";
+    }
+    bFitTINoise = 0;
+    pSpeciesIncluded[2] = 0;
 
     // the window closing: its request stays for the message loop
     PostMessage(window->HWindow, WM_CLOSE, 0, 0);
@@ -356,4 +378,60 @@ TEST_F(HeteroRunTest, RoadPreparesTheMovingGrid)
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_EQ(nTimeStepCount, 30);
     bEquilibriumDataMode = 0;
+}
+
+// While it runs, the model draws each species' signal over the data, A blue,
+// B green and the complex red: on the plateau, coefficient times the free
+// concentrations that mass action gives from the loadings. With loadings 0.4
+// and 0.6, coefficients 2 and 0.5 and K = 1, the concentrations 0.2 and 1.2
+// bind x = 1.2 - sqrt(1.2) of each, and the three signals add up to the
+// loaded 1.0 (after 100 s the plateau has thinned by 0.24 %, under a pixel).
+TEST_F(HeteroRunTest, SpeciesSignalsOverTheData)
+{
+    install(1, 100, 100);
+    setParameters(0.4f, 0.6f, 0.0f, 2.0f, 0.5f);
+    {
+        headless::Script script;
+        script.typeText("r");
+        window->CalcModel();
+    }
+    ASSERT_TRUE(bModelComputed);
+    // a data plot over the cell and signals 0 to 1.2
+    std::vector<float> xs{5.9f, 7.3f}, ys{0.0f, 1.2f};
+    CVector vx, vy;
+    vx.Attach(xs.data(), 2, 0);
+    vy.Attach(ys.data(), 2, 0);
+    CCurve frame(&vx, &vy);
+    CWINPlot plot;
+    plot.AddCurve(&frame);
+    plot.SetPlotRect(50, 100, 475, 1300);
+    plot.SetAxisRanges(5.9f, 7.3f, 0.0f, 1.2f);
+    pDataPlot = &plot;
+    HDC dc = window->GetDC();
+    RECT all{0, 0, 1400, 1000};
+    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+    FillRect(dc, &all, white);
+    DeleteObject(white);
+    window->ReleaseDC(dc);
+    pLammOwnerWindow = window.get();
+    bRepaintAfterCalc = 1;
+    drawHeteroAssocProfiles();
+    pLammOwnerWindow = nullptr;
+
+    const double x = 1.2 - std::sqrt(1.2);
+    const struct {
+        double signal;
+        COLORREF cr;
+    } species[3] = {{2 * (0.2 - x), RGB(0, 0, 255)}, {0.5 * (1.2 - x), RGB(0, 255, 0)}, {2.5 * x, RGB(255, 0, 0)}};
+    dc = window->GetDC();
+    for (const auto& sp : species)
+        for (float r : {6.3f, 6.5f, 6.7f, 6.9f}) {
+            const int px = int(plot.MapX(r) * window->fClientWidth / 1400 + 0.5);
+            const int py = int(plot.MapY(float(sp.signal)) * window->fClientHeight / 1000 + 0.5);
+            bool bFound = false;
+            for (int y = py - 4; y <= py + 4 && !bFound; y++) bFound = GetPixel(dc, px, y) == sp.cr;
+            EXPECT_TRUE(bFound) << "signal " << sp.signal << " at " << r << " cm";
+        }
+    window->ReleaseDC(dc);
+    pDataPlot = nullptr;
 }

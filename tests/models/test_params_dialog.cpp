@@ -322,6 +322,43 @@ TEST_F(ParamsDialogTest, TheSmallestFf0ResolutionIsTwo)
     EXPECT_TRUE(shown(script, "Error in bCofSff0: ff0resolution must be integer > 1"));
 }
 
+// In both c(s, f/f0) dialogs the fourth row's s edit (428) is the f/f0
+// resolution, parameter 8; with the discrete component its M edit (427) is
+// the component's s, which has no slot of its own: typed, it changes neither
+// the resolution nor the hydration in slot 4.
+TEST_F(ParamsDialogTest, TheFf0DialogsTakeTheResolutionAndTheDiscreteS)
+{
+    fRadialResolution = 0.003f;  // the pre-averaging the models ask for
+    bUseMolarMass = 1;           // (the models describe by M and s)
+    for (unsigned nCommand : {595u, 598u}) {
+        command(nCommand);
+        ASSERT_TRUE(nCommand == 595 ? bModelCSFf0 : bModelCSFf0OneDiscrete);
+        const int nTemplate = paramsDialogTemplate();
+        pParamValue[8] = 10.0f;
+        fDiscreteCompS = 3.5f;
+        const float fHydrationSlot = pParamValue[4];
+        paramVectorToGlobals();
+        headless::Script script;
+        script.expectDialog(std::to_string(nTemplate), headless::DialogAnswer().cancel());
+        command(212);
+        const ParamsBoxTransfer& t = window->paramsBoxTransfer;
+        EXPECT_STREQ(t.row[3].eS, "10.00000") << nCommand;
+        if (nCommand == 598) {
+            EXPECT_STREQ(t.row[3].eMw, "3.500");
+        }
+
+        headless::DialogAnswer answer;
+        answer.set(428, "12");
+        if (nCommand == 598) answer.set(427, "4.2");
+        script.expectDialog(std::to_string(nTemplate), answer);
+        command(212);
+        EXPECT_EQ(script.pending(), 0u) << nCommand;
+        EXPECT_EQ(pParamValue[8], 12.0f) << nCommand;
+        EXPECT_EQ(pParamValue[4], fHydrationSlot) << nCommand;
+        EXPECT_EQ(fDiscreteCompS, nCommand == 598 ? 4.2f : 3.5f) << nCommand;
+    }
+}
+
 // Light-scattering data see only D: either M (or D) or s of a species may
 // float, not both.
 TEST_F(ParamsDialogTest, ForLightScatteringDataEitherMOrSMayFloat)
