@@ -330,6 +330,25 @@ TEST_F(AreaFractionTest, SetsWithoutSignalTakeNoPartInTheLines)
     for (int c = 1; c <= 2; c++) EXPECT_NEAR(pDistAxisS[c], 7.0, 0.05) << c;
     EXPECT_NEAR(fLoadingConcentration, 1.0, 0.02);
 
+    // A set without signal ahead of the others (two empty scans taken first)
+    // is left out, and the sets after it move up whole: the line of every
+    // fraction, the first too, ends at 7 S.
+    {
+        std::vector<std::string> files = writeStepScans(scratch, {}, {500.0, 700.0}, 0.0, "empty");
+        const std::vector<std::string> later = writeStepScans(scratch, {{7.0, 0.0, 1.0}}, evenTimes(8, 1000.0, 1000.0));
+        files.insert(files.end(), later.begin(), later.end());
+        LoadExperiment(files);
+        SelectExtrapolation(0.0f, 10.0f, 101, 2, 2);
+        bNonOverlappingSets = 1;
+        win::headless::Script script;
+        script.expectMessageBox("set 1 (scans 1 to 2)", win::IDOK);
+        ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+        EXPECT_EQ(script.pending(), 0u);
+        bNonOverlappingSets = 0;
+        EXPECT_EQ(nSetLsgDistributions, 5);
+        for (int c = 1; c <= 2; c++) EXPECT_NEAR(pDistAxisS[c], 7.0, 0.05) << c;
+    }
+
     // the sets that remain must still spread in time: two sets at 1000 s and
     // one without signal at 10000 s leave no line
     LoadExperiment(writeStepScans(scratch, {{7.0, 0.0, 1.0}}, {1000.0, 1000.0, 1000.0, 1000.0, 10000.0, 10000.0}));
