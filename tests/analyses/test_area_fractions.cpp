@@ -281,6 +281,28 @@ TEST_F(AreaFractionTest, TheDirectFitNeverRaisesTheRmsdAndKeepsTheIntercepts)
     }
 }
 
+// The direct fit evaluates the model of the lines again and again: the same
+// lines give the same model and rmsd at every evaluation, also where a
+// boundary still lies left of the first radius of the fitted range (a
+// meniscus 0.05 cm inside the data's start, the left limit on the first
+// radius, and the first scan at 600 s).
+TEST_F(AreaFractionTest, TheSameLinesGiveTheSameModelAtEveryEvaluation)
+{
+    TwoSpeciesExperiment();
+    ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+    ASSERT_TRUE(allocAreaFractionArrays(4));  // as the run holds them
+    fMeniscus = pParamValue[13] = 5.95f;
+    fFitLeftLim = 6.0f;
+    updateLeftFitLimit();
+    ASSERT_EQ(nNoiseGridFirst, 1);
+    const float slopes[5] = {0, 0, 0, 0, 0}, intercepts[5] = {0, 3, 3, 7, 7};
+    const float fFirst = calcSvsTime(slopes, intercepts);
+    ASSERT_LT(ppModelBoundaryRadius[1][1], pNoiseGrid[1]);
+    const std::vector<float> model(ppFit[1] + 1, ppFit[1] + pScanPoints[1] + 1);
+    for (int k = 0; k < 3; k++) EXPECT_EQ(calcSvsTime(slopes, intercepts), fFirst) << k;
+    for (int p = 1; p <= pScanPoints[1]; p++) ASSERT_EQ(ppFit[1][p], model[p - 1]) << p;
+}
+
 TEST_F(AreaFractionTest, GridValuesBeyondTheFitRangeOfASetsFirstScanStayZero)
 {
     // late scans and a near right limit: only s below about 6 S stay inside
@@ -329,6 +351,25 @@ TEST_F(AreaFractionTest, SetsWithoutSignalTakeNoPartInTheLines)
     EXPECT_EQ(nPlotSets, 8);
     for (int c = 1; c <= 2; c++) EXPECT_NEAR(pDistAxisS[c], 7.0, 0.05) << c;
     EXPECT_NEAR(fLoadingConcentration, 1.0, 0.02);
+
+    // A set without signal ahead of the others (two empty scans taken first)
+    // is left out, and the sets after it move up whole: the line of every
+    // fraction, the first too, ends at 7 S.
+    {
+        std::vector<std::string> files = writeStepScans(scratch, {}, {500.0, 700.0}, 0.0, "empty");
+        const std::vector<std::string> later = writeStepScans(scratch, {{7.0, 0.0, 1.0}}, evenTimes(8, 1000.0, 1000.0));
+        files.insert(files.end(), later.begin(), later.end());
+        LoadExperiment(files);
+        SelectExtrapolation(0.0f, 10.0f, 101, 2, 2);
+        bNonOverlappingSets = 1;
+        win::headless::Script script;
+        script.expectMessageBox("set 1 (scans 1 to 2)", win::IDOK);
+        ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+        EXPECT_EQ(script.pending(), 0u);
+        bNonOverlappingSets = 0;
+        EXPECT_EQ(nSetLsgDistributions, 5);
+        for (int c = 1; c <= 2; c++) EXPECT_NEAR(pDistAxisS[c], 7.0, 0.05) << c;
+    }
 
     // the sets that remain must still spread in time: two sets at 1000 s and
     // one without signal at 10000 s leave no line

@@ -331,6 +331,23 @@ TEST_F(TimeToEqCommandTest, TwoIdenticalSpeciesApproachEquilibriumAsOne)
     ASSERT_EQ(pApproachToEqSim->nScans, nScans);
     for (int j = 1; j <= nScans; ++j)
         EXPECT_NEAR(pApproachToEqSim->pRmsDeviation[j], rms[j - 1], 1e-5f * rms[0]) << "scan " << j;
+
+    // Each species of the pair takes its own values: a pair of twice the mass,
+    // the first species too, gets there as that mass alone does, not as a
+    // mixture with the mass run before.
+    tp.fM1 = tp.fM2 = 2 * tp.fM1;
+    w->EvCommand(938, nullptr, 0);
+    ASSERT_EQ(nAppEqOptSpecies, 2);
+    const float fPair = fAppEqConstTime;
+    const std::vector<float> pair(pApproachToEqSim->pRmsDeviation + 1,
+                                  pApproachToEqSim->pRmsDeviation + pApproachToEqSim->nScans + 1);
+    tp.bSecondSpecies = 0;
+    w->EvCommand(938, nullptr, 0);
+    ASSERT_EQ(nAppEqOptSpecies, 1);
+    EXPECT_EQ(fAppEqConstTime, fPair);
+    ASSERT_EQ(static_cast<size_t>(pApproachToEqSim->nScans), pair.size());
+    for (int j = 1; j <= pApproachToEqSim->nScans; ++j)
+        EXPECT_NEAR(pApproachToEqSim->pRmsDeviation[j], pair[j - 1], 1e-5f * pair[0]) << "scan " << j;
 }
 
 TEST_F(TimeToEqCommandTest, SimulatorPopup)

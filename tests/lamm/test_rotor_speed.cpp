@@ -37,6 +37,9 @@ TEST(LammRotor, SpeedStepsAndTheirEnds)
     EXPECT_DOUBLE_EQ(P.SpeedAtTime(299.5), 20000.0);
     EXPECT_DOUBLE_EQ(P.pStepAccelEnd[3], 800.0);
     EXPECT_FALSE(P.SpeedNeverDropsAfter(350));
+    // once the last step has slowed to its speed (at 800 s) the rotor keeps it
+    EXPECT_DOUBLE_EQ(P.SpeedAtTime(900), 10000.0);
+    EXPECT_TRUE(P.SpeedNeverDropsAfter(900));
     const float s3[] = {0, 0, 50}, v3[] = {0, 30000, 40000}, a3[] = {0, 300, 100};
     CLammIdeal Q;
     Q.LoadSpeedSteps(2, s3, v3, a3, 0);

@@ -71,6 +71,25 @@ TEST_F(DlsConverterTest, AlvHeaderValuesAndBlock)
     EXPECT_FALSE(std::filesystem::exists(Out("broken.dlsdat")));
     EXPECT_FALSE(convertAlvDls(sample("no_such_file.asc").c_str(), Out("none.dlsdat").c_str()));
     EXPECT_EQ(filesIn(dir.Dir()), 1u);
+
+    // A block cut to its first rows gives those rows, down to one; an empty
+    // block is refused.
+    const std::string text = scantest::readText(sample("alv_sample.asc"));
+    const size_t first = text.find('\n', text.find("\"Correlation\"")) + 1;
+    for (int n = 0; n <= 2; ++n) {
+        size_t end = first;
+        for (int k = 0; k < n; ++k) end = text.find('\n', end) + 1;
+        const std::string cut = text.substr(0, end) + "\n" + text.substr(text.find("\"Count Rate\""));
+        const std::string name = "rows" + std::to_string(n), in = Out(name + ".asc"), out = Out(name + ".dlsdat");
+        scantest::writeText(in, cut);
+        EXPECT_EQ(convertAlvDls(in.c_str(), out.c_str()), n >= 1) << n;
+        if (n < 1) continue;
+        const std::vector<std::string> w = lines(out);
+        ASSERT_EQ(w.size(), static_cast<size_t>(n) + 2) << n;
+        EXPECT_EQ(w[1], v[1]);
+        EXPECT_EQ(w.back(), v[static_cast<size_t>(n) + 1]) << n;
+    }
+    EXPECT_FALSE(std::filesystem::exists(Out("rows0.dlsdat")));
 }
 
 TEST_F(DlsConverterTest, CoefficientRowsOfDynamicsAndProteinSolutions6)

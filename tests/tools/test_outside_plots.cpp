@@ -37,7 +37,7 @@ protected:
     void TearDown() override
     {
         bModelCS = bModelContinuous = bModelCSFf0 = 0;
-        bCsFf0ShowRh = 0;
+        bCsFf0ShowRh = bCsFf0ShowMFf0 = bCsFf0ShowD = 0;
         clearDistributionResults();
         ExportTest::TearDown();
     }
@@ -230,23 +230,39 @@ TEST_F(OutsidePlotTest, SizeAndShapeAndStructurePlots)
     bModelCSFf0 = 1;
     bCsFf0ShowRh = 1;
     allocCsFf0Arrays(4, 2);
-    const float s[] = {2, 4, 2, 4}, rh[] = {1.5f, 2.5f, 2.0f, 3.0f};
+    const float s[] = {2, 4, 2, 4}, rh[] = {1.5f, 2.5f, 2.0f, 3.0f}, ff0[] = {1.25f, 1.25f, 1.75f, 1.75f},
+                m[] = {20000, 60000, 30000, 90000};
     for (int j = 1; j <= 4; ++j) {
         pCsFf0S[j] = s[j - 1];
         pCsFf0Rh[j] = rh[j - 1];
+        pCsFf0Ratio[j] = ff0[j - 1];
+        pCsFf0M[j] = m[j - 1];
     }
+    // a range left as offered is the data's, an answer replaces either end
     win::headless::Script script;
     script.expectInputCancel("minimum value for s-axis in distribution plot")
         .expectInput("maximum value for s-axis in distribution plot", "5")
         .expectInputCancel("minimum value for Rh-axis (nm) in distribution plot")
-        .expectInputCancel("maximum value for Rh-axis (nm) in distribution plot");
+        .expectInput("maximum value for Rh-axis (nm) in distribution plot", "3.5");
     Run(script, 882);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(Started(script, "WinExec",
                         Format("%s 4113 %s 3 0 %e %e %e %e %e %e %e %e %e %e", szSizeShapeExePath, szTempDir, 2.0,
-                               5.0, 0.0, 0.0, 0.0, 0.0, 1.5, 3.0, 0.0, 0.0)));
-    // the D view asks for the s and D axes, and passes the D range last
+                               5.0, 0.0, 0.0, 0.0, 0.0, 1.5, 3.5, 0.0, 0.0)));
+    // the M - f/f0 view asks for those two axes (M in kDa) and passes no s range
     bCsFf0ShowRh = 0;
+    bCsFf0ShowMFf0 = 1;
+    script.expectInputCancel("minimum value for ff0-axis in distribution plot")
+        .expectInput("maximum value for ff0-axis in distribution plot", "2")
+        .expectInputCancel("minimum value for M-axis (kDa) in distribution plot")
+        .expectInput("maximum value for M-axis (kDa) in distribution plot", "100");
+    Run(script, 882);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(Started(script, "WinExec",
+                        Format("%s 4113 %s 2 0 %e %e %e %e %e %e %e %e %e %e", szSizeShapeExePath, szTempDir, 0.0,
+                               0.0, 1.25, 2.0, 20.0, 100.0, 0.0, 0.0, 0.0, 0.0)));
+    bCsFf0ShowMFf0 = 0;
+    // the D view asks for the s and D axes, and passes the D range last
     bCsFf0ShowD = 1;
     script.expectInputCancel("minimum value for s-axis in distribution plot")
         .expectInputCancel("maximum value for s-axis in distribution plot")
@@ -264,8 +280,8 @@ TEST_F(OutsidePlotTest, SizeAndShapeAndStructurePlots)
     script.expectOpenFile("select filename for movie file", {structure});
     Run(script, 883);
     EXPECT_TRUE(Started(script, "WinExec", std::string(szStructureExePath) + " 4113 " + structure));
-    // The three starts have run before the test's folder goes.
-    EXPECT_EQ(WaitForLines(args, 3).size(), 3u);
+    // The four starts have run before the test's folder goes.
+    EXPECT_EQ(WaitForLines(args, 4).size(), 4u);
 }
 
 TEST_F(OutsidePlotTest, PlokaOnVelocityDataAndDistributions)

@@ -320,4 +320,21 @@ TEST_F(CalculatorTest, BoundaryBroadeningAsksOnlyForMissingCellEnds)
     Run(script, 889);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_NE(boxText(script, kBroadening).find("spread from diffusion = 0.0226 cm"), std::string::npos);
+
+    // Every question taken as offered (vbar and density those of the model)
+    // gives the analysis answered above: the documented starting values.
+    const std::string answered = boxText(script, kBroadening);
+    const float fVbarBefore = VBAR, fDensityBefore = fBufferDensity;
+    VBAR = 0.73f;
+    fBufferDensity = 1.0f;
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    {
+        headless::Script offered;
+        Run(offered, 889);
+        EXPECT_EQ(boxCount(offered, kBroadening), 1);
+        EXPECT_EQ(boxText(offered, kBroadening), answered);
+    }
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+    VBAR = fVbarBefore;
+    fBufferDensity = fDensityBefore;
 }
