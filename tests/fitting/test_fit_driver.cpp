@@ -179,26 +179,30 @@ TEST(FitVectorTest, AFloatedGradientVbarSetsTheBuoyancyOfTheSvedbergRelation)
 TEST(FitVectorTest, StartSimplexKeepsEachEntryInsideItsRange)
 {
     seedRandomNumbers(11);
-    floatOnly({1, 13, 24, 26});
+    // with the D (33) and overlay fraction (34) of the third non-ideal species
+    floatOnly({1, 13, 24, 26, 33, 34});
     bModelDiscreteSpecies = 1;
     fMinMeniscus = 5.96f;
     fMaxMeniscus = 6.03f;
     fSimplexRandomization = 2.0f;  // a wide spread puts the bounds to work
-    const int n = 4;
+    const int n = 6;
     float** p = matrix(1, n + 1, 1, n);
     p[1][1] = 0.01f;
     p[1][2] = 6.0f;
     p[1][3] = 0.0f;
     p[1][4] = 0.9f;
-    initSimplexVertices(n, p);
+    p[1][5] = 0.01f;
+    p[1][6] = 0.9f;
     bool bStartTimeSpread = false;
-    for (int i = 2; i <= n + 1; ++i) {
-        EXPECT_GE(p[i][1], 0.0f);
-        EXPECT_GE(p[i][2], 5.96f);
-        EXPECT_LE(p[i][2], 6.03f);
-        EXPECT_GE(p[i][4], 0.0f);
-        EXPECT_LE(p[i][4], 1.0f);
-        if (p[i][3] != 0.0f) bStartTimeSpread = true;  // spread also from 0 (by 100 s)
+    for (int nDraw = 0; nDraw < 20; ++nDraw) {
+        initSimplexVertices(n, p);
+        for (int i = 2; i <= n + 1; ++i) {
+            for (int j : {1, 4, 5, 6}) EXPECT_GE(p[i][j], 0.0f) << j;
+            EXPECT_GE(p[i][2], 5.96f);
+            EXPECT_LE(p[i][2], 6.03f);
+            for (int j : {4, 6}) EXPECT_LE(p[i][j], 1.0f) << j;
+            if (p[i][3] != 0.0f) bStartTimeSpread = true;  // spread also from 0 (by 100 s)
+        }
     }
     EXPECT_TRUE(bStartTimeSpread);
     free_matrix(p, 1, n + 1, 1, n);
