@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -306,6 +307,46 @@ TEST_F(DiscreteFitTest, SAndDOfTheExampleAreFoundAgain)
     EXPECT_NEAR(fRmsd, 0.0040f, 0.0002f);
     EXPECT_FALSE(bFitRunning);
     EXPECT_FALSE(bFitStoppedByUser);
+}
+
+// Each trial of the objective shows "s<fit step>, step #<trial>" at (10, 30),
+// the place of the parameter text's progress line, the pixels of that text
+// written there.
+TEST_F(DiscreteFitTest, EachTrialShowsItsStepOnTheProgressLine)
+{
+    exampleModel("5", "4.0", true, "0.02", false);
+    ASSERT_TRUE(bWindowPainted);
+    const int n = packFitParameters(0, nullptr);
+    std::vector<float> v(static_cast<size_t>(n) + 1);
+    packFitParameters(n, v.data());
+    TXLAWindow* w = window.get();
+    const RECT band = {0, 20, 400, 60};
+    auto cleared = [&] {
+        HDC dc = w->GetDC();
+        FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        w->ReleaseDC(dc);
+    };
+    auto bandPixels = [&] {
+        std::vector<COLORREF> p;
+        HDC dc = w->GetDC();
+        for (int y = band.top; y < band.bottom; y++)
+            for (int x = band.left; x < band.right; x++) p.push_back(GetPixel(dc, x, y));
+        w->ReleaseDC(dc);
+        return p;
+    };
+    nFitSteps = 2;
+    nStepSimCount = 6;
+    bProgressTick = 1;
+    bRepaintAfterCalc = 0;
+    cleared();
+    SimplexSim(v.data(), w);
+    const std::vector<COLORREF> shown = bandPixels();
+    cleared();
+    HDC dc = w->GetDC();
+    const char* szText = "s2, step #7     ";
+    TextOut(dc, 10, 30, szText, static_cast<int>(std::strlen(szText)));
+    w->ReleaseDC(dc);
+    EXPECT_TRUE(bandPixels() == shown);
 }
 
 TEST_F(DiscreteFitTest, NothingFloatedLeavesTheModelAsItWas)
