@@ -376,7 +376,7 @@ void askListSeriesOptions(TXLAWindow* w, SerialRun& run, bool bPlokaSeries)
 void endListSeries(const SerialRun& run)
 {
     run.flo.Apply();
-    bFitBottom = run.bFitBottomAtStart;
+    pParamFloat[14] = bFitBottom = run.bFitBottomAtStart;
     bSerialFitRunning = 0;
     bSerialFitKeepData = 0;
 }
@@ -400,10 +400,11 @@ ESetEnd runSerialSet(TXLAWindow* w, SerialRun& run, int nItem)
             fFitRightLim = run.fRightLimit;
             updateRightFitLimit();
         }
+        // the flag of the vector too: the set's Run takes the flags from it
         if (run.bottom == SerialRun::EBottom::AsAtStart)
-            bFitBottom = run.bFitBottomAtStart;
+            pParamFloat[14] = bFitBottom = run.bFitBottomAtStart;
         else if (run.bottom == SerialRun::EBottom::Always)
-            bFitBottom = 1;
+            pParamFloat[14] = bFitBottom = 1;
     }
     // 4. A stop left over from an earlier fit is not this set's.
     bFitStoppedByUser = 0;

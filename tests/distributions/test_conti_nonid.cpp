@@ -530,6 +530,21 @@ TEST_F(ContiNonidTest, BeforeTheFirstScanTheLevelsLeaveTheMeniscusWithTime)
         EXPECT_NEAR(c.ppTimeLevelRadii[k][j] - fMeniscus, x1 * t / t1, 0.05 * x1) << "time " << t;
     }
     EXPECT_GT(nEarly, 2);
+    // every level below the plateau of the early scans (0.88 of the loading
+    // at three times the first scan's time, exp(-2 s w^2 t)) moves out from
+    // the meniscus towards its first-scan radius: the upper levels, which
+    // diffusion slows, as the lower ones
+    int nLevels = 0;
+    for (int i = 1; i <= c.nLevels && c.pLevels[i] < 0.85 * sp.loading; i++, nLevels++) {
+        double dLow = 1e30, dHigh = -1e30;
+        for (int k = 1; k <= c.nExtrapolationTimes && c.pExtrapolationTimes[k] < t1; k++) {
+            dLow = std::min(dLow, c.ppTimeLevelRadii[k][i]);
+            dHigh = std::max(dHigh, c.ppTimeLevelRadii[k][i]);
+        }
+        EXPECT_GE(dLow, fMeniscus) << "level " << i;
+        EXPECT_LE(dHigh, c.ppScanLevelRadii[1][i] + 0.005) << "level " << i;
+    }
+    EXPECT_GT(nLevels, 80);
 }
 
 // After the first scan the field's levels lie between the scans around each

@@ -339,7 +339,13 @@ TEST_F(DistributionShownTest, TransformsKeepTheAreaOfBothCurves)
     bRegBothShown = 1;
     grid(60, [](float s) { return gauss(s, 4.0f, 1.0f); }, [](float s) { return gauss(s, 6.0f, 0.7f); });
     const double a1 = area(pDistAxisS, pDistValues), a2 = area(pDistAxisS, pDistValues2);
+    const std::vector<float> s(pDistAxisS, pDistAxisS + 61);
     ASSERT_EQ(transformDistributionToS20w(0.73f, 0.72f, 0.00115f, 1.02f), 1);
+    // s20,w = s (eta / eta20,w) (1 - vbar20 rho20,w) / (1 - vbar rho): water
+    // at 20 C of 1.002 mPa s and 0.99823 g/ml, the buffer of 1.15 mPa s and
+    // 1.02 g/ml with vbar 0.73 there and 0.72 at 20 C
+    const double dToS20w = (1.15 / 1.002) * (1.0 - 0.72 * 0.99823) / (1.0 - 0.73 * 1.02);
+    for (int i : {1, 30, 60}) EXPECT_NEAR(pDistAxisS[i], s[i] * dToS20w, 1e-5 * s[i] * dToS20w) << i;
     EXPECT_NEAR(area(pDistAxisS, pDistValues), a1, 1e-5 * a1);
     EXPECT_NEAR(area(pDistAxisS, pDistValues2), a2, 1e-5 * a2);
     ASSERT_EQ(transformDistributionToRh(0.72f), 1);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -179,26 +180,30 @@ TEST(FitVectorTest, AFloatedGradientVbarSetsTheBuoyancyOfTheSvedbergRelation)
 TEST(FitVectorTest, StartSimplexKeepsEachEntryInsideItsRange)
 {
     seedRandomNumbers(11);
-    floatOnly({1, 13, 24, 26});
+    // with the D (33) and overlay fraction (34) of the third non-ideal species
+    floatOnly({1, 13, 24, 26, 33, 34});
     bModelDiscreteSpecies = 1;
     fMinMeniscus = 5.96f;
     fMaxMeniscus = 6.03f;
     fSimplexRandomization = 2.0f;  // a wide spread puts the bounds to work
-    const int n = 4;
+    const int n = 6;
     float** p = matrix(1, n + 1, 1, n);
     p[1][1] = 0.01f;
     p[1][2] = 6.0f;
     p[1][3] = 0.0f;
     p[1][4] = 0.9f;
-    initSimplexVertices(n, p);
+    p[1][5] = 0.01f;
+    p[1][6] = 0.9f;
     bool bStartTimeSpread = false;
-    for (int i = 2; i <= n + 1; ++i) {
-        EXPECT_GE(p[i][1], 0.0f);
-        EXPECT_GE(p[i][2], 5.96f);
-        EXPECT_LE(p[i][2], 6.03f);
-        EXPECT_GE(p[i][4], 0.0f);
-        EXPECT_LE(p[i][4], 1.0f);
-        if (p[i][3] != 0.0f) bStartTimeSpread = true;  // spread also from 0 (by 100 s)
+    for (int nDraw = 0; nDraw < 20; ++nDraw) {
+        initSimplexVertices(n, p);
+        for (int i = 2; i <= n + 1; ++i) {
+            for (int j : {1, 4, 5, 6}) EXPECT_GE(p[i][j], 0.0f) << j;
+            EXPECT_GE(p[i][2], 5.96f);
+            EXPECT_LE(p[i][2], 6.03f);
+            for (int j : {4, 6}) EXPECT_LE(p[i][j], 1.0f) << j;
+            if (p[i][3] != 0.0f) bStartTimeSpread = true;  // spread also from 0 (by 100 s)
+        }
     }
     EXPECT_TRUE(bStartTimeSpread);
     free_matrix(p, 1, n + 1, 1, n);
@@ -302,6 +307,46 @@ TEST_F(DiscreteFitTest, SAndDOfTheExampleAreFoundAgain)
     EXPECT_NEAR(fRmsd, 0.0040f, 0.0002f);
     EXPECT_FALSE(bFitRunning);
     EXPECT_FALSE(bFitStoppedByUser);
+}
+
+// Each trial of the objective shows "s<fit step>, step #<trial>" at (10, 30),
+// the place of the parameter text's progress line, the pixels of that text
+// written there.
+TEST_F(DiscreteFitTest, EachTrialShowsItsStepOnTheProgressLine)
+{
+    exampleModel("5", "4.0", true, "0.02", false);
+    ASSERT_TRUE(bWindowPainted);
+    const int n = packFitParameters(0, nullptr);
+    std::vector<float> v(static_cast<size_t>(n) + 1);
+    packFitParameters(n, v.data());
+    TXLAWindow* w = window.get();
+    const RECT band = {0, 20, 400, 60};
+    auto cleared = [&] {
+        HDC dc = w->GetDC();
+        FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        w->ReleaseDC(dc);
+    };
+    auto bandPixels = [&] {
+        std::vector<COLORREF> p;
+        HDC dc = w->GetDC();
+        for (int y = band.top; y < band.bottom; y++)
+            for (int x = band.left; x < band.right; x++) p.push_back(GetPixel(dc, x, y));
+        w->ReleaseDC(dc);
+        return p;
+    };
+    nFitSteps = 2;
+    nStepSimCount = 6;
+    bProgressTick = 1;
+    bRepaintAfterCalc = 0;
+    cleared();
+    SimplexSim(v.data(), w);
+    const std::vector<COLORREF> shown = bandPixels();
+    cleared();
+    HDC dc = w->GetDC();
+    const char* szText = "s2, step #7     ";
+    TextOut(dc, 10, 30, szText, static_cast<int>(std::strlen(szText)));
+    w->ReleaseDC(dc);
+    EXPECT_TRUE(bandPixels() == shown);
 }
 
 TEST_F(DiscreteFitTest, NothingFloatedLeavesTheModelAsItWas)

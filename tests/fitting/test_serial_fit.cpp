@@ -28,6 +28,7 @@
 #include "platform/win.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_test_files.h"
+#include "tools/fluorescence/fluorescence_options.h"
 
 using namespace win;
 
@@ -394,6 +395,41 @@ TEST_F(SerialFitTest, ByListIsForTheCsModelsOnly)
     script.expectMessageBox("currently only implemented for c(s) distribution analysis (please switch first)", IDOK);
     Run(script, 904);
     EXPECT_EQ(script.pending(), 0u);
+}
+
+// With the fluorescence options overwritten and the excitation shadow
+// floated, "always float bottom?" decides the bottom's flag in every set: Yes
+// floats it, No keeps that of the analysis each set starts from (fixed here).
+// The flag holds through the set's Run (which takes the flags from the
+// parameter vector), so the set's experiment file records it; the flag of
+// the hand analysis is back after the series.
+TEST_F(SerialFitTest, ByListAlwaysFloatBottomFloatsItInEverySet)
+{
+    for (const int nAnswer : {IDYES, IDNO}) {
+        const std::string folder = WriteCellSeries(nAnswer == IDYES ? "bottomYes" : "bottomNo", 2);
+        for (const char* ext : {"RA1", "RA2"}) writeList(folder, ext, sp.nScans);
+        AnalyseFirstSet(SetPaths(folder, "RA1"), false);
+        bFitBottom = 0;
+        bFloExcitationCone = bFloExcitationConeFloat = 1;
+        headless::Script script;
+        script.expectMessageBox("fit each set? \n(otherwise only run will be executed in each set)", IDNO)
+            .expectMessageBox("restore previous params if available?", IDYES)
+            .expectMessageBox("overwrite FDS-related parameters?", IDYES)
+            .expectMessageBox("overwrite FitRightLim?", IDNO)
+            .expectMessageBox("always float bottom?", nAnswer)
+            .expectMessageBox("PLOKA dfr and c(s)?", IDNO)
+            .expectMessageBox("with automatic integration?", IDNO)
+            .expectMessageBox("with Monte-Carlo error analysis?", IDNO);
+        Run(script, 904);
+        EXPECT_EQ(script.pending(), 0u);
+        const std::string xp = scantest::readText(folder + "/data_.xp");
+        EXPECT_NE(xp.find(nAnswer == IDYES ? "\n1 (blocalVaryBottom)\n" : "\n0 (blocalVaryBottom)\n"),
+                  std::string::npos)
+            << nAnswer;
+        EXPECT_EQ(bFitBottom, 0);
+        EXPECT_EQ(pParamFloat[14], 0);
+        bFloExcitationCone = bFloExcitationConeFloat = 0;
+    }
 }
 
 // The number of Monte-Carlo iterations offers 100 in a series by cell and 500
