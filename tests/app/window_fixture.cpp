@@ -89,6 +89,23 @@ TXLAWindow* MainWindowTest::OpenWindow()
     return window.get();
 }
 
+void MainWindowTest::WhiteOut(const win::RECT& r)
+{
+    win::HDC dc = window->GetDC();
+    win::FillRect(dc, &r, static_cast<win::HBRUSH>(win::GetStockObject(win::WHITE_BRUSH)));
+    window->ReleaseDC(dc);
+}
+
+std::vector<win::COLORREF> MainWindowTest::PixelsOf(const win::RECT& r)
+{
+    std::vector<win::COLORREF> v;
+    win::HDC dc = window->GetDC();
+    for (int y = r.top; y < r.bottom; y++)
+        for (int x = r.left; x < r.right; x++) v.push_back(win::GetPixel(dc, x, y));
+    window->ReleaseDC(dc);
+    return v;
+}
+
 void MainWindowTest::LoadScans(const std::vector<std::string>& paths)
 {
     static char sel[128000];

@@ -37,5 +37,9 @@ protected:
     TXLAWindow* OpenWindow();
     // Loads the scans the way the open dialog hands them over.
     void LoadScans(const std::vector<std::string>& paths);
+    // Paints a rectangle of the window white, so that what a drawing puts
+    // there can be told from what was there before; and its pixels, row by row.
+    void WhiteOut(const win::RECT& r);
+    std::vector<win::COLORREF> PixelsOf(const win::RECT& r);
     std::unique_ptr<TXLAWindow> window;
 };

@@ -80,31 +80,18 @@ TEST_F(ContourTest, TheProgressOfAMapStandsAtXThreeHundredAndFifty)
 {
     TXLAWindow* w = window.get();
     const RECT box = {300, 90, 800, 130};
-    auto cleared = [&] {
-        HDC dc = w->GetDC();
-        FillRect(dc, &box, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        w->ReleaseDC(dc);
-    };
-    auto boxPixels = [&] {
-        std::vector<COLORREF> v;
-        HDC dc = w->GetDC();
-        for (int y = box.top; y < box.bottom; y++)
-            for (int x = box.left; x < box.right; x++) v.push_back(GetPixel(dc, x, y));
-        w->ReleaseDC(dc);
-        return v;
-    };
-    cleared();
-    const std::vector<COLORREF> blank = boxPixels();
+    WhiteOut(box);
+    const std::vector<COLORREF> blank = PixelsOf(box);
     nGridProgressLine = 3;  // the next is line 4, at y = 90
     ASSERT_EQ(showGridPointProgress(w, 4.3f, 6.1f, 0.004f, 7), 90);
-    const std::vector<COLORREF> shown = boxPixels();
+    const std::vector<COLORREF> shown = PixelsOf(box);
     EXPECT_FALSE(shown == blank);
-    cleared();
+    WhiteOut(box);
     HDC dc = w->GetDC();
     const char* szText = "7: (4.30 , 6.10) 0.004000";
     TextOut(dc, 350, 90, szText, static_cast<int>(std::strlen(szText)));
     w->ReleaseDC(dc);
-    EXPECT_TRUE(boxPixels() == shown);
+    EXPECT_TRUE(PixelsOf(box) == shown);
 }
 
 TEST_F(ContourTest, AFullMapRunsAsASerpentineFromTheStartPoint)

@@ -321,32 +321,19 @@ TEST_F(DiscreteFitTest, EachTrialShowsItsStepOnTheProgressLine)
     packFitParameters(n, v.data());
     TXLAWindow* w = window.get();
     const RECT band = {0, 20, 400, 60};
-    auto cleared = [&] {
-        HDC dc = w->GetDC();
-        FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-        w->ReleaseDC(dc);
-    };
-    auto bandPixels = [&] {
-        std::vector<COLORREF> p;
-        HDC dc = w->GetDC();
-        for (int y = band.top; y < band.bottom; y++)
-            for (int x = band.left; x < band.right; x++) p.push_back(GetPixel(dc, x, y));
-        w->ReleaseDC(dc);
-        return p;
-    };
     nFitSteps = 2;
     nStepSimCount = 6;
     bProgressTick = 1;
     bRepaintAfterCalc = 0;
-    cleared();
+    WhiteOut(band);
     SimplexSim(v.data(), w);
-    const std::vector<COLORREF> shown = bandPixels();
-    cleared();
+    const std::vector<COLORREF> shown = PixelsOf(band);
+    WhiteOut(band);
     HDC dc = w->GetDC();
     const char* szText = "s2, step #7     ";
     TextOut(dc, 10, 30, szText, static_cast<int>(std::strlen(szText)));
     w->ReleaseDC(dc);
-    EXPECT_TRUE(bandPixels() == shown);
+    EXPECT_TRUE(PixelsOf(band) == shown);
 }
 
 TEST_F(DiscreteFitTest, NothingFloatedLeavesTheModelAsItWas)

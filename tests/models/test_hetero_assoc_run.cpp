@@ -170,19 +170,14 @@ TEST_F(HeteroRunTest, FluxTablesInTheWindow)
 {
     install(3, 100, 300);
     setParameters(0.4f, 0.6f, 0.0f);
-    HDC dc = window->GetDC();
-    RECT band{0, 560, 900, 600};
-    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
-    FillRect(dc, &band, white);
-    DeleteObject(white);
-    window->ReleaseDC(dc);
+    WhiteOut(RECT{0, 560, 900, 600});
     {
         headless::Script script;
         script.typeText("s");
         window->CalcModel();
     }
     ASSERT_EQ(nTimeStepCount, 1);
-    dc = window->GetDC();
+    HDC dc = window->GetDC();
     int nDark = 0;
     for (int y = 582; y < 598; y++)
         for (int x = 10; x < 400; x++)
@@ -407,12 +402,7 @@ TEST_F(HeteroRunTest, SpeciesSignalsOverTheData)
     plot.SetPlotRect(50, 100, 475, 1300);
     plot.SetAxisRanges(5.9f, 7.3f, 0.0f, 1.2f);
     pDataPlot = &plot;
-    HDC dc = window->GetDC();
-    RECT all{0, 0, 1400, 1000};
-    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
-    FillRect(dc, &all, white);
-    DeleteObject(white);
-    window->ReleaseDC(dc);
+    WhiteOut(RECT{0, 0, 1400, 1000});
     pLammOwnerWindow = window.get();
     bRepaintAfterCalc = 1;
     drawHeteroAssocProfiles();
@@ -423,7 +413,7 @@ TEST_F(HeteroRunTest, SpeciesSignalsOverTheData)
         double signal;
         COLORREF cr;
     } species[3] = {{2 * (0.2 - x), RGB(0, 0, 255)}, {0.5 * (1.2 - x), RGB(0, 255, 0)}, {2.5 * x, RGB(255, 0, 0)}};
-    dc = window->GetDC();
+    HDC dc = window->GetDC();
     for (const auto& sp : species)
         for (float r : {6.3f, 6.5f, 6.7f, 6.9f}) {
             const int px = int(plot.MapX(r) * window->fClientWidth / 1400 + 0.5);

@@ -258,6 +258,32 @@ TEST_F(NoiseGridTest, InitialScanExtrapolatedToBothEndsByItsPolynomial) {
         for (int m = 1; m <= p; ++m) y += std::pow(r - 6.5, m) / m;
         return y;
     };
+    // The profile of order p on the radii r, 0 beyond the limit (the points to
+    // be replaced), extrapolated at that end and met everywhere.
+    auto extrapolateAndCheck = [&](bool bRight, int p, int nPerGroup, const std::vector<float>& r) {
+        const float fLimit = bRight ? fFitRightLim : fFitLeftLim;
+        freeExtrapolationArrays();
+        nExtrapolationPoints = static_cast<int>(r.size());
+        pExtrapolation1 = vector(1, nExtrapolationPoints);
+        pExtrapolation2 = vector(1, nExtrapolationPoints);
+        pExtrapolation3 = vector(1, nExtrapolationPoints);
+        for (int j = 1; j <= nExtrapolationPoints; ++j) {
+            const float x = r[static_cast<size_t>(j - 1)];
+            pExtrapolation1[j] = x;
+            pExtrapolation2[j] = (bRight ? x > fLimit : x < fLimit) ? 0.0f : static_cast<float>(poly(p, x));
+            pExtrapolation3[j] = 0.0f;
+        }
+        nPolynomOrder = p;
+        if (bRight)
+            extrapolateAtRightLimit();
+        else
+            extrapolateAtLeftLimit();
+        for (int j = 1; j <= nExtrapolationPoints; ++j) {
+            const double x = pExtrapolation1[j];
+            EXPECT_NEAR(pExtrapolation2[j], poly(p, x), 1e-4) << (bRight ? "right" : "left") << ", order " << p
+                                                              << ", " << nPerGroup << " per group, r " << x;
+        }
+    };
     for (int p = 0; p <= 3; ++p) {
         for (int nPerGroup = 1; nPerGroup <= (p <= 1 ? 2 : 1); ++nPerGroup) {
             // one point out of reach, p + 1 groups up to 7.0 cm, then points
@@ -266,24 +292,7 @@ TEST_F(NoiseGridTest, InitialScanExtrapolatedToBothEndsByItsPolynomial) {
             const int c = (p + 1) * nPerGroup;
             for (int m = c - 1; m >= 0; --m) r.push_back(7.0f - 0.05f * static_cast<float>(m) / nPerGroup);
             for (float x : {7.1f, 7.15f, 7.2f}) r.push_back(x);
-            freeExtrapolationArrays();
-            nExtrapolationPoints = static_cast<int>(r.size());
-            pExtrapolation1 = vector(1, nExtrapolationPoints);
-            pExtrapolation2 = vector(1, nExtrapolationPoints);
-            pExtrapolation3 = vector(1, nExtrapolationPoints);
-            for (int j = 1; j <= nExtrapolationPoints; ++j) {
-                const float x = r[static_cast<size_t>(j - 1)];
-                pExtrapolation1[j] = x;
-                pExtrapolation2[j] = x > 7.05f ? 0.0f : static_cast<float>(poly(p, x));
-                pExtrapolation3[j] = 0.0f;
-            }
-            nPolynomOrder = p;
-            extrapolateAtRightLimit();
-            for (int j = 1; j <= nExtrapolationPoints; ++j) {
-                const double x = pExtrapolation1[j];
-                EXPECT_NEAR(pExtrapolation2[j], poly(p, x), 1e-4)
-                    << "order " << p << ", " << nPerGroup << " per group, r " << x;
-            }
+            extrapolateAndCheck(true, p, nPerGroup, r);
         }
     }
     // the left end: meniscus 5.9, limit 6.0, the groups from 6.0 to below 6.1
@@ -298,24 +307,7 @@ TEST_F(NoiseGridTest, InitialScanExtrapolatedToBothEndsByItsPolynomial) {
             const int c = (p + 1) * nPerGroup;
             for (int m = 0; m < c; ++m) r.push_back(6.0f + 0.02f * static_cast<float>(m) / nPerGroup);
             r.push_back(6.15f);
-            freeExtrapolationArrays();
-            nExtrapolationPoints = static_cast<int>(r.size());
-            pExtrapolation1 = vector(1, nExtrapolationPoints);
-            pExtrapolation2 = vector(1, nExtrapolationPoints);
-            pExtrapolation3 = vector(1, nExtrapolationPoints);
-            for (int j = 1; j <= nExtrapolationPoints; ++j) {
-                const float x = r[static_cast<size_t>(j - 1)];
-                pExtrapolation1[j] = x;
-                pExtrapolation2[j] = x < 6.0f ? 0.0f : static_cast<float>(poly(p, x));
-                pExtrapolation3[j] = 0.0f;
-            }
-            nPolynomOrder = p;
-            extrapolateAtLeftLimit();
-            for (int j = 1; j <= nExtrapolationPoints; ++j) {
-                const double x = pExtrapolation1[j];
-                EXPECT_NEAR(pExtrapolation2[j], poly(p, x), 1e-4)
-                    << "left, order " << p << ", " << nPerGroup << " per group, r " << x;
-            }
+            extrapolateAndCheck(false, p, nPerGroup, r);
         }
     }
     nPolynomOrder = nOrder;

@@ -8,8 +8,9 @@
 // fixed seed), radii every 0.002 cm, fitted from 6.91 to 7.19 cm.
 //
 // The tables of docs/analyses.md come from the disabled test at the end:
-//     build/morvex_tests --gtest_also_run_disabled_tests \
+//     build/morvex_tests --gtest_also_run_disabled_tests
 //         --gtest_filter='EquilibriumTINoiseBoundary.DISABLED_Table'
+// (one command line)
 // (EQ_TABLE_NOISE and EQ_TABLE_SEED in the environment draw other noise).
 #include <gtest/gtest.h>
 
