@@ -103,7 +103,9 @@ TEST_F(InteractingCoefficients, EquilibriaAtTheNodes)
     nodeValuesAt(-1.0, &s, &D);
     EXPECT_EQ(s, 4.0);
     EXPECT_DOUBLE_EQ(D, double(6e-7f));
-    // the corrector: the mean over the start and the trial profile
+    // the corrector: the mean over the start and the trial profile, whatever
+    // ks an earlier non-ideal model left behind
+    fNonidealKsLinear = 100.0f;
     for (int i = 1; i <= nGridPointsAllocated; i++) {
         pGridConcPrev[i] = 0;
         pGridConcTrial[i] = 2e-3;

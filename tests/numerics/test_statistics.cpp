@@ -152,4 +152,27 @@ TEST(RootFinding, BrentNeedsFarFewerEvaluationsThanBisection)
         EXPECT_NEAR(xf, c.root, 2e-6) << c.root;
         EXPECT_LE(nCalls, 12) << c.root;
     }
+    // A tolerance no step can meet: the search takes its nMaxIter steps, one
+    // new abscissa each, beside the two ends, and says it did not converge.
+    for (int nMax : {1, 2, 5, 100}) {
+        int nCalls = 0;
+        bool bConverged = true;
+        brentRoot(
+            [&](double v) {
+                nCalls++;
+                return v < 0.3 ? -1.0 : 1.0;
+            },
+            0.0, 1.0, -1.0, 1e-16, nMax, nullptr, &bConverged);
+        EXPECT_FALSE(bConverged) << nMax;
+        EXPECT_EQ(nCalls, nMax + 2) << nMax;
+    }
+    // The root of a straight line is the first interpolated point; the next
+    // step sees it: two steps are enough, one is not.
+    for (int nMax : {1, 2}) {
+        bool bConverged = false;
+        const double x = brentRoot([](double v) { return 4.0 * v - 1.0; }, 0.0, 1.0, 1e-12, 1e-16, nMax, nullptr,
+                                   &bConverged);
+        EXPECT_DOUBLE_EQ(x, 0.25) << nMax;
+        EXPECT_EQ(bConverged, nMax == 2) << nMax;
+    }
 }
