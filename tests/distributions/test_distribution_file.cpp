@@ -176,6 +176,9 @@ TEST_F(PriorSetup, PriorFileAndItsFailure)
     std::ofstream(path) << "0 1\n5 2\n10 3\n12 4\n20 5\n30 6\n";
     std::snprintf(szPriorFileName, sizeof szPriorFileName, "%s", path.c_str());
     ASSERT_EQ(setupSGrid(), 1);
+    // the file's line at each grid point, the first one too (1 S: a fifth
+    // of the way from 0 to 5 S)
+    EXPECT_NEAR(pPriorProbability[1], 1.2, 1e-6);
     EXPECT_NEAR(pPriorProbability[3], 1.6, 1e-6);
     EXPECT_EQ(bUsePriorProbabilities, 1);
     std::snprintf(szPriorFileName, sizeof szPriorFileName, "%s/none.dat", folder.c_str());

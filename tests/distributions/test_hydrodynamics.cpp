@@ -259,6 +259,9 @@ TEST_F(Hydrodynamics, PowerLawsVbarAndGridPoints)
     fFlotationSpeciesD = 3e-7f;
     EXPECT_EQ(diffusionOfGridPoint(-15.0f), 3e-7f);
     EXPECT_NEAR(relative(buoyantMassOfGridPoint(-15.0f), (1 - 1.2) * MFromSD(3e-7f, -15.0f, 20.0f)), 0.0, 1e-5);
+    // ...and the last floating point of the grid, which lies at fFlotationSMax
+    EXPECT_EQ(diffusionOfGridPoint(-10.0f), 3e-7f);
+    EXPECT_NEAR(relative(buoyantMassOfGridPoint(-10.0f), (1 - 1.2) * MFromSD(3e-7f, -10.0f, 20.0f)), 0.0, 1e-5);
     bFlotationDFromRadius = 1;
     fFlotationSpeciesD = 3.5e-9f;  // read as a radius
     EXPECT_NEAR(relative(diffusionOfGridPoint(-15.0f), DFromStokesRadius(3.5e-9f, 20.0f)), 0.0, 1e-6);

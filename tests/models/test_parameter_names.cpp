@@ -22,6 +22,7 @@ std::map<std::string, float*> valuesByName()
     return {{"monomerM", &fSAMonomerMorD}, {"monomerD", &fSAMonomerMorD}, {"M", &fSAMonomerMorD},
             {"D", &fSAMonomerMorD},        {"monomerS", &fSAMonomerS},     {"s0", &fSAMonomerS},
             {"oligomerS", &fSAOligomerS},  {"log10Ka", &fSALog10Ka},       {"totalLoading", &fSATotalConc},
+            {"log10Ka2", &fSALog10Ka2},    {"oligomerS2", &fSAOligomerS2},
             {"ks", &fNonidealKs},          {"kd", &fNonidealKd},           {"sMin", &fSMin},
             {"sMax", &fSMax},              {"confidenceLevel", &fConfidenceLevel},
             {"frictionalRatio", &fFrictionalRatio}, {"hydration", &fHydration},
@@ -38,7 +39,8 @@ std::map<std::string, int*> fitFlagsByName()
 {
     return {{"monomerD", &nFitSAMonomerMorD}, {"D", &nFitSAMonomerMorD}, {"monomerS", &nFitSAMonomerS},
             {"s0", &nFitSAMonomerS}, {"oligomerS", &nFitSAOligomerS}, {"log10Ka", &nFitSALog10Ka},
-            {"totalLoading", &nFitSATotalConc}, {"ks", &nFitNonidealKs}, {"frictionalRatio", &nFitFrictionalRatio},
+            {"totalLoading", &nFitSATotalConc}, {"log10Ka2", &nFitSALog10Ka2}, {"oligomerS2", &nFitSAOligomerS2},
+            {"ks", &nFitNonidealKs}, {"frictionalRatio", &nFitFrictionalRatio},
             {"discreteM", &nFitDiscreteCompMorD}, {"discreteD", &nFitDiscreteCompMorD}, {"discreteS", &nFitDiscreteCompS},
             {"invariantD", &nFitCSInvariantD}, {"bimodalSMin", &nFitBimodalSMin},
             {"wormPersistenceLength", &nFitWormPersistenceLength}, {"scalingKs", &nFitScalingKs},
@@ -57,6 +59,8 @@ const std::vector<Model>& models()
     static const std::vector<Model> v = {
         {"discrete species", {&bModelDiscreteSpecies}, {"const20", "const21", "const22", "baseline"}},
         {"monomer-dimer", {&bModelMonomerDimer}, {"monomerD", "monomerS", "oligomerS", "log10Ka", "totalLoading"}},
+        {"monomer-dimer-tetramer", {&bModelSelfAssoc124}, {"monomerD", "log10Ka", "log10Ka2", "oligomerS2"}},
+        {"monomer-tetramer-octamer", {&bModelSelfAssoc148}, {"monomerD", "log10Ka", "log10Ka2", "oligomerS2"}},
         {"non-ideal species", {&bModelNonidealSingle}, {"D", "s0", "ks", "kd", "totalLoading"}},
         {"c(s) with a discrete M", {&bModelContinuous, &bModelCSOneDiscreteM},
          {"sMin", "sMax", "confidenceLevel", "frictionalRatio", "discreteM", "discreteS"}},
