@@ -326,7 +326,7 @@ const ResponseEntry kResponseTable[] = {
 
 // Commands whose handler exists but whose work needs a part of the program
 // not built yet: their items stay grayed (and the commands do nothing) until
-// that part is built; the issue that builds it takes the command off this list.
+// that part is built; the change that builds it takes the command off this list.
 // None now: every command with a handler has the parts its work needs.
 constexpr std::array<UINT, 0> kAwaitingParts{};
 

@@ -51,7 +51,7 @@ protected:
     void Load(const std::vector<std::string>& paths, bool bSpeedsRise = true, bool bTemperaturesDiffer = false);
     // Set Radial Resolution (590).
     void SetRadialResolution(const char* szValue);
-    // The experiment of the issue: 10000, 15000 and 20000 rpm, amplitudes
+    // The reference experiment: 10000, 15000 and 20000 rpm, amplitudes
     // 0.3, 0.5 and 0.8, RI offsets 0.01, -0.02, 0.03, M = 50000 at 20 C.
     std::vector<eqtest::EqScan> Experiment() const;
 
