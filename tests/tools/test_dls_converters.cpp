@@ -423,9 +423,10 @@ TEST_F(DlsConvertCommandTest, QuestionsDefaultsAndReports)
             .expectInput("temperature (C)", "25");
         Run(script, 584);
         EXPECT_EQ(script.pending(), 0u);
-        for (const char* offer : {"\"absolute viscosity of solvent (Poise)\" \"0.010020\"",
-                                  "\"refractive index of solvent\" \"1.333000\"", "\"laser wavelength (nm)\" \"824.700012\"",
-                                  "\"scattering angle (degrees)\" \"90.000000\"", "\"temperature (C)\" \"20.000000\""})
+        for (const char* offer :
+             {"\"absolute viscosity of solvent (Poise)\" \"0.010020\"", "\"refractive index of solvent\" \"1.333000\"",
+              "\"laser wavelength (nm)\" \"824.700012\"", "\"scattering angle (degrees)\" \"90.000000\"",
+              "\"temperature (C)\" \"20.000000\""})
             EXPECT_TRUE(transcriptShows(script, offer)) << offer;
     }
     EXPECT_EQ(lines(folder + "/v62.dlsdat")[1], "A 25.000000 0 1.00 1.330000 0.008900 173.000000 6.330000e-07");
