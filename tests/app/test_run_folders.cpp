@@ -156,7 +156,8 @@ TEST_F(RunFoldersTest, TheDataFolderIsOnlyReadWhateverThePaths)
 // A run clears only what the run before wrote into its results folder (the
 // list it left there, files it wrote over included, the fits and residuals
 // that keep their scan's file times too), not the user's files that merely
-// look like the program's. A folder a running run holds is refused with 2,
+// look like the program's, nor a folder the run made that holds a file of the
+// user's. A folder a running run holds is refused with 2,
 // naming the holder; a lock file left by a run that was killed blocks
 // nobody, not even another user than the one who made it (mode 0644). A
 // results folder whose parent cannot be written is refused with the reason.
@@ -168,6 +169,14 @@ TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
     std::string text;
     ASSERT_EQ(runProgramWithin(120, job(data, out), &text), 0) << text;
     ASSERT_TRUE(std::filesystem::is_regular_file(out + "/fits/f00003.RA1"));
+    // a file of the user's in the fits folder that run made: the next run
+    // clears the run's fits, keeps the folder for the user's file, and runs
+    writeText(out + "/fits/fOwn.txt", "mine\n");
+    text.clear();
+    ASSERT_EQ(runProgramWithin(120, job(data, out), &text), 0) << text;
+    EXPECT_EQ(text.find("cannot be"), std::string::npos) << text;
+    EXPECT_EQ(readText(out + "/fits/fOwn.txt"), "mine\n");
+    EXPECT_TRUE(std::filesystem::is_regular_file(out + "/fits/f00003.RA1"));
     // as if that run had been killed: no list, so its files stay, until a
     // run writes over them; then they are that run's, and go with it
     std::filesystem::remove(out + "/.morvex-run-files");

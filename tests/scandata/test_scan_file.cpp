@@ -298,7 +298,7 @@ TEST_F(ScanFileTest, WriteThenReadKeepsPointsAndTimes) {
     ASSERT_EQ(a.ok, 1);
     EXPECT_EQ(+a.h.fileTimesValid, 1);
     EXPECT_EQ(+a.h.timeStampChecked, 0);
-    writeScanFile(src.c_str(), a.n, a.r, a.s, a.t, nullptr, 0, &a.h);
+    EXPECT_TRUE(writeScanFile(src.c_str(), a.n, a.r, a.s, a.t, nullptr, 0, &a.h));
 
     struct stat st {};
     ASSERT_EQ(stat(src.c_str(), &st), 0);
@@ -338,6 +338,13 @@ TEST_F(ScanFileTest, WriteThenReadKeepsPointsAndTimes) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "\n\aAttention: could not open " + dir.Path("no/such/dir.RA1") + "\n");
     EXPECT_FALSE(std::filesystem::exists(dir.Path("no/such/dir.RA1")));
+
+    // A file the disk does not take whole (a full device) is no scan written.
+    if (std::filesystem::is_character_file("/dev/full")) {
+        ScanHeader h = c.h;
+        h.fileTimesValid = 0;  // the device's times stay as they are
+        EXPECT_FALSE(writeScanFile("/dev/full", c.n, c.r, c.s, nullptr, nullptr, 0, &h));
+    }
 }
 
 TEST_F(ScanFileTest, PointsWithNumbersThatAreNotFiniteAreLeftOut) {

@@ -284,6 +284,9 @@ TEST_F(DataMenuTest, MultiSpeedLoadRecoversTheStepStart) {
     Run(script, 946);
     ASSERT_NE(pAuxPlot, nullptr);
     EXPECT_EQ(pAuxPlot->nCurves, 2);
+    // the profile in blue, the scans in red (docs/scandata.md)
+    EXPECT_EQ(pAuxPlot->GetCurveColor(0), win::RGB(0, 0, 255));
+    EXPECT_EQ(pAuxPlot->GetCurveColor(1), win::RGB(255, 0, 0));
     EXPECT_EQ(bAutoLoadMultiSpeed, 0);
     EXPECT_EQ(bLoadFromList, 0);
 

@@ -409,6 +409,28 @@ TEST_F(DlsConvertCommandTest, QuestionsDefaultsAndReports)
     EXPECT_EQ(filesIn(folder), 4u);
     EXPECT_EQ(lines(folder + "/average.dlsdat")[1], "A 20.000000 0 1.00 1.333000 0.010020 90.000000 8.247000e-07");
 
+    // Protein Solutions 6.2.05: the five constants, each offered with the
+    // value docs/tools.md gives for the command
+    {
+        win::headless::Script script;
+        script.expectMessageBox("Protein Solutions (Dynamics Version 6.2.05)", win::IDYES)
+            .expectOpenFile("select data file", {sample("ps99v6_sample.dat")})
+            .expectSaveFile("select filename for saving formatted data files", folder + "/v62.dlsdat")
+            .expectInput("absolute viscosity of solvent (Poise)", "0.0089")
+            .expectInput("refractive index of solvent", "1.33")
+            .expectInput("laser wavelength (nm)", "633")
+            .expectInput("scattering angle (degrees)", "173")
+            .expectInput("temperature (C)", "25");
+        Run(script, 584);
+        EXPECT_EQ(script.pending(), 0u);
+        for (const char* offer :
+             {"\"absolute viscosity of solvent (Poise)\" \"0.010020\"", "\"refractive index of solvent\" \"1.333000\"",
+              "\"laser wavelength (nm)\" \"824.700012\"", "\"scattering angle (degrees)\" \"90.000000\"",
+              "\"temperature (C)\" \"20.000000\""})
+            EXPECT_TRUE(transcriptShows(script, offer)) << offer;
+    }
+    EXPECT_EQ(lines(folder + "/v62.dlsdat")[1], "A 25.000000 0 1.00 1.330000 0.008900 173.000000 6.330000e-07");
+
     // Dynamics 7: the wavelength asked again after the notice, with the first
     // answer as its default.
     {

@@ -274,6 +274,39 @@ TEST_F(DlsLoadTest, SaveMeanAndToggleWorkOnLoadedMeasurementsOnly)
     EXPECT_STREQ(pResidualsPlot->szYLabel, "g(1) field autocorrelation ");
 }
 
+// The raw-data tools that change signals or radii refuse light-scattering
+// data ("not implemented for DLS data", docs/scandata.md): Invert at once,
+// the rotor-stretch shift after its questions; lags and values stay, and no
+// shifted copy is written.
+TEST_F(DlsLoadTest, RawDataToolsRefuseLightScatteringData)
+{
+    const std::string folder = Folder("raw");
+    LoadFiles({WriteDls(folder, "a.dlsdat", flatRecipe(0.25, 10.0)),
+               WriteDls(folder, "b.dlsdat", flatRecipe(0.16, 20.0))});
+    ASSERT_EQ(nScans, 2);
+    const std::vector<float> lags(ppRadius[1] + 1, ppRadius[1] + 21), values(ppSignal[2] + 1, ppSignal[2] + 21);
+    const std::string copies = Folder("unstretch");
+    for (unsigned nId : {535u, 927u}) {
+        win::headless::Script script;
+        if (nId == 927)
+            script.expectInput("rotor (4 or 8)", "8")
+                .expectMessageBox("save new data?", win::IDYES)
+                .expectSaveFile("select save path", copies + "/newscandata")
+                .expectMessageBox("maintain field?", win::IDNO)
+                .expectInput("stretch module", "9.59e-6")
+                .expectMessageBox("reload stretched data?", win::IDNO);
+        script.expectMessageBox("ERROR", win::IDOK);
+        Run(script, nId);
+        EXPECT_EQ(script.pending(), 0u) << nId;
+        EXPECT_NE(script.lines().back().find("\"not implemented for DLS data\""), std::string::npos) << nId;
+        for (int j = 1; j <= 20; ++j) {
+            EXPECT_EQ(ppRadius[1][j], lags[j - 1]) << nId << " " << j;
+            EXPECT_EQ(ppSignal[2][j], values[j - 1]) << nId << " " << j;
+        }
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(copies));
+}
+
 TEST_F(DlsLoadTest, AlwaysLoadG2KeepsTheIntensityAutocorrelation)
 {
     win::headless::Script script;

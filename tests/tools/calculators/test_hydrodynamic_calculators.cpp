@@ -331,7 +331,8 @@ TEST_F(HydrodynamicCalculatorTest, StandardConditionsAndRepeatedValues)
 
 // The distribution counts as transformed only after a transform succeeded:
 // No, Cancel and a failed transform leave it free for integration and for
-// another transform; a transformed one is refused until recomputed.
+// another transform; a transformed one is refused until recomputed. The
+// transform of a c(s) distribution follows the s20,w formula.
 TEST_F(HydrodynamicCalculatorTest, TransformFlagOnlyAfterASuccessfulTransform)
 {
     // (the handlers directly, as the menu items 525 and 836 and the s(20,w)
@@ -362,6 +363,25 @@ TEST_F(HydrodynamicCalculatorTest, TransformFlagOnlyAfterASuccessfulTransform)
         EXPECT_EQ(boxText(script, "ERROR"), "could not calculate s20 from sapp in distribution");
         EXPECT_EQ(bDistributionTransformed, 0);
         EXPECT_EQ(fVbarTransform, 0.72f);
+    }
+    {
+        // a c(s) distribution: s20,w = s (eta / eta20,w) (1 - vbar20 rho20,w)
+        // / (1 - vbar rho), water at 20 C of 1.002 mPa s and 0.99823 g/ml,
+        // the buffer's viscosity typed in poise
+        bModelCS = 1;
+        allocDistributionVectors(3);
+        for (int i = 1; i <= 3; i++) pDistAxisS[i] = 2.0f * i, pDistValues[i] = 1.0f, pDistValues2[i] = 0.0f;
+        headless::Script script;
+        script.expectMessageBox("transform s to s20?", IDYES)
+            .expectInput("at 20C", "0.72")
+            .expectInput("in experiment", "0.73")
+            .expectInput("buffer density", "1.02")
+            .expectInput("absolute viscosity", "0.0115");
+        w->CmTransformToS20w();
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(bDistributionTransformed, 1);
+        const double dToS20w = (1.15 / 1.002) * (1.0 - 0.72 * 0.99823) / (1.0 - 0.73 * 1.02);
+        for (int i = 1; i <= 3; i++) EXPECT_NEAR(pDistAxisS[i], 2 * i * dToS20w, 1e-5 * 2 * i * dToS20w) << i;
     }
     bDistributionTransformed = 1;  // as after a transform
     for (bool bToRh : {false, true}) {
