@@ -301,6 +301,14 @@ TEST_F(AreaFractionTest, TheSameLinesGiveTheSameModelAtEveryEvaluation)
     const std::vector<float> model(ppFit[1] + 1, ppFit[1] + pScanPoints[1] + 1);
     for (int k = 0; k < 3; k++) EXPECT_EQ(calcSvsTime(slopes, intercepts), fFirst) << k;
     for (int p = 1; p <= pScanPoints[1]; p++) ASSERT_EQ(ppFit[1][p], model[p - 1]) << p;
+    // species 1 carries the model only while it is solved: the four species
+    // rows come back included or not as they were, whatever else they held
+    for (const int nFourth : {1, 0}) {
+        const int included[5] = {0, 0, 1, 0, nFourth};
+        for (int s = 1; s <= 4; s++) pSpeciesIncluded[s] = included[s];
+        calcSvsTime(slopes, intercepts);
+        for (int s = 1; s <= 4; s++) EXPECT_EQ(pSpeciesIncluded[s], included[s]) << "species " << s;
+    }
 }
 
 TEST_F(AreaFractionTest, GridValuesBeyondTheFitRangeOfASetsFirstScanStayZero)

@@ -254,6 +254,16 @@ TEST_F(SpeedStepOptimizerTest, ObjectiveOfOneProgram)
     tp.fOverspeedTime = 7200;
     tp.nParams = 1;
     EXPECT_LT(appEqObjective(faster, nullptr), fConstant);
+    // the first pass (quantum 1) runs the speed the vector prescribes,
+    // 1.23457 x 15000 = 18518.55 rpm; only the second (quantum 100) rounds it
+    float odd[2] = {0, 1.23457f};
+    for (const float q : {1.0f, 100.0f}) {
+        tp.fQuantum = q;
+        appEqObjective(odd, nullptr);
+        ASSERT_GE(pAppEqOptSim->nSteps, 2);
+        EXPECT_NEAR(pAppEqOptSim->pStepRpm[1], q == 1.0f ? 18518.55 : 18500.0, 0.01) << q;
+    }
+    tp.fQuantum = 1.0f;
     tp.fMaxOverconcentration = 1.05f;
     float much[2] = {0, 2.0f};
     EXPECT_GT(appEqObjective(much, nullptr), 39.0f + 10.0f);

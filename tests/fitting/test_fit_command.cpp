@@ -175,3 +175,33 @@ TEST_F(FitCommandTest, NoPointBetweenTheFitLimitsIsRefusedByRunAndFit)
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_EQ(nSimCount, 0);
 }
+
+// Run and Fit begin with the fit limits inside the cell: a left limit of 0
+// or inside the meniscus moves to the meniscus, a right limit of 0 or beyond
+// the bottom to the bottom, each with its box (docs/fitting.md); limits
+// inside stay silently.
+TEST_F(FitCommandTest, FitLimitsOutsideTheCellMoveToMeniscusAndBottom)
+{
+    const float m = fMeniscus, b = fBottom;
+    ASSERT_GT(b, m + 0.5f);
+    struct Case {
+        float fLeft, fRight;
+        bool bLeftMoved, bRightMoved;
+    };
+    for (const Case& c : {Case{0.0f, b - 0.1f, true, false}, Case{m - 0.05f, b + 0.05f, true, true},
+                          Case{m + 0.05f, 0.0f, false, true}, Case{m + 0.05f, b - 0.1f, false, false}}) {
+        fFitLeftLim = c.fLeft;
+        fFitRightLim = c.fRight;
+        headless::Script script;
+        if (c.bLeftMoved) script.expectMessageBox("setting left fit limit to meniscus", IDOK);
+        if (c.bRightMoved) script.expectMessageBox("setting right fit limit to bottom", IDOK);
+        EXPECT_EQ(checkFitLimits(window.get()), 1) << c.fLeft << " " << c.fRight;
+        EXPECT_EQ(script.pending(), 0u) << c.fLeft << " " << c.fRight;
+        // a moved limit then comes inside the data, as a dragged one does
+        if (!c.bLeftMoved) EXPECT_EQ(fFitLeftLim, c.fLeft);
+        if (!c.bRightMoved) EXPECT_EQ(fFitRightLim, c.fRight);
+        EXPECT_GE(fFitLeftLim, m);
+        EXPECT_LE(fFitRightLim, b);
+        EXPECT_LT(fFitLeftLim, fFitRightLim);
+    }
+}

@@ -371,6 +371,39 @@ TEST_F(DiscreteFitTest, TiedVerticesEndOnTheFirstOfThem)
     EXPECT_EQ(pParamValue[6], x2);
 }
 
+// The restart test holds every extra, the last of them too: the s of a
+// different reference buffer. Floated while the buffer carries no signal it
+// ties every vertex, so each run ends on the vertex spread last, x(k) =
+// x(k-1) + g(0.01 x(k-1)), and the fit restarts until a run changes it by at
+// most the tolerance relative to its previous value. The tolerance lies
+// between the change of the first restart and the first smaller one later.
+TEST_F(DiscreteFitTest, TheRestartTestHoldsTheLastExtraToo)
+{
+    exampleModel("6.1", "4.3", false, "0.02", false);
+    floatOnly({});
+    bAlgebraicConcentrations = 0;
+    bBufferMismatch = bBufferRefDifferent = bFitBufferRefS = 1;
+    bFitBufferSignal = 0;
+    bBufferInterferenceNoted = 1;
+    dBufferSignal = 0.0;
+    dBufferRefS = 0.3;
+    ASSERT_EQ(packFitParameters(0, nullptr), 1);
+    seedRandomNumbers(1);
+    std::vector<float> x{0.3f}, change{0.0f};
+    for (int k = 1; k <= 12; ++k) {
+        x.push_back(x[k - 1] + static_cast<float>(gaussianRandom(fSimplexRandomization * x[k - 1])));
+        change.push_back(std::fabs(x[k] - x[k - 1]) / x[k - 1]);
+    }
+    int nLast = 3;
+    while (nLast <= 12 && change[nLast] >= change[2]) ++nLast;
+    ASSERT_LE(nLast, 12);
+    fTolerance = 0.5f * (change[nLast] + change[2]);
+    EXPECT_EQ(window->RunFit(), 1);
+    EXPECT_EQ(nFitSteps, nLast);
+    EXPECT_EQ(dBufferRefS, x[nLast]);
+    bBufferMismatch = bBufferRefDifferent = bFitBufferRefS = 0;
+}
+
 // Where does a fit end whose floated parameter is negative? The restart test
 // divides the change by the previous value itself, so from a negative value
 // on every change passes. The example with 0.05 taken off every point has a

@@ -259,6 +259,15 @@ TEST(LinearParts, GivenConcentrationsAndUnchangedData)
         routine();
         EXPECT_TRUE(data == dataSnapshot());
     }
+    // TI noise alone: the data are the delivered model plus a radial
+    // profile, which the TI noise takes up whole, leaving no residual
+    e.SetData({0, 1.3, 0.7, 0, 0}, profileOf, nullptr);
+    setSwitches(true, false, false, false);
+    ASSERT_EQ(linearPartsRoutine(), &calcTiNoiseProfile);
+    e.Deliver();
+    calcTiNoiseProfile();
+    EXPECT_LT(Experiment::MaxResidual(), 2e-5);
+    for (int j = 1; j <= nNoiseGridPoints; j += 10) EXPECT_NEAR(pTINoiseSaved[j], profileOf(pNoiseGrid[j]), 2e-5) << j;
 
     // The routine table, first match winning.
     struct Row {

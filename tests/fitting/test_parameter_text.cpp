@@ -243,6 +243,16 @@ TEST_F(ParameterTextTest, VbarLineAndBufferValues)
     bFitBufferRelConc = bFitBufferRefD = bFitBufferRefS = 1;
     EXPECT_EQ(line(13), "buffer: -0.050, D=1.50, s=0.2000, Mb=1200.0, meniscus diff (s-r)=0.0100(fl), conc. ratio "
                         "(s/r)=0.900(fl), refD=2.50(fl), refs=0.3000(fl), refMb=900.00");
+    // the reference's D and Mb: the mark under their one flag, on D or on Mb
+    // as the parametrisation floats it, and on neither while fixed
+    const std::string szHead = "buffer: -0.050, D=1.50, s=0.2000, Mb=1200.0, meniscus diff (s-r)=0.0100(fl), conc. "
+                               "ratio (s/r)=0.900(fl), ";
+    bUseMolarMass = 1;
+    EXPECT_EQ(line(13), szHead + "refD=2.50, refs=0.3000(fl), refMb=900.00(fl)");
+    bFitBufferRefD = 0;
+    EXPECT_EQ(line(13), szHead + "refD=2.50, refs=0.3000(fl), refMb=900.00");
+    bUseMolarMass = 0;
+    EXPECT_EQ(line(13), szHead + "refD=2.50, refs=0.3000(fl), refMb=900.00");
 }
 
 TEST_F(ParameterTextTest, NothingBeforeTheFirstPaintAndTheRmsdOfTheFittedScans)

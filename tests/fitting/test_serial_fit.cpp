@@ -400,34 +400,42 @@ TEST_F(SerialFitTest, ByListIsForTheCsModelsOnly)
 // With the fluorescence options overwritten and the excitation shadow
 // floated, "always float bottom?" decides the bottom's flag in every set: Yes
 // floats it, No keeps that of the analysis each set starts from (fixed here).
-// The flag holds through the set's Run (which takes the flags from the
-// parameter vector), so the set's experiment file records it; the flag of
-// the hand analysis is back after the series.
+// Without the question every set takes the flag the hand analysis had at the
+// start (floated here). The flag holds through the set's Run (which takes
+// the flags from the parameter vector), so the set's experiment file records
+// it; the flag of the hand analysis is back after the series.
 TEST_F(SerialFitTest, ByListAlwaysFloatBottomFloatsItInEverySet)
 {
-    for (const int nAnswer : {IDYES, IDNO}) {
-        const std::string folder = WriteCellSeries(nAnswer == IDYES ? "bottomYes" : "bottomNo", 2);
+    struct Case {
+        const char* szFolder;
+        bool bOverwrite;         // the FDS-related parameters, and so the question
+        int nAnswer;             // to "always float bottom?"
+        unsigned char bAtStart;  // the bottom's flag of the hand analysis
+        bool bFloated;           // in every set
+    };
+    for (const Case& c : {Case{"bottomYes", true, IDYES, 0, true}, Case{"bottomNo", true, IDNO, 0, false},
+                          Case{"bottomAsAtStart", false, 0, 1, true}}) {
+        const std::string folder = WriteCellSeries(c.szFolder, 2);
         for (const char* ext : {"RA1", "RA2"}) writeList(folder, ext, sp.nScans);
         AnalyseFirstSet(SetPaths(folder, "RA1"), false);
-        bFitBottom = 0;
+        pParamFloat[14] = bFitBottom = c.bAtStart;
         bFloExcitationCone = bFloExcitationConeFloat = 1;
         headless::Script script;
         script.expectMessageBox("fit each set? \n(otherwise only run will be executed in each set)", IDNO)
             .expectMessageBox("restore previous params if available?", IDYES)
-            .expectMessageBox("overwrite FDS-related parameters?", IDYES)
-            .expectMessageBox("overwrite FitRightLim?", IDNO)
-            .expectMessageBox("always float bottom?", nAnswer)
-            .expectMessageBox("PLOKA dfr and c(s)?", IDNO)
+            .expectMessageBox("overwrite FDS-related parameters?", c.bOverwrite ? IDYES : IDNO)
+            .expectMessageBox("overwrite FitRightLim?", IDNO);
+        if (c.bOverwrite) script.expectMessageBox("always float bottom?", c.nAnswer);
+        script.expectMessageBox("PLOKA dfr and c(s)?", IDNO)
             .expectMessageBox("with automatic integration?", IDNO)
             .expectMessageBox("with Monte-Carlo error analysis?", IDNO);
         Run(script, 904);
-        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(script.pending(), 0u) << c.szFolder;
         const std::string xp = scantest::readText(folder + "/data_.xp");
-        EXPECT_NE(xp.find(nAnswer == IDYES ? "\n1 (blocalVaryBottom)\n" : "\n0 (blocalVaryBottom)\n"),
-                  std::string::npos)
-            << nAnswer;
-        EXPECT_EQ(bFitBottom, 0);
-        EXPECT_EQ(pParamFloat[14], 0);
+        EXPECT_NE(xp.find(c.bFloated ? "\n1 (blocalVaryBottom)\n" : "\n0 (blocalVaryBottom)\n"), std::string::npos)
+            << c.szFolder;
+        EXPECT_EQ(bFitBottom, c.bAtStart) << c.szFolder;
+        EXPECT_EQ(pParamFloat[14], c.bAtStart) << c.szFolder;
         bFloExcitationCone = bFloExcitationConeFloat = 0;
     }
 }

@@ -71,6 +71,12 @@ TEST(EqSeriesWalk, WavelengthsWithinAGroupAndKeysNearOne)
     ASSERT_EQ(groupScanSeries(nullptr), 2);
     EXPECT_EQ(seriesScans(1), (V{1, 2}));
     EXPECT_EQ(seriesScans(2), (V{4}));
+    // 285.0 nm, exactly 5 nm from the group's first scan, is not strictly
+    // within its window either
+    install({{1, 280.0f, 15000, 100}, {1, 283.9f, 15000, 200}, {1, 285.0f, 15000, 300}, {1, 286.0f, 15000, 400}});
+    ASSERT_EQ(groupScanSeries(nullptr), 2);
+    EXPECT_EQ(seriesScans(1), (V{1, 2}));
+    EXPECT_EQ(seriesScans(2), (V{4}));
 
     // another cell at the same wavelength is another group; a series of one
     // scan does not count against a single cell, one of two does

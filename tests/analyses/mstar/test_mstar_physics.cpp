@@ -4,6 +4,7 @@
 // ln c against r^2 is a line of slope kM.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <utility>
@@ -118,6 +119,18 @@ TEST_F(MStarTest, MixtureGivesTheLoadingWeightAverageAtTheBottom)
     // M* rises from the meniscus to the bottom
     const MStarSetData& S = pMStarSets[1];
     EXPECT_LT(S.mStarR.p[S.firstIdx + 5], S.mStarR.p[S.lastIdx - 5]);
+    // plot B holds M* inside the fit limits and Mwavg, and the curve fills
+    // it: a margin of less than a tenth of their spread at either end
+    float lo = S.mwAvg, hi = S.mwAvg;
+    for (int j = S.firstIdx + 1; j <= S.lastIdx - 1; ++j) {
+        lo = std::min(lo, S.mStarR.p[j]);
+        hi = std::max(hi, S.mStarR.p[j]);
+    }
+    ASSERT_GT(lo, 10.0f);
+    EXPECT_LE(pMStarPlotB->fYMin, lo);
+    EXPECT_GE(pMStarPlotB->fYMax, hi);
+    EXPECT_LT(pMStarPlotB->fYMax - hi, 0.1f * (hi - lo)) << lo << " " << hi << " " << pMStarPlotB->fYMax;
+    EXPECT_LT(lo - pMStarPlotB->fYMin, 0.1f * (hi - lo)) << lo << " " << hi << " " << pMStarPlotB->fYMin;
     EXPECT_EQ(script.pending(), 0u);
 }
 
