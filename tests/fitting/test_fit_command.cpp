@@ -198,8 +198,12 @@ TEST_F(FitCommandTest, FitLimitsOutsideTheCellMoveToMeniscusAndBottom)
         EXPECT_EQ(checkFitLimits(window.get()), 1) << c.fLeft << " " << c.fRight;
         EXPECT_EQ(script.pending(), 0u) << c.fLeft << " " << c.fRight;
         // a moved limit then comes inside the data, as a dragged one does
-        if (!c.bLeftMoved) EXPECT_EQ(fFitLeftLim, c.fLeft);
-        if (!c.bRightMoved) EXPECT_EQ(fFitRightLim, c.fRight);
+        if (!c.bLeftMoved) {
+            EXPECT_EQ(fFitLeftLim, c.fLeft);
+        }
+        if (!c.bRightMoved) {
+            EXPECT_EQ(fFitRightLim, c.fRight);
+        }
         EXPECT_GE(fFitLeftLim, m);
         EXPECT_LE(fFitRightLim, b);
         EXPECT_LT(fFitLeftLim, fFitRightLim);
