@@ -106,6 +106,13 @@ std::vector<win::COLORREF> MainWindowTest::PixelsOf(const win::RECT& r)
     return v;
 }
 
+void MainWindowTest::TextAt(int x, int y, const char* szText)
+{
+    win::HDC dc = window->GetDC();
+    win::TextOut(dc, x, y, szText, static_cast<int>(std::strlen(szText)));
+    window->ReleaseDC(dc);
+}
+
 void MainWindowTest::LoadScans(const std::vector<std::string>& paths)
 {
     static char sel[128000];

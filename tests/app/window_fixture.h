@@ -41,5 +41,8 @@ protected:
     // there can be told from what was there before; and its pixels, row by row.
     void WhiteOut(const win::RECT& r);
     std::vector<win::COLORREF> PixelsOf(const win::RECT& r);
+    // Writes a text at (x, y) with the window's current font, as a line of
+    // the program would stand there.
+    void TextAt(int x, int y, const char* szText);
     std::unique_ptr<TXLAWindow> window;
 };

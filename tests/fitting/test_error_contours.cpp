@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -87,10 +86,7 @@ TEST_F(ContourTest, TheProgressOfAMapStandsAtXThreeHundredAndFifty)
     const std::vector<COLORREF> shown = PixelsOf(box);
     EXPECT_FALSE(shown == blank);
     WhiteOut(box);
-    HDC dc = w->GetDC();
-    const char* szText = "7: (4.30 , 6.10) 0.004000";
-    TextOut(dc, 350, 90, szText, static_cast<int>(std::strlen(szText)));
-    w->ReleaseDC(dc);
+    TextAt(350, 90, "7: (4.30 , 6.10) 0.004000");
     EXPECT_TRUE(PixelsOf(box) == shown);
 }
 

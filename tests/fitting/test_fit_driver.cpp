@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -329,10 +328,7 @@ TEST_F(DiscreteFitTest, EachTrialShowsItsStepOnTheProgressLine)
     SimplexSim(v.data(), w);
     const std::vector<COLORREF> shown = PixelsOf(band);
     WhiteOut(band);
-    HDC dc = w->GetDC();
-    const char* szText = "s2, step #7     ";
-    TextOut(dc, 10, 30, szText, static_cast<int>(std::strlen(szText)));
-    w->ReleaseDC(dc);
+    TextAt(10, 30, "s2, step #7     ");
     EXPECT_TRUE(PixelsOf(band) == shown);
 }
 
