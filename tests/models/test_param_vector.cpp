@@ -112,8 +112,10 @@ TEST(ParamVector, SelfAssociationDerivesTheOligomers)
     v()[1] = 6;
     v()[5] = 4;
     v()[6] = 9;
+    v()[3] = 5.25f;
     f()[2] = 1;
     paramVectorToGlobals();
+    EXPECT_EQ(fSALog10Ka, 5.25f);
     EXPECT_FLOAT_EQ(fSAOligomerMorD, 4.5f);
     EXPECT_FLOAT_EQ(v()[2], 4.5f);
     EXPECT_FLOAT_EQ(pSpeciesMw[2], 4.5f);
@@ -126,6 +128,10 @@ TEST(ParamVector, SelfAssociationDerivesTheOligomers)
     globalsToParamVector();
     EXPECT_FLOAT_EQ(fSAOligomerMorD, 6.0f);
     EXPECT_EQ(v()[2], 1.0f);
+    // log10 K lies in slot 3, species 3's M in the base layout: the pack
+    // brings it back as it went in
+    EXPECT_EQ(v()[3], 5.25f);
+    EXPECT_EQ(fSALog10Ka, 5.25f);
     // a monomer without s has no D to derive: the oligomer keeps its value
     v()[5] = 0;
     v()[2] = 2.5f;
@@ -374,6 +380,14 @@ TEST(ParamVector, ModelDefaultsDecideWhatIsSolvedLinearly)
     bSpecies1Nonideal = 0;
     fixUpModelDefaults();
     EXPECT_TRUE(bAlgebraicConcentrations);
+    // with buffer mismatch row 4 is the buffer, no species: its M (or D) and
+    // s are never fitted, whatever the row held before
+    bBufferMismatch = 1;
+    pSpeciesMwFloat[4] = pSpeciesSFloat[4] = 1;
+    fixUpModelDefaults();
+    EXPECT_EQ(pSpeciesMwFloat[4], 0);
+    EXPECT_EQ(pSpeciesSFloat[4], 0);
+    bBufferMismatch = 0;
     bModelDiscreteSpecies = 0;
     bModelContinuous = 1;
     fixUpModelDefaults();
