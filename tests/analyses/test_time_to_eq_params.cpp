@@ -156,7 +156,8 @@ TEST_F(TimeToEqPreferencesTest, FileRoundTripAndShortOrUnusableFilesIgnored)
         int k;
         float v;
     } bad[] = {{0, 0},   {2, 0},    {3, 0},  {4, 0}, {13, 0},          {14, 1},           {18, 0},
-               {24, 0},  {25, 0},   {7, 7.3f}, {7, 0}, {12, -273.15f}, {5, 1e9f}, {0, NAN}};
+               {24, 0},  {25, 0},   {7, 7.3f}, {7, 0}, {12, -273.15f}, {5, 1e9f}, {0, NAN},
+               {7, defaults.fBottom}};  // a meniscus on the bottom leaves no column
     for (const Bad& b : bad) {
         writeText(path, valuesText(defaults, b.k, b.v));
         EXPECT_FALSE(LoadSimAppEqParameterPreferences(nullptr, path.c_str())) << b.k << " " << b.v;
@@ -298,7 +299,11 @@ TEST_F(TimeToEqDialogTest, EntriesThatCannotRunKeepTheDialogOpen)
         .expectMessageBox("Invalid Entry", IDOK)
         .expectDialog(szTitle, headless::DialogAnswer().set(412, "4").check(615).set(414, "0"))
         .expectMessageBox("Invalid Entry", IDOK)
-        .expectDialog(szTitle, headless::DialogAnswer().check(615, false).check(626, false).set(619, "1"));
+        // and with f/f0 in use for species 2, f/f0 = 0
+        .expectDialog(szTitle, headless::DialogAnswer().set(414, "5").check(625).set(427, "0"))
+        .expectMessageBox("Invalid Entry", IDOK)
+        .expectDialog(szTitle,
+                      headless::DialogAnswer().set(427, "1.3").check(615, false).check(626, false).set(619, "1"));
     ASSERT_TRUE(runTimeToEqParamsDialog(w));
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_EQ(timeToEqParams.nParams, 1);
@@ -308,7 +313,7 @@ TEST_F(TimeToEqDialogTest, EntriesThatCannotRunKeepTheDialogOpen)
     int nRefusals = 0;
     for (const std::string& l : script.lines())
         if (l.find("\"Input Error\"") != std::string::npos) ++nRefusals;
-    EXPECT_EQ(nRefusals, 13);
+    EXPECT_EQ(nRefusals, 14);
 }
 
 // The switches of the file are written as 1 and 0: distribution, extrapolate
