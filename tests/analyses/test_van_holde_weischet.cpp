@@ -82,6 +82,32 @@ TEST_F(VanHoldeWeischetTest, FlotationGivesNegativeS)
     for (int f = 1; f <= 10; f++) EXPECT_NEAR(pDistAxisS[f], -3.0, 0.15) << "fraction " << f;
 }
 
+// Flotation mirrors the cleared region about the bottom: from the last fitted
+// point on to the bottom the model is the baseline. With a fit range of one
+// point, the first of every scan, that is the whole scan; the baseline is that
+// point's signal, so a profile that stays as it is leaves no residual.
+TEST_F(VanHoldeWeischetTest, FlotationWithTheFirstPointAloneFittedIsTheBaselineEverywhere)
+{
+    LoadExperiment(writeProfileScans(scratch, evenTimes(4, 2000.0, 500.0),
+                                     [](double r, double) { return 1.0 + 10.0 * (r - 6.0); }));
+    fMeniscus = pParamValue[13] = 5.95f;
+    fFitLeftLim = fFitRightLim = 6.0f;
+    updateLeftFitLimit();
+    updateRightFitLimit();
+    for (int k = 1; k <= nScans; k++) {
+        ASSERT_EQ(pFitFirstIndex[k], 1);
+        ASSERT_EQ(pFitLastIndex[k], 1);
+    }
+    SelectVanHoldeWeischet(1.0f, true, false);
+    ASSERT_TRUE(runVanHoldeWeischet(window.get()));
+    EXPECT_FLOAT_EQ(fBaseline, 1.0f);
+    for (int k = 1; k <= nScans; k++) {
+        EXPECT_GT(pPlateauHeight[k], 0.2f);  // the mean of the first 0.05 cm above it
+        for (int i = 1; i <= pScanPoints[k]; i++) ASSERT_EQ(ppFit[k][i], fBaseline) << "scan " << k << " point " << i;
+    }
+    EXPECT_LT(fRmsd, 1e-6f);
+}
+
 TEST_F(VanHoldeWeischetTest, BandsAreCentredAtTheElevenths)
 {
     // plateau 11 above a baseline of 0: band f holds the signals within 0.5

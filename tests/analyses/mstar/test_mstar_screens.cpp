@@ -98,6 +98,51 @@ TEST_F(MStarTest, DataFromTheMeniscusPastTheBottomNeedNoExtension)
     EXPECT_EQ(pMStarSets[1].nPts, pScanPoints[1]);
 }
 
+// A scan left without points (a raw edit can take them all) is one point at
+// the meniscus without signal: the set still reaches the meniscus, as every
+// set is extended to it, and the other sets are computed as before.
+TEST_F(MStarTest, AnEmptyScanIsOnePointAtTheMeniscus)
+{
+    LoadIdealSet(2);
+    ASSERT_EQ(nScans, 2);
+    pScanPoints[2] = 0;
+    win::headless::Script script;
+    // its extrapolations have no points, and its copy is too short to smooth
+    const char* szTooFew = "Error: extrapolation order higher than number of data points";
+    script.expectMessageBox(szTooFew, win::IDOK)
+        .expectMessageBox(szTooFew, win::IDOK)
+        .expectMessageBox("window for smoothing too big!", win::IDOK)
+        .expectMessageBox(szTooFew, win::IDOK);
+    Enter(script);
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_TRUE(bMStarMode);
+    const MStarSetData& S = pMStarSets[2];
+    ASSERT_EQ(S.nPts, 1);
+    EXPECT_EQ(S.setRadius.p[1], fMeniscus);
+    EXPECT_EQ(S.setRadiusX.p[1], fMeniscus);
+    EXPECT_EQ(S.setSignal.p[1], 0.0f);
+    EXPECT_EQ(S.cleanSignal.p[1], 0.0f);
+    // set 1 as alone: its Mwavg near the 50 kDa of the species
+    EXPECT_NEAR(pMStarSets[1].mwAvg, 50.0, 0.3);
+    // a meniscus signal typed for it: the line from the meniscus to its
+    // first point, which lies at the meniscus, stays at the typed value
+    script.expectInput("new A0(2):", "0.05")
+        .expectMessageBox("window for smoothing too big!", win::IDOK)
+        .expectMessageBox(szTooFew, win::IDOK);
+    Click(script, 8 + 6 + 2);
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_TRUE(bMeniscusSignalFixed);
+    const float y0 = 0.05f + fBaseline;
+    int nOnLine = 0;
+    for (int k = 1; k <= S.meniscusGrid.n; ++k) {
+        const float x = S.meniscusGrid.p[k];
+        if (x < fMeniscus || x > fFitLeftLim) continue;
+        EXPECT_EQ(S.meniscusCurve.p[k], y0) << x;
+        ++nOnLine;
+    }
+    EXPECT_GT(nOnLine, 2);
+}
+
 TEST_F(MStarTest, ButtonsOfOneAbsorbanceSet)
 {
     LoadIdealSet();
