@@ -621,7 +621,20 @@ TEST_F(XpExportTest, TheCsVariantsConvertTheirPeaksWithTheirOwnMass)
                                             2.0 * std::exp(-(s - 8.0) * (s - 8.0) / 0.1));
     }
     bModelCS = 0;
-    const float fFf0Before = fFrictionalRatio;
+    // the settings the test changes, put back at its end
+    struct Kept {
+        float fFf0 = fFrictionalRatio, fSMin = fBimodalSMin, fSMax = fBimodalSMax, fFf02 = fBimodalFf0Second,
+              fD = fCSInvariantD;
+        ~Kept()
+        {
+            fFrictionalRatio = fFf0;
+            fBimodalSMin = fSMin;
+            fBimodalSMax = fSMax;
+            fBimodalFf0Second = fFf02;
+            fCSInvariantD = fD;
+            bModelCSFlotation = bModelCSBimodalFf0 = bModelCSInvariantD = 0;
+        }
+    } kept;
     fFrictionalRatio = 1.25f;
     fBimodalSMin = 5.0f;
     fBimodalSMax = 10.0f;
@@ -663,5 +676,4 @@ TEST_F(XpExportTest, TheCsVariantsConvertTheirPeaksWithTheirOwnMass)
         EXPECT_NEAR(numberOf(p[18]), v.dMassAt3, 1e-3 * v.dMassAt3) << v.szName;
         EXPECT_EQ(p[29], "0.000000 (exist #3)") << v.szName;
     }
-    fFrictionalRatio = fFf0Before;
 }
