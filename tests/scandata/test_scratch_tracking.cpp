@@ -3,6 +3,7 @@
 // lying on a baseline of its own offset and slope.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -27,6 +28,13 @@ namespace {
 // recorded in the order 2, 3, 1, 4, 5.
 const double kShift[] = {0.0, 0.002, -0.002, 0.002, -0.002};
 const double kTime[] = {3000, 1000, 2000, 4000, 5000};
+
+// The signal scan k was written with.
+double scanSignal(int k, double x)
+{
+    const double u = (x - 6.5 - kShift[k - 1]) / 0.002;
+    return 0.4 + 0.05 * k + 0.1 * k * (x - 6.5) + 0.05 * std::exp(-0.5 * u * u);
+}
 
 class ScratchTrackingTest : public DataMenuTest {
 protected:
@@ -177,11 +185,7 @@ TEST_F(ScratchTrackingTest, TheLocalModelFilesFollowEveryScansSignal)
     script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON).mouse(WM_LBUTTONUP, p.x, p.y);
     headless::processMessages();
     ASSERT_EQ(tool.windowPoints, 21);
-    // the signal scan k was written with
-    auto signal = [](int k, double x) {
-        const double u = (x - 6.5 - kShift[k - 1]) / 0.002;
-        return 0.4 + 0.05 * k + 0.1 * k * (x - 6.5) + 0.05 * std::exp(-0.5 * u * u);
-    };
+    const auto signal = scanSignal;
 
     // one line per window point: radius and model of each scan in time order
     // (the window is centred on the grid point nearest the clicked pixel)
@@ -217,4 +221,32 @@ TEST_F(ScratchTrackingTest, TheLocalModelFilesFollowEveryScansSignal)
     }
     double d = 0.0;
     EXPECT_FALSE(disp >> d);
+}
+
+// The click draws each scan's local model in red over its window, where the
+// scan's own signal lies (docs/scandata.md).
+TEST_F(ScratchTrackingTest, TheLocalModelOfEveryScanIsDrawnOverItsData)
+{
+    headless::Script script;
+    Start(script, "0.02");
+    // the window white, so that only what the click draws is there
+    WhiteOut(RECT{0, 0, 1400, 1000});
+    const POINT p = DataPixel(6.5f);
+    script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON).mouse(WM_LBUTTONUP, p.x, p.y);
+    headless::processMessages();
+    ASSERT_EQ(tool.windowPoints, 21);
+    // near the ends of every scan's window, where each copy of the feature
+    // has fallen to a pixel or less; the scans lie some 35 pixels apart there
+    for (float x : {6.4925f, 6.5075f}) {
+        const int nX = static_cast<int>(pDataPlot->MapX(x) * 1400.0 / 1399.0 + 0.5);
+        const std::vector<COLORREF> column = PixelsOf(RECT{nX, 0, nX + 1, 1000});
+        for (int k = 1; k <= 5; ++k) {
+            const float fSignal = static_cast<float>(scanSignal(k, x));
+            const int nY = static_cast<int>(pDataPlot->MapY(fSignal) * 1000.0 / 999.0 + 0.5);
+            bool bRed = false;
+            for (int y = std::max(0, nY - 2); y <= std::min(999, nY + 2); ++y)
+                bRed = bRed || column[static_cast<size_t>(y)] == RGB(255, 0, 0);
+            EXPECT_TRUE(bRed) << "scan " << k << " at " << x << " cm, pixel row " << nY;
+        }
+    }
 }

@@ -606,3 +606,74 @@ TEST_F(XpExportTest, ASinglePeakIsOneSpecies)
     EXPECT_NEAR(numberOf(p[37]), 5.0, 1e-3);
     EXPECT_EQ(p[28], "0.000000 (exist #2)");
 }
+
+// The c(s) variants that relate s and M their own way hand their peaks over
+// with that mass: flotation with none, the bimodal frictional ratio with its
+// second ratio inside its s range, invariant D by Svedberg's equation at the
+// scans' temperature. Each variant's switch clears bModelCS.
+TEST_F(XpExportTest, TheCsVariantsConvertTheirPeaksWithTheirOwnMass)
+{
+    const std::string folder = Folder("variants");
+    ASSERT_TRUE(PrepareCsExport(folder, 0.0f, 15.0f, 61.0f));
+    for (int i = 1; i <= nResolution; ++i) {
+        const double s = pDistAxisS[i];
+        pDistValues[i] = static_cast<float>(std::exp(-(s - 3.0) * (s - 3.0) / 0.1) +
+                                            2.0 * std::exp(-(s - 8.0) * (s - 8.0) / 0.1));
+    }
+    bModelCS = 0;
+    // the settings the test changes, put back at its end
+    struct Kept {
+        float fFf0 = fFrictionalRatio, fSMin = fBimodalSMin, fSMax = fBimodalSMax, fFf02 = fBimodalFf0Second,
+              fD = fCSInvariantD;
+        ~Kept()
+        {
+            fFrictionalRatio = fFf0;
+            fBimodalSMin = fSMin;
+            fBimodalSMax = fSMax;
+            fBimodalFf0Second = fFf02;
+            fCSInvariantD = fD;
+            bModelCSFlotation = bModelCSBimodalFf0 = bModelCSInvariantD = 0;
+        }
+    } kept;
+    fFrictionalRatio = 1.25f;
+    fBimodalSMin = 5.0f;
+    fBimodalSMax = 10.0f;
+    fBimodalFf0Second = 2.0f;
+    fCSInvariantD = 6.0f;  // 1e-7 cm^2/s
+    // water at 20 C, vbar 0.73 ml/g, as the scans were loaded
+    ASSERT_NEAR(fTemperatureK, 293.15f, 1e-3f);
+    ASSERT_NEAR(fVbarRho, 0.73 * 0.99823, 1e-6);
+    ASSERT_NEAR(STANDARDVISCOSITY * RELVISCOSITY, 0.001002, 1e-9);
+    const double dBuoyancy = 1.0 - 0.73 * 0.99823;
+    // a sphere of frictional ratio ff0 that sediments at s S, in g/mol (cgs)
+    auto sphereMass = [dBuoyancy](double s, double ff0) {
+        const double dPi = 3.14159265358979;
+        const double x = 6.0 * dPi * 0.01002 * ff0 * s * 1e-13 / dBuoyancy;
+        return 6.02214e23 * std::sqrt(3.0 * 0.73 / (4.0 * dPi)) * std::pow(x, 1.5);
+    };
+    struct Variant {
+        unsigned char* pFlag;
+        const char* szName;
+        double dMassAt3, dMassAt8;
+    };
+    const Variant variants[] = {
+        {&bModelCSFlotation, "flotation", 0.0, 0.0},
+        {&bModelCSBimodalFf0, "bimodal", sphereMass(3.0, 1.25), sphereMass(8.0, 2.0)},
+        {&bModelCSInvariantD, "invariantD", 3e-13 * 8.31451e7 * 293.15 / (dBuoyancy * 6e-7),
+         8e-13 * 8.31451e7 * 293.15 / (dBuoyancy * 6e-7)},
+    };
+    for (const Variant& v : variants) {
+        *v.pFlag = 1;
+        win::headless::Script script;
+        ExportPeaksAsSpecies(script, folder + "/" + v.szName + ".xp");
+        *v.pFlag = 0;
+        const std::vector<std::string> p = Lines(folder + "/" + v.szName + "_from_morvex_c(s).drellix_PAR");
+        ASSERT_EQ(p.size(), 82u) << v.szName;
+        // highest first
+        EXPECT_NEAR(numberOf(p[37]), 8.0, 1e-3) << v.szName;
+        EXPECT_NEAR(numberOf(p[38]), 3.0, 1e-3) << v.szName;
+        EXPECT_NEAR(numberOf(p[17]), v.dMassAt8, 1e-3 * v.dMassAt8) << v.szName;
+        EXPECT_NEAR(numberOf(p[18]), v.dMassAt3, 1e-3 * v.dMassAt3) << v.szName;
+        EXPECT_EQ(p[29], "0.000000 (exist #3)") << v.szName;
+    }
+}

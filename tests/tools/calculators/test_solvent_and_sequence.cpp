@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "scandata/scan_data.h"
 #include "tools/calculators/calculator_fixture.h"
@@ -170,6 +172,25 @@ TEST_F(SequenceCalculatorTest, MassAndExtinctionOfShortSequences)
     const std::string t = Sequence("C");
     EXPECT_NE(t.find("mass = 121.1 Da"), std::string::npos) << t;
     EXPECT_NE(t.find("coefficient: 0 OD280/Mcm"), std::string::npos) << t;
+
+    // Each chromophore adds its own absorbance: three Trp and two Tyr absorb
+    // as three single Trp and two single Tyr in every set, and at 205 nm
+    // their four peptide bonds add 2780 each.
+    auto coefficients = [this](const std::string& szSequence) {
+        const std::string text = Sequence(szSequence);
+        std::vector<double> v;
+        for (const char* szUnit : {"OD280/Mcm (Trp, Tyr and cystine", "OD280/Mcm (Trp, Tyr and Cys values in",
+                                   "OD288/Mcm", "OD205/Mcm"}) {
+            const size_t nUnit = text.find(szUnit);
+            const size_t nNumber = text.rfind("coefficient: ", nUnit);
+            EXPECT_NE(nUnit, std::string::npos) << szUnit << "\n" << text;
+            v.push_back(nUnit == std::string::npos ? -1.0 : std::strtod(text.c_str() + nNumber + 13, nullptr));
+        }
+        return v;
+    };
+    const std::vector<double> w = coefficients("W"), y = coefficients("Y"), chain = coefficients("WWYWY");
+    for (size_t k = 0; k < 4; ++k)
+        EXPECT_NEAR(chain[k], 3 * w[k] + 2 * y[k] + (k == 3 ? 4 * 2780 : 0), 0.5) << "set " << k;
 }
 
 TEST_F(SequenceCalculatorTest, AmbiguousAndUnknownLetters)
