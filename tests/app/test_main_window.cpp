@@ -245,6 +245,35 @@ TEST_F(MainWindowTest, ScansLoadedThroughTheMenuLookAsStored)
     EXPECT_LT(differingShare(shot, MORVEX_TEST_DATA_DIR "/app/data_plot.png"), 0.002);
 }
 
+// Scans whose temperatures spread over more than 1 'C are named when they are
+// loaded, with the lowest and the highest temperature among them, wherever
+// the odd scan lies in the set (the first and the last too); a spread within
+// 1 'C is not.
+TEST_F(MainWindowTest, ScansOfDifferentTemperaturesAreNamedWhenLoaded)
+{
+    OpenWindow();
+    for (int nOdd : {1, 3, 4})
+        for (const char* szOdd : {"21.5", "20.9"}) {
+            const std::string dir = scratch + "/t" + std::to_string(nOdd) + szOdd;
+            std::filesystem::create_directories(dir);
+            const std::vector<std::string> paths = writeBoundaryScans(dir, 4);
+            // the second line of a scan file: letter, cell, temperature, ...
+            std::string text = readText(paths[nOdd - 1]);
+            const size_t at = text.find(" 20.0 ", text.find('\n'));
+            ASSERT_NE(at, std::string::npos);
+            text.replace(at + 1, 4, szOdd);
+            writeText(paths[nOdd - 1], text);
+            headless::Script script;
+            const bool bWarn = std::string(szOdd) == "21.5";
+            if (bWarn) script.expectMessageBox("varies from 20.0 'C to 21.5 'C, more than 1.0 'C.", IDOK);
+            LoadScans(paths);
+            ASSERT_EQ(nScans, 4);
+            EXPECT_FLOAT_EQ(pScanHeaders[nOdd].temperature, std::stof(szOdd)) << nOdd;
+            EXPECT_EQ(script.pending(), 0u) << nOdd << " " << szOdd;
+            EXPECT_EQ(transcriptHas(script.lines(), "varies from"), bWarn) << nOdd << " " << szOdd;
+        }
+}
+
 TEST_F(MainWindowTest, ZoomByDragAndBackByRightClick)
 {
     TXLAWindow* w = OpenWindow();
@@ -296,6 +325,26 @@ TEST_F(MainWindowTest, MarkerDragMovesTheFitLimit)
     EXPECT_FALSE(w->bMarkerDragging);
     EXPECT_NEAR(fFitRightLim, 6.9f, 0.005f);
     EXPECT_EQ(nZoomLevel, 0);
+
+    // a dragged left limit takes the first fitted point of every scan with it
+    // (the first radius at or right of the limit), and one let go left of the
+    // meniscus comes back to meniscus + 0.01 cm (docs/scandata.md)
+    ASSERT_GT(fFitLeftLim, fMeniscus);
+    x = int(pDataPlot->MapX(fFitLeftLim) * 1400.0 / 1399 + 0.5);
+    x2 = int(pDataPlot->MapX(6.3f) * 1400.0 / 1399 + 0.5);
+    script.mouse(WM_LBUTTONDOWN, x, 300, MK_LBUTTON).mouse(WM_MOUSEMOVE, x2, 300, MK_LBUTTON).mouse(WM_LBUTTONUP, x2, 300);
+    headless::processMessages();
+    EXPECT_NEAR(fFitLeftLim, 6.3f, 0.005f);
+    for (int i = 1; i <= nScans; ++i) {
+        int j = 1;
+        while (ppRadius[i][j] < fFitLeftLim) ++j;
+        EXPECT_EQ(pFitFirstIndex[i], j) << i;
+    }
+    x = x2;
+    x2 = int(pDataPlot->MapX(fMeniscus - 0.02f) * 1400.0 / 1399 + 0.5);
+    script.mouse(WM_LBUTTONDOWN, x, 300, MK_LBUTTON).mouse(WM_MOUSEMOVE, x2, 300, MK_LBUTTON).mouse(WM_LBUTTONUP, x2, 300);
+    headless::processMessages();
+    EXPECT_FLOAT_EQ(fFitLeftLim, fMeniscus + 0.01f);
 
     // a dragged meniscus is also the meniscus of the parameter vector
     ASSERT_GT(fMeniscus, pDataPlot->fXMin);
@@ -628,17 +677,17 @@ TEST_F(MainWindowTest, AnIntegrationRectangleFromTheWindowsEdgeStartsAtThePlotsE
 // normal distribution of their mean and spread, in per cent: two residuals
 // one spread either side of the mean fall in the two outer bins of ten, so
 // H = 100 - 200 (Phi(-0.8) - Phi(-1)) = 89.36, whatever the mean and the
-// spread.
+// spread. The points outside the fit limits do not count.
 TEST(ResidualHistogram, TwoResidualsAtOneSpreadGiveTheirClosedForm)
 {
     for (const auto& [a, b] : {std::pair{-1.0f, 1.0f}, std::pair{3.0f, 7.0f}, std::pair{-0.25f, 0.25f}}) {
         scantest::MemoryScan m;
         m.time = 100.0;
-        m.r = {6.0f, 6.1f};
-        m.s = {a, b};
+        m.r = {5.9f, 6.0f, 6.1f, 6.2f};
+        m.s = {a - 50, a, b, b + 50};
         scantest::installScans({m});
-        pFitFirstIndex[1] = 1;
-        pFitLastIndex[1] = 2;
+        pFitFirstIndex[1] = 2;
+        pFitLastIndex[1] = 3;
         const int list[] = {0, 1};
         float fH = 0;
         computeResidualsHistogram(1, 1, list, &fH);

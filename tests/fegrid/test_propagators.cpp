@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "distributions/conti_globals.h"
+#include "distributions/lamm_solution_store.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/grid_run_fixture.h"
 #include "fegrid/propagators.h"
@@ -158,7 +160,8 @@ TEST(GridPropagation, LongRunsReachTheEquilibriumExponential)
 }
 
 // The exponential: flat without buoyancy, its mean over r^2 is the loading,
-// finite where the plain form overflows, and species add up.
+// finite where the plain form overflows, and species add up; each grid point
+// of a continuous distribution gets its exponential in its row of the store.
 TEST(EquilibriumExponential, NormalisedFiniteAndAdditive)
 {
     Experiment e;
@@ -221,6 +224,29 @@ TEST(EquilibriumExponential, NormalisedFiniteAndAdditive)
     const float two = modelAt(2, 700);
     equilibriumExponentialPerScan(5000, 0.4);
     EXPECT_NEAR(modelAt(2, 700), one + two, 1e-6);
+    // the continuous distributions: each grid point's exponential goes into
+    // its own row of the Lamm-solution store, the first as the others
+    bModelContinuous = 1;
+    bUseScanRadii = 1;
+    ASSERT_TRUE(allocLammSolutionStore(2, nScans, e.nPoints));
+    for (int g : {1, 2}) {
+        nLammSolutionSet = g;
+        equilibriumExponentialPerScan(10000.0 * g, 1.0);
+    }
+    for (int g : {1, 2})
+        for (int k = 1; k <= nScans; k++) {
+            const float* row = pLammSolutions[g][k];
+            double sum = 0, hr = (b - m) / (e.nPoints - 1);
+            for (int j = 1; j <= e.nPoints; j++)
+                sum += (j == 1 || j == e.nPoints ? 1 : (j % 2 == 0 ? 4 : 2)) * row[j] * ppRadius[1][j];
+            EXPECT_NEAR(sum * hr / 3 * 2 / (b * b - m * m), 1.0, 1e-6) << g << " " << k;
+            // the gradient of the buoyant mass: c(b) / c(m) = exp(Mb sigma (b^2 - m^2))
+            EXPECT_NEAR(std::log(row[e.nPoints] / row[1]), 10000.0 * g * sigma * (b * b - m * m), 1e-5) << g << " " << k;
+        }
+    freeLammSolutionStore(2);
+    nLammSolutionSet = 0;
+    bUseScanRadii = 0;
+    bModelContinuous = 0;
 }
 
 // The closed-form boundary: half the diluted plateau at the second-moment
