@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -114,6 +115,20 @@ TEST_F(ParameterTextTest, LinesOfTheText)
     buildModelParameterLines(szModelParamLines, false);
     EXPECT_NE(std::strstr(szModelParamLines[4], ", ks(max)="), nullptr) << szModelParamLines[4];
     EXPECT_NE(std::strstr(szModelParamLines[4], ", kd(max)="), nullptr) << szModelParamLines[4];
+    // sticky spheres: the second virial coefficient of Baxter's adhesive
+    // spheres relative to hard spheres, B2/B2(HS) = 1 - 1/(4 t), computed here
+    // in double (0 at t = 1/4, negative below)
+    bStickySpheres = 1;
+    pParamValue[10] = 6.55f;
+    for (float t : {0.125f, 0.25f, 0.5f, 2.0f}) {
+        pParamValue[11] = t;
+        buildModelParameterLines(szModelParamLines, false);
+        char szWant[120];
+        std::snprintf(szWant, sizeof szWant, "sticky hard sphere vol.corr. 6.550, Baxter t=%.3f (red.B2=%.3f), ", t,
+                      1.0 - 1.0 / (4.0 * t));
+        EXPECT_EQ(std::string(szModelParamLines[4]).rfind(szWant, 0), 0u) << szModelParamLines[4];
+    }
+    bStickySpheres = 0;
     bModelNonidealSingle = bModelHindered = 0;
 
     // marks of the floated corrections
