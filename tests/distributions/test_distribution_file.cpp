@@ -65,6 +65,11 @@ TEST_F(DistributionFile, NormalizedValuesSumToTheirArea)
     bSyntheticDistNormalized = 1;
     ASSERT_EQ(loadDistributionFromFile(write("d.txt", "1 1\n2 1\n3 1\n").c_str()), 1);
     for (int i = 1; i <= 3; i++) EXPECT_FLOAT_EQ(pDistValues[i], 2.0f / 3.0f);
+    // Uneven values on an uneven grid: the trapezoids are (1 + 3) / 2 x 1 and
+    // (3 + 2) / 2 x 2, the area 7, the sum 6: every value grows by 7 / 6.
+    ASSERT_EQ(loadDistributionFromFile(write("u.txt", "1 1\n2 3\n4 2\n").c_str()), 1);
+    const float fIn[4] = {0.0f, 1.0f, 3.0f, 2.0f};
+    for (int i = 1; i <= 3; i++) EXPECT_FLOAT_EQ(pDistValues[i], fIn[i] * 7.0f / 6.0f) << i;
 }
 
 TEST_F(DistributionFile, RefusedFilesLeaveTheDistributionCleared)

@@ -204,4 +204,20 @@ TEST(LammSignal, WienerSkewing)
     EXPECT_NEAR(c[5], 4.9, 1e-9);
     L.SetWienerSkewing(0.001f, 0.0f);
     EXPECT_FALSE(L.bWienerIncompatible);
+
+    // The largest curvature within the fit limits, its radius and the profile
+    // it came from (the text of a fit with floating skew shows them). The
+    // central difference is exact on a cubic: c = a (r - 6)^3 has c'' = 6 a
+    // (r - 6), largest at the outer fit limit, 6.7; the steeper points beyond
+    // it do not count.
+    L.fFitInner = 6.15f;
+    L.fFitOuter = 6.75f;
+    L.AllocWienerSkewingArrays(10);
+    for (double a : {1.0, -2.0, 0.5}) {
+        for (int i = 1; i <= 10; i++) c[i] = a * std::pow(r[i] - 6.0, 3);
+        L.WienerSkewTracking(c, r, 10);
+    }
+    EXPECT_NEAR(L.dWienerMaxCurvature, -12 * (r[7] - 6.0), 1e-9);
+    EXPECT_EQ(L.dWienerMaxCurvatureAt, r[7]);
+    EXPECT_EQ(L.nWienerMaxCall, 2);
 }
