@@ -337,7 +337,7 @@ TEST_F(MainWindowTest, MarkerDragMovesTheFitLimit)
     EXPECT_NEAR(fFitLeftLim, 6.3f, 0.005f);
     for (int i = 1; i <= nScans; ++i) {
         int j = 1;
-        while (ppRadius[i][j] < fFitLeftLim) ++j;
+        while (j < pScanPoints[i] && ppRadius[i][j] < fFitLeftLim) ++j;
         EXPECT_EQ(pFitFirstIndex[i], j) << i;
     }
     x = x2;

@@ -356,7 +356,7 @@ TEST_F(GlobalGridRoadTest, DynamicGridSizeFollowsTheBoundaryThroughTheAccelerati
         VBAR = 0.73f;
         fVbarRho = VBAR * fBufferDensity;
         int j = 1;
-        while (ppRadius[1][j] < rf) j++;
+        while (j < pScanPoints[1] && ppRadius[1][j] < rf) j++;
         pFitFirstIndex[1] = j;
         ppRadius[1][j] = float(rf);
         bAutoDynamicGridSize = 1;
