@@ -657,14 +657,20 @@ float svedbergD(float s, float M)
 }
 
 // The M or D values of the model into D in cm^2/s, in place (the next
-// unpacking of the vector brings them back). With M and s, the last oligomer
-// of 1-2-4 and 1-4-8 without a positive mass makes the model a constant.
+// unpacking of the vector brings them back). With M and s, a monomer without
+// a positive mass (the oligomers' masses follow it), or the last oligomer of
+// 1-2-4 and 1-4-8 without one, makes the model a constant: its D would have
+// no bound, and the loading stays even.
 void interactingDiffusionCoefficients()
 {
     if (!bUseMolarMass) {
         fSAMonomerMorD *= 1e-7f;
         fSAOligomerMorD *= 1e-7f;
         if (higherAssociation()) fSAOligomerMorD2 *= 1e-7f;
+        return;
+    }
+    if (!(fSAMonomerMorD > 0)) {
+        bModelConstantSignal = 1;
         return;
     }
     fSAMonomerMorD = svedbergD(fSAMonomerS, fSAMonomerMorD);

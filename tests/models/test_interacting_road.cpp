@@ -117,7 +117,8 @@ TEST_F(InteractingRoadTest, AutomaticAlgorithmOnTheSignedMonomerS)
 }
 
 // 1-2-4 with M and s: without a positive mass of the last oligomer the model
-// is the loading at every point; with one, a propagation. A constant model
+// is the loading at every point; with one, a propagation. So is the
+// monomer-dimer without a positive monomer mass. A constant model
 // of the evaluation before does not keep the next one from being propagated.
 TEST_F(InteractingRoadTest, HigherAssociationWithoutItsLastOligomerIsConstant)
 {
@@ -157,6 +158,17 @@ TEST_F(InteractingRoadTest, HigherAssociationWithoutItsLastOligomerIsConstant)
     EXPECT_FALSE(bModelConstantSignal);
     EXPECT_GT(spread(pScanTimeOrder[3]), 0.3f);
     EXPECT_FLOAT_EQ(fSAMonomerMorD, 6e-7f);
+
+    // the monomer-dimer with M and s and a monomer of no mass (the dimer's is
+    // twice it): nothing would hold the loading back from spreading evenly at
+    // once, the constant model
+    bUseMolarMass = 1;
+    slot(1, 0.0f);
+    slot(11, 0.7f);
+    ASSERT_TRUE(evaluate());
+    EXPECT_TRUE(bModelConstantSignal);
+    for (int k = 1; k <= nScans; k++)
+        for (int j = 1; j <= pScanPoints[k]; j++) ASSERT_EQ(ppFit[k][j], 0.7f);
 }
 
 // The first scan as the initial profile belongs to its data: scans loaded
