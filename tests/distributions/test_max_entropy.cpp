@@ -244,7 +244,8 @@ TEST(MaxEntropy, ALocalMinimumEndsTheSearch)
     // search walks, the excess being above the target) it jumps to 0.3 at once,
     // so no shorter step ever comes within the tolerance of the best.
     static const double x0 = std::log(1e-4);
-    static int nEvaluations = 0;
+    static int nEvaluations;
+    nEvaluations = 0;
     auto excess = [](double x) {
         nEvaluations++;
         return x >= x0 ? 0.05 + (x - x0) : 0.3 + (x0 - x);
