@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -230,6 +231,42 @@ TEST(MaxEntropy, AKeyEndsTheSearch)
     ASSERT_EQ(script.lines().size(), 1u);
     EXPECT_NE(script.lines()[0].find("caught in local minimum or user interrupt at P = "), std::string::npos);
     for (int i = 1; i <= 20; i++) EXPECT_GE(pNESolution[i], 1e-20);
+    EXPECT_EQ(bInterruptComputation.load(), 0);
+}
+
+// A local minimum of the excess above the target ends the search with the
+// same notice: every step away from the best alpha is worse, the halved steps
+// shrink to nothing, and the search stops at the best point (its level in the
+// notice) instead of running on to the iteration limit.
+TEST(MaxEntropy, ALocalMinimumEndsTheSearch)
+{
+    // The excess is 0.05 at x0 and rises on both sides; to the left (where the
+    // search walks, the excess being above the target) it jumps to 0.3 at once,
+    // so no shorter step ever comes within the tolerance of the best.
+    static const double x0 = std::log(1e-4);
+    static int nEvaluations;
+    nEvaluations = 0;
+    auto excess = [](double x) {
+        nEvaluations++;
+        return x >= x0 ? 0.05 + (x - x0) : 0.3 + (x0 - x);
+    };
+    ASSERT_EQ(nNEQSize, 0);  // no amplitudes to keep: the search alone
+    dRegTargetRatio = 1.1;
+    fRegDof1 = fRegDof2 = 1000.0f;
+    fConfidenceLevel = 0.95f;
+    win::headless::Script script;
+    script.expectMessageBox("ATTENTION", win::IDOK);
+    const double x = searchMaxEntAlpha(excess, x0, 0.01, 1e-4, 0.005);
+    ASSERT_EQ(script.lines().size(), 1u);
+    // the level of a ratio 1.15 with 1000 and 1000 degrees of freedom
+    char sz[80];
+    std::snprintf(sz, sizeof sz, "at P = %f", levelOf(1.15));
+    EXPECT_NE(script.lines()[0].find(std::string("caught in local minimum or user interrupt ") + sz), std::string::npos)
+        << script.lines()[0];
+    EXPECT_EQ(x, x0);
+    // the step from 0.01 halved at every trial: a few dozen trials, far from
+    // the limit of 1000
+    EXPECT_LT(nEvaluations, 60);
     EXPECT_EQ(bInterruptComputation.load(), 0);
 }
 

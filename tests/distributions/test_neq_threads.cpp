@@ -2,11 +2,15 @@
 // and the fit of every scan from a solution on workers against the serial loop.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/xla_app.h"
 #include "distributions/conti_globals.h"
+#include "distributions/conti_run_fixture.h"
 #include "distributions/conti_scene.h"
 #include "distributions/lamm_solution_store.h"
 #include "distributions/neq_builders.h"
@@ -255,4 +259,68 @@ TEST(NormalEquationThreads, TheFitOfEveryScanIsTheSerialOneBitForBit)
     CalculateppAFit();
     EXPECT_EQ(bInterruptComputation.load(), 0);
     EXPECT_TRUE(keyPressed());
+}
+
+namespace {
+
+// What the test runs at the first poll of the user-interface thread's wait
+// for the workers, while the build's progress line is up.
+std::function<void()> onFirstWaitPoll;
+win::WaitPollFunction pKeyPoll = nullptr;
+
+void waitPollOfTheTest()
+{
+    if (onFirstWaitPoll) {
+        const std::function<void()> f = std::move(onFirstWaitPoll);
+        onFirstWaitPoll = nullptr;
+        f();
+    }
+    if (pKeyPoll) pKeyPoll();
+}
+
+}  // namespace
+
+// How far a build has got. The single-threaded build without a progress line
+// writes it at (10, 50): at the end every row is summed, 100 percent. With
+// workers the user-interface thread draws what they report on the progress
+// line, also when there is only one: half the rows reported fill half the
+// line.
+TEST_F(ContiRunTest, NormalEquationBuildsShowHowFarTheyHaveGot)
+{
+    ASSERT_TRUE(bWindowPainted);
+    pMainWindow = window.get();  // as the application's window is
+    scene(20, 5, 120);
+    bMultiThreaded = 0;
+    const win::RECT textBand = {0, 44, 700, 72};
+    WhiteOut(textBand);
+    buildNormalEquations(nullptr, 1);
+    const std::vector<win::COLORREF> shown = PixelsOf(textBand);
+    WhiteOut(textBand);
+    TextAt(10, 50, "calculating normal equations (100 percent done - hit any key to interrupt...)");
+    EXPECT_TRUE(PixelsOf(textBand) == shown);
+
+    // the line stands at (10, 65), 100 pixels long and four rows high
+    const win::RECT lineBand = {0, 60, 200, 72};
+    auto count = [](const std::vector<win::COLORREF>& pixels, win::COLORREF colour) {
+        return static_cast<int>(std::count(pixels.begin(), pixels.end(), colour));
+    };
+    int nHalf = -1, nWhole = -1;
+    onFirstWaitPoll = [&] {
+        showWorkerNEProgress(1, 0.5f);
+        const std::vector<win::COLORREF> half = PixelsOf(lineBand);
+        showWorkerNEProgress(1, 1.0f);
+        const std::vector<win::COLORREF> whole = PixelsOf(lineBand);
+        const win::COLORREF line = whole[static_cast<size_t>(5 * 200 + 10)];  // (10, 65)
+        nHalf = count(half, line);
+        nWhole = count(whole, line);
+    };
+    pKeyPoll = win::GetWaitPoll();
+    win::SetWaitPoll(&waitPollOfTheTest);
+    bMultiThreaded = 1;
+    nNEQThreads = 1;
+    buildNormalEquations(window.get(), 1);
+    win::SetWaitPoll(pKeyPoll);
+    onFirstWaitPoll = nullptr;
+    EXPECT_EQ(nWhole, 400);
+    EXPECT_EQ(nHalf, 200);
 }

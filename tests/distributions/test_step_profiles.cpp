@@ -114,6 +114,32 @@ TEST_F(StepProfile, ScanTimeCorrection)
         nPlateau++;
     }
     EXPECT_GT(nPlateau, 10);
+
+    // The zone: the scanner, leaving the meniscus at t, meets both edges of
+    // the lamella later, where each has moved on. Each meeting is solved here
+    // exactly (6 + v (tau - t) = r0 e^(k tau), by bisection); a radius 0.001 cm
+    // inside either edge is in the zone, one 0.001 cm outside is not (the
+    // edges move 0.0025 cm while the scanner travels to them).
+    bModelZone = 1;
+    fZoneLamellaWidth = 0.25f;
+    auto met = [v](double r0) {
+        double lo = 3000.0, hi = 3000.0 + 1.5 / v;
+        for (int i = 0; i < 100; i++) {
+            const double mid = 0.5 * (lo + hi);
+            (6.0 + v * (mid - 3000.0) < r0 * std::exp(2e-5 * mid) ? lo : hi) = mid;
+        }
+        return r0 * std::exp(2e-5 * lo);
+    };
+    const double rIn = met(6.0), rOut = met(6.25);
+    ASSERT_GT(rOut - rIn, 0.2);
+    float xz[5] = {0, static_cast<float>(rIn - 0.001), static_cast<float>(rIn + 0.001),
+                   static_cast<float>(rOut - 0.001), static_cast<float>(rOut + 0.001)};
+    float yz[5] = {0, -1, -1, -1, -1};
+    stepFunctionProfile(1.0f, 3000.0, xz, yz, 4);
+    EXPECT_EQ(yz[1], 0.0f);
+    EXPECT_GT(yz[2], 0.8f);
+    EXPECT_GT(yz[3], 0.8f);
+    EXPECT_EQ(yz[4], 0.0f);
 }
 
 // The compressible solvent of the inhomogeneous-solvent model: without
