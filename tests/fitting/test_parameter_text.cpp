@@ -136,9 +136,14 @@ TEST_F(ParameterTextTest, LinesOfTheText)
     fFloExcitationCone = 0.05f;
     bFloExcitationConeFloat = 1;
     bJohnstonOgston = 1;
+    // the depletion's D in units of 1e-7 cm^2/s, as it is entered (docs/tools.md)
+    fJOD = 4.25e-7f;
+    bFitJODValue = 1;
     buildModelParameterLines(szModelParamLines, false);
     EXPECT_NE(std::strstr(szModelParamLines[13], " - excit. cone = 0.0500 (floating)"), nullptr);
-    EXPECT_NE(std::strstr(szModelParamLines[13], " - JO-s = 3.0000 (fix)"), nullptr);
+    EXPECT_NE(std::strstr(szModelParamLines[13], " - JO-s = 3.0000 (fix) - JO-D = 4.2500 (float)"), nullptr)
+        << szModelParamLines[13];
+    bFitJODValue = 0;
     bFloExcitationConeFloat = 0;
     buildModelParameterLines(szModelParamLines, false);
     EXPECT_NE(std::strstr(szModelParamLines[13], " - excit. cone = 0.0500 (fix)"), nullptr);
@@ -156,6 +161,27 @@ TEST_F(ParameterTextTest, LinesOfTheText)
     bFitT0 = 0;
     bModelNonidealMultiple = 1;
     EXPECT_TRUE(modelParamExtraLineShown());
+
+    // the non-ideal multiple species: the first species' D, s and loading
+    // are vector slots 1, 5 and 9 (docs/models.md), the second and third
+    // their own values, shown while loaded; the neighbouring slots of
+    // species 2 hold other numbers
+    bUseMolarMass = 0;
+    pParamValue[1] = 6.5f;
+    pParamValue[2] = 1.5f;
+    pParamValue[5] = 4.25f;
+    pParamValue[6] = 9.75f;
+    pParamValue[9] = 0.8f;
+    pParamValue[10] = 0.3f;
+    fNonidealD2 = 3.25f;
+    fNonidealS2 = 7.5f;
+    fNonidealConc2 = 0.2f;
+    fNonidealConc3 = 0.0f;
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_STREQ(szModelParamLines[3], "D*10e7 = D1 = 6.500 | D2 = 3.250");
+    EXPECT_STREQ(szModelParamLines[4], "s1 = 4.250 | s2 = 7.500");
+    EXPECT_STREQ(szModelParamLines[5], "c1 = 0.800 | c2 = 0.200");
+    fNonidealConc2 = 0.0f;
     bModelNonidealMultiple = 0;
 }
 

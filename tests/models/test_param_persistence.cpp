@@ -814,7 +814,7 @@ TEST_F(SavedAnalysisTest, EachSettingStandsAtItsEntry)
         double scale = 0;  // the file holds the value times this (when set)
     };
     const Value values[] = {
-        {41, &fFitLeftLim}, {42, &fFitRightLim}, {43, nullptr, nullptr, &nDefaultGridSize}, {44, &fModelConst20},
+        {37, &fBaseline}, {41, &fFitLeftLim}, {42, &fFitRightLim}, {43, nullptr, nullptr, &nDefaultGridSize}, {44, &fModelConst20},
         {46, &fVbarTransform}, {48, &fMaxMeniscus}, {49, &fMinMeniscus}, {50, &fMaxBottom}, {51, &fMinBottom},
         {52, &VBAR}, {53, &fBufferDensity}, {62, nullptr, &dMaxDcOverC}, {63, nullptr, &dMaxDcOverCWork},
         {64, nullptr, &dMaxDcOverCHigh}, {65, &fTolerance}, {79, &fStartTime}, {85, &fFf0Min}, {86, &fFf0Max},

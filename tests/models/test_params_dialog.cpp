@@ -3,9 +3,11 @@
 // checks of OK, and what follows (fit ranges, VBAR20, the grid settings).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "distributions/conti_globals.h"
@@ -15,6 +17,7 @@
 #include "model_window_fixture.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
+#include "tools/exports/xp_export.h"
 
 using namespace win;
 
@@ -147,6 +150,27 @@ TEST_F(ParamsDialogTest, OnlyAChangedMeniscusOrBottomChangesTheData)
     EXPECT_EQ(pParamValue[14], fBottom);
     EXPECT_EQ(nDefaultGridSize, nGrid);
     EXPECT_EQ(script.pending(), 0u);
+}
+
+// The two noise checks are switches of 0 and 1: the experiment file of the
+// export carries them as the 0/1 flags of its lines 4 to 21 (docs/tools.md).
+TEST_F(ParamsDialogTest, TheNoiseChecksAreTakenAsSwitches)
+{
+    LoadScans(writeBoundaryScans(scratch, 4));
+    command(198);
+    bFitTINoise = bFitRINoise = 0;
+    headless::Script script;
+    script.expectDialog("400", headless::DialogAnswer().check(431).check(455));
+    command(212);
+    EXPECT_TRUE(bFitTINoise && bFitRINoise);
+    for (const char* szPrompt : {"buffer density", "buffer viscosity", "partial", "optical", "rotor"})
+        script.expectInputCancel(szPrompt);
+    const std::string xp = scratch + "data.xp";
+    ASSERT_TRUE(writeXpExperimentFile(window.get(), xp.c_str()));
+    EXPECT_EQ(script.pending(), 0u);
+    const std::vector<std::string> lines = readLines(xp);
+    for (const char* szLine : {"1 (blocalFitTimeIndepNoise)", "1 (blocalFitRINoise)"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), szLine), lines.end()) << szLine;
 }
 
 TEST_F(ParamsDialogTest, Vbar20FollowsNearTwentyDegreesAndIsAskedOtherwise)
