@@ -167,6 +167,11 @@ TEST_F(XpExportTest, VelocityScansAskTheSolventAndTheCellAndReadBack)
     EXPECT_EQ(l[55], "0 (bITCLocalIncompA)");
     EXPECT_EQ(l[63], "0 (ITCLocalIncompC)");
     EXPECT_EQ(l[67], "-1 (Temperature C)");
+    // the buffer of the titration items, fixed as the layout asks
+    EXPECT_EQ(l[82], "1.200000 (fBufferIonizationEnthalpy)");
+    EXPECT_EQ(l[83], "0.000000 (fBufferIonizationHeatCapacity)");
+    EXPECT_EQ(l[84], "7.500000 (fpH)");
+    EXPECT_EQ(l[85], "0.000000 (fCosolventConc)");
     EXPECT_EQ(l[86], "0.000000 (deltaHapplocal)");
     EXPECT_EQ(l[88], "1 (bITCUnmixedNeck)");
 

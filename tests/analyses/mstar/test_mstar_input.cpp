@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "analyses/mstar/mstar_fixture.h"
 #include "analyses/mstar/mstar_screen.h"
@@ -41,10 +42,31 @@ TEST_F(MStarTest, PolynomialOrderAnswers)
     win::headless::Script script;
     Enter(script);
     ASSERT_TRUE(bMStarMode);
-    // button 4 answered No goes off as button 1 does
+    // a pressed button shows its on face on the window while its question is
+    // asked; button 4 answered No goes off as button 1 does
+    const win::COLORREF crPressed = mStarButton(4)->crOn;
+    ASSERT_NE(crPressed, mStarButton(4)->crFace);
+    auto face = [this](int k) {
+        const CScreenButton* b = mStarButton(k);
+        // inside the face, left of the caption, half way down
+        const int x = static_cast<int>((b->nLeft + 4) / 1.4f * nClientWidth / 1000.0f);
+        const int y = static_cast<int>(0.5f * (b->nTop + b->nBottom) * nClientHeight / 1000.0f);
+        win::HDC dc = win::GetDC(window->HWindow);
+        const win::COLORREF cr = win::GetPixel(dc, x, y);
+        win::ReleaseDC(window->HWindow, dc);
+        return cr;
+    };
+    std::vector<win::COLORREF> asked;
+    win::headless::setTranscriptObserver([&](const std::string& l) {
+        if (l.rfind("Input ", 0) == 0 && l.find("polynomial order") != std::string::npos) asked.push_back(face(4));
+    });
+    EXPECT_NE(face(4), crPressed);
     script.expectInput("polynomial order (1 or 2):", "1")
         .expectMessageBox("change extrapolation basis (in A(r) plot)?", win::IDNO);
     Click(script, 4);
+    win::headless::setTranscriptObserver(nullptr);
+    EXPECT_EQ(asked, std::vector<win::COLORREF>{crPressed});
+    EXPECT_NE(face(4), crPressed);
     EXPECT_EQ(nBottomExtrapOrder, 1);
     EXPECT_FALSE(isOn(4));
     EXPECT_FALSE(bMStarDragB);
@@ -65,6 +87,18 @@ TEST_F(MStarTest, PolynomialOrderAnswers)
     EXPECT_EQ(pMStarSets[1].meniscusSignal, 0.0f);
     EXPECT_EQ(pMStarSets[1].meniscusCurve.p[50], 0.0f);
     EXPECT_EQ(script.pending(), 0u);
+    // so also from a range between two points, which holds none: no points
+    // are more than the order -1, so no error box (an unexpected one fails)
+    const MStarSetData& S = pMStarSets[1];
+    const int a = S.firstIdx + 10;
+    meniscusFitRange[1] = S.setRadius.p[a] + 0.2f * (S.setRadius.p[a + 1] - S.setRadius.p[a]);
+    meniscusFitRange[2] = S.setRadius.p[a] + 0.8f * (S.setRadius.p[a + 1] - S.setRadius.p[a]);
+    script.expectInput("polynomial order (1 or 2):", "-1").expectMessageBox("change extrapolation basis?", win::IDNO);
+    Click(script, 1);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_GT(meniscusFitRange[2], meniscusFitRange[1]);
+    EXPECT_EQ(S.meniscusSignal, 0.0f);
+    EXPECT_EQ(S.meniscusCurve.p[50], 0.0f);
 }
 
 TEST_F(MStarTest, SmoothingWidths)

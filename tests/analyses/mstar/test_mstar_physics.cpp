@@ -131,6 +131,17 @@ TEST_F(MStarTest, MixtureGivesTheLoadingWeightAverageAtTheBottom)
     EXPECT_GE(pMStarPlotB->fYMax, hi);
     EXPECT_LT(pMStarPlotB->fYMax - hi, 0.1f * (hi - lo)) << lo << " " << hi << " " << pMStarPlotB->fYMax;
     EXPECT_LT(lo - pMStarPlotB->fYMin, 0.1f * (hi - lo)) << lo << " " << hi << " " << pMStarPlotB->fYMin;
+
+    // A meniscus signal typed too high takes M* below 0 near the meniscus:
+    // no mass is negative, so plot B's axis then starts at 0
+    std::snprintf(sz, sizeof sz, "%.6f", 1.5 * a0);
+    script.expectInput("new A0(1):", sz);
+    Click(script, 12);
+    float fLowest = 0.0f;
+    for (int j = S.firstIdx + 1; j <= S.lastIdx - 1; ++j) fLowest = std::min(fLowest, S.mStarR.p[j]);
+    ASSERT_LT(fLowest, 0.0f);
+    EXPECT_EQ(pMStarPlotB->fYMin, 0.0f);
+    EXPECT_GT(pMStarPlotB->fYMax, 0.0f);
     EXPECT_EQ(script.pending(), 0u);
 }
 

@@ -190,11 +190,13 @@ TEST_F(MStarTest, InterferenceSetsWithRadialInvariantBaselines)
     EXPECT_EQ(caption(8 + 4 + 2), "Baseline(2) = 0.0500");
     EXPECT_EQ(caption(8 + 6 + 1).substr(0, 5), "Ja(1)");
     EXPECT_EQ(caption(8 + 6 + 2).substr(0, 5), "Ja(2)");
-    // the sets' averages one below the other
+    // the sets' averages one below the other, each a row of 18 units, the
+    // second starting where the first ends
     expectBoxesWithRoom();
     EXPECT_EQ(caption(8 + 1).substr(0, 8), "Mwavg(1)");
     EXPECT_EQ(caption(8 + 2).substr(0, 8), "Mwavg(2)");
-    EXPECT_LE(mStarButton(8 + 1)->nBottom, mStarButton(8 + 2)->nTop);
+    EXPECT_EQ(mStarButton(8 + 1)->nBottom, mStarButton(8 + 2)->nTop);
+    for (int k : {8 + 1, 8 + 2}) EXPECT_EQ(mStarButton(k)->nBottom - mStarButton(k)->nTop, 18) << caption(k);
     EXPECT_STREQ(pMStarPlotA->szYLabel, "signal (fringes)");
     // after the two signals the two baselines, in light blue
     for (int c : {2, 3}) {
@@ -371,6 +373,36 @@ TEST_F(MStarTest, SmoothingRunsTheCMModel)
     std::string line;
     for (int k = 1; k <= 19 && std::getline(in, line); ++k) {}
     EXPECT_EQ(line, "1 (blocalAutoVaryBaseline)");
+}
+
+// With c(M) smoothing, ln c is taken of the c(M) fit above the baseline that
+// fit determined: on an ideal 50 kDa set lifted by 0.05 OD it is the line
+// ln 0.1 + kM (r^2 - m^2) of the species alone. (The lift is a species too
+// light to sediment, flat through the cell.)
+TEST_F(MStarTest, SmoothingTakesLnCOfTheFitAboveItsBaseline)
+{
+    const double a = kFactor(15000) * 50000.0, span = kBottom * kBottom - kMeniscus * kMeniscus;
+    const double c0 = 0.1 * std::expm1(a * span) / (a * span);
+    LoadEquilibrium({WriteEquilibriumScan("lifted.RA1", {{50000.0, c0}, {1e-3, 0.05}}, 15000, 50000.0)});
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    script.expectInput("min Mw (kDa)", "24")
+        .expectInput("max Mw (kDa)", "99")
+        .expectMessageBox("determine Baseline from c(M)?", win::IDYES);
+    Click(script, 6);
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_TRUE(bMStarCMSmoothing);
+    EXPECT_NEAR(fBaseline, 0.05f, 1e-3f);
+    const MStarSetData& S = pMStarSets[1];
+    const double slope = kFactor(15000) * 50000.0;
+    int nSeen = 0;
+    for (int j = S.firstIdx; j <= S.lastIdx - 1; ++j) {
+        const double r = S.setRadius.p[j];
+        ASSERT_NEAR(S.lnCCM.p[j], std::log(0.1) + slope * (r * r - kMeniscus * kMeniscus), 3e-3) << "r = " << r;
+        ++nSeen;
+    }
+    EXPECT_GT(nSeen, 200);
 }
 
 TEST_F(MStarTest, TheFirstEntryNeverAsksAboutSmoothing)
