@@ -582,6 +582,21 @@ TEST(InteractingLimits, NegativeTrialProfilesEndTheRunInItsError)
     EXPECT_TRUE(endsWithin(30.0, [] { propagateLammB(); }, [] { bSimulationError = 1; }));
     EXPECT_EQ(bDiscretizationError, 1);
     EXPECT_LT(dSimTime, e.tFirst);
+
+    // and a fixed step of no length, which would never reach a scan, ends the
+    // run before its first step, as it does the Claverie propagator's
+    bFixedTimestep = 1;
+    dMaxDcOverC = 0;
+    for (bool bReacting : {true, false}) {
+        prepareRun(4, D, 1.0);
+        EXPECT_TRUE(endsWithin(5.0, [&] { bReacting ? propagateLammB() : propagateLammStatic(); },
+                               [] { bSimulationError = 1; }))
+            << bReacting;
+        EXPECT_EQ(bDiscretizationError, 1) << bReacting;
+        EXPECT_EQ(nTimeStepCount, 0) << bReacting;
+        EXPECT_EQ(dSimTime, 0.0) << bReacting;
+    }
+    bFixedTimestep = 0;
     dMaxDcOverC = dKept;
 }
 

@@ -295,3 +295,40 @@ TEST(LammAccuracyConcentrationDependent, ClearedRegionKeepsTheAmount)
         EXPECT_LT(largest(rows[1], rows[0], kM, 7.18), 1e-6) << name;
     }
 }
+
+// The signal per mg/ml is the unit of the loading, and ks and kd are given in
+// ml/mg: the same sample read by a detector of another signal per mg/ml is
+// the same solution in other numbers. The zone of the layer at the base, sized
+// from what the species brings there in units of the loading, lays out the
+// same grid for every unit, and the scans in units of the loading are the same
+// (units that are powers of two, so that the loading, the coefficients per
+// unit of the signal and the totals scale without rounding).
+TEST(LammAccuracyConcentrationDependent, TheSignalUnitChangesNeitherGridNorScans)
+{
+    std::vector<double> radii;
+    int zone = 0;
+    Profile rows;
+    for (double unit : {1.0, 0.25, 64.0, 1.0 / 1024}) {
+        Scans e(50000);
+        auto L = concentrationDependent(e, 20, 2e-7, false, -1.5, -1.75);
+        L->SetSedimentationParams(20, 2e-7, kM, kB, unit, 6.02f, 7.18f);
+        static_cast<CLammNonIdeal&>(*L).SetNonidealParams(-1.5f, -1.75f, unit, false, false);
+        ASSERT_EQ(L->Solve(), 0) << unit;
+        std::vector<double> r(L->pRadius + 1, L->pRadius + L->nGridPoints + 1);
+        Profile p = rowsOf(e);
+        for (float& v : p) v = (float)(v / unit);
+        if (unit == 1.0) {
+            ASSERT_GT(L->nLayerZoneFirst, 0);  // the zone is there
+            radii = r;
+            zone = L->nLayerZoneFirst;
+            rows = p;
+            continue;
+        }
+        ASSERT_EQ(r.size(), radii.size()) << unit;
+        double worst = 0;
+        for (size_t i = 0; i < r.size(); i++) worst = std::max(worst, std::fabs(r[i] - radii[i]));
+        EXPECT_LT(worst, 1e-12) << unit;
+        EXPECT_EQ(L->nLayerZoneFirst, zone) << unit;
+        EXPECT_LT(largest(p, rows, kM, 7.18), 1e-6) << unit;
+    }
+}

@@ -114,3 +114,46 @@ TEST(LammSetup, CopyOwnsItsArraysAndWaitsForItsTarget)
     EXPECT_TRUE(C.bScanDataOk);
     EXPECT_DOUBLE_EQ(C.dS, 3.0);
 }
+
+// The steep-gradient test asks whether the species' equilibrium profile at the
+// fit limit next to the end it moves to lies below the back-diffusion level
+// (1e-4) of its mean; the profile, exp(s omega^2 r^2 / (2 D)) by the Svedberg
+// relation in the Boltzmann distribution, is summed over the cell in the test.
+// A layer far thinner than the data's spacing (10 S with D 1e-7 cm^2/s at
+// 50000 rpm: D / (s omega^2 r) = 6e-4 cm) is steep even with the fit limit on
+// the cell's end or 30 micrometres from it. A floating species is
+// judged as its mirror image, the same s sedimenting, is.
+TEST(LammSetup, SteepGradientAtEitherEnd)
+{
+    const double m = 6.0, b = 7.2, rpm = 50000, w = rpm * 2 * M_PI / 60;
+    LammExperiment e(3, 1000, 3000, rpm, m, b);
+    auto ratioAt = [&](double s, double D, double rf) {  // c(rf) / mean, trapezoids of 6e-6 cm
+        const double sigma = s * 1e-13 * w * w / D;
+        const int n = 200000;
+        double sum = 0;
+        for (int i = 0; i <= n; i++) {
+            const double r = m + (b - m) * i / n;
+            sum += (i == 0 || i == n ? 0.5 : 1.0) * r * std::exp(sigma / 2 * (r * r - rf * rf));
+        }
+        return ((b * b - m * m) / 2) / (sum * (b - m) / n);
+    };
+    struct Case {
+        double s, D, d;  // d: the fit limit's distance from the end
+        int steep;       // 1: steep as a thin layer; -1: as the profile says
+    };
+    for (const Case c : {Case{10, 1e-7, 0.0, 1}, Case{10, 1e-7, 0.003, 1}, Case{5, 6e-7, 0.15, -1},
+                         Case{3, 6e-7, 0.1, -1}, Case{1, 1e-6, 0.1, -1}, Case{1, 1e-6, 0.0, -1}}) {
+        for (double sign : {1.0, -1.0}) {
+            const double s = sign * c.s, rf = sign > 0 ? b - c.d : m + c.d;
+            auto L = makeSolver(e, s, c.D, m, b, 1.0, (float)(sign > 0 ? m + 0.1 : rf),
+                                (float)(sign > 0 ? rf : b - 0.1));
+            bool expected = c.steep == 1;
+            if (c.steep < 0) {
+                const double ratio = ratioAt(s, c.D, rf);
+                ASSERT_TRUE(ratio < 0.5e-4 || ratio > 2e-4) << s << " " << ratio;  // far from the level
+                expected = ratio < 1e-4;
+            }
+            EXPECT_EQ(L->IsSteepGradient(s, c.D), expected) << "s " << s << " D " << c.D << " limit " << rf;
+        }
+    }
+}
