@@ -540,6 +540,16 @@ TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
     EXPECT_EQ(surfacePixel(w, x, 800), grey(fResidual[pScanTimeOrder[1]]));
     EXPECT_EQ(surfacePixel(w, x, 950), grey(fResidual[pScanTimeOrder[nScans]]));
     EXPECT_EQ(surfacePixel(w, x, 951), white);
+    // the residuals plot gives the bitmap the lower part of its band: 550 to
+    // 730 per mille while the bitmap shows, 550 to 950 without it
+    ASSERT_TRUE(pResidualsPlot);
+    EXPECT_EQ(pResidualsPlot->nFrameTop, 550);
+    EXPECT_EQ(pResidualsPlot->nFrameBottom, 730);
+    script.command(CM_SHOW_RESIDUALS_BITMAP);
+    headless::processMessages();
+    ASSERT_EQ(bShowResidualsBitmap, 0);
+    EXPECT_EQ(pResidualsPlot->nFrameTop, 550);
+    EXPECT_EQ(pResidualsPlot->nFrameBottom, 950);
     bModelComputed = 0;
     bShowResidualsBitmap = 0;
 }

@@ -276,6 +276,62 @@ TEST_F(RawEditTest, RegionsChannelsAndSinglePoints)
     EXPECT_EQ(ppRadius[2][1], fSecond);
 }
 
+TEST_F(RawEditTest, InterferenceSubsetsAreAlignedToWholeFringesInTheMiddleOfEachBand)
+{
+    // Two interference scans on 5.90..7.20 cm cut at 6.205 and 6.755 cm; the
+    // later one lies 2, -1 and 3 fringes from the earlier in the inner,
+    // middle and outer band. Each band is aligned at its middle (6.0025,
+    // 6.48 and 6.9775 cm), so in every subset the two scans agree inside
+    // their own band.
+    const float fCut1 = 6.205f, fCut2 = 6.755f;
+    auto offset = [=](float r) { return r < fCut1 ? 2.0f : r < fCut2 ? -1.0f : 3.0f; };
+    std::vector<std::string> paths;
+    for (int k = 1; k <= 2; ++k) {
+        scantest::ScanRecipe recipe;
+        recipe.title = "[T OK] six";
+        recipe.letter = 'P';
+        recipe.columns = 2;
+        recipe.time = 1000.0 * k;
+        recipe.r0 = 5.9f;
+        recipe.dr = 0.01f;
+        recipe.points = 131;
+        recipe.signal = [k, offset](int, float r) { return 0.25f * r + (k == 2 ? offset(r) : 0.0f); };
+        const std::string name = "0000" + std::to_string(k) + ".IP1";
+        scantest::writeText(scratch + name, scantest::scanText(recipe));
+        paths.push_back(scratch + name);
+    }
+    OpenWindow();
+    LoadScans(paths);
+    ASSERT_EQ(nScans, 2);
+    ASSERT_TRUE(bInterferenceData);
+    saveSixChannelSubsets(fCut1, fCut2);
+    const std::pair<char, std::pair<float, float>> bands[] = {
+        {'i', {5.8f, fCut1}}, {'m', {fCut1, fCut2}}, {'o', {fCut2, 7.2f}}};
+    for (const auto& [cPrefix, range] : bands) {
+        float *r[3] = {}, *s[3] = {};
+        int n[3] = {};
+        for (int k = 1; k <= 2; ++k) {
+            const std::string path = scratch + cPrefix + "0000" + std::to_string(k) + ".IP1";
+            ScanHeader h{};
+            ASSERT_TRUE(readScanFile(path.c_str(), &h, &n[k], &r[k], &s[k], nullptr, nullptr, 0)) << path;
+        }
+        ASSERT_EQ(n[1], n[2]) << cPrefix;
+        int nInside = 0;
+        float fWorst = 0.0f;  // the largest difference inside the band
+        for (int j = 1; j <= n[1]; ++j) {
+            if (r[1][j] <= range.first || r[1][j] >= range.second) continue;
+            ++nInside;
+            fWorst = std::max(fWorst, std::fabs(s[2][j] - s[1][j]));
+        }
+        EXPECT_GT(nInside, 20) << cPrefix;
+        EXPECT_LT(fWorst, 1e-4f) << cPrefix;
+        for (int k = 1; k <= 2; ++k) {
+            free_vector(r[k], 1, n[k]);
+            free_vector(s[k], 1, n[k]);
+        }
+    }
+}
+
 namespace {
 
 // Speed of a run in three steps (10000, 20000, 40000 rpm from 0, 3000 and
