@@ -66,6 +66,14 @@ protected:
         globalsToParamVector();
     }
     bool evaluate() { return evaluateOnGlobalGrid(window.get()); }
+    // The evaluation gives the constant model: c at every point of every scan.
+    void expectConstantModel(float c)
+    {
+        ASSERT_TRUE(evaluate());
+        EXPECT_TRUE(bModelConstantSignal);
+        for (int k = 1; k <= nScans; k++)
+            for (int j = 1; j <= pScanPoints[k]; j++) ASSERT_EQ(ppFit[k][j], c) << "scan " << k << " point " << j;
+    }
     static float spread(int k)
     {
         float lo = ppFit[k][1], hi = ppFit[k][1];
@@ -135,10 +143,7 @@ TEST_F(InteractingRoadTest, HigherAssociationWithoutItsLastOligomerIsConstant)
     slot(7, 0.0f);
     slot(8, 6.0f);
     slot(11, 0.7f);
-    ASSERT_TRUE(evaluate());
-    EXPECT_TRUE(bModelConstantSignal);
-    for (int k = 1; k <= nScans; k++)
-        for (int j = 1; j <= pScanPoints[k]; j++) ASSERT_EQ(ppFit[k][j], 0.7f);
+    ASSERT_NO_FATAL_FAILURE(expectConstantModel(0.7f));
 
     slot(1, 50000.0f);
     ASSERT_TRUE(evaluate());
@@ -165,10 +170,7 @@ TEST_F(InteractingRoadTest, HigherAssociationWithoutItsLastOligomerIsConstant)
     bUseMolarMass = 1;
     slot(1, 0.0f);
     slot(11, 0.7f);
-    ASSERT_TRUE(evaluate());
-    EXPECT_TRUE(bModelConstantSignal);
-    for (int k = 1; k <= nScans; k++)
-        for (int j = 1; j <= pScanPoints[k]; j++) ASSERT_EQ(ppFit[k][j], 0.7f);
+    ASSERT_NO_FATAL_FAILURE(expectConstantModel(0.7f));
 }
 
 // The first scan as the initial profile belongs to its data: scans loaded

@@ -116,6 +116,14 @@ void MStarTest::Click(win::headless::Script& script, int k)
     win::headless::processMessages();
 }
 
+void MStarTest::SmoothWithCM(win::headless::Script& script)
+{
+    script.expectInput("min Mw (kDa)", "24")
+        .expectInput("max Mw (kDa)", "99")
+        .expectMessageBox("determine Baseline from c(M)?", win::IDYES);
+    Click(script, 6);
+}
+
 void MStarTest::RightDrag(win::headless::Script& script, int x0, int x1, int y)
 {
     script.mouse(win::WM_RBUTTONDOWN, x0, y, win::MK_RBUTTON)

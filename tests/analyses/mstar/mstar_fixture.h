@@ -49,6 +49,9 @@ protected:
     void Enter(win::headless::Script& script);
     // A left click at the centre of button k.
     void Click(win::headless::Script& script, int k);
+    // Button 6 answered for c(M) smoothing: 24 to 99 kDa, the baseline
+    // determined from c(M).
+    void SmoothWithCM(win::headless::Script& script);
     // A right-button drag on the window from pixel x0 to x1 at height y.
     void RightDrag(win::headless::Script& script, int x0, int x1, int y = 250);
     // The window's pixel x of a radius on plot A.

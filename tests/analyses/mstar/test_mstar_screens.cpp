@@ -350,10 +350,7 @@ TEST_F(MStarTest, SmoothingRunsTheCMModel)
     win::headless::Script script;
     Enter(script);
     ASSERT_TRUE(bMStarMode);
-    script.expectInput("min Mw (kDa)", "24")
-        .expectInput("max Mw (kDa)", "99")
-        .expectMessageBox("determine Baseline from c(M)?", win::IDYES);
-    Click(script, 6);
+    SmoothWithCM(script);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(bMStarCMSmoothing);
     EXPECT_TRUE(bMStarMode);
@@ -387,10 +384,7 @@ TEST_F(MStarTest, SmoothingTakesLnCOfTheFitAboveItsBaseline)
     win::headless::Script script;
     Enter(script);
     ASSERT_TRUE(bMStarMode);
-    script.expectInput("min Mw (kDa)", "24")
-        .expectInput("max Mw (kDa)", "99")
-        .expectMessageBox("determine Baseline from c(M)?", win::IDYES);
-    Click(script, 6);
+    SmoothWithCM(script);
     EXPECT_EQ(script.pending(), 0u);
     ASSERT_TRUE(bMStarCMSmoothing);
     EXPECT_NEAR(fBaseline, 0.05f, 1e-3f);
@@ -445,10 +439,7 @@ protected:
         win::headless::Script script;
         Enter(script);
         ASSERT_TRUE(bMStarMode);
-        script.expectInput("min Mw (kDa)", "24")
-            .expectInput("max Mw (kDa)", "99")
-            .expectMessageBox("determine Baseline from c(M)?", win::IDYES);
-        Click(script, 6);
+        SmoothWithCM(script);
         EXPECT_EQ(script.pending(), 0u);
         EXPECT_EQ(bFitTINoise, bOneSpeed ? 0 : 1);
         ASSERT_TRUE(bMStarCMSmoothing);
