@@ -186,6 +186,20 @@ TEST_F(PriorSetup, PriorFileAndItsFailure)
     EXPECT_NEAR(pPriorProbability[1], 1.2, 1e-6);
     EXPECT_NEAR(pPriorProbability[3], 1.6, 1e-6);
     EXPECT_EQ(bUsePriorProbabilities, 1);
+    // the models with a discrete species in point 1 take the prior over s as
+    // well: 1 + s/5 on the file's first segment
+    bModelCS = 0;
+    for (unsigned char* b : {&bModelCSOneDiscreteM, &bModelCSOneDiscreteD}) {
+        *b = 1;
+        ASSERT_EQ(setupSGrid(), 1);
+        *b = 0;
+        ASSERT_EQ(nResolution, 10);
+        for (int i = 2; i <= nResolution; i++) {
+            ASSERT_EQ(pPriorAbscissa[i], pDistAxisS[i]) << i;
+            EXPECT_NEAR(pPriorProbability[i], 1.0 + pDistAxisS[i] / 5.0, 1e-5) << i;
+        }
+    }
+    bModelCS = 1;
     std::snprintf(szPriorFileName, sizeof szPriorFileName, "%s/none.dat", folder.c_str());
     clearShownErrorMessages();
     win::headless::Script script;

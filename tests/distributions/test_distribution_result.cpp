@@ -132,7 +132,8 @@ TEST_F(DistributionResult, AxisTextsByModel)
 TEST_F(DistributionResult, RebuildAfterModelChange)
 {
     for (unsigned char* b : {&bModelCS, &bModelLsgs, &bModelLsgsOneDiscrete, &bModelElectrophoresisCV,
-                             &bBoundaryAnalysisMode, &bModelCSFlotation}) {
+                             &bBoundaryAnalysisMode, &bModelCSFlotation, &bModelCSOneDiscreteD, &bBufferMismatch,
+                             &bModelCSOneDiscreteM, &bModelCSWithMsTable, &bModelHybridCSLsgs}) {
         *b = 1;
         updateDistributionPlot();
         EXPECT_EQ(fSMin, 0.0f);

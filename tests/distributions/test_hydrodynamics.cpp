@@ -191,6 +191,12 @@ TEST_F(Hydrodynamics, LongRodAndItsInverse)
     const double dSmall = 20000.0, dMassPerLength = 100000.0;
     EXPECT_NEAR(rodSFromM(dSmall, dMassPerLength), sphereSFromM(20000.0f, VBAR, 20.0f, fBufferDensity, 1.0f), 1e-4);
     EXPECT_EQ(rodSFromM(1.0, dMassPerLength), 0.0);
+    // only at or below 1 Da: just above it the rod is still the sphere
+    for (double dTiny : {1.01, 1.05, 1.1}) {
+        const double dSphere = sphereSFromM(static_cast<float>(dTiny), VBAR, 20.0f, fBufferDensity, 1.0f);
+        EXPECT_GT(dSphere, 0.0);
+        EXPECT_NEAR(rodSFromM(dTiny, dMassPerLength), dSphere, 1e-3 * dSphere) << dTiny;
+    }
     // a long rod, and the inverse to the Brent tolerance of 1 Da
     const double dMass = 2.0e6;
     const float s = static_cast<float>(rodSFromM(dMass, 500.0));
@@ -378,4 +384,21 @@ TEST_F(Hydrodynamics, WormLikeChainIsOneCurveAcrossItsTwoExpansions)
         a = b;
     }
     EXPECT_LT(worst, 1.5e-3) << "at " << at;
+    // chains of hydrated diameters from 0.3 to 0.5 Kuhn lengths (persistence
+    // lengths 3 and 5 nm, cross-sections 2 to 10 nm^2), hand-overs from 24000
+    // to 200000 Da: in steps of 2e-5 in M the curve moves by less than
+    // 1.7e-4, at the join too
+    for (const auto& [q, A0] : {std::pair{3.0f, 2.0f}, std::pair{3.0f, 3.0f}, std::pair{3.0f, 4.0f},
+                                std::pair{3.0f, 5.0f}, std::pair{5.0f, 5.0f}, std::pair{5.0f, 10.0f}}) {
+        fWormPersistenceLength = q;
+        fWormCrossSection = A0;
+        worst = 0;
+        a = wormChainSFromM(20000.0f);
+        for (double M = 20000.0; M < 2.2e5; M *= 1.00002) {
+            const double b = wormChainSFromM(float(M * 1.00002));
+            if (std::fabs(std::log(b / a)) > worst) worst = std::fabs(std::log(b / a)), at = M;
+            a = b;
+        }
+        EXPECT_LT(worst, 1.7e-4) << q << " nm, " << A0 << " nm^2, at " << at;
+    }
 }
