@@ -379,6 +379,42 @@ TEST_F(MonteCarloTest, RunsRepeatWhateverTheThreadsAndWriteTheirFiles)
     EXPECT_EQ(names, (std::vector<std::string>{"lim160.dat", "lim840.dat", "mean.dat"}));
 }
 
+// A grid of a single point has its limits in the plot as well: one point
+// each, at the ranks of the sorted iterations.
+TEST_F(MonteCarloTest, ASingleGridPointGetsItsLimitCurves)
+{
+    SpeciesScans sp;
+    sp.s = 4.0;
+    sp.D = diffusionOf(4.0, 1.3);
+    sp.noise = 0.005;
+    sp.nScans = 8;
+    sp.nPoints = 150;
+    LoadSpecies(sp);
+    ChooseContinuous(&bModelCS, 4.0f, 4.0f, 1, 1.3f, 0.9f);
+    bRegMaxEnt = 1;
+    RunContiSed(window.get());
+    ASSERT_EQ(nResolution, 1);
+    ASSERT_NE(pDistPlot, nullptr);
+    const int nCurves = pDistPlot->nCurves;
+    seedRandomNumbers(4u);
+    runMonteCarloDistributions(window.get(), 4, 0.68f, FileName("onepoint").c_str(), 0);
+    ASSERT_EQ(nMCIterations, 4);
+    // P = 0.68 of 4 values: the 1st and the 3rd smallest, upper red, lower blue
+    const std::vector<float> v = SortedColumn(1);
+    ASSERT_EQ(pDistPlot->nCurves, nCurves + 2);
+    EXPECT_EQ(pDistPlot->GetCurveColor(nCurves), RGB(255, 0, 0));
+    EXPECT_EQ(pDistPlot->GetCurveColor(nCurves + 1), RGB(0, 0, 255));
+    for (int c : {nCurves, nCurves + 1}) {
+        const CCurve* pCurve = pDistPlot->pCurves[c];
+        ASSERT_EQ(pCurve->pY->nSize, 1u);
+        EXPECT_EQ(pCurve->pX->pData[0], 4.0f);
+        EXPECT_EQ(pCurve->pY->pData[0], c == nCurves ? v[2] : v[0]);
+    }
+    EXPECT_LT(v[0], v[2]);
+    endMonteCarlo(window.get());
+    EXPECT_EQ(pDistPlot->nCurves, nCurves);
+}
+
 // Every kind of data gets new synthetic data in each iteration: on a
 // resampled noise grid by interpolation (also data that are neither
 // absorbance nor interference data), on the shared grid of equal interference
