@@ -475,6 +475,17 @@ TEST_F(ParameterTextTest, WizardThresholds)
     window->FitWizardCheckResiduals();
     ASSERT_EQ(Advice(script).size(), nBefore + 2);
     EXPECT_NE(Advice(script).back().find("Distribution value at max value is going up."), std::string::npos);
+    // three grid points have ends of their own: 1, 1, 2 rises at smax, with
+    // 1.5 of the signal between the last two
+    freeDistributionVectors();
+    allocDistributionVectors(3);
+    for (int i = 1; i <= 3; i++) pDistAxisS[i] = static_cast<float>(i - 1);
+    pDistValues[1] = pDistValues[2] = 1.0f;
+    pDistValues[3] = 2.0f;
+    script.expectMessageBox("Help Wizard", IDOK);
+    window->FitWizardCheckResiduals();
+    ASSERT_EQ(Advice(script).size(), nBefore + 3);
+    EXPECT_NE(Advice(script).back().find("Distribution value at max value is going up."), std::string::npos);
     EXPECT_EQ(script.pending(), 0u);
 }
 

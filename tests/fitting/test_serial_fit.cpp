@@ -386,15 +386,24 @@ TEST_F(SerialFitTest, ByListLeavesTheSaturatedSetOutAndSummarisesTheOthers)
     EXPECT_TRUE(fileThere(folder + "/distribution.RA3"));
 }
 
+// Any loaded data, a single scan too, hears why another model cannot be
+// serialised.
 TEST_F(SerialFitTest, ByListIsForTheCsModelsOnly)
 {
     const std::string folder = WriteCellSeries("notcs", 1);
     AnalyseFirstSet(SetPaths(folder, "RA1"), false);
-    bModelCS = 0;
-    headless::Script script;
-    script.expectMessageBox("currently only implemented for c(s) distribution analysis (please switch first)", IDOK);
-    Run(script, 904);
-    EXPECT_EQ(script.pending(), 0u);
+    for (int nLoaded : {sp.nScans, 1}) {
+        if (nLoaded == 1) {
+            LoadScans({SetPaths(folder, "RA1")[0]});
+            ASSERT_EQ(nScans, 1);
+        }
+        bModelCS = 0;
+        headless::Script script;
+        script.expectMessageBox("currently only implemented for c(s) distribution analysis (please switch first)",
+                                IDOK);
+        Run(script, 904);
+        EXPECT_EQ(script.pending(), 0u) << nLoaded;
+    }
 }
 
 // With the fluorescence options overwritten and the excitation shadow

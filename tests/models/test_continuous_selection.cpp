@@ -12,6 +12,7 @@
 #include "distributions/hydrodynamics.h"
 #include "distributions/regularization.h"
 #include "distributions/s_grid.h"
+#include "fegrid/buffer_sedimentation.h"
 #include "fegrid/global_grid.h"
 #include "models/model_globals.h"
 #include "models/parameter_names.h"
@@ -350,6 +351,29 @@ TEST_F(ContinuousModelTest, TheMsTableKeepsItsRangeAndVbarThroughTheSwitchToM)
     EXPECT_EQ(fSMax, 20.0f);
     EXPECT_EQ(VBAR, fVbar);
     EXPECT_EQ(fConfidenceLevel, fLevel);
+}
+
+// The bimodal f/f0 with one discrete component puts its M and s into slots
+// 16 and 17 and into the species extras those slots are read from, so the
+// globals written back into the vector later (as the buffer mismatch's flag
+// update does) keep the component, whatever the extras held before.
+TEST_F(ContinuousModelTest, TheDiscreteComponentStandsInItsSlotsAndItsGlobals)
+{
+    LoadScans(writeBoundaryScans(scratch, 6));
+    fRadialResolution = 0.003f;  // no advice to pre-average
+    command(275);
+    pParamValue[16] = 7.0f;
+    pParamValue[17] = 8.0f;
+    paramVectorToGlobals();
+    fDiscreteCompM = 45000.0f;
+    fDiscreteCompS = 3.5f;
+    command(870);
+    ASSERT_TRUE(bModelCSBimodalFf0OneDiscrete);
+    EXPECT_EQ(pParamValue[16], 45000.0f);
+    EXPECT_EQ(pParamValue[17], 3.5f);
+    updateBufferSedimentationFitFlags();
+    EXPECT_EQ(pParamValue[16], 45000.0f);
+    EXPECT_EQ(pParamValue[17], 3.5f);
 }
 
 // c(s) with a fixed frictional ratio and a floating vbar moves vbar into the

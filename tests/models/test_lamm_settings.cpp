@@ -94,15 +94,18 @@ TEST_F(LammSettingsFile, FlagsSizesAndLevelsAsTheFileHoldsThem)
 {
     // a flag is on above 0; times from w2t take the ramp off; whole numbers
     // are cut towards zero; entry 22 is the log10 of the level
-    writeText(szLammParamsIniPath, settingsText(28, {{2, "0.5"},
-                                                     {4, "-1"},
-                                                     {5, "999.7"},
-                                                     {7, "2500.9"},
-                                                     {9, "0.25"},
-                                                     {13, "0"},
-                                                     {22, "-7.5"},
-                                                     {25, "3.25 cm/min and the rest of the line"}}));
+    const std::string text = settingsText(28, {{2, "0.5"},
+                                               {4, "-1"},
+                                               {5, "999.7"},
+                                               {7, "2500.9"},
+                                               {9, "0.25"},
+                                               {13, "0"},
+                                               {22, "-7.5"},
+                                               {25, "3.25 cm/min and the rest of the line"}});
+    writeText(szLammParamsIniPath, text);
     ASSERT_EQ(ReadLammEqParameterPreferences(nullptr), 1);
+    // a file of all 28 entries is read and left as it stands
+    EXPECT_EQ(readText(szLammParamsIniPath), text);
     EXPECT_TRUE(bShutOffBackDiffusion);
     EXPECT_FALSE(bAutoDynamicGridSize);
     EXPECT_EQ(nDefaultGridSize, 999);

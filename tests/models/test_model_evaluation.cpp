@@ -402,21 +402,28 @@ TEST_F(EvaluationTest, TheNonidealMultipleSpeciesRowRunsOnTheSolverObject)
     EXPECT_LT(fHigh, 0.85f);
 }
 
+// Species 2 included after the bases were made for species 1 alone, and
+// species 1 included after they were made for species 2 alone.
 TEST_F(EvaluationTest, ASpeciesIncludedSinceTheLastRunGetsItsBasisBesideTheOthers)
 {
     DiscreteModel();
     bFitTINoise = 1;
-    allocExtraNoiseArrays();  // for species 1 alone
-    ASSERT_EQ(pppExtraNoiseScan[2], nullptr);
-    setSpecies(2, 0.5f, 3.0f, 9.0f);
-    globalsToParamVector();
-    window->CmRun();
-    ASSERT_TRUE(bModelComputed);
-    ASSERT_NE(pppExtraNoiseScan[1], nullptr);
-    ASSERT_NE(pppExtraNoiseScan[2], nullptr);
-    // both bases hold their species (the last scan, in the plateau)
-    const int k = pScanTimeOrder[nScans];
-    const int j = nNoiseGridPoints * 3 / 4;
-    EXPECT_GT(std::fabs(pppExtraNoiseScan[1][k][j]), 0.01f);
-    EXPECT_GT(std::fabs(pppExtraNoiseScan[2][k][j]), 0.01f);
+    for (int nLater : {2, 1}) {
+        const int nEarlier = 3 - nLater;
+        pSpeciesIncluded[nLater] = 0;
+        setSpecies(nEarlier, 0.8f, 6.0f, 4.5f);
+        allocExtraNoiseArrays();  // for the earlier species alone
+        ASSERT_EQ(pppExtraNoiseScan[nLater], nullptr);
+        setSpecies(nLater, 0.5f, 3.0f, 9.0f);
+        globalsToParamVector();
+        window->CmRun();
+        ASSERT_TRUE(bModelComputed);
+        ASSERT_NE(pppExtraNoiseScan[1], nullptr) << nLater;
+        ASSERT_NE(pppExtraNoiseScan[2], nullptr) << nLater;
+        // both bases hold their species (the last scan, in the plateau)
+        const int k = pScanTimeOrder[nScans];
+        const int j = nNoiseGridPoints * 3 / 4;
+        EXPECT_GT(std::fabs(pppExtraNoiseScan[1][k][j]), 0.01f) << nLater;
+        EXPECT_GT(std::fabs(pppExtraNoiseScan[2][k][j]), 0.01f) << nLater;
+    }
 }

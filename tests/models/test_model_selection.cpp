@@ -209,8 +209,12 @@ TEST_F(ModelWindowTest, StokesRadiiFromDiffusionCoefficientsInWater)
     EXPECT_TRUE(bFitBaseline);
     EXPECT_TRUE(menuChecked(536));
 
-    // a cancelled viscosity ends the command before anything changes
+    // the discrete species chosen after it take the check mark alone
     command(198);
+    EXPECT_TRUE(menuChecked(198));
+    EXPECT_FALSE(menuChecked(536));
+
+    // a cancelled viscosity ends the command before anything changes
     script.expectInputCancel("absolute viscosity");
     command(536);
     EXPECT_FALSE(bModelDlsStokesRadii);
