@@ -196,8 +196,9 @@ TEST_F(OutsidePlotTest, DataFitResidualsPlots)
                                pDataPlot->fXMin, pDataPlot->fXMax, 0.0, 0.0, pDataPlot->fXMin, pDataPlot->fXMax, 7.0)));
     EXPECT_TRUE(std::filesystem::exists(std::string(szTempDir) + "7.fit"));
 
-    // with the distribution: only for c(s) models, with its s-axis range
-    bInterferenceData = bFluorescenceData = 0;
+    // with the distribution: only for c(s) models, with its s-axis range;
+    // interference data alone: optics code 2
+    bFluorescenceData = 0;
     win::headless::Script none;
     Run(none, 881);  // no c(s) model: nothing is asked or started
     EXPECT_FALSE(transcriptShows(none, "Start "));
@@ -219,7 +220,7 @@ TEST_F(OutsidePlotTest, DataFitResidualsPlots)
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(transcriptShows(script, "\"maximum value for s-axis in distribution plot\" \"15.000000\""));
     EXPECT_TRUE(Started(script, "WinExec",
-                        Format("%s 4113 %s 7 1 %e %e %e %e %e %e %e %e %e", szDataFitResDistExePath, szTempDir,
+                        Format("%s 4113 %s 7 2 %e %e %e %e %e %e %e %e %e", szDataFitResDistExePath, szTempDir,
                                fFitLeftLim, fFitRightLim, 0.0, 1.0, fFitLeftLim, fFitRightLim, 3.0, 1.0, 15.0)));
     EXPECT_EQ(Lines(std::string(szTempDir) + "dist.dat").size(), 31u);
 }

@@ -1,6 +1,7 @@
 // Copy Ln(c) Data, Copy M* Data and Copy Mavg Data (918-920).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -141,4 +142,37 @@ TEST_F(MStarTest, CopiesOutsideTheScreensDoNothing)
     for (unsigned id : {918u, 919u, 920u}) Run(script, id);
     EXPECT_TRUE(clipboardTexts(script).empty());
     EXPECT_TRUE(script.lines().empty());
+}
+
+// With c(M) smoothing the fitted Mapp table runs from the point nearest the
+// meniscus; on data that start at the meniscus that is the first point, and
+// against the signal without the baseline it holds the species' own signal
+// there: 0.1 OD of an ideal 50 kDa set lifted by a flat 0.05 OD.
+TEST_F(MStarTest, SmoothedMappCopyLosesTheBaselineFromTheMeniscusPoint)
+{
+    const double a = mstartest::kFactor(15000) * 50000.0, span = kBottom * kBottom - kMeniscus * kMeniscus;
+    const double c0 = 0.1 * std::expm1(a * span) / (a * span);
+    LoadEquilibrium({WriteEquilibriumScan("lifted.RA1", {{50000.0, c0}, {1e-3, 0.05}}, 15000, 50000.0, kMeniscus)});
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    SmoothWithCM(script);
+    ASSERT_TRUE(bMStarCMSmoothing);
+    const MStarSetData& S = pMStarSets[1];
+    ASSERT_EQ(S.padFront, 0);
+    ASSERT_EQ(S.meniscusIdx, 0);
+
+    bMwappVsSignal = 1;
+    script.expectMessageBox("for c vs Mapp(c), subtract baseline?", win::IDYES)
+        .expectMessageBox("COPY MW DATA", win::IDOK)
+        .expectMessageBox("COPY MW DATA", win::IDOK);
+    Run(script, 920);
+    EXPECT_EQ(script.pending(), 0u);
+    const std::vector<std::string> t = clipboardTexts(script);
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_TRUE(transcriptShows(script, "c vs fit of Mapp(c) [c(M)-based] is in clipboard - paste before continuing"));
+    float x = 0.0f, y = 0.0f;
+    ASSERT_EQ(std::sscanf(firstRow(t[1]).c_str(), "%g\\t%g", &x, &y), 2) << t[1];
+    EXPECT_NEAR(x, 0.1, 2e-3);
+    EXPECT_EQ(firstRow(t[1]), row(S.setSignal.p[1] - fBaseline, S.mwAppCM.p[1]));
 }

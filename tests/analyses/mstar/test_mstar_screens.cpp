@@ -113,9 +113,22 @@ TEST_F(MStarTest, AnEmptyScanIsOnePointAtTheMeniscus)
         .expectMessageBox(szTooFew, win::IDOK)
         .expectMessageBox("window for smoothing too big!", win::IDOK)
         .expectMessageBox(szTooFew, win::IDOK);
+    // the boxes come while the screen is computed; once plot A stands, a
+    // repaint behind a box draws every set's meniscus mark at the meniscus
+    std::vector<float> marks;
+    win::headless::setTranscriptObserver([&marks](const std::string& l) {
+        if (l.find("MessageBox") != 0 || !pMStarPlotA) return;
+        for (int i = 1; i <= nMStarSets; ++i) {
+            const CCurve* c = pMStarSets[i].pMeniscusMarkCurve;
+            marks.push_back(c && c->pX ? c->pX->pData[0] : -1.0f);
+        }
+    });
     Enter(script);
+    win::headless::setTranscriptObserver(nullptr);
     EXPECT_EQ(script.pending(), 0u);
     ASSERT_TRUE(bMStarMode);
+    EXPECT_EQ(marks.size(), 6u);
+    for (float x : marks) EXPECT_EQ(x, fMeniscus);
     const MStarSetData& S = pMStarSets[2];
     ASSERT_EQ(S.nPts, 1);
     EXPECT_EQ(S.setRadius.p[1], fMeniscus);
