@@ -412,7 +412,8 @@ TEST_F(BufferTest, AFloatingComponentRunsToItsEndOrItsError)
 }
 
 // The fourth row's amplitude is the buffer's signal: it floats in the fit
-// exactly when the buffer signal is to be fitted, whatever the row had.
+// exactly when the buffer signal is to be fitted, whatever the row had; and
+// when the dialog's fit box is ticked or cleared while the model stays on.
 TEST_F(BufferTest, TheBufferSignalFloatsWhenItIsFitted)
 {
     scans();
@@ -423,5 +424,16 @@ TEST_F(BufferTest, TheBufferSignalFloatsWhenItIsFitted)
         EXPECT_EQ(pSpeciesIncluded[4], 1);
         EXPECT_EQ(pSpeciesConcFloat[4], fit);
         EXPECT_EQ(pParamFloat[12], fit);
+    }
+    // the row floats by its flag, or solved linearly with the other loadings
+    auto floats = [] { return pSpeciesConcFloat[4] == 1 || (bAlgebraicConcentrations && pSpeciesIncluded[4]); };
+    headless::Script script;
+    for (int fit : {1, 0, 1}) {
+        script.expectDialog(kCaption, headless::DialogAnswer().check(561, fit == 1));
+        window->EvCommand(552, nullptr, 0);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_TRUE(bBufferMismatch);
+        EXPECT_EQ(bFitBufferSignal, fit);
+        EXPECT_EQ(floats(), fit == 1) << fit;
     }
 }

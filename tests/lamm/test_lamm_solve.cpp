@@ -256,7 +256,9 @@ TEST(LammSolve, RetriesAreLogged)
 // D is chosen so that (b - m) pps / sqrt(D tc) is 400 exactly; with the limit
 // 0.01 cm from the meniscus the solver's estimate of tc is within 0.1 % of it.
 // The rule knows nothing of vbar: a vbar of 0 (no particle volume, so no
-// frictional ratio to compare with) sizes the grid as 0.73 does. A reacting
+// frictional ratio to compare with) sizes the grid as 0.73 does, and so does
+// the vbar that makes s and D those of a sphere's half friction (a frictional
+// ratio of 0.5, the least the rule takes for a particle). A reacting
 // model sizes it for its fastest and least diffusing species, and a retry of
 // the model after a numerical failure runs on a grid of that size.
 TEST(LammSolve, DynamicGridSizeFollowsTheBoundaryWidth)
@@ -264,8 +266,12 @@ TEST(LammSolve, DynamicGridSizeFollowsTheBoundaryWidth)
     const double s = 5, rpm = 50000, rb = (double)6.01f, pps = 5, n0 = 400;
     const double tc = std::log(rb / kM) / (omega(rpm) * omega(rpm) * s * 1e-13);
     const double w = (kB - kM) * pps / n0, D = w * w / tc;
-    int points[2] = {0, 0};
-    for (const double vbar : {0.73, 0.0}) {
+    // f = R T / (N_A D) is half Stokes' 6 pi eta r0 of the sphere of volume
+    // M vbar / N_A, M = R T s / ((1 - vbar rho) D), in water at 20 C and rho 1
+    const double RT = kGasConstant * (20.0 + kZeroCelsius), r0 = 2 * RT / (kAvogadro * D) / (6 * M_PI * 0.01002);
+    const double X = 4 * M_PI / 3 * r0 * r0 * r0 * kAvogadro * D / (RT * s * 1e-13), half = X / (1 + X);
+    int points[3] = {0, 0, 0};
+    for (const double vbar : {0.73, 0.0, half}) {
         LammExperiment e(3, 600, 1800, rpm, kM, kB, 200);
         auto L = makeSolver(e, s, D, kM, kB, 1.0, (float)rb, 7.1f);
         L->SetSolventAndParticle(20.0, vbar, 1.0, 1.0);
@@ -276,10 +282,14 @@ TEST(LammSolve, DynamicGridSizeFollowsTheBoundaryWidth)
         L->bEngineMovingGrid = 0;
         L->InitAcceleration();
         L->SetupGrid();
+        if (vbar == half) {
+            EXPECT_EQ(L->fFrictionalRatio, 0.5f);
+        }
         EXPECT_NEAR(L->fDynGridSizeEngine2, n0, 0.5) << vbar;
-        points[vbar > 0 ? 0 : 1] = L->nGridPoints;
+        points[vbar == 0.73 ? 0 : vbar == 0 ? 1 : 2] = L->nGridPoints;
     }
     EXPECT_EQ(points[1], points[0]);
+    EXPECT_EQ(points[2], points[0]);
 
     // monomer - dimer, the dimer slower and more diffusing than the monomer
     LammExperiment e(3, 600, 1800, rpm, kM, kB, 200);
