@@ -192,6 +192,8 @@ TEST(ScanColours, RainbowPaletteAndTimeOrder)
     EXPECT_EQ(colorFromFraction(10, 10), RGB(128, 0, 0));
     EXPECT_EQ(colorFromFraction(1, 4), RGB(0, 255, 191));   // a quarter of the way from cyan to green
     EXPECT_EQ(colorFromFraction(20, 10), RGB(128, 0, 0));   // held to the scale
+    EXPECT_EQ(colorFromFraction(10.5f, 10), RGB(128, 0, 0)); // also just above its end
+    EXPECT_EQ(colorFromFraction(11, 10), RGB(128, 0, 0));
     EXPECT_EQ(colorFromFraction(-1, 10), RGB(0, 0, 255));
     EXPECT_EQ(colorFromFraction(1, 0), RGB(0, 0, 255));     // no division by zero
 

@@ -1,6 +1,7 @@
 // The unattended run: parameter file in, results folder out.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -28,6 +29,7 @@
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "scandata/scan_data.h"
+#include "scandata/scan_file.h"
 
 namespace {
 
@@ -113,6 +115,30 @@ TEST_F(RunModeTest, WritesTheResultsFolder)
     EXPECT_EQ(written, (std::vector<std::string>{"screenshot.bmp", "svdfrdata.dat", "transcript.txt"}));
     // the disclaimer is neither asked nor taken as accepted by a run
     EXPECT_EQ(readLines(szParamsIniPath)[0], "0");
+
+    // A result that cannot be written (a folder of the user's stands in the
+    // column table's place) is said, and the run ends with 1.
+    const std::string blocked = scratch + "blocked";
+    std::filesystem::create_directories(blocked + "/svdfrdata.dat");
+    writeText(scratch + "job2.xml", "<DataDirectory>" + data + "</DataDirectory>\n<OutputResultsDirectory>" +
+                                        blocked + "</OutputResultsDirectory>\n");
+    runParameters = RunParameters();
+    ASSERT_EQ(readParameterFile((scratch + "job2.xml").c_str(), &runParameters, &err), 1) << err;
+    bHaveRunParameters = 1;
+    testing::internal::CaptureStderr();
+    {
+        TXLAApp app("RADOdodedez");
+        EXPECT_EQ(app.Run(), 1);
+    }
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_NE(printed.find("morvex: " + blocked + "/svdfrdata.dat cannot be written\n"), std::string::npos) << printed;
+    root = parseXmlFile(blocked + "/ResultParameters.xml", &err);
+    ASSERT_TRUE(root) << err;
+    EXPECT_EQ(root->attr("exitCode"), "1");
+    written.clear();
+    for (auto* f : root->child("ResultFiles")->all("File")) written.push_back(f->text);
+    EXPECT_EQ(written, (std::vector<std::string>{"screenshot.bmp", "transcript.txt"}));
+    EXPECT_TRUE(std::filesystem::is_directory(blocked + "/svdfrdata.dat"));
 }
 
 TEST_F(RunModeTest, TheProgramRefusesAnInvalidParameterFile)
@@ -462,6 +488,91 @@ TEST_F(RunModeTest, TheExampleRunFitsTheDistribution)
         if (r + g + b < 300) ++nDark;
     }
     EXPECT_GT(nDark, 0);
+}
+
+// Fourteen species from 2 to 15 S, unregularized, the frictional ratio
+// fitted: the distribution has more local maxima than the record keeps. It
+// names the ten highest (docs/app.md: at most 10), each of them inside one
+// peak's extent.
+TEST_F(RunModeTest, ADistributionOfManyMaximaNamesItsTenHighest)
+{
+    const std::string data = scratch + "data", out = scratch + "out";
+    std::filesystem::create_directories(data);
+    const int n = 241;
+    const double m = 6.0, w2 = std::pow(50000.0 * M_PI / 30.0, 2);
+    std::vector<float> r(n + 1), c(n + 1);
+    for (int k = 1; k <= 13; ++k) {
+        const double t = 600.0 + 300.0 * (k - 1);
+        for (int i = 1; i <= n; ++i) {
+            r[i] = static_cast<float>(5.95 + 0.005 * (i - 1));
+            double v = 0.0;
+            for (int q = 0; q < 14; ++q) {
+                // an erf boundary of width 2 sqrt(D t), its plateau diluted radially
+                const double s = (2.0 + q) * 1e-13, D = 3e-7 * std::sqrt(4.5e-13 / s);
+                const double rb = m * std::exp(s * w2 * t);
+                if (r[i] > m)
+                    v += 0.05 * std::exp(-2 * s * w2 * t) * 0.5 * (1 + std::erf((r[i] - rb) / (2 * std::sqrt(D * t))));
+            }
+            c[i] = static_cast<float>(v);
+        }
+        ScanHeader h;
+        std::memset(&h, 0, sizeof h);
+        std::snprintf(h.title, sizeof h.title, "fourteen species %d", k);
+        h.dataType = 'R';
+        h.cell = 1;
+        h.temperature = 20.0f;
+        h.rpm = 50000.0f;
+        h.time = h.timeWritten = t;
+        h.omega2t = w2 * t;
+        h.wavelength = 280;
+        h.count = 1;
+        char name[64];
+        std::snprintf(name, sizeof name, "/m%05d.RA1", k);
+        writeScanFile((data + name).c_str(), n, r.data(), c.data(), nullptr, nullptr, 1, &h);
+    }
+    writeText(scratch + "job.xml", "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + out +
+                                       "</OutputResultsDirectory><Model>Continuous c(s) Distribution</Model>"
+                                       "<Meniscus>6.0</Meniscus><Bottom>7.2</Bottom><LeftFitLimit>6.02</LeftFitLimit>"
+                                       "<RightFitLimit>7.1</RightFitLimit><FitMeniscus>0</FitMeniscus>"
+                                       "<FitBottom>0</FitBottom><FitFrictionalRatio>1</FitFrictionalRatio>"
+                                       "<AutoFit>1</AutoFit><RegularizationType>none</RegularizationType>");
+    std::string err;
+    ASSERT_EQ(readParameterFile((scratch + "job.xml").c_str(), &runParameters, &err), 1) << err;
+    bHaveRunParameters = 1;
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    testing::internal::CaptureStderr();
+    {
+        TXLAApp app("RADOdodedez");
+        EXPECT_EQ(app.Run(), 0);
+    }
+    const std::string printed = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(printed.find("ERROR"), std::string::npos) << printed;
+
+    // the local maxima of the distribution written, each above its two
+    // neighbours on either side, highest first
+    std::ifstream f(out + "/distribution.dat");
+    std::vector<double> xs, ys;
+    for (double x, y; f >> x >> y;) {
+        xs.push_back(x);
+        ys.push_back(y);
+    }
+    ASSERT_GT(ys.size(), 5u);
+    std::vector<size_t> maxima;
+    for (size_t k = 2; k + 2 < ys.size(); ++k)
+        if (ys[k] > ys[k - 1] && ys[k] > ys[k - 2] && ys[k] > ys[k + 1] && ys[k] > ys[k + 2]) maxima.push_back(k);
+    ASSERT_GT(maxima.size(), 10u);
+    std::sort(maxima.begin(), maxima.end(), [&](size_t a, size_t b) { return ys[a] > ys[b]; });
+
+    auto root = parseXmlFile(out + "/ResultParameters.xml", &err);
+    ASSERT_TRUE(root) << err;
+    auto peaks = root->child("Distribution")->all("Peak");
+    ASSERT_EQ(peaks.size(), 10u);
+    for (size_t j = 0; j < 10; ++j) {
+        const double x = xs[maxima[j]];
+        int nHolding = 0;
+        for (auto* p : peaks) nHolding += std::stod(p->attr("from")) <= x && x <= std::stod(p->attr("to"));
+        EXPECT_EQ(nHolding, 1) << x;
+    }
 }
 
 TEST_F(RunModeTest, AFitSwitchOtherThanZeroOrOneIsRefused)

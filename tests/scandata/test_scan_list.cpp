@@ -125,10 +125,27 @@ TEST_F(ScanListTest, CellDirectoryAndExistence) {
     EXPECT_EQ(pending()[1], "c:\\data\\7\\y.RA3");
     setDirInFileList("\\other\\place");
     EXPECT_EQ(pending()[0], "c:\\other\\place\\x.RA3");
+    // A folder written without a separator (a relative one) is joined to the
+    // names with a backslash, as the platform's path maker joins one.
+    char szJoined[win::_MAX_PATH];
+    win::_makepath(szJoined, "", "run2", "y", ".RA3");
+    scantest::writeText(dir.Path("rel"), "newformat n=1\nrun2\ny.RA3\n");
+    ASSERT_EQ(readScanListFile(&window, dir.Path("rel").c_str()), 1);
+    EXPECT_EQ(pending(), std::vector<std::string>{szJoined});
+    win::_makepath(szJoined, "", "place", "y", ".RA3");
+    setDirInFileList("place");
+    EXPECT_EQ(pending()[0], szJoined);
     EXPECT_FALSE(filesInListExist());
 
     scantest::writeScan(dir, "x.RA1", ScanRecipe());
     scantest::writeText(dir.Path("l2"), "newformat n=1\n" + dir.Dir() + "\nx.RA1\n");
     ASSERT_EQ(readScanListFile(&window, dir.Path("l2").c_str()), 1);
     EXPECT_TRUE(filesInListExist());
+    // Every name counts, the first as much as the last.
+    scantest::writeText(dir.Path("l3"), "newformat n=1\n" + dir.Dir() + "\ngone.RA1\nx.RA1\n");
+    ASSERT_EQ(readScanListFile(&window, dir.Path("l3").c_str()), 1);
+    EXPECT_FALSE(filesInListExist());
+    scantest::writeText(dir.Path("l4"), "newformat n=1\n" + dir.Dir() + "\nx.RA1\ngone.RA1\n");
+    ASSERT_EQ(readScanListFile(&window, dir.Path("l4").c_str()), 1);
+    EXPECT_FALSE(filesInListExist());
 }

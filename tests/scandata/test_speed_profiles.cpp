@@ -134,6 +134,16 @@ TEST(SpeedProfiles, ScansDuringTheFirstRampAreInconsistent) {
         ASSERT_EQ(shownErrorMessages().size(), 1u);
         EXPECT_EQ(shownErrorMessages()[0], sz);
         clearShownErrorMessages();
+
+        // The same rule holds for a profile of the first step alone.
+        CRotorSpeedProfile single;
+        float start1[2] = {0, 0}, rpm1[2] = {0, 10000}, rate1[2] = {0, c.rate1};
+        EXPECT_FALSE(single.SetSteps(1, start1, rpm1, rate1));  // one step is no multi-speed run
+        h[1].time = c.tLate;
+        EXPECT_TRUE(single.CheckScans(1, h)) << c.rate1;
+        h[1].time = c.tEarly;
+        EXPECT_FALSE(single.CheckScans(1, h)) << c.rate1;
+        clearShownErrorMessages();
     }
 }
 

@@ -128,6 +128,21 @@ TEST_F(TimeStampTest, SmallFactorShortSpanAndManualFactor) {
         EXPECT_STREQ(ppScanFileName[1], "00001.RA1");
     }
     EXPECT_FALSE(std::filesystem::exists(near + "/timestampanalysis.txt"));
+    // A factor of exactly the threshold (10010 s of stamps over 10000 s
+    // recorded) is not above it: no report, no question either.
+    const std::string atThreshold = Folder("at");
+    const std::vector<std::string> atPaths = WriteRun(atThreshold, {0, 2000, 4000, 6000, 8000, 10000}, 1.001);
+    {
+        win::headless::Script script;
+        ExpectLoad(script, atPaths);
+        Run(script, 200);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(nScans, 6);
+        EXPECT_STREQ(ppScanFileName[1], "00001.RA1");
+        EXPECT_FALSE(transcriptShows(script, "save corrected files and reload?"));
+    }
+    EXPECT_FALSE(std::filesystem::exists(atThreshold + "/timestampanalysis.txt"));
+    EXPECT_FALSE(std::filesystem::exists(atThreshold + "/tcorr_00001.RA1"));
     {
         // Dropped, the list loader checks the stamps too, and the caption
         // still names the first file afterwards.
