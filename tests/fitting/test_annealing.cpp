@@ -133,7 +133,9 @@ TEST_F(AnnealingSimplexTest, AtTemperatureZeroItIsThePlainSimplexWithoutTheSprea
         EXPECT_TRUE(plain.SameAs(thermal));
         // the best point ever is the best vertex (on the crease that vertex
         // comes from a shrink, whose points are no trials)
-        if (f == rosenbrock) EXPECT_EQ(thermal.yb, thermal.y[1]);
+        if (f == rosenbrock) {
+            EXPECT_EQ(thermal.yb, thermal.y[1]);
+        }
     }
 
     // A collapsed simplex: the plain one stops at its spread test without an
