@@ -515,17 +515,7 @@ TEST_F(RunModeTest, ADistributionOfManyMaximaNamesItsTenHighest)
             }
             c[i] = static_cast<float>(v);
         }
-        ScanHeader h;
-        std::memset(&h, 0, sizeof h);
-        std::snprintf(h.title, sizeof h.title, "fourteen species %d", k);
-        h.dataType = 'R';
-        h.cell = 1;
-        h.temperature = 20.0f;
-        h.rpm = 50000.0f;
-        h.time = h.timeWritten = t;
-        h.omega2t = w2 * t;
-        h.wavelength = 280;
-        h.count = 1;
+        ScanHeader h = absorbanceScanHeader("fourteen species", k, 50000.0, t);
         char name[64];
         std::snprintf(name, sizeof name, "/m%05d.RA1", k);
         writeScanFile((data + name).c_str(), n, r.data(), c.data(), nullptr, nullptr, 1, &h);

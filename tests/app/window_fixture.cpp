@@ -16,6 +16,23 @@
 #include "scandata/scan_file.h"
 #include "scandata/scan_loading.h"
 
+ScanHeader absorbanceScanHeader(const char* szTitle, int k, double rpm, double t)
+{
+    const double w = rpm * 2 * M_PI / 60;
+    ScanHeader h;
+    std::memset(&h, 0, sizeof h);
+    std::snprintf(h.title, sizeof h.title, "%s %d", szTitle, k);
+    h.dataType = 'R';
+    h.cell = 1;
+    h.temperature = 20.0f;
+    h.rpm = static_cast<float>(rpm);
+    h.time = h.timeWritten = t;
+    h.omega2t = w * w * t;
+    h.wavelength = 280;
+    h.count = 1;
+    return h;
+}
+
 std::vector<std::string> writeBoundaryScans(const std::string& folder, int nScans, const char* szStem)
 {
     std::vector<std::string> paths;
@@ -37,18 +54,7 @@ std::vector<std::string> writeBoundaryScans(const std::string& folder, int nScan
             double noise = 0.008 * (h - std::floor(h) - 0.5);
             c[i] = static_cast<float>(0.05 + v + noise);
         }
-        ScanHeader h;
-        std::memset(&h, 0, sizeof h);
-        std::snprintf(h.title, sizeof h.title, "synthetic boundary scan %d", k);
-        h.dataType = 'R';
-        h.cell = 1;
-        h.temperature = 20.0f;
-        h.rpm = static_cast<float>(rpm);
-        h.time = t;
-        h.timeWritten = t;
-        h.omega2t = w2 * t;
-        h.wavelength = 280;
-        h.count = 1;
+        ScanHeader h = absorbanceScanHeader("synthetic boundary scan", k, rpm, t);
         char name[64];
         std::snprintf(name, sizeof name, "%s%05d.RA1", szStem, k);
         std::string path = folder + "/" + name;

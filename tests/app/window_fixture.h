@@ -9,11 +9,16 @@
 #include "app/app_fixture.h"
 #include "app/xla_window.h"
 #include "platform/headless.h"
+#include "scandata/scan_header.h"
 
 // Writes nScans absorbance scans of one boundary (s = 4.5 S, D = 6e-7
 // cm^2/s, 50000 rpm, meniscus 6.0 cm) named "<stem>NNNNN.RA1" into folder;
 // returns their full paths in time order.
 std::vector<std::string> writeBoundaryScans(const std::string& folder, int nScans, const char* szStem = "scan");
+
+// The header of an absorbance scan of cell 1 at 280 nm and 20 C, taken t s
+// into a run at rpm, titled "<title> <k>".
+ScanHeader absorbanceScanHeader(const char* szTitle, int k, double rpm, double t);
 
 // Copies the 30 numbered scans of examples/velocity (not the grid file a
 // distribution run writes beside them) into folder; their paths in order.

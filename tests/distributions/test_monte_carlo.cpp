@@ -58,8 +58,9 @@ protected:
         ASSERT_EQ(nResolution, 50);
     }
     // A small c(s) problem of one species with noise: 8 scans of 150 points,
-    // c(s) from 1 to 10 S on 30 points, P = 0.9, maximum entropy.
-    void RunSmallCs()
+    // c(s) from 1 to 10 S on 30 points unless told otherwise, P = 0.9,
+    // maximum entropy.
+    void RunSmallCs(float sMin = 1.0f, float sMax = 10.0f, int nGrid = 30)
     {
         SpeciesScans sp;
         sp.s = 4.0;
@@ -68,10 +69,10 @@ protected:
         sp.nScans = 8;
         sp.nPoints = 150;
         LoadSpecies(sp);
-        ChooseContinuous(&bModelCS, 1.0f, 10.0f, 30, 1.3f, 0.9f);
+        ChooseContinuous(&bModelCS, sMin, sMax, nGrid, 1.3f, 0.9f);
         bRegMaxEnt = 1;
         RunContiSed(window.get());
-        ASSERT_EQ(nResolution, 30);
+        ASSERT_EQ(nResolution, nGrid);
     }
     std::string FileName(const std::string& folder) { return Folder(folder) + "/mc.dat"; }
     // The rows 1..nMC of grid point j, sorted.
@@ -383,17 +384,7 @@ TEST_F(MonteCarloTest, RunsRepeatWhateverTheThreadsAndWriteTheirFiles)
 // each, at the ranks of the sorted iterations.
 TEST_F(MonteCarloTest, ASingleGridPointGetsItsLimitCurves)
 {
-    SpeciesScans sp;
-    sp.s = 4.0;
-    sp.D = diffusionOf(4.0, 1.3);
-    sp.noise = 0.005;
-    sp.nScans = 8;
-    sp.nPoints = 150;
-    LoadSpecies(sp);
-    ChooseContinuous(&bModelCS, 4.0f, 4.0f, 1, 1.3f, 0.9f);
-    bRegMaxEnt = 1;
-    RunContiSed(window.get());
-    ASSERT_EQ(nResolution, 1);
+    ASSERT_NO_FATAL_FAILURE(RunSmallCs(4.0f, 4.0f, 1));
     ASSERT_NE(pDistPlot, nullptr);
     const int nCurves = pDistPlot->nCurves;
     seedRandomNumbers(4u);
