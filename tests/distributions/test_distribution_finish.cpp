@@ -269,8 +269,9 @@ TEST_F(DistributionShownTest, DensityRule)
 }
 
 // During a fit of c(s,ff0) a new best rmsd shows the distribution of the
-// last evaluation: the marginal of its solution over f/f0 (the amplitudes
-// stored f/f0 by f/f0, s within each), by the density rule.
+// last evaluation, and its end the final one: the marginal of the solution
+// over f/f0 (the amplitudes stored f/f0 by f/f0, s within each), by the
+// density rule.
 TEST_F(DistributionShownTest, ANewBestOfAFitShowsTheMarginalOverFf0)
 {
     bModelCS = 0;
@@ -300,6 +301,13 @@ TEST_F(DistributionShownTest, ANewBestOfAFitShowsTheMarginalOverFf0)
     fRmsd = 0.002f;
     DisplayBestContiParams(nullptr);
     EXPECT_FLOAT_EQ(pDistValues[1], 1.0f);
+    // the end of the run shows the marginal of the final solution, the
+    // amplitudes reversed: 0.9, 0.7, 0.5
+    for (int j = 1; j <= 6; j++) pNESolution[j] = a[7 - j];
+    finishContiSed(nullptr);
+    EXPECT_FLOAT_EQ(pDistValues[1], 0.9f / 0.5f);
+    EXPECT_FLOAT_EQ(pDistValues[2], 0.7f / 1.5f);
+    EXPECT_FLOAT_EQ(pDistValues[3], 0.5f / 1.0f);
     freeNormalArrays(6);
     freeCsFf0Arrays();
 }

@@ -407,6 +407,17 @@ TEST_F(ExampleRunTest, BoundaryRegionOfAnSRangeInTheData)
     EXPECT_EQ(bMarkResidualRanges, 0);
     EXPECT_EQ(transport[30], v[30]);
     bShowResidualsBitmap = 0;
+
+    // the non-ideal c(s) scales the limits by 1 - (T / signal per mg/ml)
+    // 10^ks: with log ks 1 and a signal of 20 T per mg/ml by one half, so
+    // 8.0 to 9.2 S shade the region of 4.0 to 4.6 S
+    bModelNonidealCS = 1;
+    fNonidealKs = 1.0f;
+    float fSignal = 0.0f, fTotal = 0.0f;
+    integrateDistribution(8.0f, 9.2f, &fSignal, nullptr, &fTotal, nullptr, nullptr, nullptr);
+    dSignalPerMgMl = 20.0 * fTotal;
+    shadeRangeInData(window.get(), 8.0f, 9.2f, &transport);
+    EXPECT_EQ(transport, v);
 }
 
 // Show Peak Mw serves every c(s) model whose peaks have a molar mass or an s,
