@@ -1,6 +1,7 @@
 // The Data-menu commands that choose scan files (open dialog, list file,
 // experiment file, dropped files) and hand them to the loaders, and the
 // smaller commands beside them.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -44,6 +45,14 @@ std::vector<std::string> selectionStrings(const char* szSelection) {
     for (const char* p = szSelection + std::strlen(szSelection) + 1; *p; p += std::strlen(p) + 1)
         strings.push_back(p);
     return strings;
+}
+
+// The path of dropped file k, whole: one too long for the loader is then
+// refused by it with its name.
+std::string droppedPath(win::HDROP hDrop, win::UINT k) {
+    std::vector<char> buffer(win::DragQueryFile(hDrop, k, nullptr, 0) + 1, '\0');
+    win::DragQueryFile(hDrop, k, buffer.data(), static_cast<win::UINT>(buffer.size()));
+    return buffer.data();
 }
 
 // The first string, a separator, and the name and extension of the second
@@ -454,9 +463,7 @@ void TXLAWindow::EvDropFiles(win::HDROP hDrop) {
             }
         }
     } else if (nDropped >= 2) {
-        char szFirst[261] = "";
-        win::DragQueryFile(hDrop, 0, szFirst, sizeof(szFirst));
-        std::string ext = splitScanPath(szFirst).ext;
+        std::string ext = splitScanPath(droppedPath(hDrop, 0)).ext;
         for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         const bool bScanFiles =
             ext == ".R00" || (ext.size() == 4 && (ext.compare(0, 3, ".IP") == 0 || ext.compare(0, 3, ".RA") == 0) &&
@@ -478,16 +485,14 @@ void TXLAWindow::EvDropFiles(win::HDROP hDrop) {
             const double dStep = std::floor(fStep);
             const win::UINT nStep = dStep < 1.0 ? 1u : (dStep >= nDropped ? nDropped : static_cast<win::UINT>(dStep));
             std::vector<std::string> names;
-            for (win::UINT k = 0; k < nDropped; k += nStep) {
-                char sz[261] = "";
-                win::DragQueryFile(hDrop, k, sz, sizeof(sz));
-                names.push_back(sz);
-            }
+            for (win::UINT k = 0; k < nDropped; k += nStep) names.push_back(droppedPath(hDrop, k));
             freeScanFileList();
             ppPendingFileName = new char*[names.size() + 1]();
             for (size_t i = 0; i < names.size(); ++i) {
-                ppPendingFileName[i + 1] = new char[260];
-                copyToBuffer(ppPendingFileName[i + 1], 260, names[i]);
+                // 260 bytes at least, as the list's other writers take them
+                const size_t nSize = std::max<size_t>(260, names[i].size() + 1);
+                ppPendingFileName[i + 1] = new char[nSize];
+                copyToBuffer(ppPendingFileName[i + 1], nSize, names[i]);
             }
             nPendingFiles = static_cast<int>(names.size());
             LoadScanFileList();

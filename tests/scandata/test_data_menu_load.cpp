@@ -162,6 +162,32 @@ TEST_F(DataMenuLoadTest, DroppedFiles) {
         EXPECT_EQ(nScans, 4);
         EXPECT_EQ(script.pending(), 0u);
     }
+    // Paths are taken whole: one of 259 characters, the longest the loader
+    // keeps, loads; a longer one, first or not, is a load error naming it.
+    auto pathOfLength = [&](size_t n) {
+        const size_t pad = n - folder.size() - 2 - std::string("/d01.RA1").size();
+        const std::string sub = std::string(pad / 2, 'p') + "/" + std::string(pad - pad / 2, 'q');
+        return WriteFiles(Folder("dropped/" + sub), 1, "d")[0];
+    };
+    const std::string p259 = pathOfLength(259), p260 = pathOfLength(260), p300 = pathOfLength(300);
+    ASSERT_EQ(p260.size(), 260u);
+    const std::string tooLong = "\nthe path is longer than 259 characters";
+    {
+        win::headless::Script script;
+        script.dropFiles({ten[0], p259}).expectMessageBox("erase currently loaded data?", win::IDYES);
+        script.expectInput("load every n'th file:", "1");
+        win::headless::processMessages();
+        EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"d01.ra1", "d01.RA1"}));
+        script.dropFiles({ten[0], p260}).expectMessageBox("erase currently loaded data?", win::IDYES);
+        script.expectInput("load every n'th file:", "1").expectMessageBox(p260 + tooLong, win::IDOK);
+        win::headless::processMessages();
+        EXPECT_EQ(nScans, 0);
+        script.dropFiles({p300, ten[0]}).expectInput("load every n'th file:", "1");
+        script.expectMessageBox(p300 + tooLong, win::IDOK);
+        win::headless::processMessages();
+        EXPECT_EQ(nScans, 0);
+        EXPECT_EQ(script.pending(), 0u);
+    }
 }
 
 TEST_F(DataMenuLoadTest, ExperimentFiles) {

@@ -312,3 +312,21 @@ TEST_F(NoiseGridTest, InitialScanExtrapolatedToBothEndsByItsPolynomial) {
     }
     nPolynomOrder = nOrder;
 }
+
+// The species bases on the noise grid are made again for the species included
+// now: those of before are released, also when the fourth row (the buffer's)
+// had the only ones; kept, they would be lost (the sanitizer stage's leak
+// check) or left to a species no longer included.
+TEST_F(NoiseGridTest, SpeciesBasesAreMadeAgainForTheIncludedSpecies) {
+    scantest::installScans({ramp(6.0f, 6.1f, 0.001f, 100.0, flat), ramp(6.0f, 6.1f, 0.001f, 200.0, flat)});
+    bInterferenceData = 1;
+    pSpeciesIncluded[4] = 1;
+    setupNoiseRadialGrid();
+    allocExtraNoiseArrays();  // again, as a load does after the grid
+    ASSERT_TRUE(pppExtraNoiseScan[4] && !pppExtraNoiseScan[1]);
+    pSpeciesIncluded[4] = 0;
+    pSpeciesIncluded[1] = 1;
+    allocExtraNoiseArrays();
+    EXPECT_TRUE(pppExtraNoiseScan[1] && pppExtraNoiseScan[1][2]);
+    EXPECT_EQ(pppExtraNoiseScan[4], nullptr);
+}
