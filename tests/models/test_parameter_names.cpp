@@ -30,8 +30,9 @@ std::map<std::string, float*> valuesByName()
             {"invariantD", &fCSInvariantD}, {"bimodalFf0Second", &fBimodalFf0Second},
             {"bimodalSMin", &fBimodalSMin}, {"bimodalSMax", &fBimodalSMax},
             {"wormPersistenceLength", &fWormPersistenceLength}, {"wormCrossSection", &fWormCrossSection},
-            {"scalingKs", &fScalingKs},     {"const20", &fModelConst20},   {"const21", &fModelConst21},
-            {"const22", &fModelConst22},   {"baseline", &fBaseline}};
+            {"scalingKs", &fScalingKs},     {"scalingBs", &fScalingBs},    {"constantD", &fCVConstantD},
+            {"const20", &fModelConst20},   {"const21", &fModelConst21},   {"const22", &fModelConst22},
+            {"baseline", &fBaseline}};
 }
 
 // The fit flags the views read, by the same names.
@@ -44,8 +45,8 @@ std::map<std::string, int*> fitFlagsByName()
             {"discreteM", &nFitDiscreteCompMorD}, {"discreteD", &nFitDiscreteCompMorD}, {"discreteS", &nFitDiscreteCompS},
             {"invariantD", &nFitCSInvariantD}, {"bimodalSMin", &nFitBimodalSMin},
             {"wormPersistenceLength", &nFitWormPersistenceLength}, {"scalingKs", &nFitScalingKs},
-            {"const20", &nFitModelConst20}, {"const21", &nFitModelConst21}, {"const22", &nFitModelConst22},
-            {"baseline", &bFitBaseline}};
+            {"constantD", &nFitCVConstantD}, {"const20", &nFitModelConst20}, {"const21", &nFitModelConst21},
+            {"const22", &nFitModelConst22}, {"baseline", &bFitBaseline}};
 }
 
 struct Model {
@@ -70,7 +71,8 @@ const std::vector<Model>& models()
         {"c(s) with invariant D", {&bModelContinuous, &bModelCSInvariantD}, {"invariantD", "hydration"}},
         {"bimodal f/f0", {&bModelContinuous, &bModelCSBimodalFf0}, {"bimodalFf0Second", "bimodalSMin", "bimodalSMax"}},
         {"wormlike chain", {&bModelContinuous, &bModelCSWormlikeChain}, {"wormPersistenceLength", "wormCrossSection"}},
-        {"scaling law", {&bModelContinuous, &bModelCSScalingLaw}, {"scalingKs"}},
+        {"scaling law", {&bModelContinuous, &bModelCSScalingLaw}, {"scalingKs", "scalingBs"}},
+        {"electrophoresis c(v)", {&bModelContinuous, &bModelElectrophoresisCV}, {"constantD"}},
     };
     return v;
 }
