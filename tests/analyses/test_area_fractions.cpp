@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "analyses/analysis_globals.h"
@@ -279,6 +280,31 @@ TEST_F(AreaFractionTest, TheDirectFitNeverRaisesTheRmsdAndKeepsTheIntercepts)
         EXPECT_NEAR(pDistAxisS[c], first[c - 1], 0.05) << "fraction " << c;
         EXPECT_NEAR(pDistAxisS[c], c <= 2 ? 3.0 : 7.0, 0.05) << "fraction " << c;
     }
+}
+
+// Each step of the direct fit shows its lines on cleared rows, 30 to 230 at
+// x = 10, each as wide as a blank line: whatever was drawn there (a curve, a
+// line of an earlier fit) goes, also beside the last line, the runs test.
+TEST_F(AreaFractionTest, TheStepLinesStandOnAClearedBlock)
+{
+    TwoSpeciesExperiment();
+    win::HDC dc = window->GetDC();
+    const std::string blank(78, ' ');
+    win::SIZE line{0, 0};
+    ASSERT_TRUE(win::GetTextExtentPoint32(dc, blank.c_str(), 78, &line));
+    const int right = 10 + line.cx, bottom = 230 + line.cy;
+    const win::RECT block{10, 30, right, bottom};
+    win::HBRUSH black = win::CreateSolidBrush(win::RGB(0, 0, 0));
+    win::FillRect(dc, &block, black);
+    win::DeleteObject(black);
+    showAreaFractionStep(window.get());
+    // the lines end before x = 360; from there every row is white (but for
+    // its last pixel row and column, which the rounded extent may exceed)
+    for (int row = 30; row <= 230; row += 20)
+        for (int y = row; y < row + line.cy - 1; y++)
+            for (int x = 360; x < right - 1; x++)
+                ASSERT_EQ(win::GetPixel(dc, x, y), win::RGB(255, 255, 255)) << x << ", " << y;
+    window->ReleaseDC(dc);
 }
 
 // The direct fit evaluates the model of the lines again and again: the same

@@ -244,6 +244,15 @@ TEST_F(MStarTest, EnteringTwiceAndLeavingRestoreTheDataPlot)
     EXPECT_EQ(nMStarButtons, 13);
     EXPECT_EQ(buttonCount(), 12);
     EXPECT_EQ(pSavedDataPlot, pData);
+    // Data Range (518) takes plot A, the data plot of the screens, back to
+    // its whole data: every point in view, the first radius at the left margin
+    Run(script, 518);
+    ASSERT_EQ(pDataPlot, pMStarPlotA);
+    const MStarSetData& S = pMStarSets[1];
+    const CWINPlot* A = pMStarPlotA;
+    EXPECT_LE(A->fXMin, S.setRadiusX.p[1]);
+    EXPECT_GE(A->fXMax, S.setRadiusX.p[S.nPts]);
+    EXPECT_LT(S.setRadiusX.p[1] - A->fXMin, 0.1f * (A->fXMax - A->fXMin));
 
     script.typeChar(0x1B);
     win::headless::processMessages();
