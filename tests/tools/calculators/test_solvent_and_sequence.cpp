@@ -234,6 +234,14 @@ TEST_F(SequenceCalculatorTest, AmbiguousAndUnknownLetters)
     EXPECT_NEAR(std::atof(t.c_str() + from + 13), 3 * 2780 + 2 * 0.5 * 400 + 400.0 / 3, 1.0) << t;
 }
 
+// The text window holds 30000 bytes: a longer text is read to its 29999th
+// letter, the terminator taking the last byte.
+TEST_F(SequenceCalculatorTest, ATextLongerThanTheWindowIsCutToItsCapacity)
+{
+    const std::string t = Sequence(std::string(30010, 'G'));
+    EXPECT_EQ(t.find("29999 amino acids read:"), 0u) << t.substr(0, 80);
+}
+
 TEST_F(SequenceCalculatorTest, NoResiduesNoResult)
 {
     for (const char* sz : {"", "123 .,\n", "OX"}) {
