@@ -93,6 +93,16 @@ TEST(FitVectorTest, SlotsHoldTheSwitchedOnExtrasThenTheFloatedEntries)
     }
     bBufferMismatch = bBufferMeniscusMismatch = bBufferRefDifferent = 0;
     bFitBufferMeniscusDiff = bFitBufferRelConc = bFitBufferRefD = bFitBufferRefS = 0;
+    // the bleaching rate and limit float each on its own flag, and only with
+    // the photophysics switched on
+    for (int nSwitches = 0; nSwitches < 8; ++nSwitches) {
+        bFloMagnificationDrift = bFloBleaching = nSwitches & 1;
+        bFloKBleachFloat = (nSwitches >> 1) & 1;
+        bFloAlimFloat = (nSwitches >> 2) & 1;
+        const int nBleach = bFloBleaching ? bFloKBleachFloat + bFloAlimFloat : 0;
+        EXPECT_EQ(packFitParameters(0, nullptr), 4 + nBleach) << nSwitches;
+    }
+    bFloMagnificationDrift = bFloBleaching = bFloKBleachFloat = bFloAlimFloat = 0;
 }
 
 TEST(FitVectorTest, TheObjectiveWritesTheVectorBackWithItsBounds)
@@ -179,28 +189,30 @@ TEST(FitVectorTest, AFloatedGradientVbarSetsTheBuoyancyOfTheSvedbergRelation)
 TEST(FitVectorTest, StartSimplexKeepsEachEntryInsideItsRange)
 {
     seedRandomNumbers(11);
-    // with the D (33) and overlay fraction (34) of the third non-ideal species
-    floatOnly({1, 13, 24, 26, 33, 34});
+    // with the overlay fractions of the three non-ideal species (26, 30, 34)
+    // and the D of the third (33)
+    floatOnly({1, 13, 24, 26, 30, 33, 34});
     bModelDiscreteSpecies = 1;
     fMinMeniscus = 5.96f;
     fMaxMeniscus = 6.03f;
     fSimplexRandomization = 2.0f;  // a wide spread puts the bounds to work
-    const int n = 6;
+    const int n = 7;
     float** p = matrix(1, n + 1, 1, n);
     p[1][1] = 0.01f;
     p[1][2] = 6.0f;
     p[1][3] = 0.0f;
     p[1][4] = 0.9f;
-    p[1][5] = 0.01f;
-    p[1][6] = 0.9f;
+    p[1][5] = 0.9f;
+    p[1][6] = 0.01f;
+    p[1][7] = 0.9f;
     bool bStartTimeSpread = false;
     for (int nDraw = 0; nDraw < 20; ++nDraw) {
         initSimplexVertices(n, p);
         for (int i = 2; i <= n + 1; ++i) {
-            for (int j : {1, 4, 5, 6}) EXPECT_GE(p[i][j], 0.0f) << j;
+            for (int j : {1, 4, 5, 6, 7}) EXPECT_GE(p[i][j], 0.0f) << j;
             EXPECT_GE(p[i][2], 5.96f);
             EXPECT_LE(p[i][2], 6.03f);
-            for (int j : {4, 6}) EXPECT_LE(p[i][j], 1.0f) << j;
+            for (int j : {4, 5, 7}) EXPECT_LE(p[i][j], 1.0f) << j;
             if (p[i][3] != 0.0f) bStartTimeSpread = true;  // spread also from 0 (by 100 s)
         }
     }
