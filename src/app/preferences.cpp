@@ -211,23 +211,19 @@ int setDefaultPreference(TXLAWindow*, int nIndex, double dValue)
 void loadLastDirectory(TXLAWindow*, char* szBuffer)
 {
     szBuffer[0] = 0;
-    FILE* f = std::fopen(szLastDirIniPath, "r");
-    if (!f) return;
-    char line[260];
-    if (std::fgets(line, sizeof line, f)) {
-        size_t n = std::strcspn(line, "\r\n");
-        line[n] = 0;
-        std::snprintf(szBuffer, 260, "%s", line);
-    }
-    std::fclose(f);
+    bool bExists = false;
+    const std::vector<std::string> lines = readLines(szLastDirIniPath, &bExists);
+    if (lines.empty()) return;
+    const std::string line = lines[0].substr(0, lines[0].find('\r'));
+    // a folder that does not fit the buffer is left empty rather than cut
+    if (line.size() < 260) std::memcpy(szBuffer, line.c_str(), line.size() + 1);
 }
 
 void saveLastDirectory(TXLAWindow*, const char* szPath)
 {
-    char szDrive[win::_MAX_DRIVE + 1], szDir[win::_MAX_DIR];
-    win::_splitpath(szPath, szDrive, szDir, nullptr, nullptr);
+    const win::PathParts parts = win::splitPath(szPath ? szPath : "");
     FILE* f = std::fopen(szLastDirIniPath, "w");
     if (!f) return;
-    std::fprintf(f, "%s%s\n", szDrive, szDir);
+    std::fprintf(f, "%s%s\n", parts.drive.c_str(), parts.dir.c_str());
     std::fclose(f);
 }

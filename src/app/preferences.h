@@ -35,7 +35,8 @@ int setDefaultPreference(TXLAWindow* pWindow, int nIndex, double dValue);
 // The folder the load dialogs start in, filled by loadLastDirectory.
 extern char szLastDataDir[260];
 // Reads the last data directory (one line) from "morvex.ini" into the
-// buffer (260 characters); empty when there is none.
+// buffer (260 characters); empty when there is none or it does not fit.
 void loadLastDirectory(TXLAWindow* pWindow, char* szBuffer);
-// Writes the drive and directory of the path as the one line of "morvex.ini".
+// Writes the drive and directory of the path, whole, as the one line of
+// "morvex.ini".
 void saveLastDirectory(TXLAWindow* pWindow, const char* szPath);

@@ -558,7 +558,8 @@ TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
 // those s: from meniscus exp(s1 w2t) to meniscus exp(s2 w2t); the synthetic
 // boundary of 4.5 S lies inside 4..5 S in each. The data 0.002 above the
 // fit there are a transported amount of 0.002 (R2^2 - R1^2) / 2 over omega^2
-// meniscus^2, R1 and R2 half a point beyond the region's ends.
+// meniscus^2, R1 and R2 half a point beyond the region's ends. The region
+// holds only points inside the fit limits (docs/distributions.md).
 TEST_F(MainWindowTest, AnSRangeMarksTheBoundaryOfEveryScan)
 {
     TXLAWindow* w = OpenWindow();
@@ -622,6 +623,16 @@ TEST_F(MainWindowTest, AnSRangeMarksTheBoundaryOfEveryScan)
         const COLORREF c = surfacePixel(w, xFirst, y);
         EXPECT_TRUE(GetRValue(c) > 128 && GetGValue(c) < 128 && GetBValue(c) == GetGValue(c)) << "row " << k;
         EXPECT_EQ(surfacePixel(w, xLast, y), RGB(128, 128, 128)) << "row " << k;
+    }
+
+    // a range up to 100 S reaches beyond the cell's end: each region stops at
+    // the last point inside the right fit limit, not at the scan's end
+    fFitRightLim = 6.903f;
+    updateRightFitLimit();
+    w->DrawShadedDistribution(0.0f, 100.0f, first.data(), last.data(), transport.data());
+    for (int i = 1; i <= nScans; ++i) {
+        ASSERT_LT(last[i], pScanPoints[i]) << "scan " << i;
+        EXPECT_TRUE(ppRadius[i][last[i]] <= 6.903f && 6.903f < ppRadius[i][last[i] + 1]) << "scan " << i;
     }
     bModelComputed = 0;
     bShowResidualsBitmap = 0;

@@ -373,6 +373,32 @@ TEST_F(RunJobTest, AMeniscusWithoutItsRangeFitsInTheAutomaticRangeAroundIt)
     EXPECT_NEAR(dFitted, 6.02, 1e-5) << record();
 }
 
+// A Bottom key alone, below the right fit limit the load set (6.99 cm): the
+// limit comes back 0.01 cm inside the new bottom (docs/app.md), so every fit
+// ends at the last radius at or left of 6.94 cm, and the run computes.
+TEST_F(RunJobTest, ABottomAloneBringsTheRightFitLimitInsideTheCell)
+{
+    writeExampleJob({{"<LastScan>30</LastScan>", "<LastScan>10</LastScan>"},
+                     {"<Meniscus>5.98</Meniscus>", ""},
+                     {"<MinMeniscus>5.96</MinMeniscus>", ""},
+                     {"<MaxMeniscus>6.03</MaxMeniscus>", ""},
+                     {"<Bottom>7.2</Bottom>", "<Bottom>6.95</Bottom>"},
+                     {"<RightFitLimit>7.10</RightFitLimit>", ""},
+                     {"<AutoFit>1</AutoFit>", "<AutoFit>0</AutoFit>"}});
+    const ProgramRun run = runJob(60);
+    ASSERT_EQ(run.nExit, 0) << run.szErr;
+    for (int k = 1; k <= 10; ++k) {
+        char szName[32];
+        std::snprintf(szName, sizeof szName, "/fits/f%04d.RA1", k);
+        std::istringstream in(readText(out + szName));
+        std::string line;
+        double dLast = 0;
+        for (int n = 0; std::getline(in, line); ++n)
+            if (n >= 2) std::istringstream(line) >> dLast;  // after the title and header
+        EXPECT_TRUE(dLast > 6.935 && dLast <= 6.94) << szName << ": " << dLast;
+    }
+}
+
 // ---------------------------------------------------------------- the noise switches
 
 // Interference scans switch both noises on when they load; the file's 0 for

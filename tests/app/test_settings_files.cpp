@@ -157,4 +157,13 @@ TEST_F(AppFolderTest, LastDataDirectory)
     saveLastDirectory(nullptr, (deep + "a.ip1").c_str());
     loadLastDirectory(nullptr, sz);
     EXPECT_EQ(std::string(sz), deep);
+    // so does one of 259, the longest the 260-character buffer holds; one of
+    // 260 is written whole and left empty at the next start, not cut
+    for (const size_t n : {259, 260}) {
+        deep = "/data/" + std::string(n - 7, 'y') + "/";
+        saveLastDirectory(nullptr, (deep + "scan00001.RA1").c_str());
+        EXPECT_EQ(readText(szLastDirIniPath), deep + "\n");
+        loadLastDirectory(nullptr, sz);
+        EXPECT_EQ(std::string(sz), n < 260 ? deep : "") << n;
+    }
 }

@@ -263,3 +263,45 @@ TEST(ScanRecording, EarlyEndsOfARun)
     EXPECT_FALSE(allZero(1));
     EXPECT_TRUE(allZero(nScans));
 }
+
+// The back-diffusion test asks whether the equilibrium profile at the last
+// scan's speed, exp(s omega^2 (r^2 - rf^2) / (2 D)) by the Svedberg relation
+// in the Boltzmann distribution, leaves less than the level (1e-4) of its cell
+// mean at the right fit limit rf; the mean is summed over the cell in the
+// test. The earlier scans, at a third of the speed, do not count. A shallow
+// gradient keeps back-diffusion, a floating or non-diffusing species too.
+TEST(ScanRecording, BackDiffusionIsShutOffOnlyForASteepEquilibriumGradient)
+{
+    Experiment e;
+    e.nScans = 3;
+    e.rpm = 15000;
+    installExperiment(e);
+    const double rpm = 45000, w = rpm * 2 * M_PI / 60, m = e.meniscus, b = e.bottom, rf = e.fitRight;
+    pScanHeaders[pScanTimeOrder[nScans]].rpm = float(rpm);
+    bShutOffBackDiffusion = 1;
+    dBackDiffusionLevel = 1e-4;
+    auto ratioAt = [&](double s, double D) {  // c(rf) / mean, trapezoids of 6e-6 cm
+        const double sigma = s * 1e-13 * w * w / D;
+        const int n = 200000;
+        double sum = 0;
+        for (int i = 0; i <= n; i++) {
+            const double r = m + (b - m) * i / n;
+            sum += (i == 0 || i == n ? 0.5 : 1.0) * r * std::exp(sigma / 2 * (r * r - rf * rf));
+        }
+        return ((b * b - m * m) / 2) / (sum * (b - m) / n);
+    };
+    int nSteep = 0, nShallow = 0;
+    for (const double s : {0.5, 1.0, 2.0, 4.0, 10.0})
+        for (const double D : {1e-7, 6e-7, 1e-6}) {
+            const double ratio = ratioAt(s, D);
+            ASSERT_TRUE(ratio < 0.5e-4 || ratio > 2e-4) << s << " " << D << " " << ratio;  // far from the level
+            (ratio < 1e-4 ? nSteep : nShallow)++;
+            EXPECT_EQ(checkBackDiffusionShutOff(s, D), ratio < 1e-4) << "s " << s << " D " << D << " " << ratio;
+        }
+    EXPECT_GT(nSteep, 2);
+    EXPECT_GT(nShallow, 2);
+    EXPECT_FALSE(checkBackDiffusionShutOff(-4.0, 6e-7));
+    EXPECT_FALSE(checkBackDiffusionShutOff(4.0, 0.0));
+    bShutOffBackDiffusion = 0;
+    EXPECT_FALSE(checkBackDiffusionShutOff(10.0, 1e-7));
+}
