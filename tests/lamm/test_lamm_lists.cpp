@@ -106,6 +106,18 @@ TEST(LammList, WorkersShareTheListAndMatchTheSerialLoop)
                 ASSERT_EQ(std::memcmp(&list.out[i][k][1], &serial.out[i][k][1], sizeof(float) * e.nPoints), 0)
                     << "N = " << N << " equation " << i << " scan " << k;
     }
+    // One vbar for a whole list reaches its last equation too: at 0.99 the
+    // frictional ratio of 218 S with 9.1e-8 cm^2/s is 0.39, below 0.5, and the
+    // equation is solved on the plain grid, as alone with that vbar.
+    ListOutput one(1, e.nScans, e.nPoints), alone(1, e.nScans, e.nPoints);
+    CLammIdeal L;
+    L.CopyFrom(*T);
+    L.SetSimulationTarget(s[n], D[n], alone.out[1], e.radii, e.nPoints, nullptr, nullptr);
+    L.SetSolventAndParticle(T->fTemperature, 0.99, T->fDensity, T->fViscosity);
+    ASSERT_EQ(L.Solve(), 0);
+    ASSERT_EQ(T->RunMTListConstVbar(1, s + n - 1, D + n - 1, 0.99f, one.out, e.radii, e.nPoints, nullptr, nullptr), 0);
+    for (int k = 1; k <= e.nScans; k++)
+        ASSERT_EQ(std::memcmp(&one.out[1][k][1], &alone.out[1][k][1], sizeof(float) * e.nPoints), 0) << k;
 
     // N = 2, n = 5: worker 1 solves 2 and 4, worker 2 solves 1, 3 and 5
     nLammThreads = 2;
