@@ -73,6 +73,28 @@ protected:
         job.insert(job.find("</MorvexRun>"), extra);
         writeText(path, job);
     }
+
+    // Runs the job of a parameter file as the program started with it does;
+    // what the run printed on stderr goes to *pPrinted when it is asked for.
+    // The exit code, or -1 when the file is refused.
+    int runJobFile(const std::string& path, std::string* pPrinted = nullptr)
+    {
+        std::string err;
+        runParameters = RunParameters();
+        if (readParameterFile(path.c_str(), &runParameters, &err) != 1) {
+            ADD_FAILURE() << path << ": " << err;
+            return -1;
+        }
+        bHaveRunParameters = 1;
+        if (pPrinted) testing::internal::CaptureStderr();
+        int nExit = -1;
+        {
+            TXLAApp app("RADOdodedez");
+            nExit = app.Run();
+        }
+        if (pPrinted) *pPrinted += testing::internal::GetCapturedStderr();
+        return nExit;
+    }
 };
 
 TEST_F(RunModeTest, WritesTheResultsFolder)
@@ -84,16 +106,11 @@ TEST_F(RunModeTest, WritesTheResultsFolder)
     writeText(scratch + "job.xml", "<DataDirectory>" + data + "</DataDirectory>\n<FirstScan>3</FirstScan>"
                                    "<LastScan>9</LastScan>\n<OutputResultsDirectory>" + scratch +
                                    "results &amp; more</OutputResultsDirectory>\n");
-    std::string err;
-    ASSERT_EQ(readParameterFile((scratch + "job.xml").c_str(), &runParameters, &err), 1) << err;
-    bHaveRunParameters = 1;
     win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
-    {
-        TXLAApp app("RADOdodedez");
-        EXPECT_EQ(app.Run(), 0);
-    }
+    EXPECT_EQ(runJobFile(scratch + "job.xml"), 0);
     EXPECT_EQ(nScans, 0);  // released at exit
 
+    std::string err;
     auto root = parseXmlFile(out + "/ResultParameters.xml", &err);
     ASSERT_TRUE(root) << err;
     EXPECT_EQ(root->name, "cGMPMorvex");
@@ -122,15 +139,8 @@ TEST_F(RunModeTest, WritesTheResultsFolder)
     std::filesystem::create_directories(blocked + "/svdfrdata.dat");
     writeText(scratch + "job2.xml", "<DataDirectory>" + data + "</DataDirectory>\n<OutputResultsDirectory>" +
                                         blocked + "</OutputResultsDirectory>\n");
-    runParameters = RunParameters();
-    ASSERT_EQ(readParameterFile((scratch + "job2.xml").c_str(), &runParameters, &err), 1) << err;
-    bHaveRunParameters = 1;
-    testing::internal::CaptureStderr();
-    {
-        TXLAApp app("RADOdodedez");
-        EXPECT_EQ(app.Run(), 1);
-    }
-    const std::string printed = testing::internal::GetCapturedStderr();
+    std::string printed;
+    EXPECT_EQ(runJobFile(scratch + "job2.xml", &printed), 1);
     EXPECT_NE(printed.find("morvex: " + blocked + "/svdfrdata.dat cannot be written\n"), std::string::npos) << printed;
     root = parseXmlFile(blocked + "/ResultParameters.xml", &err);
     ASSERT_TRUE(root) << err;
@@ -225,14 +235,8 @@ TEST_F(RunModeTest, MinimumSOfLogGrids)
     writeText(scratch + "job.xml", "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
                                        "out</OutputResultsDirectory><UseMinSForLogGrid>1</UseMinSForLogGrid>"
                                        "<MinSForLogGrid>2.5</MinSForLogGrid>");
-    std::string err;
-    ASSERT_EQ(readParameterFile((scratch + "job.xml").c_str(), &runParameters, &err), 1) << err;
-    bHaveRunParameters = 1;
     win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
-    {
-        TXLAApp app("RADOdodedez");
-        EXPECT_EQ(app.Run(), 0);
-    }
+    EXPECT_EQ(runJobFile(scratch + "job.xml"), 0);
     EXPECT_EQ(bLogGridMinS, 1);
     EXPECT_EQ(fLogGridMinS, 2.5f);
     // without their keys both worker counts are the number of cores
@@ -290,16 +294,7 @@ TEST_F(RunModeTest, EachRegularizationTypeChoosesItsMethod)
                                            "Distribution</Model><RegularizationType>" + szType +
                                            "</RegularizationType>");
         std::filesystem::remove_all(scratch + "out");
-        std::string err;
-        runParameters = RunParameters();
-        ASSERT_EQ(readParameterFile((scratch + "job.xml").c_str(), &runParameters, &err), 1) << err;
-        bHaveRunParameters = 1;
-        testing::internal::CaptureStderr();
-        {
-            TXLAApp app("RADOdodedez");
-            EXPECT_EQ(app.Run(), 0);
-        }
-        printed += testing::internal::GetCapturedStderr();
+        EXPECT_EQ(runJobFile(scratch + "job.xml", &printed), 0);
         for (const auto& o : types) EXPECT_EQ(*o.pbFlag, &o == (pt ? pt : &before) ? 1 : 0) << o.szType;
         EXPECT_NEAR(recordedLevel(), pt ? 0.95 : 0.0, 1e-6);
     }
@@ -526,16 +521,9 @@ TEST_F(RunModeTest, ADistributionOfManyMaximaNamesItsTenHighest)
                                        "<RightFitLimit>7.1</RightFitLimit><FitMeniscus>0</FitMeniscus>"
                                        "<FitBottom>0</FitBottom><FitFrictionalRatio>1</FitFrictionalRatio>"
                                        "<AutoFit>1</AutoFit><RegularizationType>none</RegularizationType>");
-    std::string err;
-    ASSERT_EQ(readParameterFile((scratch + "job.xml").c_str(), &runParameters, &err), 1) << err;
-    bHaveRunParameters = 1;
     win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
-    testing::internal::CaptureStderr();
-    {
-        TXLAApp app("RADOdodedez");
-        EXPECT_EQ(app.Run(), 0);
-    }
-    const std::string printed = testing::internal::GetCapturedStderr();
+    std::string printed;
+    EXPECT_EQ(runJobFile(scratch + "job.xml", &printed), 0);
     EXPECT_EQ(printed.find("ERROR"), std::string::npos) << printed;
 
     // the local maxima of the distribution written, each above its two
@@ -553,6 +541,7 @@ TEST_F(RunModeTest, ADistributionOfManyMaximaNamesItsTenHighest)
     ASSERT_GT(maxima.size(), 10u);
     std::sort(maxima.begin(), maxima.end(), [&](size_t a, size_t b) { return ys[a] > ys[b]; });
 
+    std::string err;
     auto root = parseXmlFile(out + "/ResultParameters.xml", &err);
     ASSERT_TRUE(root) << err;
     auto peaks = root->child("Distribution")->all("Peak");

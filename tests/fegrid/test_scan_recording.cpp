@@ -11,6 +11,7 @@
 #include "fegrid/grid_run_fixture.h"
 #include "fegrid/propagators.h"
 #include "fegrid/scan_recording.h"
+#include "lamm/lamm_fixture.h"
 #include "fitting/fit_globals.h"
 #include "lamm/lamm_globals.h"
 #include "models/model_globals.h"
@@ -280,20 +281,10 @@ TEST(ScanRecording, BackDiffusionIsShutOffOnlyForASteepEquilibriumGradient)
     pScanHeaders[pScanTimeOrder[nScans]].rpm = float(rpm);
     bShutOffBackDiffusion = 1;
     dBackDiffusionLevel = 1e-4;
-    auto ratioAt = [&](double s, double D) {  // c(rf) / mean, trapezoids of 6e-6 cm
-        const double sigma = s * 1e-13 * w * w / D;
-        const int n = 200000;
-        double sum = 0;
-        for (int i = 0; i <= n; i++) {
-            const double r = m + (b - m) * i / n;
-            sum += (i == 0 || i == n ? 0.5 : 1.0) * r * std::exp(sigma / 2 * (r * r - rf * rf));
-        }
-        return ((b * b - m * m) / 2) / (sum * (b - m) / n);
-    };
     int nSteep = 0, nShallow = 0;
     for (const double s : {0.5, 1.0, 2.0, 4.0, 10.0})
         for (const double D : {1e-7, 6e-7, 1e-6}) {
-            const double ratio = ratioAt(s, D);
+            const double ratio = equilibriumRatioAt(s, D, w, m, b, rf);
             ASSERT_TRUE(ratio < 0.5e-4 || ratio > 2e-4) << s << " " << D << " " << ratio;  // far from the level
             (ratio < 1e-4 ? nSteep : nShallow)++;
             EXPECT_EQ(checkBackDiffusionShutOff(s, D), ratio < 1e-4) << "s " << s << " D " << D << " " << ratio;

@@ -60,6 +60,22 @@ inline double largestDifference(const LammExperiment& a, const LammExperiment& b
     return worst;
 }
 
+// The equilibrium profile exp(s w^2 (r^2 - rf^2) / (2 D)) (the Svedberg
+// relation in the Boltzmann distribution) at the radius rf, over its mean in
+// the cell m..b: trapezoids of (b - m) / 200000 in r, weighted by r. The
+// back-diffusion and steep-gradient tests compare it with their level (1e-4).
+inline double equilibriumRatioAt(double s, double D, double w, double m, double b, double rf)
+{
+    const double sigma = s * 1e-13 * w * w / D;
+    const int n = 200000;
+    double sum = 0;
+    for (int i = 0; i <= n; i++) {
+        const double r = m + (b - m) * i / n;
+        sum += (i == 0 || i == n ? 0.5 : 1.0) * r * std::exp(sigma / 2 * (r * r - rf * rf));
+    }
+    return ((b * b - m * m) / 2) / (sum * (b - m) / n);
+}
+
 // Solver options as the Lamm settings give them by default; tests change single
 // fields afterwards.
 inline void setDefaultSolverOptions(CLammIdeal& L)

@@ -127,16 +127,6 @@ TEST(LammSetup, SteepGradientAtEitherEnd)
 {
     const double m = 6.0, b = 7.2, rpm = 50000, w = rpm * 2 * M_PI / 60;
     LammExperiment e(3, 1000, 3000, rpm, m, b);
-    auto ratioAt = [&](double s, double D, double rf) {  // c(rf) / mean, trapezoids of 6e-6 cm
-        const double sigma = s * 1e-13 * w * w / D;
-        const int n = 200000;
-        double sum = 0;
-        for (int i = 0; i <= n; i++) {
-            const double r = m + (b - m) * i / n;
-            sum += (i == 0 || i == n ? 0.5 : 1.0) * r * std::exp(sigma / 2 * (r * r - rf * rf));
-        }
-        return ((b * b - m * m) / 2) / (sum * (b - m) / n);
-    };
     struct Case {
         double s, D, d;  // d: the fit limit's distance from the end
         int steep;       // 1: steep as a thin layer; -1: as the profile says
@@ -149,7 +139,7 @@ TEST(LammSetup, SteepGradientAtEitherEnd)
                                 (float)(sign > 0 ? rf : b - 0.1));
             bool expected = c.steep == 1;
             if (c.steep < 0) {
-                const double ratio = ratioAt(s, c.D, rf);
+                const double ratio = equilibriumRatioAt(s, c.D, w, m, b, rf);
                 ASSERT_TRUE(ratio < 0.5e-4 || ratio > 2e-4) << s << " " << ratio;  // far from the level
                 expected = ratio < 1e-4;
             }
