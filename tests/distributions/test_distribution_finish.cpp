@@ -130,6 +130,20 @@ TEST_F(DistributionShownTest, IntegralsAndMomentsOfConstantAndSlopedDensities)
     EXPECT_FLOAT_EQ(pDistValues[3], 1.0f);
     bModelCSOneDiscreteD = 0;
     pDistValues[1] = 1.0f;
+
+    // I(Rh) as a linear density: the limits, log10 of the radius in m like
+    // the axis, are taken on the radius in nm, 10^(x + 9); a constant 1 on
+    // 1 to 10 nm over 2 to 4 nm gives area 2 and mean 3 nm
+    bModelCS = 0;
+    bDLSData = bModelDlsRh = bDlsDensityLinear = 1;
+    for (int i = 1; i <= 10; i++) {
+        pDistAxisS[i] = std::log10(static_cast<float>(i)) - 9.0f;
+        pDistValues[i] = 1.0f;
+    }
+    integrateDistribution(std::log10(2.0f) - 9.0f, std::log10(4.0f) - 9.0f, &a, &m, &t, nullptr, nullptr, nullptr);
+    EXPECT_NEAR(a, 2.0f, 1e-4);
+    EXPECT_NEAR(m, 3.0f, 1e-4);
+    EXPECT_NEAR(t, 9.0f, 1e-4);
 }
 
 TEST_F(DistributionShownTest, RunningIntegralOfAConstantDensityCountsTheGridSteps)

@@ -222,6 +222,15 @@ TEST_F(DistributionResult, ConversionToCMKeepsAmplitudes)
     // a new grid is plotted over s again
     ASSERT_EQ(setupSGrid(), 1);
     EXPECT_EQ(bDistConvertedToCM, 0);
+    // two points leave point 2 without a neighbour for its interval: the
+    // grid stays c(s), its values as they were
+    fSGridResolution = 2.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    pDistValues[1] = pDistValues[2] = 1.0f;
+    plotCMDistribution();
+    EXPECT_EQ(bDistConvertedToCM, 0);
+    EXPECT_EQ(pDistValues[2], 1.0f);
+    EXPECT_STREQ(pDistPlot->szXLabel, "sed coefficient [S]");
 }
 
 namespace {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -386,10 +388,18 @@ TEST(NormalEquations, DebugFilesOfTheEquations)
     char sz[64];
     std::snprintf(sz, sizeof sz, "%e \n", dSumSquaredData);
     EXPECT_EQ(read("sumsquaredata.txt"), sz);
-    const std::string matrix = read("matrix.txt");
-    EXPECT_EQ(std::count(matrix.begin(), matrix.end(), '\n'), 4);
-    std::snprintf(sz, sizeof sz, "%e ", pNEMatrix[1][1]);
-    EXPECT_EQ(matrix.substr(0, std::strlen(sz)), sz);
+    // the whole matrix, row i on line i, to the 7 digits of %e
+    std::istringstream matrix(read("matrix.txt"));
+    int nRows = 0;
+    for (std::string line; std::getline(matrix, line);) {
+        std::istringstream in(line);
+        const std::vector<double> row{std::istream_iterator<double>(in), std::istream_iterator<double>()};
+        ASSERT_EQ(row.size(), 4u) << line;
+        ++nRows;
+        for (int j = 1; j <= 4; j++)
+            EXPECT_NEAR(row[j - 1], pNEMatrix[nRows][j], 1e-6 * std::fabs(pNEMatrix[nRows][j])) << nRows << j;
+    }
+    EXPECT_EQ(nRows, 4);
     pDistAxisS = nullptr;
 
     // An unwritable working folder: the first file fails, nothing more.

@@ -133,11 +133,16 @@ TEST_F(ExampleRunTest, PeakInfoOfTheExample)
     // the label is let go again
     EXPECT_EQ(pPeakInfoLabel[1]->bOn, 0);
 
-    // without the error propagation no estimate
+    // without the error propagation no estimate; the peak is drawn red over
+    // the curve until the next repaint
     bErrorPropagationToSw = 0;
+    int nX, nY;
+    DistributionPixel(pDistAxisS[nPeakIndex[1]], pDistValues[nPeakIndex[1]], &nX, &nY);
+    EXPECT_FALSE(redNear(window.get(), nX, nY));
     script.expectMessageBox("PEAK INFO", IDOK);
     window->ReportIntegral(1);
     EXPECT_EQ(boxText(script, "PEAK INFO").find("transport method"), std::string::npos);
+    EXPECT_TRUE(redNear(window.get(), nX, nY));
 }
 
 TEST_F(ExampleRunTest, TransportErrorNeedsFourUsableScanPairs)
@@ -316,6 +321,20 @@ TEST_F(ExampleRunTest, RectangleIntegratesTheExamplesPeak)
     Run(script, 456);
     EXPECT_EQ(bRangeSelectActive, 0);
     EXPECT_EQ(window->pIntegrateButton->bOn, 0);
+
+    // the transport-method error needs a range of more than 0.001 signal:
+    // the distribution scaled to 0.00105 in the range has it, to 0.00095 not
+    bErrorPropagationToSw = 1;
+    for (const float fSignal : {0.00105f, 0.00095f}) {
+        float c = 0.0f;
+        integrateDistribution(3.5f, 5.0f, &c, nullptr, nullptr, nullptr, nullptr, nullptr);
+        for (int i = 1; i <= nResolution; i++) pDistValues[i] *= fSignal / c;
+        script.expectMessageBox("INTEGRATE DISTRIBUTION", IDOK);
+        window->IntegrateSelectedRange(3.5f, 5.0f, 0.0f, 1e30f);
+        const std::string box = boxText(script, "INTEGRATE DISTRIBUTION");
+        EXPECT_NEAR(numberAfter(box, "Loading Concentration [Signal] = "), fSignal, 1e-6);
+        EXPECT_EQ(box.find("estimated error in sw") != std::string::npos, fSignal > 0.001f) << fSignal;
+    }
 }
 
 TEST_F(ExampleRunTest, ARangeOfNoWidthDrawsNothing)
