@@ -169,6 +169,19 @@ TEST_F(LammDialogTest, SpeedStepsNeedData)
     EXPECT_TRUE(bRampRotorSpeed);
     EXPECT_FALSE(bTimesFromW2t);
     EXPECT_FALSE(bUsingSpeedSteps);
+
+    // one scan is data enough: the profile beside it is loaded
+    // (20000 rpm, then 50000 rpm from 200 s; the scan is at 900 s, 50000 rpm)
+    LoadScans(writeBoundaryScans(scratch, 1));
+    ASSERT_EQ(nScans, 1);
+    writeText(scratch + "/speedsteps.txt", "0\t20000\t300\n200\t50000\t300\n");
+    headless::Script one;
+    one.expectDialog(kCaption, headless::DialogAnswer().check(944));
+    window->CmLammEquationParameters();
+    EXPECT_EQ(one.pending(), 0u);
+    EXPECT_TRUE(bUsingSpeedSteps);
+    ASSERT_NE(pRotorSpeedProfile, nullptr);
+    EXPECT_EQ(pRotorSpeedProfile->stepRpm[2], 50000.0f);
 }
 
 TEST_F(LammDialogTest, TheMovingHatIsWhateverClaverieIsNot)
@@ -227,6 +240,21 @@ TEST_F(LammDialogTest, LeavingTheMovingHatWithAFixedStepAsksAgain)
     EXPECT_EQ(lines[11], "1");  // Claverie
     EXPECT_EQ(lines[12], "0");  // moving hat
     EXPECT_EQ(lines[16], "4");  // max dc/c
+}
+
+// Any one of the 28 settings changed alone is offered to save, the first and
+// the last of the file too.
+TEST_F(LammDialogTest, ASingleChangedSettingIsOfferedToSave)
+{
+    for (auto [id, szText] : {std::pair{612, "6"}, std::pair{948, "12"}}) {
+        headless::Script script;
+        script.expectDialog(kCaption, headless::DialogAnswer().set(id, szText));
+        expectSaveQuestion(script);
+        window->CmLammEquationParameters();
+        EXPECT_EQ(script.pending(), 0u) << id;
+    }
+    EXPECT_EQ(fAutoAlgorithmNormS, 6.0f);
+    EXPECT_EQ(dSpeedStepDShutoff, 12.0);
 }
 
 // The grid size and the two limits of the dynamic size are refused below 75

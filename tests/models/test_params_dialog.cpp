@@ -109,13 +109,13 @@ TEST_F(ParamsDialogTest, TheBufferRowIsNeitherShownNorTakenBack)
 TEST_F(ParamsDialogTest, FormatsOfTheEdits)
 {
     command(275);
-    pParamValue[5] = 1500.0f;  // s max
-    pParamValue[9] = 100.0f;   // resolution
+    pParamValue[5] = 1000.75f;  // s max, just above 1000: whole numbers
+    pParamValue[9] = 100.0f;    // resolution
     headless::Script script;
     script.expectDialog("320", headless::DialogAnswer().cancel());
     command(212);
     const ParamsBoxTransfer& t = window->paramsBoxTransfer;
-    EXPECT_STREQ(t.row[0].eS, "1500");
+    EXPECT_STREQ(t.row[0].eS, "1001");
     EXPECT_STREQ(t.row[0].eConc, "100");
 
     command(198);
