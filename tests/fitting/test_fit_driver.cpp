@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/scan_colors.h"
 #include "distributions/hydrodynamics.h"
 #include "fegrid/buffer_sedimentation.h"
 #include "fegrid/global_grid.h"
@@ -24,6 +25,7 @@
 #include "fitting/discrete_fit_fixture.h"
 #include "numerics/nrutil.h"
 #include "numerics/random.h"
+#include "plot/cwinplot.h"
 #include "scandata/scan_data.h"
 #include "scandata/wiener_settings.h"
 #include "tools/fluorescence/fluorescence_options.h"
@@ -469,6 +471,33 @@ TEST_F(DiscreteFitTest, AFitStoppedBeforeItsStartWasEvaluatedEndsAtTheStart)
         EXPECT_EQ(pSpeciesS[1], 4.0f);
         EXPECT_EQ(pSpeciesMw[1], 5.0f);
     }
+}
+
+// After a fit the fit of every scan is drawn over the data (and a single
+// scan is every scan): across the fit range each column of the data plot
+// holds the scan's colour, on a plot whitened before.
+TEST_F(DiscreteFitTest, TheFitPicturesShowTheFitOfASingleScanToo)
+{
+    exampleModel("6.1", "4.3", false, "0.02", true, 1);
+    ASSERT_EQ(nScans, 1);
+    window->CmRun();
+    ASSERT_TRUE(bModelComputed && ppFit[1]);
+    auto column = [](float r) { return int(pDataPlot->MapX(r) * 1400.0 / 1399 + 0.5); };
+    const int x0 = column(ppRadius[1][pFitFirstIndex[1]]) + 1, x1 = column(ppRadius[1][pFitLastIndex[1]]) - 1;
+    const RECT frame = {x0, pDataPlot->nFrameTop, x1 + 1, pDataPlot->nFrameBottom};
+    ASSERT_GT(x1 - x0, 500);
+    WhiteOut(frame);
+    playFitMetafiles(window.get());
+    const std::vector<COLORREF> shown = PixelsOf(frame);
+    const int nWidth = x1 - x0 + 1;
+    int nColumnsWithFit = 0;
+    for (int x = 0; x < nWidth; ++x)
+        for (size_t i = size_t(x); i < shown.size(); i += size_t(nWidth))
+            if (shown[i] == scanColor(1)) {
+                ++nColumnsWithFit;
+                break;
+            }
+    EXPECT_EQ(nColumnsWithFit, nWidth);
 }
 
 // s may be negative (a floating species): its start simplex spreads around it

@@ -105,6 +105,17 @@ TEST_F(ParameterTextTest, LinesOfTheText)
     buildModelParameterLines(szModelParamLines, false);
     EXPECT_STREQ(szModelParamLines[3], "ME(black) and TP(blue) regularization P = 0.95");
     bRegBothShown = 0;
+    // each c(s) model with one discrete species names it after the model line
+    fDiscreteCompS = 6.5f;
+    fDiscreteCompM = 150.0f;
+    for (unsigned char* pb : {&bModelCSOneDiscreteM, &bModelCSBimodalFf0OneDiscrete}) {
+        *pb = 1;
+        buildModelParameterLines(szModelParamLines, false);
+        const std::string line = szModelParamLines[4], tail = " - [s1 = 6.500, M1 = 150.000]";
+        EXPECT_TRUE(line.size() > tail.size() && line.compare(line.size() - tail.size(), tail.size(), tail) == 0)
+            << line;
+        *pb = 0;
+    }
     bModelContinuous = bModelCS = 0;
 
     // hindered sedimentation of one species: ks and kd at its loading are

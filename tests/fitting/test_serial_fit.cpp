@@ -354,6 +354,11 @@ TEST_F(SerialFitTest, ByListLeavesTheSaturatedSetOutAndSummarisesTheOthers)
     }
     for (const char* ext : {"RA1", "RA2", "RA3"}) writeList(folder, ext, sp.nScans);
     AnalyseFirstSet(SetPaths(folder, "RA1"), false);
+    // photophysics without bleaching (rate 0) leaves the model as it is; its
+    // limiting level is summarised in % as it is entered (docs/tools.md)
+    bFloMagnificationDrift = bFloBleaching = 1;
+    fFloKBleach = 0.0f;
+    fFloAlim = 0.8f;
     headless::Script script;
     script.expectMessageBox("fit each set? \n(otherwise only run will be executed in each set)", IDNO)
         .expectMessageBox("restore previous params if available?", IDNO)
@@ -376,7 +381,8 @@ TEST_F(SerialFitTest, ByListLeavesTheSaturatedSetOutAndSummarisesTheOthers)
     const std::string row =
         "          1.000 - 8.000: c=0.799941 (ctot = 0.799998) sw=5.000 , Mapp=77076 , rmsd = 0.000186 (rmsd/ctot = "
         "0.02%)                 \n";
-    EXPECT_EQ(summary, "#1 - list.RA1: " + row + "list.RA2\nsignal maxed out\n#3 - list.RA3: " + row);
+    const std::string flo = " - kbleach = 0.0000 1/h (floating) - Alim = 80.0000 % (floating)\n";
+    EXPECT_EQ(summary, "#1 - list.RA1: " + row + flo + "list.RA2\nsignal maxed out\n#3 - list.RA3: " + row + flo);
     EXPECT_EQ(idswsig, "list.RA1  0.799941  4.999819 77076.500000\nlist.RA2  0 0 0\n"
                        "list.RA3  0.799941  4.999819 77076.500000\n");
     EXPECT_EQ(scantest::readText(folder + "/integrals.RA3"),
