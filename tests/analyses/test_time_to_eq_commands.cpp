@@ -136,6 +136,21 @@ TEST_F(TimeToEqCommandTest, MinimizeTimeToEquilibriumOnAShortColumn)
     ASSERT_NE(pTosePlot, nullptr);
     EXPECT_EQ(pTosePlot->nCurves, 2);
     EXPECT_STREQ(pTosePlot->szXLabel, "radius (cm)");
+    // each run's difference is shown from the left to the right fit limit
+    // (meniscus + 0.02 and 7.15 cm), where the rms is taken
+    const float left = timeToEqParams.fMeniscus + 0.02f, right = timeToEqParams.fRightLimit;
+    ASSERT_EQ(right, 7.15f);
+    for (int k = 0; k < 2; ++k) {
+        ASSERT_TRUE(pTosePlot->pRangeSet[k]);
+        const CVector* r = pTosePlot->pCurves[k]->pX;
+        const int a = pTosePlot->pRangeFirst[k], b = pTosePlot->pRangeLast[k];
+        ASSERT_GT(a, 0);
+        ASSERT_LT(b + 1, static_cast<int>(r->nSize));
+        EXPECT_LE(r->Get(a - 1), left) << k;
+        EXPECT_GT(r->Get(a), left) << k;
+        EXPECT_LE(r->Get(b), right) << k;
+        EXPECT_GT(r->Get(b + 1), right) << k;
+    }
 
     // the inset pairs every radius with each run's own difference: built
     // with one run in both places, its two curves are one

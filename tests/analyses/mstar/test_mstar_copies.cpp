@@ -174,5 +174,29 @@ TEST_F(MStarTest, SmoothedMappCopyLosesTheBaselineFromTheMeniscusPoint)
     float x = 0.0f, y = 0.0f;
     ASSERT_EQ(std::sscanf(firstRow(t[1]).c_str(), "%g\\t%g", &x, &y), 2) << t[1];
     EXPECT_NEAR(x, 0.1, 2e-3);
+    // the point on the meniscus takes the fit's ln c like every other: Mapp
+    // there is the species' 50 kDa
+    EXPECT_NEAR(y, 50.0, 1.0);
     EXPECT_EQ(firstRow(t[1]), row(S.setSignal.p[1] - fBaseline, S.mwAppCM.p[1]));
+}
+
+// The table of the c(M)-based M* runs from the point on the meniscus, not
+// from the data in front of it, like the fitted Mapp table.
+TEST_F(MStarTest, SmoothedMStarCopyStartsOnTheMeniscus)
+{
+    LoadIdealSet();  // data from 6.88 cm
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    SmoothWithCM(script);
+    ASSERT_TRUE(bMStarCMSmoothing);
+    ASSERT_GT(pMStarSets[1].meniscusIdx, 0);
+    script.expectMessageBox("COPY M* DATA", win::IDOK).expectMessageBox("COPY M* DATA", win::IDOK);
+    Run(script, 919);
+    const std::vector<std::string> t = clipboardTexts(script);
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_TRUE(transcriptShows(script, "r vs fit of M*(r) [c(M)-based] is in clipboard - paste before continuing"));
+    float x = 0.0f, y = 0.0f;
+    ASSERT_EQ(std::sscanf(firstRow(t[1]).c_str(), "%g\\t%g", &x, &y), 2) << t[1];
+    EXPECT_NEAR(x, kMeniscus, 5e-4);
 }

@@ -228,6 +228,12 @@ TEST_F(MStarTest, ACellWithoutSedimentationGivesNoMass)
         EXPECT_GT(p->fYMax, v);
         EXPECT_TRUE(std::isfinite(p->fYScale));
     }
+    // the flat ln c lies inside a finite y range
+    const float fLnC = std::log(0.5f);
+    EXPECT_LE(pMStarPlotC->fYMin, fLnC);
+    EXPECT_GE(pMStarPlotC->fYMax, fLnC);
+    EXPECT_TRUE(std::isfinite(pMStarPlotC->fYMin) && std::isfinite(pMStarPlotC->fYMax))
+        << pMStarPlotC->fYMin << " " << pMStarPlotC->fYMax;
     EXPECT_EQ(script.pending(), 0u);
 }
 
