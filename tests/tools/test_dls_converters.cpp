@@ -198,7 +198,16 @@ TEST_F(DlsConverterTest, BicLayoutsByTokenPosition)
 
     EXPECT_FALSE(convertBicDls(sample("bic_broken.dat").c_str(), Out("b1.dlsdat").c_str()));
     EXPECT_FALSE(convertOldDosBicDls(sample("olddosbic_broken.dat").c_str(), Out("b2.dlsdat").c_str()));
-    EXPECT_EQ(filesIn(dir.Dir()), 2u);
+    // a zero baseline (token 23) gives no values in either layout
+    const char* szLayout[] = {"bic_sample.dat", "olddosbic_sample.dat"};
+    bool (*convert[])(const char*, const char*) = {convertBicDls, convertOldDosBicDls};
+    for (int k = 0; k < 2; ++k) {
+        std::string text = scantest::readText(sample(szLayout[k]));
+        text.replace(text.find("\n1000\n"), 6, "\n0\n");
+        scantest::writeText(Out("zero.dat"), text);
+        EXPECT_FALSE(convert[k](Out("zero.dat").c_str(), Out("zero.dlsdat").c_str())) << szLayout[k];
+    }
+    EXPECT_EQ(filesIn(dir.Dir()), 3u);  // and zero.dat
 }
 
 TEST_F(DlsConverterTest, ProteinSolutionsMultiMeasurementExports)

@@ -101,6 +101,11 @@ TEST_F(SolventCalculatorTest, HeavyOxygenWatersFromTheTableAndEstimates)
     EXPECT_NE(r.szText.find("at 35 are rough estimates"), std::string::npos);
     EXPECT_NEAR(r.dViscosity, 0.7568, 1e-5);
     EXPECT_NEAR(Solvent("27.5", "3").dViscosity, (1.1441 + 1.014) / 2, 1e-5);
+    // below the table D2-18O is 1.255 x water, and more viscous than at 15 C
+    r = Solvent("10", "3");
+    EXPECT_NE(r.szText.find("at 10 are rough estimates"), std::string::npos) << r.szText;
+    EXPECT_NEAR(r.dViscosity, 1.255 * Solvent("10").dViscosity, 1e-4);
+    EXPECT_GT(r.dViscosity, 1.5057);
     EXPECT_NE(Solvent("25", "2").szText.find("with 100.000% H2-18O"), std::string::npos);
     EXPECT_NE(Solvent("25", "3").szText.find("with 100.000% D2O-18O"), std::string::npos);
 }
