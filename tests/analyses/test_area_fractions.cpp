@@ -5,6 +5,7 @@
 // direct fit of the fraction lines, and sets without any signal.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <random>
 #include <string>
@@ -154,6 +155,12 @@ TEST(PiecewiseLinear, TheStraightLineIsExactOnALineWithItsResidualSum)
     EXPECT_NEAR(fitStraightLine(&a, &b, two, twoY, 2), 0.0f, 1e-8f);
     EXPECT_NEAR(a, 5.0f, 1e-4f);
     EXPECT_NEAR(b, 30.0f, 0.01f);
+    // at the bound: abscissae 1 and 1 + d spread when n sum (x - mean)^2 = d^2
+    // exceeds n eps n Sxx, about 8 eps, so d = 2 sqrt(2 eps); 20 % either side decides
+    const float d = 2 * std::sqrt(2 * FLT_EPSILON);
+    const float wide[] = {0, 1.0f, 1.0f + 1.2f * d}, narrow[] = {0, 1.0f, 1.0f + 0.8f * d};
+    EXPECT_GE(fitStraightLine(&a, &b, wide, twoY, 2), 0.0f);
+    EXPECT_EQ(fitStraightLine(&a, &b, narrow, twoY, 2), -1.0f);
 }
 
 TEST(PiecewiseLinear, FourFractionsTakeTheirTargetsAtTheOddEighthsOfTheArea)

@@ -299,6 +299,19 @@ TEST(RadialProfileHelpers, Filters)
     EXPECT_NEAR(y[n], 0.5f, 1e-6);    // at the bottom: half the cone's disc
     EXPECT_EQ(y[n - 10], 1.0f);       // farther than the cone
     EXPECT_LT(y[n - 2], 1.0f);
+
+    // The cell [m, b] is closed at both ends: with the meniscus and the bottom
+    // on radii and radii beyond both, a flat profile smooths into a mirrored one
+    // (radii, width and reach in powers of two, exact in float).
+    const int n2 = 81;
+    std::vector<float> r2(n2 + 1), y2(n2 + 1, 2.0f);
+    for (int i = 1; i <= n2; i++) r2[i] = 6.0f + (i - 1) / 64.0f;
+    fMeniscus = r2[11];
+    fBottom = r2[n2 - 10];
+    fFloConvolution = 1 / 32.0f;
+    fConvolutionDistFactor = 2.25f;
+    gaussianRadialSmoothing(n2, r2.data(), y2.data());
+    for (int i = 1; i <= n2; i++) ASSERT_NEAR(y2[i], y2[n2 + 1 - i], 1e-6) << i;
 }
 
 // The active window of the Claverie propagator (the cleared meniscus region
