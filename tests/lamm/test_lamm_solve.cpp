@@ -332,6 +332,21 @@ TEST(LammSolve, MovingGridAgreesWithStaticGrid)
         ASSERT_EQ(A->Solve(), 0);
         ASSERT_EQ(B->Solve(), 0);
         EXPECT_TRUE(A->bEngineMovingGrid);
+        // within three widths sqrt(2 D t) of the boundary's start the lattice
+        // coordinates lie sqrt(D t) / (2 x 5 points per sigma) apart (t when the
+        // boundary reaches the fit range), the nodes laid out at the start and
+        // those added behind the lattice since alike
+        const double t1 = std::log(s > 0 ? 6.1f / kM : kB / 7.1f) / std::fabs(w2s);
+        const double h = std::sqrt(D * t1) / 10, core = 3 * std::sqrt(2 * D * t1), R0 = s > 0 ? kM : kB;
+        int nCore = 0;
+        for (int i = 2; i <= A->nGridPoints; i++) {
+            const double Ra = A->pFeRadius[i - 1], Rb = A->pFeRadius[i];
+            if (Ra > 0 && std::fabs(Ra - R0) < core && std::fabs(Rb - R0) < core) {
+                EXPECT_NEAR((Rb - Ra) / h, 1.0, 1e-6) << i;
+                nCore++;
+            }
+        }
+        EXPECT_GT(nCore, 80);
         double worst = 0;
         for (int k = 1; k <= a.nScans; k++) {
             // outside the pile-up at the cell end, which neither grid samples the same way
