@@ -225,6 +225,14 @@ TEST_F(NoiseGridTest, JitterAndFringeAlignment) {
     EXPECT_NEAR(pRINoiseSaved[1], 3.0f - m1, 1e-3);
     EXPECT_NEAR(pRINoiseSaved[3], 3.7f - m1, 1e-3);
     EXPECT_NEAR(ppSignal[3][201], m1, 1e-3);
+    // A single scan is its own earliest: its offset becomes 0, as the
+    // earliest's does among many, whatever an RI fit left there.
+    scantest::installScans({ramp(6.0f, 6.1f, 0.001f, 100.0, flat)});
+    setupNoiseRadialGrid();
+    pRINoiseSaved[1] = 0.4f;
+    eliminateJitter(6.0105f, 6.0325f);
+    EXPECT_EQ(pRINoiseSaved[1], 0.0f);
+    EXPECT_EQ(ppSignal[1][101], 3.0f);
 
     // Integral alignment at a radius: 2.6 fringes above the earliest scan
     // comes down by 3, 0.4 above stays; then the offset is added to all.

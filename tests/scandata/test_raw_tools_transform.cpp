@@ -219,6 +219,13 @@ TEST_F(RawTransformTest, EquilibriumIntensityScanBecomesAbsorbanceWithoutTiNoise
         for (const std::string& l : script.lines()) nBoxes += l.rfind("MessageBox", 0) == 0 ? 1 : 0;
         EXPECT_EQ(nBoxes, 1);
     }
+    // A scan with no point inside the grid leaves nothing to write.
+    MemoryScan beyond = evenScan(6.7f, 7.1f, 0.01f, 0.0);
+    const std::string far = scratch + "far.RI1", farOut = scratch + "RTIfar.RI1";
+    writeScanFile(far.c_str(), int(beyond.r.size()), beyond.r.data() - 1, reference.data() - 1, sample.data() - 1,
+                  "far", 1, &h);
+    w->SubtractNoiseFromEqData(far.c_str(), farOut.c_str());
+    EXPECT_FALSE(std::filesystem::exists(farOut));
     bFitTINoise = 0;
     // log10(1000 / 100) = 1 minus the TI noise 0.02, inside the grid only,
     // written as absorbance so that it reloads as absorbance

@@ -11,6 +11,7 @@
 #include "models/model_globals.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
+#include "scandata/noise_grid.h"
 #include "scandata/rotor_speed_profile.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_list.h"
@@ -146,6 +147,16 @@ TEST_F(ScanLoadingTest, DataTypesMixedAndIntensity) {
     EXPECT_EQ(bFitRINoise, 1);
     EXPECT_EQ(dSignalPerMgMl, 3.3);
     EXPECT_EQ(pNoiseGrid, ppRadius[pScanTimeOrder[1]]);
+
+    // Until a fit the residuals are the signal: two fringes up from point 41,
+    // judged from the residuals, come off there and the scan is flat again.
+    ScanRecipe jump = ip;
+    jump.signal = [](int i, float) { return i < 41 ? 3.0f : 5.0f; };
+    scantest::writeScan(dir, "j.IP1", jump);
+    load({"j.IP1"});
+    ASSERT_EQ(nScans, 1);
+    findFringeJumps(0.5f, 1);
+    for (int k = 1; k <= 100; ++k) EXPECT_EQ(ppSignal[1][k], 3.0f) << k;
 }
 
 TEST_F(ScanLoadingTest, AFailedFileLeavesNoHalfLoadedSet) {
