@@ -67,6 +67,25 @@ TEST_F(ContiRunTest, OneBinIsOneDilutedStepPerScan)
     EXPECT_EQ(bModelDiscreteSpecies, 0);
     free_matrix(t, 1, 6, 1, 2);
 
+    // a step that starts exactly on a radius of the noise grid takes that
+    // radius, as a scan's radius at the step does: the s* whose step in
+    // scan 1 starts at the grid's first point from 6.5 cm on
+    const double w1 = pScanHeaders[1].omega2t;
+    int j0 = nNoiseGridFirst;
+    while (pNoiseGrid[j0] < 6.5f) j0++;
+    const float r0 = pNoiseGrid[j0];
+    float s0 = static_cast<float>(std::log(r0 / 6.0) / (w1 * 1e-13));
+    for (int i = 0; i < 40; i++) s0 = std::nextafter(s0, 0.0f);
+    for (int i = 0; i < 80 && static_cast<float>(6.0 * std::exp(w1 * s0 * 1e-13)) != r0; i++)
+        s0 = std::nextafter(s0, 1e9f);
+    ASSERT_EQ(static_cast<float>(6.0 * std::exp(w1 * s0 * 1e-13)), r0);
+    float** atRadius = table({{s0, 2.0f}, {s0 + 0.5f, 0.0f}});
+    ASSERT_TRUE(boundaryModelFromGs(atRadius, 6, 2));
+    // ds g = 1, diluted radially: (meniscus / r0)^2
+    EXPECT_NEAR(pppExtraNoiseScan[1][1][j0], (6.0 / r0) * (6.0 / r0), 1e-6);
+    EXPECT_EQ(pppExtraNoiseScan[1][1][j0 - 1], 0.0f);
+    free_matrix(atRadius, 1, 6, 1, 2);
+
     // a table of one row has no bin width: refused, nothing changed
     const float fBefore = ppFit[1][150];
     float** one = table({{3.0f, 2.0f}});

@@ -107,3 +107,38 @@ TEST(ContiVectorBounds, ScalingLawKsAndBs)
     EXPECT_EQ(packed[1], inside[1]);
     EXPECT_EQ(packed[2], inside[2]);
 }
+
+// The floating vbar of the fixed f/f0 model and the worm-like chain's
+// persistence length are at least 0.1 both ways; a value just above the
+// bound is taken as it is, and the vbar's buoyancy term follows the vbar.
+TEST(ContiVectorBounds, FloatingVbarAndPersistenceLength)
+{
+    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
+    nFitFrictionalRatio = 0;
+    fMeniscus = pParamValue[13] = 6.0f;
+    fBottom = pParamValue[14] = 7.2f;
+    fBufferDensity = 1.02f;
+    bModelContinuous = 1;
+    for (int m = 0; m < 2; m++) {
+        bModelCSFixFf0FloatingVbar = nFitVbar = (m == 0);
+        bModelCSWormlikeChain = nFitWormPersistenceLength = (m == 1);
+        float& value = m == 0 ? VBAR : fWormPersistenceLength;
+        SCOPED_TRACE(m == 0 ? "vbar" : "persistence length");
+        ASSERT_EQ(getContiParameters(0, nullptr), 1);
+        float packed[2] = {};
+        value = 0.05f;
+        ASSERT_EQ(getContiParameters(1, packed), 1);
+        EXPECT_EQ(packed[1], 0.1f);
+        EXPECT_EQ(value, 0.1f);
+        for (float v : {-0.3f, 0.0f, 0.1f, 0.103f, 0.108f, 0.73f}) {
+            float trial[2] = {0, v};
+            setContiParameters(trial);
+            const float expected = v < 0.1f ? 0.1f : v;
+            EXPECT_EQ(value, expected) << v;
+            EXPECT_EQ(pParamValue[11], expected) << v;
+            if (m == 0) EXPECT_FLOAT_EQ(fVbarRho, expected * 1.02f) << v;
+            ASSERT_EQ(getContiParameters(1, packed), 1);
+            EXPECT_EQ(packed[1], expected) << v;
+        }
+    }
+}

@@ -334,6 +334,18 @@ TEST_F(ContiRunTest, CmOfEquilibriumScansPeaksAtTheMolarMass)
     ASSERT_GT(k, 1);
     ASSERT_LT(k, nResolution);
     EXPECT_NEAR(pDistAxisM[k], M, std::max(pDistAxisM[k + 1] - pDistAxisM[k], pDistAxisM[k] - pDistAxisM[k - 1]));
+    // The progress line of the last grid point stays in the window: its M,
+    // then the D and s that Svedberg's equation joins to it at 20 C.
+    ASSERT_EQ(pDistAxisM[60], 200000.0f);
+    EXPECT_NEAR(dLammS * 1e-13 * 8.31451e7 * 293.15 / (dLammD * (1.0 - 0.73)), 200000.0, 200.0);
+    const win::RECT band = {0, 28, 700, 46};
+    const std::vector<win::COLORREF> shown = PixelsOf(band);
+    char sz[200];
+    std::snprintf(sz, sizeof sz, "solving Lamm equation for M = 200000 Da (D=%1.3e cm^2/sec, s=%.3fS), n=60    ", dLammD,
+                  dLammS);
+    WhiteOut(band);
+    TextAt(10, 30, sz);
+    EXPECT_TRUE(PixelsOf(band) == shown) << sz;
     expectClaverieAfterRun();
     bEquilibriumDataMode = 0;
 }

@@ -215,7 +215,8 @@ TEST(NormalEquations, RadialInvariantBuildEqualsExplicitCentring)
 }
 
 // Plain model with a baseline parameter: the equations of y - fBaseline, and
-// the fit is fBaseline plus the model.
+// the fit is fBaseline plus the model; with the algebraic baseline the fit
+// is the mean residual plus the model.
 TEST(NormalEquations, PlainModelTakesTheBaselineOff)
 {
     noisyScene(6);
@@ -238,6 +239,20 @@ TEST(NormalEquations, PlainModelTakesTheBaselineOff)
     }
     EXPECT_NEAR(ppFit[k][40], expected, 1e-5);
     EXPECT_EQ(ppModelPart[k][40], part[40]);  // the last grid point's profile stays there
+
+    // The algebraic baseline is the mean residual of the fitted radii of all
+    // scans, every grid point's amplitude taken off, the first one too.
+    build(Baseline);
+    double mean = 0.0;
+    for (int k2 = 1; k2 <= nScans; k2++)
+        for (int j = nNoiseGridFirst; j <= nNoiseGridLast; j++) {
+            double r = ppScanOnNoiseGrid[k2][j];
+            for (int g = 1; g <= 6; g++) r -= 0.1 * g * pLammSolutions[g][k2][j];
+            mean += r / (double(nScans) * (nNoiseGridLast - nNoiseGridFirst + 1));
+        }
+    CalculateppAFit();
+    EXPECT_NEAR(fBaseline, mean, 1e-6);
+    EXPECT_NEAR(ppFit[k][40], expected - 0.25 + mean, 1e-5);
 }
 
 // A key during the build (while row 3 is summed): the rows in progress are
