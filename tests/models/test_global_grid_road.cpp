@@ -11,6 +11,7 @@
 #include "distributions/step_profiles.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/grid_run_fixture.h"
+#include "fegrid/inhomogeneous_solvent.h"
 #include "fegrid/propagators.h"
 #include "fegrid/radial_profile_filters.h"
 #include "fitting/fit_globals.h"
@@ -303,6 +304,31 @@ TEST_F(GlobalGridRoadTest, ConstantSharpAndEquilibriumSpecies)
     for (int k = 1; k <= nScans; k++)
         for (int j = 1; j <= e.nPoints; j++) ASSERT_FLOAT_EQ(model[k][j], ppFit[k][j]);
     bEquilibriumDataMode = 0;
+}
+
+// A species in a sedimenting co-solute is propagated with it; a co-solute
+// without density or viscosity tables is water everywhere, so the plateau is
+// the radial dilution exp(-2 s w^2 t) of the loading.
+TEST_F(GlobalGridRoadTest, ASpeciesInASedimentingCosoluteIsPropagated)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 4, 6e-7);
+    bInhomogeneousSolvent = bSedimentingCosolute = bCosoluteGradient = 1;
+    bCompressibleSolvent = 0;
+    nSimOutputMode = 1;  // the scans' models, as CalcModel asks
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bSimulationError, 0);
+    const double w = e.rpm * 2 * M_PI / 60;
+    const int j = 350;  // 6.84 cm: between the boundary and the bottom's layer
+    for (int k = 1; k <= nScans; k++)
+        EXPECT_NEAR(ppFit[k][j], std::exp(-2 * 4e-13 * w * w * pScanHeaders[k].time), 1e-5) << k;
+    // and the co-solute moved: more of it at the bottom than at the meniscus
+    const double* r = nullptr;
+    int n = 0;
+    const double* c = cosoluteProfile(&r, &n);
+    ASSERT_TRUE(c);
+    EXPECT_GT(c[n], c[1]);
 }
 
 // Light-scattering data of the intensity autocorrelation: several species are
