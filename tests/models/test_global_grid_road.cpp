@@ -331,6 +331,31 @@ TEST_F(GlobalGridRoadTest, ASpeciesInASedimentingCosoluteIsPropagated)
     EXPECT_GT(c[n], c[1]);
 }
 
+// The zone model starts from its lamella of width w at the meniscus m: the
+// amount in the sector, the integral of c r dr over the cell, stays
+// c0 ((m + w)^2 - m^2) / 2 while the band sediments through the cell.
+TEST_F(GlobalGridRoadTest, TheZoneStartsFromItsLamella)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 4, 6e-7);
+    bModelZone = 1;
+    fZoneLamellaWidth = 0.1f;
+    globalsToParamVector();
+    nDefaultGridSize = nGridPoints = 1000;
+    nSimOutputMode = 1;  // the scans' models, as CalcModel asks
+    ASSERT_TRUE(evaluate());
+    const double m = e.meniscus, amount = ((m + 0.1) * (m + 0.1) - m * m) / 2;
+    for (int k = 1; k <= nScans; k++) {
+        const float* r = ppRadius[k];
+        double sum = 0;
+        for (int j = 2; j <= pScanPoints[k]; j++)
+            sum += 0.5 * (ppFit[k][j] * r[j] + ppFit[k][j - 1] * r[j - 1]) * (r[j] - r[j - 1]);
+        EXPECT_NEAR(sum / amount, 1.0, 0.01) << k;
+    }
+    bModelZone = 0;
+}
+
 // Light-scattering data of the intensity autocorrelation: several species are
 // not solved linearly, and the model is squared at the end.
 TEST_F(GlobalGridRoadTest, IntensityAutocorrelationIsSquared)
