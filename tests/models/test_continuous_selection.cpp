@@ -118,6 +118,18 @@ TEST_F(ContinuousModelTest, CsAmongItsVariantsKeepsTheRange)
     EXPECT_FLOAT_EQ(fSMax, 12.0f);
     EXPECT_EQ(pParamValue[1], fSMin);
     EXPECT_EQ(pParamValue[5], fSMax);
+    // the discrete component by D and by M: each unticked the same way
+    // (ls-g*'s second derivative leaves for maximum entropy first)
+    script.expectMessageBox("continuous distribution", IDOK);
+    for (unsigned char bM : {0, 1}) {
+        bUseMolarMass = bM;
+        command(531);
+        ASSERT_TRUE(bM ? bModelCSOneDiscreteM : bModelCSOneDiscreteD);
+        EXPECT_TRUE(menuChecked(531));
+        command(275);
+        EXPECT_TRUE(bModelCS && menuChecked(275));
+        EXPECT_FALSE(bModelCSOneDiscreteM || bModelCSOneDiscreteD || menuChecked(531)) << int(bM);
+    }
 }
 
 TEST_F(ContinuousModelTest, SizeAndShapeNeedsPreAveragedData)

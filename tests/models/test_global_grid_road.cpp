@@ -11,6 +11,7 @@
 #include "distributions/step_profiles.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/grid_run_fixture.h"
+#include "fegrid/inhomogeneous_solvent.h"
 #include "fegrid/propagators.h"
 #include "fegrid/radial_profile_filters.h"
 #include "fitting/fit_globals.h"
@@ -303,6 +304,56 @@ TEST_F(GlobalGridRoadTest, ConstantSharpAndEquilibriumSpecies)
     for (int k = 1; k <= nScans; k++)
         for (int j = 1; j <= e.nPoints; j++) ASSERT_FLOAT_EQ(model[k][j], ppFit[k][j]);
     bEquilibriumDataMode = 0;
+}
+
+// A species in a sedimenting co-solute is propagated with it; a co-solute
+// without density or viscosity tables is water everywhere, so the plateau is
+// the radial dilution exp(-2 s w^2 t) of the loading.
+TEST_F(GlobalGridRoadTest, ASpeciesInASedimentingCosoluteIsPropagated)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 4, 6e-7);
+    bInhomogeneousSolvent = bSedimentingCosolute = bCosoluteGradient = 1;
+    bCompressibleSolvent = 0;
+    nSimOutputMode = 1;  // the scans' models, as CalcModel asks
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(bSimulationError, 0);
+    const double w = e.rpm * 2 * M_PI / 60;
+    const int j = 350;  // 6.84 cm: between the boundary and the bottom's layer
+    for (int k = 1; k <= nScans; k++)
+        EXPECT_NEAR(ppFit[k][j], std::exp(-2 * 4e-13 * w * w * pScanHeaders[k].time), 1e-5) << k;
+    // and the co-solute moved: more of it at the bottom than at the meniscus
+    const double* r = nullptr;
+    int n = 0;
+    const double* c = cosoluteProfile(&r, &n);
+    ASSERT_TRUE(c);
+    EXPECT_GT(c[n], c[1]);
+}
+
+// The zone model starts from its lamella of width w at the meniscus m: the
+// amount in the sector, the integral of c r dr over the cell, stays
+// c0 ((m + w)^2 - m^2) / 2 while the band sediments through the cell.
+TEST_F(GlobalGridRoadTest, TheZoneStartsFromItsLamella)
+{
+    gridtest::Experiment e;
+    e.nScans = 3;
+    install(e, 4, 6e-7);
+    bModelZone = 1;
+    fZoneLamellaWidth = 0.1f;
+    globalsToParamVector();
+    nDefaultGridSize = nGridPoints = 1000;
+    nSimOutputMode = 1;  // the scans' models, as CalcModel asks
+    ASSERT_TRUE(evaluate());
+    const double m = e.meniscus, amount = ((m + 0.1) * (m + 0.1) - m * m) / 2;
+    for (int k = 1; k <= nScans; k++) {
+        const float* r = ppRadius[k];
+        double sum = 0;
+        for (int j = 2; j <= pScanPoints[k]; j++)
+            sum += 0.5 * (ppFit[k][j] * r[j] + ppFit[k][j - 1] * r[j - 1]) * (r[j] - r[j - 1]);
+        EXPECT_NEAR(sum / amount, 1.0, 0.01) << k;
+    }
+    bModelZone = 0;
 }
 
 // Light-scattering data of the intensity autocorrelation: several species are

@@ -441,3 +441,26 @@ TEST_F(ModelWindowTest, TheInvariantDFloatsOnlyInItsOwnModel)
     }
     headless::setPolicy(headless::Policy::FailOnUnexpected);
 }
+
+// The hindered law has no kd (docs/lamm.md): only with sticky spheres, where
+// kd is Baxter's parameter, does hindered c(s) keep it floated. A kd floated
+// in the non-ideal c(s) before is fixed then, not floated in a fit that
+// nothing in its model depends on.
+TEST_F(ModelWindowTest, HinderedCsFloatsKdOnlyWithStickySpheres)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    for (unsigned char bSticky : {1, 0}) {
+        bStickySpheres = bSticky;
+        command(585);
+        pParamFloat[20] = 0;
+        pParamFloat[21] = 1;
+        paramVectorToGlobals();
+        const int nBefore = getContiParameters(0, nullptr);
+        command(1100);
+        ASSERT_TRUE(bModelHinderedCS);
+        paramVectorToGlobals();
+        EXPECT_EQ(nFitNonidealKd, bSticky) << int(bSticky);
+        EXPECT_EQ(getContiParameters(0, nullptr), nBefore - (bSticky ? 0 : 1)) << int(bSticky);
+    }
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+}

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analyses/analysis_globals.h"
 #include "distributions/conti_globals.h"
 #include "distributions/regularization.h"
 #include "models/model_globals.h"
@@ -101,6 +102,17 @@ TEST(ParameterNames, EachNameStandsWhereTheViewReadsItsValue)
             EXPECT_TRUE(std::find(found.begin(), found.end(), name) != found.end()) << m.szName << ": no entry " << name;
         for (unsigned char* b : m.flags) *b = 0;
     }
+    // the area-fraction extrapolation reads two whole numbers: the boundary
+    // fractions (at most the grid's resolution, here 200) and the scans per set
+    bExtrapolateAreaFractions = 1;
+    for (int k = 1; k <= 34; ++k) pParamValue[k] = 100.0f + k;
+    pParamValue[9] = 200.0f;
+    paramVectorToGlobals();
+    std::map<std::string, int> entries;
+    for (int k = 1; k <= 34; ++k) entries[parameterMeaning(k).szName] = k;
+    EXPECT_EQ(100 + entries["boundaryFractions"], nBoundaryFractions);
+    EXPECT_EQ(100 + entries["scansPerSet"], nScansPerLsgSet);
+    bExtrapolateAreaFractions = 0;
 }
 
 // An entry whose fit flag floats its value gives the view's fit flag of that
