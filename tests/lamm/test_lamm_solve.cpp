@@ -291,6 +291,25 @@ TEST(LammSolve, DynamicGridSizeFollowsTheBoundaryWidth)
     EXPECT_EQ(points[1], points[0]);
     EXPECT_EQ(points[2], points[0]);
 
+    // the inner fit limit at the meniscus: the width is taken where the
+    // boundary has moved 10 um into the cell, the closest the rule looks, and
+    // the run takes that size (1000 points at 25000 rpm: D 7.4e-7 cm^2/s, a
+    // protein of 61 kDa)
+    {
+        const double t0 = std::log((kM + 0.001) / kM) / (omega(rpm / 2) * omega(rpm / 2) * s * 1e-13);
+        const double w0 = (kB - kM) * pps / 1000;
+        LammExperiment e(3, 600, 1800, rpm / 2, kM, kB, 200);
+        auto L = makeSolver(e, s, w0 * w0 / t0, kM, kB, 1.0, (float)kM, 7.1f);
+        L->bRampRotorSpeed = 0;
+        L->bAutoFEAlgorithm = 0;
+        L->bEngineStaticGrid = 1;
+        L->bEngineMovingGrid = 0;
+        L->InitAcceleration();
+        L->SetupGrid();
+        EXPECT_NEAR(L->fDynGridSizeEngine2, 1000, 0.5);
+        EXPECT_EQ(L->nGridPoints, 1000);
+    }
+
     // monomer - dimer, the dimer slower and more diffusing than the monomer
     LammExperiment e(3, 600, 1800, rpm, kM, kB, 200);
     auto L = makeSolver(e, s, D, kM, kB, 1.0, (float)rb, 7.1f);
