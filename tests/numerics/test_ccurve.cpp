@@ -66,12 +66,13 @@ TEST(CCurve, TextTablesOfAnyWidthRoundTrip)
     ASSERT_EQ(wide.pX->nSize, 2u);
     EXPECT_FLOAT_EQ(wide.pX->Get(0), 2001.0f);
     EXPECT_FLOAT_EQ(wide.pY->Get(1), 4002.0f);
-    // Pairs of lines: every point is the mean of its two lines, in x and in y.
-    EXPECT_EQ(wide.LoadAveraged(path.c_str(), 3, 2, 2), 1);
+    // Pairs of lines: every point is the mean of its two lines, in x and in y;
+    // y from the first column, x from a later one.
+    EXPECT_EQ(wide.LoadAveraged(path.c_str(), 3, 1, 2), 1);
     ASSERT_EQ(wide.pX->nSize, 2u);
     for (int i = 0; i < 2; i++) {
         EXPECT_FLOAT_EQ(wide.pX->Get(i), 1503.0f + 2000.0f * static_cast<float>(i)) << i;
-        EXPECT_FLOAT_EQ(wide.pY->Get(i), 1502.0f + 2000.0f * static_cast<float>(i)) << i;
+        EXPECT_FLOAT_EQ(wide.pY->Get(i), 1501.0f + 2000.0f * static_cast<float>(i)) << i;
     }
 
     // Blank lines only: a curve of no points, the old one gone.

@@ -109,6 +109,9 @@ TEST(Statistics, RunsTestCountsSignChangesPerScan)
     EXPECT_EQ(runsTestZ(ppData, ppFit, 1, 1, list, first, lastOne), 0.0f);
     int lastTwo[3] = {0, 2, 0};
     EXPECT_EQ(runsTestZ(ppData, ppFit, 1, 1, list, first, lastTwo), 0.0f);
+    // Nor without either end of the fitted ranges.
+    EXPECT_EQ(runsTestZ(ppData, ppFit, 1, 1, list, nullptr, last), 0.0f);
+    EXPECT_EQ(runsTestZ(ppData, ppFit, 1, 1, list, first, nullptr), 0.0f);
 }
 
 // Brent's method converges superlinearly on smooth functions: a root to 1e-12
