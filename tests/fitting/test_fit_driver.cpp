@@ -15,6 +15,8 @@
 
 #include "app/app_globals.h"
 #include "app/scan_colors.h"
+#include "distributions/conti_fit.h"
+#include "distributions/conti_globals.h"
 #include "distributions/hydrodynamics.h"
 #include "fegrid/buffer_sedimentation.h"
 #include "fegrid/global_grid.h"
@@ -165,6 +167,37 @@ TEST(FitVectorTest, TheRadialConvolutionWidthKeepsItsBoundsOnEachWayBack)
         EXPECT_EQ(fFloConvolution, byUnpacking[i]) << trial[i];
     }
     bFloConvolution = bFloConvolutionFloat = 0;
+}
+
+// The unpacking after Marquardt-Levenberg and annealing bounds the excitation
+// cone, the bleaching rate and limit and the radial magnification as the
+// distribution fit writes them back (docs/fitting.md: its bounds of these
+// extras are those of the discrete unpacking), here from the same trials.
+TEST(FitVectorTest, TheUnpackingBoundsTheFluorescenceExtrasAsTheDistributionFitDoes)
+{
+    floatOnly({});
+    bModelContinuous = bModelCS = 1;
+    nFitFrictionalRatio = 0;
+    fMeniscus = pParamValue[13] = 6.0f;
+    fBottom = pParamValue[14] = 7.2f;
+    bFloExcitationCone = bFloExcitationConeFloat = 1;
+    bFloMagnificationDrift = bFloBleaching = bFloKBleachFloat = bFloAlimFloat = 1;
+    bFloRadialMagnification = bFloRadialMagFactorFloat = 1;
+    ASSERT_EQ(packFitParameters(0, nullptr), 4);
+    ASSERT_EQ(getContiParameters(0, nullptr), 4);
+    const auto model = [] { return std::vector<float>{fFloExcitationCone, fFloKBleach, fFloAlim, fFloRadialMagFactor}; };
+    const float trials[][5] = {{0, 1.5f, -1.0f, -2.0f, 3.0f},  {0, 0.001f, 0.0f, 0.0f, 0.1f},
+                               {0, 0.99f, 0.2f, 0.7f, 1.9f},   {0, 1.0f, 0.3f, 1.2f, 2.1f},
+                               {0, 0.005f, 1e-3f, 0.5f, 0.45f}};
+    for (const auto& trial : trials) {
+        float v[5];
+        std::copy(std::begin(trial), std::end(trial), v);
+        setContiParameters(v);
+        const std::vector<float> byDistributionFit = model();
+        unpackFitParameters(v);
+        EXPECT_EQ(model(), byDistributionFit) << trial[4];
+    }
+    bModelContinuous = bModelCS = 0;
 }
 
 // A vbar floated in the gradient and written back by the objective (or at the
@@ -524,4 +557,40 @@ TEST(FitVectorTest, StartSimplexSpreadsANegativeSOnBothSides)
     free_matrix(p, 1, 3, 1, 2);
     EXPECT_GT(nBelow, 20);
     EXPECT_GT(nAbove, 20);
+}
+
+// The association constants of the 1-2-4 and 1-4-8 models (entries 3 and 7,
+// log10 K) spread also by 0.3 fSimplexRandomization absolutely, so a start at
+// log K = 0 still spreads, as a half-normal of sigma 0.03 at r = 0.1 (median
+// 0.6745 sigma); an s beside them (entry 8) spreads only by r times its value,
+// from 0 not at all.
+TEST(FitVectorTest, StartSimplexSpreadsTheSteppedConstantsAlsoFromZero)
+{
+    seedRandomNumbers(7);
+    floatOnly({3, 7, 8});
+    fSimplexRandomization = 0.1f;
+    const float fSigma = 0.3f * 0.1f;
+    for (const bool b148 : {false, true}) {
+        bModelSelfAssoc124 = !b148;
+        bModelSelfAssoc148 = b148;
+        float** p = matrix(1, 4, 1, 3);
+        std::vector<float> spread[2];
+        int nSSpread = 0;
+        for (int k = 0; k < 400; ++k) {
+            p[1][1] = p[1][2] = p[1][3] = 0.0f;
+            initSimplexVertices(3, p);
+            for (int i = 2; i <= 4; ++i) {
+                spread[0].push_back(std::fabs(p[i][1]));
+                spread[1].push_back(std::fabs(p[i][2]));
+                if (p[i][3] != 0.0f) ++nSSpread;
+            }
+        }
+        free_matrix(p, 1, 4, 1, 3);
+        EXPECT_EQ(nSSpread, 0) << b148;
+        for (auto& s : spread) {
+            std::nth_element(s.begin(), s.begin() + 600, s.end());
+            EXPECT_NEAR(s[600], 0.6745f * fSigma, 0.1f * 0.6745f * fSigma) << b148;
+        }
+    }
+    bModelSelfAssoc124 = bModelSelfAssoc148 = 0;
 }
