@@ -177,7 +177,7 @@ TEST_F(ContiNonidTest, MovieMustCoverTheScans)
 // Restore (1103), export (1104), display (1105) and clear (1106); export and
 // display take the computed field when no movie is loaded; the overlay first
 // widens the plot's signal range, the next paint draws the frames, a key
-// takes them away. Reset on loading, and the copy beside the parameters.
+// takes them away, also from the plot redrawn under a shaded s range. Reset on loading, and the copy beside the parameters.
 TEST_F(ContiNonidTest, CtotCommandsAndTheOverlay)
 {
     NonidealScans sp = EightNoisyScans();
@@ -225,6 +225,10 @@ TEST_F(ContiNonidTest, CtotCommandsAndTheOverlay)
     script.typeChar('x');
     headless::processMessages();
     EXPECT_EQ(bShowCtotOverlay, 0);
+    EXPECT_EQ(overlayPixels(window.get()), 0);
+    // shading an s range redraws the data plot under it: without the frames
+    std::vector<int> first(nScans + 1), last(nScans + 1);
+    window->DrawShadedDistribution(1.0f, 10.0f, first.data(), last.data(), nullptr);
     EXPECT_EQ(overlayPixels(window.get()), 0);
 
     // restore: a file, then "keep" it
