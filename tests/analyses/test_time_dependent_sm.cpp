@@ -1,10 +1,12 @@
 // Time-dependent s and M: the windows of the growing and the sliding series
 // with the times stored for them, the refused window sizes, the result files
-// named by the kind of series, the initial scan of each window, and the s and
-// M that the fits of every window find on Lamm-equation scans.
+// named by the kind of series, the circles of the plot, a series of one scan,
+// the initial scan of each window, and the s and M that the fits of every
+// window find on Lamm-equation scans.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,6 +18,7 @@
 #include "fitting/fit_globals.h"
 #include "models/model_globals.h"
 #include "platform/headless.h"
+#include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "scandata/scan_data.h"
 
@@ -89,6 +92,16 @@ TEST_F(TimeDependentTest, SlidingWindowsAfterAGrowingStart)
     ASSERT_TRUE(pSMPlot);
     EXPECT_EQ(pSMPlot->pCurves[0]->pX->nSize, 9u);
     EXPECT_TRUE(drawTimeDependentSMPlot());
+    // each point a circle of radius 8
+    int nCircles = 0;
+    for (const std::string& rec : win::metaFileListing(pSMPlot->hMetaFile)) {
+        int l, t, r, b;
+        if (std::sscanf(rec.c_str(), "Ellipse(%d,%d,%d,%d)", &l, &t, &r, &b) != 4) continue;
+        nCircles++;
+        EXPECT_EQ(r - l, 16) << rec;
+        EXPECT_EQ(b - t, 16) << rec;
+    }
+    EXPECT_EQ(nCircles, 9);
     freeTimeDependentSM();
     EXPECT_FALSE(pSMPlot);
     EXPECT_FALSE(drawTimeDependentSMPlot());
@@ -105,6 +118,16 @@ TEST_F(TimeDependentTest, GrowingWindowsKeepTheirLastScansTime)
     EXPECT_EQ(lineCount("MW(t).dat"), 9);
     EXPECT_EQ(lineCount("S(t).dat"), 9);
     EXPECT_FALSE(std::filesystem::exists("MWdcdt.dat"));
+
+    // one scan: no window, yet the series begins and ends as every series does
+    LoadExperiment(writeStepScans(scratch, {{5.0, 0.0, 1.0}}, {2500.0}, 0.0, "one"));
+    fTolerance = 0.01f;
+    bUseInitialData = 0;
+    ASSERT_TRUE(fitTimeDependentSMGrowing(window.get()));
+    EXPECT_EQ(fTolerance, 0.001f);
+    EXPECT_TRUE(bUseInitialData);
+    EXPECT_EQ(+hdrInitialScan.time, 2500.0);
+    EXPECT_EQ(nExtrapolationPoints, pScanPoints[pScanTimeOrder[1]]);
 }
 
 TEST_F(TimeDependentTest, SetsOutsideTheScansAreRefusedAndNothingIsWritten)

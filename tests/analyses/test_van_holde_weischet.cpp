@@ -108,6 +108,26 @@ TEST_F(VanHoldeWeischetTest, FlotationWithTheFirstPointAloneFittedIsTheBaselineE
     EXPECT_LT(fRmsd, 1e-6f);
 }
 
+// Sedimentation: up to the first fitted point the model is the baseline, the
+// mean signal of the last scan over the first 0.05 cm of the fit range; for
+// 1 + 10 (r - 6) from 6.0 cm that is 1.25. With the meniscus below the data
+// the fit range starts on every scan's first point, which the staircase takes.
+TEST_F(VanHoldeWeischetTest, AFitFromTheFirstPointStartsOnTheBaseline)
+{
+    LoadExperiment(writeProfileScans(scratch, evenTimes(4, 2000.0, 500.0),
+                                     [](double r, double) { return 1.0 + 10.0 * (r - 6.0); }));
+    fMeniscus = pParamValue[13] = 5.95f;
+    fFitLeftLim = 6.0f;
+    updateLeftFitLimit();
+    SelectVanHoldeWeischet(1.0f, false, false);
+    ASSERT_TRUE(runVanHoldeWeischet(window.get()));
+    EXPECT_NEAR(fBaseline, 1.25f, 0.011f);
+    for (int k = 1; k <= nScans; k++) {
+        ASSERT_EQ(pFitFirstIndex[k], 1);
+        EXPECT_EQ(ppFit[k][1], fBaseline) << "scan " << k;
+    }
+}
+
 TEST_F(VanHoldeWeischetTest, BandsAreCentredAtTheElevenths)
 {
     // plateau 11 above a baseline of 0: band f holds the signals within 0.5

@@ -111,9 +111,12 @@ TEST_F(EquilibriumFitTest, FitGivesTheMolarMassAndSplitsTheNoise)
     Load(WriteScans(scans));
     ASSERT_EQ(nScans, 3);
     setMolarMass(40000.0f, 1);
+    // slot 2 is species 2's M (docs/models.md), which this model leaves alone
+    pSpeciesMw[2] = pParamValue[2] = 30000.0f;
     fitEquilibriumSingleSpecies(window.get());
     EXPECT_NEAR(pSpeciesMw[1], 50000.0, 50.0);
     EXPECT_EQ(pParamValue[1], pSpeciesMw[1]);
+    EXPECT_EQ(pParamValue[2], 30000.0f);
     EXPECT_LT(fRmsd, 1e-5f);
     EXPECT_TRUE(bModelComputed);
     const NoiseSplit n = noiseSplit(scans);
