@@ -208,6 +208,18 @@ TEST_F(DlsConverterTest, BicLayoutsByTokenPosition)
         EXPECT_FALSE(convert[k](Out("zero.dat").c_str(), Out("zero.dlsdat").c_str())) << szLayout[k];
     }
     EXPECT_EQ(filesIn(dir.Dir()), 3u);  // and zero.dat
+
+    // token 21 below 1 adds no second block of channels: the 3 of token 7
+    // alone, the last one 1250 / 1000 - 1
+    std::string text = scantest::readText(sample("bic_sample.dat"));
+    text.replace(text.find("\n1\n0\n1000\n"), 10, "\n0\n0\n1000\n");
+    text.erase(text.find("8 1100\n"), 7);
+    scantest::writeText(Out("three.dat"), text);
+    ASSERT_TRUE(convertBicDls(Out("three.dat").c_str(), Out("three.dlsdat").c_str()));
+    v = lines(Out("three.dlsdat"));
+    ASSERT_EQ(v.size(), 5u);
+    EXPECT_EQ(v[0], "sample: lysozyme 2 mg/ml, operator: lab user, buffer PBS, cell 1");
+    EXPECT_EQ(v[4], "   4.00000e-06  2.50000e-01 ");
 }
 
 TEST_F(DlsConverterTest, ProteinSolutionsMultiMeasurementExports)

@@ -100,6 +100,17 @@ TEST_F(BoundaryCalculatorTest, SecondMomentOfASharpBoundaryGivesItsSAndLoading)
             EXPECT_NEAR(ppFit[i][pScanPoints[i]], kLoading * std::exp(-2.0 * x), 0.005 * kLoading);
         }
     }
+    // a column without sedimentation: the sharp boundary that holds its
+    // amount lies at the meniscus, so the loading is its plateau and s is 0
+    Install({3600});
+    for (int j = 1; j <= pScanPoints[1]; ++j) ppSignal[1][j] = static_cast<float>(kLoading);
+    {
+        headless::Script script;
+        const std::string t = SecondMoment(462, script);
+        EXPECT_NEAR(numberAfter(t, "calculated loading concentration is "), kLoading, 1e-5 * kLoading) << t;
+        EXPECT_NEAR(numberAfter(t, "sw = "), 0.0, 2e-4) << t;
+    }
+    Install(kTimes);
     // the mean effective concentration of the integral form lies between
     // the loading concentration and the last plateau
     headless::Script script;
