@@ -150,6 +150,24 @@ TEST_F(SpeedStepOptimizerTest, SpeedStepsOfAParameterVector)
     free_vector(s, 1, n);
     free_vector(v, 1, n);
     free_vector(r, 1, n);
+
+    // a change of exactly one quantum is a step: three parts of 2400 s at
+    // 15200, 15100 and 15000 rpm on the grid 0, 600, .., 3600, 4500, 5400,
+    // 6300 s change at the first grid times past 2400 and 4800 s
+    tp.bExponential = 0;
+    tp.nParams = 3;
+    tp.fOverspeedTime = 7200;
+    const float stairs[4] = {0, 15200.0f / 15000, 15100.0f / 15000, 1};
+    ASSERT_TRUE(paramsToSpeedSteps(stairs, &n, &s, &v, &r, true, 100));
+    ASSERT_EQ(n, 4);
+    const float start[5] = {0, 0, 3000, 5400, 7200}, rpm[5] = {0, 15200, 15100, 15000, 15000};
+    for (int k = 1; k <= n; ++k) {
+        EXPECT_EQ(s[k], start[k]) << k;
+        EXPECT_EQ(v[k], rpm[k]) << k;
+    }
+    free_vector(s, 1, n);
+    free_vector(v, 1, n);
+    free_vector(r, 1, n);
 }
 
 namespace {

@@ -59,6 +59,15 @@ TEST(PolyFit, ReproducesLinesParabolasAndMeans)
         EXPECT_FLOAT_EQ(ye[1], 4.0f);
         EXPECT_FLOAT_EQ(ye[2], 4.0f);
     }
+    // and of one point, that point's value (an M* range may hold a single
+    // point at order 0); the arrays end at index 1
+    {
+        const std::vector<double> x{0.0, 6.9}, y{0.0, 0.25};
+        auto xe = f1({6.5, 7.2}), ye = f1({0, 0});
+        polyFit(0, x.data(), y.data(), 1, xe.data(), ye.data(), 2, nullptr, nullptr, 0, 0, 0);
+        EXPECT_FLOAT_EQ(ye[1], 0.25f);
+        EXPECT_FLOAT_EQ(ye[2], 0.25f);
+    }
 }
 
 TEST(PolyFit, SingularOrNegativeOrdersAndTheSecondSet)
