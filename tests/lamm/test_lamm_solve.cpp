@@ -39,6 +39,18 @@ double gridAmount(const CLammIdeal& L)
     return a;
 }
 
+// The static grid at a constant speed, the engine chosen by hand, laid out as
+// a run lays it out.
+void setUpStaticGrid(CLammIdeal& L)
+{
+    L.bRampRotorSpeed = 0;
+    L.bAutoFEAlgorithm = 0;
+    L.bEngineStaticGrid = 1;
+    L.bEngineMovingGrid = 0;
+    L.InitAcceleration();
+    L.SetupGrid();
+}
+
 }  // namespace
 
 // At 60000 rpm (f = 2) with norm 5 the moving grid takes |s| >= 5 / 4 = 1.25 S.
@@ -275,13 +287,8 @@ TEST(LammSolve, DynamicGridSizeFollowsTheBoundaryWidth)
         LammExperiment e(3, 600, 1800, rpm, kM, kB, 200);
         auto L = makeSolver(e, s, D, kM, kB, 1.0, (float)rb, 7.1f);
         L->SetSolventAndParticle(20.0, vbar, 1.0, 1.0);
-        L->bRampRotorSpeed = 0;
-        L->bAutoFEAlgorithm = 0;
         L->bOptimizeGridSpacing = 0;
-        L->bEngineStaticGrid = 1;
-        L->bEngineMovingGrid = 0;
-        L->InitAcceleration();
-        L->SetupGrid();
+        setUpStaticGrid(*L);
         if (vbar == half) {
             EXPECT_EQ(L->fFrictionalRatio, 0.5f);
         }
@@ -300,12 +307,7 @@ TEST(LammSolve, DynamicGridSizeFollowsTheBoundaryWidth)
         const double w0 = (kB - kM) * pps / 1000;
         LammExperiment e(3, 600, 1800, rpm / 2, kM, kB, 200);
         auto L = makeSolver(e, s, w0 * w0 / t0, kM, kB, 1.0, (float)kM, 7.1f);
-        L->bRampRotorSpeed = 0;
-        L->bAutoFEAlgorithm = 0;
-        L->bEngineStaticGrid = 1;
-        L->bEngineMovingGrid = 0;
-        L->InitAcceleration();
-        L->SetupGrid();
+        setUpStaticGrid(*L);
         EXPECT_NEAR(L->fDynGridSizeEngine2, 1000, 0.5);
         EXPECT_EQ(L->nGridPoints, 1000);
     }
@@ -419,12 +421,7 @@ TEST(LammSolve, FirstScanAnInstantAfterTheStart)
     LammExperiment e(3, 600, 1800, 50000, kM, kB, 200);
     e.headers[1].time = e.headers[1].timeWritten = e.headers[1].timeRead = 1e-45;
     auto L = makeSolver(e, 5, 6e-7, kM, kB, 1.0, 6.05f, 7.1f);
-    L->bRampRotorSpeed = 0;
-    L->bAutoFEAlgorithm = 0;
-    L->bEngineStaticGrid = 1;
-    L->bEngineMovingGrid = 0;
-    L->InitAcceleration();
-    L->SetupGrid();
+    setUpStaticGrid(*L);
     ASSERT_LT(L->nGridPoints, 3000);
     for (int i = 2; i <= L->nGridPoints; i++) ASSERT_GT(L->pRadius[i], L->pRadius[i - 1]) << i;
     ASSERT_EQ(L->Solve(), 0);
