@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "app/app_globals.h"
 #include "app/window_fixture.h"
 #include "fitting/fit_globals.h"
+#include "models/model_globals.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
 #include "scandata/noise_grid.h"
@@ -226,6 +228,27 @@ TEST_F(RawTransformTest, EquilibriumIntensityScanBecomesAbsorbanceWithoutTiNoise
                   "far", 1, &h);
     w->SubtractNoiseFromEqData(far.c_str(), farOut.c_str());
     EXPECT_FALSE(std::filesystem::exists(farOut));
+    // Fit limits at 6.195 and 6.405 cm: the noise is fitted only between
+    // them, so only the grid points 6.20..6.40 are written, on both sides
+    fMeniscus = 5.9f;
+    fBottom = 7.2f;
+    fFitLeftLim = 6.195f;
+    updateLeftFitLimit();
+    fFitRightLim = 6.405f;
+    updateRightFitLimit();
+    const std::string limited = scratch + "RTIlimits.RI1";
+    w->SubtractNoiseFromEqData(in.c_str(), limited.c_str());
+    {
+        ScanHeader hl{};
+        int nl = 0;
+        float *r = nullptr, *s = nullptr;
+        ASSERT_TRUE(readScanFile(limited.c_str(), &hl, &nl, &r, &s, nullptr, nullptr, 0.0f));
+        ASSERT_EQ(nl, 21);
+        EXPECT_NEAR(r[1], 6.2f, 1e-4);
+        EXPECT_NEAR(r[nl], 6.4f, 1e-4);
+        free_vector(r, 1, nl);
+        free_vector(s, 1, nl);
+    }
     bFitTINoise = 0;
     // log10(1000 / 100) = 1 minus the TI noise 0.02, inside the grid only,
     // written as absorbance so that it reloads as absorbance
