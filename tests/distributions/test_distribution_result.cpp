@@ -315,7 +315,7 @@ TEST_F(TwoDimensionalResult, DegenerateGrids)
 }
 
 // The two-dimensional arrays go with the result whatever model is chosen by
-// then, and a one-dimensional grid leaves none behind.
+// then, and a one-dimensional grid leaves none behind, nor a map over them.
 TEST_F(TwoDimensionalResult, ArraysReleasedAfterAModelSwitch)
 {
     bModelCSFf0 = 1;
@@ -330,4 +330,19 @@ TEST_F(TwoDimensionalResult, ArraysReleasedAfterAModelSwitch)
     EXPECT_EQ(pCsFf0Curve, nullptr);
     EXPECT_EQ(bCsFf0Plotted, 0);
     EXPECT_EQ(allocatedCsFf0Points(), 0);
+    // a c(s) result, then c(s,ff0) chosen again: until it is run, the plot
+    // rebuilt for it still shows the c(s) curve, there being no map to show
+    ASSERT_EQ(setupSGrid(), 1);
+    EXPECT_EQ(pCsFf0Values, nullptr);
+    bModelCS = 0;
+    bModelCSFf0 = 1;
+    nCsGridTotal = 50;
+    bModelCommandRebuild = 1;
+    updateDistributionPlot();
+    bModelCommandRebuild = 0;
+    EXPECT_EQ(bCsFf0Plotted, 0);
+    ASSERT_EQ(pDistPlot->nCurves, 1);
+    EXPECT_EQ(pDistPlot->pCurves[0], pDistCurve);
+    EXPECT_EQ(pDistYVector->pData, pDistValues + 1);
+    EXPECT_STREQ(pDistPlot->szYLabel, "c(s)");
 }
