@@ -484,6 +484,49 @@ TEST_F(DiscreteFitTest, ANegativeBaselineEndsWhereTheSimplexPutIt)
                     fBaseline, pParamValue[5], pParamValue[1], nFitSteps, nSimCount, fRmsd);
 }
 
+// The first simplex run of a fit ends at once when the relative spread of
+// its start values, 2 |y1 - y0| / (y0 + y1), is below the tolerance 5e-4
+// (docs/fitting.md), and searches on when it is above. The species at
+// loading 0 leaves the baseline b as the whole model, so on data of the
+// constant value c the rmsd is |c - b|; c is chosen for a spread of 0.95 and
+// 1.05 times 5e-4 from the start vertices of the fit (seed 1). A restart
+// tolerance that any change meets ends the fit after one restart; the
+// evaluations before that run's steps are the first run's steps and two start
+// values for each run.
+TEST_F(DiscreteFitTest, TheFirstSimplexRunEndsOnlyBelowARelativeSpreadOf5e4)
+{
+    exampleModel("6.1", "4.3", false, "0", false);
+    pSpeciesConc[1] = pParamValue[9] = 0.0f;
+    bAlgebraicConcentrations = 0;
+    floatOnly({15});
+    fTolerance = 1e9f;
+    ASSERT_EQ(packFitParameters(0, nullptr), 1);
+    float** p = matrix(1, 2, 1, 1);
+    seedRandomNumbers(1);
+    packFitParameters(1, p[1]);
+    initSimplexVertices(1, p);
+    const double d = p[2][1] - p[1][1];
+    free_matrix(p, 1, 2, 1, 1);
+    ASSERT_NE(d, 0.0);
+    for (double f : {0.95, 1.05}) {
+        // 2 |d| / (2 c - d) = f 5e-4
+        const double c = std::fabs(d) / (f * 5e-4) + 0.5 * d;
+        for (int k = 1; k <= nScans; ++k)
+            for (int i = 1; i <= pScanPoints[k]; ++i) ppSignal[k][i] = static_cast<float>(c);
+        pParamValue[15] = fBaseline = 0.0f;
+        EXPECT_EQ(window->RunFit(), 1);
+        EXPECT_EQ(nFitSteps, 2);
+        const int nBeforeRestart = nSimCount - nStepSimCount;
+        if (f < 1.0)
+            EXPECT_EQ(nBeforeRestart, 4);
+        else
+            EXPECT_GT(nBeforeRestart, 4);
+        if (std::getenv("MORVEX_TEST_FIGURES"))
+            std::printf("spread %.2f x 5e-4: %d evaluations before the restart, baseline %.5f for c = %.5f\n", f,
+                        nBeforeRestart, fBaseline, c);
+    }
+}
+
 // A key during the first evaluations stops the fit before the start point
 // (evaluated last) has a value: the other vertices' values say nothing about
 // it, so the fit ends where it began, with the simplex and with annealing.

@@ -14,6 +14,7 @@
 #include "distributions/conti_fit.h"
 #include "distributions/conti_globals.h"
 #include "distributions/distribution_result.h"
+#include "distributions/prior_probabilities.h"
 #include "distributions/regularization.h"
 #include "fegrid/buffer_sedimentation.h"
 #include "fegrid/inhomogeneous_solvent.h"
@@ -87,6 +88,11 @@ TEST_F(ParameterTextTest, LinesOfTheText)
     EXPECT_STREQ(szModelParamLines[2], "rmsd=0.010000 (n=60,SSR=0.006000)");
     EXPECT_STREQ(szModelParamLines[6], "Meniscus = 6.000000  ");
     EXPECT_STREQ(szModelParamLines[8], "fitting 6.1000 - 6.2900");
+    // the baseline is slot 15 (docs/models.md); the slot after it holds another number
+    pParamValue[15] = 0.0125f;
+    pParamValue[16] = 3.5f;
+    buildModelParameterLines(szModelParamLines, false);
+    EXPECT_STREQ(szModelParamLines[9], "Baseline = 0.012500  ");
     EXPECT_EQ(std::string(szModelParamLines[11]).rfind("Runs test Z (#stddev) = ", 0), 0u);
     // the tick alternates the trailing blank
     bProgressTick = 1;
@@ -104,6 +110,16 @@ TEST_F(ParameterTextTest, LinesOfTheText)
     bRegBothShown = 1;
     buildModelParameterLines(szModelParamLines, false);
     EXPECT_STREQ(szModelParamLines[3], "ME(black) and TP(blue) regularization P = 0.95");
+    // with both regularizations shown a prior is named by its file alone,
+    // after the last separator of either kind
+    bUsePriorProbabilities = 1;
+    for (const char* szPath : {"/data/run7/prior.dat", "C:\\data\\run7\\prior.dat"}) {
+        std::snprintf(szPriorFileName, sizeof szPriorFileName, "%s", szPath);
+        buildModelParameterLines(szModelParamLines, false);
+        EXPECT_STREQ(szModelParamLines[3],
+                     "ME(black) and TP(blue) regularization P = 0.95, with prior probability prior.dat");
+    }
+    bUsePriorProbabilities = 0;
     bRegBothShown = 0;
     // each c(s) model with one discrete species names it after the model line
     fDiscreteCompS = 6.5f;
