@@ -380,6 +380,18 @@ TEST_F(TimeToEqCommandTest, SimulatorPopup)
     w->EvCommand(934, nullptr, 0);
     EXPECT_EQ(script.pending(), 0u);
 
+    // 929 with an instrument method: its rows read as steps, 30000 rpm for
+    // 0:30, then 12000 rpm held
+    const std::string method = scratch + "profile.equ";
+    writeText(method, "30000\n300\n0:30\n20\n0\nNO\n12000\n200\nhold\n20\n0\nNO");
+    script.expectOpenFile("Pick Rotor Speed File", {method});
+    w->EvCommand(929, nullptr, 0);
+    ASSERT_NE(pApproachToEqSim, nullptr);
+    ASSERT_EQ(pApproachToEqSim->nSteps, 2);
+    EXPECT_EQ(pApproachToEqSim->pStepRpm[1], 30000.0f);
+    EXPECT_EQ(pApproachToEqSim->pStepRpm[2], 12000.0f);
+    EXPECT_EQ(fAppEqOptDuration, 3600.0f);
+
     // 929: the steps of a file; the search runs twice as long as the last step
     const std::string steps = scratch + "profile.txt";
     writeText(steps, "0.000000\t25000.000000\t280.000000\n3600.000000\t15000.000000\t280.000000");
