@@ -31,6 +31,13 @@ TEST_F(RangesTest, AutomaticRangesStayOutsideTheFitLimits)
     EXPECT_FLOAT_EQ(fMinMeniscus, 5.98f);
     EXPECT_FLOAT_EQ(fMinBottom, 7.161f);
     EXPECT_FLOAT_EQ(fMaxBottom, 7.25f);
+    // fit limits exactly at meniscus + 0.02 and bottom - 0.05 are no
+    // exception: the ranges still end 0.001 cm short of them
+    fFitLeftLim = 6.02f;  // (6.0f + 0.02f in float)
+    fFitRightLim = fBottom - 0.05f;
+    setAutoMeniscusBottomLimits();
+    EXPECT_FLOAT_EQ(fMaxMeniscus, 6.019f);
+    EXPECT_FLOAT_EQ(fMinBottom, 7.151f);
 
     // fluorescence optics: 0.1 cm on every side
     bFluorescenceData = 1;

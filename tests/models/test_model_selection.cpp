@@ -174,7 +174,9 @@ TEST_F(ModelWindowTest, EquilibriumModelsAreSetAlsoWithoutEquilibriumData)
     EXPECT_NE(script.lines().back().find("\"please load equilibrium data\""), std::string::npos);
     EXPECT_TRUE(bEquilibriumDiscrete && bFitTINoise && bFitRINoise);
 
-    // the hetero-association at equilibrium: the complex by mass action
+    // the hetero-association at equilibrium: the complex by mass action, the
+    // three s (slots 5-7) fixed at 1, and log10 K (slot 8) floated as before
+    for (int k = 5; k <= 8; ++k) pParamFloat[k] = 1;
     fLoadingA = 1.0f;
     fLoadingB = 2.0f;
     fSignalCoefA = fSignalCoefB = 1.0f;
@@ -187,6 +189,7 @@ TEST_F(ModelWindowTest, EquilibriumModelsAreSetAlsoWithoutEquilibriumData)
     EXPECT_NEAR(pParamValue[11], 2.0 - std::sqrt(2.0), 1e-6);
     EXPECT_EQ(pSpeciesS[1], 1.0f);
     EXPECT_EQ(pSpeciesSFloat[2], 0);
+    for (int k = 5; k <= 8; ++k) EXPECT_EQ(pParamFloat[k], k == 8 ? 1 : 0) << k;
 }
 
 TEST_F(ModelWindowTest, StokesRadiiFromDiffusionCoefficientsInWater)
@@ -391,6 +394,18 @@ TEST_F(ModelWindowTest, ModelChoicesWriteTheirOwnSlots)
     EXPECT_EQ(pParamValue[9], 50.0f);
     EXPECT_EQ(pParamValue[2], 0.68f);
     EXPECT_EQ(fConfidenceLevel, 0.9f);
+
+    // the cumulants: species 1 alone with its loading floated, in the flags
+    // the fit reads as in the species' own, which the parameter dialog shows
+    bDLSData = 1;
+    command(890);
+    ASSERT_TRUE(bModelDlsCumulants);
+    EXPECT_EQ(pSpeciesConcFloat[1], 1);
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_EQ(pParamFloat[k], pSpeciesMwFloat[k]) << k;
+        EXPECT_EQ(pParamFloat[4 + k], pSpeciesSFloat[k]) << k;
+        EXPECT_EQ(pParamFloat[8 + k], pSpeciesConcFloat[k]) << k;
+    }
     headless::setPolicy(headless::Policy::FailOnUnexpected);
 }
 
