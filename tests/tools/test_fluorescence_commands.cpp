@@ -263,10 +263,12 @@ TEST_F(FluorescenceCommandsTest, OneOptionAtATime)
     EXPECT_FALSE(bFloDrift || bFloDriftFloat || bFloBleaching || bFloKBleachFloat || bFloMagnificationDrift);
     EXPECT_FALSE(Checked(910));
 
-    // Johnston-Ogston: D in units of 1e-7, ks entered as ks; a ks of 0 or
-    // less stores -8 (no logarithm of it)
+    // Johnston-Ogston: D in units of 1e-7, ks entered as ks and offered as
+    // ks = 10^(the stored log); a ks of 0 or less stores -8 (no logarithm of it)
     const char* szKs[] = {"0.001", "0", "-3"};
     const float fLog[] = {-3.0f, -8.0f, -8.0f};
+    const char* szOffered[] = {"\"3.162278e-03\"", "\"1.000000e-03\"", "\"1.000000e-08\""};
+    fJOKs = -2.5f;
     for (int n = 0; n < 3; n++) {
         Script script;
         script.expectMessageBox("account for Johnston Ogston anomaly", IDYES)
@@ -280,6 +282,7 @@ TEST_F(FluorescenceCommandsTest, OneOptionAtATime)
             .expectMessageBox("fit ks-value?", IDYES);
         Command(script, 925);
         EXPECT_EQ(fJOKs, fLog[n]) << szKs[n];
+        EXPECT_TRUE(transcriptShows(script, std::string("\"ks-value\" ") + szOffered[n])) << szOffered[n];
     }
     EXPECT_FLOAT_EQ(fJOD, 5e-7f);
     EXPECT_EQ(fJOs, 4.0f);
