@@ -253,6 +253,30 @@ TEST(LammEngine, FloatingSpecies)
     EXPECT_LT(e.out[e.nScans][e.nPoints], 1e-3);  // the base has cleared
 }
 
+// The accuracy cap follows the boundary at m exp(w^2 s t), from the base
+// b exp(w^2 s t) when floating: at the time the two stand at sqrt(m b) on an
+// even grid they are capped alike, below a quarter of the time elapsed; once
+// the boundary has left the cell the quarter alone caps the step (8192 s:
+// 2048 s, a rung of the ladder 2^(k/4) s).
+TEST(LammEngine, AccuracyCapFollowsTheBoundaryEitherWay)
+{
+    const double s = 10, D = 4e-7, rpm = 50000, k = omega(rpm) * omega(rpm) * s * 1e-13;
+    LammExperiment e(1, 100, 100, rpm, kM, kB);
+    auto up = makeSolver(e, s, D, kM, kB, 1.0, 6.1f, 7.1f), down = makeSolver(e, -s, D, kM, kB, 1.0, 6.1f, 7.1f);
+    for (CLammIdeal* L : {up.get(), down.get()}) {
+        L->bRampRotorSpeed = 0;
+        L->nGridPoints = 1000;
+        L->AllocGridArrays();
+        L->InitAcceleration();
+        L->dTime = std::log(kB / kM) / (2 * k);
+    }
+    EXPECT_LT(up->AccuracyStepCap(), up->dTime / 4);
+    EXPECT_EQ(down->AccuracyStepCap(), up->AccuracyStepCap());
+    up->dTime = down->dTime = 8192;
+    EXPECT_EQ(up->AccuracyStepCap(), 2048.0);
+    EXPECT_EQ(down->AccuracyStepCap(), 2048.0);
+}
+
 // A band layered at the meniscus sediments whole, whether it is loaded as a
 // band or given as the starting profile: every scan holds the amount loaded,
 // and once the band has left the meniscus its mean square radius follows the
