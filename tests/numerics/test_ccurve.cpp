@@ -207,6 +207,14 @@ TEST(TableInterpolation, EdgeRules)
     for (int i = 1; i <= 6; i++) target.x[i] = 0.5f + 1.0f * (i - 1);
     interpolateOnGrid(6, target.x, target.y, 20, table.x, table.y);
     EXPECT_FLOAT_EQ(target.y[1], 5.0f);
+    // Exactly one interval out, after the end or before the start, is still
+    // within it: the line, not the constant (155 after, 55 before).
+    for (int i = 1; i <= 12; i++) target.x[i] = 10.0f + 1.0f * (i - 1);
+    interpolateOnGrid(12, target.x, target.y, 20, table.x, table.y);
+    EXPECT_FLOAT_EQ(target.y[12], 210.0f);
+    for (int i = 1; i <= 6; i++) target.x[i] = 1.0f * (i - 1);
+    interpolateOnGrid(6, target.x, target.y, 20, table.x, table.y);
+    EXPECT_FLOAT_EQ(target.y[1], 0.0f);
 
     // The double-table forms agree; FD2 adds; the plain form leaves the
     // points outside the table alone.
