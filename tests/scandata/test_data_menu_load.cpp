@@ -188,6 +188,18 @@ TEST_F(DataMenuLoadTest, DroppedFiles) {
         EXPECT_EQ(nScans, 0);
         EXPECT_EQ(script.pending(), 0u);
     }
+    {
+        // ".RA8" is the last channel taken; ".RA9" and ".IP0" are ignored
+        const std::vector<std::string> eight = WriteFiles(folder, 2, "e", ".RA8");
+        win::headless::Script script;
+        script.dropFiles(eight).expectInput("load every n'th file:", "1");
+        win::headless::processMessages();
+        EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"e01.RA8", "e02.RA8"}));
+        script.dropFiles(WriteFiles(folder, 2, "n", ".RA9")).dropFiles(WriteFiles(folder, 2, "z", ".IP0"));
+        win::headless::processMessages();
+        EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"e01.RA8", "e02.RA8"}));
+        EXPECT_EQ(script.pending(), 0u);
+    }
 }
 
 TEST_F(DataMenuLoadTest, ExperimentFiles) {

@@ -127,22 +127,24 @@ TEST_F(NoiseSubtractionWindowTest, DataPlotZoomsOntoTheCorrectedFitRange)
     // Three interference scans on 6.00..7.00 cm, scan k at 0.1 k + 10 (r -
     // 6.5)^2: inside the fit limits 6.2..6.8 cm from 0.1 (scan 1, 6.5 cm) to
     // 1.2 (scan 3 at either limit); up to 2.8 outside them.
-    const std::string dir = Folder("parabolas");
-    std::vector<std::string> paths;
-    for (int k = 1; k <= 3; ++k) {
-        scantest::ScanRecipe r;
-        r.letter = 'P';
-        r.columns = 2;
-        r.points = 101;
-        r.r0 = 6.0f;
-        r.dr = 0.01f;
-        r.time = 1000.0 * k;
-        r.signal = [k](int, float x) { return 0.1f * k + 10.0f * (x - 6.5f) * (x - 6.5f); };
-        paths.push_back(WriteScan(dir, "0000" + std::to_string(k) + ".IP1", r));
-    }
+    auto load = [this](const std::string& name, float (*signal)(int, float)) {
+        std::vector<std::string> paths;
+        for (int k = 1; k <= 3; ++k) {
+            scantest::ScanRecipe r;
+            r.letter = 'P';
+            r.columns = 2;
+            r.points = 101;
+            r.r0 = 6.0f;
+            r.dr = 0.01f;
+            r.time = 1000.0 * k;
+            r.signal = [k, signal](int, float x) { return signal(k, x); };
+            paths.push_back(WriteScan(Folder(name), "0000" + std::to_string(k) + ".IP1", r));
+        }
+        LoadScans(paths);
+    };
     fFitLeftLim = 6.195f;
     fFitRightLim = 6.805f;
-    LoadScans(paths);
+    load("parabolas", [](int k, float x) { return 0.1f * k + 10.0f * (x - 6.5f) * (x - 6.5f); });
     ASSERT_EQ(nScans, 3);
     ASSERT_TRUE(pDataPlot);
     ASSERT_EQ(bFitTINoise, 1);
@@ -168,6 +170,19 @@ TEST_F(NoiseSubtractionWindowTest, DataPlotZoomsOntoTheCorrectedFitRange)
     EXPECT_NEAR(pDataPlot->fXMax, 6.81f, 1e-5);
     EXPECT_NEAR(pDataPlot->fYMin, -0.05f, 1e-4);
     EXPECT_NEAR(pDataPlot->fYMax, 1.25f, 1e-4);
+
+    // scans flat at 0.3 leave no value range once the noise is off: the data
+    // plot is autoscaled (docs/scandata.md), the whole scans in view
+    load("flat", [](int, float) { return 0.3f; });
+    ASSERT_EQ(bFitTINoise, 1);
+    for (int k = 1; k <= nNoiseGridPoints; ++k) pTINoiseSaved[k] = 0.05f;
+    script.expectMessageBox("subtract the calculated time-invariant noise", win::IDYES);
+    Run(script, 508);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_NEAR(ppSignal[2][51], 0.25f, 1e-5);
+    EXPECT_EQ(nZoomLevel, 0);
+    EXPECT_LE(pDataPlot->fXMin, 6.0f);
+    EXPECT_GE(pDataPlot->fXMax, 7.0f);
 }
 
 namespace {

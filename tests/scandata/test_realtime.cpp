@@ -286,6 +286,34 @@ TEST(RealtimeAutoRange, ModelsOnTheSAxisWidenTheirRange)
         bModelContinuous = 0;
         bRealtimeForceReload = 0;
     }
+    // A peak of 100 at the lowest continuous point, flat 1 up to 10 S: the
+    // plain c(s) leaves its first interval out and widens (a seventh of the
+    // area in the last interval). Each model with the extra species at point
+    // 1 (amplitude 50 at 1 S) sees the same continuous part one point on and
+    // decides alike; taking in the peak's interval would make the tail 1.7 %.
+    bHybridWithDiscrete = 1;
+    for (unsigned char* pbModel : {&bModelCS, &bModelCSOneDiscreteD, &bModelCSOneDiscreteM, &bModelCSWithMsTable,
+                                   &bModelNonidealCS, &bModelLsgsOneDiscrete, &bModelHybridCSLsgs}) {
+        const int nFirst = pbModel == &bModelCS ? 2 : 1;  // the plain c(s) starts at 2 S
+        bModelContinuous = 1;
+        *pbModel = 1;
+        allocDistributionVectors(11 - nFirst);
+        for (int i = 1; i <= nResolution; ++i) {
+            const int k = i + nFirst - 1;  // at k S
+            pDistAxisS[i] = static_cast<float>(k);
+            pDistAxisM[i] = 1e4f * pDistAxisS[i];
+            pDistValues[i] = k == 1 ? 50.0f : k == 2 ? 100.0f : 1.0f;
+        }
+        fSMax = 10.0f;
+        autoAdjustDistributionRange();
+        EXPECT_FLOAT_EQ(fSMax, 15.0f) << static_cast<const void*>(pbModel);
+        EXPECT_EQ(bRealtimeForceReload, 1);
+        freeDistributionVectors();
+        *pbModel = 0;
+        bModelContinuous = 0;
+        bRealtimeForceReload = 0;
+    }
+    bHybridWithDiscrete = 0;
 }
 
 // Nothing to measure, nothing changed: a continuous model whose distribution

@@ -148,6 +148,16 @@ TEST_F(ScratchTrackingTest, RecoversTheShiftsOfTheFeatureAndSavesThem)
     }
     ASSERT_TRUE(pAdHocWinPlot);
     EXPECT_EQ(pAdHocWinPlot->nCurves, 1 + 5 + 1);
+
+    // two scans, the fewest there is a shift between: scan 1 sits 0.002 cm
+    // below scan 2, the earlier one
+    LoadScans({Folder("scratch") + "/00001.RA1", Folder("scratch") + "/00002.RA1"});
+    Start(script, "0.02");
+    script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON).mouse(WM_LBUTTONUP, p.x, p.y);
+    headless::processMessages();
+    ASSERT_EQ(pScanTimeOrder[1], 2);
+    EXPECT_EQ(tool.relativeShift[1], 0.0);
+    EXPECT_NEAR(tool.relativeShift[2], -0.002, 2e-4);
 }
 
 TEST_F(ScratchTrackingTest, AKeyStopsTheSearchAndReturnWithoutResultsWritesNothing)
