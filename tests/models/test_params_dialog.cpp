@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -75,7 +76,7 @@ TEST_F(ParamsDialogTest, EachContinuousModelOpensTheDialogNamedAfterIt)
     headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
     fRadialResolution = 0.003f;                            // c(s,ff0) needs pre-averaged data
     for (const unsigned n : {275u, 514u, 526u, 531u, 548u, 870u, 602u, 603u, 872u, 587u, 1117u, 585u, 1100u, 595u,
-                             598u, 887u, 511u, 510u, 539u, 950u, 288u}) {
+                             598u, 887u, 511u, 510u, 539u, 950u, 288u, 235u}) {
         command(198);
         command(n);
         std::string caption = findCommand(n)->szCaption;
@@ -381,6 +382,35 @@ TEST_F(ParamsDialogTest, TheFf0DialogsTakeTheResolutionAndTheDiscreteS)
         EXPECT_EQ(pParamValue[4], fHydrationSlot) << nCommand;
         EXPECT_EQ(fDiscreteCompS, nCommand == 598 ? 4.2f : 3.5f) << nCommand;
     }
+}
+
+// In the non-ideal c(s) dialog (586) the fourth row's M edit (427) is kd and
+// 443 is ks, slots 21 and 20: a typed kd goes there, and slot 4, whose value
+// that edit shows in the other models, keeps its value.
+TEST_F(ParamsDialogTest, TheNonidealCsDialogShowsAndTakesKdAndKs)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    command(585);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+    ASSERT_TRUE(bModelNonidealCS);
+    pParamValue[20] = -1.25f;
+    pParamValue[21] = 0.5f;
+    paramVectorToGlobals();
+    const float fSlot4 = pParamValue[4];
+    headless::Script script;
+    script.expectDialog("586", headless::DialogAnswer().cancel());
+    command(212);
+    const ParamsBoxTransfer& t = window->paramsBoxTransfer;
+    EXPECT_EQ(std::strtod(t.row[3].eMw, nullptr), 0.5);
+    EXPECT_EQ(std::strtod(t.e443, nullptr), -1.25);
+
+    script.expectDialog("586", headless::DialogAnswer().set(427, "-0.75"));
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(fNonidealKd, -0.75f);
+    EXPECT_EQ(pParamValue[21], -0.75f);
+    EXPECT_EQ(pParamValue[20], -1.25f);
+    EXPECT_EQ(pParamValue[4], fSlot4);
 }
 
 // Light-scattering data see only D: either M (or D) or s of a species may
