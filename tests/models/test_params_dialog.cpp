@@ -413,6 +413,29 @@ TEST_F(ParamsDialogTest, TheNonidealCsDialogShowsAndTakesKdAndKs)
     EXPECT_EQ(pParamValue[4], fSlot4);
 }
 
+// After OK the dimer's row (slot 2) is derived from the monomer's: twice its
+// M, or by D and s Svedberg's relation at one vbar, D2 = D1 (s2 / s1) / 2.
+// The discrete species chosen next keep the row.
+TEST_F(ParamsDialogTest, TheDimerRowFollowsTheMonomer)
+{
+    for (const unsigned char bMolar : {1, 0}) {
+        command(198);
+        bUseMolarMass = bMolar;
+        command(197);
+        pParamValue[1] = bMolar ? 30000.0f : 6.0f;
+        pParamValue[5] = 2.0f;
+        pParamValue[6] = 3.0f;
+        paramVectorToGlobals();
+        headless::Script script;
+        script.expectDialog(std::to_string(paramsDialogTemplate()), headless::DialogAnswer());
+        command(212);
+        EXPECT_EQ(script.pending(), 0u);
+        command(198);
+        EXPECT_FLOAT_EQ(pParamValue[2], bMolar ? 60000.0f : 4.5f);
+        EXPECT_FLOAT_EQ(pSpeciesMw[2], bMolar ? 60000.0f : 4.5f);
+    }
+}
+
 // Light-scattering data see only D: either M (or D) or s of a species may
 // float, not both.
 TEST_F(ParamsDialogTest, ForLightScatteringDataEitherMOrSMayFloat)
