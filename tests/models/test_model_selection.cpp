@@ -174,11 +174,14 @@ TEST_F(ModelWindowTest, EquilibriumModelsAreSetAlsoWithoutEquilibriumData)
     EXPECT_NE(script.lines().back().find("\"please load equilibrium data\""), std::string::npos);
     EXPECT_TRUE(bEquilibriumDiscrete && bFitTINoise && bFitRINoise);
 
-    // the hetero-association at equilibrium: the complex by mass action, the
-    // three s (slots 5-7) fixed at 1, and log10 K (slot 8) floated as before
+    // the hetero-association at equilibrium: the complex by mass action and
+    // of mass M(A) + M(B) (slot 3), the three s (slots 5-7) fixed at 1, and
+    // log10 K (slot 8) floated as before
     for (int k = 5; k <= 8; ++k) pParamFloat[k] = 1;
     fLoadingA = 1.0f;
     fLoadingB = 2.0f;
+    fDiffA = 40000.0f;
+    fDiffB = 25000.0f;
     fSignalCoefA = fSignalCoefB = 1.0f;
     fLogAssocK = 0.0f;
     script.expectMessageBox("Equilibrium Analysis", IDOK);
@@ -187,6 +190,8 @@ TEST_F(ModelWindowTest, EquilibriumModelsAreSetAlsoWithoutEquilibriumData)
     EXPECT_FALSE(bEquilibriumDiscrete);
     // (1 - x)(2 - x) = x: x = 2 - sqrt(2)
     EXPECT_NEAR(pParamValue[11], 2.0 - std::sqrt(2.0), 1e-6);
+    EXPECT_EQ(pParamValue[3], 65000.0f);
+    EXPECT_EQ(pSpeciesMw[3], 65000.0f);
     EXPECT_EQ(pSpeciesS[1], 1.0f);
     EXPECT_EQ(pSpeciesSFloat[2], 0);
     for (int k = 5; k <= 8; ++k) EXPECT_EQ(pParamFloat[k], k == 8 ? 1 : 0) << k;

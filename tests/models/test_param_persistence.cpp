@@ -549,6 +549,23 @@ TEST_F(SavedAnalysisTest, UnsafeEntriesKeepTheirSettingsAndTheRestIsApplied)
     ASSERT_TRUE(Reload(scratch + "c0.RA1"));
     EXPECT_EQ(fSGridResolution, 60.0f);
     EXPECT_EQ(pParamValue[9], 60.0f);
+
+    // c(s, f/f0) with one discrete species: its s (entry 90) reaches slot
+    // 17, which the model reads it from, also when the next entry is unsafe
+    fRadialResolution = 0.003f;  // the pre-averaging the model asks for
+    bUseMolarMass = 1;
+    command(598);
+    ASSERT_TRUE(bModelCSFf0OneDiscrete);
+    pParamValue[17] = 3.5f;
+    paramVectorToGlobals();
+    std::vector<std::string> d = Save(scratch + "d.RA1");
+    d[90] = "4.200000";
+    d[91] = "nan";
+    Write(scratch + "d0.RA1", d);
+    ASSERT_TRUE(Reload(scratch + "d0.RA1"));
+    paramVectorToGlobals();
+    EXPECT_EQ(pParamValue[17], 4.2f);
+    EXPECT_EQ(fDiscreteCompS, 4.2f);
 }
 
 TEST_F(SavedAnalysisTest, TheOfferAfterALoad)

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -75,7 +76,7 @@ TEST_F(ParamsDialogTest, EachContinuousModelOpensTheDialogNamedAfterIt)
     headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
     fRadialResolution = 0.003f;                            // c(s,ff0) needs pre-averaged data
     for (const unsigned n : {275u, 514u, 526u, 531u, 548u, 870u, 602u, 603u, 872u, 587u, 1117u, 585u, 1100u, 595u,
-                             598u, 887u, 511u, 510u, 539u, 950u, 288u}) {
+                             598u, 887u, 511u, 510u, 539u, 950u, 288u, 235u}) {
         command(198);
         command(n);
         std::string caption = findCommand(n)->szCaption;
@@ -380,6 +381,58 @@ TEST_F(ParamsDialogTest, TheFf0DialogsTakeTheResolutionAndTheDiscreteS)
         EXPECT_EQ(pParamValue[8], 12.0f) << nCommand;
         EXPECT_EQ(pParamValue[4], fHydrationSlot) << nCommand;
         EXPECT_EQ(fDiscreteCompS, nCommand == 598 ? 4.2f : 3.5f) << nCommand;
+    }
+}
+
+// In the non-ideal c(s) dialog (586) the fourth row's M edit (427) is kd and
+// 443 is ks, slots 21 and 20: a typed kd goes there, and slot 4, whose value
+// that edit shows in the other models, keeps its value.
+TEST_F(ParamsDialogTest, TheNonidealCsDialogShowsAndTakesKdAndKs)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    command(585);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+    ASSERT_TRUE(bModelNonidealCS);
+    pParamValue[20] = -1.25f;
+    pParamValue[21] = 0.5f;
+    paramVectorToGlobals();
+    const float fSlot4 = pParamValue[4];
+    headless::Script script;
+    script.expectDialog("586", headless::DialogAnswer().cancel());
+    command(212);
+    const ParamsBoxTransfer& t = window->paramsBoxTransfer;
+    EXPECT_EQ(std::strtod(t.row[3].eMw, nullptr), 0.5);
+    EXPECT_EQ(std::strtod(t.e443, nullptr), -1.25);
+
+    script.expectDialog("586", headless::DialogAnswer().set(427, "-0.75"));
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(fNonidealKd, -0.75f);
+    EXPECT_EQ(pParamValue[21], -0.75f);
+    EXPECT_EQ(pParamValue[20], -1.25f);
+    EXPECT_EQ(pParamValue[4], fSlot4);
+}
+
+// After OK the dimer's row (slot 2) is derived from the monomer's: twice its
+// M, or by D and s Svedberg's relation at one vbar, D2 = D1 (s2 / s1) / 2.
+// The discrete species chosen next keep the row.
+TEST_F(ParamsDialogTest, TheDimerRowFollowsTheMonomer)
+{
+    for (const unsigned char bMolar : {1, 0}) {
+        command(198);
+        bUseMolarMass = bMolar;
+        command(197);
+        pParamValue[1] = bMolar ? 30000.0f : 6.0f;
+        pParamValue[5] = 2.0f;
+        pParamValue[6] = 3.0f;
+        paramVectorToGlobals();
+        headless::Script script;
+        script.expectDialog(std::to_string(paramsDialogTemplate()), headless::DialogAnswer());
+        command(212);
+        EXPECT_EQ(script.pending(), 0u);
+        command(198);
+        EXPECT_FLOAT_EQ(pParamValue[2], bMolar ? 60000.0f : 4.5f);
+        EXPECT_FLOAT_EQ(pSpeciesMw[2], bMolar ? 60000.0f : 4.5f);
     }
 }
 
