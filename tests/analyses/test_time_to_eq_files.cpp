@@ -118,10 +118,12 @@ TEST_F(TimeToEqFilesTest, DeltaEqSpeedStepsAndRpmCourse)
     CCurve* c = nullptr;
     sim.BuildRpmPolyline(&n, &t, &v, &tv, &vv, &c);
     ASSERT_EQ(n, 7);
-    EXPECT_FLOAT_EQ(t[4], (30.0f + 3600) / 3600);
-    EXPECT_EQ(v[4], 18000.0f);
-    EXPECT_FLOAT_EQ(t[7], 5.0f);
-    EXPECT_EQ(v[7], 15000.0f);
+    const float hours[] = {0, 0, 80.0f / 3600, 1, (30.0f + 3600) / 3600, 2.5f, (12.0f + 9000) / 3600, 5};
+    const float speeds[] = {0, 0, 24000, 24000, 18000, 18000, 15000, 15000};
+    for (int k = 1; k <= 7; ++k) {
+        EXPECT_FLOAT_EQ(t[k], hours[k]) << k;
+        EXPECT_EQ(v[k], speeds[k]) << k;
+    }
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(c->pX->nSize, 7u);
     EXPECT_EQ(c->pY->Get(1), 24000.0f);
