@@ -279,9 +279,9 @@ TEST_F(SerialFitTest, ADistributionOfOnePointIsWrittenForEverySet)
     EXPECT_EQ(loadedScanExtension(), ".RA2");
 }
 
-// By subdirectory with experiment files: set d is what xp<d>.xp in the
-// folder d beside the loaded set's own names; here sets of a single scan,
-// of loading 0.8 in folder 1 and 0.4 in folder 2.
+// By subdirectory with experiment files: set d is the one xp<d>.xp names,
+// found in folder d beside the loaded set's folder; here sets of a single
+// scan, of loading 0.8 in folder 1 and 0.4 in folder 2.
 TEST_F(SerialFitTest, BySubdirectoryEachSetComesFromItsExperimentFile)
 {
     sp.nScans = 1;
