@@ -130,10 +130,27 @@ TEST(FitVectorTest, TheObjectiveWritesTheVectorBackWithItsBounds)
     EXPECT_EQ(pParamValue[26], 1.0f);
     EXPECT_EQ(fOverlayFrac1, 1.0f);
 
-    // the 1-2-4 model: the oligomers follow the monomer
+    // the non-ideal multiple species: each of slots 25-34 floated alone lands
+    // in its own value of docs/models.md, also after the model takes its
+    // values from the slots again, and in no other
     bModelDiscreteSpecies = 0;
-    bModelSelfAssoc124 = 1;
+    bModelNonidealMultiple = 1;
     bWienerSkewing = 0;
+    float* const nonideal[] = {&fSynthBoundaryPos, &fOverlayFrac1,  &fNonidealConc2, &fNonidealS2,
+                               &fNonidealD2,       &fOverlayFrac2,  &fNonidealConc3, &fNonidealS3,
+                               &fNonidealD3,       &fOverlayFrac3};
+    for (int k = 25; k <= 34; ++k) {
+        for (int i = 25; i <= 34; ++i) pParamValue[i] = *nonideal[i - 25] = 0.0f;
+        floatOnly({k});
+        float one[2] = {0, 0.5f};
+        SimplexSim(one, nullptr);
+        paramVectorToGlobals();
+        for (int i = 25; i <= 34; ++i) EXPECT_EQ(*nonideal[i - 25], i == k ? 0.5f : 0.0f) << k << " " << i;
+    }
+    bModelNonidealMultiple = 0;
+
+    // the 1-2-4 model: the oligomers follow the monomer
+    bModelSelfAssoc124 = 1;
     floatOnly({1});
     float m[2] = {0, 30000.0f};
     unpackFitParameters(m);

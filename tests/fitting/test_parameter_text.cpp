@@ -502,6 +502,17 @@ TEST_F(ParameterTextTest, WizardThresholds)
     window->FitWizardCheckResiduals();
     ASSERT_EQ(Advice(script).size(), nBefore + 2);
     EXPECT_NE(Advice(script).back().find("Distribution value at max value is going up."), std::string::npos);
+    // only the last step counts: 3, 1, 2 at the end goes up, 0.5, 2.5, 2 does not
+    pDistValues[9] = 3.0f;
+    pDistValues[10] = 1.0f;
+    script.expectMessageBox("Help Wizard", IDOK);
+    window->FitWizardCheckResiduals();
+    ASSERT_EQ(Advice(script).size(), nBefore + 3);
+    EXPECT_NE(Advice(script).back().find("Distribution value at max value is going up."), std::string::npos);
+    pDistValues[9] = 0.5f;
+    pDistValues[10] = 2.5f;
+    window->FitWizardCheckResiduals();
+    EXPECT_EQ(Advice(script).size(), nBefore + 3);
     // three grid points have ends of their own: 1, 1, 2 rises at smax, with
     // 1.5 of the signal between the last two
     freeDistributionVectors();
@@ -511,7 +522,7 @@ TEST_F(ParameterTextTest, WizardThresholds)
     pDistValues[3] = 2.0f;
     script.expectMessageBox("Help Wizard", IDOK);
     window->FitWizardCheckResiduals();
-    ASSERT_EQ(Advice(script).size(), nBefore + 3);
+    ASSERT_EQ(Advice(script).size(), nBefore + 4);
     EXPECT_NE(Advice(script).back().find("Distribution value at max value is going up."), std::string::npos);
     EXPECT_EQ(script.pending(), 0u);
 }

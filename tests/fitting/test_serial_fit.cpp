@@ -279,6 +279,46 @@ TEST_F(SerialFitTest, ADistributionOfOnePointIsWrittenForEverySet)
     EXPECT_EQ(loadedScanExtension(), ".RA2");
 }
 
+// By subdirectory with experiment files: set d is the one xp<d>.xp names,
+// found in folder d beside the loaded set's folder; here sets of a single
+// scan, of loading 0.8 in folder 1 and 0.4 in folder 2.
+TEST_F(SerialFitTest, BySubdirectoryEachSetComesFromItsExperimentFile)
+{
+    sp.nScans = 1;
+    std::string folders[3];
+    for (int d = 1; d <= 2; d++) {
+        folders[d] = Folder("xps/" + std::to_string(d));
+        sp.loading = 0.8 / d;
+        WriteSpecies(sp, folders[d]);
+        std::ofstream(folders[d] + "/xp" + std::to_string(d) + ".xp")
+            << "0\nset\n\"" << folders[d] << "\" \" 00001.RA1\"\n";
+    }
+    LoadScans(SetPaths(folders[1], "RA1"));
+    SetCellGeometry();
+    ChooseContinuous(&bModelCS, 5.0f, 5.0f, 1, 1.3f, 0.95f);
+    pParamFloat[11] = 0;
+    bSaveBestParams = 0;
+    headless::Script script;
+    script.expectMessageBox("incremental cell number?", IDNO)
+        .expectMessageBox("incremental highest subdirectory?", IDYES)
+        .expectMessageBox("load xpfile with incremental name (xp1.xp, xp2.xp...)?", IDYES)
+        .expectMessageBox("restore TI & RI noise from current model?", IDNO)
+        .expectInput("minimum subdir value", "1")
+        .expectInput("maximum subdir value", "2")
+        .expectMessageBox("fit each set?", IDNO)
+        .expectMessageBox("restore previous params if available?", IDNO)
+        .expectMessageBox("with automatic integration?", IDNO)
+        .expectMessageBox("with Monte-Carlo error analysis?", IDNO);
+    Run(script, 593);
+    EXPECT_EQ(script.pending(), 0u);
+    ExpectFlagsRestored(0);
+    for (int d = 1; d <= 2; d++) {
+        const auto dist = numberRows(folders[d] + "/distribution.RA1");
+        ASSERT_EQ(dist.size(), 1u) << d;
+        EXPECT_NEAR(dist[0][1], 0.8 / d, 0.01) << d;
+    }
+}
+
 TEST(SerialFitErrors, TheCodesAndTheirTexts)
 {
     scantest::TempFolder tmp;
