@@ -43,6 +43,7 @@
 #include "scandata/scan_data.h"
 #include "scandata/wiener_settings.h"
 #include "tools/fluorescence/fluorescence_options.h"
+#include "tools/fluorescence/nonlinear_detection.h"
 
 using namespace win;
 
@@ -565,6 +566,7 @@ bool TXLAWindow::ReloadParameters(const char* szPath)
     const ParameterFile f(values);
     const unsigned char bMismatchBefore = bBufferMismatch;
     const unsigned char bFitSignalBefore = bFitBufferSignal;
+    const unsigned char bNonlinearBefore = bNonlinearDetection;
     const float fResolutionBefore = fSGridResolution;
     const float fFf0ResolutionBefore = fFf0Resolution;
 
@@ -680,6 +682,16 @@ bool TXLAWindow::ReloadParameters(const char* szPath)
         if (bMismatchBefore && !bBufferMismatch) SwitchOffBufferSedimentation();
         checkMenuItem(this, 552, bBufferMismatch != 0);
         checkDirectlySetModels(this);
+    }
+
+    // Nonlinear detection switched off by the file goes off as from the menu:
+    // with transformed values shown the raw values come back first, and the
+    // copies go (else the transformed values stayed shown and fitted with the
+    // option off, and switching it off from the menu no longer brought the
+    // raw values back).
+    if (bNonlinearBefore && !bNonlinearDetection) {
+        bNonlinearDetection = 1;
+        switchOffNonlinearDetection(this);
     }
 
     // 12. the reference meniscus

@@ -282,6 +282,15 @@ TEST_F(DlsConverterTest, ProteinSolutionsMultiMeasurementExports)
               2);
     EXPECT_EQ(filesIn(v526), 3u);
     EXPECT_EQ(lines(v526 + "/00001.dlsdat")[4], "   4.00000e-06  3.00000e-01 ");
+    // one channel: the table's first row alone
+    const std::string first = dir.Path("v526one");
+    std::filesystem::create_directories(first);
+    EXPECT_EQ(convertPS99v526Dls(sample("ps99v526_sample.txt").c_str(), (first + "/x.dlsdat").c_str(), 0.01002f,
+                                 1.333f, 1, false),
+              2);
+    v = lines(first + "/average.dlsdat");
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(v[2], "   1.00000e-06  7.50000e-01 ");
 
     // Broken variants: a missing measurement header or a cut table writes nothing.
     const std::string broken = dir.Path("broken");

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/xla_window.h"
+#include "models/model_globals.h"
 #include "resources/dialog_templates.h"
 #include "numerics/nrutil.h"
 #include "scandata/raw_edit_tools.h"
@@ -100,6 +102,18 @@ TEST_F(FluorescenceCommandsTest, NonlinearDetectionFromTheMenuOnLoadedScans)
     Command(script, 908);
     EXPECT_FALSE(bNonlinearDetection);
     EXPECT_EQ(ppSignal[1][1], 14.0f);
+    EXPECT_EQ(std::vector<float>(ppSignal[1] + 1, ppSignal[1] + 1 + pScanPoints[1]), first);
+    EXPECT_FALSE(Checked(908));
+
+    // a parameter file saved with the option off switches it off the same way
+    const std::string saved = scratch + "off.params", remembered = szScanExtra;
+    szScanExtra = saved;
+    TmpSaveBestParams(window.get(), 0);
+    szScanExtra = remembered;
+    SwitchOn("2", "10");
+    ASSERT_EQ(ppSignal[1][1], 26.0f);
+    ASSERT_TRUE(window->ReloadParameters(saved.c_str()));
+    EXPECT_FALSE(bNonlinearDetection || ppRawSignal);
     EXPECT_EQ(std::vector<float>(ppSignal[1] + 1, ppSignal[1] + 1 + pScanPoints[1]), first);
     EXPECT_FALSE(Checked(908));
 }

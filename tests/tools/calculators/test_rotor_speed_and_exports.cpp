@@ -232,14 +232,18 @@ TEST_F(BestOutputTest, ExtrapolationUsesTheModelsOnTheLine)
     // single precision holds exactly (2^-24 cm^2/s over 1/N = 2^-12 .. 2^-10),
     // so the line through them fits with no residual at all and the coarse
     // model is dropped.
+    const std::string exactD = "\n  DTT(EXACT) = 5.9604644775390625e-08\n";
     std::string exact;
     for (const char* szModel : {"4096", "2048", "1024"})
-        exact += std::string(" Number of Surface Patches   ") + szModel + "\n  DTT(EXACT) = 5.9604644775390625e-08\n";
-    exact += " Number of Surface Patches   512\n  DTT(EXACT) = 5.5e-08\n";
-    const std::string converged = Report(WriteOutput("converged.txt", {}, exact));
+        exact += std::string(" Number of Surface Patches   ") + szModel + exactD;
+    const std::string converged =
+        Report(WriteOutput("converged.txt", {}, exact + " Number of Surface Patches   512\n  DTT(EXACT) = 5.5e-08\n"));
     EXPECT_NE(converged.find("extrapolation of 3 largest models to 1/N = 0 gives D = 5.960464e-08 cm^2/sec"),
               std::string::npos)
         << converged;
+    // all four on that line: no residual left to cut, so none is dropped
+    const std::string level = Report(WriteOutput("level.txt", {}, exact + " Number of Surface Patches   512" + exactD));
+    EXPECT_NE(level.find("extrapolation to 1/N = 0 gives D = 5.960464e-08 cm^2/sec"), std::string::npos) << level;
 
     // the listing order does not matter: finest first in the report
     std::vector<Model> reversed(models.rbegin(), models.rend());

@@ -305,26 +305,33 @@ TEST_F(SequenceCalculatorTest, RefractiveIncrementAtTheWavelengthMeetsTheSodiumL
     }
 }
 
-// The consensus vbar of each residue at 40 C: its value at 20 C plus 20 times
-// its own temperature coefficient (the published per-residue table), weighed
-// by mass with the water of the chain ends.
+// The vbar of each residue at 40 C by both methods, weighed by mass with the
+// water of the chain ends: the consensus value at 20 C plus 20 times its own
+// temperature coefficient (the published per-residue table), and the
+// standard value at 25 C (the classic residue table) plus 15 times the common
+// coefficient 0.000425 ml/(g C).
 TEST_F(SequenceCalculatorTest, ConsensusVbarFollowsEachResiduesTemperatureCoefficient)
 {
     const struct {
         char c;
-        double m, v20, dvdT;
-    } residues[] = {{'A', 71.079, 0.744, 0.0005695},  {'C', 103.144, 0.615, 0.0005453}, {'D', 115.089, 0.604, 0.0006989},
-                    {'E', 129.116, 0.657, 0.0006462}, {'F', 147.177, 0.776, 0.0007857}, {'G', 57.052, 0.632, 0.000549},
-                    {'H', 137.142, 0.686, 0.0006274}, {'I', 113.16, 0.884, 0.0006677},  {'K', 128.174, 0.811, 0.0004793},
-                    {'L', 113.16, 0.894, 0.0004737},  {'M', 131.198, 0.758, 0.0007695}, {'N', 114.104, 0.634, 0.0008368},
-                    {'P', 97.117, 0.765, 0.0006153},  {'Q', 128.131, 0.682, 0.0005644}, {'R', 156.188, 0.726, 0.0006408},
-                    {'S', 87.078, 0.634, 0.0004773},  {'T', 101.105, 0.705, 0.0004957}, {'V', 99.133, 0.843, 0.0004297},
-                    {'W', 186.213, 0.737, 0.0004936}, {'Y', 163.17, 0.706, 0.0006207}};
+        double m, v20, dvdT, v25;
+    } residues[] = {{'A', 71.079, 0.744, 0.0005695, 0.74},  {'C', 103.144, 0.615, 0.0005453, 0.63},
+                    {'D', 115.089, 0.604, 0.0006989, 0.60}, {'E', 129.116, 0.657, 0.0006462, 0.66},
+                    {'F', 147.177, 0.776, 0.0007857, 0.77}, {'G', 57.052, 0.632, 0.000549, 0.64},
+                    {'H', 137.142, 0.686, 0.0006274, 0.67}, {'I', 113.16, 0.884, 0.0006677, 0.90},
+                    {'K', 128.174, 0.811, 0.0004793, 0.82}, {'L', 113.16, 0.894, 0.0004737, 0.90},
+                    {'M', 131.198, 0.758, 0.0007695, 0.75}, {'N', 114.104, 0.634, 0.0008368, 0.62},
+                    {'P', 97.117, 0.765, 0.0006153, 0.76},  {'Q', 128.131, 0.682, 0.0005644, 0.67},
+                    {'R', 156.188, 0.726, 0.0006408, 0.70}, {'S', 87.078, 0.634, 0.0004773, 0.63},
+                    {'T', 101.105, 0.705, 0.0004957, 0.70}, {'V', 99.133, 0.843, 0.0004297, 0.86},
+                    {'W', 186.213, 0.737, 0.0004936, 0.74}, {'Y', 163.17, 0.706, 0.0006207, 0.71}};
     for (const auto& r : residues) {
         // one residue: no disulfide question
         const std::string t = Sequence(std::string(1, r.c), 0, nullptr, "40");
         const double dMass = r.m + 18;
         EXPECT_NEAR(numberAfter(t, "per residue temp coefficient) = "), (r.v20 + 20 * r.dvdT) * r.m / dMass, 6e-5)
+            << r.c << "\n" << t;
+        EXPECT_NEAR(numberAfter(t, "standard temp coefficient) = "), r.v25 * r.m / dMass + 15 * 0.000425, 6e-5)
             << r.c << "\n" << t;
     }
 }
