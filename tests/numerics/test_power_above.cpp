@@ -56,4 +56,12 @@ TEST(PowerAboveBaseline, ArraysAgreeWithTheFormulaBitForBit)
     std::vector<float> w(v.size());
     powerAboveBaseline(v.data(), w.data(), static_cast<int>(v.size()), 1.0, 0.0);
     EXPECT_EQ(w, v);
+    // A value at the baseline itself stays, also where 0^p is not 0 (the
+    // inverse of an exponent <= 0 takes the power 0).
+    for (double p : {0.0, -1.0}) {
+        EXPECT_EQ(powerAboveBaseline(50.0f, p, 50.0), 50.0f) << p;
+        float one[1] = {50.0f};
+        powerAboveBaseline(one, one, 1, p, 50.0);
+        EXPECT_EQ(one[0], 50.0f) << p;
+    }
 }
