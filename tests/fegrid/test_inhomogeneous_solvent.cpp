@@ -107,6 +107,10 @@ TEST(SolventElements, FactorsOfOneAreTheSectorAndColumnsSumToZero)
             EXPECT_NEAR(densgradFeElement1(i, j, r, 50), stiffnessElementToNode(i, j, 50), 1e-10) << i << " " << j;
             EXPECT_NEAR(densgradFeElement2(i, j, r, 50), sedimentationElementToNode(i, j, 50), 1e-10) << i << " " << j;
         }
+    // and so is the outflow through the base: the flux s omega^2 r^2 c, and
+    // D r dc/dr over the last element
+    EXPECT_NEAR(densgradNodeSedimentationWeight(r, 50), r[50] * r[50], 1e-10);
+    EXPECT_NEAR(densgradNodeDiffusionWeight(r, 50), r[50] / (r[50] - r[49]), 1e-9);
     // arbitrary smooth factors
     for (int i = 1; i <= 50; i++) {
         pSolventFactorV[i] = 1 + 0.3 * std::sin(i);

@@ -597,6 +597,16 @@ TEST(InteractingLimits, NegativeTrialProfilesEndTheRunInItsError)
         EXPECT_EQ(dSimTime, 0.0) << bReacting;
     }
     bFixedTimestep = 0;
+
+    // with variable steps only a change above max dc/c repeats a step: at a
+    // max dc/c of 0 a loading of nothing, which never changes, runs to its
+    // last scan on either propagator
+    for (bool bReacting : {true, false}) {
+        prepareRun(4, D, 0.0);
+        bReacting ? propagateLammB() : propagateLammStatic();
+        EXPECT_EQ(bDiscretizationError, 0) << bReacting;
+        EXPECT_EQ(dSimTime, e.tLast) << bReacting;
+    }
     dMaxDcOverC = dKept;
 }
 

@@ -548,10 +548,11 @@ TEST(GridPropagation, TheMovingHatThroughTheAcceleration)
 namespace {
 
 // The amount on the moving grid at the end of a run, int r c dr over its
-// linear elements at the radii the nodes have reached.
-double amountOnTheGrid()
+// linear elements at the radii the nodes have reached (or, before the run, at
+// the radii of the loading).
+double amountOnTheGrid(bool bMoved = true)
 {
-    updateMovingGridRadii();
+    if (bMoved) updateMovingGridRadii();
     const double *r = pGridRadius, *c = pGridConc;
     double sum = 0.0;
     for (int i = 1; i < nGridPointsAllocated; i++)
@@ -624,4 +625,29 @@ TEST(GridPropagation, TheMovingHatCarriesASharpBoundary)
         EXPECT_GT(nZero, 40);
         EXPECT_GT(nPlateau, 2000);
     }
+}
+
+// A floating species loaded beyond an empty lamella at the meniscus (the
+// zone model's inverted band) rises into it, and the regrids at the meniscus
+// meet a profile that rises inwards there while the front arrives and the
+// layer builds up. The amount stays in the cell.
+TEST(GridPropagation, AFloatingFrontReachesTheMeniscus)
+{
+    Experiment e;
+    e.nScans = 10;
+    e.tFirst = 500;
+    installExperiment(e);
+    bModelZone = bInvertBand = 1;
+    fZoneLamellaWidth = 0.1f;
+    dSGrid = -4;  // the automatic s grid's, so that the loading lies on the radii it runs on
+    layOutGrid(1000, true);
+    prepareRun(-4, 1e-5, 1.0);
+    for (int i = 1; i <= nGridPointsAllocated; i++) pGridConc[i] = pGridRadius[i] < e.meniscus + fZoneLamellaWidth ? 0.0 : 1.0;
+    const double loaded = amountOnTheGrid(false);
+    propagate();
+    EXPECT_EQ(bSimulationError + bDiscretizationError, 0);
+    EXPECT_NEAR(dSimTime, e.tLast, 1e-9);
+    EXPECT_NEAR(amountOnTheGrid() / loaded, 1.0, 1e-5);
+    bModelZone = bInvertBand = 0;
+    dSGrid = 0;
 }
