@@ -184,6 +184,26 @@ TEST_F(RunJobTest, ParameterValuesTheScansRefuseEndTheRunWithTwo)
     run = runJob(60);
     EXPECT_EQ(run.nExit, 2) << run.szErr;
     EXPECT_TRUE(has(run.szErr, "morvex: PARAMETER FILE: MinMeniscus: the meniscus of the scans")) << run.szErr;
+
+    // Out at 600000 cm floats step by 1/16 cm, so the automatic range's lower
+    // end (meniscus - 0.02 cm) is the meniscus itself: the key named is still
+    // the end the meniscus passes, MaxMeniscus.
+    for (const std::string& s : scans)
+        editScanFile(s, [](std::vector<std::string>& lines) {
+            for (size_t j = 2; j < lines.size(); ++j)
+                lines[j] = std::to_string(600000.0 + 0.125 * double(j)) + lines[j].substr(lines[j].find('.') + 5);
+        });
+    writeExampleJob({{"<Meniscus>5.98</Meniscus>", ""},
+                     {"<Bottom>7.2</Bottom>", ""},
+                     {"<LeftFitLimit>6.05</LeftFitLimit>", ""},
+                     {"<RightFitLimit>7.10</RightFitLimit>", ""},
+                     {"<MinMeniscus>5.96</MinMeniscus>", ""},
+                     {"<MaxMeniscus>6.03</MaxMeniscus>", "<MaxMeniscus>99</MaxMeniscus>"}});
+    run = runJob(60);
+    EXPECT_EQ(run.nExit, 2) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "morvex: PARAMETER FILE: MaxMeniscus: the meniscus of the scans, 600000.2500 cm, lies "
+                               "outside the meniscus range 600000.2500 to 99.0000 cm"))
+        << run.szErr;
 }
 
 // Every box reaches standard error as it appears: the first (an unknown key,
