@@ -431,8 +431,8 @@ TEST(LammSolve, FirstScanAnInstantAfterTheStart)
 }
 
 // Scans that carry the same time (a scan loaded twice) see one profile: the
-// moving grid takes no step of zero length between them. Twenty pairs, 100 s
-// apart in pairs, for a sedimenting and a floating species on engine 1.
+// moving grid takes no step of zero length between them. Twenty pairs, 200 s
+// apart, for a sedimenting and a floating species on engine 1.
 TEST(LammSolve, ScansOfOneTimeGetOneProfile)
 {
     for (const double s : {5.0, -5.0}) {
