@@ -100,7 +100,7 @@ const Entry kEntries[nLammSettingsEntries + 1] = {
     {Kind::LogLevel, &dTruncateLevel},
     {Kind::Flag, &bSimTimeResolution},
     {Kind::Flag, &bSimRadialResolution},
-    {Kind::Float, &fScanVelocity},
+    {Kind::SizeFloat, &fScanVelocity},
     {Kind::Float, &fConvolutionRange},
     {Kind::Flag, &bCheckRotorAcceleration},
     {Kind::Double, &dSpeedStepDShutoff},

@@ -162,7 +162,7 @@ const Entry kEntries[] = {
     {115, Kind::Flag, &bFitBufferRelConc},
     {116, Kind::Flag, &bFitBufferRefD},
     {117, Kind::Flag, &bFitBufferRefS},
-    {118, Kind::Value, &fScanVelocity},
+    {118, Kind::Positive, &fScanVelocity},
     {119, Kind::Value, &fConvolutionRange},
     {120, Kind::Flag, &bSimTimeResolution},
     {121, Kind::Flag, &bSimRadialResolution},

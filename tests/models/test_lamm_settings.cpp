@@ -168,13 +168,15 @@ TEST_F(LammSettingsFile, DamagedValuesAreNotApplied)
     EXPECT_EQ(ReadLammEqParameterPreferences(nullptr), 0);
     EXPECT_EQ(script.pending(), 0u);
 
-    // sizes, limits and points per sigma the dialog would refuse keep their
-    // values; a huge one is held to the largest int (which no allocation takes)
+    // sizes, limits, points per sigma and scan velocities the dialog would
+    // refuse keep their values; a huge one is held to the largest int (which
+    // no allocation takes)
     writeText(szLammParamsIniPath,
-              settingsText(28, {{5, "0"}, {6, "-2"}, {7, "0.4"}, {8, "-75"}, {22, "-999"}}));
+              settingsText(28, {{5, "0"}, {6, "-2"}, {7, "0.4"}, {8, "-75"}, {22, "-999"}, {25, "0"}}));
     ASSERT_EQ(ReadLammEqParameterPreferences(nullptr), 1);
     EXPECT_EQ(nDefaultGridSize, 1000);
     EXPECT_EQ(fPointsPerSigma, 5.0f);
+    EXPECT_EQ(fScanVelocity, 2.43f);
     EXPECT_EQ(nDynGridUpperLimit, 2000);
     EXPECT_EQ(nDynGridLowerLimit, 75);
     EXPECT_EQ(dTruncateLevel, 1e-6);  // 10^-999 is no level

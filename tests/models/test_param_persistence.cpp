@@ -520,6 +520,7 @@ TEST_F(SavedAnalysisTest, UnsafeEntriesKeepTheirSettingsAndTheRestIsApplied)
     a[162] = "nan";       // a flag
     a[211] = "0.000000";  // flotation points
     a[200] = "-1.000000"; // minimum s of the logarithmic grid
+    a[118] = "0.000000";  // scan velocity (the scans would be swept at another)
     Write(scratch + "bad.RA1", a);
     const float fMeniscusBefore = fMeniscus;
     pSpeciesS[1] = pParamValue[5] = 4.0f;
@@ -536,6 +537,7 @@ TEST_F(SavedAnalysisTest, UnsafeEntriesKeepTheirSettingsAndTheRestIsApplied)
     EXPECT_EQ(nDynGridLowerLimit, 75);
     EXPECT_EQ(nFlotationResolution, 50);
     EXPECT_EQ(fLogGridMinS, 10.0f);
+    EXPECT_EQ(fScanVelocity, 2.43f);
     EXPECT_FALSE(bFloMagnificationDrift);
 
     // a continuous model whose grid resolution (entry 2, slot 9) has no
