@@ -79,6 +79,20 @@ void layFlatDistribution()
     fSMax = 10.0f;
 }
 
+// The range check on the distribution laid out for the model *pbModel: the
+// upper s-value grows from 10 to 15 S and the data are reloaded. Then the
+// model and its distribution go again.
+void expectTheRangeWidensToFifteen(unsigned char* pbModel)
+{
+    autoAdjustDistributionRange();
+    EXPECT_FLOAT_EQ(fSMax, 15.0f) << static_cast<const void*>(pbModel);
+    EXPECT_EQ(bRealtimeForceReload, 1);
+    freeDistributionVectors();
+    *pbModel = 0;
+    bModelContinuous = 0;
+    bRealtimeForceReload = 0;
+}
+
 }  // namespace
 
 TEST_F(RealtimeTest, TakesEveryFifthOfAHundredFilesThenTheNextFileAndAKeyStopsIt)
@@ -278,13 +292,7 @@ TEST(RealtimeAutoRange, ModelsOnTheSAxisWidenTheirRange)
         bModelContinuous = 1;
         *pbModel = 1;
         layFlatDistribution();
-        autoAdjustDistributionRange();
-        EXPECT_FLOAT_EQ(fSMax, 15.0f) << static_cast<const void*>(pbModel);
-        EXPECT_EQ(bRealtimeForceReload, 1);
-        freeDistributionVectors();
-        *pbModel = 0;
-        bModelContinuous = 0;
-        bRealtimeForceReload = 0;
+        expectTheRangeWidensToFifteen(pbModel);
     }
     // A peak of 100 at the lowest continuous point, flat 1 up to 10 S: the
     // plain c(s) leaves its first interval out and widens (a seventh of the
@@ -305,13 +313,7 @@ TEST(RealtimeAutoRange, ModelsOnTheSAxisWidenTheirRange)
             pDistValues[i] = k == 1 ? 50.0f : k == 2 ? 100.0f : 1.0f;
         }
         fSMax = 10.0f;
-        autoAdjustDistributionRange();
-        EXPECT_FLOAT_EQ(fSMax, 15.0f) << static_cast<const void*>(pbModel);
-        EXPECT_EQ(bRealtimeForceReload, 1);
-        freeDistributionVectors();
-        *pbModel = 0;
-        bModelContinuous = 0;
-        bRealtimeForceReload = 0;
+        expectTheRangeWidensToFifteen(pbModel);
     }
     bHybridWithDiscrete = 0;
 }
