@@ -319,6 +319,21 @@ TEST_F(GlobalGridRoadTest, ConstantSharpAndEquilibriumSpecies)
     equilibriumExponentialPerScan(1e-13 * fRT / 1e-6, 0.6);
     for (int k = 1; k <= nScans; k++)
         for (int j = 1; j <= e.nPoints; j++) ASSERT_FLOAT_EQ(model[k][j], ppFit[k][j]);
+    // by M: the Boltzmann distribution of the buoyant mass M (1 - vbar rho),
+    // ln c rising by M (1 - vbar rho) w^2 (r2^2 - r1^2) / (2 R T)
+    bUseMolarMass = 1;
+    VBAR = 0.73f;
+    fBufferDensity = 1.0f;
+    fVbarRho = 0.73f;
+    pSpeciesMw[1] = 10000.0f;
+    globalsToParamVector();
+    ASSERT_TRUE(evaluate());
+    const double RT = 8.314462618e7 * (e.temperature + 273.15);
+    for (int k = 1; k <= nScans; k++) {
+        const double r1 = ppRadius[k][50], r2 = ppRadius[k][450];
+        const double Mb = 2 * RT * std::log(double(ppFit[k][450]) / ppFit[k][50]) / (w * w * (r2 * r2 - r1 * r1));
+        EXPECT_NEAR(Mb, 10000 * 0.27, 3) << k;
+    }
     bEquilibriumDataMode = 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -338,9 +339,19 @@ TEST_F(EvaluationTest, TheMessagesOfTheSolverErrorNumbers)
     EXPECT_EQ(script.pending(), 0u);
 }
 
+// A single scan at 1500 s whose omega^2 t is that of 600 s at 3000 rpm,
+// reached from rest and left at 280 rpm/s for its 50000 rpm: the phase found
+// is those 600 s, and the profile written steps up at 600 s to the scan's speed.
 TEST_F(EvaluationTest, ALowSpeedPhaseBecomesASpeedStepFile)
 {
-    DiscreteModel();
+    DiscreteModel(1);
+    const double a = 280, w0 = 3000, w = 50000, t = 1500, t2 = 600;
+    // the integral of rpm^2 over a ramp from wa to wb lasting dt
+    auto ramp = [](double wa, double wb, double dt) { return dt * (wa * wa + wa * wb + wb * wb) / 3; };
+    pScanHeaders[1].rpm = float(w);
+    pScanHeaders[1].timeWritten = t;
+    pScanHeaders[1].omega2t = std::pow(2 * M_PI / 60, 2) * (ramp(0, w0, w0 / a) + w0 * w0 * (t2 - w0 / a) +
+                                                            ramp(w0, w, (w - w0) / a) + w * w * (t - t2 - (w - w0) / a));
     headless::Script script;
     script.expectMessageBox("ERROR", IDYES)
         .expectMessageBox("ERROR", IDYES)
@@ -349,8 +360,16 @@ TEST_F(EvaluationTest, ALowSpeedPhaseBecomesASpeedStepFile)
         .expectMessageBox("ERROR", IDYES);
     window->ReportSimulationError(5);
     EXPECT_EQ(script.pending(), 0u);
-    EXPECT_TRUE(shown(script, "\"found low speed 3000 rpm phase had to be "));
-    EXPECT_TRUE(std::filesystem::exists(scratch + "/speedsteps.txt"));
+    EXPECT_TRUE(shown(script, "\"found low speed 3000 rpm phase had to be 600 sec,"));
+    float fStart = 0, fRpm = 0, fRate = 0, fStart2 = 0, fRpm2 = 0, fRate2 = 0;
+    EXPECT_EQ(std::sscanf(readText(scratch + "/speedsteps.txt").c_str(), "%f %f %f %f %f %f", &fStart, &fRpm, &fRate,
+                          &fStart2, &fRpm2, &fRate2),
+              6);
+    EXPECT_EQ(fStart, 0.0f);
+    EXPECT_EQ(fRpm, 3000.0f);
+    EXPECT_NEAR(fStart2, 600.0, 0.01);
+    EXPECT_EQ(fRpm2, 50000.0f);
+    EXPECT_EQ(fRate2, 280.0f);
     EXPECT_TRUE(bUsingSpeedSteps);
 
     // not equilibrated: the advice and the Lamm equation settings
