@@ -65,10 +65,11 @@ TEST_F(ScanFileTest, EveryCompleteDataLineIsAPoint) {
     ASSERT_EQ(a.n, 100);  // the last line is a point like any other
     EXPECT_FLOAT_EQ(a.s[100], 1.0f);
 
-    // Blank lines and CR line ends at the end of the file add no point.
-    // So do an incomplete last line, trailing points at radius 0 and a line
-    // beginning with '0' after the data (ordinary data).
-    for (const char* tail : {"\r\n\r\n  \n", "6.1000 0.5\n", "   0.0 0.0 0.0\n   0.0 0.0 0.0\n",
+    // Blank lines and CR line ends at the end of the file add no point, nor
+    // does a page break (form feed, vertical tab). So do an incomplete last
+    // line, trailing points at radius 0 and a line beginning with '0' after
+    // the data (ordinary data).
+    for (const char* tail : {"\r\n\r\n  \n", "\f\n\v\n", "6.1000 0.5\n", "   0.0 0.0 0.0\n   0.0 0.0 0.0\n",
                              "0 comment\n7.0 9.0 9.0\n"}) {
         scantest::writeText(dir.Path("b.RA1"), text + tail);
         ReadResult b;

@@ -87,9 +87,10 @@ TEST_F(ScanListTest, OldListsCommentsAndRefusals) {
     ASSERT_EQ(readScanListFile(&window, dir.Path("plain").c_str()), 1);
     EXPECT_EQ(pending(), (std::vector<std::string>{"/data/00001.RA1", "/data/00002.RA1"}));
 
-    // A name that would not fit a path buffer refuses the whole list and
-    // leaves the pending list as it was.
-    scantest::writeText(dir.Path("long"), "newformat n=1\n/data\n" + std::string(300, 'x') + ".RA1\n");
+    // A name that would make a path of 260 characters, one more than the
+    // path buffers take, refuses the whole list and leaves the pending list
+    // as it was.
+    scantest::writeText(dir.Path("long"), "newformat n=1\n/data\n" + std::string(250, 'x') + ".RA1\n");
     win::headless::Script script;
     script.expectMessageBox("too long for a file path", win::IDOK);
     EXPECT_EQ(readScanListFile(&window, dir.Path("long").c_str()), 0);
@@ -108,10 +109,16 @@ TEST_F(ScanListTest, OldListsCommentsAndRefusals) {
     EXPECT_EQ(readScanListFile(&window, dir.Path("none").c_str()), 0);
     EXPECT_EQ(nPendingFiles, 2);
 
-    // One name after the directory is that named file.
+    // One name after the directory is that named file, also in a path of
+    // 259 characters.
     scantest::writeText(dir.Path("one"), "newformat n=1\n/data/run\nx.IP1\n");
     ASSERT_EQ(readScanListFile(&window, dir.Path("one").c_str()), 1);
     EXPECT_EQ(pending(), std::vector<std::string>{"/data/run/x.IP1"});
+    const std::string longest = "/data/" + std::string(249, 'x') + ".RA1";
+    ASSERT_EQ(longest.size(), 259u);
+    scantest::writeText(dir.Path("longest"), "newformat n=1\n/data\n" + longest.substr(6) + "\n");
+    ASSERT_EQ(readScanListFile(&window, dir.Path("longest").c_str()), 1);
+    EXPECT_EQ(pending(), std::vector<std::string>{longest});
 }
 
 TEST_F(ScanListTest, CellDirectoryAndExistence) {
