@@ -441,6 +441,10 @@ TEST_F(DistributionShownTest, TwoDimensionalFileAndRegionStatistics)
     EXPECT_NEAR(fCsFf0MeanM, (1.5f * 30000 + 2.0f * 40000) / 3.5f, 0.1f);
     EXPECT_NEAR(fCsFf0MeanFf0, 1.6f, 1e-6);
     EXPECT_GT(fCsFf0SdM, 0.0f);
+    // the D-average M: Svedberg's M = s R T / (D (1 - vbar rho)) of the weighted s,
+    // (1.5 x 2 + 2 x 3) / 3.5 S, and D, (1.5 x 3 + 2 x 4) / 3.5 x 1e-7 cm^2/s, at 20 C
+    const double sw = 9.0 / 3.5 * 1e-13, Dw = 12.5 / 3.5 * 1e-7;
+    EXPECT_NEAR(fCsFf0MsD, sw * 8.31451e7 * 293.15 / (Dw * (1 - 0.73 * 0.99823)), 1.0);
     // a range without points: every statistic 0, the one-dimensional results still there
     fIntegrateYMin = 5.0f;
     fIntegrateYMax = 6.0f;

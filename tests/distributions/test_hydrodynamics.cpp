@@ -255,6 +255,13 @@ TEST_F(Hydrodynamics, PowerLawsVbarAndGridPoints)
     EXPECT_EQ(SFromM(0.0f), 0.0f);
     EXPECT_EQ(VbarFromMass(0.0f), 0.0f);
     EXPECT_EQ(shownErrorMessages().size(), 2u);
+    // vbar(M): the offset v0 at M = 0, one increment a at M = 10^s, three at 27 x 10^s
+    dVbarMOffset = 0.70;
+    dVbarMIncrement = 0.01;
+    nVbarMScale = 3;
+    EXPECT_NEAR(VbarFromMass(1e-12f), 0.70f, 1e-6f);
+    EXPECT_NEAR(VbarFromMass(1000.0f), 0.71f, 1e-6f);
+    EXPECT_NEAR(VbarFromMass(27000.0f), 0.73f, 1e-6f);
     // a sedimenting grid point: M of the c(s) family, D by Svedberg
     fFrictionalRatio = 1.3f;
     EXPECT_NEAR(relative(buoyantMassOfGridPoint(4.4f), (1 - fVbarRho) * CalculateMff02(4.4f, 1.3f)), 0.0, 1e-6);

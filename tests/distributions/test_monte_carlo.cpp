@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -104,7 +105,39 @@ std::vector<float> secondColumn(const std::string& path)
     return v;
 }
 
+// A nothrow array allocation of this many bytes is refused, as the system
+// refuses a block it cannot give (0: none).
+std::size_t nRefusedArrayBytes = 0;
+
 }  // namespace
+
+void* operator new[](std::size_t nBytes, const std::nothrow_t&) noexcept
+{
+    if (nBytes == nRefusedArrayBytes) return nullptr;
+    try {
+        return ::operator new[](nBytes);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+// The row pointers and the limit vectors come after the larger block of rows:
+// when either cannot be had the arrays are refused whole, as a failed run.
+TEST(MonteCarloArrays, AreRefusedWholeWhenOneBlockCannotBeHad)
+{
+    nResolution = 20;
+    // 36 iterations: two limit vectors of 21 floats, 37 row pointers
+    for (std::size_t nBytes : {2 * 21 * sizeof(float), 37 * sizeof(float*)}) {
+        nRefusedArrayBytes = nBytes;
+        EXPECT_FALSE(allocMonteCarloArrays(36)) << nBytes;
+        nRefusedArrayBytes = 0;
+        EXPECT_EQ(ppMCDistributions, nullptr);
+        EXPECT_EQ(pMCLowerLimit, nullptr);
+    }
+    ASSERT_TRUE(allocMonteCarloArrays(36));
+    EXPECT_EQ(nMCIterations, 36);
+    freeMonteCarloArrays();
+}
 
 TEST(MonteCarloRanks, RanksAreHeldToTheValuesAndSelectionFindsThem)
 {
