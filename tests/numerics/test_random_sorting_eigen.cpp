@@ -206,6 +206,20 @@ TEST(Eigenvalues, JacobiDiagonalisesSymmetricMatrices)
         for (int j = 1; j <= n; j++) EXPECT_EQ(v[i][j], i == j ? 1.0 : 0.0);
     }
 
+    // 2 on the diagonal, coupled only in the last pair of rows: that 2 x 2 block
+    // [[2, 1], [1, 2]] has eigenvalues 3 and 1, vectors (1, +-1)/sqrt 2, and one
+    // rotation diagonalises it; the zero couplings between equal diagonal
+    // entries are left alone.
+    for (int i = 1; i <= n; i++)
+        for (int j = 1; j <= n; j++) a[i][j] = i == j ? 2.0 : 0.0;
+    a[n - 1][n] = a[n][n - 1] = 1.0;
+    djacobi(a, n, d, v, &nrot);
+    EXPECT_EQ(nrot, 1);
+    deigsrt(d, v, n);
+    for (int k = 1; k <= n; k++) EXPECT_NEAR(d[k], k == 1 ? 3.0 : k == n ? 1.0 : 2.0, 1e-12);
+    EXPECT_NEAR(v[n - 1][1], std::sqrt(0.5), 1e-12);
+    EXPECT_NEAR(v[n][1], std::sqrt(0.5), 1e-12);
+
     free_dmatrix(v, 1, n, 1, n);
     free_dmatrix(a0, 1, n, 1, n);
     free_dmatrix(a, 1, n, 1, n);
