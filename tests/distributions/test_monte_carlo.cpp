@@ -106,14 +106,14 @@ std::vector<float> secondColumn(const std::string& path)
 }
 
 // A nothrow array allocation of this many bytes is refused, as the system
-// refuses a block it cannot give (0: none).
+// refuses a block it cannot give (0: none; an empty array is never refused).
 std::size_t nRefusedArrayBytes = 0;
 
 }  // namespace
 
 void* operator new[](std::size_t nBytes, const std::nothrow_t&) noexcept
 {
-    if (nBytes == nRefusedArrayBytes) return nullptr;
+    if (nRefusedArrayBytes != 0 && nBytes == nRefusedArrayBytes) return nullptr;
     try {
         return ::operator new[](nBytes);
     } catch (const std::bad_alloc&) {
