@@ -141,6 +141,23 @@ TEST(LinearParts, TimeAndRadialInvariantNoiseWithAmplitudes)
     for (int j = 1; j <= nNoiseGridPoints; j++) EXPECT_NEAR(pTINoiseSaved[j], ti[j - 1], 2e-6);
     for (int s = 1; s <= nScans; s++) EXPECT_NEAR(pRINoiseSaved[s], ri[s - 1] + 0.3, 2e-6);
     EXPECT_LT(Experiment::MaxResidual(), 1e-5);
+
+    // Close to equilibrium, a species whose signal changes by less than
+    // 0.05 % over the scans still gets its amplitude from that change.
+    Experiment near({1});
+    setSwitches(true, false, true, true);
+    const auto eq = [](int k, int j) {
+        const double r = pNoiseGrid[j];
+        return std::exp(0.15 * (r * r - 36.0)) * (1.0 - 1e-3 * std::exp(-pScanHeaders[k].time / 2000.0));
+    };
+    for (int k = 1; k <= nScans; k++)
+        for (int j = 1; j <= nNoiseGridPoints; j++) {
+            pppExtraNoiseScan[1][k][j] = static_cast<float>(1.3 * eq(k, j));
+            ppScanOnNoiseGrid[k][j] = static_cast<float>(2.0 * eq(k, j) + profileOf(pNoiseGrid[j]) + offsetOf(k));
+        }
+    calcMeanScan();
+    calcLinearPartsTiRiNoise();
+    EXPECT_NEAR(fSpeciesAmplitude[1], 2.0, 1e-3);
 }
 
 // A species that would need a negative amplitude gets 0; the others are
