@@ -136,6 +136,11 @@ TEST_F(TimeToEqCommandTest, MinimizeTimeToEquilibriumOnAShortColumn)
     ASSERT_NE(pTosePlot, nullptr);
     EXPECT_EQ(pTosePlot->nCurves, 2);
     EXPECT_STREQ(pTosePlot->szXLabel, "radius (cm)");
+    // the inset, its axes included, lies inside the frame of the plot it is set in
+    EXPECT_GE(pTosePlot->nOuterTop, pAuxPlot->nFrameTop);
+    EXPECT_LE(pTosePlot->nOuterBottom, pAuxPlot->nFrameBottom);
+    EXPECT_GE(pTosePlot->nOuterLeft, pAuxPlot->nFrameLeft);
+    EXPECT_LE(pTosePlot->nOuterRight, pAuxPlot->nFrameRight);
     // each run's difference is shown from the left to the right fit limit
     // (meniscus + 0.02 and 7.15 cm), where the rms is taken
     const float left = timeToEqParams.fMeniscus + 0.02f, right = timeToEqParams.fRightLimit;

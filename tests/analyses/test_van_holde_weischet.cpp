@@ -247,6 +247,10 @@ TEST_F(VanHoldeWeischetTest, TheResultPlotShowsEveryScanAndIsReleasedByEscapeOrA
         ASSERT_EQ(line->pX->nSize, 3u);
         EXPECT_EQ(line->pX->pData[2], 0.0f);
         EXPECT_EQ(line->pY->pData[2], pDistAxisS[f]);
+        // a straight line fitted to two scans passes through both of their s
+        for (int k = 0; k < 2; k++)
+            EXPECT_NEAR(line->pY->pData[k], pAreaFractionPlot->pCurves[k]->pY->pData[f - 1], 1e-4)
+                << "fraction " << f << ", scan " << k + 1;
     }
     window->EvChar(0x1B, 1, 0);
     EXPECT_FALSE(pAreaFractionPlot);

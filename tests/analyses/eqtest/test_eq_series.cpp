@@ -144,6 +144,12 @@ TEST(EqSeriesWalk, LatestSpeedFlagsTopSpeedAndExtensionGroups)
     groupScanSeries(nullptr);
     EXPECT_EQ(pEqTestInclude[1], 1);
     EXPECT_EQ(pEqTestInclude[3], 0);
+    // so is the last scan loaded, when it begins a series
+    install({{1, 280, 10000, 100}, {2, 280, 10000, 200}});
+    ASSERT_EQ(groupScanSeries(nullptr), 2);
+    EXPECT_EQ(seriesScans(2), (V{2}));
+    EXPECT_EQ(pEqTestInclude[1], 1);
+    EXPECT_EQ(pEqTestInclude[2], 0);
 }
 
 TEST(EqSeriesWalk, PrefixModeFollowsTheFileNameNotTheFolder)
@@ -275,6 +281,10 @@ TEST(EqScanComparison, IntensityFilesCompareAsAbsorbance)
     // each scan by its own extension
     eqComparisonValues(2, v);
     EXPECT_EQ(v[3], ppSignal[2][3]);
+    EXPECT_TRUE(isIntensityScanFile(1));
+    EXPECT_FALSE(isIntensityScanFile(2));
+    // the third character of the extension, the dot counted, without a cell digit after it
+    install({{1, 280, 15000, 100, "a.ri"}, {1, 280, 15000, 200, "b.R"}});
     EXPECT_TRUE(isIntensityScanFile(1));
     EXPECT_FALSE(isIntensityScanFile(2));
 }

@@ -17,6 +17,7 @@
 #include "app/app_globals.h"
 #include "models/model_globals.h"
 #include "platform/headless.h"
+#include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "scandata/data_menu_fixture.h"
 #include "scandata/scan_data.h"
@@ -246,6 +247,23 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
     paths.push_back(WriteScan(14, 2, 20000, 0.01, 14));
     Load(paths, true);
     const std::string base = folder + "/sel.txt";
+    // while a series' boxes are up, the side plot shows its compared points
+    // again in red: at each radial-limits box, the lines of that overlay
+    std::vector<int> redLines;
+    win::headless::setTranscriptObserver([&](const std::string& l) {
+        if (l.find("accept radial limits") == std::string::npos) return;
+        win::HDC dc = win::CreateMetaFile(nullptr);
+        paintEqTestSelection(dc);
+        win::HMETAFILE h = win::CloseMetaFile(dc);
+        int n = 0;
+        bool bRed = false;
+        for (const std::string& rec : win::metaFileListing(h)) {
+            bRed = rec.rfind("SelectPen(", 0) == 0 ? rec.find("0x0000ff") != std::string::npos : bRed;
+            n += bRed && rec.rfind("LineTo(", 0) == 0;
+        }
+        redLines.push_back(n);
+        win::DeleteMetaFile(h);
+    });
     {
         win::headless::Script script;
         script.expectMessageBox("cell 1, 280 nm, 10 krpm\nInclude this (cell/wl) series in time-course plot?",
@@ -264,6 +282,14 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
         Run(script, 645);
         EXPECT_EQ(script.pending(), 0u);
     }
+    win::headless::setTranscriptObserver(nullptr);
+    // series 1 over its 41 points, then over the 30 below r-max (40 and 29
+    // segments, drawn alike); series 2 and 3 over 41
+    ASSERT_EQ(redLines.size(), 4u);
+    EXPECT_GT(redLines[0], 0);
+    EXPECT_EQ(redLines[1] * 40, redLines[0] * 29);
+    EXPECT_EQ(redLines[2], redLines[0]);
+    EXPECT_EQ(redLines[3], redLines[0]);
     ASSERT_EQ(nEqTestSeries, 4);
     EXPECT_EQ(pEqTestFirstPoint[1], 1);
     EXPECT_EQ(pEqTestLastPoint[1], 30);
