@@ -99,6 +99,8 @@ TEST(LammGrid, ElementIntegrals)
     EXPECT_NEAR(L.fePointWeight(1, 3), 0.1 * (12.0 + 6.1) / 6, 1e-14);
     // the weights add up to the integral of r
     EXPECT_NEAR(L.fePointWeight(1, 3) + L.fePointWeight(2, 3) + L.fePointWeight(3, 3), (6.3 * 6.3 - 36) / 2, 1e-13);
+    // and cut at row 2, a single element, to the integral of r over [6.0, 6.1]
+    EXPECT_NEAR(L.fePointWeight(1, 2) + L.fePointWeight(2, 2), (6.1 * 6.1 - 36) / 2, 1e-13);
     EXPECT_NEAR(L.feMassElement(2, 3, 3), 0.2 * (6.1 + 6.3) / 12, 1e-14);
     EXPECT_EQ(L.feMassElement(1, 3, 3), 0.0);
     // the hats add up to 1: every row of the mass matrix sums to the weight

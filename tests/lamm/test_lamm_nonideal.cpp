@@ -62,6 +62,27 @@ TEST(LammReacting, SelfAssociationLimitsAreMonomerAndOligomer)
         }
 }
 
+// The law of the loop's one field at the total c = x + K x^n of a chosen
+// monomer x: s = (s1 + u sn) / (1 + u), D = (D1 + n u Dn) / (1 + n u) with
+// u = K x^(n-1), for the dimer and beyond the trimer's cubic.
+TEST(LammReacting, MonomerNmerLawAtTheTotalOfAKnownMonomer)
+{
+    const double s1 = 4, D1 = 7e-7, sn = 9, Dn = 4e-7, K = 2;
+    double load[3] = {0, 1, 1}, sp[3] = {0, s1, sn}, Dp[3] = {0, D1, Dn};
+    for (int n = 2; n <= 5; n++)
+        for (double x : {0.05, 0.8, 3.0}) {
+            CLammIdeal L;
+            L.SetSelfAssociation(false, true, true, false, false, 2, load, sp, Dp, nullptr, -8.0f, -8.0f, true,
+                                 true, 1.0, false, false, s1, D1, 1.0);
+            L.SetAssociationConstant(n, K);
+            const double u = K * std::pow(x, n - 1);
+            double s = 0, D = 0;
+            ASSERT_TRUE(L.TotalLaw(x + u * x, &s, &D));
+            EXPECT_NEAR(s, (s1 + u * sn) / (1 + u), 1e-9) << n << " " << x;
+            EXPECT_NEAR(D, (D1 + n * u * Dn) / (1 + n * u), 1e-15) << n << " " << x;
+        }
+}
+
 // With ks = kd = 0 the non-ideal solver gives the ideal solution; a repulsive
 // non-ideality keeps the amount and slows the boundary; a loading beyond
 // ks c = 1 is refused with 7.

@@ -32,6 +32,8 @@ TEST(LammRotor, SpeedStepsAndTheirEnds)
     const float s2[] = {0, 120, 300, 400}, v2[] = {0, 20000, 50000, 10000}, a2[] = {0, 200, 0, 100};
     P.LoadSpeedSteps(3, s2, v2, a2, 0);
     EXPECT_DOUBLE_EQ(P.pStepAccelEnd[1], 220.0);
+    // from rest at its start: 10000 rpm after 50 s at 200 rpm/s
+    EXPECT_DOUBLE_EQ(P.SpeedAtTime(170), 10000.0);
     EXPECT_DOUBLE_EQ(P.pStepAccelEnd[2], 300.0);
     EXPECT_DOUBLE_EQ(P.SpeedAtTime(300), 50000.0);
     EXPECT_DOUBLE_EQ(P.SpeedAtTime(299.5), 20000.0);
