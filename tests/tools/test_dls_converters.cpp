@@ -220,6 +220,14 @@ TEST_F(DlsConverterTest, BicLayoutsByTokenPosition)
     ASSERT_EQ(v.size(), 5u);
     EXPECT_EQ(v[0], "sample: lysozyme 2 mg/ml, operator: lab user, buffer PBS, cell 1");
     EXPECT_EQ(v[4], "   4.00000e-06  2.50000e-01 ");
+
+    // each text line goes into the title cut to the 99 characters of a title
+    const std::string longLine = std::string(99, 'x') + "y";
+    text.replace(text.find("lysozyme 2 mg/ml"), 16, longLine);
+    scantest::writeText(Out("long.dat"), text);
+    ASSERT_TRUE(convertBicDls(Out("long.dat").c_str(), Out("long.dlsdat").c_str()));
+    EXPECT_EQ(lines(Out("long.dlsdat"))[0],
+              "sample: " + longLine.substr(0, 99) + ", operator: lab user, buffer PBS, cell 1");
 }
 
 TEST_F(DlsConverterTest, ProteinSolutionsMultiMeasurementExports)
