@@ -720,11 +720,12 @@ TEST(ResidualHistogram, TwoResidualsAtOneSpreadGiveTheirClosedForm)
 TEST_F(MainWindowTest, PreferencesDialogAndPrinting)
 {
     TXLAWindow* w = OpenWindow();
-    // ids of the dialog's controls: sound 1251, Lamm threads 1254, gradient limit 1258
+    // ids of the dialog's controls: sound 1251, Lamm threads 1254, gradient limit 1258,
+    // scan colour from time 1260
     headless::Script script;
     script.expectDialog("Preferences", headless::DialogAnswer().set(1254, "0").check(1251, false))
         .expectMessageBox("Invalid Entry", IDOK)
-        .expectDialog("Preferences", headless::DialogAnswer().set(1254, "4").set(1258, "750"))
+        .expectDialog("Preferences", headless::DialogAnswer().set(1254, "4").set(1258, "750").check(1260, true))
         .expectDialog("Preferences", headless::DialogAnswer().set(1254, "9").cancel());
     w->EvCommand(CM_PREFERENCES, nullptr, 0);
     EXPECT_EQ(bSound, 0);
@@ -734,6 +735,7 @@ TEST_F(MainWindowTest, PreferencesDialogAndPrinting)
     EXPECT_EQ(lines[1], "0");
     EXPECT_EQ(lines[4], "4");
     EXPECT_EQ(lines[8], "750");
+    EXPECT_EQ(lines[11], "1");  // a flag of the file is 0 or 1
     // Cancel changes nothing
     w->EvCommand(CM_PREFERENCES, nullptr, 0);
     EXPECT_EQ(nLammThreads, 4);
@@ -747,8 +749,10 @@ TEST_F(MainWindowTest, PreferencesDialogAndPrinting)
     EXPECT_TRUE(transcriptHas(script.lines(), "the gradient limit must be a number above 0"));
     EXPECT_EQ(fGradientLimit, 1e-6f);
     fGradientLimit = 500.0f;
-    readDefaultPreferences();
+    bScanColorFromTime = 0;
+    EXPECT_EQ(readDefaultPreferences(), 1);
     EXPECT_EQ(fGradientLimit, 1e-6f);
+    EXPECT_EQ(bScanColorFromTime, 1);
     // and at the other end: the largest the defaults file keeps, 1e12, is
     // taken and comes back; a larger one is refused in the dialog, not closed
     // on and dropped
