@@ -4,6 +4,8 @@
 // Statistics commands.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -111,14 +113,15 @@ std::size_t nRefusedArrayBytes = 0;
 
 }  // namespace
 
-void* operator new[](std::size_t nBytes, const std::nothrow_t&) noexcept
+// Any other size goes on to the allocator this one stands in front of (the
+// standard library's, or the sanitizer's), which refuses what it cannot give
+// in its own way.
+void* operator new[](std::size_t nBytes, const std::nothrow_t& tag) noexcept
 {
     if (nRefusedArrayBytes != 0 && nBytes == nRefusedArrayBytes) return nullptr;
-    try {
-        return ::operator new[](nBytes);
-    } catch (const std::bad_alloc&) {
-        return nullptr;
-    }
+    using NothrowArrayNew = void* (*)(std::size_t, const std::nothrow_t&) noexcept;
+    static const auto next = reinterpret_cast<NothrowArrayNew>(dlsym(RTLD_NEXT, "_ZnamRKSt9nothrow_t"));
+    return next ? next(nBytes, tag) : nullptr;
 }
 
 // The row pointers and the limit vectors come after the larger block of rows:
