@@ -181,7 +181,8 @@ bool CCtotMovie::Read(const char* szFile)
         const bool bCounts = dFrames >= 1 && dPoints >= 1 && dFrames == std::floor(dFrames) &&
                              dPoints == std::floor(dPoints) && nSize > 0 &&
                              2.0 * (dFrames * dPoints + dFrames + dPoints) <= static_cast<double>(nSize);
-        if (bCounts && head[5] > 0) {
+        // meniscus, bottom and scale positive, as a computed field's must be
+        if (bCounts && head[3] > 0 && head[4] > 0 && head[5] > 0) {
             nFrames = static_cast<int>(dFrames);
             nPoints = static_cast<int>(dPoints);
             fMeniscus = head[3];

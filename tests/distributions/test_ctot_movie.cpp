@@ -117,6 +117,8 @@ TEST_F(ContiNonidTest, BrokenCtotFilesLeaveAnEmptyMovie)
         "0 3 6.0 7.2 1.0 50000\n\n6.0 6.6 7.2\n",                          // no frame
         "2 3 6.0 7.2 1.0 50000\n100 0\n6.0 6.6 7.2\n1 2 3\n4 5 6\n",      // time running back
         "2 3 6.0 7.2 0.0 50000\n0 100\n6.0 6.6 7.2\n1 2 3\n4 5 6\n",      // no scale
+        "2 3 0.0 7.2 1.0 50000\n0 100\n6.0 6.6 7.2\n1 2 3\n4 5 6\n",      // no meniscus
+        "2 3 6.0 -7.2 1.0 50000\n0 100\n6.0 6.6 7.2\n1 2 3\n4 5 6\n",     // no bottom
         "2 3 6.0 7.2 1.0 50000\n0 100\n6.0 6.6 7.2\n1 x 3\n4 5 6\n",      // not a number
     };
     CCtotMovie m;
