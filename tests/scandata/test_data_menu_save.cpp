@@ -179,6 +179,17 @@ TEST_F(DataMenuSaveTest, IntensityDataKeepTheirColumns) {
     ASSERT_EQ(bIntensityData, 1);
     EXPECT_FLOAT_EQ(ppSignal[1][3], 506.0f);
     EXPECT_FLOAT_EQ(ppThirdColumn[1][3], 1003.0f);
+    // On the noise grid the absorbance is 0 where the sample is 0 (radius
+    // 6.07), the grid between the neighbours a line through that 0.
+    int nNear7 = 0;
+    for (int j = 1; j <= nNoiseGridPoints; ++j) {
+        const double x = pNoiseGrid[j];
+        if (std::fabs(x - 6.07) > 0.0095) continue;
+        const double dSide = x < 6.07 ? std::log10(1006.0 / 512.0) : std::log10(1008.0 / 516.0);
+        EXPECT_NEAR(ppScanOnNoiseGrid[1][j], dSide * std::fabs(x - 6.07) / 0.01, 1e-4) << x;
+        ++nNear7;
+    }
+    EXPECT_GE(nNear7, 15);
 
     // Saved under the speed and wavelength rule and loaded again: the same
     // signal and third column.

@@ -92,6 +92,9 @@ TEST_F(ScanFileTest, UnreadableFilesStopCleanly) {
         "title\nR 1 20.0 50000 1000 1e10 280 1\n", // no data line
         "title\nX 1 20.0 50000 1000 1e10 280 1\n6.0 0.5 0\n6.1 0.5 0\n",  // unknown letter
         "title\nR 1 20.0 50000 1000 1e10 280 1\n0.0 0.5 0\n0.0 0.5 0\n",  // only radius 0
+        // the same as data lines (a blank first: a '0' first ends the data)
+        "title\nR 1 20.0 50000 1000 1e10 280 1\n 0.0 0.5 0\n 0.0 0.5 0\n",
+        "title\nR 1 20.0 50000 1000 1e10 280 1\n 0.0 0.5 0\n",
         // Two numbers per line where three are needed: the block ends early.
         "title\nR 1 20.0 50000 1000 1e10 280 1\n6.0 0.5\n6.1 0.5\n6.2 0.5\n6.3 0.5\n6.4 0.5\n6.5 0.5\n",
     };
