@@ -162,6 +162,22 @@ TEST_F(DistributionResult, RebuildAfterModelChange)
     updateDistributionPlot();
     EXPECT_EQ(fSMin, 2.0f);
     EXPECT_STREQ(pDistPlot->szYLabel, "c(s)");
+
+    // A grid of one point, 4.4 S at f/f0 1.3: both limits of the c(M) plot
+    // are its mass, 63,177 Da (docs/distributions.md), not the s limits.
+    fSMin = 4.4f;
+    fSMax = 12.0f;
+    fSGridResolution = 1.0f;
+    fFrictionalRatio = 1.3f;
+    ASSERT_EQ(setupSGrid(), 1);
+    ASSERT_EQ(nResolution, 1);
+    bModelCS = 0;
+    bModelCommandRebuild = 1;
+    updateDistributionPlot();
+    bModelCommandRebuild = 0;
+    EXPECT_NEAR(fSMin, 63177.0, 3.0);
+    EXPECT_NEAR(fSMax, 63177.0, 3.0);
+    EXPECT_STREQ(pDistPlot->szXLabel, "molar mass [Da]");
 }
 
 // The rebuilt plot names its axes by the model now chosen: the light

@@ -160,12 +160,13 @@ TEST(NormalEquations, TimeAndRadialInvariantNoiseAreEliminated)
 
 // For every noise model the chi-square from the normal equations is the sum
 // of the squared residuals after the elimination; the builders change
-// neither the data nor the store.
+// neither the data nor the store. TI comes first, on new equations: it
+// finds no means of the scene left by another model's build.
 TEST(NormalEquations, ChiSquareIsTheResidualSumForEveryNoiseModel)
 {
     noisyScene();
     fBaseline = 0.015f;
-    for (Model m : {Plain, Baseline, TI, RI, TIRI, Fixed}) {
+    for (Model m : {TI, Plain, Baseline, RI, TIRI, Fixed}) {
         SCOPED_TRACE(kModelNames[m]);
         const std::vector<float> data = dataSnapshot(), store = storeSnapshot();
         build(m);
