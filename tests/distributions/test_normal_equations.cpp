@@ -182,7 +182,8 @@ TEST(NormalEquations, ChiSquareIsTheResidualSumForEveryNoiseModel)
     }
 }
 
-// The RI builder equals the explicit centring of both factors per scan.
+// The RI builder equals the explicit centring of both factors per scan; the
+// fit from a solution takes each scan's mean residual as its offset.
 TEST(NormalEquations, RadialInvariantBuildEqualsExplicitCentring)
 {
     noisyScene();
@@ -213,6 +214,28 @@ TEST(NormalEquations, RadialInvariantBuildEqualsExplicitCentring)
     // A second build does not add to the count.
     build(RI);
     EXPECT_EQ(dNEPointCount, double(nScans) * (j2 - j1 + 1));
+    // The fit of amplitudes 0.1 g: each scan's offset is its mean residual
+    // over the fitted radii, every grid point's amplitude taken off, the last
+    // one too, and the fit is that offset plus the model.
+    for (int g = 1; g <= n; g++) pNESolution[g] = 0.1 * g;
+    CalculateppAFit();
+    for (int k = 1; k <= nScans; k++) {
+        double mean = 0.0;
+        for (int j = j1; j <= j2; j++) {
+            double r = ppScanOnNoiseGrid[k][j];
+            for (int g = 1; g <= n; g++) r -= 0.1 * g * pLammSolutions[g][k][j];
+            mean += r / (j2 - j1 + 1);
+        }
+        EXPECT_NEAR(pRINoiseSaved[k], mean, 1e-6) << "scan " << k;
+        std::vector<float> part(pScanPoints[k] + 1);
+        double expected = mean;
+        for (int g = 1; g <= n; g++) {
+            interpolateOnGrid(pScanPoints[k], ppRadius[k], part.data(), nNoiseGridPoints, pNoiseGrid,
+                              pLammSolutions[g][k]);
+            expected += 0.1 * g * part[40];
+        }
+        EXPECT_NEAR(ppFit[k][40], expected, 1e-5) << "scan " << k;
+    }
 }
 
 // Plain model with a baseline parameter: the equations of y - fBaseline, and
