@@ -136,6 +136,11 @@ TEST_F(ContourTest, TheWalkAlongTheCriticalContourEnclosesTheBestFit)
     bestFit();
     const float fS = pParamValue[5], fD = pParamValue[1];
     const float fLevel = static_cast<float>(std::sqrt(criticalVarianceRatio(0.683, fittedPointCount())) * fRmsd);
+    const float fLevel95 = static_cast<float>(std::sqrt(criticalVarianceRatio(0.95, fittedPointCount())) * fRmsd);
+    // the s range of the region within a level, D refitted at each s: the
+    // interval search of the F-statistics (fixes s from here on)
+    float fLower = 0.0f, fUpper = 0.0f;
+    ASSERT_EQ(errorIntervalS(window.get(), 0.01f, fLevel95, &fLower, &fUpper), nLowerBoundFound | nUpperBoundFound);
     errorContourSM(window.get(), file("contour.dat").c_str(), 4.29f, 4.31f, 0.0025f, 5.9f, 6.3f, 0.05f, fLevel, 4.29f,
                    6.1f);
     const std::vector<std::vector<float>> points = readRows(file("contour.dat"));
@@ -185,6 +190,31 @@ TEST_F(ContourTest, TheWalkAlongTheCriticalContourEnclosesTheBestFit)
         EXPECT_GE(p[1], 6.1f);
         EXPECT_LE(p[1], 6.5f);
     }
+
+    // at the 95 % level on columns 0.003 S apart the walk, on its way back
+    // in s, crosses the level on the first point of the column of 4.3 S and
+    // again on the next one (a corner of the contour): it goes back to the
+    // row of that crossing, on to the next column and round the whole
+    // contour. The region inside the level, projected on s, is the interval
+    // of s with D refitted, so the contour's points reach each of its ends
+    // to within a column
+    errorContourSM(window.get(), file("corner.dat").c_str(), 4.285f, 4.315f, 0.003f, 5.8f, 6.35f, 0.05f, fLevel95,
+                   4.297f, 6.25f);
+    const std::vector<std::vector<float>> round = readRows(file("corner.dat"));
+    ASSERT_GE(round.size(), 5u);
+    float sLeft = 1e9f, sRight = -1e9f;
+    for (const std::vector<float>& p : round) {
+        ASSERT_EQ(p.size(), 2u);
+        sLeft = std::fmin(sLeft, p[0]);
+        sRight = std::fmax(sRight, p[0]);
+    }
+    EXPECT_GT(sLeft, fLower - 5e-4f);
+    EXPECT_LT(sLeft, fLower + 0.003f);
+    EXPECT_LT(sRight, fUpper + 5e-4f);
+    EXPECT_GT(sRight, fUpper - 0.003f);
+    if (std::getenv("MORVEX_TEST_FIGURES"))
+        std::printf("95 %%: %zu contour points, s %.5f-%.5f; interval %.5f-%.5f\n", round.size(), sLeft, sRight,
+                    fLower, fUpper);
 
     // a level above every refitted rmsd: no crossing, an empty file
     errorContourSM(window.get(), file("none.dat").c_str(), 4.0f, 4.5f, 0.25f, 6.0f, 6.5f, 0.5f, 1.0f, 4.0f, 6.0f);

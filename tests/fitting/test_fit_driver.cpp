@@ -107,6 +107,14 @@ TEST(FitVectorTest, SlotsHoldTheSwitchedOnExtrasThenTheFloatedEntries)
         EXPECT_EQ(packFitParameters(0, nullptr), 4 + nBleach) << nSwitches;
     }
     bFloMagnificationDrift = bFloBleaching = bFloKBleachFloat = bFloAlimFloat = 0;
+    // the detection power floats only with nonlinear detection and its own
+    // flag: "fit power coefficient?" answered No keeps it where it was typed
+    for (int nSwitches = 0; nSwitches < 4; ++nSwitches) {
+        bNonlinearDetection = nSwitches & 1;
+        bFitDetectionPower = (nSwitches >> 1) & 1;
+        EXPECT_EQ(packFitParameters(0, nullptr), nSwitches == 3 ? 5 : 4) << nSwitches;
+    }
+    bNonlinearDetection = bFitDetectionPower = 0;
 }
 
 TEST(FitVectorTest, TheObjectiveWritesTheVectorBackWithItsBounds)
