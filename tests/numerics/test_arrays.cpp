@@ -61,6 +61,14 @@ TEST(OneBasedArrays, MatrixRowsAreContiguousAndViewsShareData)
     EXPECT_EQ(&t[1][2][1], &t[1][1][4] + 1);
     EXPECT_EQ(&t[2][1][1], &t[1][3][4] + 1);
     free_f3tensor(t, 1, 2, 1, 3, 1, 4);
+    // Bases other than 1 and more than two rows: u[i][j][k] is element
+    // (i * 3 + j) * 2 + (k - 1) of the one row-major block that starts at u[0][0][1].
+    float*** u = f3tensor(0, 3, 0, 2, 1, 2);
+    for (int i = 0; i <= 3; i++)
+        for (int j = 0; j <= 2; j++)
+            for (int k = 1; k <= 2; k++)
+                EXPECT_EQ(&u[i][j][k], &u[0][0][1] + (i * 3 + j) * 2 + (k - 1)) << i << ' ' << j << ' ' << k;
+    free_f3tensor(u, 0, 3, 0, 2, 1, 2);
 }
 
 // The rest of the program allocates matrices and reads them before writing
