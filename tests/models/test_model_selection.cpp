@@ -117,6 +117,20 @@ TEST_F(ModelWindowTest, TheDiscreteModelIsChosenOnceAndStartsWithoutSpecies)
     command(198);
     EXPECT_FALSE(bGeometryLinear);
     EXPECT_TRUE(bAutoFEAlgorithm);
+    // so from each of the others, the only one chosen (docs/models.md: 198
+    // does nothing more only without any geometry)
+    const std::pair<unsigned, unsigned char*> kGeometries[] = {
+        {281, &bGeometryExternalLoadingCell}, {282, &bGeometryReserved}, {291, &bElectrophoresis}};
+    for (const auto& [nId, pFlag] : kGeometries) {
+        if (nId == 281) script.expectInput("enter volume of oil used in run [ml]", "0.02");
+        command(nId);
+        ASSERT_TRUE(*pFlag && bModelDiscreteSpecies && !bAutoFEAlgorithm) << nId;
+        command(198);
+        EXPECT_FALSE(*pFlag) << "198 after " << nId;
+        EXPECT_TRUE(bAutoFEAlgorithm) << "198 after " << nId;
+        EXPECT_TRUE(menuChecked(198) && !menuChecked(nId)) << "198 after " << nId;
+    }
+    EXPECT_EQ(script.pending(), 0u);
 }
 
 TEST_F(ModelWindowTest, SingleSpeciesAndHinderedSedimentationSwitchIntoEachOther)
