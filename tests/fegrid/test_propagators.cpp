@@ -378,7 +378,9 @@ TEST(GridPropagation, ThePlateauBeyondTheWindowIsTheDilutedLoadingItself)
 
 // Where nothing changes the step grows tenfold per step up to the largest
 // step (1000 s without sedimentation): 1, 1, 10, 100, then 1000 s steps, the
-// last cut to the scan.
+// last cut to the scan. A species that sediments slowly against its
+// diffusion has 0.5 rpm^2 D / s beyond 1000 s (0.1 S, D 6e-7 at 50000 rpm:
+// 7500 s), and its largest step is 1000 s as well.
 TEST(GridPropagation, StepGrowthUpToTheLargestStep)
 {
     Experiment e;
@@ -392,6 +394,14 @@ TEST(GridPropagation, StepGrowthUpToTheLargestStep)
     EXPECT_EQ(nTimeStepCount, 14);
     EXPECT_EQ(dSimTime, 10000.0);
     EXPECT_FLOAT_EQ(modelAt(1, 250), 1.0f);
+
+    ASSERT_GT(0.5 * e.rpm * e.rpm * 6e-7 / 0.1, 1000.0);
+    layOutGrid(300, false);
+    prepareRun(0.1, 6e-7, 1.0);
+    propagate();
+    EXPECT_EQ(bSimulationError + bDiscretizationError, 0);
+    EXPECT_EQ(dMaxTimeStep, 1000.0);
+    EXPECT_EQ(dSimTime, 10000.0);
 }
 
 // Runs of the Claverie propagator that cannot go on end, by themselves or by
@@ -499,6 +509,37 @@ TEST(GridPropagation, AMovingHatThatDoesNotMoveKeepsTheRadiiOfItsLoading)
     EXPECT_EQ(pGridRadius[N], b);
     for (int i = 2; i < N; i++) ASSERT_NEAR(pGridRadius[i], loaded[i - 1], 1e-12) << i;
     for (int i = 3; i < N; i++) ASSERT_NEAR(pGridRadius[i] / pGridRadius[i - 1], q, 1e-12) << i;
+}
+
+// A loading that dips below -0.001 at the meniscus (an experimental initial
+// profile, noise about a zero baseline) on whole natural steps: the step is
+// halved to 0.1 s and the deficit goes to the meniscus's neighbour. For a
+// species that neither sediments nor diffuses (s 0, the s grid 4 S) that
+// touches only the few nodes next to the meniscus, which the moving frame
+// stirs within the run's 10 s (no regrid yet): from node 20 on the cell,
+// the bottom's nodes with it, keeps its loading.
+TEST(GridPropagation, TheMovingHatHandsANegativeMeniscusValueToItsNeighbour)
+{
+    Experiment e;
+    e.nScans = 1;
+    e.tFirst = e.tLast = 10;
+    installExperiment(e);
+    const int N = 200;
+    const double dMaxBefore = dMaxDcOverC;
+    dMaxDcOverC = 1;
+    bAutoSGrid = 0;
+    dSGrid = 4;
+    layOutGrid(N, true);
+    prepareRun(0, 0, 1.0);
+    pGridConc[1] = -0.01;
+    propagate();
+    EXPECT_EQ(bSimulationError + bDiscretizationError, 0);
+    EXPECT_TRUE(bGridSynchronousSteps);
+    EXPECT_NEAR(dSimTime, e.tLast, 1e-9);
+    for (int i = 20; i <= N; i++) ASSERT_NEAR(pGridConc[i], 1.0, 1e-6) << i;
+    dMaxDcOverC = dMaxBefore;
+    bAutoSGrid = 1;
+    dSGrid = 0;
 }
 
 // Through the rotor's linear acceleration to its speed in 200 s the species
