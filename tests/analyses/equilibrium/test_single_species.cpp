@@ -307,6 +307,31 @@ TEST_F(EquilibriumExactFit, TiNoiseOutsideTheWindowOnTheStraightLine)
                 for (int k = nFirst - 1; k <= nLast + 1; ++k)
                     EXPECT_NEAR(ppFit[s][k], ppSignal[s][k], 1e-4f) << nFirst << " " << nLast << " " << s << " " << k;
         }
+
+    // No species and the same data in both scans, the TI profile with a step
+    // of 1 on the window's first point (a scratch): the TI noise over the
+    // window is the data less their mean over it, and drawing the line beyond
+    // the window leaves its first two points as they are, to the last bit.
+    installExactScans({0.0, 0.0}, 0.0, 12);
+    for (int nFirst : {2, 3})
+        for (int nLast : {10, 11}) {
+            for (int s = 1; s <= nScans; ++s)
+                for (int p = 1; p <= 12; ++p)
+                    ppSignal[s][p] = static_cast<float>(tiProfile(ppRadius[1][p]) + (p == nFirst ? 1.0 : 0.0));
+            fFitLeftLim = ppRadius[1][nFirst];
+            fFitRightLim = ppRadius[1][nLast];
+            setupNoiseRadialGrid();
+            ASSERT_EQ(nNoiseGridFirst, nFirst);
+            ASSERT_EQ(nNoiseGridLast, nLast);
+            setMolarMass(50000.0f, 1);
+            runEquilibriumSingleSpecies(&window);
+            EXPECT_EQ(fRmsd, 0.0f);
+            double dMean = 0.0;
+            for (int p = nFirst; p <= nLast; ++p) dMean += ppSignal[1][p];
+            dMean /= nLast - nFirst + 1;
+            for (int p = nFirst; p <= nLast; ++p)
+                EXPECT_EQ(pTINoiseSaved[p], static_cast<float>(ppSignal[1][p] - dMean)) << nFirst << " " << nLast << " " << p;
+        }
 }
 
 TEST_F(EquilibriumFitTest, EndToEndThroughTheMenu)
