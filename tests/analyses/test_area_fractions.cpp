@@ -208,6 +208,25 @@ TEST_F(AreaFractionTest, SlidingAndConsecutiveSetsOfTheTimeOrderedScans)
     }
     EXPECT_EQ(nScansPerLsgSet, 2);  // the set of 1 was raised to 2
 
+    // One fraction, the least count allowed: its target is half the area, the
+    // median of each set's distribution, here the one boundary's 5 S; the
+    // plot shows the 9 set curves of one point and the fraction's line,
+    // which ends on 5 S at 1/sqrt(t) = 0.
+    pParamValue[11] = 1.0f;
+    ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+    ASSERT_EQ(nBoundaryFractions, 1);
+    EXPECT_NEAR(pDistAxisS[1], 5.0f, 0.1f);
+    ASSERT_TRUE(pAreaFractionPlot);
+    ASSERT_EQ(pAreaFractionPlot->nCurves, 9 + 1);
+    for (int k = 0; k < 9; k++) {
+        ASSERT_EQ(pAreaFractionPlot->pCurves[k]->pY->nSize, 1u);
+        EXPECT_NEAR(pAreaFractionPlot->pCurves[k]->pY->pData[0], 5.0f, 0.1f) << "set " << k + 1;
+    }
+    const CCurve* line = pAreaFractionPlot->pCurves[9];
+    ASSERT_EQ(line->pX->nSize, 10u);
+    EXPECT_EQ(line->pX->pData[9], 0.0f);
+    EXPECT_NEAR(line->pY->pData[9], 5.0f, 0.1f);
+
     // the set curves shown in the distribution plot leave it when they go
     ASSERT_TRUE(pDistPlot);
     EXPECT_EQ(pDistPlot->nCurves, 1 + 9);

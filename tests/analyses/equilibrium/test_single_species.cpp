@@ -283,15 +283,20 @@ TEST_F(EquilibriumExactFit, TiNoiseOutsideTheWindowOnTheStraightLine)
     // twelve points: the model curves are interpolated from the grid (a table
     // of eight is too short for that)
     installExactScans({0.3, 0.6, 0.2}, 13564.6, 12);
+    // the run at 50000 g/mol over the window of grid points nFirst to nLast
+    auto runWindow = [&](int nFirst, int nLast) {
+        fFitLeftLim = ppRadius[1][nFirst];
+        fFitRightLim = ppRadius[1][nLast];
+        setupNoiseRadialGrid();
+        ASSERT_EQ(nNoiseGridFirst, nFirst);
+        ASSERT_EQ(nNoiseGridLast, nLast);
+        setMolarMass(50000.0f, 1);
+        runEquilibriumSingleSpecies(&window);
+    };
     for (int nFirst : {2, 3})
         for (int nLast : {10, 11}) {
-            fFitLeftLim = ppRadius[1][nFirst];
-            fFitRightLim = ppRadius[1][nLast];
-            setupNoiseRadialGrid();
-            ASSERT_EQ(nNoiseGridFirst, nFirst);
-            ASSERT_EQ(nNoiseGridLast, nLast);
-            setMolarMass(50000.0f, 1);
-            runEquilibriumSingleSpecies(&window);
+            runWindow(nFirst, nLast);
+            if (HasFatalFailure()) return;
             ASSERT_LT(fRmsd, 1e-5f);
             const float* r = pNoiseGrid;
             const float* ti = pTINoiseSaved;
@@ -306,6 +311,26 @@ TEST_F(EquilibriumExactFit, TiNoiseOutsideTheWindowOnTheStraightLine)
             for (int s = 1; s <= nScans; ++s)
                 for (int k = nFirst - 1; k <= nLast + 1; ++k)
                     EXPECT_NEAR(ppFit[s][k], ppSignal[s][k], 1e-4f) << nFirst << " " << nLast << " " << s << " " << k;
+        }
+
+    // No species and the same data in both scans, the TI profile with a step
+    // of 1 on the window's first point (a scratch): the TI noise over the
+    // window is the data less their mean over it, and drawing the line beyond
+    // the window leaves its first two points as they are, to the last bit.
+    installExactScans({0.0, 0.0}, 0.0, 12);
+    for (int nFirst : {2, 3})
+        for (int nLast : {10, 11}) {
+            for (int s = 1; s <= nScans; ++s)
+                for (int p = 1; p <= 12; ++p)
+                    ppSignal[s][p] = static_cast<float>(tiProfile(ppRadius[1][p]) + (p == nFirst ? 1.0 : 0.0));
+            runWindow(nFirst, nLast);
+            if (HasFatalFailure()) return;
+            EXPECT_EQ(fRmsd, 0.0f);
+            double dMean = 0.0;
+            for (int p = nFirst; p <= nLast; ++p) dMean += ppSignal[1][p];
+            dMean /= nLast - nFirst + 1;
+            for (int p = nFirst; p <= nLast; ++p)
+                EXPECT_EQ(pTINoiseSaved[p], static_cast<float>(ppSignal[1][p] - dMean)) << nFirst << " " << nLast << " " << p;
         }
 }
 

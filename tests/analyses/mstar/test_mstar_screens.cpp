@@ -321,6 +321,21 @@ TEST_F(MStarTest, WithoutEquilibriumDataTheCommandOnlySaysSo)
     Enter(script);
     EXPECT_FALSE(bMStarMode);
     EXPECT_TRUE(transcriptShows(script, "equilibrium data set must be loaded for MSTAR"));
+
+    // with data but no column between meniscus and bottom (either unset, or
+    // the bottom not beyond the meniscus) there is nothing to transform
+    LoadIdealSet();
+    const float cells[][2] = {{0.0f, 7.2f}, {6.9f, 0.0f}, {6.9f, 6.9f}, {7.2f, 6.9f}};
+    for (const auto& cell : cells) {
+        fMeniscus = pParamValue[13] = cell[0];
+        fBottom = pParamValue[14] = cell[1];
+        win::headless::Script refused;
+        refused.expectMessageBox("ERROR", win::IDOK);
+        Enter(refused);
+        EXPECT_FALSE(bMStarMode) << cell[0] << " " << cell[1];
+        EXPECT_EQ(pMStarPlotA, nullptr);
+        EXPECT_TRUE(transcriptShows(refused, "meniscus and bottom must be set for MSTAR")) << cell[0] << " " << cell[1];
+    }
 }
 
 // ---------------------------------------------------------------- c(M) smoothing
