@@ -1,7 +1,7 @@
 // The static grid's passes (four or two rows at a time) against the plain
 // scalar loops, bit for bit: stretches of every length and offset, values at
 // and around the cut, negative values, NaN, and changes that only a row's
-// neighbour can take as reference.
+// neighbour can take as reference; and the rule itself on rows at the cut.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -71,6 +71,23 @@ TEST(LammGridPasses, RelativeChangesEqualTheScalarLoop)
                         ASSERT_TRUE(sameBits(e1, e2)) << n << " " << from << " " << E0 << " " << cut;
                         ASSERT_EQ(s1, s2) << n << " " << from;
                     }
+            }
+    // a row exactly at the cut is no reference of its own (only rows above the
+    // cut are): a change larger than the cut marks it special and leaves E, a
+    // smaller one does nothing; wherever the row lies in the stretch (a group of
+    // four, a pair, the odd row at the end). Every other row changes by 1 %.
+    for (int n = 1; n <= 13; n++)
+        for (int at = 1; at <= n; at++)
+            for (double change : {0.5, 0.1}) {
+                const double cut = 0.25;
+                std::vector<double> c(n + 2, 1.01), co(n + 2, 1.0);
+                co[at] = cut;
+                c[at] = cut + change;
+                double e = 0;
+                int sp = 0;
+                lamm::relativeChanges(c.data(), co.data(), 1, n, cut, e, sp);
+                EXPECT_EQ(e, n > 1 ? 1.01 - 1.0 : 0.0) << n << " " << at << " " << change;
+                EXPECT_EQ(sp, change > cut ? 1 : 0) << n << " " << at << " " << change;
             }
     // an empty stretch leaves both as they came
     double E = 0.25;

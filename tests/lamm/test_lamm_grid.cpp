@@ -75,6 +75,16 @@ TEST(LammGrid, SteepBoundaryRefinementEndsAtTheBase)
     for (int i = 2; i <= 200; i++) ASSERT_GT(L.pRadius[i], L.pRadius[i - 1]);
     EXPECT_EQ(L.pRadius[200], 7.2);
     EXPECT_NEAR(L.GridEndMismatch(L.dRefineRatio), 0, 1e-5);
+    // from the last step of the stretched inner grid on, the steps form one
+    // geometric series to the base: neighbouring steps keep one ratio (the last
+    // step takes up the root finder's tolerance)
+    const int k = L.nRefineStartIndex;
+    const double* r = L.pRadius;
+    ASSERT_GE(k, 3);
+    ASSERT_LE(k, 190);
+    const double ratio = (r[k + 1] - r[k]) / (r[k] - r[k - 1]);
+    for (int i = k + 1; i <= 198; i++)
+        EXPECT_NEAR((r[i + 1] - r[i]) / (r[i] - r[i - 1]), ratio, 1e-9) << i;
     // an unbracketed root is reported and the search still goes on
     clearShownErrorMessages();
     win::headless::Script script;

@@ -146,4 +146,24 @@ TEST(LammSetup, SteepGradientAtEitherEnd)
             EXPECT_EQ(L->IsSteepGradient(s, c.D), expected) << "s " << s << " D " << c.D << " limit " << rf;
         }
     }
+    // With the fit limit on the end itself only the thin-layer rule makes a
+    // species steep (its profile is highest there); a floating species turns
+    // steep at the very D, to the last bit, at which the same s sedimenting
+    // does (bisection in D from half to twice the D of s omega^2 / 2D = 100).
+    auto L = makeSolver(e, 5, 6e-7, m, b, 1.0, (float)m, (float)b);
+    for (double s : {1.0, 2.0, 3.0, 5.0, 7.0, 10.0, 13.0, 20.0, 30.0, 50.0}) {
+        double turn[2];
+        for (int k = 0; k < 2; k++) {
+            const double sk = k == 0 ? s : -s;
+            double lo = s * 1e-13 * w * w / 400, hi = 4 * lo;  // steep at lo, not at hi
+            ASSERT_TRUE(L->IsSteepGradient(sk, lo));
+            ASSERT_FALSE(L->IsSteepGradient(sk, hi));
+            for (int it = 0; it < 80; it++) {
+                const double mid = lo + (hi - lo) / 2;
+                (L->IsSteepGradient(sk, mid) ? lo : hi) = mid;
+            }
+            turn[k] = hi;
+        }
+        EXPECT_EQ(turn[0], turn[1]) << "s " << s;
+    }
 }
