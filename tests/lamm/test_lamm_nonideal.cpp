@@ -90,8 +90,8 @@ TEST(LammReacting, MonomerNmerLawAtTheTotalOfAKnownMonomer)
 // loading^2: the trimer holds 41 % of a loading of 1; the ideal plateau of the
 // monomer would be 0.035 higher at 3000 s) and a floating species with ks = 0.5
 // per unit, whose plateau grows more slowly than the ideal one (0.045 less at
-// 3000 s) and lies near the meniscus, far from the base where the loop's
-// profile is smallest.
+// 3000 s); the profile's largest values then lie away from the base, which
+// the species leaves.
 TEST(LammReacting, ThePlateauFollowsTheLawOfItsTotal)
 {
     const double rpm = 60000, w2 = std::pow(rpm * M_PI / 30, 2) * 1e-13;
@@ -129,12 +129,7 @@ TEST(LammReacting, ThePlateauFollowsTheLawOfItsTotal)
             L->SetAssociationConstant(3, K);
             r = 6.9;
         } else {
-            auto N = std::make_unique<CLammNonIdeal>();
-            N->SetSedimentationParams(sF, DF, kM, kB, 1.0, 6.1f, 7.1f);
-            N->SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false,
-                           nullptr, e.nScans, 1, true, true, false, 0, false, 0, false);
-            setDefaultSolverOptions(*N);
-            N->SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
+            auto N = makeNonidealSolver(e, sF, DF, kM, kB, 1.0, 6.1f, 7.1f);
             N->SetNonidealParams((float)std::log10(ks), -30.0f, 1.0, false, false);
             L = std::move(N);
             r = 6.3;
@@ -158,12 +153,7 @@ TEST(LammNonIdeal, ReducesToTheIdealSolutionAndKeepsTheAmount)
     const double s = 5, D = 6e-7;
     LammExperiment n(5, 500, 3000, 50000, kM, kB, 200), ideal(5, 500, 3000, 50000, kM, kB, 200);
     auto make = [&](LammExperiment& e) {
-        auto L = std::make_unique<CLammNonIdeal>();
-        L->SetSedimentationParams(s, D, kM, kB, 1.0, 6.1f, 7.1f);
-        L->SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false,
-                       nullptr, e.nScans, 1, true, true, false, 0, false, 0, false);
-        setDefaultSolverOptions(*L);
-        L->SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
+        auto L = makeNonidealSolver(e, s, D, kM, kB, 1.0, 6.1f, 7.1f);
         L->bRampRotorSpeed = 0;
         L->nDefaultGridSize = 800;
         return L;
