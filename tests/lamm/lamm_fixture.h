@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "lamm/lamm_ideal.h"
+#include "lamm/lamm_nonideal.h"
 #include "numerics/nrutil.h"
 #include "scandata/scan_header.h"
 
@@ -94,6 +95,19 @@ inline std::unique_ptr<CLammIdeal> makeSolver(LammExperiment& e, double s, doubl
     L->SetSedimentationParams(s, D, m, b, c0, fitInner, fitOuter);
     L->SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false,
                    nullptr, e.nScans, 1, true, true, false, 0, false, 0, false);
+    setDefaultSolverOptions(*L);
+    L->SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
+    return L;
+}
+
+// The same for the non-ideal solver (ks and kd still to be given).
+inline std::unique_ptr<CLammNonIdeal> makeNonidealSolver(LammExperiment& e, double s, double D, double m, double b,
+                                                         double c0, float fitInner, float fitOuter)
+{
+    auto L = std::make_unique<CLammNonIdeal>();
+    L->SetSedimentationParams(s, D, m, b, c0, fitInner, fitOuter);
+    L->SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false, nullptr,
+                   e.nScans, 1, true, true, false, 0, false, 0, false);
     setDefaultSolverOptions(*L);
     L->SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
     return L;

@@ -18,12 +18,7 @@ const double kM = 6.0, kB = 7.2;
 
 std::unique_ptr<CLammNonIdeal> makeNonideal(LammExperiment& e, double s, double D, int n)
 {
-    auto L = std::make_unique<CLammNonIdeal>();
-    L->SetSedimentationParams(s, D, kM, kB, 1.0, 6.05f, 7.1f);
-    L->SetScanData(nullptr, nullptr, e.headers.data(), e.out, e.radii, e.nPoints, nullptr, nullptr, false, nullptr,
-                   e.nScans, 1, true, true, false, 0, false, 0, false);
-    setDefaultSolverOptions(*L);
-    L->SetSolventAndParticle(20.0, 0.73, 1.0, 1.0);
+    auto L = makeNonidealSolver(e, s, D, kM, kB, 1.0, 6.05f, 7.1f);
     L->bRampRotorSpeed = 0;
     L->nDefaultGridSize = n;
     return L;
