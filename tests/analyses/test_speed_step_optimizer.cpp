@@ -26,6 +26,18 @@ protected:
         releaseSpeedStepOptimizer();
         resetTimeToEqParams(&timeToEqParams);
     }
+    // The species of a search at the defaults (39 h at constant speed), one
+    // speed factor for the first 2 h.
+    static void oneFactorForTwoHours()
+    {
+        TimeToEqParams& tp = timeToEqParams;
+        tp.fVbar = 0.73f;
+        const float fr[] = {0, 1}, s[] = {0, 4.1639f}, D[] = {0, 5.7554e-7f};
+        setOptimizationSpecies(39 * 3600.0f, 1, fr, s, D);
+        tp.bExponential = 0;
+        tp.nParams = 1;
+        tp.fOverspeedTime = 7200;
+    }
 };
 
 }  // namespace
@@ -321,13 +333,7 @@ TEST_F(SpeedStepOptimizerTest, ObjectiveOfOneProgram)
 // the same start it comes to the same programme and time.
 TEST_F(SpeedStepOptimizerTest, ColdAnnealingStepIsThePlainSimplex)
 {
-    TimeToEqParams& tp = timeToEqParams;
-    tp.fVbar = 0.73f;
-    const float fr[] = {0, 1}, s[] = {0, 4.1639f}, D[] = {0, 5.7554e-7f};
-    setOptimizationSpecies(39 * 3600.0f, 1, fr, s, D);
-    tp.bExponential = 0;
-    tp.nParams = 1;
-    tp.fOverspeedTime = 7200;
+    oneFactorForTwoHours();
     bAppEqPenalty = 1;  // as in a search: the time's steps get a slope
     // a search from 10 and 20 % overspeed for the first 2 h; some 75 % come
     // to equilibrium 6 h sooner
@@ -454,14 +460,8 @@ void recordStoredVector()
 // keeps is the lowest time of all the programmes it ran.
 TEST_F(SpeedStepOptimizerTest, RestartsEndOnceTheTimeAndTheVectorSettle)
 {
-    TimeToEqParams& tp = timeToEqParams;
-    tp.fVbar = 0.73f;
-    const float fr[] = {0, 1}, s[] = {0, 4.1639f}, D[] = {0, 5.7554e-7f};
-    setOptimizationSpecies(39 * 3600.0f, 1, fr, s, D);
-    tp.bExponential = 0;
-    tp.nParams = 1;
-    tp.fOverspeedTime = 7200;
-    tp.fQuantum = 1.0f;
+    oneFactorForTwoHours();
+    timeToEqParams.fQuantum = 1.0f;
     seedRandomNumbers(1);
     gVectorAfterSimplex.clear();
     gEvaluated.clear();
