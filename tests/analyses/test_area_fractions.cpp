@@ -311,6 +311,7 @@ TEST_F(AreaFractionTest, TheDirectFitNeverRaisesTheRmsdAndKeepsTheIntercepts)
 // Each step of the direct fit shows its lines on cleared rows, 30 to 230 at
 // x = 10, each as wide as a blank line: whatever was drawn there (a curve, a
 // line of an earlier fit) goes, also beside the last line, the runs test.
+// The step and the rmsd stand where the simplex's own step text puts them.
 TEST_F(AreaFractionTest, TheStepLinesStandOnAClearedBlock)
 {
     TwoSpeciesExperiment();
@@ -330,6 +331,15 @@ TEST_F(AreaFractionTest, TheStepLinesStandOnAClearedBlock)
         for (int y = row; y < row + line.cy - 1; y++)
             for (int x = 360; x < right - 1; x++)
                 ASSERT_EQ(win::GetPixel(dc, x, y), win::RGB(255, 255, 255)) << x << ", " << y;
+    // the simplex steps between show the same step and rmsd on rows 30 and
+    // 50: the lines stay where they stand, not a pixel moves
+    std::vector<win::COLORREF> area;
+    for (int y = 30; y < 70; y++)
+        for (int x = 10; x < right - 1; x++) area.push_back(win::GetPixel(dc, x, y));
+    showSimplexStep(window.get());
+    size_t i = 0;
+    for (int y = 30; y < 70; y++)
+        for (int x = 10; x < right - 1; x++, i++) ASSERT_EQ(win::GetPixel(dc, x, y), area[i]) << x << ", " << y;
     window->ReleaseDC(dc);
 }
 

@@ -26,6 +26,18 @@ protected:
         releaseSpeedStepOptimizer();
         resetTimeToEqParams(&timeToEqParams);
     }
+    // The species of a search at the defaults (39 h at constant speed), one
+    // speed factor for the first 2 h.
+    static void oneFactorForTwoHours()
+    {
+        TimeToEqParams& tp = timeToEqParams;
+        tp.fVbar = 0.73f;
+        const float fr[] = {0, 1}, s[] = {0, 4.1639f}, D[] = {0, 5.7554e-7f};
+        setOptimizationSpecies(39 * 3600.0f, 1, fr, s, D);
+        tp.bExponential = 0;
+        tp.nParams = 1;
+        tp.fOverspeedTime = 7200;
+    }
 };
 
 }  // namespace
@@ -321,13 +333,7 @@ TEST_F(SpeedStepOptimizerTest, ObjectiveOfOneProgram)
 // the same start it comes to the same programme and time.
 TEST_F(SpeedStepOptimizerTest, ColdAnnealingStepIsThePlainSimplex)
 {
-    TimeToEqParams& tp = timeToEqParams;
-    tp.fVbar = 0.73f;
-    const float fr[] = {0, 1}, s[] = {0, 4.1639f}, D[] = {0, 5.7554e-7f};
-    setOptimizationSpecies(39 * 3600.0f, 1, fr, s, D);
-    tp.bExponential = 0;
-    tp.nParams = 1;
-    tp.fOverspeedTime = 7200;
+    oneFactorForTwoHours();
     bAppEqPenalty = 1;  // as in a search: the time's steps get a slope
     // a search from 10 and 20 % overspeed for the first 2 h; some 75 % come
     // to equilibrium 6 h sooner
@@ -420,4 +426,81 @@ TEST_F(SpeedStepOptimizerTest, ThermalNoiseRaisesEveryVertexAlike)
     // cold: the lower value always
     s = rankedBest({2.0f, 1.0f, 3.0f}, 0.0f, 1.0f, 10);
     EXPECT_EQ(s[1], 1.0);
+}
+
+namespace {
+
+// The stored vector at every evaluation, by the count of simplices begun:
+// the last one seen while the count is k is the best vertex of simplex k
+// (the next restart's vertices, or the closing run of the result).
+std::vector<std::vector<float>> gVectorAfterSimplex;
+// Every programme the search ran (the vector of the simulation under way).
+std::vector<std::vector<float>> gEvaluated;
+
+void recordStoredVector()
+{
+    const TimeToEqParams& tp = timeToEqParams;
+    if (pAppEqOptSim && pAppEqOptSim->pParams && pAppEqOptSim->nParams == tp.nParams && gEvaluated.size() < 5000) {
+        std::vector<float> p(pAppEqOptSim->pParams + 1, pAppEqOptSim->pParams + 1 + tp.nParams);
+        if (gEvaluated.empty() || gEvaluated.back() != p) gEvaluated.push_back(p);
+    }
+    if (nFitSteps < 0 || nFitSteps > 1000 || !tp.pParamVector) return;
+    const size_t k = static_cast<size_t>(nFitSteps);
+    if (gVectorAfterSimplex.size() <= k) gVectorAfterSimplex.resize(k + 1);
+    gVectorAfterSimplex[k].assign(tp.pParamVector + 1, tp.pParamVector + 1 + tp.nParamVector);
+}
+
+}  // namespace
+
+// The search restarts the simplex around its best vertex until a restart
+// leaves the time (1e-5) and every coordinate (1e-4, relative) where they
+// were, or three restarts in a row leave the time settled (docs/analyses.md).
+// The best vertex of every simplex is read from the stored vector at the
+// solver's waits, and its time computed again afterwards. What the search
+// keeps is the lowest time of all the programmes it ran.
+TEST_F(SpeedStepOptimizerTest, RestartsEndOnceTheTimeAndTheVectorSettle)
+{
+    oneFactorForTwoHours();
+    timeToEqParams.fQuantum = 1.0f;
+    seedRandomNumbers(1);
+    gVectorAfterSimplex.clear();
+    gEvaluated.clear();
+    nFitSteps = 0;
+    const win::WaitPollFunction poll = win::GetWaitPoll();
+    win::SetWaitPoll(recordStoredVector);
+    optimizeSpeedSteps(nullptr);
+    win::SetWaitPoll(poll);
+    // the best vertex of the first simplex and of at least one restart
+    const std::vector<std::vector<float>>& v = gVectorAfterSimplex;
+    const int K = static_cast<int>(v.size()) - 1;
+    ASSERT_GE(K, 2);
+    bAppEqPenalty = 1;  // the value the search minimises
+    std::vector<float> t(v.size(), 0.0f);
+    for (int k = 1; k <= K; ++k) {
+        ASSERT_EQ(v[static_cast<size_t>(k)].size(), 1u) << k;
+        float p[2] = {0, v[static_cast<size_t>(k)][0]};
+        t[static_cast<size_t>(k)] = appEqObjective(p, nullptr);
+    }
+    ASSERT_GT(gEvaluated.size(), 10u);
+    for (size_t i = 0; i < gEvaluated.size(); ++i) {
+        float p[2] = {0, gEvaluated[i][0]};
+        EXPECT_GE(appEqObjective(p, nullptr), t[static_cast<size_t>(K)]) << i << " " << p[1];
+    }
+    bAppEqPenalty = 0;
+    // the first restart that settles both ends the search; here that is the
+    // vector's rule (fewer than three settled times in a row)
+    int nEnd = 0, nSettledInARow = 0;
+    bool bByVector = false;
+    for (int k = 2; k <= K && nEnd == 0; ++k) {
+        const double before = t[static_cast<size_t>(k - 1)], now = t[static_cast<size_t>(k)];
+        const bool bTime = std::fabs(now - before) <= 1e-5 * before;
+        const float a = v[static_cast<size_t>(k - 1)][0], b = v[static_cast<size_t>(k)][0];
+        const bool bVector = std::fabs(b - a) <= 1e-4f * std::fabs(b);
+        nSettledInARow = bTime ? nSettledInARow + 1 : 0;
+        if (bTime && bVector) bByVector = true;
+        if (bByVector || nSettledInARow >= 3) nEnd = k;
+    }
+    EXPECT_EQ(K, nEnd);
+    EXPECT_TRUE(bByVector);
+    EXPECT_LT(nSettledInARow, 3);
 }
