@@ -177,7 +177,18 @@ TEST_F(DlsConverterTest, TwoColumnFiles)
     // A zero baseline gives no values.
     EXPECT_FALSE(convertTwoColumnG2Dls(sample("twocolumn_g2_sample.txt").c_str(), Out("b3.dlsdat").c_str(), 1e-6f,
                                        0.0f, 20.0f, 1.0f, 1.0f, 1.333f, 0.01002f, 90.0f, 808.3e-9f));
-    EXPECT_EQ(filesIn(dir.Dir()), 2u);
+    // A file without a row (empty, or blank lines only) is refused by both.
+    scantest::writeText(Out("empty.txt"), "");
+    scantest::writeText(Out("blank.txt"), "\n  \n\n");
+    for (const char* szName : {"empty.txt", "blank.txt"}) {
+        EXPECT_FALSE(convertTwoColumnG2Dls(Out(szName).c_str(), Out("b4.dlsdat").c_str(), 1e-6f, 100000.0f, 20.0f,
+                                           1.0f, 1.0f, 1.333f, 0.01002f, 90.0f, 808.3e-9f))
+            << szName;
+        EXPECT_FALSE(convertTwoColumnG2m1Dls(Out(szName).c_str(), Out("b5.dlsdat").c_str(), 25.0f, 1.0f, 1.333f,
+                                             0.0089f, 173.0f, 632.8e-9f))
+            << szName;
+    }
+    EXPECT_EQ(filesIn(dir.Dir()), 4u);  // and the two inputs
 }
 
 TEST_F(DlsConverterTest, BicLayoutsByTokenPosition)
@@ -209,10 +220,11 @@ TEST_F(DlsConverterTest, BicLayoutsByTokenPosition)
     }
     EXPECT_EQ(filesIn(dir.Dir()), 3u);  // and zero.dat
 
-    // token 21 below 1 adds no second block of channels: the 3 of token 7
-    // alone, the last one 1250 / 1000 - 1
+    // token 21 in [0, 1) adds no second block of channels, whatever the
+    // token after it (read by nobody) holds: the 3 of token 7 alone, the
+    // last one 1250 / 1000 - 1
     std::string text = scantest::readText(sample("bic_sample.dat"));
-    text.replace(text.find("\n1\n0\n1000\n"), 10, "\n0\n0\n1000\n");
+    text.replace(text.find("\n1\n0\n1000\n"), 10, "\n0\n-1\n1000\n");
     text.erase(text.find("8 1100\n"), 7);
     scantest::writeText(Out("three.dat"), text);
     ASSERT_TRUE(convertBicDls(Out("three.dat").c_str(), Out("three.dlsdat").c_str()));
