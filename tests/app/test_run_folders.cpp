@@ -247,6 +247,24 @@ TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
               std::string::npos)
         << text;
     std::filesystem::permissions(locked, perms::owner_all, std::filesystem::perm_options::replace);
+
+    // a file of the run before that this user cannot remove (a fits folder
+    // not theirs to write): the run is refused before it computes anything,
+    // and the next run removes that file and none of the user's
+    writeText(out + "/fits/f00009.RA1", "an earlier run's fit\n");
+    writeText(out + "/.morvex-run-files", readText(out + "/.morvex-run-files") + "fits/f00009.RA1\n");
+    std::filesystem::permissions(out + "/fits", perms(0555), std::filesystem::perm_options::replace);
+    text.clear();
+    EXPECT_EQ(runProgramAsOtherUser(failing, xdg, &text), 2) << text;
+    EXPECT_NE(text.find("morvex: the results of an earlier run cannot be cleared: " + out +
+                        "/fits/f00009.RA1 cannot be removed (Permission denied)"),
+              std::string::npos)
+        << text;
+    std::filesystem::permissions(out + "/fits", perms::all, std::filesystem::perm_options::replace);
+    text.clear();
+    EXPECT_EQ(runProgramWithin(120, failing, &text), 1) << text;
+    EXPECT_FALSE(std::filesystem::exists(out + "/fits/f00009.RA1"));
+    for (const std::string& name : mine) EXPECT_EQ(readText(out + "/" + name), "mine\n") << name;
 }
 
 // A batch queue may start the run without standard input: the lock on the
