@@ -160,7 +160,9 @@ TEST_F(RunFoldersTest, TheDataFolderIsOnlyReadWhateverThePaths)
 // user's. A folder a running run holds is refused with 2,
 // naming the holder; a lock file left by a run that was killed blocks
 // nobody, not even another user than the one who made it (mode 0644). A
-// results folder whose parent cannot be written is refused with the reason.
+// results folder whose parent cannot be written is refused with the reason;
+// so is a run that cannot remove a file of the run before, and it names no
+// file of the user's for the next run to clear.
 TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
 {
     const std::string data = scratch + "data", out = scratch + "out";
