@@ -741,13 +741,16 @@ TEST_F(MainWindowTest, PreferencesDialogAndPrinting)
     EXPECT_EQ(nLammThreads, 4);
     EXPECT_EQ(readLines(szParamsIniPath)[4], "4");
     // the gradient limit: 0 is refused; the smallest the defaults file keeps,
-    // 1e-6, is taken and comes back at the next start
+    // 1e-6, is taken and comes back at the next start; so is the fewest Lamm
+    // threads, 1 (1 to 64)
     script.expectDialog("Preferences", headless::DialogAnswer().set(1258, "0"))
         .expectMessageBox("Invalid Entry", IDOK)
-        .expectDialog("Preferences", headless::DialogAnswer().set(1258, "1e-6"));
+        .expectDialog("Preferences", headless::DialogAnswer().set(1258, "1e-6").set(1254, "1"));
     w->EvCommand(CM_PREFERENCES, nullptr, 0);
     EXPECT_TRUE(transcriptHas(script.lines(), "the gradient limit must be a number above 0"));
     EXPECT_EQ(fGradientLimit, 1e-6f);
+    EXPECT_EQ(nLammThreads, 1);
+    EXPECT_EQ(readLines(szParamsIniPath)[4], "1");
     fGradientLimit = 500.0f;
     bScanColorFromTime = 0;
     EXPECT_EQ(readDefaultPreferences(), 1);

@@ -160,7 +160,9 @@ TEST_F(RunFoldersTest, TheDataFolderIsOnlyReadWhateverThePaths)
 // user's. A folder a running run holds is refused with 2,
 // naming the holder; a lock file left by a run that was killed blocks
 // nobody, not even another user than the one who made it (mode 0644). A
-// results folder whose parent cannot be written is refused with the reason.
+// results folder whose parent cannot be written is refused with the reason;
+// so is a run that cannot remove a file of the run before, and it names no
+// file of the user's for the next run to clear.
 TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
 {
     const std::string data = scratch + "data", out = scratch + "out";
@@ -247,6 +249,24 @@ TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
               std::string::npos)
         << text;
     std::filesystem::permissions(locked, perms::owner_all, std::filesystem::perm_options::replace);
+
+    // a file of the run before that this user cannot remove (a fits folder
+    // not theirs to write): the run is refused before it computes anything,
+    // and the next run removes that file and none of the user's
+    writeText(out + "/fits/f00009.RA1", "an earlier run's fit\n");
+    writeText(out + "/.morvex-run-files", readText(out + "/.morvex-run-files") + "fits/f00009.RA1\n");
+    std::filesystem::permissions(out + "/fits", perms(0555), std::filesystem::perm_options::replace);
+    text.clear();
+    EXPECT_EQ(runProgramAsOtherUser(failing, xdg, &text), 2) << text;
+    EXPECT_NE(text.find("morvex: the results of an earlier run cannot be cleared: " + out +
+                        "/fits/f00009.RA1 cannot be removed (Permission denied)"),
+              std::string::npos)
+        << text;
+    std::filesystem::permissions(out + "/fits", perms::all, std::filesystem::perm_options::replace);
+    text.clear();
+    EXPECT_EQ(runProgramWithin(120, failing, &text), 1) << text;
+    EXPECT_FALSE(std::filesystem::exists(out + "/fits/f00009.RA1"));
+    for (const std::string& name : mine) EXPECT_EQ(readText(out + "/" + name), "mine\n") << name;
 }
 
 // A batch queue may start the run without standard input: the lock on the

@@ -172,7 +172,7 @@ TEST_F(RunModeTest, TheProgramRefusesAnInvalidParameterFile)
 // message as the record has it, and ends with 1: files that are no scans
 // (nothing loads), and scans whose speeds the speed steps beside them do not
 // match (they load, but a profile that does not fit them makes any analysis
-// wrong).
+// wrong), or speed steps that cannot be read.
 TEST_F(RunModeTest, AFailedRunSaysWhyOnTheConsoleAndEndsWithOne)
 {
     std::string garbage = scratch + "garbage";
@@ -209,6 +209,17 @@ TEST_F(RunModeTest, AFailedRunSaysWhyOnTheConsoleAndEndsWithOne)
     ASSERT_TRUE(root) << text;
     EXPECT_EQ(root->child("ScanCount")->text, "4");
     EXPECT_EQ(root->attr("exitCode"), "1");
+
+    // speed steps with a rate of 0: the box begins with a line break and a
+    // bell, which the console line gives as spaces, the words whole
+    writeText(data + "/speedsteps.txt", "0.000000\t20000.000000\t0.000000\n");
+    writeText(scratch + "steps.xml", "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                                         "out3</OutputResultsDirectory>");
+    text.clear();
+    EXPECT_EQ(runProgram("'" + scratch + "steps.xml'", &text), 1);
+    EXPECT_NE(text.find("morvex: Error: Attention: bad speedstep data in " + data + "/speedsteps.txt\n"),
+              std::string::npos)
+        << text;
 }
 
 // Without a display the window cannot open: the program says so and how else
