@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "analyses/timetoeq/speed_step_optimizer.h"
 #include "app/app_globals.h"
 #include "app/data_file_paths.h"
 #include "app/preferences.h"
@@ -128,6 +129,36 @@ TEST_F(MainWindowTest, MenuBarChecksAndTheFloToolsItem)
     EXPECT_EQ(GetMenuState(m, CM_EXIT, MF_BYCOMMAND) & MF_GRAYED, 0u);
     EXPECT_NE(GetMenuState(m, CM_FLAG_STRONG_GRADIENTS, MF_BYCOMMAND) & MF_CHECKED, 0u);
     EXPECT_EQ(GetMenuState(m, CM_SCAN_COLOR_FROM_TIME, MF_BYCOMMAND) & MF_CHECKED, 0u);
+
+    // No command waits for a part any more, so every item of every menu and
+    // popup leads to its handler and none is grayed
+    std::vector<HMENU> menus{m};
+    int nCommandItems = 0;
+    for (size_t q = 0; q < menus.size() && q < 100; ++q)
+        for (int k = 0; k < GetMenuItemCount(menus[q]); ++k) {
+            if (HMENU sub = GetSubMenu(menus[q], k)) {
+                menus.push_back(sub);
+                continue;
+            }
+            const UINT id = GetMenuItemID(menus[q], k);
+            const UINT state = GetMenuState(menus[q], k, MF_BYPOSITION);
+            if (state & MF_SEPARATOR) continue;
+            ++nCommandItems;
+            EXPECT_EQ(state & (MF_GRAYED | MF_DISABLED), 0u) << id;
+        }
+    EXPECT_GT(nCommandItems, 200);
+    // Optimize of the simulator's popup (932) starts the search, which first
+    // refuses a programme beyond the 20000 scans of 1800 s the simulation
+    // holds (docs/analyses.md)
+    {
+        headless::Script opt;
+        nAppEqOptSpecies = 1;
+        fAppEqOptDuration = 20001.0f * 3600.0f;
+        opt.expectMessageBox("is beyond the 20000 scans (10000 h) the simulation can hold", IDOK);
+        opt.command(932);
+        headless::processMessages();
+        EXPECT_EQ(opt.pending(), 0u);
+    }
 
     // a toggle through the menu checks its item and is kept in the defaults file
     headless::Script script;
