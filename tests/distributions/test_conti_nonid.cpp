@@ -521,7 +521,8 @@ TEST_F(ContiNonidTest, BeforeTheFirstScanTheLevelsLeaveTheMeniscusWithTime)
         if (nCase == 1) {
             float* pLast = ppScanOnNoiseGrid[pScanTimeOrder[nScans]];
             const float* pFirst = ppScanOnNoiseGrid[pScanTimeOrder[1]];
-            ASSERT_LT(pScanHeaders[pScanTimeOrder[nScans]].time, 3.0 * sp.t0);
+            const double tLast = pScanHeaders[pScanTimeOrder[nScans]].time;  // a copy: the header is packed
+            ASSERT_LT(tLast, 3.0 * sp.t0);
             for (int p = 1; p <= nNoiseGridPoints; p++) pLast[p] = pFirst[p];
         }
         headless::Script script;
