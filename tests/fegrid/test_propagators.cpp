@@ -525,7 +525,6 @@ TEST(GridPropagation, TheMovingHatHandsANegativeMeniscusValueToItsNeighbour)
     e.tFirst = e.tLast = 10;
     installExperiment(e);
     const int N = 200;
-    const double dMaxBefore = dMaxDcOverC;
     dMaxDcOverC = 1;
     bAutoSGrid = 0;
     dSGrid = 4;
@@ -537,9 +536,6 @@ TEST(GridPropagation, TheMovingHatHandsANegativeMeniscusValueToItsNeighbour)
     EXPECT_TRUE(bGridSynchronousSteps);
     EXPECT_NEAR(dSimTime, e.tLast, 1e-9);
     for (int i = 20; i <= N; i++) ASSERT_NEAR(pGridConc[i], 1.0, 1e-6) << i;
-    dMaxDcOverC = dMaxBefore;
-    bAutoSGrid = 1;
-    dSGrid = 0;
 }
 
 // Through the rotor's linear acceleration to its speed in 200 s the species
