@@ -260,6 +260,27 @@ TEST_F(ContiRunTest, GridPointTable)
     EXPECT_EQ(gridPointRule(2), EGridPointRule::MassFromS);
     bModelCSOneDiscreteD = 0;
 
+    // c(s,ff0) with a discrete species: point 1 is the species of 4 S and
+    // 60 kDa with its own frictional ratio, f = M (1 - vbar rho) / (N_A s)
+    // over 6 pi eta R0 of the anhydrous sphere (vbar 0.73, density 1, water
+    // at 20 C), about 1.375; the grid points keep theirs
+    bModelCSFf0OneDiscrete = 1;
+    allocCsFf0Arrays(6, 2);
+    for (int j = 1; j <= 6; j++) {
+        pCsFf0S[j] = pDistAxisS[(j - 1) % 3 + 1];
+        pCsFf0Ratio[j] = j <= 3 ? 1.2f : 1.6f;
+    }
+    ASSERT_TRUE(setGridPointSD(window.get(), 1, 20.0f));
+    const double NA = 6.02214e23, vbar = 0.73, M = 60000.0;
+    const double f = M * (1.0 - vbar) / (NA * 4e-13);
+    const double f0 = 6.0 * M_PI * 0.01002 * std::cbrt(3.0 * M * vbar / (4.0 * M_PI * NA));
+    EXPECT_EQ(pCsFf0S[1], 4.0f);
+    EXPECT_EQ(pCsFf0M[1], 60000.0f);
+    EXPECT_NEAR(pCsFf0Ratio[1], f / f0, 1e-4 * f / f0);
+    for (int j = 2; j <= 6; j++) EXPECT_EQ(pCsFf0Ratio[j], j <= 3 ? 1.2f : 1.6f) << j;
+    bModelCSFf0OneDiscrete = 0;
+    freeCsFf0Arrays();
+
     // first matching row: ls-g*(s) before c(s), electrophoresis c(v) before
     // the buoyant c(M), the c(M) on its M grid for none of the s flags
     bModelLsgs = bModelCS = 1;

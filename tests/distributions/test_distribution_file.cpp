@@ -159,6 +159,15 @@ TEST_F(PriorSetup, DeltaPeaks)
     EXPECT_NEAR(a + b, 1.0, 1e-9);
     // tent through (4, 0), (5, a), (6, b), (7, 0): mean 5.3
     EXPECT_NEAR((4.0 * 0 + 5 * a * 3 + 6 * b * 3 + 0) / (3 * (a + b)), 5.3, 1e-3);
+    // the tent holds 2A = (a + b) x 1 S = 1.0 on any grid step: on a grid of
+    // half the step, 1, 1.5, ..., 10 S, too
+    fSGridResolution = 19.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    ASSERT_EQ(nResolution, 19);
+    double dArea = 0.0;
+    for (int i = 2; i <= nResolution; i++)
+        dArea += 0.5 * (pPriorProbability[i] + pPriorProbability[i - 1] - 0.002) * (pDistAxisS[i] - pDistAxisS[i - 1]);
+    EXPECT_NEAR(dArea, 1.0, 1e-9);
     EXPECT_TRUE(shownErrorMessages().empty());
 }
 

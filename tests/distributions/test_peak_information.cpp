@@ -437,6 +437,18 @@ TEST_F(ExampleRunTest, BoundaryRegionOfAnSRangeInTheData)
     dSignalPerMgMl = 20.0 * fTotal;
     shadeRangeInData(window.get(), 8.0f, 9.2f, &transport);
     EXPECT_EQ(transport, v);
+
+    // hindered settling scales them by (1 - phi)^ks, phi = c vbar / 1000
+    // (docs/lamm.md), c in mg/ml of the material from 0.1 S to the limit: a
+    // tent of height 1 from 0 to 0.2 S holds 0.05 of it; with ks 1 and a
+    // signal of 0.05 vbar / 500 per mg/ml phi is one half, and 8.0 to 9.2 S
+    // shade the region of 4.0 to 4.6 S once more
+    bModelHinderedCS = 1;
+    bHinderedBaxter = 0;
+    SetDistribution(101, 0.0f, 0.1f, [](float s) { return s == 0.1f ? 1.0f : 0.0f; });
+    dSignalPerMgMl = 0.05 * VBAR / 500.0;
+    shadeRangeInData(window.get(), 8.0f, 9.2f, &transport);
+    EXPECT_EQ(transport, v);
 }
 
 // Show Peak Mw serves every c(s) model whose peaks have a molar mass or an s,
