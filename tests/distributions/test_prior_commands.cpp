@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -324,6 +325,29 @@ TEST_F(ExampleRunTest, TheDiscreteSpeciesPriorTakesEachPeakOnce)
     float fArea = 0, fMean = 0, fTotal = 0;
     integrateDistribution(pDistAxisS[1], pDistAxisS[nResolution], &fArea, &fMean, &fTotal, nullptr, nullptr, nullptr);
     EXPECT_LE(dAmplitudes, fTotal * (1 + 1e-5));
+
+    // ten sharp species fill all ten rows of the table, the last one too:
+    // Gaussians of 0.1 S at 1.5, 2.5, ... 10.5 S, heights 1, 0.95, ... 0.55,
+    // each of signal h 0.1 sqrt(2 pi)
+    SetDistribution(101, 1.0f, 0.1f, +[](float s) {
+        float c = 0.0f;
+        for (int k = 0; k < 10; k++) {
+            const float d = (s - (1.5f + k)) / 0.1f;
+            c += (1.0f - 0.05f * k) * std::exp(-0.5f * d * d);
+        }
+        return c;
+    });
+    window->PriorKnowledgeDiscreteSpecies(true);
+    std::vector<std::pair<double, double>> rows;
+    for (int k = 1; k <= nPriorPeakRows; k++) {
+        EXPECT_EQ(dPriorPeakWidth[k], 0.0) << k;
+        rows.emplace_back(dPriorPeakLocation[k], dPriorPeakAmplitude[k]);
+    }
+    std::sort(rows.begin(), rows.end());
+    for (int k = 0; k < 10; k++) {
+        EXPECT_NEAR(rows[static_cast<size_t>(k)].first, 1.5 + k, 1e-3) << k;
+        EXPECT_NEAR(rows[static_cast<size_t>(k)].second, (1.0 - 0.05 * k) * 0.1 * std::sqrt(2 * M_PI), 1e-3) << k;
+    }
 }
 
 TEST_F(ExampleRunTest, DialogTakesThePeaksOfTheDistributionIntoItsTable)
