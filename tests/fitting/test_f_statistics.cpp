@@ -281,6 +281,21 @@ TEST_F(IntervalTest, AKeyStopsTheSearchAndTheVectorComesBack)
     EXPECT_EQ(text.find(szExpected), 0u) << text;
     EXPECT_EQ(std::vector<float>(pParamValue + 1, pParamValue + nParams + 1), saved);
     EXPECT_FALSE(bStopFit);  // the next search is not stopped before it starts
+
+    // the value is shown whole however long its text: -3e38 S has 39 digits
+    // before the point (the last one had been cut, a tenth of the value)
+    pParamValue[5] = -3e38f;
+    paramVectorToGlobals();
+    headless::Script huge;
+    askInterval(huge, true, "0.01");
+    huge.expectMessageBox("calculate error in s", IDOK);
+    huge.pressKey(VK_SPACE);
+    command(285);
+    EXPECT_EQ(huge.pending(), 0u);
+    const std::string hugeText = boxText(huge, "calculate error in s");
+    ASSERT_EQ(hugeText.compare(0, 4, "s = "), 0) << hugeText;
+    EXPECT_EQ(std::strtof(hugeText.c_str() + 4, nullptr), -3e38f) << hugeText;
+    EXPECT_NE(hugeText.find(".000 [stopped, stopped] S"), std::string::npos) << hugeText;
 }
 
 TEST_F(IntervalTest, RefitsThatCannotRunEndEachSideAtTheCap)
