@@ -200,7 +200,8 @@ void errorCommand(TXLAWindow* pWindow, bool bS)
         else
             std::snprintf(sz, nSize, "stopped");
     };
-    char szBest[40], szLower[40], szUpper[40], szText[300];
+    // any float whole: "%.3f" of -3.4e38 has a sign, 39 digits and ".000"
+    char szBest[48], szLower[48], szUpper[48], szText[300];
     std::snprintf(szBest, sizeof szBest, szValue, static_cast<double>(fBest));
     bound(szLower, sizeof szLower, nLowerBoundFound, fLower);
     bound(szUpper, sizeof szUpper, nUpperBoundFound, fUpper);

@@ -268,19 +268,32 @@ TEST_F(IntervalTest, TheSavedAnalysisIsTheBestFitAgain)
 TEST_F(IntervalTest, AKeyStopsTheSearchAndTheVectorComesBack)
 {
     bestFit(5);
-    headless::Script script;
-    askInterval(script, true, "0.01");
-    script.expectMessageBox("calculate error in s", IDOK);
-    script.pressKey(VK_SPACE);
-    command(285);
-    EXPECT_EQ(script.pending(), 0u);
+    // the search of s stopped by a key at once: the result box's text
+    auto stoppedSearch = [&] {
+        headless::Script script;
+        askInterval(script, true, "0.01");
+        script.expectMessageBox("calculate error in s", IDOK);
+        script.pressKey(VK_SPACE);
+        command(285);
+        EXPECT_EQ(script.pending(), 0u);
+        return boxText(script, "calculate error in s");
+    };
     char szExpected[80];
     std::snprintf(szExpected, sizeof szExpected, "s = %.3f [stopped, stopped] S\\n(critical rmsd value is ",
                   static_cast<double>(saved[4]));
-    const std::string text = boxText(script, "calculate error in s");
+    const std::string text = stoppedSearch();
     EXPECT_EQ(text.find(szExpected), 0u) << text;
     EXPECT_EQ(std::vector<float>(pParamValue + 1, pParamValue + nParams + 1), saved);
     EXPECT_FALSE(bStopFit);  // the next search is not stopped before it starts
+
+    // the value is shown whole however long its text: -3e38 S has 39 digits
+    // before the point (the last one had been cut, a tenth of the value)
+    pParamValue[5] = -3e38f;
+    paramVectorToGlobals();
+    const std::string hugeText = stoppedSearch();
+    ASSERT_EQ(hugeText.compare(0, 4, "s = "), 0) << hugeText;
+    EXPECT_EQ(std::strtof(hugeText.c_str() + 4, nullptr), -3e38f) << hugeText;
+    EXPECT_NE(hugeText.find(".000 [stopped, stopped] S"), std::string::npos) << hugeText;
 }
 
 TEST_F(IntervalTest, RefitsThatCannotRunEndEachSideAtTheCap)

@@ -1,4 +1,4 @@
-// Synthetic data: the radii, times and noise of a generated set, the
+// Synthetic data: the radii, times, noise and temperature of a generated set, the
 // questions of Generate > Single and Series with the self-association
 // constants, the numbered folders of a series and the refusal of an
 // automatic scan count that has no end, data simulated from a distribution
@@ -214,6 +214,36 @@ TEST_F(SyntheticDataTest, ScansTimesNoiseAndFiles)
     EXPECT_NEAR(std::sqrt(d2 / m), 0.01, 0.0005);
     // the switches a generated set leaves
     EXPECT_EQ(bFitTINoise + bFitRINoise + bAlgebraicBaseline + bAlgebraicConcentrations, 0);
+}
+
+// The generated scans are at 20 C, and so is RT: a species given by its molar
+// mass diffuses with D = s R T / (M (1 - vbar rho)) at 293.15 K, whatever
+// temperature the data before had left.
+TEST_F(SyntheticDataTest, ASpeciesGivenByItsMolarMassDiffusesAtTwentyDegrees)
+{
+    const double s = 4.3, M = 63000.0;
+    const double D = s * 1e-13 * 8.31451e7 * 293.15 / ((1.0 - fVbarRho) * M);  // about 6.1e-7 cm^2/s
+    OneSpecies(4.3f, 6.1f, 0.8f);
+    pParamValue[1] = pSpeciesMw[1] = static_cast<float>(D * 1e7);
+    window->GenerateSyntheticData(0, 0.002f, 50000.0f, -1.0f, 0.0f, 600.0f, 0.0f, 4, Path("byD").c_str());
+    ASSERT_EQ(nScans, 4);
+    std::vector<std::vector<float>> byD;
+    for (int k = 1; k <= nScans; k++) byD.emplace_back(ppFit[k] + 1, ppFit[k] + pScanPoints[k] + 1);
+
+    OneSpecies(4.3f, 6.1f, 0.8f);
+    bUseMolarMass = 1;
+    pParamValue[1] = pSpeciesMw[1] = static_cast<float>(M);
+    fRT = static_cast<float>(8.31451e7 * 277.15);  // as a set run at 4 C left it
+    window->GenerateSyntheticData(0, 0.002f, 50000.0f, -1.0f, 0.0f, 600.0f, 0.0f, 4, Path("byM").c_str());
+    ASSERT_EQ(nScans, 4);
+    EXPECT_EQ(pScanHeaders[4].temperature, 20.0f);
+    double dMax = 0.0;
+    for (int k = 1; k <= nScans; k++) {
+        ASSERT_EQ(static_cast<size_t>(pScanPoints[k]), byD[k - 1].size());
+        for (int j = 1; j <= pScanPoints[k]; j++)
+            dMax = std::max(dMax, std::fabs(static_cast<double>(ppFit[k][j]) - byD[k - 1][j - 1]));
+    }
+    EXPECT_LT(dMax, 1e-4);
 }
 
 // Generate > Single: the questions, the Parameters dialog, the save dialog;
