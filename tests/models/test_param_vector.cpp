@@ -114,8 +114,12 @@ TEST(ParamVector, SelfAssociationDerivesTheOligomers)
     v()[6] = 9;
     v()[3] = 5.25f;
     f()[2] = 1;
+    f()[3] = 1;
     paramVectorToGlobals();
     EXPECT_EQ(fSALog10Ka, 5.25f);
+    EXPECT_EQ(nFitSALog10Ka, 1);
+    // the oligomer is never floated, not even in species 2's row
+    EXPECT_EQ(pSpeciesMwFloat[2], 0);
     EXPECT_FLOAT_EQ(fSAOligomerMorD, 4.5f);
     EXPECT_FLOAT_EQ(v()[2], 4.5f);
     EXPECT_FLOAT_EQ(pSpeciesMw[2], 4.5f);
@@ -132,6 +136,9 @@ TEST(ParamVector, SelfAssociationDerivesTheOligomers)
     // brings it back as it went in
     EXPECT_EQ(v()[3], 5.25f);
     EXPECT_EQ(fSALog10Ka, 5.25f);
+    // and so does its fit flag, which shares species 3's M flag
+    EXPECT_EQ(f()[3], 1);
+    EXPECT_EQ(nFitSALog10Ka, 1);
     // a monomer without s has no D to derive: the oligomer keeps its value
     v()[5] = 0;
     v()[2] = 2.5f;
