@@ -384,6 +384,10 @@ TEST_F(TimeToEqCommandTest, SimulatorPopup)
     script.expectMessageBox("no rotor speed profile loaded -> optimize from scratch?", IDNO);
     w->EvCommand(934, nullptr, 0);
     EXPECT_EQ(script.pending(), 0u);
+    // 938 before any steps: the time at constant speed
+    w->EvCommand(938, nullptr, 0);
+    const float fConstant = fAppEqConstTime;
+    ASSERT_GT(fConstant, 1.0f);
 
     // 929 with an instrument method: its rows read as steps, 30000 rpm for
     // 0:30, then 12000 rpm held
@@ -453,4 +457,19 @@ TEST_F(TimeToEqCommandTest, SimulatorPopup)
     script.expectInput("max time (hours)", "1").expectMessageBox("Can't seem to find PLOKA script at", IDOK);
     w->EvCommand(935, nullptr, 0);
     EXPECT_EQ(script.pending(), 0u);
+
+    // 934 with a single step, the rotor from rest at 280 rpm/s to the final
+    // 15000 rpm and held: the constant-speed run, every scan at 15000 rpm and
+    // at equilibrium within a scan of the time 938 found without steps
+    const std::string single = scratch + "single.txt";
+    writeText(single, "0.000000\t15000.000000\t280.000000");
+    script.expectOpenFile("Pick Rotor Speed File", {single});
+    w->EvCommand(929, nullptr, 0);
+    ASSERT_EQ(pApproachToEqSim->nSteps, 1);
+    w->EvCommand(934, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_GT(pApproachToEqSim->nScans, 2);
+    for (int j = 1; j <= pApproachToEqSim->nScans; ++j)
+        EXPECT_EQ(pApproachToEqSim->pScanRecords[j].rpm, 15000.0f) << "scan " << j;
+    EXPECT_NEAR(pApproachToEqSim->fRmsdTime, fConstant * 3600, 1800.0f);
 }

@@ -387,6 +387,22 @@ TEST_F(MStarTest, ButtonsWithoutActionRunOnlyTheComputation)
     EXPECT_EQ(bFitRINoise, bRI);
     EXPECT_TRUE(bMStarMode);
     EXPECT_EQ(script.pending(), 0u);
+
+    // with two sets the labels 9 to 12 (Mwavg and Mw of each set) ask nothing
+    // either: only 15 and 16 take a meniscus signal
+    LoadIdealSet(2);
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    ASSERT_EQ(nMStarSets, 2);
+    const float a1 = pMStarSets[1].meniscusSignal, a2 = pMStarSets[2].meniscusSignal;
+    const std::string c1 = caption(15), c2 = caption(16);
+    for (int k : {9, 10, 11, 12}) mStarHandleInput(window.get(), k);
+    EXPECT_FALSE(bMeniscusSignalFixed);
+    EXPECT_EQ(pMStarSets[1].meniscusSignal, a1);
+    EXPECT_EQ(pMStarSets[2].meniscusSignal, a2);
+    EXPECT_EQ(caption(15), c1);
+    EXPECT_EQ(caption(16), c2);
+    EXPECT_EQ(script.pending(), 0u);
 }
 
 TEST_F(MStarTest, PlotDFollowsItsMethodAndAxis)
