@@ -411,12 +411,16 @@ TEST_F(TimeToEqCommandTest, SimulatorPopup)
     EXPECT_EQ(fAppEqOptDuration, 7200.0f);
     EXPECT_EQ(fTosePlotRpmScale, 1.1f * 25000);
 
-    // 938: the constant-speed run into the backup folder
+    // 938: the constant-speed run into the backup folder, at the final speed
+    // throughout whatever profile is loaded; the profile stays loaded
     w->EvCommand(938, nullptr, 0);
     const std::string backup = std::string(szTempDir) + "backupoptimizedoverspeedsteps1/";
     EXPECT_EQ(readLines(backup + "constantspeed_DeltaEQ.txt").size(),
               static_cast<size_t>(pApproachToEqSim->nScans - 1));
-    EXPECT_GT(fAppEqConstTime, 1.0f);
+    for (int j = 1; j <= pApproachToEqSim->nScans; ++j)
+        EXPECT_EQ(pApproachToEqSim->pScanRecords[j].rpm, tp.fFinalRpm) << "scan " << j;
+    EXPECT_NEAR(fAppEqConstTime, fConstant, 0.25f);  // within half a scan
+    ASSERT_EQ(pApproachToEqSim->nSteps, 2);
 
     // 934 with the steps loaded: one run of them in the global simulation
     w->EvCommand(934, nullptr, 0);

@@ -89,7 +89,12 @@ bool runConstantSpeed(TXLAWindow* w)
         return false;
     if (!applyTimeToEqInitialDistribution(g)) return false;
     bInterruptComputation = 0;
-    if (!g->Run()) return false;
+    // a loaded rotor speed profile stays for 934 but does not drive this run
+    const unsigned char bSteps = g->bSpeedSteps;
+    g->bSpeedSteps = 0;
+    const bool bRun = g->Run();
+    g->bSpeedSteps = bSteps;
+    if (!bRun) return false;
     g->Analyse(tp.fEpsilon, tp.fEpsilon);
     g->WriteDeltaEqFile(szTimeToEqBackupPath, "constantspeed_DeltaEQ.txt");
     fAppEqConstTime = g->fRmsdTime / 3600.0f;
