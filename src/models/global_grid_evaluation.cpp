@@ -721,6 +721,11 @@ bool interactingModelRoad(TXLAWindow* w)
     if (bEquilibriumDataMode) MessageBox(w->HWindow, "not implemented yet for sed eq data", "", MB_OK | MB_ICONEXCLAMATION);
     nSimSpeciesIndex = 1;
     fSpeciesAmplitude[1] = 1.0f;
+    // the model is species 1, its basis the one the linear parts take: they
+    // take the basis of an included species only, and the rows of these
+    // models have no included box (the discrete model's command leaves every
+    // species out)
+    pSpeciesIncluded[1] = 1;
     if (bAutoFEAlgorithm) {
         // the signed s: a floating monomer always takes Claverie
         const float x = lastScan().rpm / 30000.0f;

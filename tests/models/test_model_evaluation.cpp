@@ -421,6 +421,35 @@ TEST_F(EvaluationTest, TheNonidealMultipleSpeciesRowRunsOnTheSolverObject)
     EXPECT_LT(fHigh, 0.85f);
 }
 
+// The monomer-dimer chosen after the discrete model, which leaves every
+// species out: with TI noise fitted its model is still in the fit (species 1's
+// basis), so the boundary leaves the meniscus from scan to scan.
+TEST_F(EvaluationTest, ASelfAssociationAfterTheDiscreteModelKeepsItsModelBesideTheNoise)
+{
+    LoadScans(writeBoundaryScans(scratch, 4));
+    command(198);
+    command(197);
+    ASSERT_TRUE(bModelMonomerDimer);
+    bUseMolarMass = 0;
+    bFitTINoise = 1;
+    bFitRINoise = 0;
+    fMeniscus = 6.0f;
+    fBottom = 7.2f;
+    keepFitLimitsInsideCell();
+    pParamValue[1] = 6.0f;   // monomer D, 1e-7 cm^2/s
+    pParamValue[3] = 0.0f;   // log10 Ka
+    pParamValue[5] = 4.5f;   // monomer s
+    pParamValue[6] = 6.0f;   // dimer s
+    pParamValue[11] = 0.8f;  // total loading
+    paramVectorToGlobals();
+    window->CmRun();
+    ASSERT_TRUE(bModelComputed);
+    const int kFirst = pScanTimeOrder[1], kLast = pScanTimeOrder[nScans];
+    const float fFirst = ppFit[kFirst][pFitFirstIndex[kFirst]];
+    const float fLast = ppFit[kLast][pFitFirstIndex[kLast]];
+    EXPECT_GT(fFirst - fLast, 0.1f) << fFirst << " " << fLast;
+}
+
 // Species 2 included after the bases were made for species 1 alone, and
 // species 1 included after they were made for species 2 alone.
 TEST_F(EvaluationTest, ASpeciesIncludedSinceTheLastRunGetsItsBasisBesideTheOthers)

@@ -12,6 +12,7 @@
 #include "analyses/analysis_globals.h"
 #include "distributions/conti_globals.h"
 #include "distributions/regularization.h"
+#include "fegrid/hetero_assoc.h"
 #include "models/model_globals.h"
 #include "models/parameter_names.h"
 
@@ -33,7 +34,12 @@ std::map<std::string, float*> valuesByName()
             {"wormPersistenceLength", &fWormPersistenceLength}, {"wormCrossSection", &fWormCrossSection},
             {"scalingKs", &fScalingKs},     {"scalingBs", &fScalingBs},    {"constantD", &fCVConstantD},
             {"const20", &fModelConst20},   {"const21", &fModelConst21},   {"const22", &fModelConst22},
-            {"baseline", &fBaseline}};
+            {"baseline", &fBaseline},
+            {"confChangeM", &fConfChangeM}, {"confChangeSMin", &fConfChangeSMin}, {"confChangeSMax", &fConfChangeSMax},
+            {"loadingA", &fLoadingA},      {"loadingB", &fLoadingB},      {"MA", &fDiffA}, {"DA", &fDiffA},
+            {"MB", &fDiffB},               {"DB", &fDiffB},               {"signalCoefA", &fSignalCoefA},
+            {"signalCoefB", &fSignalCoefB}, {"sA", &fSedA},               {"sB", &fSedB},
+            {"sAB", &fSedAB},              {"log10K", &fLogAssocK}};
 }
 
 // The fit flags the views read, by the same names.
@@ -74,6 +80,10 @@ const std::vector<Model>& models()
         {"wormlike chain", {&bModelContinuous, &bModelCSWormlikeChain}, {"wormPersistenceLength", "wormCrossSection"}},
         {"scaling law", {&bModelContinuous, &bModelCSScalingLaw}, {"scalingKs", "scalingBs"}},
         {"electrophoresis c(v)", {&bModelContinuous, &bModelElectrophoresisCV}, {"constantD"}},
+        {"conformational change", {&bModelContinuous, &bModelCSConformationalChange},
+         {"confChangeM", "confChangeSMin", "confChangeSMax"}},
+        {"A + B <-> AB", {&bModelHeteroAssociation},
+         {"loadingA", "loadingB", "signalCoefA", "signalCoefB", "sA", "sB", "sAB", "log10K"}},
     };
     return v;
 }

@@ -267,6 +267,34 @@ TEST_F(ParamsDialogTest, NonidealFirstSpeciesAsksItsCoefficients)
             << l;
 }
 
+// The non-ideal multiple species (template 892) ask the extinctions of the
+// species loaded: species 1 and 2 with a loading of species 2, species 3 only
+// with a loading of its own (any other question fails the script).
+TEST_F(ParamsDialogTest, TheNonidealSpeciesDialogAsksTheExtinctionsOfTheLoadedSpecies)
+{
+    command(893);
+    pParamValue[27] = 0.5f;  // loading of species 2
+    pParamValue[31] = 0.0f;  // species 3 not loaded
+    headless::Script script;
+    script.expectDialog("892", headless::DialogAnswer())
+        .expectInput("extinction species 1:", "1.1")
+        .expectInput("extinction species 2:", "0.9");
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FLOAT_EQ(fNonidealExtinction1, 1.1f);
+    EXPECT_FLOAT_EQ(fNonidealExtinction2, 0.9f);
+
+    pParamValue[31] = 0.2f;
+    headless::Script loaded;
+    loaded.expectDialog("892", headless::DialogAnswer())
+        .expectInput("extinction species 1:", "1.1")
+        .expectInput("extinction species 2:", "0.9")
+        .expectInput("extinction species 3:", "1.3");
+    command(212);
+    EXPECT_EQ(loaded.pending(), 0u);
+    EXPECT_FLOAT_EQ(fNonidealExtinction3, 1.3f);
+}
+
 TEST_F(ParamsDialogTest, OkIsRefusedForWhatCannotBeTaken)
 {
     command(198);
