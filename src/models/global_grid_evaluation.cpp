@@ -830,6 +830,7 @@ bool heteroAssociationRun(TXLAWindow* w)
         MessageBox(w->HWindow, "not implemented yet for sed eq data", "", MB_OK | MB_ICONEXCLAMATION);
     nSimSpeciesIndex = 1;
     fSpeciesAmplitude[1] = 1.0f;
+    pSpeciesIncluded[1] = 1;  // species 1's basis is the model, as in interactingModelRoad
     heteroAssocEquilibrium();
     dOmegaNow = lastScan().rpm;
     // the rows hold A, B and the complex (its M is M(A) + M(B))

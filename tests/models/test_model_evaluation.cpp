@@ -450,6 +450,38 @@ TEST_F(EvaluationTest, ASelfAssociationAfterTheDiscreteModelKeepsItsModelBesideT
     EXPECT_GT(fFirst - fLast, 0.1f) << fFirst << " " << fLast;
 }
 
+// The same for A + B <-> AB, whose run also writes species 1's basis.
+TEST_F(EvaluationTest, AHeteroAssociationAfterTheDiscreteModelKeepsItsModelBesideTheNoise)
+{
+    LoadScans(writeBoundaryScans(scratch, 4));
+    command(198);
+    command(267);
+    ASSERT_TRUE(bModelHeteroAssociation);
+    bFitTINoise = 1;
+    bFitRINoise = 0;
+    fMeniscus = 6.0f;
+    fBottom = 7.2f;
+    keepFitLimitsInsideCell();
+    globalsToParamVector();
+    float* v = pParamValue;
+    v[9] = 0.4f;   // loading of A
+    v[10] = 0.6f;  // loading of B
+    v[4] = v[12] = 1.0f;  // signal coefficients
+    v[8] = -12.0f;        // log10 K
+    v[1] = v[2] = 63333.0f;
+    v[5] = v[6] = v[7] = 4.3f;
+    paramVectorToGlobals();
+    headless::Script script;
+    script.typeText("r");
+    window->CmRun();
+    ASSERT_TRUE(bModelComputed);
+    const int kFirst = pScanTimeOrder[1], kLast = pScanTimeOrder[nScans];
+    const float fFirst = ppFit[kFirst][pFitFirstIndex[kFirst]];
+    const float fLast = ppFit[kLast][pFitFirstIndex[kLast]];
+    // the noise alone is the same in every scan
+    EXPECT_GT(fFirst - fLast, 0.01f) << fFirst << " " << fLast;
+}
+
 // Species 2 included after the bases were made for species 1 alone, and
 // species 1 included after they were made for species 2 alone.
 TEST_F(EvaluationTest, ASpeciesIncludedSinceTheLastRunGetsItsBasisBesideTheOthers)
