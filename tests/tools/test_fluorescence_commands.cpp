@@ -390,6 +390,10 @@ TEST_F(FluorescenceCommandsTest, TheDialogTakesAndChecksItsNumbers)
     EXPECT_EQ(fDetectionBaseline, -2.0f);
     EXPECT_EQ(ppSignal[1][1], 254.0f);
     Dialog(DialogAnswer().set(627, "12.0000"));
+    // only the exponent changed: 12 + (14 - 12)^3
+    Dialog(DialogAnswer().set(618, "3.0000"));
+    EXPECT_EQ(ppSignal[1][1], 20.0f);
+    EXPECT_EQ(dAppliedDetectionPower, 3.0);
     // switched off in the dialog: the raw values come back first
     Dialog(DialogAnswer().check(626, false));
     EXPECT_FALSE(bNonlinearDetection || bShowTransformedData || Checked(908));
