@@ -90,12 +90,20 @@ protected:
 TEST_F(FluorescenceSortTest, CopiesAndListsPerSetting)
 {
     SetUpRun();
+    // scans of the run whose names the sort takes ("A0" or "B0", an extension
+    // starting ".F") or leaves
+    for (const char* szName : {"A10015.FI1", "B00016.FI1", "C00017.FI1", "A00018.RI1"}) {
+        FluoScan s;
+        s.name = szName;
+        s.time = 400.0;
+        WriteFluoScan(run, s);
+    }
     Script script;
     SortFolder(script);
     EXPECT_EQ(SortedNames(), (std::vector<std::string>{
                                  "00008.FI1_A_PMV600_r1_g20", "00009.FI1_A_PMV600_r1_g2", "00010.FI1_A_PMV600_r1_g2",
-                                 "00011.FI1_A_PMV600_r1_g2", "00012.FI1_A_PMV600_r1_g2", "list.FI1_A_PMV600_r1_g2",
-                                 "list.FI1_A_PMV600_r1_g20"}));
+                                 "00011.FI1_A_PMV600_r1_g2", "00012.FI1_A_PMV600_r1_g2", "00016.FI1_B_PMV600_r1_g2",
+                                 "list.FI1_A_PMV600_r1_g2", "list.FI1_A_PMV600_r1_g20", "list.FI1_B_PMV600_r1_g2"}));
     // 50 and 180 s: 120 is not more than 100 s after 50, 260 not after 180
     EXPECT_EQ(scantest::readText(run + "/sorted/list.FI1_A_PMV600_r1_g2"),
               "newformat n=1\n" + run + "/sorted\n00009.FI1_A_PMV600_r1_g2\n00011.FI1_A_PMV600_r1_g2\n");
