@@ -309,22 +309,27 @@ TEST_F(SequenceCalculatorTest, RefractiveIncrementAtTheWavelengthMeetsTheSodiumL
 // water of the chain ends: the consensus value at 20 C plus 20 times its own
 // temperature coefficient (the published per-residue table), and the
 // standard value at 25 C (the classic residue table) plus 15 times the common
-// coefficient 0.000425 ml/(g C).
+// coefficient 0.000425 ml/(g C). The increment at 589.3 nm from the residue's
+// specific refraction r (docs/tools.md) and that standard v, weighed alike:
+// Lorentz-Lorenz gives the protein's index, n_p^2 = (v + 2r) / (v - r), and
+// Wiener's relation dn/dc = 1.5 v n_b (n_p^2 - n_b^2) / (n_p^2 + 2 n_b^2),
+// here with n_p^2 put in and the (v - r) cleared.
 TEST_F(SequenceCalculatorTest, ConsensusVbarFollowsEachResiduesTemperatureCoefficient)
 {
     const struct {
         char c;
-        double m, v20, dvdT, v25;
-    } residues[] = {{'A', 71.079, 0.744, 0.0005695, 0.74},  {'C', 103.144, 0.615, 0.0005453, 0.63},
-                    {'D', 115.089, 0.604, 0.0006989, 0.60}, {'E', 129.116, 0.657, 0.0006462, 0.66},
-                    {'F', 147.177, 0.776, 0.0007857, 0.77}, {'G', 57.052, 0.632, 0.000549, 0.64},
-                    {'H', 137.142, 0.686, 0.0006274, 0.67}, {'I', 113.16, 0.884, 0.0006677, 0.90},
-                    {'K', 128.174, 0.811, 0.0004793, 0.82}, {'L', 113.16, 0.894, 0.0004737, 0.90},
-                    {'M', 131.198, 0.758, 0.0007695, 0.75}, {'N', 114.104, 0.634, 0.0008368, 0.62},
-                    {'P', 97.117, 0.765, 0.0006153, 0.76},  {'Q', 128.131, 0.682, 0.0005644, 0.67},
-                    {'R', 156.188, 0.726, 0.0006408, 0.70}, {'S', 87.078, 0.634, 0.0004773, 0.63},
-                    {'T', 101.105, 0.705, 0.0004957, 0.70}, {'V', 99.133, 0.843, 0.0004297, 0.86},
-                    {'W', 186.213, 0.737, 0.0004936, 0.74}, {'Y', 163.17, 0.706, 0.0006207, 0.71}};
+        double m, v20, dvdT, v25, r;
+    } residues[] = {{'A', 71.079, 0.744, 0.0005695, 0.74, 0.242},  {'C', 103.144, 0.615, 0.0005453, 0.63, 0.238},
+                    {'D', 115.089, 0.604, 0.0006989, 0.60, 0.227}, {'E', 129.116, 0.657, 0.0006462, 0.66, 0.233},
+                    {'F', 147.177, 0.776, 0.0007857, 0.77, 0.287}, {'G', 57.052, 0.632, 0.000549, 0.64, 0.225},
+                    {'H', 137.142, 0.686, 0.0006274, 0.67, 0.253}, {'I', 113.16, 0.884, 0.0006677, 0.90, 0.282},
+                    {'K', 128.174, 0.811, 0.0004793, 0.82, 0.266}, {'L', 113.16, 0.894, 0.0004737, 0.90, 0.279},
+                    {'M', 131.198, 0.758, 0.0007695, 0.75, 0.263}, {'N', 114.104, 0.634, 0.0008368, 0.62, 0.229},
+                    {'P', 97.117, 0.765, 0.0006153, 0.76, 0.245},  {'Q', 128.131, 0.682, 0.0005644, 0.67, 0.237},
+                    {'R', 156.188, 0.726, 0.0006408, 0.70, 0.253}, {'S', 87.078, 0.634, 0.0004773, 0.63, 0.220},
+                    {'T', 101.105, 0.705, 0.0004957, 0.70, 0.236}, {'V', 99.133, 0.843, 0.0004297, 0.86, 0.270},
+                    {'W', 186.213, 0.737, 0.0004936, 0.74, 0.297}, {'Y', 163.17, 0.706, 0.0006207, 0.71, 0.272}};
+    const double nb = 1.334, nb2 = nb * nb;
     for (const auto& r : residues) {
         // one residue: no disulfide question
         const std::string t = Sequence(std::string(1, r.c), 0, nullptr, "40");
@@ -333,6 +338,9 @@ TEST_F(SequenceCalculatorTest, ConsensusVbarFollowsEachResiduesTemperatureCoeffi
             << r.c << "\n" << t;
         EXPECT_NEAR(numberAfter(t, "standard temp coefficient) = "), r.v25 * r.m / dMass + 15 * 0.000425, 6e-5)
             << r.c << "\n" << t;
+        const double v = r.v25 * r.m / dMass, q = r.r * r.m / dMass;
+        const double dDndc = 1.5 * v * nb * (v * (1 - nb2) + q * (2 + nb2)) / (v * (1 + 2 * nb2) + 2 * q * (1 - nb2));
+        EXPECT_NEAR(numberAfter(t, "dndc (25C, 589.3 nm) = "), dDndc, 1e-4) << r.c << "\n" << t;
     }
 }
 
