@@ -188,8 +188,10 @@ TEST_F(ParameterFileTest, CommentsHideKeysAndAFolderIsNoParameterFile)
 
 // An element that holds a value but is no key is named, with the nearest key
 // where one is close (a name of another quantity, Speed, is no typo of Model,
-// four of its five letters away); the file is still read. What a comment
-// holds is no element.
+// four of its five letters away; Temperature is 9 edits from its nearest
+// key; Regularization is 4 letters short of RegularizationType and 10 or more
+// edits from any other key); the file is still read. What a comment holds is
+// no element.
 TEST_F(ParameterFileTest, UnknownKeysAreNamedWithTheNearestKey)
 {
     RunParameters p;
@@ -197,6 +199,7 @@ TEST_F(ParameterFileTest, UnknownKeysAreNamedWithTheNearestKey)
     ASSERT_EQ(readParameterFile(file("<MorvexRun><DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>o"
                                      "</OutputResultsDirectory><FitMenicus>1</FitMenicus><lammthreads>2"
                                      "</lammthreads><Colour>blue</Colour><Speed>50000</Speed><Flag/>"
+                                     "<Temperature>20</Temperature><Regularization>max ent</Regularization>"
                                      "<!-- <Typo>1</Typo> --><FitMenicus>0</FitMenicus></MorvexRun>")
                                     .c_str(),
                                 &p, &err),
@@ -204,7 +207,9 @@ TEST_F(ParameterFileTest, UnknownKeysAreNamedWithTheNearestKey)
         << err;
     EXPECT_EQ(p.warnings, (std::vector<std::string>{"unknown key FitMenicus; did you mean FitMeniscus?",
                                                     "unknown key lammthreads; did you mean LammThreads?",
-                                                    "unknown key Colour", "unknown key Speed", "unknown key Flag"}));
+                                                    "unknown key Colour", "unknown key Speed", "unknown key Flag",
+                                                    "unknown key Temperature",
+                                                    "unknown key Regularization; did you mean RegularizationType?"}));
     EXPECT_EQ(p.bFitMeniscus, -1);
     EXPECT_EQ(p.nLammThreads, 0);
 }
