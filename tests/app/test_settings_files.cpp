@@ -57,6 +57,7 @@ TEST_F(AppFolderTest, MissingShortDamagedAndFullDefaultsFiles)
     // damaged or out of range: that entry alone gets its default
     lines = readLines(szParamsIniPath);
     lines[4] = "0";       // no threads at all
+    lines[6] = "65";      // one distribution thread more than the 64 of the range
     lines[8] = "fast";    // no number
     lines[11] = "1.5";    // not a flag
     std::string text;
@@ -64,20 +65,27 @@ TEST_F(AppFolderTest, MissingShortDamagedAndFullDefaultsFiles)
     writeText(szParamsIniPath, text);
     EXPECT_EQ(readDefaultPreferences(), 0);
     EXPECT_EQ(nLammThreads, 2);
+    EXPECT_EQ(nNEQThreads, 2);
     EXPECT_EQ(fGradientLimit, 500.0f);
     EXPECT_EQ(bScanColorFromTime, 0);
     EXPECT_EQ(bSound, 0);  // untouched neighbours stay
 
-    // full and valid: read as it stands, not rewritten, values exact
+    // full and valid: read as it stands, not rewritten, values exact, the
+    // ends of the thread ranges included
     dTimeStampThreshold = 1.0049999999999999;
     fGradientLimit = 123.456f;
+    nLammThreads = 1;
+    nNEQThreads = 64;
     ASSERT_EQ(writeDefaultPreferences(), 1);
     dTimeStampThreshold = 0;
     fGradientLimit = 0;
+    nLammThreads = nNEQThreads = 0;
     auto before = std::filesystem::last_write_time(szParamsIniPath);
     EXPECT_EQ(readDefaultPreferences(), 1);
     EXPECT_EQ(dTimeStampThreshold, 1.0049999999999999);
     EXPECT_EQ(fGradientLimit, 123.456f);
+    EXPECT_EQ(nLammThreads, 1);
+    EXPECT_EQ(nNEQThreads, 64);
     EXPECT_EQ(std::filesystem::last_write_time(szParamsIniPath), before);
 
     // the smallest gradient limit the preferences dialog takes is read back
