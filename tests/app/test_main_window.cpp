@@ -22,6 +22,7 @@
 #include "numerics/nrutil.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
+#include "plot/mouse_tracker.h"
 #include "plot/screen_button.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
@@ -167,6 +168,26 @@ TEST_F(MainWindowTest, MenuBarChecksAndTheFloToolsItem)
     EXPECT_EQ(bScanColorFromTime, 1);
     EXPECT_NE(GetMenuState(m, CM_SCAN_COLOR_FROM_TIME, MF_BYCOMMAND) & MF_CHECKED, 0u);
     EXPECT_EQ(readLines(szParamsIniPath)[11], "1");
+
+    // Toggle Mouse Sliding goes round three states: from sliding off to
+    // sliding with bouncing, to sliding without bouncing, to sliding off
+    // (docs/app.md)
+    bMouseSlidingOff = 1;
+    bMouseBounceMode = 1;
+    const struct {
+        const char* szText;
+        int nSlidingOff, nBounce;
+    } steps[] = {{"switching on mouse sliding", 0, 1},
+                 {"toggling mouse bouncing", 0, 0},
+                 {"switching off mouse sliding", 1, 1},
+                 {"switching on mouse sliding", 0, 1}};
+    for (const auto& s : steps) {
+        script.expectMessageBox(s.szText, IDOK).command(837);
+        headless::processMessages();
+        EXPECT_EQ(script.pending(), 0u) << s.szText;
+        EXPECT_EQ(bMouseSlidingOff, s.nSlidingOff) << s.szText;
+        EXPECT_EQ(bMouseBounceMode, s.nBounce) << s.szText;
+    }
 
     // the FloTools item lives while fluorescence data are loaded
     int nItems = GetMenuItemCount(m);
@@ -997,6 +1018,8 @@ TEST_F(MainWindowTest, DeleteOverADataPointRemovesItFromItsFileAfterAQuestion)
 // whatever the size of the window: scans of 13 points 0.1 cm apart, so that
 // only one point lies near the mouse; 2 pixels left or right of each point
 // of the top scan Delete asks for that point, 4 pixels off it asks nothing.
+// The first point of the top scan is at signal 0, where the y range starts:
+// it lies on the frame's bottom line, and the mouse right on it finds it too.
 TEST_F(MainWindowTest, DeleteFindsAPointWithinThreePixelsOnEitherSide)
 {
     std::vector<std::string> paths;
@@ -1005,7 +1028,7 @@ TEST_F(MainWindowTest, DeleteFindsAPointWithinThreePixelsOnEitherSide)
         float* c = vector(1, 13);
         for (int i = 1; i <= 13; ++i) {
             r[i] = 6.0f + 0.1f * float(i - 1);
-            c[i] = 0.2f * float(k) + 0.01f * float(i);
+            c[i] = (k == 3 && i == 1) ? 0.0f : 0.2f * float(k) + 0.01f * float(i);
         }
         ScanHeader h{};
         h.dataType = 'R';
@@ -1052,4 +1075,14 @@ TEST_F(MainWindowTest, DeleteFindsAPointWithinThreePixelsOnEitherSide)
         EXPECT_GE(nTried, 10);
         EXPECT_EQ(pScanPoints[3], 13);
     }
+    // 1000 pixels high: the frame's bottom line is pixel row nFrameBottom
+    headless::setClientSize(w->HWindow, 1400, 1000);
+    headless::processMessages();
+    ASSERT_EQ(pDataPlot->MapY(0.0f), pDataPlot->nFrameBottom);
+    headless::Script script;
+    script.expectMessageBox("remove point 1 (r = 6.0000 cm)", IDNO)
+        .mouse(WM_MOUSEMOVE, int(std::lround(pDataPlot->MapX(6.0f) * 1400.0 / 1399)), pDataPlot->nFrameBottom)
+        .pressKey(VK_DELETE);
+    headless::processMessages();
+    EXPECT_EQ(script.pending(), 0u);
 }
