@@ -194,10 +194,12 @@ TEST(LammSignal, WienerSkewing)
     // no shift: the profile comes back
     ASSERT_TRUE(L.WienerSkewCorrection(c, r, 10, 10));
     EXPECT_NEAR(c[7], 7.0, 1e-12);
-    // a linear profile shifted outwards by a x slope reads lower by a x slope^2
+    // a linear profile shifted outwards by a x slope reads lower by a x slope^2,
+    // at the last point (backward slope) as well; the first point has no slope
+    // and stays, which bends the second
     L.dWienerA = 0.001;  // slope 10 per cm: shift 0.01 cm
     ASSERT_TRUE(L.WienerSkewCorrection(c, r, 10, 10));
-    EXPECT_NEAR(c[5], 5.0 - 0.1, 1e-9);
+    for (int i = 3; i <= 10; i++) EXPECT_NEAR(c[i], i - 0.1, 1e-9) << i;
     // a point count that differs from the grid is refused and remembered
     EXPECT_FALSE(L.WienerSkewCorrection(c, r, 9, 10));
     EXPECT_TRUE(L.bWienerIncompatible);
