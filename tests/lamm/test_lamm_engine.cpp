@@ -378,3 +378,28 @@ TEST(LammEngine, StepControlKeepsASteepBandConvergedInTime)
         worst = std::max(worst, (double)std::fabs(scans[0][i] - scans[1][i]));
     EXPECT_LT(worst, 2e-3);
 }
+
+// A node that held nothing (below 1e-4 of the top) and gains more than that
+// has no change of its own to measure: the step control takes its gain
+// relative to what the nearest node inwards held, at a band's leading edge as
+// on a band that sits on the first node alone (a gain of 0.01 of the loading
+// there is a change of 0.01, and a step that makes it is not refused).
+TEST(LammEngine, StepControlMeasuresAnEmptyNodeAgainstItsNeighbour)
+{
+    LammExperiment e(3, 100, 300, 50000, kM, kB, 50);
+    auto L = makeSolver(e, 10, 6e-7, kM, kB, 1.0, 6.1f, 7.1f);
+    L->bRampRotorSpeed = 0;
+    L->nGridPoints = 12;
+    L->AllocGridArrays();
+    L->InitAcceleration();
+    L->nFirstActive = 1;
+    L->nLastActive = 12;
+    L->dTime = 100;  // past the first seconds, whose negative values have a rule of their own
+    for (const int edge : {4, 1}) {
+        SCOPED_TRACE(edge);
+        const double held = edge == 1 ? 1.0 : 0.2;  // what the last node of the band held
+        for (int i = 1; i <= 12; i++) L->pConcOld[i] = L->pConc[i] = i < edge ? 1.0 : i == edge ? held : 0.0;
+        L->pConc[edge + 1] = 0.01;
+        EXPECT_NEAR(L->MaxRelativeChange(), 0.01 / held, 1e-12);
+    }
+}
