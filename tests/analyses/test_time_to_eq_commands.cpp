@@ -417,8 +417,10 @@ TEST_F(TimeToEqCommandTest, SimulatorPopup)
     const std::string backup = std::string(szTempDir) + "backupoptimizedoverspeedsteps1/";
     EXPECT_EQ(readLines(backup + "constantspeed_DeltaEQ.txt").size(),
               static_cast<size_t>(pApproachToEqSim->nScans - 1));
-    for (int j = 1; j <= pApproachToEqSim->nScans; ++j)
-        EXPECT_EQ(pApproachToEqSim->pScanRecords[j].rpm, tp.fFinalRpm) << "scan " << j;
+    for (int j = 1; j <= pApproachToEqSim->nScans; ++j) {
+        const float fRpm = pApproachToEqSim->pScanRecords[j].rpm;  // a packed record: read by value
+        EXPECT_EQ(fRpm, tp.fFinalRpm) << "scan " << j;
+    }
     EXPECT_NEAR(fAppEqConstTime, fConstant, 0.25f);  // within half a scan
     ASSERT_EQ(pApproachToEqSim->nSteps, 2);
 
@@ -473,7 +475,9 @@ TEST_F(TimeToEqCommandTest, SimulatorPopup)
     w->EvCommand(934, nullptr, 0);
     EXPECT_EQ(script.pending(), 0u);
     ASSERT_GT(pApproachToEqSim->nScans, 2);
-    for (int j = 1; j <= pApproachToEqSim->nScans; ++j)
-        EXPECT_EQ(pApproachToEqSim->pScanRecords[j].rpm, 15000.0f) << "scan " << j;
+    for (int j = 1; j <= pApproachToEqSim->nScans; ++j) {
+        const float fRpm = pApproachToEqSim->pScanRecords[j].rpm;  // a packed record: read by value
+        EXPECT_EQ(fRpm, 15000.0f) << "scan " << j;
+    }
     EXPECT_NEAR(pApproachToEqSim->fRmsdTime, fConstant * 3600, 1800.0f);
 }

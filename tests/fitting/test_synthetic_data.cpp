@@ -236,7 +236,8 @@ TEST_F(SyntheticDataTest, ASpeciesGivenByItsMolarMassDiffusesAtTwentyDegrees)
     fRT = static_cast<float>(8.31451e7 * 277.15);  // as a set run at 4 C left it
     window->GenerateSyntheticData(0, 0.002f, 50000.0f, -1.0f, 0.0f, 600.0f, 0.0f, 4, Path("byM").c_str());
     ASSERT_EQ(nScans, 4);
-    EXPECT_EQ(pScanHeaders[4].temperature, 20.0f);
+    const float fTemperature = pScanHeaders[4].temperature;  // a packed header: read by value
+    EXPECT_EQ(fTemperature, 20.0f);
     double dMax = 0.0;
     for (int k = 1; k <= nScans; k++) {
         ASSERT_EQ(static_cast<size_t>(pScanPoints[k]), byD[k - 1].size());
