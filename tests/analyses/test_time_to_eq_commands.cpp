@@ -379,6 +379,13 @@ TEST_F(TimeToEqCommandTest, SimulatorPopup)
     tp.fRightLimit = 7.15f;
     tp.fEpsilon = 0.01f;
     tp.nParams = 2;
+    // every scan of the global simulation at one speed
+    auto expectEveryScanAt = [](float fSpeed) {
+        for (int j = 1; j <= pApproachToEqSim->nScans; ++j) {
+            const float fRpm = pApproachToEqSim->pScanRecords[j].rpm;  // a packed record: read by value
+            EXPECT_EQ(fRpm, fSpeed) << "scan " << j;
+        }
+    };
 
     // 934 without steps offers to optimise from scratch
     script.expectMessageBox("no rotor speed profile loaded -> optimize from scratch?", IDNO);
@@ -417,10 +424,7 @@ TEST_F(TimeToEqCommandTest, SimulatorPopup)
     const std::string backup = std::string(szTempDir) + "backupoptimizedoverspeedsteps1/";
     EXPECT_EQ(readLines(backup + "constantspeed_DeltaEQ.txt").size(),
               static_cast<size_t>(pApproachToEqSim->nScans - 1));
-    for (int j = 1; j <= pApproachToEqSim->nScans; ++j) {
-        const float fRpm = pApproachToEqSim->pScanRecords[j].rpm;  // a packed record: read by value
-        EXPECT_EQ(fRpm, tp.fFinalRpm) << "scan " << j;
-    }
+    expectEveryScanAt(tp.fFinalRpm);
     EXPECT_NEAR(fAppEqConstTime, fConstant, 0.25f);  // within half a scan
     ASSERT_EQ(pApproachToEqSim->nSteps, 2);
 
@@ -475,9 +479,6 @@ TEST_F(TimeToEqCommandTest, SimulatorPopup)
     w->EvCommand(934, nullptr, 0);
     EXPECT_EQ(script.pending(), 0u);
     ASSERT_GT(pApproachToEqSim->nScans, 2);
-    for (int j = 1; j <= pApproachToEqSim->nScans; ++j) {
-        const float fRpm = pApproachToEqSim->pScanRecords[j].rpm;  // a packed record: read by value
-        EXPECT_EQ(fRpm, 15000.0f) << "scan " << j;
-    }
+    expectEveryScanAt(15000.0f);
     EXPECT_NEAR(pApproachToEqSim->fRmsdTime, fConstant * 3600, 1800.0f);
 }
