@@ -30,6 +30,18 @@ protected:
         stepFunctionProfile(c0, t, x.data(), y.data(), n);
         return y;
     }
+    // Where the scanner, leaving the meniscus (6 cm) at t with v cm/s, meets
+    // a front moving as r0 e^(k tau): 6 + v (tau - t) = r0 e^(k tau), solved
+    // by bisection.
+    static double scannerMeets(double r0, double k, double t, double v)
+    {
+        double lo = t, hi = t + 1.5 / v;
+        for (int i = 0; i < 100; i++) {
+            const double mid = 0.5 * (lo + hi);
+            (6.0 + v * (mid - t) < r0 * std::exp(k * mid) ? lo : hi) = mid;
+        }
+        return r0 * std::exp(k * lo);
+    }
     static constexpr int n = 141;
     std::vector<float> x = std::vector<float>(n + 1);
 };
@@ -117,20 +129,12 @@ TEST_F(StepProfile, ScanTimeCorrection)
 
     // The zone: the scanner, leaving the meniscus at t, meets both edges of
     // the lamella later, where each has moved on. Each meeting is solved here
-    // exactly (6 + v (tau - t) = r0 e^(k tau), by bisection); a radius 0.001 cm
-    // inside either edge is in the zone, one 0.001 cm outside is not (the
-    // edges move 0.0025 cm while the scanner travels to them).
+    // exactly; a radius 0.001 cm inside either edge is in the zone, one
+    // 0.001 cm outside is not (the edges move 0.0025 cm while the scanner
+    // travels to them).
     bModelZone = 1;
     fZoneLamellaWidth = 0.25f;
-    auto met = [v](double r0) {
-        double lo = 3000.0, hi = 3000.0 + 1.5 / v;
-        for (int i = 0; i < 100; i++) {
-            const double mid = 0.5 * (lo + hi);
-            (6.0 + v * (mid - 3000.0) < r0 * std::exp(2e-5 * mid) ? lo : hi) = mid;
-        }
-        return r0 * std::exp(2e-5 * lo);
-    };
-    const double rIn = met(6.0), rOut = met(6.25);
+    const double rIn = scannerMeets(6.0, 2e-5, 3000.0, v), rOut = scannerMeets(6.25, 2e-5, 3000.0, v);
     ASSERT_GT(rOut - rIn, 0.2);
     float xz[5] = {0, static_cast<float>(rIn - 0.001), static_cast<float>(rIn + 0.001),
                    static_cast<float>(rOut - 0.001), static_cast<float>(rOut + 0.001)};
@@ -177,6 +181,19 @@ TEST_F(StepProfile, CompressibleSolvent)
     float ys[4] = {0, -1, -1, -1};
     stepFunctionProfile(1.0f, 3000.0, xs, ys, 3);
     for (int i = 1; i <= 3; i++) EXPECT_GT(ys[i], 0.5f);
+
+    // The scanner's delay, without compressibility: the boundary lies where
+    // the scanner, leaving the meniscus at t at 2 cm/min, meets it, and the
+    // plateau is the radial dilution at that meeting time.
+    dSolventCompressibility = 0.0;
+    bSimTimeResolution = 1;
+    fScanVelocity = 2.0f;
+    const double v = 2.0 / 60.0, rm = scannerMeets(6.0, dAreaFractionS, 3000.0, v);
+    float xm[3] = {0, static_cast<float>(rm - 0.001), static_cast<float>(rm + 0.001)};
+    float ym[3] = {0, -1, -1};
+    stepFunctionProfile(1.0f, 3000.0, xm, ym, 2);
+    EXPECT_EQ(ym[1], 0.0f);
+    EXPECT_NEAR(ym[2], std::exp(-2.0 * dAreaFractionS * (3000.0 + (rm - 6.0) / v)), 1e-5);
 }
 
 namespace {
