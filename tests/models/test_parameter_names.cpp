@@ -77,6 +77,10 @@ const std::vector<Model>& models()
         {"ls-g* with a discrete species", {&bModelContinuous, &bModelLsgsOneDiscrete}, {"discreteM", "discreteS"}},
         {"c(s) with invariant D", {&bModelContinuous, &bModelCSInvariantD}, {"invariantD", "hydration"}},
         {"bimodal f/f0", {&bModelContinuous, &bModelCSBimodalFf0}, {"bimodalFf0Second", "bimodalSMin", "bimodalSMax"}},
+        // their discrete component in slots 16 and 17 (docs/models.md, the view table)
+        {"c(s,f/f0) with a discrete species", {&bModelContinuous, &bModelCSFf0OneDiscrete}, {"discreteM", "discreteS"}},
+        {"bimodal f/f0 with a discrete species", {&bModelContinuous, &bModelCSBimodalFf0OneDiscrete},
+         {"discreteM", "discreteS"}},
         {"wormlike chain", {&bModelContinuous, &bModelCSWormlikeChain}, {"wormPersistenceLength", "wormCrossSection"}},
         {"scaling law", {&bModelContinuous, &bModelCSScalingLaw}, {"scalingKs", "scalingBs"}},
         {"electrophoresis c(v)", {&bModelContinuous, &bModelElectrophoresisCV}, {"constantD"}},
