@@ -9,7 +9,8 @@
 
 namespace {
 
-// Three scans of 10, 20 and 30 points with values 100 i + k.
+// Three scans of 10, 20 and 30 points with values 100 i + k; their arrays
+// reach 30 points each, as a scan's arrays may hold more than its points.
 struct Data {
     std::vector<ScanHeader> headers = std::vector<ScanHeader>(4);
     std::vector<int> counts{0, 10, 20, 30};
@@ -28,8 +29,8 @@ struct Data {
         values.resize(4);
         ptrs.assign(4, nullptr);
         for (int i = 1; i <= 3; ++i) {
-            values[i].assign(counts[i] + 1, 0.0f);
-            for (int k = 1; k <= counts[i]; ++k) values[i][k] = 100.0f * i + k;
+            values[i].assign(31, 0.0f);
+            for (int k = 1; k <= 30; ++k) values[i][k] = 100.0f * i + k;
             ptrs[i] = values[i].data();
         }
     }

@@ -243,9 +243,11 @@ TEST_F(NoiseGridTest, JitterAndFringeAlignment) {
         ppSignal[3][k] += 0.4f;
     }
     alignOffsetAtRadius(0.25f, 6.05f);
-    EXPECT_FLOAT_EQ(ppSignal[1][10], 3.25f);
-    EXPECT_NEAR(ppSignal[2][10], 2.85f, 1e-5);
-    EXPECT_NEAR(ppSignal[3][10], 3.65f, 1e-5);
+    for (int k = 1; k <= 101; ++k) {  // every point, the ends included
+        EXPECT_FLOAT_EQ(ppSignal[1][k], 3.25f) << k;
+        EXPECT_NEAR(ppSignal[2][k], 2.85f, 1e-5) << k;
+        EXPECT_NEAR(ppSignal[3][k], 3.65f, 1e-5) << k;
+    }
 }
 
 // The initial scan beyond the right fit limit is the polynomial of order p

@@ -34,12 +34,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// An absorbance scan file of radii r0 .. r1 every 0.01 cm, marked as checked.
+// An absorbance scan file of radii r0 .. r1 every 0.01 cm.
 std::string writeFlatScan(const std::string& path, const std::string& title, float rpm, double time,
                           float r0 = 6.0f, float r1 = 6.9f)
 {
     scantest::ScanRecipe recipe;
-    recipe.title = "[T OK]" + title;
+    recipe.title = title;
     recipe.rpm = rpm;
     recipe.time = time;
     recipe.r0 = r0;
@@ -84,9 +84,9 @@ TEST_F(RawEditTest, RotorStretchWritesOnlyWhereTheUserSaid)
 {
     // three scans at 60000 rpm, the third with an 85-character title
     OpenWindow();
-    LoadScans({writeFlatScan(scratch + "00001.RA1", " one", 60000, 1000),
-               writeFlatScan(scratch + "00002.RA1", " two", 60000, 1600),
-               writeFlatScan(scratch + "00003.RA1", std::string(79, 'x'), 60000, 2200)});
+    LoadScans({writeFlatScan(scratch + "00001.RA1", "[T OK] one", 60000, 1000),
+               writeFlatScan(scratch + "00002.RA1", "[T OK] two", 60000, 1600),
+               writeFlatScan(scratch + "00003.RA1", "[T OK]" + std::string(79, 'x'), 60000, 2200)});
     const std::set<std::string> before = filesBelow(scratch);
     auto stretch = [this](const std::vector<std::pair<std::string, std::string>>& answers) {
         headless::Script script;
@@ -145,6 +145,23 @@ TEST_F(RawEditTest, RotorStretchWritesOnlyWhereTheUserSaid)
     for (int i = 1; i <= nScans; ++i) EXPECT_NEAR(ppRadius[i][1], 6.0f - 0.034524f, 2e-6);
     EXPECT_FLOAT_EQ(pScanHeaders[1].rpm, 60000.0f);
     EXPECT_NEAR(pNoiseGrid[1], 6.0f - 0.034524f + fRadialResolution, 1e-5);  // the grid follows
+
+    // Titles without a mark are written with "[T OK]" in front; the shift
+    // goes on where the title so written still reads back whole, in 99
+    // characters: 6 + 79 + 14 do, 6 + 80 + 14 would not.
+    const std::string t79(79, 'y'), t80(80, 'z');
+    fs::create_directories(scratch + "titles");
+    bCheckTimeStamps = 0;  // the files' times say nothing here
+    LoadScans({writeFlatScan(scratch + "titles/00001.RA1", t79, 60000, 1000),
+               writeFlatScan(scratch + "titles/00002.RA1", t80, 60000, 1600)});
+    stretch({{"rotor", "8"}, {"save new data?", "YES"}, {"select save path", scratch + "titles/unstretch/newscandata"},
+             {"maintain field?", "NO"}, {"stretch module", "9.59e-6"}, {"reload stretched data?", "NO"}});
+    for (const auto& [szName, title] : {std::pair{"1000.RA1", "[T OK]" + t79 + ", shift -0.035"},
+                                        std::pair{"1600.RA1", "[T OK]" + t80}}) {
+        ScanHeader h{};
+        ASSERT_EQ(readRadii(scratch + "titles/unstretch/" + szName, &h).size(), 91u) << szName;
+        EXPECT_EQ(std::string(h.title), title) << szName;
+    }
 }
 
 TEST_F(RawEditTest, RegionsChannelsAndSinglePoints)
@@ -181,8 +198,8 @@ TEST_F(RawEditTest, RegionsChannelsAndSinglePoints)
     // six channels cut at 6.2 and 6.75 on 5.90..7.20 cm: each boundary point
     // belongs to both neighbouring subsets
     OpenWindow();
-    LoadScans({writeFlatScan(scratch + "00001.RA1", "six", 20000, 1000, 5.9f, 7.2f),
-               writeFlatScan(scratch + "00002.RA1", "six", 20000, 2000, 5.9f, 7.2f)});
+    LoadScans({writeFlatScan(scratch + "00001.RA1", "[T OK]six", 20000, 1000, 5.9f, 7.2f),
+               writeFlatScan(scratch + "00002.RA1", "[T OK]six", 20000, 2000, 5.9f, 7.2f)});
     saveSixChannelSubsets(6.2f, 6.75f);
     const std::pair<const char*, std::pair<float, float>> subsets[] = {
         {"i00002.RA1", {5.90f, 6.21f}}, {"m00002.RA1", {6.21f, 6.76f}}, {"o00002.RA1", {6.76f, 7.20f}}};

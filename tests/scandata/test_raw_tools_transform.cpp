@@ -35,6 +35,24 @@ MemoryScan evenScan(float r0, float r1, float dr, double time)
     return m;
 }
 
+// A written scan file's header, radii and signals (none when unreadable).
+struct WrittenScan {
+    ScanHeader h{};
+    std::vector<float> r, s;
+};
+WrittenScan readWritten(const std::string& path)
+{
+    WrittenScan w;
+    int n = 0;
+    float *r = nullptr, *s = nullptr;
+    if (!readScanFile(path.c_str(), &w.h, &n, &r, &s, nullptr, nullptr, 0.0f)) return w;
+    w.r.assign(r + 1, r + n + 1);
+    w.s.assign(s + 1, s + n + 1);
+    free_vector(r, 1, n);
+    free_vector(s, 1, n);
+    return w;
+}
+
 class RawTransformTest : public MainWindowTest {
 protected:
     void TearDown() override
@@ -228,6 +246,17 @@ TEST_F(RawTransformTest, EquilibriumIntensityScanBecomesAbsorbanceWithoutTiNoise
                   "far", 1, &h);
     w->SubtractNoiseFromEqData(far.c_str(), farOut.c_str());
     EXPECT_FALSE(std::filesystem::exists(farOut));
+    // A scan ending inside the grid is written to its own last point, which
+    // is absorbance like every other: log10(1000 / 100) - 0.02.
+    MemoryScan shorter = evenScan(5.9f, 6.3f, 0.01f, 0.0);
+    const std::string near = scratch + "near.RI1", nearOut = scratch + "RTInear.RI1";
+    writeScanFile(near.c_str(), int(shorter.r.size()), shorter.r.data() - 1, reference.data() - 1,
+                  sample.data() - 1, "near", 1, &h);
+    w->SubtractNoiseFromEqData(near.c_str(), nearOut.c_str());
+    const WrittenScan nearScan = readWritten(nearOut);
+    ASSERT_EQ(nearScan.r.size(), 31u);
+    EXPECT_NEAR(nearScan.r.back(), 6.3f, 1e-4);
+    for (float v : nearScan.s) EXPECT_NEAR(v, 0.98f, 1e-5);
     // Fit limits at 6.195 and 6.405 cm: the noise is fitted only between
     // them, so only the grid points 6.20..6.40 are written, on both sides
     fMeniscus = 5.9f;
@@ -238,30 +267,19 @@ TEST_F(RawTransformTest, EquilibriumIntensityScanBecomesAbsorbanceWithoutTiNoise
     updateRightFitLimit();
     const std::string limited = scratch + "RTIlimits.RI1";
     w->SubtractNoiseFromEqData(in.c_str(), limited.c_str());
-    {
-        ScanHeader hl{};
-        int nl = 0;
-        float *r = nullptr, *s = nullptr;
-        ASSERT_TRUE(readScanFile(limited.c_str(), &hl, &nl, &r, &s, nullptr, nullptr, 0.0f));
-        ASSERT_EQ(nl, 21);
-        EXPECT_NEAR(r[1], 6.2f, 1e-4);
-        EXPECT_NEAR(r[nl], 6.4f, 1e-4);
-        free_vector(r, 1, nl);
-        free_vector(s, 1, nl);
-    }
+    const WrittenScan limitedScan = readWritten(limited);
+    ASSERT_EQ(limitedScan.r.size(), 21u);
+    EXPECT_NEAR(limitedScan.r.front(), 6.2f, 1e-4);
+    EXPECT_NEAR(limitedScan.r.back(), 6.4f, 1e-4);
     bFitTINoise = 0;
     // log10(1000 / 100) = 1 minus the TI noise 0.02, inside the grid only,
     // written as absorbance so that it reloads as absorbance
-    ScanHeader hr{};
-    int n = 0;
-    float *r = nullptr, *s = nullptr;
-    ASSERT_TRUE(readScanFile(out.c_str(), &hr, &n, &r, &s, nullptr, nullptr, 0.0f));
-    EXPECT_EQ(hr.dataType, 'R');
-    EXPECT_EQ(n, 61);
-    EXPECT_NEAR(r[1], 6.0f, 1e-4);
-    for (int j = 1; j <= n; ++j) EXPECT_NEAR(s[j], 0.98f, 1e-5) << j;
-    free_vector(r, 1, n);
-    free_vector(s, 1, n);
+    const WrittenScan outScan = readWritten(out);
+    const char cType = outScan.h.dataType;
+    EXPECT_EQ(cType, 'R');
+    EXPECT_EQ(outScan.r.size(), 61u);
+    EXPECT_NEAR(outScan.r.front(), 6.0f, 1e-4);
+    for (float v : outScan.s) EXPECT_NEAR(v, 0.98f, 1e-5);
 
     // No TI noise fitted, or no noise grid left once the data are released
     // (the switch stays on): nothing is taken off and nothing is written.
@@ -322,17 +340,12 @@ TEST_F(RawTransformTest, NoiseFromAnEquilibriumScanThroughItsDialogs)
     EXPECT_EQ(w->ofnData.lpstrFile, standing.lpstrFile);
     EXPECT_EQ(w->ofnData.nMaxFile, standing.nMaxFile);
     // the scan minus the noise 0.02, inside the grid only
-    ScanHeader hr{};
-    int n = 0;
-    float *r = nullptr, *s = nullptr;
-    ASSERT_TRUE(readScanFile((folder + "/RTI.RA1").c_str(), &hr, &n, &r, &s, nullptr, nullptr, 0.0f));
-    EXPECT_EQ(n, 61);
-    EXPECT_NEAR(r[1], 6.0f, 1e-4);
-    EXPECT_NEAR(r[n], 6.6f, 1e-4);
-    for (int j = 1; j <= n; ++j) EXPECT_NEAR(s[j], 0.98f, 1e-5) << j;
-    EXPECT_NE(std::string(hr.title).find("time-independent noise corrected file"), std::string::npos);
-    free_vector(r, 1, n);
-    free_vector(s, 1, n);
+    const WrittenScan rti = readWritten(folder + "/RTI.RA1");
+    ASSERT_EQ(rti.r.size(), 61u);
+    EXPECT_NEAR(rti.r.front(), 6.0f, 1e-4);
+    EXPECT_NEAR(rti.r.back(), 6.6f, 1e-4);
+    for (float v : rti.s) EXPECT_NEAR(v, 0.98f, 1e-5);
+    EXPECT_NE(std::string(rti.h.title).find("time-independent noise corrected file"), std::string::npos);
 
     // One character more does not fit: the dialog's error, nothing written.
     const std::string longer = writeEqScan(259);

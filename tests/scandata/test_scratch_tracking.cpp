@@ -45,23 +45,23 @@ protected:
         mouseActions[MOUSE_ACTION_TRACK_SCRATCH] = &tool;
         tool.SetWindow(window.get());
         seedRandomNumbers(4711);
-
-        const std::string dir = Folder("scratch");
+        LoadScans(WriteScans("scratch", 5, [](int k, float x) { return static_cast<float>(scanSignal(k, x)); }));
+    }
+    // Scans 1..n of the signal (scan, radius) on 6.0..7.0 cm every 0.001 cm,
+    // recorded at kTime.
+    std::vector<std::string> WriteScans(const char* szFolder, int n, float (*signal)(int, float))
+    {
         std::vector<std::string> paths;
-        for (int k = 1; k <= 5; ++k) {
+        for (int k = 1; k <= n; ++k) {
             scantest::ScanRecipe r;
             r.points = 1001;
             r.r0 = 6.0f;
             r.dr = 0.001f;
             r.time = kTime[k - 1];
-            const double d = kShift[k - 1];
-            r.signal = [k, d](int, float x) {
-                const double u = (x - 6.5 - d) / 0.002;
-                return static_cast<float>(0.4 + 0.05 * k + 0.1 * k * (x - 6.5) + 0.05 * std::exp(-0.5 * u * u));
-            };
-            paths.push_back(WriteScan(dir, "0000" + std::to_string(k) + ".RA1", r));
+            r.signal = [k, signal](int, float x) { return signal(k, x); };
+            paths.push_back(WriteScan(Folder(szFolder), "0000" + std::to_string(k) + ".RA1", r));
         }
-        LoadScans(paths);
+        return paths;
     }
     void TearDown() override
     {
@@ -158,6 +158,16 @@ TEST_F(ScratchTrackingTest, RecoversTheShiftsOfTheFeatureAndSavesThem)
     ASSERT_EQ(pScanTimeOrder[1], 2);
     EXPECT_EQ(tool.relativeShift[1], 0.0);
     EXPECT_NEAR(tool.relativeShift[2], -0.002, 2e-4);
+
+    // flat scans hold nothing to track: every shift fits alike (the figure is
+    // 0 throughout, which the search says), and none is found
+    LoadScans(WriteScans("flat", 3, [](int k, float) { return 0.3f + 0.1f * k; }));
+    Start(script, "0.02");
+    script.expectMessageBox("Error in Optimize Shift Nelder-Mead", IDOK);
+    script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON).mouse(WM_LBUTTONUP, p.x, p.y);
+    headless::processMessages();
+    EXPECT_EQ(script.pending(), 0u);
+    for (int i = 1; i <= 3; ++i) EXPECT_EQ(tool.relativeShift[i], 0.0f) << "time position " << i;
 }
 
 TEST_F(ScratchTrackingTest, AKeyStopsTheSearchAndReturnWithoutResultsWritesNothing)
