@@ -529,13 +529,17 @@ TEST_F(MonteCarloTest, TwoDimensionalRunsWriteTheSumOfTheIterations)
 TEST_F(MonteCarloTest, TheStatisticsCommandsAskRunAndEnd)
 {
     headless::Script script;
-    // nothing without data (the weight-average command asks its question first)
-    Run(script, 296);
-    EXPECT_TRUE(script.lines().empty());
-    script.expectMessageBox("It will not optimize at each step non-linear parameters", IDYES);
-    Run(script, 546);
-    EXPECT_EQ(script.pending(), 0u);
-    EXPECT_EQ(script.lines().size(), 1u);
+    // nothing without data, with c(s) chosen too: each time only the first
+    // question of the weight-average command, which it asks before its check
+    for (const bool bCs : {false, true}) {
+        if (bCs) ChooseContinuous(&bModelCS, 1.0f, 10.0f, 30, 1.3f, 0.9f);
+        Run(script, 296);
+        EXPECT_EQ(script.lines().size(), bCs ? 1u : 0u);
+        script.expectMessageBox("It will not optimize at each step non-linear parameters", IDYES);
+        Run(script, 546);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(script.lines().size(), bCs ? 2u : 1u);
+    }
 
     RunSmallCs();
     const int nCurves = pDistPlot->nCurves;

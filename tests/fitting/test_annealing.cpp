@@ -206,16 +206,20 @@ namespace {
 
 class AnnealingFitTest : public DiscreteFitTest {
 protected:
-    // Options > Fitting Options > Simulated Annealing with these answers.
+    // Options > Fitting Options > Simulated Annealing with these answers (no
+    // final answer: Cancel on that question).
     void chooseAnnealing(const char* szTemp, const char* szSteps, const char* szIterations, const char* szFinal,
                          int nSaveAnswer)
     {
         headless::Script script;
         script.expectInput("starting 'temperature' (rel increase glob.chisq)", szTemp)
             .expectInput("# of temperature steps", szSteps)
-            .expectInput("# of iterations per temperature", szIterations)
-            .expectInput("final ML (1), Simplex (2), or none (0)", szFinal)
-            .expectMessageBox("save as default setting?", nSaveAnswer);
+            .expectInput("# of iterations per temperature", szIterations);
+        if (szFinal)
+            script.expectInput("final ML (1), Simplex (2), or none (0)", szFinal);
+        else
+            script.expectInputCancel("final ML (1), Simplex (2), or none (0)");
+        script.expectMessageBox("save as default setting?", nSaveAnswer);
         command(CM_SIMULATED_ANNEALING);
         EXPECT_EQ(script.pending(), 0u);
         for (const std::string& l : script.lines()) {
@@ -263,6 +267,13 @@ TEST_F(AnnealingFitTest, TheCommandsChooseOneOptimiserAndKeepTheAnnealingSetting
     chooseAnnealing("1", "10", "500", "7", IDNO);
     EXPECT_FALSE(bSAFinalML || bAnnealFinalSimplex);
     EXPECT_EQ(readLines(szParamsIniPath)[15], "2");
+    // a Cancel of the final question keeps the polish chosen before
+    for (const char* szFinal : {"1", "2"}) {
+        chooseAnnealing("1", "10", "500", szFinal, IDNO);
+        chooseAnnealing("1", "10", "500", nullptr, IDNO);
+        EXPECT_EQ(bSAFinalML != 0, szFinal[0] == '1') << szFinal;
+        EXPECT_EQ(bAnnealFinalSimplex != 0, szFinal[0] == '2') << szFinal;
+    }
 
     command(CM_MARQUARDT_LEVENBERG);
     EXPECT_TRUE(bMarquardLevenbergMin && !bSimulatedAnnealing && !bSimplex);

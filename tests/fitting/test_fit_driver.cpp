@@ -301,6 +301,24 @@ TEST(FitVectorTest, StartSimplexKeepsEachEntryInsideItsRange)
     const float fSigma = 0.2f / 3;
     EXPECT_NEAR(change[2000], 0.6745f * fSigma, 0.06f * 0.6745f * fSigma);
     EXPECT_NEAR(nOnBound / 4000.0, 0.1336, 0.02);
+
+    // Behind a switched-on extra the meniscus moves to slot 2 and keeps its
+    // range there, and the gradient vbar in slot 1 is spread only by its
+    // relative Gaussian (sigma 0.0073 about 0.73), never held in the range
+    // of the meniscus.
+    bInhomogeneousSolvent = bFitVbarInGradient = 1;
+    float** w = matrix(1, 3, 1, 2);
+    for (int k = 0; k < 200; ++k) {
+        w[1][1] = 0.73f;
+        w[1][2] = 6.0f;
+        initSimplexVertices(2, w);
+        for (int i = 2; i <= 3; ++i) {
+            ASSERT_NEAR(w[i][1], 0.73f, 0.1f) << k;
+            ASSERT_GE(w[i][2], 5.9f) << k;
+            ASSERT_LE(w[i][2], 6.1f) << k;
+        }
+    }
+    free_matrix(w, 1, 3, 1, 2);
 }
 
 // A start on a bound of the meniscus or bottom range steps inward: a draw
