@@ -138,6 +138,20 @@ TEST(FitVectorTest, TheObjectiveWritesTheVectorBackWithItsBounds)
     EXPECT_EQ(pParamValue[26], 1.0f);
     EXPECT_EQ(fOverlayFrac1, 1.0f);
 
+    // the last extra of the table in docs/fitting.md, the s of a different
+    // reference buffer, lands in its value, and the floated entry follows it
+    bWienerSkewing = 0;
+    bUseMolarMass = bFitBufferSignal = 0;
+    bBufferMismatch = bBufferRefDifferent = bFitBufferRefD = bFitBufferRefS = 1;
+    floatOnly({5});
+    ASSERT_EQ(packFitParameters(0, nullptr), 3);
+    float r[4] = {0, 2e-7f, 1.5f, 4.3f};
+    SimplexSim(r, nullptr);
+    EXPECT_EQ(static_cast<float>(dBufferRefD), 2e-7f);
+    EXPECT_EQ(static_cast<float>(dBufferRefS), 1.5f);
+    EXPECT_EQ(pParamValue[5], 4.3f);
+    bBufferMismatch = bBufferRefDifferent = bFitBufferRefD = bFitBufferRefS = 0;
+
     // the non-ideal multiple species: each of slots 25-34 floated alone lands
     // in its own value of docs/models.md, also after the model takes its
     // values from the slots again, and in no other
