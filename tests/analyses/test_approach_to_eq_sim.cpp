@@ -138,6 +138,12 @@ TEST_F(ApproachToEqSimTest, TargetKeepsTheAmountOfTheLoading)
     two.Setup(nullptr, 1, 7.2f, 6.75f, 7.15f, 6.77f, 2, fr, s, D, 0.73f, 20, 15000);
     EXPECT_NEAR(two.RadialIntegral(two.pTarget) / ((b * b - m * m) / 2), 1.0, 2e-4);
     EXPECT_GT(two.pTarget[226] / two.pTarget[1], sim.pTarget[226] / sim.pTarget[1]);
+
+    // a species that does not sediment (s = 0, and so D = 0 from the
+    // Svedberg relation) is at equilibrium as it was loaded: evenly
+    const float fr0[] = {0, 0.75f}, s0[] = {0, 0}, D0[] = {0, 0};
+    two.Setup(nullptr, 1, 7.2f, 6.75f, 7.15f, 6.77f, 1, fr0, s0, D0, 0.73f, 20, 15000);
+    for (int i : {1, 100, 226}) EXPECT_FLOAT_EQ(two.pTarget[i], 0.75f) << i;
 }
 
 TEST_F(ApproachToEqSimTest, RecordsCarryTheRampFromRest)

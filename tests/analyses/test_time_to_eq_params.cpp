@@ -146,6 +146,9 @@ TEST_F(TimeToEqPreferencesTest, FileRoundTripAndShortOrUnusableFilesIgnored)
     TimeToEqParams defaults;
     float before[nTimeToEqFileValues], after[nTimeToEqFileValues];
     timeToEqParamsToValues(defaults, before);
+    // the record as the tool starts, as Save Parameter Files writes it, holds
+    // the left limit 0.02 cm inside its meniscus, where OK puts it
+    EXPECT_NEAR(before[9] - before[7], 0.02f, 1e-6f);
 
     // 40 values, a missing file, and files whose values cannot run the tool
     // leave everything as it was, without a message
