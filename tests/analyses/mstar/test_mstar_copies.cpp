@@ -181,7 +181,8 @@ TEST_F(MStarTest, SmoothedMappCopyLosesTheBaselineFromTheMeniscusPoint)
 }
 
 // The table of the c(M)-based M* runs from the point on the meniscus, not
-// from the data in front of it, like the fitted Mapp table.
+// from the data in front of it, and over the same points as the fitted Mapp
+// table against the radius.
 TEST_F(MStarTest, SmoothedMStarCopyStartsOnTheMeniscus)
 {
     LoadIdealSet();  // data from 6.88 cm
@@ -199,4 +200,14 @@ TEST_F(MStarTest, SmoothedMStarCopyStartsOnTheMeniscus)
     float x = 0.0f, y = 0.0f;
     ASSERT_EQ(std::sscanf(firstRow(t[1]).c_str(), "%g\\t%g", &x, &y), 2) << t[1];
     EXPECT_NEAR(x, kMeniscus, 5e-4);
+
+    bMwappVsSignal = 0;
+    script.expectMessageBox("COPY MW DATA", win::IDOK).expectMessageBox("COPY MW DATA", win::IDOK);
+    Run(script, 920);
+    const std::vector<std::string> all = clipboardTexts(script);
+    ASSERT_EQ(all.size(), 4u);
+    EXPECT_TRUE(transcriptShows(script, "r vs fit of Mapp(r) [c(M)-based] is in clipboard - paste before continuing"));
+    EXPECT_EQ(rows(t[1]), rows(all[3]));
+    EXPECT_EQ(firstRow(t[1]).substr(0, firstRow(t[1]).find("\\t")),
+              firstRow(all[3]).substr(0, firstRow(all[3]).find("\\t")));
 }
