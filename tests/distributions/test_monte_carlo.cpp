@@ -173,6 +173,14 @@ TEST(MonteCarloRanks, RanksAreHeldToTheValuesAndSelectionFindsThem)
     std::vector<float> scratch = values;
     EXPECT_EQ(selectKthSmallest(0, 101, scratch.data()), sorted.front());
     EXPECT_EQ(selectKthSmallest(500, 101, scratch.data()), sorted.back());
+
+    // One iteration (a run stopped after its first): every rank is that value.
+    std::vector<float> one = {0.0f, 3.5f};
+    for (int k : {0, 1, 2}) EXPECT_EQ(selectKthSmallest(k, 1, one.data()), 3.5f) << k;
+    // Every iteration alike (a grid point no fit gives any amount): the
+    // partition stays within the values; the sanitizer stage sees a read past.
+    std::vector<float> zeros(102, 0.0f);
+    for (int k : {1, 51, 101}) EXPECT_EQ(selectKthSmallest(k, 101, zeros.data()), 0.0f) << k;
 }
 
 // The right sides of synthetic data, with the reference's normal matrix and

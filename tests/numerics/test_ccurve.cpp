@@ -2,6 +2,7 @@
 
 #include "platform/headless.h"
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -215,6 +216,12 @@ TEST(TableInterpolation, EdgeRules)
     for (int i = 1; i <= 6; i++) target.x[i] = 1.0f * (i - 1);
     interpolateOnGrid(6, target.x, target.y, 20, table.x, table.y);
     EXPECT_FLOAT_EQ(target.y[1], 0.0f);
+    // The table is its m points and no more: what the arrays hold after them
+    // is not read, even by a target exactly on the last abscissa.
+    table.x[21] = table.y[21] = std::nanf("");
+    for (int i = 1; i <= 11; i++) target.x[i] = 10.0f + 1.0f * (i - 1);
+    interpolateOnGrid(11, target.x, target.y, 20, table.x, table.y);
+    EXPECT_FLOAT_EQ(target.y[11], 200.0f);
 
     // The double-table forms agree; FD2 adds; the plain form leaves the
     // points outside the table alone.

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "numerics/nrutil.h"
 #include "numerics/root_finding.h"
@@ -155,6 +156,22 @@ TEST(RootFinding, BrentNeedsFarFewerEvaluationsThanBisection)
         EXPECT_NEAR(xf, c.root, 2e-6) << c.root;
         EXPECT_LE(nCalls, 12) << c.root;
     }
+    // Inverse quadratic interpolation is exact where x is a quadratic in f:
+    // f = 2 (sqrt(x) - 1) has x = (1 + f / 2)^2. After two secant steps from
+    // the ends (0.25 + 3.75 / 3 = 1.5, then 1.1124), the first step through
+    // three distinct points lands on the root 1, and the next one confirms it.
+    std::vector<double> abscissae;
+    const double xq = brentRoot(
+        [&](double v) {
+            abscissae.push_back(v);
+            return 2.0 * (std::sqrt(v) - 1.0);
+        },
+        0.25, 4.0, 1e-12, 1e-16, 100, nullptr, nullptr);
+    EXPECT_NEAR(xq, 1.0, 1e-12);
+    ASSERT_GE(abscissae.size(), 5u);
+    EXPECT_DOUBLE_EQ(abscissae[2], 1.5);
+    EXPECT_NEAR(abscissae[4], 1.0, 1e-14);
+    EXPECT_EQ(abscissae.size(), 6u);
     // A tolerance no step can meet: the search takes its nMaxIter steps, one
     // new abscissa each, beside the two ends, and says it did not converge.
     for (int nMax : {1, 2, 5, 100}) {
