@@ -240,6 +240,16 @@ TEST_F(DlsConverterTest, BicLayoutsByTokenPosition)
     ASSERT_TRUE(convertBicDls(Out("long.dat").c_str(), Out("long.dlsdat").c_str()));
     EXPECT_EQ(lines(Out("long.dlsdat"))[0],
               "sample: " + longLine.substr(0, 99) + ", operator: lab user, buffer PBS, cell 1");
+
+    // an old export of one channel (token 7) gives its first row alone:
+    // 1500 / 1000 - 1
+    std::string one = scantest::readText(sample("olddosbic_sample.dat"));
+    one.replace(one.find("\n4\n0\n90\n"), 8, "\n1\n0\n90\n");
+    scantest::writeText(Out("one.dat"), one);
+    ASSERT_TRUE(convertOldDosBicDls(Out("one.dat").c_str(), Out("one.dlsdat").c_str()));
+    v = lines(Out("one.dlsdat"));
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(v[2], "   1.00000e-06  5.00000e-01 ");
 }
 
 TEST_F(DlsConverterTest, ProteinSolutionsMultiMeasurementExports)

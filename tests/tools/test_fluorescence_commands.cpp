@@ -351,9 +351,16 @@ TEST_F(FluorescenceCommandsTest, TheDialogTakesAndChecksItsNumbers)
     EXPECT_FLOAT_EQ(fFloDrift, 0.02f);
     EXPECT_FLOAT_EQ(fJOD, 5e-7f);
     EXPECT_EQ(fJOKs, -8.0f);
+    // photophysics on, neither of its boxes checked: nothing of it is fitted
+    EXPECT_TRUE(bFloBleaching && bFloMagnificationDrift);
+    EXPECT_FALSE(bFloAlimFloat || bFloKBleachFloat);
     Dialog(DialogAnswer().set(412, "0.00100").set(413, "6.5000"));
     EXPECT_EQ(fJOKs, -3.0f);
     EXPECT_FLOAT_EQ(fJOD, 6.5e-7f);
+    // the limiting level's box checked with photophysics switched off: the
+    // fit flag of a part switched off is cleared
+    Dialog(DialogAnswer().check(835, false).check(449));
+    EXPECT_FALSE(bFloBleaching || bFloAlimFloat);
 
     // letters, or a negative number where none may stand, keep the dialog
     // open with "Invalid Entry"; Cancel then changes nothing

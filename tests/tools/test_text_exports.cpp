@@ -155,6 +155,15 @@ TEST_F(TextExportTest, TheColumnTable)
     EXPECT_FLOAT_EQ(row[7], 0.5f);
     EXPECT_FLOAT_EQ(row[10], 0.7f);
     EXPECT_FLOAT_EQ(row[11], 0.701f);
+    // each scan's columns run over its whole fit range: every radius from
+    // 6.2 to 6.6 cm in steps of 0.01, the last one at the right limit
+    size_t nFilled = 0;
+    while (nFilled < l.size() && Numbers(l[nFilled])[3] != 0.0) ++nFilled;
+    const int nInLimits = static_cast<int>(std::lround((6.6 - 6.2) / 0.01)) + 1;
+    EXPECT_EQ(nFilled, static_cast<size_t>(nInLimits));
+    ASSERT_GE(nFilled, 1u);
+    EXPECT_NEAR(Numbers(l[nFilled - 1])[3], 6.6, 1e-4);
+    EXPECT_FLOAT_EQ(Numbers(l[nFilled - 1])[4], 0.3f);
     // rows beyond a scan's fit range are zero
     row = Numbers(l.back());
     EXPECT_FLOAT_EQ(row[0], pNoiseGrid[nNoiseLast]);
