@@ -42,7 +42,7 @@ struct Frames {
 
 // ks = 0.05, kd = 0.01 per signal unit in a field of 2 signal units: the
 // species sediments with s0 / 1.1 and D0 1.02 whatever its own loading, as
-// the list's copies do too.
+// the list's copies do too, and so it does in a field of one frame.
 TEST(LammMeanField, UniformFieldGivesTheIdealSolutionOfTheFieldsSAndD)
 {
     const double s0 = 5, D0 = 6e-7, c = 2.0;
@@ -67,6 +67,15 @@ TEST(LammMeanField, UniformFieldGivesTheIdealSolutionOfTheFieldsSAndD)
     copy.SetSimulationTarget(s0, D0, b.out, b.radii, b.nPoints, nullptr, nullptr);
     ASSERT_EQ(copy.Solve(), 0);
     EXPECT_LT(largestDifference(a, b), 1e-6);
+
+    // a single frame (here at 1000 s) is the field before and after its time
+    LammExperiment one(5, 500, 3000, 50000, kM, kB, 200);
+    Frames f1(n, {1000.0}, {static_cast<float>(c)});
+    L->UseExternalMeanField(1, n, f1.ptr.data(), f1.t.data());
+    ASSERT_NE(L->pMeanField, nullptr);
+    L->SetSimulationTarget(s0, D0, one.out, one.radii, one.nPoints, nullptr, nullptr);
+    ASSERT_EQ(L->Solve(), 0);
+    EXPECT_LT(largestDifference(one, ideal), 2e-3);
 
     // a field of another size than the grid is switched off
     L->UseExternalMeanField(2, n - 1, f.ptr.data(), f.t.data());
