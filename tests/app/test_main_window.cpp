@@ -268,10 +268,22 @@ TEST_F(MainWindowTest, PaintingWaitsWhileBusy)
         w->Invalidate(true);
         headless::processMessages();
         EXPECT_EQ(surfacePixel(w, x, y), white);  // erased, not painted
-        // mouse and keys wait too while Run or Fit work
-        if (pFlag == &w->bRunning) {
+        // mouse and keys wait too while Run or Fit work: no drag starts, and
+        // one begun before is not let go into a zoom
+        if (pFlag == &w->bRunning || pFlag == &w->bFitting) {
             w->EvLButtonDown(0, POINT{700, 250});
             EXPECT_FALSE(w->bZoomDragging);
+            *pFlag = 0;
+            w->EvLButtonDown(0, POINT{600, 250});
+            ASSERT_TRUE(w->bZoomDragging);
+            const float fXMin = pDataPlot->fXMin, fXMax = pDataPlot->fXMax;
+            *pFlag = 1;
+            w->EvLButtonUp(0, POINT{900, 250});
+            EXPECT_EQ(nZoomLevel, 0);
+            EXPECT_EQ(pDataPlot->fXMin, fXMin);
+            EXPECT_EQ(pDataPlot->fXMax, fXMax);
+            *pFlag = 0;
+            w->EvLButtonUp(0, POINT{600, 250});  // ends the drag without a zoom
         }
         *pFlag = 0;
     }
@@ -592,6 +604,17 @@ TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
     EXPECT_EQ(surfacePixel(w, x, 800), grey(fResidual[pScanTimeOrder[1]]));
     EXPECT_EQ(surfacePixel(w, x, 950), grey(fResidual[pScanTimeOrder[nScans]]));
     EXPECT_EQ(surfacePixel(w, x, 951), white);
+    // across, the cells stand under the fit limits of the data plot, white beyond
+    ASSERT_LT(fFitLeftLim, fFitRightLim);
+    const int xLeft = int(pDataPlot->MapX(fFitLeftLim) * 1400.0 / 1399),
+              xRight = int(pDataPlot->MapX(fFitRightLim) * 1400.0 / 1399);
+    for (int y : {800, 950}) {
+        const COLORREF row = grey(fResidual[pScanTimeOrder[y == 800 ? 1 : nScans]]);
+        EXPECT_EQ(surfacePixel(w, xLeft - 2, y), white);
+        EXPECT_EQ(surfacePixel(w, xLeft + 2, y), row);
+        EXPECT_EQ(surfacePixel(w, xRight - 2, y), row);
+        EXPECT_EQ(surfacePixel(w, xRight + 2, y), white);
+    }
     // the residuals plot gives the bitmap the lower part of its band: 550 to
     // 730 per mille while the bitmap shows, 550 to 950 without it
     ASSERT_TRUE(pResidualsPlot);

@@ -142,9 +142,15 @@ TEST_F(AppFolderTest, SetDefaultPreferenceRewritesOneEntry)
     EXPECT_EQ(after[10], "1");
     readDefaultPreferences();
     EXPECT_EQ(bUseIntegrationRangesFile, 1);
-    // entry 0 is the disclaimer, not a preference; past the end is refused
+    // entry 0 is the disclaimer, not a preference; past the end is refused;
+    // the first and the last entry of the table in docs/app.md are taken
     EXPECT_EQ(setDefaultPreference(nullptr, 0, 1), 0);
     EXPECT_EQ(setDefaultPreference(nullptr, defaultPreferenceLines(), 1), 0);
+    EXPECT_EQ(setDefaultPreference(nullptr, 1, 0), 1);   // bSound
+    EXPECT_EQ(setDefaultPreference(nullptr, 15, 2), 1);  // final polish: simplex
+    readDefaultPreferences();
+    EXPECT_EQ(bSound, 0);
+    EXPECT_EQ(bAnnealFinalSimplex, 1);
     // a file too short for the entry is left alone
     writeText(szParamsIniPath, "1\n1\n");
     EXPECT_EQ(setDefaultPreference(nullptr, 10, 0), 0);
