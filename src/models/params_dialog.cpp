@@ -356,13 +356,16 @@ bool TParamsBox::CanClose()
         if (!isFloatText(text(428).c_str())) bOk = false;
         if (!bModelHinderedCS && !isFloatText(text(427).c_str())) bOk = false;
     }
-    // A meniscus at or beyond the bottom leaves no radius to fit (both 0:
-    // not set yet, which the commands ask for). Electrophoresis gives the
-    // length of the column in place of the bottom.
+    // A meniscus at or beyond the bottom leaves no radius to fit, and one at
+    // or inside the rotor's axis no cell (both 0: not set yet, which the
+    // commands ask for). Electrophoresis gives the length of the column in
+    // place of the bottom, and its meniscus is a position along it.
     if (bOk && !bDLSData) {
         const double m = textValue(text(435).c_str()), v437 = textValue(text(437).c_str());
         const double b = bElectrophoresis ? m + v437 : v437;
-        if (!(m < b) && !(m == 0 && v437 == 0)) bOk = false;
+        const bool bNotSet = m == 0 && v437 == 0;
+        if (!(m < b) && !bNotSet) bOk = false;
+        if (!bElectrophoresis && !(m > 0) && !bNotSet) bOk = false;
     }
     if (bOk) return true;
     playErrorSound();

@@ -306,11 +306,12 @@ TEST_F(ParamsDialogTest, OkIsRefusedForWhatCannotBeTaken)
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(shown(script, "Invalid Entry"));
 
-    // a meniscus at or beyond the bottom (no radius left to fit); both 0
-    // are not set yet; in the electrophoresis geometry 437 is the length
+    // a meniscus at or beyond the bottom (no radius left to fit), or at or
+    // inside the axis (no cell: generated scans came out NaN); both 0 are
+    // not set yet; in the electrophoresis geometry 437 is the length
     pParamValue[13] = fMeniscus = 6.0f;
     pParamValue[14] = fBottom = 7.2f;
-    for (const char* szMeniscus : {"7.2", "7.3"}) {
+    for (const char* szMeniscus : {"7.2", "7.3", "0", "-0.01"}) {
         script.expectDialog("400", headless::DialogAnswer().set(435, szMeniscus))
             .expectMessageBox("Input Error", IDOK)
             .expectDialog("400", headless::DialogAnswer().cancel());
