@@ -6,6 +6,9 @@
 #include <sstream>
 #include <unistd.h>
 
+#include "numerics/nrutil.h"
+#include "scandata/scan_file.h"
+
 namespace scantest {
 
 TempFolder::TempFolder() {
@@ -75,6 +78,19 @@ std::vector<char> selection(const std::string& dir, const std::vector<std::strin
     buf.push_back('\0');
     buf.push_back('\0');
     return buf;
+}
+
+WrittenScan readWrittenScan(const std::string& path)
+{
+    WrittenScan w;
+    int n = 0;
+    float *r = nullptr, *s = nullptr;
+    if (!readScanFile(path.c_str(), &w.h, &n, &r, &s, nullptr, nullptr, 0.0f)) return w;
+    w.r.assign(r + 1, r + n + 1);
+    w.s.assign(s + 1, s + n + 1);
+    free_vector(r, 1, n);
+    free_vector(s, 1, n);
+    return w;
 }
 
 }  // namespace scantest

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "scandata/scan_header.h"
+
 namespace scantest {
 
 // A fresh folder under the system's temporary folder, removed at the end.
@@ -49,6 +51,14 @@ struct ScanRecipe {
 std::string scanText(const ScanRecipe& recipe);
 // Writes it and returns the path.
 std::string writeScan(const TempFolder& folder, const std::string& name, const ScanRecipe& recipe);
+
+// A written scan file read back: its header, radii and signals (all empty
+// when it cannot be read).
+struct WrittenScan {
+    ScanHeader h{};
+    std::vector<float> r, s;
+};
+WrittenScan readWrittenScan(const std::string& path);
 
 // A selection buffer: the directory, NUL, each name with its NUL, final NUL.
 std::vector<char> selection(const std::string& dir, const std::vector<std::string>& names);

@@ -13,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <vector>
+#include <utility>
 
 #include "app/app_globals.h"
 #include "app/window_fixture.h"
@@ -52,13 +53,9 @@ std::string writeFlatScan(const std::string& path, const std::string& title, flo
 // A written scan's header and radii.
 std::vector<float> readRadii(const std::string& path, ScanHeader* pHeader)
 {
-    int n = 0;
-    float *r = nullptr, *s = nullptr;
-    if (!readScanFile(path.c_str(), pHeader, &n, &r, &s, nullptr, nullptr, 0)) return {};
-    std::vector<float> radii(r + 1, r + n + 1);
-    free_vector(r, 1, n);
-    free_vector(s, 1, n);
-    return radii;
+    scantest::WrittenScan w = scantest::readWrittenScan(path);
+    *pHeader = w.h;
+    return std::move(w.r);
 }
 
 std::set<std::string> filesBelow(const std::string& dir)

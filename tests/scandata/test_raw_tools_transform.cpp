@@ -16,6 +16,7 @@
 #include "scandata/raw_transform_tools.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_file.h"
+#include "scandata/scan_test_files.h"
 #include "scandata/scan_loading.h"
 #include "scandata/scan_set_fixture.h"
 
@@ -33,24 +34,6 @@ MemoryScan evenScan(float r0, float r1, float dr, double time)
         m.s.push_back(0.2f + 0.5f * (m.r.back() - 5.9f) * (m.r.back() - 5.9f));
     }
     return m;
-}
-
-// A written scan file's header, radii and signals (none when unreadable).
-struct WrittenScan {
-    ScanHeader h{};
-    std::vector<float> r, s;
-};
-WrittenScan readWritten(const std::string& path)
-{
-    WrittenScan w;
-    int n = 0;
-    float *r = nullptr, *s = nullptr;
-    if (!readScanFile(path.c_str(), &w.h, &n, &r, &s, nullptr, nullptr, 0.0f)) return w;
-    w.r.assign(r + 1, r + n + 1);
-    w.s.assign(s + 1, s + n + 1);
-    free_vector(r, 1, n);
-    free_vector(s, 1, n);
-    return w;
 }
 
 class RawTransformTest : public MainWindowTest {
@@ -253,7 +236,7 @@ TEST_F(RawTransformTest, EquilibriumIntensityScanBecomesAbsorbanceWithoutTiNoise
     writeScanFile(near.c_str(), int(shorter.r.size()), shorter.r.data() - 1, reference.data() - 1,
                   sample.data() - 1, "near", 1, &h);
     w->SubtractNoiseFromEqData(near.c_str(), nearOut.c_str());
-    const WrittenScan nearScan = readWritten(nearOut);
+    const scantest::WrittenScan nearScan = scantest::readWrittenScan(nearOut);
     ASSERT_EQ(nearScan.r.size(), 31u);
     EXPECT_NEAR(nearScan.r.back(), 6.3f, 1e-4);
     for (float v : nearScan.s) EXPECT_NEAR(v, 0.98f, 1e-5);
@@ -267,14 +250,14 @@ TEST_F(RawTransformTest, EquilibriumIntensityScanBecomesAbsorbanceWithoutTiNoise
     updateRightFitLimit();
     const std::string limited = scratch + "RTIlimits.RI1";
     w->SubtractNoiseFromEqData(in.c_str(), limited.c_str());
-    const WrittenScan limitedScan = readWritten(limited);
+    const scantest::WrittenScan limitedScan = scantest::readWrittenScan(limited);
     ASSERT_EQ(limitedScan.r.size(), 21u);
     EXPECT_NEAR(limitedScan.r.front(), 6.2f, 1e-4);
     EXPECT_NEAR(limitedScan.r.back(), 6.4f, 1e-4);
     bFitTINoise = 0;
     // log10(1000 / 100) = 1 minus the TI noise 0.02, inside the grid only,
     // written as absorbance so that it reloads as absorbance
-    const WrittenScan outScan = readWritten(out);
+    const scantest::WrittenScan outScan = scantest::readWrittenScan(out);
     const char cType = outScan.h.dataType;
     EXPECT_EQ(cType, 'R');
     EXPECT_EQ(outScan.r.size(), 61u);
@@ -340,7 +323,7 @@ TEST_F(RawTransformTest, NoiseFromAnEquilibriumScanThroughItsDialogs)
     EXPECT_EQ(w->ofnData.lpstrFile, standing.lpstrFile);
     EXPECT_EQ(w->ofnData.nMaxFile, standing.nMaxFile);
     // the scan minus the noise 0.02, inside the grid only
-    const WrittenScan rti = readWritten(folder + "/RTI.RA1");
+    const scantest::WrittenScan rti = scantest::readWrittenScan(folder + "/RTI.RA1");
     ASSERT_EQ(rti.r.size(), 61u);
     EXPECT_NEAR(rti.r.front(), 6.0f, 1e-4);
     EXPECT_NEAR(rti.r.back(), 6.6f, 1e-4);

@@ -207,7 +207,10 @@ TEST_F(MStarTest, SmoothedMStarCopyStartsOnTheMeniscus)
     const std::vector<std::string> all = clipboardTexts(script);
     ASSERT_EQ(all.size(), 4u);
     EXPECT_TRUE(transcriptShows(script, "r vs fit of Mapp(r) [c(M)-based] is in clipboard - paste before continuing"));
+    const auto firstRadius = [](const std::string& quoted) {
+        const std::string r = firstRow(quoted);
+        return r.substr(0, r.find("\\t"));
+    };
     EXPECT_EQ(rows(t[1]), rows(all[3]));
-    EXPECT_EQ(firstRow(t[1]).substr(0, firstRow(t[1]).find("\\t")),
-              firstRow(all[3]).substr(0, firstRow(all[3]).find("\\t")));
+    EXPECT_EQ(firstRadius(t[1]), firstRadius(all[3]));
 }
