@@ -320,6 +320,44 @@ TEST_F(NoiseGridTest, InitialScanExtrapolatedToBothEndsByItsPolynomial) {
             extrapolateAndCheck(false, p, nPerGroup, r);
         }
     }
+
+    // Scattered points whose pairs average onto the line 1 + (r - 6.5): at
+    // either end the line replaces everything from the point at the limit
+    // outwards, that point included, and the other points of the groups keep
+    // their scatter.
+    auto extrapolateScatter = [&](bool bRight, const std::vector<float>& r, const std::vector<float>& scatter) {
+        freeExtrapolationArrays();
+        nExtrapolationPoints = static_cast<int>(r.size());
+        pExtrapolation1 = vector(1, nExtrapolationPoints);
+        pExtrapolation2 = vector(1, nExtrapolationPoints);
+        pExtrapolation3 = vector(1, nExtrapolationPoints);
+        for (int j = 1; j <= nExtrapolationPoints; ++j) {
+            const size_t k = static_cast<size_t>(j - 1);
+            pExtrapolation1[j] = r[k];
+            pExtrapolation2[j] = static_cast<float>(poly(1, r[k])) + scatter[k];
+            pExtrapolation3[j] = 0.0f;
+        }
+        nPolynomOrder = 1;
+        if (bRight)
+            extrapolateAtRightLimit();
+        else
+            extrapolateAtLeftLimit();
+        // the point at the limit: the last inside on the right, the first on the left
+        const float fAtLimit = bRight ? 7.0f : 6.0f;
+        for (int j = 1; j <= nExtrapolationPoints; ++j) {
+            const float x = pExtrapolation1[j];
+            const bool bReplaced = bRight ? x >= fAtLimit : x <= fAtLimit;
+            const float fKept = bReplaced ? 0.0f : scatter[static_cast<size_t>(j - 1)];
+            EXPECT_NEAR(pExtrapolation2[j], poly(1, x) + fKept, 1e-4)
+                << (bRight ? "right" : "left") << ", r " << x << (x == fAtLimit ? " (at the limit)" : "");
+        }
+    };
+    // right: groups (7.0, 6.95) and (6.9, 6.85) inside 7.05 cm
+    extrapolateScatter(true, {6.0f, 6.85f, 6.9f, 6.95f, 7.0f, 7.1f, 7.15f, 7.2f},
+                       {0.0f, -0.03f, 0.03f, -0.03f, 0.03f, 0.0f, 0.0f, 0.0f});
+    // left: groups (6.0, 6.01) and (6.02, 6.03) from 6.0 cm
+    extrapolateScatter(false, {5.92f, 5.96f, 6.0f, 6.01f, 6.02f, 6.03f, 6.15f},
+                       {0.0f, 0.0f, 0.03f, -0.03f, 0.03f, -0.03f, 0.0f});
     nPolynomOrder = nOrder;
 }
 
