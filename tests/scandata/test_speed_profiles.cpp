@@ -177,6 +177,14 @@ TEST(SpeedProfiles, ARampWithoutRateMakesNoProfile) {
     ASSERT_NE(pRotorSpeedProfile, nullptr);
     EXPECT_NEAR(pRotorSpeedProfile->stepStart[2], 1500.0f, 0.1f);
     EXPECT_EQ(pRotorSpeedProfile->stepRate[2], 200.0f);
+
+    // An omega squared t the rotor only reaches by staying at 10000 rpm up to
+    // the later scan: the 150 s ramp to 40000 rpm at 200 rpm/s still has to
+    // end before that scan, so the step starts 1 s before 3000 - 150 s.
+    pScanHeaders[2].omega2t = integrateOmega2t(twoStepRun(10000, 40000, 200, 3000), {600.0, 3000.0})[1];
+    EXPECT_TRUE(createSpeedStepsFile(200.0f, 100.0f));
+    ASSERT_NE(pRotorSpeedProfile, nullptr);
+    EXPECT_FLOAT_EQ(pRotorSpeedProfile->stepStart[2], 2849.0f);
     delete pRotorSpeedProfile;
     pRotorSpeedProfile = nullptr;
     bUsingSpeedSteps = 0;
