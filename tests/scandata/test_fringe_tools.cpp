@@ -203,7 +203,7 @@ TEST_F(FringeToolTest, SingleScanToolKeysMoveBetweenScansAndEscapeChangesNothing
 
 TEST_F(FringeToolTest, AllScansToolTakesOneFringeOffWhereTheResidualsDifferByMoreThanHalf)
 {
-    LoadSteps({1.7f, 0.5f, 0.0f});
+    LoadSteps({1.7f, 0.5f, 0.0f, -1.2f});
     headless::Script script;
     script.expectMessageBox("Fix Scratch Jump", IDYES).expectInput("check residuals at distance (cm)", "0.003");
     Run(script, 1110);
@@ -222,19 +222,26 @@ TEST_F(FringeToolTest, AllScansToolTakesOneFringeOffWhereTheResidualsDifferByMor
     EXPECT_EQ(all.Correction(2), 0);
     EXPECT_EQ(all.Correction(3), 0);
     EXPECT_NEAR(all.outerCorrected[1] - all.innerCorrected[1], 0.7f, 1e-5);
+    // 1.2 fringes down in the last scan: one fringe added
+    EXPECT_EQ(all.Correction(4), 1);
+    EXPECT_NEAR(all.outerCorrected[4] - all.innerCorrected[4], -0.2f, 1e-5);
 
     // the arrows move every compared point: two in, both lie below the step
     Keys(script, {VK_LEFT, VK_LEFT});
     EXPECT_EQ(all.Correction(1), 0);
+    EXPECT_EQ(all.Correction(4), 0);
     Keys(script, {VK_RIGHT, VK_RIGHT});
     EXPECT_EQ(all.Correction(1), -1);
 
     script.expectMessageBox("save scan data?", IDNO);
     Keys(script, {VK_RETURN});
     EXPECT_FALSE(all.active);
-    // one fringe off from the outer compared point to the end of scan 1
-    for (int j = 1; j <= pScanPoints[1]; ++j)
+    // one fringe off from the outer compared point to the end of scan 1, one
+    // fringe on in the last scan
+    for (int j = 1; j <= pScanPoints[1]; ++j) {
         EXPECT_NEAR(ppSignal[1][j], j >= 52 ? 0.7f : 0.0f, 1e-6) << j;
+        EXPECT_NEAR(ppSignal[4][j], j >= 52 ? -0.2f : 0.0f, 1e-6) << j;
+    }
     EXPECT_EQ(signalOf(2), original[1]);
     EXPECT_EQ(signalOf(3), original[2]);
 }
