@@ -74,6 +74,7 @@ TEST_F(RawTransformTest, RecalibrationKeepsTheMiddleAndRefusesAFoldedAxis)
 
 TEST_F(RawTransformTest, MirrorKeepsEveryColumnWithItsRadius)
 {
+    TXLAWindow* w = OpenWindow();
     scantest::installScans({evenScan(5.9f, 7.1f, 0.01f, 100.0)});
     bIntensityData = 1;
     const int n = pScanPoints[1];
@@ -96,6 +97,27 @@ TEST_F(RawTransformTest, MirrorKeepsEveryColumnWithItsRadius)
     ASSERT_TRUE(mirrorRawData(7.15f, 5.85f, true));
     EXPECT_NEAR(ppRadius[1][j60], 6.0f, 2e-5);
     EXPECT_EQ(ppSignal[1][j60], -s60);
+
+    // The command: Cancel on its explanation asks nothing more and leaves the
+    // radii; OK goes on to the references, and 6.0 cm between 5.9 and 7.1
+    // becomes 7.0 cm.
+    {
+        headless::Script script;
+        script.expectMessageBox("MIRROR DATA", IDCANCEL);
+        w->EvCommand(886, nullptr, 0);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    EXPECT_NEAR(ppRadius[1][j60], 6.0f, 2e-5);
+    headless::Script script;
+    script.expectMessageBox("MIRROR DATA", IDOK)
+        .expectInput("first reference radius", "5.9")
+        .expectInput("second reference radius", "7.1")
+        .expectMessageBox("with upside-down reflection?", IDNO)
+        .expectMessageBox("save data?", IDNO);
+    w->EvCommand(886, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_NEAR(ppRadius[1][k], 7.0f, 2e-5);
+    EXPECT_EQ(ppSignal[1][k], -s60);
 }
 
 TEST_F(RawTransformTest, BlankEqualToTheScanLeavesZero)
