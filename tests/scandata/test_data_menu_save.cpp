@@ -3,6 +3,7 @@
 // files and the export to DRELLIX.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -325,6 +326,26 @@ TEST_F(DataMenuSaveTest, AverageNoiseAndExport) {
     ASSERT_EQ(nScans, 1);
     EXPECT_STREQ(ppScanFileName[1], "average.RA1");
     EXPECT_FLOAT_EQ(ppSignal[1][5], 2.0f);
+    // A set of one scan has its noise saved as well.
+    bFitTINoise = bFitRINoise = 1;
+    ASSERT_TRUE(pTINoiseSaved && pRINoiseSaved);
+    for (int j = 1; j <= nNoiseGridPoints; ++j) {
+        if (pTINoiseAux) pTINoiseAux[j] = 0.0f;
+        pTINoiseSaved[j] = tiAt(pNoiseGrid[j]);
+    }
+    pRINoiseSaved[1] = 0.25f;
+    const std::string out1 = Folder("noise1");
+    script.expectSaveFile("save time independent noise component as", out1 + "/TIN.rxx")
+        .expectSaveFile("save radial independent noise component as", out1 + "/RIN.rxx");
+    Run(script, 252);
+    ReadBack tin1(out1 + "/TIN.RA1");
+    ASSERT_TRUE(tin1.ok);
+    ASSERT_EQ(tin1.n, nNoiseGridLast - nNoiseGridFirst + 1);
+    for (int k = 1; k <= tin1.n; ++k) EXPECT_NEAR(tin1.s[k], tiAt(tin1.r[k]), 1e-5) << k;
+    // one row: the scan's time and its offset
+    const std::string rin1 = scantest::readText(out1 + "/RIN.RA1");
+    ASSERT_EQ(std::count(rin1.begin(), rin1.end(), '\n'), 1);
+    EXPECT_EQ(rin1.substr(rin1.find(' ')), " 0.250000\n");
 
     // The export writes the experiment file; DRELLIX missing is said.
     std::snprintf(szDrellixExePath, sizeof(szDrellixExePath), "%s", (scratch + "no-drellix/drellix").c_str());
