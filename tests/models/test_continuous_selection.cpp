@@ -289,8 +289,9 @@ TEST_F(ContinuousModelTest, CMVariantsAskTheirRelations)
 }
 
 // Without a mass range to convert, each variant starts on its own default
-// range of the grid (S for the c(s) family and ls-g*(s), nm for the Stokes
-// radii of light scattering, 1e-7 cm^2/s for its D), into slots 1 and 5.
+// range of the grid (S for the c(s) family and ls-g*(s), Da for c(M), nm for
+// the Stokes radii of light scattering, 1e-7 cm^2/s for its D), into slots 1
+// and 5.
 TEST_F(ContinuousModelTest, EachVariantStartsOnItsOwnRange)
 {
     struct Range {
@@ -314,6 +315,17 @@ TEST_F(ContinuousModelTest, EachVariantStartsOnItsOwnRange)
         EXPECT_EQ(pParamValue[1], r.fLow) << r.nCommand;
         EXPECT_EQ(pParamValue[5], r.fHigh) << r.nCommand;
     }
+    // c(M) chosen from c(s) (0 to 15 S) without a plot: the mass default of
+    // 10000 to 500000 Da, in the same two slots (no s value left in either)
+    command(198);
+    command(275);
+    ASSERT_EQ(pParamValue[5], 15.0f);
+    command(235);
+    EXPECT_TRUE(bModelContinuous && !bModelCS && menuChecked(235) && !menuChecked(275));
+    EXPECT_EQ(fSMin, 10000.0f);
+    EXPECT_EQ(fSMax, 500000.0f);
+    EXPECT_EQ(pParamValue[1], 10000.0f);
+    EXPECT_EQ(pParamValue[5], 500000.0f);
 
     // light scattering: I(Rh) and its time course 1 to 50 nm, I(D) 0.1 to
     // 10, each at the level 0.55 and with its own item checked alone (not

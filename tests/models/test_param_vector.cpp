@@ -410,6 +410,16 @@ TEST(ParamVector, ModelDefaultsDecideWhatIsSolvedLinearly)
     EXPECT_EQ(pSpeciesS[1], 1.0f);
     EXPECT_EQ(pSpeciesMw[2], 40000.0f);
     EXPECT_EQ(pSpeciesConc[4], 80000.0f);
+    bEquilibriumDiscrete = 0;
+    bModelSelfAssoc148 = 0;
+    // so do A, B and AB of the hetero-association at equilibrium (with D and
+    // s a buoyant mass s R T / D of 0 would leave the profile flat); row 4
+    // holds log10 K there, and K = 1 stays
+    bEquilibriumHeteroAssoc = 1;
+    for (int k = 1; k <= 4; ++k) pSpeciesS[k] = 0;
+    fixUpModelDefaults();
+    for (int k = 1; k <= 3; ++k) EXPECT_EQ(pSpeciesS[k], 1.0f) << k;
+    EXPECT_EQ(pSpeciesS[4], 0.0f);
 }
 
 TEST_F(MainWindowTest, FitMAndSConvertsBetweenMassAndDiffusion)
