@@ -236,6 +236,17 @@ TEST_F(ExampleRunTest, OnlyPeaksAboveATenThousandthGetALabel)
     window->Invalidate(true);
     headless::processMessages();
     for (int k = 1; k <= 2; k++) EXPECT_GT(faceShare(window.get(), *pPeakInfoLabel[k], pPeakInfoLabel[k]->crFace), 0.3) << "label " << k;
+    // a click on the last label reports its peak: of two Gaussians of one
+    // width the one at 7 S holds 0.01 / 1.01 = 0.990 % of the signal, less its
+    // tails beyond 1 % of its height, erfc(sqrt(ln 100)) = 0.25 % of it
+    const CScreenButton& b = *pPeakInfoLabel[2];
+    script.expectMessageBox("PEAK INFO", IDOK);
+    script.mouse(WM_LBUTTONDOWN, (b.nLeft + b.nRight) / 2, (b.nTop + b.nBottom) / 2);
+    headless::processMessages();
+    EXPECT_EQ(script.pending(), 0u);
+    const std::string text = boxText(script, "PEAK INFO");
+    EXPECT_NEAR(numberAfter(text, "sw = "), 7.0, 0.01) << text;
+    EXPECT_NEAR(numberAfter(text.substr(std::min(text.size(), text.find("(c = "))), ", "), 0.9875, 0.002) << text;
 }
 
 // The labels report each peak once, over ranges that do not overlap (as the

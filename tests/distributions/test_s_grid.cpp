@@ -451,7 +451,9 @@ TEST_F(LsgsLimits, SminAgainstTheRightLimitOfTheFirstScan)
 
 // Nothing is asked with speed changes between the scans, nor when the first
 // scan was taken at time 0: no boundary has left the meniscus there, and the
-// s-value of the right fit limit in it would be infinite.
+// s-value of the right fit limit in it would be infinite. Nor without a
+// meniscus (none set, or a negative one typed in): the boundary at
+// meniscus exp(s 1e-13 w^2 t) has no place, and ln(r / meniscus) no value.
 TEST_F(LsgsLimits, SpeedChangesGiveNoWarning)
 {
     bSpeedChangesInScans = 1;
@@ -469,6 +471,13 @@ TEST_F(LsgsLimits, SpeedChangesGiveNoWarning)
     win::headless::Script script;
     EXPECT_EQ(setupSGrid(), 1);
     EXPECT_EQ(script.lines().size(), 0u);
+
+    pScanHeaders[pScanTimeOrder[1]].time = 1000.0;
+    for (float fM : {0.0f, -6.0f}) {
+        fMeniscus = fM;
+        EXPECT_EQ(setupSGrid(), 1) << fM;
+        EXPECT_EQ(script.lines().size(), 0u) << fM;
+    }
 }
 
 // A single scan is its own first and last: its limits are asked too. At 2000 s
