@@ -504,3 +504,58 @@ TEST_F(SpeedStepOptimizerTest, RestartsEndOnceTheTimeAndTheVectorSettle)
     EXPECT_TRUE(bByVector);
     EXPECT_LT(nSettledInARow, 3);
 }
+
+namespace {
+
+// The vertices of the start simplex (evaluated first), then a stop.
+size_t nStartVertices = 0;
+
+void recordStartSimplex()
+{
+    recordStoredVector();
+    if (gEvaluated.size() >= nStartVertices) bStopFit = 1;
+}
+
+}  // namespace
+
+// The search starts from the vector itself and n vertices spread round it:
+// every coordinate drawn normally about the vector's with 15 % of it as its
+// standard deviation (docs/analyses.md). Stopped once the start simplex is
+// evaluated (it runs from vertex n + 1 down to the vector).
+TEST_F(SpeedStepOptimizerTest, StartSimplexSpreadsRoundTheVector)
+{
+    oneFactorForTwoHours();
+    TimeToEqParams& tp = timeToEqParams;
+    tp.nParams = 5;
+    tp.fQuantum = 1.0f;
+    ensureTimeToEqParamVector();
+    ASSERT_EQ(tp.nParamVector, 5);
+    const std::vector<float> start = {1.3f, 1.2f, 1.1f, 1.0f, 0.9f};
+    std::copy(start.begin(), start.end(), tp.pParamVector + 1);
+    seedRandomNumbers(1);
+    gVectorAfterSimplex.clear();
+    gEvaluated.clear();
+    nStartVertices = 6;
+    const win::WaitPollFunction poll = win::GetWaitPoll();
+    win::SetWaitPoll(recordStartSimplex);
+    optimizeSpeedSteps(nullptr);
+    win::SetWaitPoll(poll);
+    bStopFit = 0;
+    ASSERT_GE(gEvaluated.size(), 6u);
+    EXPECT_EQ(gEvaluated[5], start);
+    // 25 relative deviations of N(0, 0.15): none 0, none beyond 4 standard
+    // deviations, their mean within 0.1 of 0 and their rms within 0.06 of 0.15
+    double sum = 0, sumSquares = 0;
+    for (size_t i = 0; i < 5; ++i) {
+        ASSERT_EQ(gEvaluated[i].size(), 5u);
+        for (size_t j = 0; j < 5; ++j) {
+            const double d = gEvaluated[i][j] / start[j] - 1.0;
+            EXPECT_NE(d, 0.0) << i << " " << j;
+            EXPECT_LT(std::fabs(d), 0.6) << i << " " << j;
+            sum += d;
+            sumSquares += d * d;
+        }
+    }
+    EXPECT_NEAR(sum / 25, 0.0, 0.1);
+    EXPECT_NEAR(std::sqrt(sumSquares / 25), 0.15, 0.06);
+}

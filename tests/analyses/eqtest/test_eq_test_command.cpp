@@ -272,7 +272,13 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
             .expectInput("r-min:", "9")    // above every radius: the first point stays
             .expectInput("r-max:", "7.1")  // the last point below 7.1 cm
             .expectMessageBox("accept radial limits for comparison of 10 kprm series?", win::IDYES);
-        AcceptLimits(script, "15");  // cell 1 at 280 nm is confirmed: no include question
+        // cell 1 at 280 nm is confirmed: no include question; new limits
+        // are shown again with the points inside them and kept when
+        // accepted: from the first radius above r-min (6.91 cm)
+        script.expectMessageBox("accept radial limits for comparison of 15 kprm series?", win::IDNO)
+            .expectInput("r-min:", "6.905")
+            .expectInput("r-max:", "9")  // above every radius: the last point stays
+            .expectMessageBox("accept radial limits for comparison of 15 kprm series?", win::IDYES);
         AcceptLimits(script, "20");
         script.expectMessageBox("cell 2, 280 nm, 20 krpm\nInclude this (cell/wl) series in time-course plot?",
                                 win::IDNO)
@@ -284,18 +290,24 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
     }
     win::headless::setTranscriptObserver(nullptr);
     // series 1 over its 41 points, then over the 30 below r-max (40 and 29
-    // segments, drawn alike); series 2 and 3 over 41
-    ASSERT_EQ(redLines.size(), 4u);
+    // segments, drawn alike); series 2 over 41, then over the 30 from
+    // 6.91 cm; series 3 over 41
+    ASSERT_EQ(redLines.size(), 5u);
     EXPECT_GT(redLines[0], 0);
     EXPECT_EQ(redLines[1] * 40, redLines[0] * 29);
     EXPECT_EQ(redLines[2], redLines[0]);
-    EXPECT_EQ(redLines[3], redLines[0]);
+    EXPECT_EQ(redLines[3], redLines[1]);
+    EXPECT_EQ(redLines[4], redLines[0]);
     ASSERT_EQ(nEqTestSeries, 4);
     EXPECT_EQ(pEqTestFirstPoint[1], 1);
     EXPECT_EQ(pEqTestLastPoint[1], 30);
+    EXPECT_EQ(pEqTestFirstPoint[2], 12);
+    EXPECT_EQ(pEqTestLastPoint[2], 41);
     EXPECT_EQ(pEqTestInclude[4], 0);
     ASSERT_EQ(pDataPlot->nCurves, 3);
     EXPECT_NEAR(pDataPlot->pCurves[0]->pY->pData[0], 0.03 * radiusSpread(30), 2e-6);
+    EXPECT_NEAR(pDataPlot->pCurves[1]->pY->pData[0], 0.03 * radiusSpread(30), 2e-6);
+    EXPECT_NEAR(pDataPlot->pCurves[2]->pY->pData[0], 0.03 * radiusSpread(41), 2e-6);
     EXPECT_EQ(pResidualsPlot->nCurves, 1);
     EXPECT_EQ(pAuxPlot, nullptr);  // the side plot of the selection is gone
     // files of the three included series only; the first compares 30 radii
@@ -303,6 +315,10 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
     ASSERT_EQ(v.size(), 3u);
     double t = 0, dt = 0, rmsd = 0;
     ASSERT_EQ(std::sscanf(v[0].c_str(), "%lf %lf %lf", &t, &dt, &rmsd), 3);
+    EXPECT_NEAR(rmsd, 0.03 * radiusSpread(30), 1e-6);
+    const std::vector<std::string> v2 = lines(folder + "/sel_2.txt");
+    ASSERT_EQ(v2.size(), 3u);
+    ASSERT_EQ(std::sscanf(v2[0].c_str(), "%lf %lf %lf", &t, &dt, &rmsd), 3);
     EXPECT_NEAR(rmsd, 0.03 * radiusSpread(30), 1e-6);
     EXPECT_TRUE(std::filesystem::exists(folder + "/sel_3.txt"));
     EXPECT_FALSE(std::filesystem::exists(folder + "/sel_4.txt"));  // cell 2 was left out
