@@ -291,6 +291,20 @@ TEST_F(ContourTest, TheCommandsAskTheirRangesAndRefuseAnIncrementThatLeadsNowher
     command(245);
     command(244);
     EXPECT_EQ(other.pending(), 0u);
+
+    // a set of one scan is data to map as well: the commands answer as before
+    std::vector<std::string> one = copyVelocityExampleScans(scratch + "/one");
+    one.resize(1);
+    LoadScans(one);
+    ASSERT_EQ(nScans, 1);
+    headless::Script single;
+    single.expectMessageBox("the K contour needs a self-association model", IDOK)
+        .expectMessageBox("the s1,s2 contour needs a self-association model", IDOK)
+        .expectInputCancel("minimum s");
+    command(245);
+    command(244);
+    command(241);
+    EXPECT_EQ(single.pending(), 0u);
 }
 
 TEST_F(ContourTest, TheSelfAssociationMapsTakeLgKAndBothS)
@@ -359,4 +373,14 @@ TEST_F(ContourTest, TheSelfAssociationMapsTakeLgKAndBothS)
     EXPECT_FLOAT_EQ(fSAOligomerS, 6.0f);
     EXPECT_EQ(pParamFloat[5] + pParamFloat[6] + nFitSAMonomerS + nFitSAOligomerS, 0);
     EXPECT_EQ(pContourTable, nullptr);  // the profile's table went with the new map
+    // nothing floats here: each point's rmsd is that of the model with the
+    // monomer and dimer s put in as species 1 and 2 and computed anew
+    for (const std::vector<float>& p : map) {
+        pSpeciesS[1] = p[0];
+        pSpeciesS[2] = p[1];
+        globalsToParamVector();
+        paramVectorToGlobals();
+        window->CalcModel();
+        EXPECT_NEAR(p[2], calcRmsd(), 1e-5f) << p[0] << " " << p[1];
+    }
 }

@@ -99,6 +99,19 @@ TEST_F(FitCommandTest, AMeniscusRangeIntoTheFitLimitsIsMovedOnlyWithConsent)
     EXPECT_FLOAT_EQ(fMaxMeniscus, 5.97f);
     for (size_t k = nLines; k < script.lines().size(); ++k)
         EXPECT_EQ(script.lines()[k].find("PROBLEM WITH FITTING"), std::string::npos);
+
+    // a left limit of 0 is no limit yet: nothing to ask about the range; the
+    // fit's own check puts the limit at the meniscus, and the range keeps
+    // the meniscus inside it
+    pParamFloat[13] = bFitMeniscus = 1;
+    fFitLeftLim = 0.0f;
+    script.expectMessageBox("setting left fit limit to meniscus", IDOK);
+    window->CmFit();
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FLOAT_EQ(fMaxMeniscus, 5.97f);
+    EXPECT_LE(fMinMeniscus, fMeniscus);
+    EXPECT_GE(fMaxMeniscus, fMeniscus);
+    EXPECT_GE(fFitLeftLim, fMeniscus);
 }
 
 TEST_F(FitCommandTest, ABottomRangeIntoTheFitLimitsIsMovedAsWell)

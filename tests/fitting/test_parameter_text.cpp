@@ -132,6 +132,20 @@ TEST_F(ParameterTextTest, LinesOfTheText)
             << line;
         *pb = 0;
     }
+    // both bimodal f/f0 models state their second ratio and the s range it
+    // holds in, the one with a discrete species as well
+    fBimodalSMin = 2.0f;
+    fBimodalSMax = 5.5f;
+    fBimodalFf0Second = 2.25f;
+    for (unsigned char* pb : {&bModelCSBimodalFf0, &bModelCSBimodalFf0OneDiscrete}) {
+        *pb = 1;
+        buildModelParameterLines(szModelParamLines, false);
+        EXPECT_EQ(std::string(szModelParamLines[4])
+                      .rfind("frict ratio = 1.330000, except when s is within [2.00,5.50]: ff0 = 2.250000", 0),
+                  0u)
+            << szModelParamLines[4];
+        *pb = 0;
+    }
     bModelContinuous = bModelCS = 0;
 
     // hindered sedimentation of one species: ks and kd at its loading are
