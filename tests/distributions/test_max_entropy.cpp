@@ -26,6 +26,7 @@
 #include "numerics/statistics.h"
 #include "platform/headless.h"
 #include "platform/win.h"
+#include "plot/error_box.h"
 #include "plot/key_polling.h"
 #include "scandata/scan_data.h"
 
@@ -279,6 +280,36 @@ TEST(MaxEntropy, ALocalMinimumEndsTheSearch)
     // the limit of 1000
     EXPECT_LT(nEvaluations, 60);
     EXPECT_EQ(bInterruptComputation.load(), 0);
+}
+
+// An excess that falls too slowly ever to reach the target gives up after
+// 1000 iterations with "too many iterations finding root" and the alpha of
+// the last trial.
+TEST(MaxEntropy, ASearchThatNeverArrivesStopsAtTheIterationLimit)
+{
+    // Above the target everywhere and falling by 1e-4 per unit of ln(alpha):
+    // every trial is a new best, so each iteration is one step of the largest
+    // size 0.25 down (the first one the start step of 0.01).
+    static const double x0 = std::log(1e-4);
+    static int nEvaluations;
+    nEvaluations = 0;
+    auto excess = [](double x) {
+        nEvaluations++;
+        return 0.5 + 1e-4 * (x - x0);
+    };
+    ASSERT_EQ(nNEQSize, 0);  // no amplitudes to keep: the search alone
+    dRegTargetRatio = 1.1;
+    fRegDof1 = fRegDof2 = 1000.0f;
+    fConfidenceLevel = 0.95f;
+    clearShownErrorMessages();
+    win::headless::Script script;
+    script.expectMessageBox("too many iterations finding root", win::IDOK);
+    const double x = searchMaxEntAlpha(excess, x0, 0.01, 1e-4, 0.005);
+    ASSERT_EQ(shownErrorMessages().size(), 1u);
+    EXPECT_EQ(shownErrorMessages().front(), "too many iterations finding root");
+    // the start and one trial in each of 1000 iterations
+    EXPECT_EQ(nEvaluations, 1001);
+    EXPECT_NEAR(x, x0 - 0.01 - 999 * 0.25, 1e-9);
 }
 
 // With s min 0 and TI and RI noise eliminated, the 0 S point is blind (its
