@@ -11,14 +11,22 @@ bool readTextLine(std::FILE* f, std::string& szLine)
     szLine.clear();
     char buf[4096];
     bool bAny = false;
+    // fgets does not say how much it read, and strlen would stop at a NUL
+    // byte in the line, short of its end, joining the next line on. So the
+    // buffer holds '\n' wherever fgets has not written: the bytes read hold
+    // no '\n' but their last, and fgets ends them with a NUL, so the first
+    // '\n' either is the line end (a NUL follows it) or lies just past that NUL.
+    std::memset(buf, '\n', sizeof buf);
     while (std::fgets(buf, sizeof buf, f)) {
         bAny = true;
-        size_t n = std::strlen(buf);
-        if (n > 0 && buf[n - 1] == '\n') {
-            szLine.append(buf, n - 1);
+        const char* pNewline = static_cast<const char*>(std::memchr(buf, '\n', sizeof buf));
+        if (pNewline && pNewline + 1 < buf + sizeof buf && pNewline[1] == '\0') {
+            szLine.append(buf, static_cast<size_t>(pNewline - buf));
             break;
         }
+        size_t n = pNewline ? static_cast<size_t>(pNewline - buf) - 1 : sizeof buf - 1;
         szLine.append(buf, n);
+        std::memset(buf, '\n', n + 1);
     }
     if (!szLine.empty() && szLine.back() == '\r') szLine.pop_back();
     return bAny;

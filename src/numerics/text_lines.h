@@ -7,7 +7,8 @@
 #include <string>
 
 // Reads the next line, without its line end ("\n" or "\r\n"), however long it
-// is. False at the end of the file (nothing read).
+// is; a NUL byte in it is kept and does not end it. False at the end of the
+// file (nothing read).
 bool readTextLine(std::FILE* f, std::string& szLine);
 
 // True when the line holds nothing but blanks, tabs and line-end characters.

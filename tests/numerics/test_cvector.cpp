@@ -129,6 +129,19 @@ TEST(CVector, OneValuePerLineFiles)
     EXPECT_EQ(longLines.Get(1), 2.0f);
     EXPECT_EQ(longLines.Get(2), 3.0f);
 
+    // A NUL byte (a damaged file) ends what is read of its line, but the line
+    // still ends at its own line end: "1.0" and "2.0" are not joined into 1.02.
+    const std::string nul(1, '\0');
+    const std::string damagedPath = tempPath("damaged.txt");
+    writeFile(damagedPath, "1.0" + nul + " note\n2.0 " + comment + nul + "x\n3.0\n");
+    CVector damaged;
+    damaged.Load(damagedPath.c_str());
+    std::remove(damagedPath.c_str());
+    ASSERT_EQ(damaged.nSize, 3u);
+    EXPECT_EQ(damaged.Get(0), 1.0f);
+    EXPECT_EQ(damaged.Get(1), 2.0f);
+    EXPECT_EQ(damaged.Get(2), 3.0f);
+
     // A sized vector takes at most its size.
     CVector two(2);
     two.pData[0] = two.pData[1] = -1.0f;
