@@ -15,6 +15,7 @@
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
 #include "numerics/physical_constants.h"
+#include "numerics/text_lines.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "plot/error_box.h"
@@ -150,28 +151,16 @@ struct MethodRow {
     int nScans = 0;
 };
 
-bool readLine(FILE* f, std::string& line) {
-    char buf[256];
-    if (!std::fgets(buf, sizeof(buf), f)) return false;
-    line = buf;
-    // The rest of an over-long line belongs to it.
-    while (!line.empty() && line.back() != '\n' && std::fgets(buf, sizeof(buf), f)) line += buf;
-    return true;
-}
-
 // At most 100 rows; "hold" ends the method with its row.
 std::vector<MethodRow> readMethodRows(FILE* f) {
     std::vector<MethodRow> rows;
     std::string l[6];
     while (rows.size() < 100) {
-        bool bComplete = true;
-        for (std::string& line : l)
-            if (!readLine(f, line)) {
-                bComplete = false;
-                break;
-            }
+        int nRead = 0;
+        while (nRead < 6 && readTextLine(f, l[nRead])) ++nRead;
+        const bool bComplete = nRead == 6;
         // The last row may lack the line break of its sixth line.
-        if (!bComplete && l[4].empty()) break;
+        if (nRead < 5) break;
         MethodRow row;
         row.fSpeed = static_cast<float>(std::atof(l[0].c_str()));
         row.fRate = static_cast<float>(std::atof(l[1].c_str()));

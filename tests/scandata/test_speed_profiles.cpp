@@ -238,6 +238,15 @@ TEST(SpeedProfiles, MethodRowsWrittenAndReadBack) {
     EXPECT_EQ(scantest::readText(dir.Path("b.txt")), "0.000000\t10000.000000\t300.000000\n"
                                                      "2160.000000\t20000.000000\t300.000000\n");
     EXPECT_TRUE(transcriptShows(script, "CREATE SPEEDSTEPS from EQU"));
+    // A NUL byte in a line (a damaged copy) ends neither the line nor the
+    // number before it: the method reads as the same two steps, not as a
+    // first speed of 10000300 rpm with every later line one row off.
+    const std::string damaged = std::string("10000") + '\0' + " x\n300\n0:30\n20\n4\nNO\n" +
+                                "20000\n300\n1:00\n20\n2\nNO\n20000\n300\nhold\n20\n0\nNO";
+    scantest::writeText(dir.Path("d.EQU"), damaged);
+    script.expectInput("scan cycle time (sec)", "90");
+    ASSERT_TRUE(convertEquMethodToSpeedSteps(dir.Path("d.EQU").c_str(), dir.Path("d.txt").c_str()));
+    EXPECT_EQ(scantest::readText(dir.Path("d.txt")), scantest::readText(dir.Path("b.txt")));
 
     // 50 steps are more than a method takes.
     std::vector<float> s(51), w(51), r(51, 100.0f);
