@@ -707,6 +707,23 @@ void wienerSkewModel()
     }
 }
 
+// The radii the propagation of these models starts from: the equidistant
+// grid of the static propagator (which also takes 1-2-4 and 1-4-8 with the
+// moving hat chosen), or the moving hat's layout. The grid in place can hold
+// other radii with its first on the meniscus, which the preparation of the
+// evaluation keeps: a moving-hat run before leaves them moved outward, and
+// the moving hat's layout stays where the static propagator is to run.
+void layOutInteractingStartGrid()
+{
+    if (higherAssociation() || !bMovingHat) {
+        const int N = nGridPointsAllocated;
+        const double m = fMeniscus, b = fBottom;
+        for (int i = 1; i <= N; i++) pGridRadius[i] = N < 2 ? m : m + (i - 1) * (b - m) / (N - 1);
+    } else {
+        setupRadialGrid();
+    }
+}
+
 // The self-associating models and the non-ideal single species: one profile
 // of the total loading, species basis 1. False when the profile was not
 // propagated to the end because the non-ideality is out of range (said in
@@ -744,7 +761,9 @@ bool interactingModelRoad(TXLAWindow* w)
         }
     }
     if (!bGridArraysAllocated) return true;
-    // the initial profile after the choice, whose resize would lose it
+    // the initial profile after the choice, whose resize would lose it, on
+    // the radii the propagation starts from
+    layOutInteractingStartGrid();
     if (bExperimentalInitialDistribution && bUseInitialData && pExtrapolation1)
         loadExperimentalProfile(1.0f);
     else
