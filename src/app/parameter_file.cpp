@@ -449,11 +449,13 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
         }
     }
     std::fclose(f);
-    // What a comment holds is no setting: a key commented out is not set.
+    // What a comment holds is no setting: a key commented out is not set. A
+    // comment is no text either: inside a value, the text on its two sides
+    // joins up ("o<!-- x -->/run3" is "o/run3", not "o /run3").
     for (size_t a; (a = text.find("<!--")) != std::string::npos;) {
         size_t b = text.find("-->", a + 4);
         if (b == std::string::npos) return fail("a comment <!-- has no end -->");
-        text.replace(a, b + 3 - a, " ");
+        text.replace(a, b + 3 - a, "");
     }
 
     // Every key of the table, each with its own check, the first element

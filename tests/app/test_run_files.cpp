@@ -159,8 +159,11 @@ TEST_F(ParameterFileTest, GeometryAndFitSwitchesAreOptional)
 }
 
 // What a comment holds is not set: a model commented out is no model, and a
-// key given again after its commented-out version counts. A comment without
-// its end, and a folder given as the parameter file, are refused by name.
+// key given again after its commented-out version counts. A comment inside a
+// value is no part of it: the text on either side joins up, as in any XML
+// reader (a comment is no character data), with no blank left in its place.
+// A comment without its end, and a folder given as the parameter file, are
+// refused by name.
 TEST_F(ParameterFileTest, CommentsHideKeysAndAFolderIsNoParameterFile)
 {
     const std::string dirs = "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
@@ -180,6 +183,16 @@ TEST_F(ParameterFileTest, CommentsHideKeysAndAFolderIsNoParameterFile)
     ASSERT_EQ(readParameterFile(file("<!-- <DataDirectory>/nowhere</DataDirectory> -->" + dirs).c_str(), &p, &err), 1)
         << err;
     EXPECT_EQ(p.szDataDirectory, data);
+    ASSERT_EQ(readParameterFile(file("<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                                     "o<!-- the third run: -->/run3</OutputResultsDirectory>"
+                                     "<LastScan>1<!-- was 12 -->1</LastScan><Meniscus>5.98<!--cm--></Meniscus>")
+                                    .c_str(),
+                                &p, &err),
+              1)
+        << err;
+    EXPECT_EQ(p.szOutputResultsDirectory, scratch + "o/run3");
+    EXPECT_EQ(p.nLastScan, 11);
+    EXPECT_FLOAT_EQ(p.fMeniscus, 5.98f);
 
     EXPECT_NE(error(dirs + "<!-- <Model>none</Model>").find("a comment <!-- has no end -->"), std::string::npos);
     EXPECT_EQ(readParameterFile(data.c_str(), &p, &err), 0);
