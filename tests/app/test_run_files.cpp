@@ -269,10 +269,6 @@ TEST_F(ParameterFileTest, ValuesTheDialogsRefuseAreRefusedByTheirKey)
     EXPECT_FLOAT_EQ(p.fRadialResolution, 0.003f);
 }
 
-// A key whose start tag carries an attribute or a blank before ">" (or whose
-// closing tag has a blank) is read, and the attribute is named: it is passed
-// over. An unknown element with an attribute is named as unknown keys are; a
-// key that holds elements or is an empty element has no value.
 // Numeric character references become UTF-8 of one to four bytes, at the
 // edges of each length too.
 TEST_F(ParameterFileTest, CharacterReferencesBecomeUtf8)
@@ -300,6 +296,13 @@ TEST_F(ParameterFileTest, CharacterReferencesBecomeUtf8)
     }
 }
 
+// A key whose start tag carries an attribute or a blank before ">" (or whose
+// closing tag has a blank) is read, and the attribute is named: it is passed
+// over. An unknown element with an attribute is named as unknown keys are; a
+// key that holds elements or is an empty element has no value.
+// A start tag ends at its ">" only: a "<" typed in place of it (a "<" can
+// stand in no XML tag, nor in an attribute value) leaves the start tag
+// without its end, and the key is refused by name, not read.
 TEST_F(ParameterFileTest, KeysWithAttributesOrBlanksInTheirTagsAreRead)
 {
     const std::string dirs = "<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
@@ -334,6 +337,8 @@ TEST_F(ParameterFileTest, KeysWithAttributesOrBlanksInTheirTagsAreRead)
         << err;
     EXPECT_FLOAT_EQ(p.fMeniscus, 6.02f);
     EXPECT_FLOAT_EQ(p.fBottom, 7.1f);
+    EXPECT_NE(error(dirs + "<LastScan<11</LastScan>").find("for <LastScan>"), std::string::npos);
+    EXPECT_NE(error(dirs + "<Meniscus unit=\"cm\"<6.02</Meniscus>").find("for <Meniscus>"), std::string::npos);
 }
 
 // The keys are one table: each key the file may hold is read (a value it
