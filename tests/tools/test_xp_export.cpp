@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cstdio>
 #include <filesystem>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -415,6 +416,26 @@ TEST_F(XpExportTest, ParameterFileWithoutPeaks)
     EXPECT_EQ(c[26], par);
     EXPECT_EQ(c[30], "1 1 1 1 1 0 0");
     EXPECT_EQ(c[49], "20 20 20 20 20 0 0");
+    // The counts of the configuration describe what follows them, as a reader
+    // takes it: the global settings up to "model:", and after "links:" one row
+    // per experiment to the end of the file, each of as many numbers as
+    // "#links" says.
+    int nGlobal = 0;
+    ASSERT_EQ(std::sscanf(c[4].c_str(), "g %d", &nGlobal), 1);
+    EXPECT_EQ(c[static_cast<size_t>(5 + nGlobal)], "model:");
+    const auto links = std::find(c.begin(), c.end(), "links:");
+    ASSERT_GE(c.end() - links, 3);
+    int nRows = 0, nPerRow = 0;
+    ASSERT_EQ(std::sscanf(links[1].c_str(), "%d (iMaxExp)", &nRows), 1);
+    ASSERT_EQ(std::sscanf(links[2].c_str(), "%d (#links)", &nPerRow), 1);
+    EXPECT_EQ(c.end() - (links + 3), nRows);
+    for (auto row = links + 3; row != c.end(); ++row) {
+        std::istringstream in(*row);
+        int nNumbers = 0;
+        for (int v = 0; in >> v;) ++nNumbers;
+        EXPECT_TRUE(in.eof()) << *row;
+        EXPECT_EQ(nNumbers, nPerRow) << *row;
+    }
 
     // a logarithmic grid
     bLogSGrid = 1;
