@@ -268,19 +268,17 @@ TEST_F(NoiseGridTest, InitialScanExtrapolatedToBothEndsByItsPolynomial) {
         for (int m = 1; m <= p; ++m) y += std::pow(r - 6.5, m) / m;
         return y;
     };
-    // The profile of order p on the radii r, 0 beyond the limit (the points to
-    // be replaced), extrapolated at that end and met everywhere.
-    auto extrapolateAndCheck = [&](bool bRight, int p, int nPerGroup, const std::vector<float>& r) {
-        const float fLimit = bRight ? fFitRightLim : fFitLeftLim;
+    // The scan held on the radii r with the signal at each, extrapolated at
+    // one end with a polynomial of order p.
+    auto extrapolate = [&](bool bRight, int p, const std::vector<float>& r, auto signalAt) {
         freeExtrapolationArrays();
         nExtrapolationPoints = static_cast<int>(r.size());
         pExtrapolation1 = vector(1, nExtrapolationPoints);
         pExtrapolation2 = vector(1, nExtrapolationPoints);
         pExtrapolation3 = vector(1, nExtrapolationPoints);
         for (int j = 1; j <= nExtrapolationPoints; ++j) {
-            const float x = r[static_cast<size_t>(j - 1)];
-            pExtrapolation1[j] = x;
-            pExtrapolation2[j] = (bRight ? x > fLimit : x < fLimit) ? 0.0f : static_cast<float>(poly(p, x));
+            pExtrapolation1[j] = r[static_cast<size_t>(j - 1)];
+            pExtrapolation2[j] = signalAt(j - 1);
             pExtrapolation3[j] = 0.0f;
         }
         nPolynomOrder = p;
@@ -288,6 +286,15 @@ TEST_F(NoiseGridTest, InitialScanExtrapolatedToBothEndsByItsPolynomial) {
             extrapolateAtRightLimit();
         else
             extrapolateAtLeftLimit();
+    };
+    // The profile of order p on the radii r, 0 beyond the limit (the points to
+    // be replaced), extrapolated at that end and met everywhere.
+    auto extrapolateAndCheck = [&](bool bRight, int p, int nPerGroup, const std::vector<float>& r) {
+        const float fLimit = bRight ? fFitRightLim : fFitLeftLim;
+        extrapolate(bRight, p, r, [&](size_t k) {
+            const float x = r[k];
+            return (bRight ? x > fLimit : x < fLimit) ? 0.0f : static_cast<float>(poly(p, x));
+        });
         for (int j = 1; j <= nExtrapolationPoints; ++j) {
             const double x = pExtrapolation1[j];
             EXPECT_NEAR(pExtrapolation2[j], poly(p, x), 1e-4) << (bRight ? "right" : "left") << ", order " << p
@@ -326,22 +333,7 @@ TEST_F(NoiseGridTest, InitialScanExtrapolatedToBothEndsByItsPolynomial) {
     // outwards, that point included, and the other points of the groups keep
     // their scatter.
     auto extrapolateScatter = [&](bool bRight, const std::vector<float>& r, const std::vector<float>& scatter) {
-        freeExtrapolationArrays();
-        nExtrapolationPoints = static_cast<int>(r.size());
-        pExtrapolation1 = vector(1, nExtrapolationPoints);
-        pExtrapolation2 = vector(1, nExtrapolationPoints);
-        pExtrapolation3 = vector(1, nExtrapolationPoints);
-        for (int j = 1; j <= nExtrapolationPoints; ++j) {
-            const size_t k = static_cast<size_t>(j - 1);
-            pExtrapolation1[j] = r[k];
-            pExtrapolation2[j] = static_cast<float>(poly(1, r[k])) + scatter[k];
-            pExtrapolation3[j] = 0.0f;
-        }
-        nPolynomOrder = 1;
-        if (bRight)
-            extrapolateAtRightLimit();
-        else
-            extrapolateAtLeftLimit();
+        extrapolate(bRight, 1, r, [&](size_t k) { return static_cast<float>(poly(1, r[k])) + scatter[k]; });
         // the point at the limit: the last inside on the right, the first on the left
         const float fAtLimit = bRight ? 7.0f : 6.0f;
         for (int j = 1; j <= nExtrapolationPoints; ++j) {
