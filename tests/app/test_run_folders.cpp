@@ -159,10 +159,12 @@ TEST_F(RunFoldersTest, TheDataFolderIsOnlyReadWhateverThePaths)
 // look like the program's, nor a folder the run made that holds a file of the
 // user's. A folder a running run holds is refused with 2,
 // naming the holder; a lock file left by a run that was killed blocks
-// nobody, not even another user than the one who made it (mode 0644). A
-// results folder whose parent cannot be written is refused with the reason;
-// so is a run that cannot remove a file of the run before, and it names no
-// file of the user's for the next run to clear.
+// nobody, not even another user than the one who made it (mode 0644); a
+// link in its place locks nothing either and is named as the lock file that
+// refuses the run. A results folder whose parent cannot be written, or that
+// cannot be written itself, is refused with the reason; so is a run that
+// cannot remove a file of the run before, and it names no file of the user's
+// for the next run to clear.
 TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
 {
     const std::string data = scratch + "data", out = scratch + "out";
@@ -215,6 +217,18 @@ TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
     std::set<std::string> expected = mine;
     expected.insert({"ResultParameters.xml", "screenshot.bmp", "transcript.txt", ".morvex-run-files"});
     EXPECT_EQ(left, expected);
+    // a link where the lock file goes: not followed, the run refused before
+    // it clears anything, the lock file named as what refuses it
+    std::filesystem::create_symlink(scratch + "elsewhere.lock", out + "/.morvex-run.lock");
+    text.clear();
+    EXPECT_EQ(runProgramWithin(120, failing, &text), 2) << text;
+    EXPECT_NE(text.find("morvex: the results folder " + out + "/ cannot be locked: " + out + "/.morvex-run.lock: "),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("cannot be written"), std::string::npos) << text;
+    EXPECT_FALSE(std::filesystem::exists(scratch + "elsewhere.lock"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(out + "/ResultParameters.xml"));
+    std::filesystem::remove(out + "/.morvex-run.lock");
 
     // The lock file of a killed run of another user, mode 0644: this user may
     // read it, not write it (when the test cannot be another user, a file
@@ -249,6 +263,16 @@ TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
               std::string::npos)
         << text;
     std::filesystem::permissions(locked, perms::owner_all, std::filesystem::perm_options::replace);
+    // a results folder the user cannot write: no lock file can be made there
+    const std::string readOnly = scratch + "read-only";
+    std::filesystem::create_directories(readOnly);
+    std::filesystem::permissions(readOnly, perms(0555), std::filesystem::perm_options::replace);
+    text.clear();
+    EXPECT_EQ(runProgramAsOtherUser(job(data, readOnly), xdg, &text), 2) << text;
+    EXPECT_NE(text.find("morvex: the results folder " + readOnly + "/ cannot be written: Permission denied"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("cannot be locked"), std::string::npos) << text;
 
     // a file of the run before that this user cannot remove (a fits folder
     // not theirs to write): the run is refused before it computes anything,
