@@ -577,15 +577,20 @@ double CLammIdeal::StaticGridStep()
                 c[i] = 0;
             }
     }
+    // with a speed profile a negative value at the first point goes to the
+    // second, and one between two positive values half to each of them, in
+    // the amount weights of the nodes (the first node's covers half an
+    // element), so that the amount in the cell is kept on any grid
     if (bSpeedProfile) {
         if (c[1] < 0) {
-            c[2] += c[1] * r[1] / r[2];
+            c[2] += c[1] * fePointWeight(1, N) / fePointWeight(2, N);
             c[1] = 0;
         }
         for (int i = 2; i <= N - 1; i++)
             if (c[i] < 0 && c[i - 1] > 0 && c[i + 1] > 0) {
-                c[i - 1] += c[i] * r[i] / (2 * r[i - 1]);
-                c[i + 1] += c[i] * r[i] / (2 * r[i + 1]);
+                const double half = 0.5 * c[i] * fePointWeight(i, N);
+                c[i - 1] += half / fePointWeight(i - 1, N);
+                c[i + 1] += half / fePointWeight(i + 1, N);
                 c[i] = 0;
             }
     }
