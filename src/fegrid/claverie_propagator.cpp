@@ -370,7 +370,7 @@ static double maxRelativeConcChange()
     const double floor = 1e-4 * cmax;
     double rel = 0.0;
     if (c[n] > floor && co[n] >= floor) rel = std::fabs((c[n] - co[n]) / co[n]);
-    const bool early = !bModelZone && dSimTime - dRunStartTime < 10;
+    const bool early = !bModelZone && !bExperimentalInitialDistribution && dSimTime - dRunStartTime < 10;
     for (int i = n - 1; i >= k; i--) {
         if (early && c[i] < -dClearedThreshold) {
             nRepeatCount++;
