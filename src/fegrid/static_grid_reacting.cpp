@@ -310,6 +310,13 @@ double lammStepB()
         if (bStepToScanTime && dSimTime + next > dStepTargetTime) next = dStepTargetTime - dSimTime;
         dTimeStep = clipStepToAcceleration(next);
     } else {
+        // a fixed step is taken as it is, but its negative trial values count
+        // as in a controlled run: each one halves max dc/c, the step's length,
+        // which would shrink to nothing and never reach a scan
+        if (nRepeatCountB > 10) {
+            bDiscretizationError = 1;
+            return q;
+        }
         correctStepB();
         commitStepB(dt, tLanding);
     }
