@@ -37,7 +37,7 @@ unsigned char bApplyMeniscusCorrection = 0;
 namespace {
 
 // The propagator's private state for one run.
-double dClearedThreshold = 0.0;  // 1e-6 of the loading: below it a point is cleared
+double dClearedThreshold = 0.0;  // 1e-6 c_1 at the start: below it a point is cleared
 bool bPlateauTracking = false;
 bool bKeepFirstIndex = true;
 bool bKeepLastIndex = true;
@@ -370,6 +370,9 @@ static double maxRelativeConcChange()
     const double floor = 1e-4 * cmax;
     double rel = 0.0;
     if (c[n] > floor && co[n] >= floor) rel = std::fabs((c[n] - co[n]) / co[n]);
+    // negative values early on mark a step too long from a constant loading;
+    // a band and a measured start have an empty meniscus (a threshold of 0),
+    // the measured one noise cut at 0, which every step turns negative
     const bool early = !bModelZone && !bExperimentalInitialDistribution && dSimTime - dRunStartTime < 10;
     for (int i = n - 1; i >= k; i--) {
         if (early && c[i] < -dClearedThreshold) {
@@ -677,15 +680,7 @@ void propagateLammStatic()
     }
     nMaxFirstIndex = static_cast<int>(0.95 * N);
 
-    // 1e-6 of the loading: the meniscus value of a constant loading, the
-    // largest value of any other start profile (an experimental one is 0 at
-    // a cleared meniscus, and a threshold of 0 took every rounding-sized
-    // negative value of the first 10 s for a step too long, until the run
-    // ended in the discretization error)
-    double dLoading = 0.0;
-    for (int i = 1; i <= N; i++)
-        if (pGridConc[i] > dLoading) dLoading = pGridConc[i];
-    dClearedThreshold = 1e-6 * dLoading;
+    dClearedThreshold = 1e-6 * pGridConc[1];
     // The window takes the plateau from the meniscus value of a constant
     // loading; an experimental initial profile has neither, so the whole grid
     // is solved for it.

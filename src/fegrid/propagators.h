@@ -90,6 +90,9 @@ void propagateLammMovingHat();
 // The static (equidistant) grid of non-ideal and reacting systems, with the
 // step control of the largest relative change; the same out-of-range rule.
 void propagateLammB();
+// Its equidistant radii, laid on the grid in place (a start profile is taken
+// on them before the run).
+void layOutStaticGridB();
 // The amount in the cell on the equidistant grid, as totalAmountInCell.
 double totalAmountStaticGrid();
 // The tridiagonal solver of the interacting propagators: u = T^-1 r for the

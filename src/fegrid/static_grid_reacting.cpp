@@ -54,21 +54,6 @@ void bindTablesB()
 
 double omegaSquaredFactor() { const double w = omegaOfRpm(dOmegaNow); return w * w * 1e-13; }
 
-// The equidistant grid, also where the moving hat's layout was in place: the
-// moving radii then stand still on it (the recording takes them).
-void layOutStaticGridB()
-{
-    const int N = nGridPointsAllocated;
-    const double m = fMeniscus, b = fBottom;
-    for (int i = 1; i <= N; ++i) pGridRadius[i] = m + (i - 1) * (b - m) / (N - 1);
-    bVariableGridBuilt = 0;
-    if (pFeGridRadius) {
-        for (int i = 1; i <= N; ++i) pFeGridRadius[i] = pGridRadius[i];
-        dGridMotionRate = 0.0;
-        dMovingGridT0 = dSimTime;
-    }
-}
-
 // The mass matrix and the element tables of the grid.
 void buildElementTablesB()
 {
@@ -324,6 +309,21 @@ double lammStepB()
 }
 
 }  // namespace
+
+// The equidistant grid, also where the moving hat's layout was in place: the
+// moving radii then stand still on it (the recording takes them).
+void layOutStaticGridB()
+{
+    const int N = nGridPointsAllocated;
+    const double m = fMeniscus, b = fBottom;
+    for (int i = 1; i <= N; ++i) pGridRadius[i] = N < 2 ? m : m + (i - 1) * (b - m) / (N - 1);
+    bVariableGridBuilt = 0;
+    if (pFeGridRadius) {
+        for (int i = 1; i <= N; ++i) pFeGridRadius[i] = pGridRadius[i];
+        dGridMotionRate = 0.0;
+        dMovingGridT0 = dSimTime;
+    }
+}
 
 bool tridagB(const double* a, const double* b, const double* c, const double* r, double* u, int n)
 {

@@ -715,13 +715,10 @@ void wienerSkewModel()
 // the moving hat's layout stays where the static propagator is to run.
 void layOutInteractingStartGrid()
 {
-    if (higherAssociation() || !bMovingHat) {
-        const int N = nGridPointsAllocated;
-        const double m = fMeniscus, b = fBottom;
-        for (int i = 1; i <= N; i++) pGridRadius[i] = N < 2 ? m : m + (i - 1) * (b - m) / (N - 1);
-    } else {
+    if (higherAssociation() || !bMovingHat)
+        layOutStaticGridB();
+    else
         setupRadialGrid();
-    }
 }
 
 // The self-associating models and the non-ideal single species: one profile

@@ -743,9 +743,10 @@ TEST(GridPropagation, AFloatingFrontReachesTheMeniscus)
 // An experimental start profile (the first scan less the baseline, negative
 // values cut to 0) has a cleared meniscus: 0 up to a boundary far out, here
 // at 6.9 cm 4e-3 cm wide. The run goes through its scans with the amount kept
-// (the cleared threshold is 1e-6 of the loading, not of the meniscus value
-// 0, which took every rounding-sized negative value of the first 10 s for a
-// step too long until the run ended in the discretization error). Its first
+// (the early check of a constant loading's start, values below -1e-6 of the
+// meniscus value in the first 10 s, is not made: with a meniscus value of 0
+// it took every rounding-sized negative value for a step too long until the
+// run ended in the discretization error). Its first
 // step, cut to a scan at 1 s, is not taken as it is, for the meniscus stays
 // empty: at the bottom the species piles up in a layer of about sqrt(D t),
 // 1.7e-3 cm, less than two elements of the 1000-point grid, where one step of
@@ -761,42 +762,35 @@ TEST(GridPropagation, AnExperimentalStartWithAnEmptyMeniscus)
     e.tLast = 300;
     installExperiment(e);
     const double s = 4, D = 3e-6;
-    layOutGrid(1000, false);
-    prepareRun(s, D, 1.0);
-    for (int i = 1; i <= nGridPointsAllocated; i++) pGridConc[i] = 0.5 * std::erfc((6.9 - pGridRadius[i]) / 0.004);
-    ASSERT_EQ(pGridConc[1], 0.0);
-    const double before = totalAmountInCell();
-    bExperimentalInitialDistribution = 1;
-    propagate();
-    bExperimentalInitialDistribution = 0;
-    EXPECT_EQ(bSimulationError + bDiscretizationError, 0);
-    EXPECT_EQ(dSimTime, e.tLast);
-    EXPECT_NEAR(totalAmountInCell() / before - 1, 0, 1e-9);
-
+    // the start profile, the boundary plus the noise at each radius, cut at
+    // 0, run through the scans with the amount kept
+    auto runFrom = [&](auto noiseAt) {
+        layOutGrid(1000, false);
+        prepareRun(s, D, 1.0);
+        for (int i = 1; i <= nGridPointsAllocated; i++) {
+            const double c = 0.5 * std::erfc((6.9 - pGridRadius[i]) / 0.004) + noiseAt();
+            pGridConc[i] = c > 0 ? c : 0;
+        }
+        pGridConc[1] = 0;
+        const double before = totalAmountInCell();
+        bExperimentalInitialDistribution = 1;
+        propagate();
+        bExperimentalInitialDistribution = 0;
+        EXPECT_EQ(bSimulationError + bDiscretizationError, 0);
+        EXPECT_EQ(dSimTime, e.tLast);
+        EXPECT_NEAR(totalAmountInCell() / before - 1, 0, 1e-9);
+    };
+    runFrom([] { return 0.0; });
     const double v = omega2(e.rpm) * s * 1e-13 * e.bottom, tau = v * v * e.tFirst / D;
     EXPECT_NEAR(modelAt(1, e.nPoints), 1 + 2 * std::sqrt(tau / M_PI) + tau / 2, 2e-3);
 
     // A measured start has noise, cut at 0 where the meniscus is empty: 0.3 %
-    // of the loading, which the steps turn into negative values far below
-    // -1e-6 of the loading, the early check of a constant loading's start (it
-    // ended the run at its start). The run goes through its scans with the
-    // amount kept, and the plateau, the noise smoothed out, is diluted by
-    // exp(-2 s omega^2 t) from the first scan on.
-    layOutGrid(1000, false);
-    prepareRun(s, D, 1.0);
+    // of the loading, which the steps turn into negative values far beyond
+    // rounding. The run goes through its scans with the amount kept, and the
+    // plateau, the noise smoothed out, is diluted by exp(-2 s omega^2 t) from
+    // the first scan on.
     std::mt19937 noise(7);
-    for (int i = 1; i <= nGridPointsAllocated; i++) {
-        const double c = 0.5 * std::erfc((6.9 - pGridRadius[i]) / 0.004) + 0.006 * (noise() / 4294967295.0 - 0.5);
-        pGridConc[i] = c > 0 ? c : 0;
-    }
-    pGridConc[1] = 0;
-    const double noisy = totalAmountInCell();
-    bExperimentalInitialDistribution = 1;
-    propagate();
-    bExperimentalInitialDistribution = 0;
-    EXPECT_EQ(bSimulationError + bDiscretizationError, 0);
-    EXPECT_EQ(dSimTime, e.tLast);
-    EXPECT_NEAR(totalAmountInCell() / noisy - 1, 0, 1e-9);
+    runFrom([&] { return 0.006 * (noise() / 4294967295.0 - 0.5); });
     // the second scan: the boundary and the bottom's layer more than two
     // spreads from 7.0 and 7.1 cm
     const int k = pScanTimeOrder[2];
