@@ -1,6 +1,7 @@
 // Loading, appending and releasing the scan data set.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <string>
 #include <vector>
@@ -320,6 +321,13 @@ TEST_F(ScanLoadingTest, InitialData) {
     EXPECT_EQ(setInitialData(&window, dir.Path("none.RA1").c_str()), 0);
 
     std::vector<std::string> names = makeFiles({300, 100});
+    // The earliest scan slopes, so each point of its fit shows which point of
+    // the data it took.
+    ScanRecipe earliest;
+    earliest.points = 1000;
+    earliest.time = 100.0;
+    earliest.signal = [](int i, float) { return 2.0f + 0.001f * i; };
+    scantest::writeScan(dir, names[1], earliest);
     load(names);
     ScanRecipe init;
     init.time = 100.0;
@@ -328,7 +336,12 @@ TEST_F(ScanLoadingTest, InitialData) {
     ASSERT_EQ(setInitialData(&window, dir.Path("init.RA1").c_str()), 1);
     EXPECT_EQ(nExtrapolationPoints, 100);
     EXPECT_EQ(bUseInitialData, 1);  // the time of the earliest scan
-    EXPECT_EQ(ppFit[2][10], 2.0f);  // whose fit became its own signal
+    // whose fit became its own signal, point by point
+    ASSERT_EQ(pScanPoints[2], 1000);
+    int nOther = 0;
+    for (int j = 1; j <= 1000; ++j)
+        if (std::fabs(ppFit[2][j] - (2.0f + 0.001f * j)) > 1e-5f) ++nOther;
+    EXPECT_EQ(nOther, 0) << "first point's fit " << ppFit[2][1] << ", last " << ppFit[2][1000];
     EXPECT_EQ(ppFit[1][10], 0.0f);
 
     script.expectMessageBox("LOAD ERROR", win::IDOK);
