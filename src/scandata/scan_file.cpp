@@ -269,6 +269,8 @@ int readScanFile(const char* szPath, ScanHeader* pHeader, int* pnPoints, float**
     bool bSpikeLayoutOk = true;
     if (bSetNColumns) {
         nColumns = nDataColumns < 2 ? 2 : nDataColumns;
+        // electrophoresis signals are raw values until the end of the read
+        bSpikeLayoutOk = !bElectrophoresisData;
     } else if ((pHeader->count >= 2 && ppThird && !bInterferenceData) || bIntensityData ||
                bElectrophoresisData || bFluorescenceData) {
         nColumns = 3;

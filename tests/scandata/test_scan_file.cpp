@@ -46,6 +46,7 @@ protected:
     static void reset() {
         bElectrophoresisData = 0;
         bSetNColumns = 0;
+        nDataColumns = 3;
         bDontLoadSpikes = 0;
         fSpikeLevel = 0.4f;
         fSpikeThresholdFDS = 100.0f;
@@ -229,6 +230,21 @@ TEST_F(ScanFileTest, SpikeRemoval) {
     ReadResult second;
     read(dir.Path("s2.RA1"), second);
     EXPECT_EQ(second.n, 10);
+
+    // Electrophoresis data are no absorbance data while they are read: a
+    // jump in their raw signal is kept, with the fixed number of columns as
+    // with their own layout, though the file before was absorbance data.
+    bElectrophoresisData = 1;
+    scantest::writeText(dir.Path("e.RA1"), "ep\nR 7 1500 280 1 0\n6.0 100 0\n6.1 100 0\n6.2 100 0\n"
+                                           "6.3 100 0\n6.4 10 0\n6.5 100 0\n6.6 100 0\n");
+    for (const unsigned char bFixed : {0, 1}) {
+        bSetNColumns = bFixed;
+        ReadResult ep;
+        read(dir.Path("e.RA1"), ep);
+        ASSERT_EQ(ep.n, 7) << "fixed number of columns: " << +bFixed;
+        EXPECT_FLOAT_EQ(ep.s[5], 2.0f);  // log10(1000 / 10)
+        EXPECT_FLOAT_EQ(ep.r[5], 6.4f);
+    }
 }
 
 TEST_F(ScanFileTest, DataTypesAndLayouts) {
