@@ -256,6 +256,26 @@ TEST(ParamVector, ContinuousModelsReadGridAndSolvent)
     EXPECT_EQ(VBAR, 0.74f);
     EXPECT_EQ(nFitVbar, 1);
     EXPECT_EQ(nFitFrictionalRatio, 0);
+
+    // worm-like chain: its own values in 11, 10, 6, 8; vbar stays in slot 3
+    // (nucleic acid, beside a hydration of 0.35 in slot 4)
+    bModelCSFixFf0FloatingVbar = 0;
+    bModelCSWormlikeChain = 1;
+    v()[3] = 0.55f;
+    v()[11] = 50.0f;
+    v()[10] = 3.0f;
+    v()[6] = 330.0f;
+    v()[8] = 0.3f;
+    paramVectorToGlobals();
+    EXPECT_EQ(VBAR, 0.55f);
+    EXPECT_FLOAT_EQ(fVbarRho, 0.55f * 1.01f);
+    EXPECT_EQ(fHydration, 0.35f);
+    EXPECT_EQ(fWormPersistenceLength, 50.0f);
+    EXPECT_EQ(nFitWormPersistenceLength, 1);
+    EXPECT_EQ(fWormCrossSection, 3.0f);
+    EXPECT_EQ(fWormMonomerMw, 330.0f);
+    EXPECT_EQ(fWormHydration, 0.3f);
+    EXPECT_EQ(nFitFrictionalRatio, 0);
 }
 
 TEST(ParamVector, StandardConditionsCannotChangeUnderASolventGradient)

@@ -520,7 +520,8 @@ TEST_F(ParamsDialogTest, TheZoneDialogShowsAndKeepsTheInvertedBand)
 
 // In the zone dialog the s check of the fourth row floats the lamella width:
 // it shows the fit flag, and what it holds at OK becomes the flag (and the
-// lamella width's fit slot 23); the s of species 4 keeps its own flag.
+// lamella width's fit slot 23), also when the ranges of a newly floated
+// meniscus are asked on the way; the s of species 4 keeps its own flag.
 TEST_F(ParamsDialogTest, TheZoneDialogFloatsTheLamellaWidthWithTheFourthSCheck)
 {
     command(246);
@@ -544,5 +545,22 @@ TEST_F(ParamsDialogTest, TheZoneDialogFloatsTheLamellaWidthWithTheFourthSCheck)
         EXPECT_EQ(pParamFloat[23], !bFloat) << bFloat;
         EXPECT_EQ(pSpeciesSFloat[4], 1) << bFloat;
         EXPECT_EQ(pParamFloat[8], 1) << bFloat;
+    }
+    // toggled together with the first floating of the meniscus: the table of
+    // its ranges comes in between, and taking it keeps the new choice
+    for (int bFloat : {1, 0}) {
+        bFitMeniscus = 0;
+        pParamFloat[13] = 0;
+        bVaryMeniscusWarned = 0;
+        fMinMeniscus = fMaxMeniscus = -1;  // no range that holds the meniscus
+        ASSERT_EQ(pParamFloat[23], bFloat);
+        script.expectDialog(std::to_string(paramsDialogTemplate()),
+                            headless::DialogAnswer().check(425, !bFloat).check(434))
+            .expectDialog("set meniscus+limits", headless::DialogAnswer());
+        command(212);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_TRUE(bFitMeniscus);
+        EXPECT_EQ(bFitLamellaWidth, !bFloat) << bFloat;
+        EXPECT_EQ(pParamFloat[23], !bFloat) << bFloat;
     }
 }
