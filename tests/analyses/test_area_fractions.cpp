@@ -491,6 +491,24 @@ TEST_F(AreaFractionTest, SetsWhoseBoundaryLeftTheFitRangeAreLeftOut)
     EXPECT_EQ(nSetLsgDistributions, 11);
     for (int c = 1; c <= 10; c++) EXPECT_NEAR(pDistAxisS[c], 7.0, 0.15) << "fraction " << c;
     EXPECT_NEAR(fLoadingConcentration, 0.8, 0.002);
+
+    // Sharp boundaries of 3 S (0.6) and 7 S (0.4), five sets of two scans:
+    // the 7 S boundary has passed 7.1 cm before the last two sets, which hold
+    // the 3 S species alone, 60 % of the loading. Two of the five sets are
+    // low: the loading is still that of the three sets of both species, and
+    // the lines of the two fractions of 7 S end at 7 S.
+    LoadExperiment(writeStepScans(scratch, {{3.0, 0.0, 0.6}, {7.0, 0.0, 0.4}},
+                                  {1500.0, 2500.0, 3500.0, 4500.0, 5500.0, 6500.0, 9500.0, 10500.0, 11500.0, 12500.0},
+                                  0.0, "fast"));
+    SelectExtrapolation(0.0f, 10.0f, 201, 5, 2);
+    bNonOverlappingSets = 1;
+    script.expectMessageBox("set 4 (scans 7 to 8: 60.", win::IDOK);
+    ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
+    bNonOverlappingSets = 0;
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_NE(script.lines().back().find("set 5 (scans 9 to 10: 60."), std::string::npos) << script.lines().back();
+    for (int c = 1; c <= 5; c++) EXPECT_NEAR(pDistAxisS[c], c <= 3 ? 3.0 : 7.0, 0.1) << "fraction " << c;
+    EXPECT_NEAR(fLoadingConcentration, 1.0, 0.01);
 }
 
 TEST_F(AreaFractionTest, RefusedWithoutGeometryWithOneSetOrAtOneTime)

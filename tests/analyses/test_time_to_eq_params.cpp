@@ -302,11 +302,14 @@ TEST_F(TimeToEqDialogTest, EntriesThatCannotRunKeepTheDialogOpen)
         .expectMessageBox("Invalid Entry", IDOK)
         .expectDialog(szTitle, headless::DialogAnswer().set(412, "4").check(615).set(414, "0"))
         .expectMessageBox("Invalid Entry", IDOK)
-        // and with f/f0 in use for species 2, f/f0 = 0
-        .expectDialog(szTitle, headless::DialogAnswer().set(414, "5").check(625).set(427, "0"))
+        // with s in use for species 2 (the exponential form on), s = 0
+        .expectDialog(szTitle, headless::DialogAnswer().set(414, "5").check(624).check(626).set(405, "0"))
         .expectMessageBox("Invalid Entry", IDOK)
+        // and with f/f0 in use for species 2 (the step form), f/f0 = 0
         .expectDialog(szTitle,
-                      headless::DialogAnswer().set(427, "1.3").check(615, false).check(626, false).set(619, "1"));
+                      headless::DialogAnswer().set(405, "5").check(625).check(626, false).set(619, "1").set(427, "0"))
+        .expectMessageBox("Invalid Entry", IDOK)
+        .expectDialog(szTitle, headless::DialogAnswer().set(427, "1.3").check(615, false));
     ASSERT_TRUE(runTimeToEqParamsDialog(w));
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_EQ(timeToEqParams.nParams, 1);
@@ -316,7 +319,7 @@ TEST_F(TimeToEqDialogTest, EntriesThatCannotRunKeepTheDialogOpen)
     int nRefusals = 0;
     for (const std::string& l : script.lines())
         if (l.find("\"Input Error\"") != std::string::npos) ++nRefusals;
-    EXPECT_EQ(nRefusals, 14);
+    EXPECT_EQ(nRefusals, 15);
 }
 
 // The switches of the file are written as 1 and 0: distribution, extrapolate

@@ -88,7 +88,8 @@ TEST_F(MStarTest, IdealSpeciesGivesItsMassEverywhere)
     EXPECT_EQ(bNegativeMStar, 0);
 
     // ln c of an ideal species is the line ln 0.1 + kM (r^2 - m^2) in r^2,
-    // which the smoothing (order 1) keeps at every radius it shows
+    // which the smoothing (order 1) keeps at every radius it shows, and the
+    // straight line fitted to ln c at every radius of the fit range
     const double slope = kFactor(15000) * 50000.0;
     int nSmoothed = 0;
     for (int j = S.firstIdx + nLnCSmoothHalfWidth; j <= S.lastIdx - nLnCSmoothHalfWidth - 1; ++j) {
@@ -98,6 +99,10 @@ TEST_F(MStarTest, IdealSpeciesGivesItsMassEverywhere)
         ++nSmoothed;
     }
     EXPECT_GT(nSmoothed, 150);
+    for (int j = S.firstIdx; j <= S.lastIdx - 1; ++j) {
+        const double r = S.setRadius.p[j];
+        ASSERT_NEAR(S.lnCLineFit.p[j], std::log(0.1) + slope * (r * r - kMeniscus * kMeniscus), 2e-4) << "r = " << r;
+    }
     EXPECT_EQ(script.pending(), 0u);
 }
 
