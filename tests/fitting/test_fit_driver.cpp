@@ -582,6 +582,19 @@ TEST_F(DiscreteFitTest, TheFirstSimplexRunEndsOnlyBelowARelativeSpreadOf5e4)
             std::printf("spread %.2f x 5e-4: %d evaluations before the restart, baseline %.5f for c = %.5f\n", f,
                         nBeforeRestart, fBaseline, c);
     }
+    // Data of the constant value of the second start vertex: the model
+    // meets them there, an rmsd of 0 that no search improves on, so the fit
+    // ends at once on that vertex (its three evaluations: the start simplex
+    // and the result), not only when the start itself is exact.
+    const float fVertex2 = static_cast<float>(d);
+    for (int k = 1; k <= nScans; ++k)
+        for (int i = 1; i <= pScanPoints[k]; ++i) ppSignal[k][i] = fVertex2;
+    pParamValue[15] = fBaseline = 0.0f;
+    EXPECT_EQ(window->RunFit(), 1);
+    EXPECT_EQ(fBaseline, fVertex2);
+    EXPECT_EQ(fRmsd, 0.0f);
+    EXPECT_EQ(nFitSteps, 0);
+    EXPECT_EQ(nSimCount, 3);
 }
 
 // A key during the first evaluations stops the fit before the start point
