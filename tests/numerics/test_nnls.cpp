@@ -175,6 +175,25 @@ TEST(NonNegativeLeastSquares, SmallCasesAndTheFallbacks)
         EXPECT_DOUBLE_EQ(x1[1], rhs > 0 ? 0.75 : 0.0);
     }
 
+    // A problem on the scale of 1e-8: W = (5 2; 2 1), b = s (1, 0.9). The
+    // solution is (0, 0.9 s), where the gradient of index 1 is -0.8 s. Index 1
+    // enters at s / 5, index 2 joins with the trial solution (-0.8 s, 2.5 s),
+    // and the step that takes index 1 out (a fifth of the way) leaves index 2
+    // at 0.5 s = 1.05e-8: just above the 1e-8 below which a variable leaves,
+    // so it stays, and two entries solve the problem.
+    {
+        const double s = 2.1e-8;
+        double r1[3] = {0, 5.0, 2.0}, r2[3] = {0, 2.0, 1.0}, rhs[3] = {0, s, 0.9 * s};
+        const double* rows[3] = {nullptr, r1, r2};
+        double xs[3], ws[3], sb[3], ps[3], zs[3], l1[3], l2[3], dIterations = 0;
+        double* sa[3] = {nullptr, l1, l2};
+        int passiveS[3], orderS[3];
+        EXPECT_TRUE(nnls(2, passiveS, xs, ws, rhs, rows, sa, sb, ps, zs, orderS, &dIterations, nullptr));
+        EXPECT_EQ(xs[1], 0.0);
+        EXPECT_NEAR(xs[2], 0.9 * s, 1e-15 * s);
+        EXPECT_EQ(dIterations, 2.0);
+    }
+
     // Not positive definite once index 2 joins: the unconstrained solution.
     a[1][1] = 1.0f, a[2][2] = -1.0f;
     float c[3] = {0, 1, 1};

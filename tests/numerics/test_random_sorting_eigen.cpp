@@ -96,6 +96,13 @@ TEST(RandomNumbers, ShufflesKeepTheElements)
     EXPECT_TRUE(shuffleFloatArray(a, 3, 20, 2.0f));
     EXPECT_EQ(a[1], 1.0f);
     EXPECT_EQ(a[2], 2.0f);
+    // 40 random swaps among 18 places leave an order close to a random one,
+    // which keeps one element in place on average (more than 4 with odds of
+    // 0.004); an element escapes every swap with odds of at most
+    // (1 - 1/17)^40 = 0.09 (the end places are drawn half as often).
+    int nInPlace = 0;
+    for (int i = 3; i <= 20; i++) nInPlace += a[i] == static_cast<float>(i);
+    EXPECT_LE(nInPlace, 4);
     std::vector<float> sorted(a + 1, a + 21);
     std::sort(sorted.begin(), sorted.end());
     for (int i = 1; i <= 20; i++) EXPECT_EQ(sorted[static_cast<size_t>(i - 1)], static_cast<float>(i));
