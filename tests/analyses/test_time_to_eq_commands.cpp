@@ -481,4 +481,28 @@ TEST_F(TimeToEqCommandTest, SimulatorPopup)
     ASSERT_GT(pApproachToEqSim->nScans, 2);
     expectEveryScanAt(15000.0f);
     EXPECT_NEAR(pApproachToEqSim->fRmsdTime, fConstant * 3600, 1800.0f);
+
+    // 941 saves the parameters as the preferences; 936 then puts the files
+    // of that run where the path picked says and the parameters that made
+    // them beside them, with the picked file's extension (here none), also in
+    // a folder whose name holds dots
+    const std::string dated = scratch + "2026.12.10/";
+    std::filesystem::create_directories(dated);
+    script.expectSaveFile("Pick A Parameter Filename", szSimAppEqParamsIniPath);
+    w->EvCommand(941, nullptr, 0);
+    ASSERT_TRUE(std::filesystem::exists(szSimAppEqParamsIniPath));
+    script.expectSaveFile("Pick A Path", dated + "best")
+        .expectInput("scan cycle time (sec)", "120")
+        .expectInput("max # of scans per step", "1")
+        .expectInput("# of final scans", "0");
+    w->EvCommand(936, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    CRotorSpeedProfile saved;
+    saved.Load((dated + "best").c_str());
+    ASSERT_EQ(saved.nSteps, 1);
+    EXPECT_EQ(saved.stepRpm[1], 15000.0f);
+    EXPECT_TRUE(std::filesystem::exists(dated + "best_rpmtimecourse"));
+    EXPECT_TRUE(std::filesystem::exists(dated + "optimized_DeltaEQ.txt"));
+    EXPECT_TRUE(std::filesystem::exists(dated + "best.EQU"));
+    EXPECT_EQ(readText(dated + "simparams"), readText(szSimAppEqParamsIniPath));
 }

@@ -109,12 +109,17 @@ TEST(EqSeriesWalk, SpeedsOrderAndTheLatestScan)
     EXPECT_EQ(seriesScans(1), (V{2, 3, 1}));
 
     // with a rotor-speed profile the whole group is one series, every series
-    // is at the latest speed and there is no top speed
-    install({{1, 280, 20000, 100}, {1, 280, 25000, 200}, {1, 280, 30000, 300}});
+    // (the last one too) is at the latest speed and there is no top speed;
+    // the flags start cleared, as the test command leaves them
+    install({{1, 280, 20000, 100}, {2, 280, 20000, 150}, {1, 280, 25000, 200}, {2, 280, 25000, 250},
+             {1, 280, 30000, 300}, {2, 280, 30000, 350}});
     bUsingSpeedSteps = 1;
-    ASSERT_EQ(groupScanSeries(nullptr), 1);
-    EXPECT_EQ(seriesScans(1), (V{1, 2, 3}));
+    for (int s = 1; s <= nEqTestMaxSeries; ++s) pEqTestAtLatestSpeed[s] = 0;
+    ASSERT_EQ(groupScanSeries(nullptr), 2);
+    EXPECT_EQ(seriesScans(1), (V{1, 3, 5}));
+    EXPECT_EQ(seriesScans(2), (V{2, 4, 6}));
     EXPECT_EQ(pEqTestAtLatestSpeed[1], 1);
+    EXPECT_EQ(pEqTestAtLatestSpeed[2], 1);
     EXPECT_EQ(dEqTestTopSpeed, 0.0);
 }
 
@@ -150,6 +155,18 @@ TEST(EqSeriesWalk, LatestSpeedFlagsTopSpeedAndExtensionGroups)
     EXPECT_EQ(seriesScans(2), (V{2}));
     EXPECT_EQ(pEqTestInclude[1], 1);
     EXPECT_EQ(pEqTestInclude[2], 0);
+
+    // a run taken back down to a middle speed: that series is flagged, the
+    // top speed, last in speed order and flagged before, is not any more
+    install({{1, 280, 10000, 100}, {1, 280, 15000, 200}, {1, 280, 20000, 300}});
+    ASSERT_EQ(groupScanSeries(nullptr), 3);
+    EXPECT_EQ(pEqTestAtLatestSpeed[3], 1);
+    install({{1, 280, 10000, 100}, {1, 280, 20000, 200}, {1, 280, 15000, 300}});
+    ASSERT_EQ(groupScanSeries(nullptr), 3);
+    EXPECT_EQ(pEqTestAtLatestSpeed[1], 0);
+    EXPECT_EQ(pEqTestAtLatestSpeed[2], 1);
+    EXPECT_EQ(pEqTestAtLatestSpeed[3], 0);
+    EXPECT_EQ(dEqTestTopSpeed, 20000.0);
 }
 
 TEST(EqSeriesWalk, PrefixModeFollowsTheFileNameNotTheFolder)
