@@ -334,18 +334,22 @@ void TXLAWindow::CmModelDiscreteSpecies()
     }
     if (bFromCumulants) {
         pSpeciesIncluded[1] = 1;
-        pSpeciesConcFloat[1] = 1;
         for (int k = 2; k <= nSpecies; ++k) {
             pSpeciesIncluded[k] = 0;
             pSpeciesConcFloat[k] = pSpeciesMwFloat[k] = pSpeciesSFloat[k] = 0;
             pParamValue[k] = pSpeciesMw[k] = 0.0f;
         }
-        bFitBaseline = 1;
-        pParamFloat[15] = 1;
     }
     bAutoFEAlgorithm = 1;
     if (bBufferMismatch) CheckBufferSedCompatibility();
     syncWithoutLoadings();
+    if (bFromCumulants) {
+        // after the sync, which clears every fit flag: species 1's loading
+        // and the baseline floated
+        pSpeciesConcFloat[1] = pParamFloat[9] = 1;
+        bFitBaseline = 1;
+        pParamFloat[15] = 1;
+    }
     reallocRadialGridArrays();
 }
 

@@ -178,7 +178,17 @@ TEST_F(GlobalGridRoadTest, DynamicGridSize)
     ASSERT_TRUE(evaluate());
     EXPECT_EQ(fDynGridEquidistantSize, 315.0f);
     EXPECT_EQ(fDynGridGeometricSize, 289.0f);
-    EXPECT_GT(fFrictionalRatioEstimate, 1.0f);
+    // the frictional ratio by another route: f = kT/D (Einstein), M from
+    // Svedberg's s = M (1 - vbar rho) / (N_A f), f0 = 6 pi eta R0 of the
+    // sphere of M in water at 20 C
+    {
+        const double kB = 1.380649e-16, NA = 6.02214076e23, T = 293.15, eta = 0.01002 * RELVISCOSITY;
+        const double f = kB * T / 6e-7;
+        const double M = 5e-13 * NA * f / (1.0 - 0.73 * fBufferDensity);
+        const double R0 = std::cbrt(3.0 * M * 0.73 / (4.0 * M_PI * NA));
+        const double ratio = f / (6.0 * M_PI * eta * R0);
+        EXPECT_NEAR(fFrictionalRatioEstimate, ratio, 1e-3 * ratio);
+    }
     EXPECT_EQ(nGridPointsAllocated, 289);
     bClaverie = 1;
     bMovingHat = 0;

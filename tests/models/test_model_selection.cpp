@@ -425,6 +425,21 @@ TEST_F(ModelWindowTest, ModelChoicesWriteTheirOwnSlots)
         EXPECT_EQ(pParamFloat[4 + k], pSpeciesSFloat[k]) << k;
         EXPECT_EQ(pParamFloat[8 + k], pSpeciesConcFloat[k]) << k;
     }
+    // the discrete species from there keep species 1 alone with its loading
+    // floated, and the baseline floated as the cumulants had it: the saved
+    // analysis writes these marks as every flag of the file, 1.000000, and
+    // 0.000000 for the other species
+    command(198);
+    ASSERT_TRUE(bModelDiscreteSpecies && !bModelDlsCumulants);
+    szScanExtra = scratch + "cumulants.~p";
+    TmpSaveBestParams(window.get(), 0);
+    const std::vector<std::string> saved = readLines(szScanExtra);
+    ASSERT_EQ(saved.size(), 215u);
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_EQ(saved[1 + 9 * (k - 1)], k == 1 ? "1.000000" : "0.000000") << k;  // included
+        EXPECT_EQ(saved[3 + 9 * (k - 1)], k == 1 ? "1.000000" : "0.000000") << k;  // loading floated
+    }
+    EXPECT_EQ(saved[38], "1.000000");  // the baseline floated
     headless::setPolicy(headless::Policy::FailOnUnexpected);
 }
 
