@@ -78,6 +78,7 @@ protected:
     std::vector<std::string> SortedNames() const
     {
         std::vector<std::string> v;
+        if (!fs::is_directory(run + "/sorted")) return v;
         for (const auto& e : fs::directory_iterator(run + "/sorted")) v.push_back(e.path().filename().string());
         std::sort(v.begin(), v.end());
         return v;
@@ -100,10 +101,11 @@ TEST_F(FluorescenceSortTest, CopiesAndListsPerSetting)
     }
     Script script;
     SortFolder(script);
-    EXPECT_EQ(SortedNames(), (std::vector<std::string>{
-                                 "00008.FI1_A_PMV600_r1_g20", "00009.FI1_A_PMV600_r1_g2", "00010.FI1_A_PMV600_r1_g2",
-                                 "00011.FI1_A_PMV600_r1_g2", "00012.FI1_A_PMV600_r1_g2", "00016.FI1_B_PMV600_r1_g2",
-                                 "list.FI1_A_PMV600_r1_g2", "list.FI1_A_PMV600_r1_g20", "list.FI1_B_PMV600_r1_g2"}));
+    const std::vector<std::string> folderSorted{
+        "00008.FI1_A_PMV600_r1_g20", "00009.FI1_A_PMV600_r1_g2", "00010.FI1_A_PMV600_r1_g2",
+        "00011.FI1_A_PMV600_r1_g2",  "00012.FI1_A_PMV600_r1_g2", "00016.FI1_B_PMV600_r1_g2",
+        "list.FI1_A_PMV600_r1_g2",   "list.FI1_A_PMV600_r1_g20", "list.FI1_B_PMV600_r1_g2"};
+    EXPECT_EQ(SortedNames(), folderSorted);
     // 50 and 180 s: 120 is not more than 100 s after 50, 260 not after 180
     EXPECT_EQ(scantest::readText(run + "/sorted/list.FI1_A_PMV600_r1_g2"),
               "newformat n=1\n" + run + "/sorted\n00009.FI1_A_PMV600_r1_g2\n00011.FI1_A_PMV600_r1_g2\n");
@@ -124,6 +126,18 @@ TEST_F(FluorescenceSortTest, CopiesAndListsPerSetting)
     Command(loaded, 903);
     EXPECT_EQ(SortedNames(), (std::vector<std::string>{"00009.FI1_A_PMV600_r1_g2", "00010.FI1_A_PMV600_r1_g2",
                                                        "00011.FI1_A_PMV600_r1_g2"}));
+
+    // one loaded scan (every third of three) is enough to name the folder:
+    // the whole folder is sorted
+    fs::remove_all(run + "/sorted");
+    Script loadOne;
+    loadOne.expectOpenFile("select files to fit", {run + "/A00010.FI1", run + "/A00011.FI1", run + "/A00012.FI1"})
+        .expectInput("load every n'th file:", "3");
+    Command(loadOne, 200);
+    ASSERT_EQ(nScans, 1);
+    Script single;
+    SortFolder(single);
+    EXPECT_EQ(SortedNames(), folderSorted);
 }
 
 TEST_F(FluorescenceSortTest, AnUnreadableFileStopsTheSortWithAMessage)
