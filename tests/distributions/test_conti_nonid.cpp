@@ -480,28 +480,57 @@ TEST_F(ContiNonidTest, MovieOfOneFrameServesAndIsCollected)
 
 // With "create debug files" a run on the stored field writes each frame of
 // the field, from the first to the last, as "movieframe<i>.ip0" into the
-// temporary folder, titled with the frame's time.
+// temporary folder, titled with the frame's time, under a header of the
+// loaded scans: absorbance, cell 1, 20 C, 50000 rpm. From a single scan it
+// is that scan's header, its time (2000 s) and w^2 t with it.
 TEST_F(ContiNonidTest, DebugFilesHoldEveryFrameOfTheField)
 {
-    NonidealScans sp = EightNoisyScans();
-    LoadNonideal(sp);
-    headless::Script script;
-    ChooseNonidealCsFor(sp);
-    RunContiSed(window.get());
-    ASSERT_NE(pContiNonid, nullptr);
-    ASSERT_EQ(pContiNonid->bMeanFieldDefined, 1);
-    ASSERT_EQ(std::string(szTempDir).rfind(work, 0), 0u);  // inside this test's own folder
-    bNonidDebugFiles = 1;
-    RunContiSed(window.get());
-    const CContiNonid& c = *pContiNonid;
-    ASSERT_GT(c.nFieldFrames, 2);
+    NonidealScans eight = EightNoisyScans(), one = EightNoisyScans();
+    one.nScans = 1;
+    one.t0 = 2000.0;
+    one.nPoints = 120;
     auto frameFile = [](int i) { return std::string(szTempDir) + "movieframe" + std::to_string(i) + ".ip0"; };
-    for (int i = 1; i <= c.nFieldFrames; i++) EXPECT_TRUE(std::filesystem::exists(frameFile(i))) << i;
-    EXPECT_FALSE(std::filesystem::exists(frameFile(c.nFieldFrames + 1)));
-    char szTitle[80];
-    std::snprintf(szTitle, sizeof szTitle, "ctotvec t=%.0f", c.FrameTime(c.nFieldFrames));
-    EXPECT_NE(readText(frameFile(c.nFieldFrames)).find(szTitle), std::string::npos);
-    EXPECT_EQ(script.pending(), 0u);
+    for (NonidealScans* sp : {&eight, &one}) {
+        LoadNonideal(*sp);
+        headless::Script script;
+        ChooseNonidealCsFor(*sp, sp == &one ? 8 : 21);
+        bNonidDebugFiles = 0;
+        RunContiSed(window.get());
+        ASSERT_NE(pContiNonid, nullptr);
+        ASSERT_EQ(pContiNonid->bMeanFieldDefined, 1);
+        ASSERT_EQ(std::string(szTempDir).rfind(work, 0), 0u);  // inside this test's own folder
+        for (int i = 1; std::filesystem::remove(frameFile(i)); i++) continue;  // the set before's frames go
+        bNonidDebugFiles = 1;
+        RunContiSed(window.get());
+        const CContiNonid& c = *pContiNonid;
+        ASSERT_GT(c.nFieldFrames, 2);
+        for (int i = 1; i <= c.nFieldFrames; i++) EXPECT_TRUE(std::filesystem::exists(frameFile(i))) << i;
+        EXPECT_FALSE(std::filesystem::exists(frameFile(c.nFieldFrames + 1)));
+        const std::string text = readText(frameFile(c.nFieldFrames));
+        char szTitle[80];
+        std::snprintf(szTitle, sizeof szTitle, "ctotvec t=%.0f", c.FrameTime(c.nFieldFrames));
+        EXPECT_NE(text.find(szTitle), std::string::npos);
+        const size_t at = text.find('\n');
+        ASSERT_NE(at, std::string::npos);
+        char cType = 0;
+        int nCell = 0;
+        float fTemperature = 0, fW2t = 0;
+        long nRpm = 0, nTime = 0;
+        ASSERT_EQ(std::sscanf(text.c_str() + at + 1, "%c %d %f %ld %ld %e", &cType, &nCell, &fTemperature, &nRpm,
+                              &nTime, &fW2t),
+                  6)
+            << sp->nScans << " scans";
+        EXPECT_EQ(cType, 'R');
+        EXPECT_EQ(nCell, 1);
+        EXPECT_EQ(fTemperature, 20.0f);
+        EXPECT_EQ(nRpm, 50000);
+        if (sp == &one) {
+            const double w = 50000.0 * 2.0 * M_PI / 60.0;
+            EXPECT_EQ(nTime, 2000);
+            EXPECT_NEAR(fW2t, w * w * 2000.0, 1e-4 * w * w * 2000.0);
+        }
+        EXPECT_EQ(script.pending(), 0u);
+    }
 }
 
 // Before the first scan the field's levels come from the early scans: the

@@ -208,6 +208,20 @@ TEST_F(Hydrodynamics, LongRodAndItsInverse)
     fVbarRho = 1.1f;
     EXPECT_EQ(CalculateMofSforLinearRod(3.0f, 500.0f), 0.0f);
     EXPECT_TRUE(shownErrorMessages().empty());
+    // a solvent without viscosity has no friction and a rod no finite mass; a
+    // zero vbar no buoyancy: both are said, not passed off as a mass of 0
+    fVbarRho = VBAR * fBufferDensity;
+    const std::vector<std::string> expected = {
+        "STANDARDVISCOSITY*RELVISCOSITY <= 0 in function CalculateMofSforLinearRod",
+        "VBAR <= 0 in function CalculateMofSforLinearRod"};
+    win::headless::Script script;
+    for (const std::string& m : expected) script.expectMessageBox(m, win::IDOK);
+    RELVISCOSITY = 0.0f;
+    EXPECT_EQ(CalculateMofSforLinearRod(s, 500.0f), 0.0f);
+    RELVISCOSITY = 1.0f;
+    VBAR = 0.0f;
+    EXPECT_EQ(CalculateMofSforLinearRod(s, 500.0f), 0.0f);
+    EXPECT_EQ(shownErrorMessages(), expected);
 }
 
 TEST_F(Hydrodynamics, WormLikeChainInversion)
