@@ -43,7 +43,7 @@ bool bKeepFirstIndex = true;
 bool bKeepLastIndex = true;
 int nMaxFirstIndex = 0;          // 0.95 N
 int nWindowExtension = 0;        // 0.1 N
-double dOmega2S = 0.0;           // omega^2 s (1/s)
+double dOmega2S = 0.0;           // omega^2 s (1/s) of the last step
 double dPlateauConc = 0.0;       // the plateau at dPlateauTime
 double dPlateauTime = 0.0;
 double dRunStartTime = 0.0;
@@ -311,6 +311,8 @@ static void lammStepSolve(double dt)
         dOmegaNow = effectiveOmegaDuringAcceleration(dSimTime, dt);
         reassembleAll();
     }
+    // the plateau beyond the window thins at the speed of this step
+    dOmega2S = omega2sNow();
     if (nLastActiveIndex != nLastAssembledIndex) updateBoundaryRows(nLastActiveIndex);
     const int n = nLastActiveIndex;
     double* c = pGridConc;

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -368,35 +369,58 @@ TEST(GridPropagation, ActiveWindowAgreesWithTheWholeGrid)
 // every scan it is the radial dilution c0 exp(-2 s omega^2 t) of the loading
 // c0, to single precision (a window that has not yet reached the bottom:
 // 12 S, the first 1000 s; a loading other than 1, so that the loading is
-// seen to scale the plateau).
+// seen to scale the plateau). With the rotor ramp switched on the plateau is
+// carried from step to step and must come to the same, at full speed from
+// the start as through a linear acceleration to the speed in 200 s, where
+// omega^2 t lacks two thirds of the ramp (omega^2 over the ramp integrates to
+// a third of the full speed's; the steps of 1 s take the mean of omega^2 at
+// their ends, 6e-8 of the plateau off that integral here).
 TEST(GridPropagation, ThePlateauBeyondTheWindowIsTheDilutedLoadingItself)
 {
     Experiment e;
     e.nScans = 5;
     e.tFirst = 200;
     e.tLast = 1000;
-    installExperiment(e);
-    bTruncateGrid = 1;
-    bBackDiffusionShutOffActive = 1;
-    const double c0 = 2.5;
-    layOutGrid(1000, false);
-    prepareRun(12, 3e-7, c0);
-    propagate();
-    ASSERT_EQ(bSimulationError, 0);
-    ASSERT_EQ(bDiscretizationError, 0);
-    const Profiles c = models();
-    ASSERT_LT(nLastActiveIndex, 500);
-    const double k = omega2(e.rpm) * 12e-13, rLast = pGridRadius[nLastActiveIndex];
-    int nChecked = 0;
-    for (int p = 1; p <= nScans; p++) {
-        const double plateau = c0 * std::exp(-2 * k * pScanHeaders[pScanTimeOrder[p]].time);
-        for (int j = 1; j <= e.nPoints; j++) {
-            if (ppRadius[1][j] <= rLast + 0.003) continue;  // next to the window: interpolated with its last row
-            ASSERT_NEAR(c[p][j], plateau, 1e-6 * plateau) << "scan " << p << ", r = " << ppRadius[1][j];
-            ++nChecked;
+    const double c0 = 2.5, k = omega2(e.rpm) * 12e-13;
+    struct Rotor {
+        bool bRamp;
+        double tA;  // the end of the acceleration (s)
+    };
+    for (const Rotor rotor : {Rotor{false, 0.0}, Rotor{true, 0.0}, Rotor{true, 200.0}}) {
+        installExperiment(e);
+        bTruncateGrid = 1;
+        bBackDiffusionShutOffActive = 1;
+        layOutGrid(1000, false);
+        prepareRun(12, 3e-7, c0);
+        bRampRotorSpeed = rotor.bRamp ? 1 : 0;
+        if (rotor.tA > 0) {
+            bRotorAccelerating = 1;
+            dAccelerationTime = rotor.tA;
+            dAngularAcceleration = e.rpm / rotor.tA;
+            dMaxAccelTimeStep = 1;
         }
+        propagate();
+        bRampRotorSpeed = 0;
+        const std::string what = std::string(rotor.bRamp ? "ramp" : "no ramp") + ", acceleration to " +
+                                 std::to_string(static_cast<int>(rotor.tA)) + " s";
+        ASSERT_EQ(bSimulationError, 0) << what;
+        ASSERT_EQ(bDiscretizationError, 0) << what;
+        ASSERT_FALSE(bRotorAccelerating) << what;
+        const Profiles c = models();
+        ASSERT_LT(nLastActiveIndex, 500) << what;
+        const double rLast = pGridRadius[nLastActiveIndex];
+        int nChecked = 0;
+        for (int p = 1; p <= nScans; p++) {
+            const double t = pScanHeaders[pScanTimeOrder[p]].time;
+            const double plateau = c0 * std::exp(-2 * k * (t - 2 * rotor.tA / 3));
+            for (int j = 1; j <= e.nPoints; j++) {
+                if (ppRadius[1][j] <= rLast + 0.003) continue;  // next to the window: interpolated with its last row
+                ASSERT_NEAR(c[p][j], plateau, 1e-6 * plateau) << what << ", scan " << p << ", r = " << ppRadius[1][j];
+                ++nChecked;
+            }
+        }
+        EXPECT_GT(nChecked, 1000) << what;
     }
-    EXPECT_GT(nChecked, 1000);
 }
 
 // Where nothing changes the step grows tenfold per step up to the largest
