@@ -90,9 +90,9 @@ TEST_F(RunJobTest, ScansOfOneTimeAndScansCutShortEnd)
         << run.szErr;
 }
 
-// An elapsed time no run has (1e30 s, below 0) is a header misread: named,
-// and nothing is computed (the solver would step 1000 s at a time towards
-// 1e30 s).
+// An elapsed time no run has (1e30 s, below 0, 2e7 s) is a header misread:
+// named (the first five, the others counted), and nothing is computed (the
+// solver would step 1000 s at a time towards 1e30 s).
 TEST_F(RunJobTest, AnElapsedTimeNoRunHasIsNamed)
 {
     for (const std::string& s : scans) setHeaderField(s, 4, "1e30");
@@ -112,6 +112,16 @@ TEST_F(RunJobTest, AnElapsedTimeNoRunHasIsNamed)
     EXPECT_EQ(run.nExit, 1) << run.szErr;
     EXPECT_TRUE(has(run.szErr, "the scan 00027.RA1 (-600 s) has an elapsed time no run has")) << run.szErr;
     EXPECT_FALSE(has(record(), "<Rmsd>"));
+
+    // six misread scans: five named, the sixth counted
+    std::filesystem::remove_all(data);
+    scans = copyVelocityExampleScans(data);
+    for (size_t k = 0; k < 6; ++k) setHeaderField(scans[k], 4, "2e7");
+    run = runJob(60);
+    EXPECT_EQ(run.nExit, 1) << run.szErr;
+    EXPECT_TRUE(has(run.szErr, "the scans 00001.RA1 (2e+07 s), 00002.RA1 (2e+07 s), 00003.RA1 (2e+07 s), 00004.RA1 "
+                               "(2e+07 s), 00005.RA1 (2e+07 s) and 1 more have elapsed times no run has"))
+        << run.szErr;
 }
 
 // A first scan whose elapsed time is 1e-45 s (its omega^2 t left at
