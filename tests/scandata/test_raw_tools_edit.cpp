@@ -20,6 +20,7 @@
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
 #include "platform/win.h"
+#include "plot/cwinplot.h"
 #include "scandata/noise_grid.h"
 #include "scandata/raw_edit_tools.h"
 #include "scandata/rotor_speed_profile.h"
@@ -151,6 +152,9 @@ TEST_F(RawEditTest, RotorStretchWritesOnlyWhereTheUserSaid)
     bCheckTimeStamps = 0;  // the files' times say nothing here
     LoadScans({writeFlatScan(scratch + "titles/00001.RA1", t79, 60000, 1000),
                writeFlatScan(scratch + "titles/00002.RA1", t80, 60000, 1600)});
+    // with old file names the parameter file that moves along carries the
+    // name of the first scan in time
+    bOldFilenameConvention = 1;
     stretch({{"rotor", "8"}, {"save new data?", "YES"}, {"select save path", scratch + "titles/unstretch/newscandata"},
              {"maintain field?", "NO"}, {"stretch module", "9.59e-6"}, {"reload stretched data?", "NO"}});
     for (const auto& [szName, title] : {std::pair{"1000.RA1", "[T OK]" + t79 + ", shift -0.035"},
@@ -159,6 +163,7 @@ TEST_F(RawEditTest, RotorStretchWritesOnlyWhereTheUserSaid)
         ASSERT_EQ(readRadii(scratch + "titles/unstretch/" + szName, &h).size(), 91u) << szName;
         EXPECT_EQ(std::string(h.title), title) << szName;
     }
+    EXPECT_EQ(szScanExtra, scratch + "titles/unstretch/00001.~p");
 }
 
 TEST_F(RawEditTest, RegionsChannelsAndSinglePoints)
@@ -227,6 +232,17 @@ TEST_F(RawEditTest, RegionsChannelsAndSinglePoints)
         EXPECT_NEAR(middle.back(), scanRadii[std::min(k, n - 1)], 1e-4) << "cut 2 at " << fCut2;
         EXPECT_EQ(fs::exists(scratch + "o00002.RA1"), k < n - 1) << "cut 2 at " << fCut2;
     }
+    // cut 1 on the first radius: the inner subset holds that point and the
+    // boundary point 5.91 cm, and two points are written
+    for (const auto& subset : subsets) fs::remove(scratch + subset.first);
+    saveSixChannelSubsets(scanRadii[0], 6.75f);
+    {
+        ScanHeader h{};
+        const std::vector<float> inner = readRadii(scratch + "i00002.RA1", &h);
+        ASSERT_EQ(inner.size(), 2u);
+        EXPECT_NEAR(inner[0], 5.90f, 1e-4);
+        EXPECT_NEAR(inner[1], 5.91f, 1e-4);
+    }
     for (const auto& subset : subsets) {
         std::ifstream f(scratch + subset.first);
         std::string line;
@@ -288,6 +304,23 @@ TEST_F(RawEditTest, RegionsChannelsAndSinglePoints)
     EXPECT_TRUE(deleteScanPoint(2, 1));
     EXPECT_EQ(pScanPoints[2], n2 - 1);
     EXPECT_EQ(ppRadius[2][1], fSecond);
+
+    // the menu command takes the visible radial range: 6.495..6.605 cm
+    // holds the 11 grid points 6.50 .. 6.60 of each scan
+    ASSERT_TRUE(pDataPlot);
+    pDataPlot->fXMin = 6.495f;
+    pDataPlot->fXMax = 6.605f;
+    {
+        headless::Script script;
+        script.expectMessageBox("region to exclude", IDYES).expectMessageBox("save new data?", IDNO);
+        window->EvCommand(581, nullptr, 0);
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    EXPECT_EQ(pScanPoints[1], n1 - 11);
+    EXPECT_EQ(pScanPoints[2], n2 - 1 - 11);
+    for (int i = 1; i <= 2; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j)
+            EXPECT_FALSE(ppRadius[i][j] > 6.495f && ppRadius[i][j] < 6.605f) << i << ": " << ppRadius[i][j];
 }
 
 TEST_F(RawEditTest, InterferenceSubsetsAreAlignedToWholeFringesInTheMiddleOfEachBand)
