@@ -159,18 +159,29 @@ TEST(ParamVector, SelfAssociationDerivesTheOligomers)
     EXPECT_EQ(v()[2], 40000.0f);
     bModelMonomerDimer = 0;
 
-    // 1-2-4 and 1-4-8: both oligomer masses, slots 2 and 12, never floated
+    // 1-2-4 and 1-4-8: both oligomer masses, slots 2 and 12, never floated,
+    // while the first log10 K in slot 3 floats as the user asked
     bModelSelfAssoc124 = 1;
-    f()[12] = 1;
+    f()[2] = f()[3] = f()[12] = 1;
     v()[7] = -5;
     v()[8] = 11;
     paramVectorToGlobals();
     EXPECT_EQ(v()[2], 40000.0f);
     EXPECT_EQ(v()[12], 80000.0f);
     EXPECT_EQ(pSpeciesConc[4], 80000.0f);
+    EXPECT_EQ(f()[2], 0);
     EXPECT_EQ(f()[12], 0);
+    EXPECT_EQ(pSpeciesMwFloat[2], 0);
+    EXPECT_EQ(pSpeciesConcFloat[4], 0);
     EXPECT_EQ(fSALog10Ka2, -5.0f);
     EXPECT_EQ(fSAOligomerS2, 11.0f);
+    // a pack and a second unpack keep the floated log10 K, and the oligomer fixed
+    globalsToParamVector();
+    paramVectorToGlobals();
+    EXPECT_EQ(f()[3], 1);
+    EXPECT_EQ(nFitSALog10Ka, 1);
+    EXPECT_EQ(f()[2], 0);
+    EXPECT_EQ(pSpeciesMwFloat[2], 0);
     bModelSelfAssoc124 = 0;
     bModelSelfAssoc148 = 1;
     paramVectorToGlobals();
