@@ -5,7 +5,14 @@
 // the solver's grid are refused, and the list's copies share the field.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <locale>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "lamm/lamm_fixture.h"
@@ -106,7 +113,8 @@ TEST(LammMeanField, FramesAreLinearInTimeAndRadius)
 // An isoconcentration table (levels 0.5, 1.0, 1.5 at 6.4, 6.6, 6.8 cm at
 // every time) is the concentration 0 inside 6.4, rising linearly from level
 // to level and 1.5 outside 6.8; at t = 0 every level is at the meniscus, so
-// the field is the top level everywhere.
+// the field is the top level everywhere. The frames are written to the
+// temporary folder only when asked for, each with the table's values.
 TEST(LammMeanField, IsoconcentrationTableBecomesTheConcentration)
 {
     LammExperiment e(2, 500, 1000, 50000, kM, kB, 100);
@@ -116,7 +124,12 @@ TEST(LammMeanField, IsoconcentrationTableBecomesTheConcentration)
     double* radii[3] = {nullptr, row, row};
     double times[3] = {0, 500, 1000};
     double levels[4] = {0, 0.5, 1.0, 1.5};
-    L->LoadCtotMovie(2, 3, radii, times, levels, 0.5, "");
+    const std::filesystem::path dir =
+        std::filesystem::path(::testing::TempDir()) / ("morvex_ctotvec_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string folder = dir.string() + "/";
+    L->LoadCtotMovie(2, 3, radii, times, levels, 0.5, folder.c_str());
     ASSERT_NE(L->pMeanField, nullptr);
     const CLammMeanField& f = *L->pMeanField;
     ASSERT_EQ(f.nFrames, 3);
@@ -131,6 +144,39 @@ TEST(LammMeanField, IsoconcentrationTableBecomesTheConcentration)
     EXPECT_NEAR(v[5], 1.5, 1e-6);
     f.ValuesAt(0.0, r, 5, v);
     for (int i = 1; i <= 5; i++) EXPECT_NEAR(v[i], 1.5, 1e-6);
+
+    // the frame files: none unless switched on, then one per frame, radius
+    // and value per line from the meniscus to the bottom
+    L->SetCtotVectorDumps(false);
+    EXPECT_TRUE(std::filesystem::is_empty(dir));
+    L->SetCtotVectorDumps(true);
+    for (int k = 0; k < 3; k++) {
+        std::ifstream in(folder + "ctotvec" + std::to_string(k) + ".dat");
+        ASSERT_TRUE(in) << "frame " << k;
+        std::stringstream text;
+        text << in.rdbuf();
+        std::istringstream lines(text.str());
+        lines.imbue(std::locale::classic());
+        double x, c, first = -1, last = -1, at65 = -1;
+        int count = 0;
+        while (lines >> x >> c) {
+            if (count++ == 0) first = x;
+            last = x;
+            if (std::fabs(x - 6.5) < 1e-4) at65 = c;
+        }
+        EXPECT_EQ(count, 601) << "frame " << k;
+        EXPECT_NEAR(first, kM, 1e-4);
+        EXPECT_NEAR(last, kB, 1e-4);
+        EXPECT_NEAR(at65, k == 0 ? 1.5 : 0.75, 1e-4) << "frame " << k;
+    }
+    // with no field loaded there is nothing to write
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    L->UseExternalMeanField(1, 600, nullptr, nullptr);
+    ASSERT_EQ(L->pMeanField, nullptr);
+    L->SetCtotVectorDumps(true);
+    EXPECT_TRUE(std::filesystem::is_empty(dir));
+    std::filesystem::remove_all(dir);
     // a field at the top level for all times sediments like the uniform field
     double men[4] = {0, kM, kM, kM};
     double* at[3] = {nullptr, men, men};
