@@ -227,6 +227,24 @@ TEST(SpeedProfiles, MethodRowsWrittenAndReadBack) {
         EXPECT_FLOAT_EQ(back.stepRate[k], rate[k]);
     }
 
+    // Two more steps at 45000 rpm after the last change of speed change
+    // nothing: the run still ramps to 45000 rpm after 4200 s and holds
+    // there, with the same rows as above.
+    {
+        float start5[6] = {0, 0, 600, 4200, 5000, 6000}, rpm5[6] = {0, 12000, 30000, 45000, 45000, 45000},
+              rate5[6] = {0, 400, 300, 200, 200, 200};
+        CRotorSpeedProfile trailing;
+        trailing.SetSteps(5, start5, rpm5, rate5);
+        ASSERT_TRUE(trailing.WriteMethodRows(dir.Path("t.EQU").c_str(), 90.0f, 20, 5, 3, 0));
+        EXPECT_EQ(scantest::readText(dir.Path("MethodRows.txt")),
+                  "12000\t400\t0:00\t20\t3\n"
+                  "12000\t400\t0:10\t20\t0\n"
+                  "30000\t300\t0:01\t20\t3\n"
+                  "30000\t300\t0:59\t20\t0\n"
+                  "45000\t200\t0:01\t20\t5\n"
+                  "45000\t200\thold\t20\t0\n");
+    }
+
     // A method whose second row changes the speed after scans in the
     // first: the scan cycle time is asked, and the 4 scans of 90 s move the
     // second step from 30 min to 36 min.
