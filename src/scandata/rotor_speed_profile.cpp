@@ -317,9 +317,13 @@ bool CRotorSpeedProfile::WriteMethodRows(const char* szMethodPath, float fScanTi
         int h, m;
         hoursMinutes(1.5 * std::fabs(stepRpm[s] - fFrom) / stepRate[s], &h, &m);
         const double T = h * 3600.0 + m * 60.0;
+        // Steps at this speed after it are left out: the speed holds until the
+        // next change (step L always changes it).
+        int next = s + 1;
+        while (next < L && stepRpm[next] == stepRpm[next - 1]) ++next;
         int nScans;
         if (s < L) {
-            double dScans = std::floor((stepStart[s + 1] - stepStart[s] - T) / (nScanMinutes * 1.3 * 60.0));
+            double dScans = std::floor((stepStart[next] - stepStart[s] - T) / (nScanMinutes * 1.3 * 60.0));
             nScans = static_cast<int>(std::clamp(dScans, 0.0, static_cast<double>(std::max(nMaxScans, 0))));
         } else {
             nScans = nScansLastStep;
@@ -328,7 +332,7 @@ bool CRotorSpeedProfile::WriteMethodRows(const char* szMethodPath, float fScanTi
         std::fprintf(fr, "%d\t%d\t%d:%02d\t%d\t%d\n", nSpeed, nRate, h, m, nScansPerRow, nScans);
         // Hold row: the rest of the step, or to the end of the run.
         if (s < L) {
-            hoursMinutes(stepStart[s + 1] - stepStart[s] - T, &h, &m);
+            hoursMinutes(stepStart[next] - stepStart[s] - T, &h, &m);
             methodRow(nSpeed, nRate, false, h, m, 0);
             std::fprintf(fr, "%d\t%d\t%d:%02d\t%d\t0\n", nSpeed, nRate, h, m, nScansPerRow);
         } else {

@@ -227,6 +227,25 @@ TEST(SpeedProfiles, MethodRowsWrittenAndReadBack) {
         EXPECT_FLOAT_EQ(back.stepRate[k], rate[k]);
     }
 
+    // Steps that repeat the speed before them change nothing: one at
+    // 30000 rpm from 2000 s and two at 45000 rpm at the end. The rotor still
+    // turns at 30000 rpm from 600 s up to 4200 s (a hold of 4200 - 600 - 60 s,
+    // 59 min), then ramps to 45000 rpm and holds there: the rows above.
+    {
+        float start6[7] = {0, 0, 600, 2000, 4200, 5000, 6000},
+              rpm6[7] = {0, 12000, 30000, 30000, 45000, 45000, 45000}, rate6[7] = {0, 400, 300, 300, 200, 200, 200};
+        CRotorSpeedProfile repeated;
+        repeated.SetSteps(6, start6, rpm6, rate6);
+        ASSERT_TRUE(repeated.WriteMethodRows(dir.Path("t.EQU").c_str(), 90.0f, 20, 5, 3, 0));
+        EXPECT_EQ(scantest::readText(dir.Path("MethodRows.txt")),
+                  "12000\t400\t0:00\t20\t3\n"
+                  "12000\t400\t0:10\t20\t0\n"
+                  "30000\t300\t0:01\t20\t3\n"
+                  "30000\t300\t0:59\t20\t0\n"
+                  "45000\t200\t0:01\t20\t5\n"
+                  "45000\t200\thold\t20\t0\n");
+    }
+
     // A method whose second row changes the speed after scans in the
     // first: the scan cycle time is asked, and the 4 scans of 90 s move the
     // second step from 30 min to 36 min.
