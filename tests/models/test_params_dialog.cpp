@@ -424,6 +424,7 @@ TEST_F(ParamsDialogTest, TheNonidealCsDialogShowsAndTakesKdAndKs)
     ASSERT_TRUE(bModelNonidealCS);
     pParamValue[20] = -1.25f;
     pParamValue[21] = 0.5f;
+    pParamValue[7] = 0.99823f;  // the solvent density, five decimals like every edit
     paramVectorToGlobals();
     const float fSlot4 = pParamValue[4];
     headless::Script script;
@@ -440,6 +441,8 @@ TEST_F(ParamsDialogTest, TheNonidealCsDialogShowsAndTakesKdAndKs)
     EXPECT_EQ(pParamValue[21], -0.75f);
     EXPECT_EQ(pParamValue[20], -1.25f);
     EXPECT_EQ(pParamValue[4], fSlot4);
+    EXPECT_STREQ(t.row[2].eS, "0.99823");
+    EXPECT_EQ(pParamValue[7], 0.99823f);  // OK takes back what the edit showed
 }
 
 // After OK the dimer's row (slot 2) is derived from the monomer's: twice its
