@@ -183,6 +183,15 @@ TEST_F(SequenceCalculatorTest, MassAndExtinctionOfShortSequences)
     // both cysteines bonded: one water and two hydrogens less than the residues
     EXPECT_NE(Sequence("CC", 0, "100").find("mass = 222.3 Da"), std::string::npos);
     EXPECT_NE(Sequence("CC", 0, "0").find("mass = 224.3 Da"), std::string::npos);
+    {
+        // the question offers half of them bonded: one hydrogen less
+        headless::setPolicy(headless::Policy::DefaultAnswers);
+        struct BackToFailing {
+            ~BackToFailing() { headless::setPolicy(headless::Policy::FailOnUnexpected); }
+        } back;
+        const std::string text = Sequence("CC");
+        EXPECT_NE(text.find("mass = 223.3 Da"), std::string::npos) << text;
+    }
     // a single cysteine is asked nothing and bonds nothing
     const std::string t = Sequence("C");
     EXPECT_NE(t.find("mass = 121.1 Da"), std::string::npos) << t;
