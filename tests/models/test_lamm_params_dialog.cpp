@@ -214,9 +214,34 @@ TEST_F(LammDialogTest, TheMovingHatIsWhateverClaverieIsNot)
 
 TEST_F(LammDialogTest, LeavingTheMovingHatWithAFixedStepAsksAgain)
 {
-    bAutoFEAlgorithm = 0;
     bFixedTimestep = 1;
     dMaxDcOverC = 2.0;
+    // Only that change asks: the fixed step stays without a word with the
+    // moving hat kept, with Claverie chosen before, and when the automatic
+    // choice was on.
+    bAutoFEAlgorithm = 1;
+    {
+        headless::Script script;
+        script.expectDialog(kCaption, headless::DialogAnswer().check(624).check(625, false));
+        expectSaveQuestion(script);
+        window->CmLammEquationParameters();
+        EXPECT_EQ(script.pending(), 0u);
+    }
+    EXPECT_TRUE(bClaverie && !bMovingHat && bFixedTimestep);
+    for (unsigned char bClaverieBefore : {0, 1}) {
+        bAutoFEAlgorithm = 0;
+        bClaverie = bClaverieBefore;
+        bMovingHat = bClaverieBefore ? 0 : 1;
+        headless::Script script;
+        script.expectDialog(kCaption, headless::DialogAnswer());
+        window->CmLammEquationParameters();  // nothing changed: no question
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_TRUE(bFixedTimestep) << int(bClaverieBefore);
+        EXPECT_EQ(bClaverie, bClaverieBefore);
+    }
+
+    bClaverie = 0;
+    bMovingHat = 1;
     headless::Script script;
     script.expectDialog(kCaption, headless::DialogAnswer().check(624).set(629, "4"))
         .expectMessageBox("switching off fixed dt - confirm", IDOK)
