@@ -294,6 +294,24 @@ TEST_F(ParameterFileTest, CharacterReferencesBecomeUtf8)
             << r.szRef << " " << err;
         EXPECT_EQ(p.szOutputResultsDirectory, scratch + "o" + r.szUtf8) << r.szRef;
     }
+    // NUL is no character of an XML document, and Unicode ends at U+10FFFF:
+    // such a reference stays as typed, so it neither cuts a folder's name
+    // short nor ends a number early
+    for (const char* szRef : {"&#0;", "&#x0;", "&#x110000;"}) {
+        RunParameters p;
+        std::string err;
+        ASSERT_EQ(readParameterFile(file("<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" +
+                                         scratch + "o" + szRef + "</OutputResultsDirectory>")
+                                        .c_str(),
+                                    &p, &err),
+                  1)
+            << szRef << " " << err;
+        EXPECT_EQ(p.szOutputResultsDirectory, scratch + "o" + szRef);
+    }
+    EXPECT_NE(error("<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                    "o</OutputResultsDirectory><LastScan>12&#0;</LastScan>")
+                  .find("LastScan must be a scan number, not \"12&#0;\""),
+              std::string::npos);
 }
 
 // A key whose start tag carries an attribute or a blank before ">" (or whose
