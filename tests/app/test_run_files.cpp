@@ -91,6 +91,14 @@ TEST_F(ParameterFileTest, InvalidFilesAreRefusedWithTheirReason)
     EXPECT_NE(error(dirs + "<Channel>9</Channel>").find("Channel must be a cell number"), std::string::npos);
     EXPECT_NE(error(dirs + "<FirstScan>5</FirstScan><LastScan>4</LastScan>").find("smaller"), std::string::npos);
     EXPECT_NE(error(dirs + "<FirstScan>1x</FirstScan>").find("FirstScan must be"), std::string::npos);
+    // a NUL byte is no text: it would end a number early ("12", NUL, "x"
+    // taken for 12) or cut a folder's name short where the system reads it
+    const std::string nul(1, '\0');
+    EXPECT_NE(error(dirs + "<LastScan>12" + nul + "x</LastScan>").find("holds a NUL byte"), std::string::npos);
+    EXPECT_NE(error("<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch + "res" + nul +
+                    "ults</OutputResultsDirectory>")
+                  .find("holds a NUL byte"),
+              std::string::npos);
     EXPECT_NE(error(dirs + "<Model>c(q)</Model>").find("unknown Model \"c(q)\""), std::string::npos);
     EXPECT_NE(error(dirs + "<RegularizationType>L1</RegularizationType>").find("unknown RegularizationType"),
               std::string::npos);
