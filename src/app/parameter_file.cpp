@@ -449,6 +449,9 @@ int readParameterFile(const char* szPath, RunParameters* pParams, std::string* p
         }
     }
     std::fclose(f);
+    // A NUL byte is no text: a number would end at it ("12", NUL, "x" read
+    // as 12) and a folder's name be cut short where the system reads it.
+    if (text.find('\0') != std::string::npos) return fail("holds a NUL byte, not text");
     // What a comment holds is no setting: a key commented out is not set. A
     // comment is no text either: inside a value, the text on its two sides
     // joins up ("o<!-- x -->/run3" is "o/run3", not "o /run3").

@@ -91,6 +91,14 @@ TEST_F(ParameterFileTest, InvalidFilesAreRefusedWithTheirReason)
     EXPECT_NE(error(dirs + "<Channel>9</Channel>").find("Channel must be a cell number"), std::string::npos);
     EXPECT_NE(error(dirs + "<FirstScan>5</FirstScan><LastScan>4</LastScan>").find("smaller"), std::string::npos);
     EXPECT_NE(error(dirs + "<FirstScan>1x</FirstScan>").find("FirstScan must be"), std::string::npos);
+    // a NUL byte is no text: it would end a number early ("12", NUL, "x"
+    // taken for 12) or cut a folder's name short where the system reads it
+    const std::string nul(1, '\0');
+    EXPECT_NE(error(dirs + "<LastScan>12" + nul + "x</LastScan>").find("holds a NUL byte"), std::string::npos);
+    EXPECT_NE(error("<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch + "res" + nul +
+                    "ults</OutputResultsDirectory>")
+                  .find("holds a NUL byte"),
+              std::string::npos);
     EXPECT_NE(error(dirs + "<Model>c(q)</Model>").find("unknown Model \"c(q)\""), std::string::npos);
     EXPECT_NE(error(dirs + "<RegularizationType>L1</RegularizationType>").find("unknown RegularizationType"),
               std::string::npos);
@@ -294,6 +302,24 @@ TEST_F(ParameterFileTest, CharacterReferencesBecomeUtf8)
             << r.szRef << " " << err;
         EXPECT_EQ(p.szOutputResultsDirectory, scratch + "o" + r.szUtf8) << r.szRef;
     }
+    // NUL is no character of an XML document, and Unicode ends at U+10FFFF:
+    // such a reference stays as typed, so it neither cuts a folder's name
+    // short nor ends a number early
+    for (const char* szRef : {"&#0;", "&#x0;", "&#x110000;"}) {
+        RunParameters p;
+        std::string err;
+        ASSERT_EQ(readParameterFile(file("<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" +
+                                         scratch + "o" + szRef + "</OutputResultsDirectory>")
+                                        .c_str(),
+                                    &p, &err),
+                  1)
+            << szRef << " " << err;
+        EXPECT_EQ(p.szOutputResultsDirectory, scratch + "o" + szRef);
+    }
+    EXPECT_NE(error("<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                    "o</OutputResultsDirectory><LastScan>12&#0;</LastScan>")
+                  .find("LastScan must be a scan number, not \"12&#0;\""),
+              std::string::npos);
 }
 
 // A key whose start tag carries an attribute or a blank before ">" (or whose

@@ -56,6 +56,7 @@ TEST_F(AppFolderTest, MissingShortDamagedAndFullDefaultsFiles)
 
     // damaged or out of range: that entry alone gets its default
     lines = readLines(szParamsIniPath);
+    lines[3] = "10.5";    // a time-stamp factor above the 10 of the range
     lines[4] = "0";       // no threads at all
     lines[6] = "65";      // one distribution thread more than the 64 of the range
     lines[8] = "fast";    // no number
@@ -64,6 +65,7 @@ TEST_F(AppFolderTest, MissingShortDamagedAndFullDefaultsFiles)
     for (auto& l : lines) text += l + "\n";
     writeText(szParamsIniPath, text);
     EXPECT_EQ(readDefaultPreferences(), 0);
+    EXPECT_EQ(dTimeStampThreshold, 1.001);
     EXPECT_EQ(nLammThreads, 2);
     EXPECT_EQ(nNEQThreads, 2);
     EXPECT_EQ(fGradientLimit, 500.0f);
