@@ -159,7 +159,10 @@ TEST_F(TimeToEqFilesTest, SimulatedScansAndInstrumentMethod)
     const std::string folder = timeToEqFolderOf(szPath);
     sim.WriteScanFiles(szPath);
 
-    // every scan with its record; the target as "eq.R00"; the initial profile
+    // every scan with its record; the target as "eq.R00"; the initial profile.
+    // All of them describe the one simulated cell: a set loaded from them is
+    // the run of a single cell
+    int nCell = -1;
     for (int i : {1, sim.nScans}) {
         char name[32];
         std::snprintf(name, sizeof name, "00%03d.R00", i);
@@ -171,6 +174,8 @@ TEST_F(TimeToEqFilesTest, SimulatedScansAndInstrumentMethod)
         EXPECT_NE(std::string(h.title).find(" simulated approach to equilibrium"), std::string::npos);
         EXPECT_EQ(+h.time, +sim.pScanRecords[i].time);
         EXPECT_EQ(+h.rpm, +sim.pScanRecords[i].rpm);
+        if (nCell < 0) nCell = h.cell;
+        EXPECT_EQ(+h.cell, nCell) << name;
         EXPECT_NEAR(c[100], sim.ppTotalScans[i][100], 1e-4f * (1 + c[100]));
         free_vector(r, 1, n);
         free_vector(c, 1, n);
@@ -181,11 +186,13 @@ TEST_F(TimeToEqFilesTest, SimulatedScansAndInstrumentMethod)
     float *r = nullptr, *c = nullptr;
     ASSERT_EQ(readScanFile((folder + "eq.R00").c_str(), &h, &n, &r, &c, nullptr, nullptr, 0), 1);
     EXPECT_NEAR(c[n], sim.pTarget[n], 1e-4f * sim.pTarget[n]);
+    EXPECT_EQ(+h.cell, nCell);
     free_vector(r, 1, n);
     free_vector(c, 1, n);
     ASSERT_EQ(readScanFile((folder + "initial1.R00").c_str(), &h, &n, &r, &c, nullptr, nullptr, 0), 1);
     EXPECT_EQ(+h.rpm, 6000.0f);
     EXPECT_EQ(+h.time, 100000.0);
+    EXPECT_EQ(+h.cell, nCell);
     EXPECT_NE(std::string(h.title).find(" initial for approach to equilibrium"), std::string::npos);
     free_vector(r, 1, n);
     free_vector(c, 1, n);

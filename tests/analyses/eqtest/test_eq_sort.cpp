@@ -246,6 +246,32 @@ TEST_F(EqSortTest, IntensityScanWrittenAsAbsorbance)
     // the reference intensity stays in the third column
     EXPECT_NE(lines(out + "/eq15k_280.ra1")[2].find("1.00000e+03"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(out + "/cell1_280.xp"));
+
+    // extensions without a cell digit: the 'i' in either case becomes 'a'
+    // in that same case, so the files are read as absorbance again
+    Load({WriteScan("00002.ri", 'I', 2, 230, 15000, 2, 0.4), WriteScan("00003.RI", 'I', 3, 260, 15000, 3, 0.5)}, 0);
+    ASSERT_EQ(nScans, 2);
+    win::headless::Script second;
+    Begin(second, false);
+    second
+        .expectMessageBox("accept EQ scan at 230 nm and 15000 rpm to be included? (no time-course available)",
+                          win::IDYES)
+        .expectMessageBox("accept EQ scan at 260 nm and 15000 rpm to be included? (no time-course available)",
+                          win::IDYES);
+    Run(second, 579);
+    EXPECT_EQ(second.pending(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(out + "/eq15k_230.ri"));
+    EXPECT_FALSE(std::filesystem::exists(out + "/eq15k_260.RI"));
+    const struct {
+        const char* szName;
+        double level;
+    } written[] = {{"/eq15k_230.ra", 0.4}, {"/eq15k_260.RA", 0.5}};
+    for (const auto& w : written) {
+        ReadScan a(out + w.szName);
+        EXPECT_EQ(a.header.dataType, 'R') << w.szName;
+        ASSERT_EQ(a.n, 21) << w.szName;
+        EXPECT_NEAR(a.s[1], w.level + 0.1 * std::exp(-0.2), 1e-4) << w.szName;
+    }
 }
 
 TEST_F(EqSortTest, NoAttainmentWritesNothingForThatSpeed)
