@@ -305,6 +305,10 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
     EXPECT_EQ(pEqTestLastPoint[2], 41);
     EXPECT_EQ(pEqTestInclude[4], 0);
     ASSERT_EQ(pDataPlot->nCurves, 3);
+    // absorbance data: the three speeds of cell 1 are told apart by colour
+    EXPECT_NE(pDataPlot->GetCurveColor(0), pDataPlot->GetCurveColor(1));
+    EXPECT_NE(pDataPlot->GetCurveColor(1), pDataPlot->GetCurveColor(2));
+    EXPECT_NE(pDataPlot->GetCurveColor(0), pDataPlot->GetCurveColor(2));
     EXPECT_NEAR(pDataPlot->pCurves[0]->pY->pData[0], 0.03 * radiusSpread(30), 2e-6);
     EXPECT_NEAR(pDataPlot->pCurves[1]->pY->pData[0], 0.03 * radiusSpread(30), 2e-6);
     EXPECT_NEAR(pDataPlot->pCurves[2]->pY->pData[0], 0.03 * radiusSpread(41), 2e-6);
