@@ -15,6 +15,7 @@
 #include "models/model_globals.h"
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
+#include "numerics/random.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "resources/commands.h"
@@ -355,17 +356,26 @@ TEST_F(DlsLoadTest, AlwaysLoadG2KeepsTheIntensityAutocorrelation)
 TEST_F(DlsLoadTest, SavedFitsAreIntensityCorrelationsAndStopAtAnUnwritableFile)
 {
     const std::string folder = Folder("fits");
-    LoadFiles({WriteDls(folder, "a1.dlsdat", flatRecipe(0.25, 1.0)), WriteDls(folder, "a2.dlsdat", flatRecipe(0.36, 2.0))});
+    // the second on 100 lags of its own, its fit g(1) = 0.9 saved with noise on g(2)-1
+    DlsRecipe a2 = flatRecipe(0.36, 2.0);
+    a2.lags.clear();
+    a2.values.assign(100, 0.36);
+    for (int k = 0; k < 100; ++k) a2.lags.push_back(std::pow(10.0, -6.0 + 0.05 * k));
+    LoadFiles({WriteDls(folder, "a1.dlsdat", flatRecipe(0.25, 1.0)), WriteDls(folder, "a2.dlsdat", a2)});
     ASSERT_EQ(nScans, 2);
-    for (int i = 1; i <= 2; ++i)
-        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = -0.5f;
+    for (int j = 1; j <= pScanPoints[1]; ++j) ppFit[1][j] = -0.5f;
+    for (int j = 1; j <= pScanPoints[2]; ++j) ppFit[2][j] = 0.9f;
     const std::string out = Folder("out");
+    const double dLevel = 0.01;
     {
         win::headless::Script script;
         script.expectMessageBox("cannot save fit parameters", win::IDOK)
             .expectSaveFile("save fitted data as", out + "/f0000x.rxx")
             .expectMessageBox("add noise?", win::IDNO)
-            .expectMessageBox("add noise?", win::IDNO);
+            .expectMessageBox("add noise?", win::IDYES)
+            .expectMessageBox("add noise to field autocorrelation?", win::IDNO)
+            .expectInput("level of noise in intensity autocorrelation:", "0.01");
+        seedRandomNumbers(20261210u);
         // Save Fit Data stays grayed until fits come from a model: its handler
         saveFitData();
         EXPECT_EQ(script.pending(), 0u);
@@ -375,6 +385,31 @@ TEST_F(DlsLoadTest, SavedFitsAreIntensityCorrelationsAndStopAtAnUnwritableFile)
     EXPECT_EQ(text.substr(0, 30), "fitted to a1.dlsdat\nA 20.00000");
     EXPECT_NE(text.find("   1.00000e-06  -2.50000e-01 \n"), std::string::npos);
     EXPECT_EQ(pDlsHeaders[1].fieldAcf, 1);
+    // Noise on the intensity autocorrelation scatters g(2)-1 = 0.81 by the
+    // level asked for. (The same noise on g(1) before the squaring would
+    // scatter it by 1.8 times the level, both together by 2.06 times.) The
+    // standard deviation of some 100 normal values falls outside 0.75 and 1.3
+    // sigma with a chance below 1e-3, their mean beyond 3 standard errors
+    // with one of 0.3 % (and the draws are seeded: the test repeats).
+    {
+        std::istringstream rows(scantest::readText(out + "/f2.dlsdat"));
+        std::string line;
+        std::getline(rows, line);
+        std::getline(rows, line);
+        double dLag = 0, dValue = 0, dSum = 0, dSquares = 0;
+        int nRows = 0;
+        while (rows >> dLag >> dValue) {
+            dSum += dValue - 0.81;
+            dSquares += (dValue - 0.81) * (dValue - 0.81);
+            ++nRows;
+        }
+        ASSERT_GE(nRows, 90);
+        const double dMean = dSum / nRows;
+        const double dSd = std::sqrt((dSquares - nRows * dMean * dMean) / (nRows - 1));
+        EXPECT_LT(std::fabs(dMean), 3.0 * dLevel / std::sqrt(nRows));
+        EXPECT_GT(dSd, 0.75 * dLevel);
+        EXPECT_LT(dSd, 1.3 * dLevel);
+    }
 
     // A file that cannot be written stops the save with one message.
     std::filesystem::remove_all(out);
