@@ -130,6 +130,19 @@ TEST_F(ContinuousModelTest, CsAmongItsVariantsKeepsTheRange)
         EXPECT_TRUE(bModelCS && menuChecked(275));
         EXPECT_FALSE(bModelCSOneDiscreteM || bModelCSOneDiscreteD || menuChecked(531)) << int(bM);
     }
+    // and every other variant of the family with an item of its own: after
+    // 275 only c(s) is ticked, none of the variants
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes and questions of the way
+    fRadialResolution = 0.003f;                            // c(s,ff0) needs pre-averaged data
+    const unsigned kVariants[] = {514, 526, 548, 870, 602, 603, 872, 587, 1117, 585, 1100, 595, 598};
+    for (const unsigned nVariant : kVariants) {
+        command(nVariant);
+        ASSERT_TRUE(menuChecked(nVariant)) << nVariant;
+        command(275);
+        EXPECT_TRUE(bModelCS && menuChecked(275)) << nVariant;
+        for (const unsigned n : kVariants) EXPECT_FALSE(menuChecked(n)) << "after " << nVariant << ": " << n;
+    }
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
 }
 
 TEST_F(ContinuousModelTest, SizeAndShapeNeedsPreAveragedData)
