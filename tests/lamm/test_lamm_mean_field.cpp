@@ -191,4 +191,21 @@ TEST(LammMeanField, IsoconcentrationTableBecomesTheConcentration)
     B->UseExternalMeanField(2, 601, f15.ptr.data(), f15.t.data());
     ASSERT_EQ(B->Solve(), 0);
     EXPECT_LT(largestDifference(a, b), 1e-6);
+
+    // an empty table (no levels, or no times) loads no field: the species
+    // takes s and D from its own concentration again, and a loading beyond
+    // ks c = 1 (ks = 3.2 per unit here) is refused as without a field (7);
+    // with a field loaded the own loading plays no part
+    LammExperiment d(1, 600, 600, 50000, kM, kB, 100);
+    auto D = makeNonideal(d, 5, 6e-7, 601);
+    D->SetNonidealParams(0.5f, 0.0f, 1.0, false, false);
+    D->LoadCtotMovie(0, 3, at, times, levels, 0.5, "");
+    EXPECT_EQ(D->pMeanField, nullptr);
+    EXPECT_EQ(D->Solve(), 7);
+    D->LoadCtotMovie(2, 0, at, times, levels, 0.5, "");
+    EXPECT_EQ(D->pMeanField, nullptr);
+    EXPECT_EQ(D->Solve(), 7);
+    D->LoadCtotMovie(2, 3, at, times, levels, 0.5, "");
+    ASSERT_NE(D->pMeanField, nullptr);
+    EXPECT_EQ(D->Solve(), 0);
 }
