@@ -255,7 +255,8 @@ TEST(LammEngine, EmptyCellGivesEmptyScans)
 }
 
 // A floating species is the mirror image: the plateau near the base rises as
-// c0 exp(-2 s w^2 t) with s < 0 and the amount in the cell stays.
+// c0 exp(-2 s w^2 t) with s < 0 and the amount in the cell stays, unless the
+// back-diffusion shut-off lets the species out through the meniscus.
 TEST(LammEngine, FloatingSpecies)
 {
     const double s = -5, D = 6e-7, rpm = 50000, w2s = omega(rpm) * omega(rpm) * s * 1e-13;
@@ -276,6 +277,27 @@ TEST(LammEngine, FloatingSpecies)
     for (int k = 1; k <= e.nScans; k++)
         EXPECT_NEAR(e.out[k][j], std::exp(-2 * w2s * e.headers[k].time), 1e-4) << "scan " << k;
     EXPECT_LT(e.out[e.nScans][e.nPoints], 1e-3);  // the base has cleared
+
+    // With the back-diffusion shut-off the meniscus lets the species out at
+    // the plateau's flux |s| w^2 m^2 c per unit angle and height, the plateau
+    // reaching the meniscus all along: of the loading c0 (b^2 - m^2) / 2 there
+    // is c0 (b^2 - m^2 exp(-2 s w^2 t)) / 2 left at time t.
+    LammExperiment out(10, 500, 5000, rpm, kM, kB);
+    auto F = makeSolver(out, s, D, kM, kB, 1.0, 6.1f, 7.1f);
+    F->bRampRotorSpeed = 0;
+    F->nGridPoints = 1000;
+    F->AllocGridArrays();
+    F->InitAcceleration();
+    F->SetInitialConcentration();
+    F->bSteepGradient = 1;
+    const double loaded = F->TotalAmountInCell();
+    F->RunTimeStepping();
+    ASSERT_EQ(F->nAbort, 0);
+    EXPECT_TRUE(F->bShutOffActive);
+    const double left = (kB * kB - kM * kM * std::exp(-2 * w2s * F->dTime)) / (kB * kB - kM * kM);
+    EXPECT_NEAR(F->TotalAmountInCell() / loaded, left, 1e-4) << "t = " << F->dTime;
+    for (int k = 1; k <= out.nScans; k++)  // and nothing piles up at the meniscus
+        EXPECT_NEAR(out.out[k][1], std::exp(-2 * w2s * out.headers[k].time), 1e-5) << "scan " << k;
 }
 
 // The accuracy cap follows the boundary at m exp(w^2 s t), from the base
