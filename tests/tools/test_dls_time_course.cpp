@@ -72,12 +72,12 @@ protected:
 
     // Measurements at the times (s) with the decays, in files named in the
     // order given, with a little noise (the same on every machine).
-    void LoadMeasurements(const std::vector<double>& times, const std::vector<double>& decays)
+    void LoadMeasurements(const std::vector<double>& times, const std::vector<double>& decays, int nLags = 41)
     {
         const std::string folder = Folder("dls");
         std::vector<std::string> paths;
         for (size_t k = 0; k < times.size(); k++) {
-            dlstest::DlsRecipe r = dlstest::decayRecipe(decays[k]);
+            dlstest::DlsRecipe r = dlstest::decayRecipe(decays[k], nLags);
             r.time = times[k];
             for (size_t i = 0; i < r.values.size(); i++) {
                 const double h = std::sin(12.9898 * static_cast<double>(i) + 78.233 * static_cast<double>(k)) * 43758.5453;
@@ -199,6 +199,34 @@ TEST_F(DlsTimeCourseTest, WindowsTakeTheMeasurementsInTimeOrder)
             a += 0.5 * (sizes[w][i] + sizes[w][i - 1]) * (radii[i][0] - radii[i - 1][0]);
         EXPECT_NEAR(a, 0.8, 0.02) << "window " << w + 1;
     }
+}
+
+// Measurements of a single lag still have a grid: the windows are those of
+// their times alone, as for whole decays.
+TEST_F(DlsTimeCourseTest, MeasurementsOfASingleLagMakeTheSameWindows)
+{
+    LoadMeasurements(kTimes, kDecays, 1);
+    ASSERT_EQ(nNoiseGridPoints, 1);
+    const FirstMeasurement before = FirstMeasurement::Now();
+    headless::Script script;
+    script.typeChar('r', 10000000);
+    RunSeries(script);
+    EXPECT_EQ(nTimeCourseWindows, 3);
+    const auto times = numberRows(runFolder + "/times.dat");
+    ASSERT_EQ(times.size(), 3u);
+    EXPECT_DOUBLE_EQ(times[0][0], (70.0 + 250.0) / 2);
+    EXPECT_DOUBLE_EQ(times[1][0], 310.0);
+    EXPECT_DOUBLE_EQ(times[2][0], 310.0);
+    const auto sizes = numberRows(runFolder + "/sizes.dat");
+    ASSERT_EQ(sizes.size(), 3u);
+    EXPECT_EQ(static_cast<int>(numberRows(runFolder + "/radii.dat").size()), nResolution);
+    for (const auto& row : sizes) {
+        ASSERT_EQ(static_cast<int>(row.size()), nResolution);
+        for (double v : row) EXPECT_TRUE(std::isfinite(v));
+    }
+    EXPECT_TRUE(FirstMeasurement::Now() == before);
+    EXPECT_EQ(bFitStoppedByUser, 0);
+    EXPECT_EQ(bSimulationPaused, 0);
 }
 
 TEST_F(DlsTimeCourseTest, SEndsTheSeriesAndTheFilesAreWrittenAllTheSame)
