@@ -218,6 +218,16 @@ TEST(CVector, SmoothingKeepsPolynomialsItCanRepresent)
     EXPECT_FALSE(runAbandonable([&] { s.Smooth(1, 1, 3); }));
     EXPECT_EQ(shownErrorMessages().back(), "bad args in savgol");
     for (int i = 0; i < 5; i++) EXPECT_FLOAT_EQ(s.Get(i), expected[i]);
+    // A side of the window below zero is refused, also for the moving average
+    // and when the window as a whole still counts three points; no value
+    // outside the data is read or written.
+    for (int side = 0; side < 2; side++) {
+        clearShownErrorMessages();
+        EXPECT_FALSE(runAbandonable([&] { side == 0 ? s.Smooth(-1, 3, 1) : s.Smooth(3, -1, 1); })) << side;
+        ASSERT_FALSE(shownErrorMessages().empty()) << side;
+        EXPECT_EQ(shownErrorMessages().back(), "bad args in savgol");
+        for (int i = 0; i < 5; i++) EXPECT_FLOAT_EQ(s.Get(i), expected[i]) << side << " " << i;
+    }
     EXPECT_EQ(errorBoxQuitRequests(), 0);
     clearShownErrorMessages();
 }
