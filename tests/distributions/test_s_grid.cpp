@@ -145,6 +145,17 @@ TEST_F(SGrid, TwoSidedLogGridWithoutRoomIsLinear)
         EXPECT_FLOAT_EQ(pDistAxisS[100], l[1]);
         EXPECT_TRUE(ascending(pDistAxisS, 100));
     }
+    // an upper limit of 0 over a lower one of 0 or above leaves no room
+    // either: the linear grid from the one to the other, no NaN in it
+    bSGridLimitsAccepted = 0;
+    for (float fLow : {0.0f, 2.0f}) {
+        bLogSGrid = 1;
+        fSMin = fLow;
+        fSMax = 0.0f;
+        ASSERT_EQ(setupSGrid(), 1) << fLow;
+        EXPECT_EQ(bLogSGrid, 0) << fLow;
+        for (int i = 1; i <= 100; i++) ASSERT_NEAR(pDistAxisS[i], fLow * (100 - i) / 99.0, 1e-6) << fLow << " " << i;
+    }
     // all negative: mirrored magnitudes
     bLogSGrid = 1;
     fSMin = -20.0f;
@@ -285,6 +296,10 @@ TEST(SGridWithMinimum, SmallOrBelowTheRangeIsNotHybrid)
     EXPECT_FLOAT_EQ(out[1], 1.0f);
     EXPECT_FLOAT_EQ(out[50], 10.0f);
     EXPECT_NEAR(out[2] / out[1], std::pow(10.0, 1.0 / 49), 1e-5);
+    // smin* = smin: no linear part, so the whole grid is geometric, a factor
+    // of 10^0.2 per step from 0.5 to 50 S in 11 points
+    buildSGridWithMinimum(out.data(), 0.5f, 50.0f, 0.5f, 11);
+    for (int i = 1; i <= 11; i++) EXPECT_NEAR(out[i], 0.5 * std::pow(10.0, 0.2 * (i - 1)), 1e-6 * out[i]) << i;
 }
 
 // Hybrid grids end at smax, ascending, linear below smin* and with steps
