@@ -183,6 +183,18 @@ TEST(FitVectorTest, TheObjectiveWritesTheVectorBackWithItsBounds)
     SimplexSim(m, nullptr);
     EXPECT_EQ(pParamValue[2], 120000.0f);
     EXPECT_EQ(pParamValue[12], 240000.0f);
+    bModelSelfAssoc148 = 0;
+
+    // the monomer-dimer: a negative monomer M is no mass and goes to 0, while
+    // entry 3, log10 K, is negative for every K below 1 (a weak association)
+    // and stays
+    bModelMonomerDimer = 1;
+    floatOnly({1, 3});
+    float md[3] = {0, -5000.0f, -2.5f};
+    SimplexSim(md, nullptr);
+    EXPECT_EQ(pParamValue[1], 0.0f);
+    EXPECT_EQ(pParamValue[3], -2.5f);
+    bModelMonomerDimer = 0;
 }
 
 // The width of the radial convolution: the objective keeps it within
