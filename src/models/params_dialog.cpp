@@ -243,8 +243,18 @@ void askSpecies1Nonideal(TXLAWindow* w)
     nFitNonidealKs = MessageBox(w->HWindow, "fit ks?", szTitle, MB_YESNO) == IDYES ? 1 : 0;
     askFloat(&fNonidealKd, "log10(kd/(mg/ml)):", szTitle);
     nFitNonidealKd = MessageBox(w->HWindow, "fit kd?", szTitle, MB_YESNO) == IDYES ? 1 : 0;
+    // The loading is divided by it: as in the dialog's own field, only a
+    // positive signal is taken (0 would leave the species flat at its
+    // loading without a word).
     float fSignal = static_cast<float>(dSignalPerMgMl);
-    if (askFloat(&fSignal, "Signal per mg/ml:", szTitle)) dSignalPerMgMl = fSignal;
+    if (askFloat(&fSignal, "Signal per mg/ml:", szTitle)) {
+        if (fSignal > 0.0f) {
+            dSignalPerMgMl = fSignal;
+        } else {
+            playErrorSound();
+            MessageBox(w->HWindow, "Invalid Entry", "Input Error", MB_OK);
+        }
+    }
     bNonidealRepulsive = 1;
     bNonidealOption2 = 1;
     // the view of a non-ideal first species: ks in slot 20, kd in slot 21

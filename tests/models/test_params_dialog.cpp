@@ -265,6 +265,22 @@ TEST_F(ParamsDialogTest, NonidealFirstSpeciesAsksItsCoefficients)
     for (const std::string& l : script.lines())
         EXPECT_EQ(l.find("Prompt") != std::string::npos && l.find("NONIDEAL COMPONENT 1") == std::string::npos, false)
             << l;
+
+    // the loading is divided by the signal: 0 or less is refused as the
+    // dialog's own field refuses it, and the signal stays
+    for (const char* szSignal : {"0", "-2"}) {
+        headless::Script again;
+        again.expectDialog("400", headless::DialogAnswer())
+            .expectInput("log10(ks/(mg/ml)):", "1.5")
+            .expectMessageBox("fit ks?", IDYES)
+            .expectInput("log10(kd/(mg/ml)):", "-0.5")
+            .expectMessageBox("fit kd?", IDNO)
+            .expectInput("Signal per mg/ml:", szSignal)
+            .expectMessageBox("Invalid Entry", IDOK);
+        command(212);
+        EXPECT_EQ(again.pending(), 0u) << szSignal;
+        EXPECT_DOUBLE_EQ(dSignalPerMgMl, 3.3f) << szSignal;
+    }
 }
 
 // The non-ideal multiple species (template 892) ask the extinctions of the
