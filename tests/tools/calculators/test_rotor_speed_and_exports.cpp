@@ -352,12 +352,17 @@ protected:
 
 TEST_F(PowerLawTest, TwoPairsGiveTheLineThroughThem)
 {
-    // the x-axis of the plot shown, read when its window opens
+    // the x-axis of the plot shown and its line, read when its window opens
     float fXMin = 0, fXMax = 0;
+    std::vector<float> lineX, lineY;
     headless::setTranscriptObserver([&](const std::string& l) {
         if (l.rfind("PictureWindow \"CALIBRATE C(M) POWER LAW\" 1400", 0) == 0 && pAuxPlot) {
             fXMin = pAuxPlot->fXMin;
             fXMax = pAuxPlot->fXMax;
+            if (pAuxVector3 && pAuxVector4) {
+                lineX.assign(pAuxVector3->pData, pAuxVector3->pData + pAuxVector3->nSize);
+                lineY.assign(pAuxVector4->pData, pAuxVector4->pData + pAuxVector4->nSize);
+            }
         }
     });
     EXPECT_TRUE(Calibrate("4.4 66000\n7.0\t100000\n", IDYES));
@@ -365,6 +370,16 @@ TEST_F(PowerLawTest, TwoPairsGiveTheLineThroughThem)
     // both masses inside, with a tenth of their span to each side
     EXPECT_NEAR(fXMin, std::log10(66000.0) - 0.1 * std::log10(100000.0 / 66000.0), 1e-3);
     EXPECT_NEAR(fXMax, 5.0 + 0.1 * std::log10(100000.0 / 66000.0), 1e-3);
+    // the line drawn runs across the axis through both pairs: each of its
+    // points on the straight line through (log10 M, log10 s) of the two (to
+    // the single-precision sums of the fit)
+    ASSERT_EQ(lineX.size(), 2u);
+    ASSERT_EQ(lineY.size(), 2u);
+    EXPECT_NEAR(lineX[0], fXMin, 1e-5);
+    EXPECT_NEAR(lineX[1], fXMax, 1e-5);
+    const double x1 = std::log10(66000.0), y1 = std::log10(4.4), x2 = 5.0, y2 = std::log10(7.0);
+    for (size_t k = 0; k < lineX.size(); k++)
+        EXPECT_NEAR(lineY[k], y1 + (y2 - y1) * (lineX[k] - x1) / (x2 - x1), 1e-3) << "point " << k;
     const double kb = std::log(7.0 / 4.4) / std::log(100000.0 / 66000.0);
     EXPECT_NEAR(fScalingBs, kb, 1e-3 * kb);
     EXPECT_NEAR(fScalingBs, 1.117, 5e-4);
