@@ -146,6 +146,24 @@ TEST(CCurve, SearchesPeaksAndValues)
     EXPECT_EQ(fx, 6.0f);
     EXPECT_EQ(fy, 3.0f);
     EXPECT_EQ(c.NearestPoint(2.4f, 2.5f, nullptr, nullptr), 2);
+    {
+        // A curve of views on the first four points of longer arrays (as the
+        // plots attach a range of the data): the searches stay on those four,
+        // even where the next value in the arrays lies closer. Point 3 at
+        // (3, 30) is 1.5 from x 4.5 and 5.5 from y 35.5; the fifth, (4.5, 35.5),
+        // would be 0 from both.
+        float xa[6] = {0, 1, 2, 3, 4.5f, 5}, ya[6] = {0, 10, 20, 30, 35.5f, 50};
+        CVector vx, vy;
+        vx.Attach(xa, 4, 0);
+        vy.Attach(ya, 4, 0);
+        CCurve window(&vx, &vy);
+        EXPECT_EQ(window.NearestIndex(4.5f), 3);
+        EXPECT_EQ(window.NearestYPoint(35.5f, &fx, &fy), 3);
+        EXPECT_EQ(fx, 3.0f);
+        EXPECT_EQ(fy, 30.0f);
+        EXPECT_EQ(window.NearestPoint(4.5f, 35.5f, &fx, &fy), 3);
+        EXPECT_EQ(fx, 3.0f);
+    }
     EXPECT_EQ(c.MaxYInXWindow(1.0f, 4.0f, 0, 9), 3.0f);
     EXPECT_EQ(c.MinYInXWindow(0.5f, 3.5f, 0, 9), 1.0f);
     EXPECT_EQ(c.MaxYInXWindow(1.0f, 8.0f, 0, 4), 3.0f); // points 0..3 only
