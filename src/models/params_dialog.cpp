@@ -361,6 +361,8 @@ bool TParamsBox::CanClose()
         if (!isFloatText(text(id).c_str())) bOk = false;
     for (int id : {413, 438, 439, 440})
         if (!isPositiveFloatText(text(id).c_str())) bOk = false;
+    // the non-ideal models divide the loading by their signal of 1 mg/ml
+    if (bOk && isNonidealModel() && !text(440).empty() && !(textValue(text(440).c_str()) > 0)) bOk = false;
     if (!isDiscreteWithBuffer()) {
         if (!isPositiveFloatText(text(426).c_str())) bOk = false;
         if (!isFloatText(text(428).c_str())) bOk = false;

@@ -349,6 +349,23 @@ TEST_F(ParamsDialogTest, OkIsRefusedForWhatCannotBeTaken)
     EXPECT_EQ(script.pending(), 0u);
     bElectrophoresis = 0;
 
+    // the non-ideal species divide their loading by the signal of 1 mg/ml
+    command(227);
+    dSignalPerMgMl = 3.3;
+    for (const char* szSignal : {"0", "-1"}) {
+        script.expectDialog("325", headless::DialogAnswer().set(440, szSignal))
+            .expectMessageBox("Input Error", IDOK)
+            .expectDialog("325", headless::DialogAnswer().cancel());
+        command(212);
+        EXPECT_EQ(script.pending(), 0u) << szSignal;
+        EXPECT_EQ(dSignalPerMgMl, 3.3) << szSignal;
+    }
+    script.expectDialog("325", headless::DialogAnswer().set(440, "0.5"));
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(dSignalPerMgMl, 0.5);
+    command(198);
+
     // light-scattering data: M (or D) and s of one species cannot both float
     bDLSData = 1;
     script.expectDialog("400", headless::DialogAnswer().check(410).check(411))
