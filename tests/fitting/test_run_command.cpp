@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "analyses/boundary_fixture.h"
 #include "app/app_globals.h"
 #include "app/window_fixture.h"
+#include "app/xla_app.h"
 #include "distributions/conti_globals.h"
 #include "distributions/conti_run_fixture.h"
 #include "distributions/distribution_integration.h"
@@ -69,6 +71,19 @@ bool inkInColumn(TXLAWindow* w, int x, int y0, int y1)
 
 class RunCommandTest : public ContiRunTest {};
 
+// The cursor each time the user-interface thread begins or goes on waiting
+// for the workers of a computation (the key polling's own poll runs too).
+std::vector<HCURSOR> cursorsWhileWaiting;
+WaitPollFunction pKeyPoll = nullptr;
+
+void recordCursorAndPollKeys()
+{
+    const HCURSOR c = SetCursor(nullptr);
+    SetCursor(c);
+    cursorsWhileWaiting.push_back(c);
+    if (pKeyPoll) pKeyPoll();
+}
+
 }  // namespace
 
 TEST_F(RunCommandTest, CsOfTheExampleAsAUserRunsIt)
@@ -78,6 +93,7 @@ TEST_F(RunCommandTest, CsOfTheExampleAsAUserRunsIt)
     const std::string folder = Folder("velocity");
     const std::vector<std::string> paths = copyVelocityExampleScans(folder);
     TXLAWindow* w = window.get();
+    pMainWindow = w;  // as the application's window is
     headless::Script script;
     script.expectOpenFile("select files to fit", paths).expectInput("load every n'th file:", "1");
     Run(script, 200);
@@ -112,12 +128,24 @@ TEST_F(RunCommandTest, CsOfTheExampleAsAUserRunsIt)
     const AcceleratorEntry* pAccel = acceleratorTable(MENU_MAIN, &nAccel);
     EXPECT_TRUE(std::any_of(pAccel, pAccel + nAccel,
                             [](const AcceleratorEntry& a) { return a.nId == 213 && a.nKey == 'R' && a.fModifiers == ACC_CONTROL; }));
+    // The wait cursor stays up while the workers compute, once the new
+    // distribution's grid and plot are made too; the arrow is back at the end.
+    cursorsWhileWaiting.clear();
+    pKeyPoll = GetWaitPoll();
+    SetWaitPoll(&recordCursorAndPollKeys);
     // The grid point at 0 S carries a constant signal, which the radial-
     // invariant noise takes entirely, and the points just above it nearly so:
     // the data barely see them, they stay empty, the noise keeps the scans'
     // baseline and the wizard has nothing to advise.
     Run(script, 213);
+    SetWaitPoll(pKeyPoll);
     EXPECT_EQ(script.pending(), 0u);
+    ASSERT_FALSE(cursorsWhileWaiting.empty());
+    EXPECT_EQ(std::count(cursorsWhileWaiting.begin(), cursorsWhileWaiting.end(), LoadCursor(nullptr, IDC_WAIT)),
+              static_cast<std::ptrdiff_t>(cursorsWhileWaiting.size()));
+    const HCURSOR cAfter = SetCursor(nullptr);
+    SetCursor(cAfter);
+    EXPECT_EQ(cAfter, LoadCursor(nullptr, IDC_ARROW));
     double dOffset = 0.0;
     for (int k = 1; k <= nScans; k++) dOffset += pRINoiseSaved[k];
     EXPECT_NEAR(dOffset / nScans, 0.02, 0.005);
