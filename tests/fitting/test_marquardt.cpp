@@ -1,9 +1,11 @@
 // Marquardt-Levenberg: the curvature by finite differences against the
-// analytic one, the covariance and the report's errors, scaling, the trial
-// cut, the stop rule, damped systems that cannot be solved, and fits of the
-// example data (discrete species and c(s)) against the simplex.
+// analytic one, the covariance and the report's errors, scaling and the
+// finite-difference steps, the trial cut, the stop rule, damped systems that
+// cannot be solved, and fits of the example data (discrete species and c(s))
+// against the simplex.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +20,8 @@
 #include "app/data_file_paths.h"
 #include "distributions/conti_fit.h"
 #include "distributions/conti_globals.h"
+#include "fegrid/buffer_sedimentation.h"
+#include "fegrid/inhomogeneous_solvent.h"
 #include "fitting/conti_fit_fixture.h"
 #include "fitting/discrete_fit_fixture.h"
 #include "fitting/fit_driver.h"
@@ -30,6 +34,8 @@
 #include "plot/error_box.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
+#include "scandata/wiener_settings.h"
+#include "tools/fluorescence/fluorescence_options.h"
 
 using namespace win;
 
@@ -216,6 +222,67 @@ TEST_F(SyntheticScanTest, ScalesAndStepsKeepAParameterAtZeroInModelUnits)
     EXPECT_FLOAT_EQ(w[1], 4.3f * 1.0005f);
     EXPECT_EQ(w[2], 0.001f);
     EXPECT_EQ(w[3], -1.0f);
+
+    // The steps of the discrete fit's slots by their kind: every extra
+    // switched on and floated, in the order of the vector, then an entry. A
+    // slot at 0 is probed at its absolute step, any other at its relative step
+    // times its scaled value.
+    bInhomogeneousSolvent = bFitVbarInGradient = 1;
+    bFloExcitationCone = bFloExcitationConeFloat = 1;
+    bWienerSkewing = bWSkewFloating = 1;
+    bFloMagnificationDrift = bFloBleaching = bFloKBleachFloat = bFloAlimFloat = 1;
+    bFloDrift = bFloDriftFloat = 1;
+    bFloConvolution = bFloConvolutionFloat = 1;
+    bFloRadialMagnification = bFloRadialMagFactorFloat = 1;
+    bNonlinearDetection = bFitDetectionPower = 1;
+    bJohnstonOgston = bFitJOSValue = bFitJODValue = bFitJOAmplitude = bFitJOKs = 1;
+    bAlgebraicConcentrations = 0;
+    bBufferMismatch = bFitBufferSignal = bFitBufferD = bFitBufferS = 1;
+    bBufferMeniscusMismatch = bFitBufferMeniscusDiff = bFitBufferRelConc = 1;
+    bBufferRefDifferent = bFitBufferRefD = bFitBufferRefS = 1;
+    struct Step {
+        const char* szKind;
+        double dRel, dAbs;
+    };
+    const Step steps[] = {{"gradient vbar", 1.0001, 1e-4},
+                          {"excitation cone", 1.001, 0.001},
+                          {"W-skew", 1.01, 1e-6},
+                          {"bleaching rate", 1.001, 0.001},
+                          {"bleaching limit", 1.001, 0.001},
+                          {"drift", 1.001, 0.001},
+                          {"convolution", 1.001, 0.001},
+                          {"radial magnification", 1.0001, 1e-4},
+                          {"detection power", 1.0001, 1e-4},
+                          {"depletion s", 1.0001, 1e-4},
+                          {"depletion D", 1.0001, 1e-4},
+                          {"depletion amplitude", 1.0001, 1e-4},
+                          {"depletion ks", 1.0001, 1e-4},
+                          {"buffer signal", 1.001, 0.001},
+                          {"buffer D", 1.01, 0.1},
+                          {"buffer s", 1.001, 0.001},
+                          {"meniscus difference", 1.0001, 0.001},
+                          {"concentration ratio", 1.01, 0.01},
+                          {"reference D", 1.01, 0.1},
+                          {"reference s", 1.001, 0.001},
+                          {"entry of the vector", 1.0005, 0.001}};
+    constexpr int n = 21;
+    freeMLArrays(0);
+    ASSERT_TRUE(allocMLArrays(n));
+    for (const bool bMolarMass : {false, true}) {
+        bUseMolarMass = bMolarMass;  // buffer and reference Mb instead of D
+        setMLStepSizes();
+        double zero[n + 1] = {}, two[n + 1];
+        std::fill(two, two + n + 1, 2.0);
+        unscaleParameters(n, zero);
+        const char* szUnit = bMolarMass ? ", Mb" : ", D";
+        for (int j = 1; j <= n; ++j) {
+            const bool bMb = bMolarMass && (j == 15 || j == 19);
+            EXPECT_DOUBLE_EQ(pMLStepValue[j], bMb ? 10.0 : steps[j - 1].dAbs) << steps[j - 1].szKind << szUnit;
+        }
+        unscaleParameters(n, two);
+        for (int j = 1; j <= n; ++j)
+            EXPECT_DOUBLE_EQ(pMLStepValue[j], 2 * steps[j - 1].dRel) << steps[j - 1].szKind << szUnit;
+    }
 }
 
 TEST(MarquardtTrialTest, AnIncrementBeyondTenfoldIsCutWithItsSign)
