@@ -212,6 +212,16 @@ TEST_F(SyntheticDataTest, ScansTimesNoiseAndFiles)
     for (int k = 1; k <= nScans; k++)
         for (int j = 1; j <= pScanPoints[k]; j++, m++) d2 += (ppSignal[k][j] - ppFit[k][j]) * (ppSignal[k][j] - ppFit[k][j]);
     EXPECT_NEAR(std::sqrt(d2 / m), 0.01, 0.0005);
+    // every point draws its own deviate, the last radius as well: a normal
+    // deviate of exactly 0 has no chance, and at the last radius of the 10
+    // scans the deviations spread by sigma too (chi-square, 10 degrees)
+    double d2Last = 0.0;
+    for (int k = 1; k <= nScans; k++) {
+        for (int j = 1; j <= pScanPoints[k]; j++) EXPECT_NE(ppSignal[k][j], ppFit[k][j]) << k << " " << j;
+        const int jLast = pScanPoints[k];
+        d2Last += (ppSignal[k][jLast] - ppFit[k][jLast]) * (ppSignal[k][jLast] - ppFit[k][jLast]);
+    }
+    EXPECT_GT(d2Last / (0.01 * 0.01), 2.56);  // the 1 % point of chi-square with 10 degrees
     // the switches a generated set leaves
     EXPECT_EQ(bFitTINoise + bFitRINoise + bAlgebraicBaseline + bAlgebraicConcentrations, 0);
 }
