@@ -639,7 +639,8 @@ TEST_F(ContiFitTest, TheProgressTextNamesADiscreteSpeciesOnlyInTheModelsWithOne)
 
 // A text written where a longer one stood leaves no stub of it; the refresh
 // of the plots during a fit draws what a paint draws (the residual band's
-// tick labels of the old scale stayed under those of the new); shading an s
+// tick labels of the old scale stayed under those of the new), and only a
+// new best fit is drawn over the one shown; shading an s
 // range in the data leaves the parameter text and the markers over the data
 // plot (its band covered part of the text).
 TEST_F(ContiFitTest, EachRefreshShowsOneCleanState)
@@ -678,6 +679,25 @@ TEST_F(ContiFitTest, EachRefreshShowsOneCleanState)
     headless::processMessages();
     EXPECT_TRUE(refreshed == pixels(w, 0, 0, 700, 700));
     EXPECT_FALSE(refreshed == painted);  // the refresh showed the new state
+
+    // the plots keep the best fit shown so far: later evaluations of rmsd
+    // 0.7 and 0.6 (better than the start, worse than the 0.5 shown) leave
+    // them as they are, and the best shown is the least of 1, 0.5, 0.7, 0.6
+    w->bFitting = 1;
+    const std::vector<COLORREF> shownPlots = pixels(w, 0, 300, 700, 700);
+    std::vector<std::vector<float>> shownFit(nScans + 1);
+    for (int k = 1; k <= nScans; k++) shownFit[k].assign(ppFit[k], ppFit[k] + pScanPoints[k] + 1);
+    for (float fWorse : {0.7f, 0.6f}) {
+        for (int k = 1; k <= nScans; k++)
+            for (int j = 1; j <= pScanPoints[k]; j++) ppFit[k][j] *= 1.05f;
+        headless::advanceTime(2 * nPlotUpdateInterval);
+        fRmsd = fWorse;
+        w->ShowModelParameters();
+        EXPECT_TRUE(shownPlots == pixels(w, 0, 300, 700, 700)) << fWorse;
+    }
+    EXPECT_EQ(fShownBestRmsd, std::min({1.0f, 0.5f, 0.7f, 0.6f}));
+    w->bFitting = 0;
+    for (int k = 1; k <= nScans; k++) std::copy(shownFit[k].begin(), shownFit[k].end(), ppFit[k]);
 
     // the shading of an s range in the data, its text and markers kept
     const std::vector<COLORREF> before = pixels(w, 0, 0, 700, 280);
