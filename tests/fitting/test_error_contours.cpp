@@ -216,6 +216,36 @@ TEST_F(ContourTest, TheWalkAlongTheCriticalContourEnclosesTheBestFit)
         std::printf("95 %%: %zu contour points, s %.5f-%.5f; interval %.5f-%.5f\n", round.size(), sLeft, sRight,
                     fLower, fUpper);
 
+    // from the lower left corner of the grid (the commands' default start)
+    // the walk climbs the first column, comes down the next ones to the
+    // bottom row and starts columns there and on the first column again
+    // before it gets back to the corner; only the whole way round encloses
+    // the best fit and spans the interval of s (steps exact in binary, so
+    // the walk meets the grid's edges exactly)
+    errorContourSM(window.get(), file("from_corner.dat").c_str(), 4.2890625f, 4.3125f, 0.00390625f, 5.875f, 6.375f,
+                   0.125f, fLevel95, 4.2890625f, 5.875f);
+    const std::vector<std::vector<float>> fromCorner = readRows(file("from_corner.dat"));
+    ASSERT_GE(fromCorner.size(), 5u);
+    EXPECT_EQ(fromCorner.front(), fromCorner.back());
+    sLeft = dMin = 1e9f;
+    sRight = dMax = -1e9f;
+    for (const std::vector<float>& p : fromCorner) {
+        ASSERT_EQ(p.size(), 2u);
+        sLeft = std::fmin(sLeft, p[0]);
+        sRight = std::fmax(sRight, p[0]);
+        dMin = std::fmin(dMin, p[1]);
+        dMax = std::fmax(dMax, p[1]);
+    }
+    EXPECT_LT(dMin, fD);
+    EXPECT_GT(dMax, fD);
+    EXPECT_GT(sLeft, fLower - 5e-4f);
+    EXPECT_LT(sLeft, fLower + 0.0039f);
+    EXPECT_LT(sRight, fUpper + 5e-4f);
+    EXPECT_GT(sRight, fUpper - 0.0039f);
+    if (std::getenv("MORVEX_TEST_FIGURES"))
+        std::printf("from the corner: %zu contour points, s %.5f-%.5f, D %.3f-%.3f\n", fromCorner.size(), sLeft,
+                    sRight, dMin, dMax);
+
     // a level above every refitted rmsd: no crossing, an empty file
     errorContourSM(window.get(), file("none.dat").c_str(), 4.0f, 4.5f, 0.25f, 6.0f, 6.5f, 0.5f, 1.0f, 4.0f, 6.0f);
     EXPECT_TRUE(std::filesystem::exists(file("none.dat")));
