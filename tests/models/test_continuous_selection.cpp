@@ -328,6 +328,20 @@ TEST_F(ContinuousModelTest, EachVariantStartsOnItsOwnRange)
         EXPECT_EQ(pParamValue[1], r.fLow) << r.nCommand;
         EXPECT_EQ(pParamValue[5], r.fHigh) << r.nCommand;
     }
+    // flotation has no default of its own: 1 to 10 S the first time it is
+    // chosen, later the range the rebuilt plot leaves (without a plot the
+    // s models' 0 to 20 S)
+    for (const Range& r : {Range{1117, 1.0f, 10.0f}, Range{1117, 0.0f, 20.0f}}) {
+        command(198);
+        fSMin = 300.0f;
+        fSMax = 900.0f;
+        command(r.nCommand);
+        EXPECT_EQ(fSMin, r.fLow) << r.nCommand;
+        EXPECT_EQ(fSMax, r.fHigh) << r.nCommand;
+        EXPECT_EQ(pParamValue[1], r.fLow) << r.nCommand;
+        EXPECT_EQ(pParamValue[5], r.fHigh) << r.nCommand;
+    }
+    EXPECT_TRUE(bModelCSFlotation);
     // c(M) chosen from c(s) (0 to 15 S) without a plot: the mass default of
     // 10000 to 500000 Da, in the same two slots (no s value left in either)
     command(198);

@@ -420,6 +420,13 @@ TEST_F(SavedAnalysisTest, OlderAndShorterFiles)
     EXPECT_FLOAT_EQ(fFloKBleach, 0.005f);
     ASSERT_TRUE(Reload(scratch + "v170.RA1"));
     EXPECT_FLOAT_EQ(fFloKBleach, 0.005f);
+    // a file that ends with the drift (entries 0 to 177) holds both: its
+    // rate is in the present units and stays as saved
+    Write(scratch + "v178.RA1", std::vector<std::string>(a.begin(), a.begin() + 178));
+    ASSERT_TRUE(Reload(scratch + "v178.RA1"));
+    EXPECT_FLOAT_EQ(fFloKBleach, 0.5f);
+    EXPECT_FLOAT_EQ(fFloDrift, 0.25f);
+    fFloKBleach = 9.0f;
     ASSERT_TRUE(Reload(scratch + "a.RA1"));
     EXPECT_FLOAT_EQ(fFloKBleach, 0.5f);
     EXPECT_FLOAT_EQ(fFloDrift, 0.25f);
