@@ -386,6 +386,7 @@ struct CosoluteState {
     double dFactoredStep = 0.0;  // the step of the stored factorisation
     double dRpm = -1.0;          // the rotor speed of the matrices
     bool bMatricesChanged = true;
+    bool bOnRamp = false;        // the rotor was accelerating when the step began
 } gCo;
 
 // The arrays of the work block.
@@ -520,10 +521,10 @@ bool solveInto(CosoluteArrays& a, double* u)
     return false;
 }
 
-// The rotor speed over the co-solute's step.
-double cosoluteRpm(double t, double dt)
+// The rotor speed over the co-solute's step from t, begun on the ramp or not.
+double cosoluteRpm(double t, double dt, bool bOnRamp)
 {
-    if (bRampRotorSpeed && bRotorAccelerating) return effectiveOmegaDuringAcceleration(t, dt);
+    if (bOnRamp) return effectiveOmegaDuringAcceleration(t, dt);
     return dOmegaNow;
 }
 
@@ -544,6 +545,7 @@ bool initSolventGradient()
     for (int i = 1; i <= a.n; i++) a.c[i] = a.cOld[i] = (bModelZone && a.r[i] < edge) ? 0.0 : dCosoluteLoading;
     gCo = CosoluteState{};
     gCo.dRpm = dOmegaNow;
+    gCo.bOnRamp = bRampRotorSpeed && bRotorAccelerating;
     if (bNonidealCosolute) {
         if (!a.S[1]) return failed();
         if (!bCosolutePreset) setupSolventGradientArrays();
@@ -560,6 +562,11 @@ bool initSolventGradient()
 
 void advanceSolventGradient()
 {
+    // The co-solute follows the species' step just taken. The step that ends
+    // the acceleration has cleared bRotorAccelerating by now, but the species
+    // took it at the ramp's speed: so does the co-solute.
+    const bool bAccelerating = gCo.bOnRamp;
+    gCo.bOnRamp = bRampRotorSpeed && bRotorAccelerating;
     CosoluteArrays a;
     if (!bindCosolute(a) || a.n < nMinCosoluteGridSize) return;
     gCo.dPrevStep = gCo.dStep;
@@ -567,8 +574,7 @@ void advanceSolventGradient()
     const double dt = gCo.dStep;
     for (int i = 1; i <= a.n; i++) a.cOld[i] = a.c[i];
     if (!(dt > 0)) return;
-    const bool bAccelerating = bRampRotorSpeed && bRotorAccelerating;
-    const double rpm = cosoluteRpm(dCosoluteTime, dt);
+    const double rpm = cosoluteRpm(dCosoluteTime, dt, bAccelerating);
     if (!bNonidealCosolute) {
         if (rpm != gCo.dRpm) {
             assembleIdeal(a, rpm, true);

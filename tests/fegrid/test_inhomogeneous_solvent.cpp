@@ -175,6 +175,51 @@ TEST(Cosolute, IdealCosoluteKeepsItsAmountAndReachesEquilibrium)
     EXPECT_LT(solverCosoluteOff(c, n, 200, 100), 1e-5);
 }
 
+// Through the rotor's linear acceleration to its speed in tA the co-solute
+// sees omega^2 t less by the ramp's missing part: the integral of omega^2
+// over the ramp is a third of the full speed's, so its plateau is
+// c0 exp(-2 s omega^2 (t - 2/3 tA)) after it, as the species' is. It follows
+// the species step by step at the speed each step takes, the step that ends
+// the acceleration included (the species' own steps on Claverie's grid ended
+// the ramp with one of 8 s here).
+TEST(Cosolute, ThinsThroughTheAccelerationByTheIntegralOfOmegaSquared)
+{
+    Experiment e;
+    e.nScans = 3;
+    e.tFirst = 300;
+    e.tLast = 400;
+    installExperiment(e);
+    bInhomogeneousSolvent = bSedimentingCosolute = bCosoluteGradient = 1;
+    bCompressibleSolvent = bNonidealCosolute = bCosolutePreset = 0;
+    nCosoluteGridSize = 100;
+    // a heavy co-solute that hardly spreads: a plateau over the middle of the cell
+    dCosoluteS = 5, dCosoluteD = 1e-7, dCosoluteLoading = 1.5;
+    const double tA = 200;
+    for (bool bHat : {false, true}) {
+        layOutGrid(500, bHat);
+        prepareRun(4, 6e-7, 1.0);
+        bRampRotorSpeed = 1;
+        bRotorAccelerating = 1;
+        dAccelerationTime = tA;
+        dAngularAcceleration = e.rpm / tA;
+        dOmega = e.rpm;
+        dMaxAccelTimeStep = 10;  // as the model evaluation sets it
+        dOmegaNow = e.rpm;       // the speed of the last scan, as the model evaluation leaves it
+        propagate();
+        ASSERT_EQ(bSimulationError, 0) << bHat;
+        ASSERT_EQ(dSimTime, e.tLast) << bHat;
+        const double* r = nullptr;
+        int n = 0;
+        const double* c = cosoluteProfile(&r, &n);
+        ASSERT_TRUE(c);
+        const double plateau = 1.5 * std::exp(-2 * 5e-13 * omega2(e.rpm) * (e.tLast - 2 * tA / 3));
+        // each step of the ramp takes the mean of omega^2 at its ends, which
+        // over steps of 10 s is 2e-6 of the plateau above the integral
+        for (int i = 40; i <= 60; i++) EXPECT_NEAR(c[i] / plateau, 1, 5e-6) << bHat << " " << r[i];
+    }
+    bRampRotorSpeed = 0;
+}
+
 namespace {
 
 // One species on the global grid (Claverie or the moving hat) in the solvent

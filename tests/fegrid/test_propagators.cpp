@@ -340,6 +340,15 @@ TEST(GridPropagation, ActiveWindowAgreesWithTheWholeGrid)
             }
         // to the accuracy of the step control, whose steps differ between the two
         EXPECT_LT(mx, 1e-3) << s;
+        // a species whose s and D ask for the whole grid (the flag of the
+        // dynamic grid size) runs on it with truncation on: the same steps
+        // and models as the untruncated run, to the bit
+        bBackDiffusionShutOffActive = 0;
+        bFullGridActive = 1;
+        const Profiles whole = run(false, 1000, s, 3e-7);
+        bFullGridActive = 0;
+        for (int p = 1; p <= nScans; p++)
+            for (int j = 1; j <= e.nPoints; j++) ASSERT_EQ(whole[p][j], full[p][j]) << s << " " << p << " " << j;
     }
 
     // With fixed steps longer than a sharp boundary can take (100 S, D 1e-7,
