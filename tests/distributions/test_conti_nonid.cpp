@@ -263,12 +263,16 @@ TEST_F(ContiNonidTest, ExtraDiscreteSpeciesStaysOutOfTheField)
 
 // The field from the data: levels the first scan puts at the meniscus stay
 // there for every early time, levels never reached early go to the bottom,
-// and a single scan gives its own radii to the later times.
+// every time has its radii in the cell, at the first scan's own time close to
+// that scan's, and a single scan gives its own radii to the later times.
 TEST_F(ContiNonidTest, FieldFromTheData)
 {
     SpeciesScans sp;
     sp.D = diffusionOf(5.0, 1.3);
     sp.baseline = 0.2;  // a level below it is crossed at the meniscus
+    // scans from 600 to 2400 s: the time t_25 = 25 x 2400 / 100 is the first
+    // scan's 600 s exactly
+    sp.nScans = 7;
     LoadSpecies(sp);
     headless::Script script;
     ChooseFieldFromData();
@@ -286,6 +290,22 @@ TEST_F(ContiNonidTest, FieldFromTheData)
             EXPECT_EQ(c.ppTimeLevelRadii[k][j], fMeniscus) << "level " << j << ", time " << k;
     }
     EXPECT_GT(nAtMeniscus, 5);
+    ASSERT_EQ(c.pExtrapolationTimes[25], tFirst);
+    for (int k = 1; k <= c.nExtrapolationTimes; k++)
+        for (int j = 1; j <= c.nLevels; j++) {
+            EXPECT_GE(c.ppTimeLevelRadii[k][j], fMeniscus) << "level " << j << ", time " << k;
+            EXPECT_LE(c.ppTimeLevelRadii[k][j], fBottom) << "level " << j << ", time " << k;
+        }
+    // at its own time the first scan's level radii come back: nearer to them
+    // than to the next scan's, where both scans have the level in the cell
+    int nInCell = 0;
+    for (int j = 1; j <= c.nLevels; j++) {
+        const double r1 = c.ppScanLevelRadii[1][j], r2 = c.ppScanLevelRadii[2][j];
+        if (r1 <= fMeniscus || r2 >= fBottom) continue;
+        nInCell++;
+        EXPECT_LT(std::fabs(c.ppTimeLevelRadii[25][j] - r1), 0.5 * (r2 - r1)) << "level " << j;
+    }
+    EXPECT_GT(nInCell, 30);
     // the boundary moves out with time
     const int jMid = c.nLevels / 2;
     EXPECT_GT(c.ppTimeLevelRadii[c.nExtrapolationTimes][jMid], c.ppTimeLevelRadii[10][jMid]);
