@@ -163,7 +163,7 @@ bool shuffleFloatArrayB(int* idx, int lo, int hi, float fraction)
 {
     if (!idx || lo < 1 || hi < lo) return false;
     if (hi == lo) {
-        idx[lo] = lo;
+        for (int i = 1; i <= lo; i++) idx[i] = i;
         return true;
     }
     int* pUsed = ivector(1, hi);

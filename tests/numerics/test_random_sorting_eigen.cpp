@@ -115,8 +115,23 @@ TEST(RandomNumbers, ShufflesKeepTheElements)
     for (int i = 1; i <= 3; i++) EXPECT_EQ(idx[i], i);
     std::sort(order.begin(), order.end());
     for (int i = 1; i <= 30; i++) EXPECT_EQ(order[static_cast<size_t>(i - 1)], i);
+    // A one-place range still gives the whole order 1..hi.
+    std::fill(idx, idx + 31, 0);
     EXPECT_TRUE(shuffleFloatArrayB(idx, 4, 4, 0.5f));
-    EXPECT_EQ(idx[4], 4);
+    for (int i = 1; i <= 4; i++) EXPECT_EQ(idx[i], i);
+    // Half of 100 indices drawn in random order, the other half after them in
+    // increasing order: the descents (idx[i] > idx[i + 1]) come from the drawn
+    // head, and a random order of 50 has (50 - 1) / 2 = 24.5 of them on average
+    // with a standard deviation of sqrt(51 / 12) = 2.1 (Eulerian numbers);
+    // 15 or fewer has odds of 4e-6.
+    std::vector<int> idx100(101);
+    EXPECT_TRUE(shuffleFloatArrayB(idx100.data(), 1, 100, 0.5f));
+    int nDescents = 0;
+    for (int i = 1; i < 100; i++) nDescents += idx100[static_cast<size_t>(i)] > idx100[static_cast<size_t>(i) + 1];
+    EXPECT_GT(nDescents, 15);
+    std::vector<int> order100(idx100.begin() + 1, idx100.end());
+    std::sort(order100.begin(), order100.end());
+    for (int i = 1; i <= 100; i++) EXPECT_EQ(order100[static_cast<size_t>(i - 1)], i);
 }
 
 TEST(Sorting, IndexAndPairedSorts)
