@@ -84,6 +84,39 @@ TEST_F(ParameterTextTest, LinesOfTheText)
     calcRmsd();
     buildModelParameterLines(szModelParamLines, false);
     EXPECT_STREQ(szModelParamLines[0], "fitting files scan1.IP1 to scan3.IP1");
+    // The scanner's speed and radial resolution are named exactly when the
+    // model simulates them, that is for absorbance data only (the scan
+    // recording sweeps the scanner only with absorbance and time resolution
+    // on): each ticked setting alone names only itself, and neither is named
+    // for other optics, whatever is ticked.
+    const unsigned char bAbsorbanceBefore = bAbsorbanceData;
+    fScanVelocity = 2.43f;
+    fConvolutionRange = 0.008f;
+    struct FileLineCase {
+        unsigned char bAbsorbance, bTime, bRadial;
+        const char* szTail;
+    };
+    const FileLineCase fileLineCases[] = {
+        {1, 0, 0, ""},
+        {1, 1, 0, ", with scanner speed 2.430 cm/min "},
+        {1, 0, 1, ", with scanner radial res = 0.0080 cm"},
+        {1, 1, 1, ", with scanner speed 2.430 cm/min and radial res = 0.0080 cm"},
+        {0, 1, 0, ""},
+        {0, 0, 1, ""},
+        {0, 1, 1, ""},
+    };
+    for (const FileLineCase& c : fileLineCases) {
+        bAbsorbanceData = c.bAbsorbance;
+        bSimTimeResolution = c.bTime;
+        bSimRadialResolution = c.bRadial;
+        buildModelParameterLines(szModelParamLines, false);
+        EXPECT_EQ(std::string(szModelParamLines[0]), std::string("fitting files scan1.IP1 to scan3.IP1") + c.szTail)
+            << "absorbance " << int(c.bAbsorbance) << ", time resolution " << int(c.bTime) << ", radial resolution "
+            << int(c.bRadial);
+    }
+    bAbsorbanceData = bAbsorbanceBefore;
+    bSimTimeResolution = bSimRadialResolution = 0;
+    buildModelParameterLines(szModelParamLines, false);
     EXPECT_STREQ(szModelParamLines[1], "s2, step #7     ");
     EXPECT_STREQ(szModelParamLines[2], "rmsd=0.010000 (n=60,SSR=0.006000)");
     EXPECT_STREQ(szModelParamLines[6], "Meniscus = 6.000000  ");
