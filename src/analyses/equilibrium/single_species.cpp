@@ -295,20 +295,30 @@ void runEquilibriumSingleSpecies(TXLAWindow* pWindow)
     dEqReferenceRadius = fMeniscus + (fBottom - fMeniscus) / 2.0;
     const int nFirst = nNoiseGridFirst > 1 ? nNoiseGridFirst - 1 : nNoiseGridFirst;
     const int nLast = nNoiseGridLast < nNoiseGridPoints ? nNoiseGridLast + 1 : nNoiseGridLast;
+    bool bKernelsFinite = true;
     for (int i = 1; i <= nScans; ++i) {
         dEqRpm = pScanHeaders[i].rpm;
         dEqTemperature = pScanHeaders[i].temperature;
         dBuoyantMolarMass = equilibriumBuoyantMass(dEqTemperature);
         float* K = kernelOf(i);
-        for (int p = std::max(nFirst, 1); p <= nLast; ++p)
+        for (int p = std::max(nFirst, 1); p <= nLast; ++p) {
             K[p] = static_cast<float>(
                 equilibriumExponential(pNoiseGrid[p], dBuoyantMolarMass, dEqRpm, dEqTemperature, dEqReferenceRadius));
+            if (!std::isfinite(K[p])) bKernelsFinite = false;
+        }
     }
     bEquilibriumDiscrete = 1;
     bFitTINoise = equilibriumTINoiseDetermined() ? 1 : 0;
     if (!bFitTINoise && !bEquilibriumInFit) tellTINoiseLeftOut(pWindow);
+    // A mass far too large for the speeds takes the kernel beyond the float
+    // range towards the bottom; its centred values are then not numbers.
+    // The evaluation fails like a failed solve (the fit's simplex turns away).
+    if (!bKernelsFinite && !bEquilibriumInFit)
+        showErrorMessage("the buoyant molar mass is too large for the rotor speeds: the model exceeds the "
+                         "floating-point range",
+                         0);
 
-    bool bSolved = windowPoints() >= 1;
+    bool bSolved = bKernelsFinite && windowPoints() >= 1;
     if (bSolved) {
         buildEquilibriumNE();
         bSolved = nnlsNormalEquations();
@@ -349,6 +359,8 @@ float equilibriumObjective(float* pVertex, TXLAWindow* pWindow)
     ++nStepSimCount;
     unpackEquilibriumVertex(pVertex);
     dChiSquare = 1e10;
+    // the run's rmsd, or that of a failed evaluation where it computes none
+    fRmsd = fFailedRmsd;
     bEquilibriumInFit = 1;
     runEquilibriumSingleSpecies(pWindow);
     bEquilibriumInFit = 0;
@@ -356,8 +368,6 @@ float equilibriumObjective(float* pVertex, TXLAWindow* pWindow)
         bInterruptComputation = 0;
         bStopFit = 1;
     }
-    const double dCount = static_cast<double>(windowPoints()) * nScans;
-    fRmsd = dCount > 0.0 ? static_cast<float>(std::sqrt(dChiSquare / dCount)) : fFailedRmsd;
     return fRmsd;
 }
 

@@ -370,7 +370,6 @@ void mStarCompute(TXLAWindow* pWindow)
         mStarExtrapolateMeniscus(i);
         S.meniscusMarkX.p[1] = m;
         S.meniscusMarkY.p[1] = S.meniscusSignal + B;
-        S.meniscusMarkX.p[2] = 2.0f * b;
         mStarComputeMStar(i);
         mStarComputeLnC(i);
         mStarFitLnCLine(i);

@@ -96,7 +96,7 @@ struct MStarSetData {
     MStarColumn mwAppR, mwAppDcDr, mwAppCM;
     // 100-point grids and their curves, and the marks
     MStarColumn baselineGrid, baselineLine, meniscusGrid, meniscusCurve, bottomGrid, bottomCurve;
-    MStarColumn meniscusMarkX, meniscusMarkY;  // 2 points
+    MStarColumn meniscusMarkX, meniscusMarkY;  // 1 point
     MStarColumn mwAvgMarkX, mwAvgMarkY;        // 1 point
 
     // curves (the plots do not own them)

@@ -370,11 +370,11 @@ bool mStarBuildSignalPlot(TXLAWindow* pWindow)
         fillGrid(S.meniscusGrid, m, meniscusFitRange[2]);
         makeCurve(S.pMeniscusCurve, S.meniscusGrid, S.meniscusCurve);
         mStarExtrapolateMeniscus(i);
-        resizeColumn(S.meniscusMarkX, 2);
-        resizeColumn(S.meniscusMarkY, 2);
+        // one point, as the Mwavg mark: Data Range scales plot A to every point of its curves
+        resizeColumn(S.meniscusMarkX, 1);
+        resizeColumn(S.meniscusMarkY, 1);
         S.meniscusMarkX.p[1] = m;
         S.meniscusMarkY.p[1] = S.meniscusSignal + mStarBaseline(i);
-        S.meniscusMarkX.p[2] = 2.0f * b;
         makeCurve(S.pMeniscusMarkCurve, S.meniscusMarkX, S.meniscusMarkY);
         resizeColumn(S.bottomGrid, 100);
         resizeColumn(S.bottomCurve, 100);

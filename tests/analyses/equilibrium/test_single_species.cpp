@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -332,6 +333,47 @@ TEST_F(EquilibriumExactFit, TiNoiseOutsideTheWindowOnTheStraightLine)
             for (int p = nFirst; p <= nLast; ++p)
                 EXPECT_EQ(pTINoiseSaved[p], static_cast<float>(ppSignal[1][p] - dMean)) << nFirst << " " << nLast << " " << p;
         }
+}
+
+TEST_F(EquilibriumExactFit, AMassBeyondTheFloatRangeFailsTheEvaluation)
+{
+    installExactScans({0.3, 0.6, 0.2}, 13564.6, 12);
+    fFitLeftLim = ppRadius[1][2];
+    fFitRightLim = ppRadius[1][11];
+    setupNoiseRadialGrid();
+    ASSERT_EQ(nNoiseGridLast, 11);
+    // 1e7 g/mol at 25000 rpm: the kernel at the grid point beyond the window
+    // is larger than the largest float
+    const float fLarge = 1e7f;
+    ASSERT_GT(exponential(pNoiseGrid[12], fLarge * (1.0 - fVbarRho), 25000.0, 20.0, 6.5), double(FLT_MAX));
+
+    // Run says so and computes nothing: amplitudes 0 and rmsd 1e10, as after
+    // a failed solve (docs/analyses.md); it gave an rmsd that was not a number
+    setMolarMass(fLarge, 1);
+    bModelComputed = 0;
+    win::headless::Script script;
+    script.expectMessageBox("too large for the rotor speeds", win::IDOK);
+    runEquilibriumSingleSpecies(&window);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(fRmsd, 1e10f);
+    ASSERT_FALSE(bModelComputed);
+    if (pNESolution)
+        for (int s = 1; s <= nScans; ++s) EXPECT_EQ(pNESolution[s], 0.0) << s;
+
+    // An evaluation of the fit returns the 1e10 of an evaluation that computed
+    // no model (docs/fitting.md), quietly; a mass in range fits the data again.
+    float pVertex[2] = {0.0f, fLarge};
+    ASSERT_EQ(equilibriumObjective(pVertex, &window), 1e10f);
+    pVertex[1] = 50000.0f;
+    ASSERT_LT(equilibriumObjective(pVertex, &window), 1e-5f);
+
+    // A fit that starts there ends there: every vertex fails alike. It used to
+    // restart for ever, saying "Nelder-Mead not converged" every time.
+    setMolarMass(5e6f, 1);
+    fitEquilibriumSingleSpecies(&window);
+    EXPECT_EQ(fRmsd, 1e10f);
+    EXPECT_NEAR(pSpeciesMw[1], 5e6f, 0.5e6f);
+    EXPECT_EQ(script.pending(), 0u);
 }
 
 TEST_F(EquilibriumFitTest, EndToEndThroughTheMenu)

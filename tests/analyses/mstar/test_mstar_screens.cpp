@@ -246,13 +246,17 @@ TEST_F(MStarTest, EnteringTwiceAndLeavingRestoreTheDataPlot)
     EXPECT_EQ(pSavedDataPlot, pData);
     // Data Range (518) takes plot A, the data plot of the screens, back to
     // its whole data: every point in view, the first radius at the left margin
+    // and the last at the right one (the cell ends at the bottom; nothing
+    // drawn lies beyond the data, whose radii are those of every curve here)
     Run(script, 518);
     ASSERT_EQ(pDataPlot, pMStarPlotA);
     const MStarSetData& S = pMStarSets[1];
     const CWINPlot* A = pMStarPlotA;
-    EXPECT_LE(A->fXMin, S.setRadiusX.p[1]);
-    EXPECT_GE(A->fXMax, S.setRadiusX.p[S.nPts]);
-    EXPECT_LT(S.setRadiusX.p[1] - A->fXMin, 0.1f * (A->fXMax - A->fXMin));
+    const float r1 = S.setRadiusX.p[1], rn = S.setRadiusX.p[S.nPts];
+    EXPECT_LE(A->fXMin, r1);
+    EXPECT_GE(A->fXMax, rn);
+    EXPECT_LT(r1 - A->fXMin, 0.1f * (A->fXMax - A->fXMin));
+    EXPECT_LT(A->fXMax - rn, 0.1f * (A->fXMax - A->fXMin)) << "x from " << A->fXMin << " to " << A->fXMax;
 
     script.typeChar(0x1B);
     win::headless::processMessages();
