@@ -172,8 +172,9 @@ TEST(LammSolve, ChecksRefuseWithTheirMessagesAndNumbers)
     win::headless::setPolicy(win::headless::Policy::FailOnUnexpected);
 }
 
-// Without diffusion the boundary is a step at m exp(x), x = omega^2 s t, with
-// the plateau c0 exp(-2x); past x = 2 the row is empty; s = 0 keeps the loading.
+// Without diffusion the boundary is a step at m exp(x), x = s int omega^2 dt,
+// with the plateau c0 exp(-2x); past x = 2 the row is empty; s = 0 keeps the
+// loading.
 TEST(LammSolve, NoDiffusionClosedForm)
 {
     const double rpm = 40000, s = 4, c0 = 2.0;
@@ -198,6 +199,33 @@ TEST(LammSolve, NoDiffusionClosedForm)
     ASSERT_EQ(Z->Solve(), 0);
     for (int k = 1; k <= 3; k++)
         for (int j = 1; j <= e.nPoints; j++) ASSERT_NEAR(e.out[k][j], c0, 1e-6);
+
+    // The rotor brought up from rest at 200 rpm/s, by the ramp of the scans or
+    // by a speed profile: the scans record omega^2 t = w^2 (t - 2 ta / 3) of the
+    // linear ramp over ta = 200 s, and x follows that integral, not the final
+    // speed times the time.
+    const double ta = rpm / 200;
+    for (int k = 1; k <= 3; k++) {
+        e.headers[k].accelRate = 200;
+        e.headers[k].accelTime = (float)ta;
+        e.headers[k].omega2t = omega(rpm) * omega(rpm) * (e.headers[k].time - 2 * ta / 3);
+    }
+    for (const bool profile : {false, true}) {
+        auto R = makeSolver(e, s, 0, kM, kB, c0, 6.1f, 7.1f);
+        R->bRampRotorSpeed = profile ? 0 : 1;
+        const float start[2] = {0, 0}, speed[2] = {0, (float)rpm}, rate[2] = {0, 200};
+        if (profile) R->LoadSpeedSteps(1, start, speed, rate, 0);
+        ASSERT_EQ(R->Solve(), 0);
+        for (int k = 1; k <= 2; k++) {
+            const double x = w2s * (e.headers[k].time - 2 * ta / 3), rb = kM * std::exp(x);
+            for (int j = 1; j <= e.nPoints; j++) {
+                const double r = e.radii[j];
+                if (std::fabs(r - rb) < 1e-6) continue;
+                EXPECT_NEAR(e.out[k][j], r > rb ? c0 * std::exp(-2 * x) : 0.0, 1e-6) << profile << " " << k << " " << r;
+            }
+        }
+        for (int j = 1; j <= e.nPoints; j++) ASSERT_EQ(e.out[3][j], 0.0f);
+    }
 }
 
 // With the scan's time resolution each radius is read (r - m) / v after the
