@@ -181,13 +181,18 @@ TEST_F(ScratchTrackingTest, AKeyStopsTheSearchAndReturnWithoutResultsWritesNothi
     EXPECT_EQ(tool.windowPoints, 11);  // 0.01 cm on a 0.001 cm grid
     EXPECT_EQ(tool.nScratches, 0);
     EXPECT_EQ(bInterruptComputation.load(), 0);
-    // a click outside the fit limits is consumed and examines nothing
+    // a click outside the fit limits is consumed and examines nothing; its
+    // prompt is answered all the same
+    const RECT promptBand{0, 70, 700, 90};
     const POINT q = DataPixel(6.005f);
     script.mouse(WM_LBUTTONDOWN, q.x, q.y, MK_LBUTTON);
     headless::processMessages();
+    const std::vector<COLORREF> asked = PixelsOf(promptBand);
     script.pressKey('Y');
     headless::processMessages();
     EXPECT_EQ(tool.nScratches, 0);
+    const std::vector<COLORREF> answered = PixelsOf(promptBand);
+    EXPECT_FALSE(answered == asked);
     // a click without a key searches in full: the narrower window finds the
     // scans' shifts as well (its search shrinks the simplex on the way)
     script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON);
@@ -199,6 +204,23 @@ TEST_F(ScratchTrackingTest, AKeyStopsTheSearchAndReturnWithoutResultsWritesNothi
     headless::processMessages();
     EXPECT_FALSE(tool.active);
     EXPECT_EQ(pAdHocWinPlot, nullptr);
+
+    // a width below the 0.001 cm grid spacing spans a single point, fewer
+    // than a click can examine: the click still asks, and 'y' answers as it
+    // does after any other click, keeping nothing
+    Start(script, "0.0005");
+    script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON);
+    headless::processMessages();
+    EXPECT_EQ(tool.windowPoints, 1);
+    EXPECT_FALSE(PixelsOf(promptBand) == answered);
+    script.pressKey('Y');
+    headless::processMessages();
+    EXPECT_EQ(tool.nScratches, 0);
+    EXPECT_EQ(tool.windowPoints, 0);
+    EXPECT_TRUE(PixelsOf(promptBand) == answered);
+    script.pressKey(VK_RETURN);
+    headless::processMessages();
+    EXPECT_FALSE(tool.active);
 }
 
 TEST_F(ScratchTrackingTest, TheLocalModelFilesFollowEveryScansSignal)
