@@ -615,6 +615,35 @@ TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
         EXPECT_EQ(surfacePixel(w, xRight - 2, y), row);
         EXPECT_EQ(surfacePixel(w, xRight + 2, y), white);
     }
+    // each cell shows the residual of the point nearest its centre. The
+    // points lie every 0.005 cm from 5.95 cm; over fit limits of 6.05095 to
+    // 6.95095 cm the 300 cells are 0.003 cm wide, and the centre of every
+    // fifth, 6.05245 + 0.015 m cm, lies a sixtieth of a cell short of the
+    // midpoint between the points at 6.0500 + 0.015 m and 6.0550 + 0.015 m
+    // cm: the cell shows the left one, point 21 + 3 m. Residuals of +1 and
+    // -1 from point to point (white and black) tell the two apart. (Point 21,
+    // at 6.05 cm, lies outside the limits: the first cell shows its 0.) Each
+    // cell is looked at a third of its width left of its centre.
+    fFitLeftLim = 6.05095f;
+    fFitRightLim = 6.95095f;
+    updateLeftFitLimit();
+    updateRightFitLimit();
+    ASSERT_EQ(fFitLeftLim, 6.05095f);
+    ASSERT_EQ(fFitRightLim, 6.95095f);
+    for (int i = 1; i <= nScans; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = ppSignal[i][j] - (j % 2 ? -1.0f : 1.0f);
+    updateResidualsPlot(0);
+    w->Invalidate(true);
+    headless::processMessages();
+    for (int m = 1; m < 60; ++m) {
+        const float fCentre = 6.05245f + 0.015f * m;
+        const int x = int(pDataPlot->MapX(fCentre - 0.001f) * 1400.0 / 1399);
+        const COLORREF expected = grey((21 + 3 * m) % 2 ? -1.0f : 1.0f);
+        for (int k : {1, nScans}) {
+            const int y = 800 + (2 * k - 1) * 150 / (2 * nScans);
+            EXPECT_EQ(surfacePixel(w, x, y), expected) << "row " << k << ", the cell centred at " << fCentre << " cm";
+        }
+    }
     // the residuals plot gives the bitmap the lower part of its band: 550 to
     // 730 per mille while the bitmap shows, 550 to 950 without it
     ASSERT_TRUE(pResidualsPlot);
