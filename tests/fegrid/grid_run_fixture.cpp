@@ -83,6 +83,16 @@ void prepareRun(double s, double D, double c0)
         for (int j = 1; j <= pScanPoints[k]; j++) ppFit[k][j] = 0.0f;
 }
 
+void startOnRamp(double rpm, double tA, double dMaxStep, double dOmegaLeft)
+{
+    bRampRotorSpeed = 1;
+    bRotorAccelerating = 1;
+    dAccelerationTime = tA;
+    dAngularAcceleration = rpm / tA;
+    dMaxAccelTimeStep = dMaxStep;
+    dOmegaNow = dOmegaLeft;
+}
+
 void propagate()
 {
     if (bMovingHat) {

@@ -27,6 +27,10 @@ void layOutGrid(int n, bool bMovingHat);
 // The species (s in S, D in cm^2/s), the time set-up from the first scan and a
 // constant loading c0 on the grid.
 void prepareRun(double s, double D, double c0);
+// The rotor on its ramp from rest to rpm over tA seconds, as the model
+// evaluation sets it before a propagation: steps of at most dMaxStep seconds
+// while it accelerates, and dOmegaNow the speed the evaluation leaves.
+void startOnRamp(double rpm, double tA, double dMaxStep, double dOmegaLeft);
 // Runs the propagator chosen in the layout.
 void propagate();
 // The model of scan position p (time order) at its point j.

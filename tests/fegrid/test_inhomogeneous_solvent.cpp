@@ -198,13 +198,8 @@ TEST(Cosolute, ThinsThroughTheAccelerationByTheIntegralOfOmegaSquared)
     for (bool bHat : {false, true}) {
         layOutGrid(500, bHat);
         prepareRun(4, 6e-7, 1.0);
-        bRampRotorSpeed = 1;
-        bRotorAccelerating = 1;
-        dAccelerationTime = tA;
-        dAngularAcceleration = e.rpm / tA;
         dOmega = e.rpm;
-        dMaxAccelTimeStep = 10;  // as the model evaluation sets it
-        dOmegaNow = e.rpm;       // the speed of the last scan, as the model evaluation leaves it
+        startOnRamp(e.rpm, tA, 10, e.rpm);  // leaving the speed of the last scan
         propagate();
         ASSERT_EQ(bSimulationError, 0) << bHat;
         ASSERT_EQ(dSimTime, e.tLast) << bHat;

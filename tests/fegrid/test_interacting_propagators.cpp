@@ -646,14 +646,7 @@ TEST(InteractingLimits, ThroughTheAcceleration)
     bFixedTimestep = 1;
     dMaxDcOverC = 5.0;
     layOutGrid(800, false);
-    auto ramp = [] {
-        bRampRotorSpeed = 1;
-        bRotorAccelerating = 1;
-        dAccelerationTime = 200;
-        dAngularAcceleration = 250;
-        dMaxAccelTimeStep = 3;
-        dOmegaNow = 0;
-    };
+    auto ramp = [] { startOnRamp(50000, 200, 3, 0); };
     prepareRun(4, 6e-7, 1.0);
     ramp();
     propagateLammStatic();

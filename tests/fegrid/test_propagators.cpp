@@ -611,12 +611,7 @@ TEST(GridPropagation, TheMovingHatThroughTheAcceleration)
     auto runWithRamp = [&](bool bHat) {
         layOutGrid(1000, bHat);
         prepareRun(4, 6e-7, 1.0);
-        bRampRotorSpeed = 1;
-        bRotorAccelerating = 1;
-        dAccelerationTime = tA;
-        dAngularAcceleration = e.rpm / tA;
-        dMaxAccelTimeStep = 3;
-        dOmegaNow = e.rpm;  // the speed of the last scan, as the model evaluation leaves it
+        startOnRamp(e.rpm, tA, 3, e.rpm);  // leaving the speed of the last scan
         propagate();
         EXPECT_EQ(bSimulationError, 0) << bHat;
         EXPECT_EQ(bDiscretizationError, 0) << bHat;

@@ -313,25 +313,9 @@ TEST_F(ContinuousModelTest, EachVariantStartsOnItsOwnRange)
     };
     headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
     fRadialResolution = 0.003f;                            // c(s,ff0) needs pre-averaged data
-    for (const Range& r : {Range{514, 0.0f, 20.0f}, Range{526, 2.0f, 20.0f}, Range{531, 0.0f, 20.0f},
-                           Range{548, 0.0f, 20.0f}, Range{870, 0.0f, 20.0f}, Range{602, 2.0f, 20.0f},
-                           Range{603, 2.0f, 20.0f}, Range{872, 0.5f, 20.0f}, Range{587, 2.0f, 20.0f},
-                           Range{595, 2.0f, 20.0f}, Range{598, 0.1f, 20.0f}, Range{511, 2.0f, 20.0f},
-                           Range{510, 1.0f, 20.0f}, Range{288, 1.0f, 20.0f}, Range{539, 1.0f, 20.0f}}) {
-        command(198);
-        fSMin = 300.0f;  // what an earlier model left
-        fSMax = 900.0f;
-        command(r.nCommand);
-        EXPECT_TRUE(bModelContinuous) << r.nCommand;
-        EXPECT_EQ(fSMin, r.fLow) << r.nCommand;
-        EXPECT_EQ(fSMax, r.fHigh) << r.nCommand;
-        EXPECT_EQ(pParamValue[1], r.fLow) << r.nCommand;
-        EXPECT_EQ(pParamValue[5], r.fHigh) << r.nCommand;
-    }
-    // flotation has no default of its own: 1 to 10 S the first time it is
-    // chosen, later the range the rebuilt plot leaves (without a plot the
-    // s models' 0 to 20 S)
-    for (const Range& r : {Range{1117, 1.0f, 10.0f}, Range{1117, 0.0f, 20.0f}}) {
+    // chosen after the discrete model and a range an earlier model left, the
+    // command starts on r's range, in the globals and in slots 1 and 5
+    auto startsOn = [&](const Range& r) {
         command(198);
         fSMin = 300.0f;
         fSMax = 900.0f;
@@ -340,7 +324,19 @@ TEST_F(ContinuousModelTest, EachVariantStartsOnItsOwnRange)
         EXPECT_EQ(fSMax, r.fHigh) << r.nCommand;
         EXPECT_EQ(pParamValue[1], r.fLow) << r.nCommand;
         EXPECT_EQ(pParamValue[5], r.fHigh) << r.nCommand;
+    };
+    for (const Range& r : {Range{514, 0.0f, 20.0f}, Range{526, 2.0f, 20.0f}, Range{531, 0.0f, 20.0f},
+                           Range{548, 0.0f, 20.0f}, Range{870, 0.0f, 20.0f}, Range{602, 2.0f, 20.0f},
+                           Range{603, 2.0f, 20.0f}, Range{872, 0.5f, 20.0f}, Range{587, 2.0f, 20.0f},
+                           Range{595, 2.0f, 20.0f}, Range{598, 0.1f, 20.0f}, Range{511, 2.0f, 20.0f},
+                           Range{510, 1.0f, 20.0f}, Range{288, 1.0f, 20.0f}, Range{539, 1.0f, 20.0f}}) {
+        startsOn(r);
+        EXPECT_TRUE(bModelContinuous) << r.nCommand;
     }
+    // flotation has no default of its own: 1 to 10 S the first time it is
+    // chosen, later the range the rebuilt plot leaves (without a plot the
+    // s models' 0 to 20 S)
+    for (const Range& r : {Range{1117, 1.0f, 10.0f}, Range{1117, 0.0f, 20.0f}}) startsOn(r);
     EXPECT_TRUE(bModelCSFlotation);
     // c(M) chosen from c(s) (0 to 15 S) without a plot: the mass default of
     // 10000 to 500000 Da, in the same two slots (no s value left in either)
@@ -359,14 +355,7 @@ TEST_F(ContinuousModelTest, EachVariantStartsOnItsOwnRange)
     // beside the plain c(M), 235, that the shared set-up ticks)
     bDLSData = 1;
     for (const Range& r : {Range{503, 1.0f, 50.0f}, Range{502, 0.1f, 10.0f}, Range{522, 1.0f, 50.0f}}) {
-        command(198);
-        fSMin = 300.0f;
-        fSMax = 900.0f;
-        command(r.nCommand);
-        EXPECT_EQ(fSMin, r.fLow) << r.nCommand;
-        EXPECT_EQ(fSMax, r.fHigh) << r.nCommand;
-        EXPECT_EQ(pParamValue[1], r.fLow) << r.nCommand;
-        EXPECT_EQ(pParamValue[5], r.fHigh) << r.nCommand;
+        startsOn(r);
         EXPECT_EQ(pParamValue[2], 0.55f) << r.nCommand;
         EXPECT_EQ(fConfidenceLevel, 0.55f) << r.nCommand;
         for (int n : {890, 198, 536, 522, 503, 502, 235})
