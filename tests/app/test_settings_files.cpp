@@ -60,6 +60,7 @@ TEST_F(AppFolderTest, MissingShortDamagedAndFullDefaultsFiles)
     lines[4] = "0";       // no threads at all
     lines[6] = "65";      // one distribution thread more than the 64 of the range
     lines[8] = "fast";    // no number
+    lines[10] = "2";      // not a flag either, though a whole number
     lines[11] = "1.5";    // not a flag
     std::string text;
     for (auto& l : lines) text += l + "\n";
@@ -69,8 +70,10 @@ TEST_F(AppFolderTest, MissingShortDamagedAndFullDefaultsFiles)
     EXPECT_EQ(nLammThreads, 2);
     EXPECT_EQ(nNEQThreads, 2);
     EXPECT_EQ(fGradientLimit, 500.0f);
+    EXPECT_EQ(bUseIntegrationRangesFile, 0);
     EXPECT_EQ(bScanColorFromTime, 0);
     EXPECT_EQ(bSound, 0);  // untouched neighbours stay
+    EXPECT_EQ(readLines(szParamsIniPath)[10], "0");
 
     // full and valid: read as it stands, not rewritten, values exact, the
     // ends of the thread ranges included

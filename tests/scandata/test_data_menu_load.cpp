@@ -261,6 +261,20 @@ TEST_F(DataMenuLoadTest, ExperimentFiles) {
     EXPECT_EQ(bFitBaseline, 1);
     EXPECT_EQ(bFitMeniscus, 1);
     EXPECT_EQ(nLoadEveryNth, 1);
+
+    // a value line longer than the 1000 characters its reader takes is named
+    // by its line in the file (line 8: the bottom); the values above it stay
+    const std::string wide = "0 (ExperimentType: SEDVELOCITY)\ntitle\n\"_scans/\" \" s01.RA1\"\n"
+                             "1.020000 (fBufferDensity)\n0.001100 (fBufferViscosity)\n0.730000 (VBAR)\n"
+                             "6.010000 (Meniscus)\n7.300000 " + std::string(1001, 'x') + "\n";
+    scantest::writeText(folder + "/wide.xp", wide);
+    script.expectOpenFile("select files to fit", {folder + "/wide.xp"}).expectMessageBox("line 8 is too long", win::IDOK);
+    Run(script, 200);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(LoadedNames(), (std::vector<std::string>{"s01.RA1"}));
+    EXPECT_FLOAT_EQ(fBufferDensity, 1.02f);
+    EXPECT_FLOAT_EQ(fMeniscus, 6.01f);
+    EXPECT_FLOAT_EQ(fBottom, 7.1f);
 }
 
 TEST_F(DataMenuLoadTest, EditDataFilesOpensTheDesktopsTextHandler) {
