@@ -95,7 +95,14 @@ TEST(LammSetup, CopyOwnsItsArraysAndWaitsForItsTarget)
     const double visc[] = {0, 1.0, 0.5};
     T->SetCosoluteSolvent(true, false, false, 0, 0, false, 0, false, false, 0, false, false, 0, "folder", false,
                           "a.dat", "b.dat", visc, 2, nullptr, 0);
+    // The copy is made into a solver that has speed steps and a starting
+    // profile of its own: they are released and replaced by the template's.
     CLammIdeal C;
+    const float ownStart[] = {0, 0, 200, 500}, ownRpm[] = {0, 10000, 20000, 30000}, ownRate[] = {0, 50, 50, 50};
+    C.LoadSpeedSteps(3, ownStart, ownRpm, ownRate, 0);
+    C.SetSedimentationParams(3, 4e-7, 6.0, 7.0, 1.0, 6.1f, 6.9f);
+    float ownR[4] = {0, 6.0f, 6.5f, 7.0f}, ownV[4] = {0, 9, 9, 9};
+    ASSERT_TRUE(C.SetInitialProfile(3, ownR, ownV));
     C.CopyFrom(*T);
     EXPECT_FALSE(C.bScanDataOk);
     EXPECT_FALSE(C.bOwnsScanList);
@@ -107,6 +114,10 @@ TEST(LammSetup, CopyOwnsItsArraysAndWaitsForItsTarget)
                           false, false, 5, 6e-7, 1.0);
     T.reset();  // the template goes; the copy keeps working values
     EXPECT_DOUBLE_EQ(C.pStepRpm[2], 40000.0);
+    // the template's second step: 10000 rpm more at 100 rpm/s from 1000 s
+    ASSERT_EQ(C.nSpeedSteps, 2);
+    EXPECT_DOUBLE_EQ(C.pStepAccelEnd[2], 1100.0);
+    EXPECT_DOUBLE_EQ(C.SpeedAtTime(1050), 35000.0);
     EXPECT_DOUBLE_EQ(C.pInitialValues[6], 6.0);
     EXPECT_STREQ(C.szCosoluteTable2, "b.dat");
     EXPECT_DOUBLE_EQ(C.pViscosityCoeffs[2], 0.5);
