@@ -220,13 +220,20 @@ TEST_F(EvaluationTest, AnAbsorbanceModelBecomesIntensity)
     fBottom = 7.2f;
     keepFitLimitsInsideCell();
     for (int k = 1; k <= 4; ++k) pSpeciesIncluded[k] = 0;
-    setSpecies(1, 1.0f, 0.0f, 0.0f);  // nothing moves: absorbance 1 everywhere in the cell
-    globalsToParamVector();
-    window->CmRun();
-    ASSERT_TRUE(bModelComputed);
-    for (int k = 1; k <= nScans; ++k)
-        for (int p = 20; p <= 100; p += 20)
-            EXPECT_NEAR(ppFit[k][p], 0.1 * ppThirdColumn[k][p], 1e-3 * ppThirdColumn[k][p]) << k << " " << p;
+    // Nothing moves: the absorbance A is the loading everywhere in the cell,
+    // and Beer-Lambert gives the transmitted intensity I0 10^(-A).
+    for (const double A : {1.0, 0.4}) {
+        setSpecies(1, static_cast<float>(A), 0.0f, 0.0f);
+        globalsToParamVector();
+        bModelComputed = 0;
+        window->CmRun();
+        ASSERT_TRUE(bModelComputed);
+        const double transmitted = std::pow(10.0, -A);
+        for (int k = 1; k <= nScans; ++k)
+            for (int p = 20; p <= 100; p += 20)
+                EXPECT_NEAR(ppFit[k][p], transmitted * ppThirdColumn[k][p], 1e-3 * ppThirdColumn[k][p])
+                    << "A " << A << " scan " << k << " point " << p;
+    }
 }
 
 TEST_F(EvaluationTest, ASpeciesOfTheSolventDensityIsNotSimulated)
