@@ -339,3 +339,44 @@ TEST(LammAccuracyConcentrationDependent, TheSignalUnitChangesNeitherGridNorScans
         EXPECT_LT(largest(p, rows, kM, 7.18), 1e-6) << unit;
     }
 }
+
+// The loop leaves the rows of the base's zone to the grid refined for the
+// layer, from 14 thinnest layers delta_min beyond the zone's end at 1.25 x +
+// 14 delta_min from the base. With a plain law, s0 / (1 + ks c) and D0, the
+// thickness delta(c) = delta_min (1 + ks c) is thinnest at c = 0, and a 20 S
+// species at 50000 rpm has all of its loading at the base by the last scan
+// (the boundary leaves at 1.8e3 s): by conservation b h = (b^2 - m^2) / 2 of
+// the loading per unit of area, so the top total c_top of the layer follows
+// from delta_min (c_top + ks c_top^2 / 2) = h, and its extent from the
+// loading up from x = delta_min (ln c_top + ks (c_top - 1)). The first row of
+// the zone is the first node within 1.25 x + 28 delta_min of the base; the
+// totals are taken in steps of 5 %, which may end the layer one step above
+// c_top and start its extent one step above the loading.
+TEST(LammAccuracyConcentrationDependent, TheZoneStartsFourteenThinnestLayersBeyondTheLayer)
+{
+    const double w = 50000 * 2 * M_PI / 60, s = 20, D = 2e-7;
+    const double thinnest = D / (w * w * s * 1e-13 * kB);
+    const double h = (kB * kB - kM * kM) / (2 * kB);
+    for (double logKs : {-5.0, -2.0, -1.5}) {
+        const double ks = std::pow(10.0, logKs);
+        double lo = 0, hi = h / thinnest;  // c_top by bisection
+        for (int it = 0; it < 200 && hi - lo > 1e-12 * hi; it++) {
+            const double c = 0.5 * (lo + hi);
+            (thinnest * (c + 0.5 * ks * c * c) < h ? lo : hi) = c;
+        }
+        const double top = 0.5 * (lo + hi);
+        const double x = thinnest * (std::log(top) + ks * (top - 1));
+        const double clear = 1.25 * x + 28 * thinnest;
+        const double above = 1.25 * thinnest * (std::log(1.05) + 0.05 * ks * top) + 0.02 * thinnest;
+        const double below = 1.25 * thinnest * (std::log(1.05) + 0.05 * ks) + 0.02 * thinnest;
+        ASSERT_LT(clear, 0.5 * (kB - kM));
+        Scans e(50000);
+        auto L = concentrationDependent(e, s, D, false, logKs, -30.0);
+        ASSERT_EQ(L->Solve(), 0) << logKs;
+        const int first = L->nLayerZoneFirst;
+        ASSERT_GT(first, 1) << logKs;
+        const double b = L->pRadius[L->nGridPoints];
+        EXPECT_LE(b - L->pRadius[first], clear + above) << "ks 10^" << logKs << ", delta_min " << thinnest;
+        EXPECT_GT(b - L->pRadius[first - 1], clear - below) << "ks 10^" << logKs << ", delta_min " << thinnest;
+    }
+}
