@@ -161,6 +161,66 @@ TEST(ElementQuadrature, ChannelRowsAndWeights)
 
 namespace {
 
+int nCoefficientCalls = 0;
+// A width growing linearly from 1 at the meniscus, counting its evaluations.
+double countedWidth(double r)
+{
+    nCoefficientCalls++;
+    return 1 + 0.5 * (r - 6.0);
+}
+
+}  // namespace
+
+// The rows do not depend on the rotor speed: they are made once per grid and
+// kept (the acceleration fetches them at every step, and one quadrature of a
+// grid costs far more than the step), and made again for a grid over other
+// radii. The mass rows with a linear coefficient k are known exactly on the
+// equidistant grid: k(r_i) 2h/3 on the diagonal, k at the element's middle
+// times h/6 beside it.
+TEST(ElementQuadrature, RowsAreMadeOncePerGridAndAgainForANewOne)
+{
+    bGeometryLinear = bGeometryExternalLoadingCell = bGeometryReserved = bElectrophoresis = 0;
+    pElementCoefficient = countedWidth;
+    auto k = [](double r) { return 1 + 0.5 * (r - 6.0); };
+    auto expectExactMassRow = [&](const GeometryElementRows& g, int i, const char* what) {
+        const double* r = pGridRadius;
+        const double h = r[i + 1] - r[i];
+        EXPECT_NEAR(g.mass[1][i] / (k(r[i]) * 2 * h / 3), 1, 1e-9) << what;
+        EXPECT_NEAR(g.mass[2][i] / (k(0.5 * (r[i] + r[i + 1])) * h / 6), 1, 1e-9) << what;
+        EXPECT_NEAR(g.mass[0][i] / (k(0.5 * (r[i - 1] + r[i])) * h / 6), 1, 1e-9) << what;
+    };
+    grid(11);
+    nCoefficientCalls = 0;
+    GeometryElementRows first;
+    ASSERT_TRUE(geometryElementRows(&first));
+    EXPECT_GT(nCoefficientCalls, 0);
+    expectExactMassRow(first, 5, "first grid");
+    const double diagonal = first.mass[1][5];
+
+    nCoefficientCalls = 0;
+    GeometryElementRows again;
+    ASSERT_TRUE(geometryElementRows(&again));
+    EXPECT_EQ(nCoefficientCalls, 0) << "the rows of the same grid made anew";
+    EXPECT_EQ(again.mass[1][5], diagonal);
+
+    // the same number of points over a shorter column
+    fBottom = 7.0f;
+    layOutGrid(11, false);
+    nCoefficientCalls = 0;
+    ASSERT_TRUE(geometryElementRows(&again));
+    EXPECT_GT(nCoefficientCalls, 0);
+    expectExactMassRow(again, 5, "shorter column");
+    // and more points over it
+    layOutGrid(15, false);
+    ASSERT_TRUE(geometryElementRows(&again));
+    EXPECT_EQ(again.n, 15);
+    expectExactMassRow(again, 7, "15 points");
+    pElementCoefficient = unitCoefficientA;
+    freeGeometryElementRows();
+}
+
+namespace {
+
 // One species over the example's times (scans to 9300 s at 50000 rpm) on a
 // grid of 1000 points in the geometry chosen; the models in time order.
 struct ChannelRun {
