@@ -305,12 +305,18 @@ TEST_F(ContourTest, TheCommandsAskTheirRangesAndRefuseAnIncrementThatLeadsNowher
     }
     EXPECT_EQ(readRows(path).size(), 6u);
 
-    // an increment against the range: refused, nothing computed
+    // an increment against the range, or one of 0 that never gets from the
+    // minimum to the maximum: refused, nothing computed
     headless::Script refused;
     refused.expectInput("minimum s", "4.5")
         .expectInput("maximum s", "4.0")
         .expectInput("s increment", "0.25")
+        .expectMessageBox("the increment must lead from the minimum to the maximum", IDOK)
+        .expectInput("minimum s", "4.0")
+        .expectInput("maximum s", "4.5")
+        .expectInput("s increment", "0")
         .expectMessageBox("the increment must lead from the minimum to the maximum", IDOK);
+    command(241);
     command(241);
     EXPECT_EQ(refused.pending(), 0u);
 

@@ -560,6 +560,20 @@ TEST_F(ParameterTextTest, WizardThresholds)
     pDistValues[10] = 2.5f;
     window->FitWizardCheckResiduals();
     EXPECT_EQ(Advice(script).size(), nBefore + 3);
+    // a rise at smax speaks from 1 % of the signal from the second point on:
+    // with 0.01, 1 (x7), 0.04, 0.10 that signal is 0.505 + 6 + 0.52 + 0.07 =
+    // 7.095 by the trapezoids, of which the last segment's 0.07 is 0.99 %;
+    // with 0.12 at the end, 0.08 of 7.105 is 1.13 %
+    pDistValues[9] = 1.0f;
+    pDistValues[10] = 0.04f;
+    pDistValues[11] = 0.10f;
+    window->FitWizardCheckResiduals();
+    EXPECT_EQ(Advice(script).size(), nBefore + 3);
+    pDistValues[11] = 0.12f;
+    script.expectMessageBox("Help Wizard", IDOK);
+    window->FitWizardCheckResiduals();
+    ASSERT_EQ(Advice(script).size(), nBefore + 4);
+    EXPECT_NE(Advice(script).back().find("Distribution value at max value is going up."), std::string::npos);
     // three grid points have ends of their own: 1, 1, 2 rises at smax, with
     // 1.5 of the signal between the last two
     freeDistributionVectors();
@@ -569,7 +583,7 @@ TEST_F(ParameterTextTest, WizardThresholds)
     pDistValues[3] = 2.0f;
     script.expectMessageBox("Help Wizard", IDOK);
     window->FitWizardCheckResiduals();
-    ASSERT_EQ(Advice(script).size(), nBefore + 4);
+    ASSERT_EQ(Advice(script).size(), nBefore + 5);
     EXPECT_NE(Advice(script).back().find("Distribution value at max value is going up."), std::string::npos);
     EXPECT_EQ(script.pending(), 0u);
 }
