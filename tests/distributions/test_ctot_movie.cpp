@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -150,6 +151,14 @@ TEST_F(ContiNonidTest, BrokenCtotFilesLeaveAnEmptyMovie)
         EXPECT_EQ(m.ppCtot, nullptr) << k;
         EXPECT_EQ(std::string(m.szPath), path) << k;  // the path stays
     }
+    // ten million frames of ten million points in 41 MB (a sparse file): the
+    // counts themselves would fit, their 1e14 values not, and the file is
+    // refused before a field of that size (400 TB) is asked for
+    const std::string huge = folder + "/huge.ctot";
+    writeText(huge, "10000000 10000000 6.0 7.2 1.0 50000\n");
+    std::filesystem::resize_file(huge, 41000000);
+    EXPECT_FALSE(m.Read(huge.c_str()));
+    EXPECT_EQ(m.ppCtot, nullptr);
     testing::internal::CaptureStdout();
     EXPECT_FALSE(m.Read((folder + "/missing.ctot").c_str()));
     EXPECT_NE(testing::internal::GetCapturedStdout().find("Attention: could not open"), std::string::npos);

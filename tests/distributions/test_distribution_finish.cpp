@@ -266,13 +266,16 @@ TEST_F(DistributionShownTest, DensityRule)
     EXPECT_FLOAT_EQ(pDistValues[3], 1.0f / 3.0f);
     EXPECT_FLOAT_EQ(pDistValues[4], 2.0f / 4.0f);
     EXPECT_EQ(pDistValues2[1], 1.0f);  // only with both regularizations shown
-    // the discrete amplitude in point 1 is never a density
-    for (int i = 1; i <= 4; i++) pDistValues[i] = 1.0f;
-    bModelCSOneDiscreteM = 1;
-    convertAmplitudesToDensity();
-    EXPECT_EQ(pDistValues[1], 1.0f);
-    EXPECT_FLOAT_EQ(pDistValues[2], 2.0f / 2.0f);
-    bModelCSOneDiscreteM = 0;
+    // the discrete amplitude in point 1 is never a density: the species by
+    // M, the buffer signal of a buffer mismatch, the species of the M(s) table
+    for (unsigned char* b : {&bModelCSOneDiscreteM, &bBufferMismatch, &bModelCSWithMsTable}) {
+        for (int i = 1; i <= 4; i++) pDistValues[i] = 1.0f;
+        *b = 1;
+        convertAmplitudesToDensity();
+        *b = 0;
+        EXPECT_EQ(pDistValues[1], 1.0f);
+        EXPECT_FLOAT_EQ(pDistValues[2], 2.0f / 2.0f);
+    }
     // one grid point stays an amplitude
     freeDistributionVectors();
     allocDistributionVectors(1);

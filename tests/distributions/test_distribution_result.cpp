@@ -93,6 +93,13 @@ TEST_F(DistributionResult, PlotInItsBandAndTheMainPlotsMoveUp)
     ASSERT_EQ(setupSGrid(), 1);
     ASSERT_EQ(pDistPlot->nCurves, 2);
     EXPECT_EQ(pDistPlot->GetCurveColor(1), 0xff0000u);
+    // the blue curve pairs every s of the grid with its own second value: a
+    // second solution of 2 s puts each of its points on the line y = 2 x
+    for (int i = 1; i <= nResolution; i++) pDistValues2[i] = 2.0f * pDistAxisS[i];
+    const CCurve* pBlue = pDistPlot->pCurves[1];
+    ASSERT_EQ(pBlue->pY->nSize, static_cast<unsigned>(nResolution));
+    ASSERT_EQ(pBlue->pX->nSize, static_cast<unsigned>(nResolution));
+    for (unsigned k = 0; k < pBlue->pY->nSize; k++) EXPECT_EQ(pBlue->pY->pData[k], 2.0f * pBlue->pX->pData[k]) << k;
     EXPECT_NE(paintDistributionPlot(), nullptr);
     // a second plot of the same grid releases the result first: no plot of
     // a grid that is gone

@@ -346,6 +346,18 @@ TEST_F(ExampleRunTest, RectangleIntegratesTheExamplesPeak)
         EXPECT_NEAR(numberAfter(box, "Loading Concentration [Signal] = "), fSignal, 1e-6);
         EXPECT_EQ(box.find("estimated error in sw") != std::string::npos, fSignal > 0.001f) << fSignal;
     }
+    // only a range of positive s is shown in the data: from 0 S it is
+    // integrated, but with no boundary region there is no error either
+    for (const float fFrom : {0.0f, 0.01f}) {
+        float c = 0.0f;
+        integrateDistribution(fFrom, 5.0f, &c, nullptr, nullptr, nullptr, nullptr, nullptr);
+        for (int i = 1; i <= nResolution; i++) pDistValues[i] *= 0.002f / c;
+        script.expectMessageBox("INTEGRATE DISTRIBUTION", IDOK);
+        window->IntegrateSelectedRange(fFrom, 5.0f, 0.0f, 1e30f);
+        const std::string box = boxText(script, "INTEGRATE DISTRIBUTION");
+        EXPECT_NEAR(numberAfter(box, "Loading Concentration [Signal] = "), 0.002f, 1e-6);
+        EXPECT_EQ(box.find("estimated error in sw") != std::string::npos, fFrom > 0.0f) << fFrom;
+    }
 }
 
 TEST_F(ExampleRunTest, ARangeOfNoWidthDrawsNothing)
