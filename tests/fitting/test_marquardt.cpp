@@ -20,6 +20,7 @@
 #include "app/data_file_paths.h"
 #include "distributions/conti_fit.h"
 #include "distributions/conti_globals.h"
+#include "distributions/s_grid.h"
 #include "fegrid/buffer_sedimentation.h"
 #include "fegrid/inhomogeneous_solvent.h"
 #include "fitting/conti_fit_fixture.h"
@@ -521,6 +522,54 @@ TEST_F(ContiFitTest, TheDistributionTwinsFitMeniscusAndFrictionalRatioAsTheSimpl
                     "%.4f %.4f\n",
                     fMeniscus, fFrictionalRatio, nFitSteps, nSimCount, fSimplexMeniscus, fSimplexRatio);
     for (const std::string& l : script.lines()) EXPECT_EQ(l.find("MessageBox"), std::string::npos) << l;
+}
+
+// c(s) over 0.5-3 S beside one discrete species of fixed M 63 kDa (the example's
+// species, 4.3 S and 6.1e-7 cm^2/s at vbar 0.73, has M 63.3 kDa by Svedberg): the fit
+// of the species' s alone, started 7 % low, ends where the rmsd has its minimum. The
+// objective itself, evaluated on either side of the result, is no lower there,
+// and the s is the solver's 4.3 S.
+TEST_F(ContiFitTest, TheDiscreteSpeciesSEndsAtTheMinimumOfTheRmsd)
+{
+    exampleCS(false);
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    bUseMolarMass = 1;
+    command(531);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+    ASSERT_TRUE(bModelCSOneDiscreteM);
+    pParamValue[1] = 0.5f;  // smin
+    pParamValue[5] = 3.0f;  // smax
+    pParamValue[9] = 30;    // grid points
+    pParamValue[6] = 4.0f;  // the species' s, floating
+    pParamFloat[6] = 1;
+    pParamValue[10] = 63000.0f;  // its M, fixed
+    pParamFloat[10] = 0;
+    pParamValue[13] = 6.0f;
+    paramVectorToGlobals();
+    command(CM_MARQUARDT_LEVENBERG);
+    headless::Script script;
+    command(215);
+    for (const std::string& l : script.lines()) EXPECT_EQ(l.find("MessageBox"), std::string::npos) << l;
+    ASSERT_TRUE(bFinalFitEvaluation && bModelComputed);
+    const float fS = fDiscreteCompS;
+    EXPECT_NEAR(fS, 4.30f, 0.01f);
+
+    // the objective of the fit, without regularization, at s and 0.03 % to
+    // either side
+    ASSERT_TRUE(setupSGrid());
+    ASSERT_EQ(getContiParameters(0, nullptr), 1);
+    bFitRunning = 1;
+    bFinalFitEvaluation = 0;
+    float fRmsdAt[3];
+    for (int k = 0; k < 3; ++k) {
+        float v[2] = {0, fS * (1.0f + 3e-4f * static_cast<float>(k - 1))};
+        bStopFit = 0;
+        fRmsdAt[k] = ContiSimplexSim(v, nullptr);
+        ASSERT_FALSE(bStopFit) << k;
+    }
+    bFitRunning = 0;
+    EXPECT_GE(fRmsdAt[0], fRmsdAt[1]) << "s " << fS;
+    EXPECT_GE(fRmsdAt[2], fRmsdAt[1]) << "s " << fS;
 }
 
 TEST_F(ContiFitTest, AnnealingOfTheDistributionChainsIntoMarquardtLevenberg)
