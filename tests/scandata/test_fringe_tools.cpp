@@ -213,6 +213,11 @@ TEST_F(FringeToolTest, AllScansToolTakesOneFringeOffWhereTheResidualsDifferByMor
     // a click above the residuals band is consumed and locates nothing
     Click(script, {pResidualsPlot->MapX(6.505f), 300});
     EXPECT_EQ(all.jumpRadius, 0.0);
+    // nor does one on the residuals plot's frame lines, which bound the band
+    // (client 1000 pixels high: a pixel is one per-mille unit)
+    Click(script, {pResidualsPlot->MapX(6.505f), pResidualsPlot->nFrameTop});
+    Click(script, {pResidualsPlot->MapX(6.505f), pResidualsPlot->nFrameBottom});
+    EXPECT_EQ(all.jumpRadius, 0.0);
     Click(script, {pResidualsPlot->MapX(6.505f), 700});
     EXPECT_NEAR(all.jumpRadius, 6.505, 0.002);
     EXPECT_NEAR(ppRadius[1][all.outerPoint[1]], 6.51f, 1e-5);

@@ -196,6 +196,13 @@ TEST_F(RawEditTest, RegionsChannelsAndSinglePoints)
     EXPECT_EQ(pScanPoints[1], 4);
     EXPECT_EQ(pScanPoints[2], 4);
     EXPECT_EQ(ppSignal[2][3], 6.0f);
+    // a region of no width still holds the point on it: both ends included
+    excludeRegion(6.45f, 6.45f);
+    ASSERT_EQ(pScanPoints[1], 3);
+    ASSERT_EQ(pScanPoints[2], 3);
+    EXPECT_EQ(ppRadius[2][2], 6.65f);
+    EXPECT_EQ(ppSignal[2][1], 1.0f);
+    EXPECT_EQ(ppSignal[2][2], 6.0f);
 
     // six channels cut at 6.2 and 6.75 on 5.90..7.20 cm: each boundary point
     // belongs to both neighbouring subsets

@@ -246,6 +246,21 @@ TEST(SpeedProfiles, MethodRowsWrittenAndReadBack) {
                   "45000\t200\thold\t20\t0\n");
     }
 
+    // A ramp row of hours: 0 to 60000 rpm at 10 rpm/s takes 6000 s, the row
+    // 1.5 times that, 2:30. With the hold row (the rest of the step) it makes
+    // up the step's 18000 s, 5:00; 9000 s of it hold 57 scans of 156 s.
+    {
+        float startSlow[3] = {0, 0, 18000}, rpmSlow[3] = {0, 60000, 50000}, rateSlow[3] = {0, 10, 10};
+        CRotorSpeedProfile slow;
+        slow.SetSteps(2, startSlow, rpmSlow, rateSlow);
+        ASSERT_TRUE(slow.WriteMethodRows(dir.Path("slow.EQU").c_str(), 90.0f, 20, 5, 100, 0));
+        EXPECT_EQ(scantest::readText(dir.Path("MethodRows.txt")),
+                  "60000\t10\t2:30\t20\t57\n"
+                  "60000\t10\t2:30\t20\t0\n"
+                  "50000\t10\t0:25\t20\t5\n"
+                  "50000\t10\thold\t20\t0\n");
+    }
+
     // A method whose second row changes the speed after scans in the
     // first: the scan cycle time is asked, and the 4 scans of 90 s move the
     // second step from 30 min to 36 min.
