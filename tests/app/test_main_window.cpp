@@ -738,6 +738,23 @@ TEST_F(MainWindowTest, AnSRangeMarksTheBoundaryOfEveryScan)
         ASSERT_LT(last[i], pScanPoints[i]) << "scan " << i;
         EXPECT_TRUE(ppRadius[i][last[i]] <= 6.903f && 6.903f < ppRadius[i][last[i] + 1]) << "scan " << i;
     }
+
+    // a data plot that shows no curve has no boundary to mark: the regions
+    // are still given, but nothing is drawn onto the window
+    pDataPlot->RemoveAllCurves();
+    w->Invalidate();
+    headless::processMessages();
+    std::vector<COLORREF> before;
+    for (int y = 0; y < 1000; y += 4)
+        for (int x = 0; x < 1400; x += 4) before.push_back(surfacePixel(w, x, y));
+    std::fill(last.begin(), last.end(), -1);
+    w->DrawShadedDistribution(0.0f, 100.0f, first.data(), last.data(), transport.data());
+    for (int i = 1; i <= nScans; ++i) EXPECT_TRUE(ppRadius[i][last[i]] <= 6.903f) << "scan " << i;
+    int nChanged = 0;
+    size_t k = 0;
+    for (int y = 0; y < 1000; y += 4)
+        for (int x = 0; x < 1400; x += 4) nChanged += surfacePixel(w, x, y) != before[k++];
+    EXPECT_EQ(nChanged, 0);
     bModelComputed = 0;
     bShowResidualsBitmap = 0;
 }

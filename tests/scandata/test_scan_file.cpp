@@ -351,6 +351,19 @@ TEST_F(ScanFileTest, WriteThenReadKeepsPointsAndTimes) {
     EXPECT_EQ(text.rfind("[TIMESTAMP CORRECTED] fringes\nP 1 20.0 50000 1000 ", 0), 0u) << text;
     EXPECT_NE(text.find("\n   6.0020  5.00000e-01 \n"), std::string::npos) << text;
 
+    // An elapsed time past the largest whole number the line holds (2^63 - 1,
+    // about 9.22e18 s) is written as 0, never as a negative time.
+    {
+        ScanHeader h = c.h;
+        h.fileTimesValid = 0;
+        const double dPast = 1.0e19;
+        ASSERT_GT(dPast, std::ldexp(1.0, 63));
+        h.timeWritten = dPast;
+        writeScanFile(ipPath.c_str(), c.n, c.r, c.s, nullptr, nullptr, 1, &h);
+        text = scantest::readText(ipPath);
+        EXPECT_EQ(text.rfind("[TIMESTAMP CORRECTED] fringes\nP 1 20.0 50000 0 ", 0), 0u) << text;
+    }
+
     // An unopenable path writes nothing and says so on the console, in a line
     // of its own.
     testing::internal::CaptureStdout();

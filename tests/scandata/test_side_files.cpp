@@ -26,6 +26,17 @@ TEST(DistributionGridFile, SavedValuesLoadBack) {
     for (int i = 1; i <= 5; ++i) EXPECT_NEAR(p[i], s[i], 1e-6);
     free_vector(p, 1, n);
 
+    // No values, or no count, write nothing: the saved grid stays whole.
+    saveDistributionCurve(nullptr, 5);
+    saveDistributionCurve(s, 0);
+    saveDistributionCurve(s, -1);
+    n = -1;
+    p = loadDistributionCurve(&n);
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(n, 5);
+    for (int i = 1; i <= 5; ++i) EXPECT_NEAR(p[i], s[i], 1e-6);
+    free_vector(p, 1, n);
+
     // A missing or empty file gives nothing and leaves the count.
     clearShownErrorMessages();
     win::headless::Script script;
