@@ -342,6 +342,9 @@ TEST_F(EqTestCommandTest, ASeriesOfOneScanShowsNoCurveAndWritesNoFile)
         .expectMessageBox("realtime update?", win::IDNO);
     Run(script, 645);
     EXPECT_EQ(pDataPlot->nCurves, 1);
+    // the pair at 15000 rpm is the one curve shown, so the last of them: the
+    // end of the rainbow, dark red (128, 0, 0)
+    EXPECT_EQ(pDataPlot->GetCurveColor(0), win::RGB(128, 0, 0));
     EXPECT_EQ(pResidualsPlot->nCurves, 0);  // 20000 rpm has no pair of scans
     EXPECT_EQ(lines(folder + "/one_1.txt").size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(folder + "/one_2.txt"));
