@@ -227,6 +227,13 @@ void storeModelFieldsInVector()
     }
 }
 
+// The refusal of a value the model cannot take: the dialogs' own habit.
+void refuseEntry(HWND hWnd)
+{
+    playErrorSound();
+    MessageBox(hWnd, "Invalid Entry", "Input Error", MB_OK);
+}
+
 bool askFloat(float* pf, const char* szPrompt, const char* szTitle)
 {
     float v = *pf;
@@ -251,8 +258,7 @@ void askSpecies1Nonideal(TXLAWindow* w)
         if (fSignal > 0.0f) {
             dSignalPerMgMl = fSignal;
         } else {
-            playErrorSound();
-            MessageBox(w->HWindow, "Invalid Entry", "Input Error", MB_OK);
+            refuseEntry(w->HWindow);
         }
     }
     bNonidealRepulsive = 1;
@@ -380,8 +386,7 @@ bool TParamsBox::CanClose()
         if (!bElectrophoresis && !(m > 0) && !bNotSet) bOk = false;
     }
     if (bOk) return true;
-    playErrorSound();
-    MessageBox(HWindow, "Invalid Entry", "Input Error", MB_OK);
+    refuseEntry(HWindow);
     return false;
 }
 
