@@ -256,7 +256,8 @@ TEST_F(NoiseGridTest, JitterAndFringeAlignment) {
 // left fit limit, through its first points from the limit on (those within
 // the limit's distance from the meniscus, the extrapolation factor being 1).
 // Points of a polynomial of that order are met exactly, down to a single
-// point per group (groups of two are averaged, which keeps a line).
+// point per group (groups of two are averaged, which keeps a line); points
+// farther in take no part.
 TEST_F(NoiseGridTest, InitialScanExtrapolatedToBothEndsByItsPolynomial) {
     const int nOrder = nPolynomOrder;
     bExperimentalInitialDistribution = 1;
@@ -288,24 +289,29 @@ TEST_F(NoiseGridTest, InitialScanExtrapolatedToBothEndsByItsPolynomial) {
             extrapolateAtLeftLimit();
     };
     // The profile of order p on the radii r, 0 beyond the limit (the points to
-    // be replaced), extrapolated at that end and met everywhere.
+    // be replaced) and 1 above it out of reach (farther in than 6.6 cm on the
+    // right, 6.1 cm on the left), extrapolated at that end: the polynomial
+    // comes back beyond the limit, which it would not with any point out of
+    // reach in a group, and every other point keeps its value.
     auto extrapolateAndCheck = [&](bool bRight, int p, int nPerGroup, const std::vector<float>& r) {
         const float fLimit = bRight ? fFitRightLim : fFitLeftLim;
+        auto offset = [bRight](float x) { return (bRight ? x < 6.6f : x > 6.1f) ? 1.0 : 0.0; };
         extrapolate(bRight, p, r, [&](size_t k) {
             const float x = r[k];
-            return (bRight ? x > fLimit : x < fLimit) ? 0.0f : static_cast<float>(poly(p, x));
+            return (bRight ? x > fLimit : x < fLimit) ? 0.0f : static_cast<float>(poly(p, x) + offset(x));
         });
         for (int j = 1; j <= nExtrapolationPoints; ++j) {
-            const double x = pExtrapolation1[j];
-            EXPECT_NEAR(pExtrapolation2[j], poly(p, x), 1e-4) << (bRight ? "right" : "left") << ", order " << p
-                                                              << ", " << nPerGroup << " per group, r " << x;
+            const float x = pExtrapolation1[j];
+            EXPECT_NEAR(pExtrapolation2[j], poly(p, x) + offset(x), 1e-4)
+                << (bRight ? "right" : "left") << ", order " << p << ", " << nPerGroup << " per group, r " << x;
         }
     };
     for (int p = 0; p <= 3; ++p) {
         for (int nPerGroup = 1; nPerGroup <= (p <= 1 ? 2 : 1); ++nPerGroup) {
-            // one point out of reach, p + 1 groups up to 7.0 cm, then points
-            // beyond the limit whose signal (0) is to be replaced
-            std::vector<float> r = {6.0f};
+            // four points out of reach (more than the p + 1 groups could
+            // share out), p + 1 groups up to 7.0 cm, then points beyond the
+            // limit whose signal (0) is to be replaced
+            std::vector<float> r = {6.0f, 6.1f, 6.2f, 6.3f};
             const int c = (p + 1) * nPerGroup;
             for (int m = c - 1; m >= 0; --m) r.push_back(7.0f - 0.05f * static_cast<float>(m) / nPerGroup);
             for (float x : {7.1f, 7.15f, 7.2f}) r.push_back(x);
@@ -318,12 +324,12 @@ TEST_F(NoiseGridTest, InitialScanExtrapolatedToBothEndsByItsPolynomial) {
     fFitLeftLim = 6.0f;
     for (int p = 0; p <= 3; ++p) {
         for (int nPerGroup = 1; nPerGroup <= (p <= 1 ? 2 : 1); ++nPerGroup) {
-            // points to be replaced, the groups from the limit, one point
+            // points to be replaced, the groups from the limit, four points
             // out of reach
             std::vector<float> r = {5.92f, 5.96f};
             const int c = (p + 1) * nPerGroup;
             for (int m = 0; m < c; ++m) r.push_back(6.0f + 0.02f * static_cast<float>(m) / nPerGroup);
-            r.push_back(6.15f);
+            for (float x : {6.15f, 6.2f, 6.25f, 6.3f}) r.push_back(x);
             extrapolateAndCheck(false, p, nPerGroup, r);
         }
     }
