@@ -47,15 +47,16 @@ protected:
         seedRandomNumbers(4711);
         LoadScans(WriteScans("scratch", 5, [](int k, float x) { return static_cast<float>(scanSignal(k, x)); }));
     }
-    // Scans 1..n of the signal (scan, radius) on 6.0..7.0 cm every 0.001 cm,
-    // recorded at kTime.
-    std::vector<std::string> WriteScans(const char* szFolder, int n, float (*signal)(int, float))
+    // Scans 1..n of the signal (scan, radius) on 6.0..7.0 cm (or the points
+    // from r0 on) every 0.001 cm, recorded at kTime.
+    std::vector<std::string> WriteScans(const char* szFolder, int n, float (*signal)(int, float), float r0 = 6.0f,
+                                        int points = 1001)
     {
         std::vector<std::string> paths;
         for (int k = 1; k <= n; ++k) {
             scantest::ScanRecipe r;
-            r.points = 1001;
-            r.r0 = 6.0f;
+            r.points = points;
+            r.r0 = r0;
             r.dr = 0.001f;
             r.time = kTime[k - 1];
             r.signal = [k, signal](int, float x) { return signal(k, x); };
@@ -73,11 +74,11 @@ protected:
         fTrackScratchRandomShift = 0.002f;
         DataMenuTest::TearDown();
     }
-    void Start(headless::Script& script, const char* szWidth)
+    void Start(headless::Script& script, const char* szWidth, const char* szRandom = "0.002")
     {
         script.expectMessageBox("Track Scratch", IDYES)
             .expectInput("window width (cm)", szWidth)
-            .expectInput("randomize shift (cm)", "0.002")
+            .expectInput("randomize shift (cm)", szRandom)
             .expectInput("rmsd precision", "0.001");
         Run(script, 1109);
         ASSERT_TRUE(tool.active);
@@ -168,6 +169,22 @@ TEST_F(ScratchTrackingTest, RecoversTheShiftsOfTheFeatureAndSavesThem)
     headless::processMessages();
     EXPECT_EQ(script.pending(), 0u);
     for (int i = 1; i <= 3; ++i) EXPECT_EQ(tool.relativeShift[i], 0.0f) << "time position " << i;
+
+    // two scans on 6.48..6.52 cm, a grid not much wider than the window, and a
+    // random start spread far beyond it: the shifts that move the window off
+    // the grid count as infinitely bad, and the search comes back onto the
+    // grid all the same (shrinking towards its best vertex) and finds scan 1
+    // 0.002 cm below scan 2, without a message
+    script.expectMessageBox("possible problem with right limit", IDOK);  // they end inside the right fit limit
+    LoadScans(WriteScans("narrow", 2, [](int k, float x) { return static_cast<float>(scanSignal(k, x)); }, 6.48f, 41));
+    Start(script, "0.02", "0.05");
+    const POINT q = DataPixel(6.5f);
+    script.mouse(WM_LBUTTONDOWN, q.x, q.y, MK_LBUTTON).mouse(WM_LBUTTONUP, q.x, q.y);
+    headless::processMessages();
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_EQ(tool.windowPoints, 21);
+    EXPECT_EQ(tool.relativeShift[1], 0.0);
+    EXPECT_NEAR(tool.relativeShift[2], -0.002, 2e-4);
 }
 
 TEST_F(ScratchTrackingTest, AKeyStopsTheSearchAndReturnWithoutResultsWritesNothing)
