@@ -487,7 +487,9 @@ TEST(InteractingLimits, FloatingOnTheMirroredMovingGrid)
 }
 
 // At sedimentation equilibrium the profile no longer changes: the run ends
-// early and every later scan gets the final profile.
+// early and every later scan gets the final profile. An empty cell is at
+// equilibrium from the start: its bottom value does not move, which is no
+// sign of a step too long, and the run ends as soon as it can.
 TEST(InteractingLimits, SteadyStateEndsEarlyAndFillsTheLaterScans)
 {
     Experiment e;
@@ -514,6 +516,28 @@ TEST(InteractingLimits, SteadyStateEndsEarlyAndFillsTheLaterScans)
     }
     EXPECT_GE(nSame, 5);
     EXPECT_LT(nSame, nScans - 1);
+
+    // nothing loaded, sedimenting and floating alike: the first step of 1 s
+    // taken as it is, a second as long, then tenfold on no change up to
+    // 1000 s, and the end after 11 steps of at least 30 s, every scan left
+    // getting the empty profile: 14 steps, 1 + 1 + 10 + 100 + 10 x 1000 s
+    e.nScans = 2;
+    e.tFirst = 15000;
+    e.tLast = 20000;
+    installExperiment(e);
+    for (float fSign : {1.0f, -1.0f}) {
+        monomerDimer(0.0f);
+        fSAMonomerS *= fSign;
+        fSAOligomerS *= fSign;
+        layOutGrid(200, false);
+        prepareRun(fSAMonomerS, fSAMonomerMorD, 0.0);
+        for (int k = 1; k <= nScans; k++) ppModelPart[k][e.nPoints / 2] = -1.0f;
+        propagateLammB();
+        EXPECT_FALSE(bSimulationError || bDiscretizationError) << fSign;
+        EXPECT_EQ(nTimeStepCount, 14) << fSign;
+        EXPECT_EQ(dSimTime, 10112.0) << fSign;
+        for (int k = 1; k <= nScans; k++) EXPECT_EQ(ppModelPart[k][e.nPoints / 2], 0.0f) << fSign << " " << k;
+    }
 }
 
 // The propagators of reacting systems on arrays laid out without the model's
