@@ -163,30 +163,41 @@ TEST_F(FitCommandTest, InTheBoundaryAnalysesFitOnlyRuns)
 
 // Fit limits with no point between them (closer than the radii of the
 // scans): Run says so instead of an rmsd of 0 over nothing, and Fit, which
-// would search such an rmsd for ever, as well.
+// would search such an rmsd for ever, as well; with the fixture's four scans
+// and with a single scan loaded.
 TEST_F(FitCommandTest, NoPointBetweenTheFitLimitsIsRefusedByRunAndFit)
 {
-    pParamFloat[13] = bFitMeniscus = 0;
-    pSpeciesIncluded[1] = 1;
-    pParamFloat[5] = pSpeciesSFloat[1] = 1;
-    // both limits between two radii of the scans
-    const float r1 = ppRadius[1][100], r2 = ppRadius[1][101];
-    fFitLeftLim = r1 + 0.25f * (r2 - r1);
-    updateLeftFitLimit();
-    fFitRightLim = r1 + 0.75f * (r2 - r1);
-    updateRightFitLimit();
-    ASSERT_LT(fFitLeftLim, fFitRightLim);
-    ASSERT_LT(pFitLastIndex[1], pFitFirstIndex[1]);
-    bModelComputed = 0;
-    headless::Script script;
-    script.expectMessageBox("no data points between the fit limits", IDOK);
-    command(213);
-    EXPECT_EQ(script.pending(), 0u);
-    EXPECT_FALSE(bModelComputed);
-    script.expectMessageBox("no data points between the fit limits", IDOK);
-    EXPECT_TRUE(endsWithin(30.0, [&] { command(215); }, [] { bInterruptComputation = 1; }));
-    EXPECT_EQ(script.pending(), 0u);
-    EXPECT_EQ(nSimCount, 0);
+    for (int nLoaded : {4, 1}) {
+        SCOPED_TRACE(nLoaded);
+        if (nLoaded != 4) {
+            LoadScans(writeBoundaryScans(scratch, nLoaded, "single"));
+            command(198);
+            bWizardMessages = 0;
+            for (int k = 1; k <= 4; ++k) pSpeciesIncluded[k] = 0;
+        }
+        ASSERT_EQ(nScans, nLoaded);
+        pParamFloat[13] = bFitMeniscus = 0;
+        pSpeciesIncluded[1] = 1;
+        pParamFloat[5] = pSpeciesSFloat[1] = 1;
+        // both limits between two radii of the scans
+        const float r1 = ppRadius[1][100], r2 = ppRadius[1][101];
+        fFitLeftLim = r1 + 0.25f * (r2 - r1);
+        updateLeftFitLimit();
+        fFitRightLim = r1 + 0.75f * (r2 - r1);
+        updateRightFitLimit();
+        ASSERT_LT(fFitLeftLim, fFitRightLim);
+        ASSERT_LT(pFitLastIndex[1], pFitFirstIndex[1]);
+        bModelComputed = 0;
+        headless::Script script;
+        script.expectMessageBox("no data points between the fit limits", IDOK);
+        command(213);
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_FALSE(bModelComputed);
+        script.expectMessageBox("no data points between the fit limits", IDOK);
+        EXPECT_TRUE(endsWithin(30.0, [&] { command(215); }, [] { bInterruptComputation = 1; }));
+        EXPECT_EQ(script.pending(), 0u);
+        EXPECT_EQ(nSimCount, 0);
+    }
 }
 
 // Run and Fit begin with the fit limits inside the cell: a left limit of 0
