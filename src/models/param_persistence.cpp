@@ -659,14 +659,21 @@ bool TXLAWindow::ReloadParameters(const char* szPath)
         MessageBox(HWindow, "VBAR20 is 0.0 ... adjust to VBAR20=VBAR?", "reload parameters", MB_YESNO) == IDYES)
         fVbarTransform = VBAR;
 
-    // 10.
+    // 10. Both packings keep the grid spacing of entry 199 over the vector's
+    // flag (species 4's M flag), which the second one would take again.
+    const unsigned char bKeepLog = bKeepLogSGrid;
     globalsToParamVector();
     if (bModelContinuous) {
         keepPositiveGridSetting(&fSGridResolution, fResolutionBefore, 9, &pSpeciesConc[1]);
         if (bModelCSFf0 || bModelCSFf0OneDiscrete)
             keepPositiveGridSetting(&fFf0Resolution, fFf0ResolutionBefore, 8, &pSpeciesS[4]);
+        bKeepLogSGrid = bKeepLog;
         globalsToParamVector();
     }
+    // The keep serves this reload only: a model outside the continuous family
+    // does not take it up, and left set it would drop the logarithmic grid
+    // next chosen in the parameter dialog.
+    bKeepLogSGrid = 0;
 
     // 11. the menu and the buffer model
     if (!bSerialFitRunning) {

@@ -329,6 +329,7 @@ TEST_F(ContiNonidTest, ParameterDialogSetsTheMeanField)
     EXPECT_EQ(nNonidMeanFieldPoints, 60);
     EXPECT_EQ(bNonidealDiscreteFirst, 1);
     EXPECT_EQ(bNonidDebugFiles, 1);
+    ASSERT_EQ(bFitRINoise, 0);
 
     headless::DialogAnswer b;
     b.check(451).check(452, false).set(438, "5").ok();  // a grid of 5 is not taken
@@ -340,6 +341,11 @@ TEST_F(ContiNonidTest, ParameterDialogSetsTheMeanField)
     EXPECT_EQ(bMeanFieldFromData, 0);
     EXPECT_EQ(bMeanFieldFrozen, 0);
     EXPECT_EQ(nNonidSedGridSize, 300);
+    // the boxes left as they were keep their settings
+    EXPECT_EQ(nNonidMeanFieldPoints, 60);
+    EXPECT_EQ(bNonidealDiscreteFirst, 1);
+    EXPECT_EQ(bNonidDebugFiles, 1);
+    EXPECT_EQ(bFitRINoise, 0);
     EXPECT_TRUE(transcriptShows(script, "sorry could not identify valid file"));
     EXPECT_EQ(script.pending(), 0u);
 }

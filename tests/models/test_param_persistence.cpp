@@ -261,6 +261,45 @@ TEST_F(SavedAnalysisTest, CsWithALogarithmicGridComesBack)
     EXPECT_TRUE(menuChecked(275));
     EXPECT_TRUE(bRegMaxEnt && menuChecked(295));
     EXPECT_EQ(nGridPoints, nContinuousGridSize);
+
+    // A file that holds entry 199 takes the spacing from it over the
+    // vector's flag (species 4's M flag, entry 32), also when the file ends
+    // there; a shorter one takes the vector's flag.
+    std::vector<std::string> a = Save(scratch + "a.RA1");
+    ASSERT_EQ(a[32], "1.000000");
+    ASSERT_EQ(a[199], "1.000000");
+    a[32] = "0.000000";
+    for (std::size_t nSize : {a.size(), std::size_t{200}}) {
+        Write(scratch + "log.RA1", std::vector<std::string>(a.begin(), a.begin() + nSize));
+        command(198);
+        ASSERT_TRUE(Reload(scratch + "log.RA1"));
+        EXPECT_TRUE(bModelCS && bLogSGrid) << nSize;
+        EXPECT_EQ(pParamFloat[4], 1) << nSize;
+    }
+    a[32] = "1.000000";
+    a[199] = "0.000000";
+    Write(scratch + "log.RA1", std::vector<std::string>(a.begin(), a.begin() + 199));
+    command(198);
+    ASSERT_TRUE(Reload(scratch + "log.RA1"));
+    EXPECT_TRUE(bModelCS && bLogSGrid);
+    EXPECT_EQ(pParamFloat[4], 1);
+
+    // After the reload of a model outside the family (whose species 4 floats
+    // its M), c(s) takes the logarithmic grid at the first OK of its dialog.
+    command(198);
+    Species(4, 0.5f, 1, 50000.0f, 1, 4.0f, 1);
+    globalsToParamVector();
+    bLogSGrid = 0;
+    Save(scratch + "d.RA1");
+    ASSERT_TRUE(Reload(scratch + "d.RA1"));
+    command(275);
+    pParamValue[1] = 0.5f;
+    headless::Script script;
+    script.expectDialog("320", headless::DialogAnswer().check(424));
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(bLogSGrid);
+    EXPECT_EQ(pParamFloat[4], 1);
 }
 
 // The scaling laws are saved by their codes at entry 72 (5 for c(s), 6 for
