@@ -276,13 +276,13 @@ TEST(FitVectorTest, StartSimplexKeepsEachEntryInsideItsRange)
 {
     seedRandomNumbers(11);
     // with the overlay fractions of the three non-ideal species (26, 30, 34)
-    // and the D of the third (33)
-    floatOnly({1, 13, 24, 26, 30, 33, 34});
+    // and the loading and D of the third (31, 33)
+    floatOnly({1, 13, 24, 26, 30, 31, 33, 34});
     bModelDiscreteSpecies = 1;
     fMinMeniscus = 5.96f;
     fMaxMeniscus = 6.03f;
     fSimplexRandomization = 2.0f;  // a wide spread puts the bounds to work
-    const int n = 7;
+    const int n = 8;
     float** p = matrix(1, n + 1, 1, n);
     p[1][1] = 0.01f;
     p[1][2] = 6.0f;
@@ -290,15 +290,16 @@ TEST(FitVectorTest, StartSimplexKeepsEachEntryInsideItsRange)
     p[1][4] = 0.9f;
     p[1][5] = 0.9f;
     p[1][6] = 0.01f;
-    p[1][7] = 0.9f;
+    p[1][7] = 0.01f;
+    p[1][8] = 0.9f;
     bool bStartTimeSpread = false;
     for (int nDraw = 0; nDraw < 20; ++nDraw) {
         initSimplexVertices(n, p);
         for (int i = 2; i <= n + 1; ++i) {
-            for (int j : {1, 4, 5, 6, 7}) EXPECT_GE(p[i][j], 0.0f) << j;
+            for (int j : {1, 4, 5, 6, 7, 8}) EXPECT_GE(p[i][j], 0.0f) << j;
             EXPECT_GE(p[i][2], 5.96f);
             EXPECT_LE(p[i][2], 6.03f);
-            for (int j : {4, 5, 7}) EXPECT_LE(p[i][j], 1.0f) << j;
+            for (int j : {4, 5, 8}) EXPECT_LE(p[i][j], 1.0f) << j;
             if (p[i][3] != 0.0f) bStartTimeSpread = true;  // spread also from 0 (by 100 s)
         }
     }
@@ -682,6 +683,28 @@ TEST(FitVectorTest, StartSimplexSpreadsANegativeSOnBothSides)
     free_matrix(p, 1, 3, 1, 2);
     EXPECT_GT(nBelow, 20);
     EXPECT_GT(nAbove, 20);
+
+    // so do the s of the second and third non-ideal species (entries 28 and 32)
+    bModelNonidealMultiple = 1;
+    floatOnly({28, 32});
+    int nBelowS[2] = {}, nAboveS[2] = {};
+    float** q = matrix(1, 3, 1, 2);
+    for (int k = 0; k < 50; ++k) {
+        q[1][1] = q[1][2] = -3.0f;
+        initSimplexVertices(2, q);
+        for (int i = 2; i <= 3; ++i) {
+            for (int s = 0; s < 2; ++s) {
+                EXPECT_NEAR(q[i][s + 1], -3.0f, 1.5f) << (s ? "s3" : "s2");
+                (q[i][s + 1] < -3.0f ? nBelowS[s] : nAboveS[s])++;
+            }
+        }
+    }
+    free_matrix(q, 1, 3, 1, 2);
+    bModelNonidealMultiple = 0;
+    for (int s = 0; s < 2; ++s) {
+        EXPECT_GT(nBelowS[s], 20) << s;
+        EXPECT_GT(nAboveS[s], 20) << s;
+    }
 }
 
 // The association constants of the 1-2-4 and 1-4-8 models (entries 3 and 7,
