@@ -463,8 +463,11 @@ TEST_F(DlsConvertCommandTest, QuestionsDefaultsAndReports)
             .expectInput("# of channels", "3.9");
         Run(script, 601);
         EXPECT_EQ(script.pending(), 0u);
-        EXPECT_TRUE(transcriptShows(script, "\"0.010020\""));
-        EXPECT_TRUE(transcriptShows(script, "\"20.000000\""));
+        for (const char* offer :
+             {"\"absolute viscosity of solvent (Poise)\" \"0.010020\"", "\"refractive index of solvent\" \"1.333000\"",
+              "\"laser wavelength (nm)\" \"824.700012\"", "\"scattering angle (degrees)\" \"90.000000\"",
+              "\"temperature (C)\" \"20.000000\"", "\"# of channels\" \"20.000000\""})
+            EXPECT_TRUE(transcriptShows(script, offer)) << offer;
     }
     EXPECT_EQ(filesIn(folder), 4u);
     EXPECT_EQ(lines(folder + "/average.dlsdat")[1], "A 20.000000 0 1.00 1.333000 0.010020 90.000000 8.247000e-07");

@@ -214,6 +214,20 @@ TEST_F(DlsKernelTest, DiscreteModelsAddToTheFitOrFillTheSpeciesBasis)
         const double g = std::exp(-6e-7 * ut) * (1 + 0.5 * 4e-14 * ut * ut - 1e-20 * ut * ut * ut / 6);
         EXPECT_NEAR(pppExtraNoiseScan[1][2][j], g, 1e-4 * std::fabs(g) + 1e-7) << j;
     }
+
+    // A measurement of a single lag (1e-6 s) gets its model value too.
+    bAlgebraicConcentrations = 0;
+    bModelDlsCumulants = 0;
+    dDlsKernelAmplitude = 2.0;
+    const std::string folder = Folder("one");
+    DlsRecipe one = gridRecipe(2.0);
+    one.lags.resize(1);
+    one.values.resize(1);
+    LoadFiles({WriteDls(folder, "a.dlsdat", gridRecipe(1.0)), WriteDls(folder, "b.dlsdat", one)});
+    ASSERT_EQ(pScanPoints[2], 1);
+    const float fBefore = ppFit[2][1];
+    ASSERT_TRUE(calcDlsModelAcf());
+    EXPECT_NEAR(ppFit[2][1] - fBefore, 2.0 * expectedG1(6e-7, 1e-6), 1e-5);
 }
 
 TEST_F(DlsKernelTest, TimeCourseKernelsOfTheChosenMeasurements)

@@ -348,6 +348,8 @@ TEST_F(FluorescenceCommandsTest, TheDialogTakesAndChecksItsNumbers)
     EXPECT_STREQ(window->floToolBoxTransfer.szDriftPercent, "2.0000");
     EXPECT_STREQ(window->floToolBoxTransfer.szJODe7, "5.0000");
     EXPECT_STREQ(window->floToolBoxTransfer.szKBleach, "0.000");
+    // untouched, the convolution's Gaussian reaches 2 standard deviations
+    EXPECT_STREQ(window->floToolBoxTransfer.szConvolutionDistFactor, "2.0000");
     EXPECT_FLOAT_EQ(fFloDrift, 0.02f);
     EXPECT_FLOAT_EQ(fJOD, 5e-7f);
     EXPECT_EQ(fJOKs, -8.0f);
