@@ -431,4 +431,20 @@ TEST_F(MStarTest, PlotDFollowsItsMethodAndAxis)
     ASSERT_TRUE(bMStarMode);
     EXPECT_TRUE(isOn(8));
     EXPECT_TRUE(isOn(13));
+
+    // with two sets the axis button is the last one, 4n + 9 = 17; the label
+    // of set 1's line fit (11) leaves the axis alone
+    LoadIdealSet(2);
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    ASSERT_EQ(nMStarButtons, 17);
+    EXPECT_STREQ(pMStarPlotD->szXLabel, "radius (cm)");
+    mStarHandleInput(window.get(), 11);
+    EXPECT_FALSE(bMwappVsSignal);
+    EXPECT_STREQ(pMStarPlotD->szXLabel, "radius (cm)");
+    Click(script, 17);
+    EXPECT_TRUE(bMwappVsSignal);
+    EXPECT_FALSE(isOn(17));
+    EXPECT_STREQ(pMStarPlotD->szXLabel, "total signal");
+    EXPECT_EQ(script.pending(), 0u);
 }
