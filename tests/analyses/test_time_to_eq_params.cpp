@@ -165,12 +165,19 @@ TEST_F(TimeToEqPreferencesTest, FileRoundTripAndShortOrUnusableFilesIgnored)
         writeText(path, valuesText(defaults, b.k, b.v));
         EXPECT_FALSE(LoadSimAppEqParameterPreferences(nullptr, path.c_str())) << b.k << " " << b.v;
     }
-    // one parameter without the exponential form is a count it can use
+    // the least counts it can use: one speed level without the exponential
+    // form, and with it a decay time and one amplitude (2, which the dialog
+    // also accepts and saves)
     TimeToEqParams steps;
     steps.bExponential = 0;
     writeText(path, valuesText(steps, 14, 1));
     EXPECT_TRUE(LoadSimAppEqParameterPreferences(nullptr, path.c_str()));
     EXPECT_EQ(p.nParams, 1);
+    resetTimeToEqParams(&p);
+    writeText(path, valuesText(defaults, 14, 2));
+    EXPECT_TRUE(LoadSimAppEqParameterPreferences(nullptr, path.c_str()));
+    EXPECT_EQ(p.nParams, 2);
+    EXPECT_EQ(p.bExponential, 1);
     resetTimeToEqParams(&p);
     timeToEqParamsToValues(p, after);
     for (int k = 0; k < nTimeToEqFileValues; ++k) EXPECT_EQ(before[k], after[k]) << k;
