@@ -156,6 +156,24 @@ TEST(LammSignal, RadialConvolutionKernelAgreesWithTheDirectSum)
     K.ConvolveRow(vk, e.radii, 101, m, b);
     D.ConvolveRow(vd, e.radii, 101, m, b);
     for (int j = first; j <= last; j++) EXPECT_NEAR(vk[j], vd[j], 2e-6) << j;
+
+    // The same radii held per scan, for a single scan whose tables have room
+    // for that one scan only (as the loaded data's tables have): the scan's
+    // row comes out as the kernel's. The kernel is only looked for among the
+    // scans there are.
+    std::vector<float*> scanRadii{nullptr, e.radii};
+    std::vector<int> scanPoints{0, 101};
+    scanRadii.shrink_to_fit();
+    scanPoints.shrink_to_fit();
+    CLammIdeal P;
+    P.SetSedimentationParams(5, 6e-7, m, b, 1.0, 6.04f, 6.07f);
+    P.SetScanData(nullptr, nullptr, e.headers.data(), e.out, nullptr, 0, scanRadii.data(), scanPoints.data(), false,
+                  nullptr, 1, 1, true, true, false, 0, false, 0, false);
+    ASSERT_TRUE(P.bPerScanRadii);
+    P.SetRadialConvolution(true, 0.002f, 2.0f);
+    for (int j = 1; j <= 101; j++) e.out[1][j] = (float)(1 + 0.01 * j + 0.3 * std::sin(0.7 * j));
+    P.ApplySignalTransforms();
+    for (int j = first; j <= last; j++) EXPECT_NEAR(e.out[1][j], vk[j], 2e-6) << "per scan " << j;
 }
 
 // Absorbance is the log of a transmission; the finite radial resolution
