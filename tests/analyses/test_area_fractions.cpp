@@ -21,6 +21,7 @@
 #include "models/model_globals.h"
 #include "numerics/ccurve.h"
 #include "numerics/nrutil.h"
+#include "numerics/random.h"
 #include "numerics/straight_line.h"
 #include "platform/headless.h"
 #include "plot/cwinplot.h"
@@ -301,10 +302,36 @@ TEST_F(AreaFractionTest, TheDirectFitNeverRaisesTheRmsdAndKeepsTheIntercepts)
 
     bFitBoundaryFractions = 1;
     ASSERT_TRUE(runAreaFractionExtrapolation(window.get()));
-    EXPECT_LE(fRmsd, fFirstRmsd);
+    const float fFitted = fRmsd;
+    EXPECT_LE(fFitted, fFirstRmsd);
     for (int c = 1; c <= 4; c++) {
         EXPECT_NEAR(pDistAxisS[c], first[c - 1], 0.05) << "fraction " << c;
         EXPECT_NEAR(pDistAxisS[c], c <= 2 ? 3.0 : 7.0, 0.05) << "fraction " << c;
+    }
+
+    // A key ends only the simplex of the fraction it falls into, and that
+    // fraction keeps the best line found so far: the fit still ends at the
+    // rmsd of the fit without a key. Every evaluation takes one message off
+    // the queue, so the key comes at a chosen evaluation (with the same
+    // random spreads: here the 201st and the 325th, in the spread of a
+    // restart). The lines start near the species.
+    ASSERT_TRUE(allocAreaFractionArrays(4));  // as the run holds them
+    const float intercepts[5] = {0, 3.0f, 3.0f, 7.0f, 7.0f}, slopes[5] = {0, -0.3f, 0.7f, -0.3f, 1.5f};
+    for (const int nBefore : {200, 324}) {
+        seedRandomNumbers(1);
+        for (int c = 1; c <= 4; c++) {
+            pFractionIntercept[c] = intercepts[c];
+            pFractionSlope[c] = slopes[c];
+        }
+        for (int m = 0; m < nBefore; m++) win::PostMessage(window->HWindow, win::WM_MOUSEMOVE, 0, 0);
+        win::PostMessage(window->HWindow, win::WM_KEYDOWN, 'X', 0);
+        win::PostMessage(window->HWindow, win::WM_KEYUP, 'X', 0);
+        fitAreaFractionExtrapolation(window.get());
+        win::MSG msg;
+        ASSERT_FALSE(win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE)) << "the key came after the fit";
+        EXPECT_LE(fRmsd, 1.01f * fFitted) << "a key after " << nBefore << " evaluations";
+        for (int c = 1; c <= 4; c++)
+            EXPECT_NEAR(pFractionIntercept[c], intercepts[c], 0.05) << "fraction " << c << ", key after " << nBefore;
     }
 }
 

@@ -187,6 +187,10 @@ bool fitAreaFractionExtrapolation(TXLAWindow* pWindow)
             // changes by at most 0.001 of itself (or a key stops it)
             while (!bStopFit) {
                 spreadAndEvaluate(pWindow, p, y);
+                // A key during the spread gives vertex 1 the stop value, but
+                // it is the best line so far and its value is known: it must
+                // not lose to a worse vertex of the stopped simplex.
+                if (bStopFit) y[1] = fPrevious;
                 amoeba(pWindow, p, y, 2, 0.0005f, areaFractionObjective, &nEvaluations);
                 const float fBest = takeBestVertex(p, y, c, n);
                 showAreaFractionStep(pWindow);
