@@ -75,6 +75,12 @@ COLORREF surfacePixel(TXLAWindow* w, int x, int y)
     return c;
 }
 
+// The colour a pixel takes when a line inverts it.
+COLORREF inverted(COLORREF c)
+{
+    return RGB(255 - GetRValue(c), 255 - GetGValue(c), 255 - GetBValue(c));
+}
+
 }  // namespace
 
 TEST_F(MainWindowTest, DisclaimerUntilAcceptedOnceAndARefusalEnds)
@@ -346,20 +352,23 @@ TEST_F(MainWindowTest, ZoomByDragAndBackByRightClick)
     // the pixels of radii 6.2 and 6.6 cm on the 1400-pixel client
     int x1 = int(pDataPlot->MapX(6.2f) * 1400.0 / 1399 + 0.5), x2 = int(pDataPlot->MapX(6.6f) * 1400.0 / 1399 + 0.5);
     int y = 300;
-    HDC dc = w->GetDC();
-    COLORREF before = GetPixel(dc, x1, 200);
-    w->ReleaseDC(dc);
+    const int xMid = (x1 + x2) / 2;
+    const COLORREF before = surfacePixel(w, x1, 200), beforeMid = surfacePixel(w, xMid, 200);
 
+    // the window is marked by two lines that invert the picture: the start
+    // line and the one under the mouse
     headless::Script script;
-    script.mouse(WM_LBUTTONDOWN, x1, y, MK_LBUTTON).mouse(WM_MOUSEMOVE, (x1 + x2) / 2, y, MK_LBUTTON);
+    script.mouse(WM_LBUTTONDOWN, x1, y, MK_LBUTTON).mouse(WM_MOUSEMOVE, xMid, y, MK_LBUTTON);
     headless::processMessages();
     EXPECT_TRUE(w->bZoomDragging);
-    EXPECT_NE(surfacePixel(w, x1, 200), before);  // the XOR start line
+    EXPECT_EQ(surfacePixel(w, x1, 200), inverted(before));
+    EXPECT_EQ(surfacePixel(w, xMid, 200), inverted(beforeMid));
     // Escape drops the drag and gives the pixels back
     script.typeChar(0x1B);
     headless::processMessages();
     EXPECT_FALSE(w->bZoomDragging);
     EXPECT_EQ(surfacePixel(w, x1, 200), before);
+    EXPECT_EQ(surfacePixel(w, xMid, 200), beforeMid);
     EXPECT_EQ(nZoomLevel, 0);
 
     script.mouse(WM_LBUTTONDOWN, x1, y, MK_LBUTTON).mouse(WM_MOUSEMOVE, x2, y, MK_LBUTTON).mouse(WM_LBUTTONUP, x2, y);
@@ -383,8 +392,16 @@ TEST_F(MainWindowTest, MarkerDragMovesTheFitLimit)
     ASSERT_GT(fRight, 6.5f);
     int x = int(pDataPlot->MapX(fRight) * 1400.0 / 1399 + 0.5);
     int x2 = int(pDataPlot->MapX(6.9f) * 1400.0 / 1399 + 0.5);
+    // while it is dragged the limit's line follows the mouse, drawn inverted
+    // over the picture and taken back where the mouse was before
+    const COLORREF atLimit = surfacePixel(w, x, 200), atMouse = surfacePixel(w, x2, 200);
     headless::Script script;
-    script.mouse(WM_LBUTTONDOWN, x, 300, MK_LBUTTON).mouse(WM_MOUSEMOVE, x2, 300, MK_LBUTTON).mouse(WM_LBUTTONUP, x2, 300);
+    script.mouse(WM_LBUTTONDOWN, x, 300, MK_LBUTTON).mouse(WM_MOUSEMOVE, x2, 300, MK_LBUTTON);
+    headless::processMessages();
+    EXPECT_TRUE(w->bMarkerDragging);
+    EXPECT_EQ(surfacePixel(w, x, 200), atLimit);
+    EXPECT_EQ(surfacePixel(w, x2, 200), inverted(atMouse));
+    script.mouse(WM_LBUTTONUP, x2, 300);
     headless::processMessages();
     EXPECT_FALSE(w->bMarkerDragging);
     EXPECT_NEAR(fFitRightLim, 6.9f, 0.005f);

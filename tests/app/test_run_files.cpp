@@ -45,7 +45,7 @@ TEST_F(ParameterFileTest, ReadsEveryKey)
                        " <Channel>1</Channel><FirstScan>10</FirstScan><LastScan>12</LastScan>\n"
                        " <Model>continuous c(s) distribution</Model>\n"
                        " <RegularizationType>Max Ent</RegularizationType><AutoFit>1</AutoFit>\n"
-                       " <LammThreads>3</LammThreads><NEQThreads>5</NEQThreads>\n"
+                       " <LammThreads>64</LammThreads><NEQThreads>1</NEQThreads>\n"
                        " <UseMinSForLogGrid>1</UseMinSForLogGrid>\n"
                        " <MinSForLogGrid>0.5</MinSForLogGrid></job>\n";
     RunParameters p;
@@ -58,8 +58,8 @@ TEST_F(ParameterFileTest, ReadsEveryKey)
     EXPECT_EQ(p.szModel, "continuous c(s) distribution");
     EXPECT_EQ(p.szRegularizationType, "max ent");
     EXPECT_EQ(p.bAutoFit, 1);
-    EXPECT_EQ(p.nLammThreads, 3);
-    EXPECT_EQ(p.nNEQThreads, 5);
+    EXPECT_EQ(p.nLammThreads, 64);
+    EXPECT_EQ(p.nNEQThreads, 1);
     EXPECT_TRUE(p.warnings.empty());  // the root that holds the keys is no key
     EXPECT_EQ(p.bUseMinSForLogGrid, 1);
     EXPECT_FLOAT_EQ(p.fMinSForLogGrid, 0.5f);
@@ -91,6 +91,20 @@ TEST_F(ParameterFileTest, InvalidFilesAreRefusedWithTheirReason)
     EXPECT_NE(error(dirs + "<Channel>9</Channel>").find("Channel must be a cell number"), std::string::npos);
     EXPECT_NE(error(dirs + "<FirstScan>5</FirstScan><LastScan>4</LastScan>").find("smaller"), std::string::npos);
     EXPECT_NE(error(dirs + "<FirstScan>1x</FirstScan>").find("FirstScan must be"), std::string::npos);
+    // A scan number is at most nine digits: a file whose name ends in ten is
+    // no scan of any range, and a range that begins past nine digits is
+    // refused by its first number, not as a range ending before it begins.
+    writeText(data + "/f1000000000.RA1", "x");
+    RunParameters all;
+    all.szDataDirectory = data;
+    all.nFirstScan = 0;
+    all.nLastScan = 999999999;
+    EXPECT_EQ(runScanFiles(all).size(), 4u);  // f9, f10, f11 and f12
+    const std::string pastNineDigits = error(dirs + "<FirstScan>1000000000</FirstScan><LastScan>999999999</LastScan>");
+    EXPECT_NE(pastNineDigits.find("FirstScan must be a scan number, not \"1000000000\""), std::string::npos)
+        << pastNineDigits;
+    EXPECT_NE(error(dirs + "<LastScan>1000000000</LastScan>").find("LastScan must be a scan number"),
+              std::string::npos);
     // a NUL byte is no text: it would end a number early ("12", NUL, "x"
     // taken for 12) or cut a folder's name short where the system reads it
     const std::string nul(1, '\0');
@@ -113,8 +127,15 @@ TEST_F(ParameterFileTest, InvalidFilesAreRefusedWithTheirReason)
                     "/.</OutputResultsDirectory>")
                   .find("the OutputResultsDirectory is the DataDirectory"),
               std::string::npos);
-    EXPECT_NE(error(dirs + "<NEQThreads>0</NEQThreads>").find("NEQThreads must be a number of threads 1 to 64"),
-              std::string::npos);
+    // both worker counts are 1 to 64 (docs/app.md), as the preferences take them
+    for (const char* szKey : {"LammThreads", "NEQThreads"})
+        for (const char* szValue : {"0", "65"}) {
+            const std::string key = szKey;
+            EXPECT_NE(error(dirs + "<" + key + ">" + szValue + "</" + key + ">")
+                          .find(key + " must be a number of threads 1 to 64"),
+                      std::string::npos)
+                << key << " " << szValue;
+        }
     // every switch is 0 or 1: 2 and -1 are refused by its name
     for (const char* szSwitch : {"AutoFit", "UseMinSForLogGrid", "FitMeniscus", "FitBottom", "FitFrictionalRatio",
                                  "FitTINoise", "FitRINoise"})
