@@ -17,9 +17,10 @@ using namespace win;
 
 namespace {
 
-// Three interference scans, 6.00 to 7.00 cm in steps of 0.01 cm, flat at 0
-// with a step of the given height from 6.51 cm on; fit 0, so the residuals
-// are the signals (inside the fit limits) and show the steps.
+// Interference scans of 101 points in steps of 0.01 cm, from 6.00 cm (or the
+// given first radius on), flat at 0 with a step of the given height from
+// 6.51 cm on; fit 0, so the residuals are the signals (inside the fit limits)
+// and show the steps.
 class FringeToolTest : public DataMenuTest {
 protected:
     void SetUp() override
@@ -44,7 +45,7 @@ protected:
         fScratchJumpCheckDistance = 0.003f;
         DataMenuTest::TearDown();
     }
-    void LoadSteps(const std::vector<float>& steps)
+    void LoadSteps(const std::vector<float>& steps, const std::vector<float>& firstRadii = {})
     {
         const std::string dir = Folder("ip");
         std::vector<std::string> paths;
@@ -53,11 +54,11 @@ protected:
             r.letter = 'P';
             r.columns = 2;
             r.points = 101;
-            r.r0 = 6.0f;
+            r.r0 = k < firstRadii.size() ? firstRadii[k] : 6.0f;
             r.dr = 0.01f;
             r.time = 1000.0 * (k + 1);
             const float fStep = steps[k];
-            r.signal = [fStep](int i, float) { return i >= 52 ? fStep : 0.0f; };
+            r.signal = [fStep](int, float x) { return x > 6.505f ? fStep : 0.0f; };
             paths.push_back(WriteScan(dir, "0000" + std::to_string(k + 1) + ".IP1", r));
         }
         LoadScans(paths);
@@ -253,7 +254,10 @@ TEST_F(FringeToolTest, AllScansToolTakesOneFringeOffWhereTheResidualsDifferByMor
 
 TEST_F(FringeToolTest, AllScansToolLeavesOutScansWithoutPointsOnBothSides)
 {
-    LoadSteps({1.7f, 0.0f});
+    // the third scan starts at 6.503 cm, inside the check distance of the
+    // jump: no point of it lies that far inside, and its step of 1.7 fringes
+    // between its first two points is no jump to take off
+    LoadSteps({1.7f, 0.0f, 1.7f}, {6.0f, 6.0f, 6.503f});
     // a short second scan: nothing beyond the compared radius
     pScanPoints[2] = 50;
     headless::Script script;
@@ -262,6 +266,8 @@ TEST_F(FringeToolTest, AllScansToolLeavesOutScansWithoutPointsOnBothSides)
     Click(script, {pResidualsPlot->MapX(6.505f), 700});
     EXPECT_TRUE(all.Compared(1));
     EXPECT_FALSE(all.Compared(2));
+    EXPECT_FALSE(all.Compared(3));
+    EXPECT_EQ(all.Correction(3), 0);
     // moving past the ends keeps every index inside its scan
     Keys(script, std::vector<UINT>(60, VK_RIGHT));
     EXPECT_FALSE(all.Compared(1));
