@@ -636,7 +636,9 @@ TEST_F(XpExportTest, ASinglePeakIsOneSpecies)
 // The c(s) variants that relate s and M their own way hand their peaks over
 // with that mass: flotation with none, the bimodal frictional ratio with its
 // second ratio inside its s range, invariant D by Svedberg's equation at the
-// scans' temperature. Each variant's switch clears bModelCS.
+// scans' temperature, the scaling law s = Ks M^bs solved for M; the fixed
+// frictional ratio with a floating vbar with the frictional ratio's. Each
+// variant's switch clears bModelCS.
 TEST_F(XpExportTest, TheCsVariantsConvertTheirPeaksWithTheirOwnMass)
 {
     const std::string folder = Folder("variants");
@@ -650,7 +652,7 @@ TEST_F(XpExportTest, TheCsVariantsConvertTheirPeaksWithTheirOwnMass)
     // the settings the test changes, put back at its end
     struct Kept {
         float fFf0 = fFrictionalRatio, fSMin = fBimodalSMin, fSMax = fBimodalSMax, fFf02 = fBimodalFf0Second,
-              fD = fCSInvariantD;
+              fD = fCSInvariantD, fKs = fScalingKs, fBs = fScalingBs;
         ~Kept()
         {
             fFrictionalRatio = fFf0;
@@ -658,7 +660,10 @@ TEST_F(XpExportTest, TheCsVariantsConvertTheirPeaksWithTheirOwnMass)
             fBimodalSMax = fSMax;
             fBimodalFf0Second = fFf02;
             fCSInvariantD = fD;
+            fScalingKs = fKs;
+            fScalingBs = fBs;
             bModelCSFlotation = bModelCSBimodalFf0 = bModelCSInvariantD = 0;
+            bModelCSScalingLaw = bModelCSFixFf0FloatingVbar = 0;
         }
     } kept;
     fFrictionalRatio = 1.25f;
@@ -666,6 +671,8 @@ TEST_F(XpExportTest, TheCsVariantsConvertTheirPeaksWithTheirOwnMass)
     fBimodalSMax = 10.0f;
     fBimodalFf0Second = 2.0f;
     fCSInvariantD = 6.0f;  // 1e-7 cm^2/s
+    fScalingKs = 0.01f;    // S, with bs = 1/2: s = 0.01 S sqrt(M)
+    fScalingBs = 0.5f;
     // water at 20 C, vbar 0.73 ml/g, as the scans were loaded
     ASSERT_NEAR(fTemperatureK, 293.15f, 1e-3f);
     ASSERT_NEAR(fVbarRho, 0.73 * 0.99823, 1e-6);
@@ -687,6 +694,8 @@ TEST_F(XpExportTest, TheCsVariantsConvertTheirPeaksWithTheirOwnMass)
         {&bModelCSBimodalFf0, "bimodal", sphereMass(3.0, 1.25), sphereMass(8.0, 2.0)},
         {&bModelCSInvariantD, "invariantD", 3e-13 * 8.31451e7 * 293.15 / (dBuoyancy * 6e-7),
          8e-13 * 8.31451e7 * 293.15 / (dBuoyancy * 6e-7)},
+        {&bModelCSScalingLaw, "scalingLaw", 300.0 * 300.0, 800.0 * 800.0},
+        {&bModelCSFixFf0FloatingVbar, "floatingVbar", sphereMass(3.0, 1.25), sphereMass(8.0, 1.25)},
     };
     for (const Variant& v : variants) {
         *v.pFlag = 1;
