@@ -48,7 +48,8 @@ protected:
         LoadScans(WriteScans("scratch", 5, [](int k, float x) { return static_cast<float>(scanSignal(k, x)); }));
     }
     // Scans 1..n of the signal (scan, radius) on 6.0..7.0 cm (or the points
-    // from r0 on) every 0.001 cm, recorded at kTime.
+    // from r0 on) every 0.001 cm, recorded at kTime (scans past the fifth
+    // every 1000 s from 6000 s on).
     std::vector<std::string> WriteScans(const char* szFolder, int n, float (*signal)(int, float), float r0 = 6.0f,
                                         int points = 1001)
     {
@@ -58,7 +59,7 @@ protected:
             r.points = points;
             r.r0 = r0;
             r.dr = 0.001f;
-            r.time = kTime[k - 1];
+            r.time = k <= 5 ? kTime[k - 1] : 1000.0 * k;
             r.signal = [k, signal](int, float x) { return signal(k, x); };
             paths.push_back(WriteScan(Folder(szFolder), "0000" + std::to_string(k) + ".RA1", r));
         }
@@ -185,6 +186,26 @@ TEST_F(ScratchTrackingTest, RecoversTheShiftsOfTheFeatureAndSavesThem)
     ASSERT_EQ(tool.windowPoints, 21);
     EXPECT_EQ(tool.relativeShift[1], 0.0);
     EXPECT_NEAR(tool.relativeShift[2], -0.002, 2e-4);
+
+    // forty-five scans whose feature drifts outward by 0.0001 cm from scan to
+    // scan, on the same narrow grid with the 0.01 cm window: the search over
+    // 44 shifts and its restarts evaluate the figure some 55000 times, more
+    // than half the cap of 100000 that each single search has; every search
+    // ends by itself, so the restarts go on until two agree, without a
+    // message, and find the drift
+    LoadScans(WriteScans("drift", 45, [](int k, float x) {
+        const double u = (x - 6.5 - 0.0001 * (k - 1)) / 0.002;
+        return static_cast<float>(0.4 + 0.01 * k + 0.05 * std::exp(-0.5 * u * u));
+    }, 6.48f, 41));
+    seedRandomNumbers(4711);
+    Start(script, "0.01");
+    script.mouse(WM_LBUTTONDOWN, q.x, q.y, MK_LBUTTON).mouse(WM_LBUTTONUP, q.x, q.y);
+    headless::processMessages();
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_EQ(tool.windowPoints, 11);
+    ASSERT_EQ(pScanTimeOrder[1], 2);
+    for (int i = 1; i <= 45; ++i)
+        EXPECT_NEAR(tool.relativeShift[i], 0.0001 * (pScanTimeOrder[i] - 2), 2e-4) << "time position " << i;
 }
 
 TEST_F(ScratchTrackingTest, AKeyStopsTheSearchAndReturnWithoutResultsWritesNothing)
