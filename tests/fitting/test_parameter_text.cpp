@@ -684,6 +684,30 @@ TEST_F(ContiFitTest, TheProgressTextNamesADiscreteSpeciesOnlyInTheModelsWithOne)
     bModelCSOneDiscreteM = 0;
 }
 
+// The fourth line of the progress text (y = 130) gives the bottom, or for a
+// zone model the lamella thickness in its place: the line is never left blank.
+TEST_F(ContiFitTest, TheProgressTextNamesTheLamellaOfAZoneInPlaceOfTheBottom)
+{
+    exampleCS(false);
+    command(213);
+    ASSERT_TRUE(bWindowPainted);
+    TXLAWindow* w = window.get();
+    fRmsd = fBestRmsd = fShownBestRmsd = 0.004f;  // no new best: the text lines alone
+    auto fourthLine = [&] {
+        DisplayBestContiParams(w);
+        return pixels(w, 0, 128, 1000, 150);
+    };
+    const std::vector<COLORREF> bottom = fourthLine();
+    writeToolText(w, 10, 130, "");  // the line as the window shows it without a text
+    const std::vector<COLORREF> blank = pixels(w, 0, 128, 1000, 150);
+    EXPECT_FALSE(bottom == blank);
+    bModelZone = 1;
+    const std::vector<COLORREF> lamella = fourthLine();
+    bModelZone = 0;
+    EXPECT_FALSE(lamella == blank);
+    EXPECT_FALSE(lamella == bottom);
+}
+
 // A text written where a longer one stood leaves no stub of it; the refresh
 // of the plots during a fit draws what a paint draws (the residual band's
 // tick labels of the old scale stayed under those of the new), and only a
