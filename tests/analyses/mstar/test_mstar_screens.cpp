@@ -413,6 +413,21 @@ TEST_F(MStarTest, SmoothingRunsTheCMModel)
     EXPECT_EQ(line, "1 (blocalAutoVaryBaseline)");
 }
 
+// With c(M) smoothing, M* is extrapolated to the bottom through its last two
+// points there, and at the bottom it is the whole cell's weight-average mass:
+// for 30 and 80 kDa loaded alike, 55 kDa.
+TEST_F(MStarTest, SmoothingExtrapolatesMStarToTheCellsAverageMass)
+{
+    LoadEquilibrium({WriteEquilibriumScan("mix.RA1", {{30000.0, 0.3}, {80000.0, 0.3}}, 15000, 50000.0)});
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    SmoothWithCM(script);
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_TRUE(bMStarCMSmoothing);
+    EXPECT_NEAR(pMStarSets[1].mwAvg, 55.0, 0.1);
+}
+
 // With c(M) smoothing, ln c is taken of the c(M) fit above the baseline that
 // fit determined: on an ideal 50 kDa set lifted by 0.05 OD it is the line
 // ln 0.1 + kM (r^2 - m^2) of the species alone. (The lift is a species too
