@@ -332,6 +332,31 @@ TEST_F(SavedAnalysisTest, ScalingLawsComeBackByTheirCodes)
     headless::setPolicy(headless::Policy::FailOnUnexpected);
 }
 
+// ls-g*(s) and flotation c(s) are saved by their codes at entry 72 (8 and 9)
+// and come back through their own commands, not as each other.
+TEST_F(SavedAnalysisTest, LsgAndFlotationComeBackByTheirCodes)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    const struct {
+        unsigned nId;
+        unsigned char* pFlag;
+        unsigned char* pOther;
+        const char* szCode;
+    } models[] = {{288, &bModelLsgs, &bModelCSFlotation, "8.000000"}, {1117, &bModelCSFlotation, &bModelLsgs, "9.000000"}};
+    for (const auto& m : models) {
+        command(m.nId);
+        ASSERT_TRUE(*m.pFlag) << m.nId;
+        const std::vector<std::string> a = Save(scratch + "g.RA1");
+        EXPECT_EQ(a[72], m.szCode);
+        command(198);
+        ASSERT_TRUE(Reload(scratch + "g.RA1"));
+        EXPECT_TRUE(*m.pFlag && bModelContinuous) << m.nId;
+        EXPECT_FALSE(*m.pOther) << m.nId;
+        EXPECT_TRUE(menuChecked(m.nId));
+    }
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+}
+
 TEST_F(SavedAnalysisTest, HinderedCsComesBackThroughItsCommandWithMAndS)
 {
     bStickySpheres = 1;
