@@ -385,6 +385,19 @@ TEST_F(SavedAnalysisTest, HinderedCsComesBackThroughItsCommandWithMAndS)
     EXPECT_EQ(nFitNonidealKd, 1);
     EXPECT_FLOAT_EQ(fSMax, 12.0f);
     ExpectRoundTrip();
+
+    // a file that ends with kd (entries 0-189; those from 81 on are each
+    // optional) still gives kd to the vector's slot 21
+    std::vector<std::string> cut = a;
+    cut.resize(190);
+    Write(scratch + "cut.RA1", cut);
+    command(198);
+    fNonidealKs = fNonidealKd = fModelConst20 = fModelConst21 = 0.0f;
+    ASSERT_TRUE(Reload(scratch + "cut.RA1"));
+    ASSERT_TRUE(bModelNonidealCS);
+    EXPECT_FLOAT_EQ(fNonidealKd, 0.625f);
+    EXPECT_FLOAT_EQ(fModelConst21, 0.625f);
+    EXPECT_FLOAT_EQ(pParamValue[21], 0.625f);
 }
 
 // The non-ideal single species is saved by its code at entry 71 (1, 1001 when
