@@ -491,6 +491,29 @@ TEST_F(ModelWindowTest, TheInvariantDFloatsOnlyInItsOwnModel)
     headless::setPolicy(headless::Policy::FailOnUnexpected);
 }
 
+// The non-ideal c(s) starts its discrete component (M in slot 10, s in slot 6)
+// afresh when it is chosen: fixed, however the model before floated those
+// slots, so that its fit floats no more parameters than the model's own start.
+TEST_F(ModelWindowTest, NonidealCsStartsWithTheDiscreteSlotsFixed)
+{
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    command(585);
+    ASSERT_TRUE(bModelNonidealCS);
+    paramVectorToGlobals();
+    const int nFixed = getContiParameters(0, nullptr);
+    command(531);
+    pParamFloat[10] = pParamFloat[6] = 1;
+    paramVectorToGlobals();
+    command(585);
+    ASSERT_TRUE(bModelNonidealCS);
+    EXPECT_EQ(pParamFloat[10], 0);
+    EXPECT_EQ(pParamFloat[6], 0);
+    paramVectorToGlobals();
+    EXPECT_EQ(nFitDiscreteCompMorD, 0);
+    EXPECT_EQ(getContiParameters(0, nullptr), nFixed);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+}
+
 // The hindered law has no kd (docs/lamm.md): only with sticky spheres, where
 // kd is Baxter's parameter, does hindered c(s) keep it floated. A kd floated
 // in the non-ideal c(s) before is fixed then, not floated in a fit that
