@@ -174,6 +174,7 @@ TEST_F(ExampleRunTest, LabelTexts)
     EXPECT_EQ(labelText(2.5e6f), "Mf~2.50 MDa");
     EXPECT_EQ(labelText(1.5e5f), "Mf~150 kDa");
     EXPECT_EQ(labelText(6.32e4f), "Mf~63.2 kDa");
+    EXPECT_EQ(labelText(1.05e4f), "Mf~10.5 kDa");  // one decimal from 10 kDa on
     EXPECT_EQ(labelText(1.5e3f), "Mf~1.50 kDa");
     EXPECT_EQ(labelText(450.0f), "Mf~450 Da");
     EXPECT_EQ(labelText(45.0f), "Mf~45.0 Da");
