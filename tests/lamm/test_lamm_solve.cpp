@@ -200,6 +200,17 @@ TEST(LammSolve, NoDiffusionClosedForm)
     for (int k = 1; k <= 3; k++)
         for (int j = 1; j <= e.nPoints; j++) ASSERT_NEAR(e.out[k][j], c0, 1e-6);
 
+    // a scan of a single point (Exclude Data can leave one) gets its value too
+    {
+        LammExperiment one(1, 2000, 2000, rpm, kM, kB, 1);
+        one.radii[1] = 7.0f;
+        one.out[1][1] = -1.0f;
+        auto O = makeSolver(one, s, 0, kM, kB, c0, 6.1f, 7.1f);
+        O->bRampRotorSpeed = 0;
+        ASSERT_EQ(O->Solve(), 0);
+        EXPECT_NEAR(one.out[1][1], c0 * std::exp(-2 * w2s * 2000), 1e-6);
+    }
+
     // The rotor brought up from rest at 200 rpm/s, by the ramp of the scans or
     // by a speed profile: the scans record omega^2 t = w^2 (t - 2 ta / 3) of the
     // linear ramp over ta = 200 s, and x follows that integral, not the final
