@@ -593,6 +593,15 @@ void propagateLammMovingHatLogGrid()
     if (bUsingSpeedSteps || !bGridArraysAllocated || !pFeGridRadius) return;
     bFixedTimestep = 1;
     if (bAutoSGrid) dSGrid = bInhomogeneousSolvent ? localSolventFactor(dLammS) : dLammS;
+    // The regrid hands the profile on in the species' direction, so nodes that
+    // move the other way would carry it backwards at every natural step: a
+    // species that moves against the s grid typed in runs on a grid that stays
+    // where it is, and the typed grid is back for the next run.
+    struct KeepTypedGrid {
+        double value = dSGrid;
+        ~KeepTypedGrid() { dSGrid = value; }
+    } keep;
+    if (dSGrid * dLammS < 0) dSGrid = 0;
     if (std::fabs(dSGrid) < 1 && dMaxDcOverCWork >= 1) dMaxDcOverCWork = 0.1;
     fLastRelativeChange = 1.0f;
     bSimulationError = 0;
