@@ -453,7 +453,13 @@ void CLammIdeal::RunMovingGridEngine()
     radii.push_back(b);
     coords.push_back(0);
     w.n = (int)radii.size();
-    w.capacity = w.n + 16 + w.n / 4;
+    // Room for the nodes the lattice takes on behind it: as it moves, the
+    // part behind its start is laid out as finely as the part ahead, mirrored
+    // about the start of the boundary, so it never holds more than twice the
+    // nodes it starts with (the zone and the two ends stay). With less room
+    // the gap behind the lattice stays open, and the trailing edge of the
+    // boundary lies in the volume of the cell end.
+    w.capacity = 2 * w.n + 16;
     if (!ResizeGrid(w.capacity)) {
         nAbort = 1;
         return;
