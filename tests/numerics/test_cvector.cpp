@@ -12,6 +12,7 @@
 
 #include "numerics/cvector.h"
 #include "numerics/nrutil.h"
+#include "numerics/smoothing.h"
 #include "plot/error_box.h"
 
 namespace {
@@ -229,6 +230,33 @@ TEST(CVector, SmoothingKeepsPolynomialsItCanRepresent)
         for (int i = 0; i < 5; i++) EXPECT_FLOAT_EQ(s.Get(i), expected[i]) << side << " " << i;
     }
     EXPECT_EQ(errorBoxQuitRequests(), 0);
+    clearShownErrorMessages();
+}
+
+// The coefficients themselves, against the published five-point tables: the
+// quadratic smooth is (-3, 12, 17, 12, -3) / 35 and the first derivative of
+// the same fit (-2, -1, 0, 1, 2) / 10, in wrap-around order (c[1] the centre,
+// c[1 + j] the point j to the left, c[6 - j] the point j to the right). A
+// coefficient array shorter than the window (np = 3 for 2 + 2 + 1 points)
+// would fold the outer points onto the inner ones: it is refused like the
+// other bad arguments, and the array is left as it was.
+TEST(CVector, SavitzkyGolayCoefficientsMatchTheTables)
+{
+    float c[6] = {0, 0, 0, 0, 0, 0};
+    savgol(c, 5, 2, 2, 0, 2);
+    const float smooth[6] = {0, 17, 12, -3, -3, 12};
+    for (int k = 1; k <= 5; k++) EXPECT_NEAR(c[k], smooth[k] / 35.0f, 1e-5f) << k;
+    savgol(c, 5, 2, 2, 1, 2);
+    const float slope[6] = {0, 0, -1, -2, 2, 1};
+    for (int k = 1; k <= 5; k++) EXPECT_NEAR(c[k], slope[k] / 10.0f, 1e-5f) << k;
+
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    clearShownErrorMessages();
+    float shortArray[6] = {0, 7, 7, 7, 7, 7};
+    EXPECT_FALSE(runAbandonable([&] { savgol(shortArray, 3, 2, 2, 0, 2); }));
+    ASSERT_FALSE(shownErrorMessages().empty());
+    EXPECT_EQ(shownErrorMessages().back(), "bad args in savgol");
+    for (int k = 1; k <= 5; k++) EXPECT_EQ(shortArray[k], 7.0f) << k;
     clearShownErrorMessages();
 }
 

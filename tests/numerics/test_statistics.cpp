@@ -196,3 +196,46 @@ TEST(RootFinding, BrentNeedsFarFewerEvaluationsThanBisection)
         EXPECT_EQ(bConverged, nMax == 2) << nMax;
     }
 }
+
+// The bracket flag asks whether f(x1) and f(x2) share a strict sign. A zero
+// at either end is a root in the bracket, whatever the sign at the other end:
+// the flag stays set and the search hands back that end exactly (f = 0 there).
+// Both ends above or both below zero (x^2 + 1 on [-1, 2]) is no bracket.
+// statzbrent words the flag as "Root must be bracketed in statzbrent": a
+// root on its lower end must not raise it.
+TEST(RootFinding, AZeroAtAnEndOfTheBracketIsARoot)
+{
+    struct Case {
+        double fLo, fHi;  // f is the straight line through (0, fLo) and (1, fHi)
+        double root;
+    };
+    const Case cases[] = {{0.0, -2.0, 0.0}, {0.0, 2.0, 0.0}, {-2.0, 0.0, 1.0}, {2.0, 0.0, 1.0}};
+    for (const Case& c : cases) {
+        bool bBracketed = false, bConverged = false;
+        const double x = brentRoot([&](double v) { return c.fLo + (c.fHi - c.fLo) * v; }, 0.0, 1.0, 1e-12,
+                                   1e-16, 100, &bBracketed, &bConverged);
+        EXPECT_TRUE(bBracketed) << c.fLo << " " << c.fHi;
+        EXPECT_TRUE(bConverged) << c.fLo << " " << c.fHi;
+        EXPECT_EQ(x, c.root) << c.fLo << " " << c.fHi;
+        bBracketed = false;
+        const float xf = brentRootIn<float>([&](float v) { return static_cast<float>(c.fLo + (c.fHi - c.fLo) * v); },
+                                            0.0f, 1.0f, 1e-6f, 3e-8f, 100, &bBracketed, nullptr);
+        EXPECT_TRUE(bBracketed) << c.fLo << " " << c.fHi;
+        EXPECT_EQ(xf, static_cast<float>(c.root)) << c.fLo << " " << c.fHi;
+    }
+    for (double sign : {1.0, -1.0}) {
+        bool bBracketed = true;
+        brentRoot([&](double v) { return sign * (v * v + 1.0); }, -1.0, 2.0, 1e-12, 1e-16, 100, &bBracketed,
+                  nullptr);
+        EXPECT_FALSE(bBracketed) << sign;
+    }
+
+    win::headless::setPolicy(win::headless::Policy::DefaultAnswers);
+    clearShownErrorMessages();
+    EXPECT_EQ(statzbrent([](double v) { return 1.0 - v; }, 1.0, 3.0, 1e-7), 1.0);
+    EXPECT_TRUE(shownErrorMessages().empty());
+    statzbrent([](double v) { return v * v + 1.0; }, 1.0, 3.0, 1e-7);
+    ASSERT_FALSE(shownErrorMessages().empty());
+    EXPECT_EQ(shownErrorMessages().front(), "Root must be bracketed in statzbrent");
+    clearShownErrorMessages();
+}
