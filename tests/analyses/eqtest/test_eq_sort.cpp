@@ -173,6 +173,11 @@ TEST_F(EqSortTest, TwoSpeedsOfCellTwoWithTheirExperimentFile)
     EXPECT_EQ(xp[14], "1.000000 (WeightExperiment)");
     EXPECT_EQ(xp[15], "0.005000 (ExperimentalNoise)");
     EXPECT_EQ(xp[16], "0 (blocalFitTimeIndepNoise)");
+    // the 0/1 switches of the format: the baseline fitted, bottom and
+    // meniscus fixed
+    EXPECT_EQ(xp[18], "1 (blocalAutoVaryBaseline)");
+    EXPECT_EQ(xp[19], "0 (blocalVaryBottom)");
+    EXPECT_EQ(xp[20], "0 (blocalVaryMeniscus)");
     EXPECT_EQ(xp[24], "2.500000 (xExtinctionCoeffA)");
     EXPECT_EQ(xp[26], "1.000000 (xExtinctionCoeffB)");
     EXPECT_EQ(xp[33], "2 (NFILES)");

@@ -358,6 +358,10 @@ TEST_F(EqTestCommandTest, NoDataNoTest)
     EXPECT_FALSE(bEqTestMode);
 }
 
+// The realtime update and Run repeat the test on the scans as they stand: a
+// new latest scan gives new rmsd values, and the rmsd plot stays in the view
+// the user zoomed it to (one drag, zoom level 1) until a right click goes
+// back to the whole of it.
 TEST_F(EqTestCommandTest, RunAndTheRealtimeUpdateRepeatTheTest)
 {
     Load(WriteRun());
@@ -395,7 +399,24 @@ TEST_F(EqTestCommandTest, RunAndTheRealtimeUpdateRepeatTheTest)
     // against the new latest scan
     EXPECT_NEAR(pDataPlot->pCurves[2]->pY->pData[3], 0.005 * radiusSpread(41), 2e-6);
 
-    // Run repeats it too
+    // a drag over the rmsd plot from 2.5 to 1.5 hours before the latest scan
+    // zooms it (one zoom level); the whole plot runs from -4.15 to -0.85 h
+    const float fWholeMin = pDataPlot->fXMin, fWholeMax = pDataPlot->fXMax;
+    {
+        const int x1 = static_cast<int>(pDataPlot->MapX(-2.5f) * 1400.0 / 1399 + 0.5);
+        const int x2 = static_cast<int>(pDataPlot->MapX(-1.5f) * 1400.0 / 1399 + 0.5);
+        win::headless::Script script;
+        script.mouse(win::WM_LBUTTONDOWN, x1, 300, win::MK_LBUTTON)
+            .mouse(win::WM_MOUSEMOVE, x2, 300, win::MK_LBUTTON)
+            .mouse(win::WM_LBUTTONUP, x2, 300);
+        win::headless::processMessages();
+    }
+    ASSERT_EQ(nZoomLevel, 1);
+    EXPECT_NEAR(pDataPlot->fXMin, -2.5f, 0.01f);
+    EXPECT_NEAR(pDataPlot->fXMax, -1.5f, 0.01f);
+    const float fZoomMin = pDataPlot->fXMin, fZoomMax = pDataPlot->fXMax;
+
+    // Run repeats it too, in the view the user zoomed to
     {
         win::headless::Script script;
         script.expectMessageBox("save approach to equilibrium data?", win::IDNO);
@@ -403,6 +424,18 @@ TEST_F(EqTestCommandTest, RunAndTheRealtimeUpdateRepeatTheTest)
         EXPECT_EQ(script.pending(), 0u);
     }
     EXPECT_TRUE(bEqTestPlotShown);
+    EXPECT_EQ(nZoomLevel, 1);
+    EXPECT_EQ(pDataPlot->fXMin, fZoomMin);
+    EXPECT_EQ(pDataPlot->fXMax, fZoomMax);
+    // and a right click goes back to the whole plot
+    {
+        win::headless::Script script;
+        script.mouse(win::WM_RBUTTONDOWN, 500, 300, win::MK_RBUTTON).mouse(win::WM_RBUTTONUP, 500, 300);
+        win::headless::processMessages();
+    }
+    EXPECT_EQ(nZoomLevel, 0);
+    EXPECT_FLOAT_EQ(pDataPlot->fXMin, fWholeMin);
+    EXPECT_FLOAT_EQ(pDataPlot->fXMax, fWholeMax);
     win::headless::Script script;
     Run(script, 541);
 }

@@ -103,6 +103,30 @@ TEST_F(MStarTest, IdealSpeciesGivesItsMassEverywhere)
         const double r = S.setRadius.p[j];
         ASSERT_NEAR(S.lnCLineFit.p[j], std::log(0.1) + slope * (r * r - kMeniscus * kMeniscus), 2e-4) << "r = " << r;
     }
+
+    // A0 typed 2 % high (0.102): near the meniscus M* divides a difference
+    // too small by an integral too small and falls the more the closer it
+    // is, to about 41 kDa at the first radius the curve shows (6.912 cm), 42
+    // at the next; plot B still holds every point its M* curve draws, the
+    // first one too, while the rest stays near 50 kDa
+    script.expectInput("new A0(1):", "0.102");
+    Click(script, 12);
+    const CCurve* c = S.pMStarCurve;
+    int nCurve = 0;
+    while (nCurve < pMStarPlotB->nCurves && pMStarPlotB->pCurves[nCurve] != c) ++nCurve;
+    ASSERT_LT(nCurve, pMStarPlotB->nCurves);
+    ASSERT_TRUE(pMStarPlotB->pRangeSet[nCurve]);
+    const int first = pMStarPlotB->pRangeFirst[nCurve], last = pMStarPlotB->pRangeLast[nCurve];
+    ASSERT_GT(last - first, 200);
+    const float* m = c->pY->pData;
+    EXPECT_NEAR(c->pX->pData[first], 6.912f, 5e-4f);
+    EXPECT_LT(m[first], m[first + 1] - 0.5f);
+    EXPECT_GT(m[first], 30.0f);
+    EXPECT_NEAR(m[last], 50.0f, 0.25f);
+    for (int k = first; k <= last; ++k) {
+        EXPECT_GE(m[k], pMStarPlotB->fYMin) << "r = " << c->pX->pData[k];
+        EXPECT_LE(m[k], pMStarPlotB->fYMax) << "r = " << c->pX->pData[k];
+    }
     EXPECT_EQ(script.pending(), 0u);
 }
 

@@ -17,6 +17,7 @@
 #include "models/model_globals.h"
 #include "numerics/ccurve.h"
 #include "numerics/cvector.h"
+#include "platform/win.h"
 #include "plot/cwinplot.h"
 #include "plot/screen_button.h"
 #include "scandata/scan_data.h"
@@ -48,6 +49,33 @@ int buttonCount()
     int n = 0;
     for (int k = 1; k <= nMStarButtons; ++k) n += pMStarButtons[k] != nullptr;
     return n;
+}
+
+// Whether the statistics of the c(M) show exactly the text on the line that
+// starts at pixel (x, y): the line as they draw it on a band cleared to white,
+// against the text drawn there afresh on the band cleared again (the same
+// font on the same surface gives the same pixels).
+bool statisticsLineShows(TXLAWindow* w, int x, int y, const std::string& text)
+{
+    win::HDC dc = w->GetDC();
+    win::SIZE size{0, 0};
+    win::GetTextExtentPoint32(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    // the band: a line of at most 20 pixels, wide enough for a longer text
+    const int x1 = x + 2 * size.cx + 40, y1 = y + std::min<int>(size.cy, 20);
+    const win::RECT band{x, y, x1, y1};
+    win::HBRUSH white = win::CreateSolidBrush(win::RGB(255, 255, 255));
+    std::vector<win::COLORREF> drawn, fresh;
+    win::FillRect(dc, &band, white);
+    mStarShowCMStatistics(w);
+    for (int j = y; j < y1; ++j)
+        for (int i = x; i < x1; ++i) drawn.push_back(win::GetPixel(dc, i, j));
+    win::FillRect(dc, &band, white);
+    win::TextOutA(dc, x, y, text.c_str(), static_cast<int>(text.size()));
+    for (int j = y; j < y1; ++j)
+        for (int i = x; i < x1; ++i) fresh.push_back(win::GetPixel(dc, i, j));
+    win::DeleteObject(white);
+    w->ReleaseDC(dc);
+    return drawn == fresh && size.cx > 0;
 }
 
 const double kA = kFactor(15000) * 50000.0;
@@ -399,6 +427,36 @@ TEST_F(MStarTest, SmoothingRunsTheCMModel)
     EXPECT_EQ(fSMin, 24000.0f);
     EXPECT_EQ(fSMax, 99000.0f);
     EXPECT_FALSE(bSerialFitRunning);
+
+    // the moments of the c(M) written on the window, against those of the
+    // piecewise-linear distribution over 24 to 99 kDa summed here on 200
+    // midpoints per grid interval: one narrow peak at the species' 50 kDa
+    // (the mean 50.0 kDa, a spread of about 0.4 kDa that the regularization
+    // gives), both in kDa with one decimal
+    const float* x = pDistAxisM;
+    const float* c = pDistValues;
+    double w0 = 0.0, w1 = 0.0, w2 = 0.0;
+    for (int i = 1; i < nResolution; ++i) {
+        const double a = std::max<double>(x[i], fSMin), b = std::min<double>(x[i + 1], fSMax);
+        if (!(b > a)) continue;
+        for (int k = 0; k < 200; ++k) {
+            const double m = a + (k + 0.5) * (b - a) / 200.0;
+            const double d = (b - a) / 200.0 * (c[i] + (c[i + 1] - c[i]) * (m - x[i]) / (x[i + 1] - x[i]));
+            w0 += d;
+            w1 += d * m;
+            w2 += d * m * m;
+        }
+    }
+    ASSERT_GT(w0, 0.0);
+    const double fMeanKDa = w1 / w0 * 1e-3, fSdKDa = std::sqrt(w2 / w0 - (w1 / w0) * (w1 / w0)) * 1e-3;
+    EXPECT_NEAR(fMeanKDa, 50.0, 0.04);
+    EXPECT_GT(fSdKDa, 0.0);
+    EXPECT_LT(fSdKDa, 2.0);
+    char szMean[100], szSd[100];
+    std::snprintf(szMean, sizeof szMean, "signal average Mw = %.1f kDa", fMeanKDa);
+    std::snprintf(szSd, sizeof szSd, "std (sqrt(2nd central moment) = %.1f kDa", fSdKDa);
+    EXPECT_TRUE(statisticsLineShows(window.get(), 275, 70, szMean)) << szMean;
+    EXPECT_TRUE(statisticsLineShows(window.get(), 275, 90, szSd)) << szSd;
 
     // the baseline taken from c(M) is exported as the switch it is, 1 (the
     // file's 19th line); a series asks no questions
