@@ -1,6 +1,7 @@
 // The noise grid, the fit limits and the integral fringe corrections.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -356,6 +357,19 @@ TEST_F(NoiseGridTest, InitialScanExtrapolatedToBothEndsByItsPolynomial) {
     // left: groups (6.0, 6.01) and (6.02, 6.03) from 6.0 cm
     extrapolateScatter(false, {5.92f, 5.96f, 6.0f, 6.01f, 6.02f, 6.03f, 6.15f},
                        {0.0f, 0.0f, 0.03f, -0.03f, 0.03f, -0.03f, 0.0f});
+
+    // A first scan that Exclude Data cut to one point, at the left limit or
+    // inside it, is its own polynomial of order 0, and like every point the
+    // extrapolation writes it stays at the baseline or above: one below the
+    // baseline comes up to it, one above keeps its value.
+    const float fBaselineBefore = fBaseline;
+    fBaseline = 0.5f;
+    for (float fAt : {6.0f, 6.04f})
+        for (float fSignal : {0.2f, 0.8f}) {
+            extrapolate(false, 0, {fAt}, [&](size_t) { return fSignal; });
+            EXPECT_EQ(pExtrapolation2[1], std::max(fSignal, 0.5f)) << "one point at " << fAt << ", " << fSignal;
+        }
+    fBaseline = fBaselineBefore;
     nPolynomOrder = nOrder;
 }
 
