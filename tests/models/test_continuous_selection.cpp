@@ -446,6 +446,21 @@ TEST_F(ContinuousModelTest, FloatingVbarTakesTheRatiosEntry)
     EXPECT_EQ(VBAR, 0.72f);
     EXPECT_EQ(fFrictionalRatio, 1.3f);
     EXPECT_EQ(RELVISCOSITY, fRelative);
+
+    // The fit flags go with the entries: vbar's entry floats as vbar was last
+    // floated in this model (fixed at first, whatever c(s) did with its
+    // frictional ratio there), and floated once it comes back floating; the
+    // viscosity's entry stays fixed.
+    for (int nFloat : {0, 1}) {
+        command(275);
+        pParamFloat[11] = 1;  // c(s) fits its frictional ratio
+        syncParameterVector();
+        command(602);
+        EXPECT_EQ(pParamFloat[11], nFloat) << "vbar";
+        EXPECT_EQ(pParamFloat[12], 0) << "viscosity";
+        pParamFloat[11] = 1;  // vbar floated in this model
+        paramVectorToGlobals();
+    }
 }
 
 // The scaling law s = Ks M^bs starts as the s20,w of compact particles with
