@@ -596,12 +596,14 @@ void propagateLammMovingHatLogGrid()
     // The regrid hands the profile on in the species' direction, so nodes that
     // move the other way would carry it backwards at every natural step: a
     // species that moves against the s grid typed in runs on a grid that stays
-    // where it is, and the typed grid is back for the next run.
+    // where it is, and the typed grid is back for the next run. A species of
+    // s 0 is handed on towards the bottom, as a sedimenting one: on a
+    // negative grid it stays too.
     struct KeepTypedGrid {
         double value = dSGrid;
         ~KeepTypedGrid() { dSGrid = value; }
     } keep;
-    if (dSGrid * dLammS < 0) dSGrid = 0;
+    if (dSGrid * dLammS < 0 || (dLammS == 0 && dSGrid < 0)) dSGrid = 0;
     if (std::fabs(dSGrid) < 1 && dMaxDcOverCWork >= 1) dMaxDcOverCWork = 0.1;
     fLastRelativeChange = 1.0f;
     bSimulationError = 0;

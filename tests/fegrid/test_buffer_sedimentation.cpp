@@ -5,7 +5,10 @@
 // the failures the module reports (steady state, discretization, memory).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -145,7 +148,11 @@ TEST_F(BufferTest, TheModuleKeepsItsAmountAndReachesEquilibrium)
 }
 
 // A run whose profile stops changing ends early; the scans still to come get
-// the final profile (not nothing).
+// the final profile (not nothing). Steps of 30 s count towards the end: a
+// component whose steps are held to exactly 30 s (0.5 rpm^2 D / s for 5 S and
+// D 1.2e-7 cm^2/s at 50000 rpm) on a column of 0.2 cm ends early after some
+// 360 steps; counted only above 30 s it stepped on to the last scan at 3e6 s
+// (some 100000 steps).
 TEST_F(BufferTest, ASteadyProfileFillsTheLaterScans)
 {
     scans(6, 3e6, true);
@@ -164,6 +171,17 @@ TEST_F(BufferTest, ASteadyProfileFillsTheLaterScans)
         const int k = pScanTimeOrder[p];
         EXPECT_NEAR(ppFit[k][pScanPoints[k]], c[n], 1e-6) << p;
     }
+
+    scans(6, 3e6, true, 7.0, 7.2);
+    BufferRun held = sampleRun(1.0);
+    held.dS = 5;
+    held.dD = 1.2e-7;
+    ASSERT_EQ(0.5 * 50000.0 * 50000.0 * held.dD / held.dS, 30.0);
+    simulateBufferSedimentation(window.get(), held);
+    EXPECT_TRUE(gBufferRunResult.bEndedEarly);
+    EXPECT_LT(gBufferRunResult.nSteps, 2000);
+    EXPECT_EQ(gBufferRunResult.nScansRecorded, 6);
+    EXPECT_NEAR(gBufferRunResult.dAmountEnd / gBufferRunResult.dAmountStart - 1, 0, 1e-11);
 }
 
 // The two runs: the same buffer without a meniscus mismatch has nothing on
@@ -435,6 +453,42 @@ TEST_F(BufferTest, AFloatingComponentRunsToItsEndOrItsError)
     EXPECT_TRUE(gBufferRunResult.bDiscretization);
     EXPECT_EQ(gBufferRunResult.nScansRecorded, 0);
     EXPECT_EQ(script.pending(), 0u);
+}
+
+// A heavy component that hardly diffuses (5 S, D 1e-7 cm^2/s at 50000 rpm,
+// scans at 500 and 1000 s): steps of about 8 s as its sharp boundary leaves
+// the meniscus change the profile by more than max dc/c (2.3 and 1.8 times
+// it, at 142 and 429 s); each is repeated shorter, and the run goes on to its
+// last scan. There the plateau is the loading diluted to exp(-2 s omega^2 t),
+// 0.97296 at 1000 s, and the amount is kept. A repeat that lengthened the step
+// instead (ten times, up to the largest step) failed again and again for
+// ever, so the run goes first in a child process that is stopped after 30 s.
+TEST_F(BufferTest, AHeavyComponentRepeatsItsLargeStepsShorter)
+{
+    scans(2, 1000, true, 6.0, 7.2, 500);
+    BufferRun heavy = sampleRun(1.0);
+    heavy.dS = 5;
+    heavy.dD = 1e-7;
+    EXPECT_EXIT(
+        {
+            alarm(30);
+            simulateBufferSedimentation(window.get(), heavy);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    if (HasFailure()) return;
+    simulateBufferSedimentation(window.get(), heavy);
+    EXPECT_FALSE(gBufferRunResult.bDiscretization);
+    EXPECT_FALSE(gBufferRunResult.bEndedEarly);
+    EXPECT_EQ(gBufferRunResult.nScansRecorded, 2);
+    EXPECT_NEAR(gBufferRunResult.dAmountEnd / gBufferRunResult.dAmountStart - 1, 0, 1e-11);
+    const double* r = nullptr;
+    int n = 0;
+    const double* c = bufferModuleProfile(&r, &n);
+    ASSERT_TRUE(c);
+    const double plateau = std::exp(-2 * 5e-13 * omega2(50000) * 1000);
+    EXPECT_NEAR(plateau, 0.97296, 1e-5);
+    for (int i : {n / 4, n / 2, 3 * n / 4}) EXPECT_NEAR(c[i], plateau, 1e-5) << r[i];
 }
 
 // The fourth row's amplitude is the buffer's signal: it floats in the fit

@@ -256,6 +256,11 @@ TEST_F(GlobalGridTest, TruncationStretchesTheInnerPartAndGrowsToTheBottom)
     expectIncreasingToBottom();
 }
 
+// A grid on which no geometric progression from the stretched cut point can
+// end on the bottom is left as it was, and quietly: the cut point beyond the
+// bottom, the cut on the last point, the cut point exactly on the bottom. The
+// root finder is not asked (it would find no sign change and show its
+// message, or, on the bottom, a factor of 0: two more points on the bottom).
 TEST_F(GlobalGridTest, TruncationLeavesAGridItCannotEndOnTheBottom)
 {
     bMovingHat = 0;
@@ -275,6 +280,17 @@ TEST_F(GlobalGridTest, TruncationLeavesAGridItCannotEndOnTheBottom)
     const std::vector<double> before2 = radii();
     EXPECT_FALSE(truncateRadialGrid(100.0));
     EXPECT_EQ(radii(), before2);
+    // and one whose stretched cut point lands on the bottom itself, with two
+    // points still to come: steps from there could only be of no length
+    // (a growth factor of 0 matches the bottom exactly)
+    double rOnBottom = m + ((double)fBottom - m) / 1.1;
+    for (int q = 0; q < 64 && m + 1.1 * (rOnBottom - m) != (double)fBottom; q++)
+        rOnBottom = std::nextafter(rOnBottom, m + 1.1 * (rOnBottom - m) < (double)fBottom ? 8.0 : 6.0);
+    ASSERT_EQ(m + 1.1 * (rOnBottom - m), (double)fBottom);
+    pGridRadius[3] = rOnBottom;
+    const std::vector<double> before3 = radii();
+    EXPECT_FALSE(truncateRadialGrid(100.0));
+    EXPECT_EQ(radii(), before3);
 }
 
 TEST_F(GlobalGridTest, CosoluteWorkBlock)
