@@ -246,8 +246,15 @@ TEST_F(ContourTest, TheWalkAlongTheCriticalContourEnclosesTheBestFit)
         std::printf("from the corner: %zu contour points, s %.5f-%.5f, D %.3f-%.3f\n", fromCorner.size(), sLeft,
                     sRight, dMin, dMax);
 
-    // a level above every refitted rmsd: no crossing, an empty file
+    // a level above every refitted rmsd: no crossing, an empty file. The
+    // rmsd keeps its side everywhere, so the walk goes along each of the
+    // three columns whole and refits all six points of the 3 x 2 grid once
+    // (six progress lines): the middle column, walked down, turns on the
+    // bottom row, and the last column starts on that row, as a column does
+    // after a turn anywhere else
+    nGridProgressLine = 0;
     errorContourSM(window.get(), file("none.dat").c_str(), 4.0f, 4.5f, 0.25f, 6.0f, 6.5f, 0.5f, 1.0f, 4.0f, 6.0f);
+    EXPECT_EQ(nGridProgressLine, 6);
     EXPECT_TRUE(std::filesystem::exists(file("none.dat")));
     EXPECT_EQ(std::filesystem::file_size(file("none.dat")), 0u);
 }

@@ -157,22 +157,29 @@ size_t peakRow(const std::vector<std::vector<double>>& rows)
 
 }  // namespace
 
+// A series takes up to ten integration ranges: after the tenth it asks for
+// no other and goes on to the Monte-Carlo question, and every set's
+// integrals hold the ten rows, as typed.
 TEST_F(SerialFitTest, ByCellFitsEverySetAndWritesItsDistributionAndIntegrals)
 {
     const std::string folder = WriteCellSeries("cells", 7);
     AnalyseFirstSet(SetPaths(folder, "RA1"), true);
     bCheckTimeStamps = 1;
+    // the whole loading, the peak, and the unit ranges from 0 to 8 S
+    const float lim[10][2] = {{1.0f, 8.0f}, {4.5f, 5.5f}, {0.0f, 1.0f}, {1.0f, 2.0f}, {2.0f, 3.0f},
+                              {3.0f, 4.0f}, {4.0f, 5.0f}, {5.0f, 6.0f}, {6.0f, 7.0f}, {7.0f, 8.0f}};
     headless::Script script;
     script.expectMessageBox("Need to switch off time stamp check", IDYES);
     ExpectCellQuestions(script, 1, 7, true);
-    script.expectMessageBox("with automatic integration?", IDYES)
-        .expectInput("s min for integration", "1")
-        .expectInput("s max for integration", "8")
-        .expectMessageBox("another integration range?", IDYES)
-        .expectInput("s min for integration", "4.5")
-        .expectInput("s max for integration", "5.5")
-        .expectMessageBox("another integration range?", IDNO)
-        .expectMessageBox("with Monte-Carlo error analysis?", IDNO);
+    script.expectMessageBox("with automatic integration?", IDYES);
+    for (int r = 0; r < 10; r++) {
+        char szMin[16], szMax[16];
+        std::snprintf(szMin, sizeof szMin, "%g", static_cast<double>(lim[r][0]));
+        std::snprintf(szMax, sizeof szMax, "%g", static_cast<double>(lim[r][1]));
+        if (r > 0) script.expectMessageBox("another integration range?", IDYES);
+        script.expectInput("s min for integration", szMin).expectInput("s max for integration", szMax);
+    }
+    script.expectMessageBox("with Monte-Carlo error analysis?", IDNO);
     Run(script, 593);
     EXPECT_EQ(script.pending(), 0u);
     ExpectFlagsRestored(1);
@@ -189,7 +196,7 @@ TEST_F(SerialFitTest, ByCellFitsEverySetAndWritesItsDistributionAndIntegrals)
         ASSERT_EQ(ff0.size(), 1u);
         EXPECT_NEAR(ff0[0][0], 1.3, 0.1) << ext;
         EXPECT_EQ(firstLine(folder + "/integrals" + ext), "smin, smax, c, sw, ctot");
-        ASSERT_EQ(numberRows(folder + "/integrals" + ext).size(), 2u);
+        ASSERT_EQ(numberRows(folder + "/integrals" + ext).size(), 10u);
         EXPECT_TRUE(fileThere(folder + "/data_.xp"));
         EXPECT_TRUE(fileThere(folder + "/from_morvex_series_.drellix"));
     }
@@ -197,8 +204,7 @@ TEST_F(SerialFitTest, ByCellFitsEverySetAndWritesItsDistributionAndIntegrals)
     // the rows of the last set are the integrals of the distribution it left
     EXPECT_EQ(loadedScanExtension(), ".RA7");
     const auto rows = numberRows(folder + "/integrals.RA7");
-    const float lim[2][2] = {{1.0f, 8.0f}, {4.5f, 5.5f}};
-    for (int r = 0; r < 2; r++) {
+    for (int r = 0; r < 10; r++) {
         float c = 0, sw = 0, ctot = 0;
         integrateDistribution(lim[r][0], lim[r][1], &c, &sw, &ctot, nullptr, nullptr, nullptr);
         ASSERT_EQ(rows[r].size(), 5u);
@@ -212,6 +218,12 @@ TEST_F(SerialFitTest, ByCellFitsEverySetAndWritesItsDistributionAndIntegrals)
     EXPECT_NEAR(rows[0][2], 0.8, 0.03);
     EXPECT_NEAR(rows[0][3], 5.0, 0.1);
     EXPECT_GT(rows[1][2], 0.5 * rows[0][2]);
+    // the unit ranges share the loading out: together the whole of it, most
+    // in the two next to 5 S
+    double dSum = 0.0;
+    for (int r = 2; r < 10; r++) dSum += rows[r][2];
+    EXPECT_NEAR(dSum, 0.8, 0.03);
+    EXPECT_GT(rows[6][2] + rows[7][2], 0.9 * dSum);
 }
 
 TEST_F(SerialFitTest, AMissingSetIsSkippedAndANumericalFailureGoesToTheErrorFile)
