@@ -55,6 +55,9 @@ void setMovingBoundaryRadii(double tau)
 namespace {
 
 double dSpeciesRate = 0.0;       // omega^2 s (1/s)
+// A negative typed grid set aside for a grid that stays: the nodes keep the
+// mirrored layout the loading was put on.
+bool bMirroredStill = false;
 bool bFirstSyncStep = false;
 bool bSyncStepPending = false;
 bool bSyncStepToRegrid = false;
@@ -302,7 +305,7 @@ void setupMovingHatLogGrid()
     double* R = pFeGridRadius;
     R[1] = m;
     R[N] = b;
-    if (dSGrid >= 0) {
+    if (dSGrid > 0 || (dSGrid == 0 && !bMirroredStill)) {
         for (int i = 2; i <= N - 1; i++) R[i] = m * std::pow(q, (i - 1.5) / (N - 1));
     } else {
         R[2] = m * std::pow(q, 1.5 / (N - 1));
@@ -599,11 +602,20 @@ void propagateLammMovingHatLogGrid()
     // where it is, and the typed grid is back for the next run. A species of
     // s 0 is handed on towards the bottom, as a sedimenting one: on a
     // negative grid it stays too.
+    // The loading was laid out for the typed grid, so a negative one set aside
+    // leaves its mirrored layout to the grid that stays.
     struct KeepTypedGrid {
         double value = dSGrid;
-        ~KeepTypedGrid() { dSGrid = value; }
+        ~KeepTypedGrid()
+        {
+            dSGrid = value;
+            bMirroredStill = false;
+        }
     } keep;
-    if (dSGrid * dLammS < 0 || (dLammS == 0 && dSGrid < 0)) dSGrid = 0;
+    if (dSGrid * dLammS < 0 || (dLammS == 0 && dSGrid < 0)) {
+        bMirroredStill = dSGrid < 0;
+        dSGrid = 0;
+    }
     if (std::fabs(dSGrid) < 1 && dMaxDcOverCWork >= 1) dMaxDcOverCWork = 0.1;
     fLastRelativeChange = 1.0f;
     bSimulationError = 0;
