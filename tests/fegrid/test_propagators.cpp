@@ -731,9 +731,10 @@ double offTheDecayingMode(const SectorMode& u, double D)
 // diffusion slowed by one more exp(-k tau) within the natural steps leaves the
 // mode 2e-5 high. On a negative s grid the species of s 0, which the regrid
 // hands on towards the bottom, runs on a grid that stays, on the mirrored
-// layout its loading was put on: 100 points to 200 s, within 1e-5. Handed backwards at every regrid it was 4.4 off
-// here, 5 to 160 times the loading off by 5000 s, and with the default max
-// dc/c the run stopped at the first scan without an error.
+// layout its loading was put on: 100 points to 200 s, within 1e-5. Handed
+// backwards at every regrid it was 4.4 off here, 5 to 160 times the loading
+// off by 5000 s, and with the default max dc/c the run stopped at the first
+// scan without an error.
 TEST(GridPropagation, TheMovingHatDiffusesInTheFrameOfItsNodes)
 {
     Experiment e;
