@@ -185,6 +185,33 @@ TEST_F(DistributionResult, RebuildAfterModelChange)
     EXPECT_NEAR(fSMin, 63177.0, 3.0);
     EXPECT_NEAR(fSMax, 63177.0, 3.0);
     EXPECT_STREQ(pDistPlot->szXLabel, "molar mass [Da]");
+    ASSERT_EQ(pDistXVector->nSize, 1u);
+    EXPECT_NEAR(pDistXVector->pData[0], 63177.0, 3.0);
+
+    // Four points from 4.4 to 17.6 S at f/f0 1.3: the curve puts each value
+    // at the mass of its own s. At a fixed frictional ratio M goes as
+    // s^(3/2), so from 63,177 Da at 4.4 S the masses of 4.4, 8.8, 13.2 and
+    // 17.6 S are 63,177, 178,691, 328,276 and 505,416 Da.
+    bModelCS = 1;
+    fSMin = 4.4f;
+    fSMax = 17.6f;
+    fSGridResolution = 4.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    ASSERT_EQ(nResolution, 4);
+    for (int i = 1; i <= 4; i++) pDistValues[i] = static_cast<float>(i);
+    bModelCS = 0;
+    bModelCommandRebuild = 1;
+    updateDistributionPlot();
+    bModelCommandRebuild = 0;
+    ASSERT_EQ(pDistXVector->nSize, 4u);
+    ASSERT_EQ(pDistYVector->nSize, 4u);
+    ASSERT_NEAR(pDistXVector->pData[0], 63177.0, 3.0);  // the curve starts at the lowest s
+    const double masses[] = {63177.0, 178691.0, 328276.0, 505416.0};
+    for (int i = 0; i < 4; i++) {
+        EXPECT_NEAR(pDistXVector->pData[i], masses[i], 3e-5 * masses[i]) << i;
+        EXPECT_EQ(pDistYVector->pData[i], static_cast<float>(i + 1)) << i;
+    }
+    EXPECT_NEAR(fSMax, 505416.0, 15.0);
 }
 
 // The rebuilt plot names its axes by the model now chosen: the light
