@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <vector>
 
 #include "analyses/timetoeq/speed_step_optimizer.h"
@@ -852,6 +853,20 @@ TEST(ResidualHistogram, TwoResidualsAtOneSpreadGiveTheirClosedForm)
         computeResidualsHistogram(1, 1, list, &fH);
         EXPECT_NEAR(fH, 89.36f, 0.01f) << a << " " << b;
     }
+    // An infinite residual (a fit that ran away) has no spread to compare
+    // with: H stays 0, as for fewer than two residuals, and no bin is sought
+    // for it (its place in the range, inf / inf, is no number).
+    scantest::MemoryScan m;
+    m.time = 100.0;
+    m.r = {5.9f, 6.0f, 6.1f};
+    m.s = {0.0f, 1.0f, std::numeric_limits<float>::infinity()};
+    scantest::installScans({m});
+    pFitFirstIndex[1] = 1;
+    pFitLastIndex[1] = 3;
+    const int list[] = {0, 1};
+    float fH = -1;
+    computeResidualsHistogram(1, 1, list, &fH);
+    EXPECT_EQ(fH, 0.0f);
     scantest::resetScanState();
 }
 

@@ -296,6 +296,14 @@ TEST_F(ParameterFileTest, ValuesTheDialogsRefuseAreRefusedByTheirKey)
               1)
         << err;
     EXPECT_FLOAT_EQ(p.fRadialResolution, 0.003f);
+    // the range is closed below: 0 (Set Radial Resolution's own lower end)
+    // is taken, anything under it refused
+    p = RunParameters();
+    ASSERT_EQ(readParameterFile(file(dirs + "<RadialResolution>0</RadialResolution>").c_str(), &p, &err), 1) << err;
+    EXPECT_EQ(p.fRadialResolution, 0.0f);
+    EXPECT_NE(error(dirs + "<RadialResolution>-0.001</RadialResolution>")
+                  .find("RadialResolution must be a radial resolution in cm from 0 to below 0.1, not \"-0.001\""),
+              std::string::npos);
 }
 
 // Numeric character references become UTF-8 of one to four bytes, at the

@@ -172,10 +172,13 @@ TEST_F(RunModeTest, TheProgramRefusesAnInvalidParameterFile)
 // message as the record has it, and ends with 1: files that are no scans
 // (nothing loads), and scans whose speeds the speed steps beside them do not
 // match (they load, but a profile that does not fit them makes any analysis
-// wrong), or speed steps that cannot be read.
+// wrong), or speed steps that cannot be read. The folder of the files that
+// are no scans has an escape (0x1b) and a delete (0x7f) in its name: the
+// record's transcript writes them as \x1b and \x7f, and the console line
+// gives back the very bytes of the name.
 TEST_F(RunModeTest, AFailedRunSaysWhyOnTheConsoleAndEndsWithOne)
 {
-    std::string garbage = scratch + "garbage";
+    std::string garbage = scratch + "garbage\x1b\x7f";
     std::filesystem::create_directories(garbage);
     for (const char* n : {"g00001.RA1", "g00002.RA1"}) writeText(garbage + "/" + n, "no scan\nat all\n");
     writeText(scratch + "garbage.xml", "<DataDirectory>" + garbage + "</DataDirectory><OutputResultsDirectory>" +
