@@ -202,6 +202,15 @@ TEST(FileNameTables, KeysSpacingAndFullTables)
     ASSERT_EQ(shownErrorMessages().size(), 1u);
     EXPECT_EQ(shownErrorMessages()[0].substr(0, 12), "\n\aAttention:");
     EXPECT_EQ(findOrAddKeyName("one more"), 0);
+    // the last of the 1000 tables keeps its own count and last time like the
+    // first: a second scan at its last time (10 s) is not after it, one at
+    // 20 s is; the sanitizer build reports a slot beyond the arrays
+    EXPECT_FALSE(addToFileNameTable("/d/x2", ("key" + std::to_string(iMaxKeyNames)).c_str(), 10.0f, 0.0f, 0.0f,
+                                    100.0f));
+    EXPECT_TRUE(addToFileNameTable("/d/x2", ("key" + std::to_string(iMaxKeyNames)).c_str(), 20.0f, 0.0f, 0.0f,
+                                   100.0f));
+    EXPECT_EQ(pFileNameTableCounts[iMaxFileNameTables], 2);
+    EXPECT_EQ(pFileNameTableCounts[1], 1);
     // a full table refuses further names
     freeFileNameTables();
     freeKeyNames();
