@@ -624,6 +624,13 @@ std::vector<COLORREF> pixels(TXLAWindow* w, int x0, int y0, int x1, int y1)
     return v;
 }
 
+// The c(s) fit's progress text drawn afresh: the pixels of its line at y.
+std::vector<COLORREF> progressLine(TXLAWindow* w, int y)
+{
+    DisplayBestContiParams(w);
+    return pixels(w, 0, y - 2, 1000, y + 20);
+}
+
 }  // namespace
 
 // The vbar line of the c(s) fit's progress text (y = 190) names the apparent
@@ -638,10 +645,7 @@ TEST_F(ContiFitTest, TheProgressTextShowsTheApparentVbarOnlyWithTheSolventModel)
     TXLAWindow* w = window.get();
     fRmsd = fBestRmsd = fShownBestRmsd = 0.004f;  // no new best: the text lines alone
     fGradientVbar = 0.7412f;
-    auto vbarLinePixels = [&] {
-        DisplayBestContiParams(w);
-        return pixels(w, 0, 188, 1000, 210);
-    };
+    auto vbarLinePixels = [&] { return progressLine(w, 190); };
     auto parameterText = [] {
         buildModelParameterLines(szModelParamLines, false);
         std::string text;
@@ -671,10 +675,7 @@ TEST_F(ContiFitTest, TheProgressTextNamesADiscreteSpeciesOnlyInTheModelsWithOne)
     fRmsd = fBestRmsd = fShownBestRmsd = 0.004f;  // no new best: the text lines alone
     fDiscreteCompS = 12.5f;
     fDiscreteCompM = 150000.0f;
-    auto discreteLinePixels = [&] {
-        DisplayBestContiParams(w);
-        return pixels(w, 0, 168, 1000, 190);
-    };
+    auto discreteLinePixels = [&] { return progressLine(w, 170); };
     const std::vector<COLORREF> plain = discreteLinePixels();
     bModelHybridCSLsgs = 1;
     EXPECT_TRUE(discreteLinePixels() == plain);
@@ -693,10 +694,7 @@ TEST_F(ContiFitTest, TheProgressTextNamesTheLamellaOfAZoneInPlaceOfTheBottom)
     ASSERT_TRUE(bWindowPainted);
     TXLAWindow* w = window.get();
     fRmsd = fBestRmsd = fShownBestRmsd = 0.004f;  // no new best: the text lines alone
-    auto fourthLine = [&] {
-        DisplayBestContiParams(w);
-        return pixels(w, 0, 128, 1000, 150);
-    };
+    auto fourthLine = [&] { return progressLine(w, 130); };
     const std::vector<COLORREF> bottom = fourthLine();
     writeToolText(w, 10, 130, "");  // the line as the window shows it without a text
     const std::vector<COLORREF> blank = pixels(w, 0, 128, 1000, 150);
