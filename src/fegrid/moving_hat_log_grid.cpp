@@ -596,14 +596,11 @@ void propagateLammMovingHatLogGrid()
     if (bUsingSpeedSteps || !bGridArraysAllocated || !pFeGridRadius) return;
     bFixedTimestep = 1;
     if (bAutoSGrid) dSGrid = bInhomogeneousSolvent ? localSolventFactor(dLammS) : dLammS;
-    // The regrid hands the profile on in the species' direction, so nodes that
-    // move the other way would carry it backwards at every natural step: a
-    // species that moves against the s grid typed in runs on a grid that stays
-    // where it is, and the typed grid is back for the next run. A species of
-    // s 0 is handed on towards the bottom, as a sedimenting one: on a
-    // negative grid it stays too.
-    // The loading was laid out for the typed grid, so a negative one set aside
-    // leaves its mirrored layout to the grid that stays.
+    // The regrid hands the profile on in the species' direction (towards the
+    // bottom for s 0 too), so nodes that move the other way would carry it
+    // backwards at every natural step. Such a species runs on a grid that
+    // stays where it is, on the layout its loading was put on (the mirrored
+    // one of a negative grid), and the grid set aside is back for the next run.
     struct KeepTypedGrid {
         double value = dSGrid;
         ~KeepTypedGrid()
