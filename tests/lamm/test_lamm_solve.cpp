@@ -200,6 +200,34 @@ TEST(LammSolve, NoDiffusionClosedForm)
     for (int k = 1; k <= 3; k++)
         for (int j = 1; j <= e.nPoints; j++) ASSERT_NEAR(e.out[k][j], c0, 1e-6);
 
+    // A lamella of 0.05 cm laid on at the meniscus (zone centrifugation, on the
+    // moving grid as the zone model runs it, and on the static grid) that
+    // neither sediments nor diffuses stays as it was laid: c0 out to
+    // m + 0.05 cm and nothing beyond, at every scan; the inverted band the
+    // other way round. Radii within 3 um of the lamella's edge are passed over
+    // (the grid's elements are about 1.2 um long).
+    for (const bool moving : {true, false})
+        for (const bool inverted : {false, true}) {
+            auto Z0 = makeSolver(e, 0, 0, kM, kB, c0, 6.1f, 7.1f);
+            Z0->bRampRotorSpeed = 0;
+            Z0->bAutoFEAlgorithm = 0;
+            Z0->bEngineMovingGrid = moving ? 1 : 0;
+            Z0->bEngineStaticGrid = moving ? 0 : 1;
+            Z0->SetBandForming(true, 0.05f, inverted);
+            ASSERT_EQ(Z0->Solve(), 0);
+            int inside = 0;
+            for (int k = 1; k <= 3; k++)
+                for (int j = 1; j <= e.nPoints; j++) {
+                    const double r = e.radii[j];
+                    if (std::fabs(r - (kM + 0.05)) < 0.003) continue;
+                    const bool in = r < kM + 0.05;
+                    inside += in;
+                    ASSERT_NEAR(e.out[k][j], in != inverted ? c0 : 0.0, 1e-6)
+                        << moving << " " << inverted << " " << k << " " << r;
+                }
+            EXPECT_EQ(inside, 3 * 10);
+        }
+
     // a scan of a single point (Exclude Data can leave one) gets its value too
     {
         LammExperiment one(1, 2000, 2000, rpm, kM, kB, 1);
