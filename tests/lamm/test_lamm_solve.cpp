@@ -174,7 +174,7 @@ TEST(LammSolve, ChecksRefuseWithTheirMessagesAndNumbers)
 
 // Without diffusion the boundary is a step at m exp(x), x = s int omega^2 dt,
 // with the plateau c0 exp(-2x); past x = 2 the row is empty; s = 0 keeps the
-// loading.
+// loading as it was laid, a uniform one or a lamella at the meniscus.
 TEST(LammSolve, NoDiffusionClosedForm)
 {
     const double rpm = 40000, s = 4, c0 = 2.0;
@@ -204,8 +204,8 @@ TEST(LammSolve, NoDiffusionClosedForm)
     // moving grid as the zone model runs it, and on the static grid) that
     // neither sediments nor diffuses stays as it was laid: c0 out to
     // m + 0.05 cm and nothing beyond, at every scan; the inverted band the
-    // other way round. Radii within 3 um of the lamella's edge are passed over
-    // (the grid's elements are about 1.2 um long).
+    // other way round. Radii within 30 um of the lamella's edge are passed over
+    // (the grid's elements are about 12 um long).
     for (const bool moving : {true, false})
         for (const bool inverted : {false, true}) {
             auto Z0 = makeSolver(e, 0, 0, kM, kB, c0, 6.1f, 7.1f);
