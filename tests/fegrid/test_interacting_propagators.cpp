@@ -439,7 +439,12 @@ TEST(InteractingLimits, NonidealityOutOfRange)
 }
 
 // Without a moving s grid the natural step is 1e10 s: every step is max dc/c
-// seconds (the first 1 s), cut to the scans.
+// seconds (the first 1 s), cut to the scans. Nothing crosses meniscus or
+// bottom and no end moves, so the amount stays that of the loading, c0 (b^2 -
+// m^2) / 2 times the sector (1.2 cm x 2 degrees), to the rounding of the
+// single-precision diffusion sums (4e-10 here); this also holds the middle
+// row, where the eliminations from both ends meet, and the row next to it,
+// which are built one at a time.
 TEST(InteractingLimits, MovingHatWithoutGridMotion)
 {
     Experiment e;
@@ -459,6 +464,8 @@ TEST(InteractingLimits, MovingHatWithoutGridMotion)
     // 1 s, then 0.5 s steps to the scans at 50 and 100 s
     EXPECT_EQ(nTimeStepCount, 1 + 98 + 100);
     EXPECT_EQ(dSimTime, 100.0);
+    const double loading = 1.2 * 0.03490658503988659 * (double(fBottom) * fBottom - double(fMeniscus) * fMeniscus) / 2;
+    EXPECT_NEAR(totalAmountMovingHat() / loading - 1, 0, 1e-8);
     // max dc/c of 1 or more with a grid this slow: a tenth of it
     dMaxDcOverC = 2.0;
     runInteracting();
