@@ -470,6 +470,19 @@ TEST(InteractingLimits, MovingHatWithoutGridMotion)
     dMaxDcOverC = 2.0;
     runInteracting();
     EXPECT_EQ(dMovingHatFixedStep, 0.1);
+
+    // The amount is kept also where the local s varies from node to node: by
+    // 6000 s the boundary of the monomer-dimer has crossed the middle of the
+    // cell, where the middle rows are built (4e-9 here; a wrong neighbour in
+    // the middle row's sedimentation makes 8e-5 of the loading).
+    e.tFirst = 2000;
+    e.tLast = 6000;
+    installExperiment(e);
+    dMaxDcOverC = 0.9;
+    layOutGrid(200, true);
+    runInteracting();
+    EXPECT_EQ(dSimTime, 6000.0);
+    EXPECT_NEAR(totalAmountMovingHat() / loading - 1, 0, 1e-7);
 }
 
 // A floating monomer-dimer (both s negative): the moving hat on the mirrored
