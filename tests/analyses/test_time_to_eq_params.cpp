@@ -332,20 +332,30 @@ TEST_F(TimeToEqDialogTest, EntriesThatCannotRunKeepTheDialogOpen)
 // The switches of the file are written as 1 and 0: distribution, extrapolate
 // data, save scan files, save the method, use f/f0 of species 1, second
 // species, its use f/f0, exponential form and history (lines 17-18, 20-21, 27,
-// 28, 34, 39, 40).
+// 28, 34, 39, 40). Each is read back from its own line: a record whose
+// switches were all set the other way takes the file's, all on or all off,
+// though the lines between them (the repeat count 3 on line 19, the
+// density, the s and M values) are well above 0.
 TEST_F(TimeToEqPreferencesTest, SwitchesAreWrittenAsOneAndZero)
 {
     TimeToEqParams& p = timeToEqParams;
     const int nLines[] = {16, 17, 19, 20, 26, 27, 33, 38, 39};
+    unsigned char* const switches[] = {&p.bDistribution, &p.bExtrapolateData, &p.bSaveScanFiles, &p.bSaveEquMethod,
+                                       &p.bUseFf01,      &p.bSecondSpecies,   &p.bUseFf02,       &p.bExponential};
+    p.nRepeats = 3;
+    p.fDensity = 0.99823f;
     for (unsigned char b : {1, 0}) {
-        for (unsigned char* pb : {&p.bDistribution, &p.bExtrapolateData, &p.bSaveScanFiles, &p.bSaveEquMethod,
-                                  &p.bUseFf01, &p.bSecondSpecies, &p.bUseFf02, &p.bExponential})
-            *pb = b;
+        for (unsigned char* pb : switches) *pb = b;
         p.bHistory = 0;  // no side files
         const std::string path = scratch + "switches.ini";
         ASSERT_TRUE(SaveSimAppEqParameterPreferences(nullptr, path.c_str()));
         const std::vector<std::string> lines = readLines(path);
         ASSERT_EQ(lines.size(), 41u);
         for (int n : nLines) EXPECT_EQ(lines[n], n == 39 ? "0.000000" : b ? "1.000000" : "0.000000") << n;
+
+        for (unsigned char* pb : switches) *pb = !b;
+        ASSERT_TRUE(LoadSimAppEqParameterPreferences(nullptr, path.c_str()));
+        for (size_t k = 0; k < std::size(switches); ++k)
+            EXPECT_EQ(static_cast<int>(*switches[k]), static_cast<int>(b)) << "line " << nLines[k] + 1;
     }
 }
