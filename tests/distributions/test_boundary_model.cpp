@@ -6,6 +6,7 @@
 #include <cmath>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "distributions/boundary_model.h"
@@ -110,6 +111,9 @@ TEST_F(ContiRunTest, OneBinIsOneDilutedStepPerScan)
     }
 }
 
+// With ls-g*(s) chosen the table becomes the shown distribution, with prior
+// vectors of its own size; with plain c(s) chosen the model is made all the
+// same, but the shown c(s) is left as it was.
 TEST_F(ContiRunTest, TheLsgsDisplayTakesTheTableWithPriorsOfItsSize)
 {
     SpeciesScans sp;
@@ -131,6 +135,30 @@ TEST_F(ContiRunTest, TheLsgsDisplayTakesTheTableWithPriorsOfItsSize)
     for (int i = 1; i <= 3; i++) EXPECT_EQ(pPriorProbability[i], 0.01);
     EXPECT_EQ(pDistXVector->nSize, 3u);
     EXPECT_EQ(pDistXVector->pData, pDistAxisS + 1);
+
+    // with plain c(s) chosen the shown c(s) stays as it was: the model is
+    // made, but its grid of 50 points and its values are not replaced by the
+    // table's three bins
+    bModelLsgs = 0;
+    fSMin = 1.0f;
+    fSMax = 20.0f;
+    fSGridResolution = 50.0f;
+    ASSERT_EQ(setupSGrid(), 1);
+    const int nGrid = nResolution;
+    ASSERT_EQ(nGrid, 50);
+    std::vector<float> axis(pDistAxisS + 1, pDistAxisS + nGrid + 1);
+    for (int i = 1; i <= nGrid; i++) pDistValues[i] = 0.01f * static_cast<float>(i);
+    float** u = table({{4.0f, 0.0f}, {4.5f, 1.2f}, {5.0f, 0.3f}});
+    ASSERT_TRUE(boundaryModelFromGs(u, 6, 3));
+    free_matrix(u, 1, 6, 1, 3);
+    ASSERT_EQ(nResolution, nGrid);
+    EXPECT_EQ(pDistXVector->nSize, static_cast<unsigned>(nGrid));
+    for (int i = 1; i <= nGrid; i++) {
+        EXPECT_EQ(pDistAxisS[i], axis[i - 1]) << i;
+        EXPECT_EQ(pDistValues[i], 0.01f * static_cast<float>(i)) << i;
+    }
+    const int k = pScanTimeOrder[nScans];
+    EXPECT_GT(ppFit[k][pFitLastIndex[k]], 0.5f);  // the model itself was made
 }
 
 TEST_F(ContiRunTest, TheCommandReadsTheTableAndShowsTheModel)

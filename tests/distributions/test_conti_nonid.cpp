@@ -607,11 +607,12 @@ TEST_F(ContiNonidTest, BeforeTheFirstScanTheLevelsLeaveTheMeniscusWithTime)
     }
 }
 
-// After the first scan the field's levels lie between the scans around each
-// time: the level of half the diluted plateau, c0 exp(-2 s w^2 t) / 2, stands
-// where the boundary's midpoint is, 6.0 exp(s w^2 t) cm, at every time up to
-// the last scan, within 0.005 cm (the boundary moves some 0.07 cm between two
-// scans).
+// The field's levels are those of the data: evenly spaced up to the first
+// scan's plateau, the largest signal. After the first scan the levels lie
+// between the scans around each time: the level of half the diluted plateau,
+// c0 exp(-2 s w^2 t) / 2, stands where the boundary's midpoint is,
+// 6.0 exp(s w^2 t) cm, at every time up to the last scan, within 0.005 cm
+// (the boundary moves some 0.07 cm between two scans).
 TEST_F(ContiNonidTest, AfterTheFirstScanTheLevelsFollowTheBoundary)
 {
     SpeciesScans sp;
@@ -623,6 +624,15 @@ TEST_F(ContiNonidTest, AfterTheFirstScanTheLevelsFollowTheBoundary)
     const CContiNonid& c = *pContiNonid;
     const double w2 = std::pow(50000.0 * 2.0 * M_PI / 60.0, 2.0), sw2 = sp.s * 1e-13 * w2;
     const double tFirst = pScanHeaders[pScanTimeOrder[1]].time;
+    // the levels lie evenly from 0.1 % to 99.9 % of the largest signal: the
+    // plateau of the first scan, c0 exp(-2 s w^2 t) = 0.8 x 0.9597 = 0.7677
+    // at 1500 s (each later scan is diluted further, 0.8 % by the next)
+    const double dTop = sp.loading * std::exp(-2.0 * sw2 * tFirst);
+    ASSERT_EQ(c.nLevels, 100);
+    EXPECT_NEAR(c.pLevels[1], 0.001 * dTop, 1e-6);
+    EXPECT_NEAR(c.pLevels[c.nLevels], 0.999 * dTop, 1e-4 * dTop);
+    for (int j = 2; j <= c.nLevels; j++)
+        EXPECT_NEAR(c.pLevels[j] - c.pLevels[j - 1], 0.998 * dTop / 99, 1e-5 * dTop) << "level " << j;
     int nLater = 0;
     for (int k = 1; k <= c.nExtrapolationTimes; k++) {
         const double t = c.pExtrapolationTimes[k];
