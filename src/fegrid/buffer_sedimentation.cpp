@@ -586,6 +586,10 @@ void updateBufferSedimentationFitFlags()
         pSpeciesConcFloat[4] = bFitBufferSignal ? 1 : 0;
         if (pParamFloat) pParamFloat[12] = pSpeciesConcFloat[4];
     }
+    // A floated baseline that the fix-up solves linearly has its fit flag
+    // cleared: it is still floated (the parameter dialog shows it so), and
+    // the fix-up run again must not take it for a fixed one.
+    if (bAlgebraicBaseline && !bExperimentalInitialDistribution) bFitBaseline = 1;
     fixUpModelDefaults();
     globalsToParamVector();
     allocExtraNoiseArrays();

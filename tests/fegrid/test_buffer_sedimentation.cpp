@@ -494,6 +494,9 @@ TEST_F(BufferTest, AHeavyComponentRepeatsItsLargeStepsShorter)
 // The fourth row's amplitude is the buffer's signal: it floats in the fit
 // exactly when the buffer signal is to be fitted, whatever the row had; and
 // when the dialog's fit box is ticked or cleared while the model stays on.
+// The box changes nothing else: a floated baseline, which the discrete model
+// solves linearly, stays floated through each change of it (it was fixed at
+// the first change, as if its box in the parameter dialog had been cleared).
 TEST_F(BufferTest, TheBufferSignalFloatsWhenItIsFitted)
 {
     scans();
@@ -507,6 +510,10 @@ TEST_F(BufferTest, TheBufferSignalFloatsWhenItIsFitted)
     }
     // the row floats by its flag, or solved linearly with the other loadings
     auto floats = [] { return pSpeciesConcFloat[4] == 1 || (bAlgebraicConcentrations && pSpeciesIncluded[4]); };
+    bFitBaseline = 1;
+    fixUpModelDefaults();
+    globalsToParamVector();
+    ASSERT_TRUE(bAlgebraicBaseline);
     headless::Script script;
     for (int fit : {1, 0, 1}) {
         script.expectDialog(kCaption, headless::DialogAnswer().check(561, fit == 1));
@@ -515,5 +522,6 @@ TEST_F(BufferTest, TheBufferSignalFloatsWhenItIsFitted)
         EXPECT_TRUE(bBufferMismatch);
         EXPECT_EQ(bFitBufferSignal, fit);
         EXPECT_EQ(floats(), fit == 1) << fit;
+        EXPECT_TRUE(bAlgebraicBaseline) << fit;
     }
 }

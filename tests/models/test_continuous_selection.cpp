@@ -395,10 +395,11 @@ TEST_F(ContinuousModelTest, TheMsTableKeepsItsRangeAndVbarThroughTheSwitchToM)
     EXPECT_EQ(fConfidenceLevel, fLevel);
 }
 
-// The bimodal f/f0 with one discrete component puts its M and s into slots
-// 16 and 17 and into the species extras those slots are read from, so the
-// globals written back into the vector later (as the buffer mismatch's flag
-// update does) keep the component, whatever the extras held before.
+// The bimodal f/f0 with one discrete component puts its M and s, and their
+// fit flags (here M fixed, s floated), into slots 16 and 17 and into the
+// species extras those slots are read from, so the globals written back into
+// the vector later (as the buffer mismatch's flag update does) keep the
+// component and what of it is fitted, whatever the extras held before.
 TEST_F(ContinuousModelTest, TheDiscreteComponentStandsInItsSlotsAndItsGlobals)
 {
     LoadScans(writeBoundaryScans(scratch, 6));
@@ -406,16 +407,27 @@ TEST_F(ContinuousModelTest, TheDiscreteComponentStandsInItsSlotsAndItsGlobals)
     command(275);
     pParamValue[16] = 7.0f;
     pParamValue[17] = 8.0f;
+    pParamFloat[16] = 1;
+    pParamFloat[17] = 0;
     paramVectorToGlobals();
     fDiscreteCompM = 45000.0f;
     fDiscreteCompS = 3.5f;
+    nFitDiscreteCompMorD = 0;
+    nFitDiscreteCompS = 1;
     command(870);
     ASSERT_TRUE(bModelCSBimodalFf0OneDiscrete);
     EXPECT_EQ(pParamValue[16], 45000.0f);
     EXPECT_EQ(pParamValue[17], 3.5f);
+    EXPECT_EQ(pParamFloat[16], 0);
+    EXPECT_EQ(pParamFloat[17], 1);
     updateBufferSedimentationFitFlags();
     EXPECT_EQ(pParamValue[16], 45000.0f);
     EXPECT_EQ(pParamValue[17], 3.5f);
+    EXPECT_EQ(pParamFloat[16], 0);
+    EXPECT_EQ(pParamFloat[17], 1);
+    paramVectorToGlobals();
+    EXPECT_EQ(nFitDiscreteCompMorD, 0);
+    EXPECT_EQ(nFitDiscreteCompS, 1);
 }
 
 // c(s) with a fixed frictional ratio and a floating vbar moves vbar into the

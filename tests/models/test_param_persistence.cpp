@@ -158,6 +158,10 @@ protected:
 
 }  // namespace
 
+// Discrete species with the buffer mismatch, the fluorescence options and a
+// floated baseline. The baseline, solved linearly as every floated baseline
+// of a discrete model is, is saved with its flag 1 at entry 38 (the meniscus,
+// 5.99, follows at 39) and is floated again after the reload.
 TEST_F(SavedAnalysisTest, DiscreteSpeciesWithBufferMismatchAndFluorescenceComeBack)
 {
     command(198);
@@ -196,10 +200,14 @@ TEST_F(SavedAnalysisTest, DiscreteSpeciesWithBufferMismatchAndFluorescenceComeBa
     bJohnstonOgston = bFitJODValue = 1;
     fJOD = 4.25e-7f;
     fJOKs = -2.5f;
+    bFitBaseline = 1;
     fixUpModelDefaults();
     globalsToParamVector();
     ASSERT_TRUE(bAlgebraicConcentrations);
+    ASSERT_TRUE(bAlgebraicBaseline);
     const std::vector<std::string> a = Save(scratch + "a.RA1");
+    EXPECT_EQ(a[38], "1.000000");
+    EXPECT_EQ(a[39], "5.990000");
     // loadings solved linearly are saved as floated; the buffer row is not
     // one of the species whose loading is solved with them
     EXPECT_EQ(a[3], "1.000000");
@@ -215,7 +223,10 @@ TEST_F(SavedAnalysisTest, DiscreteSpeciesWithBufferMismatchAndFluorescenceComeBa
     HDC dc = window->GetDC();
     const COLORREF before = GetPixel(dc, x, y);
     window->ReleaseDC(dc);
+    bAlgebraicBaseline = 0;
+    globalsToParamVector();
     ASSERT_TRUE(window->ReloadParameters((scratch + "a.RA1").c_str()));
+    EXPECT_TRUE(bAlgebraicBaseline);
     dc = window->GetDC();
     EXPECT_NE(GetPixel(dc, x, y), before);
     window->ReleaseDC(dc);
@@ -231,6 +242,7 @@ TEST_F(SavedAnalysisTest, DiscreteSpeciesWithBufferMismatchAndFluorescenceComeBa
     EXPECT_FLOAT_EQ(fJOD, 4.25e-7f);
     EXPECT_EQ(dBufferSignalSign, -1.0);
     EXPECT_TRUE(bSedimentationTimeOffset);
+    EXPECT_TRUE(bAlgebraicBaseline);
     // the fluorescence items show the fit flags of the options
     for (unsigned n : {907u, 908u, 910u, 912u}) EXPECT_TRUE(menuChecked(n)) << n;
     EXPECT_FALSE(menuChecked(914));

@@ -70,7 +70,9 @@ TEST_F(ParamsDialogTest, EachModelHasItsTemplate)
 }
 
 // Every continuous model opens the parameter dialog of its own: the dialog's
-// caption is the model's item in the Model menu.
+// caption is the model's item in the Model menu. The electrophoresis ls-g*(v)
+// (501) has its own caption, "ls-g*(s) in Linear Geometry With Constant
+// Force", and not the van Holde - Weischet dialog of the boundary analysis.
 TEST_F(ParamsDialogTest, EachContinuousModelOpensTheDialogNamedAfterIt)
 {
     headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
@@ -86,6 +88,12 @@ TEST_F(ParamsDialogTest, EachContinuousModelOpensTheDialogNamedAfterIt)
         command(212);
         EXPECT_EQ(script.pending(), 0u) << n << " " << caption;
     }
+    command(198);
+    command(501);
+    headless::Script script;
+    script.expectDialog("ls-g*(s) in Linear Geometry With Constant Force", headless::DialogAnswer().cancel());
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
     headless::setPolicy(headless::Policy::FailOnUnexpected);
 }
 
