@@ -146,6 +146,14 @@ TEST_F(ParameterFileTest, InvalidFilesAreRefusedWithTheirReason)
                 << key << " " << szValue;
         }
     EXPECT_NE(error(dirs + "<FitRINoise>on</FitRINoise>").find("FitRINoise must be 0 or 1"), std::string::npos);
+    // a file of 1 MB (2^20 bytes, here the keys and blanks) is read; one byte
+    // more is larger than 1 MB and refused as no parameter file
+    std::string mb = dirs;
+    mb.resize(1u << 20, ' ');
+    RunParameters big;
+    std::string why;
+    EXPECT_NE(readParameterFile(file(mb).c_str(), &big, &why), 0) << why;
+    EXPECT_NE(error(mb + " ").find("larger than 1 MB, not a parameter file"), std::string::npos);
     EXPECT_NE(error(dirs + "<Meniscus>-6</Meniscus>").find("Meniscus must be a radius"), std::string::npos);
     EXPECT_NE(error(dirs + "<LeftFitLimit>six</LeftFitLimit>").find("LeftFitLimit must be"), std::string::npos);
     EXPECT_NE(error(dirs + "<Meniscus>7.2</Meniscus><Bottom>6</Bottom>").find("Meniscus is not smaller than Bottom"),
