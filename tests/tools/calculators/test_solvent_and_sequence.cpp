@@ -106,6 +106,22 @@ TEST_F(SolventCalculatorTest, HeavyOxygenWatersFromTheTableAndEstimates)
     EXPECT_NE(r.szText.find("at 10 are rough estimates"), std::string::npos) << r.szText;
     EXPECT_NEAR(r.dViscosity, 1.255 * Solvent("10").dViscosity, 1e-4);
     EXPECT_GT(r.dViscosity, 1.5057);
+    // The isotope effect on the viscosity changes slowly with temperature:
+    // over the table's nodes the heavy-oxygen waters stay 5.2 to 5.6 % (H2-18O)
+    // and 26 to 33 % (D2-18O) more viscous than water at the same temperature,
+    // and each inner node's ratio lies within 1 % of the mean of its
+    // neighbours' (a node mistyped by a tenth breaks it).
+    for (const char* szKind : {"2", "3"}) {
+        std::vector<double> ratio;
+        for (const char* szT : {"15", "20", "25", "30", "35"})
+            ratio.push_back(Solvent(szT, szKind).dViscosity / Solvent(szT).dViscosity);
+        for (double q : ratio) {
+            EXPECT_GT(q, szKind[0] == '2' ? 1.05 : 1.25) << szKind;
+            EXPECT_LT(q, szKind[0] == '2' ? 1.06 : 1.34) << szKind;
+        }
+        for (size_t k = 1; k + 1 < ratio.size(); k++)
+            EXPECT_NEAR(ratio[k] / ((ratio[k - 1] + ratio[k + 1]) / 2), 1.0, 0.01) << szKind << " node " << k;
+    }
     EXPECT_NE(Solvent("25", "2").szText.find("with 100.000% H2-18O"), std::string::npos);
     EXPECT_NE(Solvent("25", "3").szText.find("with 100.000% D2O-18O"), std::string::npos);
 }
