@@ -646,3 +646,41 @@ TEST_F(ContiNonidTest, AfterTheFirstScanTheLevelsFollowTheBoundary)
     }
     EXPECT_GT(nLater, 10);
 }
+
+// The levels reach the largest signal of the fitted range and 0.1 cm beyond,
+// wherever it lies in that range: a pile-up at the bottom of the last scan,
+// its last grid point (7.152 cm, inside the fit limit 7.10 + 0.1 cm) raised to 0.96
+// above the plateau (0.8 x exp(-2 s w^2 t) = 0.787 at the first scan, 600 s),
+// sets the levels from 0.1 % to 99.9 % of 0.96; only the last scan reaches
+// the levels above its plateau, there at that point, and the other scans
+// never do (the bottom, 7.2 cm). With the fit limit at 6.90 the same point
+// lies beyond 7.00 cm and the levels end at 99.9 % of the first scan's
+// plateau again.
+TEST_F(ContiNonidTest, TheLevelsSpanTheLargestSignalOfTheFittedRange)
+{
+    SpeciesScans sp;
+    const double w2 = std::pow(50000.0 * 2.0 * M_PI / 60.0, 2.0);
+    const double dPlateau = sp.loading * std::exp(-2.0 * sp.s * 1e-13 * w2 * sp.t0);
+    const double dPile = 0.96;
+    for (const float fRight : {7.10f, 6.90f}) {
+        LoadSpecies(sp);
+        fFitRightLim = fRight;
+        updateRightFitLimit();
+        ASSERT_EQ(fFitRightLim, fRight);
+        const float fLastRadius = pNoiseGrid[nNoiseGridPoints];  // the resampled grid's last point, 7.152 cm
+        ASSERT_NEAR(fLastRadius, 7.15f, 0.005f);
+        ppScanOnNoiseGrid[pScanTimeOrder[nScans]][nNoiseGridPoints] = static_cast<float>(dPile);
+        headless::Script script;
+        ChooseFieldFromData();
+        ASSERT_NE(pContiNonid, nullptr);
+        const CContiNonid& c = *pContiNonid;
+        const double dTop = fRight > 7.0f ? dPile : dPlateau;
+        ASSERT_EQ(c.nLevels, 100);
+        EXPECT_NEAR(c.pLevels[1], 0.001 * dTop, 1e-6) << "fit limit " << fRight;
+        EXPECT_NEAR(c.pLevels[c.nLevels], 0.999 * dTop, 1e-4 * dTop) << "fit limit " << fRight;
+        if (fRight > 7.0f) {
+            EXPECT_NEAR(c.ppScanLevelRadii[nScans][c.nLevels], fLastRadius, 1e-6);
+            EXPECT_NEAR(c.ppScanLevelRadii[1][c.nLevels], fBottom, 1e-6);
+        }
+    }
+}
