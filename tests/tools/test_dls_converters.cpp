@@ -296,6 +296,19 @@ TEST_F(DlsConverterTest, ProteinSolutionsMultiMeasurementExports)
     v = lines(v520 + "/00002.dlsdat");
     EXPECT_EQ(v[1], "A 20.600000 160 32000.00 1.333000 0.010020 90.000000 8.083000e-07");
     EXPECT_EQ(v[4], "   4.00000e-06  4.00000e-01 ");
+    // one channel: each measurement's first lag, the file's 1.80 and 1.70 less 1
+    const std::string v520one = dir.Path("v520one");
+    std::filesystem::create_directories(v520one);
+    EXPECT_EQ(convertPS99Dls(sample("ps99v520_sample.txt").c_str(), (v520one + "/x.dlsdat").c_str(), 0.01002f,
+                             1.333f, 1),
+              2);
+    EXPECT_EQ(filesIn(v520one), 2u);
+    v = lines(v520one + "/00001.dlsdat");
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(v[2], "   1.00000e-06  8.00000e-01 ");
+    v = lines(v520one + "/00002.dlsdat");
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_EQ(v[2], "   1.00000e-06  7.00000e-01 ");
 
     // 5.26.38: the average column always, the measurements with the time course.
     const std::string v526 = dir.Path("v526");
