@@ -725,11 +725,20 @@ TEST_F(SavedAnalysisTest, TheOfferAfterALoad)
 
 TEST_F(SavedAnalysisTest, UpdateAndReloadFromTheDataMenu)
 {
-    // the discrete model is not one Update Saved Fit Parameters saves
+    // the discrete model is not one Update Saved Fit Parameters saves, nor
+    // ls-g*(s) with a discrete species, although it runs on the c(s) flag
     command(198);
     headless::Script script;
     script.expectMessageBox("cannot save fit parameters of current model", IDOK);
     command(827);
+    script.expectMessageBox("Switching now to Tikhonov-Phillips", IDOK)
+        .expectMessageBox("switching on times from w^2t option", IDOK);
+    command(539);
+    ASSERT_TRUE(bModelLsgsOneDiscrete && bModelCS);
+    script.expectMessageBox("cannot save fit parameters of current model", IDOK);
+    command(827);
+    EXPECT_EQ(script.pending(), 0u);
+    script.expectMessageBox("Switching now to Maximum Entropy", IDOK);
     command(275);
     pParamValue[5] = 17.0f;
     paramVectorToGlobals();

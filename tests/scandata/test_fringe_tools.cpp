@@ -2,8 +2,12 @@
 // by scripted clicks and keys through the main window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app_globals.h"
@@ -138,6 +142,27 @@ TEST_F(FringeToolTest, SingleScanToolRemovesAStepWithArrowKeysAndApplyNow)
     // '1' takes the jump out of the working copy: flat to the scan's end
     Keys(script, {'1'});
     for (int j = 1; j <= pScanPoints[2]; ++j) ASSERT_EQ(single.workSignal[j], 0.0f) << j;
+    // The jump is marked in the picture as the other two jumps would be, a
+    // thick line in its colour at its radius, 6.50 cm, from 0 to its size,
+    // -1: three lines side by side (one unit of the 1400 x 1000 picture
+    // apart), each drawn with the red pen (COLORREF 0x0000ff).
+    {
+        ASSERT_TRUE(pAdHocWinPlot && pAdHocWinPlot->bMetaFileValid);
+        const int x = pAdHocWinPlot->MapX(6.50f), y0 = pAdHocWinPlot->MapY(0.0f), y1 = pAdHocWinPlot->MapY(-1.0f);
+        std::vector<int> redColumns;
+        std::string pen;
+        int mx = -1, my = -1;
+        for (const std::string& rec : metaFileListing(pAdHocWinPlot->hMetaFile)) {
+            int a, b, c;
+            if (std::sscanf(rec.c_str(), "SelectPen(%d,%d,0x%x)", &a, &b, &c) == 3) pen = rec;
+            if (std::sscanf(rec.c_str(), "MoveTo(%d,%d)", &a, &b) == 2) mx = a, my = b;
+            if (std::sscanf(rec.c_str(), "LineTo(%d,%d)", &a, &b) == 2 && pen == "SelectPen(0,0,0x0000ff)" &&
+                a == mx && std::abs(my - y0) <= 1 && std::abs(b - y1) <= 1)
+                redColumns.push_back(a);
+        }
+        for (int dx : {-1, 0, 1})
+            EXPECT_NE(std::find(redColumns.begin(), redColumns.end(), x + dx), redColumns.end()) << "x " << x + dx;
+    }
     EXPECT_EQ(signalOf(2), original[1]);
 
     // Enter applies only when the user says it was not applied yet
@@ -231,6 +256,27 @@ TEST_F(FringeToolTest, AllScansToolTakesOneFringeOffWhereTheResidualsDifferByMor
     // 1.2 fringes down in the last scan: one fringe added
     EXPECT_EQ(all.Correction(4), 1);
     EXPECT_NEAR(all.outerCorrected[4] - all.innerCorrected[4], -0.2f, 1e-5);
+    // The picture against the scan number: the outer compared residual and
+    // its corrected value are circles, the inner ones squares. So each scan
+    // has two circles, at 1.7 and 0.7 for scan 1, at -1.2 and -0.2 for scan
+    // 4, and both at the residual where nothing is proposed.
+    {
+        ASSERT_TRUE(pAdHocWinPlot && pAdHocWinPlot->bMetaFileValid);
+        std::vector<std::pair<int, int>> centres;
+        for (const std::string& rec : metaFileListing(pAdHocWinPlot->hMetaFile)) {
+            int l, t, r, b;
+            if (std::sscanf(rec.c_str(), "Ellipse(%d,%d,%d,%d)", &l, &t, &r, &b) == 4)
+                centres.push_back({(l + r) / 2, (t + b) / 2});
+        }
+        EXPECT_EQ(centres.size(), 8u);
+        const float fOuter[] = {1.7f, 0.5f, 0.0f, -1.2f}, fCorrected[] = {0.7f, 0.5f, 0.0f, -0.2f};
+        for (int i = 1; i <= 4; ++i)
+            for (float y : {fOuter[i - 1], fCorrected[i - 1]}) {
+                const std::pair<int, int> c = {pAdHocWinPlot->MapX(static_cast<float>(i)), pAdHocWinPlot->MapY(y)};
+                EXPECT_NE(std::find(centres.begin(), centres.end(), c), centres.end())
+                    << "scan " << i << ", residual " << y;
+            }
+    }
 
     // the arrows move every compared point: two in, both lie below the step
     Keys(script, {VK_LEFT, VK_LEFT});
