@@ -304,7 +304,8 @@ TEST_F(ContinuousModelTest, CMVariantsAskTheirRelations)
 // Without a mass range to convert, each variant starts on its own default
 // range of the grid (S for the c(s) family and ls-g*(s), Da for c(M), nm for
 // the Stokes radii of light scattering, 1e-7 cm^2/s for its D), into slots 1
-// and 5.
+// and 5. ls-g*(s) and ls-g*(s) with one discrete component start at the
+// one-standard-deviation level, 0.683.
 TEST_F(ContinuousModelTest, EachVariantStartsOnItsOwnRange)
 {
     struct Range {
@@ -332,6 +333,15 @@ TEST_F(ContinuousModelTest, EachVariantStartsOnItsOwnRange)
                            Range{510, 1.0f, 20.0f}, Range{288, 1.0f, 20.0f}, Range{539, 1.0f, 20.0f}}) {
         startsOn(r);
         EXPECT_TRUE(bModelContinuous) << r.nCommand;
+        // ls-g*(s), alone or with its discrete component, regularizes at one
+        // standard deviation: P(|x| < sigma) = erf(1/sqrt 2) = 0.6827 of a
+        // normal distribution, in slot 2 and in the s and M levels alike
+        if (r.nCommand == 288 || r.nCommand == 539) {
+            const double dOneSigma = std::erf(1.0 / std::sqrt(2.0));
+            EXPECT_NEAR(pParamValue[2], dOneSigma, 5e-4) << r.nCommand;
+            EXPECT_NEAR(fConfidenceLevel, dOneSigma, 5e-4) << r.nCommand;
+            EXPECT_NEAR(fConfidenceLevelCM, dOneSigma, 5e-4) << r.nCommand;
+        }
     }
     // flotation has no default of its own: 1 to 10 S the first time it is
     // chosen, later the range the rebuilt plot leaves (without a plot the

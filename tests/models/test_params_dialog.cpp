@@ -247,6 +247,47 @@ TEST_F(ParamsDialogTest, TheFirstFloatedMeniscusOffersRangesThatDoNotFit)
     EXPECT_EQ(script.pending(), 0u);
 }
 
+// The table of meniscus and bottom ranges, shown at the first floating of the
+// meniscus and taken with OK, reads the parameter vector back before it sets
+// the ranges: the s values typed into the same dialog must already stand in
+// their slots, 4 + k for row k (docs/models.md), or the table puts the old
+// ones back (and a value in a neighbouring slot would become another
+// species' s or the loading of species 1).
+TEST_F(ParamsDialogTest, TheRangesTableKeepsTheValuesTypedBesideTheFirstFloatedMeniscus)
+{
+    LoadScans(writeBoundaryScans(scratch, 4));
+    command(198);
+    bFitTINoise = bFitRINoise = 0;
+    for (int k = 1; k <= 4; ++k) {
+        pParamValue[8 + k] = 0.1f * k;  // loadings 0.1 to 0.4
+        pParamValue[k] = 1.0f * k;      // D 1 to 4
+        pParamValue[4 + k] = 2.0f + k;  // s 3 to 6 S
+    }
+    paramVectorToGlobals();
+    for (int k = 1; k <= 4; ++k) pSpeciesIncluded[k] = 1;
+    // user ranges that do not hold the meniscus: the table is shown
+    bUserMeniscusBottomRange = 1;
+    fMinMeniscus = fMaxMeniscus = 0;
+    ASSERT_FALSE(bVaryMeniscusWarned);
+    headless::Script script;
+    // s of rows 1 and 4 (edits 407 and 428) typed, the meniscus floated
+    script.expectDialog("400", headless::DialogAnswer().set(407, "3.25").set(428, "7.75").check(434))
+        .expectDialog("set meniscus+limits", headless::DialogAnswer());
+    command(212);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(bFitMeniscus && bVaryMeniscusWarned);
+    EXPECT_EQ(pSpeciesS[1], 3.25f);
+    EXPECT_EQ(pSpeciesS[2], 4.0f);
+    EXPECT_EQ(pSpeciesS[3], 5.0f);
+    EXPECT_EQ(pSpeciesS[4], 7.75f);
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_FLOAT_EQ(pSpeciesConc[k], 0.1f * k) << k;
+        EXPECT_EQ(pSpeciesMw[k], 1.0f * k) << k;
+        EXPECT_EQ(pParamValue[4 + k], pSpeciesS[k]) << k;
+        EXPECT_EQ(pParamValue[8 + k], pSpeciesConc[k]) << k;
+    }
+}
+
 TEST_F(ParamsDialogTest, NonidealFirstSpeciesAsksItsCoefficients)
 {
     command(198);
