@@ -142,3 +142,37 @@ TEST(ContiVectorBounds, FloatingVbarAndPersistenceLength)
         }
     }
 }
+
+// A correction of the signal adds its value to the fit only while the
+// correction is switched on and its own float flag is set: the flag left
+// set with the correction off (the box "fit power coefficient?" answered
+// Yes, then nonlinear detection switched off) adds nothing, and c(s) with
+// no other floated entry packs nothing but it.
+TEST(ContiVectorBounds, ACorrectionFloatsOnlyWhileSwitchedOn)
+{
+    bModelContinuous = bModelCS = 1;
+    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
+    nFitFrictionalRatio = 0;
+    fMeniscus = pParamValue[13] = 6.0f;
+    fBottom = pParamValue[14] = 7.2f;
+    struct Correction {
+        const char* szName;
+        unsigned char* pSwitch;
+        unsigned char* pFloat;
+    };
+    const Correction corrections[] = {
+        {"nonlinear detection", &bNonlinearDetection, &bFitDetectionPower},
+        {"excitation cone", &bFloExcitationCone, &bFloExcitationConeFloat},
+        {"radial convolution", &bFloConvolution, &bFloConvolutionFloat},
+        {"radial magnification", &bFloRadialMagnification, &bFloRadialMagFactorFloat},
+        {"Johnston-Ogston amplitude", &bJohnstonOgston, &bFitJOAmplitude},
+    };
+    for (const Correction& c : corrections) {
+        for (int nSwitches = 0; nSwitches < 4; ++nSwitches) {
+            *c.pSwitch = nSwitches & 1;
+            *c.pFloat = (nSwitches >> 1) & 1;
+            EXPECT_EQ(getContiParameters(0, nullptr), nSwitches == 3 ? 1 : 0) << c.szName << ", " << nSwitches;
+        }
+        *c.pSwitch = *c.pFloat = 0;
+    }
+}

@@ -283,6 +283,17 @@ TEST_F(DistributionShownTest, DensityRule)
     pDistValues[1] = 0.25f;
     convertAmplitudesToDensity();
     EXPECT_EQ(pDistValues[1], 0.25f);
+    // so does the one grid point beside a discrete species in point 1: the
+    // species keeps its amplitude, and the point has no spacing to divide by
+    freeDistributionVectors();
+    allocDistributionVectors(2);
+    pDistAxisS[1] = 6.0f, pDistAxisS[2] = 3.0f;
+    pDistValues[1] = 0.5f, pDistValues[2] = 0.25f;
+    bModelCSOneDiscreteM = 1;
+    convertAmplitudesToDensity();
+    bModelCSOneDiscreteM = 0;
+    EXPECT_EQ(pDistValues[1], 0.5f);
+    EXPECT_EQ(pDistValues[2], 0.25f);
 }
 
 // During a fit of c(s,ff0) a new best rmsd shows the distribution of the
@@ -448,6 +459,11 @@ TEST_F(DistributionShownTest, TwoDimensionalFileAndRegionStatistics)
     // (1.5 x 2 + 2 x 3) / 3.5 S, and D, (1.5 x 3 + 2 x 4) / 3.5 x 1e-7 cm^2/s, at 20 C
     const double sw = 9.0 / 3.5 * 1e-13, Dw = 12.5 / 3.5 * 1e-7;
     EXPECT_NEAR(fCsFf0MsD, sw * 8.31451e7 * 293.15 / (Dw * (1 - 0.73 * 0.99823)), 1.0);
+    // the region is closed: limits on the grid's s values, [2, 3] S, take the
+    // points on them, so the same two weights give the same averages
+    integrateDistribution(2.0f, 3.0f, &a, &m, &t, nullptr, nullptr, nullptr);
+    EXPECT_NEAR(fCsFf0MeanM, (1.5f * 30000 + 2.0f * 40000) / 3.5f, 0.1f);
+    EXPECT_NEAR(fCsFf0MeanRh, (1.5f * 3 + 2.0f * 4) / 3.5f, 1e-5f);
     // a range without points: every statistic 0, the one-dimensional results still there
     fIntegrateYMin = 5.0f;
     fIntegrateYMax = 6.0f;

@@ -706,6 +706,26 @@ TEST_F(ContiFitTest, TheProgressTextNamesTheLamellaOfAZoneInPlaceOfTheBottom)
     EXPECT_FALSE(lamella == bottom);
 }
 
+// The progress text is eight lines, y = 70 to 210 in steps of 20; what the
+// window shows below them, here a text at y = 230, stays as it was.
+TEST_F(ContiFitTest, TheProgressTextEndsWithItsEighthLine)
+{
+    exampleCS(false);
+    command(213);
+    ASSERT_TRUE(bWindowPainted);
+    TXLAWindow* w = window.get();
+    fRmsd = fBestRmsd = fShownBestRmsd = 0.004f;  // no new best: the text lines alone
+    writeToolText(w, 10, 230, "a text below the progress text");
+    const std::vector<COLORREF> below = pixels(w, 0, 228, 1000, 250);
+    DisplayBestContiParams(w);
+    EXPECT_TRUE(pixels(w, 0, 228, 1000, 250) == below);
+    // the eighth line is written: the same text over it does not stay
+    writeToolText(w, 10, 210, "a text below the progress text");
+    const std::vector<COLORREF> eighth = pixels(w, 0, 208, 1000, 230);
+    DisplayBestContiParams(w);
+    EXPECT_FALSE(pixels(w, 0, 208, 1000, 230) == eighth);
+}
+
 // A text written where a longer one stood leaves no stub of it; the refresh
 // of the plots during a fit draws what a paint draws (the residual band's
 // tick labels of the old scale stayed under those of the new), and only a

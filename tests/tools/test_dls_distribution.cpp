@@ -5,12 +5,14 @@
 #include <cmath>
 
 #include "app/app_globals.h"
+#include "app/xla_window.h"
 #include "distributions/conti_globals.h"
 #include "distributions/distribution_result.h"
 #include "distributions/regularization.h"
 #include "models/model_globals.h"
 #include "scandata/scan_data.h"
 #include "tools/dls/dls_data.h"
+#include "tools/calculators/calculator_fixture.h"
 #include "tools/dls_set_fixture.h"
 
 using namespace win;
@@ -49,6 +51,15 @@ TEST_F(DlsSetTest, RunGivesTheIDDistributionOfOneDecayAtItsD)
     const float fStep = std::fabs(pDistAxisM[2] - pDistAxisM[1]);
     EXPECT_NEAR(pDistAxisM[k], std::log10(5e-7), 1.5f * fStep);
     EXPECT_GT(pDistValues[k], 0.0f);
+    // the integration box gives the limits, picked on the log10 D axis, in F
+    // (1e-7 cm^2/s): log10(2e-7) to log10(1e-6) is 2 to 10 F, and the signal
+    // average of the range round the peak is the decay's 5 F
+    script.expectMessageBox("INTEGRATE DISTRIBUTION", IDOK);
+    window->IntegrateSelectedRange(std::log10(2e-7f), std::log10(1e-6f), 0.0f, 1e30f);
+    const std::string box = boxText(script, "INTEGRATE DISTRIBUTION");
+    EXPECT_NEAR(numberAfter(box, "Integral from "), 2.0, 1e-4) << box;
+    EXPECT_NEAR(numberAfter(box, " to "), 10.0, 1e-4) << box;
+    EXPECT_NEAR(numberAfter(box, "Signal Average D = "), 5.0, 5.0 * (std::pow(10.0, 1.5 * fStep) - 1.0)) << box;
 }
 
 // Decays without noise: the model fits to rounding, and the maximum-entropy
