@@ -363,6 +363,14 @@ TEST_F(FluorescenceCommandsTest, TheDialogTakesAndChecksItsNumbers)
     // fit flag of a part switched off is cleared
     Dialog(DialogAnswer().check(835, false).check(449));
     EXPECT_FALSE(bFloBleaching || bFloAlimFloat);
+    // the excitation shadow switched on and off in the dialog: the check mark
+    // of its menu item, "Excitation Shadow at Bottom" (914), follows, and the
+    // "FloTools" item of the menu bar (915) never carries one
+    Dialog(DialogAnswer().check(623));
+    EXPECT_TRUE(bFloExcitationCone && Checked(914));
+    EXPECT_FALSE(Checked(915));
+    Dialog(DialogAnswer().check(623, false));
+    EXPECT_FALSE(bFloExcitationCone || Checked(914));
 
     // letters, or a negative number where none may stand, keep the dialog
     // open with "Invalid Entry"; Cancel then changes nothing

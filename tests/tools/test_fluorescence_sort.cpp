@@ -140,6 +140,40 @@ TEST_F(FluorescenceSortTest, CopiesAndListsPerSetting)
     EXPECT_EQ(SortedNames(), folderSorted);
 }
 
+// The signal check leaves out a scan only when a signal from r min to r max
+// lies below the minimum. The run's scans read 100 at every point: with a
+// minimal signal of 100 they are all still sorted. A00015 dips to 99.9 at
+// 6.20 cm, inside 6.10..6.30, and is left out; A00016 dips to 50 at 6.02 cm,
+// before r min, and is sorted.
+TEST_F(FluorescenceSortTest, TheSignalCheckLeavesOutScansBelowTheMinimum)
+{
+    SetUpRun();
+    FluoScan inside;
+    inside.name = "A00015.FI1";
+    inside.time = 400.0;
+    inside.signal = [](int i) { return i == 21 ? 99.9f : 100.0f; };
+    WriteFluoScan(run, inside);
+    FluoScan before;
+    before.name = "A00016.FI1";
+    before.time = 500.0;
+    before.signal = [](int i) { return i == 3 ? 50.0f : 100.0f; };
+    WriteFluoScan(run, before);
+
+    Script script;
+    script.expectMessageBox("sort all data in this folder?", IDYES)
+        .expectMessageBox("make list files?", IDNO)
+        .expectMessageBox("exclude files with signal below thresold", IDYES)
+        .expectInput("r min [cm]", "6.1")
+        .expectInput("r max [cm]", "6.3")
+        .expectInput("minimal signal", "100")
+        .expectInput("maximal noise", "1");
+    Command(script, 903);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(SortedNames(), (std::vector<std::string>{"00008.FI1_A_PMV600_r1_g20", "00009.FI1_A_PMV600_r1_g2",
+                                                       "00010.FI1_A_PMV600_r1_g2", "00011.FI1_A_PMV600_r1_g2",
+                                                       "00012.FI1_A_PMV600_r1_g2", "00016.FI1_A_PMV600_r1_g2"}));
+}
+
 TEST_F(FluorescenceSortTest, AnUnreadableFileStopsTheSortWithAMessage)
 {
     SetUpRun();

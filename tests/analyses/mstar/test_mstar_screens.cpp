@@ -205,11 +205,18 @@ TEST_F(MStarTest, ButtonsOfOneAbsorbanceSet)
     EXPECT_STREQ(pMStarPlotA->szYLabel, "signal (OD)");
     // buttons of a row do not overlap, and one is moved only as far as its
     // left neighbour reaches: else it keeps its place (extrap. 205, the
-    // hinge point info 747, both SG smooth buttons 785)
-    struct Row { int a, b, left; };
-    for (const Row r : {Row{12, 1, 205}, Row{1, 2, 785}, Row{6, 7, 747}, Row{13, 3, 785}}) {
+    // hinge point info 747, both SG smooth buttons 785). Both stand on the
+    // one row, the same top and bottom; the rows of the meniscus buttons and
+    // of the Mwapp plot are 18 units high
+    struct Row { int a, b, left, height; };
+    for (const Row r : {Row{12, 1, 205, 18}, Row{1, 2, 785, 18}, Row{6, 7, 747, 0}, Row{13, 3, 785, 18}}) {
         EXPECT_LT(mStarButton(r.a)->nRight, mStarButton(r.b)->nLeft) << r.a << " " << r.b;
         EXPECT_EQ(mStarButton(r.b)->nLeft, std::max(r.left, mStarButton(r.a)->nRight + 4)) << r.a << " " << r.b;
+        EXPECT_EQ(mStarButton(r.b)->nTop, mStarButton(r.a)->nTop) << r.a << " " << r.b;
+        EXPECT_EQ(mStarButton(r.b)->nBottom, mStarButton(r.a)->nBottom) << r.a << " " << r.b;
+        if (r.height) {
+            EXPECT_EQ(mStarButton(r.b)->nBottom - mStarButton(r.b)->nTop, r.height) << r.b;
+        }
     }
 }
 
