@@ -405,6 +405,9 @@ TEST_F(ContourTest, TheSelfAssociationMapsTakeLgKAndBothS)
     EXPECT_EQ(nContourRows, 3);
     EXPECT_FLOAT_EQ(pContourTable[2][1], 3.0f);
 
+    // the dimer s floated before the map: the map clears its flag, as it does
+    // the monomer's, so that no refit moves it off the grid point
+    pParamFloat[6] = nFitSAOligomerS = 1;
     errorContourS1S2(window.get(), file("s1s2.dat").c_str(), 4.0f, 4.5f, 0.5f, 6.0f, 7.0f, 1.0f, 0.0f, 4.0f, 6.0f);
     const std::vector<std::vector<float>> map = readRows(file("s1s2.dat"));
     ASSERT_EQ(map.size(), 4u);

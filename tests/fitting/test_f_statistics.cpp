@@ -296,6 +296,29 @@ TEST_F(IntervalTest, AKeyStopsTheSearchAndTheVectorComesBack)
     EXPECT_NE(hugeText.find(".000 [stopped, stopped] S"), std::string::npos) << hugeText;
 }
 
+// A confidence level is a probability: 1 (an interval without end) and 1.5
+// are refused with the box docs/fitting.md gives, before the best-fit
+// question, in both searches, and nothing is refitted.
+TEST_F(IntervalTest, AConfidenceLevelOutsideZeroToOneIsRefused)
+{
+    exampleModel("6.1", "4.3", false, "0.02", true);
+    const std::vector<float> before(pParamValue + 1, pParamValue + nParams + 1);
+    for (const bool bS : {true, false}) {
+        for (const char* szLevel : {"1", "1.5"}) {
+            headless::Script script;
+            script.expectInput("confidence level", szLevel)
+                .expectInput(bS ? "test interval for s" : "test interval for M", "0.01")
+                .expectMessageBox("the confidence level must lie between 0 and 1", IDOK);
+            command(bS ? 285 : 286);
+            EXPECT_EQ(script.pending(), 0u) << szLevel;
+            EXPECT_EQ(boxText(script, bS ? "calculate error in s" : "calculate error in M"),
+                      "the confidence level must lie between 0 and 1\" MB_OK -> IDOK")
+                << szLevel;
+        }
+    }
+    EXPECT_EQ(std::vector<float>(pParamValue + 1, pParamValue + nParams + 1), before);
+}
+
 TEST_F(IntervalTest, RefitsThatCannotRunEndEachSideAtTheCap)
 {
     bestFit(5);

@@ -7,6 +7,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -262,7 +263,10 @@ TEST_F(SerialFitTest, AMissingSetIsSkippedAndANumericalFailureGoesToTheErrorFile
 
 // A c(s) grid of a single point is a distribution too: each set writes it,
 // the one s and its amplitude, which at the species' own s and frictional
-// ratio is the loading, and the series goes on to the next set.
+// ratio is the loading, and the series goes on to the next set. A grid of
+// no point leaves no distribution (the Run computes nothing), and such a set
+// ends before its files (docs/fitting.md): no distribution file, not even an
+// empty one, and no export.
 TEST_F(SerialFitTest, ADistributionOfOnePointIsWrittenForEverySet)
 {
     const std::string folder = WriteCellSeries("one", 2);
@@ -289,6 +293,22 @@ TEST_F(SerialFitTest, ADistributionOfOnePointIsWrittenForEverySet)
         EXPECT_TRUE(fileThere(folder + "/data_.xp")) << ext;
     }
     EXPECT_EQ(loadedScanExtension(), ".RA2");
+
+    const std::string none = WriteCellSeries("none", 2);
+    LoadScans(SetPaths(none, "RA1"));
+    SetCellGeometry();
+    ChooseContinuous(&bModelCS, 5.0f, 5.0f, 0, 1.3f, 0.95f);
+    pParamFloat[11] = 0;
+    window->CmRun();
+    ASSERT_FALSE(bModelComputed);
+    headless::Script empty;
+    ExpectCellQuestions(empty, 1, 2, false);
+    empty.expectMessageBox("with automatic integration?", IDNO)
+        .expectMessageBox("with Monte-Carlo error analysis?", IDNO);
+    Run(empty, 593);
+    EXPECT_EQ(empty.pending(), 0u);
+    for (const char* ext : {".RA1", ".RA2"}) EXPECT_FALSE(fileThere(none + "/distribution" + ext)) << ext;
+    EXPECT_FALSE(fileThere(none + "/data_.xp"));
 }
 
 // By subdirectory with experiment files: set d is the one xp<d>.xp names,
@@ -602,6 +622,46 @@ TEST_F(SerialFitTest, PlokaRunsEveryItemOfItsWatchFileAndWritesTheEnd)
     EXPECT_EQ(bSerialPlokaMode, 0);
     EXPECT_EQ(bSerialFitRunning, 0);
     EXPECT_EQ(serialSeries.nItems, 0);
+}
+
+// In list mode the set is named by its list's path as PLOKA writes it, here
+// a Windows one ("C:\...\cell.RA1", which the program reads as the same
+// folder). Its dfr and dist files lie in the data directory under that name
+// with the path's separators and the drive's colon as "_": a backslash left
+// in the name would be taken as a folder that does not exist, and the files
+// of the set would be lost.
+TEST_F(SerialFitTest, PlokaListsNamedByAWindowsPathKeepTheirFilesInTheDataDirectory)
+{
+    const std::string folder = WriteCellSeries("plokalist", 1);
+    AnalyseFirstSet(SetPaths(folder, "RA1"), false);
+    std::string list = "newformat n=1\n" + folder + "\n";
+    for (int k = 1; k <= 8; k++) list += "0000" + std::to_string(k) + ".RA1\n";
+    scantest::writeText(folder + "/cell.RA1", list);
+    std::string winFolder = folder;
+    std::replace(winFolder.begin(), winFolder.end(), '/', '\\');
+    const std::string setName = "C:" + winFolder + "\\cell.RA1";
+    // "C:\tmp\...\cell.RA1" becomes "C__tmp_..._cell.RA1"
+    std::string flatFolder = folder;
+    std::replace(flatFolder.begin(), flatFolder.end(), '/', '_');
+    const std::string fileName = "C_" + flatFolder + "_cell.RA1";
+    // the stand-in PLOKA copies the watch file as it is, backslashes and all
+    scantest::writeText(scratch + "lists.txt", setName + "\n");
+    const std::string ploka = scratch + "plokalists.sh";
+    scantest::writeText(ploka, "#!/bin/sh\ncp \"" + scratch + "lists.txt\" \"$3/watch.tmp\" && mv \"$3/watch.tmp\" " +
+                                   "\"$3/listOfLists.txt\"\n");
+    chmod(ploka.c_str(), 0755);
+    scantest::writeText(win::workingFolder() + "programs.ini", "PLOKA=" + ploka + "\n");
+    headless::Script script;
+    script.expectMessageBox("Are currently loaded data part of the series", IDYES)
+        .expectMessageBox("look for existing series of lists?", IDYES)
+        .expectMessageBox("now please work with PLOKA", IDOK)
+        .expectMessageBox("fit each set?", IDNO)
+        .expectMessageBox("restore previous params if available?", IDNO);
+    Run(script, 923);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_TRUE(fileThere(folder + "/dfr" + fileName + ".txt")) << fileName;
+    EXPECT_TRUE(fileThere(folder + "/dist" + fileName + ".txt")) << fileName;
+    EXPECT_EQ(scantest::readText(folder + "/distFinis.txt").compare(0, setName.size() + 1, setName + "\t"), 0);
 }
 
 TEST_F(SerialFitTest, PlokaMissingOrSilentEndsBeforeAnySet)
