@@ -662,6 +662,32 @@ TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
             EXPECT_EQ(surfacePixel(w, x, y), expected) << "row " << k << ", the cell centred at " << fCentre << " cm";
         }
     }
+    // fit limits one unit of the picture apart (about 0.001 cm here) make a
+    // single cell, which shows the point nearest its centre too: the centre
+    // at 6.5024 cm lies left of the midpoint 6.5025 cm between the points at
+    // 6.500 cm (point 111, black) and 6.505 cm (point 112, white), by less
+    // than a quarter of the cell, so the cell is black, and the place 3/4
+    // across it would be white
+    bool bOneUnit = false;
+    for (float fWidth = 0.0005f; fWidth < 0.002f && !bOneUnit; fWidth += 0.0001f) {
+        fFitLeftLim = 6.5024f - fWidth / 2;
+        fFitRightLim = 6.5024f + fWidth / 2;
+        bOneUnit = pDataPlot->MapX(fFitRightLim) - pDataPlot->MapX(fFitLeftLim) == 1;
+    }
+    ASSERT_TRUE(bOneUnit);
+    const float fCellLeft = fFitLeftLim, fCellRight = fFitRightLim;
+    updateLeftFitLimit();
+    updateRightFitLimit();
+    ASSERT_EQ(fFitLeftLim, fCellLeft);
+    ASSERT_EQ(fFitRightLim, fCellRight);
+    w->Invalidate(true);
+    headless::processMessages();
+    for (int k : {1, nScans}) {
+        const int x = int(pDataPlot->MapX(fFitLeftLim) * 1400.0 / 1399),
+                  y = 800 + (2 * k - 1) * 150 / (2 * nScans);
+        EXPECT_EQ(surfacePixel(w, x, y), grey(-1.0f)) << "row " << k << ", the cell from " << fFitLeftLim << " to "
+                                                      << fFitRightLim << " cm";
+    }
     // the residuals plot gives the bitmap the lower part of its band: 550 to
     // 730 per mille while the bitmap shows, 550 to 950 without it
     ASSERT_TRUE(pResidualsPlot);
@@ -718,33 +744,71 @@ TEST_F(MainWindowTest, AnSRangeMarksTheBoundaryOfEveryScan)
 
     // the meniscus 0.05 cm left of the data and the fit from their first
     // point: a range from 0 S starts at the meniscus, so each scan's region
-    // starts at its first point, and the residuals bitmap tints its row red
-    // (over the grey of a zero residual) from the first cell, and not beyond
-    // the region's end
+    // starts at its first point, which is drawn red over the data plot (the
+    // markers change pixels around it to pure red), and the residuals bitmap
+    // tints its row red from the first cell, and not beyond the region's
+    // end. The first two rows in time order have residuals of +1 and -1
+    // (white and black), the others 0 (mid grey). A tint moves each grey
+    // toward red: red at least the grey, green and blue at most it and
+    // equal, and the three rows keep their order of brightness in every
+    // channel, so the residual can still be read in a marked cell.
     fMeniscus = 5.9f;
     fFitLeftLim = ppRadius[1][1];
     updateLeftFitLimit();
-    for (int i = 1; i <= nScans; ++i) {
+    std::vector<float> fRowResidual(nScans + 1, 0.0f);
+    fRowResidual[1] = 1.0f;
+    fRowResidual[2] = -1.0f;
+    for (int k = 1; k <= nScans; ++k) {
+        const int i = pScanTimeOrder[k];
         ASSERT_EQ(pFitFirstIndex[i], 1) << "scan " << i;
-        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = ppSignal[i][j];
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = ppSignal[i][j] - fRowResidual[k];
     }
     updateResidualsPlot(0);
     bModelComputed = 1;
     headless::Script script;
     script.command(CM_SHOW_RESIDUALS_BITMAP);
     headless::processMessages();
+    // the pixels within 6 of each scan's first point before the shading
+    const auto firstPointBox = [&](int i) {
+        std::vector<COLORREF> box;
+        const int x = int(pDataPlot->MapX(ppRadius[i][1]) * 1400.0 / 1399),
+                  y = int(pDataPlot->MapY(ppSignal[i][1]) * 1000.0 / 999);
+        for (int dy = -6; dy <= 6; ++dy)
+            for (int dx = -6; dx <= 6; ++dx) box.push_back(surfacePixel(w, x + dx, y + dy));
+        return box;
+    };
+    std::vector<std::vector<COLORREF>> boxBefore;
+    for (int i = 1; i <= nScans; ++i) boxBefore.push_back(firstPointBox(i));
     w->DrawShadedDistribution(0.0f, 4.0f, first.data(), last.data(), transport.data());
+    for (int i = 1; i <= nScans; ++i) {
+        const std::vector<COLORREF> box = firstPointBox(i);
+        int nTurnedRed = 0;
+        for (size_t n = 0; n < box.size(); ++n) nTurnedRed += box[n] == RGB(255, 0, 0) && boxBefore[i - 1][n] != box[n];
+        EXPECT_GT(nTurnedRed, 0) << "scan " << i << ": its first point is not drawn red";
+    }
     shadeRangeInData(w, 0.0f, 4.0f, &transport);
     const int xFirst = int(pDataPlot->MapX(fFitLeftLim) * 1400.0 / 1399) + 2;
     const int xLast = int(pDataPlot->MapX(fFitRightLim) * 1400.0 / 1399) - 2;
+    std::vector<COLORREF> tinted(nScans + 1);
     for (int k = 1; k <= nScans; ++k) {
         const int i = pScanTimeOrder[k];
         EXPECT_EQ(first[i], 1) << "scan " << i;
         // the middle of row k of the band 800..950
         const int y = 800 + (2 * k - 1) * 150 / (2 * nScans);
-        const COLORREF c = surfacePixel(w, xFirst, y);
-        EXPECT_TRUE(GetRValue(c) > 128 && GetGValue(c) < 128 && GetBValue(c) == GetGValue(c)) << "row " << k;
-        EXPECT_EQ(surfacePixel(w, xLast, y), RGB(128, 128, 128)) << "row " << k;
+        const COLORREF c = tinted[k] = surfacePixel(w, xFirst, y);
+        const int grey = int(std::lround(128 + 127 * fRowResidual[k]));
+        EXPECT_TRUE(int(GetRValue(c)) >= grey && int(GetGValue(c)) <= grey && GetBValue(c) == GetGValue(c) &&
+                    GetRValue(c) > GetGValue(c))
+            << "row " << k << ", grey " << grey << ": " << int(GetRValue(c)) << " " << int(GetGValue(c)) << " "
+            << int(GetBValue(c));
+        EXPECT_EQ(surfacePixel(w, xLast, y), RGB(grey, grey, grey)) << "row " << k;
+    }
+    // rows 1, 3 and 2 hold residuals +1, 0 and -1
+    for (const int nShift : {0, 8}) {
+        const auto channel = [nShift](COLORREF c) { return int((c >> nShift) & 0xff); };
+        EXPECT_TRUE(channel(tinted[1]) >= channel(tinted[3]) && channel(tinted[3]) >= channel(tinted[2]))
+            << (nShift ? "green" : "red") << " of +1: " << channel(tinted[1]) << ", 0: " << channel(tinted[3])
+            << ", -1: " << channel(tinted[2]);
     }
 
     // a range up to 100 S reaches beyond the cell's end: each region stops at

@@ -75,6 +75,16 @@ TEST_F(ParameterFileTest, ReadsEveryKey)
     files = runScanFiles(p);
     ASSERT_EQ(files.size(), 4u);
     EXPECT_EQ(files[0], data + "/f9.RA1");
+    // a range holds both its ends, so one that begins and ends at 11 is the
+    // single scan f11: it is read, not refused as ending before it begins
+    RunParameters one;
+    ASSERT_EQ(readParameterFile(file("<DataDirectory>" + data + "</DataDirectory><OutputResultsDirectory>" + scratch +
+                                     "o</OutputResultsDirectory><FirstScan>11</FirstScan><LastScan>11</LastScan>")
+                                    .c_str(),
+                                &one, &err),
+              1)
+        << err;
+    EXPECT_EQ(runScanFiles(one), std::vector<std::string>{data + "/f11.RA1"});
 }
 
 TEST_F(ParameterFileTest, InvalidFilesAreRefusedWithTheirReason)

@@ -164,15 +164,18 @@ TEST_F(RunFoldersTest, TheDataFolderIsOnlyReadWhateverThePaths)
 // refuses the run. A results folder whose parent cannot be written, or that
 // cannot be written itself, is refused with the reason; so is a run that
 // cannot remove a file of the run before, and it names no file of the user's
-// for the next run to clear.
+// for the next run to clear. The scans' names hold a carriage return (a
+// name may hold any byte but '/' and NUL), and so do the fits and residuals
+// named after them: the list keeps such a name on its one line, and the next
+// run still finds and clears the file.
 TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
 {
     const std::string data = scratch + "data", out = scratch + "out";
     std::filesystem::create_directories(data);
-    writeBoundaryScans(data, 6, "s");
+    writeBoundaryScans(data, 6, "s\r");
     std::string text;
     ASSERT_EQ(runProgramWithin(120, job(data, out), &text), 0) << text;
-    ASSERT_TRUE(std::filesystem::is_regular_file(out + "/fits/f00003.RA1"));
+    ASSERT_TRUE(std::filesystem::is_regular_file(out + "/fits/f\r00003.RA1"));
     // a file of the user's in the fits folder that run made: the next run
     // clears the run's fits, keeps the folder for the user's file, and runs
     writeText(out + "/fits/fOwn.txt", "mine\n");
@@ -180,7 +183,7 @@ TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
     ASSERT_EQ(runProgramWithin(120, job(data, out), &text), 0) << text;
     EXPECT_EQ(text.find("cannot be"), std::string::npos) << text;
     EXPECT_EQ(readText(out + "/fits/fOwn.txt"), "mine\n");
-    EXPECT_TRUE(std::filesystem::is_regular_file(out + "/fits/f00003.RA1"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(out + "/fits/f\r00003.RA1"));
     // as if that run had been killed: no list, so its files stay, until a
     // run writes over them; then they are that run's, and go with it
     std::filesystem::remove(out + "/.morvex-run-files");

@@ -195,6 +195,21 @@ TEST_F(RunJobTest, ParameterValuesTheScansRefuseEndTheRunWithTwo)
     EXPECT_EQ(run.nExit, 2) << run.szErr;
     EXPECT_TRUE(has(run.szErr, "morvex: PARAMETER FILE: MinMeniscus: the meniscus of the scans")) << run.szErr;
 
+    // A Meniscus given without a range is checked against the scans' radii
+    // only (docs/app.md), even where the automatic range cannot reach it: at
+    // 5.9595 cm, 0.0005 cm left of the left fit limit the load set (the
+    // first radius, 5.95 cm, plus 0.01 cm), that range ends 0.001 cm inside
+    // the limit, at 5.959 cm. The run computes.
+    writeExampleJob({{"<LastScan>30</LastScan>", "<LastScan>4</LastScan>"},
+                     {"<Meniscus>5.98</Meniscus>", "<Meniscus>5.9595</Meniscus>"},
+                     {"<MinMeniscus>5.96</MinMeniscus>", ""},
+                     {"<MaxMeniscus>6.03</MaxMeniscus>", ""},
+                     {"<LeftFitLimit>6.05</LeftFitLimit>", ""},
+                     {"<AutoFit>1</AutoFit>", "<AutoFit>0</AutoFit>"}});
+    run = runJob(60);
+    EXPECT_EQ(run.nExit, 0) << run.szErr;
+    EXPECT_FALSE(has(run.szErr, "PARAMETER FILE")) << run.szErr;
+
     // Out at 600000 cm floats step by 1/16 cm, so the automatic range's lower
     // end (meniscus - 0.02 cm) is the meniscus itself: the key named is still
     // the end the meniscus passes, MaxMeniscus.
