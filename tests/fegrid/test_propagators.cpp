@@ -270,7 +270,8 @@ TEST(RadialProfileHelpers, ApproximateBoundaryAndErfc)
 }
 
 // The filters: a window without points gives 0, a flat profile stays flat, the
-// cone's shadow halves the signal at the bottom.
+// cone's shadow halves the signal at the bottom, and the Gaussian smoothing
+// does not depend on whether the data stop at the cell's ends or go beyond.
 TEST(RadialProfileHelpers, Filters)
 {
     fMeniscus = 6.0f;
@@ -314,6 +315,14 @@ TEST(RadialProfileHelpers, Filters)
     fConvolutionDistFactor = 2.25f;
     gaussianRadialSmoothing(n2, r2.data(), y2.data());
     for (int i = 1; i <= n2; i++) ASSERT_NEAR(y2[i], y2[n2 + 1 - i], 1e-6) << i;
+    // Past the data's ends the radii go on at the data's own spacing, so the
+    // cell's 61 radii alone smooth as they do with the ten radii beyond each
+    // end given: the same weights, radius by radius.
+    const int n3 = n2 - 20;
+    std::vector<float> r3(n3 + 1), y3(n3 + 1, 2.0f);
+    for (int i = 1; i <= n3; i++) r3[i] = r2[i + 10];
+    gaussianRadialSmoothing(n3, r3.data(), y3.data());
+    for (int i = 1; i <= n3; i++) ASSERT_NEAR(y3[i], y2[i + 10], 1e-6) << i;
 }
 
 // The active window of the Claverie propagator (the cleared meniscus region
@@ -372,6 +381,54 @@ TEST(GridPropagation, ActiveWindowAgreesWithTheWholeGrid)
     EXPECT_EQ(bDiscretizationError, 0);
     EXPECT_GT(nFirstActiveIndex, 100);
     EXPECT_NEAR(totalAmountInCell() / before - 1, 0, 2e-3);
+}
+
+// The edge of the cleared region, rows k-1..k+3 of the window's first row k,
+// is smoothed when its first two points lie on either side of the mean a of
+// the five (docs/fegrid.md): into a/27 x (5, 10, 20, 40, 60), which keeps
+// their sum; a monotone edge is left alone. Two steps of 1e-9 s from a profile
+// whose window starts there after the first step (the loading 1 at the
+// meniscus, -0.5 on the two rows after it, 0 up to the edge and for seven rows
+// after it, then 1): the oscillating edge (2.5, -1, 1, 3, 4.5) x 1.1e-6 comes
+// out in the ramp's proportions, the monotone edge (0.5, 1, 1.5, 2, 2.5) x 8e-7
+// as it went in to a tenth (the step at the window's edge moves it by 8 % of
+// its first row).
+TEST(GridPropagation, TheClearedEdgeSmoothsAnOscillationIntoARamp)
+{
+    Experiment e;
+    e.nScans = 2;
+    e.tFirst = 1e-9;
+    e.tLast = 2e-9;
+    installExperiment(e);
+    bTruncateGrid = 1;
+    bBackDiffusionShutOffActive = 0;
+    bFixedTimestep = 1;
+    dMaxDcOverC = 1e-9;
+    const int k = 400;
+    struct Edge {
+        double o[5], u;
+        bool oscillates;
+    };
+    for (const Edge& edge : {Edge{{2.5, -1, 1, 3, 4.5}, 1.1e-6, true}, Edge{{0.5, 1, 1.5, 2, 2.5}, 8e-7, false}}) {
+        SCOPED_TRACE(edge.oscillates ? "oscillating" : "monotone");
+        layOutGrid(2000, false);
+        prepareRun(100, 1e-7, 1.0);
+        double* c = pGridConc;
+        for (int i = 2; i <= nGridPointsAllocated; i++) c[i] = i <= 3 ? -0.5 : (i < k + 11 ? 0.0 : 1.0);
+        for (int q = 0; q < 5; q++) c[k - 1 + q] = edge.o[q] * edge.u;
+        propagate();
+        ASSERT_EQ(bSimulationError, 0);
+        ASSERT_EQ(bDiscretizationError, 0);
+        ASSERT_EQ(nFirstActiveIndex, k);
+        const double ramp[5] = {5, 10, 20, 40, 60};
+        for (int q = 0; q < 5; q++) {
+            if (edge.oscillates)
+                EXPECT_NEAR(c[k - 1 + q] / c[k - 1], ramp[q] / ramp[0], 1e-9) << "row k" << q - 1;
+            else
+                EXPECT_NEAR(c[k - 1 + q], edge.o[q] * edge.u, 0.1 * edge.o[q] * edge.u) << "row k" << q - 1;
+        }
+        EXPECT_GT(c[k - 1], 0.0);
+    }
 }
 
 // Beyond the last row of the window the plateau is set in closed form: at

@@ -14,6 +14,15 @@
 #include "lamm/reacting_passes.h"
 #include "numerics/cpu_features.h"
 
+// The two-lane helpers as a processor without SSE2 builds them (their plain
+// lane-by-lane form), in a namespace of their own beside the SSE2 build.
+#pragma push_macro("__SSE2__")
+#undef __SSE2__
+namespace generic {
+#include "lamm/double_pairs.h"
+}
+#pragma pop_macro("__SSE2__")
+
 namespace {
 
 bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -143,6 +152,21 @@ TEST(LammGridPasses, FirstOutsideFindsTheFirstRowThatNeedsWork)
     const double z[4] = {0, -0.0, 0.0, 0.02};
     EXPECT_EQ(lamm::firstOutside(z, 1, 3, 0.0, 0.1), 4);
     EXPECT_EQ(lamm::firstOutside(z, 3, 2, 0.0, 0.1), 3);
+}
+
+// A comparison's lanes as bits (bit 0 for the first lane, bit 1 for the
+// second) in the lane-by-lane form that processors without SSE2 build: the
+// step control of the one-field loop takes a node's test from these bits, so
+// each of the four outcomes of two lanes must come back as the lanes held.
+TEST(LammGridPasses, LaneBitsTellWhichLanesHold)
+{
+    using generic::lamm::Pair;
+    for (int first : {0, 1})
+        for (int second : {0, 1}) {
+            const Pair v{first ? 2.0 : -2.0, second ? 3.0 : -3.0};
+            EXPECT_EQ(generic::lamm::laneBits(v > Pair{0.0, 0.0}), first + 2 * second) << first << second;
+            EXPECT_EQ(generic::lamm::anyLane(v > Pair{0.0, 0.0}), first || second) << first << second;
+        }
 }
 
 #if defined(__x86_64__)

@@ -1,7 +1,12 @@
 // Configuration of the solver object: validity flags, hydrodynamics, copies.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "lamm_fixture.h"
 
@@ -38,6 +43,16 @@ TEST(LammSetup, SettersRecordValidityInsteadOfFailing)
     EXPECT_FALSE(L.bSedParamsOk);
     EXPECT_FALSE(L.bFitLimitInCell);
     EXPECT_FLOAT_EQ(L.fFitOuter, 7.3f);
+    // a meniscus or a bottom not above 0 is told apart from the other errors,
+    // whichever of the two it is
+    L.SetSedimentationParams(5, 6e-7, 0.0, 7.2, 1.0, 6.1f, 7.1f);
+    EXPECT_FALSE(L.bSedParamsOk);
+    EXPECT_EQ(L.nGeometryError, 1);
+    L.SetSedimentationParams(5, 6e-7, -6.0, 7.2, 1.0, 6.1f, 7.1f);
+    EXPECT_EQ(L.nGeometryError, 1);
+    L.SetSedimentationParams(5, 6e-7, 6.0, 0.0, 1.0, 6.1f, 7.1f);
+    EXPECT_FALSE(L.bSedParamsOk);
+    EXPECT_EQ(L.nGeometryError, 1);
     L.SetSedimentationParams(5, 6e-7, 0.0, 7.2, -1.0, 6.1f, 7.1f);  // the later test wins
     EXPECT_EQ(L.nGeometryError, 2);
     L.SetSedimentationParams(5, -1e-7, 6.0, 7.2, 1.0, 6.1f, 7.1f);
@@ -124,6 +139,47 @@ TEST(LammSetup, CopyOwnsItsArraysAndWaitsForItsTarget)
     C.SetSimulationTarget(3, 4e-7, e.out, e.radii, e.nPoints, nullptr, nullptr);
     EXPECT_TRUE(C.bScanDataOk);
     EXPECT_DOUBLE_EQ(C.dS, 3.0);
+}
+
+// A non-ideal co-solute takes its s(c) and D(c) tables (polynomial
+// coefficients, one a line) from the files named when it is set. Set again,
+// the solver reads the new files in place of the tables it holds (two and
+// three coefficients, then one and two), and set without the non-ideal
+// co-solute it holds none.
+TEST(LammSetup, CosoluteTablesAreReadAnewWhenSetAgain)
+{
+    const std::filesystem::path dir =
+        std::filesystem::path(::testing::TempDir()) / ("morvex_cotables_" + std::to_string(::getpid()));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    auto table = [&](const char* name, const char* text) {
+        const std::string path = (dir / name).string();
+        std::ofstream(path) << text;
+        return path;
+    };
+    const std::string s1 = table("s1.dat", "0.2\n-0.05\n"), d1 = table("d1.dat", "3e-6\n1e-7\n5e-8\n");
+    const std::string s2 = table("s2.dat", "0.3\n"), d2 = table("d2.dat", "2e-6\n-2e-7\n");
+    CLammIdeal L;
+    auto set = [&](bool nonideal, const std::string& sPath, const std::string& dPath) {
+        L.SetCosoluteSolvent(true, true, false, 0.2, 3e-6, true, 50, false, nonideal, 1.0, false, false, 0,
+                             dir.string().c_str(), false, sPath.c_str(), dPath.c_str(), nullptr, 0, nullptr, 0);
+    };
+    set(true, s1, d1);
+    ASSERT_EQ(L.nSNonidTable, 2);
+    ASSERT_EQ(L.nDNonidTable, 3);
+    EXPECT_DOUBLE_EQ(L.pSNonidTable[2], (double)-0.05f);
+    EXPECT_DOUBLE_EQ(L.pDNonidTable[3], (double)5e-8f);
+    set(true, s2, d2);
+    ASSERT_EQ(L.nSNonidTable, 1);
+    ASSERT_EQ(L.nDNonidTable, 2);
+    EXPECT_DOUBLE_EQ(L.pSNonidTable[1], (double)0.3f);
+    EXPECT_DOUBLE_EQ(L.pDNonidTable[1], (double)2e-6f);
+    EXPECT_DOUBLE_EQ(L.pDNonidTable[2], (double)-2e-7f);
+    set(false, s1, d1);
+    EXPECT_EQ(L.pSNonidTable, nullptr);
+    EXPECT_EQ(L.pDNonidTable, nullptr);
+    EXPECT_EQ(L.nSNonidTable + L.nDNonidTable, 0);
+    std::filesystem::remove_all(dir);
 }
 
 // The steep-gradient test asks whether the species' equilibrium profile at the

@@ -130,6 +130,10 @@ TEST(LammSolve, ChecksRefuseWithTheirMessagesAndNumbers)
     EXPECT_TRUE(shown("invalid geometry or s, D parameters loaded in CLammIdeal"));
     EXPECT_TRUE(shown("diffcoeff < 0 loaded in CLammIdeal"));
     clearShownErrorMessages();
+    EXPECT_EQ(makeSolver(e, 5, 6e-7, 0.0, kB, 1.0, 6.1f, 7.1f)->Solve(), 4);  // the meniscus at the axis
+    EXPECT_TRUE(shown("invalid geometry or s, D parameters loaded in CLammIdeal"));
+    EXPECT_TRUE(shown("meniscus or bottom <= 0 loaded in CLammIdeal"));
+    clearShownErrorMessages();
     EXPECT_EQ(makeSolver(e, 5, 6e-7, kM, kB, 1.0, 6.1f, 7.5f)->Solve(), 4);
     EXPECT_TRUE(shown("meniscus or bottom parameters in conflict with fitting limits in CLammIdeal"));
 
@@ -520,6 +524,64 @@ TEST(LammSolve, StaticGridEmptiesEitherEndOfAFastSpecies)
             EXPECT_GT(checked, 0) << "scan " << k;
         }
         EXPECT_GE(lowest, -1e-6);
+    }
+}
+
+// Once a fast species has left the whole cell but for the node at the end it
+// runs against (the base when it sediments, the meniscus when it floats), the
+// elements can still drive the node next to that one below zero. The emptied
+// end reaches up to it, so its value goes to the end node with the amount
+// kept: 30 times the loading on the end node and -0.01 of it beside come out
+// as no negative value and the same amount.
+TEST(LammSolve, AnEmptiedCellKeepsNoNegativeValueBesideItsEnd)
+{
+    for (const double s : {100.0, -100.0}) {
+        SCOPED_TRACE(s);
+        LammExperiment e(2, 75, 525, 50000, kM, kB, 400);
+        auto L = makeSolver(e, s, 1.5e-7, kM, kB, 1.0, 6.1f, 7.1f);
+        L->bShutOffBackDiffusion = 0;
+        L->bTruncateGrid = 0;
+        setUpStaticGrid(*L);
+        L->SetInitialConcentration();
+        L->SetTruncationReference();  // as the run starts: the loading is the reference
+        const int N = L->nGridPoints;
+        ASSERT_GT(N, 10);
+        double* c = L->pConc;
+        const int end = s > 0 ? N : 1, beside = s > 0 ? N - 1 : 2;
+        for (int i = 1; i <= N; i++) c[i] = 0;
+        c[beside] = -0.01;
+        c[end] = 30;
+        const double before = L->TotalAmountInCell();
+        L->ClearEmptiedEnd();
+        for (int i = 1; i <= N; i++) EXPECT_GE(c[i], 0.0) << i;
+        EXPECT_NEAR(L->TotalAmountInCell() / before, 1.0, 1e-12);
+    }
+}
+
+// An empty cell never changes, so on the moving grid in fixed steps of 1000 s
+// every step is steady, and the run ends as docs/lamm.md says, after more
+// than ten such steps: at the eleventh, 11000 s, before the scans at 20000
+// and 30000 s, which get the empty profile. Sedimenting and floating alike.
+TEST(LammSolve, MovingGridEndsAfterMoreThanTenSteadySteps)
+{
+    for (const double s : {5.0, -5.0}) {
+        SCOPED_TRACE(s);
+        LammExperiment e(2, 20000, 30000, 50000, kM, kB, 200);
+        for (int k = 1; k <= 2; k++)
+            for (int j = 1; j <= e.nPoints; j++) e.out[k][j] = -7;
+        auto L = makeSolver(e, s, 6e-7, kM, kB, 0.0, 6.1f, 7.1f);
+        L->bRampRotorSpeed = L->bAutoFEAlgorithm = L->bShutOffBackDiffusion = L->bTruncateGrid = 0;
+        L->bEngineMovingGrid = 1;
+        L->bEngineStaticGrid = 0;
+        L->bFixedTimestep = 1;
+        L->dMaxDcOverC = 1000;
+        ASSERT_EQ(L->Solve(), 0);
+        ASSERT_TRUE(L->bEngineMovingGrid);
+        EXPECT_TRUE(L->bSteadyState);
+        EXPECT_EQ(L->nStepCount, 11);
+        EXPECT_DOUBLE_EQ(L->dTime, 11000.0);
+        for (int k = 1; k <= 2; k++)
+            for (int j = 1; j <= e.nPoints; j++) ASSERT_EQ(e.out[k][j], 0.0f) << k << " " << j;
     }
 }
 
