@@ -53,6 +53,15 @@ protected:
         EXPECT_NEAR(fFitLeftLim, 6.05f, 0.003f);
         EXPECT_NEAR(fFitRightLim, 7.10f, 0.003f);
     }
+    // The example's c(s) run in the window, at a best rmsd no better than the
+    // one shown: the fit's progress text then draws its lines alone.
+    TXLAWindow* exampleProgressText()
+    {
+        exampleCS(false);
+        command(213);
+        fRmsd = fBestRmsd = fShownBestRmsd = 0.004f;
+        return window.get();
+    }
     // Annealing at one low temperature for two iterations, with no polishing
     // fit after it: a fit that ends in a moment.
     static void chooseShortAnnealing()

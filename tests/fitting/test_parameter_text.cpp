@@ -639,11 +639,8 @@ std::vector<COLORREF> progressLine(TXLAWindow* w, int y)
 // model is off changes nothing there.
 TEST_F(ContiFitTest, TheProgressTextShowsTheApparentVbarOnlyWithTheSolventModel)
 {
-    exampleCS(false);
-    command(213);
+    TXLAWindow* w = exampleProgressText();
     ASSERT_TRUE(bWindowPainted);
-    TXLAWindow* w = window.get();
-    fRmsd = fBestRmsd = fShownBestRmsd = 0.004f;  // no new best: the text lines alone
     fGradientVbar = 0.7412f;
     auto vbarLinePixels = [&] { return progressLine(w, 190); };
     auto parameterText = [] {
@@ -668,11 +665,8 @@ TEST_F(ContiFitTest, TheProgressTextShowsTheApparentVbarOnlyWithTheSolventModel)
 // model, which has none of its own (its s and M slots belong to the grid).
 TEST_F(ContiFitTest, TheProgressTextNamesADiscreteSpeciesOnlyInTheModelsWithOne)
 {
-    exampleCS(false);
-    command(213);
+    TXLAWindow* w = exampleProgressText();
     ASSERT_TRUE(bWindowPainted);
-    TXLAWindow* w = window.get();
-    fRmsd = fBestRmsd = fShownBestRmsd = 0.004f;  // no new best: the text lines alone
     fDiscreteCompS = 12.5f;
     fDiscreteCompM = 150000.0f;
     auto discreteLinePixels = [&] { return progressLine(w, 170); };
@@ -689,11 +683,8 @@ TEST_F(ContiFitTest, TheProgressTextNamesADiscreteSpeciesOnlyInTheModelsWithOne)
 // zone model the lamella thickness in its place: the line is never left blank.
 TEST_F(ContiFitTest, TheProgressTextNamesTheLamellaOfAZoneInPlaceOfTheBottom)
 {
-    exampleCS(false);
-    command(213);
+    TXLAWindow* w = exampleProgressText();
     ASSERT_TRUE(bWindowPainted);
-    TXLAWindow* w = window.get();
-    fRmsd = fBestRmsd = fShownBestRmsd = 0.004f;  // no new best: the text lines alone
     auto fourthLine = [&] { return progressLine(w, 130); };
     const std::vector<COLORREF> bottom = fourthLine();
     writeToolText(w, 10, 130, "");  // the line as the window shows it without a text
@@ -710,11 +701,8 @@ TEST_F(ContiFitTest, TheProgressTextNamesTheLamellaOfAZoneInPlaceOfTheBottom)
 // window shows below them, here a text at y = 230, stays as it was.
 TEST_F(ContiFitTest, TheProgressTextEndsWithItsEighthLine)
 {
-    exampleCS(false);
-    command(213);
+    TXLAWindow* w = exampleProgressText();
     ASSERT_TRUE(bWindowPainted);
-    TXLAWindow* w = window.get();
-    fRmsd = fBestRmsd = fShownBestRmsd = 0.004f;  // no new best: the text lines alone
     writeToolText(w, 10, 230, "a text below the progress text");
     const std::vector<COLORREF> below = pixels(w, 0, 228, 1000, 250);
     DisplayBestContiParams(w);

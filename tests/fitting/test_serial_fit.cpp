@@ -566,12 +566,17 @@ namespace {
 // A stand-in PLOKA configured for the program's file name: a shell script
 // that writes the watch file (through a temporary name) into the directory
 // it is given as its third argument.
-void configurePloka(const std::string& scriptPath, const std::string& watchText)
+// A shell script with the given body, named in programs.ini as PLOKA.
+void installPloka(const std::string& scriptPath, const std::string& body)
 {
-    scantest::writeText(scriptPath, "#!/bin/sh\nprintf '" + watchText +
-                                        "' > \"$3/watch.tmp\" && mv \"$3/watch.tmp\" \"$3/toBeProcessed.txt\"\n");
+    scantest::writeText(scriptPath, "#!/bin/sh\n" + body);
     chmod(scriptPath.c_str(), 0755);
     scantest::writeText(win::workingFolder() + "programs.ini", "PLOKA=" + scriptPath + "\n");
+}
+
+void configurePloka(const std::string& scriptPath, const std::string& watchText)
+{
+    installPloka(scriptPath, "printf '" + watchText + "' > \"$3/watch.tmp\" && mv \"$3/watch.tmp\" \"$3/toBeProcessed.txt\"\n");
 }
 
 }  // namespace
@@ -646,11 +651,8 @@ TEST_F(SerialFitTest, PlokaListsNamedByAWindowsPathKeepTheirFilesInTheDataDirect
     const std::string fileName = "C_" + flatFolder + "_cell.RA1";
     // the stand-in PLOKA copies the watch file as it is, backslashes and all
     scantest::writeText(scratch + "lists.txt", setName + "\n");
-    const std::string ploka = scratch + "plokalists.sh";
-    scantest::writeText(ploka, "#!/bin/sh\ncp \"" + scratch + "lists.txt\" \"$3/watch.tmp\" && mv \"$3/watch.tmp\" " +
-                                   "\"$3/listOfLists.txt\"\n");
-    chmod(ploka.c_str(), 0755);
-    scantest::writeText(win::workingFolder() + "programs.ini", "PLOKA=" + ploka + "\n");
+    installPloka(scratch + "plokalists.sh",
+                 "cp \"" + scratch + "lists.txt\" \"$3/watch.tmp\" && mv \"$3/watch.tmp\" \"$3/listOfLists.txt\"\n");
     headless::Script script;
     script.expectMessageBox("Are currently loaded data part of the series", IDYES)
         .expectMessageBox("look for existing series of lists?", IDYES)
@@ -678,9 +680,7 @@ TEST_F(SerialFitTest, PlokaMissingOrSilentEndsBeforeAnySet)
 
     // a PLOKA that writes nothing: the wait ends at a key
     const std::string silent = scratch + "silent.sh";
-    scantest::writeText(silent, "#!/bin/sh\nexit 0\n");
-    chmod(silent.c_str(), 0755);
-    scantest::writeText(win::workingFolder() + "programs.ini", "PLOKA=" + silent + "\n");
+    installPloka(silent, "exit 0\n");
     script.expectMessageBox("Are currently loaded data part of the series", IDYES)
         .expectMessageBox("look for existing series of lists?", IDYES)
         .expectMessageBox("now please work with PLOKA", IDOK)
@@ -700,9 +700,7 @@ TEST_F(SerialFitTest, PlokaWatchesTheFolderOfASetOfOneFile)
     ASSERT_EQ(nScans, 1);
     ChooseContinuous(&bModelCS, 0.0f, 10.0f, 50, 1.3f, 0.95f);
     const std::string silent = scratch + "silent.sh";
-    scantest::writeText(silent, "#!/bin/sh\nexit 0\n");
-    chmod(silent.c_str(), 0755);
-    scantest::writeText(win::workingFolder() + "programs.ini", "PLOKA=" + silent + "\n");
+    installPloka(silent, "exit 0\n");
     headless::Script script;
     script.expectMessageBox("Are currently loaded data part of the series", IDYES)
         .expectMessageBox("look for existing series of lists?", IDNO)
