@@ -303,6 +303,9 @@ void TXLAWindow::CmSubtractBlankScan()
     bCtotBusy = 1;
     const bool bChosen = GetSaveFileName(&ofn) != 0;
     bCtotBusy = 0;
+    // a cancelled dialog is no error; a path too long for the buffer is
+    if (!bChosen && CommDlgExtendedError() != 0)
+        MessageBox(HWindow, "GetSaveFileName returned Error", "WARNING", MB_OK | MB_ICONSTOP);
     if (bChosen) subtractBlankScan(szPath);
     redrawDataPlot(1);
     InvalidateUnlessBatch();

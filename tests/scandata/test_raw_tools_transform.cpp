@@ -120,6 +120,11 @@ TEST_F(RawTransformTest, MirrorKeepsEveryColumnWithItsRadius)
     EXPECT_EQ(ppSignal[1][k], -s60);
 }
 
+// Subtract Blank Scan: a blank equal to the scan leaves zero, on the scan's
+// own radii and interpolated on others, for absorbance and intensity data.
+// Through the command's dialog a blank whose path has 258 characters, the
+// longest its 260-character buffer takes (the path and two closing NULs), is
+// subtracted; one of 259 brings the dialog's error and leaves the data.
 TEST_F(RawTransformTest, BlankEqualToTheScanLeavesZero)
 {
     scantest::installScans({evenScan(5.9f, 7.1f, 0.01f, 100.0), evenScan(5.9f, 7.1f, 0.007f, 200.0)});
@@ -145,6 +150,40 @@ TEST_F(RawTransformTest, BlankEqualToTheScanLeavesZero)
     free_vector(pReference, 1, n);
     ASSERT_TRUE(subtractBlankScan(blank.c_str()));
     for (int j = 1; j < n; ++j) EXPECT_NEAR(ppSignal[1][j], 0.0f, 5e-6) << j;
+
+    // command 283 with the blank in a folder deep enough for the path lengths
+    TXLAWindow* w = OpenWindow();
+    bIntensityData = 0;
+    bAbsorbanceData = 1;
+    h.dataType = 'R';
+    const std::string name = "/blank.RA1";
+    ASSERT_LT(scratch.size() + name.size(), 250u);
+    auto deepBlank = [&](size_t nLength) {
+        const std::string folder = scratch + std::string(nLength - scratch.size() - name.size(), 'd');
+        std::filesystem::create_directories(folder);
+        writeScanFile((folder + name).c_str(), pScanPoints[1], ppRadius[1], ppSignal[1], nullptr, "blank", 1, &h);
+        return folder + name;
+    };
+    auto subtractThroughDialog = [w](const std::string& path, bool bRefused) {
+        headless::Script script;
+        script.expectSaveFile("select blank scan to be subtracted", path);
+        if (bRefused) script.expectMessageBox("GetSaveFileName returned Error", IDOK);
+        script.expectMessageBox("save data?", IDNO);
+        w->EvCommand(283, nullptr, 0);
+        EXPECT_EQ(script.pending(), 0u);
+    };
+    scantest::installScans({evenScan(5.9f, 7.1f, 0.01f, 100.0)});
+    const std::string fits = deepBlank(258);
+    ASSERT_EQ(fits.size(), 258u);
+    subtractThroughDialog(fits, false);
+    for (int j = 1; j < pScanPoints[1]; ++j) EXPECT_NEAR(ppSignal[1][j], 0.0f, 5e-6) << j;
+
+    scantest::installScans({evenScan(5.9f, 7.1f, 0.01f, 100.0)});
+    const std::string longer = deepBlank(259);
+    subtractThroughDialog(longer, true);
+    // 0.2 + 0.5 (r - 5.9)^2 at 6.5 cm (point 61) is 0.38, untouched
+    EXPECT_NEAR(ppSignal[1][61], 0.38f, 1e-5);
+    EXPECT_NEAR(ppSignal[1][1], 0.2f, 1e-6);
 }
 
 // Add Noise or Multiply: y := scale y + N(0, sigma); a negative sigma, or one
