@@ -1,8 +1,9 @@
 // The blocked tridiagonal solve against one plain elimination: sizes below,
 // at and above the blocked path's threshold and not multiples of the block
-// count, every first solved row, a ready right-hand side and the product of a
-// right matrix, matrices far from diagonal dominance (whose small system needs
-// row pivoting); four lanes against two bit for bit.
+// count, every first solved row (and none given: the whole system), a ready
+// right-hand side and the product of a right matrix, matrices far from
+// diagonal dominance (whose small system needs row pivoting); four lanes
+// against two bit for bit.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -112,6 +113,16 @@ void checkSystems(double diag, double tolerance)
                 four.solveProduct(S.rl.data(), S.rd.data(), S.ru.data(), S.c.data(), z.data(), first);
                 ASSERT_EQ(0, std::memcmp(y.data() + 1, z.data() + 1, n * sizeof(double)));
             }
+        }
+        // with no first row given, the whole system from row 1
+        const Vec whole = plainSolve(n, S.lo, S.di, S.up, S.rhs, 1);
+        double scale = 0;
+        for (int i = 1; i <= n; i++) scale = std::max(scale, std::fabs(whole[i]));
+        two.solve(S.rhs.data(), x.data());
+        two.solveProduct(S.rl.data(), S.rd.data(), S.ru.data(), S.c.data(), y.data());
+        for (int i = 1; i <= n; i++) {
+            ASSERT_NEAR(x[i], whole[i], tolerance * scale) << "row " << i << " (no first row)";
+            ASSERT_NEAR(y[i], whole[i], tolerance * scale) << "row " << i << " (no first row)";
         }
         // the right-hand side is read, not changed, and may be the solution
         EXPECT_EQ(0, std::memcmp(rhs.data() + 1, S.rhs.data() + 1, n * sizeof(double)));
