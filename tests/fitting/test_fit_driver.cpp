@@ -484,33 +484,61 @@ TEST_F(DiscreteFitTest, TiedVerticesEndOnTheFirstOfThem)
     EXPECT_EQ(pParamValue[6], x2);
 }
 
-// The restart test holds every extra, the last of them too: the s of a
-// different reference buffer. Floated while the buffer carries no signal it
-// ties every vertex, so each run ends on the vertex spread last, x(k) =
-// x(k-1) + g(0.01 x(k-1)), and the fit restarts until a run changes it by at
-// most the tolerance relative to its previous value. The tolerance lies
-// between the change of the first restart and the first smaller one later.
+// The restart test holds every extra, the first and the last of them too:
+// the vbar floated in a density gradient and the s of a different reference
+// buffer. Each is floated alone where it changes nothing the fit sees (the
+// vbar with the species at loading 0, the reference s while the buffer
+// carries no signal), so every vertex ties and each run ends on the vertex
+// spread last, x(k) = x(k-1) + g(0.01 x(k-1)), with the draws of the fit's
+// seed 1. The fit restarts until a run changes the extra by at most the
+// tolerance relative to its previous value; the tolerance lies between the
+// change of the first restart and the first smaller one later, so the fit
+// takes that many runs and ends on that draw.
 TEST_F(DiscreteFitTest, TheRestartTestHoldsTheLastExtraToo)
 {
+    // the runs the restart rule asks for from the start x0, and their draws
+    const auto expectedRuns = [](float x0, std::vector<float>& x) {
+        seedRandomNumbers(1);
+        x.assign(1, x0);
+        std::vector<float> change{0.0f};
+        for (int k = 1; k <= 12; ++k) {
+            x.push_back(x[k - 1] + static_cast<float>(gaussianRandom(fSimplexRandomization * x[k - 1])));
+            change.push_back(std::fabs(x[k] - x[k - 1]) / x[k - 1]);
+        }
+        int nLast = 3;
+        while (nLast <= 12 && change[nLast] >= change[2]) ++nLast;
+        fTolerance = 0.5f * (change[nLast] + change[2]);
+        return nLast;
+    };
     exampleModel("6.1", "4.3", false, "0.02", false);
     floatOnly({});
     bAlgebraicConcentrations = 0;
+    std::vector<float> x;
+
+    // the first extra: the vbar in a density gradient, the species at loading 0
+    pSpeciesConc[1] = pParamValue[9] = 0.0f;
+    bInhomogeneousSolvent = bFitVbarInGradient = 1;
+    bSedimentingCosolute = 0;
+    VBAR = 0.73f;
+    ASSERT_EQ(packFitParameters(0, nullptr), 1);
+    int nLast = expectedRuns(VBAR, x);
+    ASSERT_LE(nLast, 12);
+    EXPECT_EQ(window->RunFit(), 1);
+    EXPECT_EQ(nFitSteps, nLast);
+    EXPECT_EQ(VBAR, x[nLast]);
+    bInhomogeneousSolvent = bFitVbarInGradient = 0;
+    VBAR = 0.73f;
+    pSpeciesConc[1] = pParamValue[9] = 0.8f;
+
+    // the last extra: the reference buffer's s, the buffer without signal
     bBufferMismatch = bBufferRefDifferent = bFitBufferRefS = 1;
     bFitBufferSignal = 0;
     bBufferInterferenceNoted = 1;
     dBufferSignal = 0.0;
     dBufferRefS = 0.3;
     ASSERT_EQ(packFitParameters(0, nullptr), 1);
-    seedRandomNumbers(1);
-    std::vector<float> x{0.3f}, change{0.0f};
-    for (int k = 1; k <= 12; ++k) {
-        x.push_back(x[k - 1] + static_cast<float>(gaussianRandom(fSimplexRandomization * x[k - 1])));
-        change.push_back(std::fabs(x[k] - x[k - 1]) / x[k - 1]);
-    }
-    int nLast = 3;
-    while (nLast <= 12 && change[nLast] >= change[2]) ++nLast;
+    nLast = expectedRuns(0.3f, x);
     ASSERT_LE(nLast, 12);
-    fTolerance = 0.5f * (change[nLast] + change[2]);
     EXPECT_EQ(window->RunFit(), 1);
     EXPECT_EQ(nFitSteps, nLast);
     EXPECT_EQ(dBufferRefS, x[nLast]);
