@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 #include "analyses/mstar/mstar_fixture.h"
@@ -293,4 +294,58 @@ TEST_F(MStarTest, LoadingSignalOfALinearProfileIsItsMeanOverTheSector)
     const double fExpected = (F(kBottom) - F(kMeniscus) + F(7.002) - F(7.0)) / fArea;
     EXPECT_NEAR(mStarLoadingSignal(1), fExpected, 3e-4 * fExpected);
     EXPECT_EQ(script.pending(), 0u);
+}
+
+// Plot D is scaled to the Mwapp curve it shows, first and last point
+// included, in either form. An ideal 50 kDa scan with one point 2 % high
+// near the left end of the fit limits (6.925 cm, as a speck of dust gives)
+// lowers the curve's first point to 49.69 kDa against 49.91 at the next,
+// while the middle stays at 50.000 (the dc/dr form: 49.73 and 49.95); one
+// near the right end (7.178 cm) raises its last point to 50.04 (dc/dr:
+// 50.06) against 50.000 before it. Either end lies outside a scale of the other points and their
+// margin.
+TEST_F(MStarTest, PlotDHoldsTheEndsOfItsMwappCurve)
+{
+    const Species s{50000.0, 0.1 / meniscusSignal({50000.0, 1.0}, 15000, kMeniscus, kBottom)};
+    for (const double rBad : {6.925, 7.178}) {
+        std::string text = "ideal species with a bad point\nR 1 20.0 15000 50000 1.234e+11 280 1\n";
+        for (int i = 0; i <= 370; ++i) {
+            const double r = std::round((6.88 + 0.001 * i) * 1e4) / 1e4;
+            char line[100];
+            std::snprintf(line, sizeof line, "%.4f %.6e 0.01\n", r,
+                          (std::fabs(r - rBad) < 1e-6 ? 1.02 : 1.0) * equilibriumSignal({s}, 15000, kMeniscus, kBottom, r));
+            text += line;
+        }
+        scantest::writeText(folder + "/dust.RA1", text);
+        LoadEquilibrium({folder + "/dust.RA1"});
+        win::headless::Script script;
+        Enter(script);
+        ASSERT_TRUE(bMStarMode);
+        const MStarSetData& S = pMStarSets[1];
+        for (const bool bDcDr : {false, true}) {
+            SCOPED_TRACE(std::string(bDcDr ? "dc/dr" : "dln c/dr^2") + ", bad point at " + std::to_string(rBad));
+            if (bDcDr != (bMwappFromDcDr != 0)) Click(script, 8);
+            ASSERT_EQ(bMwappFromDcDr != 0, bDcDr);
+            const CCurve* c = S.pMwappCurve;
+            int k = 0;
+            while (k < pMStarPlotD->nCurves && pMStarPlotD->pCurves[k] != c) ++k;
+            ASSERT_LT(k, pMStarPlotD->nCurves);
+            ASSERT_TRUE(pMStarPlotD->pRangeSet[k]);
+            const int first = pMStarPlotD->pRangeFirst[k], last = pMStarPlotD->pRangeLast[k];
+            ASSERT_GT(last - first, 200);
+            const float* y = c->pY->pData;
+            if (rBad < 7.0) {
+                EXPECT_NEAR(y[first], 49.7f, 0.1f);
+                EXPECT_LT(y[first], y[first + 1] - 0.1f);
+            } else {
+                EXPECT_GT(y[last], y[last - 1] + 0.02f);
+            }
+            EXPECT_NEAR(y[(first + last) / 2], 50.0f, 0.01f);
+            for (int j = first; j <= last; ++j) {
+                EXPECT_GE(y[j], pMStarPlotD->fYMin) << "point " << j - first;
+                EXPECT_LE(y[j], pMStarPlotD->fYMax) << "point " << j - first;
+            }
+        }
+        EXPECT_EQ(script.pending(), 0u);
+    }
 }
