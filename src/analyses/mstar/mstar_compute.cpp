@@ -509,7 +509,8 @@ void rangePlotB()
     bool bFound = false;
     for (int i = 1; i <= nMStarSets; ++i) {
         const MStarSetData& S = pMStarSets[i];
-        extremes(S.mStarR, S.firstIdx + 1, S.lastIdx - 1, &lo, &hi, &bFound);
+        // over the points the M* curve draws (curve points f .. l - 1)
+        extremes(S.mStarR, S.firstIdx + 1, S.lastIdx, &lo, &hi, &bFound);
         if (bMStarCMSmoothing)
             extremes(S.mStarCM, S.firstIdx + 1, S.bottomIdx, &lo, &hi, &bFound);
         else if (S.bottomCurve.p)
@@ -535,7 +536,8 @@ void rangePlotC()
     bool bFound = false;
     for (int i = 1; i <= nMStarSets; ++i) {
         const MStarSetData& S = pMStarSets[i];
-        extremes(S.lnC, S.firstIdx + 1, S.lastIdx - 1, &lo, &hi, &bFound);
+        // over the points the ln c curve draws (curve points f .. l - 1)
+        extremes(S.lnC, S.firstIdx + 1, S.lastIdx, &lo, &hi, &bFound);
     }
     const float top = hi + 0.05f * (hi - lo);
     const float bottom = lo - 0.05f * (top - lo);
