@@ -150,8 +150,11 @@ void mStarExtrapolateMeniscus(int i)
 
     if (bMStarCMSmoothing) {
         const float* F = S.cmFitSignal.p;
+        // the fitted curve starts at the first point inside the column (it is
+        // 0 in front of the meniscus); a fit of any sign counts, since with a
+        // negative baseline the whole curve can lie below 0
         int j0 = 1;
-        while (j0 <= n && !(F[j0] > 0.0f)) ++j0;
+        while (j0 <= n && F[j0] == 0.0f) ++j0;
         if (j0 > n) j0 = 1;
         const int j1 = std::min(j0 + 1, n);
         S.meniscusSignal = std::max(0.0f, lineAt(R[j0], F[j0], R[j1], F[j1], m) - B);
@@ -506,7 +509,8 @@ void rangePlotB()
     bool bFound = false;
     for (int i = 1; i <= nMStarSets; ++i) {
         const MStarSetData& S = pMStarSets[i];
-        extremes(S.mStarR, S.firstIdx + 1, S.lastIdx - 1, &lo, &hi, &bFound);
+        // over the points the M* curve draws (curve points f .. l - 1)
+        extremes(S.mStarR, S.firstIdx + 1, S.lastIdx, &lo, &hi, &bFound);
         if (bMStarCMSmoothing)
             extremes(S.mStarCM, S.firstIdx + 1, S.bottomIdx, &lo, &hi, &bFound);
         else if (S.bottomCurve.p)
@@ -532,7 +536,8 @@ void rangePlotC()
     bool bFound = false;
     for (int i = 1; i <= nMStarSets; ++i) {
         const MStarSetData& S = pMStarSets[i];
-        extremes(S.lnC, S.firstIdx + 1, S.lastIdx - 1, &lo, &hi, &bFound);
+        // over the points the ln c curve draws (curve points f .. l - 1)
+        extremes(S.lnC, S.firstIdx + 1, S.lastIdx, &lo, &hi, &bFound);
     }
     const float top = hi + 0.05f * (hi - lo);
     const float bottom = lo - 0.05f * (top - lo);
@@ -547,7 +552,9 @@ void rangePlotD()
     bool bFound = false;
     for (int i = 1; i <= nMStarSets; ++i) {
         const MStarSetData& S = pMStarSets[i];
-        extremes(S.mwAppR, S.firstIdx + h + 1, S.lastIdx - h - 1, &lo, &hi, &bFound);
+        // the form of Mwapp the plot shows, over the points its curve draws
+        // (curve points f + h .. l - h - 1 are array points f + h + 1 .. l - h)
+        extremes(bMwappFromDcDr ? S.mwAppDcDr : S.mwAppR, S.firstIdx + h + 1, S.lastIdx - h, &lo, &hi, &bFound);
         if (S.setSignal.p) fSignalMax = std::max(fSignalMax, S.setSignal.p[clampIndex(S.lastIdx - h - 1, S.nPts)]);
     }
     const float top = hi + 0.3f * (hi - lo);

@@ -279,7 +279,11 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
             .expectInput("r-min:", "6.905")
             .expectInput("r-max:", "9")  // above every radius: the last point stays
             .expectMessageBox("accept radial limits for comparison of 15 kprm series?", win::IDYES);
-        AcceptLimits(script, "20");
+        // r-max between the first two radii: the first alone is compared
+        script.expectMessageBox("accept radial limits for comparison of 20 kprm series?", win::IDNO)
+            .expectInput("r-min:", "6.7")
+            .expectInput("r-max:", "6.805")
+            .expectMessageBox("accept radial limits for comparison of 20 kprm series?", win::IDYES);
         script.expectMessageBox("cell 2, 280 nm, 20 krpm\nInclude this (cell/wl) series in time-course plot?",
                                 win::IDNO)
             .expectMessageBox("save approach to equilibrium data?", win::IDYES)
@@ -291,8 +295,9 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
     win::headless::setTranscriptObserver(nullptr);
     // series 1 over its 41 points, then over the 30 below r-max (40 and 29
     // segments, drawn alike); series 2 over 41, then over the 30 from
-    // 6.91 cm; series 3 over 41
-    ASSERT_EQ(redLines.size(), 5u);
+    // 6.91 cm; series 3 over 41 at its first box (at its second an overlay
+    // from its one point to itself runs on to the end, docs/plots.md)
+    ASSERT_EQ(redLines.size(), 6u);
     EXPECT_GT(redLines[0], 0);
     EXPECT_EQ(redLines[1] * 40, redLines[0] * 29);
     EXPECT_EQ(redLines[2], redLines[0]);
@@ -303,6 +308,11 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
     EXPECT_EQ(pEqTestLastPoint[1], 30);
     EXPECT_EQ(pEqTestFirstPoint[2], 12);
     EXPECT_EQ(pEqTestLastPoint[2], 41);
+    // series 3 compares the one radius below r-max, 6.80 cm, in the test
+    // too; the offset-free difference of a single radius is 0
+    EXPECT_EQ(pEqTestFirstPoint[3], 1);
+    EXPECT_EQ(pEqTestLastPoint[3], 1);
+    EXPECT_EQ(nEqTestRangeLength[3], 1);
     EXPECT_EQ(pEqTestInclude[4], 0);
     ASSERT_EQ(pDataPlot->nCurves, 3);
     // absorbance data: the three speeds of cell 1 are told apart by colour
@@ -311,7 +321,7 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
     EXPECT_NE(pDataPlot->GetCurveColor(0), pDataPlot->GetCurveColor(2));
     EXPECT_NEAR(pDataPlot->pCurves[0]->pY->pData[0], 0.03 * radiusSpread(30), 2e-6);
     EXPECT_NEAR(pDataPlot->pCurves[1]->pY->pData[0], 0.03 * radiusSpread(30), 2e-6);
-    EXPECT_NEAR(pDataPlot->pCurves[2]->pY->pData[0], 0.03 * radiusSpread(41), 2e-6);
+    EXPECT_EQ(pDataPlot->pCurves[2]->pY->pData[0], 0.0f);
     EXPECT_EQ(pResidualsPlot->nCurves, 1);
     EXPECT_EQ(pAuxPlot, nullptr);  // the side plot of the selection is gone
     // files of the three included series only; the first compares 30 radii
@@ -324,7 +334,10 @@ TEST_F(EqTestCommandTest, SelectionOfSeriesAndRadii)
     ASSERT_EQ(v2.size(), 3u);
     ASSERT_EQ(std::sscanf(v2[0].c_str(), "%lf %lf %lf", &t, &dt, &rmsd), 3);
     EXPECT_NEAR(rmsd, 0.03 * radiusSpread(30), 1e-6);
-    EXPECT_TRUE(std::filesystem::exists(folder + "/sel_3.txt"));
+    const std::vector<std::string> v3 = lines(folder + "/sel_3.txt");
+    ASSERT_EQ(v3.size(), 3u);
+    ASSERT_EQ(std::sscanf(v3[0].c_str(), "%lf %lf %lf", &t, &dt, &rmsd), 3);
+    EXPECT_EQ(rmsd, 0.0);
     EXPECT_FALSE(std::filesystem::exists(folder + "/sel_4.txt"));  // cell 2 was left out
 }
 

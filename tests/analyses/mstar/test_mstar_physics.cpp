@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "analyses/mstar/mstar_fixture.h"
 #include "analyses/mstar/mstar_screen.h"
@@ -293,4 +295,77 @@ TEST_F(MStarTest, LoadingSignalOfALinearProfileIsItsMeanOverTheSector)
     const double fExpected = (F(kBottom) - F(kMeniscus) + F(7.002) - F(7.0)) / fArea;
     EXPECT_NEAR(mStarLoadingSignal(1), fExpected, 3e-4 * fExpected);
     EXPECT_EQ(script.pending(), 0u);
+}
+
+// Plots B, C and D are scaled to the curves they show, first and last point
+// included, plot D in either form of Mwapp. Ideal 50 kDa scans with one bad
+// point, as a speck of dust gives:
+// - 2 % high near the left end of the fit limits (6.925 cm): plot D's first
+//   point falls to 49.69 kDa against 49.91 at the next, while the middle
+//   stays at 50.000 (the dc/dr form: 49.73 and 49.95);
+// - 2 % high near the right end (7.178 cm): plot D's last point rises to
+//   50.04 (dc/dr: 50.06) against 50.000 before it;
+// - 20 % high on the last radius inside the limits (7.189 cm): M* there is
+//   60.6 kDa against 50.0 before it, ln c 0.675 against 0.483.
+// Each such end lies outside a scale of the other points and their margin.
+TEST_F(MStarTest, ThePlotsHoldTheEndsOfTheirCurves)
+{
+    const Species s{50000.0, 0.1 / meniscusSignal({50000.0, 1.0}, 15000, kMeniscus, kBottom)};
+    // the points the plot's curve c draws, each inside its y range
+    const auto drawn = [](const CWINPlot* p, const CCurve* c) {
+        std::vector<float> v;
+        int k = 0;
+        while (k < p->nCurves && p->pCurves[k] != c) ++k;
+        EXPECT_LT(k, p->nCurves);
+        if (k >= p->nCurves || !p->pRangeSet[k]) return v;
+        for (int j = p->pRangeFirst[k]; j <= p->pRangeLast[k]; ++j) {
+            const float y = c->pY->pData[j];
+            EXPECT_GE(y, p->fYMin) << "point " << v.size();
+            EXPECT_LE(y, p->fYMax) << "point " << v.size();
+            v.push_back(y);
+        }
+        return v;
+    };
+    const std::pair<double, double> bad[] = {{6.925, 1.02}, {7.178, 1.02}, {7.189, 1.2}};
+    for (const auto& [rBad, fFactor] : bad) {
+        std::string text = "ideal species with a bad point\nR 1 20.0 15000 50000 1.234e+11 280 1\n";
+        for (int i = 0; i <= 370; ++i) {
+            const double r = std::round((6.88 + 0.001 * i) * 1e4) / 1e4;
+            char line[100];
+            std::snprintf(line, sizeof line, "%.4f %.6e 0.01\n", r,
+                          (std::fabs(r - rBad) < 1e-6 ? fFactor : 1.0) *
+                              equilibriumSignal({s}, 15000, kMeniscus, kBottom, r));
+            text += line;
+        }
+        scantest::writeText(folder + "/dust.RA1", text);
+        LoadEquilibrium({folder + "/dust.RA1"});
+        win::headless::Script script;
+        Enter(script);
+        ASSERT_TRUE(bMStarMode);
+        const MStarSetData& S = pMStarSets[1];
+        SCOPED_TRACE("bad point at " + std::to_string(rBad));
+        const std::vector<float> m = drawn(pMStarPlotB, S.pMStarCurve);
+        const std::vector<float> lnc = drawn(pMStarPlotC, S.pLnCCurve);
+        ASSERT_GT(m.size(), 200u);
+        ASSERT_GT(lnc.size(), 200u);
+        if (rBad > 7.185) {
+            EXPECT_GT(m.back(), m[m.size() - 2] + 5.0f);
+            EXPECT_GT(lnc.back(), lnc[lnc.size() - 2] + 0.15f);
+        }
+        for (const bool bDcDr : {false, true}) {
+            SCOPED_TRACE(bDcDr ? "dc/dr" : "dln c/dr^2");
+            if (bDcDr != (bMwappFromDcDr != 0)) Click(script, 8);
+            ASSERT_EQ(bMwappFromDcDr != 0, bDcDr);
+            const std::vector<float> y = drawn(pMStarPlotD, S.pMwappCurve);
+            ASSERT_GT(y.size(), 200u);
+            EXPECT_NEAR(y[y.size() / 2], 50.0f, 0.01f);
+            if (rBad < 7.0) {
+                EXPECT_NEAR(y.front(), 49.7f, 0.1f);
+                EXPECT_LT(y.front(), y[1] - 0.1f);
+            } else if (rBad < 7.185) {
+                EXPECT_GT(y.back(), y[y.size() - 2] + 0.02f);
+            }
+        }
+        EXPECT_EQ(script.pending(), 0u);
+    }
 }

@@ -601,3 +601,42 @@ TEST_F(MStarTest, TheMStarCurveStopsAtTheRightFitLimit)
     EXPECT_LE(r[last], fFitRightLim);
     EXPECT_GT(r[last], fFitRightLim - 0.0015f);
 }
+
+// Interference data carry an arbitrary offset, often below 0. With c(M)
+// smoothing the fit takes the offset up as the set's baseline, and the
+// meniscus signal is the fitted curve at the meniscus above it: for the ideal
+// 50 kDa species with 0.1 at the meniscus, Ja = 0.1 and M* of the fit 50 kDa
+// through the cell, whether the offset puts the whole profile below 0 (-2)
+// or the profile crosses 0 inside the cell (-0.5, where the signal reaches
+// about 1.3). The offset is written as a species too light to sediment.
+class MStarOffsetTest : public MStarTest {
+protected:
+    void SmoothBelowZero(double fOffset)
+    {
+        LoadEquilibrium({WriteEquilibriumScan("off.IP1", {{50000.0, kLoading}, {1e-3, fOffset}}, 15000, 50000.0)});
+        ASSERT_EQ(nScans, 1);
+        win::headless::Script script;
+        Enter(script);
+        ASSERT_TRUE(bMStarMode);
+        SmoothWithCM(script);
+        EXPECT_EQ(script.pending(), 0u);
+        ASSERT_TRUE(bMStarCMSmoothing);
+        EXPECT_NEAR(mStarBaseline(1), fOffset, 1e-3);
+        const MStarSetData& S = pMStarSets[1];
+        EXPECT_NEAR(S.meniscusSignal, 0.1, 1e-3);
+        EXPECT_EQ(caption(12), "Ja(1) = 0.1000");
+        int nSeen = 0;
+        for (int j = 1; j <= S.nPts; ++j) {
+            const double r = S.setRadius.p[j];
+            if (r < fFitLeftLim || r > fFitRightLim) continue;
+            ASSERT_NEAR(S.mStarCM.p[j], 50.0, 0.25) << "r = " << r;
+            ++nSeen;
+        }
+        EXPECT_GT(nSeen, 250);
+        EXPECT_NEAR(S.mwAvg, 50.0, 0.25);
+    }
+};
+
+TEST_F(MStarOffsetTest, SmoothingFindsJaOfAProfileWhollyBelowZero) { SmoothBelowZero(-2.0); }
+
+TEST_F(MStarOffsetTest, SmoothingFindsJaOfAProfileThatCrossesZero) { SmoothBelowZero(-0.5); }
