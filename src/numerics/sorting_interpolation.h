@@ -16,8 +16,10 @@ void sort3(int n, float* ra, float* rb, float* rc);
 float selectKthSmallest(int k, int n, float* arr);
 
 // Value y at x of the polynomial of degree n - 1 through (xa[i], ya[i]),
-// i = 1..n, with the error estimate dy. Two equal abscissae abandon the
-// computation ("Error in routine polint").
+// i = 1..n, with the error estimate dy: the last correction of Neville's
+// tableau, which starts from the tabulated value nearest to x (0 for one
+// point; for two, the step from the nearer value onto the line). Two equal
+// abscissae abandon the computation ("Error in routine polint").
 void polint(const float* xa, const float* ya, int n, float x, float* y, float* dy);
 // The same in double precision (the Romberg quadrature of the element integrals).
 void polint(const double* xa, const double* ya, int n, double x, double* y, double* dy);

@@ -188,6 +188,32 @@ TEST(Sorting, PolynomialInterpolation)
     for (int i = 1; i <= 4; i++) yc[i] = cubic(xc[i]);
     polint(xc, yc, 4, 1.3f, &y, &dy);
     EXPECT_NEAR(y, cubic(1.3f), 1e-5f);
+    // Through two points the error estimate is the step from the tabulated
+    // value nearer to x onto the straight line, whichever order the table is
+    // in: on y = 2x through (1, 2) and (3, 6), at 1.5 the line gives 3, 1 above
+    // the 2 at 1, and at 2.5 it gives 5, 1 below the 6 at 3. An estimate taken
+    // from the farther point would be 3 times as large (3 - 6, 5 - 2).
+    for (const auto& order : {std::vector<double>{0, 1, 3}, std::vector<double>{0, 3, 1}}) {
+        const double yl[3] = {0, 2 * order[1], 2 * order[2]};
+        double yd, dyd;
+        polint(order.data(), yl, 2, 1.5, &yd, &dyd);
+        EXPECT_DOUBLE_EQ(yd, 3.0);
+        EXPECT_DOUBLE_EQ(dyd, 1.0);
+        polint(order.data(), yl, 2, 2.5, &yd, &dyd);
+        EXPECT_DOUBLE_EQ(yd, 5.0);
+        EXPECT_DOUBLE_EQ(dyd, -1.0);
+        const float xf[3] = {0, static_cast<float>(order[1]), static_cast<float>(order[2])};
+        const float yf[3] = {0, 2 * xf[1], 2 * xf[2]};
+        polint(xf, yf, 2, 2.5f, &y, &dy);
+        EXPECT_FLOAT_EQ(y, 5.0f);
+        EXPECT_FLOAT_EQ(dy, -1.0f);
+    }
+    // One point is the constant through it, with nothing to correct; its
+    // one-based table holds exactly that point, and nothing past it is read.
+    const std::vector<float> xOne{0.0f, 2.0f}, yOne{0.0f, 7.5f};
+    polint(xOne.data(), yOne.data(), 1, 5.0f, &y, &dy);
+    EXPECT_EQ(y, 7.5f);
+    EXPECT_EQ(dy, 0.0f);
     // Two equal abscissae: the interpolation is abandoned, not the program.
     xc[3] = -1;
     EXPECT_FALSE(runAbandonable([&] { polint(xc, yc, 4, 1.3f, &y, &dy); }));
