@@ -439,6 +439,19 @@ TEST(NormalEquations, DebugFilesOfTheEquations)
             EXPECT_NEAR(row[j - 1], pNEMatrix[nRows][j], 1e-6 * std::fabs(pNEMatrix[nRows][j])) << nRows << j;
     }
     EXPECT_EQ(nRows, 4);
+    // the right side, one line per grid point: the least-squares sums
+    // sum_k sum_j B_g(k, j) (y(k, j) - baseline) over the fitted radii of
+    // all scans, added up here point by point, to the 7 digits of %e
+    std::istringstream rightSide(read("vector.txt"));
+    const std::vector<double> b{std::istream_iterator<double>(rightSide), std::istream_iterator<double>()};
+    ASSERT_EQ(b.size(), 4u);
+    for (int g = 1; g <= 4; g++) {
+        double sum = 0.0;
+        for (int k = 1; k <= nScans; k++)
+            for (int j = nNoiseGridFirst; j <= nNoiseGridLast; j++)
+                sum += double(pLammSolutions[g][k][j]) * (double(ppScanOnNoiseGrid[k][j]) - fBaseline);
+        EXPECT_NEAR(b[g - 1], sum, 1e-6 * std::fabs(sum)) << g;
+    }
     pDistAxisS = nullptr;
 
     // An unwritable working folder: the first file fails, nothing more.
