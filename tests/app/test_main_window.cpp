@@ -589,6 +589,36 @@ TEST_F(MainWindowTest, FitAndResidualCurvesCoverExactlyTheFittedRadii)
     bModelComputed = 0;
 }
 
+// The fits are lines in their scan's colour: each scan given a flat fit of
+// its own, -0.2 - 0.1 i, well below the data (0.05 to 0.85), the data plot
+// shows the level of scan i in scanColor(i) halfway between two fitted
+// radii, where only the line between the points can stand and none of the
+// data's circles lies.
+TEST_F(MainWindowTest, FitsAreDrawnAsLinesInTheirScansColours)
+{
+    TXLAWindow* w = OpenWindow();
+    LoadScans(writeBoundaryScans(scratch, 4));
+    for (int i = 1; i <= nScans; ++i)
+        for (int j = 1; j <= pScanPoints[i]; ++j) ppFit[i][j] = -0.2f - 0.1f * float(i);
+    updateResidualsPlot(0);
+    bModelComputed = 1;
+    w->Invalidate(true);
+    headless::processMessages();
+    ASSERT_NE(pDataPlot, nullptr);
+    for (int i = 1; i <= nScans; ++i) {
+        // halfway between the middle fitted radius and the next
+        const int j = (pFitFirstIndex[i] + pFitLastIndex[i]) / 2;
+        const float r = 0.5f * (ppRadius[i][j] + ppRadius[i][j + 1]);
+        const int x = int(pDataPlot->MapX(r) * 1400.0 / 1399 + 0.5);
+        const int y = int(pDataPlot->MapY(-0.2f - 0.1f * float(i)) * 1000.0 / 999 + 0.5);
+        int nLine = 0;
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy) nLine += surfacePixel(w, x + dx, y + dy) == scanColor(i);
+        EXPECT_GT(nLine, 0) << "scan " << i << " at " << x << ", " << y;
+    }
+    bModelComputed = 0;
+}
+
 // A row per scan in time order, each the full share of the band, grey from
 // black (-1) to white (+1) for residuals scaled by the largest of all scans.
 TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)

@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/run_fixture.h"
@@ -291,6 +293,42 @@ TEST_F(RunJobTest, ADistributionWithoutSignalWhereTheDataHoldSomeIsAFailure)
     EXPECT_EQ(run.nExit, 1) << run.szErr;
     EXPECT_TRUE(has(run.szErr, "morvex: ERROR: the distribution holds no signal (every value is 0) while the data do"))
         << run.szErr;
+}
+
+// The same boundary turned over a level of 1 (1 - c), fitted without
+// radial-invariant noise and without regularization: only a species that
+// does not sediment carries a level that stays, so the distribution holds
+// its signal at s = 0, its first grid point, and nothing at any s that
+// sediments (the turned boundary fits none). That is a result (exit 0),
+// however badly the rest fits.
+TEST_F(RunJobTest, ADistributionHoldingSignalOnlyAtItsFirstPointIsAResult)
+{
+    for (const std::string& s : scans)
+        editScanFile(s, [](std::vector<std::string>& lines) {
+            for (size_t i = 2; i < lines.size(); ++i) {
+                float r = 0, c = 0, t = 0;
+                if (std::sscanf(lines[i].c_str(), "%f %f %f", &r, &c, &t) != 3) continue;
+                char sz[100];
+                std::snprintf(sz, sizeof sz, "%.4f %.5e %.5e", double(r), 1.0 - double(c), double(t));
+                lines[i] = sz;
+            }
+        });
+    writeExampleJob({{"<RegularizationType>max ent</RegularizationType>",
+                      "<RegularizationType>none</RegularizationType>"},
+                     {"<FitRINoise>1</FitRINoise>", "<FitRINoise>0</FitRINoise>"}});
+    const ProgramRun run = runJob(120);
+    std::ifstream f(out + "/distribution.dat");
+    std::vector<std::pair<double, double>> dist;
+    for (std::string line; std::getline(f, line);) {
+        double s = 0, c = 0;
+        if (std::sscanf(line.c_str(), "%lf %lf", &s, &c) == 2) dist.emplace_back(s, c);
+    }
+    ASSERT_EQ(dist.size(), 100u) << run.szErr;
+    EXPECT_EQ(dist[0].first, 0.0);
+    EXPECT_GT(dist[0].second, 0.0);
+    for (size_t i = 1; i < dist.size(); ++i) EXPECT_EQ(dist[i].second, 0.0) << dist[i].first << " S";
+    EXPECT_EQ(run.nExit, 0) << run.szErr;
+    EXPECT_FALSE(has(run.szErr, "holds no signal")) << run.szErr;
 }
 
 // The model the parameter file names is computed, or the run ends with 1
