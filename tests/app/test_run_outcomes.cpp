@@ -34,6 +34,21 @@ void setHeaderField(const std::string& path, int f, const std::string& value)
     });
 }
 
+// Every signal of the scan at path replaced by signal(c), radii and noise
+// columns kept.
+void mapScanSignals(const std::string& path, double (*signal)(double))
+{
+    editScanFile(path, [&](std::vector<std::string>& lines) {
+        for (size_t i = 2; i < lines.size(); ++i) {
+            float r = 0, c = 0, t = 0;
+            if (std::sscanf(lines[i].c_str(), "%f %f %f", &r, &c, &t) != 3) continue;
+            char sz[100];
+            std::snprintf(sz, sizeof sz, "%.4f %.5e %.5e", double(r), signal(double(c)), double(t));
+            lines[i] = sz;
+        }
+    });
+}
+
 // The number after the first occurrence of label in text (NaN when none).
 double numberAfter(const std::string& text, const std::string& label)
 {
@@ -278,16 +293,7 @@ TEST_F(RunJobTest, AScanWhoseRadiiMissTheFitLimitsIsNamed)
 // the run says so and ends with 1.
 TEST_F(RunJobTest, ADistributionWithoutSignalWhereTheDataHoldSomeIsAFailure)
 {
-    for (const std::string& s : scans)
-        editScanFile(s, [](std::vector<std::string>& lines) {
-            for (size_t i = 2; i < lines.size(); ++i) {
-                float r = 0, c = 0, t = 0;
-                if (std::sscanf(lines[i].c_str(), "%f %f %f", &r, &c, &t) != 3) continue;
-                char sz[100];
-                std::snprintf(sz, sizeof sz, "%.4f %.5e %.5e", double(r), -double(c), double(t));
-                lines[i] = sz;
-            }
-        });
+    for (const std::string& s : scans) mapScanSignals(s, [](double c) { return -c; });
     writeExampleJob();
     const ProgramRun run = runJob(120);
     EXPECT_EQ(run.nExit, 1) << run.szErr;
@@ -303,16 +309,7 @@ TEST_F(RunJobTest, ADistributionWithoutSignalWhereTheDataHoldSomeIsAFailure)
 // however badly the rest fits.
 TEST_F(RunJobTest, ADistributionHoldingSignalOnlyAtItsFirstPointIsAResult)
 {
-    for (const std::string& s : scans)
-        editScanFile(s, [](std::vector<std::string>& lines) {
-            for (size_t i = 2; i < lines.size(); ++i) {
-                float r = 0, c = 0, t = 0;
-                if (std::sscanf(lines[i].c_str(), "%f %f %f", &r, &c, &t) != 3) continue;
-                char sz[100];
-                std::snprintf(sz, sizeof sz, "%.4f %.5e %.5e", double(r), 1.0 - double(c), double(t));
-                lines[i] = sz;
-            }
-        });
+    for (const std::string& s : scans) mapScanSignals(s, [](double c) { return 1.0 - c; });
     writeExampleJob({{"<RegularizationType>max ent</RegularizationType>",
                       "<RegularizationType>none</RegularizationType>"},
                      {"<FitRINoise>1</FitRINoise>", "<FitRINoise>0</FitRINoise>"}});
