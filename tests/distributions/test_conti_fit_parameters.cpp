@@ -9,6 +9,20 @@
 #include "models/model_globals.h"
 #include "tools/fluorescence/fluorescence_options.h"
 
+namespace {
+
+// Nothing floated, no frictional ratio fitted, a cell from 6.0 to 7.2 cm:
+// each test then floats only the entries it packs.
+void floatNothing()
+{
+    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
+    nFitFrictionalRatio = 0;
+    fMeniscus = pParamValue[13] = 6.0f;
+    fBottom = pParamValue[14] = 7.2f;
+}
+
+}  // namespace
+
 // Cone radius in [0.01, 1] cm, radial magnification in [0.5, 2], bleaching
 // rate, its limit and the amplitude not below 0, the two Johnston-Ogston
 // values 0.01 for a negative trial; inside the ranges a trial is taken as
@@ -16,10 +30,7 @@
 TEST(ContiVectorBounds, FluorescenceAndJohnstonOgstonEntries)
 {
     bModelContinuous = bModelCS = 1;
-    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
-    nFitFrictionalRatio = 0;
-    fMeniscus = pParamValue[13] = 6.0f;
-    fBottom = pParamValue[14] = 7.2f;
+    floatNothing();
     bFloExcitationCone = bFloExcitationConeFloat = 1;
     bFloMagnificationDrift = bFloBleaching = bFloKBleachFloat = bFloAlimFloat = 1;
     bFloRadialMagnification = bFloRadialMagFactorFloat = 1;
@@ -62,12 +73,9 @@ TEST(ContiVectorBounds, FluorescenceAndJohnstonOgstonEntries)
 TEST(ContiVectorBounds, ScalingLawKsAndBs)
 {
     bModelContinuous = bModelCSScalingLaw = 1;
-    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
-    nFitFrictionalRatio = 0;
+    floatNothing();
     nFitScalingKs = 1;
     pParamFloat[18] = 1;
-    fMeniscus = pParamValue[13] = 6.0f;
-    fBottom = pParamValue[14] = 7.2f;
     ASSERT_EQ(getContiParameters(0, nullptr), 2);
 
     float packed[3] = {};
@@ -113,10 +121,7 @@ TEST(ContiVectorBounds, ScalingLawKsAndBs)
 // bound is taken as it is, and the vbar's buoyancy term follows the vbar.
 TEST(ContiVectorBounds, FloatingVbarAndPersistenceLength)
 {
-    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
-    nFitFrictionalRatio = 0;
-    fMeniscus = pParamValue[13] = 6.0f;
-    fBottom = pParamValue[14] = 7.2f;
+    floatNothing();
     fBufferDensity = 1.02f;
     bModelContinuous = 1;
     for (int m = 0; m < 2; m++) {
@@ -151,10 +156,7 @@ TEST(ContiVectorBounds, FloatingVbarAndPersistenceLength)
 TEST(ContiVectorBounds, ACorrectionFloatsOnlyWhileSwitchedOn)
 {
     bModelContinuous = bModelCS = 1;
-    for (int k = 1; k <= nParams; ++k) pParamFloat[k] = 0;
-    nFitFrictionalRatio = 0;
-    fMeniscus = pParamValue[13] = 6.0f;
-    fBottom = pParamValue[14] = 7.2f;
+    floatNothing();
     struct Correction {
         const char* szName;
         unsigned char* pSwitch;
