@@ -309,6 +309,14 @@ TEST_F(ContourTest, TheCommandsAskTheirRangesAndRefuseAnIncrementThatLeadsNowher
             if (l.find("save generated data as") != std::string::npos && l.find("contour.dat") != std::string::npos)
                 bDefaultName = true;
         EXPECT_TRUE(bDefaultName);
+        // each increment is offered as a fifth of the range just typed: 0.5 / 5
+        // for s from 4.0 to 4.5 and for M from 6.0 to 6.5
+        int nFifth = 0;
+        for (const std::string& l : script.lines())
+            if (l.rfind("Input \"s1 and M Contour\" \"s increment\" \"0.100000\"", 0) == 0 ||
+                l.rfind("Input \"s1 and M Contour\" \"M increment\" \"0.100000\"", 0) == 0)
+                ++nFifth;
+        EXPECT_EQ(nFifth, 2);
     }
     EXPECT_EQ(readRows(path).size(), 6u);
 

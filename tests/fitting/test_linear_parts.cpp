@@ -224,8 +224,8 @@ TEST(LinearParts, AmplitudesForAFixedBaseline)
 }
 
 // An algebraic baseline with the amplitudes: the baseline is the mean
-// residual; with the first scan the initial distribution it keeps no
-// baseline.
+// residual, also beside a species whose signal is almost flat; with the
+// first scan the initial distribution it keeps no baseline.
 TEST(LinearParts, AlgebraicBaselineAndTheInitialDistributionScan)
 {
     Experiment e({1, 2});
@@ -238,6 +238,33 @@ TEST(LinearParts, AlgebraicBaselineAndTheInitialDistributionScan)
     EXPECT_NEAR(fSpeciesAmplitude[2], 0.3, 1e-5);
     EXPECT_NEAR(fBaseline, 0.05, 1e-5);
     EXPECT_EQ(pParamValue[15], fBaseline);
+    EXPECT_LT(Experiment::MaxResidual(), 1e-5);
+
+    // A species whose signal hardly changes over the fitted radii and the
+    // scans (it falls by 0.34 % across the cell and by less than 0.03 %
+    // over the scans), on a baseline of 0.4: the amplitude 2 and the
+    // baseline the data were made with, and no residual. In exact
+    // arithmetic the data's mean drops out, as the basis is centred over
+    // the same points; but the basis' mean is kept in float, and only the
+    // centred data leave that rounding unmagnified by so flat a signal.
+    Experiment flat({1});
+    const auto plateau = [](int k, int j) {
+        return std::exp(-3e-3 * (pNoiseGrid[j] - 6.03)) * (1.0 - 6e-4 * std::exp(-pScanHeaders[k].time / 2000.0));
+    };
+    for (int k = 1; k <= nScans; k++) {
+        for (int j = 1; j <= nNoiseGridPoints; j++) {
+            pppExtraNoiseScan[1][k][j] = static_cast<float>(1.3 * plateau(k, j));
+            ppScanOnNoiseGrid[k][j] = static_cast<float>(2.0 * plateau(k, j) + 0.4);
+        }
+        interpolateOnGrid(pScanPoints[k], ppRadius[k], ppSignal[k], nNoiseGridPoints, pNoiseGrid,
+                          ppScanOnNoiseGrid[k]);
+    }
+    calcMeanScan();
+    setSwitches(false, true, true, false);
+    nFirstModelScan = 1;
+    calcLinearPartsWithBaseline();
+    EXPECT_NEAR(fSpeciesAmplitude[1], 2.0, 1e-4);
+    EXPECT_NEAR(fBaseline, 0.4, 1e-4);
     EXPECT_LT(Experiment::MaxResidual(), 1e-5);
 
     // A fixed baseline only (no switch): added from nFirstModelScan on.
