@@ -176,6 +176,35 @@ TEST_F(FringeToolTest, SingleScanToolRemovesAStepWithArrowKeysAndApplyNow)
     EXPECT_EQ(signalOf(3), original[2]);
 }
 
+// A second jump shifts only the points on its side, as the first does: the
+// step of one fringe at 6.51 cm is taken out by jump 2 at 6.50 cm fixed to the
+// right, size -1, with jump 1 left at no fringe, and '3' adds the jumps to the
+// working copies. The points up to 6.50 cm keep their 0, those beyond come
+// down from 1 to 0, and the residuals move with the signal.
+TEST_F(FringeToolTest, SingleScanToolSecondJumpShiftsOnlyItsSide)
+{
+    LoadSteps({1.0f});
+    headless::Script script;
+    ASSERT_TRUE(StartSingle(script, 1111));
+    Click(script, residualPixel(1, 52));
+    ASSERT_EQ(single.scan, 1);
+    // jump 1 at 6.51 cm of no fringe, then the cursor is jump 2's
+    Keys(script, {'R', VK_UP, '2', VK_DOWN, VK_LEFT});
+    EXPECT_EQ(single.focus, 2);
+    EXPECT_EQ(single.jumpSize1, 0.0);
+    EXPECT_NEAR(single.jumpRadius2, 6.50, 1e-5);
+    EXPECT_EQ(single.jumpDirection2, 1.0);
+    EXPECT_EQ(single.jumpSize2, -1.0);
+    const std::vector<float> residual(ppResidual[1] + 1, ppResidual[1] + 1 + pScanPoints[1]);
+    Keys(script, {'3'});
+    for (int j = 1; j <= pScanPoints[1]; ++j) {
+        const float fDown = ppRadius[1][j] > 6.505f ? 1.0f : 0.0f;
+        ASSERT_EQ(single.workSignal[j], 0.0f) << j;
+        ASSERT_EQ(single.workResidual[j], residual[j - 1] - fDown) << j;
+    }
+    EXPECT_EQ(signalOf(1), original[0]);  // the scan itself waits for Enter
+}
+
 TEST_F(FringeToolTest, SingleScanToolKeysMoveBetweenScansAndEscapeChangesNothing)
 {
     LoadSteps({0.0f, 1.0f, 0.0f});

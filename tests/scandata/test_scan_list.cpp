@@ -83,6 +83,12 @@ TEST_F(ScanListTest, OldListsCommentsAndRefusals) {
                         "newformat n=1\r\n/data\r\n00001.RA1\t% first\r\n% skipped\r\n00002.RA1\r\n");
     ASSERT_EQ(readScanListFile(&window, dir.Path("commented").c_str()), 1);
     EXPECT_EQ(pending(), (std::vector<std::string>{"/data/00001.RA1", "/data/00002.RA1"}));
+    // An empty comment, a bare "%" at the end of a name's line (after a blank
+    // or right after the name), ends the name and keeps the line break: the
+    // names stay apart.
+    scantest::writeText(dir.Path("bare"), "newformat n=1\n/data\n00001.RA1 %\n00002.RA1%\n00003.RA1\n");
+    ASSERT_EQ(readScanListFile(&window, dir.Path("bare").c_str()), 1);
+    EXPECT_EQ(pending(), (std::vector<std::string>{"/data/00001.RA1", "/data/00002.RA1", "/data/00003.RA1"}));
     scantest::writeText(dir.Path("plain"), "newformat n=1\n/data\n00001.RA1\n00002.RA1\n");
     ASSERT_EQ(readScanListFile(&window, dir.Path("plain").c_str()), 1);
     EXPECT_EQ(pending(), (std::vector<std::string>{"/data/00001.RA1", "/data/00002.RA1"}));
