@@ -132,6 +132,34 @@ TEST_F(MStarTest, IdealSpeciesGivesItsMassEverywhere)
     EXPECT_EQ(script.pending(), 0u);
 }
 
+// The same 50 kDa species on a flat 0.05 OD (a species too light to
+// sediment), with the baseline entered as 0.05 and A0 as 0.1: every mass is
+// taken of the signal above the baseline, so M*, both forms of Mwapp and the
+// line fit to ln c give 50 kDa as for the species alone. Taken of the signal
+// with the baseline added instead, the dc/dr form divides by c + 0.1 and
+// comes out 40 % low at the first radius its curve shows.
+TEST_F(MStarTest, ASpeciesOnABaselineGivesItsMassAboveIt)
+{
+    const double a = kFactor(15000) * 50000.0, span = kBottom * kBottom - kMeniscus * kMeniscus;
+    const double c0 = 0.1 * std::expm1(a * span) / (a * span);
+    LoadEquilibrium({WriteEquilibriumScan("lifted.RA1", {{50000.0, c0}, {1e-3, 0.05}}, 15000, 50000.0)});
+    ASSERT_EQ(nScans, 1);
+    win::headless::Script script;
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    script.expectInput("new baseline signal:", "0.05").expectInput("new A0(1):", "0.1");
+    Click(script, 11);
+    Click(script, 12);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FLOAT_EQ(fBaseline, 0.05f);
+    const MStarSetData& S = pMStarSets[1];
+    EXPECT_LT(worstMStar(1, fFitLeftLim, fFitRightLim, 50.0), 0.005);
+    EXPECT_NEAR(S.mwAvg, 50.0, 0.25);
+    EXPECT_NEAR(S.mwLnFit, 50.0, 0.25);
+    EXPECT_LT(worstMwapp(S, S.mwAppR, 50.0), 0.02);
+    EXPECT_LT(worstMwapp(S, S.mwAppDcDr, 50.0), 0.02);
+}
+
 TEST_F(MStarTest, MixtureGivesTheLoadingWeightAverageAtTheBottom)
 {
     // 20 and 80 kDa with equal loading: Mw of the loading is 50 kDa
