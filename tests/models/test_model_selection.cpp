@@ -428,7 +428,11 @@ TEST_F(ModelWindowTest, ModelChoicesWriteTheirOwnSlots)
     // the discrete species from there keep species 1 alone with its loading
     // floated, and the baseline floated as the cumulants had it: the saved
     // analysis writes these marks as every flag of the file, 1.000000, and
-    // 0.000000 for the other species
+    // 0.000000 for the other species. Rows 2 and 3 held the second and third
+    // cumulants, and row 4 a value typed into the cumulants' dialog, none of
+    // them an M or D: the other species are left with none, each of the three
+    // alike
+    for (int k = 2; k <= 4; ++k) pParamValue[k] = pSpeciesMw[k] = 0.25f * k;
     command(198);
     ASSERT_TRUE(bModelDiscreteSpecies && !bModelDlsCumulants);
     szScanExtra = scratch + "cumulants.~p";
@@ -438,6 +442,7 @@ TEST_F(ModelWindowTest, ModelChoicesWriteTheirOwnSlots)
     for (int k = 1; k <= 4; ++k) {
         EXPECT_EQ(saved[1 + 9 * (k - 1)], k == 1 ? "1.000000" : "0.000000") << k;  // included
         EXPECT_EQ(saved[3 + 9 * (k - 1)], k == 1 ? "1.000000" : "0.000000") << k;  // loading floated
+        if (k > 1) EXPECT_EQ(saved[4 + 9 * (k - 1)], "0.000000") << k;            // M or D
     }
     EXPECT_EQ(saved[38], "1.000000");  // the baseline floated
     headless::setPolicy(headless::Policy::FailOnUnexpected);

@@ -12,6 +12,7 @@
 
 #include "analyses/analysis_globals.h"
 #include "app/app_globals.h"
+#include "distributions/conti_fit.h"
 #include "distributions/conti_globals.h"
 #include "distributions/regularization.h"
 #include "fegrid/buffer_sedimentation.h"
@@ -341,6 +342,27 @@ TEST_F(SavedAnalysisTest, ScalingLawsComeBackByTheirCodes)
         EXPECT_FLOAT_EQ(fScalingBs, 0.55f);
         ExpectRoundTrip();
     }
+
+    // bs is never floated in either law, whatever a file held in the fit
+    // flags of species 3 and 4's extra values (entries 27 and 36, of which
+    // slot 18 is bs's): a c(s) analysis with both flags set, reloaded, and
+    // each law chosen from it straight away or after the other. A flag left
+    // there would have the fit count bs among its parameters (here the only
+    // one), while every evaluation's unpacking of the vector fixes it again.
+    command(275);
+    std::vector<std::string> a = Save(scratch + "c.RA1");
+    a[27] = a[36] = "1.000000";
+    Write(scratch + "x.RA1", a);
+    for (const std::vector<unsigned>& path : {std::vector<unsigned>{872}, {887}, {887, 872}, {872, 887}}) {
+        command(198);
+        ASSERT_TRUE(Reload(scratch + "x.RA1"));
+        ASSERT_TRUE(bModelCS);
+        for (unsigned nId : path) {
+            command(nId);
+            EXPECT_EQ(pParamFloat[18], 0) << path.size() << " " << nId;
+            EXPECT_EQ(getContiParameters(0, nullptr), 0) << path.size() << " " << nId;
+        }
+    }
     headless::setPolicy(headless::Policy::FailOnUnexpected);
 }
 
@@ -413,18 +435,32 @@ TEST_F(SavedAnalysisTest, HinderedCsComesBackThroughItsCommandWithMAndS)
 }
 
 // The non-ideal single species is saved by its code at entry 71 (1, 1001 when
-// hindered) and comes back from it, with its Model-menu item.
+// hindered) and comes back from it, with its Model-menu item. Its ks and kd
+// stand in slots 10 and 11 of the vector, and entries 187-190 of the file
+// hold them with their fit flags: kd floated and ks fixed in the one model,
+// the other way round in the other, with the flag of slot 12 (species 4's
+// loading, no part of this model) set opposite to kd's each time.
 TEST_F(SavedAnalysisTest, NonidealSingleSpeciesComesBackByItsCode)
 {
     const struct {
         unsigned nId;
         const char* szCode;
-    } models[] = {{227, "1.000000"}, {1099, "1001.000000"}};
+        int nFitKs, nFitKd;
+    } models[] = {{227, "1.000000", 0, 1}, {1099, "1001.000000", 1, 0}};
     for (const auto& m : models) {
         command(m.nId);
         ASSERT_TRUE(bModelNonidealSingle) << m.nId;
+        pParamValue[10] = 0.75f;  // ks
+        pParamValue[11] = -1.5f;  // kd
+        pParamFloat[10] = m.nFitKs;
+        pParamFloat[11] = m.nFitKd;
+        pParamFloat[12] = 1 - m.nFitKd;
         const std::vector<std::string> a = Save(scratch + "n.RA1");
         EXPECT_EQ(a[71], m.szCode);
+        EXPECT_EQ(a[187], "0.750000") << m.nId;
+        EXPECT_EQ(a[188], m.nFitKs ? "1.000000" : "0.000000") << m.nId;
+        EXPECT_EQ(a[189], "-1.500000") << m.nId;
+        EXPECT_EQ(a[190], m.nFitKd ? "1.000000" : "0.000000") << m.nId;
         command(198);
         ASSERT_TRUE(Reload(scratch + "n.RA1"));
         EXPECT_TRUE(bModelNonidealSingle && bModelInteracting) << m.nId;
