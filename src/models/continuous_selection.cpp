@@ -467,9 +467,7 @@ void TXLAWindow::CmModelCSScalingLaw()
     pParamValue[11] = fScalingKs;
     pParamFloat[11] = nFitScalingKs;
     pParamValue[18] = pSpeciesExtra[3] = fScalingBs;
-    // bs is never floated: a fit flag left in species 3's extra value (from a
-    // saved analysis) would have it counted among the fit's parameters.
-    pParamFloat[18] = pSpeciesExtraFloat[3] = 0;
+    pParamFloat[18] = pSpeciesExtraFloat[3];
 }
 
 void TXLAWindow::CmModelCSWithMsTable()
