@@ -97,9 +97,12 @@ double fStatCriticalRatio(double dConfidence, double dDof1, double dDof2)
     dStatTarget = 1.0 - dConfidence;
     // The tail falls with F. Most ratios of the analyses lie between 1 and 2;
     // when the answer lies outside, the bracket is widened by factors of two
-    // until it holds the sign change.
+    // until it holds the sign change. Upwards that can be far: with one degree
+    // of freedom in the denominator the tail falls only as 1 / sqrt(F), and a
+    // level typed as a float may be 1 - 2^-24, which asks for F near 1e14.
+    // The widening stops only where doubling would leave the doubles.
     double dLo = 1.0, dHi = 2.0;
-    while (fStatObjective(dHi) > 0.0 && dHi < 1e12) {
+    while (fStatObjective(dHi) > 0.0 && dHi < 1e300) {
         dLo = dHi;
         dHi *= 2.0;
     }

@@ -29,6 +29,17 @@ TEST(Statistics, CriticalRatiosMatchClosedFormsAndTables)
     EXPECT_NEAR(fStatCriticalRatio(0.95, 1, 2), 2 * 0.95 * 0.95 / (1 - 0.95 * 0.95), 1e-4);
     EXPECT_NEAR(fStatCriticalRatio(0.999, 1, 10), 21.04, 0.01);
 
+    // Far out: with one degree of freedom in the denominator the tail falls
+    // only as 1 / sqrt(F), and a level typed as a float can be one step below
+    // 1, 1 - 2^-24. The Cauchy quantile then gives 1 / tan^2(pi 2^-25) =
+    // 1.14e14 for (1, 1), eight steps below 1 still 1.78e12, and the dof1 = 2
+    // form (2^48 - 1) / 2 = 1.41e14 for (2, 1): all found without a message.
+    for (int nSteps : {1, 8}) {
+        const double dTail = nSteps * std::ldexp(1.0, -24), dCot = 1.0 / std::tan(pi * dTail / 2.0);
+        EXPECT_NEAR(fStatCriticalRatio(1.0 - dTail, 1, 1) / (dCot * dCot), 1.0, 1e-6) << nSteps;
+    }
+    EXPECT_NEAR(fStatCriticalRatio(1.0 - std::ldexp(1.0, -24), 2, 1) / 140737488355327.5, 1.0, 1e-6);
+
     // A typical distribution fit: within the first bracket.
     double F = fStatCriticalRatio(0.68, 10, 1000);
     EXPECT_GT(F, 1.0);
