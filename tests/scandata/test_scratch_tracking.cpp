@@ -17,6 +17,7 @@
 #include "plot/cwinplot.h"
 #include "plot/key_polling.h"
 #include "scandata/data_menu_fixture.h"
+#include "scandata/noise_grid.h"
 #include "scandata/scan_data.h"
 #include "scandata/scratch_tracking_tool.h"
 
@@ -333,4 +334,36 @@ TEST_F(ScratchTrackingTest, TheLocalModelOfEveryScanIsDrawnOverItsData)
             EXPECT_TRUE(bRed) << "scan " << k << " at " << x << " cm, pixel row " << nY;
         }
     }
+}
+
+// A click inside the fit limits is examined around the first grid point
+// beyond it, also where that point lies just past the right limit: with the
+// limit moved to 6.5009 cm, between the grid points 6.500 and 6.501 cm, a
+// click at 6.5005 cm takes the 11 points around 6.501 cm, finds the shifts
+// the scans were written with and is kept at 6.501 cm; a click at 6.502 cm,
+// past the limit, is consumed and 'y' keeps nothing (docs/scandata.md).
+TEST_F(ScratchTrackingTest, AClickJustInsideTheRightFitLimitIsExamined)
+{
+    fFitRightLim = 6.5009f;
+    updateRightFitLimit();
+    ASSERT_FLOAT_EQ(fFitRightLim, 6.5009f);
+    headless::Script script;
+    Start(script, "0.01");
+    const POINT p = DataPixel(6.5005f);
+    script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON);
+    headless::processMessages();
+    ASSERT_EQ(tool.windowPoints, 11);
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_NEAR(tool.relativeShift[i], kShift[pScanTimeOrder[i] - 1] - kShift[1], 2e-4) << "time position " << i;
+    script.pressKey('Y');
+    headless::processMessages();
+    ASSERT_EQ(tool.nScratches, 1);
+    EXPECT_NEAR(pNoiseGrid[tool.scratchGridIndex[1]], 6.501, 1e-5);
+
+    const POINT q = DataPixel(6.502f);
+    script.mouse(WM_LBUTTONDOWN, q.x, q.y, MK_LBUTTON);
+    headless::processMessages();
+    script.pressKey('Y');
+    headless::processMessages();
+    EXPECT_EQ(tool.nScratches, 1);
 }
