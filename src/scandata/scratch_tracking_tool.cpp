@@ -382,12 +382,9 @@ bool CMouseAction_TrackScratch::Examine(const POINT& point)
     if (dRadius < fFitLeftLim || dRadius > fFitRightLim) return false;
 
     // the window around the first grid point beyond the clicked radius; it
-    // has to lie inside the grid and hold enough points to interpolate on.
-    // That point may lie just past the right fit limit (a click between the
-    // limit and the last grid point inside it), as the window's other points
-    // may anyway.
+    // has to lie inside the grid and hold enough points to interpolate on
     int nCentre = 0;
-    for (int k = std::max(1, nNoiseGridFirst); k <= nNoiseGridPoints; ++k)
+    for (int k = std::max(1, nNoiseGridFirst); k <= std::min(nNoiseGridLast, nNoiseGridPoints); ++k)
         if (pNoiseGrid[k] > dRadius) {
             nCentre = k;
             break;

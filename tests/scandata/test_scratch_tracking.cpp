@@ -336,20 +336,21 @@ TEST_F(ScratchTrackingTest, TheLocalModelOfEveryScanIsDrawnOverItsData)
     }
 }
 
-// A click inside the fit limits is examined around the first grid point
-// beyond it, also where that point lies just past the right limit: with the
-// limit moved to 6.5009 cm, between the grid points 6.500 and 6.501 cm, a
-// click at 6.5005 cm takes the 11 points around 6.501 cm, finds the shifts
-// the scans were written with and is kept at 6.501 cm; a click at 6.502 cm,
-// past the limit, is consumed and 'y' keeps nothing (docs/scandata.md).
-TEST_F(ScratchTrackingTest, AClickJustInsideTheRightFitLimitIsExamined)
+// The window's centre is the first grid point beyond the click among those
+// inside the fit limits (docs/scandata.md): with the right limit moved to
+// 6.5009 cm, between the grid points 6.500 and 6.501 cm, a click near
+// 6.4985 cm (a pixel spans about 0.001 cm) takes the 11 points around 6.499
+// or 6.500 cm, finds the shifts the scans were written with and is kept
+// there; a click at 6.5005 cm, inside the limit but past its last grid point,
+// is consumed and 'y' keeps nothing more.
+TEST_F(ScratchTrackingTest, TheCentreIsAGridPointInsideTheFitLimits)
 {
     fFitRightLim = 6.5009f;
     updateRightFitLimit();
     ASSERT_FLOAT_EQ(fFitRightLim, 6.5009f);
     headless::Script script;
     Start(script, "0.01");
-    const POINT p = DataPixel(6.5005f);
+    const POINT p = DataPixel(6.4985f);
     script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON);
     headless::processMessages();
     ASSERT_EQ(tool.windowPoints, 11);
@@ -358,9 +359,10 @@ TEST_F(ScratchTrackingTest, AClickJustInsideTheRightFitLimitIsExamined)
     script.pressKey('Y');
     headless::processMessages();
     ASSERT_EQ(tool.nScratches, 1);
-    EXPECT_NEAR(pNoiseGrid[tool.scratchGridIndex[1]], 6.501, 1e-5);
+    EXPECT_GT(pNoiseGrid[tool.scratchGridIndex[1]], 6.4975);
+    EXPECT_LT(pNoiseGrid[tool.scratchGridIndex[1]], 6.5005);
 
-    const POINT q = DataPixel(6.502f);
+    const POINT q = DataPixel(6.5005f);
     script.mouse(WM_LBUTTONDOWN, q.x, q.y, MK_LBUTTON);
     headless::processMessages();
     script.pressKey('Y');
