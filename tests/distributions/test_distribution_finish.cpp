@@ -370,6 +370,9 @@ TEST_F(DistributionShownTest, LsgsValuesBeyondTheLargestObservableSAreZero)
     scantest::resetScanState();
 }
 
+// The transforms to s20,w and on to Stokes radii move every grid point and
+// keep the area under both curves; c(Rh) follows c(s) by the change of
+// variable.
 TEST_F(DistributionShownTest, TransformsKeepTheAreaOfBothCurves)
 {
     bRegBothShown = 1;
@@ -384,9 +387,29 @@ TEST_F(DistributionShownTest, TransformsKeepTheAreaOfBothCurves)
     for (int i : {1, 30, 60}) EXPECT_NEAR(pDistAxisS[i], s[i] * dToS20w, 1e-5 * s[i] * dToS20w) << i;
     EXPECT_NEAR(area(pDistAxisS, pDistValues), a1, 1e-5 * a1);
     EXPECT_NEAR(area(pDistAxisS, pDistValues2), a2, 1e-5 * a2);
+    const std::vector<float> s20(pDistAxisS, pDistAxisS + 61), c20(pDistValues, pDistValues + 61),
+        c20b(pDistValues2, pDistValues2 + 61);
+    fFrictionalRatio = 1.2f;
     ASSERT_EQ(transformDistributionToRh(0.72f), 1);
     EXPECT_EQ(bDistTransformedToRh, 1);
-    EXPECT_GT(pDistAxisS[1], 1.0f);  // a Stokes radius in nm
+    // Every point, the last one too, becomes a Stokes radius in nm: Stokes'
+    // law for the sphere of volume M vbar / N_A gives s = (2/9) r0^2
+    // (1 - vbar rho) / (vbar eta f/f0) and Rh = f/f0 r0, so r0 =
+    // sqrt(9 s vbar eta f/f0 / (2 (1 - vbar rho))) (SI: vbar 0.72e-3 m^3/kg,
+    // water at 20 C); with f/f0 1.2 the s20,w of 1.26 to 12.6 S here become
+    // 1.59 to 5.02 nm.
+    // Since s goes as Rh^2, c(Rh) = c(s) ds/dRh = c(s) 2 s / Rh grows with
+    // Rh against c(s): c(Rh) / (c(s) Rh) is the same at every point.
+    const double dLaw1 = pDistValues[1] / (c20[1] * pDistAxisS[1]), dLaw2 = pDistValues2[1] / (c20b[1] * pDistAxisS[1]);
+    for (int i = 1; i <= 60; i++) {
+        const double r0 = std::sqrt(9.0 * s20[i] * 1e-13 * 0.72e-3 * 1.002e-3 * 1.2 / (2.0 * (1.0 - 0.72 * 0.99823)));
+        const double dRh = 1.2 * r0 * 1e9;
+        EXPECT_NEAR(pDistAxisS[i], dRh, 1e-4 * dRh) << i;
+        EXPECT_NEAR(pDistValues[i] / (c20[i] * dRh), dLaw1, 1e-4 * dLaw1) << i;
+        EXPECT_NEAR(pDistValues2[i] / (c20b[i] * dRh), dLaw2, 1e-4 * dLaw2) << i;
+    }
+    EXPECT_NEAR(pDistAxisS[1], 1.59, 0.01);
+    EXPECT_NEAR(pDistAxisS[60], 5.02, 0.01);
     EXPECT_NEAR(area(pDistAxisS, pDistValues), a1, 1e-4 * a1);
     EXPECT_NEAR(area(pDistAxisS, pDistValues2), a2, 1e-4 * a2);
     // not for the M type and not for electrophoresis c(v)
