@@ -152,14 +152,16 @@ float rpmAtTime(const float* p, float t, bool bRound, float fQuantum)
     const float H = tp.fOverspeedTime / 3600.0f;
     if (t >= 0 && p && n >= 1 && h <= H) {
         if (!tp.bExponential) {
+            // k stops at n: in float arithmetic n H / n can come out below H,
+            // and a time up to H belongs to the last part
             int k = 1;
-            while (k * H / n < h) ++k;
-            fSpeed = fFinal * (k <= n ? p[k] : 1.0f);
+            while (k < n && k * H / n < h) ++k;
+            fSpeed = fFinal * p[k];
         } else {
             const float tau = std::max(0.5f, std::fabs(p[1]) * fDecayTimeScale);
             int k = 1;
             if (n > 1)
-                while (k * H / (n - 1) < h) ++k;
+                while (k < n - 1 && k * H / (n - 1) < h) ++k;
             const float fAmplitude = k + 1 <= n ? p[k + 1] : 1.0f;
             fSpeed = (std::exp(-h / tau) * fAmplitude + 1.0f) * fFinal;
         }
