@@ -268,9 +268,12 @@ void TXLAWindow::GenerateSyntheticData(int bKeepData, float dr, float fRpm, floa
     }
     // the parameter and grid files of later fits beside the generated scans
     setDataSidePaths(where.drive, where.dir);
+    // absorbance scans of sedimentation, whatever the set before held: a
+    // light-scattering set before would leave the model on its records
     bAbsorbanceData = 1;
     bInterferenceData = 0;
     bIntensityData = 0;
+    bDLSData = 0;
     fTemperatureK = pScanHeaders[nScansOut].temperature + kZeroCelsiusF;
     fRT = fTemperatureK * kGasConstantF;
     // 8. The noise, in the residual arrays until the model is there.
