@@ -268,8 +268,9 @@ void TXLAWindow::GenerateSyntheticData(int bKeepData, float dr, float fRpm, floa
     }
     // the parameter and grid files of later fits beside the generated scans
     setDataSidePaths(where.drive, where.dir);
-    // absorbance scans of sedimentation, whatever the set before held: a
-    // light-scattering set before would leave the model on its records
+    // absorbance scans of sedimentation, whatever the set before held (the
+    // flag of a light-scattering set would send the model to its kernels,
+    // which find no records and leave the scans empty)
     bAbsorbanceData = 1;
     bInterferenceData = 0;
     bIntensityData = 0;
