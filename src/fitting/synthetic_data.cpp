@@ -268,9 +268,13 @@ void TXLAWindow::GenerateSyntheticData(int bKeepData, float dr, float fRpm, floa
     }
     // the parameter and grid files of later fits beside the generated scans
     setDataSidePaths(where.drive, where.dir);
+    // absorbance scans of sedimentation, whatever the set before held (the
+    // flag of a light-scattering set would send the model to its kernels,
+    // which find no records and leave the scans empty)
     bAbsorbanceData = 1;
     bInterferenceData = 0;
     bIntensityData = 0;
+    bDLSData = 0;
     fTemperatureK = pScanHeaders[nScansOut].temperature + kZeroCelsiusF;
     fRT = fTemperatureK * kGasConstantF;
     // 8. The noise, in the residual arrays until the model is there.

@@ -18,11 +18,13 @@
 #include "numerics/random.h"
 #include "platform/win.h"
 #include "plot/cwinplot.h"
+#include "plot/error_box.h"
 #include "resources/commands.h"
 #include "scandata/scan_data.h"
 #include "scandata/scan_loading.h"
 #include "scandata/scan_test_files.h"
 #include "tools/dls/dls_data.h"
+#include "tools/dls/dls_kernels.h"
 #include "tools/dls_set_fixture.h"
 
 using dlstest::DlsRecipe;
@@ -193,6 +195,44 @@ TEST_F(DlsLoadTest, IntensityDataBeforeLeaveNoTraceInTheLagGrid)
     ASSERT_EQ(nNoiseGridPoints, 20);
     for (int i = 1; i <= 2; ++i)
         for (int j = 1; j <= 20; ++j) EXPECT_EQ(ppScanOnNoiseGrid[i][j], ppSignal[i][j]);
+}
+
+// The other way round: scans generated after light-scattering data replace
+// them by absorbance scans of sedimentation. The model of one species
+// (4.3 S, 6.1e-7 cm^2/s, 0.8) is computed on them, so scan 1 at 300 s and
+// 50000 rpm has at 6.8 cm its radially diluted plateau
+// 0.8 exp(-2 s omega^2 t) = 0.79436; the set before had left it empty. The
+// light-scattering kernels, whose records went with that set, then refuse
+// (false) and leave the model values as they are.
+TEST_F(DlsLoadTest, ScansGeneratedAfterwardsAreSedimentationData)
+{
+    const std::string folder = Folder("dls");
+    LoadFiles({WriteDls(folder, "a.dlsdat", flatRecipe(0.25, 1.0)), WriteDls(folder, "b.dlsdat", flatRecipe(0.49, 2.0))});
+    ASSERT_EQ(bDLSData, 1);
+    bModelDiscreteSpecies = 1;
+    bUseMolarMass = 0;
+    for (int k = 1; k <= 4; ++k) pSpeciesIncluded[k] = 0;
+    pSpeciesIncluded[1] = 1;
+    pParamValue[9] = pSpeciesConc[1] = 0.8f;
+    pParamValue[1] = pSpeciesMw[1] = 6.1f;
+    pParamValue[5] = pSpeciesS[1] = 4.3f;
+    fMeniscus = pParamValue[13] = 6.2f;
+    fBottom = pParamValue[14] = 7.2f;
+    window->GenerateSyntheticData(0, 0.001f, 50000.0f, -1.0f, 0.0f, 300.0f, 0.0f, 3,
+                                  (Folder("generated") + "/0000x.RA0").c_str());
+    ASSERT_EQ(nScans, 3);
+    EXPECT_EQ(bDLSData, 0);
+    EXPECT_EQ(bAbsorbanceData, 1);
+    EXPECT_EQ(pDlsHeaders, nullptr);
+    ASSERT_NEAR(ppRadius[1][601], 6.8f, 1e-4f);  // radii added up in single precision
+    const double dOmega = 50000.0 * 2.0 * M_PI / 60.0;
+    EXPECT_NEAR(ppFit[1][601], 0.8 * std::exp(-2.0 * 4.3e-13 * dOmega * dOmega * 300.0), 1e-3);
+
+    const std::vector<float> fit(ppFit[1] + 1, ppFit[1] + pScanPoints[1] + 1);
+    EXPECT_FALSE(calcDlsModelAcf());
+    EXPECT_FALSE(calcDlsKernels());
+    EXPECT_TRUE(shownErrorMessages().empty());
+    for (int j = 1; j <= pScanPoints[1]; ++j) EXPECT_EQ(ppFit[1][j], fit[static_cast<size_t>(j - 1)]);
 }
 
 TEST_F(DlsLoadTest, RowsWithoutAPositiveLagAreLeftOutAndCounted)

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -404,6 +405,31 @@ TEST_F(XpExportTest, ParameterFileWithoutPeaks)
         EXPECT_EQ(p[static_cast<size_t>(56 + k)], "0 (MCDfitS #" + n + ")");
     }
     EXPECT_EQ(p[81], "1 (bMarquardLevenbergMin)");
+    // The links of M and of s, each a switch, a base species and the range of
+    // species tied to it, read by their labels: switched off, and a link a
+    // reader could switch on ties species of the ten slots to another one,
+    // never a species to itself (the base lies outside the range).
+    for (const char* szWhat : {"M", "S"}) {
+        const std::string key = std::string("MCDlink") + szWhat;
+        auto valueOf = [&p](const std::string& label) {
+            const std::string tail = " (" + label + ")";
+            for (const std::string& line : p)
+                if (line.size() > tail.size() && line.compare(line.size() - tail.size(), tail.size(), tail) == 0)
+                    return std::atoi(line.c_str());
+            ADD_FAILURE() << "no line " << label;
+            return -1;
+        };
+        EXPECT_EQ(valueOf("b" + key), 0) << key;
+        const int nBase = valueOf("n" + key + "Base");
+        const int nFrom = valueOf("n" + key + "from");
+        const int nTo = valueOf("n" + key + "to");
+        for (int n : {nBase, nFrom, nTo}) {
+            EXPECT_GE(n, 1) << key;
+            EXPECT_LE(n, 10) << key;
+        }
+        EXPECT_LE(nFrom, nTo) << key;
+        EXPECT_TRUE(nBase < nFrom || nBase > nTo) << key << ": base " << nBase << ", tied " << nFrom << ".." << nTo;
+    }
 
     const std::vector<std::string> c = Lines(config);
     ASSERT_EQ(c.size(), 50u);
