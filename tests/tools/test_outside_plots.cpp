@@ -250,6 +250,8 @@ TEST_F(OutsidePlotTest, SizeAndShapeAndStructurePlots)
     EXPECT_TRUE(Started(script, "WinExec",
                         Format("%s 4113 %s 3 0 %e %e %e %e %e %e %e %e %e %e", szSizeShapeExePath, szTempDir, 2.0,
                                5.0, 0.0, 0.0, 0.0, 0.0, 1.5, 3.5, 0.0, 0.0)));
+    // the range offered spans every grid point: the largest Rh, 3 nm, is the last (2.5 without it)
+    EXPECT_TRUE(transcriptShows(script, "\"maximum value for Rh-axis (nm) in distribution plot\" \"3.000000\""));
     // the M - f/f0 view asks for those two axes (M in kDa) and passes no s range
     bCsFf0ShowRh = 0;
     bCsFf0ShowMFf0 = 1;
@@ -262,6 +264,8 @@ TEST_F(OutsidePlotTest, SizeAndShapeAndStructurePlots)
     EXPECT_TRUE(Started(script, "WinExec",
                         Format("%s 4113 %s 2 0 %e %e %e %e %e %e %e %e %e %e", szSizeShapeExePath, szTempDir, 0.0,
                                0.0, 1.25, 2.0, 20.0, 100.0, 0.0, 0.0, 0.0, 0.0)));
+    // and the largest mass, the last point's 90000 g/mol, is offered as 90 kDa (not 60)
+    EXPECT_TRUE(transcriptShows(script, "\"maximum value for M-axis (kDa) in distribution plot\" \"90.0000"));
     bCsFf0ShowMFf0 = 0;
     // the D view asks for the s and D axes, and passes the D range last
     bCsFf0ShowD = 1;
