@@ -1,6 +1,7 @@
 // The defaults file, the last-directory file and the paths built at start.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 
 #include "app/app_fixture.h"
@@ -27,6 +28,22 @@ TEST_F(AppFolderTest, PathsLieBesideTheProgramOrInTheWorkingFolder)
     std::string deep = "/" + std::string(250, 'd') + "/";
     setUpDataFilePaths(deep.c_str());
     EXPECT_STREQ(szSoundQuestion, "");
+
+    // The program folder itself is kept in 260 bytes: one of 259 characters
+    // with its "/" is the longest kept whole. A longer one (260, 261, 300)
+    // must still end inside those 260 bytes, since every reader copies it up
+    // to its terminating zero; the paths beside it stay empty.
+    const std::string longest = "/" + std::string(257, 'p') + "/";
+    setUpDataFilePaths(longest.c_str());
+    EXPECT_EQ(std::string(szProgramDir), longest);
+    EXPECT_STREQ(szDrellixExePath, "");
+    for (size_t n : {260u, 261u, 300u}) {
+        const std::string over = "/" + std::string(n - 2, 'p') + "/";
+        setUpDataFilePaths(over.c_str());
+        EXPECT_NE(std::memchr(szProgramDir, 0, sizeof szProgramDir), nullptr) << n << " characters";
+        EXPECT_STREQ(szSoundQuestion, "") << n << " characters";
+        EXPECT_STREQ(szStructureExePath, "") << n << " characters";
+    }
 }
 
 TEST_F(AppFolderTest, MissingShortDamagedAndFullDefaultsFiles)
