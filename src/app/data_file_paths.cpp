@@ -1,7 +1,6 @@
 // The paths of DataFilePaths.
 #include "app/data_file_paths.h"
 
-#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -46,16 +45,27 @@ unsigned char bHaveStructureExe = 0;
 namespace {
 
 // A path too long for its buffer is left empty rather than cut: a cut path
-// would name some other file.
+// would name some other file. So is a path in a folder left empty, which
+// would otherwise name a file in whatever folder is current.
 void joinPath(char* szOut, const char* szDir, const char* szName)
 {
-    if (std::strlen(szDir) + std::strlen(szName) >= 260) {
+    if (!szDir[0] || std::strlen(szDir) + std::strlen(szName) >= 260) {
         szOut[0] = 0;
         return;
     }
     size_t a = std::strlen(szDir);
     std::memcpy(szOut, szDir, a);
     std::memcpy(szOut + a, szName, std::strlen(szName) + 1);
+}
+
+// A folder too long for its 260 bytes is left empty, as a path is.
+void keepFolder(char* szOut, const std::string& folder)
+{
+    if (folder.size() >= 260) {
+        szOut[0] = 0;
+        return;
+    }
+    std::memcpy(szOut, folder.c_str(), folder.size() + 1);
 }
 
 }  // namespace
@@ -85,8 +95,8 @@ int setUpDataFilePaths(const char* szProgramDirectory)
 {
     std::string prog = szProgramDirectory ? szProgramDirectory : runningProgramDir();
     if (!prog.empty() && prog.back() != '/' && prog.back() != '\\') prog += '/';
-    std::snprintf(szProgramDir, 260, "%s", prog.c_str());
-    std::snprintf(szWorkDir, 260, "%s", win::workingFolder().c_str());
+    keepFolder(szProgramDir, prog);
+    keepFolder(szWorkDir, win::workingFolder());
 
     joinPath(szSoundError, szProgramDir, "sounds/error.wav");
     joinPath(szSoundInfo, szProgramDir, "sounds/info.wav");

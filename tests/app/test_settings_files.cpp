@@ -1,6 +1,7 @@
 // The defaults file, the last-directory file and the paths built at start.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -30,9 +31,9 @@ TEST_F(AppFolderTest, PathsLieBesideTheProgramOrInTheWorkingFolder)
     EXPECT_STREQ(szSoundQuestion, "");
 
     // The program folder itself is kept in 260 bytes: one of 259 characters
-    // with its "/" is the longest kept whole. A longer one (260, 261, 300)
-    // must still end inside those 260 bytes, since every reader copies it up
-    // to its terminating zero; the paths beside it stay empty.
+    // with its "/" is the longest kept whole. A longer one (260, 261, 300) is
+    // left empty, not cut to some other folder, and so are the paths beside
+    // it, rather than names in the current folder.
     const std::string longest = "/" + std::string(257, 'p') + "/";
     setUpDataFilePaths(longest.c_str());
     EXPECT_EQ(std::string(szProgramDir), longest);
@@ -40,10 +41,24 @@ TEST_F(AppFolderTest, PathsLieBesideTheProgramOrInTheWorkingFolder)
     for (size_t n : {260u, 261u, 300u}) {
         const std::string over = "/" + std::string(n - 2, 'p') + "/";
         setUpDataFilePaths(over.c_str());
-        EXPECT_NE(std::memchr(szProgramDir, 0, sizeof szProgramDir), nullptr) << n << " characters";
+        EXPECT_STREQ(szProgramDir, "") << n << " characters";
         EXPECT_STREQ(szSoundQuestion, "") << n << " characters";
         EXPECT_STREQ(szStructureExePath, "") << n << " characters";
     }
+
+    // The same for a working folder too long to keep: no settings file and
+    // no temporary folder, and start-up says so.
+    const std::string xdg = work.substr(0, work.size() - std::strlen("morvex/"));
+    const std::string deepXdg = scratch + std::string(200, 'x') + "/" + std::string(60, 'y');
+    setenv("XDG_CONFIG_HOME", deepXdg.c_str(), 1);
+    EXPECT_EQ(setUpDataFilePaths("/opt/morvex"), 0);
+    EXPECT_STREQ(szWorkDir, "");
+    EXPECT_STREQ(szParamsIniPath, "");
+    EXPECT_STREQ(szTempDir, "");
+    EXPECT_STREQ(szProgramDir, "/opt/morvex/");
+    setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+    EXPECT_EQ(setUpDataFilePaths("/opt/morvex"), 1);
+    EXPECT_EQ(std::string(szWorkDir), work);
 }
 
 TEST_F(AppFolderTest, MissingShortDamagedAndFullDefaultsFiles)

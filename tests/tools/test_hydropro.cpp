@@ -177,6 +177,48 @@ TEST_F(HydroProTest, AMissingProgramIsLocatedOrItsHelpSectionOffered)
     EXPECT_NE(help.find("id=\"hydropro\""), std::string::npos);
 }
 
+// Folders too long to keep in their 260 bytes are left empty, never cut to
+// a prefix that names some other folder: a located program is then run from
+// where it was found, with no copy beside a cut program folder, and without a
+// working folder the run makes no folder at all, not even in the current one.
+TEST_F(HydroProTest, FoldersTooLongToKeepAreNotCutToOthers)
+{
+    // the file dialogs make their folders the current ones: back afterwards
+    struct Back {
+        std::filesystem::path where = std::filesystem::current_path();
+        ~Back() { std::filesystem::current_path(where); }
+    } back;
+    const std::string parent = scratch + std::string(150, 'd') + "/";
+    const std::string deep = parent + std::string(150, 'e') + "/";
+    std::filesystem::create_directories(deep);
+    setUpDataFilePaths(deep.c_str());
+    ASSERT_STREQ(szProgramDir, "");
+    // (a download's name; the file dialog leaves its folder the current one)
+    const std::string found = scratch + "downloads/hydropro7cmsd.1";
+    WriteFakeProgram(found, scratch + "unused.txt");
+    win::headless::Script script;
+    script.expectMessageBox("Could not find HydroPro file", win::IDOK)
+        .expectOpenFile("please locate the file", {found})
+        .expectMessageBox("HYDROPRO", win::IDNO);
+    Run(script, 876);
+    EXPECT_EQ(script.pending(), 0u);
+    size_t nBeside = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(parent)) nBeside += entry.path().string() + "/" != deep;
+    EXPECT_EQ(nBeside, 0u);
+    EXPECT_FALSE(std::filesystem::exists(scratch + "downloads/" + szHydroProExeName));
+
+    setUpDataFilePaths(scratch.c_str());
+    ConfigureProgram(szHydroProExeName, found);
+    szWorkDir[0] = 0;
+    script.expectMessageBox("HYDROPRO", win::IDYES)
+        .expectMessageBox("Please select the pdb structure file.", win::IDOK)
+        .expectOpenFile("please select the pdb file", {pdb})
+        .expectMessageBox("could not create folder HydroPro", win::IDOK);
+    Run(script, 876);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FALSE(std::filesystem::exists(scratch + "structures/HydroPro"));
+}
+
 TEST(HydroProResults, MarkersAndTheResultLine)
 {
     HydroProResults r = extractHydroProResults("a ***x*** y\r\nSedimentation coefficient:  1.2E-13 s\r\nrest");

@@ -97,7 +97,7 @@ bool HydroProRun::LocateProgram()
 {
     if (!win::configuredProgramPath(szHydroProExeName).empty()) return true;  // not copied anywhere
     const std::string installed = std::string(szProgramDir) + szHydroProExeName;
-    if (fileExists(installed.c_str())) {
+    if (szProgramDir[0] && fileExists(installed.c_str())) {
         exeSource = installed;
         return true;
     }
@@ -119,8 +119,10 @@ bool HydroProRun::LocateProgram()
         return false;
     }
     // Kept in the program folder for later runs; a program folder that
-    // cannot be written does not stop this run, which takes the file chosen.
-    exeSource = win::CopyFile(szFound, installed.c_str(), win::FALSE) ? installed : std::string(szFound);
+    // cannot be written, or is not known (too long to keep), does not stop
+    // this run, which takes the file chosen.
+    exeSource = szProgramDir[0] && win::CopyFile(szFound, installed.c_str(), win::FALSE) ? installed
+                                                                                          : std::string(szFound);
     return true;
 }
 
@@ -146,6 +148,10 @@ bool HydroProRun::MakeFolder()
 {
     // Under the working folder: the program folder may be read-only.
     const std::string root = std::string(szWorkDir) + "HydroPro";
+    if (!szWorkDir[0]) {  // too long to keep: not the current folder instead
+        Box("could not create folder " + root, "ERROR");
+        return false;
+    }
     if (win::GetFileAttributes(root.c_str()) != win::FILE_ATTRIBUTE_DIRECTORY) win::CreateDirectory(root.c_str(), nullptr);
     folder = root + "/" + base;
     while (win::GetFileAttributes(folder.c_str()) != win::INVALID_FILE_ATTRIBUTES) folder += "_";
