@@ -55,6 +55,13 @@ void MStarTest::SetUp()
 std::string MStarTest::WriteEquilibriumScan(const std::string& name, const std::vector<Species>& species, double rpm,
                                             double time, double r0, double rEnd)
 {
+    return WriteScan(
+        name, [&](double r) { return equilibriumSignal(species, rpm, kMeniscus, kBottom, r); }, rpm, time, r0, rEnd);
+}
+
+std::string MStarTest::WriteScan(const std::string& name, const std::function<double(double)>& signal, double rpm,
+                                 double time, double r0, double rEnd)
+{
     // the radii as the file holds them, four decimals
     std::string text = "synthetic equilibrium scan\n";
     char line[200];
@@ -65,7 +72,7 @@ std::string MStarTest::WriteEquilibriumScan(const std::string& name, const std::
     const int n = static_cast<int>(std::lround((rEnd - r0) / 0.001)) + 1;
     for (int i = 0; i < n; ++i) {
         const double r = std::round((r0 + 0.001 * i) * 1e4) / 1e4;
-        const double c = equilibriumSignal(species, rpm, kMeniscus, kBottom, r);
+        const double c = signal(r);
         // interference files have two columns, absorbance files three
         if (cType == 'P')
             std::snprintf(line, sizeof line, "%.4f %.6e\n", r, c);
@@ -122,6 +129,14 @@ void MStarTest::SmoothWithCM(win::headless::Script& script)
         .expectInput("max Mw (kDa)", "99")
         .expectMessageBox("determine Baseline from c(M)?", win::IDYES);
     Click(script, 6);
+}
+
+void MStarTest::EnterAndSmoothWithCM(win::headless::Script& script)
+{
+    Enter(script);
+    ASSERT_TRUE(bMStarMode);
+    SmoothWithCM(script);
+    EXPECT_EQ(script.pending(), 0u);
 }
 
 void MStarTest::RightDrag(win::headless::Script& script, int x0, int x1, int y)

@@ -2,6 +2,7 @@
 // written by the test, for the M* screens.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ protected:
     // The signal continues past the bottom, as far as rEnd.
     std::string WriteEquilibriumScan(const std::string& name, const std::vector<mstartest::Species>& species,
                                      double rpm, double time, double r0 = 6.88, double rEnd = 7.25);
+    // The same with any signal of the radius.
+    std::string WriteScan(const std::string& name, const std::function<double(double)>& signal, double rpm,
+                          double time, double r0 = 6.88, double rEnd = 7.25);
     // Load Equilibrium Data (515) with the files.
     void LoadEquilibrium(const std::vector<std::string>& paths);
     // One 50 kDa set, 0.1 OD at the meniscus, 15000 rpm.
@@ -52,6 +56,9 @@ protected:
     // Button 6 answered for c(M) smoothing: 24 to 99 kDa, the baseline
     // determined from c(M).
     void SmoothWithCM(win::headless::Script& script);
+    // Enter, then smoothing with c(M), every question answered (call it in
+    // ASSERT_NO_FATAL_FAILURE).
+    void EnterAndSmoothWithCM(win::headless::Script& script);
     // A right-button drag on the window from pixel x0 to x1 at height y.
     void RightDrag(win::headless::Script& script, int x0, int x1, int y = 250);
     // The window's pixel x of a radius on plot A.

@@ -303,15 +303,8 @@ TEST_F(MStarTest, LoadingSignalOfALinearProfileIsItsMeanOverTheSector)
     // through the bottom range carries the rest to the bottom (exactly, for
     // a line)
     fFitRightLim = 7.0f;
-    std::string text = "linear profile\nR 1 20.0 15000 50000 1.234e+11 280 1\n";
-    for (int i = 0; i <= 350; ++i) {
-        const double r = kMeniscus + 0.001 * i;
-        char line[100];
-        std::snprintf(line, sizeof line, "%.4f %.6e 0.01\n", r, 0.2 + 0.5 * (r - kMeniscus));
-        text += line;
-    }
-    scantest::writeText(folder + "/linear.RA1", text);
-    LoadEquilibrium({folder + "/linear.RA1"});
+    LoadEquilibrium({WriteScan(
+        "linear.RA1", [](double r) { return 0.2 + 0.5 * (r - kMeniscus); }, 15000, 50000, kMeniscus, kMeniscus + 0.35)});
     win::headless::Script script;
     Enter(script);
     ASSERT_TRUE(bMStarMode);
@@ -356,17 +349,12 @@ TEST_F(MStarTest, ThePlotsHoldTheEndsOfTheirCurves)
     };
     const std::pair<double, double> bad[] = {{6.925, 1.02}, {7.178, 1.02}, {7.189, 1.2}};
     for (const auto& [rBad, fFactor] : bad) {
-        std::string text = "ideal species with a bad point\nR 1 20.0 15000 50000 1.234e+11 280 1\n";
-        for (int i = 0; i <= 370; ++i) {
-            const double r = std::round((6.88 + 0.001 * i) * 1e4) / 1e4;
-            char line[100];
-            std::snprintf(line, sizeof line, "%.4f %.6e 0.01\n", r,
-                          (std::fabs(r - rBad) < 1e-6 ? fFactor : 1.0) *
-                              equilibriumSignal({s}, 15000, kMeniscus, kBottom, r));
-            text += line;
-        }
-        scantest::writeText(folder + "/dust.RA1", text);
-        LoadEquilibrium({folder + "/dust.RA1"});
+        LoadEquilibrium({WriteScan(
+            "dust.RA1",
+            [&](double r) {
+                return (std::fabs(r - rBad) < 1e-6 ? fFactor : 1.0) * equilibriumSignal({s}, 15000, kMeniscus, kBottom, r);
+            },
+            15000, 50000)});
         win::headless::Script script;
         Enter(script);
         ASSERT_TRUE(bMStarMode);

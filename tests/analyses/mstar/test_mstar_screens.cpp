@@ -424,10 +424,7 @@ TEST_F(MStarTest, SmoothingRunsTheCMModel)
     ASSERT_TRUE(mStarCMModelAvailable());
     LoadIdealSet();
     win::headless::Script script;
-    Enter(script);
-    ASSERT_TRUE(bMStarMode);
-    SmoothWithCM(script);
-    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_NO_FATAL_FAILURE(EnterAndSmoothWithCM(script));
     EXPECT_TRUE(bMStarCMSmoothing);
     EXPECT_TRUE(bMStarMode);
     EXPECT_TRUE(bModelContinuous);
@@ -485,10 +482,7 @@ TEST_F(MStarTest, SmoothingExtrapolatesMStarToTheCellsAverageMass)
 {
     LoadEquilibrium({WriteEquilibriumScan("mix.RA1", {{30000.0, 0.3}, {80000.0, 0.3}}, 15000, 50000.0)});
     win::headless::Script script;
-    Enter(script);
-    ASSERT_TRUE(bMStarMode);
-    SmoothWithCM(script);
-    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_NO_FATAL_FAILURE(EnterAndSmoothWithCM(script));
     ASSERT_TRUE(bMStarCMSmoothing);
     EXPECT_NEAR(pMStarSets[1].mwAvg, 55.0, 0.1);
 }
@@ -503,10 +497,7 @@ TEST_F(MStarTest, SmoothingTakesLnCOfTheFitAboveItsBaseline)
     const double c0 = 0.1 * std::expm1(a * span) / (a * span);
     LoadEquilibrium({WriteEquilibriumScan("lifted.RA1", {{50000.0, c0}, {1e-3, 0.05}}, 15000, 50000.0)});
     win::headless::Script script;
-    Enter(script);
-    ASSERT_TRUE(bMStarMode);
-    SmoothWithCM(script);
-    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_NO_FATAL_FAILURE(EnterAndSmoothWithCM(script));
     ASSERT_TRUE(bMStarCMSmoothing);
     EXPECT_NEAR(fBaseline, 0.05f, 1e-3f);
     const MStarSetData& S = pMStarSets[1];
@@ -558,10 +549,7 @@ protected:
         bFitTINoise = 1;
         bFitRINoise = 0;
         win::headless::Script script;
-        Enter(script);
-        ASSERT_TRUE(bMStarMode);
-        SmoothWithCM(script);
-        EXPECT_EQ(script.pending(), 0u);
+        ASSERT_NO_FATAL_FAILURE(EnterAndSmoothWithCM(script));
         EXPECT_EQ(bFitTINoise, bOneSpeed ? 0 : 1);
         ASSERT_TRUE(bMStarCMSmoothing);
         ASSERT_GT(nResolution, 2);
@@ -616,10 +604,7 @@ protected:
         LoadEquilibrium({WriteEquilibriumScan("off.IP1", {{50000.0, kLoading}, {1e-3, fOffset}}, 15000, 50000.0)});
         ASSERT_EQ(nScans, 1);
         win::headless::Script script;
-        Enter(script);
-        ASSERT_TRUE(bMStarMode);
-        SmoothWithCM(script);
-        EXPECT_EQ(script.pending(), 0u);
+        ASSERT_NO_FATAL_FAILURE(EnterAndSmoothWithCM(script));
         ASSERT_TRUE(bMStarCMSmoothing);
         EXPECT_NEAR(mStarBaseline(1), fOffset, 1e-3);
         const MStarSetData& S = pMStarSets[1];
