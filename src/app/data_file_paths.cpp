@@ -58,16 +58,6 @@ void joinPath(char* szOut, const char* szDir, const char* szName)
     std::memcpy(szOut + a, szName, std::strlen(szName) + 1);
 }
 
-// A folder too long for its 260 bytes is left empty, as a path is.
-void keepFolder(char* szOut, const std::string& folder)
-{
-    if (folder.size() >= 260) {
-        szOut[0] = 0;
-        return;
-    }
-    std::memcpy(szOut, folder.c_str(), folder.size() + 1);
-}
-
 }  // namespace
 
 const char* runningProgramDir()
@@ -95,8 +85,9 @@ int setUpDataFilePaths(const char* szProgramDirectory)
 {
     std::string prog = szProgramDirectory ? szProgramDirectory : runningProgramDir();
     if (!prog.empty() && prog.back() != '/' && prog.back() != '\\') prog += '/';
-    keepFolder(szProgramDir, prog);
-    keepFolder(szWorkDir, win::workingFolder());
+    // the folders themselves too: one too long is left empty
+    joinPath(szProgramDir, prog.c_str(), "");
+    joinPath(szWorkDir, win::workingFolder().c_str(), "");
 
     joinPath(szSoundError, szProgramDir, "sounds/error.wav");
     joinPath(szSoundInfo, szProgramDir, "sounds/info.wav");
