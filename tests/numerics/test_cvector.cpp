@@ -121,9 +121,10 @@ TEST(CVector, OneValuePerLineFiles)
     EXPECT_FLOAT_EQ(loaded.Get(2), 3.25e-3f);
 
     // Lines far longer than any buffer, Windows line ends, blank lines; a
-    // line that is no number ends the reading.
+    // line that is no number ends the reading. The last line has no line end
+    // and is read whole.
     std::string comment(5000, 'x');
-    writeFile(path, "1.0 " + comment + "\r\n\r\n2.0\t" + comment + "\r\n3.0\nstop\n4.0\n");
+    writeFile(path, "1.0 " + comment + "\r\n\r\n2.0\t" + comment + "\r\n3.0\nstop\n4.25");
     CVector longLines;
     longLines.Load(path.c_str());
     ASSERT_EQ(longLines.nSize, 3u);
@@ -155,7 +156,7 @@ TEST(CVector, OneValuePerLineFiles)
     ASSERT_EQ(nh, 5);
     EXPECT_EQ(a[3], 3.0f);
     EXPECT_EQ(a[4], 3.0f); // "stop" repeats the previous value
-    EXPECT_EQ(a[5], 4.0f);
+    EXPECT_EQ(a[5], 4.25f);
     ASSERT_EQ(shownErrorMessages().size(), 1u);
     // the writer of one-based arrays writes elements lo..hi, which the reader
     // gives back; an empty range or no array writes an empty file
