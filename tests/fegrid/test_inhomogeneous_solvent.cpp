@@ -462,12 +462,16 @@ TEST_F(SolventDialogTest, TheKindOfSolventAndTheModelSwitch)
     // without tables the co-solute solution is water
     EXPECT_FLOAT_EQ(fGradientBufferDensity, 0.99823f);
     EXPECT_FLOAT_EQ(fGradientBufferViscosityRef, 1.0f);
-    // neither checked: the compressible solvent; the model stays on
-    script.expectDialog(kCaption, headless::DialogAnswer().check(840, false).check(844, false));
+    // neither checked: the compressible solvent; the model stays on. Its
+    // buffer viscosity is typed in Poise (1 P = 0.1 Pa s): 0.01503 P, 1.5
+    // times water's 1.002 mPa s at 20 degrees
+    script.expectDialog(kCaption, headless::DialogAnswer().check(840, false).check(844, false).set(843, "0.01503"));
     window->EvCommand(542, nullptr, 0);
     EXPECT_EQ(script.pending(), 0u);
     EXPECT_TRUE(bCompressibleSolvent);
     EXPECT_FALSE(bSedimentingCosolute);
+    EXPECT_NEAR(fGradientBufferViscosity, 1.503e-3, 1e-9);
+    EXPECT_NEAR(fGradientBufferViscosityRef, 1.5, 1e-6);
     // off: the parameters back to experimental conditions
     script.expectDialog(kCaption, headless::DialogAnswer().check(857, false));
     script.expectMessageBox("changing s and D (and M) back to experimental conditions!", IDOK);

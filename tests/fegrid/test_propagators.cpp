@@ -487,6 +487,45 @@ TEST(GridPropagation, ThePlateauBeyondTheWindowIsTheDilutedLoadingItself)
         }
         EXPECT_GT(nChecked, 1000) << what;
     }
+
+    // The window grows by its extension, a tenth of the grid, when among its
+    // last tenth of rows (from row 3 on) the mean of three neighbours has
+    // fallen below the plateau by more than the cleared threshold, 1e-6 of the
+    // loading: it starts at row 100 of 1000, and two steps of 1e-9 s (which
+    // move nothing by 1e-9 of the plateau) show where it ends. A dent of 1e-5
+    // in one row lowers the three means over it by 3.3e-6: seen from row 100
+    // when it lies at row 97 or 98 (one growth to 200, whose last tenth,
+    // 101..200, is plateau), at row 99 also from row 101 (a second growth to
+    // 300); a dent of 2e-6 (means 6.7e-7 low) is no depletion; a dent beyond
+    // the window is never looked at, the plateau put over it.
+    e.nScans = 2;
+    e.tFirst = 1e-9;
+    e.tLast = 2e-9;
+    installExperiment(e);
+    bFixedTimestep = 1;
+    dMaxDcOverC = 1e-9;
+    struct Dent {
+        int row;
+        double depth;
+        int last;  // the window's last row after the run
+    };
+    for (const Dent d : {Dent{97, 1e-5, 200}, Dent{98, 1e-5, 200}, Dent{99, 1e-5, 300}, Dent{98, 2e-6, 100},
+                         Dent{150, 1e-5, 100}}) {
+        SCOPED_TRACE("dent of " + std::to_string(d.depth) + " at row " + std::to_string(d.row));
+        bTruncateGrid = 1;
+        bBackDiffusionShutOffActive = 1;
+        layOutGrid(1000, false);
+        prepareRun(12, 3e-7, c0);
+        pGridConc[d.row] = c0 * (1 - d.depth);
+        propagate();
+        ASSERT_EQ(bSimulationError, 0);
+        ASSERT_EQ(bDiscretizationError, 0);
+        EXPECT_EQ(nTimeStepCount, 2);
+        EXPECT_EQ(nLastActiveIndex, d.last);
+        if (d.row > d.last) {
+            EXPECT_NEAR(pGridConc[d.row], c0, 1e-9 * c0);
+        }
+    }
 }
 
 // Where nothing changes the step grows tenfold per step up to the largest
