@@ -333,6 +333,28 @@ TEST_F(AreaFractionTest, TheDirectFitNeverRaisesTheRmsdAndKeepsTheIntercepts)
         for (int c = 1; c <= 4; c++)
             EXPECT_NEAR(pFractionIntercept[c], intercepts[c], 0.05) << "fraction " << c << ", key after " << nBefore;
     }
+
+    // Keys in the simplex of the last fraction in both sweeps (the 153rd and
+    // the 329th evaluation): the second stops it where another vertex than
+    // the first is the best. The fit ends showing the model of the lines it
+    // keeps: those lines give the same rmsd and loading again.
+    seedRandomNumbers(1);
+    for (int c = 1; c <= 4; c++) {
+        pFractionIntercept[c] = intercepts[c];
+        pFractionSlope[c] = slopes[c];
+    }
+    for (const int nBefore : {152, 175}) {
+        for (int m = 0; m < nBefore; m++) win::PostMessage(window->HWindow, win::WM_MOUSEMOVE, 0, 0);
+        win::PostMessage(window->HWindow, win::WM_KEYDOWN, 'X', 0);
+        win::PostMessage(window->HWindow, win::WM_KEYUP, 'X', 0);
+    }
+    fitAreaFractionExtrapolation(window.get());
+    win::MSG msg;
+    ASSERT_FALSE(win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE)) << "a key came after the fit";
+    const float fShownRmsd = fRmsd, fShownLoading = fLoadingConcentration;
+    const float fKeptRmsd = calcSvsTime(pFractionSlope, pFractionIntercept);
+    EXPECT_NEAR(fShownRmsd, fKeptRmsd, 1e-5f * fKeptRmsd);
+    EXPECT_NEAR(fShownLoading, fLoadingConcentration, 1e-6f);
 }
 
 // Each step of the direct fit shows its lines on cleared rows, 30 to 230 at

@@ -161,10 +161,15 @@ TEST_F(EqTestCommandTest, ThreeSpeedsGiveThreeCurvesAndThreeFiles)
     EXPECT_NEAR(d->pY->pData[0], 0.01 * (6.8 - 7.0), 1e-6);
     EXPECT_NEAR(d->pY->pData[40], 0.01 * (7.2 - 7.0), 1e-6);
     EXPECT_NE(std::string(pResidualsPlot->pCurveNames[0]).find("rmsd=0.0012"), std::string::npos);
-    // the latest scan's shape runs from -0.5 to 0.5 around its mean radius
+    // the latest scan's shape around its mean radius: a span of 1, centred
+    // on 0 (its values sum to nothing)
     const CCurve* rel = pEqTestPlot->pCurves[0];
     EXPECT_NEAR(rel->pX->pData[0], -0.2, 1e-5);
     EXPECT_NEAR(rel->pY->Max() - rel->pY->Min(), 1.0, 1e-5);
+    ASSERT_EQ(rel->pY->nSize, 41u);
+    double dShapeSum = 0;
+    for (int i = 0; i < 41; ++i) dShapeSum += rel->pY->pData[i];
+    EXPECT_NEAR(dShapeSum / 41, 0.0, 1e-6);
 
     // one file per series: recorded time and time before the latest in hours, rmsd
     for (int s = 1; s <= 3; ++s) {

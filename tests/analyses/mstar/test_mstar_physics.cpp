@@ -267,6 +267,32 @@ TEST_F(MStarTest, TwoSpeedsOfAMixtureEndToEnd)
     EXPECT_EQ(script.pending(), 0u);
 }
 
+// A set of two points, one on the meniscus and one on the bottom (no point
+// is added to it): Mwapp has the one difference quotient of ln c over r^2,
+// which both points carry. For ln c of an ideal 50 kDa species that is 50 kDa
+// at both points.
+TEST_F(MStarTest, ASetOfTwoPointsCarriesItsMwappAtBoth)
+{
+    LoadIdealSet();
+    pScanPoints[1] = 2;
+    ppRadius[1][1] = fMeniscus;
+    ppRadius[1][2] = fBottom;
+    ASSERT_TRUE(mStarCheckDataRange(window.get()));
+    MStarSetData& S = pMStarSets[1];
+    ASSERT_EQ(S.nPts, 2);
+    const double kM = kFactor(15000) * 50000.0;
+    S.kFactor = static_cast<float>(kFactor(15000));
+    for (int j = 1; j <= 2; ++j) {
+        const double r = S.setRadius.p[j];
+        S.rSquared.p[j] = static_cast<float>(r * r);
+        S.lnCSmooth.p[j] = static_cast<float>(std::log(0.1) + kM * (r * r - kMeniscus * kMeniscus));
+    }
+    nMwappSmoothHalfWidth = 0;  // no moving average over two points
+    mStarComputeMwapp(1);
+    EXPECT_NEAR(S.mwAppR.p[1], 50.0, 0.05);
+    EXPECT_NEAR(S.mwAppR.p[2], 50.0, 0.05);
+}
+
 TEST_F(MStarTest, ACellWithoutSedimentationGivesNoMass)
 {
     // a mass so small that the written signal is the same 0.5 everywhere
