@@ -165,6 +165,18 @@ TEST_F(TimeToEqPreferencesTest, FileRoundTripAndShortOrUnusableFilesIgnored)
         writeText(path, valuesText(defaults, b.k, b.v));
         EXPECT_FALSE(LoadSimAppEqParameterPreferences(nullptr, path.c_str())) << b.k << " " << b.v;
     }
+    // species 2's share of the loading: all of it leaves species 1 none, more
+    // would leave it less than none; off, the share is not read
+    TimeToEqParams two;
+    two.bSecondSpecies = 1;
+    for (const float fShare : {1.0f, 1.5f}) {
+        writeText(path, valuesText(two, 28, fShare));
+        EXPECT_EQ(LoadSimAppEqParameterPreferences(nullptr, path.c_str()), fShare <= 1.0f) << fShare;
+        resetTimeToEqParams(&p);
+    }
+    writeText(path, valuesText(defaults, 28, 1.5f));
+    EXPECT_TRUE(LoadSimAppEqParameterPreferences(nullptr, path.c_str()));
+    resetTimeToEqParams(&p);
     // the least counts it can use: one speed level without the exponential
     // form, and with it a decay time and one amplitude (2, which the dialog
     // also accepts and saves)
@@ -311,8 +323,11 @@ TEST_F(TimeToEqDialogTest, EntriesThatCannotRunKeepTheDialogOpen)
         .expectMessageBox("Invalid Entry", IDOK)
         .expectDialog(szTitle, headless::DialogAnswer().set(412, "4").check(615).set(414, "0"))
         .expectMessageBox("Invalid Entry", IDOK)
+        // its share of the loading above all of it
+        .expectDialog(szTitle, headless::DialogAnswer().set(414, "5").set(406, "1.01"))
+        .expectMessageBox("Invalid Entry", IDOK)
         // with s in use for species 2 (the exponential form on), s = 0
-        .expectDialog(szTitle, headless::DialogAnswer().set(414, "5").check(624).check(626).set(405, "0"))
+        .expectDialog(szTitle, headless::DialogAnswer().set(406, "1").check(624).check(626).set(405, "0"))
         .expectMessageBox("Invalid Entry", IDOK)
         // and with f/f0 in use for species 2 (the step form), f/f0 = 0
         .expectDialog(szTitle,
@@ -328,7 +343,7 @@ TEST_F(TimeToEqDialogTest, EntriesThatCannotRunKeepTheDialogOpen)
     int nRefusals = 0;
     for (const std::string& l : script.lines())
         if (l.find("\"Input Error\"") != std::string::npos) ++nRefusals;
-    EXPECT_EQ(nRefusals, 16);
+    EXPECT_EQ(nRefusals, 17);
 }
 
 // The switches of the file are written as 1 and 0: distribution, extrapolate

@@ -121,7 +121,8 @@ bool TimeToEQPBox::CanClose()
         {428, false, [](double v, bool, bool, bool, double, double, bool) { return v > 0; }},
         {426, false, [](double v, bool, bool, bool, double, double rho, bool) { return v > 0 && v * rho != 1; }},
         {413, false, [](double v, bool ff0, bool, bool, double, double, bool) { return !ff0 || v > 0; }},
-        {406, false, nullptr},
+        // the second species' share of the loading: above 1 the first would be negative
+        {406, false, [](double v, bool, bool s2, bool, double, double, bool) { return !s2 || v <= 1; }},
         {405, true, [](double v, bool, bool s2, bool ff02, double, double, bool) { return !s2 || ff02 || v != 0; }},
         {414, false, [](double v, bool, bool s2, bool, double, double, bool) { return !s2 || v > 0; }},
         {420, false, nullptr},

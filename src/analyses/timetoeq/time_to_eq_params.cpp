@@ -100,6 +100,8 @@ bool timeToEqValuesUsable(const float* v)
     if (!(v[24] > 0.0f)) return false;
     if (toFlag(v[26]) ? !(v[25] > 0.0f) : v[23] == 0.0f) return false;
     if (toFlag(v[27])) {
+        // its share of the loading leaves species 1 none below 0
+        if (!(v[28] <= 1.0f)) return false;
         if (!(v[30] > 0.0f)) return false;
         if (toFlag(v[33]) ? !(v[32] > 0.0f) : v[29] == 0.0f) return false;
     }
