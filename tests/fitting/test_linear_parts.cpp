@@ -109,7 +109,8 @@ void setSwitches(bool ti, bool baseline, bool concentrations, bool ri)
 
 // Data 2 B1 + 0.5 B2 + a radial profile + scan offsets: TI and RI noise with
 // algebraic concentrations give the amplitudes and no residual; a constant
-// added to the data moves only the RI offsets.
+// added to the data moves only the RI offsets. Without the offsets, TI noise
+// alone gives the amplitudes and the profile.
 TEST(LinearParts, TimeAndRadialInvariantNoiseWithAmplitudes)
 {
     Experiment e({1, 2});
@@ -141,6 +142,18 @@ TEST(LinearParts, TimeAndRadialInvariantNoiseWithAmplitudes)
     for (int j = 1; j <= nNoiseGridPoints; j++) EXPECT_NEAR(pTINoiseSaved[j], ti[j - 1], 2e-6);
     for (int s = 1; s <= nScans; s++) EXPECT_NEAR(pRINoiseSaved[s], ri[s - 1] + 0.3, 2e-6);
     EXPECT_LT(Experiment::MaxResidual(), 1e-5);
+
+    // TI noise alone: the data the amplitudes and the radial profile were
+    // made with come back, and no residual.
+    e.Deliver();
+    e.SetData({0, 2.0, 0.5, 0, 0}, profileOf, nullptr);
+    setSwitches(true, false, true, false);
+    ASSERT_EQ(linearPartsRoutine(), &calcLinearPartsTiNoise);
+    calcLinearPartsTiNoise();
+    EXPECT_NEAR(fSpeciesAmplitude[1], 2.0, 1e-5);
+    EXPECT_NEAR(fSpeciesAmplitude[2], 0.5, 1e-5);
+    for (int j = 1; j <= nNoiseGridPoints; j += 10) EXPECT_NEAR(pTINoiseSaved[j], profileOf(pNoiseGrid[j]), 2e-5) << j;
+    EXPECT_LT(Experiment::MaxResidual(), 2e-5);
 
     // Close to equilibrium, a species whose signal changes by less than
     // 0.05 % over the scans still gets its amplitude from that change.
