@@ -275,8 +275,8 @@ TEST_F(MainWindowTest, PaintingWaitsWhileBusy)
         w->Invalidate(true);
         headless::processMessages();
         EXPECT_EQ(surfacePixel(w, x, y), white);  // erased, not painted
-        // mouse and keys wait too while Run or Fit work: no drag starts, and
-        // one begun before is not let go into a zoom
+        // mouse and keys wait too while Run or Fit work: no drag starts, one
+        // begun before is not let go into a zoom, and no zoom is undone
         if (pFlag == &w->bRunning || pFlag == &w->bFitting) {
             w->EvLButtonDown(0, POINT{700, 250});
             EXPECT_FALSE(w->bZoomDragging);
@@ -291,6 +291,23 @@ TEST_F(MainWindowTest, PaintingWaitsWhileBusy)
             EXPECT_EQ(pDataPlot->fXMax, fXMax);
             *pFlag = 0;
             w->EvLButtonUp(0, POINT{600, 250});  // ends the drag without a zoom
+            // a zoom made, the right button let go during the work does not
+            // step it back; after the work it does, to the whole range
+            w->EvLButtonDown(0, POINT{600, 250});
+            w->EvLButtonUp(0, POINT{900, 250});
+            ASSERT_EQ(nZoomLevel, 1);
+            const float fZoomMin = pDataPlot->fXMin, fZoomMax = pDataPlot->fXMax;
+            ASSERT_GT(fZoomMin, fXMin);
+            *pFlag = 1;
+            w->EvRButtonUp(0, POINT{700, 250});
+            EXPECT_EQ(nZoomLevel, 1);
+            EXPECT_EQ(pDataPlot->fXMin, fZoomMin);
+            EXPECT_EQ(pDataPlot->fXMax, fZoomMax);
+            *pFlag = 0;
+            w->EvRButtonUp(0, POINT{700, 250});
+            EXPECT_EQ(nZoomLevel, 0);
+            EXPECT_EQ(pDataPlot->fXMin, fXMin);
+            EXPECT_EQ(pDataPlot->fXMax, fXMax);
         }
         *pFlag = 0;
     }
@@ -737,7 +754,8 @@ TEST_F(MainWindowTest, ResidualsBitmapRowsShowTheirOwnScans)
 // boundary of 4.5 S lies inside 4..5 S in each. The data 0.002 above the
 // fit there are a transported amount of 0.002 (R2^2 - R1^2) / 2 over omega^2
 // meniscus^2, R1 and R2 half a point beyond the region's ends. The region
-// holds only points inside the fit limits (docs/distributions.md).
+// holds only points inside the fit limits (docs/distributions.md), also
+// when a single scan is loaded.
 TEST_F(MainWindowTest, AnSRangeMarksTheBoundaryOfEveryScan)
 {
     TXLAWindow* w = OpenWindow();
@@ -869,6 +887,27 @@ TEST_F(MainWindowTest, AnSRangeMarksTheBoundaryOfEveryScan)
     EXPECT_EQ(nChanged, 0);
     bModelComputed = 0;
     bShowResidualsBitmap = 0;
+
+    // a single scan loaded has its region and transport as well (t = 900 s)
+    std::filesystem::create_directories(scratch + "one");
+    LoadScans(writeBoundaryScans(scratch + "one", 1, "one"));
+    ASSERT_EQ(nScans, 1);
+    fMeniscus = 6.0f;
+    pFitFirstIndex[1] = 1;
+    pFitLastIndex[1] = pScanPoints[1];
+    for (int j = 1; j <= pScanPoints[1]; ++j) ppFit[1][j] = ppSignal[1][j] - delta;
+    first.assign(2, -1);
+    last.assign(2, -1);
+    transport.assign(2, -1.0f);
+    w->DrawShadedDistribution(4.0f, 5.0f, first.data(), last.data(), transport.data());
+    const double r1 = 6.0 * std::exp(4.0e-13 * omega * omega * 900), r2 = 6.0 * std::exp(5.0e-13 * omega * omega * 900);
+    ASSERT_GE(first[1], 2);
+    ASSERT_LT(last[1], pScanPoints[1]);
+    EXPECT_TRUE(ppRadius[1][first[1] - 1] < r1 && r1 <= ppRadius[1][first[1]]) << ppRadius[1][first[1]] << " " << r1;
+    EXPECT_TRUE(ppRadius[1][last[1]] <= r2 && r2 < ppRadius[1][last[1] + 1]) << ppRadius[1][last[1]] << " " << r2;
+    const double R1 = ppRadius[1][first[1]] - 0.0025, R2 = ppRadius[1][last[1]] + 0.0025;
+    EXPECT_NEAR(transport[1], delta * (R2 * R2 - R1 * R1) / 2 / (omega * omega * 36.0),
+                1e-3 * delta * (R2 * R2 - R1 * R1) / 2 / (omega * omega * 36.0));
 }
 
 // A rectangle drawn on the distribution plot while Integrate is armed may

@@ -167,7 +167,8 @@ TEST_F(RunFoldersTest, TheDataFolderIsOnlyReadWhateverThePaths)
 // for the next run to clear. The scans' names hold a carriage return (a
 // name may hold any byte but '/' and NUL), and so do the fits and residuals
 // named after them: the list keeps such a name on its one line, and the next
-// run still finds and clears the file.
+// run still finds and clears the file. The fits and residuals folders a run
+// made go with its files when nothing else is in them.
 TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
 {
     const std::string data = scratch + "data", out = scratch + "out";
@@ -294,6 +295,18 @@ TEST_F(RunFoldersTest, AResultsFolderHoldsOneRunsResults)
     EXPECT_EQ(runProgramWithin(120, failing, &text), 1) << text;
     EXPECT_FALSE(std::filesystem::exists(out + "/fits/f00009.RA1"));
     for (const std::string& name : mine) EXPECT_EQ(readText(out + "/" + name), "mine\n") << name;
+
+    // the fits and residuals folders a run made into a fresh folder go with
+    // its files: a next run that writes no fits leaves only its own record
+    const std::string fresh = scratch + "fresh";
+    text.clear();
+    ASSERT_EQ(runProgramWithin(120, job(data, fresh), &text), 0) << text;
+    ASSERT_TRUE(std::filesystem::is_directory(fresh + "/fits"));
+    ASSERT_TRUE(std::filesystem::is_directory(fresh + "/residuals"));
+    text.clear();
+    EXPECT_EQ(runProgramWithin(120, job(garbage, fresh), &text), 1) << text;
+    EXPECT_EQ(listing(fresh), (std::set<std::string>{"ResultParameters.xml", "screenshot.bmp", "transcript.txt",
+                                                     ".morvex-run-files"}));
 }
 
 // A batch queue may start the run without standard input: the lock on the
