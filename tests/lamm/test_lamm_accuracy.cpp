@@ -220,6 +220,36 @@ TEST(LammAccuracyEngine1, FastSpeciesAtTheDefaultsAndFiner)
     }
 }
 
+// 300 S at 50000 rpm has left the cell about 80 s before the first scan: the scans
+// see a cleared cell. Without diffusion the boundary stands at m exp(w^2 s t)
+// at the first scan, more than six widths 2 sqrt(D t) beyond the base, and the
+// layer at the base, which holds the whole loading, (b^2 - m^2) / (2 b delta)
+// high and falling as exp(-x / delta), delta = D / (w^2 s b), is below 1e-4 of
+// the loading at the last data radius; so every scan reads 0 there. With the
+// lower grid limit at 10 the lattice spacing is a tenth of the cell, and the
+// base's zone of fixed nodes must stop at a quarter of the cell: grown on to
+// the lattice spacing it took nearly half of it, and the boundary crossing its
+// fixed nodes left 2.8e-2 of the loading behind (7.9e-3 with the zone kept to
+// the quarter).
+TEST(LammAccuracyEngine1, CoarseLatticeClearsTheCellBehindAGoneBoundary)
+{
+    const double s = 300, w = 50000 * 2 * M_PI / 60, t1 = 300;
+    for (const double D : {3e-6, 5e-6}) {
+        const double centre = kM * std::exp(w * w * s * 1e-13 * t1), delta = D / (w * w * s * 1e-13 * kB);
+        ASSERT_GT((centre - kB) / (2 * std::sqrt(D * t1)), 6.0) << D;
+        ASSERT_LT((kB * kB - kM * kM) / (2 * kB * delta) * std::exp(-(kB - 7.18) / delta), 1e-4) << D;
+        Scans e(50000);
+        ASSERT_EQ(e.headers[1].time, t1);
+        auto L = makeListSolver(e, s, D, {5.0f, 10, 1.0});
+        ASSERT_EQ(L->Solve(), 0) << D;
+        ASSERT_TRUE(L->bEngineMovingGrid) << D;
+        double worst = 0;
+        for (int k = 1; k <= e.nScans; k++)
+            for (int i = 1; i <= e.nPoints; i++) worst = std::max(worst, (double)std::fabs(e.out[k][i]));
+        EXPECT_LT(worst, 1.5e-2) << D;
+    }
+}
+
 namespace {
 
 // The concentration-dependent solvers of one species: CLammNonIdeal with
