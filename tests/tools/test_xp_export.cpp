@@ -324,6 +324,20 @@ TEST_F(XpExportTest, LightScatteringDataWriteNoCellAndAskNothingOfIt)
     EXPECT_EQ(l[28], "0 (Centerpiece)");
     EXPECT_EQ(l[37], "1.000000 (pathlength)");
     EXPECT_EQ(l[38], "0 (rotor type:  NOROTOR)");
+
+    // one file, named without an extension: its folder and its name
+    const std::string one = Folder("dls1");
+    const std::string bare = WriteDls(one, "bsa", r);
+    LoadFiles({bare});
+    ASSERT_EQ(nScans, 1);
+    win::headless::Script scriptOne;
+    scriptOne.expectInputCancel("buffer density").expectInputCancel("buffer viscosity").expectInputCancel("partial");
+    ASSERT_TRUE(Export(scriptOne, one + "/dls.xp"));
+    const std::vector<std::string> lOne = Lines(one + "/dls.xp");
+    ASSERT_GT(lOne.size(), 2u);
+    EXPECT_EQ(lOne[2], "\"" + one + "/\" \" bsa\"");
+    EXPECT_STREQ(szScanName, "bsa");
+    EXPECT_STREQ(szScanExt, "");
 }
 
 TEST_F(XpExportTest, RapidSelfAssociationAsksTheExtinctionCoefficient)
