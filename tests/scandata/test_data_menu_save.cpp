@@ -347,6 +347,25 @@ TEST_F(DataMenuSaveTest, AverageNoiseAndExport) {
     ASSERT_EQ(std::count(rin1.begin(), rin1.end(), '\n'), 1);
     EXPECT_EQ(rin1.substr(rin1.find(' ')), " 0.250000\n");
 
+    // A radial resolution below the float spacing at 6 cm leaves a grid of a
+    // single point, at the scans' first radius: OK still writes it, and the
+    // reload then refuses a file of one point by name and reason.
+    fRadialResolution = 1e-8f;
+    Load(paths);
+    ASSERT_EQ(nNoiseGridPoints, 1);
+    script.expectSaveFile("select filename for averaged scan", data + "/average1.RA1")
+        .expectMessageBox(data + "/average1.RA1\nholds fewer than two points", win::IDOK);
+    Run(script, 917);
+    fRadialResolution = 0.001f;
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(nScans, 0);
+    {
+        ReadBack one(data + "/average1.RA1");
+        ASSERT_TRUE(one.ok);
+        ASSERT_EQ(one.n, 1);
+        EXPECT_FLOAT_EQ(one.r[1], ScanRecipe().r0);
+    }
+
     // The export writes the experiment file; DRELLIX missing is said.
     std::snprintf(szDrellixExePath, sizeof(szDrellixExePath), "%s", (scratch + "no-drellix/drellix").c_str());
     Load(paths);

@@ -202,6 +202,20 @@ TEST_F(NoiseGridTest, FringeJumpsAreRemovedAndTheSearchEnds) {
         }
     }
 
+    // Residuals that drift by 0.36 per point lie 2 x 0.36 = 0.72 above the
+    // mean of the three before, below the dialog's threshold of 0.8: only the
+    // whole fringe at point 41 comes off, and the drift stays as it was.
+    scantest::installScans({stepped(1.0f)});
+    for (int k = 1; k <= pScanPoints[1]; ++k) ppResidual[1][k] = 0.36f * k + (k > 40 ? 1.0f : 0.0f);
+    fFitLeftLim = 6.0f;
+    fFitRightLim = 6.09f;
+    setupNoiseRadialGrid();
+    findFringeJumps(0.8f, 1);
+    for (int k = 1; k <= pScanPoints[1]; ++k) {
+        EXPECT_FLOAT_EQ(ppSignal[1][k], 3.0f) << "drift, at " << k;
+        EXPECT_NEAR(ppResidual[1][k], 0.36f * k, 1e-4f) << "drift, at " << k;
+    }
+
     // A jump the float arithmetic cannot reduce ends the search too.
     scantest::installScans({stepped(1e9f)});
     setupNoiseRadialGrid();

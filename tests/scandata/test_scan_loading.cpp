@@ -148,6 +148,15 @@ TEST_F(ScanLoadingTest, DataTypesMixedAndIntensity) {
     EXPECT_EQ(bFitRINoise, 1);
     EXPECT_EQ(dSignalPerMgMl, 3.3);
     EXPECT_EQ(pNoiseGrid, ppRadius[pScanTimeOrder[1]]);
+    // The same files read through a list, after an absorbance set: 3.3 again.
+    load({"b.RA1"});
+    ASSERT_EQ(dSignalPerMgMl, 1.0);
+    scantest::writeText(dir.Path("ip.lst"), "newformat n=1\n" + dir.Dir() + "\na.IP1\ne.IP1\n");
+    ASSERT_EQ(readScanListFile(&window, dir.Path("ip.lst").c_str()), 1);
+    window.LoadScanFileList();
+    ASSERT_EQ(nScans, 2);
+    EXPECT_EQ(bInterferenceData, 1);
+    EXPECT_EQ(dSignalPerMgMl, 3.3);
 
     // Until a fit the residuals are the signal: two fringes up from point 41,
     // judged from the residuals, come off there and the scan is flat again.

@@ -37,6 +37,33 @@ double scanSignal(int k, double x)
     return 0.4 + 0.05 * k + 0.1 * k * (x - 6.5) + 0.05 * std::exp(-0.5 * u * u);
 }
 
+// Whether the client area shows the line of text at (x, y): every pixel of
+// ink of the text drawn alone on white, with the same default font, is there
+// (the plot may show through below the glyphs).
+bool ShowsText(HWND hWnd, int x, int y, const std::string& text)
+{
+    HDC dc = GetDC(hWnd);
+    SIZE size{0, 0};
+    GetTextExtentPoint32(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    HDC mem = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(mem, size.cx, size.cy);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    const RECT all{0, 0, size.cx, size.cy};
+    FillRect(mem, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    TextOut(mem, 0, 0, text.c_str(), static_cast<int>(text.size()));
+    bool bSame = size.cx > 0 && size.cy > 0;
+    for (int v = 0; bSame && v < size.cy; ++v)
+        for (int u = 0; bSame && u < size.cx; ++u) {
+            const COLORREF ink = GetPixel(mem, u, v);
+            bSame = ink == RGB(255, 255, 255) || GetPixel(dc, x + u, y + v) == ink;
+        }
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(hWnd, dc);
+    return bSame;
+}
+
 class ScratchTrackingTest : public DataMenuTest {
 protected:
     void SetUp() override
@@ -102,6 +129,9 @@ TEST_F(ScratchTrackingTest, RecoversTheShiftsOfTheFeatureAndSavesThem)
     script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON).mouse(WM_LBUTTONUP, p.x, p.y);
     headless::processMessages();
     ASSERT_EQ(tool.windowPoints, 21);
+    // nothing stored yet: the prompt offers the first number
+    EXPECT_TRUE(ShowsText(window->HWindow, 10, 70, "press 'y' or 'n' to store scratch as #1        "));
+    EXPECT_FALSE(ShowsText(window->HWindow, 10, 70, "press 'y' or 'n' to store scratch as #2        "));
     // the shifted radii and linear model of every scan, a line per window
     // point: five pairs of columns around the click
     {
@@ -132,6 +162,13 @@ TEST_F(ScratchTrackingTest, RecoversTheShiftsOfTheFeatureAndSavesThem)
     headless::processMessages();
     EXPECT_EQ(tool.nScratches, 1);
     EXPECT_EQ(tool.windowPoints, 0);
+    // one kept: the next click offers the second number, and 'n' keeps one
+    script.mouse(WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON).mouse(WM_LBUTTONUP, p.x, p.y);
+    headless::processMessages();
+    EXPECT_TRUE(ShowsText(window->HWindow, 10, 70, "press 'y' or 'n' to store scratch as #2        "));
+    script.pressKey('N');
+    headless::processMessages();
+    EXPECT_EQ(tool.nScratches, 1);
     script.expectSaveFile("save scratch data in file", path);
     script.pressKey(VK_RETURN);
     headless::processMessages();
