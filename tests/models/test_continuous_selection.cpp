@@ -330,7 +330,8 @@ TEST_F(ContinuousModelTest, EachVariantStartsOnItsOwnRange)
                            Range{548, 0.0f, 20.0f}, Range{870, 0.0f, 20.0f}, Range{602, 2.0f, 20.0f},
                            Range{603, 2.0f, 20.0f}, Range{872, 0.5f, 20.0f}, Range{587, 2.0f, 20.0f},
                            Range{595, 2.0f, 20.0f}, Range{598, 0.1f, 20.0f}, Range{511, 2.0f, 20.0f},
-                           Range{510, 1.0f, 20.0f}, Range{288, 1.0f, 20.0f}, Range{539, 1.0f, 20.0f}}) {
+                           Range{510, 1.0f, 20.0f}, Range{288, 1.0f, 20.0f}, Range{539, 1.0f, 20.0f},
+                           Range{521, 2.0f, 20.0f}}) {
         startsOn(r);
         EXPECT_TRUE(bModelContinuous) << r.nCommand;
         // ls-g*(s), alone or with its discrete component, regularizes at one

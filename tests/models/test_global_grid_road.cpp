@@ -266,6 +266,26 @@ TEST_F(GlobalGridRoadTest, RetriesOfAFailedPropagation)
     EXPECT_EQ(bMovingHat, 1);
     EXPECT_EQ(bClaverie, 0);
     EXPECT_EQ(bFixedTimestep, 1);  // the moving hat's fixed step stays on
+
+    // From the first scan as the initial distribution nothing is retried (a
+    // retry starts from the constant loading): the one attempt on Claverie
+    // and its message. The Lamm preferences carry the experimental flag
+    // alone, so after a start with that option the constant flag is set too.
+    bClaverie = 1;
+    bMovingHat = 0;
+    bFixedTimestep = 0;
+    dSGrid = 0;
+    bExperimentalInitialDistribution = 1;
+    bConstantInitialDistribution = 1;
+    const int nFirst = pScanTimeOrder[1];
+    for (int j = 1; j <= pScanPoints[nFirst]; j++) ppSignal[nFirst][j] = 1.0f;
+    script.expectMessageBox("DISCRETIZATION ERROR", IDOK);
+    ASSERT_TRUE(evaluate());
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_EQ(bDiscretizationError, 1);
+    EXPECT_EQ(dSGrid, 0.0);  // the moving hat never ran
+    EXPECT_EQ(bClaverie, 1);
+    EXPECT_EQ(bUseInitialData, 1);
 }
 
 // Species that are not propagated: nothing sediments (the loading

@@ -380,6 +380,22 @@ TEST_F(EvaluationTest, ALowSpeedPhaseBecomesASpeedStepFile)
     EXPECT_EQ(fRate2, 280.0f);
     EXPECT_TRUE(bUsingSpeedSteps);
 
+    // OK on the values shown: the defaults, 3000 rpm and 280 rpm/s, give the
+    // same phase and profile
+    std::filesystem::remove(scratch + "/speedsteps.txt");
+    headless::setPolicy(headless::Policy::DefaultAnswers);
+    script.expectMessageBox("ERROR", IDYES).expectMessageBox("ERROR", IDYES).expectMessageBox("ERROR", IDYES);
+    window->ReportSimulationError(5);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+    EXPECT_EQ(script.pending(), 0u);
+    fStart2 = fRpm2 = fRate2 = 0;
+    EXPECT_EQ(std::sscanf(readText(scratch + "/speedsteps.txt").c_str(), "%f %f %f %f %f %f", &fStart, &fRpm, &fRate,
+                          &fStart2, &fRpm2, &fRate2),
+              6);
+    EXPECT_EQ(fRpm, 3000.0f);
+    EXPECT_NEAR(fStart2, 600.0, 0.01);
+    EXPECT_EQ(fRate2, 280.0f);
+
     // not equilibrated: the advice and the Lamm equation settings
     script.expectMessageBox("ERROR", IDYES)
         .expectMessageBox("ERROR", IDNO)

@@ -315,6 +315,39 @@ TEST_F(SavedAnalysisTest, CsWithALogarithmicGridComesBack)
     EXPECT_EQ(pParamFloat[4], 1);
 }
 
+// The regularization method is saved by its code at entry 213 (1 maximum
+// entropy, 2 second derivative, 3 weighted third derivative, 4 both shown)
+// and a reload sets it again, over the method chosen since the save, with
+// its menu item alone checked.
+TEST_F(SavedAnalysisTest, TheRegularizationComesBackByItsCode)
+{
+    command(275);
+    ASSERT_TRUE(bModelCS);
+    struct Method {
+        unsigned nCommand;
+        const unsigned char* pb;
+        const char* szCode;
+    };
+    const Method methods[] = {{295, &bRegMaxEnt, "1.000000"},
+                              {294, &bRegSecondDerivative, "2.000000"},
+                              {1118, &bRegWeightedThirdDerivative, "3.000000"},
+                              {642, &bRegBothShown, "4.000000"}};
+    for (int i = 0; i < 4; ++i) {
+        const Method& m = methods[i];
+        command(m.nCommand);
+        const std::vector<std::string> a = Save(scratch + "reg.RA1");
+        ASSERT_EQ(a.size(), 215u);
+        EXPECT_EQ(a[213], m.szCode) << m.nCommand;
+        command(methods[(i + 1) % 4].nCommand);
+        ASSERT_TRUE(Reload(scratch + "reg.RA1"));
+        EXPECT_TRUE(bModelCS) << m.nCommand;
+        for (const Method& o : methods) {
+            EXPECT_EQ(*o.pb != 0, &o == &m) << m.nCommand << " " << o.nCommand;
+            EXPECT_EQ(menuChecked(o.nCommand), &o == &m) << m.nCommand << " " << o.nCommand;
+        }
+    }
+}
+
 // The scaling laws are saved by their codes at entry 72 (5 for c(s), 6 for
 // f(M)) and come back through their own commands, with Ks and bs.
 TEST_F(SavedAnalysisTest, ScalingLawsComeBackByTheirCodes)
