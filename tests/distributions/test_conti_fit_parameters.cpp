@@ -6,7 +6,10 @@
 #include "app/app_globals.h"
 #include "distributions/conti_fit.h"
 #include "distributions/conti_globals.h"
+#include "fitting/fit_globals.h"
+#include "fitting/marquardt.h"
 #include "models/model_globals.h"
+#include "numerics/nrutil.h"
 #include "tools/fluorescence/fluorescence_options.h"
 
 namespace {
@@ -177,4 +180,51 @@ TEST(ContiVectorBounds, ACorrectionFloatsOnlyWhileSwitchedOn)
         }
         *c.pSwitch = *c.pFloat = 0;
     }
+}
+
+// The finite differences of Marquardt-Levenberg move a frictional ratio by a
+// tenth of a per cent, and one that starts at 0 (it keeps the scale 0 and
+// its model units) to 0.001: in the bimodal model both ratios, each in turn
+// started at 0, come to the model at those trial values.
+TEST(ContiVectorBounds, FrictionalRatioTrialsOfTheDerivatives)
+{
+    bModelContinuous = bModelCSBimodalFf0 = 1;
+    floatNothing();
+    nFitFrictionalRatio = 1;
+    pParamFloat[10] = 1;
+    fBimodalSMin = 2.0f;
+    fBimodalSMax = 5.0f;
+    ASSERT_EQ(getContiParameters(0, nullptr), 2);
+    pMLRelStep = dvector(1, 2);
+    pMLAbsStep = dvector(1, 2);
+    pMLStepValue = dvector(1, 2);
+    pMLParamScale = vector(1, 2);
+    const float starts[2][2] = {{1.25f, 0.0f}, {0.0f, 1.8f}};
+    for (const auto& start : starts) {
+        SCOPED_TRACE(start[0] == 0.0f ? "first ratio at 0" : "second ratio at 0");
+        fFrictionalRatio = start[0];
+        fBimodalFf0Second = start[1];
+        float v[3] = {};
+        ASSERT_EQ(getContiParameters(2, v), 2);
+        ASSERT_EQ(contiSetParameterSteps(), 2);
+        scaleStartVector(v, 2);
+        const double a[3] = {0, v[1], v[2]};
+        unscaleParameters(2, a);
+        for (int i = 1; i <= 2; i++) {
+            float trial[3] = {0, v[1], v[2]};
+            trial[i] = static_cast<float>(pMLStepValue[i]);
+            scaleParameters(trial, 2);
+            setContiParameters(trial);
+            const float expected = start[i - 1] == 0.0f ? 0.001f : start[i - 1] * 1.001f;
+            EXPECT_FLOAT_EQ(i == 1 ? fFrictionalRatio : fBimodalFf0Second, expected) << i;
+            // the other ratio stays at its start
+            EXPECT_EQ(i == 1 ? fBimodalFf0Second : fFrictionalRatio, start[2 - i]) << i;
+        }
+    }
+    free_dvector(pMLRelStep, 1, 2);
+    free_dvector(pMLAbsStep, 1, 2);
+    free_dvector(pMLStepValue, 1, 2);
+    free_vector(pMLParamScale, 1, 2);
+    pMLRelStep = pMLAbsStep = pMLStepValue = nullptr;
+    pMLParamScale = nullptr;
 }

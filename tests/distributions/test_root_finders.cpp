@@ -1,7 +1,9 @@
 // The Brent root finders of the distribution code.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "distributions/conti_globals.h"
 #include "distributions/hydrodynamics.h"
@@ -33,6 +35,32 @@ TEST(RootFinders, KnownRootsWithinToleranceAndIterationLimit)
         0.0f, 2.0f, 1e-5f);
     EXPECT_NEAR(fRoot, std::cbrt(2.0), 6e-8 * 1.26 + 1e-5);
     EXPECT_LE(nCalls, 202);
+
+    // The stop rule itself, on a step of +-1 at 0.95 (which interpolation
+    // cannot use, so every step halves the bracket) with tol 0: the search
+    // ends as soon as half the bracket, read off the abscissae it tried, is
+    // within 6e-8 |b|, and not one step later. Near 0.95 half a bracket of
+    // 2^-23 is 6.27e-8 |b|: not yet within, so the bracket ends at 2^-24.
+    std::vector<double> tried;
+    auto step = [&](double x) {
+        tried.push_back(x);
+        return x < 0.95 ? -1.0 : 1.0;
+    };
+    const double dStep = zbrent(step, 0.0, 2.0, 0.0);
+    auto halfBracket = [&](size_t nTried) {
+        double lo = 0.0, hi = 2.0;
+        for (size_t k = 0; k < nTried; k++)
+            if (tried[k] < 0.95)
+                lo = std::max(lo, tried[k]);
+            else
+                hi = std::min(hi, tried[k]);
+        return (hi - lo) / 2;
+    };
+    ASSERT_GE(tried.size(), 3u);
+    EXPECT_TRUE(dStep == tried.back());
+    EXPECT_LE(halfBracket(tried.size()), 6e-8 * std::fabs(dStep));
+    EXPECT_GT(halfBracket(tried.size() - 1), 6e-8 * std::fabs(tried[tried.size() - 2]));
+    EXPECT_NEAR(dStep, 0.95, 2 * 6e-8 * 0.95);
     EXPECT_TRUE(shownErrorMessages().empty());
 }
 
