@@ -317,15 +317,23 @@ TEST_F(AreaFractionTest, TheDirectFitNeverRaisesTheRmsdAndKeepsTheIntercepts)
     // restart). The lines start near the species.
     ASSERT_TRUE(allocAreaFractionArrays(4));  // as the run holds them
     const float intercepts[5] = {0, 3.0f, 3.0f, 7.0f, 7.0f}, slopes[5] = {0, -0.3f, 0.7f, -0.3f, 1.5f};
-    for (const int nBefore : {200, 324}) {
+    // the start lines, and a key pressed after nBefore other messages (one
+    // is taken per evaluation)
+    auto startLines = [&] {
         seedRandomNumbers(1);
         for (int c = 1; c <= 4; c++) {
             pFractionIntercept[c] = intercepts[c];
             pFractionSlope[c] = slopes[c];
         }
+    };
+    auto queueKey = [&](int nBefore) {
         for (int m = 0; m < nBefore; m++) win::PostMessage(window->HWindow, win::WM_MOUSEMOVE, 0, 0);
         win::PostMessage(window->HWindow, win::WM_KEYDOWN, 'X', 0);
         win::PostMessage(window->HWindow, win::WM_KEYUP, 'X', 0);
+    };
+    for (const int nBefore : {200, 324}) {
+        startLines();
+        queueKey(nBefore);
         fitAreaFractionExtrapolation(window.get());
         win::MSG msg;
         ASSERT_FALSE(win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE)) << "the key came after the fit";
@@ -338,16 +346,8 @@ TEST_F(AreaFractionTest, TheDirectFitNeverRaisesTheRmsdAndKeepsTheIntercepts)
     // the 329th evaluation): the second stops it where another vertex than
     // the first is the best. The fit ends showing the model of the lines it
     // keeps: those lines give the same rmsd and loading again.
-    seedRandomNumbers(1);
-    for (int c = 1; c <= 4; c++) {
-        pFractionIntercept[c] = intercepts[c];
-        pFractionSlope[c] = slopes[c];
-    }
-    for (const int nBefore : {152, 175}) {
-        for (int m = 0; m < nBefore; m++) win::PostMessage(window->HWindow, win::WM_MOUSEMOVE, 0, 0);
-        win::PostMessage(window->HWindow, win::WM_KEYDOWN, 'X', 0);
-        win::PostMessage(window->HWindow, win::WM_KEYUP, 'X', 0);
-    }
+    startLines();
+    for (const int nBefore : {152, 175}) queueKey(nBefore);
     fitAreaFractionExtrapolation(window.get());
     win::MSG msg;
     ASSERT_FALSE(win::PeekMessage(&msg, nullptr, 0, 0, win::PM_REMOVE)) << "a key came after the fit";
