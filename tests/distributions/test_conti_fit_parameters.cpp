@@ -144,7 +144,9 @@ TEST(ContiVectorBounds, FloatingVbarAndPersistenceLength)
             const float expected = v < 0.1f ? 0.1f : v;
             EXPECT_EQ(value, expected) << v;
             EXPECT_EQ(pParamValue[11], expected) << v;
-            if (m == 0) EXPECT_FLOAT_EQ(fVbarRho, expected * 1.02f) << v;
+            if (m == 0) {
+                EXPECT_FLOAT_EQ(fVbarRho, expected * 1.02f) << v;
+            }
             ASSERT_EQ(getContiParameters(1, packed), 1);
             EXPECT_EQ(packed[1], expected) << v;
         }
