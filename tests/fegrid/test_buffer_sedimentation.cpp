@@ -14,6 +14,7 @@
 
 #include "app/app_globals.h"
 #include "app/window_fixture.h"
+#include "distributions/conti_globals.h"
 #include "fegrid/buffer_sedimentation.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/grid_run_fixture.h"
@@ -344,6 +345,34 @@ TEST_F(BufferTest, AContinuousModelFloatsTheSignalUnlessBothNoisesAreFitted)
     EXPECT_EQ(script.pending(), 0u);
     bModelContinuous = 0;
     bFitTINoise = bFitRINoise = 0;
+}
+
+// Switched off in c(s), the model leaves the vector alone: there the
+// species rows' slots are the distribution's own, flag 4 the logarithmic s
+// grid, which stays as it was chosen.
+TEST_F(BufferTest, SwitchedOffInCsTheLogarithmicGridStays)
+{
+    scans();
+    bModelDiscreteSpecies = 0;
+    bBufferMismatch = 0;
+    headless::Script script;
+    window->EvCommand(275, nullptr, 0);
+    ASSERT_TRUE(bModelCS && bModelContinuous);
+    pParamValue[1] = 0.5f;
+    pParamValue[5] = 25.0f;
+    pParamFloat[4] = 1;  // logarithmic grid
+    paramVectorToGlobals();
+    ASSERT_TRUE(bLogSGrid);
+    script.expectDialog(kCaption, headless::DialogAnswer().check(553));
+    window->EvCommand(552, nullptr, 0);
+    ASSERT_TRUE(bBufferMismatch);
+    script.expectDialog(kCaption, headless::DialogAnswer().check(553, false));
+    window->EvCommand(552, nullptr, 0);
+    EXPECT_EQ(script.pending(), 0u);
+    EXPECT_FALSE(bBufferMismatch);
+    EXPECT_EQ(pParamFloat[4], 1);
+    paramVectorToGlobals();
+    EXPECT_TRUE(bLogSGrid);
 }
 
 // Command 576: the signal goes out of the data and the model off; the fourth

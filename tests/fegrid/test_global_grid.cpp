@@ -204,6 +204,17 @@ TEST_F(GlobalGridTest, GridSizeOfTheVariableGrid)
     EXPECT_FALSE(bVariableGridBuilt);
     EXPECT_NEAR(pGridRadius[2] - pGridRadius[1], 1.2 / 49, 1e-6);
     expectIncreasingToBottom();
+    // one that reaches exactly 50 (from 6.018 with the step of 200 points) is
+    // taken as it is: the step of 200 points at the meniscus, growing to the
+    // bottom, not 50 equidistant ones
+    freeRadialGridArrays();
+    nGridPoints = 200;
+    ASSERT_TRUE(allocRadialGridArrays());
+    EXPECT_EQ(chooseRadialGridSize(6.018f), 50);
+    EXPECT_TRUE(bVariableGridBuilt);
+    EXPECT_NEAR(pGridRadius[2] - pGridRadius[1], 1.2 / 199, 1e-6);
+    EXPECT_GT(pGridRadius[49] - pGridRadius[48], 2 * (pGridRadius[2] - pGridRadius[1]));
+    expectIncreasingToBottom();
 
     // a start radius within one step of the meniscus still grows away from it
     nGridPoints = 1000;

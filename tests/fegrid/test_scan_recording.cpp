@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "app/app_globals.h"
+#include "app/xla_window.h"
 #include "fegrid/global_grid.h"
 #include "fegrid/grid_run_fixture.h"
 #include "fegrid/propagators.h"
@@ -14,10 +16,13 @@
 #include "lamm/lamm_fixture.h"
 #include "fitting/fit_globals.h"
 #include "lamm/lamm_globals.h"
+#include "models/model_evaluation.h"
 #include "models/model_globals.h"
+#include "platform/headless.h"
 #include "platform/win.h"
 #include "plot/key_polling.h"
 #include "scandata/scan_data.h"
+#include "scandata/tool_plots.h"
 
 using namespace gridtest;
 
@@ -295,4 +300,48 @@ TEST(ScanRecording, BackDiffusionIsShutOffOnlyForASteepEquilibriumGradient)
     EXPECT_FALSE(checkBackDiffusionShutOff(4.0, 0.0));
     bShutOffBackDiffusion = 0;
     EXPECT_FALSE(checkBackDiffusionShutOff(10.0, 1e-7));
+}
+
+// The four progress lines of a run (y = 70, 90, 110 and 130) stand where the
+// c(s) fit's progress text has its first four lines, and every simulation of
+// the fit writes over them: each replaces the line at its place, so no stub of
+// the longer fit line stays beside the run's shorter one.
+TEST(ScanRecording, TheProgressLinesReplaceTheLinesAtTheirPlaces)
+{
+    TXLAWindow window{nullptr, "Sedimentation Analysis"};
+    ASSERT_TRUE(window.Create());
+    win::headless::processMessages();
+    win::HDC dc = window.GetDC();
+    const win::RECT client{0, 0, 1000, 300};
+    win::FillRect(dc, &client, static_cast<win::HBRUSH>(win::GetStockObject(win::WHITE_BRUSH)));
+    window.ReleaseDC(dc);
+    const std::string szFitLine(90, 'W');
+    for (int y : {70, 90, 110, 130}) writeToolText(&window, 10, y, szFitLine.c_str());
+    dc = window.GetDC();
+    win::SIZE fit{};
+    ASSERT_TRUE(win::GetTextExtentPoint32(dc, szFitLine.c_str(), int(szFitLine.size()), &fit));
+    window.ReleaseDC(dc);
+    ASSERT_GT(fit.cx, 500);  // far beyond the run's lines (at most 30 characters)
+    // the pixels of the fit line at y beyond x = 400 that are not white
+    auto stub = [&](int y) {
+        int n = 0;
+        win::HDC dcWindow = window.GetDC();
+        for (int yy = y; yy < y + fit.cy; yy++)
+            for (int x = 400; x < 10 + fit.cx; x++)
+                if (win::GetPixel(dcWindow, x, yy) != win::RGB(255, 255, 255)) n++;
+        window.ReleaseDC(dcWindow);
+        return n;
+    };
+    for (int y : {70, 90, 110, 130}) ASSERT_GT(stub(y), 0) << y;
+
+    pLammOwnerWindow = &window;
+    nTimeStepCount = 12;
+    dTimeStep = 2.5;
+    dSimTime = 1234;
+    showStepCountText();
+    showStepTimeText();
+    showSimTimeText();
+    showRelativeChangeText(0.25f);
+    pLammOwnerWindow = nullptr;
+    for (int y : {70, 90, 110, 130}) EXPECT_EQ(stub(y), 0) << "the line at y = " << y;
 }
