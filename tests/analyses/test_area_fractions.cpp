@@ -231,6 +231,18 @@ TEST_F(AreaFractionTest, SlidingAndConsecutiveSetsOfTheTimeOrderedScans)
     // the set curves shown in the distribution plot leave it when they go
     ASSERT_TRUE(pDistPlot);
     EXPECT_EQ(pDistPlot->nCurves, 1 + 9);
+    // each of them, the first set's too, is that set's distribution of the
+    // one boundary: its area (trapezoids over the curve's points) is the
+    // loading, 1
+    for (int k = 1; k <= 9; k++) {
+        const CCurve* set = pDistPlot->pCurves[k];
+        ASSERT_TRUE(set) << "set " << k;
+        ASSERT_EQ(set->pX->nSize, 51u) << "set " << k;
+        double dArea = 0.0;
+        for (unsigned j = 1; j < set->pX->nSize; j++)
+            dArea += 0.5 * (set->pY->pData[j] + set->pY->pData[j - 1]) * (set->pX->pData[j] - set->pX->pData[j - 1]);
+        EXPECT_NEAR(dArea, 1.0, 0.02) << "set " << k;
+    }
     freeBoundaryAnalyses();
     EXPECT_EQ(pDistPlot->nCurves, 1);
     window->Invalidate(true);

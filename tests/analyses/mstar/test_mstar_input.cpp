@@ -3,6 +3,7 @@
 // key hooks of the main window.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -37,6 +38,22 @@ win::COLORREF facePixel(win::HWND hWnd, int k)
     const win::COLORREF cr = win::GetPixel(dc, x, y);
     win::ReleaseDC(hWnd, dc);
     return cr;
+}
+
+// The window's pixels over the rectangle of button k, row by row.
+std::vector<win::COLORREF> buttonPixels(win::HWND hWnd, int k)
+{
+    const CScreenButton* b = mStarButton(k);
+    const int x0 = static_cast<int>(b->nLeft / 1.4f * nClientWidth / 1000.0f);
+    const int x1 = static_cast<int>(b->nRight / 1.4f * nClientWidth / 1000.0f);
+    const int y0 = static_cast<int>(std::min(b->nTop, b->nBottom) * nClientHeight / 1000.0f);
+    const int y1 = static_cast<int>(std::max(b->nTop, b->nBottom) * nClientHeight / 1000.0f);
+    std::vector<win::COLORREF> v;
+    win::HDC dc = win::GetDC(hWnd);
+    for (int y = y0; y <= y1; y++)
+        for (int x = x0; x <= x1; x++) v.push_back(win::GetPixel(dc, x, y));
+    win::ReleaseDC(hWnd, dc);
+    return v;
 }
 
 // The cursor shown now (put back as it was).
@@ -227,6 +244,32 @@ TEST_F(MStarTest, DragsSetTheExtrapolationRangesEitherWay)
     RightDrag(script, x0, x0 + 11);
     EXPECT_FALSE(bMStarDragA);
     EXPECT_LT(meniscusFitRange[2], hi);
+    EXPECT_EQ(script.pending(), 0u);
+
+    // the meniscus button asks for the drag on the window before the
+    // computation: an error box of it (an order the meniscus range cannot
+    // give) stands in front of "drag right mouse", the button's face as it
+    // is drawn anew, not the value it showed before
+    const std::vector<win::COLORREF> before = buttonPixels(window->HWindow, 12);
+    std::vector<std::string> captionsAtBox;
+    bool bChanged = false, bCurrent = false;
+    win::headless::setTranscriptObserver([&](const std::string& l) {
+        if (l.find("extrapolation order higher") == std::string::npos) return;
+        captionsAtBox.push_back(caption(12));
+        const std::vector<win::COLORREF> shown = buttonPixels(window->HWindow, 12);
+        mStarButton(12)->Paint(window.get());
+        bChanged = shown != before;
+        bCurrent = buttonPixels(window->HWindow, 12) == shown;
+    });
+    script.expectInput("polynomial order (1 or 2):", "1000")
+        .expectMessageBox("change extrapolation basis?", win::IDYES)
+        .expectMessageBox("extrapolation order higher", win::IDOK);
+    Click(script, 1);
+    win::headless::setTranscriptObserver(nullptr);
+    EXPECT_EQ(captionsAtBox, std::vector<std::string>{"drag right mouse"});
+    EXPECT_TRUE(bChanged);
+    EXPECT_TRUE(bCurrent);
+    EXPECT_TRUE(bMStarDragA);
     EXPECT_EQ(script.pending(), 0u);
 }
 
