@@ -144,6 +144,20 @@ TEST(CVector, OneValuePerLineFiles)
     EXPECT_EQ(damaged.Get(1), 2.0f);
     EXPECT_EQ(damaged.Get(2), 3.0f);
 
+    // Numbers beyond the doubles read as the C library's strtod reads them:
+    // too small is a zero of its sign, too large an infinity of its sign.
+    const std::string rangePath = tempPath("range.txt");
+    writeFile(rangePath, "1e-400\n-2.5E-400\n0.001e-322\n1e400\n-1e999\n");
+    CVector range;
+    range.Load(rangePath.c_str());
+    std::remove(rangePath.c_str());
+    ASSERT_EQ(range.nSize, 5u);
+    for (int i = 0; i < 3; i++) EXPECT_EQ(range.Get(i), 0.0f) << i;
+    EXPECT_FALSE(std::signbit(range.Get(0)));
+    EXPECT_TRUE(std::signbit(range.Get(1)));
+    EXPECT_EQ(range.Get(3), INFINITY);
+    EXPECT_EQ(range.Get(4), -INFINITY);
+
     // A sized vector takes at most its size.
     CVector two(2);
     two.pData[0] = two.pData[1] = -1.0f;

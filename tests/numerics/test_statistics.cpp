@@ -114,6 +114,12 @@ TEST(Statistics, RunsTestCountsSignChangesPerScan)
     float* ppF[4] = {nullptr, zeros, zeros, nullptr};
     int list2[3] = {0, 1, 2}, first2[4] = {0, 1, 1, 0}, last2[4] = {0, 3, 2, 0};
     EXPECT_NEAR(runsTestZ(ppD, ppF, 1, 2, list2, first2, last2), 0.1 / std::sqrt(0.84), 1e-6);
+    // A zero first residual opens the scan with a negative run, as it is
+    // counted among the negatives: 0, +, +, -, - reads as -, +, +, -, -,
+    // n+ = 2, n- = 3, three runs, the same Z as above.
+    float data4[6] = {0, 0, 3, 3, -3, -3};
+    float* ppD4[3] = {nullptr, data4, nullptr};
+    EXPECT_NEAR(runsTestZ(ppD4, ppFit, 1, 1, list, first, last), 0.1 / std::sqrt(0.84), 1e-6);
 
     // No scans, one point, or all residuals of one sign: undefined, 0.
     EXPECT_EQ(runsTestZ(ppData, ppFit, 1, 0, list, first, last), 0.0f);
