@@ -475,6 +475,12 @@ TEST_F(ParameterTextTest, TheRmsdOfManyPointsSumsInDoubleAndCountsExactly)
 TEST_F(ParameterTextTest, WizardThresholds)
 {
     headless::Script script;
+    // a model through every point (all residuals 0): the edge zones are no
+    // larger than the rest, nothing to advise
+    InstallResiduals(2, 40, 0.0f);
+    EXPECT_EQ(calcRmsd(), 0.0f);
+    window->FitWizardCheckResiduals();
+    EXPECT_TRUE(Advice(script).empty());
     // rmsd exactly 0.02: no advice; just above: the size advice
     InstallResiduals(2, 4, 0.02f);
     EXPECT_FLOAT_EQ(calcRmsd(), 0.02f);
