@@ -308,8 +308,13 @@ bool CRotorSpeedProfile::WriteMethodRows(const char* szMethodPath, float fScanTi
         std::fprintf(fm, nRows < 100 ? "NO\n" : "NO");
     };
 
+    // A step must start after the last step written: a step left out for
+    // repeating the speed before it does not count, so the next change of
+    // speed at its very start is still written.
+    int nWritten = 0;
     for (int s = 1; s <= L; ++s) {
-        if (s > 1 && (stepStart[s] <= stepStart[s - 1] || stepRpm[s] == stepRpm[s - 1])) continue;
+        if (s > 1 && (stepStart[s] <= stepStart[nWritten] || stepRpm[s] == stepRpm[s - 1])) continue;
+        nWritten = s;
         const int nSpeed = static_cast<int>(std::floor(stepRpm[s]));
         const int nRate = static_cast<int>(std::floor(stepRate[s]));
         // Ramp row: half as long again as the ramp itself.

@@ -211,9 +211,11 @@ TEST_F(DataMenuLoadTest, ExperimentFiles) {
         "7.100000 (Bottom)\n6.000000 (MAXMENISCUS)\n5.980000 (MINMENISCUS)\n7.200000 (MAXBOTTOM)\n"
         "7.000000 (MINBOTTOM)\n6.020000 (FitLeftLim)\n6.080000 (FitRightLim)\n1.0 (WeightExperiment)\n"
         "0.01 (ExperimentalNoise)\n1 (ti)\n0 (ri)\n1 (baseline)\n0 (bottom)\n1 (meniscus)\n";
-    // The folder "_scans" lies beside the experiment file.
+    // The folder "_scans" lies beside the experiment file. The file goes on
+    // after its 18 values with a line longer than any the reader takes: it is
+    // not one of them, so it is not read and brings no message.
     scantest::writeText(folder + "/run.xp", "0 (ExperimentType: SEDVELOCITY)\ntitle\n\"_scans/\" \" s01.RA1 s03.RA1\"\n" +
-                                                values);
+                                                values + std::string(1200, '#') + "\n");
     scantest::writeText(folder + "/eq.xp", "3 (ExperimentType: SEDEQUILIBRIUM)\ntitle\n\"_scans/\" \" s01.RA1\"\n");
     scantest::writeText(folder + "/old.xp", "0\ntitle\n_scans/ s01.RA1\n");
     scantest::writeText(folder + "/long.xp", "0\ntitle\n\"_scans/\" \"" + std::string(130000, 'x') + "\"\n");

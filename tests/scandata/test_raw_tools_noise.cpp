@@ -89,6 +89,15 @@ TEST_F(NoiseSubtractionTest, TiNoiseOffAndBackIsTheIdentity)
     subtractTiNoiseFromData();
     EXPECT_EQ(ppSignal[2][40], y);
 
+    // with TI noise no longer fitted (the noise button stays for RI noise)
+    // there is no TI noise to put back: the data stay without it
+    bFitTINoise = 0;
+    restoreOriginalTiNoise();
+    for (int j = 1; j <= pScanPoints[2]; j += 7)
+        EXPECT_NEAR(ppSignal[2][j], before[1][j - 1] - tiProfile(ppRadius[2][j]), 1e-4) << j;
+    EXPECT_EQ(pTINoiseSaved[k], 0.0f);
+    bFitTINoise = 1;
+
     restoreOriginalTiNoise();
     for (int i = 1; i <= nScans; ++i) {
         for (int j = 1; j <= pScanPoints[i]; ++j) EXPECT_NEAR(ppSignal[i][j], before[i - 1][j - 1], 1e-6);

@@ -181,11 +181,17 @@ TEST_F(ScratchTrackingTest, RecoversTheShiftsOfTheFeatureAndSavesThem)
     EXPECT_EQ(nStored, 1);
     EXPECT_EQ(nScansInFile, 5);
     EXPECT_NEAR(dRadius, 6.5, 0.0015);
+    // a line per scan in time order: its baseline's slope, 0.1 x its number
+    // as written (the feature adds the same to every scan), and its shift
+    std::vector<double> slopes;
     for (int i = 1; i <= 5; ++i) {
         double dSlope = 0.0, dShift = 0.0;
         in >> dSlope >> dShift;
+        slopes.push_back(dSlope);
         EXPECT_NEAR(dShift, kShift[pScanTimeOrder[i] - 1] - kShift[1], 2e-4) << i;
     }
+    for (int i = 2; i <= 5; ++i)
+        EXPECT_NEAR(slopes[i - 1] - slopes[0], 0.1 * (pScanTimeOrder[i] - pScanTimeOrder[1]), 0.02) << i;
     ASSERT_TRUE(pAdHocWinPlot);
     EXPECT_EQ(pAdHocWinPlot->nCurves, 1 + 5 + 1);
 

@@ -246,6 +246,24 @@ TEST(SpeedProfiles, MethodRowsWrittenAndReadBack) {
                   "45000\t200\thold\t20\t0\n");
     }
 
+    // A step that repeats the speed before it at the very time the next
+    // speed starts changes nothing either (such a file loads unchanged): the
+    // rows are those of 12000 rpm from 0 s and 30000 rpm from 600 s alone,
+    // the 30000 rpm step held to the end.
+    {
+        float startRepeat[4] = {0, 0, 600, 600}, rpmRepeat[4] = {0, 12000, 12000, 30000},
+              rateRepeat[4] = {0, 400, 400, 300};
+        CRotorSpeedProfile repeated;
+        repeated.SetSteps(3, startRepeat, rpmRepeat, rateRepeat);
+        EXPECT_TRUE(repeated.FixFile(false));
+        ASSERT_TRUE(repeated.WriteMethodRows(dir.Path("r.EQU").c_str(), 90.0f, 20, 5, 3, 0));
+        EXPECT_EQ(scantest::readText(dir.Path("MethodRows.txt")),
+                  "12000\t400\t0:00\t20\t3\n"
+                  "12000\t400\t0:10\t20\t0\n"
+                  "30000\t300\t0:01\t20\t5\n"
+                  "30000\t300\thold\t20\t0\n");
+    }
+
     // A ramp row of hours: 0 to 60000 rpm at 10 rpm/s takes 6000 s, the row
     // 1.5 times that, 2:30. With the hold row (the rest of the step) it makes
     // up the step's 18000 s, 5:00; 9000 s of it hold 57 scans of 156 s.
@@ -306,7 +324,7 @@ TEST_F(DataMenuTest, MultiSpeedLoadRecoversTheStepStart) {
     std::vector<std::string> paths;
     for (int k = 1; k <= 15; ++k) {
         ScanRecipe recipe;
-        recipe.title = "[T OK] two-step run";
+        recipe.title = "two-step run";
         recipe.time = times[k - 1];
         recipe.rpm = static_cast<float>(run(times[k - 1]));
         recipe.omega2t = w2t[k - 1];
@@ -314,9 +332,15 @@ TEST_F(DataMenuTest, MultiSpeedLoadRecoversTheStepStart) {
         std::snprintf(name, sizeof(name), "%05d.RA1", k);
         paths.push_back(WriteScan(folder, name, recipe));
     }
+    // The scans carry no time-stamp marker and were all written just now, so
+    // their file times span far less than the 2800 s recorded: with the
+    // check on, as the program starts, the load asks once for a factor, and
+    // the auto-load has no corrected copies to load after it.
+    bCheckTimeStamps = 1;
     win::headless::Script script;
     script.expectOpenFile("select files to fit", paths)
         .expectInput("load every n'th file:", "1")
+        .expectMessageBox("no time stamp information available", win::IDNO)
         .expectInput("rotor (4 or 8) or 0 for manual", "8")
         // the 40000 rpm scans move in by 0.0153 cm, inside the right fit limit
         .expectMessageBox("possible problem with right limit", win::IDOK);
