@@ -193,6 +193,21 @@ TEST_F(BoundaryCalculatorTest, ScansWithoutARealValueAreLeftOutAndNamed)
         EXPECT_NEAR(numberAfter(t, "sw = "), 5.0, 0.025) << id << "\n" << t;
         EXPECT_EQ(ppFit[2][pScanPoints[2]], 0.0f);  // no step for a scan left out
     }
+    {
+        // a damaged header whose omega^2 t lies beyond single precision: no s
+        // from 0 to t for that scan, so it is left out too, and the others
+        // still give s and an effective concentration below the loading
+        const double dW = pScanHeaders[3].omega2t;
+        pScanHeaders[3].omega2t = 1e39;
+        headless::Script script;
+        const std::string t = SecondMoment(462, script);
+        EXPECT_NE(t.find("scans left out: scan2.IP1, scan4.IP1, scan3.IP1"), std::string::npos) << t;
+        EXPECT_NEAR(numberAfter(t, "sw = "), 5.0, 0.025) << t;
+        const double c = numberAfter(t, "average effective concentration is ");
+        EXPECT_GT(c, kLoading * std::exp(-2.0 * kS * omega2() * kTimes.back())) << t;
+        EXPECT_LT(c, kLoading) << t;
+        pScanHeaders[3].omega2t = dW;
+    }
     // with every scan unusable: a message and no result
     for (int i = 1; i <= nScans; ++i) pFitLastIndex[i] = 800;
     for (int i = 1; i <= nScans; ++i)

@@ -249,6 +249,16 @@ TEST_F(BestOutputTest, ExtrapolationUsesTheModelsOnTheLine)
     std::vector<Model> reversed(models.rbegin(), models.rend());
     const std::string v = Report(WriteOutput("reversed.txt", reversed));
     EXPECT_EQ(t.substr(t.find('\n')), v.substr(v.find('\n')));
+
+    // a size computed twice: both are listed, in the order of the file
+    std::vector<Model> twice = models;
+    twice[1].dD = 5.75e-7;
+    twice.insert(twice.begin() + 2, Model{2000, 5.76e-7});
+    const std::string w = Report(WriteOutput("twice.txt", twice));
+    EXPECT_NE(w.find("found 5 D-values:\n5000 triangles - D = "), std::string::npos) << w;
+    EXPECT_NE(w.find("\n2000 triangles - D = 5.750000e-07\n2000 triangles - D = 5.760000e-07\n1000 triangles"),
+              std::string::npos)
+        << w;
 }
 
 TEST_F(BestOutputTest, OneModelAndItsS)

@@ -58,8 +58,11 @@ TEST_F(SolventCalculatorTest, WaterAndHeavyWaterAtTemperature)
     Result r = Solvent("20");
     EXPECT_NE(r.szText.find("density = 0.998235 g/ml"), std::string::npos) << r.szText;
     EXPECT_NEAR(r.dViscosity, 1.002, 1e-6);
-    // a buffer's own increments are kept
+    // a buffer's own increments are kept; the box repeats the entries, the
+    // viscosity in cP as it was typed
     r = Solvent("20", nullptr, "", "1.0100", "1.2");
+    EXPECT_NEAR(numberAfter(r.szText, "given buffer density in water at 20C of "), 1.01, 1e-6) << r.szText;
+    EXPECT_NEAR(numberAfter(r.szText, "g/ml and viscosity of "), 1.2, 1e-6) << r.szText;
     EXPECT_NEAR(r.dDensity, 1.01 + (0.998235 - 0.99823), 1e-6);
     EXPECT_NEAR(r.dViscosity, 1.2, 1e-6);
 
