@@ -1,6 +1,7 @@
 // The distribution run on scans of one species made by the solver object:
 // c(s), ls-g*(s) and c(M) find the species where it is, the c(s) area is the
-// loading; the stops leave the result as it was and the finite-element
+// loading, and the buffer signal fitted beside it is the offset of the scans;
+// the stops leave the result as it was and the finite-element
 // switches as every exit leaves them; the grid-point table.
 #include <gtest/gtest.h>
 
@@ -19,6 +20,7 @@
 #include "distributions/hydrodynamics.h"
 #include "distributions/lamm_solution_store.h"
 #include "distributions/regularization.h"
+#include "fegrid/buffer_sedimentation.h"
 #include "fegrid/inhomogeneous_solvent.h"
 #include "lamm/lamm_globals.h"
 #include "models/lamm_settings.h"
@@ -87,6 +89,29 @@ TEST_F(ContiRunTest, CsOfOneSpeciesPeaksAtItsSAndHoldsItsLoading)
     EXPECT_GT(fSum2, 0.0f);
     EXPECT_GT(fDiff, 0.0f);
     EXPECT_NEAR(pDistAxisS[PeakIndex()], 5.0, ds);
+}
+
+// The buffer signal fitted beside c(s): a buffer component that does not
+// sediment is a step of its amplitude over the whole cell, so on scans with
+// an offset of 0.1 above the species the buffer signal reported is 0.1.
+TEST_F(ContiRunTest, CsFindsAnOffsetOfTheScansAsTheFittedBufferSignal)
+{
+    SpeciesScans sp;
+    sp.D = diffusionOf(5.0, 1.3);
+    sp.baseline = 0.1;
+    LoadSpecies(sp);
+    ChooseContinuous(&bModelCS, 1.0f, 10.0f, 91, 1.3f, 0.95f);
+    bBufferMismatch = 1;
+    bBufferInterferenceNoted = 1;  // the note about absorbance data said before
+    dBufferS = 0.0;
+    dBufferSignal = 30.0;  // the start value of the settings is not the answer
+    headless::Script script;
+    RunContiSed(window.get());
+    EXPECT_EQ(script.pending(), 0u);
+    ASSERT_EQ(bModelComputed, 1);
+    EXPECT_EQ(bFitBufferSignal, 1);  // without TI and RI noise it is fitted
+    EXPECT_NEAR(dBufferSignal, 0.1, 0.001);
+    EXPECT_NEAR(totalArea(), 0.8, 0.01);
 }
 
 TEST_F(ContiRunTest, LsgsOfASharpBoundaryAndCmFindTheSpecies)
