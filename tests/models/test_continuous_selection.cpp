@@ -233,25 +233,31 @@ TEST_F(ContinuousModelTest, LsgsSwitchesToSecondDerivativeAndTimesFromW2t)
 // The hybrid c(s)/ls-g*(s) model turns maximum entropy into the second
 // derivative; it says so only while the model switch is silent (or a
 // multi-speed or ls-g* automatic load runs), never when a user picks it.
+// From the second derivative it stays there and has nothing to say: the
+// c(s) set-up it passes through must not announce maximum entropy.
 TEST_F(ContinuousModelTest, TheHybridModelNotesTheSwitchOnlyInASilentModelSwitch)
 {
     const char* szNote = "Please Note: Switching now to Tikhonov-Phillips Regularization";
     LoadScans(writeBoundaryScans(scratch, 6));
-    for (const unsigned char bSilent : {0, 1}) {
-        SCOPED_TRACE(static_cast<int>(bSilent));
-        bRegMaxEnt = 1;
-        bRegSecondDerivative = bRegWeightedThirdDerivative = bRegBothShown = 0;
-        bModelHybridCSLsgs = 0;
-        bSilentModelSwitch = bSilent;
-        headless::Script script;
-        if (bSilent) script.expectMessageBox("ls-g(s)", IDOK);
-        command(950);
-        bSilentModelSwitch = 0;
-        EXPECT_EQ(script.pending(), 0u);
-        EXPECT_EQ(shown(script, szNote), bSilent == 1);
-        EXPECT_TRUE(bModelHybridCSLsgs);
-        EXPECT_TRUE(bRegSecondDerivative);
-        EXPECT_FALSE(bRegMaxEnt);
+    for (const unsigned char bFromMaxEnt : {1, 0}) {
+        for (const unsigned char bSilent : {0, 1}) {
+            SCOPED_TRACE(std::to_string(bFromMaxEnt) + " " + std::to_string(bSilent));
+            bRegMaxEnt = bFromMaxEnt;
+            bRegSecondDerivative = !bFromMaxEnt;
+            bRegWeightedThirdDerivative = bRegBothShown = 0;
+            bModelHybridCSLsgs = 0;
+            bSilentModelSwitch = bSilent;
+            headless::Script script;
+            if (bSilent && bFromMaxEnt) script.expectMessageBox("ls-g(s)", IDOK);
+            command(950);
+            bSilentModelSwitch = 0;
+            EXPECT_EQ(script.pending(), 0u);
+            EXPECT_EQ(shown(script, szNote), bSilent == 1 && bFromMaxEnt == 1);
+            EXPECT_FALSE(shown(script, "Please Note: Switching now to Maximum Entropy Regularization"));
+            EXPECT_TRUE(bModelHybridCSLsgs);
+            EXPECT_TRUE(bRegSecondDerivative);
+            EXPECT_FALSE(bRegMaxEnt);
+        }
     }
 }
 
@@ -439,6 +445,24 @@ TEST_F(ContinuousModelTest, TheDiscreteComponentStandsInItsSlotsAndItsGlobals)
     paramVectorToGlobals();
     EXPECT_EQ(nFitDiscreteCompMorD, 0);
     EXPECT_EQ(nFitDiscreteCompS, 1);
+
+    // ls-g*(s) with one discrete component holds it by its M in slot 10 and
+    // its s in slot 6 (the slot table of docs/models.md), whatever another
+    // model left there, and reads it back from them
+    headless::setPolicy(headless::Policy::DefaultAnswers);  // the notes of the way
+    command(275);
+    for (int k = 1; k <= 12; ++k) pParamValue[k] = 100.0f + k;
+    fDiscreteCompM = 62000.0f;
+    fDiscreteCompS = 4.25f;
+    command(539);
+    headless::setPolicy(headless::Policy::FailOnUnexpected);
+    ASSERT_TRUE(bModelLsgsOneDiscrete);
+    EXPECT_EQ(pParamValue[10], 62000.0f);
+    EXPECT_EQ(pParamValue[6], 4.25f);
+    fDiscreteCompM = fDiscreteCompS = 0.0f;
+    paramVectorToGlobals();
+    EXPECT_EQ(fDiscreteCompM, 62000.0f);
+    EXPECT_EQ(fDiscreteCompS, 4.25f);
 }
 
 // c(s) with a fixed frictional ratio and a floating vbar moves vbar into the

@@ -350,10 +350,15 @@ TEST_F(GlobalGridRoadTest, ConstantSharpAndEquilibriumSpecies)
     }
     bAlgebraicConcentrations = 0;
 
-    // the Faxen approximation: the closed-form boundary at each scan's time
+    // the Faxen approximation: the closed-form boundary at each scan's time,
+    // for s w^2 of 4 S at the rotor's speed; beyond the boundary, at the last
+    // radius, the plateau of the radial dilution, 0.6 exp(-2 s w^2 t)
     bFaxenApproximation = 1;
     setSpecies(1, 4, 6e-7, 0.6f);
     ASSERT_TRUE(evaluate());
+    EXPECT_NEAR(dAreaFractionS, w * w * 4e-13, 1e-6 * w * w * 4e-13);
+    for (int k = 1; k <= nScans; k++)
+        EXPECT_NEAR(ppFit[k][e.nPoints], 0.6 * std::exp(-2 * w * w * 4e-13 * pScanHeaders[k].time), 1e-4) << k;
     for (int k = 1; k <= nScans; k++) {
         approximateBoundaryProfile(0.6f, pScanHeaders[k].time, ppRadius[k], y.data(), e.nPoints,
                                    float(dAreaFractionS), 6e-7f, fMeniscus);

@@ -158,7 +158,10 @@ TEST_F(ModelWindowTest, LightScatteringDataRefuseTheOtherModels)
 {
     command(198);
     bDLSData = 1;
-    for (unsigned n : {280u, 197u, 227u, 267u, 275u, 288u, 514u, 235u}) {
+    // pre-averaged data: c(s,ff0) and its variant with one discrete species
+    // have only the light-scattering data to refuse them for
+    fRadialResolution = 0.003f;
+    for (unsigned n : {280u, 197u, 227u, 267u, 275u, 288u, 514u, 235u, 595u, 598u}) {
         headless::Script script;
         script.expectMessageBox("ERROR", IDOK);
         command(n);
@@ -168,7 +171,9 @@ TEST_F(ModelWindowTest, LightScatteringDataRefuseTheOtherModels)
         EXPECT_EQ(script.pending(), 0u) << n;
         EXPECT_TRUE(bModelDiscreteSpecies) << n;
         EXPECT_FALSE(bModelContinuous || bModelInteracting || bModelZone || bGeometryLinear) << n;
+        EXPECT_FALSE(anyCSVariant()) << n;
         EXPECT_TRUE(menuChecked(198)) << n;
+        EXPECT_FALSE(menuChecked(n)) << n;
     }
     // and the light-scattering models need such data
     bDLSData = 0;

@@ -92,6 +92,20 @@ TEST(ParamVector, SyncClearsTheFlagsOfANewModel)
     EXPECT_EQ(f()[25], 1);  // any non-zero flag counts as one
     EXPECT_EQ(f()[28], 1);
     EXPECT_EQ(f()[34], 1);
+
+    // each of the ten flags into its own slot, in the order of the layout
+    // (docs/models.md: the position, then fraction 1, and loading, s, D and
+    // fraction of species 2 and of species 3), and into no other
+    int* const flags[] = {&nFitSynthBoundaryPos, &nFitOverlayFrac1, &nFitNonidealConc2, &nFitNonidealS2,
+                          &nFitNonidealD2,       &nFitOverlayFrac2, &nFitNonidealConc3, &nFitNonidealS3,
+                          &nFitNonidealD3,       &nFitOverlayFrac3};
+    for (int i = 0; i < 10; ++i) {
+        for (int* p : flags) *p = 0;
+        for (int k = 25; k <= 34; ++k) f()[k] = 0;
+        *flags[i] = 1;
+        globalsToParamVector();
+        for (int k = 25; k <= 34; ++k) EXPECT_EQ(f()[k], k == 25 + i ? 1 : 0) << "flag " << i << ", slot " << k;
+    }
 }
 
 TEST(ParamVector, NonidealMultipleSpeciesValuesCannotBeNegative)
