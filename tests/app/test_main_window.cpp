@@ -16,6 +16,7 @@
 #include "app/scan_colors.h"
 #include "app/window_fixture.h"
 #include "app/xla_app.h"
+#include "distributions/distribution_integration.h"
 #include "distributions/distribution_result.h"
 #include "distributions/peak_information.h"
 #include "fitting/fit_globals.h"
@@ -908,6 +909,42 @@ TEST_F(MainWindowTest, AnSRangeMarksTheBoundaryOfEveryScan)
     const double R1 = ppRadius[1][first[1]] - 0.0025, R2 = ppRadius[1][last[1]] + 0.0025;
     EXPECT_NEAR(transport[1], delta * (R2 * R2 - R1 * R1) / 2 / (omega * omega * 36.0),
                 1e-3 * delta * (R2 * R2 - R1 * R1) / 2 / (omega * omega * 36.0));
+
+    // a range around one point, 1 um either side of its radius, shades that
+    // point alone, drawn red over its own marker at the marker's size: the
+    // data plot draws circles of radius 3, so the pixels turned red span no
+    // more than 7 across and 7 down
+    w->Invalidate(true);
+    headless::processMessages();
+    const int j = pScanPoints[1] / 2;
+    const double w2t = pScanHeaders[1].omega2t;
+    const float sA = float(std::log((ppRadius[1][j] - 1e-4) / 6.0) / w2t * 1e13),
+                sB = float(std::log((ppRadius[1][j] + 1e-4) / 6.0) / w2t * 1e13);
+    const int xj = int(pDataPlot->MapX(ppRadius[1][j]) * 1400.0 / 1399 + 0.5),
+              yj = int(pDataPlot->MapY(ppSignal[1][j]) * 1000.0 / 999 + 0.5);
+    std::vector<COLORREF> around;
+    for (int dy = -10; dy <= 10; ++dy)
+        for (int dx = -10; dx <= 10; ++dx) around.push_back(surfacePixel(w, xj + dx, yj + dy));
+    w->DrawShadedDistribution(sA, sB, first.data(), last.data(), nullptr);
+    ASSERT_EQ(first[1], j);
+    ASSERT_EQ(last[1], j);
+    int xMin = 99, xMax = -99, yMin = 99, yMax = -99;
+    size_t n = 0;
+    for (int dy = -10; dy <= 10; ++dy)
+        for (int dx = -10; dx <= 10; ++dx) {
+            const COLORREF c = surfacePixel(w, xj + dx, yj + dy);
+            if (c == RGB(255, 0, 0) && c != around[n]) {
+                xMin = std::min(xMin, dx);
+                xMax = std::max(xMax, dx);
+                yMin = std::min(yMin, dy);
+                yMax = std::max(yMax, dy);
+            }
+            ++n;
+        }
+    ASSERT_LE(xMin, xMax) << "nothing was drawn red";
+    EXPECT_LE(xMax - xMin + 1, 7) << xMin << " to " << xMax;
+    EXPECT_LE(yMax - yMin + 1, 7) << yMin << " to " << yMax;
+    EXPECT_GE(xMax - xMin + 1, 5) << xMin << " to " << xMax;
 }
 
 // A rectangle drawn on the distribution plot while Integrate is armed may
@@ -937,9 +974,12 @@ TEST_F(MainWindowTest, AnIntegrationRectangleFromTheWindowsEdgeStartsAtThePlotsE
     ASSERT_NE(pDistPlot, nullptr);
     ASSERT_GT(pDistPlot->nFrameLeft, 0);
     const RECT rc = window->GetClientRect();
-    const int x5 = pDistPlot->MapX(5.0f), yMid = pDistPlot->MapY(0.5f);
+    const int x5 = pDistPlot->MapX(5.0f);
     // from the left window edge (pixel 0) to 5 S, and from the right window
-    // edge back to 5 S
+    // edge back to 5 S; the rectangle's rows, which bound the f/f0 (or M)
+    // axis of a two-dimensional result, are the signal values pressed and
+    // released at: 0.25 up to 0.75 from the left, and from the window's
+    // bottom edge, the frame's bottom (the axis' 0), up to 0.5 from the right
     for (const bool bLeft : {true, false}) {
         // the axis as shown then: the first integration leaves it at full scale
         const double xMin = pDistPlot->fXMin, xMax = pDistPlot->fXMax;
@@ -950,7 +990,11 @@ TEST_F(MainWindowTest, AnIntegrationRectangleFromTheWindowsEdgeStartsAtThePlotsE
         script.expectMessageBox("SELECT INTEGRATION RANGE", IDOK).command(456);
         headless::processMessages();
         ASSERT_EQ(bRangeSelectArmed, 1);
-        script.mouse(WM_RBUTTONDOWN, bLeft ? 0 : int(rc.right) - 1, yMid).mouse(WM_RBUTTONUP, x5, yMid);
+        const double dRow = (pDistPlot->fYMax - pDistPlot->fYMin) / (pDistPlot->nFrameBottom - pDistPlot->nFrameTop);
+        ASSERT_EQ(pDistPlot->fYMin, 0.0f);
+        const int yDown = bLeft ? pDistPlot->MapY(0.25f) : int(rc.bottom) - 1;
+        const int yUp = pDistPlot->MapY(bLeft ? 0.75f : 0.5f);
+        script.mouse(WM_RBUTTONDOWN, bLeft ? 0 : int(rc.right) - 1, yDown).mouse(WM_RBUTTONUP, x5, yUp);
         script.expectMessageBox("INTEGRATE DISTRIBUTION", IDOK);
         headless::processMessages();
         EXPECT_EQ(script.pending(), 0u) << (bLeft ? "from the left edge" : "from the right edge");
@@ -963,6 +1007,8 @@ TEST_F(MainWindowTest, AnIntegrationRectangleFromTheWindowsEdgeStartsAtThePlotsE
         EXPECT_NEAR(numberAfter(text, "Loading Concentration [Signal] = "), area, 2e-3 * area) << text;
         EXPECT_NEAR(numberAfter(text, "("), 100.0 * area / (area1 + area2), 0.1) << text;
         EXPECT_NEAR(numberAfter(text, "Weight (Signal) Average = "), bLeft ? 3.0 : 7.0, 2e-3) << text;
+        EXPECT_NEAR(fIntegrateYMin, bLeft ? 0.25 : 0.0, 2 * dRow) << (bLeft ? "from the left" : "from the right");
+        EXPECT_NEAR(fIntegrateYMax, bLeft ? 0.75 : 0.5, 2 * dRow) << (bLeft ? "from the left" : "from the right");
     }
 }
 

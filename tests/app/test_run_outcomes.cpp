@@ -3,6 +3,7 @@
 // without a result, and what it says on the console is about its result.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -408,6 +409,75 @@ TEST_F(RunJobTest, TheExampleSaysWhatItFoundAndNoAdviceAboutItsStart)
     EXPECT_NEAR(numberAfter(run.szOut, "\n  peak 1: "), 4.30, 0.03) << run.szOut;
     EXPECT_NEAR(numberAfter(run.szOut, " S), signal "), 0.80, 0.02) << run.szOut;
     EXPECT_TRUE(has(run.szOut, "% of the total\nresults in " + out + "/\n")) << run.szOut;
+}
+
+// Ten species of loading 0.1 each, 1.0 to 13.15 S, 1.35 S apart, on the
+// example's scan times and radii (meniscus 6.0 cm, baseline 0.02, no noise):
+// each boundary moves as meniscus exp(s w2t), is diluted by exp(-2 s w2t) and
+// spreads as sqrt(4 D t), D 7.1e-7 cm^2/s at 4.3 S falling as s^-1/2. Their
+// c(s), computed once without regularization, has more local maxima (over
+// two points either side) than the ten the summary takes: the ten highest,
+// found here in distribution.dat, each lie in the range of a listed peak, no
+// more than ten peaks are listed, and they hold the loading of 1.0.
+TEST_F(RunJobTest, ADistributionWithMoreThanTenMaximaListsTheTenHighest)
+{
+    for (const std::string& path : scans)
+        editScanFile(path, [](std::vector<std::string>& lines) {
+            std::istringstream header(lines[1]);
+            std::vector<std::string> fields;
+            for (std::string w; header >> w;) fields.push_back(w);
+            ASSERT_GE(fields.size(), 6u) << lines[1];
+            const double t = std::stod(fields[4]), w2t = std::stod(fields[5]);
+            for (size_t i = 2; i < lines.size(); ++i) {
+                float r = 0, c = 0, e = 0;
+                if (std::sscanf(lines[i].c_str(), "%f %f %f", &r, &c, &e) != 3) continue;
+                double v = 0.02;
+                for (int k = 0; k < 10; ++k) {
+                    const double s = (1.0 + 1.35 * k) * 1e-13, D = 7.1e-7 * std::sqrt(4.3e-13 / s);
+                    const double rb = 6.0 * std::exp(s * w2t);
+                    v += 0.1 * 0.5 * (1 + std::erf((r - rb) / std::sqrt(4 * D * t))) * std::exp(-2 * s * w2t);
+                }
+                char sz[100];
+                std::snprintf(sz, sizeof sz, "%.4f %.5e %.5e", double(r), v, double(e));
+                lines[i] = sz;
+            }
+        });
+    writeExampleJob({{"<RegularizationType>max ent</RegularizationType>", "<RegularizationType>none</RegularizationType>"},
+                     {"<Meniscus>5.98</Meniscus>", "<Meniscus>6.0</Meniscus>"},
+                     {"<AutoFit>1</AutoFit>", "<AutoFit>0</AutoFit>"}});
+    const ProgramRun run = runJob(120);
+    ASSERT_EQ(run.nExit, 0) << run.szErr;
+    // the listed peaks: mean, from, to, signal
+    std::vector<std::vector<double>> listed;
+    for (size_t a = run.szOut.find("\n  peak "); a != std::string::npos; a = run.szOut.find("\n  peak ", a + 1)) {
+        const std::string line = run.szOut.substr(a + 1, run.szOut.find('\n', a + 1) - a - 1);
+        listed.push_back({numberAfter(line, ": "), numberAfter(line, "S ("), numberAfter(line, " to "),
+                          numberAfter(line, "signal ")});
+    }
+    EXPECT_LE(listed.size(), 10u) << run.szOut;
+    double dSignal = 0;
+    for (const std::vector<double>& p : listed) dSignal += p[3];
+    EXPECT_NEAR(dSignal, 1.0, 0.1) << run.szOut;
+    // the local maxima of the distribution, highest first
+    std::vector<std::pair<double, double>> xy;
+    std::ifstream in(out + "/distribution.dat");
+    for (double x, y; in >> x >> y;) xy.push_back({x, y});
+    ASSERT_GT(xy.size(), 50u);
+    std::vector<std::pair<double, double>> maxima;  // height, position
+    for (size_t k = 2; k + 2 < xy.size(); ++k) {
+        const double y = xy[k].second;
+        if (y > xy[k - 1].second && y > xy[k - 2].second && y > xy[k + 1].second && y > xy[k + 2].second)
+            maxima.push_back({y, xy[k].first});
+    }
+    std::sort(maxima.rbegin(), maxima.rend());
+    ASSERT_GT(maxima.size(), 10u) << run.szOut;
+    for (size_t m = 0; m < 10; ++m) {
+        const double x = maxima[m].second;
+        const bool bListed = std::any_of(listed.begin(), listed.end(), [x](const std::vector<double>& p) {
+            return p[1] - 1e-3 <= x && x <= p[2] + 1e-3;
+        });
+        EXPECT_TRUE(bListed) << "the maximum at " << x << " S\n" << run.szOut;
+    }
 }
 
 // ---------------------------------------------------------------- the geometry keys
