@@ -227,6 +227,17 @@ TEST(SpeedProfiles, MethodRowsWrittenAndReadBack) {
         EXPECT_FLOAT_EQ(back.stepRate[k], rate[k]);
     }
 
+    // The rows another profile writes beside its method (scan time 90 s, 20
+    // scans a row, 5 in the last step); each profile is one that a
+    // speed-steps file keeps as it is.
+    auto methodRowsOf = [&](int n, float* s, float* r, float* a, int nMaxScans, const char* name) {
+        CRotorSpeedProfile other;
+        other.SetSteps(n, s, r, a);
+        EXPECT_TRUE(other.FixFile(false)) << name;
+        EXPECT_TRUE(other.WriteMethodRows(dir.Path(name).c_str(), 90.0f, 20, 5, nMaxScans, 0)) << name;
+        return scantest::readText(dir.Path("MethodRows.txt"));
+    };
+
     // Steps that repeat the speed before them change nothing: one at
     // 30000 rpm from 2000 s and two at 45000 rpm at the end. The rotor still
     // turns at 30000 rpm from 600 s up to 4200 s (a hold of 4200 - 600 - 60 s,
@@ -234,10 +245,7 @@ TEST(SpeedProfiles, MethodRowsWrittenAndReadBack) {
     {
         float start6[7] = {0, 0, 600, 2000, 4200, 5000, 6000},
               rpm6[7] = {0, 12000, 30000, 30000, 45000, 45000, 45000}, rate6[7] = {0, 400, 300, 300, 200, 200, 200};
-        CRotorSpeedProfile repeated;
-        repeated.SetSteps(6, start6, rpm6, rate6);
-        ASSERT_TRUE(repeated.WriteMethodRows(dir.Path("t.EQU").c_str(), 90.0f, 20, 5, 3, 0));
-        EXPECT_EQ(scantest::readText(dir.Path("MethodRows.txt")),
+        EXPECT_EQ(methodRowsOf(6, start6, rpm6, rate6, 3, "t.EQU"),
                   "12000\t400\t0:00\t20\t3\n"
                   "12000\t400\t0:10\t20\t0\n"
                   "30000\t300\t0:01\t20\t3\n"
@@ -253,11 +261,7 @@ TEST(SpeedProfiles, MethodRowsWrittenAndReadBack) {
     {
         float startRepeat[4] = {0, 0, 600, 600}, rpmRepeat[4] = {0, 12000, 12000, 30000},
               rateRepeat[4] = {0, 400, 400, 300};
-        CRotorSpeedProfile repeated;
-        repeated.SetSteps(3, startRepeat, rpmRepeat, rateRepeat);
-        EXPECT_TRUE(repeated.FixFile(false));
-        ASSERT_TRUE(repeated.WriteMethodRows(dir.Path("r.EQU").c_str(), 90.0f, 20, 5, 3, 0));
-        EXPECT_EQ(scantest::readText(dir.Path("MethodRows.txt")),
+        EXPECT_EQ(methodRowsOf(3, startRepeat, rpmRepeat, rateRepeat, 3, "r.EQU"),
                   "12000\t400\t0:00\t20\t3\n"
                   "12000\t400\t0:10\t20\t0\n"
                   "30000\t300\t0:01\t20\t5\n"
@@ -269,10 +273,7 @@ TEST(SpeedProfiles, MethodRowsWrittenAndReadBack) {
     // up the step's 18000 s, 5:00; 9000 s of it hold 57 scans of 156 s.
     {
         float startSlow[3] = {0, 0, 18000}, rpmSlow[3] = {0, 60000, 50000}, rateSlow[3] = {0, 10, 10};
-        CRotorSpeedProfile slow;
-        slow.SetSteps(2, startSlow, rpmSlow, rateSlow);
-        ASSERT_TRUE(slow.WriteMethodRows(dir.Path("slow.EQU").c_str(), 90.0f, 20, 5, 100, 0));
-        EXPECT_EQ(scantest::readText(dir.Path("MethodRows.txt")),
+        EXPECT_EQ(methodRowsOf(2, startSlow, rpmSlow, rateSlow, 100, "slow.EQU"),
                   "60000\t10\t2:30\t20\t57\n"
                   "60000\t10\t2:30\t20\t0\n"
                   "50000\t10\t0:25\t20\t5\n"
